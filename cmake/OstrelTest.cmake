@@ -1,0 +1,31 @@
+# ostrel_test(<name> LABEL <layer> SOURCES <files>... LIBS <targets>... [X11])
+#
+# One GoogleTest executable; every test case in it becomes a CTest test carrying the layer's
+# label, so `ctest -L storage` runs one layer. An X11 test executable runs as one CTest test:
+# it starts its own X server and window manager once, from inside the executable (see
+# tests/system/x11), so it needs nothing from the environment and runs beside the others.
+set(OSTREL_LSAN_SUPPRESSIONS "${PROJECT_SOURCE_DIR}/tests/lsan.supp")
+
+function(ostrel_test name)
+  cmake_parse_arguments(ARG "X11" "LABEL" "SOURCES;LIBS" ${ARGN})
+  add_executable(${name} ${ARG_SOURCES})
+  target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gtest GTest::gmock GTest::gtest_main)
+  set(env
+    "QT_QPA_PLATFORM=offscreen"
+    "ASAN_OPTIONS=detect_leaks=1:abort_on_error=0:detect_stack_use_after_return=0"
+    "LSAN_OPTIONS=suppressions=${OSTREL_LSAN_SUPPRESSIONS}:print_suppressions=0"
+    "UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1")
+  set(labels ${ARG_LABEL})
+  if(ARG_X11)
+    list(APPEND labels x11)
+  endif()
+  if(ARG_X11)
+    add_test(NAME ${name} COMMAND ${name})
+    set_tests_properties(${name} PROPERTIES LABELS "${labels}" ENVIRONMENT "${env}" TIMEOUT 600)
+  else()
+    gtest_discover_tests(${name}
+      DISCOVERY_MODE PRE_TEST
+      DISCOVERY_TIMEOUT 60
+      PROPERTIES LABELS "${labels}" ENVIRONMENT "${env}" TIMEOUT 300)
+  endif()
+endfunction()
