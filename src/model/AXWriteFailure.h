@@ -1,0 +1,41 @@
+#pragma once
+
+#include <QHashFunctions>
+#include <QString>
+
+#include <optional>
+
+namespace ostrel {
+
+// The classified reason of one failed window write.
+struct AXWriteFailure {
+    enum class Kind { permission, transient, invalidElement, unsupported, rejected, other };
+
+    Kind kind = Kind::other;
+    qint32 code = 0; // the backend's Accessibility error code; 0 for the failures made here
+    QString message;
+
+    friend bool operator==(const AXWriteFailure &, const AXWriteFailure &) = default;
+
+    // Nothing for success (0); otherwise the kind and user text of the error code.
+    static std::optional<AXWriteFailure> make(qint32 code);
+
+    // The window's role can no longer be read or has changed.
+    static AXWriteFailure windowUnavailable();
+    // The frame could not be read back after the writes.
+    static AXWriteFailure readbackUnverified();
+
+    static QString rawValue(Kind kind);
+};
+
+inline size_t qHash(AXWriteFailure::Kind kind, size_t seed = 0) noexcept
+{
+    return qHash(AXWriteFailure::rawValue(kind), seed);
+}
+
+inline size_t qHash(const AXWriteFailure &failure, size_t seed = 0) noexcept
+{
+    return qHashMulti(seed, failure.kind, failure.code, failure.message);
+}
+
+} // namespace ostrel
