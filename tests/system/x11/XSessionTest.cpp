@@ -1,0 +1,88 @@
+// The harness itself: other test folders build on these guarantees.
+#include "X11Environment.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+namespace ostrel::test {
+namespace {
+
+using XSessionTest = X11Test;
+
+TEST_F(XSessionTest, StartsTwoMonitorsWithOneLeftOfThePrimary)
+{
+    const std::string monitors = x.check({"xrandr", "--listmonitors"});
+    EXPECT_NE(monitors.find("Monitors: 2"), std::string::npos) << monitors;
+    EXPECT_NE(monitors.find("*DUMMY0 1920/"), std::string::npos) << monitors;
+    EXPECT_NE(monitors.find("+1280+0"), std::string::npos) << monitors;
+    EXPECT_NE(monitors.find("DUMMY1 1280/"), std::string::npos) << monitors;
+}
+
+TEST_F(XSessionTest, OpensTestWindowsWithTheAskedProperties)
+{
+    TestWindowSpec spec;
+    spec.instance = "probe";
+    spec.className = "Probe";
+    spec.x = 1400;
+    spec.y = 200;
+    spec.width = 300;
+    spec.height = 200;
+    spec.withPid = false;
+    spec.count = 2;
+    const TestClient client = x.openWindow(spec);
+    ASSERT_EQ(client.windows.size(), 2u);
+    const auto list = x.clientList();
+    for (uint32_t w : client.windows) {
+        EXPECT_NE(std::find(list.begin(), list.end(), w), list.end());
+        EXPECT_TRUE(x.property32(w, "_NET_WM_PID").empty());
+    }
+    const auto geometry = x.clientGeometry(client.window());
+    ASSERT_TRUE(geometry);
+    EXPECT_EQ(geometry->width, 300);
+    EXPECT_EQ(geometry->height, 200);
+    x.stop(client);
+    EXPECT_TRUE(x.waitForGone(client.windows[1]));
+}
+
+TEST_F(XSessionTest, IconicAndOtherDesktopWindowsAreManagedAsAsked)
+{
+    TestWindowSpec iconic;
+    iconic.iconic = true;
+    const uint32_t hidden = x.openWindow(iconic).window();
+    const auto state = x.property32(hidden, "_NET_WM_STATE");
+    EXPECT_NE(std::find(state.begin(), state.end(), x.atom("_NET_WM_STATE_HIDDEN")), state.end());
+
+    TestWindowSpec away;
+    away.desktop = 1;
+    const uint32_t other = x.openWindow(away).window();
+    EXPECT_EQ(x.property32(other, "_NET_WM_DESKTOP"), std::vector<uint32_t>{1});
+}
+
+TEST_F(XSessionTest, StandardClientsAndXdotoolWork)
+{
+    const TestClient logo = x.startXlogo("200x150+1500+300");
+    const std::string found = x.xdotool({"search", "--classname", "xlogo"});
+    EXPECT_NE(found.find(std::to_string(logo.window())), std::string::npos) << found;
+}
+
+TEST_F(XSessionTest, WindowManagerCanBeStoppedAndIsBackForTheNextTest)
+{
+    ASSERT_TRUE(x.windowManagerRunning());
+    x.stopWindowManager();
+    EXPECT_FALSE(x.windowManagerRunning());
+    x.reset();
+    EXPECT_TRUE(x.windowManagerRunning());
+    EXPECT_FALSE(x.property32(x.root(), "_NET_SUPPORTING_WM_CHECK").empty());
+}
+
+TEST_F(XSessionTest, MonitorsCanBeRearranged)
+{
+    x.setMonitors({{"DUMMY0", 1280, 1024, 0, 0, true}});
+    EXPECT_NE(x.check({"xrandr", "--listmonitors"}).find("Monitors: 1"), std::string::npos);
+    x.reset();
+    EXPECT_NE(x.check({"xrandr", "--listmonitors"}).find("Monitors: 2"), std::string::npos);
+}
+
+} // namespace
+} // namespace ostrel::test

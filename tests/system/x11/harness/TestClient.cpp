@@ -1,0 +1,306 @@
+// A small X client for the X11 tests: opens windows with exactly the properties a test asks for
+// (class, type, transient-for, size hints, pid or none, iconic, desktop, struts, client-side
+// decoration extents), prints each window's id on one line once it is mapped, and lives until its
+// standard input closes or it is told "quit". Plain xcb, so it starts fast and owns nothing else.
+#include <xcb/xcb.h>
+
+#include <poll.h>
+#include <unistd.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <optional>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+struct Options {
+    std::string instance = "ostreltest";
+    std::string className = "OstrelTest";
+    std::string title = "Ostrel test window";
+    std::string type = "normal"; // "none" sets no window type at all
+    int x = 100, y = 100, width = 400, height = 300;
+    bool position = true;
+    uint32_t transientFor = 0;
+    std::optional<std::pair<int, int>> minSize, maxSize;
+    std::optional<int64_t> pid; // absent: the real pid; -1: no _NET_WM_PID property
+    bool iconic = false;
+    bool maximized = false;
+    std::optional<uint32_t> desktop;
+    std::vector<uint32_t> strutPartial, strut, gtkFrameExtents;
+    std::string gtkApplicationId, kdeDesktopFile;
+    int count = 1;
+};
+
+[[noreturn]] void usage(const char *message)
+{
+    std::fprintf(stderr, "ostrel_x11_test_client: %s\n", message);
+    std::exit(2);
+}
+
+std::vector<uint32_t> numbers(const std::string &text, size_t expected)
+{
+    std::vector<uint32_t> out;
+    std::stringstream in(text);
+    std::string part;
+    while (std::getline(in, part, ',')) {
+        out.push_back(static_cast<uint32_t>(std::stoul(part, nullptr, 0)));
+    }
+    if (out.size() != expected) {
+        usage("wrong number of values in a list");
+    }
+    return out;
+}
+
+std::pair<int, int> size(const std::string &text)
+{
+    int w = 0, h = 0;
+    if (std::sscanf(text.c_str(), "%dx%d", &w, &h) != 2) {
+        usage("a size is WxH");
+    }
+    return {w, h};
+}
+
+Options parse(int argc, char **argv)
+{
+    Options o;
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        auto value = [&]() -> std::string {
+            if (i + 1 >= argc) {
+                usage(("missing value for " + arg).c_str());
+            }
+            return argv[++i];
+        };
+        if (arg == "--class") {
+            const std::string v = value();
+            const auto comma = v.find(',');
+            if (comma == std::string::npos) {
+                usage("--class is INSTANCE,CLASS");
+            }
+            o.instance = v.substr(0, comma);
+            o.className = v.substr(comma + 1);
+        } else if (arg == "--title") {
+            o.title = value();
+        } else if (arg == "--type") {
+            o.type = value();
+        } else if (arg == "--geometry") {
+            const std::string v = value();
+            if (std::sscanf(v.c_str(), "%dx%d+%d+%d", &o.width, &o.height, &o.x, &o.y) == 4) {
+                o.position = true;
+            } else if (std::sscanf(v.c_str(), "%dx%d", &o.width, &o.height) == 2) {
+                o.position = false;
+            } else {
+                usage("--geometry is WxH+X+Y or WxH");
+            }
+        } else if (arg == "--transient-for") {
+            o.transientFor = static_cast<uint32_t>(std::stoul(value(), nullptr, 0));
+        } else if (arg == "--min-size") {
+            o.minSize = size(value());
+        } else if (arg == "--max-size") {
+            o.maxSize = size(value());
+        } else if (arg == "--fixed-size") {
+            o.minSize = o.maxSize = std::pair{-1, -1};
+        } else if (arg == "--pid") {
+            o.pid = std::stoll(value());
+        } else if (arg == "--no-pid") {
+            o.pid = -1;
+        } else if (arg == "--iconic") {
+            o.iconic = true;
+        } else if (arg == "--maximized") {
+            o.maximized = true;
+        } else if (arg == "--desktop") {
+            o.desktop = static_cast<uint32_t>(std::stoul(value(), nullptr, 0));
+        } else if (arg == "--strut-partial") {
+            o.strutPartial = numbers(value(), 12);
+        } else if (arg == "--strut") {
+            o.strut = numbers(value(), 4);
+        } else if (arg == "--gtk-frame-extents") {
+            o.gtkFrameExtents = numbers(value(), 4);
+        } else if (arg == "--gtk-application-id") {
+            o.gtkApplicationId = value();
+        } else if (arg == "--kde-desktop-file") {
+            o.kdeDesktopFile = value();
+        } else if (arg == "--count") {
+            o.count = std::stoi(value());
+        } else {
+            usage(("unknown option " + arg).c_str());
+        }
+    }
+    if (o.minSize && o.minSize->first < 0) {
+        o.minSize = o.maxSize = std::pair{o.width, o.height};
+    }
+    return o;
+}
+
+xcb_atom_t atom(xcb_connection_t *c, const char *name)
+{
+    auto cookie = xcb_intern_atom(c, 0, static_cast<uint16_t>(std::strlen(name)), name);
+    xcb_intern_atom_reply_t *reply = xcb_intern_atom_reply(c, cookie, nullptr);
+    const xcb_atom_t a = reply ? reply->atom : xcb_atom_t{XCB_ATOM_NONE};
+    std::free(reply);
+    return a;
+}
+
+void setCardinals(xcb_connection_t *c, xcb_window_t w, const char *name, xcb_atom_t type,
+                  const std::vector<uint32_t> &values)
+{
+    xcb_change_property(c, XCB_PROP_MODE_REPLACE, w, atom(c, name), type, 32,
+                        static_cast<uint32_t>(values.size()), values.data());
+}
+
+void setText(xcb_connection_t *c, xcb_window_t w, xcb_atom_t property, xcb_atom_t type,
+             const std::string &text)
+{
+    xcb_change_property(c, XCB_PROP_MODE_REPLACE, w, property, type, 8,
+                        static_cast<uint32_t>(text.size()), text.data());
+}
+
+xcb_window_t openWindow(xcb_connection_t *c, xcb_screen_t *screen, const Options &o, int index)
+{
+    const xcb_window_t w = xcb_generate_id(c);
+    const int x = o.x + 20 * index;
+    const int y = o.y + 20 * index;
+    const uint32_t values[] = {screen->white_pixel, XCB_EVENT_MASK_STRUCTURE_NOTIFY};
+    xcb_create_window(c, XCB_COPY_FROM_PARENT, w, screen->root, static_cast<int16_t>(x),
+                      static_cast<int16_t>(y), static_cast<uint16_t>(o.width),
+                      static_cast<uint16_t>(o.height), 0, XCB_WINDOW_CLASS_INPUT_OUTPUT,
+                      screen->root_visual, XCB_CW_BACK_PIXEL | XCB_CW_EVENT_MASK, values);
+
+    std::string wmClass = o.instance;
+    wmClass.push_back('\0');
+    wmClass += o.className;
+    wmClass.push_back('\0');
+    setText(c, w, XCB_ATOM_WM_CLASS, XCB_ATOM_STRING, wmClass);
+    setText(c, w, XCB_ATOM_WM_NAME, XCB_ATOM_STRING, o.title);
+    setText(c, w, atom(c, "_NET_WM_NAME"), atom(c, "UTF8_STRING"), o.title);
+
+    char host[256] = {};
+    gethostname(host, sizeof host - 1);
+    setText(c, w, XCB_ATOM_WM_CLIENT_MACHINE, XCB_ATOM_STRING, host);
+    if (!o.pid) {
+        setCardinals(c, w, "_NET_WM_PID", XCB_ATOM_CARDINAL, {static_cast<uint32_t>(getpid())});
+    } else if (*o.pid >= 0) {
+        setCardinals(c, w, "_NET_WM_PID", XCB_ATOM_CARDINAL, {static_cast<uint32_t>(*o.pid)});
+    }
+
+    if (o.type != "none") {
+        const std::string name = "_NET_WM_WINDOW_TYPE_" + [&] {
+            std::string upper = o.type;
+            for (char &ch : upper) {
+                ch = static_cast<char>(std::toupper(static_cast<unsigned char>(ch)));
+            }
+            return upper;
+        }();
+        setCardinals(c, w, "_NET_WM_WINDOW_TYPE", XCB_ATOM_ATOM, {atom(c, name.c_str())});
+    }
+    if (o.transientFor) {
+        setCardinals(c, w, "WM_TRANSIENT_FOR", XCB_ATOM_WINDOW, {o.transientFor});
+    }
+
+    // WM_NORMAL_HINTS: user position and size so the window manager keeps the asked geometry.
+    std::vector<uint32_t> hints(18, 0);
+    enum : uint32_t { USPosition = 1, USSize = 2, PMinSize = 16, PMaxSize = 32, PWinGravity = 512 };
+    hints[0] = USSize | PWinGravity | (o.position ? uint32_t{USPosition} : 0u);
+    hints[1] = static_cast<uint32_t>(x);
+    hints[2] = static_cast<uint32_t>(y);
+    hints[3] = static_cast<uint32_t>(o.width);
+    hints[4] = static_cast<uint32_t>(o.height);
+    if (o.minSize) {
+        hints[0] |= PMinSize;
+        hints[5] = static_cast<uint32_t>(o.minSize->first);
+        hints[6] = static_cast<uint32_t>(o.minSize->second);
+    }
+    if (o.maxSize) {
+        hints[0] |= PMaxSize;
+        hints[7] = static_cast<uint32_t>(o.maxSize->first);
+        hints[8] = static_cast<uint32_t>(o.maxSize->second);
+    }
+    hints[17] = 1; // NorthWest
+    setCardinals(c, w, "WM_NORMAL_HINTS", atom(c, "WM_SIZE_HINTS"), hints);
+
+    // WM_HINTS: input, and the iconic initial state when asked.
+    std::vector<uint32_t> wmHints(9, 0);
+    wmHints[0] = 1u | (o.iconic ? 2u : 0u);
+    wmHints[1] = 1;
+    wmHints[2] = o.iconic ? 3u : 1u;
+    setCardinals(c, w, "WM_HINTS", atom(c, "WM_HINTS"), wmHints);
+
+    if (o.maximized) {
+        setCardinals(c, w, "_NET_WM_STATE", XCB_ATOM_ATOM,
+                     {atom(c, "_NET_WM_STATE_MAXIMIZED_VERT"), atom(c, "_NET_WM_STATE_MAXIMIZED_HORZ")});
+    }
+    if (o.desktop) {
+        setCardinals(c, w, "_NET_WM_DESKTOP", XCB_ATOM_CARDINAL, {*o.desktop});
+    }
+    if (!o.strutPartial.empty()) {
+        setCardinals(c, w, "_NET_WM_STRUT_PARTIAL", XCB_ATOM_CARDINAL, o.strutPartial);
+    }
+    if (!o.strut.empty()) {
+        setCardinals(c, w, "_NET_WM_STRUT", XCB_ATOM_CARDINAL, o.strut);
+    }
+    if (!o.gtkFrameExtents.empty()) {
+        setCardinals(c, w, "_GTK_FRAME_EXTENTS", XCB_ATOM_CARDINAL, o.gtkFrameExtents);
+    }
+    if (!o.gtkApplicationId.empty()) {
+        setText(c, w, atom(c, "_GTK_APPLICATION_ID"), atom(c, "UTF8_STRING"), o.gtkApplicationId);
+    }
+    if (!o.kdeDesktopFile.empty()) {
+        setText(c, w, atom(c, "_KDE_NET_WM_DESKTOP_FILE"), atom(c, "UTF8_STRING"), o.kdeDesktopFile);
+    }
+    xcb_map_window(c, w);
+    return w;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    const Options options = parse(argc, argv);
+    int screenNumber = 0;
+    xcb_connection_t *c = xcb_connect(nullptr, &screenNumber);
+    if (xcb_connection_has_error(c)) {
+        usage("cannot connect to the X server");
+    }
+    xcb_screen_iterator_t it = xcb_setup_roots_iterator(xcb_get_setup(c));
+    for (int i = 0; i < screenNumber; ++i) {
+        xcb_screen_next(&it);
+    }
+    for (int i = 0; i < options.count; ++i) {
+        const xcb_window_t w = openWindow(c, it.data, options, i);
+        xcb_flush(c);
+        std::printf("0x%x\n", w);
+    }
+    std::fflush(stdout);
+
+    std::string input;
+    for (;;) {
+        pollfd fds[2] = {{xcb_get_file_descriptor(c), POLLIN, 0}, {STDIN_FILENO, POLLIN, 0}};
+        if (poll(fds, 2, -1) < 0) {
+            continue;
+        }
+        while (xcb_generic_event_t *event = xcb_poll_for_event(c)) {
+            std::free(event);
+        }
+        if (xcb_connection_has_error(c)) {
+            return 1;
+        }
+        if (fds[1].revents & (POLLIN | POLLHUP)) {
+            char buffer[256];
+            const ssize_t n = read(STDIN_FILENO, buffer, sizeof buffer);
+            if (n <= 0) {
+                break;
+            }
+            input.append(buffer, static_cast<size_t>(n));
+            if (input.find("quit") != std::string::npos) {
+                break;
+            }
+        }
+    }
+    xcb_disconnect(c);
+    return 0;
+}

@@ -1,0 +1,26 @@
+#pragma once
+
+#include "XSession.h"
+
+#include <gtest/gtest.h>
+
+namespace ostrel::test {
+
+// The X session of this test executable: started once before the first test (a gtest global
+// environment that linking this harness registers), torn down after the last. Every test
+// executable registered with `ostrel_test(... X11)` that links ostrel_x11_harness gets it.
+XSession &xsession();
+
+// Options for the session, read when it starts. Call from a static initializer or main() before
+// the tests run when the defaults (two monitors, openbox) do not fit.
+void setXSessionOptions(XSessionOptions options);
+
+// Fixture for tests on the shared session: each test starts from the session's initial state
+// (no clients, window manager running, original monitors).
+class X11Test : public ::testing::Test {
+protected:
+    XSession &x = xsession();
+    void TearDown() override { x.reset(); }
+};
+
+} // namespace ostrel::test

@@ -1,0 +1,709 @@
+#include "XSession.h"
+
+#include <xcb/xcb.h>
+
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/prctl.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <regex>
+#include <sstream>
+#include <thread>
+
+#ifndef OSTREL_X11_TEST_CLIENT
+#error "OSTREL_X11_TEST_CLIENT must name the test client executable"
+#endif
+
+namespace ostrel::test {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+std::runtime_error failure(const std::string &what)
+{
+    return std::runtime_error("X test session: " + what);
+}
+
+// Resolved before fork: the child may only make async-signal-safe calls, and a PATH search may
+// allocate.
+std::string resolve(const std::string &program)
+{
+    if (program.find('/') != std::string::npos) {
+        return program;
+    }
+    const char *path = std::getenv("PATH");
+    std::stringstream dirs(path ? path : "/usr/bin:/bin");
+    std::string dir;
+    while (std::getline(dirs, dir, ':')) {
+        const std::string candidate = (dir.empty() ? "." : dir) + "/" + program;
+        if (access(candidate.c_str(), X_OK) == 0) {
+            return candidate;
+        }
+    }
+    throw failure(program + " is not installed (see scripts/packages.txt)");
+}
+
+void writeFile(const std::string &path, const std::string &text)
+{
+    std::ofstream out(path);
+    out << text;
+    if (!out) {
+        throw failure("cannot write " + path);
+    }
+}
+
+std::string tail(const std::string &path, size_t bytes = 2000)
+{
+    std::ifstream in(path);
+    std::string all((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    return all.size() > bytes ? all.substr(all.size() - bytes) : all;
+}
+
+// Reads one line from fd within the deadline; false on timeout or end of file.
+bool readLine(int fd, std::string &buffer, std::string &line, Clock::time_point deadline)
+{
+    for (;;) {
+        const auto newline = buffer.find('\n');
+        if (newline != std::string::npos) {
+            line = buffer.substr(0, newline);
+            buffer.erase(0, newline + 1);
+            return true;
+        }
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+        if (left <= 0) {
+            return false;
+        }
+        pollfd p{fd, POLLIN, 0};
+        const int ready = poll(&p, 1, static_cast<int>(left));
+        if (ready < 0 && errno == EINTR) {
+            continue;
+        }
+        if (ready <= 0) {
+            return false;
+        }
+        char chunk[256];
+        const ssize_t n = read(fd, chunk, sizeof chunk);
+        if (n <= 0) {
+            return false;
+        }
+        buffer.append(chunk, static_cast<size_t>(n));
+    }
+}
+
+const char *const kXorgConf = R"(Section "ServerFlags"
+  Option "AutoAddDevices" "false"
+  Option "AutoEnableDevices" "false"
+  Option "DontVTSwitch" "true"
+EndSection
+Section "Device"
+  Identifier "dummy"
+  Driver "dummy"
+  VideoRam 256000
+  Option "NumHeads" "2"
+EndSection
+Section "Monitor"
+  Identifier "monitor"
+  HorizSync 5.0-1000.0
+  VertRefresh 5.0-200.0
+EndSection
+Section "Screen"
+  Identifier "screen"
+  Device "dummy"
+  Monitor "monitor"
+  DefaultDepth 24
+  SubSection "Display"
+    Depth 24
+    Virtual 5120 2048
+  EndSubSection
+EndSection
+)";
+
+std::string openboxConfig(int desktops)
+{
+    return R"(<?xml version="1.0" encoding="UTF-8"?>
+<openbox_config xmlns="http://openbox.org/3.4/rc">
+  <resistance><strength>0</strength><screen_edge_strength>0</screen_edge_strength></resistance>
+  <focus><focusNew>yes</focusNew><followMouse>no</followMouse></focus>
+  <placement><policy>Smart</policy><center>no</center></placement>
+  <theme><name>Clearlooks</name></theme>
+  <desktops><number>)" + std::to_string(desktops) + R"(</number><firstdesk>1</firstdesk><popupTime>0</popupTime></desktops>
+  <margins><top>0</top><bottom>0</bottom><left>0</left><right>0</right></margins>
+  <applications/>
+</openbox_config>
+)";
+}
+
+} // namespace
+
+struct XSession::Connection {
+    xcb_connection_t *c = nullptr;
+    ~Connection()
+    {
+        if (c) {
+            xcb_disconnect(c);
+        }
+    }
+};
+
+XSession::XSession(XSessionOptions options) : options_(std::move(options))
+{
+    char pattern[] = "/tmp/ostrel-x11-XXXXXX";
+    if (!mkdtemp(pattern)) {
+        throw failure("cannot make a temporary folder");
+    }
+    dir_ = pattern;
+    if (const char *d = std::getenv("DISPLAY")) {
+        hadDisplay_ = true;
+        previousDisplay_ = d;
+    }
+    try {
+        startServer();
+        connect();
+        setMonitors(options_.monitors);
+        monitorsChanged_ = false;
+        if (options_.windowManager) {
+            startWindowManager();
+        }
+    } catch (...) {
+        stopAllClients();
+        stopWindowManager();
+        connection_.reset();
+        terminate(serverPid_);
+        std::error_code ignored;
+        std::filesystem::remove_all(dir_, ignored);
+        throw;
+    }
+}
+
+XSession::~XSession()
+{
+    stopAllClients();
+    stopWindowManager();
+    connection_.reset();
+    terminate(serverPid_);
+    if (hadDisplay_) {
+        setenv("DISPLAY", previousDisplay_.c_str(), 1);
+    } else {
+        unsetenv("DISPLAY");
+    }
+    std::error_code ignored;
+    std::filesystem::remove_all(dir_, ignored);
+}
+
+std::vector<std::string> XSession::prepend(const std::string &first, const std::vector<std::string> &rest)
+{
+    std::vector<std::string> all{first};
+    all.insert(all.end(), rest.begin(), rest.end());
+    return all;
+}
+
+pid_t XSession::spawn(const std::vector<std::string> &argv, int stdinFd, int stdoutFd, int extraFd)
+{
+    const std::string program = resolve(argv.at(0));
+    std::vector<char *> args;
+    for (const std::string &a : argv) {
+        args.push_back(const_cast<char *>(a.c_str()));
+    }
+    args.push_back(nullptr);
+    const int logFd = open((dir_ + "/clients.log").c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0600);
+    const pid_t parent = getpid();
+    const pid_t pid = fork();
+    if (pid < 0) {
+        throw failure("fork failed");
+    }
+    if (pid == 0) {
+        // Own process group so teardown kills whatever the client starts; dies with the tests.
+        setpgid(0, 0);
+        prctl(PR_SET_PDEATHSIG, SIGKILL);
+        if (getppid() != parent) {
+            _exit(127);
+        }
+        if (stdinFd >= 0) {
+            dup2(stdinFd, STDIN_FILENO);
+        }
+        if (stdoutFd >= 0) {
+            dup2(stdoutFd, STDOUT_FILENO);
+        } else if (logFd >= 0) {
+            dup2(logFd, STDOUT_FILENO);
+        }
+        if (logFd >= 0) {
+            dup2(logFd, STDERR_FILENO);
+        }
+        if (extraFd >= 0) {
+            if (extraFd == 3) {
+                fcntl(3, F_SETFD, 0);
+            } else {
+                dup2(extraFd, 3);
+            }
+        }
+        execv(program.c_str(), args.data());
+        _exit(127);
+    }
+    setpgid(pid, pid);
+    if (logFd >= 0) {
+        close(logFd);
+    }
+    return pid;
+}
+
+void XSession::terminate(pid_t pid)
+{
+    if (pid <= 0) {
+        return;
+    }
+    kill(-pid, SIGTERM);
+    kill(pid, SIGTERM);
+    const auto deadline = Clock::now() + std::chrono::seconds(3);
+    while (Clock::now() < deadline) {
+        const pid_t r = waitpid(pid, nullptr, WNOHANG);
+        if (r == pid || (r < 0 && errno == ECHILD)) {
+            kill(-pid, SIGKILL); // whatever the client left in its group
+            return;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    kill(-pid, SIGKILL);
+    kill(pid, SIGKILL);
+    waitpid(pid, nullptr, 0);
+}
+
+void XSession::startServer()
+{
+    const std::string conf = dir_ + "/xorg.conf";
+    const std::string log = dir_ + "/Xorg.log";
+    writeFile(conf, kXorgConf);
+    int fds[2];
+    if (pipe2(fds, O_CLOEXEC) != 0) {
+        throw failure("pipe failed");
+    }
+    serverPid_ = spawn({"Xorg", "-displayfd", "3", "-noreset", "-nolisten", "tcp", "-novtswitch", "-sharevts",
+                        "-config", conf, "-logfile", log},
+                       -1, -1, fds[1]);
+    close(fds[1]);
+    std::string buffer, line;
+    const bool ready = readLine(fds[0], buffer, line, Clock::now() + std::chrono::seconds(30));
+    close(fds[0]);
+    if (!ready || line.empty()) {
+        throw failure("Xorg did not start:\n" + tail(log));
+    }
+    display_ = ":" + line;
+    setenv("DISPLAY", display_.c_str(), 1);
+}
+
+void XSession::connect()
+{
+    connection_ = std::make_unique<Connection>();
+    connection_->c = xcb_connect(display_.c_str(), nullptr);
+    if (xcb_connection_has_error(connection_->c)) {
+        throw failure("cannot connect to " + display_);
+    }
+    root_ = xcb_setup_roots_iterator(xcb_get_setup(connection_->c)).data->root;
+}
+
+CommandResult XSession::run(const std::vector<std::string> &argv, std::chrono::milliseconds timeout)
+{
+    CommandResult result;
+    int out[2];
+    if (pipe2(out, O_CLOEXEC) != 0) {
+        return result;
+    }
+    const int devNull = open("/dev/null", O_RDONLY | O_CLOEXEC);
+    pid_t pid = 0;
+    try {
+        pid = spawn(argv, devNull, out[1]);
+    } catch (...) {
+        close(out[0]);
+        close(out[1]);
+        close(devNull);
+        throw;
+    }
+    close(out[1]);
+    close(devNull);
+    const auto deadline = Clock::now() + timeout;
+    char chunk[4096];
+    for (;;) {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+        if (left <= 0) {
+            break;
+        }
+        pollfd p{out[0], POLLIN, 0};
+        if (poll(&p, 1, static_cast<int>(left)) <= 0) {
+            continue;
+        }
+        const ssize_t n = read(out[0], chunk, sizeof chunk);
+        if (n <= 0) {
+            break;
+        }
+        result.output.append(chunk, static_cast<size_t>(n));
+    }
+    close(out[0]);
+    int status = 0;
+    while (Clock::now() < deadline) {
+        if (waitpid(pid, &status, WNOHANG) == pid) {
+            result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+            return result;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    terminate(pid);
+    return result;
+}
+
+std::string XSession::check(const std::vector<std::string> &argv, std::chrono::milliseconds timeout)
+{
+    CommandResult r = run(argv, timeout);
+    if (r.exitCode != 0) {
+        std::string command;
+        for (const auto &a : argv) {
+            command += a + " ";
+        }
+        throw failure("command failed (" + std::to_string(r.exitCode) + "): " + command + "\n" + r.output + tail(dir_ + "/clients.log", 500));
+    }
+    return r.output;
+}
+
+void XSession::setMonitors(const std::vector<MonitorSetup> &monitors)
+{
+    monitorsChanged_ = true;
+    const std::string state = check({"xrandr"});
+    std::vector<std::string> args;
+    const std::regex outputLine(R"(^(\S+) (connected|disconnected)( primary)? ?(\d+x\d+\+\d+\+\d+)?)");
+    std::stringstream lines(state);
+    std::string line;
+    std::vector<std::string> enabled;
+    while (std::getline(lines, line)) {
+        std::smatch m;
+        if (std::regex_search(line, m, outputLine) && m[4].matched) {
+            enabled.push_back(m[1]);
+        }
+    }
+    for (const MonitorSetup &m : monitors) {
+        const std::string mode = std::to_string(m.width) + "x" + std::to_string(m.height);
+        // Adding a mode the output already has fails harmlessly.
+        run({"xrandr", "--addmode", m.output, mode});
+        args.insert(args.end(), {"--output", m.output, "--mode", mode, "--pos",
+                                 std::to_string(m.x) + "x" + std::to_string(m.y)});
+        if (m.primary) {
+            args.push_back("--primary");
+        }
+    }
+    for (const std::string &name : enabled) {
+        const bool wanted = std::any_of(monitors.begin(), monitors.end(),
+                                        [&](const MonitorSetup &m) { return m.output == name; });
+        if (!wanted) {
+            args.insert(args.end(), {"--output", name, "--off"});
+        }
+    }
+    xrandr(args);
+    if (wmPid_ > 0) {
+        // The window manager follows the change asynchronously; wait until it has seen the new size.
+        auto geometry = xcb_get_geometry_reply(connection_->c, xcb_get_geometry(connection_->c, root_), nullptr);
+        const uint32_t w = geometry ? geometry->width : 0, h = geometry ? geometry->height : 0;
+        std::free(geometry);
+        waitUntil([&] {
+            const auto g = property32(root_, "_NET_DESKTOP_GEOMETRY");
+            return g.size() == 2 && g[0] == w && g[1] == h;
+        });
+    }
+}
+
+uint32_t XSession::atom(const std::string &name)
+{
+    auto reply = xcb_intern_atom_reply(
+        connection_->c, xcb_intern_atom(connection_->c, 0, static_cast<uint16_t>(name.size()), name.c_str()), nullptr);
+    const uint32_t a = reply ? reply->atom : 0;
+    std::free(reply);
+    return a;
+}
+
+std::vector<uint32_t> XSession::property32(uint32_t window, const std::string &name)
+{
+    std::vector<uint32_t> values;
+    auto reply = xcb_get_property_reply(
+        connection_->c, xcb_get_property(connection_->c, 0, window, atom(name), XCB_GET_PROPERTY_TYPE_ANY, 0, 4096),
+        nullptr);
+    if (reply && reply->format == 32) {
+        const auto *data = static_cast<const uint32_t *>(xcb_get_property_value(reply));
+        values.assign(data, data + xcb_get_property_value_length(reply) / 4);
+    }
+    std::free(reply);
+    return values;
+}
+
+void XSession::setProperty32(uint32_t window, const std::string &name, const std::string &type,
+                             const std::vector<uint32_t> &values)
+{
+    xcb_change_property(connection_->c, XCB_PROP_MODE_REPLACE, window, atom(name), atom(type), 32,
+                        static_cast<uint32_t>(values.size()), values.data());
+    std::free(xcb_get_input_focus_reply(connection_->c, xcb_get_input_focus(connection_->c), nullptr));
+}
+
+void XSession::deleteProperty(uint32_t window, const std::string &name)
+{
+    xcb_delete_property(connection_->c, window, atom(name));
+    std::free(xcb_get_input_focus_reply(connection_->c, xcb_get_input_focus(connection_->c), nullptr));
+}
+
+std::vector<uint32_t> XSession::clientList()
+{
+    return property32(root_, "_NET_CLIENT_LIST");
+}
+
+bool XSession::waitUntil(const std::function<bool()> &condition, std::chrono::milliseconds timeout)
+{
+    const auto deadline = Clock::now() + timeout;
+    for (;;) {
+        if (condition()) {
+            return true;
+        }
+        if (Clock::now() >= deadline) {
+            return false;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+}
+
+bool XSession::waitForManaged(uint32_t window, std::chrono::milliseconds timeout)
+{
+    return waitUntil([&] {
+        const auto list = clientList();
+        return std::find(list.begin(), list.end(), window) != list.end() &&
+               !property32(window, "_NET_FRAME_EXTENTS").empty();
+    }, timeout);
+}
+
+bool XSession::waitForGone(uint32_t window, std::chrono::milliseconds timeout)
+{
+    return waitUntil([&] {
+        auto cookie = xcb_get_window_attributes(connection_->c, window);
+        xcb_generic_error_t *error = nullptr;
+        auto reply = xcb_get_window_attributes_reply(connection_->c, cookie, &error);
+        const bool gone = reply == nullptr;
+        std::free(reply);
+        std::free(error);
+        return gone;
+    }, timeout);
+}
+
+std::optional<XSession::Rect> XSession::clientGeometry(uint32_t window)
+{
+    auto *c = connection_->c;
+    auto geometry = xcb_get_geometry_reply(c, xcb_get_geometry(c, window), nullptr);
+    auto translated = xcb_translate_coordinates_reply(c, xcb_translate_coordinates(c, window, root_, 0, 0), nullptr);
+    std::optional<Rect> rect;
+    if (geometry && translated) {
+        rect = Rect{translated->dst_x, translated->dst_y, geometry->width, geometry->height};
+    }
+    std::free(geometry);
+    std::free(translated);
+    return rect;
+}
+
+void XSession::startWindowManager()
+{
+    if (wmPid_ > 0) {
+        return;
+    }
+    const std::string rc = dir_ + "/openbox-rc.xml";
+    writeFile(rc, openboxConfig(options_.desktops));
+    const int devNull = open("/dev/null", O_RDONLY | O_CLOEXEC);
+    wmPid_ = spawn({"openbox", "--sm-disable", "--config-file", rc}, devNull, -1);
+    close(devNull);
+    const bool up = waitUntil([&] {
+        const auto check = property32(root_, "_NET_SUPPORTING_WM_CHECK");
+        return !check.empty() && property32(check[0], "_NET_SUPPORTING_WM_CHECK") == check &&
+               property32(root_, "_NET_NUMBER_OF_DESKTOPS") == std::vector<uint32_t>{static_cast<uint32_t>(options_.desktops)};
+    }, std::chrono::seconds(20));
+    if (!up) {
+        throw failure("openbox did not start:\n" + tail(dir_ + "/clients.log"));
+    }
+}
+
+void XSession::stopWindowManager()
+{
+    if (wmPid_ <= 0) {
+        return;
+    }
+    terminate(wmPid_);
+    wmPid_ = 0;
+    if (connection_) {
+        // The supporting window dies with the window manager's connection.
+        const auto check = property32(root_, "_NET_SUPPORTING_WM_CHECK");
+        if (!check.empty()) {
+            waitForGone(check[0]);
+        }
+    }
+}
+
+TestClient XSession::openWindow(const TestWindowSpec &spec)
+{
+    std::vector<std::string> argv{OSTREL_X11_TEST_CLIENT,
+                                  "--class", spec.instance + "," + spec.className,
+                                  "--title", spec.title,
+                                  "--type", spec.type,
+                                  "--count", std::to_string(spec.count)};
+    const std::string size = std::to_string(spec.width) + "x" + std::to_string(spec.height);
+    argv.insert(argv.end(), {"--geometry", spec.position ? size + "+" + std::to_string(spec.x) + "+" + std::to_string(spec.y) : size});
+    auto list = [](const std::vector<uint32_t> &v) {
+        std::string s;
+        for (size_t i = 0; i < v.size(); ++i) {
+            s += (i ? "," : "") + std::to_string(v[i]);
+        }
+        return s;
+    };
+    if (spec.transientFor) {
+        argv.insert(argv.end(), {"--transient-for", std::to_string(spec.transientFor)});
+    }
+    if (spec.fixedSize) {
+        argv.push_back("--fixed-size");
+    }
+    if (spec.minSize) {
+        argv.insert(argv.end(), {"--min-size", std::to_string(spec.minSize->first) + "x" + std::to_string(spec.minSize->second)});
+    }
+    if (spec.maxSize) {
+        argv.insert(argv.end(), {"--max-size", std::to_string(spec.maxSize->first) + "x" + std::to_string(spec.maxSize->second)});
+    }
+    if (!spec.withPid) {
+        argv.push_back("--no-pid");
+    }
+    if (spec.iconic) {
+        argv.push_back("--iconic");
+    }
+    if (spec.maximized) {
+        argv.push_back("--maximized");
+    }
+    if (spec.desktop) {
+        argv.insert(argv.end(), {"--desktop", std::to_string(*spec.desktop)});
+    }
+    if (!spec.strutPartial.empty()) {
+        argv.insert(argv.end(), {"--strut-partial", list(spec.strutPartial)});
+    }
+    if (!spec.gtkFrameExtents.empty()) {
+        argv.insert(argv.end(), {"--gtk-frame-extents", list(spec.gtkFrameExtents)});
+    }
+    if (!spec.gtkApplicationId.empty()) {
+        argv.insert(argv.end(), {"--gtk-application-id", spec.gtkApplicationId});
+    }
+    if (!spec.kdeDesktopFile.empty()) {
+        argv.insert(argv.end(), {"--kde-desktop-file", spec.kdeDesktopFile});
+    }
+
+    int in[2], out[2];
+    if (pipe2(in, O_CLOEXEC) != 0 || pipe2(out, O_CLOEXEC) != 0) {
+        throw failure("pipe failed");
+    }
+    const pid_t pid = spawn(argv, in[0], out[1]);
+    close(in[0]);
+    close(out[1]);
+    clients_.push_back({pid, in[1]});
+    TestClient client{pid, {}};
+    std::string buffer, line;
+    const auto deadline = Clock::now() + std::chrono::seconds(10);
+    while (static_cast<int>(client.windows.size()) < spec.count && readLine(out[0], buffer, line, deadline)) {
+        client.windows.push_back(static_cast<uint32_t>(std::stoul(line, nullptr, 16)));
+    }
+    close(out[0]);
+    if (static_cast<int>(client.windows.size()) < spec.count) {
+        stop(client);
+        throw failure("the test client did not open its windows:\n" + tail(dir_ + "/clients.log", 500));
+    }
+    if (spec.waitUntilManaged && wmPid_ > 0) {
+        for (uint32_t w : client.windows) {
+            if (!waitForManaged(w)) {
+                stop(client);
+                throw failure("the window manager did not manage a test window");
+            }
+        }
+    }
+    return client;
+}
+
+TestClient XSession::startStandardClient(const std::vector<std::string> &argv, const std::string &wmClassInstance)
+{
+    const auto before = clientList();
+    const int devNull = open("/dev/null", O_RDONLY | O_CLOEXEC);
+    const pid_t pid = spawn(argv, devNull, -1);
+    close(devNull);
+    clients_.push_back({pid, -1});
+    TestClient client{pid, {}};
+    const bool found = waitUntil([&] {
+        for (uint32_t w : clientList()) {
+            if (std::find(before.begin(), before.end(), w) != before.end()) {
+                continue;
+            }
+            auto reply = xcb_get_property_reply(
+                connection_->c, xcb_get_property(connection_->c, 0, w, XCB_ATOM_WM_CLASS, XCB_ATOM_STRING, 0, 256), nullptr);
+            std::string instance;
+            if (reply) {
+                instance.assign(static_cast<const char *>(xcb_get_property_value(reply)),
+                                strnlen(static_cast<const char *>(xcb_get_property_value(reply)),
+                                        static_cast<size_t>(xcb_get_property_value_length(reply))));
+            }
+            std::free(reply);
+            if (instance == wmClassInstance && !property32(w, "_NET_FRAME_EXTENTS").empty()) {
+                client.windows.push_back(w);
+                return true;
+            }
+        }
+        return false;
+    });
+    if (!found) {
+        stop(client);
+        throw failure(argv.at(0) + " opened no window:\n" + tail(dir_ + "/clients.log", 500));
+    }
+    return client;
+}
+
+void XSession::stop(const TestClient &client)
+{
+    auto it = std::find_if(clients_.begin(), clients_.end(), [&](const Child &c) { return c.pid == client.pid; });
+    if (it == clients_.end()) {
+        return;
+    }
+    if (it->stdinFd >= 0) {
+        close(it->stdinFd);
+    }
+    terminate(it->pid);
+    clients_.erase(it);
+    if (connection_) {
+        for (uint32_t w : client.windows) {
+            waitForGone(w);
+            waitUntil([&] {
+                const auto list = clientList();
+                return std::find(list.begin(), list.end(), w) == list.end();
+            });
+        }
+    }
+}
+
+void XSession::reset()
+{
+    stopAllClients();
+    if (options_.windowManager) {
+        startWindowManager();
+    }
+    if (monitorsChanged_) {
+        setMonitors(options_.monitors);
+        monitorsChanged_ = false;
+    }
+}
+
+void XSession::stopAllClients()
+{
+    while (!clients_.empty()) {
+        stop(TestClient{clients_.back().pid, {}});
+    }
+}
+
+} // namespace ostrel::test

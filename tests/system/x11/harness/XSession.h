@@ -1,0 +1,167 @@
+#pragma once
+
+#include <sys/types.h>
+
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace ostrel::test {
+
+// One monitor of the test server: a RandR output of the dummy driver with a mode and a position
+// in root coordinates.
+struct MonitorSetup {
+    std::string output; // "DUMMY0", "DUMMY1", ...
+    int width = 0;
+    int height = 0;
+    int x = 0;
+    int y = 0;
+    bool primary = false;
+};
+
+// What the test client opens: every field maps onto one property of the window (see
+// TestClient.cpp). Positions are root coordinates of the client window.
+struct TestWindowSpec {
+    std::string instance = "ostreltest";
+    std::string className = "OstrelTest";
+    std::string title = "Ostrel test window";
+    std::string type = "normal"; // normal, dialog, utility, toolbar, menu, dock, splash; "none" = no property
+    int x = 100;
+    int y = 100;
+    int width = 400;
+    int height = 300;
+    bool position = true; // false lets the window manager place the window
+    uint32_t transientFor = 0;
+    bool fixedSize = false; // minimum and maximum size hints equal to the size
+    std::optional<std::pair<int, int>> minSize, maxSize;
+    bool withPid = true; // false: no _NET_WM_PID, so only X-Resource knows the process
+    bool iconic = false; // mapped minimized
+    bool maximized = false;
+    std::optional<uint32_t> desktop;
+    std::vector<uint32_t> strutPartial; // 12 values, root-relative as the property defines them
+    std::vector<uint32_t> gtkFrameExtents; // left, right, top, bottom
+    std::string gtkApplicationId;
+    std::string kdeDesktopFile;
+    int count = 1; // windows in one process, each 20 px further right and down
+    bool waitUntilManaged = true; // false for windows the window manager never lists (docks stay listed)
+};
+
+// A running client process and its windows.
+struct TestClient {
+    pid_t pid = 0;
+    std::vector<uint32_t> windows;
+    uint32_t window() const { return windows.at(0); }
+};
+
+struct CommandResult {
+    int exitCode = -1;
+    std::string output;
+};
+
+struct XSessionOptions {
+    // Root coordinates. The default puts a smaller monitor left of the primary, so global
+    // coordinates (relative to the primary) go negative.
+    std::vector<MonitorSetup> monitors = {
+        {"DUMMY0", 1920, 1080, 1280, 0, true},
+        {"DUMMY1", 1280, 1024, 0, 0, false},
+    };
+    bool windowManager = true;
+    int desktops = 2;
+};
+
+// A private X server for one test executable: Xorg with the dummy video driver on a free display,
+// RandR outputs set up as asked, openbox as the EWMH window manager, and every client the test
+// starts. Everything is torn down by the destructor, and every child dies with the test process
+// (own process group + parent-death signal), so a crashed or killed test leaves nothing behind.
+// Not thread-safe: use it from the test's main thread.
+class XSession {
+public:
+    explicit XSession(XSessionOptions options = {});
+    ~XSession();
+    XSession(const XSession &) = delete;
+    XSession &operator=(const XSession &) = delete;
+
+    // ":N", also exported as DISPLAY while the session lives.
+    const std::string &display() const { return display_; }
+
+    // Runs a program against this display (xrandr, xdotool, xprop, ...) and collects its output;
+    // bounded by the timeout. run() never throws; check() throws std::runtime_error when the
+    // command fails.
+    CommandResult run(const std::vector<std::string> &argv, std::chrono::milliseconds timeout = std::chrono::seconds(10));
+    std::string check(const std::vector<std::string> &argv, std::chrono::milliseconds timeout = std::chrono::seconds(10));
+    void xrandr(const std::vector<std::string> &args) { check(prepend("xrandr", args)); }
+    std::string xdotool(const std::vector<std::string> &args) { return check(prepend("xdotool", args)); }
+
+    // Puts the outputs in this arrangement (turning off every other output), as a real monitor
+    // change does: each change sends the RandR events.
+    void setMonitors(const std::vector<MonitorSetup> &monitors);
+
+    // Clients. Each is killed at teardown at the latest.
+    TestClient openWindow(const TestWindowSpec &spec = {});
+    // xlogo, xclock, xmessage...: starts argv and waits until a new managed window with the given
+    // WM_CLASS instance appears.
+    TestClient startStandardClient(const std::vector<std::string> &argv, const std::string &wmClassInstance);
+    TestClient startXlogo(const std::string &geometry = "200x150+200+200") { return startStandardClient({"xlogo", "-geometry", geometry}, "xlogo"); }
+    TestClient startXclock(const std::string &geometry = "200x200+300+300") { return startStandardClient({"xclock", "-geometry", geometry}, "xclock"); }
+    TestClient startXmessage(const std::string &text = "Hello", const std::string &geometry = "+400+400") { return startStandardClient({"xmessage", "-geometry", geometry, text}, "xmessage"); }
+    // Ends a client (its windows vanish) and waits for the process.
+    void stop(const TestClient &client);
+    void stopAllClients();
+    // Back to the state the session started in: no clients, the window manager running, the
+    // original monitors. Test fixtures call it after each test.
+    void reset();
+
+    // Window manager.
+    void startWindowManager();
+    void stopWindowManager();
+    bool windowManagerRunning() const { return wmPid_ > 0; }
+
+    // Queries on the harness's own connection.
+    std::vector<uint32_t> clientList();
+    bool waitUntil(const std::function<bool()> &condition, std::chrono::milliseconds timeout = std::chrono::seconds(10));
+    bool waitForManaged(uint32_t window, std::chrono::milliseconds timeout = std::chrono::seconds(10));
+    bool waitForGone(uint32_t window, std::chrono::milliseconds timeout = std::chrono::seconds(10));
+    // The client window's rectangle in root coordinates, without the frame.
+    struct Rect {
+        int x = 0, y = 0, width = 0, height = 0;
+        bool operator==(const Rect &) const = default;
+    };
+    std::optional<Rect> clientGeometry(uint32_t window);
+    // Cardinal/atom/window values of a property (format 32), empty when absent.
+    std::vector<uint32_t> property32(uint32_t window, const std::string &name);
+    void setProperty32(uint32_t window, const std::string &name, const std::string &type, const std::vector<uint32_t> &values);
+    void deleteProperty(uint32_t window, const std::string &name);
+    uint32_t root() const { return root_; }
+    uint32_t atom(const std::string &name);
+
+private:
+    static std::vector<std::string> prepend(const std::string &first, const std::vector<std::string> &rest);
+    pid_t spawn(const std::vector<std::string> &argv, int stdinFd, int stdoutFd, int extraFd = -1);
+    void startServer();
+    void connect();
+    void terminate(pid_t pid);
+
+    XSessionOptions options_;
+    std::string dir_;
+    std::string display_;
+    std::string previousDisplay_;
+    bool hadDisplay_ = false;
+    pid_t serverPid_ = 0;
+    pid_t wmPid_ = 0;
+    struct Child {
+        pid_t pid;
+        int stdinFd;
+    };
+    std::vector<Child> clients_;
+    struct Connection;
+    std::unique_ptr<Connection> connection_;
+    uint32_t root_ = 0;
+    bool monitorsChanged_ = false;
+};
+
+} // namespace ostrel::test
