@@ -1,0 +1,121 @@
+#include "storage/LayoutStore.h"
+
+#include "storage/ImmediateTransaction.h"
+#include "storage/SQLiteDatabase.h"
+
+namespace ostrel {
+
+namespace {
+
+// The whole current schema. Every statement tolerates a file that already holds it, so the
+// script can also run over a file that never recorded a version.
+const char *const schemaVersion3 = R"sql(
+CREATE TABLE IF NOT EXISTS layouts (
+    id TEXT PRIMARY KEY NOT NULL,
+    name TEXT NOT NULL COLLATE NOCASE UNIQUE,
+    created_at REAL NOT NULL,
+    updated_at REAL NOT NULL,
+    automation_enabled INTEGER NOT NULL DEFAULT 0,
+    automation_topology_signature TEXT,
+    shortcut_key_code INTEGER,
+    shortcut_modifiers INTEGER
+);
+CREATE TABLE IF NOT EXISTS displays (
+    layout_id TEXT NOT NULL REFERENCES layouts(id) ON DELETE CASCADE,
+    display_key TEXT NOT NULL,
+    ordinal INTEGER NOT NULL,
+    vendor INTEGER NOT NULL,
+    model INTEGER NOT NULL,
+    serial INTEGER NOT NULL,
+    unit INTEGER NOT NULL,
+    frame_x REAL NOT NULL,
+    frame_y REAL NOT NULL,
+    frame_width REAL NOT NULL,
+    frame_height REAL NOT NULL,
+    visible_x REAL NOT NULL,
+    visible_y REAL NOT NULL,
+    visible_width REAL NOT NULL,
+    visible_height REAL NOT NULL,
+    pixel_width INTEGER NOT NULL,
+    pixel_height INTEGER NOT NULL,
+    scale REAL NOT NULL,
+    is_primary INTEGER NOT NULL,
+    frame_inferred INTEGER NOT NULL DEFAULT 1,
+    PRIMARY KEY (layout_id, display_key),
+    CHECK (visible_width > 0 AND visible_height > 0),
+    CHECK (frame_width > 0 AND frame_height > 0),
+    CHECK (pixel_width > 0 AND pixel_height > 0),
+    CHECK (is_primary IN (0, 1)),
+    CHECK (frame_inferred IN (0, 1))
+);
+CREATE TABLE IF NOT EXISTS windows (
+    id TEXT PRIMARY KEY NOT NULL,
+    layout_id TEXT NOT NULL REFERENCES layouts(id) ON DELETE CASCADE,
+    ordinal INTEGER NOT NULL,
+    bundle_id TEXT NOT NULL,
+    app_name TEXT NOT NULL,
+    role TEXT NOT NULL,
+    subrole TEXT NOT NULL,
+    hostname TEXT,
+    display_key TEXT NOT NULL,
+    rel_x REAL NOT NULL,
+    rel_y REAL NOT NULL,
+    rel_width REAL NOT NULL,
+    rel_height REAL NOT NULL,
+    CHECK (rel_width > 0 AND rel_height > 0),
+    CHECK (length(bundle_id) > 0 AND length(app_name) > 0),
+    FOREIGN KEY (layout_id, display_key) REFERENCES displays(layout_id, display_key) ON DELETE CASCADE
+);
+CREATE INDEX IF NOT EXISTS windows_layout_idx ON windows(layout_id, ordinal);
+CREATE TABLE IF NOT EXISTS exclusions (
+    bundle_id TEXT PRIMARY KEY NOT NULL,
+    app_name TEXT NOT NULL,
+    created_at REAL NOT NULL,
+    CHECK (length(bundle_id) > 0)
+);
+)sql";
+
+// Version 1 kept only visible frames: each display's whole frame starts as its visible frame.
+// Display links made under version 1 cannot be trusted against the new signature, so they go.
+const char *const upgradeTo2 = R"sql(
+ALTER TABLE displays ADD COLUMN frame_x REAL NOT NULL DEFAULT 0;
+ALTER TABLE displays ADD COLUMN frame_y REAL NOT NULL DEFAULT 0;
+ALTER TABLE displays ADD COLUMN frame_width REAL NOT NULL DEFAULT 0;
+ALTER TABLE displays ADD COLUMN frame_height REAL NOT NULL DEFAULT 0;
+UPDATE displays SET frame_x = visible_x, frame_y = visible_y, frame_width = visible_width, frame_height = visible_height WHERE frame_width <= 0 OR frame_height <= 0;
+UPDATE layouts SET automation_enabled = 0, automation_topology_signature = NULL WHERE automation_topology_signature IS NOT NULL;
+)sql";
+
+// Every display saved before version 3 may carry a frame copied from its visible frame.
+const char *const upgradeTo3 = R"sql(
+ALTER TABLE displays ADD COLUMN frame_inferred INTEGER NOT NULL DEFAULT 1;
+)sql";
+
+// One step is one transaction: its schema change and its version number commit together or
+// not at all, so a file rests only at a version it fully has.
+void runStep(SQLiteDatabase &database, const char *sql, int targetVersion)
+{
+    inImmediateTransaction(database, [&] {
+        database.execute(QString::fromUtf8(sql));
+        database.execute(QStringLiteral("PRAGMA user_version = %1;").arg(targetVersion));
+    });
+}
+
+} // namespace
+
+void LayoutStore::migrate(SQLiteDatabase &database, int version)
+{
+    if (version <= 0) {
+        runStep(database, schemaVersion3, 3);
+        return;
+    }
+    if (version == 1) {
+        runStep(database, upgradeTo2, 2);
+        version = 2;
+    }
+    if (version == 2) {
+        runStep(database, upgradeTo3, 3);
+    }
+}
+
+} // namespace ostrel

@@ -1,0 +1,47 @@
+#pragma once
+
+#include <QString>
+
+struct sqlite3;
+
+namespace ostrel {
+
+// How a connection opens its file; every connection runs in SQLite's serialized mode.
+enum class SQLiteOpenMode { readOnly, readWrite, readWriteCreate };
+
+// Whether a writable connection switches its file to write-ahead logging (with synchronous
+// NORMAL) or leaves the journal mode as the file has it.
+enum class SQLiteJournalPolicy { unchanged, wal };
+
+// One connection to a database file. It is open from construction until close() or until it
+// goes away; afterwards every operation fails with "The database is closed." instead of
+// touching a freed handle. SQLite failures are thrown as SQLiteFailure, a closed connection
+// and a failed online backup as StorageError.
+class SQLiteDatabase {
+public:
+    SQLiteDatabase(const QString &path, SQLiteOpenMode mode, SQLiteJournalPolicy journalPolicy,
+                   int busyTimeoutMilliseconds);
+    ~SQLiteDatabase();
+
+    SQLiteDatabase(const SQLiteDatabase &) = delete;
+    SQLiteDatabase &operator=(const SQLiteDatabase &) = delete;
+
+    // Null once closed.
+    sqlite3 *handle() const { return handle_; }
+    bool isOpen() const { return handle_ != nullptr; }
+    const QString &path() const { return path_; }
+
+    // Runs one or more statements separated by semicolons; results are dropped.
+    void execute(const QString &sql);
+    void quickCheck();
+    void foreignKeyCheck();
+    // Writes a complete copy of the "main" database to a new file at the destination.
+    void backup(const QString &destinationPath);
+    void close();
+
+private:
+    sqlite3 *handle_ = nullptr;
+    QString path_;
+};
+
+} // namespace ostrel

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QString>
+
+struct sqlite3;
+
+namespace ostrel {
+
+// What SQLite said when it refused something: its primary and extended result codes and its
+// own message. The store wraps it into a StorageError detail through `described()`; shown
+// unwrapped, its text is the message alone.
+struct SQLiteFailure {
+    int primary = 0;
+    int extended = 0;
+    QString message;
+
+    // The codes and message the connection holds right now.
+    static SQLiteFailure of(sqlite3 *connection);
+
+    // The user-facing sentence: a fixed text chosen by the primary code, SQLite's message in
+    // parentheses; for codes without a sentence of their own, the message alone.
+    QString described() const;
+    QString errorDescription() const { return message; }
+
+    bool operator==(const SQLiteFailure &) const = default;
+};
+
+} // namespace ostrel
