@@ -49,8 +49,9 @@ AXWriteFailure AXWriteFailure::readbackUnverified()
     return {Kind::transient, 0, QStringLiteral("Couldn’t verify the window’s position or size")};
 }
 
-QString AXWriteFailure::rawValue(Kind kind)
+QString rawValue(AXWriteFailure::Kind kind)
 {
+    using Kind = AXWriteFailure::Kind;
     switch (kind) {
     case Kind::permission:
         return QStringLiteral("permission");

@@ -24,13 +24,13 @@ struct AXWriteFailure {
     static AXWriteFailure windowUnavailable();
     // The frame could not be read back after the writes.
     static AXWriteFailure readbackUnverified();
-
-    static QString rawValue(Kind kind);
 };
+
+QString rawValue(AXWriteFailure::Kind kind);
 
 inline size_t qHash(AXWriteFailure::Kind kind, size_t seed = 0) noexcept
 {
-    return qHash(AXWriteFailure::rawValue(kind), seed);
+    return qHash(rawValue(kind), seed);
 }
 
 inline size_t qHash(const AXWriteFailure &failure, size_t seed = 0) noexcept

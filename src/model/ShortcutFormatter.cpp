@@ -1,0 +1,91 @@
+#include "model/ShortcutFormatter.h"
+
+#include "model/KeyLabelSource.h"
+#include "model/Shortcut.h"
+
+namespace ostrel {
+
+QString ShortcutFormatter::modifierSymbols(quint32 modifiers)
+{
+    QString symbols;
+    if (modifiers & Shortcut::control) {
+        symbols += QStringLiteral("⌃");
+    }
+    if (modifiers & Shortcut::option) {
+        symbols += QStringLiteral("⌥");
+    }
+    if (modifiers & Shortcut::shift) {
+        symbols += QStringLiteral("⇧");
+    }
+    if (modifiers & Shortcut::command) {
+        symbols += QStringLiteral("⌘");
+    }
+    return symbols;
+}
+
+QString ShortcutFormatter::keyName(quint32 keyCode)
+{
+    // Key codes are 16-bit; anything larger never reaches the layout.
+    if (keyCode <= 0xFFFF) {
+        if (const std::shared_ptr<KeyLabelSource> source = KeyLabelSource::current()) {
+            if (std::optional<QString> label = source->label(keyCode)) {
+                return *label;
+            }
+        }
+    }
+    const auto found = names().constFind(keyCode);
+    if (found != names().constEnd()) {
+        return *found;
+    }
+    return QStringLiteral("Key ") + QString::number(keyCode);
+}
+
+QString ShortcutFormatter::text(const Shortcut &shortcut)
+{
+    return modifierSymbols(shortcut.modifiers) + keyName(shortcut.keyCode);
+}
+
+const QHash<quint32, QString> &ShortcutFormatter::names()
+{
+    static const QHash<quint32, QString> table = [] {
+        struct Row {
+            quint32 code;
+            const char *label;
+        };
+        const Row rows[] = {
+            {0, "A"},       {1, "S"},        {2, "D"},        {3, "F"},
+            {4, "H"},       {5, "G"},        {6, "Z"},        {7, "X"},
+            {8, "C"},       {9, "V"},        {11, "B"},       {12, "Q"},
+            {13, "W"},      {14, "E"},       {15, "R"},       {16, "Y"},
+            {17, "T"},      {18, "1"},       {19, "2"},       {20, "3"},
+            {21, "4"},      {22, "6"},       {23, "5"},       {24, "="},
+            {25, "9"},      {26, "7"},       {27, "-"},       {28, "8"},
+            {29, "0"},      {30, "]"},       {31, "O"},       {32, "U"},
+            {33, "["},      {34, "I"},       {35, "P"},       {36, "Return"},
+            {37, "L"},      {38, "J"},       {39, "'"},       {40, "K"},
+            {41, ";"},      {42, "\\"},      {43, ","},       {44, "N"},
+            {45, "M"},      {46, "."},       {47, "/"},       {48, "Tab"},
+            {49, "Space"},  {50, "`"},       {51, "Delete"},  {53, "Escape"},
+            // The numeric keypad repeats the labels of the main keys.
+            {65, "."},      {67, "*"},       {69, "+"},       {71, "Clear"},
+            {75, "/"},      {76, "Enter"},   {78, "-"},       {81, "="},
+            {82, "0"},      {83, "1"},       {84, "2"},       {85, "3"},
+            {86, "4"},      {87, "5"},       {88, "6"},       {89, "7"},
+            {91, "8"},      {92, "9"},       {96, "F5"},      {97, "F6"},
+            {98, "F7"},     {99, "F3"},      {100, "F8"},     {101, "F9"},
+            {103, "F11"},   {105, "F13"},    {107, "F14"},    {109, "F10"},
+            {111, "F12"},   {113, "F15"},    {114, "Help"},   {115, "Home"},
+            {116, "Page Up"}, {117, "Forward Delete"}, {118, "F4"}, {119, "End"},
+            {120, "F2"},    {121, "Page Down"}, {122, "F1"},  {123, "←"},
+            {124, "→"},     {125, "↓"},      {126, "↑"},
+        };
+        QHash<quint32, QString> built;
+        for (const Row &row : rows) {
+            built.insert(row.code, QString::fromUtf8(row.label));
+        }
+        return built;
+    }();
+    return table;
+}
+
+} // namespace ostrel
