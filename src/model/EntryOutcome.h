@@ -1,0 +1,35 @@
+#pragma once
+
+#include "model/RawValue.h"
+
+#include <QHashFunctions>
+#include <QString>
+
+namespace ostrel {
+
+// What a restore or undo pass did with one saved window.
+enum class EntryOutcome {
+    restored,       // put at its saved frame
+    adjusted,       // moved, but ended at another frame
+    notOpen,        // no open window matches
+    needsSelection, // several match; the user must choose
+    excluded,       // the application is excluded
+    failed,         // the move was attempted and failed
+    cancelled,      // the pass was cancelled first
+    deferred,       // put off to a later pass
+    skipped,        // not attempted
+};
+
+QString rawValue(EntryOutcome outcome);
+
+template <>
+std::optional<EntryOutcome> fromRawValue<EntryOutcome>(const QString &text);
+template <>
+QList<EntryOutcome> allCases<EntryOutcome>();
+
+inline size_t qHash(EntryOutcome outcome, size_t seed = 0) noexcept
+{
+    return qHash(rawValue(outcome), seed);
+}
+
+} // namespace ostrel

@@ -1,0 +1,17 @@
+#pragma once
+
+#include <QString>
+
+#include <optional>
+
+namespace ostrel {
+
+// Published while a pass runs.
+struct RestoreProgress {
+    qint64 completed = 0; // windows processed so far
+    qint64 total = 0;     // windows to process
+    std::optional<QString> currentLabel;
+    QString layoutName;
+};
+
+} // namespace ostrel
