@@ -1,14 +1,110 @@
 #pragma once
 
+#include "model/AppExclusion.h"
+#include "model/DisplaySnapshot.h"
+#include "model/Layout.h"
+#include "model/SerialExecutor.h"
+#include "model/Shortcut.h"
+#include "model/WindowEntry.h"
+
+#include <QCoro/QCoroTask>
+#include <QDateTime>
+#include <QList>
+#include <QString>
+#include <QUuid>
+
+#include <functional>
+#include <memory>
+#include <optional>
+
 namespace ostrel {
 
 class SQLiteDatabase;
 
+// The one owner of the layout database. It is an actor: its working connection is used only
+// on its own serial executor, and every public operation returns a task that the main thread
+// awaits. Each change of saved data is one immediate transaction that either changes
+// everything it means to change or nothing; its failures are StorageError or SQLiteFailure.
 class LayoutStore {
 public:
+    explicit LayoutStore(std::unique_ptr<SQLiteDatabase> database);
+    ~LayoutStore();
+
+    LayoutStore(const LayoutStore &) = delete;
+    LayoutStore &operator=(const LayoutStore &) = delete;
+
+    // --- Operations of the actor ---------------------------------------------------------
+
+    QCoro::Task<QList<Layout>> loadLayouts();
+    QCoro::Task<QList<AppExclusion>> loadExclusions();
+    // Saves a capture as a new layout. The name is trimmed and cut to 120 characters.
+    QCoro::Task<Layout> createLayout(QString name, QList<DisplaySnapshot> displays,
+                                     QList<WindowEntry> entries, std::optional<Shortcut> shortcut);
+    // Replaces a layout's displays and windows; true when this unlinked its automation
+    // because the new displays form another setup than the one it was linked to.
+    QCoro::Task<bool> replaceLayoutContent(QUuid id, QList<DisplaySnapshot> displays,
+                                           QList<WindowEntry> entries);
+    QCoro::Task<void> renameLayout(QUuid id, QString name);
+    QCoro::Task<void> deleteLayout(QUuid id);
+    QCoro::Task<void> removeEntry(QUuid layoutID, QUuid entryID);
+    QCoro::Task<void> updateShortcut(QUuid id, std::optional<Shortcut> shortcut);
+    QCoro::Task<void> updateAutomation(QUuid id, bool enabled, std::optional<QString> signature);
+    // Links the layout to the given displays' setup and refreshes its saved displays from them.
+    QCoro::Task<void> reassociateAutomation(QUuid id, QList<DisplaySnapshot> displays,
+                                            QString signature);
+    QCoro::Task<void> addExclusion(QString bundleID, QString appName);
+    QCoro::Task<void> removeExclusion(QString bundleID);
+
+    // --- Synchronous pieces, for whoever owns a connection on its own thread -------------
+
     // Brings a database of schema version 0, 1 or 2 to version 3, one transaction per step;
     // a failing step leaves the file at the version it had before that step.
     static void migrate(SQLiteDatabase &database, int version);
+
+    // Strict readers: the first damaged row fails the whole read with readFailed naming what
+    // is wrong, so a damaged file is never shown half-read.
+    static QList<Layout> loadLayouts(SQLiteDatabase &database);
+    static QList<DisplaySnapshot> loadDisplays(SQLiteDatabase &database, const QUuid &layoutID);
+    static QList<WindowEntry> loadEntries(SQLiteDatabase &database, const QUuid &layoutID,
+                                          const QList<DisplaySnapshot> &displays);
+    static QList<AppExclusion> loadExclusions(SQLiteDatabase &database);
+    // A stored unsigned 32-bit field; anything outside the range is damage.
+    static quint32 uint32(qint64 value, const QString &field);
+
+    // The working connection and the executor that alone may use it.
+    SQLiteDatabase &database() { return *database_; }
+    SerialExecutor &executor() { return executor_; }
+    // Where "now" comes from; tests pin it.
+    void setClock(std::function<QDateTime()> clock) { clock_ = std::move(clock); }
+
+private:
+    static void validateForWrite(const QList<DisplaySnapshot> &displays,
+                                 const QList<WindowEntry> &entries);
+    void insertDisplays(const QList<DisplaySnapshot> &displays, const QUuid &layoutID);
+    void insertEntries(const QList<WindowEntry> &entries, const QUuid &layoutID);
+    bool layoutExists(const QUuid &id);
+    bool layoutNameExists(const QString &name, const std::optional<QUuid> &excluding);
+
+    Layout createLayoutNow(const QString &name, const QList<DisplaySnapshot> &displays,
+                           const QList<WindowEntry> &entries,
+                           const std::optional<Shortcut> &shortcut);
+    bool replaceLayoutContentNow(const QUuid &id, const QList<DisplaySnapshot> &displays,
+                                 const QList<WindowEntry> &entries);
+    void renameLayoutNow(const QUuid &id, const QString &name);
+    void deleteLayoutNow(const QUuid &id);
+    void removeEntryNow(const QUuid &layoutID, const QUuid &entryID);
+    void updateShortcutNow(const QUuid &id, const std::optional<Shortcut> &shortcut);
+    void updateAutomationNow(const QUuid &id, bool enabled, const std::optional<QString> &signature);
+    void reassociateAutomationNow(const QUuid &id, const QList<DisplaySnapshot> &displays,
+                                  const QString &signature);
+    void addExclusionNow(const QString &bundleID, const QString &appName);
+    void removeExclusionNow(const QString &bundleID);
+
+    std::unique_ptr<SQLiteDatabase> database_;
+    std::function<QDateTime()> clock_;
+    // Declared last so that it is destroyed first: it waits for the operations already
+    // submitted, which still use the connection.
+    SerialExecutor executor_;
 };
 
 } // namespace ostrel

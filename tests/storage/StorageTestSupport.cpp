@@ -1,6 +1,10 @@
 #include "StorageTestSupport.h"
 
+#include "Await.h"
+#include "TestApplication.h"
 #include "storage/SQLiteStatement.h"
+
+#include <QTimeZone>
 
 #include <sqlite3.h>
 
@@ -60,6 +64,75 @@ QStringList dump(const QString &path)
         result << rows(database, sql.constData());
     }
     return result;
+}
+
+DisplaySnapshot sampleDisplay(quint32 serial, quint32 unit, bool primary, double x)
+{
+    DisplaySnapshot display;
+    display.identity = DisplayIdentity{16, 32, serial, unit};
+    display.frame = RectD{x, 0, 1920, 1080};
+    display.visibleFrame = RectD{x, 25, 1920, 1055};
+    display.pixelWidth = 1920;
+    display.pixelHeight = 1080;
+    display.scale = 1.0;
+    display.isPrimary = primary;
+    display.frameInferred = false;
+    return display;
+}
+
+WindowEntry sampleEntry(const DisplaySnapshot &display, const QString &appName, double relativeX)
+{
+    WindowEntry entry;
+    entry.id = QUuid::createUuid();
+    entry.bundleID = QStringLiteral("org.example.") + appName.toLower();
+    entry.appName = appName;
+    entry.role = QStringLiteral("AXWindow");
+    entry.subrole = QStringLiteral("AXStandardWindow");
+    entry.displayKey = display.identity.key();
+    entry.relativeFrame = RelativeFrame{relativeX, 0.05, 0.5, 0.75};
+    return entry;
+}
+
+void StoreTest::SetUp()
+{
+    ensureApplication();
+    ASSERT_TRUE(dir.isValid());
+    openStore();
+}
+
+void StoreTest::openStore(int busyTimeoutMilliseconds)
+{
+    store.reset();
+    auto database = std::make_unique<SQLiteDatabase>(path, SQLiteOpenMode::readWriteCreate,
+                                                     SQLiteJournalPolicy::wal,
+                                                     busyTimeoutMilliseconds);
+    LayoutStore::migrate(*database, 0);
+    store = std::make_unique<LayoutStore>(std::move(database));
+    store->setClock([this] {
+        return QDateTime::fromSecsSinceEpoch(++clockSeconds, QTimeZone::utc());
+    });
+}
+
+QDateTime StoreTest::lastTick() const
+{
+    return QDateTime::fromSecsSinceEpoch(clockSeconds, QTimeZone::utc());
+}
+
+Layout StoreTest::saveLayout(const QString &name, const QList<DisplaySnapshot> &displays,
+                             const QList<WindowEntry> &entries)
+{
+    return await(store->createLayout(name, displays, entries, std::nullopt));
+}
+
+Layout StoreTest::saveSampleLayout(const QString &name, int windowCount)
+{
+    const DisplaySnapshot left = sampleDisplay(0, 1, true);
+    const DisplaySnapshot right = sampleDisplay(7, 2, false, 1920);
+    QList<WindowEntry> entries;
+    for (int i = 0; i < windowCount; ++i) {
+        entries << sampleEntry(i % 2 ? right : left, QStringLiteral("App%1").arg(i), 0.1 * i);
+    }
+    return saveLayout(name, {left, right}, entries);
 }
 
 } // namespace ostrel::test

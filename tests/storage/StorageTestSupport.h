@@ -1,11 +1,18 @@
 #pragma once
 
+#include "model/DisplaySnapshot.h"
 #include "model/StorageError.h"
+#include "model/WindowEntry.h"
+#include "storage/LayoutStore.h"
 #include "storage/SQLiteDatabase.h"
 #include "storage/SQLiteFailure.h"
 
+#include <QDateTime>
 #include <QString>
 #include <QStringList>
+#include <QTemporaryDir>
+
+#include <memory>
 
 #include <gtest/gtest.h>
 
@@ -26,6 +33,29 @@ QStringList rows(SQLiteDatabase &database, const char *sql);
 // version and every row of every table in a fixed order. Two equal dumps mean the file is
 // exactly as it was.
 QStringList dump(const QString &path);
+
+// A display of vendor 16, model 32 with the given serial and unit, 1920 × 1080 points placed at
+// x, its visible frame 25 points shorter at the top.
+DisplaySnapshot sampleDisplay(quint32 serial, quint32 unit, bool primary, double x = 0);
+WindowEntry sampleEntry(const DisplaySnapshot &display, const QString &appName,
+                        double relativeX = 0.1);
+
+// A store on a fresh version-3 database file in a temporary folder, with a clock that moves
+// one second forward at every reading, starting at 2024-01-01 00:00:00 UTC.
+struct StoreTest : ::testing::Test {
+    QTemporaryDir dir;
+    QString path = dir.filePath(QStringLiteral("Ostrel.sqlite"));
+    std::unique_ptr<LayoutStore> store;
+    qint64 clockSeconds = 1704067200;
+
+    void SetUp() override;
+    void openStore(int busyTimeoutMilliseconds = 2000);
+    QDateTime lastTick() const;
+    // A layout saved through the store, with the given displays and windows on them.
+    Layout saveLayout(const QString &name, const QList<DisplaySnapshot> &displays,
+                      const QList<WindowEntry> &entries);
+    Layout saveSampleLayout(const QString &name, int windowCount = 3);
+};
 
 template <class F>
 SQLiteFailure sqliteFailureOf(F &&operation)

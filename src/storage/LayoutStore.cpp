@@ -1,0 +1,97 @@
+#include "storage/LayoutStore.h"
+
+#include "storage/SQLiteDatabase.h"
+
+#include <utility>
+
+namespace ostrel {
+
+LayoutStore::LayoutStore(std::unique_ptr<SQLiteDatabase> database)
+    : database_(std::move(database)),
+      clock_([] { return QDateTime::currentDateTimeUtc(); }),
+      executor_(QStringLiteral("LayoutStore"))
+{
+}
+
+LayoutStore::~LayoutStore() = default;
+
+// Each operation copies its arguments into the work it hands to the executor, so nothing the
+// caller owns is touched off the main thread.
+
+QCoro::Task<QList<Layout>> LayoutStore::loadLayouts()
+{
+    return executor_.run([this] { return loadLayouts(*database_); });
+}
+
+QCoro::Task<QList<AppExclusion>> LayoutStore::loadExclusions()
+{
+    return executor_.run([this] { return loadExclusions(*database_); });
+}
+
+QCoro::Task<Layout> LayoutStore::createLayout(QString name, QList<DisplaySnapshot> displays,
+                                              QList<WindowEntry> entries,
+                                              std::optional<Shortcut> shortcut)
+{
+    return executor_.run([this, name = std::move(name), displays = std::move(displays),
+                          entries = std::move(entries), shortcut] {
+        return createLayoutNow(name, displays, entries, shortcut);
+    });
+}
+
+QCoro::Task<bool> LayoutStore::replaceLayoutContent(QUuid id, QList<DisplaySnapshot> displays,
+                                                    QList<WindowEntry> entries)
+{
+    return executor_.run([this, id, displays = std::move(displays), entries = std::move(entries)] {
+        return replaceLayoutContentNow(id, displays, entries);
+    });
+}
+
+QCoro::Task<void> LayoutStore::renameLayout(QUuid id, QString name)
+{
+    return executor_.run([this, id, name = std::move(name)] { renameLayoutNow(id, name); });
+}
+
+QCoro::Task<void> LayoutStore::deleteLayout(QUuid id)
+{
+    return executor_.run([this, id] { deleteLayoutNow(id); });
+}
+
+QCoro::Task<void> LayoutStore::removeEntry(QUuid layoutID, QUuid entryID)
+{
+    return executor_.run([this, layoutID, entryID] { removeEntryNow(layoutID, entryID); });
+}
+
+QCoro::Task<void> LayoutStore::updateShortcut(QUuid id, std::optional<Shortcut> shortcut)
+{
+    return executor_.run([this, id, shortcut] { updateShortcutNow(id, shortcut); });
+}
+
+QCoro::Task<void> LayoutStore::updateAutomation(QUuid id, bool enabled,
+                                                std::optional<QString> signature)
+{
+    return executor_.run([this, id, enabled, signature = std::move(signature)] {
+        updateAutomationNow(id, enabled, signature);
+    });
+}
+
+QCoro::Task<void> LayoutStore::reassociateAutomation(QUuid id, QList<DisplaySnapshot> displays,
+                                                     QString signature)
+{
+    return executor_.run([this, id, displays = std::move(displays), signature = std::move(signature)] {
+        reassociateAutomationNow(id, displays, signature);
+    });
+}
+
+QCoro::Task<void> LayoutStore::addExclusion(QString bundleID, QString appName)
+{
+    return executor_.run([this, bundleID = std::move(bundleID), appName = std::move(appName)] {
+        addExclusionNow(bundleID, appName);
+    });
+}
+
+QCoro::Task<void> LayoutStore::removeExclusion(QString bundleID)
+{
+    return executor_.run([this, bundleID = std::move(bundleID)] { removeExclusionNow(bundleID); });
+}
+
+} // namespace ostrel

@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QDateTime>
+#include <QString>
+#include <QUuid>
+
+#include <optional>
+
+namespace ostrel::StoredValues {
+
+// Identifiers are stored as the 36-character hyphenated UUID text in upper case.
+QString identifierText(const QUuid &id);
+// Only the 36-character hyphenated form parses (either letter case); braces and other forms
+// do not, so a stored identifier has one spelling.
+std::optional<QUuid> parseIdentifier(const QString &text);
+
+// Points in time are REAL seconds since 1970. A value is readable when finite and within
+// 0001-01-01 and 2100-01-01 (both included).
+double secondsSince1970(const QDateTime &moment);
+std::optional<QDateTime> dateFromSeconds(double seconds);
+
+} // namespace ostrel::StoredValues
