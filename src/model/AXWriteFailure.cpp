@@ -49,24 +49,4 @@ AXWriteFailure AXWriteFailure::readbackUnverified()
     return {Kind::transient, 0, QStringLiteral("Couldn’t verify the window’s position or size")};
 }
 
-QString rawValue(AXWriteFailure::Kind kind)
-{
-    using Kind = AXWriteFailure::Kind;
-    switch (kind) {
-    case Kind::permission:
-        return QStringLiteral("permission");
-    case Kind::transient:
-        return QStringLiteral("transient");
-    case Kind::invalidElement:
-        return QStringLiteral("invalidElement");
-    case Kind::unsupported:
-        return QStringLiteral("unsupported");
-    case Kind::rejected:
-        return QStringLiteral("rejected");
-    case Kind::other:
-        return QStringLiteral("other");
-    }
-    return {};
-}
-
 } // namespace ostrel

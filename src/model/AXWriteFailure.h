@@ -1,5 +1,7 @@
 #pragma once
 
+#include "model/RawValue.h"
+
 #include <QHashFunctions>
 #include <QString>
 
@@ -26,7 +28,15 @@ struct AXWriteFailure {
     static AXWriteFailure readbackUnverified();
 };
 
-QString rawValue(AXWriteFailure::Kind kind);
+template <>
+struct RawValues<AXWriteFailure::Kind> {
+    using Kind = AXWriteFailure::Kind;
+    static constexpr std::pair<Kind, const char *> cases[] = {
+        {Kind::permission, "permission"},   {Kind::transient, "transient"},
+        {Kind::invalidElement, "invalidElement"}, {Kind::unsupported, "unsupported"},
+        {Kind::rejected, "rejected"},       {Kind::other, "other"},
+    };
+};
 
 inline size_t qHash(AXWriteFailure::Kind kind, size_t seed = 0) noexcept
 {

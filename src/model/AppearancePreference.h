@@ -3,19 +3,20 @@
 #include "model/RawValue.h"
 
 #include <QHashFunctions>
-#include <QString>
 
 namespace ostrel {
 
 // The appearance of the program's own windows.
 enum class AppearancePreference { system, light, dark };
 
-QString rawValue(AppearancePreference appearance);
-
 template <>
-std::optional<AppearancePreference> fromRawValue<AppearancePreference>(const QString &text);
-template <>
-QList<AppearancePreference> allCases<AppearancePreference>();
+struct RawValues<AppearancePreference> {
+    static constexpr std::pair<AppearancePreference, const char *> cases[] = {
+        {AppearancePreference::system, "system"},
+        {AppearancePreference::light, "light"},
+        {AppearancePreference::dark, "dark"},
+    };
+};
 
 inline size_t qHash(AppearancePreference appearance, size_t seed = 0) noexcept
 {

@@ -3,7 +3,6 @@
 #include "model/RawValue.h"
 
 #include <QHashFunctions>
-#include <QString>
 
 namespace ostrel {
 
@@ -20,12 +19,20 @@ enum class EntryOutcome {
     skipped,        // not attempted
 };
 
-QString rawValue(EntryOutcome outcome);
-
 template <>
-std::optional<EntryOutcome> fromRawValue<EntryOutcome>(const QString &text);
-template <>
-QList<EntryOutcome> allCases<EntryOutcome>();
+struct RawValues<EntryOutcome> {
+    static constexpr std::pair<EntryOutcome, const char *> cases[] = {
+        {EntryOutcome::restored, "restored"},
+        {EntryOutcome::adjusted, "adjusted"},
+        {EntryOutcome::notOpen, "notOpen"},
+        {EntryOutcome::needsSelection, "needsSelection"},
+        {EntryOutcome::excluded, "excluded"},
+        {EntryOutcome::failed, "failed"},
+        {EntryOutcome::cancelled, "cancelled"},
+        {EntryOutcome::deferred, "deferred"},
+        {EntryOutcome::skipped, "skipped"},
+    };
+};
 
 inline size_t qHash(EntryOutcome outcome, size_t seed = 0) noexcept
 {

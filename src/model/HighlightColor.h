@@ -3,10 +3,7 @@
 #include "model/RawValue.h"
 
 #include <QHashFunctions>
-#include <QList>
 #include <QString>
-
-#include <optional>
 
 namespace ostrel {
 
@@ -14,13 +11,19 @@ namespace ostrel {
 // setting; the views map each case to the desktop's matching colour.
 enum class HighlightColor { blue, indigo, purple, pink, red, orange, yellow, green, teal, graphite };
 
-QString rawValue(HighlightColor color);
-QString label(HighlightColor color); // "Blue", …, "Graphite"
+template <>
+struct RawValues<HighlightColor> {
+    static constexpr std::pair<HighlightColor, const char *> cases[] = {
+        {HighlightColor::blue, "blue"},     {HighlightColor::indigo, "indigo"},
+        {HighlightColor::purple, "purple"}, {HighlightColor::pink, "pink"},
+        {HighlightColor::red, "red"},       {HighlightColor::orange, "orange"},
+        {HighlightColor::yellow, "yellow"}, {HighlightColor::green, "green"},
+        {HighlightColor::teal, "teal"},     {HighlightColor::graphite, "graphite"},
+    };
+};
 
-template <>
-std::optional<HighlightColor> fromRawValue<HighlightColor>(const QString &text);
-template <>
-QList<HighlightColor> allCases<HighlightColor>();
+// "Blue", "Indigo", …, "Graphite": the raw value with a capital.
+QString label(HighlightColor color);
 
 inline size_t qHash(HighlightColor color, size_t seed = 0) noexcept
 {

@@ -3,29 +3,56 @@
 #include <QList>
 #include <QString>
 
+#include <concepts>
 #include <optional>
+#include <utility>
 
 namespace ostrel {
 
-// The program's enumerations with stored or shown text forms parse that text exactly (case
-// counts, whole text) and list their cases in a fixed order. Each enumeration specializes these
-// in its own header, beside its `rawValue` overload.
+// The program's enumerations with a stored or shown text form list their cases once, in order,
+// with that text:
+//
+//   template <> struct RawValues<ResultKind> {
+//       static constexpr std::pair<ResultKind, const char *> cases[] = {…};
+//   };
+//
+// and get `rawValue`, exact parsing (case counts, whole text) and `allCases` from it.
 template <class E>
-std::optional<E> fromRawValue(const QString &text);
+struct RawValues;
 
 template <class E>
-QList<E> allCases();
+concept HasRawValues = std::is_enum_v<E> && requires { RawValues<E>::cases; };
 
-// Shared body of the specializations: the case whose raw value is the text, if any.
-template <class E>
-std::optional<E> findRawValue(const QString &text)
+template <HasRawValues E>
+QString rawValue(E value)
 {
-    for (E value : allCases<E>()) {
-        if (rawValue(value) == text) {
-            return value;
+    for (const auto &[candidate, text] : RawValues<E>::cases) {
+        if (candidate == value) {
+            return QString::fromUtf8(text);
+        }
+    }
+    return {};
+}
+
+template <HasRawValues E>
+std::optional<E> fromRawValue(const QString &text)
+{
+    for (const auto &[candidate, raw] : RawValues<E>::cases) {
+        if (text == QString::fromUtf8(raw)) {
+            return candidate;
         }
     }
     return std::nullopt;
+}
+
+template <HasRawValues E>
+QList<E> allCases()
+{
+    QList<E> values;
+    for (const auto &entry : RawValues<E>::cases) {
+        values.append(entry.first);
+    }
+    return values;
 }
 
 } // namespace ostrel

@@ -1,5 +1,7 @@
 #include "model/RestoreResult.h"
 
+#include <algorithm>
+
 namespace ostrel {
 
 RestoreResult RestoreResult::make(const Pass &pass)
@@ -20,36 +22,18 @@ RestoreResult RestoreResult::make(const Pass &pass)
     result.movedWindowCount = pass.movedCount;
     result.deferredCount = pass.deferredCount;
     result.deferredReason = pass.deferredReason;
-    for (const EntryResult &entry : pass.entries) {
-        switch (entry.outcome) {
-        case EntryOutcome::restored:
-            ++result.exactCount;
-            break;
-        case EntryOutcome::adjusted:
-            ++result.adjustedCount;
-            break;
-        case EntryOutcome::notOpen:
-            ++result.notOpenCount;
-            break;
-        case EntryOutcome::needsSelection:
-            ++result.needsSelectionCount;
-            break;
-        case EntryOutcome::failed:
-            ++result.failedCount;
-            break;
-        case EntryOutcome::excluded:
-            ++result.excludedCount;
-            break;
-        case EntryOutcome::cancelled:
-            ++result.cancelledCount;
-            break;
-        case EntryOutcome::skipped:
-            ++result.skippedCount;
-            break;
-        case EntryOutcome::deferred:
-            break;
-        }
-    }
+    const auto count = [&pass](EntryOutcome outcome) {
+        return std::count_if(pass.entries.begin(), pass.entries.end(),
+                             [outcome](const EntryResult &e) { return e.outcome == outcome; });
+    };
+    result.exactCount = count(EntryOutcome::restored);
+    result.adjustedCount = count(EntryOutcome::adjusted);
+    result.notOpenCount = count(EntryOutcome::notOpen);
+    result.needsSelectionCount = count(EntryOutcome::needsSelection);
+    result.failedCount = count(EntryOutcome::failed);
+    result.excludedCount = count(EntryOutcome::excluded);
+    result.cancelledCount = count(EntryOutcome::cancelled);
+    result.skippedCount = count(EntryOutcome::skipped);
     return result;
 }
 

@@ -3,18 +3,18 @@
 #include "model/RawValue.h"
 
 #include <QHashFunctions>
-#include <QString>
 
 namespace ostrel {
 
 enum class ResultKind { restore, undo };
 
-QString rawValue(ResultKind kind);
-
 template <>
-std::optional<ResultKind> fromRawValue<ResultKind>(const QString &text);
-template <>
-QList<ResultKind> allCases<ResultKind>();
+struct RawValues<ResultKind> {
+    static constexpr std::pair<ResultKind, const char *> cases[] = {
+        {ResultKind::restore, "restore"},
+        {ResultKind::undo, "undo"},
+    };
+};
 
 inline size_t qHash(ResultKind kind, size_t seed = 0) noexcept
 {

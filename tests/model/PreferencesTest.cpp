@@ -39,6 +39,16 @@ struct PreferencesTest : ::testing::Test {
         return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
     }
 
+    static void expectDefaults()
+    {
+        EXPECT_EQ(Preferences::selectedLayoutID(), std::nullopt);
+        EXPECT_EQ(Preferences::decodeShortcut(Preferences::globalShortcutKey), std::nullopt);
+        EXPECT_FALSE(Preferences::automationEnabled());
+        EXPECT_TRUE(Preferences::restoreFlashEnabled());
+        EXPECT_EQ(Preferences::highlightColor(), HighlightColor::blue);
+        EXPECT_EQ(Preferences::appearance(), AppearancePreference::system);
+    }
+
     QTemporaryDir folder;
 };
 
@@ -46,12 +56,7 @@ struct PreferencesTest : ::testing::Test {
 
 TEST_F(PreferencesTest, DefaultsWhenNothingIsStored)
 {
-    EXPECT_EQ(Preferences::selectedLayoutID(), std::nullopt);
-    EXPECT_EQ(Preferences::decodeShortcut(Preferences::globalShortcutKey), std::nullopt);
-    EXPECT_FALSE(Preferences::automationEnabled());
-    EXPECT_TRUE(Preferences::restoreFlashEnabled());
-    EXPECT_EQ(Preferences::highlightColor(), HighlightColor::blue);
-    EXPECT_EQ(Preferences::appearance(), AppearancePreference::system);
+    expectDefaults();
 }
 
 TEST_F(PreferencesTest, ValuesRoundTripThroughTheFile)
@@ -109,12 +114,7 @@ TEST_F(PreferencesTest, UnusableValuesReadAsDefaultsAndStayStored)
     for (const Case &c : cases) {
         store(c.key, c.value);
     }
-    EXPECT_EQ(Preferences::selectedLayoutID(), std::nullopt);
-    EXPECT_EQ(Preferences::decodeShortcut(Preferences::globalShortcutKey), std::nullopt);
-    EXPECT_FALSE(Preferences::automationEnabled());
-    EXPECT_TRUE(Preferences::restoreFlashEnabled());
-    EXPECT_EQ(Preferences::highlightColor(), HighlightColor::blue);
-    EXPECT_EQ(Preferences::appearance(), AppearancePreference::system);
+    expectDefaults();
     for (const Case &c : cases) {
         EXPECT_TRUE(stored(c.key)) << c.key.toStdString();
     }
@@ -162,5 +162,5 @@ TEST_F(PreferencesTest, ResetRemovesAllSevenKeys)
         EXPECT_FALSE(stored(key)) << key.toStdString();
     }
     EXPECT_TRUE(stored("unrelated"));
-    EXPECT_TRUE(Preferences::restoreFlashEnabled());
+    expectDefaults();
 }
