@@ -1,0 +1,49 @@
+// Renders every illustration at rest in light and dark into the build folder, so that a
+// person can look at them.
+#include "Rendering.h"
+#include "TestApplication.h"
+
+#include "ui/illustrations/HairlineDrawerCanvas.h"
+#include "ui/illustrations/HairlinePalette.h"
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+
+#include <memory>
+
+namespace ostrel {
+namespace {
+
+void save(const HairlineCanvas &canvas, const QString &name, bool dark, QSize size = {400, 320})
+{
+    const QColor page = HairlinePalette::forAppearance(dark).surface;
+    const QImage image = test::render(
+        [&](QPainter &p, QSizeF s) { canvas.paintDrawing(p, s); }, size, 2, page);
+    ASSERT_GT(test::paintedPixels(image, page), 1000) << name.toStdString();
+    const QDir folder(QStringLiteral(OSTREL_ILLUSTRATION_RENDERS));
+    ASSERT_TRUE(folder.mkpath(QStringLiteral(".")));
+    const QString file = folder.filePath(
+        QStringLiteral("%1-%2.png").arg(name, dark ? QStringLiteral("dark") : QStringLiteral("light")));
+    ASSERT_TRUE(image.save(file)) << file.toStdString();
+}
+
+template <class Canvas, class Setup>
+void renderBoth(const QString &name, Setup setup, QSize size = {400, 320})
+{
+    test::ensureApplication();
+    for (bool dark : {false, true}) {
+        Canvas canvas;
+        setup(canvas);
+        canvas.setDark(dark);
+        save(canvas, name, dark, size);
+    }
+}
+
+TEST(RenderedPictures, Drawer)
+{
+    renderBoth<HairlineDrawerCanvas>(QStringLiteral("drawer"), [](auto &) {});
+}
+
+} // namespace
+} // namespace ostrel
