@@ -2,18 +2,30 @@
 
 #include "storage/SQLiteDatabase.h"
 
+#include <QFile>
+
 #include <utility>
 
 namespace ostrel {
 
-LayoutStore::LayoutStore(std::unique_ptr<SQLiteDatabase> database)
-    : database_(std::move(database)),
+LayoutStore::LayoutStore(StorePaths paths, std::optional<StorageNotice> notice,
+                         std::unique_ptr<SQLiteDatabase> database)
+    : paths_(std::move(paths)),
+      notice_(std::move(notice)),
+      database_(std::move(database)),
       clock_([] { return QDateTime::currentDateTimeUtc(); }),
       executor_(QStringLiteral("LayoutStore"))
 {
 }
 
 LayoutStore::~LayoutStore() = default;
+
+void LayoutStore::removeSidecars(const QString &databasePath)
+{
+    for (const QString &suffix : StorePaths::sidecarSuffixes()) {
+        QFile::remove(databasePath + suffix);
+    }
+}
 
 // Each operation copies its arguments into the work it hands to the executor, so nothing the
 // caller owns is touched off the main thread.

@@ -5,6 +5,8 @@
 #include "model/Layout.h"
 #include "model/SerialExecutor.h"
 #include "model/Shortcut.h"
+#include "model/StorageNotice.h"
+#include "model/StorePaths.h"
 #include "model/WindowEntry.h"
 
 #include <QCoro/QCoroTask>
@@ -27,8 +29,14 @@ class SQLiteDatabase;
 // everything it means to change or nothing; its failures are StorageError or SQLiteFailure.
 class LayoutStore {
 public:
-    explicit LayoutStore(std::unique_ptr<SQLiteDatabase> database);
+    // Takes over the working connection, which from now on is used only on the store's own
+    // executor. `notice` is what the open that built the store has to tell the user.
+    LayoutStore(StorePaths paths, std::optional<StorageNotice> notice,
+                std::unique_ptr<SQLiteDatabase> database);
     ~LayoutStore();
+
+    const StorePaths &paths() const { return paths_; }
+    const std::optional<StorageNotice> &notice() const { return notice_; }
 
     LayoutStore(const LayoutStore &) = delete;
     LayoutStore &operator=(const LayoutStore &) = delete;
@@ -71,6 +79,10 @@ public:
     // A stored unsigned 32-bit field; anything outside the range is damage.
     static quint32 uint32(qint64 value, const QString &field);
 
+    // Removes the write-ahead log, shared-memory index and rollback journal of a database
+    // file; a missing file or a failed removal is ignored.
+    static void removeSidecars(const QString &databasePath);
+
     // The working connection and the executor that alone may use it.
     SQLiteDatabase &database() { return *database_; }
     SerialExecutor &executor() { return executor_; }
@@ -100,6 +112,8 @@ private:
     void addExclusionNow(const QString &bundleID, const QString &appName);
     void removeExclusionNow(const QString &bundleID);
 
+    const StorePaths paths_;
+    const std::optional<StorageNotice> notice_;
     std::unique_ptr<SQLiteDatabase> database_;
     std::function<QDateTime()> clock_;
     // Declared last so that it is destroyed first: it waits for the operations already

@@ -100,14 +100,15 @@ void StoreTest::SetUp()
     openStore();
 }
 
-void StoreTest::openStore(int busyTimeoutMilliseconds)
+void StoreTest::openStore(int busyTimeoutMilliseconds, SQLiteJournalPolicy journalPolicy)
 {
     store.reset();
     auto database = std::make_unique<SQLiteDatabase>(path, SQLiteOpenMode::readWriteCreate,
-                                                     SQLiteJournalPolicy::wal,
-                                                     busyTimeoutMilliseconds);
+                                                     journalPolicy, busyTimeoutMilliseconds);
     LayoutStore::migrate(*database, 0);
-    store = std::make_unique<LayoutStore>(std::move(database));
+    const StorePaths paths{dir.path(), path, dir.filePath(QStringLiteral("Ostrel.backup.sqlite")),
+                           dir.filePath(QStringLiteral("Ostrel.reset-pending"))};
+    store = std::make_unique<LayoutStore>(paths, std::nullopt, std::move(database));
     store->setClock([this] {
         return QDateTime::fromSecsSinceEpoch(++clockSeconds, QTimeZone::utc());
     });

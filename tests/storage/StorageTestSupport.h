@@ -49,7 +49,8 @@ struct StoreTest : ::testing::Test {
     qint64 clockSeconds = 1704067200;
 
     void SetUp() override;
-    void openStore(int busyTimeoutMilliseconds = 2000);
+    void openStore(int busyTimeoutMilliseconds = 2000,
+                   SQLiteJournalPolicy journalPolicy = SQLiteJournalPolicy::wal);
     QDateTime lastTick() const;
     // A layout saved through the store, with the given displays and windows on them.
     Layout saveLayout(const QString &name, const QList<DisplaySnapshot> &displays,
