@@ -1,0 +1,146 @@
+#include "system/x11/DesktopEntries.h"
+
+#include <QDir>
+#include <QDirIterator>
+#include <QFile>
+#include <QLocale>
+#include <QTextStream>
+
+namespace ostrel::x11 {
+
+namespace {
+
+QStringList defaultDataDirs()
+{
+    QStringList dirs;
+    const QString home = qEnvironmentVariable("XDG_DATA_HOME");
+    dirs.append(home.isEmpty() ? QDir::homePath() + QStringLiteral("/.local/share") : home);
+    QString system = qEnvironmentVariable("XDG_DATA_DIRS");
+    if (system.isEmpty()) {
+        system = QStringLiteral("/usr/local/share:/usr/share");
+    }
+    dirs.append(system.split(QLatin1Char(':'), Qt::SkipEmptyParts));
+    return dirs;
+}
+
+// The keys of the [Desktop Entry] group; other groups (actions) are ignored.
+QHash<QString, QString> readEntry(const QString &path)
+{
+    QHash<QString, QString> keys;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) {
+        return keys;
+    }
+    QTextStream in(&file);
+    bool inEntry = false;
+    while (!in.atEnd()) {
+        const QString line = in.readLine().trimmed();
+        if (line.startsWith(QLatin1Char('['))) {
+            inEntry = line == QLatin1String("[Desktop Entry]");
+            continue;
+        }
+        if (!inEntry || line.startsWith(QLatin1Char('#'))) {
+            continue;
+        }
+        const int equals = line.indexOf(QLatin1Char('='));
+        if (equals > 0) {
+            keys.insert(line.left(equals).trimmed(), line.mid(equals + 1).trimmed());
+        }
+    }
+    return keys;
+}
+
+QString localizedName(const QHash<QString, QString> &keys)
+{
+    const QString locale = QLocale::system().name(); // "de_DE"
+    for (const QString &candidate : {locale, locale.section(QLatin1Char('_'), 0, 0)}) {
+        const QString value = keys.value(QStringLiteral("Name[%1]").arg(candidate));
+        if (!value.isEmpty()) {
+            return value;
+        }
+    }
+    return keys.value(QStringLiteral("Name"));
+}
+
+} // namespace
+
+DesktopEntries::DesktopEntries(QStringList dataDirs) : dataDirs_(dataDirs.isEmpty() ? defaultDataDirs() : std::move(dataDirs)) {}
+
+void DesktopEntries::loadIfStale()
+{
+    // Applications are installed rarely; a scan per minute keeps lookups cheap.
+    const QDateTime now = QDateTime::currentDateTimeUtc();
+    if (loadedAt_.isValid() && loadedAt_.secsTo(now) < 60) {
+        return;
+    }
+    loadedAt_ = now;
+    byId_.clear();
+    idByLowerId_.clear();
+    idByLowerWmClass_.clear();
+    for (const QString &dataDir : dataDirs_) {
+        const QString root = dataDir + QStringLiteral("/applications");
+        QDirIterator it(root, {QStringLiteral("*.desktop")}, QDir::Files, QDirIterator::Subdirectories);
+        while (it.hasNext()) {
+            const QString path = it.next();
+            QString id = QDir(root).relativeFilePath(path);
+            id.chop(int(qstrlen(".desktop")));
+            id.replace(QLatin1Char('/'), QLatin1Char('-'));
+            if (byId_.contains(id)) {
+                continue; // an earlier folder overrides this one
+            }
+            const QHash<QString, QString> keys = readEntry(path);
+            if (keys.value(QStringLiteral("Hidden")) == QLatin1String("true") ||
+                keys.value(QStringLiteral("Type"), QStringLiteral("Application")) != QLatin1String("Application")) {
+                byId_.insert(id, Entry{}); // still shadows the same id further down
+                continue;
+            }
+            Entry entry{id, localizedName(keys), keys.value(QStringLiteral("StartupWMClass"))};
+            byId_.insert(id, entry);
+            idByLowerId_.insert(id.toLower(), id);
+            if (!entry.startupWMClass.isEmpty() && !idByLowerWmClass_.contains(entry.startupWMClass.toLower())) {
+                idByLowerWmClass_.insert(entry.startupWMClass.toLower(), id);
+            }
+        }
+    }
+}
+
+std::optional<DesktopEntries::Match> DesktopEntries::find(const QString &gtkApplicationId, const QString &kdeDesktopFile,
+                                                          const QString &wmInstance, const QString &wmClass)
+{
+    std::lock_guard lock(mutex_);
+    loadIfStale();
+    auto byId = [&](const QString &id) -> std::optional<Match> {
+        const auto it = byId_.constFind(id);
+        if (id.isEmpty() || it == byId_.constEnd() || it->id.isEmpty()) {
+            return std::nullopt;
+        }
+        return Match{it->id, it->name.isEmpty() ? it->id : it->name};
+    };
+    if (auto m = byId(gtkApplicationId)) {
+        return m;
+    }
+    QString kde = kdeDesktopFile;
+    if (kde.endsWith(QLatin1String(".desktop"))) {
+        kde.chop(int(qstrlen(".desktop")));
+    }
+    if (auto m = byId(kde)) {
+        return m;
+    }
+    for (const QString &name : {wmClass, wmInstance}) {
+        if (!name.isEmpty()) {
+            if (auto m = byId(idByLowerWmClass_.value(name.toLower()))) {
+                return m;
+            }
+        }
+    }
+    for (const QString &name : {wmClass, wmInstance}) {
+        if (!name.isEmpty()) {
+            if (auto m = byId(idByLowerId_.value(name.toLower()))) {
+                return m;
+            }
+        }
+    }
+    return std::nullopt;
+}
+
+} // namespace ostrel::x11
