@@ -125,15 +125,10 @@ void X11Connection::pumpEvents()
         return;
     }
     while (xcb_generic_event_t *event = xcb_poll_for_event(connection_)) {
-        std::vector<EventHandler> handlers;
-        {
-            std::lock_guard lock(handlersMutex_);
-            for (const auto &h : handlers_) {
-                handlers.push_back(h.second);
-            }
-        }
-        for (const auto &handler : handlers) {
-            handler(*event);
+        // Dispatching under the lock means a handler is never called after unsubscribe returned.
+        std::lock_guard lock(handlersMutex_);
+        for (const auto &h : handlers_) {
+            h.second(*event);
         }
         std::free(event);
     }

@@ -86,7 +86,8 @@ public:
     bool sync(Deadline deadline);
 
     // Event dispatch. Handlers run on whichever thread pumps (a waiting caller or the main
-    // thread's notifier), so they must be quick and thread-safe.
+    // thread's notifier) with the subscription lock held, so they must be quick and thread-safe
+    // and must not subscribe or unsubscribe themselves.
     using EventHandler = std::function<void(const xcb_generic_event_t &)>;
     int subscribe(EventHandler handler);
     void unsubscribe(int id);

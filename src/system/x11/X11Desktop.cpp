@@ -1,0 +1,108 @@
+#include "system/x11/X11Desktop.h"
+
+#include <QSet>
+
+namespace ostrel::x11 {
+
+X11Desktop::X11Desktop(std::shared_ptr<X11Connection> connection, QStringList desktopEntryDirs)
+    : connection_(std::move(connection)), desktopEntries_(std::move(desktopEntryDirs))
+{
+    subscription_ = connection_->subscribe([this](const xcb_generic_event_t &event) {
+        switch (event.response_type & 0x7F) {
+        case XCB_PROPERTY_NOTIFY:
+        case XCB_CONFIGURE_NOTIFY:
+        case XCB_MAP_NOTIFY:
+        case XCB_UNMAP_NOTIFY:
+        case XCB_DESTROY_NOTIFY:
+        case XCB_REPARENT_NOTIFY:
+            generation_.fetch_add(1);
+            break;
+        default:
+            break;
+        }
+    });
+    const uint32_t mask = XCB_EVENT_MASK_PROPERTY_CHANGE | XCB_EVENT_MASK_STRUCTURE_NOTIFY;
+    xcb_change_window_attributes(connection_->raw(), connection_->root(), XCB_CW_EVENT_MASK, &mask);
+    connection_->flush();
+}
+
+X11Desktop::~X11Desktop()
+{
+    connection_->unsubscribe(subscription_);
+}
+
+std::shared_ptr<const X11Desktop::Snapshot> X11Desktop::snapshot(Deadline deadline)
+{
+    std::lock_guard lock(mutex_);
+    // Events already on the socket say whether what we hold is still true.
+    connection_->pumpEvents();
+    const auto now = std::chrono::steady_clock::now();
+    if (cached_ && cachedGeneration_ == generation_.load() && now - cachedAt_ < std::chrono::seconds(1)) {
+        return cached_;
+    }
+    const quint64 generation = generation_.load();
+    auto snapshot = std::make_shared<Snapshot>();
+    snapshot->root = readRootInfo(*connection_, deadline);
+    if (!snapshot->root.ok) {
+        return nullptr;
+    }
+    // Watch new clients so that their changes end this snapshot's life.
+    const uint32_t mask = XCB_EVENT_MASK_PROPERTY_CHANGE | XCB_EVENT_MASK_STRUCTURE_NOTIFY;
+    for (xcb_window_t w : snapshot->root.clientList) {
+        if (!watched_.contains(w)) {
+            xcb_change_window_attributes(connection_->raw(), w, XCB_CW_EVENT_MASK, &mask);
+            watched_.insert(w);
+        }
+    }
+    if (watched_.size() > 4 * snapshot->root.clientList.size() + 64) {
+        watched_ = QSet<xcb_window_t>(snapshot->root.clientList.begin(), snapshot->root.clientList.end());
+    }
+    const QList<X11WindowInfo> infos = readWindowInfos(*connection_, snapshot->root.clientList, deadline);
+    for (const X11WindowInfo &info : infos) {
+        if (info.status == X11WindowInfo::Status::timedOut) {
+            return nullptr;
+        }
+        if (info.ok()) {
+            snapshot->index.insert(info.window, int(snapshot->windows.size()));
+            snapshot->windows.append(info);
+        }
+    }
+    snapshot->monitors = readMonitors(*connection_, deadline);
+    if (snapshot->monitors.isEmpty()) {
+        return nullptr;
+    }
+    const X11Monitor *primary = &snapshot->monitors.first();
+    for (const X11Monitor &m : snapshot->monitors) {
+        if (m.primary) {
+            primary = &m;
+            break;
+        }
+    }
+    snapshot->originX = primary->frame.x;
+    snapshot->originY = primary->frame.y;
+    cached_ = snapshot;
+    cachedGeneration_ = generation;
+    cachedAt_ = now;
+    return cached_;
+}
+
+bool X11Desktop::windowManagerIsUsable(Deadline deadline)
+{
+    if (connection_->hasError()) {
+        return false;
+    }
+    const X11RootInfo root = readRootInfo(*connection_, deadline);
+    return root.ok && root.wmCheckValid && root.supported.contains(connection_->atom(Atom::NetClientList)) &&
+           root.supported.contains(connection_->atom(Atom::NetMoveresizeWindow));
+}
+
+X11Desktop::Identity X11Desktop::identify(const X11WindowInfo &info)
+{
+    if (const auto match = desktopEntries_.find(info.gtkApplicationId, info.kdeDesktopFile, info.instance, info.className)) {
+        return {match->id, match->name};
+    }
+    const QString className = info.className.isEmpty() ? info.instance : info.className;
+    return {className.toLower(), className};
+}
+
+} // namespace ostrel::x11

@@ -1,0 +1,78 @@
+#pragma once
+
+#include "system/x11/DesktopEntries.h"
+#include "system/x11/X11Connection.h"
+#include "system/x11/X11Monitors.h"
+#include "system/x11/X11WindowInfo.h"
+
+#include <QHash>
+#include <QList>
+#include <QSet>
+#include <QString>
+
+#include <atomic>
+#include <memory>
+#include <mutex>
+#include <optional>
+
+namespace ostrel::x11 {
+
+// What every part of the backend reads about the desktop, in one batched snapshot: the window
+// manager's root properties, every managed client window and the monitors. A snapshot stays
+// valid until an X event says something changed (a property, a configure, a map, a destroy on
+// the root or a known client) or it is a second old, so a window scan that asks for many
+// attributes of many windows costs a handful of round trips in all, not one per attribute.
+// Thread-safe: the window service's actor thread and the main thread use it at once.
+class X11Desktop {
+public:
+    struct Snapshot {
+        X11RootInfo root;
+        QList<X11WindowInfo> windows; // in _NET_CLIENT_LIST order; only readable ones
+        QHash<xcb_window_t, int> index;
+        QList<X11Monitor> monitors;
+        double originX = 0; // the primary monitor's top left in root coordinates
+        double originY = 0;
+        const X11WindowInfo *find(xcb_window_t w) const
+        {
+            const auto it = index.constFind(w);
+            return it == index.constEnd() ? nullptr : &windows[*it];
+        }
+    };
+
+    explicit X11Desktop(std::shared_ptr<X11Connection> connection, QStringList desktopEntryDirs = {});
+    ~X11Desktop();
+    X11Desktop(const X11Desktop &) = delete;
+    X11Desktop &operator=(const X11Desktop &) = delete;
+
+    X11Connection &connection() { return *connection_; }
+    const std::shared_ptr<X11Connection> &sharedConnection() const { return connection_; }
+
+    // The current snapshot, read afresh when stale; null when the server did not answer in time.
+    std::shared_ptr<const Snapshot> snapshot(Deadline deadline);
+    // Forget what is known, e.g. after this process changed a window itself.
+    void invalidate() { generation_.fetch_add(1); }
+
+    // Trusted: an EWMH window manager is running (its check window exists and names itself) and
+    // it supports the client list and _NET_MOVERESIZE_WINDOW. Always read afresh.
+    bool windowManagerIsUsable(Deadline deadline);
+
+    // The application id and name of a client (desktop entry, else WM_CLASS).
+    struct Identity {
+        QString bundleID;
+        QString name;
+    };
+    Identity identify(const X11WindowInfo &info);
+
+private:
+    std::shared_ptr<X11Connection> connection_;
+    DesktopEntries desktopEntries_;
+    int subscription_ = 0;
+    std::atomic<quint64> generation_{1};
+    std::mutex mutex_;
+    std::shared_ptr<const Snapshot> cached_;
+    quint64 cachedGeneration_ = 0;
+    std::chrono::steady_clock::time_point cachedAt_;
+    QSet<xcb_window_t> watched_;
+};
+
+} // namespace ostrel::x11

@@ -1,0 +1,156 @@
+#include "system/x11/X11Elements.h"
+
+#include "system/AXAttribute.h"
+#include "system/x11/X11FrameWriter.h"
+
+#include <signal.h>
+
+#include <cerrno>
+
+namespace ostrel::x11 {
+
+namespace {
+
+constexpr double defaultTimeout = 6.0;
+
+AXAttributeResult failed(AXError error)
+{
+    return AXAttributeResult{error, std::monostate{}};
+}
+
+} // namespace
+
+AXElement X11Elements::applicationElement(qint32 pid)
+{
+    return AXElement{applicationTag | quint64(quint32(pid))};
+}
+
+void X11Elements::setMessagingTimeout(AXElement element, double seconds)
+{
+    std::lock_guard lock(timeoutsMutex_);
+    // Elements come and go with windows; drop the oldest settings before the table grows without end.
+    if (timeouts_.size() > 4096) {
+        timeouts_.clear();
+    }
+    timeouts_.insert(element.handle, seconds > 0 ? seconds : defaultTimeout);
+}
+
+Deadline X11Elements::deadlineFor(AXElement element)
+{
+    std::lock_guard lock(timeoutsMutex_);
+    return deadlineIn(timeouts_.value(element.handle, defaultTimeout));
+}
+
+AXAttributeResult X11Elements::copyAttributeValue(AXElement element, const QString &attribute)
+{
+    if (element.isNull()) {
+        return failed(AXError::illegalArgument);
+    }
+    const Deadline deadline = deadlineFor(element);
+    if (isApplication(element)) {
+        return applicationAttribute(qint32(quint32(element.handle)), attribute, deadline);
+    }
+    return windowAttribute(xcb_window_t(element.handle), attribute, deadline);
+}
+
+AXAttributeResult X11Elements::applicationAttribute(qint32 pid, const QString &attribute, Deadline deadline)
+{
+    if (attribute != AXAttribute::windows) {
+        return failed(AXError::attributeUnsupported);
+    }
+    const auto snapshot = desktop_.snapshot(deadline);
+    if (!snapshot) {
+        return failed(AXError::cannotComplete);
+    }
+    if (!snapshot->root.wmCheckValid) {
+        return failed(AXError::apiDisabled);
+    }
+    // Front to back, as an application's own window list is ordered.
+    QList<AXElement> windows;
+    for (auto it = snapshot->root.stacking.crbegin(); it != snapshot->root.stacking.crend(); ++it) {
+        const X11WindowInfo *info = snapshot->find(*it);
+        if (info && info->pid == pid) {
+            windows.append(AXElement{quint64(info->window)});
+        }
+    }
+    // Windows the stacking list lacks (a window manager may keep them apart) come last.
+    for (const X11WindowInfo &info : snapshot->windows) {
+        if (info.pid == pid && !snapshot->root.stacking.contains(info.window)) {
+            windows.append(AXElement{quint64(info.window)});
+        }
+    }
+    if (windows.isEmpty() && pid > 0 && kill(pid, 0) != 0 && errno == ESRCH) {
+        return failed(AXError::invalidUIElement);
+    }
+    return AXAttributeResult{AXError::success, windows};
+}
+
+AXAttributeResult X11Elements::windowAttribute(xcb_window_t window, const QString &attribute, Deadline deadline)
+{
+    const auto snapshot = desktop_.snapshot(deadline);
+    if (!snapshot) {
+        return failed(AXError::cannotComplete);
+    }
+    if (!snapshot->root.wmCheckValid) {
+        return failed(AXError::apiDisabled);
+    }
+    const X11WindowInfo *info = snapshot->find(window);
+    if (!info) {
+        return failed(AXError::invalidUIElement);
+    }
+    const X11Connection &connection = desktop_.connection();
+    if (attribute == AXAttribute::role) {
+        return AXAttributeResult{AXError::success, QString(AXRoleValue::window)};
+    }
+    if (attribute == AXAttribute::subrole) {
+        switch (windowKind(*info, connection)) {
+        case WindowKind::normal:
+            return AXAttributeResult{AXError::success, QString(AXRoleValue::standardWindow)};
+        case WindowKind::dialog:
+            return AXAttributeResult{AXError::success, QString(AXRoleValue::dialog)};
+        default:
+            return AXAttributeResult{AXError::success, QString(AXRoleValue::floatingWindow)};
+        }
+    }
+    if (attribute == AXAttribute::minimized) {
+        return AXAttributeResult{AXError::success, isMinimized(*info, connection) ? 1.0 : 0.0};
+    }
+    const RectD frame = info->visibleFrameInRoot();
+    if (attribute == AXAttribute::position) {
+        return AXAttributeResult{AXError::success, AXPoint{frame.x - snapshot->originX, frame.y - snapshot->originY}};
+    }
+    if (attribute == AXAttribute::size) {
+        return AXAttributeResult{AXError::success, AXSize{frame.width, frame.height}};
+    }
+    if (attribute == AXAttribute::url || attribute == AXAttribute::document) {
+        // Page addresses are not published on X11.
+        return failed(AXError::noValue);
+    }
+    return failed(AXError::attributeUnsupported);
+}
+
+AXError X11Elements::setAttributeValue(AXElement element, const QString &attribute, const AXValue &value)
+{
+    if (element.isNull() || isApplication(element)) {
+        return AXError::attributeUnsupported;
+    }
+    FrameWrite write;
+    if (attribute == AXAttribute::position) {
+        const auto *point = std::get_if<AXPoint>(&value);
+        if (!point) {
+            return AXError::illegalArgument;
+        }
+        write.position = *point;
+    } else if (attribute == AXAttribute::size) {
+        const auto *size = std::get_if<AXSize>(&value);
+        if (!size) {
+            return AXError::illegalArgument;
+        }
+        write.size = *size;
+    } else {
+        return AXError::attributeUnsupported;
+    }
+    return writeFrame(desktop_, xcb_window_t(element.handle), write, deadlineFor(element));
+}
+
+} // namespace ostrel::x11

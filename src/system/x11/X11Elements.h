@@ -1,0 +1,39 @@
+#pragma once
+
+#include "system/AccessibilityElements.h"
+#include "system/x11/X11Desktop.h"
+
+#include <QHash>
+
+#include <mutex>
+
+namespace ostrel::x11 {
+
+// Application and window elements over EWMH. A window element is the client window's XID; an
+// application element is its process id tagged above the 32 bits an XID uses. Reads come from
+// the desktop snapshot (one batch for all windows); writes go to the window manager as
+// _NET_MOVERESIZE_WINDOW and wait for it to apply them. Every call is bounded by the element's
+// messaging timeout.
+class X11Elements : public AccessibilityElements {
+public:
+    explicit X11Elements(X11Desktop &desktop) : desktop_(desktop) {}
+
+    AXElement applicationElement(qint32 pid) override;
+    void setMessagingTimeout(AXElement element, double seconds) override;
+    AXAttributeResult copyAttributeValue(AXElement element, const QString &attribute) override;
+    AXError setAttributeValue(AXElement element, const QString &attribute, const AXValue &value) override;
+
+    static constexpr quint64 applicationTag = quint64(1) << 32;
+    static bool isApplication(AXElement e) { return (e.handle & applicationTag) != 0; }
+
+private:
+    Deadline deadlineFor(AXElement element);
+    AXAttributeResult applicationAttribute(qint32 pid, const QString &attribute, Deadline deadline);
+    AXAttributeResult windowAttribute(xcb_window_t window, const QString &attribute, Deadline deadline);
+
+    X11Desktop &desktop_;
+    std::mutex timeoutsMutex_;
+    QHash<quint64, double> timeouts_;
+};
+
+} // namespace ostrel::x11

@@ -1,0 +1,156 @@
+// The X-independent arithmetic of the backend: EDID identities, visible frames from struts,
+// application ids from desktop entries.
+#include "system/x11/DesktopEntries.h"
+#include "system/x11/Edid.h"
+#include "system/x11/VisibleFrames.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+namespace ostrel::x11 {
+namespace {
+
+QByteArray edidBlock(quint16 manufacturer, quint16 product, quint32 serial, const QByteArray &name)
+{
+    QByteArray b(128, '\0');
+    const char header[] = {'\x00', '\xff', '\xff', '\xff', '\xff', '\xff', '\xff', '\x00'};
+    for (int i = 0; i < 8; ++i) {
+        b[i] = header[i];
+    }
+    b[8] = char(manufacturer >> 8);
+    b[9] = char(manufacturer & 0xFF);
+    b[10] = char(product & 0xFF);
+    b[11] = char(product >> 8);
+    for (int i = 0; i < 4; ++i) {
+        b[12 + i] = char((serial >> (8 * i)) & 0xFF);
+    }
+    if (!name.isNull()) {
+        // Second descriptor: a monitor name, newline-terminated and space-padded.
+        b[72 + 3] = char(0xFC);
+        QByteArray text = name + "\n";
+        text = text.leftJustified(13, ' ');
+        for (int i = 0; i < 13; ++i) {
+            b[72 + 5 + i] = text[i];
+        }
+    }
+    return b;
+}
+
+TEST(EdidTest, ReadsIdentityAndName)
+{
+    // "DEL" packs to 0x10AC.
+    const auto edid = parseEdid(edidBlock(0x10AC, 0xA0C4, 0x3142534C, "DELL U2415"));
+    ASSERT_TRUE(edid);
+    EXPECT_EQ(edid->manufacturer, 0x10ACu);
+    EXPECT_EQ(edid->product, 0xA0C4u);
+    EXPECT_EQ(edid->serial, 0x3142534Cu);
+    EXPECT_EQ(edid->name, QStringLiteral("DELL U2415"));
+
+    const auto unnamed = parseEdid(edidBlock(0x10AC, 1, 0, QByteArray()));
+    ASSERT_TRUE(unnamed);
+    EXPECT_TRUE(unnamed->name.isEmpty());
+    EXPECT_EQ(unnamed->serial, 0u);
+}
+
+TEST(EdidTest, RejectsWhatIsNotAnEdidBlock)
+{
+    EXPECT_FALSE(parseEdid(QByteArray()));
+    EXPECT_FALSE(parseEdid(edidBlock(1, 2, 3, "X").left(127)));
+    QByteArray wrongHeader = edidBlock(1, 2, 3, "X");
+    wrongHeader[1] = 0;
+    EXPECT_FALSE(parseEdid(wrongHeader));
+}
+
+TEST(VisibleFramesTest, StrutsShrinkOnlyTheirOwnMonitor)
+{
+    // Root 3200 x 1080: a 1280-wide monitor at the left, the 1920-wide primary right of it.
+    const RectD root{0, 0, 3200, 1080};
+    const RectD left{0, 0, 1280, 1024};
+    const RectD primary{1280, 0, 1920, 1080};
+    struct Case {
+        const char *name;
+        StrutWindow strut;
+        RectD expectedLeft;
+        RectD expectedPrimary;
+    };
+    const Case cases[] = {
+        {"top panel on the primary",
+         {RectD{1280, 0, 1920, 30}, {0, 0, 30, 0, 0, 0, 0, 0, 1280, 3199, 0, 0}},
+         left, RectD{1280, 30, 1920, 1050}},
+        {"bottom panel on the shorter left monitor, measured from the root's bottom",
+         {RectD{0, 984, 1280, 40}, {0, 0, 0, 96, 0, 0, 0, 0, 0, 0, 0, 1279}},
+         RectD{0, 0, 1280, 984}, primary},
+        {"left dock of the primary reserves past the left monitor, which stays whole",
+         {RectD{1280, 0, 48, 1080}, {1328, 0, 0, 0, 0, 1079, 0, 0, 0, 0, 0, 0}},
+         left, RectD{1328, 0, 1872, 1080}},
+        {"right dock on the primary",
+         {RectD{3150, 0, 50, 1080}, {0, 50, 0, 0, 0, 0, 0, 1079, 0, 0, 0, 0}},
+         left, RectD{1280, 0, 1870, 1080}},
+        {"strut whose span misses the monitor it sits on",
+         {RectD{1280, 0, 1920, 30}, {0, 0, 30, 0, 0, 0, 0, 0, 0, 1000, 0, 0}},
+         left, primary},
+        {"window off every monitor",
+         {RectD{5000, 5000, 10, 10}, {0, 0, 30, 0, 0, 0, 0, 0, 0, 3199, 0, 0}},
+         left, primary},
+    };
+    for (const Case &c : cases) {
+        const QList<RectD> frames = visibleFrames({left, primary}, {c.strut}, root);
+        ASSERT_EQ(frames.size(), 2) << c.name;
+        EXPECT_EQ(frames[0], c.expectedLeft) << c.name;
+        EXPECT_EQ(frames[1], c.expectedPrimary) << c.name;
+    }
+}
+
+TEST(VisibleFramesTest, SeveralStrutsOnOneEdgeKeepTheLargest)
+{
+    const RectD monitor{0, 0, 1920, 1080};
+    const QList<RectD> frames = visibleFrames(
+        {monitor},
+        {{RectD{0, 0, 1920, 20}, {0, 0, 20, 0, 0, 0, 0, 0, 0, 1919, 0, 0}},
+         {RectD{0, 0, 1920, 40}, {0, 0, 40, 0, 0, 0, 0, 0, 0, 1919, 0, 0}},
+         {RectD{0, 1050, 1920, 30}, {0, 0, 0, 30, 0, 0, 0, 0, 0, 0, 0, 1919}}},
+        monitor);
+    EXPECT_EQ(frames.value(0), (RectD{0, 40, 1920, 1010}));
+}
+
+class DesktopEntriesTest : public ::testing::Test {
+protected:
+    void write(const QString &relative, const QString &text)
+    {
+        const QString path = dir.path() + "/applications/" + relative;
+        QDir().mkpath(QFileInfo(path).path());
+        QFile f(path);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(text.toUtf8());
+    }
+    QTemporaryDir dir;
+};
+
+TEST_F(DesktopEntriesTest, FindsEntriesByHintsClassAndFileName)
+{
+    write("org.example.Editor.desktop", "[Desktop Entry]\nType=Application\nName=Editor\nStartupWMClass=ExampleEdit\n");
+    write("vendor/viewer.desktop", "[Desktop Entry]\nType=Application\nName=Viewer\n[Desktop Action new]\nName=New\n");
+    write("gone.desktop", "[Desktop Entry]\nType=Application\nName=Gone\nHidden=true\n");
+    DesktopEntries entries({dir.path()});
+    struct Case {
+        QString gtk, kde, instance, className;
+        std::optional<DesktopEntries::Match> expected;
+    };
+    const Case cases[] = {
+        {"org.example.Editor", "", "x", "X", DesktopEntries::Match{"org.example.Editor", "Editor"}},
+        {"", "org.example.Editor.desktop", "x", "X", DesktopEntries::Match{"org.example.Editor", "Editor"}},
+        {"", "", "exampleedit", "EXAMPLEEDIT", DesktopEntries::Match{"org.example.Editor", "Editor"}},
+        {"", "", "vendor-viewer", "Nothing", DesktopEntries::Match{"vendor-viewer", "Viewer"}},
+        {"", "", "gone", "Gone", std::nullopt},
+        {"no.such.app", "", "xlogo", "XLogo", std::nullopt},
+    };
+    for (const Case &c : cases) {
+        EXPECT_EQ(entries.find(c.gtk, c.kde, c.instance, c.className), c.expected) << c.instance.toStdString();
+    }
+}
+
+} // namespace
+} // namespace ostrel::x11

@@ -1,0 +1,319 @@
+// The backend against a real X server with openbox (see harness/).
+#include "X11Environment.h"
+
+#include "system/AXAttribute.h"
+#include "system/x11/X11Backend.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+namespace ostrel::x11 {
+namespace {
+
+using test::TestClient;
+using test::TestWindowSpec;
+
+class X11BackendTest : public test::X11Test {
+protected:
+    void SetUp() override
+    {
+        QDir().mkpath(entries.path() + "/applications");
+        QFile f(entries.path() + "/applications/org.example.Notes.desktop");
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("[Desktop Entry]\nType=Application\nName=Notes\nStartupWMClass=ExampleNotes\n");
+        f.close();
+        owned = X11Backend::connect(x.display(), {entries.path()});
+        ASSERT_TRUE(owned);
+        system = owned->backend();
+    }
+
+    AXAttributeResult read(uint32_t window, QLatin1String attribute)
+    {
+        return system.elements->copyAttributeValue(AXElement{window}, attribute);
+    }
+    RectD frame(uint32_t window)
+    {
+        const AXAttributeResult position = read(window, AXAttribute::position);
+        const AXAttributeResult size = read(window, AXAttribute::size);
+        const auto p = std::get_if<AXPoint>(&position.value);
+        const auto s = std::get_if<AXSize>(&size.value);
+        return p && s ? RectD{p->x, p->y, s->width, s->height} : RectD{-1, -1, -1, -1};
+    }
+    QString text(uint32_t window, QLatin1String attribute)
+    {
+        const AXAttributeResult result = read(window, attribute);
+        const auto *t = std::get_if<QString>(&result.value);
+        return t ? *t : QString();
+    }
+    TestWindowSpec at(int x, int y, int w = 400, int h = 300)
+    {
+        TestWindowSpec spec;
+        spec.x = x;
+        spec.y = y;
+        spec.width = w;
+        spec.height = h;
+        return spec;
+    }
+
+    QTemporaryDir entries;
+    std::unique_ptr<X11Backend> owned;
+    SystemBackend system;
+};
+
+TEST_F(X11BackendTest, TrustFollowsTheWindowManager)
+{
+    EXPECT_TRUE(system.trust->isProcessTrusted());
+    const uint32_t w = x.openWindow().window();
+    x.stopWindowManager();
+    EXPECT_FALSE(system.trust->isProcessTrusted());
+    EXPECT_EQ(read(w, AXAttribute::role).error, AXError::apiDisabled);
+}
+
+TEST_F(X11BackendTest, ScreensAreInGlobalSpaceWithDistinctKeysWithoutEdid)
+{
+    const QList<Screen> screens = system.screens->screens();
+    ASSERT_EQ(screens.size(), 2);
+    const auto primary = std::find_if(screens.begin(), screens.end(), [](const Screen &s) { return s.name == "DUMMY0"; });
+    const auto left = std::find_if(screens.begin(), screens.end(), [](const Screen &s) { return s.name == "DUMMY1"; });
+    ASSERT_NE(primary, screens.end());
+    ASSERT_NE(left, screens.end());
+    EXPECT_EQ(primary->frame, (RectD{0, 0, 1920, 1080}));
+    EXPECT_EQ(left->frame, (RectD{-1280, 0, 1280, 1024}));
+    EXPECT_EQ(left->visibleFrame, left->frame);
+    EXPECT_EQ(primary->pixelWidth, 1920);
+    EXPECT_EQ(primary->scale, 1.0);
+    EXPECT_NE(primary->identity.key(), left->identity.key());
+    EXPECT_EQ(primary->identity.vendor, 0u);
+    EXPECT_EQ(system.screens->mainDisplayNumber(), primary->displayNumber);
+    EXPECT_NE(primary->displayNumber, left->displayNumber);
+}
+
+TEST_F(X11BackendTest, DockStrutShrinksOnlyItsOwnMonitor)
+{
+    TestWindowSpec dock = at(1280, 0, 1920, 30);
+    dock.type = "dock";
+    dock.strutPartial = {0, 0, 30, 0, 0, 0, 0, 0, 1280, 3199, 0, 0};
+    x.openWindow(dock);
+    const QList<Screen> screens = system.screens->screens();
+    for (const Screen &s : screens) {
+        if (s.name == "DUMMY0") {
+            EXPECT_EQ(s.visibleFrame, (RectD{0, 30, 1920, 1050}));
+        } else {
+            EXPECT_EQ(s.visibleFrame, s.frame);
+        }
+    }
+}
+
+TEST_F(X11BackendTest, ApplicationsAreIdentifiedByDesktopEntryOrClass)
+{
+    TestWindowSpec notes = at(1400, 100);
+    notes.instance = "examplenotes";
+    notes.className = "ExampleNotes";
+    const TestClient notesClient = x.openWindow(notes);
+    TestWindowSpec plain = at(1500, 200);
+    plain.className = "PlainTool";
+    plain.withPid = false; // only X-Resource knows the process
+    const TestClient plainClient = x.openWindow(plain);
+    TestWindowSpec dialogOnly = at(1600, 300);
+    dialogOnly.className = "Popup";
+    dialogOnly.type = "dialog";
+    const TestClient dialogClient = x.openWindow(dialogOnly);
+
+    const QList<RunningApplication> apps = system.applications->runningApplications();
+    auto byPid = [&](pid_t pid) {
+        const auto it = std::find_if(apps.begin(), apps.end(), [&](const RunningApplication &a) { return a.pid == pid; });
+        return it == apps.end() ? std::optional<RunningApplication>() : *it;
+    };
+    const auto a = byPid(notesClient.pid);
+    ASSERT_TRUE(a);
+    EXPECT_EQ(a->bundleIdentifier, QStringLiteral("org.example.Notes"));
+    EXPECT_EQ(a->localizedName, QStringLiteral("Notes"));
+    EXPECT_EQ(a->activationPolicy, ActivationPolicy::regular);
+    const auto b = byPid(plainClient.pid);
+    ASSERT_TRUE(b);
+    EXPECT_EQ(b->bundleIdentifier, QStringLiteral("plaintool"));
+    EXPECT_EQ(b->localizedName, QStringLiteral("PlainTool"));
+    const auto c = byPid(dialogClient.pid);
+    ASSERT_TRUE(c);
+    EXPECT_EQ(c->activationPolicy, ActivationPolicy::accessory);
+    EXPECT_FALSE(c->isHidden);
+    EXPECT_EQ(system.applications->ownBundleIdentifier(), QStringLiteral("local.ostrel.app"));
+}
+
+TEST_F(X11BackendTest, RolesSubrolesAndMinimizedFollowTheWindowType)
+{
+    const uint32_t parent = x.openWindow(at(1300, 100)).window();
+    struct Case {
+        const char *type;
+        bool transient;
+        bool iconic;
+        const char *subrole;
+        double minimized;
+    };
+    const Case cases[] = {
+        {"normal", false, false, "AXStandardWindow", 0},
+        {"none", false, false, "AXStandardWindow", 0},
+        {"none", true, false, "AXDialog", 0},
+        {"dialog", false, false, "AXDialog", 0},
+        {"utility", false, false, "AXFloatingWindow", 0},
+        {"toolbar", false, false, "AXFloatingWindow", 0},
+        {"normal", false, true, "AXStandardWindow", 1},
+    };
+    for (const Case &c : cases) {
+        TestWindowSpec spec = at(1400, 200);
+        spec.type = c.type;
+        spec.transientFor = c.transient ? parent : 0;
+        spec.iconic = c.iconic;
+        const uint32_t w = x.openWindow(spec).window();
+        EXPECT_EQ(text(w, AXAttribute::role), QStringLiteral("AXWindow")) << c.type;
+        EXPECT_EQ(text(w, AXAttribute::subrole), QString::fromLatin1(c.subrole)) << c.type << c.transient;
+        const AXAttributeResult minimizedRead = read(w, AXAttribute::minimized);
+        const auto *minimized = std::get_if<double>(&minimizedRead.value);
+        ASSERT_TRUE(minimized);
+        EXPECT_EQ(*minimized, c.minimized) << c.type;
+        EXPECT_EQ(read(w, AXAttribute::url).error, AXError::noValue);
+    }
+}
+
+TEST_F(X11BackendTest, FramesIncludeDecorationsLessClientShadowsInGlobalSpace)
+{
+    const uint32_t plain = x.openWindow(at(1600, 200)).window();
+    const auto extents = x.property32(plain, "_NET_FRAME_EXTENTS");
+    ASSERT_EQ(extents.size(), 4u);
+    const auto client = x.clientGeometry(plain);
+    ASSERT_TRUE(client);
+    EXPECT_EQ(frame(plain), (RectD{double(client->x) - extents[0] - 1280, double(client->y) - extents[2],
+                                   double(client->width + extents[0] + extents[1]), double(client->height + extents[2] + extents[3])}));
+
+    TestWindowSpec shadowed = at(1600, 300);
+    shadowed.gtkFrameExtents = {10, 10, 8, 12};
+    const uint32_t csd = x.openWindow(shadowed).window();
+    const auto e = x.property32(csd, "_NET_FRAME_EXTENTS");
+    const auto g = x.clientGeometry(csd);
+    ASSERT_TRUE(g);
+    ASSERT_EQ(e.size(), 4u);
+    EXPECT_EQ(frame(csd), (RectD{double(g->x) - e[0] + 10 - 1280, double(g->y) - e[2] + 8,
+                                 double(g->width + e[0] + e[1]) - 20, double(g->height + e[2] + e[3]) - 20}));
+
+    // A window on the monitor left of the primary has a negative x.
+    EXPECT_LT(frame(x.openWindow(at(100, 100)).window()).x, 0);
+}
+
+TEST_F(X11BackendTest, WindowListShowsTheCurrentDesktopFrontToBack)
+{
+    const uint32_t back = x.openWindow(at(1400, 100)).window();
+    const uint32_t front = x.openWindow(at(1500, 150)).window();
+    TestWindowSpec iconic = at(1600, 200);
+    iconic.iconic = true;
+    const uint32_t hidden = x.openWindow(iconic).window();
+    TestWindowSpec away = at(1700, 250);
+    away.desktop = 1;
+    const uint32_t other = x.openWindow(away).window();
+
+    const auto rows = system.windowServer->windowList();
+    ASSERT_TRUE(rows);
+    QList<quint32> numbers;
+    for (const WindowServerRow &row : *rows) {
+        numbers.append(row.windowNumber.value_or(0));
+        if (row.windowNumber == front) {
+            EXPECT_EQ(row.layer, 0);
+            EXPECT_EQ(row.alpha, 1.0);
+            EXPECT_EQ(row.bounds, frame(front));
+            EXPECT_TRUE(row.ownerPID);
+        }
+    }
+    EXPECT_TRUE(numbers.contains(front));
+    EXPECT_LT(numbers.indexOf(front), numbers.indexOf(back));
+    EXPECT_FALSE(numbers.contains(hidden));
+    EXPECT_FALSE(numbers.contains(other));
+}
+
+TEST_F(X11BackendTest, ApplicationWindowListsItsOwnWindows)
+{
+    TestWindowSpec two = at(1400, 100);
+    two.count = 2;
+    const TestClient client = x.openWindow(two);
+    x.openWindow(at(1500, 100));
+    const auto result = system.elements->copyAttributeValue(system.elements->applicationElement(client.pid), AXAttribute::windows);
+    ASSERT_EQ(result.error, AXError::success);
+    const auto *windows = std::get_if<QList<AXElement>>(&result.value);
+    ASSERT_TRUE(windows);
+    EXPECT_EQ(windows->size(), 2);
+    EXPECT_TRUE(windows->contains(AXElement{client.windows[0]}));
+    EXPECT_TRUE(windows->contains(AXElement{client.windows[1]}));
+}
+
+TEST_F(X11BackendTest, SizeThenPositionWritesLandAndReadBack)
+{
+    const uint32_t w = x.openWindow(at(1400, 100)).window();
+    system.elements->setMessagingTimeout(AXElement{w}, 0.6);
+    const struct {
+        RectD target;
+    } cases[] = {{RectD{100, 120, 640, 480}}, {RectD{-1200, 40, 500, 400}}, {RectD{1800, 900, 300, 200}}};
+    for (const auto &c : cases) {
+        EXPECT_EQ(system.elements->setAttributeValue(AXElement{w}, AXAttribute::size, AXSize{c.target.width, c.target.height}), AXError::success);
+        EXPECT_EQ(system.elements->setAttributeValue(AXElement{w}, AXAttribute::position, AXPoint{c.target.x, c.target.y}), AXError::success);
+        EXPECT_TRUE(frame(w).isApproximatelyEqual(c.target, 4.0)) << c.target.x << "," << c.target.y;
+    }
+}
+
+TEST_F(X11BackendTest, MaximizedWindowIsRestoredBeforeTheWrite)
+{
+    TestWindowSpec spec = at(1400, 100);
+    spec.maximized = true;
+    const uint32_t w = x.openWindow(spec).window();
+    system.elements->setMessagingTimeout(AXElement{w}, 0.6);
+    EXPECT_EQ(system.elements->setAttributeValue(AXElement{w}, AXAttribute::size, AXSize{500, 400}), AXError::success);
+    EXPECT_EQ(system.elements->setAttributeValue(AXElement{w}, AXAttribute::position, AXPoint{200, 150}), AXError::success);
+    EXPECT_TRUE(frame(w).isApproximatelyEqual(RectD{200, 150, 500, 400}, 4.0));
+    const auto state = x.property32(w, "_NET_WM_STATE");
+    EXPECT_EQ(std::count(state.begin(), state.end(), x.atom("_NET_WM_STATE_MAXIMIZED_VERT")), 0);
+}
+
+TEST_F(X11BackendTest, FixedSizeWindowRefusesTheSizeButMoves)
+{
+    TestWindowSpec spec = at(1400, 100, 300, 200);
+    spec.fixedSize = true;
+    const uint32_t w = x.openWindow(spec).window();
+    const RectD before = frame(w);
+    system.elements->setMessagingTimeout(AXElement{w}, 0.6);
+    EXPECT_EQ(system.elements->setAttributeValue(AXElement{w}, AXAttribute::size, AXSize{600, 500}), AXError::notEnoughPrecision);
+    EXPECT_EQ(system.elements->setAttributeValue(AXElement{w}, AXAttribute::position, AXPoint{300, 300}), AXError::success);
+    const RectD after = frame(w);
+    EXPECT_EQ(after.width, before.width);
+    EXPECT_EQ(after.x, 300);
+}
+
+TEST_F(X11BackendTest, GoneWindowsAndBadValuesAreStatuses)
+{
+    const TestClient client = x.openWindow(at(1400, 100));
+    const uint32_t w = client.window();
+    EXPECT_EQ(system.elements->setAttributeValue(AXElement{w}, AXAttribute::size, AXPoint{1, 2}), AXError::illegalArgument);
+    EXPECT_EQ(system.elements->setAttributeValue(AXElement{w}, AXAttribute::size, AXSize{qQNaN(), 2}), AXError::illegalArgument);
+    EXPECT_EQ(read(w, AXAttribute::children).error, AXError::attributeUnsupported);
+    x.stop(client);
+    EXPECT_EQ(read(w, AXAttribute::role).error, AXError::invalidUIElement);
+    EXPECT_EQ(system.elements->setAttributeValue(AXElement{w}, AXAttribute::position, AXPoint{10, 10}), AXError::invalidUIElement);
+    EXPECT_EQ(system.elements->copyAttributeValue(system.elements->applicationElement(client.pid), AXAttribute::windows).error,
+              AXError::invalidUIElement);
+}
+
+TEST_F(X11BackendTest, PressedMouseButtons)
+{
+    EXPECT_EQ(system.pointer->pressedMouseButtons(), 0u);
+    x.xdotool({"mousedown", "1"});
+    EXPECT_EQ(system.pointer->pressedMouseButtons(), 1u);
+    x.xdotool({"mouseup", "1"});
+    x.xdotool({"mousedown", "3"});
+    EXPECT_EQ(system.pointer->pressedMouseButtons(), 2u);
+    x.xdotool({"mouseup", "3"});
+    EXPECT_EQ(system.pointer->pressedMouseButtons(), 0u);
+}
+
+} // namespace
+} // namespace ostrel::x11
