@@ -4,6 +4,7 @@
 #include "TestApplication.h"
 
 #include "ui/illustrations/HairlineDrawerCanvas.h"
+#include "ui/illustrations/HairlineLayoutsCanvas.h"
 #include "ui/illustrations/HairlinePalette.h"
 
 #include <gtest/gtest.h>
@@ -43,6 +44,14 @@ void renderBoth(const QString &name, Setup setup, QSize size = {400, 320})
 TEST(RenderedPictures, Drawer)
 {
     renderBoth<HairlineDrawerCanvas>(QStringLiteral("drawer"), [](auto &) {});
+}
+
+TEST(RenderedPictures, Layouts)
+{
+    renderBoth<HairlineLayoutsCanvas>(QStringLiteral("layouts"), [](auto &) {});
+    renderBoth<HairlineLayoutsCanvas>(
+        QStringLiteral("layouts-viewbox"),
+        [](HairlineLayoutsCanvas &c) { c.setViewBox(QRectF(50, 60, 300, 240)); }, {300, 240});
 }
 
 } // namespace

@@ -1,0 +1,53 @@
+#pragma once
+
+#include "ui/illustrations/HairlineCanvas.h"
+#include "ui/illustrations/LayoutsSimulation.h"
+
+namespace ostrel {
+
+// Three solid window layers stacked with visible thickness: on its own it lifts each layer in
+// turn as the stack spreads; under the pointer it lifts the layer beneath it.
+class HairlineLayoutsCanvas : public HairlineCanvas
+{
+    Q_OBJECT
+
+public:
+    explicit HairlineLayoutsCanvas(QWidget *parent = nullptr);
+
+    bool showsReadout() const { return showsReadout_; }
+    void setShowsReadout(bool shows);
+
+    // The region of the mirrored design space fitted into the view; none: the whole box.
+    std::optional<QRectF> viewBox() const { return viewBox_; }
+    void setViewBox(std::optional<QRectF> box);
+
+    const LayoutsSimulation &simulation() const { return simulation_; }
+
+    QString readout() const override { return simulation_.readout(); }
+    void paintDrawing(QPainter &painter, QSizeF size) const override;
+
+protected:
+    bool runCondition() const override;
+    bool checksRunConditionFirst() const override { return false; }
+    void appeared() override;
+    void disappeared() override;
+    void intensityChanged() override;
+    void becameInactive() override;
+    void reduceMotionTurnedOn() override;
+    void hoveredAt(QPointF local, QSizeF size) override;
+    void hoverLeft() override;
+    void settle() override { simulation_.settle(); }
+    void frame(double dt, double intensity) override { simulation_.advance(dt, intensity); }
+    bool showsReadoutOverlay() const override { return showsReadout_; }
+
+private:
+    // Back to touring from the front layer.
+    void rewind();
+    void settleUnderReducedMotion();
+
+    LayoutsSimulation simulation_;
+    bool showsReadout_ = false;
+    std::optional<QRectF> viewBox_;
+};
+
+} // namespace ostrel
