@@ -1,0 +1,118 @@
+// How long the layout store takes to read a large library and to save one capture into it.
+
+#include "storage/LayoutStore.h"
+#include "storage/SQLiteDatabase.h"
+
+#include <QCoreApplication>
+#include <QCoro/QCoroTask>
+#include <QTemporaryDir>
+
+#include <benchmark/benchmark.h>
+
+#include <memory>
+
+using namespace ostrel;
+
+namespace {
+
+constexpr int layoutCount = 200;
+constexpr int displaysPerLayout = 3;
+constexpr int windowsPerLayout = 30;
+
+QList<DisplaySnapshot> displays()
+{
+    QList<DisplaySnapshot> result;
+    for (int i = 0; i < displaysPerLayout; ++i) {
+        DisplaySnapshot display;
+        display.identity = DisplayIdentity{16, 32, static_cast<quint32>(100 + i), static_cast<quint32>(i)};
+        display.frame = RectD{1920.0 * i, 0, 1920, 1080};
+        display.visibleFrame = RectD{1920.0 * i, 25, 1920, 1055};
+        display.pixelWidth = 1920;
+        display.pixelHeight = 1080;
+        display.isPrimary = i == 0;
+        result << display;
+    }
+    return result;
+}
+
+QList<WindowEntry> entries(const QList<DisplaySnapshot> &onDisplays)
+{
+    QList<WindowEntry> result;
+    for (int i = 0; i < windowsPerLayout; ++i) {
+        WindowEntry entry;
+        entry.id = QUuid::createUuid();
+        entry.bundleID = QStringLiteral("org.example.app%1").arg(i);
+        entry.appName = QStringLiteral("App %1").arg(i);
+        entry.role = QStringLiteral("AXWindow");
+        entry.subrole = QStringLiteral("AXStandardWindow");
+        entry.hostname = i % 5 == 0 ? std::optional<QString>(QStringLiteral("example.org")) : std::nullopt;
+        entry.displayKey = onDisplays[i % onDisplays.size()].identity.key();
+        entry.relativeFrame = RelativeFrame{0.01 * i, 0.02, 0.5, 0.75};
+        result << entry;
+    }
+    return result;
+}
+
+// A store of 200 layouts on a real file in a temporary folder.
+struct LargeStore {
+    QTemporaryDir dir;
+    std::unique_ptr<LayoutStore> store;
+
+    LargeStore()
+    {
+        const QString path = dir.filePath(QStringLiteral("Ostrel.sqlite"));
+        auto database = std::make_unique<SQLiteDatabase>(path, SQLiteOpenMode::readWriteCreate,
+                                                         SQLiteJournalPolicy::wal, 2000);
+        LayoutStore::migrate(*database, 0);
+        store = std::make_unique<LayoutStore>(StorePaths::inFolder(dir.path()), std::nullopt,
+                                              std::move(database));
+        const QList<DisplaySnapshot> layoutDisplays = displays();
+        for (int i = 0; i < layoutCount; ++i) {
+            QCoro::waitFor(store->createLayout(QStringLiteral("Layout %1").arg(i), layoutDisplays,
+                                               entries(layoutDisplays), std::nullopt));
+        }
+    }
+};
+
+void loadLayouts(benchmark::State &state)
+{
+    LargeStore large;
+    qsizetype loaded = 0;
+    for (auto _ : state) {
+        loaded = QCoro::waitFor(large.store->loadLayouts()).size();
+        benchmark::DoNotOptimize(loaded);
+    }
+    state.counters["layouts"] = static_cast<double>(loaded);
+}
+BENCHMARK(loadLayouts)->Unit(benchmark::kMillisecond);
+
+void createLayout(benchmark::State &state)
+{
+    LargeStore large;
+    const QList<DisplaySnapshot> layoutDisplays = displays();
+    int round = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        const QList<WindowEntry> captured = entries(layoutDisplays);
+        const QString name = QStringLiteral("New %1").arg(round++);
+        state.ResumeTiming();
+        const Layout layout = QCoro::waitFor(
+            large.store->createLayout(name, layoutDisplays, captured, std::nullopt));
+        state.PauseTiming();
+        // Keeps the store at 200 layouts for every round.
+        QCoro::waitFor(large.store->deleteLayout(layout.id));
+        state.ResumeTiming();
+    }
+}
+BENCHMARK(createLayout)->Unit(benchmark::kMillisecond);
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QCoreApplication application(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
