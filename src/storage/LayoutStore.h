@@ -95,6 +95,8 @@ private:
     void insertDisplays(const QList<DisplaySnapshot> &displays, const QUuid &layoutID);
     void insertEntries(const QList<WindowEntry> &entries, const QUuid &layoutID);
     bool layoutExists(const QUuid &id);
+    // layoutNotFound unless the layout has a row.
+    void requireLayout(const QUuid &id);
     bool layoutNameExists(const QString &name, const std::optional<QUuid> &excluding);
 
     Layout createLayoutNow(const QString &name, const QList<DisplaySnapshot> &displays,

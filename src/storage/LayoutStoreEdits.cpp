@@ -40,7 +40,7 @@ QString normalizedName(const QString &name)
 // every later read of the store fail.
 void checkStorable(const std::optional<Shortcut> &shortcut)
 {
-    if (shortcut && (shortcut->keyCode > 0xFFFF || (shortcut->modifiers & ~Shortcut::modifierMask))) {
+    if (shortcut && !StoredValues::isStorable(*shortcut)) {
         throw StorageError::writeFailed(
             QStringLiteral("A layout shortcut is outside the supported range."));
     }
@@ -55,14 +55,6 @@ void bindShortcut(SQLiteStatement &statement, int first, const std::optional<Sho
         statement.bind(first, std::nullopt);
         statement.bind(first + 1, std::nullopt);
     }
-}
-
-void bindRect(SQLiteStatement &statement, int first, const RectD &rect)
-{
-    statement.bindDouble(first, rect.x);
-    statement.bindDouble(first + 1, rect.y);
-    statement.bindDouble(first + 2, rect.width);
-    statement.bindDouble(first + 3, rect.height);
 }
 
 // Runs a statement that takes the layout's identifier as its only parameter.
@@ -88,6 +80,13 @@ bool LayoutStore::layoutExists(const QUuid &id)
     SQLiteStatement statement(*database_, "SELECT 1 FROM layouts WHERE id = ? LIMIT 1");
     statement.bind(1, StoredValues::identifierText(id));
     return statement.step();
+}
+
+void LayoutStore::requireLayout(const QUuid &id)
+{
+    if (!layoutExists(id)) {
+        throw StorageError::layoutNotFound();
+    }
 }
 
 bool LayoutStore::layoutNameExists(const QString &name, const std::optional<QUuid> &excluding)
@@ -150,9 +149,7 @@ bool LayoutStore::replaceLayoutContentNow(const QUuid &id, const QList<DisplaySn
     const QString signature = Topology::signature(displays);
     const QString layoutText = StoredValues::identifierText(id);
     return inImmediateTransaction(*database_, [&] {
-        if (!layoutExists(id)) {
-            throw StorageError::layoutNotFound();
-        }
+        requireLayout(id);
         bool clearAutomation = false;
         {
             SQLiteStatement select(*database_,
@@ -180,9 +177,7 @@ void LayoutStore::renameLayoutNow(const QUuid &id, const QString &requestedName)
 {
     const QString name = normalizedName(requestedName);
     inImmediateTransaction(*database_, [&] {
-        if (!layoutExists(id)) {
-            throw StorageError::layoutNotFound();
-        }
+        requireLayout(id);
         if (layoutNameExists(name, id)) {
             throw StorageError::duplicateName(name);
         }
@@ -198,9 +193,7 @@ void LayoutStore::renameLayoutNow(const QUuid &id, const QString &requestedName)
 void LayoutStore::deleteLayoutNow(const QUuid &id)
 {
     inImmediateTransaction(*database_, [&] {
-        if (!layoutExists(id)) {
-            throw StorageError::layoutNotFound();
-        }
+        requireLayout(id);
         // Displays and windows go with it through the cascading references.
         runForLayout(*database_, "DELETE FROM layouts WHERE id = ?", StoredValues::identifierText(id));
     });
@@ -210,9 +203,7 @@ void LayoutStore::removeEntryNow(const QUuid &layoutID, const QUuid &entryID)
 {
     const QString layoutText = StoredValues::identifierText(layoutID);
     inImmediateTransaction(*database_, [&] {
-        if (!layoutExists(layoutID)) {
-            throw StorageError::layoutNotFound();
-        }
+        requireLayout(layoutID);
         {
             SQLiteStatement count(*database_, "SELECT COUNT(*) FROM windows WHERE layout_id = ?");
             count.bind(1, layoutText);
@@ -253,9 +244,7 @@ void LayoutStore::updateShortcutNow(const QUuid &id, const std::optional<Shortcu
 {
     checkStorable(shortcut);
     inImmediateTransaction(*database_, [&] {
-        if (!layoutExists(id)) {
-            throw StorageError::layoutNotFound();
-        }
+        requireLayout(id);
         SQLiteStatement update(*database_,
                                "UPDATE layouts SET shortcut_key_code = ?, shortcut_modifiers = ?,"
                                " updated_at = ? WHERE id = ?");
@@ -270,9 +259,7 @@ void LayoutStore::updateAutomationNow(const QUuid &id, bool enabled,
                                       const std::optional<QString> &signature)
 {
     inImmediateTransaction(*database_, [&] {
-        if (!layoutExists(id)) {
-            throw StorageError::layoutNotFound();
-        }
+        requireLayout(id);
         SQLiteStatement update(*database_,
                                "UPDATE layouts SET automation_enabled = ?,"
                                " automation_topology_signature = ?, updated_at = ? WHERE id = ?");
@@ -290,9 +277,7 @@ void LayoutStore::reassociateAutomationNow(const QUuid &id, const QList<DisplayS
     validateForWrite(displays, {});
     const QString layoutText = StoredValues::identifierText(id);
     inImmediateTransaction(*database_, [&] {
-        if (!layoutExists(id)) {
-            throw StorageError::layoutNotFound();
-        }
+        requireLayout(id);
         // A saved display that is not among the given ones keeps its row, so when the primary
         // display has moved to a given one, the old primary must give up its mark: two
         // primaries would make every later read of the store fail.
@@ -316,8 +301,8 @@ void LayoutStore::reassociateAutomationNow(const QUuid &id, const QList<DisplayS
             " WHERE layout_id = ? AND display_key = ?");
         for (const DisplaySnapshot &display : displays) {
             update.reset();
-            bindRect(update, 1, display.frame);
-            bindRect(update, 5, display.visibleFrame);
+            StoredValues::bindRect(update, 1, display.frame);
+            StoredValues::bindRect(update, 5, display.visibleFrame);
             update.bindInt64(9, display.pixelWidth);
             update.bindInt64(10, display.pixelHeight);
             update.bindDouble(11, display.scale);

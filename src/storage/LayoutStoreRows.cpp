@@ -11,8 +11,6 @@ namespace ostrel {
 
 namespace {
 
-constexpr qint64 largestShortcutKeyCode = 0xFFFF;
-
 [[noreturn]] void damaged(const QString &sentence)
 {
     throw StorageError::readFailed(sentence);
@@ -38,12 +36,6 @@ QDateTime dateColumn(const SQLiteStatement &statement, int column, const QString
     return *date;
 }
 
-RectD rectColumns(const SQLiteStatement &statement, int first)
-{
-    return RectD{statement.real(first), statement.real(first + 1), statement.real(first + 2),
-                 statement.real(first + 3)};
-}
-
 std::optional<Shortcut> shortcutColumns(const SQLiteStatement &statement, int keyColumn,
                                         int modifiersColumn)
 {
@@ -59,7 +51,7 @@ std::optional<Shortcut> shortcutColumns(const SQLiteStatement &statement, int ke
         LayoutStore::uint32(statement.int64(keyColumn), QStringLiteral("A shortcut key code")),
         LayoutStore::uint32(statement.int64(modifiersColumn),
                             QStringLiteral("A shortcut modifier mask"))};
-    if (shortcut.keyCode > largestShortcutKeyCode || (shortcut.modifiers & ~Shortcut::modifierMask)) {
+    if (!StoredValues::isStorable(shortcut)) {
         damaged(QStringLiteral("A layout shortcut is outside the supported range."));
     }
     return shortcut;
@@ -127,8 +119,8 @@ QList<DisplaySnapshot> LayoutStore::loadDisplays(SQLiteDatabase &database, const
             damaged(QStringLiteral("A layout lists the same display twice."));
         }
         seenKeys.insert(key);
-        display.frame = rectColumns(statement, 5);
-        display.visibleFrame = rectColumns(statement, 9);
+        display.frame = StoredValues::rectColumns(statement, 5);
+        display.visibleFrame = StoredValues::rectColumns(statement, 9);
         display.pixelWidth = statement.int64(13);
         display.pixelHeight = statement.int64(14);
         display.scale = statement.real(15);
@@ -261,14 +253,8 @@ void LayoutStore::insertDisplays(const QList<DisplaySnapshot> &displays, const Q
         insert.bindInt64(5, display.identity.model);
         insert.bindInt64(6, display.identity.serial);
         insert.bindInt64(7, display.identity.unit);
-        const RectD rects[] = {display.frame, display.visibleFrame};
-        int index = 8;
-        for (const RectD &rect : rects) {
-            insert.bindDouble(index++, rect.x);
-            insert.bindDouble(index++, rect.y);
-            insert.bindDouble(index++, rect.width);
-            insert.bindDouble(index++, rect.height);
-        }
+        StoredValues::bindRect(insert, 8, display.frame);
+        StoredValues::bindRect(insert, 12, display.visibleFrame);
         insert.bindInt64(16, display.pixelWidth);
         insert.bindInt64(17, display.pixelHeight);
         insert.bindDouble(18, display.scale);

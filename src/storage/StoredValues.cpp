@@ -1,5 +1,7 @@
 #include "storage/StoredValues.h"
 
+#include "storage/SQLiteStatement.h"
+
 #include <QTimeZone>
 
 #include <cmath>
@@ -52,6 +54,25 @@ std::optional<QDateTime> dateFromSeconds(double seconds)
     }
     const auto milliseconds = static_cast<qint64>(std::round(seconds * 1000.0));
     return QDateTime::fromMSecsSinceEpoch(milliseconds, QTimeZone::utc());
+}
+
+bool isStorable(const Shortcut &shortcut)
+{
+    return shortcut.keyCode <= 0xFFFF && (shortcut.modifiers & ~Shortcut::modifierMask) == 0;
+}
+
+void bindRect(SQLiteStatement &statement, int firstParameter, const RectD &rect)
+{
+    statement.bindDouble(firstParameter, rect.x);
+    statement.bindDouble(firstParameter + 1, rect.y);
+    statement.bindDouble(firstParameter + 2, rect.width);
+    statement.bindDouble(firstParameter + 3, rect.height);
+}
+
+RectD rectColumns(const SQLiteStatement &statement, int firstColumn)
+{
+    return RectD{statement.real(firstColumn), statement.real(firstColumn + 1),
+                 statement.real(firstColumn + 2), statement.real(firstColumn + 3)};
 }
 
 } // namespace ostrel::StoredValues

@@ -1,10 +1,17 @@
 #pragma once
 
+#include "model/RectD.h"
+#include "model/Shortcut.h"
+
 #include <QDateTime>
 #include <QString>
 #include <QUuid>
 
 #include <optional>
+
+namespace ostrel {
+class SQLiteStatement;
+}
 
 namespace ostrel::StoredValues {
 
@@ -18,5 +25,13 @@ std::optional<QUuid> parseIdentifier(const QString &text);
 // 0001-01-01 and 2100-01-01 (both included).
 double secondsSince1970(const QDateTime &moment);
 std::optional<QDateTime> dateFromSeconds(double seconds);
+
+// A layout's shortcut is stored only with a key code up to 0xFFFF and no modifier bits beyond
+// command, shift, option and control.
+bool isStorable(const Shortcut &shortcut);
+
+// A rectangle is four REAL columns or parameters in the order x, y, width, height.
+void bindRect(SQLiteStatement &statement, int firstParameter, const RectD &rect);
+RectD rectColumns(const SQLiteStatement &statement, int firstColumn);
 
 } // namespace ostrel::StoredValues
