@@ -11,6 +11,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
+#include <thread>
 
 namespace ostrel::x11 {
 namespace {
@@ -301,6 +303,25 @@ TEST_F(X11BackendTest, GoneWindowsAndBadValuesAreStatuses)
     EXPECT_EQ(system.elements->setAttributeValue(AXElement{w}, AXAttribute::position, AXPoint{10, 10}), AXError::invalidUIElement);
     EXPECT_EQ(system.elements->copyAttributeValue(system.elements->applicationElement(client.pid), AXAttribute::windows).error,
               AXError::invalidUIElement);
+}
+
+TEST_F(X11BackendTest, WindowDestroyedWhileTheWriteWaitsIsInvalid)
+{
+    // A fixed-size window never takes the new size, so the write waits out its timeout; the
+    // window vanishes meanwhile.
+    TestWindowSpec spec = at(1400, 100, 300, 200);
+    spec.fixedSize = true;
+    const TestClient client = x.openWindow(spec);
+    const AXElement w{client.window()};
+    system.elements->setMessagingTimeout(w, 5.0);
+    std::atomic<AXError> result{AXError::success};
+    std::thread writer([&] { result = system.elements->setAttributeValue(w, AXAttribute::size, AXSize{700, 600}); });
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    const auto started = std::chrono::steady_clock::now();
+    x.stop(client);
+    writer.join();
+    EXPECT_EQ(result.load(), AXError::invalidUIElement);
+    EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(2));
 }
 
 TEST_F(X11BackendTest, PressedMouseButtons)

@@ -1,0 +1,120 @@
+// The X11 backend on a private X server (Xorg dummy, openbox) with 20 real client windows:
+// one window scan with the reads a capture makes, and moving all 20 windows.
+#include "XSession.h"
+
+#include "system/AXAttribute.h"
+#include "system/x11/X11Backend.h"
+
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <memory>
+
+namespace {
+
+using namespace ostrel;
+
+struct Desktop {
+    test::XSession session;
+    std::vector<test::TestClient> clients;
+    std::unique_ptr<x11::X11Backend> backend;
+    std::vector<uint32_t> windows;
+
+    Desktop()
+    {
+        // 10 applications with 2 windows each, half of them on the monitor left of the primary.
+        for (int i = 0; i < 10; ++i) {
+            test::TestWindowSpec spec;
+            spec.className = "BenchApp" + std::to_string(i);
+            spec.x = (i % 2 ? 100 : 1400) + 40 * i;
+            spec.y = 80 + 30 * i;
+            spec.width = 500;
+            spec.height = 350;
+            spec.count = 2;
+            clients.push_back(session.openWindow(spec));
+            windows.insert(windows.end(), clients.back().windows.begin(), clients.back().windows.end());
+        }
+        backend = x11::X11Backend::connect(session.display());
+    }
+};
+
+Desktop &desktop()
+{
+    static Desktop d;
+    return d;
+}
+
+// What a window scan asks of the backend, in its order: trust, the applications, the window
+// list, then per application its windows and per window role, minimized, frame and subrole;
+// capture adds the displays.
+void BM_ScanAndCapture20Windows(benchmark::State &state)
+{
+    Desktop &d = desktop();
+    SystemBackend system = d.backend->backend();
+    for (auto _ : state) {
+        d.backend->desktop().invalidate(); // as after any change on the desktop
+        int reported = 0;
+        if (!system.trust->isProcessTrusted()) {
+            state.SkipWithError("no window manager");
+            break;
+        }
+        const auto apps = system.applications->runningApplications();
+        const auto rows = system.windowServer->windowList();
+        for (const RunningApplication &app : apps) {
+            const AXElement element = system.elements->applicationElement(app.pid);
+            system.elements->setMessagingTimeout(element, 0.35);
+            const AXAttributeResult list = system.elements->copyAttributeValue(element, AXAttribute::windows);
+            const auto *windows = std::get_if<QList<AXElement>>(&list.value);
+            for (const AXElement &w : windows ? *windows : QList<AXElement>()) {
+                system.elements->setMessagingTimeout(w, 0.25);
+                const AXAttributeResult role = system.elements->copyAttributeValue(w, AXAttribute::role);
+                const AXAttributeResult minimized = system.elements->copyAttributeValue(w, AXAttribute::minimized);
+                const AXAttributeResult position = system.elements->copyAttributeValue(w, AXAttribute::position);
+                const AXAttributeResult size = system.elements->copyAttributeValue(w, AXAttribute::size);
+                const AXAttributeResult subrole = system.elements->copyAttributeValue(w, AXAttribute::subrole);
+                reported += role.error == AXError::success && subrole.error == AXError::success &&
+                            position.error == AXError::success && size.error == AXError::success &&
+                            minimized.error == AXError::success;
+            }
+        }
+        const auto screens = system.screens->screens();
+        benchmark::DoNotOptimize(rows);
+        benchmark::DoNotOptimize(screens);
+        if (reported != 20) {
+            state.SkipWithError("the scan did not see the 20 windows");
+            break;
+        }
+    }
+    state.counters["windows"] = 20;
+}
+BENCHMARK(BM_ScanAndCapture20Windows)->Unit(benchmark::kMillisecond);
+
+// Size, then position, as a frame write does; every iteration moves each window for real.
+void BM_Move20Windows(benchmark::State &state)
+{
+    Desktop &d = desktop();
+    SystemBackend system = d.backend->backend();
+    int round = 0;
+    for (auto _ : state) {
+        const double shift = (round++ % 2) * 60;
+        int landed = 0;
+        for (size_t i = 0; i < d.windows.size(); ++i) {
+            const AXElement w{d.windows[i]};
+            system.elements->setMessagingTimeout(w, 0.6);
+            const double x = -1200 + 60 * double(i) + shift;
+            const AXError size = system.elements->setAttributeValue(w, AXAttribute::size, AXSize{600 - shift, 400});
+            const AXError position = system.elements->setAttributeValue(w, AXAttribute::position, AXPoint{x, 100 + 20 * double(i)});
+            landed += size == AXError::success && position == AXError::success;
+        }
+        if (landed != 20) {
+            state.SkipWithError("not every move landed");
+            break;
+        }
+    }
+    state.counters["windows"] = 20;
+}
+BENCHMARK(BM_Move20Windows)->Unit(benchmark::kMillisecond);
+
+} // namespace
+
+BENCHMARK_MAIN();
