@@ -212,7 +212,7 @@ void HairlineCanvas::setRenderedByHost(bool rendered)
 
 QColor HairlineCanvas::readoutColor() const
 {
-    return palette().readout;
+    return colors().readout;
 }
 
 void HairlineCanvas::simulationChanged()

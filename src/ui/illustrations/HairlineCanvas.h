@@ -112,7 +112,7 @@ protected:
     virtual bool showsReadoutOverlay() const { return false; }
     virtual QColor readoutColor() const;
 
-    HairlinePalette palette() const { return HairlinePalette::forAppearance(dark_, surface_); }
+    HairlinePalette colors() const { return HairlinePalette::forAppearance(dark_, surface_); }
 
     // Call after every change of the simulation: repaints and restarts the loop when its
     // identity changed.

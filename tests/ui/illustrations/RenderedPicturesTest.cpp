@@ -5,6 +5,7 @@
 
 #include "ui/illustrations/HairlineDrawerCanvas.h"
 #include "ui/illustrations/HairlineLayoutsCanvas.h"
+#include "ui/illustrations/HairlineRiffleCanvas.h"
 #include "ui/illustrations/HairlinePalette.h"
 
 #include <gtest/gtest.h>
@@ -52,6 +53,16 @@ TEST(RenderedPictures, Layouts)
     renderBoth<HairlineLayoutsCanvas>(
         QStringLiteral("layouts-viewbox"),
         [](HairlineLayoutsCanvas &c) { c.setViewBox(QRectF(50, 60, 300, 240)); }, {300, 240});
+}
+
+TEST(RenderedPictures, Riffle)
+{
+    renderBoth<HairlineRiffleCanvas>(QStringLiteral("riffle-windows"), [](auto &) {});
+    for (bool dark : {false, true}) {
+        HairlineRiffleCanvas canvas(HairlineRiffleStyle::cards);
+        canvas.setDark(dark);
+        save(canvas, QStringLiteral("riffle-cards"), dark);
+    }
 }
 
 } // namespace
