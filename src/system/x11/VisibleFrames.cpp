@@ -4,14 +4,14 @@
 
 namespace ostrel::x11 {
 
-namespace {
-
 double overlapArea(const RectD &a, const RectD &b)
 {
     const double w = std::min(a.x + a.width, b.x + b.width) - std::max(a.x, b.x);
     const double h = std::min(a.y + a.height, b.y + b.height) - std::max(a.y, b.y);
     return w > 0 && h > 0 ? w * h : 0;
 }
+
+namespace {
 
 // Whether the span [start, end] (inclusive, as the property gives it) meets [low, low + length).
 bool spans(quint32 start, quint32 end, double low, double length)

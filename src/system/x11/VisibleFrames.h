@@ -15,6 +15,9 @@ struct StrutWindow {
     std::array<quint32, 12> strut{};
 };
 
+// The area two rectangles share (0 when they do not meet).
+double overlapArea(const RectD &a, const RectD &b);
+
 // The visible frame of each monitor (same order as `monitors`): the monitor less the struts of
 // the windows on it. Struts are measured from the edges of the whole root window, which spans
 // every monitor, so a strut is applied only to the monitor its window lies on (the largest

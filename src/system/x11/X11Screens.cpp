@@ -6,17 +6,6 @@
 
 namespace ostrel::x11 {
 
-namespace {
-
-double overlap(const RectD &a, const RectD &b)
-{
-    const double w = std::min(a.x + a.width, b.x + b.width) - std::max(a.x, b.x);
-    const double h = std::min(a.y + a.height, b.y + b.height) - std::max(a.y, b.y);
-    return w > 0 && h > 0 ? w * h : 0;
-}
-
-} // namespace
-
 QList<RectD> X11Screens::workAreas(std::optional<quint32> desktop)
 {
     QList<RectD> areas;
@@ -60,9 +49,9 @@ QList<Screen> X11Screens::screens()
     const QList<RectD> areas = workAreas(snapshot->root.currentDesktop);
     for (int i = 0; i < frames.size() && !areas.isEmpty(); ++i) {
         const auto best = std::max_element(areas.begin(), areas.end(), [&](const RectD &a, const RectD &b) {
-            return overlap(a, frames[i]) < overlap(b, frames[i]);
+            return overlapArea(a, frames[i]) < overlapArea(b, frames[i]);
         });
-        if (overlap(*best, frames[i]) > 0) {
+        if (overlapArea(*best, frames[i]) > 0) {
             const double left = std::max(best->x, frames[i].x);
             const double top = std::max(best->y, frames[i].y);
             const double right = std::min(best->x + best->width, frames[i].x + frames[i].width);

@@ -111,6 +111,17 @@ TEST_F(X11BackendTest, DockStrutShrinksOnlyItsOwnMonitor)
     }
 }
 
+TEST_F(X11BackendTest, PerMonitorWorkAreasOfTheWindowManagerWin)
+{
+    x.setProperty32(x.root(), "_GTK_WORKAREAS_D0", "CARDINAL", {0, 0, 1280, 1000, 1280, 40, 1920, 1040});
+    const QList<Screen> screens = system.screens->screens();
+    x.deleteProperty(x.root(), "_GTK_WORKAREAS_D0");
+    ASSERT_EQ(screens.size(), 2);
+    for (const Screen &s : screens) {
+        EXPECT_EQ(s.visibleFrame, s.name == "DUMMY0" ? (RectD{0, 40, 1920, 1040}) : (RectD{-1280, 0, 1280, 1000}));
+    }
+}
+
 TEST_F(X11BackendTest, ApplicationsAreIdentifiedByDesktopEntryOrClass)
 {
     TestWindowSpec notes = at(1400, 100);
