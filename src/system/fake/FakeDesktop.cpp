@@ -187,6 +187,7 @@ void FakeDesktop::setBehaviour(AXElement window, const FakeWindowBehaviour &beha
     Lock lock(mutex_);
     if (Element *e = find(window)) {
         e->behaviour = behaviour;
+        e->movedSinceBehaviourSet = false;
     }
 }
 
@@ -396,7 +397,7 @@ AXError FakeDesktop::setAttributeValue(AXElement element, const QString &attribu
         if (!size) {
             return AXError::illegalArgument;
         }
-        if (behaviour.sizeOnlyAfterMove && !e->movedSinceCreation) {
+        if (behaviour.sizeOnlyAfterMove && !e->movedSinceBehaviourSet) {
             return AXError::success;
         }
         AXSize applied = *size;
@@ -418,7 +419,7 @@ AXError FakeDesktop::setAttributeValue(AXElement element, const QString &attribu
         }
         e->attributes.insert(attribute, AXPoint{point->x + behaviour.positionOffset.x,
                                                 point->y + behaviour.positionOffset.y});
-        e->movedSinceCreation = true;
+        e->movedSinceBehaviourSet = true;
         return AXError::success;
     }
     return AXError::attributeUnsupported;
@@ -453,7 +454,10 @@ std::optional<QList<WindowServerRow>> FakeDesktop::windowList()
     QList<WindowServerRow> rows;
     for (quint64 handle : windowOrder_) {
         const Element &w = elements_[handle];
-        if (w.removed || !w.onScreen) {
+        // Like a real window server, nothing of a minimized window is on screen.
+        const AXValue minimized = w.attributes.value(AXAttribute::minimized);
+        const auto *minimizedFlag = std::get_if<double>(&minimized);
+        if (w.removed || !w.onScreen || (minimizedFlag && *minimizedFlag != 0)) {
             continue;
         }
         const std::optional<RectD> bounds = w.serverFrame ? w.serverFrame : frameOf(w);

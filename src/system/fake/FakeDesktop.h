@@ -39,7 +39,8 @@ struct FakeWindowBehaviour {
     std::optional<AXSize> maximumSize;
     // The application puts the window this far from where it was asked to.
     AXPoint positionOffset;
-    // The application ignores size writes until the window has been moved once.
+    // The application ignores size writes until the window has been moved once (counted from
+    // when this behaviour was set).
     bool sizeOnlyAfterMove = false;
 };
 
@@ -113,7 +114,8 @@ public:
     // --- window-server list
     // The window's row shows this frame instead of its Accessibility frame.
     void setServerFrame(AXElement window, const RectD &frame);
-    // The window has no row (another desktop, hidden, off screen).
+    // The window has no row (another desktop, hidden, off screen). A minimized window never
+    // has one.
     void setOnScreen(AXElement window, bool onScreen);
     std::optional<quint32> windowNumber(AXElement window);
     // An extra row not backed by any element, listed after the windows' rows.
@@ -158,7 +160,7 @@ private:
         QHash<QString, QList<AXError>> writeErrors;
         QHash<QString, double> writeLatency;
         FakeWindowBehaviour behaviour;
-        bool movedSinceCreation = false;
+        bool movedSinceBehaviourSet = false;
         // Window-server row of a window.
         quint32 windowNumber = 0;
         bool onScreen = true;

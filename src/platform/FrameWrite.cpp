@@ -1,0 +1,196 @@
+#include "platform/FrameWrite.h"
+
+#include "platform/AX.h"
+#include "system/AXAttribute.h"
+
+namespace ostrel {
+
+namespace {
+
+constexpr double writeTimeout = 0.6;
+constexpr double landingTolerance = 4.0;
+
+} // namespace
+
+FrameWrite::FrameWrite(const SystemBackend &system, const RectD &target,
+                       const WindowReference &reference,
+                       std::shared_ptr<CancellationFlag> cancellation, bool hasGate)
+    : system_(system)
+    , reference_(reference)
+    , cancellation_(std::move(cancellation))
+    , hasGate_(hasGate)
+    , result_(target)
+{
+}
+
+bool FrameWrite::cancelled() const
+{
+    return cancellation_ && cancellation_->isCancelled();
+}
+
+bool FrameWrite::start()
+{
+    if (!system_.trust->isProcessTrusted()) {
+        result_.permissionDenied = true;
+        return true;
+    }
+    AccessibilityElements &elements = *system_.elements;
+    elements.setMessagingTimeout(reference_.element, writeTimeout);
+    const std::optional<QString> role =
+        AX::string(elements, reference_.element, AXAttribute::role);
+    if (!role || *role != reference_.role) {
+        result_.sizeFailure = AXWriteFailure::windowUnavailable();
+        return true;
+    }
+    result_.before = AX::frame(elements, reference_.element).value_or(reference_.frame);
+    return arrive(Checkpoint::size);
+}
+
+// The first test of a checkpoint; what stopping means differs by checkpoint.
+bool FrameWrite::arrive(Checkpoint checkpoint)
+{
+    if (cancelled()) {
+        switch (checkpoint) {
+        case Checkpoint::size:
+            result_.cancelled = true;
+            return true;
+        case Checkpoint::position:
+            result_.cancelled = true;
+            readAfter();
+            return finish();
+        case Checkpoint::repeat:
+            // The first attempt is complete: report it as it stands.
+            return finish();
+        case Checkpoint::repeatPosition:
+            result_.cancelled = true;
+            readAfter();
+            return true;
+        }
+    }
+    if (hasGate_) {
+        waitingAt_ = checkpoint;
+        return false;
+    }
+    return pass(checkpoint);
+}
+
+bool FrameWrite::resume(bool gateOpen)
+{
+    if (!gateOpen) {
+        result_.gestureBlocked = true;
+        if (waitingAt_ != Checkpoint::size) {
+            readAfter();
+        }
+        return true;
+    }
+    if (cancelled()) {
+        result_.cancelled = true;
+        if (waitingAt_ != Checkpoint::size) {
+            readAfter();
+        }
+        return true;
+    }
+    return pass(waitingAt_);
+}
+
+bool FrameWrite::pass(Checkpoint checkpoint)
+{
+    const RectD &target = result_.target;
+    switch (checkpoint) {
+    case Checkpoint::size: {
+        result_.attemptedWrite = true;
+        const AXError error = write(AXAttribute::size, AXSize{target.width, target.height});
+        result_.sizeFailure = AXWriteFailure::make(code(error));
+        if (error == AXError::apiDisabled) {
+            result_.permissionDenied = true;
+            readAfter();
+            return true;
+        }
+        return arrive(Checkpoint::position);
+    }
+    case Checkpoint::position: {
+        const AXError error = write(AXAttribute::position, AXPoint{target.x, target.y});
+        result_.positionFailure = AXWriteFailure::make(code(error));
+        if (error == AXError::apiDisabled) {
+            result_.permissionDenied = true;
+            readAfter();
+            return true;
+        }
+        readAfter();
+        if (!needsRepeat()) {
+            return finish();
+        }
+        return arrive(Checkpoint::repeat);
+    }
+    case Checkpoint::repeat: {
+        // The size is written again unless only a transient position failure brought us here
+        // while the window already sits where it should.
+        if (result_.sizeFailure || afterIsOff()) {
+            const AXError error = write(AXAttribute::size, AXSize{target.width, target.height});
+            result_.retrySizeFailure = AXWriteFailure::make(code(error));
+            if (error == AXError::apiDisabled) {
+                result_.permissionDenied = true;
+                readAfter();
+                return true;
+            }
+        }
+        return arrive(Checkpoint::repeatPosition);
+    }
+    case Checkpoint::repeatPosition: {
+        const AXError error = write(AXAttribute::position, AXPoint{target.x, target.y});
+        result_.retryPositionFailure = AXWriteFailure::make(code(error));
+        if (error == AXError::apiDisabled) {
+            result_.permissionDenied = true;
+        }
+        readAfter();
+        return finish();
+    }
+    }
+    return true;
+}
+
+AXError FrameWrite::write(const QString &attribute, const AXValue &value)
+{
+    return system_.elements->setAttributeValue(reference_.element, attribute, value);
+}
+
+void FrameWrite::readAfter()
+{
+    result_.after = AX::frame(*system_.elements, reference_.element);
+}
+
+bool FrameWrite::afterIsOff() const
+{
+    return !result_.after || !result_.after->isApproximatelyEqual(result_.target, landingTolerance);
+}
+
+bool FrameWrite::needsRepeat() const
+{
+    if (result_.hasPermissionFailure()) {
+        return false;
+    }
+    const std::optional<AXWriteFailure> initial[] = {result_.sizeFailure, result_.positionFailure};
+    bool anyInitial = false;
+    for (const std::optional<AXWriteFailure> &failure : initial) {
+        if (failure) {
+            anyInitial = true;
+            if (failure->kind != AXWriteFailure::Kind::transient) {
+                return false;
+            }
+        }
+    }
+    return anyInitial || afterIsOff();
+}
+
+bool FrameWrite::finish()
+{
+    if (!result_.after) {
+        result_.readbackFailure = AXWriteFailure::readbackUnverified();
+    }
+    if (result_.hasPermissionFailure()) {
+        result_.permissionDenied = true;
+    }
+    return true;
+}
+
+} // namespace ostrel

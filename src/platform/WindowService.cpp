@@ -1,0 +1,229 @@
+#include "platform/WindowService.h"
+
+#include "model/CaptureError.h"
+#include "platform/AX.h"
+#include "platform/DisplayGeometry.h"
+#include "platform/FrameWrite.h"
+#include "system/AXAttribute.h"
+
+namespace ostrel {
+
+WindowService::WindowService(const SystemBackend &system, QSet<QString> browserBundleIDs)
+    : system_(system)
+    , browserBundleIDs_(std::move(browserBundleIDs))
+{
+}
+
+QCoro::Task<ScanOutput> WindowService::scan(QList<CurrentDisplay> displays,
+                                            QSet<QString> exclusions, Cancellation cancellation,
+                                            std::optional<Clock::TimePoint> deadline,
+                                            bool includeHostnames)
+{
+    return executor_.run([this, displays = std::move(displays), exclusions = std::move(exclusions),
+                          cancellation = std::move(cancellation), deadline, includeHostnames] {
+        return scanNow(displays, exclusions, cancellation, deadline, includeHostnames);
+    });
+}
+
+QCoro::Task<CapturePreview> WindowService::capture(QList<CurrentDisplay> displays,
+                                                   QSet<QString> exclusions,
+                                                   Cancellation cancellation)
+{
+    return executor_.run([this, displays = std::move(displays), exclusions = std::move(exclusions),
+                          cancellation = std::move(cancellation)] {
+        return captureNow(displays, exclusions, cancellation);
+    });
+}
+
+QCoro::Task<std::optional<WindowReference>> WindowService::revalidate(WindowReference reference,
+                                                                      QList<CurrentDisplay> displays)
+{
+    return executor_.run([this, reference = std::move(reference), displays = std::move(displays)] {
+        return revalidateNow(reference, displays);
+    });
+}
+
+QCoro::Task<bool> WindowService::isVisibleOnActiveDesktop(WindowReference reference, RectD frame)
+{
+    return executor_.run([this, reference = std::move(reference), frame] {
+        return isVisibleOnActiveDesktopNow(reference, frame);
+    });
+}
+
+QCoro::Task<std::optional<RectD>> WindowService::readFrame(WindowReference reference)
+{
+    return executor_.run(
+        [this, reference = std::move(reference)] { return readFrameNow(reference); });
+}
+
+QCoro::Task<bool> WindowService::isOnActiveDesktop(WindowReference reference)
+{
+    return executor_.run(
+        [this, reference = std::move(reference)] { return isOnActiveDesktopNow(reference); });
+}
+
+QCoro::Task<FrameApplyResult> WindowService::setFrame(RectD frame, WindowReference reference,
+                                                      Cancellation cancellation,
+                                                      WriteGate writeGate)
+{
+    const bool hasGate = bool(writeGate);
+    auto write = std::make_shared<FrameWrite>(system_, frame, reference, std::move(cancellation),
+                                              hasGate);
+    if (!hasGate) {
+        // Nothing to wait for: the whole write is one operation of the actor.
+        QCoro::Task<bool> whole = executor_.run([write] { return write->start(); });
+        co_await whole;
+        co_return write->result();
+    }
+    QCoro::Task<bool> first = executor_.run([write] { return write->start(); });
+    bool done = co_await first;
+    while (!done) {
+        // The gate runs here, on the awaiting (main) thread; the actor is free meanwhile.
+        QCoro::Task<bool> gate = writeGate();
+        const bool open = co_await gate;
+        QCoro::Task<bool> next = executor_.run([write, open] { return write->resume(open); });
+        done = co_await next;
+    }
+    co_return write->result();
+}
+
+QList<CGWindowEntry> WindowService::activeDesktopWindows()
+{
+    return CGWindowEntry::activeDesktopWindows(*system_.windowServer,
+                                               system_.applications->ownProcessIdentifier());
+}
+
+std::optional<QString> WindowService::hostname(AXElement window, const QString &bundleID,
+                                               Clock::TimePoint deadline,
+                                               const Cancellation &cancellation)
+{
+    return BrowserHostname::read(*system_.elements, *system_.clock, window, bundleID,
+                                 browserBundleIDs_, deadline, cancellation);
+}
+
+namespace {
+
+bool isShown(const std::optional<RunningApplication> &application)
+{
+    return application && !application->isTerminated && !application->isHidden;
+}
+
+} // namespace
+
+std::optional<WindowReference> WindowService::revalidateNow(const WindowReference &reference,
+                                                            const QList<CurrentDisplay> &displays)
+{
+    if (!system_.trust->isProcessTrusted()) {
+        return std::nullopt;
+    }
+    const std::optional<RunningApplication> application =
+        system_.applications->application(reference.pid);
+    if (!isShown(application) || application->bundleIdentifier != reference.bundleID) {
+        return std::nullopt;
+    }
+    AccessibilityElements &elements = *system_.elements;
+    const AXElement element = reference.element;
+    elements.setMessagingTimeout(element, revalidationTimeout);
+    if (AX::string(elements, element, AXAttribute::role) != reference.role
+        || AX::string(elements, element, AXAttribute::subrole) != reference.subrole) {
+        return std::nullopt;
+    }
+    if (AX::boolean(elements, element, AXAttribute::minimized) == true) {
+        return std::nullopt;
+    }
+    const std::optional<RectD> frame = AX::frame(elements, element);
+    if (!frame || !frame->isUsableFrame() || DisplayGeometry::isFullscreen(*frame, displays)) {
+        return std::nullopt;
+    }
+    if (!isVisibleOnActiveDesktopNow(reference, *frame)) {
+        return std::nullopt;
+    }
+    std::optional<QString> host;
+    if (browserBundleIDs_.contains(reference.bundleID)) {
+        host = hostname(element, reference.bundleID,
+                        system_.clock->now() + seconds(revalidationHostnameDuration), nullptr);
+    }
+    return reference.revalidated(*frame, host);
+}
+
+bool WindowService::isVisibleOnActiveDesktopNow(const WindowReference &reference,
+                                                const RectD &frame)
+{
+    if (!isShown(system_.applications->application(reference.pid))) {
+        return false;
+    }
+    const QList<CGWindowEntry> rows = activeDesktopWindows();
+    if (reference.windowID) {
+        // A known window number answers from the window-server list alone.
+        return std::any_of(rows.begin(), rows.end(), [&reference](const CGWindowEntry &row) {
+            return row.pid == reference.pid && row.windowID == *reference.windowID;
+        });
+    }
+
+    AccessibilityElements &elements = *system_.elements;
+    Clock &clock = *system_.clock;
+    const AXElement application = elements.applicationElement(reference.pid);
+    elements.setMessagingTimeout(application, visibilityApplicationTimeout);
+    const AX::WindowListRead list = AX::windowList(elements, application);
+    if (list.error) {
+        return false;
+    }
+    const Clock::TimePoint deadline = clock.now() + seconds(visibilityDuration);
+    QHash<AXWindowIdentity, RectD> frames;
+    for (AXElement window : list.windows) {
+        if (clock.now() >= deadline) {
+            return false;
+        }
+        elements.setMessagingTimeout(window, visibilityWindowTimeout);
+        // Every sibling must be readable: a window that cannot be told apart could be the one
+        // the window server shows.
+        const std::optional<QString> role = AX::string(elements, window, AXAttribute::role);
+        if (!role) {
+            return false;
+        }
+        if (*role != QString(AXRoleValue::window)) {
+            continue;
+        }
+        if (AX::boolean(elements, window, AXAttribute::minimized) == true) {
+            continue;
+        }
+        const std::optional<RectD> windowFrame =
+            window == reference.element ? std::optional<RectD>(frame) : AX::frame(elements, window);
+        if (!windowFrame || !windowFrame->isUsableFrame()) {
+            return false;
+        }
+        frames.insert(AXWindowIdentity{reference.pid, window}, *windowFrame);
+    }
+    QList<CGWindowEntry> ownRows;
+    for (const CGWindowEntry &row : rows) {
+        if (row.pid == reference.pid) {
+            ownRows.append(row);
+        }
+    }
+    try {
+        const VisibilityScan scan = VisibilityScan::pair(frames, ownRows, deadline, clock);
+        return !scan.evidence.isEmpty() && scan.evidence.contains(reference.identity());
+    } catch (const CaptureError &) {
+        return false;
+    }
+}
+
+std::optional<RectD> WindowService::readFrameNow(const WindowReference &reference)
+{
+    system_.elements->setMessagingTimeout(reference.element, revalidationTimeout);
+    const std::optional<RectD> frame = AX::frame(*system_.elements, reference.element);
+    if (!frame || !frame->isUsableFrame()) {
+        return std::nullopt;
+    }
+    return frame;
+}
+
+bool WindowService::isOnActiveDesktopNow(const WindowReference &reference)
+{
+    system_.elements->setMessagingTimeout(reference.element, activeDesktopTimeout);
+    const RectD frame =
+        AX::frame(*system_.elements, reference.element).value_or(reference.frame);
+    return isVisibleOnActiveDesktopNow(reference, frame);
+}
+
+} // namespace ostrel

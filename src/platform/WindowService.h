@@ -1,0 +1,101 @@
+#pragma once
+
+#include "model/CancellationFlag.h"
+#include "model/CapturePreview.h"
+#include "model/CurrentDisplay.h"
+#include "model/FrameApplyResult.h"
+#include "model/RectD.h"
+#include "model/SerialExecutor.h"
+#include "model/WindowReference.h"
+#include "platform/BrowserHostname.h"
+#include "platform/CGWindowEntry.h"
+#include "platform/ScanOutput.h"
+#include "platform/VisibilityScan.h"
+#include "platform/WriteGate.h"
+#include "system/SystemBackend.h"
+
+#include <QCoro/QCoroTask>
+#include <QHash>
+#include <QList>
+#include <QSet>
+#include <QString>
+
+#include <memory>
+#include <optional>
+
+namespace ostrel {
+
+// The actor through which the program reads and moves other applications' windows. Every
+// operation runs on the actor's own thread, one at a time; the Accessibility calls there are
+// synchronous and each is bounded by a messaging timeout set on its element first, so a hung
+// application costs fractions of a second, never the program. The tasks are awaited on the
+// main thread; `setFrame` leaves the actor's thread only to await the caller's write gate there.
+class WindowService {
+public:
+    using Cancellation = std::shared_ptr<CancellationFlag>;
+
+    // The timing constants in one place.
+    static constexpr double scanDuration = 6.0;
+    static constexpr double hostnamePhaseDuration = 2.0;
+    static constexpr double applicationTimeout = 0.35;
+    static constexpr double scanWindowTimeout = 0.25;
+    static constexpr double revalidationTimeout = 0.35;
+    static constexpr double revalidationHostnameDuration = 0.6;
+    static constexpr double activeDesktopTimeout = 0.3;
+    static constexpr double visibilityApplicationTimeout = 0.2;
+    static constexpr double visibilityWindowTimeout = 0.1;
+    static constexpr double visibilityDuration = 0.75;
+
+    explicit WindowService(const SystemBackend &system,
+                           QSet<QString> browserBundleIDs = BrowserHostname::browserBundleIDs());
+
+    const QSet<QString> &browserBundleIDs() const { return browserBundleIDs_; }
+
+    // Walks the regular, visible, not excluded applications and reports their ordinary
+    // windows. `displays` serve only the fullscreen test; no deadline means 6 seconds from the
+    // start. Never throws.
+    QCoro::Task<ScanOutput> scan(QList<CurrentDisplay> displays, QSet<QString> exclusions,
+                                 Cancellation cancellation,
+                                 std::optional<Clock::TimePoint> deadline, bool includeHostnames);
+
+    // One scan with host names and the default deadline, turned into the unsaved layout the
+    // save window shows: entries sorted by application name, frames relative to the visible
+    // frame of the display each window is on. Throws CaptureError.
+    QCoro::Task<CapturePreview> capture(QList<CurrentDisplay> displays, QSet<QString> exclusions,
+                                        Cancellation cancellation);
+
+    // A fresh copy of the reference when the window is still the same, usable and shown on
+    // the active desktop; none otherwise.
+    QCoro::Task<std::optional<WindowReference>> revalidate(WindowReference reference,
+                                                           QList<CurrentDisplay> displays);
+    QCoro::Task<bool> isVisibleOnActiveDesktop(WindowReference reference, RectD frame);
+    QCoro::Task<std::optional<RectD>> readFrame(WindowReference reference);
+    QCoro::Task<bool> isOnActiveDesktop(WindowReference reference);
+
+    // Moves and resizes one window and reports exactly what happened. Never throws.
+    QCoro::Task<FrameApplyResult> setFrame(RectD frame, WindowReference reference,
+                                           Cancellation cancellation, WriteGate writeGate);
+
+    // The operations themselves, synchronous, for code already running on the actor's thread
+    // (and for tests that drive the fake desktop directly).
+    ScanOutput scanNow(const QList<CurrentDisplay> &displays, const QSet<QString> &exclusions,
+                       const Cancellation &cancellation, std::optional<Clock::TimePoint> deadline,
+                       bool includeHostnames);
+    CapturePreview captureNow(const QList<CurrentDisplay> &displays,
+                              const QSet<QString> &exclusions, const Cancellation &cancellation);
+    std::optional<WindowReference> revalidateNow(const WindowReference &reference,
+                                                 const QList<CurrentDisplay> &displays);
+    bool isVisibleOnActiveDesktopNow(const WindowReference &reference, const RectD &frame);
+    std::optional<RectD> readFrameNow(const WindowReference &reference);
+    bool isOnActiveDesktopNow(const WindowReference &reference);
+    std::optional<QString> hostname(AXElement window, const QString &bundleID,
+                                    Clock::TimePoint deadline, const Cancellation &cancellation);
+    QList<CGWindowEntry> activeDesktopWindows();
+
+private:
+    SystemBackend system_;
+    QSet<QString> browserBundleIDs_;
+    SerialExecutor executor_{QStringLiteral("WindowService")};
+};
+
+} // namespace ostrel
