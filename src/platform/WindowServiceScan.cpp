@@ -58,7 +58,8 @@ ScanOutput WindowService::scanNow(const QList<CurrentDisplay> &displays,
     output.excludedWindowCount = std::count_if(rows.begin(), rows.end(),
         [&excludedPids](const CGWindowEntry &row) { return excludedPids.contains(row.pid); });
 
-    QList<RunningApplication> eligible;
+    // Sorted through pointers: the records stay where the system listed them.
+    QList<const RunningApplication *> eligible;
     for (const RunningApplication &application : running) {
         if (application.activationPolicy != ActivationPolicy::regular || application.isTerminated
             || application.isHidden || application.pid == ownPid
@@ -67,18 +68,18 @@ ScanOutput WindowService::scanNow(const QList<CurrentDisplay> &displays,
                 && exclusions.contains(*application.bundleIdentifier))) {
             continue;
         }
-        eligible.append(application);
+        eligible.append(&application);
     }
     std::stable_sort(eligible.begin(), eligible.end(),
-                     [](const RunningApplication &a, const RunningApplication &b) {
-                         return a.localizedName.value_or(QString())
-                              < b.localizedName.value_or(QString());
+                     [](const RunningApplication *a, const RunningApplication *b) {
+                         return a->localizedName.value_or(QString())
+                              < b->localizedName.value_or(QString());
                      });
 
     QHash<QString, int> processCount;
-    for (const RunningApplication &application : eligible) {
-        if (application.bundleIdentifier) {
-            ++processCount[*application.bundleIdentifier];
+    for (const RunningApplication *application : eligible) {
+        if (application->bundleIdentifier) {
+            ++processCount[*application->bundleIdentifier];
         }
     }
     QHash<QString, int> completedCount;
@@ -95,7 +96,8 @@ ScanOutput WindowService::scanNow(const QList<CurrentDisplay> &displays,
         return false;
     };
 
-    for (const RunningApplication &application : eligible) {
+    for (const RunningApplication *eligibleApplication : eligible) {
+        const RunningApplication &application = *eligibleApplication;
         if (stopRequested()) {
             break;
         }
