@@ -4,6 +4,7 @@
 #include "TestApplication.h"
 
 #include "ui/illustrations/HairlineDrawerCanvas.h"
+#include "ui/illustrations/HairlineKeyboardCanvas.h"
 #include "ui/illustrations/HairlineLayoutsCanvas.h"
 #include "ui/illustrations/HairlineRiffleCanvas.h"
 #include "ui/illustrations/HairlinePalette.h"
@@ -62,6 +63,16 @@ TEST(RenderedPictures, Riffle)
         HairlineRiffleCanvas canvas(HairlineRiffleStyle::cards);
         canvas.setDark(dark);
         save(canvas, QStringLiteral("riffle-cards"), dark);
+    }
+}
+
+TEST(RenderedPictures, Keyboard)
+{
+    renderBoth<HairlineKeyboardCanvas>(QStringLiteral("keyboard"), [](auto &) {});
+    for (bool dark : {false, true}) {
+        HairlineKeyboardCanvas canvas(HairlineKeyboardCamera::front);
+        canvas.setDark(dark);
+        save(canvas, QStringLiteral("keyboard-front"), dark);
     }
 }
 
