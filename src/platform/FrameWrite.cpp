@@ -96,23 +96,18 @@ bool FrameWrite::resume(bool gateOpen)
 bool FrameWrite::pass(Checkpoint checkpoint)
 {
     const RectD &target = result_.target;
+    const AXSize size{target.width, target.height};
+    const AXPoint position{target.x, target.y};
     switch (checkpoint) {
-    case Checkpoint::size: {
+    case Checkpoint::size:
         result_.attemptedWrite = true;
-        const AXError error = write(AXAttribute::size, AXSize{target.width, target.height});
-        result_.sizeFailure = AXWriteFailure::make(code(error));
-        if (error == AXError::apiDisabled) {
-            result_.permissionDenied = true;
+        if (write(AXAttribute::size, size, result_.sizeFailure)) {
             readAfter();
             return true;
         }
         return arrive(Checkpoint::position);
-    }
-    case Checkpoint::position: {
-        const AXError error = write(AXAttribute::position, AXPoint{target.x, target.y});
-        result_.positionFailure = AXWriteFailure::make(code(error));
-        if (error == AXError::apiDisabled) {
-            result_.permissionDenied = true;
+    case Checkpoint::position:
+        if (write(AXAttribute::position, position, result_.positionFailure)) {
             readAfter();
             return true;
         }
@@ -121,37 +116,34 @@ bool FrameWrite::pass(Checkpoint checkpoint)
             return finish();
         }
         return arrive(Checkpoint::repeat);
-    }
-    case Checkpoint::repeat: {
+    case Checkpoint::repeat:
         // The size is written again unless only a transient position failure brought us here
         // while the window already sits where it should.
-        if (result_.sizeFailure || afterIsOff()) {
-            const AXError error = write(AXAttribute::size, AXSize{target.width, target.height});
-            result_.retrySizeFailure = AXWriteFailure::make(code(error));
-            if (error == AXError::apiDisabled) {
-                result_.permissionDenied = true;
-                readAfter();
-                return true;
-            }
+        if ((result_.sizeFailure || afterIsOff())
+            && write(AXAttribute::size, size, result_.retrySizeFailure)) {
+            readAfter();
+            return true;
         }
         return arrive(Checkpoint::repeatPosition);
-    }
-    case Checkpoint::repeatPosition: {
-        const AXError error = write(AXAttribute::position, AXPoint{target.x, target.y});
-        result_.retryPositionFailure = AXWriteFailure::make(code(error));
-        if (error == AXError::apiDisabled) {
-            result_.permissionDenied = true;
-        }
+    case Checkpoint::repeatPosition:
+        // The last write: a lost permission is recorded, and the frame is read back anyway.
+        write(AXAttribute::position, position, result_.retryPositionFailure);
         readAfter();
         return finish();
-    }
     }
     return true;
 }
 
-AXError FrameWrite::write(const QString &attribute, const AXValue &value)
+bool FrameWrite::write(const QString &attribute, const AXValue &value,
+                       std::optional<AXWriteFailure> &failure)
 {
-    return system_.elements->setAttributeValue(reference_.element, attribute, value);
+    const AXError error = system_.elements->setAttributeValue(reference_.element, attribute, value);
+    failure = AXWriteFailure::make(code(error));
+    if (error == AXError::apiDisabled) {
+        result_.permissionDenied = true;
+        return true;
+    }
+    return false;
 }
 
 void FrameWrite::readAfter()

@@ -33,7 +33,9 @@ private:
     bool cancelled() const;
     bool arrive(Checkpoint checkpoint);
     bool pass(Checkpoint checkpoint);
-    AXError write(const QString &attribute, const AXValue &value);
+    // Records the write's failure in `failure`; true when the write found access turned off.
+    bool write(const QString &attribute, const AXValue &value,
+               std::optional<AXWriteFailure> &failure);
     void readAfter();
     bool finish();
     bool needsRepeat() const;

@@ -48,6 +48,24 @@ protected:
         return d;
     }
 
+    // A reference to a standard window as a scan would have made it.
+    static WindowReference reference(AXElement window, qint32 pid, const QString &bundleID,
+                                     const QString &appName, const RectD &frame,
+                                     std::optional<quint32> windowID = std::nullopt)
+    {
+        WindowReference r;
+        r.id = QUuid::createUuid();
+        r.element = window;
+        r.pid = pid;
+        r.bundleID = bundleID;
+        r.appName = appName;
+        r.role = QStringLiteral("AXWindow");
+        r.subrole = QStringLiteral("AXStandardWindow");
+        r.windowID = windowID;
+        r.frame = frame;
+        return r;
+    }
+
     // The kind of error a capture throws now; none when it succeeds.
     std::optional<CaptureError::Kind> captureError(const QSet<QString> &exclusions = {})
     {

@@ -16,17 +16,10 @@ protected:
 
     WindowReference reference(std::optional<quint32> windowID = std::nullopt)
     {
-        WindowReference r;
-        r.id = QUuid::createUuid();
-        r.element = window;
-        r.pid = pid;
-        r.bundleID = QStringLiteral("com.example.editor");
-        r.appName = QStringLiteral("Editor");
-        r.role = QStringLiteral("AXWindow");
-        r.subrole = QStringLiteral("AXStandardWindow");
-        r.windowID = windowID;
+        WindowReference r =
+            DesktopFixture::reference(window, pid, QStringLiteral("com.example.editor"),
+                                      QStringLiteral("Editor"), {0, 0, 500, 500}, windowID);
         r.hostname = QStringLiteral("stale.example");
-        r.frame = {0, 0, 500, 500};
         return r;
     }
 };

@@ -45,17 +45,9 @@ protected:
 
     WindowReference reference()
     {
-        WindowReference r;
-        r.id = QUuid::createUuid();
-        r.element = window;
-        r.pid = pid;
-        r.bundleID = QStringLiteral("com.example.editor");
-        r.appName = QStringLiteral("Editor");
-        r.role = QStringLiteral("AXWindow");
-        r.subrole = QStringLiteral("AXStandardWindow");
-        r.windowID = desktop.windowNumber(window);
-        r.frame = initial;
-        return r;
+        return DesktopFixture::reference(window, pid, QStringLiteral("com.example.editor"),
+                                         QStringLiteral("Editor"), initial,
+                                         desktop.windowNumber(window));
     }
 
     FrameApplyResult run(WriteGate gate = {}, const RectD &to = target)

@@ -122,26 +122,17 @@ AXElement FakeDesktop::addElement(const QHash<QString, AXValue> &attributes)
 
 void FakeDesktop::removeElement(AXElement element)
 {
-    Lock lock(mutex_);
-    if (Element *e = find(element)) {
-        e->removed = true;
-    }
+    edit(element, [&](Element &e) { e.removed = true; });
 }
 
 void FakeDesktop::setAttribute(AXElement element, const QString &attribute, const AXValue &value)
 {
-    Lock lock(mutex_);
-    if (Element *e = find(element)) {
-        e->attributes.insert(attribute, value);
-    }
+    edit(element, [&](Element &e) { e.attributes.insert(attribute, value); });
 }
 
 void FakeDesktop::removeAttribute(AXElement element, const QString &attribute)
 {
-    Lock lock(mutex_);
-    if (Element *e = find(element)) {
-        e->attributes.remove(attribute);
-    }
+    edit(element, [&](Element &e) { e.attributes.remove(attribute); });
 }
 
 std::optional<AXValue> FakeDesktop::attribute(AXElement element, const QString &attribute)
@@ -156,11 +147,10 @@ std::optional<AXValue> FakeDesktop::attribute(AXElement element, const QString &
 
 void FakeDesktop::setFrame(AXElement window, const RectD &frame)
 {
-    Lock lock(mutex_);
-    if (Element *e = find(window)) {
-        e->attributes.insert(AXAttribute::position, AXPoint{frame.x, frame.y});
-        e->attributes.insert(AXAttribute::size, AXSize{frame.width, frame.height});
-    }
+    edit(window, [&](Element &e) {
+        e.attributes.insert(AXAttribute::position, AXPoint{frame.x, frame.y});
+        e.attributes.insert(AXAttribute::size, AXSize{frame.width, frame.height});
+    });
 }
 
 std::optional<RectD> FakeDesktop::frame(AXElement window)
@@ -184,11 +174,10 @@ std::optional<RectD> FakeDesktop::frameOf(const Element &element)
 
 void FakeDesktop::setBehaviour(AXElement window, const FakeWindowBehaviour &behaviour)
 {
-    Lock lock(mutex_);
-    if (Element *e = find(window)) {
-        e->behaviour = behaviour;
-        e->movedSinceBehaviourSet = false;
-    }
+    edit(window, [&](Element &e) {
+        e.behaviour = behaviour;
+        e.movedSinceBehaviourSet = false;
+    });
 }
 
 double FakeDesktop::messagingTimeout(AXElement element)
@@ -200,54 +189,38 @@ double FakeDesktop::messagingTimeout(AXElement element)
 
 void FakeDesktop::failReads(AXElement element, const QString &attribute, AXError error)
 {
-    Lock lock(mutex_);
-    if (Element *e = find(element)) {
+    edit(element, [&](Element &e) {
         if (error == AXError::success) {
-            e->readErrors.remove(attribute);
+            e.readErrors.remove(attribute);
         } else {
-            e->readErrors.insert(attribute, error);
+            e.readErrors.insert(attribute, error);
         }
-    }
+    });
 }
 
 void FakeDesktop::setReadLatency(AXElement element, const QString &attribute, double seconds)
 {
-    Lock lock(mutex_);
-    if (Element *e = find(element)) {
-        e->readLatency.insert(attribute, seconds);
-    }
+    edit(element, [&](Element &e) { e.readLatency.insert(attribute, seconds); });
 }
 
 void FakeDesktop::failWrites(AXElement element, const QString &attribute, QList<AXError> errors)
 {
-    Lock lock(mutex_);
-    if (Element *e = find(element)) {
-        e->writeErrors.insert(attribute, std::move(errors));
-    }
+    edit(element, [&](Element &e) { e.writeErrors.insert(attribute, std::move(errors)); });
 }
 
 void FakeDesktop::setWriteLatency(AXElement element, const QString &attribute, double seconds)
 {
-    Lock lock(mutex_);
-    if (Element *e = find(element)) {
-        e->writeLatency.insert(attribute, seconds);
-    }
+    edit(element, [&](Element &e) { e.writeLatency.insert(attribute, seconds); });
 }
 
 void FakeDesktop::setServerFrame(AXElement window, const RectD &frame)
 {
-    Lock lock(mutex_);
-    if (Element *e = find(window)) {
-        e->serverFrame = frame;
-    }
+    edit(window, [&](Element &e) { e.serverFrame = frame; });
 }
 
 void FakeDesktop::setOnScreen(AXElement window, bool onScreen)
 {
-    Lock lock(mutex_);
-    if (Element *e = find(window)) {
-        e->onScreen = onScreen;
-    }
+    edit(window, [&](Element &e) { e.onScreen = onScreen; });
 }
 
 std::optional<quint32> FakeDesktop::windowNumber(AXElement window)
@@ -283,6 +256,14 @@ void FakeDesktop::setPressedMouseButtons(quint32 mask)
 {
     Lock lock(mutex_);
     pressedButtons_ = mask;
+}
+
+void FakeDesktop::edit(AXElement element, const std::function<void(Element &)> &change)
+{
+    Lock lock(mutex_);
+    if (Element *e = find(element)) {
+        change(*e);
+    }
 }
 
 FakeDesktop::Element *FakeDesktop::find(AXElement element)

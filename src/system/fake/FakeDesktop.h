@@ -169,6 +169,8 @@ private:
 
     void notify(FakeCall call);
     Element *find(AXElement element);
+    // Changes the element under the lock; an unknown element is left alone.
+    void edit(AXElement element, const std::function<void(Element &)> &change);
     // Spends the latency of a call on the clock; false when it outlasts the timeout.
     bool answersInTime(const Element &element, double latency);
     static std::optional<RectD> frameOf(const Element &element);
