@@ -30,6 +30,7 @@ namespace ostrel {
 // synchronous and each is bounded by a messaging timeout set on its element first, so a hung
 // application costs fractions of a second, never the program. The tasks are awaited on the
 // main thread; `setFrame` leaves the actor's thread only to await the caller's write gate there.
+// The service must outlive every task it has handed out.
 class WindowService {
 public:
     using Cancellation = std::shared_ptr<CancellationFlag>;

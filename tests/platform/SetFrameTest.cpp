@@ -181,6 +181,19 @@ TEST_F(SetFrame, RepeatsOnceWhenTheFirstAttemptFallsShort)
     }
 }
 
+TEST_F(SetFrame, ALateAnswerCostsTheTimeoutAndCountsAsTransient)
+{
+    desktop.setWriteLatency(window, AXAttribute::size, 1.0);
+    const Clock::TimePoint start = desktop.clock().now();
+    const FrameApplyResult result = run();
+    EXPECT_EQ(desktop.clock().now() - start, seconds(1.2)); // two size writes of 0.6 s each
+    EXPECT_EQ(writes(), (QStringList{"size", "position", "size", "position"}));
+    EXPECT_EQ(result.sizeFailure, AXWriteFailure::make(-25204));
+    EXPECT_EQ(result.retrySizeFailure, AXWriteFailure::make(-25204));
+    EXPECT_EQ(result.after, (RectD{target.x, target.y, initial.width, initial.height}));
+    EXPECT_EQ(result.message(), "The app did not respond");
+}
+
 TEST_F(SetFrame, RejectedPositionNamesTheRejection)
 {
     desktop.failWrites(window, AXAttribute::position, {AXError::notEnoughPrecision});
