@@ -2,6 +2,8 @@
 // one window scan with the reads a capture makes, and moving all 20 windows.
 #include "XSession.h"
 
+#include "platform/DisplayService.h"
+#include "platform/WindowService.h"
 #include "system/AXAttribute.h"
 #include "system/x11/X11Backend.h"
 
@@ -44,44 +46,20 @@ Desktop &desktop()
     return d;
 }
 
-// What a window scan asks of the backend, in its order: trust, the applications, the window
-// list, then per application its windows and per window role, minimized, frame and subrole;
-// capture adds the displays.
+// One capture through the window service: trust, applications, window list, per application
+// its windows and per window role, minimized, frame and subrole, the visibility pairing, and the
+// displays.
 void BM_ScanAndCapture20Windows(benchmark::State &state)
 {
     Desktop &d = desktop();
     SystemBackend system = d.backend->backend();
+    WindowService service(system);
     for (auto _ : state) {
         d.backend->desktop().invalidate(); // as after any change on the desktop
-        int reported = 0;
-        if (!system.trust->isProcessTrusted()) {
-            state.SkipWithError("no window manager");
-            break;
-        }
-        const auto apps = system.applications->runningApplications();
-        const auto rows = system.windowServer->windowList();
-        for (const RunningApplication &app : apps) {
-            const AXElement element = system.elements->applicationElement(app.pid);
-            system.elements->setMessagingTimeout(element, 0.35);
-            const AXAttributeResult list = system.elements->copyAttributeValue(element, AXAttribute::windows);
-            const auto *windows = std::get_if<QList<AXElement>>(&list.value);
-            for (const AXElement &w : windows ? *windows : QList<AXElement>()) {
-                system.elements->setMessagingTimeout(w, 0.25);
-                const AXAttributeResult role = system.elements->copyAttributeValue(w, AXAttribute::role);
-                const AXAttributeResult minimized = system.elements->copyAttributeValue(w, AXAttribute::minimized);
-                const AXAttributeResult position = system.elements->copyAttributeValue(w, AXAttribute::position);
-                const AXAttributeResult size = system.elements->copyAttributeValue(w, AXAttribute::size);
-                const AXAttributeResult subrole = system.elements->copyAttributeValue(w, AXAttribute::subrole);
-                reported += role.error == AXError::success && subrole.error == AXError::success &&
-                            position.error == AXError::success && size.error == AXError::success &&
-                            minimized.error == AXError::success;
-            }
-        }
-        const auto screens = system.screens->screens();
-        benchmark::DoNotOptimize(rows);
-        benchmark::DoNotOptimize(screens);
-        if (reported != 20) {
-            state.SkipWithError("the scan did not see the 20 windows");
+        const QList<CurrentDisplay> displays = DisplayService(*system.screens).currentDisplays();
+        const CapturePreview preview = service.captureNow(displays, {}, nullptr);
+        if (preview.entries.size() != 20) {
+            state.SkipWithError("the capture did not see the 20 windows");
             break;
         }
     }

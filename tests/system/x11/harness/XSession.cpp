@@ -576,6 +576,8 @@ TestClient XSession::openWindow(const TestWindowSpec &spec)
     }
     if (!spec.withPid) {
         argv.push_back("--no-pid");
+    } else if (spec.claimedPid) {
+        argv.insert(argv.end(), {"--pid", std::to_string(spec.claimedPid)});
     }
     if (spec.iconic) {
         argv.push_back("--iconic");

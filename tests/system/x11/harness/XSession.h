@@ -40,6 +40,7 @@ struct TestWindowSpec {
     bool fixedSize = false; // minimum and maximum size hints equal to the size
     std::optional<std::pair<int, int>> minSize, maxSize;
     bool withPid = true; // false: no _NET_WM_PID, so only X-Resource knows the process
+    pid_t claimedPid = 0; // non-zero: _NET_WM_PID names this process instead (a window "of" another app)
     bool iconic = false; // mapped minimized
     bool maximized = false;
     std::optional<uint32_t> desktop;
