@@ -26,19 +26,7 @@ double DrawerSimulation::distance(double intensity)
 
 int DrawerSimulation::tourSelection(double tourTime)
 {
-    if (tourTime < 1.2) {
-        return -1;
-    }
-    if (tourTime < 3.3) {
-        return 1;
-    }
-    if (tourTime < 5.4) {
-        return 0;
-    }
-    if (tourTime < 7.5) {
-        return 2;
-    }
-    return -1;
+    return hairlineTourPick(tourTime, 1, 0, 2);
 }
 
 void DrawerSimulation::update(double intensity)

@@ -210,6 +210,40 @@ void HairlineCanvas::setRenderedByHost(bool rendered)
     update();
 }
 
+void HairlineCanvas::becameInactive()
+{
+    if (hovering()) {
+        rewind();
+    }
+}
+
+void HairlineCanvas::reduceMotionTurnedOn()
+{
+    rewind();
+    settle();
+}
+
+void HairlineCanvas::hoverLeft()
+{
+    rewind();
+    settleIfReduced();
+}
+
+void HairlineCanvas::setShowsReadout(bool shows)
+{
+    if (shows != showsReadout_) {
+        showsReadout_ = shows;
+        update();
+    }
+}
+
+void HairlineCanvas::settleIfReduced()
+{
+    if (reduceMotion_) {
+        settle();
+    }
+}
+
 QColor HairlineCanvas::readoutColor() const
 {
     return colors().readout;

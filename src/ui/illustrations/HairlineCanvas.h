@@ -98,19 +98,30 @@ protected:
     // that starts always plays at least one frame.
     virtual bool checksRunConditionFirst() const = 0;
     virtual bool restartsWithIntensity() const { return false; }
+    virtual bool hovering() const = 0;
+    // Back to the tour: no pointer, the tour at its start.
+    virtual void rewind() = 0;
+    virtual void settle() = 0;
     virtual void appeared() = 0;
-    virtual void disappeared() = 0;
     virtual void intensityChanged() = 0;
-    virtual void becameInactive() = 0;
-    virtual void reduceMotionTurnedOn() = 0;
     // Only called while active.
     virtual void hoveredAt(QPointF local, QSizeF size) = 0;
-    virtual void hoverLeft() = 0;
-    virtual void settle() = 0;
     // One frame of the loop: the clamped step and the intensity the loop started with.
     virtual void frame(double dt, double intensity) = 0;
-    virtual bool showsReadoutOverlay() const { return false; }
+    // What most canvases do; the keyboard leaves its settling to the restarted loop.
+    virtual void disappeared() { rewind(); }
+    virtual void becameInactive();
+    virtual void reduceMotionTurnedOn();
+    virtual void hoverLeft();
+    virtual bool showsReadoutOverlay() const { return showsReadout_; }
     virtual QColor readoutColor() const;
+
+    // The readout overlay, for the canvases that offer it.
+    bool showsReadout() const { return showsReadout_; }
+    void setShowsReadout(bool shows);
+
+    // Under reduced motion every change of a target lands at once.
+    void settleIfReduced();
 
     HairlinePalette colors() const { return HairlinePalette::forAppearance(dark_, surface_); }
 
@@ -142,6 +153,7 @@ private:
     bool visible_ = false;
     bool wasActive_ = false;
     bool renderedByHost_ = false;
+    bool showsReadout_ = false;
 
     std::unique_ptr<HairlineFrameClock> clock_;
     QMetaObject::Connection reduceMotionConnection_;

@@ -12,14 +12,6 @@ HairlineDrawerCanvas::HairlineDrawerCanvas(QWidget *parent)
 {
 }
 
-void HairlineDrawerCanvas::setShowsReadout(bool shows)
-{
-    if (shows != showsReadout_) {
-        showsReadout_ = shows;
-        update();
-    }
-}
-
 void HairlineDrawerCanvas::paintDrawing(QPainter &painter, QSizeF size) const
 {
     simulation_.draw(painter, size, dark(), surface());
@@ -27,41 +19,28 @@ void HairlineDrawerCanvas::paintDrawing(QPainter &painter, QSizeF size) const
 
 bool HairlineDrawerCanvas::runCondition() const
 {
-    bool inFlight = false;
-    for (const auto &tween : simulation_.openings) {
-        inFlight = inFlight || tween.inFlight(simulation_.time);
-    }
-    return (!reduceMotion() && !simulation_.isHovering) || inFlight;
+    return (!reduceMotion() && !simulation_.isHovering)
+        || anyInFlight(simulation_.time, simulation_.openings);
+}
+
+void HairlineDrawerCanvas::rewind()
+{
+    simulation_.isHovering = false;
+    simulation_.tourTime = 0;
+    simulation_.selected = -1;
+    simulation_.update(intensity());
 }
 
 void HairlineDrawerCanvas::appeared()
 {
     simulation_.update(intensity());
-    settleUnderReducedMotion();
-}
-
-void HairlineDrawerCanvas::disappeared()
-{
-    rewind();
+    settleIfReduced();
 }
 
 void HairlineDrawerCanvas::intensityChanged()
 {
     simulation_.update(intensity());
-    settleUnderReducedMotion();
-}
-
-void HairlineDrawerCanvas::becameInactive()
-{
-    if (simulation_.isHovering) {
-        rewind();
-    }
-}
-
-void HairlineDrawerCanvas::reduceMotionTurnedOn()
-{
-    rewind();
-    simulation_.settle();
+    settleIfReduced();
 }
 
 void HairlineDrawerCanvas::hoveredAt(QPointF local, QSizeF size)
@@ -74,28 +53,7 @@ void HairlineDrawerCanvas::hoveredAt(QPointF local, QSizeF size)
     simulation_.selected = simulation_.geometry.hit(fit.toDesign(local),
                                                     DrawerSimulation::distance(intensity()));
     simulation_.update(intensity());
-    settleUnderReducedMotion();
-}
-
-void HairlineDrawerCanvas::hoverLeft()
-{
-    rewind();
-    settleUnderReducedMotion();
-}
-
-void HairlineDrawerCanvas::rewind()
-{
-    simulation_.isHovering = false;
-    simulation_.tourTime = 0;
-    simulation_.selected = -1;
-    simulation_.update(intensity());
-}
-
-void HairlineDrawerCanvas::settleUnderReducedMotion()
-{
-    if (reduceMotion()) {
-        simulation_.settle();
-    }
+    settleIfReduced();
 }
 
 } // namespace ostrel

@@ -14,8 +14,8 @@ class HairlineDrawerCanvas : public HairlineCanvas
 public:
     explicit HairlineDrawerCanvas(QWidget *parent = nullptr);
 
-    bool showsReadout() const { return showsReadout_; }
-    void setShowsReadout(bool shows);
+    using HairlineCanvas::setShowsReadout;
+    using HairlineCanvas::showsReadout;
 
     const DrawerSimulation &simulation() const { return simulation_; }
 
@@ -25,23 +25,16 @@ public:
 protected:
     bool runCondition() const override;
     bool checksRunConditionFirst() const override { return false; }
-    void appeared() override;
-    void disappeared() override;
-    void intensityChanged() override;
-    void becameInactive() override;
-    void reduceMotionTurnedOn() override;
-    void hoveredAt(QPointF local, QSizeF size) override;
-    void hoverLeft() override;
+    bool hovering() const override { return simulation_.isHovering; }
+    void rewind() override;
     void settle() override { simulation_.settle(); }
+    void appeared() override;
+    void intensityChanged() override;
+    void hoveredAt(QPointF local, QSizeF size) override;
     void frame(double dt, double intensity) override { simulation_.tick(dt, intensity); }
-    bool showsReadoutOverlay() const override { return showsReadout_; }
 
 private:
-    void rewind();
-    void settleUnderReducedMotion();
-
     DrawerSimulation simulation_;
-    bool showsReadout_ = false;
 };
 
 } // namespace ostrel

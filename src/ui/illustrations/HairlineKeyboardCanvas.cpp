@@ -38,13 +38,6 @@ bool HairlineKeyboardCanvas::runCondition() const
     return (autoplay_ && !reduceMotion() && !simulation_.isHovering) || simulation_.isMoving();
 }
 
-void HairlineKeyboardCanvas::becameInactive()
-{
-    if (simulation_.isHovering) {
-        rest();
-    }
-}
-
 void HairlineKeyboardCanvas::hoveredAt(QPointF local, QSizeF size)
 {
     // A view box without area would make the scale infinite and the pointer not a number.
@@ -62,7 +55,7 @@ void HairlineKeyboardCanvas::frame(double dt, double intensity)
     simulation_.tick(dt, intensity, autoplay_);
 }
 
-void HairlineKeyboardCanvas::rest()
+void HairlineKeyboardCanvas::rewind()
 {
     simulation_.pointer.reset();
     simulation_.isHovering = false;

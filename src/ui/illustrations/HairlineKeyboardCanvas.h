@@ -33,19 +33,20 @@ protected:
     bool runCondition() const override;
     bool checksRunConditionFirst() const override { return true; }
     bool restartsWithIntensity() const override { return true; }
-    void appeared() override {}
-    void disappeared() override { rest(); }
-    void intensityChanged() override { simulation_.retarget(intensity()); }
-    void becameInactive() override;
-    void reduceMotionTurnedOn() override { rest(); }
-    void hoveredAt(QPointF local, QSizeF size) override;
-    void hoverLeft() override { rest(); }
+    bool hovering() const override { return simulation_.isHovering; }
+    // No pointer, the tour back at its start, the rest pose as the target.
+    void rewind() override;
     void settle() override { simulation_.settle(); }
+    void appeared() override {}
+    void intensityChanged() override { simulation_.retarget(intensity()); }
+    void hoveredAt(QPointF local, QSizeF size) override;
     void frame(double dt, double intensity) override;
+    // No settling here: a change of targets restarts the loop, which settles under reduced motion.
+    void reduceMotionTurnedOn() override { rewind(); }
+    void hoverLeft() override { rewind(); }
+    bool showsReadoutOverlay() const override { return false; }
 
 private:
-    // No pointer, the tour back at its start, the rest pose as the target.
-    void rest();
 
     KeyboardSimulation simulation_;
     bool autoplay_ = true;

@@ -11,14 +11,6 @@ HairlineLayoutsCanvas::HairlineLayoutsCanvas(QWidget *parent)
 {
 }
 
-void HairlineLayoutsCanvas::setShowsReadout(bool shows)
-{
-    if (shows != showsReadout_) {
-        showsReadout_ = shows;
-        update();
-    }
-}
-
 void HairlineLayoutsCanvas::setViewBox(std::optional<QRectF> box)
 {
     if (box != viewBox_) {
@@ -37,52 +29,6 @@ bool HairlineLayoutsCanvas::runCondition() const
     return (!reduceMotion() && !simulation_.isHovering) || simulation_.isMoving();
 }
 
-void HairlineLayoutsCanvas::appeared()
-{
-    simulation_.update(intensity());
-    settleUnderReducedMotion();
-}
-
-void HairlineLayoutsCanvas::disappeared()
-{
-    rewind();
-}
-
-void HairlineLayoutsCanvas::intensityChanged()
-{
-    simulation_.update(intensity());
-    settleUnderReducedMotion();
-}
-
-void HairlineLayoutsCanvas::becameInactive()
-{
-    if (simulation_.isHovering) {
-        rewind();
-    }
-}
-
-void HairlineLayoutsCanvas::reduceMotionTurnedOn()
-{
-    rewind();
-    simulation_.settle();
-}
-
-void HairlineLayoutsCanvas::hoveredAt(QPointF local, QSizeF size)
-{
-    const auto fit = LayoutsSimulation::fit(size, viewBox_);
-    if (!fit.valid()) {
-        return;
-    }
-    simulation_.hover(fit.toDesign(local), intensity());
-    settleUnderReducedMotion();
-}
-
-void HairlineLayoutsCanvas::hoverLeft()
-{
-    rewind();
-    settleUnderReducedMotion();
-}
-
 void HairlineLayoutsCanvas::rewind()
 {
     simulation_.isHovering = false;
@@ -93,11 +39,26 @@ void HairlineLayoutsCanvas::rewind()
     }
 }
 
-void HairlineLayoutsCanvas::settleUnderReducedMotion()
+void HairlineLayoutsCanvas::appeared()
 {
-    if (reduceMotion()) {
-        simulation_.settle();
+    simulation_.update(intensity());
+    settleIfReduced();
+}
+
+void HairlineLayoutsCanvas::intensityChanged()
+{
+    simulation_.update(intensity());
+    settleIfReduced();
+}
+
+void HairlineLayoutsCanvas::hoveredAt(QPointF local, QSizeF size)
+{
+    const auto fit = LayoutsSimulation::fit(size, viewBox_);
+    if (!fit.valid()) {
+        return;
     }
+    simulation_.hover(fit.toDesign(local), intensity());
+    settleIfReduced();
 }
 
 } // namespace ostrel

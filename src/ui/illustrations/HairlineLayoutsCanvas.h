@@ -14,8 +14,8 @@ class HairlineLayoutsCanvas : public HairlineCanvas
 public:
     explicit HairlineLayoutsCanvas(QWidget *parent = nullptr);
 
-    bool showsReadout() const { return showsReadout_; }
-    void setShowsReadout(bool shows);
+    using HairlineCanvas::setShowsReadout;
+    using HairlineCanvas::showsReadout;
 
     // The region of the mirrored design space fitted into the view; none: the whole box.
     std::optional<QRectF> viewBox() const { return viewBox_; }
@@ -29,24 +29,17 @@ public:
 protected:
     bool runCondition() const override;
     bool checksRunConditionFirst() const override { return false; }
-    void appeared() override;
-    void disappeared() override;
-    void intensityChanged() override;
-    void becameInactive() override;
-    void reduceMotionTurnedOn() override;
-    void hoveredAt(QPointF local, QSizeF size) override;
-    void hoverLeft() override;
+    bool hovering() const override { return simulation_.isHovering; }
+    // Back to touring from the front layer.
+    void rewind() override;
     void settle() override { simulation_.settle(); }
+    void appeared() override;
+    void intensityChanged() override;
+    void hoveredAt(QPointF local, QSizeF size) override;
     void frame(double dt, double intensity) override { simulation_.advance(dt, intensity); }
-    bool showsReadoutOverlay() const override { return showsReadout_; }
 
 private:
-    // Back to touring from the front layer.
-    void rewind();
-    void settleUnderReducedMotion();
-
     LayoutsSimulation simulation_;
-    bool showsReadout_ = false;
     std::optional<QRectF> viewBox_;
 };
 

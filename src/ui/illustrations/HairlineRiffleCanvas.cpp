@@ -26,14 +26,6 @@ HairlineRiffleCanvas::HairlineRiffleCanvas(HairlineRiffleStyle style, QWidget *p
 {
 }
 
-void HairlineRiffleCanvas::setShowsReadout(bool shows)
-{
-    if (shows != showsReadout_) {
-        showsReadout_ = shows;
-        update();
-    }
-}
-
 void HairlineRiffleCanvas::paintDrawing(QPainter &painter, QSizeF size) const
 {
     simulation_.draw(painter, size, dark(), surface());
@@ -44,24 +36,6 @@ bool HairlineRiffleCanvas::runCondition() const
     return (!reduceMotion() && !simulation_.isHovering) || simulation_.isMoving();
 }
 
-void HairlineRiffleCanvas::disappeared()
-{
-    rewind();
-}
-
-void HairlineRiffleCanvas::becameInactive()
-{
-    if (simulation_.isHovering) {
-        rewind();
-    }
-}
-
-void HairlineRiffleCanvas::reduceMotionTurnedOn()
-{
-    rewind();
-    simulation_.settle();
-}
-
 void HairlineRiffleCanvas::hoveredAt(QPointF local, QSizeF size)
 {
     const HairlineFit fit = HairlineFit::of(size, HairlineFit::designBox());
@@ -70,13 +44,7 @@ void HairlineRiffleCanvas::hoveredAt(QPointF local, QSizeF size)
     }
     simulation_.isHovering = true;
     simulation_.select(simulation_.geometry.hit(fit.toDesign(local)), intensity());
-    settleUnderReducedMotion();
-}
-
-void HairlineRiffleCanvas::hoverLeft()
-{
-    rewind();
-    settleUnderReducedMotion();
+    settleIfReduced();
 }
 
 QColor HairlineRiffleCanvas::readoutColor() const
@@ -90,13 +58,6 @@ void HairlineRiffleCanvas::rewind()
     simulation_.isHovering = false;
     simulation_.tourTime = 0;
     simulation_.select(-1, intensity());
-}
-
-void HairlineRiffleCanvas::settleUnderReducedMotion()
-{
-    if (reduceMotion()) {
-        simulation_.settle();
-    }
 }
 
 } // namespace ostrel

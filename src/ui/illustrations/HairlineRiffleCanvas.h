@@ -17,8 +17,8 @@ public:
 
     HairlineRiffleStyle style() const { return simulation_.style; }
 
-    bool showsReadout() const { return showsReadout_; }
-    void setShowsReadout(bool shows);
+    using HairlineCanvas::setShowsReadout;
+    using HairlineCanvas::showsReadout;
 
     const RiffleSimulation &simulation() const { return simulation_; }
 
@@ -28,24 +28,18 @@ public:
 protected:
     bool runCondition() const override;
     bool checksRunConditionFirst() const override { return true; }
-    void appeared() override {}
-    void disappeared() override;
-    void intensityChanged() override {}
-    void becameInactive() override;
-    void reduceMotionTurnedOn() override;
-    void hoveredAt(QPointF local, QSizeF size) override;
-    void hoverLeft() override;
+    bool hovering() const override { return simulation_.isHovering; }
+    void rewind() override;
     void settle() override { simulation_.settle(); }
+    // Made at rest, and an intensity only sets the stagger of the next pick.
+    void appeared() override {}
+    void intensityChanged() override {}
+    void hoveredAt(QPointF local, QSizeF size) override;
     void frame(double dt, double intensity) override { simulation_.tick(dt, intensity); }
-    bool showsReadoutOverlay() const override { return showsReadout_; }
     QColor readoutColor() const override;
 
 private:
-    void rewind();
-    void settleUnderReducedMotion();
-
     RiffleSimulation simulation_;
-    bool showsReadout_ = false;
 };
 
 } // namespace ostrel

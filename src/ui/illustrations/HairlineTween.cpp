@@ -79,4 +79,21 @@ bool HairlineTween::inFlight(double time) const
     return from != target && time < start + duration;
 }
 
+int hairlineTourPick(double tourTime, int first, int second, int third)
+{
+    if (tourTime < 1.2) {
+        return -1;
+    }
+    if (tourTime < 3.3) {
+        return first;
+    }
+    if (tourTime < 5.4) {
+        return second;
+    }
+    if (tourTime < 7.5) {
+        return third;
+    }
+    return -1;
+}
+
 } // namespace ostrel

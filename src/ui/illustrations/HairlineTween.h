@@ -21,4 +21,23 @@ struct HairlineTween
     friend bool operator==(const HairlineTween &, const HairlineTween &) = default;
 };
 
+// True when some tween of the given collections is in flight at `time`.
+template <class... Tweens>
+bool anyInFlight(double time, const Tweens &...collections)
+{
+    const auto inCollection = [time](const auto &tweens) {
+        for (const HairlineTween &tween : tweens) {
+            if (tween.inFlight(time)) {
+                return true;
+            }
+        }
+        return false;
+    };
+    return (inCollection(collections) || ...);
+}
+
+// The slow tour of the drawer and the tray: 9.3 s, resting for its first 1.2 s and its last
+// 1.8 s, between them three picks of 2.1 s each; −1 while resting.
+int hairlineTourPick(double tourTime, int first, int second, int third);
+
 } // namespace ostrel

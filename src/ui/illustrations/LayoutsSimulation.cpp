@@ -112,14 +112,7 @@ void LayoutsSimulation::advance(double dt, double intensity)
 
 bool LayoutsSimulation::isMoving() const
 {
-    for (const auto *tweens : {&amounts, &focuses}) {
-        for (const auto &tween : *tweens) {
-            if (tween.inFlight(time)) {
-                return true;
-            }
-        }
-    }
-    return false;
+    return anyInFlight(time, amounts, focuses);
 }
 
 QString LayoutsSimulation::readout() const

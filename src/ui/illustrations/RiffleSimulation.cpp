@@ -35,19 +35,7 @@ RiffleSimulation::RiffleSimulation(HairlineRiffleStyle style)
 
 int RiffleSimulation::tourItem(double tourTime)
 {
-    if (tourTime < 1.2) {
-        return -1;
-    }
-    if (tourTime < 3.3) {
-        return 5;
-    }
-    if (tourTime < 5.4) {
-        return 3;
-    }
-    if (tourTime < 7.5) {
-        return 0;
-    }
-    return -1;
+    return hairlineTourPick(tourTime, 5, 3, 0);
 }
 
 double RiffleSimulation::step(double intensity)
@@ -111,14 +99,7 @@ void RiffleSimulation::settle()
 
 bool RiffleSimulation::isMoving() const
 {
-    for (const auto *tweens : {&angles, &lifts}) {
-        for (const auto &tween : *tweens) {
-            if (tween.inFlight(time)) {
-                return true;
-            }
-        }
-    }
-    return false;
+    return anyInFlight(time, angles, lifts);
 }
 
 QString RiffleSimulation::readout() const

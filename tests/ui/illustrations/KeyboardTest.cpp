@@ -1,4 +1,5 @@
 #include "CanvasHarness.h"
+#include "ExpectNear.h"
 #include "Rendering.h"
 
 #include "ui/illustrations/HairlineKeyboardCanvas.h"
@@ -15,11 +16,7 @@
 namespace ostrel {
 namespace {
 
-void expectNear(QPointF actual, QPointF expected, double tolerance = 0.0001)
-{
-    EXPECT_NEAR(actual.x(), expected.x(), tolerance);
-    EXPECT_NEAR(actual.y(), expected.y(), tolerance);
-}
+using test::expectNear;
 
 const KeyboardGeometry &iso()
 {

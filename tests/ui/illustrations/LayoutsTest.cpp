@@ -1,4 +1,5 @@
 #include "CanvasHarness.h"
+#include "ExpectNear.h"
 #include "Rendering.h"
 
 #include "ui/illustrations/HairlineLayoutsCanvas.h"
@@ -11,13 +12,9 @@
 namespace ostrel {
 namespace {
 
-namespace G = LayoutsGeometry;
+using test::expectNear;
 
-void expectNear(QPointF actual, QPointF expected, double tolerance = 0.0001)
-{
-    EXPECT_NEAR(actual.x(), expected.x(), tolerance);
-    EXPECT_NEAR(actual.y(), expected.y(), tolerance);
-}
+namespace G = LayoutsGeometry;
 
 TEST(LayoutsGeometryTest, ConstantsAndCentring)
 {

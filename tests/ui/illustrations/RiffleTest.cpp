@@ -1,4 +1,5 @@
 #include "CanvasHarness.h"
+#include "ExpectNear.h"
 #include "Rendering.h"
 
 #include "ui/illustrations/HairlinePalette.h"
@@ -17,8 +18,7 @@ namespace {
 
 void expectNear(QPointF actual, QPointF expected, double tolerance = 0.001)
 {
-    EXPECT_NEAR(actual.x(), expected.x(), tolerance);
-    EXPECT_NEAR(actual.y(), expected.y(), tolerance);
+    test::expectNear(actual, expected, tolerance);
 }
 
 const RiffleGeometry &windows()
