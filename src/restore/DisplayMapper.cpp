@@ -220,7 +220,8 @@ QList<MissingDisplay> DisplayMapper::missingDisplays(const QList<DisplaySnapshot
             continue;
         }
         // Numbered among all saved displays, mapped ones included.
-        if (const std::optional<MissingDisplay> described = MissingDisplay::describing(key, saved)) {
+        if (const std::optional<MissingDisplay> described =
+                MissingDisplay::describing(key, saved)) {
             missing.append(*described);
         }
     }

@@ -29,8 +29,7 @@ public:
 
     static DisplayMapping map(const QList<DisplaySnapshot> &saved,
                               const QList<CurrentDisplay> &current,
-                              const QHash<QString, QString> &fallbacks,
-                              bool allowTopologyFallback);
+                              const QHash<QString, QString> &fallbacks, bool allowTopologyFallback);
 
     static QList<MissingDisplay> missingDisplays(const QList<DisplaySnapshot> &saved,
                                                  const DisplayMapping &mapping);

@@ -18,7 +18,8 @@ AXWindowIdentity identityOf(const WindowReference &window)
 bool canonicallyEqual(const QString &a, const QString &b)
 {
     return a == b
-           || a.normalized(QString::NormalizationForm_C) == b.normalized(QString::NormalizationForm_C);
+           || a.normalized(QString::NormalizationForm_C)
+                  == b.normalized(QString::NormalizationForm_C);
 }
 
 bool hasText(const std::optional<QString> &text)
@@ -219,11 +220,12 @@ MatchResolution MatchingService::resolve(const QList<WindowEntry> &entries,
             strict.append(entry);
         }
     }
-    assignUnique(strict, available,
-                 [](const WindowEntry &e, const WindowReference &w) {
-                     return isCompatible(e, w) && sameHost(e, w);
-                 },
-                 resolution.matches, usedWindows);
+    assignUnique(
+        strict, available,
+        [](const WindowEntry &e, const WindowReference &w) {
+            return isCompatible(e, w) && sameHost(e, w);
+        },
+        resolution.matches, usedWindows);
 
     QList<WindowEntry> relaxed;
     for (const WindowEntry &entry : unmatched) {

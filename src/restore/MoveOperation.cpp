@@ -1,24 +1,12 @@
 #include "restore/MoveOperation.h"
 
+#include "restore/RestoreGeometry.h"
 #include "restore/RestoreResultBuilder.h"
 #include "restore/UndoTarget.h"
 
-#include <cmath>
-
 namespace ostrel {
 
-namespace {
-
-constexpr double placedTolerance = 4.0;
-constexpr double movedTolerance = 0.5;
-
-} // namespace
-
-bool differsBy(const RectD &a, const RectD &b, double tolerance)
-{
-    return std::abs(a.x - b.x) > tolerance || std::abs(a.y - b.y) > tolerance
-           || std::abs(a.width - b.width) > tolerance || std::abs(a.height - b.height) > tolerance;
-}
+using namespace RestoreGeometry;
 
 EntryResult classify(const MoveOperation &move, const FrameApplyResult &applied, bool cancelled)
 {
@@ -30,8 +18,8 @@ EntryResult classify(const MoveOperation &move, const FrameApplyResult &applied,
                       QStringLiteral("Cancelled before this window was moved"));
     }
     if (!applied.after) {
-        return result(EntryOutcome::failed,
-                      applied.message().value_or(QStringLiteral("Couldn’t move or verify this window.")));
+        return result(EntryOutcome::failed, applied.message().value_or(QStringLiteral(
+                                                "Couldn’t move or verify this window.")));
     }
     const RectD after = *applied.after;
     if (after.isApproximatelyEqual(move.target, placedTolerance)) {
@@ -41,7 +29,8 @@ EntryResult classify(const MoveOperation &move, const FrameApplyResult &applied,
         placed.windowID = move.reference.windowID;
         return placed;
     }
-    const bool stayed = !applied.before || applied.before->isApproximatelyEqual(after, movedTolerance);
+    const bool stayed =
+        !applied.before || applied.before->isApproximatelyEqual(after, movedTolerance);
     if (stayed) {
         if (applied.hasUnsupportedFailure()) {
             return result(EntryOutcome::failed,
@@ -73,8 +62,8 @@ void journalPossibleChange(const MoveOperation &move, const RectD &previousFrame
     if (!mayHaveChanged) {
         return;
     }
-    UndoWindow window{move.reference, previousFrame, std::nullopt, std::nullopt,
-                      move.entry.label(), false};
+    UndoWindow window{move.reference, previousFrame,      std::nullopt,
+                      std::nullopt,   move.entry.label(), false};
     if (const std::optional<CurrentDisplay> display = displayForFrame(previousFrame, displays)) {
         window.displayKey = display->identity.key();
         window.displayVisibleFrame = display->visibleFrame;

@@ -18,11 +18,8 @@ struct MoveOperation {
     WindowEntry entry;
     WindowReference reference; // refreshed with the frame read while planning
     RectD target;
-    QString displayName;       // named in the detail of a window placed there
+    QString displayName; // named in the detail of a window placed there
 };
-
-// True when some value of the two frames differs by more than `tolerance`.
-bool differsBy(const RectD &a, const RectD &b, double tolerance);
 
 // The outcome of one write of a restore, judged by the frames it reports.
 EntryResult classify(const MoveOperation &move, const FrameApplyResult &applied, bool cancelled);

@@ -19,6 +19,30 @@ int countOf(const QList<EntryResult> &entries, EntryOutcome outcome)
 
 } // namespace
 
+RestoreResult
+RestoreResultBuilder::makeResult(ResultKind kind, std::optional<QUuid> layoutID,
+                                 std::optional<QUuid> operationID, const QString &layoutName,
+                                 const QList<EntryResult> &entries,
+                                 const QList<AmbiguousEntry> &ambiguous, const QString &summary,
+                                 bool wasCancelled, bool permissionLost, qint64 movedCount,
+                                 qint64 deferredCount, const std::optional<QString> &deferredReason)
+{
+    RestoreResult::Pass pass;
+    pass.kind = kind;
+    pass.layoutID = layoutID;
+    pass.operationID = operationID;
+    pass.layoutName = layoutName;
+    pass.entries = entries;
+    pass.ambiguous = ambiguous;
+    pass.summary = summary;
+    pass.wasCancelled = wasCancelled;
+    pass.permissionLost = permissionLost;
+    pass.movedCount = movedCount;
+    pass.deferredCount = deferredCount;
+    pass.deferredReason = deferredReason;
+    return RestoreResult::make(pass);
+}
+
 QString RestoreResultBuilder::makeSummary(const QList<EntryResult> &entries, bool wasCancelled,
                                           bool permissionLost)
 {
@@ -102,16 +126,12 @@ RestoreResult RestoreResultBuilder::permissionFailure(const QString &layoutName,
     QList<EntryResult> results;
     results.reserve(entries.size());
     for (const WindowEntry &entry : entries) {
-        results.append(
-            entryResult(entry, EntryOutcome::failed, QStringLiteral("Accessibility access is off")));
+        results.append(entryResult(entry, EntryOutcome::failed,
+                                   QStringLiteral("Accessibility access is off")));
     }
-    RestoreResult::Pass pass;
-    pass.kind = kind;
-    pass.layoutName = layoutName;
-    pass.entries = results;
-    pass.summary = QStringLiteral("Accessibility access is off");
-    pass.permissionLost = true;
-    return RestoreResult::make(pass);
+    return makeResult(kind, std::nullopt, std::nullopt, layoutName, results, {},
+                      QStringLiteral("Accessibility access is off"), false, true, 0, 0,
+                      std::nullopt);
 }
 
 RestoreResult RestoreResultBuilder::finishCancelledScan(const Layout &layout,
@@ -127,15 +147,8 @@ RestoreResult RestoreResultBuilder::finishCancelledScan(const Layout &layout,
         }
     }
     const QList<EntryResult> entries = inLayoutOrder(layout, output);
-    RestoreResult::Pass pass;
-    pass.kind = ResultKind::restore;
-    pass.layoutID = layout.id;
-    pass.operationID = operationID;
-    pass.layoutName = layout.name;
-    pass.entries = entries;
-    pass.summary = makeSummary(entries, true, false);
-    pass.wasCancelled = true;
-    return RestoreResult::make(pass);
+    return makeResult(ResultKind::restore, layout.id, operationID, layout.name, entries, {},
+                      makeSummary(entries, true, false), true, false, 0, 0, std::nullopt);
 }
 
 } // namespace ostrel

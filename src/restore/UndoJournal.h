@@ -17,10 +17,10 @@ namespace ostrel {
 struct UndoWindow {
     WindowReference reference;
     RectD previousFrame;
-    std::optional<QString> displayKey;          // the display the previous frame lay on
-    std::optional<RectD> displayVisibleFrame;   // that display's visible frame at the time
+    std::optional<QString> displayKey;        // the display the previous frame lay on
+    std::optional<RectD> displayVisibleFrame; // that display's visible frame at the time
     QString label;
-    bool pendingFailure = false;                // kept by an undo that could not put it back
+    bool pendingFailure = false; // kept by an undo that could not put it back
 };
 
 // The one-step undo journal. It lives only in memory: nothing survives a restart.

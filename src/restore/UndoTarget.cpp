@@ -1,18 +1,16 @@
 #include "restore/UndoTarget.h"
 
 #include "model/RelativeFrame.h"
+#include "restore/RestoreGeometry.h"
 
 #include <algorithm>
 #include <cmath>
 
 namespace ostrel {
 
-namespace {
+using namespace RestoreGeometry;
 
-constexpr double minimumWidth = 80.0;
-constexpr double minimumHeight = 60.0;
-// A display whose visible frame moved by no more than this still takes the exact old frame.
-constexpr double unchangedDisplayTolerance = 2.0;
+namespace {
 
 double overlapArea(const RectD &a, const RectD &b)
 {
@@ -97,7 +95,8 @@ std::optional<UndoTarget> UndoTarget::forWindow(const UndoWindow &window,
         const CurrentDisplay display = nearestToReference();
         return UndoTarget{
             window.previousFrame.clamped(display.visibleFrame, minimumWidth, minimumHeight),
-            QStringLiteral("Original display missing. Placed on ") + display.name + QStringLiteral(".")};
+            QStringLiteral("Original display missing. Placed on ") + display.name
+                + QStringLiteral(".")};
     }
     if (found->visibleFrame.isApproximatelyEqual(*window.displayVisibleFrame,
                                                  unchangedDisplayTolerance)) {

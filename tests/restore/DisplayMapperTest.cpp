@@ -151,12 +151,7 @@ TEST(DisplayMapper, MapsByIdentityFallbackAndUniqueArrangement)
          true,
          // A fallback is no anchor, so the one pair left agrees with nothing to contradict it.
          {{"1-1-1", "1-1-9"}, {"1-1-2", "1-1-8"}}},
-        {"empty saved list",
-         {},
-         {connected(1, 0, 0)},
-         {},
-         true,
-         {}},
+        {"empty saved list", {}, {connected(1, 0, 0)}, {}, true, {}},
     };
     for (const MappingCase &c : cases) {
         SCOPED_TRACE(c.name);
@@ -197,12 +192,12 @@ TEST(DisplayMapper, CompatibilityTolerances)
         EXPECT_EQ(mapping.displays.contains(QStringLiteral("1-1-1")), row.mapped);
     }
     // Heights take their tolerance from the saved height.
-    EXPECT_TRUE(DisplayMapper::map({saved(1, 0, 0, 1920, 1000)},
-                                   {connected(9, 0, 0, 1920, 1050)}, {}, true)
-                    .displays.contains(QStringLiteral("1-1-1")));
-    EXPECT_FALSE(DisplayMapper::map({saved(1, 0, 0, 1920, 1000)},
-                                    {connected(9, 0, 0, 1920, 1051)}, {}, true)
-                     .displays.contains(QStringLiteral("1-1-1")));
+    EXPECT_TRUE(
+        DisplayMapper::map({saved(1, 0, 0, 1920, 1000)}, {connected(9, 0, 0, 1920, 1050)}, {}, true)
+            .displays.contains(QStringLiteral("1-1-1")));
+    EXPECT_FALSE(
+        DisplayMapper::map({saved(1, 0, 0, 1920, 1000)}, {connected(9, 0, 0, 1920, 1051)}, {}, true)
+            .displays.contains(QStringLiteral("1-1-1")));
 }
 
 TEST(DisplayMapper, TopologySearchStopsAtSixDisplays)

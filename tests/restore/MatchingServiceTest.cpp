@@ -154,14 +154,14 @@ TEST(MatchingService, ResolvesByPreferenceSoleClaimantAndHost)
 {
     const QList<Row> rows = {
         {"nothing to match", {}, {{1, app}}},
-        {"excluded entries and windows take no part",
+        {"excluded entries and windows take no part", {{app}}, {{1, app}}, {}, {}, {app}, {}},
+        {"one entry, one window: relaxed pass",
          {{app}},
          {{1, app}},
          {},
          {},
-         {app},
-         {}},
-        {"one entry, one window: relaxed pass", {{app}}, {{1, app}}, {}, {}, {}, {{{0, 1}}, {}, {}}},
+         {},
+         {{{0, 1}}, {}, {}}},
         {"two entries, one window: both get the window as candidate",
          {{app}, {app}},
          {{1, app}},
@@ -292,8 +292,8 @@ TEST(MatchingService, DuplicateChoicesAreFoundByWindowIdentity)
                 d = QUuid::createUuid();
     EXPECT_EQ(MatchingService::duplicateExplicitEntryIDs({{a, w1}, {b, w1again}, {c, w2}}),
               (QSet<QUuid>{a, b}));
-    EXPECT_TRUE(MatchingService::duplicateExplicitEntryIDs({{c, w2}, {d, samePidOtherProcess}})
-                    .isEmpty());
+    EXPECT_TRUE(
+        MatchingService::duplicateExplicitEntryIDs({{c, w2}, {d, samePidOtherProcess}}).isEmpty());
     EXPECT_TRUE(MatchingService::duplicateExplicitEntryIDs({}).isEmpty());
 }
 
@@ -314,7 +314,8 @@ TEST(MatchingService, OutcomeDoesNotDependOnEntryOrder)
             return pick == 2 ? std::nullopt : std::optional<QString>(hosts[pick]);
         };
         for (int i = 0; i < entryCount; ++i) {
-            row.entries.append({bundles[random.bounded(3)], maybeHost(), subroles[random.bounded(2)]});
+            row.entries.append(
+                {bundles[random.bounded(3)], maybeHost(), subroles[random.bounded(2)]});
         }
         for (int i = 0; i < windowCount; ++i) {
             row.windows.append({quint64(i + 1), bundles[random.bounded(3)],

@@ -97,8 +97,9 @@ TEST(RestoreResultBuilder, SummaryLine)
 
 TEST(RestoreResultBuilder, PermissionFailureReportsEveryEntry)
 {
-    const QList<WindowEntry> entries = {entry(QStringLiteral("Browser"), QStringLiteral("a.example")),
-                                        entry(QStringLiteral("Editor"), QString())};
+    const QList<WindowEntry> entries = {
+        entry(QStringLiteral("Browser"), QStringLiteral("a.example")),
+        entry(QStringLiteral("Editor"), QString())};
     const RestoreResult r =
         RestoreResultBuilder::permissionFailure(QStringLiteral("Desk"), entries, ResultKind::undo);
     EXPECT_EQ(r.kind, ResultKind::undo);

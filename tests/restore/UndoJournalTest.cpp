@@ -49,11 +49,11 @@ TEST(UndoJournal, StoreReplacesOrMergesByOperation)
     const QDateTime later = QDateTime::fromSecsSinceEpoch(2000, Qt::UTC);
 
     // Nothing journaled: whatever was stored stays, also when merging.
-    EXPECT_FALSE(UndoJournal::store(std::nullopt, {}, op1, layout, QStringLiteral("A"), true, first));
+    EXPECT_FALSE(
+        UndoJournal::store(std::nullopt, {}, op1, layout, QStringLiteral("A"), true, first));
     const WindowReference w1 = window(1), w2 = window(2);
-    const auto stored = UndoJournal::store(
-        std::nullopt, {journaled(w1, {10, 10, 400, 300})}, op1, layout, QStringLiteral("A"), false,
-        first);
+    const auto stored = UndoJournal::store(std::nullopt, {journaled(w1, {10, 10, 400, 300})}, op1,
+                                           layout, QStringLiteral("A"), false, first);
     ASSERT_TRUE(stored);
     EXPECT_EQ(UndoJournal::store(stored, {}, op2, layout, QStringLiteral("B"), false, later)->date,
               first);
@@ -78,9 +78,8 @@ TEST(UndoJournal, StoreReplacesOrMergesByOperation)
 
     // Another operation, or no merge asked: the new journal replaces the stored one.
     for (const auto &[op, merge] : {std::pair{op2, true}, std::pair{op1, false}}) {
-        const auto replaced = UndoJournal::store(
-            pending, {journaled(w2, {20, 20, 400, 300})}, op, layout, QStringLiteral("C"), merge,
-            later);
+        const auto replaced = UndoJournal::store(pending, {journaled(w2, {20, 20, 400, 300})}, op,
+                                                 layout, QStringLiteral("C"), merge, later);
         ASSERT_EQ(replaced->entries.size(), 1);
         EXPECT_EQ(replaced->operationID, op);
         EXPECT_FALSE(replaced->hasPendingFailures);
@@ -89,10 +88,9 @@ TEST(UndoJournal, StoreReplacesOrMergesByOperation)
 
 TEST(UndoJournal, DedupeKeepsTheFirstEntryOfEachWindow)
 {
-    const auto kept = UndoJournal::dedupe({journaled(window(1), {1, 1, 100, 100}),
-                                           journaled(window(2), {2, 2, 100, 100}),
-                                           journaled(window(1), {3, 3, 100, 100}),
-                                           journaled(window(1, 200), {4, 4, 100, 100})});
+    const auto kept = UndoJournal::dedupe(
+        {journaled(window(1), {1, 1, 100, 100}), journaled(window(2), {2, 2, 100, 100}),
+         journaled(window(1), {3, 3, 100, 100}), journaled(window(1, 200), {4, 4, 100, 100})});
     ASSERT_EQ(kept.size(), 3);
     EXPECT_EQ(kept[0].previousFrame.x, 1);
     EXPECT_EQ(kept[1].previousFrame.x, 2);
@@ -102,8 +100,12 @@ TEST(UndoJournal, DedupeKeepsTheFirstEntryOfEachWindow)
 TEST(UndoJournal, InfoReflectsTheJournal)
 {
     const QDateTime when = QDateTime::fromSecsSinceEpoch(5000, Qt::UTC);
-    const UndoSnapshot snapshot{QUuid::createUuid(), QUuid::createUuid(), QStringLiteral("Desk"),
-                                when, {journaled(window(1), {}), journaled(window(2), {})}, true};
+    const UndoSnapshot snapshot{QUuid::createUuid(),
+                                QUuid::createUuid(),
+                                QStringLiteral("Desk"),
+                                when,
+                                {journaled(window(1), {}), journaled(window(2), {})},
+                                true};
     EXPECT_EQ(snapshot.info(), (UndoInfo{QStringLiteral("Desk"), 2, when, true}));
 }
 
@@ -141,8 +143,10 @@ TEST(UndoTarget, PreviousFrameFittedToTheDisplaysNow)
         std::optional<UndoTarget> expected;
     };
     const QList<Row> rows = {
-        {"no display", journaled(window(1), previous, QStringLiteral("1-1-1"), journaledVisible),
-         {}, std::nullopt},
+        {"no display",
+         journaled(window(1), previous, QStringLiteral("1-1-1"), journaledVisible),
+         {},
+         std::nullopt},
         {"display moved by 2 pt: the exact previous frame",
          journaled(window(1), previous, QStringLiteral("1-1-1"), journaledVisible),
          {display(1, {2, 27, 1918, 1053})},
@@ -155,7 +159,8 @@ TEST(UndoTarget, PreviousFrameFittedToTheDisplaysNow)
          journaled(window(1, 100, {2000, 100, 400, 300}), previous, QStringLiteral("1-1-9"),
                    journaledVisible),
          {display(1, {0, 0, 1000, 800}), display(2, {1920, 0, 1280, 1024}, QStringLiteral("Side"))},
-         UndoTarget{{1920, 100, 800, 600}, QStringLiteral("Original display missing. Placed on Side.")}},
+         UndoTarget{{1920, 100, 800, 600},
+                    QStringLiteral("Original display missing. Placed on Side.")}},
         {"journaled without a display: clamped into the overlapped display, no note",
          journaled(window(1, 100, {10, 10, 50, 50}), {-50, 10, 40, 30}, std::nullopt, std::nullopt),
          {display(1, {0, 0, 1000, 800})},
