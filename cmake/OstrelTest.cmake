@@ -26,6 +26,12 @@ function(ostrel_test name)
     gtest_discover_tests(${name}
       DISCOVERY_MODE PRE_TEST
       DISCOVERY_TIMEOUT 60
-      PROPERTIES LABELS "${labels}" ENVIRONMENT "${env}" TIMEOUT 300)
+      PROPERTIES LABELS "${labels}" TIMEOUT 300)
+    # A list-valued property given to gtest_discover_tests keeps only its first element, so
+    # the environment is set on the discovered tests by a script run after the discovery.
+    set(env_script "${CMAKE_CURRENT_BINARY_DIR}/${name}_environment.cmake")
+    file(GENERATE OUTPUT "${env_script}" CONTENT
+      "if(${name}_TESTS)\n  set_tests_properties(\${${name}_TESTS} PROPERTIES ENVIRONMENT [==[${env}]==])\nendif()\n")
+    set_property(DIRECTORY APPEND PROPERTY TEST_INCLUDE_FILES "${env_script}")
   endif()
 endfunction()
