@@ -1,0 +1,495 @@
+#include "app/WindowPresenter.h"
+
+#include "model/Preferences.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QCoro/QCoroTimer>
+#include <QGuiApplication>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QScreen>
+#include <QStyle>
+#include <QVBoxLayout>
+
+#include <algorithm>
+#include <cmath>
+#include <coroutine>
+#include <utility>
+
+namespace ostrel {
+
+namespace {
+
+constexpr int focusLooks = 6;
+constexpr std::chrono::milliseconds focusPause{100};
+
+// The alerts follow the appearance the user chose in the program, not only the desktop's.
+QPalette darkPalette()
+{
+    QPalette p;
+    const QColor window(0x2b, 0x2b, 0x2b);
+    const QColor base(0x1e, 0x1e, 0x1e);
+    const QColor text(0xf0, 0xf0, 0xf0);
+    const QColor disabledText(0x80, 0x80, 0x80);
+    p.setColor(QPalette::Window, window);
+    p.setColor(QPalette::WindowText, text);
+    p.setColor(QPalette::Base, base);
+    p.setColor(QPalette::AlternateBase, window);
+    p.setColor(QPalette::ToolTipBase, window);
+    p.setColor(QPalette::ToolTipText, text);
+    p.setColor(QPalette::PlaceholderText, disabledText);
+    p.setColor(QPalette::Text, text);
+    p.setColor(QPalette::Button, QColor(0x3a, 0x3a, 0x3a));
+    p.setColor(QPalette::ButtonText, text);
+    p.setColor(QPalette::BrightText, Qt::white);
+    p.setColor(QPalette::Light, QColor(0x4a, 0x4a, 0x4a));
+    p.setColor(QPalette::Midlight, QColor(0x40, 0x40, 0x40));
+    p.setColor(QPalette::Mid, QColor(0x30, 0x30, 0x30));
+    p.setColor(QPalette::Dark, QColor(0x18, 0x18, 0x18));
+    p.setColor(QPalette::Shadow, Qt::black);
+    p.setColor(QPalette::Highlight, QColor(0x0a, 0x84, 0xff));
+    p.setColor(QPalette::HighlightedText, Qt::white);
+    p.setColor(QPalette::Link, QColor(0x41, 0x9c, 0xff));
+    for (auto role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText}) {
+        p.setColor(QPalette::Disabled, role, disabledText);
+    }
+    return p;
+}
+
+void applyAppearance(QWidget *widget, AppearancePreference appearance)
+{
+    switch (appearance) {
+    case AppearancePreference::dark:
+        widget->setPalette(darkPalette());
+        break;
+    case AppearancePreference::light:
+        widget->setPalette(QApplication::style()->standardPalette());
+        break;
+    case AppearancePreference::system:
+        break;
+    }
+}
+
+void bringToFront(QWidget *window)
+{
+    window->show();
+    if (window->isMinimized()) {
+        window->showNormal();
+    }
+    window->raise();
+    window->activateWindow();
+}
+
+void centreOnScreen(QWidget *window)
+{
+    const QScreen *screen = window->screen() ? window->screen() : QGuiApplication::primaryScreen();
+    if (!screen) {
+        return;
+    }
+    const QRect area = screen->availableGeometry();
+    window->move(area.center() - QPoint(window->width() / 2, window->height() / 2));
+}
+
+// Waits for an alert to end and gives the button that ended it (none for Escape or a close).
+// It resumes the waiting coroutine right inside `finished`, before the alert's deferred deletion
+// (a queued resume would be dropped with the deleted alert and never come).
+class AlertEnd {
+public:
+    explicit AlertEnd(QMessageBox *alert)
+        : alert_(alert)
+    {
+    }
+
+    bool await_ready() const noexcept { return false; }
+
+    void await_suspend(std::coroutine_handle<> waiting)
+    {
+        QObject::connect(
+            alert_, &QDialog::finished, alert_,
+            [this, waiting]() {
+                clicked_ = alert_->clickedButton();
+                waiting.resume();
+            },
+            Qt::SingleShotConnection);
+    }
+
+    QAbstractButton *await_resume() const noexcept { return clicked_; }
+
+private:
+    QMessageBox *alert_;
+    QAbstractButton *clicked_ = nullptr;
+};
+
+} // namespace
+
+// The window the presenter makes around a view. It reports its own close, so that the presenter
+// forgets it and can tell a close by the user from one it started.
+class WindowPresenter::PresentedWindow final : public QWidget {
+public:
+    std::function<void()> onClose;
+
+protected:
+    void closeEvent(QCloseEvent *event) override
+    {
+        QWidget::closeEvent(event);
+        if (event->isAccepted() && onClose) {
+            // Moved out first: the handler deletes this window later and may show a new one.
+            auto handler = std::move(onClose);
+            onClose = nullptr;
+            handler();
+        }
+    }
+};
+
+WindowPresenter::WindowPresenter(Clock *clock, QObject *parent)
+    : QObject(parent)
+    , clock_(clock)
+{
+}
+
+WindowPresenter::~WindowPresenter()
+{
+    // Pending alerts end as cancelled so that nothing waits for them forever.
+    const auto alerts = std::exchange(alerts_, {});
+    for (const QPointer<QMessageBox> &alert : alerts) {
+        if (alert) {
+            alert->done(QMessageBox::Cancel);
+            delete alert;
+        }
+    }
+    for (const QPointer<PresentedWindow> &window : std::as_const(controllers_)) {
+        if (window) {
+            window->onClose = nullptr;
+            delete window;
+        }
+    }
+}
+
+WindowPresenter &WindowPresenter::shared()
+{
+    // Owned by the application object, so its windows go before the application does.
+    static WindowPresenter *instance = new WindowPresenter(nullptr, qApp);
+    return *instance;
+}
+
+void WindowPresenter::setContentFactory(const QString &id, ContentFactory factory)
+{
+    factories_.insert(id, std::move(factory));
+}
+
+void WindowPresenter::setMainScreenHeight(ScreenHeight source)
+{
+    screenHeight_ = std::move(source);
+}
+
+std::optional<double> WindowPresenter::mainScreenHeight() const
+{
+    if (screenHeight_) {
+        return screenHeight_();
+    }
+    if (const QScreen *screen = QGuiApplication::primaryScreen()) {
+        return screen->availableGeometry().height();
+    }
+    return std::nullopt;
+}
+
+int WindowPresenter::windowHeight(int cap, std::optional<double> visibleHeight)
+{
+    if (!visibleHeight || !std::isfinite(*visibleHeight)) {
+        return cap;
+    }
+    const double height = std::min<double>(cap, *visibleHeight - 100.0);
+    return std::max<int>(minimumWindowHeight, static_cast<int>(std::max(height, 0.0)));
+}
+
+QSize WindowPresenter::sizeFor(int width, int cap) const
+{
+    return {width, windowHeight(cap, mainScreenHeight())};
+}
+
+void WindowPresenter::showChooser()
+{
+    show(WindowID::chooser, QStringLiteral("Restore Layout"), sizeFor(440, 575), nullptr);
+}
+
+void WindowPresenter::showMissingDisplays(CloseAction onUserClose)
+{
+    show(WindowID::missingDisplays, QStringLiteral("Choose a Display"), sizeFor(640, 650),
+         std::move(onUserClose));
+}
+
+void WindowPresenter::showResolution(CloseAction onUserClose)
+{
+    show(WindowID::resolution, QStringLiteral("Choose Windows"), sizeFor(640, 875),
+         std::move(onUserClose));
+}
+
+void WindowPresenter::showSaveLayout()
+{
+    present(WindowID::saveLayout, QStringLiteral("Save Layout"), sizeFor(640, 813),
+            Sizing::resizable, nullptr);
+}
+
+void WindowPresenter::showLayoutDetails()
+{
+    present(WindowID::layoutDetails, QStringLiteral("Layout Details"), sizeFor(640, 875),
+            Sizing::resizable, nullptr);
+}
+
+void WindowPresenter::show(const QString &id, const QString &title, QSize size,
+                           CloseAction onUserClose)
+{
+    present(id, title, size, Sizing::fixed, std::move(onUserClose));
+}
+
+void WindowPresenter::present(const QString &id, const QString &title, QSize size, Sizing sizing,
+                              CloseAction onUserClose)
+{
+    if (onUserClose) {
+        onUserClose_.insert(id, std::move(onUserClose));
+    } else {
+        onUserClose_.remove(id);
+    }
+    // A close the program started is over by now; this window's next close is the user's.
+    closingProgrammatically_.remove(id);
+
+    if (PresentedWindow *existing = controllers_.value(id)) {
+        // The open window keeps its content, which reads the current state itself. A layout
+        // window keeps the size the user gave it; a decision window takes the new one.
+        existing->setWindowTitle(title);
+        if (sizing == Sizing::fixed) {
+            existing->setFixedSize(size);
+            centreOnScreen(existing);
+        }
+        bringToFront(existing);
+        return;
+    }
+
+    auto *window = new PresentedWindow;
+    window->setObjectName(id);
+    window->setWindowTitle(title);
+    Qt::WindowFlags flags = Qt::Window | Qt::WindowTitleHint | Qt::WindowCloseButtonHint
+        | Qt::WindowMinimizeButtonHint;
+    if (sizing == Sizing::resizable) {
+        flags |= Qt::WindowMaximizeButtonHint;
+    }
+    window->setWindowFlags(flags);
+    auto *layout = new QVBoxLayout(window);
+    layout->setContentsMargins(0, 0, 0, 0);
+    if (const ContentFactory factory = factories_.value(id)) {
+        if (QWidget *content = factory()) {
+            layout->addWidget(content);
+        }
+    }
+    if (sizing == Sizing::fixed) {
+        window->setFixedSize(size);
+    } else {
+        window->resize(size);
+    }
+    centreOnScreen(window);
+
+    controllers_.insert(id, window);
+    registeredWindows_.insert(id, window);
+    QPointer<WindowPresenter> presenter(this);
+    window->onClose = [presenter, id, window]() {
+        if (presenter) {
+            presenter->handleClosed(id, window);
+        }
+    };
+    bringToFront(window);
+}
+
+void WindowPresenter::handleClosed(const QString &id, PresentedWindow *window)
+{
+    // A window replaced meanwhile by a newer one under the same identifier only goes away.
+    if (controllers_.value(id) != window) {
+        window->deleteLater();
+        return;
+    }
+    window->setObjectName(QString());
+    controllers_.remove(id);
+    if (registeredWindows_.value(id) == window) {
+        registeredWindows_.remove(id);
+    }
+    const bool byProgram = closingProgrammatically_.remove(id);
+    const CloseAction action = onUserClose_.take(id);
+    window->deleteLater();
+    if (!byProgram && action) {
+        action();
+    }
+}
+
+QWidget *WindowPresenter::presentedOrRegistered(const QString &id) const
+{
+    if (PresentedWindow *window = controllers_.value(id)) {
+        return window;
+    }
+    return registeredWindows_.value(id);
+}
+
+QWidget *WindowPresenter::window(const QString &id) const
+{
+    return presentedOrRegistered(id);
+}
+
+void WindowPresenter::close(const QString &id)
+{
+    QWidget *window = presentedOrRegistered(id);
+    if (!window) {
+        // Nothing open: no mark, or the user's next close of a later window of this identifier
+        // would be taken for the program's and skip its close action.
+        return;
+    }
+    closingProgrammatically_.insert(id);
+    window->close();
+    // The close is handled inside `close()`; a window that refused to close keeps no mark.
+    closingProgrammatically_.remove(id);
+}
+
+void WindowPresenter::focus(const QString &id)
+{
+    lookFor(QPointer<WindowPresenter>(this), clock_, id);
+}
+
+QCoro::Task<void> WindowPresenter::lookFor(QPointer<WindowPresenter> presenter, Clock *clock,
+                                           QString id)
+{
+    for (int look = 1;; ++look) {
+        if (!presenter) {
+            co_return;
+        }
+        if (QWidget *window = presenter->presentedOrRegistered(id)) {
+            bringToFront(window);
+            co_return;
+        }
+        if (look == focusLooks) {
+            co_return;
+        }
+        QCoro::Task<void> pause = clock ? clock->sleep(focusPause) : QCoro::sleepFor(focusPause);
+        co_await pause;
+    }
+}
+
+void WindowPresenter::registerWindow(const QString &id, QWidget *window)
+{
+    if (window) {
+        registeredWindows_.insert(id, window);
+    }
+}
+
+void WindowPresenter::unregisterWindow(const QString &id, QWidget *window)
+{
+    auto it = registeredWindows_.find(id);
+    if (it != registeredWindows_.end() && (it->isNull() || it->data() == window)) {
+        registeredWindows_.erase(it);
+    }
+}
+
+QMessageBox *WindowPresenter::makeAlert(const QString &title, const QString &message)
+{
+    auto *alert = new QMessageBox;
+    alert->setObjectName(QStringLiteral("ostrel-alert"));
+    alert->setIcon(QMessageBox::Warning);
+    alert->setWindowTitle(QStringLiteral("Ostrel"));
+    alert->setText(title);
+    alert->setInformativeText(message);
+    applyAppearance(alert, Preferences::appearance());
+    alerts_.append(alert);
+    // Deleted only after `finished`, which every way of ending the alert emits, so that whoever
+    // awaits it can still ask which button ended it.
+    connect(alert, &QDialog::finished, this, [this, alert]() {
+        alerts_.removeAll(alert);
+        alert->deleteLater();
+    });
+    return alert;
+}
+
+QCoro::Task<void> WindowPresenter::presentAlert(QString title, QString message)
+{
+    QMessageBox *alert = makeAlert(title, message);
+    alert->addButton(QStringLiteral("OK"), QMessageBox::AcceptRole);
+    alert->open();
+    bringToFront(alert);
+    co_await AlertEnd(alert);
+}
+
+QCoro::Task<bool> WindowPresenter::confirmDestructiveAction(QString title, QString message,
+                                                            QString actionTitle)
+{
+    QMessageBox *alert = makeAlert(title, message);
+    QPointer<QPushButton> action = alert->addButton(actionTitle, QMessageBox::DestructiveRole);
+    QPushButton *cancel = alert->addButton(QStringLiteral("Cancel"), QMessageBox::RejectRole);
+    alert->setDefaultButton(action);
+    alert->setEscapeButton(cancel);
+    alert->open();
+    bringToFront(alert);
+    QAbstractButton *chosen = co_await AlertEnd(alert);
+    co_return chosen != nullptr && chosen == action;
+}
+
+QMessageBox *WindowPresenter::activeAlert() const
+{
+    for (auto it = alerts_.crbegin(); it != alerts_.crend(); ++it) {
+        if (*it && (*it)->isVisible()) {
+            return *it;
+        }
+    }
+    return nullptr;
+}
+
+bool WindowPresenter::answerAlert(const QString &buttonText)
+{
+    QMessageBox *alert = activeAlert();
+    if (!alert) {
+        return false;
+    }
+    const auto buttons = alert->buttons();
+    for (QAbstractButton *button : buttons) {
+        if (button->text() == buttonText) {
+            button->click();
+            return true;
+        }
+    }
+    return false;
+}
+
+WindowAccessor::WindowAccessor(QString id, WindowPresenter &presenter, QWidget *parent)
+    : QWidget(parent)
+    , id_(std::move(id))
+    , presenter_(&presenter)
+{
+    setAttribute(Qt::WA_TransparentForMouseEvents);
+    setFixedSize(0, 0);
+    follow();
+}
+
+WindowAccessor::~WindowAccessor()
+{
+    if (presenter_ && registeredWindow_) {
+        presenter_->unregisterWindow(id_, registeredWindow_);
+    }
+}
+
+bool WindowAccessor::event(QEvent *event)
+{
+    if (event->type() == QEvent::ParentChange || event->type() == QEvent::Show) {
+        follow();
+    }
+    return QWidget::event(event);
+}
+
+void WindowAccessor::follow()
+{
+    QWidget *current = window() == this ? nullptr : window();
+    if (registeredWindow_ && registeredWindow_ != current && presenter_) {
+        presenter_->unregisterWindow(id_, registeredWindow_);
+    }
+    registeredWindow_ = current;
+    if (current && presenter_) {
+        presenter_->registerWindow(id_, current);
+    }
+}
+
+} // namespace ostrel

@@ -1,0 +1,7 @@
+#include "system/ApplicationEvents.h"
+
+namespace ostrel {
+
+ApplicationEvents::~ApplicationEvents() = default;
+
+} // namespace ostrel

@@ -1,0 +1,7 @@
+#include "system/DisplayEvents.h"
+
+namespace ostrel {
+
+DisplayEvents::~DisplayEvents() = default;
+
+} // namespace ostrel

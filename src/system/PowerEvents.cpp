@@ -1,0 +1,7 @@
+#include "system/PowerEvents.h"
+
+namespace ostrel {
+
+PowerEvents::~PowerEvents() = default;
+
+} // namespace ostrel

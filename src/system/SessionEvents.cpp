@@ -1,0 +1,7 @@
+#include "system/SessionEvents.h"
+
+namespace ostrel {
+
+SessionEvents::~SessionEvents() = default;
+
+} // namespace ostrel
