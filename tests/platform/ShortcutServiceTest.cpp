@@ -1,0 +1,286 @@
+#include "model/KeyLabelSource.h"
+#include "platform/ShortcutService.h"
+#include "system/fake/FakeHotKeyRegistry.h"
+
+#include "TestApplication.h"
+
+#include <QLoggingCategory>
+
+#include <gtest/gtest.h>
+
+using namespace ostrel;
+
+namespace {
+
+constexpr quint32 cmd = Shortcut::command;
+constexpr quint32 shift = Shortcut::shift;
+constexpr quint32 opt = Shortcut::option;
+constexpr quint32 ctrl = Shortcut::control;
+constexpr quint32 layo = ShortcutService::signature;
+
+const Shortcut ctrlOptL{37, ctrl | opt};   // ⌃⌥L
+const Shortcut ctrlOptK{40, ctrl | opt};   // ⌃⌥K
+const Shortcut ctrlOptJ{38, ctrl | opt};   // ⌃⌥J
+const Shortcut shiftCmdE{14, shift | cmd}; // ⇧⌘E
+
+const QUuid digitFirst("{0A000000-0000-0000-0000-000000000000}");
+const QUuid letterFirst("{A0000000-0000-0000-0000-000000000000}");
+const QUuid letterSecond("{B0000000-0000-0000-0000-000000000000}");
+
+using Registered = FakeHotKeyRegistry::Registered;
+
+class HotKeys : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        test::ensureApplication();
+        KeyLabelSource::setCurrent(nullptr); // the fixed key names
+    }
+
+    FakeHotKeyRegistry registry;
+};
+
+QString inUse(const QString &keys)
+{
+    return keys + " is in use or reserved. Choose another shortcut.";
+}
+
+} // namespace
+
+TEST_F(HotKeys, RegistersTheGlobalShortcutAsOneAndLayoutsFromTwoInIdentifierOrder)
+{
+    ShortcutService service(registry);
+    // Whatever order the map gives, digits sort before letters.
+    const QHash<QUuid, Shortcut> perLayout = {
+        {letterSecond, ctrlOptJ}, {letterFirst, ctrlOptK}, {digitFirst, ctrlOptL}};
+    EXPECT_EQ(service.apply(shiftCmdE, perLayout, std::nullopt).message, std::nullopt);
+    EXPECT_EQ(registry.registered(), (QList<Registered>{
+                                         {14, shift | cmd, {layo, 1}},
+                                         {37, ctrl | opt, {layo, 2}},
+                                         {40, ctrl | opt, {layo, 3}},
+                                         {38, ctrl | opt, {layo, 4}},
+                                     }));
+    EXPECT_EQ(service.activeGlobal(), shiftCmdE);
+
+    QList<ShortcutTarget> triggered;
+    service.onTrigger = [&](const ShortcutTarget &target) { triggered.append(target); };
+    registry.press(14, shift | cmd);
+    registry.press(40, ctrl | opt);
+    EXPECT_EQ(triggered, (QList<ShortcutTarget>{ShortcutTarget::selectedLayout(),
+                                                ShortcutTarget::layout(letterFirst)}));
+}
+
+TEST_F(HotKeys, PressesOfForeignOrStaleHotKeysCallNothing)
+{
+    ShortcutService service(registry);
+    service.apply(shiftCmdE, {}, std::nullopt);
+    int calls = 0;
+    service.onTrigger = [&](const ShortcutTarget &) { ++calls; };
+    registry.deliver({0x41424344, 1}); // another signature
+    registry.deliver({layo, 2});       // no longer registered
+    EXPECT_EQ(calls, 0);
+    registry.deliver({layo, 1});
+    EXPECT_EQ(calls, 1);
+
+    service.onTrigger = nullptr;
+    registry.deliver({layo, 1}); // nothing set: nothing happens
+}
+
+TEST_F(HotKeys, AnEmptySetUnregistersEverythingAndClearsTheActiveGlobal)
+{
+    ShortcutService service(registry);
+    service.apply(shiftCmdE, {{letterFirst, ctrlOptK}}, std::nullopt);
+    EXPECT_EQ(service.apply(std::nullopt, {}, std::nullopt).message, std::nullopt);
+    EXPECT_TRUE(registry.registered().isEmpty());
+    EXPECT_EQ(service.activeGlobal(), std::nullopt);
+}
+
+TEST_F(HotKeys, ClashesAreRefusedBeforeAnythingIsUnregistered)
+{
+    struct Case {
+        const char *what;
+        std::optional<Shortcut> global;
+        QHash<QUuid, Shortcut> perLayout;
+        std::optional<ShortcutTarget> editing;
+        QString message;
+    };
+    const Case cases[] = {
+        {"global set to a layout's shortcut", ctrlOptL, {{letterFirst, ctrlOptL}},
+         ShortcutTarget::selectedLayout(), "⌃⌥L is used by another layout. Choose another shortcut."},
+        {"the same pair registered again", ctrlOptL, {{letterFirst, ctrlOptL}}, std::nullopt,
+         "⌃⌥L is used by the global shortcut. Choose another shortcut."},
+        {"a layout set to the global shortcut", ctrlOptL, {{letterFirst, ctrlOptL}},
+         ShortcutTarget::layout(letterFirst), "⌃⌥L is used by the global shortcut. Choose another shortcut."},
+        {"two layouts, reported for the later one", std::nullopt,
+         {{letterSecond, ctrlOptK}, {letterFirst, ctrlOptK}}, std::nullopt,
+         "⌃⌥K is used by another layout. Choose another shortcut."},
+    };
+    for (const Case &c : cases) {
+        FakeHotKeyRegistry fresh;
+        ShortcutService service(fresh);
+        service.apply(shiftCmdE, {{digitFirst, ctrlOptJ}}, std::nullopt);
+        const QList<Registered> before = fresh.registered();
+        const int calls = fresh.calls();
+
+        EXPECT_EQ(service.apply(c.global, c.perLayout, c.editing).message, c.message) << c.what;
+        EXPECT_EQ(fresh.registered(), before) << c.what;
+        EXPECT_EQ(fresh.calls(), calls) << c.what;
+        EXPECT_EQ(service.activeGlobal(), shiftCmdE) << c.what;
+    }
+}
+
+TEST_F(HotKeys, ARefusedKeyRollsBackToThePreviousSet)
+{
+    ShortcutService service(registry);
+    service.apply(shiftCmdE, {{letterFirst, ctrlOptK}}, std::nullopt);
+    const QList<Registered> previous = registry.registered();
+
+    // Another program holds ⌃⌥J: the new set fails at the layout, after its global registered.
+    registry.refuse(38, ctrl | opt);
+    const ShortcutApplyResult result =
+        service.apply(ctrlOptL, {{letterFirst, ctrlOptJ}}, ShortcutTarget::layout(letterFirst));
+    EXPECT_EQ(result.message, inUse("⌃⌥J"));
+    EXPECT_EQ(registry.registered(), previous);
+    EXPECT_EQ(service.activeGlobal(), shiftCmdE) << "the restored global shortcut is the active one";
+
+    // The set registered before the failure is what the next rollback restores.
+    registry.refuse(37, ctrl | opt);
+    EXPECT_EQ(service.apply(ctrlOptL, {}, ShortcutTarget::selectedLayout()).message, inUse("⌃⌥L"));
+    EXPECT_EQ(registry.registered(), previous);
+}
+
+TEST_F(HotKeys, ARollbackThatFailsToo)
+{
+    ShortcutService service(registry);
+    service.apply(shiftCmdE, {{letterFirst, ctrlOptK}}, std::nullopt);
+
+    // Both the new global shortcut and the previous one are taken by now.
+    registry.refuse(37, ctrl | opt);
+    registry.refuse(14, shift | cmd);
+    EXPECT_EQ(service.apply(ctrlOptL, {}, ShortcutTarget::selectedLayout()).message,
+              inUse("⌃⌥L") + " Previous shortcut also failed: " + inUse("⇧⌘E"));
+    EXPECT_TRUE(registry.registered().isEmpty()) << "the rollback stops at its first failure";
+    EXPECT_EQ(service.activeGlobal(), std::nullopt);
+
+    // A rollback that restores the global shortcut but fails at a layout keeps what registered.
+    registry.allow(14, shift | cmd);
+    registry.allow(37, ctrl | opt);
+    ShortcutService second(registry);
+    second.apply(shiftCmdE, {{letterFirst, ctrlOptK}}, std::nullopt);
+    second.unregisterAll();
+    registry.refuse(38, ctrl | opt);
+    registry.refuse(40, ctrl | opt);
+    EXPECT_EQ(second.apply(shiftCmdE, {{letterFirst, ctrlOptJ}}, std::nullopt).message,
+              inUse("⌃⌥J") + " Previous shortcut also failed: " + inUse("⌃⌥K"));
+    EXPECT_EQ(registry.registered(), (QList<Registered>{{14, shift | cmd, {layo, 1}}}));
+    EXPECT_EQ(second.activeGlobal(), shiftCmdE);
+}
+
+TEST_F(HotKeys, ReservedCombinationsAndMissingModifiersFailWhileRegistering)
+{
+    ShortcutService service(registry);
+    service.apply(ctrlOptL, {}, std::nullopt);
+    EXPECT_EQ(service.apply(Shortcut{12, cmd}, {}, ShortcutTarget::selectedLayout()).message,
+              "⌘Q is the macOS Quit shortcut. Choose a combination macOS does not already use.");
+    EXPECT_EQ(service.apply(Shortcut{0, 0}, {}, ShortcutTarget::selectedLayout()).message,
+              "A needs at least one modifier.");
+    EXPECT_EQ(registry.registered(), (QList<Registered>{{37, ctrl | opt, {layo, 1}}}));
+    EXPECT_EQ(service.activeGlobal(), ctrlOptL);
+}
+
+TEST_F(HotKeys, AStoredLayoutShortcutWithoutModifiersLeavesTheOthersRegistered)
+{
+    ShortcutService service(registry);
+    const QHash<QUuid, Shortcut> perLayout = {
+        {digitFirst, Shortcut{0, 0}}, {letterFirst, ctrlOptK}, {letterSecond, Shortcut{1, 0}}};
+    EXPECT_EQ(service.apply(shiftCmdE, perLayout, std::nullopt).message,
+              "A needs at least one modifier.");
+    // The unusable ones keep their numbers, so the others' numbers do not depend on them.
+    EXPECT_EQ(registry.registered(), (QList<Registered>{
+                                         {14, shift | cmd, {layo, 1}},
+                                         {40, ctrl | opt, {layo, 3}},
+                                     }));
+    EXPECT_EQ(service.activeGlobal(), shiftCmdE);
+
+    // It is also left out of a later rollback.
+    registry.refuse(37, ctrl | opt);
+    EXPECT_EQ(service.apply(ctrlOptL, perLayout, ShortcutTarget::selectedLayout()).message, inUse("⌃⌥L"));
+    EXPECT_EQ(registry.registered().size(), 2);
+    EXPECT_EQ(service.activeGlobal(), shiftCmdE);
+}
+
+TEST_F(HotKeys, WithoutAHandlerEveryApplyReturnsItsErrorAndRegistersNothing)
+{
+    struct Case {
+        bool withStatus;
+        QString message;
+    };
+    const Case cases[] = {
+        {true, "Shortcuts are unavailable. Restart Ostrel to try again."},
+        {false, "Couldn’t enable shortcuts. Restart Ostrel to retry."},
+    };
+    for (const Case &c : cases) {
+        FakeHotKeyRegistry refusing;
+        if (c.withStatus) {
+            refusing.failInstallation(-50);
+        } else {
+            refusing.installWithoutReference();
+        }
+        ShortcutService service(refusing);
+        EXPECT_EQ(service.apply(std::nullopt, {}, std::nullopt).message, c.message);
+        EXPECT_EQ(service.apply(shiftCmdE, {{letterFirst, ctrlOptK}}, std::nullopt).message, c.message);
+        EXPECT_EQ(refusing.calls(), 0);
+    }
+}
+
+namespace {
+
+QStringList logged;
+QtMessageHandler previousHandler = nullptr;
+
+void recordMessage(QtMsgType type, const QMessageLogContext &context, const QString &message)
+{
+    logged.append(QString::number(type) + " " + context.category + " " + message);
+}
+
+} // namespace
+
+TEST_F(HotKeys, AFailedInstallationIsLoggedOnce)
+{
+    logged.clear();
+    previousHandler = qInstallMessageHandler(recordMessage);
+    {
+        registry.failInstallation(-9870);
+        ShortcutService service(registry);
+        service.apply(shiftCmdE, {}, std::nullopt);
+    }
+    qInstallMessageHandler(previousHandler);
+    EXPECT_EQ(logged, QStringList{QString::number(QtCriticalMsg)
+                                  + " local.ostrel.app.app Hot key handler installation failed with status -9870."});
+}
+
+TEST_F(HotKeys, TheHandlerGoesWithTheServiceButItsHotKeysStay)
+{
+    {
+        ShortcutService service(registry);
+        service.apply(shiftCmdE, {}, std::nullopt);
+        EXPECT_TRUE(registry.handlerInstalled());
+    }
+    EXPECT_FALSE(registry.handlerInstalled());
+    EXPECT_EQ(registry.registered().size(), 1);
+}
+
+TEST_F(HotKeys, UnregisterAllKeepsTheLastSetForTheNextApply)
+{
+    ShortcutService service(registry);
+    service.apply(shiftCmdE, {{letterFirst, ctrlOptK}}, std::nullopt);
+    service.unregisterAll();
+    EXPECT_TRUE(registry.registered().isEmpty());
+    EXPECT_EQ(service.activeGlobal(), shiftCmdE);
+    EXPECT_FALSE(registry.press(14, shift | cmd));
+
+    // A failing set afterwards rolls back to the set from before the recording.
+    registry.refuse(37, ctrl | opt);
+    service.apply(ctrlOptL, {{letterFirst, ctrlOptK}}, ShortcutTarget::selectedLayout());
+    EXPECT_EQ(registry.registered().size(), 2);
+}
