@@ -1,0 +1,321 @@
+#pragma once
+
+#include "app/AppEnvironment.h"
+#include "app/DatabaseResetOutcome.h"
+#include "app/ManualRestoreContext.h"
+#include "model/AppExclusion.h"
+#include "model/AppearancePreference.h"
+#include "model/AutomationDeferral.h"
+#include "model/CancellationFlag.h"
+#include "model/CapturePreview.h"
+#include "model/CurrentDisplay.h"
+#include "model/HighlightColor.h"
+#include "model/Layout.h"
+#include "model/MissingDisplayPrompt.h"
+#include "model/MutationScope.h"
+#include "model/OperationKind.h"
+#include "model/ResolutionRequest.h"
+#include "model/RestoreProgress.h"
+#include "model/RestoreResult.h"
+#include "model/SerialExecutor.h"
+#include "model/Shortcut.h"
+#include "model/StorageNotice.h"
+#include "model/StorageProblem.h"
+#include "model/StorePaths.h"
+#include "model/UndoInfo.h"
+#include "model/UserFacingError.h"
+#include "model/WindowReference.h"
+#include "platform/DisplayService.h"
+#include "platform/WindowService.h"
+#include "restore/SessionEligibilityGate.h"
+
+#include <QCoro/QCoroTask>
+#include <QHash>
+#include <QList>
+#include <QObject>
+#include <QSet>
+#include <QString>
+#include <QUuid>
+
+#include <functional>
+#include <memory>
+#include <optional>
+
+namespace ostrel {
+
+class LayoutStore;
+
+// The one model object of the program. It holds everything the views show, and carries out
+// capture, save, the edits of saved data, restore and undo with their decisions, automation,
+// and the upkeep of storage, permission, session and shortcuts. It lives on the main thread;
+// long work runs on the actors (the store, the window service, the restore service) and is
+// awaited there. Every published value has a getter, a setter and a change signal; every
+// assignment emits the signal, and the setters of the six settings also write the setting.
+//
+// Operations refuse at once rather than queue behind a running one: edits return an optional
+// text (none on success) for the view to show inline; capture, restore and undo report through
+// the published state and, when refused, through `activeError`.
+class AppModel : public QObject {
+    Q_OBJECT
+
+public:
+    explicit AppModel(AppEnvironment environment, QObject *parent = nullptr);
+    ~AppModel() override;
+
+    AppModel(const AppModel &) = delete;
+    AppModel &operator=(const AppModel &) = delete;
+
+    // --- Published state ----------------------------------------------------------------
+
+    const QList<Layout> &layouts() const { return layouts_; }
+    void setLayouts(QList<Layout> value);
+    const QList<AppExclusion> &exclusions() const { return exclusions_; }
+    void setExclusions(QList<AppExclusion> value);
+    bool permissionTrusted() const { return permissionTrusted_; }
+    void setPermissionTrusted(bool value);
+    bool permissionPrompted() const { return permissionPrompted_; }
+    void setPermissionPrompted(bool value);
+    std::optional<OperationKind> busy() const { return busy_; }
+    void setBusy(std::optional<OperationKind> value);
+    const std::optional<RestoreProgress> &progress() const { return progress_; }
+    void setProgress(std::optional<RestoreProgress> value);
+    const std::optional<RestoreResult> &lastResult() const { return lastResult_; }
+    void setLastResult(std::optional<RestoreResult> value);
+    const std::optional<UndoInfo> &undoInfo() const { return undoInfo_; }
+    void setUndoInfo(std::optional<UndoInfo> value);
+    const std::optional<StorageNotice> &storageNotice() const { return storageNotice_; }
+    void setStorageNotice(std::optional<StorageNotice> value);
+    const std::optional<StorageProblem> &storageProblem() const { return storageProblem_; }
+    void setStorageProblem(std::optional<StorageProblem> value);
+    const std::optional<CapturePreview> &pendingCapture() const { return pendingCapture_; }
+    void setPendingCapture(std::optional<CapturePreview> value);
+    bool isBootstrapping() const { return isBootstrapping_; }
+    void setIsBootstrapping(bool value);
+    const std::optional<QString> &shortcutsError() const { return shortcutsError_; }
+    void setShortcutsError(std::optional<QString> value);
+    const std::optional<Shortcut> &activeGlobalShortcut() const { return activeGlobalShortcut_; }
+    void setActiveGlobalShortcut(std::optional<Shortcut> value);
+    const std::optional<QString> &automationNotice() const { return automationNotice_; }
+    void setAutomationNotice(std::optional<QString> value);
+    const std::optional<MissingDisplayPrompt> &missingDisplayPrompt() const
+    {
+        return missingDisplayPrompt_;
+    }
+    void setMissingDisplayPrompt(std::optional<MissingDisplayPrompt> value);
+    const std::optional<ResolutionRequest> &resolutionRequest() const { return resolutionRequest_; }
+    void setResolutionRequest(std::optional<ResolutionRequest> value);
+    // The file the last backup wrote.
+    const std::optional<QString> &lastBackupURL() const { return lastBackupURL_; }
+    void setLastBackupURL(std::optional<QString> value);
+    const StorePaths &storePaths() const { return storePaths_; }
+    void setStorePaths(StorePaths value);
+    const QSet<MutationScope> &pendingMutations() const { return pendingMutations_; }
+    void setPendingMutations(QSet<MutationScope> value);
+    bool sessionEligible() const { return sessionEligible_; }
+    void setSessionEligible(bool value);
+    std::optional<AutomationDeferral> lastAutomationDeferral() const
+    {
+        return lastAutomationDeferral_;
+    }
+    void setLastAutomationDeferral(std::optional<AutomationDeferral> value);
+    const std::optional<QUuid> &manageLayoutID() const { return manageLayoutID_; }
+    void setManageLayoutID(std::optional<QUuid> value);
+    const std::optional<UserFacingError> &activeError() const { return activeError_; }
+    void setActiveError(std::optional<UserFacingError> value);
+
+    // The six settings: each setter also writes its setting ("selectedLayoutID" only when the
+    // value really changes, the others on every assignment).
+    const std::optional<QUuid> &selectedLayoutID() const { return selectedLayoutID_; }
+    void setSelectedLayoutID(std::optional<QUuid> value);
+    bool automationEnabled() const { return automationEnabled_; }
+    void setAutomationEnabled(bool value);
+    bool restoreFlashEnabled() const { return restoreFlashEnabled_; }
+    void setRestoreFlashEnabled(bool value);
+    HighlightColor highlightColor() const { return highlightColor_; }
+    void setHighlightColor(HighlightColor value);
+    const std::optional<Shortcut> &globalShortcut() const { return globalShortcut_; }
+    void setGlobalShortcutValue(std::optional<Shortcut> value);
+    AppearancePreference appearance() const { return appearance_; }
+    void setAppearance(AppearancePreference value);
+
+    // --- Derived state, lookups and selection -------------------------------------------
+
+    std::optional<Layout> selectedLayout() const;
+    bool hasPendingExclusionMutation() const;
+    bool hasPendingShortcutMutation() const;
+    bool canCapture() const;
+    bool canRestore() const;
+    bool canChooseRestore(const Layout &layout) const;
+    bool canUndo() const;
+    QSet<QString> excludedBundleIDs() const;
+    std::optional<Layout> layout(const QUuid &id) const;
+    // The layout that already bears the name, ignoring letter case and surrounding blanks.
+    std::optional<Layout> layoutNamed(const QString &name) const;
+    // Selects a layout that exists; any other identifier changes nothing.
+    void selectLayout(const QUuid &id);
+    QHash<QUuid, Shortcut> perLayoutShortcuts() const;
+
+    // --- Storage --------------------------------------------------------------------------
+
+    // Opens the store and loads everything; a second call while one runs returns at once.
+    // Never throws: a failure becomes `storageProblem`.
+    QCoro::Task<void> bootstrap();
+    void retryStorage();
+    void revealStorageFolder();
+
+    // --- Permission and session -----------------------------------------------------------
+
+    QCoro::Task<void> refreshPermission(bool prompt);
+    void requestAccessibility();
+    // The panel appeared or the program became active: trust, undo information, session,
+    // remembered windows. Loads nothing from the store.
+    QCoro::Task<void> refresh();
+
+    // --- Capture and save -----------------------------------------------------------------
+
+    QCoro::Task<bool> beginSave();
+    void discardPendingCapture(const QUuid &id);
+    void removePendingEntry(const QUuid &entryID);
+    QCoro::Task<std::optional<QString>> savePendingLayout(QString name, bool replaceExisting);
+    QCoro::Task<std::optional<QString>> replaceLayoutWithCurrentWindows(QUuid id);
+
+    // --- Edits of saved data ----------------------------------------------------------------
+
+    QCoro::Task<std::optional<QString>> excludeApp(QString bundleID, QString appName);
+    QCoro::Task<std::optional<QString>> removeExclusion(QString bundleID);
+    QCoro::Task<std::optional<QString>> removeEntry(QUuid layoutID, QUuid entryID);
+    QCoro::Task<std::optional<QString>> renameLayout(QUuid id, QString name);
+    QCoro::Task<std::optional<QString>> deleteLayout(QUuid id);
+
+    // --- Automation links ---------------------------------------------------------------------
+
+    QCoro::Task<std::optional<QString>> associateAutomation(QUuid layoutID);
+    QCoro::Task<std::optional<QString>> clearAutomation(QUuid layoutID);
+    QString automationDescription(const Layout &layout) const;
+
+    // --- Working state the views do not show (read by tests) --------------------------------
+
+    const QHash<QUuid, WindowReference> &sessionReferences() const { return sessionReferences_; }
+    const QHash<QUuid, WindowReference> &sessionResolutions() const { return sessionResolutions_; }
+    const std::optional<ManualRestoreContext> &activeManualOperation() const
+    {
+        return activeManualOperation_;
+    }
+    bool hasStore() const { return bool(store_); }
+    bool sessionSignalActive() const { return sessionSignalActive_; }
+    SessionEligibilityGate &eligibilityGate() { return *eligibilityGate_; }
+    QList<CurrentDisplay> currentDisplays() const { return displayService_.currentDisplays(); }
+
+signals:
+    void layoutsChanged();
+    void exclusionsChanged();
+    void permissionTrustedChanged();
+    void permissionPromptedChanged();
+    void busyChanged();
+    void progressChanged();
+    void lastResultChanged();
+    void undoInfoChanged();
+    void storageNoticeChanged();
+    void storageProblemChanged();
+    void pendingCaptureChanged();
+    void isBootstrappingChanged();
+    void shortcutsErrorChanged();
+    void activeGlobalShortcutChanged();
+    void automationNoticeChanged();
+    void missingDisplayPromptChanged();
+    void resolutionRequestChanged();
+    void lastBackupURLChanged();
+    void storePathsChanged();
+    void pendingMutationsChanged();
+    void sessionEligibleChanged();
+    void lastAutomationDeferralChanged();
+    void manageLayoutIDChanged();
+    void activeErrorChanged();
+    void selectedLayoutIDChanged();
+    void automationEnabledChanged();
+    void restoreFlashEnabledChanged();
+    void highlightColorChanged();
+    void globalShortcutChanged();
+    void appearanceChanged();
+
+private:
+    // The common edit gate: none lets the edit go ahead with its scope now pending.
+    std::optional<QString> beginMutation(const MutationScope &scope);
+    void endMutation(const MutationScope &scope);
+
+    // One store write behind the gate, then a reload of what it changed; the scope ends on
+    // every path. None on success, else the error's text.
+    using StoreWrite = std::function<QCoro::Task<void>(LayoutStore &)>;
+    enum class Reload { layouts, exclusions };
+    QCoro::Task<std::optional<QString>> storeEdit(MutationScope scope, StoreWrite write,
+                                                  Reload reload);
+    std::optional<QString> exclusionChecks() const;
+
+    // Registers the hot keys from the model's state (none while a shortcut is recorded).
+    void configureShortcuts();
+
+    void presentStorageProblem(std::exception_ptr error);
+    void publishAlert(const QString &title, const QString &message);
+
+    void updateSessionEligibility();
+    void pruneSessionReferences();
+    QCoro::Task<void> revalidateSessionReferences();
+    void rememberReferences(const QHash<QUuid, WindowReference> &references);
+
+    // Closes the store on its own thread after what it is already doing.
+    QCoro::Task<void> closeStore();
+
+    AppEnvironment environment_;
+    DisplayService displayService_;
+
+    // Published (the views' state).
+    QList<Layout> layouts_;
+    QList<AppExclusion> exclusions_;
+    bool permissionTrusted_ = false;
+    bool permissionPrompted_ = false;
+    std::optional<OperationKind> busy_;
+    std::optional<RestoreProgress> progress_;
+    std::optional<RestoreResult> lastResult_;
+    std::optional<UndoInfo> undoInfo_;
+    std::optional<StorageNotice> storageNotice_;
+    std::optional<StorageProblem> storageProblem_;
+    std::optional<CapturePreview> pendingCapture_;
+    bool isBootstrapping_ = true;
+    std::optional<QString> shortcutsError_;
+    std::optional<Shortcut> activeGlobalShortcut_;
+    std::optional<QString> automationNotice_;
+    std::optional<MissingDisplayPrompt> missingDisplayPrompt_;
+    std::optional<ResolutionRequest> resolutionRequest_;
+    std::optional<QString> lastBackupURL_;
+    StorePaths storePaths_;
+    QSet<MutationScope> pendingMutations_;
+    bool sessionEligible_ = true;
+    std::optional<AutomationDeferral> lastAutomationDeferral_;
+    std::optional<QUuid> manageLayoutID_;
+    std::optional<UserFacingError> activeError_;
+    std::optional<QUuid> selectedLayoutID_;
+    bool automationEnabled_ = false;
+    bool restoreFlashEnabled_ = true;
+    HighlightColor highlightColor_ = HighlightColor::blue;
+    std::optional<Shortcut> globalShortcut_;
+    AppearancePreference appearance_ = AppearancePreference::system;
+
+    // Made once at construction.
+    std::unique_ptr<WindowService> windowService_;
+    std::shared_ptr<SessionEligibilityGate> eligibilityGate_;
+
+    // Working state.
+    std::shared_ptr<LayoutStore> store_;
+    std::shared_ptr<CancellationFlag> cancellation_;
+    bool storeOpening_ = false;
+    bool sessionSignalActive_ = true;
+    QHash<QUuid, WindowReference> sessionReferences_;
+    QHash<QUuid, WindowReference> sessionResolutions_;
+    std::optional<ManualRestoreContext> activeManualOperation_;
+    std::optional<QCoro::Task<void>> bootstrapTask_;
+
+    // The role checks of remembered windows: off the main thread, one at a time.
+    SerialExecutor referenceChecks_{QStringLiteral("AppModel.references")};
+};
+
+} // namespace ostrel

@@ -1,0 +1,310 @@
+#include "app/AppModel.h"
+
+#include "app/ErrorText.h"
+#include "model/Topology.h"
+#include "storage/LayoutStore.h"
+
+#include <QPointer>
+
+#include <cmath>
+
+namespace ostrel {
+
+QCoro::Task<std::optional<QString>> AppModel::storeEdit(MutationScope scope, StoreWrite write,
+                                                        Reload reload)
+{
+    QPointer<AppModel> self(this);
+    std::shared_ptr<LayoutStore> store = store_;
+    std::optional<QString> failure;
+    try {
+        QCoro::Task<void> writing = write(*store);
+        co_await writing;
+        if (reload == Reload::layouts) {
+            QCoro::Task<QList<Layout>> loading = store->loadLayouts();
+            QList<Layout> loaded = co_await loading;
+            if (!self) {
+                co_return std::nullopt;
+            }
+            setLayouts(std::move(loaded));
+        } else {
+            QCoro::Task<QList<AppExclusion>> loading = store->loadExclusions();
+            QList<AppExclusion> loaded = co_await loading;
+            if (!self) {
+                co_return std::nullopt;
+            }
+            setExclusions(std::move(loaded));
+        }
+    } catch (...) {
+        failure = errorDescription(std::current_exception());
+    }
+    if (!self) {
+        co_return failure;
+    }
+    endMutation(scope);
+    co_return failure;
+}
+
+std::optional<QString> AppModel::exclusionChecks() const
+{
+    if (!store_) {
+        return QStringLiteral("Storage is unavailable.");
+    }
+    if (busy_) {
+        return QStringLiteral("Wait for the current operation before changing exclusions.");
+    }
+    if (hasPendingExclusionMutation()) {
+        return QStringLiteral("Wait for the current exclusion change to finish.");
+    }
+    return std::nullopt;
+}
+
+QCoro::Task<std::optional<QString>> AppModel::excludeApp(QString bundleID, QString appName)
+{
+    if (const std::optional<QString> refusal = exclusionChecks()) {
+        co_return refusal;
+    }
+    const MutationScope scope = MutationScope::exclusion(bundleID);
+    if (const std::optional<QString> refusal = beginMutation(scope)) {
+        co_return refusal;
+    }
+    QPointer<AppModel> self(this);
+    QCoro::Task<std::optional<QString>> editing = storeEdit(
+        scope,
+        [bundleID, appName](LayoutStore &store) { return store.addExclusion(bundleID, appName); },
+        Reload::exclusions);
+    const std::optional<QString> failure = co_await editing;
+    if (!self || failure) {
+        co_return failure;
+    }
+    // The waiting capture loses the newly excluded application's windows at once.
+    if (pendingCapture_) {
+        CapturePreview preview = *pendingCapture_;
+        for (auto it = preview.entries.begin(); it != preview.entries.end();) {
+            if (it->bundleID == bundleID) {
+                preview.references.remove(it->id);
+                it = preview.entries.erase(it);
+            } else {
+                ++it;
+            }
+        }
+        setPendingCapture(std::move(preview));
+    }
+    co_return std::nullopt;
+}
+
+QCoro::Task<std::optional<QString>> AppModel::removeExclusion(QString bundleID)
+{
+    if (const std::optional<QString> refusal = exclusionChecks()) {
+        co_return refusal;
+    }
+    const MutationScope scope = MutationScope::exclusion(bundleID);
+    if (const std::optional<QString> refusal = beginMutation(scope)) {
+        co_return refusal;
+    }
+    QCoro::Task<std::optional<QString>> editing = storeEdit(
+        scope, [bundleID](LayoutStore &store) { return store.removeExclusion(bundleID); },
+        Reload::exclusions);
+    co_return co_await editing;
+}
+
+QCoro::Task<std::optional<QString>> AppModel::removeEntry(QUuid layoutID, QUuid entryID)
+{
+    if (!store_) {
+        co_return QStringLiteral("Storage is unavailable.");
+    }
+    if (!layout(layoutID)) {
+        co_return QStringLiteral("That layout is no longer available.");
+    }
+    const MutationScope scope = MutationScope::removeEntry(layoutID, entryID);
+    if (const std::optional<QString> refusal = beginMutation(scope)) {
+        co_return refusal;
+    }
+    QPointer<AppModel> self(this);
+    QCoro::Task<std::optional<QString>> editing = storeEdit(
+        scope,
+        [layoutID, entryID](LayoutStore &store) { return store.removeEntry(layoutID, entryID); },
+        Reload::layouts);
+    const std::optional<QString> failure = co_await editing;
+    if (!self || failure) {
+        co_return failure;
+    }
+    pruneSessionReferences();
+    co_return std::nullopt;
+}
+
+QCoro::Task<std::optional<QString>> AppModel::renameLayout(QUuid id, QString name)
+{
+    if (!store_) {
+        co_return QStringLiteral("Storage is unavailable.");
+    }
+    const QString trimmed = name.trimmed();
+    if (trimmed.isEmpty()) {
+        co_return QStringLiteral("Enter a layout name.");
+    }
+    const std::optional<Layout> renamed = layout(id);
+    if (!renamed) {
+        co_return QStringLiteral("That layout is no longer available.");
+    }
+    if (renamed->name == trimmed) {
+        co_return std::nullopt;
+    }
+    const MutationScope scope = MutationScope::rename(id);
+    if (const std::optional<QString> refusal = beginMutation(scope)) {
+        co_return refusal;
+    }
+    QCoro::Task<std::optional<QString>> editing = storeEdit(
+        scope, [id, trimmed](LayoutStore &store) { return store.renameLayout(id, trimmed); },
+        Reload::layouts);
+    co_return co_await editing;
+}
+
+QCoro::Task<std::optional<QString>> AppModel::deleteLayout(QUuid id)
+{
+    if (!store_) {
+        co_return QStringLiteral("Storage is unavailable.");
+    }
+    const MutationScope scope = MutationScope::deleteLayout(id);
+    if (const std::optional<QString> refusal = beginMutation(scope)) {
+        co_return refusal;
+    }
+    QPointer<AppModel> self(this);
+    QCoro::Task<std::optional<QString>> editing = storeEdit(
+        scope, [id](LayoutStore &store) { return store.deleteLayout(id); }, Reload::layouts);
+    const std::optional<QString> failure = co_await editing;
+    if (!self || failure) {
+        co_return failure;
+    }
+    if (selectedLayoutID_ == id) {
+        setSelectedLayoutID(layouts_.isEmpty() ? std::nullopt
+                                               : std::optional<QUuid>(layouts_.first().id));
+    }
+    if (manageLayoutID_ == id) {
+        setManageLayoutID(std::nullopt);
+    }
+    pruneSessionReferences();
+    configureShortcuts();
+    co_return std::nullopt;
+}
+
+// --- Automation links ------------------------------------------------------------------------
+
+namespace {
+
+// An older layout's displays, whose frames were only inferred, may be linked to the connected
+// ones when they are the same displays with the same pixels and (nearly) the same scale.
+bool sameDisplaysAgain(const Layout &saved, const QList<CurrentDisplay> &connected)
+{
+    QSet<QString> connectedKeys;
+    for (const CurrentDisplay &display : connected) {
+        connectedKeys.insert(display.identity.key());
+    }
+    if (saved.displayKeys() != connectedKeys) {
+        return false;
+    }
+    for (const DisplaySnapshot &snapshot : saved.displays) {
+        const auto match = std::find_if(connected.begin(), connected.end(),
+                                        [&](const CurrentDisplay &display) {
+                                            return display.identity.key() == snapshot.id();
+                                        });
+        if (match == connected.end() || match->pixelWidth != snapshot.pixelWidth
+            || match->pixelHeight != snapshot.pixelHeight
+            || !(std::abs(match->scale - snapshot.scale) <= 0.01)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+} // namespace
+
+QCoro::Task<std::optional<QString>> AppModel::associateAutomation(QUuid layoutID)
+{
+    const std::optional<Layout> linked = layout(layoutID);
+    if (!linked) {
+        co_return QStringLiteral("That layout is no longer available.");
+    }
+    if (!store_) {
+        co_return QStringLiteral("Storage is unavailable.");
+    }
+    const MutationScope scope = MutationScope::automation(layoutID);
+    if (const std::optional<QString> refusal = beginMutation(scope)) {
+        co_return refusal;
+    }
+    const QList<CurrentDisplay> connected = currentDisplays();
+    if (connected.isEmpty()) {
+        endMutation(scope);
+        co_return QStringLiteral("No displays are available.");
+    }
+    const QString savedSignature = Topology::signature(linked->displays);
+    const QString currentSignature = Topology::signature(connected);
+    const bool inferred = std::any_of(linked->displays.begin(), linked->displays.end(),
+                                      [](const DisplaySnapshot &d) { return d.frameInferred; });
+    bool refreshing = inferred;
+    if (savedSignature != currentSignature) {
+        if (!inferred || !sameDisplaysAgain(*linked, connected)) {
+            endMutation(scope);
+            co_return QStringLiteral("Connect the original displays, then link this layout.");
+        }
+        refreshing = true;
+    }
+    for (const Layout &other : layouts_) {
+        if (other.id != layoutID && other.automationEnabled
+            && other.automationTopologySignature == currentSignature) {
+            endMutation(scope);
+            co_return QStringLiteral("“") + other.name
+                + QStringLiteral("” is already linked to these displays.");
+        }
+    }
+    StoreWrite write;
+    if (refreshing) {
+        QList<DisplaySnapshot> snapshots;
+        for (const CurrentDisplay &display : connected) {
+            DisplaySnapshot snapshot = DisplaySnapshot::fromCurrent(display);
+            snapshot.frameInferred = false;
+            snapshots.append(snapshot);
+        }
+        write = [layoutID, snapshots, currentSignature](LayoutStore &store) {
+            return store.reassociateAutomation(layoutID, snapshots, currentSignature);
+        };
+    } else {
+        write = [layoutID, currentSignature](LayoutStore &store) {
+            return store.updateAutomation(layoutID, true, currentSignature);
+        };
+    }
+    QCoro::Task<std::optional<QString>> editing = storeEdit(scope, write, Reload::layouts);
+    co_return co_await editing;
+}
+
+QCoro::Task<std::optional<QString>> AppModel::clearAutomation(QUuid layoutID)
+{
+    if (!store_) {
+        co_return QStringLiteral("Storage is unavailable.");
+    }
+    const MutationScope scope = MutationScope::automation(layoutID);
+    if (const std::optional<QString> refusal = beginMutation(scope)) {
+        co_return refusal;
+    }
+    QCoro::Task<std::optional<QString>> editing = storeEdit(
+        scope,
+        [layoutID](LayoutStore &store) {
+            return store.updateAutomation(layoutID, false, std::nullopt);
+        },
+        Reload::layouts);
+    co_return co_await editing;
+}
+
+QString AppModel::automationDescription(const Layout &described) const
+{
+    if (!described.automationTopologySignature) {
+        const bool inferred =
+            std::any_of(described.displays.begin(), described.displays.end(),
+                        [](const DisplaySnapshot &d) { return d.frameInferred; });
+        return inferred ? QStringLiteral("Older layout — link to confirm displays")
+                        : QStringLiteral("Not linked");
+    }
+    return *described.automationTopologySignature == Topology::signature(currentDisplays())
+        ? QStringLiteral("Linked to these displays")
+        : QStringLiteral("Linked to another display setup");
+}
+
+} // namespace ostrel

@@ -1,0 +1,158 @@
+#include "app/AppModel.h"
+
+#include "platform/AX.h"
+#include "system/AXAttribute.h"
+
+#include <QPointer>
+
+namespace ostrel {
+
+namespace {
+
+// How long one remembered window may take to say its role before it counts as gone.
+constexpr double referenceCheckTimeout = 0.2;
+
+// Whether a remembered window is still there with the role it had: its process runs and its
+// element still answers with the same role.
+bool stillPresent(const SystemBackend &system, const WindowReference &reference)
+{
+    if (!system.trust->isProcessTrusted()) {
+        return false;
+    }
+    const std::optional<RunningApplication> application =
+        system.applications->application(reference.pid);
+    if (!application || application->isTerminated) {
+        return false;
+    }
+    system.elements->setMessagingTimeout(reference.element, referenceCheckTimeout);
+    const std::optional<QString> role =
+        AX::string(*system.elements, reference.element, AXAttribute::role);
+    return role && *role == reference.role;
+}
+
+} // namespace
+
+QCoro::Task<void> AppModel::refreshPermission(bool /*prompt*/)
+{
+    // The desktop has no prompt to show: asking with or without one reads the same answer.
+    setPermissionTrusted(environment_.system.trust->isProcessTrusted());
+    if (!permissionTrusted_) {
+        if (busy_ && cancellation_) {
+            cancellation_->cancel();
+        }
+        co_return;
+    }
+    co_return;
+}
+
+void AppModel::requestAccessibility()
+{
+    setPermissionPrompted(true);
+    setPermissionTrusted(environment_.system.trust->isProcessTrusted());
+    if (environment_.openAccessibilitySettings) {
+        environment_.openAccessibilitySettings();
+    }
+}
+
+QCoro::Task<void> AppModel::refresh()
+{
+    QPointer<AppModel> self(this);
+    QCoro::Task<void> refreshing = refreshPermission(false);
+    co_await refreshing;
+    if (!self) {
+        co_return;
+    }
+    updateSessionEligibility();
+    QCoro::Task<void> revalidating = revalidateSessionReferences();
+    co_await revalidating;
+}
+
+void AppModel::updateSessionEligibility()
+{
+    const bool eligible = sessionSignalActive_;
+    const std::optional<QString> reason;
+    setSessionEligible(eligible);
+    eligibilityGate_->set(eligible,
+                          eligible ? std::nullopt
+                                   : std::optional<QString>(reason.value_or(QStringLiteral(
+                                         "Automation paused. It resumes when the session is "
+                                         "active."))));
+}
+
+void AppModel::pruneSessionReferences()
+{
+    QSet<QUuid> entryIDs;
+    for (const Layout &saved : layouts_) {
+        for (const WindowEntry &entry : saved.entries) {
+            entryIDs.insert(entry.id);
+        }
+    }
+    QSet<qint32> running;
+    for (const RunningApplication &application :
+         environment_.system.applications->runningApplications()) {
+        if (!application.isTerminated) {
+            running.insert(application.pid);
+        }
+    }
+    const auto prune = [&](QHash<QUuid, WindowReference> &references) {
+        for (auto it = references.begin(); it != references.end();) {
+            if (entryIDs.contains(it.key()) && running.contains(it.value().pid)) {
+                ++it;
+            } else {
+                it = references.erase(it);
+            }
+        }
+    };
+    prune(sessionReferences_);
+    prune(sessionResolutions_);
+}
+
+QCoro::Task<void> AppModel::revalidateSessionReferences()
+{
+    if (busy_ || !permissionTrusted_) {
+        co_return;
+    }
+    QList<WindowReference> references = sessionReferences_.values();
+    references.append(sessionResolutions_.values());
+    if (references.isEmpty()) {
+        co_return;
+    }
+    QPointer<AppModel> self(this);
+    QSet<QUuid> examined;
+    QSet<QUuid> confirmed;
+    const SystemBackend system = environment_.system;
+    for (const WindowReference &reference : references) {
+        QCoro::Task<bool> checking =
+            referenceChecks_.run([system, reference] { return stillPresent(system, reference); });
+        const bool present = co_await checking;
+        if (!self) {
+            co_return;
+        }
+        examined.insert(reference.id);
+        if (present) {
+            confirmed.insert(reference.id);
+        }
+    }
+    // Windows remembered while the checks ran were not examined and stay.
+    const auto filter = [&](QHash<QUuid, WindowReference> &remembered) {
+        for (auto it = remembered.begin(); it != remembered.end();) {
+            const QUuid id = it.value().id;
+            if (examined.contains(id) && !confirmed.contains(id)) {
+                it = remembered.erase(it);
+            } else {
+                ++it;
+            }
+        }
+    };
+    filter(sessionReferences_);
+    filter(sessionResolutions_);
+}
+
+void AppModel::rememberReferences(const QHash<QUuid, WindowReference> &references)
+{
+    for (auto it = references.begin(); it != references.end(); ++it) {
+        sessionReferences_.insert(it.key(), it.value());
+    }
+}
+
+} // namespace ostrel

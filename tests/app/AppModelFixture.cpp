@@ -1,0 +1,171 @@
+#include "AppModelFixture.h"
+
+#include "Await.h"
+#include "TestApplication.h"
+
+#include "model/Preferences.h"
+#include "storage/SQLiteDatabase.h"
+#include "storage/SQLiteStatement.h"
+
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QSettings>
+
+#include <sqlite3.h>
+
+#include <ostream>
+
+void PrintTo(const QString &text, std::ostream *out)
+{
+    *out << '"' << text.toStdString() << '"';
+}
+
+namespace ostrel::test {
+
+void waitUntil(const std::function<bool()> &condition)
+{
+    QDeadlineTimer deadline(5000);
+    while (!condition()) {
+        if (deadline.hasExpired()) {
+            FAIL() << "the condition did not come true";
+            return;
+        }
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    }
+}
+
+void AppModelTest::SetUp()
+{
+    ensureApplication();
+    ASSERT_TRUE(dir.isValid());
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, dir.filePath("settings"));
+    paths = StorePaths::inFolder(dir.filePath("data"));
+    desktop.setScreens({screen(1, {0, 0, 1440, 900}, 1)}, 1);
+}
+
+void AppModelTest::TearDown()
+{
+    model.reset();
+    // Let tasks that were still waiting on a thread see that the model is gone.
+    for (int i = 0; i < 20; ++i) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    }
+}
+
+AppEnvironment AppModelTest::environment()
+{
+    AppEnvironment environment;
+    environment.system = desktop.backend();
+    environment.defaultStorePaths = paths;
+    environment.openStore = [this]() -> std::unique_ptr<LayoutStore> {
+        ++openCount;
+        if (openFailure) {
+            openFailure();
+        }
+        QDir().mkpath(paths.directory);
+        auto database = std::make_unique<SQLiteDatabase>(
+            paths.database, SQLiteOpenMode::readWriteCreate, SQLiteJournalPolicy::wal, 2000);
+        int version = 0;
+        {
+            SQLiteStatement statement(*database, "PRAGMA user_version");
+            if (statement.step()) {
+                version = int(statement.int64(0));
+            }
+        }
+        if (version < 3) {
+            LayoutStore::migrate(*database, version);
+        }
+        auto store = std::make_unique<LayoutStore>(paths, std::nullopt, std::move(database));
+        openedStore = store.get();
+        return store;
+    };
+    environment.revealFolder = [this](const QString &folder) { revealedFolders.append(folder); };
+    environment.openAccessibilitySettings = [this] { ++accessibilitySettingsOpened; };
+    return environment;
+}
+
+void AppModelTest::startWithoutWaiting()
+{
+    model = std::make_unique<AppModel>(environment());
+}
+
+AppModel &AppModelTest::start()
+{
+    startWithoutWaiting();
+    waitUntil([this] { return !model->isBootstrapping(); });
+    return *model;
+}
+
+Screen AppModelTest::screen(quint32 number, const RectD &frame, quint32 unit)
+{
+    Screen s;
+    s.displayNumber = number;
+    s.name = QStringLiteral("Display %1").arg(unit);
+    s.frame = frame;
+    s.visibleFrame = {frame.x, frame.y + 25, frame.width, frame.height - 25};
+    s.identity = {16, 32, 0, unit};
+    s.pixelWidth = qint64(frame.width);
+    s.pixelHeight = qint64(frame.height);
+    return s;
+}
+
+QList<AXElement> AppModelTest::addApplication(const QString &bundleID, const QString &name,
+                                              const QList<RectD> &frames)
+{
+    const qint32 pid = desktop.addApplication(bundleID, name);
+    QList<AXElement> windows;
+    for (const RectD &frame : frames) {
+        windows.append(desktop.addWindow(pid, frame));
+    }
+    return windows;
+}
+
+Layout AppModelTest::saveCurrentWindows(const QString &name)
+{
+    EXPECT_TRUE(await(model->beginSave()));
+    EXPECT_EQ(await(model->savePendingLayout(name, false)), std::nullopt);
+    const std::optional<Layout> saved = model->layoutNamed(name);
+    EXPECT_TRUE(saved.has_value());
+    return saved.value_or(Layout{});
+}
+
+std::function<void()> AppModelTest::holdStore()
+{
+    auto gate = std::make_shared<QSemaphore>(0);
+    auto started = std::make_shared<QSemaphore>(0);
+    LayoutStore *store = openedStore;
+    // The task runs to its end on its own; only the semaphores tie it to the test.
+    (void)store->executor().run([gate, started] {
+        started->release();
+        gate->acquire();
+    });
+    started->acquire();
+    return [gate] { gate->release(); };
+}
+
+QStringList AppModelTest::rows(const QString &sql)
+{
+    SQLiteDatabase database(paths.database, SQLiteOpenMode::readOnly,
+                            SQLiteJournalPolicy::unchanged, 2000);
+    SQLiteStatement statement(database, sql.toUtf8().constData());
+    QStringList result;
+    while (statement.step()) {
+        QStringList columns;
+        for (int column = 0; column < sqlite3_column_count(statement.get()); ++column) {
+            columns.append(statement.isNull(column) ? QStringLiteral("NULL")
+                                                    : statement.text(column));
+        }
+        result.append(columns.join('|'));
+    }
+    return result;
+}
+
+void AppModelTest::execute(const QString &sql)
+{
+    SQLiteDatabase database(paths.database, SQLiteOpenMode::readWrite,
+                            SQLiteJournalPolicy::unchanged, 2000);
+    database.execute(sql);
+}
+
+} // namespace ostrel::test

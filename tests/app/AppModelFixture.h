@@ -1,0 +1,66 @@
+#pragma once
+
+#include "app/AppModel.h"
+#include "storage/LayoutStore.h"
+#include "system/fake/FakeDesktop.h"
+
+#include <QSemaphore>
+#include <QStringList>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <iosfwd>
+#include <memory>
+
+void PrintTo(const QString &text, std::ostream *out);
+
+namespace ostrel::test {
+
+// Runs the event loop until the condition holds; fails the test after five seconds of real
+// time (the store and the window service work on threads of their own).
+void waitUntil(const std::function<bool()> &condition);
+
+// The model on a fake desktop with a real store in a temporary folder and a settings file of
+// its own. The desktop starts with one 1440 × 900 display and trust granted.
+class AppModelTest : public ::testing::Test {
+protected:
+    QTemporaryDir dir;
+    FakeDesktop desktop;
+    StorePaths paths;
+    std::unique_ptr<AppModel> model;
+    // The store the model opened last; owned by the model.
+    LayoutStore *openedStore = nullptr;
+    // Thrown by the next opening instead of opening, when set.
+    std::function<void()> openFailure;
+    int openCount = 0;
+    QStringList revealedFolders;
+    int accessibilitySettingsOpened = 0;
+
+    void SetUp() override;
+    void TearDown() override;
+
+    AppEnvironment environment();
+    // Builds the model and waits for its bootstrap to end.
+    AppModel &start();
+    void startWithoutWaiting();
+
+    static Screen screen(quint32 number, const RectD &frame, quint32 unit);
+
+    // An application with standard windows at the given frames; returns the window elements.
+    QList<AXElement> addApplication(const QString &bundleID, const QString &name,
+                                    const QList<RectD> &frames);
+    // A capture saved through the model under the name; the layout returned as loaded.
+    Layout saveCurrentWindows(const QString &name);
+
+    // Holds the store's thread until the returned release is called, so that an edit can be
+    // caught while its write waits.
+    std::function<void()> holdStore();
+
+    // A second connection to the store's file, for checking and damaging what it holds.
+    QStringList rows(const QString &sql);
+    void execute(const QString &sql);
+};
+
+} // namespace ostrel::test

@@ -1,0 +1,168 @@
+#include "AppModelFixture.h"
+
+#include "Await.h"
+
+#include "model/Preferences.h"
+#include "model/StorageError.h"
+
+#include <QDir>
+#include <QFile>
+#include <QSemaphore>
+
+#include <atomic>
+#include <stdexcept>
+
+using namespace ostrel;
+using namespace ostrel::test;
+
+class Bootstrap : public AppModelTest {};
+
+TEST_F(Bootstrap, AFailedOpenBecomesAStorageProblemChosenByTheError)
+{
+    struct Case {
+        std::function<void()> fail;
+        QString title;
+        QString message;
+        QString details;
+    };
+    const QString keep = "Ostrel kept the original files. Reveal the storage folder to inspect them.";
+    const QString disk = "Check that the storage folder is available and there is enough disk "
+                         "space, then try again.";
+    const Case cases[] = {
+        {[] { throw StorageError::futureSchema(7, "/x/Ostrel.sqlite"); }, "Update Ostrel",
+         "Update Ostrel to continue. Your saved data is unchanged.",
+         StorageError::futureSchema(7, "/x/Ostrel.sqlite").errorDescription()},
+        {[] { throw StorageError::corrupted("bad page"); }, "Couldn’t Recover Layouts",
+         keep, StorageError::corrupted("bad page").errorDescription()},
+        {[] { throw StorageError::recoveryFailed("locked"); }, "Couldn’t Recover Layouts",
+         keep, StorageError::recoveryFailed("locked").errorDescription()},
+        {[] { throw StorageError::storageUnavailable("full"); }, "Storage Unavailable",
+         disk, StorageError::storageUnavailable("full").errorDescription()},
+        {[] { throw StorageError::openFailed("denied"); }, "Couldn’t Open Layouts",
+         disk, StorageError::openFailed("denied").errorDescription()},
+        {[] { throw StorageError::migrationFailed("step 2"); }, "Couldn’t Open Layouts",
+         "Your original file was kept. Check storage, then try again.",
+         StorageError::migrationFailed("step 2").errorDescription()},
+        {[] { throw StorageError::readFailed("row"); }, "Couldn’t Open Layouts",
+         "Try again. If it keeps happening, reveal the storage folder.",
+         StorageError::readFailed("row").errorDescription()},
+        {[] { throw std::runtime_error("the disk caught fire"); }, "Couldn’t Open Layouts",
+         "Check the details, then retry.", "the disk caught fire"},
+    };
+    for (const Case &c : cases) {
+        openFailure = c.fail;
+        start();
+        ASSERT_TRUE(model->storageProblem().has_value()) << c.title.toStdString();
+        const StorageProblem &problem = *model->storageProblem();
+        EXPECT_EQ(problem.title, c.title);
+        EXPECT_EQ(problem.message, c.message);
+        EXPECT_EQ(problem.details, c.details);
+        EXPECT_EQ(problem.databasePath, paths.database);
+        EXPECT_EQ(problem.backupPath, paths.backup);
+        EXPECT_TRUE(problem.canRetry);
+        EXPECT_FALSE(model->isBootstrapping());
+        EXPECT_FALSE(model->hasStore());
+        EXPECT_EQ(model->storePaths(), paths);
+        model.reset();
+    }
+}
+
+TEST_F(Bootstrap, TheRememberedSelectionFallsBackToTheOldestLayout)
+{
+    addApplication("com.example.editor", "Editor", {{100, 100, 600, 400}});
+    start();
+    const Layout first = saveCurrentWindows("First");
+    const Layout second = saveCurrentWindows("Second");
+    EXPECT_EQ(model->selectedLayoutID(), second.id);
+    model.reset();
+
+    start();
+    EXPECT_EQ(model->selectedLayoutID(), second.id);
+    model.reset();
+
+    Preferences::setSelectedLayoutID(QUuid::createUuid());
+    start();
+    EXPECT_EQ(model->selectedLayoutID(), first.id);
+    EXPECT_EQ(Preferences::selectedLayoutID(), first.id);
+    ASSERT_EQ(model->layouts().size(), 2);
+    model.reset();
+
+    execute("DELETE FROM layouts");
+    start();
+    EXPECT_EQ(model->selectedLayoutID(), std::nullopt);
+    EXPECT_EQ(Preferences::selectedLayoutID(), std::nullopt);
+}
+
+TEST_F(Bootstrap, ALoadFailureKeepsWhatLoadedAndTheRetryClosesTheOldStoreFirst)
+{
+    addApplication("com.example.editor", "Editor", {{100, 100, 600, 400}});
+    start();
+    saveCurrentWindows("Work");
+    ASSERT_EQ(await(model->excludeApp("com.example.mail", "Mail")), std::nullopt);
+    model.reset();
+
+    execute("UPDATE exclusions SET app_name = ''");
+    start();
+    ASSERT_TRUE(model->storageProblem().has_value());
+    EXPECT_EQ(model->storageProblem()->title, "Couldn’t Open Layouts");
+    EXPECT_EQ(model->layouts().size(), 1);
+    EXPECT_TRUE(model->exclusions().isEmpty());
+    // The store that opened stays; its paths are replaced by the defaults with the problem.
+    EXPECT_TRUE(model->hasStore());
+    EXPECT_EQ(model->storePaths(), paths);
+    EXPECT_EQ(await(model->renameLayout(model->layouts().first().id, "Other")),
+              "Storage is unavailable.");
+
+    // The retry waits in the opening; by then the old store is closed and nothing reaches it.
+    // The last connection to close takes the write-ahead log with it.
+    ASSERT_TRUE(QFile::exists(paths.database + "-wal"));
+    std::atomic<bool> oldClosedBeforeOpening = false;
+    std::atomic<bool> reached = false;
+    auto opening = std::make_shared<QSemaphore>(0);
+    openFailure = [&, opening] {
+        oldClosedBeforeOpening = !QFile::exists(paths.database + "-wal");
+        reached = true;
+        opening->acquire();
+    };
+    model->retryStorage();
+    EXPECT_EQ(model->storageProblem(), std::nullopt);
+    waitUntil([&] { return bool(reached); });
+    EXPECT_TRUE(oldClosedBeforeOpening);
+    EXPECT_FALSE(model->hasStore());
+    EXPECT_TRUE(model->isBootstrapping());
+    EXPECT_EQ(await(model->renameLayout(model->layouts().first().id, "Other")),
+              "Storage is unavailable.");
+    // A second run while this one opens returns at once, and so does the one a retry starts.
+    await(model->bootstrap());
+    model->retryStorage();
+    EXPECT_EQ(openCount, 3);
+
+    execute("UPDATE exclusions SET app_name = 'Mail'");
+    openFailure = {};
+    opening->release();
+    waitUntil([&] { return !model->isBootstrapping(); });
+    EXPECT_EQ(model->storageProblem(), std::nullopt);
+    EXPECT_EQ(model->exclusions().size(), 1);
+    EXPECT_EQ(openCount, 3);
+}
+
+TEST_F(Bootstrap, ASuccessfulOpenReplacesAnEarlierNotice)
+{
+    start();
+    model->setStorageNotice(StorageNotice{"Recovered", "Something happened.", std::nullopt});
+    await(model->bootstrap());
+    EXPECT_EQ(model->storageNotice(), std::nullopt);
+    EXPECT_EQ(openCount, 2);
+    EXPECT_TRUE(model->hasStore());
+}
+
+TEST_F(Bootstrap, RevealsTheStorageFolderOnlyWhenItExists)
+{
+    openFailure = [] { throw StorageError::openFailed("denied"); };
+    start();
+    model->revealStorageFolder();
+    EXPECT_TRUE(revealedFolders.isEmpty());
+    QDir().mkpath(paths.directory);
+    model->revealStorageFolder();
+    EXPECT_EQ(revealedFolders, QStringList{paths.directory});
+}

@@ -1,0 +1,346 @@
+#include "AppModelFixture.h"
+
+#include "Await.h"
+
+#include "model/Preferences.h"
+#include "model/Topology.h"
+
+#include <QSemaphore>
+
+using namespace ostrel;
+using namespace ostrel::test;
+
+class CaptureAndSave : public AppModelTest {
+protected:
+    void SetUp() override
+    {
+        AppModelTest::SetUp();
+        addApplication("com.example.editor", "Editor", {{100, 100, 600, 400}, {200, 150, 500, 300}});
+        addApplication("com.example.mail", "Mail", {{700, 200, 500, 500}});
+    }
+
+    QString alertTitle() const { return model->activeError() ? model->activeError()->title : ""; }
+    QString alertMessage() const
+    {
+        return model->activeError() ? model->activeError()->message : "";
+    }
+};
+
+TEST_F(CaptureAndSave, BeginSaveRefusesWithTheFirstAlertThatApplies)
+{
+    start();
+    struct Case {
+        const char *state;
+        std::function<void()> apply;
+        const char *title;
+        const char *message;
+    };
+    const StorageProblem problem{QUuid::createUuid(), "t", "Problem text.", "", {}, true, {}};
+    const Case cases[] = {
+        {"exclusion pending and not trusted",
+         [&] {
+             model->setPendingMutations({MutationScope::exclusion("com.example.x")});
+             model->setPermissionTrusted(false);
+         },
+         "Saving Exclusions", "Try again shortly."},
+        {"not trusted and busy",
+         [&] {
+             model->setPermissionTrusted(false);
+             model->setBusy(OperationKind::undoing);
+         },
+         "Accessibility Access Needed",
+         "Allow Ostrel in Privacy & Security → Accessibility, then Recheck."},
+        {"busy", [&] { model->setBusy(OperationKind::saving); }, "Operation in Progress",
+         "Wait for the current operation, then capture again."},
+        {"storage problem only", [&] { model->setStorageProblem(problem); }, "", ""},
+    };
+    for (const Case &c : cases) {
+        model->setActiveError(std::nullopt);
+        c.apply();
+        const std::optional<OperationKind> busy = model->busy();
+        EXPECT_FALSE(await(model->beginSave())) << c.state;
+        EXPECT_EQ(alertTitle(), c.title) << c.state;
+        EXPECT_EQ(alertMessage(), c.message) << c.state;
+        EXPECT_EQ(model->busy(), busy) << c.state;
+        EXPECT_EQ(model->pendingCapture().has_value(), false) << c.state;
+        model->setPermissionTrusted(true);
+        model->setBusy(std::nullopt);
+        model->setPendingMutations({});
+        model->setStorageProblem(std::nullopt);
+    }
+}
+
+TEST_F(CaptureAndSave, BeginSaveWithoutAStoreWhileItOpens)
+{
+    auto opening = std::make_shared<QSemaphore>(0);
+    openFailure = [opening] { opening->acquire(); };
+    startWithoutWaiting();
+    EXPECT_FALSE(await(model->beginSave()));
+    EXPECT_EQ(alertTitle(), "Storage Unavailable");
+    EXPECT_EQ(alertMessage(), "Saved layouts are not available.");
+    opening->release();
+    waitUntil([&] { return !model->isBootstrapping(); });
+}
+
+TEST_F(CaptureAndSave, AFailedCaptureAlertsAndLeavesTheEarlierPreview)
+{
+    start();
+    ASSERT_TRUE(await(model->beginSave()));
+    const QUuid earlier = model->pendingCapture()->id;
+
+    desktop.setTrusted(false);
+    EXPECT_FALSE(await(model->beginSave()));
+    EXPECT_EQ(alertTitle(), "Couldn’t Capture Windows");
+    EXPECT_EQ(alertMessage(), "Accessibility access is needed to read open windows.");
+    EXPECT_FALSE(model->permissionTrusted());
+    EXPECT_EQ(model->busy(), std::nullopt);
+    EXPECT_EQ(model->pendingCapture()->id, earlier);
+
+    desktop.setTrusted(true);
+    model->setPermissionTrusted(true);
+    desktop.setScreens({}, std::nullopt);
+    EXPECT_FALSE(await(model->beginSave()));
+    EXPECT_EQ(alertMessage(), "No supported windows found. Show a window and retry.");
+    EXPECT_TRUE(model->permissionTrusted());
+}
+
+TEST_F(CaptureAndSave, CaptureTrimSaveRenameRemoveAndDeleteReachTheDatabase)
+{
+    start();
+    ASSERT_TRUE(await(model->beginSave()));
+    CapturePreview preview = *model->pendingCapture();
+    ASSERT_EQ(preview.entries.size(), 3);
+    EXPECT_EQ(model->busy(), std::nullopt);
+
+    const WindowEntry dropped = preview.entries[1];
+    model->removePendingEntry(dropped.id);
+    EXPECT_EQ(model->pendingCapture()->entries.size(), 2);
+    EXPECT_FALSE(model->pendingCapture()->references.contains(dropped.id));
+    EXPECT_EQ(model->pendingCapture()->unsupportedWindowCount, preview.unsupportedWindowCount);
+
+    EXPECT_EQ(await(model->savePendingLayout("  Work\n", false)), std::nullopt);
+    ASSERT_EQ(model->layouts().size(), 1);
+    const Layout work = model->layouts().first();
+    EXPECT_EQ(work.name, "Work");
+    EXPECT_EQ(model->selectedLayoutID(), work.id);
+    EXPECT_EQ(Preferences::selectedLayoutID(), work.id);
+    EXPECT_EQ(model->pendingCapture(), std::nullopt);
+    EXPECT_EQ(model->sessionReferences().size(), 2);
+    EXPECT_EQ(rows("SELECT name FROM layouts"), QStringList{"Work"});
+    EXPECT_EQ(rows("SELECT COUNT(*) FROM windows").first(), "2");
+    EXPECT_EQ(rows("SELECT COUNT(*) FROM windows WHERE id = '"
+                   + dropped.id.toString(QUuid::WithoutBraces).toUpper() + "'")
+                  .first(),
+              "0");
+
+    EXPECT_EQ(await(model->renameLayout(work.id, " Deep Work ")), std::nullopt);
+    EXPECT_EQ(rows("SELECT name FROM layouts"), QStringList{"Deep Work"});
+    EXPECT_EQ(model->layout(work.id)->name, "Deep Work");
+    EXPECT_EQ(model->selectedLayoutID(), work.id);
+
+    const QUuid removed = work.entries.first().id;
+    EXPECT_EQ(await(model->removeEntry(work.id, removed)), std::nullopt);
+    EXPECT_EQ(rows("SELECT COUNT(*) FROM windows").first(), "1");
+    EXPECT_EQ(model->layout(work.id)->entries.size(), 1);
+    EXPECT_FALSE(model->sessionReferences().contains(removed));
+    EXPECT_EQ(model->sessionReferences().size(), 1);
+
+    EXPECT_EQ(await(model->removeEntry(work.id, model->layout(work.id)->entries.first().id)),
+              "Keep one window, or delete the layout.");
+    EXPECT_EQ(rows("SELECT COUNT(*) FROM windows").first(), "1");
+
+    model->setManageLayoutID(work.id);
+    EXPECT_EQ(await(model->deleteLayout(work.id)), std::nullopt);
+    EXPECT_TRUE(rows("SELECT id FROM layouts").isEmpty());
+    EXPECT_TRUE(rows("SELECT layout_id FROM displays").isEmpty());
+    EXPECT_TRUE(rows("SELECT id FROM windows").isEmpty());
+    EXPECT_TRUE(model->layouts().isEmpty());
+    EXPECT_EQ(model->selectedLayoutID(), std::nullopt);
+    EXPECT_EQ(model->manageLayoutID(), std::nullopt);
+    EXPECT_TRUE(model->sessionReferences().isEmpty());
+    EXPECT_TRUE(model->pendingMutations().isEmpty());
+}
+
+TEST_F(CaptureAndSave, DiscardingForgetsOnlyThePreviewItNames)
+{
+    start();
+    ASSERT_TRUE(await(model->beginSave()));
+    const QUuid older = model->pendingCapture()->id;
+    ASSERT_TRUE(await(model->beginSave()));
+    const QUuid newer = model->pendingCapture()->id;
+    model->discardPendingCapture(older);
+    EXPECT_EQ(model->pendingCapture()->id, newer);
+    model->discardPendingCapture(newer);
+    EXPECT_EQ(model->pendingCapture(), std::nullopt);
+}
+
+TEST_F(CaptureAndSave, SaveChecksInItsOrder)
+{
+    start();
+    EXPECT_EQ(await(model->savePendingLayout("Work", false)), "No captured windows are available.");
+    ASSERT_TRUE(await(model->beginSave()));
+    ASSERT_EQ(await(model->savePendingLayout("work", false)), std::nullopt);
+
+    ASSERT_TRUE(await(model->beginSave()));
+    model->setBusy(OperationKind::restoring);
+    EXPECT_EQ(await(model->savePendingLayout(" ", false)),
+              "Wait for the current operation to finish.");
+    model->setBusy(std::nullopt);
+    EXPECT_EQ(await(model->savePendingLayout("  Work\n", false)),
+              "“Work” already exists. Replace it or choose another name.");
+
+    CapturePreview empty = *model->pendingCapture();
+    for (const WindowEntry &entry : model->pendingCapture()->entries) {
+        model->removePendingEntry(entry.id);
+    }
+    EXPECT_EQ(await(model->savePendingLayout(" \n", false)), "Enter a layout name.");
+    EXPECT_EQ(await(model->savePendingLayout("Play", false)), "A layout needs at least one window.");
+    EXPECT_EQ(model->layouts().size(), 1);
+    EXPECT_TRUE(model->pendingCapture().has_value());
+}
+
+TEST_F(CaptureAndSave, SavingUnderAnExistingNameReplacesThatLayoutsWindows)
+{
+    start();
+    ASSERT_TRUE(await(model->beginSave()));
+    ASSERT_EQ(await(model->savePendingLayout("work", false)), std::nullopt);
+    const Layout before = model->layouts().first();
+    ASSERT_TRUE(await(model->beginSave()));
+    const WindowEntry dropped = model->pendingCapture()->entries.first();
+    model->removePendingEntry(dropped.id);
+    const QList<WindowEntry> kept = model->pendingCapture()->entries;
+    model->setSelectedLayoutID(std::nullopt);
+
+    EXPECT_EQ(await(model->savePendingLayout("  Work\n", true)), std::nullopt);
+    ASSERT_EQ(model->layouts().size(), 1);
+    const Layout after = model->layouts().first();
+    EXPECT_EQ(after.id, before.id);
+    EXPECT_EQ(after.name, "work");
+    EXPECT_EQ(after.createdAt, before.createdAt);
+    EXPECT_EQ(after.entries, kept);
+    EXPECT_EQ(model->selectedLayoutID(), before.id);
+    // The former entries' windows are no longer remembered.
+    for (const WindowEntry &entry : before.entries) {
+        EXPECT_FALSE(model->sessionReferences().contains(entry.id));
+    }
+    EXPECT_EQ(model->sessionReferences().size(), kept.size());
+    EXPECT_EQ(model->automationNotice(), std::nullopt);
+}
+
+TEST_F(CaptureAndSave, ALongNameCutByTheStoreIsStillSelected)
+{
+    start();
+    const QString longName = QString(130, QLatin1Char('x'));
+    ASSERT_TRUE(await(model->beginSave()));
+    EXPECT_EQ(await(model->savePendingLayout(longName, false)), std::nullopt);
+    ASSERT_EQ(model->layouts().size(), 1);
+    EXPECT_EQ(model->layouts().first().name, QString(120, QLatin1Char('x')));
+    EXPECT_EQ(model->selectedLayoutID(), model->layouts().first().id);
+}
+
+TEST_F(CaptureAndSave, AFailedCreateLeavesNothingBehindAndKeepsThePreview)
+{
+    start();
+    ASSERT_TRUE(await(model->beginSave()));
+    execute("CREATE TRIGGER refuse_windows BEFORE INSERT ON windows "
+            "BEGIN SELECT RAISE(ABORT, 'refused for the test'); END;");
+    const std::optional<QString> failure = await(model->savePendingLayout("Work", false));
+    EXPECT_EQ(failure, "refused for the test");
+    EXPECT_TRUE(rows("SELECT id FROM layouts").isEmpty());
+    EXPECT_TRUE(rows("SELECT layout_id FROM displays").isEmpty());
+    EXPECT_TRUE(model->layouts().isEmpty());
+    EXPECT_TRUE(model->pendingCapture().has_value());
+    EXPECT_EQ(model->busy(), std::nullopt);
+
+    execute("DROP TRIGGER refuse_windows");
+    EXPECT_EQ(await(model->savePendingLayout("Work", false)), std::nullopt);
+    EXPECT_EQ(model->layouts().size(), 1);
+}
+
+TEST_F(CaptureAndSave, ReplacingRefusesInItsOrder)
+{
+    start();
+    const Layout work = saveCurrentWindows("Work");
+    struct Case {
+        const char *state;
+        QUuid id;
+        std::function<void()> apply;
+        const char *expected;
+    };
+    const Case cases[] = {
+        {"unknown layout", QUuid::createUuid(), [&] { model->setPermissionTrusted(false); },
+         "That layout is no longer available."},
+        {"not trusted", work.id,
+         [&] {
+             model->setPermissionTrusted(false);
+             model->setBusy(OperationKind::restoring);
+         },
+         "Accessibility access is needed."},
+        {"busy", work.id,
+         [&] {
+             model->setBusy(OperationKind::restoring);
+             model->setPendingMutations({MutationScope::exclusion("x")});
+         },
+         "Wait for the current operation to finish."},
+        {"exclusion pending", work.id,
+         [&] {
+             model->setPendingMutations(
+                 {MutationScope::exclusion("x"), MutationScope::replace(work.id)});
+         },
+         "Wait for the exclusion change before replacing."},
+        {"same replacement pending", work.id,
+         [&] { model->setPendingMutations({MutationScope::replace(work.id)}); },
+         "That replacement is already in progress."},
+    };
+    for (const Case &c : cases) {
+        c.apply();
+        const QSet<MutationScope> pending = model->pendingMutations();
+        EXPECT_EQ(await(model->replaceLayoutWithCurrentWindows(c.id)), QString(c.expected))
+            << c.state;
+        EXPECT_EQ(model->pendingMutations(), pending) << c.state;
+        model->setPermissionTrusted(true);
+        model->setBusy(std::nullopt);
+        model->setPendingMutations({});
+    }
+}
+
+TEST_F(CaptureAndSave, ReplacingKeepsOrDropsTheAutomationLinkByTheNewSetup)
+{
+    start();
+    const Layout linked = saveCurrentWindows("Linked");
+    const Layout plain = saveCurrentWindows("Plain");
+    ASSERT_EQ(await(model->associateAutomation(linked.id)), std::nullopt);
+    const QString signature = *model->layout(linked.id)->automationTopologySignature;
+
+    EXPECT_EQ(await(model->replaceLayoutWithCurrentWindows(linked.id)), std::nullopt);
+    EXPECT_EQ(model->layout(linked.id)->automationTopologySignature, signature);
+    EXPECT_EQ(model->automationNotice(), std::nullopt);
+    EXPECT_TRUE(model->pendingMutations().isEmpty());
+    EXPECT_EQ(model->busy(), std::nullopt);
+
+    desktop.setScreens({screen(1, {0, 0, 1440, 900}, 1), screen(2, {1440, 0, 1920, 1080}, 2)}, 1);
+    EXPECT_EQ(await(model->replaceLayoutWithCurrentWindows(plain.id)), std::nullopt);
+    EXPECT_EQ(model->automationNotice(), std::nullopt);
+    EXPECT_EQ(model->layout(plain.id)->displays.size(), 2);
+
+    EXPECT_EQ(await(model->replaceLayoutWithCurrentWindows(linked.id)), std::nullopt);
+    EXPECT_FALSE(model->layout(linked.id)->automationEnabled);
+    EXPECT_EQ(model->layout(linked.id)->automationTopologySignature, std::nullopt);
+    EXPECT_EQ(model->automationNotice(), "The display setup changed. Link this layout again in "
+                                         "Layout details to use automation.");
+}
+
+TEST_F(CaptureAndSave, ASecondReplacementWhileTheFirstWritesIsRefusedAsBusy)
+{
+    start();
+    const Layout work = saveCurrentWindows("Work");
+    const std::function<void()> release = holdStore();
+    QCoro::Task<std::optional<QString>> first = model->replaceLayoutWithCurrentWindows(work.id);
+    waitUntil([&] { return model->busy() == OperationKind::saving; });
+    EXPECT_EQ(await(model->replaceLayoutWithCurrentWindows(work.id)),
+              "Wait for the current operation to finish.");
+    EXPECT_TRUE(model->pendingMutations().contains(MutationScope::replace(work.id)));
+    release();
+    EXPECT_EQ(await(std::move(first)), std::nullopt);
+    EXPECT_TRUE(model->pendingMutations().isEmpty());
+}

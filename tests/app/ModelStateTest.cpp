@@ -1,0 +1,212 @@
+#include "AppModelFixture.h"
+
+#include "Await.h"
+
+#include "model/Preferences.h"
+
+#include <QFile>
+#include <QSettings>
+
+using namespace ostrel;
+using namespace ostrel::test;
+
+namespace {
+
+QVariant storedSetting(const QString &key)
+{
+    return QSettings(QStringLiteral("Ostrel"), QStringLiteral("Ostrel")).value(key);
+}
+
+void storeSetting(const QString &key, const QVariant &value)
+{
+    QSettings settings(QStringLiteral("Ostrel"), QStringLiteral("Ostrel"));
+    settings.setValue(key, value);
+    settings.sync();
+}
+
+} // namespace
+
+class ModelState : public AppModelTest {};
+
+TEST_F(ModelState, FirstStartTakesTheDefaultsAndWritesNoSetting)
+{
+    start();
+    EXPECT_EQ(model->selectedLayoutID(), std::nullopt);
+    EXPECT_FALSE(model->automationEnabled());
+    EXPECT_TRUE(model->restoreFlashEnabled());
+    EXPECT_EQ(model->highlightColor(), HighlightColor::blue);
+    EXPECT_EQ(model->globalShortcut(), std::nullopt);
+    EXPECT_EQ(model->appearance(), AppearancePreference::system);
+    EXPECT_TRUE(model->permissionTrusted());
+    EXPECT_TRUE(model->sessionEligible());
+    EXPECT_EQ(model->busy(), std::nullopt);
+    EXPECT_TRUE(QSettings(QStringLiteral("Ostrel"), QStringLiteral("Ostrel")).allKeys().isEmpty());
+}
+
+TEST_F(ModelState, ReadsStoredSettingsAndFallsBackOnValuesItDoesNotKnow)
+{
+    struct Case {
+        const char *highlight;
+        const char *appearance;
+        HighlightColor expectedColor;
+        AppearancePreference expectedAppearance;
+    };
+    const Case cases[] = {
+        {"teal", "dark", HighlightColor::teal, AppearancePreference::dark},
+        {"magenta", "Dark", HighlightColor::blue, AppearancePreference::system},
+        {"graphite", "light", HighlightColor::graphite, AppearancePreference::light},
+    };
+    for (const Case &c : cases) {
+        storeSetting(Preferences::highlightColorKey, QString::fromUtf8(c.highlight));
+        storeSetting(Preferences::appearanceKey, QString::fromUtf8(c.appearance));
+        storeSetting(Preferences::automationEnabledKey, QStringLiteral("true"));
+        storeSetting(Preferences::restoreFlashEnabledKey, QStringLiteral("maybe"));
+        Preferences::encodeShortcut(Shortcut{40, Shortcut::command | Shortcut::option},
+                                    Preferences::globalShortcutKey);
+        start();
+        EXPECT_EQ(model->highlightColor(), c.expectedColor) << c.highlight;
+        EXPECT_EQ(model->appearance(), c.expectedAppearance) << c.appearance;
+        EXPECT_TRUE(model->automationEnabled());
+        EXPECT_TRUE(model->restoreFlashEnabled());
+        EXPECT_EQ(model->globalShortcut(), (Shortcut{40, Shortcut::command | Shortcut::option}));
+        // Unknown texts stay stored as they were: reading writes nothing back.
+        EXPECT_EQ(storedSetting(Preferences::highlightColorKey).toString(), c.highlight);
+        model.reset();
+    }
+}
+
+TEST_F(ModelState, SettingsAreWrittenOnAssignmentAndTheSelectionOnlyWhenItChanges)
+{
+    start();
+    const QUuid a = QUuid::createUuid();
+    model->setSelectedLayoutID(a);
+    EXPECT_EQ(Preferences::selectedLayoutID(), a);
+
+    // Something else in the file: assigning the same selection again leaves it alone.
+    storeSetting(Preferences::selectedLayoutIDKey, QStringLiteral("elsewhere"));
+    model->setSelectedLayoutID(a);
+    EXPECT_EQ(storedSetting(Preferences::selectedLayoutIDKey).toString(), "elsewhere");
+    model->setSelectedLayoutID(std::nullopt);
+    EXPECT_FALSE(storedSetting(Preferences::selectedLayoutIDKey).isValid());
+
+    // The other settings are written on every assignment, even of the value they hold.
+    storeSetting(Preferences::automationEnabledKey, QStringLiteral("garbage"));
+    model->setAutomationEnabled(false);
+    EXPECT_EQ(storedSetting(Preferences::automationEnabledKey).toString(), "false");
+    model->setRestoreFlashEnabled(false);
+    EXPECT_EQ(storedSetting(Preferences::restoreFlashEnabledKey).toString(), "false");
+    model->setHighlightColor(HighlightColor::pink);
+    EXPECT_EQ(storedSetting(Preferences::highlightColorKey).toString(), "pink");
+    model->setAppearance(AppearancePreference::dark);
+    EXPECT_EQ(storedSetting(Preferences::appearanceKey).toString(), "dark");
+    model->setGlobalShortcutValue(Shortcut{1, Shortcut::control});
+    EXPECT_EQ(Preferences::decodeShortcut(Preferences::globalShortcutKey),
+              (Shortcut{1, Shortcut::control}));
+    model->setGlobalShortcutValue(std::nullopt);
+    EXPECT_FALSE(storedSetting(Preferences::globalShortcutKey).isValid());
+}
+
+TEST_F(ModelState, ConditionsOfCaptureRestoreChoiceAndUndo)
+{
+    addApplication("com.example.editor", "Editor", {{100, 100, 600, 400}});
+    start();
+    const Layout saved = saveCurrentWindows("Work");
+    Layout deleted = saved;
+    deleted.id = QUuid::createUuid();
+    model->setUndoInfo(UndoInfo{"Work", 1, {}, false});
+
+    struct Case {
+        const char *state;
+        std::function<void()> apply;
+        bool capture, restore, choose, undo;
+    };
+    const Case cases[] = {
+        {"idle", [] {}, true, true, true, true},
+        {"not trusted", [&] { model->setPermissionTrusted(false); }, false, false, false, false},
+        {"busy", [&] { model->setBusy(OperationKind::restoring); }, false, false, false, false},
+        {"exclusion pending",
+         [&] { model->setPendingMutations({MutationScope::exclusion("com.example.x")}); }, false,
+         false, false, false},
+        {"rename pending", [&] { model->setPendingMutations({MutationScope::rename(saved.id)}); },
+         true, true, true, true},
+        {"storage problem",
+         [&] { model->setStorageProblem(StorageProblem{QUuid::createUuid(), "t", "m", "", {}, true, {}}); },
+         false, false, false, false},
+        {"nothing selected", [&] { model->setSelectedLayoutID(std::nullopt); }, true, false, true,
+         true},
+        {"no undo", [&] { model->setUndoInfo(std::nullopt); }, true, true, true, false},
+    };
+    for (const Case &c : cases) {
+        const std::optional<QUuid> selection = model->selectedLayoutID();
+        const std::optional<UndoInfo> undo = model->undoInfo();
+        c.apply();
+        EXPECT_EQ(model->canCapture(), c.capture) << c.state;
+        EXPECT_EQ(model->canRestore(), c.restore) << c.state;
+        EXPECT_EQ(model->canChooseRestore(saved), c.choose) << c.state;
+        EXPECT_FALSE(model->canChooseRestore(deleted)) << c.state;
+        EXPECT_EQ(model->canUndo(), c.undo) << c.state;
+        model->setPermissionTrusted(true);
+        model->setBusy(std::nullopt);
+        model->setPendingMutations({});
+        model->setStorageProblem(std::nullopt);
+        model->setSelectedLayoutID(selection);
+        model->setUndoInfo(undo);
+    }
+}
+
+TEST_F(ModelState, LookupsAndSelection)
+{
+    addApplication("com.example.editor", "Editor", {{100, 100, 600, 400}});
+    start();
+    EXPECT_FALSE(model->canRestore());
+    const Layout work = saveCurrentWindows("Work");
+    EXPECT_EQ(model->layoutNamed("  wORK\n")->id, work.id);
+    EXPECT_EQ(model->layoutNamed(" \t\n "), std::nullopt);
+    EXPECT_EQ(model->layoutNamed("Play"), std::nullopt);
+
+    model->selectLayout(QUuid::createUuid());
+    EXPECT_EQ(model->selectedLayoutID(), work.id);
+    EXPECT_EQ(model->selectedLayout()->name, "Work");
+}
+
+TEST_F(ModelState, TheEditGateRefusesInItsOrder)
+{
+    addApplication("com.example.editor", "Editor", {{100, 100, 600, 400}});
+    start();
+    const Layout work = saveCurrentWindows("Work");
+    const Layout play = saveCurrentWindows("Play");
+    const StorageProblem problem{QUuid::createUuid(), "t", "m", "", {}, true, {}};
+
+    struct Case {
+        const char *state;
+        std::optional<StorageProblem> problem;
+        QSet<MutationScope> pending;
+        std::optional<OperationKind> busy;
+        const char *expected;
+    };
+    const Case cases[] = {
+        {"storage problem first", problem, {MutationScope::rename(work.id)},
+         OperationKind::capturing, "Storage is unavailable."},
+        {"same scope before reset", std::nullopt,
+         {MutationScope::rename(work.id), MutationScope::reset()}, OperationKind::resetting,
+         "That change is already in progress."},
+        {"reset before busy", std::nullopt, {MutationScope::reset()}, OperationKind::resetting,
+         "Saved layouts are being reset. Wait for it to finish."},
+        {"busy", std::nullopt, {}, OperationKind::restoring,
+         "Wait for the current operation to finish."},
+    };
+    for (const Case &c : cases) {
+        model->setStorageProblem(c.problem);
+        model->setPendingMutations(c.pending);
+        model->setBusy(c.busy);
+        EXPECT_EQ(await(model->renameLayout(work.id, "Other")), QString(c.expected)) << c.state;
+        EXPECT_EQ(model->pendingMutations(), c.pending) << c.state;
+    }
+    model->setStorageProblem(std::nullopt);
+    model->setBusy(std::nullopt);
+    // A rename of one layout does not hold back a rename of another.
+    model->setPendingMutations({MutationScope::rename(work.id)});
+    EXPECT_EQ(await(model->renameLayout(play.id, "Games")), std::nullopt);
+    EXPECT_EQ(model->pendingMutations(), QSet<MutationScope>{MutationScope::rename(work.id)});
+    EXPECT_EQ(model->layout(work.id)->name, "Work");
+}

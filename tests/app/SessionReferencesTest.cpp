@@ -1,0 +1,78 @@
+#include "AppModelFixture.h"
+
+#include "Await.h"
+
+#include "system/AXAttribute.h"
+
+#include <QSemaphore>
+
+#include <atomic>
+
+using namespace ostrel;
+using namespace ostrel::test;
+
+class SessionReferences : public AppModelTest {};
+
+TEST_F(SessionReferences, ARefreshDropsWindowsThatClosedOrWhoseApplicationEnded)
+{
+    const QList<AXElement> editor =
+        addApplication("com.example.editor", "Editor", {{100, 100, 600, 400}, {200, 150, 500, 300}});
+    const qint32 mailPid = desktop.addApplication("com.example.mail", "Mail");
+    desktop.addWindow(mailPid, {700, 200, 500, 500});
+    start();
+    saveCurrentWindows("Work");
+    ASSERT_EQ(model->sessionReferences().size(), 3);
+
+    // While something runs, nothing is re-read.
+    desktop.removeElement(editor[1]);
+    model->setBusy(OperationKind::capturing);
+    await(model->refresh());
+    EXPECT_EQ(model->sessionReferences().size(), 3);
+    model->setBusy(std::nullopt);
+
+    desktop.updateApplication(mailPid, [](RunningApplication &app) { app.isTerminated = true; });
+    await(model->refresh());
+    ASSERT_EQ(model->sessionReferences().size(), 1);
+    EXPECT_EQ(model->sessionReferences().begin().value().element, editor[0]);
+
+    // Without trust nothing is re-read either.
+    desktop.setTrusted(false);
+    desktop.removeElement(editor[0]);
+    await(model->refresh());
+    EXPECT_FALSE(model->permissionTrusted());
+    EXPECT_EQ(model->sessionReferences().size(), 1);
+}
+
+TEST_F(SessionReferences, WindowsRememberedWhileARefreshChecksAreKept)
+{
+    const QList<AXElement> editor = addApplication("com.example.editor", "Editor", {{100, 100, 600, 400}});
+    start();
+    saveCurrentWindows("Work");
+    addApplication("com.example.mail", "Mail", {{700, 200, 500, 500}});
+
+    auto checking = std::make_shared<QSemaphore>(0);
+    auto resume = std::make_shared<QSemaphore>(0);
+    std::atomic<bool> held{false};
+    desktop.setHook([&, checking, resume](const FakeCall &call) {
+        if (call.attribute == AXAttribute::role && call.element == editor[0] && !held.exchange(true)) {
+            checking->release();
+            resume->acquire();
+        }
+    });
+    QCoro::Task<void> refreshing = model->refresh();
+    checking->acquire();
+    saveCurrentWindows("Later");
+    EXPECT_EQ(model->sessionReferences().size(), 3);
+    resume->release();
+    await(std::move(refreshing));
+    EXPECT_EQ(model->sessionReferences().size(), 3);
+}
+
+TEST_F(SessionReferences, AskingForAccessOpensTheSettingsEvenWhenTrusted)
+{
+    start();
+    model->requestAccessibility();
+    EXPECT_TRUE(model->permissionPrompted());
+    EXPECT_TRUE(model->permissionTrusted());
+    EXPECT_EQ(accessibilitySettingsOpened, 1);
+}
