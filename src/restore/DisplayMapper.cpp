@@ -37,17 +37,28 @@ bool compatible(const DisplaySnapshot &s, const CurrentDisplay &c)
            && std::abs(s.scale - c.scale) <= 0.01 && s.isPrimary == c.isPrimary;
 }
 
+// The origins of one saved display and the connected display it would be placed on: all the
+// arrangement test looks at.
+struct Origins {
+    double savedX, savedY, currentX, currentY;
+};
+
+Origins originsOf(const DisplaySnapshot &s, const CurrentDisplay &c)
+{
+    return {s.frame.x, s.frame.y, c.frame.x, c.frame.y};
+}
+
 // Same offset between the two saved displays as between their connected counterparts. A
 // comparison that meets a value that is not finite yields NaN or infinity and so fails.
-bool pairsAgree(const Pair &a, const Pair &b)
+bool pairsAgree(const Origins &a, const Origins &b)
 {
-    const double dx = (a.first.frame.x - b.first.frame.x) - (a.second.frame.x - b.second.frame.x);
-    const double dy = (a.first.frame.y - b.first.frame.y) - (a.second.frame.y - b.second.frame.y);
+    const double dx = (a.savedX - b.savedX) - (a.currentX - b.currentX);
+    const double dy = (a.savedY - b.savedY) - (a.currentY - b.currentY);
     return std::abs(dx) <= DisplayMapper::arrangementTolerance
            && std::abs(dy) <= DisplayMapper::arrangementTolerance;
 }
 
-bool anchorsMatch(const QList<Pair> &candidate, const QList<Pair> &anchors)
+bool anchorsMatch(const QList<Origins> &candidate, const QList<Origins> &anchors)
 {
     for (qsizetype i = 0; i < candidate.size(); ++i) {
         for (qsizetype j = i + 1; j < candidate.size(); ++j) {
@@ -55,13 +66,45 @@ bool anchorsMatch(const QList<Pair> &candidate, const QList<Pair> &anchors)
                 return false;
             }
         }
-        for (const Pair &anchor : anchors) {
+        for (const Origins &anchor : anchors) {
             if (!pairsAgree(candidate[i], anchor)) {
                 return false;
             }
         }
     }
     return true;
+}
+
+// Heap's algorithm, iterative form: visits every ordering of 0..n-1, the identity first, until
+// the visitor returns false.
+template <class Visit>
+void forEachPermutation(int n, Visit visit)
+{
+    if (n <= 0) {
+        return;
+    }
+    QList<int> a(n);
+    for (int i = 0; i < n; ++i) {
+        a[i] = i;
+    }
+    QList<int> c(n, 0);
+    if (!visit(std::as_const(a))) {
+        return;
+    }
+    int i = 1;
+    while (i < n) {
+        if (c[i] < i) {
+            std::swap(a[i % 2 == 0 ? 0 : c[i]], a[i]);
+            if (!visit(std::as_const(a))) {
+                return;
+            }
+            ++c[i];
+            i = 1;
+        } else {
+            c[i] = 0;
+            ++i;
+        }
+    }
 }
 
 std::optional<QList<Pair>> uniqueCompatibleAssignment(const QList<DisplaySnapshot> &saved,
@@ -85,60 +128,61 @@ std::optional<QList<Pair>> uniqueCompatibleAssignment(const QList<DisplaySnapsho
         return std::nullopt;
     }
 
-    std::optional<QList<Pair>> found;
-    for (const QList<int> &ordering : DisplayMapper::permutations(static_cast<int>(n))) {
-        QList<Pair> candidate;
-        candidate.reserve(n);
-        bool ok = true;
-        for (qsizetype i = 0; i < n && ok; ++i) {
-            const CurrentDisplay &c = current[ordering[i]];
-            ok = compatible(saved[i], c);
-            if (ok) {
-                candidate.append({saved[i], c});
-            }
+    // Every ordering pairs the same displays over and over: decide each pair once.
+    QList<QList<bool>> fits(n, QList<bool>(n, false));
+    for (qsizetype i = 0; i < n; ++i) {
+        for (qsizetype j = 0; j < n; ++j) {
+            fits[i][j] = compatible(saved[i], current[j]);
         }
-        if (!ok || !anchorsMatch(candidate, anchors)) {
-            continue;
+    }
+    QList<Origins> anchorOrigins;
+    for (const Pair &anchor : anchors) {
+        anchorOrigins.append(originsOf(anchor.first, anchor.second));
+    }
+
+    std::optional<QList<int>> found;
+    bool ambiguous = false;
+    QList<Origins> candidate;
+    forEachPermutation(int(n), [&](const QList<int> &ordering) {
+        candidate.clear();
+        for (qsizetype i = 0; i < n; ++i) {
+            if (!fits[i][ordering[i]]) {
+                return true;
+            }
+            candidate.append(originsOf(saved[i], current[ordering[i]]));
+        }
+        if (!anchorsMatch(candidate, anchorOrigins)) {
+            return true;
         }
         if (found) {
-            return std::nullopt; // a second arrangement fits as well: nothing is certain
+            ambiguous = true; // a second arrangement fits as well: nothing is certain
+            return false;
         }
-        found = std::move(candidate);
+        found = ordering;
+        return true;
+    });
+    if (ambiguous) {
+        return std::nullopt;
     }
-    return found;
+    if (!found) {
+        return std::nullopt;
+    }
+    QList<Pair> pairs;
+    for (qsizetype i = 0; i < n; ++i) {
+        pairs.append({saved[i], current[(*found)[i]]});
+    }
+    return pairs;
 }
 
 } // namespace
 
 QList<QList<int>> DisplayMapper::permutations(int n)
 {
-    // Heap's algorithm, iterative form; the identity ordering comes first.
     QList<QList<int>> result;
-    if (n <= 0) {
-        return result;
-    }
-    QList<int> a(n);
-    for (int i = 0; i < n; ++i) {
-        a[i] = i;
-    }
-    QList<int> c(n, 0);
-    result.append(a);
-    int i = 1;
-    while (i < n) {
-        if (c[i] < i) {
-            if (i % 2 == 0) {
-                std::swap(a[0], a[i]);
-            } else {
-                std::swap(a[c[i]], a[i]);
-            }
-            result.append(a);
-            ++c[i];
-            i = 1;
-        } else {
-            c[i] = 0;
-            ++i;
-        }
-    }
+    forEachPermutation(n, [&result](const QList<int> &ordering) {
+        result.append(ordering);
+        return true;
+    });
     return result;
 }
 

@@ -314,6 +314,24 @@ TEST(RestorePass, MovesAndClassifiesEachWindow)
          0,
          QStringLiteral("Screen locked."),
          [](Scenario &s, const RestoreResult &) { EXPECT_TRUE(s.desk.progress.isEmpty()); }},
+        {"automatic restore: the write gate closes in the middle of a write",
+         [](Scenario &s) {
+             s.add();
+             s.add();
+             s.options.isAutomation = true;
+             // Open before the loop, before the move and before the size write; closed before
+             // the position write, when the size has already changed.
+             s.gate([&s]() { return s.gateCalls < 4; });
+         },
+         {{O::deferred, activeGesture}, {O::deferred, activeGesture}},
+         QStringLiteral("2 deferred"),
+         0,
+         1,
+         activeGesture,
+         [](Scenario &s, const RestoreResult &) {
+             EXPECT_EQ(s.desk.frameOf(s.windows[0]), (RectD{100, 100, 480, 264}));
+             EXPECT_EQ(s.desk.frameOf(s.windows[1]), start);
+         }},
         {"a manual restore ignores the gates it is given",
          [](Scenario &s) {
              s.add();
@@ -410,6 +428,62 @@ TEST(RestorePass, DecidesEntriesBeforeMoving)
          },
          {{O::notOpen, QStringLiteral("Not open on the active desktop")}},
          QStringLiteral("No matching open windows"),
+         0,
+         0},
+        {"the scan runs out of time: unread applications wait, read ones are not open",
+         [](Scenario &s) {
+             // Applications are read by name: "App 0" has nothing on screen and completes; time
+             // runs out before "App 1" is reached.
+             s.addClosed(QStringLiteral("org.example.app0"));
+             const qint32 first =
+                 s.desk.desktop.addApplication(QStringLiteral("org.example.app0"), "App 0");
+             s.add();
+             const AXElement firstElement = s.desk.desktop.applicationElement(first);
+             s.desk.desktop.setHook([&s, firstElement](const FakeCall &call) {
+                 if (call.kind == FakeCall::Kind::timeout && call.element == firstElement) {
+                     s.desk.desktop.clock().advance(seconds(7));
+                 }
+             });
+         },
+         {{O::notOpen, QStringLiteral("Not found before the window scan timed out")},
+          {O::deferred, QStringLiteral("Window scan timed out. Try Restore again.")}},
+         QStringLiteral("1 not open · 1 deferred"),
+         0,
+         0,
+         QStringLiteral("Window scan timed out. Try Restore again.")},
+        {"entries all decided before the scan: still one scan, final progress 0 of 0",
+         [](Scenario &s) {
+             s.add();
+             s.options.skippedEntryIDs = {s.entries[0].id};
+         },
+         {{O::skipped, QStringLiteral("Skipped for this restore")}},
+         QStringLiteral("1 skipped"),
+         0,
+         0,
+         std::nullopt,
+         [](Scenario &s, const RestoreResult &) {
+             int scans = 0;
+             for (const FakeCall &call : s.desk.desktop.calls()) {
+                 scans += call.kind == FakeCall::Kind::windowList ? 1 : 0;
+             }
+             EXPECT_EQ(scans, 1);
+             ASSERT_EQ(s.desk.progress.size(), 1);
+             EXPECT_EQ(s.desk.progress[0].total, 0);
+         }},
+        {"a scan that finds access withdrawn reports every entry, decided ones too",
+         [](Scenario &s) {
+             s.add();
+             s.add();
+             s.options.skippedEntryIDs = {s.entries[0].id};
+             s.desk.desktop.setHook([&s](const FakeCall &call) {
+                 if (call.kind == FakeCall::Kind::windowList) {
+                     s.desk.desktop.setTrusted(false);
+                 }
+             });
+         },
+         {{O::failed, QStringLiteral("Accessibility access is off")},
+          {O::failed, QStringLiteral("Accessibility access is off")}},
+         QStringLiteral("Accessibility access is off"),
          0,
          0},
         {"no access at the start: every entry fails",
