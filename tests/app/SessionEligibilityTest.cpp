@@ -1,5 +1,9 @@
 #include "app/SessionEligibility.h"
 
+#include "system/fake/FakeSessionEvents.h"
+
+#include "TestApplication.h"
+
 #include <gtest/gtest.h>
 
 namespace ostrel {
@@ -37,6 +41,28 @@ TEST(SessionEligibility, FollowsTheSessionReport)
             EXPECT_EQ(verdict.reason, paused);
         }
     }
+}
+
+TEST(SessionEligibility, AnObserverOfTheFakeSessionReadsTheNewStateInItsSignal)
+{
+    test::ensureApplication();
+    FakeSessionEvents session;
+    QList<bool> seen;
+    const auto record = [&] { seen.append(sessionEligibility(session.sessionState()).eligible); };
+    QObject::connect(&session, &SessionEvents::screenLocked, record);
+    QObject::connect(&session, &SessionEvents::screenUnlocked, record);
+    QObject::connect(&session, &SessionEvents::sessionDidResignActive, record);
+    QObject::connect(&session, &SessionEvents::sessionDidBecomeActive, record);
+
+    EXPECT_TRUE(sessionEligibility(session.sessionState()).eligible);
+    session.lockScreen();
+    session.unlockScreen();
+    session.resignActive();
+    session.becomeActive();
+    EXPECT_EQ(seen, (QList<bool>{false, true, false, true}));
+
+    session.setSessionState(std::nullopt);
+    EXPECT_FALSE(sessionEligibility(session.sessionState()).eligible);
 }
 
 } // namespace
