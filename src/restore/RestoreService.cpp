@@ -109,6 +109,14 @@ struct RestoreService::UndoPass {
         results.append(r);
     }
 
+    // A window met without Accessibility access stays in the journal as it was.
+    void keepRevoked(const UndoWindow &window, const QUuid &entryID, const WindowReference &named)
+    {
+        retry.append(kept(window));
+        append(window, entryID, EntryOutcome::failed, accessRevoked, named.appName, named.bundleID);
+        permissionLost = true;
+    }
+
     // Ends every journaled window from `from` on as not yet handled: it stays in the journal.
     void cancelRemaining(qsizetype from)
     {
@@ -601,10 +609,7 @@ QCoro::Task<void> RestoreService::undoWindow(UndoPass &pass, qsizetype index)
         co_return;
     }
     if (!trusted()) {
-        pass.retry.append(UndoPass::kept(w));
-        pass.append(w, entryID, EntryOutcome::failed, accessRevoked, w.reference.appName,
-                    w.reference.bundleID);
-        pass.permissionLost = true;
+        pass.keepRevoked(w, entryID, w.reference);
         co_return;
     }
     if (pass.exclusions.contains(w.reference.bundleID)) {
@@ -624,10 +629,7 @@ QCoro::Task<void> RestoreService::undoWindow(UndoPass &pass, qsizetype index)
         // Revalidation also answers none when access was withdrawn meanwhile; the window may
         // well still exist, so it stays in the journal like any window met without access.
         if (!trusted()) {
-            pass.retry.append(UndoPass::kept(w));
-            pass.append(w, entryID, EntryOutcome::failed, accessRevoked, w.reference.appName,
-                        w.reference.bundleID);
-            pass.permissionLost = true;
+            pass.keepRevoked(w, entryID, w.reference);
             co_return;
         }
         pass.append(w, entryID, EntryOutcome::notOpen,
@@ -659,9 +661,7 @@ QCoro::Task<void> RestoreService::undoWindow(UndoPass &pass, qsizetype index)
     const FrameApplyResult applied = co_await std::move(writing);
 
     if (applied.hasPermissionFailure()) {
-        pass.retry.append(UndoPass::kept(w));
-        pass.append(w, entryID, EntryOutcome::failed, accessRevoked, r.appName, r.bundleID);
-        pass.permissionLost = true;
+        pass.keepRevoked(w, entryID, r);
         co_return;
     }
 

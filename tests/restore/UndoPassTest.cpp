@@ -102,6 +102,11 @@ TEST(UndoPass, AccessOffKeepsTheJournal)
     EXPECT_EQ(result->failedCount, 2);
     EXPECT_EQ(result->entries[1].label, QStringLiteral("App 1"));
     EXPECT_EQ(r.desk.undoInfo(), before);
+
+    // A reset of saved data forgets it.
+    await(r.desk.service.clearUndo());
+    EXPECT_FALSE(r.desk.undoInfo());
+    EXPECT_FALSE(r.desk.undo());
 }
 
 TEST(UndoPass, WindowsThatCannotGoBackStayForALaterUndo)
