@@ -1,10 +1,12 @@
-// How long the layout store takes to read a large library and to save one capture into it.
+// How long the layout store takes to open and read a large library and to save one capture
+// into it.
 
 #include "storage/LayoutStore.h"
 #include "storage/SQLiteDatabase.h"
 
 #include <QCoreApplication>
 #include <QCoro/QCoroTask>
+#include <QDir>
 #include <QTemporaryDir>
 
 #include <benchmark/benchmark.h>
@@ -56,16 +58,16 @@ QList<WindowEntry> entries(const QList<DisplaySnapshot> &onDisplays)
 // A store of 200 layouts on a real file in a temporary folder.
 struct LargeStore {
     QTemporaryDir dir;
+    StorePaths paths = StorePaths::inFolder(dir.path());
     std::unique_ptr<LayoutStore> store;
 
     LargeStore()
     {
-        const QString path = dir.filePath(QStringLiteral("Ostrel.sqlite"));
-        auto database = std::make_unique<SQLiteDatabase>(path, SQLiteOpenMode::readWriteCreate,
+        QDir().mkpath(paths.directory);
+        auto database = std::make_unique<SQLiteDatabase>(paths.database, SQLiteOpenMode::readWriteCreate,
                                                          SQLiteJournalPolicy::wal, 2000);
         LayoutStore::migrate(*database, 0);
-        store = std::make_unique<LayoutStore>(StorePaths::inFolder(dir.path()), std::nullopt,
-                                              std::move(database));
+        store = std::make_unique<LayoutStore>(paths, std::nullopt, std::move(database));
         const QList<DisplaySnapshot> layoutDisplays = displays();
         for (int i = 0; i < layoutCount; ++i) {
             QCoro::waitFor(store->createLayout(QStringLiteral("Layout %1").arg(i), layoutDisplays,
@@ -73,6 +75,22 @@ struct LargeStore {
         }
     }
 };
+
+// Opening an existing store at start-up: the check connection reads and validates every row
+// once, the working connection only runs its quick check.
+void openStore(benchmark::State &state)
+{
+    LargeStore large;
+    large.store.reset();
+    for (auto _ : state) {
+        StorageOpenResult result = LayoutStore::open(large.paths, StoreEnvironment{});
+        benchmark::DoNotOptimize(result.store.get());
+        state.PauseTiming();
+        result.store.reset();
+        state.ResumeTiming();
+    }
+}
+BENCHMARK(openStore)->Unit(benchmark::kMillisecond);
 
 void loadLayouts(benchmark::State &state)
 {

@@ -9,11 +9,11 @@
 namespace ostrel {
 
 LayoutStore::LayoutStore(StorePaths paths, std::optional<StorageNotice> notice,
-                         std::unique_ptr<SQLiteDatabase> database)
+                         std::unique_ptr<SQLiteDatabase> database, StoreEnvironment environment)
     : paths_(std::move(paths)),
       notice_(std::move(notice)),
       database_(std::move(database)),
-      clock_([] { return QDateTime::currentDateTimeUtc(); }),
+      environment_(std::move(environment)),
       executor_(QStringLiteral("LayoutStore"))
 {
 }
@@ -104,6 +104,16 @@ QCoro::Task<void> LayoutStore::addExclusion(QString bundleID, QString appName)
 QCoro::Task<void> LayoutStore::removeExclusion(QString bundleID)
 {
     return executor_.run([this, bundleID = std::move(bundleID)] { removeExclusionNow(bundleID); });
+}
+
+QCoro::Task<QString> LayoutStore::backupNow()
+{
+    return executor_.run([this] { return backupNowOnExecutor(); });
+}
+
+QCoro::Task<std::optional<QString>> LayoutStore::resetDatabase()
+{
+    return executor_.run([this] { return resetDatabaseOnExecutor(); });
 }
 
 } // namespace ostrel

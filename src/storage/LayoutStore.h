@@ -8,6 +8,8 @@
 #include "model/StorageNotice.h"
 #include "model/StorePaths.h"
 #include "model/WindowEntry.h"
+#include "storage/StorageOpenResult.h"
+#include "storage/StoreEnvironment.h"
 
 #include <QCoro/QCoroTask>
 #include <QDateTime>
@@ -32,8 +34,15 @@ public:
     // Takes over the working connection, which from now on is used only on the store's own
     // executor. `notice` is what the open that built the store has to tell the user.
     LayoutStore(StorePaths paths, std::optional<StorageNotice> notice,
-                std::unique_ptr<SQLiteDatabase> database);
+                std::unique_ptr<SQLiteDatabase> database, StoreEnvironment environment = {});
     ~LayoutStore();
+
+    // Turns whatever lies in the storage folder into a working store: adopts the previous
+    // location's files once, creates, checks, upgrades or recovers the database and finishes a
+    // reset's pending backup. Synchronous and slow: run it off the main thread. Throws
+    // StorageError.
+    static StorageOpenResult open();
+    static StorageOpenResult open(const StorePaths &paths, const StoreEnvironment &environment);
 
     const StorePaths &paths() const { return paths_; }
     const std::optional<StorageNotice> &notice() const { return notice_; }
@@ -62,6 +71,11 @@ public:
                                             QString signature);
     QCoro::Task<void> addExclusion(QString bundleID, QString appName);
     QCoro::Task<void> removeExclusion(QString bundleID);
+    // Saves a verified copy of the database as the last-known-good backup and returns where.
+    QCoro::Task<QString> backupNow();
+    // Erases every layout and exclusion. Returns a warning when the data was cleared but what
+    // protects the next start (verification, a fresh backup, removing the marker) fell short.
+    QCoro::Task<std::optional<QString>> resetDatabase();
 
     // --- Synchronous pieces, for whoever owns a connection on its own thread -------------
 
@@ -87,9 +101,51 @@ public:
     SQLiteDatabase &database() { return *database_; }
     SerialExecutor &executor() { return executor_; }
     // Where "now" comes from; tests pin it.
-    void setClock(std::function<QDateTime()> clock) { clock_ = std::move(clock); }
+    void setClock(std::function<QDateTime()> clock) { environment_.clock = std::move(clock); }
 
 private:
+    // "PRAGMA user_version;": the file's schema version, 0 when it has none.
+    static int schemaVersion(SQLiteDatabase &database);
+
+    // Opening.
+    static StorageOpenResult openExisting(const StorePaths &paths,
+                                          const std::optional<StorageNotice> &adoptionNotice,
+                                          const StoreEnvironment &environment);
+    static std::optional<StorageNotice> adoptLegacyStorageIfNeeded(const StorePaths &paths,
+                                                                   FileSystem &files);
+    static std::unique_ptr<SQLiteDatabase> openPreflight(const StorePaths &paths,
+                                                         const StoreEnvironment &environment);
+    static StorageOpenResult createEmptyDatabase(const StorePaths &paths,
+                                                 std::optional<StorageNotice> notice,
+                                                 const StoreEnvironment &environment);
+
+    // Recovery of a damaged database.
+    static StorageOpenResult recover(const StorePaths &paths, const QString &reason,
+                                     const StoreEnvironment &environment);
+    static QString makeRecoveryCandidate(const StorePaths &paths,
+                                         const StoreEnvironment &environment);
+    static void preserveRecoverySet(FileSystem &files, const QString &fromBase,
+                                    const QString &toBase);
+    static QStringList recoverySetNames(FileSystem &files, const QString &base);
+    static void removeActiveSet(FileSystem &files, const StorePaths &paths);
+    static void restoreRecoverySet(FileSystem &files, const QString &fromBase,
+                                   const QString &toBase);
+
+    // Backups, durable writes and the reset marker.
+    static void makeBackup(SQLiteDatabase &database, const QString &target,
+                           const StoreEnvironment &environment);
+    static void writeDurably(FileSystem &files, const QByteArray &data, const QString &target);
+    static void beginResetMarker(const StorePaths &paths, const StoreEnvironment &environment);
+    static void clearResetMarker(FileSystem &files, const StorePaths &paths);
+    static StorageNotice incompleteResetNotice(const std::optional<StorageNotice> &notice,
+                                               const QString &message, const QString &detail);
+    static std::optional<StorageNotice>
+    completePendingResetBackup(SQLiteDatabase &database, const StorePaths &paths,
+                               const std::optional<StorageNotice> &notice,
+                               const StoreEnvironment &environment);
+    QString backupNowOnExecutor();
+    std::optional<QString> resetDatabaseOnExecutor();
+
     static void validateForWrite(const QList<DisplaySnapshot> &displays,
                                  const QList<WindowEntry> &entries);
     void insertDisplays(const QList<DisplaySnapshot> &displays, const QUuid &layoutID);
@@ -117,7 +173,7 @@ private:
     const StorePaths paths_;
     const std::optional<StorageNotice> notice_;
     std::unique_ptr<SQLiteDatabase> database_;
-    std::function<QDateTime()> clock_;
+    StoreEnvironment environment_;
     // Declared last so that it is destroyed first: it waits for the operations already
     // submitted, which still use the connection.
     SerialExecutor executor_;

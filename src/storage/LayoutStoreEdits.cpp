@@ -120,7 +120,7 @@ Layout LayoutStore::createLayoutNow(const QString &requestedName,
             throw StorageError::duplicateName(name);
         }
         const QUuid id = QUuid::createUuid();
-        const QDateTime now = clock_();
+        const QDateTime now = environment_.clock();
         SQLiteStatement insert(
             *database_,
             "INSERT INTO layouts\n"
@@ -168,7 +168,7 @@ bool LayoutStore::replaceLayoutContentNow(const QUuid &id, const QList<DisplaySn
                          " automation_topology_signature = NULL WHERE id = ?",
                          layoutText);
         }
-        touch(*database_, layoutText, StoredValues::secondsSince1970(clock_()));
+        touch(*database_, layoutText, StoredValues::secondsSince1970(environment_.clock()));
         return clearAutomation;
     });
 }
@@ -184,7 +184,7 @@ void LayoutStore::renameLayoutNow(const QUuid &id, const QString &requestedName)
         SQLiteStatement update(*database_,
                                "UPDATE layouts SET name = ?, updated_at = ? WHERE id = ?");
         update.bind(1, name);
-        update.bindDouble(2, StoredValues::secondsSince1970(clock_()));
+        update.bindDouble(2, StoredValues::secondsSince1970(environment_.clock()));
         update.bind(3, StoredValues::identifierText(id));
         update.step();
     });
@@ -236,7 +236,7 @@ void LayoutStore::removeEntryNow(const QUuid &layoutID, const QUuid &entryID)
             renumber.bind(2, remaining[i]);
             renumber.step();
         }
-        touch(*database_, layoutText, StoredValues::secondsSince1970(clock_()));
+        touch(*database_, layoutText, StoredValues::secondsSince1970(environment_.clock()));
     });
 }
 
@@ -249,7 +249,7 @@ void LayoutStore::updateShortcutNow(const QUuid &id, const std::optional<Shortcu
                                "UPDATE layouts SET shortcut_key_code = ?, shortcut_modifiers = ?,"
                                " updated_at = ? WHERE id = ?");
         bindShortcut(update, 1, shortcut);
-        update.bindDouble(3, StoredValues::secondsSince1970(clock_()));
+        update.bindDouble(3, StoredValues::secondsSince1970(environment_.clock()));
         update.bind(4, StoredValues::identifierText(id));
         update.step();
     });
@@ -265,7 +265,7 @@ void LayoutStore::updateAutomationNow(const QUuid &id, bool enabled,
                                " automation_topology_signature = ?, updated_at = ? WHERE id = ?");
         update.bindInt64(1, enabled ? 1 : 0);
         update.bind(2, signature);
-        update.bindDouble(3, StoredValues::secondsSince1970(clock_()));
+        update.bindDouble(3, StoredValues::secondsSince1970(environment_.clock()));
         update.bind(4, StoredValues::identifierText(id));
         update.step();
     });
@@ -319,7 +319,7 @@ void LayoutStore::reassociateAutomationNow(const QUuid &id, const QList<DisplayS
                              "UPDATE layouts SET automation_enabled = 1,"
                              " automation_topology_signature = ?, updated_at = ? WHERE id = ?");
         link.bind(1, signature);
-        link.bindDouble(2, StoredValues::secondsSince1970(clock_()));
+        link.bindDouble(2, StoredValues::secondsSince1970(environment_.clock()));
         link.bind(3, layoutText);
         link.step();
     });
@@ -337,7 +337,7 @@ void LayoutStore::addExclusionNow(const QString &bundleID, const QString &appNam
                                "ON CONFLICT(bundle_id) DO UPDATE SET app_name = excluded.app_name");
         upsert.bind(1, bundleID);
         upsert.bind(2, appName);
-        upsert.bindDouble(3, StoredValues::secondsSince1970(clock_()));
+        upsert.bindDouble(3, StoredValues::secondsSince1970(environment_.clock()));
         upsert.step();
     });
 }

@@ -66,6 +66,53 @@ QStringList dump(const QString &path)
     return result;
 }
 
+QString version1Schema(const QString &extraDisplayColumn)
+{
+    return QStringLiteral(R"sql(
+CREATE TABLE layouts (id TEXT PRIMARY KEY NOT NULL, name TEXT NOT NULL COLLATE NOCASE UNIQUE,
+    created_at REAL NOT NULL, updated_at REAL NOT NULL,
+    automation_enabled INTEGER NOT NULL DEFAULT 0, automation_topology_signature TEXT,
+    shortcut_key_code INTEGER, shortcut_modifiers INTEGER);
+CREATE TABLE displays (layout_id TEXT NOT NULL REFERENCES layouts(id) ON DELETE CASCADE,
+    display_key TEXT NOT NULL, ordinal INTEGER NOT NULL,
+    vendor INTEGER NOT NULL, model INTEGER NOT NULL, serial INTEGER NOT NULL, unit INTEGER NOT NULL,
+    visible_x REAL NOT NULL, visible_y REAL NOT NULL, visible_width REAL NOT NULL, visible_height REAL NOT NULL,
+    pixel_width INTEGER NOT NULL, pixel_height INTEGER NOT NULL, scale REAL NOT NULL,
+    is_primary INTEGER NOT NULL %1,
+    PRIMARY KEY (layout_id, display_key));
+CREATE TABLE windows (id TEXT PRIMARY KEY NOT NULL,
+    layout_id TEXT NOT NULL REFERENCES layouts(id) ON DELETE CASCADE, ordinal INTEGER NOT NULL,
+    bundle_id TEXT NOT NULL, app_name TEXT NOT NULL, role TEXT NOT NULL, subrole TEXT NOT NULL,
+    hostname TEXT, display_key TEXT NOT NULL,
+    rel_x REAL NOT NULL, rel_y REAL NOT NULL, rel_width REAL NOT NULL, rel_height REAL NOT NULL,
+    FOREIGN KEY (layout_id, display_key) REFERENCES displays(layout_id, display_key) ON DELETE CASCADE);
+CREATE INDEX windows_layout_idx ON windows(layout_id, ordinal);
+CREATE TABLE exclusions (bundle_id TEXT PRIMARY KEY NOT NULL, app_name TEXT NOT NULL,
+    created_at REAL NOT NULL);
+INSERT INTO layouts VALUES ('0A1B2C3D-0000-4000-8000-000000000001', 'Desk', 1000, 2000, 1,
+    '16-32-1@0,0,14400x8750/2880x1750@20P', NULL, NULL);
+INSERT INTO displays (layout_id, display_key, ordinal, vendor, model, serial, unit, visible_x,
+    visible_y, visible_width, visible_height, pixel_width, pixel_height, scale, is_primary)
+    VALUES ('0A1B2C3D-0000-4000-8000-000000000001', '16-32-1', 0, 16, 32, 0, 1, 0, 0, 1440, 875,
+    2880, 1750, 2.0, 1);
+INSERT INTO windows VALUES ('0A1B2C3D-0000-4000-8000-0000000000A1',
+    '0A1B2C3D-0000-4000-8000-000000000001', 0, 'org.gnome.Terminal', 'Terminal', 'AXWindow',
+    'AXStandardWindow', NULL, '16-32-1', 0, 0, 0.5, 1);
+PRAGMA user_version = 1;
+)sql")
+        .arg(extraDisplayColumn);
+}
+
+const char *const version2Upgrade = R"sql(
+ALTER TABLE displays ADD COLUMN frame_x REAL NOT NULL DEFAULT 0;
+ALTER TABLE displays ADD COLUMN frame_y REAL NOT NULL DEFAULT 0;
+ALTER TABLE displays ADD COLUMN frame_width REAL NOT NULL DEFAULT 0;
+ALTER TABLE displays ADD COLUMN frame_height REAL NOT NULL DEFAULT 0;
+UPDATE displays SET frame_x = -10, frame_y = -20, frame_width = 1440, frame_height = 900;
+UPDATE layouts SET automation_topology_signature = 'kept', automation_enabled = 1;
+PRAGMA user_version = 2;
+)sql";
+
 DisplaySnapshot sampleDisplay(quint32 serial, quint32 unit, bool primary, double x)
 {
     DisplaySnapshot display;

@@ -34,6 +34,14 @@ QStringList rows(SQLiteDatabase &database, const char *sql);
 // exactly as it was.
 QStringList dump(const QString &path);
 
+// The tables as the first released version wrote them (displays without whole frames), with
+// one layout "Desk" linked to its display, one display and one window. `extraDisplayColumn`
+// plants a column that a later upgrade step will try to add again, which makes exactly that
+// step fail.
+QString version1Schema(const QString &extraDisplayColumn = {});
+// Turns a version-1 file into a version-2 file that keeps its links.
+extern const char *const version2Upgrade;
+
 // A display of vendor 16, model 32 with the given serial and unit, 1920 × 1080 points placed at
 // x, its visible frame 25 points shorter at the top.
 DisplaySnapshot sampleDisplay(quint32 serial, quint32 unit, bool primary, double x = 0);

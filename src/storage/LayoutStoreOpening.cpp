@@ -1,0 +1,326 @@
+#include "storage/LayoutStore.h"
+
+#include "model/StorageError.h"
+#include "storage/ErrorDescription.h"
+#include "storage/SQLiteDatabase.h"
+#include "storage/SQLiteFailure.h"
+#include "storage/SQLiteStatement.h"
+#include "storage/TemporaryFiles.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QList>
+#include <QPair>
+
+#include <sqlite3.h>
+
+#include <fcntl.h>
+#include <system_error>
+
+namespace ostrel {
+
+namespace {
+
+constexpr int currentVersion = 3;
+
+// SQLite called the file damaged or not a database while it was being checked. The connection
+// that met it is closed on the way out, and open() hands the folder to recovery.
+struct NeedsRecovery {
+    QString reason;
+};
+
+bool isDamage(const SQLiteFailure &failure)
+{
+    return failure.primary == SQLITE_CORRUPT || failure.primary == SQLITE_NOTADB;
+}
+
+// The failure of a check before the store exists: damage leads to recovery, any other refusal
+// of SQLite makes storage unavailable. Other errors pass unchanged, or become unavailable
+// storage where `wrapOthers` asks for it.
+[[noreturn]] void failCheck(const std::exception_ptr &error, bool wrapOthers)
+{
+    try {
+        std::rethrow_exception(error);
+    } catch (const SQLiteFailure &failure) {
+        if (isDamage(failure)) {
+            throw NeedsRecovery{failure.described()};
+        }
+        throw StorageError::storageUnavailable(failure.described());
+    } catch (...) {
+        if (wrapOthers) {
+            throw StorageError::storageUnavailable(errorDescription(std::current_exception()));
+        }
+        throw;
+    }
+}
+
+std::unique_ptr<SQLiteDatabase> openConnection(const QString &path, SQLiteOpenMode mode,
+                                               SQLiteJournalPolicy policy, int busyTimeout)
+{
+    return std::make_unique<SQLiteDatabase>(path, mode, policy, busyTimeout);
+}
+
+// The copy lands under a temporary name and takes the real one only once it is complete and
+// on disk, so an interrupted copy is never taken for a database.
+void copyDurably(FileSystem &files, const QString &source, const QString &destination)
+{
+    removeStaleTemporaries(files, destination);
+    const QString temporary = temporaryPathFor(destination);
+    int error = files.copy(source, temporary);
+    if (error == 0) {
+        int descriptor = -1;
+        error = files.open(temporary, O_RDONLY, descriptor);
+        if (error == 0) {
+            error = files.fsync(descriptor);
+            const int closed = files.close(descriptor);
+            error = error != 0 ? error : closed;
+        }
+    }
+    if (error == 0) {
+        error = files.rename(temporary, destination);
+    }
+    if (error != 0) {
+        files.unlink(temporary);
+        throw std::system_error(error, std::generic_category());
+    }
+}
+
+} // namespace
+
+int LayoutStore::schemaVersion(SQLiteDatabase &database)
+{
+    SQLiteStatement statement(database, "PRAGMA user_version;");
+    return statement.step() ? static_cast<int>(statement.int64(0)) : 0;
+}
+
+StorageOpenResult LayoutStore::open()
+{
+    return open(StorePaths::defaultPaths(), StoreEnvironment{});
+}
+
+StorageOpenResult LayoutStore::open(const StorePaths &paths, const StoreEnvironment &environment)
+{
+    FileSystem &files = *environment.files;
+    if (const int error = files.makeDirectories(paths.directory); error != 0) {
+        throw StorageError::storageUnavailable(QStringLiteral("Couldn’t create ") + paths.directory
+                                               + QStringLiteral(". ") + errorText(error));
+    }
+    const std::optional<StorageNotice> adoptionNotice = adoptLegacyStorageIfNeeded(paths, files);
+    if (!files.exists(paths.database)) {
+        return createEmptyDatabase(paths, adoptionNotice, environment);
+    }
+    try {
+        return openExisting(paths, adoptionNotice, environment);
+    } catch (const NeedsRecovery &damage) {
+        return recover(paths, damage.reason, environment);
+    }
+}
+
+StorageOpenResult LayoutStore::openExisting(const StorePaths &paths,
+                                            const std::optional<StorageNotice> &adoptionNotice,
+                                            const StoreEnvironment &environment)
+{
+    // Everything is checked on a short-lived connection before anything writes to the file.
+    int version = 0;
+    {
+        std::unique_ptr<SQLiteDatabase> check;
+        try {
+            check = openPreflight(paths, environment);
+        } catch (...) {
+            failCheck(std::current_exception(), false);
+        }
+        try {
+            version = schemaVersion(*check);
+        } catch (const SQLiteFailure &failure) {
+            if (failure.extended != SQLITE_READONLY_ROLLBACK) {
+                failCheck(std::current_exception(), true);
+            }
+            // A writer died mid-transaction and left a hot rollback journal (copies from the
+            // previous location carry such journals too). A read-only connection may not roll
+            // it back, so every read would fail as "read-only"; a writable one rolls it back on
+            // its first read.
+            check.reset();
+            try {
+                check = openConnection(paths.database, SQLiteOpenMode::readWrite,
+                                       SQLiteJournalPolicy::unchanged,
+                                       environment.preOpenBusyTimeoutMilliseconds);
+            } catch (...) {
+                failCheck(std::current_exception(), false);
+            }
+            try {
+                version = schemaVersion(*check);
+            } catch (...) {
+                failCheck(std::current_exception(), true);
+            }
+        } catch (...) {
+            failCheck(std::current_exception(), true);
+        }
+
+        if (version > currentVersion) {
+            throw StorageError::futureSchema(version, paths.database);
+        }
+        try {
+            check->quickCheck();
+        } catch (...) {
+            failCheck(std::current_exception(), true);
+        }
+        if (version == currentVersion) {
+            // Proves that every row reads and validates; the values themselves are not kept.
+            try {
+                loadLayouts(*check);
+                loadExclusions(*check);
+                check->foreignKeyCheck();
+            } catch (...) {
+                failCheck(std::current_exception(), false);
+            }
+        } else if (version == 1 || version == 2) {
+            // The file as it was before the upgrade becomes the last-known-good backup.
+            try {
+                makeBackup(*check, paths.backup, environment);
+            } catch (...) {
+                throw StorageError::storageUnavailable(
+                    QStringLiteral("Upgrade paused: backup failed. ")
+                    + errorDescription(std::current_exception()));
+            }
+        }
+    }
+
+    std::unique_ptr<SQLiteDatabase> working;
+    try {
+        working = openConnection(paths.database, SQLiteOpenMode::readWrite, SQLiteJournalPolicy::wal,
+                                 environment.busyTimeoutMilliseconds);
+    } catch (...) {
+        failCheck(std::current_exception(), false);
+    }
+    try {
+        working->quickCheck();
+        if (version != currentVersion) {
+            migrate(*working, version);
+            working->quickCheck();
+            loadLayouts(*working);
+            loadExclusions(*working);
+            working->foreignKeyCheck();
+        }
+    } catch (const SQLiteFailure &failure) {
+        working->close();
+        if (isDamage(failure)) {
+            throw NeedsRecovery{failure.described()};
+        }
+        throw StorageError::storageUnavailable(
+            QStringLiteral("The open database could not be prepared. ") + failure.described());
+    } catch (const StorageError &) {
+        working->close();
+        throw;
+    } catch (...) {
+        working->close();
+        throw StorageError::migrationFailed(errorDescription(std::current_exception()));
+    }
+
+    // An upgrade from version 1 dropped every display link; saying so matters more than
+    // where the files came from.
+    std::optional<StorageNotice> notice = adoptionNotice;
+    if (version == 1) {
+        notice = StorageNotice{
+            QStringLiteral("Display links refreshed"),
+            QStringLiteral(
+                "Re-link your layouts in Layout details to keep display automation working."),
+            std::nullopt};
+    }
+    notice = completePendingResetBackup(*working, paths, notice, environment);
+    auto store = std::make_unique<LayoutStore>(paths, notice, std::move(working), environment);
+    return StorageOpenResult{std::move(store), notice, paths};
+}
+
+std::unique_ptr<SQLiteDatabase> LayoutStore::openPreflight(const StorePaths &paths,
+                                                           const StoreEnvironment &environment)
+{
+    try {
+        return openConnection(paths.database, SQLiteOpenMode::readOnly,
+                              SQLiteJournalPolicy::unchanged,
+                              environment.preOpenBusyTimeoutMilliseconds);
+    } catch (const SQLiteFailure &failure) {
+        if (failure.primary == SQLITE_BUSY || failure.primary == SQLITE_LOCKED) {
+            throw;
+        }
+    }
+    return openConnection(paths.database, SQLiteOpenMode::readWrite, SQLiteJournalPolicy::unchanged,
+                          environment.preOpenBusyTimeoutMilliseconds);
+}
+
+StorageOpenResult LayoutStore::createEmptyDatabase(const StorePaths &paths,
+                                                   std::optional<StorageNotice> notice,
+                                                   const StoreEnvironment &environment)
+{
+    // A stale log or journal of an earlier file must never be applied to the new one.
+    removeSidecars(paths.database);
+    std::unique_ptr<SQLiteDatabase> database;
+    try {
+        database = openConnection(paths.database, SQLiteOpenMode::readWriteCreate,
+                                  SQLiteJournalPolicy::wal, environment.busyTimeoutMilliseconds);
+    } catch (const SQLiteFailure &failure) {
+        throw StorageError::storageUnavailable(failure.described());
+    }
+    try {
+        migrate(*database, 0);
+        database->quickCheck();
+    } catch (...) {
+        database->close();
+        throw StorageError::migrationFailed(errorDescription(std::current_exception()));
+    }
+    notice = completePendingResetBackup(*database, paths, notice, environment);
+    auto store = std::make_unique<LayoutStore>(paths, notice, std::move(database), environment);
+    return StorageOpenResult{std::move(store), notice, paths};
+}
+
+std::optional<StorageNotice> LayoutStore::adoptLegacyStorageIfNeeded(const StorePaths &paths,
+                                                                     FileSystem &files)
+{
+    // Once a database exists the previous location is never looked at again.
+    if (files.exists(paths.database)) {
+        return std::nullopt;
+    }
+    const QDir previousFolder(
+        QFileInfo(QDir::cleanPath(paths.directory)).dir().filePath(QStringLiteral("layouts")));
+    const QString previousDatabase = previousFolder.filePath(QStringLiteral("layouts.sqlite"));
+    if (!files.exists(previousDatabase)) {
+        return std::nullopt;
+    }
+
+    // The shared-memory index describes a log as one process saw it; it is never carried over.
+    QList<QPair<QString, QString>> copies{
+        {previousDatabase, paths.database},
+        {previousFolder.filePath(QStringLiteral("layouts.backup.sqlite")), paths.backup},
+        {previousFolder.filePath(QStringLiteral("layouts.reset-pending")), paths.resetMarker},
+    };
+    for (const QString &suffix : StorePaths::sidecarSuffixes()) {
+        if (suffix != QLatin1String("-shm")) {
+            copies.append({previousDatabase + suffix, paths.database + suffix});
+        }
+    }
+
+    QStringList copied;
+    try {
+        for (const auto &[source, destination] : std::as_const(copies)) {
+            if (!files.exists(source) || files.exists(destination)) {
+                continue;
+            }
+            copyDurably(files, source, destination);
+            copied << destination;
+        }
+    } catch (...) {
+        for (const QString &destination : std::as_const(copied)) {
+            files.unlink(destination);
+        }
+        throw StorageError::storageUnavailable(
+            QStringLiteral("Saved layouts from the previous app name could not be copied to ")
+            + paths.directory + QStringLiteral(". ") + errorDescription(std::current_exception()));
+    }
+    flush(files, paths.directory);
+    return StorageNotice{
+        QStringLiteral("Saved layouts copied to Ostrel"),
+        QStringLiteral("Your saved layouts and backup were copied from the previous app name. "
+                       "The old folder was left untouched."),
+        QStringLiteral("Previous location: ") + previousFolder.path()};
+}
+
+} // namespace ostrel

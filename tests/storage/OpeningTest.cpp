@@ -1,0 +1,327 @@
+#include "FolderTestSupport.h"
+
+#include "Await.h"
+
+#include <QDir>
+#include <QFile>
+
+#include <fcntl.h>
+
+#include <gtest/gtest.h>
+
+using namespace ostrel;
+using namespace ostrel::test;
+
+namespace {
+
+// --- What opening makes of each state the folder can be found in ------------------------------
+
+struct StartingState {
+    const char *name;
+    std::function<std::unique_ptr<LockHolder>(FolderTest &)> prepare;
+    // The storage folder once the store is closed again.
+    QStringList files;
+    // The notice's title; empty for none.
+    QString notice;
+    // The error's text, "{database}" standing for the database path; empty when opening works.
+    QString error;
+};
+
+void PrintTo(const StartingState &state, std::ostream *out)
+{
+    *out << state.name;
+}
+
+std::unique_ptr<LockHolder> nothing(FolderTest &)
+{
+    return nullptr;
+}
+
+const QString stamp = FolderTest::keptName();
+
+const StartingState startingStates[] = {
+    {"NoDatabase", nothing, {"Ostrel.sqlite"}, {}, {}},
+    {"PreviousLocationOnly",
+     [](FolderTest &f) {
+         writeDatabase(f.inPrevious("layouts.sqlite"), {"Desk"});
+         writeDatabase(f.inPrevious("layouts.backup.sqlite"), {"Desk"});
+         writeBytes(f.inPrevious("layouts.sqlite-shm"), "stale index");
+         return nullptr;
+     },
+     {"Ostrel.backup.sqlite", "Ostrel.sqlite"},
+     "Saved layouts copied to Ostrel",
+     {}},
+    {"PreviousLocationAndADatabase",
+     [](FolderTest &f) {
+         writeDatabase(f.inPrevious("layouts.sqlite"), {"Old"});
+         writeDatabase(f.paths.database, {"Current"});
+         return nullptr;
+     },
+     {"Ostrel.sqlite"},
+     {},
+     {}},
+    {"ZeroByteFile",
+     [](FolderTest &f) {
+         QDir().mkpath(f.paths.directory);
+         writeBytes(f.paths.database, {});
+         return nullptr;
+     },
+     {"Ostrel.sqlite"},
+     {},
+     {}},
+    {"Garbage",
+     [](FolderTest &f) {
+         writeGarbage(f.paths.database);
+         return nullptr;
+     },
+     {stamp, "Ostrel.sqlite"},
+     "Starting with a clean slate",
+     {}},
+    {"DamagedPageWithAGoodBackup",
+     [](FolderTest &f) {
+         writeDamagedDatabase(f.paths.database);
+         writeDatabase(f.paths.backup, {"Desk"});
+         return nullptr;
+     },
+     {"Ostrel.backup.sqlite", stamp, "Ostrel.sqlite"},
+     "Your layouts are back",
+     {}},
+    {"SchemaVersion4",
+     [](FolderTest &f) {
+         writeDatabase(f.paths.database, {"Desk"});
+         SQLiteDatabase(f.paths.database, SQLiteOpenMode::readWrite, SQLiteJournalPolicy::unchanged, 100)
+             .execute("PRAGMA user_version = 4;");
+         return nullptr;
+     },
+     {"Ostrel.sqlite"},
+     {},
+     "Update Ostrel for database version 4. File unchanged: {database}."},
+    {"Version1WithABackupThatCannotBeWritten",
+     [](FolderTest &f) {
+         writeDatabaseFromSql(f.paths.database, version1Schema());
+         QDir().mkpath(f.paths.backup + "/in-the-way");
+         return nullptr;
+     },
+     {"Ostrel.backup.sqlite", "Ostrel.sqlite"},
+     {},
+     "Storage is unavailable. Upgrade paused: backup failed. Couldn’t create a backup. Backup "
+     "update failed. Previous backup kept. Is a directory"},
+    {"HeldBusyByAnotherProcess",
+     [](FolderTest &f) {
+         writeDatabase(f.paths.database, {"Desk"});
+         f.environment.preOpenBusyTimeoutMilliseconds = 20;
+         f.environment.busyTimeoutMilliseconds = 20;
+         // A writer of another process between its pending and its exclusive lock.
+         return std::make_unique<LockHolder>(
+             QList<LockHolder::Range>{{f.paths.database, F_WRLCK, pendingByte, 1}});
+     },
+     {"Ostrel.sqlite"},
+     {},
+     "Storage is unavailable. Another app or connection is using the layout database (database "
+     "is locked)."},
+    {"RecoveryLockHeldOnTheDatabase",
+     [](FolderTest &f) {
+         writeGarbage(f.paths.database);
+         // A reader of another process.
+         return std::make_unique<LockHolder>(
+             QList<LockHolder::Range>{{f.paths.database, F_RDLCK, sharedFirstByte, 1}});
+     },
+     {"Ostrel.sqlite"},
+     {},
+     "Storage is unavailable. Another app has the layout database open. Close it or try again."},
+    {"RecoveryLockHeldOnTheSharedMemoryFile",
+     [](FolderTest &f) {
+         writeGarbage(f.paths.database);
+         writeBytes(f.paths.database + "-shm", QByteArray(64, 'x'));
+         return std::make_unique<LockHolder>(
+             QList<LockHolder::Range>{{f.paths.database + "-shm", F_WRLCK, 0, 8}});
+     },
+     {"Ostrel.sqlite", "Ostrel.sqlite-shm"},
+     {},
+     "Storage is unavailable. Another app has the layout database open. Close it or try again."},
+};
+
+struct StartingStateTest : FolderTest, ::testing::WithParamInterface<StartingState> {};
+
+TEST_P(StartingStateTest, OpensOrFailsAndLeavesTheExpectedFiles)
+{
+    const StartingState &state = GetParam();
+    const std::unique_ptr<LockHolder> holder = state.prepare(*this);
+    if (holder) {
+        ASSERT_TRUE(holder->holding());
+    }
+    const QStringList before = snapshotOf(paths.directory);
+
+    if (state.error.isEmpty()) {
+        StorageOpenResult result = open();
+        ASSERT_TRUE(result.store);
+        EXPECT_EQ(result.notice ? result.notice->title : QString(), state.notice);
+        EXPECT_EQ(result.store->notice(), result.notice);
+        EXPECT_EQ(result.paths, paths);
+        EXPECT_EQ(result.store->paths(), paths);
+        result.store.reset();
+        EXPECT_EQ(userVersionOf(paths.database), "3");
+        EXPECT_EQ(journalModeOf(paths.database), "wal");
+    } else {
+        const StorageError error = storageErrorOf([&] { open(); });
+        EXPECT_EQ(error.errorDescription(), QString(state.error).replace("{database}", paths.database));
+        EXPECT_EQ(snapshotOf(paths.directory), before) << "opening changed files";
+    }
+    EXPECT_EQ(folderFiles(), state.files);
+}
+
+INSTANTIATE_TEST_SUITE_P(Folder, StartingStateTest, ::testing::ValuesIn(startingStates),
+                         [](const auto &info) { return std::string(info.param.name); });
+
+// --- Details of the paths above ----------------------------------------------------------------
+
+struct OpeningTest : FolderTest {};
+
+TEST_F(OpeningTest, ANewDatabaseIsEmptyAndIgnoresStaleSideFilesOfAnEarlierOne)
+{
+    QDir().mkpath(paths.directory);
+    writeBytes(paths.database + "-wal", "a log of some earlier file");
+    writeBytes(paths.database + "-journal", "a journal of some earlier file");
+
+    StorageOpenResult result = open();
+    EXPECT_EQ(result.notice, std::nullopt);
+    EXPECT_TRUE(await(result.store->loadLayouts()).isEmpty());
+    result.store.reset();
+    EXPECT_EQ(folderFiles(), QStringList{"Ostrel.sqlite"});
+}
+
+TEST_F(OpeningTest, ThePreviousLocationIsCopiedOnceWithoutItsIndexAndWithoutOverwriting)
+{
+    writeDatabase(inPrevious("layouts.sqlite"), {"Desk", "Sofa"});
+    writeDatabase(inPrevious("layouts.backup.sqlite"), {"Desk"});
+    writeBytes(inPrevious("layouts.sqlite-shm"), "stale index");
+    // A backup already in the new folder is never overwritten.
+    writeDatabase(paths.backup, {"Newer backup"});
+    const QByteArray ownBackup = bytesOf(paths.backup);
+    const QStringList previousBefore = snapshotOf(previousFolder);
+
+    StorageOpenResult result = open();
+    ASSERT_TRUE(result.notice);
+    EXPECT_EQ(*result.notice,
+              (StorageNotice{"Saved layouts copied to Ostrel",
+                             "Your saved layouts and backup were copied from the previous app name. "
+                             "The old folder was left untouched.",
+                             "Previous location: " + previousFolder}));
+    EXPECT_EQ(await(result.store->loadLayouts()).size(), 2);
+    result.store.reset();
+
+    EXPECT_EQ(snapshotOf(previousFolder), previousBefore);
+    EXPECT_EQ(folderFiles(), (QStringList{"Ostrel.backup.sqlite", "Ostrel.sqlite"}));
+    EXPECT_EQ(bytesOf(paths.backup), ownBackup);
+
+    // Once a database exists the previous location is not looked at again.
+    writeBytes(inPrevious("layouts.sqlite-journal"), "a journal");
+    result = open();
+    EXPECT_EQ(result.notice, std::nullopt);
+    result.store.reset();
+    EXPECT_FALSE(QFile::exists(paths.database + "-journal"));
+}
+
+// A copy cut off half-way lands under a temporary name only, so it is never opened as a
+// (damaged) database later; copies that did finish are taken back.
+TEST_F(OpeningTest, AFailedCopyFromThePreviousLocationLeavesNoDatabaseAndNoTemporaryFile)
+{
+    struct Case {
+        FailingFileSystem::Call call;
+        const char *path;
+    };
+    const Case cases[] = {
+        {FailingFileSystem::Call::copy, "/Ostrel\\.sqlite"},
+        {FailingFileSystem::Call::fsync, "/Ostrel\\.sqlite"},
+        {FailingFileSystem::Call::rename, "/Ostrel\\.sqlite$"},
+        {FailingFileSystem::Call::copy, "/Ostrel\\.backup\\.sqlite"},
+        {FailingFileSystem::Call::copy, "/Ostrel\\.sqlite-wal"},
+    };
+    writeDatabase(inPrevious("layouts.sqlite"), {"Desk"});
+    writeDatabase(inPrevious("layouts.backup.sqlite"), {"Desk"});
+    writeBytes(inPrevious("layouts.sqlite-wal"), {});
+    const QStringList previousBefore = snapshotOf(previousFolder);
+
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.path);
+        files = std::make_shared<FailingFileSystem>();
+        files->fail(c.call, c.path);
+        environment.files = files;
+
+        const StorageError error = storageErrorOf([&] { open(); });
+        EXPECT_EQ(error.errorDescription(),
+                  "Storage is unavailable. Saved layouts from the previous app name could not be "
+                  "copied to " + paths.directory + ". Input/output error");
+        EXPECT_EQ(folderFiles(), QStringList{});
+        EXPECT_EQ(snapshotOf(previousFolder), previousBefore);
+    }
+}
+
+TEST_F(OpeningTest, AFolderThatCannotBeCreatedMakesStorageUnavailable)
+{
+    writeBytes(paths.directory, "a file where the folder belongs");
+    const StorageError error = storageErrorOf([&] { open(); });
+    EXPECT_EQ(error.errorDescription(),
+              "Storage is unavailable. Couldn’t create " + paths.directory + ". Not a directory");
+}
+
+TEST_F(OpeningTest, AnInvalidRowFailsTheReadWithoutRecovery)
+{
+    writeDatabase(paths.database, {"Desk"});
+    SQLiteDatabase(paths.database, SQLiteOpenMode::readWrite, SQLiteJournalPolicy::unchanged, 100)
+        .execute("UPDATE layouts SET created_at = 4102444800.5;");
+    const QStringList before = snapshotOf(paths.directory);
+
+    const StorageError error = storageErrorOf([&] { open(); });
+    EXPECT_EQ(error.errorDescription(),
+              "Couldn’t read saved layouts. A layout creation date is not a valid date.");
+    EXPECT_EQ(snapshotOf(paths.directory), before);
+}
+
+TEST_F(OpeningTest, AVersion1FileIsBackedUpAsItWasThenUpgradedAndItsLinksAreReported)
+{
+    // From the previous location, so the upgrade's notice must win over the adoption's.
+    writeDatabaseFromSql(inPrevious("layouts.sqlite"), version1Schema());
+
+    StorageOpenResult result = open();
+    EXPECT_EQ(result.notice,
+              (StorageNotice{"Display links refreshed",
+                             "Re-link your layouts in Layout details to keep display automation "
+                             "working.",
+                             std::nullopt}));
+    const QList<Layout> layouts = await(result.store->loadLayouts());
+    ASSERT_EQ(layouts.size(), 1);
+    EXPECT_FALSE(layouts[0].automationEnabled);
+    result.store.reset();
+
+    EXPECT_EQ(userVersionOf(paths.database), "3");
+    EXPECT_EQ(userVersionOf(paths.backup), "1");
+    EXPECT_EQ(journalModeOf(paths.backup), "delete");
+    EXPECT_EQ(folderFiles(), (QStringList{"Ostrel.backup.sqlite", "Ostrel.sqlite"}));
+}
+
+// A writer that died mid-transaction leaves a hot journal; the read-only check must not turn it
+// into a "read-only" failure at every start, and the journal must be rolled back.
+TEST_F(OpeningTest, AHotRollbackJournalIsRolledBackInsteadOfReportedAsReadOnly)
+{
+    for (const bool fromPreviousLocation : {false, true}) {
+        SCOPED_TRACE(fromPreviousLocation ? "copied from the previous location" : "in place");
+        QDir(paths.directory).removeRecursively();
+        QDir(previousFolder).removeRecursively();
+        writeDatabaseWithHotJournal(fromPreviousLocation ? inPrevious("layouts.sqlite")
+                                                         : paths.database);
+
+        StorageOpenResult result = open();
+        EXPECT_EQ(result.notice ? result.notice->title : QString(),
+                  fromPreviousLocation ? "Saved layouts copied to Ostrel" : "");
+        QStringList names;
+        for (const Layout &layout : await(result.store->loadLayouts())) {
+            names << layout.name;
+        }
+        EXPECT_EQ(names, (QStringList{"Desk", "Sofa"}));
+        result.store.reset();
+        EXPECT_EQ(folderFiles(), QStringList{"Ostrel.sqlite"});
+    }
+}
+
+} // namespace

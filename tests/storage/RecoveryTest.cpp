@@ -1,0 +1,262 @@
+#include "FolderTestSupport.h"
+
+#include "Await.h"
+
+#include <QDir>
+#include <QFile>
+
+#include <gtest/gtest.h>
+
+using namespace ostrel;
+using namespace ostrel::test;
+
+namespace {
+
+// A journal that no transaction uses any more; SQLite leaves it alone, unlike a log or a live
+// journal, which its readers change or consume before recovery ever sees them.
+QByteArray unusedJournal()
+{
+    return QByteArray(512, '\0');
+}
+
+const QString notADatabase =
+    QStringLiteral("SQLite reported damaged or invalid data (file is not a database).");
+
+// --- Recovery by the state of the backup ------------------------------------------------------
+
+enum class Backup { none, good, damaged, version2, version5 };
+
+struct RecoveryCase {
+    const char *name;
+    Backup backup;
+    bool resetPending;
+    // The notice's title and message, or the error's text ("{backup}" standing for the backup's
+    // path) when recovery stops.
+    QString title;
+    QString message;
+    QString error;
+    // The layouts of the active database afterwards.
+    QStringList layouts;
+};
+
+void PrintTo(const RecoveryCase &c, std::ostream *out)
+{
+    *out << c.name;
+}
+
+const QString keptOriginals = QStringLiteral(
+    "Ostrel couldn’t open the previous data, so it created a fresh, empty library. The original "
+    "files were kept.");
+const QString backupNotRestored = QStringLiteral(
+    "Ostrel couldn’t open the previous data, so it created a fresh, empty library. The backup "
+    "from before the last reset was not restored.");
+const QString layoutsBack = QStringLiteral(
+    "Saved layouts were restored from the last backup. The damaged copy is kept for recovery.");
+
+const RecoveryCase recoveryCases[] = {
+    {"NoBackup", Backup::none, false, "Starting with a clean slate", keptOriginals, {}, {}},
+    {"GoodBackup", Backup::good, false, "Your layouts are back", layoutsBack, {}, {"Backed up"}},
+    {"DamagedBackup", Backup::damaged, false, {}, {},
+     "Couldn’t recover the database. " + notADatabase + " The backup at {backup} could not be "
+     "used: SQLite reported an integrity problem: *** in database main ***",
+     {}},
+    {"Version2Backup", Backup::version2, false, "Your layouts are back", layoutsBack, {}, {"Desk"}},
+    {"Version5Backup", Backup::version5, false, {}, {},
+     "Update Ostrel for database version 5. File unchanged: {backup}.", {}},
+    {"NoBackupResetPending", Backup::none, true, "Starting with a clean slate", backupNotRestored, {}, {}},
+    {"GoodBackupResetPending", Backup::good, true, "Starting with a clean slate", backupNotRestored, {}, {}},
+    {"DamagedBackupResetPending", Backup::damaged, true, "Starting with a clean slate", backupNotRestored, {}, {}},
+    {"Version5BackupResetPending", Backup::version5, true, "Starting with a clean slate", backupNotRestored, {}, {}},
+};
+
+struct RecoveryByBackupTest : FolderTest, ::testing::WithParamInterface<RecoveryCase> {};
+
+TEST_P(RecoveryByBackupTest, RestoresAVerifiedBackupStartsCleanOrLeavesEverythingInPlace)
+{
+    const RecoveryCase &c = GetParam();
+    writeGarbage(paths.database);
+    writeBytes(paths.database + "-journal", unusedJournal());
+    switch (c.backup) {
+    case Backup::none:
+        break;
+    case Backup::good:
+        writeDatabase(paths.backup, {"Backed up"});
+        break;
+    case Backup::damaged:
+        writeDamagedDatabase(paths.backup);
+        break;
+    case Backup::version2:
+        writeDatabaseFromSql(paths.backup, version1Schema() + version2Upgrade);
+        break;
+    case Backup::version5:
+        writeDatabase(paths.backup, {"From the future"});
+        SQLiteDatabase(paths.backup, SQLiteOpenMode::readWrite, SQLiteJournalPolicy::unchanged, 100)
+            .execute("PRAGMA user_version = 5;");
+        break;
+    }
+    if (c.resetPending) {
+        writeBytes(paths.resetMarker, "reset pending");
+    }
+    const QByteArray damaged = bytesOf(paths.database);
+    const QByteArray backup = c.backup == Backup::none ? QByteArray() : bytesOf(paths.backup);
+    const QStringList before = snapshotOf(paths.directory);
+
+    if (!c.error.isEmpty()) {
+        const StorageError error = storageErrorOf([&] { open(); });
+        const QString expected = QString(c.error).replace("{backup}", paths.backup);
+        EXPECT_TRUE(error.errorDescription().startsWith(expected)) << error.errorDescription().toStdString();
+        if (c.backup == Backup::damaged) {
+            EXPECT_TRUE(error.errorDescription().endsWith(" The original database was left in place."));
+        }
+        // Nothing was moved, linked or left behind.
+        EXPECT_EQ(snapshotOf(paths.directory), before);
+        return;
+    }
+
+    StorageOpenResult result = open();
+    ASSERT_TRUE(result.notice);
+    EXPECT_EQ(result.notice->title, c.title);
+    EXPECT_EQ(result.notice->message, c.message);
+    EXPECT_EQ(result.notice->details,
+              "Preserved files: " + keptName() + ", " + keptName() + "-journal.");
+    QStringList names;
+    for (const Layout &layout : await(result.store->loadLayouts())) {
+        names << layout.name;
+    }
+    EXPECT_EQ(names, c.layouts);
+    result.store.reset();
+
+    // The damaged set lives on under the kept names, sharing the original contents.
+    EXPECT_EQ(bytesOf(inFolder(keptName())), damaged);
+    EXPECT_EQ(bytesOf(inFolder(keptName() + "-journal")), unusedJournal());
+    EXPECT_EQ(userVersionOf(paths.database), "3");
+    EXPECT_EQ(journalModeOf(paths.database), "wal");
+    QStringList expectedFiles{keptName(), keptName() + "-journal", "Ostrel.sqlite"};
+    if (c.backup != Backup::none || c.resetPending) {
+        expectedFiles << "Ostrel.backup.sqlite";
+    }
+    expectedFiles.sort();
+    EXPECT_EQ(folderFiles(), expectedFiles);
+    if (c.resetPending) {
+        // The new empty library is the backup now, and the reset is finished.
+        EXPECT_EQ(layoutNamesIn(paths.backup), QStringList{});
+    } else if (c.backup != Backup::none) {
+        // Only the copy was upgraded; the backup is exactly as it was.
+        EXPECT_EQ(bytesOf(paths.backup), backup);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Backup, RecoveryByBackupTest, ::testing::ValuesIn(recoveryCases),
+                         [](const auto &info) { return std::string(info.param.name); });
+
+// --- Kept names -------------------------------------------------------------------------------
+
+struct RecoveryTest : FolderTest {};
+
+TEST_F(RecoveryTest, KeepsEverySideFileInOrderAndReplacesAKeptNameFromTheSameMoment)
+{
+    writeGarbage(paths.database);
+    writeBytes(paths.database + "-journal", unusedJournal());
+    writeBytes(paths.database + "-shm", "index");
+    writeBytes(paths.database + "-wal", "log");
+    // An earlier recovery at the same moment.
+    writeBytes(inFolder(keptName()), "an earlier kept file");
+    const QByteArray damaged = bytesOf(paths.database);
+
+    StorageOpenResult result = open();
+    ASSERT_TRUE(result.notice);
+    EXPECT_EQ(result.notice->details, "Preserved files: " + keptName() + ", " + keptName() + "-wal, "
+                                          + keptName() + "-shm, " + keptName() + "-journal.");
+    result.store.reset();
+    EXPECT_EQ(bytesOf(inFolder(keptName())), damaged);
+    EXPECT_EQ(bytesOf(inFolder(keptName() + "-wal")), "log");
+    EXPECT_EQ(bytesOf(inFolder(keptName() + "-journal")), unusedJournal());
+}
+
+// The damaged database keeps its active name until the verified copy replaces it in one step: a
+// crash at any moment leaves a database in place and the good backup beside it, never an empty
+// folder that the next start would fill with a fresh, empty library.
+TEST_F(RecoveryTest, TheFolderNeverLacksADatabaseWhileAGoodBackupIsInstalled)
+{
+    writeGarbage(paths.database);
+    writeBytes(paths.database + "-journal", unusedJournal());
+    writeDatabase(paths.backup, {"Backed up"});
+    QStringList missing;
+    files->observer = [&](const QString &call, const QString &path) {
+        if (!QFile::exists(paths.database)) {
+            missing << call + " " + path;
+        }
+    };
+
+    StorageOpenResult result = open();
+    EXPECT_EQ(missing, QStringList{});
+    EXPECT_EQ(result.notice->title, "Your layouts are back");
+}
+
+// --- Rollback when a file call fails ----------------------------------------------------------
+
+struct InjectedFailure {
+    const char *name;
+    FailingFileSystem::Call call;
+    const char *path;
+    bool withBackup;
+    // The error's text; "{kept}" stands for the kept names.
+    QString error;
+    // Whether the damaged set was kept (and stays kept) before the failure.
+    bool keptSetStays;
+};
+
+void PrintTo(const InjectedFailure &f, std::ostream *out)
+{
+    *out << f.name;
+}
+
+const InjectedFailure injectedFailures[] = {
+    {"CandidateCopy", FailingFileSystem::Call::copy, "backup-candidate", true,
+     "Couldn’t recover the database. The backup could not be copied: Input/output error", false},
+    {"PreservingTheJournal", FailingFileSystem::Call::link, "corrupt-.*-journal$", true,
+     "Couldn’t recover the database. The damaged database could not be preserved: Input/output "
+     "error. No active files were changed.",
+     false},
+    {"InstallingTheCandidate", FailingFileSystem::Call::rename, "/Ostrel\\.sqlite$", true,
+     "Couldn’t recover the database. " + notADatabase + " The replacement could not be installed: "
+     "Input/output error The original files are preserved as {kept}.",
+     true},
+    {"MovingTheDamagedFileAside", FailingFileSystem::Call::unlink, "/Ostrel\\.sqlite$", false,
+     "Couldn’t recover the database. " + notADatabase + " The replacement could not be installed: "
+     "Couldn’t recover the database. The damaged database could not be moved aside: Input/output "
+     "error. No active files were changed. The original files are preserved as {kept}.",
+     true},
+};
+
+struct RecoveryRollbackTest : FolderTest, ::testing::WithParamInterface<InjectedFailure> {};
+
+TEST_P(RecoveryRollbackTest, PutsTheDamagedSetBackUnderItsActiveNames)
+{
+    const InjectedFailure &f = GetParam();
+    writeGarbage(paths.database);
+    writeBytes(paths.database + "-journal", unusedJournal());
+    if (f.withBackup) {
+        writeDatabase(paths.backup, {"Backed up"});
+    }
+    const QStringList before = snapshotOf(paths.directory);
+    files->fail(f.call, f.path);
+
+    const StorageError error = storageErrorOf([&] { open(); });
+    EXPECT_EQ(error.errorDescription(),
+              QString(f.error).replace("{kept}", keptName() + ", " + keptName() + "-journal"));
+
+    QStringList expected = before;
+    if (f.keptSetStays) {
+        const QString garbageHash = before.filter("Ostrel.sqlite ").first().section(' ', 1);
+        const QString journalHash = before.filter("Ostrel.sqlite-journal ").first().section(' ', 1);
+        expected << keptName() + " " + garbageHash << keptName() + "-journal " + journalHash;
+        expected.sort();
+    }
+    EXPECT_EQ(snapshotOf(paths.directory), expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(FileCall, RecoveryRollbackTest, ::testing::ValuesIn(injectedFailures),
+                         [](const auto &info) { return std::string(info.param.name); });
+
+} // namespace
