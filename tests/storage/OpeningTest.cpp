@@ -4,6 +4,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QtConcurrent/QtConcurrentRun>
 
 #include <fcntl.h>
 
@@ -188,6 +189,23 @@ TEST_F(OpeningTest, ANewDatabaseIsEmptyAndIgnoresStaleSideFilesOfAnEarlierOne)
     EXPECT_TRUE(await(result.store->loadLayouts()).isEmpty());
     result.store.reset();
     EXPECT_EQ(folderFiles(), QStringList{"Ostrel.sqlite"});
+}
+
+// Opening runs on a worker thread; the store it builds then serves, and dies on, the main thread.
+TEST_F(OpeningTest, AStoreOpenedOnAWorkerThreadServesTheMainThread)
+{
+    writeDatabase(paths.database, {"Desk"});
+    QFuture<std::unique_ptr<LayoutStore>> opening =
+        QtConcurrent::run([this] { return LayoutStore::open(paths, environment).store; });
+    opening.waitForFinished();
+    std::unique_ptr<LayoutStore> store = opening.takeResult();
+
+    const DisplaySnapshot display = sampleDisplay(0, 1, true);
+    await(store->createLayout("Sofa", {display}, {sampleEntry(display, "Editor")}, std::nullopt));
+    EXPECT_EQ(await(store->loadLayouts()).size(), 2);
+    EXPECT_EQ(await(store->backupNow()), paths.backup);
+    store.reset();
+    EXPECT_EQ(layoutNamesIn(paths.backup), (QStringList{"Desk", "Sofa"}));
 }
 
 TEST_F(OpeningTest, ThePreviousLocationIsCopiedOnceWithoutItsIndexAndWithoutOverwriting)
