@@ -7,7 +7,7 @@
 
 namespace ostrel {
 
-QString errorDescription(const std::exception_ptr &error)
+QString descriptionOf(const std::exception_ptr &error)
 {
     try {
         std::rethrow_exception(error);

@@ -8,6 +8,6 @@ namespace ostrel {
 
 // The text an error shows where another error's detail quotes it: a StorageError's user text,
 // a SQLiteFailure's own message, a system error's text.
-QString errorDescription(const std::exception_ptr &error);
+QString descriptionOf(const std::exception_ptr &error);
 
 } // namespace ostrel

@@ -48,7 +48,7 @@ void LayoutStore::makeBackup(SQLiteDatabase &database, const QString &target,
                                                     SQLiteJournalPolicy::unchanged,
                                                     environment.busyTimeoutMilliseconds);
         } catch (...) {
-            throw StorageError::backupFailed(errorDescription(std::current_exception()));
+            throw StorageError::backupFailed(descriptionOf(std::current_exception()));
         }
         // Only a copy that this version can read back in full may replace the previous one;
         // it is kept in rollback-journal mode so that it is one self-contained file.
@@ -63,7 +63,7 @@ void LayoutStore::makeBackup(SQLiteDatabase &database, const QString &target,
             copy->quickCheck();
         } catch (...) {
             copy->close();
-            throw StorageError::backupFailed(errorDescription(std::current_exception()));
+            throw StorageError::backupFailed(descriptionOf(std::current_exception()));
         }
         copy->close();
     }
@@ -154,7 +154,7 @@ LayoutStore::completePendingResetBackup(SQLiteDatabase &database, const StorePat
             QStringLiteral("Saved data is available, but a clean backup couldn’t be saved. Older "
                            "backups won’t be restored automatically."),
             QStringLiteral("The next launch will try again. ")
-                + errorDescription(std::current_exception()));
+                + descriptionOf(std::current_exception()));
     }
     try {
         clearResetMarker(*environment.files, paths);
@@ -163,7 +163,7 @@ LayoutStore::completePendingResetBackup(SQLiteDatabase &database, const StorePat
             notice,
             QStringLiteral("A clean backup was saved, but reset cleanup couldn’t finish. Restart "
                            "Ostrel to finish."),
-            errorDescription(std::current_exception()));
+            descriptionOf(std::current_exception()));
     }
     return notice;
 }
@@ -175,7 +175,7 @@ QString LayoutStore::backupNowOnExecutor()
     } catch (const StorageError &) {
         throw;
     } catch (...) {
-        throw StorageError::backupFailed(errorDescription(std::current_exception()));
+        throw StorageError::backupFailed(descriptionOf(std::current_exception()));
     }
     // A saved backup ends a pending reset; a marker that will not go only pauses recovery.
     try {
@@ -192,7 +192,7 @@ std::optional<QString> LayoutStore::resetDatabaseOnExecutor()
     } catch (...) {
         throw StorageError::resetFailed(
             QStringLiteral("A safe reset could not be started. Nothing was deleted. ")
-            + errorDescription(std::current_exception()));
+            + descriptionOf(std::current_exception()));
     }
 
     try {
@@ -213,7 +213,7 @@ std::optional<QString> LayoutStore::resetDatabaseOnExecutor()
         } catch (const StorageError &) {
             throw;
         } catch (...) {
-            throw StorageError::resetFailed(errorDescription(error));
+            throw StorageError::resetFailed(descriptionOf(error));
         }
     }
 
@@ -227,21 +227,21 @@ std::optional<QString> LayoutStore::resetDatabaseOnExecutor()
     } catch (...) {
         return QStringLiteral("Data cleared, but the database couldn’t be verified. Older backups "
                               "won’t be used for automatic recovery. ")
-            + errorDescription(std::current_exception());
+            + descriptionOf(std::current_exception());
     }
     try {
         makeBackup(*database_, paths_.backup, environment_);
     } catch (...) {
         return QStringLiteral("Data cleared, but a clean backup couldn’t be saved, so older "
                               "backups won’t be used for automatic recovery. ")
-            + errorDescription(std::current_exception());
+            + descriptionOf(std::current_exception());
     }
     try {
         clearResetMarker(*environment_.files, paths_);
     } catch (...) {
         return QStringLiteral("Data cleared and a clean backup was saved, but reset cleanup "
                               "couldn’t finish. Restart Ostrel to finish. ")
-            + errorDescription(std::current_exception());
+            + descriptionOf(std::current_exception());
     }
     return std::nullopt;
 }

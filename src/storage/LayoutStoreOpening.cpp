@@ -48,7 +48,7 @@ bool isDamage(const SQLiteFailure &failure)
         throw StorageError::storageUnavailable(failure.described());
     } catch (...) {
         if (wrapOthers) {
-            throw StorageError::storageUnavailable(errorDescription(std::current_exception()));
+            throw StorageError::storageUnavailable(descriptionOf(std::current_exception()));
         }
         throw;
     }
@@ -180,7 +180,7 @@ StorageOpenResult LayoutStore::openExisting(const StorePaths &paths,
             } catch (...) {
                 throw StorageError::storageUnavailable(
                     QStringLiteral("Upgrade paused: backup failed. ")
-                    + errorDescription(std::current_exception()));
+                    + descriptionOf(std::current_exception()));
             }
         }
     }
@@ -213,7 +213,7 @@ StorageOpenResult LayoutStore::openExisting(const StorePaths &paths,
         throw;
     } catch (...) {
         working->close();
-        throw StorageError::migrationFailed(errorDescription(std::current_exception()));
+        throw StorageError::migrationFailed(descriptionOf(std::current_exception()));
     }
 
     // An upgrade from version 1 dropped every display link; saying so matters more than
@@ -265,7 +265,7 @@ StorageOpenResult LayoutStore::createEmptyDatabase(const StorePaths &paths,
         database->quickCheck();
     } catch (...) {
         database->close();
-        throw StorageError::migrationFailed(errorDescription(std::current_exception()));
+        throw StorageError::migrationFailed(descriptionOf(std::current_exception()));
     }
     notice = completePendingResetBackup(*database, paths, notice, environment);
     auto store = std::make_unique<LayoutStore>(paths, notice, std::move(database), environment);
@@ -313,7 +313,7 @@ std::optional<StorageNotice> LayoutStore::adoptLegacyStorageIfNeeded(const Store
         }
         throw StorageError::storageUnavailable(
             QStringLiteral("Saved layouts from the previous app name could not be copied to ")
-            + paths.directory + QStringLiteral(". ") + errorDescription(std::current_exception()));
+            + paths.directory + QStringLiteral(". ") + descriptionOf(std::current_exception()));
     }
     flush(files, paths.directory);
     return StorageNotice{

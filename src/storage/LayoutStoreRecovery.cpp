@@ -64,7 +64,7 @@ StorageOpenResult LayoutStore::recover(const StorePaths &paths, const QString &r
         } catch (...) {
             throw StorageError::recoveryFailed(
                 reason + QStringLiteral(" The backup at ") + paths.backup
-                + QStringLiteral(" could not be used: ") + errorDescription(std::current_exception())
+                + QStringLiteral(" could not be used: ") + descriptionOf(std::current_exception())
                 + QStringLiteral(" The original database was left in place."));
         }
     }
@@ -118,7 +118,7 @@ StorageOpenResult LayoutStore::recover(const StorePaths &paths, const QString &r
                 environment);
         }
     } catch (...) {
-        const QString description = errorDescription(std::current_exception());
+        const QString description = descriptionOf(std::current_exception());
         restoreRecoverySet(files, base, paths.database);
         lock.release();
         throw StorageError::recoveryFailed(
@@ -158,7 +158,7 @@ QString LayoutStore::makeRecoveryCandidate(const StorePaths &paths,
     } catch (...) {
         discard();
         throw StorageError::recoveryFailed(QStringLiteral("The backup could not be opened: ")
-                                           + errorDescription(std::current_exception()));
+                                           + descriptionOf(std::current_exception()));
     }
     try {
         database->quickCheck();

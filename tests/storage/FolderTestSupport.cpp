@@ -27,26 +27,11 @@ void FailingFileSystem::fail(Call call, const QString &pathPattern, int error)
     rules_.append({call, QRegularExpression(pathPattern), error});
 }
 
-int FailingFileSystem::failure(Call call, const QString &path) const
-{
-    for (const Rule &rule : rules_) {
-        if (rule.call == call && rule.pattern.match(path).hasMatch()) {
-            return rule.error;
-        }
-    }
-    return 0;
-}
-
-void FailingFileSystem::observe(const char *call, const QString &path)
-{
-    if (observer) {
-        observer(QString::fromLatin1(call), path);
-    }
-}
-
 int FailingFileSystem::open(const QString &path, int flags, int &descriptor)
 {
-    observe("open", path);
+    if (observer) {
+        observer(QStringLiteral("open"), path);
+    }
     const int error = FileSystem::open(path, flags, descriptor);
     if (error == 0) {
         openFiles_.insert(descriptor, path);
@@ -56,57 +41,40 @@ int FailingFileSystem::open(const QString &path, int flags, int &descriptor)
 
 int FailingFileSystem::close(int descriptor)
 {
-    observe("close", openFiles_.value(descriptor));
+    if (observer) {
+        observer(QStringLiteral("close"), openFiles_.value(descriptor));
+    }
     openFiles_.remove(descriptor);
     return FileSystem::close(descriptor);
 }
 
 int FailingFileSystem::fsync(int descriptor)
 {
-    const QString path = openFiles_.value(descriptor);
-    observe("fsync", path);
-    if (const int error = failure(Call::fsync, path)) {
-        return error;
-    }
-    return FileSystem::fsync(descriptor);
+    return guarded(Call::fsync, "fsync", openFiles_.value(descriptor),
+                   [&] { return FileSystem::fsync(descriptor); });
 }
 
 int FailingFileSystem::link(const QString &from, const QString &to)
 {
-    observe("link", to);
-    if (const int error = failure(Call::link, to)) {
-        return error;
-    }
-    return FileSystem::link(from, to);
+    return guarded(Call::link, "link", to, [&] { return FileSystem::link(from, to); });
 }
 
 int FailingFileSystem::unlink(const QString &path)
 {
-    observe("unlink", path);
-    if (const int error = failure(Call::unlink, path)) {
-        return error;
-    }
-    return FileSystem::unlink(path);
+    return guarded(Call::unlink, "unlink", path, [&] { return FileSystem::unlink(path); });
 }
 
 int FailingFileSystem::rename(const QString &from, const QString &to)
 {
-    observe("rename", to);
-    if (const int error = failure(Call::rename, to)) {
-        return error;
-    }
-    return FileSystem::rename(from, to);
+    return guarded(Call::rename, "rename", to, [&] { return FileSystem::rename(from, to); });
 }
 
 int FailingFileSystem::copy(const QString &from, const QString &to)
 {
-    observe("copy", to);
-    if (const int error = failure(Call::copy, to)) {
+    return guarded(Call::copy, "copy", to, [&] { return FileSystem::copy(from, to); }, [&] {
         const QByteArray contents = bytesOf(from);
         writeBytes(to, contents.left(contents.size() / 2));
-        return error;
-    }
-    return FileSystem::copy(from, to);
+    });
 }
 
 // --- LockHolder ---------------------------------------------------------------------------

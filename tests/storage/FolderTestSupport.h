@@ -42,8 +42,24 @@ public:
     int copy(const QString &from, const QString &to) override;
 
 private:
-    int failure(Call call, const QString &path) const;
-    void observe(const char *call, const QString &path);
+    // Tells the observer, then fails the call as a rule says (after `onFailure`) or makes it.
+    template <class Real>
+    int guarded(Call call, const char *name, const QString &path, Real real,
+                const std::function<void()> &onFailure = {})
+    {
+        if (observer) {
+            observer(QString::fromLatin1(name), path);
+        }
+        for (const Rule &rule : rules_) {
+            if (rule.call == call && rule.pattern.match(path).hasMatch()) {
+                if (onFailure) {
+                    onFailure();
+                }
+                return rule.error;
+            }
+        }
+        return real();
+    }
 
     struct Rule {
         Call call;
