@@ -70,6 +70,7 @@ ReplyStatus X11Connection::waitForReply(unsigned int sequence, Deadline deadline
         xcb_generic_error_t *error = nullptr;
         if (xcb_poll_for_reply(connection_, sequence, reply, &error)) {
             if (error) {
+                pumpEvents();
                 if (errorCode) {
                     *errorCode = error->error_code;
                 }
@@ -78,6 +79,9 @@ ReplyStatus X11Connection::waitForReply(unsigned int sequence, Deadline deadline
                 *reply = nullptr;
                 return ReplyStatus::error;
             }
+            // Events that came in with the reply were read off the socket here, so nobody
+            // watching the socket hears of them: hand them out now.
+            pumpEvents();
             // A request without a reply that succeeded also lands here with no reply.
             return *reply ? ReplyStatus::ok : ReplyStatus::error;
         }
@@ -119,18 +123,24 @@ void X11Connection::unsubscribe(int id)
 
 void X11Connection::pumpEvents()
 {
-    // One pumping thread at a time keeps each handler's view of the events in server order.
-    std::unique_lock pumpLock(pumpMutex_, std::try_to_lock);
-    if (!pumpLock.owns_lock()) {
-        return;
-    }
-    while (xcb_generic_event_t *event = xcb_poll_for_event(connection_)) {
-        // Dispatching under the lock means a handler is never called after unsubscribe returned.
-        std::lock_guard lock(handlersMutex_);
-        for (const auto &h : handlers_) {
-            h.second(*event);
+    // One pumping thread at a time keeps each handler's view of the events in server order. A
+    // thread that finds another one pumping leaves it a note instead of waiting: the pumping
+    // thread looks again before it leaves, so an event queued meanwhile is never stranded.
+    pumpAgain_.store(true);
+    while (pumpAgain_.load()) {
+        std::unique_lock pumpLock(pumpMutex_, std::try_to_lock);
+        if (!pumpLock.owns_lock()) {
+            return;
         }
-        std::free(event);
+        pumpAgain_.store(false);
+        while (xcb_generic_event_t *event = xcb_poll_for_event(connection_)) {
+            // Dispatching under the lock means a handler is never called after unsubscribe returned.
+            std::lock_guard lock(handlersMutex_);
+            for (const auto &h : handlers_) {
+                h.second(*event);
+            }
+            std::free(event);
+        }
     }
 }
 

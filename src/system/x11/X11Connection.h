@@ -4,6 +4,7 @@
 
 #include <xcb/xcb.h>
 
+#include <atomic>
 #include <chrono>
 #include <cstdlib>
 #include <functional>
@@ -110,6 +111,7 @@ private:
     std::vector<std::pair<int, EventHandler>> handlers_;
     int nextHandler_ = 1;
     std::mutex pumpMutex_;
+    std::atomic<bool> pumpAgain_{false};
 };
 
 } // namespace ostrel::x11

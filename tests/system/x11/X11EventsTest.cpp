@@ -1,0 +1,308 @@
+// Display and application events against a real X server with openbox (see harness/).
+#include "TestApplication.h"
+#include "X11Environment.h"
+
+#include "system/x11/X11ApplicationEvents.h"
+#include "system/x11/X11Backend.h"
+#include "system/x11/X11DisplayEvents.h"
+#include "system/x11/X11EventPump.h"
+
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+
+namespace ostrel::x11 {
+namespace {
+
+using test::MonitorSetup;
+using test::TestWindowSpec;
+
+// Generous: other engineers compile on the same machine while these run.
+bool waitFor(const std::function<bool()> &condition, int ms = 15000)
+{
+    QDeadlineTimer deadline(ms);
+    while (!condition() && !deadline.hasExpired()) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    }
+    return condition();
+}
+
+const MonitorSetup primary{"DUMMY0", 1920, 1080, 1280, 0, true};
+const MonitorSetup left{"DUMMY1", 1280, 1024, 0, 0, false};
+
+class X11EventsTest : public test::X11Test {
+protected:
+    void SetUp() override
+    {
+        test::ensureApplication();
+        backend = X11Backend::connect(x.display());
+        ASSERT_TRUE(backend);
+        system = backend->backend();
+        pump = X11EventPump::forConnection(backend->sharedConnection());
+    }
+
+    std::unique_ptr<X11Backend> backend;
+    SystemBackend system;
+    std::shared_ptr<X11EventPump> pump;
+};
+
+class DisplayEventsTest : public X11EventsTest {
+protected:
+    void SetUp() override
+    {
+        X11EventsTest::SetUp();
+        events = std::make_unique<X11DisplayEvents>(backend->desktop(), *system.screens);
+        QObject::connect(events.get(), &X11DisplayEvents::screenParametersChanged, [this] {
+            ++changes;
+            // The new setup must be readable by the time the signal arrives.
+            seen = system.screens->screens();
+        });
+        QObject::connect(events.get(), &X11DisplayEvents::screensChecked, [this] { ++checks; });
+    }
+    void TearDown() override
+    {
+        events.reset();
+        X11EventsTest::TearDown();
+    }
+
+    // Rewrites the window manager's work area unchanged: the events of everything done before
+    // are then looked at by the time the screens have been checked once more.
+    void settle()
+    {
+        const int before = checks;
+        x.setProperty32(x.root(), "_NET_WORKAREA", "CARDINAL", x.property32(x.root(), "_NET_WORKAREA"));
+        ASSERT_TRUE(waitFor([&] { return checks > before; }));
+    }
+
+    RectD visibleFrameOf(const QString &name)
+    {
+        for (const Screen &s : seen) {
+            if (s.name == name) {
+                return s.visibleFrame;
+            }
+        }
+        return {};
+    }
+
+    std::unique_ptr<X11DisplayEvents> events;
+    int changes = 0;
+    int checks = 0;
+    QList<Screen> seen;
+};
+
+TEST_F(DisplayEventsTest, EachRealChangeOfTheMonitorsIsOneSignal)
+{
+    struct Step {
+        const char *what;
+        std::vector<MonitorSetup> monitors;
+        RectD primaryFrame; // global coordinates
+        int count;
+    };
+    MonitorSetup moved = left;
+    moved.y = 56;
+    const Step steps[] = {
+        {"switch the left output off", {primary}, {0, 0, 1920, 1080}, 1},
+        {"switch it on again", {primary, left}, {0, 0, 1920, 1080}, 2},
+        {"move it down", {primary, moved}, {0, 0, 1920, 1080}, 2},
+    };
+    for (const Step &step : steps) {
+        SCOPED_TRACE(step.what);
+        const int before = changes;
+        x.setMonitors(step.monitors);
+        ASSERT_TRUE(waitFor([&] { return changes == before + 1; }));
+        EXPECT_EQ(int(seen.size()), step.count);
+        ASSERT_FALSE(seen.isEmpty());
+        EXPECT_EQ(seen.first().frame, step.primaryFrame);
+    }
+    EXPECT_EQ(seen.last().frame, (RectD{-1280, 56, 1280, 1024}));
+    settle();
+    EXPECT_EQ(changes, 3);
+}
+
+TEST_F(DisplayEventsTest, AMoveIsSeenAtOnceWithoutAWindowManager)
+{
+    // Nothing but RandR itself says that anything changed: no window manager rewrites its
+    // properties, and the root window keeps its size.
+    x.stopWindowManager();
+    MonitorSetup moved = left;
+    moved.y = 56;
+    x.setMonitors({primary, moved});
+    ASSERT_TRUE(waitFor([&] { return changes == 1; }));
+    ASSERT_EQ(seen.size(), 2);
+    EXPECT_EQ(seen.last().frame, (RectD{-1280, 56, 1280, 1024}));
+}
+
+TEST_F(DisplayEventsTest, RepeatedSettingsAndUnchangedWorkAreasAreNoChange)
+{
+    const int before = checks;
+    x.xrandr({"--output", "DUMMY0", "--mode", "1920x1080", "--pos", "1280x0", "--primary",
+              "--output", "DUMMY1", "--mode", "1280x1024", "--pos", "0x0"});
+    settle();
+    EXPECT_GT(checks, before);
+    EXPECT_EQ(changes, 0);
+}
+
+TEST_F(DisplayEventsTest, WorkAreaChangesAreOneSignalEach)
+{
+    TestWindowSpec dockSpec;
+    dockSpec.type = "dock";
+    dockSpec.x = 1280;
+    dockSpec.y = 0;
+    dockSpec.width = 1920;
+    dockSpec.height = 30;
+    dockSpec.strutPartial = {0, 0, 30, 0, 0, 0, 0, 0, 1280, 3199, 0, 0};
+    test::TestClient dock;
+
+    struct Step {
+        const char *what;
+        std::function<void()> act;
+        RectD primaryVisible;
+    };
+    const Step steps[] = {
+        {"a dock reserves the top", [&] { dock = x.openWindow(dockSpec); }, {0, 30, 1920, 1050}},
+        {"the dock grows",
+         [&] { x.setProperty32(dock.window(), "_NET_WM_STRUT_PARTIAL", "CARDINAL", {0, 0, 40, 0, 0, 0, 0, 0, 1280, 3199, 0, 0}); },
+         {0, 40, 1920, 1040}},
+        {"the window manager publishes per-monitor work areas",
+         [&] { x.setProperty32(x.root(), "_GTK_WORKAREAS_D0", "CARDINAL", {0, 0, 1280, 1000, 1280, 50, 1920, 1030}); },
+         {0, 50, 1920, 1030}},
+        {"and withdraws them", [&] { x.deleteProperty(x.root(), "_GTK_WORKAREAS_D0"); }, {0, 40, 1920, 1040}},
+        {"the dock goes", [&] { x.stop(dock); }, {0, 0, 1920, 1080}},
+    };
+    int expected = 0;
+    for (const Step &step : steps) {
+        SCOPED_TRACE(step.what);
+        step.act();
+        ++expected;
+        ASSERT_TRUE(waitFor([&] { return changes == expected; }));
+        EXPECT_EQ(visibleFrameOf("DUMMY0"), step.primaryVisible);
+    }
+    settle();
+    EXPECT_EQ(changes, expected);
+}
+
+TEST_F(DisplayEventsTest, OrdinaryWindowsComingAndGoingAreNoChange)
+{
+    const test::TestClient client = x.openWindow();
+    x.stop(client);
+    settle();
+    EXPECT_EQ(changes, 0);
+}
+
+// Stands in for the Qt application object, whose state changes come from the platform.
+class FakeApplication : public QObject {
+    Q_OBJECT
+signals:
+    void applicationStateChanged(Qt::ApplicationState state);
+};
+
+class ApplicationEventsTest : public X11EventsTest {
+protected:
+    void SetUp() override
+    {
+        X11EventsTest::SetUp();
+        events = std::make_unique<X11ApplicationEvents>(backend->desktop(), &application);
+        QObject::connect(events.get(), &X11ApplicationEvents::applicationTerminated, [this] {
+            ++terminated;
+            running = system.applications->runningApplications();
+        });
+        QObject::connect(events.get(), &X11ApplicationEvents::applicationDidBecomeActive, [this] { ++activated; });
+        QObject::connect(events.get(), &X11ApplicationEvents::clientsChecked, [this] { ++checks; });
+    }
+
+    // Opens windows and lets the events see them, as a running program would before they go.
+    test::TestClient open(const TestWindowSpec &spec = {})
+    {
+        const int before = checks;
+        test::TestClient client = x.openWindow(spec);
+        EXPECT_TRUE(waitFor([&] { return checks > before; }));
+        return client;
+    }
+    void TearDown() override
+    {
+        events.reset();
+        X11EventsTest::TearDown();
+    }
+
+    bool isRunning(pid_t pid) const
+    {
+        return std::any_of(running.begin(), running.end(), [pid](const RunningApplication &a) { return a.pid == pid; });
+    }
+
+    FakeApplication application;
+    std::unique_ptr<X11ApplicationEvents> events;
+    int terminated = 0;
+    int activated = 0;
+    int checks = 0;
+    QList<RunningApplication> running;
+};
+
+TEST_F(ApplicationEventsTest, AProcessEndsWithItsLastWindow)
+{
+    TestWindowSpec two;
+    two.count = 2;
+    const test::TestClient client = open(two);
+    const test::TestClient other = open();
+    running = system.applications->runningApplications();
+    ASSERT_TRUE(isRunning(client.pid));
+
+    x.stop(client);
+    ASSERT_TRUE(waitFor([&] { return terminated == 1; }));
+    EXPECT_FALSE(isRunning(client.pid));
+    EXPECT_TRUE(isRunning(other.pid));
+}
+
+TEST_F(ApplicationEventsTest, AProcessThatOutlivesItsWindowsEndsWhenItExits)
+{
+    const test::TestClient lingering = open();
+    const test::TestClient witness = open();
+    // Withdrawn by another client, the window leaves the list while its process runs on.
+    x.xdotool({"windowunmap", "--sync", std::to_string(lingering.window())});
+    ASSERT_TRUE(x.waitUntil([&] {
+        const auto list = x.clientList();
+        return std::find(list.begin(), list.end(), lingering.window()) == list.end();
+    }));
+    // Ending another process afterwards shows the list change has been looked at.
+    x.stop(witness);
+    ASSERT_TRUE(waitFor([&] { return terminated >= 1; }));
+    EXPECT_EQ(terminated, 1);
+
+    x.stop(lingering);
+    ASSERT_TRUE(waitFor([&] { return terminated == 2; }));
+}
+
+TEST_F(ApplicationEventsTest, AWindowNamingAnotherProcessDoesNotEndIt)
+{
+    const test::TestClient owner = open();
+    TestWindowSpec borrowed;
+    borrowed.claimedPid = owner.pid;
+    const test::TestClient borrower = open(borrowed);
+    x.stop(owner);
+    // The owner's process is gone, but a window still names it: it still runs as far as the
+    // desktop can tell.
+    const int before = terminated;
+    const test::TestClient witness = open();
+    x.stop(witness);
+    ASSERT_TRUE(waitFor([&] { return terminated > before; }));
+    EXPECT_EQ(terminated, 1);
+
+    x.stop(borrower);
+    ASSERT_TRUE(waitFor([&] { return terminated == 2; }));
+}
+
+TEST_F(ApplicationEventsTest, BecomingTheActiveApplicationIsReported)
+{
+    emit application.applicationStateChanged(Qt::ApplicationInactive);
+    emit application.applicationStateChanged(Qt::ApplicationActive);
+    emit application.applicationStateChanged(Qt::ApplicationHidden);
+    emit application.applicationStateChanged(Qt::ApplicationActive);
+    EXPECT_EQ(activated, 2);
+}
+
+} // namespace
+} // namespace ostrel::x11
+
+#include "X11EventsTest.moc"
