@@ -6,6 +6,7 @@
 #include "system/x11/X11Backend.h"
 #include "system/x11/X11DisplayEvents.h"
 #include "system/x11/X11EventPump.h"
+#include "system/x11/X11SystemEvents.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
@@ -300,6 +301,33 @@ TEST_F(ApplicationEventsTest, BecomingTheActiveApplicationIsReported)
     emit application.applicationStateChanged(Qt::ApplicationHidden);
     emit application.applicationStateChanged(Qt::ApplicationActive);
     EXPECT_EQ(activated, 2);
+}
+
+// The way the program (and a test of the whole model) builds its signals: one backend, buses
+// that may be absent.
+TEST_F(X11EventsTest, TheWholeSetStandsOnOneBackendWithoutBuses)
+{
+    FakeApplication application;
+    X11SystemEvents events(*backend, QDBusConnection(QStringLiteral("none")), QDBusConnection(QStringLiteral("none")),
+                           &application);
+    int displayChanges = 0;
+    int ended = 0;
+    int activated = 0;
+    QObject::connect(&events.displays(), &DisplayEvents::screenParametersChanged, [&] { ++displayChanges; });
+    QObject::connect(&events.applications(), &ApplicationEvents::applicationTerminated, [&] { ++ended; });
+    QObject::connect(&events.applications(), &ApplicationEvents::applicationDidBecomeActive, [&] { ++activated; });
+    EXPECT_EQ(events.session().sessionState(), SessionState{});
+
+    int checks = 0;
+    QObject::connect(&events.applications(), &X11ApplicationEvents::clientsChecked, [&] { ++checks; });
+    const test::TestClient client = x.openWindow();
+    ASSERT_TRUE(waitFor([&] { return checks > 0; }));
+    x.stop(client);
+    ASSERT_TRUE(waitFor([&] { return ended == 1; }));
+    x.setMonitors({primary});
+    ASSERT_TRUE(waitFor([&] { return displayChanges == 1; }));
+    emit application.applicationStateChanged(Qt::ApplicationActive);
+    EXPECT_EQ(activated, 1);
 }
 
 } // namespace
