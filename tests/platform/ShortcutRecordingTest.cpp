@@ -4,7 +4,6 @@
 #include "TestApplication.h"
 
 #include <QApplication>
-#include <QInputDevice>
 #include <QKeyEvent>
 #include <QTest>
 #include <QWidget>
@@ -64,19 +63,6 @@ const QString shiftAlone =
     "Shift alone replaces ordinary typing or selection. Press a key only if you accept that.";
 const QString shiftOnly =
     "Shift-only shortcuts replace ordinary typing or selection. Save only if you accept that.";
-
-// Qt creates its input devices lazily as children of the application, which this executable keeps
-// in a static; they must go while Qt's device registry still exists, not in the exit handlers.
-class DropInputDevices : public ::testing::Environment {
-public:
-    void TearDown() override
-    {
-        if (QCoreApplication::instance()) {
-            qDeleteAll(QCoreApplication::instance()->findChildren<QInputDevice *>(Qt::FindDirectChildrenOnly));
-        }
-    }
-};
-const auto *const dropInputDevices = ::testing::AddGlobalTestEnvironment(new DropInputDevices);
 
 } // namespace
 

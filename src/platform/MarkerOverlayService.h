@@ -1,0 +1,54 @@
+#pragma once
+
+#include "model/AmbiguousEntry.h"
+#include "platform/MarkerContentView.h"
+#include "system/Clock.h"
+#include "system/Compositing.h"
+
+#include <QList>
+#include <QObject>
+#include <QPointer>
+
+#include <memory>
+
+namespace ostrel {
+
+// Numbers the candidate windows of an ambiguous saved window on screen, so the user can tell
+// them apart in the window-choice dialog. The markers go after four seconds at most, or earlier
+// when cleared. Main thread only.
+class MarkerOverlayService : public QObject {
+    Q_OBJECT
+
+public:
+    static constexpr Clock::Duration hideAfter = std::chrono::seconds(4);
+
+    // The clock times the automatic hide; it and `compositing` (may be null) must outlive the
+    // service.
+    MarkerOverlayService(Clock &clock, Compositing *compositing = nullptr, QObject *parent = nullptr);
+    ~MarkerOverlayService() override;
+
+    static MarkerOverlayService *shared();
+    static void setShared(MarkerOverlayService *service);
+
+    // Replaces the markers shown by one per candidate whose window is larger than 10 × 10 points.
+    void show(const QList<NumberedCandidate> &candidates);
+    // Removes every marker at once.
+    void clear();
+
+    // The markers on screen, in the order of the candidates.
+    QList<MarkerContentView *> panels() const;
+
+private:
+    struct HideTask {
+        bool cancelled = false;
+    };
+    static QCoro::Task<void> hideLater(QPointer<MarkerOverlayService> service, Clock *clock,
+                                       std::shared_ptr<HideTask> task);
+
+    Clock &clock_;
+    Compositing *compositing_;
+    QList<MarkerContentView *> panels_;
+    std::shared_ptr<HideTask> hideTask_;
+};
+
+} // namespace ostrel
