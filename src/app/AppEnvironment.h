@@ -1,8 +1,11 @@
 #pragma once
 
+#include "model/EntryResult.h"
+#include "model/HighlightColor.h"
 #include "model/StorePaths.h"
 #include "system/SystemBackend.h"
 
+#include <QList>
 #include <QString>
 
 #include <functional>
@@ -10,13 +13,34 @@
 
 namespace ostrel {
 
+class ApplicationEvents;
+class DisplayEvents;
+class HotKeyRegistry;
 class LayoutStore;
+class PowerEvents;
+class SessionEvents;
+class WindowPresenter;
 
 // Everything the model stands on that comes from outside the program, handed in at
 // construction so that the program wires the X11 desktop and the tests a fake one. Nothing here
-// is owned by the model; whoever builds the model keeps these alive longer.
+// is owned by the model; whoever builds the model keeps all of it alive longer.
 struct AppEnvironment {
     SystemBackend system;
+    HotKeyRegistry *hotKeys = nullptr;
+
+    SessionEvents *session = nullptr;
+    PowerEvents *power = nullptr;
+    DisplayEvents *displayEvents = nullptr;
+    ApplicationEvents *applicationEvents = nullptr;
+
+    // The presenter of the decision windows and alerts (the process-wide one in the program).
+    WindowPresenter *presenter = nullptr;
+
+    // The on-screen overlays: the numbered markers over candidate windows, and the brief
+    // outline of windows a restore put back (given the entries restored with their frames).
+    std::function<void()> clearMarkers;
+    std::function<void(const QList<EntryResult> &restored, HighlightColor color)>
+        flashRestoredWindows;
 
     // Opens (creating, recovering or upgrading) the layout store; runs off the main thread and
     // throws what opening throws.

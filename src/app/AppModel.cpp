@@ -1,7 +1,13 @@
 #include "app/AppModel.h"
 
+#include "app/AutomationService.h"
+#include "app/SessionEligibility.h"
 #include "model/Preferences.h"
+#include "platform/ShortcutRecordingSession.h"
+#include "platform/ShortcutService.h"
 #include "storage/LayoutStore.h"
+
+#include <QPointer>
 
 #include <utility>
 
@@ -13,8 +19,15 @@ AppModel::AppModel(AppEnvironment environment, QObject *parent)
     , displayService_(*environment_.system.screens)
     , storePaths_(environment_.defaultStorePaths)
 {
+    // Creating the shortcut service installs its hot-key handler at once.
+    shortcutService_ = std::make_unique<ShortcutService>(*environment_.hotKeys);
+    automationService_ = std::make_unique<AutomationService>(
+        *environment_.system.clock, [this] { return currentDisplays(); }, *environment_.power,
+        *environment_.displayEvents);
     eligibilityGate_ = std::make_shared<SessionEligibilityGate>();
     windowService_ = std::make_unique<WindowService>(environment_.system);
+    restoreService_ = std::make_unique<RestoreService>(*windowService_, environment_.system,
+                                                       [this] { return currentDisplays(); });
 
     // The settings go straight into the fields: nothing is written back at start-up.
     selectedLayoutID_ = Preferences::selectedLayoutID();
@@ -26,12 +39,58 @@ AppModel::AppModel(AppEnvironment environment, QObject *parent)
 
     setPermissionTrusted(environment_.system.trust->isProcessTrusted());
     setStorePaths(environment_.defaultStorePaths);
-    updateSessionEligibility();
+    const SessionEligibility session = currentSessionEligibility();
+    setSessionEligible(session.eligible);
+    eligibilityGate_->set(session.eligible, session.eligible ? std::nullopt : session.reason);
+
+    // Outside signals reach the model through the event loop, and only while it exists.
+    shortcutService_->onTrigger = [this](const ShortcutTarget &target) {
+        QMetaObject::invokeMethod(
+            this, [this, target] { handleShortcut(target); }, Qt::QueuedConnection);
+    };
+    automationService_->onStableDisplays = [this](const QList<CurrentDisplay> &displays) {
+        QMetaObject::invokeMethod(
+            this, [this, displays] { handleAutomation(displays); }, Qt::QueuedConnection);
+    };
+    automationService_->onDeferred = [this](AutomationDeferral deferral) {
+        QMetaObject::invokeMethod(
+            this, [this, deferral] { handleDeferral(deferral); }, Qt::QueuedConnection);
+    };
+    automationService_->start();
+    automationService_->setEligible(session.eligible);
+    if (!session.eligible) {
+        automationService_->cancelSettling();
+    }
+    observeSystemEvents();
+    configureShortcuts();
+    QPointer<AppModel> weak(this);
+    ShortcutRecordingSession::setOnRecordingStateChange([weak](bool recording) {
+        if (!weak) {
+            return;
+        }
+        if (recording) {
+            weak->shortcutService_->unregisterAll();
+        } else {
+            weak->configureShortcuts();
+        }
+    });
 
     bootstrapTask_.emplace(bootstrap());
 }
 
-AppModel::~AppModel() = default;
+AppModel::~AppModel()
+{
+    // A pass still running would come back to services that are about to go: it is asked to
+    // stop and waited for (it stops before its next window).
+    if (restoreTask_ && !restoreTask_->isReady()) {
+        if (cancellation_) {
+            cancellation_->cancel();
+        }
+        QCoro::Task<void> running = std::move(*restoreTask_);
+        restoreTask_.reset();
+        QCoro::waitFor(std::move(running));
+    }
+}
 
 // --- Published state -----------------------------------------------------------------------
 

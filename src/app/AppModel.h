@@ -3,6 +3,7 @@
 #include "app/AppEnvironment.h"
 #include "app/DatabaseResetOutcome.h"
 #include "app/ManualRestoreContext.h"
+#include "app/NotificationBag.h"
 #include "model/AppExclusion.h"
 #include "model/AppearancePreference.h"
 #include "model/AutomationDeferral.h"
@@ -11,6 +12,7 @@
 #include "model/CurrentDisplay.h"
 #include "model/HighlightColor.h"
 #include "model/Layout.h"
+#include "model/MissingDisplay.h"
 #include "model/MissingDisplayPrompt.h"
 #include "model/MutationScope.h"
 #include "model/OperationKind.h"
@@ -19,6 +21,7 @@
 #include "model/RestoreResult.h"
 #include "model/SerialExecutor.h"
 #include "model/Shortcut.h"
+#include "model/ShortcutTarget.h"
 #include "model/StorageNotice.h"
 #include "model/StorageProblem.h"
 #include "model/StorePaths.h"
@@ -27,6 +30,7 @@
 #include "model/WindowReference.h"
 #include "platform/DisplayService.h"
 #include "platform/WindowService.h"
+#include "restore/RestoreService.h"
 #include "restore/SessionEligibilityGate.h"
 
 #include <QCoro/QCoroTask>
@@ -43,7 +47,10 @@
 
 namespace ostrel {
 
+class AutomationService;
 class LayoutStore;
+class ShortcutService;
+struct SessionEligibility;
 
 // The one model object of the program. It holds everything the views show, and carries out
 // capture, save, the edits of saved data, restore and undo with their decisions, automation,
@@ -193,6 +200,32 @@ public:
     QCoro::Task<std::optional<QString>> clearAutomation(QUuid layoutID);
     QString automationDescription(const Layout &layout) const;
 
+    // --- Shortcuts ----------------------------------------------------------------------------
+
+    // Tries the new global shortcut against the system first and keeps it only when every hot
+    // key registers. None on success, else the text to show.
+    std::optional<QString> setGlobalShortcut(std::optional<Shortcut> shortcut);
+    QCoro::Task<std::optional<QString>> setLayoutShortcut(std::optional<Shortcut> shortcut,
+                                                          QUuid layoutID);
+
+    // --- Restore, decisions and undo ----------------------------------------------------------
+
+    void restoreSelectedLayout();
+    void restoreLayout(const QUuid &id);
+    void cancelRestore();
+    void confirmMissingDisplays(const QHash<QString, QString> &fallbacks);
+    void cancelMissingDisplays();
+    // "Display N" in the numbering of the missing-display prompt, or "Saved display".
+    static QString displayDescription(const QString &displayKey,
+                                      const QList<DisplaySnapshot> &displays);
+    void presentResolution();
+    std::optional<QString> applyResolutions(const QHash<QUuid, WindowReference> &choices,
+                                            const QSet<QUuid> &skipped);
+    void cancelResolution();
+    // The candidates that still exist, refreshed, in the given order.
+    QCoro::Task<QList<WindowReference>> refreshCandidates(QList<WindowReference> candidates);
+    void undoLastRestore();
+
     // --- Working state the views do not show (read by tests) --------------------------------
 
     const QHash<QUuid, WindowReference> &sessionReferences() const { return sessionReferences_; }
@@ -205,6 +238,10 @@ public:
     bool sessionSignalActive() const { return sessionSignalActive_; }
     SessionEligibilityGate &eligibilityGate() { return *eligibilityGate_; }
     QList<CurrentDisplay> currentDisplays() const { return displayService_.currentDisplays(); }
+    AutomationService &automationService() { return *automationService_; }
+    const std::shared_ptr<CancellationFlag> &cancellation() const { return cancellation_; }
+    // The session's own report alone, before the last session signal is taken into account.
+    SessionEligibility currentSessionEligibility() const;
 
 signals:
     void layoutsChanged();
@@ -253,6 +290,35 @@ private:
 
     // Registers the hot keys from the model's state (none while a shortcut is recorded).
     void configureShortcuts();
+    void handleShortcut(const ShortcutTarget &target);
+    void observeSystemEvents();
+    void sessionWentAway();
+    void sessionCameBack();
+    void handleScreenParametersChanged();
+    void cancelActiveWorkForSessionChange();
+    void cancelRunningPass();
+
+    void handleAutomation(const QList<CurrentDisplay> &displays);
+    void handleDeferral(AutomationDeferral deferral);
+    // The automation triggers dropped without a word: automation off, still starting, or
+    // storage unusable.
+    bool dropsAutomationSilently() const;
+
+    void startRestore(ManualRestoreContext context, QList<CurrentDisplay> displays,
+                      bool isAutomation);
+    QCoro::Task<void> runRestore(Layout layout, QList<CurrentDisplay> displays,
+                                 QSet<QString> exclusions, RestoreOptions options,
+                                 std::shared_ptr<CancellationFlag> flag, bool isAutomation);
+    QCoro::Task<void> finishRestore(RestoreResult result, bool isAutomation);
+    QCoro::Task<void> runUndo(QSet<QString> exclusions, std::shared_ptr<CancellationFlag> flag);
+    QCoro::Task<void> finishUndo(std::optional<RestoreResult> result);
+    QCoro::Task<void> publishUndoInfo();
+    RestoreService::Progress progressPublisher();
+    void requestMissingDisplays(const Layout &layout, const QList<MissingDisplay> &missing,
+                                const QList<CurrentDisplay> &displays);
+    void showResolutionWindow();
+    void clearMarkers();
+    void flashRestoredWindows(const QList<EntryResult> &restored);
 
     void presentStorageProblem(std::exception_ptr error);
     void publishAlert(const QString &title, const QString &message);
@@ -300,9 +366,13 @@ private:
     std::optional<Shortcut> globalShortcut_;
     AppearancePreference appearance_ = AppearancePreference::system;
 
-    // Made once at construction.
-    std::unique_ptr<WindowService> windowService_;
+    // Made once at construction, in this order.
+    std::unique_ptr<ShortcutService> shortcutService_;
+    std::unique_ptr<AutomationService> automationService_;
     std::shared_ptr<SessionEligibilityGate> eligibilityGate_;
+    NotificationBag notifications_;
+    std::unique_ptr<WindowService> windowService_;
+    std::unique_ptr<RestoreService> restoreService_;
 
     // Working state.
     std::shared_ptr<LayoutStore> store_;
@@ -313,6 +383,7 @@ private:
     QHash<QUuid, WindowReference> sessionResolutions_;
     std::optional<ManualRestoreContext> activeManualOperation_;
     std::optional<QCoro::Task<void>> bootstrapTask_;
+    std::optional<QCoro::Task<void>> restoreTask_;
 
     // The role checks of remembered windows: off the main thread, one at a time.
     SerialExecutor referenceChecks_{QStringLiteral("AppModel.references")};

@@ -1,7 +1,13 @@
 #include "app/AppModel.h"
 
+#include "app/AutomationService.h"
+#include "app/SessionEligibility.h"
 #include "platform/AX.h"
 #include "system/AXAttribute.h"
+#include "system/ApplicationEvents.h"
+#include "system/DisplayEvents.h"
+#include "system/PowerEvents.h"
+#include "system/SessionEvents.h"
 
 #include <QPointer>
 
@@ -42,7 +48,18 @@ QCoro::Task<void> AppModel::refreshPermission(bool /*prompt*/)
         }
         co_return;
     }
-    co_return;
+    QCoro::Task<void> publishing = publishUndoInfo();
+    co_await publishing;
+}
+
+QCoro::Task<void> AppModel::publishUndoInfo()
+{
+    QPointer<AppModel> self(this);
+    QCoro::Task<std::optional<UndoInfo>> reading = restoreService_->undoInfo();
+    std::optional<UndoInfo> info = co_await reading;
+    if (self) {
+        setUndoInfo(std::move(info));
+    }
 }
 
 void AppModel::requestAccessibility()
@@ -62,21 +79,95 @@ QCoro::Task<void> AppModel::refresh()
     if (!self) {
         co_return;
     }
+    QCoro::Task<void> publishing = publishUndoInfo();
+    co_await publishing;
+    if (!self) {
+        co_return;
+    }
     updateSessionEligibility();
     QCoro::Task<void> revalidating = revalidateSessionReferences();
     co_await revalidating;
 }
 
+SessionEligibility AppModel::currentSessionEligibility() const
+{
+    return sessionEligibility(environment_.session->sessionState());
+}
+
 void AppModel::updateSessionEligibility()
 {
-    const bool eligible = sessionSignalActive_;
-    const std::optional<QString> reason;
+    const SessionEligibility session = currentSessionEligibility();
+    const bool eligible = session.eligible && sessionSignalActive_;
     setSessionEligible(eligible);
     eligibilityGate_->set(eligible,
                           eligible ? std::nullopt
-                                   : std::optional<QString>(reason.value_or(QStringLiteral(
+                                   : std::optional<QString>(session.reason.value_or(QStringLiteral(
                                          "Automation paused. It resumes when the session is "
                                          "active."))));
+    automationService_->setEligible(eligible);
+    if (!eligible) {
+        automationService_->cancelSettling();
+    }
+}
+
+// --- System events ---------------------------------------------------------------------------
+
+void AppModel::observeSystemEvents()
+{
+    // Each signal is handled on a later turn of the event loop, and not at all once the model
+    // is gone.
+    const auto observe = [this](auto *sender, auto signal, auto handler) {
+        notifications_.add(QObject::connect(sender, signal, this, handler, Qt::QueuedConnection));
+    };
+    ApplicationEvents *applications = environment_.applicationEvents;
+    SessionEvents *session = environment_.session;
+    PowerEvents *power = environment_.power;
+    observe(applications, &ApplicationEvents::applicationDidBecomeActive,
+            [this] { (void)refresh(); });
+    observe(environment_.displayEvents, &DisplayEvents::screenParametersChanged,
+            [this] { handleScreenParametersChanged(); });
+    observe(session, &SessionEvents::sessionDidResignActive, [this] { sessionWentAway(); });
+    observe(session, &SessionEvents::sessionDidBecomeActive, [this] { sessionCameBack(); });
+    observe(power, &PowerEvents::screensDidSleep, [this] { sessionWentAway(); });
+    observe(power, &PowerEvents::screensDidWake, [this] { sessionCameBack(); });
+    observe(power, &PowerEvents::willSleep, [this] { sessionWentAway(); });
+    observe(power, &PowerEvents::didWake, [this] { sessionCameBack(); });
+    observe(session, &SessionEvents::screenLocked, [this] { sessionWentAway(); });
+    observe(session, &SessionEvents::screenUnlocked, [this] { sessionCameBack(); });
+    observe(applications, &ApplicationEvents::applicationTerminated,
+            [this] { pruneSessionReferences(); });
+}
+
+void AppModel::sessionWentAway()
+{
+    sessionSignalActive_ = false;
+    cancelActiveWorkForSessionChange();
+}
+
+void AppModel::sessionCameBack()
+{
+    sessionSignalActive_ = true;
+    updateSessionEligibility();
+}
+
+void AppModel::cancelRunningPass()
+{
+    if ((busy_ == OperationKind::restoring || busy_ == OperationKind::undoing) && cancellation_) {
+        cancellation_->cancel();
+    }
+}
+
+void AppModel::cancelActiveWorkForSessionChange()
+{
+    updateSessionEligibility();
+    cancelRunningPass();
+}
+
+void AppModel::handleScreenParametersChanged()
+{
+    cancelRunningPass();
+    updateSessionEligibility();
+    (void)refreshPermission(false);
 }
 
 void AppModel::pruneSessionReferences()

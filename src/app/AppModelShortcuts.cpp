@@ -1,10 +1,156 @@
 #include "app/AppModel.h"
 
+#include "app/ErrorText.h"
+#include "app/WindowPresenter.h"
+#include "platform/ShortcutRecordingSession.h"
+#include "platform/ShortcutService.h"
+#include "storage/LayoutStore.h"
+
+#include <QPointer>
+
 namespace ostrel {
 
 void AppModel::configureShortcuts()
 {
-    // The hot keys are registered here once the shortcut service is wired.
+    if (ShortcutRecordingSession::active()) {
+        shortcutService_->unregisterAll();
+        return;
+    }
+    const ShortcutApplyResult result =
+        shortcutService_->apply(globalShortcut_, perLayoutShortcuts(), std::nullopt);
+    setActiveGlobalShortcut(shortcutService_->activeGlobal());
+    setShortcutsError(result.message);
+}
+
+void AppModel::handleShortcut(const ShortcutTarget &target)
+{
+    if (ShortcutRecordingSession::active()) {
+        return;
+    }
+    if (storageProblem_) {
+        (void)environment_.presenter->presentAlert(QStringLiteral("Ostrel Storage Is Unavailable"),
+                                                   storageProblem_->message);
+        return;
+    }
+    if (!permissionTrusted_) {
+        (void)environment_.presenter->presentAlert(
+            QStringLiteral("Accessibility Access Needed"),
+            QStringLiteral("Allow Ostrel in Privacy & Security → Accessibility, then retry."));
+        return;
+    }
+    if (target.kind == ShortcutTarget::Kind::layout) {
+        if (layout(target.layoutID)) {
+            selectLayout(target.layoutID);
+            restoreSelectedLayout();
+        }
+        return;
+    }
+    if (selectedLayout()) {
+        restoreSelectedLayout();
+    } else {
+        environment_.presenter->showChooser();
+    }
+}
+
+std::optional<QString> AppModel::setGlobalShortcut(std::optional<Shortcut> shortcut)
+{
+    if (busy_ || pendingMutations_.contains(MutationScope::reset())) {
+        return QStringLiteral("Wait for the current operation before changing shortcuts.");
+    }
+    if (hasPendingShortcutMutation()) {
+        return QStringLiteral("Wait for the current shortcut change to finish.");
+    }
+    if (ShortcutRecordingSession *recording = ShortcutRecordingSession::active()) {
+        recording->stop();
+    }
+    const ShortcutApplyResult result = shortcutService_->apply(
+        shortcut, perLayoutShortcuts(), ShortcutTarget::selectedLayout());
+    setActiveGlobalShortcut(shortcutService_->activeGlobal());
+    if (!result.message) {
+        setGlobalShortcutValue(shortcut);
+        setShortcutsError(std::nullopt);
+        return std::nullopt;
+    }
+    setShortcutsError(result.message);
+    return result.message;
+}
+
+QCoro::Task<std::optional<QString>> AppModel::setLayoutShortcut(std::optional<Shortcut> shortcut,
+                                                                QUuid layoutID)
+{
+    if (!layout(layoutID)) {
+        co_return QStringLiteral("That layout is no longer available.");
+    }
+    if (hasPendingShortcutMutation()) {
+        co_return QStringLiteral("Wait for the current shortcut change to finish.");
+    }
+    const MutationScope scope = MutationScope::shortcut(layoutID);
+    if (const std::optional<QString> refusal = beginMutation(scope)) {
+        co_return refusal;
+    }
+    QHash<QUuid, Shortcut> perLayout = perLayoutShortcuts();
+    if (shortcut) {
+        perLayout.insert(layoutID, *shortcut);
+    } else {
+        perLayout.remove(layoutID);
+    }
+    if (ShortcutRecordingSession *recording = ShortcutRecordingSession::active()) {
+        recording->stop();
+    }
+    // A trial registration of the whole new set: the change is kept only if it works.
+    const ShortcutApplyResult trial =
+        shortcutService_->apply(globalShortcut_, perLayout, ShortcutTarget::layout(layoutID));
+    setActiveGlobalShortcut(shortcutService_->activeGlobal());
+    if (trial.message) {
+        setShortcutsError(trial.message);
+        endMutation(scope);
+        co_return trial.message;
+    }
+    if (!store_) {
+        endMutation(scope);
+        co_return QStringLiteral("Storage is unavailable.");
+    }
+
+    QPointer<AppModel> self(this);
+    std::shared_ptr<LayoutStore> store = store_;
+    bool written = false;
+    std::optional<QString> failure;
+    std::optional<QList<Layout>> reloaded;
+    try {
+        QCoro::Task<void> writing = store->updateShortcut(layoutID, shortcut);
+        co_await writing;
+        written = true;
+        QCoro::Task<QList<Layout>> loading = store->loadLayouts();
+        reloaded = co_await loading;
+    } catch (...) {
+        failure = errorDescription(std::current_exception());
+    }
+    if (!self) {
+        co_return failure;
+    }
+    if (failure) {
+        if (written) {
+            // The shortcut is stored even though the list could not be read back: the hot keys
+            // follow what was stored, not the list from before.
+            QList<Layout> patched = layouts_;
+            for (Layout &candidate : patched) {
+                if (candidate.id == layoutID) {
+                    candidate.shortcut = shortcut;
+                }
+            }
+            setLayouts(std::move(patched));
+        }
+        configureShortcuts();
+        endMutation(scope);
+        co_return failure;
+    }
+    setLayouts(std::move(*reloaded));
+    configureShortcuts();
+    endMutation(scope);
+    if (!layout(layoutID)) {
+        co_return QStringLiteral("That layout is no longer available.");
+    }
+    co_return std::nullopt;
 }
 
 } // namespace ostrel

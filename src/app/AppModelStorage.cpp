@@ -151,7 +151,13 @@ QCoro::Task<void> AppModel::bootstrap()
     if (!self) {
         co_return;
     }
+    QCoro::Task<void> publishing = publishUndoInfo();
+    co_await publishing;
+    if (!self) {
+        co_return;
+    }
     pruneSessionReferences();
+    configureShortcuts();
     updateSessionEligibility();
     storeOpening_ = false;
     setIsBootstrapping(false);

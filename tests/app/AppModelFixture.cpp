@@ -42,11 +42,16 @@ void AppModelTest::SetUp()
     QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, dir.filePath("settings"));
     paths = StorePaths::inFolder(dir.filePath("data"));
     desktop.setScreens({screen(1, {0, 0, 1440, 900}, 1)}, 1);
+    presenter = std::make_unique<WindowPresenter>(&desktop.clock());
+    presenter->setMainScreenHeight([] { return std::optional<double>(875); });
 }
 
 void AppModelTest::TearDown()
 {
     model.reset();
+    presenter.reset();
+    // Waits that were still sleeping on the virtual clock wake up and find their owners gone.
+    desktop.clock().advance(std::chrono::minutes(1));
     // Let tasks that were still waiting on a thread see that the model is gone.
     for (int i = 0; i < 20; ++i) {
         QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
@@ -57,6 +62,17 @@ AppEnvironment AppModelTest::environment()
 {
     AppEnvironment environment;
     environment.system = desktop.backend();
+    environment.hotKeys = &hotKeys;
+    environment.session = &session;
+    environment.power = &power;
+    environment.displayEvents = &displayEvents;
+    environment.applicationEvents = &applicationEvents;
+    environment.presenter = presenter.get();
+    environment.clearMarkers = [this] { ++markerClears; };
+    environment.flashRestoredWindows = [this](const QList<EntryResult> &restored,
+                                              HighlightColor color) {
+        flashes.append({restored, color});
+    };
     environment.defaultStorePaths = paths;
     environment.openStore = [this]() -> std::unique_ptr<LayoutStore> {
         ++openCount;
@@ -95,6 +111,28 @@ AppModel &AppModelTest::start()
     startWithoutWaiting();
     waitUntil([this] { return !model->isBootstrapping(); });
     return *model;
+}
+
+void AppModelTest::settle()
+{
+    for (int i = 0; i < 10; ++i) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 2);
+    }
+}
+
+void AppModelTest::advance(double seconds)
+{
+    const int steps = int(seconds * 10 + 0.5);
+    for (int i = 0; i < steps; ++i) {
+        desktop.clock().advance(std::chrono::milliseconds(100));
+        settle();
+    }
+}
+
+bool AppModelTest::isOpen(QLatin1StringView id) const
+{
+    QWidget *window = presenter->window(QString(id));
+    return window && window->isVisible();
 }
 
 Screen AppModelTest::screen(quint32 number, const RectD &frame, quint32 unit)

@@ -1,8 +1,14 @@
 #pragma once
 
 #include "app/AppModel.h"
+#include "app/WindowPresenter.h"
 #include "storage/LayoutStore.h"
+#include "system/fake/FakeApplicationEvents.h"
 #include "system/fake/FakeDesktop.h"
+#include "system/fake/FakeDisplayEvents.h"
+#include "system/fake/FakeHotKeyRegistry.h"
+#include "system/fake/FakePowerEvents.h"
+#include "system/fake/FakeSessionEvents.h"
 
 #include <QSemaphore>
 #include <QStringList>
@@ -28,6 +34,12 @@ class AppModelTest : public ::testing::Test {
 protected:
     QTemporaryDir dir;
     FakeDesktop desktop;
+    FakeHotKeyRegistry hotKeys;
+    FakeSessionEvents session;
+    FakePowerEvents power;
+    FakeDisplayEvents displayEvents;
+    FakeApplicationEvents applicationEvents;
+    std::unique_ptr<WindowPresenter> presenter;
     StorePaths paths;
     std::unique_ptr<AppModel> model;
     // The store the model opened last; owned by the model.
@@ -37,6 +49,9 @@ protected:
     int openCount = 0;
     QStringList revealedFolders;
     int accessibilitySettingsOpened = 0;
+    int markerClears = 0;
+    // Each flash: the windows outlined and the colour.
+    QList<std::pair<QList<EntryResult>, HighlightColor>> flashes;
 
     void SetUp() override;
     void TearDown() override;
@@ -57,6 +72,13 @@ protected:
     // Holds the store's thread until the returned release is called, so that an edit can be
     // caught while its write waits.
     std::function<void()> holdStore();
+
+    // Runs the event loop for a moment, so that queued signals and finished threads are heard.
+    static void settle();
+    // Moves virtual time forward in small steps, letting the event loop run between them.
+    void advance(double seconds);
+    // Whether the decision window of `id` is open.
+    bool isOpen(QLatin1StringView id) const;
 
     // A second connection to the store's file, for checking and damaging what it holds.
     QStringList rows(const QString &sql);

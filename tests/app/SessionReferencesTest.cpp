@@ -50,17 +50,15 @@ TEST_F(SessionReferences, WindowsRememberedWhileARefreshChecksAreKept)
     saveCurrentWindows("Work");
     addApplication("com.example.mail", "Mail", {{700, 200, 500, 500}});
 
-    auto checking = std::make_shared<QSemaphore>(0);
     auto resume = std::make_shared<QSemaphore>(0);
     std::atomic<bool> held{false};
-    desktop.setHook([&, checking, resume](const FakeCall &call) {
+    desktop.setHook([&, resume](const FakeCall &call) {
         if (call.attribute == AXAttribute::role && call.element == editor[0] && !held.exchange(true)) {
-            checking->release();
             resume->acquire();
         }
     });
     QCoro::Task<void> refreshing = model->refresh();
-    checking->acquire();
+    waitUntil([&] { return bool(held); });
     saveCurrentWindows("Later");
     EXPECT_EQ(model->sessionReferences().size(), 3);
     resume->release();

@@ -1,0 +1,490 @@
+#include "AppModelFixture.h"
+
+#include "Await.h"
+
+#include "system/AXAttribute.h"
+
+#include <QSemaphore>
+
+#include <atomic>
+
+using namespace ostrel;
+using namespace ostrel::test;
+
+class Restore : public AppModelTest {
+protected:
+    QList<AXElement> editor;
+    QList<AXElement> mail;
+    Layout work;
+
+    void SetUp() override
+    {
+        AppModelTest::SetUp();
+        editor = addApplication("com.example.editor", "Editor", {{100, 100, 600, 400}});
+        mail = addApplication("com.example.mail", "Mail", {{700, 200, 500, 500}});
+    }
+
+    void startWithLayout()
+    {
+        start();
+        work = saveCurrentWindows("Work");
+    }
+
+    void moveWindowsAway()
+    {
+        desktop.setFrame(editor[0], {300, 300, 400, 300});
+        desktop.setFrame(mail[0], {50, 60, 400, 300});
+    }
+
+    void waitForIdle()
+    {
+        waitUntil([&] { return !model->busy(); });
+    }
+
+    // Holds the next frame write on the window service's thread: `reached` waits until the
+    // write is being held, `release` lets it go on.
+    struct HeldWrite {
+        std::function<void()> reached;
+        std::function<void()> release;
+    };
+    HeldWrite holdNextWrite()
+    {
+        auto gate = std::make_shared<QSemaphore>(0);
+        auto held = std::make_shared<std::atomic<bool>>(false);
+        desktop.setHook([gate, held](const FakeCall &call) {
+            if (call.kind == FakeCall::Kind::write && !held->exchange(true)) {
+                gate->acquire();
+            }
+        });
+        return {[held] { waitUntil([&] { return bool(*held); }); },
+                [this, gate] {
+                    desktop.setHook({});
+                    gate->release();
+                }};
+    }
+
+    QString alertTitle() const { return model->activeError() ? model->activeError()->title : ""; }
+    QString alertMessage() const
+    {
+        return model->activeError() ? model->activeError()->message : "";
+    }
+};
+
+TEST_F(Restore, ARestorePutsTheWindowsBackFlashesThemAndOffersUndo)
+{
+    startWithLayout();
+    moveWindowsAway();
+    model->setHighlightColor(HighlightColor::orange);
+    model->restoreSelectedLayout();
+    EXPECT_EQ(model->busy(), OperationKind::restoring);
+    ASSERT_TRUE(model->progress().has_value());
+    EXPECT_EQ(model->progress()->completed, 0);
+    EXPECT_EQ(model->progress()->total, 2);
+    EXPECT_EQ(model->progress()->layoutName, "Work");
+    EXPECT_TRUE(model->cancellation() != nullptr);
+    waitForIdle();
+
+    EXPECT_EQ(desktop.frame(editor[0]), (RectD{100, 100, 600, 400}));
+    EXPECT_EQ(desktop.frame(mail[0]), (RectD{700, 200, 500, 500}));
+    ASSERT_TRUE(model->lastResult().has_value());
+    EXPECT_EQ(model->lastResult()->movedWindowCount, 2);
+    EXPECT_EQ(model->lastResult()->layoutID, work.id);
+    EXPECT_EQ(model->progress(), std::nullopt);
+    EXPECT_EQ(model->cancellation(), nullptr);
+    EXPECT_EQ(model->activeManualOperation(), std::nullopt);
+    ASSERT_TRUE(model->undoInfo().has_value());
+    EXPECT_EQ(model->undoInfo()->entryCount, 2);
+    EXPECT_EQ(model->undoInfo()->layoutName, "Work");
+    ASSERT_EQ(flashes.size(), 1);
+    EXPECT_EQ(flashes.first().first.size(), 2);
+    EXPECT_EQ(flashes.first().second, HighlightColor::orange);
+    EXPECT_GE(markerClears, 1);
+
+    model->undoLastRestore();
+    EXPECT_EQ(model->busy(), OperationKind::undoing);
+    EXPECT_EQ(model->progress()->total, 2);
+    waitForIdle();
+    EXPECT_EQ(desktop.frame(editor[0]), (RectD{300, 300, 400, 300}));
+    EXPECT_EQ(desktop.frame(mail[0]), (RectD{50, 60, 400, 300}));
+    EXPECT_EQ(model->lastResult()->kind, ResultKind::undo);
+    EXPECT_EQ(model->undoInfo(), std::nullopt);
+    EXPECT_FALSE(model->canUndo());
+    // No flash follows an undo.
+    EXPECT_EQ(flashes.size(), 1);
+}
+
+TEST_F(Restore, TheRestoreRoadRefusesInItsOrder)
+{
+    startWithLayout();
+    const StorageProblem problem{QUuid::createUuid(), "t", "m", "", {}, true, {}};
+    struct Case {
+        const char *state;
+        std::function<void()> apply;
+        const char *title;
+        const char *message;
+    };
+    const Case cases[] = {
+        {"nothing selected and not trusted",
+         [&] {
+             model->setSelectedLayoutID(std::nullopt);
+             model->setPermissionTrusted(false);
+         },
+         "", ""},
+        {"not trusted and busy",
+         [&] {
+             model->setPermissionTrusted(false);
+             model->setBusy(OperationKind::capturing);
+         },
+         "Accessibility Access Needed",
+         "Enable Accessibility access in System Settings, then choose Recheck."},
+        {"busy and exclusion pending",
+         [&] {
+             model->setBusy(OperationKind::capturing);
+             model->setPendingMutations({MutationScope::exclusion("x")});
+         },
+         "", ""},
+        {"storage problem and exclusion pending",
+         [&] {
+             model->setStorageProblem(problem);
+             model->setPendingMutations({MutationScope::exclusion("x")});
+         },
+         "", ""},
+        {"exclusion pending and no displays",
+         [&] {
+             model->setPendingMutations({MutationScope::exclusion("x")});
+             desktop.setScreens({}, std::nullopt);
+         },
+         "Saving Exclusions", "Try again shortly."},
+        {"no displays", [&] { desktop.setScreens({}, std::nullopt); }, "No Displays Available",
+         "Ostrel could not read any connected displays."},
+    };
+    for (const Case &c : cases) {
+        model->setActiveError(std::nullopt);
+        c.apply();
+        const std::optional<OperationKind> busy = model->busy();
+        model->restoreSelectedLayout();
+        EXPECT_EQ(alertTitle(), c.title) << c.state;
+        EXPECT_EQ(alertMessage(), c.message) << c.state;
+        EXPECT_EQ(model->busy(), busy) << c.state;
+        EXPECT_EQ(model->lastResult(), std::nullopt) << c.state;
+        model->setSelectedLayoutID(work.id);
+        model->setPermissionTrusted(true);
+        model->setBusy(std::nullopt);
+        model->setPendingMutations({});
+        model->setStorageProblem(std::nullopt);
+        desktop.setScreens({screen(1, {0, 0, 1440, 900}, 1)}, 1);
+    }
+
+    const std::optional<QUuid> selection = model->selectedLayoutID();
+    model->restoreLayout(QUuid::createUuid());
+    EXPECT_EQ(model->selectedLayoutID(), selection);
+    EXPECT_EQ(model->busy(), std::nullopt);
+}
+
+TEST_F(Restore, CancellingRelabelsTheProgressAndThePassEndsByItself)
+{
+    startWithLayout();
+    model->cancelRestore();
+    EXPECT_EQ(model->progress(), std::nullopt);
+
+    moveWindowsAway();
+    const HeldWrite write = holdNextWrite();
+    model->setRestoreFlashEnabled(false);
+    model->restoreSelectedLayout();
+    write.reached();
+    model->cancelRestore();
+    EXPECT_TRUE(model->cancellation()->isCancelled());
+    EXPECT_EQ(model->progress()->currentLabel, "Cancelling…");
+    EXPECT_EQ(model->busy(), OperationKind::restoring);
+    write.release();
+    waitForIdle();
+    ASSERT_TRUE(model->lastResult().has_value());
+    EXPECT_TRUE(model->lastResult()->wasCancelled);
+    EXPECT_TRUE(flashes.isEmpty());
+
+    // An undo is refused silently while a restore runs, and cancelled like one.
+    model->setRestoreFlashEnabled(true);
+    moveWindowsAway();
+    model->restoreSelectedLayout();
+    waitForIdle();
+    ASSERT_TRUE(model->undoInfo().has_value());
+    const HeldWrite undoWrite = holdNextWrite();
+    model->undoLastRestore();
+    undoWrite.reached();
+    model->restoreSelectedLayout();
+    EXPECT_EQ(model->busy(), OperationKind::undoing);
+    model->cancelRestore();
+    EXPECT_EQ(model->progress()->currentLabel, "Cancelling undo…");
+    undoWrite.release();
+    waitForIdle();
+    EXPECT_EQ(model->lastResult()->kind, ResultKind::undo);
+    EXPECT_TRUE(model->lastResult()->wasCancelled);
+}
+
+TEST_F(Restore, UndoIsRefusedWithAnAlertOnlyForAPendingExclusion)
+{
+    startWithLayout();
+    moveWindowsAway();
+    model->restoreSelectedLayout();
+    waitForIdle();
+    model->setPendingMutations({MutationScope::exclusion("x")});
+    model->undoLastRestore();
+    EXPECT_EQ(alertTitle(), "Saving Exclusions");
+    EXPECT_EQ(model->busy(), std::nullopt);
+    model->setPendingMutations({});
+    model->setActiveError(std::nullopt);
+    model->setPermissionTrusted(false);
+    model->undoLastRestore();
+    EXPECT_EQ(model->activeError(), std::nullopt);
+    EXPECT_EQ(model->busy(), std::nullopt);
+
+    // With no windows journaled the progress still counts one.
+    model->setPermissionTrusted(true);
+    model->setUndoInfo(UndoInfo{"Work", 0, {}, false});
+    model->undoLastRestore();
+    EXPECT_EQ(model->progress()->total, 1);
+    waitForIdle();
+}
+
+class MissingDisplays : public Restore {
+protected:
+    Layout wide;
+
+    void SetUp() override
+    {
+        Restore::SetUp();
+        desktop.setScreens({screen(1, {0, 0, 1440, 900}, 1), screen(2, {1440, 0, 1920, 1080}, 2)},
+                           1);
+        addApplication("com.example.viewer", "Viewer", {{1600, 100, 800, 600}});
+        start();
+        wide = saveCurrentWindows("Wide");
+        // The second display goes; a third, of another make and size, takes its place.
+        Screen other = screen(3, {1440, 0, 2560, 1440}, 3);
+        other.identity = {99, 7, 0, 3};
+        desktop.setScreens({screen(1, {0, 0, 1440, 900}, 1), other}, 1);
+    }
+};
+
+TEST_F(MissingDisplays, AskForAReplacementAndRestoreWithIt)
+{
+    model->restoreSelectedLayout();
+    ASSERT_TRUE(model->missingDisplayPrompt().has_value());
+    const MissingDisplayPrompt prompt = *model->missingDisplayPrompt();
+    EXPECT_EQ(prompt.layoutID, wide.id);
+    ASSERT_EQ(prompt.missing.size(), 1);
+    EXPECT_EQ(prompt.missing.first().savedDisplayKey, "16-32-2");
+    EXPECT_EQ(prompt.missing.first().description, "Display 2 · 1920 × 1080");
+    EXPECT_EQ(prompt.available.size(), 2);
+    EXPECT_TRUE(isOpen(WindowID::missingDisplays));
+    EXPECT_EQ(model->busy(), std::nullopt);
+    ASSERT_TRUE(model->activeManualOperation().has_value());
+    const QUuid operation = model->activeManualOperation()->operationID;
+
+    model->confirmMissingDisplays({});
+    EXPECT_EQ(alertTitle(), "Choose a Display");
+    EXPECT_EQ(alertMessage(), "Select a connected display for each missing one.");
+    EXPECT_TRUE(model->missingDisplayPrompt().has_value());
+
+    // While something else runs the prompt stays, choices and all.
+    model->setBusy(OperationKind::capturing);
+    model->confirmMissingDisplays({{"16-32-2", "99-7-3"}});
+    EXPECT_TRUE(model->missingDisplayPrompt().has_value());
+    EXPECT_TRUE(isOpen(WindowID::missingDisplays));
+    model->setBusy(std::nullopt);
+
+    model->confirmMissingDisplays({{"16-32-2", "99-7-3"}});
+    EXPECT_EQ(model->missingDisplayPrompt(), std::nullopt);
+    EXPECT_FALSE(isOpen(WindowID::missingDisplays));
+    EXPECT_EQ(model->busy(), OperationKind::restoring);
+    waitForIdle();
+    EXPECT_EQ(model->lastResult()->operationID, operation);
+    EXPECT_EQ(model->lastResult()->entries.size(), 3);
+}
+
+TEST_F(MissingDisplays, CancellingOrClosingThePromptDropsTheRequest)
+{
+    model->restoreSelectedLayout();
+    ASSERT_TRUE(isOpen(WindowID::missingDisplays));
+    presenter->window(QString(WindowID::missingDisplays))->close();
+    settle();
+    EXPECT_EQ(model->missingDisplayPrompt(), std::nullopt);
+    EXPECT_EQ(model->activeManualOperation(), std::nullopt);
+
+    model->restoreSelectedLayout();
+    model->cancelMissingDisplays();
+    EXPECT_EQ(model->missingDisplayPrompt(), std::nullopt);
+    EXPECT_FALSE(isOpen(WindowID::missingDisplays));
+    EXPECT_EQ(model->activeManualOperation(), std::nullopt);
+    EXPECT_EQ(model->activeError(), std::nullopt);
+
+    // Confirming after the layout went away closes the prompt without a word.
+    model->restoreSelectedLayout();
+    ASSERT_EQ(await(model->deleteLayout(wide.id)), std::nullopt);
+    model->confirmMissingDisplays({{"16-32-2", "99-7-3"}});
+    EXPECT_EQ(model->missingDisplayPrompt(), std::nullopt);
+    EXPECT_FALSE(isOpen(WindowID::missingDisplays));
+    EXPECT_EQ(model->activeError(), std::nullopt);
+    EXPECT_EQ(model->busy(), std::nullopt);
+}
+
+TEST_F(MissingDisplays, DisplaysAreNumberedLeftToRightThenTopToBottomThenByKey)
+{
+    DisplaySnapshot upper = wide.displays.first();
+    upper.frame = {0, -900, 1440, 900};
+    upper.identity = {16, 32, 0, 9};
+    DisplaySnapshot lower = upper;
+    lower.frame = {0, 0, 1440, 900};
+    lower.identity = {16, 32, 0, 10};
+    DisplaySnapshot twin = lower;
+    twin.identity = {16, 32, 0, 1};
+    const QList<DisplaySnapshot> displays{lower, upper, twin};
+    EXPECT_EQ(AppModel::displayDescription("16-32-9", displays), "Display 1");
+    EXPECT_EQ(AppModel::displayDescription("16-32-1", displays), "Display 2");
+    EXPECT_EQ(AppModel::displayDescription("16-32-10", displays), "Display 3");
+    EXPECT_EQ(AppModel::displayDescription("1-2-3", displays), "Saved display");
+}
+
+class WindowChoices : public Restore {
+protected:
+    void SetUp() override
+    {
+        Restore::SetUp();
+        const qint32 notes = desktop.addApplication("com.example.notes", "Notes");
+        desktop.addWindow(notes, {120, 500, 300, 200});
+        start();
+        work = saveCurrentWindows("Work");
+        // A new session knows none of the captured windows; a second Notes window makes the
+        // saved Notes entry ambiguous.
+        model.reset();
+        desktop.addWindow(notes, {800, 600, 300, 200});
+        start();
+    }
+
+    const AmbiguousEntry &onlyAmbiguous() const
+    {
+        return model->resolutionRequest()->ambiguous.first();
+    }
+};
+
+TEST_F(WindowChoices, AnAmbiguousEntryIsOfferedAndTheChoiceRunsASecondMergedPass)
+{
+    moveWindowsAway();
+    model->restoreSelectedLayout();
+    waitForIdle();
+    ASSERT_TRUE(model->resolutionRequest().has_value());
+    EXPECT_TRUE(isOpen(WindowID::resolution));
+    ASSERT_EQ(model->resolutionRequest()->ambiguous.size(), 1);
+    EXPECT_EQ(onlyAmbiguous().candidates.size(), 2);
+    const QUuid operation = model->activeManualOperation()->operationID;
+    const qint64 journaledFirst = model->undoInfo()->entryCount;
+
+    const QUuid entry = onlyAmbiguous().entryID;
+    const WindowReference first = onlyAmbiguous().candidates[0];
+    const WindowReference second = onlyAmbiguous().candidates[1];
+    struct Case {
+        const char *state;
+        QHash<QUuid, WindowReference> choices;
+        QSet<QUuid> skipped;
+        std::function<void()> apply;
+        const char *expected;
+    };
+    const QUuid stranger = QUuid::createUuid();
+    const Case cases[] = {
+        {"exclusion pending", {{entry, first}}, {},
+         [&] { model->setPendingMutations({MutationScope::exclusion("x")}); },
+         "Wait for the exclusion change before choosing windows."},
+        {"busy", {{entry, first}}, {}, [&] { model->setBusy(OperationKind::undoing); },
+         "Wait for the current operation to finish."},
+        {"same window twice", {{entry, first}, {stranger, first}}, {}, [] {},
+         "Choose a different window for each entry."},
+        {"chosen and skipped", {{entry, first}}, {entry}, [] {},
+         "A saved entry cannot be both chosen and skipped."},
+        {"an entry not asked about", {{entry, first}, {stranger, second}}, {}, [] {},
+         "Choose a window or Skip for each entry."},
+        {"nothing answered", {}, {}, [] {}, "Choose a window or Skip for each entry."},
+    };
+    for (const Case &c : cases) {
+        c.apply();
+        EXPECT_EQ(model->applyResolutions(c.choices, c.skipped), QString(c.expected)) << c.state;
+        EXPECT_TRUE(model->resolutionRequest().has_value()) << c.state;
+        EXPECT_TRUE(isOpen(WindowID::resolution)) << c.state;
+        model->setPendingMutations({});
+        model->setBusy(std::nullopt);
+    }
+
+    const QList<WindowReference> refreshed =
+        await(model->refreshCandidates(onlyAmbiguous().candidates));
+    EXPECT_EQ(refreshed.size(), 2);
+
+    EXPECT_EQ(model->applyResolutions({{entry, second}}, {}), std::nullopt);
+    EXPECT_EQ(model->resolutionRequest(), std::nullopt);
+    EXPECT_FALSE(isOpen(WindowID::resolution));
+    EXPECT_EQ(model->sessionResolutions().value(entry).element, second.element);
+    EXPECT_EQ(model->busy(), OperationKind::restoring);
+    waitForIdle();
+    EXPECT_EQ(model->lastResult()->operationID, operation);
+    EXPECT_EQ(model->resolutionRequest(), std::nullopt);
+    EXPECT_EQ(model->activeManualOperation(), std::nullopt);
+    // The chosen window went to the saved place, and the undo covers both passes.
+    EXPECT_EQ(desktop.frame(second.element), (RectD{120, 500, 300, 200}));
+    EXPECT_EQ(model->undoInfo()->entryCount, journaledFirst + 1);
+    model->undoLastRestore();
+    waitForIdle();
+    EXPECT_EQ(desktop.frame(editor[0]), (RectD{300, 300, 400, 300}));
+    EXPECT_EQ(desktop.frame(second.element), (RectD{800, 600, 300, 200}));
+}
+
+TEST_F(WindowChoices, SkippingEveryEntryIsAnAnswerAndCancellingKeepsThePicks)
+{
+    model->restoreSelectedLayout();
+    waitForIdle();
+    ASSERT_TRUE(model->resolutionRequest().has_value());
+    const QUuid entry = onlyAmbiguous().entryID;
+
+    model->cancelResolution();
+    EXPECT_EQ(model->resolutionRequest(), std::nullopt);
+    EXPECT_FALSE(isOpen(WindowID::resolution));
+    EXPECT_EQ(model->activeManualOperation(), std::nullopt);
+
+    // Reopened from the last result, with that pass's operation.
+    const QUuid operation = *model->lastResult()->operationID;
+    model->presentResolution();
+    ASSERT_TRUE(model->resolutionRequest().has_value());
+    EXPECT_EQ(model->activeManualOperation()->operationID, operation);
+    EXPECT_TRUE(isOpen(WindowID::resolution));
+
+    EXPECT_EQ(model->applyResolutions({}, {entry}), std::nullopt);
+    waitForIdle();
+    EXPECT_TRUE(model->sessionResolutions().isEmpty());
+    const EntryResult skipped = *std::find_if(
+        model->lastResult()->entries.begin(), model->lastResult()->entries.end(),
+        [&](const EntryResult &e) { return e.entryID == entry; });
+    EXPECT_EQ(skipped.outcome, EntryOutcome::skipped);
+}
+
+TEST_F(WindowChoices, ApplyingAfterTheLayoutWentAwayCancelsTheRequest)
+{
+    model->restoreSelectedLayout();
+    waitForIdle();
+    const QUuid entry = onlyAmbiguous().entryID;
+    const WindowReference first = onlyAmbiguous().candidates[0];
+    ASSERT_EQ(await(model->deleteLayout(work.id)), std::nullopt);
+    EXPECT_EQ(model->applyResolutions({{entry, first}}, {}), "That layout is no longer available.");
+    EXPECT_EQ(model->resolutionRequest(), std::nullopt);
+    EXPECT_FALSE(isOpen(WindowID::resolution));
+    EXPECT_EQ(model->activeManualOperation(), std::nullopt);
+    EXPECT_EQ(model->applyResolutions({{entry, first}}, {}),
+              "The window choices are no longer available.");
+}
+
+TEST_F(WindowChoices, ClosedCandidatesAreLeftOutWhenTheyAreRefreshed)
+{
+    model->restoreSelectedLayout();
+    waitForIdle();
+    QList<WindowReference> candidates = onlyAmbiguous().candidates;
+    desktop.removeElement(candidates[0].element);
+    const QList<WindowReference> refreshed = await(model->refreshCandidates(candidates));
+    ASSERT_EQ(refreshed.size(), 1);
+    EXPECT_EQ(refreshed.first().element, candidates[1].element);
+    EXPECT_TRUE(await(model->refreshCandidates({})).isEmpty());
+}

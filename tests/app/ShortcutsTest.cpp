@@ -1,0 +1,254 @@
+#include "AppModelFixture.h"
+
+#include "Await.h"
+
+#include "model/Preferences.h"
+#include "model/ShortcutFormatter.h"
+#include "platform/ShortcutRecordingSession.h"
+
+#include <QMessageBox>
+#include <QSettings>
+#include <QWidget>
+
+using namespace ostrel;
+using namespace ostrel::test;
+
+namespace {
+
+// ⌘⌥K and friends: key code 40 is the K position.
+const Shortcut commandOptionK{40, Shortcut::command | Shortcut::option};
+const Shortcut controlOptionL{37, Shortcut::control | Shortcut::option};
+const Shortcut controlShiftJ{38, Shortcut::control | Shortcut::shift};
+
+QList<Shortcut> registeredShortcuts(const FakeHotKeyRegistry &registry)
+{
+    QList<Shortcut> shortcuts;
+    for (const FakeHotKeyRegistry::Registered &r : registry.registered()) {
+        shortcuts.append({r.keyCode, r.modifiers});
+    }
+    return shortcuts;
+}
+
+} // namespace
+
+class Shortcuts : public AppModelTest {
+protected:
+    QList<AXElement> editor;
+    Layout work;
+
+    void SetUp() override
+    {
+        AppModelTest::SetUp();
+        editor = addApplication("com.example.editor", "Editor", {{100, 100, 600, 400}});
+    }
+
+    void startWithLayout()
+    {
+        start();
+        work = saveCurrentWindows("Work");
+    }
+
+    QString alertText() const
+    {
+        QMessageBox *alert = presenter->activeAlert();
+        return alert ? alert->text() + " / " + alert->informativeText() : QString();
+    }
+};
+
+TEST_F(Shortcuts, StoredShortcutsAreRegisteredAtStartAndFollowDeletions)
+{
+    startWithLayout();
+    model.reset();
+    Preferences::encodeShortcut(commandOptionK, Preferences::globalShortcutKey);
+    execute(QStringLiteral("UPDATE layouts SET shortcut_key_code = 37, shortcut_modifiers = %1")
+                .arg(Shortcut::control | Shortcut::option));
+
+    start();
+    EXPECT_EQ(registeredShortcuts(hotKeys), (QList<Shortcut>{commandOptionK, controlOptionL}));
+    EXPECT_EQ(model->activeGlobalShortcut(), commandOptionK);
+    EXPECT_EQ(model->shortcutsError(), std::nullopt);
+    EXPECT_EQ(model->perLayoutShortcuts(), (QHash<QUuid, Shortcut>{{work.id, controlOptionL}}));
+
+    ASSERT_EQ(await(model->deleteLayout(work.id)), std::nullopt);
+    EXPECT_EQ(registeredShortcuts(hotKeys), QList<Shortcut>{commandOptionK});
+}
+
+TEST_F(Shortcuts, APressRestoresItsTargetOrOpensTheChooser)
+{
+    startWithLayout();
+    ASSERT_EQ(await(model->setLayoutShortcut(controlOptionL, work.id)), std::nullopt);
+    ASSERT_EQ(model->setGlobalShortcut(commandOptionK), std::nullopt);
+
+    // The global shortcut with nothing selected opens the chooser.
+    model->setSelectedLayoutID(std::nullopt);
+    ASSERT_TRUE(hotKeys.press(commandOptionK.keyCode, commandOptionK.modifiers));
+    settle();
+    ASSERT_TRUE(isOpen(WindowID::chooser));
+    EXPECT_EQ(presenter->window(QString(WindowID::chooser))->windowTitle(), "Restore Layout");
+    EXPECT_EQ(presenter->window(QString(WindowID::chooser))->size(), QSize(440, 575));
+    EXPECT_EQ(model->busy(), std::nullopt);
+
+    // A layout's own shortcut selects and restores it.
+    desktop.setFrame(editor[0], {300, 300, 400, 300});
+    ASSERT_TRUE(hotKeys.press(controlOptionL.keyCode, controlOptionL.modifiers));
+    settle();
+    EXPECT_EQ(model->selectedLayoutID(), work.id);
+    waitUntil([&] { return model->lastResult().has_value() && !model->busy(); });
+    EXPECT_EQ(desktop.frame(editor[0]), (RectD{100, 100, 600, 400}));
+
+    // The global one restores the selection.
+    desktop.setFrame(editor[0], {300, 300, 400, 300});
+    ASSERT_TRUE(hotKeys.press(commandOptionK.keyCode, commandOptionK.modifiers));
+    settle();
+    waitUntil([&] { return !model->busy(); });
+    EXPECT_EQ(desktop.frame(editor[0]), (RectD{100, 100, 600, 400}));
+}
+
+TEST_F(Shortcuts, APressAlertsForStorageBeforeAccess)
+{
+    startWithLayout();
+    ASSERT_EQ(model->setGlobalShortcut(commandOptionK), std::nullopt);
+    model->setPermissionTrusted(false);
+    model->setStorageProblem(StorageProblem{QUuid::createUuid(), "t", "The folder is gone.", "", {}, true, {}});
+    hotKeys.press(commandOptionK.keyCode, commandOptionK.modifiers);
+    settle();
+    EXPECT_EQ(alertText(), "Ostrel Storage Is Unavailable / The folder is gone.");
+    presenter->answerAlert("OK");
+
+    model->setStorageProblem(std::nullopt);
+    hotKeys.press(commandOptionK.keyCode, commandOptionK.modifiers);
+    settle();
+    EXPECT_EQ(alertText(), "Accessibility Access Needed / Allow Ostrel in Privacy & Security → "
+                           "Accessibility, then retry.");
+    presenter->answerAlert("OK");
+    EXPECT_EQ(model->busy(), std::nullopt);
+    EXPECT_EQ(model->activeError(), std::nullopt);
+}
+
+TEST_F(Shortcuts, APressWhileAShortcutIsRecordedDoesNothingAndTheKeysAreOff)
+{
+    startWithLayout();
+    ASSERT_EQ(model->setGlobalShortcut(commandOptionK), std::nullopt);
+    QWidget window;
+    window.show();
+    window.activateWindow();
+    window.setFocus();
+    settle();
+    ShortcutRecordingSession recording;
+    recording.begin([](std::optional<Shortcut>) {});
+    ASSERT_EQ(ShortcutRecordingSession::active(), &recording);
+    EXPECT_TRUE(hotKeys.registered().isEmpty());
+    // A press that still arrives is ignored.
+    hotKeys.deliver(HotKeyID{0x6C61796F, 1});
+    settle();
+    EXPECT_EQ(model->busy(), std::nullopt);
+    EXPECT_FALSE(isOpen(WindowID::chooser));
+
+    // Changing a shortcut ends the recording first.
+    ASSERT_EQ(model->setGlobalShortcut(controlShiftJ), std::nullopt);
+    EXPECT_EQ(ShortcutRecordingSession::active(), nullptr);
+    EXPECT_EQ(registeredShortcuts(hotKeys), QList<Shortcut>{controlShiftJ});
+}
+
+TEST_F(Shortcuts, TheGlobalShortcutIsTriedBeforeItIsKept)
+{
+    startWithLayout();
+    ASSERT_EQ(await(model->setLayoutShortcut(controlOptionL, work.id)), std::nullopt);
+    const QString keysL = ShortcutFormatter::text(controlOptionL);
+
+    model->setBusy(OperationKind::restoring);
+    EXPECT_EQ(model->setGlobalShortcut(commandOptionK),
+              "Wait for the current operation before changing shortcuts.");
+    model->setBusy(std::nullopt);
+    model->setPendingMutations({MutationScope::reset()});
+    EXPECT_EQ(model->setGlobalShortcut(commandOptionK),
+              "Wait for the current operation before changing shortcuts.");
+    model->setPendingMutations({MutationScope::shortcut(QUuid::createUuid())});
+    EXPECT_EQ(model->setGlobalShortcut(commandOptionK),
+              "Wait for the current shortcut change to finish.");
+    model->setPendingMutations({});
+
+    EXPECT_EQ(model->setGlobalShortcut(controlOptionL),
+              keysL + " is used by another layout. Choose another shortcut.");
+    EXPECT_EQ(model->shortcutsError(), keysL + " is used by another layout. Choose another shortcut.");
+    EXPECT_EQ(model->globalShortcut(), std::nullopt);
+    EXPECT_EQ(Preferences::decodeShortcut(Preferences::globalShortcutKey), std::nullopt);
+
+    // Storage does not matter to the global shortcut.
+    model->setStorageProblem(StorageProblem{QUuid::createUuid(), "t", "m", "", {}, true, {}});
+    EXPECT_EQ(model->setGlobalShortcut(commandOptionK), std::nullopt);
+    EXPECT_EQ(model->shortcutsError(), std::nullopt);
+    EXPECT_EQ(model->activeGlobalShortcut(), commandOptionK);
+    EXPECT_EQ(Preferences::decodeShortcut(Preferences::globalShortcutKey), commandOptionK);
+    EXPECT_EQ(await(model->setLayoutShortcut(controlShiftJ, work.id)), "Storage is unavailable.");
+    model->setStorageProblem(std::nullopt);
+
+    // A key another program holds is refused; the previous set is registered again.
+    hotKeys.refuse(controlShiftJ.keyCode, controlShiftJ.modifiers);
+    const std::optional<QString> refused = model->setGlobalShortcut(controlShiftJ);
+    ASSERT_TRUE(refused.has_value());
+    EXPECT_TRUE(refused->endsWith("is in use or reserved. Choose another shortcut."));
+    EXPECT_EQ(model->globalShortcut(), commandOptionK);
+    EXPECT_EQ(registeredShortcuts(hotKeys), (QList<Shortcut>{commandOptionK, controlOptionL}));
+
+    EXPECT_EQ(model->setGlobalShortcut(std::nullopt), std::nullopt);
+    EXPECT_EQ(registeredShortcuts(hotKeys), QList<Shortcut>{controlOptionL});
+    EXPECT_FALSE(QSettings(QStringLiteral("Ostrel"), QStringLiteral("Ostrel"))
+                     .contains(Preferences::globalShortcutKey));
+}
+
+TEST_F(Shortcuts, ALayoutShortcutIsRegisteredThenStored)
+{
+    startWithLayout();
+    ASSERT_EQ(model->setGlobalShortcut(commandOptionK), std::nullopt);
+    const QString keysK = ShortcutFormatter::text(commandOptionK);
+
+    EXPECT_EQ(await(model->setLayoutShortcut(commandOptionK, work.id)),
+              keysK + " is used by the global shortcut. Choose another shortcut.");
+    EXPECT_EQ(rows("SELECT shortcut_key_code FROM layouts"), QStringList{"NULL"});
+    EXPECT_TRUE(model->pendingMutations().isEmpty());
+
+    EXPECT_EQ(await(model->setLayoutShortcut(controlOptionL, QUuid::createUuid())),
+              "That layout is no longer available.");
+    model->setBusy(OperationKind::restoring);
+    EXPECT_EQ(await(model->setLayoutShortcut(controlOptionL, work.id)),
+              "Wait for the current operation to finish.");
+    model->setBusy(std::nullopt);
+    model->setPendingMutations({MutationScope::shortcut(QUuid::createUuid())});
+    EXPECT_EQ(await(model->setLayoutShortcut(controlOptionL, work.id)),
+              "Wait for the current shortcut change to finish.");
+    model->setPendingMutations({});
+
+    EXPECT_EQ(await(model->setLayoutShortcut(controlOptionL, work.id)), std::nullopt);
+    EXPECT_EQ(rows("SELECT shortcut_key_code, shortcut_modifiers FROM layouts"),
+              QStringList{QStringLiteral("37|%1").arg(Shortcut::control | Shortcut::option)});
+    EXPECT_EQ(model->layout(work.id)->shortcut, controlOptionL);
+    // The same value again is no clash with itself.
+    EXPECT_EQ(await(model->setLayoutShortcut(controlOptionL, work.id)), std::nullopt);
+    EXPECT_EQ(await(model->setLayoutShortcut(std::nullopt, work.id)), std::nullopt);
+    EXPECT_EQ(rows("SELECT shortcut_key_code, shortcut_modifiers FROM layouts"),
+              QStringList{"NULL|NULL"});
+    EXPECT_EQ(registeredShortcuts(hotKeys), QList<Shortcut>{commandOptionK});
+    EXPECT_TRUE(model->pendingMutations().isEmpty());
+}
+
+TEST_F(Shortcuts, AFailedWriteOrReloadLeavesTheHotKeysMatchingTheStore)
+{
+    startWithLayout();
+    execute("CREATE TRIGGER refuse BEFORE UPDATE OF shortcut_key_code ON layouts "
+            "BEGIN SELECT RAISE(ABORT, 'refused'); END;");
+    EXPECT_EQ(await(model->setLayoutShortcut(controlOptionL, work.id)), "refused");
+    EXPECT_TRUE(registeredShortcuts(hotKeys).isEmpty());
+    EXPECT_EQ(model->layout(work.id)->shortcut, std::nullopt);
+    execute("DROP TRIGGER refuse");
+
+    // The write is stored but the list cannot be read back: the hot keys follow what was stored.
+    execute("CREATE TRIGGER damage AFTER UPDATE OF shortcut_key_code ON layouts "
+            "BEGIN UPDATE layouts SET created_at = -1e300; END;");
+    const std::optional<QString> failure = await(model->setLayoutShortcut(controlOptionL, work.id));
+    ASSERT_TRUE(failure.has_value());
+    EXPECT_EQ(rows("SELECT shortcut_key_code FROM layouts"), QStringList{"37"});
+    EXPECT_EQ(registeredShortcuts(hotKeys), QList<Shortcut>{controlOptionL});
+    EXPECT_EQ(model->layout(work.id)->shortcut, controlOptionL);
+    EXPECT_TRUE(model->pendingMutations().isEmpty());
+}
