@@ -104,6 +104,10 @@ AppEnvironment AppModelTest::environment()
 void AppModelTest::startWithoutWaiting()
 {
     model = std::make_unique<AppModel>(environment());
+    QObject::connect(model.get(), &AppModel::busyChanged,
+                     [this] { busyHistory.append(model->busy()); });
+    QObject::connect(model.get(), &AppModel::progressChanged,
+                     [this] { progressHistory.append(model->progress()); });
 }
 
 AppModel &AppModelTest::start()

@@ -50,6 +50,11 @@ protected:
     QStringList revealedFolders;
     int accessibilitySettingsOpened = 0;
     int markerClears = 0;
+    // Every value `busy` and `progress` took, in order: a pass may run to its end before the
+    // call that started it returns, so tests look at what was published rather than at a
+    // moment in between.
+    QList<std::optional<OperationKind>> busyHistory;
+    QList<std::optional<RestoreProgress>> progressHistory;
     // Each flash: the windows outlined and the colour.
     QList<std::pair<QList<EntryResult>, HighlightColor>> flashes;
 

@@ -75,14 +75,16 @@ TEST_F(Restore, ARestorePutsTheWindowsBackFlashesThemAndOffersUndo)
     startWithLayout();
     moveWindowsAway();
     model->setHighlightColor(HighlightColor::orange);
+    busyHistory.clear();
+    progressHistory.clear();
     model->restoreSelectedLayout();
-    EXPECT_EQ(model->busy(), OperationKind::restoring);
-    ASSERT_TRUE(model->progress().has_value());
-    EXPECT_EQ(model->progress()->completed, 0);
-    EXPECT_EQ(model->progress()->total, 2);
-    EXPECT_EQ(model->progress()->layoutName, "Work");
-    EXPECT_TRUE(model->cancellation() != nullptr);
     waitForIdle();
+    EXPECT_EQ(busyHistory, (QList<std::optional<OperationKind>>{OperationKind::restoring,
+                                                                 std::nullopt}));
+    ASSERT_TRUE(progressHistory.first().has_value());
+    EXPECT_EQ(progressHistory.first()->completed, 0);
+    EXPECT_EQ(progressHistory.first()->total, 2);
+    EXPECT_EQ(progressHistory.first()->layoutName, "Work");
 
     EXPECT_EQ(desktop.frame(editor[0]), (RectD{100, 100, 600, 400}));
     EXPECT_EQ(desktop.frame(mail[0]), (RectD{700, 200, 500, 500}));
@@ -100,10 +102,13 @@ TEST_F(Restore, ARestorePutsTheWindowsBackFlashesThemAndOffersUndo)
     EXPECT_EQ(flashes.first().second, HighlightColor::orange);
     EXPECT_GE(markerClears, 1);
 
+    busyHistory.clear();
+    progressHistory.clear();
     model->undoLastRestore();
-    EXPECT_EQ(model->busy(), OperationKind::undoing);
-    EXPECT_EQ(model->progress()->total, 2);
     waitForIdle();
+    EXPECT_EQ(busyHistory, (QList<std::optional<OperationKind>>{OperationKind::undoing,
+                                                                 std::nullopt}));
+    EXPECT_EQ(progressHistory.first()->total, 2);
     EXPECT_EQ(desktop.frame(editor[0]), (RectD{300, 300, 400, 300}));
     EXPECT_EQ(desktop.frame(mail[0]), (RectD{50, 60, 400, 300}));
     EXPECT_EQ(model->lastResult()->kind, ResultKind::undo);
@@ -241,9 +246,11 @@ TEST_F(Restore, UndoIsRefusedWithAnAlertOnlyForAPendingExclusion)
     // With no windows journaled the progress still counts one.
     model->setPermissionTrusted(true);
     model->setUndoInfo(UndoInfo{"Work", 0, {}, false});
+    progressHistory.clear();
     model->undoLastRestore();
-    EXPECT_EQ(model->progress()->total, 1);
     waitForIdle();
+    ASSERT_FALSE(progressHistory.isEmpty());
+    EXPECT_EQ(progressHistory.first()->total, 1);
 }
 
 class MissingDisplays : public Restore {
@@ -292,11 +299,12 @@ TEST_F(MissingDisplays, AskForAReplacementAndRestoreWithIt)
     EXPECT_TRUE(isOpen(WindowID::missingDisplays));
     model->setBusy(std::nullopt);
 
+    busyHistory.clear();
     model->confirmMissingDisplays({{"16-32-2", "99-7-3"}});
     EXPECT_EQ(model->missingDisplayPrompt(), std::nullopt);
     EXPECT_FALSE(isOpen(WindowID::missingDisplays));
-    EXPECT_EQ(model->busy(), OperationKind::restoring);
     waitForIdle();
+    EXPECT_EQ(busyHistory.first(), OperationKind::restoring);
     EXPECT_EQ(model->lastResult()->operationID, operation);
     EXPECT_EQ(model->lastResult()->entries.size(), 3);
 }
@@ -420,8 +428,8 @@ TEST_F(WindowChoices, AnAmbiguousEntryIsOfferedAndTheChoiceRunsASecondMergedPass
     EXPECT_EQ(model->resolutionRequest(), std::nullopt);
     EXPECT_FALSE(isOpen(WindowID::resolution));
     EXPECT_EQ(model->sessionResolutions().value(entry).element, second.element);
-    EXPECT_EQ(model->busy(), OperationKind::restoring);
     waitForIdle();
+    EXPECT_EQ(model->lastResult()->entries.size(), 3);
     EXPECT_EQ(model->lastResult()->operationID, operation);
     EXPECT_EQ(model->resolutionRequest(), std::nullopt);
     EXPECT_EQ(model->activeManualOperation(), std::nullopt);
