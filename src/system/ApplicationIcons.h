@@ -8,8 +8,8 @@ namespace ostrel {
 
 // Where an installed application's icon comes from, by its bundle identifier.
 //
-// A backend must answer on the main thread without caching across installations: a call after
-// an application was installed finds it.
+// A backend must answer on the main thread, at once; it may keep what it read for a while, but
+// notices an application installed or removed within a minute.
 class ApplicationIcons {
 public:
     virtual ~ApplicationIcons() = default;

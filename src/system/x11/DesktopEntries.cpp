@@ -94,7 +94,8 @@ void DesktopEntries::loadIfStale()
                 byId_.insert(id, Entry{}); // still shadows the same id further down
                 continue;
             }
-            Entry entry{id, localizedName(keys), keys.value(QStringLiteral("StartupWMClass"))};
+            Entry entry{id, localizedName(keys), keys.value(QStringLiteral("StartupWMClass")),
+                        keys.value(QStringLiteral("Icon"))};
             byId_.insert(id, entry);
             idByLowerId_.insert(id.toLower(), id);
             if (!entry.startupWMClass.isEmpty() && !idByLowerWmClass_.contains(entry.startupWMClass.toLower())) {
@@ -141,6 +142,17 @@ std::optional<DesktopEntries::Match> DesktopEntries::find(const QString &gtkAppl
         }
     }
     return std::nullopt;
+}
+
+std::optional<QString> DesktopEntries::icon(const QString &id)
+{
+    std::lock_guard lock(mutex_);
+    loadIfStale();
+    const auto it = byId_.constFind(id);
+    if (id.isEmpty() || it == byId_.constEnd() || it->id.isEmpty()) {
+        return std::nullopt;
+    }
+    return it->icon;
 }
 
 } // namespace ostrel::x11

@@ -30,11 +30,16 @@ public:
     std::optional<Match> find(const QString &gtkApplicationId, const QString &kdeDesktopFile,
                               const QString &wmInstance, const QString &wmClass);
 
+    // The Icon of the entry with exactly this id: a theme icon name or an absolute path, empty
+    // when the entry names none; absent when there is no such entry.
+    std::optional<QString> icon(const QString &id);
+
 private:
     struct Entry {
         QString id;
         QString name;
         QString startupWMClass;
+        QString icon;
     };
     void loadIfStale();
 

@@ -1,0 +1,161 @@
+#include "platform/AppIconProvider.h"
+#include "platform/AppIconView.h"
+#include "platform/SystemAppearanceObserver.h"
+#include "system/fake/FakeApplicationIcons.h"
+#include "system/fake/FakeSystemAppearance.h"
+
+#include "TestApplication.h"
+
+#include <QApplication>
+#include <QPalette>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+using namespace ostrel;
+
+namespace {
+
+class AppearanceAndIcons : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { test::ensureApplication(); }
+
+    void SetUp() override
+    {
+        ASSERT_TRUE(folder.isValid());
+        AppIconProvider::setSource(&applications);
+    }
+    void TearDown() override
+    {
+        AppIconProvider::setSource(nullptr);
+        QApplication::setPalette(QPalette());
+    }
+
+    QString imageFile(const QString &name, QSize size)
+    {
+        QImage image(size, QImage::Format_ARGB32);
+        image.fill(Qt::red);
+        const QString path = folder.filePath(name);
+        image.save(path);
+        return path;
+    }
+
+    QTemporaryDir folder;
+    FakeApplicationIcons applications;
+};
+
+QPalette palette(QColor window, QColor text)
+{
+    QPalette p;
+    p.setColor(QPalette::Window, window);
+    p.setColor(QPalette::WindowText, text);
+    return p;
+}
+
+} // namespace
+
+TEST_F(AppearanceAndIcons, TheDesktopsPreferenceFlipsTheObserverOnceOnARealSwitch)
+{
+    FakeSystemAppearance desktop(false);
+    SystemAppearanceObserver observer(&desktop);
+    QSignalSpy changes(&observer, &SystemAppearanceObserver::isDarkChanged);
+    EXPECT_FALSE(observer.isDark());
+
+    desktop.set(true);
+    EXPECT_FALSE(observer.isDark()) << "read afresh on the next turn";
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(observer.isDark());
+    desktop.set(true); // notified without a change
+    QCoreApplication::processEvents();
+    EXPECT_EQ(changes.count(), 1);
+    EXPECT_EQ(changes.at(0).at(0).toBool(), true);
+}
+
+TEST_F(AppearanceAndIcons, WithoutAPreferenceThePaletteTells)
+{
+    QApplication::setPalette(palette(Qt::white, Qt::black));
+    FakeSystemAppearance desktop(std::nullopt);
+    SystemAppearanceObserver observer(&desktop);
+    EXPECT_FALSE(observer.isDark());
+
+    QApplication::setPalette(palette(QColor(30, 30, 30), QColor(230, 230, 230)));
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(observer.isDark());
+
+    // A stated preference wins over the palette.
+    desktop.set(false);
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(observer.isDark());
+}
+
+TEST_F(AppearanceAndIcons, TheSixtyFifthApplicationEvictsTheFirstOneToArrive)
+{
+    const QString png = imageFile("icon.png", {16, 16});
+    for (int i = 1; i <= 65; ++i) {
+        applications.install(QStringLiteral("app.%1").arg(i), png);
+    }
+    for (int i = 1; i <= 64; ++i) {
+        ASSERT_TRUE(AppIconProvider::icon(QStringLiteral("app.%1").arg(i)));
+    }
+    EXPECT_EQ(AppIconProvider::cachedIdentifiers().size(), 64) << "64 evict nothing";
+    // Shown again just now: eviction goes by arrival, not by use.
+    AppIconProvider::icon("app.1");
+    AppIconProvider::icon("app.1");
+    EXPECT_EQ(AppIconProvider::cachedIdentifiers().count("app.1"), 1);
+    EXPECT_EQ(applications.lookups("app.1"), 1);
+
+    AppIconProvider::icon("app.65");
+    QList<QString> cached = AppIconProvider::cachedIdentifiers();
+    EXPECT_EQ(cached.size(), 64);
+    EXPECT_FALSE(cached.contains("app.1"));
+    EXPECT_EQ(cached.first(), "app.2");
+    EXPECT_EQ(cached.last(), "app.65");
+
+    // Asked again, the first is loaded afresh and evicts the next oldest.
+    AppIconProvider::icon("app.1");
+    EXPECT_EQ(applications.lookups("app.1"), 2);
+    cached = AppIconProvider::cachedIdentifiers();
+    EXPECT_FALSE(cached.contains("app.2"));
+    EXPECT_EQ(cached.last(), "app.1");
+}
+
+TEST_F(AppearanceAndIcons, IconsAreAlwaysSixtyFourSquareAndInstalledAppsAlwaysHaveOne)
+{
+    applications.install("small", imageFile("small.png", {16, 16}));
+    applications.install("wide", imageFile("wide.png", {200, 100}));
+    applications.install("missing-file", folder.filePath("nowhere.png"));
+    applications.install("no-icon", QString());
+    for (const char *id : {"small", "wide", "missing-file", "no-icon"}) {
+        const std::optional<QImage> image = AppIconProvider::icon(id);
+        ASSERT_TRUE(image) << id;
+        EXPECT_EQ(image->size(), QSize(64, 64)) << id;
+    }
+    // The wide icon keeps its proportions: transparent above and below.
+    const QImage wide = *AppIconProvider::icon("wide");
+    EXPECT_EQ(qAlpha(wide.pixel(32, 2)), 0);
+    EXPECT_EQ(qRed(wide.pixel(32, 32)), 255);
+}
+
+TEST_F(AppearanceAndIcons, AnApplicationThatIsNotInstalledIsAskedForEveryTime)
+{
+    EXPECT_EQ(AppIconProvider::icon("com.example.gone"), std::nullopt);
+    EXPECT_EQ(AppIconProvider::icon("com.example.gone"), std::nullopt);
+    EXPECT_EQ(applications.lookups("com.example.gone"), 2);
+    EXPECT_TRUE(AppIconProvider::cachedIdentifiers().isEmpty());
+
+    AppIconView view("com.example.gone", 20);
+    EXPECT_FALSE(view.showsApplicationIcon());
+    EXPECT_EQ(view.size(), QSize(20, 20));
+    const QImage drawn = view.grab().toImage();
+    const QRgb background = drawn.pixel(0, 0);
+    EXPECT_TRUE(drawn.pixel(2, 10) != background || drawn.pixel(3, 10) != background)
+        << "the symbol's edge, at 80 % of the size";
+    EXPECT_EQ(drawn.pixel(10, 10), background) << "an outline";
+    EXPECT_EQ(drawn.pixel(0, 10), background);
+
+    applications.install("com.example.gone", imageFile("back.png", {32, 32}));
+    AppIconView installed("com.example.gone", 48);
+    EXPECT_TRUE(installed.showsApplicationIcon());
+    EXPECT_EQ(qRed(installed.grab().toImage().pixel(24, 24)), 255) << "scaled to any size";
+}

@@ -1,0 +1,94 @@
+// The desktop's appearance from its portal, and icons from desktop entries: no X server needed.
+#include "PortalOnPrivateBus.h"
+#include "TestApplication.h"
+
+#include "system/x11/DesktopEntries.h"
+#include "system/x11/X11Appearance.h"
+#include "system/x11/X11ApplicationIcons.h"
+
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+using namespace ostrel;
+using namespace ostrel::x11;
+
+namespace {
+
+const QString appearance = QStringLiteral("org.freedesktop.appearance");
+const QString colorScheme = QStringLiteral("color-scheme");
+
+class AppearanceFromPortal : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { test::ensureApplication(); }
+    void SetUp() override { ASSERT_TRUE(portal.started()); }
+
+    test::PortalOnPrivateBus portal;
+};
+
+} // namespace
+
+TEST_F(AppearanceFromPortal, FollowsTheColorSchemeAndItsChanges)
+{
+    portal.set(appearance, colorScheme, QVariant::fromValue(1u));
+    ASSERT_TRUE(portal.publish());
+    X11Appearance desktop(portal.client());
+    int changes = 0;
+    QObject context;
+    desktop.onChanged(&context, [&] { ++changes; });
+    ASSERT_TRUE(test::waitUntil([&] { return desktop.prefersDark() == true; }));
+
+    portal.change(appearance, colorScheme, QVariant::fromValue(2u));
+    ASSERT_TRUE(test::waitUntil([&] { return desktop.prefersDark() == false; }));
+    portal.change(appearance, colorScheme, QVariant::fromValue(0u));
+    ASSERT_TRUE(test::waitUntil([&] { return !desktop.prefersDark().has_value(); }));
+    EXPECT_EQ(changes, 3);
+
+    // Other settings and values of the wrong kind state nothing.
+    portal.change(QStringLiteral("org.gnome.desktop.interface"), colorScheme, QVariant::fromValue(1u));
+    portal.change(appearance, colorScheme, QStringLiteral("dark"));
+    portal.change(appearance, QStringLiteral("accent-color"), QVariant::fromValue(1u));
+    QDeadlineTimer pause(200);
+    test::waitUntil([&] { return pause.hasExpired(); });
+    EXPECT_FALSE(desktop.prefersDark().has_value());
+    EXPECT_EQ(changes, 3);
+}
+
+TEST_F(AppearanceFromPortal, NoPortalOrNoBusStatesNoPreference)
+{
+    X11Appearance detached{QDBusConnection(QStringLiteral("nothing"))};
+    EXPECT_FALSE(detached.prefersDark().has_value());
+    X11Appearance unanswered{portal.client()};
+    QDeadlineTimer pause(200);
+    test::waitUntil([&] { return pause.hasExpired(); });
+    EXPECT_FALSE(unanswered.prefersDark().has_value());
+}
+
+TEST(IconsFromDesktopEntries, AnInstalledApplicationNamesItsIconByItsId)
+{
+    QTemporaryDir data;
+    ASSERT_TRUE(data.isValid());
+    QDir(data.path()).mkpath("applications/vendor");
+    auto write = [&](const QString &file, const QString &text) {
+        QFile out(data.filePath("applications/" + file));
+        ASSERT_TRUE(out.open(QIODevice::WriteOnly));
+        out.write(text.toUtf8());
+    };
+    write("org.example.Editor.desktop", "[Desktop Entry]\nType=Application\nName=Editor\nIcon=accessories-text-editor\n");
+    write("vendor/viewer.desktop", "[Desktop Entry]\nType=Application\nName=Viewer\nIcon=/opt/viewer/icon.png\n"
+                                   "[Desktop Action New]\nIcon=other\n");
+    write("plain.desktop", "[Desktop Entry]\nType=Application\nName=Plain\n");
+    write("gone.desktop", "[Desktop Entry]\nType=Application\nName=Gone\nHidden=true\nIcon=gone\n");
+
+    DesktopEntries entries({data.path()});
+    X11ApplicationIcons icons(entries);
+    EXPECT_EQ(icons.icon("org.example.Editor"), "accessories-text-editor");
+    EXPECT_EQ(icons.icon("vendor-viewer"), "/opt/viewer/icon.png");
+    EXPECT_EQ(icons.icon("plain"), QString()) << "installed, but without an icon of its own";
+    EXPECT_EQ(icons.icon("gone"), std::nullopt);
+    EXPECT_EQ(icons.icon("org.example.editor"), std::nullopt) << "ids match exactly";
+    EXPECT_EQ(icons.icon(QString()), std::nullopt);
+}
