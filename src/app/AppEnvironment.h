@@ -1,23 +1,21 @@
 #pragma once
 
-#include "model/EntryResult.h"
-#include "model/HighlightColor.h"
 #include "model/StorePaths.h"
+#include "storage/StorageOpenResult.h"
 #include "system/SystemBackend.h"
 
-#include <QList>
 #include <QString>
 
 #include <functional>
-#include <memory>
 
 namespace ostrel {
 
 class ApplicationEvents;
 class DisplayEvents;
 class HotKeyRegistry;
-class LayoutStore;
+class MarkerOverlayService;
 class PowerEvents;
+class RestoredWindowFlashService;
 class SessionEvents;
 class WindowPresenter;
 
@@ -36,15 +34,14 @@ struct AppEnvironment {
     // The presenter of the decision windows and alerts (the process-wide one in the program).
     WindowPresenter *presenter = nullptr;
 
-    // The on-screen overlays: the numbered markers over candidate windows, and the brief
-    // outline of windows a restore put back (given the entries restored with their frames).
-    std::function<void()> clearMarkers;
-    std::function<void(const QList<EntryResult> &restored, HighlightColor color)>
-        flashRestoredWindows;
+    // The on-screen overlays (the process-wide ones in the program): the numbered markers over
+    // candidate windows, and the brief outline of windows a restore put back.
+    MarkerOverlayService *markers = nullptr;
+    RestoredWindowFlashService *flash = nullptr;
 
     // Opens (creating, recovering or upgrading) the layout store; runs off the main thread and
     // throws what opening throws.
-    std::function<std::unique_ptr<LayoutStore>()> openStore;
+    std::function<StorageOpenResult()> openStore;
     // Where the store lives when nothing better is known: shown with a storage problem.
     StorePaths defaultStorePaths;
 

@@ -368,7 +368,9 @@ QHash<QUuid, Shortcut> AppModel::perLayoutShortcuts() const
 
 std::optional<QString> AppModel::beginMutation(const MutationScope &scope)
 {
-    if (storageProblem_ || !store_) {
+    // While the store (re)opens, nothing may write to it: an edit would reach a store that is
+    // about to be replaced.
+    if (storageProblem_ || !store_ || storeOpening_) {
         return QStringLiteral("Storage is unavailable.");
     }
     if (pendingMutations_.contains(scope)) {

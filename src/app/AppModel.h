@@ -50,6 +50,7 @@ namespace ostrel {
 class AutomationService;
 class LayoutStore;
 class ShortcutService;
+struct RestoredWindowFlashTarget;
 struct SessionEligibility;
 
 // The one model object of the program. It holds everything the views show, and carries out
@@ -169,6 +170,11 @@ public:
     QCoro::Task<void> bootstrap();
     void retryStorage();
     void revealStorageFolder();
+    // Writes a verified copy of the database as the backup. None on success, else the text.
+    QCoro::Task<std::optional<QString>> backupNow();
+    // Erases all saved data and settings, after the settings window's own confirmation, and
+    // returns the program to its first-launch state with the store still open.
+    QCoro::Task<DatabaseResetOutcome> resetDatabase();
 
     // --- Permission and session -----------------------------------------------------------
 
@@ -318,7 +324,7 @@ private:
                                 const QList<CurrentDisplay> &displays);
     void showResolutionWindow();
     void clearMarkers();
-    void flashRestoredWindows(const QList<EntryResult> &restored);
+    void flashRestoredWindows(const QList<RestoredWindowFlashTarget> &targets);
 
     void presentStorageProblem(std::exception_ptr error);
     void publishAlert(const QString &title, const QString &message);
@@ -327,6 +333,8 @@ private:
     void pruneSessionReferences();
     QCoro::Task<void> revalidateSessionReferences();
     void rememberReferences(const QHash<QUuid, WindowReference> &references);
+
+    QCoro::Task<void> clearAfterDatabaseReset(std::optional<QString> warning);
 
     // Closes the store on its own thread after what it is already doing.
     QCoro::Task<void> closeStore();

@@ -3,6 +3,8 @@
 #include "app/AutomationService.h"
 #include "app/WindowPresenter.h"
 #include "model/Topology.h"
+#include "platform/MarkerOverlayService.h"
+#include "platform/RestoredWindowFlashService.h"
 #include "platform/WriteGate.h"
 #include "restore/DisplayMapper.h"
 #include "restore/MatchingService.h"
@@ -217,10 +219,10 @@ QCoro::Task<void> AppModel::finishRestore(RestoreResult result, bool isAutomatio
     if (restoreFlashEnabled_) {
         // Only windows put exactly where they were saved; an empty list still ends an earlier
         // flash.
-        QList<EntryResult> targets;
+        QList<RestoredWindowFlashTarget> targets;
         for (const EntryResult &entry : result.entries) {
             if (entry.outcome == EntryOutcome::restored && entry.frame) {
-                targets.append(entry);
+                targets.append({*entry.frame, entry.windowID});
             }
         }
         flashRestoredWindows(targets);
@@ -520,16 +522,12 @@ QCoro::Task<void> AppModel::finishUndo(std::optional<RestoreResult> result)
 
 void AppModel::clearMarkers()
 {
-    if (environment_.clearMarkers) {
-        environment_.clearMarkers();
-    }
+    environment_.markers->clear();
 }
 
-void AppModel::flashRestoredWindows(const QList<EntryResult> &restored)
+void AppModel::flashRestoredWindows(const QList<RestoredWindowFlashTarget> &targets)
 {
-    if (environment_.flashRestoredWindows) {
-        environment_.flashRestoredWindows(restored, highlightColor_);
-    }
+    environment_.flash->flash(targets, highlightColor_);
 }
 
 // --- Automation ------------------------------------------------------------------------------

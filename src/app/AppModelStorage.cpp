@@ -17,12 +17,14 @@ namespace {
 
 struct OpenOutcome {
     std::shared_ptr<LayoutStore> store;
+    std::optional<StorageNotice> notice;
+    StorePaths paths;
     std::exception_ptr error;
 };
 
 // Opening may recover, upgrade or copy files: it runs on a thread of its own, never on the
 // main thread, and its failure travels back as a value.
-QFuture<OpenOutcome> openOffMainThread(std::function<std::unique_ptr<LayoutStore>()> open)
+QFuture<OpenOutcome> openOffMainThread(std::function<StorageOpenResult()> open)
 {
     return QtConcurrent::run([open = std::move(open)] {
         OpenOutcome outcome;
@@ -30,7 +32,10 @@ QFuture<OpenOutcome> openOffMainThread(std::function<std::unique_ptr<LayoutStore
             if (!open) {
                 throw StorageError::openFailed(QStringLiteral("No storage is configured."));
             }
-            outcome.store = open();
+            StorageOpenResult result = open();
+            outcome.store = std::move(result.store);
+            outcome.notice = std::move(result.notice);
+            outcome.paths = std::move(result.paths);
         } catch (...) {
             outcome.error = std::current_exception();
         }
@@ -107,8 +112,8 @@ QCoro::Task<void> AppModel::bootstrap()
     std::exception_ptr failure = opened.error;
     if (!failure) {
         store_ = opened.store;
-        setStorePaths(store_->paths());
-        setStorageNotice(store_->notice());
+        setStorePaths(opened.paths);
+        setStorageNotice(opened.notice);
         std::shared_ptr<LayoutStore> store = store_;
         try {
             QCoro::Task<QList<Layout>> loadingLayouts = store->loadLayouts();

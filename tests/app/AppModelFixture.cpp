@@ -5,6 +5,7 @@
 
 #include "model/Preferences.h"
 #include "storage/SQLiteDatabase.h"
+#include "storage/StoreEnvironment.h"
 #include "storage/SQLiteStatement.h"
 
 #include <QCoreApplication>
@@ -44,11 +45,15 @@ void AppModelTest::SetUp()
     desktop.setScreens({screen(1, {0, 0, 1440, 900}, 1)}, 1);
     presenter = std::make_unique<WindowPresenter>(&desktop.clock());
     presenter->setMainScreenHeight([] { return std::optional<double>(875); });
+    markers = std::make_unique<MarkerOverlayService>(desktop.clock());
+    flash = std::make_unique<RestoredWindowFlashService>(desktop, desktop.clock());
 }
 
 void AppModelTest::TearDown()
 {
     model.reset();
+    flash.reset();
+    markers.reset();
     presenter.reset();
     // Waits that were still sleeping on the virtual clock wake up and find their owners gone.
     desktop.clock().advance(std::chrono::minutes(1));
@@ -68,33 +73,20 @@ AppEnvironment AppModelTest::environment()
     environment.displayEvents = &displayEvents;
     environment.applicationEvents = &applicationEvents;
     environment.presenter = presenter.get();
-    environment.clearMarkers = [this] { ++markerClears; };
-    environment.flashRestoredWindows = [this](const QList<EntryResult> &restored,
-                                              HighlightColor color) {
-        flashes.append({restored, color});
-    };
+    environment.markers = markers.get();
+    environment.flash = flash.get();
     environment.defaultStorePaths = paths;
-    environment.openStore = [this]() -> std::unique_ptr<LayoutStore> {
+    environment.openStore = [this]() {
         ++openCount;
         if (openFailure) {
             openFailure();
         }
-        QDir().mkpath(paths.directory);
-        auto database = std::make_unique<SQLiteDatabase>(
-            paths.database, SQLiteOpenMode::readWriteCreate, SQLiteJournalPolicy::wal, 2000);
-        int version = 0;
-        {
-            SQLiteStatement statement(*database, "PRAGMA user_version");
-            if (statement.step()) {
-                version = int(statement.int64(0));
-            }
+        StorageOpenResult opened = LayoutStore::open(paths, StoreEnvironment{});
+        openedStore = opened.store.get();
+        if (afterOpen) {
+            afterOpen();
         }
-        if (version < 3) {
-            LayoutStore::migrate(*database, version);
-        }
-        auto store = std::make_unique<LayoutStore>(paths, std::nullopt, std::move(database));
-        openedStore = store.get();
-        return store;
+        return opened;
     };
     environment.revealFolder = [this](const QString &folder) { revealedFolders.append(folder); };
     environment.openAccessibilitySettings = [this] { ++accessibilitySettingsOpened; };

@@ -2,6 +2,8 @@
 
 #include "app/AppModel.h"
 #include "app/WindowPresenter.h"
+#include "platform/MarkerOverlayService.h"
+#include "platform/RestoredWindowFlashService.h"
 #include "storage/LayoutStore.h"
 #include "system/fake/FakeApplicationEvents.h"
 #include "system/fake/FakeDesktop.h"
@@ -40,23 +42,24 @@ protected:
     FakeDisplayEvents displayEvents;
     FakeApplicationEvents applicationEvents;
     std::unique_ptr<WindowPresenter> presenter;
+    std::unique_ptr<MarkerOverlayService> markers;
+    std::unique_ptr<RestoredWindowFlashService> flash;
     StorePaths paths;
     std::unique_ptr<AppModel> model;
     // The store the model opened last; owned by the model.
     LayoutStore *openedStore = nullptr;
-    // Thrown by the next opening instead of opening, when set.
+    // Run before each opening (it may throw instead of opening), and after a successful one
+    // (to damage the file between the open and the loads), when set.
     std::function<void()> openFailure;
+    std::function<void()> afterOpen;
     int openCount = 0;
     QStringList revealedFolders;
     int accessibilitySettingsOpened = 0;
-    int markerClears = 0;
     // Every value `busy` and `progress` took, in order: a pass may run to its end before the
     // call that started it returns, so tests look at what was published rather than at a
     // moment in between.
     QList<std::optional<OperationKind>> busyHistory;
     QList<std::optional<RestoreProgress>> progressHistory;
-    // Each flash: the windows outlined and the colour.
-    QList<std::pair<QList<EntryResult>, HighlightColor>> flashes;
 
     void SetUp() override;
     void TearDown() override;

@@ -101,8 +101,10 @@ TEST_F(Bootstrap, ALoadFailureKeepsWhatLoadedAndTheRetryClosesTheOldStoreFirst)
     ASSERT_EQ(await(model->excludeApp("com.example.mail", "Mail")), std::nullopt);
     model.reset();
 
-    execute("UPDATE exclusions SET app_name = ''");
+    // Opening checks every row; damage done right after it is found by the loads.
+    afterOpen = [this] { execute("UPDATE exclusions SET app_name = ''"); };
     start();
+    afterOpen = {};
     ASSERT_TRUE(model->storageProblem().has_value());
     EXPECT_EQ(model->storageProblem()->title, "Couldn’t Open Layouts");
     EXPECT_EQ(model->layouts().size(), 1);
