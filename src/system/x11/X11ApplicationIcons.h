@@ -9,13 +9,13 @@ namespace ostrel::x11 {
 // on X11 is its desktop-entry id.
 class X11ApplicationIcons : public ApplicationIcons {
 public:
-    // The entries must outlive this.
-    explicit X11ApplicationIcons(DesktopEntries &entries) : entries_(entries) {}
+    // The folders holding "applications"; the XDG defaults when empty.
+    explicit X11ApplicationIcons(QStringList dataDirs = {}) : entries_(std::move(dataDirs)) {}
 
     std::optional<QString> icon(const QString &bundleID) override { return entries_.icon(bundleID); }
 
 private:
-    DesktopEntries &entries_;
+    DesktopEntries entries_;
 };
 
 } // namespace ostrel::x11

@@ -2,7 +2,6 @@
 #include "PortalOnPrivateBus.h"
 #include "TestApplication.h"
 
-#include "system/x11/DesktopEntries.h"
 #include "system/x11/X11Appearance.h"
 #include "system/x11/X11ApplicationIcons.h"
 
@@ -83,8 +82,7 @@ TEST(IconsFromDesktopEntries, AnInstalledApplicationNamesItsIconByItsId)
     write("plain.desktop", "[Desktop Entry]\nType=Application\nName=Plain\n");
     write("gone.desktop", "[Desktop Entry]\nType=Application\nName=Gone\nHidden=true\nIcon=gone\n");
 
-    DesktopEntries entries({data.path()});
-    X11ApplicationIcons icons(entries);
+    X11ApplicationIcons icons({data.path()});
     EXPECT_EQ(icons.icon("org.example.Editor"), "accessories-text-editor");
     EXPECT_EQ(icons.icon("vendor-viewer"), "/opt/viewer/icon.png");
     EXPECT_EQ(icons.icon("plain"), QString()) << "installed, but without an icon of its own";

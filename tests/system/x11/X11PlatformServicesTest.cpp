@@ -1,0 +1,331 @@
+// Hot keys, key labels, overlays and the shortcut recorder against a real X server with openbox
+// (see harness/), through the program's own Qt application on that server.
+#include "TestApplication.h"
+#include "X11Environment.h"
+
+#include "model/KeyLabelSource.h"
+#include "model/ShortcutFormatter.h"
+#include "platform/KeyboardLayoutLabels.h"
+#include "platform/KeyboardLayoutObserver.h"
+#include "platform/MarkerOverlayService.h"
+#include "platform/RestoredWindowFlashService.h"
+#include "platform/ShortcutRecordingSession.h"
+#include "platform/ShortcutService.h"
+#include "system/KeyPositions.h"
+#include "system/x11/SteadyClock.h"
+#include "system/x11/X11Backend.h"
+#include "system/x11/X11Compositing.h"
+#include "system/x11/X11HotKeys.h"
+#include "system/x11/X11KeyboardLayout.h"
+
+#include <QApplication>
+#include <QDeadlineTimer>
+#include <QWidget>
+
+#include <xcb/shape.h>
+#include <xcb/xcb.h>
+#define explicit explicit_
+#include <xcb/xkb.h>
+#undef explicit
+
+#include <gtest/gtest.h>
+
+#include <functional>
+
+namespace ostrel::x11 {
+namespace {
+
+using test::TestWindowSpec;
+
+constexpr quint32 cmd = Shortcut::command;
+constexpr quint32 shift = Shortcut::shift;
+constexpr quint32 opt = Shortcut::option;
+constexpr quint32 ctrl = Shortcut::control;
+
+const QUuid layout("{B0000000-0000-0000-0000-000000000001}");
+
+// A connection of another X client, for what other programs do meanwhile.
+struct Connection {
+    explicit Connection(const std::string &display) : c(xcb_connect(display.c_str(), nullptr)) {}
+    ~Connection() { xcb_disconnect(c); }
+    void sync() { free(xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr)); }
+    xcb_connection_t *c;
+};
+
+bool waitUntil(const std::function<bool()> &condition, int milliseconds = 5000)
+{
+    QDeadlineTimer deadline(milliseconds);
+    while (!condition() && !deadline.hasExpired()) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    }
+    return condition();
+}
+
+// Runs the event loop for a moment, for checks that something does not happen.
+void settle(int milliseconds = 300)
+{
+    waitUntil([] { return false; }, milliseconds);
+}
+
+class X11PlatformServices : public test::X11Test {
+protected:
+    static void SetUpTestSuite()
+    {
+        test::xsession(); // exports DISPLAY for the Qt application
+        qputenv("QT_QPA_PLATFORM", "xcb");
+        test::ensureApplication();
+    }
+
+    void SetUp() override
+    {
+        connection = X11Connection::open(x.display());
+        ASSERT_TRUE(connection);
+        KeyLabelSource::setCurrent(nullptr);
+    }
+
+    // Turns Caps Lock and Num Lock (on Mod2, or on `numLockModifier`) on or off as their keys
+    // would, and reads the locked modifiers back.
+    uint8_t setLocks(bool caps, bool num, uint8_t numLockModifier = XCB_MOD_MASK_2)
+    {
+        Connection other(x.display());
+        free(xcb_xkb_use_extension_reply(other.c, xcb_xkb_use_extension(other.c, 1, 0), nullptr));
+        const uint8_t locks = uint8_t((caps ? XCB_MOD_MASK_LOCK : 0) | (num ? numLockModifier : 0));
+        xcb_xkb_latch_lock_state(other.c, XCB_XKB_ID_USE_CORE_KBD, uint8_t(XCB_MOD_MASK_LOCK | numLockModifier),
+                                 locks, 0, 0, 0, 0, 0);
+        xcb_xkb_get_state_reply_t *state =
+            xcb_xkb_get_state_reply(other.c, xcb_xkb_get_state(other.c, XCB_XKB_ID_USE_CORE_KBD), nullptr);
+        const uint8_t locked = state ? state->lockedMods : 0;
+        free(state);
+        return locked;
+    }
+
+    uint32_t focusedWindow()
+    {
+        auto focus = connection->reply<xcb_get_input_focus_reply_t>(xcb_get_input_focus(connection->raw()),
+                                                                     deadlineIn(1.0));
+        return focus.ok() ? focus->focus : 0;
+    }
+
+    std::shared_ptr<X11Connection> connection;
+};
+
+TEST_F(X11PlatformServices, AGrabbedShortcutFiresWithNumLockAndCapsLockOnOrOff)
+{
+    X11HotKeys hotKeys(connection);
+    ShortcutService service(hotKeys);
+    QList<ShortcutTarget> fired;
+    service.onTrigger = [&](const ShortcutTarget &target) { fired.append(target); };
+    ASSERT_EQ(service.apply(Shortcut{40, ctrl | opt}, {{layout, Shortcut{37, cmd | shift}}}, std::nullopt).message,
+              std::nullopt);
+
+    x.xdotool({"key", "ctrl+alt+k"});
+    ASSERT_TRUE(waitUntil([&] { return fired.size() == 1; }));
+    EXPECT_EQ(fired.last(), ShortcutTarget::selectedLayout());
+
+    ASSERT_EQ(setLocks(false, true), XCB_MOD_MASK_2);
+    x.xdotool({"key", "ctrl+alt+k"});
+    ASSERT_TRUE(waitUntil([&] { return fired.size() == 2; }));
+    ASSERT_EQ(setLocks(true, true), XCB_MOD_MASK_LOCK | XCB_MOD_MASK_2);
+    x.xdotool({"key", "super+shift+l"});
+    ASSERT_TRUE(waitUntil([&] { return fired.size() == 3; }));
+    EXPECT_EQ(fired.last(), ShortcutTarget::layout(layout));
+    ASSERT_EQ(setLocks(true, false), XCB_MOD_MASK_LOCK);
+    x.xdotool({"key", "ctrl+alt+k"});
+    ASSERT_TRUE(waitUntil([&] { return fired.size() == 4; }));
+    ASSERT_EQ(setLocks(false, false), 0);
+
+    // Other modifiers, or none, are other combinations; a held key fires once.
+    x.xdotool({"key", "ctrl+k", "alt+k", "ctrl+alt+shift+k", "k"});
+    x.xdotool({"keydown", "ctrl+alt+k", "sleep", "0.3", "keyup", "ctrl+alt+k"});
+    settle();
+    EXPECT_EQ(fired.size(), 5);
+
+    // While a shortcut is recorded nothing is grabbed.
+    service.unregisterAll();
+    x.xdotool({"key", "ctrl+alt+k"});
+    settle();
+    EXPECT_EQ(fired.size(), 5);
+    EXPECT_FALSE(connection->hasError());
+}
+
+TEST_F(X11PlatformServices, AKeyAnotherClientHoldsIsInUseAndTheOldSetStays)
+{
+    // Another program holds ⌃⌥J.
+    auto other = std::make_unique<Connection>(x.display());
+    ASSERT_FALSE(xcb_connection_has_error(other->c));
+    const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(other->c)).data->root;
+    xcb_grab_key(other->c, 0, root, XCB_MOD_MASK_CONTROL | XCB_MOD_MASK_1,
+                 xcb_keycode_t(*KeyPositions::xKeyCode(38)), XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC);
+    other->sync();
+
+    X11HotKeys hotKeys(connection);
+    ShortcutService service(hotKeys);
+    int fired = 0;
+    service.onTrigger = [&](const ShortcutTarget &) { ++fired; };
+    ASSERT_EQ(service.apply(Shortcut{40, ctrl | opt}, {}, std::nullopt).message, std::nullopt);
+    EXPECT_EQ(service.apply(Shortcut{38, ctrl | opt}, {}, ShortcutTarget::selectedLayout()).message,
+              "⌃⌥J is in use or reserved. Choose another shortcut.");
+    EXPECT_EQ(service.activeGlobal(), (Shortcut{40, ctrl | opt}));
+    settle(); // a refusal must never come back as a late X error
+    EXPECT_FALSE(connection->hasError());
+
+    x.xdotool({"key", "ctrl+alt+k"});
+    ASSERT_TRUE(waitUntil([&] { return fired == 1; }));
+
+    // Once the other program lets go, the key is free.
+    other.reset();
+    EXPECT_EQ(service.apply(Shortcut{38, ctrl | opt}, {}, ShortcutTarget::selectedLayout()).message, std::nullopt);
+    x.xdotool({"key", "ctrl+alt+j"});
+    ASSERT_TRUE(waitUntil([&] { return fired == 2; }));
+}
+
+TEST_F(X11PlatformServices, HotKeysSurviveAChangeOfTheKeyboardMapping)
+{
+    X11HotKeys hotKeys(connection);
+    ShortcutService service(hotKeys);
+    int fired = 0;
+    service.onTrigger = [&](const ShortcutTarget &) { ++fired; };
+    ASSERT_EQ(service.apply(Shortcut{40, ctrl | opt}, {}, std::nullopt).message, std::nullopt);
+    // Num Lock moves to another modifier: the grabs must follow it.
+    x.check({"xmodmap", "-e", "clear mod2", "-e", "add mod3 = Num_Lock"});
+    settle();
+    ASSERT_EQ(setLocks(false, true, XCB_MOD_MASK_3), XCB_MOD_MASK_3);
+    x.xdotool({"key", "ctrl+alt+k"});
+    EXPECT_TRUE(waitUntil([&] { return fired == 1; }));
+    setLocks(false, false, XCB_MOD_MASK_3);
+    x.check({"setxkbmap", "-layout", "us"});
+    settle();
+    ASSERT_EQ(setLocks(false, true), XCB_MOD_MASK_2);
+    x.xdotool({"key", "ctrl+alt+k"});
+    EXPECT_TRUE(waitUntil([&] { return fired == 2; }));
+    setLocks(false, false);
+}
+
+TEST_F(X11PlatformServices, KeyLabelsFollowTheServersLayout)
+{
+    X11KeyboardLayout keyboard(connection);
+    ASSERT_TRUE(keyboard.isFollowing());
+    std::shared_ptr<KeyboardLayoutLabels> labels = KeyboardLayoutLabels::create(keyboard);
+    KeyboardLayoutLabels::install(labels);
+    KeyboardLayoutObserver observer(keyboard, labels);
+    EXPECT_EQ(ShortcutFormatter::keyName(0), "A");
+    EXPECT_EQ(ShortcutFormatter::keyName(36), "Return");
+
+    x.check({"setxkbmap", "-layout", "us,fr"});
+    ASSERT_TRUE(waitUntil([&] { return keyboard.layoutCount() == 2; }));
+    EXPECT_EQ(ShortcutFormatter::keyName(0), "A");
+    const int revision = observer.revision();
+
+    // The second layout chosen, as a layout switch of the desktop does.
+    Connection other(x.display());
+    free(xcb_xkb_use_extension_reply(other.c, xcb_xkb_use_extension(other.c, 1, 0), nullptr));
+    xcb_xkb_latch_lock_state(other.c, XCB_XKB_ID_USE_CORE_KBD, 0, 0, 1, XCB_XKB_GROUP_2, 0, 0, 0);
+    other.sync();
+    ASSERT_TRUE(waitUntil([&] { return ShortcutFormatter::keyName(0) == "Q"; }));
+    ASSERT_TRUE(waitUntil([&] { return observer.revision() > revision; }));
+    EXPECT_EQ(ShortcutFormatter::keyName(33), "^");
+
+    x.check({"setxkbmap", "-layout", "us"});
+    ASSERT_TRUE(waitUntil([&] { return ShortcutFormatter::keyName(0) == "A"; }));
+    KeyboardLayoutLabels::install(nullptr);
+}
+
+TEST_F(X11PlatformServices, OverlaysLetClicksThroughAndNeverTakeTheFocus)
+{
+    TestWindowSpec spec;
+    spec.x = 1280 + 100; // root coordinates; the primary display starts at 1280
+    spec.y = 100;
+    const uint32_t client = x.openWindow(spec).window();
+    SteadyClock clock;
+    X11Compositing compositing(connection);
+    EXPECT_FALSE(compositing.isActive()) << "openbox composites nothing";
+    MarkerOverlayService markers(clock, &compositing);
+    markers.show({{1, WindowReference{QUuid::createUuid(), {}, 0, {}, {}, {}, {}, std::nullopt, std::nullopt,
+                                      {100, 100, 400, 300}}}});
+    ASSERT_EQ(markers.panels().size(), 1);
+    const xcb_window_t panel = xcb_window_t(markers.panels()[0]->windowNumber());
+    xcb_connection_t *c = connection->raw();
+    ASSERT_TRUE(waitUntil([&] {
+        auto attributes = connection->reply<xcb_get_window_attributes_reply_t>(
+            xcb_get_window_attributes(c, panel), deadlineIn(1.0));
+        return attributes.ok() && attributes->map_state == XCB_MAP_STATE_VIEWABLE;
+    }));
+    auto attributes = connection->reply<xcb_get_window_attributes_reply_t>(xcb_get_window_attributes(c, panel),
+                                                                           deadlineIn(1.0));
+    ASSERT_TRUE(attributes.ok());
+    EXPECT_TRUE(attributes->override_redirect) << "the window manager never manages or focuses it";
+    auto input = connection->reply<xcb_shape_get_rectangles_reply_t>(
+        xcb_shape_get_rectangles(c, panel, XCB_SHAPE_SK_INPUT), deadlineIn(1.0));
+    ASSERT_TRUE(input.ok());
+    EXPECT_EQ(input->rectangles_len, 0) << "no part of it takes pointer input";
+    auto bounding = connection->reply<xcb_shape_get_rectangles_reply_t>(
+        xcb_shape_get_rectangles(c, panel, XCB_SHAPE_SK_BOUNDING), deadlineIn(1.0));
+    ASSERT_TRUE(bounding.ok());
+    EXPECT_GT(bounding->rectangles_len, 1) << "without a compositor it is cut to its outline";
+
+    // A click on the marker's outline reaches the window below, which takes the focus.
+    x.xdotool({"mousemove", std::to_string(1280 + 104), "250"});
+    const std::string under = x.check({"xdotool", "getmouselocation", "--shell"});
+    EXPECT_EQ(under.find("WINDOW=" + std::to_string(panel) + "\n"), std::string::npos) << under;
+    x.xdotool({"click", "1"});
+    ASSERT_TRUE(waitUntil([&] {
+        const std::vector<uint32_t> active = x.property32(x.root(), "_NET_ACTIVE_WINDOW");
+        return !active.empty() && active[0] == client;
+    }));
+    EXPECT_NE(focusedWindow(), panel);
+    markers.clear();
+}
+
+TEST_F(X11PlatformServices, TheFlashFollowsARealWindow)
+{
+    TestWindowSpec spec;
+    spec.x = 1280 + 200;
+    spec.y = 150;
+    const uint32_t client = x.openWindow(spec).window();
+    std::unique_ptr<X11Backend> backend = X11Backend::connect(x.display());
+    ASSERT_TRUE(backend);
+    SystemBackend system = backend->backend();
+    const auto frameOf = [&]() -> std::optional<RectD> {
+        for (const WindowServerRow &row : system.windowServer->windowList().value_or(QList<WindowServerRow>{})) {
+            if (row.windowNumber == client) {
+                return row.bounds;
+            }
+        }
+        return std::nullopt;
+    };
+    ASSERT_TRUE(waitUntil([&] { return frameOf().has_value(); }));
+    RestoredWindowFlashService flash(*system.windowServer, *system.clock, nullptr, nullptr);
+    flash.flash({{*frameOf(), client}}, HighlightColor::blue);
+    ASSERT_EQ(flash.panels().size(), 1);
+    OverlayPanel *panel = flash.panels()[0].panel;
+    EXPECT_EQ(panel->frame(), *frameOf());
+
+    x.xdotool({"windowmove", std::to_string(client), std::to_string(1280 + 300), "250"});
+    ASSERT_TRUE(waitUntil([&] { return frameOf() && frameOf()->x > 150; }));
+    EXPECT_TRUE(waitUntil([&] { return panel->frame() == *frameOf(); }));
+    flash.removePanels();
+}
+
+TEST_F(X11PlatformServices, RecordingEndsWhenAnotherApplicationIsActivated)
+{
+    QWidget window;
+    window.setWindowTitle("Recorder");
+    window.resize(300, 200);
+    window.show();
+    window.activateWindow();
+    ASSERT_TRUE(waitUntil([&] { return window.isActiveWindow(); }));
+
+    ShortcutRecordingSession session;
+    session.begin([](std::optional<Shortcut>) {});
+    // A real key press of the program's own window is recorded by its position.
+    x.xdotool({"key", "ctrl+shift+k"});
+    ASSERT_TRUE(waitUntil([&] { return session.candidate().has_value(); }));
+    EXPECT_EQ(session.candidate(), (Shortcut{40, ctrl | shift}));
+
+    const uint32_t other = x.openWindow().window();
+    x.xdotool({"windowactivate", std::to_string(other)});
+    EXPECT_TRUE(waitUntil([&] { return !session.isRecording(); }));
+}
+
+} // namespace
+} // namespace ostrel::x11
