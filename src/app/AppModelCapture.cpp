@@ -1,7 +1,7 @@
 #include "app/AppModel.h"
 
-#include "app/ErrorText.h"
 #include "model/CaptureError.h"
+#include "storage/ErrorDescription.h"
 #include "storage/LayoutStore.h"
 
 #include <QPointer>
@@ -166,7 +166,7 @@ QCoro::Task<std::optional<QString>> AppModel::savePendingLayout(QString name, bo
         }
         setExclusions(std::move(loadedExclusions));
     } catch (...) {
-        failure = errorDescription(std::current_exception());
+        failure = descriptionOf(std::current_exception());
     }
     if (!self) {
         co_return failure;
@@ -236,7 +236,7 @@ QCoro::Task<std::optional<QString>> AppModel::replaceLayoutWithCurrentWindows(QU
         }
         setLayouts(std::move(loaded));
     } catch (...) {
-        failure = errorDescription(std::current_exception());
+        failure = descriptionOf(std::current_exception());
     }
     if (!self) {
         co_return failure;

@@ -1,7 +1,7 @@
 #include "app/AppModel.h"
 
-#include "app/ErrorText.h"
 #include "model/Topology.h"
+#include "storage/ErrorDescription.h"
 #include "storage/LayoutStore.h"
 
 #include <QPointer>
@@ -35,7 +35,7 @@ QCoro::Task<std::optional<QString>> AppModel::storeEdit(MutationScope scope, Sto
             setExclusions(std::move(loaded));
         }
     } catch (...) {
-        failure = errorDescription(std::current_exception());
+        failure = descriptionOf(std::current_exception());
     }
     if (!self) {
         co_return failure;

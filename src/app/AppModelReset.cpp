@@ -1,12 +1,12 @@
 #include "app/AppModel.h"
 
 #include "app/AutomationService.h"
-#include "app/ErrorText.h"
 #include "app/WindowPresenter.h"
 #include "model/Preferences.h"
 #include "platform/MarkerOverlayService.h"
 #include "platform/RestoredWindowFlashService.h"
 #include "platform/ShortcutRecordingSession.h"
+#include "storage/ErrorDescription.h"
 #include "storage/LayoutStore.h"
 
 #include <QPointer>
@@ -31,7 +31,7 @@ QCoro::Task<std::optional<QString>> AppModel::backupNow()
         QCoro::Task<QString> backingUp = store->backupNow();
         written = co_await backingUp;
     } catch (...) {
-        failure = errorDescription(std::current_exception());
+        failure = descriptionOf(std::current_exception());
     }
     if (!self || failure) {
         co_return failure;
@@ -67,7 +67,7 @@ QCoro::Task<DatabaseResetOutcome> AppModel::resetDatabase()
         QCoro::Task<std::optional<QString>> resetting = store->resetDatabase();
         warning = co_await resetting;
     } catch (...) {
-        failure = errorDescription(std::current_exception());
+        failure = descriptionOf(std::current_exception());
     }
     if (!self) {
         co_return DatabaseResetOutcome::failed(failure.value_or(QString()));

@@ -1,9 +1,9 @@
 #include "app/AppModel.h"
 
-#include "app/ErrorText.h"
 #include "app/WindowPresenter.h"
 #include "platform/ShortcutRecordingSession.h"
 #include "platform/ShortcutService.h"
+#include "storage/ErrorDescription.h"
 #include "storage/LayoutStore.h"
 
 #include <QPointer>
@@ -123,7 +123,7 @@ QCoro::Task<std::optional<QString>> AppModel::setLayoutShortcut(std::optional<Sh
         QCoro::Task<QList<Layout>> loading = store->loadLayouts();
         reloaded = co_await loading;
     } catch (...) {
-        failure = errorDescription(std::current_exception());
+        failure = descriptionOf(std::current_exception());
     }
     if (!self) {
         co_return failure;

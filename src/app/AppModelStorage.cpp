@@ -1,8 +1,8 @@
 #include "app/AppModel.h"
 
-#include "app/ErrorText.h"
 #include "model/Preferences.h"
 #include "model/StorageError.h"
+#include "storage/ErrorDescription.h"
 #include "storage/LayoutStore.h"
 #include "storage/SQLiteDatabase.h"
 
@@ -175,7 +175,7 @@ void AppModel::presentStorageProblem(std::exception_ptr error)
     setStorageProblem(StorageProblem{QUuid::createUuid(), text.title, text.message,
                                      environment_.defaultStorePaths.database,
                                      environment_.defaultStorePaths.backup, true,
-                                     errorDescription(error)});
+                                     descriptionOf(error)});
 }
 
 void AppModel::retryStorage()
