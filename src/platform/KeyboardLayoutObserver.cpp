@@ -1,19 +1,10 @@
 #include "platform/KeyboardLayoutObserver.h"
 
+#include "platform/SharedInstance.h"
+
 #include <QMetaObject>
-#include <QPointer>
 
 namespace ostrel {
-
-namespace {
-
-QPointer<KeyboardLayoutObserver> &sharedObserver()
-{
-    static QPointer<KeyboardLayoutObserver> instance;
-    return instance;
-}
-
-} // namespace
 
 KeyboardLayoutObserver::KeyboardLayoutObserver(KeyboardLayoutSource &layout,
                                                std::shared_ptr<KeyboardLayoutLabels> labels,
@@ -44,12 +35,12 @@ KeyboardLayoutObserver::~KeyboardLayoutObserver()
 
 KeyboardLayoutObserver *KeyboardLayoutObserver::shared()
 {
-    return sharedObserver();
+    return sharedInstance<KeyboardLayoutObserver>();
 }
 
 void KeyboardLayoutObserver::setShared(KeyboardLayoutObserver *observer)
 {
-    sharedObserver() = observer;
+    sharedInstance<KeyboardLayoutObserver>() = observer;
 }
 
 } // namespace ostrel

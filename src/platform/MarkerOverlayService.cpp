@@ -1,6 +1,7 @@
 #include "platform/MarkerOverlayService.h"
 
 #include "platform/OverlayWindowRegistry.h"
+#include "platform/SharedInstance.h"
 
 namespace ostrel {
 
@@ -8,12 +9,6 @@ namespace {
 
 constexpr double smallestSide = 10;
 constexpr double panelInset = 2;
-
-QPointer<MarkerOverlayService> &sharedService()
-{
-    static QPointer<MarkerOverlayService> service;
-    return service;
-}
 
 } // namespace
 
@@ -29,12 +24,12 @@ MarkerOverlayService::~MarkerOverlayService()
 
 MarkerOverlayService *MarkerOverlayService::shared()
 {
-    return sharedService();
+    return sharedInstance<MarkerOverlayService>();
 }
 
 void MarkerOverlayService::setShared(MarkerOverlayService *service)
 {
-    sharedService() = service;
+    sharedInstance<MarkerOverlayService>() = service;
 }
 
 QList<MarkerContentView *> MarkerOverlayService::panels() const

@@ -2,6 +2,7 @@
 
 #include "platform/OverlayWindowRegistry.h"
 #include "platform/RestoredWindowFlashGeometry.h"
+#include "platform/SharedInstance.h"
 #include "platform/SystemColors.h"
 
 #include <QEasingCurve>
@@ -11,12 +12,6 @@
 namespace ostrel {
 
 namespace {
-
-QPointer<RestoredWindowFlashService> &sharedService()
-{
-    static QPointer<RestoredWindowFlashService> service;
-    return service;
-}
 
 // The standard ease-out and ease-in timing curves of the desktop's animations.
 QEasingCurve cubicBezier(QPointF first, QPointF second)
@@ -47,12 +42,12 @@ RestoredWindowFlashService::~RestoredWindowFlashService()
 
 RestoredWindowFlashService *RestoredWindowFlashService::shared()
 {
-    return sharedService();
+    return sharedInstance<RestoredWindowFlashService>();
 }
 
 void RestoredWindowFlashService::setShared(RestoredWindowFlashService *service)
 {
-    sharedService() = service;
+    sharedInstance<RestoredWindowFlashService>() = service;
 }
 
 void RestoredWindowFlashService::setFadeDurations(std::chrono::milliseconds fadeIn,

@@ -1,22 +1,13 @@
 #include "platform/SystemAppearanceObserver.h"
 
+#include "platform/SharedInstance.h"
+
 #include <QCoreApplication>
 #include <QEvent>
 #include <QGuiApplication>
 #include <QPalette>
-#include <QPointer>
 
 namespace ostrel {
-
-namespace {
-
-QPointer<SystemAppearanceObserver> &sharedObserver()
-{
-    static QPointer<SystemAppearanceObserver> observer;
-    return observer;
-}
-
-} // namespace
 
 SystemAppearanceObserver::SystemAppearanceObserver(SystemAppearance *appearance, QObject *parent)
     : QObject(parent), appearance_(appearance)
@@ -33,12 +24,12 @@ SystemAppearanceObserver::SystemAppearanceObserver(SystemAppearance *appearance,
 
 SystemAppearanceObserver *SystemAppearanceObserver::shared()
 {
-    return sharedObserver();
+    return sharedInstance<SystemAppearanceObserver>();
 }
 
 void SystemAppearanceObserver::setShared(SystemAppearanceObserver *observer)
 {
-    sharedObserver() = observer;
+    sharedInstance<SystemAppearanceObserver>() = observer;
 }
 
 bool SystemAppearanceObserver::currentIsDark() const

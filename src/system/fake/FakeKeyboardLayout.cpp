@@ -1,22 +1,16 @@
 #include "system/fake/FakeKeyboardLayout.h"
 
-#include <QList>
-
 namespace ostrel {
 
 FakeKeyboardLayout::FakeKeyboardLayout(QHash<quint32, QString> prints) : prints_(std::move(prints)) {}
 
 void FakeKeyboardLayout::switchLayout(QHash<quint32, QString> prints)
 {
-    QList<std::function<void()>> subscribers;
     {
         std::lock_guard lock(mutex_);
         prints_ = std::move(prints);
-        subscribers = subscribers_.values();
     }
-    for (const auto &changed : subscribers) {
-        changed();
-    }
+    subscribers_.notify();
 }
 
 int FakeKeyboardLayout::printCount(quint32 keyCode)
@@ -52,16 +46,12 @@ std::optional<QString> FakeKeyboardLayout::print(quint32 keyCode)
 
 int FakeKeyboardLayout::subscribe(std::function<void()> changed)
 {
-    std::lock_guard lock(mutex_);
-    const int id = nextSubscription_++;
-    subscribers_.insert(id, std::move(changed));
-    return id;
+    return subscribers_.subscribe(std::move(changed));
 }
 
 void FakeKeyboardLayout::unsubscribe(int subscription)
 {
-    std::lock_guard lock(mutex_);
-    subscribers_.remove(subscription);
+    subscribers_.unsubscribe(subscription);
 }
 
 } // namespace ostrel

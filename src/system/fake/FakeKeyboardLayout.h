@@ -1,6 +1,7 @@
 #pragma once
 
 #include "system/KeyboardLayoutSource.h"
+#include "system/Subscribers.h"
 
 #include <QHash>
 #include <QString>
@@ -34,8 +35,7 @@ private:
     QHash<quint32, QString> prints_;
     QHash<quint32, int> printCounts_;
     std::function<void(quint32)> afterLookup_;
-    QHash<int, std::function<void()>> subscribers_;
-    int nextSubscription_ = 1;
+    Subscribers subscribers_;
 };
 
 } // namespace ostrel

@@ -1,9 +1,9 @@
 #pragma once
 
 #include "system/ReduceMotion.h"
+#include "system/x11/PortalSettings.h"
 
 #include <QDBusConnection>
-#include <QDBusMessage>
 #include <QObject>
 
 #include <optional>
@@ -29,15 +29,10 @@ public:
 signals:
     void changed(bool value);
 
-public slots:
-    // The portal's SettingChanged signal: group, key and the new value.
-    void settingChanged(const QDBusMessage &message);
-
 private:
-    void read(const QString &group, const QString &key);
     void apply(const QString &group, const QString &key, const QVariant &value);
 
-    QDBusConnection bus_;
+    x11::PortalSettings portal_;
     std::optional<bool> appearanceReduced_;
     std::optional<bool> animationsEnabled_;
     bool value_ = false;

@@ -141,28 +141,17 @@ std::optional<QString> XkbKeyboardLayout::print(quint32 keyCode)
 
 int XkbKeyboardLayout::subscribe(std::function<void()> changed)
 {
-    std::lock_guard lock(subscribersMutex_);
-    const int id = nextSubscription_++;
-    subscribers_.insert(id, std::move(changed));
-    return id;
+    return subscribers_.subscribe(std::move(changed));
 }
 
 void XkbKeyboardLayout::unsubscribe(int subscription)
 {
-    std::lock_guard lock(subscribersMutex_);
-    subscribers_.remove(subscription);
+    subscribers_.unsubscribe(subscription);
 }
 
 void XkbKeyboardLayout::notifyChanged()
 {
-    std::lock_guard lock(subscribersMutex_);
-    // A copy: a handler may unsubscribe (itself or another) while the others run.
-    const QHash<int, std::function<void()>> subscribers = subscribers_;
-    for (auto it = subscribers.constBegin(); it != subscribers.constEnd(); ++it) {
-        if (subscribers_.contains(it.key())) {
-            it.value()();
-        }
-    }
+    subscribers_.notify();
 }
 
 } // namespace ostrel

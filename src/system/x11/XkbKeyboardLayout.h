@@ -1,10 +1,8 @@
 #pragma once
 
 #include "system/KeyboardLayoutSource.h"
+#include "system/Subscribers.h"
 
-#include <QHash>
-
-#include <memory>
 #include <mutex>
 
 struct xkb_context;
@@ -45,11 +43,7 @@ private:
     std::mutex mutex_;
     xkb_keymap *keymap_ = nullptr;
     quint32 layoutIndex_ = 0;
-
-    // Held while handlers run, so `unsubscribe` returns only after a running handler is done.
-    std::recursive_mutex subscribersMutex_;
-    QHash<int, std::function<void()>> subscribers_;
-    int nextSubscription_ = 1;
+    Subscribers subscribers_;
 };
 
 } // namespace ostrel
