@@ -336,6 +336,14 @@ private:
 
     QCoro::Task<void> clearAfterDatabaseReset(std::optional<QString> warning);
 
+    // Load on the store's thread and publish; false when the model went away meanwhile. A
+    // failed load throws and publishes nothing.
+    QCoro::Task<bool> reloadLayouts(std::shared_ptr<LayoutStore> store);
+    QCoro::Task<bool> reloadExclusions(std::shared_ptr<LayoutStore> store);
+    // The trust read without a prompt, then the undo information; false when the model went
+    // away meanwhile.
+    QCoro::Task<bool> refreshPermissionAndUndoInfo();
+
     // Closes the store on its own thread after what it is already doing.
     QCoro::Task<void> closeStore();
 

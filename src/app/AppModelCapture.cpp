@@ -153,18 +153,14 @@ QCoro::Task<std::optional<QString>> AppModel::savePendingLayout(QString name, bo
             const Layout created = co_await creating;
             savedID = created.id;
         }
-        QCoro::Task<QList<Layout>> loadingLayouts = store->loadLayouts();
-        QList<Layout> loadedLayouts = co_await loadingLayouts;
-        if (!self) {
+        QCoro::Task<bool> loadingLayouts = reloadLayouts(store);
+        if (!co_await loadingLayouts) {
             co_return std::nullopt;
         }
-        setLayouts(std::move(loadedLayouts));
-        QCoro::Task<QList<AppExclusion>> loadingExclusions = store->loadExclusions();
-        QList<AppExclusion> loadedExclusions = co_await loadingExclusions;
-        if (!self) {
+        QCoro::Task<bool> loadingExclusions = reloadExclusions(store);
+        if (!co_await loadingExclusions) {
             co_return std::nullopt;
         }
-        setExclusions(std::move(loadedExclusions));
     } catch (...) {
         failure = descriptionOf(std::current_exception());
     }
@@ -229,12 +225,10 @@ QCoro::Task<std::optional<QString>> AppModel::replaceLayoutWithCurrentWindows(QU
         if (unlinked) {
             setAutomationNotice(replacementUnlinkedNotice);
         }
-        QCoro::Task<QList<Layout>> loading = store->loadLayouts();
-        QList<Layout> loaded = co_await loading;
-        if (!self) {
+        QCoro::Task<bool> loading = reloadLayouts(store);
+        if (!co_await loading) {
             co_return std::nullopt;
         }
-        setLayouts(std::move(loaded));
     } catch (...) {
         failure = descriptionOf(std::current_exception());
     }

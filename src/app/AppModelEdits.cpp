@@ -19,20 +19,10 @@ QCoro::Task<std::optional<QString>> AppModel::storeEdit(MutationScope scope, Sto
     try {
         QCoro::Task<void> writing = write(*store);
         co_await writing;
-        if (reload == Reload::layouts) {
-            QCoro::Task<QList<Layout>> loading = store->loadLayouts();
-            QList<Layout> loaded = co_await loading;
-            if (!self) {
-                co_return std::nullopt;
-            }
-            setLayouts(std::move(loaded));
-        } else {
-            QCoro::Task<QList<AppExclusion>> loading = store->loadExclusions();
-            QList<AppExclusion> loaded = co_await loading;
-            if (!self) {
-                co_return std::nullopt;
-            }
-            setExclusions(std::move(loaded));
+        QCoro::Task<bool> loading =
+            reload == Reload::layouts ? reloadLayouts(store) : reloadExclusions(store);
+        if (!co_await loading) {
+            co_return std::nullopt;
         }
     } catch (...) {
         failure = descriptionOf(std::current_exception());

@@ -71,17 +71,24 @@ void AppModel::requestAccessibility()
     }
 }
 
-QCoro::Task<void> AppModel::refresh()
+QCoro::Task<bool> AppModel::refreshPermissionAndUndoInfo()
 {
     QPointer<AppModel> self(this);
     QCoro::Task<void> refreshing = refreshPermission(false);
     co_await refreshing;
     if (!self) {
-        co_return;
+        co_return false;
     }
+    // Also when the trust was lost: the panel shows what an undo would revert either way.
     QCoro::Task<void> publishing = publishUndoInfo();
     co_await publishing;
-    if (!self) {
+    co_return bool(self);
+}
+
+QCoro::Task<void> AppModel::refresh()
+{
+    QCoro::Task<bool> refreshing = refreshPermissionAndUndoInfo();
+    if (!co_await refreshing) {
         co_return;
     }
     updateSessionEligibility();

@@ -116,18 +116,14 @@ QCoro::Task<void> AppModel::bootstrap()
         setStorageNotice(opened.notice);
         std::shared_ptr<LayoutStore> store = store_;
         try {
-            QCoro::Task<QList<Layout>> loadingLayouts = store->loadLayouts();
-            QList<Layout> loadedLayouts = co_await loadingLayouts;
-            if (!self) {
+            QCoro::Task<bool> loadingLayouts = reloadLayouts(store);
+            if (!co_await loadingLayouts) {
                 co_return;
             }
-            setLayouts(std::move(loadedLayouts));
-            QCoro::Task<QList<AppExclusion>> loadingExclusions = store->loadExclusions();
-            QList<AppExclusion> loadedExclusions = co_await loadingExclusions;
-            if (!self) {
+            QCoro::Task<bool> loadingExclusions = reloadExclusions(store);
+            if (!co_await loadingExclusions) {
                 co_return;
             }
-            setExclusions(std::move(loadedExclusions));
         } catch (...) {
             failure = std::current_exception();
         }
@@ -151,14 +147,8 @@ QCoro::Task<void> AppModel::bootstrap()
         setSelectedLayoutID(std::nullopt);
     }
 
-    QCoro::Task<void> refreshing = refreshPermission(false);
-    co_await refreshing;
-    if (!self) {
-        co_return;
-    }
-    QCoro::Task<void> publishing = publishUndoInfo();
-    co_await publishing;
-    if (!self) {
+    QCoro::Task<bool> refreshing = refreshPermissionAndUndoInfo();
+    if (!co_await refreshing) {
         co_return;
     }
     pruneSessionReferences();
@@ -190,6 +180,30 @@ void AppModel::revealStorageFolder()
     if (!folder.isEmpty() && QFileInfo::exists(folder) && environment_.revealFolder) {
         environment_.revealFolder(folder);
     }
+}
+
+QCoro::Task<bool> AppModel::reloadLayouts(std::shared_ptr<LayoutStore> store)
+{
+    QPointer<AppModel> self(this);
+    QCoro::Task<QList<Layout>> loading = store->loadLayouts();
+    QList<Layout> loaded = co_await loading;
+    if (!self) {
+        co_return false;
+    }
+    setLayouts(std::move(loaded));
+    co_return true;
+}
+
+QCoro::Task<bool> AppModel::reloadExclusions(std::shared_ptr<LayoutStore> store)
+{
+    QPointer<AppModel> self(this);
+    QCoro::Task<QList<AppExclusion>> loading = store->loadExclusions();
+    QList<AppExclusion> loaded = co_await loading;
+    if (!self) {
+        co_return false;
+    }
+    setExclusions(std::move(loaded));
+    co_return true;
 }
 
 QCoro::Task<void> AppModel::closeStore()
