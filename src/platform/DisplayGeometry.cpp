@@ -33,18 +33,22 @@ bool isFullscreen(const RectD &frame, const QList<CurrentDisplay> &displays)
     });
 }
 
-std::optional<CurrentDisplay> displayFor(const RectD &frame, const QList<CurrentDisplay> &displays)
+std::optional<CurrentDisplay> displayFor(const RectD &frame, const QList<CurrentDisplay> &displays,
+                                         DisplayArea area)
 {
     if (displays.isEmpty()) {
         return std::nullopt;
     }
+    const auto rect = [area](const CurrentDisplay &d) -> const RectD & {
+        return area == DisplayArea::visibleFrame ? d.visibleFrame : d.frame;
+    };
     qsizetype best = 0;
-    double bestArea = overlapArea(frame, displays[0].frame);
+    double bestArea = overlapArea(frame, rect(displays[0]));
     for (qsizetype i = 1; i < displays.size(); ++i) {
-        const double area = overlapArea(frame, displays[i].frame);
-        if (area > bestArea) {
+        const double overlap = overlapArea(frame, rect(displays[i]));
+        if (overlap > bestArea) {
             best = i;
-            bestArea = area;
+            bestArea = overlap;
         }
     }
     if (bestArea > 0) {
@@ -53,9 +57,9 @@ std::optional<CurrentDisplay> displayFor(const RectD &frame, const QList<Current
     const double cx = frame.x + frame.width / 2;
     const double cy = frame.y + frame.height / 2;
     best = 0;
-    double bestDistance = distance(cx, cy, displays[0].frame);
+    double bestDistance = distance(cx, cy, rect(displays[0]));
     for (qsizetype i = 1; i < displays.size(); ++i) {
-        const double d = distance(cx, cy, displays[i].frame);
+        const double d = distance(cx, cy, rect(displays[i]));
         if (d < bestDistance) {
             best = i;
             bestDistance = d;

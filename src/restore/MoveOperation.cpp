@@ -1,8 +1,8 @@
 #include "restore/MoveOperation.h"
 
+#include "platform/DisplayGeometry.h"
 #include "restore/RestoreGeometry.h"
 #include "restore/RestoreResultBuilder.h"
-#include "restore/UndoTarget.h"
 
 namespace ostrel {
 
@@ -64,7 +64,8 @@ void journalPossibleChange(const MoveOperation &move, const RectD &previousFrame
     }
     UndoWindow window{move.reference, previousFrame,      std::nullopt,
                       std::nullopt,   move.entry.label(), false};
-    if (const std::optional<CurrentDisplay> display = displayForFrame(previousFrame, displays)) {
+    if (const std::optional<CurrentDisplay> display = DisplayGeometry::displayFor(
+            previousFrame, displays, DisplayGeometry::DisplayArea::visibleFrame)) {
         window.displayKey = display->identity.key();
         window.displayVisibleFrame = display->visibleFrame;
     }

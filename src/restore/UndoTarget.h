@@ -23,9 +23,4 @@ struct UndoTarget {
                                                const QList<CurrentDisplay> &displays);
 };
 
-// The display a frame belongs to: the one whose visible frame it overlaps most, else the one
-// nearest to its centre; ties go to the earlier display. None only for an empty list.
-std::optional<CurrentDisplay> displayForFrame(const RectD &frame,
-                                              const QList<CurrentDisplay> &displays);
-
 } // namespace ostrel

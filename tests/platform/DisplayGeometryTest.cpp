@@ -73,3 +73,21 @@ TEST(DisplayGeometry, DisplayForAFrameByOverlapThenNearest)
     EXPECT_EQ(DisplayGeometry::displayFor({5000, 5000, 10, 10}, {right})->identity.unit, 2u);
     EXPECT_FALSE(DisplayGeometry::displayFor({0, 0, 10, 10}, {}));
 }
+
+TEST(DisplayGeometry, DisplayForAFrameMeasuredAgainstVisibleFrames)
+{
+    // A tall dock on the left display's right edge: by whole frames the window is mostly on the
+    // left display, by visible frames mostly on the right one.
+    const QList<CurrentDisplay> displays{display({0, 0, 1000, 800}, {0, 0, 700, 800}, 1),
+                                         display({1000, 0, 1000, 800}, {1000, 0, 1000, 800}, 2)};
+    const RectD straddling{650, 100, 500, 300};
+    const auto unit = [&](const RectD &frame, DisplayGeometry::DisplayArea area) {
+        return DisplayGeometry::displayFor(frame, displays, area)->identity.unit;
+    };
+    EXPECT_EQ(unit(straddling, DisplayGeometry::DisplayArea::frame), 1u);
+    EXPECT_EQ(unit(straddling, DisplayGeometry::DisplayArea::visibleFrame), 2u);
+    // Under the dock only: no visible frame overlaps, and the right one's edge is nearer.
+    const RectD underTheDock{880, 100, 100, 100};
+    EXPECT_EQ(unit(underTheDock, DisplayGeometry::DisplayArea::frame), 1u);
+    EXPECT_EQ(unit(underTheDock, DisplayGeometry::DisplayArea::visibleFrame), 2u);
+}

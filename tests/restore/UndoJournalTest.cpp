@@ -1,3 +1,4 @@
+#include "platform/DisplayGeometry.h"
 #include "restore/UndoJournal.h"
 #include "restore/UndoTarget.h"
 
@@ -109,7 +110,7 @@ TEST(UndoJournal, InfoReflectsTheJournal)
     EXPECT_EQ(snapshot.info(), (UndoInfo{QStringLiteral("Desk"), 2, when, true}));
 }
 
-TEST(UndoTarget, DisplayForFrameByOverlapThenNearness)
+TEST(UndoTarget, DisplayOfAFrameByOverlapThenNearnessOfVisibleFrames)
 {
     const QList<CurrentDisplay> displays = {display(1, {0, 0, 1000, 1000}),
                                             display(2, {1000, 0, 1000, 1000})};
@@ -123,6 +124,9 @@ TEST(UndoTarget, DisplayForFrameByOverlapThenNearness)
         {"equal overlap goes to the earlier display", {800, 0, 400, 300}, 1},
         {"off every display: nearest to the centre", {2100, 100, 200, 200}, 2},
         {"equally near: the earlier display", {900, 1100, 200, 200}, 1},
+    };
+    const auto displayForFrame = [](const RectD &frame, const QList<CurrentDisplay> &list) {
+        return DisplayGeometry::displayFor(frame, list, DisplayGeometry::DisplayArea::visibleFrame);
     };
     for (const Row &row : rows) {
         SCOPED_TRACE(row.name);
