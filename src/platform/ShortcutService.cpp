@@ -41,6 +41,9 @@ ShortcutService::ShortcutService(HotKeyRegistry &registry, QObject *parent)
 
 ShortcutService::~ShortcutService()
 {
+    // A grab outlives its owner on the X connection: left behind, it would keep swallowing the
+    // combination for every other program while nothing here acts on it any more.
+    unregisterAll();
     if (handler_) {
         registry_.removeHandler(*handler_);
     }

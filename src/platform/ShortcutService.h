@@ -29,7 +29,7 @@ public:
 
     // Installs the press handler at once. The registry must outlive the service.
     explicit ShortcutService(HotKeyRegistry &registry, QObject *parent = nullptr);
-    // Removes the press handler; hot keys that are still registered stay registered.
+    // Unregisters its hot keys and removes the press handler.
     ~ShortcutService() override;
 
     // Called on the main thread with the target of a pressed hot key.

@@ -259,15 +259,18 @@ TEST_F(HotKeys, AFailedInstallationIsLoggedOnce)
                                   + " local.ostrel.app.app Hot key handler installation failed with status -9870."});
 }
 
-TEST_F(HotKeys, TheHandlerGoesWithTheServiceButItsHotKeysStay)
+TEST_F(HotKeys, TheHandlerAndItsHotKeysGoWithTheService)
 {
+    ShortcutService staying(registry);
+    staying.apply(ctrlOptL, {}, std::nullopt);
     {
         ShortcutService service(registry);
-        service.apply(shiftCmdE, {}, std::nullopt);
+        service.apply(shiftCmdE, {{letterFirst, ctrlOptK}}, std::nullopt);
         EXPECT_TRUE(registry.handlerInstalled());
     }
     EXPECT_FALSE(registry.handlerInstalled());
-    EXPECT_EQ(registry.registered().size(), 1);
+    // Only what it registered itself goes.
+    EXPECT_EQ(registry.registered(), (QList<Registered>{{37, ctrl | opt, {layo, 1}}}));
 }
 
 TEST_F(HotKeys, UnregisterAllKeepsTheLastSetForTheNextApply)
