@@ -26,6 +26,27 @@ QString needsModifier(const Shortcut &shortcut)
     return ShortcutFormatter::text(shortcut) + QStringLiteral(" needs at least one modifier.");
 }
 
+// Why a shortcut can never be a hot key, whatever else is registered.
+std::optional<QString> unusableReason(const Shortcut &shortcut)
+{
+    if (std::optional<QString> reserved = shortcut.reservedSystemCommandMessage()) {
+        return reserved;
+    }
+    if (!hasModifier(shortcut)) {
+        return needsModifier(shortcut);
+    }
+    return std::nullopt;
+}
+
+// A stored shortcut that can never be a hot key stays unregistered instead of failing the whole
+// set: a value read from the settings or the store would otherwise take every other hot key
+// with it, at every start. The shortcut the user is setting fails the set as any refusal does.
+bool leftOut(const Shortcut &shortcut, const ShortcutTarget &target,
+             const std::optional<ShortcutTarget> &editing)
+{
+    return editing != target && unusableReason(shortcut).has_value();
+}
+
 QString identifierText(const QUuid &id)
 {
     return id.toString(QUuid::WithoutBraces).toUpper();
@@ -99,11 +120,8 @@ QList<ShortcutService::LayoutShortcut> ShortcutService::sorted(const QHash<QUuid
 std::optional<QString> ShortcutService::registerShortcut(const Shortcut &shortcut, quint32 id,
                                                          const ShortcutTarget &target)
 {
-    if (std::optional<QString> reserved = shortcut.reservedSystemCommandMessage()) {
-        return reserved;
-    }
-    if (!hasModifier(shortcut)) {
-        return needsModifier(shortcut);
+    if (std::optional<QString> unusable = unusableReason(shortcut)) {
+        return unusable;
     }
     const HotKeyRegistry::Registration registration =
         registry_.registerHotKey(shortcut.keyCode, shortcut.modifiers, {signature, id});
@@ -115,17 +133,24 @@ std::optional<QString> ShortcutService::registerShortcut(const Shortcut &shortcu
     return ShortcutFormatter::text(shortcut) + QStringLiteral(" is in use or reserved. Choose another shortcut.");
 }
 
-std::optional<QString> ShortcutService::registerLayouts(const QList<LayoutShortcut> &layouts)
+std::optional<QString> ShortcutService::registerSet(const std::optional<Shortcut> &global,
+                                                    const QList<LayoutShortcut> &layouts,
+                                                    const std::optional<ShortcutTarget> &editing)
 {
+    const ShortcutTarget selected = ShortcutTarget::selectedLayout();
+    if (global && !leftOut(*global, selected, editing)) {
+        if (std::optional<QString> failure = registerShortcut(*global, globalID, selected)) {
+            return failure;
+        }
+    }
     for (qsizetype i = 0; i < layouts.size(); ++i) {
-        // A stored shortcut without modifiers can never be a hot key; it keeps its number so the
-        // others keep theirs, and stays unregistered instead of failing the whole set.
-        if (!hasModifier(layouts[i].shortcut)) {
+        // One left out keeps its number, so the others' numbers do not depend on it.
+        const ShortcutTarget target = ShortcutTarget::layout(layouts[i].layout);
+        if (leftOut(layouts[i].shortcut, target, editing)) {
             continue;
         }
-        const quint32 id = firstLayoutID + quint32(i);
         if (std::optional<QString> failure =
-                registerShortcut(layouts[i].shortcut, id, ShortcutTarget::layout(layouts[i].layout))) {
+                registerShortcut(layouts[i].shortcut, firstLayoutID + quint32(i), target)) {
             return failure;
         }
     }
@@ -142,6 +167,19 @@ ShortcutApplyResult ShortcutService::apply(const std::optional<Shortcut> &global
 
     const QList<LayoutShortcut> layouts = sorted(perLayout);
 
+    // What stays unregistered is named only when the stored set is registered again: with an
+    // edit the answer is about the edit, which the model keeps only when there is none.
+    std::optional<QString> leftOutMessage;
+    const auto noteLeftOut = [&](const Shortcut &shortcut, const ShortcutTarget &target) {
+        if (!leftOut(shortcut, target, editing)) {
+            return false;
+        }
+        if (!editing && !leftOutMessage) {
+            leftOutMessage = unusableReason(shortcut);
+        }
+        return true;
+    };
+
     // Clashes are found before anything is unregistered, so they leave the registered set alone.
     QHash<QString, QString> owners;
     if (global) {
@@ -153,14 +191,12 @@ ShortcutApplyResult ShortcutService::apply(const std::optional<Shortcut> &global
                 }
             }
         }
-        owners.insert(conflictKey(*global), QStringLiteral("the global shortcut"));
+        if (!noteLeftOut(*global, ShortcutTarget::selectedLayout())) {
+            owners.insert(conflictKey(*global), QStringLiteral("the global shortcut"));
+        }
     }
-    std::optional<QString> unusable;
     for (const LayoutShortcut &entry : layouts) {
-        if (!hasModifier(entry.shortcut)) {
-            if (!unusable) {
-                unusable = needsModifier(entry.shortcut);
-            }
+        if (noteLeftOut(entry.shortcut, ShortcutTarget::layout(entry.layout))) {
             continue;
         }
         const QString key = conflictKey(entry.shortcut);
@@ -173,24 +209,18 @@ ShortcutApplyResult ShortcutService::apply(const std::optional<Shortcut> &global
     }
 
     unregisterAll();
-    std::optional<QString> failure;
-    if (global) {
-        failure = registerShortcut(*global, globalID, ShortcutTarget::selectedLayout());
-    }
-    if (!failure) {
-        failure = registerLayouts(layouts);
-    }
+    const std::optional<QString> failure = registerSet(global, layouts, editing);
     if (!failure) {
         lastGlobal_ = global;
-        activeGlobal_ = global;
+        // What the settings show must be what is registered.
+        activeGlobal_ = registrations_.contains(globalID) ? global : std::nullopt;
         lastPerLayout_ = perLayout;
-        return {unusable};
+        return {leftOutMessage};
     }
 
     unregisterAll();
     const std::optional<QString> rollback = restorePrevious();
-    // What the settings show must be what is registered: the previous global shortcut when the
-    // rollback brought it back, none when it could not.
+    // The previous global shortcut when the rollback brought it back, none when it could not.
     activeGlobal_ = registrations_.contains(globalID) ? lastGlobal_ : std::nullopt;
     if (!rollback) {
         return {failure};
@@ -200,13 +230,8 @@ ShortcutApplyResult ShortcutService::apply(const std::optional<Shortcut> &global
 
 std::optional<QString> ShortcutService::restorePrevious()
 {
-    if (lastGlobal_) {
-        if (std::optional<QString> failure =
-                registerShortcut(*lastGlobal_, globalID, ShortcutTarget::selectedLayout())) {
-            return failure;
-        }
-    }
-    return registerLayouts(sorted(lastPerLayout_));
+    // The last set registered completely but for what was left out of it, which stays out.
+    return registerSet(lastGlobal_, sorted(lastPerLayout_), std::nullopt);
 }
 
 void ShortcutService::unregisterAll()

@@ -57,8 +57,11 @@ private:
     static QList<LayoutShortcut> sorted(const QHash<QUuid, Shortcut> &perLayout);
     std::optional<QString> registerShortcut(const Shortcut &shortcut, quint32 id,
                                             const ShortcutTarget &target);
-    // Registers the layouts' shortcuts under 2, 3, …; the first failure ends it.
-    std::optional<QString> registerLayouts(const QList<LayoutShortcut> &layouts);
+    // Registers the global shortcut under 1 and the layouts' under 2, 3, …, leaving out stored
+    // ones that can never be hot keys; the first failure ends it.
+    std::optional<QString> registerSet(const std::optional<Shortcut> &global,
+                                       const QList<LayoutShortcut> &layouts,
+                                       const std::optional<ShortcutTarget> &editing);
     std::optional<QString> restorePrevious();
     void installHandler();
     void pressed(HotKeyID id);

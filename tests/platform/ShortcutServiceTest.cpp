@@ -209,6 +209,81 @@ TEST_F(HotKeys, AStoredLayoutShortcutWithoutModifiersLeavesTheOthersRegistered)
     EXPECT_EQ(service.activeGlobal(), shiftCmdE);
 }
 
+TEST_F(HotKeys, StoredShortcutsThatCanNeverBeHotKeysLeaveTheOthersRegistered)
+{
+    const Shortcut noModifier{0, 0}; // A
+    const Shortcut quit{12, cmd};    // ⌘Q
+    const QString quitMessage =
+        "⌘Q is the macOS Quit shortcut. Choose a combination macOS does not already use.";
+    struct Case {
+        const char *what;
+        std::optional<Shortcut> global;
+        QHash<QUuid, Shortcut> perLayout;
+        QString message;
+        QList<Registered> registered;
+    };
+    const Case cases[] = {
+        {"a global shortcut without modifiers", noModifier, {{letterFirst, ctrlOptK}},
+         "A needs at least one modifier.", {{40, ctrl | opt, {layo, 2}}}},
+        {"a reserved global shortcut", quit, {{letterFirst, ctrlOptK}}, quitMessage,
+         {{40, ctrl | opt, {layo, 2}}}},
+        {"a reserved layout shortcut", shiftCmdE, {{digitFirst, quit}, {letterFirst, ctrlOptK}},
+         quitMessage, {{14, shift | cmd, {layo, 1}}, {40, ctrl | opt, {layo, 3}}}},
+        {"two equal ones that never register do not clash", std::nullopt,
+         {{digitFirst, quit}, {letterFirst, quit}, {letterSecond, ctrlOptK}}, quitMessage,
+         {{40, ctrl | opt, {layo, 4}}}},
+        {"the global shortcut is named first", noModifier, {{digitFirst, quit}},
+         "A needs at least one modifier.", {}},
+    };
+    for (const Case &c : cases) {
+        FakeHotKeyRegistry fresh;
+        ShortcutService service(fresh);
+        EXPECT_EQ(service.apply(c.global, c.perLayout, std::nullopt).message, c.message) << c.what;
+        EXPECT_EQ(fresh.registered(), c.registered) << c.what;
+        // The settings show what is registered.
+        const bool globalRegistered = !c.registered.isEmpty() && c.registered.first().id.id == 1;
+        EXPECT_EQ(service.activeGlobal(), globalRegistered ? c.global : std::nullopt) << c.what;
+
+        // A later rollback leaves them out too.
+        fresh.refuse(37, ctrl | opt);
+        EXPECT_EQ(service.apply(c.global, {{letterFirst, ctrlOptL}}, ShortcutTarget::layout(letterFirst))
+                      .message,
+                  inUse("⌃⌥L"))
+            << c.what;
+        EXPECT_EQ(fresh.registered(), c.registered) << c.what;
+    }
+}
+
+TEST_F(HotKeys, TheShortcutBeingSetIsNeverLeftOut)
+{
+    ShortcutService service(registry);
+    service.apply(shiftCmdE, {{letterFirst, ctrlOptK}}, std::nullopt);
+    const QList<Registered> previous = registry.registered();
+
+    // Set by the user, a shortcut that can never be a hot key fails the set, which rolls back.
+    EXPECT_EQ(service.apply(shiftCmdE, {{letterFirst, ctrlOptK}, {letterSecond, Shortcut{1, 0}}},
+                            ShortcutTarget::layout(letterSecond))
+                  .message,
+              "S needs at least one modifier.");
+    EXPECT_EQ(registry.registered(), previous);
+    EXPECT_EQ(service.apply(Shortcut{12, cmd}, {{letterFirst, ctrlOptK}}, ShortcutTarget::selectedLayout())
+                  .message,
+              "⌘Q is the macOS Quit shortcut. Choose a combination macOS does not already use.");
+    EXPECT_EQ(registry.registered(), previous);
+
+    // An edit that registers succeeds, even beside a stored one that stays out: the answer is
+    // about the edit alone.
+    EXPECT_EQ(service.apply(ctrlOptL, {{digitFirst, Shortcut{12, cmd}}, {letterFirst, ctrlOptK}},
+                            ShortcutTarget::selectedLayout())
+                  .message,
+              std::nullopt);
+    EXPECT_EQ(registry.registered(), (QList<Registered>{
+                                         {37, ctrl | opt, {layo, 1}},
+                                         {40, ctrl | opt, {layo, 3}},
+                                     }));
+    EXPECT_EQ(service.activeGlobal(), ctrlOptL);
+}
+
 TEST_F(HotKeys, WithoutAHandlerEveryApplyReturnsItsErrorAndRegistersNothing)
 {
     struct Case {
