@@ -1,0 +1,345 @@
+// The whole program road on a private X server with two monitors, openbox and real X clients:
+// the model on the real clock with its own settle times, a store in a temporary folder and a
+// settings file of its own. Save a layout, bring it back with the global shortcut pressed on the
+// keyboard, undo, let a reconnected monitor setup restore it by itself, then quit and start again.
+
+#include "X11Environment.h"
+#include "X11Program.h"
+
+#include "Await.h"
+#include "TestApplication.h"
+
+#include "app/AutomationService.h"
+#include "model/Topology.h"
+
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QElapsedTimer>
+#include <QSettings>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <functional>
+#include <map>
+
+namespace ostrel {
+namespace {
+
+using test::TestWindowSpec;
+using test::X11Program;
+
+// Generous: the machine may be compiling on every core while this runs.
+bool waitFor(const std::function<bool()> &condition, int milliseconds = 30000)
+{
+    QDeadlineTimer deadline(milliseconds);
+    while (!condition()) {
+        if (deadline.hasExpired()) {
+            return false;
+        }
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    }
+    return true;
+}
+
+// Runs the event loop for a while, for what must not happen meanwhile.
+void keepRunning(std::chrono::milliseconds period)
+{
+    waitFor([] { return false; }, int(period.count()));
+}
+
+constexpr double tolerance = 4.0;
+const Shortcut globalShortcut{40, Shortcut::control | Shortcut::option}; // ⌃⌥K
+
+class X11AcceptanceTest : public test::X11Test {
+protected:
+    // The program's own windows (the restore flash, the decision windows) live on the same
+    // server as the windows it arranges.
+    static void SetUpTestSuite()
+    {
+        test::xsession(); // exports DISPLAY for the Qt application
+        qputenv("QT_QPA_PLATFORM", "xcb");
+        test::ensureApplication();
+    }
+
+    void SetUp() override
+    {
+        ASSERT_TRUE(dir.isValid());
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, dir.filePath("settings"));
+        paths = StorePaths::inFolder(dir.filePath("data"));
+    }
+
+    void TearDown() override
+    {
+        program.reset();
+        test::X11Test::TearDown();
+    }
+
+    // Starts the program and waits until its bootstrap ended.
+    AppModel &startProgram()
+    {
+        program = std::make_unique<X11Program>(x.display(), paths);
+        AppModel &model = *program->model;
+        QObject::connect(&model, &AppModel::lastResultChanged, [this, &model] {
+            if (model.lastResult()) {
+                results.append(*model.lastResult());
+            }
+        });
+        QObject::connect(&model, &AppModel::busyChanged, [this, &model] {
+            if (model.busy() == OperationKind::restoring) {
+                restoreStarts.append(clock.elapsed());
+            }
+        });
+        EXPECT_TRUE(waitFor([&] { return !model.isBootstrapping(); }));
+        return model;
+    }
+
+    // Waits for the next published result after `before` results and for the model to be idle.
+    const RestoreResult *awaitResult(qsizetype before)
+    {
+        AppModel &model = *program->model;
+        if (!waitFor([&] { return results.size() > before && !model.busy(); })) {
+            ADD_FAILURE() << "no result was published";
+            return nullptr;
+        }
+        return &results.last();
+    }
+
+    static TestWindowSpec window(const std::string &name, int x, int y, int width, int height)
+    {
+        TestWindowSpec spec;
+        spec.instance = name;
+        spec.className = name;
+        spec.title = name;
+        spec.x = x;
+        spec.y = y;
+        spec.width = width;
+        spec.height = height;
+        return spec;
+    }
+
+    // The window's outer frame in the program's global space, as X itself reports it: the
+    // client rectangle grown by the frame extents, relative to the primary monitor's origin.
+    RectD frameFromX(uint32_t window)
+    {
+        const auto client = x.clientGeometry(window);
+        if (!client) {
+            ADD_FAILURE() << "window " << window << " has no geometry";
+            return {};
+        }
+        std::vector<uint32_t> extents = x.property32(window, "_NET_FRAME_EXTENTS");
+        extents.resize(4, 0); // left, right, top, bottom
+        return RectD{client->x - double(extents[0]) - primaryRootX, client->y - double(extents[2]),
+                     double(client->width + int(extents[0] + extents[1])),
+                     double(client->height + int(extents[2] + extents[3]))};
+    }
+
+    std::map<uint32_t, RectD> framesFromX()
+    {
+        std::map<uint32_t, RectD> frames;
+        for (uint32_t w : windows) {
+            frames[w] = frameFromX(w);
+        }
+        return frames;
+    }
+
+    bool framesAre(const std::map<uint32_t, RectD> &expected)
+    {
+        for (const auto &[w, frame] : expected) {
+            if (!frameFromX(w).isApproximatelyEqual(frame, tolerance)) {
+                return false;
+            }
+        }
+        return true;
+    }
+
+    void expectFrames(const std::map<uint32_t, RectD> &expected)
+    {
+        for (const auto &[w, frame] : expected) {
+            const RectD actual = frameFromX(w);
+            EXPECT_TRUE(actual.isApproximatelyEqual(frame, tolerance))
+                << "window " << w << " is at " << actual.x << "," << actual.y << " "
+                << actual.width << "x" << actual.height << ", expected " << frame.x << ","
+                << frame.y << " " << frame.width << "x" << frame.height;
+        }
+    }
+
+    // Moves and resizes a client with X requests of another client, as a user's drag would
+    // through the window manager, and waits until the window manager has applied both.
+    void moveWindow(uint32_t window, int rootX, int rootY, int width, int height)
+    {
+        const std::string id = std::to_string(window);
+        x.xdotool({"windowsize", id, std::to_string(width), std::to_string(height)});
+        x.xdotool({"windowmove", id, std::to_string(rootX), std::to_string(rootY)});
+        // The frame's decorations sit between the requested and the client's position.
+        ASSERT_TRUE(x.waitUntil([&] {
+            const auto g = x.clientGeometry(window);
+            return g && g->width == width && g->height == height && std::abs(g->x - rootX) < 40
+                && std::abs(g->y - rootY) < 40;
+        }, std::chrono::seconds(30)));
+    }
+
+    void pressGlobalShortcut() { x.xdotool({"key", "ctrl+alt+k"}); }
+
+    // The harness's default arrangement: the primary (1920 × 1080) at root x 1280, a 1280 × 1024
+    // monitor left of it.
+    static constexpr double primaryRootX = 1280;
+
+    QTemporaryDir dir;
+    StorePaths paths;
+    std::unique_ptr<X11Program> program;
+    std::vector<uint32_t> windows;
+    QList<RestoreResult> results;
+    QElapsedTimer clock;
+    QList<qint64> restoreStarts; // milliseconds on `clock`
+};
+
+TEST_F(X11AcceptanceTest, SaveShortcutUndoAutomationAndRestart)
+{
+    clock.start();
+    // Two clients of the harness, one on each monitor, and a standard X client on the primary.
+    windows.push_back(x.openWindow(window("Editor", 1500, 200, 700, 500)).window());
+    windows.push_back(x.openWindow(window("Terminal", 150, 150, 600, 400)).window());
+    windows.push_back(x.startXlogo("300x250+2500+500").window());
+    const uint32_t editor = windows[0];
+    const uint32_t terminal = windows[1];
+    const uint32_t logo = windows[2];
+
+    // 1. First start on an empty folder; capture; save as "Work".
+    AppModel *model = &startProgram();
+    ASSERT_TRUE(model->hasStore());
+    ASSERT_EQ(model->storageProblem(), std::nullopt);
+    ASSERT_TRUE(model->layouts().isEmpty());
+    ASSERT_TRUE(model->permissionTrusted());
+    ASSERT_TRUE(model->sessionEligible());
+    ASSERT_EQ(model->currentDisplays().size(), 2);
+
+    ASSERT_TRUE(test::await(model->beginSave()));
+    ASSERT_TRUE(model->pendingCapture());
+    const CapturePreview preview = *model->pendingCapture();
+    ASSERT_EQ(preview.entries.size(), 3);
+    const std::map<uint32_t, RectD> saved = framesFromX();
+    for (const WindowEntry &entry : preview.entries) {
+        const WindowReference reference = preview.references.value(entry.id);
+        const uint32_t number = reference.windowID.value_or(0);
+        ASSERT_TRUE(saved.count(number)) << entry.appName.toStdString();
+        // The program and X agree on where the window is.
+        EXPECT_TRUE(reference.frame.isApproximatelyEqual(saved.at(number), 1.0))
+            << entry.appName.toStdString();
+    }
+    ASSERT_EQ(test::await(model->savePendingLayout(QStringLiteral("Work"), false)), std::nullopt);
+    ASSERT_EQ(model->layouts().size(), 1);
+    const Layout work = model->layouts().first();
+    EXPECT_EQ(work.name, QStringLiteral("Work"));
+    EXPECT_EQ(model->selectedLayoutID(), work.id);
+    EXPECT_EQ(model->pendingCapture(), std::nullopt);
+    ASSERT_EQ(model->setGlobalShortcut(globalShortcut), std::nullopt);
+    EXPECT_EQ(model->activeGlobalShortcut(), globalShortcut);
+
+    // 2. The user rearranges: each window to another place, one to the other monitor, all at
+    // other sizes. The shortcut, pressed on the keyboard, brings the layout back.
+    moveWindow(editor, 100, 500, 640, 400);
+    moveWindow(terminal, 2000, 300, 500, 350);
+    moveWindow(logo, 1400, 700, 250, 200);
+    const std::map<uint32_t, RectD> moved = framesFromX();
+    for (uint32_t w : windows) {
+        ASSERT_FALSE(moved.at(w).isApproximatelyEqual(saved.at(w), tolerance));
+    }
+
+    pressGlobalShortcut();
+    const RestoreResult *restored = awaitResult(0);
+    ASSERT_TRUE(restored);
+    EXPECT_EQ(restored->kind, ResultKind::restore);
+    EXPECT_EQ(restored->layoutID, work.id);
+    EXPECT_EQ(restored->summary, QStringLiteral("3 restored"));
+    EXPECT_EQ(restored->movedWindowCount, 3);
+    EXPECT_FALSE(restored->wasCancelled);
+    expectFrames(saved);
+    ASSERT_TRUE(model->undoInfo());
+    EXPECT_EQ(model->undoInfo()->entryCount, 3);
+
+    // 3. Undo puts the windows back where the user had moved them.
+    model->undoLastRestore();
+    const RestoreResult *undone = awaitResult(1);
+    ASSERT_TRUE(undone);
+    EXPECT_EQ(undone->kind, ResultKind::undo);
+    EXPECT_EQ(undone->summary, QStringLiteral("3 restored"));
+    expectFrames(moved);
+    EXPECT_EQ(model->undoInfo(), std::nullopt);
+
+    // 4. Automation on and "Work" linked to these two monitors.
+    model->setAutomationEnabled(true);
+    ASSERT_EQ(test::await(model->associateAutomation(work.id)), std::nullopt);
+    const QString signature = Topology::signature(model->currentDisplays());
+    ASSERT_EQ(model->layouts().first().automationTopologySignature, signature);
+    EXPECT_EQ(model->automationDescription(model->layouts().first()),
+              QStringLiteral("Linked to these displays"));
+    model->setAutomationNotice(std::nullopt);
+
+    // The left monitor goes off: a setup no layout is linked to, which settles and says so.
+    x.xrandr({"--output", "DUMMY1", "--off"});
+    ASSERT_TRUE(waitFor([&] { return model->automationNotice().has_value(); }));
+    EXPECT_EQ(model->automationNotice(),
+              QStringLiteral("The displays changed, but no layout is linked to this setup."));
+    EXPECT_EQ(model->lastAutomationDeferral(), AutomationDeferral::noAssociation);
+    EXPECT_EQ(model->currentDisplays().size(), 1);
+    EXPECT_EQ(results.size(), 2); // nothing was restored
+
+    // Back on: the linked setup settles and "Work" is restored by itself, once.
+    model->setAutomationNotice(std::nullopt);
+    // (xrandr moved the primary to the root's origin when the other went off; reconnecting puts
+    // both where they were.)
+    x.xrandr({"--output", "DUMMY1", "--mode", "1280x1024", "--pos", "0x0", "--output", "DUMMY0",
+              "--mode", "1920x1080", "--pos", "1280x0", "--primary"});
+    const qint64 reconnectedAt = clock.elapsed();
+    const RestoreResult *automatic = awaitResult(2);
+    ASSERT_TRUE(automatic) << model->automationNotice().value_or("no notice").toStdString();
+    ASSERT_EQ(restoreStarts.size(), 2);
+    EXPECT_GE(restoreStarts.last() - reconnectedAt,
+              std::chrono::duration_cast<std::chrono::milliseconds>(AutomationService::quietInterval)
+                  .count())
+        << "the restore did not wait for the displays to settle";
+    EXPECT_EQ(Topology::signature(model->currentDisplays()), signature);
+    EXPECT_EQ(automatic->layoutID, work.id);
+    EXPECT_EQ(automatic->summary, QStringLiteral("3 restored"));
+    EXPECT_EQ(model->automationNotice(), automatic->summary);
+    EXPECT_EQ(model->lastAutomationDeferral(), std::nullopt);
+    expectFrames(saved);
+    // Later looks at the same setup restore nothing more.
+    keepRunning(std::chrono::duration_cast<std::chrono::milliseconds>(
+        AutomationService::quietInterval + 2 * AutomationService::pollInterval));
+    EXPECT_EQ(results.size(), 3);
+    EXPECT_EQ(restoreStarts.size(), 2);
+
+    // 5. Quit, and start again on the same folder and settings.
+    program.reset();
+    model = &startProgram();
+    ASSERT_EQ(model->storageProblem(), std::nullopt);
+    ASSERT_EQ(model->layouts().size(), 1);
+    const Layout again = model->layouts().first();
+    EXPECT_EQ(again.id, work.id);
+    EXPECT_EQ(again.name, QStringLiteral("Work"));
+    EXPECT_EQ(again.entries.size(), 3);
+    EXPECT_TRUE(again.automationEnabled);
+    EXPECT_EQ(again.automationTopologySignature, signature);
+    EXPECT_TRUE(model->automationEnabled());
+    EXPECT_EQ(model->selectedLayoutID(), work.id);
+    EXPECT_EQ(model->globalShortcut(), globalShortcut);
+    EXPECT_EQ(model->activeGlobalShortcut(), globalShortcut);
+    EXPECT_EQ(model->shortcutsError(), std::nullopt);
+
+    // The shortcut is grabbed again and restores from the saved entries alone: this run has
+    // captured nothing.
+    moveWindow(terminal, 2100, 400, 520, 360);
+    const qsizetype before = results.size();
+    pressGlobalShortcut();
+    const RestoreResult *afterRestart = awaitResult(before);
+    ASSERT_TRUE(afterRestart);
+    EXPECT_EQ(afterRestart->layoutID, work.id);
+    EXPECT_EQ(afterRestart->summary, QStringLiteral("3 restored"));
+    expectFrames(saved);
+}
+
+} // namespace
+} // namespace ostrel
