@@ -20,6 +20,8 @@ struct CurrentDisplay {
     bool isPrimary = false;
 
     QString id() const { return identity.key(); }
+
+    friend bool operator==(const CurrentDisplay &, const CurrentDisplay &) = default;
 };
 
 } // namespace ostrel

@@ -23,6 +23,8 @@ struct Screen {
     qint64 pixelWidth = 0;
     qint64 pixelHeight = 0;
     double scale = 1.0;
+
+    friend bool operator==(const Screen &, const Screen &) = default;
 };
 
 // The connected screens.

@@ -76,5 +76,5 @@ TEST(DisplayService, LeavesOutScreensWithoutANumberAndOrdersByPositionThenKey)
     const QList<CurrentDisplay> displays = service.currentDisplays();
     EXPECT_EQ(numbers(displays), (QList<quint32>{2, 3, 1, 5, 6, 4, 8}));
     EXPECT_EQ(displays[2].isPrimary, true);
-    EXPECT_EQ(numbers(service.currentDisplays()), numbers(displays));
+    EXPECT_EQ(service.currentDisplays(), displays);
 }

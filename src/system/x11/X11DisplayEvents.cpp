@@ -13,15 +13,6 @@ namespace {
 // _NET_WORKAREA, which every EWMH window manager rewrites along with them).
 constexpr int followedDesktops = 16;
 
-bool sameScreens(const QList<Screen> &a, const QList<Screen> &b)
-{
-    return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](const Screen &l, const Screen &r) {
-        return l.displayNumber == r.displayNumber && l.name == r.name && l.frame == r.frame &&
-               l.visibleFrame == r.visibleFrame && l.identity == r.identity &&
-               l.pixelWidth == r.pixelWidth && l.pixelHeight == r.pixelHeight && l.scale == r.scale;
-    });
-}
-
 } // namespace
 
 X11DisplayEvents::X11DisplayEvents(X11Desktop &desktop, ScreenList &screens, QObject *parent)
@@ -107,7 +98,7 @@ void X11DisplayEvents::check()
     // No screens at all is real only when the server still answers; a read that timed out
     // says nothing about the displays.
     if (!now.isEmpty() || desktop_.connection().sync(deadlineIn(1.0))) {
-        const bool changed = !sameScreens(now, last_);
+        const bool changed = now != last_;
         last_ = now;
         if (changed) {
             emit screenParametersChanged();
