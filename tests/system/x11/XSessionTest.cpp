@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <optional>
 
 namespace ostrel::test {
 namespace {
@@ -74,6 +75,24 @@ TEST_F(XSessionTest, WindowManagerCanBeStoppedAndIsBackForTheNextTest)
     x.reset();
     EXPECT_TRUE(x.windowManagerRunning());
     EXPECT_FALSE(x.property32(x.root(), "_NET_SUPPORTING_WM_CHECK").empty());
+}
+
+// A restarted window manager finds the previous one's properties still on the root: ready means
+// it has taken over the windows already open and manages the next one at once, also when it
+// comes right after the restart.
+TEST_F(XSessionTest, RestartedWindowManagerManagesOldAndNewWindows)
+{
+    for (const bool withOpenWindow : {false, true, false, true}) {
+        const std::optional<TestClient> before = withOpenWindow ? std::optional(x.openWindow()) : std::nullopt;
+        x.stopWindowManager();
+        x.startWindowManager();
+        if (before) {
+            const auto list = x.clientList();
+            EXPECT_NE(std::find(list.begin(), list.end(), before->window()), list.end());
+        }
+        EXPECT_NO_THROW(x.openWindow()) << (withOpenWindow ? "with" : "without") << " an open window";
+        x.stopAllClients();
+    }
 }
 
 TEST_F(XSessionTest, MonitorsCanBeRearranged)

@@ -520,14 +520,46 @@ void XSession::startWindowManager()
     const int devNull = open("/dev/null", O_RDONLY | O_CLOEXEC);
     wmPid_ = spawn({"openbox", "--sm-disable", "--config-file", rc}, devNull, -1);
     close(devNull);
-    const bool up = waitUntil([&] {
+    const auto deadline = Clock::now() + std::chrono::seconds(20);
+    const bool advertised = waitUntil([&] {
         const auto check = property32(root_, "_NET_SUPPORTING_WM_CHECK");
         return !check.empty() && property32(check[0], "_NET_SUPPORTING_WM_CHECK") == check &&
                property32(root_, "_NET_NUMBER_OF_DESKTOPS") == std::vector<uint32_t>{static_cast<uint32_t>(options_.desktops)};
-    }, std::chrono::seconds(20));
-    if (!up) {
+    }, std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()));
+    if (!advertised || !waitForWindowManagerLoop(deadline)) {
         throw failure("openbox did not start:\n" + tail(dir_ + "/clients.log"));
     }
+}
+
+// The advertisement says little: a restarted openbox finds its predecessor's properties still on
+// the root, and openbox sets its own long before it has taken over the open windows. Worse, what
+// it reads from the connection while starting up waits in its queue until the next event wakes
+// its main loop, so a window mapped in that span would never be managed. Openbox is ready once
+// its main loop answers a request: the frame extents of an unmapped probe window. The request is
+// repeated until answered, since every new one also wakes a loop that sits on such a queue.
+bool XSession::waitForWindowManagerLoop(Clock::time_point deadline)
+{
+    auto *c = connection_->c;
+    const xcb_window_t probe = xcb_generate_id(c);
+    xcb_create_window(c, XCB_COPY_FROM_PARENT, probe, root_, -100, -100, 1, 1, 0, XCB_WINDOW_CLASS_INPUT_OUTPUT,
+                      XCB_COPY_FROM_PARENT, 0, nullptr);
+    xcb_client_message_event_t request{};
+    request.response_type = XCB_CLIENT_MESSAGE;
+    request.format = 32;
+    request.window = probe;
+    request.type = atom("_NET_REQUEST_FRAME_EXTENTS");
+    bool answered = false;
+    while (!answered && Clock::now() < deadline) {
+        xcb_send_event(c, 0, root_, XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
+                       reinterpret_cast<const char *>(&request));
+        xcb_flush(c);
+        const auto again = std::min(deadline, Clock::now() + std::chrono::milliseconds(200));
+        answered = waitUntil([&] { return !property32(probe, "_NET_FRAME_EXTENTS").empty(); },
+                             std::chrono::duration_cast<std::chrono::milliseconds>(again - Clock::now()));
+    }
+    xcb_destroy_window(c, probe);
+    xcb_flush(c);
+    return answered;
 }
 
 void XSession::stopWindowManager()

@@ -145,6 +145,7 @@ private:
     pid_t spawn(const std::vector<std::string> &argv, int stdinFd, int stdoutFd, int extraFd = -1);
     void startServer();
     void connect();
+    bool waitForWindowManagerLoop(std::chrono::steady_clock::time_point deadline);
     void terminate(pid_t pid);
 
     XSessionOptions options_;
