@@ -65,9 +65,12 @@ protected:
         const std::string id = std::to_string(window);
         x.xdotool({"windowsize", id, std::to_string(width), std::to_string(height)});
         x.xdotool({"windowmove", id, std::to_string(rootX), std::to_string(rootY)});
+        // xdotool returns before the window manager has applied either request; with the
+        // client's NorthWest gravity the frame's top left lands where asked.
         ASSERT_TRUE(x.waitUntil([&]() {
             const auto g = x.clientGeometry(window);
-            return g && g->width == width && g->height == height;
+            const RectD frame = frameFromX(window);
+            return g && g->width == width && g->height == height && frame.x == rootX - primaryRootX && frame.y == rootY;
         }));
     }
 
