@@ -2,12 +2,29 @@
 
 #include <QSet>
 
+#include <xcb/randr.h>
+
 namespace ostrel::x11 {
 
 X11Desktop::X11Desktop(std::shared_ptr<X11Connection> connection, QStringList desktopEntryDirs)
     : connection_(std::move(connection)), desktopEntries_(std::move(desktopEntryDirs))
 {
+    xcb_connection_t *c = connection_->raw();
+    // A new layout of the monitors also configures the root, but another monitor on the same
+    // connector (a new EDID) is told by RandR alone.
+    if (const xcb_query_extension_reply_t *randr = xcb_get_extension_data(c, &xcb_randr_id);
+        randr && randr->present) {
+        randrFirstEvent_ = randr->first_event;
+        xcb_randr_select_input(c, connection_->root(),
+                               XCB_RANDR_NOTIFY_MASK_SCREEN_CHANGE | XCB_RANDR_NOTIFY_MASK_CRTC_CHANGE
+                                   | XCB_RANDR_NOTIFY_MASK_OUTPUT_CHANGE
+                                   | XCB_RANDR_NOTIFY_MASK_OUTPUT_PROPERTY);
+    }
     subscription_ = connection_->subscribe([this](const xcb_generic_event_t &event) {
+        if (isMonitorEvent(event)) {
+            generation_.fetch_add(1);
+            return;
+        }
         switch (event.response_type & 0x7F) {
         case XCB_PROPERTY_NOTIFY:
         case XCB_CONFIGURE_NOTIFY:
@@ -22,8 +39,16 @@ X11Desktop::X11Desktop(std::shared_ptr<X11Connection> connection, QStringList de
         }
     });
     const uint32_t mask = XCB_EVENT_MASK_PROPERTY_CHANGE | XCB_EVENT_MASK_STRUCTURE_NOTIFY;
-    xcb_change_window_attributes(connection_->raw(), connection_->root(), XCB_CW_EVENT_MASK, &mask);
+    xcb_change_window_attributes(c, connection_->root(), XCB_CW_EVENT_MASK, &mask);
     connection_->flush();
+}
+
+bool X11Desktop::isMonitorEvent(const xcb_generic_event_t &event) const
+{
+    const uint8_t type = event.response_type & 0x7F;
+    return randrFirstEvent_
+           && (type == *randrFirstEvent_ + XCB_RANDR_SCREEN_CHANGE_NOTIFY
+               || type == *randrFirstEvent_ + XCB_RANDR_NOTIFY);
 }
 
 X11Desktop::~X11Desktop()

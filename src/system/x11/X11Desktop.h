@@ -20,8 +20,9 @@ namespace ostrel::x11 {
 // What every part of the backend reads about the desktop, in one batched snapshot: the window
 // manager's root properties, every managed client window and the monitors. A snapshot stays
 // valid until an X event says something changed (a property, a configure, a map, a destroy on
-// the root or a known client) or it is a second old, so a window scan that asks for many
-// attributes of many windows costs a handful of round trips in all, not one per attribute.
+// the root or a known client, a change of RandR's monitors) or it is a second old, so a window
+// scan that asks for many attributes of many windows costs a handful of round trips in all, not
+// one per attribute.
 // Thread-safe: the window service's actor thread and the main thread use it at once.
 class X11Desktop {
 public:
@@ -51,6 +52,9 @@ public:
     std::shared_ptr<const Snapshot> snapshot(Deadline deadline);
     // Forget what is known, e.g. after this process changed a window itself.
     void invalidate() { generation_.fetch_add(1); }
+    // Whether the event is one of RandR's notifications that the screens, CRTCs or outputs
+    // changed (the desktop selects them on the root).
+    bool isMonitorEvent(const xcb_generic_event_t &event) const;
 
     // Trusted: an EWMH window manager is running (its check window exists and names itself) and
     // it supports the client list and _NET_MOVERESIZE_WINDOW. Always read afresh.
@@ -67,6 +71,8 @@ private:
     std::shared_ptr<X11Connection> connection_;
     DesktopEntries desktopEntries_;
     int subscription_ = 0;
+    // Written before the subscription starts, read-only afterwards.
+    std::optional<uint8_t> randrFirstEvent_;
     std::atomic<quint64> generation_{1};
     std::mutex mutex_;
     std::shared_ptr<const Snapshot> cached_;

@@ -1,7 +1,5 @@
 #include "system/x11/X11DisplayEvents.h"
 
-#include <xcb/randr.h>
-
 #include <algorithm>
 #include <string>
 
@@ -41,14 +39,7 @@ X11DisplayEvents::X11DisplayEvents(X11Desktop &desktop, ScreenList &screens, QOb
     rootAtoms_.push_back(connection.atom(Atom::NetClientList));
     windowAtoms_ = {connection.atom(Atom::NetWmStrut), connection.atom(Atom::NetWmStrutPartial)};
 
-    if (const xcb_query_extension_reply_t *randr = xcb_get_extension_data(c, &xcb_randr_id); randr && randr->present) {
-        hasRandr_ = true;
-        randrFirstEvent_ = randr->first_event;
-        xcb_randr_select_input(c, connection.root(),
-                               XCB_RANDR_NOTIFY_MASK_SCREEN_CHANGE | XCB_RANDR_NOTIFY_MASK_CRTC_CHANGE |
-                                   XCB_RANDR_NOTIFY_MASK_OUTPUT_CHANGE | XCB_RANDR_NOTIFY_MASK_OUTPUT_PROPERTY);
-        connection.flush();
-    }
+    // RandR's notifications are selected by the desktop, which needs them itself.
 
     burst_.setSingleShot(true);
     burst_.setInterval(burstMs);
@@ -68,11 +59,7 @@ void X11DisplayEvents::handle(const xcb_generic_event_t &event)
 {
     const uint8_t type = event.response_type & 0x7F;
     bool relevant = false;
-    if (hasRandr_ && (type == randrFirstEvent_ + XCB_RANDR_SCREEN_CHANGE_NOTIFY ||
-                      type == randrFirstEvent_ + XCB_RANDR_NOTIFY)) {
-        // The desktop snapshot does not watch RandR itself: without this a read within the
-        // next second could still show the old monitors.
-        desktop_.invalidate();
+    if (desktop_.isMonitorEvent(event)) {
         relevant = true;
     } else if (type == XCB_PROPERTY_NOTIFY) {
         const auto &property = reinterpret_cast<const xcb_property_notify_event_t &>(event);

@@ -45,8 +45,6 @@ private:
     X11Desktop &desktop_;
     ScreenList &screens_;
     // Written before the subscription starts, read-only afterwards.
-    bool hasRandr_ = false;
-    uint8_t randrFirstEvent_ = 0;
     std::vector<xcb_atom_t> rootAtoms_;
     std::vector<xcb_atom_t> windowAtoms_;
     int subscription_ = 0;

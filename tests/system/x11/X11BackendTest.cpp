@@ -1,4 +1,5 @@
 // The backend against a real X server with openbox (see harness/).
+#include "EdidBlock.h"
 #include "X11Environment.h"
 
 #include "system/AXAttribute.h"
@@ -9,6 +10,8 @@
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
+
+#include <xcb/randr.h>
 
 #include <algorithm>
 #include <atomic>
@@ -93,6 +96,47 @@ TEST_F(X11BackendTest, ScreensAreInGlobalSpaceWithDistinctKeysWithoutEdid)
     EXPECT_EQ(primary->identity.vendor, 0u);
     EXPECT_EQ(system.screens->mainDisplayNumber(), primary->displayNumber);
     EXPECT_NE(primary->displayNumber, left->displayNumber);
+}
+
+TEST_F(X11BackendTest, ANewMonitorOnAConnectorIsSeenByTheNextRead)
+{
+    // Only RandR tells of a new EDID on an output whose mode and place stay the same.
+    const auto left = [this] {
+        const QList<Screen> screens = system.screens->screens();
+        const auto found = std::find_if(screens.begin(), screens.end(),
+                                        [](const Screen &s) { return s.displayNumber && s.frame.x < 0; });
+        return found == screens.end() ? Screen{} : *found;
+    };
+    const Screen before = left();
+    ASSERT_EQ(before.name, "DUMMY1");
+
+    struct OwnConnection {
+        xcb_connection_t *c;
+        xcb_atom_t edid;
+        xcb_randr_output_t output;
+        void sync() { std::free(xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr)); }
+        ~OwnConnection()
+        {
+            // The session's next test expects outputs without an EDID.
+            xcb_randr_delete_output_property(c, output, edid);
+            sync();
+            xcb_disconnect(c);
+        }
+    } own{xcb_connect(x.display().c_str(), nullptr), 0, *before.displayNumber};
+    ASSERT_FALSE(xcb_connection_has_error(own.c));
+    xcb_intern_atom_reply_t *atom = xcb_intern_atom_reply(own.c, xcb_intern_atom(own.c, 0, 4, "EDID"), nullptr);
+    ASSERT_TRUE(atom);
+    own.edid = atom->atom;
+    std::free(atom);
+    const QByteArray edid = test::edidBlock(0x10AC, 0xA0C4, 0x3142534C, "DELL U2415");
+    xcb_randr_change_output_property(own.c, own.output, own.edid, XCB_ATOM_INTEGER, 8, XCB_PROP_MODE_REPLACE,
+                                     uint32_t(edid.size()), edid.constData());
+    own.sync();
+
+    const Screen after = left();
+    EXPECT_EQ(after.name, "DELL U2415");
+    EXPECT_EQ(after.identity.serial, 0x3142534Cu);
+    EXPECT_EQ(after.frame, before.frame);
 }
 
 TEST_F(X11BackendTest, DockStrutShrinksOnlyItsOwnMonitor)
