@@ -486,9 +486,12 @@ QCoro::Task<void> AppModel::runUndo(QSet<QString> exclusions,
                                     std::shared_ptr<CancellationFlag> flag)
 {
     QPointer<AppModel> self(this);
+    // An undo publishes no progress of its own: the count it started with (and "Cancelling
+    // undo…" once cancelled) stays until its result arrives.
+    RestoreService::Progress ignored = [](const RestoreProgress &) {};
     // The displays as they are when the pass starts, not when Undo was pressed.
     QCoro::Task<std::optional<RestoreResult>> undoing = restoreService_->undo(
-        currentDisplays(), std::move(exclusions), std::move(flag), progressPublisher());
+        currentDisplays(), std::move(exclusions), std::move(flag), std::move(ignored));
     std::optional<RestoreResult> result = co_await undoing;
     if (!self) {
         co_return;
