@@ -1,9 +1,11 @@
-// The desktop's appearance from its portal, and icons from desktop entries: no X server needed.
+// The desktop's appearance and animation switch from its portal, and icons from desktop entries:
+// no X server needed.
 #include "PortalOnPrivateBus.h"
 #include "TestApplication.h"
 
 #include "system/x11/X11Appearance.h"
 #include "system/x11/X11ApplicationIcons.h"
+#include "system/x11/X11ReduceMotion.h"
 
 #include <QDeadlineTimer>
 #include <QDir>
@@ -19,6 +21,9 @@ namespace {
 
 const QString appearance = QStringLiteral("org.freedesktop.appearance");
 const QString colorScheme = QStringLiteral("color-scheme");
+const QString reducedMotion = QStringLiteral("reduced-motion");
+const QString gnomeInterface = QStringLiteral("org.gnome.desktop.interface");
+const QString enableAnimations = QStringLiteral("enable-animations");
 
 class AppearanceFromPortal : public ::testing::Test {
 protected:
@@ -47,7 +52,7 @@ TEST_F(AppearanceFromPortal, FollowsTheColorSchemeAndItsChanges)
     EXPECT_EQ(changes, 3);
 
     // Other settings and values of the wrong kind state nothing.
-    portal.change(QStringLiteral("org.gnome.desktop.interface"), colorScheme, QVariant::fromValue(1u));
+    portal.change(gnomeInterface, colorScheme, QVariant::fromValue(1u));
     portal.change(appearance, colorScheme, QStringLiteral("dark"));
     portal.change(appearance, QStringLiteral("accent-color"), QVariant::fromValue(1u));
     QDeadlineTimer pause(200);
@@ -56,14 +61,47 @@ TEST_F(AppearanceFromPortal, FollowsTheColorSchemeAndItsChanges)
     EXPECT_EQ(changes, 3);
 }
 
-TEST_F(AppearanceFromPortal, NoPortalOrNoBusStatesNoPreference)
+TEST_F(AppearanceFromPortal, NoPortalOrNoBusStatesNoPreferenceAndAllowsMotion)
 {
-    X11Appearance detached{QDBusConnection(QStringLiteral("nothing"))};
+    const QDBusConnection nothing(QStringLiteral("nothing"));
+    X11Appearance detached{nothing};
+    X11ReduceMotion detachedMotion{nothing};
     EXPECT_FALSE(detached.prefersDark().has_value());
+    EXPECT_FALSE(detachedMotion.reduceMotion());
     X11Appearance unanswered{portal.client()};
+    X11ReduceMotion unansweredMotion{portal.client()};
     QDeadlineTimer pause(200);
     test::waitUntil([&] { return pause.hasExpired(); });
     EXPECT_FALSE(unanswered.prefersDark().has_value());
+    EXPECT_FALSE(unansweredMotion.reduceMotion());
+}
+
+TEST_F(AppearanceFromPortal, ReducedMotionFollowsTheDesktopSetting)
+{
+    portal.set(gnomeInterface, enableAnimations, false);
+    ASSERT_TRUE(portal.publish());
+    X11ReduceMotion reduce{portal.client()};
+    QList<bool> seen;
+    QObject context;
+    reduce.onChanged(&context, [&](bool value) { seen.push_back(value); });
+    ASSERT_TRUE(test::waitUntil([&] { return reduce.reduceMotion(); }));
+
+    portal.change(gnomeInterface, enableAnimations, true);
+    ASSERT_TRUE(test::waitUntil([&] { return !reduce.reduceMotion(); }));
+
+    // The portal's own preference wins over GNOME's animation switch.
+    portal.change(appearance, reducedMotion, QVariant::fromValue(1u));
+    ASSERT_TRUE(test::waitUntil([&] { return reduce.reduceMotion(); }));
+    portal.change(gnomeInterface, enableAnimations, true);
+    portal.change(appearance, reducedMotion, QVariant::fromValue(0u));
+    ASSERT_TRUE(test::waitUntil([&] { return !reduce.reduceMotion(); }));
+    EXPECT_EQ(seen, (QList<bool>{true, false, true, false}));
+
+    // Values of the wrong kind change nothing.
+    portal.change(gnomeInterface, enableAnimations, QStringLiteral("no"));
+    QDeadlineTimer settle(100);
+    test::waitUntil([&] { return settle.hasExpired(); });
+    EXPECT_FALSE(reduce.reduceMotion());
 }
 
 TEST(IconsFromDesktopEntries, AnInstalledApplicationNamesItsIconByItsId)
