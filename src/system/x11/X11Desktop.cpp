@@ -71,16 +71,12 @@ std::shared_ptr<const X11Desktop::Snapshot> X11Desktop::snapshot(Deadline deadli
     if (!snapshot->root.ok) {
         return nullptr;
     }
-    // Watch new clients so that their changes end this snapshot's life.
+    // Watch the clients so that their changes end this snapshot's life. Every time, not once per
+    // window id: the server hands a closed client's ids to the next client that connects, and a
+    // new window under an old id would otherwise go unwatched.
     const uint32_t mask = XCB_EVENT_MASK_PROPERTY_CHANGE | XCB_EVENT_MASK_STRUCTURE_NOTIFY;
     for (xcb_window_t w : snapshot->root.clientList) {
-        if (!watched_.contains(w)) {
-            xcb_change_window_attributes(connection_->raw(), w, XCB_CW_EVENT_MASK, &mask);
-            watched_.insert(w);
-        }
-    }
-    if (watched_.size() > 4 * snapshot->root.clientList.size() + 64) {
-        watched_ = QSet<xcb_window_t>(snapshot->root.clientList.begin(), snapshot->root.clientList.end());
+        xcb_change_window_attributes(connection_->raw(), w, XCB_CW_EVENT_MASK, &mask);
     }
     const QList<X11WindowInfo> infos = readWindowInfos(*connection_, snapshot->root.clientList, deadline);
     for (const X11WindowInfo &info : infos) {

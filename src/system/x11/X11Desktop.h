@@ -78,7 +78,6 @@ private:
     std::shared_ptr<const Snapshot> cached_;
     quint64 cachedGeneration_ = 0;
     std::chrono::steady_clock::time_point cachedAt_;
-    QSet<xcb_window_t> watched_;
 };
 
 } // namespace ostrel::x11
