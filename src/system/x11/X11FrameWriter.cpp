@@ -96,6 +96,30 @@ private:
     std::atomic<bool> destroyed_{false};
 };
 
+// The window manager handles its messages in order, so once it has answered a later one it is
+// done with everything asked before, including changes the X server has not shown us yet. The
+// answer asked for is the frame extents of a window of our own that is never mapped.
+bool windowManagerCaughtUp(X11Connection &connection, Deadline deadline)
+{
+    xcb_connection_t *c = connection.raw();
+    const xcb_window_t probe = xcb_generate_id(c);
+    const uint32_t mask = XCB_EVENT_MASK_PROPERTY_CHANGE;
+    xcb_create_window(c, XCB_COPY_FROM_PARENT, probe, connection.root(), -1, -1, 1, 1, 0,
+                      XCB_WINDOW_CLASS_INPUT_OUTPUT, XCB_COPY_FROM_PARENT, XCB_CW_EVENT_MASK, &mask);
+    bool answered = false;
+    {
+        WindowWatch watch(connection, probe);
+        sendToRoot(connection, probe, connection.atom(Atom::NetRequestFrameExtents), {0, 0, 0, 0, 0});
+        while (watch.properties() == 0 && std::chrono::steady_clock::now() < deadline) {
+            waitForEvents(connection, deadline);
+        }
+        answered = watch.properties() > 0;
+    }
+    xcb_destroy_window(c, probe);
+    connection.flush();
+    return answered;
+}
+
 } // namespace
 
 AXError writeFrame(X11Desktop &desktop, xcb_window_t window, const FrameWrite &write, Deadline deadline)
@@ -149,10 +173,14 @@ AXError writeFrame(X11Desktop &desktop, xcb_window_t window, const FrameWrite &w
                 return AXError::invalidUIElement;
             }
             if (!now->hasState(maxV) && !now->hasState(maxH)) {
-                // The state goes first; the old geometry comes back with the next configure.
-                const Deadline restored = std::min(deadline, std::chrono::steady_clock::now() + std::chrono::milliseconds(150));
-                while (watch.configures() == configuresBefore && !watch.destroyed() && std::chrono::steady_clock::now() < restored) {
-                    waitForEvents(connection, restored);
+                // The state goes first; the old geometry and frame follow, one change at a time,
+                // and the write below must see the frame extents of the restored window.
+                if (!snapshot->root.supported.contains(connection.atom(Atom::NetRequestFrameExtents)) ||
+                    !windowManagerCaughtUp(connection, deadline)) {
+                    const Deadline restored = std::min(deadline, std::chrono::steady_clock::now() + std::chrono::milliseconds(150));
+                    while (watch.configures() == configuresBefore && !watch.destroyed() && std::chrono::steady_clock::now() < restored) {
+                        waitForEvents(connection, restored);
+                    }
                 }
                 desktop.invalidate();
                 snapshot = desktop.snapshot(deadline);

@@ -337,17 +337,39 @@ TEST_F(X11BackendTest, SizeThenPositionWritesLandAndReadBack)
     }
 }
 
+// The window manager gives a window back its frame only after it has cleared the maximized
+// state; a write that read the frame too early lands off by the borders.
 TEST_F(X11BackendTest, MaximizedWindowIsRestoredBeforeTheWrite)
 {
-    TestWindowSpec spec = at(1400, 100);
-    spec.maximized = true;
-    const uint32_t w = x.openWindow(spec).window();
-    system.elements->setMessagingTimeout(AXElement{w}, 0.6);
-    EXPECT_EQ(system.elements->setAttributeValue(AXElement{w}, AXAttribute::size, AXSize{500, 400}), AXError::success);
-    EXPECT_EQ(system.elements->setAttributeValue(AXElement{w}, AXAttribute::position, AXPoint{200, 150}), AXError::success);
-    EXPECT_TRUE(frame(w).isApproximatelyEqual(RectD{200, 150, 500, 400}, 4.0));
-    const auto state = x.property32(w, "_NET_WM_STATE");
-    EXPECT_EQ(std::count(state.begin(), state.end(), x.atom("_NET_WM_STATE_MAXIMIZED_VERT")), 0);
+    const struct {
+        RectD target;
+        bool sizeFirst;
+    } cases[] = {
+        {RectD{200, 150, 500, 400}, true},
+        {RectD{-1100, 80, 640, 480}, false},
+        {RectD{900, 500, 700, 450}, true},
+    };
+    for (const auto &c : cases) {
+        TestWindowSpec spec = at(1400, 100);
+        spec.maximized = true;
+        const TestClient client = x.openWindow(spec);
+        const uint32_t w = client.window();
+        system.elements->setMessagingTimeout(AXElement{w}, 0.6);
+        const AXSize size{c.target.width, c.target.height};
+        const AXPoint position{c.target.x, c.target.y};
+        if (c.sizeFirst) {
+            EXPECT_EQ(system.elements->setAttributeValue(AXElement{w}, AXAttribute::size, size), AXError::success);
+        }
+        EXPECT_EQ(system.elements->setAttributeValue(AXElement{w}, AXAttribute::position, position), AXError::success);
+        if (!c.sizeFirst) {
+            EXPECT_EQ(system.elements->setAttributeValue(AXElement{w}, AXAttribute::size, size), AXError::success);
+        }
+        const RectD landed = frame(w);
+        EXPECT_EQ(landed, c.target) << landed.x << "," << landed.y << " " << landed.width << "x" << landed.height;
+        const auto state = x.property32(w, "_NET_WM_STATE");
+        EXPECT_EQ(std::count(state.begin(), state.end(), x.atom("_NET_WM_STATE_MAXIMIZED_VERT")), 0);
+        x.stop(client);
+    }
 }
 
 TEST_F(X11BackendTest, FixedSizeWindowRefusesTheSizeButMoves)
