@@ -5,6 +5,8 @@
 #include <xcb/xcbext.h>
 
 #include <poll.h>
+#include <sys/eventfd.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstring>
@@ -65,7 +67,6 @@ ReplyStatus X11Connection::waitForReply(unsigned int sequence, Deadline deadline
 {
     *reply = nullptr;
     xcb_flush(connection_);
-    const int fd = xcb_get_file_descriptor(connection_);
     for (;;) {
         xcb_generic_error_t *error = nullptr;
         if (xcb_poll_for_reply(connection_, sequence, reply, &error)) {
@@ -94,10 +95,76 @@ ReplyStatus X11Connection::waitForReply(unsigned int sequence, Deadline deadline
             xcb_discard_reply(connection_, sequence);
             return ReplyStatus::timedOut;
         }
-        // Another thread reading the socket may take our reply off it without waking this poll,
-        // so wait in short slices and ask xcb again.
-        pollfd p{fd, POLLIN, 0};
-        poll(&p, 1, static_cast<int>(std::min<long long>(left.count(), 2)) + 0);
+        waitForActivity(deadline);
+    }
+}
+
+namespace {
+
+// The wake descriptors of the threads that have waited on a connection, so the event pump can
+// tell them that it read the socket. Never destroyed: threads may end after static destructors.
+struct WakeRegistry {
+    std::mutex mutex;
+    std::vector<int> descriptors;
+};
+
+WakeRegistry &wakeRegistry()
+{
+    static WakeRegistry *registry = new WakeRegistry;
+    return *registry;
+}
+
+// One per thread, registered for the thread's life: a wake that comes between a caller's look
+// and its wait is kept in the counter and ends that wait at once.
+struct ThreadWake {
+    int fd = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+    ThreadWake()
+    {
+        if (fd >= 0) {
+            std::lock_guard lock(wakeRegistry().mutex);
+            wakeRegistry().descriptors.push_back(fd);
+        }
+    }
+    ~ThreadWake()
+    {
+        if (fd >= 0) {
+            WakeRegistry &registry = wakeRegistry();
+            std::lock_guard lock(registry.mutex);
+            registry.descriptors.erase(std::remove(registry.descriptors.begin(), registry.descriptors.end(), fd),
+                                       registry.descriptors.end());
+            close(fd);
+        }
+    }
+    ThreadWake(const ThreadWake &) = delete;
+    ThreadWake &operator=(const ThreadWake &) = delete;
+};
+
+} // namespace
+
+void X11Connection::waitForActivity(Deadline until)
+{
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(until - std::chrono::steady_clock::now());
+    if (left.count() <= 0) {
+        return;
+    }
+    thread_local ThreadWake wake;
+    pollfd p[2] = {{xcb_get_file_descriptor(connection_), POLLIN, 0}, {wake.fd, POLLIN, 0}};
+    // Another waiting thread may take what we wait for off the socket without waking anyone, so
+    // the wait is cut into short slices after which the caller asks xcb again.
+    poll(p, wake.fd >= 0 ? 2 : 1, static_cast<int>(std::min<long long>(left.count(), 2)));
+    if (wake.fd >= 0 && (p[1].revents & POLLIN)) {
+        uint64_t count = 0;
+        [[maybe_unused]] const ssize_t drained = read(wake.fd, &count, sizeof count);
+    }
+}
+
+void X11Connection::wakeWaiters()
+{
+    WakeRegistry &registry = wakeRegistry();
+    std::lock_guard lock(registry.mutex);
+    for (int fd : registry.descriptors) {
+        const uint64_t one = 1;
+        [[maybe_unused]] const ssize_t written = write(fd, &one, sizeof one);
     }
 }
 

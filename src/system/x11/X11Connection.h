@@ -95,6 +95,15 @@ public:
     // Reads and dispatches the events that have arrived, without blocking.
     void pumpEvents();
 
+    // Blocks until the socket has something to read, another thread's event pump has read it
+    // (and may have taken what the caller waits for), or `until`; the caller then looks again.
+    // A read by a thread that is not the pump wakes nobody, so the wait also ends after a few
+    // milliseconds at most.
+    void waitForActivity(Deadline until);
+    // Called by the event pump after it read the socket: every thread that waits looks again at
+    // once instead of sleeping through its slice.
+    static void wakeWaiters();
+
     // Interns atoms that are not in the fixed list (e.g. per-desktop names); 0 on failure.
     xcb_atom_t internAtom(const std::string &name, Deadline deadline);
 

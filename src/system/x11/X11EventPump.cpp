@@ -45,6 +45,8 @@ X11EventPump::~X11EventPump()
 void X11EventPump::pump()
 {
     connection_->pumpEvents();
+    // What was read may be what a thread waits for.
+    X11Connection::wakeWaiters();
     if (connection_->hasError()) {
         // A dead connection reads as always ready: listening on would spin.
         notifier_.setEnabled(false);

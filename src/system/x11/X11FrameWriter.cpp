@@ -1,6 +1,5 @@
 #include "system/x11/X11FrameWriter.h"
 
-#include <poll.h>
 
 #include <atomic>
 #include <cmath>
@@ -37,12 +36,7 @@ Geometry readGeometry(X11Connection &connection, xcb_window_t window, Deadline d
 void waitForEvents(X11Connection &connection, Deadline until)
 {
     connection.pumpEvents();
-    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(until - std::chrono::steady_clock::now()).count();
-    if (left <= 0) {
-        return;
-    }
-    pollfd p{xcb_get_file_descriptor(connection.raw()), POLLIN, 0};
-    poll(&p, 1, int(std::min<long long>(left, 2)));
+    connection.waitForActivity(until);
     connection.pumpEvents();
 }
 
