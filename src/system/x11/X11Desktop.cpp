@@ -1,8 +1,11 @@
 #include "system/x11/X11Desktop.h"
 
+#include <QHash>
 #include <QSet>
 
 #include <xcb/randr.h>
+
+#include <utility>
 
 namespace ostrel::x11 {
 
@@ -20,14 +23,26 @@ X11Desktop::X11Desktop(std::shared_ptr<X11Connection> connection, QStringList de
                                    | XCB_RANDR_NOTIFY_MASK_OUTPUT_CHANGE
                                    | XCB_RANDR_NOTIFY_MASK_OUTPUT_PROPERTY);
     }
-    subscription_ = connection_->subscribe([this](const xcb_generic_event_t &event) {
+    // A client's own change ends what is known of that client; the root's ends everything.
+    const auto changed = [this](xcb_window_t window) {
+        if (window == connection_->root()) {
+            generation_.fetch_add(1);
+        } else {
+            invalidate(window);
+        }
+    };
+    subscription_ = connection_->subscribe([this, changed](const xcb_generic_event_t &event) {
         if (isMonitorEvent(event)) {
             generation_.fetch_add(1);
             return;
         }
         switch (event.response_type & 0x7F) {
         case XCB_PROPERTY_NOTIFY:
+            changed(reinterpret_cast<const xcb_property_notify_event_t &>(event).window);
+            break;
         case XCB_CONFIGURE_NOTIFY:
+            changed(reinterpret_cast<const xcb_configure_notify_event_t &>(event).window);
+            break;
         case XCB_MAP_NOTIFY:
         case XCB_UNMAP_NOTIFY:
         case XCB_DESTROY_NOTIFY:
@@ -56,14 +71,33 @@ X11Desktop::~X11Desktop()
     connection_->unsubscribe(subscription_);
 }
 
+void X11Desktop::invalidate(xcb_window_t window)
+{
+    std::lock_guard lock(changedMutex_);
+    changedWindows_.insert(window);
+}
+
+QSet<xcb_window_t> X11Desktop::takeChangedWindows()
+{
+    std::lock_guard lock(changedMutex_);
+    return std::exchange(changedWindows_, {});
+}
+
 std::shared_ptr<const X11Desktop::Snapshot> X11Desktop::snapshot(Deadline deadline)
 {
     std::lock_guard lock(mutex_);
     // Events already on the socket say whether what we hold is still true.
     connection_->pumpEvents();
     const auto now = std::chrono::steady_clock::now();
+    // Taken before anything is read: a change that arrives while reading is seen next time.
+    const QSet<xcb_window_t> changed = takeChangedWindows();
     if (cached_ && cachedGeneration_ == generation_.load() && now - cachedAt_ < std::chrono::seconds(1)) {
-        return cached_;
+        if (changed.isEmpty()) {
+            return cached_;
+        }
+        if (auto fresh = refreshed(changed, deadline)) {
+            return fresh;
+        }
     }
     const quint64 generation = generation_.load();
     auto snapshot = std::make_shared<Snapshot>();
@@ -104,6 +138,49 @@ std::shared_ptr<const X11Desktop::Snapshot> X11Desktop::snapshot(Deadline deadli
     cached_ = snapshot;
     cachedGeneration_ = generation;
     cachedAt_ = now;
+    return cached_;
+}
+
+// The cached snapshot with the root and the changed clients read again; null when that is not
+// enough (other clients, another window manager) or the server did not answer, and the caller
+// then reads everything. Called with `mutex_` held.
+std::shared_ptr<const X11Desktop::Snapshot> X11Desktop::refreshed(const QSet<xcb_window_t> &changed,
+                                                                  Deadline deadline)
+{
+    X11RootInfo root = readRootInfo(*connection_, deadline);
+    if (!root.ok || root.clientList != cached_->root.clientList
+        || root.supportingWmCheck != cached_->root.supportingWmCheck
+        || root.wmCheckValid != cached_->root.wmCheckValid) {
+        return nullptr;
+    }
+    QList<xcb_window_t> targets;
+    for (xcb_window_t w : root.clientList) {
+        if (changed.contains(w)) {
+            targets.append(w);
+        }
+    }
+    QHash<xcb_window_t, X11WindowInfo> fresh;
+    for (const X11WindowInfo &info : readWindowInfos(*connection_, targets, deadline)) {
+        if (info.status == X11WindowInfo::Status::timedOut) {
+            return nullptr;
+        }
+        fresh.insert(info.window, info);
+    }
+    auto snapshot = std::make_shared<Snapshot>();
+    snapshot->root = std::move(root);
+    snapshot->monitors = cached_->monitors;
+    snapshot->originX = cached_->originX;
+    snapshot->originY = cached_->originY;
+    for (xcb_window_t w : snapshot->root.clientList) {
+        const auto f = fresh.constFind(w);
+        const X11WindowInfo *info = f != fresh.constEnd() ? &*f : cached_->find(w);
+        if (info && info->ok()) {
+            snapshot->index.insert(w, int(snapshot->windows.size()));
+            snapshot->windows.append(*info);
+        }
+    }
+    // The age still counts from the last full read, which bounds what a missed event can hide.
+    cached_ = snapshot;
     return cached_;
 }
 

@@ -22,7 +22,10 @@ namespace ostrel::x11 {
 // valid until an X event says something changed (a property, a configure, a map, a destroy on
 // the root or a known client, a change of RandR's monitors) or it is a second old, so a window
 // scan that asks for many attributes of many windows costs a handful of round trips in all, not
-// one per attribute.
+// one per attribute. A change of one client alone (its properties or its place) costs a fresh
+// read of the root and of that client only: a restore moves windows one at a time and reads
+// each back, and reading every window again after each move would make it slower with every
+// window open.
 // Thread-safe: the window service's actor thread and the main thread use it at once.
 class X11Desktop {
 public:
@@ -52,6 +55,8 @@ public:
     std::shared_ptr<const Snapshot> snapshot(Deadline deadline);
     // Forget what is known, e.g. after this process changed a window itself.
     void invalidate() { generation_.fetch_add(1); }
+    // Forget what is known about one client, e.g. after this process moved it.
+    void invalidate(xcb_window_t window);
     // Whether the event is one of RandR's notifications that the screens, CRTCs or outputs
     // changed (the desktop selects them on the root).
     bool isMonitorEvent(const xcb_generic_event_t &event) const;
@@ -73,7 +78,14 @@ private:
     int subscription_ = 0;
     // Written before the subscription starts, read-only afterwards.
     std::optional<uint8_t> randrFirstEvent_;
+    QSet<xcb_window_t> takeChangedWindows();
+    std::shared_ptr<const Snapshot> refreshed(const QSet<xcb_window_t> &changed, Deadline deadline);
+
     std::atomic<quint64> generation_{1};
+    // Clients changed since the snapshot was read. Its own lock: events arrive (and take it)
+    // while a reader holds `mutex_` and pumps them.
+    std::mutex changedMutex_;
+    QSet<xcb_window_t> changedWindows_;
     std::mutex mutex_;
     std::shared_ptr<const Snapshot> cached_;
     quint64 cachedGeneration_ = 0;

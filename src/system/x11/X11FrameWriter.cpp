@@ -127,7 +127,7 @@ AXError writeFrame(X11Desktop &desktop, xcb_window_t window, const FrameWrite &w
         return AXError::illegalArgument;
     }
     X11Connection &connection = desktop.connection();
-    desktop.invalidate();
+    desktop.invalidate(window);
     auto snapshot = desktop.snapshot(deadline);
     if (!snapshot) {
         return AXError::cannotComplete;
@@ -157,7 +157,7 @@ AXError writeFrame(X11Desktop &desktop, xcb_window_t window, const FrameWrite &w
                 return AXError::cannotComplete;
             }
             const int seen = watch.properties();
-            desktop.invalidate();
+            desktop.invalidate(window);
             snapshot = desktop.snapshot(deadline);
             const X11WindowInfo *now = snapshot ? snapshot->find(window) : nullptr;
             if (!snapshot) {
@@ -176,7 +176,7 @@ AXError writeFrame(X11Desktop &desktop, xcb_window_t window, const FrameWrite &w
                         waitForEvents(connection, restored);
                     }
                 }
-                desktop.invalidate();
+                desktop.invalidate(window);
                 snapshot = desktop.snapshot(deadline);
                 now = snapshot ? snapshot->find(window) : nullptr;
                 if (!now) {
@@ -251,7 +251,7 @@ AXError writeFrame(X11Desktop &desktop, xcb_window_t window, const FrameWrite &w
     bool notified = false;
     for (;;) {
         if (watch.destroyed()) {
-            desktop.invalidate();
+            desktop.invalidate(window);
             return AXError::invalidUIElement;
         }
         const auto now = std::chrono::steady_clock::now();
@@ -263,11 +263,11 @@ AXError writeFrame(X11Desktop &desktop, xcb_window_t window, const FrameWrite &w
         if (notified) {
             const Geometry g = readGeometry(connection, window, deadline);
             if (g.status == Geometry::Status::gone) {
-                desktop.invalidate();
+                desktop.invalidate(window);
                 return AXError::invalidUIElement;
             }
             if (g.status == Geometry::Status::ok && g.client == expected) {
-                desktop.invalidate();
+                desktop.invalidate(window);
                 return AXError::success;
             }
         }
@@ -279,7 +279,7 @@ AXError writeFrame(X11Desktop &desktop, xcb_window_t window, const FrameWrite &w
             waitForEvents(connection, settle);
         }
     }
-    desktop.invalidate();
+    desktop.invalidate(window);
     const Geometry g = readGeometry(connection, window, deadline);
     if (g.status == Geometry::Status::gone) {
         return AXError::invalidUIElement;

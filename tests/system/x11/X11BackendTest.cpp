@@ -323,6 +323,41 @@ TEST_F(X11BackendTest, NewWindowUnderAnOldIdIsFollowed)
     EXPECT_TRUE(x.waitUntil([&] { return frame(w).x == 420; }, std::chrono::milliseconds(600)));
 }
 
+// A change of one window is read again on its own: the next read knows it, and the windows
+// around it stay as they were.
+TEST_F(X11BackendTest, AChangeOfOneWindowIsReadAndTheOthersKeepTheirs)
+{
+    const uint32_t a = x.openWindow(at(1400, 100)).window();
+    const uint32_t b = x.openWindow(at(1600, 300)).window();
+    const uint32_t c = x.openWindow(at(1800, 500)).window();
+    const RectD bFrame = frame(b);
+    const RectD cFrame = frame(c);
+    // Once our own connection has heard back from the server, its notifications of what other
+    // clients did before are in.
+    const auto heard = [&] { return owned->connection().sync(deadlineIn(5)); };
+
+    x.xdotool({"windowmove", std::to_string(a), "1700", "420"});
+    ASSERT_TRUE(x.waitUntil([&] { const auto g = x.clientGeometry(a); return g && g->y > 400; }));
+    ASSERT_TRUE(heard());
+    EXPECT_EQ(frame(a).x, 420);
+    EXPECT_EQ(frame(b), bFrame);
+    EXPECT_EQ(frame(c), cFrame);
+
+    x.setProperty32(a, "_NET_WM_WINDOW_TYPE", "ATOM", {x.atom("_NET_WM_WINDOW_TYPE_DIALOG")});
+    x.setProperty32(c, "_GTK_FRAME_EXTENTS", "CARDINAL", {10, 10, 8, 12});
+    ASSERT_TRUE(heard());
+    EXPECT_EQ(text(a, AXAttribute::subrole), "AXDialog");
+    EXPECT_EQ(text(b, AXAttribute::subrole), "AXStandardWindow");
+    EXPECT_EQ(frame(c), (RectD{cFrame.x + 10, cFrame.y + 8, cFrame.width - 20, cFrame.height - 20}));
+    EXPECT_EQ(frame(b), bFrame);
+
+    // A window that goes takes only itself along.
+    x.stop(x.openWindow(at(1500, 600)));
+    ASSERT_TRUE(heard());
+    EXPECT_EQ(frame(b), bFrame);
+    EXPECT_EQ(text(a, AXAttribute::subrole), "AXDialog");
+}
+
 TEST_F(X11BackendTest, SizeThenPositionWritesLandAndReadBack)
 {
     const uint32_t w = x.openWindow(at(1400, 100)).window();
