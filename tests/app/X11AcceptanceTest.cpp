@@ -20,14 +20,12 @@
 
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <functional>
 #include <map>
 
 namespace ostrel {
 namespace {
 
-using test::TestWindowSpec;
 using test::X11Program;
 
 // Generous: the machine may be compiling on every core while this runs.
@@ -106,33 +104,16 @@ protected:
         return &results.last();
     }
 
-    static TestWindowSpec window(const std::string &name, int x, int y, int width, int height)
-    {
-        TestWindowSpec spec;
-        spec.instance = name;
-        spec.className = name;
-        spec.title = name;
-        spec.x = x;
-        spec.y = y;
-        spec.width = width;
-        spec.height = height;
-        return spec;
-    }
-
-    // The window's outer frame in the program's global space, as X itself reports it: the
-    // client rectangle grown by the frame extents, relative to the primary monitor's origin.
+    // The window's outer frame in the program's global space, as X itself reports it: relative
+    // to the primary monitor's origin.
     RectD frameFromX(uint32_t window)
     {
-        const auto client = x.clientGeometry(window);
-        if (!client) {
+        const auto frame = x.frameGeometry(window);
+        if (!frame) {
             ADD_FAILURE() << "window " << window << " has no geometry";
             return {};
         }
-        std::vector<uint32_t> extents = x.property32(window, "_NET_FRAME_EXTENTS");
-        extents.resize(4, 0); // left, right, top, bottom
-        return RectD{client->x - double(extents[0]) - primaryRootX, client->y - double(extents[2]),
-                     double(client->width + int(extents[0] + extents[1])),
-                     double(client->height + int(extents[2] + extents[3]))};
+        return RectD{frame->x - primaryRootX, double(frame->y), double(frame->width), double(frame->height)};
     }
 
     std::map<uint32_t, RectD> framesFromX()
@@ -144,16 +125,6 @@ protected:
         return frames;
     }
 
-    bool framesAre(const std::map<uint32_t, RectD> &expected)
-    {
-        for (const auto &[w, frame] : expected) {
-            if (!frameFromX(w).isApproximatelyEqual(frame, tolerance)) {
-                return false;
-            }
-        }
-        return true;
-    }
-
     void expectFrames(const std::map<uint32_t, RectD> &expected)
     {
         for (const auto &[w, frame] : expected) {
@@ -163,21 +134,6 @@ protected:
                 << actual.width << "x" << actual.height << ", expected " << frame.x << ","
                 << frame.y << " " << frame.width << "x" << frame.height;
         }
-    }
-
-    // Moves and resizes a client with X requests of another client, as a user's drag would
-    // through the window manager, and waits until the window manager has applied both.
-    void moveWindow(uint32_t window, int rootX, int rootY, int width, int height)
-    {
-        const std::string id = std::to_string(window);
-        x.xdotool({"windowsize", id, std::to_string(width), std::to_string(height)});
-        x.xdotool({"windowmove", id, std::to_string(rootX), std::to_string(rootY)});
-        // The frame's decorations sit between the requested and the client's position.
-        ASSERT_TRUE(x.waitUntil([&] {
-            const auto g = x.clientGeometry(window);
-            return g && g->width == width && g->height == height && std::abs(g->x - rootX) < 40
-                && std::abs(g->y - rootY) < 40;
-        }, std::chrono::seconds(30)));
     }
 
     void pressGlobalShortcut() { x.xdotool({"key", "ctrl+alt+k"}); }
@@ -199,8 +155,8 @@ TEST_F(X11AcceptanceTest, SaveShortcutUndoAutomationAndRestart)
 {
     clock.start();
     // Two clients of the harness, one on each monitor, and a standard X client on the primary.
-    windows.push_back(x.openWindow(window("Editor", 1500, 200, 700, 500)).window());
-    windows.push_back(x.openWindow(window("Terminal", 150, 150, 600, 400)).window());
+    windows.push_back(x.openWindow(test::windowOf("Editor", 1500, 200, 700, 500)).window());
+    windows.push_back(x.openWindow(test::windowOf("Terminal", 150, 150, 600, 400)).window());
     windows.push_back(x.startXlogo("300x250+2500+500").window());
     const uint32_t editor = windows[0];
     const uint32_t terminal = windows[1];
@@ -239,9 +195,11 @@ TEST_F(X11AcceptanceTest, SaveShortcutUndoAutomationAndRestart)
 
     // 2. The user rearranges: each window to another place, one to the other monitor, all at
     // other sizes. The shortcut, pressed on the keyboard, brings the layout back.
-    moveWindow(editor, 100, 500, 640, 400);
-    moveWindow(terminal, 2000, 300, 500, 350);
-    moveWindow(logo, 1400, 700, 250, 200);
+    // Each moved and resized with X requests of another client, as a user's drag through the
+    // window manager would.
+    x.moveResize(editor, 100, 500, 640, 400);
+    x.moveResize(terminal, 2000, 300, 500, 350);
+    x.moveResize(logo, 1400, 700, 250, 200);
     const std::map<uint32_t, RectD> moved = framesFromX();
     for (uint32_t w : windows) {
         ASSERT_FALSE(moved.at(w).isApproximatelyEqual(saved.at(w), tolerance));
@@ -331,7 +289,7 @@ TEST_F(X11AcceptanceTest, SaveShortcutUndoAutomationAndRestart)
 
     // The shortcut is grabbed again and restores from the saved entries alone: this run has
     // captured nothing.
-    moveWindow(terminal, 2100, 400, 520, 360);
+    x.moveResize(terminal, 2100, 400, 520, 360);
     const qsizetype before = results.size();
     pressGlobalShortcut();
     const RestoreResult *afterRestart = awaitResult(before);

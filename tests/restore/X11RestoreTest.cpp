@@ -16,8 +16,6 @@
 namespace ostrel {
 namespace {
 
-using test::TestWindowSpec;
-
 class X11RestoreTest : public test::X11Test {
 protected:
     void SetUp() override
@@ -32,46 +30,14 @@ protected:
             *windows, system, [this]() { return displayService->currentDisplays(); });
     }
 
-    static TestWindowSpec window(const std::string &className, int x, int y, int w, int h)
-    {
-        TestWindowSpec spec;
-        spec.instance = className;
-        spec.className = className;
-        spec.x = x;
-        spec.y = y;
-        spec.width = w;
-        spec.height = h;
-        return spec;
-    }
-
-    // The window's outer frame in the program's global space, as X reports it: the client
-    // rectangle grown by the window manager's frame extents, relative to the primary monitor.
+    // The window's outer frame in the program's global space, as X reports it, relative to the
+    // primary monitor.
     RectD frameFromX(uint32_t window)
     {
-        const auto client = x.clientGeometry(window);
-        EXPECT_TRUE(client);
-        if (!client) {
-            return {};
-        }
-        std::vector<uint32_t> extents = x.property32(window, "_NET_FRAME_EXTENTS");
-        extents.resize(4, 0); // left, right, top, bottom
-        return RectD{client->x - double(extents[0]) - primaryRootX, client->y - double(extents[2]),
-                     double(client->width + int(extents[0] + extents[1])),
-                     double(client->height + int(extents[2] + extents[3]))};
-    }
-
-    void moveWithXdotool(uint32_t window, int rootX, int rootY, int width, int height)
-    {
-        const std::string id = std::to_string(window);
-        x.xdotool({"windowsize", id, std::to_string(width), std::to_string(height)});
-        x.xdotool({"windowmove", id, std::to_string(rootX), std::to_string(rootY)});
-        // xdotool returns before the window manager has applied either request; with the
-        // client's NorthWest gravity the frame's top left lands where asked.
-        ASSERT_TRUE(x.waitUntil([&]() {
-            const auto g = x.clientGeometry(window);
-            const RectD frame = frameFromX(window);
-            return g && g->width == width && g->height == height && frame.x == rootX - primaryRootX && frame.y == rootY;
-        }));
+        const auto frame = x.frameGeometry(window);
+        EXPECT_TRUE(frame);
+        return frame ? RectD{frame->x - primaryRootX, double(frame->y), double(frame->width), double(frame->height)}
+                     : RectD{};
     }
 
     // Root origin of the primary monitor in the harness's default arrangement: x 1280, y 0 (a
@@ -87,8 +53,8 @@ protected:
 
 TEST_F(X11RestoreTest, RestoresASavedLayoutAcrossTwoMonitorsAndUndoesIt)
 {
-    const uint32_t alpha = x.openWindow(window("Alpha", 1500, 300, 600, 400)).window();
-    const uint32_t delta = x.openWindow(window("Delta", 200, 200, 500, 300)).window();
+    const uint32_t alpha = x.openWindow(test::windowOf("Alpha", 1500, 300, 600, 400)).window();
+    const uint32_t delta = x.openWindow(test::windowOf("Delta", 200, 200, 500, 300)).window();
 
     // Save: capture the arrangement as the program does.
     const QList<CurrentDisplay> displays = displayService->currentDisplays();
@@ -110,8 +76,8 @@ TEST_F(X11RestoreTest, RestoresASavedLayoutAcrossTwoMonitorsAndUndoesIt)
     }
 
     // The user rearranges: each window goes to the other monitor at another size.
-    moveWithXdotool(alpha, 100, 500, 700, 450);
-    moveWithXdotool(delta, 2200, 150, 640, 360);
+    x.moveResize(alpha, 100, 500, 700, 450);
+    x.moveResize(delta, 2200, 150, 640, 360);
     const RectD movedAlpha = frameFromX(alpha);
     const RectD movedDelta = frameFromX(delta);
     ASSERT_FALSE(movedAlpha.isApproximatelyEqual(savedAlpha, 4.0));

@@ -33,14 +33,7 @@ protected:
 
     static TestWindowSpec window(const std::string &className, int x, int y, int w = 400, int h = 300)
     {
-        TestWindowSpec spec;
-        spec.instance = className;
-        spec.className = className;
-        spec.x = x;
-        spec.y = y;
-        spec.width = w;
-        spec.height = h;
-        return spec;
+        return test::windowOf(className, x, y, w, h);
     }
 
     QList<CurrentDisplay> displays() { return DisplayService(*system.screens).currentDisplays(); }

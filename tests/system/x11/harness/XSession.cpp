@@ -510,6 +510,38 @@ std::optional<XSession::Rect> XSession::clientGeometry(uint32_t window)
     return rect;
 }
 
+std::optional<XSession::Rect> XSession::frameGeometry(uint32_t window)
+{
+    std::optional<Rect> rect = clientGeometry(window);
+    if (!rect) {
+        return rect;
+    }
+    std::vector<uint32_t> extents = property32(window, "_NET_FRAME_EXTENTS");
+    extents.resize(4, 0); // left, right, top, bottom
+    rect->x -= int(extents[0]);
+    rect->y -= int(extents[2]);
+    rect->width += int(extents[0] + extents[1]);
+    rect->height += int(extents[2] + extents[3]);
+    return rect;
+}
+
+void XSession::moveResize(uint32_t window, int x, int y, int width, int height)
+{
+    const std::string id = std::to_string(window);
+    xdotool({"windowsize", id, std::to_string(width), std::to_string(height)});
+    xdotool({"windowmove", id, std::to_string(x), std::to_string(y)});
+    // xdotool returns before the window manager has applied either request; with the client's
+    // NorthWest gravity the frame's top left lands where asked.
+    const bool done = waitUntil([&] {
+        const auto client = clientGeometry(window);
+        const auto frame = frameGeometry(window);
+        return client && frame && client->width == width && client->height == height && frame->x == x && frame->y == y;
+    });
+    if (!done) {
+        throw failure("the window manager did not move window " + id);
+    }
+}
+
 void XSession::startWindowManager()
 {
     if (wmPid_ > 0) {

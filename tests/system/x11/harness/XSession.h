@@ -52,6 +52,19 @@ struct TestWindowSpec {
     bool waitUntilManaged = true; // false for windows the window manager never lists (docks stay listed)
 };
 
+// A window of its own application (WM_CLASS instance and class both `className`) at a place.
+inline TestWindowSpec windowOf(const std::string &className, int x, int y, int width, int height)
+{
+    TestWindowSpec spec;
+    spec.instance = className;
+    spec.className = className;
+    spec.x = x;
+    spec.y = y;
+    spec.width = width;
+    spec.height = height;
+    return spec;
+}
+
 // A running client process and its windows.
 struct TestClient {
     pid_t pid = 0;
@@ -133,6 +146,11 @@ public:
         bool operator==(const Rect &) const = default;
     };
     std::optional<Rect> clientGeometry(uint32_t window);
+    // The outer frame in root coordinates: the client rectangle grown by _NET_FRAME_EXTENTS.
+    std::optional<Rect> frameGeometry(uint32_t window);
+    // Resizes the client and moves its frame's top left to (x, y) as another client would ask
+    // the window manager, and waits until the window manager has done both.
+    void moveResize(uint32_t window, int x, int y, int width, int height);
     // Cardinal/atom/window values of a property (format 32), empty when absent.
     std::vector<uint32_t> property32(uint32_t window, const std::string &name);
     void setProperty32(uint32_t window, const std::string &name, const std::string &type, const std::vector<uint32_t> &values);
