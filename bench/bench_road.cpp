@@ -86,15 +86,15 @@ struct Road {
     Road()
     {
         for (int i = 0; i < applications; ++i) {
-            test::TestWindowSpec spec;
-            spec.className = "RoadApp" + std::to_string(i);
-            spec.instance = spec.className;
-            spec.x = (i % 2 ? 100 : 1400) + 40 * i;
-            spec.y = 80 + 30 * i;
-            spec.width = 500;
-            spec.height = 350;
-            spec.count = windowsPerApplication;
-            const test::TestClient client = session.openWindow(spec);
+            test::TestWindowSpec windowSpec;
+            windowSpec.className = "RoadApp" + std::to_string(i);
+            windowSpec.instance = windowSpec.className;
+            windowSpec.x = (i % 2 ? 100 : 1400) + 40 * i;
+            windowSpec.y = 80 + 30 * i;
+            windowSpec.width = 500;
+            windowSpec.height = 350;
+            windowSpec.count = windowsPerApplication;
+            const test::TestClient client = session.openWindow(windowSpec);
             windows.insert(windows.end(), client.windows.begin(), client.windows.end());
         }
         keyboard = std::make_unique<Keyboard>(session.display());

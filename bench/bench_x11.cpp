@@ -26,14 +26,14 @@ struct Desktop {
     {
         // 10 applications with 2 windows each, half of them on the monitor left of the primary.
         for (int i = 0; i < 10; ++i) {
-            test::TestWindowSpec spec;
-            spec.className = "BenchApp" + std::to_string(i);
-            spec.x = (i % 2 ? 100 : 1400) + 40 * i;
-            spec.y = 80 + 30 * i;
-            spec.width = 500;
-            spec.height = 350;
-            spec.count = 2;
-            clients.push_back(session.openWindow(spec));
+            test::TestWindowSpec windowSpec;
+            windowSpec.className = "BenchApp" + std::to_string(i);
+            windowSpec.x = (i % 2 ? 100 : 1400) + 40 * i;
+            windowSpec.y = 80 + 30 * i;
+            windowSpec.width = 500;
+            windowSpec.height = 350;
+            windowSpec.count = 2;
+            clients.push_back(session.openWindow(windowSpec));
             windows.insert(windows.end(), clients.back().windows.begin(), clients.back().windows.end());
         }
         backend = x11::X11Backend::connect(session.display());

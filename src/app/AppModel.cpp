@@ -88,7 +88,14 @@ AppModel::~AppModel()
         }
         QCoro::Task<void> running = std::move(*restoreTask_);
         restoreTask_.reset();
-        QCoro::waitFor(std::move(running));
+        // QCoro's blocking wait never returns for a task that throws: catch it in between.
+        auto settled = [](QCoro::Task<void> pass) -> QCoro::Task<void> {
+            try {
+                co_await std::move(pass);
+            } catch (...) {
+            }
+        };
+        QCoro::waitFor(settled(std::move(running)));
     }
 }
 

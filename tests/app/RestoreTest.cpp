@@ -112,7 +112,12 @@ TEST_F(Restore, ARestorePutsTheWindowsBackFlashesThemAndOffersUndo)
     waitForIdle();
     EXPECT_EQ(busyHistory, (QList<std::optional<OperationKind>>{OperationKind::undoing,
                                                                  std::nullopt}));
+    // The undo keeps the count it started with until its result arrives, then clears it.
+    ASSERT_EQ(progressHistory.size(), 2);
+    ASSERT_TRUE(progressHistory.first().has_value());
+    EXPECT_EQ(progressHistory.first()->completed, 0);
     EXPECT_EQ(progressHistory.first()->total, 2);
+    EXPECT_EQ(progressHistory.last(), std::nullopt);
     EXPECT_EQ(desktop.frame(editor[0]), (RectD{300, 300, 400, 300}));
     EXPECT_EQ(desktop.frame(mail[0]), (RectD{50, 60, 400, 300}));
     EXPECT_EQ(model->lastResult()->kind, ResultKind::undo);

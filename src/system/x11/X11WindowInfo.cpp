@@ -236,8 +236,8 @@ QList<X11WindowInfo> readWindowInfos(X11Connection &connection, const QList<xcb_
         QList<xcb_res_query_client_ids_cookie_t> pidCookies;
         for (int i = 0; i < infos.size(); ++i) {
             if (infos[i].ok() && !infos[i].pid) {
-                xcb_res_client_id_spec_t spec{infos[i].window, XCB_RES_CLIENT_ID_MASK_LOCAL_CLIENT_PID};
-                pidCookies.append(xcb_res_query_client_ids(c, 1, &spec));
+                xcb_res_client_id_spec_t wanted{infos[i].window, XCB_RES_CLIENT_ID_MASK_LOCAL_CLIENT_PID};
+                pidCookies.append(xcb_res_query_client_ids(c, 1, &wanted));
                 missing.append(i);
             }
         }
@@ -247,7 +247,8 @@ QList<X11WindowInfo> readWindowInfos(X11Connection &connection, const QList<xcb_
                 continue;
             }
             for (auto it = xcb_res_query_client_ids_ids_iterator(r.reply.get()); it.rem; xcb_res_client_id_value_next(&it)) {
-                if (it.data->spec.mask & XCB_RES_CLIENT_ID_MASK_LOCAL_CLIENT_PID && xcb_res_client_id_value_value_length(it.data) >= 1) {
+                const auto &[id, length] = *it.data;
+                if (id.mask & XCB_RES_CLIENT_ID_MASK_LOCAL_CLIENT_PID && xcb_res_client_id_value_value_length(it.data) >= 1) {
                     const quint32 value = *xcb_res_client_id_value_value(it.data);
                     if (value > 0 && value <= 0x7FFFFFFF) {
                         infos[missing[j]].pid = static_cast<qint32>(value);

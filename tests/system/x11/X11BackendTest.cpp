@@ -61,12 +61,12 @@ protected:
     }
     TestWindowSpec at(int x, int y, int w = 400, int h = 300)
     {
-        TestWindowSpec spec;
-        spec.x = x;
-        spec.y = y;
-        spec.width = w;
-        spec.height = h;
-        return spec;
+        TestWindowSpec windowSpec;
+        windowSpec.x = x;
+        windowSpec.y = y;
+        windowSpec.width = w;
+        windowSpec.height = h;
+        return windowSpec;
     }
 
     QTemporaryDir entries;
@@ -226,11 +226,11 @@ TEST_F(X11BackendTest, RolesSubrolesAndMinimizedFollowTheWindowType)
         {"normal", false, true, "AXStandardWindow", 1},
     };
     for (const Case &c : cases) {
-        TestWindowSpec spec = at(1400, 200);
-        spec.type = c.type;
-        spec.transientFor = c.transient ? parent : 0;
-        spec.iconic = c.iconic;
-        const uint32_t w = x.openWindow(spec).window();
+        TestWindowSpec windowSpec = at(1400, 200);
+        windowSpec.type = c.type;
+        windowSpec.transientFor = c.transient ? parent : 0;
+        windowSpec.iconic = c.iconic;
+        const uint32_t w = x.openWindow(windowSpec).window();
         EXPECT_EQ(text(w, AXAttribute::role), QStringLiteral("AXWindow")) << c.type;
         EXPECT_EQ(text(w, AXAttribute::subrole), QString::fromLatin1(c.subrole)) << c.type << c.transient;
         const AXAttributeResult minimizedRead = read(w, AXAttribute::minimized);
@@ -389,9 +389,9 @@ TEST_F(X11BackendTest, MaximizedWindowIsRestoredBeforeTheWrite)
         {RectD{900, 500, 700, 450}, true},
     };
     for (const auto &c : cases) {
-        TestWindowSpec spec = at(1400, 100);
-        spec.maximized = true;
-        const TestClient client = x.openWindow(spec);
+        TestWindowSpec windowSpec = at(1400, 100);
+        windowSpec.maximized = true;
+        const TestClient client = x.openWindow(windowSpec);
         const uint32_t w = client.window();
         system.elements->setMessagingTimeout(AXElement{w}, generousTimeout);
         const AXSize size{c.target.width, c.target.height};
@@ -413,9 +413,9 @@ TEST_F(X11BackendTest, MaximizedWindowIsRestoredBeforeTheWrite)
 
 TEST_F(X11BackendTest, FixedSizeWindowRefusesTheSizeButMoves)
 {
-    TestWindowSpec spec = at(1400, 100, 300, 200);
-    spec.fixedSize = true;
-    const uint32_t w = x.openWindow(spec).window();
+    TestWindowSpec windowSpec = at(1400, 100, 300, 200);
+    windowSpec.fixedSize = true;
+    const uint32_t w = x.openWindow(windowSpec).window();
     const RectD before = frame(w);
     // A refused size is known only once the timeout has passed without a change.
     system.elements->setMessagingTimeout(AXElement{w}, 0.6);
@@ -445,9 +445,9 @@ TEST_F(X11BackendTest, WindowDestroyedWhileTheWriteWaitsIsInvalid)
 {
     // A fixed-size window never takes the new size, so the write waits out its timeout; the
     // window vanishes meanwhile.
-    TestWindowSpec spec = at(1400, 100, 300, 200);
-    spec.fixedSize = true;
-    const TestClient client = x.openWindow(spec);
+    TestWindowSpec windowSpec = at(1400, 100, 300, 200);
+    windowSpec.fixedSize = true;
+    const TestClient client = x.openWindow(windowSpec);
     const AXElement w{client.window()};
     system.elements->setMessagingTimeout(w, 5.0);
     std::atomic<AXError> result{AXError::success};

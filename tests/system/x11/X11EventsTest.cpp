@@ -215,10 +215,10 @@ protected:
     }
 
     // Opens windows and lets the events see them, as a running program would before they go.
-    test::TestClient open(const TestWindowSpec &spec = {})
+    test::TestClient open(const TestWindowSpec &windowSpec = {})
     {
         const int before = checks;
-        test::TestClient client = x.openWindow(spec);
+        test::TestClient client = x.openWindow(windowSpec);
         EXPECT_TRUE(waitFor([&] { return checks > before; }));
         return client;
     }

@@ -241,10 +241,10 @@ TEST_F(X11PlatformServices, KeyLabelsFollowTheServersLayout)
 
 TEST_F(X11PlatformServices, OverlaysLetClicksThroughAndNeverTakeTheFocus)
 {
-    TestWindowSpec spec;
-    spec.x = 1280 + 100; // root coordinates; the primary display starts at 1280
-    spec.y = 100;
-    const uint32_t client = x.openWindow(spec).window();
+    TestWindowSpec windowSpec;
+    windowSpec.x = 1280 + 100; // root coordinates; the primary display starts at 1280
+    windowSpec.y = 100;
+    const uint32_t client = x.openWindow(windowSpec).window();
     SteadyClock clock;
     X11Compositing compositing(connection);
     EXPECT_FALSE(compositing.isActive()) << "openbox composites nothing";
@@ -287,10 +287,10 @@ TEST_F(X11PlatformServices, OverlaysLetClicksThroughAndNeverTakeTheFocus)
 
 TEST_F(X11PlatformServices, TheFlashFollowsARealWindow)
 {
-    TestWindowSpec spec;
-    spec.x = 1280 + 200;
-    spec.y = 150;
-    const uint32_t client = x.openWindow(spec).window();
+    TestWindowSpec windowSpec;
+    windowSpec.x = 1280 + 200;
+    windowSpec.y = 150;
+    const uint32_t client = x.openWindow(windowSpec).window();
     std::unique_ptr<X11Backend> backend = X11Backend::connect(x.display());
     ASSERT_TRUE(backend);
     SystemBackend system = backend->backend();

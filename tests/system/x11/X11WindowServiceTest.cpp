@@ -59,9 +59,9 @@ TEST_F(X11WindowServiceTest, ScanReportsExactlyTheEligibleWindows)
     minimized.iconic = true;
     TestWindowSpec elsewhere = window("Alpha", 2000, 600);
     elsewhere.desktop = 1;
-    for (TestWindowSpec *spec : {&dialog, &small, &minimized, &elsewhere}) {
-        spec->claimedPid = alpha.pid;
-        x.openWindow(*spec);
+    for (TestWindowSpec *windowSpec : {&dialog, &small, &minimized, &elsewhere}) {
+        windowSpec->claimedPid = alpha.pid;
+        x.openWindow(*windowSpec);
     }
     const TestClient delta = x.openWindow(window("Delta", 100, 100));
     TestWindowSpec popup = window("Popup", 2200, 400);

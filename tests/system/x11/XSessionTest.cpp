@@ -22,16 +22,16 @@ TEST_F(XSessionTest, StartsTwoMonitorsWithOneLeftOfThePrimary)
 
 TEST_F(XSessionTest, OpensTestWindowsWithTheAskedProperties)
 {
-    TestWindowSpec spec;
-    spec.instance = "probe";
-    spec.className = "Probe";
-    spec.x = 1400;
-    spec.y = 200;
-    spec.width = 300;
-    spec.height = 200;
-    spec.withPid = false;
-    spec.count = 2;
-    const TestClient client = x.openWindow(spec);
+    TestWindowSpec windowSpec;
+    windowSpec.instance = "probe";
+    windowSpec.className = "Probe";
+    windowSpec.x = 1400;
+    windowSpec.y = 200;
+    windowSpec.width = 300;
+    windowSpec.height = 200;
+    windowSpec.withPid = false;
+    windowSpec.count = 2;
+    const TestClient client = x.openWindow(windowSpec);
     ASSERT_EQ(client.windows.size(), 2u);
     const auto list = x.clientList();
     for (uint32_t w : client.windows) {

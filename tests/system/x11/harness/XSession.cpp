@@ -610,15 +610,15 @@ void XSession::stopWindowManager()
     }
 }
 
-TestClient XSession::openWindow(const TestWindowSpec &spec)
+TestClient XSession::openWindow(const TestWindowSpec &windowSpec)
 {
     std::vector<std::string> argv{OSTREL_X11_TEST_CLIENT,
-                                  "--class", spec.instance + "," + spec.className,
-                                  "--title", spec.title,
-                                  "--type", spec.type,
-                                  "--count", std::to_string(spec.count)};
-    const std::string size = std::to_string(spec.width) + "x" + std::to_string(spec.height);
-    argv.insert(argv.end(), {"--geometry", spec.position ? size + "+" + std::to_string(spec.x) + "+" + std::to_string(spec.y) : size});
+                                  "--class", windowSpec.instance + "," + windowSpec.className,
+                                  "--title", windowSpec.title,
+                                  "--type", windowSpec.type,
+                                  "--count", std::to_string(windowSpec.count)};
+    const std::string size = std::to_string(windowSpec.width) + "x" + std::to_string(windowSpec.height);
+    argv.insert(argv.end(), {"--geometry", windowSpec.position ? size + "+" + std::to_string(windowSpec.x) + "+" + std::to_string(windowSpec.y) : size});
     auto list = [](const std::vector<uint32_t> &v) {
         std::string s;
         for (size_t i = 0; i < v.size(); ++i) {
@@ -626,43 +626,43 @@ TestClient XSession::openWindow(const TestWindowSpec &spec)
         }
         return s;
     };
-    if (spec.transientFor) {
-        argv.insert(argv.end(), {"--transient-for", std::to_string(spec.transientFor)});
+    if (windowSpec.transientFor) {
+        argv.insert(argv.end(), {"--transient-for", std::to_string(windowSpec.transientFor)});
     }
-    if (spec.fixedSize) {
+    if (windowSpec.fixedSize) {
         argv.push_back("--fixed-size");
     }
-    if (spec.minSize) {
-        argv.insert(argv.end(), {"--min-size", std::to_string(spec.minSize->first) + "x" + std::to_string(spec.minSize->second)});
+    if (windowSpec.minSize) {
+        argv.insert(argv.end(), {"--min-size", std::to_string(windowSpec.minSize->first) + "x" + std::to_string(windowSpec.minSize->second)});
     }
-    if (spec.maxSize) {
-        argv.insert(argv.end(), {"--max-size", std::to_string(spec.maxSize->first) + "x" + std::to_string(spec.maxSize->second)});
+    if (windowSpec.maxSize) {
+        argv.insert(argv.end(), {"--max-size", std::to_string(windowSpec.maxSize->first) + "x" + std::to_string(windowSpec.maxSize->second)});
     }
-    if (!spec.withPid) {
+    if (!windowSpec.withPid) {
         argv.push_back("--no-pid");
-    } else if (spec.claimedPid) {
-        argv.insert(argv.end(), {"--pid", std::to_string(spec.claimedPid)});
+    } else if (windowSpec.claimedPid) {
+        argv.insert(argv.end(), {"--pid", std::to_string(windowSpec.claimedPid)});
     }
-    if (spec.iconic) {
+    if (windowSpec.iconic) {
         argv.push_back("--iconic");
     }
-    if (spec.maximized) {
+    if (windowSpec.maximized) {
         argv.push_back("--maximized");
     }
-    if (spec.desktop) {
-        argv.insert(argv.end(), {"--desktop", std::to_string(*spec.desktop)});
+    if (windowSpec.desktop) {
+        argv.insert(argv.end(), {"--desktop", std::to_string(*windowSpec.desktop)});
     }
-    if (!spec.strutPartial.empty()) {
-        argv.insert(argv.end(), {"--strut-partial", list(spec.strutPartial)});
+    if (!windowSpec.strutPartial.empty()) {
+        argv.insert(argv.end(), {"--strut-partial", list(windowSpec.strutPartial)});
     }
-    if (!spec.gtkFrameExtents.empty()) {
-        argv.insert(argv.end(), {"--gtk-frame-extents", list(spec.gtkFrameExtents)});
+    if (!windowSpec.gtkFrameExtents.empty()) {
+        argv.insert(argv.end(), {"--gtk-frame-extents", list(windowSpec.gtkFrameExtents)});
     }
-    if (!spec.gtkApplicationId.empty()) {
-        argv.insert(argv.end(), {"--gtk-application-id", spec.gtkApplicationId});
+    if (!windowSpec.gtkApplicationId.empty()) {
+        argv.insert(argv.end(), {"--gtk-application-id", windowSpec.gtkApplicationId});
     }
-    if (!spec.kdeDesktopFile.empty()) {
-        argv.insert(argv.end(), {"--kde-desktop-file", spec.kdeDesktopFile});
+    if (!windowSpec.kdeDesktopFile.empty()) {
+        argv.insert(argv.end(), {"--kde-desktop-file", windowSpec.kdeDesktopFile});
     }
 
     int in[2], out[2];
@@ -676,15 +676,15 @@ TestClient XSession::openWindow(const TestWindowSpec &spec)
     TestClient client{pid, {}};
     std::string buffer, line;
     const auto deadline = Clock::now() + std::chrono::seconds(10);
-    while (static_cast<int>(client.windows.size()) < spec.count && readLine(out[0], buffer, line, deadline)) {
+    while (static_cast<int>(client.windows.size()) < windowSpec.count && readLine(out[0], buffer, line, deadline)) {
         client.windows.push_back(static_cast<uint32_t>(std::stoul(line, nullptr, 16)));
     }
     close(out[0]);
-    if (static_cast<int>(client.windows.size()) < spec.count) {
+    if (static_cast<int>(client.windows.size()) < windowSpec.count) {
         stop(client);
         throw failure("the test client did not open its windows:\n" + tail(dir_ + "/clients.log", 500));
     }
-    if (spec.waitUntilManaged && wmPid_ > 0) {
+    if (windowSpec.waitUntilManaged && wmPid_ > 0) {
         for (uint32_t w : client.windows) {
             if (!waitForManaged(w)) {
                 stop(client);

@@ -55,14 +55,14 @@ struct TestWindowSpec {
 // A window of its own application (WM_CLASS instance and class both `className`) at a place.
 inline TestWindowSpec windowOf(const std::string &className, int x, int y, int width, int height)
 {
-    TestWindowSpec spec;
-    spec.instance = className;
-    spec.className = className;
-    spec.x = x;
-    spec.y = y;
-    spec.width = width;
-    spec.height = height;
-    return spec;
+    TestWindowSpec windowSpec;
+    windowSpec.instance = className;
+    windowSpec.className = className;
+    windowSpec.x = x;
+    windowSpec.y = y;
+    windowSpec.width = width;
+    windowSpec.height = height;
+    return windowSpec;
 }
 
 // A running client process and its windows.
@@ -116,7 +116,7 @@ public:
     void setMonitors(const std::vector<MonitorSetup> &monitors);
 
     // Clients. Each is killed at teardown at the latest.
-    TestClient openWindow(const TestWindowSpec &spec = {});
+    TestClient openWindow(const TestWindowSpec &windowSpec = {});
     // xlogo, xclock, xmessage...: starts argv and waits until a new managed window with the given
     // WM_CLASS instance appears.
     TestClient startStandardClient(const std::vector<std::string> &argv, const std::string &wmClassInstance);
