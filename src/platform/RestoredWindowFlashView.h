@@ -1,10 +1,10 @@
 #pragma once
 
 #include "platform/OverlayPanel.h"
+#include "platform/RestoredWindowFlashGlow.h"
 #include "platform/RestoredWindowFlashRegion.h"
 
 #include <QColor>
-#include <QImage>
 
 namespace ostrel {
 
@@ -14,25 +14,26 @@ class RestoredWindowFlashView : public OverlayPanel {
     Q_OBJECT
 
 public:
-    static constexpr double cornerRadius = 16;
+    static constexpr double cornerRadius = RestoredWindowFlashGlow::cornerRadius;
 
     // The region is observed: the view redraws when it changes. It must outlive the view.
     RestoredWindowFlashView(RestoredWindowFlashRegion *region, QColor accent, Compositing *compositing);
 
     RestoredWindowFlashRegion *region() const { return region_; }
-    QColor accent() const { return accent_; }
+    QColor accent() const { return glow_.accent(); }
 
 protected:
     void paintEvent(QPaintEvent *event) override;
     QRegion paintedShape() const override;
 
 private:
-    // The glow for the current size, drawn once per size.
-    const QImage &glow();
+    static QRegion bandOf(QSize size);
 
     RestoredWindowFlashRegion *region_;
-    QColor accent_;
-    QImage glow_;
+    RestoredWindowFlashGlow glow_;
+    // The band a panel without a compositor keeps, for the size it was cut for.
+    mutable QRegion band_;
+    mutable QSize bandSize_;
 };
 
 } // namespace ostrel
