@@ -22,14 +22,18 @@ int whole(double value)
 } // namespace
 
 OverlayPanel::OverlayPanel(Compositing *compositing, QWidget *parent)
+    : OverlayPanel(!compositing || compositing->isActive(), parent)
+{
+}
+
+OverlayPanel::OverlayPanel(bool translucent, QWidget *parent)
     : QWidget(parent,
               Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint
                   | Qt::WindowDoesNotAcceptFocus | Qt::WindowTransparentForInput
                   // Left alone by the window manager: no frame, no placement of its own, no focus.
                   | Qt::X11BypassWindowManagerHint),
-      compositing_(compositing)
+      translucent_(translucent)
 {
-    translucent_ = !compositing_ || compositing_->isActive();
     setAttribute(Qt::WA_ShowWithoutActivating);
     setAttribute(Qt::WA_X11DoNotAcceptFocus);
     setAttribute(Qt::WA_TransparentForMouseEvents);

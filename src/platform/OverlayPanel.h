@@ -19,6 +19,8 @@ class OverlayPanel : public QWidget {
 public:
     // `compositing` may be null: translucency is then taken for granted.
     explicit OverlayPanel(Compositing *compositing, QWidget *parent = nullptr);
+    // For callers that make many panels at once and ask the desktop only once.
+    explicit OverlayPanel(bool translucent, QWidget *parent = nullptr);
 
     // Places the panel over this frame of the global space (top left of the primary display).
     void setFrame(const RectD &frame);
@@ -49,7 +51,6 @@ protected:
 private:
     void applyGeometry();
 
-    Compositing *compositing_;
     bool translucent_ = true;
     RectD frame_;
 };

@@ -33,11 +33,15 @@ RestoredWindowFlashService::RestoredWindowFlashService(WindowServerList &windowS
       compositing_(compositing),
       reader_(std::make_unique<WindowListReader>(windowServer))
 {
+    retireTimer_.setSingleShot(true);
+    retireTimer_.setInterval(0);
+    connect(&retireTimer_, &QTimer::timeout, this, &RestoredWindowFlashService::destroyOneRetired);
 }
 
 RestoredWindowFlashService::~RestoredWindowFlashService()
 {
     removePanels();
+    qDeleteAll(retired_); // and their regions
 }
 
 RestoredWindowFlashService *RestoredWindowFlashService::shared()
@@ -70,13 +74,15 @@ void RestoredWindowFlashService::flash(const QList<RestoredWindowFlashTarget> &t
     removePanels();
     const quint64 generation = ++generation_;
 
+    // Asked once: the answer costs a round trip to the window system.
+    const bool translucent = !compositing_ || compositing_->isActive();
     for (const RestoredWindowFlashTarget &target : targets) {
         const RectD &frame = target.frame;
         if (!frame.isUsableFrame() || frame.width < smallestSide || frame.height < smallestSide) {
             continue;
         }
         auto *region = new RestoredWindowFlashRegion(frame.width, frame.height);
-        auto *panel = new RestoredWindowFlashView(region, SystemColors::color(color), compositing_);
+        auto *panel = new RestoredWindowFlashView(region, SystemColors::color(color), translucent);
         region->setParent(panel);
         panel->setFrame(frame);
         panels_.append({panel, target.windowID, region});
@@ -182,9 +188,22 @@ void RestoredWindowFlashService::removePanels()
     for (const TrackedPanel &tracked : std::as_const(panels_)) {
         OverlayWindowRegistry::remove(tracked.panel->windowNumber());
         tracked.panel->orderOut();
-        delete tracked.panel; // and its region
+        retired_.append(tracked.panel);
     }
     panels_.clear();
+    if (!retired_.isEmpty()) {
+        retireTimer_.start();
+    }
+}
+
+void RestoredWindowFlashService::destroyOneRetired()
+{
+    if (!retired_.isEmpty()) {
+        delete retired_.takeFirst(); // and its region
+    }
+    if (!retired_.isEmpty()) {
+        retireTimer_.start();
+    }
 }
 
 void RestoredWindowFlashService::updatePanelFrames()

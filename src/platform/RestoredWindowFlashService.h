@@ -13,6 +13,7 @@
 #include <QList>
 #include <QObject>
 #include <QPointer>
+#include <QTimer>
 #include <QVariantAnimation>
 
 #include <chrono>
@@ -82,6 +83,7 @@ private:
     void fade(double opacity, std::chrono::milliseconds duration, const QEasingCurve &curve,
               std::function<void()> done);
     void stopFade();
+    void destroyOneRetired();
     static void cancel(std::shared_ptr<Task> &task);
 
     static QCoro::Task<void> track(QPointer<RestoredWindowFlashService> service, std::shared_ptr<Task> task,
@@ -99,6 +101,11 @@ private:
     std::unique_ptr<WindowListReader> reader_;
 
     QList<TrackedPanel> panels_;
+    // Panels taken down, hidden, waiting to be destroyed one per turn of the event loop:
+    // destroying a window waits on the window system, and a whole restore's worth at once would
+    // hold up everything else, a new flash included.
+    QList<RestoredWindowFlashView *> retired_;
+    QTimer retireTimer_;
     std::shared_ptr<Task> dismissTask_;
     std::shared_ptr<Task> trackingTask_;
     quint64 generation_ = 0;

@@ -35,8 +35,8 @@ QRegion regionOfRects(const QList<RectD> &rects)
 } // namespace
 
 RestoredWindowFlashView::RestoredWindowFlashView(RestoredWindowFlashRegion *region, QColor accent,
-                                                 Compositing *compositing)
-    : OverlayPanel(compositing), region_(region), glow_(accent)
+                                                 bool translucent)
+    : OverlayPanel(translucent), region_(region), glow_(accent)
 {
     setObjectName(QStringLiteral("restored-window-flash"));
     connect(region_, &RestoredWindowFlashRegion::rectsChanged, this, [this] {

@@ -17,7 +17,8 @@ public:
     static constexpr double cornerRadius = RestoredWindowFlashGlow::cornerRadius;
 
     // The region is observed: the view redraws when it changes. It must outlive the view.
-    RestoredWindowFlashView(RestoredWindowFlashRegion *region, QColor accent, Compositing *compositing);
+    // Without translucency the panel is cut to the band along its edge.
+    RestoredWindowFlashView(RestoredWindowFlashRegion *region, QColor accent, bool translucent);
 
     RestoredWindowFlashRegion *region() const { return region_; }
     QColor accent() const { return glow_.accent(); }

@@ -11,10 +11,12 @@
 #include <QApplication>
 #include <QDeadlineTimer>
 #include <QGuiApplication>
+#include <QPointer>
 #include <QScreen>
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <mutex>
 
 using namespace ostrel;
@@ -313,6 +315,22 @@ TEST_F(Overlays, ASecondFlashReplacesTheFirstWhoseTasksThenDoNothing)
     EXPECT_EQ(flash->panels().size(), 1);
     clock.advance(500ms); // the second at 1.55 s
     spinUntil([&] { return flash->panels().isEmpty(); });
+}
+
+TEST_F(Overlays, PanelsTakenDownVanishAtOnceAndAreDestroyedSoonAfter)
+{
+    flash->flash({{{100, 100, 400, 300}, std::nullopt}, {{600, 100, 400, 300}, std::nullopt}}, HighlightColor::blue);
+    QList<QPointer<RestoredWindowFlashView>> first;
+    for (const RestoredWindowFlashService::TrackedPanel &tracked : flash->panels()) {
+        first.append(tracked.panel);
+    }
+    flash->flash({{{100, 100, 400, 300}, std::nullopt}}, HighlightColor::red);
+    for (const QPointer<RestoredWindowFlashView> &panel : first) {
+        EXPECT_TRUE(!panel || !panel->isVisible());
+    }
+    spinUntil([&] { return std::none_of(first.cbegin(), first.cend(), [](const auto &panel) { return bool(panel); }); });
+    ASSERT_EQ(flash->panels().size(), 1);
+    EXPECT_TRUE(flash->panels()[0].panel->isVisible());
 }
 
 TEST_F(Overlays, UnderReducedMotionThePanelsShowAtOnceAndGoAtOnePointFourSeconds)
