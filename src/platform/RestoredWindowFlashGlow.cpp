@@ -72,14 +72,6 @@ const Pieces &piecesFor(const QColor &accent)
 
 } // namespace
 
-void RestoredWindowFlashGlow::setAccent(QColor accent)
-{
-    if (accent != accent_) {
-        accent_ = accent;
-        small_ = QImage();
-    }
-}
-
 QImage RestoredWindowFlashGlow::render(QSize size, QColor accent)
 {
     QImage image(size, QImage::Format_ARGB32_Premultiplied);

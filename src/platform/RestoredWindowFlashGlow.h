@@ -24,7 +24,6 @@ public:
     explicit RestoredWindowFlashGlow(QColor accent) : accent_(accent) {}
 
     QColor accent() const { return accent_; }
-    void setAccent(QColor accent);
 
     // Paints the glow of a panel of `size` with its top left at the painter's origin.
     void paint(QPainter &painter, QSize size);
@@ -33,7 +32,7 @@ public:
     static QImage render(QSize size, QColor accent);
 
 private:
-    QColor accent_;
+    const QColor accent_;
     // A panel too small to be put together keeps its own drawing while its size lasts.
     QImage small_;
 };

@@ -33,7 +33,7 @@ TEST(FlashGlow, LooksTheSameAsTheGlowStrokedForThePanel)
         EXPECT_TRUE(painted(glow, size) == RestoredWindowFlashGlow::render(size, accent))
             << size.width() << " × " << size.height();
     }
-    glow.setAccent(QColor(0xFF, 0x3B, 0x30));
-    EXPECT_TRUE(painted(glow, {640, 480}) == RestoredWindowFlashGlow::render({640, 480}, glow.accent()))
-        << "another colour";
+    const QColor red(0xFF, 0x3B, 0x30);
+    RestoredWindowFlashGlow redGlow(red);
+    EXPECT_TRUE(painted(redGlow, {640, 480}) == RestoredWindowFlashGlow::render({640, 480}, red)) << "another colour";
 }
