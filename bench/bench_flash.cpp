@@ -350,15 +350,15 @@ struct Desktop {
     {
         // 10 applications with 2 windows each, on both monitors, each of its own size.
         for (int i = 0; i < windowCount / 2; ++i) {
-            test::TestWindowSpec spec;
-            spec.className = "FlashApp" + std::to_string(i);
-            spec.instance = spec.className;
-            spec.x = (i % 2 ? 100 : 1400) + 40 * i;
-            spec.y = 80 + 30 * i;
-            spec.width = 420 + 17 * i;
-            spec.height = 300 + 11 * i;
-            spec.count = 2;
-            session.openWindow(spec);
+            test::TestWindowSpec windowSpec;
+            windowSpec.className = "FlashApp" + std::to_string(i);
+            windowSpec.instance = windowSpec.className;
+            windowSpec.x = (i % 2 ? 100 : 1400) + 40 * i;
+            windowSpec.y = 80 + 30 * i;
+            windowSpec.width = 420 + 17 * i;
+            windowSpec.height = 300 + 11 * i;
+            windowSpec.count = 2;
+            session.openWindow(windowSpec);
         }
     }
 
