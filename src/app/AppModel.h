@@ -180,6 +180,8 @@ public:
 
     QCoro::Task<void> refreshPermission(bool prompt);
     void requestAccessibility();
+    // Opens the desktop's settings for window access where it has them; nothing on X11.
+    void openAccessibilitySettings();
     // The panel appeared or the program became active: trust, undo information, session,
     // remembered windows. Loads nothing from the store.
     QCoro::Task<void> refresh();

@@ -66,6 +66,11 @@ void AppModel::requestAccessibility()
 {
     setPermissionPrompted(true);
     setPermissionTrusted(environment_.system.trust->isProcessTrusted());
+    openAccessibilitySettings();
+}
+
+void AppModel::openAccessibilitySettings()
+{
     if (environment_.openAccessibilitySettings) {
         environment_.openAccessibilitySettings();
     }

@@ -74,3 +74,21 @@ TEST_F(SessionReferences, AskingForAccessOpensTheSettingsEvenWhenTrusted)
     EXPECT_TRUE(model->permissionTrusted());
     EXPECT_EQ(accessibilitySettingsOpened, 1);
 }
+
+TEST_F(SessionReferences, OpeningTheAccessibilitySettingsAsksForNothing)
+{
+    start();
+    model->openAccessibilitySettings();
+    EXPECT_EQ(accessibilitySettingsOpened, 1);
+    EXPECT_FALSE(model->permissionPrompted());
+
+    // The program's own wiring on X11 has no such settings to open.
+    AppEnvironment withoutSettings = environment();
+    withoutSettings.openAccessibilitySettings = nullptr;
+    model = std::make_unique<AppModel>(withoutSettings);
+    waitUntil([this] { return !model->isBootstrapping(); });
+    model->openAccessibilitySettings();
+    model->requestAccessibility();
+    EXPECT_EQ(accessibilitySettingsOpened, 1);
+    EXPECT_TRUE(model->permissionTrusted());
+}
