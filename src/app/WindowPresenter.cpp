@@ -1,6 +1,8 @@
 #include "app/WindowPresenter.h"
 
 #include "model/Preferences.h"
+#include "platform/AppearancePalettes.h"
+#include "platform/SystemAppearanceObserver.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -10,7 +12,6 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
-#include <QStyle>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -26,48 +27,19 @@ constexpr int focusLooks = 6;
 constexpr std::chrono::milliseconds focusPause{100};
 
 // The alerts follow the appearance the user chose in the program, not only the desktop's.
-QPalette darkPalette()
-{
-    QPalette p;
-    const QColor window(0x2b, 0x2b, 0x2b);
-    const QColor base(0x1e, 0x1e, 0x1e);
-    const QColor text(0xf0, 0xf0, 0xf0);
-    const QColor disabledText(0x80, 0x80, 0x80);
-    p.setColor(QPalette::Window, window);
-    p.setColor(QPalette::WindowText, text);
-    p.setColor(QPalette::Base, base);
-    p.setColor(QPalette::AlternateBase, window);
-    p.setColor(QPalette::ToolTipBase, window);
-    p.setColor(QPalette::ToolTipText, text);
-    p.setColor(QPalette::PlaceholderText, disabledText);
-    p.setColor(QPalette::Text, text);
-    p.setColor(QPalette::Button, QColor(0x3a, 0x3a, 0x3a));
-    p.setColor(QPalette::ButtonText, text);
-    p.setColor(QPalette::BrightText, Qt::white);
-    p.setColor(QPalette::Light, QColor(0x4a, 0x4a, 0x4a));
-    p.setColor(QPalette::Midlight, QColor(0x40, 0x40, 0x40));
-    p.setColor(QPalette::Mid, QColor(0x30, 0x30, 0x30));
-    p.setColor(QPalette::Dark, QColor(0x18, 0x18, 0x18));
-    p.setColor(QPalette::Shadow, Qt::black);
-    p.setColor(QPalette::Highlight, QColor(0x0a, 0x84, 0xff));
-    p.setColor(QPalette::HighlightedText, Qt::white);
-    p.setColor(QPalette::Link, QColor(0x41, 0x9c, 0xff));
-    for (auto role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText}) {
-        p.setColor(QPalette::Disabled, role, disabledText);
-    }
-    return p;
-}
-
 void applyAppearance(QWidget *widget, AppearancePreference appearance)
 {
     switch (appearance) {
     case AppearancePreference::dark:
-        widget->setPalette(darkPalette());
+        widget->setPalette(AppearancePalettes::dark());
         break;
     case AppearancePreference::light:
-        widget->setPalette(QApplication::style()->standardPalette());
+        widget->setPalette(AppearancePalettes::light());
         break;
     case AppearancePreference::system:
+        if (SystemAppearanceObserver *observer = SystemAppearanceObserver::shared()) {
+            widget->setPalette(AppearancePalettes::forDark(observer->isDark()));
+        }
         break;
     }
 }

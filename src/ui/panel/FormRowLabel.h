@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QString>
+#include <QWidget>
+
+#include <optional>
+
+class QLabel;
+
+namespace ostrel {
+
+class InfoButton;
+
+// The label of one form row: the title (in the inherited font), an information button beside it
+// when `info` is given (read as "More information about " and the title), and a secondary
+// subtitle under it that wraps.
+class FormRowLabel : public QWidget {
+    Q_OBJECT
+
+public:
+    FormRowLabel(const QString &title, std::optional<QString> subtitle = std::nullopt,
+                 std::optional<QString> info = std::nullopt, QWidget *parent = nullptr);
+
+    void setTitle(const QString &title);
+
+    QLabel *titleLabel() const { return title_; }
+    QLabel *subtitleLabel() const { return subtitle_; }
+    InfoButton *infoButton() const { return info_; }
+
+private:
+    QLabel *title_;
+    QLabel *subtitle_ = nullptr;
+    InfoButton *info_ = nullptr;
+};
+
+} // namespace ostrel

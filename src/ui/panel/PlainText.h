@@ -1,0 +1,24 @@
+#pragma once
+
+#include <QString>
+
+class QLabel;
+class QWidget;
+
+namespace ostrel {
+
+// Texts that come from data (layout and application names, window labels, paths, error texts)
+// are shown as they are: never as markup and never with a mnemonic.
+namespace PlainText {
+
+// A label that shows `text` literally (Qt::PlainText).
+QLabel *label(const QString &text, QWidget *parent = nullptr);
+// The text for a button, check box, radio button or tab: `&` doubled so none becomes a mnemonic.
+QString forButton(const QString &text);
+// The text for a tooltip, which Qt takes as rich text when it looks like markup: escaped, and
+// its line breaks kept.
+QString toolTip(const QString &text);
+
+} // namespace PlainText
+
+} // namespace ostrel

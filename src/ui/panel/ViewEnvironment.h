@@ -1,0 +1,35 @@
+#pragma once
+
+#include <functional>
+
+namespace ostrel {
+
+class Announcer;
+class AppModel;
+class Clock;
+class KeyboardLayoutObserver;
+class MarkerOverlayService;
+class ReduceMotion;
+class SystemAppearanceObserver;
+class WindowPresenter;
+
+// What the program hands every view instead of process-wide singletons. Nothing here is owned
+// by the views; whoever builds them keeps it alive longer. Tests fill in what they need: a view
+// copes with the optional sources being absent (no reduce-motion source means motion is
+// allowed, no appearance observer means light, no clock means the real time).
+struct ViewEnvironment {
+    AppModel *model = nullptr;
+    WindowPresenter *presenter = nullptr;
+    MarkerOverlayService *markers = nullptr;
+    ReduceMotion *reduceMotion = nullptr;
+    SystemAppearanceObserver *systemAppearance = nullptr;
+    KeyboardLayoutObserver *keyboardLayout = nullptr;
+    Announcer *announcer = nullptr;
+    // The time the spinners turn by.
+    Clock *clock = nullptr;
+
+    std::function<void()> openSettings;
+    std::function<void()> quit;
+};
+
+} // namespace ostrel
