@@ -1,8 +1,9 @@
-// How long the layout store takes to open and read a large library and to save one capture
-// into it.
+// How long the layout store takes to open and read a large library, to save one capture into it
+// and to back it up, and what the file checks behind opening and backups cost on their own.
 
 #include "storage/LayoutStore.h"
 #include "storage/SQLiteDatabase.h"
+#include "storage/SQLiteStatement.h"
 
 #include <QCoreApplication>
 #include <QCoro/QCoroTask>
@@ -123,6 +124,32 @@ void createLayout(benchmark::State &state)
     }
 }
 BENCHMARK(createLayout)->Unit(benchmark::kMillisecond);
+
+// A backup on request: the online copy, its verification and the replacement of the previous one.
+void backupNow(benchmark::State &state)
+{
+    LargeStore large;
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(QCoro::waitFor(large.store->backupNow()));
+    }
+}
+BENCHMARK(backupNow)->Unit(benchmark::kMillisecond);
+
+// The two checks of a whole file that opening and backups choose between: SQLite's quick check
+// reads every page, the integrity check also compares every index with its table.
+void fileCheck(benchmark::State &state, const char *pragma)
+{
+    LargeStore large;
+    large.store.reset();
+    SQLiteDatabase database(large.paths.database, SQLiteOpenMode::readOnly,
+                            SQLiteJournalPolicy::unchanged, 2000);
+    for (auto _ : state) {
+        SQLiteStatement statement(database, pragma);
+        benchmark::DoNotOptimize(statement.step());
+    }
+}
+BENCHMARK_CAPTURE(fileCheck, quick, "PRAGMA quick_check;")->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(fileCheck, integrity, "PRAGMA integrity_check;")->Unit(benchmark::kMillisecond);
 
 } // namespace
 
