@@ -1,10 +1,10 @@
 #include "system/x11/DesktopEntries.h"
 
+#include "system/x11/DesktopEntryFile.h"
+
 #include <QDir>
 #include <QDirIterator>
-#include <QFile>
 #include <QLocale>
-#include <QTextStream>
 
 namespace ostrel::x11 {
 
@@ -23,45 +23,6 @@ QStringList defaultDataDirs()
     return dirs;
 }
 
-// The keys of the [Desktop Entry] group; other groups (actions) are ignored.
-QHash<QString, QString> readEntry(const QString &path)
-{
-    QHash<QString, QString> keys;
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) {
-        return keys;
-    }
-    QTextStream in(&file);
-    bool inEntry = false;
-    while (!in.atEnd()) {
-        const QString line = in.readLine().trimmed();
-        if (line.startsWith(QLatin1Char('['))) {
-            inEntry = line == QLatin1String("[Desktop Entry]");
-            continue;
-        }
-        if (!inEntry || line.startsWith(QLatin1Char('#'))) {
-            continue;
-        }
-        const int equals = line.indexOf(QLatin1Char('='));
-        if (equals > 0) {
-            keys.insert(line.left(equals).trimmed(), line.mid(equals + 1).trimmed());
-        }
-    }
-    return keys;
-}
-
-QString localizedName(const QHash<QString, QString> &keys)
-{
-    const QString locale = QLocale::system().name(); // "de_DE"
-    for (const QString &candidate : {locale, locale.section(QLatin1Char('_'), 0, 0)}) {
-        const QString value = keys.value(QStringLiteral("Name[%1]").arg(candidate));
-        if (!value.isEmpty()) {
-            return value;
-        }
-    }
-    return keys.value(QStringLiteral("Name"));
-}
-
 } // namespace
 
 DesktopEntries::DesktopEntries(QStringList dataDirs) : dataDirs_(dataDirs.isEmpty() ? defaultDataDirs() : std::move(dataDirs)) {}
@@ -77,6 +38,7 @@ void DesktopEntries::loadIfStale()
     byId_.clear();
     idByLowerId_.clear();
     idByLowerWmClass_.clear();
+    const QString locale = QLocale::system().name();
     for (const QString &dataDir : dataDirs_) {
         const QString root = dataDir + QStringLiteral("/applications");
         QDirIterator it(root, {QStringLiteral("*.desktop")}, QDir::Files, QDirIterator::Subdirectories);
@@ -88,13 +50,17 @@ void DesktopEntries::loadIfStale()
             if (byId_.contains(id)) {
                 continue; // an earlier folder overrides this one
             }
-            const QHash<QString, QString> keys = readEntry(path);
+            const std::optional<DesktopEntryFile> file = DesktopEntryFile::read(path);
+            if (!file) {
+                continue; // not a readable entry at all, so it shadows nothing
+            }
+            const QHash<QString, QString> &keys = file->keys;
             if (keys.value(QStringLiteral("Hidden")) == QLatin1String("true") ||
                 keys.value(QStringLiteral("Type"), QStringLiteral("Application")) != QLatin1String("Application")) {
                 byId_.insert(id, Entry{}); // still shadows the same id further down
                 continue;
             }
-            Entry entry{id, localizedName(keys), keys.value(QStringLiteral("StartupWMClass")),
+            Entry entry{id, file->localizedName(locale), keys.value(QStringLiteral("StartupWMClass")),
                         keys.value(QStringLiteral("Icon"))};
             byId_.insert(id, entry);
             idByLowerId_.insert(id.toLower(), id);

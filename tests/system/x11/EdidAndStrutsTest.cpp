@@ -3,12 +3,21 @@
 #include "EdidBlock.h"
 
 #include "system/x11/DesktopEntries.h"
+#include "system/x11/DesktopEntryFile.h"
 #include "system/x11/Edid.h"
 #include "system/x11/VisibleFrames.h"
 
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
+
+#include <chrono>
+#include <fcntl.h>
+#include <future>
+#include <memory>
+#include <thread>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <gtest/gtest.h>
 
@@ -128,6 +137,46 @@ TEST_F(DesktopEntriesTest, FindsEntriesByHintsClassAndFileName)
     for (const Case &c : cases) {
         EXPECT_EQ(entries.find(c.gtk, c.kde, c.instance, c.className), c.expected) << c.instance.toStdString();
     }
+}
+
+// Anyone can put links into these folders. A link to a FIFO would block the open for good,
+// one to a device would never end, and both while the lock of a window scan is held.
+TEST_F(DesktopEntriesTest, ReadsOnlyRegularFilesOfASaneSizeAndNeverBlocks)
+{
+    write("org.example.Editor.desktop", "[Desktop Entry]\nType=Application\nName=Editor\n");
+    const QString elsewhere = dir.path() + "/elsewhere";
+    QDir().mkpath(elsewhere);
+    const QString fifo = elsewhere + "/fifo";
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    ASSERT_TRUE(QFile::link(fifo, dir.path() + "/applications/fifo.desktop"));
+    ASSERT_TRUE(QFile::link("/dev/zero", dir.path() + "/applications/zero.desktop"));
+    ASSERT_TRUE(QFile::link(dir.path() + "/applications/org.example.Editor.desktop",
+                            dir.path() + "/applications/linked.desktop"));
+    write("huge.desktop", "[Desktop Entry]\nType=Application\nName=Huge\n#"
+                              + QString(DesktopEntryFile::largestSize, 'x') + "\n");
+    QDir().mkpath(dir.path() + "/applications/folder.desktop");
+
+    // A scan that hangs must not hold the test up: it keeps what it uses and is left behind.
+    auto entries = std::make_shared<DesktopEntries>(QStringList{dir.path()});
+    auto result = std::make_shared<std::promise<QStringList>>();
+    std::future<QStringList> scan = result->get_future();
+    std::thread([entries, result] {
+        QStringList found;
+        for (const char *name : {"org.example.Editor", "linked", "fifo", "zero", "huge", "folder"}) {
+            if (const auto match = entries->find({}, {}, QString::fromLatin1(name), {})) {
+                found << match->id;
+            }
+        }
+        result->set_value(found);
+    }).detach();
+    // A bound for a stuck scan, not a wait: a healthy one takes milliseconds.
+    if (scan.wait_for(std::chrono::seconds(30)) != std::future_status::ready) {
+        // Lets a scan stuck in open() go on, so that the test can end.
+        const int writer = ::open(QFile::encodeName(fifo).constData(), O_WRONLY | O_NONBLOCK);
+        ::close(writer);
+        FAIL() << "the scan did not return";
+    }
+    EXPECT_EQ(scan.get(), (QStringList{"org.example.Editor", "linked"}));
 }
 
 } // namespace
