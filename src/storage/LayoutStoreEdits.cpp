@@ -3,11 +3,10 @@
 #include "model/StorageError.h"
 #include "model/Topology.h"
 #include "storage/ImmediateTransaction.h"
+#include "storage/LayoutName.h"
 #include "storage/SQLiteDatabase.h"
 #include "storage/SQLiteStatement.h"
 #include "storage/StoredValues.h"
-
-#include <QTextBoundaryFinder>
 
 #include <sqlite3.h>
 
@@ -15,25 +14,13 @@ namespace ostrel {
 
 namespace {
 
-constexpr int longestNameCharacters = 120;
-
-// Trimmed, then cut to its first 120 user-perceived characters; the cut is not trimmed again.
-QString normalizedName(const QString &name)
+QString normalizedName(const QString &requested)
 {
-    QString trimmed = name.trimmed();
-    QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, trimmed);
-    for (int count = 0; count < longestNameCharacters; ++count) {
-        if (finder.toNextBoundary() < 0) {
-            break;
-        }
-    }
-    if (finder.position() >= 0 && finder.position() < trimmed.size()) {
-        trimmed.truncate(finder.position());
-    }
-    if (trimmed.isEmpty()) {
+    const std::optional<QString> name = LayoutName::normalized(requested);
+    if (!name) {
         throw StorageError::invalidName();
     }
-    return trimmed;
+    return *name;
 }
 
 // A shortcut that the loader would refuse must never reach the file: one such row would make

@@ -1,9 +1,13 @@
 #include "storage/LayoutStore.h"
 
 #include "model/StorageError.h"
+#include "storage/LayoutName.h"
 #include "storage/SQLiteDatabase.h"
 #include "storage/SQLiteStatement.h"
+#include "storage/StoredRow.h"
 #include "storage/StoredValues.h"
+
+#include <sqlite3.h>
 
 #include <QSet>
 
@@ -16,9 +20,15 @@ namespace {
     throw StorageError::readFailed(sentence);
 }
 
+const QString wrongTypeInLayout = QStringLiteral("A layout row holds a value of the wrong type.");
+const QString wrongTypeInDisplay = QStringLiteral("A display row holds a value of the wrong type.");
+const QString wrongTypeInWindow = QStringLiteral("A window row holds a value of the wrong type.");
+const QString wrongTypeInExclusion =
+    QStringLiteral("An exclusion row holds a value of the wrong type.");
+
 QUuid identifierColumn(const SQLiteStatement &statement, int column, const QString &sentence)
 {
-    const auto id = statement.isNull(column)
+    const auto id = statement.type(column) != SQLITE_TEXT
         ? std::nullopt
         : StoredValues::parseIdentifier(statement.text(column));
     if (!id) {
@@ -27,30 +37,34 @@ QUuid identifierColumn(const SQLiteStatement &statement, int column, const QStri
     return *id;
 }
 
-QDateTime dateColumn(const SQLiteStatement &statement, int column, const QString &subject)
+QDateTime dateColumn(const StoredRow &row, int column, const QString &subject)
 {
-    const auto date = StoredValues::dateFromSeconds(statement.real(column));
+    const auto date = StoredValues::dateFromSeconds(row.real(column));
     if (!date) {
         damaged(subject + QStringLiteral(" is not a valid date."));
     }
     return *date;
 }
 
-std::optional<Shortcut> shortcutColumns(const SQLiteStatement &statement, int keyColumn,
-                                        int modifiersColumn)
+RectD rectColumns(const StoredRow &row, int firstColumn)
 {
-    const bool noKey = statement.isNull(keyColumn);
-    const bool noModifiers = statement.isNull(modifiersColumn);
-    if (noKey && noModifiers) {
+    return RectD{row.real(firstColumn), row.real(firstColumn + 1), row.real(firstColumn + 2),
+                 row.real(firstColumn + 3)};
+}
+
+std::optional<Shortcut> shortcutColumns(const StoredRow &row, int keyColumn, int modifiersColumn)
+{
+    const std::optional<qint64> key = row.optionalInteger(keyColumn);
+    const std::optional<qint64> modifiers = row.optionalInteger(modifiersColumn);
+    if (!key && !modifiers) {
         return std::nullopt;
     }
-    if (noKey || noModifiers) {
+    if (!key || !modifiers) {
         damaged(QStringLiteral("A layout shortcut is incomplete."));
     }
     const Shortcut shortcut{
-        LayoutStore::uint32(statement.int64(keyColumn), QStringLiteral("A shortcut key code")),
-        LayoutStore::uint32(statement.int64(modifiersColumn),
-                            QStringLiteral("A shortcut modifier mask"))};
+        LayoutStore::uint32(*key, QStringLiteral("A shortcut key code")),
+        LayoutStore::uint32(*modifiers, QStringLiteral("A shortcut modifier mask"))};
     if (!StoredValues::isStorable(shortcut)) {
         damaged(QStringLiteral("A layout shortcut is outside the supported range."));
     }
@@ -74,19 +88,29 @@ QList<Layout> LayoutStore::loadLayouts(SQLiteDatabase &database)
         "SELECT id, name, created_at, updated_at, automation_enabled, automation_topology_signature,"
         " shortcut_key_code, shortcut_modifiers FROM layouts"
         " ORDER BY created_at ASC, name COLLATE NOCASE ASC");
+    const StoredRow row(statement, wrongTypeInLayout);
     QList<Layout> layouts;
     while (statement.step()) {
         Layout layout;
         layout.id = identifierColumn(statement, 0,
                                      QStringLiteral("A layout row has an invalid identifier."));
-        layout.name = statement.text(1);
-        layout.createdAt = dateColumn(statement, 2, QStringLiteral("A layout creation date"));
-        layout.updatedAt = dateColumn(statement, 3, QStringLiteral("A layout update date"));
-        layout.automationEnabled = statement.int64(4) != 0;
-        layout.automationTopologySignature = statement.optionalText(5);
-        layout.shortcut = shortcutColumns(statement, 6, 7);
+        layout.name = row.text(1);
+        if (!LayoutName::isValid(layout.name)) {
+            damaged(QStringLiteral("A layout row has an invalid name."));
+        }
+        layout.createdAt = dateColumn(row, 2, QStringLiteral("A layout creation date"));
+        layout.updatedAt = dateColumn(row, 3, QStringLiteral("A layout update date"));
+        layout.automationEnabled = row.integer(4) != 0;
+        layout.automationTopologySignature = row.optionalText(5);
+        layout.shortcut = shortcutColumns(row, 6, 7);
         layout.displays = loadDisplays(database, layout.id);
+        if (layout.displays.isEmpty()) {
+            damaged(QStringLiteral("A layout lists no displays."));
+        }
         layout.entries = loadEntries(database, layout.id, layout.displays);
+        if (layout.entries.isEmpty()) {
+            damaged(QStringLiteral("A layout lists no windows."));
+        }
         layouts.append(std::move(layout));
     }
     return layouts;
@@ -101,17 +125,18 @@ QList<DisplaySnapshot> LayoutStore::loadDisplays(SQLiteDatabase &database, const
         " pixel_height, scale, is_primary, frame_inferred FROM displays"
         " WHERE layout_id = ? ORDER BY ordinal ASC");
     statement.bind(1, StoredValues::identifierText(layoutID));
+    const StoredRow row(statement, wrongTypeInDisplay);
     QList<DisplaySnapshot> displays;
     QSet<QString> seenKeys;
     int primaryCount = 0;
     while (statement.step()) {
         DisplaySnapshot display;
         display.identity = DisplayIdentity{
-            uint32(statement.int64(1), QStringLiteral("A display vendor")),
-            uint32(statement.int64(2), QStringLiteral("A display model")),
-            uint32(statement.int64(3), QStringLiteral("A display serial")),
-            uint32(statement.int64(4), QStringLiteral("A display unit"))};
-        const QString key = statement.text(0);
+            uint32(row.integer(1), QStringLiteral("A display vendor")),
+            uint32(row.integer(2), QStringLiteral("A display model")),
+            uint32(row.integer(3), QStringLiteral("A display serial")),
+            uint32(row.integer(4), QStringLiteral("A display unit"))};
+        const QString key = row.text(0);
         if (key.isEmpty() || key != display.identity.key()) {
             damaged(QStringLiteral("A saved display key does not match its identity."));
         }
@@ -119,13 +144,13 @@ QList<DisplaySnapshot> LayoutStore::loadDisplays(SQLiteDatabase &database, const
             damaged(QStringLiteral("A layout lists the same display twice."));
         }
         seenKeys.insert(key);
-        display.frame = StoredValues::rectColumns(statement, 5);
-        display.visibleFrame = StoredValues::rectColumns(statement, 9);
-        display.pixelWidth = statement.int64(13);
-        display.pixelHeight = statement.int64(14);
-        display.scale = statement.real(15);
-        display.isPrimary = statement.int64(16) != 0;
-        display.frameInferred = statement.int64(17) != 0;
+        display.frame = rectColumns(row, 5);
+        display.visibleFrame = rectColumns(row, 9);
+        display.pixelWidth = row.integer(13);
+        display.pixelHeight = row.integer(14);
+        display.scale = row.real(15);
+        display.isPrimary = row.integer(16) != 0;
+        display.frameInferred = row.integer(17) != 0;
         if (!display.isStorable()) {
             damaged(QStringLiteral("A saved display has invalid geometry or resolution."));
         }
@@ -150,6 +175,7 @@ QList<WindowEntry> LayoutStore::loadEntries(SQLiteDatabase &database, const QUui
         "SELECT id, bundle_id, app_name, role, subrole, hostname, display_key, rel_x, rel_y,"
         " rel_width, rel_height FROM windows WHERE layout_id = ? ORDER BY ordinal ASC");
     statement.bind(1, StoredValues::identifierText(layoutID));
+    const StoredRow row(statement, wrongTypeInWindow);
     QList<WindowEntry> entries;
     QSet<QUuid> seenIDs;
     while (statement.step()) {
@@ -160,24 +186,23 @@ QList<WindowEntry> LayoutStore::loadEntries(SQLiteDatabase &database, const QUui
             damaged(QStringLiteral("A layout lists the same window entry twice."));
         }
         seenIDs.insert(entry.id);
-        entry.bundleID = statement.text(1);
-        entry.appName = statement.text(2);
-        entry.role = statement.text(3);
-        entry.subrole = statement.text(4);
+        entry.bundleID = row.text(1);
+        entry.appName = row.text(2);
+        entry.role = row.text(3);
+        entry.subrole = row.text(4);
         if (entry.bundleID.isEmpty() || entry.appName.isEmpty() || entry.role.isEmpty()
             || entry.subrole.isEmpty()) {
             damaged(QStringLiteral("A saved window is missing required identity fields."));
         }
-        entry.displayKey = statement.text(6);
+        entry.displayKey = row.text(6);
         if (!displayKeys.contains(entry.displayKey)) {
             damaged(QStringLiteral("A saved window refers to a display that is not in the layout."));
         }
-        entry.relativeFrame = RelativeFrame{statement.real(7), statement.real(8),
-                                            statement.real(9), statement.real(10)};
+        entry.relativeFrame = RelativeFrame{row.real(7), row.real(8), row.real(9), row.real(10)};
         if (!entry.relativeFrame.isStorable()) {
             damaged(QStringLiteral("A saved window has invalid relative geometry."));
         }
-        entry.hostname = statement.optionalText(5);
+        entry.hostname = row.optionalText(5);
         if (entry.hostname && entry.hostname->isEmpty()) {
             entry.hostname.reset();
         }
@@ -191,15 +216,16 @@ QList<AppExclusion> LayoutStore::loadExclusions(SQLiteDatabase &database)
     SQLiteStatement statement(
         database,
         "SELECT bundle_id, app_name, created_at FROM exclusions ORDER BY app_name COLLATE NOCASE ASC");
+    const StoredRow row(statement, wrongTypeInExclusion);
     QList<AppExclusion> exclusions;
     while (statement.step()) {
         AppExclusion exclusion;
-        exclusion.bundleID = statement.text(0);
-        exclusion.appName = statement.text(1);
+        exclusion.bundleID = row.text(0);
+        exclusion.appName = row.text(1);
         if (exclusion.bundleID.isEmpty() || exclusion.appName.isEmpty()) {
             damaged(QStringLiteral("An exclusion row is missing its identity."));
         }
-        exclusion.createdAt = dateColumn(statement, 2, QStringLiteral("An exclusion date"));
+        exclusion.createdAt = dateColumn(row, 2, QStringLiteral("An exclusion date"));
         exclusions.append(std::move(exclusion));
     }
     return exclusions;

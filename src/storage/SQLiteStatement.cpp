@@ -41,9 +41,16 @@ void SQLiteStatement::fail() const
 
 void SQLiteStatement::bind(int index, const std::optional<QString> &value)
 {
-    const int result = value
-        ? sqlite3_bind_text(statement_, index, value->toUtf8().constData(), -1, sqliteTransient())
-        : sqlite3_bind_null(statement_, index);
+    int result = SQLITE_OK;
+    if (value) {
+        // With length -1 SQLite would stop at the first NUL and store less than it was given,
+        // down to an empty text that the readers then refuse.
+        const QByteArray utf8 = value->toUtf8();
+        result = sqlite3_bind_text(statement_, index, utf8.constData(), static_cast<int>(utf8.size()),
+                                   sqliteTransient());
+    } else {
+        result = sqlite3_bind_null(statement_, index);
+    }
     if (result != SQLITE_OK) {
         fail();
     }
@@ -79,6 +86,11 @@ void SQLiteStatement::reset()
 {
     sqlite3_reset(statement_);
     sqlite3_clear_bindings(statement_);
+}
+
+int SQLiteStatement::type(int column) const
+{
+    return sqlite3_column_type(statement_, column);
 }
 
 bool SQLiteStatement::isNull(int column) const

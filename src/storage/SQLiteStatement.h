@@ -31,7 +31,8 @@ public:
     sqlite3_stmt *get() const { return statement_; }
     sqlite3 *connection() const { return database_; }
 
-    // 1-based parameter index; an absent text binds NULL.
+    // 1-based parameter index; an absent text binds NULL. A text is bound whole, a NUL
+    // character included: SQLite keeps exactly what it is given.
     void bind(int index, const std::optional<QString> &value);
     void bindInt64(int index, qint64 value);
     void bindDouble(int index, double value);
@@ -40,7 +41,10 @@ public:
     // Ready for the next row: sqlite3_reset and sqlite3_clear_bindings.
     void reset();
 
-    // Column reads. Text: NULL or a null pointer reads as the empty text.
+    // Column reads. The storage class of the value: SQLITE_INTEGER, SQLITE_FLOAT, SQLITE_TEXT,
+    // SQLITE_BLOB or SQLITE_NULL. The reads below convert whatever class they find.
+    int type(int column) const;
+    // Text: NULL or a null pointer reads as the empty text.
     bool isNull(int column) const;
     QString text(int column) const;
     // NULL reads as none.

@@ -69,10 +69,4 @@ void bindRect(SQLiteStatement &statement, int firstParameter, const RectD &rect)
     statement.bindDouble(firstParameter + 3, rect.height);
 }
 
-RectD rectColumns(const SQLiteStatement &statement, int firstColumn)
-{
-    return RectD{statement.real(firstColumn), statement.real(firstColumn + 1),
-                 statement.real(firstColumn + 2), statement.real(firstColumn + 3)};
-}
-
 } // namespace ostrel::StoredValues

@@ -32,6 +32,5 @@ bool isStorable(const Shortcut &shortcut);
 
 // A rectangle is four REAL columns or parameters in the order x, y, width, height.
 void bindRect(SQLiteStatement &statement, int firstParameter, const RectD &rect);
-RectD rectColumns(const SQLiteStatement &statement, int firstColumn);
 
 } // namespace ostrel::StoredValues

@@ -105,6 +105,11 @@ TEST_F(EditsTest, EmptyNamesAndDuplicatesUpToAsciiCaseAreRefusedAndWriteNothing)
          StorageError::invalidName()},
         {"create no windows", [&] { saveLayout(QStringLiteral("New"), {sampleDisplay(0, 1, true)}, {}); },
          StorageError::emptyLayout()},
+        // A NUL would cut the name short wherever it is passed on as a C string.
+        {"create with a NUL", [&] { saveSampleLayout(QStringLiteral("New") + QChar(0) + "er"); },
+         StorageError::invalidName()},
+        {"rename to a NUL first", [&] { await(store->renameLayout(desk.id, QChar(0) + QStringLiteral("Desk"))); },
+         StorageError::invalidName()},
     };
     for (const auto &c : cases) {
         EXPECT_EQ(storageErrorOf(c.edit), c.expected) << c.name;
@@ -356,6 +361,12 @@ TEST_F(EditsTest, ExclusionsKeepTheirFirstDateAndTheirLatestName)
 
     await(store->removeExclusion(QStringLiteral("org.example.app")));
     EXPECT_TRUE(await(store->loadExclusions()).isEmpty());
+
+    // Names come from other programs' files. One that begins with a NUL is kept whole; cut at
+    // the NUL it would be empty, and the next read of the store would fail.
+    const QString oddName = QChar(0) + QStringLiteral("App");
+    await(store->addExclusion(QStringLiteral("org.example.odd"), oddName));
+    EXPECT_EQ(await(store->loadExclusions()).value(0).appName, oddName);
 }
 
 TEST_F(EditsTest, DeletingALayoutLeavesNoneOfItsRowsAndNoOtherRowChanges)

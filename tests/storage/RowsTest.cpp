@@ -141,6 +141,14 @@ TEST_F(RowsTest, EveryDamagedRowFailsTheWholeReadWithItsOwnSentence)
         {"UPDATE exclusions SET app_name = ''", "An exclusion row is missing its identity.", true},
         {"UPDATE exclusions SET bundle_id = ''", "An exclusion row is missing its identity.", true},
         {"UPDATE exclusions SET created_at = -9e999", "An exclusion date is not a valid date.", true},
+        // What a loaded layout promises: a name as the store writes it, displays and windows.
+        {"UPDATE layouts SET name = ''", "A layout row has an invalid name."},
+        {"UPDATE layouts SET name = ' Desk'", "A layout row has an invalid name."},
+        {"UPDATE layouts SET name = 'Desk' || char(10)", "A layout row has an invalid name."},
+        {"UPDATE layouts SET name = 'De' || char(0) || 'sk'", "A layout row has an invalid name."},
+        {"UPDATE layouts SET name = printf('%.121c', 'x')", "A layout row has an invalid name."},
+        {"DELETE FROM windows; DELETE FROM displays", "A layout lists no displays."},
+        {"DELETE FROM windows", "A layout lists no windows."},
     };
     int index = 0;
     for (const auto &c : cases) {
@@ -161,6 +169,73 @@ TEST_F(RowsTest, EveryDamagedRowFailsTheWholeReadWithItsOwnSentence)
         });
         EXPECT_EQ(error, StorageError::readFailed(QString::fromUtf8(c.sentence)));
         EXPECT_EQ(dump(path), before);
+    }
+}
+
+// SQLite keeps a value it cannot convert to the column's type as it came, and its column reads
+// would turn 'abc' into 0 and '12abc' into 12 without a word.
+TEST_F(RowsTest, AValueOfAnotherTypeThanItsColumnIsADamagedRow)
+{
+    const QString layoutRow = QStringLiteral("A layout row holds a value of the wrong type.");
+    const QString displayRow = QStringLiteral("A display row holds a value of the wrong type.");
+    const QString windowRow = QStringLiteral("A window row holds a value of the wrong type.");
+    const QString exclusionRow = QStringLiteral("An exclusion row holds a value of the wrong type.");
+    // A required column that lost its NOT NULL, as in a file whose table was rebuilt.
+    const auto withoutConstraints = [](const char *table, const char *change) {
+        return QStringLiteral("PRAGMA legacy_alter_table = ON; ALTER TABLE %1 RENAME TO kept;"
+                              "CREATE TABLE %1 AS SELECT * FROM kept; %2")
+            .arg(QLatin1String(table), QLatin1String(change));
+    };
+    const struct {
+        QString damage;
+        QString sentence;
+        bool exclusions = false;
+    } cases[] = {
+        // text where a number belongs
+        {"UPDATE layouts SET created_at = 'abc'", layoutRow},
+        {"UPDATE layouts SET automation_enabled = 'yes'", layoutRow},
+        {"UPDATE layouts SET shortcut_key_code = 'abc', shortcut_modifiers = 256", layoutRow},
+        {"UPDATE displays SET vendor = 'sixteen' WHERE serial = 0", displayRow},
+        {"UPDATE displays SET frame_width = '1920px' WHERE serial = 0", displayRow},
+        {"UPDATE windows SET rel_x = 'abc' WHERE ordinal = 1", windowRow},
+        {"UPDATE windows SET rel_width = '12abc' WHERE ordinal = 1", windowRow},
+        {"UPDATE exclusions SET created_at = 'yesterday'", exclusionRow, true},
+        // a fraction where an integer belongs
+        {"UPDATE layouts SET automation_enabled = 0.5", layoutRow},
+        {"UPDATE displays SET is_primary = 0.5 WHERE serial = 7", displayRow},
+        {"UPDATE displays SET pixel_height = 1080.5", displayRow},
+        // bytes where text belongs
+        {"UPDATE layouts SET name = CAST('Desk' AS BLOB)", layoutRow},
+        {"UPDATE layouts SET automation_topology_signature = x'00'", layoutRow},
+        {"UPDATE displays SET display_key = CAST(display_key AS BLOB)", displayRow},
+        {"UPDATE windows SET app_name = CAST(app_name AS BLOB)", windowRow},
+        {"UPDATE windows SET hostname = x'6578616d706c65'", windowRow},
+        {"UPDATE exclusions SET bundle_id = CAST(bundle_id AS BLOB)", exclusionRow, true},
+        {"UPDATE layouts SET id = CAST(id AS BLOB)", QStringLiteral("A layout row has an invalid identifier.")},
+        {"UPDATE windows SET id = CAST(id AS BLOB) WHERE ordinal = 2",
+         QStringLiteral("A window row has an invalid identifier.")},
+        // nothing where a value is required
+        {withoutConstraints("windows", "UPDATE windows SET rel_y = NULL"), windowRow},
+        {withoutConstraints("displays", "UPDATE displays SET scale = NULL"), displayRow},
+        {withoutConstraints("layouts", "UPDATE layouts SET updated_at = NULL"), layoutRow},
+    };
+    int index = 0;
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.damage.toStdString());
+        path = dir.filePath(QStringLiteral("case-%1.sqlite").arg(index++));
+        openStore();
+        saveSampleLayout(QStringLiteral("Desk"));
+        await(store->addExclusion(QStringLiteral("org.example.app"), QStringLiteral("App")));
+        damage(c.damage);
+
+        EXPECT_EQ(storageErrorOf([&] {
+                      if (c.exclusions) {
+                          await(store->loadExclusions());
+                      } else {
+                          await(store->loadLayouts());
+                      }
+                  }),
+                  StorageError::readFailed(c.sentence));
     }
 }
 
@@ -188,7 +263,16 @@ TEST_F(RowsTest, RowsAtTheEdgesOfWhatIsValidStillLoad)
         {"UPDATE windows SET id = lower(id)", [](const Layout &l) { EXPECT_EQ(l.entries.size(), 3); }},
         {"UPDATE windows SET rel_x = -16, rel_y = 16, rel_width = 16",
          [](const Layout &l) { EXPECT_EQ(l.entries[0].relativeFrame, (RelativeFrame{-16, 16, 16, 0.75})); }},
-        {"DELETE FROM windows", [](const Layout &l) { EXPECT_TRUE(l.entries.isEmpty()); }},
+        // The store itself cuts a long name after its 120th character and keeps a space there.
+        {"UPDATE layouts SET name = printf('%.119c ', 'x')",
+         [](const Layout &l) { EXPECT_EQ(l.name, QString(119, 'x') + ' '); }},
+        {"UPDATE layouts SET name = printf('%.120c', 'x')",
+         [](const Layout &l) { EXPECT_EQ(l.name.size(), 120); }},
+        // Numbers written as other numbers or as numeric text take the column's own type.
+        {"UPDATE windows SET rel_x = 1, rel_y = '0.25'",
+         [](const Layout &l) { EXPECT_EQ(l.entries[0].relativeFrame, (RelativeFrame{1, 0.25, 0.5, 0.75})); }},
+        {"UPDATE displays SET pixel_width = '3840', scale = 2 WHERE serial = 0",
+         [](const Layout &l) { EXPECT_EQ(l.displays[0].pixelWidth, 3840); }},
     };
     int index = 0;
     for (const auto &c : cases) {

@@ -140,6 +140,17 @@ TEST_F(SQLiteDatabaseTest, StatementsBindTextsAndNullsAndReadColumnsByConvention
     EXPECT_TRUE(select.isNull(1)); // cleared bindings, not the previous row's values
     EXPECT_FALSE(select.step());
 
+    // A text is stored whole, a NUL inside it included.
+    {
+        const QString withNul = QStringLiteral("a") + QChar(0) + QStringLiteral("b");
+        SQLiteStatement echo(database, "SELECT ?, length(CAST(? AS BLOB))");
+        echo.bind(1, withNul);
+        echo.bind(2, withNul);
+        ASSERT_TRUE(echo.step());
+        EXPECT_EQ(echo.text(0), withNul);
+        EXPECT_EQ(echo.int64(1), 3);
+    }
+
     SQLiteStatement badIndex(database, "SELECT ?");
     const SQLiteFailure failure = sqliteFailureOf([&] { badIndex.bind(2, QStringLiteral("x")); });
     EXPECT_EQ(failure.primary, SQLITE_RANGE);
