@@ -1,6 +1,7 @@
 #include "storage/LayoutStore.h"
 
 #include "storage/SQLiteDatabase.h"
+#include "storage/Schema.h"
 
 #include <QFile>
 
@@ -19,6 +20,11 @@ LayoutStore::LayoutStore(StorePaths paths, std::optional<StorageNotice> notice,
 }
 
 LayoutStore::~LayoutStore() = default;
+
+void LayoutStore::migrate(SQLiteDatabase &database, int version)
+{
+    Schema::upgrade(database, version);
+}
 
 void LayoutStore::removeSidecars(const QString &databasePath)
 {

@@ -20,6 +20,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <utility>
 
 namespace ostrel {
 
@@ -79,7 +80,7 @@ public:
 
     // --- Synchronous pieces, for whoever owns a connection on its own thread -------------
 
-    // Brings a database of schema version 0, 1 or 2 to version 3, one transaction per step;
+    // Brings a database of an older schema version to the current one, one transaction per step;
     // a failing step leaves the file at the version it had before that step.
     static void migrate(SQLiteDatabase &database, int version);
 
@@ -108,9 +109,20 @@ private:
     static int schemaVersion(SQLiteDatabase &database);
 
     // Opening.
+    // Copies and temporaries that work cut short by a kill left in the folder.
+    static void removeLeftovers(FileSystem &files, const StorePaths &paths);
     static StorageOpenResult openExisting(const StorePaths &paths,
                                           const std::optional<StorageNotice> &adoptionNotice,
                                           const StoreEnvironment &environment);
+    // Checks the file in full on a short-lived connection before anything writes to it, and
+    // backs it up when its upgrade needs that; returns its schema version.
+    static int checkBeforeOpening(const StorePaths &paths, const StoreEnvironment &environment);
+    // The short-lived connection and the schema version read on it.
+    static std::pair<std::unique_ptr<SQLiteDatabase>, int>
+    openCheckConnection(const StorePaths &paths, const StoreEnvironment &environment);
+    // Upgrades and verifies the working connection's file; returns the notice an upgrade owes.
+    static std::optional<StorageNotice> prepareWorkingConnection(SQLiteDatabase &working,
+                                                                 int version);
     static std::optional<StorageNotice> adoptLegacyStorageIfNeeded(const StorePaths &paths,
                                                                    FileSystem &files);
     static std::unique_ptr<SQLiteDatabase> openPreflight(const StorePaths &paths,
@@ -120,6 +132,8 @@ private:
                                                  const StoreEnvironment &environment);
 
     // Recovery of a damaged database.
+    // The name of a recovery candidate begins with this; the folder's own file name prefix.
+    static QString recoveryCandidatePrefix();
     static StorageOpenResult recover(const StorePaths &paths, const QString &reason,
                                      const StoreEnvironment &environment);
     static QString makeRecoveryCandidate(const StorePaths &paths,

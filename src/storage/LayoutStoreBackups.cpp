@@ -5,6 +5,7 @@
 #include "storage/ImmediateTransaction.h"
 #include "storage/SQLiteDatabase.h"
 #include "storage/SQLiteFailure.h"
+#include "storage/Schema.h"
 #include "storage/TemporaryFiles.h"
 
 #include <QFileInfo>
@@ -16,8 +17,6 @@
 namespace ostrel {
 
 namespace {
-
-constexpr int currentVersion = 3;
 
 [[noreturn]] void throwSystemError(int error)
 {
@@ -53,10 +52,10 @@ void LayoutStore::makeBackup(SQLiteDatabase &database, const QString &target,
         // Only a copy that this version can read back in full may replace the previous one;
         // it is kept in rollback-journal mode so that it is one self-contained file.
         try {
-            copy->quickCheck();
+            copy->integrityCheck();
             copy->foreignKeyCheck();
             const int version = schemaVersion(*copy);
-            if (version > currentVersion) {
+            if (Schema::isNewer(version)) {
                 throw StorageError::futureSchema(version, temporary);
             }
             copy->execute(QStringLiteral("PRAGMA journal_mode = DELETE;"));
@@ -219,7 +218,7 @@ std::optional<QString> LayoutStore::resetDatabaseOnExecutor()
 
     // From here on the data is gone; what fails only weakens the protection of the next start.
     try {
-        database_->quickCheck();
+        database_->integrityCheck();
         database_->foreignKeyCheck();
         loadLayouts(*database_);
         loadExclusions(*database_);

@@ -5,6 +5,7 @@
 #include "storage/SQLiteDatabase.h"
 #include "storage/SQLiteFailure.h"
 #include "storage/SQLiteStatement.h"
+#include "storage/Schema.h"
 #include "storage/TemporaryFiles.h"
 
 #include <QDir>
@@ -21,8 +22,6 @@ namespace ostrel {
 
 namespace {
 
-constexpr int currentVersion = 3;
-
 // SQLite called the file damaged or not a database while it was being checked. The connection
 // that met it is closed on the way out, and open() hands the folder to recovery.
 struct NeedsRecovery {
@@ -34,10 +33,13 @@ bool isDamage(const SQLiteFailure &failure)
     return failure.primary == SQLITE_CORRUPT || failure.primary == SQLITE_NOTADB;
 }
 
+// What becomes of an error other than a SQLiteFailure when a check before the store exists
+// fails.
+enum class OtherErrors { passUnchanged, makeStorageUnavailable };
+
 // The failure of a check before the store exists: damage leads to recovery, any other refusal
-// of SQLite makes storage unavailable. Other errors pass unchanged, or become unavailable
-// storage where `wrapOthers` asks for it.
-[[noreturn]] void failCheck(const std::exception_ptr &error, bool wrapOthers)
+// of SQLite makes storage unavailable, and other errors go as `others` says.
+[[noreturn]] void failCheck(const std::exception_ptr &error, OtherErrors others)
 {
     try {
         std::rethrow_exception(error);
@@ -47,10 +49,21 @@ bool isDamage(const SQLiteFailure &failure)
         }
         throw StorageError::storageUnavailable(failure.described());
     } catch (...) {
-        if (wrapOthers) {
+        if (others == OtherErrors::makeStorageUnavailable) {
             throw StorageError::storageUnavailable(descriptionOf(std::current_exception()));
         }
         throw;
+    }
+}
+
+// Runs one check of the file and reports its failure as failCheck() does.
+template <class Check>
+auto checked(OtherErrors others, Check &&check) -> decltype(check())
+{
+    try {
+        return check();
+    } catch (...) {
+        failCheck(std::current_exception(), others);
     }
 }
 
@@ -105,6 +118,7 @@ StorageOpenResult LayoutStore::open(const StorePaths &paths, const StoreEnvironm
         throw StorageError::storageUnavailable(QStringLiteral("Couldn’t create ") + paths.directory
                                                + QStringLiteral(". ") + errorText(error));
     }
+    removeLeftovers(files, paths);
     const std::optional<StorageNotice> adoptionNotice = adoptLegacyStorageIfNeeded(paths, files);
     if (!files.exists(paths.database)) {
         return createEmptyDatabase(paths, adoptionNotice, environment);
@@ -116,119 +130,133 @@ StorageOpenResult LayoutStore::open(const StorePaths &paths, const StoreEnvironm
     }
 }
 
+void LayoutStore::removeLeftovers(FileSystem &files, const StorePaths &paths)
+{
+    // Copies and temporaries of work that a kill cut short. Nothing else ever uses these names,
+    // and only one instance of the program opens the store.
+    for (const QString &target : {paths.database, paths.backup, paths.resetMarker}) {
+        removeStaleTemporaries(files, target);
+    }
+    const QDir folder(paths.directory);
+    for (const QString &name : files.entries(paths.directory)) {
+        if (name.startsWith(recoveryCandidatePrefix())) {
+            files.unlink(folder.filePath(name));
+        }
+    }
+}
+
 StorageOpenResult LayoutStore::openExisting(const StorePaths &paths,
                                             const std::optional<StorageNotice> &adoptionNotice,
                                             const StoreEnvironment &environment)
 {
+    const int version = checkBeforeOpening(paths, environment);
+    std::unique_ptr<SQLiteDatabase> working = checked(OtherErrors::passUnchanged, [&] {
+        return openConnection(paths.database, SQLiteOpenMode::readWrite, SQLiteJournalPolicy::wal,
+                              environment.busyTimeoutMilliseconds);
+    });
+    const std::optional<StorageNotice> owed = prepareWorkingConnection(*working, version);
+
+    // What an upgrade changed in the saved data matters more than where the files came from.
+    std::optional<StorageNotice> notice = owed ? owed : adoptionNotice;
+    notice = completePendingResetBackup(*working, paths, notice, environment);
+    if (owed) {
+        try {
+            Schema::settleOwedNotice(*working);
+        } catch (...) {
+            // The notice then comes once more at the next open, which beats never.
+        }
+    }
+    auto store = std::make_unique<LayoutStore>(paths, notice, std::move(working), environment);
+    return StorageOpenResult{std::move(store), notice, paths};
+}
+
+int LayoutStore::checkBeforeOpening(const StorePaths &paths, const StoreEnvironment &environment)
+{
     // Everything is checked on a short-lived connection before anything writes to the file.
-    int version = 0;
-    {
-        std::unique_ptr<SQLiteDatabase> check;
+    std::pair<std::unique_ptr<SQLiteDatabase>, int> opened = openCheckConnection(paths, environment);
+    SQLiteDatabase *check = opened.first.get();
+    const int version = opened.second;
+    if (Schema::isNewer(version)) {
+        throw StorageError::futureSchema(version, paths.database);
+    }
+    checked(OtherErrors::makeStorageUnavailable, [&] { check->integrityCheck(); });
+    if (version == Schema::currentVersion) {
+        // Proves that every row reads and validates; the values themselves are not kept.
+        checked(OtherErrors::passUnchanged, [&] {
+            loadLayouts(*check);
+            loadExclusions(*check);
+            check->foreignKeyCheck();
+        });
+    } else if (Schema::needsBackupBeforeUpgrade(version)) {
+        // The file as it was before the upgrade becomes the last-known-good backup.
         try {
-            check = openPreflight(paths, environment);
+            makeBackup(*check, paths.backup, environment);
         } catch (...) {
-            failCheck(std::current_exception(), false);
-        }
-        try {
-            version = schemaVersion(*check);
-        } catch (const SQLiteFailure &failure) {
-            if (failure.extended != SQLITE_READONLY_ROLLBACK) {
-                failCheck(std::current_exception(), true);
-            }
-            // A writer died mid-transaction and left a hot rollback journal (copies from the
-            // previous location carry such journals too). A read-only connection may not roll
-            // it back, so every read would fail as "read-only"; a writable one rolls it back on
-            // its first read.
-            check.reset();
-            try {
-                check = openConnection(paths.database, SQLiteOpenMode::readWrite,
-                                       SQLiteJournalPolicy::unchanged,
-                                       environment.preOpenBusyTimeoutMilliseconds);
-            } catch (...) {
-                failCheck(std::current_exception(), false);
-            }
-            try {
-                version = schemaVersion(*check);
-            } catch (...) {
-                failCheck(std::current_exception(), true);
-            }
-        } catch (...) {
-            failCheck(std::current_exception(), true);
-        }
-
-        if (version > currentVersion) {
-            throw StorageError::futureSchema(version, paths.database);
-        }
-        try {
-            check->quickCheck();
-        } catch (...) {
-            failCheck(std::current_exception(), true);
-        }
-        if (version == currentVersion) {
-            // Proves that every row reads and validates; the values themselves are not kept.
-            try {
-                loadLayouts(*check);
-                loadExclusions(*check);
-                check->foreignKeyCheck();
-            } catch (...) {
-                failCheck(std::current_exception(), false);
-            }
-        } else if (version == 1 || version == 2) {
-            // The file as it was before the upgrade becomes the last-known-good backup.
-            try {
-                makeBackup(*check, paths.backup, environment);
-            } catch (...) {
-                throw StorageError::storageUnavailable(
-                    QStringLiteral("Upgrade paused: backup failed. ")
-                    + descriptionOf(std::current_exception()));
-            }
+            throw StorageError::storageUnavailable(QStringLiteral("Upgrade paused: backup failed. ")
+                                                   + descriptionOf(std::current_exception()));
         }
     }
+    return version;
+}
 
-    std::unique_ptr<SQLiteDatabase> working;
+std::pair<std::unique_ptr<SQLiteDatabase>, int>
+LayoutStore::openCheckConnection(const StorePaths &paths, const StoreEnvironment &environment)
+{
+    std::unique_ptr<SQLiteDatabase> check =
+        checked(OtherErrors::passUnchanged, [&] { return openPreflight(paths, environment); });
     try {
-        working = openConnection(paths.database, SQLiteOpenMode::readWrite, SQLiteJournalPolicy::wal,
-                                 environment.busyTimeoutMilliseconds);
-    } catch (...) {
-        failCheck(std::current_exception(), false);
-    }
-    try {
-        working->quickCheck();
-        if (version != currentVersion) {
-            migrate(*working, version);
-            working->quickCheck();
-            loadLayouts(*working);
-            loadExclusions(*working);
-            working->foreignKeyCheck();
-        }
+        const int version = schemaVersion(*check);
+        return {std::move(check), version};
     } catch (const SQLiteFailure &failure) {
-        working->close();
+        if (failure.extended != SQLITE_READONLY_ROLLBACK) {
+            failCheck(std::current_exception(), OtherErrors::makeStorageUnavailable);
+        }
+    } catch (...) {
+        failCheck(std::current_exception(), OtherErrors::makeStorageUnavailable);
+    }
+    // A writer died mid-transaction and left a hot rollback journal (copies from the previous
+    // location carry such journals too). A read-only connection may not roll it back, so every
+    // read would fail as "read-only"; a writable one rolls it back on its first read.
+    check.reset();
+    check = checked(OtherErrors::passUnchanged, [&] {
+        return openConnection(paths.database, SQLiteOpenMode::readWrite,
+                              SQLiteJournalPolicy::unchanged,
+                              environment.preOpenBusyTimeoutMilliseconds);
+    });
+    const int version =
+        checked(OtherErrors::makeStorageUnavailable, [&] { return schemaVersion(*check); });
+    return {std::move(check), version};
+}
+
+std::optional<StorageNotice> LayoutStore::prepareWorkingConnection(SQLiteDatabase &working,
+                                                                   int version)
+{
+    // A current file was read in full on the check connection a moment ago; an older one is
+    // read in full once it has been upgraded.
+    try {
+        working.quickCheck();
+        if (version != Schema::currentVersion) {
+            migrate(working, version);
+            working.quickCheck();
+            loadLayouts(working);
+            loadExclusions(working);
+            working.foreignKeyCheck();
+        }
+        return Schema::owedNotice(working);
+    } catch (const SQLiteFailure &failure) {
+        working.close();
         if (isDamage(failure)) {
             throw NeedsRecovery{failure.described()};
         }
         throw StorageError::storageUnavailable(
             QStringLiteral("The open database could not be prepared. ") + failure.described());
     } catch (const StorageError &) {
-        working->close();
+        working.close();
         throw;
     } catch (...) {
-        working->close();
+        working.close();
         throw StorageError::migrationFailed(descriptionOf(std::current_exception()));
     }
-
-    // An upgrade from version 1 dropped every display link; saying so matters more than
-    // where the files came from.
-    std::optional<StorageNotice> notice = adoptionNotice;
-    if (version == 1) {
-        notice = StorageNotice{
-            QStringLiteral("Display links refreshed"),
-            QStringLiteral(
-                "Re-link your layouts in Layout details to keep display automation working."),
-            std::nullopt};
-    }
-    notice = completePendingResetBackup(*working, paths, notice, environment);
-    auto store = std::make_unique<LayoutStore>(paths, notice, std::move(working), environment);
-    return StorageOpenResult{std::move(store), notice, paths};
 }
 
 std::unique_ptr<SQLiteDatabase> LayoutStore::openPreflight(const StorePaths &paths,

@@ -5,6 +5,7 @@
 #include "storage/RecoveryFileLock.h"
 #include "storage/SQLiteDatabase.h"
 #include "storage/SQLiteFailure.h"
+#include "storage/Schema.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -16,8 +17,6 @@
 namespace ostrel {
 
 namespace {
-
-constexpr int currentVersion = 3;
 
 // A database file and its side files: the file itself first, then its log, shared-memory index
 // and journal.
@@ -37,6 +36,11 @@ QString recoveryStamp(const QDateTime &now)
 }
 
 } // namespace
+
+QString LayoutStore::recoveryCandidatePrefix()
+{
+    return QStringLiteral("Ostrel.backup-candidate-");
+}
 
 StorageOpenResult LayoutStore::recover(const StorePaths &paths, const QString &reason,
                                        const StoreEnvironment &environment)
@@ -134,7 +138,7 @@ QString LayoutStore::makeRecoveryCandidate(const StorePaths &paths,
 {
     FileSystem &files = *environment.files;
     const QString candidate = QDir(paths.directory)
-                                  .filePath(QStringLiteral("Ostrel.backup-candidate-")
+                                  .filePath(recoveryCandidatePrefix()
                                             + QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper()
                                             + QStringLiteral(".sqlite"));
     if (const int error = files.copy(paths.backup, candidate); error != 0) {
@@ -161,16 +165,14 @@ QString LayoutStore::makeRecoveryCandidate(const StorePaths &paths,
                                            + descriptionOf(std::current_exception()));
     }
     try {
-        database->quickCheck();
+        database->integrityCheck();
         database->foreignKeyCheck();
         const int version = schemaVersion(*database);
-        if (version > currentVersion) {
+        if (Schema::isNewer(version)) {
             throw StorageError::futureSchema(version, paths.backup);
         }
-        if (version != currentVersion) {
-            // Only the copy is upgraded; the backup keeps its version.
-            migrate(*database, version);
-        }
+        // Only the copy is upgraded; the backup keeps its version.
+        migrate(*database, version);
         loadLayouts(*database);
         loadExclusions(*database);
         database->foreignKeyCheck();

@@ -89,10 +89,21 @@ void SQLiteDatabase::execute(const QString &sql)
 
 void SQLiteDatabase::quickCheck()
 {
+    check("PRAGMA quick_check;");
+}
+
+void SQLiteDatabase::integrityCheck()
+{
+    check("PRAGMA integrity_check;");
+}
+
+// Only the first row is read: it is "ok" exactly when there are no findings.
+void SQLiteDatabase::check(const char *pragma)
+{
     if (!handle_) {
         throw StorageError::readFailed(closedDetail);
     }
-    SQLiteStatement statement(*this, "PRAGMA quick_check;");
+    SQLiteStatement statement(*this, pragma);
     if (!statement.step()) {
         throw SQLiteFailure{SQLITE_CORRUPT, SQLITE_CORRUPT,
                             QStringLiteral("SQLite returned no integrity result.")};

@@ -96,6 +96,35 @@ TEST_F(BackupTest, AFailedBackupKeepsThePreviousOneAndLeavesNothingBehind)
     EXPECT_EQ(leftovers(), QStringList{});
 }
 
+// A copy whose index lost an entry would pass SQLite's quick check and replace a good backup;
+// the next open would then find the damage and have only that copy to recover from.
+TEST_F(BackupTest, ACopyWhoseIndexDoesNotMatchItsTableNeverReplacesTheBackup)
+{
+    await(store->backupNow());
+    const QByteArray previous = bytesOf(paths.backup);
+    closeStore();
+    SQLiteDatabase(paths.database, SQLiteOpenMode::readWrite, SQLiteJournalPolicy::unchanged, 100)
+        .execute("PRAGMA journal_mode = DELETE;");
+    QByteArray lastLayout;
+    {
+        SQLiteDatabase database(paths.database, SQLiteOpenMode::readOnly, SQLiteJournalPolicy::unchanged, 100);
+        lastLayout = scalar(database, "SELECT max(layout_id) FROM windows").toLatin1();
+    }
+    damageIndexEntry(paths.database, "windows_layout_idx", lastLayout);
+
+    // Opened past the checks of open(), as a store that was already running would be.
+    LayoutStore damaged(paths, std::nullopt,
+                        std::make_unique<SQLiteDatabase>(paths.database, SQLiteOpenMode::readWrite,
+                                                         SQLiteJournalPolicy::unchanged, 100),
+                        environment);
+    const StorageError error = storageErrorOf([&] { await(damaged.backupNow()); });
+    EXPECT_EQ(error.kind(), StorageError::Kind::backupFailed);
+    EXPECT_TRUE(error.detail().startsWith("SQLite reported an integrity problem: "))
+        << error.detail().toStdString();
+    EXPECT_EQ(bytesOf(paths.backup), previous);
+    EXPECT_EQ(leftovers(), QStringList{});
+}
+
 TEST_F(BackupTest, ABackupEndsAPendingResetEvenWhenTheMarkerWillNotGo)
 {
     writeBytes(paths.resetMarker, "pending");

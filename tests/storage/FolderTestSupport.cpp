@@ -173,7 +173,7 @@ QString FolderTest::inPrevious(const QString &name) const
 
 // --- Database files -----------------------------------------------------------------------
 
-void writeDatabase(const QString &path, const QStringList &layoutNames)
+void writeDatabase(const QString &path, const QStringList &layoutNames, int windowsPerLayout)
 {
     QDir().mkpath(QFileInfo(path).absolutePath());
     auto database = std::make_unique<SQLiteDatabase>(path, SQLiteOpenMode::readWriteCreate,
@@ -183,9 +183,24 @@ void writeDatabase(const QString &path, const QStringList &layoutNames)
                       std::move(database));
     const DisplaySnapshot display = sampleDisplay(0, 1, true);
     for (const QString &name : layoutNames) {
-        await(store.createLayout(name, {display}, {sampleEntry(display, QStringLiteral("Editor"))},
-                                 std::nullopt));
+        QList<WindowEntry> entries;
+        for (int i = 0; i < windowsPerLayout; ++i) {
+            entries << sampleEntry(display, QStringLiteral("Editor"), 0.1 * i);
+        }
+        await(store.createLayout(name, {display}, entries, std::nullopt));
     }
+}
+
+void writeDatabaseWithDamagedIndex(const QString &path, const QStringList &layoutNames,
+                                   int windowsPerLayout)
+{
+    writeDatabase(path, layoutNames, windowsPerLayout);
+    QByteArray lastLayout;
+    {
+        SQLiteDatabase database(path, SQLiteOpenMode::readOnly, SQLiteJournalPolicy::unchanged, 100);
+        lastLayout = scalar(database, "SELECT max(layout_id) FROM windows").toLatin1();
+    }
+    damageIndexEntry(path, "windows_layout_idx", lastLayout);
 }
 
 void writeDatabaseFromSql(const QString &path, const QString &sql)

@@ -122,8 +122,13 @@ struct FolderTest : ::testing::Test {
     QString inPrevious(const QString &name) const;
 };
 
-// A version-3 database file in rollback-journal mode holding one layout per name.
-void writeDatabase(const QString &path, const QStringList &layoutNames);
+// A current database file in rollback-journal mode holding one layout per name, each with its
+// windows on one display.
+void writeDatabase(const QString &path, const QStringList &layoutNames, int windowsPerLayout = 1);
+// The same, with one entry of the index of windows by layout damaged (damageIndexEntry()): the
+// last window of the layout whose identifier sorts last is no longer found through it.
+void writeDatabaseWithDamagedIndex(const QString &path, const QStringList &layoutNames,
+                                   int windowsPerLayout);
 // A file created from SQL text (an older schema, say), in rollback-journal mode.
 void writeDatabaseFromSql(const QString &path, const QString &sql);
 // A database with a damaged table page: it opens, but its quick check fails.

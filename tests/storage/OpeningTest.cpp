@@ -87,6 +87,25 @@ const StartingState startingStates[] = {
      {"Ostrel.backup.sqlite", stamp, "Ostrel.sqlite"},
      "Your layouts are back",
      {}},
+    // An index entry that no longer matches its row passes SQLite's quick check, and the
+    // layout would then load without that window; opening treats it as the damage it is.
+    {"DamagedIndexWithAGoodBackup",
+     [](FolderTest &f) {
+         writeDatabaseWithDamagedIndex(f.paths.database, {"Desk"}, 4);
+         writeDatabase(f.paths.backup, {"Desk"}, 4);
+         return nullptr;
+     },
+     {"Ostrel.backup.sqlite", stamp, "Ostrel.sqlite"},
+     "Your layouts are back",
+     {}},
+    {"DamagedIndexWithoutABackup",
+     [](FolderTest &f) {
+         writeDatabaseWithDamagedIndex(f.paths.database, {"Desk", "Sofa"}, 4);
+         return nullptr;
+     },
+     {stamp, "Ostrel.sqlite"},
+     "Starting with a clean slate",
+     {}},
     {"SchemaVersion4",
      [](FolderTest &f) {
          writeDatabase(f.paths.database, {"Desk"});
@@ -314,8 +333,62 @@ TEST_F(OpeningTest, AVersion1FileIsBackedUpAsItWasThenUpgradedAndItsLinksAreRepo
 
     EXPECT_EQ(userVersionOf(paths.database), "3");
     EXPECT_EQ(userVersionOf(paths.backup), "1");
+    EXPECT_EQ(open().notice, std::nullopt) << "the notice is given once";
     EXPECT_EQ(journalModeOf(paths.backup), "delete");
     EXPECT_EQ(folderFiles(), (QStringList{"Ostrel.backup.sqlite", "Ostrel.sqlite"}));
+}
+
+TEST_F(OpeningTest, AnUpgradeCutShortAfterItsCommitStillGivesItsNoticeOnce)
+{
+    writeDatabaseFromSql(paths.database, version1Schema());
+    {
+        // The upgrade of an open that was killed right after the upgrade's commit.
+        SQLiteDatabase database(paths.database, SQLiteOpenMode::readWrite,
+                                SQLiteJournalPolicy::wal, 100);
+        LayoutStore::migrate(database, 1);
+    }
+    const StorageNotice relink{"Display links refreshed",
+                               "Re-link your layouts in Layout details to keep display automation "
+                               "working.",
+                               std::nullopt};
+
+    StorageOpenResult result = open();
+    EXPECT_EQ(result.notice, relink);
+    EXPECT_EQ(result.store->notice(), relink);
+    result.store.reset();
+
+    result = open();
+    EXPECT_EQ(result.notice, std::nullopt);
+    result.store.reset();
+    // Once given, the file holds exactly the current schema again.
+    SQLiteDatabase database(paths.database, SQLiteOpenMode::readWrite, SQLiteJournalPolicy::unchanged, 100);
+    EXPECT_EQ(rows(database, "SELECT name FROM sqlite_master WHERE type = 'table' ORDER BY name"),
+              (QStringList{"displays", "exclusions", "layouts", "windows"}));
+}
+
+TEST_F(OpeningTest, WhatAKilledRecoveryResetOrBackupLeftBehindIsRemovedAndNothingElse)
+{
+    writeDatabase(paths.database, {"Desk"});
+    const QString candidate = "Ostrel.backup-candidate-6F1D0C2A-4B7E-4C43-9A55-0D8E2B1F7A90.sqlite";
+    const QStringList leftovers{candidate,
+                                candidate + "-journal",
+                                "Ostrel.reset-pending.tmp-1B2C",
+                                "Ostrel.backup.sqlite.tmp-3D4E",
+                                "Ostrel.sqlite.tmp-5F60"};
+    const QStringList kept{keptName(), "Ostrel.backup.sqlite.notes", "Ostrel.sqlite",
+                           "notes.txt"};
+    for (const QString &name : leftovers + kept) {
+        if (name != "Ostrel.sqlite") {
+            writeBytes(inFolder(name), "some bytes");
+        }
+    }
+
+    StorageOpenResult result = open();
+    EXPECT_EQ(result.notice, std::nullopt);
+    result.store.reset();
+    QStringList expected = kept;
+    expected.sort();
+    EXPECT_EQ(folderFiles(), expected);
 }
 
 // A writer that died mid-transaction leaves a hot journal; the read-only check must not turn it

@@ -187,6 +187,28 @@ TEST_F(SQLiteDatabaseTest, QuickCheckPassesAHealthyFileAndFailsADamagedOne)
     EXPECT_TRUE(failure.message.endsWith(QStringLiteral("."))) << failure.message.toStdString();
 }
 
+TEST_F(SQLiteDatabaseTest, OnlyTheIntegrityCheckSeesAnIndexThatNoLongerMatchesItsTable)
+{
+    {
+        SQLiteDatabase database(path(), SQLiteOpenMode::readWriteCreate,
+                                SQLiteJournalPolicy::unchanged, 100);
+        database.execute(QStringLiteral("CREATE TABLE t (a TEXT); CREATE INDEX t_a ON t(a);"
+                                        "INSERT INTO t VALUES ('row 1'), ('row 2'), ('row 3');"));
+        database.integrityCheck();
+    }
+    test::damageIndexEntry(path(), "t_a", "row 3");
+
+    SQLiteDatabase database(path(), SQLiteOpenMode::readWrite, SQLiteJournalPolicy::unchanged, 100);
+    database.quickCheck();
+    // Reads through the index lose the row without a word.
+    EXPECT_EQ(pragma(database, "SELECT count(*) FROM t WHERE a = 'row 3';"), QStringLiteral("0"));
+    const SQLiteFailure failure = sqliteFailureOf([&] { database.integrityCheck(); });
+    EXPECT_EQ(failure.primary, SQLITE_CORRUPT);
+    EXPECT_TRUE(failure.message.startsWith(QStringLiteral("SQLite reported an integrity problem: ")))
+        << failure.message.toStdString();
+    EXPECT_TRUE(failure.message.contains(QStringLiteral("t_a"))) << failure.message.toStdString();
+}
+
 TEST_F(SQLiteDatabaseTest, ForeignKeyCheckNamesTheTableOfAnOrphanedRow)
 {
     SQLiteDatabase database(path(), SQLiteOpenMode::readWriteCreate, SQLiteJournalPolicy::wal, 100);
@@ -239,6 +261,7 @@ TEST_F(SQLiteDatabaseTest, AClosedConnectionRefusesEveryOperationWithItsOwnError
     } cases[] = {
         {"execute", [&] { database.execute(QStringLiteral("SELECT 1;")); }, StorageError::writeFailed(closed)},
         {"quickCheck", [&] { database.quickCheck(); }, StorageError::readFailed(closed)},
+        {"integrityCheck", [&] { database.integrityCheck(); }, StorageError::readFailed(closed)},
         {"foreignKeyCheck", [&] { database.foreignKeyCheck(); }, StorageError::readFailed(closed)},
         {"statement", [&] { SQLiteStatement statement(database, "SELECT 1"); }, StorageError::readFailed(closed)},
         {"backup", [&] { database.backup(path(QStringLiteral("b.sqlite"))); }, StorageError::backupFailed(closed)},

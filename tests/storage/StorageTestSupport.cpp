@@ -4,10 +4,12 @@
 #include "TestApplication.h"
 #include "storage/SQLiteStatement.h"
 
+#include <QFile>
 #include <QTimeZone>
 
 #include <sqlite3.h>
 
+#include <algorithm>
 #include <ostream>
 
 namespace ostrel::test {
@@ -59,11 +61,51 @@ QStringList dump(const QString &path)
         rows(database, "SELECT name FROM sqlite_master WHERE type = 'table' ORDER BY name");
     result << rows(database, "SELECT type, name, sql FROM sqlite_master ORDER BY type, name");
     for (const QString &table : tables) {
-        const QByteArray sql = QStringLiteral("SELECT * FROM \"%1\" ORDER BY 1, 2, 3").arg(table).toUtf8();
+        const QByteArray columns =
+            QStringLiteral("SELECT count(*) FROM pragma_table_info('%1')").arg(table).toUtf8();
+        const int orderBy = std::min(3, scalar(database, columns.constData()).toInt());
+        QStringList order;
+        for (int i = 1; i <= orderBy; ++i) {
+            order << QString::number(i);
+        }
+        const QByteArray sql = QStringLiteral("SELECT * FROM \"%1\" ORDER BY %2")
+                                   .arg(table, order.join(QStringLiteral(", ")))
+                                   .toUtf8();
         result << QStringLiteral("table ") + table;
         result << rows(database, sql.constData());
     }
     return result;
+}
+
+void damageIndexEntry(const QString &path, const char *index, const QByteArray &key)
+{
+    qsizetype pageSize = 0;
+    qsizetype rootPage = 0;
+    {
+        SQLiteDatabase database(path, SQLiteOpenMode::readOnly, SQLiteJournalPolicy::unchanged, 100);
+        ASSERT_NE(scalar(database, "PRAGMA journal_mode;"), QStringLiteral("wal"));
+        pageSize = scalar(database, "PRAGMA page_size;").toLongLong();
+        SQLiteStatement root(database, "SELECT rootpage FROM sqlite_master WHERE name = ?");
+        root.bind(1, QString::fromLatin1(index));
+        ASSERT_TRUE(root.step());
+        rootPage = root.int64(0);
+    }
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+    QByteArray bytes = file.readAll();
+    const qsizetype page = (rootPage - 1) * pageSize;
+    const auto byteAt = [&](qsizetype offset) { return static_cast<quint8>(bytes[page + offset]); };
+    ASSERT_EQ(byteAt(0), 0x0A) << "the index does not fit one leaf page";
+    const int cells = byteAt(3) << 8 | byteAt(4);
+    ASSERT_GT(cells, 0);
+    // The cell pointers are in key order.
+    const int lastCell = byteAt(8 + 2 * (cells - 1)) << 8 | byteAt(9 + 2 * (cells - 1));
+    const qsizetype found = bytes.indexOf(key, page + lastCell);
+    ASSERT_GE(found, page + lastCell);
+    ASSERT_LE(found + key.size(), page + pageSize);
+    bytes[found + key.size() - 1] = 'Z';
+    ASSERT_TRUE(file.seek(0));
+    ASSERT_EQ(file.write(bytes), bytes.size());
 }
 
 QString version1Schema(const QString &extraDisplayColumn)

@@ -34,6 +34,12 @@ QStringList rows(SQLiteDatabase &database, const char *sql);
 // exactly as it was.
 QStringList dump(const QString &path);
 
+// Changes one byte of an index entry on disk, as a flipped bit would: in the entry that sorts
+// last, the last byte of `key` becomes 'Z', so the entry no longer points at its row's value.
+// The index must fit one page and the file must not be in write-ahead mode. Every page still
+// parses: SQLite's quick check passes, and reads through the index then miss the row.
+void damageIndexEntry(const QString &path, const char *index, const QByteArray &key);
+
 // The tables as the first released version wrote them (displays without whole frames), with
 // one layout "Desk" linked to its display, one display and one window. `extraDisplayColumn`
 // plants a column that a later upgrade step will try to add again, which makes exactly that
