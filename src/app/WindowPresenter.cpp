@@ -66,7 +66,8 @@ void centreOnScreen(QWidget *window)
 
 // Waits for an alert to end and gives the button that ended it (none for Escape or a close).
 // It resumes the waiting coroutine right inside `finished`, before the alert's deferred deletion
-// (a queued resume would be dropped with the deleted alert and never come).
+// (a queued resume would be dropped with the deleted alert and never come). An alert destroyed
+// with the window it belongs to, without finishing, ends as cancelled.
 class AlertEnd {
 public:
     explicit AlertEnd(QMessageBox *alert)
@@ -78,13 +79,17 @@ public:
 
     void await_suspend(std::coroutine_handle<> waiting)
     {
-        QObject::connect(
-            alert_, &QDialog::finished, alert_,
-            [this, waiting]() {
-                clicked_ = alert_->clickedButton();
-                waiting.resume();
-            },
-            Qt::SingleShotConnection);
+        finished_ = QObject::connect(alert_, &QDialog::finished, alert_, [this, waiting]() {
+            QObject::disconnect(finished_);
+            QObject::disconnect(destroyed_);
+            clicked_ = alert_->clickedButton();
+            waiting.resume();
+        });
+        destroyed_ = QObject::connect(alert_, &QObject::destroyed, [this, waiting]() {
+            QObject::disconnect(finished_);
+            QObject::disconnect(destroyed_);
+            waiting.resume();
+        });
     }
 
     QAbstractButton *await_resume() const noexcept { return clicked_; }
@@ -92,6 +97,32 @@ public:
 private:
     QMessageBox *alert_;
     QAbstractButton *clicked_ = nullptr;
+    QMetaObject::Connection finished_;
+    QMetaObject::Connection destroyed_;
+};
+
+// Ends an alert that belongs to a window as cancelled when the program or the user closes that
+// window; a window minimized by the user keeps its alert.
+class AlertOwnerWatch final : public QObject {
+public:
+    AlertOwnerWatch(QMessageBox *alert, QWidget *window)
+        : QObject(alert)
+        , alert_(alert)
+    {
+        window->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        if (event->type() == QEvent::Hide && !event->spontaneous() && alert_->isVisible()) {
+            alert_->done(QMessageBox::Cancel);
+        }
+        return false;
+    }
+
+private:
+    QMessageBox *alert_;
 };
 
 } // namespace
@@ -359,9 +390,13 @@ void WindowPresenter::unregisterWindow(const QString &id, QWidget *window)
     }
 }
 
-QMessageBox *WindowPresenter::makeAlert(const QString &title, const QString &message)
+QMessageBox *WindowPresenter::makeAlert(const QString &title, const QString &message,
+                                        QWidget *window)
 {
-    auto *alert = new QMessageBox;
+    auto *alert = new QMessageBox(window);
+    if (window) {
+        new AlertOwnerWatch(alert, window);
+    }
     alert->setObjectName(QStringLiteral("ostrel-alert"));
     alert->setIcon(QMessageBox::Warning);
     alert->setWindowTitle(QStringLiteral("Ostrel"));
@@ -388,9 +423,10 @@ QCoro::Task<void> WindowPresenter::presentAlert(QString title, QString message)
 }
 
 QCoro::Task<bool> WindowPresenter::confirmDestructiveAction(QString title, QString message,
-                                                            QString actionTitle)
+                                                            QString actionTitle,
+                                                            QPointer<QWidget> window)
 {
-    QMessageBox *alert = makeAlert(title, message);
+    QMessageBox *alert = makeAlert(title, message, window ? window->window() : nullptr);
     QPointer<QPushButton> action = alert->addButton(actionTitle, QMessageBox::DestructiveRole);
     QPushButton *cancel = alert->addButton(QStringLiteral("Cancel"), QMessageBox::RejectRole);
     alert->setDefaultButton(action);

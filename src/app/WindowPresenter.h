@@ -89,8 +89,11 @@ public:
     // A warning alert with one "OK" button; completes when the user dismissed it.
     QCoro::Task<void> presentAlert(QString title, QString message);
     // A warning alert whose first button (`actionTitle`) is destructive and second is "Cancel";
-    // true only when the first was chosen (Escape, Cancel or any other end give false).
-    QCoro::Task<bool> confirmDestructiveAction(QString title, QString message, QString actionTitle);
+    // true only when the first was chosen (Escape, Cancel or any other end give false). Given a
+    // window, the alert belongs to it and blocks only that window; closing the window meanwhile
+    // ends the alert as cancelled.
+    QCoro::Task<bool> confirmDestructiveAction(QString title, QString message, QString actionTitle,
+                                               QPointer<QWidget> window = nullptr);
 
     // The alert shown now, if any (the latest when several are open).
     QMessageBox *activeAlert() const;
@@ -105,7 +108,7 @@ private:
                  CloseAction onUserClose);
     void handleClosed(const QString &id, PresentedWindow *window);
     static QCoro::Task<void> lookFor(QPointer<WindowPresenter> presenter, Clock *clock, QString id);
-    QMessageBox *makeAlert(const QString &title, const QString &message);
+    QMessageBox *makeAlert(const QString &title, const QString &message, QWidget *window = nullptr);
     QSize sizeFor(int width, int cap) const;
     QWidget *presentedOrRegistered(const QString &id) const;
 

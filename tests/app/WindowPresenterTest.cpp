@@ -293,6 +293,35 @@ TEST_F(WindowPresenterTest, ADestructiveConfirmationIsTrueOnlyForItsAction)
     }
 }
 
+TEST_F(WindowPresenterTest, AConfirmationGivenAWindowBelongsToItAndEndsWithIt)
+{
+    enum class End { closed, deleted };
+    for (const End end : {End::closed, End::deleted}) {
+        SCOPED_TRACE(static_cast<int>(end));
+        auto *window = new QWidget;
+        auto *inner = new QWidget(window);
+        window->show();
+        auto confirmation =
+            presenter_->confirmDestructiveAction("Delete Layout?", "Gone.", "Delete", inner);
+        QMessageBox *box = presenter_->activeAlert();
+        ASSERT_NE(box, nullptr);
+        EXPECT_EQ(box->parentWidget(), window) << "the alert belongs to the inner widget's window";
+        EXPECT_EQ(box->windowModality(), Qt::WindowModal);
+        switch (end) {
+        case End::closed:
+            window->close();
+            EXPECT_FALSE(test::await(std::move(confirmation)));
+            delete window;
+            break;
+        case End::deleted:
+            delete window;
+            EXPECT_FALSE(test::await(std::move(confirmation)));
+            break;
+        }
+        EXPECT_EQ(presenter_->activeAlert(), nullptr);
+    }
+}
+
 TEST_F(WindowPresenterTest, AlertsTakeTheAppearanceChosenInTheProgram)
 {
     struct Case {
