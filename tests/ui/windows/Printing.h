@@ -2,10 +2,7 @@
 
 #include <QString>
 
-#include <ostream>
+#include <iosfwd>
 
-// Failures show texts as texts, not as arrays of UTF-16 units.
-inline void PrintTo(const QString &text, std::ostream *out)
-{
-    *out << '"' << text.toStdString() << '"';
-}
+// Failures show texts as texts, not as arrays of UTF-16 units (defined with the model fixture).
+void PrintTo(const QString &text, std::ostream *out);

@@ -1,0 +1,236 @@
+#include "ui/windows/MissingDisplayView.h"
+
+#include "app/AppModel.h"
+#include "ui/panel/AppAppearance.h"
+#include "ui/panel/Divider.h"
+#include "ui/panel/FormRowLabel.h"
+#include "ui/panel/FormSectionHeader.h"
+#include "ui/panel/PanelButton.h"
+#include "ui/panel/RouteFootnote.h"
+#include "ui/panel/RouteIntroduction.h"
+#include "ui/panel/UiFont.h"
+#include "ui/windows/EmptyDecisionState.h"
+#include "ui/windows/FormSection.h"
+
+#include <QComboBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QShortcut>
+#include <QShowEvent>
+#include <QStackedWidget>
+#include <QVBoxLayout>
+
+namespace ostrel {
+
+namespace {
+
+const QString noPromptDetail = QStringLiteral("Choose a destination.");
+
+QString promptDetail(const MissingDisplayPrompt &prompt)
+{
+    return QStringLiteral("Choose where “") + prompt.layoutName + QStringLiteral("” should restore.");
+}
+
+} // namespace
+
+MissingDisplayView::MissingDisplayView(const ViewEnvironment &environment, QWidget *parent)
+    : QWidget(parent), model_(environment.model)
+{
+    setObjectName(QStringLiteral("missing-display-window"));
+    setFont(UiFont::body());
+    setAutoFillBackground(true);
+
+    auto *column = new QVBoxLayout(this);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(0);
+
+    introductionSlot_ = new QWidget;
+    auto *slot = new QVBoxLayout(introductionSlot_);
+    slot->setContentsMargins(0, 0, 0, 0);
+    column->addWidget(introductionSlot_);
+    setIntroductionDetail(noPromptDetail);
+
+    body_ = new QStackedWidget;
+    form_ = new FormColumn;
+    empty_ = new EmptyDecisionState(QStringLiteral("display"), QStringLiteral("No missing displays."));
+    empty_->closeButton()->setObjectName(QStringLiteral("missing-display-empty-close"));
+    body_->addWidget(form_);
+    body_->addWidget(empty_);
+    column->addWidget(body_, 1);
+
+    column->addWidget(new Divider(0.55));
+
+    auto *footer = new QHBoxLayout;
+    footer->setContentsMargins(20, 14, 20, 14);
+    footer->setSpacing(10);
+    cancel_ = new QPushButton(QStringLiteral("Cancel"));
+    cancel_->setObjectName(QStringLiteral("missing-display-cancel"));
+    footer->addWidget(cancel_);
+    footer->addStretch(1);
+    restore_ = new PanelButton(QStringLiteral("Restore"), PanelButton::Look::prominent,
+                               PanelButton::ControlSize::regular);
+    restore_->setObjectName(QStringLiteral("missing-display-restore"));
+    footer->addWidget(restore_);
+    close_ = new QPushButton(QStringLiteral("Close"));
+    close_->setObjectName(QStringLiteral("missing-display-close"));
+    footer->addWidget(close_);
+    column->addLayout(footer);
+
+    connect(cancel_, &QPushButton::clicked, this, &MissingDisplayView::cancel);
+    connect(close_, &QPushButton::clicked, this, &MissingDisplayView::cancel);
+    connect(empty_->closeButton(), &QPushButton::clicked, this, &MissingDisplayView::cancel);
+    connect(restore_, &PanelButton::clicked, this, &MissingDisplayView::confirm);
+
+    // The window's own keys press the buttons, which do nothing while disabled or hidden.
+    auto *escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+    connect(escape, &QShortcut::activated, cancel_, &QPushButton::click);
+    for (const int key : {Qt::Key_Return, Qt::Key_Enter}) {
+        auto *enter = new QShortcut(QKeySequence(key), this);
+        connect(enter, &QShortcut::activated, this, [this] {
+            if (restore_->isVisible()) {
+                restore_->click();
+            }
+        });
+    }
+
+    if (model_) {
+        connect(model_, &AppModel::missingDisplayPromptChanged, this,
+                &MissingDisplayView::scheduleRefresh);
+        connect(model_, &AppModel::busyChanged, this, &MissingDisplayView::scheduleRefresh);
+    }
+    AppAppearance::attach(this, environment);
+    refresh();
+}
+
+void MissingDisplayView::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    if (!event->spontaneous()) {
+        refresh();
+    }
+}
+
+void MissingDisplayView::scheduleRefresh()
+{
+    if (refreshQueued_) {
+        return;
+    }
+    refreshQueued_ = true;
+    QMetaObject::invokeMethod(this, &MissingDisplayView::refresh, Qt::QueuedConnection);
+}
+
+void MissingDisplayView::refresh()
+{
+    refreshQueued_ = false;
+    const std::optional<MissingDisplayPrompt> prompt =
+        model_ ? model_->missingDisplayPrompt() : std::nullopt;
+    const std::optional<QUuid> id = prompt ? std::optional<QUuid>(prompt->id) : std::nullopt;
+    if (id != shownPromptID_) {
+        shownPromptID_ = id;
+        if (prompt) {
+            choices_.prime(*prompt);
+        }
+        showPrompt(prompt);
+    }
+    restore_->setVisible(prompt.has_value());
+    close_->setVisible(!prompt);
+    restore_->setEnabled(prompt && model_ && choices_.canRestore(*prompt, model_->busy()));
+}
+
+void MissingDisplayView::setIntroductionDetail(const QString &detail)
+{
+    if (introduction_ && introduction_->detailLabel()
+        && introduction_->detailLabel()->text() == detail) {
+        return;
+    }
+    // The card reads its title and detail to assistive technology as one text, which it makes
+    // once; a new detail is a new card.
+    delete introduction_;
+    introduction_ = new RouteIntroduction(QStringLiteral("display.trianglebadge.exclamationmark"),
+                                          QStringLiteral("Display Not Connected"), detail);
+    introductionSlot_->layout()->addWidget(introduction_);
+}
+
+void MissingDisplayView::showPrompt(const std::optional<MissingDisplayPrompt> &prompt)
+{
+    form_->clear();
+    rows_.clear();
+    if (!prompt) {
+        setIntroductionDetail(noPromptDetail);
+        body_->setCurrentWidget(empty_);
+        return;
+    }
+    setIntroductionDetail(promptDetail(*prompt));
+
+    auto *displays = new FormSection(new FormSectionHeader(
+        QStringLiteral("Displays"),
+        QStringLiteral("Windows stay within reach of the display you choose.")));
+    for (const MissingDisplay &missing : prompt->missing) {
+        auto *row = new QWidget;
+        auto *line = new QHBoxLayout(row);
+        line->setContentsMargins(0, 0, 0, 0);
+        line->setSpacing(12);
+        line->addWidget(
+            new FormRowLabel(missing.description, QStringLiteral("Choose a connected display.")), 1);
+        auto *picker = new QComboBox;
+        picker->setObjectName(QStringLiteral("missing-display-picker"));
+        picker->setAccessibleName(QStringLiteral("Restore ") + missing.description
+                                  + QStringLiteral(" on"));
+        picker->setMinimumWidth(200);
+        // Two connected displays may share a key, so an item is told apart by its place, and the
+        // key is only what the choice stores.
+        for (qsizetype i = 0; i < prompt->available.size(); ++i) {
+            const CurrentDisplay &display = prompt->available[i];
+            picker->addItem(MissingDisplayChoices::itemText(i + 1, display), display.identity.key());
+        }
+        picker->setCurrentIndex(picker->findData(choices_.selection(missing, *prompt)));
+        line->addWidget(picker, 0, Qt::AlignVCenter);
+        const Row entry{missing.savedDisplayKey, picker};
+        rows_.append(entry);
+        connect(picker, &QComboBox::activated, this, [this, entry](int index) { choose(entry, index); });
+        displays->addRow(row);
+    }
+    form_->addSection(displays);
+
+    auto *note = new FormSection;
+    auto *footnote = new RouteFootnote(
+        QStringLiteral("arrow.uturn.backward"),
+        QStringLiteral("This choice applies to this restore only. The saved layout stays unchanged."));
+    note->addRow(footnote);
+    form_->addSection(note);
+    body_->setCurrentWidget(form_);
+}
+
+void MissingDisplayView::choose(const Row &row, int index)
+{
+    if (index < 0) {
+        return;
+    }
+    choices_.choose(row.savedDisplayKey, row.picker->itemData(index).toString());
+    scheduleRefresh();
+}
+
+void MissingDisplayView::confirm()
+{
+    if (!model_) {
+        return;
+    }
+    // Whatever changed since the last turn of the event loop is taken in first, so the choices
+    // confirmed are always those of the prompt the model holds now.
+    refresh();
+    const std::optional<MissingDisplayPrompt> prompt = model_->missingDisplayPrompt();
+    if (!prompt || !restore_->isEnabled()) {
+        return;
+    }
+    model_->confirmMissingDisplays(choices_.confirmed(*prompt));
+}
+
+void MissingDisplayView::cancel()
+{
+    if (model_) {
+        model_->cancelMissingDisplays();
+    }
+}
+
+} // namespace ostrel

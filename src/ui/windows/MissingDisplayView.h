@@ -1,0 +1,73 @@
+#pragma once
+
+#include "ui/panel/ViewEnvironment.h"
+#include "ui/windows/MissingDisplayChoices.h"
+
+#include <QList>
+#include <QPointer>
+#include <QUuid>
+#include <QWidget>
+
+#include <optional>
+
+class QComboBox;
+class QPushButton;
+class QStackedWidget;
+
+namespace ostrel {
+
+class AppModel;
+class FormColumn;
+class PanelButton;
+class RouteIntroduction;
+class EmptyDecisionState;
+
+// "Choose a Display": a restore the user started found saved displays of its layout missing, and
+// the user picks, for each, a connected display to restore onto, for this one restore. Restore
+// hands the choices to the model; Cancel, Close and closing the window drop the restore.
+class MissingDisplayView : public QWidget {
+    Q_OBJECT
+
+public:
+    explicit MissingDisplayView(const ViewEnvironment &environment, QWidget *parent = nullptr);
+
+    const MissingDisplayChoices &choices() const { return choices_; }
+
+protected:
+    void showEvent(QShowEvent *event) override;
+
+private:
+    struct Row {
+        QString savedDisplayKey;
+        QComboBox *picker;
+    };
+
+    // Follows the model: a prompt with a new identity is primed and gets its rows; everything
+    // else (the buttons' states) is worked out again. Asked for at most once per turn of the
+    // event loop, whatever changed.
+    void scheduleRefresh();
+    void refresh();
+    void showPrompt(const std::optional<MissingDisplayPrompt> &prompt);
+    void setIntroductionDetail(const QString &detail);
+    void choose(const Row &row, int index);
+    void confirm();
+    void cancel();
+
+    QPointer<AppModel> model_;
+    MissingDisplayChoices choices_;
+    // The prompt the rows were built for; none before the first and after it went.
+    std::optional<QUuid> shownPromptID_;
+    bool refreshQueued_ = false;
+
+    QWidget *introductionSlot_;
+    RouteIntroduction *introduction_ = nullptr;
+    QStackedWidget *body_;
+    FormColumn *form_;
+    EmptyDecisionState *empty_;
+    QList<Row> rows_;
+    QPushButton *cancel_;
+    PanelButton *restore_;
+    QPushButton *close_;
+};
+
+} // namespace ostrel

@@ -1,0 +1,245 @@
+#include "Await.h"
+#include "Screenshots.h"
+#include "UiTest.h"
+
+#include "ui/panel/HoverRowButton.h"
+#include "ui/panel/LineLimitedLabel.h"
+#include "ui/panel/PanelButton.h"
+#include "ui/panel/ShortcutBadge.h"
+#include "ui/windows/DecisionWindows.h"
+#include "ui/windows/LayoutChooserView.h"
+
+#include <QLabel>
+#include <QPushButton>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+using namespace ostrel;
+using namespace ostrel::test;
+
+namespace {
+
+Layout counted(qsizetype windows, qsizetype displays)
+{
+    Layout layout;
+    layout.entries.resize(windows);
+    layout.displays.resize(displays);
+    return layout;
+}
+
+TEST(LayoutChooserSummaryTest, WindowsAndDisplaysAreCountedInWords)
+{
+    EXPECT_EQ(LayoutChooserView::summary(counted(1, 1)), "1 window · 1 display");
+    EXPECT_EQ(LayoutChooserView::summary(counted(1, 2)), "1 window · 2 displays");
+    EXPECT_EQ(LayoutChooserView::summary(counted(0, 1)), "0 windows · 1 display");
+    EXPECT_EQ(LayoutChooserView::summary(counted(3, 2)), "3 windows · 2 displays");
+}
+
+class LayoutChooserViewTest : public UiTest {
+protected:
+    void SetUp() override
+    {
+        UiTest::SetUp();
+        addApplication("com.example.editor", "Editor", {{100, 100, 600, 400}});
+        addApplication("com.example.mail", "Mail", {{700, 200, 500, 500}});
+        start();
+        registerDecisionWindows(*presenter, viewEnvironment());
+    }
+
+    LayoutChooserView *view() const
+    {
+        QWidget *window = presenter->window(QString(WindowID::chooser));
+        return window ? window->findChild<LayoutChooserView *>() : nullptr;
+    }
+    void open()
+    {
+        presenter->showChooser();
+        ASSERT_NE(view(), nullptr);
+        settle();
+    }
+    QList<HoverRowButton *> rows() const
+    {
+        return view()->findChildren<HoverRowButton *>("chooser-row");
+    }
+    HoverRowButton *row(const QString &name) const
+    {
+        for (HoverRowButton *r : rows()) {
+            if (r->accessibleName() == "Restore " + name) {
+                return r;
+            }
+        }
+        return nullptr;
+    }
+    QWidget *notice() const { return view()->findChild<QWidget *>("chooser-permission-notice"); }
+    void press(int key) const
+    {
+        QWidget *window = view()->window();
+        window->activateWindow();
+        EXPECT_TRUE(QTest::qWaitForWindowActive(window));
+        QTest::keyClick(view(), Qt::Key(key));
+    }
+};
+
+TEST_F(LayoutChooserViewTest, EveryLayoutIsARowWithItsCountsAndShortcut)
+{
+    const Layout work = saveCurrentWindows("Work");
+    const Layout plain = saveCurrentWindows("<b>R&D</b> %1");
+    ASSERT_EQ(await(model->setLayoutShortcut(Shortcut{12, 0x100 | 0x800}, work.id)), std::nullopt);
+    open();
+    ASSERT_EQ(rows().size(), 2);
+    EXPECT_FALSE(view()->findChild<QWidget *>("chooser-empty")->isVisible());
+    HoverRowButton *workRow = row("Work");
+    ASSERT_NE(workRow, nullptr);
+    const QLabel *summary = workRow->findChild<QLabel *>("chooser-row-summary");
+    EXPECT_EQ(summary->text(), "2 windows · 1 display");
+    // Drawn in the dimmed secondary style, although it lies inside a button.
+    EXPECT_LT(summary->palette().color(summary->foregroundRole()).alphaF(), 0.9);
+    EXPECT_EQ(workRow->accessibleDescription(), "Selects this layout and restores its saved windows.");
+    ASSERT_NE(workRow->findChild<ShortcutBadge *>(), nullptr);
+    EXPECT_EQ(workRow->findChild<ShortcutBadge *>()->text(), "⌥⌘Q");
+    // A name from the user is a name, never markup.
+    HoverRowButton *plainRow = row("<b>R&D</b> %1");
+    ASSERT_NE(plainRow, nullptr);
+    EXPECT_EQ(plainRow->findChild<LineLimitedLabel *>("chooser-row-name")->text(), "<b>R&D</b> %1");
+    EXPECT_EQ(plainRow->findChild<ShortcutBadge *>(), nullptr);
+    for (HoverRowButton *r : rows()) {
+        EXPECT_TRUE(r->isEnabled());
+    }
+    EXPECT_FALSE(notice()->isVisible());
+
+    // A layout saved while the window is open gets its row.
+    saveCurrentWindows("Later");
+    settle();
+    EXPECT_EQ(rows().size(), 3);
+}
+
+TEST_F(LayoutChooserViewTest, RowsWaitForAccessAnIdleModelAndUsableStorage)
+{
+    const Layout work = saveCurrentWindows("Work");
+    open();
+    HoverRowButton *workRow = row("Work");
+    struct Case {
+        const char *state;
+        std::function<void()> apply;
+        std::function<void()> undo;
+    };
+    const Case cases[] = {
+        {"busy", [&] { model->setBusy(OperationKind::restoring); },
+         [&] { model->setBusy(std::nullopt); }},
+        {"exclusion pending", [&] { model->setPendingMutations({MutationScope::exclusion("x")}); },
+         [&] { model->setPendingMutations({}); }},
+        {"storage problem", [&] { model->setStorageProblem(StorageProblem{}); },
+         [&] { model->setStorageProblem(std::nullopt); }},
+    };
+    for (const Case &c : cases) {
+        c.apply();
+        settle();
+        EXPECT_FALSE(workRow->isEnabled()) << c.state;
+        EXPECT_FALSE(notice()->isVisible()) << c.state;
+        workRow->click();
+        EXPECT_EQ(model->busy() == OperationKind::restoring, std::string(c.state) == "busy");
+        EXPECT_TRUE(isOpen(WindowID::chooser)) << c.state;
+        c.undo();
+        settle();
+        EXPECT_TRUE(workRow->isEnabled()) << c.state;
+    }
+}
+
+TEST_F(LayoutChooserViewTest, WithoutAccessANoticeOffersTheSettingsAndARecheck)
+{
+    saveCurrentWindows("Work");
+    desktop.setTrusted(false);
+    await(model->refreshPermission(false));
+    open();
+    EXPECT_TRUE(notice()->isVisible());
+    EXPECT_FALSE(row("Work")->isEnabled());
+
+    view()->findChild<PanelButton *>("chooser-open-settings")->click();
+    EXPECT_EQ(accessibilitySettingsOpened, 1);
+    EXPECT_FALSE(model->permissionPrompted());
+
+    // Access granted meanwhile: Recheck finds it, without reopening the window.
+    desktop.setTrusted(true);
+    view()->findChild<PanelButton *>("chooser-recheck")->click();
+    waitUntil([&] { return model->permissionTrusted(); });
+    settle();
+    EXPECT_FALSE(notice()->isVisible());
+    EXPECT_TRUE(row("Work")->isEnabled());
+}
+
+TEST_F(LayoutChooserViewTest, AClickSelectsRestoresAndCloses)
+{
+    const Layout work = saveCurrentWindows("Work");
+    const Layout other = saveCurrentWindows("Other");
+    ASSERT_EQ(model->selectedLayoutID(), other.id);
+    open();
+    row("Work")->click();
+    EXPECT_EQ(model->selectedLayoutID(), work.id);
+    EXPECT_EQ(model->busy(), OperationKind::restoring);
+    EXPECT_FALSE(isOpen(WindowID::chooser));
+    waitUntil([&] { return !model->busy(); });
+    EXPECT_EQ(model->lastResult()->layoutID, work.id);
+}
+
+TEST_F(LayoutChooserViewTest, AClickClosesAlsoWhenTheRestoreAsksForADisplay)
+{
+    desktop.setScreens({screen(1, {0, 0, 1440, 900}, 1), screen(2, {1440, 0, 1920, 1080}, 2)}, 1);
+    addApplication("com.example.viewer", "Viewer", {{1600, 100, 800, 600}});
+    const Layout wide = saveCurrentWindows("Wide");
+    desktop.setScreens({screen(1, {0, 0, 1440, 900}, 1)}, 1);
+    open();
+    row("Wide")->click();
+    EXPECT_FALSE(isOpen(WindowID::chooser));
+    EXPECT_TRUE(isOpen(WindowID::missingDisplays));
+    ASSERT_TRUE(model->missingDisplayPrompt().has_value());
+    EXPECT_EQ(model->missingDisplayPrompt()->layoutID, wide.id);
+}
+
+TEST_F(LayoutChooserViewTest, EscapeClosesWithoutChoosing)
+{
+    const Layout work = saveCurrentWindows("Work");
+    model->setSelectedLayoutID(std::nullopt);
+    open();
+    press(Qt::Key_Escape);
+    EXPECT_FALSE(isOpen(WindowID::chooser));
+    EXPECT_EQ(model->selectedLayoutID(), std::nullopt);
+    EXPECT_EQ(model->busy(), std::nullopt);
+
+    open();
+    view()->findChild<QPushButton *>("chooser-close")->click();
+    EXPECT_FALSE(isOpen(WindowID::chooser));
+    EXPECT_EQ(model->selectedLayoutID(), std::nullopt);
+}
+
+TEST_F(LayoutChooserViewTest, WithoutLayoutsTheWindowSaysWhereToSaveOne)
+{
+    open();
+    EXPECT_TRUE(rows().isEmpty());
+    EXPECT_TRUE(view()->findChild<QWidget *>("chooser-empty")->isVisible());
+    EXPECT_FALSE(view()->findChild<QWidget *>("chooser-list")->isVisible());
+    renderToPng(view(), "chooser-empty");
+}
+
+TEST_F(LayoutChooserViewTest, Screenshots)
+{
+    const Layout work = saveCurrentWindows("Work");
+    ASSERT_EQ(await(model->setLayoutShortcut(Shortcut{12, 0x100 | 0x800}, work.id)), std::nullopt);
+    saveCurrentWindows("Evening — reading, mail and the long list of everything else that was open");
+    saveCurrentWindows("R&D");
+    desktop.setScreens({screen(1, {0, 0, 1440, 900}, 1), screen(2, {1440, 0, 1920, 1080}, 2)}, 1);
+    addApplication("com.example.viewer", "Viewer", {{1600, 100, 800, 600}});
+    saveCurrentWindows("Two screens");
+    for (int i = 1; i <= 6; ++i) {
+        saveCurrentWindows(QStringLiteral("Spare %1").arg(i));
+    }
+    open();
+    renderToPng(view(), "chooser");
+
+    desktop.setTrusted(false);
+    await(model->refreshPermission(false));
+    settle();
+    renderToPng(view(), "chooser-permission");
+}
+
+} // namespace
