@@ -7,6 +7,7 @@
 #include "ui/panel/Theme.h"
 #include "ui/panel/UiFont.h"
 
+#include <QHBoxLayout>
 #include <QPainter>
 #include <QVBoxLayout>
 
@@ -64,7 +65,15 @@ RouteIntroduction::RouteIntroduction(const QString &symbol, const QString &title
         label->setWordWrap(true);
         label->setMaximumWidth(detailWidth);
         detail_ = label;
-        column->addWidget(detail_, 0, Qt::AlignHCenter);
+        // Centred by the stretches on either side, not by an alignment: an aligned label gets
+        // the width of its size hint, narrower than the line it was measured on, and its
+        // wrapped lines would be cut off below.
+        auto *centred = new QHBoxLayout;
+        centred->setContentsMargins(0, 0, 0, 0);
+        centred->addStretch(0);
+        centred->addWidget(detail_, 1);
+        centred->addStretch(0);
+        column->addLayout(centred);
     }
 
     // One element for assistive technology: the card speaks, its parts do not.

@@ -117,5 +117,34 @@ TEST_F(LayoutControlsTest, TheIntroductionIsOneElementAndItsTitleStopsAtTwoLines
     EXPECT_FALSE(shortTitle.isTruncatedAt(200));
 }
 
+TEST_F(LayoutControlsTest, TheIntroductionsDetailIsShownWholeAndCentredAtMost460Wide)
+{
+    for (const QString &detail :
+         {QString("Choose a destination."),
+          QString("Choose where “Studio with three displays, a projector and the long name it "
+                  "was given” should restore.")}) {
+        SCOPED_TRACE(detail.toStdString());
+        QWidget window;
+        window.resize(640, 400);
+        auto *column = new QVBoxLayout(&window);
+        column->setContentsMargins(0, 0, 0, 0);
+        auto *introduction = new RouteIntroduction("display", "Display Not Connected", detail);
+        column->addWidget(introduction);
+        column->addStretch(1);
+        window.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+        const QLabel *label = introduction->detailLabel();
+        EXPECT_LE(label->width(), 460);
+        EXPECT_GE(label->height(), label->heightForWidth(label->width()));
+        // Every word is on a line that fits.
+        const QFontMetrics metrics(label->font());
+        const QRect needed = metrics.boundingRect(QRect(0, 0, label->width(), 10000),
+                                                  Qt::TextWordWrap | Qt::AlignHCenter, detail);
+        EXPECT_LE(needed.height(), label->height());
+        const int middle = label->mapTo(introduction->card(), label->rect().center()).x();
+        EXPECT_NEAR(middle, introduction->card()->width() / 2, 1);
+    }
+}
+
 } // namespace
 } // namespace ostrel
