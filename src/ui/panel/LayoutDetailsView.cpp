@@ -17,18 +17,15 @@
 #include "ui/panel/Theme.h"
 #include "ui/panel/UiFont.h"
 #include "ui/panel/OverlayScrolling.h"
+#include "ui/panel/PanelButton.h"
 
 #include <QEvent>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
-#include <QPainter>
-#include <QPushButton>
 #include <QScrollArea>
 #include <QShowEvent>
-#include <QStyleOptionButton>
-#include <QStylePainter>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -96,88 +93,13 @@ void showMessage(QWidget *slot, CompactMessage *&shown, const std::optional<QStr
     slot->setVisible(message.has_value());
 }
 
-// Fusion leaves almost no room beside a button's title; the window's buttons breathe a little.
-// A destructive one takes its title colour from the theme when it paints.
-class BorderedButton : public QPushButton {
-public:
-    using QPushButton::QPushButton;
-
-    void setTint(ThemeColor tint)
-    {
-        tint_ = tint;
-        update();
-    }
-
-    QSize sizeHint() const override { return QPushButton::sizeHint() + QSize(16, 0); }
-
-protected:
-    void paintEvent(QPaintEvent *event) override
-    {
-        if (!tint_) {
-            QPushButton::paintEvent(event);
-            return;
-        }
-        QStylePainter painter(this);
-        QStyleOptionButton option;
-        initStyleOption(&option);
-        if (isEnabled()) {
-            option.palette.setColor(QPalette::ButtonText, tint_->resolve(palette()));
-        }
-        painter.drawControl(QStyle::CE_PushButton, option);
-    }
-
-private:
-    std::optional<ThemeColor> tint_;
-};
-
-BorderedButton *borderedButton(const QString &text, const QString &objectName, QWidget *parent)
+PanelButton *borderedButton(const QString &title, const QString &objectName, QWidget *parent)
 {
-    auto *button = new BorderedButton(text, parent);
+    auto *button =
+        new PanelButton(title, PanelButton::Look::bordered, PanelButton::ControlSize::regular, parent);
     button->setObjectName(objectName);
-    button->setAutoDefault(false);
-    button->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
     return button;
 }
-
-// A borderless button that reads as a link: its title in the accent colour, read from the
-// palette when painted, underlined under the pointer.
-class LinkButton : public QAbstractButton {
-public:
-    LinkButton(const QString &title, QWidget *parent)
-        : QAbstractButton(parent)
-    {
-        setText(title);
-        setCursor(Qt::PointingHandCursor);
-        setFocusPolicy(Qt::TabFocus);
-        setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
-        setAttribute(Qt::WA_Hover);
-    }
-
-    QSize sizeHint() const override
-    {
-        const QFontMetrics metrics(font());
-        return QSize(metrics.horizontalAdvance(text()) + 4, metrics.height() + 2);
-    }
-
-protected:
-    void paintEvent(QPaintEvent *) override
-    {
-        QPainter painter(this);
-        QFont face = font();
-        face.setUnderline(underMouse() && isEnabled());
-        painter.setFont(face);
-        QColor colour = Theme::accent(palette());
-        if (isDown()) {
-            colour = colour.darker(130);
-        }
-        painter.setPen(colour);
-        painter.drawText(rect(), Qt::AlignCenter, text());
-        if (hasFocus()) {
-            painter.setPen(QPen(colour, 1));
-            painter.drawRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5));
-        }
-    }
-};
 
 } // namespace
 
@@ -326,7 +248,7 @@ QWidget *LayoutDetailsView::buildNameSection()
     renameButton_ = borderedButton(QStringLiteral("Rename"), QStringLiteral("rename-layout-button"),
                                    body);
     renameButton_->setAccessibleName(QStringLiteral("Rename"));
-    connect(renameButton_, &QPushButton::clicked, this, &LayoutDetailsView::rename);
+    connect(renameButton_, &QAbstractButton::clicked, this, &LayoutDetailsView::rename);
     row->addWidget(renameButton_);
     column->addLayout(row);
 
@@ -425,7 +347,7 @@ QWidget *LayoutDetailsView::buildAutomationSection()
     row->setSpacing(8);
     linkButton_ = borderedButton(QStringLiteral("Link Displays"),
                                  QStringLiteral("link-displays-button"), body);
-    connect(linkButton_, &QPushButton::clicked, this, &LayoutDetailsView::updateAutomation);
+    connect(linkButton_, &QAbstractButton::clicked, this, &LayoutDetailsView::updateAutomation);
     row->addWidget(linkButton_);
     automationOffRow_ = new QWidget(body);
     automationOffRow_->setObjectName(QStringLiteral("automation-off-hint"));
@@ -436,9 +358,10 @@ QWidget *LayoutDetailsView::buildAutomationSection()
                                        UiFont::subheadline(), automationOffRow_);
     turnOn->setWordWrap(false);
     offRow->addWidget(turnOn);
-    auto *openSettings = new LinkButton(QStringLiteral("Open Settings"), automationOffRow_);
+    auto *openSettings = new PanelButton(QStringLiteral("Open Settings"), PanelButton::Look::link,
+                                         PanelButton::ControlSize::small, automationOffRow_);
     openSettings->setObjectName(QStringLiteral("open-settings-button"));
-    openSettings->setFont(UiFont::subheadline());
+    openSettings->setTitleFont(UiFont::subheadline());
     connect(openSettings, &QAbstractButton::clicked, this, [this] {
         if (environment_.openSettings) {
             environment_.openSettings();
@@ -470,14 +393,13 @@ QWidget *LayoutDetailsView::buildManageSection()
     row->setSpacing(8);
     replaceButton_ = borderedButton(QStringLiteral("Replace…"),
                                     QStringLiteral("replace-layout-button"), body);
-    connect(replaceButton_, &QPushButton::clicked, this, &LayoutDetailsView::confirmReplace);
+    connect(replaceButton_, &QAbstractButton::clicked, this, &LayoutDetailsView::confirmReplace);
     row->addWidget(replaceButton_);
     row->addStretch(1);
-    BorderedButton *deleteButton = borderedButton(QStringLiteral("Delete Layout…"),
-                                                  QStringLiteral("delete-layout-button"), body);
-    deleteButton->setTint(ThemeColor::danger());
-    deleteButton_ = deleteButton;
-    connect(deleteButton_, &QPushButton::clicked, this, &LayoutDetailsView::confirmDelete);
+    deleteButton_ = borderedButton(QStringLiteral("Delete Layout…"),
+                                   QStringLiteral("delete-layout-button"), body);
+    deleteButton_->setTint(ThemeColor::danger());
+    connect(deleteButton_, &QAbstractButton::clicked, this, &LayoutDetailsView::confirmDelete);
     row->addWidget(deleteButton_);
 
     return formSection(
@@ -528,7 +450,7 @@ QWidget *LayoutDetailsView::buildUnavailable()
     column->addWidget(text);
     auto *close = borderedButton(QStringLiteral("Close"), QStringLiteral("close-unavailable-button"),
                                  page);
-    connect(close, &QPushButton::clicked, this, [this] { window()->close(); });
+    connect(close, &QAbstractButton::clicked, this, [this] { window()->close(); });
     column->addWidget(close, 0, Qt::AlignHCenter);
     column->addStretch(1);
     page->hide();
@@ -632,8 +554,8 @@ void LayoutDetailsView::refresh()
     automationDescription_->setText(model_->automationDescription(*current));
     olderLayoutHint_->setVisible(std::any_of(current->displays.begin(), current->displays.end(),
                                              [](const DisplaySnapshot &d) { return d.frameInferred; }));
-    linkButton_->setText(current->automationTopologySignature ? QStringLiteral("Unlink Displays")
-                                                              : QStringLiteral("Link Displays"));
+    linkButton_->setTitle(current->automationTopologySignature ? QStringLiteral("Unlink Displays")
+                                                               : QStringLiteral("Link Displays"));
     linkButton_->setEnabled(!isWorking_ && !pending(MutationScope::automation(id)));
     automationOffRow_->setVisible(!model_->automationEnabled());
     showMessage(automationMessageSlot_, automationMessage_, automationError_,

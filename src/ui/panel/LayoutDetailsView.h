@@ -16,13 +16,13 @@
 
 class QLabel;
 class QLineEdit;
-class QPushButton;
 class QScrollArea;
 class QVBoxLayout;
 
 namespace ostrel {
 
 class CompactMessage;
+class PanelButton;
 class PlainLabel;
 class RouteIntroduction;
 class ShortcutRecorder;
@@ -149,7 +149,7 @@ private:
     QScrollArea *form_ = nullptr;
 
     QLineEdit *nameField_ = nullptr;
-    QPushButton *renameButton_ = nullptr;
+    PanelButton *renameButton_ = nullptr;
     QWidget *duplicateRow_ = nullptr;
     PlainLabel *duplicateText_ = nullptr;
 
@@ -166,13 +166,13 @@ private:
 
     PlainLabel *automationDescription_ = nullptr;
     PlainLabel *olderLayoutHint_ = nullptr;
-    QPushButton *linkButton_ = nullptr;
+    PanelButton *linkButton_ = nullptr;
     QWidget *automationOffRow_ = nullptr;
     QWidget *automationMessageSlot_ = nullptr;
     CompactMessage *automationMessage_ = nullptr;
 
-    QPushButton *replaceButton_ = nullptr;
-    QPushButton *deleteButton_ = nullptr;
+    PanelButton *replaceButton_ = nullptr;
+    PanelButton *deleteButton_ = nullptr;
 
     QWidget *errorSection_ = nullptr;
     QWidget *errorMessageSlot_ = nullptr;

@@ -71,6 +71,7 @@ void PanelButton::setTitle(const QString &title)
 void PanelButton::setTint(ThemeColor tint)
 {
     tint_ = tint;
+    tinted_ = true;
     update();
 }
 
@@ -233,7 +234,7 @@ QColor PanelButton::foreground() const
     case Look::prominent:
         return Qt::white;
     case Look::bordered:
-        return Theme::primary(p);
+        return tinted_ ? tint_.resolve(p) : Theme::primary(p);
     case Look::borderless:
     case Look::link:
     case Look::plain: {

@@ -31,7 +31,8 @@ public:
     void setTitle(const QString &title);
     Look look() const { return look_; }
 
-    // The prominent fill, or the text colour of the borderless, link and plain looks.
+    // The prominent fill, or the text colour of the borderless, link and plain looks; given to a
+    // bordered button, the colour of its title (a destructive action's red).
     void setTint(ThemeColor tint);
     ThemeColor tint() const { return tint_; }
     void setTitleFont(const QFont &font);
@@ -82,6 +83,7 @@ private:
     Look look_;
     ControlSize size_;
     ThemeColor tint_;
+    bool tinted_ = false;
     QFont titleFont_;
     std::optional<QString> symbol_;
     double symbolSize_ = 11;

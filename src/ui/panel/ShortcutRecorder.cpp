@@ -5,6 +5,7 @@
 #include "platform/ShortcutRecordingSession.h"
 #include "ui/panel/HoverHighlight.h"
 #include "ui/panel/LiveShortcutBadge.h"
+#include "ui/panel/PanelButton.h"
 #include "ui/panel/PlainLabel.h"
 #include "ui/panel/PlainText.h"
 #include "ui/panel/ShortcutBadge.h"
@@ -19,7 +20,6 @@
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QPushButton>
 #include <QVBoxLayout>
 #include <QWindow>
 
@@ -36,16 +36,15 @@ bool isReserved(const std::optional<Shortcut> &candidate)
             QStringLiteral("%1-%2").arg(candidate->keyCode).arg(candidate->modifiers));
 }
 
-QPushButton *smallButton(const QString &text, double pt, QFont::Weight weight, int minimumWidth,
-                         const QString &objectName, const QString &help, QWidget *parent)
+PanelButton *smallButton(const QString &title, PanelButton::Look look, QFont::Weight weight,
+                         int minimumWidth, const QString &objectName, const QString &help,
+                         QWidget *parent)
 {
-    auto *button = new QPushButton(text, parent);
+    auto *button = new PanelButton(title, look, PanelButton::ControlSize::small, parent);
     button->setObjectName(objectName);
-    button->setFont(UiFont::system(pt, weight));
-    button->setMinimumWidth(minimumWidth);
+    button->setTitleFont(UiFont::system(11.5, weight));
+    button->setMinimumContentWidth(minimumWidth);
     button->setToolTip(help);
-    button->setAutoDefault(false);
-    button->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
     return button;
 }
 
@@ -85,8 +84,8 @@ ShortcutRecorder::ShortcutRecorder(const QString &label, std::optional<Shortcut>
     badge_->setObjectName(QStringLiteral("shortcut-badge"));
     row->addWidget(badge_);
 
-    recordButton_ = smallButton(QString(), 11.5, QFont::Normal, 52,
-                                QStringLiteral("shortcut-record-button"), QString(), this);
+    recordButton_ = smallButton(QStringLiteral("Record"), PanelButton::Look::bordered, QFont::Normal,
+                                52, QStringLiteral("shortcut-record-button"), QString(), this);
     row->addWidget(recordButton_);
 
     removeButton_ = new SymbolButton(QStringLiteral("xmark.circle.fill"), 12.5,
@@ -117,13 +116,13 @@ ShortcutRecorder::ShortcutRecorder(const QString &label, std::optional<Shortcut>
     liveBadge_->setObjectName(QStringLiteral("live-shortcut-badge"));
     row->addWidget(liveBadge_);
 
-    saveButton_ = smallButton(QStringLiteral("Save"), 11.5, QFont::Medium, 46,
+    saveButton_ = smallButton(QStringLiteral("Save"), PanelButton::Look::prominent, QFont::Medium, 46,
                               QStringLiteral("shortcut-save-button"),
                               QStringLiteral("Save this shortcut"), this);
     row->addWidget(saveButton_);
 
-    cancelButton_ = smallButton(QStringLiteral("Cancel"), 11.5, QFont::Normal, 0,
-                                QStringLiteral("shortcut-cancel-button"),
+    cancelButton_ = smallButton(QStringLiteral("Cancel"), PanelButton::Look::bordered,
+                                QFont::Normal, 0, QStringLiteral("shortcut-cancel-button"),
                                 QStringLiteral("Keep the previous shortcut"), this);
     row->addWidget(cancelButton_);
 
@@ -142,10 +141,10 @@ ShortcutRecorder::ShortcutRecorder(const QString &label, std::optional<Shortcut>
     hintLayout->addWidget(hint_, 1);
     column->addWidget(hintRow_);
 
-    connect(recordButton_, &QPushButton::clicked, this, &ShortcutRecorder::record);
+    connect(recordButton_, &QAbstractButton::clicked, this, &ShortcutRecorder::record);
     connect(removeButton_, &QAbstractButton::clicked, this, &ShortcutRecorder::remove);
-    connect(saveButton_, &QPushButton::clicked, this, &ShortcutRecorder::save);
-    connect(cancelButton_, &QPushButton::clicked, this, &ShortcutRecorder::cancel);
+    connect(saveButton_, &QAbstractButton::clicked, this, &ShortcutRecorder::save);
+    connect(cancelButton_, &QAbstractButton::clicked, this, &ShortcutRecorder::cancel);
     connect(session_, &ShortcutRecordingSession::changed, this, &ShortcutRecorder::refresh);
     if (keyboardLayout) {
         connect(keyboardLayout, &KeyboardLayoutObserver::revisionChanged, this,
@@ -300,9 +299,6 @@ void ShortcutRecorder::changeEvent(QEvent *event)
             session_->stop();
         }
         break;
-    case QEvent::PaletteChange:
-        refresh();
-        break;
     default:
         break;
     }
@@ -325,7 +321,7 @@ void ShortcutRecorder::updateLabel()
 
 void ShortcutRecorder::updateAccessibleNames()
 {
-    recordButton_->setText(shortcut_ ? QStringLiteral("Change") : QStringLiteral("Record"));
+    recordButton_->setTitle(shortcut_ ? QStringLiteral("Change") : QStringLiteral("Record"));
     recordButton_->setToolTip(shortcut_ ? QStringLiteral("Change the keyboard shortcut")
                                         : QStringLiteral("Record a keyboard shortcut"));
     recordButton_->setAccessibleName(
@@ -365,13 +361,8 @@ void ShortcutRecorder::refresh()
 
     saveButton_->setVisible(recording);
     saveButton_->setEnabled(valid);
-    // A prominent button: filled with the accent while it can save, grey otherwise.
-    QPalette savePalette = saveButton_->palette();
-    const QPalette &colours = palette();
-    const QColor tint = valid ? Theme::accent(colours) : Theme::secondary(colours);
-    savePalette.setColor(QPalette::Button, tint);
-    savePalette.setColor(QPalette::ButtonText, valid ? QColor(Qt::white) : colours.color(QPalette::ButtonText));
-    saveButton_->setPalette(savePalette);
+    // Filled with the accent while it can save, grey otherwise.
+    saveButton_->setTint(valid ? ThemeColor::accent() : ThemeColor::secondary());
     cancelButton_->setVisible(recording);
 
     hintRow_->setVisible(recording);

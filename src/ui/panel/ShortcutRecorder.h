@@ -11,12 +11,12 @@
 #include <optional>
 
 class QLabel;
-class QPushButton;
 
 namespace ostrel {
 
 class KeyboardLayoutObserver;
 class LiveShortcutBadge;
+class PanelButton;
 class PlainLabel;
 class ShortcutBadge;
 class ShortcutRecordingSession;
@@ -97,13 +97,13 @@ private:
 
     QLabel *title_;
     ShortcutBadge *badge_;
-    QPushButton *recordButton_;
+    PanelButton *recordButton_;
     SymbolButton *removeButton_;
     QWidget *currentSummary_;
     ShortcutBadge *currentBadge_;
     LiveShortcutBadge *liveBadge_;
-    QPushButton *saveButton_;
-    QPushButton *cancelButton_;
+    PanelButton *saveButton_;
+    PanelButton *cancelButton_;
     QWidget *hintRow_;
     SymbolView *hintSymbol_;
     PlainLabel *hint_;

@@ -7,10 +7,10 @@
 #include "ui/panel/LayoutDetailsView.h"
 #include "ui/panel/ShortcutRecorder.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QKeyEvent>
 #include <QLineEdit>
-#include <QPushButton>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QTest>
@@ -69,7 +69,7 @@ TEST_F(LayoutDetailsPictures, Render)
     const Layout other = saveCurrentWindows("Office");
     field->setText("office");
     settle();
-    QTest::mouseClick(window->findChild<QPushButton *>("rename-layout-button"), Qt::LeftButton);
+    QTest::mouseClick(window->findChild<QAbstractButton *>("rename-layout-button"), Qt::LeftButton);
     waitUntil([&] { return window->findChild<LayoutDetailsView *>()->errorMessage().has_value(); });
     settle();
     auto *form = window->findChild<QScrollArea *>("layout-details-form");

@@ -7,12 +7,13 @@
 #include "ui/panel/CompactMessage.h"
 #include "ui/panel/LayoutDetailsView.h"
 #include "ui/panel/LineLimitedLabel.h"
+#include "ui/panel/PanelButton.h"
 #include "ui/panel/ShortcutRecorder.h"
 
+#include <QAbstractButton>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
-#include <QPushButton>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -85,7 +86,7 @@ protected:
     }
 
     QLineEdit *field() { return part<QLineEdit>("layout-name-field"); }
-    QPushButton *button(const QString &name) { return part<QPushButton>(name); }
+    QAbstractButton *button(const QString &name) { return part<QAbstractButton>(name); }
 
     void type(const QString &text)
     {
@@ -397,9 +398,9 @@ TEST_F(LayoutDetailsTest, TypingSurvivesAnUnrelatedReloadButFollowsARename)
 TEST_F(LayoutDetailsTest, TheAutomationRowNamesTheLinkAndWhatIsMissing)
 {
     open(desk.id);
-    QPushButton *link = button("link-displays-button");
+    auto *link = part<PanelButton>("link-displays-button");
     QLabel *description = part<QLabel>("automation-description");
-    EXPECT_EQ(link->text(), "Link Displays");
+    EXPECT_EQ(link->title(), "Link Displays");
     EXPECT_EQ(description->text(), "Not linked");
     EXPECT_TRUE(shown(part("automation-off-hint")));
     EXPECT_FALSE(shown(part("older-layout-hint")));
@@ -413,7 +414,7 @@ TEST_F(LayoutDetailsTest, TheAutomationRowNamesTheLinkAndWhatIsMissing)
     QTest::mouseClick(link, Qt::LeftButton);
     waitUntil([&] { return model->layout(desk.id)->automationTopologySignature.has_value(); });
     settle();
-    EXPECT_EQ(link->text(), "Unlink Displays");
+    EXPECT_EQ(link->title(), "Unlink Displays");
     EXPECT_EQ(description->text(), "Linked to these displays");
 
     // A second layout for the same displays is refused, with the first one's name.
@@ -436,7 +437,7 @@ TEST_F(LayoutDetailsTest, TheAutomationRowNamesTheLinkAndWhatIsMissing)
     }
     model->setLayouts(layouts);
     settle();
-    EXPECT_EQ(link->text(), "Unlink Displays");
+    EXPECT_EQ(link->title(), "Unlink Displays");
     EXPECT_EQ(description->text(), "Linked to another display setup");
     EXPECT_TRUE(shown(part("older-layout-hint")));
     EXPECT_EQ(currentView()->automationError(), "“Desk” is already linked to these displays.")

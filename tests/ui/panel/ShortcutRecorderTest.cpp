@@ -4,13 +4,14 @@
 
 #include "platform/ShortcutRecordingSession.h"
 #include "ui/panel/LiveShortcutBadge.h"
+#include "ui/panel/PanelButton.h"
 #include "ui/panel/ShortcutBadge.h"
 #include "ui/panel/ShortcutRecorder.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QKeyEvent>
 #include <QLabel>
-#include <QPushButton>
 #include <QTest>
 #include <QVBoxLayout>
 
@@ -150,13 +151,13 @@ TEST_F(ShortcutRecorderTest, TheRowFollowsWhatIsPressed)
             EXPECT_EQ(badge->isLive(), c.live);
             EXPECT_EQ(badge->accessibleName(), c.badgeLabel);
         }
-        auto *save = part<QPushButton>(recorder, "shortcut-save-button");
+        auto *save = part<QAbstractButton>(recorder, "shortcut-save-button");
         EXPECT_TRUE(shown(save));
         EXPECT_EQ(save->isEnabled(), c.saveEnabled);
         EXPECT_EQ(recorder->showsWarning(), c.warning);
         EXPECT_EQ(shown(part<QWidget>(recorder, "shortcut-hint-row")), true);
         EXPECT_EQ(part<QLabel>(recorder, "shortcut-hint")->text(), c.hint);
-        EXPECT_FALSE(shown(part<QPushButton>(recorder, "shortcut-record-button")));
+        EXPECT_FALSE(shown(part<QAbstractButton>(recorder, "shortcut-record-button")));
         recorder->cancel();
         EXPECT_FALSE(recorder->isRecording());
     }
@@ -169,8 +170,8 @@ TEST_F(ShortcutRecorderTest, SaveReportsAValidCandidateOnlyAndRemoveReportsNone)
     showActive(*host);
 
     // Idle with a shortcut: its badge, "Change" and the remove button.
-    auto *record = part<QPushButton>(recorder, "shortcut-record-button");
-    EXPECT_EQ(record->text(), "Change");
+    auto *record = part<PanelButton>(recorder, "shortcut-record-button");
+    EXPECT_EQ(record->title(), "Change");
     EXPECT_EQ(record->accessibleName(), "Change shortcut for Desk");
     EXPECT_EQ(part<QWidget>(recorder, "shortcut-remove-button")->accessibleName(), "Remove Desk shortcut");
     EXPECT_TRUE(shown(part<ShortcutBadge>(recorder, "shortcut-badge")));
@@ -183,7 +184,7 @@ TEST_F(ShortcutRecorderTest, SaveReportsAValidCandidateOnlyAndRemoveReportsNone)
 
     // A reserved candidate cannot be saved, by the button or by the action.
     press(recorder, Qt::Key_Q, Qt::MetaModifier);
-    auto *save = part<QPushButton>(recorder, "shortcut-save-button");
+    auto *save = part<QAbstractButton>(recorder, "shortcut-save-button");
     EXPECT_FALSE(save->isEnabled());
     recorder->save();
     EXPECT_TRUE(recorder->isRecording());
@@ -207,13 +208,13 @@ TEST_F(ShortcutRecorderTest, SaveReportsAValidCandidateOnlyAndRemoveReportsNone)
     host->reports.clear();
     recorder->record();
     press(recorder, Qt::Key_K, Qt::ControlModifier);
-    QTest::mouseClick(part<QPushButton>(recorder, "shortcut-cancel-button"), Qt::LeftButton);
+    QTest::mouseClick(part<QAbstractButton>(recorder, "shortcut-cancel-button"), Qt::LeftButton);
     EXPECT_FALSE(recorder->isRecording());
     EXPECT_TRUE(host->reports.isEmpty());
 
     // Without a shortcut: no badge, no remove button, no "Current" summary.
     recorder->setShortcut(std::nullopt);
-    EXPECT_EQ(record->text(), "Record");
+    EXPECT_EQ(record->title(), "Record");
     EXPECT_EQ(record->accessibleName(), "Record shortcut for Desk");
     EXPECT_FALSE(shown(part<ShortcutBadge>(recorder, "shortcut-badge")));
     EXPECT_FALSE(shown(part<QWidget>(recorder, "shortcut-remove-button")));
@@ -261,7 +262,7 @@ TEST_F(ShortcutRecorderTest, StartingASecondRecorderEndsTheFirst)
     second->record();
     EXPECT_FALSE(first->isRecording());
     EXPECT_TRUE(second->isRecording());
-    EXPECT_TRUE(shown(part<QPushButton>(first, "shortcut-record-button")));
+    EXPECT_TRUE(shown(part<QAbstractButton>(first, "shortcut-record-button")));
     EXPECT_EQ(first->session().candidate(), std::nullopt);
 }
 
