@@ -9,6 +9,7 @@
 #include <QCloseEvent>
 #include <QCoro/QCoroTimer>
 #include <QGuiApplication>
+#include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
@@ -400,8 +401,13 @@ QMessageBox *WindowPresenter::makeAlert(const QString &title, const QString &mes
     alert->setObjectName(QStringLiteral("ostrel-alert"));
     alert->setIcon(QMessageBox::Warning);
     alert->setWindowTitle(QStringLiteral("Ostrel"));
+    // Titles and messages carry layout names and error texts: shown as they are, never as markup.
+    alert->setTextFormat(Qt::PlainText);
     alert->setText(title);
     alert->setInformativeText(message);
+    if (auto *informative = alert->findChild<QLabel *>(QStringLiteral("qt_msgbox_informativelabel"))) {
+        informative->setTextFormat(Qt::PlainText);
+    }
     applyAppearance(alert, Preferences::appearance());
     alerts_.append(alert);
     // Deleted only after `finished`, which every way of ending the alert emits, so that whoever

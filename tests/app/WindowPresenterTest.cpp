@@ -12,6 +12,7 @@
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QKeyEvent>
+#include <QLabel>
 
 #include <gtest/gtest.h>
 
@@ -320,6 +321,20 @@ TEST_F(WindowPresenterTest, AConfirmationGivenAWindowBelongsToItAndEndsWithIt)
         }
         EXPECT_EQ(presenter_->activeAlert(), nullptr);
     }
+}
+
+TEST_F(WindowPresenterTest, AlertTextsFromDataShowLiterally)
+{
+    auto alert = presenter_->presentAlert("“<b>R&D</b>” couldn’t be restored.", "<img src=x> & more");
+    QMessageBox *box = presenter_->activeAlert();
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(box->textFormat(), Qt::PlainText);
+    const auto *informative = box->findChild<QLabel *>("qt_msgbox_informativelabel");
+    ASSERT_NE(informative, nullptr);
+    EXPECT_EQ(informative->textFormat(), Qt::PlainText);
+    EXPECT_EQ(informative->text(), "<img src=x> & more");
+    presenter_->answerAlert("OK");
+    test::await(std::move(alert));
 }
 
 TEST_F(WindowPresenterTest, AlertsTakeTheAppearanceChosenInTheProgram)

@@ -15,7 +15,7 @@ namespace ostrel {
 // The program's monochrome symbols, one small SVG of our own per system symbol name the views
 // use ("macwindow", "gearshape", …), tinted with a colour given when drawn. A symbol at point size
 // P fills a square of `side(P)` points; the weight thickens its strokes as a heavier font weight
-// would. An unknown name draws nothing.
+// would. An unknown name draws nothing. Main thread only (the drawings are cached).
 namespace Symbols {
 
 bool exists(const QString &name);

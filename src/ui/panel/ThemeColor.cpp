@@ -21,6 +21,8 @@ QColor ThemeColor::resolve(const QPalette &palette) const
         return Theme::warning(palette);
     case Kind::danger:
         return Theme::danger(palette);
+    case Kind::role:
+        return palette.color(role_);
     case Kind::fixed:
         return colour_;
     }

@@ -10,7 +10,7 @@ namespace ostrel {
 // the widget at paint time so that an appearance switch reaches it.
 class ThemeColor {
 public:
-    enum class Kind { primary, secondary, tertiary, accent, success, warning, danger, fixed };
+    enum class Kind { primary, secondary, tertiary, accent, success, warning, danger, role, fixed };
 
     static ThemeColor primary() { return ThemeColor(Kind::primary); }
     static ThemeColor secondary() { return ThemeColor(Kind::secondary); }
@@ -19,6 +19,8 @@ public:
     static ThemeColor success() { return ThemeColor(Kind::success); }
     static ThemeColor warning() { return ThemeColor(Kind::warning); }
     static ThemeColor danger() { return ThemeColor(Kind::danger); }
+    // A colour of the palette by role, such as the text on a highlight.
+    static ThemeColor role(QPalette::ColorRole role) { return ThemeColor(Kind::role, {}, role); }
     static ThemeColor fixed(const QColor &colour) { return ThemeColor(Kind::fixed, colour); }
 
     Kind kind() const { return kind_; }
@@ -27,10 +29,15 @@ public:
     bool operator==(const ThemeColor &) const = default;
 
 private:
-    explicit ThemeColor(Kind kind, QColor colour = {}) : kind_(kind), colour_(colour) {}
+    explicit ThemeColor(Kind kind, QColor colour = {},
+                        QPalette::ColorRole role = QPalette::WindowText)
+        : kind_(kind), colour_(colour), role_(role)
+    {
+    }
 
     Kind kind_;
     QColor colour_;
+    QPalette::ColorRole role_;
 };
 
 } // namespace ostrel

@@ -68,6 +68,8 @@ TEST_F(ThemeTest, AChangedAccentReachesEveryColourBuiltOnIt)
     EXPECT_EQ(Theme::liveBorder(palette).rgb(), QColor(0xaf, 0x52, 0xde).rgb());
     EXPECT_EQ(ThemeColor::accent().resolve(palette), Theme::accent(palette));
     EXPECT_EQ(ThemeColor::fixed(Qt::white).resolve(palette), QColor(Qt::white));
+    EXPECT_EQ(ThemeColor::role(QPalette::HighlightedText).resolve(palette),
+              palette.color(QPalette::HighlightedText));
 }
 
 TEST_F(ThemeTest, FontSizesAreDeviceIndependentPixels)
