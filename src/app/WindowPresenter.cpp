@@ -155,14 +155,7 @@ WindowPresenter::WindowPresenter(Clock *clock, QObject *parent)
 
 WindowPresenter::~WindowPresenter()
 {
-    // Pending alerts end as cancelled so that nothing waits for them forever.
-    const auto alerts = std::exchange(alerts_, {});
-    for (const QPointer<QMessageBox> &alert : alerts) {
-        if (alert) {
-            alert->done(QMessageBox::Cancel);
-            delete alert;
-        }
-    }
+    endAlerts();
     for (const QPointer<PresentedWindow> &window : std::as_const(controllers_)) {
         if (window) {
             window->onClose = nullptr;
@@ -240,6 +233,16 @@ void WindowPresenter::showLayoutDetails()
 {
     present(WindowID::layoutDetails, QStringLiteral("Layout Details"), sizeFor(640, 875),
             Sizing::resizable, nullptr);
+}
+
+void WindowPresenter::showSettings()
+{
+    if (PresentedWindow *open = controllers_.value(WindowID::settings)) {
+        bringToFront(open);
+        return;
+    }
+    present(WindowID::settings, QStringLiteral("Ostrel Settings"), sizeFor(640, 750), Sizing::fixed,
+            nullptr);
 }
 
 void WindowPresenter::show(const QString &id, const QString &title, QSize size,
@@ -350,6 +353,28 @@ void WindowPresenter::close(const QString &id)
     window->close();
     // The close is handled inside `close()`; a window that refused to close keeps no mark.
     closingProgrammatically_.remove(id);
+}
+
+void WindowPresenter::closeAll()
+{
+    endAlerts();
+    QSet<QString> ids(controllers_.keyBegin(), controllers_.keyEnd());
+    ids.unite(QSet<QString>(registeredWindows_.keyBegin(), registeredWindows_.keyEnd()));
+    for (const QString &id : std::as_const(ids)) {
+        close(id);
+    }
+}
+
+void WindowPresenter::endAlerts()
+{
+    // Ended as cancelled, so that nothing waits for them forever.
+    const auto alerts = std::exchange(alerts_, {});
+    for (const QPointer<QMessageBox> &alert : alerts) {
+        if (alert) {
+            alert->done(QMessageBox::Cancel);
+            delete alert;
+        }
+    }
 }
 
 void WindowPresenter::focus(const QString &id)

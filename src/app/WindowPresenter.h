@@ -25,6 +25,7 @@ inline constexpr QLatin1StringView layoutDetails{"layout-details"};
 inline constexpr QLatin1StringView chooser{"aux-chooser"};
 inline constexpr QLatin1StringView missingDisplays{"aux-missing-displays"};
 inline constexpr QLatin1StringView resolution{"aux-resolution"};
+inline constexpr QLatin1StringView settings{"settings"};
 } // namespace WindowID
 
 // The one presenter of the program's windows and alerts. The program has no main window, so
@@ -69,6 +70,8 @@ public:
     // The two layout windows: resizable within their content's limits, single instance.
     void showSaveLayout();
     void showLayoutDetails();
+    // The settings window: one at a time, brought to the front as it is when it is open already.
+    void showSettings();
 
     // Opens the window of `id` with fixed content size, or re-centres and re-titles the open one
     // (which keeps its content), and brings it to the front. Replaces the stored close action.
@@ -76,6 +79,9 @@ public:
 
     // Closes the window of `id` without running its close action; nothing when none is open.
     void close(const QString &id);
+    // Closes every window the presenter made or knows, without their close actions, and ends the
+    // open alerts as cancelled: the program is quitting.
+    void closeAll();
     // Brings the window of `id` to the front, looking for it up to six times 0.1 s apart, for a
     // window that registers itself a moment after it was asked for.
     void focus(const QString &id);
@@ -109,6 +115,7 @@ private:
     void handleClosed(const QString &id, PresentedWindow *window);
     static QCoro::Task<void> lookFor(QPointer<WindowPresenter> presenter, Clock *clock, QString id);
     QMessageBox *makeAlert(const QString &title, const QString &message, QWidget *window = nullptr);
+    void endAlerts();
     QSize sizeFor(int width, int cap) const;
     QWidget *presentedOrRegistered(const QString &id) const;
 

@@ -36,7 +36,7 @@ protected:
         presenter_->setMainScreenHeight([this] { return screenHeight_; });
         for (const QString &id : {QString(WindowID::chooser), QString(WindowID::missingDisplays),
                                  QString(WindowID::resolution), QString(WindowID::saveLayout),
-                                 QString(WindowID::layoutDetails)}) {
+                                 QString(WindowID::layoutDetails), QString(WindowID::settings)}) {
             presenter_->setContentFactory(id, [this, id]() {
                 ++made_[id];
                 auto *content = new QWidget;
@@ -93,6 +93,7 @@ TEST_F(WindowPresenterTest, OpensEachWindowWithItsTitleAndSize)
     presenter_->showResolution([] {});
     presenter_->showSaveLayout();
     presenter_->showLayoutDetails();
+    presenter_->showSettings();
 
     struct Expect {
         QString id;
@@ -105,6 +106,7 @@ TEST_F(WindowPresenterTest, OpensEachWindowWithItsTitleAndSize)
         {WindowID::resolution, "Choose Windows", {640, 500}},
         {WindowID::saveLayout, "Save Layout", {640, 500}},
         {WindowID::layoutDetails, "Layout Details", {640, 500}},
+        {WindowID::settings, "Ostrel Settings", {640, 500}},
     };
     for (const auto &e : expected) {
         SCOPED_TRACE(e.id.toStdString());
@@ -138,6 +140,61 @@ TEST_F(WindowPresenterTest, ShowingAnOpenWindowAgainReusesItAndReplacesItsCloseA
     opened->close(); // the user's close button
     EXPECT_EQ(first, 0);
     EXPECT_EQ(second, 1);
+}
+
+TEST_F(WindowPresenterTest, TheSettingsWindowIsOneWindowAtItsOwnSizeBroughtBackAsItIs)
+{
+    struct Case {
+        std::optional<double> screen;
+        QSize size;
+    };
+    // min(750, visible height − 100), with the floor of every window below it.
+    const Case cases[] = {
+        {900.0, {640, 750}}, {800.0, {640, 700}}, {std::nullopt, {640, 750}},
+        {200.0, {640, WindowPresenter::minimumWindowHeight}},
+    };
+    for (const Case &c : cases) {
+        screenHeight_ = c.screen;
+        presenter_->showSettings();
+        QWidget *window = this->window(WindowID::settings);
+        ASSERT_NE(window, nullptr);
+        EXPECT_EQ(window->size(), c.size);
+        EXPECT_EQ(window->minimumSize(), window->maximumSize());
+
+        // Asked again while open: the same window, where the user left it.
+        window->move(window->pos() + QPoint(37, 21));
+        const QPoint moved = window->pos();
+        presenter_->showSettings();
+        EXPECT_EQ(this->window(WindowID::settings), window);
+        EXPECT_EQ(window->pos(), moved);
+        presenter_->close(WindowID::settings);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+    EXPECT_EQ(made_[WindowID::settings], 4);
+}
+
+TEST_F(WindowPresenterTest, ClosingEverythingAtQuitRunsNoCloseActionAndEndsTheAlerts)
+{
+    int closedByUser = 0;
+    presenter_->showResolution([&] { ++closedByUser; });
+    presenter_->showSettings();
+    QWidget registered;
+    presenter_->registerWindow(WindowID::saveLayout, &registered);
+    registered.show();
+    bool alertEnded = false;
+    auto alert = [](WindowPresenter &presenter, bool &ended) -> QCoro::Task<void> {
+        co_await presenter.presentAlert(QStringLiteral("Title"), QStringLiteral("Message"));
+        ended = true;
+    };
+    QCoro::Task<void> waiting = alert(*presenter_, alertEnded);
+
+    presenter_->closeAll();
+    EXPECT_EQ(window(WindowID::resolution), nullptr);
+    EXPECT_EQ(window(WindowID::settings), nullptr);
+    EXPECT_FALSE(registered.isVisible());
+    EXPECT_EQ(closedByUser, 0);
+    EXPECT_TRUE(alertEnded);
+    EXPECT_EQ(presenter_->activeAlert(), nullptr);
 }
 
 TEST_F(WindowPresenterTest, OnlyTheUsersCloseRunsTheCloseAction)
