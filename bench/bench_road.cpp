@@ -5,8 +5,11 @@
 //   moved back one at a time with verification;
 // - one capture, as the save button starts it, until the preview is published.
 
-#include "X11Program.h"
 #include "XSession.h"
+
+#include "app/AppModel.h"
+#include "platform/RestoredWindowFlashService.h"
+#include "program/X11Program.h"
 
 #include "system/KeyPositions.h"
 
@@ -79,7 +82,7 @@ struct Road {
     test::XSession session;
     std::vector<uint32_t> windows;
     QTemporaryDir dir;
-    std::unique_ptr<test::X11Program> program;
+    std::unique_ptr<X11Program> program;
     std::unique_ptr<Keyboard> keyboard;
     std::string problem;
 
@@ -104,9 +107,11 @@ struct Road {
     void start()
     {
         QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, dir.filePath("settings"));
-        program = std::make_unique<test::X11Program>(session.display(),
-                                                     StorePaths::inFolder(dir.filePath("data")));
-        AppModel &model = *program->model;
+        X11Program::Setup setup;
+        setup.display = session.display();
+        setup.storePaths = StorePaths::inFolder(dir.filePath("data"));
+        program = std::make_unique<X11Program>(setup);
+        AppModel &model = program->model();
         if (!runUntil([&] { return !model.isBootstrapping(); }) || !model.hasStore()) {
             problem = "the store did not open";
             return;
@@ -156,7 +161,7 @@ void shortcutToResult(benchmark::State &state)
         state.SkipWithError(road.problem.c_str());
         return;
     }
-    AppModel &model = *road.program->model;
+    AppModel &model = road.program->model();
     int results = 0;
     QElapsedTimer timer;
     qint64 publishedAt = 0;
@@ -180,7 +185,7 @@ void shortcutToResult(benchmark::State &state)
             break;
         }
         model.undoLastRestore();
-        RestoredWindowFlashService &flash = *road.program->flash;
+        RestoredWindowFlashService &flash = road.program->flash();
         if (!runUntil([&] {
                 return results > before + 1 && !model.busy() && flash.panels().isEmpty()
                     && !flash.isTracking();
@@ -202,7 +207,7 @@ void capture(benchmark::State &state)
         state.SkipWithError(road.problem.c_str());
         return;
     }
-    AppModel &model = *road.program->model;
+    AppModel &model = road.program->model();
     for (auto _ : state) {
         if (!QCoro::waitFor(model.beginSave()) || model.pendingCapture()->entries.size() != windowCount) {
             state.SkipWithError("the capture did not see the 20 windows");

@@ -7,6 +7,8 @@ function(ostrel_layer target)
   file(GLOB sources CONFIGURE_DEPENDS
     "${CMAKE_CURRENT_SOURCE_DIR}/*.cpp" "${CMAKE_CURRENT_SOURCE_DIR}/*.h")
   list(FILTER sources INCLUDE REGEX "\\.cpp$")
+  # An executable's entry point stays out of its folder's library.
+  list(FILTER sources EXCLUDE REGEX "/main\\.cpp$")
   if(sources)
     file(GLOB headers CONFIGURE_DEPENDS "${CMAKE_CURRENT_SOURCE_DIR}/*.h")
     add_library(${target} STATIC ${sources} ${headers})

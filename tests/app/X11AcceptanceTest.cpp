@@ -4,13 +4,14 @@
 // keyboard, undo, let a reconnected monitor setup restore it by itself, then quit and start again.
 
 #include "X11Environment.h"
-#include "X11Program.h"
 
 #include "Await.h"
 #include "TestApplication.h"
 
+#include "app/AppModel.h"
 #include "app/AutomationService.h"
 #include "model/Topology.h"
+#include "program/X11Program.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
@@ -25,8 +26,6 @@
 
 namespace ostrel {
 namespace {
-
-using test::X11Program;
 
 // Generous: the machine may be compiling on every core while this runs.
 bool waitFor(const std::function<bool()> &condition, int milliseconds = 30000)
@@ -77,8 +76,11 @@ protected:
     // Starts the program and waits until its bootstrap ended.
     AppModel &startProgram()
     {
-        program = std::make_unique<X11Program>(x.display(), paths);
-        AppModel &model = *program->model;
+        X11Program::Setup setup;
+        setup.display = x.display();
+        setup.storePaths = paths;
+        program = std::make_unique<X11Program>(setup);
+        AppModel &model = program->model();
         QObject::connect(&model, &AppModel::lastResultChanged, [this, &model] {
             if (model.lastResult()) {
                 results.append(*model.lastResult());
@@ -96,7 +98,7 @@ protected:
     // Waits for the next published result after `before` results and for the model to be idle.
     const RestoreResult *awaitResult(qsizetype before)
     {
-        AppModel &model = *program->model;
+        AppModel &model = program->model();
         if (!waitFor([&] { return results.size() > before && !model.busy(); })) {
             ADD_FAILURE() << "no result was published";
             return nullptr;

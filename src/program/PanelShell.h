@@ -1,0 +1,102 @@
+#pragma once
+
+#include "system/Clock.h"
+
+#include <QObject>
+#include <QPoint>
+#include <QPointer>
+#include <QRect>
+#include <QSystemTrayIcon>
+#include <QWidget>
+
+#include <functional>
+#include <memory>
+#include <optional>
+
+class QWindow;
+
+namespace ostrel {
+
+class PanelWindow;
+
+// The program's presence on the desktop: the tray icon and the panel it opens, or, where the
+// desktop hosts no tray, the panel as an ordinary window.
+//
+// With a tray, activating the icon toggles the panel: a frameless tool window without a taskbar
+// entry, 320 wide, placed against the icon (at the pointer when the tray does not say where its
+// icon is) and kept inside that screen's available area. It hides when the program loses
+// activation to another application; a window or alert of the program in front keeps it open.
+// No `Qt::Popup`: its input grab would block the alerts the panel opens.
+//
+// Without a tray, the panel is a window titled "Ostrel" with a taskbar entry, shown at start;
+// closing it minimizes it, so the program stays within reach. Only quitting ends it.
+//
+// The panel's content comes from a factory, built once. Main thread only.
+class PanelShell : public QObject {
+    Q_OBJECT
+
+public:
+    enum class Mode { tray, window };
+    using ContentFactory = std::function<QWidget *()>;
+
+    static constexpr int panelWidth = 320;
+    // An activation that comes this soon after the panel hid because the program lost
+    // activation is the same click that took it away (a tray host that takes the focus on a
+    // click): it closes the panel rather than opening it again.
+    static constexpr Clock::Duration reopenGuard = std::chrono::milliseconds(400);
+
+    // `clock` (may be null: real time) times the reopen guard.
+    PanelShell(Mode mode, ContentFactory content, Clock *clock = nullptr, QObject *parent = nullptr);
+    ~PanelShell() override;
+
+    PanelShell(const PanelShell &) = delete;
+    PanelShell &operator=(const PanelShell &) = delete;
+
+    Mode mode() const { return mode_; }
+    QWidget *panel() const;
+    QWidget *content() const { return content_; }
+    // Null without a tray.
+    QSystemTrayIcon *trayIcon() const { return trayIcon_.get(); }
+
+    // The tray icon was activated: shows the panel against the icon, or hides it when it is
+    // shown.
+    void toggle();
+    // Shows the panel and brings it to the front (a later start asked for it).
+    void showPanel();
+    void hidePanel();
+
+    // Where the icon and the pointer are; the tray's and Qt's own unless a test says otherwise.
+    // An empty rectangle is a tray that does not say.
+    void setIconGeometrySource(std::function<QRect()> source);
+    void setPointerSource(std::function<QPoint()> source);
+    // Runs before the tray panel is shown, on its window made but not yet mapped: for what the
+    // window system must be told before (keeping it off the taskbar).
+    void setPrepareWindow(std::function<void(QWidget *window)> prepare);
+
+    // The application's focus window changed (another application took activation when null).
+    void focusWindowChanged(QWindow *focus);
+
+private:
+    friend class PanelWindow;
+
+    void showInTray();
+    void nameTrayIconWindow();
+    // Sizes the panel to its content within the screen and, with a tray, places it again against
+    // the anchor it was opened at.
+    void fit();
+    QRect anchorArea() const;
+    Clock::TimePoint now() const;
+
+    Mode mode_;
+    Clock *clock_;
+    std::unique_ptr<PanelWindow> window_;
+    QPointer<QWidget> content_;
+    std::unique_ptr<QSystemTrayIcon> trayIcon_;
+    std::function<QRect()> iconGeometry_;
+    std::function<QPoint()> pointer_;
+    std::function<void(QWidget *)> prepareWindow_;
+    QRect anchor_;
+    std::optional<Clock::TimePoint> hiddenByDeactivation_;
+};
+
+} // namespace ostrel

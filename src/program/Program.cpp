@@ -1,0 +1,110 @@
+#include "program/Program.h"
+
+#include "app/AppModel.h"
+#include "app/WindowPresenter.h"
+#include "program/PlaceholderPanelContent.h"
+#include "program/PlaceholderSettingsContent.h"
+#include "program/SingleInstance.h"
+
+#include <QCoreApplication>
+#include <QEvent>
+#include <QSystemTrayIcon>
+
+namespace ostrel {
+
+Program::Program(X11Program::Setup setup, PanelShell::Mode mode, SingleInstance *instance, QObject *parent)
+    : QObject(parent)
+    , wiring_(std::make_unique<X11Program>(std::move(setup)))
+    , instance_(instance)
+{
+    registerWindowContents();
+    shell_ = std::make_unique<PanelShell>(mode, [this] { return makePanelContent(); });
+    shell_->setPrepareWindow([this](QWidget *window) { wiring_->keepOffTaskbar(window->winId()); });
+    if (mode == PanelShell::Mode::window) {
+        shell_->showPanel();
+    }
+
+    // Whatever asks the application to quit (the panel's "Quit Ostrel", the session) quits in
+    // order, and so do the signals that ask a process to end.
+    QCoreApplication::instance()->installEventFilter(this);
+    connect(&signals_, &QuitSignals::quitRequested, this, &Program::quit);
+    if (instance_) {
+        connect(instance_, &SingleInstance::showPanelRequested, shell_.get(), &PanelShell::showPanel);
+    }
+
+    AppModel &model = wiring_->model();
+    if (model.isBootstrapping()) {
+        connect(&model, &AppModel::isBootstrappingChanged, this, [this] {
+            if (!ready_ && !wiring_->model().isBootstrapping()) {
+                becomeReady();
+            }
+        });
+    } else {
+        becomeReady();
+    }
+}
+
+Program::~Program()
+{
+    shutDown();
+}
+
+PanelShell::Mode Program::defaultMode()
+{
+    return QSystemTrayIcon::isSystemTrayAvailable() ? PanelShell::Mode::tray : PanelShell::Mode::window;
+}
+
+void Program::registerWindowContents()
+{
+    wiring_->presenter().setContentFactory(QString(WindowID::settings),
+                                           [] { return new PlaceholderSettingsContent; });
+}
+
+QWidget *Program::makePanelContent()
+{
+    WindowPresenter *presenter = &wiring_->presenter();
+    return new PlaceholderPanelContent([presenter] { presenter->showSettings(); });
+}
+
+void Program::becomeReady()
+{
+    ready_ = true;
+    if (instance_) {
+        instance_->listen();
+    }
+    emit ready();
+}
+
+bool Program::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::Quit && watched == QCoreApplication::instance()) {
+        // Not Qt's own quit: it would first close every window, and the panel window without a
+        // tray refuses to close (it minimizes), which would cancel the quit.
+        quit();
+        return true;
+    }
+    return QObject::eventFilter(watched, event);
+}
+
+void Program::quit()
+{
+    QCoreApplication::exit(0);
+}
+
+void Program::shutDown()
+{
+    if (QCoreApplication *application = QCoreApplication::instance()) {
+        application->removeEventFilter(this);
+    }
+    if (instance_) {
+        instance_->stopListening();
+    }
+    shell_.reset();
+    if (wiring_) {
+        wiring_->shutDown();
+    }
+    // The closed windows were given to the event loop to delete; it runs no more.
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+} // namespace ostrel

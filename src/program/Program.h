@@ -1,0 +1,66 @@
+#pragma once
+
+#include "program/PanelShell.h"
+#include "program/QuitSignals.h"
+#include "program/X11Program.h"
+
+#include <QObject>
+
+#include <memory>
+
+namespace ostrel {
+
+class SingleInstance;
+
+// The running program: the production wiring, the tray icon with the panel (or the panel
+// window without a tray), and its end. It quits in order on "Quit Ostrel" (the application's
+// quit), on SIGTERM, SIGINT and SIGHUP: the event loop ends with status 0, then the destructor
+// closes the windows, lets the model finish (it waits for a pass still running), and takes the
+// services down, the hot keys' grabs with them.
+//
+// The program is ready once the model's first opening of the store has ended and the panel's
+// content is built: the panel can show the layouts (or why there are none). Only then does it
+// answer later starts, so a second launch never opens a panel that is still loading.
+class Program : public QObject {
+    Q_OBJECT
+
+public:
+    // `instance` (may be null) holds the lock of the running program and answers later starts.
+    Program(X11Program::Setup setup, PanelShell::Mode mode, SingleInstance *instance = nullptr,
+            QObject *parent = nullptr);
+    ~Program() override;
+
+    Program(const Program &) = delete;
+    Program &operator=(const Program &) = delete;
+
+    // Where the desktop hosts a tray: the tray; else the panel window.
+    static PanelShell::Mode defaultMode();
+
+    X11Program &wiring() { return *wiring_; }
+    PanelShell &shell() { return *shell_; }
+    bool isReady() const { return ready_; }
+
+    // Leaves the event loop with status 0; the destructor does the rest.
+    void quit();
+    // Closes the windows, then the model, then the services. The destructor calls it.
+    void shutDown();
+
+signals:
+    void ready();
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void registerWindowContents();
+    QWidget *makePanelContent();
+    void becomeReady();
+
+    std::unique_ptr<X11Program> wiring_;
+    std::unique_ptr<PanelShell> shell_;
+    QuitSignals signals_;
+    SingleInstance *instance_;
+    bool ready_ = false;
+};
+
+} // namespace ostrel

@@ -1,0 +1,43 @@
+// The `ostrel` executable: one running program per user, on the user's X11 desktop. It takes no
+// options.
+
+#include "program/PlatformChoice.h"
+#include "program/Program.h"
+#include "program/SingleInstance.h"
+
+#include <QApplication>
+#include <QCoreApplication>
+
+#include <chrono>
+#include <cstdio>
+
+int main(int argc, char **argv)
+{
+    using namespace ostrel;
+
+    // Before anything else: a later start only asks the running program to show its panel. It
+    // opens no store and grabs no keys.
+    const QString folder = SingleInstance::defaultFolder();
+    SingleInstance instance(folder);
+    if (!instance.isRunningInstance()) {
+        QCoreApplication application(argc, argv);
+        if (!SingleInstance::askToShowPanel(folder, std::chrono::seconds(10))) {
+            std::fputs("Ostrel is running already, but it did not answer.\n", stderr);
+        }
+        return 0;
+    }
+
+    if (!choosePlatform()) {
+        std::fputs("Ostrel needs a desktop to show its panel on, and no display could be opened.\n", stderr);
+        return 1;
+    }
+    QApplication application(argc, argv);
+    QApplication::setStyle(QStringLiteral("Fusion"));
+    // The program lives in the tray: closing its last window does not end it.
+    QApplication::setQuitOnLastWindowClosed(false);
+
+    Program program(X11Program::Setup::desktop(), Program::defaultMode(), &instance);
+    const int status = QApplication::exec();
+    program.shutDown();
+    return status;
+}
