@@ -1,0 +1,544 @@
+"""Outside tests of the real `ostrel` executable on a private desktop.
+
+Each scenario file runs the program as a user would: on its own X server (the X11 test harness's
+Xorg with two dummy monitors and openbox), with its own session bus and accessibility bus, an
+optional tray host (trayer), and a home folder of its own, so the store and the settings live in
+a temporary folder and nothing of the machine's own desktop is touched.
+
+Adding a scenario: put a file named `scenario_<what>.py` beside this one. CMake turns every such
+file into the CTest test `program_<what>` (labels `program` and `x11`) and runs it with Debian's
+/usr/bin/python3 (the one with python3-pyatspi). A scenario is a plain `unittest` module that hands over to `ostrel_outside.main()`, which runs
+each test in a process of its own (the accessibility client connects to one bus per process, so
+every test gets its own desktop with its own buses):
+
+    import unittest
+    import ostrel_outside
+    from ostrel_outside import Desktop
+
+    class SaveWindow(unittest.TestCase):
+        def test_something(self):
+            with Desktop(tray=False) as desktop:
+                ostrel = desktop.start_ostrel()
+                ostrel.press("push button", "Quit Ostrel")
+                self.assertEqual(ostrel.wait_for_exit(), 0)
+
+    if __name__ == "__main__":
+        ostrel_outside.main()
+
+What a scenario gets (see the classes below): `Desktop` (the desktop, its folders, X queries and
+input through xdotool/xwininfo/xprop, test client windows, key-grab checks, the database and the
+settings file) and `Ostrel` (one started program: its exit status, signals, its windows, and its
+accessible widgets through AT-SPI, found by role and name since Qt exports no object names there).
+Every wait is for a condition with a generous deadline (`wait_for`), never a fixed pause: the
+machine may be busy compiling while this runs.
+"""
+
+import configparser
+import os
+import shutil
+import signal
+import socket
+import sqlite3
+import subprocess
+import sys
+import tempfile
+import time
+import unittest
+
+EXECUTABLE = os.environ.get("OSTREL_EXECUTABLE", "")
+LAUNCHER = os.environ.get("OSTREL_X11_LAUNCHER", "")
+TEST_CLIENT = os.environ.get("OSTREL_TEST_CLIENT", "")
+AT_SPI_BUS_LAUNCHER = "/usr/libexec/at-spi-bus-launcher"
+DEFAULT_TIMEOUT = 30.0
+
+
+# A session bus that starts nothing by itself: no desktop portal or other service of the machine
+# joins the test's desktop.
+SESSION_BUS_CONFIG = """<!DOCTYPE busconfig PUBLIC "-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN"
+ "http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd">
+<busconfig>
+  <type>session</type>
+  <listen>unix:dir=%s</listen>
+  <auth>EXTERNAL</auth>
+  <policy context="default">
+    <allow send_destination="*" eavesdrop="true"/>
+    <allow eavesdrop="true"/>
+    <allow own="*"/>
+  </policy>
+</busconfig>
+"""
+
+
+class Timeout(AssertionError):
+    pass
+
+
+def main():
+    """Runs the calling scenario file: each of its tests in a Python process of its own, or, when
+    a test is named on the command line, that test here."""
+    import __main__  # pylint: disable=import-outside-toplevel
+    if len(sys.argv) > 1:
+        # The accessibility client's own deprecations are not the test's business.
+        unittest.main(module=__main__, warnings="ignore")
+        return
+    def tests(suite):
+        for item in suite:
+            if isinstance(item, unittest.TestSuite):
+                yield from tests(item)
+            else:
+                yield item.id().split(".", 1)[1]
+    names = list(tests(unittest.defaultTestLoader.loadTestsFromModule(__main__)))
+    failed = []
+    for name in names:
+        print("=== " + name, flush=True)
+        if subprocess.run([sys.executable, "-B", os.path.abspath(__main__.__file__), name]).returncode:
+            failed.append(name)
+    print("%d of %d passed" % (len(names) - len(failed), len(names)))
+    for name in failed:
+        print("FAILED: " + name)
+    sys.exit(1 if failed else 0)
+
+
+def wait_for(condition, timeout=DEFAULT_TIMEOUT, interval=0.05, what="the condition"):
+    """Calls `condition` until it gives a true value, which it returns; fails after `timeout` s."""
+    deadline = time.monotonic() + timeout
+    while True:
+        value = condition()
+        if value:
+            return value
+        if time.monotonic() > deadline:
+            raise Timeout("timed out waiting for " + what)
+        time.sleep(interval)
+
+
+class Rect:
+    def __init__(self, x, y, width, height):
+        self.x, self.y, self.width, self.height = x, y, width, height
+
+    @property
+    def right(self):
+        return self.x + self.width
+
+    @property
+    def bottom(self):
+        return self.y + self.height
+
+    def center(self):
+        return self.x + self.width // 2, self.y + self.height // 2
+
+    def contains(self, other):
+        return (self.x <= other.x and self.y <= other.y and other.right <= self.right
+                and other.bottom <= self.bottom)
+
+    def __repr__(self):
+        return "Rect(%d, %d, %d x %d)" % (self.x, self.y, self.width, self.height)
+
+
+class Desktop:
+    """A private desktop: X server with two monitors and (optionally) openbox, session bus with the
+    accessibility bus, optionally trayer as the tray host, and a home folder of its own.
+
+    The monitors, in root coordinates: DUMMY0 1920 x 1080 at (1280, 0), the primary, and DUMMY1
+    1280 x 1024 at (0, 0). trayer sits at the top right of the primary monitor, 100 x 24.
+    """
+
+    def __init__(self, tray=False, window_manager=True):
+        self.tray = tray
+        self.window_manager = window_manager
+        self._processes = []
+        self._launcher = None
+        self.folder = None
+        self.env = None
+        self.display = None
+
+    # --- life ---------------------------------------------------------------------------
+
+    def __enter__(self):
+        try:
+            self._start()
+        except BaseException:
+            self.close()
+            raise
+        return self
+
+    def __exit__(self, *exc):
+        self.close()
+        return False
+
+    def _start(self):
+        for name, path in (("OSTREL_EXECUTABLE", EXECUTABLE), ("OSTREL_X11_LAUNCHER", LAUNCHER),
+                           ("OSTREL_TEST_CLIENT", TEST_CLIENT)):
+            if not path or not os.access(path, os.X_OK):
+                raise RuntimeError(name + " does not name an executable (run through CTest)")
+        self.folder = tempfile.mkdtemp(prefix="ostrel-outside-")
+        home = os.path.join(self.folder, "home")
+        runtime = os.path.join(self.folder, "runtime")
+        for path in (home, runtime):
+            os.makedirs(path, mode=0o700)
+        self.env = {
+            "PATH": "/usr/local/bin:/usr/bin:/bin",
+            "HOME": home,
+            "XDG_CONFIG_HOME": os.path.join(home, ".config"),
+            "XDG_DATA_HOME": os.path.join(home, ".local", "share"),
+            "XDG_CACHE_HOME": os.path.join(home, ".cache"),
+            "XDG_RUNTIME_DIR": runtime,
+            "LANG": "C.UTF-8",
+            # The machine's own system bus (logind) stays out of the test.
+            "DBUS_SYSTEM_BUS_ADDRESS": "unix:path=" + os.path.join(self.folder, "no-system-bus"),
+            "QT_QPA_PLATFORM": "xcb",
+            "QT_LINUX_ACCESSIBILITY_ALWAYS_ON": "1",
+        }
+        for name in ("ASAN_OPTIONS", "LSAN_OPTIONS", "UBSAN_OPTIONS"):
+            if name in os.environ:
+                self.env[name] = os.environ[name]
+
+        args = [LAUNCHER] + ([] if self.window_manager else ["--no-window-manager"])
+        self._launcher = subprocess.Popen(args, stdin=subprocess.PIPE, stdout=subprocess.PIPE,
+                                          text=True, bufsize=1, env=dict(os.environ, **{
+                                              "PATH": os.environ.get("PATH", self.env["PATH"])}))
+        line = self._launcher.stdout.readline().split()
+        if len(line) != 2 or line[0] != "DISPLAY":
+            raise RuntimeError("the X server did not start")
+        self.display = line[1]
+        self.env["DISPLAY"] = self.display
+
+        config = os.path.join(self.folder, "session-bus.conf")
+        with open(config, "w", encoding="utf-8") as out:
+            out.write(SESSION_BUS_CONFIG % runtime)
+        bus = self.spawn(["dbus-daemon", "--config-file=" + config, "--nofork", "--print-address=1"],
+                         stdout=subprocess.PIPE, quiet=True)
+        address = bus.stdout.readline().strip()
+        if not address:
+            raise RuntimeError("the session bus did not start")
+        self.env["DBUS_SESSION_BUS_ADDRESS"] = address
+        self.spawn([AT_SPI_BUS_LAUNCHER, "--launch-immediately"], quiet=True)
+        wait_for(lambda: self._bus_has("org.a11y.Bus"), what="the accessibility bus")
+        if self.tray:
+            self.spawn(["trayer", "--edge", "top", "--align", "right", "--monitor", "primary",
+                        "--widthtype", "pixel", "--width", "100", "--height", "24"], quiet=True)
+            wait_for(self.tray_host_geometry, what="trayer")
+
+    def close(self):
+        for process in reversed(self._processes):
+            if process.poll() is None:
+                process.terminate()
+                try:
+                    process.wait(timeout=5)
+                except subprocess.TimeoutExpired:
+                    process.kill()
+                    process.wait()
+            for stream in (process.stdout, process.stdin):
+                if stream:
+                    stream.close()
+        self._processes = []
+        if self._launcher:
+            if self._launcher.poll() is None:
+                try:
+                    self._launcher.stdin.write("quit\n")
+                    self._launcher.stdin.flush()
+                except OSError:
+                    pass
+                try:
+                    self._launcher.wait(timeout=20)
+                except subprocess.TimeoutExpired:
+                    self._launcher.kill()
+                    self._launcher.wait()
+            self._launcher.stdin.close()
+            self._launcher.stdout.close()
+            self._launcher = None
+        if self.folder:
+            shutil.rmtree(self.folder, ignore_errors=True)
+            self.folder = None
+
+    # --- processes ----------------------------------------------------------------------------
+
+    def spawn(self, args, stdout=subprocess.DEVNULL, extra_env=None, quiet=False,
+              stdin=subprocess.DEVNULL):
+        """Starts a process on this desktop; it ends with the desktop at the latest. A quiet one's
+        complaints are not shown (the desktop's own helpers)."""
+        env = dict(self.env, **(extra_env or {}))
+        process = subprocess.Popen(args, env=env, stdin=stdin, stdout=stdout,
+                                   stderr=subprocess.DEVNULL if quiet else None, text=True,
+                                   start_new_session=True)
+        self._processes.append(process)
+        return process
+
+    def run(self, args, check=True, timeout=30, extra_env=None):
+        env = dict(self.env, **(extra_env or {}))
+        result = subprocess.run(args, env=env, stdin=subprocess.DEVNULL, capture_output=True,
+                                text=True, timeout=timeout)
+        if check and result.returncode != 0:
+            raise RuntimeError("%s failed (%d): %s" % (" ".join(args), result.returncode,
+                                                      result.stderr.strip()))
+        return result
+
+    def start_ostrel(self, extra_env=None, wait_until_ready=True):
+        ostrel = Ostrel(self, self.spawn([EXECUTABLE], extra_env=extra_env))
+        if wait_until_ready:
+            ostrel.wait_until_ready()
+        return ostrel
+
+    def _bus_has(self, name):
+        result = self.run(["dbus-send", "--session", "--print-reply", "--dest=org.freedesktop.DBus",
+                           "/org/freedesktop/DBus", "org.freedesktop.DBus.NameHasOwner",
+                           "string:" + name], check=False)
+        return "boolean true" in result.stdout
+
+    # --- the launcher's commands -----------------------------------------------------------
+
+    def _command(self, line):
+        self._launcher.stdin.write(line + "\n")
+        self._launcher.stdin.flush()
+        answer = self._launcher.stdout.readline().strip()
+        if answer.startswith("error"):
+            raise RuntimeError(line + ": " + answer)
+        return answer
+
+    def key_grabbed(self, key, *modifiers):
+        """Whether a client holds a grab of the key (e.g. "q", "super") on the root window."""
+        return self._command(" ".join(["grab", key] + list(modifiers))) == "held"
+
+    def close_window(self, window):
+        """Asks the window to close, as the close button of its frame does."""
+        self._command("close %d" % window)
+
+    def stop_window_manager(self):
+        self._command("stop-window-manager")
+
+    def start_window_manager(self):
+        self._command("start-window-manager")
+
+    # --- folders and stored data ---------------------------------------------------------------
+
+    @property
+    def data_folder(self):
+        return os.path.join(self.env["XDG_DATA_HOME"], "Ostrel")
+
+    @property
+    def database_path(self):
+        return os.path.join(self.data_folder, "Ostrel.sqlite")
+
+    @property
+    def settings_path(self):
+        return os.path.join(self.env["XDG_CONFIG_HOME"], "Ostrel", "Ostrel.conf")
+
+    @property
+    def runtime_folder(self):
+        return self.env["XDG_RUNTIME_DIR"]
+
+    def database(self):
+        """A read-only connection to the program's database."""
+        return sqlite3.connect("file:" + self.database_path + "?mode=ro", uri=True)
+
+    def settings(self):
+        """The settings file as {key: raw text}; empty when there is none."""
+        parser = configparser.RawConfigParser()
+        parser.optionxform = str
+        if not os.path.exists(self.settings_path):
+            return {}
+        parser.read(self.settings_path, encoding="utf-8")
+        return {key: value for section in parser.sections() for key, value in parser[section].items()}
+
+    def write_settings(self, values):
+        """Writes the settings file before a start, as the program's settings store writes it:
+        values are raw INI texts under [General] (a byte array is "@ByteArray(...)", quoted)."""
+        os.makedirs(os.path.dirname(self.settings_path), exist_ok=True)
+        with open(self.settings_path, "w", encoding="utf-8") as out:
+            out.write("[General]\n")
+            for key, value in values.items():
+                out.write("%s=%s\n" % (key, value))
+
+    # --- X queries and input -------------------------------------------------------------------
+
+    def xdotool(self, *args, check=True):
+        return self.run(["xdotool"] + [str(a) for a in args], check=check).stdout
+
+    def windows_of(self, pid, visible=True):
+        args = ["search"] + (["--onlyvisible"] if visible else []) + ["--pid", str(pid)]
+        output = self.xdotool(*args, check=False)
+        return [int(w) for w in output.split()]
+
+    def window_geometry(self, window):
+        """The window's rectangle in root coordinates, without the window manager's frame."""
+        info = self.run(["xwininfo", "-id", str(window)]).stdout
+        values = {}
+        for line in info.splitlines():
+            line = line.strip()
+            for key in ("Absolute upper-left X", "Absolute upper-left Y", "Width", "Height"):
+                if line.startswith(key + ":"):
+                    values[key] = int(line.split(":")[1])
+        return Rect(values["Absolute upper-left X"], values["Absolute upper-left Y"],
+                    values["Width"], values["Height"])
+
+    def window_is_viewable(self, window):
+        info = self.run(["xwininfo", "-id", str(window)], check=False).stdout
+        return "IsViewable" in info
+
+    def window_name(self, window):
+        return self.xdotool("getwindowname", window, check=False).strip()
+
+    def window_property(self, window, name):
+        return self.run(["xprop", "-id", str(window), name], check=False).stdout.strip()
+
+    def active_window(self):
+        output = self.xdotool("getactivewindow", check=False).strip()
+        return int(output) if output else None
+
+    def click(self, x, y, button=1):
+        # One connection for both, so the click lands where the pointer went (no --sync: it
+        # waits for a motion that never comes when the pointer is there already).
+        self.xdotool("mousemove", x, y, "click", button)
+
+    def key(self, *combos):
+        """Presses keys as xdotool names them ("super+q", "Return"), on the focused window."""
+        self.xdotool("key", "--clearmodifiers", *combos)
+
+    def type_text(self, text):
+        self.xdotool("type", "--delay", "20", text)
+
+    def tray_host_geometry(self):
+        output = self.xdotool("search", "--onlyvisible", "--class", "^trayer$", check=False)
+        windows = [int(w) for w in output.split()]
+        return self.window_geometry(windows[0]) if windows else None
+
+    def open_window(self, title="Test window", cls="OstrelTest", geometry="400x300+200+200"):
+        """Opens a window of the harness's test client and waits until the window manager manages
+        it; returns its X window id. The client lives until the desktop closes (it ends when its
+        standard input does)."""
+        process = self.spawn([TEST_CLIENT, "--class", "%s,%s" % (cls.lower(), cls), "--title", title,
+                              "--geometry", geometry], stdout=subprocess.PIPE,
+                             stdin=subprocess.PIPE)
+        line = process.stdout.readline().strip()
+        if not line:
+            raise RuntimeError("the test client opened no window")
+        window = int(line, 0)
+        if self.window_manager:
+            wait_for(lambda: str(hex(window)) in self.run(["xprop", "-root", "_NET_CLIENT_LIST"],
+                                                         check=False).stdout,
+                     what="the window manager to manage the test window")
+        return window
+
+
+class Ostrel:
+    """One started `ostrel` process on a desktop."""
+
+    def __init__(self, desktop, process):
+        self.desktop = desktop
+        self.process = process
+        self._atspi = None
+
+    @property
+    def pid(self):
+        return self.process.pid
+
+    # --- life -------------------------------------------------------------------------------
+
+    def is_running(self):
+        return self.process.poll() is None
+
+    def answers(self):
+        """Whether the program answers later starts: it is ready (its panel can show layouts)."""
+        path = os.path.join(self.desktop.runtime_folder, "ostrel.socket")
+        with socket.socket(socket.AF_UNIX, socket.SOCK_STREAM) as probe:
+            try:
+                probe.connect(path)
+                return True
+            except OSError:
+                return False
+
+    def wait_until_ready(self, timeout=60):
+        def ready():
+            if not self.is_running():
+                raise AssertionError("ostrel ended at start with status %s" % self.process.returncode)
+            return self.answers()
+        wait_for(ready, timeout=timeout, what="ostrel to be ready")
+
+    def send_signal(self, number=signal.SIGTERM):
+        self.process.send_signal(number)
+
+    def wait_for_exit(self, timeout=60):
+        """The exit status (negative: the signal that killed it)."""
+        return self.process.wait(timeout=timeout)
+
+    def windows(self):
+        """Its viewable top-level X windows (the tray icon not among them)."""
+        tray = self.desktop.tray_host_geometry()
+        result = []
+        for window in self.desktop.windows_of(self.pid):
+            if tray and tray.contains(self.desktop.window_geometry(window)):
+                continue
+            result.append(window)
+        return result
+
+    def tray_icon_geometry(self):
+        """Where its icon sits in the tray host, in root coordinates; None when it has none."""
+        tray = self.desktop.tray_host_geometry()
+        if not tray:
+            return None
+        for window in self.desktop.windows_of(self.pid):
+            geometry = self.desktop.window_geometry(window)
+            if tray.contains(geometry) and geometry.width > 1 and geometry.height > 1:
+                return geometry
+        return None
+
+    def click_tray_icon(self):
+        icon = wait_for(self.tray_icon_geometry, what="the tray icon")
+        self.desktop.click(*icon.center())
+
+    # --- accessibility ----------------------------------------------------------------------
+
+    def _registry(self):
+        if self._atspi is None:
+            # The accessibility client reads the bus address once, when it is first used.
+            os.environ["DBUS_SESSION_BUS_ADDRESS"] = self.desktop.env["DBUS_SESSION_BUS_ADDRESS"]
+            os.environ["DISPLAY"] = self.desktop.display
+            import pyatspi  # pylint: disable=import-outside-toplevel
+            self._atspi = pyatspi
+        return self._atspi
+
+    def application(self):
+        """Its accessible application; None until it is on the accessibility bus."""
+        pyatspi = self._registry()
+        desktop = pyatspi.Registry.getDesktop(0)
+        for index in range(desktop.childCount):
+            app = desktop.getChildAtIndex(index)
+            try:
+                if app is not None and app.get_process_id() == self.pid:
+                    return app
+            except Exception:  # an application that left the bus meanwhile
+                continue
+        return None
+
+    def accessibles(self, role=None, name=None):
+        """Every accessible in its windows with that role name ("push button", "frame", ...) and
+        accessible name; either may be None for any."""
+        app = self.application()
+        if app is None:
+            return []
+        found = []
+        stack = [app]
+        while stack:
+            node = stack.pop()
+            try:
+                if ((role is None or node.getRoleName() == role)
+                        and (name is None or node.name == name) and node is not app):
+                    found.append(node)
+                stack.extend(node.getChildAtIndex(i) for i in range(node.childCount))
+            except Exception:  # a widget that went away while the tree was read
+                continue
+        return [n for n in found if n is not None]
+
+    def find(self, role, name, timeout=DEFAULT_TIMEOUT):
+        """The first accessible with that role and name, waited for."""
+        return wait_for(lambda: next(iter(self.accessibles(role, name)), None), timeout=timeout,
+                        what="%s \u201c%s\u201d" % (role, name))
+
+    def press(self, role, name, timeout=DEFAULT_TIMEOUT):
+        """Finds the accessible and runs its "Press" action."""
+        node = self.find(role, name, timeout)
+        action = node.queryAction()
+        for index in range(action.nActions):
+            if action.getName(index).lower() == "press":
+                action.doAction(index)
+                return node
+        raise AssertionError("%s \u201c%s\u201d has no Press action" % (role, name))
