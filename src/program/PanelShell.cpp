@@ -6,10 +6,6 @@
 #include <QCloseEvent>
 #include <QCursor>
 #include <QGuiApplication>
-#include <QIcon>
-#include <QPainter>
-#include <QPainterPath>
-#include <QPixmap>
 #include <QScreen>
 #include <QVBoxLayout>
 #include <QWidget>
@@ -22,31 +18,6 @@ namespace ostrel {
 namespace {
 
 const QString programName = QStringLiteral("Ostrel");
-
-// The tray's "macwindow": a window outline with its title bar, light on dark and dark on light
-// trays alike.
-QIcon windowSymbol()
-{
-    QIcon icon;
-    for (const int side : {16, 22, 24, 32, 48, 64}) {
-        QPixmap pixmap(side, side);
-        pixmap.fill(Qt::transparent);
-        QPainter painter(&pixmap);
-        painter.setRenderHint(QPainter::Antialiasing);
-        const qreal stroke = std::max<qreal>(1.0, side / 14.0);
-        const QRectF frame = QRectF(0, 0, side, side).adjusted(side * 0.08, side * 0.16, -side * 0.08, -side * 0.16);
-        QPainterPath outline;
-        outline.addRoundedRect(frame, side * 0.12, side * 0.12);
-        painter.fillPath(outline, QColor(255, 255, 255, 230));
-        painter.setPen(QPen(QColor(40, 40, 40), stroke));
-        painter.drawPath(outline);
-        const qreal bar = frame.top() + frame.height() * 0.3;
-        painter.drawLine(QPointF(frame.left(), bar), QPointF(frame.right(), bar));
-        painter.end();
-        icon.addPixmap(pixmap);
-    }
-    return icon;
-}
 
 QScreen *screenFor(QPoint point)
 {
@@ -91,7 +62,7 @@ private:
     PanelShell &shell_;
 };
 
-PanelShell::PanelShell(Mode mode, ContentFactory content, Clock *clock, QObject *parent)
+PanelShell::PanelShell(Mode mode, ContentFactory content, const QIcon &trayIcon, Clock *clock, QObject *parent)
     : QObject(parent)
     , mode_(mode)
     , clock_(clock)
@@ -123,7 +94,7 @@ PanelShell::PanelShell(Mode mode, ContentFactory content, Clock *clock, QObject 
     pointer_ = [] { return QCursor::pos(); };
 
     if (mode_ == Mode::tray) {
-        trayIcon_ = std::make_unique<QSystemTrayIcon>(windowSymbol());
+        trayIcon_ = std::make_unique<QSystemTrayIcon>(trayIcon);
         trayIcon_->setToolTip(programName);
         connect(trayIcon_.get(), &QSystemTrayIcon::activated, this,
                 [this](QSystemTrayIcon::ActivationReason reason) {
@@ -159,6 +130,13 @@ void PanelShell::nameTrayIconWindow()
 QWidget *PanelShell::panel() const
 {
     return window_.get();
+}
+
+void PanelShell::setTrayIcon(const QIcon &icon)
+{
+    if (trayIcon_) {
+        trayIcon_->setIcon(icon);
+    }
 }
 
 void PanelShell::setIconGeometrySource(std::function<QRect()> source)

@@ -45,8 +45,10 @@ public:
     // click): it closes the panel rather than opening it again.
     static constexpr Clock::Duration reopenGuard = std::chrono::milliseconds(400);
 
-    // `clock` (may be null: real time) times the reopen guard.
-    PanelShell(Mode mode, ContentFactory content, Clock *clock = nullptr, QObject *parent = nullptr);
+    // `trayIcon` is the icon shown in the tray; `clock` (may be null: real time) times the reopen
+    // guard.
+    PanelShell(Mode mode, ContentFactory content, const QIcon &trayIcon = {}, Clock *clock = nullptr,
+               QObject *parent = nullptr);
     ~PanelShell() override;
 
     PanelShell(const PanelShell &) = delete;
@@ -64,6 +66,9 @@ public:
     // Shows the panel and brings it to the front (a later start asked for it).
     void showPanel();
     void hidePanel();
+
+    // A tray that stays dark or light wants the icon drawn to match.
+    void setTrayIcon(const QIcon &icon);
 
     // Where the icon and the pointer are; the tray's and Qt's own unless a test says otherwise.
     // An empty rectangle is a tray that does not say.

@@ -1,43 +1,29 @@
 #include "program/PlaceholderPanelContent.h"
 
-#include <QCoreApplication>
-#include <QKeySequence>
-#include <QLabel>
-#include <QPushButton>
+#include "ui/panel/PanelActionRow.h"
+
 #include <QVBoxLayout>
 
 namespace ostrel {
 
-PlaceholderPanelContent::PlaceholderPanelContent(std::function<void()> openSettings, QWidget *parent)
+PlaceholderPanelContent::PlaceholderPanelContent(const ViewEnvironment &environment, QWidget *parent)
     : QWidget(parent)
 {
     setObjectName(QStringLiteral("ostrel-panel"));
     auto *layout = new QVBoxLayout(this);
-    layout->setContentsMargins(12, 12, 12, 12);
-    layout->setSpacing(6);
+    layout->setContentsMargins(0, 4, 0, 4);
+    layout->setSpacing(0);
 
-    auto *title = new QLabel(QStringLiteral("Ostrel"), this);
-    title->setTextFormat(Qt::PlainText);
-    layout->addWidget(title);
-
-    auto *settings = new QPushButton(QStringLiteral("Settings…"), this);
-    settings->setAccessibleName(QStringLiteral("Settings…"));
+    auto *settings = new PanelActionRow(QStringLiteral("Settings…"), QStringLiteral("gearshape"),
+                                        QStringLiteral("⌘,"), Qt::Key_Comma, environment.openSettings, this);
+    settings->setObjectName(QStringLiteral("settings-button"));
     settings->setToolTip(QStringLiteral("Open Ostrel settings"));
-    settings->setShortcut(QKeySequence(Qt::META | Qt::Key_Comma));
-    connect(settings, &QPushButton::clicked, this, [openSettings = std::move(openSettings)] {
-        if (openSettings) {
-            openSettings();
-        }
-    });
     layout->addWidget(settings);
 
-    auto *quit = new QPushButton(QStringLiteral("Quit Ostrel"), this);
+    auto *quit = new PanelActionRow(QStringLiteral("Quit Ostrel"), QStringLiteral("power"),
+                                    QStringLiteral("⌘Q"), Qt::Key_Q, environment.quit, this);
     quit->setObjectName(QStringLiteral("quit-button"));
-    quit->setAccessibleName(QStringLiteral("Quit Ostrel"));
     quit->setToolTip(QStringLiteral("Quit Ostrel"));
-    quit->setShortcut(QKeySequence(Qt::META | Qt::Key_Q));
-    // The program turns the application's quit into its own orderly one.
-    connect(quit, &QPushButton::clicked, this, [] { QCoreApplication::quit(); });
     layout->addWidget(quit);
 }
 

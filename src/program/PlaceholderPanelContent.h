@@ -1,18 +1,18 @@
 #pragma once
 
-#include <QWidget>
+#include "ui/panel/ViewEnvironment.h"
 
-#include <functional>
+#include <QWidget>
 
 namespace ostrel {
 
-// What the panel shows until its real content is built: the program's name, "Settings…" and
-// "Quit Ostrel" (⌘Q, which is Super+Q here).
+// What the panel shows until its real content is built: the two rows of its footer, "Settings…"
+// (⌘,) and "Quit Ostrel" (⌘Q; Command is Super here).
 class PlaceholderPanelContent : public QWidget {
     Q_OBJECT
 
 public:
-    explicit PlaceholderPanelContent(std::function<void()> openSettings, QWidget *parent = nullptr);
+    explicit PlaceholderPanelContent(const ViewEnvironment &environment, QWidget *parent = nullptr);
 };
 
 } // namespace ostrel

@@ -1,20 +1,15 @@
 #include "program/PlaceholderSettingsContent.h"
 
-#include <QLabel>
-#include <QVBoxLayout>
+#include "ui/panel/AppAppearance.h"
 
 namespace ostrel {
 
-PlaceholderSettingsContent::PlaceholderSettingsContent(QWidget *parent)
+PlaceholderSettingsContent::PlaceholderSettingsContent(const ViewEnvironment &environment, QWidget *parent)
     : QWidget(parent)
 {
     setObjectName(QStringLiteral("settings-window"));
-    auto *layout = new QVBoxLayout(this);
-    layout->setContentsMargins(28, 28, 28, 28);
-    auto *label = new QLabel(QStringLiteral("Settings"), this);
-    label->setTextFormat(Qt::PlainText);
-    label->setAlignment(Qt::AlignCenter);
-    layout->addWidget(label);
+    setAutoFillBackground(true);
+    AppAppearance::attach(this, environment);
 }
 
 } // namespace ostrel

@@ -2,9 +2,12 @@
 
 #include "app/AppModel.h"
 #include "app/WindowPresenter.h"
+#include "platform/MarkerOverlayService.h"
+#include "platform/SystemAppearanceObserver.h"
 #include "program/PlaceholderPanelContent.h"
 #include "program/PlaceholderSettingsContent.h"
 #include "program/SingleInstance.h"
+#include "ui/panel/Symbols.h"
 
 #include <QCoreApplication>
 #include <QEvent>
@@ -18,8 +21,10 @@ Program::Program(X11Program::Setup setup, PanelShell::Mode mode, SingleInstance 
     , instance_(instance)
 {
     registerWindowContents();
-    shell_ = std::make_unique<PanelShell>(mode, [this] { return makePanelContent(); });
+    shell_ = std::make_unique<PanelShell>(mode, [this] { return makePanelContent(); }, trayIcon());
     shell_->setPrepareWindow([this](QWidget *window) { wiring_->keepOffTaskbar(window->winId()); });
+    connect(&wiring_->systemAppearance(), &SystemAppearanceObserver::isDarkChanged, shell_.get(),
+            [this] { shell_->setTrayIcon(trayIcon()); });
     if (mode == PanelShell::Mode::window) {
         shell_->showPanel();
     }
@@ -54,16 +59,40 @@ PanelShell::Mode Program::defaultMode()
     return QSystemTrayIcon::isSystemTrayAvailable() ? PanelShell::Mode::tray : PanelShell::Mode::window;
 }
 
+ViewEnvironment Program::viewEnvironment()
+{
+    ViewEnvironment environment;
+    environment.model = &wiring_->model();
+    environment.presenter = &wiring_->presenter();
+    environment.markers = &wiring_->markers();
+    environment.reduceMotion = &wiring_->reduceMotion();
+    environment.systemAppearance = &wiring_->systemAppearance();
+    environment.keyboardLayout = &wiring_->keyboardLayout();
+    environment.announcer = &announcer_;
+    environment.clock = wiring_->system().clock;
+    WindowPresenter *presenter = &wiring_->presenter();
+    environment.openSettings = [presenter] { presenter->showSettings(); };
+    environment.quit = [this] { quit(); };
+    return environment;
+}
+
 void Program::registerWindowContents()
 {
-    wiring_->presenter().setContentFactory(QString(WindowID::settings),
-                                           [] { return new PlaceholderSettingsContent; });
+    wiring_->presenter().setContentFactory(QString(WindowID::settings), [this] {
+        return new PlaceholderSettingsContent(viewEnvironment());
+    });
 }
 
 QWidget *Program::makePanelContent()
 {
-    WindowPresenter *presenter = &wiring_->presenter();
-    return new PlaceholderPanelContent([presenter] { presenter->showSettings(); });
+    return new PlaceholderPanelContent(viewEnvironment());
+}
+
+QIcon Program::trayIcon() const
+{
+    // The tray's colours are the desktop's: a dark desktop has a dark tray.
+    const bool dark = wiring_->systemAppearance().isDark();
+    return Symbols::trayIcon(dark ? QColor(0xf2, 0xf2, 0xf2) : QColor(0x26, 0x26, 0x26));
 }
 
 void Program::becomeReady()

@@ -3,6 +3,8 @@
 #include "program/PanelShell.h"
 #include "program/QuitSignals.h"
 #include "program/X11Program.h"
+#include "ui/panel/Announcer.h"
+#include "ui/panel/ViewEnvironment.h"
 
 #include <QObject>
 
@@ -39,6 +41,9 @@ public:
     X11Program &wiring() { return *wiring_; }
     PanelShell &shell() { return *shell_; }
     bool isReady() const { return ready_; }
+    // What the views are given: the model, the presenter, the overlays, the desktop's settings,
+    // the announcer, and the program's "open settings" and "quit".
+    ViewEnvironment viewEnvironment();
 
     // Leaves the event loop with status 0; the destructor does the rest.
     void quit();
@@ -55,8 +60,10 @@ private:
     void registerWindowContents();
     QWidget *makePanelContent();
     void becomeReady();
+    QIcon trayIcon() const;
 
     std::unique_ptr<X11Program> wiring_;
+    Announcer announcer_;
     std::unique_ptr<PanelShell> shell_;
     QuitSignals signals_;
     SingleInstance *instance_;

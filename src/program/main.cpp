@@ -4,6 +4,7 @@
 #include "program/PlatformChoice.h"
 #include "program/Program.h"
 #include "program/SingleInstance.h"
+#include "ui/panel/UiStyle.h"
 
 #include <QApplication>
 #include <QCoreApplication>
@@ -32,7 +33,7 @@ int main(int argc, char **argv)
         return 1;
     }
     QApplication application(argc, argv);
-    QApplication::setStyle(QStringLiteral("Fusion"));
+    UiStyle::install(application);
     // The program lives in the tray: closing its last window does not end it.
     QApplication::setQuitOnLastWindowClosed(false);
 

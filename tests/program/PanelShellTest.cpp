@@ -9,6 +9,7 @@
 
 #include <QCoreApplication>
 #include <QGuiApplication>
+#include <QIcon>
 #include <QScreen>
 #include <QWidget>
 #include <QWindow>
@@ -34,7 +35,7 @@ protected:
                 content->setFixedHeight(200);
                 return content;
             },
-            &clock);
+            QIcon(), &clock);
         shell->setIconGeometrySource([this] { return icon; });
         shell->setPointerSource([this] { return pointer; });
         return shell;

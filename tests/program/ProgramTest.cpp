@@ -4,7 +4,8 @@
 
 #include "program/Program.h"
 
-#include "TestApplication.h"
+#include "Screenshots.h"
+#include "UiTest.h"
 
 #include "app/AppModel.h"
 #include "app/WindowPresenter.h"
@@ -13,7 +14,7 @@
 #include <QApplication>
 #include <QDeadlineTimer>
 #include <QFile>
-#include <QPushButton>
+#include <QAbstractButton>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -45,7 +46,7 @@ class ProgramTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        test::ensureApplication();
+        test::ensureUiApplication();
         QApplication::setQuitOnLastWindowClosed(false);
         ASSERT_TRUE(dir.isValid());
         QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, dir.filePath("settings"));
@@ -85,12 +86,19 @@ TEST_F(ProgramTest, WithoutAnXServerItStartsWithNoAccessNoScreensAndItsPanel)
 TEST_F(ProgramTest, QuitOstrelEndsTheEventLoopWithStatusZeroThoughThePanelWindowRefusesToClose)
 {
     auto program = start();
-    auto *quit = program->shell().content()->findChild<QPushButton *>(QStringLiteral("quit-button"));
+    auto *quit = program->shell().content()->findChild<QAbstractButton *>(QStringLiteral("quit-button"));
     ASSERT_NE(quit, nullptr);
     EXPECT_EQ(quit->accessibleName(), QStringLiteral("Quit Ostrel"));
-    QTimer::singleShot(0, quit, &QPushButton::click);
+    QTimer::singleShot(0, quit, &QAbstractButton::click);
     EXPECT_EQ(QApplication::exec(), 0);
-    program->shutDown();
+    program.reset();
+
+    // Qt's own quit (the session ending, a view asking the application) takes the same way
+    // instead of closing windows first, which the panel window would refuse.
+    program = start();
+    QTimer::singleShot(0, [] { QCoreApplication::quit(); });
+    EXPECT_EQ(QApplication::exec(), 0);
+    EXPECT_TRUE(program->shell().panel()->isVisible());
 }
 
 TEST_F(ProgramTest, EachQuitSignalEndsTheEventLoopWithStatusZero)
@@ -135,7 +143,7 @@ TEST_F(ProgramTest, SettingsOpensOnceAtTheSettingsSize)
     auto program = start();
     WindowPresenter &presenter = program->wiring().presenter();
     presenter.setMainScreenHeight([] { return std::optional<double>(800.0); });
-    auto *settings = program->shell().content()->findChild<QPushButton *>();
+    auto *settings = program->shell().content()->findChild<QAbstractButton *>(QStringLiteral("settings-button"));
     ASSERT_NE(settings, nullptr);
     settings->click();
     QWidget *window = presenter.window(QString(WindowID::settings));
@@ -144,6 +152,19 @@ TEST_F(ProgramTest, SettingsOpensOnceAtTheSettingsSize)
     EXPECT_NE(window->findChild<QWidget *>(QStringLiteral("settings-window")), nullptr);
     settings->click();
     EXPECT_EQ(presenter.window(QString(WindowID::settings)), window);
+}
+
+TEST_F(ProgramTest, PicturesOfThePanelAndTheSettingsWindow)
+{
+    auto program = start();
+    const test::Screenshots panel = test::renderToPng(program->shell().panel(), QStringLiteral("program-panel"));
+    EXPECT_EQ(panel.light.size(), QSize(2 * PanelShell::panelWidth, 2 * program->shell().panel()->height()));
+    // The settings window takes the appearance chosen in the program.
+    program->wiring().presenter().showSettings();
+    QWidget *settings = program->wiring().presenter().window(QString(WindowID::settings));
+    program->wiring().model().setAppearance(AppearancePreference::dark);
+    test::renderToPng(settings, QStringLiteral("program-settings-placeholder-chosen-dark"));
+    EXPECT_LT(settings->findChild<QWidget *>(QStringLiteral("settings-window"))->palette().color(QPalette::Window).lightness(), 128);
 }
 
 } // namespace
