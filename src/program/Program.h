@@ -62,10 +62,11 @@ private:
     void becomeReady();
     QIcon trayIcon() const;
 
+    // First: a quit asked for while the rest is still being built waits in it for the event loop.
+    QuitSignals signals_;
     std::unique_ptr<X11Program> wiring_;
     Announcer announcer_;
     std::unique_ptr<PanelShell> shell_;
-    QuitSignals signals_;
     SingleInstance *instance_;
     bool ready_ = false;
 };
