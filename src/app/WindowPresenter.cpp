@@ -285,6 +285,11 @@ void WindowPresenter::present(const QString &id, const QString &title, QSize siz
     window->setWindowFlags(flags);
     auto *layout = new QVBoxLayout(window);
     layout->setContentsMargins(0, 0, 0, 0);
+    if (sizing == Sizing::resizable) {
+        // Resizable only as far as the content allows: a content of one size makes a window of
+        // one size.
+        layout->setSizeConstraint(QLayout::SetMinAndMaxSize);
+    }
     if (const ContentFactory factory = factories_.value(id)) {
         if (QWidget *content = factory()) {
             layout->addWidget(content);
