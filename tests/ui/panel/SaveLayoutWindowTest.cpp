@@ -1,0 +1,609 @@
+#include "UiTest.h"
+
+#include "Await.h"
+#include "Screenshots.h"
+
+#include "platform/AppIconProvider.h"
+#include "system/fake/FakeApplicationIcons.h"
+#include "ui/panel/AppAppearance.h"
+#include "ui/panel/CapturedWindowRow.h"
+#include "ui/panel/CompactMessage.h"
+#include "ui/panel/FormSectionHeader.h"
+#include "ui/panel/PanelButton.h"
+#include "ui/panel/SymbolButton.h"
+#include "ui/panel/SaveLayoutEditor.h"
+#include "ui/panel/SaveLayoutView.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPainter>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+namespace ostrel {
+namespace {
+
+using test::await;
+using test::waitUntil;
+
+class SaveLayoutWindowTest : public test::UiTest {
+protected:
+    void SetUp() override
+    {
+        UiTest::SetUp();
+        addApplication("org.example.editor", "Editor", {{100, 100, 600, 400}, {200, 150, 500, 300}});
+        addApplication("org.example.mail", "Mail", {{720, 25, 720, 875}});
+        addApplication("org.example.terminal", "Terminal", {{0, 475, 1440, 450}});
+    }
+
+    void TearDown() override
+    {
+        AppIconProvider::setSource(nullptr);
+        UiTest::TearDown();
+    }
+
+    // Captures the desktop and opens the save window the way the panel does.
+    void open()
+    {
+        if (!model) {
+            start();
+        }
+        SaveLayoutView::registerWindow(viewEnvironment());
+        ASSERT_TRUE(await(model->beginSave()));
+        presenter->showSaveLayout();
+        settle();
+        ASSERT_NE(window(), nullptr);
+    }
+
+    QWidget *window() const { return presenter->window(QStringLiteral("save-layout")); }
+    SaveLayoutView *view() const { return window()->findChild<SaveLayoutView *>(); }
+    SaveLayoutEditor *editor() const { return view()->editor(); }
+    template <class T> T *find(const char *name) const
+    {
+        return editor()->findChild<T *>(QString::fromLatin1(name));
+    }
+    QLineEdit *nameField() const { return find<QLineEdit>("layout-name-field"); }
+    PanelButton *saveButton() const { return find<PanelButton>("save-layout-confirm"); }
+    PanelButton *cancelButton() const { return find<PanelButton>("save-layout-cancel"); }
+    QCheckBox *replaceBox() const { return find<QCheckBox>("replace-existing-checkbox"); }
+    QWidget *warning() const { return find<QWidget>("duplicate-name-warning"); }
+    QLabel *label(const char *name) const { return find<QLabel>(name); }
+    QString windowSummaryText() const
+    {
+        return find<FormSectionHeader>("included-windows-header")->detailLabel()->text();
+    }
+    QList<CapturedWindowRow *> rows() const
+    {
+        return editor()->findChildren<CapturedWindowRow *>();
+    }
+
+    void typeName(const QString &name)
+    {
+        nameField()->selectAll();
+        nameField()->insert(name);
+        settle();
+    }
+
+    // A layout stored directly (not through the window), so that names can be taken.
+    void storeLayout(const QString &name)
+    {
+        ASSERT_TRUE(await(model->beginSave()));
+        ASSERT_EQ(await(model->savePendingLayout(name, false)), std::nullopt);
+    }
+
+    QStringList storedNames() { return rows(QStringLiteral("SELECT name FROM layouts ORDER BY name")); }
+    using AppModelTest::rows;
+
+    bool windowClosed() const
+    {
+        QWidget *open = window();
+        return !open || !open->isVisible();
+    }
+};
+
+TEST_F(SaveLayoutWindowTest, OpensAtTheWidthAndHeightOfTheScreen)
+{
+    start();
+    SaveLayoutView::registerWindow(viewEnvironment());
+    struct Case {
+        std::optional<double> visibleHeight;
+        int height;
+    };
+    for (const Case c : {Case{700.0, 600}, Case{1000.0, 813}, Case{std::nullopt, 813}}) {
+        SCOPED_TRACE(c.height);
+        presenter->setMainScreenHeight([c] { return c.visibleHeight; });
+        presenter->showSaveLayout();
+        settle();
+        EXPECT_EQ(window()->windowTitle(), "Save Layout");
+        EXPECT_EQ(window()->size(), QSize(640, c.height));
+        EXPECT_EQ(editor()->size(), QSize(640, c.height));
+        // Resizable only within the content's limits, and the content has one size.
+        EXPECT_EQ(window()->minimumSize(), window()->maximumSize());
+        EXPECT_NE(AppAppearance::of(window()), nullptr);
+        presenter->close(QStringLiteral("save-layout"));
+        settle();
+    }
+}
+
+TEST_F(SaveLayoutWindowTest, ShowsTheCapturedWindowsAndTakesThemOutOneByOne)
+{
+    open();
+    ASSERT_EQ(rows().size(), 4);
+    EXPECT_EQ(windowSummaryText(),
+              "4 windows · 1 display. Remove any you don’t need.");
+    EXPECT_FALSE(label("exclusion-summary")->isVisible());
+
+    const CapturedWindowRow *mail = rows()[2];
+    EXPECT_EQ(mail->findChild<QLabel *>("captured-window-label")->text(), "Mail");
+    EXPECT_EQ(mail->findChild<QLabel *>("captured-window-placement")->text(),
+              "Display 1 · 50% × 100%");
+    EXPECT_EQ(mail->removeButton()->accessibleName(), "Remove Mail");
+    EXPECT_EQ(mail->removeButton()->toolTip(), "Remove this window from the capture");
+
+    typeName("Focus");
+    const QUuid captureID = model->pendingCapture()->id;
+    for (int left = 3; left >= 0; --left) {
+        rows().first()->removeButton()->click();
+        settle();
+        EXPECT_EQ(model->pendingCapture()->entries.size(), left);
+        EXPECT_EQ(rows().size(), left);
+    }
+    // The same capture, so the same editor with what was typed.
+    EXPECT_EQ(model->pendingCapture()->id, captureID);
+    EXPECT_EQ(nameField()->text(), "Focus");
+    EXPECT_EQ(windowSummaryText(),
+              "0 windows · 1 display. Remove any you don’t need.");
+    EXPECT_TRUE(label("no-windows-left")->isVisible());
+    EXPECT_EQ(label("no-windows-left")->text(),
+              "No windows left. Close this editor and capture again.");
+    EXPECT_FALSE(saveButton()->isEnabled());
+}
+
+TEST(SaveLayoutSummaries, CountWindowsDisplaysAndWhatWasLeftOut)
+{
+    struct Case {
+        int windows;
+        int displays;
+        qint64 excluded;
+        qint64 skipped;
+        const char *summary;
+        const char *exclusions;
+    };
+    const Case cases[] = {
+        {1, 1, 0, 0, "1 window · 1 display. Remove any you don’t need.", ""},
+        {3, 2, 2, 3, "3 windows · 2 displays. Remove any you don’t need.", "2 excluded · 3 skipped"},
+        {0, 1, 1, 0, "0 windows · 1 display. Remove any you don’t need.", "1 excluded"},
+        {2, 3, 0, 3, "2 windows · 3 displays. Remove any you don’t need.", "3 skipped"},
+    };
+    for (const Case &c : cases) {
+        CapturePreview preview;
+        preview.entries.resize(c.windows);
+        preview.displays.resize(c.displays);
+        preview.excludedWindowCount = c.excluded;
+        preview.unsupportedWindowCount = c.skipped;
+        EXPECT_EQ(SaveLayoutEditor::windowSummary(preview), c.summary);
+        EXPECT_EQ(SaveLayoutEditor::exclusionSummary(preview), c.exclusions);
+    }
+}
+
+TEST_F(SaveLayoutWindowTest, WhatTheCaptureLeftOutIsTheWindowSectionsFooter)
+{
+    open();
+    CapturePreview preview = *model->pendingCapture();
+    preview.excludedWindowCount = 2;
+    model->setPendingCapture(preview);
+    settle();
+    EXPECT_TRUE(label("exclusion-summary")->isVisible());
+    EXPECT_EQ(label("exclusion-summary")->text(), "2 excluded");
+}
+
+TEST_F(SaveLayoutWindowTest, TheNameKeepsEightyCharactersAsTheUserSeesThem)
+{
+    open();
+    const QString family = QStringLiteral("👨‍👩‍👧‍👦");
+    const QString accented = QStringLiteral("e\u0301");
+    struct Case {
+        const char *what;
+        QString pasted;
+        QString kept;
+    };
+    const Case cases[] = {
+        {"100 letters", QString(100, 'a'), QString(80, 'a')},
+        {"exactly 80", QString(80, 'b'), QString(80, 'b')},
+        {"81 families", family.repeated(81), family.repeated(80)},
+        {"80 families", family.repeated(80), family.repeated(80)},
+        {"accents", accented.repeated(90), accented.repeated(80)},
+        // A pair of surrogates straddles the cut in UTF-16 units: kept whole or not at all.
+        {"emoji at the cut", QString(79, 'c') + QStringLiteral("😀😀"),
+         QString(79, 'c') + QStringLiteral("😀")},
+        {"spaces stay", QStringLiteral("  Focus  "), QStringLiteral("  Focus  ")},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        typeName(c.pasted);
+        EXPECT_EQ(nameField()->text(), c.kept);
+        EXPECT_EQ(editor()->name(), c.kept);
+    }
+}
+
+TEST_F(SaveLayoutWindowTest, TheSaveButtonFollowsTheNameAndTheReplaceChoice)
+{
+    start();
+    storeLayout("Work");
+    storeLayout("<b>R&D</b>");
+    open();
+
+    struct Case {
+        const char *name;
+        bool tick;
+        bool enabled;
+        const char *title;
+        const char *warning; // empty: no warning
+        const char *replaces; // empty: not shown
+    };
+    const Case cases[] = {
+        {"", false, false, "Save Layout", "", ""},
+        {"   ", false, false, "Save Layout", "", ""},
+        {"Focus", false, true, "Save Layout", "", ""},
+        {"  wORK ", false, false, "Save Layout", "A layout named “Work” already exists.", ""},
+        {"  wORK ", true, true, "Replace Layout", "A layout named “Work” already exists.",
+         "Replaces “Work”"},
+        // Stored names are shown as they are, never as markup or with a mnemonic.
+        {"<b>r&d</b>", true, true, "Replace Layout",
+         "A layout named “<b>R&D</b>” already exists.", "Replaces “<b>R&D</b>”"},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        typeName(QString::fromUtf8(c.name));
+        if (c.tick) {
+            replaceBox()->click();
+            settle();
+        }
+        EXPECT_EQ(saveButton()->isEnabled(), c.enabled);
+        EXPECT_EQ(saveButton()->title(), c.title);
+        EXPECT_EQ(editor()->canSave(), c.enabled);
+        const QString expectedWarning = QString::fromUtf8(c.warning);
+        EXPECT_EQ(warning()->isVisible(), !expectedWarning.isEmpty());
+        if (!expectedWarning.isEmpty()) {
+            EXPECT_EQ(label("duplicate-name-text")->text(), expectedWarning);
+            EXPECT_EQ(label("duplicate-name-text")->textFormat(), Qt::PlainText);
+        }
+        const QString expectedReplaces = QString::fromUtf8(c.replaces);
+        EXPECT_EQ(label("replaces-text")->isVisible(), !expectedReplaces.isEmpty());
+        if (!expectedReplaces.isEmpty()) {
+            EXPECT_EQ(label("replaces-text")->text(), expectedReplaces);
+            EXPECT_EQ(label("replaces-text")->textFormat(), Qt::PlainText);
+        }
+        if (c.tick) {
+            replaceBox()->click();
+            settle();
+        }
+    }
+
+    // Without windows or without a capture nothing can be saved, whatever the name.
+    typeName("Focus");
+    const QUuid id = model->pendingCapture()->id;
+    model->discardPendingCapture(id);
+    settle();
+    EXPECT_FALSE(saveButton()->isEnabled());
+    EXPECT_TRUE(find<QWidget>("save-layout-waiting")->isVisible());
+}
+
+TEST_F(SaveLayoutWindowTest, ReplacingIsUntickedOnlyWhenTheNameMatchesNoLayout)
+{
+    start();
+    storeLayout("Work");
+    storeLayout("Home");
+    open();
+    typeName("work");
+    replaceBox()->click();
+    settle();
+    ASSERT_TRUE(editor()->replaceExisting());
+
+    typeName("Home");
+    EXPECT_TRUE(editor()->replaceExisting());
+    EXPECT_TRUE(replaceBox()->isChecked());
+    EXPECT_EQ(saveButton()->title(), "Replace Layout");
+
+    typeName("Homeward");
+    EXPECT_FALSE(editor()->replaceExisting());
+    typeName("Home");
+    EXPECT_FALSE(replaceBox()->isChecked());
+    EXPECT_FALSE(saveButton()->isEnabled());
+}
+
+TEST_F(SaveLayoutWindowTest, ReturnSavesOnceAndClosesTheWindow)
+{
+    open();
+    window()->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window()));
+    EXPECT_EQ(QApplication::focusWidget(), nameField());
+
+    // Blank: Return does nothing.
+    QTest::keyClicks(nameField(), "  ");
+    QTest::keyClick(nameField(), Qt::Key_Return);
+    settle();
+    EXPECT_FALSE(editor()->isSaving());
+    EXPECT_EQ(editor()->errorMessage(), std::nullopt);
+
+    nameField()->clear();
+    QTest::keyClicks(nameField(), "Focus");
+    const auto release = holdStore();
+    QTest::keyClick(nameField(), Qt::Key_Return);
+    QTest::keyClick(nameField(), Qt::Key_Enter);
+    settle();
+    EXPECT_TRUE(editor()->isSaving());
+    EXPECT_TRUE(find<QWidget>("save-layout-saving")->isVisible());
+    EXPECT_FALSE(saveButton()->isEnabled());
+    release();
+    waitUntil([&] { return windowClosed(); });
+    settle();
+    EXPECT_EQ(busyHistory.count(OperationKind::saving), 1);
+    EXPECT_EQ(storedNames(), QStringList{"Focus"});
+    EXPECT_EQ(model->pendingCapture(), std::nullopt);
+    EXPECT_EQ(presenter->window(QStringLiteral("save-layout")), nullptr);
+}
+
+TEST_F(SaveLayoutWindowTest, AnErrorStaysUntilTheNextAttemptAndCancelStaysAvailable)
+{
+    open();
+    typeName("Focus");
+    model->setBusy(OperationKind::restoring);
+    saveButton()->click();
+    settle();
+    ASSERT_EQ(editor()->errorMessage(), "Wait for the current operation to finish.");
+    auto *message = find<CompactMessage>("save-layout-error-message");
+    ASSERT_NE(message, nullptr);
+    EXPECT_TRUE(message->isVisible());
+    EXPECT_FALSE(message->isFolded());
+    EXPECT_EQ(message->primaryLabel()->text(), "Wait for the current operation to finish.");
+    EXPECT_FALSE(editor()->isSaving());
+    EXPECT_TRUE(saveButton()->isEnabled());
+
+    // Editing the name or the windows keeps it.
+    typeName("Focus Two");
+    rows().first()->removeButton()->click();
+    settle();
+    EXPECT_TRUE(find<QWidget>("save-layout-error")->isVisible());
+
+    // A long failure folds under the fixed summary.
+    model->setBusy(std::nullopt);
+    editor()->saveFailed(QString(130, 'x'));
+    message = find<CompactMessage>("save-layout-error-message");
+    EXPECT_TRUE(message->isFolded());
+    EXPECT_EQ(message->primaryLabel()->text(), "Couldn’t save the layout.");
+
+    // The next attempt takes it away at once; Cancel stays enabled while the store writes.
+    const auto release = holdStore();
+    saveButton()->click();
+    settle();
+    EXPECT_EQ(editor()->errorMessage(), std::nullopt);
+    EXPECT_FALSE(find<QWidget>("save-layout-error")->isVisible());
+    EXPECT_TRUE(cancelButton()->isEnabled());
+    release();
+    waitUntil([&] { return windowClosed(); });
+    EXPECT_EQ(storedNames(), QStringList{"Focus Two"});
+}
+
+TEST_F(SaveLayoutWindowTest, LeavingWithoutSavingDiscardsTheCapture)
+{
+    start();
+    enum class Leave { cancel, escape, closeButton };
+    for (const Leave leave : {Leave::cancel, Leave::escape, Leave::closeButton}) {
+        SCOPED_TRACE(int(leave));
+        open();
+        typeName("Focus");
+        switch (leave) {
+        case Leave::cancel:
+            cancelButton()->click();
+            break;
+        case Leave::escape:
+            window()->activateWindow();
+            ASSERT_TRUE(QTest::qWaitForWindowActive(window()));
+            QTest::keyClick(nameField(), Qt::Key_Escape);
+            break;
+        case Leave::closeButton:
+            window()->close();
+            break;
+        }
+        settle();
+        EXPECT_TRUE(windowClosed());
+        EXPECT_EQ(model->pendingCapture(), std::nullopt);
+        EXPECT_TRUE(storedNames().isEmpty());
+    }
+}
+
+TEST_F(SaveLayoutWindowTest, HidingOrMinimizingKeepsTheCapture)
+{
+    open();
+    typeName("Focus");
+    const QUuid id = model->pendingCapture()->id;
+    window()->showMinimized();
+    settle();
+    window()->hide();
+    settle();
+    ASSERT_TRUE(model->pendingCapture().has_value());
+    EXPECT_EQ(model->pendingCapture()->id, id);
+
+    presenter->showSaveLayout();
+    settle();
+    EXPECT_EQ(nameField()->text(), "Focus");
+    EXPECT_TRUE(saveButton()->isEnabled());
+}
+
+TEST_F(SaveLayoutWindowTest, ClosingDuringASaveDropsItsOutcomeButTheLayoutIsStored)
+{
+    start();
+    for (const bool byCancel : {true, false}) {
+        SCOPED_TRACE(byCancel ? "Cancel" : "close button");
+        open();
+        const QString name = byCancel ? QStringLiteral("Cancelled") : QStringLiteral("Closed");
+        typeName(name);
+        const auto release = holdStore();
+        saveButton()->click();
+        settle();
+        ASSERT_TRUE(editor()->isSaving());
+        EXPECT_TRUE(cancelButton()->isEnabled());
+        if (byCancel) {
+            cancelButton()->click();
+        } else {
+            window()->close();
+        }
+        settle();
+        EXPECT_EQ(presenter->window(QStringLiteral("save-layout")), nullptr);
+        release();
+        waitUntil([&] { return !model->busy(); });
+        settle();
+        EXPECT_TRUE(storedNames().contains(name));
+        EXPECT_EQ(model->pendingCapture(), std::nullopt);
+    }
+}
+
+TEST_F(SaveLayoutWindowTest, ANewCaptureMidSaveGetsAFreshEditorAndTheOldOneIsLeftAlone)
+{
+    open();
+    typeName("Focus");
+    const auto release = holdStore();
+    saveButton()->click();
+    settle();
+    QPointer<SaveLayoutEditor> saving = editor();
+
+    CapturePreview newer = *model->pendingCapture();
+    newer.id = QUuid::createUuid();
+    model->setPendingCapture(newer);
+    settle();
+    ASSERT_NE(editor(), saving.data());
+    EXPECT_EQ(editor()->captureID(), newer.id);
+    EXPECT_EQ(nameField()->text(), "");
+    EXPECT_FALSE(editor()->isSaving());
+    // The editor that was replaced discarded nothing: its capture was no longer the pending one.
+    EXPECT_EQ(model->pendingCapture()->id, newer.id);
+
+    release();
+    waitUntil([&] { return windowClosed(); });
+    settle();
+    EXPECT_EQ(storedNames(), QStringList{"Focus"});
+    EXPECT_EQ(saving, nullptr);
+}
+
+TEST_F(SaveLayoutWindowTest, TheCaptureGoingAwayShowsTheWaitingStateUntilANewOneArrives)
+{
+    open();
+    typeName("Focus");
+    const CapturePreview first = *model->pendingCapture();
+    model->discardPendingCapture(first.id);
+    settle();
+    EXPECT_EQ(editor()->captureID(), std::nullopt);
+    EXPECT_TRUE(find<QWidget>("save-layout-waiting")->isVisible());
+    EXPECT_FALSE(saveButton()->isEnabled());
+    EXPECT_TRUE(cancelButton()->isEnabled());
+
+    ASSERT_TRUE(await(model->beginSave()));
+    settle();
+    EXPECT_EQ(editor()->captureID(), model->pendingCapture()->id);
+    EXPECT_TRUE(find<QWidget>("save-layout-form")->isVisible());
+    EXPECT_EQ(nameField()->text(), "");
+}
+
+// An application icon for the pictures: a rounded square in the application's colour with its
+// initial, so that the rows of different applications can be told apart.
+QString drawIcon(const QString &folder, const QString &initial, const QColor &colour)
+{
+    QImage image(64, 64, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    QPainter painter(&image);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setBrush(colour);
+    painter.setPen(Qt::NoPen);
+    painter.drawRoundedRect(QRectF(4, 4, 56, 56), 13, 13);
+    QFont font = painter.font();
+    font.setPixelSize(34);
+    font.setBold(true);
+    painter.setFont(font);
+    painter.setPen(Qt::white);
+    painter.drawText(image.rect(), Qt::AlignCenter, initial);
+    painter.end();
+    const QString path = folder + QLatin1Char('/') + initial + QStringLiteral(".png");
+    image.save(path);
+    return path;
+}
+
+TEST_F(SaveLayoutWindowTest, Screenshots)
+{
+    FakeApplicationIcons icons;
+    icons.install("org.example.editor", drawIcon(dir.path(), "E", QColor(0x2f, 0x7d, 0xf6)));
+    icons.install("org.example.mail", drawIcon(dir.path(), "M", QColor(0xe8, 0x5d, 0x3f)));
+    icons.install("org.example.terminal", drawIcon(dir.path(), "T", QColor(0x3a, 0x3a, 0x3c)));
+    icons.install("org.example.calendar", drawIcon(dir.path(), "C", QColor(0x34, 0xa8, 0x53)));
+    AppIconProvider::setSource(&icons);
+    addApplication("org.example.calendar", "Calendar", {{1440 - 480, 25, 480, 500}});
+    start();
+    storeLayout("Deep Work");
+
+    open();
+    CapturePreview preview = *model->pendingCapture();
+    preview.excludedWindowCount = 1;
+    preview.unsupportedWindowCount = 2;
+    model->setPendingCapture(preview);
+    settle();
+    test::renderToPng(window(), "save-layout-fresh");
+
+    typeName("deep work");
+    replaceBox()->click();
+    settle();
+    test::renderToPng(window(), "save-layout-duplicate");
+
+    // On a short screen the form scrolls under the introduction.
+    presenter->close(QStringLiteral("save-layout"));
+    settle();
+    ASSERT_TRUE(await(model->beginSave()));
+    presenter->setMainScreenHeight([] { return std::optional<double>(700); });
+    presenter->showSaveLayout();
+    settle();
+    typeName("deep work");
+    test::renderToPng(window(), "save-layout-short-screen");
+    presenter->setMainScreenHeight([] { return std::optional<double>(875); });
+    presenter->close(QStringLiteral("save-layout"));
+    settle();
+    open();
+    model->setPendingCapture(preview);
+    settle();
+
+    typeName("Morning");
+    editor()->saveFailed(QStringLiteral("The layout could not be saved. (disk I/O error: the "
+                                        "database file could not be written)\nTry again after "
+                                        "freeing some space."));
+    settle();
+    test::renderToPng(window(), "save-layout-error");
+    find<CompactMessage>("save-layout-error-message")->setExpanded(true);
+    settle();
+    test::renderToPng(window(), "save-layout-error-details");
+    editor()->saveFailed(QStringLiteral("Wait for the current operation to finish."));
+    settle();
+    test::renderToPng(window(), "save-layout-error-short");
+
+    {
+        const auto release = holdStore();
+        saveButton()->click();
+        settle();
+        test::renderToPng(window(), "save-layout-saving");
+        release();
+        waitUntil([&] { return windowClosed(); });
+    }
+    open();
+    while (!rows().isEmpty()) {
+        rows().first()->removeButton()->click();
+        settle();
+    }
+    test::renderToPng(window(), "save-layout-no-windows");
+
+    model->discardPendingCapture(model->pendingCapture()->id);
+    settle();
+    test::renderToPng(window(), "save-layout-waiting");
+}
+
+} // namespace
+} // namespace ostrel
