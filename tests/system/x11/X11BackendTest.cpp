@@ -450,12 +450,15 @@ TEST_F(X11BackendTest, WindowDestroyedWhileTheWriteWaitsIsInvalid)
     const TestClient client = x.openWindow(windowSpec);
     const AXElement w{client.window()};
     system.elements->setMessagingTimeout(w, 5.0);
+    test::RootMessages requests(x.display());
     std::atomic<AXError> result{AXError::success};
     std::thread writer([&] { result = system.elements->setAttributeValue(w, AXAttribute::size, AXSize{700, 600}); });
-    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    // The client goes once the window manager has been asked, so the write is already waiting.
+    const bool asked = requests.waitFor(client.window(), "_NET_MOVERESIZE_WINDOW");
     const auto started = std::chrono::steady_clock::now();
     x.stop(client);
     writer.join();
+    ASSERT_TRUE(asked);
     EXPECT_EQ(result.load(), AXError::invalidUIElement);
     EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(2));
 }

@@ -772,4 +772,59 @@ void XSession::stopAllClients()
     }
 }
 
+struct RootMessages::Connection {
+    xcb_connection_t *c = nullptr;
+    ~Connection()
+    {
+        if (c) {
+            xcb_disconnect(c);
+        }
+    }
+};
+
+RootMessages::RootMessages(const std::string &display) : connection_(std::make_unique<Connection>())
+{
+    auto *c = connection_->c = xcb_connect(display.c_str(), nullptr);
+    if (xcb_connection_has_error(c)) {
+        throw failure("cannot connect to " + display);
+    }
+    const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(c)).data->root;
+    const uint32_t mask = XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY;
+    // Checked: listening must have begun before the caller goes on.
+    if (xcb_generic_error_t *error = xcb_request_check(c, xcb_change_window_attributes_checked(c, root, XCB_CW_EVENT_MASK, &mask))) {
+        std::free(error);
+        throw failure("cannot listen on the root window");
+    }
+}
+
+RootMessages::~RootMessages() = default;
+
+bool RootMessages::waitFor(uint32_t window, const std::string &type, std::chrono::milliseconds timeout)
+{
+    auto *c = connection_->c;
+    auto reply = xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, static_cast<uint16_t>(type.size()), type.c_str()), nullptr);
+    const xcb_atom_t atom = reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
+    std::free(reply);
+    const auto deadline = Clock::now() + timeout;
+    for (;;) {
+        while (xcb_generic_event_t *event = xcb_poll_for_event(c)) {
+            bool found = false;
+            if ((event->response_type & 0x7f) == XCB_CLIENT_MESSAGE) {
+                const auto *message = reinterpret_cast<const xcb_client_message_event_t *>(event);
+                found = message->window == window && message->type == atom;
+            }
+            std::free(event);
+            if (found) {
+                return true;
+            }
+        }
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+        if (left.count() <= 0 || xcb_connection_has_error(c)) {
+            return false;
+        }
+        pollfd fd{xcb_get_file_descriptor(c), POLLIN, 0};
+        poll(&fd, 1, static_cast<int>(left.count()));
+    }
+}
+
 } // namespace ostrel::test

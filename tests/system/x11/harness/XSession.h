@@ -88,6 +88,26 @@ struct XSessionOptions {
     int desktops = 2;
 };
 
+// The client messages sent to the root window, heard as the window manager hears them (another
+// connection that selects substructure notification on the root). X delivers in order, so once
+// a request of another client shows up here, everything that client sent before has reached the
+// server too: an ordered barrier where a pause would only guess.
+class RootMessages {
+public:
+    // Listens from construction on; messages sent before are not seen.
+    explicit RootMessages(const std::string &display);
+    ~RootMessages();
+    RootMessages(const RootMessages &) = delete;
+    RootMessages &operator=(const RootMessages &) = delete;
+
+    // Waits for a message of `type` (an atom name) about `window`.
+    bool waitFor(uint32_t window, const std::string &type, std::chrono::milliseconds timeout = std::chrono::seconds(10));
+
+private:
+    struct Connection;
+    std::unique_ptr<Connection> connection_;
+};
+
 // A private X server for one test executable: Xorg with the dummy video driver on a free display,
 // RandR outputs set up as asked, openbox as the EWMH window manager, and every client the test
 // starts. Everything is torn down by the destructor, and every child dies with the test process
