@@ -188,7 +188,10 @@ void MissingDisplayView::showPrompt(const std::optional<MissingDisplayPrompt> &p
         line->addWidget(picker, 0, Qt::AlignVCenter);
         const Row entry{missing.savedDisplayKey, picker};
         rows_.append(entry);
-        connect(picker, &QComboBox::activated, this, [this, entry](int index) { choose(entry, index); });
+        // Connected after the preset, so every later change is the user's, whichever way it
+        // comes (pointer, keys or assistive technology).
+        connect(picker, &QComboBox::currentIndexChanged, this,
+                [this, entry](int index) { choose(entry, index); });
         displays->addRow(row);
     }
     form_->addSection(displays);

@@ -2,12 +2,15 @@
 #include "Screenshots.h"
 #include "UiTest.h"
 
+#include "ui/panel/AppAppearance.h"
 #include "ui/panel/HoverRowButton.h"
 #include "ui/panel/LineLimitedLabel.h"
 #include "ui/panel/PanelButton.h"
 #include "ui/panel/ShortcutBadge.h"
 #include "ui/windows/DecisionWindows.h"
 #include "ui/windows/LayoutChooserView.h"
+#include "ui/windows/MissingDisplayView.h"
+#include "ui/windows/WindowResolutionView.h"
 
 #include <QLabel>
 #include <QPushButton>
@@ -240,6 +243,32 @@ TEST_F(LayoutChooserViewTest, Screenshots)
     await(model->refreshPermission(false));
     settle();
     renderToPng(view(), "chooser-permission");
+}
+
+TEST_F(LayoutChooserViewTest, EveryDecisionWindowFollowsTheAppearanceSetting)
+{
+    presenter->showChooser();
+    presenter->showMissingDisplays({});
+    presenter->showResolution({});
+    const QList<QWidget *> views{
+        presenter->window(QString(WindowID::chooser))->findChild<LayoutChooserView *>(),
+        presenter->window(QString(WindowID::missingDisplays))->findChild<MissingDisplayView *>(),
+        presenter->window(QString(WindowID::resolution))->findChild<WindowResolutionView *>()};
+    for (QWidget *content : views) {
+        ASSERT_NE(content, nullptr);
+        ASSERT_NE(AppAppearance::of(content), nullptr) << content->objectName().toStdString();
+        EXPECT_FALSE(AppAppearance::of(content)->isDark());
+    }
+    model->setAppearance(AppearancePreference::dark);
+    for (QWidget *content : views) {
+        EXPECT_TRUE(AppAppearance::of(content)->isDark()) << content->objectName().toStdString();
+    }
+    model->setAppearance(AppearancePreference::system);
+    systemAppearance.set(true);
+    settle();
+    for (QWidget *content : views) {
+        EXPECT_TRUE(AppAppearance::of(content)->isDark()) << content->objectName().toStdString();
+    }
 }
 
 } // namespace

@@ -103,7 +103,6 @@ TEST_F(MissingDisplayViewTest, APromptListsTheConnectedDisplaysAndRestoresOnTheC
     EXPECT_FALSE(find<QPushButton>("missing-display-close")->isVisible());
 
     picker->setCurrentIndex(1);
-    emit picker->activated(1);
     restore->click();
     EXPECT_FALSE(isOpen(WindowID::missingDisplays));
     ASSERT_TRUE(model->activeManualOperation().has_value());
@@ -119,7 +118,6 @@ TEST_F(MissingDisplayViewTest, ConfirmingPassesOnlyTheDisplaysOfThePromptShown)
     settle();
     QComboBox *picker = pickers().first();
     picker->setCurrentIndex(1);
-    emit picker->activated(1);
 
     // A restore of another layout asks in the same window about another display.
     model->restoreLayout(tall.id);
@@ -210,7 +208,6 @@ TEST_F(MissingDisplayViewTest, TwoDisplaysWithOneKeyKeepTheOneChosen)
     QComboBox *picker = pickers().first();
     ASSERT_EQ(picker->count(), 3);
     picker->setCurrentIndex(2);
-    emit picker->activated(2);
     // The model emits again with the same prompt; the choice shown stays where the user put it.
     model->setMissingDisplayPrompt(prompt);
     model->setBusy(std::nullopt);
