@@ -171,12 +171,15 @@ void MissingDisplayView::showPrompt(const std::optional<MissingDisplayPrompt> &p
         auto *line = new QHBoxLayout(row);
         line->setContentsMargins(0, 0, 0, 0);
         line->setSpacing(12);
-        line->addWidget(
-            new FormRowLabel(missing.description, QStringLiteral("Choose a connected display.")), 1);
+        auto *label = new FormRowLabel(missing.description, QStringLiteral("Choose a connected display."));
+        line->addWidget(label, 1);
         auto *picker = new QComboBox;
         picker->setObjectName(QStringLiteral("missing-display-picker"));
         picker->setAccessibleName(QStringLiteral("Restore ") + missing.description
                                   + QStringLiteral(" on"));
+        // On Linux assistive technology names a combo box by its current item and finds what it
+        // is for through its label.
+        label->titleLabel()->setBuddy(picker);
         picker->setMinimumWidth(200);
         // Two connected displays may share a key, so an item is told apart by its place, and the
         // key is only what the choice stores.
