@@ -8,6 +8,7 @@
 #include "program/PlaceholderSettingsContent.h"
 #include "program/SingleInstance.h"
 #include "ui/panel/Symbols.h"
+#include "ui/windows/DecisionWindows.h"
 
 #include <QCoreApplication>
 #include <QEvent>
@@ -81,6 +82,7 @@ void Program::registerWindowContents()
     wiring_->presenter().setContentFactory(QString(WindowID::settings), [this] {
         return new PlaceholderSettingsContent(viewEnvironment());
     });
+    registerDecisionWindows(wiring_->presenter(), viewEnvironment());
 }
 
 QWidget *Program::makePanelContent()
