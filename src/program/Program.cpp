@@ -7,6 +7,7 @@
 #include "program/PlaceholderPanelContent.h"
 #include "program/PlaceholderSettingsContent.h"
 #include "program/SingleInstance.h"
+#include "ui/panel/SaveLayoutView.h"
 #include "ui/panel/Symbols.h"
 #include "ui/windows/DecisionWindows.h"
 
@@ -83,6 +84,7 @@ void Program::registerWindowContents()
         return new PlaceholderSettingsContent(viewEnvironment());
     });
     registerDecisionWindows(wiring_->presenter(), viewEnvironment());
+    SaveLayoutView::registerWindow(viewEnvironment());
 }
 
 QWidget *Program::makePanelContent()

@@ -65,6 +65,11 @@ SaveLayoutView::~SaveLayoutView()
     }
 }
 
+SaveLayoutEditor *SaveLayoutView::editor() const
+{
+    return editor_;
+}
+
 void SaveLayoutView::registerWindow(const ViewEnvironment &environment)
 {
     if (!environment.presenter) {

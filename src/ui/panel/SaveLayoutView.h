@@ -33,7 +33,7 @@ public:
     ~SaveLayoutView() override;
 
     // The editor shown now.
-    SaveLayoutEditor *editor() const { return editor_; }
+    SaveLayoutEditor *editor() const;
 
     // The window's content height: min(813, visible height − 100), never below the presenter's
     // floor; 813 without a screen.
