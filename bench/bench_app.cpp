@@ -2,18 +2,11 @@
 // layouts, and to capture and save the open windows into that library, on the fake desktop with
 // a real store.
 
+#include "FakeAppServices.h"
+
 #include "app/AppModel.h"
-#include "app/WindowPresenter.h"
-#include "platform/MarkerOverlayService.h"
-#include "platform/RestoredWindowFlashService.h"
 #include "storage/LayoutStore.h"
 #include "storage/StoreEnvironment.h"
-#include "system/fake/FakeApplicationEvents.h"
-#include "system/fake/FakeDesktop.h"
-#include "system/fake/FakeDisplayEvents.h"
-#include "system/fake/FakeHotKeyRegistry.h"
-#include "system/fake/FakePowerEvents.h"
-#include "system/fake/FakeSessionEvents.h"
 
 #include <QApplication>
 #include <QCoro/QCoroTask>
@@ -40,21 +33,13 @@ void runUntil(const std::function<bool()> &condition)
 }
 
 // A desktop of one display with 20 windows of 10 applications, and a store of 200 layouts.
-struct Library {
+struct Library : test::FakeAppServices {
     QTemporaryDir dir;
     StorePaths paths = StorePaths::inFolder(dir.filePath("data"));
-    FakeDesktop desktop;
-    FakeHotKeyRegistry hotKeys;
-    FakeSessionEvents session;
-    FakePowerEvents power;
-    FakeDisplayEvents displayEvents;
-    FakeApplicationEvents applicationEvents;
-    WindowPresenter presenter{&desktop.clock()};
-    MarkerOverlayService markers{desktop.clock()};
-    RestoredWindowFlashService flash{desktop, desktop.clock()};
 
     Library()
     {
+        makeWindowServices();
         QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, dir.filePath("settings"));
         Screen screen;
         screen.displayNumber = 1;
@@ -100,22 +85,7 @@ struct Library {
         }
     }
 
-    AppEnvironment environment()
-    {
-        AppEnvironment environment;
-        environment.system = desktop.backend();
-        environment.hotKeys = &hotKeys;
-        environment.session = &session;
-        environment.power = &power;
-        environment.displayEvents = &displayEvents;
-        environment.applicationEvents = &applicationEvents;
-        environment.presenter = &presenter;
-        environment.markers = &markers;
-        environment.flash = &flash;
-        environment.defaultStorePaths = paths;
-        environment.openStore = [this] { return LayoutStore::open(paths, StoreEnvironment{}); };
-        return environment;
-    }
+    AppEnvironment environment() { return FakeAppServices::environment(paths); }
 };
 
 std::unique_ptr<Library> theLibrary;

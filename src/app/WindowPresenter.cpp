@@ -28,7 +28,8 @@ constexpr int focusLooks = 6;
 constexpr std::chrono::milliseconds focusPause{100};
 
 // The alerts follow the appearance the user chose in the program, not only the desktop's.
-void applyAppearance(QWidget *widget, AppearancePreference appearance)
+void applyAppearance(QWidget *widget, AppearancePreference appearance,
+                     const SystemAppearanceObserver *observer)
 {
     switch (appearance) {
     case AppearancePreference::dark:
@@ -38,7 +39,7 @@ void applyAppearance(QWidget *widget, AppearancePreference appearance)
         widget->setPalette(AppearancePalettes::light());
         break;
     case AppearancePreference::system:
-        if (SystemAppearanceObserver *observer = SystemAppearanceObserver::shared()) {
+        if (observer) {
             widget->setPalette(AppearancePalettes::forDark(observer->isDark()));
         }
         break;
@@ -147,9 +148,10 @@ protected:
     }
 };
 
-WindowPresenter::WindowPresenter(Clock *clock, QObject *parent)
+WindowPresenter::WindowPresenter(Clock *clock, SystemAppearanceObserver *appearance, QObject *parent)
     : QObject(parent)
     , clock_(clock)
+    , appearance_(appearance)
 {
 }
 
@@ -162,13 +164,6 @@ WindowPresenter::~WindowPresenter()
             delete window;
         }
     }
-}
-
-WindowPresenter &WindowPresenter::shared()
-{
-    // Owned by the application object, so its windows go before the application does.
-    static WindowPresenter *instance = new WindowPresenter(nullptr, qApp);
-    return *instance;
 }
 
 void WindowPresenter::setContentFactory(const QString &id, ContentFactory factory)
@@ -438,7 +433,7 @@ QMessageBox *WindowPresenter::makeAlert(const QString &title, const QString &mes
     if (auto *informative = alert->findChild<QLabel *>(QStringLiteral("qt_msgbox_informativelabel"))) {
         informative->setTextFormat(Qt::PlainText);
     }
-    applyAppearance(alert, Preferences::appearance());
+    applyAppearance(alert, Preferences::appearance(), appearance_);
     alerts_.append(alert);
     // Deleted only after `finished`, which every way of ending the alert emits, so that whoever
     // awaits it can still ask which button ended it.

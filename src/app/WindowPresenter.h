@@ -18,6 +18,8 @@ class QMessageBox;
 
 namespace ostrel {
 
+class SystemAppearanceObserver;
+
 // Identifiers of the windows the presenter knows.
 namespace WindowID {
 inline constexpr QLatin1StringView saveLayout{"save-layout"};
@@ -48,12 +50,12 @@ public:
     // oddly reported screen would otherwise come out empty or negative.
     static constexpr int minimumWindowHeight = 320;
 
-    // Waits go through `clock` when one is given (tests), else through real time.
-    explicit WindowPresenter(Clock *clock = nullptr, QObject *parent = nullptr);
+    // Waits go through `clock` when one is given (tests), else through real time. Alerts follow
+    // `appearance` when the user leaves the appearance to the system; without one they keep the
+    // application's palette. Both must outlive the presenter.
+    explicit WindowPresenter(Clock *clock = nullptr, SystemAppearanceObserver *appearance = nullptr,
+                             QObject *parent = nullptr);
     ~WindowPresenter() override;
-
-    // The process-wide presenter, made on first use (after the application object exists).
-    static WindowPresenter &shared();
 
     void setContentFactory(const QString &id, ContentFactory factory);
     void setMainScreenHeight(ScreenHeight source);
@@ -120,6 +122,7 @@ private:
     QWidget *presentedOrRegistered(const QString &id) const;
 
     Clock *clock_;
+    SystemAppearanceObserver *appearance_ = nullptr;
     QHash<QString, ContentFactory> factories_;
     ScreenHeight screenHeight_;
     QHash<QString, QPointer<PresentedWindow>> controllers_;

@@ -4,22 +4,6 @@
 
 namespace ostrel {
 
-namespace {
-
-std::shared_ptr<KeyboardLayoutLabels> &sharedLabels()
-{
-    static std::shared_ptr<KeyboardLayoutLabels> instance;
-    return instance;
-}
-
-QMutex &sharedLock()
-{
-    static QMutex lock;
-    return lock;
-}
-
-} // namespace
-
 KeyboardLayoutLabels::KeyboardLayoutLabels(KeyboardLayoutSource &layout) : layout_(layout) {}
 
 std::shared_ptr<KeyboardLayoutLabels> KeyboardLayoutLabels::create(KeyboardLayoutSource &layout)
@@ -42,17 +26,7 @@ KeyboardLayoutLabels::~KeyboardLayoutLabels()
 
 void KeyboardLayoutLabels::install(std::shared_ptr<KeyboardLayoutLabels> labels)
 {
-    {
-        QMutexLocker locker(&sharedLock());
-        sharedLabels() = labels;
-    }
     KeyLabelSource::setCurrent(std::move(labels));
-}
-
-std::shared_ptr<KeyboardLayoutLabels> KeyboardLayoutLabels::shared()
-{
-    QMutexLocker locker(&sharedLock());
-    return sharedLabels();
 }
 
 std::optional<QString> KeyboardLayoutLabels::name(quint32 keyCode)

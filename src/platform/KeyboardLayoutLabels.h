@@ -23,9 +23,8 @@ public:
     static std::shared_ptr<KeyboardLayoutLabels> create(KeyboardLayoutSource &layout);
     ~KeyboardLayoutLabels() override;
 
-    // Makes these labels the shared instance and the key-label source of every shortcut text.
+    // Makes these labels the key-label source of every shortcut text.
     static void install(std::shared_ptr<KeyboardLayoutLabels> labels);
-    static std::shared_ptr<KeyboardLayoutLabels> shared();
 
     // The key's label in the current layout, or nothing when the layout gives no usable one (that
     // answer is cached too). Any thread.

@@ -1,7 +1,5 @@
 #include "platform/KeyboardLayoutObserver.h"
 
-#include "platform/SharedInstance.h"
-
 #include <QMetaObject>
 
 namespace ostrel {
@@ -31,16 +29,6 @@ KeyboardLayoutObserver::KeyboardLayoutObserver(KeyboardLayoutSource &layout,
 KeyboardLayoutObserver::~KeyboardLayoutObserver()
 {
     layout_.unsubscribe(subscription_);
-}
-
-KeyboardLayoutObserver *KeyboardLayoutObserver::shared()
-{
-    return sharedInstance<KeyboardLayoutObserver>();
-}
-
-void KeyboardLayoutObserver::setShared(KeyboardLayoutObserver *observer)
-{
-    sharedInstance<KeyboardLayoutObserver>() = observer;
 }
 
 } // namespace ostrel

@@ -22,9 +22,6 @@ public:
                            QObject *parent = nullptr);
     ~KeyboardLayoutObserver() override;
 
-    static KeyboardLayoutObserver *shared();
-    static void setShared(KeyboardLayoutObserver *observer);
-
     int revision() const { return revision_; }
 
 signals:

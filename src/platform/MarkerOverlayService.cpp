@@ -1,7 +1,6 @@
 #include "platform/MarkerOverlayService.h"
 
 #include "platform/OverlayWindowRegistry.h"
-#include "platform/SharedInstance.h"
 
 namespace ostrel {
 
@@ -20,16 +19,6 @@ MarkerOverlayService::MarkerOverlayService(Clock &clock, Compositing *compositin
 MarkerOverlayService::~MarkerOverlayService()
 {
     clear();
-}
-
-MarkerOverlayService *MarkerOverlayService::shared()
-{
-    return sharedInstance<MarkerOverlayService>();
-}
-
-void MarkerOverlayService::setShared(MarkerOverlayService *service)
-{
-    sharedInstance<MarkerOverlayService>() = service;
 }
 
 QList<MarkerContentView *> MarkerOverlayService::panels() const

@@ -27,9 +27,6 @@ public:
     MarkerOverlayService(Clock &clock, Compositing *compositing = nullptr, QObject *parent = nullptr);
     ~MarkerOverlayService() override;
 
-    static MarkerOverlayService *shared();
-    static void setShared(MarkerOverlayService *service);
-
     // Replaces the markers shown by one per candidate whose window is larger than 10 × 10 points.
     void show(const QList<NumberedCandidate> &candidates);
     // Removes every marker at once.

@@ -2,7 +2,6 @@
 
 #include "platform/OverlayWindowRegistry.h"
 #include "platform/RestoredWindowFlashGeometry.h"
-#include "platform/SharedInstance.h"
 #include "platform/SystemColors.h"
 
 #include <QEasingCurve>
@@ -42,16 +41,6 @@ RestoredWindowFlashService::~RestoredWindowFlashService()
 {
     removePanels();
     qDeleteAll(retired_); // and their regions
-}
-
-RestoredWindowFlashService *RestoredWindowFlashService::shared()
-{
-    return sharedInstance<RestoredWindowFlashService>();
-}
-
-void RestoredWindowFlashService::setShared(RestoredWindowFlashService *service)
-{
-    sharedInstance<RestoredWindowFlashService>() = service;
 }
 
 void RestoredWindowFlashService::setFadeDurations(std::chrono::milliseconds fadeIn,

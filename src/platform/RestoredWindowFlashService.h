@@ -56,9 +56,6 @@ public:
                                QObject *parent = nullptr);
     ~RestoredWindowFlashService() override;
 
-    static RestoredWindowFlashService *shared();
-    static void setShared(RestoredWindowFlashService *service);
-
     // Replaces any flash in progress by one panel per usable target of at least 20 × 20 points.
     void flash(const QList<RestoredWindowFlashTarget> &targets, HighlightColor color);
     // Ends any flash at once.

@@ -1,7 +1,5 @@
 #include "platform/SystemAppearanceObserver.h"
 
-#include "platform/SharedInstance.h"
-
 #include <QCoreApplication>
 #include <QEvent>
 #include <QGuiApplication>
@@ -20,16 +18,6 @@ SystemAppearanceObserver::SystemAppearanceObserver(SystemAppearance *appearance,
     if (QCoreApplication *application = QCoreApplication::instance()) {
         application->installEventFilter(this);
     }
-}
-
-SystemAppearanceObserver *SystemAppearanceObserver::shared()
-{
-    return sharedInstance<SystemAppearanceObserver>();
-}
-
-void SystemAppearanceObserver::setShared(SystemAppearanceObserver *observer)
-{
-    sharedInstance<SystemAppearanceObserver>() = observer;
 }
 
 bool SystemAppearanceObserver::currentIsDark() const

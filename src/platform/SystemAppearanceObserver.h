@@ -17,9 +17,6 @@ public:
     // `appearance` may be null (no desktop preference) and must outlive the observer.
     explicit SystemAppearanceObserver(SystemAppearance *appearance = nullptr, QObject *parent = nullptr);
 
-    static SystemAppearanceObserver *shared();
-    static void setShared(SystemAppearanceObserver *observer);
-
     bool isDark() const { return isDark_; }
 
 signals:

@@ -115,16 +115,12 @@ X11Program::X11Program(Setup setup)
     p.labels = KeyboardLayoutLabels::create(*keyboardSource);
     KeyboardLayoutLabels::install(p.labels);
     p.keyboardObserver = std::make_unique<KeyboardLayoutObserver>(*keyboardSource, p.labels);
-    KeyboardLayoutObserver::setShared(p.keyboardObserver.get());
     p.appearanceObserver = std::make_unique<SystemAppearanceObserver>(p.appearance.get());
-    SystemAppearanceObserver::setShared(p.appearanceObserver.get());
 
-    p.presenter = std::make_unique<WindowPresenter>();
+    p.presenter = std::make_unique<WindowPresenter>(nullptr, p.appearanceObserver.get());
     p.markers = std::make_unique<MarkerOverlayService>(*p.system.clock, compositing);
-    MarkerOverlayService::setShared(p.markers.get());
     p.flash = std::make_unique<RestoredWindowFlashService>(*p.system.windowServer, *p.system.clock,
                                                            p.reduceMotion.get(), compositing);
-    RestoredWindowFlashService::setShared(p.flash.get());
 
     AppEnvironment environment;
     environment.system = p.system;
@@ -160,24 +156,12 @@ void X11Program::shutDown()
     Parts &p = *parts_;
     closeWindows();
     p.model.reset();
-    if (RestoredWindowFlashService::shared() == p.flash.get()) {
-        RestoredWindowFlashService::setShared(nullptr);
-    }
     p.flash.reset();
-    if (MarkerOverlayService::shared() == p.markers.get()) {
-        MarkerOverlayService::setShared(nullptr);
-    }
     p.markers.reset();
     p.presenter.reset();
-    if (SystemAppearanceObserver::shared() == p.appearanceObserver.get()) {
-        SystemAppearanceObserver::setShared(nullptr);
-    }
     p.appearanceObserver.reset();
-    if (KeyboardLayoutObserver::shared() == p.keyboardObserver.get()) {
-        KeyboardLayoutObserver::setShared(nullptr);
-    }
     p.keyboardObserver.reset();
-    if (p.labels && KeyboardLayoutLabels::shared() == p.labels) {
+    if (p.labels && KeyLabelSource::current() == p.labels) {
         KeyboardLayoutLabels::install(nullptr);
     }
     p.labels.reset();

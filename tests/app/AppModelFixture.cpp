@@ -43,18 +43,14 @@ void AppModelTest::SetUp()
     QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, dir.filePath("settings"));
     paths = StorePaths::inFolder(dir.filePath("data"));
     desktop.setScreens({screen(1, {0, 0, 1440, 900}, 1)}, 1);
-    presenter = std::make_unique<WindowPresenter>(&desktop.clock());
+    makeWindowServices();
     presenter->setMainScreenHeight([] { return std::optional<double>(875); });
-    markers = std::make_unique<MarkerOverlayService>(desktop.clock());
-    flash = std::make_unique<RestoredWindowFlashService>(desktop, desktop.clock());
 }
 
 void AppModelTest::TearDown()
 {
     model.reset();
-    flash.reset();
-    markers.reset();
-    presenter.reset();
+    dropWindowServices();
     // Waits that were still sleeping on the virtual clock wake up and find their owners gone.
     desktop.clock().advance(std::chrono::minutes(1));
     // Let tasks that were still waiting on a thread see that the model is gone.
@@ -65,17 +61,7 @@ void AppModelTest::TearDown()
 
 AppEnvironment AppModelTest::environment()
 {
-    AppEnvironment environment;
-    environment.system = desktop.backend();
-    environment.hotKeys = &hotKeys;
-    environment.session = &session;
-    environment.power = &power;
-    environment.displayEvents = &displayEvents;
-    environment.applicationEvents = &applicationEvents;
-    environment.presenter = presenter.get();
-    environment.markers = markers.get();
-    environment.flash = flash.get();
-    environment.defaultStorePaths = paths;
+    AppEnvironment environment = FakeAppServices::environment(paths);
     environment.openStore = [this]() {
         ++openCount;
         if (openFailure) {

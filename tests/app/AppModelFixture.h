@@ -1,16 +1,9 @@
 #pragma once
 
+#include "FakeAppServices.h"
+
 #include "app/AppModel.h"
-#include "app/WindowPresenter.h"
-#include "platform/MarkerOverlayService.h"
-#include "platform/RestoredWindowFlashService.h"
 #include "storage/LayoutStore.h"
-#include "system/fake/FakeApplicationEvents.h"
-#include "system/fake/FakeDesktop.h"
-#include "system/fake/FakeDisplayEvents.h"
-#include "system/fake/FakeHotKeyRegistry.h"
-#include "system/fake/FakePowerEvents.h"
-#include "system/fake/FakeSessionEvents.h"
 
 #include <QSemaphore>
 #include <QStringList>
@@ -32,18 +25,9 @@ void waitUntil(const std::function<bool()> &condition);
 
 // The model on a fake desktop with a real store in a temporary folder and a settings file of
 // its own. The desktop starts with one 1440 × 900 display and trust granted.
-class AppModelTest : public ::testing::Test {
+class AppModelTest : public ::testing::Test, protected FakeAppServices {
 protected:
     QTemporaryDir dir;
-    FakeDesktop desktop;
-    FakeHotKeyRegistry hotKeys;
-    FakeSessionEvents session;
-    FakePowerEvents power;
-    FakeDisplayEvents displayEvents;
-    FakeApplicationEvents applicationEvents;
-    std::unique_ptr<WindowPresenter> presenter;
-    std::unique_ptr<MarkerOverlayService> markers;
-    std::unique_ptr<RestoredWindowFlashService> flash;
     StorePaths paths;
     std::unique_ptr<AppModel> model;
     // The store the model opened last; owned by the model.
@@ -91,6 +75,20 @@ protected:
     // A second connection to the store's file, for checking and damaging what it holds.
     QStringList rows(const QString &sql);
     void execute(const QString &sql);
+};
+
+// The model's desktop with one application, "Editor", and its one window; the layout saved
+// from it, where a test saves one, is `work`.
+class EditorModelTest : public AppModelTest {
+protected:
+    QList<AXElement> editor;
+    Layout work;
+
+    void SetUp() override
+    {
+        AppModelTest::SetUp();
+        editor = addApplication("com.example.editor", "Editor", {{100, 100, 600, 400}});
+    }
 };
 
 } // namespace ostrel::test

@@ -10,15 +10,11 @@ using namespace ostrel::test;
 
 // The model's side of automatic restores, driven through the automation service on virtual
 // time: a display change, then enough time for it to settle.
-class Automation : public AppModelTest {
+class Automation : public EditorModelTest {
 protected:
-    QList<AXElement> editor;
-    Layout work;
-
     void SetUp() override
     {
-        AppModelTest::SetUp();
-        editor = addApplication("com.example.editor", "Editor", {{100, 100, 600, 400}});
+        EditorModelTest::SetUp();
         start();
         work = saveCurrentWindows("Work");
         ASSERT_EQ(await(model->associateAutomation(work.id)), std::nullopt);

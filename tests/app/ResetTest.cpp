@@ -28,15 +28,11 @@ QStringList storedSettingKeys()
 
 } // namespace
 
-class BackupAndReset : public AppModelTest {
+class BackupAndReset : public EditorModelTest {
 protected:
-    QList<AXElement> editor;
-    Layout work;
-
     void SetUp() override
     {
-        AppModelTest::SetUp();
-        editor = addApplication("com.example.editor", "Editor", {{100, 100, 600, 400}});
+        EditorModelTest::SetUp();
         start();
         work = saveCurrentWindows("Work");
     }

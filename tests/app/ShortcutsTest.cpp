@@ -31,17 +31,8 @@ QList<Shortcut> registeredShortcuts(const FakeHotKeyRegistry &registry)
 
 } // namespace
 
-class Shortcuts : public AppModelTest {
+class Shortcuts : public EditorModelTest {
 protected:
-    QList<AXElement> editor;
-    Layout work;
-
-    void SetUp() override
-    {
-        AppModelTest::SetUp();
-        editor = addApplication("com.example.editor", "Editor", {{100, 100, 600, 400}});
-    }
-
     void startWithLayout()
     {
         start();

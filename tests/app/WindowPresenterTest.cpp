@@ -1,4 +1,6 @@
 #include "app/WindowPresenter.h"
+#include "platform/SystemAppearanceObserver.h"
+#include "system/fake/FakeSystemAppearance.h"
 
 #include "VirtualTime.h"
 
@@ -421,6 +423,23 @@ TEST_F(WindowPresenterTest, AlertsTakeTheAppearanceChosenInTheProgram)
             EXPECT_EQ(background.lightness() > 128, c.expected > 0);
         }
         presenter_->answerAlert("OK");
+        test::await(std::move(alert));
+    }
+}
+
+TEST_F(WindowPresenterTest, UnderTheSystemAppearanceAlertsFollowTheObserverTheyAreGiven)
+{
+    QSettings(QStringLiteral("Ostrel"), QStringLiteral("Ostrel")).setValue("appearance", "system");
+    for (const bool dark : {true, false}) {
+        SCOPED_TRACE(dark ? "dark desktop" : "light desktop");
+        FakeSystemAppearance desktop(dark);
+        SystemAppearanceObserver observer(&desktop);
+        WindowPresenter presenter(&clock_, &observer);
+        auto alert = presenter.presentAlert("Title", "Message");
+        QMessageBox *box = presenter.activeAlert();
+        ASSERT_NE(box, nullptr);
+        EXPECT_EQ(box->palette().color(QPalette::Window).lightness() > 128, !dark);
+        presenter.answerAlert("OK");
         test::await(std::move(alert));
     }
 }

@@ -3,6 +3,8 @@
 #include "model/ShortcutFormatter.h"
 #include "model/ShortcutTarget.h"
 
+#include "ModifierKeys.h"
+
 #include <QHash>
 
 #include <gtest/gtest.h>
@@ -11,10 +13,7 @@ using namespace ostrel;
 
 namespace {
 
-constexpr quint32 cmd = Shortcut::command;
-constexpr quint32 shift = Shortcut::shift;
-constexpr quint32 opt = Shortcut::option;
-constexpr quint32 ctrl = Shortcut::control;
+using namespace test::modifiers;
 
 // A keyboard layout under test: fixed labels, and a record of the keys it was asked about.
 class TableLabels : public KeyLabelSource {

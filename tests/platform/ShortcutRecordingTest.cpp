@@ -1,6 +1,7 @@
 #include "model/KeyLabelSource.h"
 #include "platform/ShortcutRecordingSession.h"
 
+#include "ModifierKeys.h"
 #include "TestApplication.h"
 
 #include <QApplication>
@@ -14,10 +15,7 @@ using namespace ostrel;
 
 namespace {
 
-constexpr quint32 cmd = Shortcut::command;
-constexpr quint32 shift = Shortcut::shift;
-constexpr quint32 opt = Shortcut::option;
-constexpr quint32 ctrl = Shortcut::control;
+using namespace test::modifiers;
 
 // A window of the program that notes the keys that reach it.
 class KeyTarget : public QWidget {

@@ -2,6 +2,7 @@
 #include "platform/ShortcutService.h"
 #include "system/fake/FakeHotKeyRegistry.h"
 
+#include "ModifierKeys.h"
 #include "TestApplication.h"
 
 #include <QLoggingCategory>
@@ -12,10 +13,7 @@ using namespace ostrel;
 
 namespace {
 
-constexpr quint32 cmd = Shortcut::command;
-constexpr quint32 shift = Shortcut::shift;
-constexpr quint32 opt = Shortcut::option;
-constexpr quint32 ctrl = Shortcut::control;
+using namespace test::modifiers;
 constexpr quint32 layo = ShortcutService::signature;
 
 const Shortcut ctrlOptL{37, ctrl | opt};   // ⌃⌥L

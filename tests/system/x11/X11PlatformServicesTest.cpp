@@ -1,5 +1,6 @@
 // Hot keys, key labels, overlays and the shortcut recorder against a real X server with openbox
 // (see harness/), through the program's own Qt application on that server.
+#include "ModifierKeys.h"
 #include "TestApplication.h"
 #include "X11Environment.h"
 
@@ -37,11 +38,7 @@ namespace ostrel::x11 {
 namespace {
 
 using test::TestWindowSpec;
-
-constexpr quint32 cmd = Shortcut::command;
-constexpr quint32 shift = Shortcut::shift;
-constexpr quint32 opt = Shortcut::option;
-constexpr quint32 ctrl = Shortcut::control;
+using namespace test::modifiers;
 
 const QUuid layout("{B0000000-0000-0000-0000-000000000001}");
 
