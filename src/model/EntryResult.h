@@ -3,9 +3,11 @@
 #include "model/EntryOutcome.h"
 #include "model/RectD.h"
 
+#include <QList>
 #include <QString>
 #include <QUuid>
 
+#include <algorithm>
 #include <optional>
 
 namespace ostrel {
@@ -23,5 +25,12 @@ struct EntryResult {
 
     friend bool operator==(const EntryResult &, const EntryResult &) = default;
 };
+
+// How many of the results ended with `outcome`.
+inline qint64 countOutcome(const QList<EntryResult> &entries, EntryOutcome outcome)
+{
+    return std::count_if(entries.begin(), entries.end(),
+                         [outcome](const EntryResult &e) { return e.outcome == outcome; });
+}
 
 } // namespace ostrel

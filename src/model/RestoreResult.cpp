@@ -1,7 +1,5 @@
 #include "model/RestoreResult.h"
 
-#include <algorithm>
-
 namespace ostrel {
 
 RestoreResult RestoreResult::make(const Pass &pass)
@@ -22,10 +20,7 @@ RestoreResult RestoreResult::make(const Pass &pass)
     result.movedWindowCount = pass.movedCount;
     result.deferredCount = pass.deferredCount;
     result.deferredReason = pass.deferredReason;
-    const auto count = [&pass](EntryOutcome outcome) {
-        return std::count_if(pass.entries.begin(), pass.entries.end(),
-                             [outcome](const EntryResult &e) { return e.outcome == outcome; });
-    };
+    const auto count = [&pass](EntryOutcome outcome) { return countOutcome(pass.entries, outcome); };
     result.exactCount = count(EntryOutcome::restored);
     result.adjustedCount = count(EntryOutcome::adjusted);
     result.notOpenCount = count(EntryOutcome::notOpen);

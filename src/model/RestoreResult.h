@@ -39,19 +39,20 @@ struct RestoreResult {
     std::optional<QString> deferredReason; // why an automatic pass was deferred
 
     // What a pass hands over at its end, cut short or not.
+    // Every member has its initializer, so a pass names only the fields it sets.
     struct Pass {
         ResultKind kind = ResultKind::restore;
-        std::optional<QUuid> layoutID;
-        std::optional<QUuid> operationID;
-        QString layoutName;
-        QList<EntryResult> entries;
-        QList<AmbiguousEntry> ambiguous;
-        QString summary;
+        std::optional<QUuid> layoutID = std::nullopt;
+        std::optional<QUuid> operationID = std::nullopt;
+        QString layoutName = {};
+        QList<EntryResult> entries = {};
+        QList<AmbiguousEntry> ambiguous = {};
+        QString summary = {};
         bool wasCancelled = false;
         bool permissionLost = false;
         qint64 movedCount = 0;
         qint64 deferredCount = 0;
-        std::optional<QString> deferredReason;
+        std::optional<QString> deferredReason = std::nullopt;
     };
 
     // A new id and the current time; the moved and deferred counts as given, every other count

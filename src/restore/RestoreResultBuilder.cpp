@@ -4,60 +4,21 @@
 
 namespace ostrel {
 
-namespace {
-
-int countOf(const QList<EntryResult> &entries, EntryOutcome outcome)
-{
-    int n = 0;
-    for (const EntryResult &e : entries) {
-        if (e.outcome == outcome) {
-            ++n;
-        }
-    }
-    return n;
-}
-
-} // namespace
-
-RestoreResult
-RestoreResultBuilder::makeResult(ResultKind kind, std::optional<QUuid> layoutID,
-                                 std::optional<QUuid> operationID, const QString &layoutName,
-                                 const QList<EntryResult> &entries,
-                                 const QList<AmbiguousEntry> &ambiguous, const QString &summary,
-                                 bool wasCancelled, bool permissionLost, qint64 movedCount,
-                                 qint64 deferredCount, const std::optional<QString> &deferredReason)
-{
-    RestoreResult::Pass pass;
-    pass.kind = kind;
-    pass.layoutID = layoutID;
-    pass.operationID = operationID;
-    pass.layoutName = layoutName;
-    pass.entries = entries;
-    pass.ambiguous = ambiguous;
-    pass.summary = summary;
-    pass.wasCancelled = wasCancelled;
-    pass.permissionLost = permissionLost;
-    pass.movedCount = movedCount;
-    pass.deferredCount = deferredCount;
-    pass.deferredReason = deferredReason;
-    return RestoreResult::make(pass);
-}
-
 QString RestoreResultBuilder::makeSummary(const QList<EntryResult> &entries, bool wasCancelled,
                                           bool permissionLost)
 {
     if (permissionLost) {
         return QStringLiteral("Accessibility access was lost");
     }
-    const int restored = countOf(entries, EntryOutcome::restored);
-    const int adjusted = countOf(entries, EntryOutcome::adjusted);
-    const int notOpen = countOf(entries, EntryOutcome::notOpen);
-    const int needsSelection = countOf(entries, EntryOutcome::needsSelection);
-    const int failed = countOf(entries, EntryOutcome::failed);
-    const int excluded = countOf(entries, EntryOutcome::excluded);
-    const int cancelled = countOf(entries, EntryOutcome::cancelled);
-    const int deferred = countOf(entries, EntryOutcome::deferred);
-    const int skipped = countOf(entries, EntryOutcome::skipped);
+    const qint64 restored = countOutcome(entries, EntryOutcome::restored);
+    const qint64 adjusted = countOutcome(entries, EntryOutcome::adjusted);
+    const qint64 notOpen = countOutcome(entries, EntryOutcome::notOpen);
+    const qint64 needsSelection = countOutcome(entries, EntryOutcome::needsSelection);
+    const qint64 failed = countOutcome(entries, EntryOutcome::failed);
+    const qint64 excluded = countOutcome(entries, EntryOutcome::excluded);
+    const qint64 cancelled = countOutcome(entries, EntryOutcome::cancelled);
+    const qint64 deferred = countOutcome(entries, EntryOutcome::deferred);
+    const qint64 skipped = countOutcome(entries, EntryOutcome::skipped);
 
     const QString nothingOpen = QStringLiteral("No matching open windows");
     if (restored == 0 && adjusted == 0 && needsSelection == 0 && failed == 0 && cancelled == 0
@@ -67,7 +28,7 @@ QString RestoreResultBuilder::makeSummary(const QList<EntryResult> &entries, boo
     }
 
     QStringList parts;
-    const auto add = [&parts](int n, const QString &suffix) {
+    const auto add = [&parts](qint64 n, const QString &suffix) {
         if (n > 0) {
             parts.append(QString::number(n) + suffix);
         }
@@ -129,9 +90,11 @@ RestoreResult RestoreResultBuilder::permissionFailure(const QString &layoutName,
         results.append(entryResult(entry, EntryOutcome::failed,
                                    QStringLiteral("Accessibility access is off")));
     }
-    return makeResult(kind, std::nullopt, std::nullopt, layoutName, results, {},
-                      QStringLiteral("Accessibility access is off"), false, true, 0, 0,
-                      std::nullopt);
+    return RestoreResult::make({.kind = kind,
+                                .layoutName = layoutName,
+                                .entries = results,
+                                .summary = QStringLiteral("Accessibility access is off"),
+                                .permissionLost = true});
 }
 
 RestoreResult RestoreResultBuilder::finishCancelledScan(const Layout &layout,
@@ -147,8 +110,13 @@ RestoreResult RestoreResultBuilder::finishCancelledScan(const Layout &layout,
         }
     }
     const QList<EntryResult> entries = inLayoutOrder(layout, output);
-    return makeResult(ResultKind::restore, layout.id, operationID, layout.name, entries, {},
-                      makeSummary(entries, true, false), true, false, 0, 0, std::nullopt);
+    return RestoreResult::make({.kind = ResultKind::restore,
+                                .layoutID = layout.id,
+                                .operationID = operationID,
+                                .layoutName = layout.name,
+                                .entries = entries,
+                                .summary = makeSummary(entries, true, false),
+                                .wasCancelled = true});
 }
 
 } // namespace ostrel

@@ -19,15 +19,6 @@ namespace ostrel {
 // the whole results of passes that cannot go on. `RestoreResult::make` does the counting.
 class RestoreResultBuilder {
 public:
-    // The result of a pass from its parts; the counts come from `RestoreResult::make`.
-    static RestoreResult makeResult(ResultKind kind, std::optional<QUuid> layoutID,
-                                    std::optional<QUuid> operationID, const QString &layoutName,
-                                    const QList<EntryResult> &entries,
-                                    const QList<AmbiguousEntry> &ambiguous, const QString &summary,
-                                    bool wasCancelled, bool permissionLost, qint64 movedCount,
-                                    qint64 deferredCount,
-                                    const std::optional<QString> &deferredReason);
-
     static QString makeSummary(const QList<EntryResult> &entries, bool wasCancelled,
                                bool permissionLost);
 

@@ -34,12 +34,6 @@ bool isCancelled(const std::shared_ptr<CancellationFlag> &flag)
     return flag && flag->isCancelled();
 }
 
-int countOutcome(const QList<EntryResult> &entries, EntryOutcome outcome)
-{
-    return int(std::count_if(entries.begin(), entries.end(),
-                             [outcome](const EntryResult &e) { return e.outcome == outcome; }));
-}
-
 void markRemainingMoves(const QList<MoveOperation> &moves, qsizetype from, EntryOutcome outcome,
                         const QString &detail, QHash<QUuid, EntryResult> &output)
 {
@@ -184,9 +178,11 @@ QCoro::Task<RestoreResult> RestoreService::restore(Layout layout, QList<CurrentD
                                                           ResultKind::restore);
     }
     if (lay.entries.isEmpty()) {
-        co_return RestoreResultBuilder::makeResult(
-            ResultKind::restore, lay.id, pass.options.operationID, lay.name, {}, {},
-            QStringLiteral("No matching open windows"), false, false, 0, 0, std::nullopt);
+        co_return RestoreResult::make({.kind = ResultKind::restore,
+                                       .layoutID = lay.id,
+                                       .operationID = pass.options.operationID,
+                                       .layoutName = lay.name,
+                                       .summary = QStringLiteral("No matching open windows")});
     }
 
     // Mapping and the pre-pass run on the actor: the arrangement search is the pass's only
@@ -379,10 +375,14 @@ QCoro::Task<RestoreResult> RestoreService::restore(Layout layout, QList<CurrentD
         }
         const QList<EntryResult> entries = RestoreResultBuilder::inLayoutOrder(lay, pass.output);
         // Deferred entries are listed, but this result counts none and gives no reason.
-        co_return RestoreResultBuilder::makeResult(
-            ResultKind::restore, lay.id, pass.options.operationID, lay.name, entries,
-            pass.ambiguous, RestoreResultBuilder::makeSummary(entries, true, false), true, false, 0,
-            0, std::nullopt);
+        co_return RestoreResult::make({.kind = ResultKind::restore,
+                                       .layoutID = lay.id,
+                                       .operationID = pass.options.operationID,
+                                       .layoutName = lay.name,
+                                       .entries = entries,
+                                       .ambiguous = pass.ambiguous,
+                                       .summary = RestoreResultBuilder::makeSummary(entries, true, false),
+                                       .wasCancelled = true});
     }
 
     auto moving = movePhase(pass);
@@ -411,10 +411,16 @@ QCoro::Task<RestoreResult> RestoreService::movePhase(RestorePass &pass)
             markRemainingMoves(pass.moves, 0, EntryOutcome::deferred, *reason, pass.output);
             const QList<EntryResult> entries =
                 RestoreResultBuilder::inLayoutOrder(lay, pass.output);
-            co_return RestoreResultBuilder::makeResult(
-                ResultKind::restore, lay.id, options.operationID, lay.name, entries, pass.ambiguous,
-                RestoreResultBuilder::makeSummary(entries, false, false), false, false, 0,
-                countOutcome(entries, EntryOutcome::deferred), *reason);
+            co_return RestoreResult::make({.kind = ResultKind::restore,
+                                           .layoutID = lay.id,
+                                           .operationID = options.operationID,
+                                           .layoutName = lay.name,
+                                           .entries = entries,
+                                           .ambiguous = pass.ambiguous,
+                                           .summary =
+                                               RestoreResultBuilder::makeSummary(entries, false, false),
+                                           .deferredCount = countOutcome(entries, EntryOutcome::deferred),
+                                           .deferredReason = *reason});
         }
         if (options.writeGate) {
             auto gate = options.writeGate();
@@ -519,11 +525,19 @@ QCoro::Task<RestoreResult> RestoreService::movePhase(RestorePass &pass)
         RestoreProgress{int(pass.moves.size()), int(pass.moves.size()), std::nullopt, lay.name});
 
     const QList<EntryResult> entries = RestoreResultBuilder::inLayoutOrder(lay, pass.output);
-    co_return RestoreResultBuilder::makeResult(
-        ResultKind::restore, lay.id, options.operationID, lay.name, entries, pass.ambiguous,
-        RestoreResultBuilder::makeSummary(entries, wasCancelled, permissionLost), wasCancelled,
-        permissionLost, movedCount, countOutcome(entries, EntryOutcome::deferred),
-        pass.deferralReason);
+    co_return RestoreResult::make({.kind = ResultKind::restore,
+                                   .layoutID = lay.id,
+                                   .operationID = options.operationID,
+                                   .layoutName = lay.name,
+                                   .entries = entries,
+                                   .ambiguous = pass.ambiguous,
+                                   .summary = RestoreResultBuilder::makeSummary(entries, wasCancelled,
+                                                                                permissionLost),
+                                   .wasCancelled = wasCancelled,
+                                   .permissionLost = permissionLost,
+                                   .movedCount = movedCount,
+                                   .deferredCount = countOutcome(entries, EntryOutcome::deferred),
+                                   .deferredReason = pass.deferralReason});
 }
 
 QCoro::Task<std::optional<RestoreResult>>
@@ -589,10 +603,14 @@ RestoreService::undo(QList<CurrentDisplay> displays, QSet<QString> exclusions,
 
     const QString summary =
         RestoreResultBuilder::makeSummary(pass.results, pass.wasCancelled, pass.permissionLost);
-    co_return RestoreResultBuilder::makeResult(
-        ResultKind::undo, std::nullopt, pass.journal.operationID, pass.journal.layoutName,
-        pass.results, {}, summary, pass.wasCancelled, pass.permissionLost, pass.movedCount, 0,
-        std::nullopt);
+    co_return RestoreResult::make({.kind = ResultKind::undo,
+                                   .operationID = pass.journal.operationID,
+                                   .layoutName = pass.journal.layoutName,
+                                   .entries = pass.results,
+                                   .summary = summary,
+                                   .wasCancelled = pass.wasCancelled,
+                                   .permissionLost = pass.permissionLost,
+                                   .movedCount = pass.movedCount});
 }
 
 QCoro::Task<void> RestoreService::undoWindow(UndoPass &pass, qsizetype index)
