@@ -2,29 +2,18 @@
 
 #include "app/AppModel.h"
 #include "app/WindowPresenter.h"
-#include "platform/AppIconView.h"
 #include "ui/panel/AppAppearance.h"
-#include "ui/panel/CompactMessage.h"
-#include "ui/panel/FormSectionHeader.h"
-#include "ui/panel/GroupedSurface.h"
-#include "ui/panel/LineLimitedLabel.h"
+#include "ui/panel/CompactMessageSlot.h"
+#include "ui/panel/LayoutWindowRow.h"
+#include "ui/panel/PanelButton.h"
 #include "ui/panel/PlainLabel.h"
-#include "ui/panel/PlainText.h"
 #include "ui/panel/RouteIntroduction.h"
 #include "ui/panel/ShortcutRecorder.h"
 #include "ui/panel/SymbolButton.h"
-#include "ui/panel/SymbolView.h"
-#include "ui/panel/Theme.h"
-#include "ui/panel/UiFont.h"
-#include "ui/panel/OverlayScrolling.h"
-#include "ui/panel/PanelButton.h"
 
 #include <QEvent>
-#include <QHBoxLayout>
-#include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
-#include <QScrollArea>
 #include <QShowEvent>
 #include <QVBoxLayout>
 
@@ -42,65 +31,6 @@ QString counted(qsizetype count, const QString &one, const QString &many)
     return QString::number(count) + QLatin1Char(' ') + (count == 1 ? one : many);
 }
 
-PlainLabel *secondaryText(const QString &text, const QFont &font, QWidget *parent)
-{
-    auto *label = new PlainLabel(text, parent);
-    label->setFont(font);
-    label->setTone(ThemeColor::secondary());
-    label->setWordWrap(true);
-    return label;
-}
-
-// One section of the form: its header, then its rows on a grouped surface.
-QWidget *formSection(FormSectionHeader *header, QWidget *body, QWidget *parent)
-{
-    auto *section = new QWidget(parent);
-    auto *column = new QVBoxLayout(section);
-    column->setContentsMargins(0, 0, 0, 0);
-    column->setSpacing(6);
-    header->setParent(section);
-    column->addWidget(header);
-    auto *surface = new GroupedSurface(12, section);
-    surface->addWidget(body, {});
-    column->addWidget(surface);
-    return section;
-}
-
-// Where a CompactMessage of one kind is shown; empty and hidden while there is none.
-QWidget *messageSlot(const QString &objectName, QWidget *parent)
-{
-    auto *slot = new QWidget(parent);
-    slot->setObjectName(objectName);
-    auto *column = new QVBoxLayout(slot);
-    column->setContentsMargins(0, 0, 0, 0);
-    slot->setFont(UiFont::callout());
-    slot->hide();
-    return slot;
-}
-
-// A message is made anew only when its text changes, so a refresh keeps its details open.
-void showMessage(QWidget *slot, CompactMessage *&shown, const std::optional<QString> &message,
-                 const QString &summary)
-{
-    if (shown && (!message || shown->message() != *message)) {
-        delete shown;
-        shown = nullptr;
-    }
-    if (message && !shown) {
-        shown = new CompactMessage(*message, summary, false, slot);
-        slot->layout()->addWidget(shown);
-    }
-    slot->setVisible(message.has_value());
-}
-
-PanelButton *borderedButton(const QString &title, const QString &objectName, QWidget *parent)
-{
-    auto *button =
-        new PanelButton(title, PanelButton::Look::bordered, PanelButton::ControlSize::regular, parent);
-    button->setObjectName(objectName);
-    return button;
-}
-
 } // namespace
 
 LayoutDetailsView::LayoutDetailsView(ViewEnvironment environment, QWidget *parent)
@@ -115,7 +45,8 @@ LayoutDetailsView::LayoutDetailsView(ViewEnvironment environment, QWidget *paren
         environment_.presenter ? environment_.presenter->mainScreenHeight() : std::nullopt);
     setFixedSize(windowWidth, height);
 
-    buildContent();
+    form_.build(this, environment_.keyboardLayout);
+    connectControls();
 
     if (model_) {
         AppModel *model = model_;
@@ -160,7 +91,7 @@ std::optional<Layout> LayoutDetailsView::layout() const
 
 QString LayoutDetailsView::name() const
 {
-    return nameField_->text();
+    return form_.nameField->text();
 }
 
 bool LayoutDetailsView::canRename() const
@@ -180,281 +111,33 @@ QString LayoutDetailsView::introductionDetail(const Layout &layout)
         + counted(layout.displays.size(), QStringLiteral("display"), QStringLiteral("displays"));
 }
 
-// --- Building ------------------------------------------------------------------------------------
+// --- Wiring ------------------------------------------------------------------------------------
 
-void LayoutDetailsView::buildContent()
+void LayoutDetailsView::connectControls()
 {
-    auto *root = new QVBoxLayout(this);
-    root->setContentsMargins(0, 0, 0, 0);
-    root->setSpacing(0);
-
-    content_ = new QWidget(this);
-    content_->setObjectName(QStringLiteral("layout-details-content"));
-    auto *column = new QVBoxLayout(content_);
-    column->setContentsMargins(0, 0, 0, 0);
-    column->setSpacing(0);
-
-    introductionSlot_ = new QVBoxLayout;
-    introductionSlot_->setContentsMargins(0, 0, 0, 0);
-    column->addLayout(introductionSlot_);
-
-    form_ = new QScrollArea(content_);
-    form_->setObjectName(QStringLiteral("layout-details-form"));
-    form_->setWidgetResizable(true);
-    form_->setFrameShape(QFrame::NoFrame);
-    form_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    auto *sections = new QWidget;
-    sections->setObjectName(QStringLiteral("layout-details-sections"));
-    auto *sectionColumn = new QVBoxLayout(sections);
-    sectionColumn->setContentsMargins(20, 12, 20, 20);
-    sectionColumn->setSpacing(18);
-    sectionColumn->addWidget(buildNameSection());
-    sectionColumn->addWidget(buildWindowsSection());
-    sectionColumn->addWidget(buildShortcutSection());
-    sectionColumn->addWidget(buildAutomationSection());
-    sectionColumn->addWidget(buildManageSection());
-    sectionColumn->addWidget(buildErrorSection());
-    sectionColumn->addStretch(1);
-    form_->setWidget(sections);
-    overlayScrolling(form_);
-    column->addWidget(form_, 1);
-
-    root->addWidget(content_);
-    unavailable_ = buildUnavailable();
-    root->addWidget(unavailable_);
-}
-
-QWidget *LayoutDetailsView::buildNameSection()
-{
-    auto *body = new QWidget;
-    auto *column = new QVBoxLayout(body);
-    column->setContentsMargins(0, 0, 0, 0);
-    column->setSpacing(8);
-
-    auto *row = new QHBoxLayout;
-    row->setSpacing(10);
-    nameField_ = new QLineEdit(body);
-    nameField_->setObjectName(QStringLiteral("layout-name-field"));
-    nameField_->setPlaceholderText(QStringLiteral("Layout name"));
-    nameField_->setAccessibleName(QStringLiteral("Layout name"));
-    nameField_->setAlignment(Qt::AlignLeading | Qt::AlignVCenter);
-    connect(nameField_, &QLineEdit::returnPressed, this, &LayoutDetailsView::rename);
+    connect(form_.nameField, &QLineEdit::returnPressed, this, &LayoutDetailsView::rename);
     // The field's own controls follow every keystroke at once.
-    connect(nameField_, &QLineEdit::textChanged, this, [this] {
+    connect(form_.nameField, &QLineEdit::textChanged, this, [this] {
         refreshDuplicateWarning();
         refreshRenameButton();
     });
-    row->addWidget(nameField_, 1);
-    renameButton_ = borderedButton(QStringLiteral("Rename"), QStringLiteral("rename-layout-button"),
-                                   body);
-    renameButton_->setAccessibleName(QStringLiteral("Rename"));
-    connect(renameButton_, &QAbstractButton::clicked, this, &LayoutDetailsView::rename);
-    row->addWidget(renameButton_);
-    column->addLayout(row);
-
-    duplicateRow_ = new QWidget(body);
-    duplicateRow_->setObjectName(QStringLiteral("duplicate-name-warning"));
-    auto *warning = new QHBoxLayout(duplicateRow_);
-    warning->setContentsMargins(0, 0, 0, 0);
-    warning->setSpacing(7);
-    warning->addWidget(new SymbolView(QStringLiteral("exclamationmark.triangle"), 12, QFont::Normal,
-                                      ThemeColor::warning(), duplicateRow_),
-                       0, Qt::AlignTop);
-    duplicateText_ = new PlainLabel(QString(), duplicateRow_);
-    duplicateText_->setFont(UiFont::subheadline());
-    duplicateText_->setWordWrap(true);
-    warning->addWidget(duplicateText_, 1);
-    duplicateRow_->hide();
-    column->addWidget(duplicateRow_);
-
-    return formSection(new FormSectionHeader(QStringLiteral("Name"),
-                                             QStringLiteral("The name shown in the panel."),
-                                             std::nullopt, std::nullopt),
-                       body, this);
-}
-
-QWidget *LayoutDetailsView::buildWindowsSection()
-{
-    auto *body = new QWidget;
-    auto *column = new QVBoxLayout(body);
-    column->setContentsMargins(0, 0, 0, 0);
-    column->setSpacing(0);
-    noWindows_ = secondaryText(QStringLiteral("No saved windows."), UiFont::subheadline(), body);
-    noWindows_->setObjectName(QStringLiteral("no-saved-windows"));
-    column->addWidget(noWindows_);
-    windowRows_ = new QWidget(body);
-    windowRows_->setObjectName(QStringLiteral("layout-window-rows"));
-    windowRowsLayout_ = new QVBoxLayout(windowRows_);
-    windowRowsLayout_->setContentsMargins(0, 0, 0, 0);
-    windowRowsLayout_->setSpacing(6);
-    column->addWidget(windowRows_);
-
-    return formSection(
-        new FormSectionHeader(QStringLiteral("Windows"),
-                              QStringLiteral("Apps and window positions kept in this layout."),
-                              std::nullopt, std::nullopt),
-        body, this);
-}
-
-QWidget *LayoutDetailsView::buildShortcutSection()
-{
-    auto *body = new QWidget;
-    auto *column = new QVBoxLayout(body);
-    column->setContentsMargins(0, 0, 0, 0);
-    column->setSpacing(8);
-    recorder_ = new ShortcutRecorder(
-        QStringLiteral("Restore this layout"), std::nullopt,
-        [this](std::optional<Shortcut> shortcut) { changeShortcut(shortcut); },
-        environment_.keyboardLayout, body);
-    column->addWidget(recorder_);
-    shortcutMessageSlot_ = messageSlot(QStringLiteral("shortcut-error"), body);
-    column->addWidget(shortcutMessageSlot_);
-
-    return formSection(
-        new FormSectionHeader(
-            QStringLiteral("Shortcut"), QStringLiteral("Restore this layout from anywhere."),
-            QStringLiteral("At least one modifier is required. Shift-only shortcuts can replace "
-                           "ordinary typing or selection. Standard macOS commands such as ⌘A are "
-                           "not available."),
-            std::nullopt),
-        body, this);
-}
-
-QWidget *LayoutDetailsView::buildAutomationSection()
-{
-    auto *body = new QWidget;
-    auto *column = new QVBoxLayout(body);
-    column->setContentsMargins(0, 0, 0, 0);
-    column->setSpacing(8);
-
-    auto *texts = new QVBoxLayout;
-    texts->setSpacing(3);
-    automationDescription_ = new PlainLabel(QString(), body);
-    automationDescription_->setObjectName(QStringLiteral("automation-description"));
-    automationDescription_->setFont(UiFont::body());
-    texts->addWidget(automationDescription_);
-    texts->addWidget(secondaryText(
-        QStringLiteral("Restore this layout when its display setup is connected."),
-        UiFont::subheadline(), body));
-    olderLayoutHint_ = secondaryText(
-        QStringLiteral("Link this older layout on its original displays. Saved windows won’t change."),
-        UiFont::subheadline(), body);
-    olderLayoutHint_->setObjectName(QStringLiteral("older-layout-hint"));
-    texts->addWidget(olderLayoutHint_);
-    column->addLayout(texts);
-
-    auto *row = new QHBoxLayout;
-    row->setSpacing(8);
-    linkButton_ = borderedButton(QStringLiteral("Link Displays"),
-                                 QStringLiteral("link-displays-button"), body);
-    connect(linkButton_, &QAbstractButton::clicked, this, &LayoutDetailsView::updateAutomation);
-    row->addWidget(linkButton_);
-    automationOffRow_ = new QWidget(body);
-    automationOffRow_->setObjectName(QStringLiteral("automation-off-hint"));
-    auto *offRow = new QHBoxLayout(automationOffRow_);
-    offRow->setContentsMargins(0, 0, 0, 0);
-    offRow->setSpacing(8);
-    PlainLabel *turnOn = secondaryText(QStringLiteral("Turn on Restore automatically in Settings."),
-                                       UiFont::subheadline(), automationOffRow_);
-    turnOn->setWordWrap(false);
-    offRow->addWidget(turnOn);
-    auto *openSettings = new PanelButton(QStringLiteral("Open Settings"), PanelButton::Look::link,
-                                         PanelButton::ControlSize::small, automationOffRow_);
-    openSettings->setObjectName(QStringLiteral("open-settings-button"));
-    openSettings->setTitleFont(UiFont::subheadline());
-    connect(openSettings, &QAbstractButton::clicked, this, [this] {
+    connect(form_.renameButton, &QAbstractButton::clicked, this, &LayoutDetailsView::rename);
+    // The recorder stays for the window's life and is updated in place, so its handler may
+    // reach the model (and through it this view's refresh) without the recorder going away.
+    form_.recorder->setOnChange(
+        [this](std::optional<Shortcut> shortcut) { changeShortcut(shortcut); });
+    connect(form_.linkButton, &QAbstractButton::clicked, this,
+            &LayoutDetailsView::updateAutomation);
+    connect(form_.openSettingsButton, &QAbstractButton::clicked, this, [this] {
         if (environment_.openSettings) {
             environment_.openSettings();
         }
     });
-    offRow->addWidget(openSettings);
-    row->addWidget(automationOffRow_);
-    row->addStretch(1);
-    column->addLayout(row);
-
-    automationMessageSlot_ = messageSlot(QStringLiteral("automation-error"), body);
-    column->addWidget(automationMessageSlot_);
-
-    return formSection(
-        new FormSectionHeader(
-            QStringLiteral("Automation"),
-            QStringLiteral("Bring this layout back when your displays change."),
-            QStringLiteral("Automation waits for the display setup to settle before restoring "
-                           "anything."),
-            std::nullopt),
-        body, this);
-}
-
-QWidget *LayoutDetailsView::buildManageSection()
-{
-    auto *body = new QWidget;
-    auto *row = new QHBoxLayout(body);
-    row->setContentsMargins(0, 0, 0, 0);
-    row->setSpacing(8);
-    replaceButton_ = borderedButton(QStringLiteral("Replace…"),
-                                    QStringLiteral("replace-layout-button"), body);
-    connect(replaceButton_, &QAbstractButton::clicked, this, &LayoutDetailsView::confirmReplace);
-    row->addWidget(replaceButton_);
-    row->addStretch(1);
-    deleteButton_ = borderedButton(QStringLiteral("Delete Layout…"),
-                                   QStringLiteral("delete-layout-button"), body);
-    deleteButton_->setTint(ThemeColor::danger());
-    connect(deleteButton_, &QAbstractButton::clicked, this, &LayoutDetailsView::confirmDelete);
-    row->addWidget(deleteButton_);
-
-    return formSection(
-        new FormSectionHeader(QStringLiteral("Manage"),
-                              QStringLiteral("Replace uses the windows open now. Delete keeps "
-                                             "them open."),
-                              std::nullopt, std::nullopt),
-        body, this);
-}
-
-QWidget *LayoutDetailsView::buildErrorSection()
-{
-    errorSection_ = new QWidget(this);
-    errorSection_->setObjectName(QStringLiteral("layout-details-error"));
-    auto *surface = new GroupedSurface(12, errorSection_);
-    auto *outer = new QVBoxLayout(errorSection_);
-    outer->setContentsMargins(0, 0, 0, 0);
-    outer->addWidget(surface);
-    auto *body = new QWidget;
-    auto *row = new QHBoxLayout(body);
-    row->setContentsMargins(0, 0, 0, 0);
-    row->setSpacing(8);
-    row->addWidget(new SymbolView(QStringLiteral("exclamationmark.circle.fill"), 13, QFont::Normal,
-                                  ThemeColor::danger(), body),
-                   0, Qt::AlignTop);
-    errorMessageSlot_ = messageSlot(QStringLiteral("layout-error-message"), body);
-    row->addWidget(errorMessageSlot_, 1);
-    surface->addWidget(body, {});
-    errorSection_->hide();
-    return errorSection_;
-}
-
-QWidget *LayoutDetailsView::buildUnavailable()
-{
-    auto *page = new QWidget(this);
-    page->setObjectName(QStringLiteral("layout-unavailable"));
-    auto *column = new QVBoxLayout(page);
-    column->setSpacing(8);
-    column->addStretch(1);
-    column->addWidget(new SymbolView(QStringLiteral("questionmark.folder"), 26, QFont::Normal,
-                                     ThemeColor::secondary(), page),
-                      0, Qt::AlignHCenter);
-    auto *text = secondaryText(QStringLiteral("This layout is no longer available."),
-                               UiFont::callout(), page);
-    // Across the whole width, centred inside: a wrapping label given only its own width would
-    // break after a word or two.
-    text->setAlignment(Qt::AlignHCenter);
-    column->addWidget(text);
-    auto *close = borderedButton(QStringLiteral("Close"), QStringLiteral("close-unavailable-button"),
-                                 page);
-    connect(close, &QAbstractButton::clicked, this, [this] { window()->close(); });
-    column->addWidget(close, 0, Qt::AlignHCenter);
-    column->addStretch(1);
-    page->hide();
-    return page;
+    connect(form_.replaceButton, &QAbstractButton::clicked, this,
+            &LayoutDetailsView::confirmReplace);
+    connect(form_.deleteButton, &QAbstractButton::clicked, this,
+            &LayoutDetailsView::confirmDelete);
+    connect(form_.closeButton, &QAbstractButton::clicked, this, [this] { window()->close(); });
 }
 
 // --- Following the model -------------------------------------------------------------------------
@@ -474,7 +157,7 @@ void LayoutDetailsView::didResetEditor()
     ++generation_;
     const std::optional<Layout> current = layout();
     lastStoredName_ = current ? std::optional<QString>(current->name) : std::nullopt;
-    nameField_->setText(current ? current->name : QString());
+    form_.nameField->setText(current ? current->name : QString());
     errorMessage_.reset();
     shortcutError_.reset();
     automationError_.reset();
@@ -514,8 +197,8 @@ void LayoutDetailsView::refresh()
 {
     refreshScheduled_ = false;
     const std::optional<Layout> current = layout();
-    content_->setVisible(current.has_value());
-    unavailable_->setVisible(!current.has_value());
+    form_.content->setVisible(current.has_value());
+    form_.unavailable->setVisible(!current.has_value());
     if (!current) {
         return;
     }
@@ -524,8 +207,8 @@ void LayoutDetailsView::refresh()
     // The field follows a change of the stored name, not every reload of the layouts.
     if (current->name != lastStoredName_) {
         lastStoredName_ = current->name;
-        if (nameField_->text() != current->name) {
-            nameField_->setText(current->name);
+        if (form_.nameField->text() != current->name) {
+            form_.nameField->setText(current->name);
         }
     }
 
@@ -536,9 +219,9 @@ void LayoutDetailsView::refresh()
         introductionTitle_ = current->name;
         introductionDetail_ = detail;
         introduction_ = new RouteIntroduction(QStringLiteral("rectangle.3.group"), current->name,
-                                              detail, content_);
+                                              detail, form_.content);
         introduction_->setObjectName(QStringLiteral("layout-details-introduction"));
-        introductionSlot_->addWidget(introduction_);
+        form_.introductionSlot->addWidget(introduction_);
     }
 
     refreshRenameButton();
@@ -546,36 +229,35 @@ void LayoutDetailsView::refresh()
 
     refreshWindows(*current);
 
-    recorder_->setShortcut(current->shortcut);
-    recorder_->setEnabled(!isWorking_ && !pending(MutationScope::shortcut(id)));
-    showMessage(shortcutMessageSlot_, shortcutMessage_, shortcutError_,
-                QStringLiteral("Couldn’t save the shortcut."));
+    form_.recorder->setShortcut(current->shortcut);
+    form_.recorder->setEnabled(!isWorking_ && !pending(MutationScope::shortcut(id)));
+    form_.shortcutMessage->setMessage(shortcutError_);
 
-    automationDescription_->setText(model_->automationDescription(*current));
-    olderLayoutHint_->setVisible(std::any_of(current->displays.begin(), current->displays.end(),
-                                             [](const DisplaySnapshot &d) { return d.frameInferred; }));
-    linkButton_->setTitle(current->automationTopologySignature ? QStringLiteral("Unlink Displays")
-                                                               : QStringLiteral("Link Displays"));
-    linkButton_->setEnabled(!isWorking_ && !pending(MutationScope::automation(id)));
-    automationOffRow_->setVisible(!model_->automationEnabled());
-    showMessage(automationMessageSlot_, automationMessage_, automationError_,
-                QStringLiteral("Couldn’t update the display link."));
+    form_.automationDescription->setText(model_->automationDescription(*current));
+    form_.olderLayoutHint->setVisible(
+        std::any_of(current->displays.begin(), current->displays.end(),
+                    [](const DisplaySnapshot &d) { return d.frameInferred; }));
+    form_.linkButton->setTitle(current->automationTopologySignature
+                                   ? QStringLiteral("Unlink Displays")
+                                   : QStringLiteral("Link Displays"));
+    form_.linkButton->setEnabled(!isWorking_ && !pending(MutationScope::automation(id)));
+    form_.automationOffRow->setVisible(!model_->automationEnabled());
+    form_.automationMessage->setMessage(automationError_);
 
-    replaceButton_->setEnabled(model_->permissionTrusted() && !isWorking_
-                               && !model_->hasPendingExclusionMutation()
-                               && !pending(MutationScope::replace(id)));
-    deleteButton_->setEnabled(!isWorking_ && !pending(MutationScope::deleteLayout(id)));
+    form_.replaceButton->setEnabled(model_->permissionTrusted() && !isWorking_
+                                    && !model_->hasPendingExclusionMutation()
+                                    && !pending(MutationScope::replace(id)));
+    form_.deleteButton->setEnabled(!isWorking_ && !pending(MutationScope::deleteLayout(id)));
 
-    errorSection_->setVisible(errorMessage_.has_value());
-    showMessage(errorMessageSlot_, errorText_, errorMessage_,
-                QStringLiteral("Couldn’t update the layout."));
+    form_.errorSection->setVisible(errorMessage_.has_value());
+    form_.errorMessage->setMessage(errorMessage_);
 }
 
 void LayoutDetailsView::refreshRenameButton()
 {
     const std::optional<Layout> current = layout();
-    renameButton_->setEnabled(current && canRename() && !isWorking_
-                              && !pending(MutationScope::rename(current->id)));
+    form_.renameButton->setEnabled(current && canRename() && !isWorking_
+                                   && !pending(MutationScope::rename(current->id)));
 }
 
 void LayoutDetailsView::refreshDuplicateWarning()
@@ -585,61 +267,31 @@ void LayoutDetailsView::refreshDuplicateWarning()
         model_ && current ? model_->layoutNamed(name()) : std::nullopt;
     const bool duplicate = named && named->id != current->id;
     if (duplicate) {
-        duplicateText_->setText(QStringLiteral("A layout named “") + named->name
-                                + QStringLiteral("” already exists."));
+        form_.duplicateText->setText(QStringLiteral("A layout named “") + named->name
+                                     + QStringLiteral("” already exists."));
     }
-    duplicateRow_->setVisible(duplicate);
+    form_.duplicateRow->setVisible(duplicate);
 }
 
 void LayoutDetailsView::refreshWindows(const Layout &layout)
 {
-    noWindows_->setVisible(layout.entries.isEmpty());
-    windowRows_->setVisible(!layout.entries.isEmpty());
+    form_.noWindows->setVisible(layout.entries.isEmpty());
+    form_.windowRows->setVisible(!layout.entries.isEmpty());
     if (layout.entries != shownEntries_ || layout.displays != shownDisplays_) {
         shownEntries_ = layout.entries;
         shownDisplays_ = layout.displays;
         removeButtons_.clear();
-        while (QLayoutItem *item = windowRowsLayout_->takeAt(0)) {
+        while (QLayoutItem *item = form_.windowRowsLayout->takeAt(0)) {
             delete item->widget();
             delete item;
         }
         for (const WindowEntry &entry : layout.entries) {
-            auto *row = new QWidget(windowRows_);
-            row->setObjectName(QStringLiteral("layout-window-row"));
-            auto *line = new QHBoxLayout(row);
-            line->setContentsMargins(0, 1, 0, 1);
-            line->setSpacing(9);
-            line->addWidget(new AppIconView(entry.bundleID, 18, row));
-            auto *texts = new QVBoxLayout;
-            texts->setSpacing(1);
-            // One line each, cut with "…": a long host name must not widen the window.
-            auto *label = new LineLimitedLabel(entry.label(), 1, row);
-            label->setObjectName(QStringLiteral("layout-window-label"));
-            label->setFont(UiFont::body());
-            label->setAccessibleName(entry.label());
-            label->setToolTip(PlainText::toolTip(entry.label()));
-            texts->addWidget(label);
-            const QString place = AppModel::displayDescription(entry.displayKey, layout.displays)
-                + QStringLiteral(" · ") + entry.geometryDescription();
-            auto *where = new LineLimitedLabel(place, 1, row);
-            where->setObjectName(QStringLiteral("layout-window-place"));
-            where->setFont(UiFont::subheadline());
-            where->setTone(ThemeColor::secondary());
-            where->setAccessibleName(place);
-            texts->addWidget(where);
-            line->addLayout(texts, 1);
-            line->addSpacing(6);
-
-            auto *remove = new SymbolButton(QStringLiteral("minus.circle"), 15,
-                                            ThemeColor::danger(), QSize(22, 24), row);
-            remove->setObjectName(QStringLiteral("remove-window-button"));
-            remove->setToolTip(QStringLiteral("Remove this window from the layout"));
-            remove->setAccessibleName(QStringLiteral("Remove ") + entry.label());
+            auto *row = new LayoutWindowRow(entry, layout.displays, form_.windowRows);
             const QUuid entryID = entry.id;
-            connect(remove, &QAbstractButton::clicked, this, [this, entryID] { removeEntry(entryID); });
-            line->addWidget(remove);
-            removeButtons_.insert(entry.id, remove);
-            windowRowsLayout_->addWidget(row);
+            connect(row->removeButton(), &QAbstractButton::clicked, this,
+                    [this, entryID] { removeEntry(entryID); });
+            removeButtons_.insert(entry.id, row->removeButton());
+            form_.windowRowsLayout->addWidget(row);
         }
     }
     for (auto it = removeButtons_.cbegin(); it != removeButtons_.cend(); ++it) {

@@ -3,6 +3,7 @@
 #include "model/Layout.h"
 #include "model/MutationScope.h"
 #include "model/Shortcut.h"
+#include "ui/panel/LayoutDetailsForm.h"
 #include "ui/panel/ViewEnvironment.h"
 
 #include <QCoro/QCoroTask>
@@ -14,20 +15,10 @@
 
 #include <optional>
 
-class QLabel;
-class QLineEdit;
-class QScrollArea;
-class QVBoxLayout;
-
 namespace ostrel {
 
-class CompactMessage;
-class PanelButton;
-class PlainLabel;
 class RouteIntroduction;
-class ShortcutRecorder;
 class SymbolButton;
-class SymbolView;
 
 // The content of the "layout-details" window, where the user manages the layout the model's
 // `manageLayoutID` names: renames it, removes saved windows, gives it its own shortcut, links it
@@ -80,14 +71,7 @@ protected:
 private:
     enum class Managing { replace, deleteLayout };
 
-    void buildContent();
-    QWidget *buildNameSection();
-    QWidget *buildWindowsSection();
-    QWidget *buildShortcutSection();
-    QWidget *buildAutomationSection();
-    QWidget *buildManageSection();
-    QWidget *buildErrorSection();
-    QWidget *buildUnavailable();
+    void connectControls();
 
     // Follows a change of the managed layout at once, so that every later answer is judged
     // against the layout now shown.
@@ -140,43 +124,13 @@ private:
     bool refreshScheduled_ = false;
 
     // Widgets, made once and updated in place.
-    QWidget *content_ = nullptr;
-    QWidget *unavailable_ = nullptr;
-    QVBoxLayout *introductionSlot_ = nullptr;
+    LayoutDetailsForm form_;
     RouteIntroduction *introduction_ = nullptr;
     QString introductionTitle_;
     QString introductionDetail_;
-    QScrollArea *form_ = nullptr;
-
-    QLineEdit *nameField_ = nullptr;
-    PanelButton *renameButton_ = nullptr;
-    QWidget *duplicateRow_ = nullptr;
-    PlainLabel *duplicateText_ = nullptr;
-
-    PlainLabel *noWindows_ = nullptr;
-    QWidget *windowRows_ = nullptr;
-    QVBoxLayout *windowRowsLayout_ = nullptr;
     QList<WindowEntry> shownEntries_;
     QList<DisplaySnapshot> shownDisplays_;
     QHash<QUuid, SymbolButton *> removeButtons_;
-
-    ShortcutRecorder *recorder_ = nullptr;
-    QWidget *shortcutMessageSlot_ = nullptr;
-    CompactMessage *shortcutMessage_ = nullptr;
-
-    PlainLabel *automationDescription_ = nullptr;
-    PlainLabel *olderLayoutHint_ = nullptr;
-    PanelButton *linkButton_ = nullptr;
-    QWidget *automationOffRow_ = nullptr;
-    QWidget *automationMessageSlot_ = nullptr;
-    CompactMessage *automationMessage_ = nullptr;
-
-    PanelButton *replaceButton_ = nullptr;
-    PanelButton *deleteButton_ = nullptr;
-
-    QWidget *errorSection_ = nullptr;
-    QWidget *errorMessageSlot_ = nullptr;
-    CompactMessage *errorText_ = nullptr;
 };
 
 } // namespace ostrel
