@@ -7,6 +7,7 @@
 #include "program/PlaceholderPanelContent.h"
 #include "program/PlaceholderSettingsContent.h"
 #include "program/SingleInstance.h"
+#include "ui/panel/LayoutDetailsView.h"
 #include "ui/panel/SaveLayoutView.h"
 #include "ui/panel/Symbols.h"
 #include "ui/windows/DecisionWindows.h"
@@ -85,6 +86,7 @@ void Program::registerWindowContents()
     });
     registerDecisionWindows(wiring_->presenter(), viewEnvironment());
     SaveLayoutView::registerWindow(viewEnvironment());
+    LayoutDetailsView::registerContent(viewEnvironment());
 }
 
 QWidget *Program::makePanelContent()

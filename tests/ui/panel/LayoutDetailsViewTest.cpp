@@ -209,33 +209,60 @@ TEST_F(LayoutDetailsTest, RenameIsOfferedForANewNameAndWarnsOfADuplicate)
     EXPECT_FALSE(button("rename-layout-button")->isEnabled());
 }
 
-TEST_F(LayoutDetailsTest, WhileARenameReplaceOrDeleteRunsOnlyTheRemoveButtonsStayEnabled)
+TEST_F(LayoutDetailsTest, WhileARenameOrReplaceRunsOnlyTheRemoveButtonsStayEnabled)
 {
     LayoutDetailsView *view = open(desk.id);
-    type("Office");
-    const std::function<void()> release = holdStore();
-    QTest::mouseClick(button("rename-layout-button"), Qt::LeftButton);
-    settle();
-    EXPECT_TRUE(view->isWorking());
-    EXPECT_FALSE(button("rename-layout-button")->isEnabled());
-    EXPECT_FALSE(part<ShortcutRecorder>("shortcut-recorder")->isEnabled());
-    EXPECT_FALSE(button("link-displays-button")->isEnabled());
-    EXPECT_FALSE(button("replace-layout-button")->isEnabled());
-    EXPECT_FALSE(button("delete-layout-button")->isEnabled());
-    for (QAbstractButton *remove : view->findChildren<QAbstractButton *>("remove-window-button")) {
-        EXPECT_TRUE(remove->isEnabled());
-    }
-    // A second rename is not sent.
-    QTest::keyClick(field(), Qt::Key_Return);
+    addApplication("org.example.notes", "Notes", {{300, 300, 400, 300}});
+    struct Case {
+        const char *what;
+        std::function<void(const std::function<void()> &hold)> start;
+        std::function<bool()> done;
+    };
+    const Case cases[] = {
+        {"rename",
+         [&](const std::function<void()> &hold) {
+             type("Office");
+             hold();
+             QTest::mouseClick(button("rename-layout-button"), Qt::LeftButton);
+         },
+         [&] { return storedName(desk.id) == "Office"; }},
+        {"replace",
+         [&](const std::function<void()> &hold) {
+             QTest::mouseClick(button("replace-layout-button"), Qt::LeftButton);
+             hold();
+             answer("Replace Layout?", "Replace");
+         },
+         [&] { return model->layout(desk.id)->entries.size() == 4; }},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        std::function<void()> release;
+        c.start([&] { release = holdStore(); });
+        settle();
+        EXPECT_TRUE(view->isWorking());
+        EXPECT_FALSE(button("rename-layout-button")->isEnabled());
+        EXPECT_FALSE(part<ShortcutRecorder>("shortcut-recorder")->isEnabled());
+        EXPECT_FALSE(button("link-displays-button")->isEnabled());
+        EXPECT_FALSE(button("replace-layout-button")->isEnabled());
+        EXPECT_FALSE(button("delete-layout-button")->isEnabled());
+        for (QAbstractButton *remove : view->findChildren<QAbstractButton *>("remove-window-button")) {
+            EXPECT_TRUE(remove->isEnabled());
+        }
+        // A second rename is not sent.
+        type("Studio");
+        QTest::keyClick(field(), Qt::Key_Return);
 
-    release();
-    waitUntil([&] { return !view->isWorking(); });
-    settle();
-    EXPECT_EQ(storedName(desk.id), "Office");
-    EXPECT_TRUE(part<ShortcutRecorder>("shortcut-recorder")->isEnabled());
-    EXPECT_TRUE(button("link-displays-button")->isEnabled());
-    EXPECT_TRUE(button("replace-layout-button")->isEnabled());
-    EXPECT_TRUE(button("delete-layout-button")->isEnabled());
+        release();
+        waitUntil([&] { return !view->isWorking(); });
+        settle();
+        EXPECT_TRUE(c.done());
+        EXPECT_NE(storedName(desk.id), "Studio");
+        EXPECT_EQ(view->errorMessage(), std::nullopt);
+        EXPECT_TRUE(part<ShortcutRecorder>("shortcut-recorder")->isEnabled());
+        EXPECT_TRUE(button("link-displays-button")->isEnabled());
+        EXPECT_TRUE(button("replace-layout-button")->isEnabled());
+        EXPECT_TRUE(button("delete-layout-button")->isEnabled());
+    }
 }
 
 TEST_F(LayoutDetailsTest, PendingEditsAndMissingAccessDisableTheirOwnControls)
@@ -254,6 +281,18 @@ TEST_F(LayoutDetailsTest, PendingEditsAndMissingAccessDisableTheirOwnControls)
     waitUntil([&] { return model->layout(desk.id)->entries.size() == 2; });
     settle();
     EXPECT_EQ(view->findChildren<QAbstractButton *>("remove-window-button").size(), 2);
+
+    // Replace… waits for a change of the exclusions, which changes what it would capture.
+    std::function<void()> releaseExclusion = holdStore();
+    model->excludeApp("org.example.terminal", "Terminal");
+    settle();
+    ASSERT_TRUE(model->hasPendingExclusionMutation());
+    EXPECT_FALSE(button("replace-layout-button")->isEnabled());
+    EXPECT_TRUE(button("delete-layout-button")->isEnabled());
+    releaseExclusion();
+    waitUntil([&] { return model->pendingMutations().isEmpty(); });
+    settle();
+    EXPECT_TRUE(button("replace-layout-button")->isEnabled());
 
     model->setPermissionTrusted(false);
     settle();
@@ -452,28 +491,32 @@ TEST_F(LayoutDetailsTest, TheShortcutMessageShowsTheModelsAnswer)
     EXPECT_EQ(recorder->label(), "Restore this layout");
 
     recorder->record();
-    QTest::keyClick(recorder, Qt::Key_K, Qt::ControlModifier | Qt::AltModifier);
-    recorder->save();
-    waitUntil([&] { return view->shortcutError().has_value(); });
-    settle();
-    EXPECT_EQ(view->shortcutError(), "⌃⌥K is used by the global shortcut. Choose another shortcut.");
-    EXPECT_TRUE(shown(part("shortcut-error")));
-    EXPECT_EQ(recorder->shortcut(), std::nullopt);
-
-    recorder->record();
     QTest::keyClick(recorder, Qt::Key_L, Qt::ControlModifier | Qt::AltModifier);
     recorder->save();
     waitUntil([&] { return model->layout(desk.id)->shortcut.has_value(); });
     settle();
     EXPECT_EQ(view->shortcutError(), std::nullopt);
     EXPECT_FALSE(shown(part("shortcut-error")));
-    // The same recorder, updated in place.
-    EXPECT_EQ(part<ShortcutRecorder>("shortcut-recorder"), recorder);
     EXPECT_EQ(recorder->shortcut(), (Shortcut{37, ctrl | opt}));
 
+    // Refused: the message shows, and the recorder keeps the stored shortcut.
+    recorder->record();
+    QTest::keyClick(recorder, Qt::Key_K, Qt::ControlModifier | Qt::AltModifier);
+    recorder->save();
+    waitUntil([&] { return view->shortcutError().has_value(); });
+    settle();
+    EXPECT_EQ(view->shortcutError(), "⌃⌥K is used by the global shortcut. Choose another shortcut.");
+    EXPECT_TRUE(shown(part("shortcut-error")));
+    EXPECT_EQ(recorder->shortcut(), (Shortcut{37, ctrl | opt}));
+
+    // Removing asks the model for none; its success clears the message.
     recorder->remove();
     waitUntil([&] { return !model->layout(desk.id)->shortcut.has_value(); });
     settle();
+    EXPECT_EQ(view->shortcutError(), std::nullopt);
+    EXPECT_FALSE(shown(part("shortcut-error")));
+    // The same recorder, updated in place.
+    EXPECT_EQ(part<ShortcutRecorder>("shortcut-recorder"), recorder);
     EXPECT_EQ(recorder->shortcut(), std::nullopt);
     EXPECT_EQ(rows(QStringLiteral("SELECT shortcut_key_code FROM layouts WHERE name = 'Desk'")),
               QStringList{"NULL"});
