@@ -1,5 +1,5 @@
 # ostrel_test(<name> LABEL <layer> SOURCES <files>... LIBS <targets>... [X11]
-#             [OWN_CASES <suite.case>...])
+#             [OWN_CASES <suite.case>...] [WINDOW_MANAGERS <window manager>...])
 #
 # One GoogleTest executable; every test case in it becomes a CTest test carrying the layer's
 # label, so `ctest -L storage` runs one layer. An X11 test executable runs as one CTest test:
@@ -8,10 +8,14 @@
 # A case of such an executable that may skip itself goes in OWN_CASES: it then runs as a CTest
 # test of its own (<name>.<case>, with its own X server) that reports the skip, instead of
 # hiding it among the passes of the rest.
+# With WINDOW_MANAGERS it runs once per window manager, as the CTest tests <name>.<window manager>;
+# a run whose window manager is not installed reports itself skipped (the harness's skip code).
 set(OSTREL_LSAN_SUPPRESSIONS "${PROJECT_SOURCE_DIR}/tests/lsan.supp")
+# The window managers the restore road is checked under (the harness knows how to start each).
+set(OSTREL_WINDOW_MANAGERS openbox fluxbox icewm metacity xfwm4)
 
 function(ostrel_test name)
-  cmake_parse_arguments(ARG "X11" "LABEL" "SOURCES;LIBS;OWN_CASES" ${ARGN})
+  cmake_parse_arguments(ARG "X11" "LABEL" "SOURCES;LIBS;OWN_CASES;WINDOW_MANAGERS" ${ARGN})
   add_executable(${name} ${ARG_SOURCES})
   target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gtest GTest::gmock GTest::gtest_main)
   set(env
@@ -36,6 +40,14 @@ function(ostrel_test name)
       list(JOIN ARG_OWN_CASES ":" own)
       set(filter "--gtest_filter=-${own}")
     endif()
+  endif()
+  if(ARG_X11 AND ARG_WINDOW_MANAGERS)
+    foreach(wm ${ARG_WINDOW_MANAGERS})
+      add_test(NAME ${name}.${wm} COMMAND ${name} ${filter})
+      set_tests_properties(${name}.${wm} PROPERTIES LABELS "${labels}"
+        ENVIRONMENT "${env};OSTREL_TEST_WINDOW_MANAGER=${wm}" SKIP_RETURN_CODE 77 TIMEOUT 600)
+    endforeach()
+  elseif(ARG_X11)
     add_test(NAME ${name} COMMAND ${name} ${filter})
     set_tests_properties(${name} PROPERTIES LABELS "${labels}" ENVIRONMENT "${env}" TIMEOUT 600)
   else()

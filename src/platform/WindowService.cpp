@@ -132,7 +132,7 @@ std::optional<WindowReference> WindowService::revalidateNow(const WindowReferenc
         return std::nullopt;
     }
     const std::optional<RectD> frame = AX::frame(elements, element);
-    if (!frame || !frame->isUsableFrame() || DisplayGeometry::isFullscreen(*frame, displays)) {
+    if (!frame || !frame->isUsableFrame() || isFullscreenWindow(element, *frame, displays)) {
         return std::nullopt;
     }
     if (!isVisibleOnActiveDesktopNow(reference, *frame)) {
@@ -206,6 +206,16 @@ bool WindowService::isVisibleOnActiveDesktopNow(const WindowReference &reference
     } catch (const CaptureError &) {
         return false;
     }
+}
+
+bool WindowService::isFullscreenWindow(AXElement window, const RectD &frame,
+                                       const QList<CurrentDisplay> &displays)
+{
+    if (const std::optional<bool> fullScreen =
+            AX::boolean(*system_.elements, window, AXAttribute::fullScreen)) {
+        return *fullScreen;
+    }
+    return DisplayGeometry::isFullscreen(frame, displays);
 }
 
 std::optional<RectD> WindowService::readFrameNow(const WindowReference &reference)

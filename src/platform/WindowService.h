@@ -94,6 +94,11 @@ public:
     QList<CGWindowEntry> activeDesktopWindows();
 
 private:
+    // Whether the window is fullscreen: its own word where the platform gives one, else whether
+    // its frame covers a whole display. (A maximized window on a monitor without panels covers
+    // it too, but it is an ordinary window that moves like any other.)
+    bool isFullscreenWindow(AXElement window, const RectD &frame, const QList<CurrentDisplay> &displays);
+
     SystemBackend system_;
     QSet<QString> browserBundleIDs_;
     SerialExecutor executor_{QStringLiteral("WindowService")};

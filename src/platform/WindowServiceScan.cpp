@@ -170,7 +170,7 @@ ScanOutput WindowService::scanNow(const QList<CurrentDisplay> &displays,
             }
             if (*subrole != QString(AXRoleValue::standardWindow) || frame->width < minimumWidth
                 || frame->height < minimumHeight
-                || DisplayGeometry::isFullscreen(*frame, displays)) {
+                || isFullscreenWindow(window, *frame, displays)) {
                 ++output.skippedCount;
                 continue;
             }

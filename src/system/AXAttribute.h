@@ -11,6 +11,7 @@ inline constexpr QLatin1String windows{"AXWindows"};
 inline constexpr QLatin1String role{"AXRole"};
 inline constexpr QLatin1String subrole{"AXSubrole"};
 inline constexpr QLatin1String minimized{"AXMinimized"};
+inline constexpr QLatin1String fullScreen{"AXFullScreen"};
 inline constexpr QLatin1String position{"AXPosition"};
 inline constexpr QLatin1String size{"AXSize"};
 inline constexpr QLatin1String url{"AXURL"};

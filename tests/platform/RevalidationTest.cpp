@@ -100,6 +100,16 @@ TEST_F(Revalidation, AWindowThatNoLongerQualifiesIsNotRevalidated)
         {"frame unusable", [&] { desktop.setFrame(window, {100, 100, 0, 600}); }, false},
         {"fullscreen within 3 points", [&] { desktop.setFrame(window, {1, -2, 1442, 903}); },
          false},
+        // Where the platform says whether a window is fullscreen, its word wins over the frame:
+        // a window maximized on a display without panels covers it, and is still ordinary.
+        {"covers the display but says it is not fullscreen",
+         [&] {
+             desktop.setFrame(window, {0, 0, 1440, 900});
+             desktop.setAttribute(window, AXAttribute::fullScreen, 0.0);
+         },
+         true},
+        {"says it is fullscreen", [&] { desktop.setAttribute(window, AXAttribute::fullScreen, 1.0); },
+         false},
         {"moved to another desktop", [&] { desktop.setOnScreen(window, false); }, false},
         {"closed", [&] { desktop.removeElement(window); }, false},
     };

@@ -153,6 +153,22 @@ TEST_F(WindowScan, SkipsWindowsThatAreNotOrdinaryWithoutDoubtingTheApplication)
     EXPECT_TRUE(out.incompleteBundleIDs.isEmpty());
 }
 
+// Where the platform says whether a window is fullscreen, its word wins over the frame: a window
+// maximized on a display without panels covers it, and is still an ordinary window.
+TEST_F(WindowScan, AWindowsOwnFullScreenStateWinsOverItsFrame)
+{
+    const qint32 pid = desktop.addApplication("com.example.editor", "Editor");
+    const AXElement maximized = desktop.addWindow(pid, {0, 0, 1440, 900});
+    desktop.setAttribute(maximized, AXAttribute::fullScreen, 0.0);
+    const AXElement fullscreen = desktop.addWindow(pid, {100, 100, 600, 400});
+    desktop.setAttribute(fullscreen, AXAttribute::fullScreen, 1.0);
+
+    const ScanOutput out = scan();
+    ASSERT_EQ(out.windows.size(), 1);
+    EXPECT_EQ(out.windows.first().element, maximized);
+    EXPECT_EQ(out.skippedCount, 1);
+}
+
 TEST_F(WindowScan, FailedReadsMakeTheApplicationIncomplete)
 {
     const qint32 subroleFails = desktop.addApplication("com.example.a", "A");

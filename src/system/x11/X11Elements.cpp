@@ -115,6 +115,10 @@ AXAttributeResult X11Elements::windowAttribute(xcb_window_t window, const QStrin
     if (attribute == AXAttribute::minimized) {
         return AXAttributeResult{AXError::success, isMinimized(*info, connection) ? 1.0 : 0.0};
     }
+    if (attribute == AXAttribute::fullScreen) {
+        const bool fullScreen = info->hasState(connection.atom(Atom::NetWmStateFullscreen));
+        return AXAttributeResult{AXError::success, fullScreen ? 1.0 : 0.0};
+    }
     const RectD frame = info->visibleFrameInRoot();
     if (attribute == AXAttribute::position) {
         return AXAttributeResult{AXError::success, AXPoint{frame.x - snapshot->originX, frame.y - snapshot->originY}};

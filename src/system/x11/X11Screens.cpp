@@ -1,30 +1,79 @@
 #include "system/x11/X11Screens.h"
 
 #include "system/x11/VisibleFrames.h"
+#include "system/x11/X11StrutWindows.h"
 
 #include <algorithm>
 
 namespace ostrel::x11 {
 
-QList<RectD> X11Screens::workAreas(std::optional<quint32> desktop)
+X11Screens::WorkAreas X11Screens::workAreas(std::optional<quint32> desktop)
 {
-    QList<RectD> areas;
-    if (!desktop) {
-        return areas;
-    }
+    WorkAreas areas;
     X11Connection &connection = desktop_.connection();
     const Deadline deadline = deadlineIn(0.5);
-    const xcb_atom_t name = connection.internAtom("_GTK_WORKAREAS_D" + std::to_string(*desktop), deadline);
-    if (!name) {
-        return areas;
+    const quint32 index = desktop.value_or(0);
+    const xcb_atom_t perMonitorName = connection.internAtom("_GTK_WORKAREAS_D" + std::to_string(index), deadline);
+    auto whole = xcb_get_property(connection.raw(), 0, connection.root(), connection.atom(Atom::NetWorkarea),
+                                  XCB_ATOM_CARDINAL, 4 * index, 4);
+    std::optional<xcb_get_property_cookie_t> perMonitor;
+    if (perMonitorName) {
+        perMonitor = xcb_get_property(connection.raw(), 0, connection.root(), perMonitorName, XCB_ATOM_CARDINAL, 0, 256);
     }
-    auto reply = connection.reply<xcb_get_property_reply_t>(
-        xcb_get_property(connection.raw(), 0, connection.root(), name, XCB_ATOM_CARDINAL, 0, 256), deadline);
-    const QList<quint32> values = cardinals(reply.reply.get());
-    for (int i = 0; i + 3 < values.size(); i += 4) {
-        areas.append(RectD{double(values[i]), double(values[i + 1]), double(values[i + 2]), double(values[i + 3])});
+    auto wholeReply = connection.reply<xcb_get_property_reply_t>(whole, deadline);
+    if (const QList<quint32> v = cardinals(wholeReply.reply.get()); v.size() == 4) {
+        areas.whole = RectD{double(v[0]), double(v[1]), double(v[2]), double(v[3])};
+    }
+    if (perMonitor) {
+        auto reply = connection.reply<xcb_get_property_reply_t>(*perMonitor, deadline);
+        const QList<quint32> values = cardinals(reply.reply.get());
+        for (int i = 0; i + 3 < values.size(); i += 4) {
+            areas.perMonitor.append(RectD{double(values[i]), double(values[i + 1]), double(values[i + 2]), double(values[i + 3])});
+        }
     }
     return areas;
+}
+
+namespace {
+
+RectD intersection(const RectD &a, const RectD &b)
+{
+    const double left = std::max(a.x, b.x);
+    const double top = std::max(a.y, b.y);
+    const double right = std::min(a.x + a.width, b.x + b.width);
+    const double bottom = std::min(a.y + a.height, b.y + b.height);
+    return RectD{left, top, std::max(0.0, right - left), std::max(0.0, bottom - top)};
+}
+
+} // namespace
+
+// In root coordinates, one per monitor.
+QList<RectD> X11Screens::visibleFrames(const X11Desktop::Snapshot &snapshot, const QList<RectD> &monitors)
+{
+    X11Connection &connection = desktop_.connection();
+    QList<StrutWindow> struts;
+    for (const X11WindowInfo &info : snapshot.windows) {
+        if (info.strut && !isMinimized(info, connection) && isOnDesktop(info, snapshot.root.currentDesktop)) {
+            struts.append({info.visibleFrameInRoot(), *info.strut});
+        }
+    }
+    struts.append(readUnmanagedStrutWindows(connection, snapshot.root.clientList, deadlineIn(0.5)));
+    const RectD &root = snapshot.root.rootGeometry;
+    QList<RectD> visible = x11::visibleFrames(monitors, struts, root);
+    const WorkAreas areas = workAreas(snapshot.root.currentDesktop);
+    if (areas.whole) {
+        visible = narrowedToWorkArea(visible, monitors, struts, *areas.whole, root);
+    }
+    // The window manager's own word for each monitor, where it gives one, wins.
+    for (int i = 0; i < monitors.size() && !areas.perMonitor.isEmpty(); ++i) {
+        const auto best = std::max_element(areas.perMonitor.begin(), areas.perMonitor.end(), [&](const RectD &a, const RectD &b) {
+            return overlapArea(a, monitors[i]) < overlapArea(b, monitors[i]);
+        });
+        if (overlapArea(*best, monitors[i]) > 0) {
+            visible[i] = intersection(*best, monitors[i]);
+        }
+    }
+    return visible;
 }
 
 QList<Screen> X11Screens::screens()
@@ -34,31 +83,11 @@ QList<Screen> X11Screens::screens()
     if (!snapshot) {
         return screens;
     }
-    const X11Connection &connection = desktop_.connection();
     QList<RectD> frames;
     for (const X11Monitor &m : snapshot->monitors) {
         frames.append(m.frame);
     }
-    QList<StrutWindow> struts;
-    for (const X11WindowInfo &info : snapshot->windows) {
-        if (info.strut && !isMinimized(info, connection) && isOnDesktop(info, snapshot->root.currentDesktop)) {
-            struts.append({info.visibleFrameInRoot(), *info.strut});
-        }
-    }
-    QList<RectD> visible = visibleFrames(frames, struts, snapshot->root.rootGeometry);
-    const QList<RectD> areas = workAreas(snapshot->root.currentDesktop);
-    for (int i = 0; i < frames.size() && !areas.isEmpty(); ++i) {
-        const auto best = std::max_element(areas.begin(), areas.end(), [&](const RectD &a, const RectD &b) {
-            return overlapArea(a, frames[i]) < overlapArea(b, frames[i]);
-        });
-        if (overlapArea(*best, frames[i]) > 0) {
-            const double left = std::max(best->x, frames[i].x);
-            const double top = std::max(best->y, frames[i].y);
-            const double right = std::min(best->x + best->width, frames[i].x + frames[i].width);
-            const double bottom = std::min(best->y + best->height, frames[i].y + frames[i].height);
-            visible[i] = RectD{left, top, right - left, bottom - top};
-        }
-    }
+    const QList<RectD> visible = visibleFrames(*snapshot, frames);
     for (int i = 0; i < snapshot->monitors.size(); ++i) {
         const X11Monitor &m = snapshot->monitors[i];
         Screen s;

@@ -8,8 +8,10 @@ namespace ostrel::x11 {
 // The RandR monitors in the server's order, in global coordinates (relative to the primary
 // monitor). Identity from EDID (manufacturer, product, serial), the unit being the monitor's
 // index; a monitor without EDID is 0-0 with its unit, so two of them still differ. The visible
-// frame is the monitor less the struts of the docks on it, or the window manager's own
-// per-monitor work area (_GTK_WORKAREAS_D<n>) where it publishes one.
+// frame is the monitor less every reservation the window manager honours: the struts of the
+// docks on it (managed or not), the part of the root's edges the window manager's work area
+// keeps free beyond those, or its own per-monitor work area (_GTK_WORKAREAS_D<n>) where it
+// publishes one.
 class X11Screens : public ScreenList {
 public:
     explicit X11Screens(X11Desktop &desktop) : desktop_(desktop) {}
@@ -17,7 +19,14 @@ public:
     std::optional<quint32> mainDisplayNumber() override;
 
 private:
-    QList<RectD> workAreas(std::optional<quint32> desktop);
+    // The window manager's work areas on one desktop: _NET_WORKAREA's, over all monitors, and
+    // _GTK_WORKAREAS_D<n>'s, one per monitor.
+    struct WorkAreas {
+        std::optional<RectD> whole;
+        QList<RectD> perMonitor;
+    };
+    WorkAreas workAreas(std::optional<quint32> desktop);
+    QList<RectD> visibleFrames(const X11Desktop::Snapshot &snapshot, const QList<RectD> &monitors);
 
     X11Desktop &desktop_;
 };

@@ -44,6 +44,19 @@ QList<quint32> cardinals(const xcb_get_property_reply_t *reply)
     return values;
 }
 
+std::optional<Strut> strutOf(const xcb_get_property_reply_t *partial, const xcb_get_property_reply_t *legacy)
+{
+    if (const QList<quint32> v = cardinals(partial); v.size() >= 12) {
+        std::array<quint32, 12> values{};
+        std::copy(v.begin(), v.begin() + 12, values.begin());
+        return Strut::partial(values);
+    }
+    if (const QList<quint32> v = cardinals(legacy); v.size() >= 4) {
+        return Strut::legacy(v[0], v[1], v[2], v[3]);
+    }
+    return std::nullopt;
+}
+
 QString text(const xcb_get_property_reply_t *reply)
 {
     if (!reply || reply->format != 8) {
@@ -219,14 +232,7 @@ QList<X11WindowInfo> readWindowInfos(X11Connection &connection, const QList<xcb_
         if (const QList<quint32> v = cardinals(opacity.reply.get()); !v.isEmpty()) {
             info.opacity = double(v[0]) / double(0xFFFFFFFFu);
         }
-        if (const QList<quint32> v = cardinals(strutPartial.reply.get()); v.size() >= 12) {
-            std::array<quint32, 12> s{};
-            std::copy(v.begin(), v.begin() + 12, s.begin());
-            info.strut = s;
-        } else if (const QList<quint32> v = cardinals(strut.reply.get()); v.size() >= 4) {
-            // The old form reserves along the whole edge.
-            info.strut = std::array<quint32, 12>{v[0], v[1], v[2], v[3], 0, 0xFFFFFFFFu, 0, 0xFFFFFFFFu, 0, 0xFFFFFFFFu, 0, 0xFFFFFFFFu};
-        }
+        info.strut = strutOf(strutPartial.reply.get(), strut.reply.get());
         infos.append(info);
     }
 

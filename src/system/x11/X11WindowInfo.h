@@ -1,6 +1,7 @@
 #pragma once
 
 #include "model/RectD.h"
+#include "system/x11/Strut.h"
 #include "system/x11/X11Connection.h"
 
 #include <QList>
@@ -34,7 +35,7 @@ struct X11WindowInfo {
     QString gtkApplicationId;
     QString kdeDesktopFile;
     double opacity = 1.0;
-    std::optional<std::array<quint32, 12>> strut; // _NET_WM_STRUT_PARTIAL, or _NET_WM_STRUT widened
+    std::optional<Strut> strut; // _NET_WM_STRUT_PARTIAL, else _NET_WM_STRUT
 
     bool ok() const { return status == Status::ok; }
     bool hasState(xcb_atom_t state) const { return states.contains(state); }
@@ -73,5 +74,7 @@ X11RootInfo readRootInfo(X11Connection &connection, Deadline deadline);
 // Reads a format-32 property as a list (helper shared by the readers).
 QList<quint32> cardinals(const xcb_get_property_reply_t *reply);
 QString text(const xcb_get_property_reply_t *reply);
+// The strut of a window from its _NET_WM_STRUT_PARTIAL, else its _NET_WM_STRUT (either may be null).
+std::optional<Strut> strutOf(const xcb_get_property_reply_t *partial, const xcb_get_property_reply_t *legacy);
 
 } // namespace ostrel::x11

@@ -103,6 +103,61 @@ TEST(VisibleFramesTest, SeveralStrutsOnOneEdgeKeepTheLargest)
     EXPECT_EQ(frames.value(0), (RectD{0, 40, 1920, 1010}));
 }
 
+TEST(VisibleFramesTest, LegacyStrutsReserveWholeEdgesOnEveryMonitorTheyReach)
+{
+    // icewm's taskbar: the bottom 26 pixels of the root, said with _NET_WM_STRUT alone.
+    const Strut taskbar = Strut::legacy(0, 0, 0, 26);
+    struct Case {
+        const char *name;
+        QList<RectD> monitors;
+        RectD root;
+        QList<RectD> expected;
+    };
+    const Case cases[] = {
+        {"a shorter monitor beside it ends above the band",
+         {RectD{0, 0, 1920, 1080}, RectD{1920, 0, 1280, 1024}}, RectD{0, 0, 3200, 1080},
+         {RectD{0, 0, 1920, 1054}, RectD{1920, 0, 1280, 1024}}},
+        {"a monitor of the same height loses the band too",
+         {RectD{0, 0, 1920, 1080}, RectD{1920, 0, 1920, 1080}}, RectD{0, 0, 3840, 1080},
+         {RectD{0, 0, 1920, 1054}, RectD{1920, 0, 1920, 1054}}},
+    };
+    for (const Case &c : cases) {
+        const StrutWindow window{RectD{0, c.root.height - 26, 1920, 26}, taskbar};
+        EXPECT_EQ(visibleFrames(c.monitors, {window}, c.root), c.expected) << c.name;
+    }
+}
+
+TEST(VisibleFramesTest, WorkAreaNarrowsTheEdgesNoStrutExplains)
+{
+    // Root 3200 x 1080: the primary at the left, a shorter monitor right of it.
+    const RectD root{0, 0, 3200, 1080};
+    const QList<RectD> monitors{RectD{0, 0, 1920, 1080}, RectD{1920, 0, 1280, 1024}};
+    const StrutWindow legacyTaskbar{RectD{0, 1054, 1920, 26}, Strut::legacy(0, 0, 0, 26)};
+    const StrutWindow topPanelOnTheRight{RectD{1920, 0, 1280, 30},
+                                         Strut::partial({0, 0, 30, 0, 0, 0, 0, 0, 1920, 3199, 0, 0})};
+    struct Case {
+        const char *name;
+        QList<StrutWindow> struts;
+        RectD workArea;
+        QList<RectD> expected;
+    };
+    const Case cases[] = {
+        {"a toolbar the window manager keeps without a strut (fluxbox)", {}, RectD{0, 0, 3200, 1060},
+         {RectD{0, 0, 1920, 1060}, RectD{1920, 0, 1280, 1024}}},
+        {"a reservation the struts explain changes nothing", {legacyTaskbar}, RectD{0, 0, 3200, 1054},
+         {RectD{0, 0, 1920, 1054}, RectD{1920, 0, 1280, 1024}}},
+        {"a partial strut the work area spreads over every monitor stays on its own",
+         {topPanelOnTheRight}, RectD{0, 30, 3200, 1050},
+         {RectD{0, 0, 1920, 1080}, RectD{1920, 30, 1280, 994}}},
+        {"a work area that misses a monitor leaves it whole", {}, RectD{0, 0, 1920, 1080},
+         {RectD{0, 0, 1920, 1080}, RectD{1920, 0, 1280, 1024}}},
+    };
+    for (const Case &c : cases) {
+        const QList<RectD> fromStruts = visibleFrames(monitors, c.struts, root);
+        EXPECT_EQ(narrowedToWorkArea(fromStruts, monitors, c.struts, c.workArea, root), c.expected) << c.name;
+    }
+}
+
 class DesktopEntriesTest : public ::testing::Test {
 protected:
     void write(const QString &relative, const QString &text)

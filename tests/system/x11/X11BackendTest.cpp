@@ -159,6 +159,23 @@ TEST_F(X11BackendTest, DockStrutShrinksOnlyItsOwnMonitor)
     }
 }
 
+// Docks that map themselves reserve space the window manager's client list does not show.
+TEST_F(X11BackendTest, UnmanagedDocksAndLegacyStrutsReserveToo)
+{
+    // The bottom 30 pixels of the root, said the old way: the primary (1080 high) loses them,
+    // the shorter monitor left of it ends above them.
+    TestWindowSpec bottomPanel = at(1280, 1050, 1920, 30);
+    bottomPanel.type = "dock";
+    bottomPanel.overrideRedirect = true;
+    bottomPanel.strut = {0, 0, 0, 30};
+    x.openWindow(bottomPanel);
+    const QList<Screen> screens = system.screens->screens();
+    ASSERT_EQ(screens.size(), 2);
+    for (const Screen &s : screens) {
+        EXPECT_EQ(s.visibleFrame, s.name == "DUMMY0" ? (RectD{0, 0, 1920, 1050}) : s.frame) << s.name.toStdString();
+    }
+}
+
 TEST_F(X11BackendTest, PerMonitorWorkAreasOfTheWindowManagerWin)
 {
     x.setProperty32(x.root(), "_GTK_WORKAREAS_D0", "CARDINAL", {0, 0, 1280, 1000, 1280, 40, 1920, 1040});
@@ -238,6 +255,22 @@ TEST_F(X11BackendTest, RolesSubrolesAndMinimizedFollowTheWindowType)
         ASSERT_TRUE(minimized);
         EXPECT_EQ(*minimized, c.minimized) << c.type;
         EXPECT_EQ(read(w, AXAttribute::url).error, AXError::noValue);
+    }
+}
+
+// A maximized window covers a monitor without panels as a fullscreen one does; only the state
+// tells them apart.
+TEST_F(X11BackendTest, FullScreenIsTheWindowsStateNotItsSize)
+{
+    for (const bool fullscreen : {false, true}) {
+        TestWindowSpec windowSpec = at(1400, 200);
+        windowSpec.maximized = !fullscreen;
+        windowSpec.fullscreen = fullscreen;
+        const uint32_t w = x.openWindow(windowSpec).window();
+        const AXAttributeResult fullScreenRead = read(w, AXAttribute::fullScreen);
+        const auto *value = std::get_if<double>(&fullScreenRead.value);
+        ASSERT_TRUE(value) << fullscreen;
+        EXPECT_EQ(*value, fullscreen ? 1.0 : 0.0);
     }
 }
 

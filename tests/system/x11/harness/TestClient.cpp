@@ -1,5 +1,5 @@
 // A small X client for the X11 tests: opens windows with exactly the properties a test asks for
-// (class, type, transient-for, size hints, pid or none, iconic, desktop, struts, client-side
+// (class, type, transient-for, size hints and gravity, pid or none, iconic, desktop, struts, client-side
 // decoration extents), prints each window's id on one line once it is mapped, and lives until its
 // standard input closes or it is told "quit". Plain xcb, so it starts fast and owns nothing else.
 #include <xcb/xcb.h>
@@ -30,10 +30,13 @@ struct Options {
     std::optional<int64_t> pid; // absent: the real pid; -1: no _NET_WM_PID property
     bool iconic = false;
     bool maximized = false;
+    bool fullscreen = false;
+    bool overrideRedirect = false; // mapped by itself, never managed
     std::optional<uint32_t> desktop;
     std::vector<uint32_t> strutPartial, strut, gtkFrameExtents;
     std::string gtkApplicationId, kdeDesktopFile;
     int count = 1;
+    uint32_t gravity = 1; // NorthWest
 };
 
 [[noreturn]] void usage(const char *message)
@@ -113,6 +116,10 @@ Options parse(int argc, char **argv)
             o.iconic = true;
         } else if (arg == "--maximized") {
             o.maximized = true;
+        } else if (arg == "--fullscreen") {
+            o.fullscreen = true;
+        } else if (arg == "--override-redirect") {
+            o.overrideRedirect = true;
         } else if (arg == "--desktop") {
             o.desktop = static_cast<uint32_t>(std::stoul(value(), nullptr, 0));
         } else if (arg == "--strut-partial") {
@@ -125,6 +132,8 @@ Options parse(int argc, char **argv)
             o.gtkApplicationId = value();
         } else if (arg == "--kde-desktop-file") {
             o.kdeDesktopFile = value();
+        } else if (arg == "--gravity") {
+            o.gravity = static_cast<uint32_t>(std::stoul(value()));
         } else if (arg == "--count") {
             o.count = std::stoi(value());
         } else {
@@ -165,11 +174,12 @@ xcb_window_t openWindow(xcb_connection_t *c, xcb_screen_t *screen, const Options
     const xcb_window_t w = xcb_generate_id(c);
     const int x = o.x + 20 * index;
     const int y = o.y + 20 * index;
-    const uint32_t values[] = {screen->white_pixel, XCB_EVENT_MASK_STRUCTURE_NOTIFY};
+    const uint32_t values[] = {screen->white_pixel, o.overrideRedirect ? 1u : 0u, XCB_EVENT_MASK_STRUCTURE_NOTIFY};
     xcb_create_window(c, XCB_COPY_FROM_PARENT, w, screen->root, static_cast<int16_t>(x),
                       static_cast<int16_t>(y), static_cast<uint16_t>(o.width),
                       static_cast<uint16_t>(o.height), 0, XCB_WINDOW_CLASS_INPUT_OUTPUT,
-                      screen->root_visual, XCB_CW_BACK_PIXEL | XCB_CW_EVENT_MASK, values);
+                      screen->root_visual, XCB_CW_BACK_PIXEL | XCB_CW_OVERRIDE_REDIRECT | XCB_CW_EVENT_MASK,
+                      values);
 
     std::string wmClass = o.instance;
     wmClass.push_back('\0');
@@ -220,7 +230,7 @@ xcb_window_t openWindow(xcb_connection_t *c, xcb_screen_t *screen, const Options
         hints[7] = static_cast<uint32_t>(o.maxSize->first);
         hints[8] = static_cast<uint32_t>(o.maxSize->second);
     }
-    hints[17] = 1; // NorthWest
+    hints[17] = o.gravity;
     setCardinals(c, w, "WM_NORMAL_HINTS", atom(c, "WM_SIZE_HINTS"), hints);
 
     // WM_HINTS: input, and the iconic initial state when asked.
@@ -230,9 +240,16 @@ xcb_window_t openWindow(xcb_connection_t *c, xcb_screen_t *screen, const Options
     wmHints[2] = o.iconic ? 3u : 1u;
     setCardinals(c, w, "WM_HINTS", atom(c, "WM_HINTS"), wmHints);
 
+    std::vector<uint32_t> states;
     if (o.maximized) {
-        setCardinals(c, w, "_NET_WM_STATE", XCB_ATOM_ATOM,
-                     {atom(c, "_NET_WM_STATE_MAXIMIZED_VERT"), atom(c, "_NET_WM_STATE_MAXIMIZED_HORZ")});
+        states.push_back(atom(c, "_NET_WM_STATE_MAXIMIZED_VERT"));
+        states.push_back(atom(c, "_NET_WM_STATE_MAXIMIZED_HORZ"));
+    }
+    if (o.fullscreen) {
+        states.push_back(atom(c, "_NET_WM_STATE_FULLSCREEN"));
+    }
+    if (!states.empty()) {
+        setCardinals(c, w, "_NET_WM_STATE", XCB_ATOM_ATOM, states);
     }
     if (o.desktop) {
         setCardinals(c, w, "_NET_WM_DESKTOP", XCB_ATOM_CARDINAL, {*o.desktop});
@@ -253,6 +270,18 @@ xcb_window_t openWindow(xcb_connection_t *c, xcb_screen_t *screen, const Options
         setText(c, w, atom(c, "_KDE_NET_WM_DESKTOP_FILE"), atom(c, "UTF8_STRING"), o.kdeDesktopFile);
     }
     xcb_map_window(c, w);
+    if (o.overrideRedirect) {
+        // No window manager says when it is shown: the server's own notification does.
+        xcb_flush(c);
+        while (xcb_generic_event_t *event = xcb_wait_for_event(c)) {
+            const bool mapped = (event->response_type & 0x7F) == XCB_MAP_NOTIFY
+                && reinterpret_cast<xcb_map_notify_event_t *>(event)->window == w;
+            std::free(event);
+            if (mapped) {
+                break;
+            }
+        }
+    }
     return w;
 }
 

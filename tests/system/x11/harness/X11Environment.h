@@ -6,6 +6,11 @@
 
 namespace ostrel::test {
 
+// The environment variable that picks the window manager of a test run, and the exit code of a
+// run whose window manager is not installed (cmake/OstrelTest.cmake gives it to CTest).
+inline constexpr const char *windowManagerVariable = "OSTREL_TEST_WINDOW_MANAGER";
+inline constexpr int skipReturnCode = 77;
+
 // The X session of this test executable: started once before the first test (a gtest global
 // environment that linking this harness registers), torn down after the last. Every test
 // executable registered with `ostrel_test(... X11)` that links ostrel_x11_harness gets it.

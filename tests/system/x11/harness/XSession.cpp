@@ -35,9 +35,7 @@ std::runtime_error failure(const std::string &what)
     return std::runtime_error("X test session: " + what);
 }
 
-// Resolved before fork: the child may only make async-signal-safe calls, and a PATH search may
-// allocate.
-std::string resolve(const std::string &program)
+std::optional<std::string> findProgram(const std::string &program)
 {
     if (program.find('/') != std::string::npos) {
         return program;
@@ -51,7 +49,60 @@ std::string resolve(const std::string &program)
             return candidate;
         }
     }
+    return std::nullopt;
+}
+
+// Resolved before fork: the child may only make async-signal-safe calls, and a PATH search may
+// allocate.
+std::string resolve(const std::string &program)
+{
+    if (auto found = findProgram(program)) {
+        return *found;
+    }
     throw failure(program + " is not installed (see scripts/packages.txt)");
+}
+
+// This process's environment with `changes` (NAME=VALUE) replacing or adding entries; built
+// before fork for the same reason as `resolve`.
+std::vector<std::string> environmentWith(const std::vector<std::string> &changes)
+{
+    std::vector<std::string> out;
+    auto nameOf = [](const std::string &entry) { return entry.substr(0, entry.find('=')); };
+    for (char **e = environ; *e; ++e) {
+        const std::string entry = *e;
+        const bool replaced = std::any_of(changes.begin(), changes.end(),
+                                          [&](const std::string &c) { return nameOf(c) == nameOf(entry); });
+        if (!replaced) {
+            out.push_back(entry);
+        }
+    }
+    out.insert(out.end(), changes.begin(), changes.end());
+    return out;
+}
+
+constexpr WindowManager allWindowManagers[] = {WindowManager::none, WindowManager::openbox,
+                                               WindowManager::fluxbox, WindowManager::icewm,
+                                               WindowManager::metacity, WindowManager::xfwm4};
+
+// The programs a window manager's start runs. metacity and xfwm4 talk to a session bus (settings,
+// accessibility) and get a private one, so nothing reaches the machine's own.
+std::vector<std::string> programsOf(WindowManager windowManager)
+{
+    switch (windowManager) {
+    case WindowManager::none:
+        return {};
+    case WindowManager::openbox:
+        return {"openbox"};
+    case WindowManager::fluxbox:
+        return {"fluxbox"};
+    case WindowManager::icewm:
+        return {"icewm"};
+    case WindowManager::metacity:
+        return {"dbus-run-session", "metacity"};
+    case WindowManager::xfwm4:
+        return {"dbus-run-session", "xfwm4"};
+    }
+    return {};
 }
 
 void writeFile(const std::string &path, const std::string &text)
@@ -146,6 +197,48 @@ std::string openboxConfig(int desktops)
 
 } // namespace
 
+std::string windowManagerName(WindowManager windowManager)
+{
+    switch (windowManager) {
+    case WindowManager::none:
+        return "none";
+    case WindowManager::openbox:
+        return "openbox";
+    case WindowManager::fluxbox:
+        return "fluxbox";
+    case WindowManager::icewm:
+        return "icewm";
+    case WindowManager::metacity:
+        return "metacity";
+    case WindowManager::xfwm4:
+        return "xfwm4";
+    }
+    return "unknown";
+}
+
+std::optional<WindowManager> windowManagerNamed(const std::string &name)
+{
+    for (WindowManager windowManager : allWindowManagers) {
+        if (windowManagerName(windowManager) == name) {
+            return windowManager;
+        }
+    }
+    return std::nullopt;
+}
+
+bool isInstalled(WindowManager windowManager)
+{
+    const std::vector<std::string> programs = programsOf(windowManager);
+    return std::all_of(programs.begin(), programs.end(),
+                       [](const std::string &program) { return findProgram(program).has_value(); });
+}
+
+std::vector<WindowManager> supportedWindowManagers()
+{
+    return {WindowManager::openbox, WindowManager::fluxbox, WindowManager::icewm,
+            WindowManager::metacity, WindowManager::xfwm4};
+}
+
 struct XSession::Connection {
     xcb_connection_t *c = nullptr;
     ~Connection()
@@ -172,7 +265,7 @@ XSession::XSession(XSessionOptions options) : options_(std::move(options))
         connect();
         setMonitors(options_.monitors);
         monitorsChanged_ = false;
-        if (options_.windowManager) {
+        if (options_.windowManager != WindowManager::none) {
             startWindowManager();
         }
     } catch (...) {
@@ -208,7 +301,8 @@ std::vector<std::string> XSession::prepend(const std::string &first, const std::
     return all;
 }
 
-pid_t XSession::spawn(const std::vector<std::string> &argv, int stdinFd, int stdoutFd, int extraFd)
+pid_t XSession::spawn(const std::vector<std::string> &argv, int stdinFd, int stdoutFd, int extraFd,
+                      const std::vector<std::string> &environment)
 {
     const std::string program = resolve(argv.at(0));
     std::vector<char *> args;
@@ -216,6 +310,12 @@ pid_t XSession::spawn(const std::vector<std::string> &argv, int stdinFd, int std
         args.push_back(const_cast<char *>(a.c_str()));
     }
     args.push_back(nullptr);
+    const std::vector<std::string> variables = environmentWith(environment);
+    std::vector<char *> envp;
+    for (const std::string &v : variables) {
+        envp.push_back(const_cast<char *>(v.c_str()));
+    }
+    envp.push_back(nullptr);
     const int logFd = open((dir_ + "/clients.log").c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0600);
     const pid_t parent = getpid();
     const pid_t pid = fork();
@@ -247,7 +347,7 @@ pid_t XSession::spawn(const std::vector<std::string> &argv, int stdinFd, int std
                 dup2(extraFd, 3);
             }
         }
-        execv(program.c_str(), args.data());
+        execve(program.c_str(), args.data(), envp.data());
         _exit(127);
     }
     setpgid(pid, pid);
@@ -406,15 +506,13 @@ void XSession::setMonitors(const std::vector<MonitorSetup> &monitors)
         }
     }
     xrandr(args);
+    // Until the server probes its outputs again, part of what it tells clients still shows the
+    // monitors as they were (xfwm4 then keeps every window on the monitors it knows); a
+    // desktop's settings tools query right after a change, and so does the harness.
+    xrandr({"--query"});
     if (wmPid_ > 0) {
         // The window manager follows the change asynchronously; wait until it has seen the new size.
-        auto geometry = xcb_get_geometry_reply(connection_->c, xcb_get_geometry(connection_->c, root_), nullptr);
-        const uint32_t w = geometry ? geometry->width : 0, h = geometry ? geometry->height : 0;
-        std::free(geometry);
-        waitUntil([&] {
-            const auto g = property32(root_, "_NET_DESKTOP_GEOMETRY");
-            return g.size() == 2 && g[0] == w && g[1] == h;
-        });
+        waitUntil([&] { return windowManagerSeesScreen(); });
     }
 }
 
@@ -528,39 +626,178 @@ std::optional<XSession::Rect> XSession::frameGeometry(uint32_t window)
 void XSession::moveResize(uint32_t window, int x, int y, int width, int height)
 {
     const std::string id = std::to_string(window);
+    // A configure request places the frame by the client's gravity: its top left for NorthWest,
+    // the client itself for Static.
+    const std::vector<uint32_t> hints = property32(window, "WM_NORMAL_HINTS");
+    constexpr uint32_t hasGravity = 512, staticGravity = 10;
+    int requestX = x, requestY = y;
+    if (hints.size() >= 18 && (hints[0] & hasGravity) && hints[17] == staticGravity) {
+        std::vector<uint32_t> extents = property32(window, "_NET_FRAME_EXTENTS");
+        extents.resize(4, 0);
+        requestX += int(extents[0]);
+        requestY += int(extents[2]);
+    }
     xdotool({"windowsize", id, std::to_string(width), std::to_string(height)});
-    xdotool({"windowmove", id, std::to_string(x), std::to_string(y)});
-    // xdotool returns before the window manager has applied either request; with the client's
-    // NorthWest gravity the frame's top left lands where asked.
+    xdotool({"windowmove", id, std::to_string(requestX), std::to_string(requestY)});
+    // xdotool returns before the window manager has applied either request.
     const bool done = waitUntil([&] {
         const auto client = clientGeometry(window);
         const auto frame = frameGeometry(window);
         return client && frame && client->width == width && client->height == height && frame->x == x && frame->y == y;
     });
     if (!done) {
-        throw failure("the window manager did not move window " + id);
+        const auto frame = frameGeometry(window);
+        throw failure("the window manager did not move window " + id + " to " + std::to_string(x) + "," +
+                      std::to_string(y) + " " + std::to_string(width) + "x" + std::to_string(height) +
+                      (frame ? "; it is at " + std::to_string(frame->x) + "," + std::to_string(frame->y) + " " +
+                                   std::to_string(frame->width) + "x" + std::to_string(frame->height)
+                             : "; it is gone"));
+    }
+}
+
+// The window manager's settings live in the session's folder: its own home and configuration
+// folders, so nothing is read from or written to the machine's.
+std::vector<std::string> XSession::windowManagerEnvironment()
+{
+    const std::string home = dir_ + "/home";
+    std::filesystem::create_directories(home + "/.config");
+    return {"HOME=" + home, "XDG_CONFIG_HOME=" + home + "/.config", "XDG_CACHE_HOME=" + home + "/.cache",
+            "XDG_DATA_HOME=" + home + "/.local/share", "NO_AT_BRIDGE=1", "GSETTINGS_BACKEND=memory"};
+}
+
+std::vector<std::string> XSession::windowManagerCommand()
+{
+    const std::string home = dir_ + "/home";
+    switch (options_.windowManager) {
+    case WindowManager::none:
+        break;
+    case WindowManager::openbox: {
+        const std::string rc = dir_ + "/openbox-rc.xml";
+        writeFile(rc, openboxConfig(options_.desktops));
+        return {"openbox", "--sm-disable", "--config-file", rc};
+    }
+    case WindowManager::fluxbox: {
+        // Its toolbar stays: a reservation of screen space that only the work area tells of.
+        const std::string init = dir_ + "/fluxbox-init";
+        writeFile(init, "session.screen0.workspaces: " + std::to_string(options_.desktops) + "\n");
+        return {"fluxbox", "-rc", init};
+    }
+    case WindowManager::icewm: {
+        // Its taskbar stays: it reserves the bottom edge with the legacy strut.
+        std::filesystem::create_directories(home + "/.icewm");
+        std::string names;
+        for (int i = 1; i <= options_.desktops; ++i) {
+            names += (i > 1 ? ", " : "") + std::string("\"") + std::to_string(i) + "\"";
+        }
+        writeFile(home + "/.icewm/preferences", "WorkspaceNames=" + names + "\n");
+        return {"icewm"};
+    }
+    case WindowManager::metacity:
+        return {"dbus-run-session", "--", "metacity", "--replace", "--sm-disable"};
+    case WindowManager::xfwm4:
+        return {"dbus-run-session", "--", "xfwm4", "--compositor=off", "--sm-client-disable"};
+    }
+    return {};
+}
+
+void XSession::maximize(uint32_t window)
+{
+    const std::optional<Rect> before = frameGeometry(window);
+    const uint32_t vertical = atom("_NET_WM_STATE_MAXIMIZED_VERT");
+    const uint32_t horizontal = atom("_NET_WM_STATE_MAXIMIZED_HORZ");
+    xcb_client_message_event_t request{};
+    request.response_type = XCB_CLIENT_MESSAGE;
+    request.format = 32;
+    request.window = window;
+    request.type = atom("_NET_WM_STATE");
+    request.data.data32[0] = 1; // add
+    request.data.data32[1] = vertical;
+    request.data.data32[2] = horizontal;
+    request.data.data32[3] = 2; // from a pager, as a user's action
+    xcb_send_event(connection_->c, 0, root_, XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
+                   reinterpret_cast<const char *>(&request));
+    xcb_flush(connection_->c);
+    const auto has = [](const std::vector<uint32_t> &states, uint32_t state) {
+        return std::find(states.begin(), states.end(), state) != states.end();
+    };
+    // The state may come before the new frame (metacity resizes later, when idle); once both
+    // are there, the window manager's answer to a later request says it is done with this one.
+    const bool maximized = waitUntil([&] {
+        const auto states = property32(window, "_NET_WM_STATE");
+        return has(states, vertical) && has(states, horizontal) && frameGeometry(window) != before;
+    });
+    if (!maximized || !waitForWindowManagerLoop(Clock::now() + std::chrono::seconds(10))) {
+        throw failure("the window manager did not maximize window " + std::to_string(window));
     }
 }
 
 void XSession::startWindowManager()
 {
-    if (wmPid_ > 0) {
+    if (wmPid_ > 0 || options_.windowManager == WindowManager::none) {
         return;
     }
-    const std::string rc = dir_ + "/openbox-rc.xml";
-    writeFile(rc, openboxConfig(options_.desktops));
+    const std::string name = windowManagerName(options_.windowManager);
+    const std::vector<std::string> command = windowManagerCommand();
     const int devNull = open("/dev/null", O_RDONLY | O_CLOEXEC);
-    wmPid_ = spawn({"openbox", "--sm-disable", "--config-file", rc}, devNull, -1);
+    wmPid_ = spawn(command, devNull, -1, -1, windowManagerEnvironment());
     close(devNull);
-    const auto deadline = Clock::now() + std::chrono::seconds(20);
+    const auto deadline = Clock::now() + std::chrono::seconds(30);
     const bool advertised = waitUntil([&] {
         const auto check = property32(root_, "_NET_SUPPORTING_WM_CHECK");
-        return !check.empty() && property32(check[0], "_NET_SUPPORTING_WM_CHECK") == check &&
-               property32(root_, "_NET_NUMBER_OF_DESKTOPS") == std::vector<uint32_t>{static_cast<uint32_t>(options_.desktops)};
+        return !check.empty() && property32(check[0], "_NET_SUPPORTING_WM_CHECK") == check;
     }, std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()));
     if (!advertised || !waitForWindowManagerLoop(deadline)) {
-        throw failure("openbox did not start:\n" + tail(dir_ + "/clients.log"));
+        throw failure(name + " did not start:\n" + tail(dir_ + "/clients.log"));
     }
+    if (!waitForDesktops(deadline)) {
+        throw failure(name + " did not make " + std::to_string(options_.desktops) + " desktops");
+    }
+    if (!waitForScreenSize(deadline)) {
+        throw failure(name + " did not take up the size of the screen");
+    }
+}
+
+// Each window manager has its own default number of desktops; those that are not told in their
+// settings are asked as a pager would ask.
+bool XSession::waitForDesktops(Clock::time_point deadline)
+{
+    const std::vector<uint32_t> wanted{static_cast<uint32_t>(options_.desktops)};
+    const auto left = [&] { return std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()); };
+    if (property32(root_, "_NET_NUMBER_OF_DESKTOPS") == wanted) {
+        return true;
+    }
+    xcb_client_message_event_t request{};
+    request.response_type = XCB_CLIENT_MESSAGE;
+    request.format = 32;
+    request.window = root_;
+    request.type = atom("_NET_NUMBER_OF_DESKTOPS");
+    request.data.data32[0] = wanted[0];
+    xcb_send_event(connection_->c, 0, root_, XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
+                   reinterpret_cast<const char *>(&request));
+    xcb_flush(connection_->c);
+    return waitUntil([&] { return property32(root_, "_NET_NUMBER_OF_DESKTOPS") == wanted; }, left());
+}
+
+// The window manager follows the server's size on its own time; tests arrange windows once it has.
+bool XSession::waitForScreenSize(Clock::time_point deadline)
+{
+    return waitUntil([&] { return windowManagerSeesScreen(); },
+                     std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()));
+}
+
+// Whether the window manager's desktop has the root's size. fluxbox never updates its desktop
+// geometry; its work area, which spans the root, tells instead.
+bool XSession::windowManagerSeesScreen()
+{
+    auto geometry = xcb_get_geometry_reply(connection_->c, xcb_get_geometry(connection_->c, root_), nullptr);
+    const uint32_t width = geometry ? geometry->width : 0, height = geometry ? geometry->height : 0;
+    std::free(geometry);
+    if (options_.windowManager == WindowManager::fluxbox) {
+        const auto area = property32(root_, "_NET_WORKAREA");
+        return area.size() >= 4 && area[0] + area[2] == width;
+    }
+    const auto desktop = property32(root_, "_NET_DESKTOP_GEOMETRY");
+    return desktop == std::vector<uint32_t>{width, height};
 }
 
 // The advertisement says little: a restarted openbox finds its predecessor's properties still on
@@ -571,6 +808,9 @@ void XSession::startWindowManager()
 // repeated until answered, since every new one also wakes a loop that sits on such a queue.
 bool XSession::waitForWindowManagerLoop(Clock::time_point deadline)
 {
+    if (options_.windowManager == WindowManager::fluxbox) {
+        return waitForManagedProbe(deadline);
+    }
     auto *c = connection_->c;
     const xcb_window_t probe = xcb_generate_id(c);
     xcb_create_window(c, XCB_COPY_FROM_PARENT, probe, root_, -100, -100, 1, 1, 0, XCB_WINDOW_CLASS_INPUT_OUTPUT,
@@ -592,6 +832,39 @@ bool XSession::waitForWindowManagerLoop(Clock::time_point deadline)
     xcb_destroy_window(c, probe);
     xcb_flush(c);
     return answered;
+}
+
+// fluxbox answers frame-extents requests for the windows it manages only; its loop runs once it
+// manages a probe window. A new probe is mapped now and then, since each map also wakes a loop
+// that sits on a queue; all of them are gone from the client list again before this returns.
+bool XSession::waitForManagedProbe(Clock::time_point deadline)
+{
+    auto *c = connection_->c;
+    std::vector<xcb_window_t> probes;
+    const auto managed = [&] {
+        const auto list = clientList();
+        return std::any_of(probes.begin(), probes.end(), [&](xcb_window_t probe) {
+            return std::find(list.begin(), list.end(), probe) != list.end();
+        });
+    };
+    bool answered = false;
+    while (!answered && Clock::now() < deadline) {
+        const xcb_window_t probe = xcb_generate_id(c);
+        xcb_create_window(c, XCB_COPY_FROM_PARENT, probe, root_, 0, 0, 1, 1, 0, XCB_WINDOW_CLASS_INPUT_OUTPUT,
+                          XCB_COPY_FROM_PARENT, 0, nullptr);
+        xcb_map_window(c, probe);
+        xcb_flush(c);
+        probes.push_back(probe);
+        const auto again = std::min(deadline, Clock::now() + std::chrono::milliseconds(200));
+        answered = waitUntil(managed, std::chrono::duration_cast<std::chrono::milliseconds>(again - Clock::now()));
+    }
+    for (xcb_window_t probe : probes) {
+        xcb_destroy_window(c, probe);
+    }
+    xcb_flush(c);
+    const bool released = waitUntil([&] { return !managed(); },
+                                    std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()));
+    return answered && released;
 }
 
 void XSession::stopWindowManager()
@@ -649,11 +922,23 @@ TestClient XSession::openWindow(const TestWindowSpec &windowSpec)
     if (windowSpec.maximized) {
         argv.push_back("--maximized");
     }
+    if (windowSpec.fullscreen) {
+        argv.push_back("--fullscreen");
+    }
+    if (windowSpec.overrideRedirect) {
+        argv.push_back("--override-redirect");
+    }
     if (windowSpec.desktop) {
         argv.insert(argv.end(), {"--desktop", std::to_string(*windowSpec.desktop)});
     }
     if (!windowSpec.strutPartial.empty()) {
         argv.insert(argv.end(), {"--strut-partial", list(windowSpec.strutPartial)});
+    }
+    if (!windowSpec.strut.empty()) {
+        argv.insert(argv.end(), {"--strut", list(windowSpec.strut)});
+    }
+    if (windowSpec.gravity != 1) {
+        argv.insert(argv.end(), {"--gravity", std::to_string(windowSpec.gravity)});
     }
     if (!windowSpec.gtkFrameExtents.empty()) {
         argv.insert(argv.end(), {"--gtk-frame-extents", list(windowSpec.gtkFrameExtents)});
@@ -684,7 +969,7 @@ TestClient XSession::openWindow(const TestWindowSpec &windowSpec)
         stop(client);
         throw failure("the test client did not open its windows:\n" + tail(dir_ + "/clients.log", 500));
     }
-    if (windowSpec.waitUntilManaged && wmPid_ > 0) {
+    if (windowSpec.waitUntilManaged && !windowSpec.overrideRedirect && wmPid_ > 0) {
         for (uint32_t w : client.windows) {
             if (!waitForManaged(w)) {
                 stop(client);
@@ -756,7 +1041,7 @@ void XSession::stop(const TestClient &client)
 void XSession::reset()
 {
     stopAllClients();
-    if (options_.windowManager) {
+    if (options_.windowManager != WindowManager::none) {
         startWindowManager();
     }
     if (monitorsChanged_) {

@@ -43,8 +43,12 @@ struct TestWindowSpec {
     pid_t claimedPid = 0; // non-zero: _NET_WM_PID names this process instead (a window "of" another app)
     bool iconic = false; // mapped minimized
     bool maximized = false;
+    bool fullscreen = false;
+    bool overrideRedirect = false; // mapped by the client itself, never managed (implies waitUntilManaged false)
     std::optional<uint32_t> desktop;
     std::vector<uint32_t> strutPartial; // 12 values, root-relative as the property defines them
+    std::vector<uint32_t> strut; // the legacy _NET_WM_STRUT: left, right, top, bottom of the whole root
+    uint32_t gravity = 1; // WM_NORMAL_HINTS win_gravity: 1 NorthWest; 10 Static, as Qt windows ask
     std::vector<uint32_t> gtkFrameExtents; // left, right, top, bottom
     std::string gtkApplicationId;
     std::string kdeDesktopFile;
@@ -77,6 +81,18 @@ struct CommandResult {
     std::string output;
 };
 
+// The window managers the harness can start. Each is started as a user's session would start
+// it, with its own settings in the session's folder, never the machine's.
+enum class WindowManager { none, openbox, fluxbox, icewm, metacity, xfwm4 };
+
+std::string windowManagerName(WindowManager windowManager);
+// The window manager named (as windowManagerName gives it); nothing for an unknown name.
+std::optional<WindowManager> windowManagerNamed(const std::string &name);
+// Whether the window manager's programs are installed on this machine.
+bool isInstalled(WindowManager windowManager);
+// Every window manager the restore and acceptance runs are checked under.
+std::vector<WindowManager> supportedWindowManagers();
+
 struct XSessionOptions {
     // Root coordinates. The default puts a smaller monitor left of the primary, so global
     // coordinates (relative to the primary) go negative.
@@ -84,7 +100,7 @@ struct XSessionOptions {
         {"DUMMY0", 1920, 1080, 1280, 0, true},
         {"DUMMY1", 1280, 1024, 0, 0, false},
     };
-    bool windowManager = true;
+    WindowManager windowManager = WindowManager::openbox;
     int desktops = 2;
 };
 
@@ -109,7 +125,7 @@ private:
 };
 
 // A private X server for one test executable: Xorg with the dummy video driver on a free display,
-// RandR outputs set up as asked, openbox as the EWMH window manager, and every client the test
+// RandR outputs set up as asked, an EWMH window manager (openbox unless asked otherwise), and every client the test
 // starts. Everything is torn down by the destructor, and every child dies with the test process
 // (own process group + parent-death signal), so a crashed or killed test leaves nothing behind.
 // Not thread-safe: use it from the test's main thread.
@@ -154,6 +170,7 @@ public:
     void startWindowManager();
     void stopWindowManager();
     bool windowManagerRunning() const { return wmPid_ > 0; }
+    WindowManager windowManager() const { return options_.windowManager; }
 
     // Queries on the harness's own connection.
     std::vector<uint32_t> clientList();
@@ -171,6 +188,9 @@ public:
     // Resizes the client and moves its frame's top left to (x, y) as another client would ask
     // the window manager, and waits until the window manager has done both.
     void moveResize(uint32_t window, int x, int y, int width, int height);
+    // Maximizes the window as a user's click on its title bar would (a _NET_WM_STATE request) and
+    // waits until the window manager has done it and stopped resizing it.
+    void maximize(uint32_t window);
     // Cardinal/atom/window values of a property (format 32), empty when absent.
     std::vector<uint32_t> property32(uint32_t window, const std::string &name);
     void setProperty32(uint32_t window, const std::string &name, const std::string &type, const std::vector<uint32_t> &values);
@@ -180,10 +200,18 @@ public:
 
 private:
     static std::vector<std::string> prepend(const std::string &first, const std::vector<std::string> &rest);
-    pid_t spawn(const std::vector<std::string> &argv, int stdinFd, int stdoutFd, int extraFd = -1);
+    // `environment` holds NAME=VALUE entries that replace or add to this process's own.
+    pid_t spawn(const std::vector<std::string> &argv, int stdinFd, int stdoutFd, int extraFd = -1,
+                const std::vector<std::string> &environment = {});
     void startServer();
     void connect();
+    std::vector<std::string> windowManagerCommand();
+    std::vector<std::string> windowManagerEnvironment();
     bool waitForWindowManagerLoop(std::chrono::steady_clock::time_point deadline);
+    bool waitForManagedProbe(std::chrono::steady_clock::time_point deadline);
+    bool waitForDesktops(std::chrono::steady_clock::time_point deadline);
+    bool waitForScreenSize(std::chrono::steady_clock::time_point deadline);
+    bool windowManagerSeesScreen();
     void terminate(pid_t pid);
 
     XSessionOptions options_;
