@@ -1,8 +1,12 @@
-// The program's road on a private X server (Xorg dummy with two monitors, openbox) with 20 real
-// client windows, the model wired as on an X11 desktop and running on the real clock:
+// The program's road on a private X server (Xorg dummy with two monitors) with 20 real client
+// windows of 20 processes, the model wired as on an X11 desktop and running on the real clock,
+// once under each common window manager (each in a process of its own, since the program's own
+// windows live on the server they arrange):
 // - from the global shortcut pressed on the keyboard (through XTest, so the key reaches the
 //   program through its root grab) until the restore's result is published, all 20 windows
 //   moved back one at a time with verification;
+// - beside it, in the same run on the same server, the floor: the same 20 moves from the same
+//   places, all sent at once by one client and not verified, until every window stands in place;
 // - one capture, as the save button starts it, until the preview is published.
 
 #include "XSession.h"
@@ -25,17 +29,26 @@
 
 #include <benchmark/benchmark.h>
 
+#include <spawn.h>
+#include <sys/wait.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
 #include <memory>
 #include <string>
+
+extern char **environ;
 
 using namespace ostrel;
 
 namespace {
 
-constexpr int applications = 10;
-constexpr int windowsPerApplication = 2;
-constexpr int windowCount = applications * windowsPerApplication;
+constexpr int windowCount = 20; // one window in each of 20 processes
+constexpr int iterations = 10;
 const Shortcut globalShortcut{40, Shortcut::control | Shortcut::option}; // ⌃⌥K
+// Names the window manager of a child run; the parent run starts one child per window manager.
+constexpr const char *windowManagerVariable = "OSTREL_BENCH_WINDOW_MANAGER";
 
 // Runs the event loop until the condition holds; false after 60 s.
 bool runUntil(const std::function<bool()> &condition)
@@ -50,57 +63,139 @@ bool runUntil(const std::function<bool()> &condition)
     return true;
 }
 
-// Another X client that types on the server's keyboard.
-class Keyboard {
-public:
-    explicit Keyboard(const std::string &display) : c_(xcb_connect(display.c_str(), nullptr)) {}
-    ~Keyboard() { xcb_disconnect(c_); }
-    Keyboard(const Keyboard &) = delete;
-    Keyboard &operator=(const Keyboard &) = delete;
+double median(std::vector<double> values)
+{
+    if (values.empty()) {
+        return 0;
+    }
+    std::sort(values.begin(), values.end());
+    const size_t mid = values.size() / 2;
+    return values.size() % 2 ? values[mid] : (values[mid - 1] + values[mid]) / 2;
+}
 
-    void press(quint32 virtualKeyCode) { send(XCB_KEY_PRESS, virtualKeyCode); }
-    void release(quint32 virtualKeyCode) { send(XCB_KEY_RELEASE, virtualKeyCode); }
+// A client rectangle in root coordinates.
+using Rect = test::XSession::Rect;
+
+// Another X client: types on the server's keyboard, and moves windows the way the floor is
+// measured: every request sent at once, then nothing but looking until all stand in place.
+class OtherClient {
+public:
+    explicit OtherClient(const std::string &display) : c_(xcb_connect(display.c_str(), nullptr))
+    {
+        root_ = xcb_setup_roots_iterator(xcb_get_setup(c_)).data->root;
+        const char name[] = "_NET_MOVERESIZE_WINDOW";
+        xcb_intern_atom_reply_t *reply =
+            xcb_intern_atom_reply(c_, xcb_intern_atom(c_, 0, sizeof name - 1, name), nullptr);
+        moveResize_ = reply ? reply->atom : 0;
+        std::free(reply);
+    }
+    ~OtherClient() { xcb_disconnect(c_); }
+    OtherClient(const OtherClient &) = delete;
+    OtherClient &operator=(const OtherClient &) = delete;
+
+    void press(quint32 virtualKeyCode) { key(XCB_KEY_PRESS, virtualKeyCode); }
+    void release(quint32 virtualKeyCode) { key(XCB_KEY_RELEASE, virtualKeyCode); }
     void flush() { xcb_flush(c_); }
 
+    // Asks the window manager to put the client at `client`, its frame grown by `extents`
+    // (left, right, top, bottom), as a pager does: NorthWest gravity, position and size at once.
+    void move(uint32_t window, const Rect &client, const std::vector<uint32_t> &extents)
+    {
+        constexpr uint32_t northWest = 1, position = 3u << 8, size = 3u << 10, pager = 2u << 12;
+        xcb_client_message_event_t event{};
+        event.response_type = XCB_CLIENT_MESSAGE;
+        event.format = 32;
+        event.window = window;
+        event.type = moveResize_;
+        event.data.data32[0] = northWest | position | size | pager;
+        event.data.data32[1] = uint32_t(client.x - int(extents[0]));
+        event.data.data32[2] = uint32_t(client.y - int(extents[2]));
+        event.data.data32[3] = uint32_t(client.width);
+        event.data.data32[4] = uint32_t(client.height);
+        xcb_send_event(c_, 0, root_, XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
+                       reinterpret_cast<const char *>(&event));
+    }
+
+    // Whether every window's client stands where asked, read in one batch.
+    bool allPlaced(const std::vector<uint32_t> &windows, const std::vector<Rect> &clients)
+    {
+        std::vector<xcb_get_geometry_cookie_t> sizes;
+        std::vector<xcb_translate_coordinates_cookie_t> origins;
+        for (uint32_t w : windows) {
+            sizes.push_back(xcb_get_geometry(c_, w));
+            origins.push_back(xcb_translate_coordinates(c_, w, root_, 0, 0));
+        }
+        bool placed = true;
+        for (size_t i = 0; i < windows.size(); ++i) {
+            xcb_get_geometry_reply_t *g = xcb_get_geometry_reply(c_, sizes[i], nullptr);
+            xcb_translate_coordinates_reply_t *o = xcb_translate_coordinates_reply(c_, origins[i], nullptr);
+            placed = placed && g && o
+                && Rect{o->dst_x, o->dst_y, g->width, g->height} == clients[i];
+            std::free(g);
+            std::free(o);
+        }
+        return placed;
+    }
+
 private:
-    void send(uint8_t type, quint32 virtualKeyCode)
+    void key(uint8_t type, quint32 virtualKeyCode)
     {
         const xcb_keycode_t code = xcb_keycode_t(KeyPositions::xKeyCode(virtualKeyCode).value_or(0));
         xcb_test_fake_input(c_, type, code, XCB_CURRENT_TIME, XCB_NONE, 0, 0, 0);
     }
 
     xcb_connection_t *c_;
+    xcb_window_t root_ = 0;
+    xcb_atom_t moveResize_ = 0;
 };
 
 constexpr quint32 controlKey = 59;
 constexpr quint32 optionKey = 58;
 constexpr quint32 kKey = 40;
 
-// 10 applications with 2 windows each, half of them on the monitor left of the primary, saved
+// 20 applications with one window each, half of them on the monitor left of the primary, saved
 // as "Work" and then moved elsewhere by the user.
 struct Road {
     test::XSession session;
     std::vector<uint32_t> windows;
+    std::vector<std::vector<uint32_t>> extents;
+    std::vector<Rect> saved; // the clients where the layout was saved
+    std::vector<Rect> moved; // the clients where the user put them afterwards
     QTemporaryDir dir;
     std::unique_ptr<X11Program> program;
-    std::unique_ptr<Keyboard> keyboard;
+    std::unique_ptr<OtherClient> other;
     std::string problem;
 
-    Road()
+    explicit Road(test::WindowManager windowManager)
+        : session([windowManager] {
+            test::XSessionOptions options;
+            options.windowManager = windowManager;
+            return options;
+        }())
     {
-        for (int i = 0; i < applications; ++i) {
-            test::TestWindowSpec windowSpec;
-            windowSpec.className = "RoadApp" + std::to_string(i);
-            windowSpec.instance = windowSpec.className;
-            windowSpec.x = (i % 2 ? 100 : 1400) + 40 * i;
-            windowSpec.y = 80 + 30 * i;
-            windowSpec.width = 500;
-            windowSpec.height = 350;
-            windowSpec.count = windowsPerApplication;
-            const test::TestClient client = session.openWindow(windowSpec);
-            windows.insert(windows.end(), client.windows.begin(), client.windows.end());
+        for (int i = 0; i < windowCount; ++i) {
+            test::TestWindowSpec windowSpec =
+                test::windowOf("RoadApp" + std::to_string(i), (i % 2 ? 60 : 1400) + 25 * i, 80 + 25 * i, 500, 350);
+            windows.push_back(session.openWindow(windowSpec).window());
         }
-        keyboard = std::make_unique<Keyboard>(session.display());
+        other = std::make_unique<OtherClient>(session.display());
+        for (uint32_t w : windows) {
+            std::vector<uint32_t> e = session.property32(w, "_NET_FRAME_EXTENTS");
+            e.resize(4, 0);
+            extents.push_back(e);
+            saved.push_back(session.clientGeometry(w).value_or(Rect{}));
+        }
+    }
+
+    // Sends every move at once and waits until all stand in place; false after 10 s.
+    bool moveAll(const std::vector<Rect> &clients)
+    {
+        for (size_t i = 0; i < windows.size(); ++i) {
+            other->move(windows[i], clients[i], extents[i]);
+        }
+        other->flush();
+        return session.waitUntil([&] { return other->allPlaced(windows, clients); },
+                                 std::chrono::seconds(10));
     }
 
     // Needs the application object, so it runs after the server is up.
@@ -127,33 +222,39 @@ struct Road {
             return;
         }
         // The user moves every window: to the other monitor, at another size.
-        for (size_t i = 0; i < windows.size(); ++i) {
-            const std::string id = std::to_string(windows[i]);
-            const int x = (i % 2 ? 1500 : 80) + 20 * int(i);
-            session.xdotool({"windowsize", id, "420", "300", "windowmove", id, std::to_string(x),
-                             std::to_string(120 + 25 * int(i))});
+        for (int i = 0; i < windowCount; ++i) {
+            const int x = (i % 2 ? 1500 : 80) + 20 * i;
+            moved.push_back(Rect{x + int(extents[i][0]), 120 + 25 * i + int(extents[i][2]), 420, 300});
+        }
+        if (!moveAll(moved)) {
+            problem = "the window manager did not move the windows where the user puts them";
         }
     }
 
     void pressShortcut()
     {
-        keyboard->press(controlKey);
-        keyboard->press(optionKey);
-        keyboard->press(kKey);
-        keyboard->release(kKey);
-        keyboard->release(optionKey);
-        keyboard->release(controlKey);
-        keyboard->flush();
+        other->press(controlKey);
+        other->press(optionKey);
+        other->press(kKey);
+        other->release(kKey);
+        other->release(optionKey);
+        other->release(controlKey);
+        other->flush();
     }
 };
 
 std::unique_ptr<Road> theRoad;
+std::string windowManagerName;
 
-// From the key press until the model publishes the result of restoring all 20 windows (the
-// counter "loop_free_ms": until the main thread is free again, after the restore flash has
-// started). Between two presses an undo (not timed) puts the windows back where the user had
-// moved them, and the flash of the restore before has ended, as it has when a user presses the
-// shortcut again.
+// Each iteration, from the places the user moved the windows to:
+// - the program: from the key press until the model publishes the result of restoring all 20
+//   windows (the counter "loop_free_ms": until the main thread is free again, after the restore
+//   flash has started); an undo (not timed) then puts the windows back where the user had moved
+//   them, and the flash of the restore before ends, as it has when a user presses the shortcut
+//   again;
+// - the floor: the same 20 moves sent at once by another client, until all stand in place; then
+//   back (not timed).
+// Reported: the program's time (the benchmark's own), and the medians of both with their ratio.
 void shortcutToResult(benchmark::State &state)
 {
     Road &road = *theRoad;
@@ -170,6 +271,7 @@ void shortcutToResult(benchmark::State &state)
         publishedAt = timer.nsecsElapsed();
     });
     double loopFree = 0;
+    std::vector<double> programTimes, floorTimes;
     for (auto _ : state) {
         const int before = results;
         timer.start();
@@ -179,6 +281,7 @@ void shortcutToResult(benchmark::State &state)
             break;
         }
         state.SetIterationTime(double(publishedAt) / 1e9);
+        programTimes.push_back(double(publishedAt) / 1e6);
         loopFree += double(timer.nsecsElapsed()) / 1e6;
         if (model.lastResult()->summary != QStringLiteral("%1 restored").arg(windowCount)) {
             state.SkipWithError(qPrintable(model.lastResult()->summary));
@@ -193,11 +296,28 @@ void shortcutToResult(benchmark::State &state)
             state.SkipWithError("the undo or the flash did not end");
             break;
         }
+
+        timer.start();
+        if (!road.moveAll(road.saved)) {
+            state.SkipWithError("the floor's moves did not all land");
+            break;
+        }
+        floorTimes.push_back(double(timer.nsecsElapsed()) / 1e6);
+        if (!road.moveAll(road.moved)) {
+            state.SkipWithError("the windows did not go back where the user put them");
+            break;
+        }
     }
+    const double program = median(programTimes);
+    const double floor = median(floorTimes);
     state.counters["windows"] = windowCount;
     state.counters["loop_free_ms"] = benchmark::Counter(loopFree, benchmark::Counter::kAvgIterations);
+    state.counters["program_median_ms"] = program;
+    state.counters["floor_median_ms"] = floor;
+    state.counters["times_floor"] = floor > 0 ? program / floor : 0;
+    std::printf("%s: program %.1f ms, floor %.1f ms (medians of %zu), %.2f times the floor\n",
+                windowManagerName.c_str(), program, floor, programTimes.size(), floor > 0 ? program / floor : 0);
 }
-BENCHMARK(shortcutToResult)->UseManualTime()->Iterations(10)->Unit(benchmark::kMillisecond);
 
 // The save button's capture of the 20 windows on both monitors, until the preview is published.
 void capture(benchmark::State &state)
@@ -217,18 +337,24 @@ void capture(benchmark::State &state)
     }
     state.counters["windows"] = windowCount;
 }
-BENCHMARK(capture)->UseRealTime()->Unit(benchmark::kMillisecond);
 
-} // namespace
-
-int main(int argc, char **argv)
+// One window manager: the server, the program and the benchmarks, in this process.
+int runUnder(test::WindowManager windowManager, int argc, char **argv)
 {
-    theRoad = std::make_unique<Road>(); // exports DISPLAY for the application
+    windowManagerName = test::windowManagerName(windowManager);
+    theRoad = std::make_unique<Road>(windowManager); // exports DISPLAY for the application
     // The program's own windows (the restore flash) live on the same server as the clients.
     qputenv("QT_QPA_PLATFORM", "xcb");
     {
         QApplication application(argc, argv);
         theRoad->start();
+        benchmark::RegisterBenchmark(("shortcutToResult/" + windowManagerName).c_str(), shortcutToResult)
+            ->UseManualTime()
+            ->Iterations(iterations)
+            ->Unit(benchmark::kMillisecond);
+        benchmark::RegisterBenchmark(("capture/" + windowManagerName).c_str(), capture)
+            ->UseRealTime()
+            ->Unit(benchmark::kMillisecond);
         benchmark::Initialize(&argc, argv);
         benchmark::RunSpecifiedBenchmarks();
         benchmark::Shutdown();
@@ -236,4 +362,51 @@ int main(int argc, char **argv)
     }
     theRoad.reset();
     return 0;
+}
+
+// Every window manager that is installed, each in a child process of this program; one that is
+// not installed is said so.
+int runUnderEach(char **argv)
+{
+    int status = 0;
+    for (test::WindowManager windowManager : test::supportedWindowManagers()) {
+        const std::string name = test::windowManagerName(windowManager);
+        if (!test::isInstalled(windowManager)) {
+            std::printf("-- %s is not installed: skipped\n", name.c_str());
+            continue;
+        }
+        std::printf("-- under %s\n", name.c_str());
+        std::fflush(stdout);
+        setenv(windowManagerVariable, name.c_str(), 1);
+        pid_t child = 0;
+        if (posix_spawn(&child, "/proc/self/exe", nullptr, nullptr, argv, environ) != 0) {
+            std::printf("-- %s: could not start the run\n", name.c_str());
+            status = 1;
+            continue;
+        }
+        int childStatus = 0;
+        waitpid(child, &childStatus, 0);
+        if (!WIFEXITED(childStatus) || WEXITSTATUS(childStatus) != 0) {
+            std::printf("-- %s: the run failed\n", name.c_str());
+            status = 1;
+        }
+    }
+    unsetenv(windowManagerVariable);
+    return status;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    const char *asked = std::getenv(windowManagerVariable);
+    if (!asked || !*asked) {
+        return runUnderEach(argv);
+    }
+    const std::optional<test::WindowManager> windowManager = test::windowManagerNamed(asked);
+    if (!windowManager) {
+        std::fprintf(stderr, "%s names no window manager the harness knows: %s\n", windowManagerVariable, asked);
+        return 2;
+    }
+    return runUnder(*windowManager, argc, argv);
 }
