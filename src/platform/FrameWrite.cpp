@@ -101,6 +101,20 @@ bool FrameWrite::pass(Checkpoint checkpoint)
     switch (checkpoint) {
     case Checkpoint::size:
         result_.attemptedWrite = true;
+        if (!hasGate_ && !cancelled()) {
+            // Nothing but a cancellation can stop the position write once the size is written,
+            // and none has come (the position's checkpoint, tested early): both go together
+            // where the backend can send them as one request. Either write finding access
+            // turned off ends the operation there.
+            if (const std::optional<bool> sizeFoundAccessOff =
+                    writePair(result_.sizeFailure, result_.positionFailure)) {
+                if (*sizeFoundAccessOff || result_.permissionDenied) {
+                    readAfter();
+                    return true;
+                }
+                return afterFirstAttempt();
+            }
+        }
         if (write(AXAttribute::size, size, result_.sizeFailure)) {
             readAfter();
             return true;
@@ -111,18 +125,23 @@ bool FrameWrite::pass(Checkpoint checkpoint)
             readAfter();
             return true;
         }
-        readAfter();
-        if (!needsRepeat()) {
-            return finish();
-        }
-        return arrive(Checkpoint::repeat);
+        return afterFirstAttempt();
     case Checkpoint::repeat:
         // The size is written again unless only a transient position failure brought us here
         // while the window already sits where it should.
-        if ((result_.sizeFailure || afterIsOff())
-            && write(AXAttribute::size, size, result_.retrySizeFailure)) {
-            readAfter();
-            return true;
+        if (result_.sizeFailure || afterIsOff()) {
+            if (!hasGate_ && !cancelled()) {
+                // As above: the repeated position's checkpoint, tested early, lets both go together.
+                if (const std::optional<bool> sizeFoundAccessOff =
+                        writePair(result_.retrySizeFailure, result_.retryPositionFailure)) {
+                    readAfter();
+                    return *sizeFoundAccessOff ? true : finish();
+                }
+            }
+            if (write(AXAttribute::size, size, result_.retrySizeFailure)) {
+                readAfter();
+                return true;
+            }
         }
         return arrive(Checkpoint::repeatPosition);
     case Checkpoint::repeatPosition:
@@ -132,6 +151,35 @@ bool FrameWrite::pass(Checkpoint checkpoint)
         return finish();
     }
     return true;
+}
+
+bool FrameWrite::afterFirstAttempt()
+{
+    readAfter();
+    if (!needsRepeat()) {
+        return finish();
+    }
+    return arrive(Checkpoint::repeat);
+}
+
+std::optional<bool> FrameWrite::writePair(std::optional<AXWriteFailure> &sizeFailure,
+                                          std::optional<AXWriteFailure> &positionFailure)
+{
+    const RectD &target = result_.target;
+    const std::optional<AXFrameWriteResult> written = system_.elements->setSizeAndPosition(
+        reference_.element, AXSize{target.width, target.height}, AXPoint{target.x, target.y});
+    if (!written) {
+        return std::nullopt;
+    }
+    sizeFailure = AXWriteFailure::make(code(written->size));
+    if (written->position) {
+        positionFailure = AXWriteFailure::make(code(*written->position));
+    }
+    const bool sizeFoundAccessOff = written->size == AXError::apiDisabled;
+    if (sizeFoundAccessOff || written->position == AXError::apiDisabled) {
+        result_.permissionDenied = true;
+    }
+    return sizeFoundAccessOff;
 }
 
 bool FrameWrite::write(const QString &attribute, const AXValue &value,

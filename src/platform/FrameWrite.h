@@ -16,6 +16,11 @@ namespace ostrel {
 // gate, cancellation again). The caller drives it: `start` and `resume` run on the window
 // service's thread until the write is done or waits at a checkpoint for the gate, which the
 // caller then asks elsewhere and hands to `resume`.
+// Without a gate the position's checkpoint is a cancellation test only; it is made before the
+// size goes out, and when it passes the size and the position are written in one operation
+// (`AccessibilityElements::setSizeAndPosition`) where the backend can, so the window is moved
+// once and its answer awaited once. A cancellation that the early test sees still leaves the
+// size written alone, as it would have been; with a gate, every write waits for it in turn.
 class FrameWrite {
 public:
     FrameWrite(const SystemBackend &system, const RectD &target, const WindowReference &reference,
@@ -36,6 +41,14 @@ private:
     // Records the write's failure in `failure`; true when the write found access turned off.
     bool write(const QString &attribute, const AXValue &value,
                std::optional<AXWriteFailure> &failure);
+    // The size and then the position in one request (see the class comment); records both
+    // failures and a lost permission. Nothing when the backend writes one attribute at a time
+    // (nothing was written); else whether the size write found access turned off, so the
+    // position was not written.
+    std::optional<bool> writePair(std::optional<AXWriteFailure> &sizeFailure,
+                                  std::optional<AXWriteFailure> &positionFailure);
+    // The read-back after the first size and position writes, and the decision to repeat.
+    bool afterFirstAttempt();
     void readAfter();
     bool finish();
     bool needsRepeat() const;

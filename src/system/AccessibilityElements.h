@@ -1,11 +1,23 @@
 #pragma once
 
 #include "model/AXElement.h"
+#include "system/AXAttribute.h"
 #include "system/AXValue.h"
 
 #include <QString>
 
+#include <optional>
+
 namespace ostrel {
+
+// The outcome of writing a window's size and then its position in one request: the status of
+// each write; no position status when the position was not written (the size write found
+// access turned off).
+struct AXFrameWriteResult {
+    AXError size = AXError::success;
+    std::optional<AXError> position;
+    friend bool operator==(const AXFrameWriteResult &, const AXFrameWriteResult &) = default;
+};
 
 // Elements of other applications (an application, its windows, the elements inside a
 // window) and their attributes.
@@ -26,6 +38,12 @@ namespace ostrel {
 // - Writes are `AXAttribute::position` with an `AXPoint` and `AXAttribute::size` with an
 //   `AXSize`, both in global top-left points; a write returns after the application has
 //   applied the value or the timeout has passed, so that a read right after it sees the result.
+// - `setSizeAndPosition`, where a backend offers it, has the effects of the size write followed
+//   by the position write (the latter skipped when the former returns `apiDisabled`) in one
+//   request that the platform applies at once: the window goes to its new frame in one step
+//   and the caller waits for one answer instead of two. It reports each write's status. A
+//   backend that writes one attribute at a time returns nothing, and the caller writes them
+//   in turn.
 class AccessibilityElements {
 public:
     virtual ~AccessibilityElements() = default;
@@ -35,6 +53,12 @@ public:
     virtual AXAttributeResult copyAttributeValue(AXElement element, const QString &attribute) = 0;
     virtual AXError setAttributeValue(AXElement element, const QString &attribute,
                                       const AXValue &value) = 0;
+    virtual std::optional<AXFrameWriteResult> setSizeAndPosition(AXElement /*element*/,
+                                                                 const AXSize & /*size*/,
+                                                                 const AXPoint & /*position*/)
+    {
+        return std::nullopt;
+    }
 };
 
 } // namespace ostrel

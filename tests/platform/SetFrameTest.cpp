@@ -404,6 +404,67 @@ TEST_F(SetFrame, CancellationWhileTheGateIsAskedStopsBeforeTheNextWrite)
     }
 }
 
+// Where the backend can send size and position as one request, a write without a gate does so:
+// the same writes, in the same order, with the same outcomes, and one wait instead of two.
+TEST_F(SetFrame, SizeAndPositionGoAsOneRequestWhereTheBackendCanAndNoGateWaits)
+{
+    struct Case {
+        const char *name;
+        std::function<void()> arrange;
+        bool withGate;
+        QStringList writes;
+        int requests;
+        bool permissionDenied;
+        bool cancelled;
+        bool after;
+    };
+    const Case cases[] = {
+        {"lands", [] {}, false, {"size", "position"}, 1, false, false, true},
+        {"lands five points off: the repeat is one request too", [&] { landFivePointsOff(); },
+         false, {"size", "position", "size", "position"}, 2, false, false, true},
+        {"transient position failure while in place: only the position again",
+         [&] {
+             desktop.setFrame(window, {target.x - 3, target.y + 2, 400, 300});
+             desktop.failWrites(window, AXAttribute::position, {AXError::cannotComplete});
+         },
+         false, {"size", "position", "position"}, 1, false, false, true},
+        {"with a gate, each write waits for it in turn", [] {}, true, {"size", "position"}, 0,
+         false, false, true},
+        {"access off at the size: the position is not written",
+         [&] { atWrite(1, [&] { desktop.setTrusted(false); }); }, false, {"size"}, 1, true,
+         false, false},
+        {"access off at the position: the operation ends there",
+         [&] { atWrite(2, [&] { desktop.setTrusted(false); }); }, false, {"size", "position"}, 1,
+         true, false, false},
+        {"a cancellation while the request runs: the first attempt stands",
+         [&] { atWrite(1, [f = flag] { f->cancel(); }); }, false, {"size", "position"}, 1, false,
+         false, true},
+    };
+    desktop.setWritesFramesInOneRequest(true);
+    for (const Case &c : cases) {
+        flag = std::make_shared<CancellationFlag>();
+        desktop.setTrusted(true);
+        desktop.setFrame(window, initial);
+        desktop.setBehaviour(window, {});
+        desktop.failWrites(window, AXAttribute::position, {});
+        desktop.setHook({});
+        c.arrange();
+        desktop.clearCalls();
+        const FrameApplyResult result =
+            run(c.withGate ? gateOf(std::make_shared<ScriptedGate>()) : WriteGate{});
+        const QList<FakeCall> calls = desktop.calls();
+        const auto requests = std::count_if(calls.begin(), calls.end(), [](const FakeCall &call) {
+            return call.kind == FakeCall::Kind::frameWrite;
+        });
+        EXPECT_EQ(writes(), c.writes) << c.name;
+        EXPECT_EQ(requests, c.requests) << c.name;
+        EXPECT_EQ(result.permissionDenied, c.permissionDenied) << c.name;
+        EXPECT_EQ(result.cancelled, c.cancelled) << c.name;
+        EXPECT_EQ(result.after.has_value(), c.after) << c.name;
+        EXPECT_EQ(result.readbackFailure, std::nullopt) << c.name;
+    }
+}
+
 TEST_F(SetFrame, MouseButtonGateHoldsWritesWhileAButtonIsPressed)
 {
     desktop.setPressedMouseButtons(1);

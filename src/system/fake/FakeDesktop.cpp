@@ -213,6 +213,12 @@ void FakeDesktop::setWriteLatency(AXElement element, const QString &attribute, d
     edit(element, [&](Element &e) { e.writeLatency.insert(attribute, seconds); });
 }
 
+void FakeDesktop::setWritesFramesInOneRequest(bool inOneRequest)
+{
+    Lock lock(mutex_);
+    writesFramesInOneRequest_ = inOneRequest;
+}
+
 void FakeDesktop::setServerFrame(AXElement window, const RectD &frame)
 {
     edit(window, [&](Element &e) { e.serverFrame = frame; });
@@ -404,6 +410,25 @@ AXError FakeDesktop::setAttributeValue(AXElement element, const QString &attribu
         return AXError::success;
     }
     return AXError::attributeUnsupported;
+}
+
+std::optional<AXFrameWriteResult> FakeDesktop::setSizeAndPosition(AXElement element,
+                                                                  const AXSize &size,
+                                                                  const AXPoint &position)
+{
+    {
+        Lock lock(mutex_);
+        if (!writesFramesInOneRequest_) {
+            return std::nullopt;
+        }
+    }
+    notify({FakeCall::Kind::frameWrite, element, {}});
+    AXFrameWriteResult result;
+    result.size = setAttributeValue(element, AXAttribute::size, size);
+    if (result.size != AXError::apiDisabled) {
+        result.position = setAttributeValue(element, AXAttribute::position, position);
+    }
+    return result;
 }
 
 QList<RunningApplication> FakeDesktop::runningApplications()

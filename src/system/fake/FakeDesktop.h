@@ -24,7 +24,8 @@ namespace ostrel {
 // One call the services made on the fake desktop, for tests that check what was asked (and
 // what was not) and for hooks that change the desktop at an exact step.
 struct FakeCall {
-    enum class Kind { trust, applications, windowList, read, write, timeout };
+    // `frameWrite`: one request for size and position, followed by the two writes it makes.
+    enum class Kind { trust, applications, windowList, read, write, frameWrite, timeout };
     Kind kind = Kind::read;
     AXElement element;
     QString attribute;
@@ -110,6 +111,10 @@ public:
     // a failed write changes nothing.
     void failWrites(AXElement element, const QString &attribute, QList<AXError> errors);
     void setWriteLatency(AXElement element, const QString &attribute, double seconds);
+    // Whether size and position can be written in one request (off by default: the services
+    // then write them in turn). The request makes the size write and then the position write,
+    // each as above, with nothing to stop between them.
+    void setWritesFramesInOneRequest(bool inOneRequest);
 
     // --- window-server list
     // The window's row shows this frame instead of its Accessibility frame.
@@ -134,6 +139,8 @@ public:
     AXAttributeResult copyAttributeValue(AXElement element, const QString &attribute) override;
     AXError setAttributeValue(AXElement element, const QString &attribute,
                               const AXValue &value) override;
+    std::optional<AXFrameWriteResult> setSizeAndPosition(AXElement element, const AXSize &size,
+                                                         const AXPoint &position) override;
     // RunningApplications
     QList<RunningApplication> runningApplications() override;
     qint32 ownProcessIdentifier() override;
@@ -181,6 +188,7 @@ private:
     QList<FakeCall> calls_;
 
     bool trusted_ = true;
+    bool writesFramesInOneRequest_ = false;
     QList<RunningApplication> applications_;
     qint32 nextPid_ = 1000;
     qint32 ownPid_ = 1;

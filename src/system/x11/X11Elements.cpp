@@ -138,23 +138,40 @@ AXError X11Elements::setAttributeValue(AXElement element, const QString &attribu
     if (element.isNull() || isApplication(element)) {
         return AXError::attributeUnsupported;
     }
-    FrameWrite write;
+    FrameRequest request;
     if (attribute == AXAttribute::position) {
         const auto *point = std::get_if<AXPoint>(&value);
         if (!point) {
             return AXError::illegalArgument;
         }
-        write.position = *point;
+        request.position = *point;
     } else if (attribute == AXAttribute::size) {
         const auto *size = std::get_if<AXSize>(&value);
         if (!size) {
             return AXError::illegalArgument;
         }
-        write.size = *size;
+        request.size = *size;
     } else {
         return AXError::attributeUnsupported;
     }
-    return writeFrame(desktop_, xcb_window_t(element.handle), write, deadlineFor(element));
+    const FrameRequestResult written = writeFrame(desktop_, xcb_window_t(element.handle), request, deadlineFor(element));
+    return request.position ? written.position : written.size;
+}
+
+std::optional<AXFrameWriteResult> X11Elements::setSizeAndPosition(AXElement element, const AXSize &size,
+                                                                  const AXPoint &position)
+{
+    if (element.isNull() || isApplication(element)) {
+        return AXFrameWriteResult{AXError::attributeUnsupported, AXError::attributeUnsupported};
+    }
+    const FrameRequestResult written =
+        writeFrame(desktop_, xcb_window_t(element.handle), FrameRequest{position, size}, deadlineFor(element));
+    // Without a window manager nothing was sent: the size write would have found access off,
+    // and the position would not have been written.
+    if (written.size == AXError::apiDisabled) {
+        return AXFrameWriteResult{AXError::apiDisabled, std::nullopt};
+    }
+    return AXFrameWriteResult{written.size, written.position};
 }
 
 } // namespace ostrel::x11

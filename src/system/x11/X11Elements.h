@@ -22,6 +22,9 @@ public:
     void setMessagingTimeout(AXElement element, double seconds) override;
     AXAttributeResult copyAttributeValue(AXElement element, const QString &attribute) override;
     AXError setAttributeValue(AXElement element, const QString &attribute, const AXValue &value) override;
+    // One _NET_MOVERESIZE_WINDOW for both: window managers apply it in one step.
+    std::optional<AXFrameWriteResult> setSizeAndPosition(AXElement element, const AXSize &size,
+                                                         const AXPoint &position) override;
 
     static constexpr quint64 applicationTag = quint64(1) << 32;
     static bool isApplication(AXElement e) { return (e.handle & applicationTag) != 0; }

@@ -1,6 +1,5 @@
 #include "system/x11/X11FrameWriter.h"
 
-
 #include <atomic>
 #include <cmath>
 
@@ -8,7 +7,37 @@ namespace ostrel::x11 {
 
 namespace {
 
+using Clock = std::chrono::steady_clock;
+using std::chrono::milliseconds;
+
 constexpr uint8_t badWindow = 3;
+// X carries coordinates as 16-bit signed and sizes as 16-bit unsigned numbers.
+constexpr double coordinateLimit = 32767;
+constexpr double sizeLimit = 65535;
+
+// After the maximized state is gone, how long the window manager gets to give the window its
+// own frame back when it cannot be asked whether it is done.
+constexpr milliseconds restoredFrameWait{150};
+// A window manager that puts the window elsewhere than asked may still be at it after its first
+// notification (a move, then a resize): the wait ends this long after that notification.
+constexpr milliseconds quietAfterNotification{60};
+// Without any notification the wait ends this long before the deadline, so the final read
+// still fits in it.
+constexpr milliseconds readBackReserve{50};
+
+// The first data word of _NET_MOVERESIZE_WINDOW: gravity, the parts given, and the source.
+namespace MoveResize {
+constexpr uint32_t northWestGravity = 1;
+constexpr uint32_t x = 1u << 8;
+constexpr uint32_t y = 1u << 9;
+constexpr uint32_t width = 1u << 10;
+constexpr uint32_t height = 1u << 11;
+constexpr uint32_t fromPager = 2u << 12;
+} // namespace MoveResize
+
+// _NET_WM_STATE's action and source words.
+constexpr uint32_t removeState = 0;
+constexpr uint32_t stateFromPager = 2;
 
 struct Geometry {
     enum class Status { ok, gone, timedOut } status = Status::timedOut;
@@ -78,6 +107,8 @@ public:
         });
     }
     ~WindowWatch() { connection_.unsubscribe(id_); }
+    WindowWatch(const WindowWatch &) = delete;
+    WindowWatch &operator=(const WindowWatch &) = delete;
     int configures() const { return configures_.load(); }
     int properties() const { return properties_.load(); }
     bool destroyed() const { return destroyed_.load(); }
@@ -92,7 +123,8 @@ private:
 
 // The window manager handles its messages in order, so once it has answered a later one it is
 // done with everything asked before, including changes the X server has not shown us yet. The
-// answer asked for is the frame extents of a window of our own that is never mapped.
+// answer asked for is the frame extents of a window of our own that is never mapped (not every
+// window manager answers for such a window: the caller bounds the wait).
 bool windowManagerCaughtUp(X11Connection &connection, Deadline deadline)
 {
     xcb_connection_t *c = connection.raw();
@@ -104,7 +136,7 @@ bool windowManagerCaughtUp(X11Connection &connection, Deadline deadline)
     {
         WindowWatch watch(connection, probe);
         sendToRoot(connection, probe, connection.atom(Atom::NetRequestFrameExtents), {0, 0, 0, 0, 0});
-        while (watch.properties() == 0 && std::chrono::steady_clock::now() < deadline) {
+        while (watch.properties() == 0 && Clock::now() < deadline) {
             waitForEvents(connection, deadline);
         }
         answered = watch.properties() > 0;
@@ -114,186 +146,293 @@ bool windowManagerCaughtUp(X11Connection &connection, Deadline deadline)
     return answered;
 }
 
-} // namespace
+// The window as the desktop knows it, and where the global space lies in root coordinates; or
+// why it cannot be written.
+struct TargetWindow {
+    AXError error = AXError::success;
+    std::shared_ptr<const X11Desktop::Snapshot> snapshot;
+    X11WindowInfo info;
+};
 
-AXError writeFrame(X11Desktop &desktop, xcb_window_t window, const FrameWrite &write, Deadline deadline)
+TargetWindow readTarget(X11Desktop &desktop, xcb_window_t window, Deadline deadline)
 {
-    constexpr double coordinateLimit = 32767;
-    if (write.position && (!representable(write.position->x, -coordinateLimit, coordinateLimit) ||
-                           !representable(write.position->y, -coordinateLimit, coordinateLimit))) {
-        return AXError::illegalArgument;
+    TargetWindow target;
+    target.snapshot = desktop.snapshot(deadline);
+    if (!target.snapshot) {
+        target.error = AXError::cannotComplete;
+    } else if (!target.snapshot->root.wmCheckValid) {
+        target.error = AXError::apiDisabled;
+    } else if (const X11WindowInfo *found = target.snapshot->find(window)) {
+        target.info = *found;
+    } else {
+        target.error = AXError::invalidUIElement;
     }
-    if (write.size && (!representable(write.size->width, 1, 65535) || !representable(write.size->height, 1, 65535))) {
-        return AXError::illegalArgument;
-    }
-    X11Connection &connection = desktop.connection();
-    desktop.invalidate(window);
-    auto snapshot = desktop.snapshot(deadline);
-    if (!snapshot) {
-        return AXError::cannotComplete;
-    }
-    if (!snapshot->root.wmCheckValid) {
-        return AXError::apiDisabled;
-    }
-    const X11WindowInfo *found = snapshot->find(window);
-    if (!found) {
-        return AXError::invalidUIElement;
-    }
-    X11WindowInfo info = *found;
-    WindowWatch watch(connection, window);
+    return target;
+}
 
-    // A maximized window ignores moves: take the maximized state away and wait for it to go.
-    const xcb_atom_t maxV = connection.atom(Atom::NetWmStateMaximizedVert);
-    const xcb_atom_t maxH = connection.atom(Atom::NetWmStateMaximizedHorz);
-    if (info.hasState(maxV) || info.hasState(maxH)) {
-        constexpr uint32_t remove = 0, pagerSource = 2;
-        const int configuresBefore = watch.configures();
-        sendToRoot(connection, window, connection.atom(Atom::NetWmState), {remove, maxV, maxH, pagerSource, 0});
-        for (;;) {
-            if (watch.destroyed()) {
-                return AXError::invalidUIElement;
-            }
-            if (std::chrono::steady_clock::now() >= deadline) {
-                return AXError::cannotComplete;
-            }
-            const int seen = watch.properties();
-            desktop.invalidate(window);
-            snapshot = desktop.snapshot(deadline);
-            const X11WindowInfo *now = snapshot ? snapshot->find(window) : nullptr;
-            if (!snapshot) {
-                return AXError::cannotComplete;
-            }
-            if (!now) {
-                return AXError::invalidUIElement;
-            }
-            if (!now->hasState(maxV) && !now->hasState(maxH)) {
-                // The state goes first; the old geometry and frame follow, one change at a time,
-                // and the write below must see the frame extents of the restored window.
-                if (!snapshot->root.supported.contains(connection.atom(Atom::NetRequestFrameExtents)) ||
-                    !windowManagerCaughtUp(connection, deadline)) {
-                    const Deadline restored = std::min(deadline, std::chrono::steady_clock::now() + std::chrono::milliseconds(150));
-                    while (watch.configures() == configuresBefore && !watch.destroyed() && std::chrono::steady_clock::now() < restored) {
-                        waitForEvents(connection, restored);
-                    }
-                }
-                desktop.invalidate(window);
-                snapshot = desktop.snapshot(deadline);
-                now = snapshot ? snapshot->find(window) : nullptr;
-                if (!now) {
-                    return snapshot ? AXError::invalidUIElement : AXError::cannotComplete;
-                }
-                info = *now;
-                break;
-            }
-            while (watch.properties() == seen && !watch.destroyed() && std::chrono::steady_clock::now() < deadline) {
-                waitForEvents(connection, deadline);
-            }
+bool isMaximized(const X11WindowInfo &info, const X11Connection &connection)
+{
+    return info.hasState(connection.atom(Atom::NetWmStateMaximizedVert)) ||
+           info.hasState(connection.atom(Atom::NetWmStateMaximizedHorz));
+}
+
+bool supports(const TargetWindow &target, const X11Connection &connection, Atom atom)
+{
+    return target.snapshot->root.supported.contains(connection.atom(atom));
+}
+
+// Waits until the window manager has taken the maximized state off the window; `target` then
+// holds the window as it was read at that moment.
+AXError awaitStateCleared(X11Desktop &desktop, const WindowWatch &watch, xcb_window_t window, TargetWindow &target,
+                          Deadline deadline)
+{
+    X11Connection &connection = desktop.connection();
+    for (;;) {
+        if (watch.destroyed()) {
+            return AXError::invalidUIElement;
+        }
+        if (Clock::now() >= deadline) {
+            return AXError::cannotComplete;
+        }
+        const int seen = watch.properties();
+        desktop.invalidate(window);
+        target = readTarget(desktop, window, deadline);
+        if (target.error != AXError::success || !isMaximized(target.info, connection)) {
+            return target.error;
+        }
+        while (watch.properties() == seen && !watch.destroyed() && Clock::now() < deadline) {
+            waitForEvents(connection, deadline);
         }
     }
+}
 
+// The state goes first; the window's own geometry and frame follow, one change at a time, and
+// the write must see the frame extents of the restored window.
+void awaitRestoredFrame(X11Connection &connection, const WindowWatch &watch, const TargetWindow &target,
+                        int configuresBefore, Deadline deadline)
+{
+    const Deadline restored = std::min(deadline, Clock::now() + restoredFrameWait);
+    if (supports(target, connection, Atom::NetRequestFrameExtents) && windowManagerCaughtUp(connection, restored)) {
+        return;
+    }
+    while (watch.configures() == configuresBefore && !watch.destroyed() && Clock::now() < restored) {
+        waitForEvents(connection, restored);
+    }
+}
+
+// A maximized window ignores moves: takes the maximized state away and waits until the window
+// manager has given the window its own frame back; `target` is then read afresh.
+AXError unmaximize(X11Desktop &desktop, const WindowWatch &watch, xcb_window_t window, TargetWindow &target,
+                   Deadline deadline)
+{
+    X11Connection &connection = desktop.connection();
+    const int configuresBefore = watch.configures();
+    sendToRoot(connection, window, connection.atom(Atom::NetWmState),
+               {removeState, connection.atom(Atom::NetWmStateMaximizedVert),
+                connection.atom(Atom::NetWmStateMaximizedHorz), stateFromPager, 0});
+    if (const AXError error = awaitStateCleared(desktop, watch, window, target, deadline); error != AXError::success) {
+        return error;
+    }
+    awaitRestoredFrame(connection, watch, target, configuresBefore, deadline);
+    desktop.invalidate(window);
+    target = readTarget(desktop, window, deadline);
+    return target.error;
+}
+
+// What to ask of the window manager, in root coordinates.
+struct Placement {
+    uint32_t parts = 0; // MoveResize's part bits
+    int32_t frameX = 0; // the window manager's frame (what NorthWest gravity places)
+    int32_t frameY = 0;
+    uint32_t clientWidth = 0;
+    uint32_t clientHeight = 0;
+    RectD expected; // the client window once the request is applied
+};
+
+Placement plan(const X11WindowInfo &info, const FrameRequest &request, double originX, double originY)
+{
     const Extents &net = info.frameExtents;
     const Extents &gtk = info.gtkFrameExtents;
-    // The window manager's frame (what NorthWest gravity places) starts left of and above the
-    // visible frame by the client-side shadow, if any.
-    RectD expected = info.client;
-    uint32_t flags = 0;
-    int32_t frameX = 0, frameY = 0;
-    uint32_t clientW = 0, clientH = 0;
-    if (write.position) {
-        const double visibleX = std::round(write.position->x) + snapshot->originX;
-        const double visibleY = std::round(write.position->y) + snapshot->originY;
-        frameX = int32_t(visibleX) - int32_t(gtk[0]);
-        frameY = int32_t(visibleY) - int32_t(gtk[2]);
-        expected.x = visibleX + double(net[0]) - double(gtk[0]);
-        expected.y = visibleY + double(net[2]) - double(gtk[2]);
-        flags |= (1u << 8) | (1u << 9);
+    Placement placement;
+    placement.expected = info.client;
+    if (request.position) {
+        // The window manager's frame starts left of and above the visible frame by the
+        // client-side shadow, if any.
+        const double visibleX = std::round(request.position->x) + originX;
+        const double visibleY = std::round(request.position->y) + originY;
+        placement.frameX = int32_t(visibleX) - int32_t(gtk[0]);
+        placement.frameY = int32_t(visibleY) - int32_t(gtk[2]);
+        placement.expected.x = visibleX + double(net[0]) - double(gtk[0]);
+        placement.expected.y = visibleY + double(net[2]) - double(gtk[2]);
+        placement.parts |= MoveResize::x | MoveResize::y;
     }
-    if (write.size) {
-        const double w = std::round(write.size->width) - double(net[0]) - double(net[1]) + double(gtk[0]) + double(gtk[1]);
-        const double h = std::round(write.size->height) - double(net[2]) - double(net[3]) + double(gtk[2]) + double(gtk[3]);
-        clientW = uint32_t(std::max(1.0, w));
-        clientH = uint32_t(std::max(1.0, h));
-        expected.width = clientW;
-        expected.height = clientH;
-        flags |= (1u << 10) | (1u << 11);
+    if (request.size) {
+        const double w = std::round(request.size->width) - double(net[0]) - double(net[1]) + double(gtk[0]) + double(gtk[1]);
+        const double h = std::round(request.size->height) - double(net[2]) - double(net[3]) + double(gtk[2]) + double(gtk[3]);
+        placement.clientWidth = uint32_t(std::max(1.0, w));
+        placement.clientHeight = uint32_t(std::max(1.0, h));
+        placement.expected.width = placement.clientWidth;
+        placement.expected.height = placement.clientHeight;
+        placement.parts |= MoveResize::width | MoveResize::height;
     }
-    if (expected == info.client) {
-        return AXError::success;
-    }
+    return placement;
+}
 
-    const int configuresBefore = watch.configures();
-    if (snapshot->root.supported.contains(connection.atom(Atom::NetMoveresizeWindow))) {
-        constexpr uint32_t northWest = 1, pagerSource = 2u << 12;
+void send(X11Connection &connection, xcb_window_t window, const Placement &placement, bool viaMoveResize)
+{
+    if (viaMoveResize) {
         sendToRoot(connection, window, connection.atom(Atom::NetMoveresizeWindow),
-                   {northWest | flags | pagerSource, uint32_t(frameX), uint32_t(frameY), clientW, clientH});
-    } else {
-        // Without the message a configure request is the window manager's to honour.
-        uint16_t mask = 0;
-        std::vector<uint32_t> values;
-        if (write.position) {
-            mask |= XCB_CONFIG_WINDOW_X | XCB_CONFIG_WINDOW_Y;
-            values.push_back(uint32_t(int32_t(expected.x)));
-            values.push_back(uint32_t(int32_t(expected.y)));
-        }
-        if (write.size) {
-            mask |= XCB_CONFIG_WINDOW_WIDTH | XCB_CONFIG_WINDOW_HEIGHT;
-            values.push_back(clientW);
-            values.push_back(clientH);
-        }
-        xcb_configure_window(connection.raw(), window, mask, values.data());
-        connection.flush();
+                   {MoveResize::northWestGravity | placement.parts | MoveResize::fromPager, uint32_t(placement.frameX),
+                    uint32_t(placement.frameY), placement.clientWidth, placement.clientHeight});
+        return;
     }
+    // Without the message a configure request is the window manager's to honour.
+    uint16_t mask = 0;
+    std::vector<uint32_t> values;
+    if (placement.parts & MoveResize::x) {
+        mask |= XCB_CONFIG_WINDOW_X | XCB_CONFIG_WINDOW_Y;
+        values.push_back(uint32_t(int32_t(placement.expected.x)));
+        values.push_back(uint32_t(int32_t(placement.expected.y)));
+    }
+    if (placement.parts & MoveResize::width) {
+        mask |= XCB_CONFIG_WINDOW_WIDTH | XCB_CONFIG_WINDOW_HEIGHT;
+        values.push_back(placement.clientWidth);
+        values.push_back(placement.clientHeight);
+    }
+    xcb_configure_window(connection.raw(), window, mask, values.data());
+    connection.flush();
+}
 
-    // The window manager applies the request asynchronously and may configure the window more
-    // than once (move, then resize); after the first notification a short quiet period decides.
-    // Without any notification, stop a little early so the final read still fits the deadline.
-    Deadline settle = std::max(std::chrono::steady_clock::now(), deadline - std::chrono::milliseconds(50));
+// Where the window ended: exactly as expected, somewhere the window manager settled on, or not
+// known (gone, no answer).
+struct Landing {
+    enum class Status { landed, settled, gone, timedOut } status = Status::timedOut;
+    RectD client;
+};
+
+// The window manager applies a request asynchronously and may configure the window more than
+// once (move, then resize); it has landed once the window is where it was asked to go, and has
+// settled elsewhere after a short quiet period following its first notification.
+Landing awaitLanding(X11Connection &connection, const WindowWatch &watch, xcb_window_t window, const RectD &expected,
+                     int configuresBefore, Deadline deadline)
+{
+    Deadline settle = std::max(Clock::now(), deadline - readBackReserve);
     bool notified = false;
     for (;;) {
         if (watch.destroyed()) {
-            desktop.invalidate(window);
-            return AXError::invalidUIElement;
+            return {Landing::Status::gone, {}};
         }
-        const auto now = std::chrono::steady_clock::now();
-        const int seen = watch.configures();
-        if (seen > configuresBefore && !notified) {
+        if (!notified && watch.configures() > configuresBefore) {
             notified = true;
-            settle = std::min(deadline, now + std::chrono::milliseconds(60));
+            settle = std::min(deadline, Clock::now() + quietAfterNotification);
         }
         if (notified) {
             const Geometry g = readGeometry(connection, window, deadline);
             if (g.status == Geometry::Status::gone) {
-                desktop.invalidate(window);
-                return AXError::invalidUIElement;
+                return {Landing::Status::gone, {}};
             }
             if (g.status == Geometry::Status::ok && g.client == expected) {
-                desktop.invalidate(window);
-                return AXError::success;
+                return {Landing::Status::landed, g.client};
             }
         }
-        if (std::chrono::steady_clock::now() >= settle) {
+        if (Clock::now() >= settle) {
             break;
         }
         const int mark = watch.configures();
-        while (watch.configures() == mark && !watch.destroyed() && std::chrono::steady_clock::now() < settle) {
+        while (watch.configures() == mark && !watch.destroyed() && Clock::now() < settle) {
             waitForEvents(connection, settle);
         }
     }
-    desktop.invalidate(window);
     const Geometry g = readGeometry(connection, window, deadline);
-    if (g.status == Geometry::Status::gone) {
-        return AXError::invalidUIElement;
+    switch (g.status) {
+    case Geometry::Status::ok:
+        return {g.client == expected ? Landing::Status::landed : Landing::Status::settled, g.client};
+    case Geometry::Status::gone:
+        return {Landing::Status::gone, {}};
+    case Geometry::Status::timedOut:
+        break;
     }
-    if (g.status == Geometry::Status::timedOut) {
-        return AXError::cannotComplete;
+    return {Landing::Status::timedOut, {}};
+}
+
+FrameRequestResult everyPart(AXError error)
+{
+    return {error, error};
+}
+
+// Something applied of a part (landed, clamped, or only the other part) counts: the read-back
+// tells how close it came. A part the window manager left as it was did not take.
+FrameRequestResult judge(const Landing &landing, const RectD &before)
+{
+    switch (landing.status) {
+    case Landing::Status::gone:
+        return everyPart(AXError::invalidUIElement);
+    case Landing::Status::timedOut:
+        return everyPart(AXError::cannotComplete);
+    case Landing::Status::landed:
+        return everyPart(AXError::success);
+    case Landing::Status::settled:
+        break;
     }
-    if (g.client == expected) {
-        return AXError::success;
+    const RectD &after = landing.client;
+    const bool moved = after.x != before.x || after.y != before.y;
+    const bool resized = after.width != before.width || after.height != before.height;
+    return {moved ? AXError::success : AXError::notEnoughPrecision,
+            resized ? AXError::success : AXError::notEnoughPrecision};
+}
+
+// The request, its values known to be representable.
+FrameRequestResult moveResize(X11Desktop &desktop, xcb_window_t window, const FrameRequest &request, Deadline deadline)
+{
+    X11Connection &connection = desktop.connection();
+    TargetWindow target = readTarget(desktop, window, deadline);
+    if (target.error != AXError::success) {
+        return everyPart(target.error);
     }
-    // Something was applied (clamped, or only in part): the read-back tells how close it came.
-    const bool moved = write.position && (g.client.x != info.client.x || g.client.y != info.client.y);
-    const bool resized = write.size && (g.client.width != info.client.width || g.client.height != info.client.height);
-    return moved || resized ? AXError::success : AXError::notEnoughPrecision;
+    const WindowWatch watch(connection, window);
+    if (isMaximized(target.info, connection)) {
+        if (const AXError error = unmaximize(desktop, watch, window, target, deadline); error != AXError::success) {
+            return everyPart(error);
+        }
+    }
+    const Placement placement = plan(target.info, request, target.snapshot->originX, target.snapshot->originY);
+    if (placement.expected == target.info.client) {
+        return everyPart(AXError::success);
+    }
+    const int configuresBefore = watch.configures();
+    send(connection, window, placement, supports(target, connection, Atom::NetMoveresizeWindow));
+    const Landing landing = awaitLanding(connection, watch, window, placement.expected, configuresBefore, deadline);
+    // What this process changed is read again next time, whatever the events said so far.
+    desktop.invalidate(window);
+    return judge(landing, target.info.client);
+}
+
+} // namespace
+
+FrameRequestResult writeFrame(X11Desktop &desktop, xcb_window_t window, const FrameRequest &request, Deadline deadline)
+{
+    FrameRequestResult result;
+    FrameRequest sent = request;
+    if (sent.position && (!representable(sent.position->x, -coordinateLimit, coordinateLimit) ||
+                          !representable(sent.position->y, -coordinateLimit, coordinateLimit))) {
+        result.position = AXError::illegalArgument;
+        sent.position.reset();
+    }
+    if (sent.size && (!representable(sent.size->width, 1, sizeLimit) || !representable(sent.size->height, 1, sizeLimit))) {
+        result.size = AXError::illegalArgument;
+        sent.size.reset();
+    }
+    if (!sent.position && !sent.size) {
+        return result;
+    }
+    const FrameRequestResult written = moveResize(desktop, window, sent, deadline);
+    if (sent.position) {
+        result.position = written.position;
+    }
+    if (sent.size) {
+        result.size = written.size;
+    }
+    return result;
 }
 
 } // namespace ostrel::x11

@@ -8,20 +8,29 @@
 
 namespace ostrel::x11 {
 
-// One write of a window's visible frame: its top left, its size, or both, in global points.
-struct FrameWrite {
+// One request for a window's visible frame: its top left, its size, or both, in global points.
+struct FrameRequest {
     std::optional<AXPoint> position;
     std::optional<AXSize> size;
 };
 
-// Asks the window manager to move or resize a client window and waits, within the deadline,
-// until it has done so. A maximized window is un-maximized first (it would ignore the move).
-// The request is _NET_MOVERESIZE_WINDOW with NorthWest gravity (the frame's top left stays put
-// when only the size changes) from a pager, so the window manager obeys it as a user action.
-// Results: success once the window manager has applied something; invalidUIElement when the
-// window is gone; cannotComplete when the server does not answer in time; notEnoughPrecision
-// when the window manager ignored or refused the request (nothing changed); apiDisabled without
-// a usable window manager.
-AXError writeFrame(X11Desktop &desktop, xcb_window_t window, const FrameWrite &write, Deadline deadline);
+// How a request ended, for each part of it; a part that was not asked is `success`.
+struct FrameRequestResult {
+    AXError position = AXError::success;
+    AXError size = AXError::success;
+};
+
+// Asks the window manager to move and resize a client window in one request and waits, within
+// the deadline, until it has done so. A maximized window is un-maximized first (it would ignore
+// the request). The request is _NET_MOVERESIZE_WINDOW with NorthWest gravity (the frame's top
+// left stays put when only the size changes) from a pager, so the window manager obeys it as a
+// user action; a window manager without it gets a configure request.
+// Each part is `success` once the window manager has applied it or changed it at least (the
+// read-back tells how close it came), `notEnoughPrecision` when it left that part as it was,
+// and `illegalArgument` when its values cannot be sent (the other part still goes). The whole
+// request is `invalidUIElement` when the window is gone, `cannotComplete` when the server does
+// not answer in time, and `apiDisabled` without a usable window manager.
+FrameRequestResult writeFrame(X11Desktop &desktop, xcb_window_t window, const FrameRequest &request,
+                              Deadline deadline);
 
 } // namespace ostrel::x11

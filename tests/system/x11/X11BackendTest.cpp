@@ -395,17 +395,26 @@ TEST_F(X11BackendTest, AChangeOfOneWindowIsReadAndTheOthersKeepTheirs)
     EXPECT_EQ(text(a, AXAttribute::subrole), "AXDialog");
 }
 
-TEST_F(X11BackendTest, SizeThenPositionWritesLandAndReadBack)
+TEST_F(X11BackendTest, SizeAndPositionWritesLandAndReadBackOneAtATimeOrInOneRequest)
 {
     const uint32_t w = x.openWindow(at(1400, 100)).window();
     system.elements->setMessagingTimeout(AXElement{w}, generousTimeout);
     const struct {
         RectD target;
     } cases[] = {{RectD{100, 120, 640, 480}}, {RectD{-1200, 40, 500, 400}}, {RectD{1800, 900, 300, 200}}};
-    for (const auto &c : cases) {
-        EXPECT_EQ(system.elements->setAttributeValue(AXElement{w}, AXAttribute::size, AXSize{c.target.width, c.target.height}), AXError::success);
-        EXPECT_EQ(system.elements->setAttributeValue(AXElement{w}, AXAttribute::position, AXPoint{c.target.x, c.target.y}), AXError::success);
-        EXPECT_TRUE(frame(w).isApproximatelyEqual(c.target, 4.0)) << c.target.x << "," << c.target.y;
+    for (const bool oneRequest : {false, true}) {
+        for (const auto &c : cases) {
+            const AXSize size{c.target.width, c.target.height};
+            const AXPoint position{c.target.x, c.target.y};
+            if (oneRequest) {
+                EXPECT_EQ(system.elements->setSizeAndPosition(AXElement{w}, size, position),
+                          (AXFrameWriteResult{AXError::success, AXError::success}));
+            } else {
+                EXPECT_EQ(system.elements->setAttributeValue(AXElement{w}, AXAttribute::size, size), AXError::success);
+                EXPECT_EQ(system.elements->setAttributeValue(AXElement{w}, AXAttribute::position, position), AXError::success);
+            }
+            EXPECT_TRUE(frame(w).isApproximatelyEqual(c.target, 4.0)) << c.target.x << "," << c.target.y << " " << oneRequest;
+        }
     }
 }
 
@@ -413,13 +422,15 @@ TEST_F(X11BackendTest, SizeThenPositionWritesLandAndReadBack)
 // state; a write that read the frame too early lands off by the borders.
 TEST_F(X11BackendTest, MaximizedWindowIsRestoredBeforeTheWrite)
 {
+    enum class Order { sizeFirst, positionFirst, oneRequest };
     const struct {
         RectD target;
-        bool sizeFirst;
+        Order order;
     } cases[] = {
-        {RectD{200, 150, 500, 400}, true},
-        {RectD{-1100, 80, 640, 480}, false},
-        {RectD{900, 500, 700, 450}, true},
+        {RectD{200, 150, 500, 400}, Order::sizeFirst},
+        {RectD{-1100, 80, 640, 480}, Order::positionFirst},
+        {RectD{900, 500, 700, 450}, Order::sizeFirst},
+        {RectD{-1000, 100, 600, 420}, Order::oneRequest},
     };
     for (const auto &c : cases) {
         TestWindowSpec windowSpec = at(1400, 100);
@@ -429,11 +440,17 @@ TEST_F(X11BackendTest, MaximizedWindowIsRestoredBeforeTheWrite)
         system.elements->setMessagingTimeout(AXElement{w}, generousTimeout);
         const AXSize size{c.target.width, c.target.height};
         const AXPoint position{c.target.x, c.target.y};
-        if (c.sizeFirst) {
+        if (c.order == Order::oneRequest) {
+            EXPECT_EQ(system.elements->setSizeAndPosition(AXElement{w}, size, position),
+                      (AXFrameWriteResult{AXError::success, AXError::success}));
+        }
+        if (c.order == Order::sizeFirst) {
             EXPECT_EQ(system.elements->setAttributeValue(AXElement{w}, AXAttribute::size, size), AXError::success);
         }
-        EXPECT_EQ(system.elements->setAttributeValue(AXElement{w}, AXAttribute::position, position), AXError::success);
-        if (!c.sizeFirst) {
+        if (c.order != Order::oneRequest) {
+            EXPECT_EQ(system.elements->setAttributeValue(AXElement{w}, AXAttribute::position, position), AXError::success);
+        }
+        if (c.order == Order::positionFirst) {
             EXPECT_EQ(system.elements->setAttributeValue(AXElement{w}, AXAttribute::size, size), AXError::success);
         }
         const RectD landed = frame(w);
@@ -458,6 +475,10 @@ TEST_F(X11BackendTest, FixedSizeWindowRefusesTheSizeButMoves)
     const RectD after = frame(w);
     EXPECT_EQ(after.width, before.width);
     EXPECT_EQ(after.x, 300);
+    // In one request each part tells for itself.
+    EXPECT_EQ(system.elements->setSizeAndPosition(AXElement{w}, AXSize{600, 500}, AXPoint{350, 320}),
+              (AXFrameWriteResult{AXError::notEnoughPrecision, AXError::success}));
+    EXPECT_EQ(frame(w).x, 350);
 }
 
 TEST_F(X11BackendTest, GoneWindowsAndBadValuesAreStatuses)
@@ -466,6 +487,10 @@ TEST_F(X11BackendTest, GoneWindowsAndBadValuesAreStatuses)
     const uint32_t w = client.window();
     EXPECT_EQ(system.elements->setAttributeValue(AXElement{w}, AXAttribute::size, AXPoint{1, 2}), AXError::illegalArgument);
     EXPECT_EQ(system.elements->setAttributeValue(AXElement{w}, AXAttribute::size, AXSize{qQNaN(), 2}), AXError::illegalArgument);
+    // A part that cannot be sent does not hold back the other.
+    EXPECT_EQ(system.elements->setSizeAndPosition(AXElement{w}, AXSize{qQNaN(), 2}, AXPoint{60, 70}),
+              (AXFrameWriteResult{AXError::illegalArgument, AXError::success}));
+    EXPECT_EQ(frame(w).x, 60);
     EXPECT_EQ(read(w, AXAttribute::children).error, AXError::attributeUnsupported);
     x.stop(client);
     EXPECT_EQ(read(w, AXAttribute::role).error, AXError::invalidUIElement);
