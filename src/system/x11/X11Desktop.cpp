@@ -33,19 +33,32 @@ X11Desktop::X11Desktop(std::shared_ptr<X11Connection> connection, QStringList de
     };
     subscription_ = connection_->subscribe([this, changed](const xcb_generic_event_t &event) {
         if (isMonitorEvent(event)) {
+            monitorGeneration_.fetch_add(1);
             generation_.fetch_add(1);
             return;
         }
         switch (event.response_type & 0x7F) {
-        case XCB_PROPERTY_NOTIFY:
-            changed(reinterpret_cast<const xcb_property_notify_event_t &>(event).window);
+        case XCB_PROPERTY_NOTIFY: {
+            const auto &property = reinterpret_cast<const xcb_property_notify_event_t &>(event);
+            if (property.window == connection_->root()
+                && (property.atom == connection_->atom(Atom::NetSupportingWmCheck)
+                    || property.atom == connection_->atom(Atom::NetSupported))) {
+                windowManagerGeneration_.fetch_add(1);
+            }
+            changed(property.window);
             break;
+        }
         case XCB_CONFIGURE_NOTIFY:
             changed(reinterpret_cast<const xcb_configure_notify_event_t &>(event).window);
             break;
+        case XCB_DESTROY_NOTIFY:
+            if (reinterpret_cast<const xcb_destroy_notify_event_t &>(event).window == lastWmCheck_.load()) {
+                windowManagerGeneration_.fetch_add(1);
+            }
+            generation_.fetch_add(1);
+            break;
         case XCB_MAP_NOTIFY:
         case XCB_UNMAP_NOTIFY:
-        case XCB_DESTROY_NOTIFY:
         case XCB_REPARENT_NOTIFY:
             generation_.fetch_add(1);
             break;
@@ -100,7 +113,9 @@ std::shared_ptr<const X11Desktop::Snapshot> X11Desktop::snapshot(Deadline deadli
         }
     }
     const quint64 generation = generation_.load();
+    const quint64 monitorGeneration = monitorGeneration_.load();
     auto snapshot = std::make_shared<Snapshot>();
+    snapshot->generation = generation;
     snapshot->root = readRootInfo(*connection_, deadline);
     if (!snapshot->root.ok) {
         return nullptr;
@@ -122,7 +137,13 @@ std::shared_ptr<const X11Desktop::Snapshot> X11Desktop::snapshot(Deadline deadli
             snapshot->windows.append(info);
         }
     }
-    snapshot->monitors = readMonitors(*connection_, deadline);
+    // The monitors change only with RandR's notifications; the root's properties far more often
+    // (the active window, the stacking order).
+    if (cached_ && cachedMonitorGeneration_ == monitorGeneration) {
+        snapshot->monitors = cached_->monitors;
+    } else {
+        snapshot->monitors = readMonitors(*connection_, deadline);
+    }
     if (snapshot->monitors.isEmpty()) {
         return nullptr;
     }
@@ -137,24 +158,20 @@ std::shared_ptr<const X11Desktop::Snapshot> X11Desktop::snapshot(Deadline deadli
     snapshot->originY = primary->frame.y;
     cached_ = snapshot;
     cachedGeneration_ = generation;
+    cachedMonitorGeneration_ = monitorGeneration;
     cachedAt_ = now;
     return cached_;
 }
 
-// The cached snapshot with the root and the changed clients read again; null when that is not
-// enough (other clients, another window manager) or the server did not answer, and the caller
-// then reads everything. Called with `mutex_` held.
+// The cached snapshot with the changed clients read again; null when the server did not
+// answer, and the caller then reads everything. The root is not read again: any change of its
+// properties (the client list, the window manager's) ends the whole snapshot's life, so while
+// the snapshot lives the root is as it was. Called with `mutex_` held.
 std::shared_ptr<const X11Desktop::Snapshot> X11Desktop::refreshed(const QSet<xcb_window_t> &changed,
                                                                   Deadline deadline)
 {
-    X11RootInfo root = readRootInfo(*connection_, deadline);
-    if (!root.ok || root.clientList != cached_->root.clientList
-        || root.supportingWmCheck != cached_->root.supportingWmCheck
-        || root.wmCheckValid != cached_->root.wmCheckValid) {
-        return nullptr;
-    }
     QList<xcb_window_t> targets;
-    for (xcb_window_t w : root.clientList) {
+    for (xcb_window_t w : cached_->root.clientList) {
         if (changed.contains(w)) {
             targets.append(w);
         }
@@ -167,7 +184,8 @@ std::shared_ptr<const X11Desktop::Snapshot> X11Desktop::refreshed(const QSet<xcb
         fresh.insert(info.window, info);
     }
     auto snapshot = std::make_shared<Snapshot>();
-    snapshot->root = std::move(root);
+    snapshot->generation = cached_->generation;
+    snapshot->root = cached_->root;
     snapshot->monitors = cached_->monitors;
     snapshot->originX = cached_->originX;
     snapshot->originY = cached_->originY;
@@ -189,9 +207,74 @@ bool X11Desktop::windowManagerIsUsable(Deadline deadline)
     if (connection_->hasError()) {
         return false;
     }
-    const X11RootInfo root = readRootInfo(*connection_, deadline);
-    return root.ok && root.wmCheckValid && root.supported.contains(connection_->atom(Atom::NetClientList)) &&
-           root.supported.contains(connection_->atom(Atom::NetMoveresizeWindow));
+    // Events already on the socket say whether the last answer still holds.
+    connection_->pumpEvents();
+    const quint64 generation = windowManagerGeneration_.load();
+    {
+        std::lock_guard lock(windowManagerMutex_);
+        if (windowManagerCheckedAt_ == generation) {
+            return windowManagerUsable_;
+        }
+    }
+    const std::optional<bool> usable = readWindowManagerUsable(deadline);
+    if (!usable) {
+        return false;
+    }
+    std::lock_guard lock(windowManagerMutex_);
+    windowManagerCheckedAt_ = generation;
+    windowManagerUsable_ = *usable;
+    return *usable;
+}
+
+// Nothing when the server did not answer in time.
+std::optional<bool> X11Desktop::readWindowManagerUsable(Deadline deadline)
+{
+    // The check window of last time is asked in the same batch as the root's properties, so a
+    // window manager that stays costs one round trip; a new one, a second. Its destruction is
+    // watched from before its property is read, so a window manager that dies after this read
+    // ends the answer's life.
+    xcb_connection_t *c = connection_->raw();
+    const auto property = [&](xcb_window_t w, Atom name, uint32_t length) {
+        return xcb_get_property(c, 0, w, connection_->atom(name), XCB_ATOM_ANY, 0, length);
+    };
+    const auto named = [&](xcb_window_t check) {
+        // The window may be gone already; the property read then says so, and the error of
+        // the selection is dropped.
+        const uint32_t mask = XCB_EVENT_MASK_STRUCTURE_NOTIFY;
+        connection_->discard(xcb_change_window_attributes_checked(c, check, XCB_CW_EVENT_MASK, &mask).sequence);
+        return property(check, Atom::NetSupportingWmCheck, 1);
+    };
+    const xcb_window_t lastCheck = lastWmCheck_.load();
+    const auto checkCookie = property(connection_->root(), Atom::NetSupportingWmCheck, 1);
+    const auto supportedCookie = property(connection_->root(), Atom::NetSupported, 1024);
+    const auto lastCheckCookie = named(lastCheck);
+    auto check = connection_->reply<xcb_get_property_reply_t>(checkCookie, deadline);
+    auto supported = connection_->reply<xcb_get_property_reply_t>(supportedCookie, deadline);
+    auto self = connection_->reply<xcb_get_property_reply_t>(lastCheckCookie, deadline);
+    if (check.status == ReplyStatus::timedOut || supported.status == ReplyStatus::timedOut) {
+        return std::nullopt;
+    }
+    const QList<quint32> checkValue = cardinals(check.reply.get());
+    if (!check.ok() || !supported.ok() || checkValue.isEmpty() || !checkValue[0]) {
+        return false;
+    }
+    const xcb_window_t wmCheck = checkValue[0];
+    if (wmCheck != lastCheck) {
+        lastWmCheck_.store(wmCheck);
+        self = connection_->reply<xcb_get_property_reply_t>(named(wmCheck), deadline);
+    }
+    if (self.status == ReplyStatus::timedOut) {
+        return std::nullopt;
+    }
+    // A window manager that died leaves the root property behind; its check window does not
+    // survive it.
+    const QList<quint32> selfValue = cardinals(self.reply.get());
+    if (!self.ok() || selfValue.isEmpty() || selfValue[0] != wmCheck) {
+        return false;
+    }
+    const QList<quint32> atoms = cardinals(supported.reply.get());
+    return atoms.contains(connection_->atom(Atom::NetClientList)) &&
+           atoms.contains(connection_->atom(Atom::NetMoveresizeWindow));
 }
 
 X11Desktop::Identity X11Desktop::identify(const X11WindowInfo &info)

@@ -30,6 +30,9 @@ namespace ostrel::x11 {
 class X11Desktop {
 public:
     struct Snapshot {
+        // Changes with every full read: the root's properties, the window manager and the
+        // monitors are as they were while it stays (a change of one client alone keeps it).
+        quint64 generation = 0;
         X11RootInfo root;
         QList<X11WindowInfo> windows; // in _NET_CLIENT_LIST order; only readable ones
         QHash<xcb_window_t, int> index;
@@ -54,7 +57,11 @@ public:
     // The current snapshot, read afresh when stale; null when the server did not answer in time.
     std::shared_ptr<const Snapshot> snapshot(Deadline deadline);
     // Forget what is known, e.g. after this process changed a window itself.
-    void invalidate() { generation_.fetch_add(1); }
+    void invalidate()
+    {
+        monitorGeneration_.fetch_add(1);
+        generation_.fetch_add(1);
+    }
     // Forget what is known about one client, e.g. after this process moved it.
     void invalidate(xcb_window_t window);
     // Whether the event is one of RandR's notifications that the screens, CRTCs or outputs
@@ -62,7 +69,9 @@ public:
     bool isMonitorEvent(const xcb_generic_event_t &event) const;
 
     // Trusted: an EWMH window manager is running (its check window exists and names itself) and
-    // it supports the client list and _NET_MOVERESIZE_WINDOW. Always read afresh.
+    // it supports the client list and _NET_MOVERESIZE_WINDOW. Read afresh whenever an event
+    // may have changed the answer (the root's word on its window manager, the check window's
+    // end), so asking before every move of a restore costs nothing while it stands.
     bool windowManagerIsUsable(Deadline deadline);
 
     // The application id and name of a client (desktop entry, else WM_CLASS).
@@ -81,7 +90,16 @@ private:
     QSet<xcb_window_t> takeChangedWindows();
     std::shared_ptr<const Snapshot> refreshed(const QSet<xcb_window_t> &changed, Deadline deadline);
 
+    std::optional<bool> readWindowManagerUsable(Deadline deadline);
+
+    // The last answer about the window manager, valid while `windowManagerGeneration_` stays.
+    std::atomic<xcb_window_t> lastWmCheck_{XCB_NONE};
+    std::atomic<quint64> windowManagerGeneration_{1};
+    std::mutex windowManagerMutex_;
+    quint64 windowManagerCheckedAt_ = 0;
+    bool windowManagerUsable_ = false;
     std::atomic<quint64> generation_{1};
+    std::atomic<quint64> monitorGeneration_{1};
     // Clients changed since the snapshot was read. Its own lock: events arrive (and take it)
     // while a reader holds `mutex_` and pumps them.
     std::mutex changedMutex_;
@@ -89,6 +107,7 @@ private:
     std::mutex mutex_;
     std::shared_ptr<const Snapshot> cached_;
     quint64 cachedGeneration_ = 0;
+    quint64 cachedMonitorGeneration_ = 0;
     std::chrono::steady_clock::time_point cachedAt_;
 };
 

@@ -13,7 +13,16 @@ X11Screens::WorkAreas X11Screens::workAreas(std::optional<quint32> desktop)
     X11Connection &connection = desktop_.connection();
     const Deadline deadline = deadlineIn(0.5);
     const quint32 index = desktop.value_or(0);
-    const xcb_atom_t perMonitorName = connection.internAtom("_GTK_WORKAREAS_D" + std::to_string(index), deadline);
+    xcb_atom_t perMonitorName = XCB_NONE;
+    {
+        std::lock_guard lock(atomsMutex_);
+        perMonitorName = workAreaAtoms_.value(index, XCB_NONE);
+    }
+    if (!perMonitorName) {
+        perMonitorName = connection.internAtom("_GTK_WORKAREAS_D" + std::to_string(index), deadline);
+        std::lock_guard lock(atomsMutex_);
+        workAreaAtoms_.insert(index, perMonitorName);
+    }
     auto whole = xcb_get_property(connection.raw(), 0, connection.root(), connection.atom(Atom::NetWorkarea),
                                   XCB_ATOM_CARDINAL, 4 * index, 4);
     std::optional<xcb_get_property_cookie_t> perMonitor;
@@ -47,6 +56,19 @@ RectD intersection(const RectD &a, const RectD &b)
 
 } // namespace
 
+X11Screens::Reservations X11Screens::reservations(const X11Desktop::Snapshot &snapshot)
+{
+    constexpr auto lifetime = std::chrono::seconds(1);
+    const auto now = std::chrono::steady_clock::now();
+    std::lock_guard lock(reservationsMutex_);
+    if (!reservations_ || reservations_->generation != snapshot.generation || now - reservations_->readAt >= lifetime) {
+        reservations_ = Reservations{snapshot.generation, now, workAreas(snapshot.root.currentDesktop),
+                                     readUnmanagedStrutWindows(desktop_.connection(), snapshot.root.clientList,
+                                                               deadlineIn(0.5))};
+    }
+    return *reservations_;
+}
+
 // In root coordinates, one per monitor.
 QList<RectD> X11Screens::visibleFrames(const X11Desktop::Snapshot &snapshot, const QList<RectD> &monitors)
 {
@@ -57,10 +79,11 @@ QList<RectD> X11Screens::visibleFrames(const X11Desktop::Snapshot &snapshot, con
             struts.append({info.visibleFrameInRoot(), *info.strut});
         }
     }
-    struts.append(readUnmanagedStrutWindows(connection, snapshot.root.clientList, deadlineIn(0.5)));
+    const Reservations known = reservations(snapshot);
+    struts.append(known.unmanaged);
     const RectD &root = snapshot.root.rootGeometry;
     QList<RectD> visible = x11::visibleFrames(monitors, struts, root);
-    const WorkAreas areas = workAreas(snapshot.root.currentDesktop);
+    const WorkAreas &areas = known.areas;
     if (areas.whole) {
         visible = narrowedToWorkArea(visible, monitors, struts, *areas.whole, root);
     }

@@ -1,7 +1,12 @@
 #pragma once
 
 #include "system/ScreenList.h"
+#include "system/x11/VisibleFrames.h"
 #include "system/x11/X11Desktop.h"
+
+#include <QHash>
+
+#include <mutex>
 
 namespace ostrel::x11 {
 
@@ -26,9 +31,24 @@ private:
         QList<RectD> perMonitor;
     };
     WorkAreas workAreas(std::optional<quint32> desktop);
+    // The reservations the snapshot's clients do not tell: the work areas and the strut windows
+    // the window manager does not list. Read again when the snapshot's generation changes (the
+    // root's properties, among them the work areas, changed), and at least once a second.
+    struct Reservations {
+        quint64 generation = 0;
+        std::chrono::steady_clock::time_point readAt;
+        WorkAreas areas;
+        QList<StrutWindow> unmanaged;
+    };
+    Reservations reservations(const X11Desktop::Snapshot &snapshot);
     QList<RectD> visibleFrames(const X11Desktop::Snapshot &snapshot, const QList<RectD> &monitors);
 
     X11Desktop &desktop_;
+    std::mutex reservationsMutex_;
+    std::optional<Reservations> reservations_;
+    // _GTK_WORKAREAS_D<n> by desktop, interned once each.
+    std::mutex atomsMutex_;
+    QHash<quint32, xcb_atom_t> workAreaAtoms_;
 };
 
 } // namespace ostrel::x11
