@@ -87,6 +87,53 @@ QCoro::Task<FrameApplyResult> WindowService::setFrame(RectD frame, WindowReferen
     co_return write->result();
 }
 
+QCoro::Task<QList<std::optional<WindowReference>>>
+WindowService::revalidateEach(QList<WindowReference> references, QList<CurrentDisplay> displays)
+{
+    return executor_.run([this, references = std::move(references),
+                          displays = std::move(displays)] {
+        QList<std::optional<WindowReference>> fresh;
+        for (const WindowReference &reference : references) {
+            fresh.append(revalidateNow(reference, displays));
+        }
+        return fresh;
+    });
+}
+
+QCoro::Task<QList<std::optional<RectD>>>
+WindowService::readFrames(QList<WindowReference> references, Cancellation cancellation)
+{
+    return executor_.run([this, references = std::move(references),
+                          cancellation = std::move(cancellation)] {
+        QList<std::optional<RectD>> frames;
+        for (const WindowReference &reference : references) {
+            if (cancellation && cancellation->isCancelled()) {
+                break;
+            }
+            frames.append(readFrameNow(reference));
+        }
+        return frames;
+    });
+}
+
+QCoro::Task<WindowMove> WindowService::moveWithoutGate(RectD frame, WindowReference reference,
+                                                       Cancellation cancellation)
+{
+    return executor_.run([this, frame, reference = std::move(reference),
+                          cancellation = std::move(cancellation)] {
+        WindowMove move;
+        move.onActiveDesktop = isOnActiveDesktopNow(reference);
+        if (!move.onActiveDesktop) {
+            return move;
+        }
+        move.previousFrame = readFrameNow(reference);
+        FrameWrite write(system_, frame, reference, cancellation, false);
+        write.start();
+        move.applied = write.result();
+        return move;
+    });
+}
+
 QList<CGWindowEntry> WindowService::activeDesktopWindows()
 {
     return CGWindowEntry::activeDesktopWindows(*system_.windowServer,

@@ -11,6 +11,7 @@
 #include "platform/CGWindowEntry.h"
 #include "platform/ScanOutput.h"
 #include "platform/VisibilityScan.h"
+#include "platform/WindowMove.h"
 #include "platform/WriteGate.h"
 #include "system/SystemBackend.h"
 
@@ -76,6 +77,21 @@ public:
     // Moves and resizes one window and reports exactly what happened. Never throws.
     QCoro::Task<FrameApplyResult> setFrame(RectD frame, WindowReference reference,
                                            Cancellation cancellation, WriteGate writeGate);
+
+    // Several calls in one turn of the actor, for callers that need nothing from elsewhere
+    // between them: the same calls in the same order as one at a time, with one hand-over
+    // between threads instead of one per call.
+    // - `revalidate` of each reference, in order.
+    QCoro::Task<QList<std::optional<WindowReference>>> revalidateEach(QList<WindowReference> references,
+                                                                     QList<CurrentDisplay> displays);
+    // - `readFrame` of each reference, in order, until a cancellation is seen before a read:
+    //   the frames read until then.
+    QCoro::Task<QList<std::optional<RectD>>> readFrames(QList<WindowReference> references,
+                                                        Cancellation cancellation);
+    // - one move of a restore without a write gate: `isOnActiveDesktop`, then, when the window
+    //   is still there, `readFrame` and `setFrame`.
+    QCoro::Task<WindowMove> moveWithoutGate(RectD frame, WindowReference reference,
+                                            Cancellation cancellation);
 
     // The operations themselves, synchronous, for code already running on the actor's thread
     // (and for tests that drive the fake desktop directly).

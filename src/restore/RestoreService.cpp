@@ -267,21 +267,29 @@ QCoro::Task<RestoreResult> RestoreService::restore(Layout layout, QList<CurrentD
         pending = still;
     }
 
-    // The user's earlier choices, checked one by one instead of scanning again.
+    // The user's earlier choices, checked one by one instead of scanning again (in one turn of
+    // the window service).
     QList<WindowReference> windows = scan.windows;
     QHash<QUuid, WindowReference> preferred;
+    QList<WindowEntry> preferredEntries;
+    QList<WindowReference> toRevalidate;
     for (auto it = pass.options.preferredWindows.constBegin();
          it != pass.options.preferredWindows.constEnd(); ++it) {
         const QUuid entryID = it.key();
         const auto entry =
             std::find_if(pending.cbegin(), pending.cend(),
                          [&entryID](const WindowEntry &e) { return e.id == entryID; });
-        if (entry == pending.cend()) {
-            continue;
+        if (entry != pending.cend()) {
+            preferredEntries.append(*entry);
+            toRevalidate.append(it.value());
         }
-        auto revalidating = windowService_.revalidate(it.value(), pass.displays);
-        const std::optional<WindowReference> fresh = co_await std::move(revalidating);
-        if (!fresh || !MatchingService::isCompatible(*entry, *fresh)) {
+    }
+    auto revalidating = windowService_.revalidateEach(toRevalidate, pass.displays);
+    const QList<std::optional<WindowReference>> revalidated = co_await std::move(revalidating);
+    for (qsizetype i = 0; i < preferredEntries.size(); ++i) {
+        const QUuid entryID = preferredEntries[i].id;
+        const std::optional<WindowReference> &fresh = revalidated[i];
+        if (!fresh || !MatchingService::isCompatible(preferredEntries[i], *fresh)) {
             continue;
         }
         const auto scanned =
@@ -313,6 +321,23 @@ QCoro::Task<RestoreResult> RestoreService::restore(Layout layout, QList<CurrentD
     });
     co_await std::move(matching);
 
+    // The frames of the matched windows, read in one turn of the window service; the reads stop
+    // at a cancellation, which the loop below then sees before it would need the next frame.
+    QList<WindowReference> matchedWindows;
+    for (const WindowEntry &entry : pending) {
+        if (!resolution.candidates.value(entry.id).isEmpty()
+            || resolution.unavailableEntryIDs.contains(entry.id)) {
+            continue;
+        }
+        if (const auto match = resolution.matches.constFind(entry.id);
+            match != resolution.matches.constEnd()) {
+            matchedWindows.append(*match);
+        }
+    }
+    auto readingFrames = windowService_.readFrames(matchedWindows, pass.cancellation);
+    const QList<std::optional<RectD>> currentFrames = co_await std::move(readingFrames);
+    qsizetype nextFrame = 0;
+
     bool cancelledInPlanning = false;
     for (const WindowEntry &entry : pending) {
         const CurrentDisplay display = mapping.displays.value(entry.displayKey);
@@ -336,8 +361,12 @@ QCoro::Task<RestoreResult> RestoreService::restore(Layout layout, QList<CurrentD
                 break;
             }
             const WindowReference window = resolution.matches.value(entry.id);
-            auto reading = windowService_.readFrame(window);
-            const std::optional<RectD> current = co_await std::move(reading);
+            if (nextFrame >= currentFrames.size()) {
+                // The reads stopped at a cancellation.
+                cancelledInPlanning = true;
+                break;
+            }
+            const std::optional<RectD> &current = currentFrames[nextFrame++];
             if (!current) {
                 pass.output.insert(entry.id,
                                    RestoreResultBuilder::entryResult(
@@ -468,9 +497,9 @@ QCoro::Task<RestoreResult> RestoreService::movePhase(RestorePass &pass)
 
         pass.report(RestoreProgress{int(i), int(total), move.entry.label(), lay.name});
 
-        auto onDesktop = windowService_.isOnActiveDesktop(move.reference);
-        const bool visible = co_await std::move(onDesktop);
-        if (!visible) {
+        auto attempting = attemptMove(move, pass);
+        const WindowMove attempt = co_await std::move(attempting);
+        if (!attempt.onActiveDesktop) {
             pass.output.insert(
                 move.entry.id,
                 RestoreResultBuilder::entryResult(
@@ -478,15 +507,8 @@ QCoro::Task<RestoreResult> RestoreService::movePhase(RestorePass &pass)
                     QStringLiteral("The window is no longer on the active desktop")));
             continue;
         }
-
-        auto reading = windowService_.readFrame(move.reference);
-        const std::optional<RectD> read = co_await std::move(reading);
-        const RectD previousFrame = read.value_or(move.reference.frame);
-
-        auto writing =
-            windowService_.setFrame(move.target, move.reference, pass.cancellation,
-                                    options.isAutomation ? options.writeGate : WriteGate{});
-        const FrameApplyResult applied = co_await std::move(writing);
+        const RectD previousFrame = attempt.previousFrame.value_or(move.reference.frame);
+        const FrameApplyResult &applied = attempt.applied;
 
         journalPossibleChange(move, previousFrame, applied, pass.displays, journal);
         if (applied.gestureBlocked) {
@@ -538,6 +560,31 @@ QCoro::Task<RestoreResult> RestoreService::movePhase(RestorePass &pass)
                                    .movedCount = movedCount,
                                    .deferredCount = countOutcome(entries, EntryOutcome::deferred),
                                    .deferredReason = pass.deferralReason});
+}
+
+// A manual restore passes no write gate, so nothing from elsewhere comes between the
+// active-desktop test, the read of the frame before and the write: they run in one turn of the
+// window service.
+QCoro::Task<WindowMove> RestoreService::attemptMove(const MoveOperation &move,
+                                                    const RestorePass &pass)
+{
+    const WriteGate gate = pass.options.isAutomation ? pass.options.writeGate : WriteGate{};
+    if (!gate) {
+        auto moving =
+            windowService_.moveWithoutGate(move.target, move.reference, pass.cancellation);
+        co_return co_await std::move(moving);
+    }
+    WindowMove attempt;
+    auto onDesktop = windowService_.isOnActiveDesktop(move.reference);
+    attempt.onActiveDesktop = co_await std::move(onDesktop);
+    if (!attempt.onActiveDesktop) {
+        co_return attempt;
+    }
+    auto reading = windowService_.readFrame(move.reference);
+    attempt.previousFrame = co_await std::move(reading);
+    auto writing = windowService_.setFrame(move.target, move.reference, pass.cancellation, gate);
+    attempt.applied = co_await std::move(writing);
+    co_return attempt;
 }
 
 QCoro::Task<std::optional<RestoreResult>>

@@ -23,6 +23,8 @@
 namespace ostrel {
 
 class WindowService;
+struct MoveOperation;
+struct WindowMove;
 
 // Carries out restore and undo passes and keeps the one-step undo journal between them.
 //
@@ -63,6 +65,7 @@ private:
     struct UndoPass;
 
     QCoro::Task<RestoreResult> movePhase(RestorePass &pass);
+    QCoro::Task<WindowMove> attemptMove(const MoveOperation &move, const RestorePass &pass);
     QCoro::Task<void> undoWindow(UndoPass &pass, qsizetype index);
     bool trusted() const;
 

@@ -1,0 +1,18 @@
+#pragma once
+
+#include "model/FrameApplyResult.h"
+#include "model/RectD.h"
+
+#include <optional>
+
+namespace ostrel {
+
+// What the window service did for one planned move of a restore: the active-desktop test and,
+// when the window is still there, the read of its frame before the move and the write.
+struct WindowMove {
+    bool onActiveDesktop = false;
+    std::optional<RectD> previousFrame; // as `readFrame` gives it
+    FrameApplyResult applied;           // meaningful only when `onActiveDesktop`
+};
+
+} // namespace ostrel
