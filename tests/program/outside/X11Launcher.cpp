@@ -146,7 +146,7 @@ int main(int argc, char **argv)
     ostrel::test::XSessionOptions options;
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--no-window-manager") == 0) {
-            options.windowManager = false;
+            options.windowManager = ostrel::test::WindowManager::none;
         } else {
             std::fprintf(stderr, "usage: %s [--no-window-manager]\n", argv[0]);
             return 2;
