@@ -1,21 +1,17 @@
 #include "ui/panel/UiStyle.h"
 
+#include "ui/panel/IndicatorStyle.h"
+
 #include <QApplication>
-#include <QStyle>
-#include <QStyleFactory>
 
 namespace ostrel {
 
 void UiStyle::install(QApplication &application)
 {
-    const QString fusion = QStringLiteral("Fusion");
-    if (QStyle *current = application.style();
-        current && current->name().compare(fusion, Qt::CaseInsensitive) == 0) {
+    if (qobject_cast<IndicatorStyle *>(application.style())) {
         return;
     }
-    if (QStyle *style = QStyleFactory::create(fusion)) {
-        application.setStyle(style);
-    }
+    application.setStyle(new IndicatorStyle);
 }
 
 } // namespace ostrel
