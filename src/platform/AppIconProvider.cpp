@@ -96,6 +96,11 @@ std::optional<QImage> AppIconProvider::icon(const QString &bundleID)
     return image;
 }
 
+QIcon AppIconProvider::iconNamed(const QString &icon)
+{
+    return loadIcon(icon);
+}
+
 QList<QString> AppIconProvider::cachedIdentifiers()
 {
     return cache().insertionOrder;

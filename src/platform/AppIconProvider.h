@@ -2,6 +2,7 @@
 
 #include "system/ApplicationIcons.h"
 
+#include <QIcon>
 #include <QImage>
 #include <QList>
 #include <QString>
@@ -24,6 +25,10 @@ void setSource(ApplicationIcons *source);
 // The application's icon, 64 × 64; absent when no installed application has this identifier
 // (not cached: a later call asks again).
 std::optional<QImage> icon(const QString &bundleID);
+
+// The icon an application's entry names (an icon-theme name or an absolute path), as found on
+// this desktop; a null icon when it names none or none is found. Not cached.
+QIcon iconNamed(const QString &icon);
 
 // The identifiers whose icons are cached, in the order they arrived.
 QList<QString> cachedIdentifiers();

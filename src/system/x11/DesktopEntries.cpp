@@ -27,6 +27,35 @@ QStringList defaultDataDirs()
 
 DesktopEntries::DesktopEntries(QStringList dataDirs) : dataDirs_(dataDirs.isEmpty() ? defaultDataDirs() : std::move(dataDirs)) {}
 
+QString DesktopEntries::idFor(const QString &applicationsFolder, const QString &path)
+{
+    const QString suffix = QStringLiteral(".desktop");
+    QString id = QDir(applicationsFolder).relativeFilePath(path);
+    if (!id.endsWith(suffix) || id.size() == suffix.size() || id.startsWith(QLatin1String("../"))
+        || QDir::isAbsolutePath(id)) {
+        return {};
+    }
+    id.chop(suffix.size());
+    id.replace(QLatin1Char('/'), QLatin1Char('-'));
+    return id;
+}
+
+std::optional<DesktopEntries::Entry> DesktopEntries::readEntry(const QString &id, const QString &path,
+                                                               const QString &locale)
+{
+    const std::optional<DesktopEntryFile> file = DesktopEntryFile::read(path);
+    if (!file) {
+        return std::nullopt; // not a readable entry at all, so it shadows nothing
+    }
+    const QHash<QString, QString> &keys = file->keys;
+    if (keys.value(QStringLiteral("Hidden")) == QLatin1String("true") ||
+        keys.value(QStringLiteral("Type"), QStringLiteral("Application")) != QLatin1String("Application")) {
+        return Entry{}; // no application, but it still shadows the same id further down
+    }
+    return Entry{id, file->localizedName(locale), keys.value(QStringLiteral("StartupWMClass")),
+                 keys.value(QStringLiteral("Icon")), path};
+}
+
 void DesktopEntries::loadIfStale()
 {
     // Applications are installed rarely; a scan per minute keeps lookups cheap.
@@ -38,34 +67,29 @@ void DesktopEntries::loadIfStale()
     byId_.clear();
     idByLowerId_.clear();
     idByLowerWmClass_.clear();
+    order_.clear();
     const QString locale = QLocale::system().name();
     for (const QString &dataDir : dataDirs_) {
         const QString root = dataDir + QStringLiteral("/applications");
         QDirIterator it(root, {QStringLiteral("*.desktop")}, QDir::Files, QDirIterator::Subdirectories);
         while (it.hasNext()) {
             const QString path = it.next();
-            QString id = QDir(root).relativeFilePath(path);
-            id.chop(int(qstrlen(".desktop")));
-            id.replace(QLatin1Char('/'), QLatin1Char('-'));
-            if (byId_.contains(id)) {
+            const QString id = idFor(root, path);
+            if (id.isEmpty() || byId_.contains(id)) {
                 continue; // an earlier folder overrides this one
             }
-            const std::optional<DesktopEntryFile> file = DesktopEntryFile::read(path);
-            if (!file) {
-                continue; // not a readable entry at all, so it shadows nothing
-            }
-            const QHash<QString, QString> &keys = file->keys;
-            if (keys.value(QStringLiteral("Hidden")) == QLatin1String("true") ||
-                keys.value(QStringLiteral("Type"), QStringLiteral("Application")) != QLatin1String("Application")) {
-                byId_.insert(id, Entry{}); // still shadows the same id further down
+            const std::optional<Entry> entry = readEntry(id, path, locale);
+            if (!entry) {
                 continue;
             }
-            Entry entry{id, file->localizedName(locale), keys.value(QStringLiteral("StartupWMClass")),
-                        keys.value(QStringLiteral("Icon"))};
-            byId_.insert(id, entry);
+            byId_.insert(id, *entry);
+            if (entry->id.isEmpty()) {
+                continue;
+            }
+            order_.append(id);
             idByLowerId_.insert(id.toLower(), id);
-            if (!entry.startupWMClass.isEmpty() && !idByLowerWmClass_.contains(entry.startupWMClass.toLower())) {
-                idByLowerWmClass_.insert(entry.startupWMClass.toLower(), id);
+            if (!entry->startupWMClass.isEmpty() && !idByLowerWmClass_.contains(entry->startupWMClass.toLower())) {
+                idByLowerWmClass_.insert(entry->startupWMClass.toLower(), id);
             }
         }
     }
@@ -119,6 +143,45 @@ std::optional<QString> DesktopEntries::icon(const QString &id)
         return std::nullopt;
     }
     return it->icon;
+}
+
+
+QList<DesktopEntries::Application> DesktopEntries::applications()
+{
+    std::lock_guard lock(mutex_);
+    loadIfStale();
+    QList<Application> found;
+    found.reserve(order_.size());
+    for (const QString &id : std::as_const(order_)) {
+        const Entry entry = byId_.value(id);
+        found.append(Application{entry.id, entry.name, entry.icon, entry.path});
+    }
+    return found;
+}
+
+std::optional<DesktopEntries::Application> DesktopEntries::entryAt(const QString &path) const
+{
+    if (!QDir::isAbsolutePath(path)) {
+        return std::nullopt;
+    }
+    const QString file = QDir::cleanPath(path);
+    // The innermost folder holding the file names it, should one data folder lie in another.
+    QString root;
+    for (const QString &dataDir : dataDirs_) {
+        const QString candidate = QDir::cleanPath(dataDir + QStringLiteral("/applications"));
+        if (file.startsWith(candidate + QLatin1Char('/')) && candidate.size() > root.size()) {
+            root = candidate;
+        }
+    }
+    const QString id = root.isEmpty() ? QString() : idFor(root, file);
+    if (id.isEmpty()) {
+        return std::nullopt;
+    }
+    const std::optional<Entry> entry = readEntry(id, file, QLocale::system().name());
+    if (!entry || entry->id.isEmpty()) {
+        return std::nullopt;
+    }
+    return Application{entry->id, entry->name, entry->icon, entry->path};
 }
 
 } // namespace ostrel::x11

@@ -21,6 +21,20 @@ public:
         friend bool operator==(const Match &, const Match &) = default;
     };
 
+    // An installed application's entry: its id, Name (localized; may be blank), Icon and file.
+    struct Application {
+        QString id;
+        QString name;
+        QString icon;
+        QString path;
+        friend bool operator==(const Application &, const Application &) = default;
+    };
+
+    // The one id rule: the entry's path below its "applications" folder without ".desktop",
+    // subfolders joined with "-" ("kde4/okular.desktop" is "kde4-okular"). Empty for a path
+    // that is not a ".desktop" file inside that folder.
+    static QString idFor(const QString &applicationsFolder, const QString &path);
+
     // The folders holding "applications"; the XDG defaults when empty. Earlier folders win.
     explicit DesktopEntries(QStringList dataDirs = {});
 
@@ -34,20 +48,33 @@ public:
     // when the entry names none; absent when there is no such entry.
     std::optional<QString> icon(const QString &id);
 
+    // Every installed application, each id once as `find` sees it: an entry in an earlier
+    // folder wins, and a hidden one or one of another type hides the id.
+    QList<Application> applications();
+
+    // The application entry of the file at `path` (an absolute path in one of the folders'
+    // "applications"); absent when it lies in none of them, is no ".desktop" file, cannot be
+    // read, is hidden, or is of another type than Application.
+    std::optional<Application> entryAt(const QString &path) const;
+
 private:
     struct Entry {
         QString id;
         QString name;
         QString startupWMClass;
         QString icon;
+        QString path;
     };
     void loadIfStale();
+    static std::optional<Entry> readEntry(const QString &id, const QString &path,
+                                          const QString &locale);
 
     QStringList dataDirs_;
     std::mutex mutex_;
     QHash<QString, Entry> byId_;
     QHash<QString, QString> idByLowerId_;
     QHash<QString, QString> idByLowerWmClass_;
+    QStringList order_; // ids in the order they were found
     QDateTime loadedAt_;
 };
 

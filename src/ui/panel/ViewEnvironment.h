@@ -7,6 +7,7 @@ namespace ostrel {
 class Announcer;
 class AppModel;
 class Clock;
+class InstalledApplications;
 class KeyboardLayoutObserver;
 class MarkerOverlayService;
 class ReduceMotion;
@@ -27,6 +28,8 @@ struct ViewEnvironment {
     Announcer *announcer = nullptr;
     // The time the spinners turn by.
     Clock *clock = nullptr;
+    // The applications the settings window offers to leave alone.
+    InstalledApplications *installedApplications = nullptr;
 
     std::function<void()> openSettings;
     std::function<void()> quit;

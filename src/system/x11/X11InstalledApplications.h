@@ -1,0 +1,22 @@
+#pragma once
+
+#include "system/InstalledApplications.h"
+#include "system/x11/DesktopEntries.h"
+
+namespace ostrel::x11 {
+
+// Installed applications from their desktop entries: an application's bundle identifier on X11
+// is its desktop-entry id, the same id window scans give its windows.
+class X11InstalledApplications : public InstalledApplications {
+public:
+    // The folders holding "applications"; the XDG defaults when empty.
+    explicit X11InstalledApplications(QStringList dataDirs = {});
+
+    QList<InstalledApplication> applications() override;
+    std::optional<InstalledApplication> identify(const QString &location) override;
+
+private:
+    DesktopEntries entries_;
+};
+
+} // namespace ostrel::x11
