@@ -47,4 +47,11 @@ void FormRowLabel::setTitle(const QString &title)
     }
 }
 
+void FormRowLabel::setSubtitle(const QString &subtitle)
+{
+    if (subtitle_) {
+        subtitle_->setText(subtitle);
+    }
+}
+
 } // namespace ostrel

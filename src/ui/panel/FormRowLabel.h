@@ -22,6 +22,8 @@ public:
                  std::optional<QString> info = std::nullopt, QWidget *parent = nullptr);
 
     void setTitle(const QString &title);
+    // Changes the subtitle of a label made with one.
+    void setSubtitle(const QString &subtitle);
 
     QLabel *titleLabel() const { return title_; }
     QLabel *subtitleLabel() const { return subtitle_; }

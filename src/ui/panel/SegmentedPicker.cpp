@@ -1,0 +1,126 @@
+#include "ui/panel/SegmentedPicker.h"
+
+#include "ui/panel/Accessibility.h"
+#include "ui/panel/Theme.h"
+#include "ui/panel/UiFont.h"
+
+#include <QHBoxLayout>
+#include <QPainter>
+
+namespace ostrel {
+
+namespace {
+
+constexpr int barHeight = 24;
+constexpr qreal barRadius = 6;
+constexpr int segmentInset = 2;
+
+// One segment: a radio button drawn as a part of the bar. The bar draws the chosen segment's
+// raised face, so that it can sit under the separators.
+class Segment final : public QRadioButton {
+public:
+    Segment(const QString &title, QWidget *parent)
+        : QRadioButton(title, parent)
+    {
+        setFont(UiFont::system(13));
+        setFocusPolicy(Qt::TabFocus);
+        setCursor(Qt::ArrowCursor);
+        setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
+        setFixedHeight(barHeight - 2 * segmentInset);
+    }
+
+protected:
+    bool hitButton(const QPoint &position) const override { return rect().contains(position); }
+
+    void paintEvent(QPaintEvent *) override
+    {
+        QPainter painter(this);
+        painter.setRenderHint(QPainter::Antialiasing);
+        const QPalette &colours = palette();
+        if (isChecked()) {
+            painter.setPen(QPen(Theme::primary(colours, 0.12), 0.5));
+            painter.setBrush(Theme::isDark(colours) ? Theme::primary(colours, 0.24)
+                                                    : QColor(Qt::white));
+            painter.drawRoundedRect(QRectF(rect()).adjusted(0.25, 0.25, -0.25, -0.25),
+                                    barRadius - 1.5, barRadius - 1.5);
+        } else if (isDown()) {
+            painter.setPen(Qt::NoPen);
+            painter.setBrush(Theme::primary(colours, 0.08));
+            painter.drawRoundedRect(QRectF(rect()), barRadius - 1.5, barRadius - 1.5);
+        }
+        painter.setPen(isEnabled() ? Theme::primary(colours) : Theme::tertiary(colours));
+        painter.setFont(font());
+        painter.drawText(rect(), Qt::AlignCenter | Qt::TextSingleLine, text());
+        if (hasFocus()) {
+            painter.setPen(QPen(Theme::accent(colours), 1.5));
+            painter.setBrush(Qt::NoBrush);
+            painter.drawRoundedRect(QRectF(rect()).adjusted(1, 1, -1, -1), barRadius - 2,
+                                    barRadius - 2);
+        }
+    }
+};
+
+} // namespace
+
+SegmentedPicker::SegmentedPicker(const QString &title, const QStringList &segments, int width,
+                                 QWidget *parent)
+    : QWidget(parent)
+    , width_(width)
+{
+    setAccessibleName(title);
+    Accessibility::setRole(this, QAccessible::Grouping);
+    setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+    auto *row = new QHBoxLayout(this);
+    row->setContentsMargins(segmentInset, segmentInset, segmentInset, segmentInset);
+    row->setSpacing(segmentInset);
+    for (const QString &text : segments) {
+        auto *segment = new Segment(text, this);
+        group_.addButton(segment, int(segments_.size()));
+        segments_.append(segment);
+        row->addWidget(segment, 1);
+    }
+    connect(&group_, &QButtonGroup::idClicked, this, [this](int index) {
+        emit chosen(index);
+        update();
+    });
+    setFixedSize(sizeHint());
+}
+
+int SegmentedPicker::currentIndex() const
+{
+    return group_.checkedId();
+}
+
+void SegmentedPicker::setCurrentIndex(int index)
+{
+    if (QAbstractButton *button = group_.button(index)) {
+        button->setChecked(true);
+        update();
+    }
+}
+
+QSize SegmentedPicker::sizeHint() const
+{
+    return {width_, barHeight};
+}
+
+void SegmentedPicker::paintEvent(QPaintEvent *)
+{
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    const QPalette &colours = palette();
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(Theme::primary(colours, Theme::isDark(colours) ? 0.10 : 0.07));
+    painter.drawRoundedRect(QRectF(rect()), barRadius, barRadius);
+    // Separators between two segments neither of which is chosen.
+    painter.setPen(QPen(Theme::primary(colours, 0.14), 1));
+    for (qsizetype i = 1; i < segments_.size(); ++i) {
+        if (segments_[i]->isChecked() || segments_[i - 1]->isChecked()) {
+            continue;
+        }
+        const qreal x = segments_[i]->geometry().left() - segmentInset / 2.0;
+        painter.drawLine(QPointF(x, 6), QPointF(x, height() - 6));
+    }
+}
+
+} // namespace ostrel

@@ -1,0 +1,82 @@
+#include "UiTest.h"
+
+#include "Screenshots.h"
+
+#include "ui/panel/HighlightColorPicker.h"
+
+#include <QAccessible>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+namespace ostrel::test {
+namespace {
+
+class HighlightColorPickerTest : public ::testing::Test {
+protected:
+    void SetUp() override { ensureUiApplication(); }
+};
+
+TEST_F(HighlightColorPickerTest, TenSwatchesInTwoRowsOfFive)
+{
+    HighlightColorPicker picker(HighlightColor::graphite);
+    picker.show();
+    EXPECT_EQ(picker.size(), QSize(176, 68));
+    struct Case {
+        HighlightColor color;
+        QPoint origin;
+        QString name;
+    };
+    const Case cases[] = {
+        {HighlightColor::blue, {0, 0}, "Blue"},       {HighlightColor::red, {144, 0}, "Red"},
+        {HighlightColor::orange, {0, 36}, "Orange"},  {HighlightColor::teal, {108, 36}, "Teal"},
+        {HighlightColor::graphite, {144, 36}, "Graphite"},
+    };
+    for (const Case &c : cases) {
+        QAbstractButton *tile = picker.tile(c.color);
+        ASSERT_NE(tile, nullptr);
+        EXPECT_EQ(tile->geometry(), QRect(c.origin, QSize(32, 32))) << c.name.toStdString();
+        EXPECT_EQ(tile->accessibleName(), c.name);
+        EXPECT_EQ(tile->toolTip(), c.name);
+        EXPECT_EQ(tile->isChecked(), c.color == HighlightColor::graphite) << c.name.toStdString();
+    }
+    EXPECT_EQ(picker.accessibleName(), "Highlight color");
+    QAccessibleInterface *group = QAccessible::queryAccessibleInterface(&picker);
+    ASSERT_NE(group, nullptr);
+    EXPECT_EQ(group->role(), QAccessible::Grouping);
+    EXPECT_EQ(group->childCount(), 10);
+    QAccessibleInterface *selected = QAccessible::queryAccessibleInterface(picker.tile(HighlightColor::graphite));
+    EXPECT_TRUE(selected->state().checked);
+}
+
+// The picker shows what its host passes back, never a colour of its own.
+TEST_F(HighlightColorPickerTest, AClickReportsTheColourAndTheHostDecides)
+{
+    HighlightColorPicker picker(HighlightColor::blue);
+    picker.show();
+    QList<HighlightColor> picked;
+    QObject::connect(&picker, &HighlightColorPicker::picked,
+                     [&](HighlightColor color) { picked.append(color); });
+    QTest::mouseClick(picker.tile(HighlightColor::teal), Qt::LeftButton);
+    ASSERT_EQ(picked, QList<HighlightColor>{HighlightColor::teal});
+    EXPECT_TRUE(picker.tile(HighlightColor::blue)->isChecked());
+    EXPECT_FALSE(picker.tile(HighlightColor::teal)->isChecked());
+    picker.setSelection(HighlightColor::teal);
+    EXPECT_FALSE(picker.tile(HighlightColor::blue)->isChecked());
+    EXPECT_TRUE(picker.tile(HighlightColor::teal)->isChecked());
+    // The chosen one again is reported again, and stays chosen.
+    QTest::mouseClick(picker.tile(HighlightColor::teal), Qt::LeftButton);
+    EXPECT_EQ(picked.size(), 2);
+    EXPECT_TRUE(picker.tile(HighlightColor::teal)->isChecked());
+
+    picker.setEnabled(false);
+    QTest::mouseClick(picker.tile(HighlightColor::red), Qt::LeftButton);
+    EXPECT_EQ(picked.size(), 2);
+    EXPECT_TRUE(picker.tile(HighlightColor::teal)->isChecked());
+    renderToPng(&picker, "highlight-color-picker-disabled");
+    picker.setEnabled(true);
+    renderToPng(&picker, "highlight-color-picker");
+}
+
+} // namespace
+} // namespace ostrel::test
