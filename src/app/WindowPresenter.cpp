@@ -455,12 +455,13 @@ QCoro::Task<void> WindowPresenter::presentAlert(QString title, QString message)
 
 QCoro::Task<bool> WindowPresenter::confirmDestructiveAction(QString title, QString message,
                                                             QString actionTitle,
-                                                            QPointer<QWidget> window)
+                                                            QPointer<QWidget> window,
+                                                            DefaultButton defaultButton)
 {
     QMessageBox *alert = makeAlert(title, message, window ? window->window() : nullptr);
     QPointer<QPushButton> action = alert->addButton(actionTitle, QMessageBox::DestructiveRole);
     QPushButton *cancel = alert->addButton(QStringLiteral("Cancel"), QMessageBox::RejectRole);
-    alert->setDefaultButton(action);
+    alert->setDefaultButton(defaultButton == DefaultButton::cancel ? cancel : action.data());
     alert->setEscapeButton(cancel);
     alert->open();
     bringToFront(alert);

@@ -96,12 +96,17 @@ public:
 
     // A warning alert with one "OK" button; completes when the user dismissed it.
     QCoro::Task<void> presentAlert(QString title, QString message);
+    // Which button of a confirmation Return presses.
+    enum class DefaultButton { action, cancel };
+
     // A warning alert whose first button (`actionTitle`) is destructive and second is "Cancel";
     // true only when the first was chosen (Escape, Cancel or any other end give false). Given a
     // window, the alert belongs to it and blocks only that window; closing the window meanwhile
-    // ends the alert as cancelled.
+    // ends the alert as cancelled. A question whose answer cannot be taken back makes Cancel
+    // the default, so that Return never erases anything.
     QCoro::Task<bool> confirmDestructiveAction(QString title, QString message, QString actionTitle,
-                                               QPointer<QWidget> window = nullptr);
+                                               QPointer<QWidget> window = nullptr,
+                                               DefaultButton defaultButton = DefaultButton::action);
 
     // The alert shown now, if any (the latest when several are open).
     QMessageBox *activeAlert() const;
