@@ -1,0 +1,348 @@
+#include "ui/windows/GeneralSettingsPage.h"
+
+#include "app/AppModel.h"
+#include "ui/illustrations/HairlineLayoutsCanvas.h"
+#include "ui/illustrations/HairlineRouteIntroduction.h"
+#include "ui/panel/FormRowLabel.h"
+#include "ui/panel/FormSectionHeader.h"
+#include "ui/panel/HighlightColorPicker.h"
+#include "ui/panel/PanelButton.h"
+#include "ui/panel/PlainLabel.h"
+#include "ui/panel/SegmentedPicker.h"
+#include "ui/panel/SymbolView.h"
+#include "ui/panel/ToggleSwitch.h"
+#include "ui/panel/UiFont.h"
+#include "ui/windows/FormSection.h"
+#include "ui/windows/IntroductionSection.h"
+
+#include <QGraphicsOpacityEffect>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QVBoxLayout>
+
+namespace ostrel {
+
+namespace {
+
+constexpr qreal dimmedOpacity = 0.45;
+
+PlainLabel *secondaryText(const QString &text, QWidget *parent = nullptr)
+{
+    auto *label = new PlainLabel(text, parent);
+    label->setFont(UiFont::subheadline());
+    label->setTone(ThemeColor::secondary());
+    label->setWordWrap(true);
+    return label;
+}
+
+// A toggle of the form: its label at the leading edge, the switch at the trailing one.
+QWidget *toggleRow(ToggleSwitch *toggle, const QString &title, const QString &subtitle)
+{
+    auto *row = new QWidget;
+    auto *line = new QHBoxLayout(row);
+    line->setContentsMargins(0, 0, 0, 0);
+    line->setSpacing(12);
+    line->addWidget(new FormRowLabel(title, subtitle), 1);
+    toggle->setAccessibleName(title);
+    toggle->setAccessibleDescription(subtitle);
+    line->addWidget(toggle, 0, Qt::AlignVCenter);
+    return row;
+}
+
+PanelButton *smallButton(const QString &title, const QString &objectName)
+{
+    auto *button =
+        new PanelButton(title, PanelButton::Look::bordered, PanelButton::ControlSize::small);
+    button->setObjectName(objectName);
+    return button;
+}
+
+QList<AppearancePreference> appearances()
+{
+    return {AppearancePreference::system, AppearancePreference::light, AppearancePreference::dark};
+}
+
+HairlineRouteIntroduction *introduction()
+{
+    auto *artwork = new HairlineLayoutsCanvas;
+    artwork->setIntensity(0.5);
+    artwork->setPaused(false);
+    artwork->setShowsReadout(false);
+    artwork->setViewBox(QRectF(50, 60, 300, 240));
+    return new HairlineRouteIntroduction(
+        QStringLiteral("Your Windows, in Place."),
+        QStringLiteral("Save your workspace and bring it back when you need it."), 160, 144, 0, 0,
+        artwork);
+}
+
+} // namespace
+
+GeneralSettingsPage::GeneralSettingsPage(const ViewEnvironment &environment, QWidget *parent)
+    : QWidget(parent)
+    , model_(environment.model)
+{
+    setObjectName(QStringLiteral("settings-general"));
+    auto *column = new QVBoxLayout(this);
+    column->setContentsMargins(0, 0, 0, 0);
+    auto *form = new FormColumn;
+    form->addSection(new IntroductionSection(introduction(), environment));
+    form->addSection(buildAccessSection());
+    form->addSection(buildAppearanceSection());
+    form->addSection(buildFeedbackSection());
+    form->addSection(buildAutomationSection());
+    column->addWidget(form);
+
+    if (model_) {
+        for (auto signal : {&AppModel::permissionTrustedChanged, &AppModel::appearanceChanged,
+                            &AppModel::restoreFlashEnabledChanged,
+                            &AppModel::highlightColorChanged, &AppModel::automationEnabledChanged,
+                            &AppModel::layoutsChanged}) {
+            connect(model_, signal, this, &GeneralSettingsPage::scheduleRefresh);
+        }
+    }
+    refresh();
+}
+
+QString GeneralSettingsPage::appearanceLabel(AppearancePreference appearance)
+{
+    switch (appearance) {
+    case AppearancePreference::system:
+        return QStringLiteral("Match the Mac");
+    case AppearancePreference::light:
+        return QStringLiteral("Light");
+    case AppearancePreference::dark:
+        return QStringLiteral("Dark");
+    }
+    return {};
+}
+
+QString GeneralSettingsPage::colorSubtitle(HighlightColor color)
+{
+    return QStringLiteral("The ") + label(color).toLower() + QStringLiteral(" rim shown after a restore.");
+}
+
+QWidget *GeneralSettingsPage::buildAccessSection()
+{
+    auto *section = new FormSection(new FormSectionHeader(
+        QStringLiteral("Accessibility"),
+        QStringLiteral("Ostrel needs access to read and move windows.")));
+    auto *row = new QWidget;
+    auto *line = new QHBoxLayout(row);
+    line->setContentsMargins(0, 0, 0, 0);
+    line->setSpacing(9);
+    shield_ = new SymbolView(QStringLiteral("checkmark.shield.fill"), 17);
+    shield_->setObjectName(QStringLiteral("access-shield"));
+    line->addWidget(shield_, 0, Qt::AlignVCenter);
+    auto *texts = new QVBoxLayout;
+    texts->setSpacing(2);
+    accessTitle_ = new PlainLabel;
+    accessTitle_->setObjectName(QStringLiteral("access-title"));
+    texts->addWidget(accessTitle_);
+    accessDetail_ = secondaryText(
+        QStringLiteral("Turn on Ostrel under Privacy & Security → Accessibility."));
+    accessDetail_->setObjectName(QStringLiteral("access-detail"));
+    texts->addWidget(accessDetail_);
+    // At least 10 between the texts and the buttons.
+    texts->setContentsMargins(0, 0, 1, 0);
+    line->addLayout(texts, 1);
+    auto *recheck = smallButton(QStringLiteral("Recheck"), QStringLiteral("access-recheck"));
+    line->addWidget(recheck, 0, Qt::AlignVCenter);
+    auto *open = smallButton(QStringLiteral("Open System Settings"),
+                             QStringLiteral("access-open-settings"));
+    line->addWidget(open, 0, Qt::AlignVCenter);
+    section->addRow(row);
+
+    connect(recheck, &PanelButton::clicked, this, [this] {
+        if (model_) {
+            model_->refreshPermission(false);
+        }
+    });
+    connect(open, &PanelButton::clicked, this, [this] {
+        if (model_) {
+            model_->openAccessibilitySettings();
+        }
+    });
+    return section;
+}
+
+QWidget *GeneralSettingsPage::buildAppearanceSection()
+{
+    auto *section = new FormSection(new FormSectionHeader(
+        QStringLiteral("Appearance"), QStringLiteral("Match the Mac, or keep Ostrel light or dark.")));
+    QStringList labels;
+    for (AppearancePreference appearance : appearances()) {
+        labels.append(appearanceLabel(appearance));
+    }
+    appearance_ = new SegmentedPicker(QStringLiteral("Appearance"), labels, 330);
+    appearance_->setObjectName(QStringLiteral("appearance-picker"));
+    auto *row = new QWidget;
+    auto *line = new QHBoxLayout(row);
+    line->setContentsMargins(0, 0, 0, 0);
+    line->setSpacing(0);
+    line->addStretch(1);
+    line->addWidget(appearance_, 0, Qt::AlignVCenter);
+    section->addRow(row);
+    connect(appearance_, &SegmentedPicker::chosen, this, [this](int index) {
+        if (model_ && index >= 0 && index < appearances().size()) {
+            model_->setAppearance(appearances()[index]);
+        }
+    });
+    return section;
+}
+
+QWidget *GeneralSettingsPage::buildFeedbackSection()
+{
+    auto *section = new FormSection(new FormSectionHeader(
+        QStringLiteral("Feedback"),
+        QStringLiteral("Show a short confirmation after a manual restore.")));
+    flash_ = new ToggleSwitch;
+    flash_->setObjectName(QStringLiteral("highlight-restored-windows"));
+    section->addRow(toggleRow(flash_, QStringLiteral("Highlight restored windows"),
+                              QStringLiteral("Show a brief rim around every window that was put back.")));
+    connect(flash_, &QAbstractButton::clicked, this, [this](bool on) {
+        if (model_) {
+            model_->setRestoreFlashEnabled(on);
+        }
+    });
+
+    auto *row = new QWidget;
+    auto *line = new QHBoxLayout(row);
+    line->setContentsMargins(0, 0, 0, 0);
+    line->setSpacing(16);
+    colorLabel_ = new FormRowLabel(QStringLiteral("Highlight color"), colorSubtitle(HighlightColor::blue));
+    line->addWidget(colorLabel_, 1);
+    colors_ = new HighlightColorPicker(HighlightColor::blue);
+    colorsOpacity_ = new QGraphicsOpacityEffect(colors_);
+    colorsOpacity_->setOpacity(1.0);
+    colors_->setGraphicsEffect(colorsOpacity_);
+    line->addWidget(colors_, 0, Qt::AlignVCenter);
+    section->addRow(row);
+    connect(colors_, &HighlightColorPicker::picked, this, [this](HighlightColor color) {
+        if (model_) {
+            model_->setHighlightColor(color);
+        }
+    });
+    return section;
+}
+
+QWidget *GeneralSettingsPage::buildAutomationSection()
+{
+    auto *section = new FormSection(new FormSectionHeader(
+        QStringLiteral("Automation"),
+        QStringLiteral("Restore a linked layout when displays change or the Mac wakes."),
+        QStringLiteral("Automation runs only when the current displays match the setup linked to a "
+                       "layout. Link one in Layout Details → Automation.")));
+    automation_ = new ToggleSwitch;
+    automation_->setObjectName(QStringLiteral("restore-automatically"));
+    section->addRow(toggleRow(automation_, QStringLiteral("Restore automatically"),
+                              QStringLiteral("Only for layouts linked to a display setup.")));
+    connect(automation_, &QAbstractButton::clicked, this, [this](bool on) {
+        if (model_) {
+            model_->setAutomationEnabled(on);
+        }
+    });
+
+    auto *body = new QWidget;
+    auto *bodyColumn = new QVBoxLayout(body);
+    bodyColumn->setContentsMargins(0, 0, 0, 0);
+    bodyColumn->setSpacing(0);
+    noLinked_ = secondaryText(QStringLiteral("No layouts linked yet."));
+    noLinked_->setObjectName(QStringLiteral("no-linked-layouts"));
+    bodyColumn->addWidget(noLinked_);
+    linked_ = new QWidget;
+    linked_->setObjectName(QStringLiteral("linked-layouts"));
+    linkedRows_ = new QVBoxLayout(linked_);
+    linkedRows_->setContentsMargins(0, 0, 0, 0);
+    linkedRows_->setSpacing(8);
+    bodyColumn->addWidget(linked_);
+    section->addRow(body);
+    return section;
+}
+
+void GeneralSettingsPage::scheduleRefresh()
+{
+    if (refreshQueued_) {
+        return;
+    }
+    refreshQueued_ = true;
+    QMetaObject::invokeMethod(this, &GeneralSettingsPage::refresh, Qt::QueuedConnection);
+}
+
+void GeneralSettingsPage::refresh()
+{
+    refreshQueued_ = false;
+    if (!model_) {
+        return;
+    }
+    const bool trusted = model_->permissionTrusted();
+    shield_->setName(trusted ? QStringLiteral("checkmark.shield.fill")
+                             : QStringLiteral("exclamationmark.shield.fill"));
+    shield_->setColour(trusted ? ThemeColor::success() : ThemeColor::warning());
+    accessTitle_->setText(trusted ? QStringLiteral("Access granted") : QStringLiteral("Access needed"));
+    accessDetail_->setVisible(!trusted);
+
+    appearance_->setCurrentIndex(int(appearances().indexOf(model_->appearance())));
+
+    const bool flash = model_->restoreFlashEnabled();
+    flash_->setChecked(flash);
+    colorLabel_->setSubtitle(colorSubtitle(model_->highlightColor()));
+    colors_->setSelection(model_->highlightColor());
+    colors_->setEnabled(flash);
+    colorsOpacity_->setOpacity(flash ? 1.0 : dimmedOpacity);
+
+    automation_->setChecked(model_->automationEnabled());
+    refreshLinked();
+}
+
+void GeneralSettingsPage::refreshLinked()
+{
+    while (QLayoutItem *item = linkedRows_->takeAt(0)) {
+        delete item->widget();
+        delete item;
+    }
+    int count = 0;
+    for (const Layout &layout : model_->layouts()) {
+        // Only the link counts: a layout keeps its signature whatever its own switch says.
+        if (!layout.automationTopologySignature) {
+            continue;
+        }
+        auto *row = new QWidget;
+        row->setObjectName(QStringLiteral("linked-layout"));
+        auto *line = new QHBoxLayout(row);
+        line->setContentsMargins(0, 0, 0, 0);
+        line->setSpacing(8);
+        auto *symbol = new SymbolView(QStringLiteral("display"), 12, QFont::Normal,
+                                      ThemeColor::secondary());
+        symbol->setFixedWidth(16);
+        line->addWidget(symbol, 0, Qt::AlignVCenter);
+        auto *name = new PlainLabel(layout.name);
+        name->setObjectName(QStringLiteral("linked-layout-name"));
+        line->addWidget(name, 1);
+        auto *description = secondaryText(model_->automationDescription(layout));
+        description->setObjectName(QStringLiteral("linked-layout-description"));
+        description->setWordWrap(false);
+        line->addWidget(description, 0, Qt::AlignVCenter);
+        linkedRows_->addWidget(row);
+        ++count;
+    }
+    noLinked_->setVisible(count == 0);
+    linked_->setVisible(count > 0);
+}
+
+qreal GeneralSettingsPage::colorPickerOpacity() const
+{
+    return colorsOpacity_->opacity();
+}
+
+QStringList GeneralSettingsPage::linkedRows() const
+{
+    QStringList rows;
+    for (QWidget *row : linked_->findChildren<QWidget *>(QStringLiteral("linked-layout"))) {
+        rows.append(row->findChild<QLabel *>(QStringLiteral("linked-layout-name"))->text()
+                    + QStringLiteral(" · ")
+                    + row->findChild<QLabel *>(QStringLiteral("linked-layout-description"))->text());
+    }
+    return rows;
+}
+
+} // namespace ostrel

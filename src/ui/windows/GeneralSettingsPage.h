@@ -1,0 +1,73 @@
+#pragma once
+
+#include "model/AppearancePreference.h"
+#include "model/HighlightColor.h"
+#include "ui/panel/ViewEnvironment.h"
+
+#include <QPointer>
+#include <QWidget>
+
+class QGraphicsOpacityEffect;
+class QVBoxLayout;
+
+namespace ostrel {
+
+class FormRowLabel;
+class HighlightColorPicker;
+class PanelButton;
+class PlainLabel;
+class SegmentedPicker;
+class SymbolView;
+class ToggleSwitch;
+
+// The General page of the settings window: the window-access state with a recheck, the
+// appearance, the rim around restored windows and its colour, and automatic restores with the
+// layouts linked to a display setup. Every control writes its setting to the model at once; the
+// page keeps nothing of its own and follows the model.
+class GeneralSettingsPage : public QWidget {
+    Q_OBJECT
+
+public:
+    explicit GeneralSettingsPage(const ViewEnvironment &environment, QWidget *parent = nullptr);
+
+    // "Match the Mac", "Light", "Dark".
+    static QString appearanceLabel(AppearancePreference appearance);
+    // "The blue rim shown after a restore."
+    static QString colorSubtitle(HighlightColor color);
+
+    SegmentedPicker *appearancePicker() const { return appearance_; }
+    ToggleSwitch *flashSwitch() const { return flash_; }
+    ToggleSwitch *automationSwitch() const { return automation_; }
+    HighlightColorPicker *colorPicker() const { return colors_; }
+    // The opacity the colour picker is drawn at.
+    qreal colorPickerOpacity() const;
+    // The names of the linked layouts shown, in order, each with its description.
+    QStringList linkedRows() const;
+
+private:
+    QWidget *buildAccessSection();
+    QWidget *buildAppearanceSection();
+    QWidget *buildFeedbackSection();
+    QWidget *buildAutomationSection();
+    void scheduleRefresh();
+    void refresh();
+    void refreshLinked();
+
+    QPointer<AppModel> model_;
+    bool refreshQueued_ = false;
+
+    SymbolView *shield_ = nullptr;
+    PlainLabel *accessTitle_ = nullptr;
+    PlainLabel *accessDetail_ = nullptr;
+    SegmentedPicker *appearance_ = nullptr;
+    ToggleSwitch *flash_ = nullptr;
+    FormRowLabel *colorLabel_ = nullptr;
+    HighlightColorPicker *colors_ = nullptr;
+    QGraphicsOpacityEffect *colorsOpacity_ = nullptr;
+    ToggleSwitch *automation_ = nullptr;
+    QWidget *noLinked_ = nullptr;
+    QWidget *linked_ = nullptr;
+    QVBoxLayout *linkedRows_ = nullptr;
+};
+
+} // namespace ostrel

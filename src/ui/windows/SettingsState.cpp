@@ -1,0 +1,266 @@
+#include "ui/windows/SettingsState.h"
+
+#include "app/AppModel.h"
+
+#include <QFileInfo>
+
+#include <algorithm>
+
+namespace ostrel {
+
+namespace {
+
+const QString leftQuote = QStringLiteral("“");
+
+bool isExcluded(const AppModel &model, const QString &bundleID)
+{
+    const QList<AppExclusion> &exclusions = model.exclusions();
+    return std::any_of(exclusions.begin(), exclusions.end(),
+                       [&](const AppExclusion &e) { return e.bundleID == bundleID; });
+}
+
+} // namespace
+
+SettingsState::SettingsState(AppModel *model, InstalledApplications *installed, QObject *parent)
+    : QObject(parent)
+    , model_(model)
+    , installed_(installed)
+{
+}
+
+// --- Shortcuts ----------------------------------------------------------------------------------
+
+std::optional<QString> SettingsState::shortcutsPageMessage() const
+{
+    if (shortcutMessage_) {
+        return shortcutMessage_;
+    }
+    return model_ ? model_->shortcutsError() : std::nullopt;
+}
+
+void SettingsState::changeGlobalShortcut(std::optional<Shortcut> shortcut)
+{
+    if (!model_) {
+        return;
+    }
+    shortcutMessage_ = model_->setGlobalShortcut(shortcut);
+    emit changed();
+}
+
+void SettingsState::changeLayoutShortcut(std::optional<Shortcut> shortcut, QUuid layoutID)
+{
+    if (model_) {
+        runLayoutShortcut(this, model_, shortcut, layoutID);
+    }
+}
+
+QCoro::Task<void> SettingsState::runLayoutShortcut(QPointer<SettingsState> self,
+                                                   QPointer<AppModel> model,
+                                                   std::optional<Shortcut> shortcut, QUuid layoutID)
+{
+    const std::optional<QString> answer = co_await model->setLayoutShortcut(shortcut, layoutID);
+    if (!self) {
+        co_return;
+    }
+    self->shortcutMessage_ = answer;
+    emit self->changed();
+}
+
+// --- Applications -------------------------------------------------------------------------------
+
+bool SettingsState::canChangeExclusions() const
+{
+    return model_ && !model_->busy() && !isAdding_ && !model_->hasPendingExclusionMutation();
+}
+
+void SettingsState::addApplications(const QStringList &locations)
+{
+    if (locations.isEmpty() || !model_) {
+        return;
+    }
+    exclusionError_.reset();
+    exclusionMessage_.reset();
+    emit changed();
+    runBatch(this, model_, locations);
+}
+
+QString SettingsState::applicationName(const InstalledApplication &application,
+                                       const QString &location)
+{
+    if (!application.name.trimmed().isEmpty()) {
+        return application.name;
+    }
+    return QFileInfo(location).completeBaseName();
+}
+
+QString SettingsState::batchMessage(int added, int alreadyExcluded)
+{
+    if (added == 1) {
+        return QStringLiteral("1 app added.");
+    }
+    if (added == 0) {
+        return alreadyExcluded > 0 ? QStringLiteral("These apps are already excluded.")
+                                   : QStringLiteral("No apps added.");
+    }
+    return QString::number(added) + QStringLiteral(" apps added.");
+}
+
+QCoro::Task<void> SettingsState::runBatch(QPointer<SettingsState> self, QPointer<AppModel> model,
+                                          QStringList locations)
+{
+    self->isAdding_ = true;
+    emit self->changed();
+    QStringList failures;
+    int added = 0;
+    int alreadyExcluded = 0;
+    // One after another: each addition is in the model's list before the next is looked at, so
+    // the same application chosen twice is added once.
+    for (const QString &location : std::as_const(locations)) {
+        const std::optional<InstalledApplication> application =
+            self->installed_ ? self->installed_->identify(location) : std::nullopt;
+        if (!application || application->bundleID.isEmpty()) {
+            failures.append(leftQuote + QFileInfo(location).fileName()
+                            + QStringLiteral("” has no app ID. Choose another app."));
+            continue;
+        }
+        if (isExcluded(*model, application->bundleID)) {
+            ++alreadyExcluded;
+            continue;
+        }
+        const QString name = applicationName(*application, location);
+        const std::optional<QString> refusal = co_await model->excludeApp(application->bundleID, name);
+        if (!self) {
+            co_return;
+        }
+        if (!model) {
+            break;
+        }
+        if (refusal) {
+            failures.append(leftQuote + name + QStringLiteral("” was not added. ") + *refusal);
+        } else {
+            ++added;
+        }
+    }
+    if (!failures.isEmpty()) {
+        self->exclusionError_ = failures.join(QLatin1Char('\n'));
+    } else {
+        self->exclusionMessage_ = batchMessage(added, alreadyExcluded);
+    }
+    self->isAdding_ = false;
+    emit self->changed();
+}
+
+void SettingsState::removeExclusion(const QString &bundleID)
+{
+    if (model_) {
+        runRemoval(this, model_, bundleID);
+    }
+}
+
+QCoro::Task<void> SettingsState::runRemoval(QPointer<SettingsState> self, QPointer<AppModel> model,
+                                            QString bundleID)
+{
+    self->exclusionError_.reset();
+    self->exclusionMessage_.reset();
+    emit self->changed();
+    const std::optional<QString> refusal = co_await model->removeExclusion(bundleID);
+    if (!self || !refusal) {
+        // The row goes by itself: the model publishes the exclusions again.
+        co_return;
+    }
+    self->exclusionError_ = refusal;
+    emit self->changed();
+}
+
+// --- Storage ------------------------------------------------------------------------------------
+
+bool SettingsState::canBackUp() const
+{
+    return model_ && !isBackingUp_ && !isResetting_ && !model_->busy();
+}
+
+bool SettingsState::canResetDatabase() const
+{
+    if (!model_ || isResetting_ || isBackingUp_ || model_->busy() || model_->isBootstrapping()
+        || !model_->pendingMutations().isEmpty()) {
+        return false;
+    }
+    return !model_->storageProblem();
+}
+
+void SettingsState::backUp()
+{
+    if (canBackUp()) {
+        runBackup(this, model_);
+    }
+}
+
+QCoro::Task<void> SettingsState::runBackup(QPointer<SettingsState> self, QPointer<AppModel> model)
+{
+    self->isBackingUp_ = true;
+    emit self->changed();
+    const std::optional<QString> failure = co_await model->backupNow();
+    if (!self) {
+        co_return;
+    }
+    self->isBackingUp_ = false;
+    self->backupIsError_ = failure.has_value();
+    if (failure) {
+        self->backupMessage_ = failure;
+    } else {
+        self->backupMessage_ = QStringLiteral("Backup saved.");
+        // A good backup answers the report of a reset that failed or did not finish; a reset
+        // that went through keeps its text.
+        if (self->resetIsError_) {
+            self->resetMessage_.reset();
+            self->resetIsError_ = false;
+            self->resetWasRejected_ = false;
+        }
+    }
+    emit self->changed();
+}
+
+void SettingsState::performReset()
+{
+    if (!canResetDatabase()) {
+        return;
+    }
+    isResetting_ = true;
+    resetMessage_.reset();
+    resetIsError_ = false;
+    resetWasRejected_ = false;
+    emit changed();
+    runReset(this, model_);
+}
+
+QCoro::Task<void> SettingsState::runReset(QPointer<SettingsState> self, QPointer<AppModel> model)
+{
+    const DatabaseResetOutcome outcome = co_await model->resetDatabase();
+    if (!self) {
+        co_return;
+    }
+    self->isResetting_ = false;
+    switch (outcome.kind) {
+    case DatabaseResetOutcome::Kind::clearedWithWarning:
+        self->resetIsError_ = true;
+        self->resetMessage_ = outcome.text;
+        break;
+    case DatabaseResetOutcome::Kind::failed:
+        self->resetIsError_ = true;
+        self->resetWasRejected_ = true;
+        self->resetMessage_ = outcome.text;
+        break;
+    case DatabaseResetOutcome::Kind::cleared:
+        self->resetMessage_ = QStringLiteral("Layouts and settings were cleared. Your windows stay open.");
+        break;
+    }
+    // Whatever those pages said was about data that is gone or about to go.
+    self->backupMessage_.reset();
+    self->backupIsError_ = false;
+    self->exclusionMessage_.reset();
+    self->exclusionError_.reset();
+    self->shortcutMessage_.reset();
+    emit self->changed();
+}
+
+} // namespace ostrel

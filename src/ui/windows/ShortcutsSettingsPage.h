@@ -1,0 +1,57 @@
+#pragma once
+
+#include "ui/panel/ViewEnvironment.h"
+
+#include <QHash>
+#include <QList>
+#include <QPointer>
+#include <QUuid>
+#include <QWidget>
+
+class QVBoxLayout;
+
+namespace ostrel {
+
+class FormSection;
+class MessageSlot;
+class SettingsState;
+class ShortcutRecorder;
+
+// The Shortcuts page of the settings window: the global shortcut, which restores the selected
+// layout, and one shortcut per saved layout, each recorded in its own recorder, with the answer
+// to the last change below them. While a layout's shortcut is being saved every recorder waits.
+class ShortcutsSettingsPage : public QWidget {
+    Q_OBJECT
+
+public:
+    ShortcutsSettingsPage(const ViewEnvironment &environment, SettingsState &state,
+                          QWidget *parent = nullptr);
+
+    ShortcutRecorder *globalRecorder() const { return global_; }
+    // The layouts' recorders, in the order of the layouts.
+    QList<ShortcutRecorder *> layoutRecorders() const;
+    // The message section: shown only with a message.
+    QWidget *messageSection() const { return messageSection_; }
+    MessageSlot *message() const { return message_; }
+
+private:
+    void scheduleRefresh();
+    void refresh();
+    void rebuildLayoutSection(const QList<QUuid> &ids);
+
+    ViewEnvironment environment_;
+    QPointer<AppModel> model_;
+    QPointer<SettingsState> state_;
+    bool refreshQueued_ = false;
+
+    ShortcutRecorder *global_ = nullptr;
+    QVBoxLayout *layoutSectionSlot_ = nullptr;
+    FormSection *layoutSection_ = nullptr;
+    // The layouts the recorders were made for, in order; none yet before the first refresh.
+    std::optional<QList<QUuid>> shownLayouts_;
+    QHash<QUuid, ShortcutRecorder *> recorders_;
+    QWidget *messageSection_ = nullptr;
+    MessageSlot *message_ = nullptr;
+};
+
+} // namespace ostrel

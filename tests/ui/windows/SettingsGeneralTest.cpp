@@ -1,0 +1,168 @@
+#include "SettingsFixture.h"
+
+#include "ui/panel/HighlightColorPicker.h"
+#include "ui/panel/PanelButton.h"
+#include "ui/panel/SegmentedPicker.h"
+#include "ui/panel/SymbolView.h"
+#include "ui/panel/Theme.h"
+#include "ui/panel/ToggleSwitch.h"
+#include "ui/windows/DecisionWindows.h"
+#include "ui/windows/GeneralSettingsPage.h"
+
+#include <QSettings>
+
+#include <gtest/gtest.h>
+
+namespace ostrel::test {
+namespace {
+
+QString storedSetting(const QString &key)
+{
+    return QSettings(QStringLiteral("Ostrel"), QStringLiteral("Ostrel")).value(key).toString();
+}
+
+class SettingsGeneralTest : public SettingsTest {
+protected:
+    GeneralSettingsPage *page() const { return view()->generalPage(); }
+    SymbolView *shield() const { return part<SymbolView>("access-shield"); }
+    QString accessTitle() const { return part<QLabel>("access-title")->text(); }
+    bool accessDetailShown() const { return shown(part<QLabel>("access-detail")); }
+    QStringList subtitles() const
+    {
+        QStringList texts;
+        for (const QLabel *subtitle : page()->findChildren<QLabel *>("form-row-subtitle")) {
+            texts.append(subtitle->text());
+        }
+        return texts;
+    }
+};
+
+TEST_F(SettingsGeneralTest, TheAccessRowFollowsTheTrustAndRechecks)
+{
+    startSettings();
+    open();
+    EXPECT_EQ(view()->tabBar()->currentIndex(), int(SettingsView::general));
+    EXPECT_EQ(shield()->name(), "checkmark.shield.fill");
+    EXPECT_EQ(shield()->colour(), ThemeColor::success());
+    EXPECT_EQ(accessTitle(), "Access granted");
+    EXPECT_FALSE(accessDetailShown());
+    EXPECT_TRUE(shown(part("access-recheck")));
+    EXPECT_TRUE(shown(part("access-open-settings")));
+
+    // The desktop takes the access away; "Recheck" reads it again without asking.
+    desktop.setTrusted(false);
+    part<PanelButton>("access-recheck")->click();
+    waitUntil([&] { return !model->permissionTrusted(); });
+    settle();
+    EXPECT_EQ(shield()->name(), "exclamationmark.shield.fill");
+    EXPECT_EQ(shield()->colour(), ThemeColor::warning());
+    EXPECT_EQ(accessTitle(), "Access needed");
+    EXPECT_TRUE(accessDetailShown());
+    EXPECT_EQ(part<QLabel>("access-detail")->text(),
+              "Turn on Ostrel under Privacy & Security → Accessibility.");
+    EXPECT_TRUE(part("access-recheck")->isEnabled());
+    part<PanelButton>("access-open-settings")->click();
+    EXPECT_EQ(accessibilitySettingsOpened, 1);
+}
+
+TEST_F(SettingsGeneralTest, TheAppearanceIsStoredAndRepaintsOpenWindowsAtOnce)
+{
+    startSettings();
+    registerDecisionWindows(*presenter, settingsEnvironment());
+    presenter->showChooser();
+    QWidget *chooser = presenter->window(QString(WindowID::chooser))->findChild<QWidget *>("chooser-window");
+    ASSERT_NE(chooser, nullptr);
+    open();
+    SegmentedPicker *picker = page()->appearancePicker();
+    ASSERT_EQ(picker->count(), 3);
+    EXPECT_EQ(picker->segment(0)->text(), "Match the Mac");
+    EXPECT_EQ(picker->segment(1)->text(), "Light");
+    EXPECT_EQ(picker->segment(2)->text(), "Dark");
+    EXPECT_EQ(picker->accessibleName(), "Appearance");
+    EXPECT_EQ(picker->width(), 330);
+    EXPECT_EQ(picker->currentIndex(), 0);
+
+    picker->segment(2)->click();
+    EXPECT_EQ(model->appearance(), AppearancePreference::dark);
+    EXPECT_EQ(storedSetting("appearance"), "dark");
+    EXPECT_TRUE(Theme::isDark(view()->palette()));
+    EXPECT_TRUE(Theme::isDark(chooser->palette()));
+
+    picker->segment(1)->click();
+    EXPECT_EQ(storedSetting("appearance"), "light");
+    EXPECT_FALSE(Theme::isDark(view()->palette()));
+    EXPECT_FALSE(Theme::isDark(chooser->palette()));
+
+    // A window opened later shows the stored choice.
+    close();
+    open();
+    EXPECT_EQ(page()->appearancePicker()->currentIndex(), 1);
+}
+
+TEST_F(SettingsGeneralTest, TheRimSwitchDimsTheColourPickerWhichStillNamesItsColour)
+{
+    startSettings();
+    open();
+    ASSERT_NE(page()->colorPicker(), nullptr);
+    EXPECT_TRUE(page()->flashSwitch()->isChecked());
+    EXPECT_TRUE(page()->colorPicker()->isEnabled());
+    EXPECT_EQ(page()->colorPickerOpacity(), 1.0);
+
+    page()->colorPicker()->tile(HighlightColor::graphite)->click();
+    settle();
+    EXPECT_EQ(model->highlightColor(), HighlightColor::graphite);
+    EXPECT_EQ(storedSetting("highlightColor"), "graphite");
+    EXPECT_TRUE(page()->colorPicker()->tile(HighlightColor::graphite)->isChecked());
+    EXPECT_FALSE(page()->colorPicker()->tile(HighlightColor::blue)->isChecked());
+    EXPECT_TRUE(subtitles().contains("The graphite rim shown after a restore."));
+
+    page()->flashSwitch()->click();
+    settle();
+    EXPECT_FALSE(model->restoreFlashEnabled());
+    EXPECT_EQ(storedSetting("restoreFlashEnabled"), "false");
+    EXPECT_FALSE(page()->colorPicker()->isEnabled());
+    EXPECT_DOUBLE_EQ(page()->colorPickerOpacity(), 0.45);
+    page()->colorPicker()->tile(HighlightColor::red)->click();
+    EXPECT_EQ(model->highlightColor(), HighlightColor::graphite);
+    settle();
+    EXPECT_TRUE(subtitles().contains("The graphite rim shown after a restore."));
+    EXPECT_TRUE(page()->colorPicker()->tile(HighlightColor::graphite)->isChecked());
+}
+
+TEST_F(SettingsGeneralTest, LinkedLayoutsAreThoseWithASignatureWhateverTheirSwitch)
+{
+    startSettings();
+    addApplication("org.example.Editor", "Editor", {{100, 100, 600, 400}});
+    open();
+    EXPECT_FALSE(page()->automationSwitch()->isChecked());
+    EXPECT_TRUE(shown(part("no-linked-layouts")));
+    EXPECT_EQ(part<QLabel>("no-linked-layouts")->text(), "No layouts linked yet.");
+
+    // The switch alone links nothing.
+    page()->automationSwitch()->click();
+    settle();
+    EXPECT_TRUE(model->automationEnabled());
+    EXPECT_EQ(storedSetting("automationEnabled"), "true");
+    EXPECT_TRUE(shown(part("no-linked-layouts")));
+
+    const Layout here = saveCurrentWindows("Here <b>&amp;</b>");
+    saveCurrentWindows("Unlinked");
+    const Layout elsewhere = saveCurrentWindows("Elsewhere");
+    ASSERT_EQ(await(model->associateAutomation(here.id)), std::nullopt);
+    // Linked on another setup, then its own switch turned off: still listed, by its signature.
+    execute(QStringLiteral("UPDATE layouts SET automation_enabled = 0, automation_topology_signature = 'other' "
+                           "WHERE id = '%1'").arg(elsewhere.id.toString(QUuid::WithoutBraces).toUpper()));
+    // A rename loads the layouts again.
+    ASSERT_EQ(await(model->renameLayout(elsewhere.id, "Away")), std::nullopt);
+    model->setAutomationEnabled(false);
+    settle();
+    EXPECT_FALSE(shown(part("no-linked-layouts")));
+    EXPECT_EQ(page()->linkedRows(),
+              (QStringList{"Here <b>&amp;</b> · Linked to these displays",
+                           "Away · Linked to another display setup"}));
+    const QLabel *name = page()->findChild<QLabel *>("linked-layout-name");
+    EXPECT_EQ(name->textFormat(), Qt::PlainText);
+}
+
+} // namespace
+} // namespace ostrel::test

@@ -1,0 +1,145 @@
+#include "SettingsFixture.h"
+
+#include "ui/panel/CompactMessage.h"
+#include "ui/panel/ShortcutRecorder.h"
+#include "ui/windows/MessageSlot.h"
+#include "ui/windows/ShortcutsSettingsPage.h"
+
+#include <gtest/gtest.h>
+
+namespace ostrel::test {
+namespace {
+
+constexpr Shortcut commandOptionQ{12, Shortcut::command | Shortcut::option};
+constexpr Shortcut controlOptionA{0, Shortcut::control | Shortcut::option};
+
+class SettingsShortcutsTest : public SettingsTest {
+protected:
+    void SetUp() override
+    {
+        SettingsTest::SetUp();
+        addApplication("org.example.Editor", "Editor", {{100, 100, 600, 400}});
+    }
+
+    ShortcutsSettingsPage *page() const { return view()->shortcutsPage(); }
+
+    // The message section's text; none while it is hidden.
+    std::optional<QString> message() const
+    {
+        if (!shown(page()->messageSection())) {
+            return std::nullopt;
+        }
+        CompactMessage *shownMessage = page()->message()->message();
+        EXPECT_NE(shownMessage, nullptr);
+        EXPECT_EQ(shownMessage->summary(), "Couldn’t save the shortcut.");
+        return shownMessage ? std::optional<QString>(shownMessage->message()) : std::nullopt;
+    }
+};
+
+TEST_F(SettingsShortcutsTest, WithoutLayoutsOnlyTheGlobalShortcutIsOffered)
+{
+    startSettings();
+    open(SettingsView::shortcuts);
+    EXPECT_TRUE(page()->layoutRecorders().isEmpty());
+    EXPECT_TRUE(shown(part("no-layout-shortcuts")));
+    EXPECT_EQ(part<QLabel>("no-layout-shortcuts")->text(), "Save a layout to give it its own shortcut.");
+    EXPECT_EQ(page()->globalRecorder()->label(), "Restore selected layout");
+    EXPECT_EQ(message(), std::nullopt);
+
+    state->changeGlobalShortcut(commandOptionQ);
+    settle();
+    EXPECT_EQ(model->globalShortcut(), commandOptionQ);
+    EXPECT_EQ(page()->globalRecorder()->shortcut(), commandOptionQ);
+    // Remove reports no shortcut through the recorder's own handler.
+    close();
+    open(SettingsView::shortcuts);
+    page()->globalRecorder()->remove();
+    settle();
+    EXPECT_EQ(model->globalShortcut(), std::nullopt);
+    EXPECT_EQ(message(), std::nullopt);
+}
+
+TEST_F(SettingsShortcutsTest, ThePagesAnswerComesBeforeTheModelsProblemAndSuccessClearsBoth)
+{
+    startSettings();
+    open(SettingsView::shortcuts);
+    model->setShortcutsError(QStringLiteral("Shortcuts are unavailable. Restart Ostrel to try again."));
+    settle();
+    EXPECT_EQ(message(), "Shortcuts are unavailable. Restart Ostrel to try again.");
+
+    model->setBusy(OperationKind::restoring);
+    state->changeGlobalShortcut(commandOptionQ);
+    model->setBusy(std::nullopt);
+    settle();
+    EXPECT_EQ(message(), "Wait for the current operation before changing shortcuts.");
+
+    // The page's answer outlives the window.
+    close();
+    open(SettingsView::shortcuts);
+    EXPECT_EQ(message(), "Wait for the current operation before changing shortcuts.");
+
+    state->changeGlobalShortcut(commandOptionQ);
+    settle();
+    EXPECT_EQ(model->shortcutsError(), std::nullopt);
+    EXPECT_EQ(message(), std::nullopt);
+}
+
+TEST_F(SettingsShortcutsTest, ARegistrationFailureIsShownUntilALaterChangeSucceeds)
+{
+    startSettings();
+    const Layout desk = saveCurrentWindows("Desk");
+    open(SettingsView::shortcuts);
+    ASSERT_EQ(page()->layoutRecorders().size(), 1);
+    EXPECT_EQ(page()->layoutRecorders()[0]->label(), "Desk");
+
+    hotKeys.refuse(controlOptionA.keyCode, controlOptionA.modifiers);
+    state->changeLayoutShortcut(controlOptionA, desk.id);
+    waitUntil([&] { return state->shortcutMessage().has_value(); });
+    settle();
+    const std::optional<QString> refused = message();
+    ASSERT_TRUE(refused.has_value());
+    EXPECT_TRUE(refused->endsWith(" is in use or reserved. Choose another shortcut.")) << refused->toStdString();
+    EXPECT_EQ(model->shortcutsError(), refused);
+    EXPECT_EQ(model->layout(desk.id)->shortcut, std::nullopt);
+
+    hotKeys.allow(controlOptionA.keyCode, controlOptionA.modifiers);
+    state->changeLayoutShortcut(controlOptionA, desk.id);
+    waitUntil([&] { return model->layout(desk.id)->shortcut == controlOptionA; });
+    settle();
+    EXPECT_EQ(message(), std::nullopt);
+    EXPECT_EQ(page()->layoutRecorders()[0]->shortcut(), controlOptionA);
+}
+
+TEST_F(SettingsShortcutsTest, EveryRecorderWaitsWhileALayoutsShortcutIsSaved)
+{
+    startSettings();
+    const Layout desk = saveCurrentWindows("Desk");
+    saveCurrentWindows("Couch");
+    ASSERT_EQ(await(model->setLayoutShortcut(controlOptionA, desk.id)), std::nullopt);
+    open(SettingsView::shortcuts);
+    const QList<ShortcutRecorder *> recorders = page()->layoutRecorders();
+    ASSERT_EQ(recorders.size(), 2);
+    EXPECT_EQ(recorders[0]->shortcut(), controlOptionA);
+
+    const std::function<void()> release = holdStore();
+    recorders[0]->remove();
+    settle();
+    ASSERT_TRUE(model->hasPendingShortcutMutation());
+    EXPECT_FALSE(page()->globalRecorder()->isEnabled());
+    for (ShortcutRecorder *recorder : page()->layoutRecorders()) {
+        EXPECT_FALSE(recorder->isEnabled()) << recorder->label().toStdString();
+    }
+    release();
+    waitUntil([&] { return !model->hasPendingShortcutMutation(); });
+    settle();
+    EXPECT_TRUE(page()->globalRecorder()->isEnabled());
+    for (ShortcutRecorder *recorder : page()->layoutRecorders()) {
+        EXPECT_TRUE(recorder->isEnabled()) << recorder->label().toStdString();
+    }
+    EXPECT_EQ(page()->layoutRecorders()[0]->shortcut(), std::nullopt);
+    EXPECT_EQ(model->layout(desk.id)->shortcut, std::nullopt);
+    EXPECT_EQ(message(), std::nullopt);
+}
+
+} // namespace
+} // namespace ostrel::test
