@@ -52,7 +52,7 @@ HairlineRouteIntroduction *introduction()
 }
 
 // A section below the list: one row, no header.
-QWidget *messageSection(QWidget *content)
+QWidget *hiddenSection(QWidget *content)
 {
     auto *section = new FormSection;
     section->addRow(content);
@@ -78,13 +78,13 @@ ApplicationsSettingsPage::ApplicationsSettingsPage(const ViewEnvironment &enviro
 
     message_ = secondaryText(QString(), UiFont::callout());
     message_->setObjectName(QStringLiteral("exclusion-message"));
-    messageSection_ = messageSection(message_);
+    messageSection_ = hiddenSection(message_);
     form->addSection(messageSection_);
 
     error_ = new MessageSlot(QStringLiteral("Couldn’t update excluded applications."), true);
     error_->setObjectName(QStringLiteral("exclusion-error"));
     error_->setFont(UiFont::callout());
-    errorSection_ = messageSection(error_);
+    errorSection_ = hiddenSection(error_);
     form->addSection(errorSection_);
     column->addWidget(form);
 
@@ -143,6 +143,11 @@ QWidget *ApplicationsSettingsPage::buildListSection()
     emptyRow_ = list_->addRow(empty);
     emptyRow_->setObjectName(QStringLiteral("no-exclusions"));
     return block;
+}
+
+ApplicationPicker *ApplicationsSettingsPage::picker() const
+{
+    return picker_;
 }
 
 void ApplicationsSettingsPage::showPicker()

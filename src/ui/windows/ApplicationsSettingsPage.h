@@ -31,8 +31,8 @@ public:
 
     PanelButton *addButton() const { return add_; }
     // The picker while it is up.
-    ApplicationPicker *picker() const { return picker_; }
-    bool isAddingApplications() const { return picker_ != nullptr; }
+    ApplicationPicker *picker() const;
+    bool isAddingApplications() const { return !picker_.isNull(); }
     // The shown rows' application names, in order.
     QStringList rowNames() const;
     PanelButton *removeButton(const QString &bundleID) const;
@@ -70,7 +70,6 @@ private:
     // The exclusions the rows were made for; none yet before the first refresh.
     std::optional<QList<AppExclusion>> shown_;
     QHash<QString, Row> rows_;
-    QList<QString> order_;
     QWidget *messageSection_ = nullptr;
     PlainLabel *message_ = nullptr;
     QWidget *errorSection_ = nullptr;

@@ -28,6 +28,11 @@ SettingsState::SettingsState(AppModel *model, InstalledApplications *installed, 
 {
 }
 
+AppModel *SettingsState::model() const
+{
+    return model_;
+}
+
 // --- Shortcuts ----------------------------------------------------------------------------------
 
 std::optional<QString> SettingsState::shortcutsPageMessage() const

@@ -30,7 +30,7 @@ public:
     // outlive this state's work.
     SettingsState(AppModel *model, InstalledApplications *installed, QObject *parent = nullptr);
 
-    AppModel *model() const { return model_; }
+    AppModel *model() const;
 
     // --- Shortcuts ------------------------------------------------------------------------
 

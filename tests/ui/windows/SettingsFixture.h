@@ -6,6 +6,7 @@
 
 #include "system/fake/FakeInstalledApplications.h"
 #include "ui/windows/SettingsState.h"
+#include "ui/windows/SettingsTabBar.h"
 #include "ui/windows/SettingsView.h"
 
 #include <QLabel>

@@ -5,6 +5,7 @@
 #include "ui/panel/FormSectionHeader.h"
 #include "ui/panel/InfoButton.h"
 #include "ui/panel/PanelButton.h"
+#include "ui/panel/PlainLabel.h"
 #include "ui/windows/MessageSlot.h"
 #include "ui/windows/PathText.h"
 #include "ui/windows/StorageSettingsPage.h"
@@ -69,6 +70,7 @@ protected:
     // "Reset Layouts…", then the answer to the question.
     void reset(const QString &answer)
     {
+        settle(); // as a user sees it: the page has caught up with the model
         page()->resetButton()->click();
         settle();
         ASSERT_NE(presenter->activeAlert(), nullptr);
@@ -226,7 +228,8 @@ TEST_F(SettingsStorageTest, EachResetOutcomeIsShownAndClearsTheOtherPagesMessage
          [&] { QDir(paths.backup).removeRecursively(); }},
     };
     for (const Case &c : cases) {
-        saveCurrentWindows("Desk");
+        // A refused reset keeps the layouts: each case saves one of its own.
+        saveCurrentWindows(QStringLiteral("Desk, ") + c.what);
         open(SettingsView::storage);
         // Something on every other page to be cleared.
         backUp();
