@@ -5,12 +5,12 @@
 #include "platform/MarkerOverlayService.h"
 #include "platform/SystemAppearanceObserver.h"
 #include "program/PlaceholderPanelContent.h"
-#include "program/PlaceholderSettingsContent.h"
 #include "program/SingleInstance.h"
 #include "ui/panel/LayoutDetailsView.h"
 #include "ui/panel/SaveLayoutView.h"
 #include "ui/panel/Symbols.h"
 #include "ui/windows/DecisionWindows.h"
+#include "ui/windows/SettingsView.h"
 
 #include <QCoreApplication>
 #include <QEvent>
@@ -73,6 +73,7 @@ ViewEnvironment Program::viewEnvironment()
     environment.keyboardLayout = &wiring_->keyboardLayout();
     environment.announcer = &announcer_;
     environment.clock = wiring_->system().clock;
+    environment.installedApplications = &installedApplications_;
     WindowPresenter *presenter = &wiring_->presenter();
     environment.openSettings = [presenter] { presenter->showSettings(); };
     environment.quit = [this] { quit(); };
@@ -81,9 +82,7 @@ ViewEnvironment Program::viewEnvironment()
 
 void Program::registerWindowContents()
 {
-    wiring_->presenter().setContentFactory(QString(WindowID::settings), [this] {
-        return new PlaceholderSettingsContent(viewEnvironment());
-    });
+    registerSettingsWindow(wiring_->presenter(), viewEnvironment());
     registerDecisionWindows(wiring_->presenter(), viewEnvironment());
     SaveLayoutView::registerWindow(viewEnvironment());
     LayoutDetailsView::registerContent(viewEnvironment());

@@ -3,6 +3,7 @@
 #include "program/PanelShell.h"
 #include "program/QuitSignals.h"
 #include "program/X11Program.h"
+#include "system/x11/X11InstalledApplications.h"
 #include "ui/panel/Announcer.h"
 #include "ui/panel/ViewEnvironment.h"
 
@@ -64,6 +65,8 @@ private:
 
     // First: a quit asked for while the rest is still being built waits in it for the event loop.
     QuitSignals signals_;
+    // Before the wiring: the settings window's work may ask it until the presenter is gone.
+    x11::X11InstalledApplications installedApplications_;
     std::unique_ptr<X11Program> wiring_;
     Announcer announcer_;
     std::unique_ptr<PanelShell> shell_;

@@ -163,7 +163,7 @@ TEST_F(ProgramTest, PicturesOfThePanelAndTheSettingsWindow)
     program->wiring().presenter().showSettings();
     QWidget *settings = program->wiring().presenter().window(QString(WindowID::settings));
     program->wiring().model().setAppearance(AppearancePreference::dark);
-    test::renderToPng(settings, QStringLiteral("program-settings-placeholder-chosen-dark"));
+    test::renderToPng(settings, QStringLiteral("program-settings-chosen-dark"));
     EXPECT_LT(settings->findChild<QWidget *>(QStringLiteral("settings-window"))->palette().color(QPalette::Window).lightness(), 128);
 }
 

@@ -61,7 +61,8 @@ protected:
         painter.translate(tile.center());
         painter.scale(scale, scale);
         painter.translate(-tile.center());
-        painter.setOpacity(1 - (1 - pressedOpacity) * press);
+        const qreal opacity = static_cast<const HighlightColorPicker *>(parentWidget())->opacity();
+        painter.setOpacity(opacity * (1 - (1 - pressedOpacity) * press));
 
         const QPalette &colours = palette();
         QPainterPath shape;
@@ -90,7 +91,7 @@ protected:
         painter.drawEllipse(swatch.adjusted(0.5, 0.5, -0.5, -0.5));
 
         if (hasFocus()) {
-            painter.setOpacity(1);
+            painter.setOpacity(opacity);
             painter.setPen(QPen(Theme::accent(colours), 1.5));
             painter.drawRoundedRect(tile.adjusted(1, 1, -1, -1), tileRadius - 1, tileRadius - 1);
         }
@@ -149,6 +150,17 @@ void HighlightColorPicker::setSelection(HighlightColor selection)
     selection_ = selection;
     for (auto it = tiles_.cbegin(); it != tiles_.cend(); ++it) {
         it.value()->setChecked(it.key() == selection);
+    }
+}
+
+void HighlightColorPicker::setOpacity(qreal opacity)
+{
+    if (opacity_ == opacity) {
+        return;
+    }
+    opacity_ = opacity;
+    for (QAbstractButton *tile : std::as_const(tiles_)) {
+        tile->update();
     }
 }
 

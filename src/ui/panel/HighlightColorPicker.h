@@ -30,6 +30,10 @@ public:
 
     QAbstractButton *tile(HighlightColor color) const { return tiles_.value(color); }
 
+    // The whole picker drawn see-through (a host dims it while it does not apply).
+    qreal opacity() const { return opacity_; }
+    void setOpacity(qreal opacity);
+
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override { return sizeHint(); }
 
@@ -39,6 +43,7 @@ signals:
 
 private:
     HighlightColor selection_;
+    qreal opacity_ = 1.0;
     QHash<HighlightColor, QAbstractButton *> tiles_;
 };
 

@@ -79,9 +79,13 @@ SegmentedPicker::SegmentedPicker(const QString &title, const QStringList &segmen
         segments_.append(segment);
         row->addWidget(segment, 1);
     }
-    connect(&group_, &QButtonGroup::idClicked, this, [this](int index) {
-        emit chosen(index);
+    // Checked, not clicked: assistive technology checks a radio button without clicking it.
+    // The host's own `setCurrentIndex` is not a choice and reports nothing.
+    connect(&group_, &QButtonGroup::idToggled, this, [this](int index, bool checked) {
         update();
+        if (checked && !settingIndex_) {
+            emit chosen(index);
+        }
     });
     setFixedSize(sizeHint());
 }
@@ -94,7 +98,9 @@ int SegmentedPicker::currentIndex() const
 void SegmentedPicker::setCurrentIndex(int index)
 {
     if (QAbstractButton *button = group_.button(index)) {
+        settingIndex_ = true;
         button->setChecked(true);
+        settingIndex_ = false;
         update();
     }
 }

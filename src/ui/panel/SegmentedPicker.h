@@ -28,7 +28,7 @@ public:
     QSize minimumSizeHint() const override { return sizeHint(); }
 
 signals:
-    // A segment was chosen by the user.
+    // A segment was chosen by the user (by a click, the keyboard or assistive technology).
     void chosen(int index);
 
 protected:
@@ -36,6 +36,7 @@ protected:
 
 private:
     int width_;
+    bool settingIndex_ = false;
     QButtonGroup group_;
     QList<QRadioButton *> segments_;
 };

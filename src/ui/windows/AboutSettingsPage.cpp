@@ -7,6 +7,7 @@
 #include "ui/panel/UiFont.h"
 
 #include <QApplication>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QVBoxLayout>
 
@@ -80,7 +81,14 @@ AboutSettingsPage::AboutSettingsPage(QWidget *parent)
         UiFont::callout(), false);
     description->setObjectName(QStringLiteral("about-description"));
     description->setMaximumWidth(360);
-    identity->addWidget(description, 0, Qt::AlignHCenter);
+    // Centred by stretches, not by an alignment flag: an aligned item gets its size hint, not its
+    // height for the width it is given, and the wrapped description would lose its second line.
+    auto *descriptionRow = new QHBoxLayout;
+    descriptionRow->setSpacing(0);
+    descriptionRow->addStretch(1);
+    descriptionRow->addWidget(description, 1000);
+    descriptionRow->addStretch(1);
+    identity->addLayout(descriptionRow);
     identity->addSpacing(4);
     auto *requirements = centred(QStringLiteral("macOS 15.0 or later · Universal arm64 and x86_64"),
                                  UiFont::system(10), true);

@@ -23,6 +23,9 @@ namespace ostrel {
 
 namespace {
 
+// The indicator of the small control size.
+constexpr int smallIndicator = 16;
+
 PlainLabel *secondaryText(const QString &text, const QFont &font)
 {
     auto *label = new PlainLabel(text);
@@ -132,7 +135,7 @@ QWidget *ApplicationsSettingsPage::buildListSection()
     auto *progressLine = new QHBoxLayout(progress);
     progressLine->setContentsMargins(0, 0, 0, 0);
     progressLine->setSpacing(7);
-    progressLine->addWidget(new ActivityIndicator(environment_), 0, Qt::AlignVCenter);
+    progressLine->addWidget(new ActivityIndicator(smallIndicator), 0, Qt::AlignVCenter);
     progressLine->addWidget(secondaryText(QStringLiteral("Adding applications…"), UiFont::subheadline()),
                             1);
     progressRow_ = list_->addRow(progress);
@@ -247,7 +250,7 @@ void ApplicationsSettingsPage::rebuildRows(const QList<AppExclusion> &exclusions
         auto *name = new PlainLabel(exclusion.appName);
         name->setObjectName(QStringLiteral("exclusion-name"));
         line->addWidget(name, 1);
-        auto *indicator = new ActivityIndicator(environment_);
+        auto *indicator = new ActivityIndicator(smallIndicator);
         line->addWidget(indicator, 0, Qt::AlignVCenter);
         auto *remove = smallButton(QStringLiteral("Remove"), QStringLiteral("remove-exclusion"));
         line->addWidget(remove, 0, Qt::AlignVCenter);

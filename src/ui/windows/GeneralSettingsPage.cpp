@@ -15,9 +15,9 @@
 #include "ui/windows/FormSection.h"
 #include "ui/windows/IntroductionSection.h"
 
-#include <QGraphicsOpacityEffect>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QSignalBlocker>
 #include <QVBoxLayout>
 
 namespace ostrel {
@@ -199,7 +199,9 @@ QWidget *GeneralSettingsPage::buildFeedbackSection()
     flash_->setObjectName(QStringLiteral("highlight-restored-windows"));
     section->addRow(toggleRow(flash_, QStringLiteral("Highlight restored windows"),
                               QStringLiteral("Show a brief rim around every window that was put back.")));
-    connect(flash_, &QAbstractButton::clicked, this, [this](bool on) {
+    // Toggled, not clicked: assistive technology checks a box without clicking it. The page's
+    // own refresh sets the switch with its signals blocked.
+    connect(flash_, &QAbstractButton::toggled, this, [this](bool on) {
         if (model_) {
             model_->setRestoreFlashEnabled(on);
         }
@@ -210,11 +212,8 @@ QWidget *GeneralSettingsPage::buildFeedbackSection()
     line->setContentsMargins(0, 0, 0, 0);
     line->setSpacing(16);
     colorLabel_ = new FormRowLabel(QStringLiteral("Highlight color"), colorSubtitle(HighlightColor::blue));
-    line->addWidget(colorLabel_, 1);
+    line->addWidget(colorLabel_, 1, Qt::AlignVCenter);
     colors_ = new HighlightColorPicker(HighlightColor::blue);
-    colorsOpacity_ = new QGraphicsOpacityEffect(colors_);
-    colorsOpacity_->setOpacity(1.0);
-    colors_->setGraphicsEffect(colorsOpacity_);
     line->addWidget(colors_, 0, Qt::AlignVCenter);
     section->addRow(row);
     connect(colors_, &HighlightColorPicker::picked, this, [this](HighlightColor color) {
@@ -236,7 +235,9 @@ QWidget *GeneralSettingsPage::buildAutomationSection()
     automation_->setObjectName(QStringLiteral("restore-automatically"));
     section->addRow(toggleRow(automation_, QStringLiteral("Restore automatically"),
                               QStringLiteral("Only for layouts linked to a display setup.")));
-    connect(automation_, &QAbstractButton::clicked, this, [this](bool on) {
+    // Toggled, not clicked: assistive technology checks a box without clicking it. The page's
+    // own refresh sets the switch with its signals blocked.
+    connect(automation_, &QAbstractButton::toggled, this, [this](bool on) {
         if (model_) {
             model_->setAutomationEnabled(on);
         }
@@ -284,13 +285,19 @@ void GeneralSettingsPage::refresh()
     appearance_->setCurrentIndex(int(appearances().indexOf(model_->appearance())));
 
     const bool flash = model_->restoreFlashEnabled();
-    flash_->setChecked(flash);
+    {
+        const QSignalBlocker quiet(flash_);
+        flash_->setChecked(flash);
+    }
     colorLabel_->setSubtitle(colorSubtitle(model_->highlightColor()));
     colors_->setSelection(model_->highlightColor());
     colors_->setEnabled(flash);
-    colorsOpacity_->setOpacity(flash ? 1.0 : dimmedOpacity);
+    colors_->setOpacity(flash ? 1.0 : dimmedOpacity);
 
-    automation_->setChecked(model_->automationEnabled());
+    {
+        const QSignalBlocker quiet(automation_);
+        automation_->setChecked(model_->automationEnabled());
+    }
     refreshLinked();
 }
 
@@ -331,7 +338,7 @@ void GeneralSettingsPage::refreshLinked()
 
 qreal GeneralSettingsPage::colorPickerOpacity() const
 {
-    return colorsOpacity_->opacity();
+    return colors_->opacity();
 }
 
 QStringList GeneralSettingsPage::linkedRows() const

@@ -7,7 +7,6 @@
 #include <QPointer>
 #include <QWidget>
 
-class QGraphicsOpacityEffect;
 class QVBoxLayout;
 
 namespace ostrel {
@@ -63,7 +62,6 @@ private:
     ToggleSwitch *flash_ = nullptr;
     FormRowLabel *colorLabel_ = nullptr;
     HighlightColorPicker *colors_ = nullptr;
-    QGraphicsOpacityEffect *colorsOpacity_ = nullptr;
     ToggleSwitch *automation_ = nullptr;
     QWidget *noLinked_ = nullptr;
     QWidget *linked_ = nullptr;

@@ -4,6 +4,7 @@
 #include "ui/panel/Theme.h"
 #include "ui/panel/UiFont.h"
 
+#include <QFocusEvent>
 #include <QPainter>
 #include <QPainterPath>
 
@@ -77,12 +78,18 @@ void SettingsTabBar::paintEvent(QPaintEvent *)
         const QRectF title(tab.left(), symbolRect.bottom() + titleGap, tab.width(),
                            fontMetrics().height());
         painter.drawText(title, Qt::AlignHCenter | Qt::AlignTop | Qt::TextSingleLine, tabText(i));
-        if (chosen && hasFocus()) {
+        if (chosen && hasFocus() && keyboardFocus_) {
             painter.setPen(QPen(Theme::accent(colours), 1.5));
             painter.setBrush(Qt::NoBrush);
             painter.drawPath(shape);
         }
     }
+}
+
+void SettingsTabBar::focusInEvent(QFocusEvent *event)
+{
+    keyboardFocus_ = event->reason() == Qt::TabFocusReason || event->reason() == Qt::BacktabFocusReason;
+    QTabBar::focusInEvent(event);
 }
 
 } // namespace ostrel

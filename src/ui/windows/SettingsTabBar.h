@@ -21,6 +21,11 @@ protected:
     QSize tabSizeHint(int index) const override;
     QSize minimumTabSizeHint(int index) const override { return tabSizeHint(index); }
     void paintEvent(QPaintEvent *event) override;
+    void focusInEvent(QFocusEvent *event) override;
+
+private:
+    // The ring shows only where the keyboard brought the focus, not on a window's first focus.
+    bool keyboardFocus_ = false;
 };
 
 } // namespace ostrel

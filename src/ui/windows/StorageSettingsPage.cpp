@@ -24,6 +24,9 @@ namespace ostrel {
 
 namespace {
 
+// The indicator of the small control size.
+constexpr int smallIndicator = 16;
+
 PlainLabel *secondaryText(const QString &text)
 {
     auto *label = new PlainLabel(text);
@@ -136,7 +139,7 @@ QWidget *StorageSettingsPage::buildStorageSection()
     controls->addWidget(reveal_, 0, Qt::AlignVCenter);
     backUp_ = button(QStringLiteral("Back Up Now"), QStringLiteral("back-up-now"));
     controls->addWidget(backUp_, 0, Qt::AlignVCenter);
-    backupIndicator_ = new ActivityIndicator(environment_);
+    backupIndicator_ = new ActivityIndicator(smallIndicator);
     backupIndicator_->setObjectName(QStringLiteral("backup-indicator"));
     controls->addWidget(backupIndicator_, 0, Qt::AlignVCenter);
     section->addRow(labeledRow(
@@ -219,7 +222,7 @@ QWidget *StorageSettingsPage::buildResetSection()
     auto *resetting = new QHBoxLayout(resetting_);
     resetting->setContentsMargins(0, 0, 0, 0);
     resetting->setSpacing(8);
-    resetting->addWidget(new ActivityIndicator(environment_), 0, Qt::AlignVCenter);
+    resetting->addWidget(new ActivityIndicator(smallIndicator), 0, Qt::AlignVCenter);
     auto *resettingText = secondaryText(QStringLiteral("Resetting layouts…"));
     resettingText->setWordWrap(false);
     resetting->addWidget(resettingText, 0, Qt::AlignVCenter);

@@ -45,8 +45,7 @@ protected:
 
     SettingsView *open()
     {
-        presenter->show(QStringLiteral("settings"), QStringLiteral("Ostrel Settings"),
-                        SettingsView::windowSize(presenter->mainScreenHeight()), nullptr);
+        presenter->showSettings();
         settle();
         return view();
     }

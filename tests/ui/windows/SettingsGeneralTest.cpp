@@ -9,6 +9,8 @@
 #include "ui/windows/DecisionWindows.h"
 #include "ui/windows/GeneralSettingsPage.h"
 
+#include <QAccessible>
+#include <QAccessibleActionInterface>
 #include <QSettings>
 
 #include <gtest/gtest.h>
@@ -19,6 +21,18 @@ namespace {
 QString storedSetting(const QString &key)
 {
     return QSettings(QStringLiteral("Ostrel"), QStringLiteral("Ostrel")).value(key).toString();
+}
+
+// Runs a control's one accessible action, as a screen reader or the outside test does: checking
+// a radio button or a check box is no click.
+void act(QWidget *control)
+{
+    QAccessibleInterface *accessible = QAccessible::queryAccessibleInterface(control);
+    ASSERT_NE(accessible, nullptr);
+    QAccessibleActionInterface *actions = accessible->actionInterface();
+    ASSERT_NE(actions, nullptr);
+    ASSERT_FALSE(actions->actionNames().isEmpty());
+    actions->doAction(actions->actionNames().first());
 }
 
 class SettingsGeneralTest : public SettingsTest {
@@ -97,6 +111,14 @@ TEST_F(SettingsGeneralTest, TheAppearanceIsStoredAndRepaintsOpenWindowsAtOnce)
     close();
     open();
     EXPECT_EQ(page()->appearancePicker()->currentIndex(), 1);
+
+    // Assistive technology chooses too; the model's own change only shows.
+    act(page()->appearancePicker()->segment(2));
+    EXPECT_EQ(storedSetting("appearance"), "dark");
+    model->setAppearance(AppearancePreference::system);
+    settle();
+    EXPECT_EQ(page()->appearancePicker()->currentIndex(), 0);
+    EXPECT_EQ(storedSetting("appearance"), "system");
 }
 
 TEST_F(SettingsGeneralTest, TheRimSwitchDimsTheColourPickerWhichStillNamesItsColour)
@@ -138,11 +160,17 @@ TEST_F(SettingsGeneralTest, LinkedLayoutsAreThoseWithASignatureWhateverTheirSwit
     EXPECT_TRUE(shown(part("no-linked-layouts")));
     EXPECT_EQ(part<QLabel>("no-linked-layouts")->text(), "No layouts linked yet.");
 
-    // The switch alone links nothing.
-    page()->automationSwitch()->click();
+    // The switch alone links nothing. Assistive technology turns it on, as a click does.
+    act(page()->automationSwitch());
     settle();
     EXPECT_TRUE(model->automationEnabled());
     EXPECT_EQ(storedSetting("automationEnabled"), "true");
+    page()->automationSwitch()->click();
+    settle();
+    EXPECT_FALSE(model->automationEnabled());
+    page()->automationSwitch()->click();
+    settle();
+    EXPECT_TRUE(model->automationEnabled());
     EXPECT_TRUE(shown(part("no-linked-layouts")));
 
     const Layout here = saveCurrentWindows("Here <b>&amp;</b>");

@@ -87,8 +87,7 @@ TEST_F(SettingsViewTest, OpensOnGeneralWithTheFiveTabsInOrderAtItsFixedSize)
     EXPECT_EQ(settings->pages()->currentWidget()->objectName(), "settings-storage");
 
     // Asked for again, the open window comes forward as it is.
-    presenter->show(QStringLiteral("settings"), QStringLiteral("Ostrel Settings"),
-                    SettingsView::windowSize(presenter->mainScreenHeight()), nullptr);
+    presenter->showSettings();
     settle();
     EXPECT_EQ(view(), settings);
     EXPECT_EQ(view()->tabBar()->currentIndex(), 3);
@@ -110,7 +109,12 @@ TEST_F(SettingsViewTest, AboutTellsWhatTheProgramIs)
               "macOS 15.0 or later · Universal arm64 and x86_64");
     EXPECT_EQ(part<QLabel>("about-footer")->text(),
               "Everything stays on this Mac. No account, tracking, or cloud sync.");
-    EXPECT_LE(part("about-description")->width(), 360);
+    // The description wraps within 360, whole and centred.
+    QLabel *description = part<QLabel>("about-description");
+    EXPECT_LE(description->width(), 360);
+    EXPECT_GE(description->height(), description->heightForWidth(description->width()));
+    EXPECT_GT(description->height(), description->fontMetrics().height());
+    EXPECT_NEAR(description->geometry().center().x(), view()->aboutPage()->width() / 2, 1);
     // The footer sits on the page's bottom edge, 28 in.
     QWidget *page = view()->aboutPage();
     const QRect footer = part("about-footer")->geometry();
