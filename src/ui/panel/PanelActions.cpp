@@ -1,0 +1,135 @@
+#include "ui/panel/PanelActions.h"
+
+#include "app/AppModel.h"
+#include "app/WindowPresenter.h"
+#include "ui/panel/PanelTexts.h"
+
+#include <QMessageBox>
+
+#include <utility>
+
+namespace ostrel {
+
+PanelActions::PanelActions(AppModel &model, WindowPresenter &presenter, QObject *parent)
+    : QObject(parent)
+    , model_(&model)
+    , presenter_(&presenter)
+{
+    connect(&model, &AppModel::activeErrorChanged, this, &PanelActions::followActiveError);
+    followActiveError();
+}
+
+PanelActions::~PanelActions()
+{
+    // The alert belongs to the presenter; it ends by itself or with the presenter.
+}
+
+void PanelActions::saveCurrentLayout()
+{
+    runSave(model_, presenter_);
+}
+
+QCoro::Task<void> PanelActions::runSave(QPointer<AppModel> model,
+                                        QPointer<WindowPresenter> presenter)
+{
+    if (!model) {
+        co_return;
+    }
+    QCoro::Task<bool> capturing = model->beginSave();
+    const bool ready = co_await capturing;
+    if (!ready || !model || !presenter) {
+        co_return;
+    }
+    presenter->showSaveLayout();
+    presenter->focus(QString(WindowID::saveLayout));
+}
+
+void PanelActions::confirmDelete(const Layout &layout)
+{
+    runDelete(model_, presenter_, layout.id, layout.name);
+}
+
+QCoro::Task<void> PanelActions::runDelete(QPointer<AppModel> model,
+                                          QPointer<WindowPresenter> presenter, QUuid layoutID,
+                                          QString name)
+{
+    if (!model || !presenter) {
+        co_return;
+    }
+    QCoro::Task<bool> confirming = presenter->confirmDestructiveAction(
+        QStringLiteral("Delete Layout?"), PanelTexts::deleteConfirmationMessage(name),
+        QStringLiteral("Delete"));
+    const bool confirmed = co_await confirming;
+    if (!confirmed || !model) {
+        co_return;
+    }
+    QCoro::Task<std::optional<QString>> deleting = model->deleteLayout(layoutID);
+    const std::optional<QString> failure = co_await deleting;
+    if (!failure || !presenter) {
+        co_return;
+    }
+    QCoro::Task<void> alert =
+        presenter->presentAlert(PanelTexts::deleteFailureTitle(name), *failure);
+    co_await alert;
+}
+
+void PanelActions::followActiveError()
+{
+    if (!model_) {
+        return;
+    }
+    const std::optional<UserFacingError> &error = model_->activeError();
+    if (!error) {
+        // The alert stands for the published error; with none published it has nothing to say.
+        shownError_.reset();
+        if (errorAlert_) {
+            errorAlert_->done(QMessageBox::Cancel);
+        }
+        return;
+    }
+    // The model publishes on equal assignments too: an error already on screen stays as it is.
+    if (shownError_ == error->id) {
+        return;
+    }
+    if (errorAlert_) {
+        // A newer error replaces the one on screen, so dismissing clears what the user saw.
+        // While the alert is being dismissed it is left alone: its end shows the newer error.
+        if (errorAlert_->isVisible() && !errorAlert_->clickedButton()) {
+            shownError_ = error->id;
+            errorAlert_->setText(error->title);
+            errorAlert_->setInformativeText(error->message);
+        }
+        return;
+    }
+    runErrorAlert(QPointer<PanelActions>(this), *error);
+}
+
+QCoro::Task<void> PanelActions::runErrorAlert(QPointer<PanelActions> self, UserFacingError error)
+{
+    if (!self->presenter_) {
+        co_return;
+    }
+    // The presenter's alert is up once the call returns; it only waits for the user then.
+    QCoro::Task<void> alert = self->presenter_->presentAlert(error.title, error.message);
+    self->errorAlert_ = self->presenter_->activeAlert();
+    self->shownError_ = error.id;
+    co_await alert;
+    if (!self) {
+        co_return;
+    }
+    const std::optional<QUuid> shown = std::exchange(self->shownError_, std::nullopt);
+    self->errorAlert_ = nullptr;
+    if (!self->model_) {
+        co_return;
+    }
+    // Only the error the alert showed is cleared: one published since then is news the user has
+    // not seen, and gets an alert of its own.
+    const std::optional<UserFacingError> &current = self->model_->activeError();
+    if (current && shown && current->id == *shown) {
+        self->model_->setActiveError(std::nullopt);
+    } else if (current) {
+        self->followActiveError();
+    }
+}
+
+} // namespace ostrel
