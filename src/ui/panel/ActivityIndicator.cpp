@@ -1,21 +1,24 @@
 #include "ui/panel/ActivityIndicator.h"
 
+#include "system/ReduceMotion.h"
 #include "ui/panel/Accessibility.h"
+#include "ui/panel/ViewEnvironment.h"
 
 #include <QPainter>
 #include <QtMath>
+
+#include <cmath>
 
 namespace ostrel {
 
 namespace {
 
-constexpr int spokes = 12;
 // How often the picture changes: one spoke further each time.
-constexpr int stepMs = 1000 / spokes;
+constexpr int stepMs = 1000 / ActivityIndicator::spokes;
 
-void paintSpokes(QPainter &painter, const QRectF &square, const QColor &colour, qint64 elapsedMs)
+void paintSpokes(QPainter &painter, const QRectF &square, const QColor &colour, int lead)
 {
-    const int lead = int((elapsedMs / stepMs) % spokes);
+    constexpr int spokes = ActivityIndicator::spokes;
     const QPointF centre = square.center();
     const qreal radius = square.width() / 2;
     const qreal width = qMax<qreal>(1.2, radius * 0.2);
@@ -39,10 +42,36 @@ ActivityIndicator::ActivityIndicator(int size, ThemeColor colour, QWidget *paren
     : QWidget(parent), size_(size), colour_(colour)
 {
     setFixedSize(size, size);
+    setAttribute(Qt::WA_TransparentForMouseEvents);
     Accessibility::hide(this);
     ticks_.setInterval(stepMs);
     connect(&ticks_, &QTimer::timeout, this, qOverload<>(&QWidget::update));
-    elapsed_.start();
+}
+
+ActivityIndicator::ActivityIndicator(int size, ThemeColor colour,
+                                     const ViewEnvironment &environment, QWidget *parent)
+    : ActivityIndicator(size, colour, parent)
+{
+    clock_ = environment.clock;
+    if (ReduceMotion *source = environment.reduceMotion) {
+        reduceMotion_ = source->reduceMotion();
+        source->onChanged(this, [this](bool reduce) {
+            reduceMotion_ = reduce;
+            updateTimeline();
+            update();
+        });
+    }
+}
+
+int ActivityIndicator::leadingSpoke() const
+{
+    if (reduceMotion_) {
+        return 0;
+    }
+    // A function of the time alone, so indicators shown side by side turn in step.
+    const Clock::TimePoint now = clock_ ? clock_->now() : std::chrono::steady_clock::now();
+    const double seconds = std::chrono::duration<double>(now.time_since_epoch()).count();
+    return int((seconds - std::floor(seconds)) * spokes) % spokes;
 }
 
 QSize ActivityIndicator::sizeHint() const
@@ -58,19 +87,28 @@ void ActivityIndicator::paintEvent(QPaintEvent *)
     // Work goes on even inside a disabled control (a button that saves): never dimmed as disabled.
     QPalette active = palette();
     active.setCurrentColorGroup(QPalette::Active);
-    paintSpokes(painter, square, colour_.resolve(active), elapsed_.elapsed());
+    paintSpokes(painter, square, colour_.resolve(active), leadingSpoke());
 }
 
 void ActivityIndicator::showEvent(QShowEvent *event)
 {
     QWidget::showEvent(event);
-    ticks_.start();
+    updateTimeline();
 }
 
 void ActivityIndicator::hideEvent(QHideEvent *event)
 {
     QWidget::hideEvent(event);
-    ticks_.stop();
+    updateTimeline();
+}
+
+void ActivityIndicator::updateTimeline()
+{
+    if (isVisible() && !reduceMotion_) {
+        ticks_.start();
+    } else {
+        ticks_.stop();
+    }
 }
 
 } // namespace ostrel

@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QPointer>
+#include <QWidget>
+
+namespace ostrel {
+
+class AppModel;
+class DismissButton;
+class PlainLabel;
+struct ViewEnvironment;
+
+// The latest word from automation ("The displays changed, but no layout is linked to this
+// setup.", a restore's summary, …), until dismissed.
+class AutomationNoticeSection : public QWidget {
+    Q_OBJECT
+
+public:
+    explicit AutomationNoticeSection(const ViewEnvironment &environment,
+                                     QWidget *parent = nullptr);
+
+    void setNotice(const QString &notice);
+
+    PlainLabel *messageLabel() const { return message_; }
+    DismissButton *dismissButton() const { return dismiss_; }
+
+private:
+    QPointer<AppModel> model_;
+    PlainLabel *message_;
+    DismissButton *dismiss_;
+};
+
+} // namespace ostrel

@@ -1,0 +1,62 @@
+#pragma once
+
+#include "model/Layout.h"
+#include "ui/panel/ViewEnvironment.h"
+
+#include <QList>
+#include <QPointer>
+#include <QWidget>
+
+class QScrollArea;
+class QVBoxLayout;
+
+namespace ostrel {
+
+class ActivityIndicator;
+class LayoutHover;
+class LayoutRow;
+class PanelActions;
+class PanelButton;
+class PlainLabel;
+struct PanelState;
+struct ViewEnvironment;
+
+// The saved layouts under a header that counts them and carries Save. Up to six rows stand in
+// the panel; from seven on they scroll in a fixed height.
+class LayoutsListSection : public QWidget {
+    Q_OBJECT
+
+public:
+    static constexpr int scrollThreshold = 7;
+    static constexpr int scrollHeight = 228;
+
+    LayoutsListSection(const ViewEnvironment &environment, PanelActions &actions,
+                       QWidget *parent = nullptr);
+
+    void setState(const PanelState &state);
+
+    PanelButton *saveButton() const { return save_; }
+    PlainLabel *countLabel() const { return count_; }
+    // Present while the rows scroll.
+    QScrollArea *scrollArea() const { return scroll_; }
+    const QList<LayoutRow *> &rows() const { return rows_; }
+    LayoutRow *row(const QUuid &id) const;
+    LayoutHover &hover() const { return *hover_; }
+
+private:
+    void rebuildRows(const QList<Layout> &layouts);
+
+    ViewEnvironment environment_;
+    QPointer<PanelActions> actions_;
+    LayoutHover *hover_;
+    QVBoxLayout *layout_;
+    PlainLabel *count_;
+    PanelButton *save_;
+    ActivityIndicator *capturing_;
+    QWidget *rowsHost_ = nullptr;
+    QScrollArea *scroll_ = nullptr;
+    QList<LayoutRow *> rows_;
+    std::optional<QList<Layout>> shownLayouts_;
+};
+
+} // namespace ostrel

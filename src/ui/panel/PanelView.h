@@ -1,0 +1,108 @@
+#pragma once
+
+#include "ui/panel/PanelSectionTree.h"
+#include "ui/panel/PanelState.h"
+#include "ui/panel/ViewEnvironment.h"
+
+#include <QHash>
+#include <QPointer>
+#include <QWidget>
+
+#include <optional>
+
+namespace ostrel {
+
+class AppModel;
+class AutomationNoticeSection;
+class FirstRunSection;
+class LayoutsListSection;
+class LoadingSection;
+class PanelActions;
+class PanelFooter;
+class PermissionBanner;
+class ProgressSection;
+class ResultSection;
+class SelectedLayoutSection;
+class StorageNoticeSection;
+class StorageProblemSection;
+
+// The tray panel, the program's main surface: whether storage and window access are usable, the
+// selected layout with Restore, a running pass or the last result, the model's notices, the
+// saved layouts, and the footer. It only reads the model and calls its operations; the work that
+// must outlive it goes through `PanelActions`.
+//
+// The model signals every published value, and for equal assignments too; the panel takes them
+// all as "something changed" and reads the model once on the next turn of the event loop, so its
+// derived values (can restore, can capture, the selected layout) are worked out once per turn
+// and always from one consistent state.
+class PanelView : public QWidget {
+    Q_OBJECT
+
+public:
+    static constexpr int width = 320;
+
+    // `actions` lives as long as the program; the environment's model must be set.
+    PanelView(const ViewEnvironment &environment, PanelActions &actions,
+              QWidget *parent = nullptr);
+    ~PanelView() override;
+
+    // The sections shown now, top to bottom.
+    QList<PanelSection> visibleSections() const;
+    QWidget *section(PanelSection section) const { return sections_.value(section); }
+    // The state the panel drew last.
+    const PanelState &state() const { return state_; }
+    // How many times the panel read the model: once per turn of the event loop at most.
+    int refreshCount() const { return refreshCount_; }
+
+    LoadingSection *loadingSection() const { return loading_; }
+    StorageProblemSection *storageProblemSection() const { return storageProblem_; }
+    PermissionBanner *permissionBanner() const { return permission_; }
+    StorageNoticeSection *storageNoticeSection() const { return storageNotice_; }
+    FirstRunSection *firstRunSection() const { return firstRun_; }
+    SelectedLayoutSection *selectedLayoutSection() const { return selectedLayout_; }
+    ProgressSection *progressSection() const { return progress_; }
+    ResultSection *resultSection() const { return result_; }
+    AutomationNoticeSection *automationNoticeSection() const { return automationNotice_; }
+    LayoutsListSection *layoutsSection() const { return layouts_; }
+    PanelFooter *footer() const { return footer_; }
+
+    // Reads the model and redraws now instead of on the next turn.
+    void refreshNow();
+
+    QSize sizeHint() const override;
+
+protected:
+    void showEvent(QShowEvent *event) override;
+
+private:
+    void scheduleRefresh();
+    void addSection(PanelSection section, QWidget *widget, int verticalPadding);
+    void followResult();
+    void followError();
+
+    ViewEnvironment environment_;
+    QPointer<AppModel> model_;
+    PanelState state_;
+    bool refreshScheduled_ = false;
+    int refreshCount_ = 0;
+    // The identities of the result and the error last seen, for the announcements.
+    bool resultSeen_ = false;
+    std::optional<QUuid> resultID_;
+    bool errorSeen_ = false;
+    std::optional<QUuid> errorID_;
+
+    QHash<PanelSection, QWidget *> sections_;
+    LoadingSection *loading_;
+    StorageProblemSection *storageProblem_;
+    PermissionBanner *permission_;
+    StorageNoticeSection *storageNotice_;
+    FirstRunSection *firstRun_;
+    SelectedLayoutSection *selectedLayout_;
+    ProgressSection *progress_;
+    ResultSection *result_;
+    AutomationNoticeSection *automationNotice_;
+    LayoutsListSection *layouts_;
+    PanelFooter *footer_;
+};
+
+} // namespace ostrel

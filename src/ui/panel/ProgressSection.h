@@ -1,0 +1,42 @@
+#pragma once
+
+#include "model/OperationKind.h"
+#include "model/RestoreProgress.h"
+
+#include <QPointer>
+#include <QWidget>
+
+#include <optional>
+
+namespace ostrel {
+
+class AppModel;
+class LineLimitedLabel;
+class PanelButton;
+class RestoreSpinner;
+struct ViewEnvironment;
+
+// A running restore or undo: a spinner, what runs ("Restoring “Work”…", "Undoing…") with the
+// count of windows processed for assistive technology, Cancel, and the current step below.
+class ProgressSection : public QWidget {
+    Q_OBJECT
+
+public:
+    explicit ProgressSection(const ViewEnvironment &environment, QWidget *parent = nullptr);
+
+    void setProgress(const RestoreProgress &progress, std::optional<OperationKind> busy);
+
+    LineLimitedLabel *titleLabel() const { return title_; }
+    LineLimitedLabel *stepLabel() const { return step_; }
+    PanelButton *cancelButton() const { return cancel_; }
+    RestoreSpinner *spinner() const { return spinner_; }
+
+private:
+    QPointer<AppModel> model_;
+    RestoreSpinner *spinner_;
+    LineLimitedLabel *title_;
+    PanelButton *cancel_;
+    LineLimitedLabel *step_;
+};
+
+} // namespace ostrel

@@ -1,0 +1,62 @@
+#pragma once
+
+#include "model/Layout.h"
+
+#include <QPointer>
+#include <QWidget>
+
+#include <optional>
+
+class QHBoxLayout;
+class QVBoxLayout;
+
+namespace ostrel {
+
+class AppModel;
+class KeyboardLayoutObserver;
+class LineLimitedLabel;
+class PanelButton;
+class PlainLabel;
+class RestoreSpinner;
+class ShortcutBadge;
+class TrayLayoutIcons;
+struct PanelState;
+struct ViewEnvironment;
+
+// The top of the panel: the selected layout (its icons, name, summary and own shortcut) with
+// the Restore button, whose help and accessible name say at every moment why it can or cannot
+// be pressed; or a short hint when nothing is selected.
+class SelectedLayoutSection : public QWidget {
+    Q_OBJECT
+
+public:
+    explicit SelectedLayoutSection(const ViewEnvironment &environment, QWidget *parent = nullptr);
+
+    void setState(const PanelState &state);
+
+    QWidget *noSelection() const { return noSelection_; }
+    QWidget *layoutRow() const { return layoutRow_; }
+    LineLimitedLabel *nameLabel() const { return name_; }
+    PlainLabel *summaryLabel() const { return summary_; }
+    ShortcutBadge *badge() const { return badge_; }
+    TrayLayoutIcons *icons() const { return icons_; }
+    PanelButton *restoreButton() const { return restore_; }
+    RestoreSpinner *spinner() const { return spinner_; }
+
+private:
+    QPointer<AppModel> model_;
+    KeyboardLayoutObserver *keyboardLayout_;
+    QWidget *noSelection_;
+    QWidget *layoutRow_;
+    QHBoxLayout *rowLayout_;
+    TrayLayoutIcons *icons_ = nullptr;
+    LineLimitedLabel *name_;
+    PlainLabel *summary_;
+    QWidget *badgeRow_;
+    ShortcutBadge *badge_ = nullptr;
+    PanelButton *restore_;
+    RestoreSpinner *spinner_;
+    std::optional<QList<WindowEntry>> iconEntries_;
+};
+
+} // namespace ostrel

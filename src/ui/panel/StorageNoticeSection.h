@@ -1,0 +1,42 @@
+#pragma once
+
+#include "model/StorageNotice.h"
+
+#include <QPointer>
+#include <QWidget>
+
+#include <optional>
+
+namespace ostrel {
+
+class AppModel;
+class DetailsDisclosure;
+class DismissButton;
+class PlainLabel;
+struct ViewEnvironment;
+
+// An informational notice after the store was opened, recovered or reset, until dismissed.
+class StorageNoticeSection : public QWidget {
+    Q_OBJECT
+
+public:
+    explicit StorageNoticeSection(const ViewEnvironment &environment, QWidget *parent = nullptr);
+
+    void setNotice(const StorageNotice &notice);
+
+    DetailsDisclosure *details() const { return details_; }
+    DismissButton *dismissButton() const { return dismiss_; }
+
+protected:
+    void hideEvent(QHideEvent *event) override;
+
+private:
+    QPointer<AppModel> model_;
+    PlainLabel *title_;
+    PlainLabel *message_;
+    DetailsDisclosure *details_;
+    DismissButton *dismiss_;
+    std::optional<StorageNotice> shown_;
+};
+
+} // namespace ostrel

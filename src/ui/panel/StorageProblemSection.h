@@ -1,0 +1,45 @@
+#pragma once
+
+#include "model/StorageProblem.h"
+
+#include <QPointer>
+#include <QWidget>
+
+#include <optional>
+
+namespace ostrel {
+
+class AppModel;
+class DetailsDisclosure;
+class PanelButton;
+class PlainLabel;
+struct ViewEnvironment;
+
+// Shown instead of everything else while storage is unusable: what went wrong, Retry when a
+// retry can help, Reveal Folder always, and the details with the database's path.
+class StorageProblemSection : public QWidget {
+    Q_OBJECT
+
+public:
+    explicit StorageProblemSection(const ViewEnvironment &environment, QWidget *parent = nullptr);
+
+    void setProblem(const StorageProblem &problem);
+
+    PanelButton *retryButton() const { return retry_; }
+    PanelButton *revealButton() const { return reveal_; }
+    DetailsDisclosure *details() const { return details_; }
+
+protected:
+    void hideEvent(QHideEvent *event) override;
+
+private:
+    QPointer<AppModel> model_;
+    PlainLabel *title_;
+    PlainLabel *message_;
+    PanelButton *retry_;
+    PanelButton *reveal_;
+    DetailsDisclosure *details_;
+    std::optional<StorageProblem> shown_;
+};
+
+} // namespace ostrel

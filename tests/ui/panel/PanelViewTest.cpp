@@ -1,0 +1,708 @@
+// The panel against the model on the fake desktop: which sections show, what its controls do,
+// and that what it starts is safe when the panel goes away first.
+
+#include "PanelFixture.h"
+
+#include "Await.h"
+
+#include "model/StorageError.h"
+#include "ui/panel/AutomationNoticeSection.h"
+#include "ui/panel/DetailsDisclosure.h"
+#include "ui/panel/DismissButton.h"
+#include "ui/panel/LayoutHover.h"
+#include "ui/panel/LayoutRow.h"
+#include "ui/panel/LayoutsListSection.h"
+#include "ui/panel/LineLimitedLabel.h"
+#include "ui/panel/PanelActionRow.h"
+#include "ui/panel/PanelButton.h"
+#include "ui/panel/PanelFooter.h"
+#include "ui/panel/PermissionBanner.h"
+#include "ui/panel/PlainLabel.h"
+#include "ui/panel/ProgressSection.h"
+#include "ui/panel/RestoreSpinner.h"
+#include "ui/panel/ResultSection.h"
+#include "ui/panel/SelectedLayoutSection.h"
+#include "ui/panel/ShortcutBadge.h"
+#include "ui/panel/StorageNoticeSection.h"
+#include "ui/panel/StorageProblemSection.h"
+#include "ui/panel/SymbolView.h"
+
+#include <QAbstractButton>
+#include <QEnterEvent>
+#include <QLabel>
+#include <QMenu>
+#include <QMessageBox>
+#include <QScrollArea>
+#include <QScrollBar>
+
+using namespace ostrel;
+using namespace ostrel::test;
+
+namespace {
+
+EntryResult entry(EntryOutcome outcome, std::optional<QString> detail = std::nullopt)
+{
+    return EntryResult{QUuid::createUuid(), QStringLiteral("Editor"), QStringLiteral("Editor"),
+                       QStringLiteral("com.example.editor"), outcome, std::move(detail),
+                       std::nullopt, std::nullopt};
+}
+
+RestoreResult resultWith(QList<EntryResult> entries, const QString &summary = "Restored.")
+{
+    RestoreResult result;
+    result.id = QUuid::createUuid();
+    result.layoutName = QStringLiteral("Work");
+    result.summary = summary;
+    result.entries = std::move(entries);
+    result.exactCount = 1;
+    result.movedWindowCount = 1;
+    return result;
+}
+
+void hoverEnter(QWidget *widget)
+{
+    QEnterEvent enter(QPointF(1, 1), QPointF(1, 1), QPointF(1, 1));
+    QCoreApplication::sendEvent(widget, &enter);
+}
+
+void hoverLeave(QWidget *widget)
+{
+    QEvent leave(QEvent::Leave);
+    QCoreApplication::sendEvent(widget, &leave);
+}
+
+QMenu *openMenu(LayoutRow *row)
+{
+    row->actionsButton()->click();
+    return row->menu();
+}
+
+QAction *menuAction(QMenu *menu, const QString &text)
+{
+    const auto actions = menu->actions();
+    for (QAction *action : actions) {
+        if (action->text() == text) {
+            return action;
+        }
+    }
+    return nullptr;
+}
+
+} // namespace
+
+TEST_F(PanelTest, TheVisibleSectionsFollowTheModelOncePerTurn)
+{
+    openPanel();
+    EXPECT_EQ(panel->visibleSections(),
+              (QList<PanelSection>{PanelSection::firstRun, PanelSection::footerDivider,
+                                   PanelSection::footer}));
+    const Layout work = saveLayout("Work");
+    refresh();
+    EXPECT_EQ(panel->visibleSections(), panelSectionTree(panel->state()));
+    EXPECT_TRUE(panel->visibleSections().contains(PanelSection::selectedLayout));
+
+    // A burst of signals in one turn is read once, after the turn.
+    const int before = panel->refreshCount();
+    model->setPermissionTrusted(false);
+    model->setAutomationNotice(QStringLiteral("Moved."));
+    model->setPermissionTrusted(true);
+    model->setSelectedLayoutID(work.id);
+    model->setSelectedLayoutID(work.id);
+    EXPECT_EQ(panel->refreshCount(), before);
+    refresh();
+    EXPECT_EQ(panel->refreshCount(), before + 1);
+    EXPECT_EQ(panel->visibleSections(),
+              (QList<PanelSection>{PanelSection::selectedLayout, PanelSection::layoutDivider,
+                                   PanelSection::automationNotice, PanelSection::layouts,
+                                   PanelSection::footerDivider, PanelSection::footer}));
+
+    // Dismissing the notice takes it away; the rest stays.
+    panel->automationNoticeSection()->dismissButton()->click();
+    EXPECT_EQ(model->automationNotice(), std::nullopt);
+    refresh();
+    EXPECT_FALSE(panel->visibleSections().contains(PanelSection::automationNotice));
+    EXPECT_TRUE(panel->visibleSections().contains(PanelSection::layouts));
+}
+
+TEST_F(PanelTest, TheStorageProblemOffersRetryOnlyWhenItCanHelpAndShowsThePath)
+{
+    openFailure = [] { throw StorageError::openFailed("denied"); };
+    openPanel();
+    refresh();
+    ASSERT_EQ(panel->visibleSections(),
+              (QList<PanelSection>{PanelSection::storageProblem, PanelSection::footerDivider,
+                                   PanelSection::footer}));
+    StorageProblemSection *section = panel->storageProblemSection();
+    EXPECT_EQ(section->objectName(), "storage-problem");
+
+    struct Case {
+        bool canRetry;
+        std::optional<QString> details;
+        QStringList lines;
+    };
+    const QString path = QStringLiteral("/home/someone/.local/share/Ostrel/<b>Ostrel</b>.sqlite");
+    for (const Case &c : {Case{false, std::nullopt, {path}},
+                          Case{true, QStringLiteral("disk I/O error (10)"),
+                               {QStringLiteral("disk I/O error (10)"), path}}}) {
+        model->setStorageProblem(StorageProblem{QUuid::createUuid(), "Couldn’t Open Layouts",
+                                                "Check the folder.", path, std::nullopt,
+                                                c.canRetry, c.details});
+        refresh();
+        EXPECT_EQ(!section->retryButton()->isHidden(), c.canRetry);
+        EXPECT_FALSE(section->revealButton()->isHidden());
+        EXPECT_FALSE(section->details()->isExpanded());
+        QStringList lines;
+        const auto labels = section->details()->content()->findChildren<QLabel *>();
+        for (QLabel *label : labels) {
+            lines.append(label->text());
+            EXPECT_EQ(label->textFormat(), Qt::PlainText);
+        }
+        EXPECT_EQ(lines, c.lines);
+    }
+
+    // Retry opens the store again, this time successfully.
+    openFailure = {};
+    const int opens = openCount;
+    section->retryButton()->click();
+    waitUntil([&] { return openCount > opens && !model->isBootstrapping(); });
+    refresh();
+    EXPECT_EQ(model->storageProblem(), std::nullopt);
+    EXPECT_TRUE(panel->visibleSections().contains(PanelSection::firstRun));
+}
+
+TEST_F(PanelTest, TheStorageNoticeShowsItsDetailsOnlyWhenItHasThem)
+{
+    openPanel();
+    for (const std::optional<QString> &details :
+         {std::optional<QString>(), std::optional<QString>(QStringLiteral("From the backup."))}) {
+        model->setStorageNotice(StorageNotice{"Recovered", "Your layouts are back.", details});
+        refresh();
+        StorageNoticeSection *notice = panel->storageNoticeSection();
+        EXPECT_EQ(!notice->details()->isHidden(), details.has_value());
+    }
+    panel->storageNoticeSection()->dismissButton()->click();
+    EXPECT_EQ(model->storageNotice(), std::nullopt);
+    EXPECT_EQ(panel->storageNoticeSection()->dismissButton()->accessibleName(),
+              "Dismiss storage notice");
+}
+
+TEST_F(PanelTest, CancelRelabelsTheRunningPassAndStaysEnabled)
+{
+    openPanel();
+    saveLayout("Work");
+    desktop.setFrame(editor[0], {300, 300, 400, 300});
+    desktop.setFrame(mail[0], {50, 60, 400, 300});
+
+    struct Case {
+        const char *name;
+        std::function<void()> start;
+        const char *title;
+        const char *cancelling;
+    };
+    const Case cases[] = {
+        {"restore", [&] { model->restoreSelectedLayout(); }, "Restoring “Work”…", "Cancelling…"},
+        {"undo", [&] { model->undoLastRestore(); }, "Undoing…", "Cancelling undo…"},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        Held write = holdNext(FakeCall::Kind::write);
+        c.start();
+        write.reached();
+        refresh();
+        ASSERT_TRUE(panel->visibleSections().contains(PanelSection::progress));
+        EXPECT_FALSE(panel->visibleSections().contains(PanelSection::result));
+        ProgressSection *progress = panel->progressSection();
+        EXPECT_EQ(progress->titleLabel()->text(), QString::fromUtf8(c.title));
+        EXPECT_TRUE(progress->titleLabel()->accessibleDescription().endsWith(" windows processed"));
+        progress->cancelButton()->click();
+        refresh();
+        EXPECT_EQ(progress->stepLabel()->text(), QString::fromUtf8(c.cancelling));
+        EXPECT_FALSE(progress->stepLabel()->isHidden());
+        EXPECT_TRUE(progress->cancelButton()->isEnabled());
+        EXPECT_EQ(progress->cancelButton()->toolTip(), "Cancel this restore");
+        write.release();
+        waitUntil([&] { return !model->busy(); });
+        refresh();
+        EXPECT_TRUE(panel->visibleSections().contains(PanelSection::result));
+    }
+}
+
+TEST_F(PanelTest, TheRestoreButtonShowsItsSpinnerOnlyWhileRestoring)
+{
+    openPanel();
+    saveLayout("Work");
+    desktop.setFrame(editor[0], {300, 300, 400, 300});
+    refresh();
+    SelectedLayoutSection *selected = panel->selectedLayoutSection();
+    PanelButton *restore = selected->restoreButton();
+    EXPECT_TRUE(restore->isEnabled());
+    EXPECT_EQ(restore->accessibleName(), "Restore layout");
+    EXPECT_EQ(restore->objectName(), "restore-button");
+
+    Held write = holdNext(FakeCall::Kind::write);
+    restore->click();
+    write.reached();
+    refresh();
+    EXPECT_FALSE(restore->isEnabled());
+    EXPECT_FALSE(selected->spinner()->isHidden());
+    EXPECT_EQ(restore->accessibleName(), "Restoring layout");
+    EXPECT_EQ(restore->toolTip(), "Wait for the current operation to finish");
+    write.release();
+    waitUntil([&] { return !model->busy(); });
+
+    Held undoWrite = holdNext(FakeCall::Kind::write);
+    model->undoLastRestore();
+    undoWrite.reached();
+    refresh();
+    EXPECT_TRUE(selected->spinner()->isHidden());
+    EXPECT_EQ(restore->accessibleName(), "Restore layout");
+    undoWrite.release();
+    waitUntil([&] { return !model->busy(); });
+}
+
+TEST_F(PanelTest, TheResultSectionShowsWhatThePassLeftAndWhatCanBeDone)
+{
+    openPanel();
+    saveLayout("Work");
+    refresh();
+    ResultSection *section = panel->resultSection();
+
+    RestoreResult needsChoice = resultWith({entry(EntryOutcome::needsSelection)});
+    needsChoice.needsSelectionCount = 1;
+    model->setLastResult(needsChoice);
+    model->setUndoInfo(std::nullopt);
+    refresh();
+    EXPECT_FALSE(section->chooseWindowsButton()->isHidden());
+    EXPECT_TRUE(section->undoButton()->isHidden());
+    EXPECT_FALSE(section->actionRow()->isHidden());
+    EXPECT_EQ(section->statusSymbol()->name(), "exclamationmark.circle");
+
+    RestoreResult done = resultWith({entry(EntryOutcome::restored)});
+    model->setLastResult(done);
+    refresh();
+    EXPECT_TRUE(section->actionRow()->isHidden());
+    EXPECT_EQ(section->statusSymbol()->name(), "checkmark.circle.fill");
+    EXPECT_EQ(section->resultRow()->accessibleName(), "Last result: Restored.");
+    EXPECT_EQ(section->resultRow()->objectName(), "result-row");
+
+    // Undo shown but disabled while an application exclusion is being saved.
+    model->setUndoInfo(UndoInfo{"Work", 3, {}, true});
+    model->setPendingMutations({MutationScope::exclusion("com.example.mail")});
+    refresh();
+    EXPECT_FALSE(section->undoButton()->isHidden());
+    EXPECT_FALSE(section->undoButton()->isEnabled());
+    EXPECT_EQ(section->undoButton()->objectName(), "undo-button");
+    EXPECT_EQ(section->undoLabel()->text(), "Undo: 3 windows · retry");
+    model->setPendingMutations({});
+    refresh();
+    EXPECT_TRUE(section->undoButton()->isEnabled());
+
+    // The deferred reason shows only with deferred entries.
+    RestoreResult deferred = done;
+    deferred.id = QUuid::createUuid();
+    deferred.deferredReason = QStringLiteral("The session is locked.");
+    model->setLastResult(deferred);
+    refresh();
+    EXPECT_TRUE(section->deferredReasonLabel()->isHidden());
+    deferred.id = QUuid::createUuid();
+    deferred.deferredCount = 1;
+    model->setLastResult(deferred);
+    refresh();
+    EXPECT_FALSE(section->deferredReasonLabel()->isHidden());
+}
+
+TEST_F(PanelTest, TheDetailsListIsAsHighAsItsEntriesUpToWhereItScrolls)
+{
+    reduceMotion.set(true);
+    openPanel();
+    saveLayout("Work");
+    showPanel();
+    ResultSection *section = panel->resultSection();
+    struct Case {
+        int plain;
+        int height;
+        bool scrolls;
+    };
+    for (const Case c : {Case{5, 166, false}, Case{6, 184, true}, Case{0, 40, false}}) {
+        SCOPED_TRACE(c.plain);
+        QList<EntryResult> entries;
+        for (int i = 0; i < c.plain; ++i) {
+            entries.append(entry(EntryOutcome::notOpen));
+        }
+        model->setLastResult(resultWith(entries));
+        refresh();
+        section->resultRow()->click();
+        refresh();
+        EXPECT_TRUE(section->isExpanded());
+        EXPECT_EQ(section->resultRow()->accessibleDescription(), "Expanded");
+        EXPECT_EQ(section->details()->height(), c.height);
+        EXPECT_EQ(section->shownDetailsHeight(), c.height);
+        EXPECT_EQ(section->details()->objectName(), "result-details");
+        EXPECT_EQ(section->details()->verticalScrollBar()->maximum() > 0, c.scrolls);
+        section->resultRow()->click();
+        EXPECT_FALSE(section->isExpanded());
+        EXPECT_EQ(section->shownDetailsHeight(), 0);
+    }
+}
+
+TEST_F(PanelTest, ANewResultCollapsesAndIsAnnouncedOnceAndTheSameResultIsNot)
+{
+    reduceMotion.set(true);
+    openPanel();
+    saveLayout("Work");
+    refresh();
+    ResultSection *section = panel->resultSection();
+
+    RestoreResult first = resultWith({entry(EntryOutcome::restored)}, "Restored 1 window.");
+    model->setLastResult(first);
+    refresh();
+    EXPECT_EQ(announcer->announcements(), QStringList{"Restore finished. Restored 1 window."});
+    section->resultRow()->click();
+    ASSERT_TRUE(section->isExpanded());
+
+    // The model publishes equal values again: nothing collapses, nothing is said.
+    model->setLastResult(first);
+    model->setLastResult(first);
+    refresh();
+    EXPECT_TRUE(section->isExpanded());
+    EXPECT_EQ(announcer->announcements().size(), 1);
+
+    RestoreResult undo = resultWith({entry(EntryOutcome::restored)}, "Moved 1 window back.");
+    undo.kind = ResultKind::undo;
+    model->setLastResult(undo);
+    refresh();
+    EXPECT_FALSE(section->isExpanded());
+    EXPECT_EQ(announcer->announcements().last(), "Undo finished. Moved 1 window back.");
+
+    section->resultRow()->click();
+    model->setLastResult(std::nullopt);
+    refresh();
+    EXPECT_FALSE(section->isExpanded());
+    EXPECT_EQ(announcer->announcements().size(), 2);
+}
+
+TEST_F(PanelTest, ErrorsAreAnnouncedOncePerError)
+{
+    openPanel();
+    const UserFacingError error{QUuid::createUuid(), "No Displays Available",
+                                "Ostrel could not read any connected displays."};
+    model->setActiveError(error);
+    refresh();
+    model->setActiveError(error);
+    refresh();
+    EXPECT_EQ(announcer->announcements(),
+              QStringList{"No Displays Available. Ostrel could not read any connected displays."});
+    presenter->answerAlert("OK");
+    refresh();
+    EXPECT_EQ(model->activeError(), std::nullopt);
+    EXPECT_EQ(announcer->announcements().size(), 1);
+}
+
+TEST_F(PanelTest, SixLayoutsStandInThePanelAndSevenScroll)
+{
+    openPanel();
+    for (int i = 1; i <= 6; ++i) {
+        saveLayout(QStringLiteral("Layout %1").arg(i));
+    }
+    refresh();
+    LayoutsListSection *list = panel->layoutsSection();
+    EXPECT_EQ(list->countLabel()->text(), "6");
+    EXPECT_EQ(list->scrollArea(), nullptr);
+    ASSERT_EQ(list->rows().size(), 6);
+    showPanel();
+    EXPECT_EQ(list->rows()[1]->y() - list->rows()[0]->geometry().bottom() - 1, 5);
+
+    saveLayout(QStringLiteral("Layout 7"));
+    refresh();
+    EXPECT_EQ(list->countLabel()->text(), "7");
+    ASSERT_NE(list->scrollArea(), nullptr);
+    EXPECT_EQ(list->scrollArea()->height(), 228);
+    ASSERT_EQ(list->rows().size(), 7);
+    showPanel();
+    EXPECT_EQ(list->rows()[1]->y() - list->rows()[0]->geometry().bottom() - 1, 0);
+}
+
+TEST_F(PanelTest, ClickingARowSelectsItAndNeverRestores)
+{
+    openPanel();
+    const Layout work = saveLayout("Work");
+    const Layout desk = saveLayout("Desk");
+    model->selectLayout(work.id);
+    desktop.setFrame(editor[0], {300, 300, 400, 300});
+    refresh();
+    LayoutRow *row = panel->layoutsSection()->row(desk.id);
+    ASSERT_NE(row, nullptr);
+    EXPECT_EQ(row->selectButton()->objectName(),
+              "layout-row-" + desk.id.toString(QUuid::WithoutBraces).toUpper());
+    EXPECT_EQ(row->selectButton()->accessibleName(), "Desk, 2 windows, not selected");
+    busyHistory.clear();
+    for (int click = 0; click < 2; ++click) {
+        row->selectButton()->click();
+        refresh();
+    }
+    EXPECT_EQ(model->selectedLayoutID(), desk.id);
+    EXPECT_TRUE(row->isSelected());
+    EXPECT_EQ(row->background(), LayoutRow::Background::selected);
+    EXPECT_EQ(row->selectButton()->accessibleName(), "Desk, 2 windows, selected");
+    EXPECT_FALSE(row->checkmark()->isHidden());
+    EXPECT_FALSE(panel->layoutsSection()->row(work.id)->isSelected());
+    // No pass ran and no window moved.
+    EXPECT_TRUE(busyHistory.isEmpty());
+    EXPECT_EQ(desktop.frame(editor[0]), (RectD{300, 300, 400, 300}));
+}
+
+TEST_F(PanelTest, HoverHandsOverBetweenRowsWhateverTheOrderOfTheirEvents)
+{
+    openPanel();
+    const Layout a = saveLayout("A");
+    const Layout b = saveLayout("B");
+    model->selectLayout(b.id);
+    refresh();
+    LayoutsListSection *list = panel->layoutsSection();
+    LayoutRow *rowA = list->row(a.id);
+    LayoutRow *rowB = list->row(b.id);
+
+    hoverEnter(rowA->selectButton());
+    EXPECT_EQ(rowA->background(), LayoutRow::Background::hovered);
+    // B's enter arrives before A's leave: B keeps the highlight.
+    hoverEnter(rowB->selectButton());
+    hoverLeave(rowA->selectButton());
+    EXPECT_EQ(list->hover().hoveredLayoutID(), b.id);
+    EXPECT_EQ(rowA->background(), LayoutRow::Background::none);
+    // B is selected: selection wins over hover.
+    EXPECT_EQ(rowB->background(), LayoutRow::Background::selected);
+
+    // Onto A's menu: A is highlighted and its ellipsis at full strength, until the pointer
+    // leaves the menu.
+    hoverEnter(rowA->actionsButton());
+    EXPECT_EQ(list->hover().hoveredLayoutID(), a.id);
+    EXPECT_EQ(rowA->actionsOpacity(), 1.0);
+    EXPECT_EQ(rowB->actionsOpacity(), 0.55);
+    hoverLeave(rowA->actionsButton());
+    EXPECT_EQ(rowA->actionsOpacity(), 0.55);
+    EXPECT_EQ(list->hover().hoveredLayoutID(), std::nullopt);
+    hoverEnter(rowA->selectButton());
+    EXPECT_EQ(list->hover().hoveredLayoutID(), a.id);
+}
+
+TEST_F(PanelTest, TheRowMenuRestoresManagesAndDeletes)
+{
+    presenter->setContentFactory(QString(WindowID::layoutDetails),
+                                 [] { return new QLabel(QStringLiteral("Details")); });
+    openPanel();
+    const Layout work = saveLayout("Work");
+    const Layout desk = saveLayout("Desk");
+    refresh();
+    LayoutRow *row = panel->layoutsSection()->row(work.id);
+    EXPECT_EQ(row->actionsButton()->accessibleName(), "More actions for Work");
+
+    QMenu *menu = openMenu(row);
+    ASSERT_NE(menu, nullptr);
+    QStringList items;
+    for (QAction *action : menu->actions()) {
+        items.append(action->isSeparator() ? QStringLiteral("—") : action->text());
+    }
+    EXPECT_EQ(items, (QStringList{"Restore", "Manage Layout…", "—", "Delete Layout…"}));
+
+    // Restore: the model selects the layout and restores it.
+    desktop.setFrame(editor[0], {300, 300, 400, 300});
+    menuAction(menu, "Restore")->trigger();
+    waitUntil([&] { return model->lastResult().has_value() && !model->busy(); });
+    EXPECT_EQ(model->selectedLayoutID(), work.id);
+    EXPECT_EQ(desktop.frame(editor[0]), (RectD{100, 100, 600, 400}));
+
+    // Manage: the details window opens on this layout.
+    refresh();
+    menu = openMenu(panel->layoutsSection()->row(desk.id));
+    menuAction(menu, "Manage Layout…")->trigger();
+    EXPECT_EQ(model->manageLayoutID(), desk.id);
+    EXPECT_TRUE(isOpen(WindowID::layoutDetails));
+
+    // Delete is disabled while a deletion of this layout is being saved.
+    model->setPendingMutations({MutationScope::deleteLayout(work.id)});
+    refresh();
+    menu = openMenu(panel->layoutsSection()->row(work.id));
+    EXPECT_FALSE(menuAction(menu, "Delete Layout…")->isEnabled());
+    menu->close();
+    model->setPendingMutations({});
+    refresh();
+    menu = openMenu(panel->layoutsSection()->row(work.id));
+    ASSERT_TRUE(menuAction(menu, "Delete Layout…")->isEnabled());
+    menuAction(menu, "Delete Layout…")->trigger();
+    ASSERT_NE(presenter->activeAlert(), nullptr);
+    EXPECT_EQ(presenter->activeAlert()->informativeText(), "Delete “Work”? Your windows stay open.");
+    presenter->answerAlert("Delete");
+    waitUntil([&] { return !model->layout(work.id); });
+    refresh();
+    EXPECT_EQ(panel->layoutsSection()->rows().size(), 1);
+}
+
+TEST_F(PanelTest, HidingOrDestroyingThePanelWhileAConfirmationIsOpenIsClean)
+{
+    struct Case {
+        const char *name;
+        bool destroy;
+        const char *answer;
+        bool deleted;
+    };
+    openPanel();
+    for (const Case c : {Case{"hidden, then Delete", false, "Delete", true},
+                         Case{"destroyed, then Delete", true, "Delete", true},
+                         Case{"destroyed, then Cancel", true, "Cancel", false}}) {
+        SCOPED_TRACE(c.name);
+        if (!panel) {
+            panel = std::make_unique<PanelView>(viewEnvironment(), *actions);
+        }
+        showPanel();
+        const Layout desk = saveLayout("Desk");
+        refresh();
+        QMenu *menu = openMenu(panel->layoutsSection()->row(desk.id));
+        menuAction(menu, "Delete Layout…")->trigger();
+        ASSERT_NE(presenter->activeAlert(), nullptr);
+        if (c.destroy) {
+            panel.reset();
+        } else {
+            panel->hide();
+        }
+        settle();
+        presenter->answerAlert(c.answer);
+        waitUntil([&] { return model->pendingMutations().isEmpty(); });
+        settle();
+        EXPECT_EQ(!model->layout(desk.id).has_value(), c.deleted);
+        if (model->layout(desk.id)) {
+            await(model->deleteLayout(desk.id));
+        }
+    }
+}
+
+TEST_F(PanelTest, SavingFromThePanelOpensTheSaveWindowEvenIfThePanelIsGoneByThen)
+{
+    presenter->setContentFactory(QString(WindowID::saveLayout),
+                                 [] { return new QLabel(QStringLiteral("Save")); });
+    openPanel();
+    saveLayout("Work");
+    refresh();
+    PanelButton *save = panel->layoutsSection()->saveButton();
+    EXPECT_EQ(save->objectName(), "save-layout-button");
+    EXPECT_EQ(save->toolTip(), "Save the open windows as a layout");
+
+    Held scan = holdNext(FakeCall::Kind::applications);
+    save->click();
+    scan.reached();
+    refresh();
+    EXPECT_FALSE(save->isEnabled());
+    EXPECT_EQ(save->toolTip(), "Capturing windows…");
+    panel.reset();
+    scan.release();
+    waitUntil([&] { return isOpen(WindowID::saveLayout); });
+    EXPECT_TRUE(model->pendingCapture().has_value());
+}
+
+TEST_F(PanelTest, BadgesAndTheRestoreShortcutFollowTheKeyboardLayout)
+{
+    openPanel();
+    const Layout work = saveLayout("Work");
+    ASSERT_EQ(await(model->setLayoutShortcut(Shortcut{0, Shortcut::control | Shortcut::option},
+                                             work.id)),
+              std::nullopt);
+    ASSERT_EQ(model->setGlobalShortcut(Shortcut{12, Shortcut::command | Shortcut::option}),
+              std::nullopt);
+    model->selectLayout(work.id);
+    refresh();
+    ShortcutBadge *rowBadge = panel->layoutsSection()->row(work.id)->badge();
+    ShortcutBadge *selectedBadge = panel->selectedLayoutSection()->badge();
+    PanelButton *restore = panel->selectedLayoutSection()->restoreButton();
+    ASSERT_NE(rowBadge, nullptr);
+    ASSERT_NE(selectedBadge, nullptr);
+    EXPECT_EQ(rowBadge->text(), "⌃⌥A");
+    EXPECT_EQ(selectedBadge->text(), "⌃⌥A");
+    EXPECT_EQ(restore->trailingNote(), "⌥⌘Q");
+    EXPECT_EQ(restore->accessibleName(), "Restore layout, shortcut ⌥⌘Q");
+    EXPECT_EQ(restore->toolTip(), "Restore this layout (⌥⌘Q)");
+
+    // The user switches to a layout where those keys print other letters.
+    keyboardLayout.switchLayout({{0, QStringLiteral("q")}, {12, QStringLiteral("a")}});
+    refresh();
+    EXPECT_EQ(rowBadge->text(), "⌃⌥Q");
+    EXPECT_EQ(selectedBadge->text(), "⌃⌥Q");
+    EXPECT_EQ(restore->trailingNote(), "⌥⌘A");
+    EXPECT_EQ(restore->accessibleName(), "Restore layout, shortcut ⌥⌘A");
+}
+
+TEST_F(PanelTest, NamesFromDataShowLiterally)
+{
+    openPanel();
+    const Layout layout = saveLayout("<img src=x> R&D");
+    model->selectLayout(layout.id);
+    refresh();
+    LayoutRow *row = panel->layoutsSection()->row(layout.id);
+    EXPECT_EQ(row->nameLabel()->text(), "<img src=x> R&D");
+    EXPECT_EQ(row->selectButton()->accessibleName(), "<img src=x> R&D, 2 windows, selected");
+    EXPECT_EQ(row->actionsButton()->accessibleName(), "More actions for <img src=x> R&D");
+    // Tooltips are rich text to Qt: the name arrives escaped.
+    EXPECT_FALSE(row->toolTip().contains("<img"));
+    EXPECT_TRUE(row->toolTip().contains("&lt;img"));
+    EXPECT_EQ(panel->selectedLayoutSection()->nameLabel()->text(), "<img src=x> R&D");
+    EXPECT_FALSE(panel->selectedLayoutSection()->nameLabel()->toolTip().contains("<img"));
+
+    // Every QLabel of the panel shows its text literally.
+    const auto labels = panel->findChildren<QLabel *>();
+    for (QLabel *label : labels) {
+        EXPECT_EQ(label->textFormat(), Qt::PlainText) << label->text().toStdString();
+    }
+}
+
+TEST_F(PanelTest, TheFooterIsAlwaysThereAndDoesWhatItSays)
+{
+    auto opening = std::make_shared<QSemaphore>(0);
+    openFailure = [opening] { opening->acquire(); };
+    openPanel(false);
+    refresh();
+    EXPECT_EQ(panel->visibleSections(),
+              (QList<PanelSection>{PanelSection::loading, PanelSection::footerDivider,
+                                   PanelSection::footer}));
+    PanelFooter *footer = panel->footer();
+    EXPECT_EQ(footer->settingsRow()->toolTip(), "Open Ostrel settings");
+    EXPECT_EQ(footer->quitRow()->toolTip(), "Quit Ostrel");
+    footer->settingsRow()->click();
+    footer->quitRow()->click();
+    EXPECT_EQ(settingsOpened, 1);
+    EXPECT_EQ(quitRequested, 1);
+    opening->release();
+    waitUntil([&] { return !model->isBootstrapping(); });
+}
+
+TEST_F(PanelTest, OpeningThePanelChecksTheTrustAgain)
+{
+    openPanel();
+    desktop.setTrusted(false);
+    refresh();
+    EXPECT_TRUE(model->permissionTrusted());
+    showPanel();
+    waitUntil([&] { return !model->permissionTrusted(); });
+    refresh();
+    EXPECT_EQ(panel->visibleSections().first(), PanelSection::permission);
+
+    // Recheck finds it granted again, and the banner goes.
+    desktop.setTrusted(true);
+    panel->permissionBanner()->recheckButton()->click();
+    waitUntil([&] { return model->permissionTrusted(); });
+    refresh();
+    EXPECT_FALSE(panel->visibleSections().contains(PanelSection::permission));
+}
+
+TEST_F(PanelTest, TheDetailsOpenWithABriefMotionUnlessMotionIsReduced)
+{
+    openPanel();
+    saveLayout("Work");
+    model->setLastResult(resultWith({entry(EntryOutcome::notOpen), entry(EntryOutcome::failed, "No.")}));
+    showPanel();
+    ResultSection *section = panel->resultSection();
+    section->resultRow()->click();
+    // Moving: not yet at its height, and there within the motion's time.
+    EXPECT_LT(section->shownDetailsHeight(), 90);
+    waitUntil([&] { return section->shownDetailsHeight() == 90; });
+    section->resultRow()->click();
+    waitUntil([&] { return section->details()->parentWidget()->isHidden(); });
+    EXPECT_EQ(section->shownDetailsHeight(), 0);
+}
