@@ -4,9 +4,10 @@
 #include "app/WindowPresenter.h"
 #include "platform/MarkerOverlayService.h"
 #include "platform/SystemAppearanceObserver.h"
-#include "program/PlaceholderPanelContent.h"
 #include "program/SingleInstance.h"
 #include "ui/panel/LayoutDetailsView.h"
+#include "ui/panel/PanelActions.h"
+#include "ui/panel/PanelView.h"
 #include "ui/panel/SaveLayoutView.h"
 #include "ui/panel/Symbols.h"
 #include "ui/windows/DecisionWindows.h"
@@ -24,6 +25,7 @@ Program::Program(X11Program::Setup setup, PanelShell::Mode mode, SingleInstance 
     , instance_(instance)
 {
     registerWindowContents();
+    panelActions_ = std::make_unique<PanelActions>(wiring_->model(), wiring_->presenter());
     shell_ = std::make_unique<PanelShell>(mode, [this] { return makePanelContent(); }, trayIcon());
     shell_->setPrepareWindow([this](QWidget *window) { wiring_->keepOffTaskbar(window->winId()); });
     connect(&wiring_->systemAppearance(), &SystemAppearanceObserver::isDarkChanged, shell_.get(),
@@ -90,7 +92,7 @@ void Program::registerWindowContents()
 
 QWidget *Program::makePanelContent()
 {
-    return new PlaceholderPanelContent(viewEnvironment());
+    return new PanelView(viewEnvironment(), *panelActions_);
 }
 
 QIcon Program::trayIcon() const
@@ -134,6 +136,8 @@ void Program::shutDown()
         instance_->stopListening();
     }
     shell_.reset();
+    // Before the model goes: an error it publishes while it ends has no one to show it to.
+    panelActions_.reset();
     if (wiring_) {
         wiring_->shutDown();
     }

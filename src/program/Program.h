@@ -13,6 +13,7 @@
 
 namespace ostrel {
 
+class PanelActions;
 class SingleInstance;
 
 // The running program: the production wiring, the tray icon with the panel (or the panel
@@ -69,6 +70,8 @@ private:
     x11::X11InstalledApplications installedApplications_;
     std::unique_ptr<X11Program> wiring_;
     Announcer announcer_;
+    // What the panel starts that must outlive it (a capture, a deletion, the error alert).
+    std::unique_ptr<PanelActions> panelActions_;
     std::unique_ptr<PanelShell> shell_;
     SingleInstance *instance_;
     bool ready_ = false;

@@ -21,6 +21,7 @@ PanelFooter::PanelFooter(const ViewEnvironment &environment, QWidget *parent)
                                            openSettings();
                                        }
                                    });
+    settings_->setObjectName(QStringLiteral("settings-button"));
     settings_->setToolTip(QStringLiteral("Open Ostrel settings"));
     quit_ = new PanelActionRow(QStringLiteral("Quit Ostrel"), QStringLiteral("power"),
                                QStringLiteral("⌘Q"), Qt::Key_Q, [quit] {
@@ -28,6 +29,7 @@ PanelFooter::PanelFooter(const ViewEnvironment &environment, QWidget *parent)
                                        quit();
                                    }
                                });
+    quit_->setObjectName(QStringLiteral("quit-button"));
     quit_->setToolTip(QStringLiteral("Quit Ostrel"));
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
