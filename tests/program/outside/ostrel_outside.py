@@ -419,6 +419,39 @@ class Desktop:
         return window
 
 
+def descendants(node, role=None, name=None):
+    """Every accessible below `node` with that role name ("push button", "frame", ...) and
+    accessible name; either may be None for any."""
+    found = []
+    stack = [node]
+    while stack:
+        current = stack.pop()
+        try:
+            if (current is not node and current is not None
+                    and (role is None or current.getRoleName() == role)
+                    and (name is None or current.name == name)):
+                found.append(current)
+            stack.extend(current.getChildAtIndex(i) for i in range(current.childCount))
+        except Exception:  # a widget that went away while the tree was read
+            continue
+    return found
+
+
+def within(node, role, name):
+    """The first accessible below `node` with that role and name, or None."""
+    return next(iter(descendants(node, role, name)), None)
+
+
+def press(node):
+    """Runs the accessible's "Press" action."""
+    action = node.queryAction()
+    for index in range(action.nActions):
+        if action.getName(index).lower() == "press":
+            action.doAction(index)
+            return node
+    raise AssertionError("%s has no Press action" % node.name)
+
+
 class Ostrel:
     """One started `ostrel` process on a desktop."""
 
@@ -513,20 +546,7 @@ class Ostrel:
         """Every accessible in its windows with that role name ("push button", "frame", ...) and
         accessible name; either may be None for any."""
         app = self.application()
-        if app is None:
-            return []
-        found = []
-        stack = [app]
-        while stack:
-            node = stack.pop()
-            try:
-                if ((role is None or node.getRoleName() == role)
-                        and (name is None or node.name == name) and node is not app):
-                    found.append(node)
-                stack.extend(node.getChildAtIndex(i) for i in range(node.childCount))
-            except Exception:  # a widget that went away while the tree was read
-                continue
-        return [n for n in found if n is not None]
+        return [] if app is None else descendants(app, role, name)
 
     def find(self, role, name, timeout=DEFAULT_TIMEOUT):
         """The first accessible with that role and name, waited for."""
@@ -535,10 +555,4 @@ class Ostrel:
 
     def press(self, role, name, timeout=DEFAULT_TIMEOUT):
         """Finds the accessible and runs its "Press" action."""
-        node = self.find(role, name, timeout)
-        action = node.queryAction()
-        for index in range(action.nActions):
-            if action.getName(index).lower() == "press":
-                action.doAction(index)
-                return node
-        raise AssertionError("%s \u201c%s\u201d has no Press action" % (role, name))
+        return press(self.find(role, name, timeout))

@@ -7,7 +7,7 @@ import re
 import unittest
 
 import ostrel_outside
-from ostrel_outside import Desktop, Rect, wait_for
+from ostrel_outside import Desktop, Rect, press, wait_for, within
 
 SAVE_CURRENT_WINDOWS = os.environ.get("OSTREL_SAVE_CURRENT_WINDOWS", "")
 
@@ -27,29 +27,6 @@ def monitors(desktop):
             r"(\d+)/\d+x(\d+)/\d+\+(-?\d+)\+(-?\d+)\s+(\S+)\s*$", listing, re.MULTILINE):
         found[name] = Rect(int(x), int(y), int(width), int(height))
     return found
-
-
-def within(node, role, name):
-    """The first accessible below `node` with that role and name, or None."""
-    stack = [node]
-    while stack:
-        current = stack.pop()
-        try:
-            if current is not node and current.getRoleName() == role and current.name == name:
-                return current
-            stack.extend(current.getChildAtIndex(i) for i in range(current.childCount))
-        except Exception:  # a widget that went away while the tree was read
-            continue
-    return None
-
-
-def press(node):
-    action = node.queryAction()
-    for index in range(action.nActions):
-        if action.getName(index).lower() == "press":
-            action.doAction(index)
-            return
-    raise AssertionError("%s has no Press action" % node.name)
 
 
 class Decisions(unittest.TestCase):

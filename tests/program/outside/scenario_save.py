@@ -2,51 +2,20 @@
 a name typed there and "Save Layout" store the layout with the windows that were open, and the
 window closes."""
 
-import os
 import unittest
 
 import ostrel_outside
-from ostrel_outside import Desktop, Rect, wait_for
+from ostrel_outside import Desktop, Rect, press, wait_for, within
 
 # The desktop's monitors at the start, in root coordinates (see Desktop).
 PRIMARY = Rect(1280, 0, 1920, 1080)  # DUMMY0
 LEFT = Rect(0, 0, 1280, 1024)  # DUMMY1
-
-# The save starts from the panel's "Save Layout"; a program still built with the stand-in panel
-# (only Settings and Quit) has no way to start one.
-SOURCE = os.path.normpath(os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", ".."))
-PANEL_BUILT = os.path.exists(os.path.join(SOURCE, "src", "ui", "panel", "PanelView.h"))
-
-
-def within(node, role, name):
-    """The first accessible below `node` with that role and name, or None."""
-    stack = [node]
-    while stack:
-        current = stack.pop()
-        try:
-            if current is not node and current.getRoleName() == role and current.name == name:
-                return current
-            stack.extend(current.getChildAtIndex(i) for i in range(current.childCount))
-        except Exception:  # a widget that went away while the tree was read
-            continue
-    return None
-
-
-def press(node):
-    action = node.queryAction()
-    for index in range(action.nActions):
-        if action.getName(index).lower() == "press":
-            action.doAction(index)
-            return
-    raise AssertionError("%s has no Press action" % node.name)
-
 
 def enabled(node):
     import pyatspi  # pylint: disable=import-outside-toplevel
     return node.getState().contains(pyatspi.STATE_ENABLED)
 
 
-@unittest.skipUnless(PANEL_BUILT, "the program is built with the stand-in panel, which cannot save")
 class Save(unittest.TestCase):
     def test_a_name_typed_in_the_save_window_stores_the_open_windows_under_it(self):
         with Desktop(tray=False) as desktop:
