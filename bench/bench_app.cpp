@@ -2,6 +2,7 @@
 // layouts, and to capture and save the open windows into that library, on the fake desktop with
 // a real store.
 
+#include "BenchLibrary.h"
 #include "FakeAppServices.h"
 
 #include "app/AppModel.h"
@@ -67,22 +68,7 @@ struct Library : test::FakeAppServices {
             display.isPrimary = true;
             return display;
         }())};
-        for (int i = 0; i < layoutCount; ++i) {
-            QList<WindowEntry> entries;
-            for (int w = 0; w < windowsPerLayout; ++w) {
-                WindowEntry entry;
-                entry.id = QUuid::createUuid();
-                entry.bundleID = QStringLiteral("org.example.app%1").arg(w % 10);
-                entry.appName = QStringLiteral("App %1").arg(w % 10);
-                entry.role = QStringLiteral("AXWindow");
-                entry.subrole = QStringLiteral("AXStandardWindow");
-                entry.displayKey = displays.first().identity.key();
-                entry.relativeFrame = RelativeFrame{0.01 * w, 0.02, 0.5, 0.5};
-                entries << entry;
-            }
-            QCoro::waitFor(opened.store->createLayout(QStringLiteral("Layout %1").arg(i), displays,
-                                                      entries, std::nullopt));
-        }
+        bench::fillLibrary(*opened.store, displays, layoutCount, windowsPerLayout);
     }
 
     AppEnvironment environment() { return FakeAppServices::environment(paths); }

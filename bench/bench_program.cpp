@@ -6,6 +6,7 @@
 // - idle: with the panel hidden, how often the process is woken over 10 seconds (voluntary and
 //   involuntary context switches of all its threads, from /proc) and its resident memory.
 
+#include "BenchLibrary.h"
 #include "XSession.h"
 
 #include "model/DisplaySnapshot.h"
@@ -73,22 +74,7 @@ struct Home {
         primary.pixelHeight = 1080;
         primary.isPrimary = true;
         const QList<DisplaySnapshot> displays{DisplaySnapshot::fromCurrent(primary)};
-        for (int i = 0; i < layoutCount; ++i) {
-            QList<WindowEntry> entries;
-            for (int w = 0; w < windowsPerLayout; ++w) {
-                WindowEntry entry;
-                entry.id = QUuid::createUuid();
-                entry.bundleID = QStringLiteral("org.example.app%1").arg(w % 10);
-                entry.appName = QStringLiteral("App %1").arg(w % 10);
-                entry.role = QStringLiteral("AXWindow");
-                entry.subrole = QStringLiteral("AXStandardWindow");
-                entry.displayKey = displays.first().identity.key();
-                entry.relativeFrame = RelativeFrame{0.01 * w, 0.02, 0.5, 0.5};
-                entries << entry;
-            }
-            QCoro::waitFor(opened.store->createLayout(QStringLiteral("Layout %1").arg(i), displays, entries,
-                                                      std::nullopt));
-        }
+        bench::fillLibrary(*opened.store, displays, layoutCount, windowsPerLayout);
         opened.store.reset();
 
         runtime = dir.filePath(QStringLiteral("runtime")).toStdString();
