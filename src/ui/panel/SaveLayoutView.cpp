@@ -4,10 +4,10 @@
 #include "app/WindowPresenter.h"
 #include "ui/panel/AppAppearance.h"
 #include "ui/panel/SaveLayoutEditor.h"
+#include "ui/panel/WindowKeys.h"
 
 #include <QEvent>
 #include <QKeySequence>
-#include <QShortcut>
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -36,20 +36,16 @@ SaveLayoutView::SaveLayoutView(const ViewEnvironment &environment, QWidget *pare
 
     // Window shortcuts: they press the editor's buttons, which do nothing while disabled. Return
     // is taken here before the name field sees it, so a Return there saves once.
-    auto *cancel = new QShortcut(QKeySequence(Qt::Key_Escape), this);
-    connect(cancel, &QShortcut::activated, this, [this] {
+    WindowKeys::onEscape(this, [this] {
         if (editor_) {
             editor_->pressCancel();
         }
     });
-    for (const Qt::Key key : {Qt::Key_Return, Qt::Key_Enter}) {
-        auto *save = new QShortcut(QKeySequence(key), this);
-        connect(save, &QShortcut::activated, this, [this] {
-            if (editor_) {
-                editor_->pressSave();
-            }
-        });
-    }
+    WindowKeys::onReturn(this, [this] {
+        if (editor_) {
+            editor_->pressSave();
+        }
+    });
 
     if (model_) {
         connect(model_, &AppModel::pendingCaptureChanged, this, &SaveLayoutView::scheduleFollow);

@@ -5,6 +5,7 @@
 #include "ui/panel/AppAppearance.h"
 #include "ui/panel/Theme.h"
 #include "ui/panel/UiFont.h"
+#include "ui/panel/WindowKeys.h"
 #include "ui/windows/SettingsState.h"
 
 #include <QCloseEvent>
@@ -13,7 +14,6 @@
 #include <QListWidget>
 #include <QPixmap>
 #include <QPushButton>
-#include <QShortcut>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -84,12 +84,8 @@ ApplicationPicker::ApplicationPicker(const ViewEnvironment &environment, QWidget
             [this] { add_->setEnabled(!chosen().isEmpty()); });
     connect(list_, &QListWidget::itemActivated, this, &ApplicationPicker::accept);
     connect(filter_, &QLineEdit::textChanged, this, &ApplicationPicker::applyFilter);
-    auto *escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
-    connect(escape, &QShortcut::activated, this, &ApplicationPicker::reject);
-    for (const int key : {Qt::Key_Return, Qt::Key_Enter}) {
-        auto *enter = new QShortcut(QKeySequence(key), this);
-        connect(enter, &QShortcut::activated, add_, &QPushButton::click);
-    }
+    WindowKeys::onEscape(this, [this] { reject(); });
+    WindowKeys::onReturn(this, [this] { add_->click(); });
 
     AppAppearance::attach(this, environment);
     fill(environment.installedApplications);

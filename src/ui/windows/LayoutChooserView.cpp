@@ -15,11 +15,11 @@
 #include "ui/panel/ShortcutBadge.h"
 #include "ui/panel/SymbolView.h"
 #include "ui/panel/UiFont.h"
+#include "ui/panel/WindowKeys.h"
 
 #include <QHBoxLayout>
 #include <QPushButton>
 #include <QScrollArea>
-#include <QShortcut>
 #include <QStackedWidget>
 #include <QVBoxLayout>
 
@@ -124,8 +124,7 @@ LayoutChooserView::LayoutChooserView(const ViewEnvironment &environment, QWidget
     column->addLayout(footer);
 
     connect(closeButton, &QPushButton::clicked, this, &LayoutChooserView::closeWindow);
-    auto *escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
-    connect(escape, &QShortcut::activated, closeButton, &QPushButton::click);
+    WindowKeys::onEscape(this, [closeButton] { closeButton->click(); });
 
     if (model_) {
         for (auto change : {&AppModel::layoutsChanged, &AppModel::permissionTrustedChanged,

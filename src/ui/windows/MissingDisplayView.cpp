@@ -9,6 +9,7 @@
 #include "ui/panel/RouteFootnote.h"
 #include "ui/panel/RouteIntroduction.h"
 #include "ui/panel/UiFont.h"
+#include "ui/panel/WindowKeys.h"
 #include "ui/windows/EmptyDecisionState.h"
 #include "ui/windows/FormSection.h"
 
@@ -16,7 +17,6 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
-#include <QShortcut>
 #include <QShowEvent>
 #include <QStackedWidget>
 #include <QVBoxLayout>
@@ -83,16 +83,12 @@ MissingDisplayView::MissingDisplayView(const ViewEnvironment &environment, QWidg
     connect(restore_, &PanelButton::clicked, this, &MissingDisplayView::confirm);
 
     // The window's own keys press the buttons, which do nothing while disabled or hidden.
-    auto *escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
-    connect(escape, &QShortcut::activated, cancel_, &QPushButton::click);
-    for (const int key : {Qt::Key_Return, Qt::Key_Enter}) {
-        auto *enter = new QShortcut(QKeySequence(key), this);
-        connect(enter, &QShortcut::activated, this, [this] {
-            if (restore_->isVisible()) {
-                restore_->click();
-            }
-        });
-    }
+    WindowKeys::onEscape(this, [this] { cancel_->click(); });
+    WindowKeys::onReturn(this, [this] {
+        if (restore_->isVisible()) {
+            restore_->click();
+        }
+    });
 
     if (model_) {
         connect(model_, &AppModel::missingDisplayPromptChanged, this,

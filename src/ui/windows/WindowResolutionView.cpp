@@ -13,6 +13,7 @@
 #include "ui/panel/RouteIntroduction.h"
 #include "ui/panel/SymbolView.h"
 #include "ui/panel/UiFont.h"
+#include "ui/panel/WindowKeys.h"
 #include "ui/windows/EmptyDecisionState.h"
 #include "ui/windows/FormSection.h"
 
@@ -22,7 +23,6 @@
 #include <QHideEvent>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QShortcut>
 #include <QShowEvent>
 #include <QStackedWidget>
 #include <QVBoxLayout>
@@ -84,16 +84,12 @@ WindowResolutionView::WindowResolutionView(const ViewEnvironment &environment, Q
     connect(apply_, &PanelButton::clicked, this, &WindowResolutionView::apply);
 
     // The window's own keys press the buttons, which do nothing while disabled or hidden.
-    auto *escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
-    connect(escape, &QShortcut::activated, cancel_, &QPushButton::click);
-    for (const int key : {Qt::Key_Return, Qt::Key_Enter}) {
-        auto *enter = new QShortcut(QKeySequence(key), this);
-        connect(enter, &QShortcut::activated, this, [this] {
-            if (apply_->isVisible()) {
-                apply_->click();
-            }
-        });
-    }
+    WindowKeys::onEscape(this, [this] { cancel_->click(); });
+    WindowKeys::onReturn(this, [this] {
+        if (apply_->isVisible()) {
+            apply_->click();
+        }
+    });
 
     if (model_) {
         connect(model_, &AppModel::resolutionRequestChanged, this,
