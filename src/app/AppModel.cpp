@@ -63,17 +63,16 @@ AppModel::AppModel(AppEnvironment environment, QObject *parent)
     }
     observeSystemEvents();
     configureShortcuts();
-    QPointer<AppModel> weak(this);
-    ShortcutRecordingSession::setOnRecordingStateChange([weak](bool recording) {
-        if (!weak) {
-            return;
-        }
-        if (recording) {
-            weak->shortcutService_->unregisterAll();
-        } else {
-            weak->configureShortcuts();
-        }
-    });
+    // Hot keys are held off while a shortcut is being recorded, so the keys reach the recorder.
+    notifications_.add(connect(&ShortcutRecordingSession::states(),
+                               &ShortcutRecordingStates::recordingStateChanged, this,
+                               [this](bool recording) {
+                                   if (recording) {
+                                       shortcutService_->unregisterAll();
+                                   } else {
+                                       configureShortcuts();
+                                   }
+                               }));
 
     bootstrapTask_.emplace(bootstrap());
 }
@@ -232,6 +231,23 @@ void AppModel::setActiveError(std::optional<UserFacingError> value)
     assign(this, activeError_, std::move(value), &AppModel::activeErrorChanged);
 }
 
+void AppModel::dismissActiveError(const QUuid &id)
+{
+    if (activeError_ && activeError_->id == id) {
+        setActiveError(std::nullopt);
+    }
+}
+
+void AppModel::dismissStorageNotice()
+{
+    setStorageNotice(std::nullopt);
+}
+
+void AppModel::dismissAutomationNotice()
+{
+    setAutomationNotice(std::nullopt);
+}
+
 void AppModel::setSelectedLayoutID(std::optional<QUuid> value)
 {
     const bool changed = value != selectedLayoutID_;
@@ -259,7 +275,7 @@ void AppModel::setHighlightColor(HighlightColor value)
     Preferences::setHighlightColor(value);
 }
 
-void AppModel::setGlobalShortcutValue(std::optional<Shortcut> value)
+void AppModel::assignGlobalShortcut(std::optional<Shortcut> value)
 {
     assign(this, globalShortcut_, value, &AppModel::globalShortcutChanged);
     Preferences::encodeShortcut(value, Preferences::globalShortcutKey);

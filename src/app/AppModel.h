@@ -53,12 +53,17 @@ class ShortcutService;
 struct RestoredWindowFlashTarget;
 struct SessionEligibility;
 
+namespace test {
+class AppModelTestSeam;
+}
+
 // The one model object of the program. It holds everything the views show, and carries out
 // capture, save, the edits of saved data, restore and undo with their decisions, automation,
 // and the upkeep of storage, permission, session and shortcuts. It lives on the main thread;
 // long work runs on the actors (the store, the window service, the restore service) and is
-// awaited there. Every published value has a getter, a setter and a change signal; every
-// assignment emits the signal, and the setters of the six settings also write the setting.
+// awaited there. Every published value has a getter and a change signal; only the model assigns
+// it, and every assignment emits the signal. The views set the user's settings and dismiss
+// notices; everything else changes through the operations.
 //
 // Operations refuse at once rather than queue behind a running one: edits return an optional
 // text (none on success) for the view to show inline; capture, restore and undo report through
@@ -74,67 +79,53 @@ public:
     AppModel &operator=(const AppModel &) = delete;
 
     // --- Published state ----------------------------------------------------------------
+    // Read by the views; only the model assigns it (a test reaches the assignments through
+    // `test::AppModelTestSeam`).
 
     const QList<Layout> &layouts() const { return layouts_; }
-    void setLayouts(QList<Layout> value);
     const QList<AppExclusion> &exclusions() const { return exclusions_; }
-    void setExclusions(QList<AppExclusion> value);
     bool permissionTrusted() const { return permissionTrusted_; }
-    void setPermissionTrusted(bool value);
     bool permissionPrompted() const { return permissionPrompted_; }
-    void setPermissionPrompted(bool value);
     std::optional<OperationKind> busy() const { return busy_; }
-    void setBusy(std::optional<OperationKind> value);
     const std::optional<RestoreProgress> &progress() const { return progress_; }
-    void setProgress(std::optional<RestoreProgress> value);
     const std::optional<RestoreResult> &lastResult() const { return lastResult_; }
-    void setLastResult(std::optional<RestoreResult> value);
     const std::optional<UndoInfo> &undoInfo() const { return undoInfo_; }
-    void setUndoInfo(std::optional<UndoInfo> value);
     const std::optional<StorageNotice> &storageNotice() const { return storageNotice_; }
-    void setStorageNotice(std::optional<StorageNotice> value);
     const std::optional<StorageProblem> &storageProblem() const { return storageProblem_; }
-    void setStorageProblem(std::optional<StorageProblem> value);
     const std::optional<CapturePreview> &pendingCapture() const { return pendingCapture_; }
-    void setPendingCapture(std::optional<CapturePreview> value);
     bool isBootstrapping() const { return isBootstrapping_; }
-    void setIsBootstrapping(bool value);
     const std::optional<QString> &shortcutsError() const { return shortcutsError_; }
-    void setShortcutsError(std::optional<QString> value);
     const std::optional<Shortcut> &activeGlobalShortcut() const { return activeGlobalShortcut_; }
-    void setActiveGlobalShortcut(std::optional<Shortcut> value);
     const std::optional<QString> &automationNotice() const { return automationNotice_; }
-    void setAutomationNotice(std::optional<QString> value);
     const std::optional<MissingDisplayPrompt> &missingDisplayPrompt() const
     {
         return missingDisplayPrompt_;
     }
-    void setMissingDisplayPrompt(std::optional<MissingDisplayPrompt> value);
     const std::optional<ResolutionRequest> &resolutionRequest() const { return resolutionRequest_; }
-    void setResolutionRequest(std::optional<ResolutionRequest> value);
     // The file the last backup wrote.
     const std::optional<QString> &lastBackupURL() const { return lastBackupURL_; }
-    void setLastBackupURL(std::optional<QString> value);
     const StorePaths &storePaths() const { return storePaths_; }
-    void setStorePaths(StorePaths value);
     const QSet<MutationScope> &pendingMutations() const { return pendingMutations_; }
-    void setPendingMutations(QSet<MutationScope> value);
     bool sessionEligible() const { return sessionEligible_; }
-    void setSessionEligible(bool value);
     std::optional<AutomationDeferral> lastAutomationDeferral() const
     {
         return lastAutomationDeferral_;
     }
-    void setLastAutomationDeferral(std::optional<AutomationDeferral> value);
+    const std::optional<UserFacingError> &activeError() const { return activeError_; }
+    // The layout the layout-details window shows; the panel names it before opening the window.
     const std::optional<QUuid> &manageLayoutID() const { return manageLayoutID_; }
     void setManageLayoutID(std::optional<QUuid> value);
-    const std::optional<UserFacingError> &activeError() const { return activeError_; }
-    void setActiveError(std::optional<UserFacingError> value);
 
-    // The six settings: each setter also writes its setting ("selectedLayoutID" only when the
-    // value really changes, the others on every assignment).
+    // What the user dismisses. An error alert clears the error only while it is still the one
+    // it shows: a newer error stays.
+    void dismissActiveError(const QUuid &id);
+    void dismissStorageNotice();
+    void dismissAutomationNotice();
+
+    // The six settings: each assignment also writes its setting ("selectedLayoutID" only when
+    // the value really changes, the others on every assignment). The views choose a layout with
+    // `selectLayout` and a global shortcut with `setGlobalShortcut`, which tries it first.
     const std::optional<QUuid> &selectedLayoutID() const { return selectedLayoutID_; }
-    void setSelectedLayoutID(std::optional<QUuid> value);
     bool automationEnabled() const { return automationEnabled_; }
     void setAutomationEnabled(bool value);
     bool restoreFlashEnabled() const { return restoreFlashEnabled_; }
@@ -142,7 +133,6 @@ public:
     HighlightColor highlightColor() const { return highlightColor_; }
     void setHighlightColor(HighlightColor value);
     const std::optional<Shortcut> &globalShortcut() const { return globalShortcut_; }
-    void setGlobalShortcutValue(std::optional<Shortcut> value);
     AppearancePreference appearance() const { return appearance_; }
     void setAppearance(AppearancePreference value);
 
@@ -284,6 +274,35 @@ signals:
     void appearanceChanged();
 
 private:
+    friend class test::AppModelTestSeam;
+
+    // Assignments of the published state: each emits its change signal.
+    void setLayouts(QList<Layout> value);
+    void setExclusions(QList<AppExclusion> value);
+    void setPermissionTrusted(bool value);
+    void setPermissionPrompted(bool value);
+    void setBusy(std::optional<OperationKind> value);
+    void setProgress(std::optional<RestoreProgress> value);
+    void setLastResult(std::optional<RestoreResult> value);
+    void setUndoInfo(std::optional<UndoInfo> value);
+    void setStorageNotice(std::optional<StorageNotice> value);
+    void setStorageProblem(std::optional<StorageProblem> value);
+    void setPendingCapture(std::optional<CapturePreview> value);
+    void setIsBootstrapping(bool value);
+    void setShortcutsError(std::optional<QString> value);
+    void setActiveGlobalShortcut(std::optional<Shortcut> value);
+    void setAutomationNotice(std::optional<QString> value);
+    void setMissingDisplayPrompt(std::optional<MissingDisplayPrompt> value);
+    void setResolutionRequest(std::optional<ResolutionRequest> value);
+    void setLastBackupURL(std::optional<QString> value);
+    void setStorePaths(StorePaths value);
+    void setPendingMutations(QSet<MutationScope> value);
+    void setSessionEligible(bool value);
+    void setLastAutomationDeferral(std::optional<AutomationDeferral> value);
+    void setActiveError(std::optional<UserFacingError> value);
+    void setSelectedLayoutID(std::optional<QUuid> value);
+    void assignGlobalShortcut(std::optional<Shortcut> value);
+
     // The common edit gate: none lets the edit go ahead with its scope now pending.
     std::optional<QString> beginMutation(const MutationScope &scope);
     void endMutation(const MutationScope &scope);

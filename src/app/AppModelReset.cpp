@@ -116,7 +116,7 @@ QCoro::Task<void> AppModel::clearAfterDatabaseReset(std::optional<QString> warni
     setSelectedLayoutID(std::nullopt);
     setManageLayoutID(std::nullopt);
 
-    setGlobalShortcutValue(std::nullopt);
+    assignGlobalShortcut(std::nullopt);
     setAutomationEnabled(false);
     setRestoreFlashEnabled(true);
     setHighlightColor(HighlightColor::blue);

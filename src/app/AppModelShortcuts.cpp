@@ -67,7 +67,7 @@ std::optional<QString> AppModel::setGlobalShortcut(std::optional<Shortcut> short
         shortcut, perLayoutShortcuts(), ShortcutTarget::selectedLayout());
     setActiveGlobalShortcut(shortcutService_->activeGlobal());
     if (!result.message) {
-        setGlobalShortcutValue(shortcut);
+        assignGlobalShortcut(shortcut);
         setShortcutsError(std::nullopt);
         return std::nullopt;
     }

@@ -20,18 +20,9 @@ QPointer<ShortcutRecordingSession> &activeSession()
     return session;
 }
 
-std::function<void(bool)> &recordingStateChange()
-{
-    static std::function<void(bool)> callback;
-    return callback;
-}
-
 void reportRecordingState(bool recording)
 {
-    // A copy: the callback may replace itself.
-    if (const std::function<void(bool)> callback = recordingStateChange()) {
-        callback(recording);
-    }
+    emit ShortcutRecordingSession::states().recordingStateChanged(recording);
 }
 
 QWindow *windowOf(QObject *receiver)
@@ -59,9 +50,11 @@ ShortcutRecordingSession *ShortcutRecordingSession::active()
     return activeSession();
 }
 
-void ShortcutRecordingSession::setOnRecordingStateChange(std::function<void(bool)> callback)
+ShortcutRecordingStates &ShortcutRecordingSession::states()
 {
-    recordingStateChange() = std::move(callback);
+    // Never destroyed: a recording may still end while the program's statics go away.
+    static ShortcutRecordingStates *states = new ShortcutRecordingStates;
+    return *states;
 }
 
 void ShortcutRecordingSession::begin(ChangeHandler onChange)

@@ -16,6 +16,15 @@ class QKeyEvent;
 
 namespace ostrel {
 
+// Says when a recording begins (true) and ends (false), whichever session records. Listeners
+// connect with a context of their own, so each listens only as long as it exists.
+class ShortcutRecordingStates : public QObject {
+    Q_OBJECT
+
+signals:
+    void recordingStateChanged(bool recording);
+};
+
 // Records one new shortcut from the next key press in the program's own window, with guidance
 // while modifiers are held. A recorder control owns one session; only one session in the process
 // records at a time. Main thread only.
@@ -49,8 +58,8 @@ public:
 
     // The session that records now, if any.
     static ShortcutRecordingSession *active();
-    // Called with true when a session begins recording and with false when the recording ends.
-    static void setOnRecordingStateChange(std::function<void(bool)> callback);
+    // Where the beginning and end of every recording are announced.
+    static ShortcutRecordingStates &states();
 
 signals:
     // Any of the published values changed.

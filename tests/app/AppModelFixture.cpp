@@ -150,6 +150,19 @@ Layout AppModelTest::saveCurrentWindows(const QString &name)
     return saved.value_or(Layout{});
 }
 
+void AppModelTest::setTrust(bool trusted)
+{
+    desktop.setTrusted(trusted);
+    await(model->refreshPermission(false));
+}
+
+void AppModelTest::dismissError()
+{
+    if (model->activeError()) {
+        model->dismissActiveError(model->activeError()->id);
+    }
+}
+
 std::function<void()> AppModelTest::holdStore()
 {
     auto gate = std::make_shared<QSemaphore>(0);

@@ -61,6 +61,12 @@ protected:
     // A capture saved through the model under the name; the layout returned as loaded.
     Layout saveCurrentWindows(const QString &name);
 
+    // Withdraws or grants the desktop's trust and has the model read it again, as the panel's
+    // recheck does.
+    void setTrust(bool trusted);
+    // Dismisses the error alert, if one is shown.
+    void dismissError();
+
     // Holds the store's thread until the returned release is called, so that an edit can be
     // caught while its write waits.
     std::function<void()> holdStore();

@@ -1,4 +1,5 @@
 #include "AppModelFixture.h"
+#include "AppModelTestSeam.h"
 
 #include "Await.h"
 
@@ -19,7 +20,7 @@ protected:
         work = saveCurrentWindows("Work");
         ASSERT_EQ(await(model->associateAutomation(work.id)), std::nullopt);
         model->setAutomationEnabled(true);
-        model->setSelectedLayoutID(std::nullopt);
+        AppModelTestSeam(model).setSelectedLayoutID(std::nullopt);
     }
 
     // A display change that settles: reported about 2.4 s after it.
@@ -58,7 +59,7 @@ TEST_F(Automation, ASettledSetupRestoresTheOneLinkedLayout)
     EXPECT_EQ(model->activeManualOperation(), std::nullopt);
 
     // The same setup again within 30 s is not even reported.
-    model->setAutomationNotice(std::nullopt);
+    model->dismissAutomationNotice();
     desktop.setFrame(editor[0], {300, 300, 400, 300});
     changeAndSettle();
     EXPECT_EQ(model->automationNotice(), std::nullopt);
@@ -80,20 +81,20 @@ TEST_F(Automation, RefusalsAreRecordedWithTheirNotices)
         {"automation off", [&] { model->setAutomationEnabled(false); },
          [&] { model->setAutomationEnabled(true); }, std::nullopt, kept},
         {"storage problem",
-         [&] { model->setStorageProblem(StorageProblem{QUuid::createUuid(), "t", "m", "", {}, true, {}}); },
-         [&] { model->setStorageProblem(std::nullopt); }, std::nullopt, kept},
-        {"a capture runs", [&] { model->setBusy(OperationKind::capturing); },
-         [&] { model->setBusy(std::nullopt); }, AutomationDeferral::busy,
+         [&] { AppModelTestSeam(model).setStorageProblem(StorageProblem{QUuid::createUuid(), "t", "m", "", {}, true, {}}); },
+         [&] { AppModelTestSeam(model).setStorageProblem(std::nullopt); }, std::nullopt, kept},
+        {"a capture runs", [&] { AppModelTestSeam(model).setBusy(OperationKind::capturing); },
+         [&] { AppModelTestSeam(model).setBusy(std::nullopt); }, AutomationDeferral::busy,
          "Busy. Automation will retry on the next event."},
         {"an exclusion is saved",
-         [&] { model->setPendingMutations({MutationScope::exclusion("x")}); },
-         [&] { model->setPendingMutations({}); }, AutomationDeferral::busy,
+         [&] { AppModelTestSeam(model).setPendingMutations({MutationScope::exclusion("x")}); },
+         [&] { AppModelTestSeam(model).setPendingMutations({}); }, AutomationDeferral::busy,
          "Busy. Automation will retry on the next event."},
         // The display change itself re-reads the trust.
         {"not trusted", [&] { desktop.setTrusted(false); },
          [&] {
              desktop.setTrusted(true);
-             model->setPermissionTrusted(true);
+             setTrust(true);
          },
          AutomationDeferral::permissionMissing,
          "Automation is waiting for Accessibility access."},
@@ -118,7 +119,7 @@ TEST_F(Automation, RefusalsAreRecordedWithTheirNotices)
          "More than one layout is linked to these displays."},
     };
     for (const Case &c : cases) {
-        model->setAutomationNotice(kept);
+        AppModelTestSeam(model).setAutomationNotice(kept);
         c.apply();
         changeAndSettle();
         EXPECT_EQ(model->lastAutomationDeferral(), c.deferral) << c.state;
@@ -163,7 +164,7 @@ TEST_F(Automation, ASetupThatNeverSettlesIsReportedOnlyWhileAutomationIsOn)
         }
     };
     model->setAutomationEnabled(false);
-    model->setAutomationNotice(std::nullopt);
+    model->dismissAutomationNotice();
     displayEvents.changeScreenParameters();
     alternate();
     EXPECT_EQ(model->automationNotice(), std::nullopt);

@@ -1,4 +1,5 @@
 #include "AppModelFixture.h"
+#include "AppModelTestSeam.h"
 
 #include "Await.h"
 
@@ -151,7 +152,7 @@ TEST_F(Bootstrap, ALoadFailureKeepsWhatLoadedAndTheRetryClosesTheOldStoreFirst)
 TEST_F(Bootstrap, ASuccessfulOpenReplacesAnEarlierNotice)
 {
     start();
-    model->setStorageNotice(StorageNotice{"Recovered", "Something happened.", std::nullopt});
+    AppModelTestSeam(model).setStorageNotice(StorageNotice{"Recovered", "Something happened.", std::nullopt});
     await(model->bootstrap());
     EXPECT_EQ(model->storageNotice(), std::nullopt);
     EXPECT_EQ(openCount, 2);

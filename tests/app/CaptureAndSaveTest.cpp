@@ -1,4 +1,5 @@
 #include "AppModelFixture.h"
+#include "AppModelTestSeam.h"
 
 #include "Await.h"
 
@@ -39,23 +40,23 @@ TEST_F(CaptureAndSave, BeginSaveRefusesWithTheFirstAlertThatApplies)
     const Case cases[] = {
         {"exclusion pending and not trusted",
          [&] {
-             model->setPendingMutations({MutationScope::exclusion("com.example.x")});
-             model->setPermissionTrusted(false);
+             AppModelTestSeam(model).setPendingMutations({MutationScope::exclusion("com.example.x")});
+             setTrust(false);
          },
          "Saving Exclusions", "Try again shortly."},
         {"not trusted and busy",
          [&] {
-             model->setPermissionTrusted(false);
-             model->setBusy(OperationKind::undoing);
+             setTrust(false);
+             AppModelTestSeam(model).setBusy(OperationKind::undoing);
          },
          "Accessibility Access Needed",
          "Allow Ostrel in Privacy & Security → Accessibility, then Recheck."},
-        {"busy", [&] { model->setBusy(OperationKind::saving); }, "Operation in Progress",
+        {"busy", [&] { AppModelTestSeam(model).setBusy(OperationKind::saving); }, "Operation in Progress",
          "Wait for the current operation, then capture again."},
-        {"storage problem only", [&] { model->setStorageProblem(problem); }, "", ""},
+        {"storage problem only", [&] { AppModelTestSeam(model).setStorageProblem(problem); }, "", ""},
     };
     for (const Case &c : cases) {
-        model->setActiveError(std::nullopt);
+        dismissError();
         c.apply();
         const std::optional<OperationKind> busy = model->busy();
         EXPECT_FALSE(await(model->beginSave())) << c.state;
@@ -63,10 +64,10 @@ TEST_F(CaptureAndSave, BeginSaveRefusesWithTheFirstAlertThatApplies)
         EXPECT_EQ(alertMessage(), c.message) << c.state;
         EXPECT_EQ(model->busy(), busy) << c.state;
         EXPECT_EQ(model->pendingCapture().has_value(), false) << c.state;
-        model->setPermissionTrusted(true);
-        model->setBusy(std::nullopt);
-        model->setPendingMutations({});
-        model->setStorageProblem(std::nullopt);
+        setTrust(true);
+        AppModelTestSeam(model).setBusy(std::nullopt);
+        AppModelTestSeam(model).setPendingMutations({});
+        AppModelTestSeam(model).setStorageProblem(std::nullopt);
     }
 }
 
@@ -97,7 +98,7 @@ TEST_F(CaptureAndSave, AFailedCaptureAlertsAndLeavesTheEarlierPreview)
     EXPECT_EQ(model->pendingCapture()->id, earlier);
 
     desktop.setTrusted(true);
-    model->setPermissionTrusted(true);
+    setTrust(true);
     desktop.setScreens({}, std::nullopt);
     EXPECT_FALSE(await(model->beginSave()));
     EXPECT_EQ(alertMessage(), "No supported windows found. Show a window and retry.");
@@ -182,10 +183,10 @@ TEST_F(CaptureAndSave, SaveChecksInItsOrder)
     ASSERT_EQ(await(model->savePendingLayout("work", false)), std::nullopt);
 
     ASSERT_TRUE(await(model->beginSave()));
-    model->setBusy(OperationKind::restoring);
+    AppModelTestSeam(model).setBusy(OperationKind::restoring);
     EXPECT_EQ(await(model->savePendingLayout(" ", false)),
               "Wait for the current operation to finish.");
-    model->setBusy(std::nullopt);
+    AppModelTestSeam(model).setBusy(std::nullopt);
     EXPECT_EQ(await(model->savePendingLayout("  Work\n", false)),
               "“Work” already exists. Replace it or choose another name.");
 
@@ -209,7 +210,7 @@ TEST_F(CaptureAndSave, SavingUnderAnExistingNameReplacesThatLayoutsWindows)
     const WindowEntry dropped = model->pendingCapture()->entries.first();
     model->removePendingEntry(dropped.id);
     const QList<WindowEntry> kept = model->pendingCapture()->entries;
-    model->setSelectedLayoutID(std::nullopt);
+    AppModelTestSeam(model).setSelectedLayoutID(std::nullopt);
 
     EXPECT_EQ(await(model->savePendingLayout("  Work\n", true)), std::nullopt);
     ASSERT_EQ(model->layouts().size(), 1);
@@ -268,28 +269,28 @@ TEST_F(CaptureAndSave, ReplacingRefusesInItsOrder)
         const char *expected;
     };
     const Case cases[] = {
-        {"unknown layout", QUuid::createUuid(), [&] { model->setPermissionTrusted(false); },
+        {"unknown layout", QUuid::createUuid(), [&] { setTrust(false); },
          "That layout is no longer available."},
         {"not trusted", work.id,
          [&] {
-             model->setPermissionTrusted(false);
-             model->setBusy(OperationKind::restoring);
+             setTrust(false);
+             AppModelTestSeam(model).setBusy(OperationKind::restoring);
          },
          "Accessibility access is needed."},
         {"busy", work.id,
          [&] {
-             model->setBusy(OperationKind::restoring);
-             model->setPendingMutations({MutationScope::exclusion("x")});
+             AppModelTestSeam(model).setBusy(OperationKind::restoring);
+             AppModelTestSeam(model).setPendingMutations({MutationScope::exclusion("x")});
          },
          "Wait for the current operation to finish."},
         {"exclusion pending", work.id,
          [&] {
-             model->setPendingMutations(
+             AppModelTestSeam(model).setPendingMutations(
                  {MutationScope::exclusion("x"), MutationScope::replace(work.id)});
          },
          "Wait for the exclusion change before replacing."},
         {"same replacement pending", work.id,
-         [&] { model->setPendingMutations({MutationScope::replace(work.id)}); },
+         [&] { AppModelTestSeam(model).setPendingMutations({MutationScope::replace(work.id)}); },
          "That replacement is already in progress."},
     };
     for (const Case &c : cases) {
@@ -298,9 +299,9 @@ TEST_F(CaptureAndSave, ReplacingRefusesInItsOrder)
         EXPECT_EQ(await(model->replaceLayoutWithCurrentWindows(c.id)), QString(c.expected))
             << c.state;
         EXPECT_EQ(model->pendingMutations(), pending) << c.state;
-        model->setPermissionTrusted(true);
-        model->setBusy(std::nullopt);
-        model->setPendingMutations({});
+        setTrust(true);
+        AppModelTestSeam(model).setBusy(std::nullopt);
+        AppModelTestSeam(model).setPendingMutations({});
     }
 }
 

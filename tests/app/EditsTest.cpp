@@ -1,4 +1,5 @@
 #include "AppModelFixture.h"
+#include "AppModelTestSeam.h"
 
 #include "Await.h"
 
@@ -22,16 +23,16 @@ protected:
 TEST_F(Edits, ExclusionsRefuseBeforeTheGateAndStoreTheirRow)
 {
     start();
-    model->setBusy(OperationKind::restoring);
+    AppModelTestSeam(model).setBusy(OperationKind::restoring);
     EXPECT_EQ(await(model->excludeApp("com.example.mail", "Mail")),
               "Wait for the current operation before changing exclusions.");
-    model->setBusy(std::nullopt);
-    model->setPendingMutations({MutationScope::exclusion("com.example.other")});
+    AppModelTestSeam(model).setBusy(std::nullopt);
+    AppModelTestSeam(model).setPendingMutations({MutationScope::exclusion("com.example.other")});
     EXPECT_EQ(await(model->excludeApp("com.example.mail", "Mail")),
               "Wait for the current exclusion change to finish.");
     EXPECT_EQ(await(model->removeExclusion("com.example.mail")),
               "Wait for the current exclusion change to finish.");
-    model->setPendingMutations({});
+    AppModelTestSeam(model).setPendingMutations({});
 
     EXPECT_EQ(await(model->excludeApp("", "Nameless")),
               "Couldn’t save changes. An app identity is required.");
@@ -87,9 +88,9 @@ TEST_F(Edits, RenameAndDeleteFollowTheirOwnRules)
               "That layout is no longer available.");
 
     // Deleting another layout keeps the selection; deleting the selected one picks the oldest.
-    model->setSelectedLayoutID(play.id);
+    model->selectLayout(play.id);
     const Layout third = saveCurrentWindows("Third");
-    model->setSelectedLayoutID(third.id);
+    model->selectLayout(third.id);
     EXPECT_EQ(await(model->deleteLayout(play.id)), std::nullopt);
     EXPECT_EQ(model->selectedLayoutID(), third.id);
     EXPECT_EQ(await(model->deleteLayout(third.id)), std::nullopt);

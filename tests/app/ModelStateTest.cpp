@@ -1,4 +1,5 @@
 #include "AppModelFixture.h"
+#include "AppModelTestSeam.h"
 
 #include "Await.h"
 
@@ -77,16 +78,22 @@ TEST_F(ModelState, ReadsStoredSettingsAndFallsBackOnValuesItDoesNotKnow)
 
 TEST_F(ModelState, SettingsAreWrittenOnAssignmentAndTheSelectionOnlyWhenItChanges)
 {
+    addApplication("com.example.editor", "Editor", {{100, 100, 600, 400}});
     start();
-    const QUuid a = QUuid::createUuid();
-    model->setSelectedLayoutID(a);
-    EXPECT_EQ(Preferences::selectedLayoutID(), a);
+    const Layout work = saveCurrentWindows("Work");
+    const Layout play = saveCurrentWindows("Play");
+    model->selectLayout(work.id);
+    EXPECT_EQ(Preferences::selectedLayoutID(), work.id);
 
-    // Something else in the file: assigning the same selection again leaves it alone.
+    // Something else in the file: choosing the same layout again leaves it alone.
     storeSetting(Preferences::selectedLayoutIDKey, QStringLiteral("elsewhere"));
-    model->setSelectedLayoutID(a);
+    model->selectLayout(work.id);
     EXPECT_EQ(storedSetting(Preferences::selectedLayoutIDKey).toString(), "elsewhere");
-    model->setSelectedLayoutID(std::nullopt);
+    // Deleting the last layout leaves no selection, and no setting.
+    model->selectLayout(play.id);
+    EXPECT_EQ(await(model->deleteLayout(work.id)), std::nullopt);
+    EXPECT_EQ(await(model->deleteLayout(play.id)), std::nullopt);
+    EXPECT_EQ(model->selectedLayoutID(), std::nullopt);
     EXPECT_FALSE(storedSetting(Preferences::selectedLayoutIDKey).isValid());
 
     // The other settings are written on every assignment, even of the value they hold.
@@ -99,10 +106,10 @@ TEST_F(ModelState, SettingsAreWrittenOnAssignmentAndTheSelectionOnlyWhenItChange
     EXPECT_EQ(storedSetting(Preferences::highlightColorKey).toString(), "pink");
     model->setAppearance(AppearancePreference::dark);
     EXPECT_EQ(storedSetting(Preferences::appearanceKey).toString(), "dark");
-    model->setGlobalShortcutValue(Shortcut{1, Shortcut::control});
+    EXPECT_EQ(model->setGlobalShortcut(Shortcut{1, Shortcut::control}), std::nullopt);
     EXPECT_EQ(Preferences::decodeShortcut(Preferences::globalShortcutKey),
               (Shortcut{1, Shortcut::control}));
-    model->setGlobalShortcutValue(std::nullopt);
+    EXPECT_EQ(model->setGlobalShortcut(std::nullopt), std::nullopt);
     EXPECT_FALSE(storedSetting(Preferences::globalShortcutKey).isValid());
 }
 
@@ -113,7 +120,7 @@ TEST_F(ModelState, ConditionsOfCaptureRestoreChoiceAndUndo)
     const Layout saved = saveCurrentWindows("Work");
     Layout deleted = saved;
     deleted.id = QUuid::createUuid();
-    model->setUndoInfo(UndoInfo{"Work", 1, {}, false});
+    AppModelTestSeam(model).setUndoInfo(UndoInfo{"Work", 1, {}, false});
 
     struct Case {
         const char *state;
@@ -122,22 +129,21 @@ TEST_F(ModelState, ConditionsOfCaptureRestoreChoiceAndUndo)
     };
     const Case cases[] = {
         {"idle", [] {}, true, true, true, true},
-        {"not trusted", [&] { model->setPermissionTrusted(false); }, false, false, false, false},
-        {"busy", [&] { model->setBusy(OperationKind::restoring); }, false, false, false, false},
+        {"not trusted", [&] { setTrust(false); }, false, false, false, false},
+        {"busy", [&] { AppModelTestSeam(model).setBusy(OperationKind::restoring); }, false, false, false, false},
         {"exclusion pending",
-         [&] { model->setPendingMutations({MutationScope::exclusion("com.example.x")}); }, false,
+         [&] { AppModelTestSeam(model).setPendingMutations({MutationScope::exclusion("com.example.x")}); }, false,
          false, false, false},
-        {"rename pending", [&] { model->setPendingMutations({MutationScope::rename(saved.id)}); },
+        {"rename pending", [&] { AppModelTestSeam(model).setPendingMutations({MutationScope::rename(saved.id)}); },
          true, true, true, true},
         {"storage problem",
-         [&] { model->setStorageProblem(StorageProblem{QUuid::createUuid(), "t", "m", "", {}, true, {}}); },
+         [&] { AppModelTestSeam(model).setStorageProblem(StorageProblem{QUuid::createUuid(), "t", "m", "", {}, true, {}}); },
          false, false, false, false},
-        {"nothing selected", [&] { model->setSelectedLayoutID(std::nullopt); }, true, false, true,
+        {"nothing selected", [&] { AppModelTestSeam(model).setSelectedLayoutID(std::nullopt); }, true, false, true,
          true},
-        {"no undo", [&] { model->setUndoInfo(std::nullopt); }, true, true, true, false},
+        {"no undo", [&] { AppModelTestSeam(model).setUndoInfo(std::nullopt); }, true, true, true, false},
     };
     for (const Case &c : cases) {
-        const std::optional<QUuid> selection = model->selectedLayoutID();
         const std::optional<UndoInfo> undo = model->undoInfo();
         c.apply();
         EXPECT_EQ(model->canCapture(), c.capture) << c.state;
@@ -145,12 +151,12 @@ TEST_F(ModelState, ConditionsOfCaptureRestoreChoiceAndUndo)
         EXPECT_EQ(model->canChooseRestore(saved), c.choose) << c.state;
         EXPECT_FALSE(model->canChooseRestore(deleted)) << c.state;
         EXPECT_EQ(model->canUndo(), c.undo) << c.state;
-        model->setPermissionTrusted(true);
-        model->setBusy(std::nullopt);
-        model->setPendingMutations({});
-        model->setStorageProblem(std::nullopt);
-        model->setSelectedLayoutID(selection);
-        model->setUndoInfo(undo);
+        setTrust(true);
+        AppModelTestSeam(model).setBusy(std::nullopt);
+        AppModelTestSeam(model).setPendingMutations({});
+        AppModelTestSeam(model).setStorageProblem(std::nullopt);
+        model->selectLayout(saved.id);
+        AppModelTestSeam(model).setUndoInfo(undo);
     }
 }
 
@@ -196,17 +202,45 @@ TEST_F(ModelState, TheEditGateRefusesInItsOrder)
          "Wait for the current operation to finish."},
     };
     for (const Case &c : cases) {
-        model->setStorageProblem(c.problem);
-        model->setPendingMutations(c.pending);
-        model->setBusy(c.busy);
+        AppModelTestSeam(model).setStorageProblem(c.problem);
+        AppModelTestSeam(model).setPendingMutations(c.pending);
+        AppModelTestSeam(model).setBusy(c.busy);
         EXPECT_EQ(await(model->renameLayout(work.id, "Other")), QString(c.expected)) << c.state;
         EXPECT_EQ(model->pendingMutations(), c.pending) << c.state;
     }
-    model->setStorageProblem(std::nullopt);
-    model->setBusy(std::nullopt);
+    AppModelTestSeam(model).setStorageProblem(std::nullopt);
+    AppModelTestSeam(model).setBusy(std::nullopt);
     // A rename of one layout does not hold back a rename of another.
-    model->setPendingMutations({MutationScope::rename(work.id)});
+    AppModelTestSeam(model).setPendingMutations({MutationScope::rename(work.id)});
     EXPECT_EQ(await(model->renameLayout(play.id, "Games")), std::nullopt);
     EXPECT_EQ(model->pendingMutations(), QSet<MutationScope>{MutationScope::rename(work.id)});
     EXPECT_EQ(model->layout(work.id)->name, "Work");
+}
+
+TEST_F(ModelState, DismissingAnErrorClearsOnlyTheOneShownAndNoticesGoAtOnce)
+{
+    addApplication("com.example.editor", "Editor", {{100, 100, 600, 400}});
+    start();
+    saveCurrentWindows("Work");
+    setTrust(false);
+    model->restoreSelectedLayout();
+    ASSERT_TRUE(model->activeError().has_value());
+    const QUuid shown = model->activeError()->id;
+    // A second refusal while the first alert is up replaces it; dismissing the first keeps it.
+    model->restoreSelectedLayout();
+    ASSERT_TRUE(model->activeError().has_value());
+    const QUuid newer = model->activeError()->id;
+    ASSERT_NE(newer, shown);
+    model->dismissActiveError(shown);
+    EXPECT_EQ(model->activeError()->id, newer);
+    model->dismissActiveError(newer);
+    EXPECT_EQ(model->activeError(), std::nullopt);
+
+    AppModelTestSeam(model).setStorageNotice(StorageNotice{"Recovered", "Kept a copy.", {}});
+    AppModelTestSeam(model).setAutomationNotice(QStringLiteral("No layout is linked."));
+    model->dismissStorageNotice();
+    EXPECT_EQ(model->storageNotice(), std::nullopt);
+    EXPECT_EQ(model->automationNotice(), QStringLiteral("No layout is linked."));
+    model->dismissAutomationNotice();
+    EXPECT_EQ(model->automationNotice(), std::nullopt);
 }

@@ -1,4 +1,5 @@
 #include "AppModelFixture.h"
+#include "AppModelTestSeam.h"
 
 #include "Await.h"
 
@@ -40,12 +41,12 @@ protected:
 
 TEST_F(BackupAndReset, ABackupIsRefusedWhileAnythingElseRuns)
 {
-    model->setBusy(OperationKind::restoring);
+    AppModelTestSeam(model).setBusy(OperationKind::restoring);
     EXPECT_EQ(await(model->backupNow()), "Wait for the current operation before backing up.");
-    model->setBusy(std::nullopt);
-    model->setPendingMutations({MutationScope::rename(work.id)});
+    AppModelTestSeam(model).setBusy(std::nullopt);
+    AppModelTestSeam(model).setPendingMutations({MutationScope::rename(work.id)});
     EXPECT_EQ(await(model->backupNow()), "Wait for the current operation before backing up.");
-    model->setPendingMutations({});
+    AppModelTestSeam(model).setPendingMutations({});
     EXPECT_EQ(model->lastBackupURL(), std::nullopt);
 
     // A backup failure changes nothing.
@@ -107,10 +108,10 @@ TEST_F(BackupAndReset, NoBackupOfADatabaseThatDidNotLoadNorOfOneThatIsReopening)
 
 TEST_F(BackupAndReset, AResetIsRefusedWhileWorkIsPending)
 {
-    model->setBusy(OperationKind::restoring);
+    AppModelTestSeam(model).setBusy(OperationKind::restoring);
     EXPECT_EQ(await(model->resetDatabase()),
               DatabaseResetOutcome::failed("Wait for the current operation before resetting."));
-    model->setBusy(std::nullopt);
+    AppModelTestSeam(model).setBusy(std::nullopt);
 
     const std::function<void()> release = holdStore();
     QCoro::Task<std::optional<QString>> renaming = model->renameLayout(work.id, "Deep Work");
@@ -119,9 +120,9 @@ TEST_F(BackupAndReset, AResetIsRefusedWhileWorkIsPending)
     release();
     EXPECT_EQ(await(std::move(renaming)), std::nullopt);
 
-    model->setStorageProblem(StorageProblem{QUuid::createUuid(), "t", "m", "", {}, true, {}});
+    AppModelTestSeam(model).setStorageProblem(StorageProblem{QUuid::createUuid(), "t", "m", "", {}, true, {}});
     EXPECT_EQ(await(model->resetDatabase()), DatabaseResetOutcome::failed("Storage is unavailable."));
-    model->setStorageProblem(std::nullopt);
+    AppModelTestSeam(model).setStorageProblem(std::nullopt);
 
     EXPECT_EQ(model->layouts().size(), 1);
     EXPECT_TRUE(model->pendingMutations().isEmpty());

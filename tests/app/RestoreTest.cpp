@@ -1,4 +1,5 @@
 #include "AppModelFixture.h"
+#include "AppModelTestSeam.h"
 
 #include "Await.h"
 
@@ -140,32 +141,32 @@ TEST_F(Restore, TheRestoreRoadRefusesInItsOrder)
     const Case cases[] = {
         {"nothing selected and not trusted",
          [&] {
-             model->setSelectedLayoutID(std::nullopt);
-             model->setPermissionTrusted(false);
+             AppModelTestSeam(model).setSelectedLayoutID(std::nullopt);
+             setTrust(false);
          },
          "", ""},
         {"not trusted and busy",
          [&] {
-             model->setPermissionTrusted(false);
-             model->setBusy(OperationKind::capturing);
+             setTrust(false);
+             AppModelTestSeam(model).setBusy(OperationKind::capturing);
          },
          "Accessibility Access Needed",
          "Enable Accessibility access in System Settings, then choose Recheck."},
         {"busy and exclusion pending",
          [&] {
-             model->setBusy(OperationKind::capturing);
-             model->setPendingMutations({MutationScope::exclusion("x")});
+             AppModelTestSeam(model).setBusy(OperationKind::capturing);
+             AppModelTestSeam(model).setPendingMutations({MutationScope::exclusion("x")});
          },
          "", ""},
         {"storage problem and exclusion pending",
          [&] {
-             model->setStorageProblem(problem);
-             model->setPendingMutations({MutationScope::exclusion("x")});
+             AppModelTestSeam(model).setStorageProblem(problem);
+             AppModelTestSeam(model).setPendingMutations({MutationScope::exclusion("x")});
          },
          "", ""},
         {"exclusion pending and no displays",
          [&] {
-             model->setPendingMutations({MutationScope::exclusion("x")});
+             AppModelTestSeam(model).setPendingMutations({MutationScope::exclusion("x")});
              desktop.setScreens({}, std::nullopt);
          },
          "Saving Exclusions", "Try again shortly."},
@@ -173,7 +174,7 @@ TEST_F(Restore, TheRestoreRoadRefusesInItsOrder)
          "Ostrel could not read any connected displays."},
     };
     for (const Case &c : cases) {
-        model->setActiveError(std::nullopt);
+        dismissError();
         c.apply();
         const std::optional<OperationKind> busy = model->busy();
         model->restoreSelectedLayout();
@@ -181,11 +182,11 @@ TEST_F(Restore, TheRestoreRoadRefusesInItsOrder)
         EXPECT_EQ(alertMessage(), c.message) << c.state;
         EXPECT_EQ(model->busy(), busy) << c.state;
         EXPECT_EQ(model->lastResult(), std::nullopt) << c.state;
-        model->setSelectedLayoutID(work.id);
-        model->setPermissionTrusted(true);
-        model->setBusy(std::nullopt);
-        model->setPendingMutations({});
-        model->setStorageProblem(std::nullopt);
+        model->selectLayout(work.id);
+        setTrust(true);
+        AppModelTestSeam(model).setBusy(std::nullopt);
+        AppModelTestSeam(model).setPendingMutations({});
+        AppModelTestSeam(model).setStorageProblem(std::nullopt);
         desktop.setScreens({screen(1, {0, 0, 1440, 900}, 1)}, 1);
     }
 
@@ -241,20 +242,20 @@ TEST_F(Restore, UndoIsRefusedWithAnAlertOnlyForAPendingExclusion)
     moveWindowsAway();
     model->restoreSelectedLayout();
     waitForIdle();
-    model->setPendingMutations({MutationScope::exclusion("x")});
+    AppModelTestSeam(model).setPendingMutations({MutationScope::exclusion("x")});
     model->undoLastRestore();
     EXPECT_EQ(alertTitle(), "Saving Exclusions");
     EXPECT_EQ(model->busy(), std::nullopt);
-    model->setPendingMutations({});
-    model->setActiveError(std::nullopt);
-    model->setPermissionTrusted(false);
+    AppModelTestSeam(model).setPendingMutations({});
+    dismissError();
+    setTrust(false);
     model->undoLastRestore();
     EXPECT_EQ(model->activeError(), std::nullopt);
     EXPECT_EQ(model->busy(), std::nullopt);
 
     // With no windows journaled the progress still counts one.
-    model->setPermissionTrusted(true);
-    model->setUndoInfo(UndoInfo{"Work", 0, {}, false});
+    setTrust(true);
+    AppModelTestSeam(model).setUndoInfo(UndoInfo{"Work", 0, {}, false});
     progressHistory.clear();
     model->undoLastRestore();
     waitForIdle();
@@ -302,11 +303,11 @@ TEST_F(MissingDisplays, AskForAReplacementAndRestoreWithIt)
     EXPECT_TRUE(model->missingDisplayPrompt().has_value());
 
     // While something else runs the prompt stays, choices and all.
-    model->setBusy(OperationKind::capturing);
+    AppModelTestSeam(model).setBusy(OperationKind::capturing);
     model->confirmMissingDisplays({{"16-32-2", "99-7-3"}});
     EXPECT_TRUE(model->missingDisplayPrompt().has_value());
     EXPECT_TRUE(isOpen(WindowID::missingDisplays));
-    model->setBusy(std::nullopt);
+    AppModelTestSeam(model).setBusy(std::nullopt);
 
     busyHistory.clear();
     model->confirmMissingDisplays({{"16-32-2", "99-7-3"}});
@@ -408,9 +409,9 @@ TEST_F(WindowChoices, AnAmbiguousEntryIsOfferedAndTheChoiceRunsASecondMergedPass
     const QUuid stranger = QUuid::createUuid();
     const Case cases[] = {
         {"exclusion pending", {{entry, first}}, {},
-         [&] { model->setPendingMutations({MutationScope::exclusion("x")}); },
+         [&] { AppModelTestSeam(model).setPendingMutations({MutationScope::exclusion("x")}); },
          "Wait for the exclusion change before choosing windows."},
-        {"busy", {{entry, first}}, {}, [&] { model->setBusy(OperationKind::undoing); },
+        {"busy", {{entry, first}}, {}, [&] { AppModelTestSeam(model).setBusy(OperationKind::undoing); },
          "Wait for the current operation to finish."},
         {"same window twice", {{entry, first}, {stranger, first}}, {}, [] {},
          "Choose a different window for each entry."},
@@ -425,8 +426,8 @@ TEST_F(WindowChoices, AnAmbiguousEntryIsOfferedAndTheChoiceRunsASecondMergedPass
         EXPECT_EQ(model->applyResolutions(c.choices, c.skipped), QString(c.expected)) << c.state;
         EXPECT_TRUE(model->resolutionRequest().has_value()) << c.state;
         EXPECT_TRUE(isOpen(WindowID::resolution)) << c.state;
-        model->setPendingMutations({});
-        model->setBusy(std::nullopt);
+        AppModelTestSeam(model).setPendingMutations({});
+        AppModelTestSeam(model).setBusy(std::nullopt);
     }
 
     const QList<WindowReference> refreshed =

@@ -1,4 +1,5 @@
 #include "AppModelFixture.h"
+#include "AppModelTestSeam.h"
 
 #include "Await.h"
 
@@ -25,10 +26,10 @@ TEST_F(SessionReferences, ARefreshDropsWindowsThatClosedOrWhoseApplicationEnded)
 
     // While something runs, nothing is re-read.
     desktop.removeElement(editor[1]);
-    model->setBusy(OperationKind::capturing);
+    AppModelTestSeam(model).setBusy(OperationKind::capturing);
     await(model->refresh());
     EXPECT_EQ(model->sessionReferences().size(), 3);
-    model->setBusy(std::nullopt);
+    AppModelTestSeam(model).setBusy(std::nullopt);
 
     desktop.updateApplication(mailPid, [](RunningApplication &app) { app.isTerminated = true; });
     await(model->refresh());

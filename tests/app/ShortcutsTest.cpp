@@ -1,9 +1,11 @@
 #include "AppModelFixture.h"
+#include "AppModelTestSeam.h"
 
 #include "Await.h"
 
 #include "model/Preferences.h"
 #include "model/ShortcutFormatter.h"
+#include "model/StorageError.h"
 #include "platform/ShortcutRecordingSession.h"
 
 #include <QMessageBox>
@@ -71,7 +73,7 @@ TEST_F(Shortcuts, APressRestoresItsTargetOrOpensTheChooser)
     ASSERT_EQ(model->setGlobalShortcut(commandOptionK), std::nullopt);
 
     // The global shortcut with nothing selected opens the chooser.
-    model->setSelectedLayoutID(std::nullopt);
+    AppModelTestSeam(model).setSelectedLayoutID(std::nullopt);
     ASSERT_TRUE(hotKeys.press(commandOptionK.keyCode, commandOptionK.modifiers));
     settle();
     ASSERT_TRUE(isOpen(WindowID::chooser));
@@ -99,14 +101,14 @@ TEST_F(Shortcuts, APressAlertsForStorageBeforeAccess)
 {
     startWithLayout();
     ASSERT_EQ(model->setGlobalShortcut(commandOptionK), std::nullopt);
-    model->setPermissionTrusted(false);
-    model->setStorageProblem(StorageProblem{QUuid::createUuid(), "t", "The folder is gone.", "", {}, true, {}});
+    setTrust(false);
+    AppModelTestSeam(model).setStorageProblem(StorageProblem{QUuid::createUuid(), "t", "The folder is gone.", "", {}, true, {}});
     hotKeys.press(commandOptionK.keyCode, commandOptionK.modifiers);
     settle();
     EXPECT_EQ(alertText(), "Ostrel Storage Is Unavailable / The folder is gone.");
     presenter->answerAlert("OK");
 
-    model->setStorageProblem(std::nullopt);
+    AppModelTestSeam(model).setStorageProblem(std::nullopt);
     hotKeys.press(commandOptionK.keyCode, commandOptionK.modifiers);
     settle();
     EXPECT_EQ(alertText(), "Accessibility Access Needed / Allow Ostrel in Privacy & Security → "
@@ -141,23 +143,50 @@ TEST_F(Shortcuts, APressWhileAShortcutIsRecordedDoesNothingAndTheKeysAreOff)
     EXPECT_EQ(registeredShortcuts(hotKeys), QList<Shortcut>{controlShiftJ});
 }
 
+TEST_F(Shortcuts, EveryModelHoldsItsKeysOffWhileRecordingAndOneGoneLeavesTheOthers)
+{
+    startWithLayout();
+    ASSERT_EQ(model->setGlobalShortcut(commandOptionK), std::nullopt);
+    {
+        // A second model, built later and gone again, must not take the first one's place.
+        FakeHotKeyRegistry otherKeys;
+        AppEnvironment other = environment();
+        other.hotKeys = &otherKeys;
+        other.openStore = []() -> StorageOpenResult {
+            throw StorageError::openFailed(QStringLiteral("elsewhere"));
+        };
+        AppModel second(other);
+        waitUntil([&] { return !second.isBootstrapping(); });
+    }
+    QWidget window;
+    window.show();
+    window.activateWindow();
+    window.setFocus();
+    settle();
+    ShortcutRecordingSession recording;
+    recording.begin([](std::optional<Shortcut>) {});
+    EXPECT_TRUE(hotKeys.registered().isEmpty());
+    recording.stop();
+    EXPECT_EQ(registeredShortcuts(hotKeys), QList<Shortcut>{commandOptionK});
+}
+
 TEST_F(Shortcuts, TheGlobalShortcutIsTriedBeforeItIsKept)
 {
     startWithLayout();
     ASSERT_EQ(await(model->setLayoutShortcut(controlOptionL, work.id)), std::nullopt);
     const QString keysL = ShortcutFormatter::text(controlOptionL);
 
-    model->setBusy(OperationKind::restoring);
+    AppModelTestSeam(model).setBusy(OperationKind::restoring);
     EXPECT_EQ(model->setGlobalShortcut(commandOptionK),
               "Wait for the current operation before changing shortcuts.");
-    model->setBusy(std::nullopt);
-    model->setPendingMutations({MutationScope::reset()});
+    AppModelTestSeam(model).setBusy(std::nullopt);
+    AppModelTestSeam(model).setPendingMutations({MutationScope::reset()});
     EXPECT_EQ(model->setGlobalShortcut(commandOptionK),
               "Wait for the current operation before changing shortcuts.");
-    model->setPendingMutations({MutationScope::shortcut(QUuid::createUuid())});
+    AppModelTestSeam(model).setPendingMutations({MutationScope::shortcut(QUuid::createUuid())});
     EXPECT_EQ(model->setGlobalShortcut(commandOptionK),
               "Wait for the current shortcut change to finish.");
-    model->setPendingMutations({});
+    AppModelTestSeam(model).setPendingMutations({});
 
     EXPECT_EQ(model->setGlobalShortcut(controlOptionL),
               keysL + " is used by another layout. Choose another shortcut.");
@@ -166,13 +195,13 @@ TEST_F(Shortcuts, TheGlobalShortcutIsTriedBeforeItIsKept)
     EXPECT_EQ(Preferences::decodeShortcut(Preferences::globalShortcutKey), std::nullopt);
 
     // Storage does not matter to the global shortcut.
-    model->setStorageProblem(StorageProblem{QUuid::createUuid(), "t", "m", "", {}, true, {}});
+    AppModelTestSeam(model).setStorageProblem(StorageProblem{QUuid::createUuid(), "t", "m", "", {}, true, {}});
     EXPECT_EQ(model->setGlobalShortcut(commandOptionK), std::nullopt);
     EXPECT_EQ(model->shortcutsError(), std::nullopt);
     EXPECT_EQ(model->activeGlobalShortcut(), commandOptionK);
     EXPECT_EQ(Preferences::decodeShortcut(Preferences::globalShortcutKey), commandOptionK);
     EXPECT_EQ(await(model->setLayoutShortcut(controlShiftJ, work.id)), "Storage is unavailable.");
-    model->setStorageProblem(std::nullopt);
+    AppModelTestSeam(model).setStorageProblem(std::nullopt);
 
     // A key another program holds is refused; the previous set is registered again.
     hotKeys.refuse(controlShiftJ.keyCode, controlShiftJ.modifiers);
@@ -201,14 +230,14 @@ TEST_F(Shortcuts, ALayoutShortcutIsRegisteredThenStored)
 
     EXPECT_EQ(await(model->setLayoutShortcut(controlOptionL, QUuid::createUuid())),
               "That layout is no longer available.");
-    model->setBusy(OperationKind::restoring);
+    AppModelTestSeam(model).setBusy(OperationKind::restoring);
     EXPECT_EQ(await(model->setLayoutShortcut(controlOptionL, work.id)),
               "Wait for the current operation to finish.");
-    model->setBusy(std::nullopt);
-    model->setPendingMutations({MutationScope::shortcut(QUuid::createUuid())});
+    AppModelTestSeam(model).setBusy(std::nullopt);
+    AppModelTestSeam(model).setPendingMutations({MutationScope::shortcut(QUuid::createUuid())});
     EXPECT_EQ(await(model->setLayoutShortcut(controlOptionL, work.id)),
               "Wait for the current shortcut change to finish.");
-    model->setPendingMutations({});
+    AppModelTestSeam(model).setPendingMutations({});
 
     EXPECT_EQ(await(model->setLayoutShortcut(controlOptionL, work.id)), std::nullopt);
     EXPECT_EQ(rows("SELECT shortcut_key_code, shortcut_modifiers FROM layouts"),

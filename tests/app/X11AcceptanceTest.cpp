@@ -235,7 +235,7 @@ TEST_F(X11AcceptanceTest, SaveShortcutUndoAutomationAndRestart)
     ASSERT_EQ(model->layouts().first().automationTopologySignature, signature);
     EXPECT_EQ(model->automationDescription(model->layouts().first()),
               QStringLiteral("Linked to these displays"));
-    model->setAutomationNotice(std::nullopt);
+    model->dismissAutomationNotice();
 
     // The left monitor goes off: a setup no layout is linked to, which settles and says so.
     x.xrandr({"--output", "DUMMY1", "--off"});
@@ -247,7 +247,7 @@ TEST_F(X11AcceptanceTest, SaveShortcutUndoAutomationAndRestart)
     EXPECT_EQ(results.size(), 2); // nothing was restored
 
     // Back on: the linked setup settles and "Work" is restored by itself, once.
-    model->setAutomationNotice(std::nullopt);
+    model->dismissAutomationNotice();
     // (xrandr moved the primary to the root's origin when the other went off; reconnecting puts
     // both where they were.)
     x.xrandr({"--output", "DUMMY1", "--mode", "1280x1024", "--pos", "0x0", "--output", "DUMMY0",

@@ -48,11 +48,14 @@ protected:
     void SetUp() override
     {
         KeyLabelSource::setCurrent(nullptr);
-        ShortcutRecordingSession::setOnRecordingStateChange([this](bool recording) { states.append(recording); });
+        listening = QObject::connect(&ShortcutRecordingSession::states(),
+                                     &ShortcutRecordingStates::recordingStateChanged,
+                                     [this](bool recording) { states.append(recording); });
         showActive(window);
     }
-    void TearDown() override { ShortcutRecordingSession::setOnRecordingStateChange(nullptr); }
+    void TearDown() override { QObject::disconnect(listening); }
 
+    QMetaObject::Connection listening;
     QList<bool> states;
     KeyTarget window;
 };

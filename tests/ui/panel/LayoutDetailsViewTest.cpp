@@ -1,4 +1,5 @@
 #include "UiTest.h"
+#include "AppModelTestSeam.h"
 
 #include "Await.h"
 #include "Screenshots.h"
@@ -294,7 +295,7 @@ TEST_F(LayoutDetailsTest, PendingEditsAndMissingAccessDisableTheirOwnControls)
     settle();
     EXPECT_TRUE(button("replace-layout-button")->isEnabled());
 
-    model->setPermissionTrusted(false);
+    setTrust(false);
     settle();
     EXPECT_FALSE(button("replace-layout-button")->isEnabled());
     EXPECT_TRUE(button("delete-layout-button")->isEnabled());
@@ -474,7 +475,7 @@ TEST_F(LayoutDetailsTest, TheAutomationRowNamesTheLinkAndWhatIsMissing)
             layout.displays.first().frameInferred = true;
         }
     }
-    model->setLayouts(layouts);
+    AppModelTestSeam(model).setLayouts(layouts);
     settle();
     EXPECT_EQ(link->title(), "Unlink Displays");
     EXPECT_EQ(description->text(), "Linked to another display setup");

@@ -1,4 +1,5 @@
 #include "UiTest.h"
+#include "AppModelTestSeam.h"
 
 #include "Await.h"
 #include "Screenshots.h"
@@ -28,6 +29,7 @@ namespace {
 
 using test::await;
 using test::waitUntil;
+using test::AppModelTestSeam;
 
 class SaveLayoutWindowTest : public test::UiTest {
 protected:
@@ -360,7 +362,7 @@ TEST_F(SaveLayoutWindowTest, AnErrorStaysUntilTheNextAttemptAndCancelStaysAvaila
 {
     open();
     typeName("Focus");
-    model->setBusy(OperationKind::restoring);
+    AppModelTestSeam(model).setBusy(OperationKind::restoring);
     saveButton()->click();
     settle();
     ASSERT_EQ(editor()->errorMessage(), "Wait for the current operation to finish.");
@@ -379,7 +381,7 @@ TEST_F(SaveLayoutWindowTest, AnErrorStaysUntilTheNextAttemptAndCancelStaysAvaila
     EXPECT_TRUE(find<QWidget>("save-layout-error")->isVisible());
 
     // A long failure folds under the fixed summary.
-    model->setBusy(std::nullopt);
+    AppModelTestSeam(model).setBusy(std::nullopt);
     editor()->saveFailed(QString(130, 'x'));
     message = find<CompactMessage>("save-layout-error-message");
     EXPECT_TRUE(message->isFolded());

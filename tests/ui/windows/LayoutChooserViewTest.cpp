@@ -1,4 +1,5 @@
 #include "Await.h"
+#include "AppModelTestSeam.h"
 #include "Screenshots.h"
 #include "UiTest.h"
 
@@ -128,12 +129,12 @@ TEST_F(LayoutChooserViewTest, RowsWaitForAccessAnIdleModelAndUsableStorage)
         std::function<void()> undo;
     };
     const Case cases[] = {
-        {"busy", [&] { model->setBusy(OperationKind::restoring); },
-         [&] { model->setBusy(std::nullopt); }},
-        {"exclusion pending", [&] { model->setPendingMutations({MutationScope::exclusion("x")}); },
-         [&] { model->setPendingMutations({}); }},
-        {"storage problem", [&] { model->setStorageProblem(StorageProblem{}); },
-         [&] { model->setStorageProblem(std::nullopt); }},
+        {"busy", [&] { AppModelTestSeam(model).setBusy(OperationKind::restoring); },
+         [&] { AppModelTestSeam(model).setBusy(std::nullopt); }},
+        {"exclusion pending", [&] { AppModelTestSeam(model).setPendingMutations({MutationScope::exclusion("x")}); },
+         [&] { AppModelTestSeam(model).setPendingMutations({}); }},
+        {"storage problem", [&] { AppModelTestSeam(model).setStorageProblem(StorageProblem{}); },
+         [&] { AppModelTestSeam(model).setStorageProblem(std::nullopt); }},
     };
     for (const Case &c : cases) {
         c.apply();
@@ -202,7 +203,7 @@ TEST_F(LayoutChooserViewTest, AClickClosesAlsoWhenTheRestoreAsksForADisplay)
 TEST_F(LayoutChooserViewTest, EscapeClosesWithoutChoosing)
 {
     const Layout work = saveCurrentWindows("Work");
-    model->setSelectedLayoutID(std::nullopt);
+    AppModelTestSeam(model).setSelectedLayoutID(std::nullopt);
     open();
     press(Qt::Key_Escape);
     EXPECT_FALSE(isOpen(WindowID::chooser));

@@ -1,4 +1,5 @@
 #include "Await.h"
+#include "AppModelTestSeam.h"
 #include "Screenshots.h"
 #include "UiTest.h"
 
@@ -146,14 +147,14 @@ TEST_F(MissingDisplayViewTest, RestoreWaitsForAnIdleModelAndTheKeysPressTheButto
     settle();
     auto *restore = find<PanelButton>("missing-display-restore");
 
-    model->setBusy(OperationKind::capturing);
+    AppModelTestSeam(model).setBusy(OperationKind::capturing);
     settle();
     EXPECT_FALSE(restore->isEnabled());
     press(Qt::Key_Return);
     EXPECT_TRUE(model->missingDisplayPrompt().has_value());
     EXPECT_EQ(model->busy(), OperationKind::capturing);
 
-    model->setBusy(std::nullopt);
+    AppModelTestSeam(model).setBusy(std::nullopt);
     settle();
     EXPECT_TRUE(restore->isEnabled());
     press(Qt::Key_Return);
@@ -184,7 +185,7 @@ TEST_F(MissingDisplayViewTest, WithoutAPromptTheWindowOffersOnlyToClose)
 {
     model->restoreLayout(wide.id);
     settle();
-    model->setMissingDisplayPrompt(std::nullopt);
+    AppModelTestSeam(model).setMissingDisplayPrompt(std::nullopt);
     settle();
     EXPECT_FALSE(find<PanelButton>("missing-display-restore")->isVisible());
     EXPECT_TRUE(find<QPushButton>("missing-display-close")->isVisible());
@@ -210,14 +211,14 @@ TEST_F(MissingDisplayViewTest, TwoDisplaysWithOneKeyKeepTheOneChosen)
     twin.pixelWidth = 1920;
     prompt.id = QUuid::createUuid();
     prompt.available.append(twin);
-    model->setMissingDisplayPrompt(prompt);
+    AppModelTestSeam(model).setMissingDisplayPrompt(prompt);
     settle();
     QComboBox *picker = pickers().first();
     ASSERT_EQ(picker->count(), 3);
     picker->setCurrentIndex(2);
     // The model emits again with the same prompt; the choice shown stays where the user put it.
-    model->setMissingDisplayPrompt(prompt);
-    model->setBusy(std::nullopt);
+    AppModelTestSeam(model).setMissingDisplayPrompt(prompt);
+    AppModelTestSeam(model).setBusy(std::nullopt);
     settle();
     EXPECT_EQ(picker->currentIndex(), 2);
     EXPECT_EQ(view()->choices().fallbacks.value("16-32-2"), "99-7-3");
@@ -255,7 +256,7 @@ TEST_F(MissingDisplayViewTest, Screenshots)
     ASSERT_EQ(pickers().size(), 2);
     renderToPng(view(), "missing-display");
 
-    model->setMissingDisplayPrompt(std::nullopt);
+    AppModelTestSeam(model).setMissingDisplayPrompt(std::nullopt);
     settle();
     renderToPng(view(), "missing-display-empty");
 }

@@ -1,4 +1,5 @@
 #include "Screenshots.h"
+#include "AppModelTestSeam.h"
 #include "UiTest.h"
 
 #include "ui/panel/PanelButton.h"
@@ -222,7 +223,7 @@ TEST_F(WindowResolutionViewTest, ARefusalOfTheModelIsShownUntilTheNextChange)
     restoreUntilAsked();
     radios(notesName)[2]->click();
     skip("Editor")->click();
-    model->setPendingMutations({MutationScope::exclusion("com.example.mail")});
+    AppModelTestSeam(model).setPendingMutations({MutationScope::exclusion("com.example.mail")});
     apply()->click();
     const QWidget *error = find<QWidget>("resolution-error-message");
     ASSERT_NE(error, nullptr);
@@ -240,13 +241,13 @@ TEST_F(WindowResolutionViewTest, ARefusalOfTheModelIsShownUntilTheNextChange)
     EXPECT_EQ(find<QWidget>("resolution-error-message"), nullptr);
 
     // While another operation runs the button waits; Return presses it only once it can.
-    model->setPendingMutations({});
-    model->setBusy(OperationKind::capturing);
+    AppModelTestSeam(model).setPendingMutations({});
+    AppModelTestSeam(model).setBusy(OperationKind::capturing);
     settle();
     EXPECT_FALSE(apply()->isEnabled());
     press(Qt::Key_Return);
     EXPECT_TRUE(model->resolutionRequest().has_value());
-    model->setBusy(std::nullopt);
+    AppModelTestSeam(model).setBusy(std::nullopt);
     settle();
     const QUuid notesEntry = entry(notesName).entryID;
     const WindowReference chosen = entry(notesName).candidates[2];
@@ -260,7 +261,7 @@ TEST_F(WindowResolutionViewTest, ARefusalOfTheModelIsShownUntilTheNextChange)
 TEST_F(WindowResolutionViewTest, EscapeCancelsAndWithoutARequestOnlyCloseIsLeft)
 {
     restoreUntilAsked();
-    model->setResolutionRequest(std::nullopt);
+    AppModelTestSeam(model).setResolutionRequest(std::nullopt);
     settle();
     EXPECT_EQ(view()->findChild<RouteIntroduction *>()->detailLabel()->text(),
               "Restore needs a decision.");
@@ -339,13 +340,13 @@ TEST_F(WindowResolutionViewTest, Screenshots)
     renderToPng(view(), "window-choice");
 
     skip("Editor")->click();
-    model->setPendingMutations({MutationScope::exclusion("com.example.mail")});
+    AppModelTestSeam(model).setPendingMutations({MutationScope::exclusion("com.example.mail")});
     apply()->click();
-    model->setPendingMutations({});
+    AppModelTestSeam(model).setPendingMutations({});
     view()->findChild<QScrollArea *>("form-scroll")->verticalScrollBar()->setValue(10000);
     renderToPng(view(), "window-choice-refused");
 
-    model->setResolutionRequest(std::nullopt);
+    AppModelTestSeam(model).setResolutionRequest(std::nullopt);
     settle();
     renderToPng(view(), "window-choice-empty");
 }
