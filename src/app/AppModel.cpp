@@ -1,7 +1,9 @@
 #include "app/AppModel.h"
 
 #include "app/AutomationService.h"
+#include "app/RestoreCoordinator.h"
 #include "app/SessionEligibility.h"
+#include "app/StorageUpkeep.h"
 #include "model/Preferences.h"
 #include "platform/ShortcutRecordingSession.h"
 #include "platform/ShortcutService.h"
@@ -26,8 +28,8 @@ AppModel::AppModel(AppEnvironment environment, QObject *parent)
         *environment_.displayEvents);
     eligibilityGate_ = std::make_shared<SessionEligibilityGate>();
     windowService_ = std::make_unique<WindowService>(environment_.system);
-    restoreService_ = std::make_unique<RestoreService>(*windowService_, environment_.system,
-                                                       [this] { return currentDisplays(); });
+    restores_ = std::make_unique<RestoreCoordinator>(*this, *windowService_);
+    storage_ = std::make_unique<StorageUpkeep>(*this);
 
     // The settings go straight into the fields: nothing is written back at start-up.
     selectedLayoutID_ = Preferences::selectedLayoutID();
@@ -74,28 +76,12 @@ AppModel::AppModel(AppEnvironment environment, QObject *parent)
                                    }
                                }));
 
-    bootstrapTask_.emplace(bootstrap());
+    storage_->startBootstrap();
 }
 
 AppModel::~AppModel()
 {
-    // A pass still running would come back to services that are about to go: it is asked to
-    // stop and waited for (it stops before its next window).
-    if (restoreTask_ && !restoreTask_->isReady()) {
-        if (cancellation_) {
-            cancellation_->cancel();
-        }
-        QCoro::Task<void> running = std::move(*restoreTask_);
-        restoreTask_.reset();
-        // QCoro's blocking wait never returns for a task that throws: catch it in between.
-        auto settled = [](QCoro::Task<void> pass) -> QCoro::Task<void> {
-            try {
-                co_await std::move(pass);
-            } catch (...) {
-            }
-        };
-        QCoro::waitFor(settled(std::move(running)));
-    }
+    restores_->stopAndWait();
 }
 
 // --- Published state -----------------------------------------------------------------------
@@ -313,27 +299,52 @@ bool AppModel::hasPendingShortcutMutation() const
                        });
 }
 
+OperationGuard AppModel::guard(const QList<CurrentDisplay> *displays) const
+{
+    OperationGuard state;
+    state.storageProblem = storageProblem_.has_value();
+    state.storeUnavailable = state.storageProblem || !storage_->store() || storage_->opening();
+    state.trusted = permissionTrusted_;
+    state.busy = busy_.has_value();
+    state.pendingExclusion = hasPendingExclusionMutation();
+    state.hasDisplays = !displays || !displays->isEmpty();
+    return state;
+}
+
+void AppModel::publishRefusal(RefusedCommand command, Obstacle obstacle)
+{
+    const QString storageMessage = storageProblem_ ? storageProblem_->message : QString();
+    if (const std::optional<RefusalAlert> alert = refusalAlert(command, obstacle, storageMessage)) {
+        publishAlert(alert->title, alert->message);
+    }
+}
+
+namespace {
+
+// What stops a capture, a restore and an undo alike.
+constexpr std::initializer_list<Obstacle> commandObstacles = {
+    Obstacle::permission, Obstacle::busy, Obstacle::pendingExclusion, Obstacle::storageProblem};
+
+} // namespace
+
 bool AppModel::canCapture() const
 {
-    return permissionTrusted_ && !busy_ && !hasPendingExclusionMutation() && !storageProblem_;
+    return !guard().first(commandObstacles);
 }
 
 bool AppModel::canRestore() const
 {
-    return permissionTrusted_ && !busy_ && !hasPendingExclusionMutation() && selectedLayout()
-        && !storageProblem_;
+    return canCapture() && selectedLayout();
 }
 
 bool AppModel::canChooseRestore(const Layout &chosen) const
 {
-    return permissionTrusted_ && !busy_ && !hasPendingExclusionMutation() && !storageProblem_
-        && layout(chosen.id);
+    return canCapture() && layout(chosen.id);
 }
 
 bool AppModel::canUndo() const
 {
-    return permissionTrusted_ && !busy_ && !hasPendingExclusionMutation() && undoInfo_
-        && !storageProblem_;
+    return canCapture() && undoInfo_;
 }
 
 QSet<QString> AppModel::excludedBundleIDs() const
@@ -393,8 +404,8 @@ std::optional<QString> AppModel::beginMutation(const MutationScope &scope)
 {
     // While the store (re)opens, nothing may write to it: an edit would reach a store that is
     // about to be replaced.
-    if (storageProblem_ || !store_ || storeOpening_) {
-        return QStringLiteral("Storage is unavailable.");
+    if (guard().blocks(Obstacle::storeUnavailable)) {
+        return refusalText::storageUnavailable();
     }
     if (pendingMutations_.contains(scope)) {
         return QStringLiteral("That change is already in progress.");
@@ -403,7 +414,7 @@ std::optional<QString> AppModel::beginMutation(const MutationScope &scope)
         return QStringLiteral("Saved layouts are being reset. Wait for it to finish.");
     }
     if (busy_) {
-        return QStringLiteral("Wait for the current operation to finish.");
+        return refusalText::waitForCurrentOperation();
     }
     QSet<MutationScope> pending = pendingMutations_;
     pending.insert(scope);
@@ -424,6 +435,28 @@ void AppModel::endMutation(const MutationScope &scope)
 void AppModel::publishAlert(const QString &title, const QString &message)
 {
     setActiveError(UserFacingError{QUuid::createUuid(), title, message});
+}
+
+// --- Storage: the upkeep's ---------------------------------------------------------------------
+
+QCoro::Task<void> AppModel::bootstrap()
+{
+    return storage_->bootstrap();
+}
+
+void AppModel::retryStorage()
+{
+    storage_->retry();
+}
+
+void AppModel::revealStorageFolder()
+{
+    storage_->revealFolder();
+}
+
+bool AppModel::hasStore() const
+{
+    return bool(storage_->store());
 }
 
 } // namespace ostrel

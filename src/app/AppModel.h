@@ -4,6 +4,8 @@
 #include "app/DatabaseResetOutcome.h"
 #include "app/ManualRestoreContext.h"
 #include "app/NotificationBag.h"
+#include "app/OperationGuard.h"
+#include "app/StoreWrite.h"
 #include "model/AppExclusion.h"
 #include "model/AppearancePreference.h"
 #include "model/AutomationDeferral.h"
@@ -49,7 +51,9 @@ namespace ostrel {
 
 class AutomationService;
 class LayoutStore;
+class RestoreCoordinator;
 class ShortcutService;
+class StorageUpkeep;
 struct RestoredWindowFlashTarget;
 struct SessionEligibility;
 
@@ -228,16 +232,13 @@ public:
 
     const QHash<QUuid, WindowReference> &sessionReferences() const { return sessionReferences_; }
     const QHash<QUuid, WindowReference> &sessionResolutions() const { return sessionResolutions_; }
-    const std::optional<ManualRestoreContext> &activeManualOperation() const
-    {
-        return activeManualOperation_;
-    }
-    bool hasStore() const { return bool(store_); }
+    const std::optional<ManualRestoreContext> &activeManualOperation() const;
+    bool hasStore() const;
     bool sessionSignalActive() const { return sessionSignalActive_; }
     SessionEligibilityGate &eligibilityGate() { return *eligibilityGate_; }
     QList<CurrentDisplay> currentDisplays() const { return displayService_.currentDisplays(); }
     AutomationService &automationService() { return *automationService_; }
-    const std::shared_ptr<CancellationFlag> &cancellation() const { return cancellation_; }
+    const std::shared_ptr<CancellationFlag> &cancellation() const;
     // The session's own report alone, before the last session signal is taken into account.
     SessionEligibility currentSessionEligibility() const;
 
@@ -275,6 +276,8 @@ signals:
 
 private:
     friend class test::AppModelTestSeam;
+    friend class RestoreCoordinator;
+    friend class StorageUpkeep;
 
     // Assignments of the published state: each emits its change signal.
     void setLayouts(QList<Layout> value);
@@ -303,16 +306,20 @@ private:
     void setSelectedLayoutID(std::optional<QUuid> value);
     void assignGlobalShortcut(std::optional<Shortcut> value);
 
+    // The checks operations make before they start, on the model's state now; the displays are
+    // known only to operations that pass the ones they read.
+    OperationGuard guard(const QList<CurrentDisplay> *displays = nullptr) const;
+    // Shows the alert a refused command shows, if it shows one.
+    void publishRefusal(RefusedCommand command, Obstacle obstacle);
+
     // The common edit gate: none lets the edit go ahead with its scope now pending.
     std::optional<QString> beginMutation(const MutationScope &scope);
     void endMutation(const MutationScope &scope);
 
     // One store write behind the gate, then a reload of what it changed; the scope ends on
     // every path. None on success, else the error's text.
-    using StoreWrite = std::function<QCoro::Task<void>(LayoutStore &)>;
-    enum class Reload { layouts, exclusions };
     QCoro::Task<std::optional<QString>> storeEdit(MutationScope scope, StoreWrite write,
-                                                  Reload reload);
+                                                  StoreReload reload);
     std::optional<QString> exclusionChecks() const;
 
     // Registers the hot keys from the model's state (none while a shortcut is recorded).
@@ -323,7 +330,6 @@ private:
     void sessionCameBack();
     void handleScreenParametersChanged();
     void cancelActiveWorkForSessionChange();
-    void cancelRunningPass();
 
     void handleAutomation(const QList<CurrentDisplay> &displays);
     void handleDeferral(AutomationDeferral deferral);
@@ -331,23 +337,6 @@ private:
     // storage unusable.
     bool dropsAutomationSilently() const;
 
-    void startRestore(ManualRestoreContext context, QList<CurrentDisplay> displays,
-                      bool isAutomation);
-    QCoro::Task<void> runRestore(Layout layout, QList<CurrentDisplay> displays,
-                                 QSet<QString> exclusions, RestoreOptions options,
-                                 std::shared_ptr<CancellationFlag> flag, bool isAutomation);
-    QCoro::Task<void> finishRestore(RestoreResult result, bool isAutomation);
-    QCoro::Task<void> runUndo(QSet<QString> exclusions, std::shared_ptr<CancellationFlag> flag);
-    QCoro::Task<void> finishUndo(std::optional<RestoreResult> result);
-    QCoro::Task<void> publishUndoInfo();
-    RestoreService::Progress progressPublisher();
-    void requestMissingDisplays(const Layout &layout, const QList<MissingDisplay> &missing,
-                                const QList<CurrentDisplay> &displays);
-    void showResolutionWindow();
-    void clearMarkers();
-    void flashRestoredWindows(const QList<RestoredWindowFlashTarget> &targets);
-
-    void presentStorageProblem(std::exception_ptr error);
     void publishAlert(const QString &title, const QString &message);
 
     void updateSessionEligibility();
@@ -355,18 +344,18 @@ private:
     QCoro::Task<void> revalidateSessionReferences();
     void rememberReferences(const QHash<QUuid, WindowReference> &references);
 
+    // The capture of the windows open now, written as a new layout or over the one of the same
+    // name; returns the saved layout's identifier.
+    QCoro::Task<QUuid> writeCapture(std::shared_ptr<LayoutStore> store, CapturePreview preview,
+                                    std::optional<Layout> existing, QString name);
+    QCoro::Task<CapturePreview> captureOver(std::shared_ptr<LayoutStore> store, QUuid id);
+    QCoro::Task<QList<Layout>> writeShortcut(std::shared_ptr<LayoutStore> store, QUuid layoutID,
+                                             std::optional<Shortcut> shortcut, bool &written);
     QCoro::Task<void> clearAfterDatabaseReset(std::optional<QString> warning);
 
-    // Load on the store's thread and publish; false when the model went away meanwhile. A
-    // failed load throws and publishes nothing.
-    QCoro::Task<bool> reloadLayouts(std::shared_ptr<LayoutStore> store);
-    QCoro::Task<bool> reloadExclusions(std::shared_ptr<LayoutStore> store);
     // The trust read without a prompt, then the undo information; false when the model went
     // away meanwhile.
     QCoro::Task<bool> refreshPermissionAndUndoInfo();
-
-    // Closes the store on its own thread after what it is already doing.
-    QCoro::Task<void> closeStore();
 
     AppEnvironment environment_;
     DisplayService displayService_;
@@ -409,18 +398,13 @@ private:
     std::shared_ptr<SessionEligibilityGate> eligibilityGate_;
     NotificationBag notifications_;
     std::unique_ptr<WindowService> windowService_;
-    std::unique_ptr<RestoreService> restoreService_;
+    std::unique_ptr<RestoreCoordinator> restores_;
+    std::unique_ptr<StorageUpkeep> storage_;
 
     // Working state.
-    std::shared_ptr<LayoutStore> store_;
-    std::shared_ptr<CancellationFlag> cancellation_;
-    bool storeOpening_ = false;
     bool sessionSignalActive_ = true;
     QHash<QUuid, WindowReference> sessionReferences_;
     QHash<QUuid, WindowReference> sessionResolutions_;
-    std::optional<ManualRestoreContext> activeManualOperation_;
-    std::optional<QCoro::Task<void>> bootstrapTask_;
-    std::optional<QCoro::Task<void>> restoreTask_;
 
     // The role checks of remembered windows: off the main thread, one at a time.
     SerialExecutor referenceChecks_{QStringLiteral("AppModel.references")};

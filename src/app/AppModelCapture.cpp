@@ -1,5 +1,8 @@
 #include "app/AppModel.h"
 
+#include "app/Attempt.h"
+#include "app/StorageUpkeep.h"
+
 #include "model/CaptureError.h"
 #include "storage/ErrorDescription.h"
 #include "storage/LayoutStore.h"
@@ -42,20 +45,14 @@ bool isPermissionDenied(const std::exception_ptr &error)
 
 QCoro::Task<bool> AppModel::beginSave()
 {
-    if (!canCapture()) {
-        if (hasPendingExclusionMutation()) {
-            publishAlert(QStringLiteral("Saving Exclusions"), QStringLiteral("Try again shortly."));
-        } else if (!permissionTrusted_) {
-            publishAlert(QStringLiteral("Accessibility Access Needed"),
-                         QStringLiteral("Allow Ostrel in Privacy & Security → Accessibility, then "
-                                        "Recheck."));
-        } else if (busy_) {
-            publishAlert(QStringLiteral("Operation in Progress"),
-                         QStringLiteral("Wait for the current operation, then capture again."));
-        }
+    // A storage problem refuses without a word: the panel shows it already.
+    if (const std::optional<Obstacle> obstacle =
+            guard().first({Obstacle::pendingExclusion, Obstacle::permission, Obstacle::busy,
+                           Obstacle::storageProblem})) {
+        publishRefusal(RefusedCommand::capture, *obstacle);
         co_return false;
     }
-    if (!store_) {
+    if (!storage_->store()) {
         publishAlert(QStringLiteral("Storage Unavailable"),
                      storageProblem_ ? storageProblem_->message
                                      : QStringLiteral("Saved layouts are not available."));
@@ -110,11 +107,11 @@ void AppModel::removePendingEntry(const QUuid &entryID)
 
 QCoro::Task<std::optional<QString>> AppModel::savePendingLayout(QString name, bool replaceExisting)
 {
-    if (!store_ || !pendingCapture_) {
+    if (!storage_->store() || !pendingCapture_) {
         co_return QStringLiteral("No captured windows are available.");
     }
     if (busy_) {
-        co_return QStringLiteral("Wait for the current operation to finish.");
+        co_return refusalText::waitForCurrentOperation();
     }
     const QString trimmed = name.trimmed();
     if (trimmed.isEmpty()) {
@@ -131,46 +128,16 @@ QCoro::Task<std::optional<QString>> AppModel::savePendingLayout(QString name, bo
     }
 
     setBusy(OperationKind::saving);
-    QPointer<AppModel> self(this);
-    std::shared_ptr<LayoutStore> store = store_;
-    std::optional<QString> failure;
-    QUuid savedID;
-    try {
-        if (existing) {
-            savedID = existing->id;
-            QCoro::Task<bool> replacing =
-                store->replaceLayoutContent(existing->id, preview.displays, preview.entries);
-            const bool unlinked = co_await replacing;
-            if (!self) {
-                co_return std::nullopt;
-            }
-            if (unlinked) {
-                setAutomationNotice(replacementUnlinkedNotice);
-            }
-        } else {
-            QCoro::Task<Layout> creating =
-                store->createLayout(name, preview.displays, preview.entries, std::nullopt);
-            const Layout created = co_await creating;
-            savedID = created.id;
-        }
-        QCoro::Task<bool> loadingLayouts = reloadLayouts(store);
-        if (!co_await loadingLayouts) {
-            co_return std::nullopt;
-        }
-        QCoro::Task<bool> loadingExclusions = reloadExclusions(store);
-        if (!co_await loadingExclusions) {
-            co_return std::nullopt;
-        }
-    } catch (...) {
-        failure = descriptionOf(std::current_exception());
+    const Attempt<QUuid> saved =
+        co_await attempt(this, writeCapture(storage_->store(), preview, existing, name));
+    if (saved.ownerGone) {
+        co_return saved.failure;
     }
-    if (!self) {
-        co_return failure;
-    }
-    if (failure) {
+    if (saved.failure) {
         setBusy(std::nullopt);
-        co_return failure;
+        co_return saved.failure;
     }
+    const QUuid savedID = *saved.value;
     // By identifier: the store may have shortened the name, so a lookup by the typed name
     // could miss the layout just saved.
     selectLayout(savedID);
@@ -184,17 +151,19 @@ QCoro::Task<std::optional<QString>> AppModel::savePendingLayout(QString name, bo
 
 QCoro::Task<std::optional<QString>> AppModel::replaceLayoutWithCurrentWindows(QUuid id)
 {
-    if (!store_ || !layout(id)) {
-        co_return QStringLiteral("That layout is no longer available.");
+    if (!storage_->store() || !layout(id)) {
+        co_return refusalText::layoutUnavailable();
     }
-    if (!permissionTrusted_) {
-        co_return QStringLiteral("Accessibility access is needed.");
-    }
-    if (busy_) {
-        co_return QStringLiteral("Wait for the current operation to finish.");
-    }
-    if (hasPendingExclusionMutation()) {
-        co_return QStringLiteral("Wait for the exclusion change before replacing.");
+    if (const std::optional<Obstacle> obstacle = guard().first(
+            {Obstacle::permission, Obstacle::busy, Obstacle::pendingExclusion})) {
+        switch (*obstacle) {
+        case Obstacle::permission:
+            co_return QStringLiteral("Accessibility access is needed.");
+        case Obstacle::busy:
+            co_return refusalText::waitForCurrentOperation();
+        default:
+            co_return QStringLiteral("Wait for the exclusion change before replacing.");
+        }
     }
     const MutationScope scope = MutationScope::replace(id);
     if (pendingMutations_.contains(scope)) {
@@ -205,47 +174,80 @@ QCoro::Task<std::optional<QString>> AppModel::replaceLayoutWithCurrentWindows(QU
     setPendingMutations(std::move(pending));
     setBusy(OperationKind::saving);
 
-    QPointer<AppModel> self(this);
-    std::shared_ptr<LayoutStore> store = store_;
-    std::optional<QString> failure;
-    CapturePreview preview;
-    try {
-        QCoro::Task<CapturePreview> capturing =
-            windowService_->capture(currentDisplays(), excludedBundleIDs(), nullptr);
-        preview = co_await capturing;
-        if (!self) {
-            co_return std::nullopt;
-        }
-        QCoro::Task<bool> replacing = store->replaceLayoutContent(id, preview.displays,
-                                                                  preview.entries);
-        const bool unlinked = co_await replacing;
-        if (!self) {
-            co_return std::nullopt;
-        }
-        if (unlinked) {
-            setAutomationNotice(replacementUnlinkedNotice);
-        }
-        QCoro::Task<bool> loading = reloadLayouts(store);
-        if (!co_await loading) {
-            co_return std::nullopt;
-        }
-    } catch (...) {
-        failure = descriptionOf(std::current_exception());
+    const Attempt<CapturePreview> captured = co_await attempt(this, captureOver(storage_->store(), id));
+    if (captured.ownerGone) {
+        co_return captured.failure;
     }
-    if (!self) {
-        co_return failure;
-    }
-    if (failure) {
+    if (captured.failure) {
         setBusy(std::nullopt);
         endMutation(scope);
-        co_return failure;
+        co_return captured.failure;
     }
+    const CapturePreview &preview = *captured.value;
     rememberReferences(preview.references);
     pruneSessionReferences();
     configureShortcuts();
     setBusy(std::nullopt);
     endMutation(scope);
     co_return std::nullopt;
+}
+
+QCoro::Task<QUuid> AppModel::writeCapture(std::shared_ptr<LayoutStore> store,
+                                          CapturePreview preview, std::optional<Layout> existing,
+                                          QString name)
+{
+    QPointer<AppModel> self(this);
+    QUuid savedID;
+    if (existing) {
+        savedID = existing->id;
+        QCoro::Task<bool> replacing =
+            store->replaceLayoutContent(existing->id, preview.displays, preview.entries);
+        const bool unlinked = co_await replacing;
+        if (!self) {
+            co_return savedID;
+        }
+        if (unlinked) {
+            setAutomationNotice(replacementUnlinkedNotice);
+        }
+    } else {
+        QCoro::Task<Layout> creating =
+            store->createLayout(name, preview.displays, preview.entries, std::nullopt);
+        const Layout created = co_await creating;
+        savedID = created.id;
+        if (!self) {
+            co_return savedID;
+        }
+    }
+    QCoro::Task<bool> loadingLayouts = storage_->reloadLayouts(store);
+    if (!co_await loadingLayouts) {
+        co_return savedID;
+    }
+    QCoro::Task<bool> loadingExclusions = storage_->reloadExclusions(store);
+    co_await loadingExclusions;
+    co_return savedID;
+}
+
+QCoro::Task<CapturePreview> AppModel::captureOver(std::shared_ptr<LayoutStore> store, QUuid id)
+{
+    QPointer<AppModel> self(this);
+    QCoro::Task<CapturePreview> capturing =
+        windowService_->capture(currentDisplays(), excludedBundleIDs(), nullptr);
+    CapturePreview preview = co_await capturing;
+    if (!self) {
+        co_return preview;
+    }
+    QCoro::Task<bool> replacing = store->replaceLayoutContent(id, preview.displays,
+                                                              preview.entries);
+    const bool unlinked = co_await replacing;
+    if (!self) {
+        co_return preview;
+    }
+    if (unlinked) {
+        setAutomationNotice(replacementUnlinkedNotice);
+    }
+    QCoro::Task<bool> loading = storage_->reloadLayouts(store);
+    co_await loading;
+    co_return preview;
 }
 
 } // namespace ostrel

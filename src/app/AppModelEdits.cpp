@@ -1,5 +1,8 @@
 #include "app/AppModel.h"
 
+#include "app/Attempt.h"
+#include "app/StorageUpkeep.h"
+
 #include "model/Topology.h"
 #include "storage/ErrorDescription.h"
 #include "storage/LayoutStore.h"
@@ -11,39 +14,26 @@
 namespace ostrel {
 
 QCoro::Task<std::optional<QString>> AppModel::storeEdit(MutationScope scope, StoreWrite write,
-                                                        Reload reload)
+                                                        StoreReload reload)
 {
-    QPointer<AppModel> self(this);
-    std::shared_ptr<LayoutStore> store = store_;
-    std::optional<QString> failure;
-    try {
-        QCoro::Task<void> writing = write(*store);
-        co_await writing;
-        QCoro::Task<bool> loading =
-            reload == Reload::layouts ? reloadLayouts(store) : reloadExclusions(store);
-        if (!co_await loading) {
-            co_return std::nullopt;
-        }
-    } catch (...) {
-        failure = descriptionOf(std::current_exception());
+    const Attempt<> outcome = co_await attempt(
+        this, storage_->writeAndReload(storage_->store(), std::move(write), reload));
+    if (!outcome.ownerGone) {
+        endMutation(scope);
     }
-    if (!self) {
-        co_return failure;
-    }
-    endMutation(scope);
-    co_return failure;
+    co_return outcome.failure;
 }
 
 std::optional<QString> AppModel::exclusionChecks() const
 {
-    if (!store_) {
-        return QStringLiteral("Storage is unavailable.");
+    if (!storage_->store()) {
+        return refusalText::storageUnavailable();
     }
-    if (busy_) {
-        return QStringLiteral("Wait for the current operation before changing exclusions.");
-    }
-    if (hasPendingExclusionMutation()) {
-        return QStringLiteral("Wait for the current exclusion change to finish.");
+    if (const std::optional<Obstacle> obstacle =
+            guard().first({Obstacle::busy, Obstacle::pendingExclusion})) {
+        return *obstacle == Obstacle::busy
+            ? QStringLiteral("Wait for the current operation before changing exclusions.")
+            : QStringLiteral("Wait for the current exclusion change to finish.");
     }
     return std::nullopt;
 }
@@ -61,7 +51,7 @@ QCoro::Task<std::optional<QString>> AppModel::excludeApp(QString bundleID, QStri
     QCoro::Task<std::optional<QString>> editing = storeEdit(
         scope,
         [bundleID, appName](LayoutStore &store) { return store.addExclusion(bundleID, appName); },
-        Reload::exclusions);
+        StoreReload::exclusions);
     const std::optional<QString> failure = co_await editing;
     if (!self || failure) {
         co_return failure;
@@ -93,17 +83,17 @@ QCoro::Task<std::optional<QString>> AppModel::removeExclusion(QString bundleID)
     }
     QCoro::Task<std::optional<QString>> editing = storeEdit(
         scope, [bundleID](LayoutStore &store) { return store.removeExclusion(bundleID); },
-        Reload::exclusions);
+        StoreReload::exclusions);
     co_return co_await editing;
 }
 
 QCoro::Task<std::optional<QString>> AppModel::removeEntry(QUuid layoutID, QUuid entryID)
 {
-    if (!store_) {
-        co_return QStringLiteral("Storage is unavailable.");
+    if (!storage_->store()) {
+        co_return refusalText::storageUnavailable();
     }
     if (!layout(layoutID)) {
-        co_return QStringLiteral("That layout is no longer available.");
+        co_return refusalText::layoutUnavailable();
     }
     const MutationScope scope = MutationScope::removeEntry(layoutID, entryID);
     if (const std::optional<QString> refusal = beginMutation(scope)) {
@@ -113,7 +103,7 @@ QCoro::Task<std::optional<QString>> AppModel::removeEntry(QUuid layoutID, QUuid 
     QCoro::Task<std::optional<QString>> editing = storeEdit(
         scope,
         [layoutID, entryID](LayoutStore &store) { return store.removeEntry(layoutID, entryID); },
-        Reload::layouts);
+        StoreReload::layouts);
     const std::optional<QString> failure = co_await editing;
     if (!self || failure) {
         co_return failure;
@@ -124,8 +114,8 @@ QCoro::Task<std::optional<QString>> AppModel::removeEntry(QUuid layoutID, QUuid 
 
 QCoro::Task<std::optional<QString>> AppModel::renameLayout(QUuid id, QString name)
 {
-    if (!store_) {
-        co_return QStringLiteral("Storage is unavailable.");
+    if (!storage_->store()) {
+        co_return refusalText::storageUnavailable();
     }
     const QString trimmed = name.trimmed();
     if (trimmed.isEmpty()) {
@@ -133,7 +123,7 @@ QCoro::Task<std::optional<QString>> AppModel::renameLayout(QUuid id, QString nam
     }
     const std::optional<Layout> renamed = layout(id);
     if (!renamed) {
-        co_return QStringLiteral("That layout is no longer available.");
+        co_return refusalText::layoutUnavailable();
     }
     if (renamed->name == trimmed) {
         co_return std::nullopt;
@@ -144,14 +134,14 @@ QCoro::Task<std::optional<QString>> AppModel::renameLayout(QUuid id, QString nam
     }
     QCoro::Task<std::optional<QString>> editing = storeEdit(
         scope, [id, trimmed](LayoutStore &store) { return store.renameLayout(id, trimmed); },
-        Reload::layouts);
+        StoreReload::layouts);
     co_return co_await editing;
 }
 
 QCoro::Task<std::optional<QString>> AppModel::deleteLayout(QUuid id)
 {
-    if (!store_) {
-        co_return QStringLiteral("Storage is unavailable.");
+    if (!storage_->store()) {
+        co_return refusalText::storageUnavailable();
     }
     const MutationScope scope = MutationScope::deleteLayout(id);
     if (const std::optional<QString> refusal = beginMutation(scope)) {
@@ -159,7 +149,7 @@ QCoro::Task<std::optional<QString>> AppModel::deleteLayout(QUuid id)
     }
     QPointer<AppModel> self(this);
     QCoro::Task<std::optional<QString>> editing = storeEdit(
-        scope, [id](LayoutStore &store) { return store.deleteLayout(id); }, Reload::layouts);
+        scope, [id](LayoutStore &store) { return store.deleteLayout(id); }, StoreReload::layouts);
     const std::optional<QString> failure = co_await editing;
     if (!self || failure) {
         co_return failure;
@@ -211,10 +201,10 @@ QCoro::Task<std::optional<QString>> AppModel::associateAutomation(QUuid layoutID
 {
     const std::optional<Layout> linked = layout(layoutID);
     if (!linked) {
-        co_return QStringLiteral("That layout is no longer available.");
+        co_return refusalText::layoutUnavailable();
     }
-    if (!store_) {
-        co_return QStringLiteral("Storage is unavailable.");
+    if (!storage_->store()) {
+        co_return refusalText::storageUnavailable();
     }
     const MutationScope scope = MutationScope::automation(layoutID);
     if (const std::optional<QString> refusal = beginMutation(scope)) {
@@ -261,14 +251,14 @@ QCoro::Task<std::optional<QString>> AppModel::associateAutomation(QUuid layoutID
             return store.updateAutomation(layoutID, true, currentSignature);
         };
     }
-    QCoro::Task<std::optional<QString>> editing = storeEdit(scope, write, Reload::layouts);
+    QCoro::Task<std::optional<QString>> editing = storeEdit(scope, write, StoreReload::layouts);
     co_return co_await editing;
 }
 
 QCoro::Task<std::optional<QString>> AppModel::clearAutomation(QUuid layoutID)
 {
-    if (!store_) {
-        co_return QStringLiteral("Storage is unavailable.");
+    if (!storage_->store()) {
+        co_return refusalText::storageUnavailable();
     }
     const MutationScope scope = MutationScope::automation(layoutID);
     if (const std::optional<QString> refusal = beginMutation(scope)) {
@@ -279,7 +269,7 @@ QCoro::Task<std::optional<QString>> AppModel::clearAutomation(QUuid layoutID)
         [layoutID](LayoutStore &store) {
             return store.updateAutomation(layoutID, false, std::nullopt);
         },
-        Reload::layouts);
+        StoreReload::layouts);
     co_return co_await editing;
 }
 

@@ -1,5 +1,9 @@
 #include "app/AppModel.h"
 
+#include "app/Attempt.h"
+#include "app/RestoreCoordinator.h"
+#include "app/StorageUpkeep.h"
+
 #include "app/AutomationService.h"
 #include "app/WindowPresenter.h"
 #include "model/Preferences.h"
@@ -13,37 +17,10 @@
 
 namespace ostrel {
 
-QCoro::Task<std::optional<QString>> AppModel::backupNow()
-{
-    // With a storage problem shown the open database may be the very file that failed to
-    // load: copying it would replace the last good backup with one that cannot be read either.
-    if (!store_ || storeOpening_ || storageProblem_) {
-        co_return QStringLiteral("Storage is unavailable.");
-    }
-    if (busy_ || !pendingMutations_.isEmpty()) {
-        co_return QStringLiteral("Wait for the current operation before backing up.");
-    }
-    QPointer<AppModel> self(this);
-    std::shared_ptr<LayoutStore> store = store_;
-    std::optional<QString> failure;
-    QString written;
-    try {
-        QCoro::Task<QString> backingUp = store->backupNow();
-        written = co_await backingUp;
-    } catch (...) {
-        failure = descriptionOf(std::current_exception());
-    }
-    if (!self || failure) {
-        co_return failure;
-    }
-    setLastBackupURL(written);
-    co_return std::nullopt;
-}
-
 QCoro::Task<DatabaseResetOutcome> AppModel::resetDatabase()
 {
-    if (!store_) {
-        co_return DatabaseResetOutcome::failed(QStringLiteral("Storage is unavailable."));
+    if (!storage_->store()) {
+        co_return DatabaseResetOutcome::failed(refusalText::storageUnavailable());
     }
     if (busy_) {
         co_return DatabaseResetOutcome::failed(
@@ -59,24 +36,18 @@ QCoro::Task<DatabaseResetOutcome> AppModel::resetDatabase()
     }
     setBusy(OperationKind::resetting);
 
-    QPointer<AppModel> self(this);
-    std::shared_ptr<LayoutStore> store = store_;
-    std::optional<QString> warning;
-    std::optional<QString> failure;
-    try {
-        QCoro::Task<std::optional<QString>> resetting = store->resetDatabase();
-        warning = co_await resetting;
-    } catch (...) {
-        failure = descriptionOf(std::current_exception());
+    std::shared_ptr<LayoutStore> store = storage_->store();
+    const Attempt<std::optional<QString>> reset = co_await attempt(this, store->resetDatabase());
+    if (reset.ownerGone) {
+        co_return DatabaseResetOutcome::failed(reset.failure.value_or(QString()));
     }
-    if (!self) {
-        co_return DatabaseResetOutcome::failed(failure.value_or(QString()));
-    }
-    if (failure) {
+    if (reset.failure) {
         setBusy(std::nullopt);
         endMutation(scope);
-        co_return DatabaseResetOutcome::failed(*failure);
+        co_return DatabaseResetOutcome::failed(*reset.failure);
     }
+    const std::optional<QString> warning = *reset.value;
+    QPointer<AppModel> self(this);
     QCoro::Task<void> clearing = clearAfterDatabaseReset(warning);
     co_await clearing;
     if (!self) {
@@ -102,7 +73,6 @@ QCoro::Task<void> AppModel::clearAfterDatabaseReset(std::optional<QString> warni
     setPendingCapture(std::nullopt);
     setMissingDisplayPrompt(std::nullopt);
     setResolutionRequest(std::nullopt);
-    activeManualOperation_.reset();
     setLastResult(std::nullopt);
     setUndoInfo(std::nullopt);
     setProgress(std::nullopt);
@@ -127,14 +97,13 @@ QCoro::Task<void> AppModel::clearAfterDatabaseReset(std::optional<QString> warni
     configureShortcuts();
 
     QPointer<AppModel> self(this);
-    QCoro::Task<void> clearingUndo = restoreService_->clearUndo();
-    co_await clearingUndo;
+    QCoro::Task<void> forgetting = restores_->forgetEverything();
+    co_await forgetting;
     if (!self) {
         co_return;
     }
     sessionReferences_.clear();
     sessionResolutions_.clear();
-    clearMarkers();
     environment_.flash->removePanels();
     for (const QLatin1StringView id : {WindowID::saveLayout, WindowID::layoutDetails,
                                        WindowID::chooser, WindowID::missingDisplays,
@@ -150,6 +119,11 @@ QCoro::Task<void> AppModel::clearAfterDatabaseReset(std::optional<QString> warni
                 : QStringLiteral("Your layouts and settings are back to a clean slate. Save a new "
                                  "layout whenever you’re ready."),
         warning});
+}
+
+QCoro::Task<std::optional<QString>> AppModel::backupNow()
+{
+    return storage_->backupNow();
 }
 
 } // namespace ostrel

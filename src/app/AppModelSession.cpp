@@ -1,6 +1,7 @@
 #include "app/AppModel.h"
 
 #include "app/AutomationService.h"
+#include "app/RestoreCoordinator.h"
 #include "app/SessionEligibility.h"
 #include "platform/AX.h"
 #include "system/AXAttribute.h"
@@ -43,23 +44,11 @@ QCoro::Task<void> AppModel::refreshPermission(bool /*prompt*/)
     // The desktop has no prompt to show: asking with or without one reads the same answer.
     setPermissionTrusted(environment_.system.trust->isProcessTrusted());
     if (!permissionTrusted_) {
-        if (busy_ && cancellation_) {
-            cancellation_->cancel();
-        }
+        restores_->cancelPass();
         co_return;
     }
-    QCoro::Task<void> publishing = publishUndoInfo();
+    QCoro::Task<void> publishing = restores_->publishUndoInfo();
     co_await publishing;
-}
-
-QCoro::Task<void> AppModel::publishUndoInfo()
-{
-    QPointer<AppModel> self(this);
-    QCoro::Task<std::optional<UndoInfo>> reading = restoreService_->undoInfo();
-    std::optional<UndoInfo> info = co_await reading;
-    if (self) {
-        setUndoInfo(std::move(info));
-    }
 }
 
 void AppModel::requestAccessibility()
@@ -85,7 +74,7 @@ QCoro::Task<bool> AppModel::refreshPermissionAndUndoInfo()
         co_return false;
     }
     // Also when the trust was lost: the panel shows what an undo would revert either way.
-    QCoro::Task<void> publishing = publishUndoInfo();
+    QCoro::Task<void> publishing = restores_->publishUndoInfo();
     co_await publishing;
     co_return bool(self);
 }
@@ -162,22 +151,15 @@ void AppModel::sessionCameBack()
     updateSessionEligibility();
 }
 
-void AppModel::cancelRunningPass()
-{
-    if ((busy_ == OperationKind::restoring || busy_ == OperationKind::undoing) && cancellation_) {
-        cancellation_->cancel();
-    }
-}
-
 void AppModel::cancelActiveWorkForSessionChange()
 {
     updateSessionEligibility();
-    cancelRunningPass();
+    restores_->cancelRestoreOrUndo();
 }
 
 void AppModel::handleScreenParametersChanged()
 {
-    cancelRunningPass();
+    restores_->cancelRestoreOrUndo();
     updateSessionEligibility();
     (void)refreshPermission(false);
 }

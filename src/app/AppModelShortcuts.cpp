@@ -1,5 +1,8 @@
 #include "app/AppModel.h"
 
+#include "app/Attempt.h"
+#include "app/StorageUpkeep.h"
+
 #include "app/WindowPresenter.h"
 #include "platform/ShortcutRecordingSession.h"
 #include "platform/ShortcutService.h"
@@ -27,15 +30,15 @@ void AppModel::handleShortcut(const ShortcutTarget &target)
     if (ShortcutRecordingSession::active()) {
         return;
     }
-    if (storageProblem_) {
-        (void)environment_.presenter->presentAlert(QStringLiteral("Ostrel Storage Is Unavailable"),
-                                                   storageProblem_->message);
-        return;
-    }
-    if (!permissionTrusted_) {
-        (void)environment_.presenter->presentAlert(
-            QStringLiteral("Accessibility Access Needed"),
-            QStringLiteral("Allow Ostrel in Privacy & Security → Accessibility, then retry."));
+    // A press can come while the panel is hidden: the refusal is an alert of its own.
+    if (const std::optional<Obstacle> obstacle =
+            guard().first({Obstacle::storageProblem, Obstacle::permission})) {
+        const std::optional<RefusalAlert> alert = refusalAlert(
+            RefusedCommand::shortcutPress, *obstacle,
+            storageProblem_ ? storageProblem_->message : QString());
+        if (alert) {
+            (void)environment_.presenter->presentAlert(alert->title, alert->message);
+        }
         return;
     }
     if (target.kind == ShortcutTarget::Kind::layout) {
@@ -79,7 +82,7 @@ QCoro::Task<std::optional<QString>> AppModel::setLayoutShortcut(std::optional<Sh
                                                                 QUuid layoutID)
 {
     if (!layout(layoutID)) {
-        co_return QStringLiteral("That layout is no longer available.");
+        co_return refusalText::layoutUnavailable();
     }
     if (hasPendingShortcutMutation()) {
         co_return QStringLiteral("Wait for the current shortcut change to finish.");
@@ -106,29 +109,19 @@ QCoro::Task<std::optional<QString>> AppModel::setLayoutShortcut(std::optional<Sh
         endMutation(scope);
         co_return trial.message;
     }
-    if (!store_) {
+    if (!storage_->store()) {
         endMutation(scope);
-        co_return QStringLiteral("Storage is unavailable.");
+        co_return refusalText::storageUnavailable();
     }
 
-    QPointer<AppModel> self(this);
-    std::shared_ptr<LayoutStore> store = store_;
+    std::shared_ptr<LayoutStore> store = storage_->store();
     bool written = false;
-    std::optional<QString> failure;
-    std::optional<QList<Layout>> reloaded;
-    try {
-        QCoro::Task<void> writing = store->updateShortcut(layoutID, shortcut);
-        co_await writing;
-        written = true;
-        QCoro::Task<QList<Layout>> loading = store->loadLayouts();
-        reloaded = co_await loading;
-    } catch (...) {
-        failure = descriptionOf(std::current_exception());
+    const Attempt<QList<Layout>> outcome =
+        co_await attempt(this, writeShortcut(store, layoutID, shortcut, written));
+    if (outcome.ownerGone) {
+        co_return outcome.failure;
     }
-    if (!self) {
-        co_return failure;
-    }
-    if (failure) {
+    if (outcome.failure) {
         if (written) {
             // The shortcut is stored even though the list could not be read back: the hot keys
             // follow what was stored, not the list from before.
@@ -142,15 +135,26 @@ QCoro::Task<std::optional<QString>> AppModel::setLayoutShortcut(std::optional<Sh
         }
         configureShortcuts();
         endMutation(scope);
-        co_return failure;
+        co_return outcome.failure;
     }
-    setLayouts(std::move(*reloaded));
+    setLayouts(*outcome.value);
     configureShortcuts();
     endMutation(scope);
     if (!layout(layoutID)) {
-        co_return QStringLiteral("That layout is no longer available.");
+        co_return refusalText::layoutUnavailable();
     }
     co_return std::nullopt;
+}
+
+QCoro::Task<QList<Layout>> AppModel::writeShortcut(std::shared_ptr<LayoutStore> store,
+                                                   QUuid layoutID,
+                                                   std::optional<Shortcut> shortcut, bool &written)
+{
+    QCoro::Task<void> writing = store->updateShortcut(layoutID, shortcut);
+    co_await writing;
+    written = true;
+    QCoro::Task<QList<Layout>> loading = store->loadLayouts();
+    co_return co_await loading;
 }
 
 } // namespace ostrel

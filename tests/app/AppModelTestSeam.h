@@ -2,6 +2,8 @@
 
 #include "app/AppModel.h"
 
+#include <memory>
+
 namespace ostrel::test {
 
 // The one way for a test to put the model into a published state without the operation that
@@ -12,6 +14,7 @@ class AppModelTestSeam {
 public:
     explicit AppModelTestSeam(AppModel &model) : model_(model) {}
     explicit AppModelTestSeam(AppModel *model) : model_(*model) {}
+    explicit AppModelTestSeam(const std::unique_ptr<AppModel> &model) : model_(*model) {}
 
     void setBusy(std::optional<OperationKind> value) { model_.setBusy(value); }
     void setPendingMutations(QSet<MutationScope> value)

@@ -1,4 +1,7 @@
+#include "app/StorageUpkeep.h"
+
 #include "app/AppModel.h"
+#include "app/Attempt.h"
 
 #include "model/Preferences.h"
 #include "model/StorageError.h"
@@ -84,15 +87,22 @@ ProblemText problemText(const std::exception_ptr &error)
 
 } // namespace
 
-QCoro::Task<void> AppModel::bootstrap()
+StorageUpkeep::StorageUpkeep(AppModel &model) : model_(model) {}
+
+void StorageUpkeep::startBootstrap()
 {
-    if (storeOpening_) {
+    bootstrapTask_.emplace(bootstrap());
+}
+
+QCoro::Task<void> StorageUpkeep::bootstrap()
+{
+    if (opening_) {
         co_return;
     }
-    storeOpening_ = true;
-    setIsBootstrapping(true);
-    setStorageProblem(std::nullopt);
-    QPointer<AppModel> self(this);
+    opening_ = true;
+    model_.setIsBootstrapping(true);
+    model_.setStorageProblem(std::nullopt);
+    QPointer<AppModel> self(&model_);
 
     // A retry after a failed load still holds the store it opened then: it is closed before a
     // second one opens the same files, and meanwhile no edit or backup can reach it.
@@ -104,7 +114,7 @@ QCoro::Task<void> AppModel::bootstrap()
         }
     }
 
-    QFuture<OpenOutcome> opening = openOffMainThread(environment_.openStore);
+    QFuture<OpenOutcome> opening = openOffMainThread(model_.environment_.openStore);
     OpenOutcome opened = co_await opening;
     if (!self) {
         co_return;
@@ -112,8 +122,8 @@ QCoro::Task<void> AppModel::bootstrap()
     std::exception_ptr failure = opened.error;
     if (!failure) {
         store_ = opened.store;
-        setStorePaths(opened.paths);
-        setStorageNotice(opened.notice);
+        model_.setStorePaths(opened.paths);
+        model_.setStorageNotice(opened.notice);
         std::shared_ptr<LayoutStore> store = store_;
         try {
             QCoro::Task<bool> loadingLayouts = reloadLayouts(store);
@@ -132,81 +142,114 @@ QCoro::Task<void> AppModel::bootstrap()
         co_return;
     }
     if (failure) {
-        presentStorageProblem(failure);
-        storeOpening_ = false;
-        setIsBootstrapping(false);
+        presentProblem(failure);
+        opening_ = false;
+        model_.setIsBootstrapping(false);
         co_return;
     }
 
     const std::optional<QUuid> remembered = Preferences::selectedLayoutID();
-    if (remembered && layout(*remembered)) {
-        setSelectedLayoutID(remembered);
-    } else if (!layouts_.isEmpty()) {
-        setSelectedLayoutID(layouts_.first().id);
+    if (remembered && model_.layout(*remembered)) {
+        model_.setSelectedLayoutID(remembered);
+    } else if (!model_.layouts_.isEmpty()) {
+        model_.setSelectedLayoutID(model_.layouts_.first().id);
     } else {
-        setSelectedLayoutID(std::nullopt);
+        model_.setSelectedLayoutID(std::nullopt);
     }
 
-    QCoro::Task<bool> refreshing = refreshPermissionAndUndoInfo();
+    QCoro::Task<bool> refreshing = model_.refreshPermissionAndUndoInfo();
     if (!co_await refreshing) {
         co_return;
     }
-    pruneSessionReferences();
-    configureShortcuts();
-    updateSessionEligibility();
-    storeOpening_ = false;
-    setIsBootstrapping(false);
+    model_.pruneSessionReferences();
+    model_.configureShortcuts();
+    model_.updateSessionEligibility();
+    opening_ = false;
+    model_.setIsBootstrapping(false);
 }
 
-void AppModel::presentStorageProblem(std::exception_ptr error)
+void StorageUpkeep::presentProblem(std::exception_ptr error)
 {
-    setStorePaths(environment_.defaultStorePaths);
+    const StorePaths &fallback = model_.environment_.defaultStorePaths;
+    model_.setStorePaths(fallback);
     const ProblemText text = problemText(error);
-    setStorageProblem(StorageProblem{QUuid::createUuid(), text.title, text.message,
-                                     environment_.defaultStorePaths.database,
-                                     environment_.defaultStorePaths.backup, true,
-                                     descriptionOf(error)});
+    model_.setStorageProblem(StorageProblem{QUuid::createUuid(), text.title, text.message,
+                                            fallback.database, fallback.backup, true,
+                                            descriptionOf(error)});
 }
 
-void AppModel::retryStorage()
+void StorageUpkeep::retry()
 {
-    setStorageProblem(std::nullopt);
-    bootstrapTask_.emplace(bootstrap());
+    model_.setStorageProblem(std::nullopt);
+    startBootstrap();
 }
 
-void AppModel::revealStorageFolder()
+void StorageUpkeep::revealFolder()
 {
-    const QString folder = storePaths_.directory;
-    if (!folder.isEmpty() && QFileInfo::exists(folder) && environment_.revealFolder) {
-        environment_.revealFolder(folder);
+    const QString folder = model_.storePaths_.directory;
+    if (!folder.isEmpty() && QFileInfo::exists(folder) && model_.environment_.revealFolder) {
+        model_.environment_.revealFolder(folder);
     }
 }
 
-QCoro::Task<bool> AppModel::reloadLayouts(std::shared_ptr<LayoutStore> store)
+QCoro::Task<std::optional<QString>> StorageUpkeep::backupNow()
 {
-    QPointer<AppModel> self(this);
+    // With a storage problem shown the open database may be the very file that failed to
+    // load: copying it would replace the last good backup with one that cannot be read either.
+    if (model_.guard().blocks(Obstacle::storeUnavailable)) {
+        co_return refusalText::storageUnavailable();
+    }
+    if (model_.busy_ || !model_.pendingMutations_.isEmpty()) {
+        co_return QStringLiteral("Wait for the current operation before backing up.");
+    }
+    // The store stays alive for the copy even if a retry replaces it meanwhile.
+    std::shared_ptr<LayoutStore> store = store_;
+    const Attempt<QString> backup = co_await attempt(&model_, store->backupNow());
+    if (backup.succeeded()) {
+        model_.setLastBackupURL(*backup.value);
+    }
+    co_return backup.failure;
+}
+
+QCoro::Task<bool> StorageUpkeep::reloadLayouts(std::shared_ptr<LayoutStore> store)
+{
+    QPointer<AppModel> self(&model_);
     QCoro::Task<QList<Layout>> loading = store->loadLayouts();
     QList<Layout> loaded = co_await loading;
     if (!self) {
         co_return false;
     }
-    setLayouts(std::move(loaded));
+    model_.setLayouts(std::move(loaded));
     co_return true;
 }
 
-QCoro::Task<bool> AppModel::reloadExclusions(std::shared_ptr<LayoutStore> store)
+QCoro::Task<bool> StorageUpkeep::reloadExclusions(std::shared_ptr<LayoutStore> store)
 {
-    QPointer<AppModel> self(this);
+    QPointer<AppModel> self(&model_);
     QCoro::Task<QList<AppExclusion>> loading = store->loadExclusions();
     QList<AppExclusion> loaded = co_await loading;
     if (!self) {
         co_return false;
     }
-    setExclusions(std::move(loaded));
+    model_.setExclusions(std::move(loaded));
     co_return true;
 }
 
-QCoro::Task<void> AppModel::closeStore()
+QCoro::Task<void> StorageUpkeep::writeAndReload(std::shared_ptr<LayoutStore> store,
+                                                StoreWrite write, StoreReload reload)
+{
+    QPointer<AppModel> self(&model_);
+    QCoro::Task<void> writing = write(*store);
+    co_await writing;
+    if (!self) {
+        co_return;
+    }
+    QCoro::Task<bool> loading =
+        reload == StoreReload::layouts ? reloadLayouts(store) : reloadExclusions(store);
+    co_await loading;
+}
+
+QCoro::Task<void> StorageUpkeep::closeStore()
 {
     std::shared_ptr<LayoutStore> old = std::move(store_);
     if (!old) {

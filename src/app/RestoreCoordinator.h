@@ -1,0 +1,96 @@
+#pragma once
+
+#include "app/ManualRestoreContext.h"
+#include "model/CancellationFlag.h"
+#include "model/CurrentDisplay.h"
+#include "model/Layout.h"
+#include "model/MissingDisplay.h"
+#include "model/RestoreResult.h"
+#include "model/WindowReference.h"
+#include "restore/RestoreService.h"
+
+#include <QCoro/QCoroTask>
+#include <QHash>
+#include <QList>
+#include <QSet>
+#include <QString>
+#include <QUuid>
+
+#include <memory>
+#include <optional>
+
+namespace ostrel {
+
+class AppModel;
+class WindowService;
+struct RestoredWindowFlashTarget;
+
+// The road of a restore and of its undo for the model: the checks before a pass, the
+// missing-display prompt and the window choices that come before or after it, the pass on the
+// restore service with its progress and result, and the overlays it shows. It publishes through
+// the model that owns it and lives exactly as long as that model, so its coroutines look at the
+// model before they touch anything after an await.
+class RestoreCoordinator {
+public:
+    RestoreCoordinator(AppModel &model, WindowService &windows);
+    ~RestoreCoordinator();
+    RestoreCoordinator(const RestoreCoordinator &) = delete;
+    RestoreCoordinator &operator=(const RestoreCoordinator &) = delete;
+
+    void restoreSelectedLayout();
+    // A pass for the operation on these displays; refused without a word while another runs.
+    void startRestore(ManualRestoreContext context, QList<CurrentDisplay> displays,
+                      bool isAutomation);
+    void cancelRestore();
+    void confirmMissingDisplays(const QHash<QString, QString> &fallbacks);
+    void cancelMissingDisplays();
+    void presentResolution();
+    std::optional<QString> applyResolutions(const QHash<QUuid, WindowReference> &choices,
+                                            const QSet<QUuid> &skipped);
+    void cancelResolution();
+    QCoro::Task<QList<WindowReference>> refreshCandidates(QList<WindowReference> candidates);
+    void undoLastRestore();
+
+    QCoro::Task<void> publishUndoInfo();
+    // Asks the running pass to stop before its next window: any pass, or only a restore or an
+    // undo the model is busy with.
+    void cancelPass();
+    void cancelRestoreOrUndo();
+    // Forgets the operation in hand, the undo journal and the markers, after the saved data
+    // was erased.
+    QCoro::Task<void> forgetEverything();
+    // A pass still running would come back to services that are about to go: it is asked to
+    // stop and waited for (it stops before its next window).
+    void stopAndWait();
+
+    const std::optional<ManualRestoreContext> &activeManualOperation() const
+    {
+        return activeManualOperation_;
+    }
+    const std::shared_ptr<CancellationFlag> &cancellation() const { return cancellation_; }
+
+private:
+    QCoro::Task<void> runRestore(Layout layout, QList<CurrentDisplay> displays,
+                                 QSet<QString> exclusions, RestoreOptions options,
+                                 std::shared_ptr<CancellationFlag> flag, bool isAutomation);
+    QCoro::Task<void> finishRestore(RestoreResult result, bool isAutomation);
+    QCoro::Task<void> runUndo(QSet<QString> exclusions, std::shared_ptr<CancellationFlag> flag);
+    QCoro::Task<void> finishUndo(std::optional<RestoreResult> result);
+    RestoreService::Progress progressPublisher();
+    void requestMissingDisplays(const Layout &layout, const QList<MissingDisplay> &missing,
+                                const QList<CurrentDisplay> &displays);
+    void closeMissingDisplays();
+    void closeResolution();
+    void showResolutionWindow();
+    void clearMarkers();
+    void flashRestoredWindows(const QList<RestoredWindowFlashTarget> &targets);
+
+    AppModel &model_;
+    WindowService &windows_;
+    std::unique_ptr<RestoreService> restoreService_;
+    std::shared_ptr<CancellationFlag> cancellation_;
+    std::optional<ManualRestoreContext> activeManualOperation_;
+    std::optional<QCoro::Task<void>> restoreTask_;
+};
+
+} // namespace ostrel

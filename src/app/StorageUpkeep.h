@@ -1,0 +1,59 @@
+#pragma once
+
+#include "app/StoreWrite.h"
+
+#include <QCoro/QCoroTask>
+#include <QString>
+
+#include <exception>
+#include <memory>
+#include <optional>
+
+namespace ostrel {
+
+class AppModel;
+class LayoutStore;
+
+// The model's store and its upkeep: opening it (and opening it again after a problem), the loads
+// that publish what it holds, the writes of edits followed by their reload, the backup, and
+// closing it on its own thread. It publishes through the model that owns it and lives exactly
+// as long as that model, so its coroutines look at the model before they touch anything after
+// an await.
+class StorageUpkeep {
+public:
+    explicit StorageUpkeep(AppModel &model);
+    StorageUpkeep(const StorageUpkeep &) = delete;
+    StorageUpkeep &operator=(const StorageUpkeep &) = delete;
+
+    // The store, once open; none before, and none while a problem hides it.
+    const std::shared_ptr<LayoutStore> &store() const { return store_; }
+    // A (re)opening runs: nothing may write to the store it is about to replace.
+    bool opening() const { return opening_; }
+
+    // Opens the store and loads everything; a second call while one runs returns at once.
+    QCoro::Task<void> bootstrap();
+    void startBootstrap();
+    void retry();
+    void revealFolder();
+    QCoro::Task<std::optional<QString>> backupNow();
+
+    // Load on the store's thread and publish; false when the model went away meanwhile. A
+    // failed load throws and publishes nothing.
+    QCoro::Task<bool> reloadLayouts(std::shared_ptr<LayoutStore> store);
+    QCoro::Task<bool> reloadExclusions(std::shared_ptr<LayoutStore> store);
+    // The write, then the reload it asks for; throws what either throws.
+    QCoro::Task<void> writeAndReload(std::shared_ptr<LayoutStore> store, StoreWrite write,
+                                     StoreReload reload);
+
+private:
+    void presentProblem(std::exception_ptr error);
+    // Closes the store on its own thread after what it is already doing.
+    QCoro::Task<void> closeStore();
+
+    AppModel &model_;
+    std::shared_ptr<LayoutStore> store_;
+    bool opening_ = false;
+    std::optional<QCoro::Task<void>> bootstrapTask_;
+};
+
+} // namespace ostrel
