@@ -4,6 +4,7 @@
 #include "TestApplication.h"
 
 #include "model/Preferences.h"
+#include "model/StorageError.h"
 #include "storage/SQLiteDatabase.h"
 #include "storage/StoreEnvironment.h"
 #include "storage/SQLiteStatement.h"
@@ -12,6 +13,9 @@
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QSettings>
+#include <QThread>
+
+#include <atomic>
 
 #include <sqlite3.h>
 
@@ -161,6 +165,66 @@ void AppModelTest::dismissError()
     if (model->activeError()) {
         model->dismissActiveError(model->activeError()->id);
     }
+}
+
+namespace {
+
+// Holds the first call the services make on the desktop from a thread of theirs (never the
+// main thread, which the test itself runs on) once `begin` has run.
+std::function<void()> holdFirstServiceCall(FakeDesktop &desktop, const std::function<void()> &begin,
+                                           const std::function<bool()> &done)
+{
+    auto gate = std::make_shared<QSemaphore>(0);
+    auto held = std::make_shared<std::atomic<bool>>(false);
+    QThread *main = QCoreApplication::instance()->thread();
+    desktop.setHook([gate, held, main](const FakeCall &) {
+        if (QThread::currentThread() != main && !held->exchange(true)) {
+            gate->acquire();
+        }
+    });
+    begin();
+    waitUntil([&] { return bool(*held); });
+    return [&desktop, gate, done] {
+        desktop.setHook({});
+        gate->release();
+        waitUntil(done);
+    };
+}
+
+} // namespace
+
+std::function<void()> AppModelTest::holdRestore()
+{
+    return holdFirstServiceCall(
+        desktop, [this] { model->restoreSelectedLayout(); }, [this] { return !model->busy(); });
+}
+
+std::function<void()> AppModelTest::holdCapture()
+{
+    return holdFirstServiceCall(
+        desktop, [this] { (void)model->beginSave(); }, [this] { return !model->busy(); });
+}
+
+std::function<void()> AppModelTest::holdEdit(const std::function<void()> &begin)
+{
+    const std::function<void()> releaseStore = holdStore();
+    begin();
+    return [this, releaseStore] {
+        releaseStore();
+        waitUntil([this] { return model->pendingMutations().isEmpty(); });
+    };
+}
+
+std::function<void()> AppModelTest::breakStorage()
+{
+    openFailure = [] { throw StorageError::openFailed(QStringLiteral("The disk went away.")); };
+    model->retryStorage();
+    waitUntil([this] { return !model->isBootstrapping(); });
+    return [this] {
+        openFailure = {};
+        model->retryStorage();
+        waitUntil([this] { return !model->isBootstrapping(); });
+    };
 }
 
 std::function<void()> AppModelTest::holdStore()

@@ -67,6 +67,17 @@ protected:
     // Dismisses the error alert, if one is shown.
     void dismissError();
 
+    // Real operations held half-way, for looking at the state they publish while they run. Each
+    // returns the release, which lets the operation end and waits until it has.
+    // A restore of the selected layout, held at its first call on the desktop.
+    std::function<void()> holdRestore();
+    // A capture for saving, held at its first call on the desktop.
+    std::function<void()> holdCapture();
+    // An edit (an exclusion change, a rename, …) held while its write waits for the store.
+    std::function<void()> holdEdit(const std::function<void()> &begin);
+    // The store fails to open again: a retry shows a storage problem; the release opens it.
+    std::function<void()> breakStorage();
+
     // Holds the store's thread until the returned release is called, so that an edit can be
     // caught while its write waits.
     std::function<void()> holdStore();

@@ -9,7 +9,8 @@ namespace ostrel::test {
 // The one way for a test to put the model into a published state without the operation that
 // reaches it, for states the fakes cannot hold still long enough to look at. Everything else
 // goes through the fakes: a held store or window write, trust withdrawn on the desktop, a store
-// that fails to open. The names are the model's own assignments.
+// that fails to open (see the fixture's `hold…`, `setTrust` and `breakStorage`). The names are
+// the model's own assignments.
 class AppModelTestSeam {
 public:
     explicit AppModelTestSeam(AppModel &model) : model_(model) {}
@@ -21,7 +22,6 @@ public:
     {
         model_.setPendingMutations(std::move(value));
     }
-    void setPermissionTrusted(bool value) { model_.setPermissionTrusted(value); }
     void setStorageProblem(std::optional<StorageProblem> value)
     {
         model_.setStorageProblem(std::move(value));
@@ -36,10 +36,6 @@ public:
     void setAutomationNotice(std::optional<QString> value)
     {
         model_.setAutomationNotice(std::move(value));
-    }
-    void setActiveError(std::optional<UserFacingError> value)
-    {
-        model_.setActiveError(std::move(value));
     }
     void setMissingDisplayPrompt(std::optional<MissingDisplayPrompt> value)
     {

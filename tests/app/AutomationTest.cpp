@@ -77,18 +77,21 @@ TEST_F(Automation, RefusalsAreRecordedWithTheirNotices)
         QString notice;
     };
     const QString kept = "kept";
+    std::function<void()> release;
     const Case cases[] = {
         {"automation off", [&] { model->setAutomationEnabled(false); },
          [&] { model->setAutomationEnabled(true); }, std::nullopt, kept},
         {"storage problem",
          [&] { AppModelTestSeam(model).setStorageProblem(StorageProblem{QUuid::createUuid(), "t", "m", "", {}, true, {}}); },
          [&] { AppModelTestSeam(model).setStorageProblem(std::nullopt); }, std::nullopt, kept},
-        {"a capture runs", [&] { AppModelTestSeam(model).setBusy(OperationKind::capturing); },
-         [&] { AppModelTestSeam(model).setBusy(std::nullopt); }, AutomationDeferral::busy,
+        {"a capture runs", [&] { release = holdCapture(); }, [&] { release(); },
+         AutomationDeferral::busy,
          "Busy. Automation will retry on the next event."},
         {"an exclusion is saved",
-         [&] { AppModelTestSeam(model).setPendingMutations({MutationScope::exclusion("x")}); },
-         [&] { AppModelTestSeam(model).setPendingMutations({}); }, AutomationDeferral::busy,
+         [&] {
+             release = holdEdit([&] { (void)model->excludeApp("com.example.other", "Other"); });
+         },
+         [&] { release(); }, AutomationDeferral::busy,
          "Busy. Automation will retry on the next event."},
         // The display change itself re-reads the trust.
         {"not trusted", [&] { desktop.setTrusted(false); },

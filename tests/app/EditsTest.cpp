@@ -23,16 +23,18 @@ protected:
 TEST_F(Edits, ExclusionsRefuseBeforeTheGateAndStoreTheirRow)
 {
     start();
-    AppModelTestSeam(model).setBusy(OperationKind::restoring);
+    const std::function<void()> releaseCapture = holdCapture();
     EXPECT_EQ(await(model->excludeApp("com.example.mail", "Mail")),
               "Wait for the current operation before changing exclusions.");
-    AppModelTestSeam(model).setBusy(std::nullopt);
-    AppModelTestSeam(model).setPendingMutations({MutationScope::exclusion("com.example.other")});
+    releaseCapture();
+    const std::function<void()> releaseOther =
+        holdEdit([&] { (void)model->excludeApp("com.example.other", "Other"); });
     EXPECT_EQ(await(model->excludeApp("com.example.mail", "Mail")),
               "Wait for the current exclusion change to finish.");
     EXPECT_EQ(await(model->removeExclusion("com.example.mail")),
               "Wait for the current exclusion change to finish.");
-    AppModelTestSeam(model).setPendingMutations({});
+    releaseOther();
+    ASSERT_EQ(await(model->removeExclusion("com.example.other")), std::nullopt);
 
     EXPECT_EQ(await(model->excludeApp("", "Nameless")),
               "Couldn’t save changes. An app identity is required.");

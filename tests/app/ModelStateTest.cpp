@@ -115,48 +115,67 @@ TEST_F(ModelState, SettingsAreWrittenOnAssignmentAndTheSelectionOnlyWhenItChange
 
 TEST_F(ModelState, ConditionsOfCaptureRestoreChoiceAndUndo)
 {
-    addApplication("com.example.editor", "Editor", {{100, 100, 600, 400}});
+    const QList<AXElement> editor =
+        addApplication("com.example.editor", "Editor", {{100, 100, 600, 400}});
     start();
     const Layout saved = saveCurrentWindows("Work");
     Layout deleted = saved;
     deleted.id = QUuid::createUuid();
-    AppModelTestSeam(model).setUndoInfo(UndoInfo{"Work", 1, {}, false});
+    // A restore that moved the window back leaves something to undo.
+    desktop.setFrame(editor[0], {300, 300, 600, 400});
+    model->restoreSelectedLayout();
+    waitUntil([&] { return !model->busy(); });
+    ASSERT_TRUE(model->undoInfo().has_value());
 
+    // Each state is reached the way the program reaches it, and left again.
+    using Release = std::function<void()>;
     struct Case {
         const char *state;
-        std::function<void()> apply;
+        std::function<Release()> apply;
         bool capture, restore, choose, undo;
     };
     const Case cases[] = {
-        {"idle", [] {}, true, true, true, true},
-        {"not trusted", [&] { setTrust(false); }, false, false, false, false},
-        {"busy", [&] { AppModelTestSeam(model).setBusy(OperationKind::restoring); }, false, false, false, false},
-        {"exclusion pending",
-         [&] { AppModelTestSeam(model).setPendingMutations({MutationScope::exclusion("com.example.x")}); }, false,
-         false, false, false},
-        {"rename pending", [&] { AppModelTestSeam(model).setPendingMutations({MutationScope::rename(saved.id)}); },
-         true, true, true, true},
-        {"storage problem",
-         [&] { AppModelTestSeam(model).setStorageProblem(StorageProblem{QUuid::createUuid(), "t", "m", "", {}, true, {}}); },
+        {"idle", [] { return Release([] {}); }, true, true, true, true},
+        {"not trusted",
+         [&] {
+             setTrust(false);
+             return Release([&] { setTrust(true); });
+         },
          false, false, false, false},
-        {"nothing selected", [&] { AppModelTestSeam(model).setSelectedLayoutID(std::nullopt); }, true, false, true,
-         true},
-        {"no undo", [&] { AppModelTestSeam(model).setUndoInfo(std::nullopt); }, true, true, true, false},
+        {"restoring", [&] { return holdRestore(); }, false, false, false, false},
+        {"capturing", [&] { return holdCapture(); }, false, false, false, false},
+        {"exclusion pending",
+         [&] {
+             return holdEdit([&] { (void)model->excludeApp("com.example.other", "Other"); });
+         },
+         false, false, false, false},
+        {"rename pending",
+         [&] { return holdEdit([&] { (void)model->renameLayout(saved.id, "Renamed"); }); }, true,
+         true, true, true},
+        {"storage problem", [&] { return breakStorage(); }, false, false, false, false},
+        {"nothing selected",
+         [&] {
+             AppModelTestSeam(model).setSelectedLayoutID(std::nullopt);
+             return Release([&] { model->selectLayout(saved.id); });
+         },
+         true, false, true, true},
+        {"no undo",
+         [&] {
+             const std::optional<UndoInfo> undo = model->undoInfo();
+             AppModelTestSeam(model).setUndoInfo(std::nullopt);
+             return Release([&, undo] { AppModelTestSeam(model).setUndoInfo(undo); });
+         },
+         true, true, true, false},
     };
     for (const Case &c : cases) {
-        const std::optional<UndoInfo> undo = model->undoInfo();
-        c.apply();
+        const Release release = c.apply();
         EXPECT_EQ(model->canCapture(), c.capture) << c.state;
         EXPECT_EQ(model->canRestore(), c.restore) << c.state;
         EXPECT_EQ(model->canChooseRestore(saved), c.choose) << c.state;
         EXPECT_FALSE(model->canChooseRestore(deleted)) << c.state;
         EXPECT_EQ(model->canUndo(), c.undo) << c.state;
-        setTrust(true);
-        AppModelTestSeam(model).setBusy(std::nullopt);
-        AppModelTestSeam(model).setPendingMutations({});
-        AppModelTestSeam(model).setStorageProblem(std::nullopt);
-        model->selectLayout(saved.id);
-        AppModelTestSeam(model).setUndoInfo(undo);
+        release();
+        ASSERT_TRUE(model->canUndo()) << c.state;
     }
 }
 

@@ -41,9 +41,9 @@ protected:
 
 TEST_F(BackupAndReset, ABackupIsRefusedWhileAnythingElseRuns)
 {
-    AppModelTestSeam(model).setBusy(OperationKind::restoring);
+    const std::function<void()> releaseCapture = holdCapture();
     EXPECT_EQ(await(model->backupNow()), "Wait for the current operation before backing up.");
-    AppModelTestSeam(model).setBusy(std::nullopt);
+    releaseCapture();
     AppModelTestSeam(model).setPendingMutations({MutationScope::rename(work.id)});
     EXPECT_EQ(await(model->backupNow()), "Wait for the current operation before backing up.");
     AppModelTestSeam(model).setPendingMutations({});
@@ -108,10 +108,10 @@ TEST_F(BackupAndReset, NoBackupOfADatabaseThatDidNotLoadNorOfOneThatIsReopening)
 
 TEST_F(BackupAndReset, AResetIsRefusedWhileWorkIsPending)
 {
-    AppModelTestSeam(model).setBusy(OperationKind::restoring);
+    const std::function<void()> releaseCapture = holdCapture();
     EXPECT_EQ(await(model->resetDatabase()),
               DatabaseResetOutcome::failed("Wait for the current operation before resetting."));
-    AppModelTestSeam(model).setBusy(std::nullopt);
+    releaseCapture();
 
     const std::function<void()> release = holdStore();
     QCoro::Task<std::optional<QString>> renaming = model->renameLayout(work.id, "Deep Work");

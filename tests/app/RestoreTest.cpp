@@ -242,11 +242,12 @@ TEST_F(Restore, UndoIsRefusedWithAnAlertOnlyForAPendingExclusion)
     moveWindowsAway();
     model->restoreSelectedLayout();
     waitForIdle();
-    AppModelTestSeam(model).setPendingMutations({MutationScope::exclusion("x")});
+    const std::function<void()> releaseExclusion =
+        holdEdit([&] { (void)model->excludeApp("com.example.other", "Other"); });
     model->undoLastRestore();
     EXPECT_EQ(alertTitle(), "Saving Exclusions");
     EXPECT_EQ(model->busy(), std::nullopt);
-    AppModelTestSeam(model).setPendingMutations({});
+    releaseExclusion();
     dismissError();
     setTrust(false);
     model->undoLastRestore();
@@ -303,11 +304,11 @@ TEST_F(MissingDisplays, AskForAReplacementAndRestoreWithIt)
     EXPECT_TRUE(model->missingDisplayPrompt().has_value());
 
     // While something else runs the prompt stays, choices and all.
-    AppModelTestSeam(model).setBusy(OperationKind::capturing);
+    const std::function<void()> releaseCapture = holdCapture();
     model->confirmMissingDisplays({{"16-32-2", "99-7-3"}});
     EXPECT_TRUE(model->missingDisplayPrompt().has_value());
     EXPECT_TRUE(isOpen(WindowID::missingDisplays));
-    AppModelTestSeam(model).setBusy(std::nullopt);
+    releaseCapture();
 
     busyHistory.clear();
     model->confirmMissingDisplays({{"16-32-2", "99-7-3"}});
@@ -403,31 +404,32 @@ TEST_F(WindowChoices, AnAmbiguousEntryIsOfferedAndTheChoiceRunsASecondMergedPass
         const char *state;
         QHash<QUuid, WindowReference> choices;
         QSet<QUuid> skipped;
-        std::function<void()> apply;
+        // Puts the model in the state and returns what takes it out again.
+        std::function<std::function<void()>()> apply;
         const char *expected;
     };
     const QUuid stranger = QUuid::createUuid();
+    const auto idle = [] { return std::function<void()>([] {}); };
     const Case cases[] = {
         {"exclusion pending", {{entry, first}}, {},
-         [&] { AppModelTestSeam(model).setPendingMutations({MutationScope::exclusion("x")}); },
+         [&] { return holdEdit([&] { (void)model->excludeApp("com.example.other", "Other"); }); },
          "Wait for the exclusion change before choosing windows."},
-        {"busy", {{entry, first}}, {}, [&] { AppModelTestSeam(model).setBusy(OperationKind::undoing); },
+        {"busy", {{entry, first}}, {}, [&] { return holdCapture(); },
          "Wait for the current operation to finish."},
-        {"same window twice", {{entry, first}, {stranger, first}}, {}, [] {},
+        {"same window twice", {{entry, first}, {stranger, first}}, {}, idle,
          "Choose a different window for each entry."},
-        {"chosen and skipped", {{entry, first}}, {entry}, [] {},
+        {"chosen and skipped", {{entry, first}}, {entry}, idle,
          "A saved entry cannot be both chosen and skipped."},
-        {"an entry not asked about", {{entry, first}, {stranger, second}}, {}, [] {},
+        {"an entry not asked about", {{entry, first}, {stranger, second}}, {}, idle,
          "Choose a window or Skip for each entry."},
-        {"nothing answered", {}, {}, [] {}, "Choose a window or Skip for each entry."},
+        {"nothing answered", {}, {}, idle, "Choose a window or Skip for each entry."},
     };
     for (const Case &c : cases) {
-        c.apply();
+        const std::function<void()> release = c.apply();
         EXPECT_EQ(model->applyResolutions(c.choices, c.skipped), QString(c.expected)) << c.state;
         EXPECT_TRUE(model->resolutionRequest().has_value()) << c.state;
         EXPECT_TRUE(isOpen(WindowID::resolution)) << c.state;
-        AppModelTestSeam(model).setPendingMutations({});
-        AppModelTestSeam(model).setBusy(std::nullopt);
+        release();
     }
 
     const QList<WindowReference> refreshed =

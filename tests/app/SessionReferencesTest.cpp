@@ -1,5 +1,4 @@
 #include "AppModelFixture.h"
-#include "AppModelTestSeam.h"
 
 #include "Await.h"
 
@@ -26,10 +25,10 @@ TEST_F(SessionReferences, ARefreshDropsWindowsThatClosedOrWhoseApplicationEnded)
 
     // While something runs, nothing is re-read.
     desktop.removeElement(editor[1]);
-    AppModelTestSeam(model).setBusy(OperationKind::capturing);
+    const std::function<void()> release = holdCapture();
     await(model->refresh());
     EXPECT_EQ(model->sessionReferences().size(), 3);
-    AppModelTestSeam(model).setBusy(std::nullopt);
+    release();
 
     desktop.updateApplication(mailPid, [](RunningApplication &app) { app.isTerminated = true; });
     await(model->refresh());

@@ -176,10 +176,10 @@ TEST_F(Shortcuts, TheGlobalShortcutIsTriedBeforeItIsKept)
     ASSERT_EQ(await(model->setLayoutShortcut(controlOptionL, work.id)), std::nullopt);
     const QString keysL = ShortcutFormatter::text(controlOptionL);
 
-    AppModelTestSeam(model).setBusy(OperationKind::restoring);
+    const std::function<void()> releaseCapture = holdCapture();
     EXPECT_EQ(model->setGlobalShortcut(commandOptionK),
               "Wait for the current operation before changing shortcuts.");
-    AppModelTestSeam(model).setBusy(std::nullopt);
+    releaseCapture();
     AppModelTestSeam(model).setPendingMutations({MutationScope::reset()});
     EXPECT_EQ(model->setGlobalShortcut(commandOptionK),
               "Wait for the current operation before changing shortcuts.");
@@ -230,10 +230,10 @@ TEST_F(Shortcuts, ALayoutShortcutIsRegisteredThenStored)
 
     EXPECT_EQ(await(model->setLayoutShortcut(controlOptionL, QUuid::createUuid())),
               "That layout is no longer available.");
-    AppModelTestSeam(model).setBusy(OperationKind::restoring);
+    const std::function<void()> releaseCapture = holdCapture();
     EXPECT_EQ(await(model->setLayoutShortcut(controlOptionL, work.id)),
               "Wait for the current operation to finish.");
-    AppModelTestSeam(model).setBusy(std::nullopt);
+    releaseCapture();
     AppModelTestSeam(model).setPendingMutations({MutationScope::shortcut(QUuid::createUuid())});
     EXPECT_EQ(await(model->setLayoutShortcut(controlOptionL, work.id)),
               "Wait for the current shortcut change to finish.");
