@@ -53,6 +53,15 @@ public:
     {
         model_.setProgress(std::move(value));
     }
+    void setActiveError(std::optional<UserFacingError> value)
+    {
+        model_.setActiveError(std::move(value));
+    }
+    void setIsBootstrapping(bool value) { model_.setIsBootstrapping(value); }
+    void setShortcutsError(std::optional<QString> value)
+    {
+        model_.setShortcutsError(std::move(value));
+    }
 
 private:
     AppModel &model_;

@@ -32,7 +32,7 @@ AutomationNoticeSection::AutomationNoticeSection(const ViewEnvironment &environm
 
     connect(dismiss_, &QAbstractButton::clicked, this, [this] {
         if (model_) {
-            model_->setAutomationNotice(std::nullopt);
+            model_->dismissAutomationNotice();
         }
     });
 }

@@ -124,10 +124,10 @@ QCoro::Task<void> PanelActions::runErrorAlert(QPointer<PanelActions> self, UserF
     }
     // Only the error the alert showed is cleared: one published since then is news the user has
     // not seen, and gets an alert of its own.
-    const std::optional<UserFacingError> &current = self->model_->activeError();
-    if (current && shown && current->id == *shown) {
-        self->model_->setActiveError(std::nullopt);
-    } else if (current) {
+    if (shown) {
+        self->model_->dismissActiveError(*shown);
+    }
+    if (self && self->model_ && self->model_->activeError()) {
         self->followActiveError();
     }
 }

@@ -40,7 +40,7 @@ StorageNoticeSection::StorageNoticeSection(const ViewEnvironment &environment, Q
 
     connect(dismiss_, &QAbstractButton::clicked, this, [this] {
         if (model_) {
-            model_->setStorageNotice(std::nullopt);
+            model_->dismissStorageNotice();
         }
     });
 }

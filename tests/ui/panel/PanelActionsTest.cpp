@@ -2,6 +2,7 @@
 // confirmation, and the alert bound to the model's error.
 
 #include "AppModelFixture.h"
+#include "AppModelTestSeam.h"
 
 #include "Await.h"
 
@@ -47,7 +48,7 @@ protected:
 
     void publishError(const QString &title, const QString &message)
     {
-        model->setActiveError(UserFacingError{QUuid::createUuid(), title, message});
+        AppModelTestSeam(model).setActiveError(UserFacingError{QUuid::createUuid(), title, message});
     }
 
     // Holds the next scan of the running applications on the window service's thread.
@@ -94,7 +95,7 @@ TEST_F(PanelActionsTest, ARefusedOrFailedCaptureOpensNothing)
         const char *alert;
     };
     const Case cases[] = {
-        {"no trust", [&] { model->setPermissionTrusted(false); }, "Accessibility Access Needed"},
+        {"no trust", [&] { setTrust(false); }, "Accessibility Access Needed"},
         {"nothing to capture", [&] { desktop.removeElement(editor[0]); },
          "Couldn’t Capture Windows"},
     };
@@ -109,7 +110,7 @@ TEST_F(PanelActionsTest, ARefusedOrFailedCaptureOpensNothing)
         EXPECT_FALSE(isOpen(WindowID::saveLayout));
         EXPECT_FALSE(model->pendingCapture().has_value());
         presenter->answerAlert("OK");
-        model->setPermissionTrusted(true);
+        setTrust(true);
     }
 }
 
@@ -177,14 +178,14 @@ TEST_F(PanelActionsTest, AFailedDeletionShowsTheModelsMessageUnderTheLayoutsName
     startPanel();
     const Layout desk = saveCurrentWindows("Desk");
     actions->confirmDelete(desk);
-    // The model refuses once the user has confirmed: something else runs by then.
-    model->setBusy(OperationKind::restoring);
+    // The model refuses once the user has confirmed: a capture runs by then.
+    const std::function<void()> release = holdCapture();
     presenter->answerAlert("Delete");
     waitUntil([&] { return alert() != nullptr; });
     EXPECT_EQ(alert()->text(), "Couldn’t Delete “Desk”");
     EXPECT_EQ(alert()->informativeText(), "Wait for the current operation to finish.");
     presenter->answerAlert("OK");
-    model->setBusy(std::nullopt);
+    release();
     EXPECT_TRUE(model->layout(desk.id).has_value());
 }
 
@@ -210,7 +211,7 @@ TEST_F(PanelActionsTest, TheErrorAlertFollowsTheModelsError)
     EXPECT_EQ(actions->shownErrorID(), model->activeError()->id);
 
     // The same error published again changes nothing.
-    model->setActiveError(model->activeError());
+    AppModelTestSeam(model).setActiveError(model->activeError());
     EXPECT_EQ(alert(), box);
 
     // A newer error while the alert is up takes its place; dismissing clears that one.
@@ -225,7 +226,7 @@ TEST_F(PanelActionsTest, TheErrorAlertFollowsTheModelsError)
     // Cleared by the model while shown: the alert goes with it.
     publishError("Saving Exclusions", "Try again shortly.");
     ASSERT_NE(alert(), nullptr);
-    model->setActiveError(std::nullopt);
+    AppModelTestSeam(model).setActiveError(std::nullopt);
     settle();
     EXPECT_EQ(alert(), nullptr);
 }

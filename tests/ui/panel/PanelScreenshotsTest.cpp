@@ -2,6 +2,7 @@
 // looked at. They check only that each state draws at the panel's width.
 
 #include "PanelFixture.h"
+#include "AppModelTestSeam.h"
 
 #include "Await.h"
 #include "Screenshots.h"
@@ -48,9 +49,8 @@ TEST_F(PanelScreenshots, PermissionFirstRunAndNotices)
     openPanel();
     picture("first-run");
     // The panel checks the trust again each time it opens, so the desktop withholds it.
-    desktop.setTrusted(false);
-    model->setPermissionTrusted(false);
-    model->setStorageNotice(StorageNotice{
+    setTrust(false);
+    AppModelTestSeam(model).setStorageNotice(StorageNotice{
         "Layouts Recovered", "The database was damaged. Ostrel restored your layouts from the backup.",
         QStringLiteral("SQLite reported: database disk image is malformed (11).")});
     picture("permission-banner-and-storage-notice");
@@ -78,7 +78,7 @@ TEST_F(PanelScreenshots, LayoutsResultAndProgress)
     picture("restore-running");
     write.release();
     waitUntil([&] { return !model->busy(); });
-    model->setAutomationNotice(QStringLiteral("The displays changed, but no layout is linked to this setup."));
+    AppModelTestSeam(model).setAutomationNotice(QStringLiteral("The displays changed, but no layout is linked to this setup."));
     refresh();
     panel->resultSection()->setExpanded(true);
     picture("result-details-and-automation-notice");
@@ -111,10 +111,10 @@ TEST_F(PanelScreenshots, AResultThatNeedsAttention)
         "The window refused the new size. It may be sized by its application.");
     add("Notes", "org.example.notes", EntryOutcome::notOpen, nullptr);
     add("Music", "org.example.music", EntryOutcome::restored, nullptr);
-    model->setLastResult(result);
+    AppModelTestSeam(model).setLastResult(result);
     // Shown first: opening the panel reads the undo information again, and there is none.
     showPanel();
-    model->setUndoInfo(UndoInfo{"Work", 3, {}, true});
+    AppModelTestSeam(model).setUndoInfo(UndoInfo{"Work", 3, {}, true});
     refresh();
     panel->resultSection()->setExpanded(true);
     panel->adjustSize();

@@ -2,6 +2,7 @@
 // and that what it starts is safe when the panel goes away first.
 
 #include "PanelFixture.h"
+#include "AppModelTestSeam.h"
 
 #include "Await.h"
 
@@ -103,11 +104,12 @@ TEST_F(PanelTest, TheVisibleSectionsFollowTheModelOncePerTurn)
 
     // A burst of signals in one turn is read once, after the turn.
     const int before = panel->refreshCount();
-    model->setPermissionTrusted(false);
-    model->setAutomationNotice(QStringLiteral("Moved."));
-    model->setPermissionTrusted(true);
-    model->setSelectedLayoutID(work.id);
-    model->setSelectedLayoutID(work.id);
+    AppModelTestSeam seam(model);
+    seam.setStorageNotice(StorageNotice{"Recovered", "Your layouts are back.", std::nullopt});
+    seam.setAutomationNotice(QStringLiteral("Moved."));
+    model->dismissStorageNotice();
+    seam.setSelectedLayoutID(work.id);
+    seam.setSelectedLayoutID(work.id);
     EXPECT_EQ(panel->refreshCount(), before);
     refresh();
     EXPECT_EQ(panel->refreshCount(), before + 1);
@@ -144,7 +146,7 @@ TEST_F(PanelTest, TheStorageProblemOffersRetryOnlyWhenItCanHelpAndShowsThePath)
     for (const Case &c : {Case{false, std::nullopt, {path}},
                           Case{true, QStringLiteral("disk I/O error (10)"),
                                {QStringLiteral("disk I/O error (10)"), path}}}) {
-        model->setStorageProblem(StorageProblem{QUuid::createUuid(), "Couldn’t Open Layouts",
+        AppModelTestSeam(model).setStorageProblem(StorageProblem{QUuid::createUuid(), "Couldn’t Open Layouts",
                                                 "Check the folder.", path, std::nullopt,
                                                 c.canRetry, c.details});
         refresh();
@@ -175,7 +177,7 @@ TEST_F(PanelTest, TheStorageNoticeShowsItsDetailsOnlyWhenItHasThem)
     openPanel();
     for (const std::optional<QString> &details :
          {std::optional<QString>(), std::optional<QString>(QStringLiteral("From the backup."))}) {
-        model->setStorageNotice(StorageNotice{"Recovered", "Your layouts are back.", details});
+        AppModelTestSeam(model).setStorageNotice(StorageNotice{"Recovered", "Your layouts are back.", details});
         refresh();
         StorageNoticeSection *notice = panel->storageNoticeSection();
         EXPECT_EQ(!notice->details()->isHidden(), details.has_value());
@@ -269,8 +271,8 @@ TEST_F(PanelTest, TheResultSectionShowsWhatThePassLeftAndWhatCanBeDone)
 
     RestoreResult needsChoice = resultWith({entry(EntryOutcome::needsSelection)});
     needsChoice.needsSelectionCount = 1;
-    model->setLastResult(needsChoice);
-    model->setUndoInfo(std::nullopt);
+    AppModelTestSeam(model).setLastResult(needsChoice);
+    AppModelTestSeam(model).setUndoInfo(std::nullopt);
     refresh();
     EXPECT_FALSE(section->chooseWindowsButton()->isHidden());
     EXPECT_TRUE(section->undoButton()->isHidden());
@@ -278,7 +280,7 @@ TEST_F(PanelTest, TheResultSectionShowsWhatThePassLeftAndWhatCanBeDone)
     EXPECT_EQ(section->statusSymbol()->name(), "exclamationmark.circle");
 
     RestoreResult done = resultWith({entry(EntryOutcome::restored)});
-    model->setLastResult(done);
+    AppModelTestSeam(model).setLastResult(done);
     refresh();
     EXPECT_TRUE(section->actionRow()->isHidden());
     EXPECT_EQ(section->statusSymbol()->name(), "checkmark.circle.fill");
@@ -286,14 +288,14 @@ TEST_F(PanelTest, TheResultSectionShowsWhatThePassLeftAndWhatCanBeDone)
     EXPECT_EQ(section->resultRow()->objectName(), "result-row");
 
     // Undo shown but disabled while an application exclusion is being saved.
-    model->setUndoInfo(UndoInfo{"Work", 3, {}, true});
-    model->setPendingMutations({MutationScope::exclusion("com.example.mail")});
+    AppModelTestSeam(model).setUndoInfo(UndoInfo{"Work", 3, {}, true});
+    AppModelTestSeam(model).setPendingMutations({MutationScope::exclusion("com.example.mail")});
     refresh();
     EXPECT_FALSE(section->undoButton()->isHidden());
     EXPECT_FALSE(section->undoButton()->isEnabled());
     EXPECT_EQ(section->undoButton()->objectName(), "undo-button");
     EXPECT_EQ(section->undoLabel()->text(), "Undo: 3 windows · retry");
-    model->setPendingMutations({});
+    AppModelTestSeam(model).setPendingMutations({});
     refresh();
     EXPECT_TRUE(section->undoButton()->isEnabled());
 
@@ -301,12 +303,12 @@ TEST_F(PanelTest, TheResultSectionShowsWhatThePassLeftAndWhatCanBeDone)
     RestoreResult deferred = done;
     deferred.id = QUuid::createUuid();
     deferred.deferredReason = QStringLiteral("The session is locked.");
-    model->setLastResult(deferred);
+    AppModelTestSeam(model).setLastResult(deferred);
     refresh();
     EXPECT_TRUE(section->deferredReasonLabel()->isHidden());
     deferred.id = QUuid::createUuid();
     deferred.deferredCount = 1;
-    model->setLastResult(deferred);
+    AppModelTestSeam(model).setLastResult(deferred);
     refresh();
     EXPECT_FALSE(section->deferredReasonLabel()->isHidden());
 }
@@ -329,7 +331,7 @@ TEST_F(PanelTest, TheDetailsListIsAsHighAsItsEntriesUpToWhereItScrolls)
         for (int i = 0; i < c.plain; ++i) {
             entries.append(entry(EntryOutcome::notOpen));
         }
-        model->setLastResult(resultWith(entries));
+        AppModelTestSeam(model).setLastResult(resultWith(entries));
         refresh();
         section->resultRow()->click();
         refresh();
@@ -354,28 +356,28 @@ TEST_F(PanelTest, ANewResultCollapsesAndIsAnnouncedOnceAndTheSameResultIsNot)
     ResultSection *section = panel->resultSection();
 
     RestoreResult first = resultWith({entry(EntryOutcome::restored)}, "Restored 1 window.");
-    model->setLastResult(first);
+    AppModelTestSeam(model).setLastResult(first);
     refresh();
     EXPECT_EQ(announcer->announcements(), QStringList{"Restore finished. Restored 1 window."});
     section->resultRow()->click();
     ASSERT_TRUE(section->isExpanded());
 
     // The model publishes equal values again: nothing collapses, nothing is said.
-    model->setLastResult(first);
-    model->setLastResult(first);
+    AppModelTestSeam(model).setLastResult(first);
+    AppModelTestSeam(model).setLastResult(first);
     refresh();
     EXPECT_TRUE(section->isExpanded());
     EXPECT_EQ(announcer->announcements().size(), 1);
 
     RestoreResult undo = resultWith({entry(EntryOutcome::restored)}, "Moved 1 window back.");
     undo.kind = ResultKind::undo;
-    model->setLastResult(undo);
+    AppModelTestSeam(model).setLastResult(undo);
     refresh();
     EXPECT_FALSE(section->isExpanded());
     EXPECT_EQ(announcer->announcements().last(), "Undo finished. Moved 1 window back.");
 
     section->resultRow()->click();
-    model->setLastResult(std::nullopt);
+    AppModelTestSeam(model).setLastResult(std::nullopt);
     refresh();
     EXPECT_FALSE(section->isExpanded());
     EXPECT_EQ(announcer->announcements().size(), 2);
@@ -386,9 +388,9 @@ TEST_F(PanelTest, ErrorsAreAnnouncedOncePerError)
     openPanel();
     const UserFacingError error{QUuid::createUuid(), "No Displays Available",
                                 "Ostrel could not read any connected displays."};
-    model->setActiveError(error);
+    AppModelTestSeam(model).setActiveError(error);
     refresh();
-    model->setActiveError(error);
+    AppModelTestSeam(model).setActiveError(error);
     refresh();
     EXPECT_EQ(announcer->announcements(),
               QStringList{"No Displays Available. Ostrel could not read any connected displays."});
@@ -519,12 +521,12 @@ TEST_F(PanelTest, TheRowMenuRestoresManagesAndDeletes)
     EXPECT_TRUE(isOpen(WindowID::layoutDetails));
 
     // Delete is disabled while a deletion of this layout is being saved.
-    model->setPendingMutations({MutationScope::deleteLayout(work.id)});
+    AppModelTestSeam(model).setPendingMutations({MutationScope::deleteLayout(work.id)});
     refresh();
     menu = openMenu(panel->layoutsSection()->row(work.id));
     EXPECT_FALSE(menuAction(menu, "Delete Layout…")->isEnabled());
     menu->close();
-    model->setPendingMutations({});
+    AppModelTestSeam(model).setPendingMutations({});
     refresh();
     menu = openMenu(panel->layoutsSection()->row(work.id));
     ASSERT_TRUE(menuAction(menu, "Delete Layout…")->isEnabled());
@@ -695,7 +697,7 @@ TEST_F(PanelTest, TheDetailsOpenWithABriefMotionUnlessMotionIsReduced)
 {
     openPanel();
     saveLayout("Work");
-    model->setLastResult(resultWith({entry(EntryOutcome::notOpen), entry(EntryOutcome::failed, "No.")}));
+    AppModelTestSeam(model).setLastResult(resultWith({entry(EntryOutcome::notOpen), entry(EntryOutcome::failed, "No.")}));
     showPanel();
     ResultSection *section = panel->resultSection();
     section->resultRow()->click();

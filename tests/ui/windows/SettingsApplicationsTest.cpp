@@ -1,4 +1,5 @@
 #include "SettingsFixture.h"
+#include "AppModelTestSeam.h"
 
 #include "ui/panel/ActivityIndicator.h"
 #include "ui/panel/CompactMessage.h"
@@ -115,10 +116,10 @@ TEST_F(SettingsApplicationsTest, AModelRefusalNamesTheApplicationOnItsOwnLine)
     settle();
     EXPECT_TRUE(shown(page()->progressRow()));
     EXPECT_FALSE(page()->addButton()->isEnabled());
-    model->setBusy(OperationKind::restoring);
+    AppModelTestSeam(model).setBusy(OperationKind::restoring);
     release();
     waitUntil([&] { return !state->isAdding(); });
-    model->setBusy(std::nullopt);
+    AppModelTestSeam(model).setBusy(std::nullopt);
     settle();
     EXPECT_EQ(answer(), (QStringList{"Couldn’t update excluded applications.",
                                      "“stray.desktop” has no app ID. Choose another app.\n"
@@ -202,11 +203,11 @@ TEST_F(SettingsApplicationsTest, RemovingClearsTheAnswerAndAPendingRowTurnsItsIn
     EXPECT_EQ(answer(), QStringList());
 
     // Nothing can change the list while the model is busy.
-    model->setBusy(OperationKind::restoring);
+    const std::function<void()> releaseCapture = holdCapture();
     settle();
     EXPECT_FALSE(page()->removeButton("org.example.Editor")->isEnabled());
     EXPECT_FALSE(page()->addButton()->isEnabled());
-    model->setBusy(std::nullopt);
+    releaseCapture();
 }
 
 TEST_F(SettingsApplicationsTest, NamesFromOtherProgramsAreShownAsTheyAre)

@@ -1,4 +1,5 @@
 #include "SettingsFixture.h"
+#include "AppModelTestSeam.h"
 
 #include "ui/panel/CompactMessage.h"
 #include "ui/panel/ShortcutRecorder.h"
@@ -63,13 +64,13 @@ TEST_F(SettingsShortcutsTest, ThePagesAnswerComesBeforeTheModelsProblemAndSucces
 {
     startSettings();
     open(SettingsView::shortcuts);
-    model->setShortcutsError(QStringLiteral("Shortcuts are unavailable. Restart Ostrel to try again."));
+    AppModelTestSeam(model).setShortcutsError(QStringLiteral("Shortcuts are unavailable. Restart Ostrel to try again."));
     settle();
     EXPECT_EQ(message(), "Shortcuts are unavailable. Restart Ostrel to try again.");
 
-    model->setBusy(OperationKind::restoring);
+    const std::function<void()> release = holdCapture();
     state->changeGlobalShortcut(commandOptionQ);
-    model->setBusy(std::nullopt);
+    release();
     settle();
     EXPECT_EQ(message(), "Wait for the current operation before changing shortcuts.");
 

@@ -1,4 +1,5 @@
 #include "SettingsFixture.h"
+#include "AppModelTestSeam.h"
 
 #include "ui/panel/ActivityIndicator.h"
 #include "ui/panel/CompactMessage.h"
@@ -92,14 +93,14 @@ TEST_F(SettingsStorageTest, ResetIsOfferedOnlyWhileNothingElseRunsAndStorageIsSo
     };
     const Case cases[] = {
         {"idle", [] {}, true, true},
-        {"busy", [&] { model->setBusy(OperationKind::restoring); }, false, false},
-        {"starting", [&] { model->setIsBootstrapping(true); }, false, true},
+        {"busy", [&] { AppModelTestSeam(model).setBusy(OperationKind::restoring); }, false, false},
+        {"starting", [&] { AppModelTestSeam(model).setIsBootstrapping(true); }, false, true},
         {"a change pending",
-         [&] { model->setPendingMutations({MutationScope::exclusion("org.example.Mail")}); }, false,
+         [&] { AppModelTestSeam(model).setPendingMutations({MutationScope::exclusion("org.example.Mail")}); }, false,
          true},
         {"a storage problem",
          [&] {
-             model->setStorageProblem(StorageProblem{QUuid::createUuid(), "Damaged", "Gone",
+             AppModelTestSeam(model).setStorageProblem(StorageProblem{QUuid::createUuid(), "Damaged", "Gone",
                                                      paths.database, std::nullopt, true,
                                                      std::nullopt});
          },
@@ -112,10 +113,10 @@ TEST_F(SettingsStorageTest, ResetIsOfferedOnlyWhileNothingElseRunsAndStorageIsSo
         EXPECT_EQ(page()->resetButton()->isEnabled(), c.canReset) << c.what;
         EXPECT_EQ(page()->backUpButton()->isEnabled(), c.canBackUp) << c.what;
         EXPECT_TRUE(page()->revealButton()->isEnabled()) << c.what;
-        model->setBusy(std::nullopt);
-        model->setIsBootstrapping(false);
-        model->setPendingMutations({});
-        model->setStorageProblem(std::nullopt);
+        AppModelTestSeam(model).setBusy(std::nullopt);
+        AppModelTestSeam(model).setIsBootstrapping(false);
+        AppModelTestSeam(model).setPendingMutations({});
+        AppModelTestSeam(model).setStorageProblem(std::nullopt);
     }
 
     // While a backup runs neither a second one nor a reset can start; the folder can be shown.
@@ -156,7 +157,7 @@ TEST_F(SettingsStorageTest, TheBackupAnswerIsShownUnderItsRow)
         {"saved", [] {}, {"Backup saved."}, "Ostrel.backup.sqlite"},
         // A change being saved does not disable the button; the model answers.
         {"a change pending",
-         [&] { model->setPendingMutations({MutationScope::exclusion("org.example.Mail")}); },
+         [&] { AppModelTestSeam(model).setPendingMutations({MutationScope::exclusion("org.example.Mail")}); },
          {"Couldn’t create the backup.", "Wait for the current operation before backing up."},
          "Ostrel.backup.sqlite"},
     };
@@ -166,7 +167,7 @@ TEST_F(SettingsStorageTest, TheBackupAnswerIsShownUnderItsRow)
         backUp();
         EXPECT_EQ(backupAnswer(), c.answer) << c.what;
         EXPECT_EQ(page()->lastBackup()->text(), c.lastBackup) << c.what;
-        model->setPendingMutations({});
+        AppModelTestSeam(model).setPendingMutations({});
     }
 
     // The store's own failure comes back as its text, folded under the same summary.
@@ -233,9 +234,9 @@ TEST_F(SettingsStorageTest, EachResetOutcomeIsShownAndClearsTheOtherPagesMessage
         open(SettingsView::storage);
         // Something on every other page to be cleared.
         backUp();
-        model->setBusy(OperationKind::capturing);
+        const std::function<void()> releaseCapture = holdCapture();
         state->changeGlobalShortcut(Shortcut{12, Shortcut::command | Shortcut::option});
-        model->setBusy(std::nullopt);
+        releaseCapture();
         ASSERT_TRUE(state->shortcutMessage().has_value());
         ASSERT_EQ(await(model->excludeApp("org.example.Mail", "Mail")), std::nullopt);
         state->addApplications({"/apps/org.example.Mail.desktop"});
@@ -309,13 +310,13 @@ TEST_F(SettingsStorageTest, TheQuestionDefaultsToCancelAndAskingTwiceErasesNothi
     // Confirmed while something else started meanwhile: the reset does not run.
     page()->resetButton()->click();
     settle();
-    model->setBusy(OperationKind::capturing);
+    const std::function<void()> releaseCapture = holdCapture();
     ASSERT_TRUE(presenter->answerAlert("Reset Layouts"));
     settle();
     EXPECT_FALSE(state->isResetting());
     EXPECT_TRUE(model->layout(desk.id).has_value());
     EXPECT_EQ(resetAnswer(), QStringList());
-    model->setBusy(std::nullopt);
+    releaseCapture();
 }
 
 // The work goes on when the window closes; the next window shows how it went.

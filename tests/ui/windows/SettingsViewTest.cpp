@@ -1,4 +1,5 @@
 #include "SettingsFixture.h"
+#include "AppModelTestSeam.h"
 
 #include "Screenshots.h"
 
@@ -133,7 +134,7 @@ TEST_F(SettingsViewTest, Screenshots)
                                              desk.id)),
               std::nullopt);
     ASSERT_EQ(await(model->associateAutomation(desk.id)), std::nullopt);
-    model->setShortcutsError(QStringLiteral("⌃⌥A is in use or reserved. Choose another shortcut."));
+    AppModelTestSeam(model).setShortcutsError(QStringLiteral("⌃⌥A is in use or reserved. Choose another shortcut."));
     state->addApplications({"/apps/org.example.Editor.desktop", "/apps/markup.desktop"});
     waitUntil([&] { return !state->isAdding(); });
     open();
