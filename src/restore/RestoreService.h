@@ -64,9 +64,18 @@ private:
     struct RestorePass;
     struct UndoPass;
 
+    // The steps of a pass. Each coroutine here is awaited at once by its caller, whose pass it
+    // works on.
+    QSet<QString> runningRegularApplications() const;
+    QCoro::Task<void> checkPreferredWindows(RestorePass &pass);
+    QCoro::Task<void> match(RestorePass &pass);
     QCoro::Task<RestoreResult> movePhase(RestorePass &pass);
+    QCoro::Task<bool> gateOpens(RestorePass &pass, qsizetype from);
+    bool stopsBeforeMove(RestorePass &pass, qsizetype index) const;
+    QCoro::Task<bool> moveOne(RestorePass &pass, qsizetype index);
     QCoro::Task<WindowMove> attemptMove(const MoveOperation &move, const RestorePass &pass);
     QCoro::Task<void> undoWindow(UndoPass &pass, qsizetype index);
+    bool settledBeforeUndo(UndoPass &pass, const UndoWindow &window, const QUuid &entryID) const;
     bool trusted() const;
 
     WindowService &windowService_;

@@ -4,13 +4,17 @@
 
 #include <QHash>
 
+#include <limits>
+
 namespace ostrel::x11 {
 
 namespace {
 
 constexpr uint8_t badWindow = 3;
+// Length, in 32-bit units, asked of a property holding a list of atoms: more than any window sets.
+constexpr uint32_t listLength = 64;
 
-xcb_get_property_cookie_t getProperty(xcb_connection_t *c, xcb_window_t w, xcb_atom_t property, uint32_t length = 64)
+xcb_get_property_cookie_t getProperty(xcb_connection_t *c, xcb_window_t w, xcb_atom_t property, uint32_t length = listLength)
 {
     return xcb_get_property(c, 0, w, property, XCB_GET_PROPERTY_TYPE_ANY, 0, length);
 }
@@ -26,6 +30,193 @@ Extents extents(const xcb_get_property_reply_t *reply)
         }
     }
     return e;
+}
+
+// WM_STATE's state of a minimized window.
+constexpr quint32 iconicState = 3;
+// _NET_WM_WINDOW_OPACITY of a fully opaque window.
+constexpr double fullOpacity = double(0xFFFFFFFFu);
+// Length, in 32-bit units, asked of a property holding a name or an identifier: more than any
+// real one needs.
+constexpr uint32_t textLength = 256;
+
+// A process id as the properties and X-Resource give it; none for a value no process has.
+std::optional<qint32> processID(quint32 value)
+{
+    if (value == 0 || value > quint32(std::numeric_limits<qint32>::max())) {
+        return std::nullopt;
+    }
+    return static_cast<qint32>(value);
+}
+
+std::optional<quint32> firstCardinal(const xcb_get_property_reply_t *reply)
+{
+    const QList<quint32> values = cardinals(reply);
+    return values.isEmpty() ? std::nullopt : std::optional<quint32>(values[0]);
+}
+
+using PropertyCookie = xcb_get_property_cookie_t;
+using PropertyReply = XReply<xcb_get_property_reply_t>;
+
+// Every request about one window; they all go out before the first reply is awaited.
+struct WindowCookies {
+    xcb_get_geometry_cookie_t geometry;
+    xcb_translate_coordinates_cookie_t origin;
+    PropertyCookie wmClass, pid, type, transient, state, wmState, extents, gtkExtents, desktop, gtkAppId,
+        kdeDesktopFile, opacity, strutPartial, strut;
+
+    static WindowCookies request(X11Connection &connection, xcb_window_t w)
+    {
+        xcb_connection_t *c = connection.raw();
+        const auto property = [&](Atom atom, uint32_t length) { return getProperty(c, w, connection.atom(atom), length); };
+        WindowCookies k;
+        k.geometry = xcb_get_geometry(c, w);
+        k.origin = xcb_translate_coordinates(c, w, connection.root(), 0, 0);
+        k.wmClass = getProperty(c, w, XCB_ATOM_WM_CLASS, textLength);
+        k.pid = property(Atom::NetWmPid, 1);
+        k.type = property(Atom::NetWmWindowType, listLength);
+        k.transient = getProperty(c, w, XCB_ATOM_WM_TRANSIENT_FOR, 1);
+        k.state = property(Atom::NetWmState, listLength);
+        k.wmState = property(Atom::WmState, 2);
+        k.extents = property(Atom::NetFrameExtents, 4);
+        k.gtkExtents = property(Atom::GtkFrameExtents, 4);
+        k.desktop = property(Atom::NetWmDesktop, 1);
+        k.gtkAppId = property(Atom::GtkApplicationId, textLength);
+        k.kdeDesktopFile = property(Atom::KdeNetWmDesktopFile, textLength);
+        k.opacity = property(Atom::NetWmWindowOpacity, 1);
+        k.strutPartial = property(Atom::NetWmStrutPartial, 12);
+        k.strut = property(Atom::NetWmStrut, 4);
+        return k;
+    }
+
+    void discard(X11Connection &connection) const
+    {
+        for (unsigned int s : {geometry.sequence, origin.sequence, wmClass.sequence, pid.sequence, type.sequence,
+                               transient.sequence, state.sequence, wmState.sequence, extents.sequence, gtkExtents.sequence,
+                               desktop.sequence, gtkAppId.sequence, kdeDesktopFile.sequence, opacity.sequence,
+                               strutPartial.sequence, strut.sequence}) {
+            connection.discard(s);
+        }
+    }
+};
+
+// The replies to one window's requests, awaited in the order the requests went out.
+struct WindowReplies {
+    XReply<xcb_get_geometry_reply_t> geometry;
+    XReply<xcb_translate_coordinates_reply_t> origin;
+    PropertyReply wmClass, pid, type, transient, state, wmState, extents, gtkExtents, desktop, gtkAppId,
+        kdeDesktopFile, opacity, strutPartial, strut;
+
+    static WindowReplies collect(X11Connection &connection, const WindowCookies &k, Deadline deadline)
+    {
+        const auto property = [&](PropertyCookie cookie) { return connection.reply<xcb_get_property_reply_t>(cookie, deadline); };
+        WindowReplies r;
+        r.geometry = connection.reply<xcb_get_geometry_reply_t>(k.geometry, deadline);
+        r.origin = connection.reply<xcb_translate_coordinates_reply_t>(k.origin, deadline);
+        r.wmClass = property(k.wmClass);
+        r.pid = property(k.pid);
+        r.type = property(k.type);
+        r.transient = property(k.transient);
+        r.state = property(k.state);
+        r.wmState = property(k.wmState);
+        r.extents = property(k.extents);
+        r.gtkExtents = property(k.gtkExtents);
+        r.desktop = property(k.desktop);
+        r.gtkAppId = property(k.gtkAppId);
+        r.kdeDesktopFile = property(k.kdeDesktopFile);
+        r.opacity = property(k.opacity);
+        r.strutPartial = property(k.strutPartial);
+        r.strut = property(k.strut);
+        return r;
+    }
+
+    // The batch ran out of time (or the server went away): nothing more is awaited.
+    bool timedOut() const
+    {
+        return geometry.status == ReplyStatus::timedOut || origin.status == ReplyStatus::timedOut ||
+               strut.status == ReplyStatus::timedOut || geometry.status == ReplyStatus::disconnected;
+    }
+
+    // Why the window could not be read, when its geometry or origin failed.
+    X11WindowInfo::Status failure() const
+    {
+        const bool gone = geometry.errorCode == badWindow || origin.errorCode == badWindow || geometry.status == ReplyStatus::error;
+        return gone ? X11WindowInfo::Status::gone : X11WindowInfo::Status::timedOut;
+    }
+};
+
+// WM_CLASS: the instance and the class, each ended by a NUL.
+void readWmClass(X11WindowInfo &info, const xcb_get_property_reply_t *reply)
+{
+    const auto *data = static_cast<const char *>(xcb_get_property_value(reply));
+    const QByteArray bytes(data, xcb_get_property_value_length(reply));
+    const QList<QByteArray> parts = bytes.split('\0');
+    info.instance = parts.value(0).isEmpty() ? QString() : QString::fromLocal8Bit(parts.value(0));
+    info.className = parts.size() > 1 ? QString::fromLocal8Bit(parts.value(1)) : QString();
+}
+
+void fill(X11WindowInfo &info, const WindowReplies &r)
+{
+    info.status = X11WindowInfo::Status::ok;
+    info.client = RectD{double(r.origin->dst_x), double(r.origin->dst_y), double(r.geometry->width), double(r.geometry->height)};
+    if (r.wmClass.ok() && r.wmClass->format == 8) {
+        readWmClass(info, r.wmClass.reply.get());
+    }
+    if (const std::optional<quint32> pid = firstCardinal(r.pid.reply.get())) {
+        info.pid = processID(*pid);
+    }
+    info.types = cardinals(r.type.reply.get());
+    info.transientFor = firstCardinal(r.transient.reply.get()).value_or(0);
+    info.states = cardinals(r.state.reply.get());
+    if (const std::optional<quint32> state = firstCardinal(r.wmState.reply.get())) {
+        info.iconic = *state == iconicState;
+    }
+    info.frameExtents = extents(r.extents.reply.get());
+    info.gtkFrameExtents = extents(r.gtkExtents.reply.get());
+    info.desktop = firstCardinal(r.desktop.reply.get());
+    info.gtkApplicationId = text(r.gtkAppId.reply.get());
+    info.kdeDesktopFile = text(r.kdeDesktopFile.reply.get());
+    if (const std::optional<quint32> opacity = firstCardinal(r.opacity.reply.get())) {
+        info.opacity = double(*opacity) / fullOpacity;
+    }
+    info.strut = strutOf(r.strutPartial.reply.get(), r.strut.reply.get());
+}
+
+std::optional<qint32> localClientPid(const xcb_res_query_client_ids_reply_t *reply)
+{
+    std::optional<qint32> pid;
+    for (auto it = xcb_res_query_client_ids_ids_iterator(reply); it.rem; xcb_res_client_id_value_next(&it)) {
+        const auto &[id, length] = *it.data;
+        if (id.mask & XCB_RES_CLIENT_ID_MASK_LOCAL_CLIENT_PID && xcb_res_client_id_value_value_length(it.data) >= 1) {
+            if (const std::optional<qint32> value = processID(*xcb_res_client_id_value_value(it.data))) {
+                pid = value;
+            }
+        }
+    }
+    return pid;
+}
+
+// Asks X-Resource, in one batch, for the process of every window read without one.
+void readMissingPids(X11Connection &connection, QList<X11WindowInfo> &infos, Deadline deadline)
+{
+    QList<int> missing;
+    QList<xcb_res_query_client_ids_cookie_t> pidCookies;
+    for (int i = 0; i < infos.size(); ++i) {
+        if (infos[i].ok() && !infos[i].pid) {
+            xcb_res_client_id_spec_t wanted{infos[i].window, XCB_RES_CLIENT_ID_MASK_LOCAL_CLIENT_PID};
+            pidCookies.append(xcb_res_query_client_ids(connection.raw(), 1, &wanted));
+            missing.append(i);
+        }
+    }
+    for (int j = 0; j < missing.size(); ++j) {
+        auto r = connection.reply<xcb_res_query_client_ids_reply_t>(pidCookies[j], deadline);
+        if (!r.ok()) {
+            continue;
+        }
+        if (const std::optional<qint32> pid = localClientPid(r.reply.get())) {
+            infos[missing[j]].pid = pid;
+        }
+    }
 }
 
 } // namespace
@@ -122,34 +313,10 @@ bool isOnDesktop(const X11WindowInfo &info, std::optional<quint32> currentDeskto
 
 QList<X11WindowInfo> readWindowInfos(X11Connection &connection, const QList<xcb_window_t> &windows, Deadline deadline)
 {
-    xcb_connection_t *c = connection.raw();
-    struct Cookies {
-        xcb_get_geometry_cookie_t geometry;
-        xcb_translate_coordinates_cookie_t origin;
-        xcb_get_property_cookie_t wmClass, pid, type, transient, state, wmState, extents, gtkExtents, desktop,
-            gtkAppId, kdeDesktopFile, opacity, strutPartial, strut;
-    };
-    QList<Cookies> cookies;
+    QList<WindowCookies> cookies;
     cookies.reserve(windows.size());
     for (xcb_window_t w : windows) {
-        Cookies k;
-        k.geometry = xcb_get_geometry(c, w);
-        k.origin = xcb_translate_coordinates(c, w, connection.root(), 0, 0);
-        k.wmClass = getProperty(c, w, XCB_ATOM_WM_CLASS, 256);
-        k.pid = getProperty(c, w, connection.atom(Atom::NetWmPid), 1);
-        k.type = getProperty(c, w, connection.atom(Atom::NetWmWindowType));
-        k.transient = getProperty(c, w, XCB_ATOM_WM_TRANSIENT_FOR, 1);
-        k.state = getProperty(c, w, connection.atom(Atom::NetWmState));
-        k.wmState = getProperty(c, w, connection.atom(Atom::WmState), 2);
-        k.extents = getProperty(c, w, connection.atom(Atom::NetFrameExtents), 4);
-        k.gtkExtents = getProperty(c, w, connection.atom(Atom::GtkFrameExtents), 4);
-        k.desktop = getProperty(c, w, connection.atom(Atom::NetWmDesktop), 1);
-        k.gtkAppId = getProperty(c, w, connection.atom(Atom::GtkApplicationId), 256);
-        k.kdeDesktopFile = getProperty(c, w, connection.atom(Atom::KdeNetWmDesktopFile), 256);
-        k.opacity = getProperty(c, w, connection.atom(Atom::NetWmWindowOpacity), 1);
-        k.strutPartial = getProperty(c, w, connection.atom(Atom::NetWmStrutPartial), 12);
-        k.strut = getProperty(c, w, connection.atom(Atom::NetWmStrut), 4);
-        cookies.append(k);
+        cookies.append(WindowCookies::request(connection, w));
     }
     connection.flush();
 
@@ -157,111 +324,28 @@ QList<X11WindowInfo> readWindowInfos(X11Connection &connection, const QList<xcb_
     infos.reserve(windows.size());
     bool timedOut = false;
     for (int i = 0; i < windows.size(); ++i) {
-        const Cookies &k = cookies[i];
         X11WindowInfo info;
         info.window = windows[i];
         if (timedOut) {
             // Past the deadline nothing more is awaited; the replies are thrown away.
-            for (unsigned int s : {k.geometry.sequence, k.origin.sequence, k.wmClass.sequence, k.pid.sequence, k.type.sequence,
-                                   k.transient.sequence, k.state.sequence, k.wmState.sequence, k.extents.sequence,
-                                   k.gtkExtents.sequence, k.desktop.sequence, k.gtkAppId.sequence, k.kdeDesktopFile.sequence,
-                                   k.opacity.sequence, k.strutPartial.sequence, k.strut.sequence}) {
-                connection.discard(s);
-            }
+            cookies[i].discard(connection);
             infos.append(info);
             continue;
         }
-        auto geometry = connection.reply<xcb_get_geometry_reply_t>(k.geometry, deadline);
-        auto origin = connection.reply<xcb_translate_coordinates_reply_t>(k.origin, deadline);
-        auto wmClass = connection.reply<xcb_get_property_reply_t>(k.wmClass, deadline);
-        auto pid = connection.reply<xcb_get_property_reply_t>(k.pid, deadline);
-        auto type = connection.reply<xcb_get_property_reply_t>(k.type, deadline);
-        auto transient = connection.reply<xcb_get_property_reply_t>(k.transient, deadline);
-        auto state = connection.reply<xcb_get_property_reply_t>(k.state, deadline);
-        auto wmState = connection.reply<xcb_get_property_reply_t>(k.wmState, deadline);
-        auto frame = connection.reply<xcb_get_property_reply_t>(k.extents, deadline);
-        auto gtkFrame = connection.reply<xcb_get_property_reply_t>(k.gtkExtents, deadline);
-        auto desktop = connection.reply<xcb_get_property_reply_t>(k.desktop, deadline);
-        auto gtkAppId = connection.reply<xcb_get_property_reply_t>(k.gtkAppId, deadline);
-        auto kde = connection.reply<xcb_get_property_reply_t>(k.kdeDesktopFile, deadline);
-        auto opacity = connection.reply<xcb_get_property_reply_t>(k.opacity, deadline);
-        auto strutPartial = connection.reply<xcb_get_property_reply_t>(k.strutPartial, deadline);
-        auto strut = connection.reply<xcb_get_property_reply_t>(k.strut, deadline);
-
-        if (geometry.status == ReplyStatus::timedOut || origin.status == ReplyStatus::timedOut ||
-            strut.status == ReplyStatus::timedOut || geometry.status == ReplyStatus::disconnected) {
+        const WindowReplies replies = WindowReplies::collect(connection, cookies[i], deadline);
+        if (replies.timedOut()) {
             timedOut = true;
-            infos.append(info);
-            continue;
+        } else if (!replies.geometry.ok() || !replies.origin.ok()) {
+            info.status = replies.failure();
+        } else {
+            fill(info, replies);
         }
-        if (!geometry.ok() || !origin.ok()) {
-            info.status = (geometry.errorCode == badWindow || origin.errorCode == badWindow || geometry.status == ReplyStatus::error)
-                              ? X11WindowInfo::Status::gone
-                              : X11WindowInfo::Status::timedOut;
-            infos.append(info);
-            continue;
-        }
-        info.status = X11WindowInfo::Status::ok;
-        info.client = RectD{double(origin->dst_x), double(origin->dst_y), double(geometry->width), double(geometry->height)};
-        if (wmClass.ok() && wmClass->format == 8) {
-            const auto *data = static_cast<const char *>(xcb_get_property_value(wmClass.reply.get()));
-            const int n = xcb_get_property_value_length(wmClass.reply.get());
-            const QByteArray bytes(data, n);
-            const QList<QByteArray> parts = bytes.split('\0');
-            info.instance = parts.value(0).isEmpty() ? QString() : QString::fromLocal8Bit(parts.value(0));
-            info.className = parts.size() > 1 ? QString::fromLocal8Bit(parts.value(1)) : QString();
-        }
-        if (const QList<quint32> v = cardinals(pid.reply.get()); !v.isEmpty() && v[0] > 0 && v[0] <= 0x7FFFFFFF) {
-            info.pid = static_cast<qint32>(v[0]);
-        }
-        info.types = cardinals(type.reply.get());
-        if (const QList<quint32> v = cardinals(transient.reply.get()); !v.isEmpty()) {
-            info.transientFor = v[0];
-        }
-        info.states = cardinals(state.reply.get());
-        if (const QList<quint32> v = cardinals(wmState.reply.get()); !v.isEmpty()) {
-            info.iconic = v[0] == 3;
-        }
-        info.frameExtents = extents(frame.reply.get());
-        info.gtkFrameExtents = extents(gtkFrame.reply.get());
-        if (const QList<quint32> v = cardinals(desktop.reply.get()); !v.isEmpty()) {
-            info.desktop = v[0];
-        }
-        info.gtkApplicationId = text(gtkAppId.reply.get());
-        info.kdeDesktopFile = text(kde.reply.get());
-        if (const QList<quint32> v = cardinals(opacity.reply.get()); !v.isEmpty()) {
-            info.opacity = double(v[0]) / double(0xFFFFFFFFu);
-        }
-        info.strut = strutOf(strutPartial.reply.get(), strut.reply.get());
         infos.append(info);
     }
 
     // Clients that do not say their process: the server knows it from the connection.
     if (connection.hasResource()) {
-        QList<int> missing;
-        QList<xcb_res_query_client_ids_cookie_t> pidCookies;
-        for (int i = 0; i < infos.size(); ++i) {
-            if (infos[i].ok() && !infos[i].pid) {
-                xcb_res_client_id_spec_t wanted{infos[i].window, XCB_RES_CLIENT_ID_MASK_LOCAL_CLIENT_PID};
-                pidCookies.append(xcb_res_query_client_ids(c, 1, &wanted));
-                missing.append(i);
-            }
-        }
-        for (int j = 0; j < missing.size(); ++j) {
-            auto r = connection.reply<xcb_res_query_client_ids_reply_t>(pidCookies[j], deadline);
-            if (!r.ok()) {
-                continue;
-            }
-            for (auto it = xcb_res_query_client_ids_ids_iterator(r.reply.get()); it.rem; xcb_res_client_id_value_next(&it)) {
-                const auto &[id, length] = *it.data;
-                if (id.mask & XCB_RES_CLIENT_ID_MASK_LOCAL_CLIENT_PID && xcb_res_client_id_value_value_length(it.data) >= 1) {
-                    const quint32 value = *xcb_res_client_id_value_value(it.data);
-                    if (value > 0 && value <= 0x7FFFFFFF) {
-                        infos[missing[j]].pid = static_cast<qint32>(value);
-                    }
-                }
-            }
-        }
+        readMissingPids(connection, infos, deadline);
     }
     return infos;
 }
