@@ -106,18 +106,6 @@ protected:
         return &results.last();
     }
 
-    // The window's outer frame in the program's global space, as X itself reports it: relative
-    // to the primary monitor's origin.
-    RectD frameFromX(uint32_t window)
-    {
-        const auto frame = x.frameGeometry(window);
-        if (!frame) {
-            ADD_FAILURE() << "window " << window << " has no geometry";
-            return {};
-        }
-        return RectD{frame->x - primaryRootX, double(frame->y), double(frame->width), double(frame->height)};
-    }
-
     std::map<uint32_t, RectD> framesFromX()
     {
         std::map<uint32_t, RectD> frames;
@@ -127,22 +115,7 @@ protected:
         return frames;
     }
 
-    void expectFrames(const std::map<uint32_t, RectD> &expected)
-    {
-        for (const auto &[w, frame] : expected) {
-            const RectD actual = frameFromX(w);
-            EXPECT_TRUE(actual.isApproximatelyEqual(frame, tolerance))
-                << "window " << w << " is at " << actual.x << "," << actual.y << " "
-                << actual.width << "x" << actual.height << ", expected " << frame.x << ","
-                << frame.y << " " << frame.width << "x" << frame.height;
-        }
-    }
-
     void pressGlobalShortcut() { x.xdotool({"key", "ctrl+alt+k"}); }
-
-    // The harness's default arrangement: the primary (1920 × 1080) at root x 1280, a 1280 × 1024
-    // monitor left of it.
-    static constexpr double primaryRootX = 1280;
 
     QTemporaryDir dir;
     StorePaths paths;

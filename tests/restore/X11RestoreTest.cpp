@@ -1,6 +1,6 @@
 // A saved layout of real windows on a real X server with two monitors, under each common window
 // manager (one run each): restored, then undone, with every frame checked from X itself.
-#include "X11Environment.h"
+#include "ConnectedX11Test.h"
 
 #include "Await.h"
 #include "TestApplication.h"
@@ -9,7 +9,6 @@
 #include "platform/DisplayService.h"
 #include "platform/WindowService.h"
 #include "restore/RestoreService.h"
-#include "system/x11/X11Backend.h"
 
 #include <gtest/gtest.h>
 
@@ -21,39 +20,16 @@
 namespace ostrel {
 namespace {
 
-class X11RestoreTest : public test::X11Test {
+class X11RestoreTest : public test::ConnectedX11Test {
 protected:
     void SetUp() override
     {
         test::ensureApplication();
-        owned = x11::X11Backend::connect(x.display());
-        ASSERT_TRUE(owned);
-        system = owned->backend();
+        ASSERT_NO_FATAL_FAILURE(ConnectedX11Test::SetUp());
         windows = std::make_unique<WindowService>(system);
         displayService = std::make_unique<DisplayService>(*system.screens);
         service = std::make_unique<RestoreService>(
             *windows, system, [this]() { return displayService->currentDisplays(); });
-    }
-
-    // The window's outer frame in the program's global space, as X reports it, relative to the
-    // primary monitor.
-    RectD frameFromX(uint32_t window)
-    {
-        const auto frame = x.frameGeometry(window);
-        EXPECT_TRUE(frame);
-        return frame ? RectD{frame->x - primaryRootX, double(frame->y), double(frame->width), double(frame->height)}
-                     : RectD{};
-    }
-
-    void expectFrames(const std::map<uint32_t, RectD> &expected)
-    {
-        for (const auto &[window, frame] : expected) {
-            const RectD actual = frameFromX(window);
-            EXPECT_TRUE(actual.isApproximatelyEqual(frame, 4.0))
-                << "window " << window << " is at " << actual.x << "," << actual.y << " "
-                << actual.width << "x" << actual.height << ", expected " << frame.x << ","
-                << frame.y << " " << frame.width << "x" << frame.height;
-        }
     }
 
     bool isMaximized(uint32_t window)
@@ -62,12 +38,6 @@ protected:
         return std::find(states.begin(), states.end(), x.atom("_NET_WM_STATE_MAXIMIZED_VERT")) != states.end();
     }
 
-    // Root origin of the primary monitor in the harness's default arrangement: x 1280, y 0 (a
-    // smaller monitor to its left).
-    static constexpr double primaryRootX = 1280;
-
-    std::unique_ptr<x11::X11Backend> owned;
-    SystemBackend system;
     std::unique_ptr<WindowService> windows;
     std::unique_ptr<DisplayService> displayService;
     std::unique_ptr<RestoreService> service;

@@ -1,9 +1,8 @@
 // The backend against a real X server with openbox (see harness/).
+#include "ConnectedX11Test.h"
 #include "EdidBlock.h"
-#include "X11Environment.h"
 
 #include "system/AXAttribute.h"
-#include "system/x11/X11Backend.h"
 
 #include <QDir>
 #include <QFile>
@@ -23,7 +22,7 @@ namespace {
 using test::TestClient;
 using test::TestWindowSpec;
 
-class X11BackendTest : public test::X11Test {
+class X11BackendTest : public test::ConnectedX11Test {
 protected:
     // A write ends as soon as the window manager has applied it; the timeout only matters on a
     // machine so busy that a round trip through the window manager takes long.
@@ -36,9 +35,7 @@ protected:
         ASSERT_TRUE(f.open(QIODevice::WriteOnly));
         f.write("[Desktop Entry]\nType=Application\nName=Notes\nStartupWMClass=ExampleNotes\n");
         f.close();
-        owned = X11Backend::connect(x.display(), {entries.path()});
-        ASSERT_TRUE(owned);
-        system = owned->backend();
+        connectBackend({entries.path()});
     }
 
     AXAttributeResult read(uint32_t window, QLatin1String attribute)
@@ -70,8 +67,6 @@ protected:
     }
 
     QTemporaryDir entries;
-    std::unique_ptr<X11Backend> owned;
-    SystemBackend system;
 };
 
 TEST_F(X11BackendTest, TrustFollowsTheWindowManager)
@@ -371,7 +366,7 @@ TEST_F(X11BackendTest, AChangeOfOneWindowIsReadAndTheOthersKeepTheirs)
     const RectD cFrame = frame(c);
     // Once our own connection has heard back from the server, its notifications of what other
     // clients did before are in.
-    const auto heard = [&] { return owned->connection().sync(deadlineIn(5)); };
+    const auto heard = [&] { return backend->connection().sync(deadlineIn(5)); };
 
     x.xdotool({"windowmove", std::to_string(a), "1700", "420"});
     ASSERT_TRUE(x.waitUntil([&] { const auto g = x.clientGeometry(a); return g && g->y > 400; }));

@@ -1,9 +1,8 @@
 // Display and application events against a real X server with openbox (see harness/).
+#include "ConnectedX11Test.h"
 #include "TestApplication.h"
-#include "X11Environment.h"
 
 #include "system/x11/X11ApplicationEvents.h"
-#include "system/x11/X11Backend.h"
 #include "system/x11/X11DisplayEvents.h"
 #include "system/x11/X11EventPump.h"
 #include "system/x11/X11SystemEvents.h"
@@ -34,19 +33,15 @@ bool waitFor(const std::function<bool()> &condition, int ms = 15000)
 const MonitorSetup primary{"DUMMY0", 1920, 1080, 1280, 0, true};
 const MonitorSetup left{"DUMMY1", 1280, 1024, 0, 0, false};
 
-class X11EventsTest : public test::X11Test {
+class X11EventsTest : public test::ConnectedX11Test {
 protected:
     void SetUp() override
     {
         test::ensureApplication();
-        backend = X11Backend::connect(x.display());
-        ASSERT_TRUE(backend);
-        system = backend->backend();
+        ASSERT_NO_FATAL_FAILURE(ConnectedX11Test::SetUp());
         pump = X11EventPump::forConnection(backend->sharedConnection());
     }
 
-    std::unique_ptr<X11Backend> backend;
-    SystemBackend system;
     std::shared_ptr<X11EventPump> pump;
 };
 

@@ -1,6 +1,6 @@
 // The window and display services on the real X11 backend: what a capture and a restore see and
 // do on a desktop with openbox, two monitors and real clients.
-#include "X11Environment.h"
+#include "ConnectedX11Test.h"
 
 #include "Await.h"
 #include "TestApplication.h"
@@ -8,7 +8,6 @@
 #include "model/CaptureError.h"
 #include "platform/DisplayService.h"
 #include "platform/WindowService.h"
-#include "system/x11/X11Backend.h"
 
 #include <gtest/gtest.h>
 
@@ -20,14 +19,12 @@ namespace {
 using test::TestClient;
 using test::TestWindowSpec;
 
-class X11WindowServiceTest : public test::X11Test {
+class X11WindowServiceTest : public test::ConnectedX11Test {
 protected:
     void SetUp() override
     {
         test::ensureApplication();
-        owned = x11::X11Backend::connect(x.display());
-        ASSERT_TRUE(owned);
-        system = owned->backend();
+        ASSERT_NO_FATAL_FAILURE(ConnectedX11Test::SetUp());
         service = std::make_unique<WindowService>(system);
     }
 
@@ -43,8 +40,6 @@ protected:
         return test::await(service->scan(displays(), {}, nullptr, std::nullopt, true));
     }
 
-    std::unique_ptr<x11::X11Backend> owned;
-    SystemBackend system;
     std::unique_ptr<WindowService> service;
 };
 

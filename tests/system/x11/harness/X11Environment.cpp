@@ -72,4 +72,27 @@ void setXSessionOptions(XSessionOptions options)
     pendingOptions() = std::move(options);
 }
 
+RectD X11Test::frameFromX(uint32_t window)
+{
+    const std::optional<XSession::Rect> frame = x.frameGeometry(window);
+    const std::optional<XSession::Rect> primary = x.primaryMonitor();
+    if (!frame || !primary) {
+        ADD_FAILURE() << "window " << window << " has no geometry, or the server no monitor";
+        return {};
+    }
+    return RectD{double(frame->x - primary->x), double(frame->y - primary->y), double(frame->width),
+                 double(frame->height)};
+}
+
+void X11Test::expectFrames(const std::map<uint32_t, RectD> &expected, double tolerance)
+{
+    for (const auto &[window, frame] : expected) {
+        const RectD actual = frameFromX(window);
+        EXPECT_TRUE(actual.isApproximatelyEqual(frame, tolerance))
+            << "window " << window << " is at " << actual.x << "," << actual.y << " " << actual.width
+            << "x" << actual.height << ", expected " << frame.x << "," << frame.y << " "
+            << frame.width << "x" << frame.height;
+    }
+}
+
 } // namespace ostrel::test

@@ -2,7 +2,12 @@
 
 #include "XSession.h"
 
+#include "model/RectD.h"
+
 #include <gtest/gtest.h>
+
+#include <cstdint>
+#include <map>
 
 namespace ostrel::test {
 
@@ -26,6 +31,12 @@ class X11Test : public ::testing::Test {
 protected:
     XSession &x = xsession();
     void TearDown() override { x.reset(); }
+
+    // The window's outer frame in the program's global space, as X itself reports it: relative
+    // to the primary monitor's top left. What the program says is checked against this.
+    RectD frameFromX(uint32_t window);
+    // Each window's frame from X lies within `tolerance` points of the expected one.
+    void expectFrames(const std::map<uint32_t, RectD> &expected, double tolerance = 4.0);
 };
 
 } // namespace ostrel::test

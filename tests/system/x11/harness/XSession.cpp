@@ -1,5 +1,6 @@
 #include "XSession.h"
 
+#include <xcb/randr.h>
 #include <xcb/xcb.h>
 
 #include <fcntl.h>
@@ -621,6 +622,26 @@ std::optional<XSession::Rect> XSession::frameGeometry(uint32_t window)
     rect->width += int(extents[0] + extents[1]);
     rect->height += int(extents[2] + extents[3]);
     return rect;
+}
+
+std::optional<XSession::Rect> XSession::primaryMonitor()
+{
+    auto *c = connection_->c;
+    auto reply = xcb_randr_get_monitors_reply(c, xcb_randr_get_monitors(c, root_, 1), nullptr);
+    std::optional<Rect> primary;
+    if (reply) {
+        for (auto it = xcb_randr_get_monitors_monitors_iterator(reply); it.rem; xcb_randr_monitor_info_next(&it)) {
+            const Rect monitor{it.data->x, it.data->y, it.data->width, it.data->height};
+            if (it.data->primary || !primary) {
+                primary = monitor;
+            }
+            if (it.data->primary) {
+                break;
+            }
+        }
+    }
+    std::free(reply);
+    return primary;
 }
 
 void XSession::moveResize(uint32_t window, int x, int y, int width, int height)

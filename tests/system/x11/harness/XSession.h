@@ -185,6 +185,9 @@ public:
     std::optional<Rect> clientGeometry(uint32_t window);
     // The outer frame in root coordinates: the client rectangle grown by _NET_FRAME_EXTENTS.
     std::optional<Rect> frameGeometry(uint32_t window);
+    // The primary monitor in root coordinates (the first one when none is primary), as the
+    // server lists its monitors now; its top left is the origin of the program's global space.
+    std::optional<Rect> primaryMonitor();
     // Resizes the client and moves its frame's top left to (x, y) as another client would ask
     // the window manager, and waits until the window manager has done both.
     void moveResize(uint32_t window, int x, int y, int width, int height);
