@@ -1,5 +1,7 @@
 #pragma once
 
+#include "model/StoppableWait.h"
+
 #include <QCoro/QCoroFuture>
 #include <QCoro/QCoroTask>
 #include <QString>
@@ -8,6 +10,7 @@
 
 #include <exception>
 #include <optional>
+#include <stop_token>
 #include <type_traits>
 #include <utility>
 #include <variant>
@@ -37,19 +40,7 @@ public:
     auto run(F operation) -> QCoro::Task<std::invoke_result_t<F &>>
     {
         using T = std::invoke_result_t<F &>;
-        auto future = QtConcurrent::run(&pool_, [op = std::move(operation)]() mutable {
-            Outcome<T> outcome;
-            try {
-                if constexpr (std::is_void_v<T>) {
-                    op();
-                } else {
-                    outcome.value.emplace(op());
-                }
-            } catch (...) {
-                outcome.error = std::current_exception();
-            }
-            return outcome;
-        });
+        QFuture<Outcome<T>> future = submit(std::move(operation));
         Outcome<T> outcome = co_await future;
         if (outcome.error) {
             std::rethrow_exception(outcome.error);
@@ -57,6 +48,24 @@ public:
         if constexpr (!std::is_void_v<T>) {
             co_return std::move(*outcome.value);
         }
+    }
+
+    // As `run`, for a caller that may stop waiting: a stop ends the wait at once, without a
+    // value; the operation itself still runs to its end on the executor's thread.
+    template <class F>
+    auto run(F operation, std::stop_token stop) -> QCoro::Task<std::optional<std::invoke_result_t<F &>>>
+    {
+        using T = std::invoke_result_t<F &>;
+        static_assert(!std::is_void_v<T>, "a stoppable operation gives a value");
+        QFuture<Outcome<T>> future = submit(std::move(operation));
+        if (!co_await StoppableWait::finished(future, std::move(stop))) {
+            co_return std::nullopt;
+        }
+        Outcome<T> outcome = future.result();
+        if (outcome.error) {
+            std::rethrow_exception(outcome.error);
+        }
+        co_return std::move(*outcome.value);
     }
 
     // Runs the operation on the executor's thread and blocks the caller until it is done; for
@@ -92,6 +101,25 @@ private:
         std::optional<std::conditional_t<std::is_void_v<T>, std::monostate, T>> value;
         std::exception_ptr error;
     };
+
+    template <class F>
+    auto submit(F operation) -> QFuture<Outcome<std::invoke_result_t<F &>>>
+    {
+        using T = std::invoke_result_t<F &>;
+        return QtConcurrent::run(&pool_, [op = std::move(operation)]() mutable {
+            Outcome<T> outcome;
+            try {
+                if constexpr (std::is_void_v<T>) {
+                    op();
+                } else {
+                    outcome.value.emplace(op());
+                }
+            } catch (...) {
+                outcome.error = std::current_exception();
+            }
+            return outcome;
+        });
+    }
 
     QThreadPool pool_;
 };

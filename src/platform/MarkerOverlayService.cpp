@@ -2,6 +2,8 @@
 
 #include "platform/OverlayWindowRegistry.h"
 
+#include <utility>
+
 namespace ostrel {
 
 namespace {
@@ -48,9 +50,9 @@ void MarkerOverlayService::show(const QList<NumberedCandidate> &candidates)
 
 void MarkerOverlayService::clear()
 {
-    if (hideTask_) {
-        hideTask_->cancelled = true;
-        hideTask_.reset();
+    // Let go first: the hide's coroutine ends inside the stop request and must find it gone.
+    if (const std::shared_ptr<HideTask> cancelled = std::exchange(hideTask_, nullptr)) {
+        cancelled->stop.request_stop();
     }
     for (MarkerContentView *panel : std::as_const(panels_)) {
         OverlayWindowRegistry::remove(panel->windowNumber());
@@ -63,9 +65,9 @@ void MarkerOverlayService::clear()
 QCoro::Task<void> MarkerOverlayService::hideLater(QPointer<MarkerOverlayService> service, Clock *clock,
                                                   std::shared_ptr<HideTask> task)
 {
-    QCoro::Task<void> wait = clock->sleep(hideAfter);
+    QCoro::Task<void> wait = clock->sleep(hideAfter, task->stop.get_token());
     co_await wait;
-    if (task->cancelled || !service) {
+    if (task->stop.stop_requested() || !service) {
         co_return;
     }
     service->clear();

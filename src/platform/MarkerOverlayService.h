@@ -10,6 +10,7 @@
 #include <QPointer>
 
 #include <memory>
+#include <stop_token>
 
 namespace ostrel {
 
@@ -36,8 +37,9 @@ public:
     QList<MarkerContentView *> panels() const;
 
 private:
+    // Cancelling the hide ends its coroutine at once.
     struct HideTask {
-        bool cancelled = false;
+        std::stop_source stop;
     };
     static QCoro::Task<void> hideLater(QPointer<MarkerOverlayService> service, Clock *clock,
                                        std::shared_ptr<HideTask> task);

@@ -7,6 +7,7 @@
 #include <QEasingCurve>
 
 #include <algorithm>
+#include <utility>
 
 namespace ostrel {
 
@@ -52,9 +53,9 @@ void RestoredWindowFlashService::setFadeDurations(std::chrono::milliseconds fade
 
 void RestoredWindowFlashService::cancel(std::shared_ptr<Task> &task)
 {
-    if (task) {
-        task->cancelled = true;
-        task.reset();
+    // Let go first: the task's coroutine ends inside the stop request and must find it gone.
+    if (const std::shared_ptr<Task> cancelled = std::exchange(task, nullptr)) {
+        cancelled->stop.request_stop();
     }
 }
 
@@ -101,9 +102,9 @@ QCoro::Task<void> RestoredWindowFlashService::dismissLater(QPointer<RestoredWind
                                                            std::shared_ptr<Task> task, quint64 generation,
                                                            Clock *clock, bool reducedMotion)
 {
-    QCoro::Task<void> wait = clock->sleep(reducedMotion ? reducedMotionVisibleFor : visibleFor);
+    QCoro::Task<void> wait = clock->sleep(reducedMotion ? reducedMotionVisibleFor : visibleFor, task->stop.get_token());
     co_await wait;
-    if (task->cancelled || !service || service->generation_ != generation) {
+    if (task->stop.stop_requested() || !service || service->generation_ != generation) {
         co_return;
     }
     if (reducedMotion) {
@@ -220,19 +221,20 @@ QCoro::Task<void> RestoredWindowFlashService::track(QPointer<RestoredWindowFlash
                                                     std::shared_ptr<Task> task, quint64 generation,
                                                     Clock *clock, WindowListReader *reader)
 {
-    while (!task->cancelled) {
+    const std::stop_token stop = task->stop.get_token();
+    while (!stop.stop_requested()) {
         // Measured from the end of each cycle: one cycle is the period plus the read.
-        QCoro::Task<void> wait = clock->sleep(trackingPeriod);
+        QCoro::Task<void> wait = clock->sleep(trackingPeriod, stop);
         co_await wait;
-        if (task->cancelled || !service || service->generation_ != generation) {
+        if (stop.stop_requested() || !service || service->generation_ != generation) {
             co_return;
         }
         // The reader belongs to the service, which exists here; after the read only the service is
         // looked at again.
         QSet<quint32> overlays = OverlayWindowRegistry::windowNumbers();
-        QCoro::Task<std::optional<QList<OrderedWindow>>> reading = reader->read(std::move(overlays));
+        QCoro::Task<std::optional<QList<OrderedWindow>>> reading = reader->read(std::move(overlays), stop);
         std::optional<QList<OrderedWindow>> windows = co_await std::move(reading);
-        if (task->cancelled || !service || service->generation_ != generation) {
+        if (stop.stop_requested() || !service || service->generation_ != generation) {
             co_return;
         }
         service->applyPanelFrames(windows);

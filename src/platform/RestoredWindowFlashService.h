@@ -19,6 +19,7 @@
 #include <chrono>
 #include <memory>
 #include <optional>
+#include <stop_token>
 
 namespace ostrel {
 
@@ -50,7 +51,8 @@ public:
     };
 
     // Everything given must outlive the service; `reduceMotion` and `compositing` may be null
-    // (motion allowed, translucency available).
+    // (motion allowed, translucency available). A flash still running when the service goes ends
+    // with it: its panels go, and its tasks end there and then.
     RestoredWindowFlashService(WindowServerList &windowServer, Clock &clock,
                                ReduceMotion *reduceMotion = nullptr, Compositing *compositing = nullptr,
                                QObject *parent = nullptr);
@@ -69,8 +71,9 @@ public:
     void setFadeDurations(std::chrono::milliseconds fadeIn, std::chrono::milliseconds fadeOut);
 
 private:
+    // A running dismissal or tracking; cancelling it ends its coroutine at once.
     struct Task {
-        bool cancelled = false;
+        std::stop_source stop;
     };
 
     void updatePanelFrames();

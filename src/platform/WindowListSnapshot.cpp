@@ -23,13 +23,14 @@ std::optional<QList<OrderedWindow>> WindowListSnapshot::read(WindowServerList &w
     return windows;
 }
 
-QCoro::Task<std::optional<QList<OrderedWindow>>> WindowListReader::read(QSet<quint32> excluding)
+QCoro::Task<std::optional<QList<OrderedWindow>>> WindowListReader::read(QSet<quint32> excluding,
+                                                                        std::stop_token stop)
 {
     WindowServerList *windowServer = &windowServer_;
-    QCoro::Task<std::optional<QList<OrderedWindow>>> reading =
-        executor_.run([windowServer, excluding] { return WindowListSnapshot::read(*windowServer, excluding); });
-    std::optional<QList<OrderedWindow>> windows = co_await std::move(reading);
-    co_return windows;
+    QCoro::Task<std::optional<std::optional<QList<OrderedWindow>>>> reading = executor_.run(
+        [windowServer, excluding] { return WindowListSnapshot::read(*windowServer, excluding); }, std::move(stop));
+    std::optional<std::optional<QList<OrderedWindow>>> windows = co_await std::move(reading);
+    co_return windows.value_or(std::nullopt);
 }
 
 } // namespace ostrel

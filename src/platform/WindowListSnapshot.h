@@ -8,6 +8,7 @@
 #include <QSet>
 
 #include <optional>
+#include <stop_token>
 
 namespace ostrel {
 
@@ -35,7 +36,9 @@ public:
     // The list must outlive the reader.
     explicit WindowListReader(WindowServerList &windowServer) : windowServer_(windowServer) {}
 
-    QCoro::Task<std::optional<QList<OrderedWindow>>> read(QSet<quint32> excluding);
+    // Absent when the list cannot be read, or when `stop` is asked before the read ends (the read
+    // itself still runs to its end, and the reader waits for it when it goes).
+    QCoro::Task<std::optional<QList<OrderedWindow>>> read(QSet<quint32> excluding, std::stop_token stop = {});
 
 private:
     WindowServerList &windowServer_;

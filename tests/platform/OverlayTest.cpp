@@ -182,7 +182,7 @@ TEST_F(Overlays, AnEmptyCandidateListClearsAndStillSchedulesTheHide)
     markers->show({candidate(1, {100, 100, 400, 300})});
     markers->show({});
     EXPECT_TRUE(markers->panels().isEmpty());
-    EXPECT_EQ(clock.pendingSleeps(), 2) << "the cancelled hide and the new one";
+    EXPECT_EQ(clock.pendingSleeps(), 1) << "the cancelled hide ended at once; only the new one waits";
 }
 
 TEST_F(Overlays, WithoutACompositorAMarkerIsCutToWhatItPaints)
@@ -218,7 +218,7 @@ TEST_F(Overlays, FlashMakesPanelsForUsableTargetsOfTwentyPointsOrMore)
     flash->flash({{{0, 0, 10, 10}, 0x400005}}, HighlightColor::blue);
     EXPECT_TRUE(flash->panels().isEmpty());
     EXPECT_EQ(flash->generation(), 2u);
-    EXPECT_EQ(clock.pendingSleeps(), 1) << "only the first flash's dismissal waits";
+    EXPECT_EQ(clock.pendingSleeps(), 0) << "the first flash's dismissal ended with it, and no panel waits";
 }
 
 TEST_F(Overlays, FlashFollowsItsWindowAndShowsOnlyTheUncoveredPart)
@@ -365,6 +365,27 @@ TEST_F(Overlays, RemovePanelsEndsEverythingAtOnce)
     clock.advance(2s);
     QCoreApplication::processEvents();
     EXPECT_TRUE(flash->panels().isEmpty());
+}
+
+// The program takes the overlays down at its end, and its event loop runs no more: a task still
+// waiting then would never wake, and nothing of it may be left.
+TEST_F(Overlays, OverlayServicesThatGoEndTheirPanelsAndTasksAtOnce)
+{
+    windowList.set(QList<OrderedWindow>{{0x400010, {100, 100, 400, 300}}});
+    markers->show({candidate(1, {100, 100, 400, 300})});
+    flash->flash({{{100, 100, 400, 300}, 0x400010}}, HighlightColor::blue);
+    const QPointer<MarkerContentView> marker = markers->panels().value(0);
+    const QPointer<RestoredWindowFlashView> panel = flash->panels().value(0).panel;
+    ASSERT_TRUE(marker && panel && flash->isTracking());
+    const quint32 number = quint32(panel->windowNumber());
+    ASSERT_EQ(clock.pendingSleeps(), 3) << "the markers' hide, the dismissal and the tracking";
+
+    markers.reset();
+    flash.reset();
+    EXPECT_TRUE(marker.isNull());
+    EXPECT_TRUE(panel.isNull());
+    EXPECT_FALSE(OverlayWindowRegistry::windowNumbers().contains(number));
+    EXPECT_EQ(clock.pendingSleeps(), 0) << "every task ended with its service";
 }
 
 TEST_F(Overlays, WithoutACompositorTheFlashIsCutToTheVisibleBand)

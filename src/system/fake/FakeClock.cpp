@@ -1,6 +1,6 @@
 #include "system/fake/FakeClock.h"
 
-#include <QCoro/QCoroFuture>
+#include "model/StoppableWait.h"
 
 #include <algorithm>
 
@@ -12,19 +12,24 @@ Clock::TimePoint FakeClock::now()
     return now_;
 }
 
-QCoro::Task<void> FakeClock::sleep(Duration duration)
+QCoro::Task<void> FakeClock::sleep(Duration duration, std::stop_token stop)
 {
-    if (duration <= Duration::zero()) {
+    if (duration <= Duration::zero() || stop.stop_requested()) {
         co_return;
     }
     QFutureInterface<void> promise;
     promise.reportStarted();
+    quint64 number = 0;
     {
         std::lock_guard lock(mutex_);
-        sleepers_.append({now_ + duration, promise});
+        number = ++sleepersSoFar_;
+        sleepers_.append({now_ + duration, promise, number});
     }
-    QFuture<void> future = promise.future();
-    co_await future;
+    const bool elapsed = co_await StoppableWait::finished(promise.future(), std::move(stop));
+    if (!elapsed) {
+        std::lock_guard lock(mutex_);
+        sleepers_.removeIf([number](const Sleeper &s) { return s.number == number; });
+    }
 }
 
 void FakeClock::advance(Duration duration)

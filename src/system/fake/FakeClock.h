@@ -14,8 +14,11 @@ namespace ostrel {
 // past their end, in the order of their ends.
 class FakeClock final : public Clock {
 public:
+    using Clock::sleep;
+
     TimePoint now() override;
-    QCoro::Task<void> sleep(Duration duration) override;
+    // A stopped sleep leaves the clock's list at once.
+    QCoro::Task<void> sleep(Duration duration, std::stop_token stop) override;
 
     void advance(Duration duration);
     // How many sleeps are waiting for time to move.
@@ -25,12 +28,14 @@ private:
     struct Sleeper {
         TimePoint wake;
         QFutureInterface<void> promise;
+        quint64 number = 0;
     };
 
     std::mutex mutex_;
     // Far from the clock's epoch, so that a deadline computed backwards stays positive.
     TimePoint now_ = TimePoint(std::chrono::hours(1000));
     QList<Sleeper> sleepers_;
+    quint64 sleepersSoFar_ = 0;
 };
 
 } // namespace ostrel
