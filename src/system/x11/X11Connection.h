@@ -79,8 +79,14 @@ public:
     // Throws away the replies of requests that will not be collected.
     void discard(unsigned int sequence) { xcb_discard_reply(connection_, sequence); }
 
-    // Sends everything queued.
-    void flush() { xcb_flush(connection_); }
+    // Sends everything queued. While it writes, xcb also reads what has come in meanwhile; those
+    // events are off the socket then, so its watcher will not tell of them: they are handed out
+    // here.
+    void flush()
+    {
+        xcb_flush(connection_);
+        pumpEvents();
+    }
 
     // A round trip bounded by the deadline: true when the server answered, so every request sent
     // before has been processed.
@@ -92,7 +98,9 @@ public:
     using EventHandler = std::function<void(const xcb_generic_event_t &)>;
     int subscribe(EventHandler handler);
     void unsubscribe(int id);
-    // Reads and dispatches the events that have arrived, without blocking.
+    // Reads and dispatches the events that have arrived, without blocking. Whoever makes xcb read
+    // the socket outside of this class (another library's blocking replies, say) calls it after,
+    // or what was read waits unseen until the server next sends something, perhaps never.
     void pumpEvents();
 
     // Blocks until the socket has something to read, another thread's event pump has read it

@@ -16,12 +16,12 @@ X11KeyboardLayout::X11KeyboardLayout(std::shared_ptr<X11Connection> connection, 
     }
     xcb_connection_t *c = connection_->raw();
     uint8_t firstError = 0;
-    if (!xkb_x11_setup_xkb_extension(c, XKB_X11_MIN_MAJOR_XKB_VERSION, XKB_X11_MIN_MINOR_XKB_VERSION,
-                                     XKB_X11_SETUP_XKB_EXTENSION_NO_FLAGS, nullptr, nullptr, &firstEvent_,
-                                     &firstError)) {
-        return;
-    }
-    deviceID_ = xkb_x11_get_core_keyboard_device_id(c);
+    const bool xkb = xkb_x11_setup_xkb_extension(c, XKB_X11_MIN_MAJOR_XKB_VERSION, XKB_X11_MIN_MINOR_XKB_VERSION,
+                                                 XKB_X11_SETUP_XKB_EXTENSION_NO_FLAGS, nullptr, nullptr,
+                                                 &firstEvent_, &firstError);
+    deviceID_ = xkb ? xkb_x11_get_core_keyboard_device_id(c) : -1;
+    // Both wait for their replies on their own, as the keymap's reading does.
+    connection_->pumpEvents();
     if (deviceID_ < 0) {
         return;
     }
@@ -80,10 +80,15 @@ void X11KeyboardLayout::readKeymap()
 {
     xcb_connection_t *c = connection_->raw();
     xkb_keymap *keymap = xkb_x11_keymap_new_from_device(context(), c, deviceID_, XKB_KEYMAP_COMPILE_NO_FLAGS);
+    xkb_state *state = keymap ? xkb_x11_state_new_from_device(keymap, c, deviceID_) : nullptr;
+    // xkbcommon waits for its replies on its own and takes whatever came before them off the
+    // socket: a key press of a hot key typed meanwhile, for one. A new keyboard's map is read
+    // just as its first key is pressed, so this is common.
+    connection_->pumpEvents();
     if (!keymap) {
         return;
     }
-    if (xkb_state *state = xkb_x11_state_new_from_device(keymap, c, deviceID_)) {
+    if (state) {
         setLayoutIndex(xkb_state_serialize_layout(state, XKB_STATE_LAYOUT_EFFECTIVE));
         xkb_state_unref(state);
     }

@@ -34,6 +34,9 @@
 
 #include <functional>
 
+#include <poll.h>
+#include <sys/ioctl.h>
+
 namespace ostrel::x11 {
 namespace {
 
@@ -220,6 +223,45 @@ TEST_F(X11PlatformServices, HotKeysSurviveAChangeOfTheKeyboardMapping)
     x.xdotool({"key", "ctrl+alt+k"});
     EXPECT_TRUE(waitUntil([&] { return fired == 2; }));
     setLocks(false, false);
+}
+
+// The keyboard's map is read again with blocking requests on the connection the hot keys share,
+// and those take whatever else has come in off the socket: a shortcut pressed meanwhile must
+// still fire, although the socket then has nothing more to say.
+TEST_F(X11PlatformServices, AShortcutPressedWhileTheKeyboardMapIsReadAgainFires)
+{
+    X11HotKeys hotKeys(connection);
+    X11KeyboardLayout keyboard(connection);
+    ShortcutService service(hotKeys);
+    int fired = 0;
+    service.onTrigger = [&](const ShortcutTarget &) { ++fired; };
+    ASSERT_EQ(service.apply(Shortcut{40, ctrl | opt}, {}, std::nullopt).message, std::nullopt);
+    int reread = 0;
+    const int subscription = keyboard.subscribe([&] { ++reread; });
+
+    // Another keyboard map: the round trip hands out the server's news, and the map's new
+    // reading waits in the event queue. Whatever the hot keys make of it is done first.
+    x.check({"setxkbmap", "-layout", "us"});
+    ASSERT_TRUE(connection->sync(deadlineIn(10.0)));
+    QCoreApplication::sendPostedEvents(&hotKeys);
+    // The press (held, so that no release comes after it) reaches the socket first.
+    x.xdotool({"keydown", "ctrl+alt+k"});
+    const int socket = xcb_get_file_descriptor(connection->raw());
+    int pending = 0;
+    for (QDeadlineTimer deadline(5000); pending < int(sizeof(xcb_key_press_event_t)) && !deadline.hasExpired();) {
+        pollfd readable{socket, POLLIN, 0};
+        poll(&readable, 1, 10);
+        ioctl(socket, FIONREAD, &pending);
+    }
+    ASSERT_GE(pending, int(sizeof(xcb_key_press_event_t))) << "the press never came";
+    // Then the map is read. The socket is empty afterwards, so its watcher would never tell of
+    // the press: it must have been handed to the hot keys by then.
+    QCoreApplication::sendPostedEvents(&keyboard);
+    EXPECT_GE(reread, 1);
+    QCoreApplication::sendPostedEvents(&hotKeys);
+    EXPECT_EQ(fired, 1);
+    x.xdotool({"keyup", "ctrl+alt+k"});
+    keyboard.unsubscribe(subscription);
 }
 
 TEST_F(X11PlatformServices, KeyLabelsFollowTheServersLayout)
