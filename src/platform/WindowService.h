@@ -110,6 +110,8 @@ public:
     QList<CGWindowEntry> activeDesktopWindows();
 
 private:
+    struct ScanPass;
+
     // Whether the window is fullscreen: its own word where the platform gives one, else whether
     // its frame covers a whole display. (A maximized window on a monitor without panels covers
     // it too, but it is an ordinary window that moves like any other.)

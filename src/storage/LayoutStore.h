@@ -136,7 +136,20 @@ private:
     static QString recoveryCandidatePrefix();
     static StorageOpenResult recover(const StorePaths &paths, const QString &reason,
                                      const StoreEnvironment &environment);
+    // The backup's checked copy; a failure that is not a storage error already is told with
+    // the reason the database needed recovery.
+    static QString backupCandidate(const StorePaths &paths, const QString &reason,
+                                   const StoreEnvironment &environment);
     static QString makeRecoveryCandidate(const StorePaths &paths,
+                                         const StoreEnvironment &environment);
+    // The checked copy takes the database's place; `installed` is set once it has, so that it
+    // is no longer removed as a leftover.
+    static StorageOpenResult installCandidate(const StorePaths &paths, const QString &candidate,
+                                              bool &installed, const QString &preserved,
+                                              const StoreEnvironment &environment);
+    // No usable backup: an empty database in place of the damaged one.
+    static StorageOpenResult startAfresh(const StorePaths &paths, bool resetPending,
+                                         const QString &preserved,
                                          const StoreEnvironment &environment);
     static void preserveRecoverySet(FileSystem &files, const QString &fromBase,
                                     const QString &toBase);

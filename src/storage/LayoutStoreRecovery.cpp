@@ -35,6 +35,14 @@ QString recoveryStamp(const QDateTime &now)
     return stamp;
 }
 
+// Where the damaged set is kept: its own names under a stamped base, beside the database.
+QString keptSetBase(const StorePaths &paths, const QDateTime &now)
+{
+    return QDir(paths.directory)
+        .filePath(QStringLiteral("Ostrel.corrupt-") + recoveryStamp(now)
+                  + QStringLiteral(".sqlite"));
+}
+
 } // namespace
 
 QString LayoutStore::recoveryCandidatePrefix()
@@ -61,22 +69,10 @@ StorageOpenResult LayoutStore::recover(const StorePaths &paths, const QString &r
         removeSidecars(candidate);
     });
     if (!resetPending && files.exists(paths.backup)) {
-        try {
-            candidate = makeRecoveryCandidate(paths, environment);
-        } catch (const StorageError &) {
-            throw;
-        } catch (...) {
-            throw StorageError::recoveryFailed(
-                reason + QStringLiteral(" The backup at ") + paths.backup
-                + QStringLiteral(" could not be used: ") + descriptionOf(std::current_exception())
-                + QStringLiteral(" The original database was left in place."));
-        }
+        candidate = backupCandidate(paths, reason, environment);
     }
 
-    const QString base = QDir(paths.directory)
-                             .filePath(QStringLiteral("Ostrel.corrupt-")
-                                       + recoveryStamp(environment.clock())
-                                       + QStringLiteral(".sqlite"));
+    const QString base = keptSetBase(paths, environment.clock());
     RecoveryFileLock lock(files, paths);
     preserveRecoverySet(files, paths.database, base);
     const QString kept = recoverySetNames(files, base).join(QStringLiteral(", "));
@@ -84,43 +80,9 @@ StorageOpenResult LayoutStore::recover(const StorePaths &paths, const QString &r
 
     StorageOpenResult result;
     try {
-        if (!candidate.isEmpty()) {
-            // The damaged file stays reachable through its kept link, so the copy replaces it
-            // in one rename: the folder never lacks a database while a good backup exists. Its
-            // side files go first (they are kept too) so that no log of the damaged file is
-            // ever applied to the copy.
-            removeSidecars(paths.database);
-            if (const int error = files.rename(candidate, paths.database); error != 0) {
-                throw std::system_error(error, std::generic_category());
-            }
-            installed = true;
-            removeSidecars(paths.database);
-            flush(files, paths.directory);
-            auto working = std::make_unique<SQLiteDatabase>(
-                paths.database, SQLiteOpenMode::readWrite, SQLiteJournalPolicy::wal,
-                environment.busyTimeoutMilliseconds);
-            working->quickCheck();
-            // Already at the current version and verified: no upgrade or reset backup here.
-            const StorageNotice notice{
-                QStringLiteral("Your layouts are back"),
-                QStringLiteral("Saved layouts were restored from the last backup. The damaged "
-                               "copy is kept for recovery."),
-                preserved};
-            result = StorageOpenResult{
-                std::make_unique<LayoutStore>(paths, notice, std::move(working), environment),
-                notice, paths};
-        } else {
-            removeActiveSet(files, paths);
-            const QString message = resetPending
-                ? QStringLiteral("Ostrel couldn’t open the previous data, so it created a fresh, "
-                                 "empty library. The backup from before the last reset was not "
-                                 "restored.")
-                : QStringLiteral("Ostrel couldn’t open the previous data, so it created a fresh, "
-                                 "empty library. The original files were kept.");
-            result = createEmptyDatabase(
-                paths, StorageNotice{QStringLiteral("Starting with a clean slate"), message, preserved},
-                environment);
-        }
+        result = candidate.isEmpty()
+            ? startAfresh(paths, resetPending, preserved, environment)
+            : installCandidate(paths, candidate, installed, preserved, environment);
     } catch (...) {
         const QString description = descriptionOf(std::current_exception());
         restoreRecoverySet(files, base, paths.database);
@@ -131,6 +93,68 @@ StorageOpenResult LayoutStore::recover(const StorePaths &paths, const QString &r
     }
     lock.release();
     return result;
+}
+
+QString LayoutStore::backupCandidate(const StorePaths &paths, const QString &reason,
+                                     const StoreEnvironment &environment)
+{
+    try {
+        return makeRecoveryCandidate(paths, environment);
+    } catch (const StorageError &) {
+        throw;
+    } catch (...) {
+        throw StorageError::recoveryFailed(
+            reason + QStringLiteral(" The backup at ") + paths.backup
+            + QStringLiteral(" could not be used: ") + descriptionOf(std::current_exception())
+            + QStringLiteral(" The original database was left in place."));
+    }
+}
+
+StorageOpenResult LayoutStore::installCandidate(const StorePaths &paths, const QString &candidate,
+                                                bool &installed,
+                                                const QString &preserved,
+                                                const StoreEnvironment &environment)
+{
+    FileSystem &files = *environment.files;
+    // The damaged file stays reachable through its kept link, so the copy replaces it in one
+    // rename: the folder never lacks a database while a good backup exists. Its side files go
+    // first (they are kept too) so that no log of the damaged file is ever applied to the copy.
+    removeSidecars(paths.database);
+    if (const int error = files.rename(candidate, paths.database); error != 0) {
+        throw std::system_error(error, std::generic_category());
+    }
+    installed = true;
+    removeSidecars(paths.database);
+    flush(files, paths.directory);
+    auto working = std::make_unique<SQLiteDatabase>(paths.database, SQLiteOpenMode::readWrite,
+                                                    SQLiteJournalPolicy::wal,
+                                                    environment.busyTimeoutMilliseconds);
+    working->quickCheck();
+    // Already at the current version and verified: no upgrade or reset backup here.
+    const StorageNotice notice{
+        QStringLiteral("Your layouts are back"),
+        QStringLiteral("Saved layouts were restored from the last backup. The damaged "
+                       "copy is kept for recovery."),
+        preserved};
+    return StorageOpenResult{
+        std::make_unique<LayoutStore>(paths, notice, std::move(working), environment), notice,
+        paths};
+}
+
+StorageOpenResult LayoutStore::startAfresh(const StorePaths &paths, bool resetPending,
+                                           const QString &preserved,
+                                           const StoreEnvironment &environment)
+{
+    removeActiveSet(*environment.files, paths);
+    const QString message = resetPending
+        ? QStringLiteral("Ostrel couldn’t open the previous data, so it created a fresh, "
+                         "empty library. The backup from before the last reset was not "
+                         "restored.")
+        : QStringLiteral("Ostrel couldn’t open the previous data, so it created a fresh, "
+                         "empty library. The original files were kept.");
+    return createEmptyDatabase(
+        paths, StorageNotice{QStringLiteral("Starting with a clean slate"), message, preserved},
+        environment);
 }
 
 QString LayoutStore::makeRecoveryCandidate(const StorePaths &paths,
