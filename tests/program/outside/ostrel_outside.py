@@ -44,6 +44,7 @@ import sys
 import tempfile
 import time
 import unittest
+import uuid
 
 EXECUTABLE = os.environ.get("OSTREL_EXECUTABLE", "")
 LAUNCHER = os.environ.get("OSTREL_X11_LAUNCHER", "")
@@ -67,6 +68,44 @@ SESSION_BUS_CONFIG = """<!DOCTYPE busconfig PUBLIC "-//freedesktop//DTD D-Bus Bu
   </policy>
 </busconfig>
 """
+
+
+# The dummy monitors carry no EDID, so a monitor's key is 0-0 and its place in the list.
+PRIMARY_KEY = "0-0-0"
+
+
+def identifier():
+    return str(uuid.uuid4()).upper()
+
+
+def seed_layout(path, name, entries):
+    """Writes a layout of test windows on the primary monitor, as a capture would have saved it,
+    into the database at `path`; `entries` maps a window class to its frame as fractions of the
+    monitor (x, y, width, height). Returns the layout's identifier."""
+    layout_id = identifier()
+    now = time.time()
+    connection = sqlite3.connect(path)
+    try:
+        connection.execute("PRAGMA foreign_keys = ON")
+        with connection:
+            connection.execute(
+                "INSERT INTO layouts (id, name, created_at, updated_at) VALUES (?, ?, ?, ?)",
+                (layout_id, name, now, now))
+            connection.execute(
+                "INSERT INTO displays (layout_id, display_key, ordinal, vendor, model, serial, unit,"
+                " frame_x, frame_y, frame_width, frame_height, visible_x, visible_y, visible_width,"
+                " visible_height, pixel_width, pixel_height, scale, is_primary, frame_inferred)"
+                " VALUES (?, ?, 0, 0, 0, 0, 0, 0, 0, 1920, 1080, 0, 0, 1920, 1080, 1920, 1080, 1.0,"
+                " 1, 0)", (layout_id, PRIMARY_KEY))
+            for ordinal, (cls, frame) in enumerate(entries.items()):
+                connection.execute(
+                    "INSERT INTO windows (id, layout_id, ordinal, bundle_id, app_name, role, subrole,"
+                    " display_key, rel_x, rel_y, rel_width, rel_height)"
+                    " VALUES (?, ?, ?, ?, ?, 'AXWindow', 'AXStandardWindow', ?, ?, ?, ?, ?)",
+                    (identifier(), layout_id, ordinal, cls.lower(), cls, PRIMARY_KEY) + frame)
+    finally:
+        connection.close()
+    return layout_id
 
 
 class Timeout(AssertionError):

@@ -1,45 +1,10 @@
 """The layout-details window: opened with "Manage Layout…" from a layout row's menu, it renames the
 layout, and the new name is what the store keeps."""
 
-import sqlite3
-import time
 import unittest
-import uuid
 
 import ostrel_outside
-from ostrel_outside import Desktop, wait_for
-
-
-def identifier():
-    return str(uuid.uuid4()).upper()
-
-
-def seed_layout(path, name):
-    """Writes a layout of one window on the primary monitor, as a capture would have saved it;
-    returns its identifier. The dummy monitors carry no EDID: the display's key is 0-0-0."""
-    layout_id = identifier()
-    now = time.time()
-    connection = sqlite3.connect(path)
-    try:
-        connection.execute("PRAGMA foreign_keys = ON")
-        with connection:
-            connection.execute(
-                "INSERT INTO layouts (id, name, created_at, updated_at) VALUES (?, ?, ?, ?)",
-                (layout_id, name, now, now))
-            connection.execute(
-                "INSERT INTO displays (layout_id, display_key, ordinal, vendor, model, serial, unit,"
-                " frame_x, frame_y, frame_width, frame_height, visible_x, visible_y, visible_width,"
-                " visible_height, pixel_width, pixel_height, scale, is_primary, frame_inferred)"
-                " VALUES (?, '0-0-0', 0, 0, 0, 0, 0, 0, 0, 1920, 1080, 0, 0, 1920, 1080, 1920, 1080,"
-                " 1.0, 1, 0)", (layout_id,))
-            connection.execute(
-                "INSERT INTO windows (id, layout_id, ordinal, bundle_id, app_name, role, subrole,"
-                " display_key, rel_x, rel_y, rel_width, rel_height)"
-                " VALUES (?, ?, 0, 'ostreleditor', 'OstrelEditor', 'AXWindow', 'AXStandardWindow',"
-                " '0-0-0', 0.1, 0.1, 0.5, 0.5)", (identifier(), layout_id))
-    finally:
-        connection.close()
-    return layout_id
+from ostrel_outside import Desktop, seed_layout, wait_for
 
 
 def stored_name(desktop, layout_id):
@@ -64,7 +29,7 @@ class LayoutDetails(unittest.TestCase):
             ostrel = desktop.start_ostrel()
             ostrel.press("push button", "Quit Ostrel")
             self.assertEqual(ostrel.wait_for_exit(), 0)
-            layout_id = seed_layout(desktop.database_path, "Work")
+            layout_id = seed_layout(desktop.database_path, "Work", {"OstrelEditor": (0.1, 0.1, 0.5, 0.5)})
 
             ostrel = desktop.start_ostrel()
             # The row's menu is a popup, which the accessibility tree leaves out: it is opened

@@ -1,18 +1,14 @@
 """The panel: a saved layout restored from its row's menu moves the open windows where the layout
 keeps them, and a click on the row only selects it."""
 
-import sqlite3
-import time
 import unittest
-import uuid
 
 import ostrel_outside
-from ostrel_outside import Desktop, Rect, wait_for
+from ostrel_outside import Desktop, Rect, seed_layout, wait_for
 
 # The primary monitor (DUMMY0) in root coordinates; the program's own space starts at its top
-# left. The dummy monitors carry no EDID, so a monitor's key is 0-0 and its place in the list.
+# left.
 PRIMARY = Rect(1280, 0, 1920, 1080)
-PRIMARY_KEY = "0-0-0"
 
 # Where each layout keeps the test windows on the primary monitor, as fractions of it.
 LAYOUTS = {
@@ -25,39 +21,6 @@ LAYOUTS = {
         "OstrelMail": (0.05, 0.55, 0.30, 0.30),
     },
 }
-
-
-def identifier():
-    return str(uuid.uuid4()).upper()
-
-
-def seed_layout(path, name, entries):
-    """Writes a layout of the test windows on the primary monitor, as a capture would have saved
-    it; returns its identifier."""
-    layout_id = identifier()
-    now = time.time()
-    connection = sqlite3.connect(path)
-    try:
-        connection.execute("PRAGMA foreign_keys = ON")
-        with connection:
-            connection.execute(
-                "INSERT INTO layouts (id, name, created_at, updated_at) VALUES (?, ?, ?, ?)",
-                (layout_id, name, now, now))
-            connection.execute(
-                "INSERT INTO displays (layout_id, display_key, ordinal, vendor, model, serial, unit,"
-                " frame_x, frame_y, frame_width, frame_height, visible_x, visible_y, visible_width,"
-                " visible_height, pixel_width, pixel_height, scale, is_primary, frame_inferred)"
-                " VALUES (?, ?, 0, 0, 0, 0, 0, 0, 0, 1920, 1080, 0, 0, 1920, 1080, 1920, 1080, 1.0,"
-                " 1, 0)", (layout_id, PRIMARY_KEY))
-            for ordinal, (cls, frame) in enumerate(entries.items()):
-                connection.execute(
-                    "INSERT INTO windows (id, layout_id, ordinal, bundle_id, app_name, role, subrole,"
-                    " display_key, rel_x, rel_y, rel_width, rel_height)"
-                    " VALUES (?, ?, ?, ?, ?, 'AXWindow', 'AXStandardWindow', ?, ?, ?, ?, ?)",
-                    (identifier(), layout_id, ordinal, cls.lower(), cls, PRIMARY_KEY) + frame)
-    finally:
-        connection.close()
-    return layout_id
 
 
 def target(frame):
