@@ -17,6 +17,10 @@
 
 void PrintTo(const QString &text, std::ostream *out);
 
+namespace ostrel {
+void PrintTo(const Refusal &refusal, std::ostream *out);
+}
+
 namespace ostrel::test {
 
 // Runs the event loop until the condition holds; fails the test after five seconds of real

@@ -245,7 +245,7 @@ TEST_F(CaptureAndSave, AFailedCreateLeavesNothingBehindAndKeepsThePreview)
     ASSERT_TRUE(await(model->beginSave()));
     execute("CREATE TRIGGER refuse_windows BEFORE INSERT ON windows "
             "BEGIN SELECT RAISE(ABORT, 'refused for the test'); END;");
-    const std::optional<QString> failure = await(model->savePendingLayout("Work", false));
+    const std::optional<Refusal> failure = await(model->savePendingLayout("Work", false));
     EXPECT_EQ(failure, "refused for the test");
     EXPECT_TRUE(rows("SELECT id FROM layouts").isEmpty());
     EXPECT_TRUE(rows("SELECT layout_id FROM displays").isEmpty());
@@ -336,7 +336,7 @@ TEST_F(CaptureAndSave, ASecondReplacementWhileTheFirstWritesIsRefusedAsBusy)
     start();
     const Layout work = saveCurrentWindows("Work");
     const std::function<void()> release = holdStore();
-    QCoro::Task<std::optional<QString>> first = model->replaceLayoutWithCurrentWindows(work.id);
+    QCoro::Task<std::optional<Refusal>> first = model->replaceLayoutWithCurrentWindows(work.id);
     waitUntil([&] { return model->busy() == OperationKind::saving; });
     EXPECT_EQ(await(model->replaceLayoutWithCurrentWindows(work.id)),
               "Wait for the current operation to finish.");
