@@ -305,6 +305,45 @@ TEST_F(CaptureAndSave, ReplacingRefusesInItsOrder)
     }
 }
 
+TEST_F(CaptureAndSave, AFailedReplacementReturnsItsTextAndReleasesTheEditAndTheBusyState)
+{
+    start();
+    const Layout work = saveCurrentWindows("Work");
+    struct Case {
+        const char *state;
+        std::function<void()> apply;
+        std::function<void()> undo;
+        const char *expected;
+    };
+    const Case cases[] = {
+        {"nothing to capture", [&] { desktop.setScreens({}, std::nullopt); },
+         [&] { desktop.setScreens({screen(1, {0, 0, 1440, 900}, 1)}, 1); },
+         "No supported windows found. Show a window and retry."},
+        // The model still counts as trusted: only the capture learns that access is gone, and
+        // a replacement leaves the trust for the next check to change.
+        {"capture denied", [&] { desktop.setTrusted(false); }, [&] { desktop.setTrusted(true); },
+         "Accessibility access is needed to read open windows."},
+        {"store refuses",
+         [&] {
+             execute("CREATE TRIGGER refuse_windows BEFORE INSERT ON windows "
+                     "BEGIN SELECT RAISE(ABORT, 'refused for the test'); END;");
+         },
+         [&] { execute("DROP TRIGGER refuse_windows"); }, "refused for the test"},
+    };
+    for (const Case &c : cases) {
+        c.apply();
+        EXPECT_EQ(await(model->replaceLayoutWithCurrentWindows(work.id)), QString(c.expected))
+            << c.state;
+        EXPECT_TRUE(model->permissionTrusted()) << c.state;
+        EXPECT_EQ(model->busy(), std::nullopt) << c.state;
+        EXPECT_TRUE(model->pendingMutations().isEmpty()) << c.state;
+        EXPECT_EQ(model->layout(work.id), work) << c.state;
+        EXPECT_EQ(model->activeError(), std::nullopt) << c.state;
+        c.undo();
+    }
+    EXPECT_EQ(await(model->replaceLayoutWithCurrentWindows(work.id)), std::nullopt);
+}
+
 TEST_F(CaptureAndSave, ReplacingKeepsOrDropsTheAutomationLinkByTheNewSetup)
 {
     start();
