@@ -1,4 +1,4 @@
-// The program's road on a private X server (Xorg dummy with two monitors) with 20 real client
+// The program end to end on a private X server (Xorg dummy with two monitors) with 20 real client
 // windows of 20 processes, the model wired as on an X11 desktop and running on the real clock,
 // once under each common window manager (each in a process of its own, since the program's own
 // windows live on the server they arrange):

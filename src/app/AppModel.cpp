@@ -400,7 +400,7 @@ QHash<QUuid, Shortcut> AppModel::perLayoutShortcuts() const
 
 // --- The edit gate -------------------------------------------------------------------------
 
-std::optional<QString> AppModel::beginMutation(const MutationScope &scope)
+std::optional<Refusal> AppModel::beginMutation(const MutationScope &scope)
 {
     // While the store (re)opens, nothing may write to it: an edit would reach a store that is
     // about to be replaced.

@@ -5,6 +5,7 @@
 #include "app/ManualRestoreContext.h"
 #include "app/NotificationBag.h"
 #include "app/OperationGuard.h"
+#include "app/Refusal.h"
 #include "app/StoreWrite.h"
 #include "model/AppExclusion.h"
 #include "model/AppearancePreference.h"
@@ -69,8 +70,8 @@ class AppModelTestSeam;
 // it, and every assignment emits the signal. The views set the user's settings and dismiss
 // notices; everything else changes through the operations.
 //
-// Operations refuse at once rather than queue behind a running one: edits return an optional
-// text (none on success) for the view to show inline; capture, restore and undo report through
+// Operations refuse at once rather than queue behind a running one: edits return a `Refusal`
+// for the view to show inline, or none when done; capture, restore and undo report through
 // the published state and, when refused, through `activeError`.
 class AppModel : public QObject {
     Q_OBJECT
@@ -164,8 +165,8 @@ public:
     QCoro::Task<void> bootstrap();
     void retryStorage();
     void revealStorageFolder();
-    // Writes a verified copy of the database as the backup. None on success, else the text.
-    QCoro::Task<std::optional<QString>> backupNow();
+    // Writes a verified copy of the database as the backup, or refuses with the reason.
+    [[nodiscard]] QCoro::Task<std::optional<Refusal>> backupNow();
     // Erases all saved data and settings, after the settings window's own confirmation, and
     // returns the program to its first-launch state with the store still open.
     QCoro::Task<DatabaseResetOutcome> resetDatabase();
@@ -185,21 +186,22 @@ public:
     QCoro::Task<bool> beginSave();
     void discardPendingCapture(const QUuid &id);
     void removePendingEntry(const QUuid &entryID);
-    QCoro::Task<std::optional<QString>> savePendingLayout(QString name, bool replaceExisting);
-    QCoro::Task<std::optional<QString>> replaceLayoutWithCurrentWindows(QUuid id);
+    [[nodiscard]] QCoro::Task<std::optional<Refusal>> savePendingLayout(QString name,
+                                                                        bool replaceExisting);
+    [[nodiscard]] QCoro::Task<std::optional<Refusal>> replaceLayoutWithCurrentWindows(QUuid id);
 
     // --- Edits of saved data ----------------------------------------------------------------
 
-    QCoro::Task<std::optional<QString>> excludeApp(QString bundleID, QString appName);
-    QCoro::Task<std::optional<QString>> removeExclusion(QString bundleID);
-    QCoro::Task<std::optional<QString>> removeEntry(QUuid layoutID, QUuid entryID);
-    QCoro::Task<std::optional<QString>> renameLayout(QUuid id, QString name);
-    QCoro::Task<std::optional<QString>> deleteLayout(QUuid id);
+    [[nodiscard]] QCoro::Task<std::optional<Refusal>> excludeApp(QString bundleID, QString appName);
+    [[nodiscard]] QCoro::Task<std::optional<Refusal>> removeExclusion(QString bundleID);
+    [[nodiscard]] QCoro::Task<std::optional<Refusal>> removeEntry(QUuid layoutID, QUuid entryID);
+    [[nodiscard]] QCoro::Task<std::optional<Refusal>> renameLayout(QUuid id, QString name);
+    [[nodiscard]] QCoro::Task<std::optional<Refusal>> deleteLayout(QUuid id);
 
     // --- Automation links ---------------------------------------------------------------------
 
-    QCoro::Task<std::optional<QString>> associateAutomation(QUuid layoutID);
-    QCoro::Task<std::optional<QString>> clearAutomation(QUuid layoutID);
+    [[nodiscard]] QCoro::Task<std::optional<Refusal>> associateAutomation(QUuid layoutID);
+    [[nodiscard]] QCoro::Task<std::optional<Refusal>> clearAutomation(QUuid layoutID);
     QString automationDescription(const Layout &layout) const;
 
     // --- Shortcuts ----------------------------------------------------------------------------
@@ -207,8 +209,8 @@ public:
     // Tries the new global shortcut against the system first and keeps it only when every hot
     // key registers. None on success, else the text to show.
     std::optional<QString> setGlobalShortcut(std::optional<Shortcut> shortcut);
-    QCoro::Task<std::optional<QString>> setLayoutShortcut(std::optional<Shortcut> shortcut,
-                                                          QUuid layoutID);
+    [[nodiscard]] QCoro::Task<std::optional<Refusal>> setLayoutShortcut(
+        std::optional<Shortcut> shortcut, QUuid layoutID);
 
     // --- Restore, decisions and undo ----------------------------------------------------------
 
@@ -313,14 +315,15 @@ private:
     void publishRefusal(RefusedCommand command, Obstacle obstacle);
 
     // The common edit gate: none lets the edit go ahead with its scope now pending.
-    std::optional<QString> beginMutation(const MutationScope &scope);
+    [[nodiscard]] std::optional<Refusal> beginMutation(const MutationScope &scope);
     void endMutation(const MutationScope &scope);
 
     // One store write behind the gate, then a reload of what it changed; the scope ends on
-    // every path. None on success, else the error's text.
-    QCoro::Task<std::optional<QString>> storeEdit(MutationScope scope, StoreWrite write,
-                                                  StoreReload reload);
-    std::optional<QString> exclusionChecks() const;
+    // every path. A failed write refuses with the error's text.
+    [[nodiscard]] QCoro::Task<std::optional<Refusal>> storeEdit(MutationScope scope,
+                                                                StoreWrite write,
+                                                                StoreReload reload);
+    std::optional<Refusal> exclusionChecks() const;
 
     // Registers the hot keys from the model's state (none while a shortcut is recorded).
     void configureShortcuts();

@@ -105,7 +105,7 @@ void AppModel::removePendingEntry(const QUuid &entryID)
     setPendingCapture(std::move(preview));
 }
 
-QCoro::Task<std::optional<QString>> AppModel::savePendingLayout(QString name, bool replaceExisting)
+QCoro::Task<std::optional<Refusal>> AppModel::savePendingLayout(QString name, bool replaceExisting)
 {
     if (!storage_->store() || !pendingCapture_) {
         co_return QStringLiteral("No captured windows are available.");
@@ -149,7 +149,7 @@ QCoro::Task<std::optional<QString>> AppModel::savePendingLayout(QString name, bo
     co_return std::nullopt;
 }
 
-QCoro::Task<std::optional<QString>> AppModel::replaceLayoutWithCurrentWindows(QUuid id)
+QCoro::Task<std::optional<Refusal>> AppModel::replaceLayoutWithCurrentWindows(QUuid id)
 {
     if (!storage_->store() || !layout(id)) {
         co_return refusalText::layoutUnavailable();

@@ -13,7 +13,7 @@
 
 namespace ostrel {
 
-QCoro::Task<std::optional<QString>> AppModel::storeEdit(MutationScope scope, StoreWrite write,
+QCoro::Task<std::optional<Refusal>> AppModel::storeEdit(MutationScope scope, StoreWrite write,
                                                         StoreReload reload)
 {
     const Attempt<> outcome = co_await attempt(
@@ -24,7 +24,7 @@ QCoro::Task<std::optional<QString>> AppModel::storeEdit(MutationScope scope, Sto
     co_return outcome.failure;
 }
 
-std::optional<QString> AppModel::exclusionChecks() const
+std::optional<Refusal> AppModel::exclusionChecks() const
 {
     if (!storage_->store()) {
         return refusalText::storageUnavailable();
@@ -38,21 +38,21 @@ std::optional<QString> AppModel::exclusionChecks() const
     return std::nullopt;
 }
 
-QCoro::Task<std::optional<QString>> AppModel::excludeApp(QString bundleID, QString appName)
+QCoro::Task<std::optional<Refusal>> AppModel::excludeApp(QString bundleID, QString appName)
 {
-    if (const std::optional<QString> refusal = exclusionChecks()) {
+    if (const std::optional<Refusal> refusal = exclusionChecks()) {
         co_return refusal;
     }
     const MutationScope scope = MutationScope::exclusion(bundleID);
-    if (const std::optional<QString> refusal = beginMutation(scope)) {
+    if (const std::optional<Refusal> refusal = beginMutation(scope)) {
         co_return refusal;
     }
     QPointer<AppModel> self(this);
-    QCoro::Task<std::optional<QString>> editing = storeEdit(
+    QCoro::Task<std::optional<Refusal>> editing = storeEdit(
         scope,
         [bundleID, appName](LayoutStore &store) { return store.addExclusion(bundleID, appName); },
         StoreReload::exclusions);
-    const std::optional<QString> failure = co_await editing;
+    const std::optional<Refusal> failure = co_await editing;
     if (!self || failure) {
         co_return failure;
     }
@@ -72,22 +72,22 @@ QCoro::Task<std::optional<QString>> AppModel::excludeApp(QString bundleID, QStri
     co_return std::nullopt;
 }
 
-QCoro::Task<std::optional<QString>> AppModel::removeExclusion(QString bundleID)
+QCoro::Task<std::optional<Refusal>> AppModel::removeExclusion(QString bundleID)
 {
-    if (const std::optional<QString> refusal = exclusionChecks()) {
+    if (const std::optional<Refusal> refusal = exclusionChecks()) {
         co_return refusal;
     }
     const MutationScope scope = MutationScope::exclusion(bundleID);
-    if (const std::optional<QString> refusal = beginMutation(scope)) {
+    if (const std::optional<Refusal> refusal = beginMutation(scope)) {
         co_return refusal;
     }
-    QCoro::Task<std::optional<QString>> editing = storeEdit(
+    QCoro::Task<std::optional<Refusal>> editing = storeEdit(
         scope, [bundleID](LayoutStore &store) { return store.removeExclusion(bundleID); },
         StoreReload::exclusions);
     co_return co_await editing;
 }
 
-QCoro::Task<std::optional<QString>> AppModel::removeEntry(QUuid layoutID, QUuid entryID)
+QCoro::Task<std::optional<Refusal>> AppModel::removeEntry(QUuid layoutID, QUuid entryID)
 {
     if (!storage_->store()) {
         co_return refusalText::storageUnavailable();
@@ -96,15 +96,15 @@ QCoro::Task<std::optional<QString>> AppModel::removeEntry(QUuid layoutID, QUuid 
         co_return refusalText::layoutUnavailable();
     }
     const MutationScope scope = MutationScope::removeEntry(layoutID, entryID);
-    if (const std::optional<QString> refusal = beginMutation(scope)) {
+    if (const std::optional<Refusal> refusal = beginMutation(scope)) {
         co_return refusal;
     }
     QPointer<AppModel> self(this);
-    QCoro::Task<std::optional<QString>> editing = storeEdit(
+    QCoro::Task<std::optional<Refusal>> editing = storeEdit(
         scope,
         [layoutID, entryID](LayoutStore &store) { return store.removeEntry(layoutID, entryID); },
         StoreReload::layouts);
-    const std::optional<QString> failure = co_await editing;
+    const std::optional<Refusal> failure = co_await editing;
     if (!self || failure) {
         co_return failure;
     }
@@ -112,7 +112,7 @@ QCoro::Task<std::optional<QString>> AppModel::removeEntry(QUuid layoutID, QUuid 
     co_return std::nullopt;
 }
 
-QCoro::Task<std::optional<QString>> AppModel::renameLayout(QUuid id, QString name)
+QCoro::Task<std::optional<Refusal>> AppModel::renameLayout(QUuid id, QString name)
 {
     if (!storage_->store()) {
         co_return refusalText::storageUnavailable();
@@ -129,28 +129,28 @@ QCoro::Task<std::optional<QString>> AppModel::renameLayout(QUuid id, QString nam
         co_return std::nullopt;
     }
     const MutationScope scope = MutationScope::rename(id);
-    if (const std::optional<QString> refusal = beginMutation(scope)) {
+    if (const std::optional<Refusal> refusal = beginMutation(scope)) {
         co_return refusal;
     }
-    QCoro::Task<std::optional<QString>> editing = storeEdit(
+    QCoro::Task<std::optional<Refusal>> editing = storeEdit(
         scope, [id, trimmed](LayoutStore &store) { return store.renameLayout(id, trimmed); },
         StoreReload::layouts);
     co_return co_await editing;
 }
 
-QCoro::Task<std::optional<QString>> AppModel::deleteLayout(QUuid id)
+QCoro::Task<std::optional<Refusal>> AppModel::deleteLayout(QUuid id)
 {
     if (!storage_->store()) {
         co_return refusalText::storageUnavailable();
     }
     const MutationScope scope = MutationScope::deleteLayout(id);
-    if (const std::optional<QString> refusal = beginMutation(scope)) {
+    if (const std::optional<Refusal> refusal = beginMutation(scope)) {
         co_return refusal;
     }
     QPointer<AppModel> self(this);
-    QCoro::Task<std::optional<QString>> editing = storeEdit(
+    QCoro::Task<std::optional<Refusal>> editing = storeEdit(
         scope, [id](LayoutStore &store) { return store.deleteLayout(id); }, StoreReload::layouts);
-    const std::optional<QString> failure = co_await editing;
+    const std::optional<Refusal> failure = co_await editing;
     if (!self || failure) {
         co_return failure;
     }
@@ -197,7 +197,7 @@ bool sameDisplaysAgain(const Layout &saved, const QList<CurrentDisplay> &connect
 
 } // namespace
 
-QCoro::Task<std::optional<QString>> AppModel::associateAutomation(QUuid layoutID)
+QCoro::Task<std::optional<Refusal>> AppModel::associateAutomation(QUuid layoutID)
 {
     const std::optional<Layout> linked = layout(layoutID);
     if (!linked) {
@@ -207,7 +207,7 @@ QCoro::Task<std::optional<QString>> AppModel::associateAutomation(QUuid layoutID
         co_return refusalText::storageUnavailable();
     }
     const MutationScope scope = MutationScope::automation(layoutID);
-    if (const std::optional<QString> refusal = beginMutation(scope)) {
+    if (const std::optional<Refusal> refusal = beginMutation(scope)) {
         co_return refusal;
     }
     const QList<CurrentDisplay> connected = currentDisplays();
@@ -251,20 +251,20 @@ QCoro::Task<std::optional<QString>> AppModel::associateAutomation(QUuid layoutID
             return store.updateAutomation(layoutID, true, currentSignature);
         };
     }
-    QCoro::Task<std::optional<QString>> editing = storeEdit(scope, write, StoreReload::layouts);
+    QCoro::Task<std::optional<Refusal>> editing = storeEdit(scope, write, StoreReload::layouts);
     co_return co_await editing;
 }
 
-QCoro::Task<std::optional<QString>> AppModel::clearAutomation(QUuid layoutID)
+QCoro::Task<std::optional<Refusal>> AppModel::clearAutomation(QUuid layoutID)
 {
     if (!storage_->store()) {
         co_return refusalText::storageUnavailable();
     }
     const MutationScope scope = MutationScope::automation(layoutID);
-    if (const std::optional<QString> refusal = beginMutation(scope)) {
+    if (const std::optional<Refusal> refusal = beginMutation(scope)) {
         co_return refusal;
     }
-    QCoro::Task<std::optional<QString>> editing = storeEdit(
+    QCoro::Task<std::optional<Refusal>> editing = storeEdit(
         scope,
         [layoutID](LayoutStore &store) {
             return store.updateAutomation(layoutID, false, std::nullopt);

@@ -31,8 +31,8 @@ QCoro::Task<DatabaseResetOutcome> AppModel::resetDatabase()
             QStringLiteral("A change is being saved. Wait before resetting."));
     }
     const MutationScope scope = MutationScope::reset();
-    if (const std::optional<QString> refusal = beginMutation(scope)) {
-        co_return DatabaseResetOutcome::failed(*refusal);
+    if (const std::optional<Refusal> refusal = beginMutation(scope)) {
+        co_return DatabaseResetOutcome::failed(refusal->text);
     }
     setBusy(OperationKind::resetting);
 
@@ -121,7 +121,7 @@ QCoro::Task<void> AppModel::clearAfterDatabaseReset(std::optional<QString> warni
         warning});
 }
 
-QCoro::Task<std::optional<QString>> AppModel::backupNow()
+QCoro::Task<std::optional<Refusal>> AppModel::backupNow()
 {
     return storage_->backupNow();
 }

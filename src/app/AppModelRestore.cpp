@@ -23,7 +23,7 @@ QString automationNoticeFor(AutomationDeferral deferral)
 
 } // namespace
 
-// --- Restore, decisions and undo: the coordinator's road -------------------------------------
+// --- Restore, decisions and undo: the restore coordinator's work -----------------------------
 
 void AppModel::restoreSelectedLayout()
 {

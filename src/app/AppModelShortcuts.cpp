@@ -78,7 +78,7 @@ std::optional<QString> AppModel::setGlobalShortcut(std::optional<Shortcut> short
     return result.message;
 }
 
-QCoro::Task<std::optional<QString>> AppModel::setLayoutShortcut(std::optional<Shortcut> shortcut,
+QCoro::Task<std::optional<Refusal>> AppModel::setLayoutShortcut(std::optional<Shortcut> shortcut,
                                                                 QUuid layoutID)
 {
     if (!layout(layoutID)) {
@@ -88,7 +88,7 @@ QCoro::Task<std::optional<QString>> AppModel::setLayoutShortcut(std::optional<Sh
         co_return QStringLiteral("Wait for the current shortcut change to finish.");
     }
     const MutationScope scope = MutationScope::shortcut(layoutID);
-    if (const std::optional<QString> refusal = beginMutation(scope)) {
+    if (const std::optional<Refusal> refusal = beginMutation(scope)) {
         co_return refusal;
     }
     QHash<QUuid, Shortcut> perLayout = perLayoutShortcuts();

@@ -25,7 +25,7 @@ class AppModel;
 class WindowService;
 struct RestoredWindowFlashTarget;
 
-// The road of a restore and of its undo for the model: the checks before a pass, the
+// The model's side of a restore and of its undo, start to end: the checks before a pass, the
 // missing-display prompt and the window choices that come before or after it, the pass on the
 // restore service with its progress and result, and the overlays it shows. It publishes through
 // the model that owns it and lives exactly as long as that model, so its coroutines look at the

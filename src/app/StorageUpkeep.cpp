@@ -192,7 +192,7 @@ void StorageUpkeep::revealFolder()
     }
 }
 
-QCoro::Task<std::optional<QString>> StorageUpkeep::backupNow()
+QCoro::Task<std::optional<Refusal>> StorageUpkeep::backupNow()
 {
     // With a storage problem shown the open database may be the very file that failed to
     // load: copying it would replace the last good backup with one that cannot be read either.

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/Refusal.h"
 #include "app/StoreWrite.h"
 
 #include <QCoro/QCoroTask>
@@ -35,7 +36,7 @@ public:
     void startBootstrap();
     void retry();
     void revealFolder();
-    QCoro::Task<std::optional<QString>> backupNow();
+    QCoro::Task<std::optional<Refusal>> backupNow();
 
     // Load on the store's thread and publish; false when the model went away meanwhile. A
     // failed load throws and publishes nothing.

@@ -78,9 +78,9 @@ public:
     QCoro::Task<FrameApplyResult> setFrame(RectD frame, WindowReference reference,
                                            Cancellation cancellation, WriteGate writeGate);
 
-    // Several calls in one turn of the actor, for callers that need nothing from elsewhere
-    // between them: the same calls in the same order as one at a time, with one hand-over
-    // between threads instead of one per call.
+    // Several calls as one job on the service's thread, for callers that need nothing from
+    // elsewhere between them: the same calls in the same order as one at a time, with one
+    // hand-over between threads instead of one per call.
     // - `revalidate` of each reference, in order.
     QCoro::Task<QList<std::optional<WindowReference>>> revalidateEach(QList<WindowReference> references,
                                                                      QList<CurrentDisplay> displays);

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <functional>
+#include <iterator>
 
 namespace ostrel {
 
@@ -38,6 +39,15 @@ bool sameHost(const WindowEntry &entry, const WindowReference &window)
            == 0;
 }
 
+// The items the predicate keeps, in their order.
+template <class T, class Keep>
+QList<T> keepIf(const QList<T> &items, Keep keep)
+{
+    QList<T> kept;
+    std::copy_if(items.begin(), items.end(), std::back_inserter(kept), keep);
+    return kept;
+}
+
 using Predicate = std::function<bool(const WindowEntry &, const WindowReference &)>;
 
 // One pass of the sole-claimant rule: an entry takes a window only when that window is the
@@ -49,22 +59,12 @@ void assignUnique(const QList<WindowEntry> &entries, const QList<WindowReference
     if (entries.isEmpty()) {
         return;
     }
-    QList<WindowReference> free;
-    for (const WindowReference &w : windows) {
-        if (!usedWindows.contains(identityOf(w))) {
-            free.append(w);
-        }
-    }
+    const QList<WindowReference> free = keepIf(
+        windows, [&](const WindowReference &w) { return !usedWindows.contains(identityOf(w)); });
     QList<QList<WindowReference>> lists;
     lists.reserve(entries.size());
     for (const WindowEntry &entry : entries) {
-        QList<WindowReference> list;
-        for (const WindowReference &w : free) {
-            if (accepts(entry, w)) {
-                list.append(w);
-            }
-        }
-        lists.append(list);
+        lists.append(keepIf(free, [&](const WindowReference &w) { return accepts(entry, w); }));
     }
 
     const auto soleClaimant = [&](const AXWindowIdentity &window, qsizetype self) {
@@ -180,72 +180,50 @@ MatchResolution MatchingService::resolve(const QList<WindowEntry> &entries,
 {
     MatchResolution resolution;
     QSet<AXWindowIdentity> usedWindows;
-
-    QList<WindowEntry> active;
-    for (const WindowEntry &entry : entries) {
-        if (!excludedBundleIDs.contains(entry.bundleID)) {
-            active.append(entry);
-        }
-    }
-    QList<WindowReference> available;
-    for (const WindowReference &w : windows) {
-        if (!excludedBundleIDs.contains(w.bundleID)) {
-            available.append(w);
-        }
-    }
+    const auto isFree = [&](const WindowReference &w) {
+        return !usedWindows.contains(identityOf(w));
+    };
+    const auto isMatched = [&](const WindowEntry &entry) {
+        return resolution.matches.contains(entry.id);
+    };
+    const auto isAutomatic = [&](const WindowEntry &entry) {
+        return !explicitEntryIDs.contains(entry.id);
+    };
+    const auto notExcluded = [&](const auto &item) {
+        return !excludedBundleIDs.contains(item.bundleID);
+    };
+    const QList<WindowEntry> active = keepIf(entries, notExcluded);
+    const QList<WindowReference> available = keepIf(windows, notExcluded);
 
     // The caller has revalidated preferred windows; they need not be among the scanned ones.
     for (const WindowEntry &entry : active) {
         const auto it = preferred.constFind(entry.id);
-        if (it == preferred.constEnd()) {
-            continue;
-        }
-        const AXWindowIdentity identity = identityOf(it.value());
-        if (!usedWindows.contains(identity) && isCompatible(entry, it.value())) {
-            resolution.matches.insert(entry.id, it.value());
-            usedWindows.insert(identity);
+        if (it != preferred.constEnd() && isFree(*it) && isCompatible(entry, *it)) {
+            resolution.matches.insert(entry.id, *it);
+            usedWindows.insert(identityOf(*it));
         }
     }
+    const QList<WindowEntry> unmatched = keepIf(active, std::not_fn(isMatched));
 
-    QList<WindowEntry> unmatched;
-    for (const WindowEntry &entry : active) {
-        if (!resolution.matches.contains(entry.id)) {
-            unmatched.append(entry);
-        }
-    }
-
-    QList<WindowEntry> strict;
-    for (const WindowEntry &entry : unmatched) {
-        if (!explicitEntryIDs.contains(entry.id) && hasText(entry.hostname)) {
-            strict.append(entry);
-        }
-    }
-    assignUnique(
-        strict, available,
-        [](const WindowEntry &e, const WindowReference &w) {
-            return isCompatible(e, w) && sameHost(e, w);
-        },
-        resolution.matches, usedWindows);
-
-    QList<WindowEntry> relaxed;
-    for (const WindowEntry &entry : unmatched) {
-        if (!explicitEntryIDs.contains(entry.id) && !resolution.matches.contains(entry.id)) {
-            relaxed.append(entry);
-        }
-    }
-    assignUnique(relaxed, available, &MatchingService::isCompatible, resolution.matches,
+    // The host name decides first, among the entries that saved one; then every entry still
+    // open, with a host name or without, takes a window that only it could take.
+    const auto hostStrictly = [](const WindowEntry &e, const WindowReference &w) {
+        return isCompatible(e, w) && sameHost(e, w);
+    };
+    const auto namesAHost = [&](const WindowEntry &e) {
+        return isAutomatic(e) && hasText(e.hostname);
+    };
+    assignUnique(keepIf(unmatched, namesAHost), available, hostStrictly, resolution.matches,
                  usedWindows);
+    assignUnique(
+        keepIf(unmatched, [&](const WindowEntry &e) { return isAutomatic(e) && !isMatched(e); }),
+        available, &MatchingService::isCompatible, resolution.matches, usedWindows);
 
-    for (const WindowEntry &entry : unmatched) {
-        if (resolution.matches.contains(entry.id)) {
-            continue;
-        }
-        QList<WindowReference> list;
-        for (const WindowReference &w : available) {
-            if (!usedWindows.contains(identityOf(w)) && isCompatible(entry, w)) {
-                list.append(w);
-            }
-        }
+    // What is still undecided goes back to the user, explicit entries included.
+    for (const WindowEntry &entry : keepIf(unmatched, std::not_fn(isMatched))) {
+        QList<WindowReference> list = keepIf(available, [&](const WindowReference &w) {
+            return isFree(w) && isCompatible(entry, w);
+        });
         if (list.isEmpty()) {
             resolution.unavailableEntryIDs.append(entry.id);
         } else {

@@ -615,8 +615,9 @@ QCoro::Task<RestoreResult> RestoreService::restore(Layout layout, QList<CurrentD
     auto matching = match(pass);
     co_await std::move(matching);
 
-    // The frames of the matched windows, read in one turn of the window service; the reads stop
-    // at a cancellation, which the planning then sees before it would need the next frame.
+    // The frames of the matched windows, read as one job on the window service's thread; the
+    // reads stop at a cancellation, which the planning then sees before it would need the next
+    // frame.
     auto readingFrames = windowService_.readFrames(pass.matchedWindows(), pass.cancellation);
     const QList<std::optional<RectD>> currentFrames = co_await std::move(readingFrames);
     if (!pass.planMoves(currentFrames) || isCancelled(pass.cancellation)) {
@@ -642,8 +643,8 @@ QSet<QString> RestoreService::runningRegularApplications() const
     return running;
 }
 
-// The user's earlier choices, checked one by one instead of scanning again (in one turn of the
-// window service).
+// The user's earlier choices, checked one by one instead of scanning again (as one job on the
+// window service's thread).
 QCoro::Task<void> RestoreService::checkPreferredWindows(RestorePass &pass)
 {
     QList<WindowEntry> chosenFor;
@@ -781,8 +782,8 @@ QCoro::Task<bool> RestoreService::moveOne(RestorePass &pass, qsizetype index)
 }
 
 // A manual restore passes no write gate, so nothing from elsewhere comes between the
-// active-desktop test, the read of the frame before and the write: they run in one turn of the
-// window service.
+// active-desktop test, the read of the frame before and the write: they run as one job on the
+// window service's thread.
 QCoro::Task<WindowMove> RestoreService::attemptMove(const MoveOperation &move,
                                                     const RestorePass &pass)
 {

@@ -26,6 +26,11 @@ void PrintTo(const QString &text, std::ostream *out)
     *out << '"' << text.toStdString() << '"';
 }
 
+void ostrel::PrintTo(const Refusal &refusal, std::ostream *out)
+{
+    ::PrintTo(refusal.text, out);
+}
+
 namespace ostrel::test {
 
 void waitUntil(const std::function<bool()> &condition)

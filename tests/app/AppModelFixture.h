@@ -17,6 +17,10 @@
 
 void PrintTo(const QString &text, std::ostream *out);
 
+namespace ostrel {
+void PrintTo(const Refusal &refusal, std::ostream *out);
+}
+
 namespace ostrel::test {
 
 // Runs the event loop until the condition holds; fails the test after five seconds of real
@@ -67,7 +71,7 @@ protected:
     // Dismisses the error alert, if one is shown.
     void dismissError();
 
-    // Real operations held half-way, for looking at the state they publish while they run. Each
+    // Real operations stopped while they run, for looking at the state they publish meanwhile. Each
     // returns the release, which lets the operation end and waits until it has.
     // A restore of the selected layout, held at its first call on the desktop.
     std::function<void()> holdRestore();

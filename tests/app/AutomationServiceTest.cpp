@@ -339,5 +339,36 @@ TEST(AutomationServiceStart, ChangesBeforeStartAreIgnored)
     EXPECT_EQ(reports, 0);
 }
 
+// Tells how many connections a signal has, which a second start must not add to.
+class ListenedDisplayEvents : public FakeDisplayEvents {
+public:
+    int listeners() const { return receivers(SIGNAL(screenParametersChanged())); }
+};
+
+class ListenedPowerEvents : public FakePowerEvents {
+public:
+    int wakeListeners() const { return receivers(SIGNAL(didWake())); }
+    int screensWakeListeners() const { return receivers(SIGNAL(screensDidWake())); }
+};
+
+TEST(AutomationServiceStart, StartingTwiceListensOnce)
+{
+    test::ensureApplication();
+    FakeClock clock;
+    ListenedPowerEvents power;
+    ListenedDisplayEvents displays;
+    int reports = 0;
+    AutomationService service(clock, [] { return desk; }, power, displays);
+    service.onStableDisplays = [&](const QList<CurrentDisplay> &) { ++reports; };
+    service.start();
+    service.start();
+    EXPECT_EQ(displays.listeners(), 1);
+    EXPECT_EQ(power.wakeListeners(), 1);
+    EXPECT_EQ(power.screensWakeListeners(), 1);
+    displays.changeScreenParameters();
+    test::advance(clock, 5s);
+    EXPECT_EQ(reports, 1);
+}
+
 } // namespace
 } // namespace ostrel

@@ -245,7 +245,7 @@ TEST_F(CaptureAndSave, AFailedCreateLeavesNothingBehindAndKeepsThePreview)
     ASSERT_TRUE(await(model->beginSave()));
     execute("CREATE TRIGGER refuse_windows BEFORE INSERT ON windows "
             "BEGIN SELECT RAISE(ABORT, 'refused for the test'); END;");
-    const std::optional<QString> failure = await(model->savePendingLayout("Work", false));
+    const std::optional<Refusal> failure = await(model->savePendingLayout("Work", false));
     EXPECT_EQ(failure, "refused for the test");
     EXPECT_TRUE(rows("SELECT id FROM layouts").isEmpty());
     EXPECT_TRUE(rows("SELECT layout_id FROM displays").isEmpty());
@@ -305,6 +305,45 @@ TEST_F(CaptureAndSave, ReplacingRefusesInItsOrder)
     }
 }
 
+TEST_F(CaptureAndSave, AFailedReplacementReturnsItsTextAndReleasesTheEditAndTheBusyState)
+{
+    start();
+    const Layout work = saveCurrentWindows("Work");
+    struct Case {
+        const char *state;
+        std::function<void()> apply;
+        std::function<void()> undo;
+        const char *expected;
+    };
+    const Case cases[] = {
+        {"nothing to capture", [&] { desktop.setScreens({}, std::nullopt); },
+         [&] { desktop.setScreens({screen(1, {0, 0, 1440, 900}, 1)}, 1); },
+         "No supported windows found. Show a window and retry."},
+        // The model still counts as trusted: only the capture learns that access is gone, and
+        // a replacement leaves the trust for the next check to change.
+        {"capture denied", [&] { desktop.setTrusted(false); }, [&] { desktop.setTrusted(true); },
+         "Accessibility access is needed to read open windows."},
+        {"store refuses",
+         [&] {
+             execute("CREATE TRIGGER refuse_windows BEFORE INSERT ON windows "
+                     "BEGIN SELECT RAISE(ABORT, 'refused for the test'); END;");
+         },
+         [&] { execute("DROP TRIGGER refuse_windows"); }, "refused for the test"},
+    };
+    for (const Case &c : cases) {
+        c.apply();
+        EXPECT_EQ(await(model->replaceLayoutWithCurrentWindows(work.id)), QString(c.expected))
+            << c.state;
+        EXPECT_TRUE(model->permissionTrusted()) << c.state;
+        EXPECT_EQ(model->busy(), std::nullopt) << c.state;
+        EXPECT_TRUE(model->pendingMutations().isEmpty()) << c.state;
+        EXPECT_EQ(model->layout(work.id), work) << c.state;
+        EXPECT_EQ(model->activeError(), std::nullopt) << c.state;
+        c.undo();
+    }
+    EXPECT_EQ(await(model->replaceLayoutWithCurrentWindows(work.id)), std::nullopt);
+}
+
 TEST_F(CaptureAndSave, ReplacingKeepsOrDropsTheAutomationLinkByTheNewSetup)
 {
     start();
@@ -336,7 +375,7 @@ TEST_F(CaptureAndSave, ASecondReplacementWhileTheFirstWritesIsRefusedAsBusy)
     start();
     const Layout work = saveCurrentWindows("Work");
     const std::function<void()> release = holdStore();
-    QCoro::Task<std::optional<QString>> first = model->replaceLayoutWithCurrentWindows(work.id);
+    QCoro::Task<std::optional<Refusal>> first = model->replaceLayoutWithCurrentWindows(work.id);
     waitUntil([&] { return model->busy() == OperationKind::saving; });
     EXPECT_EQ(await(model->replaceLayoutWithCurrentWindows(work.id)),
               "Wait for the current operation to finish.");

@@ -111,7 +111,7 @@ TEST_F(Edits, AStoreThatFailsReleasesTheScopeAndPublishesNothing)
 
     struct Case {
         const char *trigger;
-        std::function<QCoro::Task<std::optional<QString>>()> edit;
+        std::function<QCoro::Task<std::optional<Refusal>>()> edit;
     };
     const Case cases[] = {
         {"BEFORE UPDATE OF name ON layouts", [&] { return model->renameLayout(work.id, "New"); }},
@@ -140,9 +140,10 @@ TEST_F(Edits, AReloadThatFailsAfterTheWriteKeepsTheOldListButTheChangeIsStored)
     const Layout work = saveCurrentWindows("Work");
     execute("CREATE TRIGGER damage AFTER UPDATE OF name ON layouts "
             "BEGIN UPDATE layouts SET shortcut_key_code = -5, shortcut_modifiers = 256; END;");
-    const std::optional<QString> failure = await(model->renameLayout(work.id, "New"));
+    const std::optional<Refusal> failure = await(model->renameLayout(work.id, "New"));
     ASSERT_TRUE(failure.has_value());
-    EXPECT_TRUE(failure->startsWith("Couldn’t read saved layouts.")) << failure->toStdString();
+    EXPECT_TRUE(failure->text.startsWith("Couldn’t read saved layouts."))
+        << failure->text.toStdString();
     EXPECT_EQ(model->layout(work.id)->name, "Work");
     EXPECT_EQ(rows("SELECT name FROM layouts"), QStringList{"New"});
     EXPECT_TRUE(model->pendingMutations().isEmpty());
@@ -154,12 +155,12 @@ TEST_F(Edits, AnEditWaitingForTheStoreHoldsItsScopeOnly)
     const Layout work = saveCurrentWindows("Work");
     const Layout play = saveCurrentWindows("Play");
     const std::function<void()> release = holdStore();
-    QCoro::Task<std::optional<QString>> renaming = model->renameLayout(work.id, "Deep Work");
+    QCoro::Task<std::optional<Refusal>> renaming = model->renameLayout(work.id, "Deep Work");
     EXPECT_EQ(model->pendingMutations(), QSet<MutationScope>{MutationScope::rename(work.id)});
     EXPECT_EQ(await(model->renameLayout(work.id, "Other")), "That change is already in progress.");
     // Capture and exclusion checks are not held back by a rename.
     EXPECT_TRUE(model->canCapture());
-    QCoro::Task<std::optional<QString>> deleting = model->deleteLayout(play.id);
+    QCoro::Task<std::optional<Refusal>> deleting = model->deleteLayout(play.id);
     EXPECT_EQ(model->pendingMutations().size(), 2);
     release();
     EXPECT_EQ(await(std::move(renaming)), std::nullopt);
@@ -229,7 +230,7 @@ TEST_F(Edits, AnOlderLayoutLinksToTheSameDisplaysWithNearlyTheSameScale)
         start();
         EXPECT_EQ(model->automationDescription(*model->layout(older.id)),
                   "Older layout — link to confirm displays");
-        const std::optional<QString> result = await(model->associateAutomation(older.id));
+        const std::optional<Refusal> result = await(model->associateAutomation(older.id));
         if (c.links) {
             EXPECT_EQ(result, std::nullopt);
             const Layout refreshed = *model->layout(older.id);

@@ -52,9 +52,10 @@ TEST_F(BackupAndReset, ABackupIsRefusedWhileAnythingElseRuns)
     // A backup failure changes nothing.
     QFile::remove(paths.backup);
     QDir().mkpath(paths.backup);
-    const std::optional<QString> failure = await(model->backupNow());
+    const std::optional<Refusal> failure = await(model->backupNow());
     ASSERT_TRUE(failure.has_value());
-    EXPECT_TRUE(failure->startsWith("Couldn’t create a backup.")) << failure->toStdString();
+    EXPECT_TRUE(failure->text.startsWith("Couldn’t create a backup."))
+        << failure->text.toStdString();
     EXPECT_EQ(model->lastBackupURL(), std::nullopt);
     QDir(paths.backup).removeRecursively();
 
@@ -114,7 +115,7 @@ TEST_F(BackupAndReset, AResetIsRefusedWhileWorkIsPending)
     releaseCapture();
 
     const std::function<void()> release = holdStore();
-    QCoro::Task<std::optional<QString>> renaming = model->renameLayout(work.id, "Deep Work");
+    QCoro::Task<std::optional<Refusal>> renaming = model->renameLayout(work.id, "Deep Work");
     EXPECT_EQ(await(model->resetDatabase()),
               DatabaseResetOutcome::failed("A change is being saved. Wait before resetting."));
     release();

@@ -267,6 +267,7 @@ TEST_F(Restore, UndoIsRefusedWithAnAlertOnlyForAPendingExclusion)
 class MissingDisplays : public Restore {
 protected:
     Layout wide;
+    QList<Screen> connectedNow;
 
     void SetUp() override
     {
@@ -279,7 +280,8 @@ protected:
         // The second display goes; a third, of another make and size, takes its place.
         Screen other = screen(3, {1440, 0, 2560, 1440}, 3);
         other.identity = {99, 7, 0, 3};
-        desktop.setScreens({screen(1, {0, 0, 1440, 900}, 1), other}, 1);
+        connectedNow = {screen(1, {0, 0, 1440, 900}, 1), other};
+        desktop.setScreens(connectedNow, 1);
     }
 };
 
@@ -302,6 +304,15 @@ TEST_F(MissingDisplays, AskForAReplacementAndRestoreWithIt)
     EXPECT_EQ(alertTitle(), "Choose a Display");
     EXPECT_EQ(alertMessage(), "Select a connected display for each missing one.");
     EXPECT_TRUE(model->missingDisplayPrompt().has_value());
+
+    // With no display connected at all the prompt stays too, for when one is back.
+    desktop.setScreens({}, std::nullopt);
+    model->confirmMissingDisplays({{"16-32-2", "99-7-3"}});
+    EXPECT_EQ(alertTitle(), "No Displays Available");
+    EXPECT_EQ(alertMessage(), "Connect a display before restoring this layout.");
+    EXPECT_TRUE(model->missingDisplayPrompt().has_value());
+    EXPECT_EQ(model->activeManualOperation()->operationID, operation);
+    desktop.setScreens(connectedNow, 1);
 
     // While something else runs the prompt stays, choices and all.
     const std::function<void()> releaseCapture = holdCapture();
@@ -495,6 +506,39 @@ TEST_F(WindowChoices, ApplyingAfterTheLayoutWentAwayCancelsTheRequest)
     EXPECT_EQ(model->activeManualOperation(), std::nullopt);
     EXPECT_EQ(model->applyResolutions({{entry, first}}, {}),
               "The window choices are no longer available.");
+}
+
+TEST_F(WindowChoices, ApplyingWithASavedDisplayGoneAsksForItAndKeepsTheChoices)
+{
+    model->restoreSelectedLayout();
+    waitForIdle();
+    ASSERT_TRUE(model->resolutionRequest().has_value());
+    const QUuid operation = model->activeManualOperation()->operationID;
+    const QUuid entry = onlyAmbiguous().entryID;
+    const WindowReference second = onlyAmbiguous().candidates[1];
+    // The display the layout was saved on goes; a larger one of another make takes its place.
+    Screen other = screen(3, {0, 0, 2560, 1440}, 3);
+    other.identity = {99, 7, 0, 3};
+    desktop.setScreens({other}, 3);
+
+    EXPECT_EQ(model->applyResolutions({{entry, second}}, {}), std::nullopt);
+    EXPECT_EQ(model->resolutionRequest(), std::nullopt);
+    ASSERT_TRUE(model->missingDisplayPrompt().has_value());
+    EXPECT_TRUE(isOpen(WindowID::missingDisplays));
+    EXPECT_EQ(model->busy(), std::nullopt);
+    ASSERT_TRUE(model->activeManualOperation().has_value());
+    EXPECT_EQ(model->activeManualOperation()->operationID, operation);
+    EXPECT_EQ(model->activeManualOperation()->explicitEntryIDs, QSet<QUuid>{entry});
+    EXPECT_TRUE(model->activeManualOperation()->mergeUndo);
+    EXPECT_EQ(model->sessionResolutions().value(entry).element, second.element);
+
+    // Confirming runs the second pass with that choice, so nothing is left to ask.
+    const QString saved = model->missingDisplayPrompt()->missing.first().savedDisplayKey;
+    model->confirmMissingDisplays({{saved, "99-7-3"}});
+    waitForIdle();
+    EXPECT_EQ(model->lastResult()->operationID, operation);
+    EXPECT_EQ(model->resolutionRequest(), std::nullopt);
+    EXPECT_EQ(model->activeManualOperation(), std::nullopt);
 }
 
 TEST_F(WindowChoices, ClosedCandidatesAreLeftOutWhenTheyAreRefreshed)

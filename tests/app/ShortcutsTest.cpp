@@ -265,7 +265,7 @@ TEST_F(Shortcuts, AFailedWriteOrReloadLeavesTheHotKeysMatchingTheStore)
     // The write is stored but the list cannot be read back: the hot keys follow what was stored.
     execute("CREATE TRIGGER damage AFTER UPDATE OF shortcut_key_code ON layouts "
             "BEGIN UPDATE layouts SET created_at = -1e300; END;");
-    const std::optional<QString> failure = await(model->setLayoutShortcut(controlOptionL, work.id));
+    const std::optional<Refusal> failure = await(model->setLayoutShortcut(controlOptionL, work.id));
     ASSERT_TRUE(failure.has_value());
     EXPECT_EQ(rows("SELECT shortcut_key_code FROM layouts"), QStringList{"37"});
     EXPECT_EQ(registeredShortcuts(hotKeys), QList<Shortcut>{controlOptionL});

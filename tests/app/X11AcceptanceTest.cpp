@@ -1,4 +1,4 @@
-// The whole program road on a private X server with two monitors, openbox and real X clients:
+// The whole program end to end on a private X server with two monitors, openbox and real X clients:
 // the model on the real clock with its own settle times, a store in a temporary folder and a
 // settings file of its own. Save a layout, bring it back with the global shortcut pressed on the
 // keyboard, undo, let a reconnected monitor setup restore it by itself, then quit and start again.

@@ -39,7 +39,6 @@ struct X11WindowInfo {
 
     bool ok() const { return status == Status::ok; }
     bool hasState(xcb_atom_t state) const { return states.contains(state); }
-    bool hasType(xcb_atom_t type) const { return types.contains(type); }
 
     // The frame the user sees, in root coordinates: the client grown by the window manager's
     // decoration and shrunk by a client-side decoration's invisible shadow.

@@ -45,12 +45,10 @@ public:
     bool reduceMotion() const { return reduceMotion_; }
 
     // Follows the application's state unless set here.
-    HairlineScenePhase scenePhase() const { return scenePhase_; }
     void setScenePhase(HairlineScenePhase phase);
 
     // Replaces the frame loop's clock (the real one by default).
     void setFrameClock(std::unique_ptr<HairlineFrameClock> clock);
-    HairlineFrameClock *frameClock() const { return clock_.get(); }
 
     // Visible, not paused and not in a background scene.
     bool isActive() const;

@@ -21,7 +21,6 @@ public:
 
     void setNotice(const QString &notice);
 
-    PlainLabel *messageLabel() const { return message_; }
     DismissButton *dismissButton() const { return dismiss_; }
 
 private:

@@ -15,14 +15,6 @@ HoverRowButton::HoverRowButton(HoverRowButtonStyle style, QWidget *parent)
     setFocusPolicy(Qt::TabFocus);
 }
 
-void HoverRowButton::setRowStyle(HoverRowButtonStyle style)
-{
-    if (!(style == style_)) {
-        style_ = style;
-        update();
-    }
-}
-
 qreal HoverRowButton::highlightOpacity() const
 {
     return HoverRowButtonStyle::opacity(isDown(), hovering_);

@@ -6,17 +6,14 @@
 
 namespace ostrel {
 
-// A button whose face is a whole row: the caller lays out the row's content in `setLayout` (or
-// `contentLayout()`), and the button paints the row highlight of its style behind it. The whole
-// rectangle takes clicks and the pointer; the content's labels let clicks through to it.
+// A button whose face is a whole row: the caller gives it the row's content with `setLayout`,
+// and the button paints the row highlight of its style behind it. The whole rectangle takes
+// clicks and the pointer; the content's labels let clicks through to it.
 class HoverRowButton : public QAbstractButton {
     Q_OBJECT
 
 public:
     explicit HoverRowButton(HoverRowButtonStyle style = {}, QWidget *parent = nullptr);
-
-    HoverRowButtonStyle rowStyle() const { return style_; }
-    void setRowStyle(HoverRowButtonStyle style);
 
     // Whether the pointer is over the row now.
     bool isHovering() const { return hovering_; }

@@ -316,12 +316,12 @@ void LayoutDetailsView::rename()
 QCoro::Task<void> LayoutDetailsView::runRename(QPointer<LayoutDetailsView> view, quint64 generation,
                                                QUuid id, QString name)
 {
-    QCoro::Task<std::optional<QString>> renaming = view->model_->renameLayout(id, name);
-    const std::optional<QString> message = co_await renaming;
+    QCoro::Task<std::optional<Refusal>> renaming = view->model_->renameLayout(id, name);
+    const std::optional<Refusal> refusal = co_await renaming;
     if (!view || !view->isCurrent(generation)) {
         co_return;
     }
-    view->errorMessage_ = message;
+    view->errorMessage_ = textOf(refusal);
     view->isWorking_ = false;
     view->scheduleRefresh();
 }
@@ -341,12 +341,12 @@ QCoro::Task<void> LayoutDetailsView::runRemoveEntry(QPointer<LayoutDetailsView> 
                                                     quint64 generation, QUuid layoutID,
                                                     QUuid entryID)
 {
-    QCoro::Task<std::optional<QString>> removing = view->model_->removeEntry(layoutID, entryID);
-    const std::optional<QString> message = co_await removing;
+    QCoro::Task<std::optional<Refusal>> removing = view->model_->removeEntry(layoutID, entryID);
+    const std::optional<Refusal> refusal = co_await removing;
     if (!view || !view->isCurrent(generation)) {
         co_return;
     }
-    view->errorMessage_ = message;
+    view->errorMessage_ = textOf(refusal);
     view->scheduleRefresh();
 }
 
@@ -363,13 +363,13 @@ QCoro::Task<void> LayoutDetailsView::runShortcutChange(QPointer<LayoutDetailsVie
                                                        quint64 generation, QUuid layoutID,
                                                        std::optional<Shortcut> shortcut)
 {
-    QCoro::Task<std::optional<QString>> changing =
+    QCoro::Task<std::optional<Refusal>> changing =
         view->model_->setLayoutShortcut(shortcut, layoutID);
-    const std::optional<QString> message = co_await changing;
+    const std::optional<Refusal> refusal = co_await changing;
     if (!view || !view->isCurrent(generation)) {
         co_return;
     }
-    view->shortcutError_ = message;
+    view->shortcutError_ = textOf(refusal);
     view->scheduleRefresh();
 }
 
@@ -388,14 +388,14 @@ void LayoutDetailsView::updateAutomation()
 QCoro::Task<void> LayoutDetailsView::runAutomation(QPointer<LayoutDetailsView> view,
                                                    quint64 generation, QUuid layoutID, bool link)
 {
-    QCoro::Task<std::optional<QString>> updating =
+    QCoro::Task<std::optional<Refusal>> updating =
         link ? view->model_->associateAutomation(layoutID)
              : view->model_->clearAutomation(layoutID);
-    const std::optional<QString> message = co_await updating;
+    const std::optional<Refusal> refusal = co_await updating;
     if (!view || !view->isCurrent(generation)) {
         co_return;
     }
-    view->automationError_ = message;
+    view->automationError_ = textOf(refusal);
     view->scheduleRefresh();
 }
 
@@ -453,16 +453,16 @@ QCoro::Task<void> LayoutDetailsView::runManagedOperation(QPointer<LayoutDetailsV
                                                          quint64 generation, QUuid layoutID,
                                                          Managing kind)
 {
-    QCoro::Task<std::optional<QString>> running =
+    QCoro::Task<std::optional<Refusal>> running =
         kind == Managing::deleteLayout ? view->model_->deleteLayout(layoutID)
                                        : view->model_->replaceLayoutWithCurrentWindows(layoutID);
-    const std::optional<QString> message = co_await running;
+    const std::optional<Refusal> refusal = co_await running;
     if (!view || !view->isCurrent(generation)) {
         co_return;
     }
-    view->errorMessage_ = message;
+    view->errorMessage_ = textOf(refusal);
     view->isWorking_ = false;
-    if (kind == Managing::deleteLayout && !message) {
+    if (kind == Managing::deleteLayout && !refusal) {
         view->window()->close();
         co_return;
     }

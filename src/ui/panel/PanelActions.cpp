@@ -63,13 +63,13 @@ QCoro::Task<void> PanelActions::runDelete(QPointer<AppModel> model,
     if (!confirmed || !model) {
         co_return;
     }
-    QCoro::Task<std::optional<QString>> deleting = model->deleteLayout(layoutID);
-    const std::optional<QString> failure = co_await deleting;
-    if (!failure || !presenter) {
+    QCoro::Task<std::optional<Refusal>> deleting = model->deleteLayout(layoutID);
+    const std::optional<Refusal> refusal = co_await deleting;
+    if (!refusal || !presenter) {
         co_return;
     }
     QCoro::Task<void> alert =
-        presenter->presentAlert(PanelTexts::deleteFailureTitle(name), *failure);
+        presenter->presentAlert(PanelTexts::deleteFailureTitle(name), refusal->text);
     co_await alert;
 }
 

@@ -44,7 +44,6 @@ public:
 
     // The error the alert shows now, if any.
     std::optional<QUuid> shownErrorID() const { return shownError_; }
-    QMessageBox *errorAlert() const { return errorAlert_; }
 
 private:
     static QCoro::Task<void> runSave(QPointer<AppModel> model, QPointer<WindowPresenter> presenter);

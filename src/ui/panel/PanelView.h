@@ -54,11 +54,9 @@ public:
     // How many times the panel read the model: once per turn of the event loop at most.
     int refreshCount() const { return refreshCount_; }
 
-    LoadingSection *loadingSection() const { return loading_; }
     StorageProblemSection *storageProblemSection() const { return storageProblem_; }
     PermissionBanner *permissionBanner() const { return permission_; }
     StorageNoticeSection *storageNoticeSection() const { return storageNotice_; }
-    FirstRunSection *firstRunSection() const { return firstRun_; }
     SelectedLayoutSection *selectedLayoutSection() const { return selectedLayout_; }
     ProgressSection *progressSection() const { return progress_; }
     ResultSection *resultSection() const { return result_; }

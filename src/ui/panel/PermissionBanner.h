@@ -17,7 +17,6 @@ class PermissionBanner : public QWidget {
 public:
     explicit PermissionBanner(const ViewEnvironment &environment, QWidget *parent = nullptr);
 
-    PanelButton *enableButton() const { return enable_; }
     PanelButton *recheckButton() const { return recheck_; }
 
 private:

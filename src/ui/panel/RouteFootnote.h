@@ -17,7 +17,6 @@ class RouteFootnote : public QWidget {
 public:
     RouteFootnote(const QString &symbol, const QString &text, QWidget *parent = nullptr);
 
-    QLabel *textLabel() const { return text_; }
     SymbolView *symbolView() const { return symbol_; }
 
 private:

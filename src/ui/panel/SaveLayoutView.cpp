@@ -215,13 +215,13 @@ QCoro::Task<void> SaveLayoutView::runSave(QPointer<SaveLayoutView> view,
                                           QPointer<AppModel> model, QString name,
                                           bool replaceExisting)
 {
-    QCoro::Task<std::optional<QString>> saving = model->savePendingLayout(name, replaceExisting);
-    const std::optional<QString> message = co_await saving;
+    QCoro::Task<std::optional<Refusal>> saving = model->savePendingLayout(name, replaceExisting);
+    const std::optional<Refusal> refusal = co_await saving;
     if (!view || !model) {
         // The window closed meanwhile: the model kept what it stored, nobody waits for the rest.
         co_return;
     }
-    view->finishSave(editor, message);
+    view->finishSave(editor, textOf(refusal));
 }
 
 void SaveLayoutView::finishSave(SaveLayoutEditor *editor, const std::optional<QString> &message)

@@ -34,7 +34,6 @@ public:
 
     void setState(const PanelState &state);
 
-    QWidget *noSelection() const { return noSelection_; }
     QWidget *layoutRow() const { return layoutRow_; }
     LineLimitedLabel *nameLabel() const { return name_; }
     PlainLabel *summaryLabel() const { return summary_; }

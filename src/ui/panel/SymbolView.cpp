@@ -24,15 +24,6 @@ void SymbolView::setName(const QString &name)
     }
 }
 
-void SymbolView::setPointSize(double pointSize)
-{
-    if (pointSize != pointSize_) {
-        pointSize_ = pointSize;
-        updateGeometry();
-        update();
-    }
-}
-
 void SymbolView::setColour(ThemeColor colour)
 {
     if (!(colour == colour_)) {

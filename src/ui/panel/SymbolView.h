@@ -21,7 +21,6 @@ public:
     QString name() const { return name_; }
     void setName(const QString &name);
     double pointSize() const { return pointSize_; }
-    void setPointSize(double pointSize);
     ThemeColor colour() const { return colour_; }
     void setColour(ThemeColor colour);
     QFont::Weight weight() const { return weight_; }

@@ -4,7 +4,7 @@
 
 namespace ostrel {
 
-// The one font helper. Sizes are given in points as the views specify them; one point is one
+// The one font helper. Sizes are in points, as the views pass them; one point is one
 // device-independent pixel at scale 1, so a size becomes pt × 72 / 96 typographic points, which
 // Qt turns back into pt pixels at the standard 96 dpi (and scales with the desktop's font DPI).
 // The family is the application's (the desktop's UI font).

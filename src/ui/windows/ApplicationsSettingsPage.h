@@ -32,7 +32,6 @@ public:
     PanelButton *addButton() const { return add_; }
     // The picker while it is up.
     ApplicationPicker *picker() const;
-    bool isAddingApplications() const { return !picker_.isNull(); }
     // The shown rows' application names, in order.
     QStringList rowNames() const;
     PanelButton *removeButton(const QString &bundleID) const;

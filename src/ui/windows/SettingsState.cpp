@@ -63,11 +63,11 @@ QCoro::Task<void> SettingsState::runLayoutShortcut(QPointer<SettingsState> self,
                                                    QPointer<AppModel> model,
                                                    std::optional<Shortcut> shortcut, QUuid layoutID)
 {
-    const std::optional<QString> answer = co_await model->setLayoutShortcut(shortcut, layoutID);
+    const std::optional<Refusal> refusal = co_await model->setLayoutShortcut(shortcut, layoutID);
     if (!self) {
         co_return;
     }
-    self->shortcutMessage_ = answer;
+    self->shortcutMessage_ = textOf(refusal);
     emit self->changed();
 }
 
@@ -133,7 +133,7 @@ QCoro::Task<void> SettingsState::runBatch(QPointer<SettingsState> self, QPointer
             continue;
         }
         const QString name = applicationName(*application, location);
-        const std::optional<QString> refusal = co_await model->excludeApp(application->bundleID, name);
+        const std::optional<Refusal> refusal = co_await model->excludeApp(application->bundleID, name);
         if (!self) {
             co_return;
         }
@@ -141,7 +141,7 @@ QCoro::Task<void> SettingsState::runBatch(QPointer<SettingsState> self, QPointer
             break;
         }
         if (refusal) {
-            failures.append(leftQuote + name + QStringLiteral("” was not added. ") + *refusal);
+            failures.append(leftQuote + name + QStringLiteral("” was not added. ") + refusal->text);
         } else {
             ++added;
         }
@@ -168,12 +168,12 @@ QCoro::Task<void> SettingsState::runRemoval(QPointer<SettingsState> self, QPoint
     self->exclusionError_.reset();
     self->exclusionMessage_.reset();
     emit self->changed();
-    const std::optional<QString> refusal = co_await model->removeExclusion(bundleID);
+    const std::optional<Refusal> refusal = co_await model->removeExclusion(bundleID);
     if (!self || !refusal) {
         // The row goes by itself: the model publishes the exclusions again.
         co_return;
     }
-    self->exclusionError_ = refusal;
+    self->exclusionError_ = refusal->text;
     emit self->changed();
 }
 
@@ -204,14 +204,14 @@ QCoro::Task<void> SettingsState::runBackup(QPointer<SettingsState> self, QPointe
 {
     self->isBackingUp_ = true;
     emit self->changed();
-    const std::optional<QString> failure = co_await model->backupNow();
+    const std::optional<Refusal> refusal = co_await model->backupNow();
     if (!self) {
         co_return;
     }
     self->isBackingUp_ = false;
-    self->backupIsError_ = failure.has_value();
-    if (failure) {
-        self->backupMessage_ = failure;
+    self->backupIsError_ = refusal.has_value();
+    if (refusal) {
+        self->backupMessage_ = refusal->text;
     } else {
         self->backupMessage_ = QStringLiteral("Backup saved.");
         // A good backup answers the report of a reset that failed or did not finish; a reset

@@ -17,13 +17,13 @@
 
 namespace {
 
-QCoro::Task<std::optional<QString>> save(ostrel::AppModel &model, QString name)
+QCoro::Task<std::optional<ostrel::Refusal>> save(ostrel::AppModel &model, QString name)
 {
     QCoro::Task<bool> capturing = model.beginSave();
     if (!co_await capturing) {
         co_return QStringLiteral("nothing was captured");
     }
-    QCoro::Task<std::optional<QString>> saving = model.savePendingLayout(name, false);
+    QCoro::Task<std::optional<ostrel::Refusal>> saving = model.savePendingLayout(name, false);
     co_return co_await saving;
 }
 
@@ -45,7 +45,7 @@ int main(int argc, char **argv)
     if (model.storageProblem()) {
         problem = model.storageProblem()->message;
     } else {
-        problem = QCoro::waitFor(save(model, QString::fromLocal8Bit(argv[1])));
+        problem = ostrel::textOf(QCoro::waitFor(save(model, QString::fromLocal8Bit(argv[1]))));
     }
     if (!problem && model.activeError()) {
         problem = model.activeError()->message;

@@ -285,7 +285,7 @@ TEST_F(LayoutDetailsTest, PendingEditsAndMissingAccessDisableTheirOwnControls)
 
     // Replace… waits for a change of the exclusions, which changes what it would capture.
     std::function<void()> releaseExclusion = holdStore();
-    model->excludeApp("org.example.terminal", "Terminal");
+    (void)model->excludeApp("org.example.terminal", "Terminal");
     settle();
     ASSERT_TRUE(model->hasPendingExclusionMutation());
     EXPECT_FALSE(button("replace-layout-button")->isEnabled());

@@ -68,7 +68,7 @@ TEST_F(SymbolsTest, EveryNameTheViewsUseHasADrawing)
     for (const QString &name : used) {
         EXPECT_TRUE(Symbols::exists(name)) << name.toStdString();
     }
-    // The names the windows are specified with, whether or not a view is written yet.
+    // These names keep their drawing even while no view under src/ui names them.
     for (const char *name :
          {"macwindow", "gearshape", "power", "bolt", "checkmark.shield", "checkmark.shield.fill",
           "exclamationmark.shield.fill", "xmark", "xmark.circle.fill", "info.circle",

@@ -284,6 +284,27 @@ TEST_F(WindowResolutionViewTest, EscapeCancelsAndWithoutARequestOnlyCloseIsLeft)
     EXPECT_EQ(model->activeManualOperation(), std::nullopt);
 }
 
+TEST_F(WindowResolutionViewTest, ARequestWithNothingToDecideIsCompleteAndSendsAnEmptyAnswer)
+{
+    restoreUntilAsked();
+    const QUuid firstPass = model->lastResult()->id;
+    const QUuid nothingToDecide = QUuid::createUuid();
+    AppModelTestSeam(model).setResolutionRequest(
+        ResolutionRequest{nothingToDecide, work.id, "Work", {}, model->currentDisplays()});
+    settle();
+    EXPECT_TRUE(view()->findChildren<FormSection *>("resolution-entry").isEmpty());
+    ASSERT_TRUE(apply()->isVisible());
+    EXPECT_TRUE(apply()->isEnabled());
+    // The model accepts the empty answer: the request ends and the second pass runs. That pass
+    // finds the same windows undecided again and asks anew.
+    apply()->click();
+    waitUntil([&] { return !model->busy(); });
+    EXPECT_NE(model->lastResult()->id, firstPass);
+    ASSERT_TRUE(model->resolutionRequest().has_value());
+    EXPECT_NE(model->resolutionRequest()->id, nothingToDecide);
+    EXPECT_TRUE(model->sessionResolutions().isEmpty());
+}
+
 TEST_F(WindowResolutionViewTest, OnlyTheLatestPressShowsMarkers)
 {
     restoreUntilAsked();
