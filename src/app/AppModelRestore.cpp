@@ -1,5 +1,6 @@
 #include "app/AppModel.h"
 
+#include "app/AppLog.h"
 #include "app/AutomationService.h"
 #include "app/RestoreCoordinator.h"
 #include "model/Topology.h"
@@ -124,6 +125,7 @@ void AppModel::handleAutomation(const QList<CurrentDisplay> &displays)
 {
     setLastAutomationDeferral(std::nullopt);
     const auto refuse = [this](AutomationDeferral deferral) {
+        qCDebug(appLog).noquote() << "Automation did not restore:" << reason(deferral);
         setLastAutomationDeferral(deferral);
         setAutomationNotice(automationNoticeFor(deferral));
     };
@@ -174,6 +176,7 @@ void AppModel::handleAutomation(const QList<CurrentDisplay> &displays)
             refuse(AutomationDeferral::missingDisplay);
             return;
         }
+        qCDebug(appLog).noquote() << "Automation restores" << only.name << "for the displays" << signature;
         selectLayout(only.id);
         automationService_->didAcceptTrigger(signature);
         restores_->startRestore(ManualRestoreContext::fresh(only.id), displays, true);

@@ -1,7 +1,7 @@
 #include "platform/ShortcutService.h"
 
 #include "model/ShortcutFormatter.h"
-#include "platform/AppLog.h"
+#include "platform/PlatformLog.h"
 
 #include <QPointer>
 
@@ -80,7 +80,7 @@ void ShortcutService::installHandler()
         }
     });
     if (installation.status != 0) {
-        qCCritical(appLog, "Hot key handler installation failed with status %d.",
+        qCCritical(platformLog, "Hot key handler installation failed with status %d.",
                    int(installation.status));
         handlerError_ = QStringLiteral("Shortcuts are unavailable. Restart Ostrel to try again.");
     } else if (installation.handler) {

@@ -1,5 +1,7 @@
 #include "program/FolderReveal.h"
 
+#include "program/ProgramLog.h"
+
 #include <QCoreApplication>
 #include <QDBusMessage>
 #include <QDBusPendingCallWatcher>
@@ -10,11 +12,22 @@
 
 namespace ostrel {
 
+namespace {
+
+void openWithDesktopHandler(const QUrl &url)
+{
+    if (!QDesktopServices::openUrl(url)) {
+        qCWarning(programLog).noquote() << "No program could show the folder" << url.toLocalFile();
+    }
+}
+
+} // namespace
+
 void revealFolder(const QDBusConnection &sessionBus, const QString &folder)
 {
     const QUrl url = QUrl::fromLocalFile(folder);
     if (!sessionBus.isConnected()) {
-        QDesktopServices::openUrl(url);
+        openWithDesktopHandler(url);
         return;
     }
     QDBusMessage call = QDBusMessage::createMethodCall(
@@ -26,7 +39,7 @@ void revealFolder(const QDBusConnection &sessionBus, const QString &folder)
         // No file manager on the bus (nor one it can start), or it refused: the desktop's own
         // handler of folders still opens it.
         if (watcher->isError()) {
-            QDesktopServices::openUrl(url);
+            openWithDesktopHandler(url);
         }
         watcher->deleteLater();
     });

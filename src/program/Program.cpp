@@ -4,6 +4,7 @@
 #include "app/WindowPresenter.h"
 #include "platform/MarkerOverlayService.h"
 #include "platform/SystemAppearanceObserver.h"
+#include "program/ProgramLog.h"
 #include "program/SingleInstance.h"
 #include "ui/panel/LayoutDetailsView.h"
 #include "ui/panel/PanelActions.h"
@@ -31,6 +32,7 @@ Program::Program(X11Program::Setup setup, PanelShell::Mode mode, SingleInstance 
     connect(&wiring_->systemAppearance(), &SystemAppearanceObserver::isDarkChanged, shell_.get(),
             [this] { shell_->setTrayIcon(trayIcon()); });
     if (mode == PanelShell::Mode::window) {
+        qCDebug(programLog, "No tray host: the panel is an ordinary window with a taskbar entry.");
         shell_->showPanel();
     }
 

@@ -1,6 +1,8 @@
-// The `ostrel` executable: one running program per user, on the user's X11 desktop. It takes no
-// options.
+// The `ostrel` executable: one running program per user, on the user's X11 desktop. It takes two
+// options, --version and --help.
 
+#include "program/ApplicationIcon.h"
+#include "program/CommandLine.h"
 #include "program/PlatformChoice.h"
 #include "program/Program.h"
 #include "program/SingleInstance.h"
@@ -8,6 +10,7 @@
 
 #include <QApplication>
 #include <QCoreApplication>
+#include <QStringList>
 
 #include <chrono>
 #include <cstdio>
@@ -15,6 +18,19 @@
 int main(int argc, char **argv)
 {
     using namespace ostrel;
+
+    // Answered before anything else: asking for the version touches no store, display or
+    // running instance.
+    QStringList arguments;
+    for (int i = 1; i < argc; ++i) {
+        arguments.append(QString::fromLocal8Bit(argv[i]));
+    }
+    const CommandLine commandLine = CommandLine::parse(arguments);
+    if (commandLine.action != CommandLine::Action::run) {
+        std::fputs(commandLine.text.toLocal8Bit().constData(),
+                   commandLine.printsToStandardError() ? stderr : stdout);
+        return commandLine.exitStatus();
+    }
 
     // Before anything else: a later start only asks the running program to show its panel. It
     // opens no store and grabs no keys.
@@ -34,6 +50,10 @@ int main(int argc, char **argv)
     }
     QApplication application(argc, argv);
     UiStyle::install(application);
+    // Every window, the About page and the taskbar entry show it; the desktop entry's name ties
+    // the windows to the installed menu entry.
+    QApplication::setWindowIcon(ApplicationIcon::icon());
+    QGuiApplication::setDesktopFileName(QStringLiteral("ostrel"));
     // The program lives in the tray: closing its last window does not end it.
     QApplication::setQuitOnLastWindowClosed(false);
 

@@ -6,6 +6,7 @@
 #include "restore/MatchingService.h"
 #include "restore/MoveOperation.h"
 #include "restore/RestoreGeometry.h"
+#include "restore/RestoreLog.h"
 #include "restore/RestoreResultBuilder.h"
 #include "restore/UndoTarget.h"
 
@@ -83,6 +84,7 @@ struct RestoreService::RestorePass {
     QHash<QUuid, WindowReference> preferred;
     MatchResolution resolution;
     QHash<QUuid, EntryResult> output;
+    QHash<QUuid, FrameApplyResult> writes; // what the window manager made of each write
     QList<MoveOperation> moves;
     QList<AmbiguousEntry> ambiguous;
     std::optional<QString> deferralReason;
@@ -264,6 +266,7 @@ struct RestoreService::RestorePass {
         }
         const RectD previousFrame = attempt.previousFrame.value_or(move.reference.frame);
         const FrameApplyResult &applied = attempt.applied;
+        writes.insert(move.entry.id, applied);
 
         journalPossibleChange(move, previousFrame, applied, displays, journal);
         if (applied.gestureBlocked) {
@@ -291,6 +294,7 @@ struct RestoreService::RestorePass {
 
     RestoreResult::Pass resultPass(const QList<EntryResult> &entries) const
     {
+        RestoreLog::passEntries(QStringLiteral("restore"), layout.name, entries, writes);
         return {.kind = ResultKind::restore,
                 .layoutID = layout.id,
                 .operationID = options.operationID,
@@ -518,6 +522,7 @@ struct RestoreService::UndoPass {
 
     RestoreResult result() const
     {
+        RestoreLog::passEntries(QStringLiteral("undo"), journal.layoutName, results, {});
         return RestoreResult::make(
             {.kind = ResultKind::undo,
              .operationID = journal.operationID,

@@ -1,6 +1,8 @@
 #pragma once
 
 #include "storage/SQLiteDatabase.h"
+#include "storage/SQLiteFailure.h"
+#include "storage/StorageLog.h"
 
 #include <QString>
 
@@ -13,10 +15,22 @@ namespace ostrel {
 // busy file fails before anything is changed; a failing begin is thrown as it is. When the body
 // or the commit fails, the transaction is rolled back and the first failure is thrown: the
 // rollback's own failure would only hide what went wrong.
+// A refusal of the database itself (busy, full, read-only, damaged) is logged: the user sees only
+// that the edit failed. The store's own refusals (a taken name, a vanished layout) are not.
+inline void logUnlandedWrite(const SQLiteFailure &failure)
+{
+    qCWarning(storageLog).noquote() << "A write to the database did not land:" << failure.described();
+}
+
 template <class Body>
 auto inImmediateTransaction(SQLiteDatabase &database, Body &&body) -> std::invoke_result_t<Body &>
 {
-    database.execute(QStringLiteral("BEGIN IMMEDIATE;"));
+    try {
+        database.execute(QStringLiteral("BEGIN IMMEDIATE;"));
+    } catch (const SQLiteFailure &failure) {
+        logUnlandedWrite(failure);
+        throw;
+    }
     const auto rollBack = [&database] {
         try {
             database.execute(QStringLiteral("ROLLBACK;"));
@@ -32,6 +46,10 @@ auto inImmediateTransaction(SQLiteDatabase &database, Body &&body) -> std::invok
             database.execute(QStringLiteral("COMMIT;"));
             return result;
         }
+    } catch (const SQLiteFailure &failure) {
+        rollBack();
+        logUnlandedWrite(failure);
+        throw;
     } catch (...) {
         rollBack();
         throw;

@@ -6,6 +6,7 @@
 #include "storage/SQLiteDatabase.h"
 #include "storage/SQLiteFailure.h"
 #include "storage/Schema.h"
+#include "storage/StorageLog.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -77,6 +78,8 @@ StorageOpenResult LayoutStore::recover(const StorePaths &paths, const QString &r
     preserveRecoverySet(files, paths.database, base);
     const QString kept = recoverySetNames(files, base).join(QStringLiteral(", "));
     const QString preserved = QStringLiteral("Preserved files: ") + kept + QStringLiteral(".");
+    qCWarning(storageLog).noquote() << "The database" << paths.database << "could not be used:" << reason
+                                    << "It is kept aside as" << kept;
 
     StorageOpenResult result;
     try {
@@ -87,11 +90,18 @@ StorageOpenResult LayoutStore::recover(const StorePaths &paths, const QString &r
         const QString description = descriptionOf(std::current_exception());
         restoreRecoverySet(files, base, paths.database);
         lock.release();
+        qCWarning(storageLog).noquote() << "Recovery failed, the original files are back in place:"
+                                        << description;
         throw StorageError::recoveryFailed(
             reason + QStringLiteral(" The replacement could not be installed: ") + description
             + QStringLiteral(" The original files are preserved as ") + kept + QStringLiteral("."));
     }
     lock.release();
+    if (candidate.isEmpty()) {
+        qCWarning(storageLog, "Recovered by starting with an empty database.");
+    } else {
+        qCWarning(storageLog).noquote() << "Recovered from the backup" << paths.backup;
+    }
     return result;
 }
 

@@ -329,7 +329,7 @@ TEST_F(HotKeys, AFailedInstallationIsLoggedOnce)
     }
     qInstallMessageHandler(previousHandler);
     EXPECT_EQ(logged, QStringList{QString::number(QtCriticalMsg)
-                                  + " local.ostrel.app.app Hot key handler installation failed with status -9870."});
+                                  + " ostrel.platform Hot key handler installation failed with status -9870."});
 }
 
 TEST_F(HotKeys, TheHandlerAndItsHotKeysGoWithTheService)

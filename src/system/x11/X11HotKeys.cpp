@@ -1,6 +1,7 @@
 #include "system/x11/X11HotKeys.h"
 
 #include "system/KeyPositions.h"
+#include "system/x11/X11Log.h"
 
 #include <QList>
 #include <QMetaObject>
@@ -159,6 +160,9 @@ HotKeyRegistry::Registration X11HotKeys::registerHotKey(quint32 keyCode, quint32
     const xcb_keycode_t keycode = xcb_keycode_t(*xKeyCode);
     const uint16_t mask = xModifiers(modifiers);
     if (!grab(keycode, mask)) {
+        qCWarning(x11Log, "The X server refused the grab of key %u with modifiers 0x%x: another "
+                          "program holds it, or the server did not answer.",
+                  unsigned(keycode), unsigned(mask));
         return {inUseStatus, std::nullopt};
     }
     const quint64 reference = nextReference_++;

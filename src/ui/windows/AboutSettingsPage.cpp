@@ -4,6 +4,7 @@
 #include "ui/panel/PlainLabel.h"
 #include "ui/panel/Symbols.h"
 #include "ui/panel/Theme.h"
+#include "ui/panel/UiLog.h"
 #include "ui/panel/UiFont.h"
 
 #include <QApplication>
@@ -45,6 +46,7 @@ QPixmap applicationIcon(const QPalette &palette, qreal ratio)
             return pixmap;
         }
     }
+    qCDebug(uiLog, "The application has no icon: the About page draws its window symbol.");
     return Symbols::pixmap(QStringLiteral("macwindow"), iconSide * 0.8, Theme::accent(palette), ratio);
 }
 

@@ -292,12 +292,12 @@ class Desktop:
     # --- processes ----------------------------------------------------------------------------
 
     def spawn(self, args, stdout=subprocess.DEVNULL, extra_env=None, quiet=False,
-              stdin=subprocess.DEVNULL):
+              stdin=subprocess.DEVNULL, stderr=None):
         """Starts a process on this desktop; it ends with the desktop at the latest. A quiet one's
-        complaints are not shown (the desktop's own helpers)."""
+        complaints are not shown (the desktop's own helpers); `stderr` (a file) keeps them."""
         env = dict(self.env, **(extra_env or {}))
         process = subprocess.Popen(args, env=env, stdin=stdin, stdout=stdout,
-                                   stderr=subprocess.DEVNULL if quiet else None, text=True,
+                                   stderr=subprocess.DEVNULL if quiet else stderr, text=True,
                                    start_new_session=True)
         self._processes.append(process)
         return process
@@ -311,8 +311,8 @@ class Desktop:
                                                       result.stderr.strip()))
         return result
 
-    def start_ostrel(self, extra_env=None, wait_until_ready=True):
-        ostrel = Ostrel(self, self.spawn([EXECUTABLE], extra_env=extra_env))
+    def start_ostrel(self, extra_env=None, wait_until_ready=True, stderr=None):
+        ostrel = Ostrel(self, self.spawn([EXECUTABLE], extra_env=extra_env, stderr=stderr))
         if wait_until_ready:
             ostrel.wait_until_ready()
         return ostrel

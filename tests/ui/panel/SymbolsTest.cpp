@@ -40,7 +40,7 @@ QSet<QString> symbolNamesUsedInSources()
     static const QRegularExpression inCall(QStringLiteral(
         "(?:Symbol\\w*|symbol\\w*|Symbols::\\w+)\\s*\\(\\s*(?:QStringLiteral\\()?\"([a-z][a-z0-9.]*)\""));
     static const QRegularExpression notSymbol(
-        QStringLiteral("\\.(svg|png|sqlite|conf|desktop|cpp|h)$|^(com|org|local|net)\\."));
+        QStringLiteral("\\.(svg|png|sqlite|conf|desktop|cpp|h)$|^(com|org|local|net|ostrel)\\."));
     QSet<QString> names;
     QDirIterator files(QStringLiteral(OSTREL_UI_SOURCE_DIR), {"*.cpp", "*.h"}, QDir::Files,
                        QDirIterator::Subdirectories);

@@ -1,7 +1,0 @@
-#include "platform/AppLog.h"
-
-namespace ostrel {
-
-Q_LOGGING_CATEGORY(appLog, "local.ostrel.app.app")
-
-} // namespace ostrel
