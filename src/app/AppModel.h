@@ -329,6 +329,7 @@ private:
     void sessionWentAway();
     void sessionCameBack();
     void handleScreenParametersChanged();
+    void handleTrustChanged();
     void cancelActiveWorkForSessionChange();
 
     void handleAutomation(const QList<CurrentDisplay> &displays);
