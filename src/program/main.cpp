@@ -1,6 +1,7 @@
 // The `ostrel` executable: one running program per user, on the user's X11 desktop. It takes no
 // options.
 
+#include "model/Preferences.h"
 #include "program/PlatformChoice.h"
 #include "program/Program.h"
 #include "program/SingleInstance.h"
@@ -31,6 +32,9 @@ int main(int argc, char **argv)
     if (!choosePlatform()) {
         std::fputs("Ostrel needs a desktop to show its panel on, and no display could be opened.\n", stderr);
         return 1;
+    }
+    if (const std::optional<QString> problem = Preferences::settingsFileProblem()) {
+        std::fprintf(stderr, "%s\n", problem->toLocal8Bit().constData());
     }
     QApplication application(argc, argv);
     UiStyle::install(application);
