@@ -19,14 +19,27 @@ int main(int argc, char **argv)
 
     // Before anything else: a later start only asks the running program to show its panel. It
     // opens no store and grabs no keys.
-    const QString folder = SingleInstance::defaultFolder();
-    SingleInstance instance(folder);
-    if (!instance.isRunningInstance()) {
+    const SingleInstance::RuntimeFolder folder = SingleInstance::defaultFolder();
+    if (!folder.problem.isEmpty()) {
+        std::fprintf(stderr, "%s\n", folder.problem.toLocal8Bit().constData());
+        return 1;
+    }
+    SingleInstance instance(folder.path);
+    switch (instance.lockState()) {
+    case SingleInstance::LockState::held:
+        break;
+    case SingleInstance::LockState::heldByAnother: {
         QCoreApplication application(argc, argv);
-        if (!SingleInstance::askToShowPanel(folder, std::chrono::seconds(10))) {
+        if (!SingleInstance::askToShowPanel(folder.path, std::chrono::seconds(10))) {
             std::fputs("Ostrel is running already, but it did not answer.\n", stderr);
         }
         return 0;
+    }
+    case SingleInstance::LockState::unusable:
+        // Whether another program runs cannot be told: starting a second one could corrupt
+        // what the first is writing, and saying that one runs would be a guess.
+        std::fprintf(stderr, "%s\n", instance.lockProblem().toLocal8Bit().constData());
+        return 1;
     }
 
     if (!choosePlatform()) {
