@@ -17,6 +17,7 @@ class MarkerOverlayService;
 class PowerEvents;
 class RestoredWindowFlashService;
 class SessionEvents;
+class TrustEvents;
 class WindowPresenter;
 
 // Everything the model stands on that comes from outside the program, handed in at
@@ -30,6 +31,8 @@ struct AppEnvironment {
     PowerEvents *power = nullptr;
     DisplayEvents *displayEvents = nullptr;
     ApplicationEvents *applicationEvents = nullptr;
+    // Absent where the trust never changes by itself (a desktop without an X server).
+    TrustEvents *trustEvents = nullptr;
 
     // The presenter of the decision windows and alerts (the process-wide one in the program).
     WindowPresenter *presenter = nullptr;

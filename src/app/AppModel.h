@@ -332,6 +332,7 @@ private:
     void sessionWentAway();
     void sessionCameBack();
     void handleScreenParametersChanged();
+    void handleTrustChanged();
     void cancelActiveWorkForSessionChange();
 
     void handleAutomation(const QList<CurrentDisplay> &displays);

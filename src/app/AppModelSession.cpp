@@ -9,6 +9,7 @@
 #include "system/DisplayEvents.h"
 #include "system/PowerEvents.h"
 #include "system/SessionEvents.h"
+#include "system/TrustEvents.h"
 
 #include <QPointer>
 
@@ -137,6 +138,9 @@ void AppModel::observeSystemEvents()
     observe(session, &SessionEvents::screenUnlocked, [this] { sessionCameBack(); });
     observe(applications, &ApplicationEvents::applicationTerminated,
             [this] { pruneSessionReferences(); });
+    if (environment_.trustEvents) {
+        observe(environment_.trustEvents, &TrustEvents::trustChanged, [this] { handleTrustChanged(); });
+    }
 }
 
 void AppModel::sessionWentAway()
@@ -162,6 +166,17 @@ void AppModel::handleScreenParametersChanged()
     restores_->cancelRestoreOrUndo();
     updateSessionEligibility();
     (void)refreshPermission(false);
+}
+
+void AppModel::handleTrustChanged()
+{
+    const bool wasTrusted = permissionTrusted_;
+    (void)refreshPermission(false);
+    // A window manager that arrives after the program must find the shortcuts working at its
+    // first press: the keys are grabbed once more under it.
+    if (!wasTrusted && permissionTrusted_) {
+        configureShortcuts();
+    }
 }
 
 void AppModel::pruneSessionReferences()

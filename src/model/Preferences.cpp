@@ -1,25 +1,103 @@
 #include "model/Preferences.h"
 
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QSettings>
 #include <QVariant>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <memory>
 
 namespace ostrel {
 
 namespace {
 
-// One settings object per operation: it reads the file as it is now and writes it back when it
-// goes away, so every change is on disk when the call returns.
-QSettings openSettings()
+// Where QSettings keeps this user's settings: ~/.config, or wherever QSettings::setPath points
+// (tests point it at a folder of their own). A settings object reads its files as it is made, so
+// the folder is learnt from one for a name that no file has: the program's own file must be
+// looked at before anything opens it.
+QString settingsFilePath()
 {
-    return QSettings(QStringLiteral("Ostrel"), QStringLiteral("Ostrel"));
+    const QSettings probe(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Ostrel-settings-location"));
+    return QFileInfo(probe.fileName()).absoluteDir().filePath(QStringLiteral("Ostrel/Ostrel.conf"));
+}
+
+// Why the file cannot be used, or nothing (also when it does not exist yet). Opening a FIFO
+// blocks until someone writes to it, and a device may do anything; only a regular file is read.
+std::optional<QString> fileProblem(const QString &path)
+{
+    struct stat status = {};
+    if (::stat(QFile::encodeName(path).constData(), &status) != 0) {
+        return errno == ENOENT ? std::nullopt : std::optional<QString>(qt_error_string(errno));
+    }
+    if (!S_ISREG(status.st_mode)) {
+        return QStringLiteral("it is not a regular file");
+    }
+    return std::nullopt;
+}
+
+// Only the user may read the settings: the folder is made 0700 and the file 0600, and a folder
+// or file an older version made for everyone to read is closed when a setting is next written.
+void preparePrivateFile(const QString &path)
+{
+    const QFileInfo file(path);
+    const QString folder = file.absolutePath();
+    QDir().mkpath(QFileInfo(folder).absolutePath());
+    const QByteArray folderName = QFile::encodeName(folder);
+    struct stat status = {};
+    if (::mkdir(folderName.constData(), 0700) != 0 && ::lstat(folderName.constData(), &status) == 0
+        && S_ISDIR(status.st_mode) && status.st_uid == ::geteuid() && (status.st_mode & 077) != 0) {
+        ::chmod(folderName.constData(), status.st_mode & 07700);
+    }
+    const int fd = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CREAT | O_CLOEXEC | O_NONBLOCK, 0600);
+    if (fd < 0) {
+        return; // the write that follows fails and changes nothing
+    }
+    if (::fstat(fd, &status) == 0 && S_ISREG(status.st_mode) && status.st_uid == ::geteuid()
+        && (status.st_mode & 077) != 0) {
+        ::fchmod(fd, status.st_mode & 07700);
+    }
+    ::close(fd);
+}
+
+// One settings object per operation: it reads the file as it is now and writes it back when it
+// goes away, so every change is on disk when the call returns. Null when the file cannot be
+// used: reads give the defaults, and writes leave whatever is there as it is.
+std::unique_ptr<QSettings> openSettings()
+{
+    const QString path = settingsFilePath();
+    if (fileProblem(path)) {
+        return nullptr;
+    }
+    return std::make_unique<QSettings>(path, QSettings::IniFormat);
+}
+
+std::unique_ptr<QSettings> openSettingsForWriting()
+{
+    const QString path = settingsFilePath();
+    if (fileProblem(path)) {
+        return nullptr;
+    }
+    preparePrivateFile(path);
+    return std::make_unique<QSettings>(path, QSettings::IniFormat);
+}
+
+QVariant readValue(const QString &key)
+{
+    const std::unique_ptr<QSettings> settings = openSettings();
+    return settings ? settings->value(key) : QVariant();
 }
 
 // INI files keep no types: a Boolean comes back as the text "true" or "false" (or as a bool
 // before the file was re-read). Anything else is not a Boolean.
 std::optional<bool> readBoolean(const QString &key)
 {
-    QSettings settings = openSettings();
-    const QVariant value = settings.value(key);
+    const QVariant value = readValue(key);
     if (value.typeId() == QMetaType::Bool) {
         return value.toBool();
     }
@@ -37,19 +115,31 @@ std::optional<bool> readBoolean(const QString &key)
 
 std::optional<QString> readText(const QString &key)
 {
-    QSettings settings = openSettings();
-    const QVariant value = settings.value(key);
+    const QVariant value = readValue(key);
     if (value.typeId() != QMetaType::QString) {
         return std::nullopt;
     }
     return value.toString();
 }
 
+// Nothing removes the key.
+void store(const QString &key, const std::optional<QVariant> &value)
+{
+    const std::unique_ptr<QSettings> settings = openSettingsForWriting();
+    if (!settings) {
+        return;
+    }
+    if (value) {
+        settings->setValue(key, *value);
+    } else {
+        settings->remove(key);
+    }
+    settings->sync();
+}
+
 void write(const QString &key, const QVariant &value)
 {
-    QSettings settings = openSettings();
-    settings.setValue(key, value);
-    settings.sync();
+    store(key, value);
 }
 
 void writeBoolean(const QString &key, bool value)
@@ -75,9 +165,7 @@ std::optional<QUuid> Preferences::selectedLayoutID()
 void Preferences::setSelectedLayoutID(const std::optional<QUuid> &id)
 {
     if (!id) {
-        QSettings settings = openSettings();
-        settings.remove(selectedLayoutIDKey);
-        settings.sync();
+        store(selectedLayoutIDKey, std::nullopt);
         return;
     }
     write(selectedLayoutIDKey, id->toString(QUuid::WithoutBraces).toUpper());
@@ -128,19 +216,12 @@ void Preferences::setAppearance(AppearancePreference appearance)
 
 void Preferences::encodeShortcut(const std::optional<Shortcut> &shortcut, const QString &key)
 {
-    QSettings settings = openSettings();
-    if (shortcut) {
-        settings.setValue(key, shortcut->toJson());
-    } else {
-        settings.remove(key);
-    }
-    settings.sync();
+    store(key, shortcut ? std::optional<QVariant>(shortcut->toJson()) : std::nullopt);
 }
 
 std::optional<Shortcut> Preferences::decodeShortcut(const QString &key)
 {
-    QSettings settings = openSettings();
-    const QVariant value = settings.value(key);
+    const QVariant value = readValue(key);
     if (value.typeId() != QMetaType::QByteArray) {
         return std::nullopt;
     }
@@ -149,13 +230,28 @@ std::optional<Shortcut> Preferences::decodeShortcut(const QString &key)
 
 void Preferences::reset()
 {
-    QSettings settings = openSettings();
+    const std::unique_ptr<QSettings> settings = openSettingsForWriting();
+    if (!settings) {
+        return;
+    }
     for (const QString &key : {selectedLayoutIDKey, globalShortcutKey, automationEnabledKey,
                                restoreFlashEnabledKey, highlightColorKey, appearanceKey,
                                didPromptForAccessibilityKey}) {
-        settings.remove(key);
+        settings->remove(key);
     }
-    settings.sync();
+    settings->sync();
+}
+
+std::optional<QString> Preferences::settingsFileProblem()
+{
+    const QString path = settingsFilePath();
+    const std::optional<QString> problem = fileProblem(path);
+    if (!problem) {
+        return std::nullopt;
+    }
+    return QStringLiteral("Ostrel’s settings file “%1” can’t be used (%2). It is left as it is: the "
+                          "settings start from their defaults, and changes to them are not kept.")
+        .arg(path, *problem);
 }
 
 } // namespace ostrel

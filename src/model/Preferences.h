@@ -15,6 +15,8 @@ namespace ostrel {
 // ~/.config/Ostrel/Ostrel.conf). Every write reaches the file when the setting changes; a stored
 // value of the wrong kind reads as the key's default and stays stored until it is next written.
 // Booleans are stored as the text "true" or "false" so that false survives a restart.
+// Only a regular file is read: anything else in its place (a FIFO would block the start for
+// good) gives the defaults and is never written over. The folder is made 0700 and the file 0600.
 // Tests point the file elsewhere with QSettings::setPath (native format, user scope).
 namespace Preferences {
 
@@ -51,6 +53,10 @@ std::optional<Shortcut> decodeShortcut(const QString &key);
 
 // Removes all seven keys.
 void reset();
+
+// Why the settings file cannot be used, for the user: it names the file and the reason. Nothing
+// when it can (also when it does not exist yet).
+std::optional<QString> settingsFileProblem();
 
 } // namespace Preferences
 

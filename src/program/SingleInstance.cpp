@@ -2,13 +2,17 @@
 
 #include <QDeadlineTimer>
 #include <QDir>
+#include <QFile>
 #include <QLocalSocket>
-#include <QStandardPaths>
 
 #include <fcntl.h>
+#include <pwd.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
+#include <optional>
 #include <thread>
 
 namespace ostrel {
@@ -18,11 +22,58 @@ namespace {
 const QByteArray showRequest = "show-panel\n";
 const QByteArray shownAnswer = "shown\n";
 
+// What keeps `path` from being a private folder of this user, or nothing. A link is not
+// followed: in a shared temporary folder another user could point it anywhere.
+std::optional<QString> privateFolderProblem(const QString &path)
+{
+    struct stat status = {};
+    if (::lstat(QFile::encodeName(path).constData(), &status) != 0) {
+        return QStringLiteral("can’t be read (%1)").arg(qt_error_string(errno));
+    }
+    if (!S_ISDIR(status.st_mode)) {
+        return QStringLiteral("is not a folder");
+    }
+    if (status.st_uid != ::geteuid()) {
+        return QStringLiteral("belongs to another user");
+    }
+    const unsigned mode = status.st_mode & 07777;
+    if (mode != 0700) {
+        return QStringLiteral("has mode %1, not 0700").arg(mode, 4, 8, QLatin1Char('0'));
+    }
+    return std::nullopt;
+}
+
+QString userName()
+{
+    if (const passwd *entry = ::getpwuid(::geteuid()); entry && entry->pw_name && *entry->pw_name) {
+        return QFile::decodeName(entry->pw_name);
+    }
+    return QString::number(::geteuid());
+}
+
 } // namespace
 
-QString SingleInstance::defaultFolder()
+SingleInstance::RuntimeFolder SingleInstance::defaultFolder()
 {
-    return QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
+    const QString runtime = QFile::decodeName(qgetenv("XDG_RUNTIME_DIR"));
+    if (!runtime.isEmpty() && !privateFolderProblem(runtime)) {
+        return {runtime, {}};
+    }
+    // Where Qt and other programs look without a runtime folder from the session.
+    const QString fallback = QDir(QDir::tempPath()).filePath(QStringLiteral("runtime-") + userName());
+    std::optional<QString> problem;
+    if (::mkdir(QFile::encodeName(fallback).constData(), 0700) != 0 && errno != EEXIST) {
+        problem = QStringLiteral("can’t be made (%1)").arg(qt_error_string(errno));
+    } else {
+        problem = privateFolderProblem(fallback);
+    }
+    if (problem) {
+        return {{},
+                QStringLiteral("Ostrel can’t start: its lock and socket need a folder that only you can "
+                               "open, and “%1” %2. Set XDG_RUNTIME_DIR to such a folder.")
+                    .arg(fallback, *problem)};
+    }
+    return {fallback, {}};
 }
 
 QString SingleInstance::lockPath(const QString &folder)
@@ -39,18 +90,36 @@ SingleInstance::SingleInstance(QString folder, QObject *parent)
     : QObject(parent)
     , folder_(std::move(folder))
 {
-    QDir().mkpath(folder_);
+    const QString path = lockPath(folder_);
+    const auto unusable = [&](const QString &reason) {
+        lockState_ = LockState::unusable;
+        lockProblem_ = QStringLiteral("Ostrel can’t start: its lock file “%1” can’t be used (%2).").arg(path, reason);
+    };
     // Close-on-exec: a program started from here (a file browser) must not carry the lock on
-    // after this one has ended.
-    const int fd = ::open(QFile::encodeName(lockPath(folder_)).constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    // after this one has ended. Non-blocking: a FIFO in its place must not hold the start up.
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDWR | O_CREAT | O_CLOEXEC | O_NONBLOCK, 0600);
     if (fd < 0) {
+        unusable(qt_error_string(errno));
+        return;
+    }
+    struct stat status = {};
+    if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
+        ::close(fd);
+        unusable(QStringLiteral("it is not a regular file"));
         return;
     }
     if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        const int error = errno;
         ::close(fd);
+        if (error == EWOULDBLOCK) {
+            lockState_ = LockState::heldByAnother;
+        } else {
+            unusable(qt_error_string(error));
+        }
         return;
     }
     lockFd_ = fd;
+    lockState_ = LockState::held;
 }
 
 SingleInstance::~SingleInstance()

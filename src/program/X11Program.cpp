@@ -79,6 +79,7 @@ X11Program::X11Program(Setup setup)
     PowerEvents *power = nullptr;
     DisplayEvents *displayEvents = nullptr;
     ApplicationEvents *applicationEvents = nullptr;
+    TrustEvents *trustEvents = nullptr;
     Compositing *compositing = nullptr;
     if (p.backend) {
         p.system = p.backend->backend();
@@ -92,6 +93,7 @@ X11Program::X11Program(Setup setup)
         power = &p.events->power();
         displayEvents = &p.events->displays();
         applicationEvents = &p.events->applications();
+        trustEvents = &p.events->trust();
         compositing = p.compositing.get();
     } else {
         p.unavailable = std::make_unique<UnavailableDesktop>();
@@ -129,6 +131,7 @@ X11Program::X11Program(Setup setup)
     environment.power = power;
     environment.displayEvents = displayEvents;
     environment.applicationEvents = applicationEvents;
+    environment.trustEvents = trustEvents;
     environment.presenter = p.presenter.get();
     environment.markers = p.markers.get();
     environment.flash = p.flash.get();

@@ -1,6 +1,7 @@
 // The `ostrel` executable: one running program per user, on the user's X11 desktop. It takes two
 // options, --version and --help.
 
+#include "model/Preferences.h"
 #include "program/ApplicationIcon.h"
 #include "program/CommandLine.h"
 #include "program/PlatformChoice.h"
@@ -32,21 +33,37 @@ int main(int argc, char **argv)
         return commandLine.exitStatus();
     }
 
-    // Before anything else: a later start only asks the running program to show its panel. It
-    // opens no store and grabs no keys.
-    const QString folder = SingleInstance::defaultFolder();
-    SingleInstance instance(folder);
-    if (!instance.isRunningInstance()) {
+    // Before anything else that starts the program: a later start only asks the running program
+    // to show its panel. It opens no store and grabs no keys.
+    const SingleInstance::RuntimeFolder folder = SingleInstance::defaultFolder();
+    if (!folder.problem.isEmpty()) {
+        std::fprintf(stderr, "%s\n", folder.problem.toLocal8Bit().constData());
+        return 1;
+    }
+    SingleInstance instance(folder.path);
+    switch (instance.lockState()) {
+    case SingleInstance::LockState::held:
+        break;
+    case SingleInstance::LockState::heldByAnother: {
         QCoreApplication application(argc, argv);
-        if (!SingleInstance::askToShowPanel(folder, std::chrono::seconds(10))) {
+        if (!SingleInstance::askToShowPanel(folder.path, std::chrono::seconds(10))) {
             std::fputs("Ostrel is running already, but it did not answer.\n", stderr);
         }
         return 0;
+    }
+    case SingleInstance::LockState::unusable:
+        // Whether another program runs cannot be told: starting a second one could corrupt
+        // what the first is writing, and saying that one runs would be a guess.
+        std::fprintf(stderr, "%s\n", instance.lockProblem().toLocal8Bit().constData());
+        return 1;
     }
 
     if (!choosePlatform()) {
         std::fputs("Ostrel needs a desktop to show its panel on, and no display could be opened.\n", stderr);
         return 1;
+    }
+    if (const std::optional<QString> problem = Preferences::settingsFileProblem()) {
+        std::fprintf(stderr, "%s\n", problem->toLocal8Bit().constData());
     }
     QApplication application(argc, argv);
     UiStyle::install(application);

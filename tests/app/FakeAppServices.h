@@ -12,6 +12,7 @@
 #include "system/fake/FakeHotKeyRegistry.h"
 #include "system/fake/FakePowerEvents.h"
 #include "system/fake/FakeSessionEvents.h"
+#include "system/fake/FakeTrustEvents.h"
 
 #include <memory>
 
@@ -27,6 +28,7 @@ struct FakeAppServices {
     FakePowerEvents power;
     FakeDisplayEvents displayEvents;
     FakeApplicationEvents applicationEvents;
+    FakeTrustEvents trustEvents;
     // Made once the application object exists, and gone before the model's owner goes.
     std::unique_ptr<WindowPresenter> presenter;
     std::unique_ptr<MarkerOverlayService> markers;
@@ -56,6 +58,7 @@ struct FakeAppServices {
         environment.power = &power;
         environment.displayEvents = &displayEvents;
         environment.applicationEvents = &applicationEvents;
+        environment.trustEvents = &trustEvents;
         environment.presenter = presenter.get();
         environment.markers = markers.get();
         environment.flash = flash.get();

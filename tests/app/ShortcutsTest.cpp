@@ -97,6 +97,39 @@ TEST_F(Shortcuts, APressRestoresItsTargetOrOpensTheChooser)
     EXPECT_EQ(desktop.frame(editor[0]), (RectD{100, 100, 600, 400}));
 }
 
+TEST_F(Shortcuts, AWindowManagerArrivingAfterTheStartMakesTheFirstPressRestore)
+{
+    startWithLayout();
+    ASSERT_EQ(model->setGlobalShortcut(commandOptionK), std::nullopt);
+    model.reset();
+
+    // A login that starts the program before the window manager.
+    desktop.setTrusted(false);
+    start();
+    ASSERT_FALSE(model->permissionTrusted());
+    const int callsBefore = hotKeys.calls();
+
+    desktop.setTrusted(true);
+    trustEvents.changeTrust();
+    settle();
+    EXPECT_TRUE(model->permissionTrusted());
+    EXPECT_GT(hotKeys.calls(), callsBefore) << "the keys were not grabbed again";
+    EXPECT_EQ(registeredShortcuts(hotKeys), QList<Shortcut>{commandOptionK});
+
+    desktop.setFrame(editor[0], {300, 300, 400, 300});
+    ASSERT_TRUE(hotKeys.press(commandOptionK.keyCode, commandOptionK.modifiers));
+    settle();
+    waitUntil([&] { return model->lastResult().has_value() && !model->busy(); });
+    EXPECT_EQ(alertText(), QString());
+    EXPECT_EQ(desktop.frame(editor[0]), (RectD{100, 100, 600, 400}));
+
+    // The window manager leaves: the model follows that too.
+    desktop.setTrusted(false);
+    trustEvents.changeTrust();
+    settle();
+    EXPECT_FALSE(model->permissionTrusted());
+}
+
 TEST_F(Shortcuts, APressAlertsForStorageBeforeAccess)
 {
     startWithLayout();

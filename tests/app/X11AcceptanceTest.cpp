@@ -274,5 +274,43 @@ TEST_F(X11AcceptanceTest, SaveShortcutUndoAutomationAndRestart)
     expectFrames(saved);
 }
 
+// A login that starts the program before the window manager: the program starts without access,
+// follows the window manager's arrival, and the first press of the shortcut restores.
+TEST_F(X11AcceptanceTest, AWindowManagerArrivingAfterTheProgramFindsTheShortcutWorking)
+{
+    windows.push_back(x.openWindow(test::windowOf("Editor", 1500, 200, 700, 500)).window());
+    const uint32_t editor = windows[0];
+    windows.push_back(x.openWindow(test::windowOf("Terminal", 150, 150, 600, 400)).window());
+    AppModel *model = &startProgram();
+    ASSERT_TRUE(test::await(model->beginSave()))
+        << (model->activeError() ? model->activeError()->message.toStdString() : std::string("no error"));
+    ASSERT_EQ(test::await(model->savePendingLayout(QStringLiteral("Work"), false)), std::nullopt);
+    ASSERT_EQ(model->setGlobalShortcut(globalShortcut), std::nullopt);
+    const std::map<uint32_t, RectD> saved = framesFromX();
+    program.reset();
+
+    x.stopWindowManager();
+    model = &startProgram();
+    ASSERT_FALSE(model->permissionTrusted());
+    EXPECT_EQ(model->activeGlobalShortcut(), globalShortcut);
+
+    x.startWindowManager();
+    ASSERT_TRUE(waitFor([&] { return model->permissionTrusted(); }))
+        << "the program did not follow the window manager's arrival";
+    EXPECT_EQ(model->activeGlobalShortcut(), globalShortcut);
+    EXPECT_EQ(model->shortcutsError(), std::nullopt);
+
+    x.moveResize(editor, 100, 500, 640, 400);
+    ASSERT_FALSE(frameFromX(editor).isApproximatelyEqual(saved.at(editor), tolerance));
+    pressGlobalShortcut();
+    const RestoreResult *restored = awaitResult(0);
+    ASSERT_TRUE(restored);
+    EXPECT_EQ(restored->kind, ResultKind::restore);
+    // Only the editor is this test's: a window manager may show windows of its own (fluxbox's
+    // xmessage about a wallpaper setter), which the capture took too.
+    EXPECT_GE(restored->movedWindowCount, 1) << restored->summary.toStdString();
+    expectFrames(saved);
+}
+
 } // namespace
 } // namespace ostrel

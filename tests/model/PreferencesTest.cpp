@@ -1,10 +1,21 @@
 #include "model/Preferences.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QSettings>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <functional>
+#include <future>
 
 using namespace ostrel;
 
@@ -163,4 +174,115 @@ TEST_F(PreferencesTest, ResetRemovesAllSevenKeys)
     }
     EXPECT_TRUE(stored("unrelated"));
     expectDefaults();
+}
+
+namespace {
+
+unsigned modeOf(const QString &path)
+{
+    struct stat status = {};
+    return ::lstat(QFile::encodeName(path).constData(), &status) == 0 ? status.st_mode & 07777 : 0;
+}
+
+// What a start reads and writes of the settings: every value, a change of each kind, and a reset.
+struct Pass {
+    bool defaults = false;
+    bool automationAfterWriting = false;
+};
+
+Pass readAndWriteEverything()
+{
+    Pass pass;
+    pass.defaults = Preferences::selectedLayoutID() == std::nullopt
+                    && Preferences::decodeShortcut(Preferences::globalShortcutKey) == std::nullopt
+                    && !Preferences::automationEnabled() && Preferences::restoreFlashEnabled()
+                    && Preferences::highlightColor() == HighlightColor::blue
+                    && Preferences::appearance() == AppearancePreference::system;
+    Preferences::setAutomationEnabled(true);
+    Preferences::setSelectedLayoutID(QUuid::createUuid());
+    Preferences::setSelectedLayoutID(std::nullopt);
+    Preferences::encodeShortcut(Shortcut{15, 4352}, Preferences::globalShortcutKey);
+    pass.automationAfterWriting = Preferences::automationEnabled();
+    Preferences::reset();
+    return pass;
+}
+
+} // namespace
+
+// Opening a FIFO for reading waits for a writer for good, so a FIFO where the settings file
+// belongs held the program's start in open(). Only a regular file is read: anything else gives
+// the defaults, is never written over, and is reported.
+TEST_F(PreferencesTest, ASettingsFileThatIsNoRegularFileGivesTheDefaultsAndStaysAsItIs)
+{
+    const QString path = folder.filePath("Ostrel/Ostrel.conf");
+    const QByteArray name = QFile::encodeName(path);
+    ASSERT_TRUE(QDir().mkpath(folder.filePath("Ostrel")));
+    struct Case {
+        const char *what;
+        std::function<bool()> make;
+        mode_t type;
+    };
+    const Case cases[] = {
+        {"a FIFO", [&] { return ::mkfifo(name.constData(), 0600) == 0; }, S_IFIFO},
+        {"a folder", [&] { return ::mkdir(name.constData(), 0700) == 0; }, S_IFDIR},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        ASSERT_TRUE(c.make());
+        // On a thread of its own, with a deadline that only a start held for good reaches.
+        auto passing = std::async(std::launch::async, readAndWriteEverything);
+        if (passing.wait_for(std::chrono::seconds(60)) != std::future_status::ready) {
+            ADD_FAILURE() << "reading the settings did not return";
+            // A writer sets the reader stuck in open() free, so the test can end.
+            ::close(::open(name.constData(), O_WRONLY | O_NONBLOCK));
+        }
+        const Pass pass = passing.get();
+        EXPECT_TRUE(pass.defaults);
+        EXPECT_FALSE(pass.automationAfterWriting);
+        struct stat status = {};
+        ASSERT_EQ(::lstat(name.constData(), &status), 0);
+        EXPECT_EQ(status.st_mode & S_IFMT, c.type) << "the settings file was written over";
+        EXPECT_EQ(Preferences::settingsFileProblem(),
+                  QStringLiteral("Ostrel’s settings file “%1” can’t be used (it is not a regular file). It is "
+                                 "left as it is: the settings start from their defaults, and changes to them "
+                                 "are not kept.")
+                      .arg(path));
+        ASSERT_EQ(::remove(name.constData()), 0);
+    }
+
+    // A regular file, or none yet, is nothing to report.
+    EXPECT_EQ(Preferences::settingsFileProblem(), std::nullopt);
+    Preferences::setAutomationEnabled(true);
+    EXPECT_EQ(Preferences::settingsFileProblem(), std::nullopt);
+    EXPECT_TRUE(Preferences::automationEnabled());
+}
+
+// Other users must not read the settings: the folder is made 0700 and the file 0600 whatever the
+// umask allows, and a folder or file an older version left readable is closed at the next write.
+TEST_F(PreferencesTest, OnlyTheUserCanReadTheSettings)
+{
+    const QString settingsFolder = folder.filePath("Ostrel");
+    const QString file = folder.filePath("Ostrel/Ostrel.conf");
+    const mode_t umask = ::umask(022);
+
+    expectDefaults();
+    EXPECT_FALSE(QFileInfo::exists(settingsFolder)) << "reading made the folder";
+
+    Preferences::setAutomationEnabled(true);
+    EXPECT_EQ(modeOf(settingsFolder), 0700u);
+    EXPECT_EQ(modeOf(file), 0600u);
+    // Each write replaces the file; the new one is as private.
+    Preferences::setAppearance(AppearancePreference::dark);
+    Preferences::reset();
+    EXPECT_EQ(modeOf(file), 0600u);
+
+    Preferences::setAutomationEnabled(true);
+    ASSERT_EQ(::chmod(QFile::encodeName(settingsFolder).constData(), 0755), 0);
+    ASSERT_EQ(::chmod(QFile::encodeName(file).constData(), 0644), 0);
+    Preferences::setHighlightColor(HighlightColor::red);
+    EXPECT_EQ(modeOf(settingsFolder), 0700u);
+    EXPECT_EQ(modeOf(file), 0600u);
+    EXPECT_TRUE(Preferences::automationEnabled());
+    EXPECT_EQ(Preferences::highlightColor(), HighlightColor::red);
+    ::umask(umask);
 }

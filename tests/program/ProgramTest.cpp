@@ -13,6 +13,7 @@
 
 #include <QApplication>
 #include <QDeadlineTimer>
+#include <QDir>
 #include <QFile>
 #include <QAbstractButton>
 #include <QSettings>
@@ -118,6 +119,7 @@ TEST_F(ProgramTest, EachQuitSignalEndsTheEventLoopWithStatusZero)
 
 TEST_F(ProgramTest, ALaterStartIsAnsweredOnceReadyAndShowsThePanel)
 {
+    ASSERT_TRUE(QDir().mkpath(dir.filePath("runtime")));
     SingleInstance instance(dir.filePath("runtime"));
     ASSERT_TRUE(instance.isRunningInstance());
     auto program = start(&instance);

@@ -7,6 +7,7 @@
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
+#include <QDir>
 #include <QFile>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -14,16 +15,20 @@
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
+#include <pwd.h>
 #include <signal.h>
 #include <sys/file.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <sys/un.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
 #include <cstring>
+#include <functional>
 #include <future>
+#include <optional>
 
 using namespace std::chrono_literals;
 
@@ -42,6 +47,56 @@ bool askWhileRunning(const QString &folder, std::chrono::milliseconds timeout)
     }
     return asked.get();
 }
+
+// Binds a Unix socket at `path` (a file that open() refuses), and closes it again: the file stays.
+bool makeSocketFile(const QByteArray &path)
+{
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un address = {};
+    address.sun_family = AF_UNIX;
+    std::strncpy(address.sun_path, path.constData(), sizeof address.sun_path - 1);
+    const bool bound = ::bind(fd, reinterpret_cast<sockaddr *>(&address), sizeof address) == 0;
+    ::close(fd);
+    return bound;
+}
+
+unsigned modeOf(const QString &path)
+{
+    struct stat status = {};
+    return ::lstat(QFile::encodeName(path).constData(), &status) == 0 ? status.st_mode & 07777 : 0;
+}
+
+uid_t ownerOf(const QString &path)
+{
+    struct stat status = {};
+    return ::lstat(QFile::encodeName(path).constData(), &status) == 0 ? status.st_uid : uid_t(-1);
+}
+
+// Sets (or, with nothing, removes) an environment variable for the life of the object.
+class ScopedVariable {
+public:
+    ScopedVariable(const char *name, const std::optional<QByteArray> &value)
+        : name_(name), old_(qEnvironmentVariableIsSet(name) ? std::optional(qgetenv(name)) : std::nullopt)
+    {
+        set(value);
+    }
+    ~ScopedVariable() { set(old_); }
+    ScopedVariable(const ScopedVariable &) = delete;
+    ScopedVariable &operator=(const ScopedVariable &) = delete;
+
+private:
+    void set(const std::optional<QByteArray> &value)
+    {
+        if (value) {
+            qputenv(name_, *value);
+        } else {
+            qunsetenv(name_);
+        }
+    }
+
+    const char *name_;
+    std::optional<QByteArray> old_;
+};
 
 class SingleInstanceTest : public ::testing::Test {
 protected:
@@ -144,6 +199,123 @@ TEST_F(SingleInstanceTest, AProgramKilledWhileRunningBlocksNoLaterStart)
     ASSERT_TRUE(next.isRunningInstance());
     ASSERT_TRUE(next.listen());
     EXPECT_TRUE(askWhileRunning(dir.path(), 10s));
+}
+
+// A lock file that cannot be opened or locked says nothing about a running program: the start
+// must neither run nor pass for a second start, and says which file and why.
+TEST_F(SingleInstanceTest, ALockFileThatCannotBeUsedIsNotARunningProgram)
+{
+    struct Case {
+        const char *what;
+        std::function<bool(const QByteArray &path)> make;
+        QString reason;
+        bool asRoot; // whether root can make the file unusable at all
+    };
+    const Case cases[] = {
+        {"a folder", [](const QByteArray &path) { return ::mkdir(path.constData(), 0700) == 0; },
+         QStringLiteral("Is a directory"), true},
+        {"a FIFO", [](const QByteArray &path) { return ::mkfifo(path.constData(), 0600) == 0; },
+         QStringLiteral("it is not a regular file"), true},
+        {"a socket", makeSocketFile, QStringLiteral("No such device or address"), true},
+        // What a start with sudo -E leaves: a file the user may not open.
+        {"a file nobody may open",
+         [](const QByteArray &path) {
+             const int fd = ::open(path.constData(), O_CREAT | O_WRONLY, 0);
+             return fd >= 0 && ::close(fd) == 0;
+         },
+         QStringLiteral("Permission denied"), false},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        if (!c.asRoot && ::geteuid() == 0) {
+            continue; // root opens any file
+        }
+        QTemporaryDir folder;
+        const QString lock = SingleInstance::lockPath(folder.path());
+        ASSERT_TRUE(c.make(QFile::encodeName(lock)));
+        SingleInstance instance(folder.path());
+        EXPECT_EQ(instance.lockState(), SingleInstance::LockState::unusable);
+        EXPECT_FALSE(instance.isRunningInstance());
+        EXPECT_FALSE(instance.listen());
+        EXPECT_EQ(instance.lockProblem(), QStringLiteral("Ostrel can’t start: its lock file “%1” can’t be used (%2).")
+                                              .arg(lock, c.reason));
+    }
+
+    // A lock held by a running program is that, and nothing to report.
+    SingleInstance running(dir.path());
+    ASSERT_EQ(running.lockState(), SingleInstance::LockState::held);
+    SingleInstance later(dir.path());
+    EXPECT_EQ(later.lockState(), SingleInstance::LockState::heldByAnother);
+    EXPECT_EQ(later.lockProblem(), QString());
+}
+
+// Without a runtime folder from the session, the lock and the socket go only to a folder that
+// this user owns and nobody else may open: made so when absent, refused otherwise.
+TEST_F(SingleInstanceTest, WithoutARuntimeFolderOnlyAPrivateFolderOfTheUserWillDo)
+{
+    const ScopedVariable temporary("TMPDIR", QFile::encodeName(dir.path()));
+    const ScopedVariable runtime("XDG_RUNTIME_DIR", std::nullopt);
+    const passwd *user = ::getpwuid(::geteuid());
+    ASSERT_TRUE(user);
+    const QString fallback = dir.filePath(QStringLiteral("runtime-") + QFile::decodeName(user->pw_name));
+    const QByteArray fallbackName = QFile::encodeName(fallback);
+    const auto refusal = [&](const QString &problem) {
+        return QStringLiteral("Ostrel can’t start: its lock and socket need a folder that only you can open, "
+                              "and “%1” %2. Set XDG_RUNTIME_DIR to such a folder.")
+            .arg(fallback, problem);
+    };
+
+    // Absent: made, 0700 whatever the umask allows more.
+    const mode_t umask = ::umask(022);
+    SingleInstance::RuntimeFolder folder = SingleInstance::defaultFolder();
+    ::umask(umask);
+    EXPECT_EQ(folder.path, fallback);
+    EXPECT_EQ(folder.problem, QString());
+    EXPECT_EQ(modeOf(fallback), 0700u);
+    EXPECT_EQ(ownerOf(fallback), ::geteuid());
+    SingleInstance instance(folder.path);
+    EXPECT_TRUE(instance.isRunningInstance());
+    EXPECT_TRUE(QFile::exists(SingleInstance::lockPath(fallback)));
+
+    // Present and open to others: refused, and left as it is.
+    ASSERT_EQ(::chmod(fallbackName.constData(), 0755), 0);
+    folder = SingleInstance::defaultFolder();
+    EXPECT_EQ(folder.path, QString());
+    EXPECT_EQ(folder.problem, refusal(QStringLiteral("has mode 0755, not 0700")));
+    EXPECT_EQ(modeOf(fallback), 0755u);
+    ASSERT_EQ(::chmod(fallbackName.constData(), 0700), 0);
+
+    // Made by another user before this one came: refused (only root can set that up here).
+    if (::geteuid() == 0) {
+        ASSERT_EQ(::chown(fallbackName.constData(), 65534, 65534), 0);
+        folder = SingleInstance::defaultFolder();
+        EXPECT_EQ(folder.path, QString());
+        EXPECT_EQ(folder.problem, refusal(QStringLiteral("belongs to another user")));
+        ASSERT_EQ(::chown(fallbackName.constData(), 0, 0), 0);
+    }
+
+    // A link, even to a private folder of the user's, or a file: refused.
+    QTemporaryDir elsewhere;
+    ASSERT_TRUE(QDir(fallback).removeRecursively());
+    ASSERT_EQ(::symlink(QFile::encodeName(elsewhere.path()).constData(), fallbackName.constData()), 0);
+    EXPECT_EQ(SingleInstance::defaultFolder().problem, refusal(QStringLiteral("is not a folder")));
+    ASSERT_EQ(::unlink(fallbackName.constData()), 0);
+    QFile file(fallback);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.close();
+    EXPECT_EQ(SingleInstance::defaultFolder().problem, refusal(QStringLiteral("is not a folder")));
+    ASSERT_TRUE(QFile::remove(fallback));
+
+    // The session's runtime folder is used when it is private; one that is not is passed over
+    // for the private fallback.
+    ASSERT_EQ(::chmod(QFile::encodeName(elsewhere.path()).constData(), 0700), 0);
+    {
+        const ScopedVariable session("XDG_RUNTIME_DIR", QFile::encodeName(elsewhere.path()));
+        EXPECT_EQ(SingleInstance::defaultFolder().path, elsewhere.path());
+        ASSERT_EQ(::chmod(QFile::encodeName(elsewhere.path()).constData(), 0755), 0);
+        EXPECT_EQ(SingleInstance::defaultFolder().path, fallback);
+        EXPECT_EQ(modeOf(fallback), 0700u);
+    }
 }
 
 } // namespace

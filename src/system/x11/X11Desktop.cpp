@@ -37,24 +37,17 @@ X11Desktop::X11Desktop(std::shared_ptr<X11Connection> connection, QStringList de
             generation_.fetch_add(1);
             return;
         }
-        switch (event.response_type & 0x7F) {
-        case XCB_PROPERTY_NOTIFY: {
-            const auto &property = reinterpret_cast<const xcb_property_notify_event_t &>(event);
-            if (property.window == connection_->root()
-                && (property.atom == connection_->atom(Atom::NetSupportingWmCheck)
-                    || property.atom == connection_->atom(Atom::NetSupported))) {
-                windowManagerGeneration_.fetch_add(1);
-            }
-            changed(property.window);
-            break;
+        if (isWindowManagerEvent(event)) {
+            windowManagerGeneration_.fetch_add(1);
         }
+        switch (event.response_type & 0x7F) {
+        case XCB_PROPERTY_NOTIFY:
+            changed(reinterpret_cast<const xcb_property_notify_event_t &>(event).window);
+            break;
         case XCB_CONFIGURE_NOTIFY:
             changed(reinterpret_cast<const xcb_configure_notify_event_t &>(event).window);
             break;
         case XCB_DESTROY_NOTIFY:
-            if (reinterpret_cast<const xcb_destroy_notify_event_t &>(event).window == lastWmCheck_.load()) {
-                windowManagerGeneration_.fetch_add(1);
-            }
             generation_.fetch_add(1);
             break;
         case XCB_MAP_NOTIFY:
@@ -69,6 +62,22 @@ X11Desktop::X11Desktop(std::shared_ptr<X11Connection> connection, QStringList de
     const uint32_t mask = XCB_EVENT_MASK_PROPERTY_CHANGE | XCB_EVENT_MASK_STRUCTURE_NOTIFY;
     xcb_change_window_attributes(c, connection_->root(), XCB_CW_EVENT_MASK, &mask);
     connection_->flush();
+}
+
+bool X11Desktop::isWindowManagerEvent(const xcb_generic_event_t &event) const
+{
+    switch (event.response_type & 0x7F) {
+    case XCB_PROPERTY_NOTIFY: {
+        const auto &property = reinterpret_cast<const xcb_property_notify_event_t &>(event);
+        return property.window == connection_->root()
+               && (property.atom == connection_->atom(Atom::NetSupportingWmCheck)
+                   || property.atom == connection_->atom(Atom::NetSupported));
+    }
+    case XCB_DESTROY_NOTIFY:
+        return reinterpret_cast<const xcb_destroy_notify_event_t &>(event).window == lastWmCheck_.load();
+    default:
+        return false;
+    }
 }
 
 bool X11Desktop::isMonitorEvent(const xcb_generic_event_t &event) const

@@ -67,6 +67,9 @@ public:
     // Whether the event is one of RandR's notifications that the screens, CRTCs or outputs
     // changed (the desktop selects them on the root).
     bool isMonitorEvent(const xcb_generic_event_t &event) const;
+    // Whether the event may change what windowManagerIsUsable answers: the root's word on its
+    // window manager changed, or the window manager's check window went away.
+    bool isWindowManagerEvent(const xcb_generic_event_t &event) const;
 
     // Trusted: an EWMH window manager is running (its check window exists and names itself) and
     // it supports the client list and _NET_MOVERESIZE_WINDOW. Read afresh whenever an event

@@ -7,6 +7,7 @@ X11SystemEvents::X11SystemEvents(X11Backend &backend, QDBusConnection systemBus,
     : pump_(X11EventPump::forConnection(backend.sharedConnection())),
       displays_(backend.desktop(), *backend.backend().screens),
       applications_(backend.desktop(), application),
+      trust_(backend.desktop(), *backend.backend().trust),
       session_(systemBus),
       power_(systemBus, sessionBus)
 {

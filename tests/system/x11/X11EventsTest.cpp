@@ -6,6 +6,7 @@
 #include "system/x11/X11DisplayEvents.h"
 #include "system/x11/X11EventPump.h"
 #include "system/x11/X11SystemEvents.h"
+#include "system/x11/X11TrustEvents.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
@@ -296,6 +297,31 @@ TEST_F(ApplicationEventsTest, BecomingTheActiveApplicationIsReported)
     emit application.applicationStateChanged(Qt::ApplicationHidden);
     emit application.applicationStateChanged(Qt::ApplicationActive);
     EXPECT_EQ(activated, 2);
+}
+
+// The window manager leaving and coming back (as at a login that starts the program first): each
+// is one change, announced once the trust reads the new answer; a window manager that only
+// rewrites its properties changes nothing.
+TEST_F(X11EventsTest, TheTrustFollowsTheWindowManagerLeavingAndArriving)
+{
+    X11TrustEvents events(backend->desktop(), *system.trust);
+    QList<bool> changes;
+    int checks = 0;
+    QObject::connect(&events, &TrustEvents::trustChanged, [&] { changes.append(system.trust->isProcessTrusted()); });
+    QObject::connect(&events, &X11TrustEvents::trustChecked, [&] { ++checks; });
+    ASSERT_TRUE(system.trust->isProcessTrusted());
+
+    x.setProperty32(x.root(), "_NET_SUPPORTED", "ATOM", x.property32(x.root(), "_NET_SUPPORTED"));
+    ASSERT_TRUE(waitFor([&] { return checks > 0; }));
+    EXPECT_EQ(changes, QList<bool>());
+
+    x.stopWindowManager();
+    ASSERT_TRUE(waitFor([&] { return changes.size() == 1; }));
+    EXPECT_EQ(changes, QList<bool>{false});
+
+    x.startWindowManager();
+    ASSERT_TRUE(waitFor([&] { return changes.size() == 2; }));
+    EXPECT_EQ(changes, (QList<bool>{false, true}));
 }
 
 // The way the program (and a test of the whole model) builds its signals: one backend, buses

@@ -1,0 +1,7 @@
+#include "system/TrustEvents.h"
+
+namespace ostrel {
+
+TrustEvents::~TrustEvents() = default;
+
+} // namespace ostrel
