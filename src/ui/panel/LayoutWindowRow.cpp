@@ -20,7 +20,7 @@ LayoutWindowRow::LayoutWindowRow(const WindowEntry &entry, const QList<DisplaySn
     auto *line = new QHBoxLayout(this);
     line->setContentsMargins(0, 1, 0, 1);
     line->setSpacing(9);
-    line->addWidget(new AppIconView(entry.bundleID, 18, this));
+    line->addWidget(new AppIconView(entry.bundleID, 18, this, entry.appName));
 
     auto *texts = new QVBoxLayout;
     texts->setSpacing(1);

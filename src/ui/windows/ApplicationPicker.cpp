@@ -25,12 +25,12 @@ namespace {
 constexpr int iconSide = 20;
 constexpr int locationRole = Qt::UserRole + 1;
 
-QIcon applicationIcon(const InstalledApplication &application, const QPalette &palette)
+QIcon applicationIcon(const InstalledApplication &application)
 {
     QIcon icon = AppIconProvider::iconNamed(application.icon);
     if (icon.isNull()) {
-        icon = QIcon(QPixmap::fromImage(
-            AppIconProvider::symbol(AppIconProvider::side, Theme::secondary(palette))));
+        icon = QIcon(QPixmap::fromImage(AppIconProvider::standIn(
+            AppIconProvider::side, application.bundleID, application.name)));
     }
     return icon;
 }
@@ -111,7 +111,7 @@ void ApplicationPicker::fill(InstalledApplications *installed)
     });
     for (const Entry &entry : std::as_const(entries)) {
         // Names come from other programs' entries: an item shows its text as it is.
-        auto *item = new QListWidgetItem(applicationIcon(entry.application, palette()), entry.name);
+        auto *item = new QListWidgetItem(applicationIcon(entry.application), entry.name);
         item->setData(locationRole, entry.application.location);
         list_->addItem(item);
     }
