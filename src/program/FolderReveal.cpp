@@ -10,11 +10,18 @@
 
 namespace ostrel {
 
-void revealFolder(const QDBusConnection &sessionBus, const QString &folder)
+void revealFolder(const QDBusConnection &sessionBus, const QString &folder,
+                  std::function<void()> unopened)
 {
     const QUrl url = QUrl::fromLocalFile(folder);
+    // Qt answers false when the desktop has no handler of folders (no xdg-open or the like).
+    const auto openByUrl = [url, unopened] {
+        if (!QDesktopServices::openUrl(url) && unopened) {
+            unopened();
+        }
+    };
     if (!sessionBus.isConnected()) {
-        QDesktopServices::openUrl(url);
+        openByUrl();
         return;
     }
     QDBusMessage call = QDBusMessage::createMethodCall(
@@ -22,11 +29,11 @@ void revealFolder(const QDBusConnection &sessionBus, const QString &folder)
         QStringLiteral("org.freedesktop.FileManager1"), QStringLiteral("ShowFolders"));
     call << QStringList{url.toString(QUrl::FullyEncoded)} << QString();
     auto *watcher = new QDBusPendingCallWatcher(sessionBus.asyncCall(call), QCoreApplication::instance());
-    QObject::connect(watcher, &QDBusPendingCallWatcher::finished, watcher, [watcher, url] {
+    QObject::connect(watcher, &QDBusPendingCallWatcher::finished, watcher, [watcher, openByUrl] {
         // No file manager on the bus (nor one it can start), or it refused: the desktop's own
         // handler of folders still opens it.
         if (watcher->isError()) {
-            QDesktopServices::openUrl(url);
+            openByUrl();
         }
         watcher->deleteLater();
     });
