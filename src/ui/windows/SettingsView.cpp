@@ -97,7 +97,7 @@ QCoro::Task<void> SettingsView::runConfirmation(QPointer<SettingsView> view,
         QStringLiteral("Reset Layouts?"),
         QStringLiteral("Erase every layout, shortcut, and setting? Your windows stay open. This "
                        "can’t be undone."),
-        QStringLiteral("Reset Layouts"), view.data(), WindowPresenter::DefaultButton::cancel);
+        QStringLiteral("Reset Layouts"), view.data());
     if (view) {
         view->confirmingReset_ = false;
     }

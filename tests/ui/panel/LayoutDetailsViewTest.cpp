@@ -10,11 +10,14 @@
 #include "ui/panel/LineLimitedLabel.h"
 #include "ui/panel/PanelButton.h"
 #include "ui/panel/ShortcutRecorder.h"
+#include "ui/panel/UiFont.h"
 
 #include <QAbstractButton>
+#include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -81,7 +84,8 @@ protected:
         ASSERT_NE(alert, nullptr);
         EXPECT_EQ(alert->text(), title);
         EXPECT_EQ(alert->parentWidget(), presenter->window(QString(WindowID::layoutDetails)));
-        EXPECT_EQ(alert->windowModality(), Qt::WindowModal);
+        EXPECT_EQ(alert->windowModality(), Qt::ApplicationModal);
+        EXPECT_EQ(alert->defaultButton()->text(), "Cancel");
         EXPECT_TRUE(presenter->answerAlert(buttonText));
         settle();
     }
