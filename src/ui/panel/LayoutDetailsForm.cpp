@@ -265,7 +265,7 @@ QWidget *LayoutDetailsForm::buildManageSection(QWidget *parent)
     row->addStretch(1);
     deleteButton = borderedButton(QStringLiteral("Delete Layout…"),
                                   QStringLiteral("delete-layout-button"), body);
-    deleteButton->setTint(ThemeColor::danger());
+    deleteButton->setTint(ThemeColor::dangerText());
     row->addWidget(deleteButton);
 
     return formSection(

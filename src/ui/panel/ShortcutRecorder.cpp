@@ -368,7 +368,7 @@ void ShortcutRecorder::refresh()
     hintRow_->setVisible(recording);
     hintSymbol_->setVisible(warning);
     hint_->setText(session_->hint().value_or(pressPrompt));
-    hint_->setTone(warning ? ThemeColor::warning() : ThemeColor::secondary());
+    hint_->setTone(warning ? ThemeColor::warningText() : ThemeColor::secondary());
 
     if (recording != wasRecording_) {
         wasRecording_ = recording;

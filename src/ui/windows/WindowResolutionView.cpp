@@ -296,7 +296,7 @@ void WindowResolutionView::updateSections()
         if (conflicting.contains(section.entryID)) {
             section.note->setText(
                 QStringLiteral("This window is already chosen for another saved window."));
-            section.note->setTone(ThemeColor::danger());
+            section.note->setTone(ThemeColor::dangerText());
         } else if (skipped) {
             section.note->setText(QStringLiteral("Skipped for this restore."));
             section.note->setTone(ThemeColor::secondary());
