@@ -29,6 +29,8 @@
 #include "ui/panel/SymbolView.h"
 
 #include <QAbstractButton>
+#include <QAccessible>
+#include <QDir>
 #include <QEnterEvent>
 #include <QLabel>
 #include <QMenu>
@@ -170,6 +172,41 @@ TEST_F(PanelTest, TheStorageProblemOffersRetryOnlyWhenItCanHelpAndShowsThePath)
     refresh();
     EXPECT_EQ(model->storageProblem(), std::nullopt);
     EXPECT_TRUE(panel->visibleSections().contains(PanelSection::firstRun));
+}
+
+TEST_F(PanelTest, RevealFolderWithNothingToOpenItNamesTheFolderInSelectableText)
+{
+    openFailure = [] { throw StorageError::openFailed("denied"); };
+    folderOpens = false;
+    openPanel();
+    refresh();
+    QDir().mkpath(paths.directory);
+    panel->storageProblemSection()->revealButton()->click();
+    settle();
+    EXPECT_EQ(revealedFolders, QStringList{paths.directory});
+    QMessageBox *alert = presenter->activeAlert();
+    ASSERT_NE(alert, nullptr);
+    EXPECT_EQ(alert->text(), "Couldn’t Open the Folder");
+    EXPECT_TRUE(alert->informativeText().contains(paths.directory));
+    EXPECT_TRUE(alert->textInteractionFlags() & Qt::TextSelectableByMouse);
+    const auto *informative = alert->findChild<QLabel *>("qt_msgbox_informativelabel");
+    ASSERT_NE(informative, nullptr);
+    EXPECT_TRUE(informative->textInteractionFlags() & Qt::TextSelectableByMouse);
+    EXPECT_TRUE(presenter->answerAlert("OK"));
+    settle();
+    EXPECT_FALSE(model->activeError().has_value());
+}
+
+TEST_F(PanelTest, TheStorageProblemPartsStandSevenApart)
+{
+    openFailure = [] { throw StorageError::openFailed("denied"); };
+    openPanel();
+    refresh();
+    showPanel();
+    StorageProblemSection *section = panel->storageProblemSection();
+    const QRect buttons = section->revealButton()->geometry();
+    const QRect details = section->details()->geometry();
+    EXPECT_EQ(details.top() - buttons.bottom() - 1, 7);
 }
 
 TEST_F(PanelTest, TheStorageNoticeShowsItsDetailsOnlyWhenItHasThem)
