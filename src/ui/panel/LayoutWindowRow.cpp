@@ -29,7 +29,7 @@ LayoutWindowRow::LayoutWindowRow(const WindowEntry &entry, const QList<DisplaySn
     label->setObjectName(QStringLiteral("layout-window-label"));
     label->setFont(UiFont::body());
     label->setAccessibleName(entry.label());
-    label->setToolTip(PlainText::toolTip(entry.label()));
+    PlainText::setToolTip(label, entry.label());
     texts->addWidget(label);
     const QString place = AppModel::displayDescription(entry.displayKey, displays)
         + QStringLiteral(" · ") + entry.geometryDescription();

@@ -490,6 +490,57 @@ TEST_F(PanelTest, ClickingARowSelectsItAndNeverRestores)
     EXPECT_EQ(desktop.frame(editor[0]), (RectD{300, 300, 400, 300}));
 }
 
+TEST_F(PanelTest, TheSelectedRowCarriesTheSelectedStateAndStillPresses)
+{
+    openPanel();
+    const Layout work = saveLayout("Work");
+    const Layout desk = saveLayout("Desk");
+    model->selectLayout(work.id);
+    refresh();
+    const auto element = [&](const Layout &layout) {
+        return QAccessible::queryAccessibleInterface(
+            panel->layoutsSection()->row(layout.id)->selectButton());
+    };
+    EXPECT_TRUE(element(work)->state().selectable);
+    EXPECT_TRUE(element(work)->state().selected);
+    EXPECT_TRUE(element(desk)->state().selectable);
+    EXPECT_FALSE(element(desk)->state().selected);
+    EXPECT_EQ(element(desk)->text(QAccessible::Name), "Desk, 2 windows, not selected");
+
+    ASSERT_NE(element(desk)->actionInterface(), nullptr);
+    element(desk)->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+    refresh();
+    EXPECT_EQ(model->selectedLayoutID(), desk.id);
+    EXPECT_TRUE(element(desk)->state().selected);
+    EXPECT_FALSE(element(work)->state().selected);
+}
+
+// Tooltips are rich text so that names show literally; screen readers get the plain words.
+TEST_F(PanelTest, AccessibleDescriptionsArePlainText)
+{
+    openPanel();
+    const Layout layout = saveLayout("<b>R&D</b> Desk");
+    model->selectLayout(layout.id);
+    refresh();
+    showPanel();
+    struct Case {
+        const char *what;
+        QWidget *widget;
+    };
+    const Case cases[] = {
+        {"the row", panel->layoutsSection()->row(layout.id)},
+        {"the card's name", panel->selectedLayoutSection()->nameLabel()},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        ASSERT_NE(c.widget, nullptr);
+        EXPECT_TRUE(c.widget->toolTip().startsWith("<p")) << "the tooltip stays rich";
+        QAccessibleInterface *element = QAccessible::queryAccessibleInterface(c.widget);
+        ASSERT_NE(element, nullptr);
+        EXPECT_EQ(element->text(QAccessible::Description), "<b>R&D</b> Desk");
+    }
+}
+
 TEST_F(PanelTest, HoverHandsOverBetweenRowsWhateverTheOrderOfTheirEvents)
 {
     openPanel();
