@@ -14,6 +14,7 @@
 #include <QListWidget>
 #include <QPixmap>
 #include <QPushButton>
+#include <QScreen>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -91,6 +92,32 @@ ApplicationPicker::ApplicationPicker(const ViewEnvironment &environment, QWidget
     fill(environment.installedApplications);
     add_->setEnabled(false);
     filter_->setFocus();
+    placeOver(owner);
+}
+
+void ApplicationPicker::placeOver(QWidget *owner)
+{
+    if (!owner) {
+        return;
+    }
+    // Window managers place a new window wherever they like; a sheet the user asked for from the
+    // settings window belongs on top of it, kept on the screen it is on.
+    const QWidget *top = owner->window();
+    // Placed by its frame, taken to be as thick as the owner's.
+    const QRect ownerFrame = top->frameGeometry();
+    const QRect ownerInside = top->geometry();
+    const QSize frame(ownerFrame.width() - ownerInside.width(),
+                      ownerFrame.height() - ownerInside.height());
+    QRect placed(QPoint(), size() + frame);
+    placed.moveCenter(ownerFrame.center());
+    if (const QScreen *screen = top->screen()) {
+        const QRect area = screen->availableGeometry();
+        placed.moveLeft(std::clamp(placed.left(), area.left(),
+                                   std::max(area.left(), area.right() - placed.width() + 1)));
+        placed.moveTop(std::clamp(placed.top(), area.top(),
+                                  std::max(area.top(), area.bottom() - placed.height() + 1)));
+    }
+    move(placed.topLeft());
 }
 
 void ApplicationPicker::fill(InstalledApplications *installed)

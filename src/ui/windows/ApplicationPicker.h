@@ -44,6 +44,7 @@ protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
+    void placeOver(QWidget *owner);
     void fill(InstalledApplications *installed);
     void applyFilter(const QString &text);
     void finish(const QStringList &locations);
