@@ -483,6 +483,8 @@ void LayoutDetailsView::showEvent(QShowEvent *event)
         subject_ = model_ ? model_->manageLayoutID() : std::nullopt;
         didResetEditor();
         refresh();
+        // As in the save window, the name takes the keys first.
+        form_.nameField->setFocus(Qt::OtherFocusReason);
     }
 }
 

@@ -527,6 +527,16 @@ TEST_F(LayoutDetailsTest, TheShortcutMessageShowsTheModelsAnswer)
               QStringList{"NULL"});
 }
 
+TEST_F(LayoutDetailsTest, TheNameFieldIsTheSaveWindowsAndHasTheFocus)
+{
+    open(desk.id);
+    QLineEdit *name = field();
+    EXPECT_EQ(QApplication::focusWidget(), name);
+    EXPECT_EQ(name->text(), "Desk");
+    EXPECT_EQ(name->font(), UiFont::body());
+    EXPECT_EQ(name->textMargins(), QMargins(4, 1, 4, 1));
+}
+
 TEST_F(LayoutDetailsTest, ALayoutThatIsGoneShowsTheUnavailableState)
 {
     open(QUuid::createUuid());
