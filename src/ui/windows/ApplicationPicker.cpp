@@ -3,7 +3,7 @@
 #include "platform/AppIconProvider.h"
 #include "system/InstalledApplications.h"
 #include "ui/panel/AppAppearance.h"
-#include "ui/panel/Theme.h"
+#include "ui/panel/ReadingOrder.h"
 #include "ui/panel/UiFont.h"
 #include "ui/panel/WindowKeys.h"
 #include "ui/windows/SettingsState.h"
@@ -209,6 +209,11 @@ void ApplicationPicker::closeEvent(QCloseEvent *event)
         finished_ = true;
         emit finished({});
     }
+}
+
+bool ApplicationPicker::focusNextPrevChild(bool next)
+{
+    return ReadingOrder::moveFocus(this, next) || QWidget::focusNextPrevChild(next);
 }
 
 } // namespace ostrel

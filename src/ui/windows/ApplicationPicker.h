@@ -41,6 +41,8 @@ signals:
     void finished(const QStringList &locations);
 
 protected:
+    // Tab and Shift+Tab follow the reading order of what the window shows.
+    bool focusNextPrevChild(bool next) override;
     void closeEvent(QCloseEvent *event) override;
 
 private:

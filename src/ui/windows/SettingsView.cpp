@@ -3,6 +3,7 @@
 #include "app/WindowPresenter.h"
 #include "ui/panel/AppAppearance.h"
 #include "ui/panel/Divider.h"
+#include "ui/panel/ReadingOrder.h"
 #include "ui/panel/UiFont.h"
 #include "ui/windows/AboutSettingsPage.h"
 #include "ui/windows/ApplicationsSettingsPage.h"
@@ -115,6 +116,11 @@ SettingsState &registerSettingsWindow(WindowPresenter &presenter, const ViewEnvi
         return kept ? new SettingsView(environment, *kept) : nullptr;
     });
     return *state;
+}
+
+bool SettingsView::focusNextPrevChild(bool next)
+{
+    return ReadingOrder::moveFocus(this, next) || QWidget::focusNextPrevChild(next);
 }
 
 } // namespace ostrel

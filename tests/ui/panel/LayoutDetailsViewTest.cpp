@@ -527,6 +527,25 @@ TEST_F(LayoutDetailsTest, TheShortcutMessageShowsTheModelsAnswer)
               QStringList{"NULL"});
 }
 
+TEST_F(LayoutDetailsTest, EscapeEndsARecordingFirstAndThenClosesTheWindow)
+{
+    open(desk.id);
+    QWidget *window = presenter->window(QString(WindowID::layoutDetails));
+    auto *recorder = part<ShortcutRecorder>("shortcut-recorder");
+    recorder->record();
+    settle();
+    QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : window,
+                    Qt::Key_Escape);
+    settle();
+    EXPECT_FALSE(recorder->isRecording());
+    EXPECT_TRUE(window->isVisible()) << "Escape only ended the recording";
+
+    QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : window,
+                    Qt::Key_Escape);
+    settle();
+    EXPECT_EQ(presenter->window(QString(WindowID::layoutDetails)), nullptr);
+}
+
 TEST_F(LayoutDetailsTest, TheNameFieldIsTheSaveWindowsAndHasTheFocus)
 {
     open(desk.id);

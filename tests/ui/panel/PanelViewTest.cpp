@@ -5,6 +5,7 @@
 #include "AppModelTestSeam.h"
 
 #include "Await.h"
+#include "KeyboardWalk.h"
 
 #include "model/StorageError.h"
 #include "ui/panel/AutomationNoticeSection.h"
@@ -264,6 +265,40 @@ TEST_F(PanelTest, CancelRelabelsTheRunningPassAndStaysEnabled)
         refresh();
         EXPECT_TRUE(panel->visibleSections().contains(PanelSection::result));
     }
+}
+
+TEST_F(PanelTest, TabFollowsTheReadingOrderWithNoInvisibleStops)
+{
+    openPanel();
+    const Layout work = saveLayout("Work");
+    const Layout desk = saveLayout("Desk");
+    model->selectLayout(work.id);
+    AppModelTestSeam(model).setLastResult(resultWith({entry(EntryOutcome::restored)}));
+    refresh();
+    showPanel();
+    const QList<QWidget *> stops = test::tabWalk(panel.get());
+    for (QWidget *stop : stops) {
+        EXPECT_TRUE(test::showsFocus(stop)) << test::stopName(stop).toStdString();
+    }
+    const QString workRow = "layout-row-" + work.id.toString(QUuid::WithoutBraces).toUpper();
+    const QString deskRow = "layout-row-" + desk.id.toString(QUuid::WithoutBraces).toUpper();
+    QList<QString> names = test::stopNames(stops);
+    ASSERT_FALSE(names.isEmpty());
+    // Round from wherever the walk began: read from the Restore button on.
+    const qsizetype start = names.indexOf("restore-button");
+    ASSERT_GE(start, 0) << names.join(", ").toStdString();
+    std::rotate(names.begin(), names.begin() + start, names.end());
+    // The card, the result, the list's Save beside its title, the rows with their menus, the
+    // footer.
+    QStringList expected{"restore-button", "result-row", "save-layout-button"};
+    const QList<LayoutRow *> rows = panel->layoutsSection()->rows();
+    ASSERT_EQ(rows.size(), 2);
+    for (LayoutRow *row : rows) {
+        expected << row->selectButton()->objectName() << "layout-row-actions";
+    }
+    expected << "settings-button" << "quit-button";
+    EXPECT_TRUE(expected.contains(workRow) && expected.contains(deskRow));
+    EXPECT_EQ(names.join(", ").toStdString(), expected.join(", ").toStdString());
 }
 
 TEST_F(PanelTest, TheRestoreButtonShowsItsSpinnerOnlyWhileRestoring)
