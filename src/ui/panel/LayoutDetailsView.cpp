@@ -142,7 +142,7 @@ void LayoutDetailsView::connectControls()
     connect(form_.closeButton, &QAbstractButton::clicked, this, [this] { window()->close(); });
     // Escape closes it as it closes every other window; while a shortcut is being recorded the
     // recorder takes Escape first and only ends the recording.
-    WindowKeys::onEscape(this, [this] { form_.closeButton->click(); });
+    WindowKeys::onEscape(this, [this] { window()->close(); });
 }
 
 // --- Following the model -------------------------------------------------------------------------

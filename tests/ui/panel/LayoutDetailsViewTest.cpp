@@ -2,6 +2,7 @@
 #include "AppModelTestSeam.h"
 
 #include "Await.h"
+#include "KeyboardWalk.h"
 #include "Screenshots.h"
 
 #include "ui/panel/AppAppearance.h"
@@ -21,6 +22,8 @@
 #include <QTest>
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
 
 namespace ostrel::test {
 namespace {
@@ -544,6 +547,23 @@ TEST_F(LayoutDetailsTest, EscapeEndsARecordingFirstAndThenClosesTheWindow)
                     Qt::Key_Escape);
     settle();
     EXPECT_EQ(presenter->window(QString(WindowID::layoutDetails)), nullptr);
+}
+
+TEST_F(LayoutDetailsTest, TabFollowsTheReadingOrderWithNoInvisibleStops)
+{
+    open(desk.id);
+    QWidget *window = presenter->window(QString(WindowID::layoutDetails));
+    const QList<QWidget *> stops = tabWalk(window);
+    ASSERT_FALSE(stops.isEmpty());
+    for (QWidget *stop : stops) {
+        EXPECT_TRUE(showsFocus(stop)) << stopName(stop).toStdString();
+    }
+    // The walk began at the name field; from there, down the window.
+    QList<QWidget *> fromName = stops;
+    const qsizetype name = fromName.indexOf(field());
+    ASSERT_GE(name, 0);
+    std::rotate(fromName.begin(), fromName.begin() + name, fromName.end());
+    EXPECT_EQ(readingOrderFaults(fromName), QList<QString>{});
 }
 
 TEST_F(LayoutDetailsTest, TheNameFieldIsTheSaveWindowsAndHasTheFocus)

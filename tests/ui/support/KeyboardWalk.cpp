@@ -15,6 +15,17 @@ void settle()
     }
 }
 
+// The widget whose coordinates two stops are compared in: their nearest common ancestor.
+QWidget *commonAncestor(QWidget *a, QWidget *b)
+{
+    for (QWidget *w = a; w; w = w->parentWidget()) {
+        if (w->isAncestorOf(b) || w == b) {
+            return w;
+        }
+    }
+    return nullptr;
+}
+
 } // namespace
 
 QList<QWidget *> tabWalk(QWidget *window, int limit)
@@ -54,6 +65,28 @@ QList<QString> stopNames(const QList<QWidget *> &stops)
         names.append(stopName(stop));
     }
     return names;
+}
+
+QList<QString> readingOrderFaults(const QList<QWidget *> &stops)
+{
+    QList<QString> faults;
+    for (qsizetype i = 0; i + 1 < stops.size(); ++i) {
+        QWidget *a = stops[i];
+        QWidget *b = stops[i + 1];
+        QWidget *common = commonAncestor(a, b);
+        if (!common) {
+            continue;
+        }
+        const QRect ra(a->mapTo(common, QPoint()), a->size());
+        const QRect rb(b->mapTo(common, QPoint()), b->size());
+        const bool below = rb.top() >= ra.bottom() - 2;
+        const bool besideRight = rb.top() < ra.bottom() && rb.bottom() > ra.top()
+            && rb.left() >= ra.right() - 2;
+        if (!below && !besideRight) {
+            faults.append(stopName(a) + " → " + stopName(b));
+        }
+    }
+    return faults;
 }
 
 bool showsFocus(QWidget *widget)

@@ -20,4 +20,9 @@ QList<QString> stopNames(const QList<QWidget *> &stops);
 // some size, and some of it lies inside the window.
 bool showsFocus(QWidget *widget);
 
+// Failures where Tab goes against the reading order: from each stop to the next (the last back
+// to the first is the wrap), the next lies further down, or beside it to the right. Stops in
+// one scroll area are compared where they lie in its content. Empty when all is in order.
+QList<QString> readingOrderFaults(const QList<QWidget *> &stops);
+
 } // namespace ostrel::test
