@@ -48,8 +48,9 @@ struct AppEnvironment {
     // Where the store lives when nothing better is known: shown with a storage problem.
     StorePaths defaultStorePaths;
 
-    // Shows a folder in the desktop's file browser.
-    std::function<void(const QString &folder)> revealFolder;
+    // Shows a folder in the desktop's file browser; calls `unopened` (possibly later, on the
+    // main thread) when nothing on this desktop could open it.
+    std::function<void(const QString &folder, std::function<void()> unopened)> revealFolder;
     // Opens the desktop's settings for window access; X11 has none, so the program's own
     // wiring leaves it empty.
     std::function<void()> openAccessibilitySettings;

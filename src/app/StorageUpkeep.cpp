@@ -187,9 +187,19 @@ void StorageUpkeep::retry()
 void StorageUpkeep::revealFolder()
 {
     const QString folder = model_.storePaths_.directory;
-    if (!folder.isEmpty() && QFileInfo::exists(folder) && model_.environment_.revealFolder) {
-        model_.environment_.revealFolder(folder);
+    if (folder.isEmpty() || !QFileInfo::exists(folder) || !model_.environment_.revealFolder) {
+        return;
     }
+    // Without a file manager the click would do nothing visible: the user still needs to know
+    // where the files are, so the alert names the folder in text that can be copied.
+    QPointer<AppModel> model(&model_);
+    model_.environment_.revealFolder(folder, [model, folder] {
+        if (model) {
+            model->publishAlert(QStringLiteral("Couldn’t Open the Folder"),
+                                QStringLiteral("No file manager could show the storage folder. "
+                                               "It is here:\n%1").arg(folder));
+        }
+    });
 }
 
 QCoro::Task<std::optional<Refusal>> StorageUpkeep::backupNow()

@@ -433,6 +433,12 @@ QMessageBox *WindowPresenter::makeAlert(const QString &title, const QString &mes
     if (auto *informative = alert->findChild<QLabel *>(QStringLiteral("qt_msgbox_informativelabel"))) {
         informative->setTextFormat(Qt::PlainText);
     }
+    // Selectable by the mouse only: a keyboard-selectable label would add a Tab stop before the
+    // buttons.
+    alert->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    // Application-modal: the other windows wait for the answer, as they would for a modal alert,
+    // while the event loop keeps running and the caller awaits the end.
+    alert->setWindowModality(Qt::ApplicationModal);
     applyAppearance(alert, Preferences::appearance(), appearance_);
     alerts_.append(alert);
     // Deleted only after `finished`, which every way of ending the alert emits, so that whoever
@@ -448,22 +454,21 @@ QCoro::Task<void> WindowPresenter::presentAlert(QString title, QString message)
 {
     QMessageBox *alert = makeAlert(title, message);
     alert->addButton(QStringLiteral("OK"), QMessageBox::AcceptRole);
-    alert->open();
+    alert->show();
     bringToFront(alert);
     co_await AlertEnd(alert);
 }
 
 QCoro::Task<bool> WindowPresenter::confirmDestructiveAction(QString title, QString message,
                                                             QString actionTitle,
-                                                            QPointer<QWidget> window,
-                                                            DefaultButton defaultButton)
+                                                            QPointer<QWidget> window)
 {
     QMessageBox *alert = makeAlert(title, message, window ? window->window() : nullptr);
     QPointer<QPushButton> action = alert->addButton(actionTitle, QMessageBox::DestructiveRole);
     QPushButton *cancel = alert->addButton(QStringLiteral("Cancel"), QMessageBox::RejectRole);
-    alert->setDefaultButton(defaultButton == DefaultButton::cancel ? cancel : action.data());
+    alert->setDefaultButton(cancel);
     alert->setEscapeButton(cancel);
-    alert->open();
+    alert->show();
     bringToFront(alert);
     QAbstractButton *chosen = co_await AlertEnd(alert);
     co_return chosen != nullptr && chosen == action;

@@ -94,19 +94,19 @@ public:
     void registerWindow(const QString &id, QWidget *window);
     void unregisterWindow(const QString &id, QWidget *window);
 
-    // A warning alert with one "OK" button; completes when the user dismissed it.
+    // A warning alert with one "OK" button; completes when the user dismissed it. Its texts can
+    // be selected and copied (an error's details, a path).
+    //
+    // Every alert blocks the program's other windows while it is up, as a modal alert does,
+    // without a nested event loop: the caller awaits its end.
     QCoro::Task<void> presentAlert(QString title, QString message);
-    // Which button of a confirmation Return presses.
-    enum class DefaultButton { action, cancel };
 
     // A warning alert whose first button (`actionTitle`) is destructive and second is "Cancel";
-    // true only when the first was chosen (Escape, Cancel or any other end give false). Given a
-    // window, the alert belongs to it and blocks only that window; closing the window meanwhile
-    // ends the alert as cancelled. A question whose answer cannot be taken back makes Cancel
-    // the default, so that Return never erases anything.
+    // true only when the first was chosen (Escape, Cancel or any other end give false). Cancel
+    // is the default, so that Return never erases anything. Given a window, the alert belongs to
+    // it (placed over it, ended as cancelled when the window closes or goes).
     QCoro::Task<bool> confirmDestructiveAction(QString title, QString message, QString actionTitle,
-                                               QPointer<QWidget> window = nullptr,
-                                               DefaultButton defaultButton = DefaultButton::action);
+                                               QPointer<QWidget> window = nullptr);
 
     // The alert shown now, if any (the latest when several are open).
     QMessageBox *activeAlert() const;

@@ -5,6 +5,8 @@
 #include <QIcon>
 #include <QPainter>
 
+#include <cmath>
+
 namespace ostrel {
 
 namespace {
@@ -86,7 +88,7 @@ std::optional<QImage> AppIconProvider::icon(const QString &bundleID)
     // An installed application always has an icon: its own, else the generic one.
     QImage image = squareImage(loadIcon(*location));
     if (image.isNull()) {
-        image = symbol(side, Qt::gray);
+        image = standIn(side, bundleID);
     }
     c.images.insert(bundleID, image);
     c.insertionOrder.append(bundleID);
@@ -106,18 +108,64 @@ QList<QString> AppIconProvider::cachedIdentifiers()
     return cache().insertionOrder;
 }
 
-QImage AppIconProvider::symbol(int side, const QColor &color)
+QString AppIconProvider::initial(const QString &name)
+{
+    QString text = name.trimmed();
+    // A bundle identifier ("org.example.editor") is named by its last part.
+    if (!text.contains(QLatin1Char(' ')) && text.contains(QLatin1Char('.'))) {
+        text = text.section(QLatin1Char('.'), -1, -1, QString::SectionSkipEmpty);
+    }
+    for (const char32_t c : text.toUcs4()) {
+        if (QChar::isLetterOrNumber(c)) {
+            return QString::fromUcs4(&c, 1).toUpper();
+        }
+    }
+    return QStringLiteral("?");
+}
+
+QColor AppIconProvider::tint(const QString &bundleID)
+{
+    // FNV-1a over the folded text: stable from run to run, unlike qHash's seeded hashes.
+    quint32 hash = 2166136261u;
+    for (const QChar c : bundleID.toCaseFolded()) {
+        hash = (hash ^ c.unicode()) * 16777619u;
+    }
+    const int hue = int(hash % 360);
+    QColor colour;
+    // Yellows and greens are light at any saturation: darken until white text reads on them.
+    for (int lightness = 115; lightness >= 40; lightness -= 5) {
+        colour = QColor::fromHsl(hue, 130, lightness);
+        const auto channel = [](double v) {
+            v /= 255.0;
+            return v <= 0.04045 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
+        };
+        const double luminance = 0.2126 * channel(colour.red()) + 0.7152 * channel(colour.green())
+            + 0.0722 * channel(colour.blue());
+        if (1.05 / (luminance + 0.05) >= 4.5) {
+            break;
+        }
+    }
+    return colour;
+}
+
+QImage AppIconProvider::standIn(int side, const QString &bundleID, const QString &name)
 {
     QImage image(side, side, QImage::Format_ARGB32_Premultiplied);
     image.fill(Qt::transparent);
     QPainter painter(&image);
     painter.setRenderHint(QPainter::Antialiasing);
+    painter.setRenderHint(QPainter::TextAntialiasing);
     const double box = side * 0.8;
-    const double stroke = std::max(1.0, box * 0.08);
-    const QRectF square((side - box) / 2 + stroke / 2, (side - box) / 2 + stroke / 2, box - stroke, box - stroke);
-    painter.setPen(QPen(color, stroke));
-    painter.setBrush(Qt::NoBrush);
-    painter.drawRoundedRect(square, box * 0.22, box * 0.22);
+    const QRectF tile((side - box) / 2, (side - box) / 2, box, box);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(tint(bundleID));
+    painter.drawRoundedRect(tile, box * 0.22, box * 0.22);
+    QFont font = painter.font();
+    font.setPixelSize(std::max(1, int(std::lround(box * 0.62))));
+    font.setBold(true);
+    painter.setFont(font);
+    painter.setPen(Qt::white);
+    painter.drawText(tile, Qt::AlignCenter, initial(name.trimmed().isEmpty() ? bundleID : name));
     return image;
 }
 

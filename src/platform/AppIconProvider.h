@@ -33,9 +33,19 @@ QIcon iconNamed(const QString &icon);
 // The identifiers whose icons are cached, in the order they arrived.
 QList<QString> cachedIdentifiers();
 
-// The generic "app" symbol: a rounded square outline centred in a `side` × `side` square, for
-// applications without an icon of their own.
-QImage symbol(int side, const QColor &color);
+// What stands in for an application without an icon of its own: a tile at 80 % of a `side` ×
+// `side` square, tinted by the name and bearing its initial in white. An outline would read as an
+// unchecked check box; a filled tile with a letter cannot be taken for a control. The colour
+// follows the bundle identifier, so an application looks the same wherever it is shown; the
+// letter is the name's, or the identifier's last part's where no name is known.
+QImage standIn(int side, const QString &bundleID, const QString &name = {});
+
+// The letter a stand-in bears: the first letter or digit of the name ("?" when it has none).
+QString initial(const QString &name);
+
+// The tile's colour for a bundle identifier: always the same for the same one, and white text
+// on it keeps at least 4.5 : 1.
+QColor tint(const QString &bundleID);
 
 } // namespace AppIconProvider
 

@@ -4,10 +4,13 @@
 
 #include <QPainter>
 
+#include <cmath>
+
 namespace ostrel {
 
-AppIconView::AppIconView(const QString &bundleID, int size, QWidget *parent)
-    : QWidget(parent), bundleID_(bundleID), size_(size)
+AppIconView::AppIconView(const QString &bundleID, int size, QWidget *parent,
+                         const QString &appName)
+    : QWidget(parent), bundleID_(bundleID), appName_(appName), size_(size)
 {
     setFixedSize(size, size);
     setAccessibleName(QString());
@@ -32,8 +35,11 @@ void AppIconView::paintEvent(QPaintEvent *)
         painter.drawImage(square, *image);
         return;
     }
-    const QColor secondary = palette().color(QPalette::PlaceholderText);
-    painter.drawImage(square.topLeft(), AppIconProvider::symbol(size_, secondary));
+    // Drawn at the screen's pixel density, so the letter stays crisp.
+    const qreal ratio = devicePixelRatioF();
+    QImage standIn = AppIconProvider::standIn(int(std::ceil(size_ * ratio)), bundleID_, appName_);
+    standIn.setDevicePixelRatio(ratio);
+    painter.drawImage(square.topLeft(), standIn);
 }
 
 } // namespace ostrel

@@ -5,17 +5,19 @@
 
 namespace ostrel {
 
-// An application's icon by bundle identifier, `size` × `size` points; the generic "app" symbol at
-// 80 % of the size in the secondary text colour when the application is not installed. The icon
+// An application's icon by bundle identifier, `size` × `size` points; a tinted tile with the
+// application's initial at 80 % of the size when the application is not installed. The icon
 // says nothing to assistive technology: the row around it names the application.
 class AppIconView : public QWidget {
     Q_OBJECT
 
 public:
-    AppIconView(const QString &bundleID, int size, QWidget *parent = nullptr);
+    // `appName` gives the stand-in its letter; without it the identifier's last part does.
+    AppIconView(const QString &bundleID, int size, QWidget *parent = nullptr,
+                const QString &appName = {});
 
     QString bundleID() const { return bundleID_; }
-    // Whether the application's own icon is shown (else the symbol).
+    // Whether the application's own icon is shown (else the stand-in).
     bool showsApplicationIcon() const;
 
     QSize sizeHint() const override;
@@ -25,6 +27,7 @@ protected:
 
 private:
     const QString bundleID_;
+    const QString appName_;
     const int size_;
 };
 

@@ -12,22 +12,21 @@
 
 namespace ostrel {
 
-namespace {
-
-void openWithDesktopHandler(const QUrl &url)
-{
-    if (!QDesktopServices::openUrl(url)) {
-        qCWarning(programLog).noquote() << "No program could show the folder" << url.toLocalFile();
-    }
-}
-
-} // namespace
-
-void revealFolder(const QDBusConnection &sessionBus, const QString &folder)
+void revealFolder(const QDBusConnection &sessionBus, const QString &folder,
+                  std::function<void()> unopened)
 {
     const QUrl url = QUrl::fromLocalFile(folder);
+    // Qt answers false when the desktop has no handler of folders (no xdg-open or the like).
+    const auto openByUrl = [url, unopened] {
+        if (!QDesktopServices::openUrl(url)) {
+            qCWarning(programLog).noquote() << "No program could show the folder" << url.toLocalFile();
+            if (unopened) {
+                unopened();
+            }
+        }
+    };
     if (!sessionBus.isConnected()) {
-        openWithDesktopHandler(url);
+        openByUrl();
         return;
     }
     QDBusMessage call = QDBusMessage::createMethodCall(
@@ -35,11 +34,11 @@ void revealFolder(const QDBusConnection &sessionBus, const QString &folder)
         QStringLiteral("org.freedesktop.FileManager1"), QStringLiteral("ShowFolders"));
     call << QStringList{url.toString(QUrl::FullyEncoded)} << QString();
     auto *watcher = new QDBusPendingCallWatcher(sessionBus.asyncCall(call), QCoreApplication::instance());
-    QObject::connect(watcher, &QDBusPendingCallWatcher::finished, watcher, [watcher, url] {
+    QObject::connect(watcher, &QDBusPendingCallWatcher::finished, watcher, [watcher, openByUrl] {
         // No file manager on the bus (nor one it can start), or it refused: the desktop's own
         // handler of folders still opens it.
         if (watcher->isError()) {
-            openWithDesktopHandler(url);
+            openByUrl();
         }
         watcher->deleteLater();
     });

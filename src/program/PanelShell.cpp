@@ -7,6 +7,7 @@
 #include <QCursor>
 #include <QGuiApplication>
 #include <QScreen>
+#include <QShortcut>
 #include <QVBoxLayout>
 #include <QWidget>
 #include <QWindow>
@@ -103,6 +104,9 @@ PanelShell::PanelShell(Mode mode, ContentFactory content, const QIcon &trayIcon,
                     }
                 });
         connect(qGuiApp, &QGuiApplication::focusWindowChanged, this, &PanelShell::focusWindowChanged);
+        // Escape puts the panel away as a click elsewhere does, as it closes every other window.
+        auto *escape = new QShortcut(QKeySequence(Qt::Key_Escape), window);
+        connect(escape, &QShortcut::activated, this, &PanelShell::hidePanel);
         trayIcon_->show();
         nameTrayIconWindow();
     }

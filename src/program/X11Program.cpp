@@ -138,7 +138,9 @@ X11Program::X11Program(Setup setup)
     const StorePaths paths = p.setup.storePaths;
     environment.defaultStorePaths = paths;
     environment.openStore = [paths] { return LayoutStore::open(paths, StoreEnvironment{}); };
-    environment.revealFolder = [sessionBus](const QString &folder) { revealFolder(sessionBus, folder); };
+    environment.revealFolder = [sessionBus](const QString &folder, std::function<void()> unopened) {
+        revealFolder(sessionBus, folder, std::move(unopened));
+    };
     p.model = std::make_unique<AppModel>(std::move(environment));
 }
 

@@ -83,7 +83,12 @@ AppEnvironment AppModelTest::environment()
         }
         return opened;
     };
-    environment.revealFolder = [this](const QString &folder) { revealedFolders.append(folder); };
+    environment.revealFolder = [this](const QString &folder, std::function<void()> unopened) {
+        revealedFolders.append(folder);
+        if (!folderOpens) {
+            unopened();
+        }
+    };
     environment.openAccessibilitySettings = [this] { ++accessibilitySettingsOpened; };
     return environment;
 }

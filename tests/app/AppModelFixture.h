@@ -42,6 +42,8 @@ protected:
     std::function<void()> afterOpen;
     int openCount = 0;
     QStringList revealedFolders;
+    // Whether the desktop has something that opens a revealed folder.
+    bool folderOpens = true;
     int accessibilitySettingsOpened = 0;
     // Every value `busy` and `progress` took, in order: a pass may run to its end before the
     // call that started it returns, so tests look at what was published rather than at a

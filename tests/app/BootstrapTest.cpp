@@ -168,4 +168,17 @@ TEST_F(Bootstrap, RevealsTheStorageFolderOnlyWhenItExists)
     QDir().mkpath(paths.directory);
     model->revealStorageFolder();
     EXPECT_EQ(revealedFolders, QStringList{paths.directory});
+    EXPECT_FALSE(model->activeError().has_value()) << "the desktop opened it";
+}
+
+TEST_F(Bootstrap, AFolderNothingOpensIsNamedInAnAlert)
+{
+    folderOpens = false;
+    start();
+    QDir().mkpath(paths.directory);
+    model->revealStorageFolder();
+    ASSERT_TRUE(model->activeError().has_value());
+    EXPECT_EQ(model->activeError()->title, "Couldn’t Open the Folder");
+    EXPECT_TRUE(model->activeError()->message.endsWith("\n" + paths.directory))
+        << model->activeError()->message.toStdString();
 }

@@ -310,6 +310,10 @@ TEST_F(WindowPresenterTest, AnAlertCompletesWhenTheUserDismissesIt)
     EXPECT_EQ(box->informativeText(), "Allow Ostrel.");
     EXPECT_EQ(box->icon(), QMessageBox::Warning);
     EXPECT_EQ(box->buttons().size(), 1);
+    // Modal like the platform's alerts, yet awaited: no nested event loop runs.
+    EXPECT_EQ(box->windowModality(), Qt::ApplicationModal);
+    EXPECT_EQ(QApplication::activeModalWidget(), box);
+    EXPECT_TRUE(box->textInteractionFlags() & Qt::TextSelectableByMouse) << "texts can be copied";
     EXPECT_TRUE(presenter_->answerAlert("OK"));
     test::await(std::move(alert));
     EXPECT_EQ(presenter_->activeAlert(), nullptr);
@@ -331,7 +335,8 @@ TEST_F(WindowPresenterTest, ADestructiveConfirmationIsTrueOnlyForItsAction)
         QMessageBox *box = presenter_->activeAlert();
         ASSERT_NE(box, nullptr);
         ASSERT_EQ(box->buttons().size(), 2);
-        EXPECT_EQ(box->defaultButton()->text(), "Delete");
+        EXPECT_EQ(box->defaultButton()->text(), "Cancel") << "Return never erases anything";
+        EXPECT_EQ(box->windowModality(), Qt::ApplicationModal);
         switch (c.answer) {
         case Answer::action:
             presenter_->answerAlert("Delete");
@@ -366,7 +371,7 @@ TEST_F(WindowPresenterTest, AConfirmationGivenAWindowBelongsToItAndEndsWithIt)
         QMessageBox *box = presenter_->activeAlert();
         ASSERT_NE(box, nullptr);
         EXPECT_EQ(box->parentWidget(), window) << "the alert belongs to the inner widget's window";
-        EXPECT_EQ(box->windowModality(), Qt::WindowModal);
+        EXPECT_EQ(box->windowModality(), Qt::ApplicationModal);
         switch (end) {
         case End::closed:
             window->close();

@@ -11,7 +11,11 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 
+#include <QSet>
+
 #include <gtest/gtest.h>
+
+#include <cmath>
 
 using namespace ostrel;
 
@@ -137,6 +141,44 @@ TEST_F(AppearanceAndIcons, IconsAreAlwaysSixtyFourSquareAndInstalledAppsAlwaysHa
     EXPECT_EQ(qRed(wide.pixel(32, 32)), 255);
 }
 
+TEST(AppIconStandIn, BearsTheInitialOfTheNameOrOfTheIdentifiersLastPart)
+{
+    struct Case {
+        QString name;
+        QString initial;
+    };
+    const Case cases[] = {
+        {"XClock", "X"},           {"mousepad", "M"},          {"org.example.editor", "E"},
+        {"  éditeur", "É"},        {"7zip", "7"},              {"(beta) Tool", "B"},
+        {"Visual Studio Code", "V"}, {"node.js app", "N"},     {"", "?"},
+        {"...", "?"},              {"com.example.", "E"},      {"日本語", "日"},
+    };
+    for (const Case &c : cases) {
+        EXPECT_EQ(AppIconProvider::initial(c.name), c.initial) << c.name.toStdString();
+    }
+}
+
+TEST(AppIconStandIn, TheTintIsStableAndWhiteReadsOnIt)
+{
+    const auto luminance = [](const QColor &colour) {
+        const auto channel = [](double v) {
+            return v <= 0.04045 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
+        };
+        return 0.2126 * channel(colour.redF()) + 0.7152 * channel(colour.greenF())
+            + 0.0722 * channel(colour.blueF());
+    };
+    QSet<QRgb> seen;
+    for (const QString id : {"xclock", "org.xfce.mousepad", "xterm", "firefox-esr",
+                             "org.gnome.Nautilus", "code", "gimp", "vlc", "thunderbird"}) {
+        const QColor tint = AppIconProvider::tint(id);
+        EXPECT_EQ(tint, AppIconProvider::tint(id)) << "the same every time";
+        EXPECT_EQ(tint, AppIconProvider::tint(id.toUpper())) << "letter case aside";
+        EXPECT_GE(1.05 / (luminance(tint) + 0.05), 4.5) << id.toStdString();
+        seen.insert(tint.rgb());
+    }
+    EXPECT_GE(seen.size(), 5) << "applications are told apart by colour too";
+}
+
 TEST_F(AppearanceAndIcons, AnApplicationThatIsNotInstalledIsAskedForEveryTime)
 {
     EXPECT_EQ(AppIconProvider::icon("com.example.gone"), std::nullopt);
@@ -149,10 +191,21 @@ TEST_F(AppearanceAndIcons, AnApplicationThatIsNotInstalledIsAskedForEveryTime)
     EXPECT_EQ(view.size(), QSize(20, 20));
     const QImage drawn = view.grab().toImage();
     const QRgb background = drawn.pixel(0, 0);
-    EXPECT_TRUE(drawn.pixel(2, 10) != background || drawn.pixel(3, 10) != background)
-        << "the symbol's edge, at 80 % of the size";
-    EXPECT_EQ(drawn.pixel(10, 10), background) << "an outline";
-    EXPECT_EQ(drawn.pixel(0, 10), background);
+    EXPECT_EQ(drawn.pixel(0, 10), background) << "the tile takes 80 % of the size";
+    // A filled tile in the application's tint with a white letter: nothing like the empty
+    // outline of an unchecked check box.
+    const QRgb tint = AppIconProvider::tint("com.example.gone").rgb();
+    int tinted = 0;
+    int white = 0;
+    for (int y = 2; y < 18; ++y) {
+        for (int x = 2; x < 18; ++x) {
+            tinted += drawn.pixel(x, y) == tint;
+            white += qRed(drawn.pixel(x, y)) > 240 && qGreen(drawn.pixel(x, y)) > 240
+                && qBlue(drawn.pixel(x, y)) > 240;
+        }
+    }
+    EXPECT_GT(tinted, 16 * 16 / 3);
+    EXPECT_GT(white, 3) << "the initial";
 
     applications.install("com.example.gone", imageFile("back.png", {32, 32}));
     AppIconView installed("com.example.gone", 48);

@@ -7,11 +7,13 @@
 
 #include "system/fake/FakeClock.h"
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <QGuiApplication>
 #include <QIcon>
 #include <QScreen>
 #include <QWidget>
+#include <QTest>
 #include <QWindow>
 
 #include <gtest/gtest.h>
@@ -134,6 +136,21 @@ TEST_F(PanelShellTest, TheTrayPanelHidesWhenAnotherApplicationTakesActivationOnl
     clock.advance(std::chrono::seconds(1));
     shell->toggle();
     EXPECT_TRUE(shell->panel()->isVisible());
+}
+
+TEST_F(PanelShellTest, EscapePutsTheTrayPanelAwayAndTheNextClickOpensIt)
+{
+    auto shell = makeShell(PanelShell::Mode::tray);
+    icon = QRect(700, 0, 24, 24);
+    shell->toggle();
+    ASSERT_TRUE(shell->panel()->isVisible());
+    QApplication::setActiveWindow(shell->panel());
+    settle();
+    QTest::keyClick(shell->panel(), Qt::Key_Escape);
+    settle();
+    EXPECT_FALSE(shell->panel()->isVisible());
+    shell->toggle();
+    EXPECT_TRUE(shell->panel()->isVisible()) << "put away by the user, not by a click elsewhere";
 }
 
 TEST_F(PanelShellTest, WithoutATrayThePanelIsAWindowThatMinimizesWhenClosed)

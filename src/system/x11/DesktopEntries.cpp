@@ -23,9 +23,51 @@ QStringList defaultDataDirs()
     return dirs;
 }
 
+QStringList desktopsOfSession()
+{
+    return qEnvironmentVariable("XDG_CURRENT_DESKTOP").split(QLatin1Char(':'), Qt::SkipEmptyParts);
+}
+
+// A desktop-entry list value: items separated by ";", the last one optionally ending with it.
+QStringList listValue(const QString &value)
+{
+    QStringList items;
+    for (const QString &item : value.split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
+        if (!item.trimmed().isEmpty()) {
+            items.append(item.trimmed());
+        }
+    }
+    return items;
+}
+
+bool listedOn(const QHash<QString, QString> &keys, const QStringList &desktops)
+{
+    if (keys.value(QStringLiteral("NoDisplay")) == QLatin1String("true")) {
+        return false;
+    }
+    const auto names = [&](const QString &key) {
+        QStringList found;
+        for (const QString &item : listValue(keys.value(key))) {
+            if (desktops.contains(item, Qt::CaseInsensitive)) {
+                found.append(item);
+            }
+        }
+        return found;
+    };
+    if (keys.contains(QStringLiteral("OnlyShowIn"))
+        && names(QStringLiteral("OnlyShowIn")).isEmpty()) {
+        return false;
+    }
+    return names(QStringLiteral("NotShowIn")).isEmpty();
+}
+
 } // namespace
 
-DesktopEntries::DesktopEntries(QStringList dataDirs) : dataDirs_(dataDirs.isEmpty() ? defaultDataDirs() : std::move(dataDirs)) {}
+DesktopEntries::DesktopEntries(QStringList dataDirs, std::optional<QStringList> currentDesktops)
+    : dataDirs_(dataDirs.isEmpty() ? defaultDataDirs() : std::move(dataDirs)),
+      currentDesktops_(currentDesktops ? *currentDesktops : desktopsOfSession())
+{
+}
 
 QString DesktopEntries::idFor(const QString &applicationsFolder, const QString &path)
 {
@@ -41,7 +83,7 @@ QString DesktopEntries::idFor(const QString &applicationsFolder, const QString &
 }
 
 std::optional<DesktopEntries::Entry> DesktopEntries::readEntry(const QString &id, const QString &path,
-                                                               const QString &locale)
+                                                               const QString &locale) const
 {
     const std::optional<DesktopEntryFile> file = DesktopEntryFile::read(path);
     if (!file) {
@@ -53,7 +95,7 @@ std::optional<DesktopEntries::Entry> DesktopEntries::readEntry(const QString &id
         return Entry{}; // no application, but it still shadows the same id further down
     }
     return Entry{id, file->localizedName(locale), keys.value(QStringLiteral("StartupWMClass")),
-                 keys.value(QStringLiteral("Icon")), path};
+                 keys.value(QStringLiteral("Icon")), path, listedOn(keys, currentDesktops_)};
 }
 
 void DesktopEntries::loadIfStale()
@@ -154,6 +196,9 @@ QList<DesktopEntries::Application> DesktopEntries::applications()
     found.reserve(order_.size());
     for (const QString &id : std::as_const(order_)) {
         const Entry entry = byId_.value(id);
+        if (!entry.listed) {
+            continue;
+        }
         found.append(Application{entry.id, entry.name, entry.icon, entry.path});
     }
     return found;

@@ -36,7 +36,10 @@ public:
     static QString idFor(const QString &applicationsFolder, const QString &path);
 
     // The folders holding "applications"; the XDG defaults when empty. Earlier folders win.
-    explicit DesktopEntries(QStringList dataDirs = {});
+    // `currentDesktops` are the names OnlyShowIn and NotShowIn are read against;
+    // XDG_CURRENT_DESKTOP's when absent.
+    explicit DesktopEntries(QStringList dataDirs = {},
+                            std::optional<QStringList> currentDesktops = std::nullopt);
 
     // By _GTK_APPLICATION_ID, then _KDE_NET_WM_DESKTOP_FILE, then an entry whose StartupWMClass
     // is the class or instance, then one whose id is the class or instance (letter case ignored
@@ -48,8 +51,10 @@ public:
     // when the entry names none; absent when there is no such entry.
     std::optional<QString> icon(const QString &id);
 
-    // Every installed application, each id once as `find` sees it: an entry in an earlier
-    // folder wins, and a hidden one or one of another type hides the id.
+    // Every installed application a menu would show, each id once as `find` sees it: an entry in
+    // an earlier folder wins, and a hidden one or one of another type hides the id. Entries that
+    // ask not to be shown (NoDisplay, or OnlyShowIn/NotShowIn for another desktop) are left out
+    // here, though `find` still names their windows by them.
     QList<Application> applications();
 
     // The application entry of the file at `path` (an absolute path in one of the folders'
@@ -64,12 +69,14 @@ private:
         QString startupWMClass;
         QString icon;
         QString path;
+        bool listed = true; // whether a menu on this desktop shows it
     };
     void loadIfStale();
-    static std::optional<Entry> readEntry(const QString &id, const QString &path,
-                                          const QString &locale);
+    std::optional<Entry> readEntry(const QString &id, const QString &path,
+                                   const QString &locale) const;
 
     QStringList dataDirs_;
+    QStringList currentDesktops_;
     std::mutex mutex_;
     QHash<QString, Entry> byId_;
     QHash<QString, QString> idByLowerId_;

@@ -22,8 +22,9 @@ QString sortName(const InstalledApplication &application)
 
 } // namespace
 
-X11InstalledApplications::X11InstalledApplications(QStringList dataDirs)
-    : entries_(std::move(dataDirs))
+X11InstalledApplications::X11InstalledApplications(QStringList dataDirs,
+                                                   std::optional<QStringList> currentDesktops)
+    : entries_(std::move(dataDirs), std::move(currentDesktops))
 {
 }
 

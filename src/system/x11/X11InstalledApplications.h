@@ -9,8 +9,10 @@ namespace ostrel::x11 {
 // is its desktop-entry id, the same id window scans give its windows.
 class X11InstalledApplications : public InstalledApplications {
 public:
-    // The folders holding "applications"; the XDG defaults when empty.
-    explicit X11InstalledApplications(QStringList dataDirs = {});
+    // The folders holding "applications"; the XDG defaults when empty. `currentDesktops` decide
+    // which entries a menu here shows (XDG_CURRENT_DESKTOP's names when absent).
+    explicit X11InstalledApplications(QStringList dataDirs = {},
+                                      std::optional<QStringList> currentDesktops = std::nullopt);
 
     QList<InstalledApplication> applications() override;
     std::optional<InstalledApplication> identify(const QString &location) override;

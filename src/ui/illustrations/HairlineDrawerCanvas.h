@@ -31,7 +31,9 @@ protected:
     void appeared() override;
     void intensityChanged() override;
     void hoveredAt(QPointF local, QSizeF size) override;
-    void frame(double dt, double intensity) override { simulation_.tick(dt, intensity); }
+    // The intensity of now, not the one the loop started with: a change while the tour runs
+    // reaches its next frame.
+    void frame(double dt, double) override { simulation_.tick(dt, intensity()); }
 
 private:
     DrawerSimulation simulation_;

@@ -36,7 +36,9 @@ protected:
     void appeared() override;
     void intensityChanged() override;
     void hoveredAt(QPointF local, QSizeF size) override;
-    void frame(double dt, double intensity) override { simulation_.advance(dt, intensity); }
+    // The intensity of now, not the one the loop started with: a change while the tour runs
+    // reaches its next frame.
+    void frame(double dt, double) override { simulation_.advance(dt, intensity()); }
 
 private:
     LayoutsSimulation simulation_;

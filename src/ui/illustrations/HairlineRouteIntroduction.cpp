@@ -8,9 +8,12 @@
 #include <QImage>
 #include <QLabel>
 #include <QMouseEvent>
+#include <QPaintEngine>
 #include <QPainter>
 #include <QTransform>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace ostrel {
 
@@ -22,8 +25,8 @@ constexpr int inset = 16;
 constexpr int headlinePixelSize = 13;
 constexpr int calloutPixelSize = 12;
 
-// The slot the artwork is shown in: the drawing is rendered offscreen at the artwork's own
-// size, then blended into the page, turned about its centre, shifted and cut to the slot.
+// The slot the artwork is shown in: the drawing is turned about its centre and shifted as it is
+// drawn into a layer of the slot's size, which is then blended into the page and cut to the slot.
 class ArtworkSlot : public QWidget
 {
 public:
@@ -49,23 +52,27 @@ public:
 protected:
     void paintEvent(QPaintEvent *) override
     {
-        const double ratio = devicePixelRatioF();
-        const QSizeF size(designWidth, canvasHeight_);
-        QImage drawing((size * ratio).toSize(), QImage::Format_ARGB32_Premultiplied);
-        drawing.setDevicePixelRatio(ratio);
-        drawing.fill(Qt::transparent);
-        {
-            QPainter painter(&drawing);
-            painter.setRenderHint(QPainter::Antialiasing);
-            artwork_->paintDrawing(painter, size);
-        }
         QPainter painter(this);
+        // The pixels the picture lands on: the screen's, or a screenshot's denser ones.
+        const QPaintDevice *target = painter.paintEngine() ? painter.paintEngine()->paintDevice()
+                                                           : static_cast<QPaintDevice *>(this);
+        const double ratio = std::max(1.0, target->devicePixelRatioF());
+        // The strokes are drawn already turned, as vectors, into a layer of the slot's size, so
+        // that hairlines stay smooth; the layer is needed for the blend: drawn straight onto the
+        // page, the drawing's own filled marks could not hide the strokes behind them.
+        QImage layer((QSizeF(size()) * ratio).toSize(), QImage::Format_ARGB32_Premultiplied);
+        layer.setDevicePixelRatio(ratio);
+        layer.fill(Qt::transparent);
+        {
+            QPainter turned(&layer);
+            turned.setRenderHint(QPainter::Antialiasing);
+            turned.setTransform(transform());
+            artwork_->paintDrawing(turned, QSizeF(designWidth, canvasHeight_));
+        }
         painter.setClipRect(rect()); // a hard edge, not antialiased
-        painter.setRenderHint(QPainter::SmoothPixmapTransform);
         painter.setCompositionMode(header_->isDark() ? QPainter::CompositionMode_Screen
                                                      : QPainter::CompositionMode_Multiply);
-        painter.setTransform(transform());
-        painter.drawImage(QRectF(QPointF(0, 0), size), drawing);
+        painter.drawImage(QRectF(rect()), layer);
     }
 
     void mouseMoveEvent(QMouseEvent *event) override

@@ -1,5 +1,6 @@
 #include "ui/panel/Accessibility.h"
 
+#include <QAbstractButton>
 #include <QAccessibleWidget>
 #include <QLabel>
 #include <QVariant>
@@ -11,6 +12,7 @@ namespace {
 
 const char *const hiddenProperty = "ostrelAccessibilityHidden";
 const char *const roleProperty = "ostrelAccessibilityRole";
+const char *const selectedProperty = "ostrelAccessibilitySelected";
 
 class AdjustedAccessible : public QAccessibleWidget {
 public:
@@ -26,7 +28,39 @@ public:
             result.invisible = true;
             result.focusable = false;
         }
+        const QVariant selected = widget()->property(selectedProperty);
+        if (selected.isValid()) {
+            result.selectable = true;
+            result.selected = selected.toBool();
+        }
+        if (const auto *button = qobject_cast<const QAbstractButton *>(widget())) {
+            result.checkable = button->isCheckable();
+            result.checked = button->isChecked();
+            result.pressed = button->isDown();
+        }
         return result;
+    }
+
+    // A button made here still presses, as Qt's own button interface lets it.
+    QStringList actionNames() const override
+    {
+        QStringList names = QAccessibleWidget::actionNames();
+        if (qobject_cast<const QAbstractButton *>(widget()) && widget()->isEnabled()) {
+            names.prepend(pressAction());
+        }
+        return names;
+    }
+
+    void doAction(const QString &action) override
+    {
+        auto *button = qobject_cast<QAbstractButton *>(widget());
+        if (button && action == pressAction()) {
+            if (button->isEnabled()) {
+                button->click();
+            }
+            return;
+        }
+        QAccessibleWidget::doAction(action);
     }
 
     QString text(QAccessible::Text kind) const override
@@ -48,10 +82,16 @@ QAccessibleInterface *adjustedFactory(const QString &, QObject *object)
     }
     const QVariant role = widget->property(roleProperty);
     const bool hidden = widget->property(hiddenProperty).toBool();
-    if (!role.isValid() && !hidden) {
+    const bool selectable = widget->property(selectedProperty).isValid();
+    if (!role.isValid() && !hidden && !selectable) {
         return nullptr;
     }
-    const auto chosen = role.isValid() ? QAccessible::Role(role.toInt()) : QAccessible::Client;
+    QAccessible::Role chosen = QAccessible::Client;
+    if (role.isValid()) {
+        chosen = QAccessible::Role(role.toInt());
+    } else if (qobject_cast<QAbstractButton *>(widget)) {
+        chosen = QAccessible::Button;
+    }
     return new AdjustedAccessible(widget, chosen);
 }
 
@@ -86,6 +126,28 @@ void Accessibility::hide(QWidget *widget)
 bool Accessibility::isHidden(const QWidget *widget)
 {
     return widget->property(hiddenProperty).toBool();
+}
+
+void Accessibility::setSelected(QWidget *widget, bool selected)
+{
+    installFactory();
+    const QVariant before = widget->property(selectedProperty);
+    widget->setProperty(selectedProperty, selected);
+    if (!before.isValid()) {
+        forgetEarlierInterface(widget);
+        return;
+    }
+    if (before.toBool() != selected) {
+        QAccessible::State changed;
+        changed.selected = true;
+        QAccessibleStateChangeEvent event(widget, changed);
+        QAccessible::updateAccessibility(&event);
+    }
+}
+
+bool Accessibility::isSelected(const QWidget *widget)
+{
+    return widget->property(selectedProperty).toBool();
 }
 
 void Accessibility::setRole(QWidget *widget, QAccessible::Role role)

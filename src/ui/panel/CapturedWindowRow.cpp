@@ -27,7 +27,7 @@ CapturedWindowRow::CapturedWindowRow(const WindowEntry &entry,
     row->setContentsMargins(0, 1, 0, 1);
     row->setSpacing(9);
 
-    row->addWidget(new AppIconView(entry.bundleID, iconSize), 0, Qt::AlignVCenter);
+    row->addWidget(new AppIconView(entry.bundleID, iconSize, nullptr, entry.appName), 0, Qt::AlignVCenter);
 
     auto *texts = new QVBoxLayout;
     texts->setSpacing(1);

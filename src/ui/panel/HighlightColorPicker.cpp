@@ -136,6 +136,7 @@ HighlightColorPicker::HighlightColorPicker(HighlightColor selection, QWidget *pa
         Q_UNUSED(raw);
         auto *tile = new HighlightColorChoice(color, this);
         tile->setChecked(color == selection_);
+        Accessibility::setSelected(tile, color == selection_);
         const HighlightColor picked = color;
         connect(tile, &QAbstractButton::clicked, this, [this, picked] { emit this->picked(picked); });
         grid->addWidget(tile, index / columns, index % columns);
@@ -150,6 +151,7 @@ void HighlightColorPicker::setSelection(HighlightColor selection)
     selection_ = selection;
     for (auto it = tiles_.cbegin(); it != tiles_.cend(); ++it) {
         it.value()->setChecked(it.key() == selection);
+        Accessibility::setSelected(it.value(), it.key() == selection);
     }
 }
 

@@ -68,7 +68,7 @@ InfoButton::InfoButton(const QString &text, const QString &label, QWidget *paren
 void InfoButton::setExplanation(const QString &text)
 {
     explanation_ = text;
-    setToolTip(PlainText::toolTip(text));
+    PlainText::setToolTip(this, text);
 }
 
 void InfoButton::setLabel(const QString &label)

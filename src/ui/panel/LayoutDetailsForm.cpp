@@ -118,6 +118,10 @@ QWidget *LayoutDetailsForm::buildNameSection(QWidget *parent)
     nameField->setPlaceholderText(QStringLiteral("Layout name"));
     nameField->setAccessibleName(QStringLiteral("Layout name"));
     nameField->setAlignment(Qt::AlignLeading | Qt::AlignVCenter);
+    // The same field as the save window's, so that a name looks the same where it is given and
+    // where it is changed.
+    nameField->setFont(UiFont::body());
+    nameField->setTextMargins(4, 1, 4, 1);
     row->addWidget(nameField, 1);
     renameButton = borderedButton(QStringLiteral("Rename"), QStringLiteral("rename-layout-button"),
                                   body);
@@ -265,7 +269,7 @@ QWidget *LayoutDetailsForm::buildManageSection(QWidget *parent)
     row->addStretch(1);
     deleteButton = borderedButton(QStringLiteral("Delete Layout…"),
                                   QStringLiteral("delete-layout-button"), body);
-    deleteButton->setTint(ThemeColor::danger());
+    deleteButton->setTint(ThemeColor::dangerText());
     row->addWidget(deleteButton);
 
     return formSection(

@@ -7,9 +7,11 @@
 #include "ui/panel/LayoutWindowRow.h"
 #include "ui/panel/PanelButton.h"
 #include "ui/panel/PlainLabel.h"
+#include "ui/panel/ReadingOrder.h"
 #include "ui/panel/RouteIntroduction.h"
 #include "ui/panel/ShortcutRecorder.h"
 #include "ui/panel/SymbolButton.h"
+#include "ui/panel/WindowKeys.h"
 
 #include <QEvent>
 #include <QLineEdit>
@@ -138,6 +140,9 @@ void LayoutDetailsView::connectControls()
     connect(form_.deleteButton, &QAbstractButton::clicked, this,
             &LayoutDetailsView::confirmDelete);
     connect(form_.closeButton, &QAbstractButton::clicked, this, [this] { window()->close(); });
+    // Escape closes it as it closes every other window; while a shortcut is being recorded the
+    // recorder takes Escape first and only ends the recording.
+    WindowKeys::onEscape(this, [this] { window()->close(); });
 }
 
 // --- Following the model -------------------------------------------------------------------------
@@ -483,6 +488,8 @@ void LayoutDetailsView::showEvent(QShowEvent *event)
         subject_ = model_ ? model_->manageLayoutID() : std::nullopt;
         didResetEditor();
         refresh();
+        // As in the save window, the name takes the keys first.
+        form_.nameField->setFocus(Qt::OtherFocusReason);
     }
 }
 
@@ -494,6 +501,11 @@ void LayoutDetailsView::changeEvent(QEvent *event)
         // publish: looked at again whenever the window comes forward.
         scheduleRefresh();
     }
+}
+
+bool LayoutDetailsView::focusNextPrevChild(bool next)
+{
+    return ReadingOrder::moveFocus(this, next) || QWidget::focusNextPrevChild(next);
 }
 
 } // namespace ostrel

@@ -65,6 +65,8 @@ public:
     void confirmDelete();
 
 protected:
+    // Tab and Shift+Tab follow the reading order of what the window shows.
+    bool focusNextPrevChild(bool next) override;
     void showEvent(QShowEvent *event) override;
     void changeEvent(QEvent *event) override;
 

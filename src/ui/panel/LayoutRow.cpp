@@ -2,6 +2,7 @@
 
 #include "app/AppModel.h"
 #include "app/WindowPresenter.h"
+#include "ui/panel/Accessibility.h"
 #include "ui/panel/LayoutHover.h"
 #include "ui/panel/LineLimitedLabel.h"
 #include "ui/panel/PanelActions.h"
@@ -99,7 +100,7 @@ LayoutRow::LayoutRow(const Layout &layout, LayoutHover &hover, PanelActions &act
     , actionsButton_(new RowActionsButton)
 {
     setObjectName(QStringLiteral("layout-row"));
-    setToolTip(PlainText::toolTip(layout.name));
+    PlainText::setToolTip(this, layout.name);
     auto *row = new QHBoxLayout(this);
     row->setContentsMargins(12, 0, 12, 0);
     row->setSpacing(8);
@@ -179,6 +180,7 @@ void LayoutRow::setDeleting(bool deleting)
 void LayoutRow::updateAccessibility()
 {
     select_->setAccessibleName(PanelTexts::rowAccessibleName(layout_, selected_));
+    Accessibility::setSelected(select_, selected_);
 }
 
 LayoutRow::Background LayoutRow::background() const

@@ -20,7 +20,7 @@ LayoutWindowRow::LayoutWindowRow(const WindowEntry &entry, const QList<DisplaySn
     auto *line = new QHBoxLayout(this);
     line->setContentsMargins(0, 1, 0, 1);
     line->setSpacing(9);
-    line->addWidget(new AppIconView(entry.bundleID, 18, this));
+    line->addWidget(new AppIconView(entry.bundleID, 18, this, entry.appName));
 
     auto *texts = new QVBoxLayout;
     texts->setSpacing(1);
@@ -29,7 +29,7 @@ LayoutWindowRow::LayoutWindowRow(const WindowEntry &entry, const QList<DisplaySn
     label->setObjectName(QStringLiteral("layout-window-label"));
     label->setFont(UiFont::body());
     label->setAccessibleName(entry.label());
-    label->setToolTip(PlainText::toolTip(entry.label()));
+    PlainText::setToolTip(label, entry.label());
     texts->addWidget(label);
     const QString place = AppModel::displayDescription(entry.displayKey, displays)
         + QStringLiteral(" · ") + entry.geometryDescription();

@@ -5,14 +5,15 @@
 #include "ui/panel/Announcer.h"
 #include "ui/panel/AppAppearance.h"
 #include "ui/panel/AutomationNoticeSection.h"
+#include "ui/panel/Divider.h"
 #include "ui/panel/FirstRunSection.h"
 #include "ui/panel/LayoutsListSection.h"
 #include "ui/panel/LoadingSection.h"
-#include "ui/panel/Divider.h"
 #include "ui/panel/PanelFooter.h"
 #include "ui/panel/PanelTexts.h"
 #include "ui/panel/PermissionBanner.h"
 #include "ui/panel/ProgressSection.h"
+#include "ui/panel/ReadingOrder.h"
 #include "ui/panel/ResultSection.h"
 #include "ui/panel/SelectedLayoutSection.h"
 #include "ui/panel/StorageNoticeSection.h"
@@ -244,6 +245,11 @@ void PanelView::showEvent(QShowEvent *event)
     if (model_) {
         model_->refresh();
     }
+}
+
+bool PanelView::focusNextPrevChild(bool next)
+{
+    return ReadingOrder::moveFocus(this, next) || QWidget::focusNextPrevChild(next);
 }
 
 } // namespace ostrel

@@ -70,6 +70,8 @@ public:
     QSize sizeHint() const override;
 
 protected:
+    // Tab and Shift+Tab follow the reading order of what the window shows.
+    bool focusNextPrevChild(bool next) override;
     void showEvent(QShowEvent *event) override;
 
 private:

@@ -2,6 +2,8 @@
 
 #include "ui/panel/PlainLabel.h"
 
+#include <QWidget>
+
 namespace ostrel {
 
 QLabel *PlainText::label(const QString &text, QWidget *parent)
@@ -26,6 +28,12 @@ QString PlainText::toolTip(const QString &text)
     QString escaped = text.toHtmlEscaped();
     escaped.replace(QLatin1Char('\n'), QStringLiteral("<br>"));
     return QStringLiteral("<p style=\"white-space:pre-wrap\">") + escaped + QStringLiteral("</p>");
+}
+
+void PlainText::setToolTip(QWidget *widget, const QString &text)
+{
+    widget->setToolTip(toolTip(text));
+    widget->setAccessibleDescription(text);
 }
 
 } // namespace ostrel

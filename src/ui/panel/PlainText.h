@@ -18,6 +18,9 @@ QString forButton(const QString &text);
 // The text for a tooltip, which Qt takes as rich text when it looks like markup: escaped, and
 // its line breaks kept.
 QString toolTip(const QString &text);
+// Gives `widget` the tooltip `text` (as above) and the same text, plain, as its accessible
+// description: without one, Qt hands screen readers the tooltip's markup.
+void setToolTip(QWidget *widget, const QString &text);
 
 } // namespace PlainText
 

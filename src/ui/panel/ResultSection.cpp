@@ -244,7 +244,7 @@ QWidget *ResultSection::entryRow(const EntryResult &entry)
     auto *layout = new QHBoxLayout(line);
     layout->setContentsMargins(12, 4, 12, 4);
     layout->setSpacing(8);
-    layout->addWidget(leadingFrame(new AppIconView(entry.bundleID, 22), 24));
+    layout->addWidget(leadingFrame(new AppIconView(entry.bundleID, 22, nullptr, entry.appName), 24));
     auto *texts = new QVBoxLayout;
     texts->setSpacing(1);
     texts->addWidget(limitedLabel(entry.label, 1, 12.5));

@@ -3,6 +3,7 @@
 #include "app/AppModel.h"
 #include "app/WindowPresenter.h"
 #include "ui/panel/AppAppearance.h"
+#include "ui/panel/ReadingOrder.h"
 #include "ui/panel/SaveLayoutEditor.h"
 #include "ui/panel/WindowKeys.h"
 
@@ -247,6 +248,11 @@ void SaveLayoutView::finishSave(SaveLayoutEditor *editor, const std::optional<QS
 void SaveLayoutView::dismiss()
 {
     window()->close();
+}
+
+bool SaveLayoutView::focusNextPrevChild(bool next)
+{
+    return ReadingOrder::moveFocus(this, next) || QWidget::focusNextPrevChild(next);
 }
 
 } // namespace ostrel

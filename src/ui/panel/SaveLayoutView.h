@@ -43,6 +43,8 @@ public:
     static void registerWindow(const ViewEnvironment &environment);
 
 protected:
+    // Tab and Shift+Tab follow the reading order of what the window shows.
+    bool focusNextPrevChild(bool next) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
     bool event(QEvent *event) override;
 

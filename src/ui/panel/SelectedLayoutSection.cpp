@@ -108,7 +108,7 @@ void SelectedLayoutSection::setState(const PanelState &state)
             icons_ = icons;
         }
         name_->setText(layout->name);
-        name_->setToolTip(PlainText::toolTip(layout->name));
+        PlainText::setToolTip(name_, layout->name);
         summary_->setText(PanelTexts::layoutSummary(*layout));
         if (layout->shortcut) {
             if (!badge_) {

@@ -315,7 +315,7 @@ void ShortcutRecorder::updateLabel()
     const QString elided =
         title_->fontMetrics().elidedText(label_, Qt::ElideRight, std::max(0, title_->width()));
     title_->setText(elided);
-    title_->setToolTip(elided == label_ ? QString() : PlainText::toolTip(label_));
+    PlainText::setToolTip(title_, elided == label_ ? QString() : label_);
     title_->setAccessibleName(label_);
 }
 
@@ -368,7 +368,7 @@ void ShortcutRecorder::refresh()
     hintRow_->setVisible(recording);
     hintSymbol_->setVisible(warning);
     hint_->setText(session_->hint().value_or(pressPrompt));
-    hint_->setTone(warning ? ThemeColor::warning() : ThemeColor::secondary());
+    hint_->setTone(warning ? ThemeColor::warningText() : ThemeColor::secondary());
 
     if (recording != wasRecording_) {
         wasRecording_ = recording;

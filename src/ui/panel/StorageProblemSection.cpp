@@ -28,7 +28,7 @@ StorageProblemSection::StorageProblemSection(const ViewEnvironment &environment,
     setObjectName(QStringLiteral("storage-problem"));
     auto *layout = new QVBoxLayout(this);
     trayContentPadding(layout, 9);
-    layout->setSpacing(8);
+    layout->setSpacing(7);
 
     auto *heading = new QHBoxLayout;
     heading->setSpacing(7);

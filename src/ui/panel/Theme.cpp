@@ -14,8 +14,9 @@ QColor withOpacity(QColor colour, qreal opacity)
 }
 
 // The dimmed label colours keep their hue and lose opacity, so they read on any surface
-// (window, card, hover veil) and not only on the window background.
-constexpr qreal secondaryOpacity = 0.62;
+// (window, card, hover veil) and not only on the window background. At 68 % the secondary text
+// keeps WCAG's 4.5 : 1 on the light cards and the selected row, where 62 % fell just short.
+constexpr qreal secondaryOpacity = 0.68;
 constexpr qreal tertiaryOpacity = 0.40;
 
 } // namespace
@@ -40,6 +41,16 @@ QColor Theme::success(const QPalette &palette)
 QColor Theme::warning(const QPalette &palette)
 {
     return isDark(palette) ? QColor(0xff, 0x9f, 0x0a) : SystemColors::color(HighlightColor::orange);
+}
+
+QColor Theme::warningText(const QPalette &palette)
+{
+    return isDark(palette) ? warning(palette) : QColor(0x9f, 0x47, 0x00);
+}
+
+QColor Theme::dangerText(const QPalette &palette)
+{
+    return isDark(palette) ? QColor(0xff, 0x80, 0x77) : QColor(0xc0, 0x1c, 0x12);
 }
 
 QColor Theme::danger(const QPalette &palette)

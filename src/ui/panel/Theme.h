@@ -19,6 +19,12 @@ QColor accent(const QPalette &palette);
 QColor success(const QPalette &palette);
 QColor warning(const QPalette &palette);
 QColor danger(const QPalette &palette);
+// The warning colour for words: the light appearance's orange is too pale for text on the light
+// surfaces (1.7 : 1), so text takes a deeper orange that reads at 4.5 : 1 there.
+QColor warningText(const QPalette &palette);
+// The same for the red of destructive actions: deeper in the light appearance, lighter in the
+// dark one, so that words in it read at 4.5 : 1 on the window and its cards.
+QColor dangerText(const QPalette &palette);
 
 // The primary colour at 9 %: black on a light surface, white on a dark one.
 QColor hoverBackground(const QPalette &palette);

@@ -19,8 +19,12 @@ QColor ThemeColor::resolve(const QPalette &palette) const
         return Theme::success(palette);
     case Kind::warning:
         return Theme::warning(palette);
+    case Kind::warningText:
+        return Theme::warningText(palette);
     case Kind::danger:
         return Theme::danger(palette);
+    case Kind::dangerText:
+        return Theme::dangerText(palette);
     case Kind::role:
         return palette.color(role_);
     case Kind::fixed:

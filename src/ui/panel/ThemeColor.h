@@ -10,7 +10,19 @@ namespace ostrel {
 // the widget at paint time so that an appearance switch reaches it.
 class ThemeColor {
 public:
-    enum class Kind { primary, secondary, tertiary, accent, success, warning, danger, role, fixed };
+    enum class Kind {
+        primary,
+        secondary,
+        tertiary,
+        accent,
+        success,
+        warning,
+        warningText,
+        danger,
+        dangerText,
+        role,
+        fixed
+    };
 
     static ThemeColor primary() { return ThemeColor(Kind::primary); }
     static ThemeColor secondary() { return ThemeColor(Kind::secondary); }
@@ -18,7 +30,11 @@ public:
     static ThemeColor accent() { return ThemeColor(Kind::accent); }
     static ThemeColor success() { return ThemeColor(Kind::success); }
     static ThemeColor warning() { return ThemeColor(Kind::warning); }
+    // The warning colour of words (see Theme::warningText).
+    static ThemeColor warningText() { return ThemeColor(Kind::warningText); }
     static ThemeColor danger() { return ThemeColor(Kind::danger); }
+    // The danger colour of words (see Theme::dangerText).
+    static ThemeColor dangerText() { return ThemeColor(Kind::dangerText); }
     // A colour of the palette by role, such as the text on a highlight.
     static ThemeColor role(QPalette::ColorRole role) { return ThemeColor(Kind::role, {}, role); }
     static ThemeColor fixed(const QColor &colour) { return ThemeColor(Kind::fixed, colour); }

@@ -92,7 +92,7 @@ void TrayLayoutIcons::paintEvent(QPaintEvent *)
     for (qsizetype i = 0; i < fan.size(); ++i) {
         const Placement &place = fan[i];
         const std::optional<QImage> icon = AppIconProvider::icon(ids[i]);
-        const QImage image = icon ? *icon : AppIconProvider::symbol(place.size * 2, Theme::secondary(palette()));
+        const QImage image = icon ? *icon : AppIconProvider::standIn(place.size * 2, ids[i]);
         const QRectF square(place.topLeft, QSizeF(place.size, place.size));
         painter.save();
         painter.translate(square.center());

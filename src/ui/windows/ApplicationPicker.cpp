@@ -3,7 +3,7 @@
 #include "platform/AppIconProvider.h"
 #include "system/InstalledApplications.h"
 #include "ui/panel/AppAppearance.h"
-#include "ui/panel/Theme.h"
+#include "ui/panel/ReadingOrder.h"
 #include "ui/panel/UiFont.h"
 #include "ui/panel/WindowKeys.h"
 #include "ui/windows/SettingsState.h"
@@ -14,6 +14,7 @@
 #include <QListWidget>
 #include <QPixmap>
 #include <QPushButton>
+#include <QScreen>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -25,12 +26,12 @@ namespace {
 constexpr int iconSide = 20;
 constexpr int locationRole = Qt::UserRole + 1;
 
-QIcon applicationIcon(const InstalledApplication &application, const QPalette &palette)
+QIcon applicationIcon(const InstalledApplication &application)
 {
     QIcon icon = AppIconProvider::iconNamed(application.icon);
     if (icon.isNull()) {
-        icon = QIcon(QPixmap::fromImage(
-            AppIconProvider::symbol(AppIconProvider::side, Theme::secondary(palette))));
+        icon = QIcon(QPixmap::fromImage(AppIconProvider::standIn(
+            AppIconProvider::side, application.bundleID, application.name)));
     }
     return icon;
 }
@@ -91,6 +92,32 @@ ApplicationPicker::ApplicationPicker(const ViewEnvironment &environment, QWidget
     fill(environment.installedApplications);
     add_->setEnabled(false);
     filter_->setFocus();
+    placeOver(owner);
+}
+
+void ApplicationPicker::placeOver(QWidget *owner)
+{
+    if (!owner) {
+        return;
+    }
+    // Window managers place a new window wherever they like; a sheet the user asked for from the
+    // settings window belongs on top of it, kept on the screen it is on.
+    const QWidget *top = owner->window();
+    // Placed by its frame, taken to be as thick as the owner's.
+    const QRect ownerFrame = top->frameGeometry();
+    const QRect ownerInside = top->geometry();
+    const QSize frame(ownerFrame.width() - ownerInside.width(),
+                      ownerFrame.height() - ownerInside.height());
+    QRect placed(QPoint(), size() + frame);
+    placed.moveCenter(ownerFrame.center());
+    if (const QScreen *screen = top->screen()) {
+        const QRect area = screen->availableGeometry();
+        placed.moveLeft(std::clamp(placed.left(), area.left(),
+                                   std::max(area.left(), area.right() - placed.width() + 1)));
+        placed.moveTop(std::clamp(placed.top(), area.top(),
+                                  std::max(area.top(), area.bottom() - placed.height() + 1)));
+    }
+    move(placed.topLeft());
 }
 
 void ApplicationPicker::fill(InstalledApplications *installed)
@@ -111,7 +138,7 @@ void ApplicationPicker::fill(InstalledApplications *installed)
     });
     for (const Entry &entry : std::as_const(entries)) {
         // Names come from other programs' entries: an item shows its text as it is.
-        auto *item = new QListWidgetItem(applicationIcon(entry.application, palette()), entry.name);
+        auto *item = new QListWidgetItem(applicationIcon(entry.application), entry.name);
         item->setData(locationRole, entry.application.location);
         list_->addItem(item);
     }
@@ -182,6 +209,11 @@ void ApplicationPicker::closeEvent(QCloseEvent *event)
         finished_ = true;
         emit finished({});
     }
+}
+
+bool ApplicationPicker::focusNextPrevChild(bool next)
+{
+    return ReadingOrder::moveFocus(this, next) || QWidget::focusNextPrevChild(next);
 }
 
 } // namespace ostrel

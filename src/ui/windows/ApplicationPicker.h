@@ -41,9 +41,12 @@ signals:
     void finished(const QStringList &locations);
 
 protected:
+    // Tab and Shift+Tab follow the reading order of what the window shows.
+    bool focusNextPrevChild(bool next) override;
     void closeEvent(QCloseEvent *event) override;
 
 private:
+    void placeOver(QWidget *owner);
     void fill(InstalledApplications *installed);
     void applyFilter(const QString &text);
     void finish(const QStringList &locations);

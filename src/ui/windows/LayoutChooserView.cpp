@@ -11,6 +11,7 @@
 #include "ui/panel/OverlayScrolling.h"
 #include "ui/panel/PanelButton.h"
 #include "ui/panel/PlainLabel.h"
+#include "ui/panel/ReadingOrder.h"
 #include "ui/panel/RouteIntroduction.h"
 #include "ui/panel/ShortcutBadge.h"
 #include "ui/panel/SymbolView.h"
@@ -303,6 +304,11 @@ void LayoutChooserView::closeWindow()
     if (presenter_) {
         presenter_->close(QString(WindowID::chooser));
     }
+}
+
+bool LayoutChooserView::focusNextPrevChild(bool next)
+{
+    return ReadingOrder::moveFocus(this, next) || QWidget::focusNextPrevChild(next);
 }
 
 } // namespace ostrel

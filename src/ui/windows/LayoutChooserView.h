@@ -29,6 +29,10 @@ public:
     // "3 windows · 2 displays".
     static QString summary(const Layout &layout);
 
+protected:
+    // Tab and Shift+Tab follow the reading order of what the window shows.
+    bool focusNextPrevChild(bool next) override;
+
 private:
     struct Row {
         Layout layout;

@@ -6,6 +6,7 @@
 #include "ui/panel/FormRowLabel.h"
 #include "ui/panel/FormSectionHeader.h"
 #include "ui/panel/PanelButton.h"
+#include "ui/panel/ReadingOrder.h"
 #include "ui/panel/RouteFootnote.h"
 #include "ui/panel/RouteIntroduction.h"
 #include "ui/panel/UiFont.h"
@@ -233,6 +234,11 @@ void MissingDisplayView::cancel()
     if (model_) {
         model_->cancelMissingDisplays();
     }
+}
+
+bool MissingDisplayView::focusNextPrevChild(bool next)
+{
+    return ReadingOrder::moveFocus(this, next) || QWidget::focusNextPrevChild(next);
 }
 
 } // namespace ostrel

@@ -34,6 +34,8 @@ public:
     const MissingDisplayChoices &choices() const { return choices_; }
 
 protected:
+    // Tab and Shift+Tab follow the reading order of what the window shows.
+    bool focusNextPrevChild(bool next) override;
     void showEvent(QShowEvent *event) override;
 
 private:

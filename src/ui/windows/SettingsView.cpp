@@ -3,6 +3,7 @@
 #include "app/WindowPresenter.h"
 #include "ui/panel/AppAppearance.h"
 #include "ui/panel/Divider.h"
+#include "ui/panel/ReadingOrder.h"
 #include "ui/panel/UiFont.h"
 #include "ui/windows/AboutSettingsPage.h"
 #include "ui/windows/ApplicationsSettingsPage.h"
@@ -97,7 +98,7 @@ QCoro::Task<void> SettingsView::runConfirmation(QPointer<SettingsView> view,
         QStringLiteral("Reset Layouts?"),
         QStringLiteral("Erase every layout, shortcut, and setting? Your windows stay open. This "
                        "can’t be undone."),
-        QStringLiteral("Reset Layouts"), view.data(), WindowPresenter::DefaultButton::cancel);
+        QStringLiteral("Reset Layouts"), view.data());
     if (view) {
         view->confirmingReset_ = false;
     }
@@ -115,6 +116,11 @@ SettingsState &registerSettingsWindow(WindowPresenter &presenter, const ViewEnvi
         return kept ? new SettingsView(environment, *kept) : nullptr;
     });
     return *state;
+}
+
+bool SettingsView::focusNextPrevChild(bool next)
+{
+    return ReadingOrder::moveFocus(this, next) || QWidget::focusNextPrevChild(next);
 }
 
 } // namespace ostrel

@@ -55,6 +55,10 @@ public:
     void confirmReset();
     bool isConfirmingReset() const { return confirmingReset_; }
 
+protected:
+    // Tab and Shift+Tab follow the reading order of what the window shows.
+    bool focusNextPrevChild(bool next) override;
+
 private:
     static QCoro::Task<void> runConfirmation(QPointer<SettingsView> view,
                                              QPointer<SettingsState> state,

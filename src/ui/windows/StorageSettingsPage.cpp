@@ -208,14 +208,14 @@ QWidget *StorageSettingsPage::buildResetSection()
         QStringLiteral("Erase every layout, shortcut, and setting. Your windows stay open."),
         QStringLiteral("Reset also replaces the automatic backup with an empty one, so old layouts "
                        "cannot return through recovery."),
-        ThemeColor::danger()));
+        ThemeColor::dangerText()));
     auto *row = new QWidget;
     auto *line = new QHBoxLayout(row);
     line->setContentsMargins(0, 0, 0, 0);
     line->setSpacing(8);
     reset_ = button(QStringLiteral("Reset Layouts…"), QStringLiteral("reset-layouts"),
                     PanelButton::ControlSize::regular);
-    reset_->setTint(ThemeColor::danger());
+    reset_->setTint(ThemeColor::dangerText());
     line->addWidget(reset_, 0, Qt::AlignVCenter);
     resetting_ = new QWidget;
     resetting_->setObjectName(QStringLiteral("resetting-layouts"));

@@ -10,6 +10,7 @@
 #include "ui/panel/PanelButton.h"
 #include "ui/panel/PlainLabel.h"
 #include "ui/panel/PlainText.h"
+#include "ui/panel/ReadingOrder.h"
 #include "ui/panel/RouteIntroduction.h"
 #include "ui/panel/SymbolView.h"
 #include "ui/panel/UiFont.h"
@@ -296,7 +297,7 @@ void WindowResolutionView::updateSections()
         if (conflicting.contains(section.entryID)) {
             section.note->setText(
                 QStringLiteral("This window is already chosen for another saved window."));
-            section.note->setTone(ThemeColor::danger());
+            section.note->setTone(ThemeColor::dangerText());
         } else if (skipped) {
             section.note->setText(QStringLiteral("Skipped for this restore."));
             section.note->setTone(ThemeColor::secondary());
@@ -438,6 +439,11 @@ QCoro::Task<void> WindowResolutionView::refreshMarkers(QPointer<WindowResolution
     if (view->markers_) {
         view->markers_->show(numbered);
     }
+}
+
+bool WindowResolutionView::focusNextPrevChild(bool next)
+{
+    return ReadingOrder::moveFocus(this, next) || QWidget::focusNextPrevChild(next);
 }
 
 } // namespace ostrel

@@ -45,6 +45,8 @@ public:
     void showMarkers(const AmbiguousEntry &entry);
 
 protected:
+    // Tab and Shift+Tab follow the reading order of what the window shows.
+    bool focusNextPrevChild(bool next) override;
     void showEvent(QShowEvent *event) override;
     void hideEvent(QHideEvent *event) override;
 

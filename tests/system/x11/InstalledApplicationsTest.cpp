@@ -134,5 +134,50 @@ TEST_F(InstalledApplicationsTest, ListsEachInstalledApplicationOnceByName)
                                  "org.example.Editor Editor ", "nameless  ", "zed Zed zed"}));
 }
 
+TEST_F(InstalledApplicationsTest, LeavesOutEntriesThatAskNotToBeShownHere)
+{
+    struct Case {
+        const char *what;
+        QString extra;
+        bool listed;
+    };
+    const Case cases[] = {
+        {"a plain entry", "", true},
+        {"NoDisplay", "NoDisplay=true\n", false},
+        {"NoDisplay false", "NoDisplay=false\n", true},
+        {"only in this desktop", "OnlyShowIn=GNOME;XFCE;\n", true},
+        {"only in this desktop, letter case aside", "OnlyShowIn=xfce\n", true},
+        {"only in other desktops", "OnlyShowIn=KDE;LXQt;\n", false},
+        {"an empty OnlyShowIn shows nowhere", "OnlyShowIn=\n", false},
+        {"not in this desktop", "NotShowIn=XFCE;\n", false},
+        {"not in other desktops", "NotShowIn=KDE;\n", true},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        QTemporaryDir folder;
+        write(folder, "applications/org.example.Tool.desktop",
+              entry("Tool", c.extra + "StartupWMClass=ExampleTool\n"));
+        X11InstalledApplications installed({folder.path()}, QStringList{"XFCE"});
+        EXPECT_EQ(installed.applications().size(), c.listed ? 1 : 0);
+        // Windows are still named by the entry, and a picked file still stands for it: the id
+        // rule does not depend on whether a menu shows the entry.
+        DesktopEntries entries({folder.path()}, QStringList{"XFCE"});
+        const auto match = entries.find({}, {}, "tool", "ExampleTool");
+        ASSERT_TRUE(match.has_value());
+        EXPECT_EQ(match->id, "org.example.Tool");
+        EXPECT_TRUE(installed.identify(folder.path() + "/applications/org.example.Tool.desktop"));
+    }
+}
+
+TEST_F(InstalledApplicationsTest, WithoutADesktopNameOnlyShowInEntriesAreLeftOut)
+{
+    write(user, "applications/kde-only.desktop", entry("Desktop Effects", "OnlyShowIn=KDE;\n"));
+    write(user, "applications/not-gnome.desktop", entry("Anywhere", "NotShowIn=GNOME;\n"));
+    X11InstalledApplications installed({user.path()}, QStringList{});
+    const QList<InstalledApplication> listed = installed.applications();
+    ASSERT_EQ(listed.size(), 1);
+    EXPECT_EQ(listed.first().bundleID, "not-gnome");
+}
+
 } // namespace
 } // namespace ostrel::x11

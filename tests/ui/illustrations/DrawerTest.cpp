@@ -190,6 +190,30 @@ TEST(HairlineDrawerCanvasTest, AppearanceRetargetsAndThenTours)
     EXPECT_TRUE(h.canvas->isLoopRunning());
 }
 
+TEST(HairlineDrawerCanvasTest, TheTourTakesAnIntensityChangedWhileItRuns)
+{
+    // The same tour twice: once at 1 from the start, once at 0 turned to 1 after the first pick
+    // (1.2 s). The second pick (3.3 s) must open its drawer as far in both.
+    Harness steady;
+    steady.canvas->setIntensity(1.0);
+    steady.canvas->show();
+    Harness turned;
+    turned.canvas->setIntensity(0.0);
+    turned.canvas->show();
+    ASSERT_EQ(steady.clock->frames(60), 60);
+    ASSERT_EQ(turned.clock->frames(60), 60);
+    turned.canvas->setIntensity(1.0);
+    ASSERT_TRUE(turned.canvas->isLoopRunning());
+    ASSERT_EQ(steady.clock->frames(50), 50);
+    ASSERT_EQ(turned.clock->frames(50), 50);
+    ASSERT_EQ(turned.canvas->simulation().selected, 0);
+    for (int drawer = 0; drawer < 3; ++drawer) {
+        EXPECT_EQ(turned.canvas->simulation().openings[drawer].target,
+                  steady.canvas->simulation().openings[drawer].target)
+            << drawer;
+    }
+}
+
 TEST(HairlineDrawerCanvasTest, ReducedMotionSettlesAndRunsNoLoop)
 {
     Harness h(true);

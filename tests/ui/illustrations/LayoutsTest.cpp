@@ -199,6 +199,39 @@ TEST(HairlineLayoutsCanvasTest, HoverLeavingAndTheTour)
     EXPECT_EQ(h.canvas->readout(), QStringLiteral("pane 2"));
 }
 
+TEST(HairlineLayoutsCanvasTest, TheTourTakesAnIntensityChangedWhileItRuns)
+{
+    // The same tour twice: once at 1 from the start, once at 0 turned to 1 a second in. Every
+    // lift the tour picks after that goes as high in both.
+    Harness steady;
+    steady.canvas->setIntensity(1.0);
+    steady.canvas->show();
+    Harness turned;
+    turned.canvas->setIntensity(0.0);
+    turned.canvas->show();
+    ASSERT_EQ(steady.clock->frames(30), 30);
+    ASSERT_EQ(turned.clock->frames(30), 30);
+    turned.canvas->setIntensity(1.0);
+    ASSERT_TRUE(turned.canvas->isLoopRunning());
+    int picks = 0;
+    int last = turned.canvas->simulation().selected;
+    for (int frame = 0; frame < 260; ++frame) {
+        ASSERT_EQ(steady.clock->frames(1), 1);
+        ASSERT_EQ(turned.clock->frames(1), 1);
+        const LayoutsSimulation &a = steady.canvas->simulation();
+        const LayoutsSimulation &b = turned.canvas->simulation();
+        if (b.selected != last) {
+            last = b.selected;
+            ++picks;
+            for (int layer = 0; layer < 3; ++layer) {
+                EXPECT_EQ(b.amounts[layer].target, a.amounts[layer].target) << frame << " " << layer;
+                EXPECT_EQ(b.focuses[layer].target, a.focuses[layer].target) << frame << " " << layer;
+            }
+        }
+    }
+    EXPECT_GE(picks, 2);
+}
+
 TEST(HairlineLayoutsCanvasTest, ReducedMotionShowsEndPosesAtOnce)
 {
     Harness h(true);

@@ -142,7 +142,7 @@ TEST_F(GalleryTest, EveryControlInBothAppearances)
         "rectangle.3.group", "A layout name long enough that it needs more than two lines to be shown whole in this card"));
     right->addWidget(new FormSectionHeader("Windows", QString("3 windows · 1 display. Remove any you don’t need."),
                                            QString("Windows are matched by application.")));
-    right->addWidget(new FormSectionHeader("Danger zone", std::nullopt, std::nullopt, ThemeColor::danger()));
+    right->addWidget(new FormSectionHeader("Danger zone", std::nullopt, std::nullopt, ThemeColor::dangerText()));
     right->addWidget(new FormRowLabel("Restore flash", QString("Outline restored windows for a moment."),
                                       QString("Explains the flash.")));
     right->addWidget(new CompactMessage("That name is already taken.", "Couldn’t rename."));

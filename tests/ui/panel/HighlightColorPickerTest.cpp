@@ -78,5 +78,34 @@ TEST_F(HighlightColorPickerTest, AClickReportsTheColourAndTheHostDecides)
     renderToPng(&picker, "highlight-color-picker");
 }
 
+// A screen reader hears which colour is the current one as a state, not only as a check mark,
+// and can still press any of them.
+TEST_F(HighlightColorPickerTest, TheCurrentColourCarriesTheSelectedState)
+{
+    HighlightColorPicker picker(HighlightColor::blue);
+    picker.show();
+    QList<HighlightColor> picked;
+    QObject::connect(&picker, &HighlightColorPicker::picked,
+                     [&](HighlightColor color) { picked.append(color); });
+    const auto state = [&](HighlightColor color) {
+        return QAccessible::queryAccessibleInterface(picker.tile(color))->state();
+    };
+    for (const HighlightColor selection : {HighlightColor::blue, HighlightColor::teal}) {
+        picker.setSelection(selection);
+        for (const HighlightColor color : {HighlightColor::blue, HighlightColor::red,
+                                           HighlightColor::teal, HighlightColor::graphite}) {
+            EXPECT_TRUE(state(color).selectable) << rawValue(color).toStdString();
+            EXPECT_EQ(state(color).selected, color == selection) << rawValue(color).toStdString();
+        }
+    }
+    QAccessibleInterface *red = QAccessible::queryAccessibleInterface(picker.tile(HighlightColor::red));
+    ASSERT_NE(red->actionInterface(), nullptr);
+    EXPECT_EQ(red->role(), QAccessible::Button);
+    EXPECT_EQ(red->text(QAccessible::Name), "Red");
+    ASSERT_TRUE(red->actionInterface()->actionNames().contains(QAccessibleActionInterface::pressAction()));
+    red->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+    EXPECT_EQ(picked, QList<HighlightColor>{HighlightColor::red});
+}
+
 } // namespace
 } // namespace ostrel::test

@@ -2,6 +2,7 @@
 #include "AppModelTestSeam.h"
 
 #include "Await.h"
+#include "KeyboardWalk.h"
 #include "Screenshots.h"
 
 #include "ui/panel/AppAppearance.h"
@@ -10,14 +11,19 @@
 #include "ui/panel/LineLimitedLabel.h"
 #include "ui/panel/PanelButton.h"
 #include "ui/panel/ShortcutRecorder.h"
+#include "ui/panel/UiFont.h"
 
 #include <QAbstractButton>
+#include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QTest>
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
 
 namespace ostrel::test {
 namespace {
@@ -81,7 +87,8 @@ protected:
         ASSERT_NE(alert, nullptr);
         EXPECT_EQ(alert->text(), title);
         EXPECT_EQ(alert->parentWidget(), presenter->window(QString(WindowID::layoutDetails)));
-        EXPECT_EQ(alert->windowModality(), Qt::WindowModal);
+        EXPECT_EQ(alert->windowModality(), Qt::ApplicationModal);
+        EXPECT_EQ(alert->defaultButton()->text(), "Cancel");
         EXPECT_TRUE(presenter->answerAlert(buttonText));
         settle();
     }
@@ -521,6 +528,52 @@ TEST_F(LayoutDetailsTest, TheShortcutMessageShowsTheModelsAnswer)
     EXPECT_EQ(recorder->shortcut(), std::nullopt);
     EXPECT_EQ(rows(QStringLiteral("SELECT shortcut_key_code FROM layouts WHERE name = 'Desk'")),
               QStringList{"NULL"});
+}
+
+TEST_F(LayoutDetailsTest, EscapeEndsARecordingFirstAndThenClosesTheWindow)
+{
+    open(desk.id);
+    QWidget *window = presenter->window(QString(WindowID::layoutDetails));
+    auto *recorder = part<ShortcutRecorder>("shortcut-recorder");
+    recorder->record();
+    settle();
+    QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : window,
+                    Qt::Key_Escape);
+    settle();
+    EXPECT_FALSE(recorder->isRecording());
+    EXPECT_TRUE(window->isVisible()) << "Escape only ended the recording";
+
+    QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : window,
+                    Qt::Key_Escape);
+    settle();
+    EXPECT_EQ(presenter->window(QString(WindowID::layoutDetails)), nullptr);
+}
+
+TEST_F(LayoutDetailsTest, TabFollowsTheReadingOrderWithNoInvisibleStops)
+{
+    open(desk.id);
+    QWidget *window = presenter->window(QString(WindowID::layoutDetails));
+    const QList<QWidget *> stops = tabWalk(window);
+    ASSERT_FALSE(stops.isEmpty());
+    for (QWidget *stop : stops) {
+        EXPECT_TRUE(showsFocus(stop)) << stopName(stop).toStdString();
+    }
+    // The walk began at the name field; from there, down the window.
+    QList<QWidget *> fromName = stops;
+    const qsizetype name = fromName.indexOf(field());
+    ASSERT_GE(name, 0);
+    std::rotate(fromName.begin(), fromName.begin() + name, fromName.end());
+    EXPECT_EQ(readingOrderFaults(fromName), QList<QString>{});
+}
+
+TEST_F(LayoutDetailsTest, TheNameFieldIsTheSaveWindowsAndHasTheFocus)
+{
+    open(desk.id);
+    QLineEdit *name = field();
+    EXPECT_EQ(QApplication::focusWidget(), name);
+    EXPECT_EQ(name->text(), "Desk");
+    EXPECT_EQ(name->font(), UiFont::body());
+    EXPECT_EQ(name->textMargins(), QMargins(4, 1, 4, 1));
 }
 
 TEST_F(LayoutDetailsTest, ALayoutThatIsGoneShowsTheUnavailableState)

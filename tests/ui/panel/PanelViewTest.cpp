@@ -5,6 +5,7 @@
 #include "AppModelTestSeam.h"
 
 #include "Await.h"
+#include "KeyboardWalk.h"
 
 #include "model/StorageError.h"
 #include "ui/panel/AutomationNoticeSection.h"
@@ -29,6 +30,8 @@
 #include "ui/panel/SymbolView.h"
 
 #include <QAbstractButton>
+#include <QAccessible>
+#include <QDir>
 #include <QEnterEvent>
 #include <QLabel>
 #include <QMenu>
@@ -172,6 +175,41 @@ TEST_F(PanelTest, TheStorageProblemOffersRetryOnlyWhenItCanHelpAndShowsThePath)
     EXPECT_TRUE(panel->visibleSections().contains(PanelSection::firstRun));
 }
 
+TEST_F(PanelTest, RevealFolderWithNothingToOpenItNamesTheFolderInSelectableText)
+{
+    openFailure = [] { throw StorageError::openFailed("denied"); };
+    folderOpens = false;
+    openPanel();
+    refresh();
+    QDir().mkpath(paths.directory);
+    panel->storageProblemSection()->revealButton()->click();
+    settle();
+    EXPECT_EQ(revealedFolders, QStringList{paths.directory});
+    QMessageBox *alert = presenter->activeAlert();
+    ASSERT_NE(alert, nullptr);
+    EXPECT_EQ(alert->text(), "Couldn’t Open the Folder");
+    EXPECT_TRUE(alert->informativeText().contains(paths.directory));
+    EXPECT_TRUE(alert->textInteractionFlags() & Qt::TextSelectableByMouse);
+    const auto *informative = alert->findChild<QLabel *>("qt_msgbox_informativelabel");
+    ASSERT_NE(informative, nullptr);
+    EXPECT_TRUE(informative->textInteractionFlags() & Qt::TextSelectableByMouse);
+    EXPECT_TRUE(presenter->answerAlert("OK"));
+    settle();
+    EXPECT_FALSE(model->activeError().has_value());
+}
+
+TEST_F(PanelTest, TheStorageProblemPartsStandSevenApart)
+{
+    openFailure = [] { throw StorageError::openFailed("denied"); };
+    openPanel();
+    refresh();
+    showPanel();
+    StorageProblemSection *section = panel->storageProblemSection();
+    const QRect buttons = section->revealButton()->geometry();
+    const QRect details = section->details()->geometry();
+    EXPECT_EQ(details.top() - buttons.bottom() - 1, 7);
+}
+
 TEST_F(PanelTest, TheStorageNoticeShowsItsDetailsOnlyWhenItHasThem)
 {
     openPanel();
@@ -227,6 +265,40 @@ TEST_F(PanelTest, CancelRelabelsTheRunningPassAndStaysEnabled)
         refresh();
         EXPECT_TRUE(panel->visibleSections().contains(PanelSection::result));
     }
+}
+
+TEST_F(PanelTest, TabFollowsTheReadingOrderWithNoInvisibleStops)
+{
+    openPanel();
+    const Layout work = saveLayout("Work");
+    const Layout desk = saveLayout("Desk");
+    model->selectLayout(work.id);
+    AppModelTestSeam(model).setLastResult(resultWith({entry(EntryOutcome::restored)}));
+    refresh();
+    showPanel();
+    const QList<QWidget *> stops = test::tabWalk(panel.get());
+    for (QWidget *stop : stops) {
+        EXPECT_TRUE(test::showsFocus(stop)) << test::stopName(stop).toStdString();
+    }
+    const QString workRow = "layout-row-" + work.id.toString(QUuid::WithoutBraces).toUpper();
+    const QString deskRow = "layout-row-" + desk.id.toString(QUuid::WithoutBraces).toUpper();
+    QList<QString> names = test::stopNames(stops);
+    ASSERT_FALSE(names.isEmpty());
+    // Round from wherever the walk began: read from the Restore button on.
+    const qsizetype start = names.indexOf("restore-button");
+    ASSERT_GE(start, 0) << names.join(", ").toStdString();
+    std::rotate(names.begin(), names.begin() + start, names.end());
+    // The card, the result, the list's Save beside its title, the rows with their menus, the
+    // footer.
+    QStringList expected{"restore-button", "result-row", "save-layout-button"};
+    const QList<LayoutRow *> rows = panel->layoutsSection()->rows();
+    ASSERT_EQ(rows.size(), 2);
+    for (LayoutRow *row : rows) {
+        expected << row->selectButton()->objectName() << "layout-row-actions";
+    }
+    expected << "settings-button" << "quit-button";
+    EXPECT_TRUE(expected.contains(workRow) && expected.contains(deskRow));
+    EXPECT_EQ(names.join(", ").toStdString(), expected.join(", ").toStdString());
 }
 
 TEST_F(PanelTest, TheRestoreButtonShowsItsSpinnerOnlyWhileRestoring)
@@ -451,6 +523,57 @@ TEST_F(PanelTest, ClickingARowSelectsItAndNeverRestores)
     // No pass ran and no window moved.
     EXPECT_TRUE(busyHistory.isEmpty());
     EXPECT_EQ(desktop.frame(editor[0]), (RectD{300, 300, 400, 300}));
+}
+
+TEST_F(PanelTest, TheSelectedRowCarriesTheSelectedStateAndStillPresses)
+{
+    openPanel();
+    const Layout work = saveLayout("Work");
+    const Layout desk = saveLayout("Desk");
+    model->selectLayout(work.id);
+    refresh();
+    const auto element = [&](const Layout &layout) {
+        return QAccessible::queryAccessibleInterface(
+            panel->layoutsSection()->row(layout.id)->selectButton());
+    };
+    EXPECT_TRUE(element(work)->state().selectable);
+    EXPECT_TRUE(element(work)->state().selected);
+    EXPECT_TRUE(element(desk)->state().selectable);
+    EXPECT_FALSE(element(desk)->state().selected);
+    EXPECT_EQ(element(desk)->text(QAccessible::Name), "Desk, 2 windows, not selected");
+
+    ASSERT_NE(element(desk)->actionInterface(), nullptr);
+    element(desk)->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+    refresh();
+    EXPECT_EQ(model->selectedLayoutID(), desk.id);
+    EXPECT_TRUE(element(desk)->state().selected);
+    EXPECT_FALSE(element(work)->state().selected);
+}
+
+// Tooltips are rich text so that names show literally; screen readers get the plain words.
+TEST_F(PanelTest, AccessibleDescriptionsArePlainText)
+{
+    openPanel();
+    const Layout layout = saveLayout("<b>R&D</b> Desk");
+    model->selectLayout(layout.id);
+    refresh();
+    showPanel();
+    struct Case {
+        const char *what;
+        QWidget *widget;
+    };
+    const Case cases[] = {
+        {"the row", panel->layoutsSection()->row(layout.id)},
+        {"the card's name", panel->selectedLayoutSection()->nameLabel()},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        ASSERT_NE(c.widget, nullptr);
+        EXPECT_TRUE(c.widget->toolTip().startsWith("<p")) << "the tooltip stays rich";
+        QAccessibleInterface *element = QAccessible::queryAccessibleInterface(c.widget);
+        ASSERT_NE(element, nullptr);
+        EXPECT_EQ(element->text(QAccessible::Description), "<b>R&D</b> Desk");
+    }
 }
 
 TEST_F(PanelTest, HoverHandsOverBetweenRowsWhateverTheOrderOfTheirEvents)

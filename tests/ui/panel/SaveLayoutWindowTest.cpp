@@ -2,6 +2,7 @@
 #include "AppModelTestSeam.h"
 
 #include "Await.h"
+#include "KeyboardWalk.h"
 #include "Screenshots.h"
 
 #include "platform/AppIconProvider.h"
@@ -198,6 +199,48 @@ TEST(SaveLayoutSummaries, CountWindowsDisplaysAndWhatWasLeftOut)
         preview.unsupportedWindowCount = c.skipped;
         EXPECT_EQ(SaveLayoutEditor::windowSummary(preview), c.summary);
         EXPECT_EQ(SaveLayoutEditor::exclusionSummary(preview), c.exclusions);
+    }
+}
+
+TEST_F(SaveLayoutWindowTest, TabFollowsTheReadingOrderWithNoInvisibleStops)
+{
+    start();
+    storeLayout("Focus");
+    open();
+    for (const bool duplicate : {false, true}) {
+        SCOPED_TRACE(duplicate ? "with the replace choice" : "a fresh name");
+        nameField()->setFocus();
+        typeName(duplicate ? "focus" : "Morning");
+        const QList<QWidget *> stops = test::tabWalk(window());
+        for (QWidget *stop : stops) {
+            EXPECT_TRUE(test::showsFocus(stop)) << test::stopName(stop).toStdString();
+        }
+        // From the name field on, top to bottom, and round to the name field again.
+        QList<QString> expected;
+        if (duplicate) {
+            expected.append("replace-existing-checkbox");
+        }
+        for (int i = 0; i < rows().size(); ++i) {
+            expected.append("remove-captured-window");
+        }
+        // Save is disabled (no stop) until replacing the same-named layout is chosen.
+        expected.append("save-layout-cancel");
+        if (!duplicate) {
+            expected.append("save-layout-confirm");
+        }
+        expected.append("layout-name-field");
+        QList<QString> names = test::stopNames(stops);
+        EXPECT_EQ(names, expected);
+        // Each row's remove button in the order the rows are shown.
+        QList<QWidget *> removes;
+        for (QWidget *stop : stops) {
+            if (stop->objectName() == "remove-captured-window") {
+                removes.append(stop);
+            }
+        }
+        for (int i = 0; i < removes.size() && i < rows().size(); ++i) {
+            EXPECT_EQ(removes[i], rows()[i]->removeButton()) << i;
+        }
     }
 }
 

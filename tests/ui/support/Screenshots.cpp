@@ -1,5 +1,7 @@
 #include "Screenshots.h"
 
+#include "TextContrast.h"
+
 #include "platform/AppearancePalettes.h"
 
 #include <QApplication>
@@ -7,6 +9,8 @@
 #include <QLayout>
 #include <QPainter>
 #include <QWidget>
+
+#include <gtest/gtest.h>
 
 namespace ostrel::test {
 
@@ -30,6 +34,19 @@ QImage paint(QWidget *window, const QPalette &palette)
     image.fill(palette.color(QPalette::Window));
     window->render(&image);
     return image;
+}
+
+// Every text the picture shows meets WCAG AA: 4.5 : 1, or 3 : 1 for large text.
+void expectReadable(const QImage &picture, QWidget *window, const QString &name)
+{
+    for (const TextContrast &text : textContrasts(picture, window)) {
+        if (!text.passes()) {
+            ADD_FAILURE() << name.toStdString() << ": “" << text.text.toStdString() << "” "
+                          << text.ratio << " : 1, "
+                          << QColor(text.colour).name().toStdString() << " on "
+                          << QColor(text.background).name().toStdString();
+        }
+    }
 }
 
 } // namespace
@@ -60,7 +77,9 @@ Screenshots renderToPng(QWidget *topLevel, const QString &name)
     const QPalette previous = topLevel->palette();
     Screenshots shots;
     shots.light = paint(topLevel, AppearancePalettes::light());
+    expectReadable(shots.light, topLevel, name + QStringLiteral("-light"));
     shots.dark = paint(topLevel, AppearancePalettes::dark());
+    expectReadable(shots.dark, topLevel, name + QStringLiteral("-dark"));
     topLevel->setPalette(ownPalette ? previous : QPalette());
     if (!wasVisible) {
         topLevel->hide();

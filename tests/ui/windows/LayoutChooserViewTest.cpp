@@ -1,5 +1,6 @@
 #include "Await.h"
 #include "AppModelTestSeam.h"
+#include "KeyboardWalk.h"
 #include "Screenshots.h"
 #include "UiTest.h"
 
@@ -18,6 +19,8 @@
 #include <QTest>
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
 
 using namespace ostrel;
 using namespace ostrel::test;
@@ -170,6 +173,24 @@ TEST_F(LayoutChooserViewTest, WithoutAccessANoticeOffersTheSettingsAndARecheck)
     settle();
     EXPECT_FALSE(notice()->isVisible());
     EXPECT_TRUE(row("Work")->isEnabled());
+}
+
+TEST_F(LayoutChooserViewTest, TabFollowsTheReadingOrderWithNoInvisibleStops)
+{
+    open();
+    ASSERT_NE(view(), nullptr);
+    const QList<QWidget *> stops = test::tabWalk(view()->window());
+    ASSERT_FALSE(stops.isEmpty());
+    for (QWidget *stop : stops) {
+        EXPECT_TRUE(test::showsFocus(stop)) << test::stopName(stop).toStdString();
+    }
+    // Round from the topmost stop: down the window.
+    QList<QWidget *> fromTop = stops;
+    const auto top = std::min_element(fromTop.begin(), fromTop.end(), [&](QWidget *a, QWidget *b) {
+        return a->mapTo(view()->window(), QPoint()).y() < b->mapTo(view()->window(), QPoint()).y();
+    });
+    std::rotate(fromTop.begin(), top, fromTop.end());
+    EXPECT_EQ(test::readingOrderFaults(fromTop), QList<QString>{});
 }
 
 TEST_F(LayoutChooserViewTest, AClickSelectsRestoresAndCloses)

@@ -1,5 +1,6 @@
 #include "Await.h"
 #include "AppModelTestSeam.h"
+#include "KeyboardWalk.h"
 #include "Screenshots.h"
 #include "UiTest.h"
 
@@ -13,6 +14,8 @@
 #include <QTest>
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
 
 using namespace ostrel;
 using namespace ostrel::test;
@@ -118,6 +121,26 @@ TEST_F(MissingDisplayViewTest, APromptListsTheConnectedDisplaysAndRestoresOnTheC
     EXPECT_EQ(confirmed, (QHash<QString, QString>{{"16-32-2", "99-7-3"}}));
     waitUntil([&] { return model->lastResult().has_value() && !model->busy(); });
     EXPECT_EQ(model->lastResult()->layoutID, wide.id);
+}
+
+TEST_F(MissingDisplayViewTest, TabFollowsTheReadingOrderWithNoInvisibleStops)
+{
+    model->restoreLayout(wide.id);
+    ASSERT_TRUE(isOpen(WindowID::missingDisplays));
+    settle();
+    ASSERT_NE(view(), nullptr);
+    const QList<QWidget *> stops = test::tabWalk(view()->window());
+    ASSERT_FALSE(stops.isEmpty());
+    for (QWidget *stop : stops) {
+        EXPECT_TRUE(test::showsFocus(stop)) << test::stopName(stop).toStdString();
+    }
+    // Round from the topmost stop: down the window.
+    QList<QWidget *> fromTop = stops;
+    const auto top = std::min_element(fromTop.begin(), fromTop.end(), [&](QWidget *a, QWidget *b) {
+        return a->mapTo(view()->window(), QPoint()).y() < b->mapTo(view()->window(), QPoint()).y();
+    });
+    std::rotate(fromTop.begin(), top, fromTop.end());
+    EXPECT_EQ(test::readingOrderFaults(fromTop), QList<QString>{});
 }
 
 TEST_F(MissingDisplayViewTest, ConfirmingPassesOnlyTheDisplaysOfThePromptShown)

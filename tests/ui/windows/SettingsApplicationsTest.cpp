@@ -12,6 +12,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QScreen>
 
 #include <gtest/gtest.h>
 
@@ -175,6 +176,35 @@ TEST_F(SettingsApplicationsTest, ThePickerListsInstalledApplicationsAndACancelKe
 
     addThroughPicker({"Nameless Tool"});
     EXPECT_EQ(page()->rowNames(), (QStringList{"Editor", "Mail", "Nameless Tool"}));
+}
+
+TEST_F(SettingsApplicationsTest, ThePickerOpensOverTheSettingsWindow)
+{
+    startSettings();
+    SettingsView *settings = open(SettingsView::applications);
+    ASSERT_NE(settings, nullptr);
+    // Away from where a window manager puts new windows, but whole on the 800 × 800 screen.
+    for (const QPoint at : {QPoint(300, 200), QPoint(0, 0), QPoint(600, 500)}) {
+        SCOPED_TRACE(QStringLiteral("%1,%2").arg(at.x()).arg(at.y()).toStdString());
+        settings->window()->move(at);
+        settle();
+        page()->addButton()->click();
+        settle();
+        ApplicationPicker *picker = page()->picker();
+        ASSERT_NE(picker, nullptr);
+        const QRect over = settings->window()->frameGeometry();
+        const QRect placed = picker->frameGeometry();
+        const QRect screen = picker->screen()->availableGeometry();
+        EXPECT_TRUE(screen.contains(placed)) << placed.x() << "," << placed.y();
+        EXPECT_TRUE(over.intersects(placed));
+        if (screen.contains(QRect(QPoint(), placed.size()).translated(
+                over.center() - QRect(QPoint(), placed.size()).center()))) {
+            EXPECT_LE((placed.center() - over.center()).manhattanLength(), 1)
+                << "centred over it where the screen allows";
+        }
+        picker->cancelButton()->click();
+        settle();
+    }
 }
 
 TEST_F(SettingsApplicationsTest, RemovingClearsTheAnswerAndAPendingRowTurnsItsIndicator)

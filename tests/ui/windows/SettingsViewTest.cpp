@@ -1,5 +1,6 @@
 #include "SettingsFixture.h"
 #include "AppModelTestSeam.h"
+#include "KeyboardWalk.h"
 
 #include "Screenshots.h"
 
@@ -18,6 +19,8 @@
 #include <QStackedWidget>
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
 
 namespace ostrel::test {
 namespace {
@@ -95,6 +98,35 @@ TEST_F(SettingsViewTest, OpensOnGeneralWithTheFiveTabsInOrderAtItsFixedSize)
     // A window made anew starts on General.
     close();
     EXPECT_EQ(open()->tabBar()->currentIndex(), 0);
+}
+
+TEST_F(SettingsViewTest, TabFollowsTheReadingOrderOnEveryPageWithNoInvisibleStops)
+{
+    addApplication("org.example.Editor", "Editor", {{100, 100, 600, 400}});
+    startSettings();
+    saveCurrentWindows("Desk");
+    for (const SettingsView::Page page : {SettingsView::general, SettingsView::shortcuts,
+                                          SettingsView::applications, SettingsView::storage,
+                                          SettingsView::about}) {
+        SCOPED_TRACE(int(page));
+        SettingsView *settings = open(page);
+        ASSERT_NE(settings, nullptr);
+        const QList<QWidget *> stops = tabWalk(settings->window());
+        ASSERT_FALSE(stops.isEmpty());
+        EXPECT_TRUE(stops.contains(settings->tabBar())) << "the tabs are reached";
+        for (QWidget *stop : stops) {
+            EXPECT_TRUE(showsFocus(stop)) << stopName(stop).toStdString();
+            EXPECT_TRUE(stop == settings->tabBar()
+                        || settings->pages()->currentWidget()->isAncestorOf(stop))
+                << stopName(stop).toStdString() << " is on another page";
+        }
+        // From the tabs on, down the page.
+        QList<QWidget *> fromTabs = stops;
+        std::rotate(fromTabs.begin(), fromTabs.begin() + fromTabs.indexOf(settings->tabBar()),
+                    fromTabs.end());
+        EXPECT_EQ(readingOrderFaults(fromTabs), QList<QString>{});
+        close();
+    }
 }
 
 TEST_F(SettingsViewTest, AboutTellsWhatTheProgramIs)

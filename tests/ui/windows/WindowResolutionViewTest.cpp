@@ -1,3 +1,4 @@
+#include "KeyboardWalk.h"
 #include "Screenshots.h"
 #include "AppModelTestSeam.h"
 #include "UiTest.h"
@@ -19,6 +20,8 @@
 #include <QTest>
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
 
 #include <atomic>
 
@@ -216,6 +219,24 @@ TEST_F(WindowResolutionViewTest, TheDialogCountsChoicesAndSkipsAndNeverHoldsBoth
     for (const QRadioButton *radio : radios(notesName)) {
         EXPECT_FALSE(radio->isChecked());
     }
+}
+
+TEST_F(WindowResolutionViewTest, TabFollowsTheReadingOrderWithNoInvisibleStops)
+{
+    restoreUntilAsked();
+    ASSERT_NE(view(), nullptr);
+    const QList<QWidget *> stops = test::tabWalk(view()->window());
+    ASSERT_FALSE(stops.isEmpty());
+    for (QWidget *stop : stops) {
+        EXPECT_TRUE(test::showsFocus(stop)) << test::stopName(stop).toStdString();
+    }
+    // Round from the topmost stop: down the window.
+    QList<QWidget *> fromTop = stops;
+    const auto top = std::min_element(fromTop.begin(), fromTop.end(), [&](QWidget *a, QWidget *b) {
+        return a->mapTo(view()->window(), QPoint()).y() < b->mapTo(view()->window(), QPoint()).y();
+    });
+    std::rotate(fromTop.begin(), top, fromTop.end());
+    EXPECT_EQ(test::readingOrderFaults(fromTop), QList<QString>{});
 }
 
 TEST_F(WindowResolutionViewTest, ARefusalOfTheModelIsShownUntilTheNextChange)
