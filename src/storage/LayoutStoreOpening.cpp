@@ -1,6 +1,7 @@
 #include "storage/LayoutStore.h"
 
 #include "model/StorageError.h"
+#include "storage/DatabaseHeader.h"
 #include "storage/ErrorDescription.h"
 #include "storage/SQLiteDatabase.h"
 #include "storage/SQLiteFailure.h"
@@ -172,14 +173,24 @@ StorageOpenResult LayoutStore::openExisting(const StorePaths &paths,
 
 int LayoutStore::checkBeforeOpening(const StorePaths &paths, const StoreEnvironment &environment)
 {
+    if (const std::optional<SQLiteFailure> damage = DatabaseHeader::damage(paths.database)) {
+        throw NeedsRecovery{damage->described()};
+    }
     // Everything is checked on a short-lived connection before anything writes to the file.
     std::pair<std::unique_ptr<SQLiteDatabase>, int> opened = openCheckConnection(paths, environment);
     SQLiteDatabase *check = opened.first.get();
     const int version = opened.second;
+    checked(OtherErrors::makeStorageUnavailable, [&] { Schema::requirePlausibleVersion(version); });
     if (Schema::isNewer(version)) {
         throw StorageError::futureSchema(version, paths.database);
     }
-    checked(OtherErrors::makeStorageUnavailable, [&] { check->integrityCheck(); });
+    checked(OtherErrors::makeStorageUnavailable, [&] {
+        check->integrityCheck();
+        // A file that exists but that no version of the program wrote, an empty one for instance,
+        // is damage like any other: taken for a new library it would be silently empty, and the
+        // next backup would then replace the good one with it.
+        Schema::requireLayoutDatabase(*check, version);
+    });
     if (version == Schema::currentVersion) {
         // Proves that every row reads and validates; the values themselves are not kept.
         checked(OtherErrors::passUnchanged, [&] {

@@ -4,9 +4,13 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QHash>
 #include <QtConcurrent/QtConcurrentRun>
 
 #include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <gtest/gtest.h>
 
@@ -61,15 +65,91 @@ const StartingState startingStates[] = {
      {"Ostrel.sqlite"},
      {},
      {}},
+    // A file that exists but that the program did not write is damage: taken for a new library
+    // it would be silently empty, and the next backup would replace the good one with it.
     {"ZeroByteFile",
      [](FolderTest &f) {
          QDir().mkpath(f.paths.directory);
          writeBytes(f.paths.database, {});
          return nullptr;
      },
+     {stamp, "Ostrel.sqlite"},
+     "Starting with a clean slate",
+     {}},
+    {"ZeroByteFileWithAGoodBackup",
+     [](FolderTest &f) {
+         QDir().mkpath(f.paths.directory);
+         writeBytes(f.paths.database, {});
+         writeDatabase(f.paths.backup, {"Desk"});
+         return nullptr;
+     },
+     {"Ostrel.backup.sqlite", stamp, "Ostrel.sqlite"},
+     "Your layouts are back",
+     {}},
+    {"ForeignDatabaseWithAGoodBackup",
+     [](FolderTest &f) {
+         QDir().mkpath(f.paths.directory);
+         writeDatabaseFromSql(f.paths.database, "CREATE TABLE notes (text TEXT);");
+         writeDatabase(f.paths.backup, {"Desk"});
+         return nullptr;
+     },
+     {"Ostrel.backup.sqlite", stamp, "Ostrel.sqlite"},
+     "Your layouts are back",
+     {}},
+    {"CurrentVersionWithoutItsTablesWithAGoodBackup",
+     [](FolderTest &f) {
+         QDir().mkpath(f.paths.directory);
+         writeDatabaseFromSql(f.paths.database,
+                              "CREATE TABLE layouts (id TEXT); PRAGMA user_version = 3;");
+         writeDatabase(f.paths.backup, {"Desk"});
+         return nullptr;
+     },
+     {"Ostrel.backup.sqlite", stamp, "Ostrel.sqlite"},
+     "Your layouts are back",
+     {}},
+    // Damaged header bytes. With a write version above 2 SQLite would open the file read-only
+    // and refuse every edit as "readonly"; no release can have written four bytes of version.
+    {"UnknownWriteVersionWithAGoodBackup",
+     [](FolderTest &f) {
+         writeDatabase(f.paths.database, {"Desk", "Sofa"});
+         setByte(f.paths.database, 18, '\xff');
+         writeDatabase(f.paths.backup, {"Desk"});
+         return nullptr;
+     },
+     {"Ostrel.backup.sqlite", stamp, "Ostrel.sqlite"},
+     "Your layouts are back",
+     {}},
+    {"ImpossibleSchemaVersionWithAGoodBackup",
+     [](FolderTest &f) {
+         writeDatabase(f.paths.database, {"Desk", "Sofa"});
+         SQLiteDatabase(f.paths.database, SQLiteOpenMode::readWrite, SQLiteJournalPolicy::unchanged, 100)
+             .execute("PRAGMA user_version = 335544323;");
+         writeDatabase(f.paths.backup, {"Desk"});
+         return nullptr;
+     },
+     {"Ostrel.backup.sqlite", stamp, "Ostrel.sqlite"},
+     "Your layouts are back",
+     {}},
+    {"NegativeSchemaVersionWithoutABackup",
+     [](FolderTest &f) {
+         writeDatabase(f.paths.database, {"Desk"});
+         SQLiteDatabase(f.paths.database, SQLiteOpenMode::readWrite, SQLiteJournalPolicy::unchanged, 100)
+             .execute("PRAGMA user_version = -3;");
+         return nullptr;
+     },
+     {stamp, "Ostrel.sqlite"},
+     "Starting with a clean slate",
+     {}},
+    {"HighestPlausibleSchemaVersion",
+     [](FolderTest &f) {
+         writeDatabase(f.paths.database, {"Desk"});
+         SQLiteDatabase(f.paths.database, SQLiteOpenMode::readWrite, SQLiteJournalPolicy::unchanged, 100)
+             .execute("PRAGMA user_version = 1000;");
+         return nullptr;
+     },
      {"Ostrel.sqlite"},
      {},
-     {}},
+     "Update Ostrel for database version 1000. File unchanged: {database}."},
     {"Garbage",
      [](FolderTest &f) {
          writeGarbage(f.paths.database);
@@ -416,3 +496,4 @@ TEST_F(OpeningTest, AHotRollbackJournalIsRolledBackInsteadOfReportedAsReadOnly)
 }
 
 } // namespace
+
