@@ -13,6 +13,7 @@
 #include <QFileInfo>
 #include <QList>
 #include <QPair>
+#include <QScopeGuard>
 
 #include <sqlite3.h>
 
@@ -290,21 +291,46 @@ StorageOpenResult LayoutStore::createEmptyDatabase(const StorePaths &paths,
                                                    std::optional<StorageNotice> notice,
                                                    const StoreEnvironment &environment)
 {
+    FileSystem &files = *environment.files;
     // A stale log or journal of an earlier file must never be applied to the new one.
     removeSidecars(paths.database);
+    // The new file is made under a temporary name and takes the database's name only once its
+    // schema is committed and on the disk, so a start cut short never leaves an empty or
+    // half-made database behind, which the next start would have to take for damage.
+    const QString temporary = temporaryPathFor(paths.database);
+    const auto cleanUp = qScopeGuard([&] {
+        files.unlink(temporary);
+        removeSidecars(temporary);
+    });
+    {
+        std::unique_ptr<SQLiteDatabase> fresh;
+        try {
+            fresh = openConnection(temporary, SQLiteOpenMode::readWriteCreate,
+                                   SQLiteJournalPolicy::wal, environment.busyTimeoutMilliseconds);
+        } catch (const SQLiteFailure &failure) {
+            throw StorageError::storageUnavailable(failure.described());
+        }
+        try {
+            migrate(*fresh, 0);
+            fresh->quickCheck();
+        } catch (...) {
+            fresh->close();
+            throw StorageError::migrationFailed(descriptionOf(std::current_exception()));
+        }
+        fresh->close();
+    }
+    flush(files, temporary);
+    if (const int error = files.rename(temporary, paths.database); error != 0) {
+        throw StorageError::storageUnavailable(errorText(error));
+    }
+    flush(files, paths.directory);
+
     std::unique_ptr<SQLiteDatabase> database;
     try {
-        database = openConnection(paths.database, SQLiteOpenMode::readWriteCreate,
+        database = openConnection(paths.database, SQLiteOpenMode::readWrite,
                                   SQLiteJournalPolicy::wal, environment.busyTimeoutMilliseconds);
     } catch (const SQLiteFailure &failure) {
         throw StorageError::storageUnavailable(failure.described());
-    }
-    try {
-        migrate(*database, 0);
-        database->quickCheck();
-    } catch (...) {
-        database->close();
-        throw StorageError::migrationFailed(descriptionOf(std::current_exception()));
     }
     notice = completePendingResetBackup(*database, paths, notice, environment);
     auto store = std::make_unique<LayoutStore>(paths, notice, std::move(database), environment);

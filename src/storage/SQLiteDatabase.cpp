@@ -57,7 +57,10 @@ SQLiteDatabase::SQLiteDatabase(const QString &path, SQLiteOpenMode mode,
         execute(QStringLiteral("PRAGMA foreign_keys = ON;"));
         if (journalPolicy == SQLiteJournalPolicy::wal && mode != SQLiteOpenMode::readOnly) {
             execute(QStringLiteral("PRAGMA journal_mode = WAL;"));
-            execute(QStringLiteral("PRAGMA synchronous = NORMAL;"));
+            keepsLog_ = true;
+            // Every commit reaches the disk before it is reported: a power cut must not undo
+            // a layout the user was told is saved.
+            execute(QStringLiteral("PRAGMA synchronous = FULL;"));
         }
     } catch (...) {
         close();
@@ -83,8 +86,7 @@ void SQLiteDatabase::execute(const QString &sql)
     QString message = error ? QString::fromUtf8(error)
                             : QStringLiteral("SQLite error %1.").arg(result);
     sqlite3_free(error);
-    throw SQLiteFailure{sqlite3_errcode(handle_), sqlite3_extended_errcode(handle_),
-                        std::move(message)};
+    throw SQLiteFailure::of(handle_, std::move(message));
 }
 
 void SQLiteDatabase::quickCheck()
@@ -170,11 +172,22 @@ void SQLiteDatabase::backup(const QString &destinationPath)
     }
 }
 
+void SQLiteDatabase::checkpoint()
+{
+    // Only a connection that switched its file to the log itself: a connection that merely
+    // checks a file must never write to it, least of all to a damaged one before it is kept.
+    if (!handle_ || !keepsLog_) {
+        return;
+    }
+    sqlite3_wal_checkpoint_v2(handle_, "main", SQLITE_CHECKPOINT_TRUNCATE, nullptr, nullptr);
+}
+
 void SQLiteDatabase::close()
 {
     if (!handle_) {
         return;
     }
+    checkpoint();
     sqlite3_close(handle_);
     handle_ = nullptr;
 }
