@@ -100,6 +100,16 @@ void copyDurably(FileSystem &files, const QString &source, const QString &destin
     }
 }
 
+// The folder and what lies in it under the store's names, where they exist.
+QStringList privatePaths(const StorePaths &paths)
+{
+    QStringList result{paths.directory, paths.database, paths.backup, paths.resetMarker};
+    for (const QString &suffix : StorePaths::sidecarSuffixes()) {
+        result << paths.database + suffix;
+    }
+    return result;
+}
+
 } // namespace
 
 int LayoutStore::schemaVersion(SQLiteDatabase &database)
@@ -119,6 +129,10 @@ StorageOpenResult LayoutStore::open(const StorePaths &paths, const StoreEnvironm
     if (const int error = files.makeDirectories(paths.directory); error != 0) {
         throw StorageError::storageUnavailable(QStringLiteral("Couldn’t create ") + paths.directory
                                                + QStringLiteral(". ") + errorText(error));
+    }
+    // Folders and files of earlier versions were readable by everyone.
+    for (const QString &path : privatePaths(paths)) {
+        files.restrictToOwner(path);
     }
     removeLeftovers(files, paths);
     const std::optional<StorageNotice> adoptionNotice = adoptLegacyStorageIfNeeded(paths, files);

@@ -9,6 +9,9 @@
 #include <sqlite3.h>
 
 #include <array>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <filesystem>
 
 namespace ostrel {
@@ -24,6 +27,20 @@ static_assert(openFlags[0] == 0x10001 && openFlags[1] == 0x10002 && openFlags[2]
 
 const QString closedDetail = QStringLiteral("The database is closed.");
 
+// SQLite creates a new database with the umask's mode and gives its log, index and journal the
+// mode of the database; layouts are nobody else's business, so a file of ours is made first,
+// readable by its owner alone whatever the umask. An existing file is left as it is.
+void createPrivately(const QString &path)
+{
+    const int descriptor = ::open(QFile::encodeName(path).constData(),
+                                  O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    if (descriptor == -1) {
+        return; // SQLite's own open then says what is wrong
+    }
+    ::fchmod(descriptor, 0600);
+    ::close(descriptor);
+}
+
 QString utf8(const char *text)
 {
     return text ? QString::fromUtf8(text) : QString();
@@ -36,6 +53,9 @@ SQLiteDatabase::SQLiteDatabase(const QString &path, SQLiteOpenMode mode,
     : path_(path)
 {
     sqlite3 *connection = nullptr;
+    if (mode == SQLiteOpenMode::readWriteCreate) {
+        createPrivately(path);
+    }
     const int result = sqlite3_open_v2(path.toUtf8().constData(), &connection,
                                        openFlags[static_cast<size_t>(mode)], nullptr);
     if (result != SQLITE_OK) {
@@ -146,6 +166,7 @@ void SQLiteDatabase::backup(const QString &destinationPath)
         std::filesystem::remove(destinationFile); // its own error, unchanged, on failure
     }
 
+    createPrivately(destinationPath);
     sqlite3 *destination = nullptr;
     const int opened = sqlite3_open_v2(destinationPath.toUtf8().constData(), &destination,
                                        openFlags[static_cast<size_t>(SQLiteOpenMode::readWriteCreate)],

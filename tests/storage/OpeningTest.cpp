@@ -497,3 +497,92 @@ TEST_F(OpeningTest, AHotRollbackJournalIsRolledBackInsteadOfReportedAsReadOnly)
 
 } // namespace
 
+// --- Who may read the files -------------------------------------------------------------------
+
+// The folder is its owner's alone, and so is every file the store writes there, whatever the
+// umask: SQLite on its own would create them with the umask's mode and give the log, index and
+// journal the database's.
+struct FileModesTest : FolderTest, ::testing::WithParamInterface<mode_t> {
+    mode_t previousUmask = 0;
+    void SetUp() override
+    {
+        FolderTest::SetUp();
+        previousUmask = ::umask(GetParam());
+    }
+    void TearDown() override { ::umask(previousUmask); }
+
+    static mode_t modeOf(const QString &path)
+    {
+        struct stat status {};
+        EXPECT_EQ(::lstat(QFile::encodeName(path).constData(), &status), 0) << path.toStdString();
+        return status.st_mode & 07777;
+    }
+};
+
+TEST_P(FileModesTest, TheFolderAndEveryFileTheStoreWritesAreTheOwnersAlone)
+{
+    // Temporary files live only for a moment: their mode is taken when the store syncs them.
+    QHash<QString, mode_t> passing;
+    const auto recordPassing = [&](const QString &call, const QString &path) {
+        const QString name = QFileInfo(path).fileName();
+        if (call == QLatin1String("close")
+            && (name.contains(QLatin1String(".tmp-")) || name.contains(QLatin1String("candidate")))) {
+            passing.insert(name.section(QLatin1Char('-'), 0, 0), modeOf(path));
+        }
+    };
+    files->observer = recordPassing;
+    StorageOpenResult result = open();
+    const DisplaySnapshot display = sampleDisplay(0, 1, true);
+    await(result.store->createLayout("Desk", {display}, {sampleEntry(display, "Editor")}, std::nullopt));
+    await(result.store->backupNow());
+    EXPECT_EQ(modeOf(paths.directory), 0700);
+    for (const QString &path : {paths.database, paths.database + "-wal", paths.database + "-shm",
+                                paths.backup}) {
+        EXPECT_EQ(modeOf(path), 0600) << path.toStdString();
+    }
+    // A reset whose backup cannot be put in place leaves its marker.
+    files->fail(FailingFileSystem::Call::rename, "Ostrel\\.backup\\.sqlite$");
+    EXPECT_TRUE(await(result.store->resetDatabase()).has_value());
+    EXPECT_EQ(modeOf(paths.resetMarker), 0600);
+    result.store.reset();
+
+    // Recovery's kept copies and the copy of the backup it checks.
+    writeGarbage(paths.database);
+    ::chmod(QFile::encodeName(paths.database).constData(), 0644);
+    files = std::make_shared<FailingFileSystem>();
+    files->observer = recordPassing;
+    environment.files = files;
+    ::unlink(QFile::encodeName(paths.resetMarker).constData());
+    result = open();
+    ASSERT_TRUE(result.notice);
+    EXPECT_EQ(modeOf(inFolder(keptName())), 0600);
+    EXPECT_EQ(modeOf(paths.database), 0600);
+    result.store.reset();
+
+    EXPECT_TRUE(passing.contains("Ostrel.backup.sqlite.tmp"));
+    EXPECT_TRUE(passing.contains("Ostrel.reset"));
+    EXPECT_TRUE(passing.contains("Ostrel.backup"));
+    for (auto it = passing.cbegin(); it != passing.cend(); ++it) {
+        EXPECT_EQ(it.value(), 0600) << it.key().toStdString();
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Umask, FileModesTest, ::testing::Values(mode_t(0), mode_t(0022), mode_t(0277)),
+                         [](const auto &info) {
+                             return "Umask0" + QString::number(info.param, 8).toStdString();
+                         });
+
+// A folder made by an earlier version for everyone to read is closed at the next open.
+TEST_F(OpeningTest, AFolderAndDatabaseOfAnEarlierVersionBecomeTheOwnersAlone)
+{
+    writeDatabase(paths.database, {"Desk"});
+    ::chmod(QFile::encodeName(paths.directory).constData(), 0755);
+    ::chmod(QFile::encodeName(paths.database).constData(), 0644);
+    StorageOpenResult result = open();
+    result.store.reset();
+    struct stat status {};
+    ASSERT_EQ(::stat(QFile::encodeName(paths.directory).constData(), &status), 0);
+    EXPECT_EQ(status.st_mode & 07777, 0700u);
+    ASSERT_EQ(::stat(QFile::encodeName(paths.database).constData(), &status), 0);
+    EXPECT_EQ(status.st_mode & 07777, 0600u);
+}
