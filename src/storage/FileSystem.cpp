@@ -76,7 +76,11 @@ int FileSystem::makeDirectories(const QString &path)
         if (component.isEmpty()) {
             continue;
         }
-        if (::mkdir(native(partial).constData(), 0755) == -1 && errno != EEXIST) {
+        // Only the owner may look into a folder this program makes for its data.
+        if (::mkdir(native(partial).constData(), 0700) == 0) {
+            // The umask may have taken some of the owner's rights.
+            ::chmod(native(partial).constData(), 0700);
+        } else if (errno != EEXIST) {
             return errno;
         }
     }
@@ -89,8 +93,16 @@ int FileSystem::makeDirectories(const QString &path)
 
 int FileSystem::open(const QString &path, int flags, int &descriptor)
 {
-    descriptor = ::open(native(path).constData(), flags | O_CLOEXEC, 0644);
-    return descriptor == -1 ? errno : 0;
+    descriptor = ::open(native(path).constData(), flags | O_CLOEXEC, 0600);
+    if (descriptor == -1) {
+        return errno;
+    }
+    // The umask may have taken the owner's own rights; a file this call made is the owner's
+    // alone, whatever the umask.
+    if ((flags & (O_CREAT | O_EXCL)) == (O_CREAT | O_EXCL)) {
+        ::fchmod(descriptor, 0600);
+    }
+    return 0;
 }
 
 int FileSystem::close(int descriptor)
@@ -118,6 +130,22 @@ int FileSystem::lockForWriting(int descriptor, qint64 start, qint64 length)
     return outcome(::fcntl(descriptor, F_SETLK, &lock));
 }
 
+int FileSystem::restrictToOwner(const QString &path)
+{
+    struct stat status {};
+    if (::lstat(native(path).constData(), &status) == -1) {
+        return errno;
+    }
+    if (S_ISLNK(status.st_mode)) {
+        return 0;
+    }
+    const mode_t mode = S_ISDIR(status.st_mode) ? 0700 : 0600;
+    if ((status.st_mode & 07777) == mode) {
+        return 0;
+    }
+    return outcome(::chmod(native(path).constData(), mode));
+}
+
 int FileSystem::link(const QString &from, const QString &to)
 {
     return outcome(::link(native(from).constData(), native(to).constData()));
@@ -140,10 +168,11 @@ int FileSystem::copy(const QString &from, const QString &to)
         return errno;
     }
     const int destination =
-        ::open(native(to).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+        ::open(native(to).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
     if (destination == -1) {
         return closeKeepingError(source, errno);
     }
+    ::fchmod(destination, 0600);
     char buffer[64 * 1024];
     int error = 0;
     for (;;) {

@@ -24,10 +24,15 @@ public:
     virtual bool exists(const QString &path);
     // The names in a folder (not "." and ".."); empty when it cannot be listed.
     virtual QStringList entries(const QString &folder);
-    // Creates the folder and its missing parents; an existing folder is fine.
+    // Creates the folder and its missing parents, each readable by its owner alone (0700); an
+    // existing folder is fine and keeps its mode.
     virtual int makeDirectories(const QString &path);
+    // Takes the rights of everyone but the owner: a folder becomes 0700, a file 0600. A
+    // symbolic link is left as it is.
+    virtual int restrictToOwner(const QString &path);
 
-    // On success `descriptor` holds the new descriptor.
+    // On success `descriptor` holds the new descriptor. A file made here (O_CREAT with O_EXCL)
+    // is 0600 whatever the umask.
     virtual int open(const QString &path, int flags, int &descriptor);
     virtual int close(int descriptor);
     // Writes all of `data`, however many calls that takes.
@@ -39,7 +44,8 @@ public:
     virtual int link(const QString &from, const QString &to);
     virtual int unlink(const QString &path);
     virtual int rename(const QString &from, const QString &to);
-    // Copies the contents of `from` into a new file `to`, which must not exist yet.
+    // Copies the contents of `from` into a new file `to`, which must not exist yet and is made
+    // 0600.
     virtual int copy(const QString &from, const QString &to);
 };
 

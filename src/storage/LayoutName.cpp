@@ -36,17 +36,4 @@ std::optional<QString> normalized(const QString &requested)
     return name;
 }
 
-bool isValid(const QString &stored)
-{
-    if (stored.isEmpty() || stored.contains(QChar(0)) || stored.front().isSpace()) {
-        return false;
-    }
-    const qsizetype end = endOfCharacters(stored, longestCharacters);
-    if (end >= 0 && end < stored.size()) {
-        return false;
-    }
-    // White space at the end is left only by the cut after the 120th character.
-    return !stored.back().isSpace() || end == stored.size();
-}
-
 } // namespace ostrel::LayoutName

@@ -14,8 +14,4 @@ inline constexpr int longestCharacters = 120;
 // NUL character, which no one types and which C strings would silently cut off.
 std::optional<QString> normalized(const QString &requested);
 
-// Whether a stored name is one that normalized() can give. This is what a loaded name promises,
-// so the reader accepts exactly what the writer makes.
-bool isValid(const QString &stored);
-
 } // namespace ostrel::LayoutName

@@ -1,6 +1,7 @@
 #include "storage/LayoutStore.h"
 
 #include "model/StorageError.h"
+#include "storage/DatabaseHeader.h"
 #include "storage/ErrorDescription.h"
 #include "storage/SQLiteDatabase.h"
 #include "storage/SQLiteFailure.h"
@@ -12,6 +13,7 @@
 #include <QFileInfo>
 #include <QList>
 #include <QPair>
+#include <QScopeGuard>
 
 #include <sqlite3.h>
 
@@ -98,6 +100,16 @@ void copyDurably(FileSystem &files, const QString &source, const QString &destin
     }
 }
 
+// The folder and what lies in it under the store's names, where they exist.
+QStringList privatePaths(const StorePaths &paths)
+{
+    QStringList result{paths.directory, paths.database, paths.backup, paths.resetMarker};
+    for (const QString &suffix : StorePaths::sidecarSuffixes()) {
+        result << paths.database + suffix;
+    }
+    return result;
+}
+
 } // namespace
 
 int LayoutStore::schemaVersion(SQLiteDatabase &database)
@@ -117,6 +129,10 @@ StorageOpenResult LayoutStore::open(const StorePaths &paths, const StoreEnvironm
     if (const int error = files.makeDirectories(paths.directory); error != 0) {
         throw StorageError::storageUnavailable(QStringLiteral("Couldn’t create ") + paths.directory
                                                + QStringLiteral(". ") + errorText(error));
+    }
+    // Folders and files of earlier versions were readable by everyone.
+    for (const QString &path : privatePaths(paths)) {
+        files.restrictToOwner(path);
     }
     removeLeftovers(files, paths);
     const std::optional<StorageNotice> adoptionNotice = adoptLegacyStorageIfNeeded(paths, files);
@@ -172,14 +188,24 @@ StorageOpenResult LayoutStore::openExisting(const StorePaths &paths,
 
 int LayoutStore::checkBeforeOpening(const StorePaths &paths, const StoreEnvironment &environment)
 {
+    if (const std::optional<SQLiteFailure> damage = DatabaseHeader::damage(paths.database)) {
+        throw NeedsRecovery{damage->described()};
+    }
     // Everything is checked on a short-lived connection before anything writes to the file.
     std::pair<std::unique_ptr<SQLiteDatabase>, int> opened = openCheckConnection(paths, environment);
     SQLiteDatabase *check = opened.first.get();
     const int version = opened.second;
+    checked(OtherErrors::makeStorageUnavailable, [&] { Schema::requirePlausibleVersion(version); });
     if (Schema::isNewer(version)) {
         throw StorageError::futureSchema(version, paths.database);
     }
-    checked(OtherErrors::makeStorageUnavailable, [&] { check->integrityCheck(); });
+    checked(OtherErrors::makeStorageUnavailable, [&] {
+        check->integrityCheck();
+        // A file that exists but that no version of the program wrote, an empty one for instance,
+        // is damage like any other: taken for a new library it would be silently empty, and the
+        // next backup would then replace the good one with it.
+        Schema::requireLayoutDatabase(*check, version);
+    });
     if (version == Schema::currentVersion) {
         // Proves that every row reads and validates; the values themselves are not kept.
         checked(OtherErrors::passUnchanged, [&] {
@@ -279,21 +305,46 @@ StorageOpenResult LayoutStore::createEmptyDatabase(const StorePaths &paths,
                                                    std::optional<StorageNotice> notice,
                                                    const StoreEnvironment &environment)
 {
+    FileSystem &files = *environment.files;
     // A stale log or journal of an earlier file must never be applied to the new one.
     removeSidecars(paths.database);
+    // The new file is made under a temporary name and takes the database's name only once its
+    // schema is committed and on the disk, so a start cut short never leaves an empty or
+    // half-made database behind, which the next start would have to take for damage.
+    const QString temporary = temporaryPathFor(paths.database);
+    const auto cleanUp = qScopeGuard([&] {
+        files.unlink(temporary);
+        removeSidecars(temporary);
+    });
+    {
+        std::unique_ptr<SQLiteDatabase> fresh;
+        try {
+            fresh = openConnection(temporary, SQLiteOpenMode::readWriteCreate,
+                                   SQLiteJournalPolicy::wal, environment.busyTimeoutMilliseconds);
+        } catch (const SQLiteFailure &failure) {
+            throw StorageError::storageUnavailable(failure.described());
+        }
+        try {
+            migrate(*fresh, 0);
+            fresh->quickCheck();
+        } catch (...) {
+            fresh->close();
+            throw StorageError::migrationFailed(descriptionOf(std::current_exception()));
+        }
+        fresh->close();
+    }
+    flush(files, temporary);
+    if (const int error = files.rename(temporary, paths.database); error != 0) {
+        throw StorageError::storageUnavailable(errorText(error));
+    }
+    flush(files, paths.directory);
+
     std::unique_ptr<SQLiteDatabase> database;
     try {
-        database = openConnection(paths.database, SQLiteOpenMode::readWriteCreate,
+        database = openConnection(paths.database, SQLiteOpenMode::readWrite,
                                   SQLiteJournalPolicy::wal, environment.busyTimeoutMilliseconds);
     } catch (const SQLiteFailure &failure) {
         throw StorageError::storageUnavailable(failure.described());
-    }
-    try {
-        migrate(*database, 0);
-        database->quickCheck();
-    } catch (...) {
-        database->close();
-        throw StorageError::migrationFailed(descriptionOf(std::current_exception()));
     }
     notice = completePendingResetBackup(*database, paths, notice, environment);
     auto store = std::make_unique<LayoutStore>(paths, notice, std::move(database), environment);

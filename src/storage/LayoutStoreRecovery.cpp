@@ -1,6 +1,7 @@
 #include "storage/LayoutStore.h"
 
 #include "model/StorageError.h"
+#include "storage/DatabaseHeader.h"
 #include "storage/ErrorDescription.h"
 #include "storage/RecoveryFileLock.h"
 #include "storage/SQLiteDatabase.h"
@@ -189,6 +190,11 @@ QString LayoutStore::makeRecoveryCandidate(const StorePaths &paths,
         files.unlink(candidate);
         removeSidecars(candidate);
     };
+    // Read before any connection holds locks on the copy.
+    if (const std::optional<SQLiteFailure> damage = DatabaseHeader::damage(candidate)) {
+        discard();
+        throw *damage;
+    }
     try {
         database = std::make_unique<SQLiteDatabase>(candidate, SQLiteOpenMode::readWrite,
                                                     SQLiteJournalPolicy::unchanged,
@@ -202,9 +208,13 @@ QString LayoutStore::makeRecoveryCandidate(const StorePaths &paths,
         database->integrityCheck();
         database->foreignKeyCheck();
         const int version = schemaVersion(*database);
+        Schema::requirePlausibleVersion(version);
         if (Schema::isNewer(version)) {
             throw StorageError::futureSchema(version, paths.backup);
         }
+        // An empty backup, or one that is no layout database, would otherwise be installed as
+        // an empty library in place of the damaged one.
+        Schema::requireLayoutDatabase(*database, version);
         // Only the copy is upgraded; the backup keeps its version.
         migrate(*database, version);
         loadLayouts(*database);

@@ -1,7 +1,6 @@
 #include "storage/LayoutStore.h"
 
 #include "model/StorageError.h"
-#include "storage/LayoutName.h"
 #include "storage/SQLiteDatabase.h"
 #include "storage/SQLiteStatement.h"
 #include "storage/StoredRow.h"
@@ -94,8 +93,11 @@ QList<Layout> LayoutStore::loadLayouts(SQLiteDatabase &database)
         Layout layout;
         layout.id = identifierColumn(statement, 0,
                                      QStringLiteral("A layout row has an invalid identifier."));
+        // Read as stored: an empty, untrimmed or long name from an older file or a hand edit
+        // is shown as it is rather than locking the user out of every layout. Only a NUL,
+        // which no writer of text puts there, is damage.
         layout.name = row.text(1);
-        if (!LayoutName::isValid(layout.name)) {
+        if (layout.name.contains(QChar(0))) {
             damaged(QStringLiteral("A layout row has an invalid name."));
         }
         layout.createdAt = dateColumn(row, 2, QStringLiteral("A layout creation date"));
@@ -103,14 +105,10 @@ QList<Layout> LayoutStore::loadLayouts(SQLiteDatabase &database)
         layout.automationEnabled = row.integer(4) != 0;
         layout.automationTopologySignature = row.optionalText(5);
         layout.shortcut = shortcutColumns(row, 6, 7);
+        // Neither list may be empty when written, but a layout found without displays or
+        // windows still loads, so that it can be seen and deleted.
         layout.displays = loadDisplays(database, layout.id);
-        if (layout.displays.isEmpty()) {
-            damaged(QStringLiteral("A layout lists no displays."));
-        }
         layout.entries = loadEntries(database, layout.id, layout.displays);
-        if (layout.entries.isEmpty()) {
-            damaged(QStringLiteral("A layout lists no windows."));
-        }
         layouts.append(std::move(layout));
     }
     return layouts;

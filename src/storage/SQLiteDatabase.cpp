@@ -9,6 +9,9 @@
 #include <sqlite3.h>
 
 #include <array>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <filesystem>
 
 namespace ostrel {
@@ -24,6 +27,20 @@ static_assert(openFlags[0] == 0x10001 && openFlags[1] == 0x10002 && openFlags[2]
 
 const QString closedDetail = QStringLiteral("The database is closed.");
 
+// SQLite creates a new database with the umask's mode and gives its log, index and journal the
+// mode of the database; layouts are nobody else's business, so a file of ours is made first,
+// readable by its owner alone whatever the umask. An existing file is left as it is.
+void createPrivately(const QString &path)
+{
+    const int descriptor = ::open(QFile::encodeName(path).constData(),
+                                  O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    if (descriptor == -1) {
+        return; // SQLite's own open then says what is wrong
+    }
+    ::fchmod(descriptor, 0600);
+    ::close(descriptor);
+}
+
 QString utf8(const char *text)
 {
     return text ? QString::fromUtf8(text) : QString();
@@ -36,6 +53,9 @@ SQLiteDatabase::SQLiteDatabase(const QString &path, SQLiteOpenMode mode,
     : path_(path)
 {
     sqlite3 *connection = nullptr;
+    if (mode == SQLiteOpenMode::readWriteCreate) {
+        createPrivately(path);
+    }
     const int result = sqlite3_open_v2(path.toUtf8().constData(), &connection,
                                        openFlags[static_cast<size_t>(mode)], nullptr);
     if (result != SQLITE_OK) {
@@ -57,7 +77,10 @@ SQLiteDatabase::SQLiteDatabase(const QString &path, SQLiteOpenMode mode,
         execute(QStringLiteral("PRAGMA foreign_keys = ON;"));
         if (journalPolicy == SQLiteJournalPolicy::wal && mode != SQLiteOpenMode::readOnly) {
             execute(QStringLiteral("PRAGMA journal_mode = WAL;"));
-            execute(QStringLiteral("PRAGMA synchronous = NORMAL;"));
+            keepsLog_ = true;
+            // Every commit reaches the disk before it is reported: a power cut must not undo
+            // a layout the user was told is saved.
+            execute(QStringLiteral("PRAGMA synchronous = FULL;"));
         }
     } catch (...) {
         close();
@@ -83,8 +106,7 @@ void SQLiteDatabase::execute(const QString &sql)
     QString message = error ? QString::fromUtf8(error)
                             : QStringLiteral("SQLite error %1.").arg(result);
     sqlite3_free(error);
-    throw SQLiteFailure{sqlite3_errcode(handle_), sqlite3_extended_errcode(handle_),
-                        std::move(message)};
+    throw SQLiteFailure::of(handle_, std::move(message));
 }
 
 void SQLiteDatabase::quickCheck()
@@ -144,6 +166,7 @@ void SQLiteDatabase::backup(const QString &destinationPath)
         std::filesystem::remove(destinationFile); // its own error, unchanged, on failure
     }
 
+    createPrivately(destinationPath);
     sqlite3 *destination = nullptr;
     const int opened = sqlite3_open_v2(destinationPath.toUtf8().constData(), &destination,
                                        openFlags[static_cast<size_t>(SQLiteOpenMode::readWriteCreate)],
@@ -170,11 +193,22 @@ void SQLiteDatabase::backup(const QString &destinationPath)
     }
 }
 
+void SQLiteDatabase::checkpoint()
+{
+    // Only a connection that switched its file to the log itself: a connection that merely
+    // checks a file must never write to it, least of all to a damaged one before it is kept.
+    if (!handle_ || !keepsLog_) {
+        return;
+    }
+    sqlite3_wal_checkpoint_v2(handle_, "main", SQLITE_CHECKPOINT_TRUNCATE, nullptr, nullptr);
+}
+
 void SQLiteDatabase::close()
 {
     if (!handle_) {
         return;
     }
+    checkpoint();
     sqlite3_close(handle_);
     handle_ = nullptr;
 }

@@ -10,7 +10,7 @@ namespace ostrel {
 enum class SQLiteOpenMode { readOnly, readWrite, readWriteCreate };
 
 // Whether a writable connection switches its file to write-ahead logging (with synchronous
-// NORMAL) or leaves the journal mode as the file has it.
+// FULL: a commit is on the disk when it returns) or leaves the journal mode as the file has it.
 enum class SQLiteJournalPolicy { unchanged, wal };
 
 // One connection to a database file. It is open from construction until close() or until it
@@ -43,6 +43,13 @@ public:
     void foreignKeyCheck();
     // Writes a complete copy of the "main" database to a new file at the destination.
     void backup(const QString &destinationPath);
+    // Copies what the write-ahead log holds into the database file, syncs it and empties the
+    // log, so that the file alone holds every committed change. A reader that holds the log
+    // back only delays this until the next time: the commits are already on the disk in the
+    // log. Only on a connection opened with the `wal` policy; nothing on any other, or on a
+    // closed one.
+    void checkpoint();
+    // Checkpoints first, then closes.
     void close();
 
 private:
@@ -50,6 +57,7 @@ private:
 
     sqlite3 *handle_ = nullptr;
     QString path_;
+    bool keepsLog_ = false;
 };
 
 } // namespace ostrel

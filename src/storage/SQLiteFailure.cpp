@@ -2,12 +2,25 @@
 
 #include <sqlite3.h>
 
+#include <cerrno>
+
 namespace ostrel {
 
 SQLiteFailure SQLiteFailure::of(sqlite3 *connection)
 {
-    return SQLiteFailure{sqlite3_errcode(connection), sqlite3_extended_errcode(connection),
-                         QString::fromUtf8(sqlite3_errmsg(connection))};
+    return of(connection, QString::fromUtf8(sqlite3_errmsg(connection)));
+}
+
+SQLiteFailure SQLiteFailure::of(sqlite3 *connection, QString message)
+{
+    int primary = sqlite3_errcode(connection);
+    if (primary == SQLITE_IOERR) {
+        const int error = sqlite3_system_errno(connection);
+        if (error == ENOSPC || error == EDQUOT) {
+            primary = SQLITE_FULL;
+        }
+    }
+    return SQLiteFailure{primary, sqlite3_extended_errcode(connection), std::move(message)};
 }
 
 QString SQLiteFailure::described() const

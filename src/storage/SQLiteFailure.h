@@ -14,8 +14,12 @@ struct SQLiteFailure {
     int extended = 0;
     QString message;
 
-    // The codes and message the connection holds right now.
+    // The codes and message the connection holds right now. An I/O error that the system
+    // gave because the disk or the user's quota is full counts as SQLITE_FULL: SQLite reports
+    // some writes cut short that way (growing the shared-memory index, for one) as a plain I/O
+    // error, and "the disk is full" is what the user can act on.
     static SQLiteFailure of(sqlite3 *connection);
+    static SQLiteFailure of(sqlite3 *connection, QString message);
 
     // The user-facing sentence: a fixed text chosen by the primary code, SQLite's message in
     // parentheses; for codes without a sentence of their own, the message alone.

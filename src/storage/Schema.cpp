@@ -2,7 +2,10 @@
 
 #include "storage/ImmediateTransaction.h"
 #include "storage/SQLiteDatabase.h"
+#include "storage/SQLiteFailure.h"
 #include "storage/SQLiteStatement.h"
+
+#include <sqlite3.h>
 
 #include <algorithm>
 
@@ -139,6 +142,35 @@ const QList<Step> &steps()
 bool isNewer(int version)
 {
     return version > currentVersion;
+}
+
+void requirePlausibleVersion(int version)
+{
+    if (version < 0 || version > highestPlausibleVersion) {
+        throw SQLiteFailure{SQLITE_CORRUPT, SQLITE_CORRUPT,
+                            QStringLiteral("The database header holds an impossible schema "
+                                           "version, %1.")
+                                .arg(version)};
+    }
+}
+
+void requireLayoutDatabase(SQLiteDatabase &database, int version)
+{
+    if (version <= 0) {
+        throw SQLiteFailure{SQLITE_NOTADB, SQLITE_NOTADB,
+                            QStringLiteral("The file has no schema version of Ostrel.")};
+    }
+    // Every version so far has had these four tables.
+    for (const char *table : {"layouts", "displays", "windows", "exclusions"}) {
+        SQLiteStatement statement(
+            database, "SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = ?");
+        statement.bind(1, QString::fromLatin1(table));
+        if (!statement.step()) {
+            throw SQLiteFailure{SQLITE_NOTADB, SQLITE_NOTADB,
+                                QStringLiteral("The file has no table ") + QLatin1String(table)
+                                    + QStringLiteral(".")};
+        }
+    }
 }
 
 QList<Step> stepsFrom(int version)

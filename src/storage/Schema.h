@@ -36,8 +36,21 @@ struct Step {
 // Every step, oldest first.
 const QList<Step> &steps();
 
+// Above this, a version was not written by any release, older or later: the schema gains a
+// version only when its tables change, and no program reaches a thousand such changes. Such a
+// number is a damaged header, not a newer program.
+inline constexpr int highestPlausibleVersion = 1000;
+
 // True for a file written by a later version of the program, which this one must not touch.
 bool isNewer(int version);
+
+// Throws the damage SQLite would report (SQLITE_CORRUPT) when no release of the program can have
+// written this version: a negative one or one above highestPlausibleVersion.
+void requirePlausibleVersion(int version);
+// Throws SQLITE_NOTADB when a file of this or an older version is not a layout database: it has
+// no version at all (every file this program makes gets its schema and version in the same
+// commit that makes it), or it lacks one of the program's tables.
+void requireLayoutDatabase(SQLiteDatabase &database, int version);
 // The steps that bring a file of that version to the current one, in order; none for a current
 // or newer file.
 QList<Step> stepsFrom(int version);

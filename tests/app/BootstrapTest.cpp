@@ -182,3 +182,53 @@ TEST_F(Bootstrap, AFolderNothingOpensIsNamedInAnAlert)
     EXPECT_TRUE(model->activeError()->message.endsWith("\n" + paths.directory))
         << model->activeError()->message.toStdString();
 }
+
+// Rows that the program never writes but older files and hand edits hold: each layout is listed
+// as it is stored, and restoring, renaming and deleting it work as for any other.
+TEST_F(Bootstrap, LayoutsWithOddNamesOrWithoutDisplaysOrWindowsAreListedAndCanBeUsed)
+{
+    addApplication("com.example.editor", "Editor", {{100, 100, 600, 400}});
+    start();
+    const Layout unnamed = saveCurrentWindows("Unnamed");
+    const Layout windowless = saveCurrentWindows("Windowless");
+    const Layout empty = saveCurrentWindows("Empty");
+    const Layout spaced = saveCurrentWindows("Spaced");
+    model.reset();
+
+    execute(QStringLiteral("UPDATE layouts SET name = '' WHERE id = '%1';"
+                           "DELETE FROM windows WHERE layout_id IN ('%2', '%3');"
+                           "DELETE FROM displays WHERE layout_id = '%3';"
+                           "UPDATE layouts SET name = '  Spaced ' || printf('%.130c', 'x') WHERE id = '%4';")
+                .arg(unnamed.id.toString(QUuid::WithoutBraces).toUpper(),
+                     windowless.id.toString(QUuid::WithoutBraces).toUpper(),
+                     empty.id.toString(QUuid::WithoutBraces).toUpper(),
+                     spaced.id.toString(QUuid::WithoutBraces).toUpper()));
+    start();
+    EXPECT_EQ(model->storageProblem(), std::nullopt);
+    ASSERT_EQ(model->layouts().size(), 4);
+    const auto loaded = [&](const Layout &saved) {
+        for (const Layout &layout : model->layouts()) {
+            if (layout.id == saved.id) {
+                return layout;
+            }
+        }
+        ADD_FAILURE() << "not listed";
+        return Layout{};
+    };
+    EXPECT_EQ(loaded(unnamed).name, QString());
+    EXPECT_TRUE(loaded(windowless).entries.isEmpty());
+    EXPECT_FALSE(loaded(windowless).displays.isEmpty());
+    EXPECT_TRUE(loaded(empty).displays.isEmpty() && loaded(empty).entries.isEmpty());
+    EXPECT_EQ(loaded(spaced).name, "  Spaced " + QString(130, 'x'));
+
+    for (const Layout &layout : model->layouts()) {
+        model->selectLayout(layout.id);
+        model->restoreLayout(layout.id);
+        waitUntil([&] { return !model->busy(); });
+        dismissError();
+    }
+    EXPECT_EQ(await(model->renameLayout(unnamed.id, "Named")), std::nullopt);
+    EXPECT_EQ(await(model->deleteLayout(empty.id)), std::nullopt);
+    EXPECT_EQ(model->layouts().size(), 3);
+    EXPECT_EQ(loaded(unnamed).name, "Named");
+}

@@ -293,6 +293,14 @@ QByteArray bytesOf(const QString &path)
     return file.readAll();
 }
 
+void setByte(const QString &path, qint64 offset, char value)
+{
+    QByteArray bytes = bytesOf(path);
+    ASSERT_GT(bytes.size(), offset);
+    bytes[offset] = value;
+    writeBytes(path, bytes);
+}
+
 void writeBytes(const QString &path, const QByteArray &bytes)
 {
     QFile file(path);

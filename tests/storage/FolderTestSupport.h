@@ -145,6 +145,8 @@ QString userVersionOf(const QString &path);
 QString journalModeOf(const QString &path);
 QByteArray bytesOf(const QString &path);
 void writeBytes(const QString &path, const QByteArray &bytes);
+// Changes one byte of a file in place.
+void setByte(const QString &path, qint64 offset, char value);
 // The names in a folder, sorted, and the bytes of each file, to show that nothing changed.
 QStringList snapshotOf(const QString &folder);
 

@@ -4,9 +4,13 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QHash>
 #include <QtConcurrent/QtConcurrentRun>
 
 #include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <gtest/gtest.h>
 
@@ -61,15 +65,91 @@ const StartingState startingStates[] = {
      {"Ostrel.sqlite"},
      {},
      {}},
+    // A file that exists but that the program did not write is damage: taken for a new library
+    // it would be silently empty, and the next backup would replace the good one with it.
     {"ZeroByteFile",
      [](FolderTest &f) {
          QDir().mkpath(f.paths.directory);
          writeBytes(f.paths.database, {});
          return nullptr;
      },
+     {stamp, "Ostrel.sqlite"},
+     "Starting with a clean slate",
+     {}},
+    {"ZeroByteFileWithAGoodBackup",
+     [](FolderTest &f) {
+         QDir().mkpath(f.paths.directory);
+         writeBytes(f.paths.database, {});
+         writeDatabase(f.paths.backup, {"Desk"});
+         return nullptr;
+     },
+     {"Ostrel.backup.sqlite", stamp, "Ostrel.sqlite"},
+     "Your layouts are back",
+     {}},
+    {"ForeignDatabaseWithAGoodBackup",
+     [](FolderTest &f) {
+         QDir().mkpath(f.paths.directory);
+         writeDatabaseFromSql(f.paths.database, "CREATE TABLE notes (text TEXT);");
+         writeDatabase(f.paths.backup, {"Desk"});
+         return nullptr;
+     },
+     {"Ostrel.backup.sqlite", stamp, "Ostrel.sqlite"},
+     "Your layouts are back",
+     {}},
+    {"CurrentVersionWithoutItsTablesWithAGoodBackup",
+     [](FolderTest &f) {
+         QDir().mkpath(f.paths.directory);
+         writeDatabaseFromSql(f.paths.database,
+                              "CREATE TABLE layouts (id TEXT); PRAGMA user_version = 3;");
+         writeDatabase(f.paths.backup, {"Desk"});
+         return nullptr;
+     },
+     {"Ostrel.backup.sqlite", stamp, "Ostrel.sqlite"},
+     "Your layouts are back",
+     {}},
+    // Damaged header bytes. With a write version above 2 SQLite would open the file read-only
+    // and refuse every edit as "readonly"; no release can have written four bytes of version.
+    {"UnknownWriteVersionWithAGoodBackup",
+     [](FolderTest &f) {
+         writeDatabase(f.paths.database, {"Desk", "Sofa"});
+         setByte(f.paths.database, 18, '\xff');
+         writeDatabase(f.paths.backup, {"Desk"});
+         return nullptr;
+     },
+     {"Ostrel.backup.sqlite", stamp, "Ostrel.sqlite"},
+     "Your layouts are back",
+     {}},
+    {"ImpossibleSchemaVersionWithAGoodBackup",
+     [](FolderTest &f) {
+         writeDatabase(f.paths.database, {"Desk", "Sofa"});
+         SQLiteDatabase(f.paths.database, SQLiteOpenMode::readWrite, SQLiteJournalPolicy::unchanged, 100)
+             .execute("PRAGMA user_version = 335544323;");
+         writeDatabase(f.paths.backup, {"Desk"});
+         return nullptr;
+     },
+     {"Ostrel.backup.sqlite", stamp, "Ostrel.sqlite"},
+     "Your layouts are back",
+     {}},
+    {"NegativeSchemaVersionWithoutABackup",
+     [](FolderTest &f) {
+         writeDatabase(f.paths.database, {"Desk"});
+         SQLiteDatabase(f.paths.database, SQLiteOpenMode::readWrite, SQLiteJournalPolicy::unchanged, 100)
+             .execute("PRAGMA user_version = -3;");
+         return nullptr;
+     },
+     {stamp, "Ostrel.sqlite"},
+     "Starting with a clean slate",
+     {}},
+    {"HighestPlausibleSchemaVersion",
+     [](FolderTest &f) {
+         writeDatabase(f.paths.database, {"Desk"});
+         SQLiteDatabase(f.paths.database, SQLiteOpenMode::readWrite, SQLiteJournalPolicy::unchanged, 100)
+             .execute("PRAGMA user_version = 1000;");
+         return nullptr;
+     },
      {"Ostrel.sqlite"},
      {},
-     {}},
+     "Update Ostrel for database version 1000. File unchanged: {database}."},
     {"Garbage",
      [](FolderTest &f) {
          writeGarbage(f.paths.database);
@@ -416,3 +496,93 @@ TEST_F(OpeningTest, AHotRollbackJournalIsRolledBackInsteadOfReportedAsReadOnly)
 }
 
 } // namespace
+
+// --- Who may read the files -------------------------------------------------------------------
+
+// The folder is its owner's alone, and so is every file the store writes there, whatever the
+// umask: SQLite on its own would create them with the umask's mode and give the log, index and
+// journal the database's.
+struct FileModesTest : FolderTest, ::testing::WithParamInterface<mode_t> {
+    mode_t previousUmask = 0;
+    void SetUp() override
+    {
+        FolderTest::SetUp();
+        previousUmask = ::umask(GetParam());
+    }
+    void TearDown() override { ::umask(previousUmask); }
+
+    static mode_t modeOf(const QString &path)
+    {
+        struct stat status {};
+        EXPECT_EQ(::lstat(QFile::encodeName(path).constData(), &status), 0) << path.toStdString();
+        return status.st_mode & 07777;
+    }
+};
+
+TEST_P(FileModesTest, TheFolderAndEveryFileTheStoreWritesAreTheOwnersAlone)
+{
+    // Temporary files live only for a moment: their mode is taken when the store syncs them.
+    QHash<QString, mode_t> passing;
+    const auto recordPassing = [&](const QString &call, const QString &path) {
+        const QString name = QFileInfo(path).fileName();
+        if (call == QLatin1String("close")
+            && (name.contains(QLatin1String(".tmp-")) || name.contains(QLatin1String("candidate")))) {
+            passing.insert(name.section(QLatin1Char('-'), 0, 0), modeOf(path));
+        }
+    };
+    files->observer = recordPassing;
+    StorageOpenResult result = open();
+    const DisplaySnapshot display = sampleDisplay(0, 1, true);
+    await(result.store->createLayout("Desk", {display}, {sampleEntry(display, "Editor")}, std::nullopt));
+    await(result.store->backupNow());
+    EXPECT_EQ(modeOf(paths.directory), 0700);
+    for (const QString &path : {paths.database, paths.database + "-wal", paths.database + "-shm",
+                                paths.backup}) {
+        EXPECT_EQ(modeOf(path), 0600) << path.toStdString();
+    }
+    // A reset whose backup cannot be put in place leaves its marker.
+    files->fail(FailingFileSystem::Call::rename, "Ostrel\\.backup\\.sqlite$");
+    EXPECT_TRUE(await(result.store->resetDatabase()).has_value());
+    EXPECT_EQ(modeOf(paths.resetMarker), 0600);
+    result.store.reset();
+
+    // Recovery's kept copies and the copy of the backup it checks.
+    writeGarbage(paths.database);
+    ::chmod(QFile::encodeName(paths.database).constData(), 0644);
+    files = std::make_shared<FailingFileSystem>();
+    files->observer = recordPassing;
+    environment.files = files;
+    ::unlink(QFile::encodeName(paths.resetMarker).constData());
+    result = open();
+    ASSERT_TRUE(result.notice);
+    EXPECT_EQ(modeOf(inFolder(keptName())), 0600);
+    EXPECT_EQ(modeOf(paths.database), 0600);
+    result.store.reset();
+
+    EXPECT_TRUE(passing.contains("Ostrel.backup.sqlite.tmp"));
+    EXPECT_TRUE(passing.contains("Ostrel.reset"));
+    EXPECT_TRUE(passing.contains("Ostrel.backup"));
+    for (auto it = passing.cbegin(); it != passing.cend(); ++it) {
+        EXPECT_EQ(it.value(), 0600) << it.key().toStdString();
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Umask, FileModesTest, ::testing::Values(mode_t(0), mode_t(0022), mode_t(0277)),
+                         [](const auto &info) {
+                             return "Umask0" + QString::number(info.param, 8).toStdString();
+                         });
+
+// A folder made by an earlier version for everyone to read is closed at the next open.
+TEST_F(OpeningTest, AFolderAndDatabaseOfAnEarlierVersionBecomeTheOwnersAlone)
+{
+    writeDatabase(paths.database, {"Desk"});
+    ::chmod(QFile::encodeName(paths.directory).constData(), 0755);
+    ::chmod(QFile::encodeName(paths.database).constData(), 0644);
+    StorageOpenResult result = open();
+    result.store.reset();
+    struct stat status {};
+    ASSERT_EQ(::stat(QFile::encodeName(paths.directory).constData(), &status), 0);
+    EXPECT_EQ(status.st_mode & 07777, 0700u);
+    ASSERT_EQ(::stat(QFile::encodeName(paths.database).constData(), &status), 0);
+    EXPECT_EQ(status.st_mode & 07777, 0600u);
+}

@@ -24,7 +24,18 @@ const QString notADatabase =
 
 // --- Recovery by the state of the backup ------------------------------------------------------
 
-enum class Backup { none, good, damaged, version2, version5 };
+enum class Backup {
+    none,
+    good,
+    damaged,
+    version2,
+    version5,
+    // Backups that would have been installed as an empty or unwritable library.
+    empty,
+    foreign,
+    unknownWriteVersion,
+    impossibleVersion
+};
 
 struct RecoveryCase {
     const char *name;
@@ -63,6 +74,24 @@ const RecoveryCase recoveryCases[] = {
     {"Version2Backup", Backup::version2, false, "Your layouts are back", layoutsBack, {}, {"Desk"}},
     {"Version5Backup", Backup::version5, false, {}, {},
      "Update Ostrel for database version 5. File unchanged: {backup}.", {}},
+    {"EmptyBackup", Backup::empty, false, {}, {},
+     "Couldn’t recover the database. " + notADatabase + " The backup at {backup} could not be "
+     "used: The database file is empty. The original database was left in place.",
+     {}},
+    {"ForeignBackup", Backup::foreign, false, {}, {},
+     "Couldn’t recover the database. " + notADatabase + " The backup at {backup} could not be "
+     "used: The file has no schema version of Ostrel. The original database was left in place.",
+     {}},
+    {"BackupWithAnUnknownWriteVersion", Backup::unknownWriteVersion, false, {}, {},
+     "Couldn’t recover the database. " + notADatabase + " The backup at {backup} could not be "
+     "used: The database header holds an unknown file format version. The original database was "
+     "left in place.",
+     {}},
+    {"BackupWithAnImpossibleVersion", Backup::impossibleVersion, false, {}, {},
+     "Couldn’t recover the database. " + notADatabase + " The backup at {backup} could not be "
+     "used: The database header holds an impossible schema version, 335544323. The original "
+     "database was left in place.",
+     {}},
     {"NoBackupResetPending", Backup::none, true, "Starting with a clean slate", backupNotRestored, {}, {}},
     {"GoodBackupResetPending", Backup::good, true, "Starting with a clean slate", backupNotRestored, {}, {}},
     {"DamagedBackupResetPending", Backup::damaged, true, "Starting with a clean slate", backupNotRestored, {}, {}},
@@ -93,6 +122,21 @@ TEST_P(RecoveryByBackupTest, RestoresAVerifiedBackupStartsCleanOrLeavesEverythin
         SQLiteDatabase(paths.backup, SQLiteOpenMode::readWrite, SQLiteJournalPolicy::unchanged, 100)
             .execute("PRAGMA user_version = 5;");
         break;
+    case Backup::empty:
+        writeBytes(paths.backup, {});
+        break;
+    case Backup::foreign:
+        writeDatabaseFromSql(paths.backup, "CREATE TABLE notes (text TEXT);");
+        break;
+    case Backup::unknownWriteVersion:
+        writeDatabase(paths.backup, {"Backed up"});
+        setByte(paths.backup, 18, '\xff');
+        break;
+    case Backup::impossibleVersion:
+        writeDatabase(paths.backup, {"Backed up"});
+        SQLiteDatabase(paths.backup, SQLiteOpenMode::readWrite, SQLiteJournalPolicy::unchanged, 100)
+            .execute("PRAGMA user_version = 335544323;");
+        break;
     }
     if (c.resetPending) {
         writeBytes(paths.resetMarker, "reset pending");
@@ -105,7 +149,7 @@ TEST_P(RecoveryByBackupTest, RestoresAVerifiedBackupStartsCleanOrLeavesEverythin
         const StorageError error = storageErrorOf([&] { open(); });
         const QString expected = QString(c.error).replace("{backup}", paths.backup);
         EXPECT_TRUE(error.errorDescription().startsWith(expected)) << error.errorDescription().toStdString();
-        if (c.backup == Backup::damaged) {
+        if (c.backup != Backup::version5) {
             EXPECT_TRUE(error.errorDescription().endsWith(" The original database was left in place."));
         }
         // Nothing was moved, linked or left behind.
