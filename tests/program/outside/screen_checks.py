@@ -4,10 +4,9 @@ program opens is painted (also while the settings window is open), and the candi
 their numbers. The scenario files run these checks under one window manager each."""
 
 import os
-import time
 import unittest
 
-from ostrel_outside import Desktop, Rect, seed_layout, wait_for, within
+from ostrel_outside import Desktop, Rect, seed_layout, wait_for
 
 SAVE_CURRENT_WINDOWS = os.environ.get("OSTREL_SAVE_CURRENT_WINDOWS", "")
 
@@ -38,13 +37,13 @@ def edge(rect, depth=3):
 
 
 class ScreenChecks(unittest.TestCase):
-    """Mixed into a scenario's test case, which names the window manager."""
+    """The checks; a scenario's test case derives from it and says whether its desktop is
+    composited (xfwm4's compositor) or not (openbox)."""
 
     compositing = False
 
     def desktop(self):
-        desktop = Desktop(tray=False, window_manager=not self.compositing)
-        return desktop
+        return Desktop(tray=False, window_manager=not self.compositing)
 
     def prepare(self, desktop):
         if self.compositing:
