@@ -40,6 +40,13 @@ void MarkerContentView::paintEvent(QPaintEvent *)
 {
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
+    if (!isTranslucent()) {
+        // Cut to the outline and the badge: a flat fill draws both without edges blended into
+        // the black an opaque window starts from; the number goes on top.
+        painter.fillRect(rect(), SystemColors::green());
+        drawNumber(painter);
+        return;
+    }
 
     QColor outlineColor = SystemColors::green();
     outlineColor.setAlphaF(0.92f);
@@ -51,20 +58,24 @@ void MarkerContentView::paintEvent(QPaintEvent *)
     painter.setPen(Qt::NoPen);
     painter.setBrush(SystemColors::green());
     painter.drawEllipse(circle);
+    drawNumber(painter);
+}
 
+void MarkerContentView::drawNumber(QPainter &painter) const
+{
     QFont font = painter.font();
     font.setPixelSize(int(numberPixelSize));
     font.setBold(true);
     painter.setFont(font);
     painter.setPen(Qt::white);
-    painter.drawText(circle, Qt::AlignCenter, QString::number(number_));
+    painter.drawText(badge(), Qt::AlignCenter, QString::number(number_));
 }
 
 QRegion MarkerContentView::paintedShape() const
 {
-    // The outline's band and the badge, a pixel wider for the antialiased edges.
+    // The outline's band and the badge, filled flat where nothing blends.
     const QRectF r = outline();
-    const double half = lineWidth / 2 + 1;
+    const double half = lineWidth / 2;
     QPainterPath band;
     band.addRoundedRect(r.adjusted(-half, -half, half, half), cornerRadius + half, cornerRadius + half);
     QPainterPath inner;
@@ -72,7 +83,7 @@ QRegion MarkerContentView::paintedShape() const
                          std::max(0.0, cornerRadius - half));
     QPainterPath shape = band.subtracted(inner);
     QPainterPath circle;
-    circle.addEllipse(badge().adjusted(-1, -1, 1, 1));
+    circle.addEllipse(badge());
     shape = shape.united(circle);
     return regionOf(shape);
 }

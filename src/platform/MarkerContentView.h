@@ -2,6 +2,8 @@
 
 #include "platform/OverlayPanel.h"
 
+class QPainter;
+
 namespace ostrel {
 
 // The marker over one candidate window: a green outline and a green badge with the candidate's
@@ -21,6 +23,7 @@ protected:
 private:
     QRectF outline() const;
     QRectF badge() const;
+    void drawNumber(QPainter &painter) const;
 
     const int number_;
 };

@@ -34,6 +34,8 @@ public:
     void orderOut();
     // The window-server number of the panel's window; 0 while it has none.
     qint64 windowNumber() const;
+    // Whether the panel blends over what lies below it; if not, it is cut to `paintedShape`.
+    bool isTranslucent() const { return translucent_; }
 
     // Global coordinates to the screen coordinates of the window system, read afresh each time
     // (the primary display may have moved).

@@ -7,8 +7,9 @@ namespace ostrel {
 
 namespace {
 
-// Without a compositor nothing can be translucent; the window keeps the inner band.
-constexpr double opaqueBand = 10;
+// Without a compositor nothing can be translucent: the glow is left out and the window keeps only
+// its rim, the crisp edge made a little wider so that it still catches the eye alone.
+constexpr double opaqueRim = 3;
 
 QPainterPath visiblePath(const QList<RectD> &rects)
 {
@@ -48,6 +49,12 @@ RestoredWindowFlashView::RestoredWindowFlashView(RestoredWindowFlashRegion *regi
 void RestoredWindowFlashView::paintEvent(QPaintEvent *)
 {
     QPainter painter(this);
+    if (!isTranslucent()) {
+        // The window is cut to the visible part of the rim, so a flat fill draws exactly the rim,
+        // with no edge blended into the black an opaque window starts from.
+        painter.fillRect(rect(), glow_.accent());
+        return;
+    }
     painter.setCompositionMode(QPainter::CompositionMode_Source);
     painter.fillRect(rect(), Qt::transparent);
     painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
@@ -74,8 +81,8 @@ QRegion RestoredWindowFlashView::bandOf(QSize size)
     QPainterPath outer;
     outer.addRoundedRect(rect, cornerRadius, cornerRadius);
     QPainterPath inner;
-    inner.addRoundedRect(rect.adjusted(opaqueBand, opaqueBand, -opaqueBand, -opaqueBand),
-                         cornerRadius - opaqueBand / 2, cornerRadius - opaqueBand / 2);
+    inner.addRoundedRect(rect.adjusted(opaqueRim, opaqueRim, -opaqueRim, -opaqueRim),
+                         cornerRadius - opaqueRim, cornerRadius - opaqueRim);
     return regionOf(outer.subtracted(inner));
 }
 

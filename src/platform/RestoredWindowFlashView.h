@@ -17,7 +17,7 @@ public:
     static constexpr double cornerRadius = RestoredWindowFlashGlow::cornerRadius;
 
     // The region is observed: the view redraws when it changes. It must outlive the view.
-    // Without translucency the panel is cut to the band along its edge.
+    // Without translucency the panel is cut to the rim along its edge and shows no glow.
     RestoredWindowFlashView(RestoredWindowFlashRegion *region, QColor accent, bool translucent);
 
     RestoredWindowFlashRegion *region() const { return region_; }
@@ -32,7 +32,7 @@ private:
 
     RestoredWindowFlashRegion *region_;
     RestoredWindowFlashGlow glow_;
-    // The band a panel without a compositor keeps, for the size it was cut for.
+    // The rim a panel without a compositor keeps, for the size it was cut for.
     mutable QRegion band_;
     mutable QSize bandSize_;
 };

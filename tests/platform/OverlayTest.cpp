@@ -2,6 +2,7 @@
 #include "platform/MarkerOverlayService.h"
 #include "platform/OverlayWindowRegistry.h"
 #include "platform/RestoredWindowFlashService.h"
+#include "platform/SystemColors.h"
 #include "system/fake/FakeClock.h"
 #include "system/fake/FakeCompositing.h"
 #include "system/fake/FakeReduceMotion.h"
@@ -196,7 +197,23 @@ TEST_F(Overlays, WithoutACompositorAMarkerIsCutToWhatItPaints)
     EXPECT_TRUE(mask.contains(QPoint(3, 150))) << "the outline";
     EXPECT_TRUE(mask.contains(QPoint(25, 25))) << "the badge";
     EXPECT_FALSE(mask.contains(QPoint(200, 150))) << "the window below shows through";
+    EXPECT_FALSE(mask.contains(QPoint(8, 150))) << "just inside the outline";
     EXPECT_FALSE(panel->testAttribute(Qt::WA_TranslucentBackground));
+
+    // What shows is drawn flat, with no edge blended into black, and the badge keeps its
+    // number.
+    const QImage drawn = panel->grab().toImage();
+    const QColor green = SystemColors::green();
+    for (const QPoint at : {QPoint(2, 150), QPoint(3, 150), QPoint(200, 3), QPoint(12, 25)}) {
+        EXPECT_EQ(drawn.pixelColor(at).rgb(), green.rgb()) << at.x() << "," << at.y();
+    }
+    int white = 0;
+    for (int y = 11; y < 39; ++y) {
+        for (int x = 11; x < 39; ++x) {
+            white += mask.contains(QPoint(x, y)) && qGray(drawn.pixel(x, y)) > 220 ? 1 : 0;
+        }
+    }
+    EXPECT_GT(white, 10) << "the number in the badge";
 }
 
 // --- restore flash
@@ -397,4 +414,9 @@ TEST_F(Overlays, WithoutACompositorTheFlashIsCutToTheVisibleBand)
     EXPECT_TRUE(mask.contains(QPoint(2, 150))) << "the left edge, uncovered";
     EXPECT_FALSE(mask.contains(QPoint(398, 150))) << "the right edge, covered";
     EXPECT_FALSE(mask.contains(QPoint(100, 150))) << "the middle of the window";
+    EXPECT_FALSE(mask.contains(QPoint(6, 150))) << "no glow inside the rim";
+
+    // The rim is drawn flat in the highlight colour: no glow faded into black.
+    const QImage drawn = flash->panels().value(0).panel->grab().toImage();
+    EXPECT_EQ(drawn.pixelColor(1, 150).rgb(), SystemColors::color(HighlightColor::blue).rgb());
 }

@@ -10,6 +10,14 @@
 //                                          manager's close button asks it (WM_DELETE_WINDOW)
 //   stop-window-manager                    "ok" once openbox has ended
 //   start-window-manager                   "ok" once openbox runs
+//   screenshot <x> <y> <w> <h> <file>      "ok" once that rectangle of the root window (root
+//                                          coordinates) is written to the file as a binary PPM:
+//                                          what the screen shows, read from the server's frame
+//                                          buffer (a per-window reader such as xwd shows windows
+//                                          of their own colormap, and the holes of shaped ones,
+//                                          as black)
+//   compositing                            "yes" while a compositing manager runs (the selection
+//                                          _NET_WM_CM_S0 has an owner), else "no"
 //   quit                                   tears the desktop down (so does the end of the input)
 //
 // Every process of the desktop dies with the launcher.
@@ -20,6 +28,7 @@
 #include <xcb/xcb_keysyms.h>
 #include <X11/keysym.h>
 
+#include <algorithm>
 #include <cctype>
 #include <cstdio>
 #include <cstdlib>
@@ -139,6 +148,81 @@ std::string closeWindow(const std::string &display, const std::vector<std::strin
     return answer;
 }
 
+// The root window's pixels in a rectangle, as the screen shows them. Read in bands, so no
+// single reply comes near the server's request size limit.
+std::string grabRoot(const std::string &display, const std::vector<std::string> &words)
+{
+    if (words.size() != 6) {
+        return "error: screenshot needs x y width height file";
+    }
+    int x = 0, y = 0, width = 0, height = 0;
+    try {
+        x = std::stoi(words[1]);
+        y = std::stoi(words[2]);
+        width = std::stoi(words[3]);
+        height = std::stoi(words[4]);
+    } catch (const std::exception &) {
+        return "error: screenshot needs numbers";
+    }
+    xcb_connection_t *c = xcb_connect(display.c_str(), nullptr);
+    if (xcb_connection_has_error(c)) {
+        xcb_disconnect(c);
+        return "error: no X server";
+    }
+    const xcb_screen_t *screen = xcb_setup_roots_iterator(xcb_get_setup(c)).data;
+    if (width <= 0 || height <= 0 || x < 0 || y < 0 || x + width > screen->width_in_pixels
+        || y + height > screen->height_in_pixels || screen->root_depth != 24) {
+        xcb_disconnect(c);
+        return "error: not a rectangle of the 24-bit root";
+    }
+    std::vector<unsigned char> pixels;
+    pixels.reserve(static_cast<size_t>(width) * height * 3);
+    constexpr int band = 64;
+    for (int top = y; top < y + height; top += band) {
+        const int rows = std::min(band, y + height - top);
+        xcb_get_image_reply_t *image = xcb_get_image_reply(
+            c, xcb_get_image(c, XCB_IMAGE_FORMAT_Z_PIXMAP, screen->root, static_cast<int16_t>(x),
+                             static_cast<int16_t>(top), static_cast<uint16_t>(width), static_cast<uint16_t>(rows), ~0u),
+            nullptr);
+        if (!image || xcb_get_image_data_length(image) < width * rows * 4) {
+            std::free(image);
+            xcb_disconnect(c);
+            return "error: the server gave no image";
+        }
+        const uint8_t *data = xcb_get_image_data(image);
+        for (int i = 0; i < width * rows; ++i) {
+            // 32 bits per pixel, little-endian BGRX, as the test server lays out depth 24.
+            pixels.push_back(data[i * 4 + 2]);
+            pixels.push_back(data[i * 4 + 1]);
+            pixels.push_back(data[i * 4]);
+        }
+        std::free(image);
+    }
+    xcb_disconnect(c);
+    FILE *out = std::fopen(words[5].c_str(), "wb");
+    if (!out) {
+        return "error: cannot write " + words[5];
+    }
+    std::fprintf(out, "P6\n%d %d\n255\n", width, height);
+    const bool written = std::fwrite(pixels.data(), 1, pixels.size(), out) == pixels.size();
+    return std::fclose(out) == 0 && written ? "ok" : "error: cannot write " + words[5];
+}
+
+std::string compositing(const std::string &display)
+{
+    xcb_connection_t *c = xcb_connect(display.c_str(), nullptr);
+    if (xcb_connection_has_error(c)) {
+        xcb_disconnect(c);
+        return "error: no X server";
+    }
+    xcb_get_selection_owner_reply_t *owner =
+        xcb_get_selection_owner_reply(c, xcb_get_selection_owner(c, atomNamed(c, "_NET_WM_CM_S0")), nullptr);
+    const bool owned = owner && owner->owner != XCB_WINDOW_NONE;
+    std::free(owner);
+    xcb_disconnect(c);
+    return owned ? "yes" : "no";
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -172,6 +256,10 @@ int main(int argc, char **argv)
                 std::cout << grabState(session.display(), words) << std::endl;
             } else if (words[0] == "close") {
                 std::cout << closeWindow(session.display(), words) << std::endl;
+            } else if (words[0] == "compositing") {
+                std::cout << compositing(session.display()) << std::endl;
+            } else if (words[0] == "screenshot") {
+                std::cout << grabRoot(session.display(), words) << std::endl;
             } else if (words[0] == "stop-window-manager") {
                 session.stopWindowManager();
                 std::cout << "ok" << std::endl;

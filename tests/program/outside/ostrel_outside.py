@@ -50,6 +50,9 @@ EXECUTABLE = os.environ.get("OSTREL_EXECUTABLE", "")
 LAUNCHER = os.environ.get("OSTREL_X11_LAUNCHER", "")
 TEST_CLIENT = os.environ.get("OSTREL_TEST_CLIENT", "")
 AT_SPI_BUS_LAUNCHER = "/usr/libexec/at-spi-bus-launcher"
+# Where the screenshots of the checks that read the screen are kept (CTest names a folder in the
+# build tree); none are kept without it.
+SCREENSHOTS = os.environ.get("OSTREL_SCREENSHOTS", "")
 DEFAULT_TIMEOUT = 30.0
 
 
@@ -171,6 +174,52 @@ class Rect:
 
     def __repr__(self):
         return "Rect(%d, %d, %d x %d)" % (self.x, self.y, self.width, self.height)
+
+
+class Screenshot:
+    """Pixels of a rectangle of the screen (root coordinates), as the server's frame buffer holds
+    them: what a person sees."""
+
+    def __init__(self, rect, data):
+        self.rect = rect
+        self._data = data
+
+    def pixel(self, x, y):
+        """The (r, g, b) at a point in root coordinates."""
+        offset = ((y - self.rect.y) * self.rect.width + (x - self.rect.x)) * 3
+        return tuple(self._data[offset:offset + 3])
+
+    def pixels(self, rect):
+        """Every (r, g, b) of a rectangle (root coordinates) inside this one, row by row."""
+        found = []
+        for y in range(max(rect.y, self.rect.y), min(rect.bottom, self.rect.bottom)):
+            start = ((y - self.rect.y) * self.rect.width + max(rect.x, self.rect.x) - self.rect.x) * 3
+            end = ((y - self.rect.y) * self.rect.width + min(rect.right, self.rect.right) - self.rect.x) * 3
+            row = self._data[start:end]
+            found.extend(tuple(row[i:i + 3]) for i in range(0, len(row), 3))
+        return found
+
+    def colours(self, rect):
+        """How many pixels of each colour the rectangle holds."""
+        counts = {}
+        for colour in self.pixels(rect):
+            counts[colour] = counts.get(colour, 0) + 1
+        return counts
+
+    def is_painted(self, rect):
+        """Whether the rectangle shows something drawn: more than a handful of colours (text and
+        controls are antialiased), not one flat fill such as the black of an unpainted window."""
+        return len(self.colours(rect)) >= 8
+
+    def save(self, name):
+        """Keeps the image as <name>.png in the screenshots folder; returns its path or None."""
+        if not SCREENSHOTS:
+            return None
+        os.makedirs(SCREENSHOTS, exist_ok=True)
+        path = os.path.join(SCREENSHOTS, name + ".png")
+        header = b"P6\n%d %d\n255\n" % (self.rect.width, self.rect.height)
+        subprocess.run(["convert", "ppm:-", path], input=header + self._data, check=True)
+        return path
 
 
 class Desktop:
@@ -344,6 +393,48 @@ class Desktop:
     def stop_window_manager(self):
         self._command("stop-window-manager")
 
+    def is_compositing(self):
+        """Whether a compositing manager runs on the desktop (_NET_WM_CM_S0 has an owner)."""
+        return self._command("compositing") == "yes"
+
+    def screenshot(self, rect=None):
+        """What the screen shows in `rect` (root coordinates; the whole screen by default), read
+        from the root window's pixels, not from any window's own buffer."""
+        if rect is None:
+            rect = self.screen_rect()
+        path = os.path.join(self.folder, "screenshot.ppm")
+        self._command("screenshot %d %d %d %d %s" % (rect.x, rect.y, rect.width, rect.height, path))
+        with open(path, "rb") as image:
+            data = image.read()
+        # The header is three lines: "P6", the size, the largest value.
+        body = data.split(b"\n", 3)[3]
+        return Screenshot(rect, body)
+
+    def screen_rect(self):
+        for line in self.run(["xwininfo", "-root"]).stdout.splitlines():
+            if line.strip().startswith("-geometry"):
+                size = line.split()[1].split("+")[0]
+                width, height = size.split("x")
+                return Rect(0, 0, int(width), int(height))
+        raise RuntimeError("no root geometry")
+
+    def start_compositing_window_manager(self):
+        """Starts xfwm4 with its compositor on a desktop made without a window manager: a
+        compositing manager that draws with XRender, so no GL is needed. Sealed off like the
+        harness's window managers: a home of its own and its own session bus."""
+        home = os.path.join(self.folder, "xfwm4-home")
+        os.makedirs(os.path.join(home, ".config"), exist_ok=True)
+        self.spawn(["dbus-run-session", "--", "xfwm4", "--compositor=on", "--sm-client-disable"],
+                   extra_env={"HOME": home, "XDG_CONFIG_HOME": os.path.join(home, ".config"),
+                              "XDG_CACHE_HOME": os.path.join(home, ".cache"),
+                              "XDG_DATA_HOME": os.path.join(home, ".local", "share"),
+                              "NO_AT_BRIDGE": "1", "GSETTINGS_BACKEND": "memory"},
+                   quiet=True)
+        wait_for(self.is_compositing, what="xfwm4's compositor")
+        wait_for(lambda: "window id" in self.run(["xprop", "-root", "_NET_SUPPORTING_WM_CHECK"],
+                                                 check=False).stdout,
+                 what="xfwm4 to manage the screen")
+
     def start_window_manager(self):
         self._command("start-window-manager")
 
@@ -408,6 +499,10 @@ class Desktop:
                     values[key] = int(line.split(":")[1])
         return Rect(values["Absolute upper-left X"], values["Absolute upper-left Y"],
                     values["Width"], values["Height"])
+
+    def is_override_redirect(self, window):
+        info = self.run(["xwininfo", "-id", str(window)], check=False).stdout
+        return "Override Redirect State: yes" in info
 
     def window_is_viewable(self, window):
         info = self.run(["xwininfo", "-id", str(window)], check=False).stdout
@@ -541,6 +636,12 @@ class Ostrel:
                 continue
             result.append(window)
         return result
+
+    def overlays(self):
+        """Its overlay windows on screen (the restore outline, the candidate markers): the windows
+        it shows without the window manager, as {window: rectangle in root coordinates}."""
+        return {window: self.desktop.window_geometry(window) for window in self.windows()
+                if self.desktop.is_override_redirect(window)}
 
     def tray_icon_geometry(self):
         """Where its icon sits in the tray host, in root coordinates; None when it has none."""

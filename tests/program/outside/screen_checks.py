@@ -1,0 +1,225 @@
+"""What a person sees on the screen, read from the root window's pixels while the real program
+runs: the outline after a restore leaves the restored windows visible, every window and alert the
+program opens is painted (also while the settings window is open), and the candidate markers show
+their numbers. The scenario files run these checks under one window manager each."""
+
+import os
+import unittest
+
+from ostrel_outside import Desktop, Rect, seed_layout, wait_for
+
+SAVE_CURRENT_WINDOWS = os.environ.get("OSTREL_SAVE_CURRENT_WINDOWS", "")
+
+# ⌃⌥K, as the settings store keeps it: the key code of K and control + option.
+SHORTCUT_SETTING = '"@ByteArray({\\"keyCode\\":40,\\"modifiers\\":6144})"'
+
+WORK = {"OstrelEditor": (0.10, 0.10, 0.40, 0.50), "OstrelMail": (0.55, 0.30, 0.35, 0.45)}
+
+# How far in from a restored window's edge the glow may tint it under a compositor: the widest
+# glow layer is 64 wide and blurred by 36.
+GLOW_DEPTH = 110
+
+
+def inset(rect, by):
+    return Rect(rect.x + by, rect.y + by, rect.width - 2 * by, rect.height - 2 * by)
+
+
+def union(rects):
+    rects = list(rects)
+    left, top = min(r.x for r in rects), min(r.y for r in rects)
+    return Rect(left, top, max(r.right for r in rects) - left, max(r.bottom for r in rects) - top)
+
+
+def edge(rect, depth=3):
+    """The band just inside a rectangle's edge, as four rectangles."""
+    return [Rect(rect.x, rect.y, rect.width, depth), Rect(rect.x, rect.bottom - depth, rect.width, depth),
+            Rect(rect.x, rect.y, depth, rect.height), Rect(rect.right - depth, rect.y, depth, rect.height)]
+
+
+class ScreenChecks(unittest.TestCase):
+    """The checks; a scenario's test case derives from it and says whether its desktop is
+    composited (xfwm4's compositor) or not (openbox)."""
+
+    compositing = False
+
+    def desktop(self):
+        return Desktop(tray=False, window_manager=not self.compositing)
+
+    def prepare(self, desktop):
+        if self.compositing:
+            desktop.start_compositing_window_manager()
+        else:
+            self.assertFalse(desktop.is_compositing())
+
+    def name(self, what):
+        return "%s-%s" % ("compositor" if self.compositing else "openbox", what)
+
+    def new_window(self, ostrel, before, what):
+        """The one window the program opened since `before` (a set of its windows), once it is on
+        screen."""
+        def opened():
+            added = [w for w in ostrel.windows() if w not in before
+                     and not ostrel.desktop.is_override_redirect(w)]
+            return added[0] if len(added) == 1 else None
+        return wait_for(opened, what=what)
+
+    def assert_painted(self, desktop, window, name):
+        """Waits until the window's rectangle on screen shows a drawing, and keeps the screen."""
+        rect = desktop.window_geometry(window)
+        try:
+            wait_for(lambda: desktop.screenshot(rect).is_painted(rect), timeout=15,
+                     what="%s to be painted" % name)
+        finally:
+            desktop.screenshot().save(self.name(name))
+
+    # --- the outline of restored windows ------------------------------------------------------
+
+    def check_restore_outline(self):
+        with self.desktop() as desktop:
+            self.prepare(desktop)
+            ostrel = desktop.start_ostrel()
+            ostrel.press("push button", "Quit Ostrel")
+            self.assertEqual(ostrel.wait_for_exit(), 0)
+            seed_layout(desktop.database_path, "Work", WORK)
+            windows = [desktop.open_window(title=cls, cls=cls, geometry="400x300+100+%d" % (100 + 350 * i))
+                       for i, cls in enumerate(WORK)]
+
+            ostrel = desktop.start_ostrel()
+            panel_windows = set(ostrel.windows())
+            ostrel.press("push button", "More actions for Work")
+            wait_for(lambda: set(ostrel.windows()) - panel_windows, what="the row's menu")
+            desktop.key("Down", "Return")
+
+            # While the outline is up: each outline lies over its window, its rim is drawn, and
+            # the window's inside shows through unchanged. The fade-in is awaited by looking
+            # again until the rims show. Only the part of the screen with the outlines is read,
+            # so that a look takes a fraction of the outline's second and a half.
+            area = []
+            def outlined():
+                overlays = ostrel.overlays()
+                if len(overlays) != len(windows):
+                    return None
+                if not area:
+                    area.append(union(overlays.values()))
+                shot = desktop.screenshot(area[0])
+                rims = [sum(1 for p in shot.pixels(r) if max(p) - min(p) > 60)
+                        for rect in overlays.values() for r in edge(rect)]
+                return (overlays, shot) if all(rims) else None
+            overlays, during = wait_for(outlined, timeout=20, what="the outlines with their rims")
+            during.save(self.name("restore-outline-during"))
+            wait_for(lambda: not ostrel.overlays(), what="the outlines to go")
+            after = desktop.screenshot(area[0])
+            after.save(self.name("restore-outline-after"))
+
+            for rect in overlays.values():
+                inside = inset(rect, GLOW_DEPTH if self.compositing else 30)
+                self.assertEqual(during.pixels(inside), after.pixels(inside),
+                                 "the outline covers the inside of %r" % rect)
+                self.assertNotIn((0, 0, 0), set(during.pixels(inside)))
+                changed = sum(1 for r in edge(rect) for a, b in zip(during.pixels(r), after.pixels(r))
+                              if a != b)
+                self.assertGreater(changed, rect.width, "no rim drawn around %r" % rect)
+            ostrel.press("push button", "Quit Ostrel")
+            self.assertEqual(ostrel.wait_for_exit(), 0)
+
+    # --- windows and alerts paint, also beside the settings window ---------------------------
+
+    def check_windows_paint(self, appearance):
+        with self.desktop() as desktop:
+            self.prepare(desktop)
+            left = desktop.open_window("On the left", "OstrelLeft", "500x400+100+100")
+            right = desktop.open_window("On the right", "OstrelRight", "600x400+1600+200")
+            wait_for(lambda: desktop.window_geometry(left).right <= 1280, what="the left window")
+            desktop.write_settings({"globalShortcut": SHORTCUT_SETTING, "appearance": appearance,
+                                    "restoreFlashEnabled": "false"})
+            desktop.run([SAVE_CURRENT_WINDOWS, "Both monitors"], timeout=120)
+            desktop.run(["xrandr", "--output", "DUMMY1", "--off"])
+            wait_for(lambda: "DUMMY1" not in desktop.run(["xrandr", "--listmonitors"]).stdout,
+                     what="the left monitor to go")
+
+            ostrel = desktop.start_ostrel()
+            wait_for(lambda: desktop.key_grabbed("k", "ctrl", "alt"), what="the global shortcut's grab")
+            panel = wait_for(lambda: ostrel.windows(), what="the panel")[0]
+            self.assert_painted(desktop, panel, "panel-" + appearance)
+
+            # "Choose a Display" alone, then with the settings window open.
+            before = set(ostrel.windows())
+            desktop.key("ctrl+alt+k")
+            prompt = self.new_window(ostrel, before, "Choose a Display")
+            self.assert_painted(desktop, prompt, "choose-a-display-" + appearance)
+            desktop.close_window(prompt)
+            wait_for(lambda: not desktop.window_is_viewable(prompt), what="the prompt to close")
+
+            before = set(ostrel.windows())
+            ostrel.press("push button", "Settings…")
+            settings = self.new_window(ostrel, before, "the settings window")
+            self.assert_painted(desktop, settings, "settings-" + appearance)
+
+            before = set(ostrel.windows())
+            desktop.key("ctrl+alt+k")
+            prompt = self.new_window(ostrel, before, "Choose a Display beside the settings")
+            self.assert_painted(desktop, prompt, "choose-a-display-with-settings-" + appearance)
+            self.assert_painted(desktop, settings, "settings-beside-the-prompt-" + appearance)
+            desktop.close_window(prompt)
+            wait_for(lambda: not desktop.window_is_viewable(prompt), what="the prompt to close")
+
+            # The reset question, asked from the storage tab.
+            ostrel.press("page tab", "Storage")
+            before = set(ostrel.windows())
+            ostrel.press("push button", "Reset Layouts…")
+            question = self.new_window(ostrel, before, "Reset Layouts?")
+            self.assertIsNotNone(ostrel.find("label", "Reset Layouts?"))
+            self.assert_painted(desktop, question, "reset-layouts-" + appearance)
+            desktop.key("Escape")
+            wait_for(lambda: not desktop.window_is_viewable(question), what="the question to close")
+
+            ostrel.press("push button", "Quit Ostrel")
+            self.assertEqual(ostrel.wait_for_exit(), 0)
+
+    # --- candidate markers -------------------------------------------------------------------
+
+    def check_markers(self):
+        with self.desktop() as desktop:
+            self.prepare(desktop)
+            ostrel = desktop.start_ostrel()
+            ostrel.press("push button", "Quit Ostrel")
+            self.assertEqual(ostrel.wait_for_exit(), 0)
+            seed_layout(desktop.database_path, "Editor", {"OstrelEditor": (0.10, 0.10, 0.40, 0.50)})
+            # Two windows of one application: the layout's one window could be either. The first
+            # lies where "Choose Windows" opens, so its marker is drawn over the dialog.
+            for i, geometry in enumerate(("500x400+400+300", "500x400+2100+500")):
+                desktop.open_window(title="Editor %d" % (i + 1), cls="OstrelEditor", geometry=geometry)
+
+            ostrel = desktop.start_ostrel()
+            panel_windows = set(ostrel.windows())
+            ostrel.press("push button", "More actions for Editor")
+            wait_for(lambda: set(ostrel.windows()) - panel_windows, what="the row's menu")
+            before = set(ostrel.windows())
+            desktop.key("Down", "Return")
+            ostrel.find(None, "Choose Windows")
+            dialog = self.new_window(ostrel, before, "Choose Windows")
+            ostrel.press("push button", "Show Markers")
+
+            def numbered():
+                markers = ostrel.overlays()
+                if len(markers) != 2:
+                    return None
+                shot = desktop.screenshot(desktop.screen_rect())
+                # The badge: a green disc near the top left with the number in white.
+                for rect in markers.values():
+                    badge = Rect(rect.x + 3 + 8, rect.y + 3 + 8, 28, 28)
+                    colours = shot.pixels(badge)
+                    green = sum(1 for r, g, b in colours if g > 150 and r < 120 and b < 120)
+                    white = sum(1 for r, g, b in colours if min(r, g, b) > 220)
+                    if green < 200 or white < 15:
+                        return None
+                return markers, shot
+            markers, shot = wait_for(numbered, timeout=20, what="two numbered markers")
+            shot.save(self.name("markers"))
+            for rect in markers.values():
+                inside = inset(rect, 60)
+                self.assertNotIn((0, 0, 0), set(shot.pixels(inside)), "a marker blacks out %r" % rect)
+            # The dialog stays painted under the marker that crosses it.
+            self.assertTrue(shot.is_painted(desktop.window_geometry(dialog)))
+            ostrel.press("push button", "Quit Ostrel")
+            self.assertEqual(ostrel.wait_for_exit(), 0)
