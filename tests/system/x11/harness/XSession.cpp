@@ -914,7 +914,10 @@ void XSession::startWindowManager()
     failOnStrayWindows("before " + name + " started");
     const std::vector<std::string> environment = windowManagerEnvironment();
     const std::vector<std::string> command = windowManagerCommand();
-    windowsBeforeWindowManager_ = topLevelWindows();
+    windowsBeforeWindowManager_.clear();
+    for (uint32_t window : topLevelWindows()) {
+        windowsBeforeWindowManager_.emplace_back(window, ownerProcess(window));
+    }
     const std::vector<MonitorSetup> monitors = currentMonitors();
     const int devNull = open("/dev/null", O_RDONLY | O_CLOEXEC);
     wmPid_ = spawn(command, devNull, -1, -1, environment);
@@ -1064,7 +1067,8 @@ std::vector<std::string> XSession::strayWindows()
     ours.push_back(getpid());
     std::vector<std::string> stray;
     for (uint32_t window : clientList()) {
-        if (std::find(windowsBeforeWindowManager_.begin(), windowsBeforeWindowManager_.end(), window) !=
+        const pid_t owner = ownerProcess(window);
+        if (std::find(windowsBeforeWindowManager_.begin(), windowsBeforeWindowManager_.end(), std::pair(window, owner)) !=
             windowsBeforeWindowManager_.end()) {
             continue;
         }
@@ -1072,7 +1076,7 @@ std::vector<std::string> XSession::strayWindows()
         auto attributes = xcb_get_window_attributes_reply(connection_->c, xcb_get_window_attributes(connection_->c, window), nullptr);
         const bool exists = attributes != nullptr;
         std::free(attributes);
-        if (exists && std::find(ours.begin(), ours.end(), ownerProcess(window)) == ours.end()) {
+        if (exists && std::find(ours.begin(), ours.end(), owner) == ours.end()) {
             stray.push_back(describeWindow(window));
         }
     }

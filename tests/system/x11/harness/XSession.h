@@ -251,8 +251,9 @@ private:
     std::unique_ptr<Connection> connection_;
     uint32_t root_ = 0;
     bool monitorsChanged_ = false;
-    // The windows that stood before the window manager last started: the test's own.
-    std::vector<uint32_t> windowsBeforeWindowManager_;
+    // The windows that stood before the window manager last started, with their processes:
+    // the test's own. (The server hands the ids of closed windows out again.)
+    std::vector<std::pair<uint32_t, pid_t>> windowsBeforeWindowManager_;
 };
 
 } // namespace ostrel::test
