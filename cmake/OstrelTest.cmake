@@ -12,7 +12,7 @@
 # a run whose window manager is not installed reports itself skipped (the harness's skip code).
 set(OSTREL_LSAN_SUPPRESSIONS "${PROJECT_SOURCE_DIR}/tests/lsan.supp")
 # The window managers the restore road is checked under (the harness knows how to start each).
-set(OSTREL_WINDOW_MANAGERS openbox fluxbox icewm metacity xfwm4)
+set(OSTREL_WINDOW_MANAGERS openbox fluxbox icewm metacity xfwm4 kwin_x11 mutter marco muffin)
 
 function(ostrel_test name)
   cmake_parse_arguments(ARG "X11" "LABEL" "SOURCES;LIBS;OWN_CASES;WINDOW_MANAGERS" ${ARGN})

@@ -205,8 +205,12 @@ std::function<void()> holdFirstServiceCall(FakeDesktop &desktop, const std::func
 
 std::function<void()> AppModelTest::holdRestore()
 {
-    return holdFirstServiceCall(
-        desktop, [this] { model->restoreSelectedLayout(); }, [this] { return !model->busy(); });
+    return holdRestore([this] { model->restoreSelectedLayout(); });
+}
+
+std::function<void()> AppModelTest::holdRestore(const std::function<void()> &begin)
+{
+    return holdFirstServiceCall(desktop, begin, [this] { return !model->busy(); });
 }
 
 std::function<void()> AppModelTest::holdCapture()

@@ -77,6 +77,8 @@ protected:
     // returns the release, which lets the operation end and waits until it has.
     // A restore of the selected layout, held at its first call on the desktop.
     std::function<void()> holdRestore();
+    // A restore that `begin` starts (a button, a confirmed decision), held the same way.
+    std::function<void()> holdRestore(const std::function<void()> &begin);
     // A capture for saving, held at its first call on the desktop.
     std::function<void()> holdCapture();
     // An edit (an exclusion change, a rename, …) held while its write waits for the store.

@@ -310,23 +310,68 @@ struct Landing {
     RectD client;
 };
 
+// Whether the client's size hints let it take the size: a window of a fixed size, or one that
+// grows in steps the size misses, is given another size by any window manager, so a move that
+// keeps the old size may be the whole answer.
+bool sizeAllowed(X11Connection &connection, xcb_window_t window, double width, double height, Deadline deadline)
+{
+    constexpr uint32_t minSize = 1u << 4, maxSize = 1u << 5, resizeIncrements = 1u << 6, baseSize = 1u << 8;
+    auto cookie = xcb_get_property(connection.raw(), 0, window, XCB_ATOM_WM_NORMAL_HINTS, XCB_ATOM_WM_SIZE_HINTS, 0, 18);
+    auto reply = connection.reply<xcb_get_property_reply_t>(cookie, deadline);
+    if (!reply.ok() || reply->format != 32 || xcb_get_property_value_length(reply.reply.get()) < 18 * 4) {
+        return true;
+    }
+    const auto *hints = static_cast<const uint32_t *>(xcb_get_property_value(reply.reply.get()));
+    const auto w = int64_t(width), h = int64_t(height);
+    if ((hints[0] & minSize) && (w < int32_t(hints[5]) || h < int32_t(hints[6]))) {
+        return false;
+    }
+    if ((hints[0] & maxSize) && (w > int32_t(hints[7]) || h > int32_t(hints[8]))) {
+        return false;
+    }
+    if ((hints[0] & resizeIncrements) && int32_t(hints[9]) > 1 && int32_t(hints[10]) > 1) {
+        const int64_t baseW = (hints[0] & baseSize) ? int32_t(hints[15]) : (hints[0] & minSize) ? int32_t(hints[5]) : 0;
+        const int64_t baseH = (hints[0] & baseSize) ? int32_t(hints[16]) : (hints[0] & minSize) ? int32_t(hints[6]) : 0;
+        if ((w - baseW) % int32_t(hints[9]) != 0 || (h - baseH) % int32_t(hints[10]) != 0) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// Whether the window manager has done one half of the request and not yet begun the other:
+// the window has the size asked for and stands where it stood, or stands where asked with its
+// old size while its hints allow the new one.
+bool halfWay(const RectD &now, const RectD &expected, const RectD &before, bool sizeReachable)
+{
+    const bool placed = now.x == expected.x && now.y == expected.y;
+    const bool sized = now.width == expected.width && now.height == expected.height;
+    const bool stayed = now.x == before.x && now.y == before.y;
+    const bool kept = now.width == before.width && now.height == before.height;
+    return (sized && stayed && !placed) || (placed && kept && !sized && sizeReachable);
+}
+
 // The window manager applies a request asynchronously and may configure the window more than
 // once (move, then resize); it has landed once the window is where it was asked to go, and has
-// settled elsewhere after a short quiet period following its first notification.
+// settled elsewhere after a short quiet period following its first change. Half of the request
+// done, or a notification that leaves the window where it was, starts no such period: the notification may answer an earlier request or come before the window
+// manager gets to this one, and Mutter on a busy machine may move a window well before it
+// resizes it or the other way round, so the window would be judged immovable (or of a fixed
+// size) while the rest is still on the way.
 Landing awaitLanding(X11Connection &connection, const WindowWatch &watch, xcb_window_t window, const RectD &expected,
-                     int configuresBefore, Deadline deadline)
+                     const RectD &before, int configuresBefore, Deadline deadline)
 {
     Deadline settle = std::max(Clock::now(), deadline - readBackReserve);
-    bool notified = false;
+    const bool sizeReachable = (expected.width == before.width && expected.height == before.height) ||
+                               sizeAllowed(connection, window, expected.width, expected.height, deadline);
+    bool changed = false;
+    int seen = configuresBefore;
     for (;;) {
         if (watch.destroyed()) {
             return {Landing::Status::gone, {}};
         }
-        if (!notified && watch.configures() > configuresBefore) {
-            notified = true;
-            settle = std::min(deadline, Clock::now() + quietAfterNotification);
-        }
-        if (notified) {
+        if (watch.configures() > seen) {
+            seen = watch.configures();
             const Geometry g = readGeometry(connection, window, deadline);
             if (g.status == Geometry::Status::gone) {
                 return {Landing::Status::gone, {}};
@@ -334,12 +379,16 @@ Landing awaitLanding(X11Connection &connection, const WindowWatch &watch, xcb_wi
             if (g.status == Geometry::Status::ok && g.client == expected) {
                 return {Landing::Status::landed, g.client};
             }
+            if (!changed && g.status == Geometry::Status::ok && g.client != before &&
+                !halfWay(g.client, expected, before, sizeReachable)) {
+                changed = true;
+                settle = std::min(deadline, Clock::now() + quietAfterNotification);
+            }
         }
         if (Clock::now() >= settle) {
             break;
         }
-        const int mark = watch.configures();
-        while (watch.configures() == mark && !watch.destroyed() && Clock::now() < settle) {
+        while (watch.configures() == seen && !watch.destroyed() && Clock::now() < settle) {
             waitForEvents(connection, settle);
         }
     }
@@ -401,7 +450,8 @@ FrameRequestResult moveResize(X11Desktop &desktop, xcb_window_t window, const Fr
     }
     const int configuresBefore = watch.configures();
     send(connection, window, placement, supports(target, connection, Atom::NetMoveresizeWindow));
-    const Landing landing = awaitLanding(connection, watch, window, placement.expected, configuresBefore, deadline);
+    const Landing landing =
+        awaitLanding(connection, watch, window, placement.expected, target.info.client, configuresBefore, deadline);
     // What this process changed is read again next time, whatever the events said so far.
     desktop.invalidate(window);
     return judge(landing, target.info.client);

@@ -261,7 +261,8 @@ class Desktop:
         self.folder = tempfile.mkdtemp(prefix="ostrel-outside-")
         home = os.path.join(self.folder, "home")
         runtime = os.path.join(self.folder, "runtime")
-        for path in (home, runtime):
+        config_dirs = os.path.join(self.folder, "config-dirs")
+        for path in (home, runtime, config_dirs):
             os.makedirs(path, mode=0o700)
         self.env = {
             "PATH": "/usr/local/bin:/usr/bin:/bin",
@@ -270,6 +271,10 @@ class Desktop:
             "XDG_DATA_HOME": os.path.join(home, ".local", "share"),
             "XDG_CACHE_HOME": os.path.join(home, ".cache"),
             "XDG_RUNTIME_DIR": runtime,
+            # No system-wide settings either (/etc/xdg: the program's own defaults, autostart
+            # entries, the tray host's theme): only what the test writes counts.
+            "XDG_CONFIG_DIRS": config_dirs,
+            "XDG_DATA_DIRS": "/usr/local/share:/usr/share",
             "LANG": "C.UTF-8",
             # The machine's own system bus (logind) stays out of the test.
             "DBUS_SYSTEM_BUS_ADDRESS": "unix:path=" + os.path.join(self.folder, "no-system-bus"),

@@ -11,16 +11,152 @@
 #include <gtest/gtest.h>
 
 #include <xcb/randr.h>
+#include <xcb/xcb.h>
+
+#include <poll.h>
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
+#include <cstring>
 #include <thread>
+#include <vector>
 
 namespace ostrel::x11 {
 namespace {
 
 using test::TestClient;
 using test::TestWindowSpec;
+
+// A window manager of the test's own that takes its time between the halves of a request: it
+// gives a window the new size at once and moves it only `lag` later, as Mutter may do on a busy
+// machine. Everything else it does at once: it maps what asks to be mapped and lists it until it
+// is gone.
+class LaggingWindowManager {
+public:
+    LaggingWindowManager(const std::string &display, std::chrono::milliseconds lag) : lag_(lag)
+    {
+        c_ = xcb_connect(display.c_str(), nullptr);
+        root_ = xcb_setup_roots_iterator(xcb_get_setup(c_)).data->root;
+        const uint32_t mask = XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY;
+        xcb_generic_error_t *error = xcb_request_check(c_, xcb_change_window_attributes_checked(c_, root_, XCB_CW_EVENT_MASK, &mask));
+        running_ = error == nullptr;
+        std::free(error);
+        check_ = xcb_generate_id(c_);
+        xcb_create_window(c_, XCB_COPY_FROM_PARENT, check_, root_, -10, -10, 1, 1, 0, XCB_WINDOW_CLASS_INPUT_OUTPUT,
+                          XCB_COPY_FROM_PARENT, 0, nullptr);
+        set(check_, "_NET_SUPPORTING_WM_CHECK", XCB_ATOM_WINDOW, {check_});
+        set(root_, "_NET_SUPPORTED", XCB_ATOM_ATOM,
+            {atom("_NET_SUPPORTING_WM_CHECK"), atom("_NET_CLIENT_LIST"), atom("_NET_CLIENT_LIST_STACKING"),
+             atom("_NET_MOVERESIZE_WINDOW"), atom("_NET_FRAME_EXTENTS")});
+        set(root_, "_NET_CLIENT_LIST", XCB_ATOM_WINDOW, {});
+        set(root_, "_NET_CLIENT_LIST_STACKING", XCB_ATOM_WINDOW, {});
+        set(root_, "_NET_NUMBER_OF_DESKTOPS", XCB_ATOM_CARDINAL, {1});
+        set(root_, "_NET_CURRENT_DESKTOP", XCB_ATOM_CARDINAL, {0});
+        set(root_, "_NET_SUPPORTING_WM_CHECK", XCB_ATOM_WINDOW, {check_});
+        xcb_flush(c_);
+        if (running_) {
+            loop_ = std::thread([this] { run(); });
+        }
+    }
+    ~LaggingWindowManager()
+    {
+        stop_ = true;
+        if (loop_.joinable()) {
+            loop_.join();
+        }
+        xcb_disconnect(c_);
+    }
+    bool running() const { return running_; }
+
+private:
+    xcb_atom_t atom(const char *name)
+    {
+        auto reply = xcb_intern_atom_reply(c_, xcb_intern_atom(c_, 0, uint16_t(std::strlen(name)), name), nullptr);
+        const xcb_atom_t a = reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
+        std::free(reply);
+        return a;
+    }
+    void set(xcb_window_t window, const char *name, xcb_atom_t type, const std::vector<uint32_t> &values)
+    {
+        xcb_change_property(c_, XCB_PROP_MODE_REPLACE, window, atom(name), type, 32, uint32_t(values.size()), values.data());
+    }
+    void run()
+    {
+        using Clock = std::chrono::steady_clock;
+        struct Move {
+            xcb_window_t window;
+            int32_t x, y;
+            Clock::time_point due;
+        };
+        std::vector<Move> moves;
+        const xcb_atom_t moveResize = atom("_NET_MOVERESIZE_WINDOW");
+        while (!stop_) {
+            while (xcb_generic_event_t *event = xcb_poll_for_event(c_)) {
+                switch (event->response_type & 0x7f) {
+                case XCB_MAP_REQUEST: {
+                    const xcb_window_t w = reinterpret_cast<xcb_map_request_event_t *>(event)->window;
+                    clients_.push_back(w);
+                    set(w, "_NET_FRAME_EXTENTS", XCB_ATOM_CARDINAL, {0, 0, 0, 0});
+                    xcb_map_window(c_, w);
+                    set(root_, "_NET_CLIENT_LIST", XCB_ATOM_WINDOW, clients_);
+                    set(root_, "_NET_CLIENT_LIST_STACKING", XCB_ATOM_WINDOW, clients_);
+                    break;
+                }
+                case XCB_DESTROY_NOTIFY: {
+                    const xcb_window_t w = reinterpret_cast<xcb_destroy_notify_event_t *>(event)->window;
+                    clients_.erase(std::remove(clients_.begin(), clients_.end(), w), clients_.end());
+                    set(root_, "_NET_CLIENT_LIST", XCB_ATOM_WINDOW, clients_);
+                    set(root_, "_NET_CLIENT_LIST_STACKING", XCB_ATOM_WINDOW, clients_);
+                    break;
+                }
+                case XCB_CONFIGURE_REQUEST: {
+                    const auto *request = reinterpret_cast<xcb_configure_request_event_t *>(event);
+                    const uint32_t values[] = {uint32_t(request->x), uint32_t(request->y), request->width, request->height};
+                    xcb_configure_window(c_, request->window,
+                                         XCB_CONFIG_WINDOW_X | XCB_CONFIG_WINDOW_Y | XCB_CONFIG_WINDOW_WIDTH | XCB_CONFIG_WINDOW_HEIGHT,
+                                         values);
+                    break;
+                }
+                case XCB_CLIENT_MESSAGE: {
+                    const auto *message = reinterpret_cast<xcb_client_message_event_t *>(event);
+                    if (message->type == moveResize) {
+                        const uint32_t *d = message->data.data32;
+                        const uint32_t size[] = {d[3], d[4]};
+                        xcb_configure_window(c_, message->window, XCB_CONFIG_WINDOW_WIDTH | XCB_CONFIG_WINDOW_HEIGHT, size);
+                        moves.push_back({message->window, int32_t(d[1]), int32_t(d[2]), Clock::now() + lag_});
+                    }
+                    break;
+                }
+                default:
+                    break;
+                }
+                std::free(event);
+            }
+            for (auto it = moves.begin(); it != moves.end();) {
+                if (Clock::now() >= it->due) {
+                    const uint32_t place[] = {uint32_t(it->x), uint32_t(it->y)};
+                    xcb_configure_window(c_, it->window, XCB_CONFIG_WINDOW_X | XCB_CONFIG_WINDOW_Y, place);
+                    it = moves.erase(it);
+                } else {
+                    ++it;
+                }
+            }
+            xcb_flush(c_);
+            pollfd fd{xcb_get_file_descriptor(c_), POLLIN, 0};
+            poll(&fd, 1, 5);
+        }
+    }
+
+    std::chrono::milliseconds lag_;
+    xcb_connection_t *c_ = nullptr;
+    xcb_window_t root_ = 0;
+    xcb_window_t check_ = 0;
+    std::vector<uint32_t> clients_;
+    bool running_ = false;
+    std::atomic<bool> stop_{false};
+    std::thread loop_;
+};
 
 class X11BackendTest : public test::ConnectedX11Test {
 protected:
@@ -411,6 +547,26 @@ TEST_F(X11BackendTest, SizeAndPositionWritesLandAndReadBackOneAtATimeOrInOneRequ
             EXPECT_TRUE(frame(w).isApproximatelyEqual(c.target, 4.0)) << c.target.x << "," << c.target.y << " " << oneRequest;
         }
     }
+}
+
+// A window manager that resizes at once and moves a while later (Mutter on a busy machine) is
+// still at the request when the size has landed: the write waits for the move, instead of
+// taking the window for one that cannot be moved.
+TEST_F(X11BackendTest, AMoveThatComesLongAfterTheResizeStillLands)
+{
+    x.stopWindowManager();
+    const LaggingWindowManager lagging(x.display(), std::chrono::milliseconds(300));
+    ASSERT_TRUE(lagging.running());
+    ASSERT_TRUE(x.waitUntil([&] { return system.trust->isProcessTrusted(); }));
+    const TestClient client = x.openWindow(at(1400, 100));
+    ASSERT_TRUE(x.waitForManaged(client.window()));
+    const AXElement w{client.window()};
+    system.elements->setMessagingTimeout(w, generousTimeout);
+    const RectD target{100, 120, 640, 480};
+    EXPECT_EQ(system.elements->setSizeAndPosition(w, AXSize{target.width, target.height}, AXPoint{target.x, target.y}),
+              (AXFrameWriteResult{AXError::success, AXError::success}));
+    EXPECT_TRUE(frame(client.window()).isApproximatelyEqual(target, 0.5));
+    x.stop(client);
 }
 
 // The window manager gives a window back its frame only after it has cleared the maximized

@@ -3,7 +3,13 @@
 
 #include <gtest/gtest.h>
 
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+
 #include <algorithm>
+
+extern char **environ;
 
 namespace ostrel::test {
 namespace {
@@ -94,6 +100,26 @@ TEST_F(XSessionTest, RestartedWindowManagerManagesOldAndNewWindows)
         EXPECT_NO_THROW(x.openWindow()) << (withOpenWindow ? "with" : "without") << " an open window";
         x.stopAllClients();
     }
+}
+
+// A window of a process the harness did not start (a window manager's wallpaper setter, its
+// panel, an autostarted program) is named with its class and title, so the test fails on it
+// instead of counting one window too many.
+TEST_F(XSessionTest, AWindowTheTestDidNotOpenIsNamed)
+{
+    EXPECT_TRUE(x.strayWindows().empty());
+    pid_t pid = 0;
+    const char *argv[] = {"xlogo", "-geometry", "150x100+1500+100", nullptr};
+    ASSERT_EQ(posix_spawnp(&pid, "xlogo", nullptr, nullptr, const_cast<char **>(argv), environ), 0);
+    const bool named = x.waitUntil([&] { return !x.strayWindows().empty(); });
+    const std::vector<std::string> stray = x.strayWindows();
+    kill(pid, SIGTERM);
+    waitpid(pid, nullptr, 0);
+    ASSERT_TRUE(named);
+    ASSERT_EQ(stray.size(), 1u);
+    EXPECT_NE(stray[0].find("WM_CLASS \"xlogo XLogo"), std::string::npos) << stray[0];
+    EXPECT_NE(stray[0].find("title \"xlogo\""), std::string::npos) << stray[0];
+    EXPECT_TRUE(x.waitUntil([&] { return x.strayWindows().empty(); }));
 }
 
 TEST_F(XSessionTest, MonitorsCanBeRearranged)

@@ -1,6 +1,7 @@
 #include "XSession.h"
 
 #include <xcb/randr.h>
+#include <xcb/res.h>
 #include <xcb/xcb.h>
 
 #include <fcntl.h>
@@ -63,8 +64,8 @@ std::string resolve(const std::string &program)
     throw failure(program + " is not installed (see scripts/packages.txt)");
 }
 
-// This process's environment with `changes` (NAME=VALUE) replacing or adding entries; built
-// before fork for the same reason as `resolve`.
+// This process's environment with `changes` replacing or adding entries (NAME=VALUE) or taking
+// them out (a bare NAME); built before fork for the same reason as `resolve`.
 std::vector<std::string> environmentWith(const std::vector<std::string> &changes)
 {
     std::vector<std::string> out;
@@ -77,16 +78,18 @@ std::vector<std::string> environmentWith(const std::vector<std::string> &changes
             out.push_back(entry);
         }
     }
-    out.insert(out.end(), changes.begin(), changes.end());
+    std::copy_if(changes.begin(), changes.end(), std::back_inserter(out),
+                 [](const std::string &c) { return c.find('=') != std::string::npos; });
     return out;
 }
 
-constexpr WindowManager allWindowManagers[] = {WindowManager::none, WindowManager::openbox,
-                                               WindowManager::fluxbox, WindowManager::icewm,
-                                               WindowManager::metacity, WindowManager::xfwm4};
+constexpr WindowManager allWindowManagers[] = {
+    WindowManager::none,  WindowManager::openbox, WindowManager::fluxbox, WindowManager::icewm,
+    WindowManager::metacity, WindowManager::xfwm4, WindowManager::kwin,  WindowManager::mutter,
+    WindowManager::marco, WindowManager::muffin};
 
-// The programs a window manager's start runs. metacity and xfwm4 talk to a session bus (settings,
-// accessibility) and get a private one, so nothing reaches the machine's own.
+// The programs a window manager's start runs. Those that talk to a session bus (settings,
+// accessibility, global shortcuts) get a private one, so nothing reaches the machine's own.
 std::vector<std::string> programsOf(WindowManager windowManager)
 {
     switch (windowManager) {
@@ -102,8 +105,43 @@ std::vector<std::string> programsOf(WindowManager windowManager)
         return {"dbus-run-session", "metacity"};
     case WindowManager::xfwm4:
         return {"dbus-run-session", "xfwm4"};
+    case WindowManager::kwin:
+        return {"dbus-run-session", "kwin_x11"};
+    case WindowManager::mutter:
+        return {"dbus-run-session", "mutter"};
+    case WindowManager::marco:
+        return {"dbus-run-session", "marco"};
+    case WindowManager::muffin:
+        return {"dbus-run-session", "muffin"};
     }
     return {};
+}
+
+// The settings schemas a window manager aborts without, which its own package does not bring
+// (marco: mate-settings-daemon-common; muffin: cinnamon-settings-daemon).
+std::vector<std::string> schemasOf(WindowManager windowManager)
+{
+    switch (windowManager) {
+    case WindowManager::marco:
+        return {"org.mate.peripherals-mouse"};
+    case WindowManager::muffin:
+        return {"org.cinnamon.settings-daemon.peripherals"};
+    default:
+        return {};
+    }
+}
+
+bool hasSchema(const std::string &schema)
+{
+    const char *dirs = std::getenv("XDG_DATA_DIRS");
+    std::stringstream list(dirs && *dirs ? dirs : "/usr/local/share:/usr/share");
+    std::string dir;
+    while (std::getline(list, dir, ':')) {
+        if (!dir.empty() && access((dir + "/glib-2.0/schemas/" + schema + ".gschema.xml").c_str(), R_OK) == 0) {
+            return true;
+        }
+    }
+    return false;
 }
 
 void writeFile(const std::string &path, const std::string &text)
@@ -196,6 +234,67 @@ std::string openboxConfig(int desktops)
 )";
 }
 
+// fluxbox copies its packaged defaults over whatever it finds missing in ~/.fluxbox (the init
+// file given with -rc included), so every file it reads is written here. The style is the one
+// Debian's defaults name; the overlay's "unset" keeps fluxbox from running fbsetbg at all,
+// which "none" does not (it still restores the last wallpaper), and what fbsetbg does depends
+// on the machine's programs: with ImageMagick installed it fails and opens a message window.
+void writeFluxboxConfig(const std::string &folder, int desktops)
+{
+    std::filesystem::create_directories(folder);
+    writeFile(folder + "/init",
+              "session.configVersion: 13\n"
+              "session.screen0.workspaces: " + std::to_string(desktops) + "\n"
+              "session.styleFile: /usr/share/fluxbox/styles/Squared_for_Debian\n"
+              "session.styleOverlay: " + folder + "/overlay\n"
+              "session.menuFile: " + folder + "/menu\n"
+              "session.keyFile: " + folder + "/keys\n"
+              "session.appsFile: " + folder + "/apps\n"
+              "session.slitlistFile: " + folder + "/slitlist\n"
+              "session.screen0.windowMenu: " + folder + "/windowmenu\n"
+              "session.screen0.rootCommand: \n"
+              "session.screen0.toolbar.visible: true\n"
+              "session.screen0.toolbar.widthPercent: 100\n"
+              "session.screen0.toolbar.tools: prevworkspace, workspacename, nextworkspace, iconbar\n");
+    writeFile(folder + "/overlay", "background: unset\n");
+    for (const char *empty : {"/menu", "/keys", "/apps", "/slitlist", "/windowmenu"}) {
+        writeFile(folder + empty, "");
+    }
+}
+
+// The settings of the GSettings-based window managers, read through GLib's keyfile backend from
+// the session's own folder: a fixed number of workspaces (not the dynamic ones GNOME may
+// default to) and, for marco, a theme its own package installs.
+std::string gsettingsKeyfile(WindowManager windowManager, int desktops)
+{
+    const std::string count = std::to_string(desktops);
+    switch (windowManager) {
+    case WindowManager::metacity:
+        return "[org/gnome/desktop/wm/preferences]\nnum-workspaces=" + count + "\n";
+    case WindowManager::mutter:
+        return "[org/gnome/desktop/wm/preferences]\nnum-workspaces=" + count + "\n"
+               "[org/gnome/mutter]\ndynamic-workspaces=false\n";
+    case WindowManager::marco:
+        return "[org/mate/marco/general]\nnum-workspaces=" + count + "\ntheme='Atlanta'\n";
+    case WindowManager::muffin:
+        return "[org/cinnamon/desktop/wm/preferences]\nnum-workspaces=" + count + "\n"
+               "[org/cinnamon/muffin]\ndynamic-workspaces=false\n";
+    default:
+        return "";
+    }
+}
+
+// KWin composites with whatever OpenGL the machine offers (a software renderer drawing the
+// whole 5120-pixel screen on a busy machine); it runs uncomposited everywhere instead, as it
+// does on a machine without a GL driver. Its frames are Plasma's own (Breeze, named so that a
+// machine's other decorations never count); without a decoration windows would get no frame.
+std::string kwinConfig(int desktops)
+{
+    return "[Compositing]\nEnabled=false\n\n"
+           "[Desktops]\nNumber=" + std::to_string(desktops) + "\nRows=1\n\n"
+           "[org.kde.kdecoration2]\nlibrary=org.kde.breeze\ntheme=Breeze\n";
+}
+
 } // namespace
 
 std::string windowManagerName(WindowManager windowManager)
@@ -213,6 +312,14 @@ std::string windowManagerName(WindowManager windowManager)
         return "metacity";
     case WindowManager::xfwm4:
         return "xfwm4";
+    case WindowManager::kwin:
+        return "kwin_x11";
+    case WindowManager::mutter:
+        return "mutter";
+    case WindowManager::marco:
+        return "marco";
+    case WindowManager::muffin:
+        return "muffin";
     }
     return "unknown";
 }
@@ -230,14 +337,17 @@ std::optional<WindowManager> windowManagerNamed(const std::string &name)
 bool isInstalled(WindowManager windowManager)
 {
     const std::vector<std::string> programs = programsOf(windowManager);
+    const std::vector<std::string> schemas = schemasOf(windowManager);
     return std::all_of(programs.begin(), programs.end(),
-                       [](const std::string &program) { return findProgram(program).has_value(); });
+                       [](const std::string &program) { return findProgram(program).has_value(); })
+        && std::all_of(schemas.begin(), schemas.end(), hasSchema);
 }
 
 std::vector<WindowManager> supportedWindowManagers()
 {
     return {WindowManager::openbox, WindowManager::fluxbox, WindowManager::icewm,
-            WindowManager::metacity, WindowManager::xfwm4};
+            WindowManager::metacity, WindowManager::xfwm4, WindowManager::kwin,
+            WindowManager::mutter, WindowManager::marco, WindowManager::muffin};
 }
 
 struct XSession::Connection {
@@ -676,19 +786,53 @@ void XSession::moveResize(uint32_t window, int x, int y, int width, int height)
     }
 }
 
-// The window manager's settings live in the session's folder: its own home and configuration
-// folders, so nothing is read from or written to the machine's.
+// The window manager's settings live in the session's folder: its own home, configuration and
+// runtime folders, no system configuration folder (/etc/xdg holds autostart entries and
+// defaults an administrator may change), no session manager, and no bus of the machine's: those
+// that need a session bus get a private one (dbus-run-session), the others none.
 std::vector<std::string> XSession::windowManagerEnvironment()
 {
     const std::string home = dir_ + "/home";
-    std::filesystem::create_directories(home + "/.config");
-    return {"HOME=" + home, "XDG_CONFIG_HOME=" + home + "/.config", "XDG_CACHE_HOME=" + home + "/.cache",
-            "XDG_DATA_HOME=" + home + "/.local/share", "NO_AT_BRIDGE=1", "GSETTINGS_BACKEND=memory"};
+    for (const char *folder : {"/.config", "/.cache", "/.local/share"}) {
+        std::filesystem::create_directories(home + folder);
+    }
+    std::filesystem::create_directories(dir_ + "/config-dirs");
+    std::filesystem::create_directories(dir_ + "/runtime");
+    chmod((dir_ + "/runtime").c_str(), 0700);
+    std::vector<std::string> environment{
+        "HOME=" + home,
+        "XDG_CONFIG_HOME=" + home + "/.config",
+        "XDG_CACHE_HOME=" + home + "/.cache",
+        "XDG_DATA_HOME=" + home + "/.local/share",
+        "XDG_CONFIG_DIRS=" + dir_ + "/config-dirs",
+        "XDG_DATA_DIRS=/usr/local/share:/usr/share",
+        "XDG_RUNTIME_DIR=" + dir_ + "/runtime",
+        "DBUS_SESSION_BUS_ADDRESS=unix:path=" + dir_ + "/no-session-bus",
+        "DBUS_SYSTEM_BUS_ADDRESS=unix:path=" + dir_ + "/no-system-bus",
+        "NO_AT_BRIDGE=1",
+        "GSETTINGS_BACKEND=keyfile",
+        "SESSION_MANAGER",
+        "DESKTOP_AUTOSTART_ID",
+        "WAYLAND_DISPLAY",
+        "XDG_CURRENT_DESKTOP",
+        "XDG_SESSION_DESKTOP",
+        "DESKTOP_SESSION",
+    };
+    if (options_.windowManager == WindowManager::kwin) {
+        // The tests run with Qt's offscreen platform; KWin is a Qt program and must draw on X.
+        environment.push_back("QT_QPA_PLATFORM=xcb");
+    }
+    return environment;
 }
 
 std::vector<std::string> XSession::windowManagerCommand()
 {
     const std::string home = dir_ + "/home";
+    const std::string config = home + "/.config";
+    if (const std::string keyfile = gsettingsKeyfile(options_.windowManager, options_.desktops); !keyfile.empty()) {
+        std::filesystem::create_directories(config + "/glib-2.0/settings");
+        writeFile(config + "/glib-2.0/settings/keyfile", keyfile);
+    }
     switch (options_.windowManager) {
     case WindowManager::none:
         break;
@@ -699,9 +843,8 @@ std::vector<std::string> XSession::windowManagerCommand()
     }
     case WindowManager::fluxbox: {
         // Its toolbar stays: a reservation of screen space that only the work area tells of.
-        const std::string init = dir_ + "/fluxbox-init";
-        writeFile(init, "session.screen0.workspaces: " + std::to_string(options_.desktops) + "\n");
-        return {"fluxbox", "-rc", init};
+        writeFluxboxConfig(home + "/.fluxbox", options_.desktops);
+        return {"fluxbox", "-rc", home + "/.fluxbox/init"};
     }
     case WindowManager::icewm: {
         // Its taskbar stays: it reserves the bottom edge with the legacy strut.
@@ -717,6 +860,15 @@ std::vector<std::string> XSession::windowManagerCommand()
         return {"dbus-run-session", "--", "metacity", "--replace", "--sm-disable"};
     case WindowManager::xfwm4:
         return {"dbus-run-session", "--", "xfwm4", "--compositor=off", "--sm-client-disable"};
+    case WindowManager::kwin:
+        writeFile(config + "/kwinrc", kwinConfig(options_.desktops));
+        return {"dbus-run-session", "--", "kwin_x11", "--replace"};
+    case WindowManager::mutter:
+        return {"dbus-run-session", "--", "mutter", "--x11", "--replace", "--sm-disable"};
+    case WindowManager::marco:
+        return {"dbus-run-session", "--", "marco", "--replace", "--sm-disable"};
+    case WindowManager::muffin:
+        return {"dbus-run-session", "--", "muffin", "--replace", "--sm-disable"};
     }
     return {};
 }
@@ -758,9 +910,17 @@ void XSession::startWindowManager()
         return;
     }
     const std::string name = windowManagerName(options_.windowManager);
+    // What the last window manager left behind (its helpers may outlive it) is not the test's.
+    failOnStrayWindows("before " + name + " started");
+    const std::vector<std::string> environment = windowManagerEnvironment();
     const std::vector<std::string> command = windowManagerCommand();
+    windowsBeforeWindowManager_.clear();
+    for (uint32_t window : topLevelWindows()) {
+        windowsBeforeWindowManager_.emplace_back(window, ownerProcess(window));
+    }
+    const std::vector<MonitorSetup> monitors = currentMonitors();
     const int devNull = open("/dev/null", O_RDONLY | O_CLOEXEC);
-    wmPid_ = spawn(command, devNull, -1, -1, windowManagerEnvironment());
+    wmPid_ = spawn(command, devNull, -1, -1, environment);
     close(devNull);
     const auto deadline = Clock::now() + std::chrono::seconds(30);
     const bool advertised = waitUntil([&] {
@@ -770,12 +930,172 @@ void XSession::startWindowManager()
     if (!advertised || !waitForWindowManagerLoop(deadline)) {
         throw failure(name + " did not start:\n" + tail(dir_ + "/clients.log"));
     }
+    // Mutter and muffin apply a monitor setup of their own as they start (the largest mode on
+    // each output, side by side), before they advertise themselves; a change another client
+    // makes afterwards they take as it is.
+    if (options_.windowManager == WindowManager::mutter || options_.windowManager == WindowManager::muffin) {
+        putBackMonitors(monitors, deadline);
+    }
     if (!waitForDesktops(deadline)) {
         throw failure(name + " did not make " + std::to_string(options_.desktops) + " desktops");
     }
     if (!waitForScreenSize(deadline)) {
         throw failure(name + " did not take up the size of the screen");
     }
+    failOnStrayWindows("after " + name + " started");
+}
+
+void XSession::putBackMonitors(const std::vector<MonitorSetup> &monitors, Clock::time_point deadline)
+{
+    auto sorted = [](std::vector<MonitorSetup> list) {
+        std::sort(list.begin(), list.end(), [](const MonitorSetup &a, const MonitorSetup &b) { return a.output < b.output; });
+        return list;
+    };
+    const std::vector<MonitorSetup> wanted = sorted(monitors);
+    if (sorted(currentMonitors()) == wanted) {
+        return;
+    }
+    const bool changedBefore = monitorsChanged_;
+    setMonitors(wanted);
+    monitorsChanged_ = changedBefore;
+    const bool back = waitUntil([&] { return sorted(currentMonitors()) == wanted && windowManagerSeesScreen(); },
+                                std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()));
+    if (!back) {
+        std::string shown;
+        for (const MonitorSetup &m : currentMonitors()) {
+            shown += " " + m.output + " " + std::to_string(m.width) + "x" + std::to_string(m.height) + "+" +
+                     std::to_string(m.x) + "+" + std::to_string(m.y) + (m.primary ? " primary" : "");
+        }
+        throw failure(windowManagerName(options_.windowManager) + " kept a monitor setup of its own:" + shown);
+    }
+}
+
+std::vector<MonitorSetup> XSession::currentMonitors()
+{
+    auto *c = connection_->c;
+    std::vector<MonitorSetup> monitors;
+    auto reply = xcb_randr_get_monitors_reply(c, xcb_randr_get_monitors(c, root_, 1), nullptr);
+    if (!reply) {
+        return monitors;
+    }
+    for (auto it = xcb_randr_get_monitors_monitors_iterator(reply); it.rem; xcb_randr_monitor_info_next(&it)) {
+        MonitorSetup monitor;
+        auto name = xcb_get_atom_name_reply(c, xcb_get_atom_name(c, it.data->name), nullptr);
+        if (name) {
+            monitor.output.assign(xcb_get_atom_name_name(name), static_cast<size_t>(xcb_get_atom_name_name_length(name)));
+        }
+        std::free(name);
+        monitor.width = it.data->width;
+        monitor.height = it.data->height;
+        monitor.x = it.data->x;
+        monitor.y = it.data->y;
+        monitor.primary = it.data->primary;
+        monitors.push_back(monitor);
+    }
+    std::free(reply);
+    return monitors;
+}
+
+std::vector<uint32_t> XSession::topLevelWindows()
+{
+    auto *c = connection_->c;
+    std::vector<uint32_t> windows;
+    if (auto tree = xcb_query_tree_reply(c, xcb_query_tree(c, root_), nullptr)) {
+        const xcb_window_t *children = xcb_query_tree_children(tree);
+        windows.assign(children, children + xcb_query_tree_children_length(tree));
+        std::free(tree);
+    }
+    return windows;
+}
+
+// The process of the client that made the window, as the server knows it (X-Resource), else as
+// the window claims it.
+pid_t XSession::ownerProcess(uint32_t window)
+{
+    auto *c = connection_->c;
+    xcb_res_client_id_spec_t spec{window, XCB_RES_CLIENT_ID_MASK_LOCAL_CLIENT_PID};
+    pid_t pid = 0;
+    if (auto reply = xcb_res_query_client_ids_reply(c, xcb_res_query_client_ids(c, 1, &spec), nullptr)) {
+        for (auto it = xcb_res_query_client_ids_ids_iterator(reply); it.rem; xcb_res_client_id_value_next(&it)) {
+            if ((it.data->spec.mask & XCB_RES_CLIENT_ID_MASK_LOCAL_CLIENT_PID) && it.data->length == 4) {
+                pid = static_cast<pid_t>(*xcb_res_client_id_value_value(it.data));
+            }
+        }
+        std::free(reply);
+    }
+    if (pid == 0) {
+        const std::vector<uint32_t> claimed = property32(window, "_NET_WM_PID");
+        pid = claimed.empty() ? 0 : static_cast<pid_t>(claimed[0]);
+    }
+    return pid;
+}
+
+std::string XSession::describeWindow(uint32_t window)
+{
+    auto *c = connection_->c;
+    auto text = [&](xcb_atom_t property, xcb_atom_t type) {
+        std::string value;
+        if (auto reply = xcb_get_property_reply(c, xcb_get_property(c, 0, window, property, type, 0, 1024), nullptr)) {
+            value.assign(static_cast<const char *>(xcb_get_property_value(reply)),
+                         static_cast<size_t>(xcb_get_property_value_length(reply)));
+            std::free(reply);
+        }
+        return value;
+    };
+    std::string wmClass = text(XCB_ATOM_WM_CLASS, XCB_ATOM_STRING);
+    std::replace(wmClass.begin(), wmClass.end(), '\0', ' ');
+    std::string title = text(atom("_NET_WM_NAME"), atom("UTF8_STRING"));
+    if (title.empty()) {
+        title = text(XCB_ATOM_WM_NAME, XCB_ATOM_STRING);
+    }
+    std::ostringstream out;
+    out << "window 0x" << std::hex << window << std::dec << " WM_CLASS \"" << wmClass << "\" title \"" << title << "\"";
+    if (const pid_t pid = ownerProcess(window); pid > 0) {
+        std::ifstream in("/proc/" + std::to_string(pid) + "/cmdline");
+        std::string commandLine((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        std::replace(commandLine.begin(), commandLine.end(), '\0', ' ');
+        out << " of process " << pid << (commandLine.empty() ? "" : ": " + commandLine);
+    }
+    return out.str();
+}
+
+std::vector<std::string> XSession::strayWindows()
+{
+    // Clients already stopped count too: the server may list a window of an ended client for a
+    // moment after its process is gone.
+    std::vector<pid_t> ours = clientsStarted_;
+    ours.push_back(getpid());
+    std::vector<std::string> stray;
+    for (uint32_t window : clientList()) {
+        const pid_t owner = ownerProcess(window);
+        if (std::find(windowsBeforeWindowManager_.begin(), windowsBeforeWindowManager_.end(), std::pair(window, owner)) !=
+            windowsBeforeWindowManager_.end()) {
+            continue;
+        }
+        // A window manager that ended leaves its last list on the root.
+        auto attributes = xcb_get_window_attributes_reply(connection_->c, xcb_get_window_attributes(connection_->c, window), nullptr);
+        const bool exists = attributes != nullptr;
+        std::free(attributes);
+        if (exists && std::find(ours.begin(), ours.end(), owner) == ours.end()) {
+            stray.push_back(describeWindow(window));
+        }
+    }
+    return stray;
+}
+
+// A window the test did not open changes what the program finds on the desktop; it is named
+// here rather than found later as a wrong count.
+void XSession::failOnStrayWindows(const std::string &when)
+{
+    const std::vector<std::string> stray = strayWindows();
+    if (stray.empty()) {
+        return;
+    }
+    std::string list;
+    for (const std::string &window : stray) {
+        list += "\n  " + window;
+    }
+    throw failure("the session shows windows the test did not open (" + when + "):" + list);
 }
 
 // Each window manager has its own default number of desktops; those that are not told in their
@@ -829,7 +1149,7 @@ bool XSession::windowManagerSeesScreen()
 // repeated until answered, since every new one also wakes a loop that sits on such a queue.
 bool XSession::waitForWindowManagerLoop(Clock::time_point deadline)
 {
-    if (options_.windowManager == WindowManager::fluxbox) {
+    if (options_.windowManager == WindowManager::fluxbox || options_.windowManager == WindowManager::kwin) {
         return waitForManagedProbe(deadline);
     }
     auto *c = connection_->c;
@@ -855,8 +1175,8 @@ bool XSession::waitForWindowManagerLoop(Clock::time_point deadline)
     return answered;
 }
 
-// fluxbox answers frame-extents requests for the windows it manages only; its loop runs once it
-// manages a probe window. A new probe is mapped now and then, since each map also wakes a loop
+// fluxbox answers frame-extents requests for the windows it manages only, and KWin not at all;
+// their loop runs once they manage a probe window. A new probe is mapped now and then, since each map also wakes a loop
 // that sits on a queue; all of them are gone from the client list again before this returns.
 bool XSession::waitForManagedProbe(Clock::time_point deadline)
 {
@@ -978,7 +1298,8 @@ TestClient XSession::openWindow(const TestWindowSpec &windowSpec)
     const pid_t pid = spawn(argv, in[0], out[1]);
     close(in[0]);
     close(out[1]);
-    clients_.push_back({pid, in[1]});
+    clients_.push_back({pid, in[1], {}});
+    clientsStarted_.push_back(pid);
     TestClient client{pid, {}};
     std::string buffer, line;
     const auto deadline = Clock::now() + std::chrono::seconds(10);
@@ -986,6 +1307,7 @@ TestClient XSession::openWindow(const TestWindowSpec &windowSpec)
         client.windows.push_back(static_cast<uint32_t>(std::stoul(line, nullptr, 16)));
     }
     close(out[0]);
+    clients_.back().windows = client.windows;
     if (static_cast<int>(client.windows.size()) < windowSpec.count) {
         stop(client);
         throw failure("the test client did not open its windows:\n" + tail(dir_ + "/clients.log", 500));
@@ -998,7 +1320,39 @@ TestClient XSession::openWindow(const TestWindowSpec &windowSpec)
             }
         }
     }
+    // Mutter and muffin map a window that asks to start minimized as a normal one; it is
+    // minimized as a user would, so that the test gets what it asked for.
+    if (windowSpec.iconic && wmPid_ > 0 &&
+        (options_.windowManager == WindowManager::mutter || options_.windowManager == WindowManager::muffin)) {
+        for (uint32_t w : client.windows) {
+            minimize(w);
+        }
+    }
+    failOnStrayWindows("when the test opened a window");
     return client;
+}
+
+void XSession::minimize(uint32_t window)
+{
+    constexpr uint32_t iconicState = 3;
+    xcb_client_message_event_t request{};
+    request.response_type = XCB_CLIENT_MESSAGE;
+    request.format = 32;
+    request.window = window;
+    request.type = atom("WM_CHANGE_STATE");
+    request.data.data32[0] = iconicState;
+    xcb_send_event(connection_->c, 0, root_, XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
+                   reinterpret_cast<const char *>(&request));
+    xcb_flush(connection_->c);
+    const uint32_t hidden = atom("_NET_WM_STATE_HIDDEN");
+    const bool minimized = waitUntil([&] {
+        const auto state = property32(window, "WM_STATE");
+        const auto states = property32(window, "_NET_WM_STATE");
+        return !state.empty() && state[0] == iconicState && std::find(states.begin(), states.end(), hidden) != states.end();
+    });
+    if (!minimized) {
+        throw failure("the window manager did not minimize window " + std::to_string(window));
+    }
 }
 
 TestClient XSession::startStandardClient(const std::vector<std::string> &argv, const std::string &wmClassInstance)
@@ -1007,7 +1361,8 @@ TestClient XSession::startStandardClient(const std::vector<std::string> &argv, c
     const int devNull = open("/dev/null", O_RDONLY | O_CLOEXEC);
     const pid_t pid = spawn(argv, devNull, -1);
     close(devNull);
-    clients_.push_back({pid, -1});
+    clients_.push_back({pid, -1, {}});
+    clientsStarted_.push_back(pid);
     TestClient client{pid, {}};
     const bool found = waitUntil([&] {
         for (uint32_t w : clientList()) {
@@ -1030,10 +1385,12 @@ TestClient XSession::startStandardClient(const std::vector<std::string> &argv, c
         }
         return false;
     });
+    clients_.back().windows = client.windows;
     if (!found) {
         stop(client);
         throw failure(argv.at(0) + " opened no window:\n" + tail(dir_ + "/clients.log", 500));
     }
+    failOnStrayWindows("when the test started " + argv.at(0));
     return client;
 }
 
@@ -1047,9 +1404,13 @@ void XSession::stop(const TestClient &client)
         close(it->stdinFd);
     }
     terminate(it->pid);
+    // The windows as the harness knew them, so that stopping by process alone also waits until
+    // the window manager has let them go.
+    std::vector<uint32_t> windows = it->windows;
+    windows.insert(windows.end(), client.windows.begin(), client.windows.end());
     clients_.erase(it);
     if (connection_) {
-        for (uint32_t w : client.windows) {
+        for (uint32_t w : windows) {
             waitForGone(w);
             waitUntil([&] {
                 const auto list = clientList();
@@ -1069,6 +1430,7 @@ void XSession::reset()
         setMonitors(options_.monitors);
         monitorsChanged_ = false;
     }
+    failOnStrayWindows("after the test");
 }
 
 void XSession::stopAllClients()

@@ -22,6 +22,7 @@ struct MonitorSetup {
     int x = 0;
     int y = 0;
     bool primary = false;
+    bool operator==(const MonitorSetup &) const = default;
 };
 
 // What the test client opens: every field maps onto one property of the window (see
@@ -82,13 +83,15 @@ struct CommandResult {
 };
 
 // The window managers the harness can start. Each is started as a user's session would start
-// it, with its own settings in the session's folder, never the machine's.
-enum class WindowManager { none, openbox, fluxbox, icewm, metacity, xfwm4 };
+// it, sealed off from the machine: its own home, configuration written by the harness, no
+// wallpaper setter, no autostart, no bus or session manager of the machine's.
+enum class WindowManager { none, openbox, fluxbox, icewm, metacity, xfwm4, kwin, mutter, marco, muffin };
 
 std::string windowManagerName(WindowManager windowManager);
 // The window manager named (as windowManagerName gives it); nothing for an unknown name.
 std::optional<WindowManager> windowManagerNamed(const std::string &name);
-// Whether the window manager's programs are installed on this machine.
+// Whether the window manager's programs, and the settings schemas it cannot start without, are
+// installed on this machine.
 bool isInstalled(WindowManager windowManager);
 // Every window manager the restore and acceptance runs are checked under.
 std::vector<WindowManager> supportedWindowManagers();
@@ -166,7 +169,8 @@ public:
     // original monitors. Test fixtures call it after each test.
     void reset();
 
-    // Window manager.
+    // Window manager. Starting fails when the session then shows a window the test did not open
+    // (a wallpaper setter's complaint, a panel, an autostarted program), naming it.
     void startWindowManager();
     void stopWindowManager();
     bool windowManagerRunning() const { return wmPid_ > 0; }
@@ -188,6 +192,12 @@ public:
     // The primary monitor in root coordinates (the first one when none is primary), as the
     // server lists its monitors now; its top left is the origin of the program's global space.
     std::optional<Rect> primaryMonitor();
+    // The monitors as the server lists them now.
+    std::vector<MonitorSetup> currentMonitors();
+    // Managed windows the test did not open: neither there before the window manager started
+    // nor of the test process or one of its clients. Each is described by its WM_CLASS and
+    // title.
+    std::vector<std::string> strayWindows();
     // Resizes the client and moves its frame's top left to (x, y) as another client would ask
     // the window manager, and waits until the window manager has done both.
     void moveResize(uint32_t window, int x, int y, int width, int height);
@@ -215,6 +225,12 @@ private:
     bool waitForDesktops(std::chrono::steady_clock::time_point deadline);
     bool waitForScreenSize(std::chrono::steady_clock::time_point deadline);
     bool windowManagerSeesScreen();
+    void minimize(uint32_t window);
+    void putBackMonitors(const std::vector<MonitorSetup> &monitors, std::chrono::steady_clock::time_point deadline);
+    void failOnStrayWindows(const std::string &when);
+    std::vector<uint32_t> topLevelWindows();
+    std::string describeWindow(uint32_t window);
+    pid_t ownerProcess(uint32_t window);
     void terminate(pid_t pid);
 
     XSessionOptions options_;
@@ -227,12 +243,17 @@ private:
     struct Child {
         pid_t pid;
         int stdinFd;
+        std::vector<uint32_t> windows;
     };
     std::vector<Child> clients_;
+    std::vector<pid_t> clientsStarted_;
     struct Connection;
     std::unique_ptr<Connection> connection_;
     uint32_t root_ = 0;
     bool monitorsChanged_ = false;
+    // The windows that stood before the window manager last started, with their processes:
+    // the test's own. (The server hands the ids of closed windows out again.)
+    std::vector<std::pair<uint32_t, pid_t>> windowsBeforeWindowManager_;
 };
 
 } // namespace ostrel::test
