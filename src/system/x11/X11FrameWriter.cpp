@@ -21,6 +21,9 @@ constexpr milliseconds restoredFrameWait{150};
 // A window manager that puts the window elsewhere than asked may still be at it after its first
 // notification (a move, then a resize): the wait ends this long after that notification.
 constexpr milliseconds quietAfterNotification{60};
+// Some window managers tell a moved window late, or only once another request comes along:
+// while writes wait without a word, they are looked at this often.
+constexpr milliseconds unnotifiedLook{20};
 // Without any notification the wait ends this long before the deadline, so the final read
 // still fits in it.
 constexpr milliseconds readBackReserve{50};
@@ -466,12 +469,34 @@ void awaitFrameWrites(X11Desktop &desktop, const QList<std::shared_ptr<AXPending
         }
     }
     const qsizetype wanted = std::min(count, writes.size());
+    auto lookedAt = Clock::now();
     while (!waiting.empty() && answered < wanted) {
         connection.pumpEvents();
+        // A window already where it was asked to go has landed, told or not.
+        if (Clock::now() - lookedAt >= unnotifiedLook) {
+            std::vector<PendingFrameWrite *> silent;
+            std::vector<std::pair<xcb_window_t, Deadline>> silentAt;
+            for (PendingFrameWrite *write : waiting) {
+                if (!write->answer && !write->notified && !write->watch->destroyed()) {
+                    silent.push_back(write);
+                    silentAt.emplace_back(write->window, write->deadline);
+                }
+            }
+            const std::vector<Geometry> seen = readGeometries(connection, silentAt);
+            for (size_t i = 0; i < silent.size(); ++i) {
+                if (seen[i].status == Geometry::Status::ok && seen[i].client == silent[i]->expected) {
+                    land(desktop, *silent[i], seen[i], false);
+                }
+            }
+            lookedAt = Clock::now();
+        }
         // A notification starts the window's quiet period; every new one asks where it stands.
         std::vector<PendingFrameWrite *> look;
         std::vector<std::pair<xcb_window_t, Deadline>> lookAt;
         for (PendingFrameWrite *write : waiting) {
+            if (write->answer) {
+                continue;
+            }
             if (write->watch->destroyed()) {
                 land(desktop, *write, Geometry{Geometry::Status::gone, {}}, true);
                 continue;
@@ -521,6 +546,7 @@ void awaitFrameWrites(X11Desktop &desktop, const QList<std::shared_ptr<AXPending
         for (const PendingFrameWrite *write : waiting) {
             until = std::min(until, write->settle);
         }
+        until = std::min(until, lookedAt + unnotifiedLook);
         const long mark = marks();
         while (marks() == mark && Clock::now() < until) {
             waitForEvents(connection, until);
