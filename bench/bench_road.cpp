@@ -1,12 +1,15 @@
-// The program end to end on a private X server (Xorg dummy with two monitors) with 20 real client
-// windows of 20 processes, the model wired as on an X11 desktop and running on the real clock,
-// once under each common window manager (each in a process of its own, since the program's own
-// windows live on the server they arrange):
+// The program's road on a private X server (Xorg dummy with two monitors) with 20, and then 100,
+// real client windows of as many processes, the model wired as on an X11 desktop and running on
+// the real clock, once under each common window manager (each window count under each window
+// manager in a process of its own, since the program's own windows live on the server they
+// arrange):
 // - from the global shortcut pressed on the keyboard (through XTest, so the key reaches the
-//   program through its root grab) until the restore's result is published, all 20 windows
-//   moved back one at a time with verification;
-// - beside it, in the same run on the same server, the floor: the same 20 moves from the same
-//   places, all sent at once by one client and not verified, until every window stands in place;
+//   program through its root grab) until the restore's result is published, every window moved
+//   back with verification;
+// - beside it, in the same run on the same server, two references for the same moves from the
+//   same places: the floor (all sent at once by one client and not verified, until every window
+//   stands in place) and what a user would script (a loop that runs one `wmctrl` process per
+//   window, not verified, until every window stands within 4 px of its place);
 // - one capture, as the save button starts it, until the preview is published.
 
 #include "XSession.h"
@@ -44,11 +47,16 @@ using namespace ostrel;
 
 namespace {
 
-constexpr int windowCount = 20; // one window in each of 20 processes
+// One window in each process; the child run's count comes from `windowCountVariable`.
+constexpr int windowCounts[] = {20, 100};
+int windowCount = 20;
 constexpr int iterations = 10;
 const Shortcut globalShortcut{40, Shortcut::control | Shortcut::option}; // ⌃⌥K
 // Names the window manager of a child run; the parent run starts one child per window manager.
 constexpr const char *windowManagerVariable = "OSTREL_BENCH_WINDOW_MANAGER";
+constexpr const char *windowCountVariable = "OSTREL_BENCH_WINDOW_COUNT";
+// What the user's script waits for: every window within this many pixels of its place.
+constexpr int scriptTolerance = 4;
 
 // Runs the event loop until the condition holds; false after 60 s.
 bool runUntil(const std::function<bool()> &condition)
@@ -116,8 +124,9 @@ public:
                        reinterpret_cast<const char *>(&event));
     }
 
-    // Whether every window's client stands where asked, read in one batch.
-    bool allPlaced(const std::vector<uint32_t> &windows, const std::vector<Rect> &clients)
+    // Whether every window's client stands where asked (within `tolerance` pixels on each
+    // value), read in one batch.
+    bool allPlaced(const std::vector<uint32_t> &windows, const std::vector<Rect> &clients, int tolerance = 0)
     {
         std::vector<xcb_get_geometry_cookie_t> sizes;
         std::vector<xcb_translate_coordinates_cookie_t> origins;
@@ -129,8 +138,9 @@ public:
         for (size_t i = 0; i < windows.size(); ++i) {
             xcb_get_geometry_reply_t *g = xcb_get_geometry_reply(c_, sizes[i], nullptr);
             xcb_translate_coordinates_reply_t *o = xcb_translate_coordinates_reply(c_, origins[i], nullptr);
-            placed = placed && g && o
-                && Rect{o->dst_x, o->dst_y, g->width, g->height} == clients[i];
+            const auto near = [tolerance](int a, int b) { return std::abs(a - b) <= tolerance; };
+            placed = placed && g && o && near(o->dst_x, clients[i].x) && near(o->dst_y, clients[i].y)
+                && near(g->width, clients[i].width) && near(g->height, clients[i].height);
             std::free(g);
             std::free(o);
         }
@@ -153,7 +163,7 @@ constexpr quint32 controlKey = 59;
 constexpr quint32 optionKey = 58;
 constexpr quint32 kKey = 40;
 
-// 20 applications with one window each, half of them on the monitor left of the primary, saved
+// Applications with one window each, half of them on the monitor left of the primary, saved
 // as "Work" and then moved elsewhere by the user.
 struct Road {
     test::XSession session;
@@ -174,8 +184,10 @@ struct Road {
         }())
     {
         for (int i = 0; i < windowCount; ++i) {
-            test::TestWindowSpec windowSpec =
-                test::windowOf("RoadApp" + std::to_string(i), (i % 2 ? 60 : 1400) + 25 * i, 80 + 25 * i, 500, 350);
+            // Beyond 20 windows the places repeat, a few pixels apart.
+            const int j = i % 20, k = i / 20;
+            test::TestWindowSpec windowSpec = test::windowOf(
+                "RoadApp" + std::to_string(i), (i % 2 ? 60 : 1400) + 25 * j + 7 * k, 80 + 25 * j + 7 * k, 500, 350);
             windows.push_back(session.openWindow(windowSpec).window());
         }
         other = std::make_unique<OtherClient>(session.display());
@@ -195,6 +207,28 @@ struct Road {
         }
         other->flush();
         return session.waitUntil([&] { return other->allPlaced(windows, clients); },
+                                 std::chrono::seconds(10));
+    }
+
+    // The user's script: one `wmctrl` process per window, each run to its end before the next
+    // (as a shell loop runs them), then nothing but looking until all stand within 4 px; false
+    // after 10 s. wmctrl's -e takes the frame's top left and the client's size.
+    bool scriptAll(const std::vector<Rect> &clients)
+    {
+        for (size_t i = 0; i < windows.size(); ++i) {
+            const std::string id = std::to_string(windows[i]);
+            const std::string geometry = "0," + std::to_string(clients[i].x - int(extents[i][0])) + ","
+                + std::to_string(clients[i].y - int(extents[i][2])) + "," + std::to_string(clients[i].width) + ","
+                + std::to_string(clients[i].height);
+            const char *args[] = {"wmctrl", "-i", "-r", id.c_str(), "-e", geometry.c_str(), nullptr};
+            pid_t child = 0;
+            if (posix_spawnp(&child, "wmctrl", nullptr, nullptr, const_cast<char **>(args), environ) != 0) {
+                return false;
+            }
+            int status = 0;
+            waitpid(child, &status, 0);
+        }
+        return session.waitUntil([&] { return other->allPlaced(windows, clients, scriptTolerance); },
                                  std::chrono::seconds(10));
     }
 
@@ -223,8 +257,9 @@ struct Road {
         }
         // The user moves every window: to the other monitor, at another size.
         for (int i = 0; i < windowCount; ++i) {
-            const int x = (i % 2 ? 1500 : 80) + 20 * i;
-            moved.push_back(Rect{x + int(extents[i][0]), 120 + 25 * i + int(extents[i][2]), 420, 300});
+            const int j = i % 20, k = i / 20;
+            const int x = (i % 2 ? 1500 : 80) + 20 * j + 7 * k;
+            moved.push_back(Rect{x + int(extents[i][0]), 120 + 25 * j + 7 * k + int(extents[i][2]), 420, 300});
         }
         if (!moveAll(moved)) {
             problem = "the window manager did not move the windows where the user puts them";
@@ -247,14 +282,17 @@ std::unique_ptr<Road> theRoad;
 std::string windowManagerName;
 
 // Each iteration, from the places the user moved the windows to:
-// - the program: from the key press until the model publishes the result of restoring all 20
+// - the program: from the key press until the model publishes the result of restoring all the
 //   windows (the counter "loop_free_ms": until the main thread is free again, after the restore
 //   flash has started); an undo (not timed) then puts the windows back where the user had moved
 //   them, and the flash of the restore before ends, as it has when a user presses the shortcut
 //   again;
-// - the floor: the same 20 moves sent at once by another client, until all stand in place; then
-//   back (not timed).
-// Reported: the program's time (the benchmark's own), and the medians of both with their ratio.
+// - the floor: the same moves sent at once by another client, until all stand in place; then
+//   back (not timed);
+// - the script: the same moves by one wmctrl process per window, until all stand within 4 px;
+//   then back (not timed).
+// Reported: the program's time (the benchmark's own), and the medians of all three with the
+// program's ratio to each reference.
 void shortcutToResult(benchmark::State &state)
 {
     Road &road = *theRoad;
@@ -271,7 +309,7 @@ void shortcutToResult(benchmark::State &state)
         publishedAt = timer.nsecsElapsed();
     });
     double loopFree = 0;
-    std::vector<double> programTimes, floorTimes;
+    std::vector<double> programTimes, floorTimes, scriptTimes;
     for (auto _ : state) {
         const int before = results;
         timer.start();
@@ -307,19 +345,36 @@ void shortcutToResult(benchmark::State &state)
             state.SkipWithError("the windows did not go back where the user put them");
             break;
         }
+
+        timer.start();
+        if (!road.scriptAll(road.saved)) {
+            state.SkipWithError("the wmctrl loop's moves did not all land");
+            break;
+        }
+        scriptTimes.push_back(double(timer.nsecsElapsed()) / 1e6);
+        if (!road.moveAll(road.moved)) {
+            state.SkipWithError("the windows did not go back where the user put them");
+            break;
+        }
     }
     const double program = median(programTimes);
     const double floor = median(floorTimes);
+    const double script = median(scriptTimes);
+    const auto ratio = [](double a, double b) { return b > 0 ? a / b : 0; };
     state.counters["windows"] = windowCount;
     state.counters["loop_free_ms"] = benchmark::Counter(loopFree, benchmark::Counter::kAvgIterations);
     state.counters["program_median_ms"] = program;
     state.counters["floor_median_ms"] = floor;
-    state.counters["times_floor"] = floor > 0 ? program / floor : 0;
-    std::printf("%s: program %.1f ms, floor %.1f ms (medians of %zu), %.2f times the floor\n",
-                windowManagerName.c_str(), program, floor, programTimes.size(), floor > 0 ? program / floor : 0);
+    state.counters["wmctrl_median_ms"] = script;
+    state.counters["times_floor"] = ratio(program, floor);
+    state.counters["times_wmctrl"] = ratio(program, script);
+    std::printf("%s, %d windows: program %.1f ms, floor %.1f ms, wmctrl loop %.1f ms (medians of %zu); "
+                "%.2f times the floor, %.2f times the wmctrl loop\n",
+                windowManagerName.c_str(), windowCount, program, floor, script, programTimes.size(),
+                ratio(program, floor), ratio(program, script));
 }
 
-// The save button's capture of the 20 windows on both monitors, until the preview is published.
+// The save button's capture of the windows on both monitors, until the preview is published.
 void capture(benchmark::State &state)
 {
     Road &road = *theRoad;
@@ -330,7 +385,7 @@ void capture(benchmark::State &state)
     AppModel &model = road.program->model();
     for (auto _ : state) {
         if (!QCoro::waitFor(model.beginSave()) || model.pendingCapture()->entries.size() != windowCount) {
-            state.SkipWithError("the capture did not see the 20 windows");
+            state.SkipWithError("the capture did not see every window");
             break;
         }
         model.discardPendingCapture(model.pendingCapture()->id);
@@ -348,11 +403,12 @@ int runUnder(test::WindowManager windowManager, int argc, char **argv)
     {
         QApplication application(argc, argv);
         theRoad->start();
-        benchmark::RegisterBenchmark(("shortcutToResult/" + windowManagerName).c_str(), shortcutToResult)
+        const std::string suffix = windowManagerName + "/" + std::to_string(windowCount);
+        benchmark::RegisterBenchmark(("shortcutToResult/" + suffix).c_str(), shortcutToResult)
             ->UseManualTime()
             ->Iterations(iterations)
             ->Unit(benchmark::kMillisecond);
-        benchmark::RegisterBenchmark(("capture/" + windowManagerName).c_str(), capture)
+        benchmark::RegisterBenchmark(("capture/" + suffix).c_str(), capture)
             ->UseRealTime()
             ->Unit(benchmark::kMillisecond);
         benchmark::Initialize(&argc, argv);
@@ -364,34 +420,42 @@ int runUnder(test::WindowManager windowManager, int argc, char **argv)
     return 0;
 }
 
-// Every window manager that is installed, each in a child process of this program; one that is
-// not installed is said so.
+// Every window manager that is installed (or only the one named by OSTREL_BENCH_ONLY), each
+// window count in a child process of this program; one that is not installed is said so.
 int runUnderEach(char **argv)
 {
     int status = 0;
+    const char *only = std::getenv("OSTREL_BENCH_ONLY");
     for (test::WindowManager windowManager : test::supportedWindowManagers()) {
         const std::string name = test::windowManagerName(windowManager);
+        if (only && *only && name != only) {
+            continue;
+        }
         if (!test::isInstalled(windowManager)) {
             std::printf("-- %s is not installed: skipped\n", name.c_str());
             continue;
         }
-        std::printf("-- under %s\n", name.c_str());
-        std::fflush(stdout);
-        setenv(windowManagerVariable, name.c_str(), 1);
-        pid_t child = 0;
-        if (posix_spawn(&child, "/proc/self/exe", nullptr, nullptr, argv, environ) != 0) {
-            std::printf("-- %s: could not start the run\n", name.c_str());
-            status = 1;
-            continue;
-        }
-        int childStatus = 0;
-        waitpid(child, &childStatus, 0);
-        if (!WIFEXITED(childStatus) || WEXITSTATUS(childStatus) != 0) {
-            std::printf("-- %s: the run failed\n", name.c_str());
-            status = 1;
+        for (int count : windowCounts) {
+            std::printf("-- under %s, %d windows\n", name.c_str(), count);
+            std::fflush(stdout);
+            setenv(windowManagerVariable, name.c_str(), 1);
+            setenv(windowCountVariable, std::to_string(count).c_str(), 1);
+            pid_t child = 0;
+            if (posix_spawn(&child, "/proc/self/exe", nullptr, nullptr, argv, environ) != 0) {
+                std::printf("-- %s: could not start the run\n", name.c_str());
+                status = 1;
+                continue;
+            }
+            int childStatus = 0;
+            waitpid(child, &childStatus, 0);
+            if (!WIFEXITED(childStatus) || WEXITSTATUS(childStatus) != 0) {
+                std::printf("-- %s, %d windows: the run failed\n", name.c_str(), count);
+                status = 1;
+            }
         }
     }
     unsetenv(windowManagerVariable);
+    unsetenv(windowCountVariable);
     return status;
 }
 
@@ -407,6 +471,9 @@ int main(int argc, char **argv)
     if (!windowManager) {
         std::fprintf(stderr, "%s names no window manager the harness knows: %s\n", windowManagerVariable, asked);
         return 2;
+    }
+    if (const char *count = std::getenv(windowCountVariable); count && std::atoi(count) > 0) {
+        windowCount = std::atoi(count);
     }
     return runUnder(*windowManager, argc, argv);
 }

@@ -22,7 +22,6 @@
 #include "model/ResolutionRequest.h"
 #include "model/RestoreProgress.h"
 #include "model/RestoreResult.h"
-#include "model/SerialExecutor.h"
 #include "model/Shortcut.h"
 #include "model/ShortcutTarget.h"
 #include "model/StorageNotice.h"
@@ -409,9 +408,6 @@ private:
     bool sessionSignalActive_ = true;
     QHash<QUuid, WindowReference> sessionReferences_;
     QHash<QUuid, WindowReference> sessionResolutions_;
-
-    // The role checks of remembered windows: off the main thread, one at a time.
-    SerialExecutor referenceChecks_{QStringLiteral("AppModel.references")};
 };
 
 } // namespace ostrel

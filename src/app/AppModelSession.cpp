@@ -3,8 +3,6 @@
 #include "app/AutomationService.h"
 #include "app/RestoreCoordinator.h"
 #include "app/SessionEligibility.h"
-#include "platform/AX.h"
-#include "system/AXAttribute.h"
 #include "system/ApplicationEvents.h"
 #include "system/DisplayEvents.h"
 #include "system/PowerEvents.h"
@@ -14,31 +12,6 @@
 #include <QPointer>
 
 namespace ostrel {
-
-namespace {
-
-// How long one remembered window may take to say its role before it counts as gone.
-constexpr double referenceCheckTimeout = 0.2;
-
-// Whether a remembered window is still there with the role it had: its process runs and its
-// element still answers with the same role.
-bool stillPresent(const SystemBackend &system, const WindowReference &reference)
-{
-    if (!system.trust->isProcessTrusted()) {
-        return false;
-    }
-    const std::optional<RunningApplication> application =
-        system.applications->application(reference.pid);
-    if (!application || application->isTerminated) {
-        return false;
-    }
-    system.elements->setMessagingTimeout(reference.element, referenceCheckTimeout);
-    const std::optional<QString> role =
-        AX::string(*system.elements, reference.element, AXAttribute::role);
-    return role && *role == reference.role;
-}
-
-} // namespace
 
 QCoro::Task<void> AppModel::refreshPermission(bool /*prompt*/)
 {
@@ -220,10 +193,9 @@ QCoro::Task<void> AppModel::revalidateSessionReferences()
     QPointer<AppModel> self(this);
     QSet<QUuid> examined;
     QSet<QUuid> confirmed;
-    const SystemBackend system = environment_.system;
     for (const WindowReference &reference : references) {
-        QCoro::Task<bool> checking =
-            referenceChecks_.run([system, reference] { return stillPresent(system, reference); });
+        // On the window service, so that no check overlaps a scan or a window move.
+        QCoro::Task<bool> checking = windowService_->isStillPresent(reference);
         const bool present = co_await checking;
         if (!self) {
             co_return;

@@ -106,6 +106,9 @@ bool FrameWrite::pass(Checkpoint checkpoint)
             // and none has come (the position's checkpoint, tested early): both go together
             // where the backend can send them as one request. Either write finding access
             // turned off ends the operation there.
+            if (together_ && beginPair(checkpoint)) {
+                return false;
+            }
             if (const std::optional<bool> sizeFoundAccessOff =
                     writePair(result_.sizeFailure, result_.positionFailure)) {
                 if (*sizeFoundAccessOff || result_.permissionDenied) {
@@ -132,6 +135,9 @@ bool FrameWrite::pass(Checkpoint checkpoint)
         if (result_.sizeFailure || afterIsOff()) {
             if (!hasGate_ && !cancelled()) {
                 // As above: the repeated position's checkpoint, tested early, lets both go together.
+                if (together_ && beginPair(checkpoint)) {
+                    return false;
+                }
                 if (const std::optional<bool> sizeFoundAccessOff =
                         writePair(result_.retrySizeFailure, result_.retryPositionFailure)) {
                     readAfter();
@@ -171,15 +177,67 @@ std::optional<bool> FrameWrite::writePair(std::optional<AXWriteFailure> &sizeFai
     if (!written) {
         return std::nullopt;
     }
-    sizeFailure = AXWriteFailure::make(code(written->size));
-    if (written->position) {
-        positionFailure = AXWriteFailure::make(code(*written->position));
+    return recordPair(*written, sizeFailure, positionFailure);
+}
+
+bool FrameWrite::recordPair(const AXFrameWriteResult &written,
+                            std::optional<AXWriteFailure> &sizeFailure,
+                            std::optional<AXWriteFailure> &positionFailure)
+{
+    sizeFailure = AXWriteFailure::make(code(written.size));
+    if (written.position) {
+        positionFailure = AXWriteFailure::make(code(*written.position));
     }
-    const bool sizeFoundAccessOff = written->size == AXError::apiDisabled;
-    if (sizeFoundAccessOff || written->position == AXError::apiDisabled) {
+    const bool sizeFoundAccessOff = written.size == AXError::apiDisabled;
+    if (sizeFoundAccessOff || written.position == AXError::apiDisabled) {
         result_.permissionDenied = true;
     }
     return sizeFoundAccessOff;
+}
+
+bool FrameWrite::beginPair(Checkpoint checkpoint)
+{
+    const RectD &target = result_.target;
+    pair_ = system_.elements->beginSizeAndPosition(
+        reference_.element, AXSize{target.width, target.height}, AXPoint{target.x, target.y});
+    if (!pair_) {
+        // Nothing was sent: the writes go one at a time from here on.
+        together_ = false;
+        return false;
+    }
+    waitingAt_ = checkpoint;
+    return true;
+}
+
+std::shared_ptr<AXPendingFrameWrite> FrameWrite::startTogether()
+{
+    together_ = !hasGate_;
+    pair_.reset();
+    if (start()) {
+        return nullptr;
+    }
+    return pair_;
+}
+
+std::shared_ptr<AXPendingFrameWrite> FrameWrite::pairAnswered(const AXFrameWriteResult &written)
+{
+    pair_.reset();
+    bool done = false;
+    if (waitingAt_ == Checkpoint::size) {
+        if (recordPair(written, result_.sizeFailure, result_.positionFailure)
+            || result_.permissionDenied) {
+            readAfter();
+            done = true;
+        } else {
+            done = afterFirstAttempt();
+        }
+    } else {
+        const bool sizeFoundAccessOff =
+            recordPair(written, result_.retrySizeFailure, result_.retryPositionFailure);
+        readAfter();
+        done = sizeFoundAccessOff ? true : finish();
+    }
+    return done ? nullptr : pair_;
 }
 
 bool FrameWrite::write(const QString &attribute, const AXValue &value,

@@ -30,6 +30,15 @@ public:
     bool start();
     bool resume(bool gateOpen);
 
+    // Driven together with the writes of other windows (no gate): the pairs of size and
+    // position writes are begun here and awaited by the caller with the others'. `startTogether`
+    // runs up to the first pair and begins it; `pairAnswered` takes its answer and runs on, up
+    // to the repeated pair (begun in turn) or to the end. Both return the pair now on its way,
+    // none when the write is done. Where the backend cannot begin a pair, the writes go one at
+    // a time as `start` makes them.
+    std::shared_ptr<AXPendingFrameWrite> startTogether();
+    std::shared_ptr<AXPendingFrameWrite> pairAnswered(const AXFrameWriteResult &written);
+
     const FrameApplyResult &result() const { return result_; }
 
 private:
@@ -47,6 +56,12 @@ private:
     // position was not written.
     std::optional<bool> writePair(std::optional<AXWriteFailure> &sizeFailure,
                                   std::optional<AXWriteFailure> &positionFailure);
+    // Records a pair's answer; whether the size write found access turned off.
+    bool recordPair(const AXFrameWriteResult &written, std::optional<AXWriteFailure> &sizeFailure,
+                    std::optional<AXWriteFailure> &positionFailure);
+    // Together: begins the pair of this checkpoint (size or repeat); false when the backend
+    // cannot, and nothing was sent.
+    bool beginPair(Checkpoint checkpoint);
     // The read-back after the first size and position writes, and the decision to repeat.
     bool afterFirstAttempt();
     void readAfter();
@@ -59,6 +74,8 @@ private:
     std::shared_ptr<CancellationFlag> cancellation_;
     bool hasGate_;
     Checkpoint waitingAt_ = Checkpoint::size;
+    bool together_ = false;
+    std::shared_ptr<AXPendingFrameWrite> pair_; // the pair on its way, when together
     FrameApplyResult result_;
 };
 

@@ -116,22 +116,92 @@ WindowService::readFrames(QList<WindowReference> references, Cancellation cancel
     });
 }
 
-QCoro::Task<WindowMove> WindowService::moveWithoutGate(RectD frame, WindowReference reference,
-                                                       Cancellation cancellation)
+QCoro::Task<QList<WindowMove>> WindowService::moveTogether(QList<PlannedWrite> writes,
+                                                            Cancellation cancellation,
+                                                            std::function<bool()> mayMove,
+                                                            qsizetype inFlight)
 {
-    return executor_.run([this, frame, reference = std::move(reference),
-                          cancellation = std::move(cancellation)] {
-        WindowMove move;
-        move.onActiveDesktop = isOnActiveDesktopNow(reference);
-        if (!move.onActiveDesktop) {
-            return move;
+    return executor_.run([this, writes = std::move(writes), cancellation = std::move(cancellation),
+                          mayMove = std::move(mayMove), inFlight] {
+        QList<WindowMove> moves;
+        std::vector<std::unique_ptr<FrameWrite>> frameWrites;
+        // The pairs of writes on their way and the windows they belong to.
+        QList<std::shared_ptr<AXPendingFrameWrite>> sent;
+        QList<qsizetype> sentFor;
+        // Awaits at least `count` answers of what is on its way and hands each answer to its
+        // write; the repeats they call for go out and wait with the writes not yet answered.
+        const auto awaitAnswers = [&](qsizetype count) {
+            system_.elements->awaitSizesAndPositions(sent, count);
+            QList<std::shared_ptr<AXPendingFrameWrite>> still;
+            QList<qsizetype> stillFor;
+            for (qsizetype k = 0; k < sent.size(); ++k) {
+                if (!sent[k]->answer) {
+                    still.append(sent[k]);
+                    stillFor.append(sentFor[k]);
+                } else if (auto repeat = frameWrites[size_t(sentFor[k])]->pairAnswered(*sent[k]->answer)) {
+                    still.append(std::move(repeat));
+                    stillFor.append(sentFor[k]);
+                }
+            }
+            sent = std::move(still);
+            sentFor = std::move(stillFor);
+        };
+        for (const PlannedWrite &planned : writes) {
+            if (mayMove && !mayMove()) {
+                break;
+            }
+            WindowMove move;
+            move.onActiveDesktop = isOnActiveDesktopNow(planned.reference);
+            std::unique_ptr<FrameWrite> write;
+            if (move.onActiveDesktop) {
+                move.previousFrame = readFrameNow(planned.reference);
+                write = std::make_unique<FrameWrite>(system_, planned.target, planned.reference,
+                                                     cancellation, false);
+                if (auto pair = write->startTogether()) {
+                    sent.append(std::move(pair));
+                    sentFor.append(moves.size());
+                }
+            }
+            moves.append(move);
+            frameWrites.push_back(std::move(write));
+            // A window manager that takes long over many requests would let the last ones
+            // outlast their timeouts: the next write goes out once one of them is answered.
+            while (inFlight > 0 && sent.size() >= inFlight) {
+                awaitAnswers(1);
+            }
         }
-        move.previousFrame = readFrameNow(reference);
-        FrameWrite write(system_, frame, reference, cancellation, false);
-        write.start();
-        move.applied = write.result();
-        return move;
+        while (!sent.isEmpty()) {
+            awaitAnswers(sent.size());
+        }
+        for (qsizetype i = 0; i < moves.size(); ++i) {
+            if (frameWrites[size_t(i)]) {
+                moves[i].applied = frameWrites[size_t(i)]->result();
+            }
+        }
+        return moves;
     });
+}
+
+QCoro::Task<bool> WindowService::isStillPresent(WindowReference reference)
+{
+    return executor_.run(
+        [this, reference = std::move(reference)] { return isStillPresentNow(reference); });
+}
+
+bool WindowService::isStillPresentNow(const WindowReference &reference)
+{
+    if (!system_.trust->isProcessTrusted()) {
+        return false;
+    }
+    const std::optional<RunningApplication> application =
+        system_.applications->application(reference.pid);
+    if (!application || application->isTerminated) {
+        return false;
+    }
+    system_.elements->setMessagingTimeout(reference.element, presenceTimeout);
+    const std::optional<QString> role =
+        AX::string(*system_.elements, reference.element, AXAttribute::role);
+    return role && *role == reference.role;
 }
 
 QList<CGWindowEntry> WindowService::activeDesktopWindows()

@@ -21,6 +21,7 @@
 #include <QSet>
 #include <QString>
 
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -47,6 +48,7 @@ public:
     static constexpr double visibilityApplicationTimeout = 0.2;
     static constexpr double visibilityWindowTimeout = 0.1;
     static constexpr double visibilityDuration = 0.75;
+    static constexpr double presenceTimeout = 0.2;
 
     explicit WindowService(const SystemBackend &system,
                            QSet<QString> browserBundleIDs = BrowserHostname::browserBundleIDs());
@@ -88,10 +90,22 @@ public:
     //   the frames read until then.
     QCoro::Task<QList<std::optional<RectD>>> readFrames(QList<WindowReference> references,
                                                         Cancellation cancellation);
-    // - one move of a restore without a write gate: `isOnActiveDesktop`, then, when the window
-    //   is still there, `readFrame` and `setFrame`.
-    QCoro::Task<WindowMove> moveWithoutGate(RectD frame, WindowReference reference,
-                                            Cancellation cancellation);
+    // - moves of a restore without a write gate, one per planned write: `isOnActiveDesktop`,
+    //   then, when the window is still there, `readFrame` and `setFrame`; but their waiting
+    //   overlaps: for each window in turn, `mayMove` (asked on the actor's thread) and, when it
+    //   allows, the same steps up to its write, which goes out at once; the answers are awaited
+    //   together, and a repeat a write needs goes out as soon as its answer is in. At most
+    //   `inFlight` writes (0: any number) wait for their answers at a time: the next window's
+    //   turn comes once one of them is answered. The moves stop at the first window `mayMove`
+    //   refuses: the result holds the moves made before it, in order.
+    QCoro::Task<QList<WindowMove>> moveTogether(QList<PlannedWrite> writes, Cancellation cancellation,
+                                                std::function<bool()> mayMove, qsizetype inFlight);
+
+    // Whether a remembered window is still there with the role it had: access is on, its
+    // process runs, and its element still answers with the same role (asked with a short
+    // messaging timeout).
+    QCoro::Task<bool> isStillPresent(WindowReference reference);
+    bool isStillPresentNow(const WindowReference &reference);
 
     // The operations themselves, synchronous, for code already running on the actor's thread
     // (and for tests that drive the fake desktop directly).

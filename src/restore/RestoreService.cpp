@@ -36,10 +36,11 @@ bool isCancelled(const std::shared_ptr<CancellationFlag> &flag)
     return flag && flag->isCancelled();
 }
 
-void markRemainingMoves(const QList<MoveOperation> &moves, qsizetype from, EntryOutcome outcome,
-                        const QString &detail, QHash<QUuid, EntryResult> &output)
+void markRemainingMoves(const QList<MoveOperation> &moves, qsizetype from, qsizetype end,
+                        EntryOutcome outcome, const QString &detail,
+                        QHash<QUuid, EntryResult> &output)
 {
-    for (qsizetype i = from; i < moves.size(); ++i) {
+    for (qsizetype i = from; i < end; ++i) {
         output.insert(moves[i].entry.id,
                       RestoreResultBuilder::entryResult(moves[i].entry, outcome, detail));
     }
@@ -255,9 +256,11 @@ struct RestoreService::RestorePass {
         return options.eligibility->reason().value_or(sessionInactiveReason);
     }
 
-    // Records what one move did; false when it ends the pass.
-    bool recordMove(qsizetype index, const WindowMove &attempt)
+    // Records what one move did; false when it ends the pass. A move made together with
+    // others ends only itself: the moves after it were made too and report what they did.
+    bool recordMove(qsizetype index, const WindowMove &attempt, bool together = false)
     {
+        const qsizetype end = together ? index + 1 : moves.size();
         const MoveOperation &move = moves[index];
         if (!attempt.onActiveDesktop) {
             settle(move.entry, EntryOutcome::failed,
@@ -270,12 +273,12 @@ struct RestoreService::RestorePass {
 
         journalPossibleChange(move, previousFrame, applied, displays, journal);
         if (applied.gestureBlocked) {
-            markRemainingMoves(moves, index, EntryOutcome::deferred, activeGestureReason, output);
+            markRemainingMoves(moves, index, end, EntryOutcome::deferred, activeGestureReason, output);
             deferralReason = activeGestureReason;
             return false;
         }
         if (applied.hasPermissionFailure()) {
-            markRemainingMoves(moves, index, EntryOutcome::failed, accessRevoked, output);
+            markRemainingMoves(moves, index, end, EntryOutcome::failed, accessRevoked, output);
             permissionLost = true;
             return false;
         }
@@ -284,7 +287,7 @@ struct RestoreService::RestorePass {
         }
         output.insert(move.entry.id, classify(move, applied, isCancelled(cancellation)));
         if (applied.cancelled || isCancelled(cancellation)) {
-            markRemainingMoves(moves, index + 1, EntryOutcome::cancelled, cancelledBeforeMove,
+            markRemainingMoves(moves, index + 1, end, EntryOutcome::cancelled, cancelledBeforeMove,
                                output);
             wasCancelled = true;
             return false;
@@ -327,7 +330,7 @@ struct RestoreService::RestorePass {
     // Automation met a closed session before the first move: every move waits for a later pass.
     RestoreResult deferredBeforeMoving(const QString &reason)
     {
-        markRemainingMoves(moves, 0, EntryOutcome::deferred, reason, output);
+        markRemainingMoves(moves, 0, moves.size(), EntryOutcome::deferred, reason, output);
         RestoreResult::Pass deferred = resultPass(RestoreResultBuilder::inLayoutOrder(layout, output));
         deferred.summary = RestoreResultBuilder::makeSummary(deferred.entries, false, false);
         deferred.deferredCount = countOutcome(deferred.entries, EntryOutcome::deferred);
@@ -700,12 +703,17 @@ QCoro::Task<RestoreResult> RestoreService::movePhase(RestorePass &pass)
         }
     }
 
-    for (qsizetype i = 0; i < pass.moves.size(); ++i) {
-        auto moving = moveOne(pass, i);
-        const bool goOn = co_await std::move(moving);
-        if (!goOn) {
-            break;
+    if (pass.options.isAutomation && pass.options.writeGate) {
+        for (qsizetype i = 0; i < pass.moves.size(); ++i) {
+            auto moving = moveOne(pass, i);
+            const bool goOn = co_await std::move(moving);
+            if (!goOn) {
+                break;
+            }
         }
+    } else {
+        auto moving = moveTogether(pass);
+        co_await std::move(moving);
     }
 
     // Reading and storing the journal happen in one operation on the actor, so nothing can
@@ -722,6 +730,53 @@ QCoro::Task<RestoreResult> RestoreService::movePhase(RestorePass &pass)
     co_return pass.moved();
 }
 
+// Without a write gate nothing from elsewhere has to come between one window's checks and its
+// write, so the windows are handed to the window service together: it makes the checks and the
+// write of one window after another and then awaits their answers (and the repeats) together,
+// so that a pass costs about one answer of the window manager instead of one per window.
+QCoro::Task<void> RestoreService::moveTogether(RestorePass &pass)
+{
+    const qsizetype total = pass.moves.size();
+    const std::shared_ptr<CancellationFlag> cancellation = pass.cancellation;
+    const SystemBackend backend = backend_;
+    const std::shared_ptr<SessionEligibilityGate> eligibility =
+        pass.options.isAutomation ? pass.options.eligibility : nullptr;
+    // The checks of `stopsBeforeMove`, made again right before each window's write.
+    const auto mayMove = [cancellation, backend, eligibility] {
+        return !isCancelled(cancellation) && backend.trust && backend.trust->isProcessTrusted()
+               && (!eligibility || eligibility->eligible());
+    };
+    qsizetype next = 0;
+    while (next < total) {
+        if (stopsBeforeMove(pass, next)) {
+            co_return;
+        }
+        QList<PlannedWrite> writes;
+        for (qsizetype i = next; i < total; ++i) {
+            const MoveOperation &move = pass.moves[i];
+            pass.report(RestoreProgress{int(i), int(total), move.entry.label(), pass.layout.name});
+            writes.append(PlannedWrite{move.target, move.reference});
+        }
+        auto moving = windowService_.moveTogether(writes, cancellation, mayMove, writesInFlight);
+        const QList<WindowMove> attempts = co_await std::move(moving);
+        for (qsizetype k = 0; k < attempts.size(); ++k) {
+            pass.recordMove(next + k, attempts[k], true);
+        }
+        next += attempts.size();
+        // A write that met a cancellation or lost access ends the moves not yet made.
+        if (pass.wasCancelled) {
+            markRemainingMoves(pass.moves, next, total, EntryOutcome::cancelled,
+                               cancelledBeforeMove, pass.output);
+            co_return;
+        }
+        if (pass.permissionLost) {
+            markRemainingMoves(pass.moves, next, total, EntryOutcome::failed, accessRevoked,
+                               pass.output);
+            co_return;
+        }
+    }
+}
+
 // An automatic restore waits for the write gate (no mouse button held) before every move; a
 // closed gate defers every move from `from` on. False when it stayed closed.
 QCoro::Task<bool> RestoreService::gateOpens(RestorePass &pass, qsizetype from)
@@ -732,8 +787,8 @@ QCoro::Task<bool> RestoreService::gateOpens(RestorePass &pass, qsizetype from)
     auto gate = pass.options.writeGate();
     const bool open = co_await std::move(gate);
     if (!open) {
-        markRemainingMoves(pass.moves, from, EntryOutcome::deferred, activeGestureReason,
-                           pass.output);
+        markRemainingMoves(pass.moves, from, pass.moves.size(), EntryOutcome::deferred,
+                           activeGestureReason, pass.output);
         pass.deferralReason = activeGestureReason;
     }
     co_return open;
@@ -744,19 +799,21 @@ QCoro::Task<bool> RestoreService::gateOpens(RestorePass &pass, qsizetype from)
 bool RestoreService::stopsBeforeMove(RestorePass &pass, qsizetype index) const
 {
     if (isCancelled(pass.cancellation)) {
-        markRemainingMoves(pass.moves, index, EntryOutcome::cancelled, cancelledBeforeMove,
-                           pass.output);
+        markRemainingMoves(pass.moves, index, pass.moves.size(), EntryOutcome::cancelled,
+                           cancelledBeforeMove, pass.output);
         pass.wasCancelled = true;
         return true;
     }
     if (!trusted()) {
-        markRemainingMoves(pass.moves, index, EntryOutcome::failed, accessRevoked, pass.output);
+        markRemainingMoves(pass.moves, index, pass.moves.size(), EntryOutcome::failed,
+                           accessRevoked, pass.output);
         pass.permissionLost = true;
         return true;
     }
     if (pass.options.isAutomation) {
         if (const std::optional<QString> reason = pass.sessionClosedReason()) {
-            markRemainingMoves(pass.moves, index, EntryOutcome::deferred, *reason, pass.output);
+            markRemainingMoves(pass.moves, index, pass.moves.size(), EntryOutcome::deferred,
+                               *reason, pass.output);
             pass.deferralReason = *reason;
             return true;
         }
@@ -786,18 +843,11 @@ QCoro::Task<bool> RestoreService::moveOne(RestorePass &pass, qsizetype index)
     co_return pass.recordMove(index, attempt);
 }
 
-// A manual restore passes no write gate, so nothing from elsewhere comes between the
-// active-desktop test, the read of the frame before and the write: they run as one job on the
-// window service's thread.
+// Only an automatic restore with a write gate moves its windows one at a time: the gate is
+// asked from elsewhere before each write.
 QCoro::Task<WindowMove> RestoreService::attemptMove(const MoveOperation &move,
                                                     const RestorePass &pass)
 {
-    const WriteGate gate = pass.options.isAutomation ? pass.options.writeGate : WriteGate{};
-    if (!gate) {
-        auto moving =
-            windowService_.moveWithoutGate(move.target, move.reference, pass.cancellation);
-        co_return co_await std::move(moving);
-    }
     WindowMove attempt;
     auto onDesktop = windowService_.isOnActiveDesktop(move.reference);
     attempt.onActiveDesktop = co_await std::move(onDesktop);
@@ -806,7 +856,8 @@ QCoro::Task<WindowMove> RestoreService::attemptMove(const MoveOperation &move,
     }
     auto reading = windowService_.readFrame(move.reference);
     attempt.previousFrame = co_await std::move(reading);
-    auto writing = windowService_.setFrame(move.target, move.reference, pass.cancellation, gate);
+    auto writing = windowService_.setFrame(move.target, move.reference, pass.cancellation,
+                                           pass.options.writeGate);
     attempt.applied = co_await std::move(writing);
     co_return attempt;
 }

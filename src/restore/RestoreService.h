@@ -39,6 +39,12 @@ public:
     // The connected displays now, in the display service's order; read on the main thread.
     using DisplayReader = std::function<QList<CurrentDisplay>()>;
 
+    // How many windows' writes may wait for their answers at once. Window managers answer in
+    // the order they were asked, so with no bound the last of many windows would wait for all
+    // the others within its own timeout; some (metacity) also answer a long burst far slower
+    // than a few requests at a time, and under load let the later writes run out of time.
+    static constexpr qsizetype writesInFlight = 4;
+
     RestoreService(WindowService &windowService, SystemBackend backend,
                    DisplayReader currentDisplays);
     ~RestoreService();
@@ -72,6 +78,7 @@ private:
     QCoro::Task<RestoreResult> movePhase(RestorePass &pass);
     QCoro::Task<bool> gateOpens(RestorePass &pass, qsizetype from);
     bool stopsBeforeMove(RestorePass &pass, qsizetype index) const;
+    QCoro::Task<void> moveTogether(RestorePass &pass);
     QCoro::Task<bool> moveOne(RestorePass &pass, qsizetype index);
     QCoro::Task<WindowMove> attemptMove(const MoveOperation &move, const RestorePass &pass);
     QCoro::Task<void> undoWindow(UndoPass &pass, qsizetype index);

@@ -4,8 +4,10 @@
 #include "system/AXAttribute.h"
 #include "system/AXValue.h"
 
+#include <QList>
 #include <QString>
 
+#include <memory>
 #include <optional>
 
 namespace ostrel {
@@ -17,6 +19,14 @@ struct AXFrameWriteResult {
     AXError size = AXError::success;
     std::optional<AXError> position;
     friend bool operator==(const AXFrameWriteResult &, const AXFrameWriteResult &) = default;
+};
+
+// A write of `beginSizeAndPosition` whose answer has not been awaited yet. A backend keeps what
+// it needs to await it in a type of its own derived from this one; `answer` is set once known.
+class AXPendingFrameWrite {
+public:
+    virtual ~AXPendingFrameWrite() = default;
+    std::optional<AXFrameWriteResult> answer;
 };
 
 // Elements of other applications (an application, its windows, the elements inside a
@@ -44,6 +54,13 @@ struct AXFrameWriteResult {
 //   and the caller waits for one answer instead of two. It reports each write's status. A
 //   backend that writes one attribute at a time returns nothing, and the caller writes them
 //   in turn.
+// - `beginSizeAndPosition` and `awaitSizesAndPositions` are `setSizeAndPosition` in two halves,
+//   so that the answers of several windows' writes are awaited together: the first sends the
+//   request and returns without waiting (nothing when the backend writes one attribute at a
+//   time, and then nothing was written), the second returns once at least `count` of the writes
+//   it is given (all of them, when there are fewer) have their answer, each awaited within its
+//   own element's messaging timeout. A write that already has its answer counts at once; a
+//   write begun on one element is answered before that element is written again.
 class AccessibilityElements {
 public:
     virtual ~AccessibilityElements() = default;
@@ -58,6 +75,24 @@ public:
                                                                  const AXPoint & /*position*/)
     {
         return std::nullopt;
+    }
+    // Started and awaited apart (see `beginSizeAndPosition`). A backend whose writes are answered
+    // when they return keeps the answer here.
+    virtual std::shared_ptr<AXPendingFrameWrite> beginSizeAndPosition(AXElement element,
+                                                                      const AXSize &size,
+                                                                      const AXPoint &position)
+    {
+        const std::optional<AXFrameWriteResult> written = setSizeAndPosition(element, size, position);
+        if (!written) {
+            return nullptr;
+        }
+        auto answered = std::make_shared<AXPendingFrameWrite>();
+        answered->answer = *written;
+        return answered;
+    }
+    virtual void awaitSizesAndPositions(const QList<std::shared_ptr<AXPendingFrameWrite>> & /*writes*/,
+                                        qsizetype /*count*/)
+    {
     }
 };
 

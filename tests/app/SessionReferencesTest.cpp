@@ -59,9 +59,12 @@ TEST_F(SessionReferences, WindowsRememberedWhileARefreshChecksAreKept)
     });
     QCoro::Task<void> refreshing = model->refresh();
     waitUntil([&] { return bool(held); });
-    saveCurrentWindows("Later");
-    EXPECT_EQ(model->sessionReferences().size(), 3);
+    // The check runs on the window service, so the save's capture waits behind it.
+    QCoro::Task<bool> capturing = model->beginSave();
     resume->release();
+    EXPECT_TRUE(await(std::move(capturing)));
+    EXPECT_EQ(await(model->savePendingLayout(QStringLiteral("Later"), false)), std::nullopt);
+    EXPECT_EQ(model->sessionReferences().size(), 3);
     await(std::move(refreshing));
     EXPECT_EQ(model->sessionReferences().size(), 3);
 }

@@ -33,7 +33,169 @@ WriteGate gateOf(const std::shared_ptr<ScriptedGate> &gate)
     return [gate] { return answer(gate); };
 }
 
+// Passes everything to the fake desktop and notes when a pair of writes is begun and when
+// answers are awaited.
+class NotingElements : public AccessibilityElements {
+public:
+    explicit NotingElements(AccessibilityElements &inner, QHash<quint64, QString> names)
+        : inner_(inner), names_(std::move(names))
+    {
+    }
+    QStringList noted;
+
+    AXElement applicationElement(qint32 pid) override { return inner_.applicationElement(pid); }
+    void setMessagingTimeout(AXElement element, double s) override
+    {
+        inner_.setMessagingTimeout(element, s);
+    }
+    AXAttributeResult copyAttributeValue(AXElement element, const QString &attribute) override
+    {
+        return inner_.copyAttributeValue(element, attribute);
+    }
+    AXError setAttributeValue(AXElement element, const QString &attribute,
+                              const AXValue &value) override
+    {
+        return inner_.setAttributeValue(element, attribute, value);
+    }
+    std::optional<AXFrameWriteResult> setSizeAndPosition(AXElement element, const AXSize &size,
+                                                         const AXPoint &position) override
+    {
+        return inner_.setSizeAndPosition(element, size, position);
+    }
+    std::shared_ptr<AXPendingFrameWrite> beginSizeAndPosition(AXElement element, const AXSize &size,
+                                                              const AXPoint &position) override
+    {
+        noted.append(QStringLiteral("send ") + names_.value(element.handle));
+        return AccessibilityElements::beginSizeAndPosition(element, size, position);
+    }
+    void awaitSizesAndPositions(const QList<std::shared_ptr<AXPendingFrameWrite>> &writes,
+                                qsizetype count) override
+    {
+        noted.append(QStringLiteral("await %1 of %2").arg(count).arg(writes.size()));
+        mostOnTheirWay = std::max(mostOnTheirWay, writes.size());
+    }
+    qsizetype mostOnTheirWay = 0;
+
+private:
+    AccessibilityElements &inner_;
+    QHash<quint64, QString> names_;
+};
+
+// What a write reported, for comparing two ways of making it.
+QString described(const FrameApplyResult &r)
+{
+    const auto rect = [](const std::optional<RectD> &f) {
+        return f ? QStringLiteral("%1,%2 %3x%4").arg(f->x).arg(f->y).arg(f->width).arg(f->height)
+                 : QStringLiteral("none");
+    };
+    QStringList failures;
+    for (const AXWriteFailure &f : r.allFailures()) {
+        failures.append(QString::number(f.code));
+    }
+    return QStringLiteral("before %1 after %2 failures [%3] flags %4%5%6%7")
+        .arg(rect(r.before), rect(r.after), failures.join(','))
+        .arg(int(r.attemptedWrite))
+        .arg(int(r.cancelled))
+        .arg(int(r.permissionDenied))
+        .arg(int(r.gestureBlocked));
+}
+
 } // namespace
+
+class MoveTogether : public test::DesktopFixture {
+protected:
+    void SetUp() override { test::ensureApplication(); }
+};
+
+// Several windows moved together: every window's write goes out before any answer is awaited,
+// the repeats go out together in turn, and each window ends as its own write alone ends it.
+TEST_F(MoveTogether, WritesGoOutTogetherAndEachWindowEndsAsItWouldAlone)
+{
+    desktop.setWritesFramesInOneRequest(true);
+    const qint32 pid = desktop.addApplication("com.example.editor", "Editor");
+    const AXElement lands = desktop.addWindow(pid, initial);
+    const AXElement offBy5 = desktop.addWindow(pid, initial);
+    const AXElement clamped = desktop.addWindow(pid, initial);
+    const AXElement refuses = desktop.addWindow(pid, initial);
+    const QList<AXElement> windows{lands, offBy5, clamped, refuses};
+    FakeWindowBehaviour five;
+    five.positionOffset = AXPoint{5, 0};
+    desktop.setBehaviour(offBy5, five);
+    FakeWindowBehaviour small;
+    small.maximumSize = AXSize{450, 300};
+    desktop.setBehaviour(clamped, small);
+    desktop.failWrites(refuses, AXAttribute::position, {AXError::notEnoughPrecision});
+    NotingElements noting(*desktop.backend().elements,
+                          {{lands.handle, "lands"}, {offBy5.handle, "offBy5"},
+                           {clamped.handle, "clamped"}, {refuses.handle, "refuses"}});
+    SystemBackend backend = desktop.backend();
+    backend.elements = &noting;
+    WindowService noted(backend);
+    QList<PlannedWrite> writes;
+    for (const AXElement w : windows) {
+        writes.append({target, reference(w, pid, "com.example.editor", "Editor", initial,
+                                         desktop.windowNumber(w))});
+    }
+    auto flag = std::make_shared<CancellationFlag>();
+
+    const QList<WindowMove> together = test::await(noted.moveTogether(writes, flag, {}, 0));
+    EXPECT_EQ(noting.noted,
+              (QStringList{"send lands", "send offBy5", "send clamped", "send refuses",
+                           "await 4 of 4", "send offBy5", "send clamped", "await 2 of 2"}));
+    ASSERT_EQ(together.size(), 4);
+
+    // The same writes one window at a time, from the same places.
+    for (const AXElement w : windows) {
+        desktop.setFrame(w, initial);
+    }
+    desktop.failWrites(refuses, AXAttribute::position, {AXError::notEnoughPrecision});
+    for (qsizetype i = 0; i < windows.size(); ++i) {
+        const FrameApplyResult alone =
+            test::await(service.setFrame(target, writes[i].reference, flag, WriteGate{}));
+        EXPECT_TRUE(together[i].onActiveDesktop);
+        EXPECT_EQ(together[i].previousFrame, initial);
+        EXPECT_EQ(described(together[i].applied), described(alone)) << i;
+    }
+
+    // With at most two writes on their way, a write goes out as soon as one is answered, and the
+    // windows end the same.
+    for (const AXElement w : windows) {
+        desktop.setFrame(w, initial);
+    }
+    desktop.failWrites(refuses, AXAttribute::position, {AXError::notEnoughPrecision});
+    noting.noted.clear();
+    noting.mostOnTheirWay = 0;
+    const QList<WindowMove> twoAtATime = test::await(noted.moveTogether(writes, flag, {}, 2));
+    EXPECT_EQ(noting.mostOnTheirWay, 2);
+    EXPECT_EQ(noting.noted.first(), "send lands");
+    EXPECT_EQ(noting.noted.at(2), "await 1 of 2");
+    ASSERT_EQ(twoAtATime.size(), 4);
+    for (qsizetype i = 0; i < windows.size(); ++i) {
+        EXPECT_EQ(described(twoAtATime[i].applied), described(together[i].applied)) << i;
+    }
+
+    // A window `mayMove` refuses ends the moves; a cancellation stops the writes not yet sent.
+    for (const AXElement w : windows) {
+        desktop.setFrame(w, initial);
+    }
+    noting.noted.clear();
+    desktop.setHook([&](const FakeCall &call) {
+        if (call.kind == FakeCall::Kind::frameWrite && call.element == lands) {
+            flag->cancel();
+        }
+    });
+    int asked = 0;
+    const QList<WindowMove> stopped =
+        test::await(noted.moveTogether(writes, flag, [&asked] { return ++asked < 3; }, 0));
+    desktop.setHook({});
+    EXPECT_EQ(noting.noted, (QStringList{"send lands", "await 1 of 1"}));
+    ASSERT_EQ(stopped.size(), 2);
+    EXPECT_EQ(stopped[0].applied.after, target);
+    EXPECT_FALSE(stopped[0].applied.cancelled);
+    EXPECT_TRUE(stopped[1].applied.cancelled);
+    EXPECT_FALSE(stopped[1].applied.attemptedWrite);
+    EXPECT_EQ(service.readFrameNow(writes[1].reference), initial);
+}
 
 class SetFrame : public test::DesktopFixture {
 protected:

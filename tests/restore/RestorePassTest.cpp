@@ -332,6 +332,32 @@ TEST(RestorePass, MovesAndClassifiesEachWindow)
              EXPECT_EQ(s.desk.frameOf(s.windows[0]), (RectD{100, 100, 480, 264}));
              EXPECT_EQ(s.desk.frameOf(s.windows[1]), start);
          }},
+        {"cancelled once the first window's request went out: that window is read back and "
+         "reported, the later ones are not written",
+         [](Scenario &s) {
+             s.add();
+             s.add();
+             s.add();
+             s.desk.desktop.setWritesFramesInOneRequest(true);
+             const AXElement w = s.windows[0];
+             s.desk.desktop.setHook([&s, w](const FakeCall &call) {
+                 if (call.kind == FakeCall::Kind::frameWrite && call.element == w) {
+                     s.flag->cancel();
+                 }
+             });
+         },
+         {{O::restored, QStringLiteral("Placed on Main")},
+          {O::cancelled, QStringLiteral("Cancelled before this window was moved")},
+          {O::cancelled, QStringLiteral("Cancelled before this window was moved")}},
+         QStringLiteral("Cancelled · 1 restored · 2 cancelled"),
+         1,
+         1,
+         std::nullopt,
+         [](Scenario &s, const RestoreResult &r) {
+             EXPECT_TRUE(r.wasCancelled);
+             EXPECT_EQ(s.desk.frameOf(s.windows[1]), start);
+             EXPECT_EQ(s.desk.frameOf(s.windows[2]), start);
+         }},
         {"a manual restore ignores the gates it is given",
          [](Scenario &s) {
              s.add();

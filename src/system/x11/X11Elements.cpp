@@ -161,17 +161,32 @@ AXError X11Elements::setAttributeValue(AXElement element, const QString &attribu
 std::optional<AXFrameWriteResult> X11Elements::setSizeAndPosition(AXElement element, const AXSize &size,
                                                                   const AXPoint &position)
 {
+    const std::shared_ptr<AXPendingFrameWrite> write = beginSizeAndPosition(element, size, position);
+    awaitSizesAndPositions({write}, 1);
+    return write->answer.value_or(AXFrameWriteResult{AXError::cannotComplete, AXError::cannotComplete});
+}
+
+std::shared_ptr<AXPendingFrameWrite> X11Elements::beginSizeAndPosition(AXElement element, const AXSize &size,
+                                                                       const AXPoint &position)
+{
     if (element.isNull() || isApplication(element)) {
-        return AXFrameWriteResult{AXError::attributeUnsupported, AXError::attributeUnsupported};
+        auto refused = std::make_shared<AXPendingFrameWrite>();
+        refused->answer = AXFrameWriteResult{AXError::attributeUnsupported, AXError::attributeUnsupported};
+        return refused;
     }
-    const FrameRequestResult written =
-        writeFrame(desktop_, xcb_window_t(element.handle), FrameRequest{position, size}, deadlineFor(element));
-    // Without a window manager nothing was sent: the size write would have found access off,
-    // and the position would not have been written.
-    if (written.size == AXError::apiDisabled) {
-        return AXFrameWriteResult{AXError::apiDisabled, std::nullopt};
+    return beginWriteFrame(desktop_, xcb_window_t(element.handle), FrameRequest{position, size}, deadlineFor(element));
+}
+
+void X11Elements::awaitSizesAndPositions(const QList<std::shared_ptr<AXPendingFrameWrite>> &writes, qsizetype count)
+{
+    awaitFrameWrites(desktop_, writes, count);
+    for (const auto &write : writes) {
+        // Without a window manager nothing was sent: the size write would have found access off,
+        // and the position would not have been written.
+        if (write->answer && write->answer->size == AXError::apiDisabled) {
+            write->answer->position.reset();
+        }
     }
-    return AXFrameWriteResult{written.size, written.position};
 }
 
 } // namespace ostrel::x11

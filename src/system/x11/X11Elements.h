@@ -25,6 +25,9 @@ public:
     // One _NET_MOVERESIZE_WINDOW for both: window managers apply it in one step.
     std::optional<AXFrameWriteResult> setSizeAndPosition(AXElement element, const AXSize &size,
                                                          const AXPoint &position) override;
+    std::shared_ptr<AXPendingFrameWrite> beginSizeAndPosition(AXElement element, const AXSize &size,
+                                                              const AXPoint &position) override;
+    void awaitSizesAndPositions(const QList<std::shared_ptr<AXPendingFrameWrite>> &writes, qsizetype count) override;
 
     static constexpr quint64 applicationTag = quint64(1) << 32;
     static bool isApplication(AXElement e) { return (e.handle & applicationTag) != 0; }

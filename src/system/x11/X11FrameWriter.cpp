@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <cmath>
+#include <optional>
 
 namespace ostrel::x11 {
 
@@ -21,6 +22,9 @@ constexpr milliseconds restoredFrameWait{150};
 // A window manager that puts the window elsewhere than asked may still be at it after its first
 // notification (a move, then a resize): the wait ends this long after that notification.
 constexpr milliseconds quietAfterNotification{60};
+// Some window managers tell a moved window late, or only once another request comes along:
+// while writes wait without a word, they are looked at this often.
+constexpr milliseconds unnotifiedLook{20};
 // Without any notification the wait ends this long before the deadline, so the final read
 // still fits in it.
 constexpr milliseconds readBackReserve{50};
@@ -43,23 +47,6 @@ struct Geometry {
     enum class Status { ok, gone, timedOut } status = Status::timedOut;
     RectD client;
 };
-
-Geometry readGeometry(X11Connection &connection, xcb_window_t window, Deadline deadline)
-{
-    auto g = xcb_get_geometry(connection.raw(), window);
-    auto t = xcb_translate_coordinates(connection.raw(), window, connection.root(), 0, 0);
-    auto geometry = connection.reply<xcb_get_geometry_reply_t>(g, deadline);
-    auto origin = connection.reply<xcb_translate_coordinates_reply_t>(t, deadline);
-    Geometry out;
-    if (geometry.ok() && origin.ok()) {
-        out.status = Geometry::Status::ok;
-        out.client = RectD{double(origin->dst_x), double(origin->dst_y), double(geometry->width), double(geometry->height)};
-    } else if (geometry.status == ReplyStatus::error || origin.status == ReplyStatus::error ||
-               geometry.errorCode == badWindow) {
-        out.status = Geometry::Status::gone;
-    }
-    return out;
-}
 
 // Waits for events up to `until`, dispatching them; returns early once something arrived.
 void waitForEvents(X11Connection &connection, Deadline until)
@@ -303,13 +290,6 @@ void send(X11Connection &connection, xcb_window_t window, const Placement &place
     connection.flush();
 }
 
-// Where the window ended: exactly as expected, somewhere the window manager settled on, or not
-// known (gone, no answer).
-struct Landing {
-    enum class Status { landed, settled, gone, timedOut } status = Status::timedOut;
-    RectD client;
-};
-
 // Whether the client's size hints let it take the size: a window of a fixed size, or one that
 // grows in steps the size misses, is given another size by any window manager, so a move that
 // keeps the old size may be the whole answer.
@@ -351,138 +331,298 @@ bool halfWay(const RectD &now, const RectD &expected, const RectD &before, bool 
     return (sized && stayed && !placed) || (placed && kept && !sized && sizeReachable);
 }
 
-// The window manager applies a request asynchronously and may configure the window more than
-// once (move, then resize); it has landed once the window is where it was asked to go, and has
-// settled elsewhere after a short quiet period following its first change. Half of the request
-// done, or a notification that leaves the window where it was, starts no such period: the notification may answer an earlier request or come before the window
-// manager gets to this one, and Mutter on a busy machine may move a window well before it
-// resizes it or the other way round, so the window would be judged immovable (or of a fixed
-// size) while the rest is still on the way.
-Landing awaitLanding(X11Connection &connection, const WindowWatch &watch, xcb_window_t window, const RectD &expected,
-                     const RectD &before, int configuresBefore, Deadline deadline)
-{
-    Deadline settle = std::max(Clock::now(), deadline - readBackReserve);
-    const bool sizeReachable = (expected.width == before.width && expected.height == before.height) ||
-                               sizeAllowed(connection, window, expected.width, expected.height, deadline);
-    bool changed = false;
-    int seen = configuresBefore;
-    for (;;) {
-        if (watch.destroyed()) {
-            return {Landing::Status::gone, {}};
-        }
-        if (watch.configures() > seen) {
-            seen = watch.configures();
-            const Geometry g = readGeometry(connection, window, deadline);
-            if (g.status == Geometry::Status::gone) {
-                return {Landing::Status::gone, {}};
-            }
-            if (g.status == Geometry::Status::ok && g.client == expected) {
-                return {Landing::Status::landed, g.client};
-            }
-            if (!changed && g.status == Geometry::Status::ok && g.client != before &&
-                !halfWay(g.client, expected, before, sizeReachable)) {
-                changed = true;
-                settle = std::min(deadline, Clock::now() + quietAfterNotification);
-            }
-        }
-        if (Clock::now() >= settle) {
-            break;
-        }
-        while (watch.configures() == seen && !watch.destroyed() && Clock::now() < settle) {
-            waitForEvents(connection, settle);
-        }
-    }
-    const Geometry g = readGeometry(connection, window, deadline);
-    switch (g.status) {
-    case Geometry::Status::ok:
-        return {g.client == expected ? Landing::Status::landed : Landing::Status::settled, g.client};
-    case Geometry::Status::gone:
-        return {Landing::Status::gone, {}};
-    case Geometry::Status::timedOut:
-        break;
-    }
-    return {Landing::Status::timedOut, {}};
-}
-
 FrameRequestResult everyPart(AXError error)
 {
     return {error, error};
 }
 
+// The client rectangles of several windows, asked in one go and each awaited within its own
+// deadline, so that reading many windows costs one round trip.
+std::vector<Geometry> readGeometries(X11Connection &connection, const std::vector<std::pair<xcb_window_t, Deadline>> &windows)
+{
+    std::vector<xcb_get_geometry_cookie_t> sizes;
+    std::vector<xcb_translate_coordinates_cookie_t> origins;
+    for (const auto &asked : windows) {
+        sizes.push_back(xcb_get_geometry(connection.raw(), asked.first));
+        origins.push_back(xcb_translate_coordinates(connection.raw(), asked.first, connection.root(), 0, 0));
+    }
+    std::vector<Geometry> out;
+    for (size_t i = 0; i < windows.size(); ++i) {
+        const Deadline deadline = windows[i].second;
+        auto geometry = connection.reply<xcb_get_geometry_reply_t>(sizes[i], deadline);
+        auto origin = connection.reply<xcb_translate_coordinates_reply_t>(origins[i], deadline);
+        Geometry g;
+        if (geometry.ok() && origin.ok()) {
+            g.status = Geometry::Status::ok;
+            g.client = RectD{double(origin->dst_x), double(origin->dst_y), double(geometry->width),
+                             double(geometry->height)};
+        } else if (geometry.status == ReplyStatus::error || origin.status == ReplyStatus::error ||
+                   geometry.errorCode == badWindow) {
+            g.status = Geometry::Status::gone;
+        }
+        out.push_back(g);
+    }
+    return out;
+}
+
 // Something applied of a part (landed, clamped, or only the other part) counts: the read-back
 // tells how close it came. A part the window manager left as it was did not take.
-FrameRequestResult judge(const Landing &landing, const RectD &before)
+FrameRequestResult judge(Geometry::Status status, bool landed, const RectD &after, const RectD &before)
 {
-    switch (landing.status) {
-    case Landing::Status::gone:
+    switch (status) {
+    case Geometry::Status::gone:
         return everyPart(AXError::invalidUIElement);
-    case Landing::Status::timedOut:
+    case Geometry::Status::timedOut:
         return everyPart(AXError::cannotComplete);
-    case Landing::Status::landed:
-        return everyPart(AXError::success);
-    case Landing::Status::settled:
+    case Geometry::Status::ok:
         break;
     }
-    const RectD &after = landing.client;
+    if (landed) {
+        return everyPart(AXError::success);
+    }
     const bool moved = after.x != before.x || after.y != before.y;
     const bool resized = after.width != before.width || after.height != before.height;
     return {moved ? AXError::success : AXError::notEnoughPrecision,
             resized ? AXError::success : AXError::notEnoughPrecision};
 }
 
-// The request, its values known to be representable.
-FrameRequestResult moveResize(X11Desktop &desktop, xcb_window_t window, const FrameRequest &request, Deadline deadline)
+// One request on its way: what was asked, and how the wait for the window manager's answer
+// stands.
+class PendingFrameWrite : public AXPendingFrameWrite {
+public:
+    xcb_window_t window = 0;
+    FrameRequest sent;   // the parts that went out
+    FrameRequestResult early; // the parts that could not be sent
+    std::unique_ptr<WindowWatch> watch;
+    RectD before;   // the client before the request
+    RectD expected; // the client once the request is applied
+    int configuresBefore = 0;
+    Deadline deadline;
+    // The wait: the window manager has landed the window once it is where it was asked to go,
+    // and has settled it elsewhere after a short quiet period following its first notification
+    // (it may configure the window more than once: a move, then a resize).
+    Deadline settle;
+    // Changed by the window manager in a way that is neither the whole request nor half of it:
+    // only that starts the quiet period. Half of the request done, or a notification that
+    // leaves the window where it was, may answer an earlier request or come before the window
+    // manager gets to this one, and Mutter on a busy machine may move a window well before it
+    // resizes it or the other way round; the window would be judged immovable (or of a fixed
+    // size) while the rest is still on the way.
+    bool notified = false;
+    int configuresRead = -1;
+    std::optional<bool> sizeReachable; // read from the size hints when first needed
+    bool waiting = false; // the wait has started: `settle` is set
+
+    void answerWith(const FrameRequestResult &written)
+    {
+        FrameRequestResult result = early;
+        if (sent.position) {
+            result.position = written.position;
+        }
+        if (sent.size) {
+            result.size = written.size;
+        }
+        answer = AXFrameWriteResult{result.size, result.position};
+        watch.reset();
+    }
+};
+
+// Reads the target and sends the request, its values known to be representable; answers at
+// once when nothing needs to wait.
+void send(X11Desktop &desktop, PendingFrameWrite &write)
 {
     X11Connection &connection = desktop.connection();
-    TargetWindow target = readTarget(desktop, window, deadline);
+    TargetWindow target = readTarget(desktop, write.window, write.deadline);
     if (target.error != AXError::success) {
-        return everyPart(target.error);
+        write.answerWith(everyPart(target.error));
+        return;
     }
-    const WindowWatch watch(connection, window);
+    write.watch = std::make_unique<WindowWatch>(connection, write.window);
     if (isMaximized(target.info, connection)) {
-        if (const AXError error = unmaximize(desktop, watch, window, target, deadline); error != AXError::success) {
-            return everyPart(error);
+        if (const AXError error = unmaximize(desktop, *write.watch, write.window, target, write.deadline);
+            error != AXError::success) {
+            write.answerWith(everyPart(error));
+            return;
         }
     }
-    const Placement placement = plan(target.info, request, target.snapshot->originX, target.snapshot->originY);
+    const Placement placement = plan(target.info, write.sent, target.snapshot->originX, target.snapshot->originY);
+    write.before = target.info.client;
+    write.expected = placement.expected;
     if (placement.expected == target.info.client) {
-        return everyPart(AXError::success);
+        write.answerWith(everyPart(AXError::success));
+        return;
     }
-    const int configuresBefore = watch.configures();
-    send(connection, window, placement, supports(target, connection, Atom::NetMoveresizeWindow));
-    const Landing landing =
-        awaitLanding(connection, watch, window, placement.expected, target.info.client, configuresBefore, deadline);
+    write.configuresBefore = write.watch->configures();
+    send(connection, write.window, placement, supports(target, connection, Atom::NetMoveresizeWindow));
+}
+
+void land(X11Desktop &desktop, PendingFrameWrite &write, const Geometry &g, bool final)
+{
+    const bool landed = g.status == Geometry::Status::ok && g.client == write.expected;
+    if (!final && !landed && g.status != Geometry::Status::gone) {
+        return;
+    }
     // What this process changed is read again next time, whatever the events said so far.
-    desktop.invalidate(window);
-    return judge(landing, target.info.client);
+    desktop.invalidate(write.window);
+    write.answerWith(judge(g.status, landed, g.client, write.before));
 }
 
 } // namespace
 
+std::shared_ptr<AXPendingFrameWrite> beginWriteFrame(X11Desktop &desktop, xcb_window_t window,
+                                                     const FrameRequest &request, Deadline deadline)
+{
+    auto write = std::make_shared<PendingFrameWrite>();
+    write->window = window;
+    write->deadline = deadline;
+    write->sent = request;
+    if (write->sent.position && (!representable(write->sent.position->x, -coordinateLimit, coordinateLimit) ||
+                                 !representable(write->sent.position->y, -coordinateLimit, coordinateLimit))) {
+        write->early.position = AXError::illegalArgument;
+        write->sent.position.reset();
+    }
+    if (write->sent.size &&
+        (!representable(write->sent.size->width, 1, sizeLimit) || !representable(write->sent.size->height, 1, sizeLimit))) {
+        write->early.size = AXError::illegalArgument;
+        write->sent.size.reset();
+    }
+    if (!write->sent.position && !write->sent.size) {
+        write->answer = AXFrameWriteResult{write->early.size, write->early.position};
+        return write;
+    }
+    send(desktop, *write);
+    return write;
+}
+
+void awaitFrameWrites(X11Desktop &desktop, const QList<std::shared_ptr<AXPendingFrameWrite>> &writes,
+                      qsizetype count)
+{
+    X11Connection &connection = desktop.connection();
+    std::vector<PendingFrameWrite *> waiting;
+    qsizetype answered = 0;
+    const auto now = Clock::now();
+    for (const std::shared_ptr<AXPendingFrameWrite> &w : writes) {
+        auto *write = dynamic_cast<PendingFrameWrite *>(w.get());
+        if (!write && !w->answer) {
+            // Not begun here: there is nothing to wait for.
+            w->answer = AXFrameWriteResult{AXError::cannotComplete, AXError::cannotComplete};
+        }
+        if (write && !write->answer) {
+            if (!write->waiting) {
+                write->waiting = true;
+                write->settle = std::max(now, write->deadline - readBackReserve);
+            }
+            waiting.push_back(write);
+        } else {
+            ++answered;
+        }
+    }
+    const qsizetype wanted = std::min(count, writes.size());
+    auto lookedAt = Clock::now();
+    while (!waiting.empty() && answered < wanted) {
+        connection.pumpEvents();
+        // A window already where it was asked to go has landed, told or not.
+        if (Clock::now() - lookedAt >= unnotifiedLook) {
+            std::vector<PendingFrameWrite *> silent;
+            std::vector<std::pair<xcb_window_t, Deadline>> silentAt;
+            for (PendingFrameWrite *write : waiting) {
+                if (!write->answer && !write->notified && !write->watch->destroyed()) {
+                    silent.push_back(write);
+                    silentAt.emplace_back(write->window, write->deadline);
+                }
+            }
+            const std::vector<Geometry> seen = readGeometries(connection, silentAt);
+            for (size_t i = 0; i < silent.size(); ++i) {
+                if (seen[i].status == Geometry::Status::ok && seen[i].client == silent[i]->expected) {
+                    land(desktop, *silent[i], seen[i], false);
+                }
+            }
+            lookedAt = Clock::now();
+        }
+        // A notification starts the window's quiet period; every new one asks where it stands.
+        std::vector<PendingFrameWrite *> look;
+        std::vector<std::pair<xcb_window_t, Deadline>> lookAt;
+        for (PendingFrameWrite *write : waiting) {
+            if (write->answer) {
+                continue;
+            }
+            if (write->watch->destroyed()) {
+                land(desktop, *write, Geometry{Geometry::Status::gone, {}}, true);
+                continue;
+            }
+            const int configures = write->watch->configures();
+            if (configures > write->configuresBefore && configures != write->configuresRead) {
+                write->configuresRead = configures;
+                look.push_back(write);
+                lookAt.emplace_back(write->window, write->deadline);
+            }
+        }
+        const std::vector<Geometry> seen = readGeometries(connection, lookAt);
+        for (size_t i = 0; i < look.size(); ++i) {
+            land(desktop, *look[i], seen[i], false);
+            PendingFrameWrite &write = *look[i];
+            if (write.answer || write.notified || seen[i].status != Geometry::Status::ok ||
+                seen[i].client == write.before) {
+                continue;
+            }
+            if (!write.sizeReachable) {
+                write.sizeReachable = (write.expected.width == write.before.width &&
+                                       write.expected.height == write.before.height) ||
+                                      sizeAllowed(connection, write.window, write.expected.width,
+                                                  write.expected.height, write.deadline);
+            }
+            if (!halfWay(seen[i].client, write.expected, write.before, *write.sizeReachable)) {
+                write.notified = true;
+                write.settle = std::min(write.deadline, Clock::now() + quietAfterNotification);
+            }
+        }
+        // Those whose wait is over are read a last time.
+        look.clear();
+        lookAt.clear();
+        const auto later = Clock::now();
+        for (PendingFrameWrite *write : waiting) {
+            if (!write->answer && later >= write->settle) {
+                look.push_back(write);
+                lookAt.emplace_back(write->window, write->deadline);
+            }
+        }
+        const std::vector<Geometry> last = readGeometries(connection, lookAt);
+        for (size_t i = 0; i < look.size(); ++i) {
+            land(desktop, *look[i], last[i], true);
+        }
+        answered += std::erase_if(waiting, [](const PendingFrameWrite *write) { return write->answer.has_value(); });
+        if (waiting.empty() || answered >= wanted) {
+            break;
+        }
+        // Until something happens to a window still waited for, or the first quiet period ends.
+        Deadline until = waiting.front()->settle;
+        const auto marks = [&waiting] {
+            long sum = 0;
+            for (const PendingFrameWrite *write : waiting) {
+                sum += write->watch->configures() + (write->watch->destroyed() ? 1 : 0);
+            }
+            return sum;
+        };
+        for (const PendingFrameWrite *write : waiting) {
+            until = std::min(until, write->settle);
+        }
+        until = std::min(until, lookedAt + unnotifiedLook);
+        const long mark = marks();
+        while (marks() == mark && Clock::now() < until) {
+            waitForEvents(connection, until);
+        }
+    }
+}
+
 FrameRequestResult writeFrame(X11Desktop &desktop, xcb_window_t window, const FrameRequest &request, Deadline deadline)
 {
-    FrameRequestResult result;
-    FrameRequest sent = request;
-    if (sent.position && (!representable(sent.position->x, -coordinateLimit, coordinateLimit) ||
-                          !representable(sent.position->y, -coordinateLimit, coordinateLimit))) {
-        result.position = AXError::illegalArgument;
-        sent.position.reset();
+    const std::shared_ptr<AXPendingFrameWrite> write = beginWriteFrame(desktop, window, request, deadline);
+    awaitFrameWrites(desktop, {write}, 1);
+    const std::optional<AXFrameWriteResult> &answer = write->answer;
+    if (!answer) {
+        return everyPart(AXError::cannotComplete);
     }
-    if (sent.size && (!representable(sent.size->width, 1, sizeLimit) || !representable(sent.size->height, 1, sizeLimit))) {
-        result.size = AXError::illegalArgument;
-        sent.size.reset();
-    }
-    if (!sent.position && !sent.size) {
-        return result;
-    }
-    const FrameRequestResult written = moveResize(desktop, window, sent, deadline);
-    if (sent.position) {
-        result.position = written.position;
-    }
-    if (sent.size) {
-        result.size = written.size;
-    }
-    return result;
+    return FrameRequestResult{answer->position.value_or(AXError::success), answer->size};
 }
 
 } // namespace ostrel::x11

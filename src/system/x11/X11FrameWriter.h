@@ -2,8 +2,12 @@
 
 #include "system/AXError.h"
 #include "system/AXValue.h"
+#include "system/AccessibilityElements.h"
 #include "system/x11/X11Desktop.h"
 
+#include <QList>
+
+#include <memory>
 #include <optional>
 
 namespace ostrel::x11 {
@@ -32,5 +36,15 @@ struct FrameRequestResult {
 // not answer in time, and `apiDisabled` without a usable window manager.
 FrameRequestResult writeFrame(X11Desktop &desktop, xcb_window_t window, const FrameRequest &request,
                               Deadline deadline);
+
+// The same in two halves, so that several windows' requests are answered together: the first
+// sends the request (a maximized window is un-maximized first, and that is waited for), the
+// second waits until at least `count` of the requests given (all, when there are fewer) have
+// their answer, each within its own deadline. Window managers answer requests in the order they
+// come, so waiting for many costs about as long as waiting for the last.
+std::shared_ptr<AXPendingFrameWrite> beginWriteFrame(X11Desktop &desktop, xcb_window_t window,
+                                                     const FrameRequest &request, Deadline deadline);
+void awaitFrameWrites(X11Desktop &desktop, const QList<std::shared_ptr<AXPendingFrameWrite>> &writes,
+                      qsizetype count);
 
 } // namespace ostrel::x11

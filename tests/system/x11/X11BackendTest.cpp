@@ -672,6 +672,56 @@ TEST_F(X11BackendTest, WindowDestroyedWhileTheWriteWaitsIsInvalid)
     EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(2));
 }
 
+// Requests to several windows go out before any answer is awaited, and each answer is the
+// window's own: two land, a fixed-size window refuses its size but moves, and a window that
+// vanishes while the answers are awaited is invalid. The whole takes about as long as the
+// longest single wait.
+TEST_F(X11BackendTest, WritesOfSeveralWindowsAreAnsweredTogether)
+{
+    const uint32_t a = x.openWindow(at(1400, 100)).window();
+    const uint32_t b = x.openWindow(at(1450, 150)).window();
+    TestWindowSpec fixedSpec = at(1500, 200, 300, 200);
+    fixedSpec.fixedSize = true;
+    const uint32_t fixed = x.openWindow(fixedSpec).window();
+    const TestClient goes = x.openWindow(fixedSpec);
+    system.elements->setMessagingTimeout(AXElement{a}, generousTimeout);
+    system.elements->setMessagingTimeout(AXElement{b}, generousTimeout);
+    // A refused size is known only once the timeout has passed without a change.
+    system.elements->setMessagingTimeout(AXElement{fixed}, 0.6);
+    system.elements->setMessagingTimeout(AXElement{goes.window()}, 5.0);
+    const RectD staysPut = frame(goes.window());
+    const struct {
+        uint32_t window;
+        RectD target;
+        AXFrameWriteResult answer;
+    } cases[] = {
+        {a, RectD{100, 120, 640, 480}, {AXError::success, AXError::success}},
+        {b, RectD{-1200, 40, 500, 400}, {AXError::success, AXError::success}},
+        {fixed, RectD{350, 320, 600, 500}, {AXError::notEnoughPrecision, AXError::success}},
+        // Only the size changes, and the window never takes it: its answer waits until it goes.
+        {goes.window(), RectD{staysPut.x, staysPut.y, 700, 600}, {AXError::invalidUIElement, AXError::invalidUIElement}},
+    };
+    test::RootMessages requests(x.display());
+    const auto started = std::chrono::steady_clock::now();
+    QList<std::shared_ptr<AXPendingFrameWrite>> writes;
+    for (const auto &c : cases) {
+        writes.append(system.elements->beginSizeAndPosition(AXElement{c.window}, AXSize{c.target.width, c.target.height},
+                                                            AXPoint{c.target.x, c.target.y}));
+    }
+    std::thread awaiting([&] { system.elements->awaitSizesAndPositions(writes, writes.size()); });
+    const bool asked = requests.waitFor(goes.window(), "_NET_MOVERESIZE_WINDOW");
+    x.stop(goes);
+    awaiting.join();
+    ASSERT_TRUE(asked);
+    EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(3));
+    for (qsizetype i = 0; i < 4; ++i) {
+        EXPECT_EQ(writes[i]->answer, cases[i].answer) << i;
+    }
+    EXPECT_TRUE(frame(a).isApproximatelyEqual(cases[0].target, 4.0));
+    EXPECT_TRUE(frame(b).isApproximatelyEqual(cases[1].target, 4.0));
+    EXPECT_EQ(frame(fixed).x, 350);
+}
+
 TEST_F(X11BackendTest, PressedMouseButtons)
 {
     EXPECT_EQ(system.pointer->pressedMouseButtons(), 0u);
