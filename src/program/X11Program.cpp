@@ -7,6 +7,7 @@
 #include "platform/KeyboardLayoutObserver.h"
 #include "platform/MarkerOverlayService.h"
 #include "platform/RestoredWindowFlashService.h"
+#include "platform/ShortcutRecordingSession.h"
 #include "platform/SystemAppearanceObserver.h"
 #include "program/FolderReveal.h"
 #include "program/UnavailableDesktop.h"
@@ -49,6 +50,9 @@ struct X11Program::Parts {
     std::shared_ptr<KeyboardLayoutLabels> labels;
     std::unique_ptr<KeyboardLayoutObserver> keyboardObserver;
     std::unique_ptr<SystemAppearanceObserver> appearanceObserver;
+    ShortcutRecordings shortcutRecordings;
+    // Shared by the overlay services, so that neither counts the other's panels as windows.
+    OverlayWindowRegistry overlays;
     std::unique_ptr<WindowPresenter> presenter;
     std::unique_ptr<MarkerOverlayService> markers;
     std::unique_ptr<RestoredWindowFlashService> flash;
@@ -120,13 +124,14 @@ X11Program::X11Program(Setup setup)
     p.appearanceObserver = std::make_unique<SystemAppearanceObserver>(p.appearance.get());
 
     p.presenter = std::make_unique<WindowPresenter>(nullptr, p.appearanceObserver.get());
-    p.markers = std::make_unique<MarkerOverlayService>(*p.system.clock, compositing);
-    p.flash = std::make_unique<RestoredWindowFlashService>(*p.system.windowServer, *p.system.clock,
+    p.markers = std::make_unique<MarkerOverlayService>(*p.system.clock, p.overlays, compositing);
+    p.flash = std::make_unique<RestoredWindowFlashService>(*p.system.windowServer, *p.system.clock, p.overlays,
                                                            p.reduceMotion.get(), compositing);
 
     AppEnvironment environment;
     environment.system = p.system;
     environment.hotKeys = hotKeys;
+    environment.shortcutRecordings = &p.shortcutRecordings;
     environment.session = session;
     environment.power = power;
     environment.displayEvents = displayEvents;
@@ -227,6 +232,11 @@ SystemAppearanceObserver &X11Program::systemAppearance()
 KeyboardLayoutObserver &X11Program::keyboardLayout()
 {
     return *parts_->keyboardObserver;
+}
+
+ShortcutRecordings &X11Program::shortcutRecordings()
+{
+    return parts_->shortcutRecordings;
 }
 
 ReduceMotion &X11Program::reduceMotion()

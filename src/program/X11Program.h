@@ -15,6 +15,7 @@ class KeyboardLayoutObserver;
 class MarkerOverlayService;
 class ReduceMotion;
 class RestoredWindowFlashService;
+class ShortcutRecordings;
 class SystemAppearanceObserver;
 class WindowPresenter;
 
@@ -61,6 +62,7 @@ public:
     RestoredWindowFlashService &flash();
     SystemAppearanceObserver &systemAppearance();
     KeyboardLayoutObserver &keyboardLayout();
+    ShortcutRecordings &shortcutRecordings();
     ReduceMotion &reduceMotion();
     SystemBackend system();
     const Setup &setup() const;

@@ -47,7 +47,7 @@ LayoutDetailsView::LayoutDetailsView(ViewEnvironment environment, QWidget *paren
         environment_.presenter ? environment_.presenter->mainScreenHeight() : std::nullopt);
     setFixedSize(windowWidth, height);
 
-    form_.build(this, environment_.keyboardLayout);
+    form_.build(this, *environment_.shortcutRecordings, environment_.keyboardLayout);
     connectControls();
 
     if (model_) {

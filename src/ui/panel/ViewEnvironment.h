@@ -11,6 +11,7 @@ class InstalledApplications;
 class KeyboardLayoutObserver;
 class MarkerOverlayService;
 class ReduceMotion;
+class ShortcutRecordings;
 class SystemAppearanceObserver;
 class WindowPresenter;
 
@@ -25,6 +26,9 @@ struct ViewEnvironment {
     ReduceMotion *reduceMotion = nullptr;
     SystemAppearanceObserver *systemAppearance = nullptr;
     KeyboardLayoutObserver *keyboardLayout = nullptr;
+    // The model's own, so that the hot keys are held off while a recorder records. Views with a
+    // shortcut recorder need it.
+    ShortcutRecordings *shortcutRecordings = nullptr;
     Announcer *announcer = nullptr;
     // The time the spinners turn by.
     Clock *clock = nullptr;

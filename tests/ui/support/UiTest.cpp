@@ -45,6 +45,7 @@ ViewEnvironment UiTest::viewEnvironment()
     environment.reduceMotion = &reduceMotion;
     environment.systemAppearance = appearanceObserver.get();
     environment.keyboardLayout = keyboardObserver.get();
+    environment.shortcutRecordings = &shortcutRecordings;
     environment.announcer = announcer.get();
     environment.clock = &desktop.clock();
     environment.openSettings = [this] { ++settingsOpened; };
