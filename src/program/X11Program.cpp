@@ -46,6 +46,7 @@ struct X11Program::Parts {
     std::unique_ptr<x11::X11Appearance> appearance;
     std::unique_ptr<X11ReduceMotion> reduceMotion;
     std::unique_ptr<x11::X11ApplicationIcons> icons;
+    std::unique_ptr<AppIconProvider> appIcons;
 
     std::shared_ptr<KeyboardLayoutLabels> labels;
     std::unique_ptr<KeyboardLayoutObserver> keyboardObserver;
@@ -116,7 +117,7 @@ X11Program::X11Program(Setup setup)
     p.appearance = std::make_unique<x11::X11Appearance>(sessionBus);
     p.reduceMotion = std::make_unique<X11ReduceMotion>(sessionBus);
     p.icons = std::make_unique<x11::X11ApplicationIcons>();
-    AppIconProvider::setSource(p.icons.get());
+    p.appIcons = std::make_unique<AppIconProvider>(p.icons.get());
 
     p.labels = KeyboardLayoutLabels::create(*keyboardSource);
     KeyboardLayoutLabels::install(p.labels);
@@ -175,9 +176,8 @@ void X11Program::shutDown()
         KeyboardLayoutLabels::install(nullptr);
     }
     p.labels.reset();
-    if (p.icons) {
-        AppIconProvider::setSource(nullptr);
-    }
+    // Windows closed but not yet deleted may still draw: from here on they draw stand-ins.
+    *p.appIcons = AppIconProvider();
     p.icons.reset();
     p.reduceMotion.reset();
     p.appearance.reset();
@@ -237,6 +237,11 @@ KeyboardLayoutObserver &X11Program::keyboardLayout()
 ShortcutRecordings &X11Program::shortcutRecordings()
 {
     return parts_->shortcutRecordings;
+}
+
+AppIconProvider &X11Program::appIcons()
+{
+    return *parts_->appIcons;
 }
 
 ReduceMotion &X11Program::reduceMotion()

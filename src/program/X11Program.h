@@ -10,6 +10,7 @@
 
 namespace ostrel {
 
+class AppIconProvider;
 class AppModel;
 class KeyboardLayoutObserver;
 class MarkerOverlayService;
@@ -63,6 +64,7 @@ public:
     SystemAppearanceObserver &systemAppearance();
     KeyboardLayoutObserver &keyboardLayout();
     ShortcutRecordings &shortcutRecordings();
+    AppIconProvider &appIcons();
     ReduceMotion &reduceMotion();
     SystemBackend system();
     const Setup &setup() const;

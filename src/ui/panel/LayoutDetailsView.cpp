@@ -291,7 +291,7 @@ void LayoutDetailsView::refreshWindows(const Layout &layout)
             delete item;
         }
         for (const WindowEntry &entry : layout.entries) {
-            auto *row = new LayoutWindowRow(entry, layout.displays, form_.windowRows);
+            auto *row = new LayoutWindowRow(entry, layout.displays, environment_.appIcons, form_.windowRows);
             const QUuid entryID = entry.id;
             connect(row->removeButton(), &QAbstractButton::clicked, this,
                     [this, entryID] { removeEntry(entryID); });

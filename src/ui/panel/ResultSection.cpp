@@ -56,6 +56,7 @@ ResultSection::ResultSection(const ViewEnvironment &environment, QWidget *parent
     : QWidget(parent)
     , model_(environment.model)
     , reduceMotion_(environment.reduceMotion)
+    , icons_(environment.appIcons)
     , row_(new HoverRowButton(HoverRowButtonStyle{12, 4, 1}))
     , symbol_(new SymbolView(QStringLiteral("info.circle"), 22))
     , summary_(limitedLabel({}, 2, 13, QFont::Medium))
@@ -244,7 +245,7 @@ QWidget *ResultSection::entryRow(const EntryResult &entry)
     auto *layout = new QHBoxLayout(line);
     layout->setContentsMargins(12, 4, 12, 4);
     layout->setSpacing(8);
-    layout->addWidget(leadingFrame(new AppIconView(entry.bundleID, 22, nullptr, entry.appName), 24));
+    layout->addWidget(leadingFrame(new AppIconView(entry.bundleID, 22, icons_, nullptr, entry.appName), 24));
     auto *texts = new QVBoxLayout;
     texts->setSpacing(1);
     texts->addWidget(limitedLabel(entry.label, 1, 12.5));

@@ -14,6 +14,7 @@ class QVBoxLayout;
 
 namespace ostrel {
 
+class AppIconProvider;
 class AppModel;
 class HoverRowButton;
 class LineLimitedLabel;
@@ -63,6 +64,7 @@ private:
 
     QPointer<AppModel> model_;
     ReduceMotion *reduceMotion_;
+    AppIconProvider *icons_;
     HoverRowButton *row_;
     SymbolView *symbol_;
     LineLimitedLabel *summary_;

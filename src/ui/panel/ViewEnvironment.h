@@ -5,6 +5,7 @@
 namespace ostrel {
 
 class Announcer;
+class AppIconProvider;
 class AppModel;
 class Clock;
 class InstalledApplications;
@@ -32,6 +33,8 @@ struct ViewEnvironment {
     Announcer *announcer = nullptr;
     // The time the spinners turn by.
     Clock *clock = nullptr;
+    // The applications' icons; without it every application shows its stand-in.
+    AppIconProvider *appIcons = nullptr;
     // The applications the settings window offers to leave alone.
     InstalledApplications *installedApplications = nullptr;
 

@@ -246,7 +246,8 @@ void ApplicationsSettingsPage::rebuildRows(const QList<AppExclusion> &exclusions
         auto *line = new QHBoxLayout(row);
         line->setContentsMargins(0, 0, 0, 0);
         line->setSpacing(9);
-        line->addWidget(new AppIconView(exclusion.bundleID, 18, nullptr, exclusion.appName), 0, Qt::AlignVCenter);
+        line->addWidget(new AppIconView(exclusion.bundleID, 18, environment_.appIcons, nullptr, exclusion.appName),
+                        0, Qt::AlignVCenter);
         auto *name = new PlainLabel(exclusion.appName);
         name->setObjectName(QStringLiteral("exclusion-name"));
         line->addWidget(name, 1);

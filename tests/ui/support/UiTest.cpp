@@ -46,6 +46,7 @@ ViewEnvironment UiTest::viewEnvironment()
     environment.systemAppearance = appearanceObserver.get();
     environment.keyboardLayout = keyboardObserver.get();
     environment.shortcutRecordings = &shortcutRecordings;
+    environment.appIcons = &appIcons;
     environment.announcer = announcer.get();
     environment.clock = &desktop.clock();
     environment.openSettings = [this] { ++settingsOpened; };
