@@ -1,5 +1,6 @@
 #include "SettingsFixture.h"
 #include "AppModelTestSeam.h"
+#include "Child.h"
 #include "KeyboardWalk.h"
 
 #include "Screenshots.h"
@@ -208,7 +209,7 @@ TEST_F(SettingsViewTest, Screenshots)
     renderToPng(view(), "settings-storage");
     QFile::remove(paths.backup);
     QDir().mkpath(paths.backup + "/blocked");
-    view()->storagePage()->backUpButton()->click();
+    child<PanelButton>(view()->storagePage(), "back-up-now")->click();
     waitUntil([&] { return !state->isBackingUp(); });
     settle();
     scrollToEnd();
