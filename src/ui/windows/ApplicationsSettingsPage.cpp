@@ -82,12 +82,14 @@ ApplicationsSettingsPage::ApplicationsSettingsPage(const ViewEnvironment &enviro
     message_ = secondaryText(QString(), UiFont::callout());
     message_->setObjectName(QStringLiteral("exclusion-message"));
     messageSection_ = hiddenSection(message_);
+    messageSection_->setObjectName(QStringLiteral("exclusion-message-section"));
     form->addSection(messageSection_);
 
     error_ = new MessageSlot(QStringLiteral("Couldn’t update excluded applications."), true);
     error_->setObjectName(QStringLiteral("exclusion-error"));
     error_->setFont(UiFont::callout());
     errorSection_ = hiddenSection(error_);
+    errorSection_->setObjectName(QStringLiteral("exclusion-error-section"));
     form->addSection(errorSection_);
     column->addWidget(form);
 
