@@ -27,7 +27,7 @@ const QString stray = "/somewhere/stray.desktop";
 
 class SettingsApplicationsTest : public SettingsTest {
 protected:
-    ApplicationsSettingsPage *page() const { return view()->applicationsPage(); }
+    ApplicationsSettingsPage *page() const { return child<ApplicationsSettingsPage>(view(), "settings-applications"); }
 
     void addThroughPicker(const QStringList &names)
     {

@@ -38,7 +38,7 @@ void act(QWidget *control)
 
 class SettingsGeneralTest : public SettingsTest {
 protected:
-    GeneralSettingsPage *page() const { return view()->generalPage(); }
+    GeneralSettingsPage *page() const { return child<GeneralSettingsPage>(view(), "settings-general"); }
     SymbolView *shield() const { return part<SymbolView>("access-shield"); }
     QString accessTitle() const { return part<QLabel>("access-title")->text(); }
     bool accessDetailShown() const { return shown(part<QLabel>("access-detail")); }
@@ -56,7 +56,7 @@ TEST_F(SettingsGeneralTest, TheAccessRowFollowsTheTrustAndRechecks)
 {
     startSettings();
     open();
-    EXPECT_EQ(view()->tabBar()->currentIndex(), int(SettingsView::general));
+    EXPECT_EQ(child<SettingsTabBar>(view(), "settings-tabs")->currentIndex(), int(SettingsView::general));
     EXPECT_EQ(shield()->name(), "checkmark.shield.fill");
     EXPECT_EQ(shield()->colour(), ThemeColor::success());
     EXPECT_EQ(accessTitle(), "Access granted");

@@ -37,7 +37,7 @@ protected:
         addApplication("org.example.Editor", "Editor", {{100, 100, 600, 400}});
     }
 
-    StorageSettingsPage *page() const { return view()->storagePage(); }
+    StorageSettingsPage *page() const { return child<StorageSettingsPage>(view(), "settings-storage"); }
 
     // What the page says about the last backup: the summary and the full text of an error, or
     // the plain text of a success; empty when nothing.
