@@ -254,9 +254,10 @@ void runShows(benchmark::State &state, RestoredWindowFlashService &flash,
 struct Followed {
     ScriptedWindowList windowList;
     FakeClock clock;
+    OverlayWindowRegistry overlays;
     RestoredWindowFlashService flash;
 
-    explicit Followed(Compositing *compositing) : flash(windowList, clock, nullptr, compositing)
+    explicit Followed(Compositing *compositing) : flash(windowList, clock, overlays, nullptr, compositing)
     {
         windowList.set(scriptedWindows());
     }
@@ -339,6 +340,7 @@ struct Desktop {
     test::XSession session;
     std::unique_ptr<x11::X11Backend> backend;
     std::unique_ptr<x11::X11Compositing> compositing;
+    OverlayWindowRegistry overlays;
     std::unique_ptr<RestoredWindowFlashService> translucent;
     std::unique_ptr<RestoredWindowFlashService> shaped;
     std::unique_ptr<Followed> followedTranslucent;
@@ -372,9 +374,10 @@ struct Desktop {
         }
         SystemBackend system = backend->backend();
         compositing = std::make_unique<x11::X11Compositing>(backend->sharedConnection());
-        translucent = std::make_unique<RestoredWindowFlashService>(*system.windowServer, *system.clock);
-        shaped = std::make_unique<RestoredWindowFlashService>(*system.windowServer, *system.clock, nullptr,
-                                                              compositing.get());
+        translucent = std::make_unique<RestoredWindowFlashService>(*system.windowServer, *system.clock,
+                                                                   overlays);
+        shaped = std::make_unique<RestoredWindowFlashService>(*system.windowServer, *system.clock, overlays,
+                                                              nullptr, compositing.get());
         followedTranslucent = std::make_unique<Followed>(nullptr);
         followedShaped = std::make_unique<Followed>(compositing.get());
         const auto listed = [&] {

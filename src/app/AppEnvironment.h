@@ -17,6 +17,7 @@ class MarkerOverlayService;
 class PowerEvents;
 class RestoredWindowFlashService;
 class SessionEvents;
+class ShortcutRecordings;
 class TrustEvents;
 class WindowPresenter;
 
@@ -26,6 +27,9 @@ class WindowPresenter;
 struct AppEnvironment {
     SystemBackend system;
     HotKeyRegistry *hotKeys = nullptr;
+    // The recordings of the program's shortcut recorders: the hot keys are held off while one
+    // records, so that the keys reach the recorder.
+    ShortcutRecordings *shortcutRecordings = nullptr;
 
     SessionEvents *session = nullptr;
     PowerEvents *power = nullptr;

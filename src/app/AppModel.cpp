@@ -66,8 +66,8 @@ AppModel::AppModel(AppEnvironment environment, QObject *parent)
     observeSystemEvents();
     configureShortcuts();
     // Hot keys are held off while a shortcut is being recorded, so the keys reach the recorder.
-    notifications_.add(connect(&ShortcutRecordingSession::states(),
-                               &ShortcutRecordingStates::recordingStateChanged, this,
+    notifications_.add(connect(environment_.shortcutRecordings,
+                               &ShortcutRecordings::recordingStateChanged, this,
                                [this](bool recording) {
                                    if (recording) {
                                        shortcutService_->unregisterAll();

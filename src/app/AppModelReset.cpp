@@ -61,7 +61,7 @@ QCoro::Task<DatabaseResetOutcome> AppModel::resetDatabase()
 
 QCoro::Task<void> AppModel::clearAfterDatabaseReset(std::optional<QString> warning)
 {
-    if (ShortcutRecordingSession *recording = ShortcutRecordingSession::active()) {
+    if (ShortcutRecordingSession *recording = environment_.shortcutRecordings->active()) {
         recording->stop();
     }
     // No setup accepted before the reset may hold back the next automatic restore.

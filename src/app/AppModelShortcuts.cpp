@@ -15,7 +15,7 @@ namespace ostrel {
 
 void AppModel::configureShortcuts()
 {
-    if (ShortcutRecordingSession::active()) {
+    if (environment_.shortcutRecordings->active()) {
         shortcutService_->unregisterAll();
         return;
     }
@@ -27,7 +27,7 @@ void AppModel::configureShortcuts()
 
 void AppModel::handleShortcut(const ShortcutTarget &target)
 {
-    if (ShortcutRecordingSession::active()) {
+    if (environment_.shortcutRecordings->active()) {
         return;
     }
     // A press can come while the panel is hidden: the refusal is an alert of its own.
@@ -63,7 +63,7 @@ std::optional<QString> AppModel::setGlobalShortcut(std::optional<Shortcut> short
     if (hasPendingShortcutMutation()) {
         return QStringLiteral("Wait for the current shortcut change to finish.");
     }
-    if (ShortcutRecordingSession *recording = ShortcutRecordingSession::active()) {
+    if (ShortcutRecordingSession *recording = environment_.shortcutRecordings->active()) {
         recording->stop();
     }
     const ShortcutApplyResult result = shortcutService_->apply(
@@ -97,7 +97,7 @@ QCoro::Task<std::optional<Refusal>> AppModel::setLayoutShortcut(std::optional<Sh
     } else {
         perLayout.remove(layoutID);
     }
-    if (ShortcutRecordingSession *recording = ShortcutRecordingSession::active()) {
+    if (ShortcutRecordingSession *recording = environment_.shortcutRecordings->active()) {
         recording->stop();
     }
     // A trial registration of the whole new set: the change is kept only if it works.

@@ -11,18 +11,6 @@ namespace ostrel {
 
 namespace {
 
-struct Cache {
-    ApplicationIcons *source = nullptr;
-    QHash<QString, QImage> images;
-    QList<QString> insertionOrder;
-};
-
-Cache &cache()
-{
-    static Cache instance;
-    return instance;
-}
-
 QIcon loadIcon(const QString &icon)
 {
     if (icon.isEmpty()) {
@@ -63,25 +51,16 @@ QImage squareImage(const QIcon &icon)
 
 } // namespace
 
-void AppIconProvider::setSource(ApplicationIcons *source)
-{
-    Cache &c = cache();
-    c.source = source;
-    c.images.clear();
-    c.insertionOrder.clear();
-}
-
 std::optional<QImage> AppIconProvider::icon(const QString &bundleID)
 {
-    Cache &c = cache();
-    const auto cached = c.images.constFind(bundleID);
-    if (cached != c.images.constEnd()) {
+    const auto cached = images_.constFind(bundleID);
+    if (cached != images_.constEnd()) {
         return *cached;
     }
-    if (!c.source) {
+    if (!source_) {
         return std::nullopt;
     }
-    const std::optional<QString> location = c.source->icon(bundleID);
+    const std::optional<QString> location = source_->icon(bundleID);
     if (!location) {
         return std::nullopt;
     }
@@ -90,10 +69,10 @@ std::optional<QImage> AppIconProvider::icon(const QString &bundleID)
     if (image.isNull()) {
         image = standIn(side, bundleID);
     }
-    c.images.insert(bundleID, image);
-    c.insertionOrder.append(bundleID);
-    while (c.insertionOrder.size() > limit) {
-        c.images.remove(c.insertionOrder.takeFirst());
+    images_.insert(bundleID, image);
+    insertionOrder_.append(bundleID);
+    while (insertionOrder_.size() > limit) {
+        images_.remove(insertionOrder_.takeFirst());
     }
     return image;
 }
@@ -101,11 +80,6 @@ std::optional<QImage> AppIconProvider::icon(const QString &bundleID)
 QIcon AppIconProvider::iconNamed(const QString &icon)
 {
     return loadIcon(icon);
-}
-
-QList<QString> AppIconProvider::cachedIdentifiers()
-{
-    return cache().insertionOrder;
 }
 
 QString AppIconProvider::initial(const QString &name)

@@ -8,9 +8,9 @@
 
 namespace ostrel {
 
-AppIconView::AppIconView(const QString &bundleID, int size, QWidget *parent,
+AppIconView::AppIconView(const QString &bundleID, int size, AppIconProvider *icons, QWidget *parent,
                          const QString &appName)
-    : QWidget(parent), bundleID_(bundleID), appName_(appName), size_(size)
+    : QWidget(parent), icons_(icons), bundleID_(bundleID), appName_(appName), size_(size)
 {
     setFixedSize(size, size);
     setAccessibleName(QString());
@@ -18,7 +18,7 @@ AppIconView::AppIconView(const QString &bundleID, int size, QWidget *parent,
 
 bool AppIconView::showsApplicationIcon() const
 {
-    return AppIconProvider::icon(bundleID_).has_value();
+    return icons_ && icons_->icon(bundleID_).has_value();
 }
 
 QSize AppIconView::sizeHint() const
@@ -31,7 +31,7 @@ void AppIconView::paintEvent(QPaintEvent *)
     QPainter painter(this);
     painter.setRenderHint(QPainter::SmoothPixmapTransform);
     const QRect square((width() - size_) / 2, (height() - size_) / 2, size_, size_);
-    if (const std::optional<QImage> image = AppIconProvider::icon(bundleID_)) {
+    if (const std::optional<QImage> image = icons_ ? icons_->icon(bundleID_) : std::nullopt) {
         painter.drawImage(square, *image);
         return;
     }

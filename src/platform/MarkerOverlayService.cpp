@@ -1,7 +1,5 @@
 #include "platform/MarkerOverlayService.h"
 
-#include "platform/OverlayWindowRegistry.h"
-
 #include <utility>
 
 namespace ostrel {
@@ -13,8 +11,9 @@ constexpr double panelInset = 2;
 
 } // namespace
 
-MarkerOverlayService::MarkerOverlayService(Clock &clock, Compositing *compositing, QObject *parent)
-    : QObject(parent), clock_(clock), compositing_(compositing)
+MarkerOverlayService::MarkerOverlayService(Clock &clock, OverlayWindowRegistry &overlays,
+                                           Compositing *compositing, QObject *parent)
+    : QObject(parent), clock_(clock), overlays_(overlays), compositing_(compositing)
 {
 }
 
@@ -40,7 +39,7 @@ void MarkerOverlayService::show(const QList<NumberedCandidate> &candidates)
         panel->setFrame({frame.x + panelInset, frame.y + panelInset, frame.width - 2 * panelInset,
                          frame.height - 2 * panelInset});
         panel->orderFront();
-        OverlayWindowRegistry::add(panel->windowNumber());
+        overlays_.add(panel->windowNumber());
         panels_.append(panel);
     }
     // Scheduled even when no marker could be made.
@@ -55,7 +54,7 @@ void MarkerOverlayService::clear()
         cancelled->stop.request_stop();
     }
     for (MarkerContentView *panel : std::as_const(panels_)) {
-        OverlayWindowRegistry::remove(panel->windowNumber());
+        overlays_.remove(panel->windowNumber());
         panel->orderOut();
         delete panel;
     }

@@ -2,6 +2,7 @@
 
 #include "model/AmbiguousEntry.h"
 #include "platform/MarkerContentView.h"
+#include "platform/OverlayWindowRegistry.h"
 #include "system/Clock.h"
 #include "system/Compositing.h"
 
@@ -23,9 +24,10 @@ class MarkerOverlayService : public QObject {
 public:
     static constexpr Clock::Duration hideAfter = std::chrono::seconds(4);
 
-    // The clock times the automatic hide; it and `compositing` (may be null) must outlive the
-    // service.
-    MarkerOverlayService(Clock &clock, Compositing *compositing = nullptr, QObject *parent = nullptr);
+    // The clock times the automatic hide; the markers' window numbers go into `overlays`. These
+    // and `compositing` (may be null) must outlive the service.
+    MarkerOverlayService(Clock &clock, OverlayWindowRegistry &overlays, Compositing *compositing = nullptr,
+                         QObject *parent = nullptr);
     ~MarkerOverlayService() override;
 
     // Replaces the markers shown by one per candidate whose window is larger than 10 × 10 points.
@@ -45,6 +47,7 @@ private:
                                        std::shared_ptr<HideTask> task);
 
     Clock &clock_;
+    OverlayWindowRegistry &overlays_;
     Compositing *compositing_;
     QList<MarkerContentView *> panels_;
     std::shared_ptr<HideTask> hideTask_;

@@ -1,6 +1,5 @@
 #include "platform/OverlayWindowRegistry.h"
 
-#include <QMutex>
 #include <QMutexLocker>
 
 #include <limits>
@@ -8,17 +7,6 @@
 namespace ostrel {
 
 namespace {
-
-struct Registry {
-    QMutex lock;
-    QSet<quint32> numbers;
-};
-
-Registry &registry()
-{
-    static Registry instance;
-    return instance;
-}
 
 bool isWindowNumber(qint64 number)
 {
@@ -32,9 +20,8 @@ void OverlayWindowRegistry::add(qint64 windowNumber)
     if (!isWindowNumber(windowNumber)) {
         return;
     }
-    Registry &r = registry();
-    QMutexLocker locker(&r.lock);
-    r.numbers.insert(quint32(windowNumber));
+    QMutexLocker locker(&lock_);
+    numbers_.insert(quint32(windowNumber));
 }
 
 void OverlayWindowRegistry::remove(qint64 windowNumber)
@@ -42,16 +29,14 @@ void OverlayWindowRegistry::remove(qint64 windowNumber)
     if (!isWindowNumber(windowNumber)) {
         return;
     }
-    Registry &r = registry();
-    QMutexLocker locker(&r.lock);
-    r.numbers.remove(quint32(windowNumber));
+    QMutexLocker locker(&lock_);
+    numbers_.remove(quint32(windowNumber));
 }
 
-QSet<quint32> OverlayWindowRegistry::windowNumbers()
+QSet<quint32> OverlayWindowRegistry::windowNumbers() const
 {
-    Registry &r = registry();
-    QMutexLocker locker(&r.lock);
-    return r.numbers;
+    QMutexLocker locker(&lock_);
+    return numbers_;
 }
 
 } // namespace ostrel

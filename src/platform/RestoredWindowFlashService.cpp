@@ -1,6 +1,5 @@
 #include "platform/RestoredWindowFlashService.h"
 
-#include "platform/OverlayWindowRegistry.h"
 #include "platform/RestoredWindowFlashGeometry.h"
 #include "platform/SystemColors.h"
 
@@ -24,11 +23,13 @@ QEasingCurve cubicBezier(QPointF first, QPointF second)
 } // namespace
 
 RestoredWindowFlashService::RestoredWindowFlashService(WindowServerList &windowServer, Clock &clock,
+                                                       OverlayWindowRegistry &overlays,
                                                        ReduceMotion *reduceMotion, Compositing *compositing,
                                                        QObject *parent)
     : QObject(parent),
       windowServer_(windowServer),
       clock_(clock),
+      overlays_(overlays),
       reduceMotion_(reduceMotion),
       compositing_(compositing),
       reader_(std::make_unique<WindowListReader>(windowServer))
@@ -85,7 +86,7 @@ void RestoredWindowFlashService::flash(const QList<RestoredWindowFlashTarget> &t
     for (const TrackedPanel &tracked : std::as_const(panels_)) {
         tracked.panel->setWindowOpacity(reducedMotion ? 1.0 : 0.0);
         tracked.panel->orderFront();
-        OverlayWindowRegistry::add(tracked.panel->windowNumber());
+        overlays_.add(tracked.panel->windowNumber());
     }
 
     updatePanelFrames();
@@ -176,7 +177,7 @@ void RestoredWindowFlashService::removePanels()
     cancel(trackingTask_);
     stopFade();
     for (const TrackedPanel &tracked : std::as_const(panels_)) {
-        OverlayWindowRegistry::remove(tracked.panel->windowNumber());
+        overlays_.remove(tracked.panel->windowNumber());
         tracked.panel->orderOut();
         retired_.append(tracked.panel);
     }
@@ -203,7 +204,7 @@ void RestoredWindowFlashService::updatePanelFrames()
     if (!anyWindow) {
         return;
     }
-    applyPanelFrames(WindowListSnapshot::read(windowServer_, OverlayWindowRegistry::windowNumbers()));
+    applyPanelFrames(WindowListSnapshot::read(windowServer_, overlays_.windowNumbers()));
 }
 
 void RestoredWindowFlashService::startTracking(quint64 generation)
@@ -231,7 +232,7 @@ QCoro::Task<void> RestoredWindowFlashService::track(QPointer<RestoredWindowFlash
         }
         // The reader belongs to the service, which exists here; after the read only the service is
         // looked at again.
-        QSet<quint32> overlays = OverlayWindowRegistry::windowNumbers();
+        QSet<quint32> overlays = service->overlays_.windowNumbers();
         QCoro::Task<std::optional<QList<OrderedWindow>>> reading = reader->read(std::move(overlays), stop);
         std::optional<QList<OrderedWindow>> windows = co_await std::move(reading);
         if (stop.stop_requested() || !service || service->generation_ != generation) {

@@ -2,6 +2,7 @@
 
 #include "model/HighlightColor.h"
 #include "model/RectD.h"
+#include "platform/OverlayWindowRegistry.h"
 #include "platform/RestoredWindowFlashRegion.h"
 #include "platform/RestoredWindowFlashView.h"
 #include "platform/WindowListSnapshot.h"
@@ -50,10 +51,12 @@ public:
         RestoredWindowFlashRegion *region = nullptr;
     };
 
-    // Everything given must outlive the service; `reduceMotion` and `compositing` may be null
-    // (motion allowed, translucency available). A flash still running when the service goes ends
-    // with it: its panels go, and its tasks end there and then.
-    RestoredWindowFlashService(WindowServerList &windowServer, Clock &clock,
+    // Everything given must outlive the service; the panels' window numbers go into `overlays`,
+    // and the windows listed there are left out of what covers a restored window.
+    // `reduceMotion` and `compositing` may be null (motion allowed, translucency available). A
+    // flash still running when the service goes ends with it: its panels go, and its tasks end
+    // there and then.
+    RestoredWindowFlashService(WindowServerList &windowServer, Clock &clock, OverlayWindowRegistry &overlays,
                                ReduceMotion *reduceMotion = nullptr, Compositing *compositing = nullptr,
                                QObject *parent = nullptr);
     ~RestoredWindowFlashService() override;
@@ -94,6 +97,7 @@ private:
 
     WindowServerList &windowServer_;
     Clock &clock_;
+    OverlayWindowRegistry &overlays_;
     ReduceMotion *reduceMotion_;
     Compositing *compositing_;
     // Owned, so that a read still running when the service goes is waited for before the window

@@ -14,17 +14,6 @@ namespace {
 
 constexpr quint32 escapeKeyCode = 53;
 
-QPointer<ShortcutRecordingSession> &activeSession()
-{
-    static QPointer<ShortcutRecordingSession> session;
-    return session;
-}
-
-void reportRecordingState(bool recording)
-{
-    emit ShortcutRecordingSession::states().recordingStateChanged(recording);
-}
-
 QWindow *windowOf(QObject *receiver)
 {
     if (auto *window = qobject_cast<QWindow *>(receiver)) {
@@ -38,31 +27,22 @@ QWindow *windowOf(QObject *receiver)
 
 } // namespace
 
-ShortcutRecordingSession::ShortcutRecordingSession(QObject *parent) : QObject(parent) {}
+ShortcutRecordingSession::ShortcutRecordingSession(ShortcutRecordings &recordings, QObject *parent)
+    : QObject(parent), recordings_(recordings)
+{
+}
 
 ShortcutRecordingSession::~ShortcutRecordingSession()
 {
     stop();
 }
 
-ShortcutRecordingSession *ShortcutRecordingSession::active()
-{
-    return activeSession();
-}
-
-ShortcutRecordingStates &ShortcutRecordingSession::states()
-{
-    // Never destroyed: a recording may still end while the program's statics go away.
-    static ShortcutRecordingStates *states = new ShortcutRecordingStates;
-    return *states;
-}
-
 void ShortcutRecordingSession::begin(ChangeHandler onChange)
 {
-    if (ShortcutRecordingSession *current = activeSession()) {
+    if (ShortcutRecordingSession *current = recordings_.active()) {
         current->stop();
     }
-    activeSession() = this;
+    recordings_.active_ = this;
     onChange_ = std::move(onChange);
 
     candidate_.reset();
@@ -71,7 +51,7 @@ void ShortcutRecordingSession::begin(ChangeHandler onChange)
     isRecording_ = true;
     ownerWindow_ = QGuiApplication::focusWindow();
 
-    reportRecordingState(true);
+    emit recordings_.recordingStateChanged(true);
 
     // Every key event of the program passes here first while recording.
     QCoreApplication::instance()->installEventFilter(this);
@@ -106,7 +86,7 @@ void ShortcutRecordingSession::stop()
     if (!isRecording_) {
         return;
     }
-    const bool wasActive = activeSession() == this;
+    const bool wasActive = recordings_.active() == this;
 
     if (monitoring_) {
         QCoreApplication::instance()->removeEventFilter(this);
@@ -125,8 +105,8 @@ void ShortcutRecordingSession::stop()
     ownerWindow_ = nullptr;
 
     if (wasActive) {
-        activeSession() = nullptr;
-        reportRecordingState(false);
+        recordings_.active_ = nullptr;
+        emit recordings_.recordingStateChanged(false);
     }
     emit changed();
 }

@@ -16,18 +16,29 @@ class QKeyEvent;
 
 namespace ostrel {
 
-// Says when a recording begins (true) and ends (false), whichever session records. Listeners
-// connect with a context of their own, so each listens only as long as it exists.
-class ShortcutRecordingStates : public QObject {
+class ShortcutRecordingSession;
+
+// The sessions that share one keyboard: at most one of them records at a time. Says when a
+// recording begins (true) and ends (false), whichever session records. The program keeps one
+// for all its recorders and the model; it must outlive every session made with it.
+class ShortcutRecordings : public QObject {
     Q_OBJECT
+
+public:
+    // The session that records now, if any.
+    ShortcutRecordingSession *active() const { return active_; }
 
 signals:
     void recordingStateChanged(bool recording);
+
+private:
+    friend class ShortcutRecordingSession;
+    QPointer<ShortcutRecordingSession> active_;
 };
 
 // Records one new shortcut from the next key press in the program's own window, with guidance
-// while modifiers are held. A recorder control owns one session; only one session in the process
-// records at a time. Main thread only.
+// while modifiers are held. A recorder control owns one session; only one session of its
+// `ShortcutRecordings` records at a time. Main thread only.
 class ShortcutRecordingSession : public QObject {
     Q_OBJECT
     Q_PROPERTY(bool isRecording READ isRecording NOTIFY changed)
@@ -35,7 +46,7 @@ class ShortcutRecordingSession : public QObject {
 public:
     using ChangeHandler = std::function<void(std::optional<Shortcut>)>;
 
-    explicit ShortcutRecordingSession(QObject *parent = nullptr);
+    explicit ShortcutRecordingSession(ShortcutRecordings &recordings, QObject *parent = nullptr);
     // A session that goes away while recording (its window closed) stops first, so the hot keys
     // held off for the recording come back.
     ~ShortcutRecordingSession() override;
@@ -56,11 +67,6 @@ public:
     std::optional<QString> validationMessage() const;
     bool warnsAboutTyping() const;
 
-    // The session that records now, if any.
-    static ShortcutRecordingSession *active();
-    // Where the beginning and end of every recording are announced.
-    static ShortcutRecordingStates &states();
-
 signals:
     // Any of the published values changed.
     void changed();
@@ -74,6 +80,7 @@ private:
     void updateModifiers(quint32 mask);
     bool belongsToRecordingWindow(QObject *receiver) const;
 
+    ShortcutRecordings &recordings_;
     bool isRecording_ = false;
     std::optional<Shortcut> candidate_;
     std::optional<QString> hint_;

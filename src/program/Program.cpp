@@ -75,6 +75,8 @@ ViewEnvironment Program::viewEnvironment()
     environment.reduceMotion = &wiring_->reduceMotion();
     environment.systemAppearance = &wiring_->systemAppearance();
     environment.keyboardLayout = &wiring_->keyboardLayout();
+    environment.shortcutRecordings = &wiring_->shortcutRecordings();
+    environment.appIcons = &wiring_->appIcons();
     environment.announcer = &announcer_;
     environment.clock = wiring_->system().clock;
     environment.installedApplications = &installedApplications_;

@@ -7,6 +7,7 @@
 #include "platform/KeyboardLayoutObserver.h"
 #include "platform/MarkerOverlayService.h"
 #include "platform/RestoredWindowFlashService.h"
+#include "platform/ShortcutRecordingSession.h"
 #include "platform/SystemAppearanceObserver.h"
 #include "program/FolderReveal.h"
 #include "program/UnavailableDesktop.h"
@@ -45,10 +46,14 @@ struct X11Program::Parts {
     std::unique_ptr<x11::X11Appearance> appearance;
     std::unique_ptr<X11ReduceMotion> reduceMotion;
     std::unique_ptr<x11::X11ApplicationIcons> icons;
+    std::unique_ptr<AppIconProvider> appIcons;
 
     std::shared_ptr<KeyboardLayoutLabels> labels;
     std::unique_ptr<KeyboardLayoutObserver> keyboardObserver;
     std::unique_ptr<SystemAppearanceObserver> appearanceObserver;
+    ShortcutRecordings shortcutRecordings;
+    // Shared by the overlay services, so that neither counts the other's panels as windows.
+    OverlayWindowRegistry overlays;
     std::unique_ptr<WindowPresenter> presenter;
     std::unique_ptr<MarkerOverlayService> markers;
     std::unique_ptr<RestoredWindowFlashService> flash;
@@ -112,7 +117,7 @@ X11Program::X11Program(Setup setup)
     p.appearance = std::make_unique<x11::X11Appearance>(sessionBus);
     p.reduceMotion = std::make_unique<X11ReduceMotion>(sessionBus);
     p.icons = std::make_unique<x11::X11ApplicationIcons>();
-    AppIconProvider::setSource(p.icons.get());
+    p.appIcons = std::make_unique<AppIconProvider>(p.icons.get());
 
     p.labels = KeyboardLayoutLabels::create(*keyboardSource);
     KeyboardLayoutLabels::install(p.labels);
@@ -120,13 +125,14 @@ X11Program::X11Program(Setup setup)
     p.appearanceObserver = std::make_unique<SystemAppearanceObserver>(p.appearance.get());
 
     p.presenter = std::make_unique<WindowPresenter>(nullptr, p.appearanceObserver.get());
-    p.markers = std::make_unique<MarkerOverlayService>(*p.system.clock, compositing);
-    p.flash = std::make_unique<RestoredWindowFlashService>(*p.system.windowServer, *p.system.clock,
+    p.markers = std::make_unique<MarkerOverlayService>(*p.system.clock, p.overlays, compositing);
+    p.flash = std::make_unique<RestoredWindowFlashService>(*p.system.windowServer, *p.system.clock, p.overlays,
                                                            p.reduceMotion.get(), compositing);
 
     AppEnvironment environment;
     environment.system = p.system;
     environment.hotKeys = hotKeys;
+    environment.shortcutRecordings = &p.shortcutRecordings;
     environment.session = session;
     environment.power = power;
     environment.displayEvents = displayEvents;
@@ -170,9 +176,8 @@ void X11Program::shutDown()
         KeyboardLayoutLabels::install(nullptr);
     }
     p.labels.reset();
-    if (p.icons) {
-        AppIconProvider::setSource(nullptr);
-    }
+    // Windows closed but not yet deleted may still draw: from here on they draw stand-ins.
+    *p.appIcons = AppIconProvider();
     p.icons.reset();
     p.reduceMotion.reset();
     p.appearance.reset();
@@ -227,6 +232,16 @@ SystemAppearanceObserver &X11Program::systemAppearance()
 KeyboardLayoutObserver &X11Program::keyboardLayout()
 {
     return *parts_->keyboardObserver;
+}
+
+ShortcutRecordings &X11Program::shortcutRecordings()
+{
+    return parts_->shortcutRecordings;
+}
+
+AppIconProvider &X11Program::appIcons()
+{
+    return *parts_->appIcons;
 }
 
 ReduceMotion &X11Program::reduceMotion()

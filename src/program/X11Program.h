@@ -10,11 +10,13 @@
 
 namespace ostrel {
 
+class AppIconProvider;
 class AppModel;
 class KeyboardLayoutObserver;
 class MarkerOverlayService;
 class ReduceMotion;
 class RestoredWindowFlashService;
+class ShortcutRecordings;
 class SystemAppearanceObserver;
 class WindowPresenter;
 
@@ -61,6 +63,8 @@ public:
     RestoredWindowFlashService &flash();
     SystemAppearanceObserver &systemAppearance();
     KeyboardLayoutObserver &keyboardLayout();
+    ShortcutRecordings &shortcutRecordings();
+    AppIconProvider &appIcons();
     ReduceMotion &reduceMotion();
     SystemBackend system();
     const Setup &setup() const;

@@ -4,6 +4,7 @@
 #include "app/WindowPresenter.h"
 #include "platform/MarkerOverlayService.h"
 #include "platform/RestoredWindowFlashService.h"
+#include "platform/ShortcutRecordingSession.h"
 #include "storage/LayoutStore.h"
 #include "storage/StoreEnvironment.h"
 #include "system/fake/FakeApplicationEvents.h"
@@ -29,7 +30,9 @@ struct FakeAppServices {
     FakeDisplayEvents displayEvents;
     FakeApplicationEvents applicationEvents;
     FakeTrustEvents trustEvents;
+    ShortcutRecordings shortcutRecordings;
     // Made once the application object exists, and gone before the model's owner goes.
+    OverlayWindowRegistry overlays;
     std::unique_ptr<WindowPresenter> presenter;
     std::unique_ptr<MarkerOverlayService> markers;
     std::unique_ptr<RestoredWindowFlashService> flash;
@@ -37,8 +40,8 @@ struct FakeAppServices {
     void makeWindowServices()
     {
         presenter = std::make_unique<WindowPresenter>(&desktop.clock());
-        markers = std::make_unique<MarkerOverlayService>(desktop.clock());
-        flash = std::make_unique<RestoredWindowFlashService>(desktop, desktop.clock());
+        markers = std::make_unique<MarkerOverlayService>(desktop.clock(), overlays);
+        flash = std::make_unique<RestoredWindowFlashService>(desktop, desktop.clock(), overlays);
     }
 
     void dropWindowServices()
@@ -54,6 +57,7 @@ struct FakeAppServices {
         AppEnvironment environment;
         environment.system = desktop.backend();
         environment.hotKeys = &hotKeys;
+        environment.shortcutRecordings = &shortcutRecordings;
         environment.session = &session;
         environment.power = &power;
         environment.displayEvents = &displayEvents;

@@ -160,9 +160,9 @@ TEST_F(Shortcuts, APressWhileAShortcutIsRecordedDoesNothingAndTheKeysAreOff)
     window.activateWindow();
     window.setFocus();
     settle();
-    ShortcutRecordingSession recording;
+    ShortcutRecordingSession recording(shortcutRecordings);
     recording.begin([](std::optional<Shortcut>) {});
-    ASSERT_EQ(ShortcutRecordingSession::active(), &recording);
+    ASSERT_EQ(shortcutRecordings.active(), &recording);
     EXPECT_TRUE(hotKeys.registered().isEmpty());
     // A press that still arrives is ignored.
     hotKeys.deliver(HotKeyID{0x6C61796F, 1});
@@ -172,7 +172,7 @@ TEST_F(Shortcuts, APressWhileAShortcutIsRecordedDoesNothingAndTheKeysAreOff)
 
     // Changing a shortcut ends the recording first.
     ASSERT_EQ(model->setGlobalShortcut(controlShiftJ), std::nullopt);
-    EXPECT_EQ(ShortcutRecordingSession::active(), nullptr);
+    EXPECT_EQ(shortcutRecordings.active(), nullptr);
     EXPECT_EQ(registeredShortcuts(hotKeys), QList<Shortcut>{controlShiftJ});
 }
 
@@ -196,7 +196,7 @@ TEST_F(Shortcuts, EveryModelHoldsItsKeysOffWhileRecordingAndOneGoneLeavesTheOthe
     window.activateWindow();
     window.setFocus();
     settle();
-    ShortcutRecordingSession recording;
+    ShortcutRecordingSession recording(shortcutRecordings);
     recording.begin([](std::optional<Shortcut>) {});
     EXPECT_TRUE(hotKeys.registered().isEmpty());
     recording.stop();

@@ -28,11 +28,9 @@ protected:
     void SetUp() override
     {
         ASSERT_TRUE(folder.isValid());
-        AppIconProvider::setSource(&applications);
     }
     void TearDown() override
     {
-        AppIconProvider::setSource(nullptr);
         QApplication::setPalette(QPalette());
     }
 
@@ -47,6 +45,7 @@ protected:
 
     QTemporaryDir folder;
     FakeApplicationIcons applications;
+    AppIconProvider icons{&applications};
 };
 
 QPalette palette(QColor window, QColor text)
@@ -100,26 +99,26 @@ TEST_F(AppearanceAndIcons, TheSixtyFifthApplicationEvictsTheFirstOneToArrive)
         applications.install(QStringLiteral("app.%1").arg(i), png);
     }
     for (int i = 1; i <= 64; ++i) {
-        ASSERT_TRUE(AppIconProvider::icon(QStringLiteral("app.%1").arg(i)));
+        ASSERT_TRUE(icons.icon(QStringLiteral("app.%1").arg(i)));
     }
-    EXPECT_EQ(AppIconProvider::cachedIdentifiers().size(), 64) << "64 evict nothing";
+    EXPECT_EQ(icons.cachedIdentifiers().size(), 64) << "64 evict nothing";
     // Shown again just now: eviction goes by arrival, not by use.
-    AppIconProvider::icon("app.1");
-    AppIconProvider::icon("app.1");
-    EXPECT_EQ(AppIconProvider::cachedIdentifiers().count("app.1"), 1);
+    icons.icon("app.1");
+    icons.icon("app.1");
+    EXPECT_EQ(icons.cachedIdentifiers().count("app.1"), 1);
     EXPECT_EQ(applications.lookups("app.1"), 1);
 
-    AppIconProvider::icon("app.65");
-    QList<QString> cached = AppIconProvider::cachedIdentifiers();
+    icons.icon("app.65");
+    QList<QString> cached = icons.cachedIdentifiers();
     EXPECT_EQ(cached.size(), 64);
     EXPECT_FALSE(cached.contains("app.1"));
     EXPECT_EQ(cached.first(), "app.2");
     EXPECT_EQ(cached.last(), "app.65");
 
     // Asked again, the first is loaded afresh and evicts the next oldest.
-    AppIconProvider::icon("app.1");
+    icons.icon("app.1");
     EXPECT_EQ(applications.lookups("app.1"), 2);
-    cached = AppIconProvider::cachedIdentifiers();
+    cached = icons.cachedIdentifiers();
     EXPECT_FALSE(cached.contains("app.2"));
     EXPECT_EQ(cached.last(), "app.1");
 }
@@ -131,12 +130,12 @@ TEST_F(AppearanceAndIcons, IconsAreAlwaysSixtyFourSquareAndInstalledAppsAlwaysHa
     applications.install("missing-file", folder.filePath("nowhere.png"));
     applications.install("no-icon", QString());
     for (const char *id : {"small", "wide", "missing-file", "no-icon"}) {
-        const std::optional<QImage> image = AppIconProvider::icon(id);
+        const std::optional<QImage> image = icons.icon(id);
         ASSERT_TRUE(image) << id;
         EXPECT_EQ(image->size(), QSize(64, 64)) << id;
     }
     // The wide icon keeps its proportions: transparent above and below.
-    const QImage wide = *AppIconProvider::icon("wide");
+    const QImage wide = *icons.icon("wide");
     EXPECT_EQ(qAlpha(wide.pixel(32, 2)), 0);
     EXPECT_EQ(qRed(wide.pixel(32, 32)), 255);
 }
@@ -181,12 +180,12 @@ TEST(AppIconStandIn, TheTintIsStableAndWhiteReadsOnIt)
 
 TEST_F(AppearanceAndIcons, AnApplicationThatIsNotInstalledIsAskedForEveryTime)
 {
-    EXPECT_EQ(AppIconProvider::icon("com.example.gone"), std::nullopt);
-    EXPECT_EQ(AppIconProvider::icon("com.example.gone"), std::nullopt);
+    EXPECT_EQ(icons.icon("com.example.gone"), std::nullopt);
+    EXPECT_EQ(icons.icon("com.example.gone"), std::nullopt);
     EXPECT_EQ(applications.lookups("com.example.gone"), 2);
-    EXPECT_TRUE(AppIconProvider::cachedIdentifiers().isEmpty());
+    EXPECT_TRUE(icons.cachedIdentifiers().isEmpty());
 
-    AppIconView view("com.example.gone", 20);
+    AppIconView view("com.example.gone", 20, &icons);
     EXPECT_FALSE(view.showsApplicationIcon());
     EXPECT_EQ(view.size(), QSize(20, 20));
     const QImage drawn = view.grab().toImage();
@@ -208,7 +207,7 @@ TEST_F(AppearanceAndIcons, AnApplicationThatIsNotInstalledIsAskedForEveryTime)
     EXPECT_GT(white, 3) << "the initial";
 
     applications.install("com.example.gone", imageFile("back.png", {32, 32}));
-    AppIconView installed("com.example.gone", 48);
+    AppIconView installed("com.example.gone", 48, &icons);
     EXPECT_TRUE(installed.showsApplicationIcon());
     EXPECT_EQ(qRed(installed.grab().toImage().pixel(24, 24)), 255) << "scaled to any size";
 }

@@ -73,7 +73,8 @@ void quitDuringFlash(Moment moment)
     // The program's own clock: its sleeps are timers of the event loop.
     x11::SteadyClock clock;
     HeldWindowList windowList;
-    auto flash = std::make_unique<RestoredWindowFlashService>(windowList, clock);
+    OverlayWindowRegistry overlays;
+    auto flash = std::make_unique<RestoredWindowFlashService>(windowList, clock, overlays);
     flash->flash({{{100, 100, 400, 300}, 0x400010}}, HighlightColor::blue);
     const QPointer<RestoredWindowFlashView> panel = flash->panels().value(0).panel;
     ASSERT_TRUE(panel);

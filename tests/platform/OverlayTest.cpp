@@ -106,9 +106,11 @@ protected:
     FakeCompositing compositing;
     FakeReduceMotion reduceMotion;
     ScriptedWindowList windowList;
-    std::unique_ptr<MarkerOverlayService> markers = std::make_unique<MarkerOverlayService>(clock, &compositing);
+    OverlayWindowRegistry overlays;
+    std::unique_ptr<MarkerOverlayService> markers = std::make_unique<MarkerOverlayService>(clock, overlays, &compositing);
     std::unique_ptr<RestoredWindowFlashService> flash = [this] {
-        auto service = std::make_unique<RestoredWindowFlashService>(windowList, clock, &reduceMotion, &compositing);
+        auto service = std::make_unique<RestoredWindowFlashService>(windowList, clock, overlays, &reduceMotion,
+                                                                    &compositing);
         service->setFadeDurations(0ms, 0ms);
         return service;
     }();
@@ -137,7 +139,7 @@ TEST_F(Overlays, MarkersCoverCandidatesLargerThanTenPointsInsetByTwo)
         EXPECT_TRUE(panel->windowFlags().testFlag(Qt::WindowTransparentForInput));
         EXPECT_TRUE(panel->windowFlags().testFlag(Qt::WindowDoesNotAcceptFocus));
         EXPECT_TRUE(panel->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
-        EXPECT_TRUE(OverlayWindowRegistry::windowNumbers().contains(quint32(panel->windowNumber())));
+        EXPECT_TRUE(overlays.windowNumbers().contains(quint32(panel->windowNumber())));
     }
 }
 
@@ -151,7 +153,7 @@ TEST_F(Overlays, MarkersGoAfterFourSecondsCountedFromTheLastShow)
     clock.advance(2s);
     markers->show({candidate(1, {100, 100, 400, 300}), candidate(2, {600, 100, 400, 300})});
     EXPECT_TRUE(first.isNull()) << "the first markers vanish at once";
-    EXPECT_FALSE(OverlayWindowRegistry::windowNumbers().contains(quint32(firstNumber)));
+    EXPECT_FALSE(overlays.windowNumbers().contains(quint32(firstNumber)));
 
     clock.advance(2500ms); // the first hide task wakes, cancelled
     QCoreApplication::processEvents();
@@ -163,7 +165,7 @@ TEST_F(Overlays, MarkersGoAfterFourSecondsCountedFromTheLastShow)
 
 TEST_F(Overlays, ClearingMarkersLeavesTheFlashPanelsRegistered)
 {
-    OverlayWindowRegistry::add(777001); // a flash panel's number
+    overlays.add(777001); // a flash panel's number
     markers->show({candidate(1, {100, 100, 400, 300}), candidate(2, {600, 100, 400, 300})});
     QList<quint32> numbers;
     for (MarkerContentView *panel : markers->panels()) {
@@ -172,10 +174,9 @@ TEST_F(Overlays, ClearingMarkersLeavesTheFlashPanelsRegistered)
     markers->clear();
     EXPECT_TRUE(markers->panels().isEmpty());
     for (quint32 number : numbers) {
-        EXPECT_FALSE(OverlayWindowRegistry::windowNumbers().contains(number));
+        EXPECT_FALSE(overlays.windowNumbers().contains(number));
     }
-    EXPECT_TRUE(OverlayWindowRegistry::windowNumbers().contains(777001));
-    OverlayWindowRegistry::remove(777001);
+    EXPECT_TRUE(overlays.windowNumbers().contains(777001));
 }
 
 TEST_F(Overlays, AnEmptyCandidateListClearsAndStillSchedulesTheHide)
@@ -314,7 +315,7 @@ TEST_F(Overlays, FlashFadesOutAndGoesAfterItsTime)
     clock.advance(50ms);
     spinUntil([&] { return flash->panels().isEmpty(); });
     EXPECT_FALSE(flash->isTracking());
-    EXPECT_FALSE(OverlayWindowRegistry::windowNumbers().contains(number));
+    EXPECT_FALSE(overlays.windowNumbers().contains(number));
 }
 
 TEST_F(Overlays, ASecondFlashReplacesTheFirstWhoseTasksThenDoNothing)
@@ -401,7 +402,7 @@ TEST_F(Overlays, OverlayServicesThatGoEndTheirPanelsAndTasksAtOnce)
     flash.reset();
     EXPECT_TRUE(marker.isNull());
     EXPECT_TRUE(panel.isNull());
-    EXPECT_FALSE(OverlayWindowRegistry::windowNumbers().contains(number));
+    EXPECT_FALSE(overlays.windowNumbers().contains(number));
     EXPECT_EQ(clock.pendingSleeps(), 0) << "every task ended with its service";
 }
 

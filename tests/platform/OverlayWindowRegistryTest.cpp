@@ -6,17 +6,18 @@ using namespace ostrel;
 
 TEST(OverlayWindowRegistry, KeepsPositiveWindowNumbersOnly)
 {
-    OverlayWindowRegistry::add(0);
-    OverlayWindowRegistry::add(-7);
-    OverlayWindowRegistry::add(qint64(1) << 33);
-    OverlayWindowRegistry::add(41);
-    OverlayWindowRegistry::add(42);
-    EXPECT_EQ(OverlayWindowRegistry::windowNumbers(), (QSet<quint32>{41, 42}));
+    OverlayWindowRegistry overlays;
+    overlays.add(0);
+    overlays.add(-7);
+    overlays.add(qint64(1) << 33);
+    overlays.add(41);
+    overlays.add(42);
+    EXPECT_EQ(overlays.windowNumbers(), (QSet<quint32>{41, 42}));
 
-    OverlayWindowRegistry::remove(41);
-    OverlayWindowRegistry::remove(99);
-    OverlayWindowRegistry::remove(-1);
-    EXPECT_EQ(OverlayWindowRegistry::windowNumbers(), QSet<quint32>{42});
-    OverlayWindowRegistry::remove(42);
-    EXPECT_TRUE(OverlayWindowRegistry::windowNumbers().isEmpty());
+    overlays.remove(41);
+    overlays.remove(99);
+    overlays.remove(-1);
+    EXPECT_EQ(overlays.windowNumbers(), QSet<quint32>{42});
+    overlays.remove(42);
+    EXPECT_TRUE(overlays.windowNumbers().isEmpty());
 }

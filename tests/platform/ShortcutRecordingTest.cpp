@@ -48,13 +48,13 @@ protected:
     void SetUp() override
     {
         KeyLabelSource::setCurrent(nullptr);
-        listening = QObject::connect(&ShortcutRecordingSession::states(),
-                                     &ShortcutRecordingStates::recordingStateChanged,
+        listening = QObject::connect(&recordings, &ShortcutRecordings::recordingStateChanged,
                                      [this](bool recording) { states.append(recording); });
         showActive(window);
     }
     void TearDown() override { QObject::disconnect(listening); }
 
+    ShortcutRecordings recordings;
     QMetaObject::Connection listening;
     QList<bool> states;
     KeyTarget window;
@@ -94,7 +94,7 @@ TEST_F(Recording, AKeyPressBecomesTheCandidateWithItsGuidance)
          std::nullopt, false, "Press Save to keep this shortcut.", "⌃⌘←"},
     };
     for (const Case &c : cases) {
-        ShortcutRecordingSession session;
+        ShortcutRecordingSession session{recordings};
         session.begin([](std::optional<Shortcut>) {});
         QTest::keyClick(&window, c.key, c.modifiers);
         const std::string what = QKeySequence(c.key | c.modifiers).toString().toStdString();
@@ -110,7 +110,7 @@ TEST_F(Recording, AKeyPressBecomesTheCandidateWithItsGuidance)
 
 TEST_F(Recording, HeldModifiersGuideUntilAKeyIsPressed)
 {
-    ShortcutRecordingSession session;
+    ShortcutRecordingSession session{recordings};
     session.begin([](std::optional<Shortcut>) {});
     EXPECT_EQ(session.hint(), std::nullopt);
     EXPECT_EQ(session.previewText(), std::nullopt);
@@ -150,7 +150,7 @@ TEST_F(Recording, HeldModifiersGuideUntilAKeyIsPressed)
 TEST_F(Recording, EscapeEndsRecordingWithoutSavingWhateverIsHeld)
 {
     for (Qt::KeyboardModifiers held : {Qt::KeyboardModifiers(), Qt::KeyboardModifiers(Qt::MetaModifier | Qt::AltModifier)}) {
-        ShortcutRecordingSession session;
+        ShortcutRecordingSession session{recordings};
         int saved = 0;
         session.begin([&](std::optional<Shortcut>) { ++saved; });
         QTest::keyClick(&window, Qt::Key_A, Qt::ShiftModifier);
@@ -163,20 +163,20 @@ TEST_F(Recording, EscapeEndsRecordingWithoutSavingWhateverIsHeld)
     }
     EXPECT_TRUE(window.received.isEmpty()) << "Escape is swallowed too";
     EXPECT_EQ(states, (QList<bool>{true, false, true, false}));
-    EXPECT_EQ(ShortcutRecordingSession::active(), nullptr);
+    EXPECT_EQ(recordings.active(), nullptr);
 }
 
 TEST_F(Recording, OnlyOneSessionRecordsAtATime)
 {
-    ShortcutRecordingSession first;
-    ShortcutRecordingSession second;
+    ShortcutRecordingSession first{recordings};
+    ShortcutRecordingSession second{recordings};
     first.begin([](std::optional<Shortcut>) {});
     QTest::keyClick(&window, Qt::Key_A, Qt::ShiftModifier);
     second.begin([](std::optional<Shortcut>) {});
     EXPECT_FALSE(first.isRecording());
     EXPECT_EQ(first.candidate(), std::nullopt);
     EXPECT_EQ(first.hint(), std::nullopt);
-    EXPECT_EQ(ShortcutRecordingSession::active(), &second);
+    EXPECT_EQ(recordings.active(), &second);
     EXPECT_EQ(states, (QList<bool>{true, false, true}));
 
     QTest::keyClick(&window, Qt::Key_K, Qt::ControlModifier);
@@ -192,12 +192,12 @@ TEST_F(Recording, OnlyOneSessionRecordsAtATime)
 TEST_F(Recording, ASessionDestroyedWhileRecordingGivesTheHotKeysBack)
 {
     {
-        auto *session = new ShortcutRecordingSession;
+        auto *session = new ShortcutRecordingSession(recordings);
         session->begin([](std::optional<Shortcut>) {});
         delete session; // its window closed
     }
     EXPECT_EQ(states, (QList<bool>{true, false}));
-    EXPECT_EQ(ShortcutRecordingSession::active(), nullptr);
+    EXPECT_EQ(recordings.active(), nullptr);
     QTest::keyClick(&window, Qt::Key_B);
     EXPECT_EQ(window.received, QList<int>{Qt::Key_B}) << "keys reach the window again";
 }
@@ -206,7 +206,7 @@ TEST_F(Recording, AKeyForAnotherWindowEndsRecordingAndReachesThatWindow)
 {
     KeyTarget other;
     other.show();
-    ShortcutRecordingSession session;
+    ShortcutRecordingSession session{recordings};
     session.begin([](std::optional<Shortcut>) {});
     QTest::keyClick(&other, Qt::Key_K, Qt::ControlModifier);
     EXPECT_FALSE(session.isRecording());
@@ -217,7 +217,7 @@ TEST_F(Recording, AKeyForAnotherWindowEndsRecordingAndReachesThatWindow)
 
 TEST_F(Recording, AnotherWindowTakingTheKeyboardEndsRecording)
 {
-    ShortcutRecordingSession session;
+    ShortcutRecordingSession session{recordings};
     session.begin([](std::optional<Shortcut>) {});
     KeyTarget other;
     showActive(other);
@@ -234,7 +234,7 @@ TEST_F(Recording, ShortcutsOfTheWindowDoNotFireWhileRecording)
     window.addAction(action);
     QObject::connect(action, &QAction::triggered, [&] { ++fired; });
 
-    ShortcutRecordingSession session;
+    ShortcutRecordingSession session{recordings};
     session.begin([](std::optional<Shortcut>) {});
     QTest::keyClick(&window, Qt::Key_S, Qt::ControlModifier);
     EXPECT_EQ(session.candidate(), (Shortcut{1, ctrl}));

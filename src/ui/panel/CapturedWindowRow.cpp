@@ -19,7 +19,8 @@ constexpr double removeSymbolSize = 15;
 } // namespace
 
 CapturedWindowRow::CapturedWindowRow(const WindowEntry &entry,
-                                     const QList<DisplaySnapshot> &displays, QWidget *parent)
+                                     const QList<DisplaySnapshot> &displays, AppIconProvider *icons,
+                                     QWidget *parent)
     : QWidget(parent), entry_(entry)
 {
     setObjectName(QStringLiteral("captured-window-row"));
@@ -27,7 +28,7 @@ CapturedWindowRow::CapturedWindowRow(const WindowEntry &entry,
     row->setContentsMargins(0, 1, 0, 1);
     row->setSpacing(9);
 
-    row->addWidget(new AppIconView(entry.bundleID, iconSize, nullptr, entry.appName), 0, Qt::AlignVCenter);
+    row->addWidget(new AppIconView(entry.bundleID, iconSize, icons, nullptr, entry.appName), 0, Qt::AlignVCenter);
 
     auto *texts = new QVBoxLayout;
     texts->setSpacing(1);

@@ -8,6 +8,7 @@
 
 namespace ostrel {
 
+class AppIconProvider;
 class SymbolButton;
 
 // One captured window in the save window: the application's icon, the window's label over the
@@ -17,7 +18,7 @@ class CapturedWindowRow : public QWidget {
 
 public:
     CapturedWindowRow(const WindowEntry &entry, const QList<DisplaySnapshot> &displays,
-                      QWidget *parent = nullptr);
+                      AppIconProvider *icons, QWidget *parent = nullptr);
 
     const WindowEntry &entry() const { return entry_; }
     // "Display 1 · 50% × 100%".

@@ -62,7 +62,8 @@ PanelButton *borderedButton(const QString &title, const QString &objectName, QWi
 
 } // namespace
 
-void LayoutDetailsForm::build(QWidget *view, KeyboardLayoutObserver *keyboardLayout)
+void LayoutDetailsForm::build(QWidget *view, ShortcutRecordings &recordings,
+                              KeyboardLayoutObserver *keyboardLayout)
 {
     auto *root = new QVBoxLayout(view);
     root->setContentsMargins(0, 0, 0, 0);
@@ -90,7 +91,7 @@ void LayoutDetailsForm::build(QWidget *view, KeyboardLayoutObserver *keyboardLay
     sectionColumn->setSpacing(18);
     sectionColumn->addWidget(buildNameSection(view));
     sectionColumn->addWidget(buildWindowsSection(view));
-    sectionColumn->addWidget(buildShortcutSection(view, keyboardLayout));
+    sectionColumn->addWidget(buildShortcutSection(view, recordings, keyboardLayout));
     sectionColumn->addWidget(buildAutomationSection(view));
     sectionColumn->addWidget(buildManageSection(view));
     sectionColumn->addWidget(buildErrorSection(view));
@@ -173,7 +174,7 @@ QWidget *LayoutDetailsForm::buildWindowsSection(QWidget *parent)
         body, parent);
 }
 
-QWidget *LayoutDetailsForm::buildShortcutSection(QWidget *parent,
+QWidget *LayoutDetailsForm::buildShortcutSection(QWidget *parent, ShortcutRecordings &recordings,
                                                  KeyboardLayoutObserver *keyboardLayout)
 {
     auto *body = new QWidget;
@@ -181,7 +182,7 @@ QWidget *LayoutDetailsForm::buildShortcutSection(QWidget *parent,
     column->setContentsMargins(0, 0, 0, 0);
     column->setSpacing(8);
     recorder = new ShortcutRecorder(QStringLiteral("Restore this layout"), std::nullopt, {},
-                                    keyboardLayout, body);
+                                    recordings, keyboardLayout, body);
     column->addWidget(recorder);
     shortcutMessage = messageSlot(QStringLiteral("Couldn’t save the shortcut."),
                                   QStringLiteral("shortcut-error"), body);

@@ -13,6 +13,7 @@ class KeyboardLayoutObserver;
 class PanelButton;
 class PlainLabel;
 class ShortcutRecorder;
+class ShortcutRecordings;
 
 // The widgets of the layout-details window, laid out once: the layout's content (a slot for the
 // introduction card above the scrolling form with its sections Name, Windows, Shortcut,
@@ -21,7 +22,7 @@ class ShortcutRecorder;
 // the controls and brings them up to date. Every control is found by its object name.
 struct LayoutDetailsForm {
     // Builds the widgets into `view`, which must not have a layout yet.
-    void build(QWidget *view, KeyboardLayoutObserver *keyboardLayout);
+    void build(QWidget *view, ShortcutRecordings &recordings, KeyboardLayoutObserver *keyboardLayout);
 
     QWidget *content = nullptr;
     QVBoxLayout *introductionSlot = nullptr;
@@ -65,7 +66,8 @@ struct LayoutDetailsForm {
 private:
     QWidget *buildNameSection(QWidget *parent);
     QWidget *buildWindowsSection(QWidget *parent);
-    QWidget *buildShortcutSection(QWidget *parent, KeyboardLayoutObserver *keyboardLayout);
+    QWidget *buildShortcutSection(QWidget *parent, ShortcutRecordings &recordings,
+                                  KeyboardLayoutObserver *keyboardLayout);
     QWidget *buildAutomationSection(QWidget *parent);
     QWidget *buildManageSection(QWidget *parent);
     QWidget *buildErrorSection(QWidget *parent);

@@ -47,7 +47,7 @@ LayoutDetailsView::LayoutDetailsView(ViewEnvironment environment, QWidget *paren
         environment_.presenter ? environment_.presenter->mainScreenHeight() : std::nullopt);
     setFixedSize(windowWidth, height);
 
-    form_.build(this, environment_.keyboardLayout);
+    form_.build(this, *environment_.shortcutRecordings, environment_.keyboardLayout);
     connectControls();
 
     if (model_) {
@@ -291,7 +291,7 @@ void LayoutDetailsView::refreshWindows(const Layout &layout)
             delete item;
         }
         for (const WindowEntry &entry : layout.entries) {
-            auto *row = new LayoutWindowRow(entry, layout.displays, form_.windowRows);
+            auto *row = new LayoutWindowRow(entry, layout.displays, environment_.appIcons, form_.windowRows);
             const QUuid entryID = entry.id;
             connect(row->removeButton(), &QAbstractButton::clicked, this,
                     [this, entryID] { removeEntry(entryID); });

@@ -13,14 +13,14 @@
 namespace ostrel {
 
 LayoutWindowRow::LayoutWindowRow(const WindowEntry &entry, const QList<DisplaySnapshot> &displays,
-                                 QWidget *parent)
+                                 AppIconProvider *icons, QWidget *parent)
     : QWidget(parent)
 {
     setObjectName(QStringLiteral("layout-window-row"));
     auto *line = new QHBoxLayout(this);
     line->setContentsMargins(0, 1, 0, 1);
     line->setSpacing(9);
-    line->addWidget(new AppIconView(entry.bundleID, 18, this, entry.appName));
+    line->addWidget(new AppIconView(entry.bundleID, 18, icons, this, entry.appName));
 
     auto *texts = new QVBoxLayout;
     texts->setSpacing(1);

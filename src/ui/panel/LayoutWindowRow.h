@@ -6,6 +6,7 @@
 
 namespace ostrel {
 
+class AppIconProvider;
 class SymbolButton;
 
 // One saved window in the layout-details window: the application's icon, the window's label and
@@ -16,7 +17,7 @@ class LayoutWindowRow : public QWidget {
 
 public:
     LayoutWindowRow(const WindowEntry &entry, const QList<DisplaySnapshot> &displays,
-                    QWidget *parent = nullptr);
+                    AppIconProvider *icons, QWidget *parent = nullptr);
 
     SymbolButton *removeButton() const { return removeButton_; }
 

@@ -56,6 +56,7 @@ ResultSection::ResultSection(const ViewEnvironment &environment, QWidget *parent
     : QWidget(parent)
     , model_(environment.model)
     , reduceMotion_(environment.reduceMotion)
+    , icons_(environment.appIcons)
     , row_(new HoverRowButton(HoverRowButtonStyle{12, 4, 1}))
     , symbol_(new SymbolView(QStringLiteral("info.circle"), 22))
     , summary_(limitedLabel({}, 2, 13, QFont::Medium))
@@ -81,6 +82,9 @@ ResultSection::ResultSection(const ViewEnvironment &environment, QWidget *parent
 
     // The row: symbol, texts, chevron; the whole row opens and closes the list.
     row_->setObjectName(QStringLiteral("result-row"));
+    symbol_->setObjectName(QStringLiteral("result-symbol"));
+    deferredReason_->setObjectName(QStringLiteral("deferred-reason"));
+    chevron_->setObjectName(QStringLiteral("result-chevron"));
     // The summary may take two lines: the row's height follows its width.
     QSizePolicy rowPolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
     rowPolicy.setHeightForWidth(true);
@@ -103,9 +107,11 @@ ResultSection::ResultSection(const ViewEnvironment &environment, QWidget *parent
     connect(row_, &QAbstractButton::clicked, this, &ResultSection::toggleExpanded);
 
     // The actions.
+    actions_->setObjectName(QStringLiteral("result-actions"));
     auto *actionLayout = new QHBoxLayout(actions_);
     trayContentPadding(actionLayout, 2);
     actionLayout->setSpacing(10);
+    choose_->setObjectName(QStringLiteral("choose-windows-button"));
     choose_->setTitleFont(UiFont::system(11.5));
     undo_->setObjectName(QStringLiteral("undo-button"));
     undo_->setTitleFont(UiFont::system(12));
@@ -115,6 +121,7 @@ ResultSection::ResultSection(const ViewEnvironment &environment, QWidget *parent
     actionLayout->addWidget(undo_);
     actionLayout->addStretch(1);
     actionLayout->addSpacing(4);
+    undoText_->setObjectName(QStringLiteral("undo-summary"));
     actionLayout->addWidget(undoText_);
     layout->addWidget(actions_);
     connect(choose_, &QAbstractButton::clicked, this, [this] {
@@ -244,7 +251,7 @@ QWidget *ResultSection::entryRow(const EntryResult &entry)
     auto *layout = new QHBoxLayout(line);
     layout->setContentsMargins(12, 4, 12, 4);
     layout->setSpacing(8);
-    layout->addWidget(leadingFrame(new AppIconView(entry.bundleID, 22, nullptr, entry.appName), 24));
+    layout->addWidget(leadingFrame(new AppIconView(entry.bundleID, 22, icons_, nullptr, entry.appName), 24));
     auto *texts = new QVBoxLayout;
     texts->setSpacing(1);
     texts->addWidget(limitedLabel(entry.label, 1, 12.5));

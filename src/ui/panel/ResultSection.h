@@ -14,6 +14,7 @@ class QVBoxLayout;
 
 namespace ostrel {
 
+class AppIconProvider;
 class AppModel;
 class HoverRowButton;
 class LineLimitedLabel;
@@ -26,6 +27,10 @@ struct ViewEnvironment;
 // The outcome of the last restore or undo: one row with its symbol, summary and layout that
 // opens and closes the list of every entry's outcome, and, when there is something to do,
 // "Choose windows…" and Undo with what the undo would move back.
+//
+// Object names: "result-row" with its "result-symbol", "deferred-reason" and "result-chevron";
+// "result-actions" with "choose-windows-button", "undo-button" and "undo-summary"; the list
+// "result-details", holding "result-entries" and a "result-entry" per entry.
 class ResultSection : public QWidget {
     Q_OBJECT
 
@@ -43,15 +48,6 @@ public:
     void setExpanded(bool expanded);
     void toggleExpanded() { setExpanded(!expanded_); }
 
-    HoverRowButton *resultRow() const { return row_; }
-    SymbolView *statusSymbol() const { return symbol_; }
-    SymbolView *chevron() const { return chevron_; }
-    PanelButton *chooseWindowsButton() const { return choose_; }
-    PanelButton *undoButton() const { return undo_; }
-    LineLimitedLabel *undoLabel() const { return undoText_; }
-    QWidget *actionRow() const { return actions_; }
-    LineLimitedLabel *deferredReasonLabel() const { return deferredReason_; }
-    QScrollArea *details() const { return details_; }
     // The list's height when open, and the height it has now (it moves in between).
     int detailsHeight() const;
     int shownDetailsHeight() const;
@@ -63,6 +59,7 @@ private:
 
     QPointer<AppModel> model_;
     ReduceMotion *reduceMotion_;
+    AppIconProvider *icons_;
     HoverRowButton *row_;
     SymbolView *symbol_;
     LineLimitedLabel *summary_;

@@ -61,9 +61,9 @@ QWidget *section(FormSectionHeader *header, GroupedSurface *surface, QWidget *fo
 
 } // namespace
 
-SaveLayoutEditor::SaveLayoutEditor(std::optional<QUuid> captureID, AppModel &model, int height,
-                                   QWidget *parent)
-    : QWidget(parent), captureID_(captureID), model_(&model)
+SaveLayoutEditor::SaveLayoutEditor(std::optional<QUuid> captureID, AppModel &model, AppIconProvider *icons,
+                                   int height, QWidget *parent)
+    : QWidget(parent), captureID_(captureID), model_(&model), icons_(icons)
 {
     setObjectName(QStringLiteral("save-layout-window"));
     setFixedSize(editorWidth, height);
@@ -477,7 +477,7 @@ void SaveLayoutEditor::refreshRows(const CapturePreview &preview)
         if (i > 0) {
             windowRowsLayout_->addWidget(new Divider);
         }
-        auto *row = new CapturedWindowRow(preview.entries[i], preview.displays);
+        auto *row = new CapturedWindowRow(preview.entries[i], preview.displays, icons_);
         connect(row, &CapturedWindowRow::removeRequested, this, [this](const QUuid &entryID) {
             if (model_) {
                 model_->removePendingEntry(entryID);

@@ -19,6 +19,7 @@ class QVBoxLayout;
 
 namespace ostrel {
 
+class AppIconProvider;
 class AppModel;
 class CompactMessage;
 class FormSectionHeader;
@@ -39,7 +40,8 @@ public:
     // The longest name the field keeps, in user-perceived characters.
     static constexpr int longestName = 80;
 
-    SaveLayoutEditor(std::optional<QUuid> captureID, AppModel &model, int height,
+    // `icons` (may be null) draws the windows' applications.
+    SaveLayoutEditor(std::optional<QUuid> captureID, AppModel &model, AppIconProvider *icons, int height,
                      QWidget *parent = nullptr);
 
     // The capture this editor was made for; absent for the waiting state.
@@ -107,6 +109,7 @@ private:
 
     const std::optional<QUuid> captureID_;
     QPointer<AppModel> model_;
+    AppIconProvider *icons_;
 
     bool replaceExisting_ = false;
     std::optional<QString> errorMessage_;

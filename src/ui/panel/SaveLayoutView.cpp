@@ -166,7 +166,7 @@ void SaveLayoutView::showEditor(std::optional<QUuid> captureID)
         old->hide();
         old->deleteLater();
     }
-    auto *editor = new SaveLayoutEditor(captureID, *model_, contentHeight());
+    auto *editor = new SaveLayoutEditor(captureID, *model_, environment_.appIcons, contentHeight());
     connect(editor, &SaveLayoutEditor::saveRequested, this,
             [this, editor](const QString &name, bool replaceExisting) {
                 startSave(editor, name, replaceExisting);

@@ -26,6 +26,7 @@ SelectedLayoutSection::SelectedLayoutSection(const ViewEnvironment &environment,
     : QWidget(parent)
     , model_(environment.model)
     , keyboardLayout_(environment.keyboardLayout)
+    , appIcons_(environment.appIcons)
     , noSelection_(new QWidget)
     , layoutRow_(new QWidget)
     , rowLayout_(new QHBoxLayout(layoutRow_))
@@ -98,7 +99,7 @@ void SelectedLayoutSection::setState(const PanelState &state)
     if (layout) {
         if (iconEntries_ != layout->entries) {
             iconEntries_ = layout->entries;
-            auto *icons = new TrayLayoutIcons(layout->entries);
+            auto *icons = new TrayLayoutIcons(layout->entries, appIcons_);
             if (icons_) {
                 delete rowLayout_->replaceWidget(icons_, icons);
                 delete icons_;

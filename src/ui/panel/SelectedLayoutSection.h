@@ -12,6 +12,7 @@ class QVBoxLayout;
 
 namespace ostrel {
 
+class AppIconProvider;
 class AppModel;
 class KeyboardLayoutObserver;
 class LineLimitedLabel;
@@ -45,6 +46,7 @@ public:
 private:
     QPointer<AppModel> model_;
     KeyboardLayoutObserver *keyboardLayout_;
+    AppIconProvider *appIcons_;
     QWidget *noSelection_;
     QWidget *layoutRow_;
     QHBoxLayout *rowLayout_;

@@ -51,14 +51,15 @@ PanelButton *smallButton(const QString &title, PanelButton::Look look, QFont::We
 } // namespace
 
 ShortcutRecorder::ShortcutRecorder(const QString &label, std::optional<Shortcut> shortcut,
-                                   ChangeHandler onChange, KeyboardLayoutObserver *keyboardLayout,
+                                   ChangeHandler onChange, ShortcutRecordings &recordings,
+                                   KeyboardLayoutObserver *keyboardLayout,
                                    QWidget *parent)
     : QWidget(parent)
     , label_(label)
     , shortcut_(shortcut)
     , onChange_(std::move(onChange))
     , keyboardLayout_(keyboardLayout)
-    , session_(new ShortcutRecordingSession(this))
+    , session_(new ShortcutRecordingSession(recordings, this))
 {
     setObjectName(QStringLiteral("shortcut-recorder"));
 

@@ -20,6 +20,7 @@ class PanelButton;
 class PlainLabel;
 class ShortcutBadge;
 class ShortcutRecordingSession;
+class ShortcutRecordings;
 class SymbolButton;
 class SymbolView;
 
@@ -44,9 +45,11 @@ class ShortcutRecorder : public QWidget {
 public:
     using ChangeHandler = std::function<void(std::optional<Shortcut>)>;
 
+    // A recording stops any other of `recordings`, which must outlive the recorder.
     // `keyboardLayout` (may be null) relabels the keys when the keyboard layout changes.
     ShortcutRecorder(const QString &label, std::optional<Shortcut> shortcut, ChangeHandler onChange,
-                     KeyboardLayoutObserver *keyboardLayout, QWidget *parent = nullptr);
+                     ShortcutRecordings &recordings, KeyboardLayoutObserver *keyboardLayout,
+                     QWidget *parent = nullptr);
     ~ShortcutRecorder() override;
 
     QString label() const { return label_; }

@@ -23,8 +23,8 @@ constexpr double emptySymbolSize = 24;
 
 } // namespace
 
-TrayLayoutIcons::TrayLayoutIcons(const QList<WindowEntry> &entries, QWidget *parent)
-    : QWidget(parent), entries_(entries)
+TrayLayoutIcons::TrayLayoutIcons(const QList<WindowEntry> &entries, AppIconProvider *icons, QWidget *parent)
+    : QWidget(parent), entries_(entries), icons_(icons)
 {
     setFixedSize(frameSize(entries.size()));
     setAttribute(Qt::WA_TransparentForMouseEvents);
@@ -91,7 +91,7 @@ void TrayLayoutIcons::paintEvent(QPaintEvent *)
     const QList<Placement> fan = placements(entries_.size());
     for (qsizetype i = 0; i < fan.size(); ++i) {
         const Placement &place = fan[i];
-        const std::optional<QImage> icon = AppIconProvider::icon(ids[i]);
+        const std::optional<QImage> icon = icons_ ? icons_->icon(ids[i]) : std::nullopt;
         const QImage image = icon ? *icon : AppIconProvider::standIn(place.size * 2, ids[i]);
         const QRectF square(place.topLeft, QSizeF(place.size, place.size));
         painter.save();

@@ -8,6 +8,7 @@
 
 namespace ostrel {
 
+class AppIconProvider;
 // The picture of a layout in the panel: the application icons of its first three saved windows
 // fanned out like a hand of cards (one window: a single upright icon), or the "macwindow" symbol
 // when it has none. Decorative: assistive technology skips it.
@@ -29,7 +30,8 @@ public:
         bool operator==(const Placement &) const = default;
     };
 
-    explicit TrayLayoutIcons(const QList<WindowEntry> &entries, QWidget *parent = nullptr);
+    // Without `icons` (which must outlive the picture) every application shows its stand-in.
+    TrayLayoutIcons(const QList<WindowEntry> &entries, AppIconProvider *icons, QWidget *parent = nullptr);
 
     // The frame for a layout with `entryCount` entries.
     static QSize frameSize(qsizetype entryCount);
@@ -48,6 +50,7 @@ protected:
 
 private:
     QList<WindowEntry> entries_;
+    AppIconProvider *icons_;
 };
 
 } // namespace ostrel

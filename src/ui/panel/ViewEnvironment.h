@@ -5,12 +5,14 @@
 namespace ostrel {
 
 class Announcer;
+class AppIconProvider;
 class AppModel;
 class Clock;
 class InstalledApplications;
 class KeyboardLayoutObserver;
 class MarkerOverlayService;
 class ReduceMotion;
+class ShortcutRecordings;
 class SystemAppearanceObserver;
 class WindowPresenter;
 
@@ -25,9 +27,14 @@ struct ViewEnvironment {
     ReduceMotion *reduceMotion = nullptr;
     SystemAppearanceObserver *systemAppearance = nullptr;
     KeyboardLayoutObserver *keyboardLayout = nullptr;
+    // The model's own, so that the hot keys are held off while a recorder records. Views with a
+    // shortcut recorder need it.
+    ShortcutRecordings *shortcutRecordings = nullptr;
     Announcer *announcer = nullptr;
     // The time the spinners turn by.
     Clock *clock = nullptr;
+    // The applications' icons; without it every application shows its stand-in.
+    AppIconProvider *appIcons = nullptr;
     // The applications the settings window offers to leave alone.
     InstalledApplications *installedApplications = nullptr;
 

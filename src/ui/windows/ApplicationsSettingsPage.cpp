@@ -82,12 +82,14 @@ ApplicationsSettingsPage::ApplicationsSettingsPage(const ViewEnvironment &enviro
     message_ = secondaryText(QString(), UiFont::callout());
     message_->setObjectName(QStringLiteral("exclusion-message"));
     messageSection_ = hiddenSection(message_);
+    messageSection_->setObjectName(QStringLiteral("exclusion-message-section"));
     form->addSection(messageSection_);
 
     error_ = new MessageSlot(QStringLiteral("Couldn’t update excluded applications."), true);
     error_->setObjectName(QStringLiteral("exclusion-error"));
     error_->setFont(UiFont::callout());
     errorSection_ = hiddenSection(error_);
+    errorSection_->setObjectName(QStringLiteral("exclusion-error-section"));
     form->addSection(errorSection_);
     column->addWidget(form);
 
@@ -246,7 +248,8 @@ void ApplicationsSettingsPage::rebuildRows(const QList<AppExclusion> &exclusions
         auto *line = new QHBoxLayout(row);
         line->setContentsMargins(0, 0, 0, 0);
         line->setSpacing(9);
-        line->addWidget(new AppIconView(exclusion.bundleID, 18, nullptr, exclusion.appName), 0, Qt::AlignVCenter);
+        line->addWidget(new AppIconView(exclusion.bundleID, 18, environment_.appIcons, nullptr, exclusion.appName),
+                        0, Qt::AlignVCenter);
         auto *name = new PlainLabel(exclusion.appName);
         name->setObjectName(QStringLiteral("exclusion-name"));
         line->addWidget(name, 1);

@@ -22,6 +22,11 @@ class SettingsState;
 // restoring and undoing leave alone, each with its icon and a Remove button, and "Add
 // Applications…", which lists the installed applications to choose any number of at once. The
 // answer to the last batch or removal is shown below the list.
+//
+// Object names: "add-applications", "adding-applications" (the row shown while adding),
+// "exclusion-row" with its "exclusion-name", "no-exclusions", and the answers
+// "exclusion-message-section" holding "exclusion-message" and "exclusion-error-section" holding
+// "exclusion-error".
 class ApplicationsSettingsPage : public QWidget {
     Q_OBJECT
 
@@ -29,18 +34,12 @@ public:
     ApplicationsSettingsPage(const ViewEnvironment &environment, SettingsState &state,
                              QWidget *parent = nullptr);
 
-    PanelButton *addButton() const { return add_; }
     // The picker while it is up.
     ApplicationPicker *picker() const;
     // The shown rows' application names, in order.
     QStringList rowNames() const;
     PanelButton *removeButton(const QString &bundleID) const;
     ActivityIndicator *rowIndicator(const QString &bundleID) const;
-    QWidget *progressRow() const { return progressRow_; }
-    QWidget *messageSection() const { return messageSection_; }
-    PlainLabel *messageText() const { return message_; }
-    QWidget *errorSection() const { return errorSection_; }
-    MessageSlot *error() const { return error_; }
 
     // Opens the picker (or brings the open one forward).
     void showPicker();

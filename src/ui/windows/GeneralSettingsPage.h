@@ -23,6 +23,9 @@ class ToggleSwitch;
 // appearance, the rim around restored windows and its colour, and automatic restores with the
 // layouts linked to a display setup. Every control writes its setting to the model at once; the
 // page keeps nothing of its own and follows the model.
+//
+// Object names of the controls: "appearance-picker", "highlight-restored-windows",
+// "highlight-color-picker", "restore-automatically".
 class GeneralSettingsPage : public QWidget {
     Q_OBJECT
 
@@ -34,10 +37,6 @@ public:
     // "The blue rim shown after a restore."
     static QString colorSubtitle(HighlightColor color);
 
-    SegmentedPicker *appearancePicker() const { return appearance_; }
-    ToggleSwitch *flashSwitch() const { return flash_; }
-    ToggleSwitch *automationSwitch() const { return automation_; }
-    HighlightColorPicker *colorPicker() const { return colors_; }
     // The opacity the colour picker is drawn at.
     qreal colorPickerOpacity() const;
     // The names of the linked layouts shown, in order, each with its description.

@@ -44,6 +44,7 @@ SettingsView::SettingsView(const ViewEnvironment &environment, SettingsState &st
     column->addWidget(new Divider(0.55));
 
     pages_ = new QStackedWidget;
+    pages_->setObjectName(QStringLiteral("settings-pages"));
     general_ = new GeneralSettingsPage(environment);
     shortcuts_ = new ShortcutsSettingsPage(environment, state);
     applications_ = new ApplicationsSettingsPage(environment, state);

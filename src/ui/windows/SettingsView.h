@@ -27,6 +27,9 @@ class WindowPresenter;
 // that outlives the window, so work that ends after the window closed shows in the next one.
 // The window has a fixed size; the pages scroll inside it. It also asks before the reset of all
 // saved data, with Cancel as the default answer.
+//
+// Object names: "settings-tabs" over "settings-pages", which holds "settings-general",
+// "settings-shortcuts", "settings-applications", "settings-storage" and "settings-about".
 class SettingsView : public QWidget {
     Q_OBJECT
 
@@ -42,14 +45,7 @@ public:
     // the presenter's floor; 750 without a screen.
     static QSize windowSize(std::optional<double> visibleHeight);
 
-    SettingsTabBar *tabBar() const { return tabs_; }
-    QStackedWidget *pages() const { return pages_; }
     void showPage(Page page);
-    GeneralSettingsPage *generalPage() const { return general_; }
-    ShortcutsSettingsPage *shortcutsPage() const { return shortcuts_; }
-    ApplicationsSettingsPage *applicationsPage() const { return applications_; }
-    StorageSettingsPage *storagePage() const { return storage_; }
-    AboutSettingsPage *aboutPage() const { return about_; }
 
     // "Reset Layouts?": the reset runs only when the user chooses "Reset Layouts".
     void confirmReset();

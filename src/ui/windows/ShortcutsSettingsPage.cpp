@@ -41,7 +41,7 @@ ShortcutsSettingsPage::ShortcutsSettingsPage(const ViewEnvironment &environment,
                 target->changeGlobalShortcut(shortcut);
             }
         },
-        environment.keyboardLayout);
+        *environment.shortcutRecordings, environment.keyboardLayout);
     global_->setObjectName(QStringLiteral("global-shortcut-recorder"));
     global->addRow(global_);
     form->addSection(global);
@@ -144,7 +144,7 @@ void ShortcutsSettingsPage::rebuildLayoutSection(const QList<QUuid> &ids)
                     target->changeLayoutShortcut(shortcut, id);
                 }
             },
-            environment_.keyboardLayout);
+            *environment_.shortcutRecordings, environment_.keyboardLayout);
         recorder->setObjectName(QStringLiteral("layout-shortcut-recorder"));
         recorders_.insert(id, recorder);
         layoutSection_->addRow(recorder);

@@ -129,6 +129,7 @@ QWidget *StorageSettingsPage::buildStorageSection()
     storageHeader_ = new FormSectionHeader(
         QStringLiteral("Storage"), QStringLiteral("Saved layouts, shortcuts and settings stay on this Mac."),
         QString());
+    storageHeader_->setObjectName(QStringLiteral("storage-header"));
     auto *section = new FormSection(storageHeader_);
 
     folderPath_ = new PathText;
@@ -164,6 +165,7 @@ QWidget *StorageSettingsPage::buildStorageSection()
     backupText_ = secondaryText(QString());
     backupText_->setObjectName(QStringLiteral("backup-message"));
     backupRow_ = section->addRow(answerRow(backupError_, backupText_));
+    backupRow_->setObjectName(QStringLiteral("backup-answer-row"));
 
     connect(reveal_, &PanelButton::clicked, this, [this] {
         if (model_) {
@@ -235,6 +237,7 @@ QWidget *StorageSettingsPage::buildResetSection()
     resetText_ = secondaryText(QString());
     resetText_->setObjectName(QStringLiteral("reset-message"));
     resetRow_ = section->addRow(answerRow(resetError_, resetText_));
+    resetRow_->setObjectName(QStringLiteral("reset-answer-row"));
 
     connect(reset_, &PanelButton::clicked, this, [this] {
         if (state_ && state_->canResetDatabase() && confirmReset_) {

@@ -20,6 +20,11 @@ class SettingsState;
 // The Storage page of the settings window: where the layouts live, a backup on request, the
 // storage folder in the file manager, and the reset of every saved layout and setting behind a
 // confirmation. The answers to the last backup and the last reset are shown under their rows.
+//
+// Object names: "reveal-folder", "back-up-now", "backup-indicator", "reveal-backup-folder",
+// "reset-layouts", "resetting-layouts", "last-backup", "storage-folder-path",
+// "recovery-folder-path", "storage-header", and the answer rows "backup-answer-row" and
+// "reset-answer-row" with their "backup-error", "backup-message", "reset-error", "reset-message".
 class StorageSettingsPage : public QWidget {
     Q_OBJECT
 
@@ -27,25 +32,6 @@ public:
     // `confirmReset` asks the user before the reset; the window owns the question.
     StorageSettingsPage(const ViewEnvironment &environment, SettingsState &state,
                         std::function<void()> confirmReset, QWidget *parent = nullptr);
-
-    PanelButton *revealButton() const { return reveal_; }
-    PanelButton *backUpButton() const { return backUp_; }
-    PanelButton *revealBackupButton() const { return revealBackup_; }
-    PanelButton *resetButton() const { return reset_; }
-    ActivityIndicator *backupIndicator() const { return backupIndicator_; }
-    QWidget *resettingRow() const { return resetting_; }
-    PlainLabel *lastBackup() const { return lastBackup_; }
-    // The folder's path, in the storage row and in the recovery row.
-    PathText *folderPath() const { return folderPath_; }
-    PathText *recoveryPath() const { return recoveryPath_; }
-    FormSectionHeader *storageHeader() const { return storageHeader_; }
-    // The rows of the last backup's and the last reset's answers, shown only with one.
-    QWidget *backupMessageRow() const { return backupRow_; }
-    MessageSlot *backupError() const { return backupError_; }
-    PlainLabel *backupText() const { return backupText_; }
-    QWidget *resetMessageRow() const { return resetRow_; }
-    MessageSlot *resetError() const { return resetError_; }
-    PlainLabel *resetText() const { return resetText_; }
 
 private:
     QWidget *buildStorageSection();

@@ -302,7 +302,8 @@ TEST_F(X11PlatformServices, OverlaysLetClicksThroughAndNeverTakeTheFocus)
     SteadyClock clock;
     X11Compositing compositing(connection);
     EXPECT_FALSE(compositing.isActive()) << "openbox composites nothing";
-    MarkerOverlayService markers(clock, &compositing);
+    OverlayWindowRegistry overlays;
+    MarkerOverlayService markers(clock, overlays, &compositing);
     markers.show({{1, WindowReference{QUuid::createUuid(), {}, 0, {}, {}, {}, {}, std::nullopt, std::nullopt,
                                       {100, 100, 400, 300}}}});
     ASSERT_EQ(markers.panels().size(), 1);
@@ -360,7 +361,8 @@ TEST_F(X11PlatformServices, TheFlashFollowsARealWindow)
     // The flash's time is the test's: on a busy machine the window manager may take longer to
     // move the window than the flash stays up. Each tracking cycle runs when the test asks.
     FakeClock clock;
-    RestoredWindowFlashService flash(*system.windowServer, clock, nullptr, nullptr);
+    OverlayWindowRegistry overlays;
+    RestoredWindowFlashService flash(*system.windowServer, clock, overlays, nullptr, nullptr);
     const auto trackOnce = [&] {
         const int waiting = clock.pendingSleeps();
         clock.advance(RestoredWindowFlashService::trackingPeriod);
@@ -393,7 +395,8 @@ TEST_F(X11PlatformServices, RecordingEndsWhenAnotherApplicationIsActivated)
     window.activateWindow();
     ASSERT_TRUE(waitUntil([&] { return window.isActiveWindow(); }));
 
-    ShortcutRecordingSession session;
+    ShortcutRecordings recordings;
+    ShortcutRecordingSession session(recordings);
     session.begin([](std::optional<Shortcut>) {});
     // A real key press of the program's own window is recorded by its position.
     x.xdotool({"key", "ctrl+shift+k"});

@@ -79,7 +79,7 @@ TEST_F(GalleryTest, EveryControlInBothAppearances)
     auto *icons = new QWidget;
     auto *iconRow = new QHBoxLayout(icons);
     for (int count : {0, 1, 2, 3, 5}) {
-        iconRow->addWidget(new TrayLayoutIcons(entries(count)));
+        iconRow->addWidget(new TrayLayoutIcons(entries(count), &appIcons));
     }
     iconRow->addStretch(1);
     panelLayout->addWidget(new TraySection(4, icons));

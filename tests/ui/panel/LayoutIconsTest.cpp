@@ -53,15 +53,15 @@ TEST_F(LayoutIconsTest, TheFanIsLaidOutByTheNumberOfEntries)
 
 TEST_F(LayoutIconsTest, OnlyTheFirstThreeEntriesAreDrawnAndEqualAppsRepeat)
 {
-    TrayLayoutIcons five(entries({"a", "b", "c", "d", "e"}));
+    TrayLayoutIcons five(entries({"a", "b", "c", "d", "e"}), nullptr);
     EXPECT_EQ(five.size(), QSize(44, 36));
     EXPECT_EQ(five.drawnBundleIDs(), QStringList({"a", "b", "c"}));
-    TrayLayoutIcons same(entries({"x", "x", "x"}));
+    TrayLayoutIcons same(entries({"x", "x", "x"}), nullptr);
     EXPECT_EQ(same.drawnBundleIDs(), QStringList({"x", "x", "x"}));
     EXPECT_TRUE(Accessibility::isHidden(&five));
 
     // The empty layout draws its window symbol inside the 24-point frame.
-    TrayLayoutIcons empty({});
+    TrayLayoutIcons empty({}, nullptr);
     EXPECT_EQ(empty.size(), QSize(24, 36));
     QImage image(empty.size(), QImage::Format_ARGB32_Premultiplied);
     image.fill(Qt::transparent);

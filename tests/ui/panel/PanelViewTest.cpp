@@ -3,6 +3,7 @@
 
 #include "PanelFixture.h"
 #include "AppModelTestSeam.h"
+#include "Child.h"
 
 #include "Await.h"
 #include "KeyboardWalk.h"
@@ -346,30 +347,30 @@ TEST_F(PanelTest, TheResultSectionShowsWhatThePassLeftAndWhatCanBeDone)
     AppModelTestSeam(model).setLastResult(needsChoice);
     AppModelTestSeam(model).setUndoInfo(std::nullopt);
     refresh();
-    EXPECT_FALSE(section->chooseWindowsButton()->isHidden());
-    EXPECT_TRUE(section->undoButton()->isHidden());
-    EXPECT_FALSE(section->actionRow()->isHidden());
-    EXPECT_EQ(section->statusSymbol()->name(), "exclamationmark.circle");
+    EXPECT_FALSE(child<PanelButton>(section, "choose-windows-button")->isHidden());
+    EXPECT_TRUE(child<PanelButton>(section, "undo-button")->isHidden());
+    EXPECT_FALSE(child<QWidget>(section, "result-actions")->isHidden());
+    EXPECT_EQ(child<SymbolView>(section, "result-symbol")->name(), "exclamationmark.circle");
 
     RestoreResult done = resultWith({entry(EntryOutcome::restored)});
     AppModelTestSeam(model).setLastResult(done);
     refresh();
-    EXPECT_TRUE(section->actionRow()->isHidden());
-    EXPECT_EQ(section->statusSymbol()->name(), "checkmark.circle.fill");
-    EXPECT_EQ(section->resultRow()->accessibleName(), "Last result: Restored.");
-    EXPECT_EQ(section->resultRow()->objectName(), "result-row");
+    EXPECT_TRUE(child<QWidget>(section, "result-actions")->isHidden());
+    EXPECT_EQ(child<SymbolView>(section, "result-symbol")->name(), "checkmark.circle.fill");
+    EXPECT_EQ(child<HoverRowButton>(section, "result-row")->accessibleName(), "Last result: Restored.");
+    EXPECT_EQ(child<HoverRowButton>(section, "result-row")->objectName(), "result-row");
 
     // Undo shown but disabled while an application exclusion is being saved.
     AppModelTestSeam(model).setUndoInfo(UndoInfo{"Work", 3, {}, true});
     AppModelTestSeam(model).setPendingMutations({MutationScope::exclusion("com.example.mail")});
     refresh();
-    EXPECT_FALSE(section->undoButton()->isHidden());
-    EXPECT_FALSE(section->undoButton()->isEnabled());
-    EXPECT_EQ(section->undoButton()->objectName(), "undo-button");
-    EXPECT_EQ(section->undoLabel()->text(), "Undo: 3 windows · retry");
+    EXPECT_FALSE(child<PanelButton>(section, "undo-button")->isHidden());
+    EXPECT_FALSE(child<PanelButton>(section, "undo-button")->isEnabled());
+    EXPECT_EQ(child<PanelButton>(section, "undo-button")->objectName(), "undo-button");
+    EXPECT_EQ(child<LineLimitedLabel>(section, "undo-summary")->text(), "Undo: 3 windows · retry");
     AppModelTestSeam(model).setPendingMutations({});
     refresh();
-    EXPECT_TRUE(section->undoButton()->isEnabled());
+    EXPECT_TRUE(child<PanelButton>(section, "undo-button")->isEnabled());
 
     // The deferred reason shows only with deferred entries.
     RestoreResult deferred = done;
@@ -377,12 +378,12 @@ TEST_F(PanelTest, TheResultSectionShowsWhatThePassLeftAndWhatCanBeDone)
     deferred.deferredReason = QStringLiteral("The session is locked.");
     AppModelTestSeam(model).setLastResult(deferred);
     refresh();
-    EXPECT_TRUE(section->deferredReasonLabel()->isHidden());
+    EXPECT_TRUE(child<LineLimitedLabel>(section, "deferred-reason")->isHidden());
     deferred.id = QUuid::createUuid();
     deferred.deferredCount = 1;
     AppModelTestSeam(model).setLastResult(deferred);
     refresh();
-    EXPECT_FALSE(section->deferredReasonLabel()->isHidden());
+    EXPECT_FALSE(child<LineLimitedLabel>(section, "deferred-reason")->isHidden());
 }
 
 TEST_F(PanelTest, TheDetailsListIsAsHighAsItsEntriesUpToWhereItScrolls)
@@ -405,15 +406,15 @@ TEST_F(PanelTest, TheDetailsListIsAsHighAsItsEntriesUpToWhereItScrolls)
         }
         AppModelTestSeam(model).setLastResult(resultWith(entries));
         refresh();
-        section->resultRow()->click();
+        child<HoverRowButton>(section, "result-row")->click();
         refresh();
         EXPECT_TRUE(section->isExpanded());
-        EXPECT_EQ(section->resultRow()->accessibleDescription(), "Expanded");
-        EXPECT_EQ(section->details()->height(), c.height);
+        EXPECT_EQ(child<HoverRowButton>(section, "result-row")->accessibleDescription(), "Expanded");
+        EXPECT_EQ(child<QScrollArea>(section, "result-details")->height(), c.height);
         EXPECT_EQ(section->shownDetailsHeight(), c.height);
-        EXPECT_EQ(section->details()->objectName(), "result-details");
-        EXPECT_EQ(section->details()->verticalScrollBar()->maximum() > 0, c.scrolls);
-        section->resultRow()->click();
+        EXPECT_EQ(child<QScrollArea>(section, "result-details")->objectName(), "result-details");
+        EXPECT_EQ(child<QScrollArea>(section, "result-details")->verticalScrollBar()->maximum() > 0, c.scrolls);
+        child<HoverRowButton>(section, "result-row")->click();
         EXPECT_FALSE(section->isExpanded());
         EXPECT_EQ(section->shownDetailsHeight(), 0);
     }
@@ -431,7 +432,7 @@ TEST_F(PanelTest, ANewResultCollapsesAndIsAnnouncedOnceAndTheSameResultIsNot)
     AppModelTestSeam(model).setLastResult(first);
     refresh();
     EXPECT_EQ(announcer->announcements(), QStringList{"Restore finished. Restored 1 window."});
-    section->resultRow()->click();
+    child<HoverRowButton>(section, "result-row")->click();
     ASSERT_TRUE(section->isExpanded());
 
     // The model publishes equal values again: nothing collapses, nothing is said.
@@ -448,7 +449,7 @@ TEST_F(PanelTest, ANewResultCollapsesAndIsAnnouncedOnceAndTheSameResultIsNot)
     EXPECT_FALSE(section->isExpanded());
     EXPECT_EQ(announcer->announcements().last(), "Undo finished. Moved 1 window back.");
 
-    section->resultRow()->click();
+    child<HoverRowButton>(section, "result-row")->click();
     AppModelTestSeam(model).setLastResult(std::nullopt);
     refresh();
     EXPECT_FALSE(section->isExpanded());
@@ -823,11 +824,11 @@ TEST_F(PanelTest, TheDetailsOpenWithABriefMotionUnlessMotionIsReduced)
     AppModelTestSeam(model).setLastResult(resultWith({entry(EntryOutcome::notOpen), entry(EntryOutcome::failed, "No.")}));
     showPanel();
     ResultSection *section = panel->resultSection();
-    section->resultRow()->click();
+    child<HoverRowButton>(section, "result-row")->click();
     // Moving: not yet at its height, and there within the motion's time.
     EXPECT_LT(section->shownDetailsHeight(), 90);
     waitUntil([&] { return section->shownDetailsHeight() == 90; });
-    section->resultRow()->click();
-    waitUntil([&] { return section->details()->parentWidget()->isHidden(); });
+    child<HoverRowButton>(section, "result-row")->click();
+    waitUntil([&] { return child<QScrollArea>(section, "result-details")->parentWidget()->isHidden(); });
     EXPECT_EQ(section->shownDetailsHeight(), 0);
 }

@@ -44,7 +44,8 @@ protected:
 
     void TearDown() override
     {
-        AppIconProvider::setSource(nullptr);
+        // The icons a test installed are gone by now; windows still open must not ask them.
+        appIcons = AppIconProvider();
         UiTest::TearDown();
     }
 
@@ -590,7 +591,7 @@ TEST_F(SaveLayoutWindowTest, Screenshots)
     icons.install("org.example.mail", drawIcon(dir.path(), "M", QColor(0xe8, 0x5d, 0x3f)));
     icons.install("org.example.terminal", drawIcon(dir.path(), "T", QColor(0x3a, 0x3a, 0x3c)));
     icons.install("org.example.calendar", drawIcon(dir.path(), "C", QColor(0x34, 0xa8, 0x53)));
-    AppIconProvider::setSource(&icons);
+    appIcons = AppIconProvider(&icons);
     addApplication("org.example.calendar", "Calendar", {{1440 - 480, 25, 480, 500}});
     start();
     storeLayout("Deep Work");

@@ -32,8 +32,8 @@ const QString pressPrompt = "Press the key combination you want to use.";
 // A window holding recorders, as a host would: it notes every change they report.
 class RecorderHost : public QWidget {
 public:
-    explicit RecorderHost(KeyboardLayoutObserver *keyboardLayout)
-        : keyboardLayout_(keyboardLayout)
+    RecorderHost(ShortcutRecordings &recordings, KeyboardLayoutObserver *keyboardLayout)
+        : recordings_(recordings), keyboardLayout_(keyboardLayout)
     {
         new QVBoxLayout(this);
         resize(480, 160);
@@ -45,7 +45,7 @@ public:
             label, shortcut, [this, label](std::optional<Shortcut> chosen) {
                 reports.append({label, chosen});
             },
-            keyboardLayout_, this);
+            recordings_, keyboardLayout_, this);
         layout()->addWidget(recorder);
         return recorder;
     }
@@ -58,6 +58,7 @@ public:
     QList<Report> reports;
 
 private:
+    ShortcutRecordings &recordings_;
     KeyboardLayoutObserver *keyboardLayout_;
 };
 
@@ -92,7 +93,7 @@ protected:
     void SetUp() override
     {
         UiTest::SetUp();
-        host = std::make_unique<RecorderHost>(keyboardObserver.get());
+        host = std::make_unique<RecorderHost>(shortcutRecordings, keyboardObserver.get());
     }
     void TearDown() override
     {
@@ -236,7 +237,7 @@ TEST_F(ShortcutRecorderTest, AHostMayDeleteTheRecorderFromItsHandler)
                 ++reports;
                 delete recorder.data();
             },
-            keyboardObserver.get(), host.get());
+            shortcutRecordings, keyboardObserver.get(), host.get());
         host->layout()->addWidget(recorder);
         recorder->show();
         if (saving) {
@@ -248,7 +249,7 @@ TEST_F(ShortcutRecorderTest, AHostMayDeleteTheRecorderFromItsHandler)
         }
         EXPECT_EQ(reports, 1);
         EXPECT_TRUE(recorder.isNull());
-        EXPECT_EQ(ShortcutRecordingSession::active(), nullptr);
+        EXPECT_EQ(shortcutRecordings.active(), nullptr);
     }
 }
 
@@ -294,7 +295,7 @@ TEST_F(ShortcutRecorderTest, RecordingEndsWithTheWindowAndTheHotKeysComeBack)
     enum class End { closed, hidden, disabled, escape };
     for (const End end : {End::closed, End::hidden, End::disabled, End::escape}) {
         SCOPED_TRACE(static_cast<int>(end));
-        RecorderHost window(keyboardObserver.get());
+        RecorderHost window(shortcutRecordings, keyboardObserver.get());
         ShortcutRecorder *recorder = window.add("Desk", Shortcut{40, ctrl | opt});
         showActive(window);
         recorder->record();

@@ -45,6 +45,8 @@ ViewEnvironment UiTest::viewEnvironment()
     environment.reduceMotion = &reduceMotion;
     environment.systemAppearance = appearanceObserver.get();
     environment.keyboardLayout = keyboardObserver.get();
+    environment.shortcutRecordings = &shortcutRecordings;
+    environment.appIcons = &appIcons;
     environment.announcer = announcer.get();
     environment.clock = &desktop.clock();
     environment.openSettings = [this] { ++settingsOpened; };

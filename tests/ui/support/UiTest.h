@@ -2,6 +2,7 @@
 
 #include "AppModelFixture.h"
 
+#include "platform/AppIconProvider.h"
 #include "platform/KeyboardLayoutLabels.h"
 #include "platform/KeyboardLayoutObserver.h"
 #include "platform/SystemAppearanceObserver.h"
@@ -31,6 +32,8 @@ protected:
     std::shared_ptr<KeyboardLayoutLabels> keyLabels;
     std::unique_ptr<KeyboardLayoutObserver> keyboardObserver;
     std::unique_ptr<Announcer> announcer;
+    // No icons installed: every application shows its stand-in unless a test gives a source.
+    AppIconProvider appIcons;
     int settingsOpened = 0;
     int quitRequested = 0;
 

@@ -1,4 +1,5 @@
 #include "SettingsFixture.h"
+#include "Child.h"
 #include "AppModelTestSeam.h"
 
 #include "ui/panel/ActivityIndicator.h"
@@ -26,11 +27,11 @@ const QString stray = "/somewhere/stray.desktop";
 
 class SettingsApplicationsTest : public SettingsTest {
 protected:
-    ApplicationsSettingsPage *page() const { return view()->applicationsPage(); }
+    ApplicationsSettingsPage *page() const { return child<ApplicationsSettingsPage>(view(), "settings-applications"); }
 
     void addThroughPicker(const QStringList &names)
     {
-        page()->addButton()->click();
+        child<PanelButton>(page(), "add-applications")->click();
         settle();
         ApplicationPicker *picker = page()->picker();
         ASSERT_NE(picker, nullptr);
@@ -45,11 +46,11 @@ protected:
     QStringList answer() const
     {
         QStringList shownAnswer;
-        if (shown(page()->messageSection())) {
-            shownAnswer << page()->messageText()->text();
+        if (shown(child<QWidget>(page(), "exclusion-message-section"))) {
+            shownAnswer << child<PlainLabel>(page(), "exclusion-message")->text();
         }
-        if (shown(page()->errorSection())) {
-            CompactMessage *error = page()->error()->message();
+        if (shown(child<QWidget>(page(), "exclusion-error-section"))) {
+            CompactMessage *error = child<MessageSlot>(page(), "exclusion-error")->message();
             shownAnswer << error->summary() << error->message();
         }
         return shownAnswer;
@@ -115,8 +116,8 @@ TEST_F(SettingsApplicationsTest, AModelRefusalNamesTheApplicationOnItsOwnLine)
     const std::function<void()> release = holdStore();
     state->addApplications({editor, stray, mail});
     settle();
-    EXPECT_TRUE(shown(page()->progressRow()));
-    EXPECT_FALSE(page()->addButton()->isEnabled());
+    EXPECT_TRUE(shown(child<QWidget>(page(), "adding-applications")));
+    EXPECT_FALSE(child<PanelButton>(page(), "add-applications")->isEnabled());
     AppModelTestSeam(model).setBusy(OperationKind::restoring);
     release();
     waitUntil([&] { return !state->isAdding(); });
@@ -127,7 +128,7 @@ TEST_F(SettingsApplicationsTest, AModelRefusalNamesTheApplicationOnItsOwnLine)
                                      "“Mail” was not added. Wait for the current operation before "
                                      "changing exclusions."}));
     EXPECT_EQ(excluded(), QStringList{"org.example.Editor"});
-    EXPECT_FALSE(shown(page()->progressRow()));
+    EXPECT_FALSE(shown(child<QWidget>(page(), "adding-applications")));
 }
 
 TEST_F(SettingsApplicationsTest, ThePickerListsInstalledApplicationsAndACancelKeepsTheAnswer)
@@ -143,7 +144,7 @@ TEST_F(SettingsApplicationsTest, ThePickerListsInstalledApplicationsAndACancelKe
     EXPECT_FALSE(shown(part("no-exclusions")));
     EXPECT_EQ(page()->picker(), nullptr);
 
-    page()->addButton()->click();
+    child<PanelButton>(page(), "add-applications")->click();
     settle();
     ApplicationPicker *picker = page()->picker();
     ASSERT_NE(picker, nullptr);
@@ -166,7 +167,7 @@ TEST_F(SettingsApplicationsTest, ThePickerListsInstalledApplicationsAndACancelKe
     EXPECT_EQ(answer(), QStringList{"2 apps added."});
 
     // Closing the picker's window is a cancel too.
-    page()->addButton()->click();
+    child<PanelButton>(page(), "add-applications")->click();
     settle();
     page()->picker()->select({"Terminal"});
     page()->picker()->close();
@@ -188,7 +189,7 @@ TEST_F(SettingsApplicationsTest, ThePickerOpensOverTheSettingsWindow)
         SCOPED_TRACE(QStringLiteral("%1,%2").arg(at.x()).arg(at.y()).toStdString());
         settings->window()->move(at);
         settle();
-        page()->addButton()->click();
+        child<PanelButton>(page(), "add-applications")->click();
         settle();
         ApplicationPicker *picker = page()->picker();
         ASSERT_NE(picker, nullptr);
@@ -222,21 +223,21 @@ TEST_F(SettingsApplicationsTest, RemovingClearsTheAnswerAndAPendingRowTurnsItsIn
     EXPECT_EQ(answer(), QStringList());
     EXPECT_TRUE(shown(page()->rowIndicator("org.example.Mail")));
     EXPECT_FALSE(shown(page()->rowIndicator("org.example.Editor")));
-    EXPECT_FALSE(page()->addButton()->isEnabled());
+    EXPECT_FALSE(child<PanelButton>(page(), "add-applications")->isEnabled());
     EXPECT_FALSE(page()->removeButton("org.example.Editor")->isEnabled());
     EXPECT_FALSE(page()->removeButton("org.example.Mail")->isEnabled());
     release();
     waitUntil([&] { return !model->hasPendingExclusionMutation(); });
     settle();
     EXPECT_EQ(page()->rowNames(), QStringList{"Editor"});
-    EXPECT_TRUE(page()->addButton()->isEnabled());
+    EXPECT_TRUE(child<PanelButton>(page(), "add-applications")->isEnabled());
     EXPECT_EQ(answer(), QStringList());
 
     // Nothing can change the list while the model is busy.
     const std::function<void()> releaseCapture = holdCapture();
     settle();
     EXPECT_FALSE(page()->removeButton("org.example.Editor")->isEnabled());
-    EXPECT_FALSE(page()->addButton()->isEnabled());
+    EXPECT_FALSE(child<PanelButton>(page(), "add-applications")->isEnabled());
     releaseCapture();
 }
 
@@ -268,7 +269,7 @@ TEST_F(SettingsApplicationsTest, ABatchThatEndsAfterTheWindowClosedShowsInTheNex
     open(SettingsView::applications);
     EXPECT_EQ(answer(), QStringList{"2 apps added."});
     EXPECT_EQ(page()->rowNames(), (QStringList{"Editor", "Mail"}));
-    EXPECT_FALSE(shown(page()->progressRow()));
+    EXPECT_FALSE(shown(child<QWidget>(page(), "adding-applications")));
 }
 
 } // namespace

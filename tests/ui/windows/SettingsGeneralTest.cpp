@@ -1,4 +1,5 @@
 #include "SettingsFixture.h"
+#include "Child.h"
 
 #include "ui/panel/HighlightColorPicker.h"
 #include "ui/panel/PanelButton.h"
@@ -37,7 +38,7 @@ void act(QWidget *control)
 
 class SettingsGeneralTest : public SettingsTest {
 protected:
-    GeneralSettingsPage *page() const { return view()->generalPage(); }
+    GeneralSettingsPage *page() const { return child<GeneralSettingsPage>(view(), "settings-general"); }
     SymbolView *shield() const { return part<SymbolView>("access-shield"); }
     QString accessTitle() const { return part<QLabel>("access-title")->text(); }
     bool accessDetailShown() const { return shown(part<QLabel>("access-detail")); }
@@ -55,7 +56,7 @@ TEST_F(SettingsGeneralTest, TheAccessRowFollowsTheTrustAndRechecks)
 {
     startSettings();
     open();
-    EXPECT_EQ(view()->tabBar()->currentIndex(), int(SettingsView::general));
+    EXPECT_EQ(child<SettingsTabBar>(view(), "settings-tabs")->currentIndex(), int(SettingsView::general));
     EXPECT_EQ(shield()->name(), "checkmark.shield.fill");
     EXPECT_EQ(shield()->colour(), ThemeColor::success());
     EXPECT_EQ(accessTitle(), "Access granted");
@@ -87,7 +88,7 @@ TEST_F(SettingsGeneralTest, TheAppearanceIsStoredAndRepaintsOpenWindowsAtOnce)
     QWidget *chooser = presenter->window(QString(WindowID::chooser))->findChild<QWidget *>("chooser-window");
     ASSERT_NE(chooser, nullptr);
     open();
-    SegmentedPicker *picker = page()->appearancePicker();
+    SegmentedPicker *picker = child<SegmentedPicker>(page(), "appearance-picker");
     ASSERT_EQ(picker->count(), 3);
     EXPECT_EQ(picker->segment(0)->text(), "Match the Mac");
     EXPECT_EQ(picker->segment(1)->text(), "Light");
@@ -110,14 +111,14 @@ TEST_F(SettingsGeneralTest, TheAppearanceIsStoredAndRepaintsOpenWindowsAtOnce)
     // A window opened later shows the stored choice.
     close();
     open();
-    EXPECT_EQ(page()->appearancePicker()->currentIndex(), 1);
+    EXPECT_EQ(child<SegmentedPicker>(page(), "appearance-picker")->currentIndex(), 1);
 
     // Assistive technology chooses too; the model's own change only shows.
-    act(page()->appearancePicker()->segment(2));
+    act(child<SegmentedPicker>(page(), "appearance-picker")->segment(2));
     EXPECT_EQ(storedSetting("appearance"), "dark");
     model->setAppearance(AppearancePreference::system);
     settle();
-    EXPECT_EQ(page()->appearancePicker()->currentIndex(), 0);
+    EXPECT_EQ(child<SegmentedPicker>(page(), "appearance-picker")->currentIndex(), 0);
     EXPECT_EQ(storedSetting("appearance"), "system");
 }
 
@@ -125,30 +126,30 @@ TEST_F(SettingsGeneralTest, TheRimSwitchDimsTheColourPickerWhichStillNamesItsCol
 {
     startSettings();
     open();
-    ASSERT_NE(page()->colorPicker(), nullptr);
-    EXPECT_TRUE(page()->flashSwitch()->isChecked());
-    EXPECT_TRUE(page()->colorPicker()->isEnabled());
+    ASSERT_NE(child<HighlightColorPicker>(page(), "highlight-color-picker"), nullptr);
+    EXPECT_TRUE(child<ToggleSwitch>(page(), "highlight-restored-windows")->isChecked());
+    EXPECT_TRUE(child<HighlightColorPicker>(page(), "highlight-color-picker")->isEnabled());
     EXPECT_EQ(page()->colorPickerOpacity(), 1.0);
 
-    page()->colorPicker()->tile(HighlightColor::graphite)->click();
+    child<HighlightColorPicker>(page(), "highlight-color-picker")->tile(HighlightColor::graphite)->click();
     settle();
     EXPECT_EQ(model->highlightColor(), HighlightColor::graphite);
     EXPECT_EQ(storedSetting("highlightColor"), "graphite");
-    EXPECT_TRUE(page()->colorPicker()->tile(HighlightColor::graphite)->isChecked());
-    EXPECT_FALSE(page()->colorPicker()->tile(HighlightColor::blue)->isChecked());
+    EXPECT_TRUE(child<HighlightColorPicker>(page(), "highlight-color-picker")->tile(HighlightColor::graphite)->isChecked());
+    EXPECT_FALSE(child<HighlightColorPicker>(page(), "highlight-color-picker")->tile(HighlightColor::blue)->isChecked());
     EXPECT_TRUE(subtitles().contains("The graphite rim shown after a restore."));
 
-    page()->flashSwitch()->click();
+    child<ToggleSwitch>(page(), "highlight-restored-windows")->click();
     settle();
     EXPECT_FALSE(model->restoreFlashEnabled());
     EXPECT_EQ(storedSetting("restoreFlashEnabled"), "false");
-    EXPECT_FALSE(page()->colorPicker()->isEnabled());
+    EXPECT_FALSE(child<HighlightColorPicker>(page(), "highlight-color-picker")->isEnabled());
     EXPECT_DOUBLE_EQ(page()->colorPickerOpacity(), 0.45);
-    page()->colorPicker()->tile(HighlightColor::red)->click();
+    child<HighlightColorPicker>(page(), "highlight-color-picker")->tile(HighlightColor::red)->click();
     EXPECT_EQ(model->highlightColor(), HighlightColor::graphite);
     settle();
     EXPECT_TRUE(subtitles().contains("The graphite rim shown after a restore."));
-    EXPECT_TRUE(page()->colorPicker()->tile(HighlightColor::graphite)->isChecked());
+    EXPECT_TRUE(child<HighlightColorPicker>(page(), "highlight-color-picker")->tile(HighlightColor::graphite)->isChecked());
 }
 
 TEST_F(SettingsGeneralTest, LinkedLayoutsAreThoseWithASignatureWhateverTheirSwitch)
@@ -156,19 +157,19 @@ TEST_F(SettingsGeneralTest, LinkedLayoutsAreThoseWithASignatureWhateverTheirSwit
     startSettings();
     addApplication("org.example.Editor", "Editor", {{100, 100, 600, 400}});
     open();
-    EXPECT_FALSE(page()->automationSwitch()->isChecked());
+    EXPECT_FALSE(child<ToggleSwitch>(page(), "restore-automatically")->isChecked());
     EXPECT_TRUE(shown(part("no-linked-layouts")));
     EXPECT_EQ(part<QLabel>("no-linked-layouts")->text(), "No layouts linked yet.");
 
     // The switch alone links nothing. Assistive technology turns it on, as a click does.
-    act(page()->automationSwitch());
+    act(child<ToggleSwitch>(page(), "restore-automatically"));
     settle();
     EXPECT_TRUE(model->automationEnabled());
     EXPECT_EQ(storedSetting("automationEnabled"), "true");
-    page()->automationSwitch()->click();
+    child<ToggleSwitch>(page(), "restore-automatically")->click();
     settle();
     EXPECT_FALSE(model->automationEnabled());
-    page()->automationSwitch()->click();
+    child<ToggleSwitch>(page(), "restore-automatically")->click();
     settle();
     EXPECT_TRUE(model->automationEnabled());
     EXPECT_TRUE(shown(part("no-linked-layouts")));

@@ -1,4 +1,5 @@
 #include "SettingsFixture.h"
+#include "Child.h"
 #include "AppModelTestSeam.h"
 
 #include "ui/panel/CompactMessage.h"
@@ -22,7 +23,7 @@ protected:
         addApplication("org.example.Editor", "Editor", {{100, 100, 600, 400}});
     }
 
-    ShortcutsSettingsPage *page() const { return view()->shortcutsPage(); }
+    ShortcutsSettingsPage *page() const { return child<ShortcutsSettingsPage>(view(), "settings-shortcuts"); }
 
     // The message section's text; none while it is hidden.
     std::optional<QString> message() const

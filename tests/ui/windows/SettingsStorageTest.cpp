@@ -1,5 +1,6 @@
 #include "SettingsFixture.h"
 #include "AppModelTestSeam.h"
+#include "Child.h"
 
 #include "ui/panel/ActivityIndicator.h"
 #include "ui/panel/CompactMessage.h"
@@ -36,34 +37,34 @@ protected:
         addApplication("org.example.Editor", "Editor", {{100, 100, 600, 400}});
     }
 
-    StorageSettingsPage *page() const { return view()->storagePage(); }
+    StorageSettingsPage *page() const { return child<StorageSettingsPage>(view(), "settings-storage"); }
 
     // What the page says about the last backup: the summary and the full text of an error, or
     // the plain text of a success; empty when nothing.
     QStringList backupAnswer() const
     {
-        if (!shown(page()->backupMessageRow())) {
+        if (!shown(child<QWidget>(page(), "backup-answer-row"))) {
             return {};
         }
-        if (CompactMessage *error = page()->backupError()->message(); error && shown(error)) {
+        if (CompactMessage *error = child<MessageSlot>(page(), "backup-error")->message(); error && shown(error)) {
             return {error->summary(), error->message()};
         }
-        return {page()->backupText()->text()};
+        return {child<PlainLabel>(page(), "backup-message")->text()};
     }
     QStringList resetAnswer() const
     {
-        if (!shown(page()->resetMessageRow())) {
+        if (!shown(child<QWidget>(page(), "reset-answer-row"))) {
             return {};
         }
-        if (CompactMessage *error = page()->resetError()->message(); error && shown(error)) {
+        if (CompactMessage *error = child<MessageSlot>(page(), "reset-error")->message(); error && shown(error)) {
             return {error->summary(), error->message()};
         }
-        return {page()->resetText()->text()};
+        return {child<PlainLabel>(page(), "reset-message")->text()};
     }
 
     void backUp()
     {
-        page()->backUpButton()->click();
+        child<PanelButton>(page(), "back-up-now")->click();
         waitUntil([&] { return !state->isBackingUp(); });
         settle();
     }
@@ -72,7 +73,7 @@ protected:
     void reset(const QString &answer)
     {
         settle(); // as a user sees it: the page has caught up with the model
-        page()->resetButton()->click();
+        child<PanelButton>(page(), "reset-layouts")->click();
         settle();
         ASSERT_NE(presenter->activeAlert(), nullptr);
         ASSERT_TRUE(presenter->answerAlert(answer));
@@ -110,9 +111,9 @@ TEST_F(SettingsStorageTest, ResetIsOfferedOnlyWhileNothingElseRunsAndStorageIsSo
         c.set();
         settle();
         EXPECT_EQ(state->canResetDatabase(), c.canReset) << c.what;
-        EXPECT_EQ(page()->resetButton()->isEnabled(), c.canReset) << c.what;
-        EXPECT_EQ(page()->backUpButton()->isEnabled(), c.canBackUp) << c.what;
-        EXPECT_TRUE(page()->revealButton()->isEnabled()) << c.what;
+        EXPECT_EQ(child<PanelButton>(page(), "reset-layouts")->isEnabled(), c.canReset) << c.what;
+        EXPECT_EQ(child<PanelButton>(page(), "back-up-now")->isEnabled(), c.canBackUp) << c.what;
+        EXPECT_TRUE(child<PanelButton>(page(), "reveal-folder")->isEnabled()) << c.what;
         AppModelTestSeam(model).setBusy(std::nullopt);
         AppModelTestSeam(model).setIsBootstrapping(false);
         AppModelTestSeam(model).setPendingMutations({});
@@ -121,22 +122,22 @@ TEST_F(SettingsStorageTest, ResetIsOfferedOnlyWhileNothingElseRunsAndStorageIsSo
 
     // While a backup runs neither a second one nor a reset can start; the folder can be shown.
     const std::function<void()> release = holdStore();
-    page()->backUpButton()->click();
+    child<PanelButton>(page(), "back-up-now")->click();
     settle();
     EXPECT_TRUE(state->isBackingUp());
-    EXPECT_TRUE(shown(page()->backupIndicator()));
-    EXPECT_FALSE(page()->backUpButton()->isEnabled());
-    EXPECT_FALSE(page()->resetButton()->isEnabled());
+    EXPECT_TRUE(shown(child<ActivityIndicator>(page(), "backup-indicator")));
+    EXPECT_FALSE(child<PanelButton>(page(), "back-up-now")->isEnabled());
+    EXPECT_FALSE(child<PanelButton>(page(), "reset-layouts")->isEnabled());
     EXPECT_FALSE(state->canResetDatabase());
-    EXPECT_TRUE(page()->revealButton()->isEnabled());
-    EXPECT_TRUE(page()->revealBackupButton()->isEnabled());
-    page()->revealBackupButton()->click();
+    EXPECT_TRUE(child<PanelButton>(page(), "reveal-folder")->isEnabled());
+    EXPECT_TRUE(child<PanelButton>(page(), "reveal-backup-folder")->isEnabled());
+    child<PanelButton>(page(), "reveal-backup-folder")->click();
     EXPECT_EQ(revealedFolders, QStringList{paths.directory});
     release();
     waitUntil([&] { return !state->isBackingUp(); });
     settle();
-    EXPECT_FALSE(shown(page()->backupIndicator()));
-    EXPECT_TRUE(page()->resetButton()->isEnabled());
+    EXPECT_FALSE(shown(child<ActivityIndicator>(page(), "backup-indicator")));
+    EXPECT_TRUE(child<PanelButton>(page(), "reset-layouts")->isEnabled());
 }
 
 TEST_F(SettingsStorageTest, TheBackupAnswerIsShownUnderItsRow)
@@ -144,7 +145,7 @@ TEST_F(SettingsStorageTest, TheBackupAnswerIsShownUnderItsRow)
     startSettings();
     saveCurrentWindows("Desk");
     open(SettingsView::storage);
-    EXPECT_EQ(page()->lastBackup()->text(), "None yet");
+    EXPECT_EQ(child<PlainLabel>(page(), "last-backup")->text(), "None yet");
     EXPECT_EQ(backupAnswer(), QStringList());
 
     struct Case {
@@ -166,7 +167,7 @@ TEST_F(SettingsStorageTest, TheBackupAnswerIsShownUnderItsRow)
         settle();
         backUp();
         EXPECT_EQ(backupAnswer(), c.answer) << c.what;
-        EXPECT_EQ(page()->lastBackup()->text(), c.lastBackup) << c.what;
+        EXPECT_EQ(child<PlainLabel>(page(), "last-backup")->text(), c.lastBackup) << c.what;
         AppModelTestSeam(model).setPendingMutations({});
     }
 
@@ -178,7 +179,7 @@ TEST_F(SettingsStorageTest, TheBackupAnswerIsShownUnderItsRow)
     ASSERT_EQ(failed.size(), 2);
     EXPECT_EQ(failed[0], "Couldn’t create the backup.");
     EXPECT_TRUE(failed[1].startsWith("Couldn’t create a backup.")) << failed[1].toStdString();
-    EXPECT_FALSE(page()->backupError()->message()->isExpanded());
+    EXPECT_FALSE(child<MessageSlot>(page(), "backup-error")->message()->isExpanded());
 }
 
 // With a storage problem shown, the open database may be the very file that failed: a backup of
@@ -197,12 +198,12 @@ TEST_F(SettingsStorageTest, NoBackupWhileAStorageProblemIsShownAndTheLastGoodOne
     afterOpen = {};
     ASSERT_TRUE(model->storageProblem().has_value());
     open(SettingsView::storage);
-    EXPECT_TRUE(page()->backUpButton()->isEnabled());
-    EXPECT_FALSE(page()->resetButton()->isEnabled());
+    EXPECT_TRUE(child<PanelButton>(page(), "back-up-now")->isEnabled());
+    EXPECT_FALSE(child<PanelButton>(page(), "reset-layouts")->isEnabled());
     backUp();
     EXPECT_EQ(backupAnswer(), (QStringList{"Couldn’t create the backup.", "Storage is unavailable."}));
     EXPECT_EQ(contents(paths.backup), goodBackup);
-    EXPECT_EQ(page()->lastBackup()->text(), "None yet");
+    EXPECT_EQ(child<PlainLabel>(page(), "last-backup")->text(), "None yet");
 }
 
 TEST_F(SettingsStorageTest, EachResetOutcomeIsShownAndClearsTheOtherPagesMessages)
@@ -268,18 +269,18 @@ TEST_F(SettingsStorageTest, AGoodBackupClearsAFailedResetButNotAClearedOne)
     QDir().mkpath(paths.backup + "/blocked");
     reset("Reset Layouts");
     ASSERT_EQ(resetAnswer().value(0), "Layouts were cleared, but one cleanup step didn’t finish.");
-    EXPECT_EQ(page()->lastBackup()->text(), "None yet");
+    EXPECT_EQ(child<PlainLabel>(page(), "last-backup")->text(), "None yet");
     QDir(paths.backup).removeRecursively();
 
     backUp();
     EXPECT_EQ(backupAnswer(), QStringList{"Backup saved."});
     EXPECT_EQ(resetAnswer(), QStringList());
-    EXPECT_TRUE(shown(page()->resetButton()));
+    EXPECT_TRUE(shown(child<PanelButton>(page(), "reset-layouts")));
     EXPECT_FALSE(state->resetIsError());
 
     reset("Reset Layouts");
     EXPECT_EQ(resetAnswer(), QStringList{"Layouts and settings were cleared. Your windows stay open."});
-    EXPECT_EQ(page()->lastBackup()->text(), "Ostrel.backup.sqlite");
+    EXPECT_EQ(child<PlainLabel>(page(), "last-backup")->text(), "Ostrel.backup.sqlite");
     backUp();
     EXPECT_EQ(resetAnswer(), QStringList{"Layouts and settings were cleared. Your windows stay open."});
 }
@@ -290,7 +291,7 @@ TEST_F(SettingsStorageTest, TheQuestionDefaultsToCancelAndAskingTwiceErasesNothi
     const Layout desk = saveCurrentWindows("Desk");
     open(SettingsView::storage);
 
-    page()->resetButton()->click();
+    child<PanelButton>(page(), "reset-layouts")->click();
     settle();
     QMessageBox *alert = presenter->activeAlert();
     ASSERT_NE(alert, nullptr);
@@ -308,7 +309,7 @@ TEST_F(SettingsStorageTest, TheQuestionDefaultsToCancelAndAskingTwiceErasesNothi
     EXPECT_FALSE(view()->isConfirmingReset());
 
     // Confirmed while something else started meanwhile: the reset does not run.
-    page()->resetButton()->click();
+    child<PanelButton>(page(), "reset-layouts")->click();
     settle();
     const std::function<void()> releaseCapture = holdCapture();
     ASSERT_TRUE(presenter->answerAlert("Reset Layouts"));
@@ -326,7 +327,7 @@ TEST_F(SettingsStorageTest, ABackupOrResetThatEndsAfterTheWindowClosedShowsInThe
     saveCurrentWindows("Desk");
     open(SettingsView::storage);
     std::function<void()> release = holdStore();
-    page()->backUpButton()->click();
+    child<PanelButton>(page(), "back-up-now")->click();
     settle();
     close();
     EXPECT_EQ(view(), nullptr);
@@ -335,17 +336,17 @@ TEST_F(SettingsStorageTest, ABackupOrResetThatEndsAfterTheWindowClosedShowsInThe
     open(SettingsView::storage);
     EXPECT_EQ(backupAnswer(), QStringList{"Backup saved."});
 
-    page()->resetButton()->click();
+    child<PanelButton>(page(), "reset-layouts")->click();
     settle();
     release = holdStore();
     ASSERT_TRUE(presenter->answerAlert("Reset Layouts"));
     settle();
-    EXPECT_TRUE(shown(page()->resettingRow()));
+    EXPECT_TRUE(shown(child<QWidget>(page(), "resetting-layouts")));
     close();
     release();
     waitUntil([&] { return !state->isResetting(); });
     open(SettingsView::storage);
-    EXPECT_FALSE(shown(page()->resettingRow()));
+    EXPECT_FALSE(shown(child<QWidget>(page(), "resetting-layouts")));
     EXPECT_EQ(resetAnswer(), QStringList{"Layouts and settings were cleared. Your windows stay open."});
     EXPECT_EQ(backupAnswer(), QStringList());
     EXPECT_TRUE(model->layouts().isEmpty());
@@ -358,14 +359,14 @@ TEST_F(SettingsStorageTest, TheFolderPathIsShownWholeAndWrapsWhenLong)
                                               "OstrelStorageLivesInThisVeryLongFolderNameWithoutBreaks"));
     startSettings();
     open(SettingsView::storage);
-    PathText *path = page()->folderPath();
+    PathText *path = child<PathText>(page(), "storage-folder-path");
     EXPECT_EQ(path->path(), paths.directory);
-    EXPECT_EQ(page()->recoveryPath()->path(), paths.directory);
+    EXPECT_EQ(child<PathText>(page(), "recovery-folder-path")->path(), paths.directory);
     EXPECT_GT(path->lineCount(), 1);
     EXPECT_GT(path->height(), path->fontMetrics().height() * 3 / 2);
     EXPECT_LE(path->width(), view()->width());
     EXPECT_TRUE(path->textInteractionFlags() & Qt::TextSelectableByMouse);
-    EXPECT_EQ(page()->storageHeader()->infoButton()->explanation(),
+    EXPECT_EQ(child<FormSectionHeader>(page(), "storage-header")->infoButton()->explanation(),
               "Saved layouts: " + paths.database + "\nAutomatic backup: " + paths.backup);
 }
 

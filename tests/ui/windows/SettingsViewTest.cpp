@@ -1,5 +1,6 @@
 #include "SettingsFixture.h"
 #include "AppModelTestSeam.h"
+#include "Child.h"
 #include "KeyboardWalk.h"
 
 #include "Screenshots.h"
@@ -75,7 +76,7 @@ TEST_F(SettingsViewTest, OpensOnGeneralWithTheFiveTabsInOrderAtItsFixedSize)
     EXPECT_EQ(settings->objectName(), "settings-window");
     EXPECT_EQ(settings->size(), QSize(640, 700));
     EXPECT_EQ(settings->window()->size(), QSize(640, 700));
-    SettingsTabBar *tabs = settings->tabBar();
+    SettingsTabBar *tabs = child<SettingsTabBar>(settings, "settings-tabs");
     QStringList titles;
     QStringList symbols;
     for (int i = 0; i < tabs->count(); ++i) {
@@ -86,18 +87,18 @@ TEST_F(SettingsViewTest, OpensOnGeneralWithTheFiveTabsInOrderAtItsFixedSize)
     EXPECT_EQ(symbols,
               (QStringList{"gearshape", "keyboard", "app.badge", "externaldrive", "info.circle"}));
     EXPECT_EQ(tabs->currentIndex(), 0);
-    EXPECT_EQ(settings->pages()->currentWidget()->objectName(), "settings-general");
+    EXPECT_EQ(child<QStackedWidget>(settings, "settings-pages")->currentWidget()->objectName(), "settings-general");
     tabs->setCurrentIndex(3);
-    EXPECT_EQ(settings->pages()->currentWidget()->objectName(), "settings-storage");
+    EXPECT_EQ(child<QStackedWidget>(settings, "settings-pages")->currentWidget()->objectName(), "settings-storage");
 
     // Asked for again, the open window comes forward as it is.
     presenter->showSettings();
     settle();
     EXPECT_EQ(view(), settings);
-    EXPECT_EQ(view()->tabBar()->currentIndex(), 3);
+    EXPECT_EQ(child<SettingsTabBar>(view(), "settings-tabs")->currentIndex(), 3);
     // A window made anew starts on General.
     close();
-    EXPECT_EQ(open()->tabBar()->currentIndex(), 0);
+    EXPECT_EQ(child<SettingsTabBar>(open(), "settings-tabs")->currentIndex(), 0);
 }
 
 TEST_F(SettingsViewTest, TabFollowsTheReadingOrderOnEveryPageWithNoInvisibleStops)
@@ -113,16 +114,16 @@ TEST_F(SettingsViewTest, TabFollowsTheReadingOrderOnEveryPageWithNoInvisibleStop
         ASSERT_NE(settings, nullptr);
         const QList<QWidget *> stops = tabWalk(settings->window());
         ASSERT_FALSE(stops.isEmpty());
-        EXPECT_TRUE(stops.contains(settings->tabBar())) << "the tabs are reached";
+        EXPECT_TRUE(stops.contains(child<SettingsTabBar>(settings, "settings-tabs"))) << "the tabs are reached";
         for (QWidget *stop : stops) {
             EXPECT_TRUE(showsFocus(stop)) << stopName(stop).toStdString();
-            EXPECT_TRUE(stop == settings->tabBar()
-                        || settings->pages()->currentWidget()->isAncestorOf(stop))
+            EXPECT_TRUE(stop == child<SettingsTabBar>(settings, "settings-tabs")
+                        || child<QStackedWidget>(settings, "settings-pages")->currentWidget()->isAncestorOf(stop))
                 << stopName(stop).toStdString() << " is on another page";
         }
         // From the tabs on, down the page.
         QList<QWidget *> fromTabs = stops;
-        std::rotate(fromTabs.begin(), fromTabs.begin() + fromTabs.indexOf(settings->tabBar()),
+        std::rotate(fromTabs.begin(), fromTabs.begin() + fromTabs.indexOf(child<SettingsTabBar>(settings, "settings-tabs")),
                     fromTabs.end());
         EXPECT_EQ(readingOrderFaults(fromTabs), QList<QString>{});
         close();
@@ -147,9 +148,9 @@ TEST_F(SettingsViewTest, AboutTellsWhatTheProgramIs)
     EXPECT_LE(description->width(), 360);
     EXPECT_GE(description->height(), description->heightForWidth(description->width()));
     EXPECT_GT(description->height(), description->fontMetrics().height());
-    EXPECT_NEAR(description->geometry().center().x(), view()->aboutPage()->width() / 2, 1);
+    EXPECT_NEAR(description->geometry().center().x(), child<AboutSettingsPage>(view(), "settings-about")->width() / 2, 1);
     // The footer sits on the page's bottom edge, 28 in.
-    QWidget *page = view()->aboutPage();
+    QWidget *page = child<AboutSettingsPage>(view(), "settings-about");
     const QRect footer = part("about-footer")->geometry();
     EXPECT_EQ(page->height() - footer.bottom() - 1, 28);
 }
@@ -172,7 +173,7 @@ TEST_F(SettingsViewTest, Screenshots)
     open();
 
     const auto scrollToEnd = [&] {
-        for (QScrollArea *area : view()->pages()->currentWidget()->findChildren<QScrollArea *>()) {
+        for (QScrollArea *area : child<QStackedWidget>(view(), "settings-pages")->currentWidget()->findChildren<QScrollArea *>()) {
             area->verticalScrollBar()->setValue(area->verticalScrollBar()->maximum());
         }
         settle();
@@ -196,11 +197,11 @@ TEST_F(SettingsViewTest, Screenshots)
     settle();
     scrollToEnd();
     renderToPng(view(), "settings-applications-error");
-    view()->applicationsPage()->showPicker();
+    child<ApplicationsSettingsPage>(view(), "settings-applications")->showPicker();
     settle();
-    ASSERT_NE(view()->applicationsPage()->picker(), nullptr);
-    renderToPng(view()->applicationsPage()->picker(), "settings-application-picker");
-    view()->applicationsPage()->picker()->reject();
+    ASSERT_NE(child<ApplicationsSettingsPage>(view(), "settings-applications")->picker(), nullptr);
+    renderToPng(child<ApplicationsSettingsPage>(view(), "settings-applications")->picker(), "settings-application-picker");
+    child<ApplicationsSettingsPage>(view(), "settings-applications")->picker()->reject();
     settle();
 
     view()->showPage(SettingsView::storage);
@@ -208,7 +209,7 @@ TEST_F(SettingsViewTest, Screenshots)
     renderToPng(view(), "settings-storage");
     QFile::remove(paths.backup);
     QDir().mkpath(paths.backup + "/blocked");
-    view()->storagePage()->backUpButton()->click();
+    child<PanelButton>(child<StorageSettingsPage>(view(), "settings-storage"), "back-up-now")->click();
     waitUntil([&] { return !state->isBackingUp(); });
     settle();
     scrollToEnd();
