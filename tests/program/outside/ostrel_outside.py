@@ -493,9 +493,13 @@ class Desktop:
         output = self.xdotool(*args, check=False)
         return [int(w) for w in output.split()]
 
-    def window_geometry(self, window):
-        """The window's rectangle in root coordinates, without the window manager's frame."""
-        info = self.run(["xwininfo", "-id", str(window)]).stdout
+    def window_geometry(self, window, check=True):
+        """The window's rectangle in root coordinates, without the window manager's frame; with
+        check=False, None for a window that is gone by the time it is asked about."""
+        result = self.run(["xwininfo", "-id", str(window)], check=check)
+        if result.returncode != 0:
+            return None
+        info = result.stdout
         values = {}
         for line in info.splitlines():
             line = line.strip()
@@ -645,8 +649,15 @@ class Ostrel:
     def overlays(self):
         """Its overlay windows on screen (the restore outline, the candidate markers): the windows
         it shows without the window manager, as {window: rectangle in root coordinates}."""
-        return {window: self.desktop.window_geometry(window) for window in self.windows()
-                if self.desktop.is_override_redirect(window)}
+        # An outline may end between the listing and the question about it: a window gone by
+        # then is no longer on screen.
+        found = {}
+        for window in self.windows():
+            if self.desktop.is_override_redirect(window):
+                geometry = self.desktop.window_geometry(window, check=False)
+                if geometry is not None:
+                    found[window] = geometry
+        return found
 
     def tray_icon_geometry(self):
         """Where its icon sits in the tray host, in root coordinates; None when it has none."""
