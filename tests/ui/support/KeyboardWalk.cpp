@@ -4,6 +4,10 @@
 #include <QTest>
 #include <QWidget>
 
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
 namespace ostrel::test {
 
 namespace {
@@ -93,6 +97,22 @@ bool showsFocus(QWidget *widget)
 {
     return widget->isVisible() && !widget->size().isEmpty()
         && !widget->visibleRegion().isEmpty();
+}
+
+void expectTabInReadingOrder(QWidget *window)
+{
+    const QList<QWidget *> stops = tabWalk(window);
+    ASSERT_FALSE(stops.isEmpty());
+    for (QWidget *stop : stops) {
+        EXPECT_TRUE(showsFocus(stop)) << stopName(stop).toStdString();
+    }
+    // Round from the topmost stop: down the window.
+    QList<QWidget *> fromTop = stops;
+    const auto top = std::min_element(fromTop.begin(), fromTop.end(), [&](QWidget *a, QWidget *b) {
+        return a->mapTo(window, QPoint()).y() < b->mapTo(window, QPoint()).y();
+    });
+    std::rotate(fromTop.begin(), top, fromTop.end());
+    EXPECT_EQ(readingOrderFaults(fromTop), QList<QString>{});
 }
 
 } // namespace ostrel::test

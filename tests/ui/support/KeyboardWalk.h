@@ -25,4 +25,8 @@ bool showsFocus(QWidget *widget);
 // one scroll area are compared where they lie in its content. Empty when all is in order.
 QList<QString> readingOrderFaults(const QList<QWidget *> &stops);
 
+// One walk round a window as a test reads it: at least one stop, every stop visible, and from
+// the topmost stop down the window no stop against the reading order.
+void expectTabInReadingOrder(QWidget *window);
+
 } // namespace ostrel::test

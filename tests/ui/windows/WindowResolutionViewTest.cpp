@@ -225,18 +225,7 @@ TEST_F(WindowResolutionViewTest, TabFollowsTheReadingOrderWithNoInvisibleStops)
 {
     restoreUntilAsked();
     ASSERT_NE(view(), nullptr);
-    const QList<QWidget *> stops = test::tabWalk(view()->window());
-    ASSERT_FALSE(stops.isEmpty());
-    for (QWidget *stop : stops) {
-        EXPECT_TRUE(test::showsFocus(stop)) << test::stopName(stop).toStdString();
-    }
-    // Round from the topmost stop: down the window.
-    QList<QWidget *> fromTop = stops;
-    const auto top = std::min_element(fromTop.begin(), fromTop.end(), [&](QWidget *a, QWidget *b) {
-        return a->mapTo(view()->window(), QPoint()).y() < b->mapTo(view()->window(), QPoint()).y();
-    });
-    std::rotate(fromTop.begin(), top, fromTop.end());
-    EXPECT_EQ(test::readingOrderFaults(fromTop), QList<QString>{});
+    test::expectTabInReadingOrder(view()->window());
 }
 
 TEST_F(WindowResolutionViewTest, ARefusalOfTheModelIsShownUntilTheNextChange)
