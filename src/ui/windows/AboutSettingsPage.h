@@ -23,8 +23,6 @@ public:
     // The version line of this build.
     static QString currentVersionLine();
 
-    QLabel *iconLabel() const { return icon_; }
-
 private:
     QLabel *icon_;
 };
