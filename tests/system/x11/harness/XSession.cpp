@@ -1013,11 +1013,12 @@ std::vector<uint32_t> XSession::topLevelWindows()
 pid_t XSession::ownerProcess(uint32_t window)
 {
     auto *c = connection_->c;
-    xcb_res_client_id_spec_t spec{window, XCB_RES_CLIENT_ID_MASK_LOCAL_CLIENT_PID};
+    xcb_res_client_id_spec_t asked{window, XCB_RES_CLIENT_ID_MASK_LOCAL_CLIENT_PID};
     pid_t pid = 0;
-    if (auto reply = xcb_res_query_client_ids_reply(c, xcb_res_query_client_ids(c, 1, &spec), nullptr)) {
+    if (auto reply = xcb_res_query_client_ids_reply(c, xcb_res_query_client_ids(c, 1, &asked), nullptr)) {
         for (auto it = xcb_res_query_client_ids_ids_iterator(reply); it.rem; xcb_res_client_id_value_next(&it)) {
-            if ((it.data->spec.mask & XCB_RES_CLIENT_ID_MASK_LOCAL_CLIENT_PID) && it.data->length == 4) {
+            const auto &[id, length] = *it.data;
+            if ((id.mask & XCB_RES_CLIENT_ID_MASK_LOCAL_CLIENT_PID) && length == 4) {
                 pid = static_cast<pid_t>(*xcb_res_client_id_value_value(it.data));
             }
         }
