@@ -38,9 +38,22 @@ def edge(rect, depth=3):
 
 class ScreenChecks(unittest.TestCase):
     """The checks; a scenario's test case derives from it and says whether its desktop is
-    composited (xfwm4's compositor) or not (openbox)."""
+    composited (xfwm4's compositor) or not (openbox). A scenario imports this module, not the
+    class, so that the loader finds the checks only under the scenario's own case."""
 
     compositing = False
+
+    def test_the_restore_outline_leaves_the_windows_visible(self):
+        self.check_restore_outline()
+
+    def test_windows_and_alerts_paint_in_light(self):
+        self.check_windows_paint("light")
+
+    def test_windows_and_alerts_paint_in_dark(self):
+        self.check_windows_paint("dark")
+
+    def test_markers_show_their_numbers(self):
+        self.check_markers()
 
     def desktop(self):
         return Desktop(tray=False, window_manager=not self.compositing)
