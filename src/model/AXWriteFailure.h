@@ -31,11 +31,13 @@ struct AXWriteFailure {
 template <>
 struct RawValues<AXWriteFailure::Kind> {
     using Kind = AXWriteFailure::Kind;
+    // clang-format off
     static constexpr std::pair<Kind, const char *> cases[] = {
         {Kind::permission, "permission"},   {Kind::transient, "transient"},
         {Kind::invalidElement, "invalidElement"}, {Kind::unsupported, "unsupported"},
         {Kind::rejected, "rejected"},       {Kind::other, "other"},
     };
+    // clang-format on
 };
 
 inline size_t qHash(AXWriteFailure::Kind kind, size_t seed = 0) noexcept

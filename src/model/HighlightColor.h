@@ -13,6 +13,7 @@ enum class HighlightColor { blue, indigo, purple, pink, red, orange, yellow, gre
 
 template <>
 struct RawValues<HighlightColor> {
+    // clang-format off
     static constexpr std::pair<HighlightColor, const char *> cases[] = {
         {HighlightColor::blue, "blue"},     {HighlightColor::indigo, "indigo"},
         {HighlightColor::purple, "purple"}, {HighlightColor::pink, "pink"},
@@ -20,6 +21,7 @@ struct RawValues<HighlightColor> {
         {HighlightColor::yellow, "yellow"}, {HighlightColor::green, "green"},
         {HighlightColor::teal, "teal"},     {HighlightColor::graphite, "graphite"},
     };
+    // clang-format on
 };
 
 // "Blue", "Indigo", …, "Graphite": the raw value with a capital.

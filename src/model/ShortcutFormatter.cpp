@@ -52,6 +52,7 @@ const QHash<quint32, QString> &ShortcutFormatter::names()
             quint32 code;
             const char *label;
         };
+        // clang-format off
         const Row rows[] = {
             {0, "A"},       {1, "S"},        {2, "D"},        {3, "F"},
             {4, "H"},       {5, "G"},        {6, "Z"},        {7, "X"},
@@ -79,6 +80,7 @@ const QHash<quint32, QString> &ShortcutFormatter::names()
             {120, "F2"},    {121, "Page Down"}, {122, "F1"},  {123, "←"},
             {124, "→"},     {125, "↓"},      {126, "↑"},
         };
+        // clang-format on
         QHash<quint32, QString> built;
         for (const Row &row : rows) {
             built.insert(row.code, QString::fromUtf8(row.label));

@@ -17,6 +17,7 @@ constexpr char16_t shiftedPairs[] = u"!1@2#3$4%5^6&7*8(9)0_-+={[}]|\\:;\"'<,>.?/
 // Virtual key codes of the keys Qt names rather than prints.
 const QHash<int, quint32> &namedKeys()
 {
+    // clang-format off
     static const QHash<int, quint32> table = {
         {Qt::Key_Return, 36},   {Qt::Key_Enter, 76},     {Qt::Key_Tab, 48},
         {Qt::Key_Backtab, 48},  {Qt::Key_Space, 49},     {Qt::Key_Backspace, 51},
@@ -26,6 +27,7 @@ const QHash<int, quint32> &namedKeys()
         {Qt::Key_Up, 126},      {Qt::Key_Help, 114},     {Qt::Key_Insert, 114},
         {Qt::Key_Clear, 71},
     };
+    // clang-format on
     return table;
 }
 

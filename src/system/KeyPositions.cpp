@@ -12,6 +12,7 @@ struct Position {
 };
 
 // Virtual key code → evdev code of the same physical key (USB HID usage in between).
+// clang-format off
 constexpr Position positions[] = {
     {0, 30},    {1, 31},    {2, 32},    {3, 33},    {4, 35},    {5, 34},    {6, 44},
     {7, 45},    {8, 46},    {9, 47},    {10, 86},   {11, 48},   {12, 16},   {13, 17},
@@ -36,6 +37,7 @@ constexpr Position positions[] = {
     {114, 110}, {115, 102}, {116, 104}, {117, 111}, {118, 62},  {119, 107}, {120, 60},
     {121, 109}, {122, 59},  {123, 105}, {124, 106}, {125, 108}, {126, 103},
 };
+// clang-format on
 
 struct Tables {
     QHash<quint32, quint32> toEvdev;

@@ -72,6 +72,7 @@ TEST(WindowHeight, IsTheCapOrTheVisibleHeightLess100WithAUsableFloor)
         std::optional<double> visible;
         int height;
     };
+    // clang-format off
     const Case cases[] = {
         {813, 1000.0, 813}, {875, 1000.0, 875}, {813, 700.0, 600}, {875, 700.0, 600},
         {575, 600.0, 500},  {650, std::nullopt, 650}, {875, std::nullopt, 875},
@@ -81,6 +82,7 @@ TEST(WindowHeight, IsTheCapOrTheVisibleHeightLess100WithAUsableFloor)
         {575, -300.0, WindowPresenter::minimumWindowHeight},
         {575, std::numeric_limits<double>::quiet_NaN(), 575},
     };
+    // clang-format on
     for (const auto &c : cases) {
         SCOPED_TRACE(testing::Message() << c.cap << " on " << c.visible.value_or(-1));
         EXPECT_EQ(WindowPresenter::windowHeight(c.cap, c.visible), c.height);

@@ -103,12 +103,14 @@ TEST(TopologyTest, NumbersKeepOneDecimalRoundedAwayFromZero)
         double x;
         const char *written;
     };
+    // clang-format off
     const Case cases[] = {
         {0.04, "0"},          {0.05, "1"},     {-0.05, "-1"},       {0.25, "3"},
         {-0.25, "-3"},        {2.25, "23"},    {-1920, "-19200"},   {NaN, "0"},
         {inf, "0"},           {-inf, "0"},     {1e18, "0"},         {-1e18, "0"},
         {9.2e17, "9200000000000000000"},
     };
+    // clang-format on
     for (const Case &c : cases) {
         SCOPED_TRACE(c.x);
         const QString signature =

@@ -137,6 +137,7 @@ TEST(ShortcutFormatterTest, ModifierGlyphsInFixedOrder)
 
 TEST(ShortcutFormatterTest, FixedNamesAndFallback)
 {
+    // clang-format off
     const std::pair<quint32, QString> cases[] = {
         {0, "A"},        {22, "6"},        {23, "5"},          {39, "'"},
         {42, "\\"},      {49, "Space"},    {36, "Return"},     {50, "`"},
@@ -144,6 +145,7 @@ TEST(ShortcutFormatterTest, FixedNamesAndFallback)
         {122, "F1"},     {123, "←"},       {126, "↑"},         {10, "Key 10"},
         {52, "Key 52"},  {127, "Key 127"}, {70000, "Key 70000"},
     };
+    // clang-format on
     for (const auto &[code, name] : cases) {
         EXPECT_EQ(ShortcutFormatter::keyName(code), name) << code;
     }

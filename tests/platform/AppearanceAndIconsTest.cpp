@@ -146,12 +146,14 @@ TEST(AppIconStandIn, BearsTheInitialOfTheNameOrOfTheIdentifiersLastPart)
         QString name;
         QString initial;
     };
+    // clang-format off
     const Case cases[] = {
         {"XClock", "X"},           {"mousepad", "M"},          {"org.example.editor", "E"},
         {"  éditeur", "É"},        {"7zip", "7"},              {"(beta) Tool", "B"},
         {"Visual Studio Code", "V"}, {"node.js app", "N"},     {"", "?"},
         {"...", "?"},              {"com.example.", "E"},      {"日本語", "日"},
     };
+    // clang-format on
     for (const Case &c : cases) {
         EXPECT_EQ(AppIconProvider::initial(c.name), c.initial) << c.name.toStdString();
     }

@@ -15,6 +15,7 @@ std::optional<QString> deadKeyAccent(xkb_keysym_t keysym)
         xkb_keysym_t keysym;
         char16_t accent;
     };
+    // clang-format off
     static constexpr Accent accents[] = {
         {XKB_KEY_dead_grave, u'`'},        {XKB_KEY_dead_acute, u'\u00B4'},
         {XKB_KEY_dead_circumflex, u'^'},   {XKB_KEY_dead_tilde, u'~'},
@@ -24,6 +25,7 @@ std::optional<QString> deadKeyAccent(xkb_keysym_t keysym)
         {XKB_KEY_dead_caron, u'\u02C7'},   {XKB_KEY_dead_cedilla, u'\u00B8'},
         {XKB_KEY_dead_ogonek, u'\u02DB'},
     };
+    // clang-format on
     for (const Accent &a : accents) {
         if (a.keysym == keysym) {
             return QString(QChar(a.accent));

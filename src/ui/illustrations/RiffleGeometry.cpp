@@ -172,8 +172,10 @@ RiffleGeometry::Window RiffleGeometry::window(int index, double angle, double li
     const double tab = tabs[(7 - index) % 3];
     QPainterPath card = windingPath();
     card.moveTo(0, 27);
+    // clang-format off
     const QPointF corners[8] = {{0, 0},          {84, 0},   {84, 54},  {tab + 22, 54},
                                 {tab + 22, 61},  {tab, 61}, {tab, 54}, {0, 54}};
+    // clang-format on
     const double radii[8] = {1, 1, 3.2, 1.8, 2.4, 2.4, 1.8, 3.2};
     for (int i = 0; i < 8; ++i) {
         HairlineGeometry::addTangentArc(card, corners[i], corners[(i + 1) % 8], radii[i]);

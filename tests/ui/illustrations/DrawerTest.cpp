@@ -81,6 +81,7 @@ TEST(DrawerGeometryTest, HitAnswersADrawerForEveryPoint)
         double pull;
         int drawer;
     };
+    // clang-format off
     const QList<Case> cases = {
         {g.project(27, 62.4, 21), 0, 0},   {g.project(27, 62.4, 47), 0, 1},
         {g.project(27, 62.4, 73), 0, 2},   {g.project(27, 62.4, 21), 22, 0},
@@ -91,6 +92,7 @@ TEST(DrawerGeometryTest, HitAnswersADrawerForEveryPoint)
         {g.project(60, 62.4, 34), 0, 0},   {g.project(60, 62.4, 60), 0, 1},
         {g.project(60, 62.4, 34.1), 0, 1}, {g.project(60, 62.4, 200), 0, 2},
     };
+    // clang-format on
     for (const Case &c : cases) {
         EXPECT_EQ(g.hit(c.point, c.pull), c.drawer) << c.point.x() << "," << c.point.y();
     }

@@ -148,6 +148,7 @@ TEST(KeyboardSimulationTest, RestPose)
             lowered.insert(sim.geometry.keys[i].name, drop);
         }
     }
+    // clang-format off
     const QHash<QString, double> expected = {
         {QStringLiteral("enter"), 4.8},     {QStringLiteral("key \\"), 3.3},
         {QStringLiteral("shift r"), 3.3},   {QStringLiteral("key ]"), 2.925},
@@ -158,6 +159,7 @@ TEST(KeyboardSimulationTest, RestPose)
     for (auto it = expected.cbegin(); it != expected.cend(); ++it) {
         EXPECT_NEAR(lowered.value(it.key()), it.value(), 0.0001) << it.key().toStdString();
     }
+    // clang-format on
     EXPECT_NEAR(sim.heights[40], 5.6, 1e-9);
 }
 

@@ -27,11 +27,13 @@ TEST_F(HighlightColorPickerTest, TenSwatchesInTwoRowsOfFive)
         QPoint origin;
         QString name;
     };
+    // clang-format off
     const Case cases[] = {
         {HighlightColor::blue, {0, 0}, "Blue"},       {HighlightColor::red, {144, 0}, "Red"},
         {HighlightColor::orange, {0, 36}, "Orange"},  {HighlightColor::teal, {108, 36}, "Teal"},
         {HighlightColor::graphite, {144, 36}, "Graphite"},
     };
+    // clang-format on
     for (const Case &c : cases) {
         QAbstractButton *tile = picker.tile(c.color);
         ASSERT_NE(tile, nullptr);

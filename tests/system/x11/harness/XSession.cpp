@@ -219,6 +219,7 @@ Section "Screen"
 EndSection
 )";
 
+// clang-format off
 std::string openboxConfig(int desktops)
 {
     return R"(<?xml version="1.0" encoding="UTF-8"?>
@@ -294,6 +295,7 @@ std::string kwinConfig(int desktops)
            "[Desktops]\nNumber=" + std::to_string(desktops) + "\nRows=1\n\n"
            "[org.kde.kdecoration2]\nlibrary=org.kde.breeze\ntheme=Breeze\n";
 }
+// clang-format on
 
 } // namespace
 
