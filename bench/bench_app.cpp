@@ -109,8 +109,8 @@ void captureAndSave(benchmark::State &state)
     int round = 0;
     for (auto _ : state) {
         const bool captured = QCoro::waitFor(model.beginSave());
-        const std::optional<Refusal> failure = QCoro::waitFor(
-            model.savePendingLayout(QStringLiteral("Bench %1").arg(round++), false));
+        const std::optional<Refusal> failure =
+            QCoro::waitFor(model.savePendingLayout(QStringLiteral("Bench %1").arg(round++), false));
         if (!captured || failure) {
             state.SkipWithError("the save failed");
         }

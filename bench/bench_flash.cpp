@@ -129,10 +129,12 @@ void report(benchmark::State &state, const Figures &total, qsizetype windows, bo
 {
     state.counters["windows"] = double(windows);
     if (withCall) {
-        state.counters["call_ms"] = benchmark::Counter(total.actMs, benchmark::Counter::kAvgIterations);
+        state.counters["call_ms"] =
+            benchmark::Counter(total.actMs, benchmark::Counter::kAvgIterations);
     }
     state.counters["cpu_ms"] = benchmark::Counter(total.cpuMs, benchmark::Counter::kAvgIterations);
-    state.counters["stall_ms"] = benchmark::Counter(total.stallMs, benchmark::Counter::kAvgIterations);
+    state.counters["stall_ms"] =
+        benchmark::Counter(total.stallMs, benchmark::Counter::kAvgIterations);
 }
 
 // Counts the paints of every widget, so a benchmark knows when each panel has shown a frame.
@@ -193,7 +195,8 @@ QList<WindowServerRow> scriptedWindows(bool moved = false)
     QList<WindowServerRow> rows;
     const double shift = moved ? 13 : 0;
     for (int i = 0; i < windowCount; ++i) {
-        const RectD bounds{60 + 70 * i + shift, 40 + 35 * i + shift, 420 + 17 * i + shift, 300 + 11 * i + shift};
+        const RectD bounds{60 + 70 * i + shift, 40 + 35 * i + shift, 420 + 17 * i + shift,
+                           300 + 11 * i + shift};
         rows.append({1234, quint32(0x400010 + i), 0, 1.0, bounds});
     }
     return rows;
@@ -214,8 +217,8 @@ std::optional<Figures> showOnce(RestoredWindowFlashService &flash, PaintCounter 
                                 const QList<RestoredWindowFlashTarget> &targets)
 {
     paints.forget();
-    std::optional<Figures> figures =
-        measure([&] { flash.flash(targets, HighlightColor::blue); }, [&] { return paints.allPainted(flash); });
+    std::optional<Figures> figures = measure([&] { flash.flash(targets, HighlightColor::blue); },
+                                             [&] { return paints.allPainted(flash); });
     if (flash.panels().size() != targets.size()) {
         return std::nullopt;
     }
@@ -257,7 +260,8 @@ struct Followed {
     OverlayWindowRegistry overlays;
     RestoredWindowFlashService flash;
 
-    explicit Followed(Compositing *compositing) : flash(windowList, clock, overlays, nullptr, compositing)
+    explicit Followed(Compositing *compositing)
+        : flash(windowList, clock, overlays, nullptr, compositing)
     {
         windowList.set(scriptedWindows());
     }
@@ -293,7 +297,10 @@ void runFollow(benchmark::State &state, Followed &followed)
                 followed.windowList.set(scriptedWindows(moved));
                 followed.clock.advance(RestoredWindowFlashService::trackingPeriod);
             },
-            [&] { return followed.clock.pendingSleeps() == waiting && paints.allPainted(followed.flash); });
+            [&] {
+                return followed.clock.pendingSleeps() == waiting
+                    && paints.allPainted(followed.flash);
+            });
         if (!one) {
             state.SkipWithError("the panels did not follow");
             break;
@@ -374,10 +381,10 @@ struct Desktop {
         }
         SystemBackend system = backend->backend();
         compositing = std::make_unique<x11::X11Compositing>(backend->sharedConnection());
-        translucent = std::make_unique<RestoredWindowFlashService>(*system.windowServer, *system.clock,
-                                                                   overlays);
-        shaped = std::make_unique<RestoredWindowFlashService>(*system.windowServer, *system.clock, overlays,
-                                                              nullptr, compositing.get());
+        translucent = std::make_unique<RestoredWindowFlashService>(*system.windowServer,
+                                                                   *system.clock, overlays);
+        shaped = std::make_unique<RestoredWindowFlashService>(*system.windowServer, *system.clock,
+                                                              overlays, nullptr, compositing.get());
         followedTranslucent = std::make_unique<Followed>(nullptr);
         followedShaped = std::make_unique<Followed>(compositing.get());
         const auto listed = [&] {
@@ -390,8 +397,14 @@ struct Desktop {
         }
     }
 
-    RestoredWindowFlashService &flash(bool translucency) { return translucency ? *translucent : *shaped; }
-    Followed &followed(bool translucency) { return translucency ? *followedTranslucent : *followedShaped; }
+    RestoredWindowFlashService &flash(bool translucency)
+    {
+        return translucency ? *translucent : *shaped;
+    }
+    Followed &followed(bool translucency)
+    {
+        return translucency ? *followedTranslucent : *followedShaped;
+    }
 
     void stop()
     {
@@ -445,8 +458,9 @@ void x11Lifetime(benchmark::State &state)
     RestoredWindowFlashService &flash = desktop->flash(state.range(0) != 0);
     Figures total;
     for (auto _ : state) {
-        const std::optional<Figures> one = measure([&] { flash.flash(desktop->targets, HighlightColor::blue); },
-                                                   [&] { return flash.panels().isEmpty(); });
+        const std::optional<Figures> one =
+            measure([&] { flash.flash(desktop->targets, HighlightColor::blue); },
+                    [&] { return flash.panels().isEmpty(); });
         if (!one) {
             state.SkipWithError("the flash did not end");
             break;

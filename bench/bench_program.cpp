@@ -107,8 +107,9 @@ struct Bench {
     Bench()
     {
         try {
-            session.startStandardClient({"trayer", "--edge", "top", "--align", "right", "--monitor", "primary",
-                                         "--widthtype", "pixel", "--width", "100", "--height", "24"},
+            session.startStandardClient({"trayer", "--edge", "top", "--align", "right", "--monitor",
+                                         "primary", "--widthtype", "pixel", "--width", "100",
+                                         "--height", "24"},
                                         "panel");
         } catch (const std::exception &failure) {
             problem = std::string("no tray host: ") + failure.what();
@@ -139,7 +140,8 @@ bool answers(const std::string &path)
     sockaddr_un address = {};
     address.sun_family = AF_UNIX;
     std::strncpy(address.sun_path, path.c_str(), sizeof address.sun_path - 1);
-    const bool connected = ::connect(fd, reinterpret_cast<sockaddr *>(&address), sizeof address) == 0;
+    const bool connected =
+        ::connect(fd, reinterpret_cast<sockaddr *>(&address), sizeof address) == 0;
     ::close(fd);
     return connected;
 }
@@ -177,7 +179,8 @@ long long contextSwitches(pid_t pid)
         std::ifstream status(task.path() / "status");
         std::string line;
         while (std::getline(status, line)) {
-            if (line.rfind("voluntary_ctxt_switches:", 0) == 0 || line.rfind("nonvoluntary_ctxt_switches:", 0) == 0) {
+            if (line.rfind("voluntary_ctxt_switches:", 0) == 0
+                || line.rfind("nonvoluntary_ctxt_switches:", 0) == 0) {
                 total += std::stoll(line.substr(line.find(':') + 1));
             }
         }

@@ -88,7 +88,8 @@ using Rect = test::XSession::Rect;
 // measured: every request sent at once, then nothing but looking until all stand in place.
 class OtherClient {
 public:
-    explicit OtherClient(const std::string &display) : c_(xcb_connect(display.c_str(), nullptr))
+    explicit OtherClient(const std::string &display)
+        : c_(xcb_connect(display.c_str(), nullptr))
     {
         root_ = xcb_setup_roots_iterator(xcb_get_setup(c_)).data->root;
         const char name[] = "_NET_MOVERESIZE_WINDOW";
@@ -120,13 +121,15 @@ public:
         event.data.data32[2] = uint32_t(client.y - int(extents[2]));
         event.data.data32[3] = uint32_t(client.width);
         event.data.data32[4] = uint32_t(client.height);
-        xcb_send_event(c_, 0, root_, XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
+        xcb_send_event(c_, 0, root_,
+                       XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
                        reinterpret_cast<const char *>(&event));
     }
 
     // Whether every window's client stands where asked (within `tolerance` pixels on each
     // value), read in one batch.
-    bool allPlaced(const std::vector<uint32_t> &windows, const std::vector<Rect> &clients, int tolerance = 0)
+    bool allPlaced(const std::vector<uint32_t> &windows, const std::vector<Rect> &clients,
+                   int tolerance = 0)
     {
         std::vector<xcb_get_geometry_cookie_t> sizes;
         std::vector<xcb_translate_coordinates_cookie_t> origins;
@@ -137,10 +140,12 @@ public:
         bool placed = true;
         for (size_t i = 0; i < windows.size(); ++i) {
             xcb_get_geometry_reply_t *g = xcb_get_geometry_reply(c_, sizes[i], nullptr);
-            xcb_translate_coordinates_reply_t *o = xcb_translate_coordinates_reply(c_, origins[i], nullptr);
+            xcb_translate_coordinates_reply_t *o =
+                xcb_translate_coordinates_reply(c_, origins[i], nullptr);
             const auto near = [tolerance](int a, int b) { return std::abs(a - b) <= tolerance; };
-            placed = placed && g && o && near(o->dst_x, clients[i].x) && near(o->dst_y, clients[i].y)
-                && near(g->width, clients[i].width) && near(g->height, clients[i].height);
+            placed = placed && g && o && near(o->dst_x, clients[i].x)
+                && near(o->dst_y, clients[i].y) && near(g->width, clients[i].width)
+                && near(g->height, clients[i].height);
             std::free(g);
             std::free(o);
         }
@@ -150,7 +155,8 @@ public:
 private:
     void key(uint8_t type, quint32 virtualKeyCode)
     {
-        const xcb_keycode_t code = xcb_keycode_t(KeyPositions::xKeyCode(virtualKeyCode).value_or(0));
+        const xcb_keycode_t code =
+            xcb_keycode_t(KeyPositions::xKeyCode(virtualKeyCode).value_or(0));
         xcb_test_fake_input(c_, type, code, XCB_CURRENT_TIME, XCB_NONE, 0, 0, 0);
     }
 
@@ -186,8 +192,9 @@ struct Road {
         for (int i = 0; i < windowCount; ++i) {
             // Beyond 20 windows the places repeat, a few pixels apart.
             const int j = i % 20, k = i / 20;
-            test::TestWindowSpec windowSpec = test::windowOf(
-                "RoadApp" + std::to_string(i), (i % 2 ? 60 : 1400) + 25 * j + 7 * k, 80 + 25 * j + 7 * k, 500, 350);
+            test::TestWindowSpec windowSpec =
+                test::windowOf("RoadApp" + std::to_string(i), (i % 2 ? 60 : 1400) + 25 * j + 7 * k,
+                               80 + 25 * j + 7 * k, 500, 350);
             windows.push_back(session.openWindow(windowSpec).window());
         }
         other = std::make_unique<OtherClient>(session.display());
@@ -217,19 +224,22 @@ struct Road {
     {
         for (size_t i = 0; i < windows.size(); ++i) {
             const std::string id = std::to_string(windows[i]);
-            const std::string geometry = "0," + std::to_string(clients[i].x - int(extents[i][0])) + ","
-                + std::to_string(clients[i].y - int(extents[i][2])) + "," + std::to_string(clients[i].width) + ","
-                + std::to_string(clients[i].height);
-            const char *args[] = {"wmctrl", "-i", "-r", id.c_str(), "-e", geometry.c_str(), nullptr};
+            const std::string geometry = "0," + std::to_string(clients[i].x - int(extents[i][0]))
+                + "," + std::to_string(clients[i].y - int(extents[i][2])) + ","
+                + std::to_string(clients[i].width) + "," + std::to_string(clients[i].height);
+            const char *args[] = {"wmctrl",         "-i",   "-r", id.c_str(), "-e",
+                                  geometry.c_str(), nullptr};
             pid_t child = 0;
-            if (posix_spawnp(&child, "wmctrl", nullptr, nullptr, const_cast<char **>(args), environ) != 0) {
+            if (posix_spawnp(&child, "wmctrl", nullptr, nullptr, const_cast<char **>(args), environ)
+                != 0) {
                 return false;
             }
             int status = 0;
             waitpid(child, &status, 0);
         }
-        return session.waitUntil([&] { return other->allPlaced(windows, clients, scriptTolerance); },
-                                 std::chrono::seconds(10));
+        return session.waitUntil(
+            [&] { return other->allPlaced(windows, clients, scriptTolerance); },
+            std::chrono::seconds(10));
     }
 
     // Needs the application object, so it runs after the server is up.
@@ -259,7 +269,8 @@ struct Road {
         for (int i = 0; i < windowCount; ++i) {
             const int j = i % 20, k = i / 20;
             const int x = (i % 2 ? 1500 : 80) + 20 * j + 7 * k;
-            moved.push_back(Rect{x + int(extents[i][0]), 120 + 25 * j + 7 * k + int(extents[i][2]), 420, 300});
+            moved.push_back(
+                Rect{x + int(extents[i][0]), 120 + 25 * j + 7 * k + int(extents[i][2]), 420, 300});
         }
         if (!moveAll(moved)) {
             problem = "the window manager did not move the windows where the user puts them";
@@ -362,16 +373,18 @@ void shortcutToResult(benchmark::State &state)
     const double script = median(scriptTimes);
     const auto ratio = [](double a, double b) { return b > 0 ? a / b : 0; };
     state.counters["windows"] = windowCount;
-    state.counters["loop_free_ms"] = benchmark::Counter(loopFree, benchmark::Counter::kAvgIterations);
+    state.counters["loop_free_ms"] =
+        benchmark::Counter(loopFree, benchmark::Counter::kAvgIterations);
     state.counters["program_median_ms"] = program;
     state.counters["floor_median_ms"] = floor;
     state.counters["wmctrl_median_ms"] = script;
     state.counters["times_floor"] = ratio(program, floor);
     state.counters["times_wmctrl"] = ratio(program, script);
-    std::printf("%s, %d windows: program %.1f ms, floor %.1f ms, wmctrl loop %.1f ms (medians of %zu); "
-                "%.2f times the floor, %.2f times the wmctrl loop\n",
-                windowManagerName.c_str(), windowCount, program, floor, script, programTimes.size(),
-                ratio(program, floor), ratio(program, script));
+    std::printf(
+        "%s, %d windows: program %.1f ms, floor %.1f ms, wmctrl loop %.1f ms (medians of %zu); "
+        "%.2f times the floor, %.2f times the wmctrl loop\n",
+        windowManagerName.c_str(), windowCount, program, floor, script, programTimes.size(),
+        ratio(program, floor), ratio(program, script));
 }
 
 // The save button's capture of the windows on both monitors, until the preview is published.
@@ -384,7 +397,8 @@ void capture(benchmark::State &state)
     }
     AppModel &model = road.program->model();
     for (auto _ : state) {
-        if (!QCoro::waitFor(model.beginSave()) || model.pendingCapture()->entries.size() != windowCount) {
+        if (!QCoro::waitFor(model.beginSave())
+            || model.pendingCapture()->entries.size() != windowCount) {
             state.SkipWithError("the capture did not see every window");
             break;
         }
@@ -469,7 +483,8 @@ int main(int argc, char **argv)
     }
     const std::optional<test::WindowManager> windowManager = test::windowManagerNamed(asked);
     if (!windowManager) {
-        std::fprintf(stderr, "%s names no window manager the harness knows: %s\n", windowManagerVariable, asked);
+        std::fprintf(stderr, "%s names no window manager the harness knows: %s\n",
+                     windowManagerVariable, asked);
         return 2;
     }
     if (const char *count = std::getenv(windowCountVariable); count && std::atoi(count) > 0) {

@@ -57,18 +57,19 @@ void BM_Scan(benchmark::State &state)
     Scene scene(int(state.range(0)), int(state.range(1)));
     qsizetype reported = 0;
     for (auto _ : state) {
-        const ScanOutput out = scene.service.scanNow(scene.displays, {}, nullptr, std::nullopt, true);
+        const ScanOutput out =
+            scene.service.scanNow(scene.displays, {}, nullptr, std::nullopt, true);
         reported = out.windows.size();
         benchmark::DoNotOptimize(out);
     }
     state.counters["windows"] = double(reported);
-    state.counters["per_window_us"] = benchmark::Counter(
-        double(reported) * double(state.iterations()),
-        benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+    state.counters["per_window_us"] =
+        benchmark::Counter(double(reported) * double(state.iterations()),
+                           benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
 }
 // 30 applications × 10 windows, and the same scan at other sizes to show how it grows.
-BENCHMARK(BM_Scan)->Args({30, 10})->Args({10, 10})->Args({100, 10})->Args({30, 30})
-    ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Scan)->Args({30, 10})->Args({10, 10})->Args({100, 10})->Args({30, 30})->Unit(
+    benchmark::kMillisecond);
 
 void BM_ScanLookAlikes(benchmark::State &state)
 {

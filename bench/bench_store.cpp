@@ -27,7 +27,8 @@ QList<DisplaySnapshot> displays()
     QList<DisplaySnapshot> result;
     for (int i = 0; i < displaysPerLayout; ++i) {
         DisplaySnapshot display;
-        display.identity = DisplayIdentity{16, 32, static_cast<quint32>(100 + i), static_cast<quint32>(i)};
+        display.identity =
+            DisplayIdentity{16, 32, static_cast<quint32>(100 + i), static_cast<quint32>(i)};
         display.frame = RectD{1920.0 * i, 0, 1920, 1080};
         display.visibleFrame = RectD{1920.0 * i, 25, 1920, 1055};
         display.pixelWidth = 1920;
@@ -48,7 +49,8 @@ QList<WindowEntry> entries(const QList<DisplaySnapshot> &onDisplays)
         entry.appName = QStringLiteral("App %1").arg(i);
         entry.role = QStringLiteral("AXWindow");
         entry.subrole = QStringLiteral("AXStandardWindow");
-        entry.hostname = i % 5 == 0 ? std::optional<QString>(QStringLiteral("example.org")) : std::nullopt;
+        entry.hostname =
+            i % 5 == 0 ? std::optional<QString>(QStringLiteral("example.org")) : std::nullopt;
         entry.displayKey = onDisplays[i % onDisplays.size()].identity.key();
         entry.relativeFrame = RelativeFrame{0.01 * i, 0.02, 0.5, 0.75};
         result << entry;
@@ -65,8 +67,8 @@ struct LargeStore {
     LargeStore()
     {
         QDir().mkpath(paths.directory);
-        auto database = std::make_unique<SQLiteDatabase>(paths.database, SQLiteOpenMode::readWriteCreate,
-                                                         SQLiteJournalPolicy::wal, 2000);
+        auto database = std::make_unique<SQLiteDatabase>(
+            paths.database, SQLiteOpenMode::readWriteCreate, SQLiteJournalPolicy::wal, 2000);
         LayoutStore::migrate(*database, 0);
         store = std::make_unique<LayoutStore>(paths, std::nullopt, std::move(database));
         const QList<DisplaySnapshot> layoutDisplays = displays();
@@ -115,8 +117,8 @@ void createLayout(benchmark::State &state)
         const QList<WindowEntry> captured = entries(layoutDisplays);
         const QString name = QStringLiteral("New %1").arg(round++);
         state.ResumeTiming();
-        const Layout layout = QCoro::waitFor(
-            large.store->createLayout(name, layoutDisplays, captured, std::nullopt));
+        const Layout layout =
+            QCoro::waitFor(large.store->createLayout(name, layoutDisplays, captured, std::nullopt));
         state.PauseTiming();
         // Keeps the store at 200 layouts for every round.
         QCoro::waitFor(large.store->deleteLayout(layout.id));
@@ -134,7 +136,8 @@ void renameLayout(benchmark::State &state)
     const QUuid id = QCoro::waitFor(large.store->loadLayouts()).constFirst().id;
     int round = 0;
     for (auto _ : state) {
-        QCoro::waitFor(large.store->renameLayout(id, QStringLiteral("Renamed %1").arg(round++ % 2)));
+        QCoro::waitFor(
+            large.store->renameLayout(id, QStringLiteral("Renamed %1").arg(round++ % 2)));
     }
 }
 BENCHMARK(renameLayout)->Unit(benchmark::kMillisecond);

@@ -34,7 +34,8 @@ struct Desktop {
             windowSpec.height = 350;
             windowSpec.count = 2;
             clients.push_back(session.openWindow(windowSpec));
-            windows.insert(windows.end(), clients.back().windows.begin(), clients.back().windows.end());
+            windows.insert(windows.end(), clients.back().windows.begin(),
+                           clients.back().windows.end());
         }
         backend = x11::X11Backend::connect(session.display());
     }
@@ -80,8 +81,10 @@ void BM_Move20Windows(benchmark::State &state)
             const AXElement w{d.windows[i]};
             system.elements->setMessagingTimeout(w, 0.6);
             const double x = -1200 + 60 * double(i) + shift;
-            const AXError size = system.elements->setAttributeValue(w, AXAttribute::size, AXSize{600 - shift, 400});
-            const AXError position = system.elements->setAttributeValue(w, AXAttribute::position, AXPoint{x, 100 + 20 * double(i)});
+            const AXError size =
+                system.elements->setAttributeValue(w, AXAttribute::size, AXSize{600 - shift, 400});
+            const AXError position = system.elements->setAttributeValue(
+                w, AXAttribute::position, AXPoint{x, 100 + 20 * double(i)});
             landed += size == AXError::success && position == AXError::success;
         }
         if (landed != 20) {

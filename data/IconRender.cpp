@@ -35,7 +35,8 @@ int main(int argc, char **argv)
         painter.setRenderHint(QPainter::SmoothPixmapTransform);
         renderer.render(&painter);
     }
-    if (!image.convertToFormat(QImage::Format_ARGB32).save(QString::fromLocal8Bit(argv[3]), "PNG")) {
+    if (!image.convertToFormat(QImage::Format_ARGB32)
+             .save(QString::fromLocal8Bit(argv[3]), "PNG")) {
         std::fprintf(stderr, "ostrel_icon_render: cannot write %s\n", argv[3]);
         return 1;
     }

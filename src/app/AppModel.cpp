@@ -285,18 +285,16 @@ std::optional<Layout> AppModel::selectedLayout() const
 
 bool AppModel::hasPendingExclusionMutation() const
 {
-    return std::any_of(pendingMutations_.begin(), pendingMutations_.end(),
-                       [](const MutationScope &scope) {
-                           return scope.kind == MutationScope::Kind::exclusion;
-                       });
+    return std::any_of(
+        pendingMutations_.begin(), pendingMutations_.end(),
+        [](const MutationScope &scope) { return scope.kind == MutationScope::Kind::exclusion; });
 }
 
 bool AppModel::hasPendingShortcutMutation() const
 {
-    return std::any_of(pendingMutations_.begin(), pendingMutations_.end(),
-                       [](const MutationScope &scope) {
-                           return scope.kind == MutationScope::Kind::shortcut;
-                       });
+    return std::any_of(
+        pendingMutations_.begin(), pendingMutations_.end(),
+        [](const MutationScope &scope) { return scope.kind == MutationScope::Kind::shortcut; });
 }
 
 OperationGuard AppModel::guard(const QList<CurrentDisplay> *displays) const

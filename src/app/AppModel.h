@@ -208,8 +208,8 @@ public:
     // Tries the new global shortcut against the system first and keeps it only when every hot
     // key registers. None on success, else the text to show.
     std::optional<QString> setGlobalShortcut(std::optional<Shortcut> shortcut);
-    [[nodiscard]] QCoro::Task<std::optional<Refusal>> setLayoutShortcut(
-        std::optional<Shortcut> shortcut, QUuid layoutID);
+    [[nodiscard]] QCoro::Task<std::optional<Refusal>>
+    setLayoutShortcut(std::optional<Shortcut> shortcut, QUuid layoutID);
 
     // --- Restore, decisions and undo ----------------------------------------------------------
 
@@ -319,9 +319,8 @@ private:
 
     // One store write behind the gate, then a reload of what it changed; the scope ends on
     // every path. A failed write refuses with the error's text.
-    [[nodiscard]] QCoro::Task<std::optional<Refusal>> storeEdit(MutationScope scope,
-                                                                StoreWrite write,
-                                                                StoreReload reload);
+    [[nodiscard]] QCoro::Task<std::optional<Refusal>>
+    storeEdit(MutationScope scope, StoreWrite write, StoreReload reload);
     std::optional<Refusal> exclusionChecks() const;
 
     // Registers the hot keys from the model's state (none while a shortcut is recorded).

@@ -154,8 +154,8 @@ QCoro::Task<std::optional<Refusal>> AppModel::replaceLayoutWithCurrentWindows(QU
     if (!storage_->store() || !layout(id)) {
         co_return refusalText::layoutUnavailable();
     }
-    if (const std::optional<Obstacle> obstacle = guard().first(
-            {Obstacle::permission, Obstacle::busy, Obstacle::pendingExclusion})) {
+    if (const std::optional<Obstacle> obstacle =
+            guard().first({Obstacle::permission, Obstacle::busy, Obstacle::pendingExclusion})) {
         switch (*obstacle) {
         case Obstacle::permission:
             co_return QStringLiteral("Accessibility access is needed.");
@@ -174,7 +174,8 @@ QCoro::Task<std::optional<Refusal>> AppModel::replaceLayoutWithCurrentWindows(QU
     setPendingMutations(std::move(pending));
     setBusy(OperationKind::saving);
 
-    const Attempt<CapturePreview> captured = co_await attempt(this, captureOver(storage_->store(), id));
+    const Attempt<CapturePreview> captured =
+        co_await attempt(this, captureOver(storage_->store(), id));
     if (captured.ownerGone) {
         co_return captured.failure;
     }
@@ -236,8 +237,8 @@ QCoro::Task<CapturePreview> AppModel::captureOver(std::shared_ptr<LayoutStore> s
     if (!self) {
         co_return preview;
     }
-    QCoro::Task<bool> replacing = store->replaceLayoutContent(id, preview.displays,
-                                                              preview.entries);
+    QCoro::Task<bool> replacing =
+        store->replaceLayoutContent(id, preview.displays, preview.entries);
     const bool unlinked = co_await replacing;
     if (!self) {
         co_return preview;

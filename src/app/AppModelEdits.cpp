@@ -182,10 +182,10 @@ bool sameDisplaysAgain(const Layout &saved, const QList<CurrentDisplay> &connect
         return false;
     }
     for (const DisplaySnapshot &snapshot : saved.displays) {
-        const auto match = std::find_if(connected.begin(), connected.end(),
-                                        [&](const CurrentDisplay &display) {
-                                            return display.identity.key() == snapshot.id();
-                                        });
+        const auto match =
+            std::find_if(connected.begin(), connected.end(), [&](const CurrentDisplay &display) {
+                return display.identity.key() == snapshot.id();
+            });
         if (match == connected.end() || match->pixelWidth != snapshot.pixelWidth
             || match->pixelHeight != snapshot.pixelHeight
             || !(std::abs(match->scale - snapshot.scale) <= 0.01)) {
@@ -276,9 +276,8 @@ QCoro::Task<std::optional<Refusal>> AppModel::clearAutomation(QUuid layoutID)
 QString AppModel::automationDescription(const Layout &described) const
 {
     if (!described.automationTopologySignature) {
-        const bool inferred =
-            std::any_of(described.displays.begin(), described.displays.end(),
-                        [](const DisplaySnapshot &d) { return d.frameInferred; });
+        const bool inferred = std::any_of(described.displays.begin(), described.displays.end(),
+                                          [](const DisplaySnapshot &d) { return d.frameInferred; });
         return inferred ? QStringLiteral("Older layout — link to confirm displays")
                         : QStringLiteral("Not linked");
     }

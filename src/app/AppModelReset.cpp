@@ -105,9 +105,9 @@ QCoro::Task<void> AppModel::clearAfterDatabaseReset(std::optional<QString> warni
     sessionReferences_.clear();
     sessionResolutions_.clear();
     environment_.flash->removePanels();
-    for (const QLatin1StringView id : {WindowID::saveLayout, WindowID::layoutDetails,
-                                       WindowID::chooser, WindowID::missingDisplays,
-                                       WindowID::resolution}) {
+    for (const QLatin1StringView id :
+         {WindowID::saveLayout, WindowID::layoutDetails, WindowID::chooser,
+          WindowID::missingDisplays, WindowID::resolution}) {
         environment_.presenter->close(QString(id));
     }
 

@@ -176,7 +176,8 @@ void AppModel::handleAutomation(const QList<CurrentDisplay> &displays)
             refuse(AutomationDeferral::missingDisplay);
             return;
         }
-        qCDebug(appLog).noquote() << "Automation restores" << only.name << "for the displays" << signature;
+        qCDebug(appLog).noquote() << "Automation restores" << only.name << "for the displays"
+                                  << signature;
         selectLayout(only.id);
         automationService_->didAcceptTrigger(signature);
         restores_->startRestore(ManualRestoreContext::fresh(only.id), displays, true);

@@ -77,8 +77,8 @@ void AppModel::updateSessionEligibility()
     eligibilityGate_->set(eligible,
                           eligible ? std::nullopt
                                    : std::optional<QString>(session.reason.value_or(QStringLiteral(
-                                         "Automation paused. It resumes when the session is "
-                                         "active."))));
+                                       "Automation paused. It resumes when the session is "
+                                       "active."))));
     automationService_->setEligible(eligible);
     if (!eligible) {
         automationService_->cancelSettling();
@@ -112,7 +112,8 @@ void AppModel::observeSystemEvents()
     observe(applications, &ApplicationEvents::applicationTerminated,
             [this] { pruneSessionReferences(); });
     if (environment_.trustEvents) {
-        observe(environment_.trustEvents, &TrustEvents::trustChanged, [this] { handleTrustChanged(); });
+        observe(environment_.trustEvents, &TrustEvents::trustChanged,
+                [this] { handleTrustChanged(); });
     }
 }
 

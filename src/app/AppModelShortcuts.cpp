@@ -33,9 +33,9 @@ void AppModel::handleShortcut(const ShortcutTarget &target)
     // A press can come while the panel is hidden: the refusal is an alert of its own.
     if (const std::optional<Obstacle> obstacle =
             guard().first({Obstacle::storageProblem, Obstacle::permission})) {
-        const std::optional<RefusalAlert> alert = refusalAlert(
-            RefusedCommand::shortcutPress, *obstacle,
-            storageProblem_ ? storageProblem_->message : QString());
+        const std::optional<RefusalAlert> alert =
+            refusalAlert(RefusedCommand::shortcutPress, *obstacle,
+                         storageProblem_ ? storageProblem_->message : QString());
         if (alert) {
             (void)environment_.presenter->presentAlert(alert->title, alert->message);
         }
@@ -66,8 +66,8 @@ std::optional<QString> AppModel::setGlobalShortcut(std::optional<Shortcut> short
     if (ShortcutRecordingSession *recording = environment_.shortcutRecordings->active()) {
         recording->stop();
     }
-    const ShortcutApplyResult result = shortcutService_->apply(
-        shortcut, perLayoutShortcuts(), ShortcutTarget::selectedLayout());
+    const ShortcutApplyResult result =
+        shortcutService_->apply(shortcut, perLayoutShortcuts(), ShortcutTarget::selectedLayout());
     setActiveGlobalShortcut(shortcutService_->activeGlobal());
     if (!result.message) {
         assignGlobalShortcut(shortcut);
@@ -147,8 +147,8 @@ QCoro::Task<std::optional<Refusal>> AppModel::setLayoutShortcut(std::optional<Sh
 }
 
 QCoro::Task<QList<Layout>> AppModel::writeShortcut(std::shared_ptr<LayoutStore> store,
-                                                   QUuid layoutID,
-                                                   std::optional<Shortcut> shortcut, bool &written)
+                                                   QUuid layoutID, std::optional<Shortcut> shortcut,
+                                                   bool &written)
 {
     QCoro::Task<void> writing = store->updateShortcut(layoutID, shortcut);
     co_await writing;

@@ -19,7 +19,8 @@ struct AttemptValue {
 };
 
 template <>
-struct AttemptValue<void> {};
+struct AttemptValue<void> {
+};
 
 // How awaited work that may throw ended: its value, or the text of what it threw, and whether
 // its owner was gone by then, in which case nothing may be published.

@@ -10,7 +10,7 @@ namespace ostrel {
 // One restore the user asked for, carried from the request through the missing-display prompt
 // into the window-choice pass, so that the second pass continues the first one's undo journal.
 struct ManualRestoreContext {
-    QUuid operationID;                // new for each request
+    QUuid operationID; // new for each request
     QUuid layoutID;
     QHash<QString, QString> fallbacks; // saved display key → chosen connected display key
     QSet<QUuid> explicitEntryIDs;      // entries the user chose a window for

@@ -47,12 +47,18 @@ std::optional<RefusalAlert> refusalAlert(RefusedCommand command, Obstacle obstac
 
 // The texts several edits return when refused.
 namespace refusalText {
-inline QString storageUnavailable() { return QStringLiteral("Storage is unavailable."); }
+inline QString storageUnavailable()
+{
+    return QStringLiteral("Storage is unavailable.");
+}
 inline QString waitForCurrentOperation()
 {
     return QStringLiteral("Wait for the current operation to finish.");
 }
-inline QString layoutUnavailable() { return QStringLiteral("That layout is no longer available."); }
+inline QString layoutUnavailable()
+{
+    return QStringLiteral("That layout is no longer available.");
+}
 } // namespace refusalText
 
 } // namespace ostrel

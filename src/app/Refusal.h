@@ -12,7 +12,10 @@ namespace ostrel {
 // becomes a refusal where an operation returns it, so `co_return QStringLiteral("…")` reads as
 // one; nothing turns a refusal back into a text unasked, so a caller says `refusal->text`.
 struct Refusal {
-    Refusal(QString reason) : text(std::move(reason)) {}
+    Refusal(QString reason)
+        : text(std::move(reason))
+    {
+    }
 
     QString text;
 

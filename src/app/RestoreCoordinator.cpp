@@ -55,15 +55,15 @@ void RestoreCoordinator::restoreSelectedLayout()
     }
     const QList<CurrentDisplay> displays = model_.currentDisplays();
     // A busy model or a storage problem refuses without a word.
-    if (const std::optional<Obstacle> obstacle =
-            model_.guard(&displays).first({Obstacle::permission, Obstacle::busy,
-                                           Obstacle::storageProblem, Obstacle::pendingExclusion,
-                                           Obstacle::noDisplays})) {
+    if (const std::optional<Obstacle> obstacle = model_.guard(&displays).first(
+            {Obstacle::permission, Obstacle::busy, Obstacle::storageProblem,
+             Obstacle::pendingExclusion, Obstacle::noDisplays})) {
         model_.publishRefusal(RefusedCommand::restore, *obstacle);
         return;
     }
     const DisplayMapping mapping = DisplayMapper::map(selected->displays, displays, {}, true);
-    const QList<MissingDisplay> missing = DisplayMapper::missingDisplays(selected->displays, mapping);
+    const QList<MissingDisplay> missing =
+        DisplayMapper::missingDisplays(selected->displays, mapping);
     activeManualOperation_ = ManualRestoreContext::fresh(selected->id);
     if (missing.isEmpty()) {
         startRestore(*activeManualOperation_, displays, false);
@@ -72,8 +72,8 @@ void RestoreCoordinator::restoreSelectedLayout()
     }
 }
 
-void RestoreCoordinator::startRestore(ManualRestoreContext context,
-                                      QList<CurrentDisplay> displays, bool isAutomation)
+void RestoreCoordinator::startRestore(ManualRestoreContext context, QList<CurrentDisplay> displays,
+                                      bool isAutomation)
 {
     if (const std::optional<Obstacle> obstacle =
             model_.guard().first({Obstacle::busy, Obstacle::pendingExclusion})) {
@@ -98,9 +98,9 @@ void RestoreCoordinator::startRestore(ManualRestoreContext context,
     clearMarkers();
 
     model_.setBusy(OperationKind::restoring);
-    model_.setProgress(RestoreProgress{
-        0, restored->entries.isEmpty() ? 1 : restored->entries.size(), std::nullopt,
-        restored->name});
+    model_.setProgress(RestoreProgress{0,
+                                       restored->entries.isEmpty() ? 1 : restored->entries.size(),
+                                       std::nullopt, restored->name});
     cancellation_ = std::make_shared<CancellationFlag>();
 
     QSet<QUuid> entryIDs;
@@ -275,8 +275,8 @@ void RestoreCoordinator::requestMissingDisplays(const Layout &requested,
     if (!activeManualOperation_ || activeManualOperation_->layoutID != requested.id) {
         activeManualOperation_ = ManualRestoreContext::fresh(requested.id);
     }
-    model_.setMissingDisplayPrompt(MissingDisplayPrompt{QUuid::createUuid(), requested.id,
-                                                        requested.name, missing, displays});
+    model_.setMissingDisplayPrompt(
+        MissingDisplayPrompt{QUuid::createUuid(), requested.id, requested.name, missing, displays});
     QPointer<AppModel> weak(&model_);
     model_.environment_.presenter->showMissingDisplays([weak] {
         if (weak) {
@@ -301,7 +301,8 @@ void RestoreCoordinator::confirmMissingDisplays(const QHash<QString, QString> &f
         model_.publishRefusal(RefusedCommand::chooseDisplays, *obstacle);
         return;
     }
-    const DisplayMapping mapping = DisplayMapper::map(prompted->displays, displays, fallbacks, true);
+    const DisplayMapping mapping =
+        DisplayMapper::map(prompted->displays, displays, fallbacks, true);
     if (!DisplayMapper::missingDisplays(prompted->displays, mapping).isEmpty()) {
         model_.publishAlert(QStringLiteral("Choose a Display"),
                             QStringLiteral("Select a connected display for each missing one."));
@@ -357,8 +358,9 @@ void RestoreCoordinator::presentResolution()
     showResolutionWindow();
 }
 
-std::optional<QString> RestoreCoordinator::applyResolutions(
-    const QHash<QUuid, WindowReference> &choices, const QSet<QUuid> &skipped)
+std::optional<QString>
+RestoreCoordinator::applyResolutions(const QHash<QUuid, WindowReference> &choices,
+                                     const QSet<QUuid> &skipped)
 {
     if (!model_.resolutionRequest_) {
         return QStringLiteral("The window choices are no longer available.");
@@ -399,13 +401,13 @@ std::optional<QString> RestoreCoordinator::applyResolutions(
         resolutions.insert(it.key(), it.value());
     }
     const std::optional<RestoreResult> &last = model_.lastResult_;
-    ManualRestoreContext context = activeManualOperation_.value_or(ManualRestoreContext{
-        last && last->operationID ? *last->operationID : QUuid::createUuid(),
-        request.layoutID,
-        {},
-        {},
-        {},
-        false});
+    ManualRestoreContext context = activeManualOperation_.value_or(
+        ManualRestoreContext{last && last->operationID ? *last->operationID : QUuid::createUuid(),
+                             request.layoutID,
+                             {},
+                             {},
+                             {},
+                             false});
     context.layoutID = request.layoutID;
     context.explicitEntryIDs |= requested;
     context.skippedEntryIDs -= requested;
@@ -419,7 +421,8 @@ std::optional<QString> RestoreCoordinator::applyResolutions(
     const QList<CurrentDisplay> displays = model_.currentDisplays();
     const DisplayMapping mapping =
         DisplayMapper::map(resolved->displays, displays, context.fallbacks, true);
-    const QList<MissingDisplay> missing = DisplayMapper::missingDisplays(resolved->displays, mapping);
+    const QList<MissingDisplay> missing =
+        DisplayMapper::missingDisplays(resolved->displays, mapping);
     if (!missing.isEmpty()) {
         requestMissingDisplays(*resolved, missing, displays);
     } else {
@@ -441,8 +444,8 @@ void RestoreCoordinator::closeResolution()
     clearMarkers();
 }
 
-QCoro::Task<QList<WindowReference>> RestoreCoordinator::refreshCandidates(
-    QList<WindowReference> candidates)
+QCoro::Task<QList<WindowReference>>
+RestoreCoordinator::refreshCandidates(QList<WindowReference> candidates)
 {
     QList<WindowReference> kept;
     if (candidates.isEmpty()) {
@@ -477,8 +480,8 @@ void RestoreCoordinator::undoLastRestore()
     model_.setBusy(OperationKind::undoing);
     cancellation_ = std::make_shared<CancellationFlag>();
     const UndoInfo &undo = *model_.undoInfo_;
-    model_.setProgress(RestoreProgress{0, std::max<qint64>(undo.entryCount, 1), std::nullopt,
-                                       undo.layoutName});
+    model_.setProgress(
+        RestoreProgress{0, std::max<qint64>(undo.entryCount, 1), std::nullopt, undo.layoutName});
     restoreTask_.emplace(runUndo(model_.excludedBundleIDs(), cancellation_));
 }
 

@@ -66,8 +66,9 @@ ProblemText problemText(const std::exception_ptr &error)
                     QStringLiteral("Check that the storage folder is available and there is "
                                    "enough disk space, then try again.")};
         case StorageError::Kind::openFailed:
-            return {couldNotOpen, QStringLiteral("Check that the storage folder is available and "
-                                                 "there is enough disk space, then try again.")};
+            return {couldNotOpen,
+                    QStringLiteral("Check that the storage folder is available and "
+                                   "there is enough disk space, then try again.")};
         case StorageError::Kind::corrupted:
         case StorageError::Kind::recoveryFailed:
             return {QStringLiteral("Couldn’t Recover Layouts"),
@@ -87,7 +88,10 @@ ProblemText problemText(const std::exception_ptr &error)
 
 } // namespace
 
-StorageUpkeep::StorageUpkeep(AppModel &model) : model_(model) {}
+StorageUpkeep::StorageUpkeep(AppModel &model)
+    : model_(model)
+{
+}
 
 void StorageUpkeep::startBootstrap()
 {
@@ -197,7 +201,8 @@ void StorageUpkeep::revealFolder()
         if (model) {
             model->publishAlert(QStringLiteral("Couldn’t Open the Folder"),
                                 QStringLiteral("No file manager could show the storage folder. "
-                                               "It is here:\n%1").arg(folder));
+                                               "It is here:\n%1")
+                                    .arg(folder));
         }
     });
 }

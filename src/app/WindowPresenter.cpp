@@ -148,7 +148,8 @@ protected:
     }
 };
 
-WindowPresenter::WindowPresenter(Clock *clock, SystemAppearanceObserver *appearance, QObject *parent)
+WindowPresenter::WindowPresenter(Clock *clock, SystemAppearanceObserver *appearance,
+                                 QObject *parent)
     : QObject(parent)
     , clock_(clock)
     , appearance_(appearance)
@@ -272,8 +273,8 @@ void WindowPresenter::present(const QString &id, const QString &title, QSize siz
     auto *window = new PresentedWindow;
     window->setObjectName(id);
     window->setWindowTitle(title);
-    Qt::WindowFlags flags = Qt::Window | Qt::WindowTitleHint | Qt::WindowCloseButtonHint
-        | Qt::WindowMinimizeButtonHint;
+    Qt::WindowFlags flags =
+        Qt::Window | Qt::WindowTitleHint | Qt::WindowCloseButtonHint | Qt::WindowMinimizeButtonHint;
     if (sizing == Sizing::resizable) {
         flags |= Qt::WindowMaximizeButtonHint;
     }
@@ -430,7 +431,8 @@ QMessageBox *WindowPresenter::makeAlert(const QString &title, const QString &mes
     alert->setTextFormat(Qt::PlainText);
     alert->setText(title);
     alert->setInformativeText(message);
-    if (auto *informative = alert->findChild<QLabel *>(QStringLiteral("qt_msgbox_informativelabel"))) {
+    if (auto *informative =
+            alert->findChild<QLabel *>(QStringLiteral("qt_msgbox_informativelabel"))) {
         informative->setTextFormat(Qt::PlainText);
     }
     // Selectable by the mouse only: a keyboard-selectable label would add a Tab stop before the
@@ -471,7 +473,7 @@ QCoro::Task<bool> WindowPresenter::confirmDestructiveAction(QString title, QStri
     alert->show();
     bringToFront(alert);
     QAbstractButton *chosen = co_await AlertEnd(alert);
-    co_return chosen != nullptr && chosen == action;
+    co_return chosen != nullptr &&chosen == action;
 }
 
 QMessageBox *WindowPresenter::activeAlert() const

@@ -30,7 +30,8 @@ std::optional<AXWriteFailure> AXWriteFailure::make(qint32 code)
         return AXWriteFailure{Kind::unsupported, code,
                               QStringLiteral("The app does not support moving this window")};
     case -25211: // API disabled
-        return AXWriteFailure{Kind::permission, code, QStringLiteral("Accessibility access is off")};
+        return AXWriteFailure{Kind::permission, code,
+                              QStringLiteral("Accessibility access is off")};
     case -25214: // not enough precision
         return AXWriteFailure{Kind::rejected, code,
                               QStringLiteral("The app rejected the position or size")};

@@ -19,7 +19,10 @@ public:
         incompleteDiscovery,
     };
 
-    explicit CaptureError(Kind kind) : kind_(kind) {}
+    explicit CaptureError(Kind kind)
+        : kind_(kind)
+    {
+    }
 
     Kind kind() const { return kind_; }
     QString errorDescription() const;

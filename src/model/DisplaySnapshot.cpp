@@ -20,8 +20,8 @@ bool isStorableFrame(const RectD &r)
 
 DisplaySnapshot DisplaySnapshot::fromCurrent(const CurrentDisplay &display)
 {
-    return {display.identity,  display.frame, display.visibleFrame, display.pixelWidth,
-            display.pixelHeight, display.scale, display.isPrimary,  false};
+    return {display.identity,    display.frame, display.visibleFrame, display.pixelWidth,
+            display.pixelHeight, display.scale, display.isPrimary,    false};
 }
 
 bool DisplaySnapshot::isStorable() const

@@ -22,14 +22,10 @@ enum class EntryOutcome {
 template <>
 struct RawValues<EntryOutcome> {
     static constexpr std::pair<EntryOutcome, const char *> cases[] = {
-        {EntryOutcome::restored, "restored"},
-        {EntryOutcome::adjusted, "adjusted"},
-        {EntryOutcome::notOpen, "notOpen"},
-        {EntryOutcome::needsSelection, "needsSelection"},
-        {EntryOutcome::excluded, "excluded"},
-        {EntryOutcome::failed, "failed"},
-        {EntryOutcome::cancelled, "cancelled"},
-        {EntryOutcome::deferred, "deferred"},
+        {EntryOutcome::restored, "restored"},   {EntryOutcome::adjusted, "adjusted"},
+        {EntryOutcome::notOpen, "notOpen"},     {EntryOutcome::needsSelection, "needsSelection"},
+        {EntryOutcome::excluded, "excluded"},   {EntryOutcome::failed, "failed"},
+        {EntryOutcome::cancelled, "cancelled"}, {EntryOutcome::deferred, "deferred"},
         {EntryOutcome::skipped, "skipped"},
     };
 };

@@ -14,9 +14,8 @@ constexpr double changeThreshold = 0.5;
 QList<AXWriteFailure> FrameApplyResult::allFailures() const
 {
     QList<AXWriteFailure> failures;
-    for (const auto *failure :
-         {&sizeFailure, &positionFailure, &retrySizeFailure, &retryPositionFailure,
-          &readbackFailure}) {
+    for (const auto *failure : {&sizeFailure, &positionFailure, &retrySizeFailure,
+                                &retryPositionFailure, &readbackFailure}) {
         if (*failure) {
             failures.append(**failure);
         }

@@ -13,8 +13,8 @@ namespace ostrel {
 // The outcome of one frame write, which the restore engine turns into a per-window outcome.
 struct FrameApplyResult {
     RectD target;
-    std::optional<RectD> before; // before the first write
-    std::optional<RectD> after;  // read back at the end
+    std::optional<RectD> before;               // before the first write
+    std::optional<RectD> after;                // read back at the end
     std::optional<AXWriteFailure> sizeFailure; // also when the window is no longer available
     std::optional<AXWriteFailure> positionFailure;
     std::optional<AXWriteFailure> retrySizeFailure;
@@ -26,7 +26,10 @@ struct FrameApplyResult {
     bool gestureBlocked = false;   // the caller's write gate refused a write
 
     FrameApplyResult() = default;
-    explicit FrameApplyResult(const RectD &target) : target(target) {}
+    explicit FrameApplyResult(const RectD &target)
+        : target(target)
+    {
+    }
 
     // The present failures: size, position, retried size, retried position, read-back.
     QList<AXWriteFailure> allFailures() const;

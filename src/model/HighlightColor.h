@@ -9,7 +9,18 @@ namespace ostrel {
 
 // The colour in which restored windows are outlined for a moment. The raw value is the stored
 // setting; the views map each case to the desktop's matching colour.
-enum class HighlightColor { blue, indigo, purple, pink, red, orange, yellow, green, teal, graphite };
+enum class HighlightColor {
+    blue,
+    indigo,
+    purple,
+    pink,
+    red,
+    orange,
+    yellow,
+    green,
+    teal,
+    graphite
+};
 
 template <>
 struct RawValues<HighlightColor> {

@@ -19,7 +19,7 @@ struct Layout {
     QUuid id;
     QString name; // trimmed, 1 to 120 characters, unique regardless of letter case
     QDateTime createdAt;
-    QDateTime updatedAt; // last change of any kind
+    QDateTime updatedAt;             // last change of any kind
     QList<DisplaySnapshot> displays; // distinct keys, at most one primary
     QList<WindowEntry> entries;      // never empty
     std::optional<Shortcut> shortcut;

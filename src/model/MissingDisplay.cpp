@@ -4,8 +4,9 @@
 
 namespace ostrel {
 
-std::optional<MissingDisplay> MissingDisplay::describing(const QString &savedDisplayKey,
-                                                         const QList<DisplaySnapshot> &savedDisplays)
+std::optional<MissingDisplay>
+MissingDisplay::describing(const QString &savedDisplayKey,
+                           const QList<DisplaySnapshot> &savedDisplays)
 {
     const QList<DisplaySnapshot> ordered = Topology::sorted(savedDisplays);
     for (qsizetype i = 0; i < ordered.size(); ++i) {

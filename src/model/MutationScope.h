@@ -36,7 +36,10 @@ struct MutationScope {
     {
         return {Kind::shortcut, layout, {}, {}};
     }
-    static MutationScope automation(const QUuid &layout) { return {Kind::automation, layout, {}, {}}; }
+    static MutationScope automation(const QUuid &layout)
+    {
+        return {Kind::automation, layout, {}, {}};
+    }
     static MutationScope rename(const QUuid &layout) { return {Kind::rename, layout, {}, {}}; }
     static MutationScope deleteLayout(const QUuid &layout)
     {

@@ -23,7 +23,8 @@ namespace {
 // looked at before anything opens it.
 QString settingsFilePath()
 {
-    const QSettings probe(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Ostrel-settings-location"));
+    const QSettings probe(QSettings::NativeFormat, QSettings::UserScope,
+                          QStringLiteral("Ostrel-settings-location"));
     return QFileInfo(probe.fileName()).absoluteDir().filePath(QStringLiteral("Ostrel/Ostrel.conf"));
 }
 
@@ -54,7 +55,8 @@ void preparePrivateFile(const QString &path)
         && S_ISDIR(status.st_mode) && status.st_uid == ::geteuid() && (status.st_mode & 077) != 0) {
         ::chmod(folderName.constData(), status.st_mode & 07700);
     }
-    const int fd = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CREAT | O_CLOEXEC | O_NONBLOCK, 0600);
+    const int fd = ::open(QFile::encodeName(path).constData(),
+                          O_WRONLY | O_CREAT | O_CLOEXEC | O_NONBLOCK, 0600);
     if (fd < 0) {
         return; // the write that follows fails and changes nothing
     }
@@ -194,7 +196,8 @@ void Preferences::setRestoreFlashEnabled(bool enabled)
 HighlightColor Preferences::highlightColor()
 {
     const std::optional<QString> text = readText(highlightColorKey);
-    return (text ? fromRawValue<HighlightColor>(*text) : std::nullopt).value_or(HighlightColor::blue);
+    return (text ? fromRawValue<HighlightColor>(*text) : std::nullopt)
+        .value_or(HighlightColor::blue);
 }
 
 void Preferences::setHighlightColor(HighlightColor color)
@@ -234,9 +237,9 @@ void Preferences::reset()
     if (!settings) {
         return;
     }
-    for (const QString &key : {selectedLayoutIDKey, globalShortcutKey, automationEnabledKey,
-                               restoreFlashEnabledKey, highlightColorKey, appearanceKey,
-                               didPromptForAccessibilityKey}) {
+    for (const QString &key :
+         {selectedLayoutIDKey, globalShortcutKey, automationEnabledKey, restoreFlashEnabledKey,
+          highlightColorKey, appearanceKey, didPromptForAccessibilityKey}) {
         settings->remove(key);
     }
     settings->sync();
@@ -249,8 +252,9 @@ std::optional<QString> Preferences::settingsFileProblem()
     if (!problem) {
         return std::nullopt;
     }
-    return QStringLiteral("Ostrel’s settings file “%1” can’t be used (%2). It is left as it is: the "
-                          "settings start from their defaults, and changes to them are not kept.")
+    return QStringLiteral(
+               "Ostrel’s settings file “%1” can’t be used (%2). It is left as it is: the "
+               "settings start from their defaults, and changes to them are not kept.")
         .arg(path, *problem);
 }
 

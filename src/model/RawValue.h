@@ -21,7 +21,10 @@ template <class E>
 struct RawValues;
 
 template <class E>
-concept HasRawValues = std::is_enum_v<E> && requires { RawValues<E>::cases; };
+concept HasRawValues = std::is_enum_v<E> && requires
+{
+    RawValues<E>::cases;
+};
 
 template <HasRawValues E>
 QString rawValue(E value)

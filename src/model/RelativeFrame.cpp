@@ -39,8 +39,8 @@ RectD RelativeFrame::absolute(const RectD &visibleFrame) const
 bool RelativeFrame::isStorable() const
 {
     return std::isfinite(x) && std::isfinite(y) && std::isfinite(width) && std::isfinite(height)
-        && width > 0 && height > 0 && std::abs(x) <= storableBound
-        && std::abs(y) <= storableBound && width <= storableBound && height <= storableBound;
+        && width > 0 && height > 0 && std::abs(x) <= storableBound && std::abs(y) <= storableBound
+        && width <= storableBound && height <= storableBound;
 }
 
 size_t qHash(const RelativeFrame &frame, size_t seed) noexcept

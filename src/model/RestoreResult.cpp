@@ -20,7 +20,9 @@ RestoreResult RestoreResult::make(const Pass &pass)
     result.movedWindowCount = pass.movedCount;
     result.deferredCount = pass.deferredCount;
     result.deferredReason = pass.deferredReason;
-    const auto count = [&pass](EntryOutcome outcome) { return countOutcome(pass.entries, outcome); };
+    const auto count = [&pass](EntryOutcome outcome) {
+        return countOutcome(pass.entries, outcome);
+    };
     result.exactCount = count(EntryOutcome::restored);
     result.adjustedCount = count(EntryOutcome::adjusted);
     result.notOpenCount = count(EntryOutcome::notOpen);

@@ -53,7 +53,8 @@ public:
     // As `run`, for a caller that may stop waiting: a stop ends the wait at once, without a
     // value; the operation itself still runs to its end on the executor's thread.
     template <class F>
-    auto run(F operation, std::stop_token stop) -> QCoro::Task<std::optional<std::invoke_result_t<F &>>>
+    auto run(F operation, std::stop_token stop)
+        -> QCoro::Task<std::optional<std::invoke_result_t<F &>>>
     {
         using T = std::invoke_result_t<F &>;
         static_assert(!std::is_void_v<T>, "a stoppable operation gives a value");

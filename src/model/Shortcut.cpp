@@ -37,7 +37,8 @@ QString reservedKey(quint32 keyCode, quint32 modifiers)
 
 QByteArray Shortcut::toJson() const
 {
-    const QJsonObject object{{keyCodeMember, qint64(keyCode)}, {modifiersMember, qint64(modifiers)}};
+    const QJsonObject object{{keyCodeMember, qint64(keyCode)},
+                             {modifiersMember, qint64(modifiers)}};
     return QJsonDocument(object).toJson(QJsonDocument::Compact);
 }
 

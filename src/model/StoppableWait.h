@@ -53,11 +53,11 @@ public:
     // Movable only until it waits: from then on the timer, the future and the stop know it by its
     // address.
     StoppableWait(StoppableWait &&other) noexcept
-        : source_(std::move(other.source_)),
-          stop_(std::move(other.stop_)),
-          start_(std::move(other.start_)),
-          ready_(other.ready_),
-          ranItsCourse_(other.ranItsCourse_)
+        : source_(std::move(other.source_))
+        , stop_(std::move(other.stop_))
+        , start_(std::move(other.start_))
+        , ready_(other.ready_)
+        , ranItsCourse_(other.ranItsCourse_)
     {
     }
     StoppableWait(const StoppableWait &) = delete;
@@ -90,7 +90,10 @@ private:
 
     StoppableWait(std::unique_ptr<QObject> source, std::stop_token stop, bool ready,
                   std::function<void(StoppableWait *)> start)
-        : source_(std::move(source)), stop_(std::move(stop)), start_(std::move(start)), ready_(ready)
+        : source_(std::move(source))
+        , stop_(std::move(stop))
+        , start_(std::move(start))
+        , ready_(ready)
     {
     }
 

@@ -5,19 +5,33 @@
 namespace ostrel {
 
 StorageError::StorageError(Kind kind, QString detail, qint64 version)
-    : kind_(kind), detail_(std::move(detail)), version_(version)
+    : kind_(kind)
+    , detail_(std::move(detail))
+    , version_(version)
 {
     what_ = errorDescription().toUtf8();
 }
 
-StorageError StorageError::openFailed(const QString &detail) { return {Kind::openFailed, detail}; }
+StorageError StorageError::openFailed(const QString &detail)
+{
+    return {Kind::openFailed, detail};
+}
 StorageError StorageError::storageUnavailable(const QString &detail)
 {
     return {Kind::storageUnavailable, detail};
 }
-StorageError StorageError::corrupted(const QString &detail) { return {Kind::corrupted, detail}; }
-StorageError StorageError::readFailed(const QString &detail) { return {Kind::readFailed, detail}; }
-StorageError StorageError::writeFailed(const QString &detail) { return {Kind::writeFailed, detail}; }
+StorageError StorageError::corrupted(const QString &detail)
+{
+    return {Kind::corrupted, detail};
+}
+StorageError StorageError::readFailed(const QString &detail)
+{
+    return {Kind::readFailed, detail};
+}
+StorageError StorageError::writeFailed(const QString &detail)
+{
+    return {Kind::writeFailed, detail};
+}
 StorageError StorageError::futureSchema(qint64 version, const QString &databasePath)
 {
     return {Kind::futureSchema, databasePath, version};
@@ -34,13 +48,34 @@ StorageError StorageError::recoveryFailed(const QString &detail)
 {
     return {Kind::recoveryFailed, detail};
 }
-StorageError StorageError::resetFailed(const QString &detail) { return {Kind::resetFailed, detail}; }
-StorageError StorageError::duplicateName(const QString &name) { return {Kind::duplicateName, name}; }
-StorageError StorageError::invalidName() { return {Kind::invalidName, {}}; }
-StorageError StorageError::emptyLayout() { return {Kind::emptyLayout, {}}; }
-StorageError StorageError::lastEntry() { return {Kind::lastEntry, {}}; }
-StorageError StorageError::entryNotFound() { return {Kind::entryNotFound, {}}; }
-StorageError StorageError::layoutNotFound() { return {Kind::layoutNotFound, {}}; }
+StorageError StorageError::resetFailed(const QString &detail)
+{
+    return {Kind::resetFailed, detail};
+}
+StorageError StorageError::duplicateName(const QString &name)
+{
+    return {Kind::duplicateName, name};
+}
+StorageError StorageError::invalidName()
+{
+    return {Kind::invalidName, {}};
+}
+StorageError StorageError::emptyLayout()
+{
+    return {Kind::emptyLayout, {}};
+}
+StorageError StorageError::lastEntry()
+{
+    return {Kind::lastEntry, {}};
+}
+StorageError StorageError::entryNotFound()
+{
+    return {Kind::entryNotFound, {}};
+}
+StorageError StorageError::layoutNotFound()
+{
+    return {Kind::layoutNotFound, {}};
+}
 
 QString StorageError::errorDescription() const
 {

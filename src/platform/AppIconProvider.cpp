@@ -43,7 +43,8 @@ QImage squareImage(const QIcon &icon)
     if (rendered.isNull()) {
         return {};
     }
-    const QImage fitted = rendered.scaled(side, side, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+    const QImage fitted =
+        rendered.scaled(side, side, Qt::KeepAspectRatio, Qt::SmoothTransformation);
     QPainter painter(&image);
     painter.drawImage((side - fitted.width()) / 2, (side - fitted.height()) / 2, fitted);
     return image;

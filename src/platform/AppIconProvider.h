@@ -24,7 +24,10 @@ public:
 
     // Where icons come from (none: every application shows its stand-in); must outlive the
     // provider.
-    explicit AppIconProvider(ApplicationIcons *source = nullptr) : source_(source) {}
+    explicit AppIconProvider(ApplicationIcons *source = nullptr)
+        : source_(source)
+    {
+    }
 
     // The application's icon, 64 × 64; absent when no installed application has this identifier
     // (not cached: a later call asks again).

@@ -10,7 +10,11 @@ namespace ostrel {
 
 AppIconView::AppIconView(const QString &bundleID, int size, AppIconProvider *icons, QWidget *parent,
                          const QString &appName)
-    : QWidget(parent), icons_(icons), bundleID_(bundleID), appName_(appName), size_(size)
+    : QWidget(parent)
+    , icons_(icons)
+    , bundleID_(bundleID)
+    , appName_(appName)
+    , size_(size)
 {
     setFixedSize(size, size);
     setAccessibleName(QString());

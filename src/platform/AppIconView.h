@@ -15,8 +15,8 @@ class AppIconView : public QWidget {
 public:
     // `appName` gives the stand-in its letter; without it the identifier's last part does.
     // Without `icons` (which must outlive the view) every application shows its stand-in.
-    AppIconView(const QString &bundleID, int size, AppIconProvider *icons, QWidget *parent = nullptr,
-                const QString &appName = {});
+    AppIconView(const QString &bundleID, int size, AppIconProvider *icons,
+                QWidget *parent = nullptr, const QString &appName = {});
 
     QString bundleID() const { return bundleID_; }
     // Whether the application's own icon is shown (else the stand-in).

@@ -118,4 +118,3 @@ std::optional<QString> BrowserHostname::read(AccessibilityElements &elements, Cl
 }
 
 } // namespace ostrel
-

@@ -13,7 +13,10 @@ namespace ostrel {
 // thread only.
 class DisplayService {
 public:
-    explicit DisplayService(ScreenList &screens) : screens_(screens) {}
+    explicit DisplayService(ScreenList &screens)
+        : screens_(screens)
+    {
+    }
 
     QList<CurrentDisplay> currentDisplays() const;
 

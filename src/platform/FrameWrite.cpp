@@ -36,8 +36,7 @@ bool FrameWrite::start()
     }
     AccessibilityElements &elements = *system_.elements;
     elements.setMessagingTimeout(reference_.element, writeTimeout);
-    const std::optional<QString> role =
-        AX::string(elements, reference_.element, AXAttribute::role);
+    const std::optional<QString> role = AX::string(elements, reference_.element, AXAttribute::role);
     if (!role || *role != reference_.role) {
         result_.sizeFailure = AXWriteFailure::windowUnavailable();
         return true;
@@ -134,7 +133,8 @@ bool FrameWrite::pass(Checkpoint checkpoint)
         // while the window already sits where it should.
         if (result_.sizeFailure || afterIsOff()) {
             if (!hasGate_ && !cancelled()) {
-                // As above: the repeated position's checkpoint, tested early, lets both go together.
+                // As above: the repeated position's checkpoint, tested early, lets both go
+                // together.
                 if (together_ && beginPair(checkpoint)) {
                     return false;
                 }

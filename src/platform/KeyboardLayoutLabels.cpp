@@ -4,7 +4,10 @@
 
 namespace ostrel {
 
-KeyboardLayoutLabels::KeyboardLayoutLabels(KeyboardLayoutSource &layout) : layout_(layout) {}
+KeyboardLayoutLabels::KeyboardLayoutLabels(KeyboardLayoutSource &layout)
+    : layout_(layout)
+{
+}
 
 std::shared_ptr<KeyboardLayoutLabels> KeyboardLayoutLabels::create(KeyboardLayoutSource &layout)
 {
@@ -57,7 +60,8 @@ void KeyboardLayoutLabels::clear()
     ++generation_;
 }
 
-std::optional<QString> KeyboardLayoutLabels::translate(KeyboardLayoutSource &layout, quint32 keyCode)
+std::optional<QString> KeyboardLayoutLabels::translate(KeyboardLayoutSource &layout,
+                                                       quint32 keyCode)
 {
     if (keyCode > 0xFFFF) {
         return std::nullopt;

@@ -7,7 +7,8 @@ namespace ostrel {
 KeyboardLayoutObserver::KeyboardLayoutObserver(KeyboardLayoutSource &layout,
                                                std::shared_ptr<KeyboardLayoutLabels> labels,
                                                QObject *parent)
-    : QObject(parent), layout_(layout)
+    : QObject(parent)
+    , layout_(layout)
 {
     // The change may be noticed on any thread. The cache is emptied there and then, before the
     // revision moves on the main thread. The handler is never called once the destructor has

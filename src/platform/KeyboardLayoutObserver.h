@@ -18,8 +18,8 @@ class KeyboardLayoutObserver : public QObject {
 
 public:
     // Both must outlive the observer; lives on the main thread.
-    KeyboardLayoutObserver(KeyboardLayoutSource &layout, std::shared_ptr<KeyboardLayoutLabels> labels,
-                           QObject *parent = nullptr);
+    KeyboardLayoutObserver(KeyboardLayoutSource &layout,
+                           std::shared_ptr<KeyboardLayoutLabels> labels, QObject *parent = nullptr);
     ~KeyboardLayoutObserver() override;
 
     int revision() const { return revision_; }

@@ -20,7 +20,8 @@ constexpr double numberPixelSize = 15;
 } // namespace
 
 MarkerContentView::MarkerContentView(int number, Compositing *compositing)
-    : OverlayPanel(compositing), number_(number)
+    : OverlayPanel(compositing)
+    , number_(number)
 {
     setObjectName(QStringLiteral("candidate-marker-%1").arg(number));
 }
@@ -77,7 +78,8 @@ QRegion MarkerContentView::paintedShape() const
     const QRectF r = outline();
     const double half = lineWidth / 2;
     QPainterPath band;
-    band.addRoundedRect(r.adjusted(-half, -half, half, half), cornerRadius + half, cornerRadius + half);
+    band.addRoundedRect(r.adjusted(-half, -half, half, half), cornerRadius + half,
+                        cornerRadius + half);
     QPainterPath inner;
     inner.addRoundedRect(r.adjusted(half, half, -half, -half), std::max(0.0, cornerRadius - half),
                          std::max(0.0, cornerRadius - half));

@@ -13,7 +13,10 @@ constexpr double panelInset = 2;
 
 MarkerOverlayService::MarkerOverlayService(Clock &clock, OverlayWindowRegistry &overlays,
                                            Compositing *compositing, QObject *parent)
-    : QObject(parent), clock_(clock), overlays_(overlays), compositing_(compositing)
+    : QObject(parent)
+    , clock_(clock)
+    , overlays_(overlays)
+    , compositing_(compositing)
 {
 }
 
@@ -61,8 +64,8 @@ void MarkerOverlayService::clear()
     panels_.clear();
 }
 
-QCoro::Task<void> MarkerOverlayService::hideLater(QPointer<MarkerOverlayService> service, Clock *clock,
-                                                  std::shared_ptr<HideTask> task)
+QCoro::Task<void> MarkerOverlayService::hideLater(QPointer<MarkerOverlayService> service,
+                                                  Clock *clock, std::shared_ptr<HideTask> task)
 {
     QCoro::Task<void> wait = clock->sleep(hideAfter, task->stop.get_token());
     co_await wait;

@@ -26,8 +26,8 @@ public:
 
     // The clock times the automatic hide; the markers' window numbers go into `overlays`. These
     // and `compositing` (may be null) must outlive the service.
-    MarkerOverlayService(Clock &clock, OverlayWindowRegistry &overlays, Compositing *compositing = nullptr,
-                         QObject *parent = nullptr);
+    MarkerOverlayService(Clock &clock, OverlayWindowRegistry &overlays,
+                         Compositing *compositing = nullptr, QObject *parent = nullptr);
     ~MarkerOverlayService() override;
 
     // Replaces the markers shown by one per candidate whose window is larger than 10 × 10 points.

@@ -29,10 +29,11 @@ OverlayPanel::OverlayPanel(Compositing *compositing, QWidget *parent)
 OverlayPanel::OverlayPanel(bool translucent, QWidget *parent)
     : QWidget(parent,
               Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint
-                  | Qt::WindowDoesNotAcceptFocus | Qt::WindowTransparentForInput
+                  | Qt::WindowDoesNotAcceptFocus
+                  | Qt::WindowTransparentForInput
                   // Left alone by the window manager: no frame, no placement of its own, no focus.
-                  | Qt::X11BypassWindowManagerHint),
-      translucent_(translucent)
+                  | Qt::X11BypassWindowManagerHint)
+    , translucent_(translucent)
 {
     setAttribute(Qt::WA_ShowWithoutActivating);
     setAttribute(Qt::WA_X11DoNotAcceptFocus);

@@ -12,8 +12,14 @@ namespace {
 constexpr double seamOverlap = 0.5;
 constexpr double changeThreshold = 0.5;
 
-double maxX(const RectD &r) { return r.x + r.width; }
-double maxY(const RectD &r) { return r.y + r.height; }
+double maxX(const RectD &r)
+{
+    return r.x + r.width;
+}
+double maxY(const RectD &r)
+{
+    return r.y + r.height;
+}
 
 std::optional<RectD> intersection(const RectD &a, const RectD &b)
 {
@@ -54,7 +60,8 @@ QList<RectD> RestoredWindowFlashGeometry::subtract(const RectD &cut, const QList
     return result;
 }
 
-QList<RectD> RestoredWindowFlashGeometry::visibleRects(const RectD &target, const QList<RectD> &occluders)
+QList<RectD> RestoredWindowFlashGeometry::visibleRects(const RectD &target,
+                                                       const QList<RectD> &occluders)
 {
     QList<RectD> pieces{target};
     for (const RectD &occluder : occluders) {
@@ -78,7 +85,8 @@ QList<RectD> RestoredWindowFlashGeometry::visibleRects(const RectD &target, cons
 }
 
 QList<RestoredWindowFlashGeometry::PanelPlacement>
-RestoredWindowFlashGeometry::placements(const QList<OrderedWindow> &windows, const QList<quint32> &windowIDs)
+RestoredWindowFlashGeometry::placements(const QList<OrderedWindow> &windows,
+                                        const QList<quint32> &windowIDs)
 {
     QHash<quint32, qsizetype> position;
     for (qsizetype i = 0; i < windows.size(); ++i) {
@@ -100,14 +108,15 @@ RestoredWindowFlashGeometry::placements(const QList<OrderedWindow> &windows, con
     return result;
 }
 
-RestoredWindowFlashGeometry::FrameChange RestoredWindowFlashGeometry::frameChange(const RectD &current,
-                                                                                  const RectD &target)
+RestoredWindowFlashGeometry::FrameChange
+RestoredWindowFlashGeometry::frameChange(const RectD &current, const RectD &target)
 {
     if (std::abs(current.width - target.width) > changeThreshold
         || std::abs(current.height - target.height) > changeThreshold) {
         return FrameChange::resize;
     }
-    if (std::abs(current.x - target.x) > changeThreshold || std::abs(current.y - target.y) > changeThreshold) {
+    if (std::abs(current.x - target.x) > changeThreshold
+        || std::abs(current.y - target.y) > changeThreshold) {
         return FrameChange::move;
     }
     return FrameChange::none;

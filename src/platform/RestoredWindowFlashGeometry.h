@@ -25,15 +25,16 @@ QList<RectD> visibleRects(const RectD &target, const QList<RectD> &occluders);
 
 // Where one panel goes for a read of the window list.
 struct PanelPlacement {
-    bool onScreen = false;    // false: its window is not in the list (closed, minimised, elsewhere)
-    RectD bounds;             // the window's bounds
-    QList<RectD> occluders;   // every window in front of it, front-most first
+    bool onScreen = false;  // false: its window is not in the list (closed, minimised, elsewhere)
+    RectD bounds;           // the window's bounds
+    QList<RectD> occluders; // every window in front of it, front-most first
 
     friend bool operator==(const PanelPlacement &, const PanelPlacement &) = default;
 };
 
 // One entry per window number, in order; a number listed twice counts at its later position.
-QList<PanelPlacement> placements(const QList<OrderedWindow> &windows, const QList<quint32> &windowIDs);
+QList<PanelPlacement> placements(const QList<OrderedWindow> &windows,
+                                 const QList<quint32> &windowIDs);
 
 // How a panel at `current` follows a window at `target`: changes of 0.5 point or less are ignored.
 enum class FrameChange { none, move, resize };

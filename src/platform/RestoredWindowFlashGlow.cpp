@@ -87,7 +87,8 @@ QImage RestoredWindowFlashGlow::render(QSize size, QColor accent)
         // blur radius; the panel's edge cuts off what would spread outwards.
         const int steps = layer.blurRadius > 0 ? 6 : 1;
         for (int step = 0; step < steps; ++step) {
-            const double spread = steps > 1 ? layer.blurRadius * (double(step) / (steps - 1) - 0.5) * 2 : 0;
+            const double spread =
+                steps > 1 ? layer.blurRadius * (double(step) / (steps - 1) - 0.5) * 2 : 0;
             QColor color = accent;
             color.setAlphaF(float(layer.opacity / steps));
             strokeInside(painter, bounds, std::max(1.0, layer.lineWidth + spread), color);
@@ -117,7 +118,8 @@ void RestoredWindowFlashGlow::paint(QPainter &painter, QSize size)
     painter.drawImage(QPoint(0, 0), pieces.drawing, QRect(0, 0, reach, reach));
     painter.drawImage(QPoint(width - reach, 0), pieces.drawing, QRect(far, 0, reach, reach));
     painter.drawImage(QPoint(0, height - reach), pieces.drawing, QRect(0, far, reach, reach));
-    painter.drawImage(QPoint(width - reach, height - reach), pieces.drawing, QRect(far, far, reach, reach));
+    painter.drawImage(QPoint(width - reach, height - reach), pieces.drawing,
+                      QRect(far, far, reach, reach));
     const int across = width - 2 * reach;
     const int down = height - 2 * reach;
     if (across > 0) {

@@ -21,7 +21,10 @@ public:
     // (64 points widened by a 36-point blur) and two pixels to spare.
     static constexpr int reach = 102;
 
-    explicit RestoredWindowFlashGlow(QColor accent) : accent_(accent) {}
+    explicit RestoredWindowFlashGlow(QColor accent)
+        : accent_(accent)
+    {
+    }
 
     QColor accent() const { return accent_; }
 

@@ -3,7 +3,8 @@
 namespace ostrel {
 
 RestoredWindowFlashRegion::RestoredWindowFlashRegion(double width, double height, QObject *parent)
-    : QObject(parent), rects_{{0, 0, width, height}}
+    : QObject(parent)
+    , rects_{{0, 0, width, height}}
 {
 }
 

@@ -24,15 +24,15 @@ QEasingCurve cubicBezier(QPointF first, QPointF second)
 
 RestoredWindowFlashService::RestoredWindowFlashService(WindowServerList &windowServer, Clock &clock,
                                                        OverlayWindowRegistry &overlays,
-                                                       ReduceMotion *reduceMotion, Compositing *compositing,
-                                                       QObject *parent)
-    : QObject(parent),
-      windowServer_(windowServer),
-      clock_(clock),
-      overlays_(overlays),
-      reduceMotion_(reduceMotion),
-      compositing_(compositing),
-      reader_(std::make_unique<WindowListReader>(windowServer))
+                                                       ReduceMotion *reduceMotion,
+                                                       Compositing *compositing, QObject *parent)
+    : QObject(parent)
+    , windowServer_(windowServer)
+    , clock_(clock)
+    , overlays_(overlays)
+    , reduceMotion_(reduceMotion)
+    , compositing_(compositing)
+    , reader_(std::make_unique<WindowListReader>(windowServer))
 {
     retireTimer_.setSingleShot(true);
     retireTimer_.setInterval(0);
@@ -60,7 +60,8 @@ void RestoredWindowFlashService::cancel(std::shared_ptr<Task> &task)
     }
 }
 
-void RestoredWindowFlashService::flash(const QList<RestoredWindowFlashTarget> &targets, HighlightColor color)
+void RestoredWindowFlashService::flash(const QList<RestoredWindowFlashTarget> &targets,
+                                       HighlightColor color)
 {
     removePanels();
     const quint64 generation = ++generation_;
@@ -99,11 +100,13 @@ void RestoredWindowFlashService::flash(const QList<RestoredWindowFlashTarget> &t
     dismissLater(this, dismissTask_, generation, &clock_, reducedMotion);
 }
 
-QCoro::Task<void> RestoredWindowFlashService::dismissLater(QPointer<RestoredWindowFlashService> service,
-                                                           std::shared_ptr<Task> task, quint64 generation,
-                                                           Clock *clock, bool reducedMotion)
+QCoro::Task<void>
+RestoredWindowFlashService::dismissLater(QPointer<RestoredWindowFlashService> service,
+                                         std::shared_ptr<Task> task, quint64 generation,
+                                         Clock *clock, bool reducedMotion)
 {
-    QCoro::Task<void> wait = clock->sleep(reducedMotion ? reducedMotionVisibleFor : visibleFor, task->stop.get_token());
+    QCoro::Task<void> wait =
+        clock->sleep(reducedMotion ? reducedMotionVisibleFor : visibleFor, task->stop.get_token());
     co_await wait;
     if (task->stop.stop_requested() || !service || service->generation_ != generation) {
         co_return;
@@ -199,8 +202,9 @@ void RestoredWindowFlashService::destroyOneRetired()
 
 void RestoredWindowFlashService::updatePanelFrames()
 {
-    const bool anyWindow = std::any_of(panels_.cbegin(), panels_.cend(),
-                                       [](const TrackedPanel &tracked) { return tracked.windowID.has_value(); });
+    const bool anyWindow =
+        std::any_of(panels_.cbegin(), panels_.cend(),
+                    [](const TrackedPanel &tracked) { return tracked.windowID.has_value(); });
     if (!anyWindow) {
         return;
     }
@@ -209,8 +213,9 @@ void RestoredWindowFlashService::updatePanelFrames()
 
 void RestoredWindowFlashService::startTracking(quint64 generation)
 {
-    const bool anyWindow = std::any_of(panels_.cbegin(), panels_.cend(),
-                                       [](const TrackedPanel &tracked) { return tracked.windowID.has_value(); });
+    const bool anyWindow =
+        std::any_of(panels_.cbegin(), panels_.cend(),
+                    [](const TrackedPanel &tracked) { return tracked.windowID.has_value(); });
     if (!anyWindow) {
         return;
     }
@@ -233,7 +238,8 @@ QCoro::Task<void> RestoredWindowFlashService::track(QPointer<RestoredWindowFlash
         // The reader belongs to the service, which exists here; after the read only the service is
         // looked at again.
         QSet<quint32> overlays = service->overlays_.windowNumbers();
-        QCoro::Task<std::optional<QList<OrderedWindow>>> reading = reader->read(std::move(overlays), stop);
+        QCoro::Task<std::optional<QList<OrderedWindow>>> reading =
+            reader->read(std::move(overlays), stop);
         std::optional<QList<OrderedWindow>> windows = co_await std::move(reading);
         if (stop.stop_requested() || !service || service->generation_ != generation) {
             co_return;
@@ -242,7 +248,8 @@ QCoro::Task<void> RestoredWindowFlashService::track(QPointer<RestoredWindowFlash
     }
 }
 
-void RestoredWindowFlashService::applyPanelFrames(const std::optional<QList<OrderedWindow>> &windows)
+void RestoredWindowFlashService::applyPanelFrames(
+    const std::optional<QList<OrderedWindow>> &windows)
 {
     if (!windows) {
         return; // an unreadable list changes nothing this cycle

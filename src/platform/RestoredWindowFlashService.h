@@ -30,7 +30,8 @@ struct RestoredWindowFlashTarget {
     RectD frame;
     std::optional<quint32> windowID;
 
-    friend bool operator==(const RestoredWindowFlashTarget &, const RestoredWindowFlashTarget &) = default;
+    friend bool operator==(const RestoredWindowFlashTarget &,
+                           const RestoredWindowFlashTarget &) = default;
 };
 
 // Outlines restored windows for about a second and a half with a glow in the highlight colour:
@@ -56,9 +57,10 @@ public:
     // `reduceMotion` and `compositing` may be null (motion allowed, translucency available). A
     // flash still running when the service goes ends with it: its panels go, and its tasks end
     // there and then.
-    RestoredWindowFlashService(WindowServerList &windowServer, Clock &clock, OverlayWindowRegistry &overlays,
-                               ReduceMotion *reduceMotion = nullptr, Compositing *compositing = nullptr,
-                               QObject *parent = nullptr);
+    RestoredWindowFlashService(WindowServerList &windowServer, Clock &clock,
+                               OverlayWindowRegistry &overlays,
+                               ReduceMotion *reduceMotion = nullptr,
+                               Compositing *compositing = nullptr, QObject *parent = nullptr);
     ~RestoredWindowFlashService() override;
 
     // Replaces any flash in progress by one panel per usable target of at least 20 × 20 points.
@@ -89,11 +91,12 @@ private:
     void destroyOneRetired();
     static void cancel(std::shared_ptr<Task> &task);
 
-    static QCoro::Task<void> track(QPointer<RestoredWindowFlashService> service, std::shared_ptr<Task> task,
-                                   quint64 generation, Clock *clock, WindowListReader *reader);
+    static QCoro::Task<void> track(QPointer<RestoredWindowFlashService> service,
+                                   std::shared_ptr<Task> task, quint64 generation, Clock *clock,
+                                   WindowListReader *reader);
     static QCoro::Task<void> dismissLater(QPointer<RestoredWindowFlashService> service,
-                                          std::shared_ptr<Task> task, quint64 generation, Clock *clock,
-                                          bool reducedMotion);
+                                          std::shared_ptr<Task> task, quint64 generation,
+                                          Clock *clock, bool reducedMotion);
 
     WindowServerList &windowServer_;
     Clock &clock_;

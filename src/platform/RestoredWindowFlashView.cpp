@@ -37,7 +37,9 @@ QRegion regionOfRects(const QList<RectD> &rects)
 
 RestoredWindowFlashView::RestoredWindowFlashView(RestoredWindowFlashRegion *region, QColor accent,
                                                  bool translucent)
-    : OverlayPanel(translucent), region_(region), glow_(accent)
+    : OverlayPanel(translucent)
+    , region_(region)
+    , glow_(accent)
 {
     setObjectName(QStringLiteral("restored-window-flash"));
     connect(region_, &RestoredWindowFlashRegion::rectsChanged, this, [this] {

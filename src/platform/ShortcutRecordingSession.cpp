@@ -28,7 +28,8 @@ QWindow *windowOf(QObject *receiver)
 } // namespace
 
 ShortcutRecordingSession::ShortcutRecordingSession(ShortcutRecordings &recordings, QObject *parent)
-    : QObject(parent), recordings_(recordings)
+    : QObject(parent)
+    , recordings_(recordings)
 {
 }
 
@@ -59,7 +60,9 @@ void ShortcutRecordingSession::begin(ChangeHandler onChange)
 
     // Switching to another application, or the recording window losing the keyboard, ends the
     // recording. The stop is queued so it never runs inside Qt's focus handling.
-    auto stopLater = [this] { QMetaObject::invokeMethod(this, &ShortcutRecordingSession::stop, Qt::QueuedConnection); };
+    auto stopLater = [this] {
+        QMetaObject::invokeMethod(this, &ShortcutRecordingSession::stop, Qt::QueuedConnection);
+    };
     auto *application = qobject_cast<QGuiApplication *>(QCoreApplication::instance());
     if (application) {
         observers_.append(connect(application, &QGuiApplication::applicationStateChanged, this,
@@ -161,7 +164,8 @@ bool ShortcutRecordingSession::handle(QObject *receiver, QKeyEvent *event)
     if (const std::optional<QString> message = validationMessage()) {
         hint_ = message;
     } else if (warnsAboutTyping()) {
-        hint_ = QStringLiteral("Shift-only shortcuts replace ordinary typing or selection. Save only if you accept that.");
+        hint_ = QStringLiteral("Shift-only shortcuts replace ordinary typing or selection. Save "
+                               "only if you accept that.");
     } else {
         hint_ = QStringLiteral("Press Save to keep this shortcut.");
     }
@@ -176,7 +180,8 @@ void ShortcutRecordingSession::updateModifiers(quint32 mask)
     }
     liveModifiers_ = mask;
     if (mask == Shortcut::shift) {
-        hint_ = QStringLiteral("Shift alone replaces ordinary typing or selection. Press a key only if you accept that.");
+        hint_ = QStringLiteral("Shift alone replaces ordinary typing or selection. Press a key "
+                               "only if you accept that.");
     } else if (mask & (Shortcut::command | Shortcut::option | Shortcut::control)) {
         hint_ = QStringLiteral("Now press a key.");
     } else {

@@ -13,7 +13,8 @@ namespace {
 
 QString conflictKey(const Shortcut &shortcut)
 {
-    return QString::number(shortcut.keyCode) + QLatin1Char('-') + QString::number(shortcut.modifiers);
+    return QString::number(shortcut.keyCode) + QLatin1Char('-')
+        + QString::number(shortcut.modifiers);
 }
 
 bool hasModifier(const Shortcut &shortcut)
@@ -55,7 +56,8 @@ QString identifierText(const QUuid &id)
 } // namespace
 
 ShortcutService::ShortcutService(HotKeyRegistry &registry, QObject *parent)
-    : QObject(parent), registry_(registry)
+    : QObject(parent)
+    , registry_(registry)
 {
     installHandler();
 }
@@ -104,7 +106,8 @@ void ShortcutService::pressed(HotKeyID id)
     onTrigger(target);
 }
 
-QList<ShortcutService::LayoutShortcut> ShortcutService::sorted(const QHash<QUuid, Shortcut> &perLayout)
+QList<ShortcutService::LayoutShortcut>
+ShortcutService::sorted(const QHash<QUuid, Shortcut> &perLayout)
 {
     QList<LayoutShortcut> entries;
     for (auto it = perLayout.constBegin(); it != perLayout.constEnd(); ++it) {
@@ -130,7 +133,8 @@ std::optional<QString> ShortcutService::registerShortcut(const Shortcut &shortcu
         targets_.insert(id, target);
         return std::nullopt;
     }
-    return ShortcutFormatter::text(shortcut) + QStringLiteral(" is in use or reserved. Choose another shortcut.");
+    return ShortcutFormatter::text(shortcut)
+        + QStringLiteral(" is in use or reserved. Choose another shortcut.");
 }
 
 std::optional<QString> ShortcutService::registerSet(const std::optional<Shortcut> &global,
@@ -186,8 +190,9 @@ ShortcutApplyResult ShortcutService::apply(const std::optional<Shortcut> &global
         if (editing == ShortcutTarget::selectedLayout()) {
             for (const LayoutShortcut &entry : layouts) {
                 if (entry.shortcut == *global) {
-                    return {ShortcutFormatter::text(*global)
-                            + QStringLiteral(" is used by another layout. Choose another shortcut.")};
+                    return {
+                        ShortcutFormatter::text(*global)
+                        + QStringLiteral(" is used by another layout. Choose another shortcut.")};
                 }
             }
         }
@@ -202,8 +207,8 @@ ShortcutApplyResult ShortcutService::apply(const std::optional<Shortcut> &global
         const QString key = conflictKey(entry.shortcut);
         const auto owner = owners.constFind(key);
         if (owner != owners.constEnd()) {
-            return {ShortcutFormatter::text(entry.shortcut) + QStringLiteral(" is used by ") + *owner
-                    + QStringLiteral(". Choose another shortcut.")};
+            return {ShortcutFormatter::text(entry.shortcut) + QStringLiteral(" is used by ")
+                    + *owner + QStringLiteral(". Choose another shortcut.")};
         }
         owners.insert(key, QStringLiteral("another layout"));
     }

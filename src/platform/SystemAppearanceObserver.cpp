@@ -8,7 +8,8 @@
 namespace ostrel {
 
 SystemAppearanceObserver::SystemAppearanceObserver(SystemAppearance *appearance, QObject *parent)
-    : QObject(parent), appearance_(appearance)
+    : QObject(parent)
+    , appearance_(appearance)
 {
     isDark_ = currentIsDark();
     if (appearance_) {
@@ -31,12 +32,14 @@ bool SystemAppearanceObserver::currentIsDark() const
         return false;
     }
     const QPalette palette = QGuiApplication::palette();
-    return palette.color(QPalette::Window).lightness() < palette.color(QPalette::WindowText).lightness();
+    return palette.color(QPalette::Window).lightness()
+        < palette.color(QPalette::WindowText).lightness();
 }
 
 bool SystemAppearanceObserver::eventFilter(QObject *watched, QEvent *event)
 {
-    if (watched == QCoreApplication::instance() && event->type() == QEvent::ApplicationPaletteChange) {
+    if (watched == QCoreApplication::instance()
+        && event->type() == QEvent::ApplicationPaletteChange) {
         refreshLater();
     }
     return false;

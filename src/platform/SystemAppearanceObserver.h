@@ -15,7 +15,8 @@ class SystemAppearanceObserver : public QObject {
 
 public:
     // `appearance` may be null (no desktop preference) and must outlive the observer.
-    explicit SystemAppearanceObserver(SystemAppearance *appearance = nullptr, QObject *parent = nullptr);
+    explicit SystemAppearanceObserver(SystemAppearance *appearance = nullptr,
+                                      QObject *parent = nullptr);
 
     bool isDark() const { return isDark_; }
 

@@ -23,7 +23,11 @@ bool matches(const RectD &row, const RectD &window)
 
 class Pairing {
 public:
-    Pairing(Clock &clock, Clock::TimePoint deadline) : clock_(clock), deadline_(deadline) {}
+    Pairing(Clock &clock, Clock::TimePoint deadline)
+        : clock_(clock)
+        , deadline_(deadline)
+    {
+    }
 
     void checkClock() const
     {
@@ -62,8 +66,8 @@ private:
 } // namespace
 
 VisibilityScan VisibilityScan::pair(const QHash<AXWindowIdentity, RectD> &frames,
-                                    const QList<CGWindowEntry> &visible,
-                                    Clock::TimePoint deadline, Clock &clock)
+                                    const QList<CGWindowEntry> &visible, Clock::TimePoint deadline,
+                                    Clock &clock)
 {
     Pairing pairing(clock, deadline);
     QList<std::pair<AXWindowIdentity, RectD>> pairs;

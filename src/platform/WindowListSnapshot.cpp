@@ -28,7 +28,8 @@ QCoro::Task<std::optional<QList<OrderedWindow>>> WindowListReader::read(QSet<qui
 {
     WindowServerList *windowServer = &windowServer_;
     QCoro::Task<std::optional<std::optional<QList<OrderedWindow>>>> reading = executor_.run(
-        [windowServer, excluding] { return WindowListSnapshot::read(*windowServer, excluding); }, std::move(stop));
+        [windowServer, excluding] { return WindowListSnapshot::read(*windowServer, excluding); },
+        std::move(stop));
     std::optional<std::optional<QList<OrderedWindow>>> windows = co_await std::move(reading);
     co_return windows.value_or(std::nullopt);
 }

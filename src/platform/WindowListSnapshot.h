@@ -25,7 +25,8 @@ namespace WindowListSnapshot {
 // The on-screen windows, front to back, without those in `excluding` and without rows that are
 // incomplete, invisible (alpha 0.01 or less) or not larger than 1 × 1 point. Absent when the list
 // cannot be read. Any thread.
-std::optional<QList<OrderedWindow>> read(WindowServerList &windowServer, const QSet<quint32> &excluding);
+std::optional<QList<OrderedWindow>> read(WindowServerList &windowServer,
+                                         const QSet<quint32> &excluding);
 
 } // namespace WindowListSnapshot
 
@@ -34,11 +35,15 @@ std::optional<QList<OrderedWindow>> read(WindowServerList &windowServer, const Q
 class WindowListReader {
 public:
     // The list must outlive the reader.
-    explicit WindowListReader(WindowServerList &windowServer) : windowServer_(windowServer) {}
+    explicit WindowListReader(WindowServerList &windowServer)
+        : windowServer_(windowServer)
+    {
+    }
 
     // Absent when the list cannot be read, or when `stop` is asked before the read ends (the read
     // itself still runs to its end, and the reader waits for it when it goes).
-    QCoro::Task<std::optional<QList<OrderedWindow>>> read(QSet<quint32> excluding, std::stop_token stop = {});
+    QCoro::Task<std::optional<QList<OrderedWindow>>> read(QSet<quint32> excluding,
+                                                          std::stop_token stop = {});
 
 private:
     WindowServerList &windowServer_;

@@ -35,8 +35,8 @@ QCoro::Task<CapturePreview> WindowService::capture(QList<CurrentDisplay> display
     });
 }
 
-QCoro::Task<std::optional<WindowReference>> WindowService::revalidate(WindowReference reference,
-                                                                      QList<CurrentDisplay> displays)
+QCoro::Task<std::optional<WindowReference>>
+WindowService::revalidate(WindowReference reference, QList<CurrentDisplay> displays)
 {
     return executor_.run([this, reference = std::move(reference), displays = std::move(displays)] {
         return revalidateNow(reference, displays);
@@ -67,8 +67,8 @@ QCoro::Task<FrameApplyResult> WindowService::setFrame(RectD frame, WindowReferen
                                                       WriteGate writeGate)
 {
     const bool hasGate = bool(writeGate);
-    auto write = std::make_shared<FrameWrite>(system_, frame, reference, std::move(cancellation),
-                                              hasGate);
+    auto write =
+        std::make_shared<FrameWrite>(system_, frame, reference, std::move(cancellation), hasGate);
     if (!hasGate) {
         // Nothing to wait for: the whole write is one operation of the actor.
         QCoro::Task<bool> whole = executor_.run([write] { return write->start(); });
@@ -90,36 +90,36 @@ QCoro::Task<FrameApplyResult> WindowService::setFrame(RectD frame, WindowReferen
 QCoro::Task<QList<std::optional<WindowReference>>>
 WindowService::revalidateEach(QList<WindowReference> references, QList<CurrentDisplay> displays)
 {
-    return executor_.run([this, references = std::move(references),
-                          displays = std::move(displays)] {
-        QList<std::optional<WindowReference>> fresh;
-        for (const WindowReference &reference : references) {
-            fresh.append(revalidateNow(reference, displays));
-        }
-        return fresh;
-    });
+    return executor_.run(
+        [this, references = std::move(references), displays = std::move(displays)] {
+            QList<std::optional<WindowReference>> fresh;
+            for (const WindowReference &reference : references) {
+                fresh.append(revalidateNow(reference, displays));
+            }
+            return fresh;
+        });
 }
 
 QCoro::Task<QList<std::optional<RectD>>>
 WindowService::readFrames(QList<WindowReference> references, Cancellation cancellation)
 {
-    return executor_.run([this, references = std::move(references),
-                          cancellation = std::move(cancellation)] {
-        QList<std::optional<RectD>> frames;
-        for (const WindowReference &reference : references) {
-            if (cancellation && cancellation->isCancelled()) {
-                break;
+    return executor_.run(
+        [this, references = std::move(references), cancellation = std::move(cancellation)] {
+            QList<std::optional<RectD>> frames;
+            for (const WindowReference &reference : references) {
+                if (cancellation && cancellation->isCancelled()) {
+                    break;
+                }
+                frames.append(readFrameNow(reference));
             }
-            frames.append(readFrameNow(reference));
-        }
-        return frames;
-    });
+            return frames;
+        });
 }
 
 QCoro::Task<QList<WindowMove>> WindowService::moveTogether(QList<PlannedWrite> writes,
-                                                            Cancellation cancellation,
-                                                            std::function<bool()> mayMove,
-                                                            qsizetype inFlight)
+                                                           Cancellation cancellation,
+                                                           std::function<bool()> mayMove,
+                                                           qsizetype inFlight)
 {
     return executor_.run([this, writes = std::move(writes), cancellation = std::move(cancellation),
                           mayMove = std::move(mayMove), inFlight] {
@@ -138,7 +138,8 @@ QCoro::Task<QList<WindowMove>> WindowService::moveTogether(QList<PlannedWrite> w
                 if (!sent[k]->answer) {
                     still.append(sent[k]);
                     stillFor.append(sentFor[k]);
-                } else if (auto repeat = frameWrites[size_t(sentFor[k])]->pairAnswered(*sent[k]->answer)) {
+                } else if (auto repeat =
+                               frameWrites[size_t(sentFor[k])]->pairAnswered(*sent[k]->answer)) {
                     still.append(std::move(repeat));
                     stillFor.append(sentFor[k]);
                 }
@@ -348,8 +349,7 @@ std::optional<RectD> WindowService::readFrameNow(const WindowReference &referenc
 bool WindowService::isOnActiveDesktopNow(const WindowReference &reference)
 {
     system_.elements->setMessagingTimeout(reference.element, activeDesktopTimeout);
-    const RectD frame =
-        AX::frame(*system_.elements, reference.element).value_or(reference.frame);
+    const RectD frame = AX::frame(*system_.elements, reference.element).value_or(reference.frame);
     return isVisibleOnActiveDesktopNow(reference, frame);
 }
 

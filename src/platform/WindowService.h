@@ -84,8 +84,8 @@ public:
     // elsewhere between them: the same calls in the same order as one at a time, with one
     // hand-over between threads instead of one per call.
     // - `revalidate` of each reference, in order.
-    QCoro::Task<QList<std::optional<WindowReference>>> revalidateEach(QList<WindowReference> references,
-                                                                     QList<CurrentDisplay> displays);
+    QCoro::Task<QList<std::optional<WindowReference>>>
+    revalidateEach(QList<WindowReference> references, QList<CurrentDisplay> displays);
     // - `readFrame` of each reference, in order, until a cancellation is seen before a read:
     //   the frames read until then.
     QCoro::Task<QList<std::optional<RectD>>> readFrames(QList<WindowReference> references,
@@ -98,7 +98,8 @@ public:
     //   `inFlight` writes (0: any number) wait for their answers at a time: the next window's
     //   turn comes once one of them is answered. The moves stop at the first window `mayMove`
     //   refuses: the result holds the moves made before it, in order.
-    QCoro::Task<QList<WindowMove>> moveTogether(QList<PlannedWrite> writes, Cancellation cancellation,
+    QCoro::Task<QList<WindowMove>> moveTogether(QList<PlannedWrite> writes,
+                                                Cancellation cancellation,
                                                 std::function<bool()> mayMove, qsizetype inFlight);
 
     // Whether a remembered window is still there with the role it had: access is on, its
@@ -129,7 +130,8 @@ private:
     // Whether the window is fullscreen: its own word where the platform gives one, else whether
     // its frame covers a whole display. (A maximized window on a monitor without panels covers
     // it too, but it is an ordinary window that moves like any other.)
-    bool isFullscreenWindow(AXElement window, const RectD &frame, const QList<CurrentDisplay> &displays);
+    bool isFullscreenWindow(AXElement window, const RectD &frame,
+                            const QList<CurrentDisplay> &displays);
 
     SystemBackend system_;
     QSet<QString> browserBundleIDs_;

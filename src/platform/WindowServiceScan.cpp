@@ -98,8 +98,10 @@ struct WindowService::ScanPass {
                 excludedPids.insert(application.pid);
             }
         }
-        output.excludedWindowCount = std::count_if(rows.begin(), rows.end(),
-            [&excludedPids](const CGWindowEntry &row) { return excludedPids.contains(row.pid); });
+        output.excludedWindowCount =
+            std::count_if(rows.begin(), rows.end(), [&excludedPids](const CGWindowEntry &row) {
+                return excludedPids.contains(row.pid);
+            });
     }
 
     // The regular, visible, not excluded applications other than this program, by name.
@@ -118,7 +120,7 @@ struct WindowService::ScanPass {
         std::stable_sort(eligible.begin(), eligible.end(),
                          [](const RunningApplication *a, const RunningApplication *b) {
                              return a->localizedName.value_or(QString())
-                                  < b->localizedName.value_or(QString());
+                                 < b->localizedName.value_or(QString());
                          });
         for (const RunningApplication *application : std::as_const(eligible)) {
             if (application->bundleIdentifier) {
@@ -307,8 +309,7 @@ struct WindowService::ScanPass {
 };
 
 ScanOutput WindowService::scanNow(const QList<CurrentDisplay> &displays,
-                                  const QSet<QString> &exclusions,
-                                  const Cancellation &cancellation,
+                                  const QSet<QString> &exclusions, const Cancellation &cancellation,
                                   std::optional<Clock::TimePoint> givenDeadline,
                                   bool includeHostnames)
 {
@@ -322,8 +323,7 @@ ScanOutput WindowService::scanNow(const QList<CurrentDisplay> &displays,
     ScanPass pass(*this, displays, exclusions, cancellation);
     pass.start(givenDeadline);
     for (const RunningApplication *application : std::as_const(pass.eligible)) {
-        if (pass.stopRequested()
-            || pass.scanApplication(*application) == AfterApplication::stop) {
+        if (pass.stopRequested() || pass.scanApplication(*application) == AfterApplication::stop) {
             break;
         }
     }

@@ -19,7 +19,8 @@ void revealFolder(const QDBusConnection &sessionBus, const QString &folder,
     // Qt answers false when the desktop has no handler of folders (no xdg-open or the like).
     const auto openByUrl = [url, unopened] {
         if (!QDesktopServices::openUrl(url)) {
-            qCWarning(programLog).noquote() << "No program could show the folder" << url.toLocalFile();
+            qCWarning(programLog).noquote()
+                << "No program could show the folder" << url.toLocalFile();
             if (unopened) {
                 unopened();
             }
@@ -30,10 +31,12 @@ void revealFolder(const QDBusConnection &sessionBus, const QString &folder,
         return;
     }
     QDBusMessage call = QDBusMessage::createMethodCall(
-        QStringLiteral("org.freedesktop.FileManager1"), QStringLiteral("/org/freedesktop/FileManager1"),
+        QStringLiteral("org.freedesktop.FileManager1"),
+        QStringLiteral("/org/freedesktop/FileManager1"),
         QStringLiteral("org.freedesktop.FileManager1"), QStringLiteral("ShowFolders"));
     call << QStringList{url.toString(QUrl::FullyEncoded)} << QString();
-    auto *watcher = new QDBusPendingCallWatcher(sessionBus.asyncCall(call), QCoreApplication::instance());
+    auto *watcher =
+        new QDBusPendingCallWatcher(sessionBus.asyncCall(call), QCoreApplication::instance());
     QObject::connect(watcher, &QDBusPendingCallWatcher::finished, watcher, [watcher, openByUrl] {
         // No file manager on the bus (nor one it can start), or it refused: the desktop's own
         // handler of folders still opens it.

@@ -63,7 +63,8 @@ private:
     PanelShell &shell_;
 };
 
-PanelShell::PanelShell(Mode mode, ContentFactory content, const QIcon &trayIcon, Clock *clock, QObject *parent)
+PanelShell::PanelShell(Mode mode, ContentFactory content, const QIcon &trayIcon, Clock *clock,
+                       QObject *parent)
     : QObject(parent)
     , mode_(mode)
     , clock_(clock)
@@ -99,11 +100,13 @@ PanelShell::PanelShell(Mode mode, ContentFactory content, const QIcon &trayIcon,
         trayIcon_->setToolTip(programName);
         connect(trayIcon_.get(), &QSystemTrayIcon::activated, this,
                 [this](QSystemTrayIcon::ActivationReason reason) {
-                    if (reason == QSystemTrayIcon::Trigger || reason == QSystemTrayIcon::DoubleClick) {
+                    if (reason == QSystemTrayIcon::Trigger
+                        || reason == QSystemTrayIcon::DoubleClick) {
                         toggle();
                     }
                 });
-        connect(qGuiApp, &QGuiApplication::focusWindowChanged, this, &PanelShell::focusWindowChanged);
+        connect(qGuiApp, &QGuiApplication::focusWindowChanged, this,
+                &PanelShell::focusWindowChanged);
         // Escape puts the panel away as a click elsewhere does, as it closes every other window.
         auto *escape = new QShortcut(QKeySequence(Qt::Key_Escape), window);
         connect(escape, &QShortcut::activated, this, &PanelShell::hidePanel);
@@ -198,7 +201,9 @@ void PanelShell::showPanel()
 void PanelShell::showInTray()
 {
     const QRect icon = iconGeometry_ ? iconGeometry_() : QRect();
-    anchor_ = icon.isValid() && !icon.isEmpty() ? icon : QRect(pointer_ ? pointer_() : QPoint(), QSize(1, 1));
+    anchor_ = icon.isValid() && !icon.isEmpty()
+        ? icon
+        : QRect(pointer_ ? pointer_() : QPoint(), QSize(1, 1));
     fit();
     if (prepareWindow_ && !window_->isVisible()) {
         window_->winId();
@@ -225,7 +230,8 @@ void PanelShell::focusWindowChanged(QWindow *focus)
 
 QRect PanelShell::anchorArea() const
 {
-    const QPoint point = mode_ == Mode::tray && anchor_.isValid() ? anchor_.center() : window_->geometry().center();
+    const QPoint point =
+        mode_ == Mode::tray && anchor_.isValid() ? anchor_.center() : window_->geometry().center();
     const QScreen *screen = screenFor(point);
     return screen ? screen->availableGeometry() : QRect();
 }

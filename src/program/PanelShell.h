@@ -47,8 +47,8 @@ public:
 
     // `trayIcon` is the icon shown in the tray; `clock` (may be null: real time) times the reopen
     // guard.
-    PanelShell(Mode mode, ContentFactory content, const QIcon &trayIcon = {}, Clock *clock = nullptr,
-               QObject *parent = nullptr);
+    PanelShell(Mode mode, ContentFactory content, const QIcon &trayIcon = {},
+               Clock *clock = nullptr, QObject *parent = nullptr);
     ~PanelShell() override;
 
     PanelShell(const PanelShell &) = delete;

@@ -16,7 +16,8 @@ bool choosePlatform()
     if (!qEnvironmentVariableIsEmpty("DISPLAY") && x11::X11Connection::open({}, 2.0)) {
         return true;
     }
-    const QDir platforms(QLibraryInfo::path(QLibraryInfo::PluginsPath) + QStringLiteral("/platforms"));
+    const QDir platforms(QLibraryInfo::path(QLibraryInfo::PluginsPath)
+                         + QStringLiteral("/platforms"));
     if (!qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")
         && !platforms.entryList({QStringLiteral("libqwayland*")}, QDir::Files).isEmpty()) {
         qputenv("QT_QPA_PLATFORM", "wayland");

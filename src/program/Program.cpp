@@ -20,14 +20,16 @@
 
 namespace ostrel {
 
-Program::Program(X11Program::Setup setup, PanelShell::Mode mode, SingleInstance *instance, QObject *parent)
+Program::Program(X11Program::Setup setup, PanelShell::Mode mode, SingleInstance *instance,
+                 QObject *parent)
     : QObject(parent)
     , wiring_(std::make_unique<X11Program>(std::move(setup)))
     , instance_(instance)
 {
     registerWindowContents();
     panelActions_ = std::make_unique<PanelActions>(wiring_->model(), wiring_->presenter());
-    shell_ = std::make_unique<PanelShell>(mode, [this] { return makePanelContent(); }, trayIcon());
+    shell_ = std::make_unique<PanelShell>(
+        mode, [this] { return makePanelContent(); }, trayIcon());
     shell_->setPrepareWindow([this](QWidget *window) { wiring_->keepOffTaskbar(window->winId()); });
     connect(&wiring_->systemAppearance(), &SystemAppearanceObserver::isDarkChanged, shell_.get(),
             [this] { shell_->setTrayIcon(trayIcon()); });
@@ -41,7 +43,8 @@ Program::Program(X11Program::Setup setup, PanelShell::Mode mode, SingleInstance 
     QCoreApplication::instance()->installEventFilter(this);
     connect(&signals_, &QuitSignals::quitRequested, this, &Program::quit);
     if (instance_) {
-        connect(instance_, &SingleInstance::showPanelRequested, shell_.get(), &PanelShell::showPanel);
+        connect(instance_, &SingleInstance::showPanelRequested, shell_.get(),
+                &PanelShell::showPanel);
     }
 
     AppModel &model = wiring_->model();
@@ -63,7 +66,8 @@ Program::~Program()
 
 PanelShell::Mode Program::defaultMode()
 {
-    return QSystemTrayIcon::isSystemTrayAvailable() ? PanelShell::Mode::tray : PanelShell::Mode::window;
+    return QSystemTrayIcon::isSystemTrayAvailable() ? PanelShell::Mode::tray
+                                                    : PanelShell::Mode::window;
 }
 
 ViewEnvironment Program::viewEnvironment()

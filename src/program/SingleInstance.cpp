@@ -60,7 +60,8 @@ SingleInstance::RuntimeFolder SingleInstance::defaultFolder()
         return {runtime, {}};
     }
     // Where Qt and other programs look without a runtime folder from the session.
-    const QString fallback = QDir(QDir::tempPath()).filePath(QStringLiteral("runtime-") + userName());
+    const QString fallback =
+        QDir(QDir::tempPath()).filePath(QStringLiteral("runtime-") + userName());
     std::optional<QString> problem;
     if (::mkdir(QFile::encodeName(fallback).constData(), 0700) != 0 && errno != EEXIST) {
         problem = QStringLiteral("can’t be made (%1)").arg(qt_error_string(errno));
@@ -69,8 +70,9 @@ SingleInstance::RuntimeFolder SingleInstance::defaultFolder()
     }
     if (problem) {
         return {{},
-                QStringLiteral("Ostrel can’t start: its lock and socket need a folder that only you can "
-                               "open, and “%1” %2. Set XDG_RUNTIME_DIR to such a folder.")
+                QStringLiteral(
+                    "Ostrel can’t start: its lock and socket need a folder that only you can "
+                    "open, and “%1” %2. Set XDG_RUNTIME_DIR to such a folder.")
                     .arg(fallback, *problem)};
     }
     return {fallback, {}};
@@ -93,11 +95,13 @@ SingleInstance::SingleInstance(QString folder, QObject *parent)
     const QString path = lockPath(folder_);
     const auto unusable = [&](const QString &reason) {
         lockState_ = LockState::unusable;
-        lockProblem_ = QStringLiteral("Ostrel can’t start: its lock file “%1” can’t be used (%2).").arg(path, reason);
+        lockProblem_ = QStringLiteral("Ostrel can’t start: its lock file “%1” can’t be used (%2).")
+                           .arg(path, reason);
     };
     // Close-on-exec: a program started from here (a file browser) must not carry the lock on
     // after this one has ended. Non-blocking: a FIFO in its place must not hold the start up.
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDWR | O_CREAT | O_CLOEXEC | O_NONBLOCK, 0600);
+    const int fd = ::open(QFile::encodeName(path).constData(),
+                          O_RDWR | O_CREAT | O_CLOEXEC | O_NONBLOCK, 0600);
     if (fd < 0) {
         unusable(qt_error_string(errno));
         return;

@@ -38,7 +38,8 @@ public:
     AXElement applicationElement(qint32 pid) override;
     void setMessagingTimeout(AXElement, double) override {}
     AXAttributeResult copyAttributeValue(AXElement element, const QString &attribute) override;
-    AXError setAttributeValue(AXElement element, const QString &attribute, const AXValue &value) override;
+    AXError setAttributeValue(AXElement element, const QString &attribute,
+                              const AXValue &value) override;
 
     QList<RunningApplication> runningApplications() override { return {}; }
     qint32 ownProcessIdentifier() override;

@@ -126,8 +126,8 @@ X11Program::X11Program(Setup setup)
 
     p.presenter = std::make_unique<WindowPresenter>(nullptr, p.appearanceObserver.get());
     p.markers = std::make_unique<MarkerOverlayService>(*p.system.clock, p.overlays, compositing);
-    p.flash = std::make_unique<RestoredWindowFlashService>(*p.system.windowServer, *p.system.clock, p.overlays,
-                                                           p.reduceMotion.get(), compositing);
+    p.flash = std::make_unique<RestoredWindowFlashService>(
+        *p.system.windowServer, *p.system.clock, p.overlays, p.reduceMotion.get(), compositing);
 
     AppEnvironment environment;
     environment.system = p.system;

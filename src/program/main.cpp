@@ -59,7 +59,8 @@ int main(int argc, char **argv)
     }
 
     if (!choosePlatform()) {
-        std::fputs("Ostrel needs a desktop to show its panel on, and no display could be opened.\n", stderr);
+        std::fputs("Ostrel needs a desktop to show its panel on, and no display could be opened.\n",
+                   stderr);
         return 1;
     }
     if (const std::optional<QString> problem = Preferences::settingsFileProblem()) {

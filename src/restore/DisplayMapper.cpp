@@ -34,7 +34,7 @@ bool compatible(const DisplaySnapshot &s, const CurrentDisplay &c)
         return false;
     }
     return pixelsAgree(s.pixelWidth, c.pixelWidth) && pixelsAgree(s.pixelHeight, c.pixelHeight)
-           && std::abs(s.scale - c.scale) <= 0.01 && s.isPrimary == c.isPrimary;
+        && std::abs(s.scale - c.scale) <= 0.01 && s.isPrimary == c.isPrimary;
 }
 
 // The origins of one saved display and the connected display it would be placed on: all the
@@ -55,7 +55,7 @@ bool pairsAgree(const Origins &a, const Origins &b)
     const double dx = (a.savedX - b.savedX) - (a.currentX - b.currentX);
     const double dy = (a.savedY - b.savedY) - (a.currentY - b.currentY);
     return std::abs(dx) <= DisplayMapper::arrangementTolerance
-           && std::abs(dy) <= DisplayMapper::arrangementTolerance;
+        && std::abs(dy) <= DisplayMapper::arrangementTolerance;
 }
 
 bool anchorsMatch(const QList<Origins> &candidate, const QList<Origins> &anchors)

@@ -19,8 +19,7 @@ AXWindowIdentity identityOf(const WindowReference &window)
 bool canonicallyEqual(const QString &a, const QString &b)
 {
     return a == b
-           || a.normalized(QString::NormalizationForm_C)
-                  == b.normalized(QString::NormalizationForm_C);
+        || a.normalized(QString::NormalizationForm_C) == b.normalized(QString::NormalizationForm_C);
 }
 
 bool hasText(const std::optional<QString> &text)
@@ -36,7 +35,7 @@ bool sameHost(const WindowEntry &entry, const WindowReference &window)
     return QString::compare(entry.hostname->normalized(QString::NormalizationForm_C),
                             window.hostname->normalized(QString::NormalizationForm_C),
                             Qt::CaseInsensitive)
-           == 0;
+        == 0;
 }
 
 // The items the predicate keeps, in their order.
@@ -121,8 +120,8 @@ int compareNumbers(double a, double b)
 bool MatchingService::isCompatible(const WindowEntry &entry, const WindowReference &window)
 {
     return canonicallyEqual(entry.bundleID, window.bundleID)
-           && canonicallyEqual(entry.role, window.role)
-           && canonicallyEqual(entry.subrole, window.subrole);
+        && canonicallyEqual(entry.role, window.role)
+        && canonicallyEqual(entry.subrole, window.subrole);
 }
 
 QSet<QUuid> MatchingService::duplicateExplicitEntryIDs(const QHash<QUuid, WindowReference> &choices)

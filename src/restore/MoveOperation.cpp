@@ -18,8 +18,9 @@ EntryResult classify(const MoveOperation &move, const FrameApplyResult &applied,
                       QStringLiteral("Cancelled before this window was moved"));
     }
     if (!applied.after) {
-        return result(EntryOutcome::failed, applied.message().value_or(QStringLiteral(
-                                                "Couldn’t move or verify this window.")));
+        return result(
+            EntryOutcome::failed,
+            applied.message().value_or(QStringLiteral("Couldn’t move or verify this window.")));
     }
     const RectD after = *applied.after;
     if (after.isApproximatelyEqual(move.target, placedTolerance)) {
@@ -56,8 +57,7 @@ void journalPossibleChange(const MoveOperation &move, const RectD &previousFrame
     if (!applied.attemptedWrite) {
         return;
     }
-    const bool mayHaveChanged =
-        !applied.after
+    const bool mayHaveChanged = !applied.after
         || (applied.before && differsBy(*applied.before, *applied.after, movedTolerance));
     if (!mayHaveChanged) {
         return;

@@ -21,7 +21,7 @@ inline constexpr double minimumHeight = 60.0;
 inline bool differsBy(const RectD &a, const RectD &b, double tolerance)
 {
     return std::abs(a.x - b.x) > tolerance || std::abs(a.y - b.y) > tolerance
-           || std::abs(a.width - b.width) > tolerance || std::abs(a.height - b.height) > tolerance;
+        || std::abs(a.width - b.width) > tolerance || std::abs(a.height - b.height) > tolerance;
 }
 
 } // namespace ostrel::RestoreGeometry

@@ -25,8 +25,9 @@ QString entryLine(const QString &pass, const QString &layoutName, const EntryRes
     }
     if (write && write->attemptedWrite) {
         line += QStringLiteral("; asked ") + rectText(write->target)
-            + (write->after ? QStringLiteral(", the window manager left it at ") + rectText(*write->after)
-                            : QStringLiteral(", no frame read back"));
+            + (write->after
+                   ? QStringLiteral(", the window manager left it at ") + rectText(*write->after)
+                   : QStringLiteral(", no frame read back"));
     }
     if (entry.detail) {
         line += QStringLiteral(" — ") + *entry.detail;

@@ -143,9 +143,9 @@ struct RestoreService::RestorePass {
         if (deferredApps.isEmpty()) {
             return;
         }
-        const QString detail =
-            scan.timedOut ? QStringLiteral("Window scan timed out. Try Restore again.")
-                          : QStringLiteral("Couldn’t read all windows. Try Restore again shortly.");
+        const QString detail = scan.timedOut
+            ? QStringLiteral("Window scan timed out. Try Restore again.")
+            : QStringLiteral("Couldn’t read all windows. Try Restore again shortly.");
         QList<WindowEntry> still;
         for (const WindowEntry &entry : pending) {
             if (deferredApps.contains(entry.bundleID)) {
@@ -183,8 +183,8 @@ struct RestoreService::RestorePass {
     bool isMatchedOnly(const WindowEntry &entry) const
     {
         return resolution.candidates.value(entry.id).isEmpty()
-               && !resolution.unavailableEntryIDs.contains(entry.id)
-               && resolution.matches.contains(entry.id);
+            && !resolution.unavailableEntryIDs.contains(entry.id)
+            && resolution.matches.contains(entry.id);
     }
 
     // The matched windows in the order `planMoves` takes their frames.
@@ -209,7 +209,8 @@ struct RestoreService::RestorePass {
             if (candidates != resolution.candidates.constEnd() && !candidates->isEmpty()) {
                 settle(entry, EntryOutcome::needsSelection,
                        QStringLiteral("Choose a matching window."));
-                ambiguous.append(AmbiguousEntry{entry.id, entry.label(), entry.appName, *candidates});
+                ambiguous.append(
+                    AmbiguousEntry{entry.id, entry.label(), entry.appName, *candidates});
             } else if (resolution.unavailableEntryIDs.contains(entry.id)) {
                 settle(entry, EntryOutcome::notOpen,
                        scanTimedOut ? QStringLiteral("Not found before the window scan timed out")
@@ -220,7 +221,8 @@ struct RestoreService::RestorePass {
                 }
                 planMove(entry, resolution.matches.value(entry.id), currentFrames[nextFrame++]);
             } else {
-                settle(entry, EntryOutcome::failed, QStringLiteral("The window could not be matched"));
+                settle(entry, EntryOutcome::failed,
+                       QStringLiteral("The window could not be matched"));
             }
         }
         return true;
@@ -230,15 +232,16 @@ struct RestoreService::RestorePass {
                   const std::optional<RectD> &current)
     {
         if (!current) {
-            settle(entry, EntryOutcome::failed, QStringLiteral("The window is no longer available"));
+            settle(entry, EntryOutcome::failed,
+                   QStringLiteral("The window is no longer available"));
             return;
         }
         const CurrentDisplay display = mapping.displays.value(entry.displayKey);
         const RectD target = entry.relativeFrame.absolute(display.visibleFrame)
                                  .clamped(display.visibleFrame, minimumWidth, minimumHeight);
         if (current->isApproximatelyEqual(target, placedTolerance)) {
-            EntryResult placed = RestoreResultBuilder::entryResult(entry, EntryOutcome::restored,
-                                                                   QStringLiteral("Already in place"));
+            EntryResult placed = RestoreResultBuilder::entryResult(
+                entry, EntryOutcome::restored, QStringLiteral("Already in place"));
             placed.frame = *current;
             placed.windowID = window.windowID;
             output.insert(entry.id, placed);
@@ -273,7 +276,8 @@ struct RestoreService::RestorePass {
 
         journalPossibleChange(move, previousFrame, applied, displays, journal);
         if (applied.gestureBlocked) {
-            markRemainingMoves(moves, index, end, EntryOutcome::deferred, activeGestureReason, output);
+            markRemainingMoves(moves, index, end, EntryOutcome::deferred, activeGestureReason,
+                               output);
             deferralReason = activeGestureReason;
             return false;
         }
@@ -321,7 +325,8 @@ struct RestoreService::RestorePass {
                 settle(entry, EntryOutcome::cancelled, cancelledBeforeMove);
             }
         }
-        RestoreResult::Pass cancelled = resultPass(RestoreResultBuilder::inLayoutOrder(layout, output));
+        RestoreResult::Pass cancelled =
+            resultPass(RestoreResultBuilder::inLayoutOrder(layout, output));
         cancelled.summary = RestoreResultBuilder::makeSummary(cancelled.entries, true, false);
         cancelled.wasCancelled = true;
         return RestoreResult::make(cancelled);
@@ -331,7 +336,8 @@ struct RestoreService::RestorePass {
     RestoreResult deferredBeforeMoving(const QString &reason)
     {
         markRemainingMoves(moves, 0, moves.size(), EntryOutcome::deferred, reason, output);
-        RestoreResult::Pass deferred = resultPass(RestoreResultBuilder::inLayoutOrder(layout, output));
+        RestoreResult::Pass deferred =
+            resultPass(RestoreResultBuilder::inLayoutOrder(layout, output));
         deferred.summary = RestoreResultBuilder::makeSummary(deferred.entries, false, false);
         deferred.deferredCount = countOutcome(deferred.entries, EntryOutcome::deferred);
         deferred.deferredReason = reason;
@@ -341,7 +347,8 @@ struct RestoreService::RestorePass {
     RestoreResult moved() const
     {
         RestoreResult::Pass done = resultPass(RestoreResultBuilder::inLayoutOrder(layout, output));
-        done.summary = RestoreResultBuilder::makeSummary(done.entries, wasCancelled, permissionLost);
+        done.summary =
+            RestoreResultBuilder::makeSummary(done.entries, wasCancelled, permissionLost);
         done.wasCancelled = wasCancelled;
         done.permissionLost = permissionLost;
         done.movedCount = movedCount;
@@ -457,7 +464,8 @@ struct RestoreService::UndoPass {
             keepRevoked(attempt.window, attempt.entryID, attempt.fresh);
             return;
         }
-        const bool ended = attempt.applied.after ? recordLanded(attempt) : recordUnreported(attempt);
+        const bool ended =
+            attempt.applied.after ? recordLanded(attempt) : recordUnreported(attempt);
         if (!ended && cancelledBy(attempt.applied)) {
             cancelRemaining(attempt.index + 1);
         }
@@ -471,9 +479,10 @@ struct RestoreService::UndoPass {
             return true;
         }
         retry.append(attempt.retried());
-        append(attempt.window, attempt.entryID, EntryOutcome::failed,
-               attempt.applied.message().value_or(QStringLiteral("The window could not be restored")),
-               attempt.fresh.appName, attempt.fresh.bundleID);
+        append(
+            attempt.window, attempt.entryID, EntryOutcome::failed,
+            attempt.applied.message().value_or(QStringLiteral("The window could not be restored")),
+            attempt.fresh.appName, attempt.fresh.bundleID);
         return false;
     }
 
@@ -493,7 +502,8 @@ struct RestoreService::UndoPass {
             return true;
         }
         std::optional<QString> detail = attempt.target.detail;
-        if (before && after.isApproximatelyEqual(*before, movedTolerance) && !attempt.target.detail) {
+        if (before && after.isApproximatelyEqual(*before, movedTolerance)
+            && !attempt.target.detail) {
             detail = QStringLiteral("The window could not be moved");
         }
         if (reached) {
@@ -540,10 +550,10 @@ struct RestoreService::UndoPass {
 
 RestoreService::RestoreService(WindowService &windowService, SystemBackend backend,
                                DisplayReader currentDisplays)
-    : windowService_(windowService),
-      backend_(backend),
-      currentDisplays_(std::move(currentDisplays)),
-      executor_(QStringLiteral("RestoreService"))
+    : windowService_(windowService)
+    , backend_(backend)
+    , currentDisplays_(std::move(currentDisplays))
+    , executor_(QStringLiteral("RestoreService"))
 {
 }
 
@@ -720,8 +730,8 @@ QCoro::Task<RestoreResult> RestoreService::movePhase(RestorePass &pass)
     // interleave between them.
     auto storing = executor_.run([this, &pass]() {
         undoSnapshot_ = UndoJournal::store(undoSnapshot_, pass.journal, pass.options.operationID,
-                                           pass.layout.id, pass.layout.name,
-                                           pass.options.mergeUndo, QDateTime::currentDateTimeUtc());
+                                           pass.layout.id, pass.layout.name, pass.options.mergeUndo,
+                                           QDateTime::currentDateTimeUtc());
     });
     co_await std::move(storing);
 
@@ -744,7 +754,7 @@ QCoro::Task<void> RestoreService::moveTogether(RestorePass &pass)
     // The checks of `stopsBeforeMove`, made again right before each window's write.
     const auto mayMove = [cancellation, backend, eligibility] {
         return !isCancelled(cancellation) && backend.trust && backend.trust->isProcessTrusted()
-               && (!eligibility || eligibility->eligible());
+            && (!eligibility || eligibility->eligible());
     };
     qsizetype next = 0;
     while (next < total) {
@@ -835,8 +845,8 @@ QCoro::Task<bool> RestoreService::moveOne(RestorePass &pass, qsizetype index)
         }
     }
     const MoveOperation &move = pass.moves[index];
-    pass.report(RestoreProgress{int(index), int(pass.moves.size()), move.entry.label(),
-                                pass.layout.name});
+    pass.report(
+        RestoreProgress{int(index), int(pass.moves.size()), move.entry.label(), pass.layout.name});
 
     auto attempting = attemptMove(move, pass);
     const WindowMove attempt = co_await std::move(attempting);
@@ -873,9 +883,8 @@ RestoreService::undo(QList<CurrentDisplay> displays, QSet<QString> exclusions,
     }
     if (!trusted()) {
         // The journal stays exactly as it was, so the same undo works once access is back.
-        co_return RestoreResultBuilder::permissionFailure(stored->layoutName,
-                                                          journaledEntries(*stored),
-                                                          ResultKind::undo);
+        co_return RestoreResultBuilder::permissionFailure(
+            stored->layoutName, journaledEntries(*stored), ResultKind::undo);
     }
 
     UndoPass pass;
@@ -969,8 +978,8 @@ bool RestoreService::settledBeforeUndo(UndoPass &pass, const UndoWindow &window,
         return true;
     }
     if (pass.exclusions.contains(window.reference.bundleID)) {
-        pass.append(window, entryID, EntryOutcome::excluded, excludedApp,
-                    window.reference.appName, window.reference.bundleID);
+        pass.append(window, entryID, EntryOutcome::excluded, excludedApp, window.reference.appName,
+                    window.reference.bundleID);
         return true;
     }
     return false;

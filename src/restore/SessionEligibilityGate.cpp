@@ -7,8 +7,8 @@
 namespace ostrel {
 
 SessionEligibilityGate::SessionEligibilityGate(bool eligible, std::optional<QString> reason)
-    : eligible_(eligible),
-      reason_(std::move(reason))
+    : eligible_(eligible)
+    , reason_(std::move(reason))
 {
 }
 

@@ -34,7 +34,8 @@ int writeAll(int descriptor, const char *data, qsizetype size)
 {
     qsizetype written = 0;
     while (written < size) {
-        const ssize_t result = ::write(descriptor, data + written, static_cast<size_t>(size - written));
+        const ssize_t result =
+            ::write(descriptor, data + written, static_cast<size_t>(size - written));
         if (result == -1) {
             if (errno == EINTR) {
                 continue;
@@ -64,7 +65,8 @@ bool FileSystem::exists(const QString &path)
 
 QStringList FileSystem::entries(const QString &folder)
 {
-    return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+    return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System
+                                  | QDir::NoDotAndDotDot);
 }
 
 int FileSystem::makeDirectories(const QString &path)

@@ -15,7 +15,8 @@ namespace ostrel {
 // that the edit failed. The store's own refusals (a taken name, a vanished layout) are not.
 inline void logUnlandedWrite(const SQLiteFailure &failure)
 {
-    qCWarning(storageLog).noquote() << "A write to the database did not land:" << failure.described();
+    qCWarning(storageLog).noquote()
+        << "A write to the database did not land:" << failure.described();
 }
 
 // Runs the body inside "BEGIN IMMEDIATE;" … "COMMIT;". The write lock is taken up front, so a

@@ -11,11 +11,11 @@ namespace ostrel {
 
 LayoutStore::LayoutStore(StorePaths paths, std::optional<StorageNotice> notice,
                          std::unique_ptr<SQLiteDatabase> database, StoreEnvironment environment)
-    : paths_(std::move(paths)),
-      notice_(std::move(notice)),
-      database_(std::move(database)),
-      environment_(std::move(environment)),
-      executor_(QStringLiteral("LayoutStore"))
+    : paths_(std::move(paths))
+    , notice_(std::move(notice))
+    , database_(std::move(database))
+    , environment_(std::move(environment))
+    , executor_(QStringLiteral("LayoutStore"))
 {
 }
 
@@ -51,9 +51,8 @@ QCoro::Task<Layout> LayoutStore::createLayout(QString name, QList<DisplaySnapsho
                                               std::optional<Shortcut> shortcut)
 {
     return executor_.run([this, name = std::move(name), displays = std::move(displays),
-                          entries = std::move(entries), shortcut] {
-        return createLayoutNow(name, displays, entries, shortcut);
-    });
+                          entries = std::move(entries),
+                          shortcut] { return createLayoutNow(name, displays, entries, shortcut); });
 }
 
 QCoro::Task<bool> LayoutStore::replaceLayoutContent(QUuid id, QList<DisplaySnapshot> displays,
@@ -95,9 +94,10 @@ QCoro::Task<void> LayoutStore::updateAutomation(QUuid id, bool enabled,
 QCoro::Task<void> LayoutStore::reassociateAutomation(QUuid id, QList<DisplaySnapshot> displays,
                                                      QString signature)
 {
-    return executor_.run([this, id, displays = std::move(displays), signature = std::move(signature)] {
-        reassociateAutomationNow(id, displays, signature);
-    });
+    return executor_.run(
+        [this, id, displays = std::move(displays), signature = std::move(signature)] {
+            reassociateAutomationNow(id, displays, signature);
+        });
 }
 
 QCoro::Task<void> LayoutStore::addExclusion(QString bundleID, QString appName)

@@ -191,7 +191,8 @@ private:
     void deleteLayoutNow(const QUuid &id);
     void removeEntryNow(const QUuid &layoutID, const QUuid &entryID);
     void updateShortcutNow(const QUuid &id, const std::optional<Shortcut> &shortcut);
-    void updateAutomationNow(const QUuid &id, bool enabled, const std::optional<QString> &signature);
+    void updateAutomationNow(const QUuid &id, bool enabled,
+                             const std::optional<QString> &signature);
     void reassociateAutomationNow(const QUuid &id, const QList<DisplaySnapshot> &displays,
                                   const QString &signature);
     void addExclusionNow(const QString &bundleID, const QString &appName);

@@ -139,8 +139,8 @@ bool LayoutStore::replaceLayoutContentNow(const QUuid &id, const QList<DisplaySn
         requireLayout(id);
         bool clearAutomation = false;
         {
-            SQLiteStatement select(*database_,
-                                   "SELECT automation_topology_signature FROM layouts WHERE id = ?");
+            SQLiteStatement select(
+                *database_, "SELECT automation_topology_signature FROM layouts WHERE id = ?");
             select.bind(1, layoutText);
             // A link to this very setup survives; a layout that was never linked stays as it is.
             clearAutomation = select.step() && !select.isNull(0) && select.text(0) != signature;
@@ -182,7 +182,8 @@ void LayoutStore::deleteLayoutNow(const QUuid &id)
     inImmediateTransaction(*database_, [&] {
         requireLayout(id);
         // Displays and windows go with it through the cascading references.
-        runForLayout(*database_, "DELETE FROM layouts WHERE id = ?", StoredValues::identifierText(id));
+        runForLayout(*database_, "DELETE FROM layouts WHERE id = ?",
+                     StoredValues::identifierText(id));
     });
 }
 
@@ -199,7 +200,8 @@ void LayoutStore::removeEntryNow(const QUuid &layoutID, const QUuid &entryID)
             }
         }
         {
-            SQLiteStatement remove(*database_, "DELETE FROM windows WHERE id = ? AND layout_id = ?");
+            SQLiteStatement remove(*database_,
+                                   "DELETE FROM windows WHERE id = ? AND layout_id = ?");
             remove.bind(1, StoredValues::identifierText(entryID));
             remove.bind(2, layoutText);
             remove.step();
@@ -209,8 +211,8 @@ void LayoutStore::removeEntryNow(const QUuid &layoutID, const QUuid &entryID)
         }
         QStringList remaining;
         {
-            SQLiteStatement select(*database_,
-                                   "SELECT id FROM windows WHERE layout_id = ? ORDER BY ordinal ASC");
+            SQLiteStatement select(
+                *database_, "SELECT id FROM windows WHERE layout_id = ? ORDER BY ordinal ASC");
             select.bind(1, layoutText);
             while (select.step()) {
                 remaining.append(select.text(0));

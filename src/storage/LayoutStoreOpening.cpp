@@ -192,7 +192,8 @@ int LayoutStore::checkBeforeOpening(const StorePaths &paths, const StoreEnvironm
         throw NeedsRecovery{damage->described()};
     }
     // Everything is checked on a short-lived connection before anything writes to the file.
-    std::pair<std::unique_ptr<SQLiteDatabase>, int> opened = openCheckConnection(paths, environment);
+    std::pair<std::unique_ptr<SQLiteDatabase>, int> opened =
+        openCheckConnection(paths, environment);
     SQLiteDatabase *check = opened.first.get();
     const int version = opened.second;
     checked(OtherErrors::makeStorageUnavailable, [&] { Schema::requirePlausibleVersion(version); });

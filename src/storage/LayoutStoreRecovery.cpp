@@ -79,8 +79,9 @@ StorageOpenResult LayoutStore::recover(const StorePaths &paths, const QString &r
     preserveRecoverySet(files, paths.database, base);
     const QString kept = recoverySetNames(files, base).join(QStringLiteral(", "));
     const QString preserved = QStringLiteral("Preserved files: ") + kept + QStringLiteral(".");
-    qCWarning(storageLog).noquote() << "The database" << paths.database << "could not be used:" << reason
-                                    << "It is kept aside as" << kept;
+    qCWarning(storageLog).noquote()
+        << "The database" << paths.database << "could not be used:" << reason
+        << "It is kept aside as" << kept;
 
     StorageOpenResult result;
     try {
@@ -91,8 +92,8 @@ StorageOpenResult LayoutStore::recover(const StorePaths &paths, const QString &r
         const QString description = descriptionOf(std::current_exception());
         restoreRecoverySet(files, base, paths.database);
         lock.release();
-        qCWarning(storageLog).noquote() << "Recovery failed, the original files are back in place:"
-                                        << description;
+        qCWarning(storageLog).noquote()
+            << "Recovery failed, the original files are back in place:" << description;
         throw StorageError::recoveryFailed(
             reason + QStringLiteral(" The replacement could not be installed: ") + description
             + QStringLiteral(" The original files are preserved as ") + kept + QStringLiteral("."));
@@ -122,8 +123,7 @@ QString LayoutStore::backupCandidate(const StorePaths &paths, const QString &rea
 }
 
 StorageOpenResult LayoutStore::installCandidate(const StorePaths &paths, const QString &candidate,
-                                                bool &installed,
-                                                const QString &preserved,
+                                                bool &installed, const QString &preserved,
                                                 const StoreEnvironment &environment)
 {
     FileSystem &files = *environment.files;
@@ -172,10 +172,11 @@ QString LayoutStore::makeRecoveryCandidate(const StorePaths &paths,
                                            const StoreEnvironment &environment)
 {
     FileSystem &files = *environment.files;
-    const QString candidate = QDir(paths.directory)
-                                  .filePath(recoveryCandidatePrefix()
-                                            + QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper()
-                                            + QStringLiteral(".sqlite"));
+    const QString candidate =
+        QDir(paths.directory)
+            .filePath(recoveryCandidatePrefix()
+                      + QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper()
+                      + QStringLiteral(".sqlite"));
     if (const int error = files.copy(paths.backup, candidate); error != 0) {
         files.unlink(candidate);
         throw StorageError::recoveryFailed(QStringLiteral("The backup could not be copied: ")

@@ -82,11 +82,11 @@ quint32 LayoutStore::uint32(qint64 value, const QString &field)
 
 QList<Layout> LayoutStore::loadLayouts(SQLiteDatabase &database)
 {
-    SQLiteStatement statement(
-        database,
-        "SELECT id, name, created_at, updated_at, automation_enabled, automation_topology_signature,"
-        " shortcut_key_code, shortcut_modifiers FROM layouts"
-        " ORDER BY created_at ASC, name COLLATE NOCASE ASC");
+    SQLiteStatement statement(database,
+                              "SELECT id, name, created_at, updated_at, automation_enabled, "
+                              "automation_topology_signature,"
+                              " shortcut_key_code, shortcut_modifiers FROM layouts"
+                              " ORDER BY created_at ASC, name COLLATE NOCASE ASC");
     const StoredRow row(statement, wrongTypeInLayout);
     QList<Layout> layouts;
     while (statement.step()) {
@@ -129,11 +129,11 @@ QList<DisplaySnapshot> LayoutStore::loadDisplays(SQLiteDatabase &database, const
     int primaryCount = 0;
     while (statement.step()) {
         DisplaySnapshot display;
-        display.identity = DisplayIdentity{
-            uint32(row.integer(1), QStringLiteral("A display vendor")),
-            uint32(row.integer(2), QStringLiteral("A display model")),
-            uint32(row.integer(3), QStringLiteral("A display serial")),
-            uint32(row.integer(4), QStringLiteral("A display unit"))};
+        display.identity =
+            DisplayIdentity{uint32(row.integer(1), QStringLiteral("A display vendor")),
+                            uint32(row.integer(2), QStringLiteral("A display model")),
+                            uint32(row.integer(3), QStringLiteral("A display serial")),
+                            uint32(row.integer(4), QStringLiteral("A display unit"))};
         const QString key = row.text(0);
         if (key.isEmpty() || key != display.identity.key()) {
             damaged(QStringLiteral("A saved display key does not match its identity."));
@@ -194,7 +194,8 @@ QList<WindowEntry> LayoutStore::loadEntries(SQLiteDatabase &database, const QUui
         }
         entry.displayKey = row.text(6);
         if (!displayKeys.contains(entry.displayKey)) {
-            damaged(QStringLiteral("A saved window refers to a display that is not in the layout."));
+            damaged(
+                QStringLiteral("A saved window refers to a display that is not in the layout."));
         }
         entry.relativeFrame = RelativeFrame{row.real(7), row.real(8), row.real(9), row.real(10)};
         if (!entry.relativeFrame.isStorable()) {
@@ -211,9 +212,9 @@ QList<WindowEntry> LayoutStore::loadEntries(SQLiteDatabase &database, const QUui
 
 QList<AppExclusion> LayoutStore::loadExclusions(SQLiteDatabase &database)
 {
-    SQLiteStatement statement(
-        database,
-        "SELECT bundle_id, app_name, created_at FROM exclusions ORDER BY app_name COLLATE NOCASE ASC");
+    SQLiteStatement statement(database,
+                              "SELECT bundle_id, app_name, created_at FROM exclusions ORDER BY "
+                              "app_name COLLATE NOCASE ASC");
     const StoredRow row(statement, wrongTypeInExclusion);
     QList<AppExclusion> exclusions;
     while (statement.step()) {
@@ -233,7 +234,8 @@ void LayoutStore::validateForWrite(const QList<DisplaySnapshot> &displays,
                                    const QList<WindowEntry> &entries)
 {
     if (displays.isEmpty()) {
-        throw StorageError::writeFailed(QStringLiteral("The captured display information is not valid."));
+        throw StorageError::writeFailed(
+            QStringLiteral("The captured display information is not valid."));
     }
     QSet<QString> displayKeys;
     int primaryCount = 0;

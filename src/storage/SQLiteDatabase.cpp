@@ -32,8 +32,8 @@ const QString closedDetail = QStringLiteral("The database is closed.");
 // readable by its owner alone whatever the umask. An existing file is left as it is.
 void createPrivately(const QString &path)
 {
-    const int descriptor = ::open(QFile::encodeName(path).constData(),
-                                  O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    const int descriptor =
+        ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
     if (descriptor == -1) {
         return; // SQLite's own open then says what is wrong
     }
@@ -103,8 +103,8 @@ void SQLiteDatabase::execute(const QString &sql)
     if (result == SQLITE_OK) {
         return;
     }
-    QString message = error ? QString::fromUtf8(error)
-                            : QStringLiteral("SQLite error %1.").arg(result);
+    QString message =
+        error ? QString::fromUtf8(error) : QStringLiteral("SQLite error %1.").arg(result);
     sqlite3_free(error);
     throw SQLiteFailure::of(handle_, std::move(message));
 }
@@ -131,8 +131,8 @@ void SQLiteDatabase::check(const char *pragma)
                             QStringLiteral("SQLite returned no integrity result.")};
     }
     const QString verdict = statement.isNull(0) || !sqlite3_column_text(statement.get(), 0)
-                                ? QStringLiteral("unknown")
-                                : statement.text(0);
+        ? QStringLiteral("unknown")
+        : statement.text(0);
     if (verdict != QLatin1String("ok")) {
         throw SQLiteFailure{SQLITE_CORRUPT, SQLITE_CORRUPT,
                             QStringLiteral("SQLite reported an integrity problem: ") + verdict
@@ -168,9 +168,9 @@ void SQLiteDatabase::backup(const QString &destinationPath)
 
     createPrivately(destinationPath);
     sqlite3 *destination = nullptr;
-    const int opened = sqlite3_open_v2(destinationPath.toUtf8().constData(), &destination,
-                                       openFlags[static_cast<size_t>(SQLiteOpenMode::readWriteCreate)],
-                                       nullptr);
+    const int opened =
+        sqlite3_open_v2(destinationPath.toUtf8().constData(), &destination,
+                        openFlags[static_cast<size_t>(SQLiteOpenMode::readWriteCreate)], nullptr);
     if (opened != SQLITE_OK || !destination) {
         if (opened != SQLITE_OK && destination) {
             const QString message = utf8(sqlite3_errmsg(destination));

@@ -46,8 +46,8 @@ void SQLiteStatement::bind(int index, const std::optional<QString> &value)
         // With length -1 SQLite would stop at the first NUL and store less than it was given,
         // down to an empty text that the readers then refuse.
         const QByteArray utf8 = value->toUtf8();
-        result = sqlite3_bind_text(statement_, index, utf8.constData(), static_cast<int>(utf8.size()),
-                                   sqliteTransient());
+        result = sqlite3_bind_text(statement_, index, utf8.constData(),
+                                   static_cast<int>(utf8.size()), sqliteTransient());
     } else {
         result = sqlite3_bind_null(statement_, index);
     }

@@ -115,8 +115,9 @@ void run(SQLiteDatabase &database, const Step &step)
         database.execute(QString::fromUtf8(step.sql));
         if (step.noticeAfter) {
             database.execute(
-                QStringLiteral("CREATE TABLE IF NOT EXISTS upgrade_notices (version INTEGER PRIMARY "
-                               "KEY NOT NULL); INSERT OR IGNORE INTO upgrade_notices VALUES (%1);")
+                QStringLiteral(
+                    "CREATE TABLE IF NOT EXISTS upgrade_notices (version INTEGER PRIMARY "
+                    "KEY NOT NULL); INSERT OR IGNORE INTO upgrade_notices VALUES (%1);")
                     .arg(step.to));
         }
         database.execute(QStringLiteral("PRAGMA user_version = %1;").arg(step.to));
@@ -162,8 +163,8 @@ void requireLayoutDatabase(SQLiteDatabase &database, int version)
     }
     // Every version so far has had these four tables.
     for (const char *table : {"layouts", "displays", "windows", "exclusions"}) {
-        SQLiteStatement statement(
-            database, "SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = ?");
+        SQLiteStatement statement(database,
+                                  "SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = ?");
         statement.bind(1, QString::fromLatin1(table));
         if (!statement.step()) {
             throw SQLiteFailure{SQLITE_NOTADB, SQLITE_NOTADB,
@@ -193,7 +194,8 @@ QList<Step> stepsFrom(int version)
 bool needsBackupBeforeUpgrade(int version)
 {
     const QList<Step> path = stepsFrom(version);
-    return std::any_of(path.cbegin(), path.cend(), [](const Step &step) { return step.backupBefore; });
+    return std::any_of(path.cbegin(), path.cend(),
+                       [](const Step &step) { return step.backupBefore; });
 }
 
 void upgrade(SQLiteDatabase &database, int version)

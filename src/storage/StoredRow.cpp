@@ -8,7 +8,8 @@
 namespace ostrel {
 
 StoredRow::StoredRow(const SQLiteStatement &statement, QString wrongType)
-    : statement_(statement), wrongType_(std::move(wrongType))
+    : statement_(statement)
+    , wrongType_(std::move(wrongType))
 {
 }
 

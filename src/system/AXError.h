@@ -26,6 +26,9 @@ enum class AXError : qint32 {
     notEnoughPrecision = -25214,
 };
 
-constexpr qint32 code(AXError error) { return static_cast<qint32>(error); }
+constexpr qint32 code(AXError error)
+{
+    return static_cast<qint32>(error);
+}
 
 } // namespace ostrel

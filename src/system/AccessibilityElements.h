@@ -70,19 +70,18 @@ public:
     virtual AXAttributeResult copyAttributeValue(AXElement element, const QString &attribute) = 0;
     virtual AXError setAttributeValue(AXElement element, const QString &attribute,
                                       const AXValue &value) = 0;
-    virtual std::optional<AXFrameWriteResult> setSizeAndPosition(AXElement /*element*/,
-                                                                 const AXSize & /*size*/,
-                                                                 const AXPoint & /*position*/)
+    virtual std::optional<AXFrameWriteResult>
+    setSizeAndPosition(AXElement /*element*/, const AXSize & /*size*/, const AXPoint & /*position*/)
     {
         return std::nullopt;
     }
     // Started and awaited apart (see `beginSizeAndPosition`). A backend whose writes are answered
     // when they return keeps the answer here.
-    virtual std::shared_ptr<AXPendingFrameWrite> beginSizeAndPosition(AXElement element,
-                                                                      const AXSize &size,
-                                                                      const AXPoint &position)
+    virtual std::shared_ptr<AXPendingFrameWrite>
+    beginSizeAndPosition(AXElement element, const AXSize &size, const AXPoint &position)
     {
-        const std::optional<AXFrameWriteResult> written = setSizeAndPosition(element, size, position);
+        const std::optional<AXFrameWriteResult> written =
+            setSizeAndPosition(element, size, position);
         if (!written) {
             return nullptr;
         }
@@ -90,8 +89,9 @@ public:
         answered->answer = *written;
         return answered;
     }
-    virtual void awaitSizesAndPositions(const QList<std::shared_ptr<AXPendingFrameWrite>> & /*writes*/,
-                                        qsizetype /*count*/)
+    virtual void
+    awaitSizesAndPositions(const QList<std::shared_ptr<AXPendingFrameWrite>> & /*writes*/,
+                           qsizetype /*count*/)
     {
     }
 };

@@ -8,8 +8,7 @@
 namespace ostrel {
 
 // The desktop's wish for less motion: animations then land at once instead of moving.
-class ReduceMotion
-{
+class ReduceMotion {
 public:
     virtual ~ReduceMotion() = default;
 

@@ -13,9 +13,18 @@ namespace ostrel::test {
 // the model's own assignments.
 class AppModelTestSeam {
 public:
-    explicit AppModelTestSeam(AppModel &model) : model_(model) {}
-    explicit AppModelTestSeam(AppModel *model) : model_(*model) {}
-    explicit AppModelTestSeam(const std::unique_ptr<AppModel> &model) : model_(*model) {}
+    explicit AppModelTestSeam(AppModel &model)
+        : model_(model)
+    {
+    }
+    explicit AppModelTestSeam(AppModel *model)
+        : model_(*model)
+    {
+    }
+    explicit AppModelTestSeam(const std::unique_ptr<AppModel> &model)
+        : model_(*model)
+    {
+    }
 
     void setBusy(std::optional<OperationKind> value) { model_.setBusy(value); }
     void setPendingMutations(QSet<MutationScope> value)
@@ -49,10 +58,7 @@ public:
     {
         model_.setLastResult(std::move(value));
     }
-    void setProgress(std::optional<RestoreProgress> value)
-    {
-        model_.setProgress(std::move(value));
-    }
+    void setProgress(std::optional<RestoreProgress> value) { model_.setProgress(std::move(value)); }
     void setActiveError(std::optional<UserFacingError> value)
     {
         model_.setActiveError(std::move(value));

@@ -247,7 +247,8 @@ TEST_F(AutomationServiceTest, NothingIsFollowedWhileTheSessionIsNotEligible)
     runUntil(5s);
 
     // Going ineligible during a wait ends it at the next look at the latest, silently.
-    AutomationService other(clock_, [] { return desk; }, power_, displayEvents_);
+    AutomationService other(
+        clock_, [] { return desk; }, power_, displayEvents_);
     QList<Clock::Duration> otherReports;
     other.onStableDisplays = [&](const QList<CurrentDisplay> &) { otherReports.append(elapsed()); };
     other.start();
@@ -329,7 +330,8 @@ TEST(AutomationServiceStart, ChangesBeforeStartAreIgnored)
     FakeDisplayEvents displays;
     int reports = 0;
     {
-        AutomationService service(clock, [] { return desk; }, power, displays);
+        AutomationService service(
+            clock, [] { return desk; }, power, displays);
         service.onStableDisplays = [&](const QList<CurrentDisplay> &) { ++reports; };
         displays.changeScreenParameters();
         power.wake();
@@ -358,7 +360,8 @@ TEST(AutomationServiceStart, StartingTwiceListensOnce)
     ListenedPowerEvents power;
     ListenedDisplayEvents displays;
     int reports = 0;
-    AutomationService service(clock, [] { return desk; }, power, displays);
+    AutomationService service(
+        clock, [] { return desk; }, power, displays);
     service.onStableDisplays = [&](const QList<CurrentDisplay> &) { ++reports; };
     service.start();
     service.start();

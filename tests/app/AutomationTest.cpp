@@ -82,11 +82,13 @@ TEST_F(Automation, RefusalsAreRecordedWithTheirNotices)
         {"automation off", [&] { model->setAutomationEnabled(false); },
          [&] { model->setAutomationEnabled(true); }, std::nullopt, kept},
         {"storage problem",
-         [&] { AppModelTestSeam(model).setStorageProblem(StorageProblem{QUuid::createUuid(), "t", "m", "", {}, true, {}}); },
+         [&] {
+             AppModelTestSeam(model).setStorageProblem(
+                 StorageProblem{QUuid::createUuid(), "t", "m", "", {}, true, {}});
+         },
          [&] { AppModelTestSeam(model).setStorageProblem(std::nullopt); }, std::nullopt, kept},
         {"a capture runs", [&] { release = holdCapture(); }, [&] { release(); },
-         AutomationDeferral::busy,
-         "Busy. Automation will retry on the next event."},
+         AutomationDeferral::busy, "Busy. Automation will retry on the next event."},
         {"an exclusion is saved",
          [&] {
              release = holdEdit([&] { (void)model->excludeApp("com.example.other", "Other"); });
@@ -99,14 +101,17 @@ TEST_F(Automation, RefusalsAreRecordedWithTheirNotices)
              desktop.setTrusted(true);
              setTrust(true);
          },
-         AutomationDeferral::permissionMissing,
-         "Automation is waiting for Accessibility access."},
+         AutomationDeferral::permissionMissing, "Automation is waiting for Accessibility access."},
         {"a mouse button is held", [&] { desktop.setPressedMouseButtons(1); },
          [&] { desktop.setPressedMouseButtons(0); }, AutomationDeferral::activeGesture,
          "A window is being moved. Finish, then choose Restore."},
         {"no layout linked",
-         [&] { desktop.setScreens({screen(1, {0, 0, 1280, 800}, 1)}, 1); },
-         [&] { desktop.setScreens({screen(1, {0, 0, 1440, 900}, 1)}, 1); },
+         [&] {
+             desktop.setScreens({screen(1, {0, 0, 1280, 800}, 1)}, 1);
+         },
+         [&] {
+             desktop.setScreens({screen(1, {0, 0, 1440, 900}, 1)}, 1);
+         },
          AutomationDeferral::noAssociation,
          "The displays changed, but no layout is linked to this setup."},
         {"two layouts linked",
@@ -115,9 +120,7 @@ TEST_F(Automation, RefusalsAreRecordedWithTheirNotices)
                      "(SELECT automation_topology_signature FROM layouts WHERE name = 'Work')");
              await(model->bootstrap());
          },
-         [&] {
-             ASSERT_EQ(await(model->clearAutomation(second.id)), std::nullopt);
-         },
+         [&] { ASSERT_EQ(await(model->clearAutomation(second.id)), std::nullopt); },
          AutomationDeferral::multipleAssociations,
          "More than one layout is linked to these displays."},
     };

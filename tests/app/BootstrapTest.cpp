@@ -26,21 +26,22 @@ TEST_F(Bootstrap, AFailedOpenBecomesAStorageProblemChosenByTheError)
         QString message;
         QString details;
     };
-    const QString keep = "Ostrel kept the original files. Reveal the storage folder to inspect them.";
+    const QString keep =
+        "Ostrel kept the original files. Reveal the storage folder to inspect them.";
     const QString disk = "Check that the storage folder is available and there is enough disk "
                          "space, then try again.";
     const Case cases[] = {
         {[] { throw StorageError::futureSchema(7, "/x/Ostrel.sqlite"); }, "Update Ostrel",
          "Update Ostrel to continue. Your saved data is unchanged.",
          StorageError::futureSchema(7, "/x/Ostrel.sqlite").errorDescription()},
-        {[] { throw StorageError::corrupted("bad page"); }, "Couldn’t Recover Layouts",
-         keep, StorageError::corrupted("bad page").errorDescription()},
-        {[] { throw StorageError::recoveryFailed("locked"); }, "Couldn’t Recover Layouts",
-         keep, StorageError::recoveryFailed("locked").errorDescription()},
-        {[] { throw StorageError::storageUnavailable("full"); }, "Storage Unavailable",
-         disk, StorageError::storageUnavailable("full").errorDescription()},
-        {[] { throw StorageError::openFailed("denied"); }, "Couldn’t Open Layouts",
-         disk, StorageError::openFailed("denied").errorDescription()},
+        {[] { throw StorageError::corrupted("bad page"); }, "Couldn’t Recover Layouts", keep,
+         StorageError::corrupted("bad page").errorDescription()},
+        {[] { throw StorageError::recoveryFailed("locked"); }, "Couldn’t Recover Layouts", keep,
+         StorageError::recoveryFailed("locked").errorDescription()},
+        {[] { throw StorageError::storageUnavailable("full"); }, "Storage Unavailable", disk,
+         StorageError::storageUnavailable("full").errorDescription()},
+        {[] { throw StorageError::openFailed("denied"); }, "Couldn’t Open Layouts", disk,
+         StorageError::openFailed("denied").errorDescription()},
         {[] { throw StorageError::migrationFailed("step 2"); }, "Couldn’t Open Layouts",
          "Your original file was kept. Check storage, then try again.",
          StorageError::migrationFailed("step 2").errorDescription()},
@@ -152,7 +153,8 @@ TEST_F(Bootstrap, ALoadFailureKeepsWhatLoadedAndTheRetryClosesTheOldStoreFirst)
 TEST_F(Bootstrap, ASuccessfulOpenReplacesAnEarlierNotice)
 {
     start();
-    AppModelTestSeam(model).setStorageNotice(StorageNotice{"Recovered", "Something happened.", std::nullopt});
+    AppModelTestSeam(model).setStorageNotice(
+        StorageNotice{"Recovered", "Something happened.", std::nullopt});
     await(model->bootstrap());
     EXPECT_EQ(model->storageNotice(), std::nullopt);
     EXPECT_EQ(openCount, 2);
@@ -195,10 +197,11 @@ TEST_F(Bootstrap, LayoutsWithOddNamesOrWithoutDisplaysOrWindowsAreListedAndCanBe
     const Layout spaced = saveCurrentWindows("Spaced");
     model.reset();
 
-    execute(QStringLiteral("UPDATE layouts SET name = '' WHERE id = '%1';"
-                           "DELETE FROM windows WHERE layout_id IN ('%2', '%3');"
-                           "DELETE FROM displays WHERE layout_id = '%3';"
-                           "UPDATE layouts SET name = '  Spaced ' || printf('%.130c', 'x') WHERE id = '%4';")
+    execute(QStringLiteral(
+                "UPDATE layouts SET name = '' WHERE id = '%1';"
+                "DELETE FROM windows WHERE layout_id IN ('%2', '%3');"
+                "DELETE FROM displays WHERE layout_id = '%3';"
+                "UPDATE layouts SET name = '  Spaced ' || printf('%.130c', 'x') WHERE id = '%4';")
                 .arg(unnamed.id.toString(QUuid::WithoutBraces).toUpper(),
                      windowless.id.toString(QUuid::WithoutBraces).toUpper(),
                      empty.id.toString(QUuid::WithoutBraces).toUpper(),

@@ -16,7 +16,8 @@ protected:
     void SetUp() override
     {
         AppModelTest::SetUp();
-        addApplication("com.example.editor", "Editor", {{100, 100, 600, 400}, {200, 150, 500, 300}});
+        addApplication("com.example.editor", "Editor",
+                       {{100, 100, 600, 400}, {200, 150, 500, 300}});
         addApplication("com.example.mail", "Mail", {{700, 200, 500, 500}});
     }
 
@@ -40,7 +41,8 @@ TEST_F(CaptureAndSave, BeginSaveRefusesWithTheFirstAlertThatApplies)
     const Case cases[] = {
         {"exclusion pending and not trusted",
          [&] {
-             AppModelTestSeam(model).setPendingMutations({MutationScope::exclusion("com.example.x")});
+             AppModelTestSeam(model).setPendingMutations(
+                 {MutationScope::exclusion("com.example.x")});
              setTrust(false);
          },
          "Saving Exclusions", "Try again shortly."},
@@ -51,9 +53,10 @@ TEST_F(CaptureAndSave, BeginSaveRefusesWithTheFirstAlertThatApplies)
          },
          "Accessibility Access Needed",
          "Allow Ostrel in Privacy & Security → Accessibility, then Recheck."},
-        {"busy", [&] { AppModelTestSeam(model).setBusy(OperationKind::saving); }, "Operation in Progress",
-         "Wait for the current operation, then capture again."},
-        {"storage problem only", [&] { AppModelTestSeam(model).setStorageProblem(problem); }, "", ""},
+        {"busy", [&] { AppModelTestSeam(model).setBusy(OperationKind::saving); },
+         "Operation in Progress", "Wait for the current operation, then capture again."},
+        {"storage problem only", [&] { AppModelTestSeam(model).setStorageProblem(problem); }, "",
+         ""},
     };
     for (const Case &c : cases) {
         dismissError();
@@ -195,7 +198,8 @@ TEST_F(CaptureAndSave, SaveChecksInItsOrder)
         model->removePendingEntry(entry.id);
     }
     EXPECT_EQ(await(model->savePendingLayout(" \n", false)), "Enter a layout name.");
-    EXPECT_EQ(await(model->savePendingLayout("Play", false)), "A layout needs at least one window.");
+    EXPECT_EQ(await(model->savePendingLayout("Play", false)),
+              "A layout needs at least one window.");
     EXPECT_EQ(model->layouts().size(), 1);
     EXPECT_TRUE(model->pendingCapture().has_value());
 }
@@ -317,7 +321,9 @@ TEST_F(CaptureAndSave, AFailedReplacementReturnsItsTextAndReleasesTheEditAndTheB
     };
     const Case cases[] = {
         {"nothing to capture", [&] { desktop.setScreens({}, std::nullopt); },
-         [&] { desktop.setScreens({screen(1, {0, 0, 1440, 900}, 1)}, 1); },
+         [&] {
+             desktop.setScreens({screen(1, {0, 0, 1440, 900}, 1)}, 1);
+         },
          "No supported windows found. Show a window and retry."},
         // The model still counts as trusted: only the capture learns that access is gone, and
         // a replacement leaves the trust for the next check to change.
@@ -366,8 +372,9 @@ TEST_F(CaptureAndSave, ReplacingKeepsOrDropsTheAutomationLinkByTheNewSetup)
     EXPECT_EQ(await(model->replaceLayoutWithCurrentWindows(linked.id)), std::nullopt);
     EXPECT_FALSE(model->layout(linked.id)->automationEnabled);
     EXPECT_EQ(model->layout(linked.id)->automationTopologySignature, std::nullopt);
-    EXPECT_EQ(model->automationNotice(), "The display setup changed. Link this layout again in "
-                                         "Layout details to use automation.");
+    EXPECT_EQ(model->automationNotice(),
+              "The display setup changed. Link this layout again in "
+              "Layout details to use automation.");
 }
 
 TEST_F(CaptureAndSave, ASecondReplacementWhileTheFirstWritesIsRefusedAsBusy)

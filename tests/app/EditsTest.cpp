@@ -15,7 +15,8 @@ protected:
     void SetUp() override
     {
         AppModelTest::SetUp();
-        addApplication("com.example.editor", "Editor", {{100, 100, 600, 400}, {200, 150, 500, 300}});
+        addApplication("com.example.editor", "Editor",
+                       {{100, 100, 600, 400}, {200, 150, 500, 300}});
         addApplication("com.example.mail", "Mail", {{700, 200, 500, 500}});
     }
 };
@@ -118,14 +119,16 @@ TEST_F(Edits, AStoreThatFailsReleasesTheScopeAndPublishesNothing)
         {"BEFORE DELETE ON layouts", [&] { return model->deleteLayout(work.id); }},
         {"BEFORE DELETE ON windows",
          [&] { return model->removeEntry(work.id, work.entries.first().id); }},
-        {"BEFORE INSERT ON exclusions", [&] { return model->excludeApp("com.example.mail", "Mail"); }},
+        {"BEFORE INSERT ON exclusions",
+         [&] { return model->excludeApp("com.example.mail", "Mail"); }},
         {"BEFORE DELETE ON exclusions", [&] { return model->removeExclusion("com.example.gone"); }},
         {"BEFORE UPDATE OF automation_enabled ON layouts",
          [&] { return model->associateAutomation(work.id); }},
     };
     for (const Case &c : cases) {
-        execute(QStringLiteral("CREATE TRIGGER refuse %1 BEGIN SELECT RAISE(ABORT, 'refused'); END;")
-                    .arg(QString::fromUtf8(c.trigger)));
+        execute(
+            QStringLiteral("CREATE TRIGGER refuse %1 BEGIN SELECT RAISE(ABORT, 'refused'); END;")
+                .arg(QString::fromUtf8(c.trigger)));
         EXPECT_EQ(await(c.edit()), "refused") << c.trigger;
         EXPECT_TRUE(model->pendingMutations().isEmpty()) << c.trigger;
         EXPECT_EQ(model->layouts(), layouts) << c.trigger;

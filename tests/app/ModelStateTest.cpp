@@ -145,9 +145,7 @@ TEST_F(ModelState, ConditionsOfCaptureRestoreChoiceAndUndo)
         {"restoring", [&] { return holdRestore(); }, false, false, false, false},
         {"capturing", [&] { return holdCapture(); }, false, false, false, false},
         {"exclusion pending",
-         [&] {
-             return holdEdit([&] { (void)model->excludeApp("com.example.other", "Other"); });
-         },
+         [&] { return holdEdit([&] { (void)model->excludeApp("com.example.other", "Other"); }); },
          false, false, false, false},
         {"rename pending",
          [&] { return holdEdit([&] { (void)model->renameLayout(saved.id, "Renamed"); }); }, true,
@@ -210,14 +208,25 @@ TEST_F(ModelState, TheEditGateRefusesInItsOrder)
         const char *expected;
     };
     const Case cases[] = {
-        {"storage problem first", problem, {MutationScope::rename(work.id)},
-         OperationKind::capturing, "Storage is unavailable."},
-        {"same scope before reset", std::nullopt,
-         {MutationScope::rename(work.id), MutationScope::reset()}, OperationKind::resetting,
+        {"storage problem first",
+         problem,
+         {MutationScope::rename(work.id)},
+         OperationKind::capturing,
+         "Storage is unavailable."},
+        {"same scope before reset",
+         std::nullopt,
+         {MutationScope::rename(work.id), MutationScope::reset()},
+         OperationKind::resetting,
          "That change is already in progress."},
-        {"reset before busy", std::nullopt, {MutationScope::reset()}, OperationKind::resetting,
+        {"reset before busy",
+         std::nullopt,
+         {MutationScope::reset()},
+         OperationKind::resetting,
          "Saved layouts are being reset. Wait for it to finish."},
-        {"busy", std::nullopt, {}, OperationKind::restoring,
+        {"busy",
+         std::nullopt,
+         {},
+         OperationKind::restoring,
          "Wait for the current operation to finish."},
     };
     for (const Case &c : cases) {

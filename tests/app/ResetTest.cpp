@@ -76,7 +76,9 @@ TEST_F(BackupAndReset, NoBackupOfADatabaseThatDidNotLoadNorOfOneThatIsReopening)
     }();
     model.reset();
 
-    afterOpen = [this] { execute("UPDATE layouts SET shortcut_key_code = -5, shortcut_modifiers = 256"); };
+    afterOpen = [this] {
+        execute("UPDATE layouts SET shortcut_key_code = -5, shortcut_modifiers = 256");
+    };
     start();
     afterOpen = {};
     ASSERT_TRUE(model->storageProblem().has_value());
@@ -121,8 +123,10 @@ TEST_F(BackupAndReset, AResetIsRefusedWhileWorkIsPending)
     release();
     EXPECT_EQ(await(std::move(renaming)), std::nullopt);
 
-    AppModelTestSeam(model).setStorageProblem(StorageProblem{QUuid::createUuid(), "t", "m", "", {}, true, {}});
-    EXPECT_EQ(await(model->resetDatabase()), DatabaseResetOutcome::failed("Storage is unavailable."));
+    AppModelTestSeam(model).setStorageProblem(
+        StorageProblem{QUuid::createUuid(), "t", "m", "", {}, true, {}});
+    EXPECT_EQ(await(model->resetDatabase()),
+              DatabaseResetOutcome::failed("Storage is unavailable."));
     AppModelTestSeam(model).setStorageProblem(std::nullopt);
 
     EXPECT_EQ(model->layouts().size(), 1);
@@ -168,9 +172,9 @@ TEST_F(BackupAndReset, AResetReturnsTheProgramToItsFirstLaunch)
     ASSERT_TRUE(model->undoInfo().has_value());
     ASSERT_TRUE(await(model->beginSave()));
     model->automationService().didAcceptTrigger("a setup");
-    for (const QLatin1StringView id : {WindowID::saveLayout, WindowID::layoutDetails,
-                                       WindowID::chooser, WindowID::missingDisplays,
-                                       WindowID::resolution}) {
+    for (const QLatin1StringView id :
+         {WindowID::saveLayout, WindowID::layoutDetails, WindowID::chooser,
+          WindowID::missingDisplays, WindowID::resolution}) {
         presenter->show(QString(id), "Window", {400, 400}, {});
     }
     markers->show({NumberedCandidate{1, model->sessionReferences().begin().value()}});
@@ -202,9 +206,9 @@ TEST_F(BackupAndReset, AResetReturnsTheProgramToItsFirstLaunch)
     EXPECT_TRUE(model->sessionReferences().isEmpty());
     EXPECT_TRUE(markers->panels().isEmpty());
     EXPECT_TRUE(flash->panels().isEmpty());
-    for (const QLatin1StringView id : {WindowID::saveLayout, WindowID::layoutDetails,
-                                       WindowID::chooser, WindowID::missingDisplays,
-                                       WindowID::resolution}) {
+    for (const QLatin1StringView id :
+         {WindowID::saveLayout, WindowID::layoutDetails, WindowID::chooser,
+          WindowID::missingDisplays, WindowID::resolution}) {
         EXPECT_FALSE(isOpen(id)) << QString(id).toStdString();
     }
     EXPECT_EQ(model->automationService().lastAcceptedSignature(), std::nullopt);

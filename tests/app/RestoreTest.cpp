@@ -84,8 +84,8 @@ TEST_F(Restore, ARestorePutsTheWindowsBackFlashesThemAndOffersUndo)
     progressHistory.clear();
     model->restoreSelectedLayout();
     waitForIdle();
-    EXPECT_EQ(busyHistory, (QList<std::optional<OperationKind>>{OperationKind::restoring,
-                                                                 std::nullopt}));
+    EXPECT_EQ(busyHistory,
+              (QList<std::optional<OperationKind>>{OperationKind::restoring, std::nullopt}));
     ASSERT_TRUE(progressHistory.first().has_value());
     EXPECT_EQ(progressHistory.first()->completed, 0);
     EXPECT_EQ(progressHistory.first()->total, 2);
@@ -111,8 +111,8 @@ TEST_F(Restore, ARestorePutsTheWindowsBackFlashesThemAndOffersUndo)
     progressHistory.clear();
     model->undoLastRestore();
     waitForIdle();
-    EXPECT_EQ(busyHistory, (QList<std::optional<OperationKind>>{OperationKind::undoing,
-                                                                 std::nullopt}));
+    EXPECT_EQ(busyHistory,
+              (QList<std::optional<OperationKind>>{OperationKind::undoing, std::nullopt}));
     // The undo keeps the count it started with until its result arrives, then clears it.
     ASSERT_EQ(progressHistory.size(), 2);
     ASSERT_TRUE(progressHistory.first().has_value());
@@ -422,16 +422,30 @@ TEST_F(WindowChoices, AnAmbiguousEntryIsOfferedAndTheChoiceRunsASecondMergedPass
     const QUuid stranger = QUuid::createUuid();
     const auto idle = [] { return std::function<void()>([] {}); };
     const Case cases[] = {
-        {"exclusion pending", {{entry, first}}, {},
+        {"exclusion pending",
+         {{entry, first}},
+         {},
          [&] { return holdEdit([&] { (void)model->excludeApp("com.example.other", "Other"); }); },
          "Wait for the exclusion change before choosing windows."},
-        {"busy", {{entry, first}}, {}, [&] { return holdCapture(); },
+        {"busy",
+         {{entry, first}},
+         {},
+         [&] { return holdCapture(); },
          "Wait for the current operation to finish."},
-        {"same window twice", {{entry, first}, {stranger, first}}, {}, idle,
+        {"same window twice",
+         {{entry, first}, {stranger, first}},
+         {},
+         idle,
          "Choose a different window for each entry."},
-        {"chosen and skipped", {{entry, first}}, {entry}, idle,
+        {"chosen and skipped",
+         {{entry, first}},
+         {entry},
+         idle,
          "A saved entry cannot be both chosen and skipped."},
-        {"an entry not asked about", {{entry, first}, {stranger, second}}, {}, idle,
+        {"an entry not asked about",
+         {{entry, first}, {stranger, second}},
+         {},
+         idle,
          "Choose a window or Skip for each entry."},
         {"nothing answered", {}, {}, idle, "Choose a window or Skip for each entry."},
     };
@@ -487,9 +501,9 @@ TEST_F(WindowChoices, SkippingEveryEntryIsAnAnswerAndCancellingKeepsThePicks)
     EXPECT_EQ(model->applyResolutions({}, {entry}), std::nullopt);
     waitForIdle();
     EXPECT_TRUE(model->sessionResolutions().isEmpty());
-    const EntryResult skipped = *std::find_if(
-        model->lastResult()->entries.begin(), model->lastResult()->entries.end(),
-        [&](const EntryResult &e) { return e.entryID == entry; });
+    const EntryResult skipped =
+        *std::find_if(model->lastResult()->entries.begin(), model->lastResult()->entries.end(),
+                      [&](const EntryResult &e) { return e.entryID == entry; });
     EXPECT_EQ(skipped.outcome, EntryOutcome::skipped);
 }
 

@@ -15,8 +15,8 @@ class SessionReferences : public AppModelTest {};
 
 TEST_F(SessionReferences, ARefreshDropsWindowsThatClosedOrWhoseApplicationEnded)
 {
-    const QList<AXElement> editor =
-        addApplication("com.example.editor", "Editor", {{100, 100, 600, 400}, {200, 150, 500, 300}});
+    const QList<AXElement> editor = addApplication("com.example.editor", "Editor",
+                                                   {{100, 100, 600, 400}, {200, 150, 500, 300}});
     const qint32 mailPid = desktop.addApplication("com.example.mail", "Mail");
     desktop.addWindow(mailPid, {700, 200, 500, 500});
     start();
@@ -45,7 +45,8 @@ TEST_F(SessionReferences, ARefreshDropsWindowsThatClosedOrWhoseApplicationEnded)
 
 TEST_F(SessionReferences, WindowsRememberedWhileARefreshChecksAreKept)
 {
-    const QList<AXElement> editor = addApplication("com.example.editor", "Editor", {{100, 100, 600, 400}});
+    const QList<AXElement> editor =
+        addApplication("com.example.editor", "Editor", {{100, 100, 600, 400}});
     start();
     saveCurrentWindows("Work");
     addApplication("com.example.mail", "Mail", {{700, 200, 500, 500}});
@@ -53,7 +54,8 @@ TEST_F(SessionReferences, WindowsRememberedWhileARefreshChecksAreKept)
     auto resume = std::make_shared<QSemaphore>(0);
     std::atomic<bool> held{false};
     desktop.setHook([&, resume](const FakeCall &call) {
-        if (call.attribute == AXAttribute::role && call.element == editor[0] && !held.exchange(true)) {
+        if (call.attribute == AXAttribute::role && call.element == editor[0]
+            && !held.exchange(true)) {
             resume->acquire();
         }
     });

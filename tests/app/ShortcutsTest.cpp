@@ -135,7 +135,8 @@ TEST_F(Shortcuts, APressAlertsForStorageBeforeAccess)
     startWithLayout();
     ASSERT_EQ(model->setGlobalShortcut(commandOptionK), std::nullopt);
     setTrust(false);
-    AppModelTestSeam(model).setStorageProblem(StorageProblem{QUuid::createUuid(), "t", "The folder is gone.", "", {}, true, {}});
+    AppModelTestSeam(model).setStorageProblem(
+        StorageProblem{QUuid::createUuid(), "t", "The folder is gone.", "", {}, true, {}});
     hotKeys.press(commandOptionK.keyCode, commandOptionK.modifiers);
     settle();
     EXPECT_EQ(alertText(), "Ostrel Storage Is Unavailable / The folder is gone.");
@@ -144,8 +145,9 @@ TEST_F(Shortcuts, APressAlertsForStorageBeforeAccess)
     AppModelTestSeam(model).setStorageProblem(std::nullopt);
     hotKeys.press(commandOptionK.keyCode, commandOptionK.modifiers);
     settle();
-    EXPECT_EQ(alertText(), "Accessibility Access Needed / Allow Ostrel in Privacy & Security → "
-                           "Accessibility, then retry.");
+    EXPECT_EQ(alertText(),
+              "Accessibility Access Needed / Allow Ostrel in Privacy & Security → "
+              "Accessibility, then retry.");
     presenter->answerAlert("OK");
     EXPECT_EQ(model->busy(), std::nullopt);
     EXPECT_EQ(model->activeError(), std::nullopt);
@@ -223,12 +225,14 @@ TEST_F(Shortcuts, TheGlobalShortcutIsTriedBeforeItIsKept)
 
     EXPECT_EQ(model->setGlobalShortcut(controlOptionL),
               keysL + " is used by another layout. Choose another shortcut.");
-    EXPECT_EQ(model->shortcutsError(), keysL + " is used by another layout. Choose another shortcut.");
+    EXPECT_EQ(model->shortcutsError(),
+              keysL + " is used by another layout. Choose another shortcut.");
     EXPECT_EQ(model->globalShortcut(), std::nullopt);
     EXPECT_EQ(Preferences::decodeShortcut(Preferences::globalShortcutKey), std::nullopt);
 
     // Storage does not matter to the global shortcut.
-    AppModelTestSeam(model).setStorageProblem(StorageProblem{QUuid::createUuid(), "t", "m", "", {}, true, {}});
+    AppModelTestSeam(model).setStorageProblem(
+        StorageProblem{QUuid::createUuid(), "t", "m", "", {}, true, {}});
     EXPECT_EQ(model->setGlobalShortcut(commandOptionK), std::nullopt);
     EXPECT_EQ(model->shortcutsError(), std::nullopt);
     EXPECT_EQ(model->activeGlobalShortcut(), commandOptionK);

@@ -96,7 +96,8 @@ protected:
     }
 
     // Starts `operation` and holds its first frame write until the test has sent a signal.
-    void duringFirstWrite(const std::function<void()> &operation, const std::function<void()> &signal)
+    void duringFirstWrite(const std::function<void()> &operation,
+                          const std::function<void()> &signal)
     {
         auto gate = std::make_shared<QSemaphore>(0);
         auto held = std::make_shared<std::atomic<bool>>(false);

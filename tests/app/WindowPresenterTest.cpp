@@ -37,8 +37,8 @@ protected:
         presenter_ = std::make_unique<WindowPresenter>(&clock_);
         presenter_->setMainScreenHeight([this] { return screenHeight_; });
         for (const QString &id : {QString(WindowID::chooser), QString(WindowID::missingDisplays),
-                                 QString(WindowID::resolution), QString(WindowID::saveLayout),
-                                 QString(WindowID::layoutDetails), QString(WindowID::settings)}) {
+                                  QString(WindowID::resolution), QString(WindowID::saveLayout),
+                                  QString(WindowID::layoutDetails), QString(WindowID::settings)}) {
             presenter_->setContentFactory(id, [this, id]() {
                 ++made_[id];
                 auto *content = new QWidget;
@@ -154,7 +154,9 @@ TEST_F(WindowPresenterTest, TheSettingsWindowIsOneWindowAtItsOwnSizeBroughtBackA
     };
     // min(750, visible height − 100), with the floor of every window below it.
     const Case cases[] = {
-        {900.0, {640, 750}}, {800.0, {640, 700}}, {std::nullopt, {640, 750}},
+        {900.0, {640, 750}},
+        {800.0, {640, 700}},
+        {std::nullopt, {640, 750}},
         {200.0, {640, WindowPresenter::minimumWindowHeight}},
     };
     for (const Case &c : cases) {
@@ -346,12 +348,10 @@ TEST_F(WindowPresenterTest, ADestructiveConfirmationIsTrueOnlyForItsAction)
         case Answer::cancel:
             presenter_->answerAlert("Cancel");
             break;
-        case Answer::escape:
-            {
-                QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
-                QCoreApplication::sendEvent(box, &escape);
-            }
-            break;
+        case Answer::escape: {
+            QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+            QCoreApplication::sendEvent(box, &escape);
+        } break;
         case Answer::closed:
             box->close();
             break;
@@ -391,7 +391,8 @@ TEST_F(WindowPresenterTest, AConfirmationGivenAWindowBelongsToItAndEndsWithIt)
 
 TEST_F(WindowPresenterTest, AlertTextsFromDataShowLiterally)
 {
-    auto alert = presenter_->presentAlert("“<b>R&D</b>” couldn’t be restored.", "<img src=x> & more");
+    auto alert =
+        presenter_->presentAlert("“<b>R&D</b>” couldn’t be restored.", "<img src=x> & more");
     QMessageBox *box = presenter_->activeAlert();
     ASSERT_NE(box, nullptr);
     EXPECT_EQ(box->textFormat(), Qt::PlainText);

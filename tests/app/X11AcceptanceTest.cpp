@@ -229,9 +229,10 @@ TEST_F(X11AcceptanceTest, SaveShortcutUndoAutomationAndRestart)
     const RestoreResult *automatic = awaitResult(2);
     ASSERT_TRUE(automatic) << model->automationNotice().value_or("no notice").toStdString();
     ASSERT_EQ(restoreStarts.size(), 2);
-    EXPECT_GE(restoreStarts.last() - reconnectedAt,
-              std::chrono::duration_cast<std::chrono::milliseconds>(AutomationService::quietInterval)
-                  .count())
+    EXPECT_GE(
+        restoreStarts.last() - reconnectedAt,
+        std::chrono::duration_cast<std::chrono::milliseconds>(AutomationService::quietInterval)
+            .count())
         << "the restore did not wait for the displays to settle";
     EXPECT_EQ(Topology::signature(model->currentDisplays()), signature);
     EXPECT_EQ(automatic->layoutID, work.id);
@@ -283,7 +284,8 @@ TEST_F(X11AcceptanceTest, AWindowManagerArrivingAfterTheProgramFindsTheShortcutW
     windows.push_back(x.openWindow(test::windowOf("Terminal", 150, 150, 600, 400)).window());
     AppModel *model = &startProgram();
     ASSERT_TRUE(test::await(model->beginSave()))
-        << (model->activeError() ? model->activeError()->message.toStdString() : std::string("no error"));
+        << (model->activeError() ? model->activeError()->message.toStdString()
+                                 : std::string("no error"));
     ASSERT_EQ(test::await(model->savePendingLayout(QStringLiteral("Work"), false)), std::nullopt);
     ASSERT_EQ(model->setGlobalShortcut(globalShortcut), std::nullopt);
     const std::map<uint32_t, RectD> saved = framesFromX();

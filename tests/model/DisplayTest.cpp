@@ -14,8 +14,8 @@ namespace {
 constexpr double inf = std::numeric_limits<double>::infinity();
 const double NaN = std::numeric_limits<double>::quiet_NaN();
 
-DisplaySnapshot snapshot(DisplayIdentity identity, RectD frame, qint64 pw = 1920,
-                         qint64 ph = 1080, double scale = 1.0, bool primary = false)
+DisplaySnapshot snapshot(DisplayIdentity identity, RectD frame, qint64 pw = 1920, qint64 ph = 1080,
+                         double scale = 1.0, bool primary = false)
 {
     return {identity, frame, frame, pw, ph, scale, primary, false};
 }
@@ -68,7 +68,8 @@ TEST(DisplaySnapshotTest, StorableBounds)
 
 TEST(TopologyTest, WorkedPair)
 {
-    const DisplaySnapshot first = snapshot({16, 32, 0, 1}, {0, 0, 1440, 900}, 2880, 1800, 2.0, true);
+    const DisplaySnapshot first =
+        snapshot({16, 32, 0, 1}, {0, 0, 1440, 900}, 2880, 1800, 2.0, true);
     const DisplaySnapshot second = snapshot({16, 48, 7, 0}, {1440, -200, 1920, 1080});
     const QString expected = QStringLiteral(
         "16-32-1@0,0,14400x9000/2880x1800@20P|16-48-7@14400,-2000,19200x10800/1920x1080@10S");
@@ -119,8 +120,8 @@ TEST(TopologyTest, NumbersKeepOneDecimalRoundedAwayFromZero)
                   QStringLiteral("1-2-0@%1,0,100x100/1920x1080@10S").arg(QLatin1String(c.written)));
     }
     // A non-finite scale still gives a signature.
-    EXPECT_EQ(Topology::signature(QList<DisplaySnapshot>{
-                  snapshot({1, 2, 0, 0}, {0, 0, 10, 10}, 1, 1, NaN)}),
+    EXPECT_EQ(Topology::signature(
+                  QList<DisplaySnapshot>{snapshot({1, 2, 0, 0}, {0, 0, 10, 10}, 1, 1, NaN)}),
               QStringLiteral("1-2-0@0,0,100x100/1x1@0S"));
 }
 
@@ -136,10 +137,12 @@ TEST(TopologyTest, NaNCoordinatesStillGiveAStableOrder)
 
 TEST(TopologyTest, ConnectedDisplaysMatchTheirCapturedSnapshotsInAnyOrder)
 {
-    const CurrentDisplay main{{16, 32, 0, 1}, 5, "Built-in", {0, 0, 1440, 900},
-                              {0, 25, 1440, 875}, 2880, 1800, 2.0, true};
-    const CurrentDisplay side{{16, 48, 7, 0}, 9, "Side", {1440, -200, 1920, 1080},
-                              {1440, -200, 1920, 1080}, 1920, 1080, 1.0, false};
+    const CurrentDisplay main{
+        {16, 32, 0, 1}, 5,   "Built-in", {0, 0, 1440, 900}, {0, 25, 1440, 875}, 2880,
+        1800,           2.0, true};
+    const CurrentDisplay side{
+        {16, 48, 7, 0}, 9,   "Side", {1440, -200, 1920, 1080}, {1440, -200, 1920, 1080}, 1920,
+        1080,           1.0, false};
     const QList<DisplaySnapshot> captured{DisplaySnapshot::fromCurrent(side),
                                           DisplaySnapshot::fromCurrent(main)};
     EXPECT_EQ(Topology::signature(QList<CurrentDisplay>{main, side}),

@@ -12,7 +12,8 @@ TEST(StorageErrorTest, DescriptionsAndSuggestions)
     const QString retry = "Try again. If it keeps happening, reveal the storage folder.";
     const QString check = "Check that the storage folder is available and there is enough disk "
                           "space, then try again.";
-    const QString kept = "Ostrel kept the original files. Reveal the storage folder to inspect them.";
+    const QString kept =
+        "Ostrel kept the original files. Reveal the storage folder to inspect them.";
     struct Case {
         StorageError error;
         QString description;

@@ -71,16 +71,15 @@ TEST(RectDTest, ClampedToDisplay)
         {{0, 100, NaN, NaN}, {0, 100, 80, 60}},
     };
     for (const Case &c : cases) {
-        SCOPED_TRACE(testing::Message() << c.window.x << "," << c.window.y << " "
-                                        << c.window.width << "x" << c.window.height);
+        SCOPED_TRACE(testing::Message() << c.window.x << "," << c.window.y << " " << c.window.width
+                                        << "x" << c.window.height);
         expectRect(c.window.clamped(display, 80, 60), c.expected);
     }
 }
 
 TEST(RectDTest, ClampedToUnusableBoundsOnlyRounds)
 {
-    expectRect((RectD{-10.5, 3.4, 20.5, 30}).clamped({0, 0, 0, 100}, 80, 60),
-               {-11, 3, 21, 30});
+    expectRect((RectD{-10.5, 3.4, 20.5, 30}).clamped({0, 0, 0, 100}, 80, 60), {-11, 3, 21, 30});
     expectRect((RectD{1, 2, 3, 4}).clamped({0, 0, 100, NaN}, 80, 60), {1, 2, 3, 4});
 }
 
@@ -118,15 +117,9 @@ TEST(RelativeFrameTest, StorableWithinSixteenDisplays)
         bool storable;
     };
     const Case cases[] = {
-        {{16, -16, 16, 16}, true},
-        {{0.1, 0.2, 0.5, 0.5}, true},
-        {{16.01, 0, 1, 1}, false},
-        {{0, -16.01, 1, 1}, false},
-        {{0, 0, 16.01, 1}, false},
-        {{0, 0, 0, 1}, false},
-        {{0, 0, 1, -1}, false},
-        {{NaN, 0, 1, 1}, false},
-        {{0, 0, inf, 1}, false},
+        {{16, -16, 16, 16}, true},  {{0.1, 0.2, 0.5, 0.5}, true}, {{16.01, 0, 1, 1}, false},
+        {{0, -16.01, 1, 1}, false}, {{0, 0, 16.01, 1}, false},    {{0, 0, 0, 1}, false},
+        {{0, 0, 1, -1}, false},     {{NaN, 0, 1, 1}, false},      {{0, 0, inf, 1}, false},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(testing::Message() << c.frame.x << "," << c.frame.y << " " << c.frame.width

@@ -13,8 +13,8 @@ namespace {
 
 WindowEntry entry(std::optional<QString> hostname, RelativeFrame frame = {0, 0, 0.5, 0.5})
 {
-    return {QUuid::createUuid(), "com.example.app", "Example", "AXWindow", "AXStandardWindow",
-            hostname, "1-2-0", frame};
+    return {QUuid::createUuid(), "com.example.app", "Example", "AXWindow",
+            "AXStandardWindow",  hostname,          "1-2-0",   frame};
 }
 
 } // namespace
@@ -48,13 +48,14 @@ TEST(WindowEntryTest, GeometryDescriptionRoundsHalvesAwayFromZero)
 TEST(LayoutTest, EqualityCoversEveryFieldAndDisplayKeysCollapse)
 {
     const QDateTime created = QDateTime::fromSecsSinceEpoch(1'700'000'000, Qt::UTC);
-    const DisplaySnapshot display{{1, 2, 0, 0}, {0, 0, 10, 10}, {0, 0, 10, 10}, 10, 10, 1.0,
-                                  true, false};
+    const DisplaySnapshot display{{1, 2, 0, 0}, {0, 0, 10, 10}, {0, 0, 10, 10}, 10, 10,
+                                  1.0,          true,           false};
     DisplaySnapshot twin = display;
     twin.frame.x = 10;
     twin.isPrimary = false;
-    const Layout layout{QUuid::createUuid(), "Work", created, created, {display, twin},
-                        {entry(std::nullopt)}, Shortcut{0, 0x100}, false, std::nullopt};
+    const Layout layout{
+        QUuid::createUuid(), "Work", created,     created, {display, twin}, {entry(std::nullopt)},
+        Shortcut{0, 0x100},  false,  std::nullopt};
     EXPECT_EQ(layout.displayKeys(), QSet<QString>{"1-2-0"});
 
     Layout touched = layout;
@@ -77,10 +78,12 @@ TEST(HighlightColorTest, RawValuesAndLabels)
         labels.append(label(c));
         EXPECT_EQ(fromRawValue<HighlightColor>(rawValue(c)), c);
     }
-    EXPECT_EQ(raw, (QStringList{"blue", "indigo", "purple", "pink", "red", "orange", "yellow",
-                                "green", "teal", "graphite"}));
-    EXPECT_EQ(labels, (QStringList{"Blue", "Indigo", "Purple", "Pink", "Red", "Orange", "Yellow",
-                                   "Green", "Teal", "Graphite"}));
+    EXPECT_EQ(raw,
+              (QStringList{"blue", "indigo", "purple", "pink", "red", "orange", "yellow", "green",
+                           "teal", "graphite"}));
+    EXPECT_EQ(labels,
+              (QStringList{"Blue", "Indigo", "Purple", "Pink", "Red", "Orange", "Yellow", "Green",
+                           "Teal", "Graphite"}));
     EXPECT_EQ(fromRawValue<HighlightColor>("Blue"), std::nullopt);
     EXPECT_EQ(fromRawValue<HighlightColor>(" blue"), std::nullopt);
     EXPECT_EQ(fromRawValue<HighlightColor>(""), std::nullopt);

@@ -194,10 +194,10 @@ Pass readAndWriteEverything()
 {
     Pass pass;
     pass.defaults = Preferences::selectedLayoutID() == std::nullopt
-                    && Preferences::decodeShortcut(Preferences::globalShortcutKey) == std::nullopt
-                    && !Preferences::automationEnabled() && Preferences::restoreFlashEnabled()
-                    && Preferences::highlightColor() == HighlightColor::blue
-                    && Preferences::appearance() == AppearancePreference::system;
+        && Preferences::decodeShortcut(Preferences::globalShortcutKey) == std::nullopt
+        && !Preferences::automationEnabled() && Preferences::restoreFlashEnabled()
+        && Preferences::highlightColor() == HighlightColor::blue
+        && Preferences::appearance() == AppearancePreference::system;
     Preferences::setAutomationEnabled(true);
     Preferences::setSelectedLayoutID(QUuid::createUuid());
     Preferences::setSelectedLayoutID(std::nullopt);
@@ -243,9 +243,10 @@ TEST_F(PreferencesTest, ASettingsFileThatIsNoRegularFileGivesTheDefaultsAndStays
         ASSERT_EQ(::lstat(name.constData(), &status), 0);
         EXPECT_EQ(status.st_mode & S_IFMT, c.type) << "the settings file was written over";
         EXPECT_EQ(Preferences::settingsFileProblem(),
-                  QStringLiteral("Ostrel’s settings file “%1” can’t be used (it is not a regular file). It is "
-                                 "left as it is: the settings start from their defaults, and changes to them "
-                                 "are not kept.")
+                  QStringLiteral(
+                      "Ostrel’s settings file “%1” can’t be used (it is not a regular file). It is "
+                      "left as it is: the settings start from their defaults, and changes to them "
+                      "are not kept.")
                       .arg(path));
         ASSERT_EQ(::remove(name.constData()), 0);
     }

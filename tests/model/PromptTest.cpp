@@ -52,10 +52,10 @@ TEST(AutomationDeferralTest, ReasonsAreFixedAndDistinct)
 
 TEST(MissingDisplayTest, NumberedInSignatureOrderWhateverIsPrimary)
 {
-    const DisplaySnapshot right{{2, 2, 0, 0}, {2560, 0, 1920, 1080}, {2560, 0, 1920, 1080},
-                                1920, 1080, 1.0, true, false};
-    const DisplaySnapshot left{{1, 1, 0, 0}, {0, 0, 2560, 1440}, {0, 0, 2560, 1440},
-                               2560, 1440, 1.0, false, false};
+    const DisplaySnapshot right{
+        {2, 2, 0, 0}, {2560, 0, 1920, 1080}, {2560, 0, 1920, 1080}, 1920, 1080, 1.0, true, false};
+    const DisplaySnapshot left{
+        {1, 1, 0, 0}, {0, 0, 2560, 1440}, {0, 0, 2560, 1440}, 2560, 1440, 1.0, false, false};
     EXPECT_EQ(MissingDisplay::describing("1-1-0", {right, left}),
               (MissingDisplay{"1-1-0", "Display 1 · 2560 × 1440"}));
     EXPECT_EQ(MissingDisplay::describing("2-2-0", {right, left}),

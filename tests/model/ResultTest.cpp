@@ -12,14 +12,14 @@ namespace {
 
 EntryResult result(EntryOutcome outcome)
 {
-    return {QUuid::createUuid(), "App", "App", "com.example.app", outcome, std::nullopt,
-            std::nullopt, std::nullopt};
+    return {QUuid::createUuid(), "App",        "App",       "com.example.app", outcome,
+            std::nullopt,        std::nullopt, std::nullopt};
 }
 
 WindowReference candidate()
 {
     return {QUuid::createUuid(), AXElement{1}, 1, "b", "A", "AXWindow", "AXStandardWindow",
-            std::nullopt, std::nullopt, {}};
+            std::nullopt,        std::nullopt, {}};
 }
 
 } // namespace

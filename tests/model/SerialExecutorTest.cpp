@@ -46,7 +46,8 @@ TEST_F(SerialExecutorTest, RunsOperationsInOrderOnOneOtherThread)
 TEST_F(SerialExecutorTest, ReturnsValuesAndRethrowsTheOperationsOwnException)
 {
     SerialExecutor executor(QStringLiteral("test"));
-    EXPECT_EQ(test::await(executor.run([] { return QStringLiteral("done"); })), QStringLiteral("done"));
+    EXPECT_EQ(test::await(executor.run([] { return QStringLiteral("done"); })),
+              QStringLiteral("done"));
     EXPECT_THROW(test::await(executor.run([]() -> int { throw std::runtime_error("boom"); })),
                  std::runtime_error);
     EXPECT_THROW(executor.runBlocking([] { throw std::logic_error("sync"); }), std::logic_error);

@@ -18,7 +18,10 @@ using namespace test::modifiers;
 // A keyboard layout under test: fixed labels, and a record of the keys it was asked about.
 class TableLabels : public KeyLabelSource {
 public:
-    explicit TableLabels(QHash<quint32, QString> labels) : labels_(std::move(labels)) {}
+    explicit TableLabels(QHash<quint32, QString> labels)
+        : labels_(std::move(labels))
+    {
+    }
     std::optional<QString> label(quint32 keyCode) override
     {
         asked.append(keyCode);
@@ -94,8 +97,8 @@ TEST(ShortcutTest, ReservedLookupIgnoresTheLayoutButTheMessageFollowsIt)
 TEST(ShortcutTest, JsonRoundTrip)
 {
     EXPECT_EQ((Shortcut{15, 4352}).toJson(), QByteArray(R"({"keyCode":15,"modifiers":4352})"));
-    for (const Shortcut s : {Shortcut{0, 256}, Shortcut{4294967295u, 4294967295u},
-                             Shortcut{0, 0}, Shortcut{123, 0x1B00}}) {
+    for (const Shortcut s : {Shortcut{0, 256}, Shortcut{4294967295u, 4294967295u}, Shortcut{0, 0},
+                             Shortcut{123, 0x1B00}}) {
         EXPECT_EQ(Shortcut::fromJson(s.toJson()), s);
     }
 }

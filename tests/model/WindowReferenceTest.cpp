@@ -13,8 +13,9 @@ namespace {
 
 WindowReference reference(std::optional<QString> hostname, std::optional<quint32> windowID)
 {
-    return {QUuid::createUuid(), AXElement{42}, 1234, "org.mozilla.firefox", "Firefox",
-            "AXWindow", "AXStandardWindow", windowID, hostname, {10, 20, 300, 200}};
+    return {
+        QUuid::createUuid(), AXElement{42}, 1234,     "org.mozilla.firefox", "Firefox", "AXWindow",
+        "AXStandardWindow",  windowID,      hostname, {10, 20, 300, 200}};
 }
 
 AXWriteFailure failure(AXWriteFailure::Kind kind, const QString &message)
@@ -58,8 +59,8 @@ TEST(WindowReferenceTest, UpdatingKeepsAbsentValuesRevalidatingClearsTheHost)
 
 TEST(AXWindowIdentityTest, EqualWhenProcessAndElementAreEqual)
 {
-    const QSet<AXWindowIdentity> set{{1, AXElement{5}}, {1, AXElement{5}}, {2, AXElement{5}},
-                                     {1, AXElement{6}}};
+    const QSet<AXWindowIdentity> set{
+        {1, AXElement{5}}, {1, AXElement{5}}, {2, AXElement{5}}, {1, AXElement{6}}};
     EXPECT_EQ(set.size(), 3);
 }
 
@@ -116,8 +117,9 @@ TEST(FrameApplyResultTest, MessagePriority)
     using K = AXWriteFailure::Kind;
     FrameApplyResult readback;
     readback.readbackFailure = AXWriteFailure::readbackUnverified();
-    EXPECT_EQ(readback.message(), QString("The window’s position could not be read back. "
-                                          "Couldn’t verify the window’s position or size"));
+    EXPECT_EQ(readback.message(),
+              QString("The window’s position could not be read back. "
+                      "Couldn’t verify the window’s position or size"));
 
     FrameApplyResult both = readback;
     both.sizeFailure = failure(K::transient, "size");

@@ -25,14 +25,8 @@ class AppearanceAndIcons : public ::testing::Test {
 protected:
     static void SetUpTestSuite() { test::ensureApplication(); }
 
-    void SetUp() override
-    {
-        ASSERT_TRUE(folder.isValid());
-    }
-    void TearDown() override
-    {
-        QApplication::setPalette(QPalette());
-    }
+    void SetUp() override { ASSERT_TRUE(folder.isValid()); }
+    void TearDown() override { QApplication::setPalette(QPalette()); }
 
     QString imageFile(const QString &name, QSize size)
     {

@@ -49,8 +49,7 @@ protected:
 
     AXElement element(const QString &role, QList<AXElement> children = {})
     {
-        return desktop.addElement({{AXAttribute::role, role},
-                                   {AXAttribute::children, children}});
+        return desktop.addElement({{AXAttribute::role, role}, {AXAttribute::children, children}});
     }
 
     AXElement webArea(const QString &address)
@@ -76,7 +75,8 @@ TEST_F(HostnameSearch, WindowAddressFirstThenDocument)
     EXPECT_EQ(read(browser), "example.com");
 
     desktop.removeAttribute(window, AXAttribute::url);
-    desktop.setAttribute(window, AXAttribute::document, QStringLiteral("https://docs.example.org/"));
+    desktop.setAttribute(window, AXAttribute::document,
+                         QStringLiteral("https://docs.example.org/"));
     EXPECT_EQ(read(browser), "docs.example.org");
     EXPECT_EQ(desktop.messagingTimeout(window), 0.08);
 
@@ -116,15 +116,16 @@ TEST_F(HostnameSearch, ExaminesAtMostEightyElements)
         }
         children.append(webArea("https://last.example.com/"));
         desktop.setAttribute(window, AXAttribute::children, children);
-        EXPECT_EQ(read(browser), groups == 78 ? std::optional<QString>("last.example.com")
-                                              : std::nullopt)
+        EXPECT_EQ(read(browser),
+                  groups == 78 ? std::optional<QString>("last.example.com") : std::nullopt)
             << groups;
     }
 }
 
 TEST_F(HostnameSearch, StopsAtTheDeadlineAndOnCancellation)
 {
-    const AXElement group = element(QStringLiteral("AXGroup"), {webArea("https://late.example.com/")});
+    const AXElement group =
+        element(QStringLiteral("AXGroup"), {webArea("https://late.example.com/")});
     desktop.setAttribute(window, AXAttribute::children, QList<AXElement>{group});
     // Reading the group's role takes longer than the time left.
     desktop.setReadLatency(group, AXAttribute::role, 0.05);

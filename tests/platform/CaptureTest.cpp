@@ -44,8 +44,9 @@ TEST_F(Capture, MakesEntriesRelativeToTheVisibleFrameOfEachWindowsDisplay)
     EXPECT_EQ(preview.references.value(first.id).element, left);
     EXPECT_EQ(preview.references.value(second.id).element, right);
     EXPECT_EQ(preview.references.value(second.id).hostname, "example.com");
-    EXPECT_EQ(preview.displays, (QList<DisplaySnapshot>{DisplaySnapshot::fromCurrent(displays[0]),
-                                                        DisplaySnapshot::fromCurrent(displays[1])}));
+    EXPECT_EQ(preview.displays,
+              (QList<DisplaySnapshot>{DisplaySnapshot::fromCurrent(displays[0]),
+                                      DisplaySnapshot::fromCurrent(displays[1])}));
     EXPECT_EQ(preview.excludedWindowCount, 1);
     EXPECT_EQ(preview.unsupportedWindowCount, 1);
     EXPECT_FALSE(preview.id.isNull());
@@ -69,8 +70,9 @@ TEST_F(Capture, SortsByNameAsFileListsDoThenByDisplayKey)
     for (const WindowEntry &entry : service.captureNow(displays, {}, nullptr).entries) {
         order.append(entry.appName + "@" + entry.displayKey);
     }
-    EXPECT_EQ(order, (QStringList{"App 9@16-32-2", "App 10@16-32-2", "apple@16-32-2",
-                                  "Banana@16-32-1", "Banana@16-32-2"}));
+    EXPECT_EQ(order,
+              (QStringList{"App 9@16-32-2", "App 10@16-32-2", "apple@16-32-2", "Banana@16-32-1",
+                           "Banana@16-32-2"}));
 }
 
 TEST_F(Capture, RefusesInTheOrderOfItsChecks)

@@ -77,7 +77,10 @@ protected:
         }
     }
 
-    Clock::TimePoint in(double secondsFromNow) { return desktop.clock().now() + seconds(secondsFromNow); }
+    Clock::TimePoint in(double secondsFromNow)
+    {
+        return desktop.clock().now() + seconds(secondsFromNow);
+    }
 };
 
 } // namespace ostrel::test

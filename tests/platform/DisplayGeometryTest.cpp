@@ -28,12 +28,10 @@ TEST(DisplayGeometry, FullscreenIsTheWholeFrameWithinThreePoints)
         RectD frame;
         bool fullscreen;
     } cases[] = {
-        {{2.5, -2.5, 1442.5, 897.5}, true},
-        {{1443, 3, 1917, 1077}, true},
-        {{3.5, 0, 1440, 900}, false},
-        {{0, 0, 1440, 903.5}, false},
-        {{0, 25, 1440, 875}, false},          // the visible frame, 25 points off the whole one
-        {{1440, 0, 1920, 1050}, false},       // 30 points short
+        {{2.5, -2.5, 1442.5, 897.5}, true}, {{1443, 3, 1917, 1077}, true},
+        {{3.5, 0, 1440, 900}, false},       {{0, 0, 1440, 903.5}, false},
+        {{0, 25, 1440, 875}, false},    // the visible frame, 25 points off the whole one
+        {{1440, 0, 1920, 1050}, false}, // 30 points short
         {{nan, 0, 1440, 900}, false},
     };
     for (const Case &c : cases) {
@@ -42,8 +40,8 @@ TEST(DisplayGeometry, FullscreenIsTheWholeFrameWithinThreePoints)
     }
     EXPECT_FALSE(DisplayGeometry::isFullscreen({0, 0, 1440, 900}, {}));
     // A visible frame within 3 points of the whole frame makes it fullscreen after all.
-    EXPECT_TRUE(DisplayGeometry::isFullscreen(
-        {0, 2, 1440, 898}, {display({0, 0, 1440, 900}, {0, 2, 1440, 898}, 1)}));
+    EXPECT_TRUE(DisplayGeometry::isFullscreen({0, 2, 1440, 898},
+                                              {display({0, 0, 1440, 900}, {0, 2, 1440, 898}, 1)}));
 }
 
 TEST(DisplayGeometry, DisplayForAFrameByOverlapThenNearest)

@@ -65,12 +65,12 @@ TEST(DisplayService, LeavesOutScreensWithoutANumberAndOrdersByPositionThenKey)
         {
             screen(1, {0, 0, 1440, 900}, {16, 32, 0, 1}),
             screen(std::nullopt, {-500, 0, 500, 500}, {1, 1, 0, 0}),
-            screen(2, {-1920, 0, 1920, 1080}, {16, 48, 7, 2}),    // left of the main display
-            screen(3, {0, -1080, 1920, 1080}, {16, 64, 0, 3}),    // directly above it
-            screen(4, {1440, 0, 1280, 1024}, {9, 1, 0, 4}),       // mirrored pair, same origin:
-            screen(5, {1440, 0, 1280, 1024}, {10, 1, 0, 4}),      // "10-1-4" before "9-1-4"
-            screen(6, {1440, 0, 1280, 1024}, {10, 1, 0, 4}),      // equal key: list order
-            screen(8, {1440, 1024, 1280, 1024}, {11, 1, 0, 8}),   // stacked below number 4
+            screen(2, {-1920, 0, 1920, 1080}, {16, 48, 7, 2}),  // left of the main display
+            screen(3, {0, -1080, 1920, 1080}, {16, 64, 0, 3}),  // directly above it
+            screen(4, {1440, 0, 1280, 1024}, {9, 1, 0, 4}),     // mirrored pair, same origin:
+            screen(5, {1440, 0, 1280, 1024}, {10, 1, 0, 4}),    // "10-1-4" before "9-1-4"
+            screen(6, {1440, 0, 1280, 1024}, {10, 1, 0, 4}),    // equal key: list order
+            screen(8, {1440, 1024, 1280, 1024}, {11, 1, 0, 8}), // stacked below number 4
         },
         1);
     const QList<CurrentDisplay> displays = service.currentDisplays();

@@ -16,7 +16,8 @@ TEST(FlashGeometry, SubtractLeavesThePartsOutsideTheCutWithoutOverlap)
     const Case cases[] = {
         {"apart", {200, 0, 50, 50}, {r}},
         {"touching an edge only", {100, 0, 50, 50}, {r}},
-        {"in the middle: above, below, left, right", {20, 30, 50, 40},
+        {"in the middle: above, below, left, right",
+         {20, 30, 50, 40},
          {{0, 0, 100, 30}, {0, 70, 100, 30}, {0, 30, 20, 40}, {70, 30, 30, 40}}},
         {"the right half", {50, -10, 80, 200}, {{0, 0, 50, 100}}},
         {"the top left corner", {-10, -10, 40, 40}, {{0, 30, 100, 70}, {30, 0, 70, 30}}},
@@ -42,7 +43,8 @@ TEST(FlashGeometry, VisiblePartIsLocalAndOverlapsTheCoverByHalfAPoint)
         {"uncovered", {}, {{-0.5, -0.5, 401, 301}}},
         {"a window elsewhere", {{600, 600, 100, 100}}, {{-0.5, -0.5, 401, 301}}},
         {"right half covered", {{300, 0, 500, 600}}, {{-0.5, -0.5, 201, 301}}},
-        {"covered by two windows in turn", {{300, 0, 500, 600}, {0, 250, 400, 400}},
+        {"covered by two windows in turn",
+         {{300, 0, 500, 600}, {0, 250, 400, 400}},
          {{-0.5, -0.5, 201, 151}}},
         {"fully covered", {{0, 0, 1000, 1000}, {300, 0, 500, 600}}, {}},
     };
@@ -61,8 +63,10 @@ TEST(FlashGeometry, PlacementsTakeTheWindowsInFrontAndTheLaterOfTwinNumbers)
     };
     const QList<PanelPlacement> placed = placements(windows, {3, 7, 5});
     ASSERT_EQ(placed.size(), 3);
-    EXPECT_EQ(placed[0], (PanelPlacement{true, {40, 40, 200, 200},
-                                         {{0, 0, 50, 50}, {10, 10, 100, 100}, {20, 20, 30, 30}}}));
+    EXPECT_EQ(placed[0],
+              (PanelPlacement{true,
+                              {40, 40, 200, 200},
+                              {{0, 0, 50, 50}, {10, 10, 100, 100}, {20, 20, 30, 30}}}));
     EXPECT_EQ(placed[1], (PanelPlacement{true, {0, 0, 50, 50}, {}}));
     EXPECT_FALSE(placed[2].onScreen);
 }
@@ -82,7 +86,7 @@ TEST(FlashGeometry, PanelsIgnoreChangesOfHalfAPointOrLess)
         {{300, 300, 400, 299.4}, FrameChange::resize},
     };
     for (const Case &c : cases) {
-        EXPECT_EQ(frameChange(current, c.target), c.change) << c.target.x << "," << c.target.y << " "
-                                                           << c.target.width << "x" << c.target.height;
+        EXPECT_EQ(frameChange(current, c.target), c.change)
+            << c.target.x << "," << c.target.y << " " << c.target.width << "x" << c.target.height;
     }
 }

@@ -41,15 +41,15 @@ TEST_F(KeyLabels, ShortcutTextTakesThePrintedKeyElseTheFixedNameElseTheCode)
         QString text;
     };
     const Case cases[] = {
-        {0, "A"},          // letters in upper case
+        {0, "A"}, // letters in upper case
         {18, "1"},
-        {36, "Return"},    // control characters fall through to the fixed table
+        {36, "Return"}, // control characters fall through to the fixed table
         {48, "Tab"},
         {51, "Delete"},
         {53, "Escape"},
-        {49, "Space"},     // a blank too
-        {123, "←"},        // keys that print nothing
-        {10, "Key 10"},    // nothing printed, no fixed name
+        {49, "Space"},  // a blank too
+        {123, "←"},     // keys that print nothing
+        {10, "Key 10"}, // nothing printed, no fixed name
         {70000, "Key 70000"},
     };
     for (const Case &c : cases) {
@@ -65,14 +65,10 @@ TEST_F(KeyLabels, TranslationTrimsAndRefusesControlCharactersAndNewlines)
         std::optional<QString> label;
     };
     const Case cases[] = {
-        {" ß ", "SS"},
-        {"é", "É"},
-        {"\n", std::nullopt},
-        {"\u2028", std::nullopt},
-        {"\x7f", std::nullopt},
-        {"\t", std::nullopt},
-        {"  ", std::nullopt},
-        {"", std::nullopt},
+        {" ß ", "SS"},          {"é", "É"},
+        {"\n", std::nullopt},   {"\u2028", std::nullopt},
+        {"\x7f", std::nullopt}, {"\t", std::nullopt},
+        {"  ", std::nullopt},   {"", std::nullopt},
     };
     for (const Case &c : cases) {
         FakeKeyboardLayout single({{7, c.printed}});
@@ -118,9 +114,8 @@ TEST_F(KeyLabels, ObserverRevisionMovesAfterTheCacheWasEmptied)
     EXPECT_EQ(ShortcutFormatter::keyName(0), "A");
 
     std::optional<QString> seenAtRevision;
-    QObject::connect(&observer, &KeyboardLayoutObserver::revisionChanged, [&] {
-        seenAtRevision = ShortcutFormatter::keyName(0);
-    });
+    QObject::connect(&observer, &KeyboardLayoutObserver::revisionChanged,
+                     [&] { seenAtRevision = ShortcutFormatter::keyName(0); });
     layout.switchLayout(french);
     EXPECT_EQ(observer.revision(), 0) << "the revision moves on the main thread's next turn";
     QCoreApplication::processEvents();

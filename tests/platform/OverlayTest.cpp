@@ -107,10 +107,11 @@ protected:
     FakeReduceMotion reduceMotion;
     ScriptedWindowList windowList;
     OverlayWindowRegistry overlays;
-    std::unique_ptr<MarkerOverlayService> markers = std::make_unique<MarkerOverlayService>(clock, overlays, &compositing);
+    std::unique_ptr<MarkerOverlayService> markers =
+        std::make_unique<MarkerOverlayService>(clock, overlays, &compositing);
     std::unique_ptr<RestoredWindowFlashService> flash = [this] {
-        auto service = std::make_unique<RestoredWindowFlashService>(windowList, clock, overlays, &reduceMotion,
-                                                                    &compositing);
+        auto service = std::make_unique<RestoredWindowFlashService>(windowList, clock, overlays,
+                                                                    &reduceMotion, &compositing);
         service->setFadeDurations(0ms, 0ms);
         return service;
     }();
@@ -184,7 +185,8 @@ TEST_F(Overlays, AnEmptyCandidateListClearsAndStillSchedulesTheHide)
     markers->show({candidate(1, {100, 100, 400, 300})});
     markers->show({});
     EXPECT_TRUE(markers->panels().isEmpty());
-    EXPECT_EQ(clock.pendingSleeps(), 1) << "the cancelled hide ended at once; only the new one waits";
+    EXPECT_EQ(clock.pendingSleeps(), 1)
+        << "the cancelled hide ended at once; only the new one waits";
 }
 
 TEST_F(Overlays, WithoutACompositorAMarkerIsCutToWhatItPaints)
@@ -236,12 +238,14 @@ TEST_F(Overlays, FlashMakesPanelsForUsableTargetsOfTwentyPointsOrMore)
     flash->flash({{{0, 0, 10, 10}, 0x400005}}, HighlightColor::blue);
     EXPECT_TRUE(flash->panels().isEmpty());
     EXPECT_EQ(flash->generation(), 2u);
-    EXPECT_EQ(clock.pendingSleeps(), 0) << "the first flash's dismissal ended with it, and no panel waits";
+    EXPECT_EQ(clock.pendingSleeps(), 0)
+        << "the first flash's dismissal ended with it, and no panel waits";
 }
 
 TEST_F(Overlays, FlashFollowsItsWindowAndShowsOnlyTheUncoveredPart)
 {
-    windowList.set(QList<OrderedWindow>{{0x400011, {300, 0, 500, 600}}, {0x400010, {100, 100, 400, 300}}});
+    windowList.set(
+        QList<OrderedWindow>{{0x400011, {300, 0, 500, 600}}, {0x400010, {100, 100, 400, 300}}});
     flash->flash({{{100, 100, 400, 300}, 0x400010}}, HighlightColor::blue);
     const RestoredWindowFlashService::TrackedPanel tracked = flash->panels().value(0);
     ASSERT_TRUE(tracked.panel);
@@ -263,7 +267,8 @@ TEST_F(Overlays, FlashFollowsItsWindowAndShowsOnlyTheUncoveredPart)
     EXPECT_EQ(tracked.panel->geometry(), screenGeometry({150, 120, 500, 350}));
 
     // Fully covered: nothing is drawn but the panel stays.
-    windowList.set(QList<OrderedWindow>{{0x400012, {0, 0, 1000, 1000}}, {0x400010, {150, 120, 500, 350}}});
+    windowList.set(
+        QList<OrderedWindow>{{0x400012, {0, 0, 1000, 1000}}, {0x400010, {150, 120, 500, 350}}});
     trackOnce();
     EXPECT_TRUE(tracked.region->rects().isEmpty());
     EXPECT_TRUE(tracked.panel->isVisible());
@@ -277,14 +282,17 @@ TEST_F(Overlays, FlashFollowsItsWindowAndShowsOnlyTheUncoveredPart)
 
 TEST_F(Overlays, AMinimisedWindowsPanelIsOrderedOutUntilItComesBack)
 {
-    windowList.set(QList<OrderedWindow>{{0x400010, {100, 100, 400, 300}}, {0x400020, {600, 100, 400, 300}}});
-    flash->flash({{{100, 100, 400, 300}, 0x400010}, {{600, 100, 400, 300}, 0x400020}}, HighlightColor::blue);
+    windowList.set(
+        QList<OrderedWindow>{{0x400010, {100, 100, 400, 300}}, {0x400020, {600, 100, 400, 300}}});
+    flash->flash({{{100, 100, 400, 300}, 0x400010}, {{600, 100, 400, 300}, 0x400020}},
+                 HighlightColor::blue);
     ASSERT_EQ(flash->panels().size(), 2);
     windowList.set(QList<OrderedWindow>{{0x400020, {600, 100, 400, 300}}});
     trackOnce();
     EXPECT_FALSE(flash->panels()[0].panel->isVisible());
     EXPECT_TRUE(flash->panels()[1].panel->isVisible());
-    windowList.set(QList<OrderedWindow>{{0x400010, {100, 100, 400, 300}}, {0x400020, {600, 100, 400, 300}}});
+    windowList.set(
+        QList<OrderedWindow>{{0x400010, {100, 100, 400, 300}}, {0x400020, {600, 100, 400, 300}}});
     trackOnce();
     EXPECT_TRUE(flash->panels()[0].panel->isVisible());
 }
@@ -293,7 +301,8 @@ TEST_F(Overlays, TheProgramsOwnOverlaysNeverCoverARestoredWindow)
 {
     markers->show({candidate(1, {100, 100, 400, 300})});
     const quint32 marker = quint32(markers->panels().value(0)->windowNumber());
-    windowList.set(QList<OrderedWindow>{{marker, {100, 100, 400, 300}}, {0x400010, {100, 100, 400, 300}}});
+    windowList.set(
+        QList<OrderedWindow>{{marker, {100, 100, 400, 300}}, {0x400010, {100, 100, 400, 300}}});
     flash->flash({{{100, 100, 400, 300}, 0x400010}}, HighlightColor::blue);
     EXPECT_EQ(flash->panels().value(0).region->rects(), (QList<RectD>{{-0.5, -0.5, 401, 301}}));
     trackOnce();
@@ -327,7 +336,8 @@ TEST_F(Overlays, ASecondFlashReplacesTheFirstWhoseTasksThenDoNothing)
     flash->flash({{{100, 100, 400, 300}, 0x400010}}, HighlightColor::red);
     ASSERT_EQ(flash->panels().size(), 1);
     EXPECT_TRUE(!first || !first->isVisible()) << "the first flash is taken down";
-    EXPECT_EQ(flash->panels()[0].panel->accent(), QColor(0xFF, 0x3B, 0x30)) << "in the second flash's colour";
+    EXPECT_EQ(flash->panels()[0].panel->accent(), QColor(0xFF, 0x3B, 0x30))
+        << "in the second flash's colour";
     EXPECT_EQ(flash->generation(), 2u);
 
     clock.advance(600ms); // the first dismissal wakes at 1.05 s
@@ -340,7 +350,8 @@ TEST_F(Overlays, ASecondFlashReplacesTheFirstWhoseTasksThenDoNothing)
 
 TEST_F(Overlays, PanelsTakenDownVanishAtOnceAndAreDestroyedSoonAfter)
 {
-    flash->flash({{{100, 100, 400, 300}, std::nullopt}, {{600, 100, 400, 300}, std::nullopt}}, HighlightColor::blue);
+    flash->flash({{{100, 100, 400, 300}, std::nullopt}, {{600, 100, 400, 300}, std::nullopt}},
+                 HighlightColor::blue);
     QList<QPointer<RestoredWindowFlashView>> first;
     for (const RestoredWindowFlashService::TrackedPanel &tracked : flash->panels()) {
         first.append(tracked.panel);
@@ -349,7 +360,10 @@ TEST_F(Overlays, PanelsTakenDownVanishAtOnceAndAreDestroyedSoonAfter)
     for (const QPointer<RestoredWindowFlashView> &panel : first) {
         EXPECT_TRUE(!panel || !panel->isVisible());
     }
-    spinUntil([&] { return std::none_of(first.cbegin(), first.cend(), [](const auto &panel) { return bool(panel); }); });
+    spinUntil([&] {
+        return std::none_of(first.cbegin(), first.cend(),
+                            [](const auto &panel) { return bool(panel); });
+    });
     ASSERT_EQ(flash->panels().size(), 1);
     EXPECT_TRUE(flash->panels()[0].panel->isVisible());
 }
@@ -409,7 +423,8 @@ TEST_F(Overlays, OverlayServicesThatGoEndTheirPanelsAndTasksAtOnce)
 TEST_F(Overlays, WithoutACompositorTheFlashIsCutToTheVisibleBand)
 {
     compositing.set(false);
-    windowList.set(QList<OrderedWindow>{{0x400011, {300, 0, 500, 600}}, {0x400010, {100, 100, 400, 300}}});
+    windowList.set(
+        QList<OrderedWindow>{{0x400011, {300, 0, 500, 600}}, {0x400010, {100, 100, 400, 300}}});
     flash->flash({{{100, 100, 400, 300}, 0x400010}}, HighlightColor::blue);
     const QRegion mask = flash->panels().value(0).panel->mask();
     EXPECT_TRUE(mask.contains(QPoint(2, 150))) << "the left edge, uncovered";

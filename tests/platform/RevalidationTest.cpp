@@ -86,7 +86,8 @@ TEST_F(Revalidation, AWindowThatNoLongerQualifiesIsNotRevalidated)
          },
          false},
         {"role changed",
-         [&] { desktop.setAttribute(window, AXAttribute::role, QStringLiteral("AXSheet")); }, false},
+         [&] { desktop.setAttribute(window, AXAttribute::role, QStringLiteral("AXSheet")); },
+         false},
         {"subrole unreadable",
          [&] { desktop.failReads(window, AXAttribute::subrole, AXError::cannotComplete); }, false},
         {"became a dialog",
@@ -97,8 +98,15 @@ TEST_F(Revalidation, AWindowThatNoLongerQualifiesIsNotRevalidated)
          [&] { desktop.failReads(window, AXAttribute::minimized, AXError::cannotComplete); }, true},
         {"frame unreadable",
          [&] { desktop.failReads(window, AXAttribute::position, AXError::cannotComplete); }, false},
-        {"frame unusable", [&] { desktop.setFrame(window, {100, 100, 0, 600}); }, false},
-        {"fullscreen within 3 points", [&] { desktop.setFrame(window, {1, -2, 1442, 903}); },
+        {"frame unusable",
+         [&] {
+             desktop.setFrame(window, {100, 100, 0, 600});
+         },
+         false},
+        {"fullscreen within 3 points",
+         [&] {
+             desktop.setFrame(window, {1, -2, 1442, 903});
+         },
          false},
         // Where the platform says whether a window is fullscreen, its word wins over the frame:
         // a window maximized on a display without panels covers it, and is still ordinary.
@@ -108,8 +116,8 @@ TEST_F(Revalidation, AWindowThatNoLongerQualifiesIsNotRevalidated)
              desktop.setAttribute(window, AXAttribute::fullScreen, 0.0);
          },
          true},
-        {"says it is fullscreen", [&] { desktop.setAttribute(window, AXAttribute::fullScreen, 1.0); },
-         false},
+        {"says it is fullscreen",
+         [&] { desktop.setAttribute(window, AXAttribute::fullScreen, 1.0); }, false},
         {"moved to another desktop", [&] { desktop.setOnScreen(window, false); }, false},
         {"closed", [&] { desktop.removeElement(window); }, false},
     };

@@ -38,7 +38,8 @@ WriteGate gateOf(const std::shared_ptr<ScriptedGate> &gate)
 class NotingElements : public AccessibilityElements {
 public:
     explicit NotingElements(AccessibilityElements &inner, QHash<quint64, QString> names)
-        : inner_(inner), names_(std::move(names))
+        : inner_(inner)
+        , names_(std::move(names))
     {
     }
     QStringList noted;
@@ -126,15 +127,18 @@ TEST_F(MoveTogether, WritesGoOutTogetherAndEachWindowEndsAsItWouldAlone)
     desktop.setBehaviour(clamped, small);
     desktop.failWrites(refuses, AXAttribute::position, {AXError::notEnoughPrecision});
     NotingElements noting(*desktop.backend().elements,
-                          {{lands.handle, "lands"}, {offBy5.handle, "offBy5"},
-                           {clamped.handle, "clamped"}, {refuses.handle, "refuses"}});
+                          {{lands.handle, "lands"},
+                           {offBy5.handle, "offBy5"},
+                           {clamped.handle, "clamped"},
+                           {refuses.handle, "refuses"}});
     SystemBackend backend = desktop.backend();
     backend.elements = &noting;
     WindowService noted(backend);
     QList<PlannedWrite> writes;
     for (const AXElement w : windows) {
-        writes.append({target, reference(w, pid, "com.example.editor", "Editor", initial,
-                                         desktop.windowNumber(w))});
+        writes.append(
+            {target,
+             reference(w, pid, "com.example.editor", "Editor", initial, desktop.windowNumber(w))});
     }
     auto flag = std::make_shared<CancellationFlag>();
 
@@ -185,8 +189,8 @@ TEST_F(MoveTogether, WritesGoOutTogetherAndEachWindowEndsAsItWouldAlone)
         }
     });
     int asked = 0;
-    const QList<WindowMove> stopped =
-        test::await(noted.moveTogether(writes, flag, [&asked] { return ++asked < 3; }, 0));
+    const QList<WindowMove> stopped = test::await(noted.moveTogether(
+        writes, flag, [&asked] { return ++asked < 3; }, 0));
     desktop.setHook({});
     EXPECT_EQ(noting.noted, (QStringList{"send lands", "await 1 of 1"}));
     ASSERT_EQ(stopped.size(), 2);
@@ -279,48 +283,68 @@ TEST_F(SetFrame, RepeatsOnceWhenTheFirstAttemptFallsShort)
              b.positionOffset = AXPoint{4, -4};
              desktop.setBehaviour(window, b);
          },
-         {"size", "position"}, RectD{target.x + 4, target.y - 4, target.width, target.height},
-         std::nullopt, std::nullopt},
+         {"size", "position"},
+         RectD{target.x + 4, target.y - 4, target.width, target.height},
+         std::nullopt,
+         std::nullopt},
         {"position lands 5 points off: both written again",
          [&] { landFivePointsOff(); },
          {"size", "position", "size", "position"},
-         RectD{target.x + 5, target.y, target.width, target.height}, std::nullopt, std::nullopt},
+         RectD{target.x + 5, target.y, target.width, target.height},
+         std::nullopt,
+         std::nullopt},
         {"the size applies only after the move",
          [&] {
              FakeWindowBehaviour b;
              b.sizeOnlyAfterMove = true;
              desktop.setBehaviour(window, b);
          },
-         {"size", "position", "size", "position"}, target, std::nullopt, std::nullopt},
+         {"size", "position", "size", "position"},
+         target,
+         std::nullopt,
+         std::nullopt},
         {"clamped by the application: repeated once, then reported as it is",
          [&] {
              FakeWindowBehaviour b;
              b.maximumSize = AXSize{450, 300};
              desktop.setBehaviour(window, b);
          },
-         {"size", "position", "size", "position"}, RectD{target.x, target.y, 450, 300},
-         std::nullopt, std::nullopt},
+         {"size", "position", "size", "position"},
+         RectD{target.x, target.y, 450, 300},
+         std::nullopt,
+         std::nullopt},
         {"transient size failure: both repeated",
          [&] { desktop.failWrites(window, AXAttribute::size, {AXError::cannotComplete}); },
-         {"size", "position", "size", "position"}, target,
-         AXWriteFailure::make(-25204), std::nullopt},
+         {"size", "position", "size", "position"},
+         target,
+         AXWriteFailure::make(-25204),
+         std::nullopt},
         {"transient position failure while already in place: only the position again",
          [&] {
              desktop.setFrame(window, nearTarget);
              desktop.failWrites(window, AXAttribute::position, {AXError::cannotComplete});
          },
-         {"size", "position", "position"}, target, std::nullopt, AXWriteFailure::make(-25204)},
+         {"size", "position", "position"},
+         target,
+         std::nullopt,
+         AXWriteFailure::make(-25204)},
         {"rejected position: never repeated",
          [&] { desktop.failWrites(window, AXAttribute::position, {AXError::notEnoughPrecision}); },
-         {"size", "position"}, RectD{initial.x, initial.y, target.width, target.height},
-         std::nullopt, AXWriteFailure::make(-25214)},
+         {"size", "position"},
+         RectD{initial.x, initial.y, target.width, target.height},
+         std::nullopt,
+         AXWriteFailure::make(-25214)},
         {"unsupported size: never repeated",
          [&] { desktop.failWrites(window, AXAttribute::size, {AXError::attributeUnsupported}); },
-         {"size", "position"}, RectD{target.x, target.y, initial.width, initial.height},
-         AXWriteFailure::make(-25205), std::nullopt},
+         {"size", "position"},
+         RectD{target.x, target.y, initial.width, initial.height},
+         AXWriteFailure::make(-25205),
+         std::nullopt},
         {"the window vanishes at the size write",
          [&] { atWrite(1, [&] { desktop.removeElement(window); }); },
-         {"size", "position"}, std::nullopt, AXWriteFailure::make(-25202),
+         {"size", "position"},
+         std::nullopt,
+         AXWriteFailure::make(-25202),
          AXWriteFailure::make(-25202)},
     };
     for (const Case &c : cases) {
@@ -371,8 +395,9 @@ TEST_F(SetFrame, UnreadableResultIsReportedAsUnverified)
     EXPECT_EQ(result.readbackFailure,
               (AXWriteFailure{AXWriteFailure::Kind::transient, 0,
                               QStringLiteral("Couldn’t verify the window’s position or size")}));
-    EXPECT_EQ(result.message(), "The window’s position could not be read back. "
-                                "Couldn’t verify the window’s position or size");
+    EXPECT_EQ(result.message(),
+              "The window’s position could not be read back. "
+              "Couldn’t verify the window’s position or size");
 }
 
 TEST_F(SetFrame, AWindowThatIsGoneOrChangedIsNotTouched)
@@ -422,24 +447,45 @@ TEST_F(SetFrame, TrustLostAtEachStep)
                  }
              });
          },
-         {}, false, false, true, false},
+         {},
+         false,
+         false,
+         true,
+         false},
         {"at the size write: no position write follows",
-         [&] { atWrite(1, [&] { desktop.setTrusted(false); }); }, {"size"}, true, true, true,
+         [&] { atWrite(1, [&] { desktop.setTrusted(false); }); },
+         {"size"},
+         true,
+         true,
+         true,
          true},
-        {"at the position write", [&] { atWrite(2, [&] { desktop.setTrusted(false); }); },
-         {"size", "position"}, true, true, false, true},
+        {"at the position write",
+         [&] { atWrite(2, [&] { desktop.setTrusted(false); }); },
+         {"size", "position"},
+         true,
+         true,
+         false,
+         true},
         {"at the repeated size write",
          [&] {
              landFivePointsOff();
              atWrite(3, [&] { desktop.setTrusted(false); });
          },
-         {"size", "position", "size"}, true, true, false, true},
+         {"size", "position", "size"},
+         true,
+         true,
+         false,
+         true},
         {"at the repeated position write",
          [&] {
              landFivePointsOff();
              atWrite(4, [&] { desktop.setTrusted(false); });
          },
-         {"size", "position", "size", "position"}, true, true, false, true},
+         {"size", "position", "size", "position"},
+         true,
+         true,
+         false,
+         true},
     };
     for (const Case &c : cases) {
         desktop.setTrusted(true);
@@ -472,14 +518,29 @@ TEST_F(SetFrame, TheGateIsAskedBeforeEveryWriteAndStopsThemWhenClosed)
     };
     const Case cases[] = {
         {"open throughout", {}, false, {"size", "position"}, 2, true, true},
-        {"open throughout, with a repeat", {}, true, {"size", "position", "size", "position"},
-         4, true, true},
+        {"open throughout, with a repeat",
+         {},
+         true,
+         {"size", "position", "size", "position"},
+         4,
+         true,
+         true},
         {"closed before the first write", {false}, false, {}, 1, false, false},
         {"closed before the position write", {true, false}, false, {"size"}, 2, true, true},
-        {"closed before the repeated writes", {true, true, false}, true, {"size", "position"},
-         3, true, true},
-        {"closed before the repeated position write", {true, true, true, false}, true,
-         {"size", "position", "size"}, 4, true, true},
+        {"closed before the repeated writes",
+         {true, true, false},
+         true,
+         {"size", "position"},
+         3,
+         true,
+         true},
+        {"closed before the repeated position write",
+         {true, true, true, false},
+         true,
+         {"size", "position", "size"},
+         4,
+         true,
+         true},
     };
     for (const Case &c : cases) {
         desktop.setFrame(window, initial);
@@ -514,8 +575,12 @@ TEST_F(SetFrame, CancellationAtEachCheckpoint)
     const Case cases[] = {
         {"before the size write", 0, false, {}, true, false},
         {"before the position write", 1, false, {"size"}, true, true},
-        {"before the repeated writes: the first attempt stands", 2, false, {"size", "position"},
-         false, true},
+        {"before the repeated writes: the first attempt stands",
+         2,
+         false,
+         {"size", "position"},
+         false,
+         true},
         {"before the repeated position write", 3, false, {"size", "position", "size"}, true, true},
         {"before the size write, with a gate", 0, true, {}, true, false},
         {"before the position write, with a gate", 1, true, {"size"}, true, true},
@@ -582,25 +647,57 @@ TEST_F(SetFrame, SizeAndPositionGoAsOneRequestWhereTheBackendCanAndNoGateWaits)
     };
     const Case cases[] = {
         {"lands", [] {}, false, {"size", "position"}, 1, false, false, true},
-        {"lands five points off: the repeat is one request too", [&] { landFivePointsOff(); },
-         false, {"size", "position", "size", "position"}, 2, false, false, true},
+        {"lands five points off: the repeat is one request too",
+         [&] { landFivePointsOff(); },
+         false,
+         {"size", "position", "size", "position"},
+         2,
+         false,
+         false,
+         true},
         {"transient position failure while in place: only the position again",
          [&] {
              desktop.setFrame(window, {target.x - 3, target.y + 2, 400, 300});
              desktop.failWrites(window, AXAttribute::position, {AXError::cannotComplete});
          },
-         false, {"size", "position", "position"}, 1, false, false, true},
-        {"with a gate, each write waits for it in turn", [] {}, true, {"size", "position"}, 0,
-         false, false, true},
+         false,
+         {"size", "position", "position"},
+         1,
+         false,
+         false,
+         true},
+        {"with a gate, each write waits for it in turn",
+         [] {},
+         true,
+         {"size", "position"},
+         0,
+         false,
+         false,
+         true},
         {"access off at the size: the position is not written",
-         [&] { atWrite(1, [&] { desktop.setTrusted(false); }); }, false, {"size"}, 1, true,
-         false, false},
+         [&] { atWrite(1, [&] { desktop.setTrusted(false); }); },
+         false,
+         {"size"},
+         1,
+         true,
+         false,
+         false},
         {"access off at the position: the operation ends there",
-         [&] { atWrite(2, [&] { desktop.setTrusted(false); }); }, false, {"size", "position"}, 1,
-         true, false, false},
+         [&] { atWrite(2, [&] { desktop.setTrusted(false); }); },
+         false,
+         {"size", "position"},
+         1,
+         true,
+         false,
+         false},
         {"a cancellation while the request runs: the first attempt stands",
-         [&] { atWrite(1, [f = flag] { f->cancel(); }); }, false, {"size", "position"}, 1, false,
-         false, true},
+         [&] { atWrite(1, [f = flag] { f->cancel(); }); },
+         false,
+         {"size", "position"},
+         1,
+         false,
+         false,
+         true},
     };
     desktop.setWritesFramesInOneRequest(true);
     for (const Case &c : cases) {

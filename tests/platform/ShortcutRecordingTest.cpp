@@ -78,20 +78,48 @@ TEST_F(Recording, AKeyPressBecomesTheCandidateWithItsGuidance)
         QString hint;
         QString preview;
     };
-    const QString quit = "⌘Q is the macOS Quit shortcut. Choose a combination macOS does not already use.";
+    const QString quit =
+        "⌘Q is the macOS Quit shortcut. Choose a combination macOS does not already use.";
     const Case cases[] = {
         {Qt::Key_Q, Qt::MetaModifier, {12, cmd}, quit, false, quit, "⌘Q"},
-        {Qt::Key_A, Qt::NoModifier, {0, 0}, "Add Shift, ⌘, ⌃, or ⌥.", false, "Add Shift, ⌘, ⌃, or ⌥.", "A"},
+        {Qt::Key_A,
+         Qt::NoModifier,
+         {0, 0},
+         "Add Shift, ⌘, ⌃, or ⌥.",
+         false,
+         "Add Shift, ⌘, ⌃, or ⌥.",
+         "A"},
         {Qt::Key_A, Qt::ShiftModifier, {0, shift}, std::nullopt, true, shiftOnly, "⇧A"},
-        {Qt::Key_Tab, Qt::ShiftModifier, {48, shift},
-         "⇧Tab is the macOS Focus Previous shortcut. Choose a combination macOS does not already use.",
-         false, "⇧Tab is the macOS Focus Previous shortcut. Choose a combination macOS does not already use.", "⇧Tab"},
-        {Qt::Key_L, Qt::ControlModifier | Qt::AltModifier, {37, ctrl | opt}, std::nullopt, false,
-         "Press Save to keep this shortcut.", "⌃⌥L"},
-        {Qt::Key_Exclam, Qt::ShiftModifier | Qt::MetaModifier, {18, shift | cmd}, std::nullopt, false,
-         "Press Save to keep this shortcut.", "⇧⌘1"},
-        {Qt::Key_Left, Qt::ControlModifier | Qt::MetaModifier | Qt::KeypadModifier, {123, ctrl | cmd},
-         std::nullopt, false, "Press Save to keep this shortcut.", "⌃⌘←"},
+        {Qt::Key_Tab,
+         Qt::ShiftModifier,
+         {48, shift},
+         "⇧Tab is the macOS Focus Previous shortcut. Choose a combination macOS does not already "
+         "use.",
+         false,
+         "⇧Tab is the macOS Focus Previous shortcut. Choose a combination macOS does not already "
+         "use.",
+         "⇧Tab"},
+        {Qt::Key_L,
+         Qt::ControlModifier | Qt::AltModifier,
+         {37, ctrl | opt},
+         std::nullopt,
+         false,
+         "Press Save to keep this shortcut.",
+         "⌃⌥L"},
+        {Qt::Key_Exclam,
+         Qt::ShiftModifier | Qt::MetaModifier,
+         {18, shift | cmd},
+         std::nullopt,
+         false,
+         "Press Save to keep this shortcut.",
+         "⇧⌘1"},
+        {Qt::Key_Left,
+         Qt::ControlModifier | Qt::MetaModifier | Qt::KeypadModifier,
+         {123, ctrl | cmd},
+         std::nullopt,
+         false,
+         "Press Save to keep this shortcut.",
+         "⌃⌘←"},
     };
     for (const Case &c : cases) {
         ShortcutRecordingSession session{recordings};
@@ -149,7 +177,8 @@ TEST_F(Recording, HeldModifiersGuideUntilAKeyIsPressed)
 
 TEST_F(Recording, EscapeEndsRecordingWithoutSavingWhateverIsHeld)
 {
-    for (Qt::KeyboardModifiers held : {Qt::KeyboardModifiers(), Qt::KeyboardModifiers(Qt::MetaModifier | Qt::AltModifier)}) {
+    for (Qt::KeyboardModifiers held :
+         {Qt::KeyboardModifiers(), Qt::KeyboardModifiers(Qt::MetaModifier | Qt::AltModifier)}) {
         ShortcutRecordingSession session{recordings};
         int saved = 0;
         session.begin([&](std::optional<Shortcut>) { ++saved; });

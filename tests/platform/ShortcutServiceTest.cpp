@@ -52,20 +52,22 @@ TEST_F(HotKeys, RegistersTheGlobalShortcutAsOneAndLayoutsFromTwoInIdentifierOrde
     const QHash<QUuid, Shortcut> perLayout = {
         {letterSecond, ctrlOptJ}, {letterFirst, ctrlOptK}, {digitFirst, ctrlOptL}};
     EXPECT_EQ(service.apply(shiftCmdE, perLayout, std::nullopt).message, std::nullopt);
-    EXPECT_EQ(registry.registered(), (QList<Registered>{
-                                         {14, shift | cmd, {layo, 1}},
-                                         {37, ctrl | opt, {layo, 2}},
-                                         {40, ctrl | opt, {layo, 3}},
-                                         {38, ctrl | opt, {layo, 4}},
-                                     }));
+    EXPECT_EQ(registry.registered(),
+              (QList<Registered>{
+                  {14, shift | cmd, {layo, 1}},
+                  {37, ctrl | opt, {layo, 2}},
+                  {40, ctrl | opt, {layo, 3}},
+                  {38, ctrl | opt, {layo, 4}},
+              }));
     EXPECT_EQ(service.activeGlobal(), shiftCmdE);
 
     QList<ShortcutTarget> triggered;
     service.onTrigger = [&](const ShortcutTarget &target) { triggered.append(target); };
     registry.press(14, shift | cmd);
     registry.press(40, ctrl | opt);
-    EXPECT_EQ(triggered, (QList<ShortcutTarget>{ShortcutTarget::selectedLayout(),
-                                                ShortcutTarget::layout(letterFirst)}));
+    EXPECT_EQ(triggered,
+              (QList<ShortcutTarget>{ShortcutTarget::selectedLayout(),
+                                     ShortcutTarget::layout(letterFirst)}));
 }
 
 TEST_F(HotKeys, PressesOfForeignOrStaleHotKeysCallNothing)
@@ -103,14 +105,25 @@ TEST_F(HotKeys, ClashesAreRefusedBeforeAnythingIsUnregistered)
         QString message;
     };
     const Case cases[] = {
-        {"global set to a layout's shortcut", ctrlOptL, {{letterFirst, ctrlOptL}},
-         ShortcutTarget::selectedLayout(), "⌃⌥L is used by another layout. Choose another shortcut."},
-        {"the same pair registered again", ctrlOptL, {{letterFirst, ctrlOptL}}, std::nullopt,
+        {"global set to a layout's shortcut",
+         ctrlOptL,
+         {{letterFirst, ctrlOptL}},
+         ShortcutTarget::selectedLayout(),
+         "⌃⌥L is used by another layout. Choose another shortcut."},
+        {"the same pair registered again",
+         ctrlOptL,
+         {{letterFirst, ctrlOptL}},
+         std::nullopt,
          "⌃⌥L is used by the global shortcut. Choose another shortcut."},
-        {"a layout set to the global shortcut", ctrlOptL, {{letterFirst, ctrlOptL}},
-         ShortcutTarget::layout(letterFirst), "⌃⌥L is used by the global shortcut. Choose another shortcut."},
-        {"two layouts, reported for the later one", std::nullopt,
-         {{letterSecond, ctrlOptK}, {letterFirst, ctrlOptK}}, std::nullopt,
+        {"a layout set to the global shortcut",
+         ctrlOptL,
+         {{letterFirst, ctrlOptL}},
+         ShortcutTarget::layout(letterFirst),
+         "⌃⌥L is used by the global shortcut. Choose another shortcut."},
+        {"two layouts, reported for the later one",
+         std::nullopt,
+         {{letterSecond, ctrlOptK}, {letterFirst, ctrlOptK}},
+         std::nullopt,
          "⌃⌥K is used by another layout. Choose another shortcut."},
     };
     for (const Case &c : cases) {
@@ -139,7 +152,8 @@ TEST_F(HotKeys, ARefusedKeyRollsBackToThePreviousSet)
         service.apply(ctrlOptL, {{letterFirst, ctrlOptJ}}, ShortcutTarget::layout(letterFirst));
     EXPECT_EQ(result.message, inUse("⌃⌥J"));
     EXPECT_EQ(registry.registered(), previous);
-    EXPECT_EQ(service.activeGlobal(), shiftCmdE) << "the restored global shortcut is the active one";
+    EXPECT_EQ(service.activeGlobal(), shiftCmdE)
+        << "the restored global shortcut is the active one";
 
     // The set registered before the failure is what the next rollback restores.
     registry.refuse(37, ctrl | opt);
@@ -194,15 +208,17 @@ TEST_F(HotKeys, AStoredLayoutShortcutWithoutModifiersLeavesTheOthersRegistered)
     EXPECT_EQ(service.apply(shiftCmdE, perLayout, std::nullopt).message,
               "A needs at least one modifier.");
     // The unusable ones keep their numbers, so the others' numbers do not depend on them.
-    EXPECT_EQ(registry.registered(), (QList<Registered>{
-                                         {14, shift | cmd, {layo, 1}},
-                                         {40, ctrl | opt, {layo, 3}},
-                                     }));
+    EXPECT_EQ(registry.registered(),
+              (QList<Registered>{
+                  {14, shift | cmd, {layo, 1}},
+                  {40, ctrl | opt, {layo, 3}},
+              }));
     EXPECT_EQ(service.activeGlobal(), shiftCmdE);
 
     // It is also left out of a later rollback.
     registry.refuse(37, ctrl | opt);
-    EXPECT_EQ(service.apply(ctrlOptL, perLayout, ShortcutTarget::selectedLayout()).message, inUse("⌃⌥L"));
+    EXPECT_EQ(service.apply(ctrlOptL, perLayout, ShortcutTarget::selectedLayout()).message,
+              inUse("⌃⌥L"));
     EXPECT_EQ(registry.registered().size(), 2);
     EXPECT_EQ(service.activeGlobal(), shiftCmdE);
 }
@@ -221,17 +237,31 @@ TEST_F(HotKeys, StoredShortcutsThatCanNeverBeHotKeysLeaveTheOthersRegistered)
         QList<Registered> registered;
     };
     const Case cases[] = {
-        {"a global shortcut without modifiers", noModifier, {{letterFirst, ctrlOptK}},
-         "A needs at least one modifier.", {{40, ctrl | opt, {layo, 2}}}},
-        {"a reserved global shortcut", quit, {{letterFirst, ctrlOptK}}, quitMessage,
+        {"a global shortcut without modifiers",
+         noModifier,
+         {{letterFirst, ctrlOptK}},
+         "A needs at least one modifier.",
          {{40, ctrl | opt, {layo, 2}}}},
-        {"a reserved layout shortcut", shiftCmdE, {{digitFirst, quit}, {letterFirst, ctrlOptK}},
-         quitMessage, {{14, shift | cmd, {layo, 1}}, {40, ctrl | opt, {layo, 3}}}},
-        {"two equal ones that never register do not clash", std::nullopt,
-         {{digitFirst, quit}, {letterFirst, quit}, {letterSecond, ctrlOptK}}, quitMessage,
+        {"a reserved global shortcut",
+         quit,
+         {{letterFirst, ctrlOptK}},
+         quitMessage,
+         {{40, ctrl | opt, {layo, 2}}}},
+        {"a reserved layout shortcut",
+         shiftCmdE,
+         {{digitFirst, quit}, {letterFirst, ctrlOptK}},
+         quitMessage,
+         {{14, shift | cmd, {layo, 1}}, {40, ctrl | opt, {layo, 3}}}},
+        {"two equal ones that never register do not clash",
+         std::nullopt,
+         {{digitFirst, quit}, {letterFirst, quit}, {letterSecond, ctrlOptK}},
+         quitMessage,
          {{40, ctrl | opt, {layo, 4}}}},
-        {"the global shortcut is named first", noModifier, {{digitFirst, quit}},
-         "A needs at least one modifier.", {}},
+        {"the global shortcut is named first",
+         noModifier,
+         {{digitFirst, quit}},
+         "A needs at least one modifier.",
+         {}},
     };
     for (const Case &c : cases) {
         FakeHotKeyRegistry fresh;
@@ -244,9 +274,10 @@ TEST_F(HotKeys, StoredShortcutsThatCanNeverBeHotKeysLeaveTheOthersRegistered)
 
         // A later rollback leaves them out too.
         fresh.refuse(37, ctrl | opt);
-        EXPECT_EQ(service.apply(c.global, {{letterFirst, ctrlOptL}}, ShortcutTarget::layout(letterFirst))
-                      .message,
-                  inUse("⌃⌥L"))
+        EXPECT_EQ(
+            service.apply(c.global, {{letterFirst, ctrlOptL}}, ShortcutTarget::layout(letterFirst))
+                .message,
+            inUse("⌃⌥L"))
             << c.what;
         EXPECT_EQ(fresh.registered(), c.registered) << c.what;
     }
@@ -259,26 +290,31 @@ TEST_F(HotKeys, TheShortcutBeingSetIsNeverLeftOut)
     const QList<Registered> previous = registry.registered();
 
     // Set by the user, a shortcut that can never be a hot key fails the set, which rolls back.
-    EXPECT_EQ(service.apply(shiftCmdE, {{letterFirst, ctrlOptK}, {letterSecond, Shortcut{1, 0}}},
-                            ShortcutTarget::layout(letterSecond))
+    EXPECT_EQ(service
+                  .apply(shiftCmdE, {{letterFirst, ctrlOptK}, {letterSecond, Shortcut{1, 0}}},
+                         ShortcutTarget::layout(letterSecond))
                   .message,
               "S needs at least one modifier.");
     EXPECT_EQ(registry.registered(), previous);
-    EXPECT_EQ(service.apply(Shortcut{12, cmd}, {{letterFirst, ctrlOptK}}, ShortcutTarget::selectedLayout())
-                  .message,
-              "⌘Q is the macOS Quit shortcut. Choose a combination macOS does not already use.");
+    EXPECT_EQ(
+        service
+            .apply(Shortcut{12, cmd}, {{letterFirst, ctrlOptK}}, ShortcutTarget::selectedLayout())
+            .message,
+        "⌘Q is the macOS Quit shortcut. Choose a combination macOS does not already use.");
     EXPECT_EQ(registry.registered(), previous);
 
     // An edit that registers succeeds, even beside a stored one that stays out: the answer is
     // about the edit alone.
-    EXPECT_EQ(service.apply(ctrlOptL, {{digitFirst, Shortcut{12, cmd}}, {letterFirst, ctrlOptK}},
-                            ShortcutTarget::selectedLayout())
+    EXPECT_EQ(service
+                  .apply(ctrlOptL, {{digitFirst, Shortcut{12, cmd}}, {letterFirst, ctrlOptK}},
+                         ShortcutTarget::selectedLayout())
                   .message,
               std::nullopt);
-    EXPECT_EQ(registry.registered(), (QList<Registered>{
-                                         {37, ctrl | opt, {layo, 1}},
-                                         {40, ctrl | opt, {layo, 3}},
-                                     }));
+    EXPECT_EQ(registry.registered(),
+              (QList<Registered>{
+                  {37, ctrl | opt, {layo, 1}},
+                  {40, ctrl | opt, {layo, 3}},
+              }));
     EXPECT_EQ(service.activeGlobal(), ctrlOptL);
 }
 
@@ -301,7 +337,8 @@ TEST_F(HotKeys, WithoutAHandlerEveryApplyReturnsItsErrorAndRegistersNothing)
         }
         ShortcutService service(refusing);
         EXPECT_EQ(service.apply(std::nullopt, {}, std::nullopt).message, c.message);
-        EXPECT_EQ(service.apply(shiftCmdE, {{letterFirst, ctrlOptK}}, std::nullopt).message, c.message);
+        EXPECT_EQ(service.apply(shiftCmdE, {{letterFirst, ctrlOptK}}, std::nullopt).message,
+                  c.message);
         EXPECT_EQ(refusing.calls(), 0);
     }
 }
@@ -328,8 +365,10 @@ TEST_F(HotKeys, AFailedInstallationIsLoggedOnce)
         service.apply(shiftCmdE, {}, std::nullopt);
     }
     qInstallMessageHandler(previousHandler);
-    EXPECT_EQ(logged, QStringList{QString::number(QtCriticalMsg)
-                                  + " ostrel.platform Hot key handler installation failed with status -9870."});
+    EXPECT_EQ(
+        logged,
+        QStringList{QString::number(QtCriticalMsg)
+                    + " ostrel.platform Hot key handler installation failed with status -9870."});
 }
 
 TEST_F(HotKeys, TheHandlerAndItsHotKeysGoWithTheService)

@@ -64,8 +64,9 @@ TEST(ActiveDesktopWindows, KeepsTheListOrderAndDropsRowsOneByOne)
     desktop.addServerRow({otherPid, std::nullopt, 0, 1.0, RectD{0, 0, 400, 300}});
     desktop.addServerRow({otherPid + 1, 43, 0, 1.0, RectD{1, 2, 500, 400}});
     const QList<CGWindowEntry> entries = CGWindowEntry::activeDesktopWindows(desktop, ownPid);
-    EXPECT_EQ(entries, (QList<CGWindowEntry>{{otherPid, 42, RectD{10, 10, 400, 300}},
-                                             {otherPid + 1, 43, RectD{1, 2, 500, 400}}}));
+    EXPECT_EQ(entries,
+              (QList<CGWindowEntry>{{otherPid, 42, RectD{10, 10, 400, 300}},
+                                    {otherPid + 1, 43, RectD{1, 2, 500, 400}}}));
 
     desktop.setWindowListReadable(false);
     EXPECT_TRUE(CGWindowEntry::activeDesktopWindows(desktop, ownPid).isEmpty());

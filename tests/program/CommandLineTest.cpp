@@ -28,17 +28,27 @@ TEST(CommandLine, AnswersItsTwoOptionsAndRefusesTheRest)
         {{QStringLiteral("--version")}, A::printVersion, CommandLine::versionText()},
         {{QStringLiteral("--help")}, A::printHelp, CommandLine::usageText()},
         // Help wins over the version when both are asked.
-        {{QStringLiteral("--version"), QStringLiteral("--help")}, A::printHelp, CommandLine::usageText()},
-        {{QStringLiteral("--verbose")}, A::refuse, QStringLiteral("ostrel: unknown option “--verbose”")},
+        {{QStringLiteral("--version"), QStringLiteral("--help")},
+         A::printHelp,
+         CommandLine::usageText()},
+        {{QStringLiteral("--verbose")},
+         A::refuse,
+         QStringLiteral("ostrel: unknown option “--verbose”")},
         {{QStringLiteral("-h")}, A::refuse, QStringLiteral("ostrel: unknown option “-h”")},
-        {{QStringLiteral("--version=2")}, A::refuse, QStringLiteral("ostrel: unknown option “--version=2”")},
+        {{QStringLiteral("--version=2")},
+         A::refuse,
+         QStringLiteral("ostrel: unknown option “--version=2”")},
         // Qt's own options are not passed through to the toolkit.
-        {{QStringLiteral("-platform"), QStringLiteral("offscreen")}, A::refuse,
+        {{QStringLiteral("-platform"), QStringLiteral("offscreen")},
+         A::refuse,
          QStringLiteral("ostrel: unknown option “-platform”")},
-        {{QStringLiteral("layouts")}, A::refuse, QStringLiteral("ostrel: unexpected argument “layouts”")},
+        {{QStringLiteral("layouts")},
+         A::refuse,
+         QStringLiteral("ostrel: unexpected argument “layouts”")},
         {{QString()}, A::refuse, QStringLiteral("ostrel: unexpected argument “”")},
         // An unknown option is refused even beside a known one: nothing is half obeyed.
-        {{QStringLiteral("--version"), QStringLiteral("--bogus")}, A::refuse,
+        {{QStringLiteral("--version"), QStringLiteral("--bogus")},
+         A::refuse,
          QStringLiteral("ostrel: unknown option “--bogus”")},
     };
     for (const Row &row : rows) {
@@ -55,8 +65,8 @@ TEST(CommandLine, AnswersItsTwoOptionsAndRefusesTheRest)
             EXPECT_EQ(line.exitStatus(), 0);
         }
     }
-    EXPECT_EQ(CommandLine::versionText(), QStringLiteral("Ostrel ") + QStringLiteral(OSTREL_TEST_VERSION)
-                                              + QLatin1Char('\n'));
+    EXPECT_EQ(CommandLine::versionText(),
+              QStringLiteral("Ostrel ") + QStringLiteral(OSTREL_TEST_VERSION) + QLatin1Char('\n'));
     EXPECT_TRUE(CommandLine::usageText().startsWith(usageLine));
 }
 

@@ -56,7 +56,8 @@ protected:
         for (const char *folder : {"config/Ostrel", "data", "cache", "runtime", "tmp", "work"}) {
             ASSERT_TRUE(QDir().mkpath(path(folder)));
         }
-        ASSERT_TRUE(QFile::setPermissions(path("runtime"), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+        ASSERT_TRUE(QFile::setPermissions(path("runtime"),
+                                          QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
     }
 
     void TearDown() override
@@ -84,8 +85,10 @@ protected:
         environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), path("runtime"));
         environment.insert(QStringLiteral("TMPDIR"), path("tmp"));
         environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-        environment.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), QStringLiteral("unix:path=") + path("no-bus"));
-        environment.insert(QStringLiteral("DBUS_SYSTEM_BUS_ADDRESS"), QStringLiteral("unix:path=") + path("no-bus"));
+        environment.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"),
+                           QStringLiteral("unix:path=") + path("no-bus"));
+        environment.insert(QStringLiteral("DBUS_SYSTEM_BUS_ADDRESS"),
+                           QStringLiteral("unix:path=") + path("no-bus"));
         return environment;
     }
 
@@ -132,7 +135,8 @@ TEST_F(HostileHomeTest, AFifoAsTheSettingsFileDoesNotHoldTheStartUp)
 
     start(first, environment());
     ASSERT_TRUE(waitUntilListening(first, path("runtime/ostrel.socket")))
-        << "the program never became ready:\n" << first.readAllStandardError().toStdString();
+        << "the program never became ready:\n"
+        << first.readAllStandardError().toStdString();
 
     start(second, environment());
     ASSERT_TRUE(second.waitForFinished(deadlineMs));
@@ -142,8 +146,9 @@ TEST_F(HostileHomeTest, AFifoAsTheSettingsFileDoesNotHoldTheStartUp)
     EXPECT_EQ(terminate(first), 0);
     EXPECT_TRUE(isFifo(settings)) << "the settings file was written over";
     const QString said = QString::fromLocal8Bit(first.readAllStandardError());
-    EXPECT_TRUE(said.contains(QStringLiteral("Ostrel’s settings file “%1” can’t be used (it is not a regular file).")
-                                  .arg(settings)))
+    EXPECT_TRUE(said.contains(
+        QStringLiteral("Ostrel’s settings file “%1” can’t be used (it is not a regular file).")
+            .arg(settings)))
         << said.toStdString();
 }
 
@@ -160,7 +165,10 @@ TEST_F(HostileHomeTest, AnUnusableLockFileIsAnErrorNotARunningProgram)
     EXPECT_EQ(first.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(first.exitCode(), 1);
     const QString said = QString::fromLocal8Bit(first.readAllStandardError());
-    EXPECT_EQ(said, QStringLiteral("Ostrel can’t start: its lock file “%1” can’t be used (Is a directory).\n").arg(lock));
+    EXPECT_EQ(
+        said,
+        QStringLiteral("Ostrel can’t start: its lock file “%1” can’t be used (Is a directory).\n")
+            .arg(lock));
     EXPECT_FALSE(QFile::exists(path("data/Ostrel"))) << "the store was opened";
 }
 
@@ -183,11 +191,15 @@ TEST_F(HostileHomeTest, WithoutARuntimeFolderTheLockAndSocketStayPrivate)
     ASSERT_TRUE(first.waitForFinished(deadlineMs));
     EXPECT_EQ(first.exitCode(), 1);
     const QString said = QString::fromLocal8Bit(first.readAllStandardError());
-    EXPECT_TRUE(said.startsWith(QStringLiteral("Ostrel can’t start: its lock and socket need a folder that only you "
-                                               "can open, and “%1” ").arg(fallback)))
+    EXPECT_TRUE(said.startsWith(
+        QStringLiteral("Ostrel can’t start: its lock and socket need a folder that only you "
+                       "can open, and “%1” ")
+            .arg(fallback)))
         << said.toStdString();
-    EXPECT_EQ(QDir(path("work")).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::System), QStringList());
-    EXPECT_EQ(QDir(fallback).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::System), QStringList());
+    EXPECT_EQ(QDir(path("work")).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::System),
+              QStringList());
+    EXPECT_EQ(QDir(fallback).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::System),
+              QStringList());
     EXPECT_FALSE(QFile::exists(path("tmp/ostrel.socket")));
 
     // Absent: made 0700 and used.
@@ -201,7 +213,8 @@ TEST_F(HostileHomeTest, WithoutARuntimeFolderTheLockAndSocketStayPrivate)
     EXPECT_EQ(status.st_uid, ::geteuid());
     EXPECT_EQ(modeOf(fallback + "/ostrel.lock"), 0600u);
     EXPECT_EQ(terminate(first), 0);
-    EXPECT_EQ(QDir(path("work")).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::System), QStringList());
+    EXPECT_EQ(QDir(path("work")).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::System),
+              QStringList());
 }
 
 } // namespace

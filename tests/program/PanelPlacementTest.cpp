@@ -25,8 +25,14 @@ TEST(PanelPlacement, OpensAgainstItsAnchorOnTheOpenSideAndStaysInsideTheArea)
         QPoint topLeft;
     };
     const Case cases[] = {
-        {"icon in a top bar, right half: right edges line up", {1800, 0, 24, 24}, belowTopBar, {1504, 24}},
-        {"icon in a top bar, left half: left edges line up", {100, 0, 24, 24}, belowTopBar, {100, 24}},
+        {"icon in a top bar, right half: right edges line up",
+         {1800, 0, 24, 24},
+         belowTopBar,
+         {1504, 24}},
+        {"icon in a top bar, left half: left edges line up",
+         {100, 0, 24, 24},
+         belowTopBar,
+         {100, 24}},
         {"icon at the top right corner: pushed inside", {1900, 0, 20, 24}, belowTopBar, {1600, 24}},
         {"icon at the top left corner", {0, 0, 20, 24}, belowTopBar, {0, 24}},
         {"icon in a bottom bar: above it", {1800, 1050, 24, 30}, aboveBottomBar, {1504, 650}},
@@ -36,7 +42,10 @@ TEST(PanelPlacement, OpensAgainstItsAnchorOnTheOpenSideAndStaysInsideTheArea)
         {"pointer in the lower half: above it", {700, 900, 1, 1}, belowTopBar, {700, 500}},
         {"pointer near the right edge", {1910, 500, 1, 1}, belowTopBar, {1591, 501}},
         {"an icon reported off the screen", {5000, 5000, 24, 24}, belowTopBar, {1600, 680}},
-        {"a second monitor left of the primary", {-200, 0, 24, 24}, QRect(-1280, 24, 1280, 1000), {-496, 24}},
+        {"a second monitor left of the primary",
+         {-200, 0, 24, 24},
+         QRect(-1280, 24, 1280, 1000),
+         {-496, 24}},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.what);
@@ -50,7 +59,8 @@ TEST(PanelPlacement, APanelTallerThanTheAreaKeepsItsTopInside)
 {
     const QRect area(0, 24, 800, 300);
     EXPECT_EQ(PanelPlacement::topLeft({320, 500}, {700, 0, 24, 24}, area), QPoint(404, 24));
-    EXPECT_EQ(PanelPlacement::topLeft({320, 700}, {700, 590, 24, 24}, QRect(0, 0, 800, 590)), QPoint(404, 0));
+    EXPECT_EQ(PanelPlacement::topLeft({320, 700}, {700, 590, 24, 24}, QRect(0, 0, 800, 590)),
+              QPoint(404, 0));
 }
 
 } // namespace

@@ -87,7 +87,8 @@ TEST_F(ProgramTest, WithoutAnXServerItStartsWithNoAccessNoScreensAndItsPanel)
 TEST_F(ProgramTest, QuitOstrelEndsTheEventLoopWithStatusZeroThoughThePanelWindowRefusesToClose)
 {
     auto program = start();
-    auto *quit = program->shell().content()->findChild<QAbstractButton *>(QStringLiteral("quit-button"));
+    auto *quit =
+        program->shell().content()->findChild<QAbstractButton *>(QStringLiteral("quit-button"));
     ASSERT_NE(quit, nullptr);
     EXPECT_EQ(quit->accessibleName(), QStringLiteral("Quit Ostrel"));
     QTimer::singleShot(0, quit, &QAbstractButton::click);
@@ -145,7 +146,8 @@ TEST_F(ProgramTest, SettingsOpensOnceAtTheSettingsSize)
     auto program = start();
     WindowPresenter &presenter = program->wiring().presenter();
     presenter.setMainScreenHeight([] { return std::optional<double>(800.0); });
-    auto *settings = program->shell().content()->findChild<QAbstractButton *>(QStringLiteral("settings-button"));
+    auto *settings =
+        program->shell().content()->findChild<QAbstractButton *>(QStringLiteral("settings-button"));
     ASSERT_NE(settings, nullptr);
     settings->click();
     QWidget *window = presenter.window(QString(WindowID::settings));
@@ -159,14 +161,20 @@ TEST_F(ProgramTest, SettingsOpensOnceAtTheSettingsSize)
 TEST_F(ProgramTest, PicturesOfThePanelAndTheSettingsWindow)
 {
     auto program = start();
-    const test::Screenshots panel = test::renderToPng(program->shell().panel(), QStringLiteral("program-panel"));
-    EXPECT_EQ(panel.light.size(), QSize(2 * PanelShell::panelWidth, 2 * program->shell().panel()->height()));
+    const test::Screenshots panel =
+        test::renderToPng(program->shell().panel(), QStringLiteral("program-panel"));
+    EXPECT_EQ(panel.light.size(),
+              QSize(2 * PanelShell::panelWidth, 2 * program->shell().panel()->height()));
     // The settings window takes the appearance chosen in the program.
     program->wiring().presenter().showSettings();
     QWidget *settings = program->wiring().presenter().window(QString(WindowID::settings));
     program->wiring().model().setAppearance(AppearancePreference::dark);
     test::renderToPng(settings, QStringLiteral("program-settings-chosen-dark"));
-    EXPECT_LT(settings->findChild<QWidget *>(QStringLiteral("settings-window"))->palette().color(QPalette::Window).lightness(), 128);
+    EXPECT_LT(settings->findChild<QWidget *>(QStringLiteral("settings-window"))
+                  ->palette()
+                  .color(QPalette::Window)
+                  .lightness(),
+              128);
 }
 
 } // namespace

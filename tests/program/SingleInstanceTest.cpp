@@ -76,7 +76,8 @@ uid_t ownerOf(const QString &path)
 class ScopedVariable {
 public:
     ScopedVariable(const char *name, const std::optional<QByteArray> &value)
-        : name_(name), old_(qEnvironmentVariableIsSet(name) ? std::optional(qgetenv(name)) : std::nullopt)
+        : name_(name)
+        , old_(qEnvironmentVariableIsSet(name) ? std::optional(qgetenv(name)) : std::nullopt)
     {
         set(value);
     }
@@ -237,8 +238,9 @@ TEST_F(SingleInstanceTest, ALockFileThatCannotBeUsedIsNotARunningProgram)
         EXPECT_EQ(instance.lockState(), SingleInstance::LockState::unusable);
         EXPECT_FALSE(instance.isRunningInstance());
         EXPECT_FALSE(instance.listen());
-        EXPECT_EQ(instance.lockProblem(), QStringLiteral("Ostrel can’t start: its lock file “%1” can’t be used (%2).")
-                                              .arg(lock, c.reason));
+        EXPECT_EQ(instance.lockProblem(),
+                  QStringLiteral("Ostrel can’t start: its lock file “%1” can’t be used (%2).")
+                      .arg(lock, c.reason));
     }
 
     // A lock held by a running program is that, and nothing to report.
@@ -257,11 +259,13 @@ TEST_F(SingleInstanceTest, WithoutARuntimeFolderOnlyAPrivateFolderOfTheUserWillD
     const ScopedVariable runtime("XDG_RUNTIME_DIR", std::nullopt);
     const passwd *user = ::getpwuid(::geteuid());
     ASSERT_TRUE(user);
-    const QString fallback = dir.filePath(QStringLiteral("runtime-") + QFile::decodeName(user->pw_name));
+    const QString fallback =
+        dir.filePath(QStringLiteral("runtime-") + QFile::decodeName(user->pw_name));
     const QByteArray fallbackName = QFile::encodeName(fallback);
     const auto refusal = [&](const QString &problem) {
-        return QStringLiteral("Ostrel can’t start: its lock and socket need a folder that only you can open, "
-                              "and “%1” %2. Set XDG_RUNTIME_DIR to such a folder.")
+        return QStringLiteral(
+                   "Ostrel can’t start: its lock and socket need a folder that only you can open, "
+                   "and “%1” %2. Set XDG_RUNTIME_DIR to such a folder.")
             .arg(fallback, problem);
     };
 
@@ -297,7 +301,8 @@ TEST_F(SingleInstanceTest, WithoutARuntimeFolderOnlyAPrivateFolderOfTheUserWillD
     // A link, even to a private folder of the user's, or a file: refused.
     QTemporaryDir elsewhere;
     ASSERT_TRUE(QDir(fallback).removeRecursively());
-    ASSERT_EQ(::symlink(QFile::encodeName(elsewhere.path()).constData(), fallbackName.constData()), 0);
+    ASSERT_EQ(::symlink(QFile::encodeName(elsewhere.path()).constData(), fallbackName.constData()),
+              0);
     EXPECT_EQ(SingleInstance::defaultFolder().problem, refusal(QStringLiteral("is not a folder")));
     ASSERT_EQ(::unlink(fallbackName.constData()), 0);
     QFile file(fallback);

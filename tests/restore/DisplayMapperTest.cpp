@@ -264,9 +264,10 @@ TEST(DisplayMapper, MissingDisplaysAreNumberedFromTheLeft)
     for (const MissingDisplay &m : DisplayMapper::missingDisplays(stacked, DisplayMapping{})) {
         described.append(m.description);
     }
-    EXPECT_EQ(described, (QStringList{QStringLiteral("Display 1 · 300 × 300"),
-                                      QStringLiteral("Display 2 · 200 × 200"),
-                                      QStringLiteral("Display 3 · 100 × 100")}));
+    EXPECT_EQ(described,
+              (QStringList{QStringLiteral("Display 1 · 300 × 300"),
+                           QStringLiteral("Display 2 · 200 × 200"),
+                           QStringLiteral("Display 3 · 100 × 100")}));
 
     EXPECT_TRUE(DisplayMapper::missingDisplays({}, DisplayMapping{}).isEmpty());
 }

@@ -43,7 +43,8 @@ private:
     {
         if (current && context.category && QByteArray(context.category).startsWith("ostrel.")) {
             QMutexLocker lock(&current->mutex_);
-            current->lines_.append(QString::fromUtf8(context.category) + QStringLiteral(": ") + message);
+            current->lines_.append(QString::fromUtf8(context.category) + QStringLiteral(": ")
+                                   + message);
         }
     }
 
@@ -55,15 +56,18 @@ private:
 
 struct Desk {
     RestoreDesk desk;
-    AXElement editor = desk.addWindow(QStringLiteral("org.example.editor"), QStringLiteral("Editor"),
-                                      {100, 100, 800, 600});
-    AXElement viewer = desk.addWindow(QStringLiteral("org.example.viewer"), QStringLiteral("Viewer"),
-                                      {200, 200, 400, 300});
-    Layout layout = desk.layout(
-        {RestoreDesk::entry(QStringLiteral("org.example.editor"), QStringLiteral("Editor"), {0.25, 0.2, 0.25, 0.25}),
-         RestoreDesk::entry(QStringLiteral("org.example.viewer"), QStringLiteral("Viewer"), {0, 0, 0.5, 0.5}),
-         RestoreDesk::entry(QStringLiteral("org.example.closed"), QStringLiteral("Closed"), {0, 0, 0.5, 0.5})},
-        QStringLiteral("Desk"));
+    AXElement editor = desk.addWindow(QStringLiteral("org.example.editor"),
+                                      QStringLiteral("Editor"), {100, 100, 800, 600});
+    AXElement viewer = desk.addWindow(QStringLiteral("org.example.viewer"),
+                                      QStringLiteral("Viewer"), {200, 200, 400, 300});
+    Layout layout =
+        desk.layout({RestoreDesk::entry(QStringLiteral("org.example.editor"),
+                                        QStringLiteral("Editor"), {0.25, 0.2, 0.25, 0.25}),
+                     RestoreDesk::entry(QStringLiteral("org.example.viewer"),
+                                        QStringLiteral("Viewer"), {0, 0, 0.5, 0.5}),
+                     RestoreDesk::entry(QStringLiteral("org.example.closed"),
+                                        QStringLiteral("Closed"), {0, 0, 0.5, 0.5})},
+                    QStringLiteral("Desk"));
 };
 
 } // namespace
@@ -93,15 +97,18 @@ TEST(RestoreLog, OneDebugLinePerWindowWhenAskedFor)
         EXPECT_TRUE(lines[i].contains(QStringLiteral("(") + entry.bundleID + QStringLiteral(") ")
                                       + rawValue(entry.outcome)));
         if (entry.windowID) {
-            EXPECT_TRUE(lines[i].contains(QStringLiteral("window 0x") + QString::number(*entry.windowID, 16)));
+            EXPECT_TRUE(lines[i].contains(QStringLiteral("window 0x")
+                                          + QString::number(*entry.windowID, 16)));
         }
     }
     // The moved window: the frame asked for and where the window manager left it.
     EXPECT_EQ(result.entries[0].outcome, EntryOutcome::restored);
-    EXPECT_TRUE(lines[0].contains(QStringLiteral("asked 480,236 480×264, the window manager left it at 480,236 480×264")));
+    EXPECT_TRUE(lines[0].contains(
+        QStringLiteral("asked 480,236 480×264, the window manager left it at 480,236 480×264")));
     EXPECT_EQ(result.entries[2].outcome, EntryOutcome::notOpen);
     EXPECT_FALSE(lines[2].contains(QStringLiteral("asked")));
-    EXPECT_TRUE(lines[2].contains(QStringLiteral(" — ") + result.entries[2].detail.value_or(QString())));
+    EXPECT_TRUE(
+        lines[2].contains(QStringLiteral(" — ") + result.entries[2].detail.value_or(QString())));
 }
 
 TEST(RestoreLog, EntryLineNamesAFrameThatWasNotReadBack)
@@ -114,7 +121,9 @@ TEST(RestoreLog, EntryLineNamesAFrameThatWasNotReadBack)
     entry.detail = QStringLiteral("The window is no longer available");
     FrameApplyResult write(RectD{0, 25, 960, 1055});
     write.attemptedWrite = true;
-    EXPECT_EQ(RestoreLog::entryLine(QStringLiteral("restore"), QStringLiteral("Work"), entry, &write),
-              QStringLiteral("restore “Work”: “Notes” (org.example.notes) failed, window 0x2a00007; asked "
-                             "0,25 960×1055, no frame read back — The window is no longer available"));
+    EXPECT_EQ(
+        RestoreLog::entryLine(QStringLiteral("restore"), QStringLiteral("Work"), entry, &write),
+        QStringLiteral(
+            "restore “Work”: “Notes” (org.example.notes) failed, window 0x2a00007; asked "
+            "0,25 960×1055, no frame read back — The window is no longer available"));
 }

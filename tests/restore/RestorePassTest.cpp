@@ -188,8 +188,9 @@ TEST(RestorePass, MovesAndClassifiesEachWindow)
                  }
              });
          },
-         {{O::failed, QStringLiteral("The window’s position could not be read back. Couldn’t "
-                                     "verify the window’s position or size")}},
+         {{O::failed,
+           QStringLiteral("The window’s position could not be read back. Couldn’t "
+                          "verify the window’s position or size")}},
          QStringLiteral("1 failed"),
          0,
          1},

@@ -35,7 +35,8 @@ protected:
     bool isMaximized(uint32_t window)
     {
         const std::vector<uint32_t> states = x.property32(window, "_NET_WM_STATE");
-        return std::find(states.begin(), states.end(), x.atom("_NET_WM_STATE_MAXIMIZED_VERT")) != states.end();
+        return std::find(states.begin(), states.end(), x.atom("_NET_WM_STATE_MAXIMIZED_VERT"))
+            != states.end();
     }
 
     std::unique_ptr<WindowService> windows;
@@ -73,7 +74,8 @@ TEST_F(X11RestoreTest, RestoresASavedLayoutAcrossTwoMonitorsAndUndoesIt)
         const RectD captured = preview.references.value(entry.id).frame;
         const uint32_t window = preview.references.value(entry.id).windowID.value_or(0);
         ASSERT_EQ(names.count(window), 1u) << entry.appName.toStdString();
-        EXPECT_TRUE(captured.isApproximatelyEqual(saved[window], 1.0)) << entry.appName.toStdString();
+        EXPECT_TRUE(captured.isApproximatelyEqual(saved[window], 1.0))
+            << entry.appName.toStdString();
     }
 
     // The user rearranges: two windows go to the other monitor at another size, and one is
@@ -84,7 +86,8 @@ TEST_F(X11RestoreTest, RestoresASavedLayoutAcrossTwoMonitorsAndUndoesIt)
     x.moveResize(gamma, 1600, 250, 500, 400);
     x.maximize(gamma);
     const QList<CurrentDisplay> now = displayService->currentDisplays();
-    const auto primary = std::find_if(now.begin(), now.end(), [](const CurrentDisplay &d) { return d.isPrimary; });
+    const auto primary =
+        std::find_if(now.begin(), now.end(), [](const CurrentDisplay &d) { return d.isPrimary; });
     ASSERT_NE(primary, now.end());
     // Some window managers (icewm) push a maximized window's borders past the work area's
     // edges, so each edge may lie out by the border's width there.
@@ -95,7 +98,8 @@ TEST_F(X11RestoreTest, RestoresASavedLayoutAcrossTwoMonitorsAndUndoesIt)
     EXPECT_TRUE(std::abs(maximized.x - visible.x) <= borders[0]
                 && std::abs(maximized.x + maximized.width - visible.x - visible.width) <= borders[1]
                 && std::abs(maximized.y - visible.y) <= borders[2]
-                && std::abs(maximized.y + maximized.height - visible.y - visible.height) <= borders[3])
+                && std::abs(maximized.y + maximized.height - visible.y - visible.height)
+                    <= borders[3])
         << "maximized to " << maximized.x << "," << maximized.y << " " << maximized.width << "x"
         << maximized.height << ", visible frame " << primary->visibleFrame.x << ","
         << primary->visibleFrame.y << " " << primary->visibleFrame.width << "x"

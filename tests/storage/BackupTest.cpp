@@ -13,9 +13,9 @@ using namespace ostrel::test;
 
 namespace {
 
-const QString resetMarkerText = QStringLiteral(
-    "Automatic recovery is paused until a backup of the reset database is saved.\n"
-    "Reset started: 2026-03-04T05:06:07Z");
+const QString resetMarkerText =
+    QStringLiteral("Automatic recovery is paused until a backup of the reset database is saved.\n"
+                   "Reset started: 2026-03-04T05:06:07Z");
 
 // A store opened on its folder with two layouts and an exclusion.
 struct BackupTest : FolderTest {
@@ -42,7 +42,9 @@ struct BackupTest : FolderTest {
     int rowCount(const char *table)
     {
         return store->executor().runBlocking([&] {
-            return scalar(store->database(), QByteArray("SELECT count(*) FROM ").append(table).constData()).toInt();
+            return scalar(store->database(),
+                          QByteArray("SELECT count(*) FROM ").append(table).constData())
+                .toInt();
         });
     }
     // The files that should not be there once an operation is over.
@@ -81,8 +83,8 @@ TEST_F(BackupTest, AFailedBackupKeepsThePreviousOneAndLeavesNothingBehind)
     store->executor().runBlocking([&] { store->database().execute("PRAGMA user_version = 4;"); });
     StorageError error = storageErrorOf([&] { await(store->backupNow()); });
     EXPECT_EQ(error.kind(), StorageError::Kind::backupFailed);
-    EXPECT_TRUE(error.detail().startsWith("Update Ostrel for database version 4. File unchanged: "
-                                          + paths.backup + ".tmp-"))
+    EXPECT_TRUE(error.detail().startsWith(
+        "Update Ostrel for database version 4. File unchanged: " + paths.backup + ".tmp-"))
         << error.detail().toStdString();
     EXPECT_EQ(bytesOf(paths.backup), previous);
     EXPECT_EQ(leftovers(), QStringList{});
@@ -90,8 +92,9 @@ TEST_F(BackupTest, AFailedBackupKeepsThePreviousOneAndLeavesNothingBehind)
 
     files->fail(FailingFileSystem::Call::rename, "/Ostrel\\.backup\\.sqlite$");
     error = storageErrorOf([&] { await(store->backupNow()); });
-    EXPECT_EQ(error.errorDescription(),
-              "Couldn’t create a backup. Backup update failed. Previous backup kept. Input/output error");
+    EXPECT_EQ(
+        error.errorDescription(),
+        "Couldn’t create a backup. Backup update failed. Previous backup kept. Input/output error");
     EXPECT_EQ(bytesOf(paths.backup), previous);
     EXPECT_EQ(leftovers(), QStringList{});
 }
@@ -107,7 +110,8 @@ TEST_F(BackupTest, ACopyWhoseIndexDoesNotMatchItsTableNeverReplacesTheBackup)
         .execute("PRAGMA journal_mode = DELETE;");
     QByteArray lastLayout;
     {
-        SQLiteDatabase database(paths.database, SQLiteOpenMode::readOnly, SQLiteJournalPolicy::unchanged, 100);
+        SQLiteDatabase database(paths.database, SQLiteOpenMode::readOnly,
+                                SQLiteJournalPolicy::unchanged, 100);
         lastLayout = scalar(database, "SELECT max(layout_id) FROM windows").toLatin1();
     }
     damageIndexEntry(paths.database, "windows_layout_idx", lastLayout);
@@ -223,14 +227,17 @@ TEST_F(BackupTest, AResetWhoseBackupFailsIsFinishedByALaterOpen)
 TEST_F(BackupTest, AResetWhoseMarkerWillNotGoSaysSoAndAWriteReplacesTheMarkerWhole)
 {
     files->fail(FailingFileSystem::Call::unlink, "reset-pending");
-    EXPECT_EQ(await(store->resetDatabase()),
-              "Data cleared and a clean backup was saved, but reset cleanup couldn’t finish. Restart "
-              "Ostrel to finish. Couldn’t save changes. The reset marker could not be removed: "
-              "Input/output error");
+    EXPECT_EQ(
+        await(store->resetDatabase()),
+        "Data cleared and a clean backup was saved, but reset cleanup couldn’t finish. Restart "
+        "Ostrel to finish. Couldn’t save changes. The reset marker could not be removed: "
+        "Input/output error");
     EXPECT_EQ(bytesOf(paths.resetMarker), resetMarkerText.toUtf8());
 
     // A second reset later writes a new marker over the old one.
-    environment.clock = [] { return QDateTime(QDate(2027, 1, 2), QTime(3, 4, 5), QTimeZone::utc()); };
+    environment.clock = [] {
+        return QDateTime(QDate(2027, 1, 2), QTime(3, 4, 5), QTimeZone::utc());
+    };
     closeStore();
     openStore();
     await(store->resetDatabase());
@@ -251,8 +258,10 @@ TEST_F(BackupTest, AnUnfinishedResetAddsItsReportToAnotherNotice)
     openStore();
     ASSERT_TRUE(opened.notice);
     EXPECT_EQ(opened.notice->title, "Starting with a clean slate");
-    EXPECT_EQ(opened.notice->details,
-              "Preserved files: " + keptName() + ".\n\n"
+    EXPECT_EQ(
+        opened.notice->details,
+        "Preserved files: " + keptName()
+            + ".\n\n"
               "Saved data is available, but a clean backup couldn’t be saved. Older backups won’t "
               "be restored automatically. The next launch will try again. Couldn’t create a "
               "backup. Backup update failed. Previous backup kept. Input/output error");

@@ -40,7 +40,10 @@ void say(const QString &line)
 class Editor {
 public:
     Editor(LayoutStore &store, QList<Layout> layouts, quint64 seed)
-        : store_(store), layouts_(std::move(layouts)), random_(seed), seed_(seed)
+        : store_(store)
+        , layouts_(std::move(layouts))
+        , random_(seed)
+        , seed_(seed)
     {
     }
 
@@ -78,8 +81,8 @@ private:
         const int count = pick(1, 3);
         for (int i = 0; i < count; ++i) {
             DisplaySnapshot display;
-            display.identity = DisplayIdentity{16, 32, static_cast<quint32>(pick(0, 1) ? 0 : 100 + i),
-                                               static_cast<quint32>(i)};
+            display.identity = DisplayIdentity{
+                16, 32, static_cast<quint32>(pick(0, 1) ? 0 : 100 + i), static_cast<quint32>(i)};
             display.frame = RectD{1920.0 * i, 0, 1920, 1080};
             display.visibleFrame = RectD{1920.0 * i, 25 + fraction(), 1920, 1055};
             display.pixelWidth = 1920 * pick(1, 2);
@@ -105,7 +108,8 @@ private:
             if (pick(0, 3) == 0) {
                 entry.hostname = QStringLiteral("example.org");
             }
-            entry.displayKey = displays[pick(0, static_cast<int>(displays.size()) - 1)].identity.key();
+            entry.displayKey =
+                displays[pick(0, static_cast<int>(displays.size()) - 1)].identity.key();
             entry.relativeFrame = RelativeFrame{fraction(), fraction(), 0.25 + fraction(), 0.5};
             entries << entry;
         }
@@ -121,8 +125,8 @@ private:
         planned.displays = freshDisplays();
         planned.entries = freshEntries(planned.displays);
         say(QStringLiteral("begin %1 %2").arg(newLayout, contentOf(planned)));
-        layouts_ << await(store_.createLayout(planned.name, planned.displays, planned.entries,
-                                              std::nullopt));
+        layouts_ << await(
+            store_.createLayout(planned.name, planned.displays, planned.entries, std::nullopt));
         say(QStringLiteral("done ") + layouts_.last().id.toString());
     }
 

@@ -30,7 +30,8 @@ QString contentOf(const Layout &layout)
               << exact(entry.relativeFrame.height);
     }
     return QString::fromLatin1(
-        QCryptographicHash::hash(parts.join(QChar(0x1F)).toUtf8(), QCryptographicHash::Sha1).toHex());
+        QCryptographicHash::hash(parts.join(QChar(0x1F)).toUtf8(), QCryptographicHash::Sha1)
+            .toHex());
 }
 
 } // namespace ostrel::test

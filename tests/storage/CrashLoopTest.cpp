@@ -111,7 +111,7 @@ private:
 
 // What the child has acknowledged, and the one edit it may have been in the middle of.
 struct Acknowledged {
-    QHash<QString, QString> contents; // layout identifier → content
+    QHash<QString, QString> contents;               // layout identifier → content
     std::optional<QPair<QString, QString>> pending; // layout (or "new") → content afterwards
     int edits = 0;
 
@@ -182,7 +182,8 @@ struct CrashLoopTest : FolderTest {};
 TEST_F(CrashLoopTest, NoAcknowledgedEditIsLostWhereverTheWriterIsKilled)
 {
     const quint64 seed = seedOfThisRun();
-    SCOPED_TRACE(testing::Message() << "seed " << seed << " (repeat with OSTREL_CRASH_SEED=" << seed << ")");
+    SCOPED_TRACE(testing::Message()
+                 << "seed " << seed << " (repeat with OSTREL_CRASH_SEED=" << seed << ")");
     const int cycles = qEnvironmentVariableIsSet("OSTREL_CRASH_CYCLES")
         ? qEnvironmentVariableIntValue("OSTREL_CRASH_CYCLES")
         : 30;

@@ -51,7 +51,8 @@ QString repeated(const QString &text, int count)
 
 TEST_F(EditsTest, NamesAreTrimmedAndCutToTheirFirst120Characters)
 {
-    const QString longAscii = QString(119, QLatin1Char('a')) + QStringLiteral(" ") + QString(10, QLatin1Char('b'));
+    const QString longAscii =
+        QString(119, QLatin1Char('a')) + QStringLiteral(" ") + QString(10, QLatin1Char('b'));
     const struct {
         QString given;
         QString stored;
@@ -90,25 +91,29 @@ TEST_F(EditsTest, EmptyNamesAndDuplicatesUpToAsciiCaseAreRefusedAndWriteNothing)
         StorageError expected;
     } cases[] = {
         {"create empty", [&] { saveSampleLayout(QString()); }, StorageError::invalidName()},
-        {"create blank", [&] { saveSampleLayout(QStringLiteral(" \n\t \u00A0")); }, StorageError::invalidName()},
+        {"create blank", [&] { saveSampleLayout(QStringLiteral(" \n\t \u00A0")); },
+         StorageError::invalidName()},
         {"rename blank", [&] { await(store->renameLayout(desk.id, QStringLiteral("   "))); },
          StorageError::invalidName()},
         {"create other case", [&] { saveSampleLayout(QStringLiteral("desk")); },
          StorageError::duplicateName(QStringLiteral("desk"))},
         {"create padded", [&] { saveSampleLayout(QStringLiteral("  DESK ")); },
          StorageError::duplicateName(QStringLiteral("DESK"))},
-        {"rename onto another", [&] { await(store->renameLayout(other.id, QStringLiteral("dEsK"))); },
+        {"rename onto another",
+         [&] { await(store->renameLayout(other.id, QStringLiteral("dEsK"))); },
          StorageError::duplicateName(QStringLiteral("dEsK"))},
         // The empty check comes before the duplicate check.
         {"create empty and no windows",
          [&] { saveLayout(QStringLiteral(" "), {sampleDisplay(0, 1, true)}, {}); },
          StorageError::invalidName()},
-        {"create no windows", [&] { saveLayout(QStringLiteral("New"), {sampleDisplay(0, 1, true)}, {}); },
+        {"create no windows",
+         [&] { saveLayout(QStringLiteral("New"), {sampleDisplay(0, 1, true)}, {}); },
          StorageError::emptyLayout()},
         // A NUL would cut the name short wherever it is passed on as a C string.
         {"create with a NUL", [&] { saveSampleLayout(QStringLiteral("New") + QChar(0) + "er"); },
          StorageError::invalidName()},
-        {"rename to a NUL first", [&] { await(store->renameLayout(desk.id, QChar(0) + QStringLiteral("Desk"))); },
+        {"rename to a NUL first",
+         [&] { await(store->renameLayout(desk.id, QChar(0) + QStringLiteral("Desk"))); },
          StorageError::invalidName()},
     };
     for (const auto &c : cases) {
@@ -143,13 +148,18 @@ TEST_F(EditsTest, EditsOfALayoutThatIsGoneReportItAndWriteNothing)
         const char *name;
         std::function<void()> edit;
     } cases[] = {
-        {"replace", [&] { await(store->replaceLayoutContent(gone, {display}, {sampleEntry(display, "A")})); }},
+        {"replace",
+         [&] { await(store->replaceLayoutContent(gone, {display}, {sampleEntry(display, "A")})); }},
         {"rename", [&] { await(store->renameLayout(gone, QStringLiteral("New"))); }},
         {"delete", [&] { await(store->deleteLayout(gone)); }},
         {"remove entry", [&] { await(store->removeEntry(gone, QUuid::createUuid())); }},
-        {"shortcut", [&] { await(store->updateShortcut(gone, Shortcut{1, 0x100})); }},
+        {"shortcut",
+         [&] {
+             await(store->updateShortcut(gone, Shortcut{1, 0x100}));
+         }},
         {"automation", [&] { await(store->updateAutomation(gone, true, QStringLiteral("sig"))); }},
-        {"reassociate", [&] { await(store->reassociateAutomation(gone, {display}, QStringLiteral("sig"))); }},
+        {"reassociate",
+         [&] { await(store->reassociateAutomation(gone, {display}, QStringLiteral("sig"))); }},
     };
     for (const auto &c : cases) {
         EXPECT_EQ(storageErrorOf(c.edit), StorageError::layoutNotFound()) << c.name;
@@ -171,8 +181,15 @@ TEST_F(EditsTest, ReplacingWindowsUnlinksAutomationOnlyForAnotherDisplaySetup)
     } cases[] = {
         {"never linked", true, std::nullopt, {laptop, monitor}, false},
         {"same setup", true, laptopOnly, {laptop}, false},
-        {"same setup, visible frame changed", true, laptopOnly,
-         {[&] { DisplaySnapshot d = laptop; d.visibleFrame.height -= 40; return d; }()}, false},
+        {"same setup, visible frame changed",
+         true,
+         laptopOnly,
+         {[&] {
+             DisplaySnapshot d = laptop;
+             d.visibleFrame.height -= 40;
+             return d;
+         }()},
+         false},
         {"another setup", true, laptopOnly, {laptop, monitor}, true},
     };
     for (const auto &c : cases) {
@@ -194,7 +211,8 @@ TEST_F(EditsTest, ReplacingWindowsUnlinksAutomationOnlyForAnotherDisplaySetup)
         EXPECT_EQ(replaced.displays, c.newDisplays);
         EXPECT_EQ(replaced.entries, entries);
         EXPECT_EQ(replaced.automationEnabled, !c.unlinked);
-        EXPECT_EQ(replaced.automationTopologySignature, c.unlinked ? std::nullopt : c.storedSignature);
+        EXPECT_EQ(replaced.automationTopologySignature,
+                  c.unlinked ? std::nullopt : c.storedSignature);
     }
 }
 
@@ -235,13 +253,16 @@ TEST_F(EditsTest, ShortcutsAreWrittenClearedAndRefusedOutsideTheStorableRange)
     EXPECT_EQ(only().updatedAt, lastTick());
 
     const QStringList before = dump(path);
-    const StorageError outOfRange =
-        StorageError::writeFailed(QStringLiteral("A layout shortcut is outside the supported range."));
-    for (const Shortcut shortcut : {Shortcut{65536, 0x100}, Shortcut{1, 0x2000}, Shortcut{1, 0x80000100}}) {
-        EXPECT_EQ(storageErrorOf([&] { await(store->updateShortcut(desk.id, shortcut)); }), outOfRange)
+    const StorageError outOfRange = StorageError::writeFailed(
+        QStringLiteral("A layout shortcut is outside the supported range."));
+    for (const Shortcut shortcut :
+         {Shortcut{65536, 0x100}, Shortcut{1, 0x2000}, Shortcut{1, 0x80000100}}) {
+        EXPECT_EQ(storageErrorOf([&] { await(store->updateShortcut(desk.id, shortcut)); }),
+                  outOfRange)
             << shortcut.keyCode << " " << shortcut.modifiers;
         EXPECT_EQ(storageErrorOf([&] {
-                      await(store->createLayout(QStringLiteral("New"), desk.displays, desk.entries, shortcut));
+                      await(store->createLayout(QStringLiteral("New"), desk.displays, desk.entries,
+                                                shortcut));
                   }),
                   outOfRange);
     }
@@ -249,9 +270,10 @@ TEST_F(EditsTest, ShortcutsAreWrittenClearedAndRefusedOutsideTheStorableRange)
 
     await(store->updateShortcut(desk.id, std::nullopt));
     EXPECT_EQ(only().shortcut, std::nullopt);
-    EXPECT_EQ(column("SELECT coalesce(shortcut_key_code, 'NULL') || coalesce(shortcut_modifiers, 'NULL')"
-                     " FROM layouts"),
-              (QStringList{"NULLNULL"}));
+    EXPECT_EQ(
+        column("SELECT coalesce(shortcut_key_code, 'NULL') || coalesce(shortcut_modifiers, 'NULL')"
+               " FROM layouts"),
+        (QStringList{"NULLNULL"}));
 
     // A shortcut given at creation is stored the same way.
     await(store->deleteLayout(desk.id));
@@ -259,8 +281,8 @@ TEST_F(EditsTest, ShortcutsAreWrittenClearedAndRefusedOutsideTheStorableRange)
     for (WindowEntry &entry : entries) {
         entry.id = QUuid::createUuid();
     }
-    const Layout created = await(store->createLayout(QStringLiteral("Keyed"), desk.displays, entries,
-                                                     Shortcut{0, 0x100}));
+    const Layout created = await(
+        store->createLayout(QStringLiteral("Keyed"), desk.displays, entries, Shortcut{0, 0x100}));
     EXPECT_EQ(created.shortcut, (Shortcut{0, 0x100}));
     EXPECT_EQ(only(), created);
 }
@@ -268,10 +290,12 @@ TEST_F(EditsTest, ShortcutsAreWrittenClearedAndRefusedOutsideTheStorableRange)
 TEST_F(EditsTest, AutomationIsLinkedAndUnlinked)
 {
     const Layout desk = saveSampleLayout(QStringLiteral("Desk"));
-    await(store->updateAutomation(desk.id, true, QStringLiteral("16-32-1@0,0,19200x10800/1920x1080@10P")));
+    await(store->updateAutomation(desk.id, true,
+                                  QStringLiteral("16-32-1@0,0,19200x10800/1920x1080@10P")));
     Layout linked = only();
     EXPECT_TRUE(linked.automationEnabled);
-    EXPECT_EQ(linked.automationTopologySignature, QStringLiteral("16-32-1@0,0,19200x10800/1920x1080@10P"));
+    EXPECT_EQ(linked.automationTopologySignature,
+              QStringLiteral("16-32-1@0,0,19200x10800/1920x1080@10P"));
     EXPECT_EQ(linked.updatedAt, lastTick());
 
     await(store->updateAutomation(desk.id, false, std::nullopt));
@@ -285,8 +309,9 @@ TEST_F(EditsTest, RelinkingRefreshesTheGivenDisplaysAndLeavesTheOthers)
     left.frameInferred = true;
     DisplaySnapshot right = sampleDisplay(7, 2, false, 1920);
     right.frameInferred = true;
-    const Layout desk = saveLayout(QStringLiteral("Desk"), {left, right},
-                                   {sampleEntry(left, QStringLiteral("A")), sampleEntry(right, QStringLiteral("B"))});
+    const Layout desk = saveLayout(
+        QStringLiteral("Desk"), {left, right},
+        {sampleEntry(left, QStringLiteral("A")), sampleEntry(right, QStringLiteral("B"))});
 
     DisplaySnapshot moved = left;
     moved.frame = RectD{-1280, 10, 1280, 1024};
@@ -309,14 +334,15 @@ TEST_F(EditsTest, RelinkingRefreshesTheGivenDisplaysAndLeavesTheOthers)
     // A display the layout never saved: nothing at all changes, the link included.
     const QStringList before = dump(path);
     EXPECT_EQ(storageErrorOf([&] {
-                  await(store->reassociateAutomation(desk.id, {moved, sampleDisplay(9, 3, false, 5000)},
-                                                     QStringLiteral("other")));
+                  await(store->reassociateAutomation(
+                      desk.id, {moved, sampleDisplay(9, 3, false, 5000)}, QStringLiteral("other")));
               }),
               StorageError::writeFailed(QStringLiteral("A saved display could not be refreshed.")));
     EXPECT_EQ(storageErrorOf([&] {
                   await(store->reassociateAutomation(desk.id, {}, QStringLiteral("other")));
               }),
-              StorageError::writeFailed(QStringLiteral("The captured display information is not valid.")));
+              StorageError::writeFailed(
+                  QStringLiteral("The captured display information is not valid.")));
     EXPECT_EQ(dump(path), before);
 }
 
@@ -324,15 +350,17 @@ TEST_F(EditsTest, RelinkingWithAnotherPrimaryDisplayLeavesExactlyOnePrimary)
 {
     const DisplaySnapshot a = sampleDisplay(0, 1, true);
     const DisplaySnapshot b = sampleDisplay(7, 2, false, 1920);
-    const Layout desk = saveLayout(QStringLiteral("Desk"), {a, b},
-                                   {sampleEntry(a, QStringLiteral("A")), sampleEntry(b, QStringLiteral("B"))});
+    const Layout desk =
+        saveLayout(QStringLiteral("Desk"), {a, b},
+                   {sampleEntry(a, QStringLiteral("A")), sampleEntry(b, QStringLiteral("B"))});
 
     // Only B is connected now, and it is the primary display.
     DisplaySnapshot bPrimary = b;
     bPrimary.isPrimary = true;
     bPrimary.frame.x = 0;
     bPrimary.visibleFrame.x = 0;
-    await(store->reassociateAutomation(desk.id, {bPrimary}, Topology::signature(QList<DisplaySnapshot>{bPrimary})));
+    await(store->reassociateAutomation(desk.id, {bPrimary},
+                                       Topology::signature(QList<DisplaySnapshot>{bPrimary})));
 
     const Layout relinked = only();
     ASSERT_EQ(relinked.displays.size(), 2);
@@ -350,13 +378,18 @@ TEST_F(EditsTest, ExclusionsKeepTheirFirstDateAndTheirLatestName)
     const QDateTime first = lastTick();
     await(store->addExclusion(QStringLiteral("org.example.app"), QStringLiteral("New Name")));
     EXPECT_EQ(await(store->loadExclusions()),
-              (QList<AppExclusion>{{QStringLiteral("org.example.app"), QStringLiteral("New Name"), first}}));
+              (QList<AppExclusion>{
+                  {QStringLiteral("org.example.app"), QStringLiteral("New Name"), first}}));
 
     await(store->removeExclusion(QStringLiteral("org.example.unknown")));
     const QStringList before = dump(path);
-    const StorageError noIdentity = StorageError::writeFailed(QStringLiteral("An app identity is required."));
-    EXPECT_EQ(storageErrorOf([&] { await(store->addExclusion(QString(), QStringLiteral("App"))); }), noIdentity);
-    EXPECT_EQ(storageErrorOf([&] { await(store->addExclusion(QStringLiteral("org.x"), QString())); }), noIdentity);
+    const StorageError noIdentity =
+        StorageError::writeFailed(QStringLiteral("An app identity is required."));
+    EXPECT_EQ(storageErrorOf([&] { await(store->addExclusion(QString(), QStringLiteral("App"))); }),
+              noIdentity);
+    EXPECT_EQ(
+        storageErrorOf([&] { await(store->addExclusion(QStringLiteral("org.x"), QString())); }),
+        noIdentity);
     EXPECT_EQ(dump(path), before);
 
     await(store->removeExclusion(QStringLiteral("org.example.app")));
@@ -376,8 +409,10 @@ TEST_F(EditsTest, DeletingALayoutLeavesNoneOfItsRowsAndNoOtherRowChanges)
     await(store->deleteLayout(gone.id));
     EXPECT_EQ(only(), kept);
     const QString goneText = gone.id.toString(QUuid::WithoutBraces).toUpper();
-    EXPECT_EQ(column("SELECT DISTINCT layout_id FROM displays UNION SELECT DISTINCT layout_id FROM windows"),
-              (QStringList{kept.id.toString(QUuid::WithoutBraces).toUpper()}));
+    EXPECT_EQ(
+        column(
+            "SELECT DISTINCT layout_id FROM displays UNION SELECT DISTINCT layout_id FROM windows"),
+        (QStringList{kept.id.toString(QUuid::WithoutBraces).toUpper()}));
     EXPECT_FALSE(column("SELECT id FROM layouts").contains(goneText));
 }
 
@@ -391,7 +426,8 @@ TEST_F(EditsTest, AFailureInsideTheTransactionRollsBackWhatWasAlreadyWritten)
 
     // Two displays with one key: the layout row is in before the second display row fails.
     const SQLiteFailure duplicateDisplay = sqliteFailureOf([&] {
-        saveLayout(QStringLiteral("New"), {display, sameKey}, {sampleEntry(display, QStringLiteral("A"))});
+        saveLayout(QStringLiteral("New"), {display, sameKey},
+                   {sampleEntry(display, QStringLiteral("A"))});
     });
     EXPECT_EQ(duplicateDisplay.extended, SQLITE_CONSTRAINT_PRIMARYKEY);
     // A window already saved in another layout: the old rows are already deleted when it fails.

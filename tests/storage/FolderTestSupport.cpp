@@ -71,10 +71,12 @@ int FailingFileSystem::rename(const QString &from, const QString &to)
 
 int FailingFileSystem::copy(const QString &from, const QString &to)
 {
-    return guarded(Call::copy, "copy", to, [&] { return FileSystem::copy(from, to); }, [&] {
-        const QByteArray contents = bytesOf(from);
-        writeBytes(to, contents.left(contents.size() / 2));
-    });
+    return guarded(
+        Call::copy, "copy", to, [&] { return FileSystem::copy(from, to); },
+        [&] {
+            const QByteArray contents = bytesOf(from);
+            writeBytes(to, contents.left(contents.size() / 2));
+        });
 }
 
 // --- LockHolder ---------------------------------------------------------------------------
@@ -156,7 +158,9 @@ StorageOpenResult FolderTest::open()
 
 QStringList FolderTest::folderFiles() const
 {
-    QStringList names = QDir(paths.directory).entryList(QDir::Files | QDir::Dirs | QDir::Hidden | QDir::NoDotAndDotDot);
+    QStringList names =
+        QDir(paths.directory)
+            .entryList(QDir::Files | QDir::Dirs | QDir::Hidden | QDir::NoDotAndDotDot);
     names.sort();
     return names;
 }
@@ -197,7 +201,8 @@ void writeDatabaseWithDamagedIndex(const QString &path, const QStringList &layou
     writeDatabase(path, layoutNames, windowsPerLayout);
     QByteArray lastLayout;
     {
-        SQLiteDatabase database(path, SQLiteOpenMode::readOnly, SQLiteJournalPolicy::unchanged, 100);
+        SQLiteDatabase database(path, SQLiteOpenMode::readOnly, SQLiteJournalPolicy::unchanged,
+                                100);
         lastLayout = scalar(database, "SELECT max(layout_id) FROM windows").toLatin1();
     }
     damageIndexEntry(path, "windows_layout_idx", lastLayout);
@@ -206,7 +211,8 @@ void writeDatabaseWithDamagedIndex(const QString &path, const QStringList &layou
 void writeDatabaseFromSql(const QString &path, const QString &sql)
 {
     QDir().mkpath(QFileInfo(path).absolutePath());
-    SQLiteDatabase database(path, SQLiteOpenMode::readWriteCreate, SQLiteJournalPolicy::unchanged, 2000);
+    SQLiteDatabase database(path, SQLiteOpenMode::readWriteCreate, SQLiteJournalPolicy::unchanged,
+                            2000);
     database.execute(sql);
 }
 
@@ -226,7 +232,9 @@ void writeDamagedDatabase(const QString &path)
 void writeGarbage(const QString &path)
 {
     QDir().mkpath(QFileInfo(path).absolutePath());
-    writeBytes(path, QByteArray("This is not a database, only a note that took its name.\n").repeated(100));
+    writeBytes(
+        path,
+        QByteArray("This is not a database, only a note that took its name.\n").repeated(100));
 }
 
 void writeDatabaseWithHotJournal(const QString &path)
@@ -246,13 +254,15 @@ void writeDatabaseWithHotJournal(const QString &path)
                                   "UPDATE filler SET x = randomblob(200);"));
     QDir().mkpath(QFileInfo(path).absolutePath());
     ASSERT_TRUE(QFile::copy(source, path));
-    ASSERT_TRUE(QFile::copy(source + QStringLiteral("-journal"), path + QStringLiteral("-journal")));
+    ASSERT_TRUE(
+        QFile::copy(source + QStringLiteral("-journal"), path + QStringLiteral("-journal")));
     writer.execute(QStringLiteral("ROLLBACK;"));
     writer.close();
 
     // Shows that the copy really needs its journal: a read-only reader cannot read it.
     sqlite3 *reader = nullptr;
-    ASSERT_EQ(sqlite3_open_v2(path.toUtf8().constData(), &reader, SQLITE_OPEN_READONLY, nullptr), SQLITE_OK);
+    ASSERT_EQ(sqlite3_open_v2(path.toUtf8().constData(), &reader, SQLITE_OPEN_READONLY, nullptr),
+              SQLITE_OK);
     EXPECT_NE(sqlite3_exec(reader, "PRAGMA user_version;", nullptr, nullptr, nullptr), SQLITE_OK);
     EXPECT_EQ(sqlite3_extended_errcode(reader), SQLITE_READONLY_ROLLBACK);
     sqlite3_close(reader);
@@ -312,12 +322,15 @@ QStringList snapshotOf(const QString &folder)
 {
     QStringList result;
     const QDir dir(folder);
-    for (const QString &name : dir.entryList(QDir::Files | QDir::Hidden | QDir::Dirs | QDir::NoDotAndDotDot)) {
+    for (const QString &name :
+         dir.entryList(QDir::Files | QDir::Hidden | QDir::Dirs | QDir::NoDotAndDotDot)) {
         const QFileInfo info(dir.filePath(name));
         result << name + QLatin1Char(' ')
-                + (info.isDir() ? QStringLiteral("folder")
-                                : QString::fromLatin1(QCryptographicHash::hash(
-                                      bytesOf(info.filePath()), QCryptographicHash::Sha1).toHex()));
+                + (info.isDir()
+                       ? QStringLiteral("folder")
+                       : QString::fromLatin1(QCryptographicHash::hash(bytesOf(info.filePath()),
+                                                                      QCryptographicHash::Sha1)
+                                                 .toHex()));
     }
     result.sort();
     return result;

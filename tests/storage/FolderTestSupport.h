@@ -112,7 +112,10 @@ struct FolderTest : ::testing::Test {
     StoreEnvironment environment;
 
     static QString stamp() { return QStringLiteral("2026-03-04T05-06-07-089Z"); }
-    static QString keptName() { return QStringLiteral("Ostrel.corrupt-") + stamp() + QStringLiteral(".sqlite"); }
+    static QString keptName()
+    {
+        return QStringLiteral("Ostrel.corrupt-") + stamp() + QStringLiteral(".sqlite");
+    }
 
     void SetUp() override;
     StorageOpenResult open();

@@ -23,8 +23,9 @@ TEST(LayoutStoreFilesTest, RemovingSideFilesTakesExactlyTheLogShmAndJournal)
 {
     QTemporaryDir dir;
     const QString database = dir.filePath(QStringLiteral("Ostrel.sqlite"));
-    for (const char *name : {"Ostrel.sqlite", "Ostrel.sqlite-wal", "Ostrel.sqlite-shm",
-                             "Ostrel.sqlite-journal", "Ostrel.sqlite-walrus", "Ostrel.backup.sqlite-wal"}) {
+    for (const char *name :
+         {"Ostrel.sqlite", "Ostrel.sqlite-wal", "Ostrel.sqlite-shm", "Ostrel.sqlite-journal",
+          "Ostrel.sqlite-walrus", "Ostrel.backup.sqlite-wal"}) {
         touchFile(dir.filePath(QString::fromUtf8(name)));
     }
     LayoutStore::removeSidecars(database);

@@ -122,7 +122,8 @@ const StartingState startingStates[] = {
     {"ImpossibleSchemaVersionWithAGoodBackup",
      [](FolderTest &f) {
          writeDatabase(f.paths.database, {"Desk", "Sofa"});
-         SQLiteDatabase(f.paths.database, SQLiteOpenMode::readWrite, SQLiteJournalPolicy::unchanged, 100)
+         SQLiteDatabase(f.paths.database, SQLiteOpenMode::readWrite, SQLiteJournalPolicy::unchanged,
+                        100)
              .execute("PRAGMA user_version = 335544323;");
          writeDatabase(f.paths.backup, {"Desk"});
          return nullptr;
@@ -133,7 +134,8 @@ const StartingState startingStates[] = {
     {"NegativeSchemaVersionWithoutABackup",
      [](FolderTest &f) {
          writeDatabase(f.paths.database, {"Desk"});
-         SQLiteDatabase(f.paths.database, SQLiteOpenMode::readWrite, SQLiteJournalPolicy::unchanged, 100)
+         SQLiteDatabase(f.paths.database, SQLiteOpenMode::readWrite, SQLiteJournalPolicy::unchanged,
+                        100)
              .execute("PRAGMA user_version = -3;");
          return nullptr;
      },
@@ -143,7 +145,8 @@ const StartingState startingStates[] = {
     {"HighestPlausibleSchemaVersion",
      [](FolderTest &f) {
          writeDatabase(f.paths.database, {"Desk"});
-         SQLiteDatabase(f.paths.database, SQLiteOpenMode::readWrite, SQLiteJournalPolicy::unchanged, 100)
+         SQLiteDatabase(f.paths.database, SQLiteOpenMode::readWrite, SQLiteJournalPolicy::unchanged,
+                        100)
              .execute("PRAGMA user_version = 1000;");
          return nullptr;
      },
@@ -189,7 +192,8 @@ const StartingState startingStates[] = {
     {"SchemaVersion4",
      [](FolderTest &f) {
          writeDatabase(f.paths.database, {"Desk"});
-         SQLiteDatabase(f.paths.database, SQLiteOpenMode::readWrite, SQLiteJournalPolicy::unchanged, 100)
+         SQLiteDatabase(f.paths.database, SQLiteOpenMode::readWrite, SQLiteJournalPolicy::unchanged,
+                        100)
              .execute("PRAGMA user_version = 4;");
          return nullptr;
      },
@@ -264,7 +268,8 @@ TEST_P(StartingStateTest, OpensOrFailsAndLeavesTheExpectedFiles)
         EXPECT_EQ(journalModeOf(paths.database), "wal");
     } else {
         const StorageError error = storageErrorOf([&] { open(); });
-        EXPECT_EQ(error.errorDescription(), QString(state.error).replace("{database}", paths.database));
+        EXPECT_EQ(error.errorDescription(),
+                  QString(state.error).replace("{database}", paths.database));
         EXPECT_EQ(snapshotOf(paths.directory), before) << "opening changed files";
     }
     EXPECT_EQ(folderFiles(), state.files);
@@ -319,11 +324,12 @@ TEST_F(OpeningTest, ThePreviousLocationIsCopiedOnceWithoutItsIndexAndWithoutOver
 
     StorageOpenResult result = open();
     ASSERT_TRUE(result.notice);
-    EXPECT_EQ(*result.notice,
-              (StorageNotice{"Saved layouts copied to Ostrel",
-                             "Your saved layouts and backup were copied from the previous app name. "
-                             "The old folder was left untouched.",
-                             "Previous location: " + previousFolder}));
+    EXPECT_EQ(
+        *result.notice,
+        (StorageNotice{"Saved layouts copied to Ostrel",
+                       "Your saved layouts and backup were copied from the previous app name. "
+                       "The old folder was left untouched.",
+                       "Previous location: " + previousFolder}));
     EXPECT_EQ(await(result.store->loadLayouts()).size(), 2);
     result.store.reset();
 
@@ -368,7 +374,8 @@ TEST_F(OpeningTest, AFailedCopyFromThePreviousLocationLeavesNoDatabaseAndNoTempo
         const StorageError error = storageErrorOf([&] { open(); });
         EXPECT_EQ(error.errorDescription(),
                   "Storage is unavailable. Saved layouts from the previous app name could not be "
-                  "copied to " + paths.directory + ". Input/output error");
+                  "copied to "
+                      + paths.directory + ". Input/output error");
         EXPECT_EQ(folderFiles(), QStringList{});
         EXPECT_EQ(snapshotOf(previousFolder), previousBefore);
     }
@@ -423,8 +430,8 @@ TEST_F(OpeningTest, AnUpgradeCutShortAfterItsCommitStillGivesItsNoticeOnce)
     writeDatabaseFromSql(paths.database, version1Schema());
     {
         // The upgrade of an open that was killed right after the upgrade's commit.
-        SQLiteDatabase database(paths.database, SQLiteOpenMode::readWrite,
-                                SQLiteJournalPolicy::wal, 100);
+        SQLiteDatabase database(paths.database, SQLiteOpenMode::readWrite, SQLiteJournalPolicy::wal,
+                                100);
         LayoutStore::migrate(database, 1);
     }
     const StorageNotice relink{"Display links refreshed",
@@ -441,7 +448,8 @@ TEST_F(OpeningTest, AnUpgradeCutShortAfterItsCommitStillGivesItsNoticeOnce)
     EXPECT_EQ(result.notice, std::nullopt);
     result.store.reset();
     // Once given, the file holds exactly the current schema again.
-    SQLiteDatabase database(paths.database, SQLiteOpenMode::readWrite, SQLiteJournalPolicy::unchanged, 100);
+    SQLiteDatabase database(paths.database, SQLiteOpenMode::readWrite,
+                            SQLiteJournalPolicy::unchanged, 100);
     EXPECT_EQ(rows(database, "SELECT name FROM sqlite_master WHERE type = 'table' ORDER BY name"),
               (QStringList{"displays", "exclusions", "layouts", "windows"}));
 }
@@ -450,13 +458,9 @@ TEST_F(OpeningTest, WhatAKilledRecoveryResetOrBackupLeftBehindIsRemovedAndNothin
 {
     writeDatabase(paths.database, {"Desk"});
     const QString candidate = "Ostrel.backup-candidate-6F1D0C2A-4B7E-4C43-9A55-0D8E2B1F7A90.sqlite";
-    const QStringList leftovers{candidate,
-                                candidate + "-journal",
-                                "Ostrel.reset-pending.tmp-1B2C",
-                                "Ostrel.backup.sqlite.tmp-3D4E",
-                                "Ostrel.sqlite.tmp-5F60"};
-    const QStringList kept{keptName(), "Ostrel.backup.sqlite.notes", "Ostrel.sqlite",
-                           "notes.txt"};
+    const QStringList leftovers{candidate, candidate + "-journal", "Ostrel.reset-pending.tmp-1B2C",
+                                "Ostrel.backup.sqlite.tmp-3D4E", "Ostrel.sqlite.tmp-5F60"};
+    const QStringList kept{keptName(), "Ostrel.backup.sqlite.notes", "Ostrel.sqlite", "notes.txt"};
     for (const QString &name : leftovers + kept) {
         if (name != "Ostrel.sqlite") {
             writeBytes(inFolder(name), "some bytes");
@@ -526,18 +530,20 @@ TEST_P(FileModesTest, TheFolderAndEveryFileTheStoreWritesAreTheOwnersAlone)
     const auto recordPassing = [&](const QString &call, const QString &path) {
         const QString name = QFileInfo(path).fileName();
         if (call == QLatin1String("close")
-            && (name.contains(QLatin1String(".tmp-")) || name.contains(QLatin1String("candidate")))) {
+            && (name.contains(QLatin1String(".tmp-"))
+                || name.contains(QLatin1String("candidate")))) {
             passing.insert(name.section(QLatin1Char('-'), 0, 0), modeOf(path));
         }
     };
     files->observer = recordPassing;
     StorageOpenResult result = open();
     const DisplaySnapshot display = sampleDisplay(0, 1, true);
-    await(result.store->createLayout("Desk", {display}, {sampleEntry(display, "Editor")}, std::nullopt));
+    await(result.store->createLayout("Desk", {display}, {sampleEntry(display, "Editor")},
+                                     std::nullopt));
     await(result.store->backupNow());
     EXPECT_EQ(modeOf(paths.directory), 0700);
-    for (const QString &path : {paths.database, paths.database + "-wal", paths.database + "-shm",
-                                paths.backup}) {
+    for (const QString &path :
+         {paths.database, paths.database + "-wal", paths.database + "-shm", paths.backup}) {
         EXPECT_EQ(modeOf(path), 0600) << path.toStdString();
     }
     // A reset whose backup cannot be put in place leaves its marker.
@@ -567,7 +573,8 @@ TEST_P(FileModesTest, TheFolderAndEveryFileTheStoreWritesAreTheOwnersAlone)
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Umask, FileModesTest, ::testing::Values(mode_t(0), mode_t(0022), mode_t(0277)),
+INSTANTIATE_TEST_SUITE_P(Umask, FileModesTest,
+                         ::testing::Values(mode_t(0), mode_t(0022), mode_t(0277)),
                          [](const auto &info) {
                              return "Umask0" + QString::number(info.param, 8).toStdString();
                          });

@@ -61,7 +61,8 @@ QByteArray contentsOf(sqlite3_file *real)
         return {};
     }
     QByteArray contents(static_cast<qsizetype>(size), '\0');
-    if (size > 0 && real->pMethods->xRead(real, contents.data(), static_cast<int>(size), 0) != SQLITE_OK) {
+    if (size > 0
+        && real->pMethods->xRead(real, contents.data(), static_cast<int>(size), 0) != SQLITE_OK) {
         return {};
     }
     return contents;
@@ -197,9 +198,24 @@ int wUnfetch(sqlite3_file *file, sqlite3_int64 offset, void *pointer)
 }
 
 const sqlite3_io_methods wrappedMethods = {
-    3,           wClose,     wRead,        wWrite,    wTruncate,          wSync,
-    wFileSize,   wLock,      wUnlock,      wCheckReservedLock,  wFileControl,   wSectorSize,
-    wDeviceCharacteristics, wShmMap, wShmLock, wShmBarrier, wShmUnmap, wFetch,
+    3,
+    wClose,
+    wRead,
+    wWrite,
+    wTruncate,
+    wSync,
+    wFileSize,
+    wLock,
+    wUnlock,
+    wCheckReservedLock,
+    wFileControl,
+    wSectorSize,
+    wDeviceCharacteristics,
+    wShmMap,
+    wShmLock,
+    wShmBarrier,
+    wShmUnmap,
+    wFetch,
     wUnfetch,
 };
 
@@ -247,7 +263,10 @@ int vGetLastError(sqlite3_vfs *, int size, char *buffer)
 // what it makes durable.
 class PowerCutFileSystem : public FileSystem {
 public:
-    explicit PowerCutFileSystem(PowerCutDisk &disk) : disk_(disk) {}
+    explicit PowerCutFileSystem(PowerCutDisk &disk)
+        : disk_(disk)
+    {
+    }
 
     int open(const QString &path, int flags, int &descriptor) override
     {
@@ -326,8 +345,8 @@ QStringList filesIn(const QString &folder)
 } // namespace
 
 PowerCutDisk::PowerCutDisk(QString folder)
-    : folder_(QDir::cleanPath(QDir(folder).absolutePath())),
-      files_(std::make_shared<PowerCutFileSystem>(*this))
+    : folder_(QDir::cleanPath(QDir(folder).absolutePath()))
+    , files_(std::make_shared<PowerCutFileSystem>(*this))
 {
     if (activeDisk) {
         throw std::logic_error("only one power-cut disk at a time");

@@ -24,8 +24,9 @@ namespace {
 // On a memory file system the inode numbers that the model goes by are never reused.
 QString memoryFolder()
 {
-    return QDir(QStringLiteral("/dev/shm")).exists() ? QStringLiteral("/dev/shm/ostrel-power-cut-XXXXXX")
-                                                     : QDir::tempPath() + QStringLiteral("/ostrel-power-cut-XXXXXX");
+    return QDir(QStringLiteral("/dev/shm")).exists()
+        ? QStringLiteral("/dev/shm/ostrel-power-cut-XXXXXX")
+        : QDir::tempPath() + QStringLiteral("/ostrel-power-cut-XXXXXX");
 }
 
 struct PowerCutTest : ::testing::Test {
@@ -57,7 +58,8 @@ struct PowerCutTest : ::testing::Test {
         StorageOpenResult opened = LayoutStore::open(seed, StoreEnvironment{});
         for (const QString &name : {QStringLiteral("Desk"), QStringLiteral("Sofa")}) {
             const DisplaySnapshot display = sampleDisplay(0, 1, true);
-            await(opened.store->createLayout(name, {display}, {sampleEntry(display, name)}, std::nullopt));
+            await(opened.store->createLayout(name, {display}, {sampleEntry(display, name)},
+                                             std::nullopt));
         }
         await(opened.store->backupNow());
     }
@@ -120,24 +122,29 @@ void PrintTo(const Edit &edit, std::ostream *out)
 }
 
 const Edit edits[] = {
-    {"Create", {"Desk", "Sofa"}, {"Desk", "New", "Sofa"},
+    {"Create",
+     {"Desk", "Sofa"},
+     {"Desk", "New", "Sofa"},
      [](LayoutStore &store) {
          const DisplaySnapshot display = sampleDisplay(0, 1, true);
          await(store.createLayout(QStringLiteral("New"), {display},
                                   {sampleEntry(display, QStringLiteral("Editor"))}, std::nullopt));
      }},
-    {"Rename", {"Desk", "Sofa"}, {"Couch", "Desk"},
+    {"Rename",
+     {"Desk", "Sofa"},
+     {"Couch", "Desk"},
      [](LayoutStore &store) {
          await(store.renameLayout(PowerCutTest::idOf(store, QStringLiteral("Sofa")),
                                   QStringLiteral("Couch")));
      }},
-    {"Delete", {"Desk", "Sofa"}, {"Desk"},
+    {"Delete",
+     {"Desk", "Sofa"},
+     {"Desk"},
      [](LayoutStore &store) {
          await(store.deleteLayout(PowerCutTest::idOf(store, QStringLiteral("Sofa"))));
      }},
     // A reset that came undone after it was reported would bring erased layouts back.
-    {"Reset", {"Desk", "Sofa"}, {},
-     [](LayoutStore &store) { await(store.resetDatabase()); }},
+    {"Reset", {"Desk", "Sofa"}, {}, [](LayoutStore &store) { await(store.resetDatabase()); }},
 };
 
 struct PowerCutEditTest : PowerCutTest, ::testing::WithParamInterface<Edit> {};
@@ -171,7 +178,8 @@ TEST_P(PowerCutEditTest, EverythingReportedDoneSurvivesACutAtEveryStep)
         if (reported) {
             EXPECT_EQ(names, edit.after);
         } else {
-            EXPECT_TRUE(names == edit.before || names == edit.after) << names.join(", ").toStdString();
+            EXPECT_TRUE(names == edit.before || names == edit.after)
+                << names.join(", ").toStdString();
         }
         reopened.store.reset();
         // Erased layouts must not wait in the backup for the next recovery either.
@@ -247,8 +255,9 @@ TEST_P(PowerCutRecoveryTest, ARecoveryReportedDoneSurvivesACutAtEveryStepAndTheD
     RecordProperty("cut points", cuts);
 }
 
-INSTANTIATE_TEST_SUITE_P(Backup, PowerCutRecoveryTest, ::testing::Bool(),
-                         [](const auto &info) { return info.param ? "WithABackup" : "WithoutABackup"; });
+INSTANTIATE_TEST_SUITE_P(Backup, PowerCutRecoveryTest, ::testing::Bool(), [](const auto &info) {
+    return info.param ? "WithABackup" : "WithoutABackup";
+});
 
 // The model itself: without a sync nothing of a commit survives, so the loop above would catch
 // a store that reports an edit before it is on the disk.
@@ -280,8 +289,9 @@ TEST_F(PowerCutTest, AFullDiskAtOpeningSaysTheDiskIsFull)
     copySeed();
     disk->failSharedMemoryWith(ENOSPC);
     const StorageError error = storageErrorOf([&] { LayoutStore::open(paths, environment()); });
-    EXPECT_TRUE(error.errorDescription().contains(QStringLiteral("The disk is full ("))
-                && !error.errorDescription().contains(QStringLiteral("The disk reported an I/O error")))
+    EXPECT_TRUE(
+        error.errorDescription().contains(QStringLiteral("The disk is full ("))
+        && !error.errorDescription().contains(QStringLiteral("The disk reported an I/O error")))
         << error.errorDescription().toStdString();
     disk->failSharedMemoryWith(0);
     StorageOpenResult reopened = LayoutStore::open(paths, StoreEnvironment{});

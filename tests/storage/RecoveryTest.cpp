@@ -67,35 +67,91 @@ const QString layoutsBack = QStringLiteral(
 const RecoveryCase recoveryCases[] = {
     {"NoBackup", Backup::none, false, "Starting with a clean slate", keptOriginals, {}, {}},
     {"GoodBackup", Backup::good, false, "Your layouts are back", layoutsBack, {}, {"Backed up"}},
-    {"DamagedBackup", Backup::damaged, false, {}, {},
-     "Couldn’t recover the database. " + notADatabase + " The backup at {backup} could not be "
-     "used: SQLite reported an integrity problem: *** in database main ***",
+    {"DamagedBackup",
+     Backup::damaged,
+     false,
+     {},
+     {},
+     "Couldn’t recover the database. " + notADatabase
+         + " The backup at {backup} could not be "
+           "used: SQLite reported an integrity problem: *** in database main ***",
      {}},
     {"Version2Backup", Backup::version2, false, "Your layouts are back", layoutsBack, {}, {"Desk"}},
-    {"Version5Backup", Backup::version5, false, {}, {},
-     "Update Ostrel for database version 5. File unchanged: {backup}.", {}},
-    {"EmptyBackup", Backup::empty, false, {}, {},
-     "Couldn’t recover the database. " + notADatabase + " The backup at {backup} could not be "
-     "used: The database file is empty. The original database was left in place.",
+    {"Version5Backup",
+     Backup::version5,
+     false,
+     {},
+     {},
+     "Update Ostrel for database version 5. File unchanged: {backup}.",
      {}},
-    {"ForeignBackup", Backup::foreign, false, {}, {},
-     "Couldn’t recover the database. " + notADatabase + " The backup at {backup} could not be "
-     "used: The file has no schema version of Ostrel. The original database was left in place.",
+    {"EmptyBackup",
+     Backup::empty,
+     false,
+     {},
+     {},
+     "Couldn’t recover the database. " + notADatabase
+         + " The backup at {backup} could not be "
+           "used: The database file is empty. The original database was left in place.",
      {}},
-    {"BackupWithAnUnknownWriteVersion", Backup::unknownWriteVersion, false, {}, {},
-     "Couldn’t recover the database. " + notADatabase + " The backup at {backup} could not be "
-     "used: The database header holds an unknown file format version. The original database was "
-     "left in place.",
+    {"ForeignBackup",
+     Backup::foreign,
+     false,
+     {},
+     {},
+     "Couldn’t recover the database. " + notADatabase
+         + " The backup at {backup} could not be "
+           "used: The file has no schema version of Ostrel. The original database was left in "
+           "place.",
      {}},
-    {"BackupWithAnImpossibleVersion", Backup::impossibleVersion, false, {}, {},
-     "Couldn’t recover the database. " + notADatabase + " The backup at {backup} could not be "
-     "used: The database header holds an impossible schema version, 335544323. The original "
-     "database was left in place.",
+    {"BackupWithAnUnknownWriteVersion",
+     Backup::unknownWriteVersion,
+     false,
+     {},
+     {},
+     "Couldn’t recover the database. " + notADatabase
+         + " The backup at {backup} could not be "
+           "used: The database header holds an unknown file format version. The original database "
+           "was "
+           "left in place.",
      {}},
-    {"NoBackupResetPending", Backup::none, true, "Starting with a clean slate", backupNotRestored, {}, {}},
-    {"GoodBackupResetPending", Backup::good, true, "Starting with a clean slate", backupNotRestored, {}, {}},
-    {"DamagedBackupResetPending", Backup::damaged, true, "Starting with a clean slate", backupNotRestored, {}, {}},
-    {"Version5BackupResetPending", Backup::version5, true, "Starting with a clean slate", backupNotRestored, {}, {}},
+    {"BackupWithAnImpossibleVersion",
+     Backup::impossibleVersion,
+     false,
+     {},
+     {},
+     "Couldn’t recover the database. " + notADatabase
+         + " The backup at {backup} could not be "
+           "used: The database header holds an impossible schema version, 335544323. The original "
+           "database was left in place.",
+     {}},
+    {"NoBackupResetPending",
+     Backup::none,
+     true,
+     "Starting with a clean slate",
+     backupNotRestored,
+     {},
+     {}},
+    {"GoodBackupResetPending",
+     Backup::good,
+     true,
+     "Starting with a clean slate",
+     backupNotRestored,
+     {},
+     {}},
+    {"DamagedBackupResetPending",
+     Backup::damaged,
+     true,
+     "Starting with a clean slate",
+     backupNotRestored,
+     {},
+     {}},
+    {"Version5BackupResetPending",
+     Backup::version5,
+     true,
+     "Starting with a clean slate",
+     backupNotRestored,
+     {},
+     {}},
 };
 
 struct RecoveryByBackupTest : FolderTest, ::testing::WithParamInterface<RecoveryCase> {};
@@ -148,9 +204,11 @@ TEST_P(RecoveryByBackupTest, RestoresAVerifiedBackupStartsCleanOrLeavesEverythin
     if (!c.error.isEmpty()) {
         const StorageError error = storageErrorOf([&] { open(); });
         const QString expected = QString(c.error).replace("{backup}", paths.backup);
-        EXPECT_TRUE(error.errorDescription().startsWith(expected)) << error.errorDescription().toStdString();
+        EXPECT_TRUE(error.errorDescription().startsWith(expected))
+            << error.errorDescription().toStdString();
         if (c.backup != Backup::version5) {
-            EXPECT_TRUE(error.errorDescription().endsWith(" The original database was left in place."));
+            EXPECT_TRUE(
+                error.errorDescription().endsWith(" The original database was left in place."));
         }
         // Nothing was moved, linked or left behind.
         EXPECT_EQ(snapshotOf(paths.directory), before);
@@ -209,8 +267,9 @@ TEST_F(RecoveryTest, KeepsEverySideFileInOrderAndReplacesAKeptNameFromTheSameMom
 
     StorageOpenResult result = open();
     ASSERT_TRUE(result.notice);
-    EXPECT_EQ(result.notice->details, "Preserved files: " + keptName() + ", " + keptName() + "-wal, "
-                                          + keptName() + "-shm, " + keptName() + "-journal.");
+    EXPECT_EQ(result.notice->details,
+              "Preserved files: " + keptName() + ", " + keptName() + "-wal, " + keptName()
+                  + "-shm, " + keptName() + "-journal.");
     result.store.reset();
     EXPECT_EQ(bytesOf(inFolder(keptName())), damaged);
     EXPECT_EQ(bytesOf(inFolder(keptName() + "-wal")), "log");
@@ -263,13 +322,16 @@ const InjectedFailure injectedFailures[] = {
      "error. No active files were changed.",
      false},
     {"InstallingTheCandidate", FailingFileSystem::Call::rename, "/Ostrel\\.sqlite$", true,
-     "Couldn’t recover the database. " + notADatabase + " The replacement could not be installed: "
-     "Input/output error The original files are preserved as {kept}.",
+     "Couldn’t recover the database. " + notADatabase
+         + " The replacement could not be installed: "
+           "Input/output error The original files are preserved as {kept}.",
      true},
     {"MovingTheDamagedFileAside", FailingFileSystem::Call::unlink, "/Ostrel\\.sqlite$", false,
-     "Couldn’t recover the database. " + notADatabase + " The replacement could not be installed: "
-     "Couldn’t recover the database. The damaged database could not be moved aside: Input/output "
-     "error. No active files were changed. The original files are preserved as {kept}.",
+     "Couldn’t recover the database. " + notADatabase
+         + " The replacement could not be installed: "
+           "Couldn’t recover the database. The damaged database could not be moved aside: "
+           "Input/output "
+           "error. No active files were changed. The original files are preserved as {kept}.",
      true},
 };
 

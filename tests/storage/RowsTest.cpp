@@ -18,7 +18,8 @@ struct RowsTest : StoreTest {
     void damage(const QString &sql)
     {
         SQLiteDatabase other = openSecondConnection(path);
-        other.execute(QStringLiteral("PRAGMA foreign_keys = OFF; PRAGMA ignore_check_constraints = ON;"));
+        other.execute(
+            QStringLiteral("PRAGMA foreign_keys = OFF; PRAGMA ignore_check_constraints = ON;"));
         other.execute(sql);
     }
 };
@@ -79,8 +80,9 @@ TEST_F(RowsTest, LayoutsListOldestFirstAndExclusionsByNameIgnoringCase)
     const QList<AppExclusion> exclusions = await(store->loadExclusions());
     ASSERT_EQ(exclusions.size(), 2);
     EXPECT_EQ(exclusions[0].appName, QStringLiteral("Alpha"));
-    EXPECT_EQ(exclusions[1], (AppExclusion{QStringLiteral("org.example.beta"), QStringLiteral("beta"),
-                                           QDateTime::fromSecsSinceEpoch(1000, QTimeZone::utc())}));
+    EXPECT_EQ(exclusions[1],
+              (AppExclusion{QStringLiteral("org.example.beta"), QStringLiteral("beta"),
+                            QDateTime::fromSecsSinceEpoch(1000, QTimeZone::utc())}));
 }
 
 TEST_F(RowsTest, EveryDamagedRowFailsTheWholeReadWithItsOwnSentence)
@@ -92,9 +94,11 @@ TEST_F(RowsTest, EveryDamagedRowFailsTheWholeReadWithItsOwnSentence)
     } cases[] = {
         {"UPDATE layouts SET id = 'not-an-identifier'", "A layout row has an invalid identifier."},
         {"UPDATE layouts SET id = '{' || id || '}'", "A layout row has an invalid identifier."},
-        {"UPDATE layouts SET created_at = 4102444800.5", "A layout creation date is not a valid date."},
+        {"UPDATE layouts SET created_at = 4102444800.5",
+         "A layout creation date is not a valid date."},
         {"UPDATE layouts SET created_at = 9e999", "A layout creation date is not a valid date."},
-        {"UPDATE layouts SET updated_at = -62135596800.5", "A layout update date is not a valid date."},
+        {"UPDATE layouts SET updated_at = -62135596800.5",
+         "A layout update date is not a valid date."},
         {"UPDATE layouts SET shortcut_key_code = 12", "A layout shortcut is incomplete."},
         {"UPDATE layouts SET shortcut_modifiers = 256", "A layout shortcut is incomplete."},
         {"UPDATE layouts SET shortcut_key_code = 65536, shortcut_modifiers = 256",
@@ -105,7 +109,8 @@ TEST_F(RowsTest, EveryDamagedRowFailsTheWholeReadWithItsOwnSentence)
          "A shortcut key code is outside the valid range."},
         {"UPDATE layouts SET shortcut_key_code = 1, shortcut_modifiers = 4294967296",
          "A shortcut modifier mask is outside the valid range."},
-        {"UPDATE displays SET vendor = -1 WHERE serial = 7", "A display vendor is outside the valid range."},
+        {"UPDATE displays SET vendor = -1 WHERE serial = 7",
+         "A display vendor is outside the valid range."},
         {"UPDATE displays SET model = 4294967296", "A display model is outside the valid range."},
         {"UPDATE displays SET serial = -5", "A display serial is outside the valid range."},
         {"UPDATE displays SET unit = 1e10", "A display unit is outside the valid range."},
@@ -114,33 +119,44 @@ TEST_F(RowsTest, EveryDamagedRowFailsTheWholeReadWithItsOwnSentence)
         {"UPDATE displays SET display_key = '' WHERE serial = 0",
          "A saved display key does not match its identity."},
         // Without a serial the unit takes its place in the key; the serial-7 key no longer fits.
-        {"UPDATE displays SET serial = 0 WHERE serial = 7", "A saved display key does not match its identity."},
+        {"UPDATE displays SET serial = 0 WHERE serial = 7",
+         "A saved display key does not match its identity."},
         // The primary key forbids this, so only a file whose table lost it can hold it.
         {"PRAGMA legacy_alter_table = ON; ALTER TABLE displays RENAME TO displays_kept;"
          "CREATE TABLE displays AS SELECT * FROM displays_kept;"
          "INSERT INTO displays SELECT * FROM displays_kept WHERE serial = 7;",
          "A layout lists the same display twice."},
-        {"UPDATE displays SET scale = 4.01 WHERE serial = 7", "A saved display has invalid geometry or resolution."},
-        {"UPDATE displays SET pixel_width = 100001", "A saved display has invalid geometry or resolution."},
-        {"UPDATE displays SET frame_x = 1000000.5", "A saved display has invalid geometry or resolution."},
-        {"UPDATE displays SET visible_height = 0", "A saved display has invalid geometry or resolution."},
+        {"UPDATE displays SET scale = 4.01 WHERE serial = 7",
+         "A saved display has invalid geometry or resolution."},
+        {"UPDATE displays SET pixel_width = 100001",
+         "A saved display has invalid geometry or resolution."},
+        {"UPDATE displays SET frame_x = 1000000.5",
+         "A saved display has invalid geometry or resolution."},
+        {"UPDATE displays SET visible_height = 0",
+         "A saved display has invalid geometry or resolution."},
         {"UPDATE displays SET is_primary = 1", "A layout marks more than one display as primary."},
-        {"UPDATE windows SET id = 'window' WHERE ordinal = 1", "A window row has an invalid identifier."},
+        {"UPDATE windows SET id = 'window' WHERE ordinal = 1",
+         "A window row has an invalid identifier."},
         {"UPDATE windows SET id = '' WHERE ordinal = 1", "A window row has an invalid identifier."},
         // The same identifier in the other letter case is another row to SQLite, not to us.
         {"INSERT INTO windows SELECT lower(id), layout_id, 9, bundle_id, app_name, role, subrole,"
-         " hostname, display_key, rel_x, rel_y, rel_width, rel_height FROM windows WHERE ordinal = 0",
+         " hostname, display_key, rel_x, rel_y, rel_width, rel_height FROM windows WHERE ordinal = "
+         "0",
          "A layout lists the same window entry twice."},
-        {"UPDATE windows SET role = '' WHERE ordinal = 2", "A saved window is missing required identity fields."},
-        {"UPDATE windows SET subrole = '' WHERE ordinal = 2", "A saved window is missing required identity fields."},
-        {"UPDATE windows SET bundle_id = ''", "A saved window is missing required identity fields."},
+        {"UPDATE windows SET role = '' WHERE ordinal = 2",
+         "A saved window is missing required identity fields."},
+        {"UPDATE windows SET subrole = '' WHERE ordinal = 2",
+         "A saved window is missing required identity fields."},
+        {"UPDATE windows SET bundle_id = ''",
+         "A saved window is missing required identity fields."},
         {"UPDATE windows SET display_key = '9-9-9' WHERE ordinal = 1",
          "A saved window refers to a display that is not in the layout."},
         {"UPDATE windows SET rel_x = 16.01", "A saved window has invalid relative geometry."},
         {"UPDATE windows SET rel_height = -1", "A saved window has invalid relative geometry."},
         {"UPDATE exclusions SET app_name = ''", "An exclusion row is missing its identity.", true},
         {"UPDATE exclusions SET bundle_id = ''", "An exclusion row is missing its identity.", true},
-        {"UPDATE exclusions SET created_at = -9e999", "An exclusion date is not a valid date.", true},
+        {"UPDATE exclusions SET created_at = -9e999", "An exclusion date is not a valid date.",
+         true},
         // No writer of text puts a NUL there.
         {"UPDATE layouts SET name = 'De' || char(0) || 'sk'", "A layout row has an invalid name."},
     };
@@ -173,7 +189,8 @@ TEST_F(RowsTest, AValueOfAnotherTypeThanItsColumnIsADamagedRow)
     const QString layoutRow = QStringLiteral("A layout row holds a value of the wrong type.");
     const QString displayRow = QStringLiteral("A display row holds a value of the wrong type.");
     const QString windowRow = QStringLiteral("A window row holds a value of the wrong type.");
-    const QString exclusionRow = QStringLiteral("An exclusion row holds a value of the wrong type.");
+    const QString exclusionRow =
+        QStringLiteral("An exclusion row holds a value of the wrong type.");
     // A required column that lost its NOT NULL, as in a file whose table was rebuilt.
     const auto withoutConstraints = [](const char *table, const char *change) {
         return QStringLiteral("PRAGMA legacy_alter_table = ON; ALTER TABLE %1 RENAME TO kept;"
@@ -205,7 +222,8 @@ TEST_F(RowsTest, AValueOfAnotherTypeThanItsColumnIsADamagedRow)
         {"UPDATE windows SET app_name = CAST(app_name AS BLOB)", windowRow},
         {"UPDATE windows SET hostname = x'6578616d706c65'", windowRow},
         {"UPDATE exclusions SET bundle_id = CAST(bundle_id AS BLOB)", exclusionRow, true},
-        {"UPDATE layouts SET id = CAST(id AS BLOB)", QStringLiteral("A layout row has an invalid identifier.")},
+        {"UPDATE layouts SET id = CAST(id AS BLOB)",
+         QStringLiteral("A layout row has an invalid identifier.")},
         {"UPDATE windows SET id = CAST(id AS BLOB) WHERE ordinal = 2",
          QStringLiteral("A window row has an invalid identifier.")},
         // nothing where a value is required
@@ -246,17 +264,24 @@ TEST_F(RowsTest, RowsAtTheEdgesOfWhatIsValidStillLoad)
         {"UPDATE displays SET is_primary = 7 WHERE serial = 0",
          [](const Layout &l) { EXPECT_TRUE(l.displays[0].isPrimary); }},
         {"UPDATE layouts SET shortcut_key_code = 0, shortcut_modifiers = 0",
-         [](const Layout &l) { EXPECT_EQ(l.shortcut, (Shortcut{0, 0})); }},
+         [](const Layout &l) {
+             EXPECT_EQ(l.shortcut, (Shortcut{0, 0}));
+         }},
         {"UPDATE layouts SET shortcut_key_code = 65535, shortcut_modifiers = 6912",
-         [](const Layout &l) { EXPECT_EQ(l.shortcut, (Shortcut{65535, 0x1B00})); }},
+         [](const Layout &l) {
+             EXPECT_EQ(l.shortcut, (Shortcut{65535, 0x1B00}));
+         }},
         {"UPDATE layouts SET created_at = 4102444800, updated_at = -62135596800",
          [](const Layout &l) {
              EXPECT_EQ(l.createdAt.toSecsSinceEpoch(), 4102444800);
              EXPECT_EQ(l.updatedAt.toSecsSinceEpoch(), -62135596800);
          }},
-        {"UPDATE windows SET id = lower(id)", [](const Layout &l) { EXPECT_EQ(l.entries.size(), 3); }},
+        {"UPDATE windows SET id = lower(id)",
+         [](const Layout &l) { EXPECT_EQ(l.entries.size(), 3); }},
         {"UPDATE windows SET rel_x = -16, rel_y = 16, rel_width = 16",
-         [](const Layout &l) { EXPECT_EQ(l.entries[0].relativeFrame, (RelativeFrame{-16, 16, 16, 0.75})); }},
+         [](const Layout &l) {
+             EXPECT_EQ(l.entries[0].relativeFrame, (RelativeFrame{-16, 16, 16, 0.75}));
+         }},
         // The store itself cuts a long name after its 120th character and keeps a space there.
         {"UPDATE layouts SET name = printf('%.119c ', 'x')",
          [](const Layout &l) { EXPECT_EQ(l.name, QString(119, 'x') + ' '); }},
@@ -281,7 +306,9 @@ TEST_F(RowsTest, RowsAtTheEdgesOfWhatIsValidStillLoad)
          }},
         // Numbers written as other numbers or as numeric text take the column's own type.
         {"UPDATE windows SET rel_x = 1, rel_y = '0.25'",
-         [](const Layout &l) { EXPECT_EQ(l.entries[0].relativeFrame, (RelativeFrame{1, 0.25, 0.5, 0.75})); }},
+         [](const Layout &l) {
+             EXPECT_EQ(l.entries[0].relativeFrame, (RelativeFrame{1, 0.25, 0.5, 0.75}));
+         }},
         {"UPDATE displays SET pixel_width = '3840', scale = 2 WHERE serial = 0",
          [](const Layout &l) { EXPECT_EQ(l.displays[0].pixelWidth, 3840); }},
     };
@@ -326,23 +353,46 @@ TEST_F(RowsTest, CapturesThatCannotBeStoredAreRefusedBeforeAnythingIsWritten)
     } cases[] = {
         {"no displays", {}, {entry}, displays},
         {"scale", withDisplay([](DisplaySnapshot &d) { d.scale = 0.49; }), {entry}, displays},
-        {"infinite frame", withDisplay([](DisplaySnapshot &d) { d.frame.x = INFINITY; }), {entry}, displays},
-        {"NaN visible frame", withDisplay([](DisplaySnapshot &d) { d.visibleFrame.width = NAN; }), {entry}, displays},
-        {"no pixels", withDisplay([](DisplaySnapshot &d) { d.pixelHeight = 0; }), {entry}, displays},
-        {"two primaries", {primary, sampleDisplay(7, 2, true, 1920)}, {entry},
+        {"infinite frame",
+         withDisplay([](DisplaySnapshot &d) { d.frame.x = INFINITY; }),
+         {entry},
+         displays},
+        {"NaN visible frame",
+         withDisplay([](DisplaySnapshot &d) { d.visibleFrame.width = NAN; }),
+         {entry},
+         displays},
+        {"no pixels",
+         withDisplay([](DisplaySnapshot &d) { d.pixelHeight = 0; }),
+         {entry},
+         displays},
+        {"two primaries",
+         {primary, sampleDisplay(7, 2, true, 1920)},
+         {entry},
          QStringLiteral("Only one display can be marked primary.")},
         {"no role", {primary}, withEntry([](WindowEntry &e) { e.role.clear(); }), windows},
         {"no app name", {primary}, withEntry([](WindowEntry &e) { e.appName.clear(); }), windows},
-        {"unknown display", {primary}, withEntry([](WindowEntry &e) { e.displayKey = "16-32-7"; }), windows},
-        {"huge frame", {primary}, withEntry([](WindowEntry &e) { e.relativeFrame.width = 16.5; }), windows},
-        {"NaN frame", {primary}, withEntry([](WindowEntry &e) { e.relativeFrame.x = NAN; }), windows},
-        {"one bad entry of two", {primary, other},
-         {entry, sampleEntry(other, QStringLiteral("B"), 17)}, windows},
+        {"unknown display",
+         {primary},
+         withEntry([](WindowEntry &e) { e.displayKey = "16-32-7"; }),
+         windows},
+        {"huge frame",
+         {primary},
+         withEntry([](WindowEntry &e) { e.relativeFrame.width = 16.5; }),
+         windows},
+        {"NaN frame",
+         {primary},
+         withEntry([](WindowEntry &e) { e.relativeFrame.x = NAN; }),
+         windows},
+        {"one bad entry of two",
+         {primary, other},
+         {entry, sampleEntry(other, QStringLiteral("B"), 17)},
+         windows},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.name);
         EXPECT_EQ(storageErrorOf([&] {
-                      await(store->createLayout(QStringLiteral("New"), c.displays, c.entries, std::nullopt));
+                      await(store->createLayout(QStringLiteral("New"), c.displays, c.entries,
+                                                std::nullopt));
                   }),
                   StorageError::writeFailed(c.sentence));
     }
@@ -355,13 +405,16 @@ TEST_F(RowsTest, AClosedConnectionFailsReadsAndWritesWithoutTouchingTheFile)
     const QStringList before = dump(path);
     store->executor().runBlocking([this] { store->database().close(); });
 
-    const StorageError readFailed = StorageError::readFailed(QStringLiteral("The database is closed."));
-    const StorageError writeFailed = StorageError::writeFailed(QStringLiteral("The database is closed."));
+    const StorageError readFailed =
+        StorageError::readFailed(QStringLiteral("The database is closed."));
+    const StorageError writeFailed =
+        StorageError::writeFailed(QStringLiteral("The database is closed."));
     EXPECT_EQ(storageErrorOf([&] { await(store->loadLayouts()); }), readFailed);
     EXPECT_EQ(storageErrorOf([&] { await(store->loadExclusions()); }), readFailed);
     EXPECT_EQ(storageErrorOf([&] { await(store->renameLayout(layout.id, QStringLiteral("New"))); }),
               writeFailed);
-    EXPECT_EQ(storageErrorOf([&] { await(store->removeExclusion(QStringLiteral("x"))); }), writeFailed);
+    EXPECT_EQ(storageErrorOf([&] { await(store->removeExclusion(QStringLiteral("x"))); }),
+              writeFailed);
     // Checks that need no database still come first.
     EXPECT_EQ(storageErrorOf([&] { await(store->renameLayout(layout.id, QStringLiteral(" "))); }),
               StorageError::invalidName());

@@ -87,15 +87,17 @@ TEST_F(SQLiteDatabaseTest, OpenFailuresCarryTheConnectionsCodesAndLeaveNothingOp
 TEST_F(SQLiteDatabaseTest, ExecuteRunsSeveralStatementsAndReportsSQLitesOwnError)
 {
     SQLiteDatabase database(path(), SQLiteOpenMode::readWriteCreate, SQLiteJournalPolicy::wal, 100);
-    database.execute(QStringLiteral("CREATE TABLE t (a TEXT NOT NULL); INSERT INTO t VALUES ('x');"));
+    database.execute(
+        QStringLiteral("CREATE TABLE t (a TEXT NOT NULL); INSERT INTO t VALUES ('x');"));
     EXPECT_EQ(pragma(database, "SELECT count(*) FROM t;"), QStringLiteral("1"));
 
-    const SQLiteFailure syntax = sqliteFailureOf([&] { database.execute(QStringLiteral("SELEC 1;")); });
+    const SQLiteFailure syntax =
+        sqliteFailureOf([&] { database.execute(QStringLiteral("SELEC 1;")); });
     EXPECT_EQ(syntax.primary, SQLITE_ERROR);
     EXPECT_EQ(syntax.message, QStringLiteral("near \"SELEC\": syntax error"));
 
-    const SQLiteFailure constraint = sqliteFailureOf(
-        [&] { database.execute(QStringLiteral("INSERT INTO t VALUES (NULL);")); });
+    const SQLiteFailure constraint =
+        sqliteFailureOf([&] { database.execute(QStringLiteral("INSERT INTO t VALUES (NULL);")); });
     EXPECT_EQ(constraint.primary, SQLITE_CONSTRAINT);
     EXPECT_EQ(constraint.extended, SQLITE_CONSTRAINT_NOTNULL);
     EXPECT_EQ(constraint.message, QStringLiteral("NOT NULL constraint failed: t.a"));
@@ -105,8 +107,10 @@ TEST_F(SQLiteDatabaseTest, PreparingTextWithoutAStatementFails)
 {
     SQLiteDatabase database(path(), SQLiteOpenMode::readWriteCreate, SQLiteJournalPolicy::wal, 100);
     for (const char *sql : {"", "   ", "-- only a comment"}) {
-        const SQLiteFailure failure = sqliteFailureOf([&] { SQLiteStatement statement(database, sql); });
-        EXPECT_EQ(failure, (SQLiteFailure{SQLITE_OK, SQLITE_OK, QStringLiteral("not an error")})) << sql;
+        const SQLiteFailure failure =
+            sqliteFailureOf([&] { SQLiteStatement statement(database, sql); });
+        EXPECT_EQ(failure, (SQLiteFailure{SQLITE_OK, SQLITE_OK, QStringLiteral("not an error")}))
+            << sql;
     }
     const SQLiteFailure failure =
         sqliteFailureOf([&] { SQLiteStatement statement(database, "SELECT * FROM nowhere"); });
@@ -128,7 +132,8 @@ TEST_F(SQLiteDatabaseTest, StatementsBindTextsAndNullsAndReadColumnsByConvention
         insert.bind(1, std::nullopt);
         EXPECT_FALSE(insert.step());
     }
-    SQLiteStatement select(database, "SELECT a, b, c FROM t ORDER BY rowid; trailing text is ignored");
+    SQLiteStatement select(database,
+                           "SELECT a, b, c FROM t ORDER BY rowid; trailing text is ignored");
     ASSERT_TRUE(select.step());
     EXPECT_EQ(select.text(0), QStringLiteral("Größe — “x”"));
     EXPECT_EQ(select.optionalText(0), QStringLiteral("Größe — “x”"));
@@ -183,7 +188,8 @@ TEST_F(SQLiteDatabaseTest, QuickCheckPassesAHealthyFileAndFailsADamagedOne)
     const SQLiteFailure failure = sqliteFailureOf([&] { database.quickCheck(); });
     EXPECT_EQ(failure.primary, SQLITE_CORRUPT);
     EXPECT_EQ(failure.extended, SQLITE_CORRUPT);
-    EXPECT_TRUE(failure.message.startsWith(QStringLiteral("SQLite reported an integrity problem: ")))
+    EXPECT_TRUE(
+        failure.message.startsWith(QStringLiteral("SQLite reported an integrity problem: ")))
         << failure.message.toStdString();
     EXPECT_TRUE(failure.message.endsWith(QStringLiteral("."))) << failure.message.toStdString();
 }
@@ -205,7 +211,8 @@ TEST_F(SQLiteDatabaseTest, OnlyTheIntegrityCheckSeesAnIndexThatNoLongerMatchesIt
     EXPECT_EQ(pragma(database, "SELECT count(*) FROM t WHERE a = 'row 3';"), QStringLiteral("0"));
     const SQLiteFailure failure = sqliteFailureOf([&] { database.integrityCheck(); });
     EXPECT_EQ(failure.primary, SQLITE_CORRUPT);
-    EXPECT_TRUE(failure.message.startsWith(QStringLiteral("SQLite reported an integrity problem: ")))
+    EXPECT_TRUE(
+        failure.message.startsWith(QStringLiteral("SQLite reported an integrity problem: ")))
         << failure.message.toStdString();
     EXPECT_TRUE(failure.message.contains(QStringLiteral("t_a"))) << failure.message.toStdString();
 }
@@ -213,22 +220,24 @@ TEST_F(SQLiteDatabaseTest, OnlyTheIntegrityCheckSeesAnIndexThatNoLongerMatchesIt
 TEST_F(SQLiteDatabaseTest, ForeignKeyCheckNamesTheTableOfAnOrphanedRow)
 {
     SQLiteDatabase database(path(), SQLiteOpenMode::readWriteCreate, SQLiteJournalPolicy::wal, 100);
-    database.execute(QStringLiteral(
-        "CREATE TABLE parent (id INTEGER PRIMARY KEY);"
-        "CREATE TABLE child (parent_id INTEGER REFERENCES parent(id));"
-        "INSERT INTO parent VALUES (1); INSERT INTO child VALUES (1);"));
+    database.execute(
+        QStringLiteral("CREATE TABLE parent (id INTEGER PRIMARY KEY);"
+                       "CREATE TABLE child (parent_id INTEGER REFERENCES parent(id));"
+                       "INSERT INTO parent VALUES (1); INSERT INTO child VALUES (1);"));
     database.foreignKeyCheck();
 
     database.execute(QStringLiteral("PRAGMA foreign_keys = OFF; INSERT INTO child VALUES (2);"));
     const SQLiteFailure failure = sqliteFailureOf([&] { database.foreignKeyCheck(); });
-    EXPECT_EQ(failure, (SQLiteFailure{SQLITE_CORRUPT, SQLITE_CORRUPT,
-                                      QStringLiteral("A related row in child is missing its parent.")}));
+    EXPECT_EQ(failure,
+              (SQLiteFailure{SQLITE_CORRUPT, SQLITE_CORRUPT,
+                             QStringLiteral("A related row in child is missing its parent.")}));
 }
 
 TEST_F(SQLiteDatabaseTest, BackupReplacesAnExistingFileWithACompleteCopy)
 {
     SQLiteDatabase source(path(), SQLiteOpenMode::readWriteCreate, SQLiteJournalPolicy::wal, 100);
-    source.execute(QStringLiteral("CREATE TABLE t (a); INSERT INTO t VALUES (42); PRAGMA user_version = 3;"));
+    source.execute(
+        QStringLiteral("CREATE TABLE t (a); INSERT INTO t VALUES (42); PRAGMA user_version = 3;"));
 
     const QString target = path(QStringLiteral("copy.sqlite"));
     QFile stale(target);
@@ -241,8 +250,8 @@ TEST_F(SQLiteDatabaseTest, BackupReplacesAnExistingFileWithACompleteCopy)
     EXPECT_EQ(pragma(copy, "SELECT a FROM t;"), QStringLiteral("42"));
     EXPECT_EQ(pragma(copy, "PRAGMA user_version;"), QStringLiteral("3"));
 
-    const StorageError error = storageErrorOf(
-        [&] { source.backup(path(QStringLiteral("missing-folder/copy.sqlite"))); });
+    const StorageError error =
+        storageErrorOf([&] { source.backup(path(QStringLiteral("missing-folder/copy.sqlite"))); });
     EXPECT_EQ(error, StorageError::backupFailed(QStringLiteral("unable to open database file")));
 }
 
@@ -260,12 +269,15 @@ TEST_F(SQLiteDatabaseTest, AClosedConnectionRefusesEveryOperationWithItsOwnError
         std::function<void()> operation;
         StorageError expected;
     } cases[] = {
-        {"execute", [&] { database.execute(QStringLiteral("SELECT 1;")); }, StorageError::writeFailed(closed)},
+        {"execute", [&] { database.execute(QStringLiteral("SELECT 1;")); },
+         StorageError::writeFailed(closed)},
         {"quickCheck", [&] { database.quickCheck(); }, StorageError::readFailed(closed)},
         {"integrityCheck", [&] { database.integrityCheck(); }, StorageError::readFailed(closed)},
         {"foreignKeyCheck", [&] { database.foreignKeyCheck(); }, StorageError::readFailed(closed)},
-        {"statement", [&] { SQLiteStatement statement(database, "SELECT 1"); }, StorageError::readFailed(closed)},
-        {"backup", [&] { database.backup(path(QStringLiteral("b.sqlite"))); }, StorageError::backupFailed(closed)},
+        {"statement", [&] { SQLiteStatement statement(database, "SELECT 1"); },
+         StorageError::readFailed(closed)},
+        {"backup", [&] { database.backup(path(QStringLiteral("b.sqlite"))); },
+         StorageError::backupFailed(closed)},
     };
     for (const auto &c : cases) {
         EXPECT_EQ(storageErrorOf(c.operation), c.expected) << c.name;

@@ -24,9 +24,10 @@ struct SchemaTest : ::testing::Test {
     }
     static QString displayFrame(SQLiteDatabase &database)
     {
-        return scalar(database, "SELECT frame_x || ',' || frame_y || ',' || frame_width || ',' || "
-                                "frame_height || ' inferred ' || coalesce(frame_inferred, 'NULL') "
-                                "FROM displays");
+        return scalar(database,
+                      "SELECT frame_x || ',' || frame_y || ',' || frame_width || ',' || "
+                      "frame_height || ' inferred ' || coalesce(frame_inferred, 'NULL') "
+                      "FROM displays");
     }
 };
 
@@ -39,12 +40,14 @@ TEST_F(SchemaTest, ANewFileGetsTheWholeSchemaAtVersion3InWriteAheadMode)
 
     EXPECT_EQ(scalar(database, "PRAGMA user_version;"), QStringLiteral("3"));
     EXPECT_EQ(scalar(database, "PRAGMA journal_mode;"), QStringLiteral("wal"));
-    EXPECT_EQ(rows(database, "SELECT type || ' ' || name FROM sqlite_master "
-                             "WHERE name NOT LIKE 'sqlite_%' ORDER BY rowid"),
+    EXPECT_EQ(rows(database,
+                   "SELECT type || ' ' || name FROM sqlite_master "
+                   "WHERE name NOT LIKE 'sqlite_%' ORDER BY rowid"),
               (QStringList{"table layouts", "table displays", "table windows",
                            "index windows_layout_idx", "table exclusions"}));
-    EXPECT_EQ(rows(database, "SELECT name FROM pragma_index_info('windows_layout_idx') ORDER BY seqno"),
-              (QStringList{"layout_id", "ordinal"}));
+    EXPECT_EQ(
+        rows(database, "SELECT name FROM pragma_index_info('windows_layout_idx') ORDER BY seqno"),
+        (QStringList{"layout_id", "ordinal"}));
 
     // Running it again over a complete file changes nothing.
     LayoutStore::migrate(database, -1);
@@ -94,9 +97,12 @@ TEST_F(SchemaTest, ConstraintsRefuseRowsThatBreakTheEncoding)
          SQLITE_CONSTRAINT_CHECK},
         {display + "('L9', 'K2', 1, 1, 2, 0, 2, 0, 0, 10, 10, 0, 0, 10, 10, 10, 10, 1, 0, 0)",
          SQLITE_CONSTRAINT_FOREIGNKEY},
-        {window + "('W1', 'L1', 0, 'b', 'a', 'r', 's', NULL, 'K1', 0, 0, 0, 1)", SQLITE_CONSTRAINT_CHECK},
-        {window + "('W1', 'L1', 0, '', 'a', 'r', 's', NULL, 'K1', 0, 0, 1, 1)", SQLITE_CONSTRAINT_CHECK},
-        {window + "('W1', 'L1', 0, 'b', '', 'r', 's', NULL, 'K1', 0, 0, 1, 1)", SQLITE_CONSTRAINT_CHECK},
+        {window + "('W1', 'L1', 0, 'b', 'a', 'r', 's', NULL, 'K1', 0, 0, 0, 1)",
+         SQLITE_CONSTRAINT_CHECK},
+        {window + "('W1', 'L1', 0, '', 'a', 'r', 's', NULL, 'K1', 0, 0, 1, 1)",
+         SQLITE_CONSTRAINT_CHECK},
+        {window + "('W1', 'L1', 0, 'b', '', 'r', 's', NULL, 'K1', 0, 0, 1, 1)",
+         SQLITE_CONSTRAINT_CHECK},
         // A window must sit on a display saved in its own layout.
         {window + "('W1', 'L1', 0, 'b', 'a', 'r', 's', NULL, 'K9', 0, 0, 1, 1)",
          SQLITE_CONSTRAINT_FOREIGNKEY},
@@ -104,8 +110,8 @@ TEST_F(SchemaTest, ConstraintsRefuseRowsThatBreakTheEncoding)
     };
     for (const auto &c : cases) {
         const SQLiteFailure failure = sqliteFailureOf([&] { database.execute(c.sql); });
-        EXPECT_EQ(failure.extended, c.extended) << c.sql.toStdString() << " → "
-                                                << failure.message.toStdString();
+        EXPECT_EQ(failure.extended, c.extended)
+            << c.sql.toStdString() << " → " << failure.message.toStdString();
     }
     EXPECT_EQ(scalar(database, "SELECT count(*) FROM layouts"), QStringLiteral("1"));
     EXPECT_EQ(scalar(database, "SELECT count(*) FROM displays"), QStringLiteral("1"));
@@ -121,15 +127,21 @@ TEST_F(SchemaTest, DeletingALayoutOrADisplayTakesItsRowsAlong)
         " frame_width, frame_height, visible_x, visible_y, visible_width, visible_height,"
         " pixel_width, pixel_height, scale, is_primary)");
     for (const char *layout : {"L1", "L2"}) {
-        database.execute(QStringLiteral(
-            "INSERT INTO layouts (id, name, created_at, updated_at) VALUES ('%1', '%1', 1, 1);"
-            "INSERT INTO displays %2 VALUES ('%1', 'K1', 0, 1, 1, 0, 1, 0, 0, 9, 9, 0, 0, 9, 9, 9, 9, 1, 1);"
-            "INSERT INTO displays %2 VALUES ('%1', 'K2', 1, 1, 1, 0, 2, 0, 0, 9, 9, 0, 0, 9, 9, 9, 9, 1, 0);"
-            "INSERT INTO windows VALUES ('%1-W1', '%1', 0, 'b', 'a', 'r', 's', NULL, 'K1', 0, 0, 1, 1);"
-            "INSERT INTO windows VALUES ('%1-W2', '%1', 1, 'b', 'a', 'r', 's', NULL, 'K2', 0, 0, 1, 1);")
-                             .arg(QLatin1String(layout), displayColumns));
+        database.execute(
+            QStringLiteral(
+                "INSERT INTO layouts (id, name, created_at, updated_at) VALUES ('%1', '%1', 1, 1);"
+                "INSERT INTO displays %2 VALUES ('%1', 'K1', 0, 1, 1, 0, 1, 0, 0, 9, 9, 0, 0, 9, "
+                "9, 9, 9, 1, 1);"
+                "INSERT INTO displays %2 VALUES ('%1', 'K2', 1, 1, 1, 0, 2, 0, 0, 9, 9, 0, 0, 9, "
+                "9, 9, 9, 1, 0);"
+                "INSERT INTO windows VALUES ('%1-W1', '%1', 0, 'b', 'a', 'r', 's', NULL, 'K1', 0, "
+                "0, 1, 1);"
+                "INSERT INTO windows VALUES ('%1-W2', '%1', 1, 'b', 'a', 'r', 's', NULL, 'K2', 0, "
+                "0, 1, 1);")
+                .arg(QLatin1String(layout), displayColumns));
     }
-    database.execute(QStringLiteral("DELETE FROM displays WHERE layout_id = 'L1' AND display_key = 'K2';"));
+    database.execute(
+        QStringLiteral("DELETE FROM displays WHERE layout_id = 'L1' AND display_key = 'K2';"));
     EXPECT_EQ(rows(database, "SELECT id FROM windows ORDER BY id"),
               (QStringList{"L1-W1", "L2-W1", "L2-W2"}));
 
@@ -147,8 +159,9 @@ TEST_F(SchemaTest, Version1GainsFramesFromVisibleFramesLosesItsLinksAndEndsAt3)
 
     EXPECT_EQ(scalar(database, "PRAGMA user_version;"), QStringLiteral("3"));
     EXPECT_EQ(displayFrame(database), QStringLiteral("0.0,0.0,1440.0,875.0 inferred 1"));
-    EXPECT_EQ(scalar(database, "SELECT automation_enabled || ' ' || "
-                               "coalesce(automation_topology_signature, 'NULL') FROM layouts"),
+    EXPECT_EQ(scalar(database,
+                     "SELECT automation_enabled || ' ' || "
+                     "coalesce(automation_topology_signature, 'NULL') FROM layouts"),
               QStringLiteral("0 NULL"));
     EXPECT_EQ(scalar(database, "SELECT count(*) FROM windows"), QStringLiteral("1"));
 }

@@ -82,7 +82,8 @@ void damageIndexEntry(const QString &path, const char *index, const QByteArray &
     qsizetype pageSize = 0;
     qsizetype rootPage = 0;
     {
-        SQLiteDatabase database(path, SQLiteOpenMode::readOnly, SQLiteJournalPolicy::unchanged, 100);
+        SQLiteDatabase database(path, SQLiteOpenMode::readOnly, SQLiteJournalPolicy::unchanged,
+                                100);
         ASSERT_NE(scalar(database, "PRAGMA journal_mode;"), QStringLiteral("wal"));
         pageSize = scalar(database, "PRAGMA page_size;").toLongLong();
         SQLiteStatement root(database, "SELECT rootpage FROM sqlite_master WHERE name = ?");
@@ -198,9 +199,8 @@ void StoreTest::openStore(int busyTimeoutMilliseconds, SQLiteJournalPolicy journ
     const StorePaths paths{dir.path(), path, dir.filePath(QStringLiteral("Ostrel.backup.sqlite")),
                            dir.filePath(QStringLiteral("Ostrel.reset-pending"))};
     store = std::make_unique<LayoutStore>(paths, std::nullopt, std::move(database));
-    store->setClock([this] {
-        return QDateTime::fromSecsSinceEpoch(++clockSeconds, QTimeZone::utc());
-    });
+    store->setClock(
+        [this] { return QDateTime::fromSecsSinceEpoch(++clockSeconds, QTimeZone::utc()); });
 }
 
 QDateTime StoreTest::lastTick() const

@@ -38,8 +38,9 @@ void FakeClock::advance(Duration duration)
     {
         std::lock_guard lock(mutex_);
         now_ += std::max(duration, Duration::zero());
-        auto firstLater = std::stable_partition(sleepers_.begin(), sleepers_.end(),
-                                                [this](const Sleeper &s) { return s.wake <= now_; });
+        auto firstLater =
+            std::stable_partition(sleepers_.begin(), sleepers_.end(),
+                                  [this](const Sleeper &s) { return s.wake <= now_; });
         due = QList<Sleeper>(sleepers_.begin(), firstLater);
         sleepers_.erase(sleepers_.begin(), firstLater);
     }

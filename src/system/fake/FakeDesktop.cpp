@@ -404,17 +404,17 @@ AXError FakeDesktop::setAttributeValue(AXElement element, const QString &attribu
         if (!point) {
             return AXError::illegalArgument;
         }
-        e->attributes.insert(attribute, AXPoint{point->x + behaviour.positionOffset.x,
-                                                point->y + behaviour.positionOffset.y});
+        e->attributes.insert(
+            attribute,
+            AXPoint{point->x + behaviour.positionOffset.x, point->y + behaviour.positionOffset.y});
         e->movedSinceBehaviourSet = true;
         return AXError::success;
     }
     return AXError::attributeUnsupported;
 }
 
-std::optional<AXFrameWriteResult> FakeDesktop::setSizeAndPosition(AXElement element,
-                                                                  const AXSize &size,
-                                                                  const AXPoint &position)
+std::optional<AXFrameWriteResult>
+FakeDesktop::setSizeAndPosition(AXElement element, const AXSize &size, const AXPoint &position)
 {
     {
         Lock lock(mutex_);

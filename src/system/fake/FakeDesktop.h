@@ -87,7 +87,8 @@ public:
 
     // --- windows and elements
     // A standard window of the application, on screen with a window-server row of its own.
-    AXElement addWindow(qint32 pid, const RectD &frame, const QString &subrole = "AXStandardWindow");
+    AXElement addWindow(qint32 pid, const RectD &frame,
+                        const QString &subrole = "AXStandardWindow");
     // An element with the given attributes only (for the content tree of a window).
     AXElement addElement(const QHash<QString, AXValue> &attributes);
     // The window or element is gone: every call on it fails with `invalidUIElement` and its

@@ -27,7 +27,10 @@ public:
     // The next installation reports success but hands back no reference.
     void installWithoutReference() { installationFailsWithoutReference_ = true; }
     // Registering this combination fails as though another program held it.
-    void refuse(quint32 keyCode, quint32 modifiers) { refused_.insert(key(keyCode, modifiers), true); }
+    void refuse(quint32 keyCode, quint32 modifiers)
+    {
+        refused_.insert(key(keyCode, modifiers), true);
+    }
     void allow(quint32 keyCode, quint32 modifiers) { refused_.remove(key(keyCode, modifiers)); }
 
     // What is registered now, in the order it was registered.
@@ -48,7 +51,10 @@ public:
     qint32 unregisterHotKey(quint64 hotKey) override;
 
 private:
-    static quint64 key(quint32 keyCode, quint32 modifiers) { return (quint64(keyCode) << 32) | modifiers; }
+    static quint64 key(quint32 keyCode, quint32 modifiers)
+    {
+        return (quint64(keyCode) << 32) | modifiers;
+    }
 
     qint32 installationStatus_ = 0;
     bool installationFailsWithoutReference_ = false;

@@ -2,7 +2,10 @@
 
 namespace ostrel {
 
-FakeKeyboardLayout::FakeKeyboardLayout(QHash<quint32, QString> prints) : prints_(std::move(prints)) {}
+FakeKeyboardLayout::FakeKeyboardLayout(QHash<quint32, QString> prints)
+    : prints_(std::move(prints))
+{
+}
 
 void FakeKeyboardLayout::switchLayout(QHash<quint32, QString> prints)
 {

@@ -3,7 +3,8 @@
 namespace ostrel {
 
 FakeReduceMotion::FakeReduceMotion(bool initial, QObject *parent)
-    : QObject(parent), value_(initial)
+    : QObject(parent)
+    , value_(initial)
 {
 }
 

@@ -3,7 +3,8 @@
 namespace ostrel {
 
 FakeSystemAppearance::FakeSystemAppearance(std::optional<bool> prefersDark, QObject *parent)
-    : QObject(parent), value_(prefersDark)
+    : QObject(parent)
+    , value_(prefersDark)
 {
 }
 

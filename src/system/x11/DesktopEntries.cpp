@@ -64,8 +64,8 @@ bool listedOn(const QHash<QString, QString> &keys, const QStringList &desktops)
 } // namespace
 
 DesktopEntries::DesktopEntries(QStringList dataDirs, std::optional<QStringList> currentDesktops)
-    : dataDirs_(dataDirs.isEmpty() ? defaultDataDirs() : std::move(dataDirs)),
-      currentDesktops_(currentDesktops ? *currentDesktops : desktopsOfSession())
+    : dataDirs_(dataDirs.isEmpty() ? defaultDataDirs() : std::move(dataDirs))
+    , currentDesktops_(currentDesktops ? *currentDesktops : desktopsOfSession())
 {
 }
 
@@ -82,20 +82,25 @@ QString DesktopEntries::idFor(const QString &applicationsFolder, const QString &
     return id;
 }
 
-std::optional<DesktopEntries::Entry> DesktopEntries::readEntry(const QString &id, const QString &path,
-                                                               const QString &locale) const
+std::optional<DesktopEntries::Entry>
+DesktopEntries::readEntry(const QString &id, const QString &path, const QString &locale) const
 {
     const std::optional<DesktopEntryFile> file = DesktopEntryFile::read(path);
     if (!file) {
         return std::nullopt; // not a readable entry at all, so it shadows nothing
     }
     const QHash<QString, QString> &keys = file->keys;
-    if (keys.value(QStringLiteral("Hidden")) == QLatin1String("true") ||
-        keys.value(QStringLiteral("Type"), QStringLiteral("Application")) != QLatin1String("Application")) {
+    if (keys.value(QStringLiteral("Hidden")) == QLatin1String("true")
+        || keys.value(QStringLiteral("Type"), QStringLiteral("Application"))
+            != QLatin1String("Application")) {
         return Entry{}; // no application, but it still shadows the same id further down
     }
-    return Entry{id, file->localizedName(locale), keys.value(QStringLiteral("StartupWMClass")),
-                 keys.value(QStringLiteral("Icon")), path, listedOn(keys, currentDesktops_)};
+    return Entry{id,
+                 file->localizedName(locale),
+                 keys.value(QStringLiteral("StartupWMClass")),
+                 keys.value(QStringLiteral("Icon")),
+                 path,
+                 listedOn(keys, currentDesktops_)};
 }
 
 void DesktopEntries::loadIfStale()
@@ -113,7 +118,8 @@ void DesktopEntries::loadIfStale()
     const QString locale = QLocale::system().name();
     for (const QString &dataDir : dataDirs_) {
         const QString root = dataDir + QStringLiteral("/applications");
-        QDirIterator it(root, {QStringLiteral("*.desktop")}, QDir::Files, QDirIterator::Subdirectories);
+        QDirIterator it(root, {QStringLiteral("*.desktop")}, QDir::Files,
+                        QDirIterator::Subdirectories);
         while (it.hasNext()) {
             const QString path = it.next();
             const QString id = idFor(root, path);
@@ -130,15 +136,18 @@ void DesktopEntries::loadIfStale()
             }
             order_.append(id);
             idByLowerId_.insert(id.toLower(), id);
-            if (!entry->startupWMClass.isEmpty() && !idByLowerWmClass_.contains(entry->startupWMClass.toLower())) {
+            if (!entry->startupWMClass.isEmpty()
+                && !idByLowerWmClass_.contains(entry->startupWMClass.toLower())) {
                 idByLowerWmClass_.insert(entry->startupWMClass.toLower(), id);
             }
         }
     }
 }
 
-std::optional<DesktopEntries::Match> DesktopEntries::find(const QString &gtkApplicationId, const QString &kdeDesktopFile,
-                                                          const QString &wmInstance, const QString &wmClass)
+std::optional<DesktopEntries::Match> DesktopEntries::find(const QString &gtkApplicationId,
+                                                          const QString &kdeDesktopFile,
+                                                          const QString &wmInstance,
+                                                          const QString &wmClass)
 {
     std::lock_guard lock(mutex_);
     loadIfStale();
@@ -186,7 +195,6 @@ std::optional<QString> DesktopEntries::icon(const QString &id)
     }
     return it->icon;
 }
-
 
 QList<DesktopEntries::Application> DesktopEntries::applications()
 {

@@ -16,7 +16,7 @@ namespace ostrel::x11 {
 class DesktopEntries {
 public:
     struct Match {
-        QString id; // the file name without ".desktop", subfolders joined with "-"
+        QString id;   // the file name without ".desktop", subfolders joined with "-"
         QString name; // Name, localized where the entry has it
         friend bool operator==(const Match &, const Match &) = default;
     };

@@ -16,7 +16,8 @@ namespace {
 std::optional<QByteArray> readRegularFile(const QString &path)
 {
     // Without O_NONBLOCK, opening a FIFO for reading waits for a writer that may never come.
-    const int descriptor = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    const int descriptor =
+        ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (descriptor < 0) {
         return std::nullopt;
     }
@@ -29,7 +30,8 @@ std::optional<QByteArray> readRegularFile(const QString &path)
         qsizetype filled = 0;
         bool failed = false;
         while (filled < bytes.size()) {
-            const ssize_t got = ::read(descriptor, bytes.data() + filled, static_cast<size_t>(bytes.size() - filled));
+            const ssize_t got = ::read(descriptor, bytes.data() + filled,
+                                       static_cast<size_t>(bytes.size() - filled));
             if (got < 0 && errno == EINTR) {
                 continue;
             }

@@ -25,11 +25,13 @@ QVariant unwrap(QVariant value)
 
 } // namespace
 
-PortalSettings::PortalSettings(QDBusConnection bus, QObject *parent) : QObject(parent), bus_(std::move(bus))
+PortalSettings::PortalSettings(QDBusConnection bus, QObject *parent)
+    : QObject(parent)
+    , bus_(std::move(bus))
 {
     if (bus_.isConnected()) {
-        bus_.connect(portalService, portalPath, settingsInterface, QStringLiteral("SettingChanged"), this,
-                     SLOT(settingChanged(QDBusMessage)));
+        bus_.connect(portalService, portalPath, settingsInterface, QStringLiteral("SettingChanged"),
+                     this, SLOT(settingChanged(QDBusMessage)));
     }
 }
 
@@ -38,17 +40,18 @@ void PortalSettings::read(const QString &group, const QString &key)
     if (!bus_.isConnected()) {
         return;
     }
-    QDBusMessage message =
-        QDBusMessage::createMethodCall(portalService, portalPath, settingsInterface, QStringLiteral("Read"));
+    QDBusMessage message = QDBusMessage::createMethodCall(
+        portalService, portalPath, settingsInterface, QStringLiteral("Read"));
     message << group << key;
     auto *watcher = new QDBusPendingCallWatcher(bus_.asyncCall(message, readTimeoutMs), this);
-    connect(watcher, &QDBusPendingCallWatcher::finished, this, [this, group, key](QDBusPendingCallWatcher *call) {
-        call->deleteLater();
-        const QDBusMessage reply = call->reply();
-        if (reply.type() == QDBusMessage::ReplyMessage && !reply.arguments().isEmpty()) {
-            emit valueChanged(group, key, unwrap(reply.arguments().constFirst()));
-        }
-    });
+    connect(watcher, &QDBusPendingCallWatcher::finished, this,
+            [this, group, key](QDBusPendingCallWatcher *call) {
+                call->deleteLater();
+                const QDBusMessage reply = call->reply();
+                if (reply.type() == QDBusMessage::ReplyMessage && !reply.arguments().isEmpty()) {
+                    emit valueChanged(group, key, unwrap(reply.arguments().constFirst()));
+                }
+            });
 }
 
 void PortalSettings::settingChanged(const QDBusMessage &message)

@@ -13,8 +13,8 @@ public:
     TimePoint now() override { return std::chrono::steady_clock::now(); }
     QCoro::Task<void> sleep(Duration duration, std::stop_token stop) override
     {
-        co_await StoppableWait::elapsed(std::chrono::duration_cast<std::chrono::milliseconds>(duration),
-                                        std::move(stop));
+        co_await StoppableWait::elapsed(
+            std::chrono::duration_cast<std::chrono::milliseconds>(duration), std::move(stop));
     }
 };
 

@@ -16,8 +16,17 @@ namespace {
 struct Edges {
     double left, top, right, bottom;
 
-    explicit Edges(const RectD &r) : left(r.x), top(r.y), right(r.x + r.width), bottom(r.y + r.height) {}
-    RectD rect() const { return RectD{left, top, std::max(0.0, right - left), std::max(0.0, bottom - top)}; }
+    explicit Edges(const RectD &r)
+        : left(r.x)
+        , top(r.y)
+        , right(r.x + r.width)
+        , bottom(r.y + r.height)
+    {
+    }
+    RectD rect() const
+    {
+        return RectD{left, top, std::max(0.0, right - left), std::max(0.0, bottom - top)};
+    }
 };
 
 // Whether the span [start, end] (inclusive, as the property gives it) meets [low, low + length).
@@ -34,13 +43,15 @@ void applyStrut(Edges &e, const RectD &m, const Strut &strut, const RectD &root)
     if (s[Strut::left] > 0 && spans(s[4], s[5], m.y, m.height) && r.left + s[Strut::left] > m.x) {
         e.left = std::max(e.left, std::min(r.left + s[Strut::left], m.x + m.width));
     }
-    if (s[Strut::right] > 0 && spans(s[6], s[7], m.y, m.height) && r.right - s[Strut::right] < m.x + m.width) {
+    if (s[Strut::right] > 0 && spans(s[6], s[7], m.y, m.height)
+        && r.right - s[Strut::right] < m.x + m.width) {
         e.right = std::min(e.right, std::max(r.right - s[Strut::right], m.x));
     }
     if (s[Strut::top] > 0 && spans(s[8], s[9], m.x, m.width) && r.top + s[Strut::top] > m.y) {
         e.top = std::max(e.top, std::min(r.top + s[Strut::top], m.y + m.height));
     }
-    if (s[Strut::bottom] > 0 && spans(s[10], s[11], m.x, m.width) && r.bottom - s[Strut::bottom] < m.y + m.height) {
+    if (s[Strut::bottom] > 0 && spans(s[10], s[11], m.x, m.width)
+        && r.bottom - s[Strut::bottom] < m.y + m.height) {
         e.bottom = std::min(e.bottom, std::max(r.bottom - s[Strut::bottom], m.y));
     }
 }
@@ -62,7 +73,8 @@ int monitorOf(const StrutWindow &window, const QList<RectD> &monitors)
 
 } // namespace
 
-QList<RectD> visibleFrames(const QList<RectD> &monitors, const QList<StrutWindow> &struts, const RectD &root)
+QList<RectD> visibleFrames(const QList<RectD> &monitors, const QList<StrutWindow> &struts,
+                           const RectD &root)
 {
     QList<Edges> edges;
     for (const RectD &m : monitors) {
@@ -85,16 +97,19 @@ QList<RectD> visibleFrames(const QList<RectD> &monitors, const QList<StrutWindow
 }
 
 QList<RectD> narrowedToWorkArea(const QList<RectD> &frames, const QList<RectD> &monitors,
-                                const QList<StrutWindow> &struts, const RectD &workArea, const RectD &root)
+                                const QList<StrutWindow> &struts, const RectD &workArea,
+                                const RectD &root)
 {
     const Edges r(root);
     const Edges area(workArea);
     // How deep the work area reserves each edge, and how deep the struts explain it.
-    const double reserved[] = {area.left - r.left, r.right - area.right, area.top - r.top, r.bottom - area.bottom};
+    const double reserved[] = {area.left - r.left, r.right - area.right, area.top - r.top,
+                               r.bottom - area.bottom};
     double explained[] = {0, 0, 0, 0};
     for (const StrutWindow &window : struts) {
         for (int edge = Strut::left; edge <= Strut::bottom; ++edge) {
-            explained[edge] = std::max(explained[edge], double(window.strut.depth(Strut::Edge(edge))));
+            explained[edge] =
+                std::max(explained[edge], double(window.strut.depth(Strut::Edge(edge))));
         }
     }
     const auto unexplained = [&](Strut::Edge edge) { return reserved[edge] > explained[edge]; };

@@ -22,7 +22,8 @@ double overlapArea(const RectD &a, const RectD &b);
 // largest overlap) and only where its reserved band reaches into that monitor: a panel on one
 // monitor never shrinks its neighbour. A legacy strut reserves whole edges of the root and is
 // applied to every monitor its band reaches into.
-QList<RectD> visibleFrames(const QList<RectD> &monitors, const QList<StrutWindow> &struts, const RectD &root);
+QList<RectD> visibleFrames(const QList<RectD> &monitors, const QList<StrutWindow> &struts,
+                           const RectD &root);
 
 // `frames` (the visible frames of `monitors`) narrowed where the window manager's work area
 // reserves more of an edge of the root than the deepest strut on that edge: space the window
@@ -31,6 +32,7 @@ QList<RectD> visibleFrames(const QList<RectD> &monitors, const QList<StrutWindow
 // the work area overlaps; a monitor it does not overlap at all is left as it is (a work area
 // that misses a whole monitor is out of date, not a reservation).
 QList<RectD> narrowedToWorkArea(const QList<RectD> &frames, const QList<RectD> &monitors,
-                                const QList<StrutWindow> &struts, const RectD &workArea, const RectD &root);
+                                const QList<StrutWindow> &struts, const RectD &workArea,
+                                const RectD &root);
 
 } // namespace ostrel::x11

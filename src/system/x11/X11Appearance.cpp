@@ -9,7 +9,9 @@ const QString colorSchemeKey = QStringLiteral("color-scheme");
 
 } // namespace
 
-X11Appearance::X11Appearance(QDBusConnection bus, QObject *parent) : QObject(parent), portal_(std::move(bus))
+X11Appearance::X11Appearance(QDBusConnection bus, QObject *parent)
+    : QObject(parent)
+    , portal_(std::move(bus))
 {
     connect(&portal_, &PortalSettings::valueChanged, this, &X11Appearance::apply);
     portal_.read(appearanceGroup, colorSchemeKey);

@@ -13,7 +13,8 @@ class X11Appearance : public QObject, public SystemAppearance {
     Q_OBJECT
 
 public:
-    explicit X11Appearance(QDBusConnection bus = QDBusConnection::sessionBus(), QObject *parent = nullptr);
+    explicit X11Appearance(QDBusConnection bus = QDBusConnection::sessionBus(),
+                           QObject *parent = nullptr);
 
     std::optional<bool> prefersDark() const override { return prefersDark_; }
     QMetaObject::Connection onChanged(QObject *context, std::function<void()> handler) override;

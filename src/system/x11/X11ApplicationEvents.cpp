@@ -35,11 +35,14 @@ Process lookFor(qint32 pid)
 
 } // namespace
 
-X11ApplicationEvents::X11ApplicationEvents(X11Desktop &desktop, QObject *application, QObject *parent)
-    : ApplicationEvents(parent), desktop_(desktop)
+X11ApplicationEvents::X11ApplicationEvents(X11Desktop &desktop, QObject *application,
+                                           QObject *parent)
+    : ApplicationEvents(parent)
+    , desktop_(desktop)
 {
-    if (application &&
-        application->metaObject()->indexOfSignal("applicationStateChanged(Qt::ApplicationState)") >= 0) {
+    if (application
+        && application->metaObject()->indexOfSignal("applicationStateChanged(Qt::ApplicationState)")
+            >= 0) {
         connect(application, SIGNAL(applicationStateChanged(Qt::ApplicationState)), this,
                 SLOT(applicationStateChanged(Qt::ApplicationState)));
     }
@@ -47,7 +50,8 @@ X11ApplicationEvents::X11ApplicationEvents(X11Desktop &desktop, QObject *applica
     connect(&poll_, &QTimer::timeout, this, &X11ApplicationEvents::pollProcesses);
 
     check();
-    subscription_ = desktop_.connection().subscribe([this](const xcb_generic_event_t &event) { handle(event); });
+    subscription_ = desktop_.connection().subscribe(
+        [this](const xcb_generic_event_t &event) { handle(event); });
 }
 
 X11ApplicationEvents::~X11ApplicationEvents()
@@ -72,8 +76,8 @@ void X11ApplicationEvents::handle(const xcb_generic_event_t &event)
     }
     X11Connection &connection = desktop_.connection();
     const auto &property = reinterpret_cast<const xcb_property_notify_event_t &>(event);
-    if (property.window == connection.root() && property.atom == connection.atom(Atom::NetClientList) &&
-        !posted_.exchange(true)) {
+    if (property.window == connection.root()
+        && property.atom == connection.atom(Atom::NetClientList) && !posted_.exchange(true)) {
         QMetaObject::invokeMethod(this, &X11ApplicationEvents::eventArrived, Qt::QueuedConnection);
     }
 }
@@ -135,7 +139,8 @@ void X11ApplicationEvents::watch(qint32 pid)
     Watch &w = watched_[pid];
     w.pidfd = fd;
     w.notifier = std::make_unique<QSocketNotifier>(fd, QSocketNotifier::Read);
-    connect(w.notifier.get(), &QSocketNotifier::activated, this, [this, pid] { processEnded(pid); });
+    connect(w.notifier.get(), &QSocketNotifier::activated, this,
+            [this, pid] { processEnded(pid); });
 }
 
 void X11ApplicationEvents::unwatch(qint32 pid)
@@ -149,7 +154,8 @@ void X11ApplicationEvents::unwatch(qint32 pid)
         ::close(it->second.pidfd);
     }
     watched_.erase(it);
-    if (std::none_of(watched_.cbegin(), watched_.cend(), [](const auto &w) { return w.second.pidfd < 0; })) {
+    if (std::none_of(watched_.cbegin(), watched_.cend(),
+                     [](const auto &w) { return w.second.pidfd < 0; })) {
         poll_.stop();
     }
 }

@@ -32,7 +32,8 @@ public:
     // How often a process without a pidfd is looked for.
     static constexpr int processPollMs = 1000;
 
-    explicit X11ApplicationEvents(X11Desktop &desktop, QObject *application = nullptr, QObject *parent = nullptr);
+    explicit X11ApplicationEvents(X11Desktop &desktop, QObject *application = nullptr,
+                                  QObject *parent = nullptr);
     ~X11ApplicationEvents() override;
 
 signals:

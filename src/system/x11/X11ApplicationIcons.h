@@ -10,9 +10,15 @@ namespace ostrel::x11 {
 class X11ApplicationIcons : public ApplicationIcons {
 public:
     // The folders holding "applications"; the XDG defaults when empty.
-    explicit X11ApplicationIcons(QStringList dataDirs = {}) : entries_(std::move(dataDirs)) {}
+    explicit X11ApplicationIcons(QStringList dataDirs = {})
+        : entries_(std::move(dataDirs))
+    {
+    }
 
-    std::optional<QString> icon(const QString &bundleID) override { return entries_.icon(bundleID); }
+    std::optional<QString> icon(const QString &bundleID) override
+    {
+        return entries_.icon(bundleID);
+    }
 
 private:
     DesktopEntries entries_;

@@ -18,7 +18,8 @@ QList<RunningApplication> X11Applications::runningApplications()
             continue; // a client whose process nobody knows cannot be addressed as an application
         }
         const WindowKind kind = windowKind(info, connection);
-        const bool regularWindow = kind == WindowKind::normal && !info.hasState(connection.atom(Atom::NetWmStateSkipTaskbar));
+        const bool regularWindow = kind == WindowKind::normal
+            && !info.hasState(connection.atom(Atom::NetWmStateSkipTaskbar));
         auto it = byPid.constFind(*info.pid);
         if (it == byPid.constEnd()) {
             // The first window of a process names it.
@@ -31,7 +32,8 @@ QList<RunningApplication> X11Applications::runningApplications()
             if (!identity.name.isEmpty()) {
                 app.localizedName = identity.name;
             }
-            app.activationPolicy = regularWindow ? ActivationPolicy::regular : ActivationPolicy::accessory;
+            app.activationPolicy =
+                regularWindow ? ActivationPolicy::regular : ActivationPolicy::accessory;
             byPid.insert(app.pid, int(apps.size()));
             apps.append(app);
         } else if (regularWindow) {

@@ -9,7 +9,10 @@ namespace ostrel::x11 {
 // a taskbar would show; "hidden" does not exist on X11.
 class X11Applications : public RunningApplications {
 public:
-    explicit X11Applications(X11Desktop &desktop) : desktop_(desktop) {}
+    explicit X11Applications(X11Desktop &desktop)
+        : desktop_(desktop)
+    {
+    }
     QList<RunningApplication> runningApplications() override;
     qint32 ownProcessIdentifier() override;
     std::optional<QString> ownBundleIdentifier() override;

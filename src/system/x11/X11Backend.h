@@ -19,11 +19,15 @@ namespace ostrel::x11 {
 class X11Backend {
 public:
     // Null when no X server answers (e.g. a Wayland-only session).
-    static std::unique_ptr<X11Backend> connect(const std::string &display = {}, QStringList desktopEntryDirs = {});
+    static std::unique_ptr<X11Backend> connect(const std::string &display = {},
+                                               QStringList desktopEntryDirs = {});
 
     SystemBackend backend();
     X11Connection &connection() { return desktop_->connection(); }
-    const std::shared_ptr<X11Connection> &sharedConnection() const { return desktop_->sharedConnection(); }
+    const std::shared_ptr<X11Connection> &sharedConnection() const
+    {
+        return desktop_->sharedConnection();
+    }
     X11Desktop &desktop() { return *desktop_; }
 
 private:

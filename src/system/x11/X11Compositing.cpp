@@ -8,7 +8,8 @@ constexpr double replyTimeout = 0.5;
 
 } // namespace
 
-X11Compositing::X11Compositing(std::shared_ptr<X11Connection> connection) : connection_(std::move(connection))
+X11Compositing::X11Compositing(std::shared_ptr<X11Connection> connection)
+    : connection_(std::move(connection))
 {
     if (connection_) {
         selection_ = connection_->internAtom("_NET_WM_CM_S0", deadlineIn(replyTimeout));

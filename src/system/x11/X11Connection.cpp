@@ -13,7 +13,8 @@
 
 namespace ostrel::x11 {
 
-std::shared_ptr<X11Connection> X11Connection::open(const std::string &display, double timeoutSeconds)
+std::shared_ptr<X11Connection> X11Connection::open(const std::string &display,
+                                                   double timeoutSeconds)
 {
     std::shared_ptr<X11Connection> self(new X11Connection);
     self->connection_ = xcb_connect(display.empty() ? nullptr : display.c_str(), nullptr);
@@ -45,12 +46,15 @@ std::shared_ptr<X11Connection> X11Connection::open(const std::string &display, d
     // The prefetched extension replies came before the atoms' replies, so these do not block.
     const xcb_query_extension_reply_t *randr = xcb_get_extension_data(c, &xcb_randr_id);
     if (randr && randr->present) {
-        auto version = self->reply<xcb_randr_query_version_reply_t>(xcb_randr_query_version(c, 1, 5), deadline);
-        self->randr15_ = version.ok() && (version->major_version > 1 || version->minor_version >= 5);
+        auto version = self->reply<xcb_randr_query_version_reply_t>(
+            xcb_randr_query_version(c, 1, 5), deadline);
+        self->randr15_ =
+            version.ok() && (version->major_version > 1 || version->minor_version >= 5);
     }
     const xcb_query_extension_reply_t *res = xcb_get_extension_data(c, &xcb_res_id);
     if (res && res->present) {
-        auto version = self->reply<xcb_res_query_version_reply_t>(xcb_res_query_version(c, 1, 2), deadline);
+        auto version =
+            self->reply<xcb_res_query_version_reply_t>(xcb_res_query_version(c, 1, 2), deadline);
         self->resource_ = version.ok() && (version->server_major > 1 || version->server_minor >= 2);
     }
     return self;
@@ -63,7 +67,8 @@ X11Connection::~X11Connection()
     }
 }
 
-ReplyStatus X11Connection::waitForReply(unsigned int sequence, Deadline deadline, void **reply, uint8_t *errorCode)
+ReplyStatus X11Connection::waitForReply(unsigned int sequence, Deadline deadline, void **reply,
+                                        uint8_t *errorCode)
 {
     *reply = nullptr;
     xcb_flush(connection_);
@@ -90,7 +95,8 @@ ReplyStatus X11Connection::waitForReply(unsigned int sequence, Deadline deadline
             return ReplyStatus::disconnected;
         }
         pumpEvents();
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+            deadline - std::chrono::steady_clock::now());
         if (left.count() <= 0) {
             xcb_discard_reply(connection_, sequence);
             return ReplyStatus::timedOut;
@@ -130,8 +136,9 @@ struct ThreadWake {
         if (fd >= 0) {
             WakeRegistry &registry = wakeRegistry();
             std::lock_guard lock(registry.mutex);
-            registry.descriptors.erase(std::remove(registry.descriptors.begin(), registry.descriptors.end(), fd),
-                                       registry.descriptors.end());
+            registry.descriptors.erase(
+                std::remove(registry.descriptors.begin(), registry.descriptors.end(), fd),
+                registry.descriptors.end());
             close(fd);
         }
     }
@@ -143,7 +150,8 @@ struct ThreadWake {
 
 void X11Connection::waitForActivity(Deadline until)
 {
-    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(until - std::chrono::steady_clock::now());
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+        until - std::chrono::steady_clock::now());
     if (left.count() <= 0) {
         return;
     }
@@ -184,7 +192,8 @@ int X11Connection::subscribe(EventHandler handler)
 void X11Connection::unsubscribe(int id)
 {
     std::lock_guard lock(handlersMutex_);
-    handlers_.erase(std::remove_if(handlers_.begin(), handlers_.end(), [id](const auto &h) { return h.first == id; }),
+    handlers_.erase(std::remove_if(handlers_.begin(), handlers_.end(),
+                                   [id](const auto &h) { return h.first == id; }),
                     handlers_.end());
 }
 
@@ -201,7 +210,8 @@ void X11Connection::pumpEvents()
         }
         pumpAgain_.store(false);
         while (xcb_generic_event_t *event = xcb_poll_for_event(connection_)) {
-            // Dispatching under the lock means a handler is never called after unsubscribe returned.
+            // Dispatching under the lock means a handler is never called after unsubscribe
+            // returned.
             std::lock_guard lock(handlersMutex_);
             for (const auto &h : handlers_) {
                 h.second(*event);
@@ -214,7 +224,8 @@ void X11Connection::pumpEvents()
 xcb_atom_t X11Connection::internAtom(const std::string &name, Deadline deadline)
 {
     auto r = reply<xcb_intern_atom_reply_t>(
-        xcb_intern_atom(connection_, 0, static_cast<uint16_t>(name.size()), name.c_str()), deadline);
+        xcb_intern_atom(connection_, 0, static_cast<uint16_t>(name.size()), name.c_str()),
+        deadline);
     return r.ok() ? r->atom : xcb_atom_t{XCB_ATOM_NONE};
 }
 

@@ -20,8 +20,9 @@ using Deadline = std::chrono::steady_clock::time_point;
 
 inline Deadline deadlineIn(double seconds)
 {
-    return std::chrono::steady_clock::now() +
-           std::chrono::duration_cast<std::chrono::steady_clock::duration>(std::chrono::duration<double>(seconds));
+    return std::chrono::steady_clock::now()
+        + std::chrono::duration_cast<std::chrono::steady_clock::duration>(
+               std::chrono::duration<double>(seconds));
 }
 
 struct FreeDeleter {
@@ -50,7 +51,8 @@ class X11Connection {
 public:
     // Connects to the display (the environment's DISPLAY when empty). Returns null when no X
     // server answers, so a Wayland-only session simply has no X11 backend.
-    static std::shared_ptr<X11Connection> open(const std::string &display = {}, double timeoutSeconds = 2.0);
+    static std::shared_ptr<X11Connection> open(const std::string &display = {},
+                                               double timeoutSeconds = 2.0);
     ~X11Connection();
     X11Connection(const X11Connection &) = delete;
     X11Connection &operator=(const X11Connection &) = delete;
@@ -64,7 +66,8 @@ public:
 
     // Waits for the reply of one request sent with `sequence` until the deadline; on time-out the
     // reply is discarded so it never piles up. Events that arrive meanwhile are dispatched.
-    ReplyStatus waitForReply(unsigned int sequence, Deadline deadline, void **reply, uint8_t *errorCode);
+    ReplyStatus waitForReply(unsigned int sequence, Deadline deadline, void **reply,
+                             uint8_t *errorCode);
 
     template <class Reply, class Cookie>
     XReply<Reply> reply(Cookie cookie, Deadline deadline)

@@ -10,7 +10,8 @@
 namespace ostrel::x11 {
 
 X11Desktop::X11Desktop(std::shared_ptr<X11Connection> connection, QStringList desktopEntryDirs)
-    : connection_(std::move(connection)), desktopEntries_(std::move(desktopEntryDirs))
+    : connection_(std::move(connection))
+    , desktopEntries_(std::move(desktopEntryDirs))
 {
     xcb_connection_t *c = connection_->raw();
     // A new layout of the monitors also configures the root, but another monitor on the same
@@ -18,10 +19,10 @@ X11Desktop::X11Desktop(std::shared_ptr<X11Connection> connection, QStringList de
     if (const xcb_query_extension_reply_t *randr = xcb_get_extension_data(c, &xcb_randr_id);
         randr && randr->present) {
         randrFirstEvent_ = randr->first_event;
-        xcb_randr_select_input(c, connection_->root(),
-                               XCB_RANDR_NOTIFY_MASK_SCREEN_CHANGE | XCB_RANDR_NOTIFY_MASK_CRTC_CHANGE
-                                   | XCB_RANDR_NOTIFY_MASK_OUTPUT_CHANGE
-                                   | XCB_RANDR_NOTIFY_MASK_OUTPUT_PROPERTY);
+        xcb_randr_select_input(
+            c, connection_->root(),
+            XCB_RANDR_NOTIFY_MASK_SCREEN_CHANGE | XCB_RANDR_NOTIFY_MASK_CRTC_CHANGE
+                | XCB_RANDR_NOTIFY_MASK_OUTPUT_CHANGE | XCB_RANDR_NOTIFY_MASK_OUTPUT_PROPERTY);
     }
     // A client's own change ends what is known of that client; the root's ends everything.
     const auto changed = [this](xcb_window_t window) {
@@ -70,11 +71,12 @@ bool X11Desktop::isWindowManagerEvent(const xcb_generic_event_t &event) const
     case XCB_PROPERTY_NOTIFY: {
         const auto &property = reinterpret_cast<const xcb_property_notify_event_t &>(event);
         return property.window == connection_->root()
-               && (property.atom == connection_->atom(Atom::NetSupportingWmCheck)
-                   || property.atom == connection_->atom(Atom::NetSupported));
+            && (property.atom == connection_->atom(Atom::NetSupportingWmCheck)
+                || property.atom == connection_->atom(Atom::NetSupported));
     }
     case XCB_DESTROY_NOTIFY:
-        return reinterpret_cast<const xcb_destroy_notify_event_t &>(event).window == lastWmCheck_.load();
+        return reinterpret_cast<const xcb_destroy_notify_event_t &>(event).window
+            == lastWmCheck_.load();
     default:
         return false;
     }
@@ -84,8 +86,8 @@ bool X11Desktop::isMonitorEvent(const xcb_generic_event_t &event) const
 {
     const uint8_t type = event.response_type & 0x7F;
     return randrFirstEvent_
-           && (type == *randrFirstEvent_ + XCB_RANDR_SCREEN_CHANGE_NOTIFY
-               || type == *randrFirstEvent_ + XCB_RANDR_NOTIFY);
+        && (type == *randrFirstEvent_ + XCB_RANDR_SCREEN_CHANGE_NOTIFY
+            || type == *randrFirstEvent_ + XCB_RANDR_NOTIFY);
 }
 
 X11Desktop::~X11Desktop()
@@ -113,7 +115,8 @@ std::shared_ptr<const X11Desktop::Snapshot> X11Desktop::snapshot(Deadline deadli
     const auto now = std::chrono::steady_clock::now();
     // Taken before anything is read: a change that arrives while reading is seen next time.
     const QSet<xcb_window_t> changed = takeChangedWindows();
-    if (cached_ && cachedGeneration_ == generation_.load() && now - cachedAt_ < std::chrono::seconds(1)) {
+    if (cached_ && cachedGeneration_ == generation_.load()
+        && now - cachedAt_ < std::chrono::seconds(1)) {
         if (changed.isEmpty()) {
             return cached_;
         }
@@ -136,7 +139,8 @@ std::shared_ptr<const X11Desktop::Snapshot> X11Desktop::snapshot(Deadline deadli
     for (xcb_window_t w : snapshot->root.clientList) {
         xcb_change_window_attributes(connection_->raw(), w, XCB_CW_EVENT_MASK, &mask);
     }
-    const QList<X11WindowInfo> infos = readWindowInfos(*connection_, snapshot->root.clientList, deadline);
+    const QList<X11WindowInfo> infos =
+        readWindowInfos(*connection_, snapshot->root.clientList, deadline);
     for (const X11WindowInfo &info : infos) {
         if (info.status == X11WindowInfo::Status::timedOut) {
             return nullptr;
@@ -250,7 +254,8 @@ std::optional<bool> X11Desktop::readWindowManagerUsable(Deadline deadline)
         // The window may be gone already; the property read then says so, and the error of
         // the selection is dropped.
         const uint32_t mask = XCB_EVENT_MASK_STRUCTURE_NOTIFY;
-        connection_->discard(xcb_change_window_attributes_checked(c, check, XCB_CW_EVENT_MASK, &mask).sequence);
+        connection_->discard(
+            xcb_change_window_attributes_checked(c, check, XCB_CW_EVENT_MASK, &mask).sequence);
         return property(check, Atom::NetSupportingWmCheck, 1);
     };
     const xcb_window_t lastCheck = lastWmCheck_.load();
@@ -282,13 +287,14 @@ std::optional<bool> X11Desktop::readWindowManagerUsable(Deadline deadline)
         return false;
     }
     const QList<quint32> atoms = cardinals(supported.reply.get());
-    return atoms.contains(connection_->atom(Atom::NetClientList)) &&
-           atoms.contains(connection_->atom(Atom::NetMoveresizeWindow));
+    return atoms.contains(connection_->atom(Atom::NetClientList))
+        && atoms.contains(connection_->atom(Atom::NetMoveresizeWindow));
 }
 
 X11Desktop::Identity X11Desktop::identify(const X11WindowInfo &info)
 {
-    if (const auto match = desktopEntries_.find(info.gtkApplicationId, info.kdeDesktopFile, info.instance, info.className)) {
+    if (const auto match = desktopEntries_.find(info.gtkApplicationId, info.kdeDesktopFile,
+                                                info.instance, info.className)) {
         return {match->id, match->name};
     }
     const QString className = info.className.isEmpty() ? info.instance : info.className;

@@ -46,7 +46,8 @@ public:
         }
     };
 
-    explicit X11Desktop(std::shared_ptr<X11Connection> connection, QStringList desktopEntryDirs = {});
+    explicit X11Desktop(std::shared_ptr<X11Connection> connection,
+                        QStringList desktopEntryDirs = {});
     ~X11Desktop();
     X11Desktop(const X11Desktop &) = delete;
     X11Desktop &operator=(const X11Desktop &) = delete;

@@ -14,7 +14,9 @@ constexpr int followedDesktops = 16;
 } // namespace
 
 X11DisplayEvents::X11DisplayEvents(X11Desktop &desktop, ScreenList &screens, QObject *parent)
-    : DisplayEvents(parent), desktop_(desktop), screens_(screens)
+    : DisplayEvents(parent)
+    , desktop_(desktop)
+    , screens_(screens)
 {
     X11Connection &connection = desktop_.connection();
     xcb_connection_t *c = connection.raw();
@@ -46,7 +48,8 @@ X11DisplayEvents::X11DisplayEvents(X11Desktop &desktop, ScreenList &screens, QOb
     connect(&burst_, &QTimer::timeout, this, &X11DisplayEvents::check);
 
     last_ = screens_.screens();
-    subscription_ = connection.subscribe([this](const xcb_generic_event_t &event) { handle(event); });
+    subscription_ =
+        connection.subscribe([this](const xcb_generic_event_t &event) { handle(event); });
 }
 
 X11DisplayEvents::~X11DisplayEvents()
@@ -63,7 +66,8 @@ void X11DisplayEvents::handle(const xcb_generic_event_t &event)
         relevant = true;
     } else if (type == XCB_PROPERTY_NOTIFY) {
         const auto &property = reinterpret_cast<const xcb_property_notify_event_t &>(event);
-        const std::vector<xcb_atom_t> &atoms = property.window == desktop_.connection().root() ? rootAtoms_ : windowAtoms_;
+        const std::vector<xcb_atom_t> &atoms =
+            property.window == desktop_.connection().root() ? rootAtoms_ : windowAtoms_;
         relevant = std::find(atoms.begin(), atoms.end(), property.atom) != atoms.end();
     }
     if (relevant && !posted_.exchange(true)) {

@@ -28,7 +28,8 @@ AXElement X11Elements::applicationElement(qint32 pid)
 void X11Elements::setMessagingTimeout(AXElement element, double seconds)
 {
     std::lock_guard lock(timeoutsMutex_);
-    // Elements come and go with windows; drop the oldest settings before the table grows without end.
+    // Elements come and go with windows; drop the oldest settings before the table grows without
+    // end.
     if (timeouts_.size() > 4096) {
         timeouts_.clear();
     }
@@ -53,7 +54,8 @@ AXAttributeResult X11Elements::copyAttributeValue(AXElement element, const QStri
     return windowAttribute(xcb_window_t(element.handle), attribute, deadline);
 }
 
-AXAttributeResult X11Elements::applicationAttribute(qint32 pid, const QString &attribute, Deadline deadline)
+AXAttributeResult X11Elements::applicationAttribute(qint32 pid, const QString &attribute,
+                                                    Deadline deadline)
 {
     if (attribute != AXAttribute::windows) {
         return failed(AXError::attributeUnsupported);
@@ -85,7 +87,8 @@ AXAttributeResult X11Elements::applicationAttribute(qint32 pid, const QString &a
     return AXAttributeResult{AXError::success, windows};
 }
 
-AXAttributeResult X11Elements::windowAttribute(xcb_window_t window, const QString &attribute, Deadline deadline)
+AXAttributeResult X11Elements::windowAttribute(xcb_window_t window, const QString &attribute,
+                                               Deadline deadline)
 {
     const auto snapshot = desktop_.snapshot(deadline);
     if (!snapshot) {
@@ -121,7 +124,8 @@ AXAttributeResult X11Elements::windowAttribute(xcb_window_t window, const QStrin
     }
     const RectD frame = info->visibleFrameInRoot();
     if (attribute == AXAttribute::position) {
-        return AXAttributeResult{AXError::success, AXPoint{frame.x - snapshot->originX, frame.y - snapshot->originY}};
+        return AXAttributeResult{AXError::success,
+                                 AXPoint{frame.x - snapshot->originX, frame.y - snapshot->originY}};
     }
     if (attribute == AXAttribute::size) {
         return AXAttributeResult{AXError::success, AXSize{frame.width, frame.height}};
@@ -133,7 +137,8 @@ AXAttributeResult X11Elements::windowAttribute(xcb_window_t window, const QStrin
     return failed(AXError::attributeUnsupported);
 }
 
-AXError X11Elements::setAttributeValue(AXElement element, const QString &attribute, const AXValue &value)
+AXError X11Elements::setAttributeValue(AXElement element, const QString &attribute,
+                                       const AXValue &value)
 {
     if (element.isNull() || isApplication(element)) {
         return AXError::attributeUnsupported;
@@ -154,30 +159,36 @@ AXError X11Elements::setAttributeValue(AXElement element, const QString &attribu
     } else {
         return AXError::attributeUnsupported;
     }
-    const FrameRequestResult written = writeFrame(desktop_, xcb_window_t(element.handle), request, deadlineFor(element));
+    const FrameRequestResult written =
+        writeFrame(desktop_, xcb_window_t(element.handle), request, deadlineFor(element));
     return request.position ? written.position : written.size;
 }
 
-std::optional<AXFrameWriteResult> X11Elements::setSizeAndPosition(AXElement element, const AXSize &size,
-                                                                  const AXPoint &position)
+std::optional<AXFrameWriteResult>
+X11Elements::setSizeAndPosition(AXElement element, const AXSize &size, const AXPoint &position)
 {
-    const std::shared_ptr<AXPendingFrameWrite> write = beginSizeAndPosition(element, size, position);
+    const std::shared_ptr<AXPendingFrameWrite> write =
+        beginSizeAndPosition(element, size, position);
     awaitSizesAndPositions({write}, 1);
-    return write->answer.value_or(AXFrameWriteResult{AXError::cannotComplete, AXError::cannotComplete});
+    return write->answer.value_or(
+        AXFrameWriteResult{AXError::cannotComplete, AXError::cannotComplete});
 }
 
-std::shared_ptr<AXPendingFrameWrite> X11Elements::beginSizeAndPosition(AXElement element, const AXSize &size,
-                                                                       const AXPoint &position)
+std::shared_ptr<AXPendingFrameWrite>
+X11Elements::beginSizeAndPosition(AXElement element, const AXSize &size, const AXPoint &position)
 {
     if (element.isNull() || isApplication(element)) {
         auto refused = std::make_shared<AXPendingFrameWrite>();
-        refused->answer = AXFrameWriteResult{AXError::attributeUnsupported, AXError::attributeUnsupported};
+        refused->answer =
+            AXFrameWriteResult{AXError::attributeUnsupported, AXError::attributeUnsupported};
         return refused;
     }
-    return beginWriteFrame(desktop_, xcb_window_t(element.handle), FrameRequest{position, size}, deadlineFor(element));
+    return beginWriteFrame(desktop_, xcb_window_t(element.handle), FrameRequest{position, size},
+                           deadlineFor(element));
 }
 
-void X11Elements::awaitSizesAndPositions(const QList<std::shared_ptr<AXPendingFrameWrite>> &writes, qsizetype count)
+void X11Elements::awaitSizesAndPositions(const QList<std::shared_ptr<AXPendingFrameWrite>> &writes,
+                                         qsizetype count)
 {
     awaitFrameWrites(desktop_, writes, count);
     for (const auto &write : writes) {

@@ -16,18 +16,23 @@ namespace ostrel::x11 {
 // messaging timeout.
 class X11Elements : public AccessibilityElements {
 public:
-    explicit X11Elements(X11Desktop &desktop) : desktop_(desktop) {}
+    explicit X11Elements(X11Desktop &desktop)
+        : desktop_(desktop)
+    {
+    }
 
     AXElement applicationElement(qint32 pid) override;
     void setMessagingTimeout(AXElement element, double seconds) override;
     AXAttributeResult copyAttributeValue(AXElement element, const QString &attribute) override;
-    AXError setAttributeValue(AXElement element, const QString &attribute, const AXValue &value) override;
+    AXError setAttributeValue(AXElement element, const QString &attribute,
+                              const AXValue &value) override;
     // One _NET_MOVERESIZE_WINDOW for both: window managers apply it in one step.
     std::optional<AXFrameWriteResult> setSizeAndPosition(AXElement element, const AXSize &size,
                                                          const AXPoint &position) override;
     std::shared_ptr<AXPendingFrameWrite> beginSizeAndPosition(AXElement element, const AXSize &size,
                                                               const AXPoint &position) override;
-    void awaitSizesAndPositions(const QList<std::shared_ptr<AXPendingFrameWrite>> &writes, qsizetype count) override;
+    void awaitSizesAndPositions(const QList<std::shared_ptr<AXPendingFrameWrite>> &writes,
+                                qsizetype count) override;
 
     static constexpr quint64 applicationTag = quint64(1) << 32;
     static bool isApplication(AXElement e) { return (e.handle & applicationTag) != 0; }
@@ -35,7 +40,8 @@ public:
 private:
     Deadline deadlineFor(AXElement element);
     AXAttributeResult applicationAttribute(qint32 pid, const QString &attribute, Deadline deadline);
-    AXAttributeResult windowAttribute(xcb_window_t window, const QString &attribute, Deadline deadline);
+    AXAttributeResult windowAttribute(xcb_window_t window, const QString &attribute,
+                                      Deadline deadline);
 
     X11Desktop &desktop_;
     std::mutex timeoutsMutex_;

@@ -15,7 +15,8 @@ QHash<const X11Connection *, std::weak_ptr<X11EventPump>> &pumps()
 
 } // namespace
 
-std::shared_ptr<X11EventPump> X11EventPump::forConnection(const std::shared_ptr<X11Connection> &connection)
+std::shared_ptr<X11EventPump>
+X11EventPump::forConnection(const std::shared_ptr<X11Connection> &connection)
 {
     if (!connection) {
         return nullptr;
@@ -29,8 +30,8 @@ std::shared_ptr<X11EventPump> X11EventPump::forConnection(const std::shared_ptr<
 }
 
 X11EventPump::X11EventPump(std::shared_ptr<X11Connection> connection)
-    : connection_(std::move(connection)),
-      notifier_(xcb_get_file_descriptor(connection_->raw()), QSocketNotifier::Read)
+    : connection_(std::move(connection))
+    , notifier_(xcb_get_file_descriptor(connection_->raw()), QSocketNotifier::Read)
 {
     connect(&notifier_, &QSocketNotifier::activated, this, &X11EventPump::pump);
     // Whatever arrived before the notifier existed is already off the socket.

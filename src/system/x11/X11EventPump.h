@@ -18,7 +18,8 @@ class X11EventPump : public QObject {
     Q_OBJECT
 
 public:
-    static std::shared_ptr<X11EventPump> forConnection(const std::shared_ptr<X11Connection> &connection);
+    static std::shared_ptr<X11EventPump>
+    forConnection(const std::shared_ptr<X11Connection> &connection);
     ~X11EventPump() override;
 
 private:

@@ -61,7 +61,8 @@ bool representable(double v, double low, double high)
     return std::isfinite(v) && std::round(v) >= low && std::round(v) <= high;
 }
 
-void sendToRoot(X11Connection &connection, xcb_window_t window, xcb_atom_t type, const std::array<uint32_t, 5> &data)
+void sendToRoot(X11Connection &connection, xcb_window_t window, xcb_atom_t type,
+                const std::array<uint32_t, 5> &data)
 {
     xcb_client_message_event_t event{};
     event.response_type = XCB_CLIENT_MESSAGE;
@@ -80,15 +81,21 @@ void sendToRoot(X11Connection &connection, xcb_window_t window, xcb_atom_t type,
 // Counts the configure and destroy notifications of one window while a write waits for them.
 class WindowWatch {
 public:
-    WindowWatch(X11Connection &connection, xcb_window_t window) : connection_(connection)
+    WindowWatch(X11Connection &connection, xcb_window_t window)
+        : connection_(connection)
     {
         id_ = connection.subscribe([this, window](const xcb_generic_event_t &event) {
             const uint8_t type = event.response_type & 0x7F;
-            if (type == XCB_CONFIGURE_NOTIFY && reinterpret_cast<const xcb_configure_notify_event_t &>(event).window == window) {
+            if (type == XCB_CONFIGURE_NOTIFY
+                && reinterpret_cast<const xcb_configure_notify_event_t &>(event).window == window) {
                 configures_.fetch_add(1);
-            } else if (type == XCB_DESTROY_NOTIFY && reinterpret_cast<const xcb_destroy_notify_event_t &>(event).window == window) {
+            } else if (type == XCB_DESTROY_NOTIFY
+                       && reinterpret_cast<const xcb_destroy_notify_event_t &>(event).window
+                           == window) {
                 destroyed_ = true;
-            } else if (type == XCB_PROPERTY_NOTIFY && reinterpret_cast<const xcb_property_notify_event_t &>(event).window == window) {
+            } else if (type == XCB_PROPERTY_NOTIFY
+                       && reinterpret_cast<const xcb_property_notify_event_t &>(event).window
+                           == window) {
                 properties_.fetch_add(1);
             }
         });
@@ -118,11 +125,13 @@ bool windowManagerCaughtUp(X11Connection &connection, Deadline deadline)
     const xcb_window_t probe = xcb_generate_id(c);
     const uint32_t mask = XCB_EVENT_MASK_PROPERTY_CHANGE;
     xcb_create_window(c, XCB_COPY_FROM_PARENT, probe, connection.root(), -1, -1, 1, 1, 0,
-                      XCB_WINDOW_CLASS_INPUT_OUTPUT, XCB_COPY_FROM_PARENT, XCB_CW_EVENT_MASK, &mask);
+                      XCB_WINDOW_CLASS_INPUT_OUTPUT, XCB_COPY_FROM_PARENT, XCB_CW_EVENT_MASK,
+                      &mask);
     bool answered = false;
     {
         WindowWatch watch(connection, probe);
-        sendToRoot(connection, probe, connection.atom(Atom::NetRequestFrameExtents), {0, 0, 0, 0, 0});
+        sendToRoot(connection, probe, connection.atom(Atom::NetRequestFrameExtents),
+                   {0, 0, 0, 0, 0});
         while (watch.properties() == 0 && Clock::now() < deadline) {
             waitForEvents(connection, deadline);
         }
@@ -159,8 +168,8 @@ TargetWindow readTarget(X11Desktop &desktop, xcb_window_t window, Deadline deadl
 
 bool isMaximized(const X11WindowInfo &info, const X11Connection &connection)
 {
-    return info.hasState(connection.atom(Atom::NetWmStateMaximizedVert)) ||
-           info.hasState(connection.atom(Atom::NetWmStateMaximizedHorz));
+    return info.hasState(connection.atom(Atom::NetWmStateMaximizedVert))
+        || info.hasState(connection.atom(Atom::NetWmStateMaximizedHorz));
 }
 
 bool supports(const TargetWindow &target, const X11Connection &connection, Atom atom)
@@ -170,8 +179,8 @@ bool supports(const TargetWindow &target, const X11Connection &connection, Atom 
 
 // Waits until the window manager has taken the maximized state off the window; `target` then
 // holds the window as it was read at that moment.
-AXError awaitStateCleared(X11Desktop &desktop, const WindowWatch &watch, xcb_window_t window, TargetWindow &target,
-                          Deadline deadline)
+AXError awaitStateCleared(X11Desktop &desktop, const WindowWatch &watch, xcb_window_t window,
+                          TargetWindow &target, Deadline deadline)
 {
     X11Connection &connection = desktop.connection();
     for (;;) {
@@ -195,29 +204,32 @@ AXError awaitStateCleared(X11Desktop &desktop, const WindowWatch &watch, xcb_win
 
 // The state goes first; the window's own geometry and frame follow, one change at a time, and
 // the write must see the frame extents of the restored window.
-void awaitRestoredFrame(X11Connection &connection, const WindowWatch &watch, const TargetWindow &target,
-                        int configuresBefore, Deadline deadline)
+void awaitRestoredFrame(X11Connection &connection, const WindowWatch &watch,
+                        const TargetWindow &target, int configuresBefore, Deadline deadline)
 {
     const Deadline restored = std::min(deadline, Clock::now() + restoredFrameWait);
-    if (supports(target, connection, Atom::NetRequestFrameExtents) && windowManagerCaughtUp(connection, restored)) {
+    if (supports(target, connection, Atom::NetRequestFrameExtents)
+        && windowManagerCaughtUp(connection, restored)) {
         return;
     }
-    while (watch.configures() == configuresBefore && !watch.destroyed() && Clock::now() < restored) {
+    while (watch.configures() == configuresBefore && !watch.destroyed()
+           && Clock::now() < restored) {
         waitForEvents(connection, restored);
     }
 }
 
 // A maximized window ignores moves: takes the maximized state away and waits until the window
 // manager has given the window its own frame back; `target` is then read afresh.
-AXError unmaximize(X11Desktop &desktop, const WindowWatch &watch, xcb_window_t window, TargetWindow &target,
-                   Deadline deadline)
+AXError unmaximize(X11Desktop &desktop, const WindowWatch &watch, xcb_window_t window,
+                   TargetWindow &target, Deadline deadline)
 {
     X11Connection &connection = desktop.connection();
     const int configuresBefore = watch.configures();
     sendToRoot(connection, window, connection.atom(Atom::NetWmState),
                {removeState, connection.atom(Atom::NetWmStateMaximizedVert),
                 connection.atom(Atom::NetWmStateMaximizedHorz), stateFromPager, 0});
-    if (const AXError error = awaitStateCleared(desktop, watch, window, target, deadline); error != AXError::success) {
+    if (const AXError error = awaitStateCleared(desktop, watch, window, target, deadline);
+        error != AXError::success) {
         return error;
     }
     awaitRestoredFrame(connection, watch, target, configuresBefore, deadline);
@@ -236,7 +248,8 @@ struct Placement {
     RectD expected; // the client window once the request is applied
 };
 
-Placement plan(const X11WindowInfo &info, const FrameRequest &request, double originX, double originY)
+Placement plan(const X11WindowInfo &info, const FrameRequest &request, double originX,
+               double originY)
 {
     const Extents &net = info.frameExtents;
     const Extents &gtk = info.gtkFrameExtents;
@@ -254,8 +267,10 @@ Placement plan(const X11WindowInfo &info, const FrameRequest &request, double or
         placement.parts |= MoveResize::x | MoveResize::y;
     }
     if (request.size) {
-        const double w = std::round(request.size->width) - double(net[0]) - double(net[1]) + double(gtk[0]) + double(gtk[1]);
-        const double h = std::round(request.size->height) - double(net[2]) - double(net[3]) + double(gtk[2]) + double(gtk[3]);
+        const double w = std::round(request.size->width) - double(net[0]) - double(net[1])
+            + double(gtk[0]) + double(gtk[1]);
+        const double h = std::round(request.size->height) - double(net[2]) - double(net[3])
+            + double(gtk[2]) + double(gtk[3]);
         placement.clientWidth = uint32_t(std::max(1.0, w));
         placement.clientHeight = uint32_t(std::max(1.0, h));
         placement.expected.width = placement.clientWidth;
@@ -265,12 +280,14 @@ Placement plan(const X11WindowInfo &info, const FrameRequest &request, double or
     return placement;
 }
 
-void send(X11Connection &connection, xcb_window_t window, const Placement &placement, bool viaMoveResize)
+void send(X11Connection &connection, xcb_window_t window, const Placement &placement,
+          bool viaMoveResize)
 {
     if (viaMoveResize) {
         sendToRoot(connection, window, connection.atom(Atom::NetMoveresizeWindow),
-                   {MoveResize::northWestGravity | placement.parts | MoveResize::fromPager, uint32_t(placement.frameX),
-                    uint32_t(placement.frameY), placement.clientWidth, placement.clientHeight});
+                   {MoveResize::northWestGravity | placement.parts | MoveResize::fromPager,
+                    uint32_t(placement.frameX), uint32_t(placement.frameY), placement.clientWidth,
+                    placement.clientHeight});
         return;
     }
     // Without the message a configure request is the window manager's to honour.
@@ -293,12 +310,16 @@ void send(X11Connection &connection, xcb_window_t window, const Placement &place
 // Whether the client's size hints let it take the size: a window of a fixed size, or one that
 // grows in steps the size misses, is given another size by any window manager, so a move that
 // keeps the old size may be the whole answer.
-bool sizeAllowed(X11Connection &connection, xcb_window_t window, double width, double height, Deadline deadline)
+bool sizeAllowed(X11Connection &connection, xcb_window_t window, double width, double height,
+                 Deadline deadline)
 {
-    constexpr uint32_t minSize = 1u << 4, maxSize = 1u << 5, resizeIncrements = 1u << 6, baseSize = 1u << 8;
-    auto cookie = xcb_get_property(connection.raw(), 0, window, XCB_ATOM_WM_NORMAL_HINTS, XCB_ATOM_WM_SIZE_HINTS, 0, 18);
+    constexpr uint32_t minSize = 1u << 4, maxSize = 1u << 5, resizeIncrements = 1u << 6,
+                       baseSize = 1u << 8;
+    auto cookie = xcb_get_property(connection.raw(), 0, window, XCB_ATOM_WM_NORMAL_HINTS,
+                                   XCB_ATOM_WM_SIZE_HINTS, 0, 18);
     auto reply = connection.reply<xcb_get_property_reply_t>(cookie, deadline);
-    if (!reply.ok() || reply->format != 32 || xcb_get_property_value_length(reply.reply.get()) < 18 * 4) {
+    if (!reply.ok() || reply->format != 32
+        || xcb_get_property_value_length(reply.reply.get()) < 18 * 4) {
         return true;
     }
     const auto *hints = static_cast<const uint32_t *>(xcb_get_property_value(reply.reply.get()));
@@ -310,8 +331,12 @@ bool sizeAllowed(X11Connection &connection, xcb_window_t window, double width, d
         return false;
     }
     if ((hints[0] & resizeIncrements) && int32_t(hints[9]) > 1 && int32_t(hints[10]) > 1) {
-        const int64_t baseW = (hints[0] & baseSize) ? int32_t(hints[15]) : (hints[0] & minSize) ? int32_t(hints[5]) : 0;
-        const int64_t baseH = (hints[0] & baseSize) ? int32_t(hints[16]) : (hints[0] & minSize) ? int32_t(hints[6]) : 0;
+        const int64_t baseW = (hints[0] & baseSize) ? int32_t(hints[15])
+            : (hints[0] & minSize)                  ? int32_t(hints[5])
+                                                    : 0;
+        const int64_t baseH = (hints[0] & baseSize) ? int32_t(hints[16])
+            : (hints[0] & minSize)                  ? int32_t(hints[6])
+                                                    : 0;
         if ((w - baseW) % int32_t(hints[9]) != 0 || (h - baseH) % int32_t(hints[10]) != 0) {
             return false;
         }
@@ -338,13 +363,15 @@ FrameRequestResult everyPart(AXError error)
 
 // The client rectangles of several windows, asked in one go and each awaited within its own
 // deadline, so that reading many windows costs one round trip.
-std::vector<Geometry> readGeometries(X11Connection &connection, const std::vector<std::pair<xcb_window_t, Deadline>> &windows)
+std::vector<Geometry> readGeometries(X11Connection &connection,
+                                     const std::vector<std::pair<xcb_window_t, Deadline>> &windows)
 {
     std::vector<xcb_get_geometry_cookie_t> sizes;
     std::vector<xcb_translate_coordinates_cookie_t> origins;
     for (const auto &asked : windows) {
         sizes.push_back(xcb_get_geometry(connection.raw(), asked.first));
-        origins.push_back(xcb_translate_coordinates(connection.raw(), asked.first, connection.root(), 0, 0));
+        origins.push_back(
+            xcb_translate_coordinates(connection.raw(), asked.first, connection.root(), 0, 0));
     }
     std::vector<Geometry> out;
     for (size_t i = 0; i < windows.size(); ++i) {
@@ -356,8 +383,8 @@ std::vector<Geometry> readGeometries(X11Connection &connection, const std::vecto
             g.status = Geometry::Status::ok;
             g.client = RectD{double(origin->dst_x), double(origin->dst_y), double(geometry->width),
                              double(geometry->height)};
-        } else if (geometry.status == ReplyStatus::error || origin.status == ReplyStatus::error ||
-                   geometry.errorCode == badWindow) {
+        } else if (geometry.status == ReplyStatus::error || origin.status == ReplyStatus::error
+                   || geometry.errorCode == badWindow) {
             g.status = Geometry::Status::gone;
         }
         out.push_back(g);
@@ -367,7 +394,8 @@ std::vector<Geometry> readGeometries(X11Connection &connection, const std::vecto
 
 // Something applied of a part (landed, clamped, or only the other part) counts: the read-back
 // tells how close it came. A part the window manager left as it was did not take.
-FrameRequestResult judge(Geometry::Status status, bool landed, const RectD &after, const RectD &before)
+FrameRequestResult judge(Geometry::Status status, bool landed, const RectD &after,
+                         const RectD &before)
 {
     switch (status) {
     case Geometry::Status::gone:
@@ -391,7 +419,7 @@ FrameRequestResult judge(Geometry::Status status, bool landed, const RectD &afte
 class PendingFrameWrite : public AXPendingFrameWrite {
 public:
     xcb_window_t window = 0;
-    FrameRequest sent;   // the parts that went out
+    FrameRequest sent;        // the parts that went out
     FrameRequestResult early; // the parts that could not be sent
     std::unique_ptr<WindowWatch> watch;
     RectD before;   // the client before the request
@@ -411,7 +439,7 @@ public:
     bool notified = false;
     int configuresRead = -1;
     std::optional<bool> sizeReachable; // read from the size hints when first needed
-    bool waiting = false; // the wait has started: `settle` is set
+    bool waiting = false;              // the wait has started: `settle` is set
 
     void answerWith(const FrameRequestResult &written)
     {
@@ -439,13 +467,15 @@ void send(X11Desktop &desktop, PendingFrameWrite &write)
     }
     write.watch = std::make_unique<WindowWatch>(connection, write.window);
     if (isMaximized(target.info, connection)) {
-        if (const AXError error = unmaximize(desktop, *write.watch, write.window, target, write.deadline);
+        if (const AXError error =
+                unmaximize(desktop, *write.watch, write.window, target, write.deadline);
             error != AXError::success) {
             write.answerWith(everyPart(error));
             return;
         }
     }
-    const Placement placement = plan(target.info, write.sent, target.snapshot->originX, target.snapshot->originY);
+    const Placement placement =
+        plan(target.info, write.sent, target.snapshot->originX, target.snapshot->originY);
     write.before = target.info.client;
     write.expected = placement.expected;
     if (placement.expected == target.info.client) {
@@ -453,7 +483,8 @@ void send(X11Desktop &desktop, PendingFrameWrite &write)
         return;
     }
     write.configuresBefore = write.watch->configures();
-    send(connection, write.window, placement, supports(target, connection, Atom::NetMoveresizeWindow));
+    send(connection, write.window, placement,
+         supports(target, connection, Atom::NetMoveresizeWindow));
 }
 
 void land(X11Desktop &desktop, PendingFrameWrite &write, const Geometry &g, bool final)
@@ -476,13 +507,15 @@ std::shared_ptr<AXPendingFrameWrite> beginWriteFrame(X11Desktop &desktop, xcb_wi
     write->window = window;
     write->deadline = deadline;
     write->sent = request;
-    if (write->sent.position && (!representable(write->sent.position->x, -coordinateLimit, coordinateLimit) ||
-                                 !representable(write->sent.position->y, -coordinateLimit, coordinateLimit))) {
+    if (write->sent.position
+        && (!representable(write->sent.position->x, -coordinateLimit, coordinateLimit)
+            || !representable(write->sent.position->y, -coordinateLimit, coordinateLimit))) {
         write->early.position = AXError::illegalArgument;
         write->sent.position.reset();
     }
-    if (write->sent.size &&
-        (!representable(write->sent.size->width, 1, sizeLimit) || !representable(write->sent.size->height, 1, sizeLimit))) {
+    if (write->sent.size
+        && (!representable(write->sent.size->width, 1, sizeLimit)
+            || !representable(write->sent.size->height, 1, sizeLimit))) {
         write->early.size = AXError::illegalArgument;
         write->sent.size.reset();
     }
@@ -494,8 +527,8 @@ std::shared_ptr<AXPendingFrameWrite> beginWriteFrame(X11Desktop &desktop, xcb_wi
     return write;
 }
 
-void awaitFrameWrites(X11Desktop &desktop, const QList<std::shared_ptr<AXPendingFrameWrite>> &writes,
-                      qsizetype count)
+void awaitFrameWrites(X11Desktop &desktop,
+                      const QList<std::shared_ptr<AXPendingFrameWrite>> &writes, qsizetype count)
 {
     X11Connection &connection = desktop.connection();
     std::vector<PendingFrameWrite *> waiting;
@@ -533,7 +566,8 @@ void awaitFrameWrites(X11Desktop &desktop, const QList<std::shared_ptr<AXPending
             }
             const std::vector<Geometry> seen = readGeometries(connection, silentAt);
             for (size_t i = 0; i < silent.size(); ++i) {
-                if (seen[i].status == Geometry::Status::ok && seen[i].client == silent[i]->expected) {
+                if (seen[i].status == Geometry::Status::ok
+                    && seen[i].client == silent[i]->expected) {
                     land(desktop, *silent[i], seen[i], false);
                 }
             }
@@ -561,15 +595,15 @@ void awaitFrameWrites(X11Desktop &desktop, const QList<std::shared_ptr<AXPending
         for (size_t i = 0; i < look.size(); ++i) {
             land(desktop, *look[i], seen[i], false);
             PendingFrameWrite &write = *look[i];
-            if (write.answer || write.notified || seen[i].status != Geometry::Status::ok ||
-                seen[i].client == write.before) {
+            if (write.answer || write.notified || seen[i].status != Geometry::Status::ok
+                || seen[i].client == write.before) {
                 continue;
             }
             if (!write.sizeReachable) {
-                write.sizeReachable = (write.expected.width == write.before.width &&
-                                       write.expected.height == write.before.height) ||
-                                      sizeAllowed(connection, write.window, write.expected.width,
-                                                  write.expected.height, write.deadline);
+                write.sizeReachable = (write.expected.width == write.before.width
+                                       && write.expected.height == write.before.height)
+                    || sizeAllowed(connection, write.window, write.expected.width,
+                                   write.expected.height, write.deadline);
             }
             if (!halfWay(seen[i].client, write.expected, write.before, *write.sizeReachable)) {
                 write.notified = true;
@@ -590,7 +624,8 @@ void awaitFrameWrites(X11Desktop &desktop, const QList<std::shared_ptr<AXPending
         for (size_t i = 0; i < look.size(); ++i) {
             land(desktop, *look[i], last[i], true);
         }
-        answered += std::erase_if(waiting, [](const PendingFrameWrite *write) { return write->answer.has_value(); });
+        answered += std::erase_if(
+            waiting, [](const PendingFrameWrite *write) { return write->answer.has_value(); });
         if (waiting.empty() || answered >= wanted) {
             break;
         }
@@ -614,9 +649,11 @@ void awaitFrameWrites(X11Desktop &desktop, const QList<std::shared_ptr<AXPending
     }
 }
 
-FrameRequestResult writeFrame(X11Desktop &desktop, xcb_window_t window, const FrameRequest &request, Deadline deadline)
+FrameRequestResult writeFrame(X11Desktop &desktop, xcb_window_t window, const FrameRequest &request,
+                              Deadline deadline)
 {
-    const std::shared_ptr<AXPendingFrameWrite> write = beginWriteFrame(desktop, window, request, deadline);
+    const std::shared_ptr<AXPendingFrameWrite> write =
+        beginWriteFrame(desktop, window, request, deadline);
     awaitFrameWrites(desktop, {write}, 1);
     const std::optional<AXFrameWriteResult> &answer = write->answer;
     if (!answer) {

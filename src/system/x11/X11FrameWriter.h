@@ -43,8 +43,9 @@ FrameRequestResult writeFrame(X11Desktop &desktop, xcb_window_t window, const Fr
 // their answer, each within its own deadline. Window managers answer requests in the order they
 // come, so waiting for many costs about as long as waiting for the last.
 std::shared_ptr<AXPendingFrameWrite> beginWriteFrame(X11Desktop &desktop, xcb_window_t window,
-                                                     const FrameRequest &request, Deadline deadline);
-void awaitFrameWrites(X11Desktop &desktop, const QList<std::shared_ptr<AXPendingFrameWrite>> &writes,
-                      qsizetype count);
+                                                     const FrameRequest &request,
+                                                     Deadline deadline);
+void awaitFrameWrites(X11Desktop &desktop,
+                      const QList<std::shared_ptr<AXPendingFrameWrite>> &writes, qsizetype count);
 
 } // namespace ostrel::x11

@@ -37,7 +37,8 @@ uint16_t xModifiers(quint32 carbon)
 } // namespace
 
 X11HotKeys::X11HotKeys(std::shared_ptr<X11Connection> connection, QObject *parent)
-    : QObject(parent), connection_(std::move(connection))
+    : QObject(parent)
+    , connection_(std::move(connection))
 {
     if (connection_) {
         pump_ = X11EventPump::forConnection(connection_);
@@ -66,7 +67,8 @@ HotKeyRegistry::Installation X11HotKeys::installHandler(Pressed pressed)
     }
     pressed_ = std::move(pressed);
     if (!subscription_) {
-        subscription_ = connection_->subscribe([this](const xcb_generic_event_t &event) { handle(event); });
+        subscription_ =
+            connection_->subscribe([this](const xcb_generic_event_t &event) { handle(event); });
     }
     handler_ = 1;
     return {0, handler_};
@@ -148,7 +150,8 @@ QList<uint16_t> X11HotKeys::lockVariants() const
     return variants;
 }
 
-HotKeyRegistry::Registration X11HotKeys::registerHotKey(quint32 keyCode, quint32 modifiers, HotKeyID id)
+HotKeyRegistry::Registration X11HotKeys::registerHotKey(quint32 keyCode, quint32 modifiers,
+                                                        HotKeyID id)
 {
     if (!connection_ || connection_->hasError()) {
         return {noServerStatus, std::nullopt};
@@ -160,8 +163,9 @@ HotKeyRegistry::Registration X11HotKeys::registerHotKey(quint32 keyCode, quint32
     const xcb_keycode_t keycode = xcb_keycode_t(*xKeyCode);
     const uint16_t mask = xModifiers(modifiers);
     if (!grab(keycode, mask)) {
-        qCWarning(x11Log, "The X server refused the grab of key %u with modifiers 0x%x: another "
-                          "program holds it, or the server did not answer.",
+        qCWarning(x11Log,
+                  "The X server refused the grab of key %u with modifiers 0x%x: another "
+                  "program holds it, or the server did not answer.",
                   unsigned(keycode), unsigned(mask));
         return {inUseStatus, std::nullopt};
     }
@@ -189,8 +193,8 @@ bool X11HotKeys::grab(xcb_keycode_t keycode, uint16_t modifiers)
     QList<xcb_void_cookie_t> cookies;
     for (const uint16_t lock : variants) {
         // Not owner events: every press comes to the root, whatever window of this client exists.
-        cookies.append(xcb_grab_key_checked(c, 0, connection_->root(), uint16_t(modifiers | lock), keycode,
-                                            XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC));
+        cookies.append(xcb_grab_key_checked(c, 0, connection_->root(), uint16_t(modifiers | lock),
+                                            keycode, XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC));
     }
     // After one round trip every grab has been answered, so the checks below need no more.
     if (!connection_->sync(deadlineIn(replyTimeout))) {
@@ -228,7 +232,8 @@ bool X11HotKeys::grab(xcb_keycode_t keycode, uint16_t modifiers)
 void X11HotKeys::ungrab(xcb_keycode_t keycode, uint16_t modifiers)
 {
     for (const uint16_t lock : lockVariants()) {
-        xcb_ungrab_key(connection_->raw(), keycode, connection_->root(), uint16_t(modifiers | lock));
+        xcb_ungrab_key(connection_->raw(), keycode, connection_->root(),
+                       uint16_t(modifiers | lock));
     }
 }
 
@@ -240,7 +245,8 @@ uint16_t X11HotKeys::readNumLockMask()
     const uint8_t count = uint8_t(setup->max_keycode - setup->min_keycode + 1);
     auto keyboard = connection_->reply<xcb_get_keyboard_mapping_reply_t>(
         xcb_get_keyboard_mapping(c, setup->min_keycode, count), deadline);
-    auto modifiers = connection_->reply<xcb_get_modifier_mapping_reply_t>(xcb_get_modifier_mapping(c), deadline);
+    auto modifiers =
+        connection_->reply<xcb_get_modifier_mapping_reply_t>(xcb_get_modifier_mapping(c), deadline);
     if (!keyboard.ok() || !modifiers.ok()) {
         return XCB_MOD_MASK_2; // where Num Lock sits on nearly every keyboard
     }

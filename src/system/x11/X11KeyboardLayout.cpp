@@ -9,16 +9,17 @@
 namespace ostrel::x11 {
 
 X11KeyboardLayout::X11KeyboardLayout(std::shared_ptr<X11Connection> connection, QObject *parent)
-    : QObject(parent), connection_(std::move(connection))
+    : QObject(parent)
+    , connection_(std::move(connection))
 {
     if (!connection_ || !context()) {
         return;
     }
     xcb_connection_t *c = connection_->raw();
     uint8_t firstError = 0;
-    const bool xkb = xkb_x11_setup_xkb_extension(c, XKB_X11_MIN_MAJOR_XKB_VERSION, XKB_X11_MIN_MINOR_XKB_VERSION,
-                                                 XKB_X11_SETUP_XKB_EXTENSION_NO_FLAGS, nullptr, nullptr,
-                                                 &firstEvent_, &firstError);
+    const bool xkb = xkb_x11_setup_xkb_extension(
+        c, XKB_X11_MIN_MAJOR_XKB_VERSION, XKB_X11_MIN_MINOR_XKB_VERSION,
+        XKB_X11_SETUP_XKB_EXTENSION_NO_FLAGS, nullptr, nullptr, &firstEvent_, &firstError);
     deviceID_ = xkb ? xkb_x11_get_core_keyboard_device_id(c) : -1;
     // Both wait for their replies on their own, as the keymap's reading does.
     connection_->pumpEvents();
@@ -31,18 +32,21 @@ X11KeyboardLayout::X11KeyboardLayout(std::shared_ptr<X11Connection> connection, 
         | XCB_XKB_EVENT_TYPE_STATE_NOTIFY;
     const uint16_t mapParts = XCB_XKB_MAP_PART_KEY_TYPES | XCB_XKB_MAP_PART_KEY_SYMS
         | XCB_XKB_MAP_PART_MODIFIER_MAP | XCB_XKB_MAP_PART_EXPLICIT_COMPONENTS
-        | XCB_XKB_MAP_PART_KEY_ACTIONS | XCB_XKB_MAP_PART_VIRTUAL_MODS | XCB_XKB_MAP_PART_VIRTUAL_MOD_MAP;
+        | XCB_XKB_MAP_PART_KEY_ACTIONS | XCB_XKB_MAP_PART_VIRTUAL_MODS
+        | XCB_XKB_MAP_PART_VIRTUAL_MOD_MAP;
     xcb_xkb_select_events_details_t details{};
     details.affectNewKeyboard = XCB_XKB_NKN_DETAIL_KEYCODES;
     details.newKeyboardDetails = XCB_XKB_NKN_DETAIL_KEYCODES;
     details.affectState = XCB_XKB_STATE_PART_GROUP_BASE | XCB_XKB_STATE_PART_GROUP_LATCH
         | XCB_XKB_STATE_PART_GROUP_LOCK | XCB_XKB_STATE_PART_GROUP_STATE;
     details.stateDetails = details.affectState;
-    xcb_xkb_select_events_aux(c, xcb_xkb_device_spec_t(deviceID_), events, 0, 0, mapParts, mapParts, &details);
+    xcb_xkb_select_events_aux(c, xcb_xkb_device_spec_t(deviceID_), events, 0, 0, mapParts, mapParts,
+                              &details);
     connection_->flush();
 
     pump_ = X11EventPump::forConnection(connection_);
-    subscription_ = connection_->subscribe([this](const xcb_generic_event_t &event) { handle(event); });
+    subscription_ =
+        connection_->subscribe([this](const xcb_generic_event_t &event) { handle(event); });
     readKeymap();
 }
 
@@ -79,7 +83,8 @@ void X11KeyboardLayout::handle(const xcb_generic_event_t &event)
 void X11KeyboardLayout::readKeymap()
 {
     xcb_connection_t *c = connection_->raw();
-    xkb_keymap *keymap = xkb_x11_keymap_new_from_device(context(), c, deviceID_, XKB_KEYMAP_COMPILE_NO_FLAGS);
+    xkb_keymap *keymap =
+        xkb_x11_keymap_new_from_device(context(), c, deviceID_, XKB_KEYMAP_COMPILE_NO_FLAGS);
     xkb_state *state = keymap ? xkb_x11_state_new_from_device(keymap, c, deviceID_) : nullptr;
     // xkbcommon waits for its replies on its own and takes whatever came before them off the
     // socket: a key press of a hot key typed meanwhile, for one. A new keyboard's map is read

@@ -17,7 +17,8 @@ class X11KeyboardLayout : public QObject, public XkbKeyboardLayout {
     Q_OBJECT
 
 public:
-    explicit X11KeyboardLayout(std::shared_ptr<X11Connection> connection, QObject *parent = nullptr);
+    explicit X11KeyboardLayout(std::shared_ptr<X11Connection> connection,
+                               QObject *parent = nullptr);
     ~X11KeyboardLayout() override;
 
     // Whether the server's keyboard is followed.

@@ -4,8 +4,8 @@ namespace ostrel::x11 {
 
 quint32 X11PointerButtons::pressedMouseButtons()
 {
-    auto pointer = connection_->reply<xcb_query_pointer_reply_t>(xcb_query_pointer(connection_->raw(), connection_->root()),
-                                                                 deadlineIn(0.25));
+    auto pointer = connection_->reply<xcb_query_pointer_reply_t>(
+        xcb_query_pointer(connection_->raw(), connection_->root()), deadlineIn(0.25));
     if (!pointer.ok()) {
         return 0;
     }

@@ -11,7 +11,10 @@ namespace ostrel::x11 {
 // the secondary, middle the third. Wheel "buttons" are never held and are not reported.
 class X11PointerButtons : public PointerButtons {
 public:
-    explicit X11PointerButtons(std::shared_ptr<X11Connection> connection) : connection_(std::move(connection)) {}
+    explicit X11PointerButtons(std::shared_ptr<X11Connection> connection)
+        : connection_(std::move(connection))
+    {
+    }
     quint32 pressedMouseButtons() override;
 
 private:

@@ -14,22 +14,27 @@ const QString screenSaverInterface = QStringLiteral("org.freedesktop.ScreenSaver
 
 } // namespace
 
-X11PowerEvents::X11PowerEvents(QDBusConnection systemBus, QDBusConnection sessionBus, QObject *parent)
-    : PowerEvents(parent), systemBus_(std::move(systemBus)), sessionBus_(std::move(sessionBus))
+X11PowerEvents::X11PowerEvents(QDBusConnection systemBus, QDBusConnection sessionBus,
+                               QObject *parent)
+    : PowerEvents(parent)
+    , systemBus_(std::move(systemBus))
+    , sessionBus_(std::move(sessionBus))
 {
     if (systemBus_.isConnected()) {
-        systemBus_.connect(QStringLiteral("org.freedesktop.login1"), QStringLiteral("/org/freedesktop/login1"),
-                           QStringLiteral("org.freedesktop.login1.Manager"), QStringLiteral("PrepareForSleep"), this,
-                           SLOT(prepareForSleep(bool)));
+        systemBus_.connect(QStringLiteral("org.freedesktop.login1"),
+                           QStringLiteral("/org/freedesktop/login1"),
+                           QStringLiteral("org.freedesktop.login1.Manager"),
+                           QStringLiteral("PrepareForSleep"), this, SLOT(prepareForSleep(bool)));
     }
     if (!sessionBus_.isConnected()) {
         answered_ = true;
         return;
     }
-    sessionBus_.connect(screenSaverService, screenSaverPath, screenSaverInterface, QStringLiteral("ActiveChanged"),
-                        this, SLOT(screenSaverActiveChanged(bool)));
-    const QDBusMessage message = QDBusMessage::createMethodCall(screenSaverService, screenSaverPath,
-                                                                screenSaverInterface, QStringLiteral("GetActive"));
+    sessionBus_.connect(screenSaverService, screenSaverPath, screenSaverInterface,
+                        QStringLiteral("ActiveChanged"), this,
+                        SLOT(screenSaverActiveChanged(bool)));
+    const QDBusMessage message = QDBusMessage::createMethodCall(
+        screenSaverService, screenSaverPath, screenSaverInterface, QStringLiteral("GetActive"));
     callAsync(sessionBus_, message, callTimeoutMs, this, [this](const QDBusMessage &reply) {
         const QVariant active = firstArgument(reply);
         // The service sent this answer after any signal that reached us before it: it is the
@@ -58,7 +63,8 @@ void X11PowerEvents::screenSaverActiveChanged(bool active)
 
 void X11PowerEvents::setScreenSaverActive(bool active)
 {
-    // Until the screen saver answers the screens count as awake, so only a change from that is news.
+    // Until the screen saver answers the screens count as awake, so only a change from that is
+    // news.
     const bool was = screenSaverActive_.value_or(false);
     screenSaverActive_ = active;
     if (active != was) {

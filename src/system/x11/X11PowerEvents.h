@@ -23,7 +23,8 @@ class X11PowerEvents : public PowerEvents {
 public:
     static constexpr int callTimeoutMs = 2000;
 
-    X11PowerEvents(QDBusConnection systemBus, QDBusConnection sessionBus, QObject *parent = nullptr);
+    X11PowerEvents(QDBusConnection systemBus, QDBusConnection sessionBus,
+                   QObject *parent = nullptr);
 
     // Whether the screen saver has answered (or cannot be asked).
     bool hasAnswered() const { return answered_; }

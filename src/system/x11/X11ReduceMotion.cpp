@@ -12,7 +12,8 @@ const QString animationsKey = QStringLiteral("enable-animations");
 } // namespace
 
 X11ReduceMotion::X11ReduceMotion(QDBusConnection bus, QObject *parent)
-    : QObject(parent), portal_(std::move(bus))
+    : QObject(parent)
+    , portal_(std::move(bus))
 {
     connect(&portal_, &x11::PortalSettings::valueChanged, this, &X11ReduceMotion::apply);
     portal_.read(appearanceGroup, reducedMotionKey);
@@ -48,8 +49,8 @@ void X11ReduceMotion::apply(const QString &group, const QString &key, const QVar
     } else {
         return;
     }
-    const bool reduced = appearanceReduced_ ? *appearanceReduced_
-                                            : (animationsEnabled_ && !*animationsEnabled_);
+    const bool reduced =
+        appearanceReduced_ ? *appearanceReduced_ : (animationsEnabled_ && !*animationsEnabled_);
     if (reduced != value_) {
         value_ = reduced;
         emit changed(reduced);

@@ -14,8 +14,7 @@ namespace ostrel {
 // "reduced-motion" of org.freedesktop.appearance where the portal knows it, else GNOME's
 // "enable-animations" (which GTK's gtk-enable-animations follows). Nothing answering, or no bus
 // at all, means motion is allowed; that is never an error.
-class X11ReduceMotion : public QObject, public ReduceMotion
-{
+class X11ReduceMotion : public QObject, public ReduceMotion {
     Q_OBJECT
 
 public:
@@ -23,8 +22,7 @@ public:
                              QObject *parent = nullptr);
 
     bool reduceMotion() const override;
-    QMetaObject::Connection onChanged(QObject *context,
-                                      std::function<void(bool)> handler) override;
+    QMetaObject::Connection onChanged(QObject *context, std::function<void(bool)> handler) override;
 
 signals:
     void changed(bool value);

@@ -19,15 +19,18 @@ X11Screens::WorkAreas X11Screens::workAreas(std::optional<quint32> desktop)
         perMonitorName = workAreaAtoms_.value(index, XCB_NONE);
     }
     if (!perMonitorName) {
-        perMonitorName = connection.internAtom("_GTK_WORKAREAS_D" + std::to_string(index), deadline);
+        perMonitorName =
+            connection.internAtom("_GTK_WORKAREAS_D" + std::to_string(index), deadline);
         std::lock_guard lock(atomsMutex_);
         workAreaAtoms_.insert(index, perMonitorName);
     }
-    auto whole = xcb_get_property(connection.raw(), 0, connection.root(), connection.atom(Atom::NetWorkarea),
-                                  XCB_ATOM_CARDINAL, 4 * index, 4);
+    auto whole =
+        xcb_get_property(connection.raw(), 0, connection.root(), connection.atom(Atom::NetWorkarea),
+                         XCB_ATOM_CARDINAL, 4 * index, 4);
     std::optional<xcb_get_property_cookie_t> perMonitor;
     if (perMonitorName) {
-        perMonitor = xcb_get_property(connection.raw(), 0, connection.root(), perMonitorName, XCB_ATOM_CARDINAL, 0, 256);
+        perMonitor = xcb_get_property(connection.raw(), 0, connection.root(), perMonitorName,
+                                      XCB_ATOM_CARDINAL, 0, 256);
     }
     auto wholeReply = connection.reply<xcb_get_property_reply_t>(whole, deadline);
     if (const QList<quint32> v = cardinals(wholeReply.reply.get()); v.size() == 4) {
@@ -37,7 +40,8 @@ X11Screens::WorkAreas X11Screens::workAreas(std::optional<quint32> desktop)
         auto reply = connection.reply<xcb_get_property_reply_t>(*perMonitor, deadline);
         const QList<quint32> values = cardinals(reply.reply.get());
         for (int i = 0; i + 3 < values.size(); i += 4) {
-            areas.perMonitor.append(RectD{double(values[i]), double(values[i + 1]), double(values[i + 2]), double(values[i + 3])});
+            areas.perMonitor.append(RectD{double(values[i]), double(values[i + 1]),
+                                          double(values[i + 2]), double(values[i + 3])});
         }
     }
     return areas;
@@ -61,21 +65,25 @@ X11Screens::Reservations X11Screens::reservations(const X11Desktop::Snapshot &sn
     constexpr auto lifetime = std::chrono::seconds(1);
     const auto now = std::chrono::steady_clock::now();
     std::lock_guard lock(reservationsMutex_);
-    if (!reservations_ || reservations_->generation != snapshot.generation || now - reservations_->readAt >= lifetime) {
-        reservations_ = Reservations{snapshot.generation, now, workAreas(snapshot.root.currentDesktop),
-                                     readUnmanagedStrutWindows(desktop_.connection(), snapshot.root.clientList,
-                                                               deadlineIn(0.5))};
+    if (!reservations_ || reservations_->generation != snapshot.generation
+        || now - reservations_->readAt >= lifetime) {
+        reservations_ =
+            Reservations{snapshot.generation, now, workAreas(snapshot.root.currentDesktop),
+                         readUnmanagedStrutWindows(desktop_.connection(), snapshot.root.clientList,
+                                                   deadlineIn(0.5))};
     }
     return *reservations_;
 }
 
 // In root coordinates, one per monitor.
-QList<RectD> X11Screens::visibleFrames(const X11Desktop::Snapshot &snapshot, const QList<RectD> &monitors)
+QList<RectD> X11Screens::visibleFrames(const X11Desktop::Snapshot &snapshot,
+                                       const QList<RectD> &monitors)
 {
     X11Connection &connection = desktop_.connection();
     QList<StrutWindow> struts;
     for (const X11WindowInfo &info : snapshot.windows) {
-        if (info.strut && !isMinimized(info, connection) && isOnDesktop(info, snapshot.root.currentDesktop)) {
+        if (info.strut && !isMinimized(info, connection)
+            && isOnDesktop(info, snapshot.root.currentDesktop)) {
             struts.append({info.visibleFrameInRoot(), *info.strut});
         }
     }
@@ -89,9 +97,10 @@ QList<RectD> X11Screens::visibleFrames(const X11Desktop::Snapshot &snapshot, con
     }
     // The window manager's own word for each monitor, where it gives one, wins.
     for (int i = 0; i < monitors.size() && !areas.perMonitor.isEmpty(); ++i) {
-        const auto best = std::max_element(areas.perMonitor.begin(), areas.perMonitor.end(), [&](const RectD &a, const RectD &b) {
-            return overlapArea(a, monitors[i]) < overlapArea(b, monitors[i]);
-        });
+        const auto best = std::max_element(
+            areas.perMonitor.begin(), areas.perMonitor.end(), [&](const RectD &a, const RectD &b) {
+                return overlapArea(a, monitors[i]) < overlapArea(b, monitors[i]);
+            });
         if (overlapArea(*best, monitors[i]) > 0) {
             visible[i] = intersection(*best, monitors[i]);
         }
@@ -120,10 +129,13 @@ QList<Screen> X11Screens::screens()
             s.displayNumber = 1; // the whole root window without RandR 1.5
         }
         s.name = m.edid && !m.edid->name.isEmpty() ? m.edid->name : m.outputName;
-        s.frame = RectD{m.frame.x - snapshot->originX, m.frame.y - snapshot->originY, m.frame.width, m.frame.height};
-        s.visibleFrame = RectD{visible[i].x - snapshot->originX, visible[i].y - snapshot->originY, visible[i].width, visible[i].height};
+        s.frame = RectD{m.frame.x - snapshot->originX, m.frame.y - snapshot->originY, m.frame.width,
+                        m.frame.height};
+        s.visibleFrame = RectD{visible[i].x - snapshot->originX, visible[i].y - snapshot->originY,
+                               visible[i].width, visible[i].height};
         if (m.edid) {
-            s.identity = DisplayIdentity{m.edid->manufacturer, m.edid->product, m.edid->serial, quint32(i)};
+            s.identity =
+                DisplayIdentity{m.edid->manufacturer, m.edid->product, m.edid->serial, quint32(i)};
         } else {
             s.identity = DisplayIdentity{0, 0, 0, quint32(i)};
         }

@@ -19,7 +19,10 @@ namespace ostrel::x11 {
 // publishes one.
 class X11Screens : public ScreenList {
 public:
-    explicit X11Screens(X11Desktop &desktop) : desktop_(desktop) {}
+    explicit X11Screens(X11Desktop &desktop)
+        : desktop_(desktop)
+    {
+    }
     QList<Screen> screens() override;
     std::optional<quint32> mainDisplayNumber() override;
 

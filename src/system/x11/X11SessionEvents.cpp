@@ -41,7 +41,8 @@ QVariantMap propertyMap(const QVariant &value)
 } // namespace
 
 X11SessionEvents::X11SessionEvents(QDBusConnection systemBus, QObject *parent)
-    : SessionEvents(parent), bus_(std::move(systemBus))
+    : SessionEvents(parent)
+    , bus_(std::move(systemBus))
 {
     if (!bus_.isConnected()) {
         answered_ = true;
@@ -65,14 +66,14 @@ std::optional<SessionState> X11SessionEvents::sessionState() const
 
 void X11SessionEvents::findByProcess()
 {
-    QDBusMessage message = QDBusMessage::createMethodCall(login1Service, managerPath, managerInterface,
-                                                          QStringLiteral("GetSessionByPID"));
+    QDBusMessage message = QDBusMessage::createMethodCall(
+        login1Service, managerPath, managerInterface, QStringLiteral("GetSessionByPID"));
     message << static_cast<uint>(getpid());
     callAsync(bus_, message, callTimeoutMs, this, [this](const QDBusMessage &reply) {
         if (const auto path = objectPath(firstArgument(reply))) {
             follow(*path);
-        } else if (reply.errorName() == QStringLiteral("org.freedesktop.DBus.Error.ServiceUnknown") ||
-                   reply.errorName() == QStringLiteral("org.freedesktop.DBus.Error.NoReply")) {
+        } else if (reply.errorName() == QStringLiteral("org.freedesktop.DBus.Error.ServiceUnknown")
+                   || reply.errorName() == QStringLiteral("org.freedesktop.DBus.Error.NoReply")) {
             finish(); // no logind on this bus, or one that does not answer
         } else {
             findDisplaySession();
@@ -82,8 +83,8 @@ void X11SessionEvents::findByProcess()
 
 void X11SessionEvents::findDisplaySession()
 {
-    QDBusMessage message = QDBusMessage::createMethodCall(login1Service, managerPath, managerInterface,
-                                                          QStringLiteral("GetUser"));
+    QDBusMessage message = QDBusMessage::createMethodCall(
+        login1Service, managerPath, managerInterface, QStringLiteral("GetUser"));
     message << static_cast<uint>(getuid());
     callAsync(bus_, message, callTimeoutMs, this, [this](const QDBusMessage &reply) {
         const auto user = objectPath(firstArgument(reply));
@@ -122,10 +123,12 @@ void X11SessionEvents::follow(const QString &path)
 {
     path_ = path;
     // The subscriptions go out before the first read, so no change between the two is lost.
-    bus_.connect(login1Service, path_, propertiesInterface, QStringLiteral("PropertiesChanged"), this,
-                 SLOT(propertiesChanged(QDBusMessage)));
-    bus_.connect(login1Service, path_, sessionInterface, QStringLiteral("Lock"), this, SLOT(lockRequested()));
-    bus_.connect(login1Service, path_, sessionInterface, QStringLiteral("Unlock"), this, SLOT(unlockRequested()));
+    bus_.connect(login1Service, path_, propertiesInterface, QStringLiteral("PropertiesChanged"),
+                 this, SLOT(propertiesChanged(QDBusMessage)));
+    bus_.connect(login1Service, path_, sessionInterface, QStringLiteral("Lock"), this,
+                 SLOT(lockRequested()));
+    bus_.connect(login1Service, path_, sessionInterface, QStringLiteral("Unlock"), this,
+                 SLOT(unlockRequested()));
     readProperties();
 }
 
@@ -151,7 +154,8 @@ void X11SessionEvents::propertiesChanged(const QDBusMessage &message)
     apply(propertyMap(arguments[1]));
     // A property announced only as changed, without its value, is read afresh.
     const QStringList invalidated = arguments[2].toStringList();
-    for (const QString &name : {QStringLiteral("Active"), QStringLiteral("LockedHint"), QStringLiteral("State")}) {
+    for (const QString &name :
+         {QStringLiteral("Active"), QStringLiteral("LockedHint"), QStringLiteral("State")}) {
         if (invalidated.contains(name)) {
             readProperties();
             break;

@@ -64,7 +64,7 @@ private:
     bool answered_ = false;
     std::optional<bool> active_;
     std::optional<bool> lockedHint_; // as logind last reported it
-    std::optional<bool> locked_; // the hint or the lock request, whichever came last
+    std::optional<bool> locked_;     // the hint or the lock request, whichever came last
     std::optional<QString> state_;
 };
 

@@ -13,7 +13,7 @@ namespace ostrel::x11 {
 // through mapped windows that are not managed clients (the clients' struts are in the desktop's
 // snapshot), to a bounded depth, one batch of requests per level. Empty when the server does not
 // answer before the deadline.
-QList<StrutWindow> readUnmanagedStrutWindows(X11Connection &connection, const QList<xcb_window_t> &clients,
-                                             Deadline deadline);
+QList<StrutWindow> readUnmanagedStrutWindows(X11Connection &connection,
+                                             const QList<xcb_window_t> &clients, Deadline deadline);
 
 } // namespace ostrel::x11

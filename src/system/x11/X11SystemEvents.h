@@ -16,14 +16,16 @@
 namespace ostrel::x11 {
 
 // Every outside signal the model follows on an X11 desktop, built on one backend: displays,
-// applications and the window manager (the trust) from the backend's X connection (its events read on the main thread), the login
-// session and sleep from the system bus, the screen saver from the session bus, and activation
-// from the Qt application. A bus that is not connected leaves its signals silent, so a test
-// that must not reach the machine's buses passes disconnected ones (`QDBusConnection(name)`)
-// or private ones. Main thread only; the backend must outlive this object.
+// applications and the window manager (the trust) from the backend's X connection (its events read
+// on the main thread), the login session and sleep from the system bus, the screen saver from the
+// session bus, and activation from the Qt application. A bus that is not connected leaves its
+// signals silent, so a test that must not reach the machine's buses passes disconnected ones
+// (`QDBusConnection(name)`) or private ones. Main thread only; the backend must outlive this
+// object.
 class X11SystemEvents {
 public:
-    explicit X11SystemEvents(X11Backend &backend, QDBusConnection systemBus = QDBusConnection::systemBus(),
+    explicit X11SystemEvents(X11Backend &backend,
+                             QDBusConnection systemBus = QDBusConnection::systemBus(),
                              QDBusConnection sessionBus = QDBusConnection::sessionBus(),
                              QObject *application = QCoreApplication::instance());
 

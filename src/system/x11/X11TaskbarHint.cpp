@@ -13,7 +13,8 @@ void keepOffTaskbar(X11Connection &connection, xcb_window_t window)
     auto current = connection.reply<xcb_get_property_reply_t>(
         xcb_get_property(c, 0, window, state, XCB_ATOM_ATOM, 0, 64), deadlineIn(1.0));
     if (current.ok() && current->format == 32 && current->type == XCB_ATOM_ATOM) {
-        const auto *values = static_cast<const xcb_atom_t *>(xcb_get_property_value(current.reply.get()));
+        const auto *values =
+            static_cast<const xcb_atom_t *>(xcb_get_property_value(current.reply.get()));
         states.assign(values, values + xcb_get_property_value_length(current.reply.get()) / 4);
     }
     for (const Atom wanted : {Atom::NetWmStateSkipTaskbar, Atom::NetWmStateSkipPager}) {

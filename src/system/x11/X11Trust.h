@@ -9,7 +9,10 @@ namespace ostrel::x11 {
 // There is no permission to ask for on X11.
 class X11Trust : public AccessibilityTrust {
 public:
-    explicit X11Trust(X11Desktop &desktop) : desktop_(desktop) {}
+    explicit X11Trust(X11Desktop &desktop)
+        : desktop_(desktop)
+    {
+    }
     bool isProcessTrusted() override { return desktop_.windowManagerIsUsable(deadlineIn(0.5)); }
 
 private:

@@ -3,10 +3,13 @@
 namespace ostrel::x11 {
 
 X11TrustEvents::X11TrustEvents(X11Desktop &desktop, AccessibilityTrust &trust, QObject *parent)
-    : TrustEvents(parent), desktop_(desktop), trust_(trust)
+    : TrustEvents(parent)
+    , desktop_(desktop)
+    , trust_(trust)
 {
     trusted_ = trust_.isProcessTrusted();
-    subscription_ = desktop_.connection().subscribe([this](const xcb_generic_event_t &event) { handle(event); });
+    subscription_ = desktop_.connection().subscribe(
+        [this](const xcb_generic_event_t &event) { handle(event); });
 }
 
 X11TrustEvents::~X11TrustEvents()

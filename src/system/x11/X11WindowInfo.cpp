@@ -14,7 +14,8 @@ constexpr uint8_t badWindow = 3;
 // Length, in 32-bit units, asked of a property holding a list of atoms: more than any window sets.
 constexpr uint32_t listLength = 64;
 
-xcb_get_property_cookie_t getProperty(xcb_connection_t *c, xcb_window_t w, xcb_atom_t property, uint32_t length = listLength)
+xcb_get_property_cookie_t getProperty(xcb_connection_t *c, xcb_window_t w, xcb_atom_t property,
+                                      uint32_t length = listLength)
 {
     return xcb_get_property(c, 0, w, property, XCB_GET_PROPERTY_TYPE_ANY, 0, length);
 }
@@ -62,13 +63,15 @@ using PropertyReply = XReply<xcb_get_property_reply_t>;
 struct WindowCookies {
     xcb_get_geometry_cookie_t geometry;
     xcb_translate_coordinates_cookie_t origin;
-    PropertyCookie wmClass, pid, type, transient, state, wmState, extents, gtkExtents, desktop, gtkAppId,
-        kdeDesktopFile, opacity, strutPartial, strut;
+    PropertyCookie wmClass, pid, type, transient, state, wmState, extents, gtkExtents, desktop,
+        gtkAppId, kdeDesktopFile, opacity, strutPartial, strut;
 
     static WindowCookies request(X11Connection &connection, xcb_window_t w)
     {
         xcb_connection_t *c = connection.raw();
-        const auto property = [&](Atom atom, uint32_t length) { return getProperty(c, w, connection.atom(atom), length); };
+        const auto property = [&](Atom atom, uint32_t length) {
+            return getProperty(c, w, connection.atom(atom), length);
+        };
         WindowCookies k;
         k.geometry = xcb_get_geometry(c, w);
         k.origin = xcb_translate_coordinates(c, w, connection.root(), 0, 0);
@@ -91,10 +94,11 @@ struct WindowCookies {
 
     void discard(X11Connection &connection) const
     {
-        for (unsigned int s : {geometry.sequence, origin.sequence, wmClass.sequence, pid.sequence, type.sequence,
-                               transient.sequence, state.sequence, wmState.sequence, extents.sequence, gtkExtents.sequence,
-                               desktop.sequence, gtkAppId.sequence, kdeDesktopFile.sequence, opacity.sequence,
-                               strutPartial.sequence, strut.sequence}) {
+        for (unsigned int s :
+             {geometry.sequence, origin.sequence, wmClass.sequence, pid.sequence, type.sequence,
+              transient.sequence, state.sequence, wmState.sequence, extents.sequence,
+              gtkExtents.sequence, desktop.sequence, gtkAppId.sequence, kdeDesktopFile.sequence,
+              opacity.sequence, strutPartial.sequence, strut.sequence}) {
             connection.discard(s);
         }
     }
@@ -104,12 +108,15 @@ struct WindowCookies {
 struct WindowReplies {
     XReply<xcb_get_geometry_reply_t> geometry;
     XReply<xcb_translate_coordinates_reply_t> origin;
-    PropertyReply wmClass, pid, type, transient, state, wmState, extents, gtkExtents, desktop, gtkAppId,
-        kdeDesktopFile, opacity, strutPartial, strut;
+    PropertyReply wmClass, pid, type, transient, state, wmState, extents, gtkExtents, desktop,
+        gtkAppId, kdeDesktopFile, opacity, strutPartial, strut;
 
-    static WindowReplies collect(X11Connection &connection, const WindowCookies &k, Deadline deadline)
+    static WindowReplies collect(X11Connection &connection, const WindowCookies &k,
+                                 Deadline deadline)
     {
-        const auto property = [&](PropertyCookie cookie) { return connection.reply<xcb_get_property_reply_t>(cookie, deadline); };
+        const auto property = [&](PropertyCookie cookie) {
+            return connection.reply<xcb_get_property_reply_t>(cookie, deadline);
+        };
         WindowReplies r;
         r.geometry = connection.reply<xcb_get_geometry_reply_t>(k.geometry, deadline);
         r.origin = connection.reply<xcb_translate_coordinates_reply_t>(k.origin, deadline);
@@ -133,14 +140,16 @@ struct WindowReplies {
     // The batch ran out of time (or the server went away): nothing more is awaited.
     bool timedOut() const
     {
-        return geometry.status == ReplyStatus::timedOut || origin.status == ReplyStatus::timedOut ||
-               strut.status == ReplyStatus::timedOut || geometry.status == ReplyStatus::disconnected;
+        return geometry.status == ReplyStatus::timedOut || origin.status == ReplyStatus::timedOut
+            || strut.status == ReplyStatus::timedOut
+            || geometry.status == ReplyStatus::disconnected;
     }
 
     // Why the window could not be read, when its geometry or origin failed.
     X11WindowInfo::Status failure() const
     {
-        const bool gone = geometry.errorCode == badWindow || origin.errorCode == badWindow || geometry.status == ReplyStatus::error;
+        const bool gone = geometry.errorCode == badWindow || origin.errorCode == badWindow
+            || geometry.status == ReplyStatus::error;
         return gone ? X11WindowInfo::Status::gone : X11WindowInfo::Status::timedOut;
     }
 };
@@ -158,7 +167,8 @@ void readWmClass(X11WindowInfo &info, const xcb_get_property_reply_t *reply)
 void fill(X11WindowInfo &info, const WindowReplies &r)
 {
     info.status = X11WindowInfo::Status::ok;
-    info.client = RectD{double(r.origin->dst_x), double(r.origin->dst_y), double(r.geometry->width), double(r.geometry->height)};
+    info.client = RectD{double(r.origin->dst_x), double(r.origin->dst_y), double(r.geometry->width),
+                        double(r.geometry->height)};
     if (r.wmClass.ok() && r.wmClass->format == 8) {
         readWmClass(info, r.wmClass.reply.get());
     }
@@ -185,10 +195,13 @@ void fill(X11WindowInfo &info, const WindowReplies &r)
 std::optional<qint32> localClientPid(const xcb_res_query_client_ids_reply_t *reply)
 {
     std::optional<qint32> pid;
-    for (auto it = xcb_res_query_client_ids_ids_iterator(reply); it.rem; xcb_res_client_id_value_next(&it)) {
+    for (auto it = xcb_res_query_client_ids_ids_iterator(reply); it.rem;
+         xcb_res_client_id_value_next(&it)) {
         const auto &[id, length] = *it.data;
-        if (id.mask & XCB_RES_CLIENT_ID_MASK_LOCAL_CLIENT_PID && xcb_res_client_id_value_value_length(it.data) >= 1) {
-            if (const std::optional<qint32> value = processID(*xcb_res_client_id_value_value(it.data))) {
+        if (id.mask & XCB_RES_CLIENT_ID_MASK_LOCAL_CLIENT_PID
+            && xcb_res_client_id_value_value_length(it.data) >= 1) {
+            if (const std::optional<qint32> value =
+                    processID(*xcb_res_client_id_value_value(it.data))) {
                 pid = value;
             }
         }
@@ -203,7 +216,8 @@ void readMissingPids(X11Connection &connection, QList<X11WindowInfo> &infos, Dea
     QList<xcb_res_query_client_ids_cookie_t> pidCookies;
     for (int i = 0; i < infos.size(); ++i) {
         if (infos[i].ok() && !infos[i].pid) {
-            xcb_res_client_id_spec_t wanted{infos[i].window, XCB_RES_CLIENT_ID_MASK_LOCAL_CLIENT_PID};
+            xcb_res_client_id_spec_t wanted{infos[i].window,
+                                            XCB_RES_CLIENT_ID_MASK_LOCAL_CLIENT_PID};
             pidCookies.append(xcb_res_query_client_ids(connection.raw(), 1, &wanted));
             missing.append(i);
         }
@@ -235,7 +249,8 @@ QList<quint32> cardinals(const xcb_get_property_reply_t *reply)
     return values;
 }
 
-std::optional<Strut> strutOf(const xcb_get_property_reply_t *partial, const xcb_get_property_reply_t *legacy)
+std::optional<Strut> strutOf(const xcb_get_property_reply_t *partial,
+                             const xcb_get_property_reply_t *legacy)
 {
     if (const QList<quint32> v = cardinals(partial); v.size() >= 12) {
         std::array<quint32, 12> values{};
@@ -268,7 +283,8 @@ RectD X11WindowInfo::visibleFrameInRoot() const
     const double right = double(frameExtents[1]) - double(gtkFrameExtents[1]);
     const double top = double(frameExtents[2]) - double(gtkFrameExtents[2]);
     const double bottom = double(frameExtents[3]) - double(gtkFrameExtents[3]);
-    return RectD{client.x - left, client.y - top, client.width + left + right, client.height + top + bottom};
+    return RectD{client.x - left, client.y - top, client.width + left + right,
+                 client.height + top + bottom};
 }
 
 WindowKind windowKind(const X11WindowInfo &info, const X11Connection &connection)
@@ -287,8 +303,10 @@ WindowKind windowKind(const X11WindowInfo &info, const X11Connection &connection
         if (type == connection.atom(Atom::NetWmWindowTypeDesktop)) {
             return WindowKind::desktop;
         }
-        if (type == connection.atom(Atom::NetWmWindowTypeUtility) || type == connection.atom(Atom::NetWmWindowTypeToolbar) ||
-            type == connection.atom(Atom::NetWmWindowTypeMenu) || type == connection.atom(Atom::NetWmWindowTypeSplash)) {
+        if (type == connection.atom(Atom::NetWmWindowTypeUtility)
+            || type == connection.atom(Atom::NetWmWindowTypeToolbar)
+            || type == connection.atom(Atom::NetWmWindowTypeMenu)
+            || type == connection.atom(Atom::NetWmWindowTypeSplash)) {
             return WindowKind::floating;
         }
     }
@@ -311,7 +329,8 @@ bool isOnDesktop(const X11WindowInfo &info, std::optional<quint32> currentDeskto
     return *info.desktop == *currentDesktop;
 }
 
-QList<X11WindowInfo> readWindowInfos(X11Connection &connection, const QList<xcb_window_t> &windows, Deadline deadline)
+QList<X11WindowInfo> readWindowInfos(X11Connection &connection, const QList<xcb_window_t> &windows,
+                                     Deadline deadline)
 {
     QList<WindowCookies> cookies;
     cookies.reserve(windows.size());
@@ -367,7 +386,8 @@ X11RootInfo readRootInfo(X11Connection &connection, Deadline deadline)
     auto checkReply = connection.reply<xcb_get_property_reply_t>(check, deadline);
     auto supportedReply = connection.reply<xcb_get_property_reply_t>(supported, deadline);
     auto geometryReply = connection.reply<xcb_get_geometry_reply_t>(geometry, deadline);
-    if (!clientsReply.ok() || !stackingReply.ok() || !checkReply.ok() || !supportedReply.ok() || !geometryReply.ok()) {
+    if (!clientsReply.ok() || !stackingReply.ok() || !checkReply.ok() || !supportedReply.ok()
+        || !geometryReply.ok()) {
         return info;
     }
     info.ok = true;
@@ -388,7 +408,8 @@ X11RootInfo readRootInfo(X11Connection &connection, Deadline deadline)
         info.supportingWmCheck = v[0];
         // A window manager that died leaves the root property behind; its check window does not
         // survive it.
-        auto self = connection.reply<xcb_get_property_reply_t>(getProperty(c, v[0], connection.atom(Atom::NetSupportingWmCheck), 1), deadline);
+        auto self = connection.reply<xcb_get_property_reply_t>(
+            getProperty(c, v[0], connection.atom(Atom::NetSupportingWmCheck), 1), deadline);
         const QList<quint32> named = cardinals(self.reply.get());
         info.wmCheckValid = self.ok() && !named.isEmpty() && named[0] == v[0];
     }

@@ -21,8 +21,8 @@ struct X11WindowInfo {
 
     xcb_window_t window = 0;
     Status status = Status::timedOut;
-    QString instance; // WM_CLASS instance
-    QString className; // WM_CLASS class
+    QString instance;          // WM_CLASS instance
+    QString className;         // WM_CLASS class
     std::optional<qint32> pid; // _NET_WM_PID, else X-Resource
     QList<xcb_atom_t> types;
     xcb_window_t transientFor = 0;
@@ -55,13 +55,14 @@ bool isOnDesktop(const X11WindowInfo &info, std::optional<quint32> currentDeskto
 // Reads everything about the windows in one pipelined batch (every request of every window sent
 // before the first reply is awaited), then asks X-Resource in a second batch for the processes
 // of windows without _NET_WM_PID. The deadline bounds the whole batch.
-QList<X11WindowInfo> readWindowInfos(X11Connection &connection, const QList<xcb_window_t> &windows, Deadline deadline);
+QList<X11WindowInfo> readWindowInfos(X11Connection &connection, const QList<xcb_window_t> &windows,
+                                     Deadline deadline);
 
 // Root properties of the window manager.
 struct X11RootInfo {
     bool ok = false;
     QList<xcb_window_t> clientList; // mapping order
-    QList<xcb_window_t> stacking; // bottom to top
+    QList<xcb_window_t> stacking;   // bottom to top
     std::optional<quint32> currentDesktop;
     xcb_window_t supportingWmCheck = 0;
     bool wmCheckValid = false; // the check window exists and names itself
@@ -73,7 +74,9 @@ X11RootInfo readRootInfo(X11Connection &connection, Deadline deadline);
 // Reads a format-32 property as a list (helper shared by the readers).
 QList<quint32> cardinals(const xcb_get_property_reply_t *reply);
 QString text(const xcb_get_property_reply_t *reply);
-// The strut of a window from its _NET_WM_STRUT_PARTIAL, else its _NET_WM_STRUT (either may be null).
-std::optional<Strut> strutOf(const xcb_get_property_reply_t *partial, const xcb_get_property_reply_t *legacy);
+// The strut of a window from its _NET_WM_STRUT_PARTIAL, else its _NET_WM_STRUT (either may be
+// null).
+std::optional<Strut> strutOf(const xcb_get_property_reply_t *partial,
+                             const xcb_get_property_reply_t *legacy);
 
 } // namespace ostrel::x11

@@ -12,7 +12,8 @@ std::optional<QList<WindowServerRow>> X11WindowServerList::windowList()
     QList<WindowServerRow> rows;
     for (auto it = snapshot->root.stacking.crbegin(); it != snapshot->root.stacking.crend(); ++it) {
         const X11WindowInfo *info = snapshot->find(*it);
-        if (!info || isMinimized(*info, connection) || !isOnDesktop(*info, snapshot->root.currentDesktop)) {
+        if (!info || isMinimized(*info, connection)
+            || !isOnDesktop(*info, snapshot->root.currentDesktop)) {
             continue;
         }
         const WindowKind kind = windowKind(*info, connection);
@@ -27,7 +28,8 @@ std::optional<QList<WindowServerRow>> X11WindowServerList::windowList()
         row.layer = kind == WindowKind::dock ? dockLayer : 0;
         row.alpha = info->opacity;
         const RectD frame = info->visibleFrameInRoot();
-        row.bounds = RectD{frame.x - snapshot->originX, frame.y - snapshot->originY, frame.width, frame.height};
+        row.bounds = RectD{frame.x - snapshot->originX, frame.y - snapshot->originY, frame.width,
+                           frame.height};
         rows.append(row);
     }
     return rows;

@@ -11,7 +11,10 @@ namespace ostrel::x11 {
 class X11WindowServerList : public WindowServerList {
 public:
     static constexpr qint64 dockLayer = 20;
-    explicit X11WindowServerList(X11Desktop &desktop) : desktop_(desktop) {}
+    explicit X11WindowServerList(X11Desktop &desktop)
+        : desktop_(desktop)
+    {
+    }
     std::optional<QList<WindowServerRow>> windowList() override;
 
 private:

@@ -48,7 +48,8 @@ XkbKeyboardLayout::~XkbKeyboardLayout()
     xkb_context_unref(context_);
 }
 
-bool XkbKeyboardLayout::compile(const QString &layouts, const QString &variants, const QString &model)
+bool XkbKeyboardLayout::compile(const QString &layouts, const QString &variants,
+                                const QString &model)
 {
     if (!context_) {
         return false;

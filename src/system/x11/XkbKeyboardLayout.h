@@ -22,7 +22,8 @@ public:
 
     // Compiles the keymap of these layout names ("us", "fr", or "us,fr" for two layouts) from
     // the system's keyboard data; false when it cannot be compiled (the keymap is then unchanged).
-    bool compile(const QString &layouts, const QString &variants = {}, const QString &model = QStringLiteral("pc105"));
+    bool compile(const QString &layouts, const QString &variants = {},
+                 const QString &model = QStringLiteral("pc105"));
     // Takes over one reference of the keymap (null is ignored) and keeps the chosen layout.
     void setKeymap(xkb_keymap *keymap);
     void setLayoutIndex(quint32 index);

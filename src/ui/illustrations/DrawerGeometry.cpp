@@ -64,8 +64,8 @@ DrawerGeometry::DrawerGeometry()
 {
     // Centre the body, with a drawer pulled fully out, on (200, 166): the extents and their
     // mirror images through the body's centre make that centre land there exactly.
-    QList<std::array<double, 3>> extents = {{0, 0, 0},     {54, 0, 0},    {0, 0, 89},
-                                            {54, 0, 89},   {54, 60, 0},   {0, 96.4, 8},
+    QList<std::array<double, 3>> extents = {{0, 0, 0},     {54, 0, 0},   {0, 0, 89},
+                                            {54, 0, 89},   {54, 60, 0},  {0, 96.4, 8},
                                             {0, 96.4, 86}, {54, 96.4, 8}};
     for (qsizetype i = 0; i < 8; ++i) {
         const auto &p = extents[i];
@@ -110,8 +110,8 @@ DrawerGeometry::solid(double x0, double x1, double y0, double y1, double z0, dou
     const double r = std::min(radius, 0.5 * std::min(x1 - x0, y1 - y0));
     const auto outer = HairlineGeometry::ring(x0, x1, y0, y1, r, 5);
     Mark silhouette{hullPath(flat(outer, z0, offset), flat(outer, z1, offset)), false, true};
-    const auto inner = HairlineGeometry::ring(x0 + inset, x1 - inset, y0 + inset, y1 - inset,
-                                              radius - inset, 5);
+    const auto inner =
+        HairlineGeometry::ring(x0 + inset, x1 - inset, y0 + inset, y1 - inset, radius - inset, 5);
     const auto run = HairlineGeometry::frontRun(inner, std::numbers::pi / 4);
     Mark crease{HairlineGeometry::path(flat(run, z1, offset), false), true, false};
     return {silhouette, crease};
@@ -121,8 +121,8 @@ DrawerGeometry::Drawer DrawerGeometry::drawer(int index, double opening) const
 {
     const double base = 8.8 + 26 * index;
     const double top = base + 24.4;
-    const double back = 60 + opening;  // F: the back plane of the drawer front
-    const double front = back + 2.4;   // G: its front plane
+    const double back = 60 + opening; // F: the back plane of the drawer front
+    const double front = back + 2.4;  // G: its front plane
     const bool open = opening >= 0.05;
 
     // The part of the drawer body outside the cabinet, y from 60 to F.
@@ -168,8 +168,8 @@ DrawerGeometry::Drawer DrawerGeometry::drawer(int index, double opening) const
     const auto run = HairlineGeometry::frontRun(creaseRing, 0.8847764558503127);
     result.crease = {HairlineGeometry::path(upright(run, front, offset), false), true, false};
     const double middle = (base + top) * 0.5;
-    const auto pull = solid(18, 36, front, front + 2.6, middle - 1.3, middle + 1.3, 1.3, 0.6,
-                            offset);
+    const auto pull =
+        solid(18, 36, front, front + 2.6, middle - 1.3, middle + 1.3, 1.3, 0.6, offset);
     result.pull = pull.first;
     result.pullCrease = pull.second;
     return result;

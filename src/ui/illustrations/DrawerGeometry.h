@@ -11,19 +11,16 @@ namespace ostrel {
 // The three-drawer filing cabinet holding saved-layout cards: a few rounded boxes in a design
 // space (x across, y from the back to the front at 60, z up), projected from above the front
 // corner into the 400 × 320 design box. Drawers are 0, 1, 2 from the bottom up.
-class DrawerGeometry
-{
+class DrawerGeometry {
 public:
-    struct Mark
-    {
+    struct Mark {
         QPainterPath path;
         bool dim = false;    // stroked in the weaker colour
         bool filled = false; // filled with the surface colour before it is stroked
     };
 
     // One drawer at one opening.
-    struct Drawer
-    {
+    struct Drawer {
         QList<Mark> interior; // what stands out of the cabinet, back to front
         Mark face;
         Mark crease;

@@ -81,9 +81,9 @@ void DrawerSimulation::draw(QPainter &painter, QSizeF size, bool dark,
         if (mark.filled) {
             painter.fillPath(mark.path, colors.surface);
         }
-        painter.strokePath(mark.path,
-                           hairlinePen(stroke ? *stroke : (mark.dim ? colors.faint : colors.dim),
-                                       fit.scale));
+        painter.strokePath(
+            mark.path,
+            hairlinePen(stroke ? *stroke : (mark.dim ? colors.faint : colors.dim), fit.scale));
     };
     for (const auto &mark : geometry.cabinet) {
         paint(mark);

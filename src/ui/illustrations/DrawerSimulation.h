@@ -18,8 +18,7 @@ using DrawerTween = HairlineTween;
 
 // The cabinet's animation: how far each drawer stands out, the tour that pulls out one drawer
 // after another, and the drawer under the pointer.
-struct DrawerSimulation
-{
+struct DrawerSimulation {
     static constexpr double tourLength = 9.3;
 
     DrawerGeometry geometry = DrawerGeometry::scene();

@@ -23,8 +23,7 @@ constexpr int readoutInset = 18;
 constexpr int captionPixelSize = 10;
 
 // One element whose children are ignored, with the canvas's label and its value.
-class HairlineCanvasAccessible : public QAccessibleWidget
-{
+class HairlineCanvasAccessible : public QAccessibleWidget {
 public:
     explicit HairlineCanvasAccessible(HairlineCanvas *canvas)
         : QAccessibleWidget(canvas, QAccessible::Graphic)
@@ -70,14 +69,15 @@ QAccessibleInterface *accessibleCanvas(const QString &, QObject *object)
 
 bool HairlineCanvas::Playback::operator==(const Playback &other) const
 {
-    const bool sameIntensity = intensity == other.intensity
-        || (std::isnan(intensity) && std::isnan(other.intensity));
+    const bool sameIntensity =
+        intensity == other.intensity || (std::isnan(intensity) && std::isnan(other.intensity));
     return active == other.active && running == other.running && reduced == other.reduced
         && sameIntensity;
 }
 
 HairlineCanvas::HairlineCanvas(const QString &identifier, const QString &label, QWidget *parent)
-    : QWidget(parent), clock_(std::make_unique<HairlineSystemFrameClock>())
+    : QWidget(parent)
+    , clock_(std::make_unique<HairlineSystemFrameClock>())
 {
     static const bool factoryInstalled = [] {
         QAccessible::installFactory(accessibleCanvas);

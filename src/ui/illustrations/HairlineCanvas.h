@@ -21,8 +21,7 @@ enum class HairlineScenePhase { Active, Inactive, Background };
 // the reduce-motion switch, the frame loop with its restart whenever its identity (active,
 // running, reduced motion, and for one canvas the intensity) changes, the pointer, painting,
 // the readout overlay and accessibility. Each canvas supplies its simulation's behaviour.
-class HairlineCanvas : public QWidget
-{
+class HairlineCanvas : public QWidget {
     Q_OBJECT
 
 public:
@@ -77,8 +76,7 @@ signals:
     void drawingChanged();
 
 protected:
-    struct Playback
-    {
+    struct Playback {
         bool active = false;
         bool running = false;
         bool reduced = false;

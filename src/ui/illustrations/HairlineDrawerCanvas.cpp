@@ -50,8 +50,8 @@ void HairlineDrawerCanvas::hoveredAt(QPointF local, QSizeF size)
         return;
     }
     simulation_.isHovering = true;
-    simulation_.selected = simulation_.geometry.hit(fit.toDesign(local),
-                                                    DrawerSimulation::distance(intensity()));
+    simulation_.selected =
+        simulation_.geometry.hit(fit.toDesign(local), DrawerSimulation::distance(intensity()));
     simulation_.update(intensity());
     settleIfReduced();
 }

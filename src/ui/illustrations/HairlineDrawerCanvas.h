@@ -7,8 +7,7 @@ namespace ostrel {
 
 // A three-drawer filing cabinet holding saved-layout cards: on its own it pulls out one drawer
 // after another; under the pointer it pulls out the drawer beneath it.
-class HairlineDrawerCanvas : public HairlineCanvas
-{
+class HairlineDrawerCanvas : public HairlineCanvas {
     Q_OBJECT
 
 public:

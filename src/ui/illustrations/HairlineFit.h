@@ -11,8 +11,7 @@ namespace ostrel {
 
 // How a rectangle of design coordinates is fitted into a view: scaled uniformly by the larger
 // scale that fits, and centred, leaving equal margins on the longer side.
-struct HairlineFit
-{
+struct HairlineFit {
     double scale = 0;
     QPointF margin; // where the box's top left lands in the view
     QRectF box;

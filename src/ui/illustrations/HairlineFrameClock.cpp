@@ -2,7 +2,8 @@
 
 namespace ostrel {
 
-HairlineSystemFrameClock::HairlineSystemFrameClock(QObject *parent) : HairlineFrameClock(parent)
+HairlineSystemFrameClock::HairlineSystemFrameClock(QObject *parent)
+    : HairlineFrameClock(parent)
 {
     timer_.setSingleShot(true);
     timer_.setTimerType(Qt::PreciseTimer);

@@ -9,8 +9,7 @@ namespace ostrel {
 
 // The clock an illustration's frame loop runs on: the uptime it measures steps with, and the
 // wake-up it sleeps until. Tests put a clock of their own in its place and step it exactly.
-class HairlineFrameClock : public QObject
-{
+class HairlineFrameClock : public QObject {
     Q_OBJECT
 
 public:
@@ -29,8 +28,7 @@ signals:
 };
 
 // The real clock: the monotonic system clock and a precise single-shot timer.
-class HairlineSystemFrameClock : public HairlineFrameClock
-{
+class HairlineSystemFrameClock : public HairlineFrameClock {
     Q_OBJECT
 
 public:

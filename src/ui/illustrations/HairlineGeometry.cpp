@@ -104,8 +104,8 @@ QList<Sample> ringAround(double uLow, double uHigh, double vLow, double vHigh, d
             const double angle = degrees * std::numbers::pi / 180.0;
             const double nu = std::cos(angle);
             const double nv = std::sin(angle);
-            samples.push_back({centres[corner].x() + radius * nu,
-                               centres[corner].y() + radius * nv, nu, nv});
+            samples.push_back(
+                {centres[corner].x() + radius * nu, centres[corner].y() + radius * nv, nu, nv});
         }
     }
     return samples;

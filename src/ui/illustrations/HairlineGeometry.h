@@ -8,8 +8,7 @@ namespace ostrel::HairlineGeometry {
 
 // One sample of a closed outline: a position in the outline's own plane and the outward
 // normal there (not normalised by the operations below).
-struct Sample
-{
+struct Sample {
     double u = 0;
     double v = 0;
     double nu = 0;

@@ -5,10 +5,10 @@
 namespace ostrel {
 
 HairlineKeyboardCanvas::HairlineKeyboardCanvas(HairlineKeyboardCamera camera, QWidget *parent)
-    : HairlineCanvas(QStringLiteral("hairline-keyboard-canvas"),
-                     QStringLiteral("Keyboard illustration: sixty sculpted keys on a floating base"),
-                     parent),
-      simulation_(camera)
+    : HairlineCanvas(
+        QStringLiteral("hairline-keyboard-canvas"),
+        QStringLiteral("Keyboard illustration: sixty sculpted keys on a floating base"), parent)
+    , simulation_(camera)
 {
 }
 

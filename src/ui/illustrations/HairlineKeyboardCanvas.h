@@ -9,13 +9,13 @@ namespace ostrel {
 
 // Sixty sculpted keys on a floating base that sink on springs under the pointer, or under an
 // autoplay pointer that visits three keys in turn.
-class HairlineKeyboardCanvas : public HairlineCanvas
-{
+class HairlineKeyboardCanvas : public HairlineCanvas {
     Q_OBJECT
 
 public:
-    explicit HairlineKeyboardCanvas(HairlineKeyboardCamera camera = HairlineKeyboardCamera::isometric,
-                                    QWidget *parent = nullptr);
+    explicit HairlineKeyboardCanvas(
+        HairlineKeyboardCamera camera = HairlineKeyboardCamera::isometric,
+        QWidget *parent = nullptr);
 
     bool autoplay() const { return autoplay_; }
     void setAutoplay(bool autoplay);
@@ -47,7 +47,6 @@ protected:
     bool showsReadoutOverlay() const override { return false; }
 
 private:
-
     KeyboardSimulation simulation_;
     bool autoplay_ = true;
     QRectF viewBox_{0, 0, 400, 320};

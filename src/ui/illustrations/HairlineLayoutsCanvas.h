@@ -7,8 +7,7 @@ namespace ostrel {
 
 // Three solid window layers stacked with visible thickness: on its own it lifts each layer in
 // turn as the stack spreads; under the pointer it lifts the layer beneath it.
-class HairlineLayoutsCanvas : public HairlineCanvas
-{
+class HairlineLayoutsCanvas : public HairlineCanvas {
     Q_OBJECT
 
 public:

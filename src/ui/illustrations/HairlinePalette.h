@@ -7,8 +7,7 @@
 namespace ostrel {
 
 // The colours of the line illustrations in one appearance.
-struct HairlinePalette
-{
+struct HairlinePalette {
     QColor surface; // fills occluding marks unless the host gives its own surface
     QColor ink;     // the strongest stroke: the highlighted item
     QColor dim;     // ordinary strokes

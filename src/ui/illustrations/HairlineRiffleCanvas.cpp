@@ -22,7 +22,8 @@ QString labelOf(HairlineRiffleStyle style)
 } // namespace
 
 HairlineRiffleCanvas::HairlineRiffleCanvas(HairlineRiffleStyle style, QWidget *parent)
-    : HairlineCanvas(identifierOf(style), labelOf(style), parent), simulation_(style)
+    : HairlineCanvas(identifierOf(style), labelOf(style), parent)
+    , simulation_(style)
 {
 }
 

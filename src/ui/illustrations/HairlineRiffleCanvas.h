@@ -7,8 +7,7 @@ namespace ostrel {
 
 // A rounded tray of eight application windows or tabbed filing cards that riffles open at the
 // toured item or at the one under the pointer.
-class HairlineRiffleCanvas : public HairlineCanvas
-{
+class HairlineRiffleCanvas : public HairlineCanvas {
     Q_OBJECT
 
 public:

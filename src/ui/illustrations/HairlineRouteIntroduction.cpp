@@ -27,13 +27,15 @@ constexpr int calloutPixelSize = 12;
 
 // The slot the artwork is shown in: the drawing is turned about its centre and shifted as it is
 // drawn into a layer of the slot's size, which is then blended into the page and cut to the slot.
-class ArtworkSlot : public QWidget
-{
+class ArtworkSlot : public QWidget {
 public:
-    ArtworkSlot(HairlineCanvas *artwork, double canvasHeight, double artworkHeight,
-                double rotation, double offsetY, const HairlineRouteIntroduction *header)
-        : artwork_(artwork), canvasHeight_(canvasHeight), rotation_(rotation),
-          offsetY_(offsetY), header_(header)
+    ArtworkSlot(HairlineCanvas *artwork, double canvasHeight, double artworkHeight, double rotation,
+                double offsetY, const HairlineRouteIntroduction *header)
+        : artwork_(artwork)
+        , canvasHeight_(canvasHeight)
+        , rotation_(rotation)
+        , offsetY_(offsetY)
+        , header_(header)
     {
         setObjectName(QStringLiteral("hairline-artwork-slot"));
         setFixedSize(designWidth, qRound(artworkHeight));
@@ -106,8 +108,7 @@ private:
 };
 
 // The header reads as one element: its title, then its detail; the artwork is not seen.
-class HeaderAccessible : public QAccessibleWidget
-{
+class HeaderAccessible : public QAccessibleWidget {
 public:
     explicit HeaderAccessible(HairlineRouteIntroduction *header)
         : QAccessibleWidget(header, QAccessible::StaticText)
@@ -153,7 +154,10 @@ HairlineRouteIntroduction::HairlineRouteIntroduction(const QString &title, const
                                                      double canvasHeight, double artworkHeight,
                                                      double rotation, double artworkOffsetY,
                                                      HairlineCanvas *artwork, QWidget *parent)
-    : QWidget(parent), title_(title), detail_(detail), artwork_(artwork)
+    : QWidget(parent)
+    , title_(title)
+    , detail_(detail)
+    , artwork_(artwork)
 {
     static const bool factoryInstalled = [] {
         QAccessible::installFactory(accessibleHeader);
@@ -165,9 +169,9 @@ HairlineRouteIntroduction::HairlineRouteIntroduction(const QString &title, const
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, inset, 0, inset);
     layout->setSpacing(spacing);
-    layout->addWidget(new ArtworkSlot(artwork, canvasHeight, artworkHeight, rotation,
-                                      artworkOffsetY, this),
-                      0, Qt::AlignHCenter);
+    layout->addWidget(
+        new ArtworkSlot(artwork, canvasHeight, artworkHeight, rotation, artworkOffsetY, this), 0,
+        Qt::AlignHCenter);
 
     auto *titleLabel = new QLabel(title, this);
     titleLabel->setObjectName(QStringLiteral("hairline-header-title"));

@@ -12,8 +12,7 @@ class HairlineCanvas;
 // A page header: a line illustration laid out at a fixed design width, blended into the page,
 // turned, shifted and cut to a slot of fixed height, above a centred title and a quieter
 // detail line.
-class HairlineRouteIntroduction : public QWidget
-{
+class HairlineRouteIntroduction : public QWidget {
     Q_OBJECT
 
 public:

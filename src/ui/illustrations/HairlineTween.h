@@ -7,8 +7,7 @@ namespace ostrel {
 double hairlineEase(double progress);
 
 // One eased movement of a value over 0.7 s of simulation time.
-struct HairlineTween
-{
+struct HairlineTween {
     static constexpr double duration = 0.7;
 
     double from = 0;

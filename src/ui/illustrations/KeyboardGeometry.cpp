@@ -17,8 +17,7 @@ constexpr double scale = 1.42;
 constexpr double keyUnit = 14;
 constexpr double rowHeights[5] = {12.6, 11.3, 10.4, 11.0, 11.8};
 
-struct Width
-{
+struct Width {
     double units;
     QString name;
 };
@@ -68,12 +67,12 @@ KeyboardGeometry::View KeyboardGeometry::viewOf(HairlineKeyboardCamera camera)
     if (camera == HairlineKeyboardCamera::front) {
         return {1.0, 0, 0.85, 0.526782687642637, 0};
     }
-    return {0.7071067811865476, 0.7071067811865475, 0.5, 0.8660254037844386,
-            0.7853981633974483};
+    return {0.7071067811865476, 0.7071067811865475, 0.5, 0.8660254037844386, 0.7853981633974483};
 }
 
 KeyboardGeometry::KeyboardGeometry(HairlineKeyboardCamera camera)
-    : camera(camera), view_(viewOf(camera))
+    : camera(camera)
+    , view_(viewOf(camera))
 {
     double minX = INFINITY, maxX = -INFINITY, minY = INFINITY, maxY = -INFINITY;
     for (const auto &[u, v, z] : {std::array{-6.0, -6.0, -8.0}, std::array{216.0, 76.0, -8.0},
@@ -129,11 +128,12 @@ KeyboardGeometry::KeyboardGeometry(HairlineKeyboardCamera camera)
             break;
         }
     }
-    for (const QString &name : {QStringLiteral("enter"), QStringLiteral("space"),
-                                QStringLiteral("key w")}) {
+    for (const QString &name :
+         {QStringLiteral("enter"), QStringLiteral("space"), QStringLiteral("key w")}) {
         for (const Key &key : keys) {
             if (key.name == name) {
-                tourStops.push_back(project((key.x0 + key.x1) / 2, (key.y0 + key.y1) / 2, key.height));
+                tourStops.push_back(
+                    project((key.x0 + key.x1) / 2, (key.y0 + key.y1) / 2, key.height));
                 break;
             }
         }

@@ -17,11 +17,9 @@ enum class HairlineKeyboardCamera { isometric, front };
 // The sixty-key keyboard on its slab. Key-plane coordinates: u along the rows (0 to 210), v
 // across them towards the viewer (0 to 70), z up from the slab's top face; projected into the
 // design box through the camera.
-class KeyboardGeometry
-{
+class KeyboardGeometry {
 public:
-    struct Key
-    {
+    struct Key {
         int row = 0; // 0 the farthest row, 4 the nearest
         QString name;
         double x0 = 0;
@@ -35,15 +33,13 @@ public:
     };
 
     // The projected paths of one solid.
-    struct Solid
-    {
+    struct Solid {
         QPainterPath silhouette;
         QPainterPath crease;
         QPainterPath bump; // the homing bar of F and J, else empty
     };
 
-    struct Hit
-    {
+    struct Hit {
         int index = 0;
         QPointF at; // the point in the key plane
     };
@@ -69,8 +65,7 @@ public:
     std::optional<Hit> hit(QPointF point) const;
 
 private:
-    struct View
-    {
+    struct View {
         double c;
         double s;
         double t;

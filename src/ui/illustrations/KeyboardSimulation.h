@@ -16,8 +16,7 @@ namespace ostrel {
 
 // The keys on damped springs: each key sinks towards a target set by the pointer (the user's or
 // the tour's) with a falloff around the key beneath it; with no pointer the enter key is pressed.
-struct KeyboardSimulation
-{
+struct KeyboardSimulation {
     KeyboardGeometry geometry;
     QList<double> heights;
     QList<double> velocities;

@@ -17,8 +17,7 @@ constexpr double cos50 = 0.6427876096865394;
 constexpr double sin50 = 0.766044443118978;
 constexpr double floorHeight = -48;
 
-struct Scene
-{
+struct Scene {
     double p;
     double q;
     double h;
@@ -137,7 +136,8 @@ Pane pane(int layer, LayoutsPose pose)
     Pane result;
     result.controls.setFillRule(Qt::WindingFill);
     for (const auto &dot : c.controls) {
-        result.controls.addPath(HairlineGeometry::path(points(dot, layer, pose, 8, c.offset), true));
+        result.controls.addPath(
+            HairlineGeometry::path(points(dot, layer, pose, 8, c.offset), true));
     }
     result.silhouette = silhouette(c, layer, pose);
     result.crease = HairlineGeometry::path(points(c.front, layer, pose, 8, c.offset), false);
@@ -159,8 +159,7 @@ QPainterPath guides(const QList<LayoutsPose> &poses)
     for (double u : {-52.0, 52.0}) {
         const Scene s = scene(2, poses[2], u, 42, 0);
         const QPointF top = view(s, offset);
-        const double floorY =
-            1.25 * (0.5 * (s.p + s.q) / root2 + 41.569219381653056) + offset.y();
+        const double floorY = 1.25 * (0.5 * (s.p + s.q) / root2 + 41.569219381653056) + offset.y();
         lines.push_back({top, {top.x(), floorY}});
     }
     return segments(lines);

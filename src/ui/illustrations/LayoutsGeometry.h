@@ -12,8 +12,7 @@ namespace ostrel {
 
 // The pose of one window layer: how far the stack is spread, and how far this layer is lifted
 // out of it and straightened.
-struct LayoutsPose
-{
+struct LayoutsPose {
     double amount = 0;
     double focus = 0;
 
@@ -25,16 +24,14 @@ struct LayoutsPose
 namespace LayoutsGeometry {
 
 // The paths of one layer at one pose.
-struct Pane
-{
+struct Pane {
     QPainterPath silhouette;
     QPainterPath crease;
     QPainterPath header;
     QPainterPath controls;
 };
 
-struct Constants
-{
+struct Constants {
     double ct;
     double st;
     QList<HairlineGeometry::Sample> ring;

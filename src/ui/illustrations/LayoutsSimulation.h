@@ -19,12 +19,10 @@ using LayoutsTween = HairlineTween;
 
 // The stacked layers' animation: a tour that lifts each layer in turn while the stack spreads,
 // the layer under the pointer lifted instead, and movements that spread out from one layer.
-struct LayoutsSimulation
-{
+struct LayoutsSimulation {
     static constexpr double tourLength = 8.4;
     // Where the drawing lands in a view: the box fitted, then mirrored left to right.
-    struct Fit
-    {
+    struct Fit {
         double scale = 0;
         QPointF margin;
         QRectF box;

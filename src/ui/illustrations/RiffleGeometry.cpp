@@ -43,7 +43,8 @@ QList<QPointF> leftToRight(QList<QPointF> run)
 
 } // namespace
 
-RiffleGeometry::RiffleGeometry(HairlineRiffleStyle style) : style(style)
+RiffleGeometry::RiffleGeometry(HairlineRiffleStyle style)
+    : style(style)
 {
     const QList<std::array<double, 3>> framing = {{-5, -9, 0},  {89, 100, -8}, {89, -9, 0},
                                                   {-5, 100, 0}, {-5, -9, 61},  {89, -9, 77}};
@@ -88,8 +89,8 @@ RiffleGeometry::RiffleGeometry(HairlineRiffleStyle style) : style(style)
     silhouette += points(outer, 20);
     far = {{HairlineGeometry::path(HairlineGeometry::hull(silhouette), true), 1, true},
            {HairlineGeometry::path(points(inner, 20), true), 1, false},
-           {HairlineGeometry::path(points(HairlineGeometry::frontRun(inner, -3 * std::numbers::pi / 4), 2.5),
-                                   false),
+           {HairlineGeometry::path(
+                points(HairlineGeometry::frontRun(inner, -3 * std::numbers::pi / 4), 2.5), false),
             0, false}};
 
     QList<QPointF> wall = innerFront;
@@ -162,7 +163,8 @@ RiffleGeometry::Window RiffleGeometry::window(int index, double angle, double li
         result.panes = {panes, 0, false};
         QPainterPath controls = windingPath();
         for (double cx : {8.0, 14.0, 20.0}) {
-            controls.addPath(onFace(HairlineGeometry::ring(cx - 1.1, cx + 1.1, 54.4, 56.6, 1.1, 7), 0));
+            controls.addPath(
+                onFace(HairlineGeometry::ring(cx - 1.1, cx + 1.1, 54.4, 56.6, 1.1, 7), 0));
         }
         result.controls = {controls, 1, false};
         return result;
@@ -186,16 +188,17 @@ RiffleGeometry::Window RiffleGeometry::window(int index, double angle, double li
         const QPointF o = at(0, 0, depth);
         const QPointF across = at(1, 0, depth) - o;
         const QPointF up = at(0, 1, depth) - o;
-        QPainterPath path = QTransform(across.x(), across.y(), up.x(), up.y(), o.x(), o.y()).map(card);
+        QPainterPath path =
+            QTransform(across.x(), across.y(), up.x(), up.y(), o.x(), o.y()).map(card);
         path.setFillRule(Qt::WindingFill);
         return path;
     };
     result.back = {mapped(-thickness), 0, true};
     result.face = {mapped(0), 1, true};
     result.header = {lines({{{6, 43}, {78, 43}}}), 1, false};
-    result.panes = {lines({{{6, 36}, {78, 36}}, {{6, 29}, {78, 29}}, {{6, 22}, {78, 22}},
-                           {{6, 15}, {78, 15}}}),
-                    0, false};
+    result.panes = {
+        lines({{{6, 36}, {78, 36}}, {{6, 29}, {78, 29}}, {{6, 22}, {78, 22}}, {{6, 15}, {78, 15}}}),
+        0, false};
     result.controls = {windingPath(), 1, false};
     for (int j = 0; j < 8; ++j) {
         const int column = j % 4;

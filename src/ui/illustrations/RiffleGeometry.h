@@ -13,19 +13,16 @@ enum class HairlineRiffleStyle { windows, cards };
 
 // A rounded tray seen obliquely from above, with eight flat items standing in it one behind
 // the other (item 0 at the back, item 7 at the front), projected into the 400 × 320 design box.
-class RiffleGeometry
-{
+class RiffleGeometry {
 public:
-    struct Mark
-    {
+    struct Mark {
         QPainterPath path;
         int weight = 0; // −1 never stroked, 0 the lighter tone, 1 the stronger one
         bool filled = false;
     };
 
     // The marks of one item, in drawing order.
-    struct Window
-    {
+    struct Window {
         Mark back;
         Mark face;
         Mark header;

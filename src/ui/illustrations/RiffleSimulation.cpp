@@ -24,7 +24,8 @@ const RiffleGeometry &geometryFor(HairlineRiffleStyle style)
 } // namespace
 
 RiffleSimulation::RiffleSimulation(HairlineRiffleStyle style)
-    : geometry(geometryFor(style)), style(style)
+    : geometry(geometryFor(style))
+    , style(style)
 {
     for (int i = 0; i < 8; ++i) {
         angles[i] = {restAngle, restAngle, 0};
@@ -127,7 +128,9 @@ void RiffleSimulation::draw(QPainter &painter, QSizeF size, bool dark,
         if (mark.weight < 0) {
             return;
         }
-        const QColor &stroke = emphasised ? colors.ink : mark.weight == 0 ? colors.faint : colors.dim;
+        const QColor &stroke = emphasised ? colors.ink
+            : mark.weight == 0            ? colors.faint
+                                          : colors.dim;
         painter.strokePath(mark.path, hairlinePen(stroke, fit.scale));
     };
     for (const auto &mark : geometry.far) {
@@ -144,7 +147,9 @@ void RiffleSimulation::draw(QPainter &painter, QSizeF size, bool dark,
         paint(item.controls);
         for (qsizetype j = 0; j < item.punches.size(); ++j) {
             // The item's own punch, the one matching its number, stands out.
-            const QColor &fill = j != 7 - i ? colors.faint : i == selected ? colors.ink : colors.dim;
+            const QColor &fill = j != 7 - i ? colors.faint
+                : i == selected             ? colors.ink
+                                            : colors.dim;
             QPainterPath dot;
             dot.addEllipse(item.punches[j], punchRadius, punchRadius);
             painter.fillPath(dot, fill);

@@ -18,8 +18,7 @@ using RiffleTween = HairlineTween;
 
 // The tray's animation: the picked item stands up and rises, those behind it lean back, those
 // in front fall forward, the movement spreading out one item after another.
-struct RiffleSimulation
-{
+struct RiffleSimulation {
     static constexpr double tourLength = 9.3;
 
     RiffleGeometry geometry;

@@ -7,8 +7,7 @@ namespace ostrel {
 class HairlineKeyboardCanvas;
 
 // The shortcuts page's header: the keyboard illustration above its own title and detail.
-class ShortcutKeyboardIntroduction : public HairlineRouteIntroduction
-{
+class ShortcutKeyboardIntroduction : public HairlineRouteIntroduction {
     Q_OBJECT
 
 public:

@@ -39,7 +39,9 @@ void paintSpokes(QPainter &painter, const QRectF &square, const QColor &colour, 
 } // namespace
 
 ActivityIndicator::ActivityIndicator(int size, ThemeColor colour, QWidget *parent)
-    : QWidget(parent), size_(size), colour_(colour)
+    : QWidget(parent)
+    , size_(size)
+    , colour_(colour)
 {
     setFixedSize(size, size);
     setAttribute(Qt::WA_TransparentForMouseEvents);

@@ -5,7 +5,9 @@
 
 namespace ostrel {
 
-Announcer::Announcer(QObject *parent) : QObject(parent), label_(std::make_unique<QLabel>())
+Announcer::Announcer(QObject *parent)
+    : QObject(parent)
+    , label_(std::make_unique<QLabel>())
 {
     label_->setObjectName(QStringLiteral("ostrel-announcer"));
     label_->setTextFormat(Qt::PlainText);

@@ -37,7 +37,10 @@ bool AppAppearance::resolvesDark(AppearancePreference preference, bool systemIsD
 }
 
 AppAppearance::AppAppearance(QWidget *window, AppModel *model, SystemAppearanceObserver *observer)
-    : QObject(window), window_(window), model_(model), observer_(observer)
+    : QObject(window)
+    , window_(window)
+    , model_(model)
+    , observer_(observer)
 {
     if (model) {
         connect(model, &AppModel::appearanceChanged, this, &AppAppearance::apply);

@@ -23,9 +23,9 @@ AutomationNoticeSection::AutomationNoticeSection(const ViewEnvironment &environm
     auto *layout = new QHBoxLayout(this);
     trayContentPadding(layout, 8);
     layout->setSpacing(6);
-    layout->addWidget(new SymbolView(QStringLiteral("bolt"), 12, QFont::Normal,
-                                     ThemeColor::secondary()),
-                      0, Qt::AlignTop);
+    layout->addWidget(
+        new SymbolView(QStringLiteral("bolt"), 12, QFont::Normal, ThemeColor::secondary()), 0,
+        Qt::AlignTop);
     layout->addWidget(message_, 1);
     layout->addSpacing(3);
     layout->addWidget(dismiss_, 0, Qt::AlignTop);

@@ -16,8 +16,7 @@ class AutomationNoticeSection : public QWidget {
     Q_OBJECT
 
 public:
-    explicit AutomationNoticeSection(const ViewEnvironment &environment,
-                                     QWidget *parent = nullptr);
+    explicit AutomationNoticeSection(const ViewEnvironment &environment, QWidget *parent = nullptr);
 
     void setNotice(const QString &notice);
 

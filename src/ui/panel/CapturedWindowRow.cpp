@@ -21,14 +21,16 @@ constexpr double removeSymbolSize = 15;
 CapturedWindowRow::CapturedWindowRow(const WindowEntry &entry,
                                      const QList<DisplaySnapshot> &displays, AppIconProvider *icons,
                                      QWidget *parent)
-    : QWidget(parent), entry_(entry)
+    : QWidget(parent)
+    , entry_(entry)
 {
     setObjectName(QStringLiteral("captured-window-row"));
     auto *row = new QHBoxLayout(this);
     row->setContentsMargins(0, 1, 0, 1);
     row->setSpacing(9);
 
-    row->addWidget(new AppIconView(entry.bundleID, iconSize, icons, nullptr, entry.appName), 0, Qt::AlignVCenter);
+    row->addWidget(new AppIconView(entry.bundleID, iconSize, icons, nullptr, entry.appName), 0,
+                   Qt::AlignVCenter);
 
     auto *texts = new QVBoxLayout;
     texts->setSpacing(1);

@@ -25,10 +25,12 @@ bool CompactMessage::folds(const QString &message, bool alwaysSummarize)
         || characterCount(message) > plainLimit;
 }
 
-CompactMessage::CompactMessage(const QString &message, const QString &summary,
-                               bool alwaysSummarize, QWidget *parent)
-    : QWidget(parent), message_(message), summary_(summary),
-      folded_(folds(message, alwaysSummarize))
+CompactMessage::CompactMessage(const QString &message, const QString &summary, bool alwaysSummarize,
+                               QWidget *parent)
+    : QWidget(parent)
+    , message_(message)
+    , summary_(summary)
+    , folded_(folds(message, alwaysSummarize))
 {
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);

@@ -31,8 +31,8 @@ DetailsDisclosure::DetailsDisclosure(QWidget *parent)
 
 PlainLabel *DetailsDisclosure::addLine(const QString &text, bool monospaced)
 {
-    PlainLabel *line = sectionLabel(text, 10.5, QFont::Normal, ThemeColor::secondary(),
-                                    Wrapping::wraps);
+    PlainLabel *line =
+        sectionLabel(text, 10.5, QFont::Normal, ThemeColor::secondary(), Wrapping::wraps);
     if (monospaced) {
         QFont font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
         font.setPointSizeF(UiFont::system(10).pointSizeF());

@@ -17,7 +17,8 @@ int chevronSide(const QFont &font)
 
 } // namespace
 
-DisclosureButton::DisclosureButton(const QString &title, QWidget *parent) : QAbstractButton(parent)
+DisclosureButton::DisclosureButton(const QString &title, QWidget *parent)
+    : QAbstractButton(parent)
 {
     setText(title);
     setCheckable(true);

@@ -13,7 +13,9 @@ constexpr qreal separatorOpacity = 0.1;
 
 } // namespace
 
-Divider::Divider(qreal opacity, QWidget *parent) : QWidget(parent), opacity_(opacity)
+Divider::Divider(qreal opacity, QWidget *parent)
+    : QWidget(parent)
+    , opacity_(opacity)
 {
     setFixedHeight(1);
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);

@@ -5,7 +5,8 @@
 
 namespace ostrel {
 
-ElidedLabel::ElidedLabel(const QString &text, QWidget *parent) : PlainLabel(text, parent)
+ElidedLabel::ElidedLabel(const QString &text, QWidget *parent)
+    : PlainLabel(text, parent)
 {
     setWordWrap(false);
     setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);

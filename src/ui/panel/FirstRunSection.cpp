@@ -26,8 +26,8 @@ FirstRunSection::FirstRunSection(const ViewEnvironment &environment, PanelAction
     , drawing_(new HairlineLayoutsCanvas)
     , save_(new PanelButton(QStringLiteral("Save Layout"), PanelButton::Look::prominent,
                             PanelButton::ControlSize::regular))
-    , capturing_(new ActivityIndicator(ActivityIndicator::miniSize, ThemeColor::secondary(),
-                                         environment))
+    , capturing_(
+          new ActivityIndicator(ActivityIndicator::miniSize, ThemeColor::secondary(), environment))
 {
     setObjectName(QStringLiteral("first-run"));
     auto *layout = new QVBoxLayout(this);

@@ -7,7 +7,8 @@
 
 namespace ostrel {
 
-GroupedSurface::GroupedSurface(int padding, QWidget *parent) : QWidget(parent)
+GroupedSurface::GroupedSurface(int padding, QWidget *parent)
+    : QWidget(parent)
 {
     layout_ = new QVBoxLayout(this);
     layout_->setContentsMargins(padding, padding, padding, padding);

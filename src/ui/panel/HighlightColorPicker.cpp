@@ -138,7 +138,8 @@ HighlightColorPicker::HighlightColorPicker(HighlightColor selection, QWidget *pa
         tile->setChecked(color == selection_);
         Accessibility::setSelected(tile, color == selection_);
         const HighlightColor picked = color;
-        connect(tile, &QAbstractButton::clicked, this, [this, picked] { emit this->picked(picked); });
+        connect(tile, &QAbstractButton::clicked, this,
+                [this, picked] { emit this->picked(picked); });
         grid->addWidget(tile, index / columns, index % columns);
         tiles_.insert(color, tile);
         ++index;

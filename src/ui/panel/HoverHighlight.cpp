@@ -9,7 +9,9 @@
 namespace ostrel {
 
 HoverHighlight::HoverHighlight(QWidget *control, qreal cornerRadius)
-    : QObject(control), control_(control), cornerRadius_(cornerRadius)
+    : QObject(control)
+    , control_(control)
+    , cornerRadius_(cornerRadius)
 {
     control->installEventFilter(this);
 }

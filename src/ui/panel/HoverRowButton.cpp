@@ -9,7 +9,8 @@
 namespace ostrel {
 
 HoverRowButton::HoverRowButton(HoverRowButtonStyle style, QWidget *parent)
-    : QAbstractButton(parent), style_(style)
+    : QAbstractButton(parent)
+    , style_(style)
 {
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     setFocusPolicy(Qt::TabFocus);
@@ -62,7 +63,8 @@ void HoverRowButton::focusInEvent(QFocusEvent *event)
     QAbstractButton::focusInEvent(event);
     // Only focus that came from the keyboard is drawn: a window opening gives its first row
     // focus too, and that row should not look selected.
-    keyboardFocus_ = event->reason() == Qt::TabFocusReason || event->reason() == Qt::BacktabFocusReason;
+    keyboardFocus_ =
+        event->reason() == Qt::TabFocusReason || event->reason() == Qt::BacktabFocusReason;
     update();
 }
 

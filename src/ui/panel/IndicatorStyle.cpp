@@ -30,7 +30,10 @@ QColor pressedFill(const QPalette &palette)
 
 } // namespace
 
-IndicatorStyle::IndicatorStyle() : QProxyStyle(QStringLiteral("Fusion")) {}
+IndicatorStyle::IndicatorStyle()
+    : QProxyStyle(QStringLiteral("Fusion"))
+{
+}
 
 QColor IndicatorStyle::outline(const QPalette &palette)
 {
@@ -79,7 +82,7 @@ void IndicatorStyle::drawPrimitive(PrimitiveElement element, const QStyleOption 
         const QPointF centre = QPointF(rect.center()) + QPointF(1, 1);
         const qreal radius = (rect.width() + (rect.width() + 1) % 2) / 2.0 - 1;
         painter->setBrush((option->state & State_Sunken) ? pressedFill(palette)
-                                                          : palette.color(QPalette::Base));
+                                                         : palette.color(QPalette::Base));
         const QColor focusOutline = palette.color(QPalette::Highlight).darker(125);
         painter->setPen(QPen(hasKeyboardFocus(*option) ? focusOutline : outline(palette)));
         painter->drawEllipse(centre, radius, radius);

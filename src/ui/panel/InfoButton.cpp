@@ -104,7 +104,8 @@ void InfoButton::openPopover()
     QRect place(anchor - QPoint(popover->width() / 2, 0), popover->size());
     if (const QScreen *screen = this->screen()) {
         const QRect area = screen->availableGeometry();
-        place.moveLeft(std::clamp(place.left(), area.left(), std::max(area.left(), area.right() - place.width())));
+        place.moveLeft(std::clamp(place.left(), area.left(),
+                                  std::max(area.left(), area.right() - place.width())));
         if (place.bottom() > area.bottom()) {
             place.moveBottom(mapToGlobal(QPoint(0, -4)).y());
         }

@@ -44,8 +44,7 @@ QWidget *formSection(FormSectionHeader *header, QWidget *body, QWidget *parent)
     return section;
 }
 
-CompactMessageSlot *messageSlot(const QString &summary, const QString &objectName,
-                                QWidget *parent)
+CompactMessageSlot *messageSlot(const QString &summary, const QString &objectName, QWidget *parent)
 {
     auto *slot = new CompactMessageSlot(summary, parent);
     slot->setObjectName(objectName);
@@ -54,8 +53,8 @@ CompactMessageSlot *messageSlot(const QString &summary, const QString &objectNam
 
 PanelButton *borderedButton(const QString &title, const QString &objectName, QWidget *parent)
 {
-    auto *button =
-        new PanelButton(title, PanelButton::Look::bordered, PanelButton::ControlSize::regular, parent);
+    auto *button = new PanelButton(title, PanelButton::Look::bordered,
+                                   PanelButton::ControlSize::regular, parent);
     button->setObjectName(objectName);
     return button;
 }
@@ -124,8 +123,8 @@ QWidget *LayoutDetailsForm::buildNameSection(QWidget *parent)
     nameField->setFont(UiFont::body());
     nameField->setTextMargins(4, 1, 4, 1);
     row->addWidget(nameField, 1);
-    renameButton = borderedButton(QStringLiteral("Rename"), QStringLiteral("rename-layout-button"),
-                                  body);
+    renameButton =
+        borderedButton(QStringLiteral("Rename"), QStringLiteral("rename-layout-button"), body);
     renameButton->setAccessibleName(QStringLiteral("Rename"));
     row->addWidget(renameButton);
     column->addLayout(row);
@@ -211,11 +210,12 @@ QWidget *LayoutDetailsForm::buildAutomationSection(QWidget *parent)
     automationDescription->setObjectName(QStringLiteral("automation-description"));
     automationDescription->setFont(UiFont::body());
     texts->addWidget(automationDescription);
-    texts->addWidget(secondaryText(
-        QStringLiteral("Restore this layout when its display setup is connected."),
-        UiFont::subheadline(), body));
+    texts->addWidget(
+        secondaryText(QStringLiteral("Restore this layout when its display setup is connected."),
+                      UiFont::subheadline(), body));
     olderLayoutHint = secondaryText(
-        QStringLiteral("Link this older layout on its original displays. Saved windows won’t change."),
+        QStringLiteral(
+            "Link this older layout on its original displays. Saved windows won’t change."),
         UiFont::subheadline(), body);
     olderLayoutHint->setObjectName(QStringLiteral("older-layout-hint"));
     texts->addWidget(olderLayoutHint);
@@ -264,8 +264,8 @@ QWidget *LayoutDetailsForm::buildManageSection(QWidget *parent)
     auto *row = new QHBoxLayout(body);
     row->setContentsMargins(0, 0, 0, 0);
     row->setSpacing(8);
-    replaceButton = borderedButton(QStringLiteral("Replace…"),
-                                   QStringLiteral("replace-layout-button"), body);
+    replaceButton =
+        borderedButton(QStringLiteral("Replace…"), QStringLiteral("replace-layout-button"), body);
     row->addWidget(replaceButton);
     row->addStretch(1);
     deleteButton = borderedButton(QStringLiteral("Delete Layout…"),
@@ -320,8 +320,8 @@ QWidget *LayoutDetailsForm::buildUnavailable(QWidget *parent)
     // break after a word or two.
     text->setAlignment(Qt::AlignHCenter);
     column->addWidget(text);
-    closeButton = borderedButton(QStringLiteral("Close"),
-                                 QStringLiteral("close-unavailable-button"), page);
+    closeButton =
+        borderedButton(QStringLiteral("Close"), QStringLiteral("close-unavailable-button"), page);
     column->addWidget(closeButton, 0, Qt::AlignHCenter);
     column->addStretch(1);
     page->hide();

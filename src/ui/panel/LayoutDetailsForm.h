@@ -22,7 +22,8 @@ class ShortcutRecordings;
 // the controls and brings them up to date. Every control is found by its object name.
 struct LayoutDetailsForm {
     // Builds the widgets into `view`, which must not have a layout yet.
-    void build(QWidget *view, ShortcutRecordings &recordings, KeyboardLayoutObserver *keyboardLayout);
+    void build(QWidget *view, ShortcutRecordings &recordings,
+               KeyboardLayoutObserver *keyboardLayout);
 
     QWidget *content = nullptr;
     QVBoxLayout *introductionSlot = nullptr;

@@ -56,9 +56,9 @@ LayoutDetailsView::LayoutDetailsView(ViewEnvironment environment, QWidget *paren
             followManagedLayout();
             scheduleRefresh();
         });
-        for (auto signal : {&AppModel::layoutsChanged, &AppModel::pendingMutationsChanged,
-                            &AppModel::permissionTrustedChanged,
-                            &AppModel::automationEnabledChanged}) {
+        for (auto signal :
+             {&AppModel::layoutsChanged, &AppModel::pendingMutationsChanged,
+              &AppModel::permissionTrustedChanged, &AppModel::automationEnabledChanged}) {
             connect(model, signal, this, &LayoutDetailsView::scheduleRefresh);
         }
     }
@@ -137,8 +137,7 @@ void LayoutDetailsView::connectControls()
     });
     connect(form_.replaceButton, &QAbstractButton::clicked, this,
             &LayoutDetailsView::confirmReplace);
-    connect(form_.deleteButton, &QAbstractButton::clicked, this,
-            &LayoutDetailsView::confirmDelete);
+    connect(form_.deleteButton, &QAbstractButton::clicked, this, &LayoutDetailsView::confirmDelete);
     connect(form_.closeButton, &QAbstractButton::clicked, this, [this] { window()->close(); });
     // Escape closes it as it closes every other window; while a shortcut is being recorded the
     // recorder takes Escape first and only ends the recording.
@@ -291,7 +290,8 @@ void LayoutDetailsView::refreshWindows(const Layout &layout)
             delete item;
         }
         for (const WindowEntry &entry : layout.entries) {
-            auto *row = new LayoutWindowRow(entry, layout.displays, environment_.appIcons, form_.windowRows);
+            auto *row = new LayoutWindowRow(entry, layout.displays, environment_.appIcons,
+                                            form_.windowRows);
             const QUuid entryID = entry.id;
             connect(row->removeButton(), &QAbstractButton::clicked, this,
                     [this, entryID] { removeEntry(entryID); });
@@ -393,9 +393,9 @@ void LayoutDetailsView::updateAutomation()
 QCoro::Task<void> LayoutDetailsView::runAutomation(QPointer<LayoutDetailsView> view,
                                                    quint64 generation, QUuid layoutID, bool link)
 {
-    QCoro::Task<std::optional<Refusal>> updating =
-        link ? view->model_->associateAutomation(layoutID)
-             : view->model_->clearAutomation(layoutID);
+    QCoro::Task<std::optional<Refusal>> updating = link
+        ? view->model_->associateAutomation(layoutID)
+        : view->model_->clearAutomation(layoutID);
     const std::optional<Refusal> refusal = co_await updating;
     if (!view || !view->isCurrent(generation)) {
         co_return;
@@ -458,9 +458,9 @@ QCoro::Task<void> LayoutDetailsView::runManagedOperation(QPointer<LayoutDetailsV
                                                          quint64 generation, QUuid layoutID,
                                                          Managing kind)
 {
-    QCoro::Task<std::optional<Refusal>> running =
-        kind == Managing::deleteLayout ? view->model_->deleteLayout(layoutID)
-                                       : view->model_->replaceLayoutWithCurrentWindows(layoutID);
+    QCoro::Task<std::optional<Refusal>> running = kind == Managing::deleteLayout
+        ? view->model_->deleteLayout(layoutID)
+        : view->model_->replaceLayoutWithCurrentWindows(layoutID);
     const std::optional<Refusal> refusal = co_await running;
     if (!view || !view->isCurrent(generation)) {
         co_return;

@@ -102,8 +102,7 @@ private:
     static QCoro::Task<void> runConfirmation(QPointer<LayoutDetailsView> view, quint64 generation,
                                              Managing kind);
     static QCoro::Task<void> runManagedOperation(QPointer<LayoutDetailsView> view,
-                                                 quint64 generation, QUuid layoutID,
-                                                 Managing kind);
+                                                 quint64 generation, QUuid layoutID, Managing kind);
 
     ViewEnvironment environment_;
     QPointer<AppModel> model_;

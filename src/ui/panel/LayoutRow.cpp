@@ -35,10 +35,7 @@ public:
     using QAbstractButton::QAbstractButton;
 
     QSize sizeHint() const override { return layout() ? layout()->sizeHint() : QSize(); }
-    QSize minimumSizeHint() const override
-    {
-        return layout() ? layout()->minimumSize() : QSize();
-    }
+    QSize minimumSizeHint() const override { return layout() ? layout()->minimumSize() : QSize(); }
 
 protected:
     void paintEvent(QPaintEvent *) override
@@ -71,8 +68,7 @@ protected:
         QColor colour = Theme::primary(palette());
         colour.setAlphaF(colour.alphaF() * opacity);
         const int side = Symbols::side(13);
-        Symbols::paint(painter,
-                       QRectF((width() - side) / 2.0, (height() - side) / 2.0, side, side),
+        Symbols::paint(painter, QRectF((width() - side) / 2.0, (height() - side) / 2.0, side, side),
                        QStringLiteral("ellipsis"), colour);
         if (hasFocus()) {
             painter.setPen(QPen(Theme::accent(palette()), 2));
@@ -95,8 +91,7 @@ LayoutRow::LayoutRow(const Layout &layout, LayoutHover &hover, PanelActions &act
     , name_(limitedLabel(layout.name, 1, 13))
     , summary_(limitedLabel(PanelTexts::layoutSummary(layout), 1, 11.5, QFont::Normal,
                             ThemeColor::secondary()))
-    , checkmark_(new SymbolView(QStringLiteral("checkmark"), 12, QFont::Bold,
-                                ThemeColor::accent()))
+    , checkmark_(new SymbolView(QStringLiteral("checkmark"), 12, QFont::Bold, ThemeColor::accent()))
     , actionsButton_(new RowActionsButton)
 {
     setObjectName(QStringLiteral("layout-row"));
@@ -112,8 +107,8 @@ LayoutRow::LayoutRow(const Layout &layout, LayoutHover &hover, PanelActions &act
     auto *face = new QHBoxLayout(select_);
     face->setContentsMargins(0, 6, 0, 6);
     face->setSpacing(8);
-    auto *glyph = new SymbolView(QStringLiteral("macwindow"), 18, QFont::Normal,
-                                 ThemeColor::secondary());
+    auto *glyph =
+        new SymbolView(QStringLiteral("macwindow"), 18, QFont::Normal, ThemeColor::secondary());
     auto *glyphFrame = new QWidget;
     glyphFrame->setFixedWidth(24);
     glyphFrame->setAttribute(Qt::WA_TransparentForMouseEvents);

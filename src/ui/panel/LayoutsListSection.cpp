@@ -28,8 +28,8 @@ LayoutsListSection::LayoutsListSection(const ViewEnvironment &environment, Panel
     , count_(sectionLabel({}, 11.5, QFont::Normal, ThemeColor::secondary()))
     , save_(new PanelButton(QStringLiteral("Save"), PanelButton::Look::borderless,
                             PanelButton::ControlSize::small))
-    , capturing_(new ActivityIndicator(ActivityIndicator::miniSize, ThemeColor::secondary(),
-                                         environment))
+    , capturing_(
+          new ActivityIndicator(ActivityIndicator::miniSize, ThemeColor::secondary(), environment))
 {
     setObjectName(QStringLiteral("layouts-section"));
     layout_->setContentsMargins(0, 0, 0, 0);
@@ -38,8 +38,8 @@ LayoutsListSection::LayoutsListSection(const ViewEnvironment &environment, Panel
     auto *header = new QHBoxLayout;
     header->setContentsMargins(trayContentPadding(2));
     header->setSpacing(6);
-    header->addWidget(sectionLabel(QStringLiteral("Layouts"), 11, QFont::Medium,
-                                   ThemeColor::secondary()));
+    header->addWidget(
+        sectionLabel(QStringLiteral("Layouts"), 11, QFont::Medium, ThemeColor::secondary()));
     header->addWidget(count_);
     header->addStretch(1);
     save_->setObjectName(QStringLiteral("save-layout-button"));

@@ -9,7 +9,9 @@
 namespace ostrel {
 
 LineLimitedLabel::LineLimitedLabel(const QString &text, int maximumLines, QWidget *parent)
-    : QWidget(parent), text_(text), maximumLines_(std::max(1, maximumLines))
+    : QWidget(parent)
+    , text_(text)
+    , maximumLines_(std::max(1, maximumLines))
 {
     QSizePolicy policy(QSizePolicy::Preferred, QSizePolicy::Preferred);
     policy.setHeightForWidth(true);
@@ -100,7 +102,8 @@ void LineLimitedLabel::paintEvent(QPaintEvent *)
     const qreal spacing = QFontMetricsF(font()).lineSpacing();
     qreal y = 0;
     for (const QString &line : linesAt(width())) {
-        painter.drawText(QRectF(0, y, width(), spacing), int(alignment_ | Qt::AlignTop) | Qt::TextSingleLine, line);
+        painter.drawText(QRectF(0, y, width(), spacing),
+                         int(alignment_ | Qt::AlignTop) | Qt::TextSingleLine, line);
         y += spacing;
     }
 }

@@ -48,7 +48,7 @@ QString LiveShortcutBadge::accessibilityLabel(const QString &text, bool isValid,
 {
     if (isValid) {
         return isRisky ? QStringLiteral("New shortcut ") + text
-                             + QStringLiteral(", replaces ordinary typing or selection")
+                + QStringLiteral(", replaces ordinary typing or selection")
                        : QStringLiteral("New shortcut ") + text;
     }
     return isReserved ? QStringLiteral("Pressed ") + text + QStringLiteral(", reserved for macOS")
@@ -80,7 +80,8 @@ void LiveShortcutBadge::paintEvent(QPaintEvent *)
     // The border lies on the inside of the edge.
     painter.setBrush(Qt::NoBrush);
     painter.setPen(QPen(live ? Theme::liveBorder(pal) : withOpacity(Theme::warning(pal), 0.55), 1));
-    painter.drawRoundedRect(bounds.adjusted(0.5, 0.5, -0.5, -0.5), cornerRadius - 0.5, cornerRadius - 0.5);
+    painter.drawRoundedRect(bounds.adjusted(0.5, 0.5, -0.5, -0.5), cornerRadius - 0.5,
+                            cornerRadius - 0.5);
 
     painter.setPen(Qt::NoPen);
     painter.setBrush(live ? Theme::accent(pal) : Theme::warning(pal));

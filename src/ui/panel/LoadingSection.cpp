@@ -16,8 +16,8 @@ LoadingSection::LoadingSection(const ViewEnvironment &environment, QWidget *pare
     auto *layout = new QHBoxLayout(this);
     trayContentPadding(layout, 8);
     layout->setSpacing(8);
-    layout->addWidget(new ActivityIndicator(ActivityIndicator::smallSize,
-                                              ThemeColor::secondary(), environment));
+    layout->addWidget(
+        new ActivityIndicator(ActivityIndicator::smallSize, ThemeColor::secondary(), environment));
     PlainLabel *text = sectionLabel(QStringLiteral("Loading layouts…"), 12, QFont::Normal,
                                     ThemeColor::secondary());
     text->setAccessibleName(QStringLiteral("Loading layouts"));

@@ -23,7 +23,10 @@ const char *const styledProperty = "ostrelOverlayScrolling";
 // rounded bar in the primary colour, a little stronger while the pointer is on the bar.
 class OverlayScrollBarStyle : public QProxyStyle {
 public:
-    OverlayScrollBarStyle() : QProxyStyle(QStringLiteral("Fusion")) {}
+    OverlayScrollBarStyle()
+        : QProxyStyle(QStringLiteral("Fusion"))
+    {
+    }
 
     int pixelMetric(PixelMetric metric, const QStyleOption *option,
                     const QWidget *widget) const override
@@ -50,8 +53,8 @@ public:
         return QProxyStyle::styleHint(hint, option, widget, returned);
     }
 
-    QRect subControlRect(ComplexControl control, const QStyleOptionComplex *option,
-                         SubControl sub, const QWidget *widget) const override
+    QRect subControlRect(ComplexControl control, const QStyleOptionComplex *option, SubControl sub,
+                         const QWidget *widget) const override
     {
         const auto *bar = qstyleoption_cast<const QStyleOptionSlider *>(option);
         if (control != CC_ScrollBar || !bar) {
@@ -71,9 +74,8 @@ public:
             const qreal page = std::max(1, bar->pageStep);
             int knob = int(length * page / (range + page));
             knob = std::clamp(knob, std::min(length, int(knobMinimumLength)), length);
-            const int position = sliderPositionFromValue(bar->minimum, bar->maximum,
-                                                         bar->sliderPosition, length - knob,
-                                                         bar->upsideDown);
+            const int position = sliderPositionFromValue(
+                bar->minimum, bar->maximum, bar->sliderPosition, length - knob, bar->upsideDown);
             return horizontal ? QRect(whole.x() + position, whole.y(), knob, whole.height())
                               : QRect(whole.x(), whole.y() + position, whole.width(), knob);
         }
@@ -85,11 +87,13 @@ public:
             }
             const bool add = sub == SC_ScrollBarAddPage;
             if (horizontal) {
-                return add ? QRect(knob.right() + 1, whole.y(), whole.right() - knob.right(), whole.height())
+                return add ? QRect(knob.right() + 1, whole.y(), whole.right() - knob.right(),
+                                   whole.height())
                            : QRect(whole.x(), whole.y(), knob.x() - whole.x(), whole.height());
             }
-            return add ? QRect(whole.x(), knob.bottom() + 1, whole.width(), whole.bottom() - knob.bottom())
-                       : QRect(whole.x(), whole.y(), whole.width(), knob.y() - whole.y());
+            return add
+                ? QRect(whole.x(), knob.bottom() + 1, whole.width(), whole.bottom() - knob.bottom())
+                : QRect(whole.x(), whole.y(), whole.width(), knob.y() - whole.y());
         }
         default:
             return {};
@@ -131,7 +135,8 @@ public:
             shape.setLeft(shape.right() + 1 - knobThickness - 2);
             shape.setWidth(knobThickness);
         }
-        shape.adjust(horizontal ? 2 : 0, horizontal ? 0 : 2, horizontal ? -2 : 0, horizontal ? 0 : -2);
+        shape.adjust(horizontal ? 2 : 0, horizontal ? 0 : 2, horizontal ? -2 : 0,
+                     horizontal ? 0 : -2);
         const bool active = option->state & (State_MouseOver | State_Sunken);
         painter->save();
         painter->setRenderHint(QPainter::Antialiasing);

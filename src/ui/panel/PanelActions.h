@@ -12,8 +12,6 @@
 
 #include <optional>
 
-
-
 namespace ostrel {
 
 class AppModel;

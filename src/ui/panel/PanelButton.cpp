@@ -278,8 +278,8 @@ void PanelButton::resizeEvent(QResizeEvent *event)
 
 bool PanelButton::eventFilter(QObject *watched, QEvent *event)
 {
-    if (watched == leading_ && (event->type() == QEvent::ShowToParent
-                                || event->type() == QEvent::HideToParent)) {
+    if (watched == leading_
+        && (event->type() == QEvent::ShowToParent || event->type() == QEvent::HideToParent)) {
         contentChanged();
     }
     return QAbstractButton::eventFilter(watched, event);
@@ -294,7 +294,8 @@ void PanelButton::paintEvent(QPaintEvent *)
     const qreal radius = size_ == ControlSize::regular ? 6 : 5;
 
     if (look_ == Look::prominent) {
-        QColor fill = isEnabled() ? tint_.resolve(p) : Theme::primary(p, Theme::isDark(p) ? 0.16 : 0.08);
+        QColor fill =
+            isEnabled() ? tint_.resolve(p) : Theme::primary(p, Theme::isDark(p) ? 0.16 : 0.08);
         if (isDown()) {
             fill = fill.darker(118);
         }

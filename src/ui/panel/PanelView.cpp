@@ -82,15 +82,14 @@ PanelView::PanelView(const ViewEnvironment &environment, PanelActions &actions, 
     addSection(PanelSection::footer, footer_, 4);
 
     if (model_) {
-        for (auto signal : {&AppModel::layoutsChanged, &AppModel::permissionTrustedChanged,
-                            &AppModel::busyChanged, &AppModel::progressChanged,
-                            &AppModel::lastResultChanged, &AppModel::undoInfoChanged,
-                            &AppModel::storageNoticeChanged, &AppModel::storageProblemChanged,
-                            &AppModel::isBootstrappingChanged,
-                            &AppModel::activeGlobalShortcutChanged,
-                            &AppModel::automationNoticeChanged,
-                            &AppModel::pendingMutationsChanged, &AppModel::activeErrorChanged,
-                            &AppModel::selectedLayoutIDChanged}) {
+        for (auto signal :
+             {&AppModel::layoutsChanged, &AppModel::permissionTrustedChanged,
+              &AppModel::busyChanged, &AppModel::progressChanged, &AppModel::lastResultChanged,
+              &AppModel::undoInfoChanged, &AppModel::storageNoticeChanged,
+              &AppModel::storageProblemChanged, &AppModel::isBootstrappingChanged,
+              &AppModel::activeGlobalShortcutChanged, &AppModel::automationNoticeChanged,
+              &AppModel::pendingMutationsChanged, &AppModel::activeErrorChanged,
+              &AppModel::selectedLayoutIDChanged}) {
             connect(model_, signal, this, &PanelView::scheduleRefresh);
         }
     }

@@ -42,8 +42,7 @@ public:
     static constexpr int width = 320;
 
     // `actions` lives as long as the program; the environment's model must be set.
-    PanelView(const ViewEnvironment &environment, PanelActions &actions,
-              QWidget *parent = nullptr);
+    PanelView(const ViewEnvironment &environment, PanelActions &actions, QWidget *parent = nullptr);
     ~PanelView() override;
 
     // The sections shown now, top to bottom.

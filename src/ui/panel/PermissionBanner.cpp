@@ -35,8 +35,9 @@ PermissionBanner::PermissionBanner(const ViewEnvironment &environment, QWidget *
     texts->setSpacing(2);
     texts->addWidget(sectionLabel(QStringLiteral("Accessibility Access Needed"), 12.5,
                                   QFont::DemiBold, std::nullopt, Wrapping::wraps));
-    texts->addWidget(sectionLabel(QStringLiteral("Turn on Ostrel in System Settings, then Recheck."),
-                                  11.5, QFont::Normal, ThemeColor::secondary(), Wrapping::wraps));
+    texts->addWidget(
+        sectionLabel(QStringLiteral("Turn on Ostrel in System Settings, then Recheck."), 11.5,
+                     QFont::Normal, ThemeColor::secondary(), Wrapping::wraps));
     heading->addLayout(texts, 1);
     layout->addLayout(heading);
 

@@ -4,7 +4,8 @@
 
 namespace ostrel {
 
-PlainLabel::PlainLabel(const QString &text, QWidget *parent) : QLabel(parent)
+PlainLabel::PlainLabel(const QString &text, QWidget *parent)
+    : QLabel(parent)
 {
     setTextFormat(Qt::PlainText);
     setText(text);

@@ -21,7 +21,10 @@ constexpr double referenceDate = 978307200.0;
 
 RestoreSpinner::RestoreSpinner(ThemeColor tint, double size, const ViewEnvironment &environment,
                                QWidget *parent)
-    : QWidget(parent), tint_(tint), size_(size), clock_(environment.clock)
+    : QWidget(parent)
+    , tint_(tint)
+    , size_(size)
+    , clock_(environment.clock)
 {
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
     setAttribute(Qt::WA_TransparentForMouseEvents);
@@ -53,7 +56,8 @@ double RestoreSpinner::secondsSinceReferenceDate(Clock::TimePoint time)
     // The clocks are monotonic; one reading of the wall clock beside the steady one, taken once,
     // places them on the calendar, so every spinner converts a moment the same way.
     static const auto steadyAnchor = std::chrono::steady_clock::now();
-    static const double wallAnchor = double(QDateTime::currentMSecsSinceEpoch()) / 1000.0 - referenceDate;
+    static const double wallAnchor =
+        double(QDateTime::currentMSecsSinceEpoch()) / 1000.0 - referenceDate;
     return wallAnchor + std::chrono::duration<double>(time - steadyAnchor).count();
 }
 

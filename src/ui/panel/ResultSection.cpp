@@ -152,9 +152,8 @@ ResultSection::ResultSection(const ViewEnvironment &environment, QWidget *parent
     disclosure_.setEasingCurve(QEasingCurve::InOutQuad);
     connect(&disclosure_, &QVariantAnimation::valueChanged, this,
             [this](const QVariant &value) { detailsClip_->setFixedHeight(value.toInt()); });
-    connect(&disclosure_, &QVariantAnimation::finished, this, [this] {
-        detailsClip_->setVisible(expanded_);
-    });
+    connect(&disclosure_, &QVariantAnimation::finished, this,
+            [this] { detailsClip_->setVisible(expanded_); });
     updateRowAccessibility();
 }
 
@@ -251,13 +250,14 @@ QWidget *ResultSection::entryRow(const EntryResult &entry)
     auto *layout = new QHBoxLayout(line);
     layout->setContentsMargins(12, 4, 12, 4);
     layout->setSpacing(8);
-    layout->addWidget(leadingFrame(new AppIconView(entry.bundleID, 22, icons_, nullptr, entry.appName), 24));
+    layout->addWidget(
+        leadingFrame(new AppIconView(entry.bundleID, 22, icons_, nullptr, entry.appName), 24));
     auto *texts = new QVBoxLayout;
     texts->setSpacing(1);
     texts->addWidget(limitedLabel(entry.label, 1, 12.5));
     if (ResultPresentation::showsDetail(entry)) {
-        texts->addWidget(limitedLabel(*entry.detail, 2, 11.5, QFont::Normal,
-                                      ThemeColor::secondary()));
+        texts->addWidget(
+            limitedLabel(*entry.detail, 2, 11.5, QFont::Normal, ThemeColor::secondary()));
     }
     layout->addLayout(texts, 1);
     layout->addSpacing(4);

@@ -39,8 +39,7 @@ public:
 
     explicit ResultSection(const ViewEnvironment &environment, QWidget *parent = nullptr);
 
-    void setResult(const RestoreResult &result, const std::optional<UndoInfo> &undo,
-                   bool canUndo);
+    void setResult(const RestoreResult &result, const std::optional<UndoInfo> &undo, bool canUndo);
 
     // The entries' list is open.
     bool isExpanded() const { return expanded_; }

@@ -61,9 +61,12 @@ QWidget *section(FormSectionHeader *header, GroupedSurface *surface, QWidget *fo
 
 } // namespace
 
-SaveLayoutEditor::SaveLayoutEditor(std::optional<QUuid> captureID, AppModel &model, AppIconProvider *icons,
-                                   int height, QWidget *parent)
-    : QWidget(parent), captureID_(captureID), model_(&model), icons_(icons)
+SaveLayoutEditor::SaveLayoutEditor(std::optional<QUuid> captureID, AppModel &model,
+                                   AppIconProvider *icons, int height, QWidget *parent)
+    : QWidget(parent)
+    , captureID_(captureID)
+    , model_(&model)
+    , icons_(icons)
 {
     setObjectName(QStringLiteral("save-layout-window"));
     setFixedSize(editorWidth, height);
@@ -171,8 +174,8 @@ QWidget *SaveLayoutEditor::makeNameSection()
     warning->setSpacing(6);
     auto *line = new QHBoxLayout;
     line->setSpacing(7);
-    line->addWidget(new SymbolView(QStringLiteral("exclamationmark.triangle"), 12.5,
-                                   QFont::Normal, ThemeColor::warning()),
+    line->addWidget(new SymbolView(QStringLiteral("exclamationmark.triangle"), 12.5, QFont::Normal,
+                                   ThemeColor::warning()),
                     0, Qt::AlignTop);
     duplicateText_ = new PlainLabel;
     duplicateText_->setObjectName(QStringLiteral("duplicate-name-text"));
@@ -231,8 +234,8 @@ QWidget *SaveLayoutEditor::makeErrorSection()
     auto *row = new QHBoxLayout(line);
     row->setContentsMargins(0, 0, 0, 0);
     row->setSpacing(8);
-    row->addWidget(new SymbolView(QStringLiteral("exclamationmark.circle.fill"), 13,
-                                  QFont::Normal, ThemeColor::danger()),
+    row->addWidget(new SymbolView(QStringLiteral("exclamationmark.circle.fill"), 13, QFont::Normal,
+                                  ThemeColor::danger()),
                    0, Qt::AlignTop);
     errorRow_ = row;
     surface->addWidget(line, {});
@@ -425,8 +428,7 @@ void SaveLayoutEditor::scheduleRefresh()
 
 void SaveLayoutEditor::refresh()
 {
-    const std::optional<CapturePreview> preview =
-        model_ ? model_->pendingCapture() : std::nullopt;
+    const std::optional<CapturePreview> preview = model_ ? model_->pendingCapture() : std::nullopt;
     body_->setCurrentWidget(preview ? form_ : waiting_);
     if (preview) {
         windowHeader_->detailLabel()->setText(windowSummary(*preview));
@@ -486,8 +488,8 @@ void SaveLayoutEditor::refreshRows(const CapturePreview &preview)
         windowRowsLayout_->addWidget(row);
     }
     if (preview.entries.isEmpty()) {
-        auto *none = new PlainLabel(
-            QStringLiteral("No windows left. Close this editor and capture again."));
+        auto *none =
+            new PlainLabel(QStringLiteral("No windows left. Close this editor and capture again."));
         none->setObjectName(QStringLiteral("no-windows-left"));
         none->setFont(UiFont::subheadline());
         none->setTone(ThemeColor::secondary());

@@ -41,8 +41,8 @@ public:
     static constexpr int longestName = 80;
 
     // `icons` (may be null) draws the windows' applications.
-    SaveLayoutEditor(std::optional<QUuid> captureID, AppModel &model, AppIconProvider *icons, int height,
-                     QWidget *parent = nullptr);
+    SaveLayoutEditor(std::optional<QUuid> captureID, AppModel &model, AppIconProvider *icons,
+                     int height, QWidget *parent = nullptr);
 
     // The capture this editor was made for; absent for the waiting state.
     const std::optional<QUuid> &captureID() const { return captureID_; }

@@ -22,7 +22,9 @@ constexpr int heightCap = 813;
 } // namespace
 
 SaveLayoutView::SaveLayoutView(const ViewEnvironment &environment, QWidget *parent)
-    : QWidget(parent), environment_(environment), model_(environment.model)
+    : QWidget(parent)
+    , environment_(environment)
+    , model_(environment.model)
 {
     setObjectName(QStringLiteral("save-layout-content"));
     auto *layout = new QVBoxLayout(this);
@@ -52,7 +54,7 @@ SaveLayoutView::SaveLayoutView(const ViewEnvironment &environment, QWidget *pare
         connect(model_, &AppModel::pendingCaptureChanged, this, &SaveLayoutView::scheduleFollow);
     }
     showEditor(model_ && model_->pendingCapture() ? std::optional(model_->pendingCapture()->id)
-                                                   : std::nullopt);
+                                                  : std::nullopt);
 }
 
 SaveLayoutView::~SaveLayoutView()
@@ -72,16 +74,15 @@ void SaveLayoutView::registerWindow(const ViewEnvironment &environment)
     if (!environment.presenter) {
         return;
     }
-    environment.presenter->setContentFactory(QString(WindowID::saveLayout), [environment] {
-        return new SaveLayoutView(environment);
-    });
+    environment.presenter->setContentFactory(
+        QString(WindowID::saveLayout), [environment] { return new SaveLayoutView(environment); });
 }
 
 int SaveLayoutView::contentHeight() const
 {
     return WindowPresenter::windowHeight(
-        heightCap, environment_.presenter ? environment_.presenter->mainScreenHeight()
-                                          : std::nullopt);
+        heightCap,
+        environment_.presenter ? environment_.presenter->mainScreenHeight() : std::nullopt);
 }
 
 bool SaveLayoutView::event(QEvent *event)
@@ -146,9 +147,9 @@ void SaveLayoutView::scheduleFollow()
 
 void SaveLayoutView::followCapture()
 {
-    const std::optional<QUuid> current =
-        model_ && model_->pendingCapture() ? std::optional(model_->pendingCapture()->id)
-                                           : std::nullopt;
+    const std::optional<QUuid> current = model_ && model_->pendingCapture()
+        ? std::optional(model_->pendingCapture()->id)
+        : std::nullopt;
     if (editor_ && editor_->captureID() == current) {
         return;
     }
@@ -193,7 +194,8 @@ void SaveLayoutView::retire(SaveLayoutEditor *editor)
     QPointer<AppModel> model = model_;
     const QUuid id = *editor->captureID();
     QMetaObject::invokeMethod(
-        model, [model, id] {
+        model,
+        [model, id] {
             if (model) {
                 model->discardPendingCapture(id);
             }
@@ -201,8 +203,7 @@ void SaveLayoutView::retire(SaveLayoutEditor *editor)
         Qt::QueuedConnection);
 }
 
-void SaveLayoutView::startSave(SaveLayoutEditor *editor, const QString &name,
-                               bool replaceExisting)
+void SaveLayoutView::startSave(SaveLayoutEditor *editor, const QString &name, bool replaceExisting)
 {
     if (!model_) {
         return;

@@ -26,8 +26,7 @@ PlainLabel *sectionLabel(const QString &text, double pointSize,
 
 LineLimitedLabel *limitedLabel(const QString &text, int lines, double pointSize,
                                QFont::Weight weight = QFont::Normal,
-                               ThemeColor tone = ThemeColor::primary(),
-                               QWidget *parent = nullptr);
+                               ThemeColor tone = ThemeColor::primary(), QWidget *parent = nullptr);
 
 // Lets the user select and copy a label's text.
 void makeSelectable(PlainLabel *label);

@@ -48,15 +48,15 @@ SelectedLayoutSection::SelectedLayoutSection(const ViewEnvironment &environment,
     auto *hint = new QVBoxLayout(noSelection_);
     hint->setContentsMargins(0, 0, 0, 0);
     hint->setSpacing(6);
-    hint->addWidget(new SymbolView(QStringLiteral("macwindow"), 22, QFont::Normal,
-                                   ThemeColor::secondary()),
-                    0, Qt::AlignHCenter);
+    hint->addWidget(
+        new SymbolView(QStringLiteral("macwindow"), 22, QFont::Normal, ThemeColor::secondary()), 0,
+        Qt::AlignHCenter);
     PlainLabel *title = sectionLabel(QStringLiteral("No layout selected"), 12.5, QFont::DemiBold);
     title->setAlignment(Qt::AlignHCenter);
     hint->addWidget(title);
-    PlainLabel *detail = sectionLabel(QStringLiteral("Choose one below, or save this arrangement."),
-                                      11.5, QFont::Normal, ThemeColor::secondary(),
-                                      Wrapping::wraps);
+    PlainLabel *detail =
+        sectionLabel(QStringLiteral("Choose one below, or save this arrangement."), 11.5,
+                     QFont::Normal, ThemeColor::secondary(), Wrapping::wraps);
     detail->setAlignment(Qt::AlignHCenter);
     hint->addWidget(detail);
     layout->addWidget(noSelection_);
@@ -123,10 +123,9 @@ void SelectedLayoutSection::setState(const PanelState &state)
     }
 
     spinner_->setVisible(state.isBusyWith(OperationKind::restoring));
-    restore_->setTrailingNote(state.activeGlobalShortcut
-                                  ? std::optional<QString>(
-                                      ShortcutFormatter::text(*state.activeGlobalShortcut))
-                                  : std::nullopt,
+    restore_->setTrailingNote(state.activeGlobalShortcut ? std::optional<QString>(
+                                  ShortcutFormatter::text(*state.activeGlobalShortcut))
+                                                         : std::nullopt,
                               UiFont::system(10.5, QFont::Medium), 0.68);
     restore_->setEnabled(state.canRestore);
     restore_->setToolTip(PanelTexts::restoreHelp(state));

@@ -19,12 +19,14 @@ constexpr qreal cornerRadius = 5;
 
 ShortcutBadge::ShortcutBadge(const Shortcut &shortcut, KeyboardLayoutObserver *keyboardLayout,
                              QWidget *parent)
-    : QWidget(parent), shortcut_(shortcut)
+    : QWidget(parent)
+    , shortcut_(shortcut)
 {
     setFont(UiFont::rounded(11, QFont::Medium));
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
     if (keyboardLayout) {
-        connect(keyboardLayout, &KeyboardLayoutObserver::revisionChanged, this, &ShortcutBadge::relabel);
+        connect(keyboardLayout, &KeyboardLayoutObserver::revisionChanged, this,
+                &ShortcutBadge::relabel);
     }
     relabel();
 }

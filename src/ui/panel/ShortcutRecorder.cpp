@@ -52,8 +52,7 @@ PanelButton *smallButton(const QString &title, PanelButton::Look look, QFont::We
 
 ShortcutRecorder::ShortcutRecorder(const QString &label, std::optional<Shortcut> shortcut,
                                    ChangeHandler onChange, ShortcutRecordings &recordings,
-                                   KeyboardLayoutObserver *keyboardLayout,
-                                   QWidget *parent)
+                                   KeyboardLayoutObserver *keyboardLayout, QWidget *parent)
     : QWidget(parent)
     , label_(label)
     , shortcut_(shortcut)
@@ -85,8 +84,9 @@ ShortcutRecorder::ShortcutRecorder(const QString &label, std::optional<Shortcut>
     badge_->setObjectName(QStringLiteral("shortcut-badge"));
     row->addWidget(badge_);
 
-    recordButton_ = smallButton(QStringLiteral("Record"), PanelButton::Look::bordered, QFont::Normal,
-                                52, QStringLiteral("shortcut-record-button"), QString(), this);
+    recordButton_ =
+        smallButton(QStringLiteral("Record"), PanelButton::Look::bordered, QFont::Normal, 52,
+                    QStringLiteral("shortcut-record-button"), QString(), this);
     row->addWidget(recordButton_);
 
     removeButton_ = new SymbolButton(QStringLiteral("xmark.circle.fill"), 12.5,
@@ -117,8 +117,8 @@ ShortcutRecorder::ShortcutRecorder(const QString &label, std::optional<Shortcut>
     liveBadge_->setObjectName(QStringLiteral("live-shortcut-badge"));
     row->addWidget(liveBadge_);
 
-    saveButton_ = smallButton(QStringLiteral("Save"), PanelButton::Look::prominent, QFont::Medium, 46,
-                              QStringLiteral("shortcut-save-button"),
+    saveButton_ = smallButton(QStringLiteral("Save"), PanelButton::Look::prominent, QFont::Medium,
+                              46, QStringLiteral("shortcut-save-button"),
                               QStringLiteral("Save this shortcut"), this);
     row->addWidget(saveButton_);
 
@@ -225,8 +225,8 @@ void ShortcutRecorder::record()
         return;
     }
     stopWaitingForActivation();
-    waitingForActivation_ = connect(
-        qGuiApp, &QGuiApplication::focusWindowChanged, this, [this](QWindow *focus) {
+    waitingForActivation_ =
+        connect(qGuiApp, &QGuiApplication::focusWindowChanged, this, [this](QWindow *focus) {
             stopWaitingForActivation();
             if (focus && focus == window()->windowHandle() && isVisible() && isEnabled()) {
                 beginRecording();
@@ -325,15 +325,16 @@ void ShortcutRecorder::updateAccessibleNames()
     recordButton_->setTitle(shortcut_ ? QStringLiteral("Change") : QStringLiteral("Record"));
     recordButton_->setToolTip(shortcut_ ? QStringLiteral("Change the keyboard shortcut")
                                         : QStringLiteral("Record a keyboard shortcut"));
-    recordButton_->setAccessibleName(
-        (shortcut_ ? QStringLiteral("Change shortcut for ") : QStringLiteral("Record shortcut for "))
-        + label_);
-    removeButton_->setAccessibleName(QStringLiteral("Remove ") + label_ + QStringLiteral(" shortcut"));
+    recordButton_->setAccessibleName((shortcut_ ? QStringLiteral("Change shortcut for ")
+                                                : QStringLiteral("Record shortcut for "))
+                                     + label_);
+    removeButton_->setAccessibleName(QStringLiteral("Remove ") + label_
+                                     + QStringLiteral(" shortcut"));
     saveButton_->setAccessibleName(QStringLiteral("Save shortcut for ") + label_);
     cancelButton_->setAccessibleName(QStringLiteral("Cancel recording for ") + label_);
-    currentSummary_->setAccessibleName(
-        shortcut_ ? QStringLiteral("Current shortcut ") + ShortcutFormatter::text(*shortcut_)
-                  : QString());
+    currentSummary_->setAccessibleName(shortcut_ ? QStringLiteral("Current shortcut ")
+                                               + ShortcutFormatter::text(*shortcut_)
+                                                 : QString());
 }
 
 void ShortcutRecorder::refresh()

@@ -32,8 +32,8 @@ StorageProblemSection::StorageProblemSection(const ViewEnvironment &environment,
 
     auto *heading = new QHBoxLayout;
     heading->setSpacing(7);
-    heading->addWidget(new SymbolView(QStringLiteral("exclamationmark.triangle"), 16,
-                                      QFont::Normal, ThemeColor::warning()),
+    heading->addWidget(new SymbolView(QStringLiteral("exclamationmark.triangle"), 16, QFont::Normal,
+                                      ThemeColor::warning()),
                        0, Qt::AlignTop);
     auto *texts = new QVBoxLayout;
     texts->setSpacing(2);

@@ -9,7 +9,11 @@ namespace ostrel {
 
 SymbolView::SymbolView(const QString &name, double pointSize, QFont::Weight weight,
                        ThemeColor colour, QWidget *parent)
-    : QWidget(parent), name_(name), pointSize_(pointSize), weight_(weight), colour_(colour)
+    : QWidget(parent)
+    , name_(name)
+    , pointSize_(pointSize)
+    , weight_(weight)
+    , colour_(colour)
 {
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
     setAttribute(Qt::WA_TransparentForMouseEvents);

@@ -25,8 +25,8 @@ QStringList names();
 int side(double pointSize);
 
 // A pixmap of `side(pointSize)` points at `devicePixelRatio`; a null pixmap for an unknown name.
-QPixmap pixmap(const QString &name, double pointSize, const QColor &colour,
-               qreal devicePixelRatio, QFont::Weight weight = QFont::Normal);
+QPixmap pixmap(const QString &name, double pointSize, const QColor &colour, qreal devicePixelRatio,
+               QFont::Weight weight = QFont::Normal);
 // The same as an icon with pixmaps at ratios 1 and 2 (the tray, buttons).
 QIcon icon(const QString &name, double pointSize, const QColor &colour,
            QFont::Weight weight = QFont::Normal);

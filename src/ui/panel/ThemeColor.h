@@ -47,7 +47,9 @@ public:
 private:
     explicit ThemeColor(Kind kind, QColor colour = {},
                         QPalette::ColorRole role = QPalette::WindowText)
-        : kind_(kind), colour_(colour), role_(role)
+        : kind_(kind)
+        , colour_(colour)
+        , role_(role)
     {
     }
 

@@ -23,8 +23,11 @@ constexpr double emptySymbolSize = 24;
 
 } // namespace
 
-TrayLayoutIcons::TrayLayoutIcons(const QList<WindowEntry> &entries, AppIconProvider *icons, QWidget *parent)
-    : QWidget(parent), entries_(entries), icons_(icons)
+TrayLayoutIcons::TrayLayoutIcons(const QList<WindowEntry> &entries, AppIconProvider *icons,
+                                 QWidget *parent)
+    : QWidget(parent)
+    , entries_(entries)
+    , icons_(icons)
 {
     setFixedSize(frameSize(entries.size()));
     setAttribute(Qt::WA_TransparentForMouseEvents);
@@ -97,7 +100,8 @@ void TrayLayoutIcons::paintEvent(QPaintEvent *)
         painter.save();
         painter.translate(square.center());
         painter.rotate(place.rotation);
-        painter.drawImage(QRectF(-place.size / 2.0, -place.size / 2.0, place.size, place.size), image);
+        painter.drawImage(QRectF(-place.size / 2.0, -place.size / 2.0, place.size, place.size),
+                          image);
         painter.restore();
     }
 }

@@ -31,7 +31,8 @@ public:
     };
 
     // Without `icons` (which must outlive the picture) every application shows its stand-in.
-    TrayLayoutIcons(const QList<WindowEntry> &entries, AppIconProvider *icons, QWidget *parent = nullptr);
+    TrayLayoutIcons(const QList<WindowEntry> &entries, AppIconProvider *icons,
+                    QWidget *parent = nullptr);
 
     // The frame for a layout with `entryCount` entries.
     static QSize frameSize(qsizetype entryCount);

@@ -47,7 +47,8 @@ QPixmap applicationIcon(const QPalette &palette, qreal ratio)
         }
     }
     qCDebug(uiLog, "The application has no icon: the About page draws its window symbol.");
-    return Symbols::pixmap(QStringLiteral("macwindow"), iconSide * 0.8, Theme::accent(palette), ratio);
+    return Symbols::pixmap(QStringLiteral("macwindow"), iconSide * 0.8, Theme::accent(palette),
+                           ratio);
 }
 
 } // namespace
@@ -78,9 +79,10 @@ AboutSettingsPage::AboutSettingsPage(QWidget *parent)
     version->setTextInteractionFlags(Qt::TextSelectableByMouse);
     identity->addWidget(version);
     identity->addSpacing(4);
-    auto *description = centred(
-        QStringLiteral("Save the arrangement of open Mac windows and bring it back when you need it."),
-        UiFont::callout(), false);
+    auto *description =
+        centred(QStringLiteral(
+                    "Save the arrangement of open Mac windows and bring it back when you need it."),
+                UiFont::callout(), false);
     description->setObjectName(QStringLiteral("about-description"));
     description->setMaximumWidth(360);
     // Centred by stretches, not by an alignment flag: an aligned item gets its size hint, not its
@@ -109,7 +111,8 @@ AboutSettingsPage::AboutSettingsPage(QWidget *parent)
 QString AboutSettingsPage::versionLine(const std::optional<QString> &version,
                                        const std::optional<QString> &build)
 {
-    const QString shown = version && !version->trimmed().isEmpty() ? *version : QStringLiteral("1.0.0");
+    const QString shown =
+        version && !version->trimmed().isEmpty() ? *version : QStringLiteral("1.0.0");
     const QString number = build && !build->trimmed().isEmpty() ? *build : QStringLiteral("1");
     return QStringLiteral("Version ") + shown + QStringLiteral(" (") + number + QLatin1Char(')');
 }

@@ -131,7 +131,8 @@ void ApplicationPicker::fill(InstalledApplications *installed)
     };
     QList<Entry> entries;
     for (const InstalledApplication &application : installed->applications()) {
-        entries.append({SettingsState::applicationName(application, application.location), application});
+        entries.append(
+            {SettingsState::applicationName(application, application.location), application});
     }
     std::stable_sort(entries.begin(), entries.end(), [](const Entry &a, const Entry &b) {
         return QString::localeAwareCompare(a.name.toLower(), b.name.toLower()) < 0;

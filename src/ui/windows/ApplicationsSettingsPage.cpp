@@ -49,9 +49,9 @@ HairlineRouteIntroduction *introduction()
     artwork->setIntensity(0.5);
     artwork->setPaused(false);
     artwork->setShowsReadout(false);
-    return new HairlineRouteIntroduction(QStringLiteral("Some Apps Stay Put."),
-                                         QStringLiteral("Choose which applications Ostrel leaves alone."),
-                                         220, 170, 0, 0, artwork);
+    return new HairlineRouteIntroduction(
+        QStringLiteral("Some Apps Stay Put."),
+        QStringLiteral("Choose which applications Ostrel leaves alone."), 220, 170, 0, 0, artwork);
 }
 
 // A section below the list: one row, no header.
@@ -115,8 +115,8 @@ QWidget *ApplicationsSettingsPage::buildListSection()
         QStringLiteral("Saved layouts keep their windows. Removing an app here makes it available "
                        "again for future captures and restores.")));
     column->addWidget(list_);
-    auto *footer = secondaryText(QStringLiteral("These apps are skipped by Save, Restore, and Undo."),
-                                 UiFont::system(10));
+    auto *footer = secondaryText(
+        QStringLiteral("These apps are skipped by Save, Restore, and Undo."), UiFont::system(10));
     footer->setContentsMargins(12, 0, 12, 0);
     column->addWidget(footer);
 
@@ -124,9 +124,10 @@ QWidget *ApplicationsSettingsPage::buildListSection()
     auto *line = new QHBoxLayout(addRow);
     line->setContentsMargins(0, 0, 0, 0);
     line->setSpacing(12);
-    line->addWidget(new FormRowLabel(QStringLiteral("Add applications"),
-                                     QStringLiteral("Choose apps to skip when saving and restoring.")),
-                    1);
+    line->addWidget(
+        new FormRowLabel(QStringLiteral("Add applications"),
+                         QStringLiteral("Choose apps to skip when saving and restoring.")),
+        1);
     add_ = smallButton(QStringLiteral("Add Applications…"), QStringLiteral("add-applications"));
     add_->setSymbol(QStringLiteral("plus"), 10);
     line->addWidget(add_, 0, Qt::AlignVCenter);
@@ -138,8 +139,8 @@ QWidget *ApplicationsSettingsPage::buildListSection()
     progressLine->setContentsMargins(0, 0, 0, 0);
     progressLine->setSpacing(7);
     progressLine->addWidget(new ActivityIndicator(smallIndicator), 0, Qt::AlignVCenter);
-    progressLine->addWidget(secondaryText(QStringLiteral("Adding applications…"), UiFont::subheadline()),
-                            1);
+    progressLine->addWidget(
+        secondaryText(QStringLiteral("Adding applications…"), UiFont::subheadline()), 1);
     progressRow_ = list_->addRow(progress);
     progressRow_->setObjectName(QStringLiteral("adding-applications"));
 
@@ -248,7 +249,8 @@ void ApplicationsSettingsPage::rebuildRows(const QList<AppExclusion> &exclusions
         auto *line = new QHBoxLayout(row);
         line->setContentsMargins(0, 0, 0, 0);
         line->setSpacing(9);
-        line->addWidget(new AppIconView(exclusion.bundleID, 18, environment_.appIcons, nullptr, exclusion.appName),
+        line->addWidget(new AppIconView(exclusion.bundleID, 18, environment_.appIcons, nullptr,
+                                        exclusion.appName),
                         0, Qt::AlignVCenter);
         auto *name = new PlainLabel(exclusion.appName);
         name->setObjectName(QStringLiteral("exclusion-name"));

@@ -45,7 +45,8 @@ QString displayPrefix(const RectD &frame, const QList<CurrentDisplay> &displays)
 
 } // namespace
 
-QString candidateDescription(const WindowReference &reference, const QList<CurrentDisplay> &displays)
+QString candidateDescription(const WindowReference &reference,
+                             const QList<CurrentDisplay> &displays)
 {
     const QString prefix = displayPrefix(reference.frame, displays);
     const std::optional<qint64> width = roundedToInt64(reference.frame.width);

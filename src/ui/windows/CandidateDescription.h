@@ -12,6 +12,7 @@ namespace ostrel {
 // dialog: "Display 2 · 1280 × 800". The display is the one the window overlaps most (the
 // earlier one on a tie, the first when it overlaps none), numbered by its place in `displays`.
 // A size that is not finite or does not fit a whole number is left out, not guessed.
-QString candidateDescription(const WindowReference &reference, const QList<CurrentDisplay> &displays);
+QString candidateDescription(const WindowReference &reference,
+                             const QList<CurrentDisplay> &displays);
 
 } // namespace ostrel

@@ -21,7 +21,8 @@ constexpr int trailingMargin = 10;
 
 } // namespace
 
-FormSection::FormSection(QWidget *header, QWidget *parent) : QWidget(parent)
+FormSection::FormSection(QWidget *header, QWidget *parent)
+    : QWidget(parent)
 {
     auto *column = new QVBoxLayout(this);
     column->setContentsMargins(0, 0, 0, 0);
@@ -61,7 +62,8 @@ QWidget *FormSection::addRow(QWidget *row)
     return place;
 }
 
-FormColumn::FormColumn(QWidget *parent) : QWidget(parent)
+FormColumn::FormColumn(QWidget *parent)
+    : QWidget(parent)
 {
     auto *outer = new QVBoxLayout(this);
     outer->setContentsMargins(0, 0, 0, 0);

@@ -94,9 +94,8 @@ GeneralSettingsPage::GeneralSettingsPage(const ViewEnvironment &environment, QWi
 
     if (model_) {
         for (auto signal : {&AppModel::permissionTrustedChanged, &AppModel::appearanceChanged,
-                            &AppModel::restoreFlashEnabledChanged,
-                            &AppModel::highlightColorChanged, &AppModel::automationEnabledChanged,
-                            &AppModel::layoutsChanged}) {
+                            &AppModel::restoreFlashEnabledChanged, &AppModel::highlightColorChanged,
+                            &AppModel::automationEnabledChanged, &AppModel::layoutsChanged}) {
             connect(model_, signal, this, &GeneralSettingsPage::scheduleRefresh);
         }
     }
@@ -118,14 +117,15 @@ QString GeneralSettingsPage::appearanceLabel(AppearancePreference appearance)
 
 QString GeneralSettingsPage::colorSubtitle(HighlightColor color)
 {
-    return QStringLiteral("The ") + label(color).toLower() + QStringLiteral(" rim shown after a restore.");
+    return QStringLiteral("The ") + label(color).toLower()
+        + QStringLiteral(" rim shown after a restore.");
 }
 
 QWidget *GeneralSettingsPage::buildAccessSection()
 {
-    auto *section = new FormSection(new FormSectionHeader(
-        QStringLiteral("Accessibility"),
-        QStringLiteral("Ostrel needs access to read and move windows.")));
+    auto *section = new FormSection(
+        new FormSectionHeader(QStringLiteral("Accessibility"),
+                              QStringLiteral("Ostrel needs access to read and move windows.")));
     auto *row = new QWidget;
     auto *line = new QHBoxLayout(row);
     line->setContentsMargins(0, 0, 0, 0);
@@ -138,8 +138,8 @@ QWidget *GeneralSettingsPage::buildAccessSection()
     accessTitle_ = new PlainLabel;
     accessTitle_->setObjectName(QStringLiteral("access-title"));
     texts->addWidget(accessTitle_);
-    accessDetail_ = secondaryText(
-        QStringLiteral("Turn on Ostrel under Privacy & Security → Accessibility."));
+    accessDetail_ =
+        secondaryText(QStringLiteral("Turn on Ostrel under Privacy & Security → Accessibility."));
     accessDetail_->setObjectName(QStringLiteral("access-detail"));
     texts->addWidget(accessDetail_);
     // At least 10 between the texts and the buttons.
@@ -147,8 +147,8 @@ QWidget *GeneralSettingsPage::buildAccessSection()
     line->addLayout(texts, 1);
     auto *recheck = smallButton(QStringLiteral("Recheck"), QStringLiteral("access-recheck"));
     line->addWidget(recheck, 0, Qt::AlignVCenter);
-    auto *open = smallButton(QStringLiteral("Open System Settings"),
-                             QStringLiteral("access-open-settings"));
+    auto *open =
+        smallButton(QStringLiteral("Open System Settings"), QStringLiteral("access-open-settings"));
     line->addWidget(open, 0, Qt::AlignVCenter);
     section->addRow(row);
 
@@ -167,8 +167,9 @@ QWidget *GeneralSettingsPage::buildAccessSection()
 
 QWidget *GeneralSettingsPage::buildAppearanceSection()
 {
-    auto *section = new FormSection(new FormSectionHeader(
-        QStringLiteral("Appearance"), QStringLiteral("Match the Mac, or keep Ostrel light or dark.")));
+    auto *section = new FormSection(
+        new FormSectionHeader(QStringLiteral("Appearance"),
+                              QStringLiteral("Match the Mac, or keep Ostrel light or dark.")));
     QStringList labels;
     for (AppearancePreference appearance : appearances()) {
         labels.append(appearanceLabel(appearance));
@@ -192,13 +193,14 @@ QWidget *GeneralSettingsPage::buildAppearanceSection()
 
 QWidget *GeneralSettingsPage::buildFeedbackSection()
 {
-    auto *section = new FormSection(new FormSectionHeader(
-        QStringLiteral("Feedback"),
-        QStringLiteral("Show a short confirmation after a manual restore.")));
+    auto *section = new FormSection(
+        new FormSectionHeader(QStringLiteral("Feedback"),
+                              QStringLiteral("Show a short confirmation after a manual restore.")));
     flash_ = new ToggleSwitch;
     flash_->setObjectName(QStringLiteral("highlight-restored-windows"));
-    section->addRow(toggleRow(flash_, QStringLiteral("Highlight restored windows"),
-                              QStringLiteral("Show a brief rim around every window that was put back.")));
+    section->addRow(
+        toggleRow(flash_, QStringLiteral("Highlight restored windows"),
+                  QStringLiteral("Show a brief rim around every window that was put back.")));
     // Toggled, not clicked: assistive technology checks a box without clicking it. The page's
     // own refresh sets the switch with its signals blocked.
     connect(flash_, &QAbstractButton::toggled, this, [this](bool on) {
@@ -211,7 +213,8 @@ QWidget *GeneralSettingsPage::buildFeedbackSection()
     auto *line = new QHBoxLayout(row);
     line->setContentsMargins(0, 0, 0, 0);
     line->setSpacing(16);
-    colorLabel_ = new FormRowLabel(QStringLiteral("Highlight color"), colorSubtitle(HighlightColor::blue));
+    colorLabel_ =
+        new FormRowLabel(QStringLiteral("Highlight color"), colorSubtitle(HighlightColor::blue));
     line->addWidget(colorLabel_, 1, Qt::AlignVCenter);
     colors_ = new HighlightColorPicker(HighlightColor::blue);
     line->addWidget(colors_, 0, Qt::AlignVCenter);
@@ -279,7 +282,8 @@ void GeneralSettingsPage::refresh()
     shield_->setName(trusted ? QStringLiteral("checkmark.shield.fill")
                              : QStringLiteral("exclamationmark.shield.fill"));
     shield_->setColour(trusted ? ThemeColor::success() : ThemeColor::warning());
-    accessTitle_->setText(trusted ? QStringLiteral("Access granted") : QStringLiteral("Access needed"));
+    accessTitle_->setText(trusted ? QStringLiteral("Access granted")
+                                  : QStringLiteral("Access needed"));
     accessDetail_->setVisible(!trusted);
 
     appearance_->setCurrentIndex(int(appearances().indexOf(model_->appearance())));
@@ -318,8 +322,8 @@ void GeneralSettingsPage::refreshLinked()
         auto *line = new QHBoxLayout(row);
         line->setContentsMargins(0, 0, 0, 0);
         line->setSpacing(8);
-        auto *symbol = new SymbolView(QStringLiteral("display"), 12, QFont::Normal,
-                                      ThemeColor::secondary());
+        auto *symbol =
+            new SymbolView(QStringLiteral("display"), 12, QFont::Normal, ThemeColor::secondary());
         symbol->setFixedWidth(16);
         line->addWidget(symbol, 0, Qt::AlignVCenter);
         auto *name = new PlainLabel(layout.name);
@@ -345,9 +349,10 @@ QStringList GeneralSettingsPage::linkedRows() const
 {
     QStringList rows;
     for (QWidget *row : linked_->findChildren<QWidget *>(QStringLiteral("linked-layout"))) {
-        rows.append(row->findChild<QLabel *>(QStringLiteral("linked-layout-name"))->text()
-                    + QStringLiteral(" · ")
-                    + row->findChild<QLabel *>(QStringLiteral("linked-layout-description"))->text());
+        rows.append(
+            row->findChild<QLabel *>(QStringLiteral("linked-layout-name"))->text()
+            + QStringLiteral(" · ")
+            + row->findChild<QLabel *>(QStringLiteral("linked-layout-description"))->text());
     }
     return rows;
 }

@@ -59,9 +59,9 @@ LayoutChooserView::LayoutChooserView(const ViewEnvironment &environment, QWidget
     auto *column = new QVBoxLayout(this);
     column->setContentsMargins(0, 0, 0, 0);
     column->setSpacing(0);
-    column->addWidget(new RouteIntroduction(QStringLiteral("rectangle.3.group"),
-                                            QStringLiteral("Restore Layout"),
-                                            QStringLiteral("Choose one to bring its windows back.")));
+    column->addWidget(
+        new RouteIntroduction(QStringLiteral("rectangle.3.group"), QStringLiteral("Restore Layout"),
+                              QStringLiteral("Choose one to bring its windows back.")));
 
     notice_ = new QWidget;
     auto *noticeInset = new QVBoxLayout(notice_);
@@ -95,9 +95,9 @@ LayoutChooserView::LayoutChooserView(const ViewEnvironment &environment, QWidget
     emptyColumn->setContentsMargins(24, 24, 24, 24);
     emptyColumn->setSpacing(7);
     emptyColumn->addStretch(1);
-    emptyColumn->addWidget(new SymbolView(QStringLiteral("macwindow"), 26, QFont::Normal,
-                                          ThemeColor::secondary()),
-                           0, Qt::AlignHCenter);
+    emptyColumn->addWidget(
+        new SymbolView(QStringLiteral("macwindow"), 26, QFont::Normal, ThemeColor::secondary()), 0,
+        Qt::AlignHCenter);
     auto *emptyTitle = new PlainLabel(QStringLiteral("No layouts yet"));
     emptyTitle->setFont(UiFont::system(13, QFont::Medium));
     emptyColumn->addWidget(emptyTitle, 0, Qt::AlignHCenter);
@@ -157,7 +157,8 @@ QWidget *LayoutChooserView::permissionNotice()
     auto *title = new PlainLabel(QStringLiteral("Accessibility Access Needed"));
     title->setFont(UiFont::system(12.5, QFont::DemiBold));
     texts->addWidget(title);
-    auto *message = new PlainLabel(QStringLiteral("Turn on Ostrel in System Settings, then Recheck."));
+    auto *message =
+        new PlainLabel(QStringLiteral("Turn on Ostrel in System Settings, then Recheck."));
     message->setFont(UiFont::subheadline());
     message->setTone(ThemeColor::secondary());
     message->setWordWrap(true);
@@ -254,7 +255,8 @@ HoverRowButton *LayoutChooserView::layoutRow(const Layout &layout)
     auto *line = new QHBoxLayout(row);
     line->setContentsMargins(10, 7, 10, 7);
     line->setSpacing(10);
-    auto *symbol = new SymbolView(QStringLiteral("macwindow"), 14, QFont::Normal, ThemeColor::accent());
+    auto *symbol =
+        new SymbolView(QStringLiteral("macwindow"), 14, QFont::Normal, ThemeColor::accent());
     symbol->setFixedWidth(20);
     line->addWidget(symbol, 0, Qt::AlignVCenter);
 

@@ -43,9 +43,9 @@ bool MissingDisplayChoices::canRestore(const MissingDisplayPrompt &prompt,
         if (it == fallbacks.cend()) {
             return false;
         }
-        const bool available =
-            std::any_of(prompt.available.cbegin(), prompt.available.cend(),
-                        [&](const CurrentDisplay &display) { return display.identity.key() == *it; });
+        const bool available = std::any_of(
+            prompt.available.cbegin(), prompt.available.cend(),
+            [&](const CurrentDisplay &display) { return display.identity.key() == *it; });
         if (!available) {
             return false;
         }

@@ -30,13 +30,15 @@ const QString noPromptDetail = QStringLiteral("Choose a destination.");
 
 QString promptDetail(const MissingDisplayPrompt &prompt)
 {
-    return QStringLiteral("Choose where “") + prompt.layoutName + QStringLiteral("” should restore.");
+    return QStringLiteral("Choose where “") + prompt.layoutName
+        + QStringLiteral("” should restore.");
 }
 
 } // namespace
 
 MissingDisplayView::MissingDisplayView(const ViewEnvironment &environment, QWidget *parent)
-    : QWidget(parent), model_(environment.model)
+    : QWidget(parent)
+    , model_(environment.model)
 {
     setObjectName(QStringLiteral("missing-display-window"));
     setFont(UiFont::body());
@@ -54,7 +56,8 @@ MissingDisplayView::MissingDisplayView(const ViewEnvironment &environment, QWidg
 
     body_ = new QStackedWidget;
     form_ = new FormColumn;
-    empty_ = new EmptyDecisionState(QStringLiteral("display"), QStringLiteral("No missing displays."));
+    empty_ =
+        new EmptyDecisionState(QStringLiteral("display"), QStringLiteral("No missing displays."));
     empty_->closeButton()->setObjectName(QStringLiteral("missing-display-empty-close"));
     body_->addWidget(form_);
     body_->addWidget(empty_);
@@ -168,7 +171,8 @@ void MissingDisplayView::showPrompt(const std::optional<MissingDisplayPrompt> &p
         auto *line = new QHBoxLayout(row);
         line->setContentsMargins(0, 0, 0, 0);
         line->setSpacing(12);
-        auto *label = new FormRowLabel(missing.description, QStringLiteral("Choose a connected display."));
+        auto *label =
+            new FormRowLabel(missing.description, QStringLiteral("Choose a connected display."));
         line->addWidget(label, 1);
         auto *picker = new QComboBox;
         picker->setObjectName(QStringLiteral("missing-display-picker"));
@@ -182,7 +186,8 @@ void MissingDisplayView::showPrompt(const std::optional<MissingDisplayPrompt> &p
         // key is only what the choice stores.
         for (qsizetype i = 0; i < prompt->available.size(); ++i) {
             const CurrentDisplay &display = prompt->available[i];
-            picker->addItem(MissingDisplayChoices::itemText(i + 1, display), display.identity.key());
+            picker->addItem(MissingDisplayChoices::itemText(i + 1, display),
+                            display.identity.key());
         }
         picker->setCurrentIndex(picker->findData(choices_.selection(missing, *prompt)));
         line->addWidget(picker, 0, Qt::AlignVCenter);
@@ -199,7 +204,8 @@ void MissingDisplayView::showPrompt(const std::optional<MissingDisplayPrompt> &p
     auto *note = new FormSection;
     auto *footnote = new RouteFootnote(
         QStringLiteral("arrow.uturn.backward"),
-        QStringLiteral("This choice applies to this restore only. The saved layout stays unchanged."));
+        QStringLiteral(
+            "This choice applies to this restore only. The saved layout stays unchanged."));
     note->addRow(footnote);
     form_->addSection(note);
     body_->setCurrentWidget(form_);

@@ -89,8 +89,8 @@ QString ResolutionChoices::statusText(const ResolutionRequest &request) const
     return parts.join(QStringLiteral(" · "));
 }
 
-std::variant<ResolutionAnswer, QString> ResolutionChoices::answer(
-    const ResolutionRequest &request) const
+std::variant<ResolutionAnswer, QString>
+ResolutionChoices::answer(const ResolutionRequest &request) const
 {
     if (!conflictingEntryIDs(request).isEmpty()) {
         return QStringLiteral("Choose a different window for each saved window.");
@@ -129,7 +129,8 @@ QString ResolutionChoices::headerDetail(const std::optional<ResolutionRequest> &
     // One pass of substitution: a name holding "%2" stays as it is.
     return QStringLiteral("“%1” · %2 %3 a decision.")
         .arg(request->layoutName, QString::number(count),
-             count == 1 ? QStringLiteral("saved window needs") : QStringLiteral("saved windows need"));
+             count == 1 ? QStringLiteral("saved window needs")
+                        : QStringLiteral("saved windows need"));
 }
 
 QString ResolutionChoices::candidatesDetail(qsizetype count)

@@ -133,7 +133,8 @@ QCoro::Task<void> SettingsState::runBatch(QPointer<SettingsState> self, QPointer
             continue;
         }
         const QString name = applicationName(*application, location);
-        const std::optional<Refusal> refusal = co_await model->excludeApp(application->bundleID, name);
+        const std::optional<Refusal> refusal =
+            co_await model->excludeApp(application->bundleID, name);
         if (!self) {
             co_return;
         }
@@ -256,7 +257,8 @@ QCoro::Task<void> SettingsState::runReset(QPointer<SettingsState> self, QPointer
         self->resetMessage_ = outcome.text;
         break;
     case DatabaseResetOutcome::Kind::cleared:
-        self->resetMessage_ = QStringLiteral("Layouts and settings were cleared. Your windows stay open.");
+        self->resetMessage_ =
+            QStringLiteral("Layouts and settings were cleared. Your windows stay open.");
         break;
     }
     // Whatever those pages said was about data that is gone or about to go.

@@ -56,7 +56,8 @@ public:
 
     // The name an application is excluded under: its own when not blank, else its file's name
     // without the extension.
-    static QString applicationName(const InstalledApplication &application, const QString &location);
+    static QString applicationName(const InstalledApplication &application,
+                                   const QString &location);
     // The outcome of a batch without failures.
     static QString batchMessage(int added, int alreadyExcluded);
 

@@ -88,7 +88,8 @@ void SettingsTabBar::paintEvent(QPaintEvent *)
 
 void SettingsTabBar::focusInEvent(QFocusEvent *event)
 {
-    keyboardFocus_ = event->reason() == Qt::TabFocusReason || event->reason() == Qt::BacktabFocusReason;
+    keyboardFocus_ =
+        event->reason() == Qt::TabFocusReason || event->reason() == Qt::BacktabFocusReason;
     QTabBar::focusInEvent(event);
 }
 

@@ -39,7 +39,8 @@ public:
 
     enum Page { general, shortcuts, applications, storage, about };
 
-    SettingsView(const ViewEnvironment &environment, SettingsState &state, QWidget *parent = nullptr);
+    SettingsView(const ViewEnvironment &environment, SettingsState &state,
+                 QWidget *parent = nullptr);
 
     // 640 wide; as tall as the main screen's visible height less 100, at most 750 and never below
     // the presenter's floor; 750 without a screen.
@@ -75,6 +76,7 @@ private:
 
 // Gives the presenter the settings window's content. The pages' state is made here, once, and
 // lives as long as the presenter; `environment` must outlive the presenter's windows.
-SettingsState &registerSettingsWindow(WindowPresenter &presenter, const ViewEnvironment &environment);
+SettingsState &registerSettingsWindow(WindowPresenter &presenter,
+                                      const ViewEnvironment &environment);
 
 } // namespace ostrel

@@ -29,10 +29,12 @@ ShortcutsSettingsPage::ShortcutsSettingsPage(const ViewEnvironment &environment,
     form->addSection(new IntroductionSection(new ShortcutKeyboardIntroduction, environment));
 
     auto *global = new FormSection(new FormSectionHeader(
-        QStringLiteral("Global Shortcut"), QStringLiteral("Restore the selected layout from anywhere."),
-        QStringLiteral("At least one modifier is required. Shift-only shortcuts can replace ordinary "
-                       "typing or selection and are marked with a warning. Standard macOS commands "
-                       "such as ⌘A are not available.")));
+        QStringLiteral("Global Shortcut"),
+        QStringLiteral("Restore the selected layout from anywhere."),
+        QStringLiteral(
+            "At least one modifier is required. Shift-only shortcuts can replace ordinary "
+            "typing or selection and are marked with a warning. Standard macOS commands "
+            "such as ⌘A are not available.")));
     QPointer<SettingsState> target(&state);
     global_ = new ShortcutRecorder(
         QStringLiteral("Restore selected layout"), std::nullopt,
@@ -124,8 +126,9 @@ void ShortcutsSettingsPage::rebuildLayoutSection(const QList<QUuid> &ids)
     shownLayouts_ = ids;
     recorders_.clear();
     delete layoutSection_;
-    layoutSection_ = new FormSection(new FormSectionHeader(
-        QStringLiteral("Layout Shortcuts"), QStringLiteral("Give a saved layout its own shortcut.")));
+    layoutSection_ = new FormSection(
+        new FormSectionHeader(QStringLiteral("Layout Shortcuts"),
+                              QStringLiteral("Give a saved layout its own shortcut.")));
     layoutSection_->setObjectName(QStringLiteral("layout-shortcuts"));
     if (ids.isEmpty()) {
         auto *empty = new PlainLabel(QStringLiteral("Save a layout to give it its own shortcut."));

@@ -50,9 +50,9 @@ HairlineRouteIntroduction *introduction()
     artwork->setIntensity(0.5);
     artwork->setPaused(false);
     artwork->setShowsReadout(false);
-    return new HairlineRouteIntroduction(QStringLiteral("Saved Here. Kept Close."),
-                                         QStringLiteral("Your layouts and backups stay on this Mac."),
-                                         200, 170, 0, 0, artwork);
+    return new HairlineRouteIntroduction(
+        QStringLiteral("Saved Here. Kept Close."),
+        QStringLiteral("Your layouts and backups stay on this Mac."), 200, 170, 0, 0, artwork);
 }
 
 // A row of a form: its labels at the leading edge, its controls at the trailing one.
@@ -127,8 +127,8 @@ StorageSettingsPage::StorageSettingsPage(const ViewEnvironment &environment, Set
 QWidget *StorageSettingsPage::buildStorageSection()
 {
     storageHeader_ = new FormSectionHeader(
-        QStringLiteral("Storage"), QStringLiteral("Saved layouts, shortcuts and settings stay on this Mac."),
-        QString());
+        QStringLiteral("Storage"),
+        QStringLiteral("Saved layouts, shortcuts and settings stay on this Mac."), QString());
     storageHeader_->setObjectName(QStringLiteral("storage-header"));
     auto *section = new FormSection(storageHeader_);
 
@@ -145,7 +145,8 @@ QWidget *StorageSettingsPage::buildStorageSection()
     controls->addWidget(backupIndicator_, 0, Qt::AlignVCenter);
     section->addRow(labeledRow(
         pathLabel(QStringLiteral("Saved layouts"),
-                  QStringLiteral("Everything stays on this Mac. No account or cloud sync."), folderPath_),
+                  QStringLiteral("Everything stays on this Mac. No account or cloud sync."),
+                  folderPath_),
         controls));
 
     auto *last = new QWidget;
@@ -186,7 +187,8 @@ QWidget *StorageSettingsPage::buildRecoverySection()
     recoveryPath_ = new PathText;
     recoveryPath_->setObjectName(QStringLiteral("recovery-folder-path"));
     auto *controls = new QHBoxLayout;
-    revealBackup_ = button(QStringLiteral("Reveal Backup Folder"), QStringLiteral("reveal-backup-folder"));
+    revealBackup_ =
+        button(QStringLiteral("Reveal Backup Folder"), QStringLiteral("reveal-backup-folder"));
     controls->addWidget(revealBackup_, 0, Qt::AlignVCenter);
     section->addRow(labeledRow(
         pathLabel(QStringLiteral("Recovery"),
@@ -232,7 +234,8 @@ QWidget *StorageSettingsPage::buildResetSection()
     line->addStretch(1);
     section->addRow(row);
 
-    resetError_ = new MessageSlot(QStringLiteral("Couldn’t reset layouts. Nothing was removed."), true);
+    resetError_ =
+        new MessageSlot(QStringLiteral("Couldn’t reset layouts. Nothing was removed."), true);
     resetError_->setObjectName(QStringLiteral("reset-error"));
     resetText_ = secondaryText(QString());
     resetText_->setObjectName(QStringLiteral("reset-message"));
@@ -289,9 +292,10 @@ void StorageSettingsPage::refreshMessages()
 
     const std::optional<QString> &reset = state_->resetMessage();
     const bool resetFailed = reset && state_->resetIsError();
-    resetError_->setSummary(state_->resetWasRejected()
-                                ? QStringLiteral("Couldn’t reset layouts. Nothing was removed.")
-                                : QStringLiteral("Layouts were cleared, but one cleanup step didn’t finish."));
+    resetError_->setSummary(
+        state_->resetWasRejected()
+            ? QStringLiteral("Couldn’t reset layouts. Nothing was removed.")
+            : QStringLiteral("Layouts were cleared, but one cleanup step didn’t finish."));
     resetError_->setMessage(resetFailed ? reset : std::nullopt);
     resetText_->setText(reset && !resetFailed ? *reset : QString());
     resetText_->setVisible(reset && !resetFailed);

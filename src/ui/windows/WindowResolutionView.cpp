@@ -31,7 +31,9 @@
 namespace ostrel {
 
 WindowResolutionView::WindowResolutionView(const ViewEnvironment &environment, QWidget *parent)
-    : QWidget(parent), model_(environment.model), markers_(environment.markers)
+    : QWidget(parent)
+    , model_(environment.model)
+    , markers_(environment.markers)
 {
     setObjectName(QStringLiteral("resolution-window"));
     setFont(UiFont::body());

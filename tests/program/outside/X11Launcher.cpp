@@ -44,7 +44,10 @@ namespace {
 xcb_keysym_t keysymNamed(const std::string &name)
 {
     static const std::map<std::string, xcb_keysym_t> named = {
-        {"space", XK_space}, {"comma", XK_comma}, {"return", XK_Return}, {"escape", XK_Escape},
+        {"space", XK_space},
+        {"comma", XK_comma},
+        {"return", XK_Return},
+        {"escape", XK_Escape},
     };
     if (const auto it = named.find(name); it != named.end()) {
         return it->second;
@@ -100,8 +103,10 @@ std::string grabState(const std::string &display, const std::vector<std::string>
     xcb_keycode_t *codes = xcb_key_symbols_get_keycode(symbols, keysym);
     std::string state = "error: no key code";
     if (codes && codes[0] != XCB_NO_SYMBOL) {
-        xcb_generic_error_t *error = xcb_request_check(
-            c, xcb_grab_key_checked(c, 1, root, modifiers, codes[0], XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC));
+        xcb_generic_error_t *error =
+            xcb_request_check(c,
+                              xcb_grab_key_checked(c, 1, root, modifiers, codes[0],
+                                                   XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC));
         state = error && error->error_code == 10 /* BadAccess */ ? "held" : "free";
         std::free(error);
         xcb_ungrab_key(c, codes[0], root, modifiers);
@@ -115,8 +120,8 @@ std::string grabState(const std::string &display, const std::vector<std::string>
 
 xcb_atom_t atomNamed(xcb_connection_t *c, const char *name)
 {
-    xcb_intern_atom_reply_t *reply =
-        xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, static_cast<uint16_t>(std::strlen(name)), name), nullptr);
+    xcb_intern_atom_reply_t *reply = xcb_intern_atom_reply(
+        c, xcb_intern_atom(c, 0, static_cast<uint16_t>(std::strlen(name)), name), nullptr);
     const xcb_atom_t atom = reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
     std::free(reply);
     return atom;
@@ -140,8 +145,10 @@ std::string closeWindow(const std::string &display, const std::vector<std::strin
     message.type = atomNamed(c, "WM_PROTOCOLS");
     message.data.data32[0] = atomNamed(c, "WM_DELETE_WINDOW");
     message.data.data32[1] = XCB_CURRENT_TIME;
-    xcb_generic_error_t *error = xcb_request_check(
-        c, xcb_send_event_checked(c, 0, window, XCB_EVENT_MASK_NO_EVENT, reinterpret_cast<const char *>(&message)));
+    xcb_generic_error_t *error =
+        xcb_request_check(c,
+                          xcb_send_event_checked(c, 0, window, XCB_EVENT_MASK_NO_EVENT,
+                                                 reinterpret_cast<const char *>(&message)));
     const std::string answer = error ? "error: no such window" : "ok";
     std::free(error);
     xcb_disconnect(c);
@@ -181,8 +188,10 @@ std::string grabRoot(const std::string &display, const std::vector<std::string> 
     for (int top = y; top < y + height; top += band) {
         const int rows = std::min(band, y + height - top);
         xcb_get_image_reply_t *image = xcb_get_image_reply(
-            c, xcb_get_image(c, XCB_IMAGE_FORMAT_Z_PIXMAP, screen->root, static_cast<int16_t>(x),
-                             static_cast<int16_t>(top), static_cast<uint16_t>(width), static_cast<uint16_t>(rows), ~0u),
+            c,
+            xcb_get_image(c, XCB_IMAGE_FORMAT_Z_PIXMAP, screen->root, static_cast<int16_t>(x),
+                          static_cast<int16_t>(top), static_cast<uint16_t>(width),
+                          static_cast<uint16_t>(rows), ~0u),
             nullptr);
         if (!image || xcb_get_image_data_length(image) < width * rows * 4) {
             std::free(image);
@@ -215,8 +224,8 @@ std::string compositing(const std::string &display)
         xcb_disconnect(c);
         return "error: no X server";
     }
-    xcb_get_selection_owner_reply_t *owner =
-        xcb_get_selection_owner_reply(c, xcb_get_selection_owner(c, atomNamed(c, "_NET_WM_CM_S0")), nullptr);
+    xcb_get_selection_owner_reply_t *owner = xcb_get_selection_owner_reply(
+        c, xcb_get_selection_owner(c, atomNamed(c, "_NET_WM_CM_S0")), nullptr);
     const bool owned = owner && owner->owner != XCB_WINDOW_NONE;
     std::free(owner);
     xcb_disconnect(c);

@@ -146,11 +146,12 @@ TEST(FakeDesktop, WindowServerRowsFollowTheWindows)
 
     const std::optional<QList<WindowServerRow>> rows = desktop.windowList();
     ASSERT_TRUE(rows);
-    EXPECT_EQ(*rows, (QList<WindowServerRow>{
-                         {pid, *desktop.windowNumber(shown), 0, 1.0, RectD{0, 0, 400, 300}},
-                         {pid, *desktop.windowNumber(framed), 0, 1.0, RectD{5, 5, 410, 310}},
-                         {pid, 9999, 25, 1.0, RectD{0, 0, 20, 20}},
-                     }));
+    EXPECT_EQ(*rows,
+              (QList<WindowServerRow>{
+                  {pid, *desktop.windowNumber(shown), 0, 1.0, RectD{0, 0, 400, 300}},
+                  {pid, *desktop.windowNumber(framed), 0, 1.0, RectD{5, 5, 410, 310}},
+                  {pid, 9999, 25, 1.0, RectD{0, 0, 20, 20}},
+              }));
     desktop.setWindowListReadable(false);
     EXPECT_FALSE(desktop.windowList());
 }

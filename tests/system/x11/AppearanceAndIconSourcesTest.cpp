@@ -114,9 +114,11 @@ TEST(IconsFromDesktopEntries, AnInstalledApplicationNamesItsIconByItsId)
         ASSERT_TRUE(out.open(QIODevice::WriteOnly));
         out.write(text.toUtf8());
     };
-    write("org.example.Editor.desktop", "[Desktop Entry]\nType=Application\nName=Editor\nIcon=accessories-text-editor\n");
-    write("vendor/viewer.desktop", "[Desktop Entry]\nType=Application\nName=Viewer\nIcon=/opt/viewer/icon.png\n"
-                                   "[Desktop Action New]\nIcon=other\n");
+    write("org.example.Editor.desktop",
+          "[Desktop Entry]\nType=Application\nName=Editor\nIcon=accessories-text-editor\n");
+    write("vendor/viewer.desktop",
+          "[Desktop Entry]\nType=Application\nName=Viewer\nIcon=/opt/viewer/icon.png\n"
+          "[Desktop Action New]\nIcon=other\n");
     write("plain.desktop", "[Desktop Entry]\nType=Application\nName=Plain\n");
     write("gone.desktop", "[Desktop Entry]\nType=Application\nName=Gone\nHidden=true\nIcon=gone\n");
 

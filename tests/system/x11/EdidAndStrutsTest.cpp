@@ -66,22 +66,28 @@ TEST(VisibleFramesTest, StrutsShrinkOnlyTheirOwnMonitor)
     const Case cases[] = {
         {"top panel on the primary",
          {RectD{1280, 0, 1920, 30}, {0, 0, 30, 0, 0, 0, 0, 0, 1280, 3199, 0, 0}},
-         left, RectD{1280, 30, 1920, 1050}},
+         left,
+         RectD{1280, 30, 1920, 1050}},
         {"bottom panel on the shorter left monitor, measured from the root's bottom",
          {RectD{0, 984, 1280, 40}, {0, 0, 0, 96, 0, 0, 0, 0, 0, 0, 0, 1279}},
-         RectD{0, 0, 1280, 984}, primary},
+         RectD{0, 0, 1280, 984},
+         primary},
         {"left dock of the primary reserves past the left monitor, which stays whole",
          {RectD{1280, 0, 48, 1080}, {1328, 0, 0, 0, 0, 1079, 0, 0, 0, 0, 0, 0}},
-         left, RectD{1328, 0, 1872, 1080}},
+         left,
+         RectD{1328, 0, 1872, 1080}},
         {"right dock on the primary",
          {RectD{3150, 0, 50, 1080}, {0, 50, 0, 0, 0, 0, 0, 1079, 0, 0, 0, 0}},
-         left, RectD{1280, 0, 1870, 1080}},
+         left,
+         RectD{1280, 0, 1870, 1080}},
         {"strut whose span misses the monitor it sits on",
          {RectD{1280, 0, 1920, 30}, {0, 0, 30, 0, 0, 0, 0, 0, 0, 1000, 0, 0}},
-         left, primary},
+         left,
+         primary},
         {"window off every monitor",
          {RectD{5000, 5000, 10, 10}, {0, 0, 30, 0, 0, 0, 0, 0, 0, 3199, 0, 0}},
-         left, primary},
+         left,
+         primary},
     };
     for (const Case &c : cases) {
         const QList<RectD> frames = visibleFrames({left, primary}, {c.strut}, root);
@@ -94,12 +100,12 @@ TEST(VisibleFramesTest, StrutsShrinkOnlyTheirOwnMonitor)
 TEST(VisibleFramesTest, SeveralStrutsOnOneEdgeKeepTheLargest)
 {
     const RectD monitor{0, 0, 1920, 1080};
-    const QList<RectD> frames = visibleFrames(
-        {monitor},
-        {{RectD{0, 0, 1920, 20}, {0, 0, 20, 0, 0, 0, 0, 0, 0, 1919, 0, 0}},
-         {RectD{0, 0, 1920, 40}, {0, 0, 40, 0, 0, 0, 0, 0, 0, 1919, 0, 0}},
-         {RectD{0, 1050, 1920, 30}, {0, 0, 0, 30, 0, 0, 0, 0, 0, 0, 0, 1919}}},
-        monitor);
+    const QList<RectD> frames =
+        visibleFrames({monitor},
+                      {{RectD{0, 0, 1920, 20}, {0, 0, 20, 0, 0, 0, 0, 0, 0, 1919, 0, 0}},
+                       {RectD{0, 0, 1920, 40}, {0, 0, 40, 0, 0, 0, 0, 0, 0, 1919, 0, 0}},
+                       {RectD{0, 1050, 1920, 30}, {0, 0, 0, 30, 0, 0, 0, 0, 0, 0, 0, 1919}}},
+                      monitor);
     EXPECT_EQ(frames.value(0), (RectD{0, 40, 1920, 1010}));
 }
 
@@ -115,10 +121,12 @@ TEST(VisibleFramesTest, LegacyStrutsReserveWholeEdgesOnEveryMonitorTheyReach)
     };
     const Case cases[] = {
         {"a shorter monitor beside it ends above the band",
-         {RectD{0, 0, 1920, 1080}, RectD{1920, 0, 1280, 1024}}, RectD{0, 0, 3200, 1080},
+         {RectD{0, 0, 1920, 1080}, RectD{1920, 0, 1280, 1024}},
+         RectD{0, 0, 3200, 1080},
          {RectD{0, 0, 1920, 1054}, RectD{1920, 0, 1280, 1024}}},
         {"a monitor of the same height loses the band too",
-         {RectD{0, 0, 1920, 1080}, RectD{1920, 0, 1920, 1080}}, RectD{0, 0, 3840, 1080},
+         {RectD{0, 0, 1920, 1080}, RectD{1920, 0, 1920, 1080}},
+         RectD{0, 0, 3840, 1080},
          {RectD{0, 0, 1920, 1054}, RectD{1920, 0, 1920, 1054}}},
     };
     for (const Case &c : cases) {
@@ -133,8 +141,8 @@ TEST(VisibleFramesTest, WorkAreaNarrowsTheEdgesNoStrutExplains)
     const RectD root{0, 0, 3200, 1080};
     const QList<RectD> monitors{RectD{0, 0, 1920, 1080}, RectD{1920, 0, 1280, 1024}};
     const StrutWindow legacyTaskbar{RectD{0, 1054, 1920, 26}, Strut::legacy(0, 0, 0, 26)};
-    const StrutWindow topPanelOnTheRight{RectD{1920, 0, 1280, 30},
-                                         Strut::partial({0, 0, 30, 0, 0, 0, 0, 0, 1920, 3199, 0, 0})};
+    const StrutWindow topPanelOnTheRight{
+        RectD{1920, 0, 1280, 30}, Strut::partial({0, 0, 30, 0, 0, 0, 0, 0, 1920, 3199, 0, 0})};
     struct Case {
         const char *name;
         QList<StrutWindow> struts;
@@ -142,19 +150,27 @@ TEST(VisibleFramesTest, WorkAreaNarrowsTheEdgesNoStrutExplains)
         QList<RectD> expected;
     };
     const Case cases[] = {
-        {"a toolbar the window manager keeps without a strut (fluxbox)", {}, RectD{0, 0, 3200, 1060},
+        {"a toolbar the window manager keeps without a strut (fluxbox)",
+         {},
+         RectD{0, 0, 3200, 1060},
          {RectD{0, 0, 1920, 1060}, RectD{1920, 0, 1280, 1024}}},
-        {"a reservation the struts explain changes nothing", {legacyTaskbar}, RectD{0, 0, 3200, 1054},
+        {"a reservation the struts explain changes nothing",
+         {legacyTaskbar},
+         RectD{0, 0, 3200, 1054},
          {RectD{0, 0, 1920, 1054}, RectD{1920, 0, 1280, 1024}}},
         {"a partial strut the work area spreads over every monitor stays on its own",
-         {topPanelOnTheRight}, RectD{0, 30, 3200, 1050},
+         {topPanelOnTheRight},
+         RectD{0, 30, 3200, 1050},
          {RectD{0, 0, 1920, 1080}, RectD{1920, 30, 1280, 994}}},
-        {"a work area that misses a monitor leaves it whole", {}, RectD{0, 0, 1920, 1080},
+        {"a work area that misses a monitor leaves it whole",
+         {},
+         RectD{0, 0, 1920, 1080},
          {RectD{0, 0, 1920, 1080}, RectD{1920, 0, 1280, 1024}}},
     };
     for (const Case &c : cases) {
         const QList<RectD> fromStruts = visibleFrames(monitors, c.struts, root);
-        EXPECT_EQ(narrowedToWorkArea(fromStruts, monitors, c.struts, c.workArea, root), c.expected) << c.name;
+        EXPECT_EQ(narrowedToWorkArea(fromStruts, monitors, c.struts, c.workArea, root), c.expected)
+            << c.name;
     }
 }
 
@@ -173,8 +189,10 @@ protected:
 
 TEST_F(DesktopEntriesTest, FindsEntriesByHintsClassAndFileName)
 {
-    write("org.example.Editor.desktop", "[Desktop Entry]\nType=Application\nName=Editor\nStartupWMClass=ExampleEdit\n");
-    write("vendor/viewer.desktop", "[Desktop Entry]\nType=Application\nName=Viewer\n[Desktop Action new]\nName=New\n");
+    write("org.example.Editor.desktop",
+          "[Desktop Entry]\nType=Application\nName=Editor\nStartupWMClass=ExampleEdit\n");
+    write("vendor/viewer.desktop",
+          "[Desktop Entry]\nType=Application\nName=Viewer\n[Desktop Action new]\nName=New\n");
     write("gone.desktop", "[Desktop Entry]\nType=Application\nName=Gone\nHidden=true\n");
     DesktopEntries entries({dir.path()});
     struct Case {
@@ -183,14 +201,17 @@ TEST_F(DesktopEntriesTest, FindsEntriesByHintsClassAndFileName)
     };
     const Case cases[] = {
         {"org.example.Editor", "", "x", "X", DesktopEntries::Match{"org.example.Editor", "Editor"}},
-        {"", "org.example.Editor.desktop", "x", "X", DesktopEntries::Match{"org.example.Editor", "Editor"}},
-        {"", "", "exampleedit", "EXAMPLEEDIT", DesktopEntries::Match{"org.example.Editor", "Editor"}},
+        {"", "org.example.Editor.desktop", "x", "X",
+         DesktopEntries::Match{"org.example.Editor", "Editor"}},
+        {"", "", "exampleedit", "EXAMPLEEDIT",
+         DesktopEntries::Match{"org.example.Editor", "Editor"}},
         {"", "", "vendor-viewer", "Nothing", DesktopEntries::Match{"vendor-viewer", "Viewer"}},
         {"", "", "gone", "Gone", std::nullopt},
         {"no.such.app", "", "xlogo", "XLogo", std::nullopt},
     };
     for (const Case &c : cases) {
-        EXPECT_EQ(entries.find(c.gtk, c.kde, c.instance, c.className), c.expected) << c.instance.toStdString();
+        EXPECT_EQ(entries.find(c.gtk, c.kde, c.instance, c.className), c.expected)
+            << c.instance.toStdString();
     }
 }
 
@@ -207,8 +228,9 @@ TEST_F(DesktopEntriesTest, ReadsOnlyRegularFilesOfASaneSizeAndNeverBlocks)
     ASSERT_TRUE(QFile::link("/dev/zero", dir.path() + "/applications/zero.desktop"));
     ASSERT_TRUE(QFile::link(dir.path() + "/applications/org.example.Editor.desktop",
                             dir.path() + "/applications/linked.desktop"));
-    write("huge.desktop", "[Desktop Entry]\nType=Application\nName=Huge\n#"
-                              + QString(DesktopEntryFile::largestSize, 'x') + "\n");
+    write("huge.desktop",
+          "[Desktop Entry]\nType=Application\nName=Huge\n#"
+              + QString(DesktopEntryFile::largestSize, 'x') + "\n");
     QDir().mkpath(dir.path() + "/applications/folder.desktop");
 
     // A scan that hangs must not hold the test up: it keeps what it uses and is left behind.
@@ -217,7 +239,8 @@ TEST_F(DesktopEntriesTest, ReadsOnlyRegularFilesOfASaneSizeAndNeverBlocks)
     std::future<QStringList> scan = result->get_future();
     std::thread([entries, result] {
         QStringList found;
-        for (const char *name : {"org.example.Editor", "linked", "fifo", "zero", "huge", "folder"}) {
+        for (const char *name :
+             {"org.example.Editor", "linked", "fifo", "zero", "huge", "folder"}) {
             if (const auto match = entries->find({}, {}, QString::fromLatin1(name), {})) {
                 found << match->id;
             }

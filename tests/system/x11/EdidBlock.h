@@ -6,7 +6,8 @@ namespace ostrel::test {
 
 // A 128-byte EDID base block with the given identity and, unless `name` is null, a monitor
 // name descriptor.
-inline QByteArray edidBlock(quint16 manufacturer, quint16 product, quint32 serial, const QByteArray &name)
+inline QByteArray edidBlock(quint16 manufacturer, quint16 product, quint32 serial,
+                            const QByteArray &name)
 {
     QByteArray b(128, '\0');
     const char header[] = {'\x00', '\xff', '\xff', '\xff', '\xff', '\xff', '\xff', '\x00'};

@@ -72,14 +72,14 @@ TEST_F(InstalledApplicationsTest, IdentifiesAFileByTheIdWindowScansUse)
          write(user, "applications/site.desktop",
                "[Desktop Entry]\nType=Link\nName=Site\nURL=https://example.com\n"),
          std::nullopt, ""},
-        {"not a .desktop file", write(user, "applications/notes.txt", entry("Notes")),
-         std::nullopt, ""},
+        {"not a .desktop file", write(user, "applications/notes.txt", entry("Notes")), std::nullopt,
+         ""},
         {"outside every data folder",
          write(elsewhere, "applications/stray.desktop", entry("Stray")), std::nullopt, ""},
         {"beside the applications folder", write(user, "stray.desktop", entry("Stray")),
          std::nullopt, ""},
-        {"climbing out of the folder",
-         user.path() + "/applications/../stray.desktop", std::nullopt, ""},
+        {"climbing out of the folder", user.path() + "/applications/../stray.desktop", std::nullopt,
+         ""},
         {"a relative path", "applications/org.example.Editor.desktop", std::nullopt, ""},
         {"a missing file", user.path() + "/applications/missing.desktop", std::nullopt, ""},
         {"a folder named like an entry",
@@ -130,8 +130,9 @@ TEST_F(InstalledApplicationsTest, ListsEachInstalledApplicationOnceByName)
         seen << app.bundleID + " " + app.name + " " + app.icon;
         EXPECT_TRUE(QFileInfo(app.location).isAbsolute()) << app.location.toStdString();
     }
-    EXPECT_EQ(seen, (QStringList{"tools-archive archiver /icons/a.png",
-                                 "org.example.Editor Editor ", "nameless  ", "zed Zed zed"}));
+    EXPECT_EQ(seen,
+              (QStringList{"tools-archive archiver /icons/a.png", "org.example.Editor Editor ",
+                           "nameless  ", "zed Zed zed"}));
 }
 
 TEST_F(InstalledApplicationsTest, LeavesOutEntriesThatAskNotToBeShownHere)

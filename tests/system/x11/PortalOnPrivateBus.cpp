@@ -25,7 +25,8 @@ bool waitUntil(const std::function<bool()> &condition)
 PortalOnPrivateBus::PortalOnPrivateBus()
 {
     daemon_.start(QStringLiteral("dbus-daemon"),
-                  {QStringLiteral("--session"), QStringLiteral("--nofork"), QStringLiteral("--print-address")});
+                  {QStringLiteral("--session"), QStringLiteral("--nofork"),
+                   QStringLiteral("--print-address")});
     if (!daemon_.waitForStarted() || !waitUntil([this] { return daemon_.canReadLine(); })) {
         return;
     }
@@ -61,19 +62,22 @@ void PortalOnPrivateBus::set(const QString &group, const QString &key, const QVa
 void PortalOnPrivateBus::change(const QString &group, const QString &key, const QVariant &value)
 {
     set(group, key, value);
-    QDBusMessage signal = QDBusMessage::createSignal(portalPath, QStringLiteral("org.freedesktop.portal.Settings"),
-                                                     QStringLiteral("SettingChanged"));
+    QDBusMessage signal =
+        QDBusMessage::createSignal(portalPath, QStringLiteral("org.freedesktop.portal.Settings"),
+                                   QStringLiteral("SettingChanged"));
     signal << group << key << QVariant::fromValue(QDBusVariant(value));
     service_.send(signal);
 }
 
-QDBusVariant PortalOnPrivateBus::Read(const QString &group, const QString &key, const QDBusMessage &message)
+QDBusVariant PortalOnPrivateBus::Read(const QString &group, const QString &key,
+                                      const QDBusMessage &message)
 {
     const auto found = values_.constFind(group + QLatin1Char(' ') + key);
     if (found == values_.constEnd()) {
         message.setDelayedReply(true);
-        service_.send(message.createErrorReply(QStringLiteral("org.freedesktop.portal.Error.NotFound"),
-                                               QStringLiteral("no such setting")));
+        service_.send(
+            message.createErrorReply(QStringLiteral("org.freedesktop.portal.Error.NotFound"),
+                                     QStringLiteral("no such setting")));
         return {};
     }
     // Older portals wrap the value twice, as this one does.

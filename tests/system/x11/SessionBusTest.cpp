@@ -59,23 +59,28 @@ public:
     {
         const QList<QVariant> args = message.arguments();
         QDBusMessage reply;
-        if (message.interface() == managerInterface && message.member() == QStringLiteral("GetSessionByPID")) {
+        if (message.interface() == managerInterface
+            && message.member() == QStringLiteral("GetSessionByPID")) {
             if (sessionOfThisProcess && args.value(0).toUInt() == uint(getpid())) {
-                reply = message.createReply(QVariant::fromValue(QDBusObjectPath(*sessionOfThisProcess)));
+                reply = message.createReply(
+                    QVariant::fromValue(QDBusObjectPath(*sessionOfThisProcess)));
             } else {
-                reply = message.createErrorReply(QStringLiteral("org.freedesktop.login1.NoSessionForPID"), {});
+                reply = message.createErrorReply(
+                    QStringLiteral("org.freedesktop.login1.NoSessionForPID"), {});
             }
-        } else if (message.interface() == managerInterface && message.member() == QStringLiteral("GetUser")) {
+        } else if (message.interface() == managerInterface
+                   && message.member() == QStringLiteral("GetUser")) {
             reply = message.createReply(QVariant::fromValue(QDBusObjectPath(userPath)));
-        } else if (message.path() == userPath && message.member() == QStringLiteral("Get") &&
-                   args.value(1).toString() == QStringLiteral("Display")) {
+        } else if (message.path() == userPath && message.member() == QStringLiteral("Get")
+                   && args.value(1).toString() == QStringLiteral("Display")) {
             QDBusArgument display;
             display.beginStructure();
             display << QStringLiteral("c7") << QDBusObjectPath(userDisplay);
             display.endStructure();
-            reply = message.createReply(QVariant::fromValue(QDBusVariant(QVariant::fromValue(display))));
-        } else if (sessions.contains(message.path()) && message.member() == QStringLiteral("GetAll") &&
-                   args.value(0).toString() == sessionInterface) {
+            reply = message.createReply(
+                QVariant::fromValue(QDBusVariant(QVariant::fromValue(display))));
+        } else if (sessions.contains(message.path()) && message.member() == QStringLiteral("GetAll")
+                   && args.value(0).toString() == sessionInterface) {
             reply = message.createReply(QVariant::fromValue(sessions.value(message.path())));
         } else {
             return false;
@@ -91,11 +96,14 @@ public:
         for (auto it = values.begin(); it != values.end(); ++it) {
             sessions[path].insert(it.key(), it.value());
         }
-        QDBusMessage signal = QDBusMessage::createSignal(path, propertiesInterface, QStringLiteral("PropertiesChanged"));
-        signal << interface << (withValues ? values : QVariantMap()) << (withValues ? QStringList() : values.keys());
+        QDBusMessage signal = QDBusMessage::createSignal(path, propertiesInterface,
+                                                         QStringLiteral("PropertiesChanged"));
+        signal << interface << (withValues ? values : QVariantMap())
+               << (withValues ? QStringList() : values.keys());
         bus->send(signal);
     }
-    void emitSignal(const QString &path, const QString &interface, const QString &name, QVariantList args = {})
+    void emitSignal(const QString &path, const QString &interface, const QString &name,
+                    QVariantList args = {})
     {
         QDBusMessage signal = QDBusMessage::createSignal(path, interface, name);
         signal.setArguments(args);
@@ -114,9 +122,9 @@ public:
     void setActive(bool value)
     {
         active = value;
-        QDBusMessage signal = QDBusMessage::createSignal(QStringLiteral("/org/freedesktop/ScreenSaver"),
-                                                         QStringLiteral("org.freedesktop.ScreenSaver"),
-                                                         QStringLiteral("ActiveChanged"));
+        QDBusMessage signal = QDBusMessage::createSignal(
+            QStringLiteral("/org/freedesktop/ScreenSaver"),
+            QStringLiteral("org.freedesktop.ScreenSaver"), QStringLiteral("ActiveChanged"));
         signal << value;
         bus->send(signal);
     }
@@ -128,7 +136,10 @@ public slots:
 // A private bus daemon that starts no services of its own.
 class PrivateBus {
 public:
-    explicit PrivateBus(const QString &name) : name_(name) {}
+    explicit PrivateBus(const QString &name)
+        : name_(name)
+    {
+    }
     ~PrivateBus()
     {
         QDBusConnection::disconnectFromBus(name_ + QStringLiteral("-service"));
@@ -143,14 +154,16 @@ public:
         if (!config.open(QIODevice::WriteOnly)) {
             return false;
         }
-        config.write("<!DOCTYPE busconfig PUBLIC \"-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN\"\n"
-                     " \"http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd\">\n"
-                     "<busconfig><type>session</type><listen>unix:tmpdir=/tmp</listen>"
-                     "<policy context=\"default\"><allow send_destination=\"*\"/><allow own=\"*\"/>"
-                     "<allow receive_sender=\"*\"/></policy></busconfig>\n");
+        config.write(
+            "<!DOCTYPE busconfig PUBLIC \"-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN\"\n"
+            " \"http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd\">\n"
+            "<busconfig><type>session</type><listen>unix:tmpdir=/tmp</listen>"
+            "<policy context=\"default\"><allow send_destination=\"*\"/><allow own=\"*\"/>"
+            "<allow receive_sender=\"*\"/></policy></busconfig>\n");
         config.close();
-        daemon_.start(QStringLiteral("dbus-daemon"), {QStringLiteral("--config-file=") + config.fileName(),
-                                                     QStringLiteral("--nofork"), QStringLiteral("--print-address")});
+        daemon_.start(QStringLiteral("dbus-daemon"),
+                      {QStringLiteral("--config-file=") + config.fileName(),
+                       QStringLiteral("--nofork"), QStringLiteral("--print-address")});
         if (!daemon_.waitForStarted() || !waitFor([&] { return daemon_.canReadLine(); })) {
             return false;
         }
@@ -159,15 +172,22 @@ public:
     }
 
     const QString &address() const { return address_; }
-    QDBusConnection service() { return QDBusConnection::connectToBus(address_, name_ + QStringLiteral("-service")); }
-    QDBusConnection client() { return QDBusConnection::connectToBus(address_, name_ + QStringLiteral("-client")); }
+    QDBusConnection service()
+    {
+        return QDBusConnection::connectToBus(address_, name_ + QStringLiteral("-service"));
+    }
+    QDBusConnection client()
+    {
+        return QDBusConnection::connectToBus(address_, name_ + QStringLiteral("-client"));
+    }
 
     // A round trip on the client's connection: everything it sent before (signal
     // subscriptions, say) has reached the daemon by the time this returns.
     void roundTrip()
     {
-        client().call(QDBusMessage::createMethodCall(QStringLiteral("org.freedesktop.DBus"), QStringLiteral("/org/freedesktop/DBus"),
-                                                     QStringLiteral("org.freedesktop.DBus"), QStringLiteral("GetId")));
+        client().call(QDBusMessage::createMethodCall(
+            QStringLiteral("org.freedesktop.DBus"), QStringLiteral("/org/freedesktop/DBus"),
+            QStringLiteral("org.freedesktop.DBus"), QStringLiteral("GetId")));
     }
 
 private:
@@ -204,21 +224,24 @@ protected:
 
     void publishLogind()
     {
-        ASSERT_TRUE(systemService.registerVirtualObject(managerPath, &logind, QDBusConnection::SubPath));
+        ASSERT_TRUE(
+            systemService.registerVirtualObject(managerPath, &logind, QDBusConnection::SubPath));
         ASSERT_TRUE(systemService.registerService(login1));
     }
     void publishScreenSaver()
     {
-        ASSERT_TRUE(sessionService.registerObject(QStringLiteral("/org/freedesktop/ScreenSaver"), &screenSaver,
-                                                  QDBusConnection::ExportAllSlots));
+        ASSERT_TRUE(sessionService.registerObject(QStringLiteral("/org/freedesktop/ScreenSaver"),
+                                                  &screenSaver, QDBusConnection::ExportAllSlots));
         ASSERT_TRUE(sessionService.registerService(QStringLiteral("org.freedesktop.ScreenSaver")));
     }
 
     // Every signal of the sources, by name, in the order they came.
     void record(SessionEvents &events)
     {
-        QObject::connect(&events, &SessionEvents::sessionDidBecomeActive, [this] { seen << "active"; });
-        QObject::connect(&events, &SessionEvents::sessionDidResignActive, [this] { seen << "resigned"; });
+        QObject::connect(&events, &SessionEvents::sessionDidBecomeActive,
+                         [this] { seen << "active"; });
+        QObject::connect(&events, &SessionEvents::sessionDidResignActive,
+                         [this] { seen << "resigned"; });
         QObject::connect(&events, &SessionEvents::screenLocked, [this] { seen << "locked"; });
         QObject::connect(&events, &SessionEvents::screenUnlocked, [this] { seen << "unlocked"; });
     }
@@ -226,7 +249,8 @@ protected:
     {
         QObject::connect(&events, &PowerEvents::willSleep, [this] { seen << "sleep"; });
         QObject::connect(&events, &PowerEvents::didWake, [this] { seen << "wake"; });
-        QObject::connect(&events, &PowerEvents::screensDidSleep, [this] { seen << "screens sleep"; });
+        QObject::connect(&events, &PowerEvents::screensDidSleep,
+                         [this] { seen << "screens sleep"; });
         QObject::connect(&events, &PowerEvents::screensDidWake, [this] { seen << "screens wake"; });
     }
 
@@ -242,7 +266,8 @@ protected:
 TEST_F(SessionBusTest, WithoutBusesOrServicesEverythingIsSilentAndTheSessionEligible)
 {
     X11SessionEvents detached{QDBusConnection(QStringLiteral("nothing"))};
-    X11PowerEvents detachedPower{QDBusConnection(QStringLiteral("nothing")), QDBusConnection(QStringLiteral("nothing"))};
+    X11PowerEvents detachedPower{QDBusConnection(QStringLiteral("nothing")),
+                                 QDBusConnection(QStringLiteral("nothing"))};
     EXPECT_TRUE(detached.hasAnswered());
     EXPECT_TRUE(detachedPower.hasAnswered());
     EXPECT_EQ(detached.sessionState(), SessionState{});
@@ -272,22 +297,64 @@ TEST_F(SessionBusTest, FollowsTheSessionOfThisProcess)
     };
     using Props = QVariantMap;
     const Step steps[] = {
-        {"the locker reports a lock", [&] { logind.change(ownSession, Props{{"LockedHint", true}}); }, {"locked"}},
-        {"a lock request while locked", [&] { logind.emitSignal(ownSession, sessionInterface, "Lock"); }, {}},
-        {"an unlock request", [&] { logind.emitSignal(ownSession, sessionInterface, "Unlock"); }, {"unlocked"}},
-        {"a lock request", [&] { logind.emitSignal(ownSession, sessionInterface, "Lock"); }, {"locked"}},
-        {"the locker confirms it", [&] { logind.change(ownSession, Props{{"LockedHint", true}}); }, {}},
-        {"the locker lets go", [&] { logind.change(ownSession, Props{{"LockedHint", false}}); }, {"unlocked"}},
-        {"another interface's properties",
-         [&] { logind.change(ownSession, Props{{"Active", false}}, true, "org.example.Other"); logind.sessions[ownSession]["Active"] = true; },
+        {"the locker reports a lock",
+         [&] {
+             logind.change(ownSession, Props{{"LockedHint", true}});
+         },
+         {"locked"}},
+        {"a lock request while locked",
+         [&] { logind.emitSignal(ownSession, sessionInterface, "Lock"); },
          {}},
-        {"a value of the wrong kind", [&] { logind.change(ownSession, Props{{"Active", "no"}}); logind.sessions[ownSession]["Active"] = true; }, {}},
-        {"another session's lock", [&] { logind.emitSignal(displaySession, sessionInterface, "Lock"); }, {}},
+        {"an unlock request",
+         [&] { logind.emitSignal(ownSession, sessionInterface, "Unlock"); },
+         {"unlocked"}},
+        {"a lock request",
+         [&] { logind.emitSignal(ownSession, sessionInterface, "Lock"); },
+         {"locked"}},
+        {"the locker confirms it",
+         [&] {
+             logind.change(ownSession, Props{{"LockedHint", true}});
+         },
+         {}},
+        {"the locker lets go",
+         [&] {
+             logind.change(ownSession, Props{{"LockedHint", false}});
+         },
+         {"unlocked"}},
+        {"another interface's properties",
+         [&] {
+             logind.change(ownSession, Props{{"Active", false}}, true, "org.example.Other");
+             logind.sessions[ownSession]["Active"] = true;
+         },
+         {}},
+        {"a value of the wrong kind",
+         [&] {
+             logind.change(ownSession, Props{{"Active", "no"}});
+             logind.sessions[ownSession]["Active"] = true;
+         },
+         {}},
+        {"another session's lock",
+         [&] { logind.emitSignal(displaySession, sessionInterface, "Lock"); },
+         {}},
         // Sets a mark: a signal wrongly taken from the steps before would come ahead of it.
-        {"a lock request", [&] { logind.emitSignal(ownSession, sessionInterface, "Lock"); }, {"locked"}},
-        {"another session takes the seat", [&] { logind.change(ownSession, Props{{"Active", false}, {"State", "online"}}); }, {"resigned"}},
-        {"it comes back, announced only by name", [&] { logind.change(ownSession, Props{{"Active", true}}, false); }, {"active"}},
-        {"the session closes", [&] { logind.change(ownSession, Props{{"State", "closing"}}); }, {}},
+        {"a lock request",
+         [&] { logind.emitSignal(ownSession, sessionInterface, "Lock"); },
+         {"locked"}},
+        {"another session takes the seat",
+         [&] {
+             logind.change(ownSession, Props{{"Active", false}, {"State", "online"}});
+         },
+         {"resigned"}},
+        {"it comes back, announced only by name",
+         [&] {
+             logind.change(ownSession, Props{{"Active", true}}, false);
+         },
+         {"active"}},
+        {"the session closes",
+         [&] {
+             logind.change(ownSession, Props{{"State", "closing"}});
+         },
+         {}},
     };
     QStringList expected;
     for (const Step &step : steps) {

@@ -34,21 +34,25 @@ using test::TestWindowSpec;
 // is gone.
 class LaggingWindowManager {
 public:
-    LaggingWindowManager(const std::string &display, std::chrono::milliseconds lag) : lag_(lag)
+    LaggingWindowManager(const std::string &display, std::chrono::milliseconds lag)
+        : lag_(lag)
     {
         c_ = xcb_connect(display.c_str(), nullptr);
         root_ = xcb_setup_roots_iterator(xcb_get_setup(c_)).data->root;
-        const uint32_t mask = XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY;
-        xcb_generic_error_t *error = xcb_request_check(c_, xcb_change_window_attributes_checked(c_, root_, XCB_CW_EVENT_MASK, &mask));
+        const uint32_t mask =
+            XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY;
+        xcb_generic_error_t *error = xcb_request_check(
+            c_, xcb_change_window_attributes_checked(c_, root_, XCB_CW_EVENT_MASK, &mask));
         running_ = error == nullptr;
         std::free(error);
         check_ = xcb_generate_id(c_);
-        xcb_create_window(c_, XCB_COPY_FROM_PARENT, check_, root_, -10, -10, 1, 1, 0, XCB_WINDOW_CLASS_INPUT_OUTPUT,
-                          XCB_COPY_FROM_PARENT, 0, nullptr);
+        xcb_create_window(c_, XCB_COPY_FROM_PARENT, check_, root_, -10, -10, 1, 1, 0,
+                          XCB_WINDOW_CLASS_INPUT_OUTPUT, XCB_COPY_FROM_PARENT, 0, nullptr);
         set(check_, "_NET_SUPPORTING_WM_CHECK", XCB_ATOM_WINDOW, {check_});
         set(root_, "_NET_SUPPORTED", XCB_ATOM_ATOM,
-            {atom("_NET_SUPPORTING_WM_CHECK"), atom("_NET_CLIENT_LIST"), atom("_NET_CLIENT_LIST_STACKING"),
-             atom("_NET_MOVERESIZE_WINDOW"), atom("_NET_FRAME_EXTENTS")});
+            {atom("_NET_SUPPORTING_WM_CHECK"), atom("_NET_CLIENT_LIST"),
+             atom("_NET_CLIENT_LIST_STACKING"), atom("_NET_MOVERESIZE_WINDOW"),
+             atom("_NET_FRAME_EXTENTS")});
         set(root_, "_NET_CLIENT_LIST", XCB_ATOM_WINDOW, {});
         set(root_, "_NET_CLIENT_LIST_STACKING", XCB_ATOM_WINDOW, {});
         set(root_, "_NET_NUMBER_OF_DESKTOPS", XCB_ATOM_CARDINAL, {1});
@@ -72,14 +76,17 @@ public:
 private:
     xcb_atom_t atom(const char *name)
     {
-        auto reply = xcb_intern_atom_reply(c_, xcb_intern_atom(c_, 0, uint16_t(std::strlen(name)), name), nullptr);
+        auto reply = xcb_intern_atom_reply(
+            c_, xcb_intern_atom(c_, 0, uint16_t(std::strlen(name)), name), nullptr);
         const xcb_atom_t a = reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
         std::free(reply);
         return a;
     }
-    void set(xcb_window_t window, const char *name, xcb_atom_t type, const std::vector<uint32_t> &values)
+    void set(xcb_window_t window, const char *name, xcb_atom_t type,
+             const std::vector<uint32_t> &values)
     {
-        xcb_change_property(c_, XCB_PROP_MODE_REPLACE, window, atom(name), type, 32, uint32_t(values.size()), values.data());
+        xcb_change_property(c_, XCB_PROP_MODE_REPLACE, window, atom(name), type, 32,
+                            uint32_t(values.size()), values.data());
     }
     void run()
     {
@@ -95,7 +102,8 @@ private:
             while (xcb_generic_event_t *event = xcb_poll_for_event(c_)) {
                 switch (event->response_type & 0x7f) {
                 case XCB_MAP_REQUEST: {
-                    const xcb_window_t w = reinterpret_cast<xcb_map_request_event_t *>(event)->window;
+                    const xcb_window_t w =
+                        reinterpret_cast<xcb_map_request_event_t *>(event)->window;
                     clients_.push_back(w);
                     set(w, "_NET_FRAME_EXTENTS", XCB_ATOM_CARDINAL, {0, 0, 0, 0});
                     xcb_map_window(c_, w);
@@ -104,17 +112,21 @@ private:
                     break;
                 }
                 case XCB_DESTROY_NOTIFY: {
-                    const xcb_window_t w = reinterpret_cast<xcb_destroy_notify_event_t *>(event)->window;
-                    clients_.erase(std::remove(clients_.begin(), clients_.end(), w), clients_.end());
+                    const xcb_window_t w =
+                        reinterpret_cast<xcb_destroy_notify_event_t *>(event)->window;
+                    clients_.erase(std::remove(clients_.begin(), clients_.end(), w),
+                                   clients_.end());
                     set(root_, "_NET_CLIENT_LIST", XCB_ATOM_WINDOW, clients_);
                     set(root_, "_NET_CLIENT_LIST_STACKING", XCB_ATOM_WINDOW, clients_);
                     break;
                 }
                 case XCB_CONFIGURE_REQUEST: {
                     const auto *request = reinterpret_cast<xcb_configure_request_event_t *>(event);
-                    const uint32_t values[] = {uint32_t(request->x), uint32_t(request->y), request->width, request->height};
+                    const uint32_t values[] = {uint32_t(request->x), uint32_t(request->y),
+                                               request->width, request->height};
                     xcb_configure_window(c_, request->window,
-                                         XCB_CONFIG_WINDOW_X | XCB_CONFIG_WINDOW_Y | XCB_CONFIG_WINDOW_WIDTH | XCB_CONFIG_WINDOW_HEIGHT,
+                                         XCB_CONFIG_WINDOW_X | XCB_CONFIG_WINDOW_Y
+                                             | XCB_CONFIG_WINDOW_WIDTH | XCB_CONFIG_WINDOW_HEIGHT,
                                          values);
                     break;
                 }
@@ -123,8 +135,11 @@ private:
                     if (message->type == moveResize) {
                         const uint32_t *d = message->data.data32;
                         const uint32_t size[] = {d[3], d[4]};
-                        xcb_configure_window(c_, message->window, XCB_CONFIG_WINDOW_WIDTH | XCB_CONFIG_WINDOW_HEIGHT, size);
-                        moves.push_back({message->window, int32_t(d[1]), int32_t(d[2]), Clock::now() + lag_});
+                        xcb_configure_window(c_, message->window,
+                                             XCB_CONFIG_WINDOW_WIDTH | XCB_CONFIG_WINDOW_HEIGHT,
+                                             size);
+                        moves.push_back(
+                            {message->window, int32_t(d[1]), int32_t(d[2]), Clock::now() + lag_});
                     }
                     break;
                 }
@@ -136,7 +151,8 @@ private:
             for (auto it = moves.begin(); it != moves.end();) {
                 if (Clock::now() >= it->due) {
                     const uint32_t place[] = {uint32_t(it->x), uint32_t(it->y)};
-                    xcb_configure_window(c_, it->window, XCB_CONFIG_WINDOW_X | XCB_CONFIG_WINDOW_Y, place);
+                    xcb_configure_window(c_, it->window, XCB_CONFIG_WINDOW_X | XCB_CONFIG_WINDOW_Y,
+                                         place);
                     it = moves.erase(it);
                 } else {
                     ++it;
@@ -218,8 +234,10 @@ TEST_F(X11BackendTest, ScreensAreInGlobalSpaceWithDistinctKeysWithoutEdid)
 {
     const QList<Screen> screens = system.screens->screens();
     ASSERT_EQ(screens.size(), 2);
-    const auto primary = std::find_if(screens.begin(), screens.end(), [](const Screen &s) { return s.name == "DUMMY0"; });
-    const auto left = std::find_if(screens.begin(), screens.end(), [](const Screen &s) { return s.name == "DUMMY1"; });
+    const auto primary = std::find_if(screens.begin(), screens.end(),
+                                      [](const Screen &s) { return s.name == "DUMMY0"; });
+    const auto left = std::find_if(screens.begin(), screens.end(),
+                                   [](const Screen &s) { return s.name == "DUMMY1"; });
     ASSERT_NE(primary, screens.end());
     ASSERT_NE(left, screens.end());
     EXPECT_EQ(primary->frame, (RectD{0, 0, 1920, 1080}));
@@ -238,8 +256,9 @@ TEST_F(X11BackendTest, ANewMonitorOnAConnectorIsSeenByTheNextRead)
     // Only RandR tells of a new EDID on an output whose mode and place stay the same.
     const auto left = [this] {
         const QList<Screen> screens = system.screens->screens();
-        const auto found = std::find_if(screens.begin(), screens.end(),
-                                        [](const Screen &s) { return s.displayNumber && s.frame.x < 0; });
+        const auto found = std::find_if(screens.begin(), screens.end(), [](const Screen &s) {
+            return s.displayNumber && s.frame.x < 0;
+        });
         return found == screens.end() ? Screen{} : *found;
     };
     const Screen before = left();
@@ -259,13 +278,15 @@ TEST_F(X11BackendTest, ANewMonitorOnAConnectorIsSeenByTheNextRead)
         }
     } own{xcb_connect(x.display().c_str(), nullptr), 0, *before.displayNumber};
     ASSERT_FALSE(xcb_connection_has_error(own.c));
-    xcb_intern_atom_reply_t *atom = xcb_intern_atom_reply(own.c, xcb_intern_atom(own.c, 0, 4, "EDID"), nullptr);
+    xcb_intern_atom_reply_t *atom =
+        xcb_intern_atom_reply(own.c, xcb_intern_atom(own.c, 0, 4, "EDID"), nullptr);
     ASSERT_TRUE(atom);
     own.edid = atom->atom;
     std::free(atom);
     const QByteArray edid = test::edidBlock(0x10AC, 0xA0C4, 0x3142534C, "DELL U2415");
-    xcb_randr_change_output_property(own.c, own.output, own.edid, XCB_ATOM_INTEGER, 8, XCB_PROP_MODE_REPLACE,
-                                     uint32_t(edid.size()), edid.constData());
+    xcb_randr_change_output_property(own.c, own.output, own.edid, XCB_ATOM_INTEGER, 8,
+                                     XCB_PROP_MODE_REPLACE, uint32_t(edid.size()),
+                                     edid.constData());
     own.sync();
 
     const Screen after = left();
@@ -303,18 +324,21 @@ TEST_F(X11BackendTest, UnmanagedDocksAndLegacyStrutsReserveToo)
     const QList<Screen> screens = system.screens->screens();
     ASSERT_EQ(screens.size(), 2);
     for (const Screen &s : screens) {
-        EXPECT_EQ(s.visibleFrame, s.name == "DUMMY0" ? (RectD{0, 0, 1920, 1050}) : s.frame) << s.name.toStdString();
+        EXPECT_EQ(s.visibleFrame, s.name == "DUMMY0" ? (RectD{0, 0, 1920, 1050}) : s.frame)
+            << s.name.toStdString();
     }
 }
 
 TEST_F(X11BackendTest, PerMonitorWorkAreasOfTheWindowManagerWin)
 {
-    x.setProperty32(x.root(), "_GTK_WORKAREAS_D0", "CARDINAL", {0, 0, 1280, 1000, 1280, 40, 1920, 1040});
+    x.setProperty32(x.root(), "_GTK_WORKAREAS_D0", "CARDINAL",
+                    {0, 0, 1280, 1000, 1280, 40, 1920, 1040});
     const QList<Screen> screens = system.screens->screens();
     x.deleteProperty(x.root(), "_GTK_WORKAREAS_D0");
     ASSERT_EQ(screens.size(), 2);
     for (const Screen &s : screens) {
-        EXPECT_EQ(s.visibleFrame, s.name == "DUMMY0" ? (RectD{0, 40, 1920, 1040}) : (RectD{-1280, 0, 1280, 1000}));
+        EXPECT_EQ(s.visibleFrame,
+                  s.name == "DUMMY0" ? (RectD{0, 40, 1920, 1040}) : (RectD{-1280, 0, 1280, 1000}));
     }
 }
 
@@ -335,7 +359,8 @@ TEST_F(X11BackendTest, ApplicationsAreIdentifiedByDesktopEntryOrClass)
 
     const QList<RunningApplication> apps = system.applications->runningApplications();
     auto byPid = [&](pid_t pid) {
-        const auto it = std::find_if(apps.begin(), apps.end(), [&](const RunningApplication &a) { return a.pid == pid; });
+        const auto it = std::find_if(apps.begin(), apps.end(),
+                                     [&](const RunningApplication &a) { return a.pid == pid; });
         return it == apps.end() ? std::optional<RunningApplication>() : *it;
     };
     const auto a = byPid(notesClient.pid);
@@ -380,7 +405,8 @@ TEST_F(X11BackendTest, RolesSubrolesAndMinimizedFollowTheWindowType)
         windowSpec.iconic = c.iconic;
         const uint32_t w = x.openWindow(windowSpec).window();
         EXPECT_EQ(text(w, AXAttribute::role), QStringLiteral("AXWindow")) << c.type;
-        EXPECT_EQ(text(w, AXAttribute::subrole), QString::fromLatin1(c.subrole)) << c.type << c.transient;
+        EXPECT_EQ(text(w, AXAttribute::subrole), QString::fromLatin1(c.subrole))
+            << c.type << c.transient;
         const AXAttributeResult minimizedRead = read(w, AXAttribute::minimized);
         const auto *minimized = std::get_if<double>(&minimizedRead.value);
         ASSERT_TRUE(minimized);
@@ -412,8 +438,10 @@ TEST_F(X11BackendTest, FramesIncludeDecorationsLessClientShadowsInGlobalSpace)
     ASSERT_EQ(extents.size(), 4u);
     const auto client = x.clientGeometry(plain);
     ASSERT_TRUE(client);
-    EXPECT_EQ(frame(plain), (RectD{double(client->x) - extents[0] - 1280, double(client->y) - extents[2],
-                                   double(client->width + extents[0] + extents[1]), double(client->height + extents[2] + extents[3])}));
+    EXPECT_EQ(frame(plain),
+              (RectD{double(client->x) - extents[0] - 1280, double(client->y) - extents[2],
+                     double(client->width + extents[0] + extents[1]),
+                     double(client->height + extents[2] + extents[3])}));
 
     TestWindowSpec shadowed = at(1600, 300);
     shadowed.gtkFrameExtents = {10, 10, 8, 12};
@@ -422,8 +450,9 @@ TEST_F(X11BackendTest, FramesIncludeDecorationsLessClientShadowsInGlobalSpace)
     const auto g = x.clientGeometry(csd);
     ASSERT_TRUE(g);
     ASSERT_EQ(e.size(), 4u);
-    EXPECT_EQ(frame(csd), (RectD{double(g->x) - e[0] + 10 - 1280, double(g->y) - e[2] + 8,
-                                 double(g->width + e[0] + e[1]) - 20, double(g->height + e[2] + e[3]) - 20}));
+    EXPECT_EQ(frame(csd),
+              (RectD{double(g->x) - e[0] + 10 - 1280, double(g->y) - e[2] + 8,
+                     double(g->width + e[0] + e[1]) - 20, double(g->height + e[2] + e[3]) - 20}));
 
     // A window on the monitor left of the primary has a negative x.
     EXPECT_LT(frame(x.openWindow(at(100, 100)).window()).x, 0);
@@ -464,7 +493,8 @@ TEST_F(X11BackendTest, ApplicationWindowListsItsOwnWindows)
     two.count = 2;
     const TestClient client = x.openWindow(two);
     x.openWindow(at(1500, 100));
-    const auto result = system.elements->copyAttributeValue(system.elements->applicationElement(client.pid), AXAttribute::windows);
+    const auto result = system.elements->copyAttributeValue(
+        system.elements->applicationElement(client.pid), AXAttribute::windows);
     ASSERT_EQ(result.error, AXError::success);
     const auto *windows = std::get_if<QList<AXElement>>(&result.value);
     ASSERT_TRUE(windows);
@@ -505,7 +535,10 @@ TEST_F(X11BackendTest, AChangeOfOneWindowIsReadAndTheOthersKeepTheirs)
     const auto heard = [&] { return backend->connection().sync(deadlineIn(5)); };
 
     x.xdotool({"windowmove", std::to_string(a), "1700", "420"});
-    ASSERT_TRUE(x.waitUntil([&] { const auto g = x.clientGeometry(a); return g && g->y > 400; }));
+    ASSERT_TRUE(x.waitUntil([&] {
+        const auto g = x.clientGeometry(a);
+        return g && g->y > 400;
+    }));
     ASSERT_TRUE(heard());
     EXPECT_EQ(frame(a).x, 420);
     EXPECT_EQ(frame(b), bFrame);
@@ -516,7 +549,8 @@ TEST_F(X11BackendTest, AChangeOfOneWindowIsReadAndTheOthersKeepTheirs)
     ASSERT_TRUE(heard());
     EXPECT_EQ(text(a, AXAttribute::subrole), "AXDialog");
     EXPECT_EQ(text(b, AXAttribute::subrole), "AXStandardWindow");
-    EXPECT_EQ(frame(c), (RectD{cFrame.x + 10, cFrame.y + 8, cFrame.width - 20, cFrame.height - 20}));
+    EXPECT_EQ(frame(c),
+              (RectD{cFrame.x + 10, cFrame.y + 8, cFrame.width - 20, cFrame.height - 20}));
     EXPECT_EQ(frame(b), bFrame);
 
     // A window that goes takes only itself along.
@@ -532,7 +566,8 @@ TEST_F(X11BackendTest, SizeAndPositionWritesLandAndReadBackOneAtATimeOrInOneRequ
     system.elements->setMessagingTimeout(AXElement{w}, generousTimeout);
     const struct {
         RectD target;
-    } cases[] = {{RectD{100, 120, 640, 480}}, {RectD{-1200, 40, 500, 400}}, {RectD{1800, 900, 300, 200}}};
+    } cases[] = {
+        {RectD{100, 120, 640, 480}}, {RectD{-1200, 40, 500, 400}}, {RectD{1800, 900, 300, 200}}};
     for (const bool oneRequest : {false, true}) {
         for (const auto &c : cases) {
             const AXSize size{c.target.width, c.target.height};
@@ -541,10 +576,14 @@ TEST_F(X11BackendTest, SizeAndPositionWritesLandAndReadBackOneAtATimeOrInOneRequ
                 EXPECT_EQ(system.elements->setSizeAndPosition(AXElement{w}, size, position),
                           (AXFrameWriteResult{AXError::success, AXError::success}));
             } else {
-                EXPECT_EQ(system.elements->setAttributeValue(AXElement{w}, AXAttribute::size, size), AXError::success);
-                EXPECT_EQ(system.elements->setAttributeValue(AXElement{w}, AXAttribute::position, position), AXError::success);
+                EXPECT_EQ(system.elements->setAttributeValue(AXElement{w}, AXAttribute::size, size),
+                          AXError::success);
+                EXPECT_EQ(system.elements->setAttributeValue(AXElement{w}, AXAttribute::position,
+                                                             position),
+                          AXError::success);
             }
-            EXPECT_TRUE(frame(w).isApproximatelyEqual(c.target, 4.0)) << c.target.x << "," << c.target.y << " " << oneRequest;
+            EXPECT_TRUE(frame(w).isApproximatelyEqual(c.target, 4.0))
+                << c.target.x << "," << c.target.y << " " << oneRequest;
         }
     }
 }
@@ -563,7 +602,8 @@ TEST_F(X11BackendTest, AMoveThatComesLongAfterTheResizeStillLands)
     const AXElement w{client.window()};
     system.elements->setMessagingTimeout(w, generousTimeout);
     const RectD target{100, 120, 640, 480};
-    EXPECT_EQ(system.elements->setSizeAndPosition(w, AXSize{target.width, target.height}, AXPoint{target.x, target.y}),
+    EXPECT_EQ(system.elements->setSizeAndPosition(w, AXSize{target.width, target.height},
+                                                  AXPoint{target.x, target.y}),
               (AXFrameWriteResult{AXError::success, AXError::success}));
     EXPECT_TRUE(frame(client.window()).isApproximatelyEqual(target, 0.5));
     x.stop(client);
@@ -596,18 +636,24 @@ TEST_F(X11BackendTest, MaximizedWindowIsRestoredBeforeTheWrite)
                       (AXFrameWriteResult{AXError::success, AXError::success}));
         }
         if (c.order == Order::sizeFirst) {
-            EXPECT_EQ(system.elements->setAttributeValue(AXElement{w}, AXAttribute::size, size), AXError::success);
+            EXPECT_EQ(system.elements->setAttributeValue(AXElement{w}, AXAttribute::size, size),
+                      AXError::success);
         }
         if (c.order != Order::oneRequest) {
-            EXPECT_EQ(system.elements->setAttributeValue(AXElement{w}, AXAttribute::position, position), AXError::success);
+            EXPECT_EQ(
+                system.elements->setAttributeValue(AXElement{w}, AXAttribute::position, position),
+                AXError::success);
         }
         if (c.order == Order::positionFirst) {
-            EXPECT_EQ(system.elements->setAttributeValue(AXElement{w}, AXAttribute::size, size), AXError::success);
+            EXPECT_EQ(system.elements->setAttributeValue(AXElement{w}, AXAttribute::size, size),
+                      AXError::success);
         }
         const RectD landed = frame(w);
-        EXPECT_EQ(landed, c.target) << landed.x << "," << landed.y << " " << landed.width << "x" << landed.height;
+        EXPECT_EQ(landed, c.target)
+            << landed.x << "," << landed.y << " " << landed.width << "x" << landed.height;
         const auto state = x.property32(w, "_NET_WM_STATE");
-        EXPECT_EQ(std::count(state.begin(), state.end(), x.atom("_NET_WM_STATE_MAXIMIZED_VERT")), 0);
+        EXPECT_EQ(std::count(state.begin(), state.end(), x.atom("_NET_WM_STATE_MAXIMIZED_VERT")),
+                  0);
         x.stop(client);
     }
 }
@@ -620,15 +666,19 @@ TEST_F(X11BackendTest, FixedSizeWindowRefusesTheSizeButMoves)
     const RectD before = frame(w);
     // A refused size is known only once the timeout has passed without a change.
     system.elements->setMessagingTimeout(AXElement{w}, 0.6);
-    EXPECT_EQ(system.elements->setAttributeValue(AXElement{w}, AXAttribute::size, AXSize{600, 500}), AXError::notEnoughPrecision);
+    EXPECT_EQ(system.elements->setAttributeValue(AXElement{w}, AXAttribute::size, AXSize{600, 500}),
+              AXError::notEnoughPrecision);
     system.elements->setMessagingTimeout(AXElement{w}, generousTimeout);
-    EXPECT_EQ(system.elements->setAttributeValue(AXElement{w}, AXAttribute::position, AXPoint{300, 300}), AXError::success);
+    EXPECT_EQ(
+        system.elements->setAttributeValue(AXElement{w}, AXAttribute::position, AXPoint{300, 300}),
+        AXError::success);
     const RectD after = frame(w);
     EXPECT_EQ(after.width, before.width);
     EXPECT_EQ(after.x, 300);
     // In one request each part tells for itself.
-    EXPECT_EQ(system.elements->setSizeAndPosition(AXElement{w}, AXSize{600, 500}, AXPoint{350, 320}),
-              (AXFrameWriteResult{AXError::notEnoughPrecision, AXError::success}));
+    EXPECT_EQ(
+        system.elements->setSizeAndPosition(AXElement{w}, AXSize{600, 500}, AXPoint{350, 320}),
+        (AXFrameWriteResult{AXError::notEnoughPrecision, AXError::success}));
     EXPECT_EQ(frame(w).x, 350);
 }
 
@@ -636,17 +686,26 @@ TEST_F(X11BackendTest, GoneWindowsAndBadValuesAreStatuses)
 {
     const TestClient client = x.openWindow(at(1400, 100));
     const uint32_t w = client.window();
-    EXPECT_EQ(system.elements->setAttributeValue(AXElement{w}, AXAttribute::size, AXPoint{1, 2}), AXError::illegalArgument);
-    EXPECT_EQ(system.elements->setAttributeValue(AXElement{w}, AXAttribute::size, AXSize{qQNaN(), 2}), AXError::illegalArgument);
+    EXPECT_EQ(system.elements->setAttributeValue(AXElement{w}, AXAttribute::size, AXPoint{1, 2}),
+              AXError::illegalArgument);
+    EXPECT_EQ(
+        system.elements->setAttributeValue(AXElement{w}, AXAttribute::size, AXSize{qQNaN(), 2}),
+        AXError::illegalArgument);
     // A part that cannot be sent does not hold back the other.
-    EXPECT_EQ(system.elements->setSizeAndPosition(AXElement{w}, AXSize{qQNaN(), 2}, AXPoint{60, 70}),
-              (AXFrameWriteResult{AXError::illegalArgument, AXError::success}));
+    EXPECT_EQ(
+        system.elements->setSizeAndPosition(AXElement{w}, AXSize{qQNaN(), 2}, AXPoint{60, 70}),
+        (AXFrameWriteResult{AXError::illegalArgument, AXError::success}));
     EXPECT_EQ(frame(w).x, 60);
     EXPECT_EQ(read(w, AXAttribute::children).error, AXError::attributeUnsupported);
     x.stop(client);
     EXPECT_EQ(read(w, AXAttribute::role).error, AXError::invalidUIElement);
-    EXPECT_EQ(system.elements->setAttributeValue(AXElement{w}, AXAttribute::position, AXPoint{10, 10}), AXError::invalidUIElement);
-    EXPECT_EQ(system.elements->copyAttributeValue(system.elements->applicationElement(client.pid), AXAttribute::windows).error,
+    EXPECT_EQ(
+        system.elements->setAttributeValue(AXElement{w}, AXAttribute::position, AXPoint{10, 10}),
+        AXError::invalidUIElement);
+    EXPECT_EQ(system.elements
+                  ->copyAttributeValue(system.elements->applicationElement(client.pid),
+                                       AXAttribute::windows)
+                  .error,
               AXError::invalidUIElement);
 }
 
@@ -661,7 +720,9 @@ TEST_F(X11BackendTest, WindowDestroyedWhileTheWriteWaitsIsInvalid)
     system.elements->setMessagingTimeout(w, 5.0);
     test::RootMessages requests(x.display());
     std::atomic<AXError> result{AXError::success};
-    std::thread writer([&] { result = system.elements->setAttributeValue(w, AXAttribute::size, AXSize{700, 600}); });
+    std::thread writer([&] {
+        result = system.elements->setAttributeValue(w, AXAttribute::size, AXSize{700, 600});
+    });
     // The client goes once the window manager has been asked, so the write is already waiting.
     const bool asked = requests.waitFor(client.window(), "_NET_MOVERESIZE_WINDOW");
     const auto started = std::chrono::steady_clock::now();
@@ -699,13 +760,16 @@ TEST_F(X11BackendTest, WritesOfSeveralWindowsAreAnsweredTogether)
         {b, RectD{-1200, 40, 500, 400}, {AXError::success, AXError::success}},
         {fixed, RectD{350, 320, 600, 500}, {AXError::notEnoughPrecision, AXError::success}},
         // Only the size changes, and the window never takes it: its answer waits until it goes.
-        {goes.window(), RectD{staysPut.x, staysPut.y, 700, 600}, {AXError::invalidUIElement, AXError::invalidUIElement}},
+        {goes.window(),
+         RectD{staysPut.x, staysPut.y, 700, 600},
+         {AXError::invalidUIElement, AXError::invalidUIElement}},
     };
     test::RootMessages requests(x.display());
     const auto started = std::chrono::steady_clock::now();
     QList<std::shared_ptr<AXPendingFrameWrite>> writes;
     for (const auto &c : cases) {
-        writes.append(system.elements->beginSizeAndPosition(AXElement{c.window}, AXSize{c.target.width, c.target.height},
+        writes.append(system.elements->beginSizeAndPosition(AXElement{c.window},
+                                                            AXSize{c.target.width, c.target.height},
                                                             AXPoint{c.target.x, c.target.y}));
     }
     std::thread awaiting([&] { system.elements->awaitSizesAndPositions(writes, writes.size()); });

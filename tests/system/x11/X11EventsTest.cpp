@@ -70,7 +70,8 @@ protected:
     void settle()
     {
         const int before = checks;
-        x.setProperty32(x.root(), "_NET_WORKAREA", "CARDINAL", x.property32(x.root(), "_NET_WORKAREA"));
+        x.setProperty32(x.root(), "_NET_WORKAREA", "CARDINAL",
+                        x.property32(x.root(), "_NET_WORKAREA"));
         ASSERT_TRUE(waitFor([&] { return checks > before; }));
     }
 
@@ -161,12 +162,20 @@ TEST_F(DisplayEventsTest, WorkAreaChangesAreOneSignalEach)
     const Step steps[] = {
         {"a dock reserves the top", [&] { dock = x.openWindow(dockSpec); }, {0, 30, 1920, 1050}},
         {"the dock grows",
-         [&] { x.setProperty32(dock.window(), "_NET_WM_STRUT_PARTIAL", "CARDINAL", {0, 0, 40, 0, 0, 0, 0, 0, 1280, 3199, 0, 0}); },
+         [&] {
+             x.setProperty32(dock.window(), "_NET_WM_STRUT_PARTIAL", "CARDINAL",
+                             {0, 0, 40, 0, 0, 0, 0, 0, 1280, 3199, 0, 0});
+         },
          {0, 40, 1920, 1040}},
         {"the window manager publishes per-monitor work areas",
-         [&] { x.setProperty32(x.root(), "_GTK_WORKAREAS_D0", "CARDINAL", {0, 0, 1280, 1000, 1280, 50, 1920, 1030}); },
+         [&] {
+             x.setProperty32(x.root(), "_GTK_WORKAREAS_D0", "CARDINAL",
+                             {0, 0, 1280, 1000, 1280, 50, 1920, 1030});
+         },
          {0, 50, 1920, 1030}},
-        {"and withdraws them", [&] { x.deleteProperty(x.root(), "_GTK_WORKAREAS_D0"); }, {0, 40, 1920, 1040}},
+        {"and withdraws them",
+         [&] { x.deleteProperty(x.root(), "_GTK_WORKAREAS_D0"); },
+         {0, 40, 1920, 1040}},
         {"the dock goes", [&] { x.stop(dock); }, {0, 0, 1920, 1080}},
     };
     int expected = 0;
@@ -206,7 +215,8 @@ protected:
             ++terminated;
             running = system.applications->runningApplications();
         });
-        QObject::connect(events.get(), &X11ApplicationEvents::applicationDidBecomeActive, [this] { ++activated; });
+        QObject::connect(events.get(), &X11ApplicationEvents::applicationDidBecomeActive,
+                         [this] { ++activated; });
         QObject::connect(events.get(), &X11ApplicationEvents::clientsChecked, [this] { ++checks; });
     }
 
@@ -226,7 +236,8 @@ protected:
 
     bool isRunning(pid_t pid) const
     {
-        return std::any_of(running.begin(), running.end(), [pid](const RunningApplication &a) { return a.pid == pid; });
+        return std::any_of(running.begin(), running.end(),
+                           [pid](const RunningApplication &a) { return a.pid == pid; });
     }
 
     FakeApplication application;
@@ -307,7 +318,8 @@ TEST_F(X11EventsTest, TheTrustFollowsTheWindowManagerLeavingAndArriving)
     X11TrustEvents events(backend->desktop(), *system.trust);
     QList<bool> changes;
     int checks = 0;
-    QObject::connect(&events, &TrustEvents::trustChanged, [&] { changes.append(system.trust->isProcessTrusted()); });
+    QObject::connect(&events, &TrustEvents::trustChanged,
+                     [&] { changes.append(system.trust->isProcessTrusted()); });
     QObject::connect(&events, &X11TrustEvents::trustChecked, [&] { ++checks; });
     ASSERT_TRUE(system.trust->isProcessTrusted());
 
@@ -329,18 +341,22 @@ TEST_F(X11EventsTest, TheTrustFollowsTheWindowManagerLeavingAndArriving)
 TEST_F(X11EventsTest, TheWholeSetStandsOnOneBackendWithoutBuses)
 {
     FakeApplication application;
-    X11SystemEvents events(*backend, QDBusConnection(QStringLiteral("none")), QDBusConnection(QStringLiteral("none")),
-                           &application);
+    X11SystemEvents events(*backend, QDBusConnection(QStringLiteral("none")),
+                           QDBusConnection(QStringLiteral("none")), &application);
     int displayChanges = 0;
     int ended = 0;
     int activated = 0;
-    QObject::connect(&events.displays(), &DisplayEvents::screenParametersChanged, [&] { ++displayChanges; });
-    QObject::connect(&events.applications(), &ApplicationEvents::applicationTerminated, [&] { ++ended; });
-    QObject::connect(&events.applications(), &ApplicationEvents::applicationDidBecomeActive, [&] { ++activated; });
+    QObject::connect(&events.displays(), &DisplayEvents::screenParametersChanged,
+                     [&] { ++displayChanges; });
+    QObject::connect(&events.applications(), &ApplicationEvents::applicationTerminated,
+                     [&] { ++ended; });
+    QObject::connect(&events.applications(), &ApplicationEvents::applicationDidBecomeActive,
+                     [&] { ++activated; });
     EXPECT_EQ(events.session().sessionState(), SessionState{});
 
     int checks = 0;
-    QObject::connect(&events.applications(), &X11ApplicationEvents::clientsChecked, [&] { ++checks; });
+    QObject::connect(&events.applications(), &X11ApplicationEvents::clientsChecked,
+                     [&] { ++checks; });
     const test::TestClient client = x.openWindow();
     ASSERT_TRUE(waitFor([&] { return checks > 0; }));
     x.stop(client);

@@ -47,7 +47,10 @@ const QUuid layout("{B0000000-0000-0000-0000-000000000001}");
 
 // A connection of another X client, for what other programs do meanwhile.
 struct Connection {
-    explicit Connection(const std::string &display) : c(xcb_connect(display.c_str(), nullptr)) {}
+    explicit Connection(const std::string &display)
+        : c(xcb_connect(display.c_str(), nullptr))
+    {
+    }
     ~Connection() { xcb_disconnect(c); }
     void sync() { free(xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr)); }
     xcb_connection_t *c;
@@ -85,10 +88,11 @@ protected:
         Connection other(x.display());
         free(xcb_xkb_use_extension_reply(other.c, xcb_xkb_use_extension(other.c, 1, 0), nullptr));
         const uint8_t locks = uint8_t((caps ? XCB_MOD_MASK_LOCK : 0) | (num ? numLockModifier : 0));
-        xcb_xkb_latch_lock_state(other.c, XCB_XKB_ID_USE_CORE_KBD, uint8_t(XCB_MOD_MASK_LOCK | numLockModifier),
-                                 locks, 0, 0, 0, 0, 0);
-        xcb_xkb_get_state_reply_t *state =
-            xcb_xkb_get_state_reply(other.c, xcb_xkb_get_state(other.c, XCB_XKB_ID_USE_CORE_KBD), nullptr);
+        xcb_xkb_latch_lock_state(other.c, XCB_XKB_ID_USE_CORE_KBD,
+                                 uint8_t(XCB_MOD_MASK_LOCK | numLockModifier), locks, 0, 0, 0, 0,
+                                 0);
+        xcb_xkb_get_state_reply_t *state = xcb_xkb_get_state_reply(
+            other.c, xcb_xkb_get_state(other.c, XCB_XKB_ID_USE_CORE_KBD), nullptr);
         const uint8_t locked = state ? state->lockedMods : 0;
         free(state);
         return locked;
@@ -96,8 +100,8 @@ protected:
 
     uint32_t focusedWindow()
     {
-        auto focus = connection->reply<xcb_get_input_focus_reply_t>(xcb_get_input_focus(connection->raw()),
-                                                                     deadlineIn(1.0));
+        auto focus = connection->reply<xcb_get_input_focus_reply_t>(
+            xcb_get_input_focus(connection->raw()), deadlineIn(1.0));
         return focus.ok() ? focus->focus : 0;
     }
 
@@ -115,8 +119,10 @@ protected:
     {
         Connection other(x.display());
         const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(other.c)).data->root;
-        xcb_generic_error_t *error = xcb_request_check(
-            other.c, xcb_grab_key_checked(other.c, 0, root, modifiers, keyCode, XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC));
+        xcb_generic_error_t *error =
+            xcb_request_check(other.c,
+                              xcb_grab_key_checked(other.c, 0, root, modifiers, keyCode,
+                                                   XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC));
         free(error);
         return error == nullptr;
     }
@@ -130,8 +136,10 @@ TEST_F(X11PlatformServices, AGrabbedShortcutFiresWithNumLockAndCapsLockOnOrOff)
     ShortcutService service(hotKeys);
     QList<ShortcutTarget> fired;
     service.onTrigger = [&](const ShortcutTarget &target) { fired.append(target); };
-    ASSERT_EQ(service.apply(Shortcut{40, ctrl | opt}, {{layout, Shortcut{37, cmd | shift}}}, std::nullopt).message,
-              std::nullopt);
+    ASSERT_EQ(
+        service.apply(Shortcut{40, ctrl | opt}, {{layout, Shortcut{37, cmd | shift}}}, std::nullopt)
+            .message,
+        std::nullopt);
 
     x.xdotool({"key", "ctrl+alt+k"});
     ASSERT_TRUE(waitUntil([&] { return fired.size() == 1; }));
@@ -167,7 +175,8 @@ TEST_F(X11PlatformServices, AGrabbedShortcutFiresWithNumLockAndCapsLockOnOrOff)
     const uint8_t k = uint8_t(*KeyPositions::xKeyCode(40));
     const uint8_t l = uint8_t(*KeyPositions::xKeyCode(37));
     EXPECT_TRUE(otherClientCanGrab(k, XCB_MOD_MASK_CONTROL | XCB_MOD_MASK_1));
-    EXPECT_TRUE(otherClientCanGrab(k, XCB_MOD_MASK_CONTROL | XCB_MOD_MASK_1 | XCB_MOD_MASK_2 | XCB_MOD_MASK_LOCK));
+    EXPECT_TRUE(otherClientCanGrab(
+        k, XCB_MOD_MASK_CONTROL | XCB_MOD_MASK_1 | XCB_MOD_MASK_2 | XCB_MOD_MASK_LOCK));
     EXPECT_TRUE(otherClientCanGrab(l, XCB_MOD_MASK_4 | XCB_MOD_MASK_SHIFT));
     EXPECT_FALSE(connection->hasError());
 }
@@ -179,7 +188,8 @@ TEST_F(X11PlatformServices, AKeyAnotherClientHoldsIsInUseAndTheOldSetStays)
     ASSERT_FALSE(xcb_connection_has_error(other->c));
     const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(other->c)).data->root;
     xcb_grab_key(other->c, 0, root, XCB_MOD_MASK_CONTROL | XCB_MOD_MASK_1,
-                 xcb_keycode_t(*KeyPositions::xKeyCode(38)), XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC);
+                 xcb_keycode_t(*KeyPositions::xKeyCode(38)), XCB_GRAB_MODE_ASYNC,
+                 XCB_GRAB_MODE_ASYNC);
     other->sync();
 
     X11HotKeys hotKeys(connection);
@@ -198,7 +208,8 @@ TEST_F(X11PlatformServices, AKeyAnotherClientHoldsIsInUseAndTheOldSetStays)
 
     // Once the other program lets go, the key is free.
     other.reset();
-    EXPECT_EQ(service.apply(Shortcut{38, ctrl | opt}, {}, ShortcutTarget::selectedLayout()).message, std::nullopt);
+    EXPECT_EQ(service.apply(Shortcut{38, ctrl | opt}, {}, ShortcutTarget::selectedLayout()).message,
+              std::nullopt);
     x.xdotool({"key", "ctrl+alt+j"});
     ASSERT_TRUE(waitUntil([&] { return fired == 2; }));
 }
@@ -248,7 +259,8 @@ TEST_F(X11PlatformServices, AShortcutPressedWhileTheKeyboardMapIsReadAgainFires)
     x.xdotool({"keydown", "ctrl+alt+k"});
     const int socket = xcb_get_file_descriptor(connection->raw());
     int pending = 0;
-    for (QDeadlineTimer deadline(5000); pending < int(sizeof(xcb_key_press_event_t)) && !deadline.hasExpired();) {
+    for (QDeadlineTimer deadline(5000);
+         pending < int(sizeof(xcb_key_press_event_t)) && !deadline.hasExpired();) {
         pollfd readable{socket, POLLIN, 0};
         poll(&readable, 1, 10);
         ioctl(socket, FIONREAD, &pending);
@@ -304,8 +316,17 @@ TEST_F(X11PlatformServices, OverlaysLetClicksThroughAndNeverTakeTheFocus)
     EXPECT_FALSE(compositing.isActive()) << "openbox composites nothing";
     OverlayWindowRegistry overlays;
     MarkerOverlayService markers(clock, overlays, &compositing);
-    markers.show({{1, WindowReference{QUuid::createUuid(), {}, 0, {}, {}, {}, {}, std::nullopt, std::nullopt,
-                                      {100, 100, 400, 300}}}});
+    markers.show({{1,
+                   WindowReference{QUuid::createUuid(),
+                                   {},
+                                   0,
+                                   {},
+                                   {},
+                                   {},
+                                   {},
+                                   std::nullopt,
+                                   std::nullopt,
+                                   {100, 100, 400, 300}}}});
     ASSERT_EQ(markers.panels().size(), 1);
     const xcb_window_t panel = xcb_window_t(markers.panels()[0]->windowNumber());
     xcb_connection_t *c = connection->raw();
@@ -314,8 +335,8 @@ TEST_F(X11PlatformServices, OverlaysLetClicksThroughAndNeverTakeTheFocus)
             xcb_get_window_attributes(c, panel), deadlineIn(1.0));
         return attributes.ok() && attributes->map_state == XCB_MAP_STATE_VIEWABLE;
     }));
-    auto attributes = connection->reply<xcb_get_window_attributes_reply_t>(xcb_get_window_attributes(c, panel),
-                                                                           deadlineIn(1.0));
+    auto attributes = connection->reply<xcb_get_window_attributes_reply_t>(
+        xcb_get_window_attributes(c, panel), deadlineIn(1.0));
     ASSERT_TRUE(attributes.ok());
     EXPECT_TRUE(attributes->override_redirect) << "the window manager never manages or focuses it";
     auto input = connection->reply<xcb_shape_get_rectangles_reply_t>(
@@ -350,7 +371,8 @@ TEST_F(X11PlatformServices, TheFlashFollowsARealWindow)
     ASSERT_TRUE(backend);
     SystemBackend system = backend->backend();
     const auto frameOf = [&]() -> std::optional<RectD> {
-        for (const WindowServerRow &row : system.windowServer->windowList().value_or(QList<WindowServerRow>{})) {
+        for (const WindowServerRow &row :
+             system.windowServer->windowList().value_or(QList<WindowServerRow>{})) {
             if (row.windowNumber == client) {
                 return row.bounds;
             }

@@ -28,7 +28,8 @@ protected:
         service = std::make_unique<WindowService>(system);
     }
 
-    static TestWindowSpec window(const std::string &className, int x, int y, int w = 400, int h = 300)
+    static TestWindowSpec window(const std::string &className, int x, int y, int w = 400,
+                                 int h = 300)
     {
         return test::windowOf(className, x, y, w, h);
     }
@@ -108,8 +109,10 @@ TEST_F(X11WindowServiceTest, CaptureIsRelativeToEachMonitorsVisibleFrame)
         const CurrentDisplay &display = entry.appName == "Alpha" ? primary : left;
         const RectD frame = preview.references.value(entry.id).frame;
         EXPECT_EQ(entry.displayKey, display.identity.key());
-        EXPECT_DOUBLE_EQ(entry.relativeFrame.x, (frame.x - display.visibleFrame.x) / display.visibleFrame.width);
-        EXPECT_DOUBLE_EQ(entry.relativeFrame.y, (frame.y - display.visibleFrame.y) / display.visibleFrame.height);
+        EXPECT_DOUBLE_EQ(entry.relativeFrame.x,
+                         (frame.x - display.visibleFrame.x) / display.visibleFrame.width);
+        EXPECT_DOUBLE_EQ(entry.relativeFrame.y,
+                         (frame.y - display.visibleFrame.y) / display.visibleFrame.height);
         EXPECT_DOUBLE_EQ(entry.relativeFrame.width, frame.width / display.visibleFrame.width);
     }
 }
@@ -120,7 +123,8 @@ TEST_F(X11WindowServiceTest, SetFrameMovesARealWindowAndReadsItBack)
     const ScanOutput out = scan();
     ASSERT_EQ(out.windows.size(), 1);
     for (const RectD target : {RectD{300, 200, 700, 500}, RectD{-1100, 50, 640, 480}}) {
-        const FrameApplyResult result = test::await(service->setFrame(target, out.windows[0], nullptr, nullptr));
+        const FrameApplyResult result =
+            test::await(service->setFrame(target, out.windows[0], nullptr, nullptr));
         ASSERT_TRUE(result.after);
         EXPECT_TRUE(result.after->isApproximatelyEqual(target, 4.0)) << target.x;
         EXPECT_TRUE(result.allFailures().isEmpty());
@@ -136,7 +140,8 @@ TEST_F(X11WindowServiceTest, FixedSizeWindowMovesButKeepsItsSize)
     const ScanOutput out = scan();
     ASSERT_EQ(out.windows.size(), 1);
     const RectD target{500, 400, 800, 600};
-    const FrameApplyResult result = test::await(service->setFrame(target, out.windows[0], nullptr, nullptr));
+    const FrameApplyResult result =
+        test::await(service->setFrame(target, out.windows[0], nullptr, nullptr));
     ASSERT_TRUE(result.after && result.before);
     EXPECT_EQ(result.after->width, result.before->width);
     EXPECT_NEAR(result.after->x, target.x, 4.0);
@@ -156,7 +161,8 @@ TEST_F(X11WindowServiceTest, WindowDestroyedMidWriteIsNoLongerAvailable)
         x.stop(alpha);
         co_return true;
     };
-    const FrameApplyResult result = test::await(service->setFrame(RectD{100, 100, 500, 400}, out.windows[0], nullptr, gate));
+    const FrameApplyResult result =
+        test::await(service->setFrame(RectD{100, 100, 500, 400}, out.windows[0], nullptr, gate));
     EXPECT_TRUE(result.attemptedWrite);
     ASSERT_TRUE(result.sizeFailure);
     EXPECT_EQ(result.sizeFailure->kind, AXWriteFailure::Kind::invalidElement);

@@ -90,14 +90,16 @@ TEST_F(XSessionTest, RestartedWindowManagerManagesOldAndNewWindows)
     for (const bool withOpenWindow : {false, true, false, true}) {
         // A plain list rather than an optional client: GCC's optimiser takes the optional's
         // vector for uninitialized and the optimised build fails with -Werror.
-        const std::vector<uint32_t> before = withOpenWindow ? x.openWindow().windows : std::vector<uint32_t>{};
+        const std::vector<uint32_t> before =
+            withOpenWindow ? x.openWindow().windows : std::vector<uint32_t>{};
         x.stopWindowManager();
         x.startWindowManager();
         for (const uint32_t w : before) {
             const auto list = x.clientList();
             EXPECT_NE(std::find(list.begin(), list.end(), w), list.end());
         }
-        EXPECT_NO_THROW(x.openWindow()) << (withOpenWindow ? "with" : "without") << " an open window";
+        EXPECT_NO_THROW(x.openWindow())
+            << (withOpenWindow ? "with" : "without") << " an open window";
         x.stopAllClients();
     }
 }

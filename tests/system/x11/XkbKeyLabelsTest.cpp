@@ -27,15 +27,34 @@ TEST(XkbKeyLabels, KeysPrintWhatTheLayoutPutsAtTheirPosition)
 {
     XkbKeyboardLayout us;
     ASSERT_TRUE(us.compile("us"));
-    expectPrints(us, {{0, "a"}, {12, "q"}, {6, "z"}, {18, "1"}, {33, "["}, {50, "`"},
-                      {36, "\r"}, {48, "\t"}, {49, " "}, {83, std::nullopt} /* keypad 1, Num Lock off */,
-                      {123, std::nullopt}, {122, std::nullopt}, {56, std::nullopt}, {52, std::nullopt}},
+    expectPrints(us,
+                 {{0, "a"},
+                  {12, "q"},
+                  {6, "z"},
+                  {18, "1"},
+                  {33, "["},
+                  {50, "`"},
+                  {36, "\r"},
+                  {48, "\t"},
+                  {49, " "},
+                  {83, std::nullopt} /* keypad 1, Num Lock off */,
+                  {123, std::nullopt},
+                  {122, std::nullopt},
+                  {56, std::nullopt},
+                  {52, std::nullopt}},
                  "us");
 
     XkbKeyboardLayout french;
     ASSERT_TRUE(french.compile("fr"));
-    expectPrints(french, {{0, "q"}, {12, "a"}, {6, "w"}, {13, "z"}, {18, "&"}, {19, "\u00E9"},
-                          {46, ","}, {39, "\u00F9"}},
+    expectPrints(french,
+                 {{0, "q"},
+                  {12, "a"},
+                  {6, "w"},
+                  {13, "z"},
+                  {18, "&"},
+                  {19, "\u00E9"},
+                  {46, ","},
+                  {39, "\u00F9"}},
                  "fr");
 }
 
@@ -77,7 +96,8 @@ TEST(XkbKeyLabels, LabelsFollowTheChosenLayoutAndItsChangesClearTheCache)
     // A new keymap (the server's mapping replaced) clears it too.
     ASSERT_TRUE(layout.compile("de"));
     EXPECT_EQ(layout.layoutCount(), 1u);
-    EXPECT_EQ(ShortcutFormatter::keyName(6), "Y") << "a layout index beyond the keymap wraps around";
+    EXPECT_EQ(ShortcutFormatter::keyName(6), "Y")
+        << "a layout index beyond the keymap wraps around";
 
     KeyboardLayoutLabels::install(nullptr);
 }

@@ -12,8 +12,7 @@ namespace ostrel::test {
 
 // A canvas on a clock the test steps, with a reduce-motion switch the test sets.
 template <class Canvas>
-struct CanvasHarness
-{
+struct CanvasHarness {
     explicit CanvasHarness(bool reduced = false, QSize size = {400, 320})
     {
         ensureApplication();

@@ -42,15 +42,14 @@ TEST(DrawerGeometryTest, CabinetMarksAndOffset)
 
 TEST(DrawerGeometryTest, InteriorByOpening)
 {
-    struct Case
-    {
+    struct Case {
         double opening;
         qsizetype interior;
         bool slabsEmpty;
     };
-    for (const Case &c : {Case{0, 4, true}, Case{0.04, 4, true}, Case{-3, 4, true},
-                          Case{0.05, 4, false}, Case{5, 4, false}, Case{5.1, 6, false},
-                          Case{15.4, 10, false}}) {
+    for (const Case &c :
+         {Case{0, 4, true}, Case{0.04, 4, true}, Case{-3, 4, true}, Case{0.05, 4, false},
+          Case{5, 4, false}, Case{5.1, 6, false}, Case{15.4, 10, false}}) {
         const auto drawer = cabinet().drawer(1, c.opening);
         ASSERT_EQ(drawer.interior.size(), c.interior) << c.opening;
         const auto &first = drawer.interior.front();
@@ -75,8 +74,7 @@ TEST(DrawerGeometryTest, InteriorByOpening)
 TEST(DrawerGeometryTest, HitAnswersADrawerForEveryPoint)
 {
     const auto &g = cabinet();
-    struct Case
-    {
+    struct Case {
         QPointF point;
         double pull;
         int drawer;
@@ -100,9 +98,12 @@ TEST(DrawerGeometryTest, HitAnswersADrawerForEveryPoint)
 
 TEST(DrawerSimulationTest, DistancesByIntensity)
 {
-    for (const auto &[intensity, full] :
-         {std::pair{0.0, 12.0}, {0.5, 22.0}, {1.0, 34.0}, {-3.0, 12.0}, {7.0, 34.0},
-          {std::nan(""), 12.0}}) {
+    for (const auto &[intensity, full] : {std::pair{0.0, 12.0},
+                                          {0.5, 22.0},
+                                          {1.0, 34.0},
+                                          {-3.0, 12.0},
+                                          {7.0, 34.0},
+                                          {std::nan(""), 12.0}}) {
         EXPECT_DOUBLE_EQ(DrawerSimulation::distance(intensity), full) << intensity;
         DrawerSimulation sim;
         sim.update(intensity);
@@ -328,7 +329,7 @@ TEST(HairlineDrawerCanvasTest, SurfaceHidesWhatLiesBehindAndTheHighlightIsInk)
     EXPECT_EQ(image.pixelColor(4, 4), QColor(Qt::red)); // no background of its own
 
     // The resting middle drawer's front is ink; the bottom drawer's front is dim.
-    const QPointF middle = sim.geometry.project(3, 77.8, 47) * 2;  // left edge of its front
+    const QPointF middle = sim.geometry.project(3, 77.8, 47) * 2; // left edge of its front
     const QPointF bottom = sim.geometry.project(3, 62.4, 21) * 2;
     EXPECT_LT(test::colourDistance(test::nearest(image, middle, palette.ink), palette.ink), 40);
     EXPECT_GT(test::colourDistance(test::nearest(image, bottom, palette.ink), palette.ink), 150);

@@ -34,7 +34,7 @@ TEST(HairlineEase, ExactEndsAndTheCurvesShape)
 TEST(HairlineTweenTest, ValueAndFlight)
 {
     const HairlineTween tween{2, 12, 1};
-    EXPECT_EQ(tween.value(0.5), 2);  // before its start it holds `from`
+    EXPECT_EQ(tween.value(0.5), 2); // before its start it holds `from`
     EXPECT_EQ(tween.value(1), 2);
     EXPECT_EQ(tween.value(1.7), 12);
     EXPECT_NEAR(tween.value(1.35), 2 + 10 * hairlineEase(0.5), 1e-12);

@@ -49,8 +49,8 @@ TEST(HairlineGeometryFrontRun, AllNoneAndWrappingRuns)
     EXPECT_TRUE(HairlineGeometry::frontRun({}, 0).isEmpty());
 
     // The last two and the first three face: the run starts at the first of the last two.
-    const QList<Sample> ring = normals({{0, 1}, {0.1, 1}, {0.2, 1}, {0, -1}, {0, -1}, {-0.2, 1},
-                                        {-0.1, 1}});
+    const QList<Sample> ring =
+        normals({{0, 1}, {0.1, 1}, {0.2, 1}, {0, -1}, {0, -1}, {-0.2, 1}, {-0.1, 1}});
     const QList<Sample> run = HairlineGeometry::frontRun(ring, 0);
     EXPECT_EQ(run, (QList<Sample>{ring[5], ring[6], ring[0], ring[1], ring[2]}));
 

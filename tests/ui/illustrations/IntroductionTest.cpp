@@ -168,7 +168,8 @@ TEST(RenderedPictures, ShortcutsHeader)
         auto h = header(page);
         const QDir folder(QStringLiteral(OSTREL_ILLUSTRATION_RENDERS));
         ASSERT_TRUE(folder.mkpath(QStringLiteral(".")));
-        ASSERT_TRUE(h->grab().save(folder.filePath(QStringLiteral("shortcuts-header-%1.png").arg(name))));
+        ASSERT_TRUE(
+            h->grab().save(folder.filePath(QStringLiteral("shortcuts-header-%1.png").arg(name))));
     }
 }
 

@@ -51,16 +51,15 @@ TEST(KeyboardGeometryTest, Layout)
         EXPECT_DOUBLE_EQ(end, 210);
     }
     EXPECT_EQ(g.enter, 40);
-    struct Span
-    {
+    struct Span {
         QString name;
         double x0, x1;
         int row;
     };
-    for (const Span &s : {Span{QStringLiteral("space"), 56, 154, 4},
-                          Span{QStringLiteral("key w"), 35, 49, 1},
-                          Span{QStringLiteral("enter"), 178.5, 210, 2},
-                          Span{QStringLiteral("key \\"), 189, 210, 1}}) {
+    for (const Span &s :
+         {Span{QStringLiteral("space"), 56, 154, 4}, Span{QStringLiteral("key w"), 35, 49, 1},
+          Span{QStringLiteral("enter"), 178.5, 210, 2},
+          Span{QStringLiteral("key \\"), 189, 210, 1}}) {
         const auto &key = g.keys[indexOf(g, s.name)];
         EXPECT_DOUBLE_EQ(key.x0, s.x0) << s.name.toStdString();
         EXPECT_DOUBLE_EQ(key.x1, s.x1);
@@ -98,7 +97,8 @@ TEST(KeyboardGeometryTest, CamerasOffsetsAndTourStops)
         EXPECT_TRUE(g->base.bump.isEmpty());
         for (int i = 0; i < 60; ++i) {
             const auto &key = g->keys[i];
-            const bool homing = key.name == QStringLiteral("key f") || key.name == QStringLiteral("key j");
+            const bool homing =
+                key.name == QStringLiteral("key f") || key.name == QStringLiteral("key j");
             EXPECT_EQ(g->shape(key, key.height).bump.isEmpty(), !homing) << i;
         }
         const QPointF p = g->project(123.4, 56.7, 8.9);
@@ -128,8 +128,8 @@ TEST(KeyboardGeometryTest, HitTable)
         expectNear(margin->at, {100, 69.99}, 1e-9);
         const double nan = std::numeric_limits<double>::quiet_NaN();
         const double inf = std::numeric_limits<double>::infinity();
-        for (QPointF bad : {QPointF(nan, 100), QPointF(200, nan), QPointF(inf, 100),
-                            QPointF(200, -inf)}) {
+        for (QPointF bad :
+             {QPointF(nan, 100), QPointF(200, nan), QPointF(inf, 100), QPointF(200, -inf)}) {
             EXPECT_FALSE(g->hit(bad).has_value());
         }
     }
@@ -165,9 +165,15 @@ TEST(KeyboardSimulationTest, RestPose)
 
 TEST(KeyboardSimulationTest, PressRadiusAndPointer)
 {
-    for (const auto &[intensity, radius] :
-         {std::pair{0.0, 14.0}, {0.25, 21.0}, {0.5, 28.0}, {0.75, 38.5}, {1.0, 49.0},
-          {-0.5, 14.0}, {-3.0, 14.0}, {std::nan(""), 14.0}, {4.0, 49.0}}) {
+    for (const auto &[intensity, radius] : {std::pair{0.0, 14.0},
+                                            {0.25, 21.0},
+                                            {0.5, 28.0},
+                                            {0.75, 38.5},
+                                            {1.0, 49.0},
+                                            {-0.5, 14.0},
+                                            {-3.0, 14.0},
+                                            {std::nan(""), 14.0},
+                                            {4.0, 49.0}}) {
         EXPECT_DOUBLE_EQ(KeyboardSimulation::pressRadius(intensity), radius) << intensity;
     }
     KeyboardSimulation sim(HairlineKeyboardCamera::isometric);

@@ -28,10 +28,8 @@ TEST(LayoutsGeometryTest, ConstantsAndCentring)
     EXPECT_NEAR(c.viewV, 0.3194148612135052, 1e-12);
     expectNear(c.offset, {199.25132445419524, 171.71611721709573}, 1e-9);
     EXPECT_EQ(c.grid.elementCount(), 8);
-    expectNear(c.grid.elementAt(0), c.offset + QPointF(33.58757210636101, 6.883466926423916),
-               1e-9);
-    expectNear(c.grid.elementAt(7), c.offset + QPointF(33.58757210636101, 97.03958152770873),
-               1e-9);
+    expectNear(c.grid.elementAt(0), c.offset + QPointF(33.58757210636101, 6.883466926423916), 1e-9);
+    expectNear(c.grid.elementAt(7), c.offset + QPointF(33.58757210636101, 97.03958152770873), 1e-9);
     for (const auto &resting : c.resting) {
         EXPECT_EQ(resting.elementCount(), 47); // 46 vertices and the closing line
     }
@@ -59,7 +57,8 @@ TEST(LayoutsGeometryTest, ReferenceProjections)
     expectNear(front - middle, {29.66, 25.98}, 0.01);
     expectNear(middle - back, {29.66, 25.98}, 0.01);
     // At focus 1 the outer layers lose their fan: a corner moves only with the spread.
-    const QPointF spread = G::project(0, {1.3, 1}, 60, -42, 0) - G::project(0, {1.3, 1}, -60, -42, 0);
+    const QPointF spread =
+        G::project(0, {1.3, 1}, 60, -42, 0) - G::project(0, {1.3, 1}, -60, -42, 0);
     const QPointF rest = G::project(0, {0, 1}, 60, -42, 0) - G::project(0, {0, 1}, -60, -42, 0);
     expectNear(spread, rest, 1e-9);
 }
@@ -80,8 +79,7 @@ TEST(LayoutsGeometryTest, GuidesBridgeTheLayersAndDropToTheFloor)
 
 TEST(LayoutsSimulationTest, AppearanceTargetsAndStagger)
 {
-    struct Case
-    {
+    struct Case {
         double intensity;
         double lifted;
         double parted;
@@ -224,8 +222,10 @@ TEST(HairlineLayoutsCanvasTest, TheTourTakesAnIntensityChangedWhileItRuns)
             last = b.selected;
             ++picks;
             for (int layer = 0; layer < 3; ++layer) {
-                EXPECT_EQ(b.amounts[layer].target, a.amounts[layer].target) << frame << " " << layer;
-                EXPECT_EQ(b.focuses[layer].target, a.focuses[layer].target) << frame << " " << layer;
+                EXPECT_EQ(b.amounts[layer].target, a.amounts[layer].target)
+                    << frame << " " << layer;
+                EXPECT_EQ(b.focuses[layer].target, a.focuses[layer].target)
+                    << frame << " " << layer;
             }
         }
     }

@@ -17,8 +17,7 @@ namespace {
 // Whether the frame loop runs after each step of the view's life, the same for all four
 // canvases when nobody hovers (the keyboard with its autoplay on).
 template <class Canvas>
-class CanvasLifecycle : public ::testing::Test
-{
+class CanvasLifecycle : public ::testing::Test {
 };
 
 using Canvases = ::testing::Types<HairlineDrawerCanvas, HairlineKeyboardCanvas,
@@ -29,8 +28,7 @@ TYPED_TEST(CanvasLifecycle, LoopRunsOnlyWhileActiveAndMotionIsAllowed)
 {
     test::CanvasHarness<TypeParam> h;
     HairlineCanvas &canvas = *h.canvas;
-    struct Step
-    {
+    struct Step {
         const char *event;
         std::function<void()> apply;
         bool running;
@@ -44,7 +42,12 @@ TYPED_TEST(CanvasLifecycle, LoopRunsOnlyWhileActiveAndMotionIsAllowed)
         {"inactive scene", [&] { canvas.setScenePhase(HairlineScenePhase::Inactive); }, true},
         {"background", [&] { canvas.setScenePhase(HairlineScenePhase::Background); }, false},
         {"foreground", [&] { canvas.setScenePhase(HairlineScenePhase::Active); }, true},
-        {"reduce motion", [&] { h.reduce->set(true); h.runOut(); }, false},
+        {"reduce motion",
+         [&] {
+             h.reduce->set(true);
+             h.runOut();
+         },
+         false},
         {"motion allowed", [&] { h.reduce->set(false); }, true},
         {"disappear", [&] { canvas.hide(); }, false},
         {"appear again", [&] { canvas.show(); }, true},

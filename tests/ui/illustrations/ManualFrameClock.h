@@ -7,8 +7,7 @@
 namespace ostrel::test {
 
 // A frame clock that moves only when the test says so.
-class ManualFrameClock : public HairlineFrameClock
-{
+class ManualFrameClock : public HairlineFrameClock {
 public:
     double uptime() const override { return now_; }
     void wakeAfter(std::chrono::milliseconds delay) override

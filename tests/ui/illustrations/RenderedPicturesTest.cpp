@@ -21,13 +21,14 @@ namespace {
 void save(const HairlineCanvas &canvas, const QString &name, bool dark, QSize size = {400, 320})
 {
     const QColor page = HairlinePalette::forAppearance(dark).surface;
-    const QImage image = test::render(
-        [&](QPainter &p, QSizeF s) { canvas.paintDrawing(p, s); }, size, 2, page);
+    const QImage image =
+        test::render([&](QPainter &p, QSizeF s) { canvas.paintDrawing(p, s); }, size, 2, page);
     ASSERT_GT(test::paintedPixels(image, page), 1000) << name.toStdString();
     const QDir folder(QStringLiteral(OSTREL_ILLUSTRATION_RENDERS));
     ASSERT_TRUE(folder.mkpath(QStringLiteral(".")));
-    const QString file = folder.filePath(
-        QStringLiteral("%1-%2.png").arg(name, dark ? QStringLiteral("dark") : QStringLiteral("light")));
+    const QString file =
+        folder.filePath(QStringLiteral("%1-%2.png")
+                            .arg(name, dark ? QStringLiteral("dark") : QStringLiteral("light")));
     ASSERT_TRUE(image.save(file)) << file.toStdString();
 }
 

@@ -79,7 +79,8 @@ TEST(RiffleGeometryTest, ItemsAtRestAndLifted)
 TEST(RiffleGeometryTest, CardsAndWindowsDiffer)
 {
     const auto &cards = RiffleGeometry::cards();
-    // Tab columns step across three positions: item 7 at 6, item 6 at 31, item 5 at 56, item 0 at 31.
+    // Tab columns step across three positions: item 7 at 6, item 6 at 31, item 5 at 56, item 0
+    // at 31.
     for (const auto &[item, tab] : {std::pair{7, 6.0}, {6, 31.0}, {5, 56.0}, {4, 6.0}, {0, 31.0}}) {
         const auto window = cards.window(item, 0, 0);
         ASSERT_EQ(window.punches.size(), 8);
@@ -181,8 +182,12 @@ TEST(RiffleSimulationTest, CascadeFromThePickedItem)
 
 TEST(RiffleSimulationTest, StaggerByIntensityAndItsBounds)
 {
-    for (const auto &[intensity, step] : {std::pair{0.0, 0.03}, {0.5, 0.04}, {1.0, 0.06},
-                                          {-1.0, 0.03}, {-0.5, 0.03}, {5.0, 0.06},
+    for (const auto &[intensity, step] : {std::pair{0.0, 0.03},
+                                          {0.5, 0.04},
+                                          {1.0, 0.06},
+                                          {-1.0, 0.03},
+                                          {-0.5, 0.03},
+                                          {5.0, 0.06},
                                           {std::nan(""), 0.03}}) {
         EXPECT_NEAR(RiffleSimulation::step(intensity), step, 1e-12) << intensity;
         RiffleSimulation sim(HairlineRiffleStyle::windows);
@@ -196,8 +201,8 @@ TEST(RiffleSimulationTest, StaggerByIntensityAndItsBounds)
 
 TEST(RiffleSimulationTest, TourAndReadouts)
 {
-    for (const auto &[time, item] : {std::pair{0.0, -1}, {1.2, 5}, {3.3, 3}, {5.4, 0}, {7.5, -1},
-                                     {9.29, -1}}) {
+    for (const auto &[time, item] :
+         {std::pair{0.0, -1}, {1.2, 5}, {3.3, 3}, {5.4, 0}, {7.5, -1}, {9.29, -1}}) {
         EXPECT_EQ(RiffleSimulation::tourItem(time), item) << time;
     }
     RiffleSimulation sim(HairlineRiffleStyle::windows);
@@ -275,7 +280,8 @@ TEST(HairlineRiffleCanvasTest, CardsIdentityAndEmphasis)
     RiffleSimulation sim(HairlineRiffleStyle::cards);
     const auto draw = [&] {
         return test::render(
-            [&](QPainter &p, QSizeF size) { sim.draw(p, size, false, std::nullopt); }, {800, 640}, 2);
+            [&](QPainter &p, QSizeF size) { sim.draw(p, size, false, std::nullopt); }, {800, 640},
+            2);
     };
     // Card 7 (readout 01) has nothing in front of it: its face is ink at rest, its own punch
     // (position 0) dim and the others faint.

@@ -56,7 +56,8 @@ protected:
 
     static bool showsDark(const QWidget &window)
     {
-        return window.palette().color(QPalette::Window) == AppearancePalettes::dark().color(QPalette::Window);
+        return window.palette().color(QPalette::Window)
+            == AppearancePalettes::dark().color(QPalette::Window);
     }
 };
 
@@ -74,7 +75,8 @@ TEST_F(AppearanceTest, ThePreferenceAndTheDesktopChooseTheWindowPalette)
                          Case{AppearancePreference::light, false, false},
                          Case{AppearancePreference::dark, false, true},
                          Case{AppearancePreference::dark, true, true}}) {
-        SCOPED_TRACE(testing::Message() << rawValue(c.preference).toStdString() << " system dark " << c.systemDark);
+        SCOPED_TRACE(testing::Message()
+                     << rawValue(c.preference).toStdString() << " system dark " << c.systemDark);
         setSystemDark(c.systemDark);
         model->setAppearance(c.preference);
         QWidget window;
@@ -122,8 +124,10 @@ TEST_F(AppearanceTest, ALiveSwitchRepaintsAnOpenWindowAndAnUnchangedOneWritesNot
         {"the same desktop appearance again", [&] { setSystemDark(true); }, true, 0},
         {"the user picks dark", [&] { model->setAppearance(AppearancePreference::dark); }, true, 0},
         {"desktop turns light under dark", [&] { setSystemDark(false); }, true, 0},
-        {"the user picks system", [&] { model->setAppearance(AppearancePreference::system); }, false, 1},
-        {"the user picks light", [&] { model->setAppearance(AppearancePreference::light); }, false, 0},
+        {"the user picks system", [&] { model->setAppearance(AppearancePreference::system); },
+         false, 1},
+        {"the user picks light", [&] { model->setAppearance(AppearancePreference::light); }, false,
+         0},
         {"the user picks dark", [&] { model->setAppearance(AppearancePreference::dark); }, true, 1},
     };
     for (const Step &step : steps) {
@@ -136,7 +140,8 @@ TEST_F(AppearanceTest, ALiveSwitchRepaintsAnOpenWindowAndAnUnchangedOneWritesNot
         EXPECT_EQ(showsDark(window), step.dark);
         if (step.writes > 0) {
             test::waitUntil([&] { return probe->paints > paintsBefore; });
-            EXPECT_EQ(probe->lastWindowColour, AppearancePalettes::forDark(step.dark).color(QPalette::Window));
+            EXPECT_EQ(probe->lastWindowColour,
+                      AppearancePalettes::forDark(step.dark).color(QPalette::Window));
         }
     }
     // The attachment only reads the choice.

@@ -41,15 +41,18 @@ TEST_F(BadgesTest, TheLiveBadgeSaysWhatWasPressedAndWhetherItCanBeSaved)
     for (const Case c : {
              Case{"⌃⌥K", true, false, false, true, "New shortcut ⌃⌥K"},
              Case{"⌃⌥K", true, false, true, true, "New shortcut ⌃⌥K"},
-             Case{"⇧K", true, true, false, false, "New shortcut ⇧K, replaces ordinary typing or selection"},
-             Case{"⇧K", true, true, true, false, "New shortcut ⇧K, replaces ordinary typing or selection"},
+             Case{"⇧K", true, true, false, false,
+                  "New shortcut ⇧K, replaces ordinary typing or selection"},
+             Case{"⇧K", true, true, true, false,
+                  "New shortcut ⇧K, replaces ordinary typing or selection"},
              Case{"⌘", false, false, false, false, "Pressed ⌘, needs a modifier"},
              Case{"K", false, true, false, false, "Pressed K, needs a modifier"},
              Case{"⌘Q", false, false, true, false, "Pressed ⌘Q, reserved for macOS"},
              Case{"⌘Q", false, true, true, false, "Pressed ⌘Q, reserved for macOS"},
          }) {
         SCOPED_TRACE(c.label);
-        EXPECT_EQ(LiveShortcutBadge::accessibilityLabel(c.text, c.valid, c.risky, c.reserved), c.label);
+        EXPECT_EQ(LiveShortcutBadge::accessibilityLabel(c.text, c.valid, c.risky, c.reserved),
+                  c.label);
         LiveShortcutBadge badge(c.text, c.valid, c.risky, c.reserved);
         EXPECT_EQ(badge.isLive(), c.live);
         EXPECT_EQ(badge.accessibleName(), c.label);

@@ -85,18 +85,23 @@ TEST_F(GalleryTest, EveryControlInBothAppearances)
     panelLayout->addWidget(new TraySection(4, icons));
     auto *badges = new QWidget;
     auto *badgeRow = new QHBoxLayout(badges);
-    badgeRow->addWidget(new ShortcutBadge(Shortcut{0, Shortcut::command | Shortcut::option}, keyboardObserver.get()));
+    badgeRow->addWidget(new ShortcutBadge(Shortcut{0, Shortcut::command | Shortcut::option},
+                                          keyboardObserver.get()));
     badgeRow->addWidget(new LiveShortcutBadge("⌃⌥K", true, false, false));
     badgeRow->addWidget(new LiveShortcutBadge("⇧K", true, true, false));
     badgeRow->addWidget(new LiveShortcutBadge("⌘", false, false, false));
     badgeRow->addWidget(new RestoreSpinner(ThemeColor::secondary(), 16, viewEnvironment()));
     badgeRow->addStretch(1);
     panelLayout->addWidget(new TraySection(4, badges));
-    auto *hovered = new PanelActionRow("Settings…", QString("gearshape"), QString("⌘,"), Qt::Key_Comma, {});
+    auto *hovered =
+        new PanelActionRow("Settings…", QString("gearshape"), QString("⌘,"), Qt::Key_Comma, {});
     panelLayout->addWidget(hovered);
-    panelLayout->addWidget(new PanelActionRow("Quit Ostrel", QString("power"), QString("⌘Q"), Qt::Key_Q, {}));
-    panelLayout->addWidget(new PanelActionRow("R&D <img src=x> without symbol", std::nullopt, std::nullopt, std::nullopt, {}));
-    auto *pressed = new PanelActionRow("Pressed row", QString("arrow.uturn.backward"), std::nullopt, std::nullopt, {});
+    panelLayout->addWidget(
+        new PanelActionRow("Quit Ostrel", QString("power"), QString("⌘Q"), Qt::Key_Q, {}));
+    panelLayout->addWidget(new PanelActionRow("R&D <img src=x> without symbol", std::nullopt,
+                                              std::nullopt, std::nullopt, {}));
+    auto *pressed = new PanelActionRow("Pressed row", QString("arrow.uturn.backward"), std::nullopt,
+                                       std::nullopt, {});
     pressed->setDown(true);
     panelLayout->addWidget(pressed);
     left->addWidget(panel);
@@ -105,11 +110,13 @@ TEST_F(GalleryTest, EveryControlInBothAppearances)
     auto *symbols = new QWidget;
     auto *grid = new QGridLayout(symbols);
     grid->setSpacing(6);
-    const QList<ThemeColor> tones{ThemeColor::primary(), ThemeColor::secondary(), ThemeColor::accent(),
-                                  ThemeColor::success(), ThemeColor::warning(), ThemeColor::danger()};
+    const QList<ThemeColor> tones{ThemeColor::primary(), ThemeColor::secondary(),
+                                  ThemeColor::accent(),  ThemeColor::success(),
+                                  ThemeColor::warning(), ThemeColor::danger()};
     const QStringList names = Symbols::names();
     for (qsizetype i = 0; i < names.size(); ++i) {
-        grid->addWidget(new SymbolView(names[i], 16, QFont::Normal, tones[i % tones.size()]), int(i / 9), int(i % 9));
+        grid->addWidget(new SymbolView(names[i], 16, QFont::Normal, tones[i % tones.size()]),
+                        int(i / 9), int(i % 9));
     }
     left->addWidget(symbols);
 
@@ -118,8 +125,8 @@ TEST_F(GalleryTest, EveryControlInBothAppearances)
     surface->addWidget(new PlainLabel("A second, centred line"));
     left->addWidget(surface);
 
-    auto *footnote = new RouteFootnote("hand.raised.fill",
-                                       "Saved on this Mac. No window titles, file paths, or full URLs.");
+    auto *footnote = new RouteFootnote(
+        "hand.raised.fill", "Saved on this Mac. No window titles, file paths, or full URLs.");
     left->addWidget(footnote);
 
     auto *scroll = new QScrollArea;
@@ -136,18 +143,24 @@ TEST_F(GalleryTest, EveryControlInBothAppearances)
     left->addStretch(1);
 
     // The window column.
-    right->addWidget(new RouteIntroduction("square.stack.3d.up", "Save This Arrangement",
-                                           QString("Name the layout and choose the windows to keep.")));
-    right->addWidget(new RouteIntroduction(
-        "rectangle.3.group", "A layout name long enough that it needs more than two lines to be shown whole in this card"));
-    right->addWidget(new FormSectionHeader("Windows", QString("3 windows · 1 display. Remove any you don’t need."),
-                                           QString("Windows are matched by application.")));
-    right->addWidget(new FormSectionHeader("Danger zone", std::nullopt, std::nullopt, ThemeColor::dangerText()));
-    right->addWidget(new FormRowLabel("Restore flash", QString("Outline restored windows for a moment."),
+    right->addWidget(
+        new RouteIntroduction("square.stack.3d.up", "Save This Arrangement",
+                              QString("Name the layout and choose the windows to keep.")));
+    right->addWidget(new RouteIntroduction("rectangle.3.group",
+                                           "A layout name long enough that it needs more than two "
+                                           "lines to be shown whole in this card"));
+    right->addWidget(new FormSectionHeader(
+        "Windows", QString("3 windows · 1 display. Remove any you don’t need."),
+        QString("Windows are matched by application.")));
+    right->addWidget(
+        new FormSectionHeader("Danger zone", std::nullopt, std::nullopt, ThemeColor::dangerText()));
+    right->addWidget(new FormRowLabel("Restore flash",
+                                      QString("Outline restored windows for a moment."),
                                       QString("Explains the flash.")));
     right->addWidget(new CompactMessage("That name is already taken.", "Couldn’t rename."));
-    auto *folded = new CompactMessage(QString("The layout could not be saved because the database is locked. ").repeated(3),
-                                      "Couldn’t save the layout.");
+    auto *folded = new CompactMessage(
+        QString("The layout could not be saved because the database is locked. ").repeated(3),
+        "Couldn’t save the layout.");
     folded->setExpanded(true);
     right->addWidget(folded);
     right->addWidget(new CompactMessage(QString(), "Summary only, nothing to disclose.", true));
@@ -171,7 +184,8 @@ TEST_F(GalleryTest, EverySymbolLarge)
         auto *cell = new QWidget;
         auto *column = new QVBoxLayout(cell);
         column->addWidget(new SymbolView(names[i], 30), 0, Qt::AlignHCenter);
-        column->addWidget(new SymbolView(names[i], 13, QFont::Normal, ThemeColor::secondary()), 0, Qt::AlignHCenter);
+        column->addWidget(new SymbolView(names[i], 13, QFont::Normal, ThemeColor::secondary()), 0,
+                          Qt::AlignHCenter);
         auto *name = new PlainLabel(names[i]);
         name->setAlignment(Qt::AlignHCenter);
         column->addWidget(name);
@@ -185,7 +199,9 @@ TEST_F(GalleryTest, EverySymbolLarge)
             icon->setPixmap(Symbols::trayPixmap(pixels, colour));
             icon->setAutoFillBackground(true);
             QPalette panel = icon->palette();
-            panel.setColor(QPalette::Window, colour == Qt::white ? QColor(0x30, 0x30, 0x30) : QColor(0xe8, 0xe8, 0xe8));
+            panel.setColor(QPalette::Window,
+                           colour == Qt::white ? QColor(0x30, 0x30, 0x30)
+                                               : QColor(0xe8, 0xe8, 0xe8));
             icon->setPalette(panel);
             icon->setFixedSize(pixels + 8, pixels + 8);
             icon->setAlignment(Qt::AlignCenter);

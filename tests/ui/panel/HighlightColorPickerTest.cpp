@@ -47,7 +47,8 @@ TEST_F(HighlightColorPickerTest, TenSwatchesInTwoRowsOfFive)
     ASSERT_NE(group, nullptr);
     EXPECT_EQ(group->role(), QAccessible::Grouping);
     EXPECT_EQ(group->childCount(), 10);
-    QAccessibleInterface *selected = QAccessible::queryAccessibleInterface(picker.tile(HighlightColor::graphite));
+    QAccessibleInterface *selected =
+        QAccessible::queryAccessibleInterface(picker.tile(HighlightColor::graphite));
     EXPECT_TRUE(selected->state().checked);
 }
 
@@ -100,11 +101,13 @@ TEST_F(HighlightColorPickerTest, TheCurrentColourCarriesTheSelectedState)
             EXPECT_EQ(state(color).selected, color == selection) << rawValue(color).toStdString();
         }
     }
-    QAccessibleInterface *red = QAccessible::queryAccessibleInterface(picker.tile(HighlightColor::red));
+    QAccessibleInterface *red =
+        QAccessible::queryAccessibleInterface(picker.tile(HighlightColor::red));
     ASSERT_NE(red->actionInterface(), nullptr);
     EXPECT_EQ(red->role(), QAccessible::Button);
     EXPECT_EQ(red->text(QAccessible::Name), "Red");
-    ASSERT_TRUE(red->actionInterface()->actionNames().contains(QAccessibleActionInterface::pressAction()));
+    ASSERT_TRUE(
+        red->actionInterface()->actionNames().contains(QAccessibleActionInterface::pressAction()));
     red->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
     EXPECT_EQ(picked, QList<HighlightColor>{HighlightColor::red});
 }

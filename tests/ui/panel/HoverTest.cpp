@@ -49,8 +49,8 @@ TEST_F(HoverTest, TheRowHighlightLiesInsideTheRowByItsInsets)
         QRectF expected;
     };
     const QRectF row(0, 0, 300, 32);
-    for (const Case &c : {Case{{12, 0, 0}, QRectF(0, 0, 300, 32)},
-                          Case{{12, 4, 1}, QRectF(4, 1, 292, 30)}}) {
+    for (const Case &c :
+         {Case{{12, 0, 0}, QRectF(0, 0, 300, 32)}, Case{{12, 4, 1}, QRectF(4, 1, 292, 30)}}) {
         EXPECT_EQ(c.style.highlightRect(row), c.expected);
     }
 
@@ -85,7 +85,8 @@ TEST_F(HoverTest, ARowShowsItsHighlightWhileHoveredAndPressedWins)
 
     button.setDown(true);
     EXPECT_EQ(button.highlightOpacity(), 0.16);
-    const int pressDarkening = page.lightness() - paint(button, light).pixelColor(100, 16).lightness();
+    const int pressDarkening =
+        page.lightness() - paint(button, light).pixelColor(100, 16).lightness();
     EXPECT_GT(pressDarkening, hoverDarkening);
     leave(&button);
     EXPECT_EQ(button.highlightOpacity(), 0.16);
@@ -95,7 +96,8 @@ TEST_F(HoverTest, ARowShowsItsHighlightWhileHoveredAndPressedWins)
     // In the dark appearance the veil is light.
     enter(&button);
     const QPalette dark = AppearancePalettes::dark();
-    EXPECT_GT(paint(button, dark).pixelColor(100, 16).lightness(), dark.color(QPalette::Window).lightness());
+    EXPECT_GT(paint(button, dark).pixelColor(100, 16).lightness(),
+              dark.color(QPalette::Window).lightness());
 }
 
 TEST_F(HoverTest, HoverHighlightShowsOnlyWhileHoveredAndEnabled)
@@ -152,7 +154,8 @@ TEST_F(HoverTest, AnActionRowBrightensItsSymbolAndHintAndAnswersItsShortcut)
     const QColor tertiary = quit->detailLabel()->palette().color(QPalette::WindowText);
     enter(quit);
     EXPECT_EQ(quit->symbolView()->colour(), ThemeColor::primary());
-    EXPECT_GT(quit->detailLabel()->palette().color(QPalette::WindowText).alphaF(), tertiary.alphaF());
+    EXPECT_GT(quit->detailLabel()->palette().color(QPalette::WindowText).alphaF(),
+              tertiary.alphaF());
     leave(quit);
     EXPECT_EQ(quit->symbolView()->colour(), ThemeColor::secondary());
     EXPECT_EQ(quit->detailLabel()->palette().color(QPalette::WindowText), tertiary);

@@ -26,9 +26,11 @@ protected:
     void SetUp() override
     {
         UiTest::SetUp();
-        desktop.setScreens({screen(1, {0, 0, 1440, 900}, 1), screen(2, {1440, 0, 1920, 1080}, 2)}, 1);
+        desktop.setScreens({screen(1, {0, 0, 1440, 900}, 1), screen(2, {1440, 0, 1920, 1080}, 2)},
+                           1);
         start();
-        addApplication("org.example.editor", "Editor", {{100, 100, 600, 400}, {1500, 60, 900, 700}});
+        addApplication("org.example.editor", "Editor",
+                       {{100, 100, 600, 400}, {1500, 60, 900, 700}});
         addApplication("org.example.terminal", "Terminal", {{40, 500, 720, 360}});
         addApplication("org.mozilla.firefox", "Firefox", {{1800, 100, 1400, 900}});
         addApplication("org.example.viewer",
@@ -54,7 +56,8 @@ protected:
 
 TEST_F(LayoutDetailsPictures, Render)
 {
-    ASSERT_EQ(await(model->setLayoutShortcut(Shortcut{37, Shortcut::control | Shortcut::option}, desk.id)),
+    ASSERT_EQ(await(model->setLayoutShortcut(Shortcut{37, Shortcut::control | Shortcut::option},
+                                             desk.id)),
               std::nullopt);
     QWidget *window = open(desk.id);
     renderToPng(window, "layout-details-windows-and-shortcut");

@@ -42,7 +42,8 @@ protected:
     {
         UiTest::SetUp();
         start();
-        addApplication("org.example.editor", "Editor", {{100, 100, 600, 400}, {700, 200, 500, 500}});
+        addApplication("org.example.editor", "Editor",
+                       {{100, 100, 600, 400}, {700, 200, 500, 500}});
         addApplication("org.example.terminal", "Terminal", {{40, 500, 720, 360}});
         desk = saveCurrentWindows("Desk");
         couch = saveCurrentWindows("Couch");
@@ -253,7 +254,8 @@ TEST_F(LayoutDetailsTest, WhileARenameOrReplaceRunsOnlyTheRemoveButtonsStayEnabl
         EXPECT_FALSE(button("link-displays-button")->isEnabled());
         EXPECT_FALSE(button("replace-layout-button")->isEnabled());
         EXPECT_FALSE(button("delete-layout-button")->isEnabled());
-        for (QAbstractButton *remove : view->findChildren<QAbstractButton *>("remove-window-button")) {
+        for (QAbstractButton *remove :
+             view->findChildren<QAbstractButton *>("remove-window-button")) {
             EXPECT_TRUE(remove->isEnabled());
         }
         // A second rename is not sent.
@@ -513,7 +515,8 @@ TEST_F(LayoutDetailsTest, TheShortcutMessageShowsTheModelsAnswer)
     recorder->save();
     waitUntil([&] { return view->shortcutError().has_value(); });
     settle();
-    EXPECT_EQ(view->shortcutError(), "⌃⌥K is used by the global shortcut. Choose another shortcut.");
+    EXPECT_EQ(view->shortcutError(),
+              "⌃⌥K is used by the global shortcut. Choose another shortcut.");
     EXPECT_TRUE(shown(part("shortcut-error")));
     EXPECT_EQ(recorder->shortcut(), (Shortcut{37, ctrl | opt}));
 

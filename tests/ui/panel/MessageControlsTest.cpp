@@ -27,7 +27,8 @@ protected:
 TEST_F(MessageControlsTest, CompactMessageFoldsByCharactersLineFeedsAndRequest)
 {
     // A family emoji is one character built of seven code points (eleven UTF-16 units).
-    const QString family = QString::fromUtf8("\xF0\x9F\x91\xA8\xE2\x80\x8D\xF0\x9F\x91\xA9\xE2\x80\x8D\xF0\x9F\x91\xA7");
+    const QString family = QString::fromUtf8(
+        "\xF0\x9F\x91\xA8\xE2\x80\x8D\xF0\x9F\x91\xA9\xE2\x80\x8D\xF0\x9F\x91\xA7");
     const QString accented = QString::fromUtf8("e\xCC\x81"); // e + combining acute: one character
     struct Case {
         const char *what;
@@ -40,7 +41,8 @@ TEST_F(MessageControlsTest, CompactMessageFoldsByCharactersLineFeedsAndRequest)
         {"120 characters", QString(120, 'x'), false, false, false},
         {"121 characters", QString(121, 'x'), false, true, true},
         {"119 letters and an emoji sequence", QString(119, 'x') + family, false, false, false},
-        {"119 letters and two emoji sequences", QString(119, 'x') + family + family, false, true, true},
+        {"119 letters and two emoji sequences", QString(119, 'x') + family + family, false, true,
+         true},
         {"120 accented letters", accented.repeated(120), false, false, false},
         {"a line feed in 10 characters", "line one\nx", false, true, true},
         {"a carriage return alone", "line one\rx", false, false, false},

@@ -48,7 +48,8 @@ protected:
 
     void publishError(const QString &title, const QString &message)
     {
-        AppModelTestSeam(model).setActiveError(UserFacingError{QUuid::createUuid(), title, message});
+        AppModelTestSeam(model).setActiveError(
+            UserFacingError{QUuid::createUuid(), title, message});
     }
 
     // Holds the next scan of the running applications on the window service's thread.
@@ -135,8 +136,8 @@ TEST_F(PanelActionsTest, DeletingAsksFirstAndDeletesOnlyOnDelete)
         bool deleted;
     };
     startPanel();
-    for (const Case c : {Case{Answer::cancel, false}, Case{Answer::escape, false},
-                         Case{Answer::remove, true}}) {
+    for (const Case c :
+         {Case{Answer::cancel, false}, Case{Answer::escape, false}, Case{Answer::remove, true}}) {
         SCOPED_TRACE(static_cast<int>(c.answer));
         const Layout desk = saveCurrentWindows("<b>R&D</b>");
         actions->confirmDelete(desk);

@@ -18,10 +18,9 @@ using namespace ostrel;
 namespace ostrel {
 void PrintTo(PanelSection section, std::ostream *out)
 {
-    static const char *names[] = {"loading",         "storageProblem", "permission",
-                                  "storageNotice",   "firstRun",       "selectedLayout",
-                                  "layoutDivider",   "progress",       "result",
-                                  "automationNotice", "layouts",       "footerDivider",
+    static const char *names[] = {"loading",  "storageProblem",   "permission",    "storageNotice",
+                                  "firstRun", "selectedLayout",   "layoutDivider", "progress",
+                                  "result",   "automationNotice", "layouts",       "footerDivider",
                                   "footer"};
     *out << names[static_cast<int>(section)];
 }
@@ -138,8 +137,7 @@ TEST(PanelSectionTree, ShowsTheSectionsOfEachStateInOrderWithTheFooterLast)
          {S::selectedLayout, S::layoutDivider, S::layouts, S::footerDivider, S::footer}},
         {"the last result once idle",
          [](PanelState &s) { s.lastResult = resultNamed("Restored 2 windows."); },
-         {S::selectedLayout, S::layoutDivider, S::result, S::layouts, S::footerDivider,
-          S::footer}},
+         {S::selectedLayout, S::layoutDivider, S::result, S::layouts, S::footerDivider, S::footer}},
         {"an automation notice between the result and the list",
          [](PanelState &s) {
              s.lastResult = resultNamed("Restored 2 windows.");
@@ -149,8 +147,8 @@ TEST(PanelSectionTree, ShowsTheSectionsOfEachStateInOrderWithTheFooterLast)
           S::footerDivider, S::footer}},
         {"an automation notice without a result",
          [](PanelState &s) { s.automationNotice = QStringLiteral("Restored Work."); },
-         {S::selectedLayout, S::layoutDivider, S::automationNotice, S::layouts,
-          S::footerDivider, S::footer}},
+         {S::selectedLayout, S::layoutDivider, S::automationNotice, S::layouts, S::footerDivider,
+          S::footer}},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
@@ -167,8 +165,9 @@ TEST(PanelTexts, SummariesCountWindowsAndDisplays)
         int displays;
         const char *summary;
     };
-    for (const Case c : {Case{1, 1, "1 window · 1 display"}, Case{3, 2, "3 windows · 2 displays"},
-                         Case{0, 1, "0 windows · 1 display"}, Case{2, 0, "2 windows · 0 displays"}}) {
+    for (const Case c :
+         {Case{1, 1, "1 window · 1 display"}, Case{3, 2, "3 windows · 2 displays"},
+          Case{0, 1, "0 windows · 1 display"}, Case{2, 0, "2 windows · 0 displays"}}) {
         EXPECT_EQ(PanelTexts::layoutSummary(layoutWith("L", c.windows, c.displays)),
                   QString::fromUtf8(c.summary));
     }
@@ -190,7 +189,9 @@ TEST(PanelTexts, RestoreHelpNamesTheFirstReasonRestoreIsBlocked)
     const Case cases[] = {
         {"can restore", [](PanelState &) {}, "Restore this layout"},
         {"can restore, with the global shortcut",
-         [](PanelState &s) { s.activeGlobalShortcut = Shortcut{15, Shortcut::command | Shortcut::option}; },
+         [](PanelState &s) {
+             s.activeGlobalShortcut = Shortcut{15, Shortcut::command | Shortcut::option};
+         },
          "Restore this layout (⌥⌘R)"},
         {"no trust wins over no selection",
          [](PanelState &s) {
@@ -313,13 +314,21 @@ TEST(PanelTexts, ProgressTitleAndCount)
         const char *value;
     };
     const Case cases[] = {
-        {{2, 5, std::nullopt, "Work"}, OperationKind::restoring, "Restoring “Work”…",
+        {{2, 5, std::nullopt, "Work"},
+         OperationKind::restoring,
+         "Restoring “Work”…",
          "2 of 5 windows processed"},
-        {{0, 0, std::nullopt, ""}, OperationKind::restoring, "Restoring “”…",
+        {{0, 0, std::nullopt, ""},
+         OperationKind::restoring,
+         "Restoring “”…",
          "0 of 0 windows processed"},
-        {{1, 3, std::nullopt, "Work"}, OperationKind::undoing, "Undoing…",
+        {{1, 3, std::nullopt, "Work"},
+         OperationKind::undoing,
+         "Undoing…",
          "1 of 3 windows processed"},
-        {{0, 1, std::nullopt, "<b>R&D</b>"}, OperationKind::restoring, "Restoring “<b>R&D</b>”…",
+        {{0, 1, std::nullopt, "<b>R&D</b>"},
+         OperationKind::restoring,
+         "Restoring “<b>R&D</b>”…",
          "0 of 1 windows processed"},
     };
     for (const Case &c : cases) {
@@ -343,16 +352,17 @@ TEST(PanelTexts, ResultLinesUndoTextsAndAnnouncements)
         bool partial;
         const char *text;
     };
-    for (const UndoCase c : {UndoCase{1, false, "Undo: 1 window"}, UndoCase{0, false, "Undo: 0 windows"},
-                             UndoCase{4, false, "Undo: 4 windows"},
-                             UndoCase{1, true, "Undo: 1 window · retry"},
-                             UndoCase{3, true, "Undo: 3 windows · retry"}}) {
+    for (const UndoCase c :
+         {UndoCase{1, false, "Undo: 1 window"}, UndoCase{0, false, "Undo: 0 windows"},
+          UndoCase{4, false, "Undo: 4 windows"}, UndoCase{1, true, "Undo: 1 window · retry"},
+          UndoCase{3, true, "Undo: 3 windows · retry"}}) {
         EXPECT_EQ(PanelTexts::undoText(UndoInfo{"Work", c.count, {}, c.partial}),
                   QString::fromUtf8(c.text));
     }
 
-    EXPECT_EQ(PanelTexts::errorAnnouncement(UserFacingError{QUuid::createUuid(), "No Displays Available",
-                                                            "Ostrel could not read any connected displays."}),
+    EXPECT_EQ(PanelTexts::errorAnnouncement(
+                  UserFacingError{QUuid::createUuid(), "No Displays Available",
+                                  "Ostrel could not read any connected displays."}),
               "No Displays Available. Ostrel could not read any connected displays.");
 
     EntryResult entry;
@@ -360,7 +370,8 @@ TEST(PanelTexts, ResultLinesUndoTextsAndAnnouncements)
     entry.outcome = EntryOutcome::adjusted;
     EXPECT_EQ(PanelTexts::entryAccessibleName(entry), "Safari — example.com, Adjusted by app");
 
-    EXPECT_EQ(PanelTexts::deleteConfirmationMessage("R&D"), "Delete “R&D”? Your windows stay open.");
+    EXPECT_EQ(PanelTexts::deleteConfirmationMessage("R&D"),
+              "Delete “R&D”? Your windows stay open.");
     EXPECT_EQ(PanelTexts::deleteFailureTitle("Desk"), "Couldn’t Delete “Desk”");
 }
 
@@ -374,16 +385,27 @@ TEST(ResultPresentation, SymbolAndToneAgreeOnWhatThePassLeftToDo)
         Tone tone;
     };
     const Case cases[] = {
-        {"all exact", [](RestoreResult &r) { r.exactCount = 3; r.movedWindowCount = 3; },
+        {"all exact",
+         [](RestoreResult &r) {
+             r.exactCount = 3;
+             r.movedWindowCount = 3;
+         },
          "checkmark.circle.fill", Tone::success},
         {"adjusted only", [](RestoreResult &r) { r.adjustedCount = 1; }, "checkmark.circle.fill",
          Tone::success},
         {"moved only as the pass counted", [](RestoreResult &r) { r.movedWindowCount = 1; },
          "checkmark.circle.fill", Tone::success},
-        {"nothing moved, nothing wrong", [](RestoreResult &r) { r.skippedCount = 2; r.notOpenCount = 1; },
+        {"nothing moved, nothing wrong",
+         [](RestoreResult &r) {
+             r.skippedCount = 2;
+             r.notOpenCount = 1;
+         },
          "info.circle", Tone::neutral},
         {"needs selection beats success",
-         [](RestoreResult &r) { r.exactCount = 2; r.needsSelectionCount = 1; },
+         [](RestoreResult &r) {
+             r.exactCount = 2;
+             r.needsSelectionCount = 1;
+         },
          "exclamationmark.circle", Tone::attention},
         {"failed", [](RestoreResult &r) { r.failedCount = 1; }, "exclamationmark.circle",
          Tone::attention},
@@ -426,12 +448,13 @@ TEST(ResultPresentation, DetailsHeightComesFromTheEntriesAlone)
         int plain, withDetail, restoredWithDetail;
         int height;
     };
-    for (const Case c : {Case{0, 0, 0, 40}, Case{1, 0, 0, 40}, Case{5, 0, 0, 166},
-                         Case{6, 0, 0, 184}, Case{0, 1, 0, 58}, Case{2, 1, 0, 122},
-                         Case{0, 0, 1, 40}, Case{4, 0, 1, 166}, Case{0, 3, 0, 162},
-                         Case{1000, 0, 0, 184}}) {
-        EXPECT_EQ(ResultPresentation::detailsHeight(entries(c.plain, c.withDetail, c.restoredWithDetail)),
-                  c.height)
+    for (const Case c :
+         {Case{0, 0, 0, 40}, Case{1, 0, 0, 40}, Case{5, 0, 0, 166}, Case{6, 0, 0, 184},
+          Case{0, 1, 0, 58}, Case{2, 1, 0, 122}, Case{0, 0, 1, 40}, Case{4, 0, 1, 166},
+          Case{0, 3, 0, 162}, Case{1000, 0, 0, 184}}) {
+        EXPECT_EQ(
+            ResultPresentation::detailsHeight(entries(c.plain, c.withDetail, c.restoredWithDetail)),
+            c.height)
             << c.plain << " plain, " << c.withDetail << " with detail, " << c.restoredWithDetail
             << " restored with detail";
     }

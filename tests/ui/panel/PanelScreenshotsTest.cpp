@@ -50,9 +50,10 @@ TEST_F(PanelScreenshots, PermissionFirstRunAndNotices)
     picture("first-run");
     // The panel checks the trust again each time it opens, so the desktop withholds it.
     setTrust(false);
-    AppModelTestSeam(model).setStorageNotice(StorageNotice{
-        "Layouts Recovered", "The database was damaged. Ostrel restored your layouts from the backup.",
-        QStringLiteral("SQLite reported: database disk image is malformed (11).")});
+    AppModelTestSeam(model).setStorageNotice(
+        StorageNotice{"Layouts Recovered",
+                      "The database was damaged. Ostrel restored your layouts from the backup.",
+                      QStringLiteral("SQLite reported: database disk image is malformed (11).")});
     picture("permission-banner-and-storage-notice");
 }
 
@@ -61,11 +62,13 @@ TEST_F(PanelScreenshots, LayoutsResultAndProgress)
     openPanel();
     const Layout work = saveLayout("Work");
     picture("one-layout");
-    ASSERT_EQ(await(model->setLayoutShortcut(Shortcut{0, Shortcut::control | Shortcut::option}, work.id)),
-              std::nullopt);
+    ASSERT_EQ(
+        await(model->setLayoutShortcut(Shortcut{0, Shortcut::control | Shortcut::option}, work.id)),
+        std::nullopt);
     model->setGlobalShortcut(Shortcut{12, Shortcut::command | Shortcut::option});
-    for (const char *name : {"Writing", "Review <b>R&D</b>", "Evening", "Presentation on the big screen with notes",
-                             "Mail", "Calls", "Spare"}) {
+    for (const char *name :
+         {"Writing", "Review <b>R&D</b>", "Evening", "Presentation on the big screen with notes",
+          "Mail", "Calls", "Spare"}) {
         saveLayout(QString::fromUtf8(name));
     }
     model->selectLayout(work.id);
@@ -78,7 +81,8 @@ TEST_F(PanelScreenshots, LayoutsResultAndProgress)
     picture("restore-running");
     write.release();
     waitUntil([&] { return !model->busy(); });
-    AppModelTestSeam(model).setAutomationNotice(QStringLiteral("The displays changed, but no layout is linked to this setup."));
+    AppModelTestSeam(model).setAutomationNotice(
+        QStringLiteral("The displays changed, but no layout is linked to this setup."));
     refresh();
     panel->resultSection()->setExpanded(true);
     picture("result-details-and-automation-notice");
@@ -96,12 +100,17 @@ TEST_F(PanelScreenshots, AResultThatNeedsAttention)
     result.exactCount = 3;
     result.needsSelectionCount = 1;
     result.failedCount = 1;
-    auto add = [&](const char *label, const char *bundle, EntryOutcome outcome, const char *detail) {
-        result.entries.append(EntryResult{QUuid::createUuid(), QString::fromUtf8(label), {},
-                                          QString::fromUtf8(bundle), outcome,
-                                          detail ? std::optional<QString>(QString::fromUtf8(detail))
-                                                 : std::nullopt,
-                                          std::nullopt, std::nullopt});
+    auto add = [&](const char *label, const char *bundle, EntryOutcome outcome,
+                   const char *detail) {
+        result.entries.append(
+            EntryResult{QUuid::createUuid(),
+                        QString::fromUtf8(label),
+                        {},
+                        QString::fromUtf8(bundle),
+                        outcome,
+                        detail ? std::optional<QString>(QString::fromUtf8(detail)) : std::nullopt,
+                        std::nullopt,
+                        std::nullopt});
     };
     add("Editor", "com.example.editor", EntryOutcome::restored, nullptr);
     add("Mail", "com.example.mail", EntryOutcome::restored, nullptr);

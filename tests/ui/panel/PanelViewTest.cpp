@@ -47,9 +47,14 @@ namespace {
 
 EntryResult entry(EntryOutcome outcome, std::optional<QString> detail = std::nullopt)
 {
-    return EntryResult{QUuid::createUuid(), QStringLiteral("Editor"), QStringLiteral("Editor"),
-                       QStringLiteral("com.example.editor"), outcome, std::move(detail),
-                       std::nullopt, std::nullopt};
+    return EntryResult{QUuid::createUuid(),
+                       QStringLiteral("Editor"),
+                       QStringLiteral("Editor"),
+                       QStringLiteral("com.example.editor"),
+                       outcome,
+                       std::move(detail),
+                       std::nullopt,
+                       std::nullopt};
 }
 
 RestoreResult resultWith(QList<EntryResult> entries, const QString &summary = "Restored.")
@@ -148,11 +153,12 @@ TEST_F(PanelTest, TheStorageProblemOffersRetryOnlyWhenItCanHelpAndShowsThePath)
     };
     const QString path = QStringLiteral("/home/someone/.local/share/Ostrel/<b>Ostrel</b>.sqlite");
     for (const Case &c : {Case{false, std::nullopt, {path}},
-                          Case{true, QStringLiteral("disk I/O error (10)"),
+                          Case{true,
+                               QStringLiteral("disk I/O error (10)"),
                                {QStringLiteral("disk I/O error (10)"), path}}}) {
-        AppModelTestSeam(model).setStorageProblem(StorageProblem{QUuid::createUuid(), "Couldn’t Open Layouts",
-                                                "Check the folder.", path, std::nullopt,
-                                                c.canRetry, c.details});
+        AppModelTestSeam(model).setStorageProblem(
+            StorageProblem{QUuid::createUuid(), "Couldn’t Open Layouts", "Check the folder.", path,
+                           std::nullopt, c.canRetry, c.details});
         refresh();
         EXPECT_EQ(!section->retryButton()->isHidden(), c.canRetry);
         EXPECT_FALSE(section->revealButton()->isHidden());
@@ -216,7 +222,8 @@ TEST_F(PanelTest, TheStorageNoticeShowsItsDetailsOnlyWhenItHasThem)
     openPanel();
     for (const std::optional<QString> &details :
          {std::optional<QString>(), std::optional<QString>(QStringLiteral("From the backup."))}) {
-        AppModelTestSeam(model).setStorageNotice(StorageNotice{"Recovered", "Your layouts are back.", details});
+        AppModelTestSeam(model).setStorageNotice(
+            StorageNotice{"Recovered", "Your layouts are back.", details});
         refresh();
         StorageNoticeSection *notice = panel->storageNoticeSection();
         EXPECT_EQ(!notice->details()->isHidden(), details.has_value());
@@ -297,7 +304,8 @@ TEST_F(PanelTest, TabFollowsTheReadingOrderWithNoInvisibleStops)
     for (LayoutRow *row : rows) {
         expected << row->selectButton()->objectName() << "layout-row-actions";
     }
-    expected << "settings-button" << "quit-button";
+    expected << "settings-button"
+             << "quit-button";
     EXPECT_TRUE(expected.contains(workRow) && expected.contains(deskRow));
     EXPECT_EQ(names.join(", ").toStdString(), expected.join(", ").toStdString());
 }
@@ -357,7 +365,8 @@ TEST_F(PanelTest, TheResultSectionShowsWhatThePassLeftAndWhatCanBeDone)
     refresh();
     EXPECT_TRUE(child<QWidget>(section, "result-actions")->isHidden());
     EXPECT_EQ(child<SymbolView>(section, "result-symbol")->name(), "checkmark.circle.fill");
-    EXPECT_EQ(child<HoverRowButton>(section, "result-row")->accessibleName(), "Last result: Restored.");
+    EXPECT_EQ(child<HoverRowButton>(section, "result-row")->accessibleName(),
+              "Last result: Restored.");
     EXPECT_EQ(child<HoverRowButton>(section, "result-row")->objectName(), "result-row");
 
     // Undo shown but disabled while an application exclusion is being saved.
@@ -409,11 +418,13 @@ TEST_F(PanelTest, TheDetailsListIsAsHighAsItsEntriesUpToWhereItScrolls)
         child<HoverRowButton>(section, "result-row")->click();
         refresh();
         EXPECT_TRUE(section->isExpanded());
-        EXPECT_EQ(child<HoverRowButton>(section, "result-row")->accessibleDescription(), "Expanded");
+        EXPECT_EQ(child<HoverRowButton>(section, "result-row")->accessibleDescription(),
+                  "Expanded");
         EXPECT_EQ(child<QScrollArea>(section, "result-details")->height(), c.height);
         EXPECT_EQ(section->shownDetailsHeight(), c.height);
         EXPECT_EQ(child<QScrollArea>(section, "result-details")->objectName(), "result-details");
-        EXPECT_EQ(child<QScrollArea>(section, "result-details")->verticalScrollBar()->maximum() > 0, c.scrolls);
+        EXPECT_EQ(child<QScrollArea>(section, "result-details")->verticalScrollBar()->maximum() > 0,
+                  c.scrolls);
         child<HoverRowButton>(section, "result-row")->click();
         EXPECT_FALSE(section->isExpanded());
         EXPECT_EQ(section->shownDetailsHeight(), 0);
@@ -656,7 +667,8 @@ TEST_F(PanelTest, TheRowMenuRestoresManagesAndDeletes)
     ASSERT_TRUE(menuAction(menu, "Delete Layout…")->isEnabled());
     menuAction(menu, "Delete Layout…")->trigger();
     ASSERT_NE(presenter->activeAlert(), nullptr);
-    EXPECT_EQ(presenter->activeAlert()->informativeText(), "Delete “Work”? Your windows stay open.");
+    EXPECT_EQ(presenter->activeAlert()->informativeText(),
+              "Delete “Work”? Your windows stay open.");
     presenter->answerAlert("Delete");
     waitUntil([&] { return !model->layout(work.id); });
     refresh();
@@ -728,9 +740,9 @@ TEST_F(PanelTest, BadgesAndTheRestoreShortcutFollowTheKeyboardLayout)
 {
     openPanel();
     const Layout work = saveLayout("Work");
-    ASSERT_EQ(await(model->setLayoutShortcut(Shortcut{0, Shortcut::control | Shortcut::option},
-                                             work.id)),
-              std::nullopt);
+    ASSERT_EQ(
+        await(model->setLayoutShortcut(Shortcut{0, Shortcut::control | Shortcut::option}, work.id)),
+        std::nullopt);
     ASSERT_EQ(model->setGlobalShortcut(Shortcut{12, Shortcut::command | Shortcut::option}),
               std::nullopt);
     model->selectLayout(work.id);
@@ -821,7 +833,8 @@ TEST_F(PanelTest, TheDetailsOpenWithABriefMotionUnlessMotionIsReduced)
 {
     openPanel();
     saveLayout("Work");
-    AppModelTestSeam(model).setLastResult(resultWith({entry(EntryOutcome::notOpen), entry(EntryOutcome::failed, "No.")}));
+    AppModelTestSeam(model).setLastResult(
+        resultWith({entry(EntryOutcome::notOpen), entry(EntryOutcome::failed, "No.")}));
     showPanel();
     ResultSection *section = panel->resultSection();
     child<HoverRowButton>(section, "result-row")->click();
@@ -829,6 +842,7 @@ TEST_F(PanelTest, TheDetailsOpenWithABriefMotionUnlessMotionIsReduced)
     EXPECT_LT(section->shownDetailsHeight(), 90);
     waitUntil([&] { return section->shownDetailsHeight() == 90; });
     child<HoverRowButton>(section, "result-row")->click();
-    waitUntil([&] { return child<QScrollArea>(section, "result-details")->parentWidget()->isHidden(); });
+    waitUntil(
+        [&] { return child<QScrollArea>(section, "result-details")->parentWidget()->isHidden(); });
     EXPECT_EQ(section->shownDetailsHeight(), 0);
 }

@@ -23,8 +23,8 @@ protected:
     void SetUp() override { test::ensureUiApplication(); }
 };
 
-const QStringList dataTexts{"<img src=x>", "R&D", "<b>Bold</b> & Co", "a&&b", "Tab\tand\nline",
-                            "&", "Ünïcode “quotes” · …"};
+const QStringList dataTexts{"<img src=x>",    "R&D", "<b>Bold</b> & Co",    "a&&b",
+                            "Tab\tand\nline", "&",   "Ünïcode “quotes” · …"};
 
 TEST_F(PlainTextTest, DataTextsShowLiterallyInLabelsButtonsAndTooltips)
 {
@@ -74,7 +74,8 @@ TEST_F(PlainTextTest, AToneFollowsThePaletteAroundTheLabel)
         SCOPED_TRACE(dark);
         const QPalette palette = AppearancePalettes::forDark(dark);
         window.setPalette(palette);
-        EXPECT_EQ(plain->palette().color(QPalette::WindowText), palette.color(QPalette::WindowText));
+        EXPECT_EQ(plain->palette().color(QPalette::WindowText),
+                  palette.color(QPalette::WindowText));
         const QColor secondary = dimmed->palette().color(QPalette::WindowText);
         EXPECT_EQ(secondary.rgb(), palette.color(QPalette::WindowText).rgb());
         EXPECT_LT(secondary.alphaF(), 1.0);

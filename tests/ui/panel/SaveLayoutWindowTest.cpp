@@ -28,16 +28,17 @@
 namespace ostrel {
 namespace {
 
+using test::AppModelTestSeam;
 using test::await;
 using test::waitUntil;
-using test::AppModelTestSeam;
 
 class SaveLayoutWindowTest : public test::UiTest {
 protected:
     void SetUp() override
     {
         UiTest::SetUp();
-        addApplication("org.example.editor", "Editor", {{100, 100, 600, 400}, {200, 150, 500, 300}});
+        addApplication("org.example.editor", "Editor",
+                       {{100, 100, 600, 400}, {200, 150, 500, 300}});
         addApplication("org.example.mail", "Mail", {{720, 25, 720, 875}});
         addApplication("org.example.terminal", "Terminal", {{0, 475, 1440, 450}});
     }
@@ -65,7 +66,8 @@ protected:
     QWidget *window() const { return presenter->window(QStringLiteral("save-layout")); }
     SaveLayoutView *view() const { return window()->findChild<SaveLayoutView *>(); }
     SaveLayoutEditor *editor() const { return view()->editor(); }
-    template <class T> T *find(const char *name) const
+    template <class T>
+    T *find(const char *name) const
     {
         return editor()->findChild<T *>(QString::fromLatin1(name));
     }
@@ -98,7 +100,10 @@ protected:
         ASSERT_EQ(await(model->savePendingLayout(name, false)), std::nullopt);
     }
 
-    QStringList storedNames() { return rows(QStringLiteral("SELECT name FROM layouts ORDER BY name")); }
+    QStringList storedNames()
+    {
+        return rows(QStringLiteral("SELECT name FROM layouts ORDER BY name"));
+    }
 
     // Windows a capture leaves out: those of an excluded application, and two dialogs.
     void leaveOutWindows()
@@ -146,8 +151,7 @@ TEST_F(SaveLayoutWindowTest, ShowsTheCapturedWindowsAndTakesThemOutOneByOne)
 {
     open();
     ASSERT_EQ(rows().size(), 4);
-    EXPECT_EQ(windowSummaryText(),
-              "4 windows · 1 display. Remove any you don’t need.");
+    EXPECT_EQ(windowSummaryText(), "4 windows · 1 display. Remove any you don’t need.");
     EXPECT_FALSE(label("exclusion-summary")->isVisible());
 
     const CapturedWindowRow *mail = rows()[2];
@@ -168,8 +172,7 @@ TEST_F(SaveLayoutWindowTest, ShowsTheCapturedWindowsAndTakesThemOutOneByOne)
     // The same capture, so the same editor with what was typed.
     EXPECT_EQ(model->pendingCapture()->id, captureID);
     EXPECT_EQ(nameField()->text(), "Focus");
-    EXPECT_EQ(windowSummaryText(),
-              "0 windows · 1 display. Remove any you don’t need.");
+    EXPECT_EQ(windowSummaryText(), "0 windows · 1 display. Remove any you don’t need.");
     EXPECT_TRUE(label("no-windows-left")->isVisible());
     EXPECT_EQ(label("no-windows-left")->text(),
               "No windows left. Close this editor and capture again.");
@@ -188,7 +191,8 @@ TEST(SaveLayoutSummaries, CountWindowsDisplaysAndWhatWasLeftOut)
     };
     const Case cases[] = {
         {1, 1, 0, 0, "1 window · 1 display. Remove any you don’t need.", ""},
-        {3, 2, 2, 3, "3 windows · 2 displays. Remove any you don’t need.", "2 excluded · 3 skipped"},
+        {3, 2, 2, 3, "3 windows · 2 displays. Remove any you don’t need.",
+         "2 excluded · 3 skipped"},
         {0, 1, 1, 0, "0 windows · 1 display. Remove any you don’t need.", "1 excluded"},
         {2, 3, 0, 3, "2 windows · 3 displays. Remove any you don’t need.", "3 skipped"},
     };
@@ -296,7 +300,7 @@ TEST_F(SaveLayoutWindowTest, TheSaveButtonFollowsTheNameAndTheReplaceChoice)
         bool tick;
         bool enabled;
         const char *title;
-        const char *warning; // empty: no warning
+        const char *warning;  // empty: no warning
         const char *replaces; // empty: not shown
     };
     const Case cases[] = {
@@ -307,8 +311,8 @@ TEST_F(SaveLayoutWindowTest, TheSaveButtonFollowsTheNameAndTheReplaceChoice)
         {"  wORK ", true, true, "Replace Layout", "A layout named “Work” already exists.",
          "Replaces “Work”"},
         // Stored names are shown as they are, never as markup or with a mnemonic.
-        {"<b>r&d</b>", true, true, "Replace Layout",
-         "A layout named “<b>R&D</b>” already exists.", "Replaces “<b>R&D</b>”"},
+        {"<b>r&d</b>", true, true, "Replace Layout", "A layout named “<b>R&D</b>” already exists.",
+         "Replaces “<b>R&D</b>”"},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);

@@ -33,7 +33,8 @@ const QString pressPrompt = "Press the key combination you want to use.";
 class RecorderHost : public QWidget {
 public:
     RecorderHost(ShortcutRecordings &recordings, KeyboardLayoutObserver *keyboardLayout)
-        : recordings_(recordings), keyboardLayout_(keyboardLayout)
+        : recordings_(recordings)
+        , keyboardLayout_(keyboardLayout)
     {
         new QVBoxLayout(this);
         resize(480, 160);
@@ -42,7 +43,8 @@ public:
     ShortcutRecorder *add(const QString &label, std::optional<Shortcut> shortcut)
     {
         auto *recorder = new ShortcutRecorder(
-            label, shortcut, [this, label](std::optional<Shortcut> chosen) {
+            label, shortcut,
+            [this, label](std::optional<Shortcut> chosen) {
                 reports.append({label, chosen});
             },
             recordings_, keyboardLayout_, this);
@@ -116,25 +118,67 @@ TEST_F(ShortcutRecorderTest, TheRowFollowsWhatIsPressed)
         QString hint;
         QString badgeLabel;
     };
-    const QString quit = "⌘Q is the macOS Quit shortcut. Choose a combination macOS does not already use.";
+    const QString quit =
+        "⌘Q is the macOS Quit shortcut. Choose a combination macOS does not already use.";
     const Case cases[] = {
         {"nothing yet", {}, std::nullopt, false, false, true, pressPrompt, {}},
-        {"⌘ held", {{Qt::Key_Meta, Qt::NoModifier}}, "⌘", false, false, true, "Now press a key.",
+        {"⌘ held",
+         {{Qt::Key_Meta, Qt::NoModifier}},
+         "⌘",
+         false,
+         false,
+         true,
+         "Now press a key.",
          "Pressed ⌘, needs a modifier"},
-        {"⇧ held", {{Qt::Key_Shift, Qt::NoModifier}}, "⇧", false, false, true,
+        {"⇧ held",
+         {{Qt::Key_Shift, Qt::NoModifier}},
+         "⇧",
+         false,
+         false,
+         true,
          "Shift alone replaces ordinary typing or selection. Press a key only if you accept that.",
          "Pressed ⇧, needs a modifier"},
-        {"⌘Q, reserved", {{Qt::Key_Q, Qt::MetaModifier}}, "⌘Q", false, false, true, quit,
+        {"⌘Q, reserved",
+         {{Qt::Key_Q, Qt::MetaModifier}},
+         "⌘Q",
+         false,
+         false,
+         true,
+         quit,
          "Pressed ⌘Q, reserved for macOS"},
-        {"A without a modifier", {{Qt::Key_A, Qt::NoModifier}}, "A", false, false, true,
-         "Add Shift, ⌘, ⌃, or ⌥.", "Pressed A, needs a modifier"},
-        {"⇧A, Shift alone", {{Qt::Key_A, Qt::ShiftModifier}}, "⇧A", false, true, true,
+        {"A without a modifier",
+         {{Qt::Key_A, Qt::NoModifier}},
+         "A",
+         false,
+         false,
+         true,
+         "Add Shift, ⌘, ⌃, or ⌥.",
+         "Pressed A, needs a modifier"},
+        {"⇧A, Shift alone",
+         {{Qt::Key_A, Qt::ShiftModifier}},
+         "⇧A",
+         false,
+         true,
+         true,
          "Shift-only shortcuts replace ordinary typing or selection. Save only if you accept that.",
          "New shortcut ⇧A, replaces ordinary typing or selection"},
-        {"⌃⌥K", {{Qt::Key_K, Qt::ControlModifier | Qt::AltModifier}}, "⌃⌥K", true, true, false,
-         "Press Save to keep this shortcut.", "New shortcut ⌃⌥K"},
-        {"⌃⌥⇧⌘L", {{Qt::Key_L, Qt::ControlModifier | Qt::AltModifier | Qt::ShiftModifier | Qt::MetaModifier}},
-         "⌃⌥⇧⌘L", true, true, false, "Press Save to keep this shortcut.", "New shortcut ⌃⌥⇧⌘L"},
+        {"⌃⌥K",
+         {{Qt::Key_K, Qt::ControlModifier | Qt::AltModifier}},
+         "⌃⌥K",
+         true,
+         true,
+         false,
+         "Press Save to keep this shortcut.",
+         "New shortcut ⌃⌥K"},
+        {"⌃⌥⇧⌘L",
+         {{Qt::Key_L,
+           Qt::ControlModifier | Qt::AltModifier | Qt::ShiftModifier | Qt::MetaModifier}},
+         "⌃⌥⇧⌘L",
+         true,
+         true,
+         false,
+         "Press Save to keep this shortcut.",
+         "New shortcut ⌃⌥⇧⌘L"},
     };
     ShortcutRecorder *recorder = host->add("Restore this layout", std::nullopt);
     showActive(*host);
@@ -174,7 +218,8 @@ TEST_F(ShortcutRecorderTest, SaveReportsAValidCandidateOnlyAndRemoveReportsNone)
     auto *record = part<PanelButton>(recorder, "shortcut-record-button");
     EXPECT_EQ(record->title(), "Change");
     EXPECT_EQ(record->accessibleName(), "Change shortcut for Desk");
-    EXPECT_EQ(part<QWidget>(recorder, "shortcut-remove-button")->accessibleName(), "Remove Desk shortcut");
+    EXPECT_EQ(part<QWidget>(recorder, "shortcut-remove-button")->accessibleName(),
+              "Remove Desk shortcut");
     EXPECT_TRUE(shown(part<ShortcutBadge>(recorder, "shortcut-badge")));
 
     QTest::mouseClick(record, Qt::LeftButton);

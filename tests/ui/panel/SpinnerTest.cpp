@@ -66,9 +66,10 @@ TEST_F(SpinnerTest, ReducedMotionHoldsItStillAndUprightUntilMotionReturns)
 
     reduceMotion.set(false);
     EXPECT_TRUE(spinner.isTurning());
-    EXPECT_NEAR(spinner.angle(),
-                RestoreSpinner::angleAt(RestoreSpinner::secondsSinceReferenceDate(desktop.clock().now())),
-                1e-9);
+    EXPECT_NEAR(
+        spinner.angle(),
+        RestoreSpinner::angleAt(RestoreSpinner::secondsSinceReferenceDate(desktop.clock().now())),
+        1e-9);
     EXPECT_GE(RestoreSpinner::frameInterval.count(), 1000 / 30);
 }
 
@@ -78,7 +79,8 @@ TEST_F(SpinnerTest, WithoutAClockOrSwitchItTurnsOnRealTime)
     EXPECT_FALSE(spinner.reducesMotion());
     const double expected = RestoreSpinner::angleAt(
         RestoreSpinner::secondsSinceReferenceDate(std::chrono::steady_clock::now()));
-    EXPECT_NEAR(normalized(spinner.angle() - expected + 180), 180, 36); // within a tenth of a second
+    EXPECT_NEAR(normalized(spinner.angle() - expected + 180), 180,
+                36); // within a tenth of a second
 }
 
 } // namespace

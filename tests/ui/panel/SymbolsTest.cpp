@@ -35,10 +35,10 @@ protected:
 // lower-case names and as the first text argument of a symbol call.
 QSet<QString> symbolNamesUsedInSources()
 {
-    static const QRegularExpression dotted(
-        QStringLiteral("\"([a-z][a-z0-9]*(?:\\.[a-z0-9]+)+)\""));
-    static const QRegularExpression inCall(QStringLiteral(
-        "(?:Symbol\\w*|symbol\\w*|Symbols::\\w+)\\s*\\(\\s*(?:QStringLiteral\\()?\"([a-z][a-z0-9.]*)\""));
+    static const QRegularExpression dotted(QStringLiteral("\"([a-z][a-z0-9]*(?:\\.[a-z0-9]+)+)\""));
+    static const QRegularExpression inCall(
+        QStringLiteral("(?:Symbol\\w*|symbol\\w*|Symbols::\\w+)\\s*\\(\\s*(?:QStringLiteral\\()?\"("
+                       "[a-z][a-z0-9.]*)\""));
     static const QRegularExpression notSymbol(
         QStringLiteral("\\.(svg|png|sqlite|conf|desktop|cpp|h)$|^(com|org|local|net|ostrel)\\."));
     QSet<QString> names;
@@ -69,15 +69,40 @@ TEST_F(SymbolsTest, EveryNameTheViewsUseHasADrawing)
         EXPECT_TRUE(Symbols::exists(name)) << name.toStdString();
     }
     // These names keep their drawing even while no view under src/ui names them.
-    for (const char *name :
-         {"macwindow", "gearshape", "power", "bolt", "checkmark.shield", "checkmark.shield.fill",
-          "exclamationmark.shield.fill", "xmark", "xmark.circle.fill", "info.circle",
-          "arrow.triangle.2.circlepath", "exclamationmark.triangle", "exclamationmark.circle",
-          "exclamationmark.circle.fill", "arrow.uturn.backward", "display", "keyboard", "app",
-          "app.badge", "externaldrive", "plus", "minus.circle", "ellipsis", "chevron.up",
-          "chevron.down", "questionmark.folder", "questionmark.bubble", "hand.raised.fill",
-          "rectangle.3.group", "square.stack.3d.up", "display.trianglebadge.exclamationmark",
-          "checkmark", "checkmark.circle", "checkmark.circle.fill"}) {
+    for (const char *name : {"macwindow",
+                             "gearshape",
+                             "power",
+                             "bolt",
+                             "checkmark.shield",
+                             "checkmark.shield.fill",
+                             "exclamationmark.shield.fill",
+                             "xmark",
+                             "xmark.circle.fill",
+                             "info.circle",
+                             "arrow.triangle.2.circlepath",
+                             "exclamationmark.triangle",
+                             "exclamationmark.circle",
+                             "exclamationmark.circle.fill",
+                             "arrow.uturn.backward",
+                             "display",
+                             "keyboard",
+                             "app",
+                             "app.badge",
+                             "externaldrive",
+                             "plus",
+                             "minus.circle",
+                             "ellipsis",
+                             "chevron.up",
+                             "chevron.down",
+                             "questionmark.folder",
+                             "questionmark.bubble",
+                             "hand.raised.fill",
+                             "rectangle.3.group",
+                             "square.stack.3d.up",
+                             "display.trianglebadge.exclamationmark",
+                             "checkmark",
+                             "checkmark.circle",
+                             "checkmark.circle.fill"}) {
         EXPECT_TRUE(Symbols::exists(QString::fromLatin1(name))) << name;
     }
 }
@@ -122,7 +147,8 @@ TEST_F(SymbolsTest, CutOutPartsOfFilledSymbolsAreTransparentAndWeightThickensStr
     EXPECT_EQ(qAlpha(outlined.pixel(insideCircle)), 0);
 
     const int regular = inkPixels(Symbols::pixmap("gearshape", 14, Qt::black, 2).toImage());
-    const int bold = inkPixels(Symbols::pixmap("gearshape", 14, Qt::black, 2, QFont::Bold).toImage());
+    const int bold =
+        inkPixels(Symbols::pixmap("gearshape", 14, Qt::black, 2, QFont::Bold).toImage());
     EXPECT_GT(bold, regular);
 }
 
@@ -148,7 +174,9 @@ TEST_F(SymbolsTest, TheTrayIconIsCrispAtTraySizes)
         // The title bar is a solid band.
         bool band = false;
         for (int y = 0; y < pixels / 2; ++y) {
-            band = band || (qAlpha(image.pixel(pixels / 2, y)) == 255 && qAlpha(image.pixel(pixels / 2, y + 1)) == 255);
+            band = band
+                || (qAlpha(image.pixel(pixels / 2, y)) == 255
+                    && qAlpha(image.pixel(pixels / 2, y + 1)) == 255);
         }
         EXPECT_TRUE(band);
     }

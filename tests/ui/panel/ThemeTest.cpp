@@ -32,7 +32,8 @@ TEST_F(ThemeTest, ColoursFollowThePaletteTheyAreReadFrom)
 
         const QColor accent = Theme::accent(palette);
         EXPECT_EQ(accent.alpha(), 255);
-        for (const QColor &c : {Theme::selectedBackground(palette), Theme::liveBackground(palette)}) {
+        for (const QColor &c :
+             {Theme::selectedBackground(palette), Theme::liveBackground(palette)}) {
             EXPECT_EQ(c.rgb(), accent.rgb());
             EXPECT_NEAR(c.alphaF(), 0.14, 0.005);
         }
@@ -46,9 +47,9 @@ TEST_F(ThemeTest, ColoursFollowThePaletteTheyAreReadFrom)
         EXPECT_LT(Theme::tertiary(palette).alphaF(), Theme::secondary(palette).alphaF());
 
         // Each state colour is the system colour of the appearance; dark takes the brighter one.
-        for (const auto &[name, colour] :
-             {std::pair{"success", Theme::success(palette)}, {"warning", Theme::warning(palette)},
-              {"danger", Theme::danger(palette)}}) {
+        for (const auto &[name, colour] : {std::pair{"success", Theme::success(palette)},
+                                           {"warning", Theme::warning(palette)},
+                                           {"danger", Theme::danger(palette)}}) {
             SCOPED_TRACE(name);
             EXPECT_EQ(colour.alpha(), 255);
         }
@@ -56,7 +57,8 @@ TEST_F(ThemeTest, ColoursFollowThePaletteTheyAreReadFrom)
         EXPECT_GT(Theme::danger(palette).red(), Theme::danger(palette).green());
         EXPECT_EQ(Theme::controlBackground(palette), palette.color(QPalette::Base));
     }
-    EXPECT_NE(Theme::warning(AppearancePalettes::light()), Theme::warning(AppearancePalettes::dark()));
+    EXPECT_NE(Theme::warning(AppearancePalettes::light()),
+              Theme::warning(AppearancePalettes::dark()));
 }
 
 TEST_F(ThemeTest, AChangedAccentReachesEveryColourBuiltOnIt)
@@ -91,7 +93,8 @@ TEST_F(ThemeTest, TheAnnouncerKeepsWhatItSaidInOrder)
 {
     Announcer announcer;
     QStringList heard;
-    QObject::connect(&announcer, &Announcer::announced, [&](const QString &text) { heard << text; });
+    QObject::connect(&announcer, &Announcer::announced,
+                     [&](const QString &text) { heard << text; });
     announcer.announce("Restore finished. 3 windows restored.");
     announcer.announce(QString());
     announcer.announce("Undo finished. <b>2</b> windows & more");

@@ -84,8 +84,8 @@ QList<QString> readingOrderFaults(const QList<QWidget *> &stops)
         const QRect ra(a->mapTo(common, QPoint()), a->size());
         const QRect rb(b->mapTo(common, QPoint()), b->size());
         const bool below = rb.top() >= ra.bottom() - 2;
-        const bool besideRight = rb.top() < ra.bottom() && rb.bottom() > ra.top()
-            && rb.left() >= ra.right() - 2;
+        const bool besideRight =
+            rb.top() < ra.bottom() && rb.bottom() > ra.top() && rb.left() >= ra.right() - 2;
         if (!below && !besideRight) {
             faults.append(stopName(a) + " → " + stopName(b));
         }
@@ -95,8 +95,7 @@ QList<QString> readingOrderFaults(const QList<QWidget *> &stops)
 
 bool showsFocus(QWidget *widget)
 {
-    return widget->isVisible() && !widget->size().isEmpty()
-        && !widget->visibleRegion().isEmpty();
+    return widget->isVisible() && !widget->size().isEmpty() && !widget->visibleRegion().isEmpty();
 }
 
 void expectTabInReadingOrder(QWidget *window)

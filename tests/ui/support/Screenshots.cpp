@@ -42,9 +42,8 @@ void expectReadable(const QImage &picture, QWidget *window, const QString &name)
     for (const TextContrast &text : textContrasts(picture, window)) {
         if (!text.passes()) {
             ADD_FAILURE() << name.toStdString() << ": “" << text.text.toStdString() << "” "
-                          << text.ratio << " : 1, "
-                          << QColor(text.colour).name().toStdString() << " on "
-                          << QColor(text.background).name().toStdString();
+                          << text.ratio << " : 1, " << QColor(text.colour).name().toStdString()
+                          << " on " << QColor(text.background).name().toStdString();
         }
     }
 }

@@ -102,7 +102,8 @@ TEST_F(LayoutChooserViewTest, EveryLayoutIsARowWithItsCountsAndShortcut)
     EXPECT_EQ(summary->text(), "2 windows · 1 display");
     // Drawn in the dimmed secondary style, although it lies inside a button.
     EXPECT_LT(summary->palette().color(summary->foregroundRole()).alphaF(), 0.9);
-    EXPECT_EQ(workRow->accessibleDescription(), "Selects this layout and restores its saved windows.");
+    EXPECT_EQ(workRow->accessibleDescription(),
+              "Selects this layout and restores its saved windows.");
     ASSERT_NE(workRow->findChild<ShortcutBadge *>(), nullptr);
     EXPECT_EQ(workRow->findChild<ShortcutBadge *>()->text(), "⌥⌘Q");
     // A name from the user is a name, never markup.
@@ -134,7 +135,8 @@ TEST_F(LayoutChooserViewTest, RowsWaitForAccessAnIdleModelAndUsableStorage)
     const Case cases[] = {
         {"busy", [&] { AppModelTestSeam(model).setBusy(OperationKind::restoring); },
          [&] { AppModelTestSeam(model).setBusy(std::nullopt); }},
-        {"exclusion pending", [&] { AppModelTestSeam(model).setPendingMutations({MutationScope::exclusion("x")}); },
+        {"exclusion pending",
+         [&] { AppModelTestSeam(model).setPendingMutations({MutationScope::exclusion("x")}); },
          [&] { AppModelTestSeam(model).setPendingMutations({}); }},
         {"storage problem", [&] { AppModelTestSeam(model).setStorageProblem(StorageProblem{}); },
          [&] { AppModelTestSeam(model).setStorageProblem(std::nullopt); }},
@@ -239,7 +241,8 @@ TEST_F(LayoutChooserViewTest, Screenshots)
 {
     const Layout work = saveCurrentWindows("Work");
     ASSERT_EQ(await(model->setLayoutShortcut(Shortcut{12, 0x100 | 0x800}, work.id)), std::nullopt);
-    saveCurrentWindows("Evening — reading, mail and the long list of everything else that was open");
+    saveCurrentWindows(
+        "Evening — reading, mail and the long list of everything else that was open");
     saveCurrentWindows("R&D");
     desktop.setScreens({screen(1, {0, 0, 1440, 900}, 1), screen(2, {1440, 0, 1920, 1080}, 2)}, 1);
     addApplication("com.example.viewer", "Viewer", {{1600, 100, 800, 600}});

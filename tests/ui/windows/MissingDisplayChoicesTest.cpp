@@ -44,8 +44,9 @@ TEST(MissingDisplayChoicesTest, PrimingFillsOnlyMissingKeysAndNeverOverwrites)
     const MissingDisplayPrompt two = prompt({"1-1-1", "2-2-2"}, {first, second});
     choices.prime(two);
     // Both start on the first connected display; nothing asks for distinct choices.
-    EXPECT_EQ(choices.fallbacks, (QHash<QString, QString>{
-                                     {"1-1-1", "16-32-1"}, {"2-2-2", "16-32-1"}, {"7-7-7", "16-32-2"}}));
+    EXPECT_EQ(choices.fallbacks,
+              (QHash<QString, QString>{
+                  {"1-1-1", "16-32-1"}, {"2-2-2", "16-32-1"}, {"7-7-7", "16-32-2"}}));
 
     choices.choose("2-2-2", "16-32-2");
     // A later prompt keeps the choices it shares with the earlier one and presets the rest.
@@ -79,9 +80,15 @@ TEST(MissingDisplayChoicesTest, RestoreNeedsADisplayAChoiceAmongThemAndAnIdleMod
         {"both on the one display", one, {{"1-1-1", "16-32-1"}, {"2-2-2", "16-32-1"}}, {}, true},
         {"one without a choice", one, {{"1-1-1", "16-32-1"}}, {}, false},
         {"a choice not connected", one, {{"1-1-1", "16-32-1"}, {"2-2-2", "16-32-9"}}, {}, false},
-        {"restoring", one, {{"1-1-1", "16-32-1"}, {"2-2-2", "16-32-1"}}, OperationKind::restoring,
+        {"restoring",
+         one,
+         {{"1-1-1", "16-32-1"}, {"2-2-2", "16-32-1"}},
+         OperationKind::restoring,
          false},
-        {"capturing", one, {{"1-1-1", "16-32-1"}, {"2-2-2", "16-32-1"}}, OperationKind::capturing,
+        {"capturing",
+         one,
+         {{"1-1-1", "16-32-1"}, {"2-2-2", "16-32-1"}},
+         OperationKind::capturing,
          false},
         {"nothing connected", nothingConnected, {{"1-1-1", "16-32-1"}}, {}, false},
     };
@@ -105,6 +112,7 @@ TEST(MissingDisplayChoicesTest, ConfirmingPassesOnlyThisPromptsDisplays)
 
 TEST(MissingDisplayChoicesTest, ADisplayIsNamedByItsPlaceAndPixelSize)
 {
-    EXPECT_EQ(MissingDisplayChoices::itemText(2, display(2, 2560, 1440)), "Display 2 · 2560 × 1440");
+    EXPECT_EQ(MissingDisplayChoices::itemText(2, display(2, 2560, 1440)),
+              "Display 2 · 2560 × 1440");
     EXPECT_EQ(MissingDisplayChoices::itemText(1, display(1, 0, 0)), "Display 1 · 0 × 0");
 }

@@ -147,7 +147,8 @@ TEST_F(MissingDisplayViewTest, ConfirmingPassesOnlyTheDisplaysOfThePromptShown)
               (QHash<QString, QString>{{"16-32-2", "99-7-3"}, {"16-32-4", "16-32-1"}}));
     // The restore is held at its first look at the desktop: unheld, it may end (and drop its
     // operation) before the click returns.
-    const auto release = holdRestore([&] { find<PanelButton>("missing-display-restore")->click(); });
+    const auto release =
+        holdRestore([&] { find<PanelButton>("missing-display-restore")->click(); });
     const std::optional<ManualRestoreContext> running = model->activeManualOperation();
     release();
     ASSERT_TRUE(running.has_value());

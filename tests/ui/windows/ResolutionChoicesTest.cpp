@@ -63,8 +63,8 @@ TEST(ResolutionChoicesTest, TheHeaderCountsTheSavedWindowsThatNeedADecision)
     EXPECT_EQ(ResolutionChoices::headerDetail(std::nullopt), "Restore needs a decision.");
     EXPECT_EQ(ResolutionChoices::headerDetail(request("Work", {entry("Notes", {w})})),
               "“Work” · 1 saved window needs a decision.");
-    EXPECT_EQ(ResolutionChoices::headerDetail(request("Work", {entry("A", {w}), entry("B", {w}),
-                                                               entry("C", {w})})),
+    EXPECT_EQ(ResolutionChoices::headerDetail(
+                  request("Work", {entry("A", {w}), entry("B", {w}), entry("C", {w})})),
               "“Work” · 3 saved windows need a decision.");
     // A name is shown as it is, placeholders included.
     EXPECT_EQ(ResolutionChoices::headerDetail(request("100%2 <b>R&D</b>", {})),
@@ -195,14 +195,17 @@ TEST(ResolutionChoicesTest, ACandidateIsDescribedByItsDisplayAndRoundedSize)
         const char *expected;
     };
     const Case cases[] = {
-        {"halves round away from zero", {10, 10, 1279.5, 799.5}, {left, right},
+        {"halves round away from zero",
+         {10, 10, 1279.5, 799.5},
+         {left, right},
          "Display 1 · 1280 × 800"},
         {"mostly on the second", {1300, 100, 800, 600}, {left, right}, "Display 2 · 800 × 600"},
         {"no displays", {10, 10, 300, 200}, {}, "Display · 300 × 200"},
-        {"outside every display", {-5000, -5000, 300, 200}, {left, right},
-         "Display 1 · 300 × 200"},
+        {"outside every display", {-5000, -5000, 300, 200}, {left, right}, "Display 1 · 300 × 200"},
         {"a tie names the earlier", {1340, 0, 200, 100}, {left, right}, "Display 1 · 200 × 100"},
-        {"equal keys name the first", {3400, 0, 300, 200}, {left, right, twin},
+        {"equal keys name the first",
+         {3400, 0, 300, 200},
+         {left, right, twin},
          "Display 2 · 300 × 200"},
         {"a width that is NaN", {10, 10, nan, 200}, {left, right}, "Display 1"},
         {"an infinite height", {10, 10, 300, infinity}, {left, right}, "Display 1"},

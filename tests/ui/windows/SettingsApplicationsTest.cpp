@@ -27,7 +27,10 @@ const QString stray = "/somewhere/stray.desktop";
 
 class SettingsApplicationsTest : public SettingsTest {
 protected:
-    ApplicationsSettingsPage *page() const { return child<ApplicationsSettingsPage>(view(), "settings-applications"); }
+    ApplicationsSettingsPage *page() const
+    {
+        return child<ApplicationsSettingsPage>(view(), "settings-applications");
+    }
 
     void addThroughPicker(const QStringList &names)
     {
@@ -76,15 +79,26 @@ TEST_F(SettingsApplicationsTest, TheOutcomeOfABatch)
         QStringList excluded;
     };
     const Case cases[] = {
-        {"two new", {}, {editor, mail}, {"2 apps added."},
+        {"two new",
+         {},
+         {editor, mail},
+         {"2 apps added."},
          {"org.example.Editor", "org.example.Mail"}},
         {"one new", {}, {terminal}, {"1 app added."}, {"org.example.Terminal"}},
-        {"already excluded", {"org.example.Mail"}, {mail}, {"These apps are already excluded."},
+        {"already excluded",
+         {"org.example.Mail"},
+         {mail},
+         {"These apps are already excluded."},
          {"org.example.Mail"}},
         {"the same one twice", {}, {editor, editor}, {"1 app added."}, {"org.example.Editor"}},
-        {"two new and one excluded", {"org.example.Mail"}, {editor, mail, terminal},
-         {"2 apps added."}, {"org.example.Editor", "org.example.Mail", "org.example.Terminal"}},
-        {"no app ID among good ones", {}, {editor, stray, mail},
+        {"two new and one excluded",
+         {"org.example.Mail"},
+         {editor, mail, terminal},
+         {"2 apps added."},
+         {"org.example.Editor", "org.example.Mail", "org.example.Terminal"}},
+        {"no app ID among good ones",
+         {},
+         {editor, stray, mail},
          {"Couldn’t update excluded applications.",
           "“stray.desktop” has no app ID. Choose another app."},
          {"org.example.Editor", "org.example.Mail"}},
@@ -123,10 +137,11 @@ TEST_F(SettingsApplicationsTest, AModelRefusalNamesTheApplicationOnItsOwnLine)
     waitUntil([&] { return !state->isAdding(); });
     AppModelTestSeam(model).setBusy(std::nullopt);
     settle();
-    EXPECT_EQ(answer(), (QStringList{"Couldn’t update excluded applications.",
-                                     "“stray.desktop” has no app ID. Choose another app.\n"
-                                     "“Mail” was not added. Wait for the current operation before "
-                                     "changing exclusions."}));
+    EXPECT_EQ(answer(),
+              (QStringList{"Couldn’t update excluded applications.",
+                           "“stray.desktop” has no app ID. Choose another app.\n"
+                           "“Mail” was not added. Wait for the current operation before "
+                           "changing exclusions."}));
     EXPECT_EQ(excluded(), QStringList{"org.example.Editor"});
     EXPECT_FALSE(shown(child<QWidget>(page(), "adding-applications")));
 }
@@ -198,8 +213,9 @@ TEST_F(SettingsApplicationsTest, ThePickerOpensOverTheSettingsWindow)
         const QRect screen = picker->screen()->availableGeometry();
         EXPECT_TRUE(screen.contains(placed)) << placed.x() << "," << placed.y();
         EXPECT_TRUE(over.intersects(placed));
-        if (screen.contains(QRect(QPoint(), placed.size()).translated(
-                over.center() - QRect(QPoint(), placed.size()).center()))) {
+        if (screen.contains(
+                QRect(QPoint(), placed.size())
+                    .translated(over.center() - QRect(QPoint(), placed.size()).center()))) {
             EXPECT_LE((placed.center() - over.center()).manhattanLength(), 1)
                 << "centred over it where the screen allows";
         }

@@ -38,7 +38,10 @@ void act(QWidget *control)
 
 class SettingsGeneralTest : public SettingsTest {
 protected:
-    GeneralSettingsPage *page() const { return child<GeneralSettingsPage>(view(), "settings-general"); }
+    GeneralSettingsPage *page() const
+    {
+        return child<GeneralSettingsPage>(view(), "settings-general");
+    }
     SymbolView *shield() const { return part<SymbolView>("access-shield"); }
     QString accessTitle() const { return part<QLabel>("access-title")->text(); }
     bool accessDetailShown() const { return shown(part<QLabel>("access-detail")); }
@@ -56,7 +59,8 @@ TEST_F(SettingsGeneralTest, TheAccessRowFollowsTheTrustAndRechecks)
 {
     startSettings();
     open();
-    EXPECT_EQ(child<SettingsTabBar>(view(), "settings-tabs")->currentIndex(), int(SettingsView::general));
+    EXPECT_EQ(child<SettingsTabBar>(view(), "settings-tabs")->currentIndex(),
+              int(SettingsView::general));
     EXPECT_EQ(shield()->name(), "checkmark.shield.fill");
     EXPECT_EQ(shield()->colour(), ThemeColor::success());
     EXPECT_EQ(accessTitle(), "Access granted");
@@ -85,7 +89,8 @@ TEST_F(SettingsGeneralTest, TheAppearanceIsStoredAndRepaintsOpenWindowsAtOnce)
     startSettings();
     registerDecisionWindows(*presenter, settingsEnvironment());
     presenter->showChooser();
-    QWidget *chooser = presenter->window(QString(WindowID::chooser))->findChild<QWidget *>("chooser-window");
+    QWidget *chooser =
+        presenter->window(QString(WindowID::chooser))->findChild<QWidget *>("chooser-window");
     ASSERT_NE(chooser, nullptr);
     open();
     SegmentedPicker *picker = child<SegmentedPicker>(page(), "appearance-picker");
@@ -131,12 +136,18 @@ TEST_F(SettingsGeneralTest, TheRimSwitchDimsTheColourPickerWhichStillNamesItsCol
     EXPECT_TRUE(child<HighlightColorPicker>(page(), "highlight-color-picker")->isEnabled());
     EXPECT_EQ(page()->colorPickerOpacity(), 1.0);
 
-    child<HighlightColorPicker>(page(), "highlight-color-picker")->tile(HighlightColor::graphite)->click();
+    child<HighlightColorPicker>(page(), "highlight-color-picker")
+        ->tile(HighlightColor::graphite)
+        ->click();
     settle();
     EXPECT_EQ(model->highlightColor(), HighlightColor::graphite);
     EXPECT_EQ(storedSetting("highlightColor"), "graphite");
-    EXPECT_TRUE(child<HighlightColorPicker>(page(), "highlight-color-picker")->tile(HighlightColor::graphite)->isChecked());
-    EXPECT_FALSE(child<HighlightColorPicker>(page(), "highlight-color-picker")->tile(HighlightColor::blue)->isChecked());
+    EXPECT_TRUE(child<HighlightColorPicker>(page(), "highlight-color-picker")
+                    ->tile(HighlightColor::graphite)
+                    ->isChecked());
+    EXPECT_FALSE(child<HighlightColorPicker>(page(), "highlight-color-picker")
+                     ->tile(HighlightColor::blue)
+                     ->isChecked());
     EXPECT_TRUE(subtitles().contains("The graphite rim shown after a restore."));
 
     child<ToggleSwitch>(page(), "highlight-restored-windows")->click();
@@ -145,11 +156,15 @@ TEST_F(SettingsGeneralTest, TheRimSwitchDimsTheColourPickerWhichStillNamesItsCol
     EXPECT_EQ(storedSetting("restoreFlashEnabled"), "false");
     EXPECT_FALSE(child<HighlightColorPicker>(page(), "highlight-color-picker")->isEnabled());
     EXPECT_DOUBLE_EQ(page()->colorPickerOpacity(), 0.45);
-    child<HighlightColorPicker>(page(), "highlight-color-picker")->tile(HighlightColor::red)->click();
+    child<HighlightColorPicker>(page(), "highlight-color-picker")
+        ->tile(HighlightColor::red)
+        ->click();
     EXPECT_EQ(model->highlightColor(), HighlightColor::graphite);
     settle();
     EXPECT_TRUE(subtitles().contains("The graphite rim shown after a restore."));
-    EXPECT_TRUE(child<HighlightColorPicker>(page(), "highlight-color-picker")->tile(HighlightColor::graphite)->isChecked());
+    EXPECT_TRUE(child<HighlightColorPicker>(page(), "highlight-color-picker")
+                    ->tile(HighlightColor::graphite)
+                    ->isChecked());
 }
 
 TEST_F(SettingsGeneralTest, LinkedLayoutsAreThoseWithASignatureWhateverTheirSwitch)
@@ -179,8 +194,11 @@ TEST_F(SettingsGeneralTest, LinkedLayoutsAreThoseWithASignatureWhateverTheirSwit
     const Layout elsewhere = saveCurrentWindows("Elsewhere");
     ASSERT_EQ(await(model->associateAutomation(here.id)), std::nullopt);
     // Linked on another setup, then its own switch turned off: still listed, by its signature.
-    execute(QStringLiteral("UPDATE layouts SET automation_enabled = 0, automation_topology_signature = 'other' "
-                           "WHERE id = '%1'").arg(elsewhere.id.toString(QUuid::WithoutBraces).toUpper()));
+    execute(
+        QStringLiteral(
+            "UPDATE layouts SET automation_enabled = 0, automation_topology_signature = 'other' "
+            "WHERE id = '%1'")
+            .arg(elsewhere.id.toString(QUuid::WithoutBraces).toUpper()));
     // A rename loads the layouts again.
     ASSERT_EQ(await(model->renameLayout(elsewhere.id, "Away")), std::nullopt);
     model->setAutomationEnabled(false);

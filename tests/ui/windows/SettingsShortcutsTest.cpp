@@ -23,7 +23,10 @@ protected:
         addApplication("org.example.Editor", "Editor", {{100, 100, 600, 400}});
     }
 
-    ShortcutsSettingsPage *page() const { return child<ShortcutsSettingsPage>(view(), "settings-shortcuts"); }
+    ShortcutsSettingsPage *page() const
+    {
+        return child<ShortcutsSettingsPage>(view(), "settings-shortcuts");
+    }
 
     // The message section's text; none while it is hidden.
     std::optional<QString> message() const
@@ -44,7 +47,8 @@ TEST_F(SettingsShortcutsTest, WithoutLayoutsOnlyTheGlobalShortcutIsOffered)
     open(SettingsView::shortcuts);
     EXPECT_TRUE(page()->layoutRecorders().isEmpty());
     EXPECT_TRUE(shown(part("no-layout-shortcuts")));
-    EXPECT_EQ(part<QLabel>("no-layout-shortcuts")->text(), "Save a layout to give it its own shortcut.");
+    EXPECT_EQ(part<QLabel>("no-layout-shortcuts")->text(),
+              "Save a layout to give it its own shortcut.");
     EXPECT_EQ(page()->globalRecorder()->label(), "Restore selected layout");
     EXPECT_EQ(message(), std::nullopt);
 
@@ -65,7 +69,8 @@ TEST_F(SettingsShortcutsTest, ThePagesAnswerComesBeforeTheModelsProblemAndSucces
 {
     startSettings();
     open(SettingsView::shortcuts);
-    AppModelTestSeam(model).setShortcutsError(QStringLiteral("Shortcuts are unavailable. Restart Ostrel to try again."));
+    AppModelTestSeam(model).setShortcutsError(
+        QStringLiteral("Shortcuts are unavailable. Restart Ostrel to try again."));
     settle();
     EXPECT_EQ(message(), "Shortcuts are unavailable. Restart Ostrel to try again.");
 
@@ -100,7 +105,8 @@ TEST_F(SettingsShortcutsTest, ARegistrationFailureIsShownUntilALaterChangeSuccee
     settle();
     const std::optional<QString> refused = message();
     ASSERT_TRUE(refused.has_value());
-    EXPECT_TRUE(refused->endsWith(" is in use or reserved. Choose another shortcut.")) << refused->toStdString();
+    EXPECT_TRUE(refused->endsWith(" is in use or reserved. Choose another shortcut."))
+        << refused->toStdString();
     EXPECT_EQ(model->shortcutsError(), refused);
     EXPECT_EQ(model->layout(desk.id)->shortcut, std::nullopt);
 

@@ -37,7 +37,10 @@ protected:
         addApplication("org.example.Editor", "Editor", {{100, 100, 600, 400}});
     }
 
-    StorageSettingsPage *page() const { return child<StorageSettingsPage>(view(), "settings-storage"); }
+    StorageSettingsPage *page() const
+    {
+        return child<StorageSettingsPage>(view(), "settings-storage");
+    }
 
     // What the page says about the last backup: the summary and the full text of an error, or
     // the plain text of a success; empty when nothing.
@@ -46,7 +49,8 @@ protected:
         if (!shown(child<QWidget>(page(), "backup-answer-row"))) {
             return {};
         }
-        if (CompactMessage *error = child<MessageSlot>(page(), "backup-error")->message(); error && shown(error)) {
+        if (CompactMessage *error = child<MessageSlot>(page(), "backup-error")->message();
+            error && shown(error)) {
             return {error->summary(), error->message()};
         }
         return {child<PlainLabel>(page(), "backup-message")->text()};
@@ -56,7 +60,8 @@ protected:
         if (!shown(child<QWidget>(page(), "reset-answer-row"))) {
             return {};
         }
-        if (CompactMessage *error = child<MessageSlot>(page(), "reset-error")->message(); error && shown(error)) {
+        if (CompactMessage *error = child<MessageSlot>(page(), "reset-error")->message();
+            error && shown(error)) {
             return {error->summary(), error->message()};
         }
         return {child<PlainLabel>(page(), "reset-message")->text()};
@@ -97,13 +102,16 @@ TEST_F(SettingsStorageTest, ResetIsOfferedOnlyWhileNothingElseRunsAndStorageIsSo
         {"busy", [&] { AppModelTestSeam(model).setBusy(OperationKind::restoring); }, false, false},
         {"starting", [&] { AppModelTestSeam(model).setIsBootstrapping(true); }, false, true},
         {"a change pending",
-         [&] { AppModelTestSeam(model).setPendingMutations({MutationScope::exclusion("org.example.Mail")}); }, false,
-         true},
+         [&] {
+             AppModelTestSeam(model).setPendingMutations(
+                 {MutationScope::exclusion("org.example.Mail")});
+         },
+         false, true},
         {"a storage problem",
          [&] {
-             AppModelTestSeam(model).setStorageProblem(StorageProblem{QUuid::createUuid(), "Damaged", "Gone",
-                                                     paths.database, std::nullopt, true,
-                                                     std::nullopt});
+             AppModelTestSeam(model).setStorageProblem(
+                 StorageProblem{QUuid::createUuid(), "Damaged", "Gone", paths.database,
+                                std::nullopt, true, std::nullopt});
          },
          false, true},
     };
@@ -158,7 +166,10 @@ TEST_F(SettingsStorageTest, TheBackupAnswerIsShownUnderItsRow)
         {"saved", [] {}, {"Backup saved."}, "Ostrel.backup.sqlite"},
         // A change being saved does not disable the button; the model answers.
         {"a change pending",
-         [&] { AppModelTestSeam(model).setPendingMutations({MutationScope::exclusion("org.example.Mail")}); },
+         [&] {
+             AppModelTestSeam(model).setPendingMutations(
+                 {MutationScope::exclusion("org.example.Mail")});
+         },
          {"Couldn’t create the backup.", "Wait for the current operation before backing up."},
          "Ostrel.backup.sqlite"},
     };
@@ -193,7 +204,9 @@ TEST_F(SettingsStorageTest, NoBackupWhileAStorageProblemIsShownAndTheLastGoodOne
     ASSERT_FALSE(goodBackup.isEmpty());
     model.reset();
 
-    afterOpen = [this] { execute("UPDATE layouts SET shortcut_key_code = -5, shortcut_modifiers = 256"); };
+    afterOpen = [this] {
+        execute("UPDATE layouts SET shortcut_key_code = -5, shortcut_modifiers = 256");
+    };
     startSettings();
     afterOpen = {};
     ASSERT_TRUE(model->storageProblem().has_value());
@@ -201,7 +214,8 @@ TEST_F(SettingsStorageTest, NoBackupWhileAStorageProblemIsShownAndTheLastGoodOne
     EXPECT_TRUE(child<PanelButton>(page(), "back-up-now")->isEnabled());
     EXPECT_FALSE(child<PanelButton>(page(), "reset-layouts")->isEnabled());
     backUp();
-    EXPECT_EQ(backupAnswer(), (QStringList{"Couldn’t create the backup.", "Storage is unavailable."}));
+    EXPECT_EQ(backupAnswer(),
+              (QStringList{"Couldn’t create the backup.", "Storage is unavailable."}));
     EXPECT_EQ(contents(paths.backup), goodBackup);
     EXPECT_EQ(child<PlainLabel>(page(), "last-backup")->text(), "None yet");
 }
@@ -279,10 +293,12 @@ TEST_F(SettingsStorageTest, AGoodBackupClearsAFailedResetButNotAClearedOne)
     EXPECT_FALSE(state->resetIsError());
 
     reset("Reset Layouts");
-    EXPECT_EQ(resetAnswer(), QStringList{"Layouts and settings were cleared. Your windows stay open."});
+    EXPECT_EQ(resetAnswer(),
+              QStringList{"Layouts and settings were cleared. Your windows stay open."});
     EXPECT_EQ(child<PlainLabel>(page(), "last-backup")->text(), "Ostrel.backup.sqlite");
     backUp();
-    EXPECT_EQ(resetAnswer(), QStringList{"Layouts and settings were cleared. Your windows stay open."});
+    EXPECT_EQ(resetAnswer(),
+              QStringList{"Layouts and settings were cleared. Your windows stay open."});
 }
 
 TEST_F(SettingsStorageTest, TheQuestionDefaultsToCancelAndAskingTwiceErasesNothing)
@@ -296,8 +312,9 @@ TEST_F(SettingsStorageTest, TheQuestionDefaultsToCancelAndAskingTwiceErasesNothi
     QMessageBox *alert = presenter->activeAlert();
     ASSERT_NE(alert, nullptr);
     EXPECT_EQ(alert->text(), "Reset Layouts?");
-    EXPECT_EQ(alert->informativeText(),
-              "Erase every layout, shortcut, and setting? Your windows stay open. This can’t be undone.");
+    EXPECT_EQ(
+        alert->informativeText(),
+        "Erase every layout, shortcut, and setting? Your windows stay open. This can’t be undone.");
     ASSERT_NE(alert->defaultButton(), nullptr);
     EXPECT_EQ(alert->defaultButton()->text(), "Cancel");
     // Return presses the default button.
@@ -347,16 +364,18 @@ TEST_F(SettingsStorageTest, ABackupOrResetThatEndsAfterTheWindowClosedShowsInThe
     waitUntil([&] { return !state->isResetting(); });
     open(SettingsView::storage);
     EXPECT_FALSE(shown(child<QWidget>(page(), "resetting-layouts")));
-    EXPECT_EQ(resetAnswer(), QStringList{"Layouts and settings were cleared. Your windows stay open."});
+    EXPECT_EQ(resetAnswer(),
+              QStringList{"Layouts and settings were cleared. Your windows stay open."});
     EXPECT_EQ(backupAnswer(), QStringList());
     EXPECT_TRUE(model->layouts().isEmpty());
 }
 
 TEST_F(SettingsStorageTest, TheFolderPathIsShownWholeAndWrapsWhenLong)
 {
-    paths = StorePaths::inFolder(dir.filePath("a-rather-long-folder-name-for-the-user-data/"
-                                              "and-one-more-level-of-nesting-below-it/"
-                                              "OstrelStorageLivesInThisVeryLongFolderNameWithoutBreaks"));
+    paths = StorePaths::inFolder(
+        dir.filePath("a-rather-long-folder-name-for-the-user-data/"
+                     "and-one-more-level-of-nesting-below-it/"
+                     "OstrelStorageLivesInThisVeryLongFolderNameWithoutBreaks"));
     startSettings();
     open(SettingsView::storage);
     PathText *path = child<PathText>(page(), "storage-folder-path");

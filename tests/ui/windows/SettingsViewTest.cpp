@@ -87,9 +87,11 @@ TEST_F(SettingsViewTest, OpensOnGeneralWithTheFiveTabsInOrderAtItsFixedSize)
     EXPECT_EQ(symbols,
               (QStringList{"gearshape", "keyboard", "app.badge", "externaldrive", "info.circle"}));
     EXPECT_EQ(tabs->currentIndex(), 0);
-    EXPECT_EQ(child<QStackedWidget>(settings, "settings-pages")->currentWidget()->objectName(), "settings-general");
+    EXPECT_EQ(child<QStackedWidget>(settings, "settings-pages")->currentWidget()->objectName(),
+              "settings-general");
     tabs->setCurrentIndex(3);
-    EXPECT_EQ(child<QStackedWidget>(settings, "settings-pages")->currentWidget()->objectName(), "settings-storage");
+    EXPECT_EQ(child<QStackedWidget>(settings, "settings-pages")->currentWidget()->objectName(),
+              "settings-storage");
 
     // Asked for again, the open window comes forward as it is.
     presenter->showSettings();
@@ -106,24 +108,29 @@ TEST_F(SettingsViewTest, TabFollowsTheReadingOrderOnEveryPageWithNoInvisibleStop
     addApplication("org.example.Editor", "Editor", {{100, 100, 600, 400}});
     startSettings();
     saveCurrentWindows("Desk");
-    for (const SettingsView::Page page : {SettingsView::general, SettingsView::shortcuts,
-                                          SettingsView::applications, SettingsView::storage,
-                                          SettingsView::about}) {
+    for (const SettingsView::Page page :
+         {SettingsView::general, SettingsView::shortcuts, SettingsView::applications,
+          SettingsView::storage, SettingsView::about}) {
         SCOPED_TRACE(int(page));
         SettingsView *settings = open(page);
         ASSERT_NE(settings, nullptr);
         const QList<QWidget *> stops = tabWalk(settings->window());
         ASSERT_FALSE(stops.isEmpty());
-        EXPECT_TRUE(stops.contains(child<SettingsTabBar>(settings, "settings-tabs"))) << "the tabs are reached";
+        EXPECT_TRUE(stops.contains(child<SettingsTabBar>(settings, "settings-tabs")))
+            << "the tabs are reached";
         for (QWidget *stop : stops) {
             EXPECT_TRUE(showsFocus(stop)) << stopName(stop).toStdString();
             EXPECT_TRUE(stop == child<SettingsTabBar>(settings, "settings-tabs")
-                        || child<QStackedWidget>(settings, "settings-pages")->currentWidget()->isAncestorOf(stop))
+                        || child<QStackedWidget>(settings, "settings-pages")
+                               ->currentWidget()
+                               ->isAncestorOf(stop))
                 << stopName(stop).toStdString() << " is on another page";
         }
         // From the tabs on, down the page.
         QList<QWidget *> fromTabs = stops;
-        std::rotate(fromTabs.begin(), fromTabs.begin() + fromTabs.indexOf(child<SettingsTabBar>(settings, "settings-tabs")),
+        std::rotate(fromTabs.begin(),
+                    fromTabs.begin()
+                        + fromTabs.indexOf(child<SettingsTabBar>(settings, "settings-tabs")),
                     fromTabs.end());
         EXPECT_EQ(readingOrderFaults(fromTabs), QList<QString>{});
         close();
@@ -148,7 +155,8 @@ TEST_F(SettingsViewTest, AboutTellsWhatTheProgramIs)
     EXPECT_LE(description->width(), 360);
     EXPECT_GE(description->height(), description->heightForWidth(description->width()));
     EXPECT_GT(description->height(), description->fontMetrics().height());
-    EXPECT_NEAR(description->geometry().center().x(), child<AboutSettingsPage>(view(), "settings-about")->width() / 2, 1);
+    EXPECT_NEAR(description->geometry().center().x(),
+                child<AboutSettingsPage>(view(), "settings-about")->width() / 2, 1);
     // The footer sits on the page's bottom edge, 28 in.
     QWidget *page = child<AboutSettingsPage>(view(), "settings-about");
     const QRect footer = part("about-footer")->geometry();
@@ -167,13 +175,16 @@ TEST_F(SettingsViewTest, Screenshots)
                                              desk.id)),
               std::nullopt);
     ASSERT_EQ(await(model->associateAutomation(desk.id)), std::nullopt);
-    AppModelTestSeam(model).setShortcutsError(QStringLiteral("⌃⌥A is in use or reserved. Choose another shortcut."));
+    AppModelTestSeam(model).setShortcutsError(
+        QStringLiteral("⌃⌥A is in use or reserved. Choose another shortcut."));
     state->addApplications({"/apps/org.example.Editor.desktop", "/apps/markup.desktop"});
     waitUntil([&] { return !state->isAdding(); });
     open();
 
     const auto scrollToEnd = [&] {
-        for (QScrollArea *area : child<QStackedWidget>(view(), "settings-pages")->currentWidget()->findChildren<QScrollArea *>()) {
+        for (QScrollArea *area : child<QStackedWidget>(view(), "settings-pages")
+                                     ->currentWidget()
+                                     ->findChildren<QScrollArea *>()) {
             area->verticalScrollBar()->setValue(area->verticalScrollBar()->maximum());
         }
         settle();
@@ -200,7 +211,8 @@ TEST_F(SettingsViewTest, Screenshots)
     child<ApplicationsSettingsPage>(view(), "settings-applications")->showPicker();
     settle();
     ASSERT_NE(child<ApplicationsSettingsPage>(view(), "settings-applications")->picker(), nullptr);
-    renderToPng(child<ApplicationsSettingsPage>(view(), "settings-applications")->picker(), "settings-application-picker");
+    renderToPng(child<ApplicationsSettingsPage>(view(), "settings-applications")->picker(),
+                "settings-application-picker");
     child<ApplicationsSettingsPage>(view(), "settings-applications")->picker()->reject();
     settle();
 
@@ -209,7 +221,8 @@ TEST_F(SettingsViewTest, Screenshots)
     renderToPng(view(), "settings-storage");
     QFile::remove(paths.backup);
     QDir().mkpath(paths.backup + "/blocked");
-    child<PanelButton>(child<StorageSettingsPage>(view(), "settings-storage"), "back-up-now")->click();
+    child<PanelButton>(child<StorageSettingsPage>(view(), "settings-storage"), "back-up-now")
+        ->click();
     waitUntil([&] { return !state->isBackingUp(); });
     settle();
     scrollToEnd();

@@ -175,9 +175,10 @@ TEST_F(WindowResolutionViewTest, TheDialogCountsChoicesAndSkipsAndNeverHoldsBoth
     for (const QRadioButton *radio : radios(notesName)) {
         texts.append(radio->text());
     }
-    EXPECT_EQ(texts, (QStringList{"1. Notes && <b>Co</b> — Display 1 · 320 × 240",
-                                  "2. Notes && <b>Co</b> — Display 1 · 300 × 200",
-                                  "3. Notes && <b>Co</b> — Display 1 · 300 × 200"}));
+    EXPECT_EQ(texts,
+              (QStringList{"1. Notes && <b>Co</b> — Display 1 · 320 × 240",
+                           "2. Notes && <b>Co</b> — Display 1 · 300 × 200",
+                           "3. Notes && <b>Co</b> — Display 1 · 300 × 200"}));
     EXPECT_EQ(section(notesName)->findChild<QWidget *>("resolution-picker")->accessibleName(),
               "Matching window for " + notesName);
     EXPECT_EQ(status(), "0 of 2 chosen");

@@ -1,7 +1,8 @@
 // A small X client for the X11 tests: opens windows with exactly the properties a test asks for
-// (class, type, transient-for, size hints and gravity, pid or none, iconic, desktop, struts, client-side
-// decoration extents), prints each window's id on one line once it is mapped, and lives until its
-// standard input closes or it is told "quit". Plain xcb, so it starts fast and owns nothing else.
+// (class, type, transient-for, size hints and gravity, pid or none, iconic, desktop, struts,
+// client-side decoration extents), prints each window's id on one line once it is mapped, and lives
+// until its standard input closes or it is told "quit". Plain xcb, so it starts fast and owns
+// nothing else.
 #include <xcb/xcb.h>
 
 #include <poll.h>
@@ -174,12 +175,13 @@ xcb_window_t openWindow(xcb_connection_t *c, xcb_screen_t *screen, const Options
     const xcb_window_t w = xcb_generate_id(c);
     const int x = o.x + 20 * index;
     const int y = o.y + 20 * index;
-    const uint32_t values[] = {screen->white_pixel, o.overrideRedirect ? 1u : 0u, XCB_EVENT_MASK_STRUCTURE_NOTIFY};
+    const uint32_t values[] = {screen->white_pixel, o.overrideRedirect ? 1u : 0u,
+                               XCB_EVENT_MASK_STRUCTURE_NOTIFY};
     xcb_create_window(c, XCB_COPY_FROM_PARENT, w, screen->root, static_cast<int16_t>(x),
                       static_cast<int16_t>(y), static_cast<uint16_t>(o.width),
                       static_cast<uint16_t>(o.height), 0, XCB_WINDOW_CLASS_INPUT_OUTPUT,
-                      screen->root_visual, XCB_CW_BACK_PIXEL | XCB_CW_OVERRIDE_REDIRECT | XCB_CW_EVENT_MASK,
-                      values);
+                      screen->root_visual,
+                      XCB_CW_BACK_PIXEL | XCB_CW_OVERRIDE_REDIRECT | XCB_CW_EVENT_MASK, values);
 
     std::string wmClass = o.instance;
     wmClass.push_back('\0');
@@ -267,7 +269,8 @@ xcb_window_t openWindow(xcb_connection_t *c, xcb_screen_t *screen, const Options
         setText(c, w, atom(c, "_GTK_APPLICATION_ID"), atom(c, "UTF8_STRING"), o.gtkApplicationId);
     }
     if (!o.kdeDesktopFile.empty()) {
-        setText(c, w, atom(c, "_KDE_NET_WM_DESKTOP_FILE"), atom(c, "UTF8_STRING"), o.kdeDesktopFile);
+        setText(c, w, atom(c, "_KDE_NET_WM_DESKTOP_FILE"), atom(c, "UTF8_STRING"),
+                o.kdeDesktopFile);
     }
     xcb_map_window(c, w);
     if (o.overrideRedirect) {

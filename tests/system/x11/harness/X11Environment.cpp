@@ -27,11 +27,14 @@ XSessionOptions sessionOptions()
     }
     const std::optional<WindowManager> windowManager = windowManagerNamed(asked);
     if (!windowManager) {
-        std::fprintf(stderr, "%s names no window manager the harness knows: %s\n", windowManagerVariable, asked);
+        std::fprintf(stderr, "%s names no window manager the harness knows: %s\n",
+                     windowManagerVariable, asked);
         std::exit(EXIT_FAILURE);
     }
     if (!isInstalled(*windowManager)) {
-        std::fprintf(stderr, "SKIPPED: the window manager %s is not installed (see scripts/packages.txt)\n", asked);
+        std::fprintf(stderr,
+                     "SKIPPED: the window manager %s is not installed (see scripts/packages.txt)\n",
+                     asked);
         std::fflush(stderr);
         std::exit(skipReturnCode);
     }
@@ -89,9 +92,9 @@ void X11Test::expectFrames(const std::map<uint32_t, RectD> &expected, double tol
     for (const auto &[window, frame] : expected) {
         const RectD actual = frameFromX(window);
         EXPECT_TRUE(actual.isApproximatelyEqual(frame, tolerance))
-            << "window " << window << " is at " << actual.x << "," << actual.y << " " << actual.width
-            << "x" << actual.height << ", expected " << frame.x << "," << frame.y << " "
-            << frame.width << "x" << frame.height;
+            << "window " << window << " is at " << actual.x << "," << actual.y << " "
+            << actual.width << "x" << actual.height << ", expected " << frame.x << "," << frame.y
+            << " " << frame.width << "x" << frame.height;
     }
 }
 

@@ -72,8 +72,9 @@ std::vector<std::string> environmentWith(const std::vector<std::string> &changes
     auto nameOf = [](const std::string &entry) { return entry.substr(0, entry.find('=')); };
     for (char **e = environ; *e; ++e) {
         const std::string entry = *e;
-        const bool replaced = std::any_of(changes.begin(), changes.end(),
-                                          [&](const std::string &c) { return nameOf(c) == nameOf(entry); });
+        const bool replaced =
+            std::any_of(changes.begin(), changes.end(),
+                        [&](const std::string &c) { return nameOf(c) == nameOf(entry); });
         if (!replaced) {
             out.push_back(entry);
         }
@@ -84,9 +85,9 @@ std::vector<std::string> environmentWith(const std::vector<std::string> &changes
 }
 
 constexpr WindowManager allWindowManagers[] = {
-    WindowManager::none,  WindowManager::openbox, WindowManager::fluxbox, WindowManager::icewm,
-    WindowManager::metacity, WindowManager::xfwm4, WindowManager::kwin,  WindowManager::mutter,
-    WindowManager::marco, WindowManager::muffin};
+    WindowManager::none,     WindowManager::openbox, WindowManager::fluxbox, WindowManager::icewm,
+    WindowManager::metacity, WindowManager::xfwm4,   WindowManager::kwin,    WindowManager::mutter,
+    WindowManager::marco,    WindowManager::muffin};
 
 // The programs a window manager's start runs. Those that talk to a session bus (settings,
 // accessibility, global shortcuts) get a private one, so nothing reaches the machine's own.
@@ -137,7 +138,8 @@ bool hasSchema(const std::string &schema)
     std::stringstream list(dirs && *dirs ? dirs : "/usr/local/share:/usr/share");
     std::string dir;
     while (std::getline(list, dir, ':')) {
-        if (!dir.empty() && access((dir + "/glib-2.0/schemas/" + schema + ".gschema.xml").c_str(), R_OK) == 0) {
+        if (!dir.empty()
+            && access((dir + "/glib-2.0/schemas/" + schema + ".gschema.xml").c_str(), R_OK) == 0) {
             return true;
         }
     }
@@ -170,7 +172,8 @@ bool readLine(int fd, std::string &buffer, std::string &line, Clock::time_point 
             buffer.erase(0, newline + 1);
             return true;
         }
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+        const auto left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
         if (left <= 0) {
             return false;
         }
@@ -347,9 +350,9 @@ bool isInstalled(WindowManager windowManager)
 
 std::vector<WindowManager> supportedWindowManagers()
 {
-    return {WindowManager::openbox, WindowManager::fluxbox, WindowManager::icewm,
-            WindowManager::metacity, WindowManager::xfwm4, WindowManager::kwin,
-            WindowManager::mutter, WindowManager::marco, WindowManager::muffin};
+    return {WindowManager::openbox,  WindowManager::fluxbox, WindowManager::icewm,
+            WindowManager::metacity, WindowManager::xfwm4,   WindowManager::kwin,
+            WindowManager::mutter,   WindowManager::marco,   WindowManager::muffin};
 }
 
 struct XSession::Connection {
@@ -362,7 +365,8 @@ struct XSession::Connection {
     }
 };
 
-XSession::XSession(XSessionOptions options) : options_(std::move(options))
+XSession::XSession(XSessionOptions options)
+    : options_(std::move(options))
 {
     char pattern[] = "/tmp/ostrel-x11-XXXXXX";
     if (!mkdtemp(pattern)) {
@@ -407,7 +411,8 @@ XSession::~XSession()
     std::filesystem::remove_all(dir_, ignored);
 }
 
-std::vector<std::string> XSession::prepend(const std::string &first, const std::vector<std::string> &rest)
+std::vector<std::string> XSession::prepend(const std::string &first,
+                                           const std::vector<std::string> &rest)
 {
     std::vector<std::string> all{first};
     all.insert(all.end(), rest.begin(), rest.end());
@@ -429,7 +434,8 @@ pid_t XSession::spawn(const std::vector<std::string> &argv, int stdinFd, int std
         envp.push_back(const_cast<char *>(v.c_str()));
     }
     envp.push_back(nullptr);
-    const int logFd = open((dir_ + "/clients.log").c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0600);
+    const int logFd =
+        open((dir_ + "/clients.log").c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0600);
     const pid_t parent = getpid();
     const pid_t pid = fork();
     if (pid < 0) {
@@ -500,8 +506,8 @@ void XSession::startServer()
     if (pipe2(fds, O_CLOEXEC) != 0) {
         throw failure("pipe failed");
     }
-    serverPid_ = spawn({"Xorg", "-displayfd", "3", "-noreset", "-nolisten", "tcp", "-novtswitch", "-sharevts",
-                        "-config", conf, "-logfile", log},
+    serverPid_ = spawn({"Xorg", "-displayfd", "3", "-noreset", "-nolisten", "tcp", "-novtswitch",
+                        "-sharevts", "-config", conf, "-logfile", log},
                        -1, -1, fds[1]);
     close(fds[1]);
     std::string buffer, line;
@@ -546,7 +552,8 @@ CommandResult XSession::run(const std::vector<std::string> &argv, std::chrono::m
     const auto deadline = Clock::now() + timeout;
     char chunk[4096];
     for (;;) {
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+        const auto left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
         if (left <= 0) {
             break;
         }
@@ -581,7 +588,8 @@ std::string XSession::check(const std::vector<std::string> &argv, std::chrono::m
         for (const auto &a : argv) {
             command += a + " ";
         }
-        throw failure("command failed (" + std::to_string(r.exitCode) + "): " + command + "\n" + r.output + tail(dir_ + "/clients.log", 500));
+        throw failure("command failed (" + std::to_string(r.exitCode) + "): " + command + "\n"
+                      + r.output + tail(dir_ + "/clients.log", 500));
     }
     return r.output;
 }
@@ -591,7 +599,8 @@ void XSession::setMonitors(const std::vector<MonitorSetup> &monitors)
     monitorsChanged_ = true;
     const std::string state = check({"xrandr"});
     std::vector<std::string> args;
-    const std::regex outputLine(R"(^(\S+) (connected|disconnected)( primary)? ?(\d+x\d+\+\d+\+\d+)?)");
+    const std::regex outputLine(
+        R"(^(\S+) (connected|disconnected)( primary)? ?(\d+x\d+\+\d+\+\d+)?)");
     std::stringstream lines(state);
     std::string line;
     std::vector<std::string> enabled;
@@ -605,8 +614,9 @@ void XSession::setMonitors(const std::vector<MonitorSetup> &monitors)
         const std::string mode = std::to_string(m.width) + "x" + std::to_string(m.height);
         // Adding a mode the output already has fails harmlessly.
         run({"xrandr", "--addmode", m.output, mode});
-        args.insert(args.end(), {"--output", m.output, "--mode", mode, "--pos",
-                                 std::to_string(m.x) + "x" + std::to_string(m.y)});
+        args.insert(args.end(),
+                    {"--output", m.output, "--mode", mode, "--pos",
+                     std::to_string(m.x) + "x" + std::to_string(m.y)});
         if (m.primary) {
             args.push_back("--primary");
         }
@@ -624,7 +634,8 @@ void XSession::setMonitors(const std::vector<MonitorSetup> &monitors)
     // desktop's settings tools query right after a change, and so does the harness.
     xrandr({"--query"});
     if (wmPid_ > 0) {
-        // The window manager follows the change asynchronously; wait until it has seen the new size.
+        // The window manager follows the change asynchronously; wait until it has seen the new
+        // size.
         waitUntil([&] { return windowManagerSeesScreen(); });
     }
 }
@@ -632,7 +643,9 @@ void XSession::setMonitors(const std::vector<MonitorSetup> &monitors)
 uint32_t XSession::atom(const std::string &name)
 {
     auto reply = xcb_intern_atom_reply(
-        connection_->c, xcb_intern_atom(connection_->c, 0, static_cast<uint16_t>(name.size()), name.c_str()), nullptr);
+        connection_->c,
+        xcb_intern_atom(connection_->c, 0, static_cast<uint16_t>(name.size()), name.c_str()),
+        nullptr);
     const uint32_t a = reply ? reply->atom : 0;
     std::free(reply);
     return a;
@@ -642,7 +655,8 @@ std::vector<uint32_t> XSession::property32(uint32_t window, const std::string &n
 {
     std::vector<uint32_t> values;
     auto reply = xcb_get_property_reply(
-        connection_->c, xcb_get_property(connection_->c, 0, window, atom(name), XCB_GET_PROPERTY_TYPE_ANY, 0, 4096),
+        connection_->c,
+        xcb_get_property(connection_->c, 0, window, atom(name), XCB_GET_PROPERTY_TYPE_ANY, 0, 4096),
         nullptr);
     if (reply && reply->format == 32) {
         const auto *data = static_cast<const uint32_t *>(xcb_get_property_value(reply));
@@ -657,13 +671,15 @@ void XSession::setProperty32(uint32_t window, const std::string &name, const std
 {
     xcb_change_property(connection_->c, XCB_PROP_MODE_REPLACE, window, atom(name), atom(type), 32,
                         static_cast<uint32_t>(values.size()), values.data());
-    std::free(xcb_get_input_focus_reply(connection_->c, xcb_get_input_focus(connection_->c), nullptr));
+    std::free(
+        xcb_get_input_focus_reply(connection_->c, xcb_get_input_focus(connection_->c), nullptr));
 }
 
 void XSession::deleteProperty(uint32_t window, const std::string &name)
 {
     xcb_delete_property(connection_->c, window, atom(name));
-    std::free(xcb_get_input_focus_reply(connection_->c, xcb_get_input_focus(connection_->c), nullptr));
+    std::free(
+        xcb_get_input_focus_reply(connection_->c, xcb_get_input_focus(connection_->c), nullptr));
 }
 
 std::vector<uint32_t> XSession::clientList()
@@ -687,31 +703,36 @@ bool XSession::waitUntil(const std::function<bool()> &condition, std::chrono::mi
 
 bool XSession::waitForManaged(uint32_t window, std::chrono::milliseconds timeout)
 {
-    return waitUntil([&] {
-        const auto list = clientList();
-        return std::find(list.begin(), list.end(), window) != list.end() &&
-               !property32(window, "_NET_FRAME_EXTENTS").empty();
-    }, timeout);
+    return waitUntil(
+        [&] {
+            const auto list = clientList();
+            return std::find(list.begin(), list.end(), window) != list.end()
+                && !property32(window, "_NET_FRAME_EXTENTS").empty();
+        },
+        timeout);
 }
 
 bool XSession::waitForGone(uint32_t window, std::chrono::milliseconds timeout)
 {
-    return waitUntil([&] {
-        auto cookie = xcb_get_window_attributes(connection_->c, window);
-        xcb_generic_error_t *error = nullptr;
-        auto reply = xcb_get_window_attributes_reply(connection_->c, cookie, &error);
-        const bool gone = reply == nullptr;
-        std::free(reply);
-        std::free(error);
-        return gone;
-    }, timeout);
+    return waitUntil(
+        [&] {
+            auto cookie = xcb_get_window_attributes(connection_->c, window);
+            xcb_generic_error_t *error = nullptr;
+            auto reply = xcb_get_window_attributes_reply(connection_->c, cookie, &error);
+            const bool gone = reply == nullptr;
+            std::free(reply);
+            std::free(error);
+            return gone;
+        },
+        timeout);
 }
 
 std::optional<XSession::Rect> XSession::clientGeometry(uint32_t window)
 {
     auto *c = connection_->c;
     auto geometry = xcb_get_geometry_reply(c, xcb_get_geometry(c, window), nullptr);
-    auto translated = xcb_translate_coordinates_reply(c, xcb_translate_coordinates(c, window, root_, 0, 0), nullptr);
+    auto translated = xcb_translate_coordinates_reply(
+        c, xcb_translate_coordinates(c, window, root_, 0, 0), nullptr);
     std::optional<Rect> rect;
     if (geometry && translated) {
         rect = Rect{translated->dst_x, translated->dst_y, geometry->width, geometry->height};
@@ -742,7 +763,8 @@ std::optional<XSession::Rect> XSession::primaryMonitor()
     auto reply = xcb_randr_get_monitors_reply(c, xcb_randr_get_monitors(c, root_, 1), nullptr);
     std::optional<Rect> primary;
     if (reply) {
-        for (auto it = xcb_randr_get_monitors_monitors_iterator(reply); it.rem; xcb_randr_monitor_info_next(&it)) {
+        for (auto it = xcb_randr_get_monitors_monitors_iterator(reply); it.rem;
+             xcb_randr_monitor_info_next(&it)) {
             const Rect monitor{it.data->x, it.data->y, it.data->width, it.data->height};
             if (it.data->primary || !primary) {
                 primary = monitor;
@@ -776,15 +798,17 @@ void XSession::moveResize(uint32_t window, int x, int y, int width, int height)
     const bool done = waitUntil([&] {
         const auto client = clientGeometry(window);
         const auto frame = frameGeometry(window);
-        return client && frame && client->width == width && client->height == height && frame->x == x && frame->y == y;
+        return client && frame && client->width == width && client->height == height
+            && frame->x == x && frame->y == y;
     });
     if (!done) {
         const auto frame = frameGeometry(window);
-        throw failure("the window manager did not move window " + id + " to " + std::to_string(x) + "," +
-                      std::to_string(y) + " " + std::to_string(width) + "x" + std::to_string(height) +
-                      (frame ? "; it is at " + std::to_string(frame->x) + "," + std::to_string(frame->y) + " " +
-                                   std::to_string(frame->width) + "x" + std::to_string(frame->height)
-                             : "; it is gone"));
+        throw failure(
+            "the window manager did not move window " + id + " to " + std::to_string(x) + ","
+            + std::to_string(y) + " " + std::to_string(width) + "x" + std::to_string(height)
+            + (frame ? "; it is at " + std::to_string(frame->x) + "," + std::to_string(frame->y)
+                       + " " + std::to_string(frame->width) + "x" + std::to_string(frame->height)
+                     : "; it is gone"));
     }
 }
 
@@ -831,7 +855,8 @@ std::vector<std::string> XSession::windowManagerCommand()
 {
     const std::string home = dir_ + "/home";
     const std::string config = home + "/.config";
-    if (const std::string keyfile = gsettingsKeyfile(options_.windowManager, options_.desktops); !keyfile.empty()) {
+    if (const std::string keyfile = gsettingsKeyfile(options_.windowManager, options_.desktops);
+        !keyfile.empty()) {
         std::filesystem::create_directories(config + "/glib-2.0/settings");
         writeFile(config + "/glib-2.0/settings/keyfile", keyfile);
     }
@@ -889,7 +914,8 @@ void XSession::maximize(uint32_t window)
     request.data.data32[1] = vertical;
     request.data.data32[2] = horizontal;
     request.data.data32[3] = 2; // from a pager, as a user's action
-    xcb_send_event(connection_->c, 0, root_, XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
+    xcb_send_event(connection_->c, 0, root_,
+                   XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
                    reinterpret_cast<const char *>(&request));
     xcb_flush(connection_->c);
     const auto has = [](const std::vector<uint32_t> &states, uint32_t state) {
@@ -925,17 +951,20 @@ void XSession::startWindowManager()
     wmPid_ = spawn(command, devNull, -1, -1, environment);
     close(devNull);
     const auto deadline = Clock::now() + std::chrono::seconds(30);
-    const bool advertised = waitUntil([&] {
-        const auto check = property32(root_, "_NET_SUPPORTING_WM_CHECK");
-        return !check.empty() && property32(check[0], "_NET_SUPPORTING_WM_CHECK") == check;
-    }, std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()));
+    const bool advertised = waitUntil(
+        [&] {
+            const auto check = property32(root_, "_NET_SUPPORTING_WM_CHECK");
+            return !check.empty() && property32(check[0], "_NET_SUPPORTING_WM_CHECK") == check;
+        },
+        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()));
     if (!advertised || !waitForWindowManagerLoop(deadline)) {
         throw failure(name + " did not start:\n" + tail(dir_ + "/clients.log"));
     }
     // Mutter and muffin apply a monitor setup of their own as they start (the largest mode on
     // each output, side by side), before they advertise themselves; a change another client
     // makes afterwards they take as it is.
-    if (options_.windowManager == WindowManager::mutter || options_.windowManager == WindowManager::muffin) {
+    if (options_.windowManager == WindowManager::mutter
+        || options_.windowManager == WindowManager::muffin) {
         putBackMonitors(monitors, deadline);
     }
     if (!waitForDesktops(deadline)) {
@@ -947,10 +976,12 @@ void XSession::startWindowManager()
     failOnStrayWindows("after " + name + " started");
 }
 
-void XSession::putBackMonitors(const std::vector<MonitorSetup> &monitors, Clock::time_point deadline)
+void XSession::putBackMonitors(const std::vector<MonitorSetup> &monitors,
+                               Clock::time_point deadline)
 {
     auto sorted = [](std::vector<MonitorSetup> list) {
-        std::sort(list.begin(), list.end(), [](const MonitorSetup &a, const MonitorSetup &b) { return a.output < b.output; });
+        std::sort(list.begin(), list.end(),
+                  [](const MonitorSetup &a, const MonitorSetup &b) { return a.output < b.output; });
         return list;
     };
     const std::vector<MonitorSetup> wanted = sorted(monitors);
@@ -960,15 +991,18 @@ void XSession::putBackMonitors(const std::vector<MonitorSetup> &monitors, Clock:
     const bool changedBefore = monitorsChanged_;
     setMonitors(wanted);
     monitorsChanged_ = changedBefore;
-    const bool back = waitUntil([&] { return sorted(currentMonitors()) == wanted && windowManagerSeesScreen(); },
-                                std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()));
+    const bool back =
+        waitUntil([&] { return sorted(currentMonitors()) == wanted && windowManagerSeesScreen(); },
+                  std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()));
     if (!back) {
         std::string shown;
         for (const MonitorSetup &m : currentMonitors()) {
-            shown += " " + m.output + " " + std::to_string(m.width) + "x" + std::to_string(m.height) + "+" +
-                     std::to_string(m.x) + "+" + std::to_string(m.y) + (m.primary ? " primary" : "");
+            shown += " " + m.output + " " + std::to_string(m.width) + "x" + std::to_string(m.height)
+                + "+" + std::to_string(m.x) + "+" + std::to_string(m.y)
+                + (m.primary ? " primary" : "");
         }
-        throw failure(windowManagerName(options_.windowManager) + " kept a monitor setup of its own:" + shown);
+        throw failure(windowManagerName(options_.windowManager)
+                      + " kept a monitor setup of its own:" + shown);
     }
 }
 
@@ -980,11 +1014,13 @@ std::vector<MonitorSetup> XSession::currentMonitors()
     if (!reply) {
         return monitors;
     }
-    for (auto it = xcb_randr_get_monitors_monitors_iterator(reply); it.rem; xcb_randr_monitor_info_next(&it)) {
+    for (auto it = xcb_randr_get_monitors_monitors_iterator(reply); it.rem;
+         xcb_randr_monitor_info_next(&it)) {
         MonitorSetup monitor;
         auto name = xcb_get_atom_name_reply(c, xcb_get_atom_name(c, it.data->name), nullptr);
         if (name) {
-            monitor.output.assign(xcb_get_atom_name_name(name), static_cast<size_t>(xcb_get_atom_name_name_length(name)));
+            monitor.output.assign(xcb_get_atom_name_name(name),
+                                  static_cast<size_t>(xcb_get_atom_name_name_length(name)));
         }
         std::free(name);
         monitor.width = it.data->width;
@@ -1017,8 +1053,10 @@ pid_t XSession::ownerProcess(uint32_t window)
     auto *c = connection_->c;
     xcb_res_client_id_spec_t asked{window, XCB_RES_CLIENT_ID_MASK_LOCAL_CLIENT_PID};
     pid_t pid = 0;
-    if (auto reply = xcb_res_query_client_ids_reply(c, xcb_res_query_client_ids(c, 1, &asked), nullptr)) {
-        for (auto it = xcb_res_query_client_ids_ids_iterator(reply); it.rem; xcb_res_client_id_value_next(&it)) {
+    if (auto reply =
+            xcb_res_query_client_ids_reply(c, xcb_res_query_client_ids(c, 1, &asked), nullptr)) {
+        for (auto it = xcb_res_query_client_ids_ids_iterator(reply); it.rem;
+             xcb_res_client_id_value_next(&it)) {
             const auto &[id, length] = *it.data;
             if ((id.mask & XCB_RES_CLIENT_ID_MASK_LOCAL_CLIENT_PID) && length == 4) {
                 pid = static_cast<pid_t>(*xcb_res_client_id_value_value(it.data));
@@ -1038,7 +1076,8 @@ std::string XSession::describeWindow(uint32_t window)
     auto *c = connection_->c;
     auto text = [&](xcb_atom_t property, xcb_atom_t type) {
         std::string value;
-        if (auto reply = xcb_get_property_reply(c, xcb_get_property(c, 0, window, property, type, 0, 1024), nullptr)) {
+        if (auto reply = xcb_get_property_reply(
+                c, xcb_get_property(c, 0, window, property, type, 0, 1024), nullptr)) {
             value.assign(static_cast<const char *>(xcb_get_property_value(reply)),
                          static_cast<size_t>(xcb_get_property_value_length(reply)));
             std::free(reply);
@@ -1052,10 +1091,12 @@ std::string XSession::describeWindow(uint32_t window)
         title = text(XCB_ATOM_WM_NAME, XCB_ATOM_STRING);
     }
     std::ostringstream out;
-    out << "window 0x" << std::hex << window << std::dec << " WM_CLASS \"" << wmClass << "\" title \"" << title << "\"";
+    out << "window 0x" << std::hex << window << std::dec << " WM_CLASS \"" << wmClass
+        << "\" title \"" << title << "\"";
     if (const pid_t pid = ownerProcess(window); pid > 0) {
         std::ifstream in("/proc/" + std::to_string(pid) + "/cmdline");
-        std::string commandLine((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        std::string commandLine((std::istreambuf_iterator<char>(in)),
+                                std::istreambuf_iterator<char>());
         std::replace(commandLine.begin(), commandLine.end(), '\0', ' ');
         out << " of process " << pid << (commandLine.empty() ? "" : ": " + commandLine);
     }
@@ -1071,12 +1112,14 @@ std::vector<std::string> XSession::strayWindows()
     std::vector<std::string> stray;
     for (uint32_t window : clientList()) {
         const pid_t owner = ownerProcess(window);
-        if (std::find(windowsBeforeWindowManager_.begin(), windowsBeforeWindowManager_.end(), std::pair(window, owner)) !=
-            windowsBeforeWindowManager_.end()) {
+        if (std::find(windowsBeforeWindowManager_.begin(), windowsBeforeWindowManager_.end(),
+                      std::pair(window, owner))
+            != windowsBeforeWindowManager_.end()) {
             continue;
         }
         // A window manager that ended leaves its last list on the root.
-        auto attributes = xcb_get_window_attributes_reply(connection_->c, xcb_get_window_attributes(connection_->c, window), nullptr);
+        auto attributes = xcb_get_window_attributes_reply(
+            connection_->c, xcb_get_window_attributes(connection_->c, window), nullptr);
         const bool exists = attributes != nullptr;
         std::free(attributes);
         if (exists && std::find(ours.begin(), ours.end(), owner) == ours.end()) {
@@ -1106,7 +1149,9 @@ void XSession::failOnStrayWindows(const std::string &when)
 bool XSession::waitForDesktops(Clock::time_point deadline)
 {
     const std::vector<uint32_t> wanted{static_cast<uint32_t>(options_.desktops)};
-    const auto left = [&] { return std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()); };
+    const auto left = [&] {
+        return std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+    };
     if (property32(root_, "_NET_NUMBER_OF_DESKTOPS") == wanted) {
         return true;
     }
@@ -1116,24 +1161,28 @@ bool XSession::waitForDesktops(Clock::time_point deadline)
     request.window = root_;
     request.type = atom("_NET_NUMBER_OF_DESKTOPS");
     request.data.data32[0] = wanted[0];
-    xcb_send_event(connection_->c, 0, root_, XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
+    xcb_send_event(connection_->c, 0, root_,
+                   XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
                    reinterpret_cast<const char *>(&request));
     xcb_flush(connection_->c);
-    return waitUntil([&] { return property32(root_, "_NET_NUMBER_OF_DESKTOPS") == wanted; }, left());
+    return waitUntil([&] { return property32(root_, "_NET_NUMBER_OF_DESKTOPS") == wanted; },
+                     left());
 }
 
 // The window manager follows the server's size on its own time; tests arrange windows once it has.
 bool XSession::waitForScreenSize(Clock::time_point deadline)
 {
-    return waitUntil([&] { return windowManagerSeesScreen(); },
-                     std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()));
+    return waitUntil(
+        [&] { return windowManagerSeesScreen(); },
+        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()));
 }
 
 // Whether the window manager's desktop has the root's size. fluxbox never updates its desktop
 // geometry; its work area, which spans the root, tells instead.
 bool XSession::windowManagerSeesScreen()
 {
-    auto geometry = xcb_get_geometry_reply(connection_->c, xcb_get_geometry(connection_->c, root_), nullptr);
+    auto geometry =
+        xcb_get_geometry_reply(connection_->c, xcb_get_geometry(connection_->c, root_), nullptr);
     const uint32_t width = geometry ? geometry->width : 0, height = geometry ? geometry->height : 0;
     std::free(geometry);
     if (options_.windowManager == WindowManager::fluxbox) {
@@ -1152,13 +1201,14 @@ bool XSession::windowManagerSeesScreen()
 // repeated until answered, since every new one also wakes a loop that sits on such a queue.
 bool XSession::waitForWindowManagerLoop(Clock::time_point deadline)
 {
-    if (options_.windowManager == WindowManager::fluxbox || options_.windowManager == WindowManager::kwin) {
+    if (options_.windowManager == WindowManager::fluxbox
+        || options_.windowManager == WindowManager::kwin) {
         return waitForManagedProbe(deadline);
     }
     auto *c = connection_->c;
     const xcb_window_t probe = xcb_generate_id(c);
-    xcb_create_window(c, XCB_COPY_FROM_PARENT, probe, root_, -100, -100, 1, 1, 0, XCB_WINDOW_CLASS_INPUT_OUTPUT,
-                      XCB_COPY_FROM_PARENT, 0, nullptr);
+    xcb_create_window(c, XCB_COPY_FROM_PARENT, probe, root_, -100, -100, 1, 1, 0,
+                      XCB_WINDOW_CLASS_INPUT_OUTPUT, XCB_COPY_FROM_PARENT, 0, nullptr);
     xcb_client_message_event_t request{};
     request.response_type = XCB_CLIENT_MESSAGE;
     request.format = 32;
@@ -1166,12 +1216,14 @@ bool XSession::waitForWindowManagerLoop(Clock::time_point deadline)
     request.type = atom("_NET_REQUEST_FRAME_EXTENTS");
     bool answered = false;
     while (!answered && Clock::now() < deadline) {
-        xcb_send_event(c, 0, root_, XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
+        xcb_send_event(c, 0, root_,
+                       XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
                        reinterpret_cast<const char *>(&request));
         xcb_flush(c);
         const auto again = std::min(deadline, Clock::now() + std::chrono::milliseconds(200));
-        answered = waitUntil([&] { return !property32(probe, "_NET_FRAME_EXTENTS").empty(); },
-                             std::chrono::duration_cast<std::chrono::milliseconds>(again - Clock::now()));
+        answered =
+            waitUntil([&] { return !property32(probe, "_NET_FRAME_EXTENTS").empty(); },
+                      std::chrono::duration_cast<std::chrono::milliseconds>(again - Clock::now()));
     }
     xcb_destroy_window(c, probe);
     xcb_flush(c);
@@ -1179,8 +1231,9 @@ bool XSession::waitForWindowManagerLoop(Clock::time_point deadline)
 }
 
 // fluxbox answers frame-extents requests for the windows it manages only, and KWin not at all;
-// their loop runs once they manage a probe window. A new probe is mapped now and then, since each map also wakes a loop
-// that sits on a queue; all of them are gone from the client list again before this returns.
+// their loop runs once they manage a probe window. A new probe is mapped now and then, since each
+// map also wakes a loop that sits on a queue; all of them are gone from the client list again
+// before this returns.
 bool XSession::waitForManagedProbe(Clock::time_point deadline)
 {
     auto *c = connection_->c;
@@ -1194,20 +1247,22 @@ bool XSession::waitForManagedProbe(Clock::time_point deadline)
     bool answered = false;
     while (!answered && Clock::now() < deadline) {
         const xcb_window_t probe = xcb_generate_id(c);
-        xcb_create_window(c, XCB_COPY_FROM_PARENT, probe, root_, 0, 0, 1, 1, 0, XCB_WINDOW_CLASS_INPUT_OUTPUT,
-                          XCB_COPY_FROM_PARENT, 0, nullptr);
+        xcb_create_window(c, XCB_COPY_FROM_PARENT, probe, root_, 0, 0, 1, 1, 0,
+                          XCB_WINDOW_CLASS_INPUT_OUTPUT, XCB_COPY_FROM_PARENT, 0, nullptr);
         xcb_map_window(c, probe);
         xcb_flush(c);
         probes.push_back(probe);
         const auto again = std::min(deadline, Clock::now() + std::chrono::milliseconds(200));
-        answered = waitUntil(managed, std::chrono::duration_cast<std::chrono::milliseconds>(again - Clock::now()));
+        answered = waitUntil(
+            managed, std::chrono::duration_cast<std::chrono::milliseconds>(again - Clock::now()));
     }
     for (xcb_window_t probe : probes) {
         xcb_destroy_window(c, probe);
     }
     xcb_flush(c);
-    const bool released = waitUntil([&] { return !managed(); },
-                                    std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()));
+    const bool released =
+        waitUntil([&] { return !managed(); },
+                  std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()));
     return answered && released;
 }
 
@@ -1230,12 +1285,21 @@ void XSession::stopWindowManager()
 TestClient XSession::openWindow(const TestWindowSpec &windowSpec)
 {
     std::vector<std::string> argv{OSTREL_X11_TEST_CLIENT,
-                                  "--class", windowSpec.instance + "," + windowSpec.className,
-                                  "--title", windowSpec.title,
-                                  "--type", windowSpec.type,
-                                  "--count", std::to_string(windowSpec.count)};
-    const std::string size = std::to_string(windowSpec.width) + "x" + std::to_string(windowSpec.height);
-    argv.insert(argv.end(), {"--geometry", windowSpec.position ? size + "+" + std::to_string(windowSpec.x) + "+" + std::to_string(windowSpec.y) : size});
+                                  "--class",
+                                  windowSpec.instance + "," + windowSpec.className,
+                                  "--title",
+                                  windowSpec.title,
+                                  "--type",
+                                  windowSpec.type,
+                                  "--count",
+                                  std::to_string(windowSpec.count)};
+    const std::string size =
+        std::to_string(windowSpec.width) + "x" + std::to_string(windowSpec.height);
+    argv.insert(argv.end(),
+                {"--geometry",
+                 windowSpec.position ? size + "+" + std::to_string(windowSpec.x) + "+"
+                         + std::to_string(windowSpec.y)
+                                     : size});
     auto list = [](const std::vector<uint32_t> &v) {
         std::string s;
         for (size_t i = 0; i < v.size(); ++i) {
@@ -1250,10 +1314,16 @@ TestClient XSession::openWindow(const TestWindowSpec &windowSpec)
         argv.push_back("--fixed-size");
     }
     if (windowSpec.minSize) {
-        argv.insert(argv.end(), {"--min-size", std::to_string(windowSpec.minSize->first) + "x" + std::to_string(windowSpec.minSize->second)});
+        argv.insert(argv.end(),
+                    {"--min-size",
+                     std::to_string(windowSpec.minSize->first) + "x"
+                         + std::to_string(windowSpec.minSize->second)});
     }
     if (windowSpec.maxSize) {
-        argv.insert(argv.end(), {"--max-size", std::to_string(windowSpec.maxSize->first) + "x" + std::to_string(windowSpec.maxSize->second)});
+        argv.insert(argv.end(),
+                    {"--max-size",
+                     std::to_string(windowSpec.maxSize->first) + "x"
+                         + std::to_string(windowSpec.maxSize->second)});
     }
     if (!windowSpec.withPid) {
         argv.push_back("--no-pid");
@@ -1306,14 +1376,16 @@ TestClient XSession::openWindow(const TestWindowSpec &windowSpec)
     TestClient client{pid, {}};
     std::string buffer, line;
     const auto deadline = Clock::now() + std::chrono::seconds(10);
-    while (static_cast<int>(client.windows.size()) < windowSpec.count && readLine(out[0], buffer, line, deadline)) {
+    while (static_cast<int>(client.windows.size()) < windowSpec.count
+           && readLine(out[0], buffer, line, deadline)) {
         client.windows.push_back(static_cast<uint32_t>(std::stoul(line, nullptr, 16)));
     }
     close(out[0]);
     clients_.back().windows = client.windows;
     if (static_cast<int>(client.windows.size()) < windowSpec.count) {
         stop(client);
-        throw failure("the test client did not open its windows:\n" + tail(dir_ + "/clients.log", 500));
+        throw failure("the test client did not open its windows:\n"
+                      + tail(dir_ + "/clients.log", 500));
     }
     if (windowSpec.waitUntilManaged && !windowSpec.overrideRedirect && wmPid_ > 0) {
         for (uint32_t w : client.windows) {
@@ -1325,8 +1397,9 @@ TestClient XSession::openWindow(const TestWindowSpec &windowSpec)
     }
     // Mutter and muffin map a window that asks to start minimized as a normal one; it is
     // minimized as a user would, so that the test gets what it asked for.
-    if (windowSpec.iconic && wmPid_ > 0 &&
-        (options_.windowManager == WindowManager::mutter || options_.windowManager == WindowManager::muffin)) {
+    if (windowSpec.iconic && wmPid_ > 0
+        && (options_.windowManager == WindowManager::mutter
+            || options_.windowManager == WindowManager::muffin)) {
         for (uint32_t w : client.windows) {
             minimize(w);
         }
@@ -1344,21 +1417,24 @@ void XSession::minimize(uint32_t window)
     request.window = window;
     request.type = atom("WM_CHANGE_STATE");
     request.data.data32[0] = iconicState;
-    xcb_send_event(connection_->c, 0, root_, XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
+    xcb_send_event(connection_->c, 0, root_,
+                   XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
                    reinterpret_cast<const char *>(&request));
     xcb_flush(connection_->c);
     const uint32_t hidden = atom("_NET_WM_STATE_HIDDEN");
     const bool minimized = waitUntil([&] {
         const auto state = property32(window, "WM_STATE");
         const auto states = property32(window, "_NET_WM_STATE");
-        return !state.empty() && state[0] == iconicState && std::find(states.begin(), states.end(), hidden) != states.end();
+        return !state.empty() && state[0] == iconicState
+            && std::find(states.begin(), states.end(), hidden) != states.end();
     });
     if (!minimized) {
         throw failure("the window manager did not minimize window " + std::to_string(window));
     }
 }
 
-TestClient XSession::startStandardClient(const std::vector<std::string> &argv, const std::string &wmClassInstance)
+TestClient XSession::startStandardClient(const std::vector<std::string> &argv,
+                                         const std::string &wmClassInstance)
 {
     const auto before = clientList();
     const int devNull = open("/dev/null", O_RDONLY | O_CLOEXEC);
@@ -1373,7 +1449,9 @@ TestClient XSession::startStandardClient(const std::vector<std::string> &argv, c
                 continue;
             }
             auto reply = xcb_get_property_reply(
-                connection_->c, xcb_get_property(connection_->c, 0, w, XCB_ATOM_WM_CLASS, XCB_ATOM_STRING, 0, 256), nullptr);
+                connection_->c,
+                xcb_get_property(connection_->c, 0, w, XCB_ATOM_WM_CLASS, XCB_ATOM_STRING, 0, 256),
+                nullptr);
             std::string instance;
             if (reply) {
                 instance.assign(static_cast<const char *>(xcb_get_property_value(reply)),
@@ -1399,7 +1477,8 @@ TestClient XSession::startStandardClient(const std::vector<std::string> &argv, c
 
 void XSession::stop(const TestClient &client)
 {
-    auto it = std::find_if(clients_.begin(), clients_.end(), [&](const Child &c) { return c.pid == client.pid; });
+    auto it = std::find_if(clients_.begin(), clients_.end(),
+                           [&](const Child &c) { return c.pid == client.pid; });
     if (it == clients_.end()) {
         return;
     }
@@ -1453,7 +1532,8 @@ struct RootMessages::Connection {
     }
 };
 
-RootMessages::RootMessages(const std::string &display) : connection_(std::make_unique<Connection>())
+RootMessages::RootMessages(const std::string &display)
+    : connection_(std::make_unique<Connection>())
 {
     auto *c = connection_->c = xcb_connect(display.c_str(), nullptr);
     if (xcb_connection_has_error(c)) {
@@ -1462,7 +1542,8 @@ RootMessages::RootMessages(const std::string &display) : connection_(std::make_u
     const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(c)).data->root;
     const uint32_t mask = XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY;
     // Checked: listening must have begun before the caller goes on.
-    if (xcb_generic_error_t *error = xcb_request_check(c, xcb_change_window_attributes_checked(c, root, XCB_CW_EVENT_MASK, &mask))) {
+    if (xcb_generic_error_t *error = xcb_request_check(
+            c, xcb_change_window_attributes_checked(c, root, XCB_CW_EVENT_MASK, &mask))) {
         std::free(error);
         throw failure("cannot listen on the root window");
     }
@@ -1470,10 +1551,12 @@ RootMessages::RootMessages(const std::string &display) : connection_(std::make_u
 
 RootMessages::~RootMessages() = default;
 
-bool RootMessages::waitFor(uint32_t window, const std::string &type, std::chrono::milliseconds timeout)
+bool RootMessages::waitFor(uint32_t window, const std::string &type,
+                           std::chrono::milliseconds timeout)
 {
     auto *c = connection_->c;
-    auto reply = xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, static_cast<uint16_t>(type.size()), type.c_str()), nullptr);
+    auto reply = xcb_intern_atom_reply(
+        c, xcb_intern_atom(c, 0, static_cast<uint16_t>(type.size()), type.c_str()), nullptr);
     const xcb_atom_t atom = reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
     std::free(reply);
     const auto deadline = Clock::now() + timeout;
@@ -1489,7 +1572,8 @@ bool RootMessages::waitFor(uint32_t window, const std::string &type, std::chrono
                 return true;
             }
         }
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+        const auto left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
         if (left.count() <= 0 || xcb_connection_has_error(c)) {
             return false;
         }

@@ -31,7 +31,8 @@ struct TestWindowSpec {
     std::string instance = "ostreltest";
     std::string className = "OstrelTest";
     std::string title = "Ostrel test window";
-    std::string type = "normal"; // normal, dialog, utility, toolbar, menu, dock, splash; "none" = no property
+    std::string type =
+        "normal"; // normal, dialog, utility, toolbar, menu, dock, splash; "none" = no property
     int x = 100;
     int y = 100;
     int width = 400;
@@ -41,20 +42,24 @@ struct TestWindowSpec {
     bool fixedSize = false; // minimum and maximum size hints equal to the size
     std::optional<std::pair<int, int>> minSize, maxSize;
     bool withPid = true; // false: no _NET_WM_PID, so only X-Resource knows the process
-    pid_t claimedPid = 0; // non-zero: _NET_WM_PID names this process instead (a window "of" another app)
+    pid_t claimedPid =
+        0; // non-zero: _NET_WM_PID names this process instead (a window "of" another app)
     bool iconic = false; // mapped minimized
     bool maximized = false;
     bool fullscreen = false;
-    bool overrideRedirect = false; // mapped by the client itself, never managed (implies waitUntilManaged false)
+    bool overrideRedirect =
+        false; // mapped by the client itself, never managed (implies waitUntilManaged false)
     std::optional<uint32_t> desktop;
     std::vector<uint32_t> strutPartial; // 12 values, root-relative as the property defines them
-    std::vector<uint32_t> strut; // the legacy _NET_WM_STRUT: left, right, top, bottom of the whole root
+    std::vector<uint32_t>
+        strut;            // the legacy _NET_WM_STRUT: left, right, top, bottom of the whole root
     uint32_t gravity = 1; // WM_NORMAL_HINTS win_gravity: 1 NorthWest; 10 Static, as Qt windows ask
     std::vector<uint32_t> gtkFrameExtents; // left, right, top, bottom
     std::string gtkApplicationId;
     std::string kdeDesktopFile;
     int count = 1; // windows in one process, each 20 px further right and down
-    bool waitUntilManaged = true; // false for windows the window manager never lists (docks stay listed)
+    bool waitUntilManaged =
+        true; // false for windows the window manager never lists (docks stay listed)
 };
 
 // A window of its own application (WM_CLASS instance and class both `className`) at a place.
@@ -85,7 +90,18 @@ struct CommandResult {
 // The window managers the harness can start. Each is started as a user's session would start
 // it, sealed off from the machine: its own home, configuration written by the harness, no
 // wallpaper setter, no autostart, no bus or session manager of the machine's.
-enum class WindowManager { none, openbox, fluxbox, icewm, metacity, xfwm4, kwin, mutter, marco, muffin };
+enum class WindowManager {
+    none,
+    openbox,
+    fluxbox,
+    icewm,
+    metacity,
+    xfwm4,
+    kwin,
+    mutter,
+    marco,
+    muffin
+};
 
 std::string windowManagerName(WindowManager windowManager);
 // The window manager named (as windowManagerName gives it); nothing for an unknown name.
@@ -120,7 +136,8 @@ public:
     RootMessages &operator=(const RootMessages &) = delete;
 
     // Waits for a message of `type` (an atom name) about `window`.
-    bool waitFor(uint32_t window, const std::string &type, std::chrono::milliseconds timeout = std::chrono::seconds(10));
+    bool waitFor(uint32_t window, const std::string &type,
+                 std::chrono::milliseconds timeout = std::chrono::seconds(10));
 
 private:
     struct Connection;
@@ -128,10 +145,10 @@ private:
 };
 
 // A private X server for one test executable: Xorg with the dummy video driver on a free display,
-// RandR outputs set up as asked, an EWMH window manager (openbox unless asked otherwise), and every client the test
-// starts. Everything is torn down by the destructor, and every child dies with the test process
-// (own process group + parent-death signal), so a crashed or killed test leaves nothing behind.
-// Not thread-safe: use it from the test's main thread.
+// RandR outputs set up as asked, an EWMH window manager (openbox unless asked otherwise), and every
+// client the test starts. Everything is torn down by the destructor, and every child dies with the
+// test process (own process group + parent-death signal), so a crashed or killed test leaves
+// nothing behind. Not thread-safe: use it from the test's main thread.
 class XSession {
 public:
     explicit XSession(XSessionOptions options = {});
@@ -145,10 +162,15 @@ public:
     // Runs a program against this display (xrandr, xdotool, xprop, ...) and collects its output;
     // bounded by the timeout. run() never throws; check() throws std::runtime_error when the
     // command fails.
-    CommandResult run(const std::vector<std::string> &argv, std::chrono::milliseconds timeout = std::chrono::seconds(10));
-    std::string check(const std::vector<std::string> &argv, std::chrono::milliseconds timeout = std::chrono::seconds(10));
+    CommandResult run(const std::vector<std::string> &argv,
+                      std::chrono::milliseconds timeout = std::chrono::seconds(10));
+    std::string check(const std::vector<std::string> &argv,
+                      std::chrono::milliseconds timeout = std::chrono::seconds(10));
     void xrandr(const std::vector<std::string> &args) { check(prepend("xrandr", args)); }
-    std::string xdotool(const std::vector<std::string> &args) { return check(prepend("xdotool", args)); }
+    std::string xdotool(const std::vector<std::string> &args)
+    {
+        return check(prepend("xdotool", args));
+    }
 
     // Puts the outputs in this arrangement (turning off every other output), as a real monitor
     // change does: each change sends the RandR events.
@@ -158,10 +180,21 @@ public:
     TestClient openWindow(const TestWindowSpec &windowSpec = {});
     // xlogo, xclock, xmessage...: starts argv and waits until a new managed window with the given
     // WM_CLASS instance appears.
-    TestClient startStandardClient(const std::vector<std::string> &argv, const std::string &wmClassInstance);
-    TestClient startXlogo(const std::string &geometry = "200x150+200+200") { return startStandardClient({"xlogo", "-geometry", geometry}, "xlogo"); }
-    TestClient startXclock(const std::string &geometry = "200x200+300+300") { return startStandardClient({"xclock", "-geometry", geometry}, "xclock"); }
-    TestClient startXmessage(const std::string &text = "Hello", const std::string &geometry = "+400+400") { return startStandardClient({"xmessage", "-geometry", geometry, text}, "xmessage"); }
+    TestClient startStandardClient(const std::vector<std::string> &argv,
+                                   const std::string &wmClassInstance);
+    TestClient startXlogo(const std::string &geometry = "200x150+200+200")
+    {
+        return startStandardClient({"xlogo", "-geometry", geometry}, "xlogo");
+    }
+    TestClient startXclock(const std::string &geometry = "200x200+300+300")
+    {
+        return startStandardClient({"xclock", "-geometry", geometry}, "xclock");
+    }
+    TestClient startXmessage(const std::string &text = "Hello",
+                             const std::string &geometry = "+400+400")
+    {
+        return startStandardClient({"xmessage", "-geometry", geometry, text}, "xmessage");
+    }
     // Ends a client (its windows vanish) and waits for the process.
     void stop(const TestClient &client);
     void stopAllClients();
@@ -178,8 +211,10 @@ public:
 
     // Queries on the harness's own connection.
     std::vector<uint32_t> clientList();
-    bool waitUntil(const std::function<bool()> &condition, std::chrono::milliseconds timeout = std::chrono::seconds(10));
-    bool waitForManaged(uint32_t window, std::chrono::milliseconds timeout = std::chrono::seconds(10));
+    bool waitUntil(const std::function<bool()> &condition,
+                   std::chrono::milliseconds timeout = std::chrono::seconds(10));
+    bool waitForManaged(uint32_t window,
+                        std::chrono::milliseconds timeout = std::chrono::seconds(10));
     bool waitForGone(uint32_t window, std::chrono::milliseconds timeout = std::chrono::seconds(10));
     // The client window's rectangle in root coordinates, without the frame.
     struct Rect {
@@ -206,13 +241,15 @@ public:
     void maximize(uint32_t window);
     // Cardinal/atom/window values of a property (format 32), empty when absent.
     std::vector<uint32_t> property32(uint32_t window, const std::string &name);
-    void setProperty32(uint32_t window, const std::string &name, const std::string &type, const std::vector<uint32_t> &values);
+    void setProperty32(uint32_t window, const std::string &name, const std::string &type,
+                       const std::vector<uint32_t> &values);
     void deleteProperty(uint32_t window, const std::string &name);
     uint32_t root() const { return root_; }
     uint32_t atom(const std::string &name);
 
 private:
-    static std::vector<std::string> prepend(const std::string &first, const std::vector<std::string> &rest);
+    static std::vector<std::string> prepend(const std::string &first,
+                                            const std::vector<std::string> &rest);
     // `environment` holds NAME=VALUE entries that replace or add to this process's own.
     pid_t spawn(const std::vector<std::string> &argv, int stdinFd, int stdoutFd, int extraFd = -1,
                 const std::vector<std::string> &environment = {});
@@ -226,7 +263,8 @@ private:
     bool waitForScreenSize(std::chrono::steady_clock::time_point deadline);
     bool windowManagerSeesScreen();
     void minimize(uint32_t window);
-    void putBackMonitors(const std::vector<MonitorSetup> &monitors, std::chrono::steady_clock::time_point deadline);
+    void putBackMonitors(const std::vector<MonitorSetup> &monitors,
+                         std::chrono::steady_clock::time_point deadline);
     void failOnStrayWindows(const std::string &when);
     std::vector<uint32_t> topLevelWindows();
     std::string describeWindow(uint32_t window);
