@@ -4,6 +4,7 @@ program opens is painted (also while the settings window is open), and the candi
 their numbers. The scenario files run these checks under one window manager each."""
 
 import os
+import signal
 import unittest
 
 from ostrel_outside import Desktop, Rect, seed_layout, wait_for
@@ -104,21 +105,30 @@ class ScreenChecks(unittest.TestCase):
             desktop.key("Down", "Return")
 
             # While the outline is up: each outline lies over its window, its rim is drawn, and
-            # the window's inside shows through unchanged. The fade-in is awaited by looking
-            # again until the rims show. Only the part of the screen with the outlines is read,
-            # so that a look takes a fraction of the outline's second and a half.
+            # the window's inside shows through unchanged. The outline shows for about a second
+            # and a half, which a loaded machine can spend on one look, so the program is stopped
+            # while the screen is read: stopped, it neither fades nor takes the outline down, and
+            # the X server (or the compositor) keeps showing what it drew. The fade-in is awaited
+            # by letting it go on and looking again until the rims show.
             area = []
             def outlined():
                 overlays = ostrel.overlays()
                 if len(overlays) != len(windows):
                     return None
+                ostrel.send_signal(signal.SIGSTOP)
                 if not area:
                     area.append(union(overlays.values()))
                 shot = desktop.screenshot(area[0])
                 rims = [sum(1 for p in shot.pixels(r) if max(p) - min(p) > 60)
                         for rect in overlays.values() for r in edge(rect)]
-                return (overlays, shot) if all(rims) else None
-            overlays, during = wait_for(outlined, timeout=20, what="the outlines with their rims")
+                if all(rims):
+                    return overlays, shot
+                ostrel.send_signal(signal.SIGCONT)
+                return None
+            try:
+                overlays, during = wait_for(outlined, timeout=20, what="the outlines with their rims")
+            finally:
+                ostrel.send_signal(signal.SIGCONT)
             during.save(self.name("restore-outline-during"))
             wait_for(lambda: not ostrel.overlays(), what="the outlines to go")
             after = desktop.screenshot(area[0])
