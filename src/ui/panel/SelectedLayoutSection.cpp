@@ -2,6 +2,7 @@
 
 #include "app/AppModel.h"
 #include "model/ShortcutFormatter.h"
+#include "platform/KeyboardLayoutObserver.h"
 #include "ui/panel/LineLimitedLabel.h"
 #include "ui/panel/PanelButton.h"
 #include "ui/panel/PanelState.h"
@@ -123,13 +124,15 @@ void SelectedLayoutSection::setState(const PanelState &state)
     }
 
     spinner_->setVisible(state.isBusyWith(OperationKind::restoring));
-    restore_->setTrailingNote(state.activeGlobalShortcut ? std::optional<QString>(
-                                  ShortcutFormatter::text(*state.activeGlobalShortcut))
-                                                         : std::nullopt,
+    restore_->setTrailingNote(state.activeGlobalShortcut
+                                  ? std::optional<QString>(ShortcutFormatter::text(
+                                      *state.activeGlobalShortcut, labelsOf(keyboardLayout_)))
+                                  : std::nullopt,
                               UiFont::system(10.5, QFont::Medium), 0.68);
     restore_->setEnabled(state.canRestore);
-    restore_->setToolTip(PanelTexts::restoreHelp(state));
-    restore_->setAccessibleName(PanelTexts::restoreAccessibleName(state));
+    restore_->setToolTip(PanelTexts::restoreHelp(state, labelsOf(keyboardLayout_)));
+    restore_->setAccessibleName(
+        PanelTexts::restoreAccessibleName(state, labelsOf(keyboardLayout_)));
 }
 
 } // namespace ostrel
