@@ -41,6 +41,10 @@ SelectedLayoutSection::SelectedLayoutSection(const ViewEnvironment &environment,
     , spinner_(new RestoreSpinner(ThemeColor::secondary(), 11, environment))
 {
     setObjectName(QStringLiteral("selected-layout"));
+    layoutRow_->setObjectName(QStringLiteral("selected-layout-row"));
+    name_->setObjectName(QStringLiteral("selected-layout-name"));
+    summary_->setObjectName(QStringLiteral("selected-layout-summary"));
+    spinner_->setObjectName(QStringLiteral("restore-spinner"));
     auto *layout = new QVBoxLayout(this);
     trayContentPadding(layout, 9);
     layout->setSpacing(0);
@@ -101,6 +105,7 @@ void SelectedLayoutSection::setState(const PanelState &state)
         if (iconEntries_ != layout->entries) {
             iconEntries_ = layout->entries;
             auto *icons = new TrayLayoutIcons(layout->entries, appIcons_);
+            icons->setObjectName(QStringLiteral("selected-layout-icons"));
             if (icons_) {
                 delete rowLayout_->replaceWidget(icons_, icons);
                 delete icons_;
@@ -115,6 +120,7 @@ void SelectedLayoutSection::setState(const PanelState &state)
         if (layout->shortcut) {
             if (!badge_) {
                 badge_ = new ShortcutBadge(*layout->shortcut, keyboardLayout_);
+                badge_->setObjectName(QStringLiteral("selected-layout-badge"));
                 static_cast<QHBoxLayout *>(badgeRow_->layout())->insertWidget(0, badge_);
             } else {
                 badge_->setShortcut(*layout->shortcut);
