@@ -61,6 +61,7 @@ ShortcutRecorder::ShortcutRecorder(const QString &label, std::optional<Shortcut>
     , session_(new ShortcutRecordingSession(recordings, keyboardLayout, this))
 {
     setObjectName(QStringLiteral("shortcut-recorder"));
+    session_->setObjectName(QStringLiteral("shortcut-recording-session"));
 
     auto *column = new QVBoxLayout(this);
     column->setContentsMargins(0, 0, 0, 0);

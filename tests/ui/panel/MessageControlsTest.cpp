@@ -1,4 +1,5 @@
 #include "UiTest.h"
+#include "Child.h"
 
 #include "ui/panel/CompactMessage.h"
 #include "ui/panel/DisclosureButton.h"
@@ -56,13 +57,18 @@ TEST_F(MessageControlsTest, CompactMessageFoldsByCharactersLineFeedsAndRequest)
         CompactMessage message(c.message, "Couldn’t save.", c.alwaysSummarize);
         EXPECT_EQ(message.isFolded(), c.folded);
         EXPECT_EQ(message.hasDetails(), c.details);
-        EXPECT_EQ(message.primaryLabel()->text(), c.folded ? QString("Couldn’t save.") : c.message);
-        EXPECT_EQ(message.primaryLabel()->textFormat(), Qt::PlainText);
+        EXPECT_EQ(test::child<QLabel>(&message, "compact-message-text")->text(),
+                  c.folded ? QString("Couldn’t save.") : c.message);
+        EXPECT_EQ(test::child<QLabel>(&message, "compact-message-text")->textFormat(),
+                  Qt::PlainText);
         // The plain form is not made selectable.
-        EXPECT_EQ(message.primaryLabel()->textInteractionFlags() & Qt::TextSelectableByMouse,
+        EXPECT_EQ(test::child<QLabel>(&message, "compact-message-text")->textInteractionFlags()
+                      & Qt::TextSelectableByMouse,
                   Qt::TextInteractionFlags());
-        EXPECT_EQ(message.detailsButton() != nullptr, c.details);
-        EXPECT_EQ(message.detailsLabel() != nullptr, c.details);
+        EXPECT_EQ(message.findChild<DisclosureButton *>("compact-message-details") != nullptr,
+                  c.details);
+        EXPECT_EQ(message.findChild<QLabel *>("compact-message-details-text") != nullptr,
+                  c.details);
     }
     EXPECT_EQ(CompactMessage::characterCount(family + accented + "ab"), 4);
 }
@@ -77,25 +83,38 @@ TEST_F(MessageControlsTest, DetailsRevealTheWholeSelectableMessageInTheirOwnStyl
     window.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
     ASSERT_TRUE(message->hasDetails());
-    EXPECT_EQ(message->detailsButton()->text(), "Details");
+    EXPECT_EQ(test::child<DisclosureButton>(message, "compact-message-details")->text(), "Details");
     EXPECT_FALSE(message->isExpanded());
-    EXPECT_FALSE(message->detailsLabel()->isVisible());
+    EXPECT_FALSE(test::child<QLabel>(message, "compact-message-details-text")->isVisible());
 
-    QTest::mouseClick(message->detailsButton(), Qt::LeftButton);
+    QTest::mouseClick(test::child<DisclosureButton>(message, "compact-message-details"),
+                      Qt::LeftButton);
     EXPECT_TRUE(message->isExpanded());
-    EXPECT_TRUE(message->detailsLabel()->isVisible());
-    EXPECT_EQ(message->detailsLabel()->text(), "first line\nsecond <b>line</b> & more");
-    EXPECT_EQ(message->detailsLabel()->textFormat(), Qt::PlainText);
-    EXPECT_TRUE(message->detailsLabel()->textInteractionFlags() & Qt::TextSelectableByMouse);
+    EXPECT_TRUE(test::child<QLabel>(message, "compact-message-details-text")->isVisible());
+    EXPECT_EQ(test::child<QLabel>(message, "compact-message-details-text")->text(),
+              "first line\nsecond <b>line</b> & more");
+    EXPECT_EQ(test::child<QLabel>(message, "compact-message-details-text")->textFormat(),
+              Qt::PlainText);
+    EXPECT_TRUE(test::child<QLabel>(message, "compact-message-details-text")->textInteractionFlags()
+                & Qt::TextSelectableByMouse);
 
     // The caller's font reaches the summary; the disclosure keeps 11 points, secondary.
-    EXPECT_EQ(message->primaryLabel()->font().pointSizeF(), 20);
-    EXPECT_EQ(QFontInfo(message->detailsLabel()->font()).pixelSize(), 11);
-    EXPECT_EQ(QFontInfo(message->detailsButton()->font()).pixelSize(), 11);
-    EXPECT_LT(message->detailsLabel()->palette().color(QPalette::WindowText).alphaF(), 1.0);
+    EXPECT_EQ(test::child<QLabel>(message, "compact-message-text")->font().pointSizeF(), 20);
+    EXPECT_EQ(
+        QFontInfo(test::child<QLabel>(message, "compact-message-details-text")->font()).pixelSize(),
+        11);
+    EXPECT_EQ(QFontInfo(test::child<DisclosureButton>(message, "compact-message-details")->font())
+                  .pixelSize(),
+              11);
+    EXPECT_LT(test::child<QLabel>(message, "compact-message-details-text")
+                  ->palette()
+                  .color(QPalette::WindowText)
+                  .alphaF(),
+              1.0);
 
-    QTest::mouseClick(message->detailsButton(), Qt::LeftButton);
-    EXPECT_FALSE(message->detailsLabel()->isVisible());
+    QTest::mouseClick(test::child<DisclosureButton>(message, "compact-message-details"),
+                      Qt::LeftButton);
+    EXPECT_FALSE(test::child<QLabel>(message, "compact-message-details-text")->isVisible());
 }
 
 TEST_F(MessageControlsTest, LabelsAndHeadersNameTheirInformationButtonAfterTheTitle)

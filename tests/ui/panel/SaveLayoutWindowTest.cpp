@@ -1,4 +1,5 @@
 #include "UiTest.h"
+#include "Child.h"
 #include "AppModelTestSeam.h"
 
 #include "Await.h"
@@ -418,7 +419,8 @@ TEST_F(SaveLayoutWindowTest, AnErrorStaysUntilTheNextAttemptAndCancelStaysAvaila
     ASSERT_NE(message, nullptr);
     EXPECT_TRUE(message->isVisible());
     EXPECT_FALSE(message->isFolded());
-    EXPECT_EQ(message->primaryLabel()->text(), "Wait for the current operation to finish.");
+    EXPECT_EQ(test::child<QLabel>(message, "compact-message-text")->text(),
+              "Wait for the current operation to finish.");
     EXPECT_FALSE(editor()->isSaving());
     EXPECT_TRUE(saveButton()->isEnabled());
 
@@ -433,7 +435,8 @@ TEST_F(SaveLayoutWindowTest, AnErrorStaysUntilTheNextAttemptAndCancelStaysAvaila
     editor()->saveFailed(QString(130, 'x'));
     message = find<CompactMessage>("save-layout-error-message");
     EXPECT_TRUE(message->isFolded());
-    EXPECT_EQ(message->primaryLabel()->text(), "Couldn’t save the layout.");
+    EXPECT_EQ(test::child<QLabel>(message, "compact-message-text")->text(),
+              "Couldn’t save the layout.");
 
     // The next attempt takes it away at once; Cancel stays enabled while the store writes.
     const auto release = holdStore();

@@ -39,7 +39,7 @@ protected:
         ApplicationPicker *picker = page()->picker();
         ASSERT_NE(picker, nullptr);
         picker->select(names);
-        picker->addButton()->click();
+        child<QPushButton>(picker, "application-picker-add")->click();
         settle();
         waitUntil([&] { return !state->isAdding(); });
         settle();
@@ -53,7 +53,8 @@ protected:
             shownAnswer << child<PlainLabel>(page(), "exclusion-message")->text();
         }
         if (shown(child<QWidget>(page(), "exclusion-error-section"))) {
-            CompactMessage *error = child<MessageSlot>(page(), "exclusion-error")->message();
+            CompactMessage *error = child<MessageSlot>(page(), "exclusion-error")
+                                        ->findChild<CompactMessage *>("slot-message");
             shownAnswer << error->summary() << error->message();
         }
         return shownAnswer;
@@ -164,18 +165,18 @@ TEST_F(SettingsApplicationsTest, ThePickerListsInstalledApplicationsAndACancelKe
     ApplicationPicker *picker = page()->picker();
     ASSERT_NE(picker, nullptr);
     QStringList listed;
-    for (int i = 0; i < picker->list()->count(); ++i) {
-        listed << picker->list()->item(i)->text();
+    for (int i = 0; i < child<QListWidget>(picker, "application-picker-list")->count(); ++i) {
+        listed << child<QListWidget>(picker, "application-picker-list")->item(i)->text();
     }
     // An application without a name is listed under its file's name.
     EXPECT_EQ(listed, (QStringList{"Editor", "Mail", "Nameless Tool", "Terminal"}));
-    EXPECT_FALSE(picker->addButton()->isEnabled());
-    picker->filter()->setText("term");
-    EXPECT_TRUE(picker->list()->item(0)->isHidden());
-    EXPECT_FALSE(picker->list()->item(3)->isHidden());
+    EXPECT_FALSE(child<QPushButton>(picker, "application-picker-add")->isEnabled());
+    child<QLineEdit>(picker, "application-picker-filter")->setText("term");
+    EXPECT_TRUE(child<QListWidget>(picker, "application-picker-list")->item(0)->isHidden());
+    EXPECT_FALSE(child<QListWidget>(picker, "application-picker-list")->item(3)->isHidden());
     picker->select({"Terminal"});
-    EXPECT_TRUE(picker->addButton()->isEnabled());
-    picker->cancelButton()->click();
+    EXPECT_TRUE(child<QPushButton>(picker, "application-picker-add")->isEnabled());
+    child<QPushButton>(picker, "application-picker-cancel")->click();
     settle();
     EXPECT_EQ(page()->picker(), nullptr);
     EXPECT_EQ(installed.identifications(terminal), 0);
@@ -219,7 +220,7 @@ TEST_F(SettingsApplicationsTest, ThePickerOpensOverTheSettingsWindow)
             EXPECT_LE((placed.center() - over.center()).manhattanLength(), 1)
                 << "centred over it where the screen allows";
         }
-        picker->cancelButton()->click();
+        child<QPushButton>(picker, "application-picker-cancel")->click();
         settle();
     }
 }
