@@ -120,32 +120,37 @@ TEST_F(MessageControlsTest, DetailsRevealTheWholeSelectableMessageInTheirOwnStyl
 TEST_F(MessageControlsTest, LabelsAndHeadersNameTheirInformationButtonAfterTheTitle)
 {
     FormRowLabel bare("Restore flash");
-    EXPECT_EQ(bare.infoButton(), nullptr);
-    EXPECT_EQ(bare.subtitleLabel(), nullptr);
+    EXPECT_EQ(bare.findChild<InfoButton *>("info-button"), nullptr);
+    EXPECT_EQ(bare.findChild<QLabel *>("form-row-subtitle"), nullptr);
 
     FormRowLabel row("R&D <b>", QString("Below"), QString("Explains."));
-    ASSERT_NE(row.infoButton(), nullptr);
+    ASSERT_NE(row.findChild<InfoButton *>("info-button"), nullptr);
     EXPECT_EQ(row.titleLabel()->textFormat(), Qt::PlainText);
-    EXPECT_EQ(row.infoButton()->accessibleName(), "More information about R&D <b>");
-    EXPECT_EQ(row.subtitleLabel()->text(), "Below");
+    EXPECT_EQ(test::child<InfoButton>(&row, "info-button")->accessibleName(),
+              "More information about R&D <b>");
+    EXPECT_EQ(test::child<QLabel>(&row, "form-row-subtitle")->text(), "Below");
     row.setTitle("Renamed");
-    EXPECT_EQ(row.infoButton()->accessibleName(), "More information about Renamed");
+    EXPECT_EQ(test::child<InfoButton>(&row, "info-button")->accessibleName(),
+              "More information about Renamed");
 
     FormSectionHeader plain("Windows", QString("Detail"), QString("Why."));
     plain.setPalette(AppearancePalettes::dark());
-    EXPECT_EQ(plain.titleLabel()->palette().color(QPalette::WindowText),
-              AppearancePalettes::dark().color(QPalette::WindowText));
+    EXPECT_EQ(
+        test::child<QLabel>(&plain, "form-section-title")->palette().color(QPalette::WindowText),
+        AppearancePalettes::dark().color(QPalette::WindowText));
     EXPECT_EQ(plain.infoButton()->accessibleName(), "More information about Windows");
-    EXPECT_EQ(QFontInfo(plain.titleLabel()->font()).pixelSize(), 13);
-    QAccessibleInterface *title = QAccessible::queryAccessibleInterface(plain.titleLabel());
+    EXPECT_EQ(QFontInfo(test::child<QLabel>(&plain, "form-section-title")->font()).pixelSize(), 13);
+    QAccessibleInterface *title =
+        QAccessible::queryAccessibleInterface(test::child<QLabel>(&plain, "form-section-title"));
     ASSERT_NE(title, nullptr);
     EXPECT_EQ(title->role(), QAccessible::Heading);
     EXPECT_EQ(title->text(QAccessible::Name), "Windows");
 
     FormSectionHeader tinted("Danger", std::nullopt, std::nullopt, ThemeColor::danger());
     tinted.setPalette(AppearancePalettes::light());
-    EXPECT_EQ(tinted.titleLabel()->palette().color(QPalette::WindowText),
-              Theme::danger(AppearancePalettes::light()));
+    EXPECT_EQ(
+        test::child<QLabel>(&tinted, "form-section-title")->palette().color(QPalette::WindowText),
+        Theme::danger(AppearancePalettes::light()));
     EXPECT_EQ(tinted.detailLabel(), nullptr);
 }
 
