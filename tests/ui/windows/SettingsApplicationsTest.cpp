@@ -2,6 +2,7 @@
 #include "Child.h"
 #include "AppModelTestSeam.h"
 
+#include "platform/AppIconView.h"
 #include "ui/panel/ActivityIndicator.h"
 #include "ui/panel/CompactMessage.h"
 #include "ui/panel/PanelButton.h"
@@ -27,6 +28,20 @@ const QString stray = "/somewhere/stray.desktop";
 
 class SettingsApplicationsTest : public SettingsTest {
 protected:
+    // The row of an excluded application, known by its icon's identifier.
+    QWidget *exclusionRow(const QString &bundleID) const
+    {
+        const QList<QWidget *> rows = page()->findChildren<QWidget *>("exclusion-row");
+        for (QWidget *row : rows) {
+            const AppIconView *icon = row->findChild<AppIconView *>();
+            if (icon && icon->bundleID() == bundleID) {
+                return row;
+            }
+        }
+        ADD_FAILURE() << "no row for " << bundleID.toStdString();
+        throw std::runtime_error("no row for the application");
+    }
+
     ApplicationsSettingsPage *page() const
     {
         return child<ApplicationsSettingsPage>(view(), "settings-applications");
@@ -235,14 +250,18 @@ TEST_F(SettingsApplicationsTest, RemovingClearsTheAnswerAndAPendingRowTurnsItsIn
     ASSERT_EQ(answer(), QStringList{"2 apps added."});
 
     const std::function<void()> release = holdStore();
-    page()->removeButton("org.example.Mail")->click();
+    child<PanelButton>(exclusionRow("org.example.Mail"), "remove-exclusion")->click();
     settle();
     EXPECT_EQ(answer(), QStringList());
-    EXPECT_TRUE(shown(page()->rowIndicator("org.example.Mail")));
-    EXPECT_FALSE(shown(page()->rowIndicator("org.example.Editor")));
+    EXPECT_TRUE(
+        shown(child<ActivityIndicator>(exclusionRow("org.example.Mail"), "exclusion-indicator")));
+    EXPECT_FALSE(
+        shown(child<ActivityIndicator>(exclusionRow("org.example.Editor"), "exclusion-indicator")));
     EXPECT_FALSE(child<PanelButton>(page(), "add-applications")->isEnabled());
-    EXPECT_FALSE(page()->removeButton("org.example.Editor")->isEnabled());
-    EXPECT_FALSE(page()->removeButton("org.example.Mail")->isEnabled());
+    EXPECT_FALSE(
+        child<PanelButton>(exclusionRow("org.example.Editor"), "remove-exclusion")->isEnabled());
+    EXPECT_FALSE(
+        child<PanelButton>(exclusionRow("org.example.Mail"), "remove-exclusion")->isEnabled());
     release();
     waitUntil([&] { return !model->hasPendingExclusionMutation(); });
     settle();
@@ -253,7 +272,8 @@ TEST_F(SettingsApplicationsTest, RemovingClearsTheAnswerAndAPendingRowTurnsItsIn
     // Nothing can change the list while the model is busy.
     const std::function<void()> releaseCapture = holdCapture();
     settle();
-    EXPECT_FALSE(page()->removeButton("org.example.Editor")->isEnabled());
+    EXPECT_FALSE(
+        child<PanelButton>(exclusionRow("org.example.Editor"), "remove-exclusion")->isEnabled());
     EXPECT_FALSE(child<PanelButton>(page(), "add-applications")->isEnabled());
     releaseCapture();
 }
