@@ -13,6 +13,7 @@ namespace ostrel {
 class ApplicationEvents;
 class DisplayEvents;
 class HotKeyRegistry;
+class KeyLabelSource;
 class MarkerOverlayService;
 class PowerEvents;
 class RestoredWindowFlashService;
@@ -30,6 +31,9 @@ struct AppEnvironment {
     // The recordings of the program's shortcut recorders: the hot keys are held off while one
     // records, so that the keys reach the recorder.
     ShortcutRecordings *shortcutRecordings = nullptr;
+    // The labels of the current keyboard layout that the shortcut refusals name keys with;
+    // absent, they use the fixed key names.
+    KeyLabelSource *keyLabels = nullptr;
 
     SessionEvents *session = nullptr;
     PowerEvents *power = nullptr;

@@ -22,7 +22,8 @@ AppModel::AppModel(AppEnvironment environment, QObject *parent)
     , storePaths_(environment_.defaultStorePaths)
 {
     // Creating the shortcut service installs its hot-key handler at once.
-    shortcutService_ = std::make_unique<ShortcutService>(*environment_.hotKeys);
+    shortcutService_ =
+        std::make_unique<ShortcutService>(*environment_.hotKeys, environment_.keyLabels);
     automationService_ = std::make_unique<AutomationService>(
         *environment_.system.clock, [this] { return currentDisplays(); }, *environment_.power,
         *environment_.displayEvents);

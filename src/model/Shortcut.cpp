@@ -58,14 +58,14 @@ std::optional<Shortcut> Shortcut::fromJson(const QByteArray &json)
     return Shortcut{*keyCode, *modifiers};
 }
 
-std::optional<QString> Shortcut::reservedSystemCommandMessage() const
+std::optional<QString> Shortcut::reservedSystemCommandMessage(KeyLabelSource *labels) const
 {
     // The lookup is by key position and the exact mask; only the text follows the layout.
     const auto found = standardSystemCommands().constFind(reservedKey(keyCode, modifiers));
     if (found == standardSystemCommands().constEnd()) {
         return std::nullopt;
     }
-    return ShortcutFormatter::text(*this) + QStringLiteral(" is the macOS ") + *found
+    return ShortcutFormatter::text(*this, labels) + QStringLiteral(" is the macOS ") + *found
         + QStringLiteral(" shortcut. Choose a combination macOS does not already use.");
 }
 

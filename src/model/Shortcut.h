@@ -9,6 +9,8 @@
 
 namespace ostrel {
 
+class KeyLabelSource;
+
 // One key combination: a virtual key code (0 is the key in the A position of a US layout) and
 // a Carbon modifier mask. Stored in this form, so the codes never change.
 struct Shortcut {
@@ -31,8 +33,9 @@ struct Shortcut {
     static std::optional<Shortcut> fromJson(const QByteArray &json);
 
     // When the exact combination is a standard system command, the message that refuses it,
-    // naming the command; otherwise nothing.
-    std::optional<QString> reservedSystemCommandMessage() const;
+    // naming the command and showing the keys with `labels` (the fixed names when null);
+    // otherwise nothing.
+    std::optional<QString> reservedSystemCommandMessage(KeyLabelSource *labels) const;
 
     // "keyCode-modifiers" in decimal → command name.
     static const QHash<QString, QString> &standardSystemCommands();

@@ -23,14 +23,12 @@ QString ShortcutFormatter::modifierSymbols(quint32 modifiers)
     return symbols;
 }
 
-QString ShortcutFormatter::keyName(quint32 keyCode)
+QString ShortcutFormatter::keyName(quint32 keyCode, KeyLabelSource *labels)
 {
     // Key codes are 16-bit; anything larger never reaches the layout.
-    if (keyCode <= 0xFFFF) {
-        if (const std::shared_ptr<KeyLabelSource> source = KeyLabelSource::current()) {
-            if (std::optional<QString> label = source->label(keyCode)) {
-                return *label;
-            }
+    if (labels && keyCode <= 0xFFFF) {
+        if (std::optional<QString> label = labels->label(keyCode)) {
+            return *label;
         }
     }
     const auto found = names().constFind(keyCode);
@@ -40,9 +38,9 @@ QString ShortcutFormatter::keyName(quint32 keyCode)
     return QStringLiteral("Key ") + QString::number(keyCode);
 }
 
-QString ShortcutFormatter::text(const Shortcut &shortcut)
+QString ShortcutFormatter::text(const Shortcut &shortcut, KeyLabelSource *labels)
 {
-    return modifierSymbols(shortcut.modifiers) + keyName(shortcut.keyCode);
+    return modifierSymbols(shortcut.modifiers) + keyName(shortcut.keyCode, labels);
 }
 
 const QHash<quint32, QString> &ShortcutFormatter::names()

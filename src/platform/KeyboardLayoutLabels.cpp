@@ -27,11 +27,6 @@ KeyboardLayoutLabels::~KeyboardLayoutLabels()
     layout_.unsubscribe(subscription_);
 }
 
-void KeyboardLayoutLabels::install(std::shared_ptr<KeyboardLayoutLabels> labels)
-{
-    KeyLabelSource::setCurrent(std::move(labels));
-}
-
 std::optional<QString> KeyboardLayoutLabels::name(quint32 keyCode)
 {
     quint64 generation = 0;

@@ -14,17 +14,14 @@ namespace ostrel {
 
 // The labels that the current keyboard layout prints on keys, cached per key code until the
 // layout changes. Shortcut texts are formed on every redraw of a badge, so after the first request
-// a label is a locked lookup. Installed as the process's key-label source, it is what
-// ShortcutFormatter asks first.
+// a label is a locked lookup. The program hands it, as the key-label source, to whatever formats
+// shortcut texts.
 class KeyboardLayoutLabels final : public KeyLabelSource,
                                    public std::enable_shared_from_this<KeyboardLayoutLabels> {
 public:
     // The layout source must outlive the labels.
     static std::shared_ptr<KeyboardLayoutLabels> create(KeyboardLayoutSource &layout);
     ~KeyboardLayoutLabels() override;
-
-    // Makes these labels the key-label source of every shortcut text.
-    static void install(std::shared_ptr<KeyboardLayoutLabels> labels);
 
     // The key's label in the current layout, or nothing when the layout gives no usable one (that
     // answer is cached too). Any thread.

@@ -9,6 +9,7 @@ KeyboardLayoutObserver::KeyboardLayoutObserver(KeyboardLayoutSource &layout,
                                                QObject *parent)
     : QObject(parent)
     , layout_(layout)
+    , labels_(labels)
 {
     // The change may be noticed on any thread. The cache is emptied there and then, before the
     // revision moves on the main thread. The handler is never called once the destructor has

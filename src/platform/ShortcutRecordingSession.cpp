@@ -2,6 +2,7 @@
 
 #include "model/ShortcutFormatter.h"
 #include "platform/KeyEventCodes.h"
+#include "platform/KeyboardLayoutObserver.h"
 
 #include <QCoreApplication>
 #include <QGuiApplication>
@@ -27,9 +28,12 @@ QWindow *windowOf(QObject *receiver)
 
 } // namespace
 
-ShortcutRecordingSession::ShortcutRecordingSession(ShortcutRecordings &recordings, QObject *parent)
+ShortcutRecordingSession::ShortcutRecordingSession(ShortcutRecordings &recordings,
+                                                   KeyboardLayoutObserver *keyboardLayout,
+                                                   QObject *parent)
     : QObject(parent)
     , recordings_(recordings)
+    , keyboardLayout_(keyboardLayout)
 {
 }
 
@@ -207,7 +211,8 @@ std::optional<QString> ShortcutRecordingSession::validationMessage() const
     if (!candidate_) {
         return std::nullopt;
     }
-    if (std::optional<QString> reserved = candidate_->reservedSystemCommandMessage()) {
+    if (std::optional<QString> reserved =
+            candidate_->reservedSystemCommandMessage(labelsOf(keyboardLayout_))) {
         return reserved;
     }
     if ((candidate_->modifiers & Shortcut::modifierMask) == 0) {
@@ -225,7 +230,7 @@ bool ShortcutRecordingSession::warnsAboutTyping() const
 std::optional<QString> ShortcutRecordingSession::previewText() const
 {
     if (candidate_) {
-        return ShortcutFormatter::text(*candidate_);
+        return ShortcutFormatter::text(*candidate_, labelsOf(keyboardLayout_));
     }
     if (liveModifiers_ != 0) {
         return ShortcutFormatter::modifierSymbols(liveModifiers_);

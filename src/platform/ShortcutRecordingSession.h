@@ -16,6 +16,7 @@ class QKeyEvent;
 
 namespace ostrel {
 
+class KeyboardLayoutObserver;
 class ShortcutRecordingSession;
 
 // The sessions that share one keyboard: at most one of them records at a time. Says when a
@@ -46,7 +47,9 @@ class ShortcutRecordingSession : public QObject {
 public:
     using ChangeHandler = std::function<void(std::optional<Shortcut>)>;
 
-    explicit ShortcutRecordingSession(ShortcutRecordings &recordings, QObject *parent = nullptr);
+    // The texts name the keys with the labels of `keyboardLayout` (the fixed names without one).
+    ShortcutRecordingSession(ShortcutRecordings &recordings, KeyboardLayoutObserver *keyboardLayout,
+                             QObject *parent = nullptr);
     // A session that goes away while recording (its window closed) stops first, so the hot keys
     // held off for the recording come back.
     ~ShortcutRecordingSession() override;
@@ -81,6 +84,7 @@ private:
     bool belongsToRecordingWindow(QObject *receiver) const;
 
     ShortcutRecordings &recordings_;
+    QPointer<KeyboardLayoutObserver> keyboardLayout_;
     bool isRecording_ = false;
     std::optional<Shortcut> candidate_;
     std::optional<QString> hint_;

@@ -22,19 +22,20 @@ bool hasModifier(const Shortcut &shortcut)
     return (shortcut.modifiers & Shortcut::modifierMask) != 0;
 }
 
-QString needsModifier(const Shortcut &shortcut)
+QString needsModifier(const Shortcut &shortcut, KeyLabelSource *labels)
 {
-    return ShortcutFormatter::text(shortcut) + QStringLiteral(" needs at least one modifier.");
+    return ShortcutFormatter::text(shortcut, labels)
+        + QStringLiteral(" needs at least one modifier.");
 }
 
 // Why a shortcut can never be a hot key, whatever else is registered.
-std::optional<QString> unusableReason(const Shortcut &shortcut)
+std::optional<QString> unusableReason(const Shortcut &shortcut, KeyLabelSource *labels)
 {
-    if (std::optional<QString> reserved = shortcut.reservedSystemCommandMessage()) {
+    if (std::optional<QString> reserved = shortcut.reservedSystemCommandMessage(labels)) {
         return reserved;
     }
     if (!hasModifier(shortcut)) {
-        return needsModifier(shortcut);
+        return needsModifier(shortcut, labels);
     }
     return std::nullopt;
 }
@@ -45,7 +46,8 @@ std::optional<QString> unusableReason(const Shortcut &shortcut)
 bool leftOut(const Shortcut &shortcut, const ShortcutTarget &target,
              const std::optional<ShortcutTarget> &editing)
 {
-    return editing != target && unusableReason(shortcut).has_value();
+    // Only whether there is a reason counts here, not its text.
+    return editing != target && unusableReason(shortcut, nullptr).has_value();
 }
 
 QString identifierText(const QUuid &id)
@@ -55,9 +57,10 @@ QString identifierText(const QUuid &id)
 
 } // namespace
 
-ShortcutService::ShortcutService(HotKeyRegistry &registry, QObject *parent)
+ShortcutService::ShortcutService(HotKeyRegistry &registry, KeyLabelSource *labels, QObject *parent)
     : QObject(parent)
     , registry_(registry)
+    , labels_(labels)
 {
     installHandler();
 }
@@ -123,7 +126,7 @@ ShortcutService::sorted(const QHash<QUuid, Shortcut> &perLayout)
 std::optional<QString> ShortcutService::registerShortcut(const Shortcut &shortcut, quint32 id,
                                                          const ShortcutTarget &target)
 {
-    if (std::optional<QString> unusable = unusableReason(shortcut)) {
+    if (std::optional<QString> unusable = unusableReason(shortcut, labels_)) {
         return unusable;
     }
     const HotKeyRegistry::Registration registration =
@@ -133,7 +136,7 @@ std::optional<QString> ShortcutService::registerShortcut(const Shortcut &shortcu
         targets_.insert(id, target);
         return std::nullopt;
     }
-    return ShortcutFormatter::text(shortcut)
+    return ShortcutFormatter::text(shortcut, labels_)
         + QStringLiteral(" is in use or reserved. Choose another shortcut.");
 }
 
@@ -179,7 +182,7 @@ ShortcutApplyResult ShortcutService::apply(const std::optional<Shortcut> &global
             return false;
         }
         if (!editing && !leftOutMessage) {
-            leftOutMessage = unusableReason(shortcut);
+            leftOutMessage = unusableReason(shortcut, labels_);
         }
         return true;
     };
@@ -191,7 +194,7 @@ ShortcutApplyResult ShortcutService::apply(const std::optional<Shortcut> &global
             for (const LayoutShortcut &entry : layouts) {
                 if (entry.shortcut == *global) {
                     return {
-                        ShortcutFormatter::text(*global)
+                        ShortcutFormatter::text(*global, labels_)
                         + QStringLiteral(" is used by another layout. Choose another shortcut.")};
                 }
             }
@@ -207,8 +210,9 @@ ShortcutApplyResult ShortcutService::apply(const std::optional<Shortcut> &global
         const QString key = conflictKey(entry.shortcut);
         const auto owner = owners.constFind(key);
         if (owner != owners.constEnd()) {
-            return {ShortcutFormatter::text(entry.shortcut) + QStringLiteral(" is used by ")
-                    + *owner + QStringLiteral(". Choose another shortcut.")};
+            return {ShortcutFormatter::text(entry.shortcut, labels_)
+                    + QStringLiteral(" is used by ") + *owner
+                    + QStringLiteral(". Choose another shortcut.")};
         }
         owners.insert(key, QStringLiteral("another layout"));
     }

@@ -15,6 +15,8 @@
 
 namespace ostrel {
 
+class KeyLabelSource;
+
 // The global shortcut and every layout's own shortcut as system-wide hot keys: registers the
 // whole set at once, refuses a set that clashes with itself, rolls back to the previous set when
 // the system refuses a key, and turns each press into the target it stands for. Main thread only.
@@ -27,8 +29,9 @@ public:
     static constexpr quint32 globalID = 1;
     static constexpr quint32 firstLayoutID = 2;
 
-    // Installs the press handler at once. The registry must outlive the service.
-    explicit ShortcutService(HotKeyRegistry &registry, QObject *parent = nullptr);
+    // Installs the press handler at once. The registry, and the key labels its refusals name the
+    // keys with (the fixed names when null), must outlive the service.
+    ShortcutService(HotKeyRegistry &registry, KeyLabelSource *labels, QObject *parent = nullptr);
     // Unregisters its hot keys and removes the press handler.
     ~ShortcutService() override;
 
@@ -67,6 +70,7 @@ private:
     void pressed(HotKeyID id);
 
     HotKeyRegistry &registry_;
+    KeyLabelSource *labels_;
     QHash<quint32, quint64> registrations_;
     QHash<quint32, ShortcutTarget> targets_;
     std::optional<Shortcut> lastGlobal_;

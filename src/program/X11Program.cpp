@@ -120,7 +120,6 @@ X11Program::X11Program(Setup setup)
     p.appIcons = std::make_unique<AppIconProvider>(p.icons.get());
 
     p.labels = KeyboardLayoutLabels::create(*keyboardSource);
-    KeyboardLayoutLabels::install(p.labels);
     p.keyboardObserver = std::make_unique<KeyboardLayoutObserver>(*keyboardSource, p.labels);
     p.appearanceObserver = std::make_unique<SystemAppearanceObserver>(p.appearance.get());
 
@@ -133,6 +132,7 @@ X11Program::X11Program(Setup setup)
     environment.system = p.system;
     environment.hotKeys = hotKeys;
     environment.shortcutRecordings = &p.shortcutRecordings;
+    environment.keyLabels = p.labels.get();
     environment.session = session;
     environment.power = power;
     environment.displayEvents = displayEvents;
@@ -172,9 +172,6 @@ void X11Program::shutDown()
     p.presenter.reset();
     p.appearanceObserver.reset();
     p.keyboardObserver.reset();
-    if (p.labels && KeyLabelSource::current() == p.labels) {
-        KeyboardLayoutLabels::install(nullptr);
-    }
     p.labels.reset();
     // Windows closed but not yet deleted may still draw: from here on they draw stand-ins.
     *p.appIcons = AppIconProvider();

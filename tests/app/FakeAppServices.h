@@ -31,6 +31,9 @@ struct FakeAppServices {
     FakeApplicationEvents applicationEvents;
     FakeTrustEvents trustEvents;
     ShortcutRecordings shortcutRecordings;
+    // The keyboard layout's labels the model's shortcut refusals name keys with; none: the fixed
+    // key names.
+    KeyLabelSource *keyLabels = nullptr;
     // Made once the application object exists, and gone before the model's owner goes.
     OverlayWindowRegistry overlays;
     std::unique_ptr<WindowPresenter> presenter;
@@ -58,6 +61,7 @@ struct FakeAppServices {
         environment.system = desktop.backend();
         environment.hotKeys = &hotKeys;
         environment.shortcutRecordings = &shortcutRecordings;
+        environment.keyLabels = keyLabels;
         environment.session = &session;
         environment.power = &power;
         environment.displayEvents = &displayEvents;

@@ -162,7 +162,7 @@ TEST_F(Shortcuts, APressWhileAShortcutIsRecordedDoesNothingAndTheKeysAreOff)
     window.activateWindow();
     window.setFocus();
     settle();
-    ShortcutRecordingSession recording(shortcutRecordings);
+    ShortcutRecordingSession recording(shortcutRecordings, nullptr);
     recording.begin([](std::optional<Shortcut>) {});
     ASSERT_EQ(shortcutRecordings.active(), &recording);
     EXPECT_TRUE(hotKeys.registered().isEmpty());
@@ -198,7 +198,7 @@ TEST_F(Shortcuts, EveryModelHoldsItsKeysOffWhileRecordingAndOneGoneLeavesTheOthe
     window.activateWindow();
     window.setFocus();
     settle();
-    ShortcutRecordingSession recording(shortcutRecordings);
+    ShortcutRecordingSession recording(shortcutRecordings, nullptr);
     recording.begin([](std::optional<Shortcut>) {});
     EXPECT_TRUE(hotKeys.registered().isEmpty());
     recording.stop();
@@ -209,7 +209,7 @@ TEST_F(Shortcuts, TheGlobalShortcutIsTriedBeforeItIsKept)
 {
     startWithLayout();
     ASSERT_EQ(await(model->setLayoutShortcut(controlOptionL, work.id)), std::nullopt);
-    const QString keysL = ShortcutFormatter::text(controlOptionL);
+    const QString keysL = ShortcutFormatter::text(controlOptionL, nullptr);
 
     const std::function<void()> releaseCapture = holdCapture();
     EXPECT_EQ(model->setGlobalShortcut(commandOptionK),
@@ -258,7 +258,7 @@ TEST_F(Shortcuts, ALayoutShortcutIsRegisteredThenStored)
 {
     startWithLayout();
     ASSERT_EQ(model->setGlobalShortcut(commandOptionK), std::nullopt);
-    const QString keysK = ShortcutFormatter::text(commandOptionK);
+    const QString keysK = ShortcutFormatter::text(commandOptionK, nullptr);
 
     EXPECT_EQ(await(model->setLayoutShortcut(commandOptionK, work.id)),
               keysK + " is used by the global shortcut. Choose another shortcut.");

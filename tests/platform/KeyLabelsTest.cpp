@@ -21,12 +21,7 @@ const QHash<quint32, QString> french = {{0, "q"}, {12, "a"}, {18, "&"}, {33, "^"
 
 class KeyLabels : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        test::ensureApplication();
-        KeyboardLayoutLabels::install(labels);
-    }
-    void TearDown() override { KeyboardLayoutLabels::install(nullptr); }
+    void SetUp() override { test::ensureApplication(); }
 
     FakeKeyboardLayout layout{us};
     std::shared_ptr<KeyboardLayoutLabels> labels = KeyboardLayoutLabels::create(layout);
@@ -53,7 +48,7 @@ TEST_F(KeyLabels, ShortcutTextTakesThePrintedKeyElseTheFixedNameElseTheCode)
         {70000, "Key 70000"},
     };
     for (const Case &c : cases) {
-        EXPECT_EQ(ShortcutFormatter::keyName(c.keyCode), c.text) << c.keyCode;
+        EXPECT_EQ(ShortcutFormatter::keyName(c.keyCode, labels.get()), c.text) << c.keyCode;
     }
     EXPECT_EQ(layout.printCount(70000), 0) << "a key code above 16 bits is never translated";
 }
@@ -86,8 +81,8 @@ TEST_F(KeyLabels, EveryAnswerIsCachedUntilTheLayoutChanges)
     EXPECT_EQ(layout.printCount(10), 1) << "a key without a label is not asked again";
 
     layout.switchLayout(french);
-    EXPECT_EQ(ShortcutFormatter::keyName(0), "Q");
-    EXPECT_EQ(ShortcutFormatter::keyName(33), "^");
+    EXPECT_EQ(ShortcutFormatter::keyName(0, labels.get()), "Q");
+    EXPECT_EQ(ShortcutFormatter::keyName(33, labels.get()), "^");
     EXPECT_EQ(labels->name(10), std::nullopt);
     EXPECT_EQ(layout.printCount(0), 2);
     EXPECT_EQ(layout.printCount(10), 2);
@@ -111,11 +106,11 @@ TEST_F(KeyLabels, ObserverRevisionMovesAfterTheCacheWasEmptied)
 {
     KeyboardLayoutObserver observer(layout, labels);
     EXPECT_EQ(observer.revision(), 0);
-    EXPECT_EQ(ShortcutFormatter::keyName(0), "A");
+    EXPECT_EQ(ShortcutFormatter::keyName(0, observer.labels()), "A");
 
     std::optional<QString> seenAtRevision;
     QObject::connect(&observer, &KeyboardLayoutObserver::revisionChanged,
-                     [&] { seenAtRevision = ShortcutFormatter::keyName(0); });
+                     [&] { seenAtRevision = ShortcutFormatter::keyName(0, observer.labels()); });
     layout.switchLayout(french);
     EXPECT_EQ(observer.revision(), 0) << "the revision moves on the main thread's next turn";
     QCoreApplication::processEvents();

@@ -1,4 +1,3 @@
-#include "model/KeyLabelSource.h"
 #include "platform/ShortcutRecordingSession.h"
 
 #include "ModifierKeys.h"
@@ -47,7 +46,6 @@ protected:
     static void SetUpTestSuite() { test::ensureApplication(); }
     void SetUp() override
     {
-        KeyLabelSource::setCurrent(nullptr);
         listening = QObject::connect(&recordings, &ShortcutRecordings::recordingStateChanged,
                                      [this](bool recording) { states.append(recording); });
         showActive(window);
@@ -122,7 +120,7 @@ TEST_F(Recording, AKeyPressBecomesTheCandidateWithItsGuidance)
          "⌃⌘←"},
     };
     for (const Case &c : cases) {
-        ShortcutRecordingSession session{recordings};
+        ShortcutRecordingSession session{recordings, nullptr};
         session.begin([](std::optional<Shortcut>) {});
         QTest::keyClick(&window, c.key, c.modifiers);
         const std::string what = QKeySequence(c.key | c.modifiers).toString().toStdString();
@@ -138,7 +136,7 @@ TEST_F(Recording, AKeyPressBecomesTheCandidateWithItsGuidance)
 
 TEST_F(Recording, HeldModifiersGuideUntilAKeyIsPressed)
 {
-    ShortcutRecordingSession session{recordings};
+    ShortcutRecordingSession session{recordings, nullptr};
     session.begin([](std::optional<Shortcut>) {});
     EXPECT_EQ(session.hint(), std::nullopt);
     EXPECT_EQ(session.previewText(), std::nullopt);
@@ -179,7 +177,7 @@ TEST_F(Recording, EscapeEndsRecordingWithoutSavingWhateverIsHeld)
 {
     for (Qt::KeyboardModifiers held :
          {Qt::KeyboardModifiers(), Qt::KeyboardModifiers(Qt::MetaModifier | Qt::AltModifier)}) {
-        ShortcutRecordingSession session{recordings};
+        ShortcutRecordingSession session{recordings, nullptr};
         int saved = 0;
         session.begin([&](std::optional<Shortcut>) { ++saved; });
         QTest::keyClick(&window, Qt::Key_A, Qt::ShiftModifier);
@@ -197,8 +195,8 @@ TEST_F(Recording, EscapeEndsRecordingWithoutSavingWhateverIsHeld)
 
 TEST_F(Recording, OnlyOneSessionRecordsAtATime)
 {
-    ShortcutRecordingSession first{recordings};
-    ShortcutRecordingSession second{recordings};
+    ShortcutRecordingSession first{recordings, nullptr};
+    ShortcutRecordingSession second{recordings, nullptr};
     first.begin([](std::optional<Shortcut>) {});
     QTest::keyClick(&window, Qt::Key_A, Qt::ShiftModifier);
     second.begin([](std::optional<Shortcut>) {});
@@ -221,7 +219,7 @@ TEST_F(Recording, OnlyOneSessionRecordsAtATime)
 TEST_F(Recording, ASessionDestroyedWhileRecordingGivesTheHotKeysBack)
 {
     {
-        auto *session = new ShortcutRecordingSession(recordings);
+        auto *session = new ShortcutRecordingSession(recordings, nullptr);
         session->begin([](std::optional<Shortcut>) {});
         delete session; // its window closed
     }
@@ -235,7 +233,7 @@ TEST_F(Recording, AKeyForAnotherWindowEndsRecordingAndReachesThatWindow)
 {
     KeyTarget other;
     other.show();
-    ShortcutRecordingSession session{recordings};
+    ShortcutRecordingSession session{recordings, nullptr};
     session.begin([](std::optional<Shortcut>) {});
     QTest::keyClick(&other, Qt::Key_K, Qt::ControlModifier);
     EXPECT_FALSE(session.isRecording());
@@ -246,7 +244,7 @@ TEST_F(Recording, AKeyForAnotherWindowEndsRecordingAndReachesThatWindow)
 
 TEST_F(Recording, AnotherWindowTakingTheKeyboardEndsRecording)
 {
-    ShortcutRecordingSession session{recordings};
+    ShortcutRecordingSession session{recordings, nullptr};
     session.begin([](std::optional<Shortcut>) {});
     KeyTarget other;
     showActive(other);
@@ -263,7 +261,7 @@ TEST_F(Recording, ShortcutsOfTheWindowDoNotFireWhileRecording)
     window.addAction(action);
     QObject::connect(action, &QAction::triggered, [&] { ++fired; });
 
-    ShortcutRecordingSession session{recordings};
+    ShortcutRecordingSession session{recordings, nullptr};
     session.begin([](std::optional<Shortcut>) {});
     QTest::keyClick(&window, Qt::Key_S, Qt::ControlModifier);
     EXPECT_EQ(session.candidate(), (Shortcut{1, ctrl}));

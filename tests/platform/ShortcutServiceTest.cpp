@@ -1,6 +1,7 @@
-#include "model/KeyLabelSource.h"
+#include "platform/KeyboardLayoutLabels.h"
 #include "platform/ShortcutService.h"
 #include "system/fake/FakeHotKeyRegistry.h"
+#include "system/fake/FakeKeyboardLayout.h"
 
 #include "ModifierKeys.h"
 #include "TestApplication.h"
@@ -29,11 +30,7 @@ using Registered = FakeHotKeyRegistry::Registered;
 
 class HotKeys : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        test::ensureApplication();
-        KeyLabelSource::setCurrent(nullptr); // the fixed key names
-    }
+    void SetUp() override { test::ensureApplication(); }
 
     FakeHotKeyRegistry registry;
 };
@@ -47,7 +44,7 @@ QString inUse(const QString &keys)
 
 TEST_F(HotKeys, RegistersTheGlobalShortcutAsOneAndLayoutsFromTwoInIdentifierOrder)
 {
-    ShortcutService service(registry);
+    ShortcutService service(registry, nullptr);
     // Whatever order the map gives, digits sort before letters.
     const QHash<QUuid, Shortcut> perLayout = {
         {letterSecond, ctrlOptJ}, {letterFirst, ctrlOptK}, {digitFirst, ctrlOptL}};
@@ -72,7 +69,7 @@ TEST_F(HotKeys, RegistersTheGlobalShortcutAsOneAndLayoutsFromTwoInIdentifierOrde
 
 TEST_F(HotKeys, PressesOfForeignOrStaleHotKeysCallNothing)
 {
-    ShortcutService service(registry);
+    ShortcutService service(registry, nullptr);
     service.apply(shiftCmdE, {}, std::nullopt);
     int calls = 0;
     service.onTrigger = [&](const ShortcutTarget &) { ++calls; };
@@ -88,7 +85,7 @@ TEST_F(HotKeys, PressesOfForeignOrStaleHotKeysCallNothing)
 
 TEST_F(HotKeys, AnEmptySetUnregistersEverythingAndClearsTheActiveGlobal)
 {
-    ShortcutService service(registry);
+    ShortcutService service(registry, nullptr);
     service.apply(shiftCmdE, {{letterFirst, ctrlOptK}}, std::nullopt);
     EXPECT_EQ(service.apply(std::nullopt, {}, std::nullopt).message, std::nullopt);
     EXPECT_TRUE(registry.registered().isEmpty());
@@ -128,7 +125,7 @@ TEST_F(HotKeys, ClashesAreRefusedBeforeAnythingIsUnregistered)
     };
     for (const Case &c : cases) {
         FakeHotKeyRegistry fresh;
-        ShortcutService service(fresh);
+        ShortcutService service(fresh, nullptr);
         service.apply(shiftCmdE, {{digitFirst, ctrlOptJ}}, std::nullopt);
         const QList<Registered> before = fresh.registered();
         const int calls = fresh.calls();
@@ -142,7 +139,7 @@ TEST_F(HotKeys, ClashesAreRefusedBeforeAnythingIsUnregistered)
 
 TEST_F(HotKeys, ARefusedKeyRollsBackToThePreviousSet)
 {
-    ShortcutService service(registry);
+    ShortcutService service(registry, nullptr);
     service.apply(shiftCmdE, {{letterFirst, ctrlOptK}}, std::nullopt);
     const QList<Registered> previous = registry.registered();
 
@@ -163,7 +160,7 @@ TEST_F(HotKeys, ARefusedKeyRollsBackToThePreviousSet)
 
 TEST_F(HotKeys, ARollbackThatFailsToo)
 {
-    ShortcutService service(registry);
+    ShortcutService service(registry, nullptr);
     service.apply(shiftCmdE, {{letterFirst, ctrlOptK}}, std::nullopt);
 
     // Both the new global shortcut and the previous one are taken by now.
@@ -177,7 +174,7 @@ TEST_F(HotKeys, ARollbackThatFailsToo)
     // A rollback that restores the global shortcut but fails at a layout keeps what registered.
     registry.allow(14, shift | cmd);
     registry.allow(37, ctrl | opt);
-    ShortcutService second(registry);
+    ShortcutService second(registry, nullptr);
     second.apply(shiftCmdE, {{letterFirst, ctrlOptK}}, std::nullopt);
     second.unregisterAll();
     registry.refuse(38, ctrl | opt);
@@ -190,7 +187,7 @@ TEST_F(HotKeys, ARollbackThatFailsToo)
 
 TEST_F(HotKeys, ReservedCombinationsAndMissingModifiersFailWhileRegistering)
 {
-    ShortcutService service(registry);
+    ShortcutService service(registry, nullptr);
     service.apply(ctrlOptL, {}, std::nullopt);
     EXPECT_EQ(service.apply(Shortcut{12, cmd}, {}, ShortcutTarget::selectedLayout()).message,
               "⌘Q is the macOS Quit shortcut. Choose a combination macOS does not already use.");
@@ -202,7 +199,7 @@ TEST_F(HotKeys, ReservedCombinationsAndMissingModifiersFailWhileRegistering)
 
 TEST_F(HotKeys, AStoredLayoutShortcutWithoutModifiersLeavesTheOthersRegistered)
 {
-    ShortcutService service(registry);
+    ShortcutService service(registry, nullptr);
     const QHash<QUuid, Shortcut> perLayout = {
         {digitFirst, Shortcut{0, 0}}, {letterFirst, ctrlOptK}, {letterSecond, Shortcut{1, 0}}};
     EXPECT_EQ(service.apply(shiftCmdE, perLayout, std::nullopt).message,
@@ -265,7 +262,7 @@ TEST_F(HotKeys, StoredShortcutsThatCanNeverBeHotKeysLeaveTheOthersRegistered)
     };
     for (const Case &c : cases) {
         FakeHotKeyRegistry fresh;
-        ShortcutService service(fresh);
+        ShortcutService service(fresh, nullptr);
         EXPECT_EQ(service.apply(c.global, c.perLayout, std::nullopt).message, c.message) << c.what;
         EXPECT_EQ(fresh.registered(), c.registered) << c.what;
         // The settings show what is registered.
@@ -285,7 +282,7 @@ TEST_F(HotKeys, StoredShortcutsThatCanNeverBeHotKeysLeaveTheOthersRegistered)
 
 TEST_F(HotKeys, TheShortcutBeingSetIsNeverLeftOut)
 {
-    ShortcutService service(registry);
+    ShortcutService service(registry, nullptr);
     service.apply(shiftCmdE, {{letterFirst, ctrlOptK}}, std::nullopt);
     const QList<Registered> previous = registry.registered();
 
@@ -335,7 +332,7 @@ TEST_F(HotKeys, WithoutAHandlerEveryApplyReturnsItsErrorAndRegistersNothing)
         } else {
             refusing.installWithoutReference();
         }
-        ShortcutService service(refusing);
+        ShortcutService service(refusing, nullptr);
         EXPECT_EQ(service.apply(std::nullopt, {}, std::nullopt).message, c.message);
         EXPECT_EQ(service.apply(shiftCmdE, {{letterFirst, ctrlOptK}}, std::nullopt).message,
                   c.message);
@@ -361,7 +358,7 @@ TEST_F(HotKeys, AFailedInstallationIsLoggedOnce)
     previousHandler = qInstallMessageHandler(recordMessage);
     {
         registry.failInstallation(-9870);
-        ShortcutService service(registry);
+        ShortcutService service(registry, nullptr);
         service.apply(shiftCmdE, {}, std::nullopt);
     }
     qInstallMessageHandler(previousHandler);
@@ -371,12 +368,25 @@ TEST_F(HotKeys, AFailedInstallationIsLoggedOnce)
                     + " ostrel.platform Hot key handler installation failed with status -9870."});
 }
 
+TEST_F(HotKeys, RefusalsNameTheKeysWithTheLabelsTheServiceWasGiven)
+{
+    // A layout that prints "a" on the key in the Q position.
+    FakeKeyboardLayout layout{{{12, "a"}}};
+    const std::shared_ptr<KeyboardLayoutLabels> labels = KeyboardLayoutLabels::create(layout);
+    ShortcutService service(registry, labels.get());
+    registry.refuse(12, ctrl | opt);
+    EXPECT_EQ(service.apply(Shortcut{12, ctrl | opt}, {}, std::nullopt).message, inUse("⌃⌥A"));
+    // The reserved combination is found by the key's position; only its text follows the layout.
+    EXPECT_EQ(service.apply(Shortcut{12, cmd}, {}, std::nullopt).message,
+              "⌘A is the macOS Quit shortcut. Choose a combination macOS does not already use.");
+}
+
 TEST_F(HotKeys, TheHandlerAndItsHotKeysGoWithTheService)
 {
-    ShortcutService staying(registry);
+    ShortcutService staying(registry, nullptr);
     staying.apply(ctrlOptL, {}, std::nullopt);
     {
-        ShortcutService service(registry);
+        ShortcutService service(registry, nullptr);
         service.apply(shiftCmdE, {{letterFirst, ctrlOptK}}, std::nullopt);
         EXPECT_TRUE(registry.handlerInstalled());
     }
@@ -387,7 +397,7 @@ TEST_F(HotKeys, TheHandlerAndItsHotKeysGoWithTheService)
 
 TEST_F(HotKeys, UnregisterAllKeepsTheLastSetForTheNextApply)
 {
-    ShortcutService service(registry);
+    ShortcutService service(registry, nullptr);
     service.apply(shiftCmdE, {{letterFirst, ctrlOptK}}, std::nullopt);
     service.unregisterAll();
     EXPECT_TRUE(registry.registered().isEmpty());

@@ -16,6 +16,7 @@ void followScheme(HairlineKeyboardCanvas *keyboard, bool dark)
 HairlineKeyboardCanvas *makeKeyboard()
 {
     auto *keyboard = new HairlineKeyboardCanvas(HairlineKeyboardCamera::isometric);
+    keyboard->setObjectName(QStringLiteral("keyboard-illustration"));
     keyboard->setIntensity(0.5);
     keyboard->setPaused(false);
     keyboard->setAutoplay(true);

@@ -20,6 +20,7 @@ AutomationNoticeSection::AutomationNoticeSection(const ViewEnvironment &environm
     , dismiss_(new DismissButton(QStringLiteral("Dismiss automation notice")))
 {
     setObjectName(QStringLiteral("automation-notice"));
+    dismiss_->setObjectName(QStringLiteral("automation-notice-dismiss"));
     auto *layout = new QHBoxLayout(this);
     trayContentPadding(layout, 8);
     layout->setSpacing(6);

@@ -11,7 +11,8 @@ class PlainLabel;
 struct ViewEnvironment;
 
 // The latest word from automation ("The displays changed, but no layout is linked to this
-// setup.", a restore's summary, …), until dismissed.
+// setup.", a restore's summary, …), until dismissed. Object name of its button:
+// "automation-notice-dismiss".
 class AutomationNoticeSection : public QWidget {
     Q_OBJECT
 
@@ -19,8 +20,6 @@ public:
     explicit AutomationNoticeSection(const ViewEnvironment &environment, QWidget *parent = nullptr);
 
     void setNotice(const QString &notice);
-
-    DismissButton *dismissButton() const { return dismiss_; }
 
 private:
     QPointer<AppModel> model_;

@@ -13,6 +13,8 @@ class SymbolButton;
 
 // One captured window in the save window: the application's icon, the window's label over the
 // display it is on and its size there, and a button that takes it out of the capture at once.
+// Object names: "captured-window-label", "captured-window-placement",
+// "remove-captured-window".
 class CapturedWindowRow : public QWidget {
     Q_OBJECT
 
@@ -23,8 +25,6 @@ public:
     const WindowEntry &entry() const { return entry_; }
     // "Display 1 · 50% × 100%".
     static QString placement(const WindowEntry &entry, const QList<DisplaySnapshot> &displays);
-
-    SymbolButton *removeButton() const { return removeButton_; }
 
 signals:
     void removeRequested(const QUuid &entryID);

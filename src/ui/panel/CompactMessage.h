@@ -14,6 +14,10 @@ class DisclosureButton;
 // with a "Details" disclosure (collapsed at first) that reveals the full message as selectable
 // text. A font or colour set on the control reaches the message and the summary; the disclosure
 // keeps its own (11, secondary).
+//
+// Object names: "compact-message-text" for the label shown first (the message when plain, the
+// summary when folded); with details, "compact-message-details" for the disclosure and
+// "compact-message-details-text" for the full message.
 class CompactMessage : public QWidget {
     Q_OBJECT
 
@@ -36,12 +40,6 @@ public:
     bool hasDetails() const;
     bool isExpanded() const;
     void setExpanded(bool expanded);
-
-    // The label shown first: the message when plain, the summary when folded.
-    QLabel *primaryLabel() const { return primary_; }
-    // The full message inside the disclosure; null when there are no details.
-    QLabel *detailsLabel() const { return details_; }
-    DisclosureButton *detailsButton() const { return disclosure_; }
 
 private:
     QString message_;

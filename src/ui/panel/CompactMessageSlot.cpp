@@ -25,6 +25,7 @@ void CompactMessageSlot::setMessage(const std::optional<QString> &message)
     }
     if (message && !shown_) {
         shown_ = new CompactMessage(*message, summary_, false, this);
+        shown_->setObjectName(QStringLiteral("slot-message"));
         layout()->addWidget(shown_);
     }
     setVisible(message.has_value());

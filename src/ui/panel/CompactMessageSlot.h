@@ -11,7 +11,8 @@ class CompactMessage;
 
 // The place under a control where the model's answer to its last change is shown: hidden while
 // there is no message, else a CompactMessage with the slot's fixed summary. The message is made
-// anew only when its text changes, so showing the same answer again keeps its details open.
+// anew only when its text changes, so showing the same answer again keeps its details open. The
+// message shown is named "slot-message".
 class CompactMessageSlot : public QWidget {
     Q_OBJECT
 
@@ -19,8 +20,6 @@ public:
     explicit CompactMessageSlot(const QString &summary, QWidget *parent = nullptr);
 
     void setMessage(const std::optional<QString> &message);
-    // The message shown; null while there is none.
-    CompactMessage *message() const { return shown_; }
 
 private:
     QString summary_;

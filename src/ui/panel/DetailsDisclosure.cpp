@@ -16,6 +16,8 @@ DetailsDisclosure::DetailsDisclosure(QWidget *parent)
     , content_(new QWidget)
     , lines_(new QVBoxLayout(content_))
 {
+    button_->setObjectName(QStringLiteral("details-button"));
+    content_->setObjectName(QStringLiteral("details-content"));
     button_->setFont(UiFont::system(10.5));
     button_->setTone(ThemeColor::secondary());
     lines_->setContentsMargins(0, 0, 0, 0);

@@ -11,7 +11,8 @@ class PlainLabel;
 
 // A "Details" disclosure group of the panel's status sections: the label (a chevron and
 // "Details", at 10.5 in the secondary style) over selectable lines that show only while it is
-// open. It starts collapsed.
+// open. It starts collapsed. Object names: "details-button", and "details-content" holding the
+// lines.
 class DetailsDisclosure : public QWidget {
     Q_OBJECT
 
@@ -24,8 +25,6 @@ public:
 
     bool isExpanded() const;
     void setExpanded(bool expanded);
-    DisclosureButton *button() const { return button_; }
-    QWidget *content() const { return content_; }
 
 private:
     DisclosureButton *button_;

@@ -30,6 +30,8 @@ FirstRunSection::FirstRunSection(const ViewEnvironment &environment, PanelAction
           new ActivityIndicator(ActivityIndicator::miniSize, ThemeColor::secondary(), environment))
 {
     setObjectName(QStringLiteral("first-run"));
+    drawing_->setObjectName(QStringLiteral("first-run-drawing"));
+    save_->setObjectName(QStringLiteral("first-run-save-button"));
     auto *layout = new QVBoxLayout(this);
     trayContentPadding(layout, 24);
     layout->setSpacing(0);

@@ -13,7 +13,8 @@ struct PanelState;
 struct ViewEnvironment;
 
 // The card shown while no layout is saved yet: the layouts drawing, an invitation, and the
-// same capture as the list's Save in a larger button.
+// same capture as the list's Save in a larger button. Object names: "first-run-drawing",
+// "first-run-save-button".
 class FirstRunSection : public QWidget {
     Q_OBJECT
 
@@ -24,9 +25,6 @@ public:
                     QWidget *parent = nullptr);
 
     void setState(const PanelState &state);
-
-    HairlineLayoutsCanvas *drawing() const { return drawing_; }
-    PanelButton *saveButton() const { return save_; }
 
 protected:
     void changeEvent(QEvent *event) override;

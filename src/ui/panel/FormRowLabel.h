@@ -13,7 +13,8 @@ class InfoButton;
 
 // The label of one form row: the title (in the inherited font), an information button beside it
 // when `info` is given (read as "More information about " and the title), and a secondary
-// subtitle under it that wraps.
+// subtitle under it that wraps. Object names: "form-row-title", "info-button",
+// "form-row-subtitle".
 class FormRowLabel : public QWidget {
     Q_OBJECT
 
@@ -26,8 +27,6 @@ public:
     void setSubtitle(const QString &subtitle);
 
     QLabel *titleLabel() const { return title_; }
-    QLabel *subtitleLabel() const { return subtitle_; }
-    InfoButton *infoButton() const { return info_; }
 
 private:
     QLabel *title_;

@@ -15,7 +15,8 @@ class InfoButton;
 
 // The header of one form section: the title in the headline style, announced as a header and
 // drawn in `tint` (the primary colour when none), an information button beside it when `info`
-// is given, and a secondary detail line under it that wraps.
+// is given, and a secondary detail line under it that wraps. Object names:
+// "form-section-title", "info-button", "form-section-detail".
 class FormSectionHeader : public QWidget {
     Q_OBJECT
 
@@ -26,7 +27,6 @@ public:
 
     void setTitle(const QString &title);
 
-    QLabel *titleLabel() const { return title_; }
     QLabel *detailLabel() const { return detail_; }
     InfoButton *infoButton() const { return info_; }
 

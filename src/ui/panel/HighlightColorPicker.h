@@ -28,8 +28,6 @@ public:
     HighlightColor selection() const { return selection_; }
     void setSelection(HighlightColor selection);
 
-    QAbstractButton *tile(HighlightColor color) const { return tiles_.value(color); }
-
     // The whole picker drawn see-through (a host dims it while it does not apply).
     qreal opacity() const { return opacity_; }
     void setOpacity(qreal opacity);

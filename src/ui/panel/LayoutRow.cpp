@@ -102,6 +102,9 @@ LayoutRow::LayoutRow(const Layout &layout, LayoutHover &hover, PanelActions &act
 
     select_->setObjectName(QStringLiteral("layout-row-")
                            + layout.id.toString(QUuid::WithoutBraces).toUpper());
+    name_->setObjectName(QStringLiteral("layout-row-name"));
+    summary_->setObjectName(QStringLiteral("layout-row-summary"));
+    checkmark_->setObjectName(QStringLiteral("layout-row-checkmark"));
     select_->setFocusPolicy(Qt::TabFocus);
     select_->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     auto *face = new QHBoxLayout(select_);
@@ -126,6 +129,7 @@ LayoutRow::LayoutRow(const Layout &layout, LayoutHover &hover, PanelActions &act
     face->addSpacing(2);
     if (layout.shortcut) {
         badge_ = new ShortcutBadge(*layout.shortcut, environment.keyboardLayout);
+        badge_->setObjectName(QStringLiteral("layout-row-badge"));
         badge_->setAttribute(Qt::WA_TransparentForMouseEvents);
         face->addWidget(badge_);
     }

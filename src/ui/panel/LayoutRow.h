@@ -23,6 +23,10 @@ struct ViewEnvironment;
 
 // One saved layout in the panel's list. A click on the row only selects the layout; restoring,
 // managing and deleting it are in the small actions menu at its right end.
+//
+// Object names: "layout-row-" and the layout's identifier for the part that selects, holding
+// "layout-row-name", "layout-row-summary", "layout-row-badge" and "layout-row-checkmark";
+// "layout-row-actions" for the button and "layout-row-menu" for the menu it opens.
 class LayoutRow : public QWidget {
     Q_OBJECT
 
@@ -41,14 +45,6 @@ public:
     enum class Background { none, hovered, selected };
     Background background() const;
 
-    QAbstractButton *selectButton() const { return select_; }
-    QAbstractButton *actionsButton() const { return actionsButton_; }
-    LineLimitedLabel *nameLabel() const { return name_; }
-    LineLimitedLabel *summaryLabel() const { return summary_; }
-    ShortcutBadge *badge() const { return badge_; }
-    SymbolView *checkmark() const { return checkmark_; }
-    // The actions menu while it is open.
-    QMenu *menu() const { return menu_; }
     // Opens the actions menu below its button (a click on the button does the same).
     void openMenu();
     // The opacity of the "ellipsis": full while its menu is hovered.

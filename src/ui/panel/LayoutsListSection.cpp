@@ -32,6 +32,8 @@ LayoutsListSection::LayoutsListSection(const ViewEnvironment &environment, Panel
           new ActivityIndicator(ActivityIndicator::miniSize, ThemeColor::secondary(), environment))
 {
     setObjectName(QStringLiteral("layouts-section"));
+    hover_->setObjectName(QStringLiteral("layout-hover"));
+    count_->setObjectName(QStringLiteral("layout-count"));
     layout_->setContentsMargins(0, 0, 0, 0);
     layout_->setSpacing(5);
 

@@ -23,6 +23,9 @@ struct ViewEnvironment;
 
 // The saved layouts under a header that counts them and carries Save. Up to six rows stand in
 // the panel; from seven on they scroll in a fixed height.
+//
+// Object names: "layout-count", "save-layout-button", "layout-hover" (who is under the pointer),
+// and "layout-rows" holding a LayoutRow per layout, inside "layout-list" while the rows scroll.
 class LayoutsListSection : public QWidget {
     Q_OBJECT
 
@@ -35,15 +38,8 @@ public:
 
     void setState(const PanelState &state);
 
-    PanelButton *saveButton() const { return save_; }
-    PlainLabel *countLabel() const { return count_; }
-    // Present while the rows scroll.
-    QScrollArea *scrollArea() const { return scroll_; }
-    const QList<LayoutRow *> &rows() const { return rows_; }
-    LayoutRow *row(const QUuid &id) const;
-    LayoutHover &hover() const { return *hover_; }
-
 private:
+    LayoutRow *row(const QUuid &id) const;
     void rebuildRows(const QList<Layout> &layouts);
 
     ViewEnvironment environment_;

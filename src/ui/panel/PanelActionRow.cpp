@@ -25,11 +25,13 @@ PanelActionRow::PanelActionRow(const QString &title, std::optional<QString> symb
     row->setSpacing(7);
     if (symbol) {
         symbol_ = new SymbolView(*symbol, 14, QFont::Normal, ThemeColor::secondary());
+        symbol_->setObjectName(QStringLiteral("action-row-symbol"));
         symbol_->setFixedWidth(18);
         symbol_->setMinimumHeight(minimumContentHeight);
         row->addWidget(symbol_);
     }
     title_ = new PlainLabel(title);
+    title_->setObjectName(QStringLiteral("action-row-title"));
     title_->setMinimumHeight(minimumContentHeight);
     row->addWidget(title_);
     row->addSpacerItem(new QSpacerItem(8, 0, QSizePolicy::Expanding, QSizePolicy::Minimum));
@@ -37,6 +39,7 @@ PanelActionRow::PanelActionRow(const QString &title, std::optional<QString> symb
         auto *hint = new PlainLabel(*detail);
         hint->setFont(UiFont::menu());
         hint->setTone(ThemeColor::tertiary());
+        hint->setObjectName(QStringLiteral("action-row-detail"));
         detail_ = hint;
         row->addWidget(detail_);
     }

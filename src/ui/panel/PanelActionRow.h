@@ -19,6 +19,7 @@ class SymbolView;
 // 18-point column, the title, and at the trailing edge an optional key-equivalent hint such as
 // "⌘Q". The symbol and the hint brighten while the pointer is over the row. With `key` the row
 // also answers Command + key (Super + key on this desktop) while its window is active.
+// Object names: "action-row-symbol", "action-row-title", "action-row-detail".
 class PanelActionRow : public HoverRowButton {
     Q_OBJECT
 
@@ -31,10 +32,6 @@ public:
 
     // Command (Super) + key, or an empty sequence.
     QKeySequence keyEquivalent() const;
-
-    QLabel *titleLabel() const { return title_; }
-    QLabel *detailLabel() const { return detail_; }
-    SymbolView *symbolView() const { return symbol_; }
 
 private:
     void restyle(bool hovering);

@@ -7,15 +7,13 @@ namespace ostrel {
 class PanelActionRow;
 struct ViewEnvironment;
 
-// The panel's last part, in every state: "Settings…" (⌘,) and "Quit Ostrel" (⌘Q).
+// The panel's last part, in every state: "Settings…" (⌘,) and "Quit Ostrel" (⌘Q), named
+// "settings-button" and "quit-button".
 class PanelFooter : public QWidget {
     Q_OBJECT
 
 public:
     explicit PanelFooter(const ViewEnvironment &environment, QWidget *parent = nullptr);
-
-    PanelActionRow *settingsRow() const { return settings_; }
-    PanelActionRow *quitRow() const { return quit_; }
 
 private:
     PanelActionRow *settings_;

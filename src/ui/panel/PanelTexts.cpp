@@ -18,12 +18,12 @@ QString counted(qsizetype count, const QString &one, const QString &many)
     return QString::number(count) + QLatin1Char(' ') + (count == 1 ? one : many);
 }
 
-std::optional<QString> globalShortcutText(const PanelState &state)
+std::optional<QString> globalShortcutText(const PanelState &state, KeyLabelSource *labels)
 {
     if (!state.activeGlobalShortcut) {
         return std::nullopt;
     }
-    return ShortcutFormatter::text(*state.activeGlobalShortcut);
+    return ShortcutFormatter::text(*state.activeGlobalShortcut, labels);
 }
 
 } // namespace
@@ -35,12 +35,12 @@ QString PanelTexts::layoutSummary(const Layout &layout)
         + counted(layout.displays.size(), QStringLiteral("display"), QStringLiteral("displays"));
 }
 
-QString PanelTexts::restoreHelp(const PanelState &state)
+QString PanelTexts::restoreHelp(const PanelState &state, KeyLabelSource *labels)
 {
     if (!state.canRestore) {
         return restoreDisabledHelp(state);
     }
-    if (const std::optional<QString> shortcut = globalShortcutText(state)) {
+    if (const std::optional<QString> shortcut = globalShortcutText(state, labels)) {
         return QStringLiteral("Restore this layout (") + *shortcut + QLatin1Char(')');
     }
     return QStringLiteral("Restore this layout");
@@ -64,12 +64,12 @@ QString PanelTexts::restoreDisabledHelp(const PanelState &state)
                                 : QStringLiteral("Restore is unavailable");
 }
 
-QString PanelTexts::restoreAccessibleName(const PanelState &state)
+QString PanelTexts::restoreAccessibleName(const PanelState &state, KeyLabelSource *labels)
 {
     if (state.isBusyWith(OperationKind::restoring)) {
         return QStringLiteral("Restoring layout");
     }
-    if (const std::optional<QString> shortcut = globalShortcutText(state)) {
+    if (const std::optional<QString> shortcut = globalShortcutText(state, labels)) {
         return QStringLiteral("Restore layout, shortcut ") + *shortcut;
     }
     return QStringLiteral("Restore layout");

@@ -9,6 +9,7 @@
 
 namespace ostrel {
 
+class KeyLabelSource;
 struct EntryResult;
 struct Layout;
 struct PanelState;
@@ -25,10 +26,11 @@ namespace PanelTexts {
 // "3 windows · 2 displays".
 QString layoutSummary(const Layout &layout);
 
-// The Restore button: its help, the first reason it is disabled, and its accessible name.
-QString restoreHelp(const PanelState &state);
+// The Restore button: its help, the first reason it is disabled, and its accessible name. The
+// global shortcut in them names its key with `labels` (the fixed names when null).
+QString restoreHelp(const PanelState &state, KeyLabelSource *labels);
 QString restoreDisabledHelp(const PanelState &state);
-QString restoreAccessibleName(const PanelState &state);
+QString restoreAccessibleName(const PanelState &state, KeyLabelSource *labels);
 
 // The save buttons (the list's and the first-run card's).
 QString captureHelp(const PanelState &state);

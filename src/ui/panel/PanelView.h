@@ -35,6 +35,10 @@ class StorageProblemSection;
 // all as "something changed" and reads the model once on the next turn of the event loop, so its
 // derived values (can restore, can capture, the selected layout) are worked out once per turn
 // and always from one consistent state.
+//
+// Object names of the sections: "storage-problem", "permission-banner", "storage-notice",
+// "first-run", "selected-layout", "progress-section", "result-section", "automation-notice",
+// "layouts-section", "panel-footer".
 class PanelView : public QWidget {
     Q_OBJECT
 
@@ -52,16 +56,6 @@ public:
     const PanelState &state() const { return state_; }
     // How many times the panel read the model: once per turn of the event loop at most.
     int refreshCount() const { return refreshCount_; }
-
-    StorageProblemSection *storageProblemSection() const { return storageProblem_; }
-    PermissionBanner *permissionBanner() const { return permission_; }
-    StorageNoticeSection *storageNoticeSection() const { return storageNotice_; }
-    SelectedLayoutSection *selectedLayoutSection() const { return selectedLayout_; }
-    ProgressSection *progressSection() const { return progress_; }
-    ResultSection *resultSection() const { return result_; }
-    AutomationNoticeSection *automationNoticeSection() const { return automationNotice_; }
-    LayoutsListSection *layoutsSection() const { return layouts_; }
-    PanelFooter *footer() const { return footer_; }
 
     // Reads the model and redraws now instead of on the next turn.
     void refreshNow();

@@ -22,6 +22,8 @@ PermissionBanner::PermissionBanner(const ViewEnvironment &environment, QWidget *
                                PanelButton::ControlSize::small))
 {
     setObjectName(QStringLiteral("permission-banner"));
+    enable_->setObjectName(QStringLiteral("enable-access-button"));
+    recheck_->setObjectName(QStringLiteral("recheck-button"));
     auto *layout = new QVBoxLayout(this);
     trayContentPadding(layout, 9);
     layout->setSpacing(7);

@@ -10,14 +10,13 @@ class PanelButton;
 struct ViewEnvironment;
 
 // Shown while the program may not read and move windows: the ask, "Enable Access" and
-// "Recheck". It goes away by itself once the model finds the access granted.
+// "Recheck". It goes away by itself once the model finds the access granted. Object names:
+// "enable-access-button", "recheck-button".
 class PermissionBanner : public QWidget {
     Q_OBJECT
 
 public:
     explicit PermissionBanner(const ViewEnvironment &environment, QWidget *parent = nullptr);
-
-    PanelButton *recheckButton() const { return recheck_; }
 
 private:
     QPointer<AppModel> model_;

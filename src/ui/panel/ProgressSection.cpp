@@ -33,6 +33,10 @@ ProgressSection::ProgressSection(const ViewEnvironment &environment, QWidget *pa
     , step_(limitedLabel({}, 1, 11, QFont::Normal, ThemeColor::secondary()))
 {
     setObjectName(QStringLiteral("progress-section"));
+    spinner_->setObjectName(QStringLiteral("progress-spinner"));
+    title_->setObjectName(QStringLiteral("progress-title"));
+    cancel_->setObjectName(QStringLiteral("cancel-restore-button"));
+    step_->setObjectName(QStringLiteral("progress-step"));
     auto *layout = new QVBoxLayout(this);
     trayContentPadding(layout, 8);
     layout->setSpacing(5);

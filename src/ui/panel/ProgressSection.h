@@ -18,6 +18,7 @@ struct ViewEnvironment;
 
 // A running restore or undo: a spinner, what runs ("Restoring “Work”…", "Undoing…") with the
 // count of windows processed for assistive technology, Cancel, and the current step below.
+// Object names: "progress-spinner", "progress-title", "cancel-restore-button", "progress-step".
 class ProgressSection : public QWidget {
     Q_OBJECT
 
@@ -25,11 +26,6 @@ public:
     explicit ProgressSection(const ViewEnvironment &environment, QWidget *parent = nullptr);
 
     void setProgress(const RestoreProgress &progress, std::optional<OperationKind> busy);
-
-    LineLimitedLabel *titleLabel() const { return title_; }
-    LineLimitedLabel *stepLabel() const { return step_; }
-    PanelButton *cancelButton() const { return cancel_; }
-    RestoreSpinner *spinner() const { return spinner_; }
 
 private:
     QPointer<AppModel> model_;

@@ -17,8 +17,6 @@ class RouteFootnote : public QWidget {
 public:
     RouteFootnote(const QString &symbol, const QString &text, QWidget *parent = nullptr);
 
-    SymbolView *symbolView() const { return symbol_; }
-
 private:
     SymbolView *symbol_;
     QLabel *text_;

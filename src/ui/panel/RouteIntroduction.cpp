@@ -50,9 +50,11 @@ RouteIntroduction::RouteIntroduction(const QString &symbol, const QString &title
     column->setSpacing(6);
 
     symbol_ = new SymbolView(symbol, 23, QFont::Normal, ThemeColor::accent());
+    symbol_->setObjectName(QStringLiteral("route-introduction-symbol"));
     column->addWidget(symbol_, 0, Qt::AlignHCenter);
 
     title_ = new LineLimitedLabel(title, 2);
+    title_->setObjectName(QStringLiteral("route-introduction-title"));
     title_->setFont(UiFont::system(15, QFont::DemiBold));
     title_->setAlignment(Qt::AlignHCenter);
     column->addWidget(title_);

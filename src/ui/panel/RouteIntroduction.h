@@ -15,6 +15,8 @@ class SymbolView;
 // The centred introduction card at the top of a window: the symbol in the accent colour, the
 // title (at most two lines) and an optional secondary detail, on a rounded card in the control
 // background colour. Assistive technology reads the card as one element: title, then detail.
+// Object names: the card "route-introduction", holding "route-introduction-symbol" and
+// "route-introduction-title".
 class RouteIntroduction : public QWidget {
     Q_OBJECT
 
@@ -22,10 +24,8 @@ public:
     RouteIntroduction(const QString &symbol, const QString &title,
                       std::optional<QString> detail = std::nullopt, QWidget *parent = nullptr);
 
-    QWidget *card() const { return card_; }
-    LineLimitedLabel *titleLabel() const { return title_; }
+    // The detail line; null without one.
     QLabel *detailLabel() const { return detail_; }
-    SymbolView *symbolView() const { return symbol_; }
 
 private:
     QWidget *card_;

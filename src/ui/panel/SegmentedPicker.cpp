@@ -75,6 +75,7 @@ SegmentedPicker::SegmentedPicker(const QString &title, const QStringList &segmen
     row->setSpacing(segmentInset);
     for (const QString &text : segments) {
         auto *segment = new Segment(text, this);
+        segment->setObjectName(QStringLiteral("segment-") + QString::number(segments_.size()));
         group_.addButton(segment, int(segments_.size()));
         segments_.append(segment);
         row->addWidget(segment, 1);

@@ -2,6 +2,7 @@
 
 #include "app/AppModel.h"
 #include "model/ShortcutFormatter.h"
+#include "platform/KeyboardLayoutObserver.h"
 #include "ui/panel/LineLimitedLabel.h"
 #include "ui/panel/PanelButton.h"
 #include "ui/panel/PanelState.h"
@@ -40,6 +41,10 @@ SelectedLayoutSection::SelectedLayoutSection(const ViewEnvironment &environment,
     , spinner_(new RestoreSpinner(ThemeColor::secondary(), 11, environment))
 {
     setObjectName(QStringLiteral("selected-layout"));
+    layoutRow_->setObjectName(QStringLiteral("selected-layout-row"));
+    name_->setObjectName(QStringLiteral("selected-layout-name"));
+    summary_->setObjectName(QStringLiteral("selected-layout-summary"));
+    spinner_->setObjectName(QStringLiteral("restore-spinner"));
     auto *layout = new QVBoxLayout(this);
     trayContentPadding(layout, 9);
     layout->setSpacing(0);
@@ -100,6 +105,7 @@ void SelectedLayoutSection::setState(const PanelState &state)
         if (iconEntries_ != layout->entries) {
             iconEntries_ = layout->entries;
             auto *icons = new TrayLayoutIcons(layout->entries, appIcons_);
+            icons->setObjectName(QStringLiteral("selected-layout-icons"));
             if (icons_) {
                 delete rowLayout_->replaceWidget(icons_, icons);
                 delete icons_;
@@ -114,6 +120,7 @@ void SelectedLayoutSection::setState(const PanelState &state)
         if (layout->shortcut) {
             if (!badge_) {
                 badge_ = new ShortcutBadge(*layout->shortcut, keyboardLayout_);
+                badge_->setObjectName(QStringLiteral("selected-layout-badge"));
                 static_cast<QHBoxLayout *>(badgeRow_->layout())->insertWidget(0, badge_);
             } else {
                 badge_->setShortcut(*layout->shortcut);
@@ -123,13 +130,15 @@ void SelectedLayoutSection::setState(const PanelState &state)
     }
 
     spinner_->setVisible(state.isBusyWith(OperationKind::restoring));
-    restore_->setTrailingNote(state.activeGlobalShortcut ? std::optional<QString>(
-                                  ShortcutFormatter::text(*state.activeGlobalShortcut))
-                                                         : std::nullopt,
+    restore_->setTrailingNote(state.activeGlobalShortcut
+                                  ? std::optional<QString>(ShortcutFormatter::text(
+                                      *state.activeGlobalShortcut, labelsOf(keyboardLayout_)))
+                                  : std::nullopt,
                               UiFont::system(10.5, QFont::Medium), 0.68);
     restore_->setEnabled(state.canRestore);
-    restore_->setToolTip(PanelTexts::restoreHelp(state));
-    restore_->setAccessibleName(PanelTexts::restoreAccessibleName(state));
+    restore_->setToolTip(PanelTexts::restoreHelp(state, labelsOf(keyboardLayout_)));
+    restore_->setAccessibleName(
+        PanelTexts::restoreAccessibleName(state, labelsOf(keyboardLayout_)));
 }
 
 } // namespace ostrel

@@ -27,6 +27,10 @@ struct ViewEnvironment;
 // The top of the panel: the selected layout (its icons, name, summary and own shortcut) with
 // the Restore button, whose help and accessible name say at every moment why it can or cannot
 // be pressed; or a short hint when nothing is selected.
+//
+// Object names: "selected-layout-row" with "selected-layout-icons", "selected-layout-name",
+// "selected-layout-summary", "selected-layout-badge", and "restore-button" holding
+// "restore-spinner".
 class SelectedLayoutSection : public QWidget {
     Q_OBJECT
 
@@ -34,14 +38,6 @@ public:
     explicit SelectedLayoutSection(const ViewEnvironment &environment, QWidget *parent = nullptr);
 
     void setState(const PanelState &state);
-
-    QWidget *layoutRow() const { return layoutRow_; }
-    LineLimitedLabel *nameLabel() const { return name_; }
-    PlainLabel *summaryLabel() const { return summary_; }
-    ShortcutBadge *badge() const { return badge_; }
-    TrayLayoutIcons *icons() const { return icons_; }
-    PanelButton *restoreButton() const { return restore_; }
-    RestoreSpinner *spinner() const { return spinner_; }
 
 private:
     QPointer<AppModel> model_;

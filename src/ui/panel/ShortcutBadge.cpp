@@ -21,6 +21,7 @@ ShortcutBadge::ShortcutBadge(const Shortcut &shortcut, KeyboardLayoutObserver *k
                              QWidget *parent)
     : QWidget(parent)
     , shortcut_(shortcut)
+    , keyboardLayout_(keyboardLayout)
 {
     setFont(UiFont::rounded(11, QFont::Medium));
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
@@ -40,7 +41,7 @@ void ShortcutBadge::setShortcut(const Shortcut &shortcut)
 void ShortcutBadge::relabel()
 {
     // Formed afresh each time: the key's name comes from the keyboard layout in use now.
-    text_ = ShortcutFormatter::text(shortcut_);
+    text_ = ShortcutFormatter::text(shortcut_, labelsOf(keyboardLayout_));
     setAccessibleName(QStringLiteral("Shortcut ") + text_);
     updateGeometry();
     update();

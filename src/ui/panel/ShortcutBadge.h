@@ -16,7 +16,8 @@ class ShortcutBadge : public QWidget {
     Q_OBJECT
 
 public:
-    // The observer may be absent (the badge then keeps its first label until set again).
+    // The observer gives the key labels and says when they change; it may be absent (the badge
+    // then shows the fixed key names).
     ShortcutBadge(const Shortcut &shortcut, KeyboardLayoutObserver *keyboardLayout,
                   QWidget *parent = nullptr);
 
@@ -35,6 +36,7 @@ private:
     void relabel();
 
     Shortcut shortcut_;
+    QPointer<KeyboardLayoutObserver> keyboardLayout_;
     QString text_;
 };
 

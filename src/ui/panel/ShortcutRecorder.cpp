@@ -58,9 +58,10 @@ ShortcutRecorder::ShortcutRecorder(const QString &label, std::optional<Shortcut>
     , shortcut_(shortcut)
     , onChange_(std::move(onChange))
     , keyboardLayout_(keyboardLayout)
-    , session_(new ShortcutRecordingSession(recordings, this))
+    , session_(new ShortcutRecordingSession(recordings, keyboardLayout, this))
 {
     setObjectName(QStringLiteral("shortcut-recorder"));
+    session_->setObjectName(QStringLiteral("shortcut-recording-session"));
 
     auto *column = new QVBoxLayout(this);
     column->setContentsMargins(0, 0, 0, 0);
@@ -332,9 +333,10 @@ void ShortcutRecorder::updateAccessibleNames()
                                      + QStringLiteral(" shortcut"));
     saveButton_->setAccessibleName(QStringLiteral("Save shortcut for ") + label_);
     cancelButton_->setAccessibleName(QStringLiteral("Cancel recording for ") + label_);
-    currentSummary_->setAccessibleName(shortcut_ ? QStringLiteral("Current shortcut ")
-                                               + ShortcutFormatter::text(*shortcut_)
-                                                 : QString());
+    currentSummary_->setAccessibleName(
+        shortcut_ ? QStringLiteral("Current shortcut ")
+                + ShortcutFormatter::text(*shortcut_, labelsOf(keyboardLayout_))
+                  : QString());
 }
 
 void ShortcutRecorder::refresh()
@@ -354,8 +356,9 @@ void ShortcutRecorder::refresh()
     currentSummary_->setVisible(recording && hasShortcut);
     if (hasShortcut) {
         // Relabels the key after a change of the keyboard layout.
-        currentSummary_->setAccessibleName(QStringLiteral("Current shortcut ")
-                                           + ShortcutFormatter::text(*shortcut_));
+        currentSummary_->setAccessibleName(
+            QStringLiteral("Current shortcut ")
+            + ShortcutFormatter::text(*shortcut_, labelsOf(keyboardLayout_)));
     }
     liveBadge_->setVisible(recording && preview.has_value());
     liveBadge_->setState(preview.value_or(QString()), valid, session_->warnsAboutTyping(),

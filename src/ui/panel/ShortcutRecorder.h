@@ -39,6 +39,7 @@ class SymbolView;
 // Object names: "shortcut-recorder", "shortcut-record-button", "shortcut-remove-button",
 // "shortcut-save-button", "shortcut-cancel-button", "shortcut-badge", "live-shortcut-badge",
 // "shortcut-current-summary", "shortcut-hint"; a host with several recorders sets its own name.
+// The recording itself is the child "shortcut-recording-session".
 class ShortcutRecorder : public QWidget {
     Q_OBJECT
 
@@ -59,8 +60,6 @@ public:
     void setOnChange(ChangeHandler onChange);
 
     bool isRecording() const;
-    // What the recording has caught so far (for hosts that show more, and for tests).
-    const ShortcutRecordingSession &session() const { return *session_; }
 
     // A candidate that can be saved: present and without a validation message.
     bool candidateIsValid() const;

@@ -23,6 +23,8 @@ StorageNoticeSection::StorageNoticeSection(const ViewEnvironment &environment, Q
     , dismiss_(new DismissButton(QStringLiteral("Dismiss storage notice")))
 {
     setObjectName(QStringLiteral("storage-notice"));
+    details_->setObjectName(QStringLiteral("storage-notice-details"));
+    dismiss_->setObjectName(QStringLiteral("storage-notice-dismiss"));
     auto *layout = new QHBoxLayout(this);
     trayContentPadding(layout, 8);
     layout->setSpacing(7);

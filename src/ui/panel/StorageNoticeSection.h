@@ -16,6 +16,7 @@ class PlainLabel;
 struct ViewEnvironment;
 
 // An informational notice after the store was opened, recovered or reset, until dismissed.
+// Object names: "storage-notice-details", "storage-notice-dismiss".
 class StorageNoticeSection : public QWidget {
     Q_OBJECT
 
@@ -23,9 +24,6 @@ public:
     explicit StorageNoticeSection(const ViewEnvironment &environment, QWidget *parent = nullptr);
 
     void setNotice(const StorageNotice &notice);
-
-    DetailsDisclosure *details() const { return details_; }
-    DismissButton *dismissButton() const { return dismiss_; }
 
 protected:
     void hideEvent(QHideEvent *event) override;

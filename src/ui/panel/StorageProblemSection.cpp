@@ -26,6 +26,9 @@ StorageProblemSection::StorageProblemSection(const ViewEnvironment &environment,
     , details_(new DetailsDisclosure)
 {
     setObjectName(QStringLiteral("storage-problem"));
+    retry_->setObjectName(QStringLiteral("storage-retry-button"));
+    reveal_->setObjectName(QStringLiteral("reveal-folder-button"));
+    details_->setObjectName(QStringLiteral("storage-problem-details"));
     auto *layout = new QVBoxLayout(this);
     trayContentPadding(layout, 9);
     layout->setSpacing(7);

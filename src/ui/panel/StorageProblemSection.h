@@ -17,6 +17,8 @@ struct ViewEnvironment;
 
 // Shown instead of everything else while storage is unusable: what went wrong, Retry when a
 // retry can help, Reveal Folder always, and the details with the database's path.
+//
+// Object names: "storage-retry-button", "reveal-folder-button", "storage-problem-details".
 class StorageProblemSection : public QWidget {
     Q_OBJECT
 
@@ -24,10 +26,6 @@ public:
     explicit StorageProblemSection(const ViewEnvironment &environment, QWidget *parent = nullptr);
 
     void setProblem(const StorageProblem &problem);
-
-    PanelButton *retryButton() const { return retry_; }
-    PanelButton *revealButton() const { return reveal_; }
-    DetailsDisclosure *details() const { return details_; }
 
 protected:
     void hideEvent(QHideEvent *event) override;

@@ -6,7 +6,6 @@ namespace ostrel {
 
 TraySection::TraySection(int verticalPadding, QWidget *content, QWidget *parent)
     : QWidget(parent)
-    , content_(content)
 {
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, verticalPadding, 0, verticalPadding);

@@ -12,11 +12,6 @@ class TraySection : public QWidget {
 
 public:
     TraySection(int verticalPadding, QWidget *content, QWidget *parent = nullptr);
-
-    QWidget *content() const { return content_; }
-
-private:
-    QWidget *content_;
 };
 
 } // namespace ostrel

@@ -26,6 +26,8 @@ struct ViewEnvironment {
     MarkerOverlayService *markers = nullptr;
     ReduceMotion *reduceMotion = nullptr;
     SystemAppearanceObserver *systemAppearance = nullptr;
+    // The key labels that shortcut texts are formed with, and when they change; without it the
+    // texts use the fixed key names.
     KeyboardLayoutObserver *keyboardLayout = nullptr;
     // The model's own, so that the hot keys are held off while a recorder records. Views with a
     // shortcut recorder need it.

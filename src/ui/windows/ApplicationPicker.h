@@ -17,16 +17,14 @@ class InstalledApplications;
 // the user chooses to be left alone, with a field that narrows the list. "Add" answers the
 // chosen applications' files; "Cancel", Escape and closing the window answer none. It belongs to
 // the window that opened it, which it blocks while it is up, and goes with it.
+//
+// Object names: "application-picker-filter", "application-picker-list",
+// "application-picker-cancel", "application-picker-add".
 class ApplicationPicker : public QWidget {
     Q_OBJECT
 
 public:
     ApplicationPicker(const ViewEnvironment &environment, QWidget *owner);
-
-    QListWidget *list() const { return list_; }
-    QLineEdit *filter() const { return filter_; }
-    QPushButton *addButton() const { return add_; }
-    QPushButton *cancelButton() const { return cancel_; }
 
     // Selects the applications with these names (tests and keyboard-less use).
     void select(const QStringList &names);

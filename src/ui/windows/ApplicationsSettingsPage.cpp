@@ -188,16 +188,6 @@ QStringList ApplicationsSettingsPage::rowNames() const
     return names;
 }
 
-PanelButton *ApplicationsSettingsPage::removeButton(const QString &bundleID) const
-{
-    return rows_.contains(bundleID) ? rows_[bundleID].remove : nullptr;
-}
-
-ActivityIndicator *ApplicationsSettingsPage::rowIndicator(const QString &bundleID) const
-{
-    return rows_.contains(bundleID) ? rows_[bundleID].indicator : nullptr;
-}
-
 void ApplicationsSettingsPage::scheduleRefresh()
 {
     if (refreshQueued_) {
@@ -256,6 +246,7 @@ void ApplicationsSettingsPage::rebuildRows(const QList<AppExclusion> &exclusions
         name->setObjectName(QStringLiteral("exclusion-name"));
         line->addWidget(name, 1);
         auto *indicator = new ActivityIndicator(smallIndicator);
+        indicator->setObjectName(QStringLiteral("exclusion-indicator"));
         line->addWidget(indicator, 0, Qt::AlignVCenter);
         auto *remove = smallButton(QStringLiteral("Remove"), QStringLiteral("remove-exclusion"));
         line->addWidget(remove, 0, Qt::AlignVCenter);

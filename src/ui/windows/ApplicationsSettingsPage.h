@@ -24,7 +24,8 @@ class SettingsState;
 // answer to the last batch or removal is shown below the list.
 //
 // Object names: "add-applications", "adding-applications" (the row shown while adding),
-// "exclusion-row" with its "exclusion-name", "no-exclusions", and the answers
+// "exclusion-row" with its application's icon, "exclusion-name", "exclusion-indicator" and
+// "remove-exclusion", "no-exclusions", and the answers
 // "exclusion-message-section" holding "exclusion-message" and "exclusion-error-section" holding
 // "exclusion-error".
 class ApplicationsSettingsPage : public QWidget {
@@ -38,8 +39,6 @@ public:
     ApplicationPicker *picker() const;
     // The shown rows' application names, in order.
     QStringList rowNames() const;
-    PanelButton *removeButton(const QString &bundleID) const;
-    ActivityIndicator *rowIndicator(const QString &bundleID) const;
 
     // Opens the picker (or brings the open one forward).
     void showPicker();

@@ -19,7 +19,6 @@ public:
     // Adds a row, below a hairline when it is not the first. Gives the row's place in the
     // section: hiding it hides the row and its hairline.
     QWidget *addRow(QWidget *row);
-    GroupedSurface *surface() const { return surface_; }
 
 private:
     GroupedSurface *surface_;

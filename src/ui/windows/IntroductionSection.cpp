@@ -14,7 +14,6 @@ namespace ostrel {
 IntroductionSection::IntroductionSection(HairlineRouteIntroduction *header,
                                          const ViewEnvironment &environment, QWidget *parent)
     : QWidget(parent)
-    , header_(header)
 {
     auto *row = new QVBoxLayout(this);
     row->setContentsMargins(16, 8, 16, 8);

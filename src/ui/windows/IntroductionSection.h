@@ -20,16 +20,11 @@ public:
     IntroductionSection(HairlineRouteIntroduction *header, const ViewEnvironment &environment,
                         QWidget *parent = nullptr);
 
-    HairlineRouteIntroduction *header() const { return header_; }
-
     // Gives a canvas the look of the palette it is drawn on.
     static void followScheme(HairlineCanvas *canvas, bool dark);
 
 protected:
     void paintEvent(QPaintEvent *event) override;
-
-private:
-    HairlineRouteIntroduction *header_;
 };
 
 } // namespace ostrel

@@ -24,6 +24,7 @@ void MessageSlot::setMessage(const std::optional<QString> &message)
     }
     if (message && !shown_) {
         shown_ = new CompactMessage(*message, summary_, alwaysSummarize_, this);
+        shown_->setObjectName(QStringLiteral("slot-message"));
         layout()->addWidget(shown_);
     }
     setVisible(message.has_value());

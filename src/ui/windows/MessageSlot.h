@@ -10,7 +10,8 @@ namespace ostrel {
 class CompactMessage;
 
 // Where a page shows one inline message with its fixed summary: hidden while there is none. The
-// message is made anew only when its text changes, so a refresh keeps its details open.
+// message is made anew only when its text changes, so a refresh keeps its details open. The
+// message shown is named "slot-message".
 class MessageSlot : public QWidget {
     Q_OBJECT
 
@@ -20,7 +21,6 @@ public:
     void setMessage(const std::optional<QString> &message);
     // The summary of the messages shown from now on.
     void setSummary(const QString &summary);
-    CompactMessage *message() const { return shown_; }
 
 private:
     QString summary_;

@@ -58,6 +58,7 @@ ShortcutsSettingsPage::ShortcutsSettingsPage(const ViewEnvironment &environment,
     message_->setObjectName(QStringLiteral("shortcut-message"));
     message_->setFont(UiFont::callout());
     messages->addRow(message_);
+    messages->setObjectName(QStringLiteral("shortcut-message-section"));
     messageSection_ = messages;
     form->addSection(messages);
     column->addWidget(form);
@@ -70,15 +71,6 @@ ShortcutsSettingsPage::ShortcutsSettingsPage(const ViewEnvironment &environment,
     }
     connect(&state, &SettingsState::changed, this, &ShortcutsSettingsPage::scheduleRefresh);
     refresh();
-}
-
-QList<ShortcutRecorder *> ShortcutsSettingsPage::layoutRecorders() const
-{
-    QList<ShortcutRecorder *> recorders;
-    for (const QUuid &id : shownLayouts_.value_or(QList<QUuid>())) {
-        recorders.append(recorders_.value(id));
-    }
-    return recorders;
 }
 
 void ShortcutsSettingsPage::scheduleRefresh()

@@ -20,19 +20,16 @@ class ShortcutRecorder;
 // The Shortcuts page of the settings window: the global shortcut, which restores the selected
 // layout, and one shortcut per saved layout, each recorded in its own recorder, with the answer
 // to the last change below them. While a layout's shortcut is being saved every recorder waits.
+//
+// Object names: "global-shortcut-recorder"; "layout-shortcuts" with a
+// "layout-shortcut-recorder" per layout in the layouts' order, or "no-layout-shortcuts"; and
+// "shortcut-message-section", shown only with a message, holding "shortcut-message".
 class ShortcutsSettingsPage : public QWidget {
     Q_OBJECT
 
 public:
     ShortcutsSettingsPage(const ViewEnvironment &environment, SettingsState &state,
                           QWidget *parent = nullptr);
-
-    ShortcutRecorder *globalRecorder() const { return global_; }
-    // The layouts' recorders, in the order of the layouts.
-    QList<ShortcutRecorder *> layoutRecorders() const;
-    // The message section: shown only with a message.
-    QWidget *messageSection() const { return messageSection_; }
-    MessageSlot *message() const { return message_; }
 
 private:
     void scheduleRefresh();

@@ -4,7 +4,6 @@
 #include "TestApplication.h"
 #include "X11Environment.h"
 
-#include "model/KeyLabelSource.h"
 #include "model/ShortcutFormatter.h"
 #include "platform/KeyboardLayoutLabels.h"
 #include "platform/KeyboardLayoutObserver.h"
@@ -78,7 +77,6 @@ protected:
     {
         connection = X11Connection::open(x.display());
         ASSERT_TRUE(connection);
-        KeyLabelSource::setCurrent(nullptr);
     }
 
     // Turns Caps Lock and Num Lock (on Mod2, or on `numLockModifier`) on or off as their keys
@@ -133,7 +131,7 @@ protected:
 TEST_F(X11PlatformServices, AGrabbedShortcutFiresWithNumLockAndCapsLockOnOrOff)
 {
     X11HotKeys hotKeys(connection);
-    ShortcutService service(hotKeys);
+    ShortcutService service(hotKeys, nullptr);
     QList<ShortcutTarget> fired;
     service.onTrigger = [&](const ShortcutTarget &target) { fired.append(target); };
     ASSERT_EQ(
@@ -193,7 +191,7 @@ TEST_F(X11PlatformServices, AKeyAnotherClientHoldsIsInUseAndTheOldSetStays)
     other->sync();
 
     X11HotKeys hotKeys(connection);
-    ShortcutService service(hotKeys);
+    ShortcutService service(hotKeys, nullptr);
     int fired = 0;
     service.onTrigger = [&](const ShortcutTarget &) { ++fired; };
     ASSERT_EQ(service.apply(Shortcut{40, ctrl | opt}, {}, std::nullopt).message, std::nullopt);
@@ -217,7 +215,7 @@ TEST_F(X11PlatformServices, AKeyAnotherClientHoldsIsInUseAndTheOldSetStays)
 TEST_F(X11PlatformServices, HotKeysSurviveAChangeOfTheKeyboardMapping)
 {
     X11HotKeys hotKeys(connection);
-    ShortcutService service(hotKeys);
+    ShortcutService service(hotKeys, nullptr);
     int fired = 0;
     service.onTrigger = [&](const ShortcutTarget &) { ++fired; };
     ASSERT_EQ(service.apply(Shortcut{40, ctrl | opt}, {}, std::nullopt).message, std::nullopt);
@@ -243,7 +241,7 @@ TEST_F(X11PlatformServices, AShortcutPressedWhileTheKeyboardMapIsReadAgainFires)
 {
     X11HotKeys hotKeys(connection);
     X11KeyboardLayout keyboard(connection);
-    ShortcutService service(hotKeys);
+    ShortcutService service(hotKeys, nullptr);
     int fired = 0;
     service.onTrigger = [&](const ShortcutTarget &) { ++fired; };
     ASSERT_EQ(service.apply(Shortcut{40, ctrl | opt}, {}, std::nullopt).message, std::nullopt);
@@ -281,14 +279,13 @@ TEST_F(X11PlatformServices, KeyLabelsFollowTheServersLayout)
     X11KeyboardLayout keyboard(connection);
     ASSERT_TRUE(keyboard.isFollowing());
     std::shared_ptr<KeyboardLayoutLabels> labels = KeyboardLayoutLabels::create(keyboard);
-    KeyboardLayoutLabels::install(labels);
     KeyboardLayoutObserver observer(keyboard, labels);
-    EXPECT_EQ(ShortcutFormatter::keyName(0), "A");
-    EXPECT_EQ(ShortcutFormatter::keyName(36), "Return");
+    EXPECT_EQ(ShortcutFormatter::keyName(0, labels.get()), "A");
+    EXPECT_EQ(ShortcutFormatter::keyName(36, labels.get()), "Return");
 
     x.check({"setxkbmap", "-layout", "us,fr"});
     ASSERT_TRUE(waitUntil([&] { return keyboard.layoutCount() == 2; }));
-    EXPECT_EQ(ShortcutFormatter::keyName(0), "A");
+    EXPECT_EQ(ShortcutFormatter::keyName(0, labels.get()), "A");
     const int revision = observer.revision();
 
     // The second layout chosen, as a layout switch of the desktop does.
@@ -296,13 +293,12 @@ TEST_F(X11PlatformServices, KeyLabelsFollowTheServersLayout)
     free(xcb_xkb_use_extension_reply(other.c, xcb_xkb_use_extension(other.c, 1, 0), nullptr));
     xcb_xkb_latch_lock_state(other.c, XCB_XKB_ID_USE_CORE_KBD, 0, 0, 1, XCB_XKB_GROUP_2, 0, 0, 0);
     other.sync();
-    ASSERT_TRUE(waitUntil([&] { return ShortcutFormatter::keyName(0) == "Q"; }));
+    ASSERT_TRUE(waitUntil([&] { return ShortcutFormatter::keyName(0, labels.get()) == "Q"; }));
     ASSERT_TRUE(waitUntil([&] { return observer.revision() > revision; }));
-    EXPECT_EQ(ShortcutFormatter::keyName(33), "^");
+    EXPECT_EQ(ShortcutFormatter::keyName(33, labels.get()), "^");
 
     x.check({"setxkbmap", "-layout", "us"});
-    ASSERT_TRUE(waitUntil([&] { return ShortcutFormatter::keyName(0) == "A"; }));
-    KeyboardLayoutLabels::install(nullptr);
+    ASSERT_TRUE(waitUntil([&] { return ShortcutFormatter::keyName(0, labels.get()) == "A"; }));
 }
 
 TEST_F(X11PlatformServices, OverlaysLetClicksThroughAndNeverTakeTheFocus)
@@ -418,7 +414,7 @@ TEST_F(X11PlatformServices, RecordingEndsWhenAnotherApplicationIsActivated)
     ASSERT_TRUE(waitUntil([&] { return window.isActiveWindow(); }));
 
     ShortcutRecordings recordings;
-    ShortcutRecordingSession session(recordings);
+    ShortcutRecordingSession session(recordings, nullptr);
     session.begin([](std::optional<Shortcut>) {});
     // A real key press of the program's own window is recorded by its position.
     x.xdotool({"key", "ctrl+shift+k"});

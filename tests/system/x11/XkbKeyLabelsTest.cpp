@@ -79,27 +79,24 @@ TEST(XkbKeyLabels, LabelsFollowTheChosenLayoutAndItsChangesClearTheCache)
     ASSERT_TRUE(layout.compile("us,fr"));
     EXPECT_EQ(layout.layoutCount(), 2u);
     auto labels = KeyboardLayoutLabels::create(layout);
-    KeyboardLayoutLabels::install(labels);
 
-    EXPECT_EQ(ShortcutFormatter::keyName(0), "A");
-    EXPECT_EQ(ShortcutFormatter::keyName(33), "[");
-    EXPECT_EQ(ShortcutFormatter::keyName(36), "Return");
-    EXPECT_EQ(ShortcutFormatter::keyName(49), "Space");
-    EXPECT_EQ(ShortcutFormatter::keyName(123), "←");
-    EXPECT_EQ(ShortcutFormatter::keyName(83), "1");
+    EXPECT_EQ(ShortcutFormatter::keyName(0, labels.get()), "A");
+    EXPECT_EQ(ShortcutFormatter::keyName(33, labels.get()), "[");
+    EXPECT_EQ(ShortcutFormatter::keyName(36, labels.get()), "Return");
+    EXPECT_EQ(ShortcutFormatter::keyName(49, labels.get()), "Space");
+    EXPECT_EQ(ShortcutFormatter::keyName(123, labels.get()), "←");
+    EXPECT_EQ(ShortcutFormatter::keyName(83, labels.get()), "1");
 
     layout.setLayoutIndex(1);
-    EXPECT_EQ(ShortcutFormatter::keyName(0), "Q");
-    EXPECT_EQ(ShortcutFormatter::keyName(33), "^");
-    EXPECT_EQ(ShortcutFormatter::keyName(19), "\u00C9");
+    EXPECT_EQ(ShortcutFormatter::keyName(0, labels.get()), "Q");
+    EXPECT_EQ(ShortcutFormatter::keyName(33, labels.get()), "^");
+    EXPECT_EQ(ShortcutFormatter::keyName(19, labels.get()), "\u00C9");
 
     // A new keymap (the server's mapping replaced) clears it too.
     ASSERT_TRUE(layout.compile("de"));
     EXPECT_EQ(layout.layoutCount(), 1u);
-    EXPECT_EQ(ShortcutFormatter::keyName(6), "Y")
+    EXPECT_EQ(ShortcutFormatter::keyName(6, labels.get()), "Y")
         << "a layout index beyond the keymap wraps around";
-
-    KeyboardLayoutLabels::install(nullptr);
 }
 
 TEST(XkbKeyLabels, UnknownNamesLeaveTheKeymapAsItWas)

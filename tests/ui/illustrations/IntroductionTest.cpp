@@ -34,12 +34,17 @@ QWidget *slotOf(const HairlineRouteIntroduction &h)
     return h.findChild<QWidget *>(QStringLiteral("hairline-artwork-slot"));
 }
 
+HairlineKeyboardCanvas *keyboardOf(const ShortcutKeyboardIntroduction &h)
+{
+    return h.findChild<HairlineKeyboardCanvas *>(QStringLiteral("keyboard-illustration"));
+}
+
 TEST(ShortcutKeyboardIntroductionTest, FieldsAndLayout)
 {
     auto h = header(Qt::white);
     EXPECT_EQ(h->title(), QStringLiteral("One Chord. Your Workspace."));
     EXPECT_EQ(h->detail(), QStringLiteral("Bring back a layout without leaving the keyboard."));
-    HairlineKeyboardCanvas *keyboard = h->keyboard();
+    HairlineKeyboardCanvas *keyboard = keyboardOf(*h);
     ASSERT_NE(keyboard, nullptr);
     EXPECT_EQ(keyboard->intensity(), 0.5);
     EXPECT_TRUE(keyboard->autoplay());
@@ -76,19 +81,19 @@ TEST(ShortcutKeyboardIntroductionTest, SchemeChoosesBlendAndSurface)
 {
     auto light = header(QColor(0xF4, 0xF1, 0xEA));
     EXPECT_FALSE(light->isDark());
-    EXPECT_FALSE(light->keyboard()->dark());
-    EXPECT_EQ(light->keyboard()->surface(), QColor(Qt::white));
+    EXPECT_FALSE(keyboardOf(*light)->dark());
+    EXPECT_EQ(keyboardOf(*light)->surface(), QColor(Qt::white));
     auto dark = header(QColor(0x1E, 0x20, 0x24));
     EXPECT_TRUE(dark->isDark());
-    EXPECT_TRUE(dark->keyboard()->dark());
-    EXPECT_EQ(dark->keyboard()->surface(), QColor(Qt::black));
+    EXPECT_TRUE(keyboardOf(*dark)->dark());
+    EXPECT_EQ(keyboardOf(*dark)->surface(), QColor(Qt::black));
 
     // Switching the page's palette follows the scheme.
     QPalette palette = light->palette();
     palette.setColor(QPalette::Window, QColor(0x1E, 0x20, 0x24));
     light->setPalette(palette);
     EXPECT_TRUE(light->isDark());
-    EXPECT_EQ(light->keyboard()->surface(), QColor(Qt::black));
+    EXPECT_EQ(keyboardOf(*light)->surface(), QColor(Qt::black));
 }
 
 // Every pixel of the slot either keeps the page colour or moves the way the blend allows:
@@ -134,8 +139,8 @@ TEST(ShortcutKeyboardIntroductionTest, BlendLeavesThePageOutsideStrokesAndSlot)
 TEST(ShortcutKeyboardIntroductionTest, PointerIsTurnedBackIntoTheArtwork)
 {
     auto h = header(Qt::white);
-    h->keyboard()->setFrameClock(std::make_unique<test::ManualFrameClock>());
-    h->keyboard()->setScenePhase(HairlineScenePhase::Active);
+    keyboardOf(*h)->setFrameClock(std::make_unique<test::ManualFrameClock>());
+    keyboardOf(*h)->setScenePhase(HairlineScenePhase::Active);
     h->show();
     QWidget *slot = slotOf(*h);
     // A mouse of the test's own: Qt's default one outlives the application object.
@@ -149,7 +154,7 @@ TEST(ShortcutKeyboardIntroductionTest, PointerIsTurnedBackIntoTheArtwork)
     };
     // The slot's centre is the artwork's centre, whatever the turn.
     moveTo({200, 48});
-    const auto &sim = h->keyboard()->simulation();
+    const auto &sim = keyboardOf(*h)->simulation();
     ASSERT_TRUE(sim.isHovering);
     EXPECT_NEAR(sim.pointer->x(), 200, 1e-6);
     EXPECT_NEAR(sim.pointer->y(), 165, 1e-6);

@@ -1,7 +1,9 @@
 #include "UiTest.h"
+#include "Child.h"
 
 #include "Screenshots.h"
 
+#include "model/RawValue.h"
 #include "ui/panel/HighlightColorPicker.h"
 
 #include <QAccessible>
@@ -11,6 +13,12 @@
 
 namespace ostrel::test {
 namespace {
+
+QAbstractButton *tileOf(const HighlightColorPicker &picker, HighlightColor color)
+{
+    const QByteArray name = ("highlight-color-" + rawValue(color)).toLatin1();
+    return child<QAbstractButton>(&picker, name.constData());
+}
 
 class HighlightColorPickerTest : public ::testing::Test {
 protected:
@@ -35,7 +43,7 @@ TEST_F(HighlightColorPickerTest, TenSwatchesInTwoRowsOfFive)
     };
     // clang-format on
     for (const Case &c : cases) {
-        QAbstractButton *tile = picker.tile(c.color);
+        QAbstractButton *tile = tileOf(picker, c.color);
         ASSERT_NE(tile, nullptr);
         EXPECT_EQ(tile->geometry(), QRect(c.origin, QSize(32, 32))) << c.name.toStdString();
         EXPECT_EQ(tile->accessibleName(), c.name);
@@ -48,7 +56,7 @@ TEST_F(HighlightColorPickerTest, TenSwatchesInTwoRowsOfFive)
     EXPECT_EQ(group->role(), QAccessible::Grouping);
     EXPECT_EQ(group->childCount(), 10);
     QAccessibleInterface *selected =
-        QAccessible::queryAccessibleInterface(picker.tile(HighlightColor::graphite));
+        QAccessible::queryAccessibleInterface(tileOf(picker, HighlightColor::graphite));
     EXPECT_TRUE(selected->state().checked);
 }
 
@@ -60,22 +68,22 @@ TEST_F(HighlightColorPickerTest, AClickReportsTheColourAndTheHostDecides)
     QList<HighlightColor> picked;
     QObject::connect(&picker, &HighlightColorPicker::picked,
                      [&](HighlightColor color) { picked.append(color); });
-    QTest::mouseClick(picker.tile(HighlightColor::teal), Qt::LeftButton);
+    QTest::mouseClick(tileOf(picker, HighlightColor::teal), Qt::LeftButton);
     ASSERT_EQ(picked, QList<HighlightColor>{HighlightColor::teal});
-    EXPECT_TRUE(picker.tile(HighlightColor::blue)->isChecked());
-    EXPECT_FALSE(picker.tile(HighlightColor::teal)->isChecked());
+    EXPECT_TRUE(tileOf(picker, HighlightColor::blue)->isChecked());
+    EXPECT_FALSE(tileOf(picker, HighlightColor::teal)->isChecked());
     picker.setSelection(HighlightColor::teal);
-    EXPECT_FALSE(picker.tile(HighlightColor::blue)->isChecked());
-    EXPECT_TRUE(picker.tile(HighlightColor::teal)->isChecked());
+    EXPECT_FALSE(tileOf(picker, HighlightColor::blue)->isChecked());
+    EXPECT_TRUE(tileOf(picker, HighlightColor::teal)->isChecked());
     // The chosen one again is reported again, and stays chosen.
-    QTest::mouseClick(picker.tile(HighlightColor::teal), Qt::LeftButton);
+    QTest::mouseClick(tileOf(picker, HighlightColor::teal), Qt::LeftButton);
     EXPECT_EQ(picked.size(), 2);
-    EXPECT_TRUE(picker.tile(HighlightColor::teal)->isChecked());
+    EXPECT_TRUE(tileOf(picker, HighlightColor::teal)->isChecked());
 
     picker.setEnabled(false);
-    QTest::mouseClick(picker.tile(HighlightColor::red), Qt::LeftButton);
+    QTest::mouseClick(tileOf(picker, HighlightColor::red), Qt::LeftButton);
     EXPECT_EQ(picked.size(), 2);
-    EXPECT_TRUE(picker.tile(HighlightColor::teal)->isChecked());
+    EXPECT_TRUE(tileOf(picker, HighlightColor::teal)->isChecked());
     renderToPng(&picker, "highlight-color-picker-disabled");
     picker.setEnabled(true);
     renderToPng(&picker, "highlight-color-picker");
@@ -91,7 +99,7 @@ TEST_F(HighlightColorPickerTest, TheCurrentColourCarriesTheSelectedState)
     QObject::connect(&picker, &HighlightColorPicker::picked,
                      [&](HighlightColor color) { picked.append(color); });
     const auto state = [&](HighlightColor color) {
-        return QAccessible::queryAccessibleInterface(picker.tile(color))->state();
+        return QAccessible::queryAccessibleInterface(tileOf(picker, color))->state();
     };
     for (const HighlightColor selection : {HighlightColor::blue, HighlightColor::teal}) {
         picker.setSelection(selection);
@@ -102,7 +110,7 @@ TEST_F(HighlightColorPickerTest, TheCurrentColourCarriesTheSelectedState)
         }
     }
     QAccessibleInterface *red =
-        QAccessible::queryAccessibleInterface(picker.tile(HighlightColor::red));
+        QAccessible::queryAccessibleInterface(tileOf(picker, HighlightColor::red));
     ASSERT_NE(red->actionInterface(), nullptr);
     EXPECT_EQ(red->role(), QAccessible::Button);
     EXPECT_EQ(red->text(QAccessible::Name), "Red");

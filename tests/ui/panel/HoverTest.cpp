@@ -1,4 +1,5 @@
 #include "UiTest.h"
+#include "Child.h"
 
 #include "platform/AppearancePalettes.h"
 #include "ui/panel/HoverHighlight.h"
@@ -149,22 +150,29 @@ TEST_F(HoverTest, AnActionRowBrightensItsSymbolAndHintAndAnswersItsShortcut)
     leave(plain);
 
     EXPECT_GE(quit->height(), 32);
-    EXPECT_EQ(quit->symbolView()->width(), 18);
-    EXPECT_EQ(quit->symbolView()->colour(), ThemeColor::secondary());
-    const QColor tertiary = quit->detailLabel()->palette().color(QPalette::WindowText);
+    EXPECT_EQ(test::child<SymbolView>(quit, "action-row-symbol")->width(), 18);
+    EXPECT_EQ(test::child<SymbolView>(quit, "action-row-symbol")->colour(),
+              ThemeColor::secondary());
+    const QColor tertiary =
+        test::child<QLabel>(quit, "action-row-detail")->palette().color(QPalette::WindowText);
     enter(quit);
-    EXPECT_EQ(quit->symbolView()->colour(), ThemeColor::primary());
-    EXPECT_GT(quit->detailLabel()->palette().color(QPalette::WindowText).alphaF(),
+    EXPECT_EQ(test::child<SymbolView>(quit, "action-row-symbol")->colour(), ThemeColor::primary());
+    EXPECT_GT(test::child<QLabel>(quit, "action-row-detail")
+                  ->palette()
+                  .color(QPalette::WindowText)
+                  .alphaF(),
               tertiary.alphaF());
     leave(quit);
-    EXPECT_EQ(quit->symbolView()->colour(), ThemeColor::secondary());
-    EXPECT_EQ(quit->detailLabel()->palette().color(QPalette::WindowText), tertiary);
+    EXPECT_EQ(test::child<SymbolView>(quit, "action-row-symbol")->colour(),
+              ThemeColor::secondary());
+    EXPECT_EQ(test::child<QLabel>(quit, "action-row-detail")->palette().color(QPalette::WindowText),
+              tertiary);
 
     // Without a symbol the title starts at the 12-point inset; the text is shown literally.
-    EXPECT_EQ(plain->symbolView(), nullptr);
-    EXPECT_EQ(plain->titleLabel()->x(), 12);
-    EXPECT_EQ(plain->titleLabel()->text(), "R&D <b>");
-    EXPECT_EQ(plain->titleLabel()->textFormat(), Qt::PlainText);
+    EXPECT_EQ(plain->findChild<SymbolView *>("action-row-symbol"), nullptr);
+    EXPECT_EQ(test::child<QLabel>(plain, "action-row-title")->x(), 12);
+    EXPECT_EQ(test::child<QLabel>(plain, "action-row-title")->text(), "R&D <b>");
+    EXPECT_EQ(test::child<QLabel>(plain, "action-row-title")->textFormat(), Qt::PlainText);
     EXPECT_EQ(plain->shortcut(), QKeySequence());
     EXPECT_EQ(plain->keyEquivalent(), QKeySequence());
     EXPECT_EQ(quit->keyEquivalent(), QKeySequence(Qt::MetaModifier | Qt::Key_Q));
@@ -175,7 +183,7 @@ TEST_F(HoverTest, AnActionRowBrightensItsSymbolAndHintAndAnswersItsShortcut)
     EXPECT_EQ(quits, 1);
     QTest::mouseClick(plain, Qt::LeftButton, {}, QPoint(150, 10));
     EXPECT_EQ(settings, 1);
-    QTest::mouseClick(quit->titleLabel(), Qt::LeftButton);
+    QTest::mouseClick(test::child<QLabel>(quit, "action-row-title"), Qt::LeftButton);
     EXPECT_EQ(quits, 2);
 }
 

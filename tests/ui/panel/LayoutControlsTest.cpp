@@ -1,4 +1,5 @@
 #include "UiTest.h"
+#include "Child.h"
 
 #include "platform/AppearancePalettes.h"
 #include "ui/panel/Accessibility.h"
@@ -98,12 +99,15 @@ TEST_F(LayoutControlsTest, TheIntroductionIsOneElementAndItsTitleStopsAtTwoLines
 {
     RouteIntroduction introduction("square.stack.3d.up", "Save This Arrangement",
                                    QString("Name the layout and choose the windows to keep."));
-    QAccessibleInterface *card = QAccessible::queryAccessibleInterface(introduction.card());
+    QAccessibleInterface *card = QAccessible::queryAccessibleInterface(
+        test::child<QWidget>(&introduction, "route-introduction"));
     ASSERT_NE(card, nullptr);
     EXPECT_EQ(card->text(QAccessible::Name),
               "Save This Arrangement, Name the layout and choose the windows to keep.");
-    EXPECT_TRUE(Accessibility::isHidden(introduction.symbolView()));
-    EXPECT_TRUE(Accessibility::isHidden(introduction.titleLabel()));
+    EXPECT_TRUE(Accessibility::isHidden(
+        test::child<SymbolView>(&introduction, "route-introduction-symbol")));
+    EXPECT_TRUE(Accessibility::isHidden(
+        test::child<LineLimitedLabel>(&introduction, "route-introduction-title")));
 
     RouteIntroduction bare("rectangle.3.group", "Restore Layout");
     EXPECT_EQ(bare.detailLabel(), nullptr);
@@ -141,8 +145,12 @@ TEST_F(LayoutControlsTest, TheIntroductionsDetailIsShownWholeAndCentredAtMost460
         const QRect needed = metrics.boundingRect(QRect(0, 0, label->width(), 10000),
                                                   Qt::TextWordWrap | Qt::AlignHCenter, detail);
         EXPECT_LE(needed.height(), label->height());
-        const int middle = label->mapTo(introduction->card(), label->rect().center()).x();
-        EXPECT_NEAR(middle, introduction->card()->width() / 2, 1);
+        const int middle = label
+                               ->mapTo(test::child<QWidget>(introduction, "route-introduction"),
+                                       label->rect().center())
+                               .x();
+        EXPECT_NEAR(middle, test::child<QWidget>(introduction, "route-introduction")->width() / 2,
+                    1);
     }
 }
 

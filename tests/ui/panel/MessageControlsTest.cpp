@@ -1,4 +1,5 @@
 #include "UiTest.h"
+#include "Child.h"
 
 #include "ui/panel/CompactMessage.h"
 #include "ui/panel/DisclosureButton.h"
@@ -56,13 +57,18 @@ TEST_F(MessageControlsTest, CompactMessageFoldsByCharactersLineFeedsAndRequest)
         CompactMessage message(c.message, "Couldn’t save.", c.alwaysSummarize);
         EXPECT_EQ(message.isFolded(), c.folded);
         EXPECT_EQ(message.hasDetails(), c.details);
-        EXPECT_EQ(message.primaryLabel()->text(), c.folded ? QString("Couldn’t save.") : c.message);
-        EXPECT_EQ(message.primaryLabel()->textFormat(), Qt::PlainText);
+        EXPECT_EQ(test::child<QLabel>(&message, "compact-message-text")->text(),
+                  c.folded ? QString("Couldn’t save.") : c.message);
+        EXPECT_EQ(test::child<QLabel>(&message, "compact-message-text")->textFormat(),
+                  Qt::PlainText);
         // The plain form is not made selectable.
-        EXPECT_EQ(message.primaryLabel()->textInteractionFlags() & Qt::TextSelectableByMouse,
+        EXPECT_EQ(test::child<QLabel>(&message, "compact-message-text")->textInteractionFlags()
+                      & Qt::TextSelectableByMouse,
                   Qt::TextInteractionFlags());
-        EXPECT_EQ(message.detailsButton() != nullptr, c.details);
-        EXPECT_EQ(message.detailsLabel() != nullptr, c.details);
+        EXPECT_EQ(message.findChild<DisclosureButton *>("compact-message-details") != nullptr,
+                  c.details);
+        EXPECT_EQ(message.findChild<QLabel *>("compact-message-details-text") != nullptr,
+                  c.details);
     }
     EXPECT_EQ(CompactMessage::characterCount(family + accented + "ab"), 4);
 }
@@ -77,56 +83,74 @@ TEST_F(MessageControlsTest, DetailsRevealTheWholeSelectableMessageInTheirOwnStyl
     window.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
     ASSERT_TRUE(message->hasDetails());
-    EXPECT_EQ(message->detailsButton()->text(), "Details");
+    EXPECT_EQ(test::child<DisclosureButton>(message, "compact-message-details")->text(), "Details");
     EXPECT_FALSE(message->isExpanded());
-    EXPECT_FALSE(message->detailsLabel()->isVisible());
+    EXPECT_FALSE(test::child<QLabel>(message, "compact-message-details-text")->isVisible());
 
-    QTest::mouseClick(message->detailsButton(), Qt::LeftButton);
+    QTest::mouseClick(test::child<DisclosureButton>(message, "compact-message-details"),
+                      Qt::LeftButton);
     EXPECT_TRUE(message->isExpanded());
-    EXPECT_TRUE(message->detailsLabel()->isVisible());
-    EXPECT_EQ(message->detailsLabel()->text(), "first line\nsecond <b>line</b> & more");
-    EXPECT_EQ(message->detailsLabel()->textFormat(), Qt::PlainText);
-    EXPECT_TRUE(message->detailsLabel()->textInteractionFlags() & Qt::TextSelectableByMouse);
+    EXPECT_TRUE(test::child<QLabel>(message, "compact-message-details-text")->isVisible());
+    EXPECT_EQ(test::child<QLabel>(message, "compact-message-details-text")->text(),
+              "first line\nsecond <b>line</b> & more");
+    EXPECT_EQ(test::child<QLabel>(message, "compact-message-details-text")->textFormat(),
+              Qt::PlainText);
+    EXPECT_TRUE(test::child<QLabel>(message, "compact-message-details-text")->textInteractionFlags()
+                & Qt::TextSelectableByMouse);
 
     // The caller's font reaches the summary; the disclosure keeps 11 points, secondary.
-    EXPECT_EQ(message->primaryLabel()->font().pointSizeF(), 20);
-    EXPECT_EQ(QFontInfo(message->detailsLabel()->font()).pixelSize(), 11);
-    EXPECT_EQ(QFontInfo(message->detailsButton()->font()).pixelSize(), 11);
-    EXPECT_LT(message->detailsLabel()->palette().color(QPalette::WindowText).alphaF(), 1.0);
+    EXPECT_EQ(test::child<QLabel>(message, "compact-message-text")->font().pointSizeF(), 20);
+    EXPECT_EQ(
+        QFontInfo(test::child<QLabel>(message, "compact-message-details-text")->font()).pixelSize(),
+        11);
+    EXPECT_EQ(QFontInfo(test::child<DisclosureButton>(message, "compact-message-details")->font())
+                  .pixelSize(),
+              11);
+    EXPECT_LT(test::child<QLabel>(message, "compact-message-details-text")
+                  ->palette()
+                  .color(QPalette::WindowText)
+                  .alphaF(),
+              1.0);
 
-    QTest::mouseClick(message->detailsButton(), Qt::LeftButton);
-    EXPECT_FALSE(message->detailsLabel()->isVisible());
+    QTest::mouseClick(test::child<DisclosureButton>(message, "compact-message-details"),
+                      Qt::LeftButton);
+    EXPECT_FALSE(test::child<QLabel>(message, "compact-message-details-text")->isVisible());
 }
 
 TEST_F(MessageControlsTest, LabelsAndHeadersNameTheirInformationButtonAfterTheTitle)
 {
     FormRowLabel bare("Restore flash");
-    EXPECT_EQ(bare.infoButton(), nullptr);
-    EXPECT_EQ(bare.subtitleLabel(), nullptr);
+    EXPECT_EQ(bare.findChild<InfoButton *>("info-button"), nullptr);
+    EXPECT_EQ(bare.findChild<QLabel *>("form-row-subtitle"), nullptr);
 
     FormRowLabel row("R&D <b>", QString("Below"), QString("Explains."));
-    ASSERT_NE(row.infoButton(), nullptr);
+    ASSERT_NE(row.findChild<InfoButton *>("info-button"), nullptr);
     EXPECT_EQ(row.titleLabel()->textFormat(), Qt::PlainText);
-    EXPECT_EQ(row.infoButton()->accessibleName(), "More information about R&D <b>");
-    EXPECT_EQ(row.subtitleLabel()->text(), "Below");
+    EXPECT_EQ(test::child<InfoButton>(&row, "info-button")->accessibleName(),
+              "More information about R&D <b>");
+    EXPECT_EQ(test::child<QLabel>(&row, "form-row-subtitle")->text(), "Below");
     row.setTitle("Renamed");
-    EXPECT_EQ(row.infoButton()->accessibleName(), "More information about Renamed");
+    EXPECT_EQ(test::child<InfoButton>(&row, "info-button")->accessibleName(),
+              "More information about Renamed");
 
     FormSectionHeader plain("Windows", QString("Detail"), QString("Why."));
     plain.setPalette(AppearancePalettes::dark());
-    EXPECT_EQ(plain.titleLabel()->palette().color(QPalette::WindowText),
-              AppearancePalettes::dark().color(QPalette::WindowText));
+    EXPECT_EQ(
+        test::child<QLabel>(&plain, "form-section-title")->palette().color(QPalette::WindowText),
+        AppearancePalettes::dark().color(QPalette::WindowText));
     EXPECT_EQ(plain.infoButton()->accessibleName(), "More information about Windows");
-    EXPECT_EQ(QFontInfo(plain.titleLabel()->font()).pixelSize(), 13);
-    QAccessibleInterface *title = QAccessible::queryAccessibleInterface(plain.titleLabel());
+    EXPECT_EQ(QFontInfo(test::child<QLabel>(&plain, "form-section-title")->font()).pixelSize(), 13);
+    QAccessibleInterface *title =
+        QAccessible::queryAccessibleInterface(test::child<QLabel>(&plain, "form-section-title"));
     ASSERT_NE(title, nullptr);
     EXPECT_EQ(title->role(), QAccessible::Heading);
     EXPECT_EQ(title->text(QAccessible::Name), "Windows");
 
     FormSectionHeader tinted("Danger", std::nullopt, std::nullopt, ThemeColor::danger());
     tinted.setPalette(AppearancePalettes::light());
-    EXPECT_EQ(tinted.titleLabel()->palette().color(QPalette::WindowText),
-              Theme::danger(AppearancePalettes::light()));
+    EXPECT_EQ(
+        test::child<QLabel>(&tinted, "form-section-title")->palette().color(QPalette::WindowText),
+        Theme::danger(AppearancePalettes::light()));
     EXPECT_EQ(tinted.detailLabel(), nullptr);
 }
 

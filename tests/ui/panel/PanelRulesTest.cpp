@@ -238,7 +238,7 @@ TEST(PanelTexts, RestoreHelpNamesTheFirstReasonRestoreIsBlocked)
         SCOPED_TRACE(c.name);
         PanelState state = idleState();
         c.change(state);
-        EXPECT_EQ(PanelTexts::restoreHelp(state), QString::fromUtf8(c.help));
+        EXPECT_EQ(PanelTexts::restoreHelp(state, nullptr), QString::fromUtf8(c.help));
     }
 }
 
@@ -260,7 +260,7 @@ TEST(PanelTexts, TheRestoreButtonSaysRestoringOnlyWhileARestoreRuns)
         if (c.shortcut) {
             state.activeGlobalShortcut = Shortcut{15, Shortcut::command | Shortcut::option};
         }
-        EXPECT_EQ(PanelTexts::restoreAccessibleName(state), QString::fromUtf8(c.name));
+        EXPECT_EQ(PanelTexts::restoreAccessibleName(state, nullptr), QString::fromUtf8(c.name));
     }
 }
 

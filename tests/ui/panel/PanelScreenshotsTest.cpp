@@ -3,6 +3,7 @@
 
 #include "PanelFixture.h"
 #include "AppModelTestSeam.h"
+#include "Child.h"
 
 #include "Await.h"
 #include "Screenshots.h"
@@ -40,7 +41,7 @@ TEST_F(PanelScreenshots, StartingAndStorageProblems)
     waitUntil([&] { return !model->isBootstrapping(); });
     refresh();
     // Open, as a user reading the path would have it.
-    panel->storageProblemSection()->details()->setExpanded(true);
+    child<DetailsDisclosure>(panel.get(), "storage-problem-details")->setExpanded(true);
     picture("storage-problem");
 }
 
@@ -84,7 +85,7 @@ TEST_F(PanelScreenshots, LayoutsResultAndProgress)
     AppModelTestSeam(model).setAutomationNotice(
         QStringLiteral("The displays changed, but no layout is linked to this setup."));
     refresh();
-    panel->resultSection()->setExpanded(true);
+    child<ResultSection>(panel.get(), "result-section")->setExpanded(true);
     picture("result-details-and-automation-notice");
 }
 
@@ -125,7 +126,7 @@ TEST_F(PanelScreenshots, AResultThatNeedsAttention)
     showPanel();
     AppModelTestSeam(model).setUndoInfo(UndoInfo{"Work", 3, {}, true});
     refresh();
-    panel->resultSection()->setExpanded(true);
+    child<ResultSection>(panel.get(), "result-section")->setExpanded(true);
     panel->adjustSize();
     picture("result-attention");
 }

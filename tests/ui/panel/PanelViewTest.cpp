@@ -81,10 +81,43 @@ void hoverLeave(QWidget *widget)
     QCoreApplication::sendEvent(widget, &leave);
 }
 
+// The panel's layout rows, top to bottom.
+QList<LayoutRow *> rowsOf(const QObject *view)
+{
+    return child<QWidget>(view, "layout-rows")
+        ->findChildren<LayoutRow *>(Qt::FindDirectChildrenOnly);
+}
+
+LayoutRow *rowOf(const QObject *view, const QUuid &layoutID)
+{
+    for (LayoutRow *row : rowsOf(view)) {
+        if (row->layout().id == layoutID) {
+            return row;
+        }
+    }
+    ADD_FAILURE() << "no row for the layout";
+    throw std::runtime_error("no row for the layout");
+}
+
+// The part of a row that selects its layout, named after the layout.
+QAbstractButton *selectButton(const LayoutRow *row)
+{
+    const QByteArray name =
+        "layout-row-" + row->layout().id.toString(QUuid::WithoutBraces).toUpper().toLatin1();
+    return child<QAbstractButton>(row, name.constData());
+}
+
+// Opens the row's actions menu; a menu closed earlier may wait for its deletion, hidden.
 QMenu *openMenu(LayoutRow *row)
 {
-    row->actionsButton()->click();
-    return row->menu();
+    child<QAbstractButton>(row, "layout-row-actions")->click();
+    const QList<QMenu *> menus = row->findChildren<QMenu *>("layout-row-menu");
+    for (QMenu *menu : menus) {
+        if (menu->isVisible()) {
+            return menu;
+        }
+    }
+    return nullptr;
 }
 
 QAction *menuAction(QMenu *menu, const QString &text)
@@ -128,7 +161,7 @@ TEST_F(PanelTest, TheVisibleSectionsFollowTheModelOncePerTurn)
                                    PanelSection::footerDivider, PanelSection::footer}));
 
     // Dismissing the notice takes it away; the rest stays.
-    panel->automationNoticeSection()->dismissButton()->click();
+    child<DismissButton>(panel.get(), "automation-notice-dismiss")->click();
     EXPECT_EQ(model->automationNotice(), std::nullopt);
     refresh();
     EXPECT_FALSE(panel->visibleSections().contains(PanelSection::automationNotice));
@@ -143,7 +176,7 @@ TEST_F(PanelTest, TheStorageProblemOffersRetryOnlyWhenItCanHelpAndShowsThePath)
     ASSERT_EQ(panel->visibleSections(),
               (QList<PanelSection>{PanelSection::storageProblem, PanelSection::footerDivider,
                                    PanelSection::footer}));
-    StorageProblemSection *section = panel->storageProblemSection();
+    StorageProblemSection *section = child<StorageProblemSection>(panel.get(), "storage-problem");
     EXPECT_EQ(section->objectName(), "storage-problem");
 
     struct Case {
@@ -160,11 +193,14 @@ TEST_F(PanelTest, TheStorageProblemOffersRetryOnlyWhenItCanHelpAndShowsThePath)
             StorageProblem{QUuid::createUuid(), "Couldn’t Open Layouts", "Check the folder.", path,
                            std::nullopt, c.canRetry, c.details});
         refresh();
-        EXPECT_EQ(!section->retryButton()->isHidden(), c.canRetry);
-        EXPECT_FALSE(section->revealButton()->isHidden());
-        EXPECT_FALSE(section->details()->isExpanded());
+        EXPECT_EQ(!child<PanelButton>(section, "storage-retry-button")->isHidden(), c.canRetry);
+        EXPECT_FALSE(child<PanelButton>(section, "reveal-folder-button")->isHidden());
+        EXPECT_FALSE(child<DetailsDisclosure>(section, "storage-problem-details")->isExpanded());
         QStringList lines;
-        const auto labels = section->details()->content()->findChildren<QLabel *>();
+        const auto labels =
+            child<QWidget>(child<DetailsDisclosure>(section, "storage-problem-details"),
+                           "details-content")
+                ->findChildren<QLabel *>();
         for (QLabel *label : labels) {
             lines.append(label->text());
             EXPECT_EQ(label->textFormat(), Qt::PlainText);
@@ -175,7 +211,7 @@ TEST_F(PanelTest, TheStorageProblemOffersRetryOnlyWhenItCanHelpAndShowsThePath)
     // Retry opens the store again, this time successfully.
     openFailure = {};
     const int opens = openCount;
-    section->retryButton()->click();
+    child<PanelButton>(section, "storage-retry-button")->click();
     waitUntil([&] { return openCount > opens && !model->isBootstrapping(); });
     refresh();
     EXPECT_EQ(model->storageProblem(), std::nullopt);
@@ -189,7 +225,7 @@ TEST_F(PanelTest, RevealFolderWithNothingToOpenItNamesTheFolderInSelectableText)
     openPanel();
     refresh();
     QDir().mkpath(paths.directory);
-    panel->storageProblemSection()->revealButton()->click();
+    child<PanelButton>(panel.get(), "reveal-folder-button")->click();
     settle();
     EXPECT_EQ(revealedFolders, QStringList{paths.directory});
     QMessageBox *alert = presenter->activeAlert();
@@ -211,9 +247,9 @@ TEST_F(PanelTest, TheStorageProblemPartsStandSevenApart)
     openPanel();
     refresh();
     showPanel();
-    StorageProblemSection *section = panel->storageProblemSection();
-    const QRect buttons = section->revealButton()->geometry();
-    const QRect details = section->details()->geometry();
+    StorageProblemSection *section = child<StorageProblemSection>(panel.get(), "storage-problem");
+    const QRect buttons = child<PanelButton>(section, "reveal-folder-button")->geometry();
+    const QRect details = child<DetailsDisclosure>(section, "storage-problem-details")->geometry();
     EXPECT_EQ(details.top() - buttons.bottom() - 1, 7);
 }
 
@@ -225,12 +261,13 @@ TEST_F(PanelTest, TheStorageNoticeShowsItsDetailsOnlyWhenItHasThem)
         AppModelTestSeam(model).setStorageNotice(
             StorageNotice{"Recovered", "Your layouts are back.", details});
         refresh();
-        StorageNoticeSection *notice = panel->storageNoticeSection();
-        EXPECT_EQ(!notice->details()->isHidden(), details.has_value());
+        StorageNoticeSection *notice = child<StorageNoticeSection>(panel.get(), "storage-notice");
+        EXPECT_EQ(!child<DetailsDisclosure>(notice, "storage-notice-details")->isHidden(),
+                  details.has_value());
     }
-    panel->storageNoticeSection()->dismissButton()->click();
+    child<DismissButton>(panel.get(), "storage-notice-dismiss")->click();
     EXPECT_EQ(model->storageNotice(), std::nullopt);
-    EXPECT_EQ(panel->storageNoticeSection()->dismissButton()->accessibleName(),
+    EXPECT_EQ(child<DismissButton>(panel.get(), "storage-notice-dismiss")->accessibleName(),
               "Dismiss storage notice");
 }
 
@@ -259,15 +296,20 @@ TEST_F(PanelTest, CancelRelabelsTheRunningPassAndStaysEnabled)
         refresh();
         ASSERT_TRUE(panel->visibleSections().contains(PanelSection::progress));
         EXPECT_FALSE(panel->visibleSections().contains(PanelSection::result));
-        ProgressSection *progress = panel->progressSection();
-        EXPECT_EQ(progress->titleLabel()->text(), QString::fromUtf8(c.title));
-        EXPECT_TRUE(progress->titleLabel()->accessibleDescription().endsWith(" windows processed"));
-        progress->cancelButton()->click();
+        ProgressSection *progress = child<ProgressSection>(panel.get(), "progress-section");
+        EXPECT_EQ(child<LineLimitedLabel>(progress, "progress-title")->text(),
+                  QString::fromUtf8(c.title));
+        EXPECT_TRUE(child<LineLimitedLabel>(progress, "progress-title")
+                        ->accessibleDescription()
+                        .endsWith(" windows processed"));
+        child<PanelButton>(progress, "cancel-restore-button")->click();
         refresh();
-        EXPECT_EQ(progress->stepLabel()->text(), QString::fromUtf8(c.cancelling));
-        EXPECT_FALSE(progress->stepLabel()->isHidden());
-        EXPECT_TRUE(progress->cancelButton()->isEnabled());
-        EXPECT_EQ(progress->cancelButton()->toolTip(), "Cancel this restore");
+        EXPECT_EQ(child<LineLimitedLabel>(progress, "progress-step")->text(),
+                  QString::fromUtf8(c.cancelling));
+        EXPECT_FALSE(child<LineLimitedLabel>(progress, "progress-step")->isHidden());
+        EXPECT_TRUE(child<PanelButton>(progress, "cancel-restore-button")->isEnabled());
+        EXPECT_EQ(child<PanelButton>(progress, "cancel-restore-button")->toolTip(),
+                  "Cancel this restore");
         write.release();
         waitUntil([&] { return !model->busy(); });
         refresh();
@@ -299,10 +341,10 @@ TEST_F(PanelTest, TabFollowsTheReadingOrderWithNoInvisibleStops)
     // The card, the result, the list's Save beside its title, the rows with their menus, the
     // footer.
     QStringList expected{"restore-button", "result-row", "save-layout-button"};
-    const QList<LayoutRow *> rows = panel->layoutsSection()->rows();
+    const QList<LayoutRow *> rows = rowsOf(panel.get());
     ASSERT_EQ(rows.size(), 2);
     for (LayoutRow *row : rows) {
-        expected << row->selectButton()->objectName() << "layout-row-actions";
+        expected << selectButton(row)->objectName() << "layout-row-actions";
     }
     expected << "settings-button"
              << "quit-button";
@@ -316,8 +358,8 @@ TEST_F(PanelTest, TheRestoreButtonShowsItsSpinnerOnlyWhileRestoring)
     saveLayout("Work");
     desktop.setFrame(editor[0], {300, 300, 400, 300});
     refresh();
-    SelectedLayoutSection *selected = panel->selectedLayoutSection();
-    PanelButton *restore = selected->restoreButton();
+    SelectedLayoutSection *selected = child<SelectedLayoutSection>(panel.get(), "selected-layout");
+    PanelButton *restore = child<PanelButton>(selected, "restore-button");
     EXPECT_TRUE(restore->isEnabled());
     EXPECT_EQ(restore->accessibleName(), "Restore layout");
     EXPECT_EQ(restore->objectName(), "restore-button");
@@ -327,7 +369,7 @@ TEST_F(PanelTest, TheRestoreButtonShowsItsSpinnerOnlyWhileRestoring)
     write.reached();
     refresh();
     EXPECT_FALSE(restore->isEnabled());
-    EXPECT_FALSE(selected->spinner()->isHidden());
+    EXPECT_FALSE(child<RestoreSpinner>(selected, "restore-spinner")->isHidden());
     EXPECT_EQ(restore->accessibleName(), "Restoring layout");
     EXPECT_EQ(restore->toolTip(), "Wait for the current operation to finish");
     write.release();
@@ -337,7 +379,7 @@ TEST_F(PanelTest, TheRestoreButtonShowsItsSpinnerOnlyWhileRestoring)
     model->undoLastRestore();
     undoWrite.reached();
     refresh();
-    EXPECT_TRUE(selected->spinner()->isHidden());
+    EXPECT_TRUE(child<RestoreSpinner>(selected, "restore-spinner")->isHidden());
     EXPECT_EQ(restore->accessibleName(), "Restore layout");
     undoWrite.release();
     waitUntil([&] { return !model->busy(); });
@@ -348,7 +390,7 @@ TEST_F(PanelTest, TheResultSectionShowsWhatThePassLeftAndWhatCanBeDone)
     openPanel();
     saveLayout("Work");
     refresh();
-    ResultSection *section = panel->resultSection();
+    ResultSection *section = child<ResultSection>(panel.get(), "result-section");
 
     RestoreResult needsChoice = resultWith({entry(EntryOutcome::needsSelection)});
     needsChoice.needsSelectionCount = 1;
@@ -401,7 +443,7 @@ TEST_F(PanelTest, TheDetailsListIsAsHighAsItsEntriesUpToWhereItScrolls)
     openPanel();
     saveLayout("Work");
     showPanel();
-    ResultSection *section = panel->resultSection();
+    ResultSection *section = child<ResultSection>(panel.get(), "result-section");
     struct Case {
         int plain;
         int height;
@@ -437,7 +479,7 @@ TEST_F(PanelTest, ANewResultCollapsesAndIsAnnouncedOnceAndTheSameResultIsNot)
     openPanel();
     saveLayout("Work");
     refresh();
-    ResultSection *section = panel->resultSection();
+    ResultSection *section = child<ResultSection>(panel.get(), "result-section");
 
     RestoreResult first = resultWith({entry(EntryOutcome::restored)}, "Restored 1 window.");
     AppModelTestSeam(model).setLastResult(first);
@@ -491,21 +533,21 @@ TEST_F(PanelTest, SixLayoutsStandInThePanelAndSevenScroll)
         saveLayout(QStringLiteral("Layout %1").arg(i));
     }
     refresh();
-    LayoutsListSection *list = panel->layoutsSection();
-    EXPECT_EQ(list->countLabel()->text(), "6");
-    EXPECT_EQ(list->scrollArea(), nullptr);
-    ASSERT_EQ(list->rows().size(), 6);
+    LayoutsListSection *list = child<LayoutsListSection>(panel.get(), "layouts-section");
+    EXPECT_EQ(child<PlainLabel>(list, "layout-count")->text(), "6");
+    EXPECT_EQ(list->findChild<QScrollArea *>("layout-list"), nullptr);
+    ASSERT_EQ(rowsOf(list).size(), 6);
     showPanel();
-    EXPECT_EQ(list->rows()[1]->y() - list->rows()[0]->geometry().bottom() - 1, 5);
+    EXPECT_EQ(rowsOf(list)[1]->y() - rowsOf(list)[0]->geometry().bottom() - 1, 5);
 
     saveLayout(QStringLiteral("Layout 7"));
     refresh();
-    EXPECT_EQ(list->countLabel()->text(), "7");
-    ASSERT_NE(list->scrollArea(), nullptr);
-    EXPECT_EQ(list->scrollArea()->height(), 228);
-    ASSERT_EQ(list->rows().size(), 7);
+    EXPECT_EQ(child<PlainLabel>(list, "layout-count")->text(), "7");
+    ASSERT_NE(list->findChild<QScrollArea *>("layout-list"), nullptr);
+    EXPECT_EQ(list->findChild<QScrollArea *>("layout-list")->height(), 228);
+    ASSERT_EQ(rowsOf(list).size(), 7);
     showPanel();
-    EXPECT_EQ(list->rows()[1]->y() - list->rows()[0]->geometry().bottom() - 1, 0);
+    EXPECT_EQ(rowsOf(list)[1]->y() - rowsOf(list)[0]->geometry().bottom() - 1, 0);
 }
 
 TEST_F(PanelTest, ClickingARowSelectsItAndNeverRestores)
@@ -516,22 +558,22 @@ TEST_F(PanelTest, ClickingARowSelectsItAndNeverRestores)
     model->selectLayout(work.id);
     desktop.setFrame(editor[0], {300, 300, 400, 300});
     refresh();
-    LayoutRow *row = panel->layoutsSection()->row(desk.id);
+    LayoutRow *row = rowOf(panel.get(), desk.id);
     ASSERT_NE(row, nullptr);
-    EXPECT_EQ(row->selectButton()->objectName(),
+    EXPECT_EQ(selectButton(row)->objectName(),
               "layout-row-" + desk.id.toString(QUuid::WithoutBraces).toUpper());
-    EXPECT_EQ(row->selectButton()->accessibleName(), "Desk, 2 windows, not selected");
+    EXPECT_EQ(selectButton(row)->accessibleName(), "Desk, 2 windows, not selected");
     busyHistory.clear();
     for (int click = 0; click < 2; ++click) {
-        row->selectButton()->click();
+        selectButton(row)->click();
         refresh();
     }
     EXPECT_EQ(model->selectedLayoutID(), desk.id);
     EXPECT_TRUE(row->isSelected());
     EXPECT_EQ(row->background(), LayoutRow::Background::selected);
-    EXPECT_EQ(row->selectButton()->accessibleName(), "Desk, 2 windows, selected");
-    EXPECT_FALSE(row->checkmark()->isHidden());
-    EXPECT_FALSE(panel->layoutsSection()->row(work.id)->isSelected());
+    EXPECT_EQ(selectButton(row)->accessibleName(), "Desk, 2 windows, selected");
+    EXPECT_FALSE(child<SymbolView>(row, "layout-row-checkmark")->isHidden());
+    EXPECT_FALSE(rowOf(panel.get(), work.id)->isSelected());
     // No pass ran and no window moved.
     EXPECT_TRUE(busyHistory.isEmpty());
     EXPECT_EQ(desktop.frame(editor[0]), (RectD{300, 300, 400, 300}));
@@ -545,8 +587,7 @@ TEST_F(PanelTest, TheSelectedRowCarriesTheSelectedStateAndStillPresses)
     model->selectLayout(work.id);
     refresh();
     const auto element = [&](const Layout &layout) {
-        return QAccessible::queryAccessibleInterface(
-            panel->layoutsSection()->row(layout.id)->selectButton());
+        return QAccessible::queryAccessibleInterface(selectButton(rowOf(panel.get(), layout.id)));
     };
     EXPECT_TRUE(element(work)->state().selectable);
     EXPECT_TRUE(element(work)->state().selected);
@@ -575,8 +616,8 @@ TEST_F(PanelTest, AccessibleDescriptionsArePlainText)
         QWidget *widget;
     };
     const Case cases[] = {
-        {"the row", panel->layoutsSection()->row(layout.id)},
-        {"the card's name", panel->selectedLayoutSection()->nameLabel()},
+        {"the row", rowOf(panel.get(), layout.id)},
+        {"the card's name", child<LineLimitedLabel>(panel.get(), "selected-layout-name")},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.what);
@@ -595,31 +636,31 @@ TEST_F(PanelTest, HoverHandsOverBetweenRowsWhateverTheOrderOfTheirEvents)
     const Layout b = saveLayout("B");
     model->selectLayout(b.id);
     refresh();
-    LayoutsListSection *list = panel->layoutsSection();
-    LayoutRow *rowA = list->row(a.id);
-    LayoutRow *rowB = list->row(b.id);
+    LayoutsListSection *list = child<LayoutsListSection>(panel.get(), "layouts-section");
+    LayoutRow *rowA = rowOf(list, a.id);
+    LayoutRow *rowB = rowOf(list, b.id);
 
-    hoverEnter(rowA->selectButton());
+    hoverEnter(selectButton(rowA));
     EXPECT_EQ(rowA->background(), LayoutRow::Background::hovered);
     // B's enter arrives before A's leave: B keeps the highlight.
-    hoverEnter(rowB->selectButton());
-    hoverLeave(rowA->selectButton());
-    EXPECT_EQ(list->hover().hoveredLayoutID(), b.id);
+    hoverEnter(selectButton(rowB));
+    hoverLeave(selectButton(rowA));
+    EXPECT_EQ(child<LayoutHover>(list, "layout-hover")->hoveredLayoutID(), b.id);
     EXPECT_EQ(rowA->background(), LayoutRow::Background::none);
     // B is selected: selection wins over hover.
     EXPECT_EQ(rowB->background(), LayoutRow::Background::selected);
 
     // Onto A's menu: A is highlighted and its ellipsis at full strength, until the pointer
     // leaves the menu.
-    hoverEnter(rowA->actionsButton());
-    EXPECT_EQ(list->hover().hoveredLayoutID(), a.id);
+    hoverEnter(child<QAbstractButton>(rowA, "layout-row-actions"));
+    EXPECT_EQ(child<LayoutHover>(list, "layout-hover")->hoveredLayoutID(), a.id);
     EXPECT_EQ(rowA->actionsOpacity(), 1.0);
     EXPECT_EQ(rowB->actionsOpacity(), 0.55);
-    hoverLeave(rowA->actionsButton());
+    hoverLeave(child<QAbstractButton>(rowA, "layout-row-actions"));
     EXPECT_EQ(rowA->actionsOpacity(), 0.55);
-    EXPECT_EQ(list->hover().hoveredLayoutID(), std::nullopt);
-    hoverEnter(rowA->selectButton());
-    EXPECT_EQ(list->hover().hoveredLayoutID(), a.id);
+    EXPECT_EQ(child<LayoutHover>(list, "layout-hover")->hoveredLayoutID(), std::nullopt);
+    hoverEnter(selectButton(rowA));
+    EXPECT_EQ(child<LayoutHover>(list, "layout-hover")->hoveredLayoutID(), a.id);
 }
 
 TEST_F(PanelTest, TheRowMenuRestoresManagesAndDeletes)
@@ -630,8 +671,9 @@ TEST_F(PanelTest, TheRowMenuRestoresManagesAndDeletes)
     const Layout work = saveLayout("Work");
     const Layout desk = saveLayout("Desk");
     refresh();
-    LayoutRow *row = panel->layoutsSection()->row(work.id);
-    EXPECT_EQ(row->actionsButton()->accessibleName(), "More actions for Work");
+    LayoutRow *row = rowOf(panel.get(), work.id);
+    EXPECT_EQ(child<QAbstractButton>(row, "layout-row-actions")->accessibleName(),
+              "More actions for Work");
 
     QMenu *menu = openMenu(row);
     ASSERT_NE(menu, nullptr);
@@ -650,7 +692,7 @@ TEST_F(PanelTest, TheRowMenuRestoresManagesAndDeletes)
 
     // Manage: the details window opens on this layout.
     refresh();
-    menu = openMenu(panel->layoutsSection()->row(desk.id));
+    menu = openMenu(rowOf(panel.get(), desk.id));
     menuAction(menu, "Manage Layout…")->trigger();
     EXPECT_EQ(model->manageLayoutID(), desk.id);
     EXPECT_TRUE(isOpen(WindowID::layoutDetails));
@@ -658,12 +700,12 @@ TEST_F(PanelTest, TheRowMenuRestoresManagesAndDeletes)
     // Delete is disabled while a deletion of this layout is being saved.
     AppModelTestSeam(model).setPendingMutations({MutationScope::deleteLayout(work.id)});
     refresh();
-    menu = openMenu(panel->layoutsSection()->row(work.id));
+    menu = openMenu(rowOf(panel.get(), work.id));
     EXPECT_FALSE(menuAction(menu, "Delete Layout…")->isEnabled());
     menu->close();
     AppModelTestSeam(model).setPendingMutations({});
     refresh();
-    menu = openMenu(panel->layoutsSection()->row(work.id));
+    menu = openMenu(rowOf(panel.get(), work.id));
     ASSERT_TRUE(menuAction(menu, "Delete Layout…")->isEnabled());
     menuAction(menu, "Delete Layout…")->trigger();
     ASSERT_NE(presenter->activeAlert(), nullptr);
@@ -672,7 +714,7 @@ TEST_F(PanelTest, TheRowMenuRestoresManagesAndDeletes)
     presenter->answerAlert("Delete");
     waitUntil([&] { return !model->layout(work.id); });
     refresh();
-    EXPECT_EQ(panel->layoutsSection()->rows().size(), 1);
+    EXPECT_EQ(rowsOf(panel.get()).size(), 1);
 }
 
 TEST_F(PanelTest, HidingOrDestroyingThePanelWhileAConfirmationIsOpenIsClean)
@@ -694,7 +736,7 @@ TEST_F(PanelTest, HidingOrDestroyingThePanelWhileAConfirmationIsOpenIsClean)
         showPanel();
         const Layout desk = saveLayout("Desk");
         refresh();
-        QMenu *menu = openMenu(panel->layoutsSection()->row(desk.id));
+        QMenu *menu = openMenu(rowOf(panel.get(), desk.id));
         menuAction(menu, "Delete Layout…")->trigger();
         ASSERT_NE(presenter->activeAlert(), nullptr);
         if (c.destroy) {
@@ -720,7 +762,7 @@ TEST_F(PanelTest, SavingFromThePanelOpensTheSaveWindowEvenIfThePanelIsGoneByThen
     openPanel();
     saveLayout("Work");
     refresh();
-    PanelButton *save = panel->layoutsSection()->saveButton();
+    PanelButton *save = child<PanelButton>(panel.get(), "save-layout-button");
     EXPECT_EQ(save->objectName(), "save-layout-button");
     EXPECT_EQ(save->toolTip(), "Save the open windows as a layout");
 
@@ -747,9 +789,9 @@ TEST_F(PanelTest, BadgesAndTheRestoreShortcutFollowTheKeyboardLayout)
               std::nullopt);
     model->selectLayout(work.id);
     refresh();
-    ShortcutBadge *rowBadge = panel->layoutsSection()->row(work.id)->badge();
-    ShortcutBadge *selectedBadge = panel->selectedLayoutSection()->badge();
-    PanelButton *restore = panel->selectedLayoutSection()->restoreButton();
+    ShortcutBadge *rowBadge = child<ShortcutBadge>(rowOf(panel.get(), work.id), "layout-row-badge");
+    ShortcutBadge *selectedBadge = child<ShortcutBadge>(panel.get(), "selected-layout-badge");
+    PanelButton *restore = child<PanelButton>(panel.get(), "restore-button");
     ASSERT_NE(rowBadge, nullptr);
     ASSERT_NE(selectedBadge, nullptr);
     EXPECT_EQ(rowBadge->text(), "⌃⌥A");
@@ -773,15 +815,18 @@ TEST_F(PanelTest, NamesFromDataShowLiterally)
     const Layout layout = saveLayout("<img src=x> R&D");
     model->selectLayout(layout.id);
     refresh();
-    LayoutRow *row = panel->layoutsSection()->row(layout.id);
-    EXPECT_EQ(row->nameLabel()->text(), "<img src=x> R&D");
-    EXPECT_EQ(row->selectButton()->accessibleName(), "<img src=x> R&D, 2 windows, selected");
-    EXPECT_EQ(row->actionsButton()->accessibleName(), "More actions for <img src=x> R&D");
+    LayoutRow *row = rowOf(panel.get(), layout.id);
+    EXPECT_EQ(child<LineLimitedLabel>(row, "layout-row-name")->text(), "<img src=x> R&D");
+    EXPECT_EQ(selectButton(row)->accessibleName(), "<img src=x> R&D, 2 windows, selected");
+    EXPECT_EQ(child<QAbstractButton>(row, "layout-row-actions")->accessibleName(),
+              "More actions for <img src=x> R&D");
     // Tooltips are rich text to Qt: the name arrives escaped.
     EXPECT_FALSE(row->toolTip().contains("<img"));
     EXPECT_TRUE(row->toolTip().contains("&lt;img"));
-    EXPECT_EQ(panel->selectedLayoutSection()->nameLabel()->text(), "<img src=x> R&D");
-    EXPECT_FALSE(panel->selectedLayoutSection()->nameLabel()->toolTip().contains("<img"));
+    EXPECT_EQ(child<LineLimitedLabel>(panel.get(), "selected-layout-name")->text(),
+              "<img src=x> R&D");
+    EXPECT_FALSE(
+        child<LineLimitedLabel>(panel.get(), "selected-layout-name")->toolTip().contains("<img"));
 
     // Every QLabel of the panel shows its text literally.
     const auto labels = panel->findChildren<QLabel *>();
@@ -799,11 +844,11 @@ TEST_F(PanelTest, TheFooterIsAlwaysThereAndDoesWhatItSays)
     EXPECT_EQ(panel->visibleSections(),
               (QList<PanelSection>{PanelSection::loading, PanelSection::footerDivider,
                                    PanelSection::footer}));
-    PanelFooter *footer = panel->footer();
-    EXPECT_EQ(footer->settingsRow()->toolTip(), "Open Ostrel settings");
-    EXPECT_EQ(footer->quitRow()->toolTip(), "Quit Ostrel");
-    footer->settingsRow()->click();
-    footer->quitRow()->click();
+    PanelFooter *footer = child<PanelFooter>(panel.get(), "panel-footer");
+    EXPECT_EQ(child<PanelActionRow>(footer, "settings-button")->toolTip(), "Open Ostrel settings");
+    EXPECT_EQ(child<PanelActionRow>(footer, "quit-button")->toolTip(), "Quit Ostrel");
+    child<PanelActionRow>(footer, "settings-button")->click();
+    child<PanelActionRow>(footer, "quit-button")->click();
     EXPECT_EQ(settingsOpened, 1);
     EXPECT_EQ(quitRequested, 1);
     opening->release();
@@ -823,7 +868,7 @@ TEST_F(PanelTest, OpeningThePanelChecksTheTrustAgain)
 
     // Recheck finds it granted again, and the banner goes.
     desktop.setTrusted(true);
-    panel->permissionBanner()->recheckButton()->click();
+    child<PanelButton>(panel.get(), "recheck-button")->click();
     waitUntil([&] { return model->permissionTrusted(); });
     refresh();
     EXPECT_FALSE(panel->visibleSections().contains(PanelSection::permission));
@@ -836,7 +881,7 @@ TEST_F(PanelTest, TheDetailsOpenWithABriefMotionUnlessMotionIsReduced)
     AppModelTestSeam(model).setLastResult(
         resultWith({entry(EntryOutcome::notOpen), entry(EntryOutcome::failed, "No.")}));
     showPanel();
-    ResultSection *section = panel->resultSection();
+    ResultSection *section = child<ResultSection>(panel.get(), "result-section");
     child<HoverRowButton>(section, "result-row")->click();
     // Moving: not yet at its height, and there within the motion's time.
     EXPECT_LT(section->shownDetailsHeight(), 90);

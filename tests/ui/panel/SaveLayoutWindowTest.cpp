@@ -1,4 +1,5 @@
 #include "UiTest.h"
+#include "Child.h"
 #include "AppModelTestSeam.h"
 
 #include "Await.h"
@@ -158,13 +159,15 @@ TEST_F(SaveLayoutWindowTest, ShowsTheCapturedWindowsAndTakesThemOutOneByOne)
     EXPECT_EQ(mail->findChild<QLabel *>("captured-window-label")->text(), "Mail");
     EXPECT_EQ(mail->findChild<QLabel *>("captured-window-placement")->text(),
               "Display 1 · 50% × 100%");
-    EXPECT_EQ(mail->removeButton()->accessibleName(), "Remove Mail");
-    EXPECT_EQ(mail->removeButton()->toolTip(), "Remove this window from the capture");
+    EXPECT_EQ(test::child<SymbolButton>(mail, "remove-captured-window")->accessibleName(),
+              "Remove Mail");
+    EXPECT_EQ(test::child<SymbolButton>(mail, "remove-captured-window")->toolTip(),
+              "Remove this window from the capture");
 
     typeName("Focus");
     const QUuid captureID = model->pendingCapture()->id;
     for (int left = 3; left >= 0; --left) {
-        rows().first()->removeButton()->click();
+        test::child<SymbolButton>(rows().first(), "remove-captured-window")->click();
         settle();
         EXPECT_EQ(model->pendingCapture()->entries.size(), left);
         EXPECT_EQ(rows().size(), left);
@@ -244,7 +247,8 @@ TEST_F(SaveLayoutWindowTest, TabFollowsTheReadingOrderWithNoInvisibleStops)
             }
         }
         for (int i = 0; i < removes.size() && i < rows().size(); ++i) {
-            EXPECT_EQ(removes[i], rows()[i]->removeButton()) << i;
+            EXPECT_EQ(removes[i], test::child<SymbolButton>(rows()[i], "remove-captured-window"))
+                << i;
         }
     }
 }
@@ -418,13 +422,14 @@ TEST_F(SaveLayoutWindowTest, AnErrorStaysUntilTheNextAttemptAndCancelStaysAvaila
     ASSERT_NE(message, nullptr);
     EXPECT_TRUE(message->isVisible());
     EXPECT_FALSE(message->isFolded());
-    EXPECT_EQ(message->primaryLabel()->text(), "Wait for the current operation to finish.");
+    EXPECT_EQ(test::child<QLabel>(message, "compact-message-text")->text(),
+              "Wait for the current operation to finish.");
     EXPECT_FALSE(editor()->isSaving());
     EXPECT_TRUE(saveButton()->isEnabled());
 
     // Editing the name or the windows keeps it.
     typeName("Focus Two");
-    rows().first()->removeButton()->click();
+    test::child<SymbolButton>(rows().first(), "remove-captured-window")->click();
     settle();
     EXPECT_TRUE(find<QWidget>("save-layout-error")->isVisible());
 
@@ -433,7 +438,8 @@ TEST_F(SaveLayoutWindowTest, AnErrorStaysUntilTheNextAttemptAndCancelStaysAvaila
     editor()->saveFailed(QString(130, 'x'));
     message = find<CompactMessage>("save-layout-error-message");
     EXPECT_TRUE(message->isFolded());
-    EXPECT_EQ(message->primaryLabel()->text(), "Couldn’t save the layout.");
+    EXPECT_EQ(test::child<QLabel>(message, "compact-message-text")->text(),
+              "Couldn’t save the layout.");
 
     // The next attempt takes it away at once; Cancel stays enabled while the store writes.
     const auto release = holdStore();
@@ -645,7 +651,7 @@ TEST_F(SaveLayoutWindowTest, Screenshots)
     }
     open();
     while (!rows().isEmpty()) {
-        rows().first()->removeButton()->click();
+        test::child<SymbolButton>(rows().first(), "remove-captured-window")->click();
         settle();
     }
     test::renderToPng(window(), "save-layout-no-windows");

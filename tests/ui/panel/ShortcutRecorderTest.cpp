@@ -1,4 +1,5 @@
 #include "UiTest.h"
+#include "Child.h"
 
 #include "Await.h"
 
@@ -309,7 +310,8 @@ TEST_F(ShortcutRecorderTest, StartingASecondRecorderEndsTheFirst)
     EXPECT_FALSE(first->isRecording());
     EXPECT_TRUE(second->isRecording());
     EXPECT_TRUE(shown(part<QAbstractButton>(first, "shortcut-record-button")));
-    EXPECT_EQ(first->session().candidate(), std::nullopt);
+    EXPECT_EQ(child<ShortcutRecordingSession>(first, "shortcut-recording-session")->candidate(),
+              std::nullopt);
 }
 
 TEST_F(ShortcutRecorderTest, ARecorderPressedFromOutsideRecordsOnceItsWindowIsActive)
@@ -324,7 +326,8 @@ TEST_F(ShortcutRecorderTest, ARecorderPressedFromOutsideRecordsOnceItsWindowIsAc
     QCoreApplication::processEvents();
     EXPECT_TRUE(recorder->isRecording());
     press(recorder, Qt::Key_K, Qt::ControlModifier);
-    EXPECT_EQ(recorder->session().candidate(), (Shortcut{40, ctrl}));
+    EXPECT_EQ(child<ShortcutRecordingSession>(recorder, "shortcut-recording-session")->candidate(),
+              (Shortcut{40, ctrl}));
 }
 
 TEST_F(ShortcutRecorderTest, RecordingEndsWithTheWindowAndTheHotKeysComeBack)

@@ -20,9 +20,9 @@ void UiTest::SetUp()
     AppModelTest::SetUp();
     appearanceObserver = std::make_unique<SystemAppearanceObserver>(&systemAppearance);
     keyboardLayout.switchLayout({{0, QStringLiteral("a")}, {12, QStringLiteral("q")}});
-    keyLabels = KeyboardLayoutLabels::create(keyboardLayout);
-    KeyboardLayoutLabels::install(keyLabels);
-    keyboardObserver = std::make_unique<KeyboardLayoutObserver>(keyboardLayout, keyLabels);
+    layoutLabels = KeyboardLayoutLabels::create(keyboardLayout);
+    keyLabels = layoutLabels.get();
+    keyboardObserver = std::make_unique<KeyboardLayoutObserver>(keyboardLayout, layoutLabels);
     announcer = std::make_unique<Announcer>();
 }
 
@@ -31,8 +31,8 @@ void UiTest::TearDown()
     AppModelTest::TearDown();
     announcer.reset();
     keyboardObserver.reset();
-    KeyboardLayoutLabels::install(nullptr);
-    keyLabels.reset();
+    keyLabels = nullptr;
+    layoutLabels.reset();
     appearanceObserver.reset();
 }
 

@@ -29,7 +29,8 @@ protected:
     std::unique_ptr<SystemAppearanceObserver> appearanceObserver;
     FakeReduceMotion reduceMotion{false};
     FakeKeyboardLayout keyboardLayout;
-    std::shared_ptr<KeyboardLayoutLabels> keyLabels;
+    // Also the model's key labels.
+    std::shared_ptr<KeyboardLayoutLabels> layoutLabels;
     std::unique_ptr<KeyboardLayoutObserver> keyboardObserver;
     std::unique_ptr<Announcer> announcer;
     // No icons installed: every application shows its stand-in unless a test gives a source.

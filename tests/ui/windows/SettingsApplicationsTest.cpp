@@ -2,6 +2,7 @@
 #include "Child.h"
 #include "AppModelTestSeam.h"
 
+#include "platform/AppIconView.h"
 #include "ui/panel/ActivityIndicator.h"
 #include "ui/panel/CompactMessage.h"
 #include "ui/panel/PanelButton.h"
@@ -27,6 +28,20 @@ const QString stray = "/somewhere/stray.desktop";
 
 class SettingsApplicationsTest : public SettingsTest {
 protected:
+    // The row of an excluded application, known by its icon's identifier.
+    QWidget *exclusionRow(const QString &bundleID) const
+    {
+        const QList<QWidget *> rows = page()->findChildren<QWidget *>("exclusion-row");
+        for (QWidget *row : rows) {
+            const AppIconView *icon = row->findChild<AppIconView *>();
+            if (icon && icon->bundleID() == bundleID) {
+                return row;
+            }
+        }
+        ADD_FAILURE() << "no row for " << bundleID.toStdString();
+        throw std::runtime_error("no row for the application");
+    }
+
     ApplicationsSettingsPage *page() const
     {
         return child<ApplicationsSettingsPage>(view(), "settings-applications");
@@ -39,7 +54,7 @@ protected:
         ApplicationPicker *picker = page()->picker();
         ASSERT_NE(picker, nullptr);
         picker->select(names);
-        picker->addButton()->click();
+        child<QPushButton>(picker, "application-picker-add")->click();
         settle();
         waitUntil([&] { return !state->isAdding(); });
         settle();
@@ -53,7 +68,8 @@ protected:
             shownAnswer << child<PlainLabel>(page(), "exclusion-message")->text();
         }
         if (shown(child<QWidget>(page(), "exclusion-error-section"))) {
-            CompactMessage *error = child<MessageSlot>(page(), "exclusion-error")->message();
+            CompactMessage *error = child<MessageSlot>(page(), "exclusion-error")
+                                        ->findChild<CompactMessage *>("slot-message");
             shownAnswer << error->summary() << error->message();
         }
         return shownAnswer;
@@ -164,18 +180,18 @@ TEST_F(SettingsApplicationsTest, ThePickerListsInstalledApplicationsAndACancelKe
     ApplicationPicker *picker = page()->picker();
     ASSERT_NE(picker, nullptr);
     QStringList listed;
-    for (int i = 0; i < picker->list()->count(); ++i) {
-        listed << picker->list()->item(i)->text();
+    for (int i = 0; i < child<QListWidget>(picker, "application-picker-list")->count(); ++i) {
+        listed << child<QListWidget>(picker, "application-picker-list")->item(i)->text();
     }
     // An application without a name is listed under its file's name.
     EXPECT_EQ(listed, (QStringList{"Editor", "Mail", "Nameless Tool", "Terminal"}));
-    EXPECT_FALSE(picker->addButton()->isEnabled());
-    picker->filter()->setText("term");
-    EXPECT_TRUE(picker->list()->item(0)->isHidden());
-    EXPECT_FALSE(picker->list()->item(3)->isHidden());
+    EXPECT_FALSE(child<QPushButton>(picker, "application-picker-add")->isEnabled());
+    child<QLineEdit>(picker, "application-picker-filter")->setText("term");
+    EXPECT_TRUE(child<QListWidget>(picker, "application-picker-list")->item(0)->isHidden());
+    EXPECT_FALSE(child<QListWidget>(picker, "application-picker-list")->item(3)->isHidden());
     picker->select({"Terminal"});
-    EXPECT_TRUE(picker->addButton()->isEnabled());
-    picker->cancelButton()->click();
+    EXPECT_TRUE(child<QPushButton>(picker, "application-picker-add")->isEnabled());
+    child<QPushButton>(picker, "application-picker-cancel")->click();
     settle();
     EXPECT_EQ(page()->picker(), nullptr);
     EXPECT_EQ(installed.identifications(terminal), 0);
@@ -219,7 +235,7 @@ TEST_F(SettingsApplicationsTest, ThePickerOpensOverTheSettingsWindow)
             EXPECT_LE((placed.center() - over.center()).manhattanLength(), 1)
                 << "centred over it where the screen allows";
         }
-        picker->cancelButton()->click();
+        child<QPushButton>(picker, "application-picker-cancel")->click();
         settle();
     }
 }
@@ -234,14 +250,18 @@ TEST_F(SettingsApplicationsTest, RemovingClearsTheAnswerAndAPendingRowTurnsItsIn
     ASSERT_EQ(answer(), QStringList{"2 apps added."});
 
     const std::function<void()> release = holdStore();
-    page()->removeButton("org.example.Mail")->click();
+    child<PanelButton>(exclusionRow("org.example.Mail"), "remove-exclusion")->click();
     settle();
     EXPECT_EQ(answer(), QStringList());
-    EXPECT_TRUE(shown(page()->rowIndicator("org.example.Mail")));
-    EXPECT_FALSE(shown(page()->rowIndicator("org.example.Editor")));
+    EXPECT_TRUE(
+        shown(child<ActivityIndicator>(exclusionRow("org.example.Mail"), "exclusion-indicator")));
+    EXPECT_FALSE(
+        shown(child<ActivityIndicator>(exclusionRow("org.example.Editor"), "exclusion-indicator")));
     EXPECT_FALSE(child<PanelButton>(page(), "add-applications")->isEnabled());
-    EXPECT_FALSE(page()->removeButton("org.example.Editor")->isEnabled());
-    EXPECT_FALSE(page()->removeButton("org.example.Mail")->isEnabled());
+    EXPECT_FALSE(
+        child<PanelButton>(exclusionRow("org.example.Editor"), "remove-exclusion")->isEnabled());
+    EXPECT_FALSE(
+        child<PanelButton>(exclusionRow("org.example.Mail"), "remove-exclusion")->isEnabled());
     release();
     waitUntil([&] { return !model->hasPendingExclusionMutation(); });
     settle();
@@ -252,7 +272,8 @@ TEST_F(SettingsApplicationsTest, RemovingClearsTheAnswerAndAPendingRowTurnsItsIn
     // Nothing can change the list while the model is busy.
     const std::function<void()> releaseCapture = holdCapture();
     settle();
-    EXPECT_FALSE(page()->removeButton("org.example.Editor")->isEnabled());
+    EXPECT_FALSE(
+        child<PanelButton>(exclusionRow("org.example.Editor"), "remove-exclusion")->isEnabled());
     EXPECT_FALSE(child<PanelButton>(page(), "add-applications")->isEnabled());
     releaseCapture();
 }

@@ -12,6 +12,7 @@
 
 #include <QAccessible>
 #include <QAccessibleActionInterface>
+#include <QRadioButton>
 #include <QSettings>
 
 #include <gtest/gtest.h>
@@ -95,20 +96,20 @@ TEST_F(SettingsGeneralTest, TheAppearanceIsStoredAndRepaintsOpenWindowsAtOnce)
     open();
     SegmentedPicker *picker = child<SegmentedPicker>(page(), "appearance-picker");
     ASSERT_EQ(picker->count(), 3);
-    EXPECT_EQ(picker->segment(0)->text(), "Match the Mac");
-    EXPECT_EQ(picker->segment(1)->text(), "Light");
-    EXPECT_EQ(picker->segment(2)->text(), "Dark");
+    EXPECT_EQ(child<QRadioButton>(picker, "segment-0")->text(), "Match the Mac");
+    EXPECT_EQ(child<QRadioButton>(picker, "segment-1")->text(), "Light");
+    EXPECT_EQ(child<QRadioButton>(picker, "segment-2")->text(), "Dark");
     EXPECT_EQ(picker->accessibleName(), "Appearance");
     EXPECT_EQ(picker->width(), 330);
     EXPECT_EQ(picker->currentIndex(), 0);
 
-    picker->segment(2)->click();
+    child<QRadioButton>(picker, "segment-2")->click();
     EXPECT_EQ(model->appearance(), AppearancePreference::dark);
     EXPECT_EQ(storedSetting("appearance"), "dark");
     EXPECT_TRUE(Theme::isDark(view()->palette()));
     EXPECT_TRUE(Theme::isDark(chooser->palette()));
 
-    picker->segment(1)->click();
+    child<QRadioButton>(picker, "segment-1")->click();
     EXPECT_EQ(storedSetting("appearance"), "light");
     EXPECT_FALSE(Theme::isDark(view()->palette()));
     EXPECT_FALSE(Theme::isDark(chooser->palette()));
@@ -119,7 +120,7 @@ TEST_F(SettingsGeneralTest, TheAppearanceIsStoredAndRepaintsOpenWindowsAtOnce)
     EXPECT_EQ(child<SegmentedPicker>(page(), "appearance-picker")->currentIndex(), 1);
 
     // Assistive technology chooses too; the model's own change only shows.
-    act(child<SegmentedPicker>(page(), "appearance-picker")->segment(2));
+    act(child<QRadioButton>(child<SegmentedPicker>(page(), "appearance-picker"), "segment-2"));
     EXPECT_EQ(storedSetting("appearance"), "dark");
     model->setAppearance(AppearancePreference::system);
     settle();
@@ -136,18 +137,12 @@ TEST_F(SettingsGeneralTest, TheRimSwitchDimsTheColourPickerWhichStillNamesItsCol
     EXPECT_TRUE(child<HighlightColorPicker>(page(), "highlight-color-picker")->isEnabled());
     EXPECT_EQ(page()->colorPickerOpacity(), 1.0);
 
-    child<HighlightColorPicker>(page(), "highlight-color-picker")
-        ->tile(HighlightColor::graphite)
-        ->click();
+    child<QAbstractButton>(page(), "highlight-color-graphite")->click();
     settle();
     EXPECT_EQ(model->highlightColor(), HighlightColor::graphite);
     EXPECT_EQ(storedSetting("highlightColor"), "graphite");
-    EXPECT_TRUE(child<HighlightColorPicker>(page(), "highlight-color-picker")
-                    ->tile(HighlightColor::graphite)
-                    ->isChecked());
-    EXPECT_FALSE(child<HighlightColorPicker>(page(), "highlight-color-picker")
-                     ->tile(HighlightColor::blue)
-                     ->isChecked());
+    EXPECT_TRUE(child<QAbstractButton>(page(), "highlight-color-graphite")->isChecked());
+    EXPECT_FALSE(child<QAbstractButton>(page(), "highlight-color-blue")->isChecked());
     EXPECT_TRUE(subtitles().contains("The graphite rim shown after a restore."));
 
     child<ToggleSwitch>(page(), "highlight-restored-windows")->click();
@@ -156,15 +151,11 @@ TEST_F(SettingsGeneralTest, TheRimSwitchDimsTheColourPickerWhichStillNamesItsCol
     EXPECT_EQ(storedSetting("restoreFlashEnabled"), "false");
     EXPECT_FALSE(child<HighlightColorPicker>(page(), "highlight-color-picker")->isEnabled());
     EXPECT_DOUBLE_EQ(page()->colorPickerOpacity(), 0.45);
-    child<HighlightColorPicker>(page(), "highlight-color-picker")
-        ->tile(HighlightColor::red)
-        ->click();
+    child<QAbstractButton>(page(), "highlight-color-red")->click();
     EXPECT_EQ(model->highlightColor(), HighlightColor::graphite);
     settle();
     EXPECT_TRUE(subtitles().contains("The graphite rim shown after a restore."));
-    EXPECT_TRUE(child<HighlightColorPicker>(page(), "highlight-color-picker")
-                    ->tile(HighlightColor::graphite)
-                    ->isChecked());
+    EXPECT_TRUE(child<QAbstractButton>(page(), "highlight-color-graphite")->isChecked());
 }
 
 TEST_F(SettingsGeneralTest, LinkedLayoutsAreThoseWithASignatureWhateverTheirSwitch)

@@ -28,13 +28,26 @@ protected:
         return child<ShortcutsSettingsPage>(view(), "settings-shortcuts");
     }
 
+    ShortcutRecorder *globalRecorder() const
+    {
+        return child<ShortcutRecorder>(page(), "global-shortcut-recorder");
+    }
+
+    // The layouts' recorders, in the order of the layouts.
+    QList<ShortcutRecorder *> layoutRecorders() const
+    {
+        return child<QWidget>(page(), "layout-shortcuts")
+            ->findChildren<ShortcutRecorder *>("layout-shortcut-recorder");
+    }
+
     // The message section's text; none while it is hidden.
     std::optional<QString> message() const
     {
-        if (!shown(page()->messageSection())) {
+        if (!shown(child<QWidget>(page(), "shortcut-message-section"))) {
             return std::nullopt;
         }
-        CompactMessage *shownMessage = page()->message()->message();
+        CompactMessage *shownMessage = child<MessageSlot>(page(), "shortcut-message")
+                                           ->findChild<CompactMessage *>("slot-message");
         EXPECT_NE(shownMessage, nullptr);
         EXPECT_EQ(shownMessage->summary(), "Couldn’t save the shortcut.");
         return shownMessage ? std::optional<QString>(shownMessage->message()) : std::nullopt;
@@ -45,21 +58,21 @@ TEST_F(SettingsShortcutsTest, WithoutLayoutsOnlyTheGlobalShortcutIsOffered)
 {
     startSettings();
     open(SettingsView::shortcuts);
-    EXPECT_TRUE(page()->layoutRecorders().isEmpty());
+    EXPECT_TRUE(layoutRecorders().isEmpty());
     EXPECT_TRUE(shown(part("no-layout-shortcuts")));
     EXPECT_EQ(part<QLabel>("no-layout-shortcuts")->text(),
               "Save a layout to give it its own shortcut.");
-    EXPECT_EQ(page()->globalRecorder()->label(), "Restore selected layout");
+    EXPECT_EQ(globalRecorder()->label(), "Restore selected layout");
     EXPECT_EQ(message(), std::nullopt);
 
     state->changeGlobalShortcut(commandOptionQ);
     settle();
     EXPECT_EQ(model->globalShortcut(), commandOptionQ);
-    EXPECT_EQ(page()->globalRecorder()->shortcut(), commandOptionQ);
+    EXPECT_EQ(globalRecorder()->shortcut(), commandOptionQ);
     // Remove reports no shortcut through the recorder's own handler.
     close();
     open(SettingsView::shortcuts);
-    page()->globalRecorder()->remove();
+    globalRecorder()->remove();
     settle();
     EXPECT_EQ(model->globalShortcut(), std::nullopt);
     EXPECT_EQ(message(), std::nullopt);
@@ -96,8 +109,8 @@ TEST_F(SettingsShortcutsTest, ARegistrationFailureIsShownUntilALaterChangeSuccee
     startSettings();
     const Layout desk = saveCurrentWindows("Desk");
     open(SettingsView::shortcuts);
-    ASSERT_EQ(page()->layoutRecorders().size(), 1);
-    EXPECT_EQ(page()->layoutRecorders()[0]->label(), "Desk");
+    ASSERT_EQ(layoutRecorders().size(), 1);
+    EXPECT_EQ(layoutRecorders()[0]->label(), "Desk");
 
     hotKeys.refuse(controlOptionA.keyCode, controlOptionA.modifiers);
     state->changeLayoutShortcut(controlOptionA, desk.id);
@@ -115,7 +128,7 @@ TEST_F(SettingsShortcutsTest, ARegistrationFailureIsShownUntilALaterChangeSuccee
     waitUntil([&] { return model->layout(desk.id)->shortcut == controlOptionA; });
     settle();
     EXPECT_EQ(message(), std::nullopt);
-    EXPECT_EQ(page()->layoutRecorders()[0]->shortcut(), controlOptionA);
+    EXPECT_EQ(layoutRecorders()[0]->shortcut(), controlOptionA);
 }
 
 TEST_F(SettingsShortcutsTest, EveryRecorderWaitsWhileALayoutsShortcutIsSaved)
@@ -125,7 +138,7 @@ TEST_F(SettingsShortcutsTest, EveryRecorderWaitsWhileALayoutsShortcutIsSaved)
     saveCurrentWindows("Couch");
     ASSERT_EQ(await(model->setLayoutShortcut(controlOptionA, desk.id)), std::nullopt);
     open(SettingsView::shortcuts);
-    const QList<ShortcutRecorder *> recorders = page()->layoutRecorders();
+    const QList<ShortcutRecorder *> recorders = layoutRecorders();
     ASSERT_EQ(recorders.size(), 2);
     EXPECT_EQ(recorders[0]->shortcut(), controlOptionA);
 
@@ -133,18 +146,18 @@ TEST_F(SettingsShortcutsTest, EveryRecorderWaitsWhileALayoutsShortcutIsSaved)
     recorders[0]->remove();
     settle();
     ASSERT_TRUE(model->hasPendingShortcutMutation());
-    EXPECT_FALSE(page()->globalRecorder()->isEnabled());
-    for (ShortcutRecorder *recorder : page()->layoutRecorders()) {
+    EXPECT_FALSE(globalRecorder()->isEnabled());
+    for (ShortcutRecorder *recorder : layoutRecorders()) {
         EXPECT_FALSE(recorder->isEnabled()) << recorder->label().toStdString();
     }
     release();
     waitUntil([&] { return !model->hasPendingShortcutMutation(); });
     settle();
-    EXPECT_TRUE(page()->globalRecorder()->isEnabled());
-    for (ShortcutRecorder *recorder : page()->layoutRecorders()) {
+    EXPECT_TRUE(globalRecorder()->isEnabled());
+    for (ShortcutRecorder *recorder : layoutRecorders()) {
         EXPECT_TRUE(recorder->isEnabled()) << recorder->label().toStdString();
     }
-    EXPECT_EQ(page()->layoutRecorders()[0]->shortcut(), std::nullopt);
+    EXPECT_EQ(layoutRecorders()[0]->shortcut(), std::nullopt);
     EXPECT_EQ(model->layout(desk.id)->shortcut, std::nullopt);
     EXPECT_EQ(message(), std::nullopt);
 }

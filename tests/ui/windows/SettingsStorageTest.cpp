@@ -49,7 +49,8 @@ protected:
         if (!shown(child<QWidget>(page(), "backup-answer-row"))) {
             return {};
         }
-        if (CompactMessage *error = child<MessageSlot>(page(), "backup-error")->message();
+        if (CompactMessage *error = child<MessageSlot>(page(), "backup-error")
+                                        ->findChild<CompactMessage *>("slot-message");
             error && shown(error)) {
             return {error->summary(), error->message()};
         }
@@ -60,7 +61,8 @@ protected:
         if (!shown(child<QWidget>(page(), "reset-answer-row"))) {
             return {};
         }
-        if (CompactMessage *error = child<MessageSlot>(page(), "reset-error")->message();
+        if (CompactMessage *error = child<MessageSlot>(page(), "reset-error")
+                                        ->findChild<CompactMessage *>("slot-message");
             error && shown(error)) {
             return {error->summary(), error->message()};
         }
@@ -190,7 +192,9 @@ TEST_F(SettingsStorageTest, TheBackupAnswerIsShownUnderItsRow)
     ASSERT_EQ(failed.size(), 2);
     EXPECT_EQ(failed[0], "Couldn’t create the backup.");
     EXPECT_TRUE(failed[1].startsWith("Couldn’t create a backup.")) << failed[1].toStdString();
-    EXPECT_FALSE(child<MessageSlot>(page(), "backup-error")->message()->isExpanded());
+    EXPECT_FALSE(child<MessageSlot>(page(), "backup-error")
+                     ->findChild<CompactMessage *>("slot-message")
+                     ->isExpanded());
 }
 
 // With a storage problem shown, the open database may be the very file that failed: a backup of
