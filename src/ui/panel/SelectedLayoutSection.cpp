@@ -123,9 +123,9 @@ void SelectedLayoutSection::setState(const PanelState &state)
     }
 
     spinner_->setVisible(state.isBusyWith(OperationKind::restoring));
-    restore_->setTrailingNote(state.activeGlobalShortcut ? std::optional<QString>(
-                                  ShortcutFormatter::text(*state.activeGlobalShortcut))
-                                                         : std::nullopt,
+    restore_->setTrailingNote(state.shortcuts.activeGlobalShortcut ? std::optional<QString>(
+                                  ShortcutFormatter::text(*state.shortcuts.activeGlobalShortcut))
+                                                                   : std::nullopt,
                               UiFont::system(10.5, QFont::Medium), 0.68);
     restore_->setEnabled(state.canRestore);
     restore_->setToolTip(PanelTexts::restoreHelp(state));

@@ -37,7 +37,7 @@ TEST_F(PanelScreenshots, StartingAndStorageProblems)
     openPanel(false);
     picture("loading");
     opening->release();
-    waitUntil([&] { return !model->isBootstrapping(); });
+    waitUntil([&] { return !model->storageStatus().isBootstrapping; });
     refresh();
     // Open, as a user reading the path would have it.
     panel->storageProblemSection()->details()->setExpanded(true);
@@ -80,7 +80,7 @@ TEST_F(PanelScreenshots, LayoutsResultAndProgress)
     write.reached();
     picture("restore-running");
     write.release();
-    waitUntil([&] { return !model->busy(); });
+    waitUntil([&] { return !model->restoreStatus().busy; });
     AppModelTestSeam(model).setAutomationNotice(
         QStringLiteral("The displays changed, but no layout is linked to this setup."));
     refresh();

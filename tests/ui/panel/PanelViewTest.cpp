@@ -129,7 +129,7 @@ TEST_F(PanelTest, TheVisibleSectionsFollowTheModelOncePerTurn)
 
     // Dismissing the notice takes it away; the rest stays.
     panel->automationNoticeSection()->dismissButton()->click();
-    EXPECT_EQ(model->automationNotice(), std::nullopt);
+    EXPECT_EQ(model->session().automationNotice, std::nullopt);
     refresh();
     EXPECT_FALSE(panel->visibleSections().contains(PanelSection::automationNotice));
     EXPECT_TRUE(panel->visibleSections().contains(PanelSection::layouts));
@@ -176,9 +176,9 @@ TEST_F(PanelTest, TheStorageProblemOffersRetryOnlyWhenItCanHelpAndShowsThePath)
     openFailure = {};
     const int opens = openCount;
     section->retryButton()->click();
-    waitUntil([&] { return openCount > opens && !model->isBootstrapping(); });
+    waitUntil([&] { return openCount > opens && !model->storageStatus().isBootstrapping; });
     refresh();
-    EXPECT_EQ(model->storageProblem(), std::nullopt);
+    EXPECT_EQ(model->storageStatus().storageProblem, std::nullopt);
     EXPECT_TRUE(panel->visibleSections().contains(PanelSection::firstRun));
 }
 
@@ -202,7 +202,7 @@ TEST_F(PanelTest, RevealFolderWithNothingToOpenItNamesTheFolderInSelectableText)
     EXPECT_TRUE(informative->textInteractionFlags() & Qt::TextSelectableByMouse);
     EXPECT_TRUE(presenter->answerAlert("OK"));
     settle();
-    EXPECT_FALSE(model->activeError().has_value());
+    EXPECT_FALSE(model->windowRequests().activeError.has_value());
 }
 
 TEST_F(PanelTest, TheStorageProblemPartsStandSevenApart)
@@ -229,7 +229,7 @@ TEST_F(PanelTest, TheStorageNoticeShowsItsDetailsOnlyWhenItHasThem)
         EXPECT_EQ(!notice->details()->isHidden(), details.has_value());
     }
     panel->storageNoticeSection()->dismissButton()->click();
-    EXPECT_EQ(model->storageNotice(), std::nullopt);
+    EXPECT_EQ(model->storageStatus().storageNotice, std::nullopt);
     EXPECT_EQ(panel->storageNoticeSection()->dismissButton()->accessibleName(),
               "Dismiss storage notice");
 }
@@ -269,7 +269,7 @@ TEST_F(PanelTest, CancelRelabelsTheRunningPassAndStaysEnabled)
         EXPECT_TRUE(progress->cancelButton()->isEnabled());
         EXPECT_EQ(progress->cancelButton()->toolTip(), "Cancel this restore");
         write.release();
-        waitUntil([&] { return !model->busy(); });
+        waitUntil([&] { return !model->restoreStatus().busy; });
         refresh();
         EXPECT_TRUE(panel->visibleSections().contains(PanelSection::result));
     }
@@ -331,7 +331,7 @@ TEST_F(PanelTest, TheRestoreButtonShowsItsSpinnerOnlyWhileRestoring)
     EXPECT_EQ(restore->accessibleName(), "Restoring layout");
     EXPECT_EQ(restore->toolTip(), "Wait for the current operation to finish");
     write.release();
-    waitUntil([&] { return !model->busy(); });
+    waitUntil([&] { return !model->restoreStatus().busy; });
 
     Held undoWrite = holdNext(FakeCall::Kind::write);
     model->undoLastRestore();
@@ -340,7 +340,7 @@ TEST_F(PanelTest, TheRestoreButtonShowsItsSpinnerOnlyWhileRestoring)
     EXPECT_TRUE(selected->spinner()->isHidden());
     EXPECT_EQ(restore->accessibleName(), "Restore layout");
     undoWrite.release();
-    waitUntil([&] { return !model->busy(); });
+    waitUntil([&] { return !model->restoreStatus().busy; });
 }
 
 TEST_F(PanelTest, TheResultSectionShowsWhatThePassLeftAndWhatCanBeDone)
@@ -480,7 +480,7 @@ TEST_F(PanelTest, ErrorsAreAnnouncedOncePerError)
               QStringList{"No Displays Available. Ostrel could not read any connected displays."});
     presenter->answerAlert("OK");
     refresh();
-    EXPECT_EQ(model->activeError(), std::nullopt);
+    EXPECT_EQ(model->windowRequests().activeError, std::nullopt);
     EXPECT_EQ(announcer->announcements().size(), 1);
 }
 
@@ -526,7 +526,7 @@ TEST_F(PanelTest, ClickingARowSelectsItAndNeverRestores)
         row->selectButton()->click();
         refresh();
     }
-    EXPECT_EQ(model->selectedLayoutID(), desk.id);
+    EXPECT_EQ(model->settings().selectedLayoutID, desk.id);
     EXPECT_TRUE(row->isSelected());
     EXPECT_EQ(row->background(), LayoutRow::Background::selected);
     EXPECT_EQ(row->selectButton()->accessibleName(), "Desk, 2 windows, selected");
@@ -557,7 +557,7 @@ TEST_F(PanelTest, TheSelectedRowCarriesTheSelectedStateAndStillPresses)
     ASSERT_NE(element(desk)->actionInterface(), nullptr);
     element(desk)->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
     refresh();
-    EXPECT_EQ(model->selectedLayoutID(), desk.id);
+    EXPECT_EQ(model->settings().selectedLayoutID, desk.id);
     EXPECT_TRUE(element(desk)->state().selected);
     EXPECT_FALSE(element(work)->state().selected);
 }
@@ -644,15 +644,17 @@ TEST_F(PanelTest, TheRowMenuRestoresManagesAndDeletes)
     // Restore: the model selects the layout and restores it.
     desktop.setFrame(editor[0], {300, 300, 400, 300});
     menuAction(menu, "Restore")->trigger();
-    waitUntil([&] { return model->lastResult().has_value() && !model->busy(); });
-    EXPECT_EQ(model->selectedLayoutID(), work.id);
+    waitUntil([&] {
+        return model->restoreStatus().lastResult.has_value() && !model->restoreStatus().busy;
+    });
+    EXPECT_EQ(model->settings().selectedLayoutID, work.id);
     EXPECT_EQ(desktop.frame(editor[0]), (RectD{100, 100, 600, 400}));
 
     // Manage: the details window opens on this layout.
     refresh();
     menu = openMenu(panel->layoutsSection()->row(desk.id));
     menuAction(menu, "Manage Layout…")->trigger();
-    EXPECT_EQ(model->manageLayoutID(), desk.id);
+    EXPECT_EQ(model->windowRequests().manageLayoutID, desk.id);
     EXPECT_TRUE(isOpen(WindowID::layoutDetails));
 
     // Delete is disabled while a deletion of this layout is being saved.
@@ -704,7 +706,7 @@ TEST_F(PanelTest, HidingOrDestroyingThePanelWhileAConfirmationIsOpenIsClean)
         }
         settle();
         presenter->answerAlert(c.answer);
-        waitUntil([&] { return model->pendingMutations().isEmpty(); });
+        waitUntil([&] { return model->savedData().pendingMutations.isEmpty(); });
         settle();
         EXPECT_EQ(!model->layout(desk.id).has_value(), c.deleted);
         if (model->layout(desk.id)) {
@@ -733,7 +735,7 @@ TEST_F(PanelTest, SavingFromThePanelOpensTheSaveWindowEvenIfThePanelIsGoneByThen
     panel.reset();
     scan.release();
     waitUntil([&] { return isOpen(WindowID::saveLayout); });
-    EXPECT_TRUE(model->pendingCapture().has_value());
+    EXPECT_TRUE(model->windowRequests().pendingCapture.has_value());
 }
 
 TEST_F(PanelTest, BadgesAndTheRestoreShortcutFollowTheKeyboardLayout)
@@ -807,7 +809,7 @@ TEST_F(PanelTest, TheFooterIsAlwaysThereAndDoesWhatItSays)
     EXPECT_EQ(settingsOpened, 1);
     EXPECT_EQ(quitRequested, 1);
     opening->release();
-    waitUntil([&] { return !model->isBootstrapping(); });
+    waitUntil([&] { return !model->storageStatus().isBootstrapping; });
 }
 
 TEST_F(PanelTest, OpeningThePanelChecksTheTrustAgain)
@@ -815,16 +817,16 @@ TEST_F(PanelTest, OpeningThePanelChecksTheTrustAgain)
     openPanel();
     desktop.setTrusted(false);
     refresh();
-    EXPECT_TRUE(model->permissionTrusted());
+    EXPECT_TRUE(model->session().permissionTrusted);
     showPanel();
-    waitUntil([&] { return !model->permissionTrusted(); });
+    waitUntil([&] { return !model->session().permissionTrusted; });
     refresh();
     EXPECT_EQ(panel->visibleSections().first(), PanelSection::permission);
 
     // Recheck finds it granted again, and the banner goes.
     desktop.setTrusted(true);
     panel->permissionBanner()->recheckButton()->click();
-    waitUntil([&] { return model->permissionTrusted(); });
+    waitUntil([&] { return model->session().permissionTrusted; });
     refresh();
     EXPECT_FALSE(panel->visibleSections().contains(PanelSection::permission));
 }
