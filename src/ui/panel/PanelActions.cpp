@@ -87,7 +87,7 @@ void PanelActions::followActiveError()
         }
         return;
     }
-    // The model publishes on equal assignments too: an error already on screen stays as it is.
+    // The group changes for its other values too: an error already on screen stays as it is.
     if (shownError_ == error->id) {
         return;
     }
