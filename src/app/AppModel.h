@@ -174,8 +174,8 @@ public:
     // --- Shortcuts ----------------------------------------------------------------------------
 
     // Tries the new global shortcut against the system first and keeps it only when every hot
-    // key registers. None on success, else the text to show.
-    std::optional<QString> setGlobalShortcut(std::optional<Shortcut> shortcut);
+    // key registers; refuses with the text to show.
+    [[nodiscard]] std::optional<Refusal> setGlobalShortcut(std::optional<Shortcut> shortcut);
     [[nodiscard]] QCoro::Task<std::optional<Refusal>>
     setLayoutShortcut(std::optional<Shortcut> shortcut, QUuid layoutID);
 
@@ -190,8 +190,8 @@ public:
     static QString displayDescription(const QString &displayKey,
                                       const QList<DisplaySnapshot> &displays);
     void presentResolution();
-    std::optional<QString> applyResolutions(const QHash<QUuid, WindowReference> &choices,
-                                            const QSet<QUuid> &skipped);
+    [[nodiscard]] std::optional<Refusal>
+    applyResolutions(const QHash<QUuid, WindowReference> &choices, const QSet<QUuid> &skipped);
     void cancelResolution();
     // The candidates that still exist, refreshed, in the given order.
     QCoro::Task<QList<WindowReference>> refreshCandidates(QList<WindowReference> candidates);

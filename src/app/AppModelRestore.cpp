@@ -72,7 +72,7 @@ void AppModel::presentResolution()
     restores_->presentResolution();
 }
 
-std::optional<QString> AppModel::applyResolutions(const QHash<QUuid, WindowReference> &choices,
+std::optional<Refusal> AppModel::applyResolutions(const QHash<QUuid, WindowReference> &choices,
                                                   const QSet<QUuid> &skipped)
 {
     return restores_->applyResolutions(choices, skipped);

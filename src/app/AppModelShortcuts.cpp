@@ -57,7 +57,7 @@ void AppModel::handleShortcut(const ShortcutTarget &target)
     }
 }
 
-std::optional<QString> AppModel::setGlobalShortcut(std::optional<Shortcut> shortcut)
+std::optional<Refusal> AppModel::setGlobalShortcut(std::optional<Shortcut> shortcut)
 {
     if (restoreStatus_->busy || savedData_->pendingMutations.contains(MutationScope::reset())) {
         return QStringLiteral("Wait for the current operation before changing shortcuts.");

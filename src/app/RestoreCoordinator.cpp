@@ -372,7 +372,7 @@ void RestoreCoordinator::presentResolution()
     showResolutionWindow();
 }
 
-std::optional<QString>
+std::optional<Refusal>
 RestoreCoordinator::applyResolutions(const QHash<QUuid, WindowReference> &choices,
                                      const QSet<QUuid> &skipped)
 {

@@ -64,7 +64,7 @@ public:
     void confirmMissingDisplays(const QHash<QString, QString> &fallbacks);
     void cancelMissingDisplays();
     void presentResolution();
-    std::optional<QString> applyResolutions(const QHash<QUuid, WindowReference> &choices,
+    std::optional<Refusal> applyResolutions(const QHash<QUuid, WindowReference> &choices,
                                             const QSet<QUuid> &skipped);
     void cancelResolution();
     QCoro::Task<QList<WindowReference>> refreshCandidates(QList<WindowReference> candidates);

@@ -246,9 +246,9 @@ TEST_F(Shortcuts, TheGlobalShortcutIsTriedBeforeItIsKept)
 
     // A key another program holds is refused; the previous set is registered again.
     hotKeys.refuse(controlShiftJ.keyCode, controlShiftJ.modifiers);
-    const std::optional<QString> refused = model->setGlobalShortcut(controlShiftJ);
+    const std::optional<Refusal> refused = model->setGlobalShortcut(controlShiftJ);
     ASSERT_TRUE(refused.has_value());
-    EXPECT_TRUE(refused->endsWith("is in use or reserved. Choose another shortcut."));
+    EXPECT_TRUE(refused->text.endsWith("is in use or reserved. Choose another shortcut."));
     EXPECT_EQ(model->settings().globalShortcut, commandOptionK);
     EXPECT_EQ(registeredShortcuts(hotKeys), (QList<Shortcut>{commandOptionK, controlOptionL}));
 

@@ -48,7 +48,7 @@ void SettingsState::changeGlobalShortcut(std::optional<Shortcut> shortcut)
     if (!model_) {
         return;
     }
-    shortcutMessage_ = model_->setGlobalShortcut(shortcut);
+    shortcutMessage_ = textOf(model_->setGlobalShortcut(shortcut));
     emit changed();
 }
 

@@ -381,7 +381,8 @@ void WindowResolutionView::apply()
     }
     const ResolutionAnswer &given = std::get<ResolutionAnswer>(answer);
     QPointer<WindowResolutionView> self(this);
-    const std::optional<QString> refusal = model_->applyResolutions(given.choices, given.skipped);
+    const std::optional<QString> refusal =
+        textOf(model_->applyResolutions(given.choices, given.skipped));
     // On success the model has closed the window; this content goes with it.
     if (!self || !refusal) {
         return;

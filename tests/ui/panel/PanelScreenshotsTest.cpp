@@ -65,7 +65,7 @@ TEST_F(PanelScreenshots, LayoutsResultAndProgress)
     ASSERT_EQ(
         await(model->setLayoutShortcut(Shortcut{0, Shortcut::control | Shortcut::option}, work.id)),
         std::nullopt);
-    model->setGlobalShortcut(Shortcut{12, Shortcut::command | Shortcut::option});
+    (void)model->setGlobalShortcut(Shortcut{12, Shortcut::command | Shortcut::option});
     for (const char *name :
          {"Writing", "Review <b>R&D</b>", "Evening", "Presentation on the big screen with notes",
           "Mail", "Calls", "Spare"}) {
