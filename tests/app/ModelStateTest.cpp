@@ -114,6 +114,42 @@ TEST_F(ModelState, SettingsAreWrittenOnAssignmentAndTheSelectionOnlyWhenItChange
     EXPECT_FALSE(storedSetting(Preferences::globalShortcutKey).isValid());
 }
 
+TEST_F(ModelState, AGroupSignalsOnlyRealChangesAndAPassEndsInOneChange)
+{
+    const QList<AXElement> editor =
+        addApplication("com.example.editor", "Editor", {{100, 100, 600, 400}});
+    start();
+    saveCurrentWindows("Work");
+    QList<RestoreStatus> published{model->restoreStatus()};
+    int settingsSignals = 0;
+    QObject scope; // ends the connections before the locals they fill
+    QObject::connect(model.get(), &AppModel::restoreStatusChanged, &scope,
+                     [&] { published.append(model->restoreStatus()); });
+    QObject::connect(model.get(), &AppModel::settingsChanged, &scope, [&] { ++settingsSignals; });
+
+    // The value it already holds is written again but says nothing; a new one says it once.
+    model->setAutomationEnabled(false);
+    EXPECT_EQ(settingsSignals, 0);
+    model->setAutomationEnabled(true);
+    EXPECT_EQ(settingsSignals, 1);
+
+    desktop.setFrame(editor[0], {300, 300, 600, 400});
+    model->restoreSelectedLayout();
+    waitUntil([&] { return !model->restoreStatus().busy; });
+    ASSERT_GE(published.size(), 3); // before, running, done
+    for (qsizetype i = 1; i < published.size(); ++i) {
+        EXPECT_FALSE(published[i] == published[i - 1]) << "signal " << i << " changed nothing";
+    }
+    // No view ever sees the result while the pass still shows as running.
+    for (const RestoreStatus &status : published) {
+        if (status.lastResult) {
+            EXPECT_EQ(status.busy, std::nullopt);
+            EXPECT_EQ(status.progress, std::nullopt);
+        }
+    }
+    EXPECT_TRUE(published.last().lastResult.has_value());
+}
+
 TEST_F(ModelState, ConditionsOfCaptureRestoreChoiceAndUndo)
 {
     const QList<AXElement> editor =
