@@ -8,8 +8,8 @@ namespace ostrel {
 
 // One group of the model's published state with its change signal. Whoever holds it writes the
 // group; everyone else reads it through the model. An assignment that leaves the group as it was
-// says nothing, so a view that follows a group redraws once per real change, however many of the
-// group's values an operation touches.
+// says nothing, and `update` changes several values as one, so a view that follows a group hears
+// once of each real change.
 template <class Group>
 class Published {
 public:
