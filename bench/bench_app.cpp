@@ -91,8 +91,8 @@ void startUp(benchmark::State &state)
     Library &lib = library();
     for (auto _ : state) {
         AppModel model(lib.environment());
-        runUntil([&] { return !model.isBootstrapping(); });
-        if (model.layouts().size() != layoutCount) {
+        runUntil([&] { return !model.storageStatus().isBootstrapping; });
+        if (model.savedData().layouts.size() != layoutCount) {
             state.SkipWithError("the layouts did not load");
         }
     }
@@ -105,7 +105,7 @@ void captureAndSave(benchmark::State &state)
 {
     Library &lib = library();
     AppModel model(lib.environment());
-    runUntil([&] { return !model.isBootstrapping(); });
+    runUntil([&] { return !model.storageStatus().isBootstrapping; });
     int round = 0;
     for (auto _ : state) {
         const bool captured = QCoro::waitFor(model.beginSave());
@@ -115,7 +115,7 @@ void captureAndSave(benchmark::State &state)
             state.SkipWithError("the save failed");
         }
         state.PauseTiming();
-        QCoro::waitFor(model.deleteLayout(*model.selectedLayoutID()));
+        QCoro::waitFor(model.deleteLayout(*model.settings().selectedLayoutID));
         state.ResumeTiming();
     }
 }

@@ -251,12 +251,13 @@ struct Road {
         setup.storePaths = StorePaths::inFolder(dir.filePath("data"));
         program = std::make_unique<X11Program>(setup);
         AppModel &model = program->model();
-        if (!runUntil([&] { return !model.isBootstrapping(); }) || !model.hasStore()) {
+        if (!runUntil([&] { return !model.storageStatus().isBootstrapping; })
+            || model.storageStatus().storageProblem) {
             problem = "the store did not open";
             return;
         }
         if (!QCoro::waitFor(model.beginSave())
-            || model.pendingCapture()->entries.size() != windowCount
+            || model.windowRequests().pendingCapture->entries.size() != windowCount
             || QCoro::waitFor(model.savePendingLayout(QStringLiteral("Work"), false))) {
             problem = "the layout was not saved";
             return;
@@ -315,7 +316,13 @@ void shortcutToResult(benchmark::State &state)
     int results = 0;
     QElapsedTimer timer;
     qint64 publishedAt = 0;
-    QObject::connect(&model, &AppModel::lastResultChanged, [&] {
+    std::optional<QUuid> lastResult;
+    QObject::connect(&model, &AppModel::restoreStatusChanged, [&] {
+        const std::optional<RestoreResult> &result = model.restoreStatus().lastResult;
+        if (!result || result->id == lastResult) {
+            return;
+        }
+        lastResult = result->id;
         ++results;
         publishedAt = timer.nsecsElapsed();
     });
@@ -325,22 +332,23 @@ void shortcutToResult(benchmark::State &state)
         const int before = results;
         timer.start();
         road.pressShortcut();
-        if (!runUntil([&] { return results > before && !model.busy(); })) {
+        if (!runUntil([&] { return results > before && !model.restoreStatus().busy; })) {
             state.SkipWithError("no result arrived");
             break;
         }
         state.SetIterationTime(double(publishedAt) / 1e9);
         programTimes.push_back(double(publishedAt) / 1e6);
         loopFree += double(timer.nsecsElapsed()) / 1e6;
-        if (model.lastResult()->summary != QStringLiteral("%1 restored").arg(windowCount)) {
-            state.SkipWithError(qPrintable(model.lastResult()->summary));
+        if (model.restoreStatus().lastResult->summary
+            != QStringLiteral("%1 restored").arg(windowCount)) {
+            state.SkipWithError(qPrintable(model.restoreStatus().lastResult->summary));
             break;
         }
         model.undoLastRestore();
         RestoredWindowFlashService &flash = road.program->flash();
         if (!runUntil([&] {
-                return results > before + 1 && !model.busy() && flash.panels().isEmpty()
-                    && !flash.isTracking();
+                return results > before + 1 && !model.restoreStatus().busy
+                    && flash.panels().isEmpty() && !flash.isTracking();
             })) {
             state.SkipWithError("the undo or the flash did not end");
             break;
@@ -398,11 +406,11 @@ void capture(benchmark::State &state)
     AppModel &model = road.program->model();
     for (auto _ : state) {
         if (!QCoro::waitFor(model.beginSave())
-            || model.pendingCapture()->entries.size() != windowCount) {
+            || model.windowRequests().pendingCapture->entries.size() != windowCount) {
             state.SkipWithError("the capture did not see every window");
             break;
         }
-        model.discardPendingCapture(model.pendingCapture()->id);
+        model.discardPendingCapture(model.windowRequests().pendingCapture->id);
     }
     state.counters["windows"] = windowCount;
 }

@@ -15,11 +15,43 @@
 
 namespace ostrel {
 
+namespace {
+
+// The settings go straight into the group: nothing is written back at start-up.
+AppSettings storedSettings()
+{
+    AppSettings settings;
+    settings.selectedLayoutID = Preferences::selectedLayoutID();
+    settings.automationEnabled = Preferences::automationEnabled();
+    settings.restoreFlashEnabled = Preferences::restoreFlashEnabled();
+    settings.highlightColor = Preferences::highlightColor();
+    settings.globalShortcut = Preferences::decodeShortcut(Preferences::globalShortcutKey);
+    settings.appearance = Preferences::appearance();
+    return settings;
+}
+
+// Until the store opens, it is looked for where it lives by default.
+StorageStatus startingStorage(const StorePaths &paths)
+{
+    StorageStatus status;
+    status.storePaths = paths;
+    return status;
+}
+
+} // namespace
+
 AppModel::AppModel(AppEnvironment environment, QObject *parent)
     : QObject(parent)
     , environment_(std::move(environment))
     , displayService_(*environment_.system.screens)
-    , storePaths_(environment_.defaultStorePaths)
+    , restoreStatus_([this] { emit restoreStatusChanged(); })
+    , storageStatus_([this] { emit storageStatusChanged(); },
+                     startingStorage(environment_.defaultStorePaths))
+    , settings_([this] { emit settingsChanged(); }, storedSettings())
+    , shortcutStatus_([this] { emit shortcutStatusChanged(); })
+    , session_([this] { emit sessionChanged(); })
+    , savedData_([this] { emit savedDataChanged(); })
+    , windowRequests_([this] { emit windowRequestsChanged(); })
 {
     // Creating the shortcut service installs its hot-key handler at once.
     shortcutService_ =
@@ -29,21 +61,15 @@ AppModel::AppModel(AppEnvironment environment, QObject *parent)
         *environment_.displayEvents);
     eligibilityGate_ = std::make_shared<SessionEligibilityGate>();
     windowService_ = std::make_unique<WindowService>(environment_.system);
-    restores_ = std::make_unique<RestoreCoordinator>(*this, *windowService_);
-    storage_ = std::make_unique<StorageUpkeep>(*this);
-
-    // The settings go straight into the fields: nothing is written back at start-up.
-    selectedLayoutID_ = Preferences::selectedLayoutID();
-    automationEnabled_ = Preferences::automationEnabled();
-    restoreFlashEnabled_ = Preferences::restoreFlashEnabled();
-    highlightColor_ = Preferences::highlightColor();
-    globalShortcut_ = Preferences::decodeShortcut(Preferences::globalShortcutKey);
-    appearance_ = Preferences::appearance();
+    restores_ = std::make_unique<RestoreCoordinator>(
+        RestoreCoordinator::Links{*this, *this, restoreStatus_, sessionWindows_, environment_,
+                                  *windowService_, *automationService_, eligibilityGate_});
+    storage_ = std::make_unique<StorageUpkeep>(
+        StorageUpkeep::Links{*this, *this, storageStatus_, savedData_, environment_});
 
     setPermissionTrusted(environment_.system.trust->isProcessTrusted());
-    setStorePaths(environment_.defaultStorePaths);
     const SessionEligibility session = currentSessionEligibility();
-    setSessionEligible(session.eligible);
+    session_.set(&SessionStatus::sessionEligible, session.eligible);
     eligibilityGate_->set(session.eligible, session.eligible ? std::nullopt : session.reason);
 
     // Outside signals reach the model through the event loop, and only while it exists.
@@ -87,190 +113,71 @@ AppModel::~AppModel()
 
 // --- Published state -----------------------------------------------------------------------
 
-namespace {
-
-template <class T>
-void assign(AppModel *model, T &field, T value, void (AppModel::*changed)())
-{
-    field = std::move(value);
-    emit(model->*changed)();
-}
-
-} // namespace
-
-void AppModel::setLayouts(QList<Layout> value)
-{
-    assign(this, layouts_, std::move(value), &AppModel::layoutsChanged);
-}
-
-void AppModel::setExclusions(QList<AppExclusion> value)
-{
-    assign(this, exclusions_, std::move(value), &AppModel::exclusionsChanged);
-}
-
 void AppModel::setPermissionTrusted(bool value)
 {
-    assign(this, permissionTrusted_, value, &AppModel::permissionTrustedChanged);
-}
-
-void AppModel::setPermissionPrompted(bool value)
-{
-    assign(this, permissionPrompted_, value, &AppModel::permissionPromptedChanged);
-}
-
-void AppModel::setBusy(std::optional<OperationKind> value)
-{
-    assign(this, busy_, value, &AppModel::busyChanged);
-}
-
-void AppModel::setProgress(std::optional<RestoreProgress> value)
-{
-    assign(this, progress_, std::move(value), &AppModel::progressChanged);
-}
-
-void AppModel::setLastResult(std::optional<RestoreResult> value)
-{
-    assign(this, lastResult_, std::move(value), &AppModel::lastResultChanged);
-}
-
-void AppModel::setUndoInfo(std::optional<UndoInfo> value)
-{
-    assign(this, undoInfo_, std::move(value), &AppModel::undoInfoChanged);
-}
-
-void AppModel::setStorageNotice(std::optional<StorageNotice> value)
-{
-    assign(this, storageNotice_, std::move(value), &AppModel::storageNoticeChanged);
-}
-
-void AppModel::setStorageProblem(std::optional<StorageProblem> value)
-{
-    assign(this, storageProblem_, std::move(value), &AppModel::storageProblemChanged);
-}
-
-void AppModel::setPendingCapture(std::optional<CapturePreview> value)
-{
-    assign(this, pendingCapture_, std::move(value), &AppModel::pendingCaptureChanged);
-}
-
-void AppModel::setIsBootstrapping(bool value)
-{
-    assign(this, isBootstrapping_, value, &AppModel::isBootstrappingChanged);
-}
-
-void AppModel::setShortcutsError(std::optional<QString> value)
-{
-    assign(this, shortcutsError_, std::move(value), &AppModel::shortcutsErrorChanged);
-}
-
-void AppModel::setActiveGlobalShortcut(std::optional<Shortcut> value)
-{
-    assign(this, activeGlobalShortcut_, value, &AppModel::activeGlobalShortcutChanged);
-}
-
-void AppModel::setAutomationNotice(std::optional<QString> value)
-{
-    assign(this, automationNotice_, std::move(value), &AppModel::automationNoticeChanged);
-}
-
-void AppModel::setMissingDisplayPrompt(std::optional<MissingDisplayPrompt> value)
-{
-    assign(this, missingDisplayPrompt_, std::move(value), &AppModel::missingDisplayPromptChanged);
-}
-
-void AppModel::setResolutionRequest(std::optional<ResolutionRequest> value)
-{
-    assign(this, resolutionRequest_, std::move(value), &AppModel::resolutionRequestChanged);
-}
-
-void AppModel::setLastBackupURL(std::optional<QString> value)
-{
-    assign(this, lastBackupURL_, std::move(value), &AppModel::lastBackupURLChanged);
-}
-
-void AppModel::setStorePaths(StorePaths value)
-{
-    assign(this, storePaths_, std::move(value), &AppModel::storePathsChanged);
-}
-
-void AppModel::setPendingMutations(QSet<MutationScope> value)
-{
-    assign(this, pendingMutations_, std::move(value), &AppModel::pendingMutationsChanged);
-}
-
-void AppModel::setSessionEligible(bool value)
-{
-    assign(this, sessionEligible_, value, &AppModel::sessionEligibleChanged);
-}
-
-void AppModel::setLastAutomationDeferral(std::optional<AutomationDeferral> value)
-{
-    assign(this, lastAutomationDeferral_, value, &AppModel::lastAutomationDeferralChanged);
+    session_.set(&SessionStatus::permissionTrusted, value);
 }
 
 void AppModel::setManageLayoutID(std::optional<QUuid> value)
 {
-    assign(this, manageLayoutID_, value, &AppModel::manageLayoutIDChanged);
-}
-
-void AppModel::setActiveError(std::optional<UserFacingError> value)
-{
-    assign(this, activeError_, std::move(value), &AppModel::activeErrorChanged);
+    windowRequests_.set(&WindowRequests::manageLayoutID, value);
 }
 
 void AppModel::dismissActiveError(const QUuid &id)
 {
-    if (activeError_ && activeError_->id == id) {
-        setActiveError(std::nullopt);
+    if (windowRequests_->activeError && windowRequests_->activeError->id == id) {
+        windowRequests_.set(&WindowRequests::activeError, std::nullopt);
     }
 }
 
 void AppModel::dismissStorageNotice()
 {
-    setStorageNotice(std::nullopt);
+    storageStatus_.set(&StorageStatus::storageNotice, std::nullopt);
 }
 
 void AppModel::dismissAutomationNotice()
 {
-    setAutomationNotice(std::nullopt);
+    session_.set(&SessionStatus::automationNotice, std::nullopt);
 }
 
 void AppModel::setSelectedLayoutID(std::optional<QUuid> value)
 {
-    const bool changed = value != selectedLayoutID_;
-    assign(this, selectedLayoutID_, value, &AppModel::selectedLayoutIDChanged);
+    const bool changed = value != settings_->selectedLayoutID;
+    settings_.set(&AppSettings::selectedLayoutID, value);
     if (changed) {
         Preferences::setSelectedLayoutID(value);
     }
 }
 
+// The other settings are written on every assignment, the same value too.
+
 void AppModel::setAutomationEnabled(bool value)
 {
-    assign(this, automationEnabled_, value, &AppModel::automationEnabledChanged);
+    settings_.set(&AppSettings::automationEnabled, value);
     Preferences::setAutomationEnabled(value);
 }
 
 void AppModel::setRestoreFlashEnabled(bool value)
 {
-    assign(this, restoreFlashEnabled_, value, &AppModel::restoreFlashEnabledChanged);
+    settings_.set(&AppSettings::restoreFlashEnabled, value);
     Preferences::setRestoreFlashEnabled(value);
 }
 
 void AppModel::setHighlightColor(HighlightColor value)
 {
-    assign(this, highlightColor_, value, &AppModel::highlightColorChanged);
+    settings_.set(&AppSettings::highlightColor, value);
     Preferences::setHighlightColor(value);
 }
 
 void AppModel::assignGlobalShortcut(std::optional<Shortcut> value)
 {
-    assign(this, globalShortcut_, value, &AppModel::globalShortcutChanged);
+    settings_.set(&AppSettings::globalShortcut, value);
     Preferences::encodeShortcut(value, Preferences::globalShortcutKey);
 }
 
 void AppModel::setAppearance(AppearancePreference value)
 {
-    assign(this, appearance_, value, &AppModel::appearanceChanged);
+    settings_.set(&AppSettings::appearance, value);
     Preferences::setAppearance(value);
 }
 
@@ -278,33 +185,33 @@ void AppModel::setAppearance(AppearancePreference value)
 
 std::optional<Layout> AppModel::selectedLayout() const
 {
-    if (!selectedLayoutID_) {
+    if (!settings_->selectedLayoutID) {
         return std::nullopt;
     }
-    return layout(*selectedLayoutID_);
+    return layout(*settings_->selectedLayoutID);
 }
 
 bool AppModel::hasPendingExclusionMutation() const
 {
     return std::any_of(
-        pendingMutations_.begin(), pendingMutations_.end(),
+        savedData_->pendingMutations.begin(), savedData_->pendingMutations.end(),
         [](const MutationScope &scope) { return scope.kind == MutationScope::Kind::exclusion; });
 }
 
 bool AppModel::hasPendingShortcutMutation() const
 {
     return std::any_of(
-        pendingMutations_.begin(), pendingMutations_.end(),
+        savedData_->pendingMutations.begin(), savedData_->pendingMutations.end(),
         [](const MutationScope &scope) { return scope.kind == MutationScope::Kind::shortcut; });
 }
 
 OperationGuard AppModel::guard(const QList<CurrentDisplay> *displays) const
 {
     OperationGuard state;
-    state.storageProblem = storageProblem_.has_value();
+    state.storageProblem = storageStatus_->storageProblem.has_value();
     state.storeUnavailable = state.storageProblem || !storage_->store() || storage_->opening();
-    state.trusted = permissionTrusted_;
-    state.busy = busy_.has_value();
+    state.trusted = session_->permissionTrusted;
+    state.busy = restoreStatus_->busy.has_value();
     state.pendingExclusion = hasPendingExclusionMutation();
     state.hasDisplays = !displays || !displays->isEmpty();
     return state;
@@ -312,7 +219,8 @@ OperationGuard AppModel::guard(const QList<CurrentDisplay> *displays) const
 
 void AppModel::publishRefusal(RefusedCommand command, Obstacle obstacle)
 {
-    const QString storageMessage = storageProblem_ ? storageProblem_->message : QString();
+    const QString storageMessage =
+        storageStatus_->storageProblem ? storageStatus_->storageProblem->message : QString();
     if (const std::optional<RefusalAlert> alert = refusalAlert(command, obstacle, storageMessage)) {
         publishAlert(alert->title, alert->message);
     }
@@ -343,13 +251,13 @@ bool AppModel::canChooseRestore(const Layout &chosen) const
 
 bool AppModel::canUndo() const
 {
-    return canCapture() && undoInfo_;
+    return canCapture() && restoreStatus_->undoInfo;
 }
 
 QSet<QString> AppModel::excludedBundleIDs() const
 {
     QSet<QString> ids;
-    for (const AppExclusion &exclusion : exclusions_) {
+    for (const AppExclusion &exclusion : savedData_->exclusions) {
         ids.insert(exclusion.bundleID);
     }
     return ids;
@@ -357,7 +265,7 @@ QSet<QString> AppModel::excludedBundleIDs() const
 
 std::optional<Layout> AppModel::layout(const QUuid &id) const
 {
-    for (const Layout &candidate : layouts_) {
+    for (const Layout &candidate : savedData_->layouts) {
         if (candidate.id == id) {
             return candidate;
         }
@@ -371,7 +279,7 @@ std::optional<Layout> AppModel::layoutNamed(const QString &name) const
     if (trimmed.isEmpty()) {
         return std::nullopt;
     }
-    for (const Layout &candidate : layouts_) {
+    for (const Layout &candidate : savedData_->layouts) {
         if (candidate.name.compare(trimmed, Qt::CaseInsensitive) == 0) {
             return candidate;
         }
@@ -389,7 +297,7 @@ void AppModel::selectLayout(const QUuid &id)
 QHash<QUuid, Shortcut> AppModel::perLayoutShortcuts() const
 {
     QHash<QUuid, Shortcut> shortcuts;
-    for (const Layout &candidate : layouts_) {
+    for (const Layout &candidate : savedData_->layouts) {
         if (candidate.shortcut) {
             shortcuts.insert(candidate.id, *candidate.shortcut);
         }
@@ -406,34 +314,53 @@ std::optional<Refusal> AppModel::beginMutation(const MutationScope &scope)
     if (guard().blocks(Obstacle::storeUnavailable)) {
         return refusalText::storageUnavailable();
     }
-    if (pendingMutations_.contains(scope)) {
+    if (savedData_->pendingMutations.contains(scope)) {
         return QStringLiteral("That change is already in progress.");
     }
-    if (pendingMutations_.contains(MutationScope::reset())) {
+    if (savedData_->pendingMutations.contains(MutationScope::reset())) {
         return QStringLiteral("Saved layouts are being reset. Wait for it to finish.");
     }
-    if (busy_) {
+    if (restoreStatus_->busy) {
         return refusalText::waitForCurrentOperation();
     }
-    QSet<MutationScope> pending = pendingMutations_;
+    QSet<MutationScope> pending = savedData_->pendingMutations;
     pending.insert(scope);
-    setPendingMutations(std::move(pending));
+    savedData_.set(&SavedData::pendingMutations, std::move(pending));
     return std::nullopt;
 }
 
 void AppModel::endMutation(const MutationScope &scope)
 {
-    if (!pendingMutations_.contains(scope)) {
+    if (!savedData_->pendingMutations.contains(scope)) {
         return;
     }
-    QSet<MutationScope> pending = pendingMutations_;
+    QSet<MutationScope> pending = savedData_->pendingMutations;
     pending.remove(scope);
-    setPendingMutations(std::move(pending));
+    savedData_.set(&SavedData::pendingMutations, std::move(pending));
 }
 
 void AppModel::publishAlert(const QString &title, const QString &message)
 {
-    setActiveError(UserFacingError{QUuid::createUuid(), title, message});
+    windowRequests_.set(&WindowRequests::activeError,
+                        UserFacingError{QUuid::createUuid(), title, message});
+}
+
+void AppModel::permissionLost()
+{
+    setPermissionTrusted(false);
+}
+
+void AppModel::deferAutomation(AutomationDeferral deferral)
+{
+    session_.update([&](SessionStatus &session) {
+        session.lastAutomationDeferral = deferral;
+        session.automationNotice = reason(deferral);
+    });
+}
+
+void AppModel::publishAutomationNotice(QString notice)
+{
+    session_.set(&SessionStatus::automationNotice, std::move(notice));
 }
 
 // --- Storage: the upkeep's ---------------------------------------------------------------------
@@ -453,9 +380,25 @@ void AppModel::revealStorageFolder()
     storage_->revealFolder();
 }
 
-bool AppModel::hasStore() const
+QCoro::Task<bool> AppModel::storeLoaded()
 {
-    return bool(storage_->store());
+    const std::optional<QUuid> remembered = Preferences::selectedLayoutID();
+    if (remembered && layout(*remembered)) {
+        setSelectedLayoutID(remembered);
+    } else if (!savedData_->layouts.isEmpty()) {
+        setSelectedLayoutID(savedData_->layouts.first().id);
+    } else {
+        setSelectedLayoutID(std::nullopt);
+    }
+
+    QCoro::Task<bool> refreshing = refreshPermissionAndUndoInfo();
+    if (!co_await refreshing) {
+        co_return false;
+    }
+    pruneSessionReferences();
+    configureShortcuts();
+    updateSessionEligibility();
+    co_return true;
 }
 
 } // namespace ostrel

@@ -1,38 +1,30 @@
 #pragma once
 
 #include "app/AppEnvironment.h"
+#include "app/AppSettings.h"
 #include "app/DatabaseResetOutcome.h"
-#include "app/ManualRestoreContext.h"
 #include "app/NotificationBag.h"
 #include "app/OperationGuard.h"
+#include "app/Published.h"
 #include "app/Refusal.h"
+#include "app/RestoreHost.h"
+#include "app/RestoreStatus.h"
+#include "app/SavedData.h"
+#include "app/SessionStatus.h"
+#include "app/SessionWindows.h"
+#include "app/ShortcutStatus.h"
+#include "app/StorageHost.h"
+#include "app/StorageStatus.h"
 #include "app/StoreWrite.h"
-#include "model/AppExclusion.h"
-#include "model/AppearancePreference.h"
+#include "app/WindowRequests.h"
 #include "model/AutomationDeferral.h"
-#include "model/CancellationFlag.h"
 #include "model/CapturePreview.h"
 #include "model/CurrentDisplay.h"
-#include "model/HighlightColor.h"
 #include "model/Layout.h"
-#include "model/MissingDisplay.h"
-#include "model/MissingDisplayPrompt.h"
-#include "model/MutationScope.h"
-#include "model/OperationKind.h"
-#include "model/ResolutionRequest.h"
-#include "model/RestoreProgress.h"
-#include "model/RestoreResult.h"
-#include "model/Shortcut.h"
 #include "model/ShortcutTarget.h"
-#include "model/StorageNotice.h"
-#include "model/StorageProblem.h"
-#include "model/StorePaths.h"
-#include "model/UndoInfo.h"
-#include "model/UserFacingError.h"
 #include "model/WindowReference.h"
 #include "platform/DisplayService.h"
 #include "platform/WindowService.h"
-#include "restore/RestoreService.h"
 #include "restore/SessionEligibilityGate.h"
 
 #include <QCoro/QCoroTask>
@@ -65,14 +57,15 @@ class AppModelTestSeam;
 // capture, save, the edits of saved data, restore and undo with their decisions, automation,
 // and the upkeep of storage, permission, session and shortcuts. It lives on the main thread;
 // long work runs on the actors (the store, the window service, the restore service) and is
-// awaited there. Every published value has a getter and a change signal; only the model assigns
-// it, and every assignment emits the signal. The views set the user's settings and dismiss
-// notices; everything else changes through the operations.
+// awaited there. The published state comes in a few value groups, each with its change signal;
+// the model hands the restore coordinator and the storage upkeep the groups they keep, and they
+// ask the model for the rest through `RestoreHost` and `StorageHost`. The views set the user's
+// settings and dismiss notices; everything else changes through the operations.
 //
 // Operations refuse at once rather than queue behind a running one: edits return a `Refusal`
 // for the view to show inline, or none when done; capture, restore and undo report through
 // the published state and, when refused, through `activeError`.
-class AppModel : public QObject {
+class AppModel : public QObject, private RestoreHost, private StorageHost {
     Q_OBJECT
 
 public:
@@ -83,41 +76,19 @@ public:
     AppModel &operator=(const AppModel &) = delete;
 
     // --- Published state ----------------------------------------------------------------
-    // Read by the views; only the model assigns it (a test reaches the assignments through
-    // `test::AppModelTestSeam`).
+    // Read by the views in groups, each with one change signal that fires once for every
+    // assignment that really changes the group. Only the model and the coordinator it hands a
+    // group to assign it (a test reaches the assignments through `test::AppModelTestSeam`).
 
-    const QList<Layout> &layouts() const { return layouts_; }
-    const QList<AppExclusion> &exclusions() const { return exclusions_; }
-    bool permissionTrusted() const { return permissionTrusted_; }
-    bool permissionPrompted() const { return permissionPrompted_; }
-    std::optional<OperationKind> busy() const { return busy_; }
-    const std::optional<RestoreProgress> &progress() const { return progress_; }
-    const std::optional<RestoreResult> &lastResult() const { return lastResult_; }
-    const std::optional<UndoInfo> &undoInfo() const { return undoInfo_; }
-    const std::optional<StorageNotice> &storageNotice() const { return storageNotice_; }
-    const std::optional<StorageProblem> &storageProblem() const { return storageProblem_; }
-    const std::optional<CapturePreview> &pendingCapture() const { return pendingCapture_; }
-    bool isBootstrapping() const { return isBootstrapping_; }
-    const std::optional<QString> &shortcutsError() const { return shortcutsError_; }
-    const std::optional<Shortcut> &activeGlobalShortcut() const { return activeGlobalShortcut_; }
-    const std::optional<QString> &automationNotice() const { return automationNotice_; }
-    const std::optional<MissingDisplayPrompt> &missingDisplayPrompt() const
-    {
-        return missingDisplayPrompt_;
-    }
-    const std::optional<ResolutionRequest> &resolutionRequest() const { return resolutionRequest_; }
-    // The file the last backup wrote.
-    const std::optional<QString> &lastBackupURL() const { return lastBackupURL_; }
-    const StorePaths &storePaths() const { return storePaths_; }
-    const QSet<MutationScope> &pendingMutations() const { return pendingMutations_; }
-    bool sessionEligible() const { return sessionEligible_; }
-    std::optional<AutomationDeferral> lastAutomationDeferral() const
-    {
-        return lastAutomationDeferral_;
-    }
-    const std::optional<UserFacingError> &activeError() const { return activeError_; }
+    const RestoreStatus &restoreStatus() const { return restoreStatus_.value(); }
+    const StorageStatus &storageStatus() const { return storageStatus_.value(); }
+    const AppSettings &settings() const { return settings_.value(); }
+    const ShortcutStatus &shortcutStatus() const { return shortcutStatus_.value(); }
+    const SessionStatus &session() const { return session_.value(); }
+    const SavedData &savedData() const { return savedData_.value(); }
+    const WindowRequests &windowRequests() const { return windowRequests_.value(); }
+
     // The layout the layout-details window shows; the panel names it before opening the window.
-    const std::optional<QUuid> &manageLayoutID() const { return manageLayoutID_; }
     void setManageLayoutID(std::optional<QUuid> value);
 
     // What the user dismisses. An error alert clears the error only while it is still the one
@@ -126,19 +97,16 @@ public:
     void dismissStorageNotice();
     void dismissAutomationNotice();
 
-    // The six settings: each assignment also writes its setting ("selectedLayoutID" only when
-    // the value really changes, the others on every assignment). The views choose a layout with
+    // The settings: each assignment also writes its setting ("selectedLayoutID" only when the
+    // value really changes, the others on every assignment). The views choose a layout with
     // `selectLayout` and a global shortcut with `setGlobalShortcut`, which tries it first.
-    const std::optional<QUuid> &selectedLayoutID() const { return selectedLayoutID_; }
-    bool automationEnabled() const { return automationEnabled_; }
     void setAutomationEnabled(bool value);
-    bool restoreFlashEnabled() const { return restoreFlashEnabled_; }
     void setRestoreFlashEnabled(bool value);
-    HighlightColor highlightColor() const { return highlightColor_; }
     void setHighlightColor(HighlightColor value);
-    const std::optional<Shortcut> &globalShortcut() const { return globalShortcut_; }
-    AppearancePreference appearance() const { return appearance_; }
     void setAppearance(AppearancePreference value);
+
+    // The displays connected now.
+    QList<CurrentDisplay> currentDisplays() const { return displayService_.currentDisplays(); }
 
     // --- Derived state, lookups and selection -------------------------------------------
 
@@ -206,8 +174,8 @@ public:
     // --- Shortcuts ----------------------------------------------------------------------------
 
     // Tries the new global shortcut against the system first and keeps it only when every hot
-    // key registers. None on success, else the text to show.
-    std::optional<QString> setGlobalShortcut(std::optional<Shortcut> shortcut);
+    // key registers; refuses with the text to show.
+    [[nodiscard]] std::optional<Refusal> setGlobalShortcut(std::optional<Shortcut> shortcut);
     [[nodiscard]] QCoro::Task<std::optional<Refusal>>
     setLayoutShortcut(std::optional<Shortcut> shortcut, QUuid layoutID);
 
@@ -222,96 +190,38 @@ public:
     static QString displayDescription(const QString &displayKey,
                                       const QList<DisplaySnapshot> &displays);
     void presentResolution();
-    std::optional<QString> applyResolutions(const QHash<QUuid, WindowReference> &choices,
-                                            const QSet<QUuid> &skipped);
+    [[nodiscard]] std::optional<Refusal>
+    applyResolutions(const QHash<QUuid, WindowReference> &choices, const QSet<QUuid> &skipped);
     void cancelResolution();
     // The candidates that still exist, refreshed, in the given order.
     QCoro::Task<QList<WindowReference>> refreshCandidates(QList<WindowReference> candidates);
     void undoLastRestore();
 
-    // --- Working state the views do not show (read by tests) --------------------------------
-
-    const QHash<QUuid, WindowReference> &sessionReferences() const { return sessionReferences_; }
-    const QHash<QUuid, WindowReference> &sessionResolutions() const { return sessionResolutions_; }
-    const std::optional<ManualRestoreContext> &activeManualOperation() const;
-    bool hasStore() const;
-    bool sessionSignalActive() const { return sessionSignalActive_; }
-    SessionEligibilityGate &eligibilityGate() { return *eligibilityGate_; }
-    QList<CurrentDisplay> currentDisplays() const { return displayService_.currentDisplays(); }
-    AutomationService &automationService() { return *automationService_; }
-    const std::shared_ptr<CancellationFlag> &cancellation() const;
-    // The session's own report alone, before the last session signal is taken into account.
-    SessionEligibility currentSessionEligibility() const;
-
 signals:
-    void layoutsChanged();
-    void exclusionsChanged();
-    void permissionTrustedChanged();
-    void permissionPromptedChanged();
-    void busyChanged();
-    void progressChanged();
-    void lastResultChanged();
-    void undoInfoChanged();
-    void storageNoticeChanged();
-    void storageProblemChanged();
-    void pendingCaptureChanged();
-    void isBootstrappingChanged();
-    void shortcutsErrorChanged();
-    void activeGlobalShortcutChanged();
-    void automationNoticeChanged();
-    void missingDisplayPromptChanged();
-    void resolutionRequestChanged();
-    void lastBackupURLChanged();
-    void storePathsChanged();
-    void pendingMutationsChanged();
-    void sessionEligibleChanged();
-    void lastAutomationDeferralChanged();
-    void manageLayoutIDChanged();
-    void activeErrorChanged();
-    void selectedLayoutIDChanged();
-    void automationEnabledChanged();
-    void restoreFlashEnabledChanged();
-    void highlightColorChanged();
-    void globalShortcutChanged();
-    void appearanceChanged();
+    void restoreStatusChanged();
+    void storageStatusChanged();
+    void settingsChanged();
+    void shortcutStatusChanged();
+    void sessionChanged();
+    void savedDataChanged();
+    void windowRequestsChanged();
 
 private:
     friend class test::AppModelTestSeam;
-    friend class RestoreCoordinator;
-    friend class StorageUpkeep;
 
-    // Assignments of the published state: each emits its change signal.
-    void setLayouts(QList<Layout> value);
-    void setExclusions(QList<AppExclusion> value);
-    void setPermissionTrusted(bool value);
-    void setPermissionPrompted(bool value);
-    void setBusy(std::optional<OperationKind> value);
-    void setProgress(std::optional<RestoreProgress> value);
-    void setLastResult(std::optional<RestoreResult> value);
-    void setUndoInfo(std::optional<UndoInfo> value);
-    void setStorageNotice(std::optional<StorageNotice> value);
-    void setStorageProblem(std::optional<StorageProblem> value);
-    void setPendingCapture(std::optional<CapturePreview> value);
-    void setIsBootstrapping(bool value);
-    void setShortcutsError(std::optional<QString> value);
-    void setActiveGlobalShortcut(std::optional<Shortcut> value);
-    void setAutomationNotice(std::optional<QString> value);
-    void setMissingDisplayPrompt(std::optional<MissingDisplayPrompt> value);
-    void setResolutionRequest(std::optional<ResolutionRequest> value);
-    void setLastBackupURL(std::optional<QString> value);
-    void setStorePaths(StorePaths value);
-    void setPendingMutations(QSet<MutationScope> value);
-    void setSessionEligible(bool value);
-    void setLastAutomationDeferral(std::optional<AutomationDeferral> value);
-    void setActiveError(std::optional<UserFacingError> value);
+    // What the coordinators ask of the model.
+    OperationGuard guard(const QList<CurrentDisplay> *displays = nullptr) const override;
+    void publishRefusal(RefusedCommand command, Obstacle obstacle) override;
+    void publishAlert(const QString &title, const QString &message) override;
+    void permissionLost() override;
+    void deferAutomation(AutomationDeferral deferral) override;
+    void publishAutomationNotice(QString notice) override;
+    void pruneSessionReferences() override;
+    QCoro::Task<bool> storeLoaded() override;
+
     void setSelectedLayoutID(std::optional<QUuid> value);
     void assignGlobalShortcut(std::optional<Shortcut> value);
-
-    // The checks operations make before they start, on the model's state now; the displays are
-    // known only to operations that pass the ones they read.
-    OperationGuard guard(const QList<CurrentDisplay> *displays = nullptr) const;
-    // Shows the alert a refused command shows, if it shows one.
-    void publishRefusal(RefusedCommand command, Obstacle obstacle);
+    void setPermissionTrusted(bool value);
 
     // The common edit gate: none lets the edit go ahead with its scope now pending.
     [[nodiscard]] std::optional<Refusal> beginMutation(const MutationScope &scope);
@@ -339,10 +249,9 @@ private:
     // storage unusable.
     bool dropsAutomationSilently() const;
 
-    void publishAlert(const QString &title, const QString &message);
-
+    // The session's own report alone, before the last session signal is taken into account.
+    SessionEligibility currentSessionEligibility() const;
     void updateSessionEligibility();
-    void pruneSessionReferences();
     QCoro::Task<void> revalidateSessionReferences();
     void rememberReferences(const QHash<QUuid, WindowReference> &references);
 
@@ -362,37 +271,16 @@ private:
     AppEnvironment environment_;
     DisplayService displayService_;
 
-    // Published (the views' state).
-    QList<Layout> layouts_;
-    QList<AppExclusion> exclusions_;
-    bool permissionTrusted_ = false;
-    bool permissionPrompted_ = false;
-    std::optional<OperationKind> busy_;
-    std::optional<RestoreProgress> progress_;
-    std::optional<RestoreResult> lastResult_;
-    std::optional<UndoInfo> undoInfo_;
-    std::optional<StorageNotice> storageNotice_;
-    std::optional<StorageProblem> storageProblem_;
-    std::optional<CapturePreview> pendingCapture_;
-    bool isBootstrapping_ = true;
-    std::optional<QString> shortcutsError_;
-    std::optional<Shortcut> activeGlobalShortcut_;
-    std::optional<QString> automationNotice_;
-    std::optional<MissingDisplayPrompt> missingDisplayPrompt_;
-    std::optional<ResolutionRequest> resolutionRequest_;
-    std::optional<QString> lastBackupURL_;
-    StorePaths storePaths_;
-    QSet<MutationScope> pendingMutations_;
-    bool sessionEligible_ = true;
-    std::optional<AutomationDeferral> lastAutomationDeferral_;
-    std::optional<QUuid> manageLayoutID_;
-    std::optional<UserFacingError> activeError_;
-    std::optional<QUuid> selectedLayoutID_;
-    bool automationEnabled_ = false;
-    bool restoreFlashEnabled_ = true;
-    HighlightColor highlightColor_ = HighlightColor::blue;
-    std::optional<Shortcut> globalShortcut_;
-    AppearancePreference appearance_ = AppearancePreference::system;
+    // Published (the views' state). The restore coordinator writes the restore status and the
+    // storage upkeep the storage status and the loaded data; the model writes the rest, and
+    // the parts of those groups that its own operations (capture, save, reset) change.
+    Published<RestoreStatus> restoreStatus_;
+    Published<StorageStatus> storageStatus_;
+    Published<AppSettings> settings_;
+    Published<ShortcutStatus> shortcutStatus_;
+    Published<SessionStatus> session_;
+    Published<SavedData> savedData_;
+    Published<WindowRequests> windowRequests_;
 
     // Made once at construction, in this order.
     std::unique_ptr<ShortcutService> shortcutService_;
@@ -405,8 +293,7 @@ private:
 
     // Working state.
     bool sessionSignalActive_ = true;
-    QHash<QUuid, WindowReference> sessionReferences_;
-    QHash<QUuid, WindowReference> sessionResolutions_;
+    SessionWindows sessionWindows_;
 };
 
 } // namespace ostrel

@@ -54,11 +54,12 @@ QCoro::Task<bool> AppModel::beginSave()
     }
     if (!storage_->store()) {
         publishAlert(QStringLiteral("Storage Unavailable"),
-                     storageProblem_ ? storageProblem_->message
-                                     : QStringLiteral("Saved layouts are not available."));
+                     storageStatus_->storageProblem
+                         ? storageStatus_->storageProblem->message
+                         : QStringLiteral("Saved layouts are not available."));
         co_return false;
     }
-    setBusy(OperationKind::capturing);
+    restoreStatus_.set(&RestoreStatus::busy, OperationKind::capturing);
     QPointer<AppModel> self(this);
     std::exception_ptr failure;
     try {
@@ -68,7 +69,7 @@ QCoro::Task<bool> AppModel::beginSave()
         if (!self) {
             co_return false;
         }
-        setPendingCapture(std::move(preview));
+        windowRequests_.set(&WindowRequests::pendingCapture, std::move(preview));
     } catch (...) {
         failure = std::current_exception();
     }
@@ -80,44 +81,44 @@ QCoro::Task<bool> AppModel::beginSave()
             setPermissionTrusted(false);
         }
         publishAlert(QStringLiteral("Couldn’t Capture Windows"), captureAlertMessage(failure));
-        setBusy(std::nullopt);
+        restoreStatus_.set(&RestoreStatus::busy, std::nullopt);
         co_return false;
     }
-    setBusy(std::nullopt);
+    restoreStatus_.set(&RestoreStatus::busy, std::nullopt);
     co_return true;
 }
 
 void AppModel::discardPendingCapture(const QUuid &id)
 {
-    if (pendingCapture_ && pendingCapture_->id == id) {
-        setPendingCapture(std::nullopt);
+    if (windowRequests_->pendingCapture && windowRequests_->pendingCapture->id == id) {
+        windowRequests_.set(&WindowRequests::pendingCapture, std::nullopt);
     }
 }
 
 void AppModel::removePendingEntry(const QUuid &entryID)
 {
-    if (!pendingCapture_) {
+    if (!windowRequests_->pendingCapture) {
         return;
     }
-    CapturePreview preview = *pendingCapture_;
+    CapturePreview preview = *windowRequests_->pendingCapture;
     preview.entries.removeIf([&](const WindowEntry &entry) { return entry.id == entryID; });
     preview.references.remove(entryID);
-    setPendingCapture(std::move(preview));
+    windowRequests_.set(&WindowRequests::pendingCapture, std::move(preview));
 }
 
 QCoro::Task<std::optional<Refusal>> AppModel::savePendingLayout(QString name, bool replaceExisting)
 {
-    if (!storage_->store() || !pendingCapture_) {
+    if (!storage_->store() || !windowRequests_->pendingCapture) {
         co_return QStringLiteral("No captured windows are available.");
     }
-    if (busy_) {
+    if (restoreStatus_->busy) {
         co_return refusalText::waitForCurrentOperation();
     }
     const QString trimmed = name.trimmed();
     if (trimmed.isEmpty()) {
         co_return QStringLiteral("Enter a layout name.");
     }
-    const CapturePreview preview = *pendingCapture_;
+    const CapturePreview preview = *windowRequests_->pendingCapture;
     if (preview.entries.isEmpty()) {
         co_return QStringLiteral("A layout needs at least one window.");
     }
@@ -127,14 +128,14 @@ QCoro::Task<std::optional<Refusal>> AppModel::savePendingLayout(QString name, bo
             + QStringLiteral("” already exists. Replace it or choose another name.");
     }
 
-    setBusy(OperationKind::saving);
+    restoreStatus_.set(&RestoreStatus::busy, OperationKind::saving);
     const Attempt<QUuid> saved =
         co_await attempt(this, writeCapture(storage_->store(), preview, existing, name));
     if (saved.ownerGone) {
         co_return saved.failure;
     }
     if (saved.failure) {
-        setBusy(std::nullopt);
+        restoreStatus_.set(&RestoreStatus::busy, std::nullopt);
         co_return saved.failure;
     }
     const QUuid savedID = *saved.value;
@@ -143,9 +144,9 @@ QCoro::Task<std::optional<Refusal>> AppModel::savePendingLayout(QString name, bo
     selectLayout(savedID);
     rememberReferences(preview.references);
     pruneSessionReferences();
-    setPendingCapture(std::nullopt);
+    windowRequests_.set(&WindowRequests::pendingCapture, std::nullopt);
     configureShortcuts();
-    setBusy(std::nullopt);
+    restoreStatus_.set(&RestoreStatus::busy, std::nullopt);
     co_return std::nullopt;
 }
 
@@ -166,13 +167,13 @@ QCoro::Task<std::optional<Refusal>> AppModel::replaceLayoutWithCurrentWindows(QU
         }
     }
     const MutationScope scope = MutationScope::replace(id);
-    if (pendingMutations_.contains(scope)) {
+    if (savedData_->pendingMutations.contains(scope)) {
         co_return QStringLiteral("That replacement is already in progress.");
     }
-    QSet<MutationScope> pending = pendingMutations_;
+    QSet<MutationScope> pending = savedData_->pendingMutations;
     pending.insert(scope);
-    setPendingMutations(std::move(pending));
-    setBusy(OperationKind::saving);
+    savedData_.set(&SavedData::pendingMutations, std::move(pending));
+    restoreStatus_.set(&RestoreStatus::busy, OperationKind::saving);
 
     const Attempt<CapturePreview> captured =
         co_await attempt(this, captureOver(storage_->store(), id));
@@ -180,7 +181,7 @@ QCoro::Task<std::optional<Refusal>> AppModel::replaceLayoutWithCurrentWindows(QU
         co_return captured.failure;
     }
     if (captured.failure) {
-        setBusy(std::nullopt);
+        restoreStatus_.set(&RestoreStatus::busy, std::nullopt);
         endMutation(scope);
         co_return captured.failure;
     }
@@ -188,7 +189,7 @@ QCoro::Task<std::optional<Refusal>> AppModel::replaceLayoutWithCurrentWindows(QU
     rememberReferences(preview.references);
     pruneSessionReferences();
     configureShortcuts();
-    setBusy(std::nullopt);
+    restoreStatus_.set(&RestoreStatus::busy, std::nullopt);
     endMutation(scope);
     co_return std::nullopt;
 }
@@ -208,7 +209,7 @@ QCoro::Task<QUuid> AppModel::writeCapture(std::shared_ptr<LayoutStore> store,
             co_return savedID;
         }
         if (unlinked) {
-            setAutomationNotice(replacementUnlinkedNotice);
+            session_.set(&SessionStatus::automationNotice, replacementUnlinkedNotice);
         }
     } else {
         QCoro::Task<Layout> creating =
@@ -244,7 +245,7 @@ QCoro::Task<CapturePreview> AppModel::captureOver(std::shared_ptr<LayoutStore> s
         co_return preview;
     }
     if (unlinked) {
-        setAutomationNotice(replacementUnlinkedNotice);
+        session_.set(&SessionStatus::automationNotice, replacementUnlinkedNotice);
     }
     QCoro::Task<bool> loading = storage_->reloadLayouts(store);
     co_await loading;

@@ -57,8 +57,8 @@ QCoro::Task<std::optional<Refusal>> AppModel::excludeApp(QString bundleID, QStri
         co_return failure;
     }
     // The waiting capture loses the newly excluded application's windows at once.
-    if (pendingCapture_) {
-        CapturePreview preview = *pendingCapture_;
+    if (windowRequests_->pendingCapture) {
+        CapturePreview preview = *windowRequests_->pendingCapture;
         for (auto it = preview.entries.begin(); it != preview.entries.end();) {
             if (it->bundleID == bundleID) {
                 preview.references.remove(it->id);
@@ -67,7 +67,7 @@ QCoro::Task<std::optional<Refusal>> AppModel::excludeApp(QString bundleID, QStri
                 ++it;
             }
         }
-        setPendingCapture(std::move(preview));
+        windowRequests_.set(&WindowRequests::pendingCapture, std::move(preview));
     }
     co_return std::nullopt;
 }
@@ -154,11 +154,12 @@ QCoro::Task<std::optional<Refusal>> AppModel::deleteLayout(QUuid id)
     if (!self || failure) {
         co_return failure;
     }
-    if (selectedLayoutID_ == id) {
-        setSelectedLayoutID(layouts_.isEmpty() ? std::nullopt
-                                               : std::optional<QUuid>(layouts_.first().id));
+    if (settings_->selectedLayoutID == id) {
+        setSelectedLayoutID(savedData_->layouts.isEmpty()
+                                ? std::nullopt
+                                : std::optional<QUuid>(savedData_->layouts.first().id));
     }
-    if (manageLayoutID_ == id) {
+    if (windowRequests_->manageLayoutID == id) {
         setManageLayoutID(std::nullopt);
     }
     pruneSessionReferences();
@@ -227,7 +228,7 @@ QCoro::Task<std::optional<Refusal>> AppModel::associateAutomation(QUuid layoutID
         }
         refreshing = true;
     }
-    for (const Layout &other : layouts_) {
+    for (const Layout &other : savedData_->layouts) {
         if (other.id != layoutID && other.automationEnabled
             && other.automationTopologySignature == currentSignature) {
             endMutation(scope);

@@ -22,11 +22,11 @@ QCoro::Task<DatabaseResetOutcome> AppModel::resetDatabase()
     if (!storage_->store()) {
         co_return DatabaseResetOutcome::failed(refusalText::storageUnavailable());
     }
-    if (busy_) {
+    if (restoreStatus_->busy) {
         co_return DatabaseResetOutcome::failed(
             QStringLiteral("Wait for the current operation before resetting."));
     }
-    if (!pendingMutations_.isEmpty()) {
+    if (!savedData_->pendingMutations.isEmpty()) {
         co_return DatabaseResetOutcome::failed(
             QStringLiteral("A change is being saved. Wait before resetting."));
     }
@@ -34,7 +34,7 @@ QCoro::Task<DatabaseResetOutcome> AppModel::resetDatabase()
     if (const std::optional<Refusal> refusal = beginMutation(scope)) {
         co_return DatabaseResetOutcome::failed(refusal->text);
     }
-    setBusy(OperationKind::resetting);
+    restoreStatus_.set(&RestoreStatus::busy, OperationKind::resetting);
 
     std::shared_ptr<LayoutStore> store = storage_->store();
     const Attempt<std::optional<QString>> reset = co_await attempt(this, store->resetDatabase());
@@ -42,7 +42,7 @@ QCoro::Task<DatabaseResetOutcome> AppModel::resetDatabase()
         co_return DatabaseResetOutcome::failed(reset.failure.value_or(QString()));
     }
     if (reset.failure) {
-        setBusy(std::nullopt);
+        restoreStatus_.set(&RestoreStatus::busy, std::nullopt);
         endMutation(scope);
         co_return DatabaseResetOutcome::failed(*reset.failure);
     }
@@ -53,7 +53,7 @@ QCoro::Task<DatabaseResetOutcome> AppModel::resetDatabase()
     if (!self) {
         co_return DatabaseResetOutcome::cleared();
     }
-    setBusy(std::nullopt);
+    restoreStatus_.set(&RestoreStatus::busy, std::nullopt);
     endMutation(scope);
     co_return warning ? DatabaseResetOutcome::clearedWithWarning(*warning)
                       : DatabaseResetOutcome::cleared();
@@ -70,28 +70,25 @@ QCoro::Task<void> AppModel::clearAfterDatabaseReset(std::optional<QString> warni
     automationService_->setLastAcceptedAt(std::nullopt);
     automationService_->setInFlight(false);
 
-    setPendingCapture(std::nullopt);
-    setMissingDisplayPrompt(std::nullopt);
-    setResolutionRequest(std::nullopt);
-    setLastResult(std::nullopt);
-    setUndoInfo(std::nullopt);
-    setProgress(std::nullopt);
-    setActiveError(std::nullopt);
-    setAutomationNotice(std::nullopt);
-    setLastAutomationDeferral(std::nullopt);
-    setShortcutsError(std::nullopt);
-
-    setLayouts({});
-    setExclusions({});
-    setSelectedLayoutID(std::nullopt);
-    setManageLayoutID(std::nullopt);
-
-    assignGlobalShortcut(std::nullopt);
-    setAutomationEnabled(false);
-    setRestoreFlashEnabled(true);
-    setHighlightColor(HighlightColor::blue);
-    setAppearance(AppearancePreference::system);
-    setPermissionPrompted(false);
+    // Each group is cleared in one step, so a view sees it once, already empty. The settings go
+    // back to their first-start values; their stored keys all go with the reset below.
+    windowRequests_.update([](WindowRequests &requests) { requests = {}; });
+    restoreStatus_.update([](RestoreStatus &status) {
+        RestoreStatus cleared;
+        cleared.busy = status.busy;
+        status = std::move(cleared);
+    });
+    session_.update([](SessionStatus &session) {
+        session.automationNotice.reset();
+        session.lastAutomationDeferral.reset();
+        session.permissionPrompted = false;
+    });
+    shortcutStatus_.set(&ShortcutStatus::shortcutsError, std::nullopt);
+    savedData_.update([](SavedData &data) {
+        data.layouts.clear();
+        data.exclusions.clear();
+    });
+    settings_.update([](AppSettings &settings) { settings = {}; });
     Preferences::reset();
 
     configureShortcuts();
@@ -102,8 +99,8 @@ QCoro::Task<void> AppModel::clearAfterDatabaseReset(std::optional<QString> warni
     if (!self) {
         co_return;
     }
-    sessionReferences_.clear();
-    sessionResolutions_.clear();
+    sessionWindows_.references.clear();
+    sessionWindows_.resolutions.clear();
     environment_.flash->removePanels();
     for (const QLatin1StringView id :
          {WindowID::saveLayout, WindowID::layoutDetails, WindowID::chooser,
@@ -111,14 +108,17 @@ QCoro::Task<void> AppModel::clearAfterDatabaseReset(std::optional<QString> warni
         environment_.presenter->close(QString(id));
     }
 
-    setLastBackupURL(warning ? std::nullopt : std::optional<QString>(storePaths_.backup));
-    setStorageNotice(StorageNotice{
-        QStringLiteral("Saved Data Cleared"),
-        warning ? QStringLiteral("Your layouts and settings were cleared, but one cleanup step "
-                                 "didn’t finish. You can keep using Ostrel.")
-                : QStringLiteral("Your layouts and settings are back to a clean slate. Save a new "
-                                 "layout whenever you’re ready."),
-        warning});
+    storageStatus_.update([&](StorageStatus &status) {
+        status.lastBackupURL =
+            warning ? std::nullopt : std::optional<QString>(status.storePaths.backup);
+        status.storageNotice = StorageNotice{
+            QStringLiteral("Saved Data Cleared"),
+            warning ? QStringLiteral("Your layouts and settings were cleared, but one cleanup "
+                                     "step didn’t finish. You can keep using Ostrel.")
+                    : QStringLiteral("Your layouts and settings are back to a clean slate. Save "
+                                     "a new layout whenever you’re ready."),
+            warning};
+    });
 }
 
 QCoro::Task<std::optional<Refusal>> AppModel::backupNow()

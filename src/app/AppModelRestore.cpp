@@ -72,7 +72,7 @@ void AppModel::presentResolution()
     restores_->presentResolution();
 }
 
-std::optional<QString> AppModel::applyResolutions(const QHash<QUuid, WindowReference> &choices,
+std::optional<Refusal> AppModel::applyResolutions(const QHash<QUuid, WindowReference> &choices,
                                                   const QSet<QUuid> &skipped)
 {
     return restores_->applyResolutions(choices, skipped);
@@ -93,21 +93,12 @@ void AppModel::undoLastRestore()
     restores_->undoLastRestore();
 }
 
-const std::optional<ManualRestoreContext> &AppModel::activeManualOperation() const
-{
-    return restores_->activeManualOperation();
-}
-
-const std::shared_ptr<CancellationFlag> &AppModel::cancellation() const
-{
-    return restores_->cancellation();
-}
-
 // --- Automation ------------------------------------------------------------------------------
 
 bool AppModel::dropsAutomationSilently() const
 {
-    return !automationEnabled_ || isBootstrapping_ || storageProblem_.has_value();
+    return !settings_->automationEnabled || storageStatus_->isBootstrapping
+        || storageStatus_->storageProblem.has_value();
 }
 
 void AppModel::handleDeferral(AutomationDeferral deferral)
@@ -117,17 +108,18 @@ void AppModel::handleDeferral(AutomationDeferral deferral)
     if (dropsAutomationSilently()) {
         return;
     }
-    setAutomationNotice(reason(deferral));
-    setLastAutomationDeferral(deferral);
+    deferAutomation(deferral);
 }
 
 void AppModel::handleAutomation(const QList<CurrentDisplay> &displays)
 {
-    setLastAutomationDeferral(std::nullopt);
+    session_.set(&SessionStatus::lastAutomationDeferral, std::nullopt);
     const auto refuse = [this](AutomationDeferral deferral) {
         qCDebug(appLog).noquote() << "Automation did not restore:" << reason(deferral);
-        setLastAutomationDeferral(deferral);
-        setAutomationNotice(automationNoticeFor(deferral));
+        session_.update([&](SessionStatus &session) {
+            session.lastAutomationDeferral = deferral;
+            session.automationNotice = automationNoticeFor(deferral);
+        });
     };
     [&] {
         if (dropsAutomationSilently()) {
@@ -143,7 +135,7 @@ void AppModel::handleAutomation(const QList<CurrentDisplay> &displays)
             refuse(AutomationDeferral::permissionMissing);
             return;
         }
-        if (!sessionEligible_ || !eligibilityGate_->eligible()) {
+        if (!session_->sessionEligible || !eligibilityGate_->eligible()) {
             refuse(AutomationDeferral::sessionInactive);
             return;
         }
@@ -157,7 +149,7 @@ void AppModel::handleAutomation(const QList<CurrentDisplay> &displays)
         }
         const QString signature = Topology::signature(displays);
         QList<Layout> linked;
-        for (const Layout &candidate : layouts_) {
+        for (const Layout &candidate : savedData_->layouts) {
             if (candidate.automationEnabled && candidate.automationTopologySignature == signature) {
                 linked.append(candidate);
             }

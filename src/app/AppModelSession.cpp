@@ -17,7 +17,7 @@ QCoro::Task<void> AppModel::refreshPermission(bool /*prompt*/)
 {
     // The desktop has no prompt to show: asking with or without one reads the same answer.
     setPermissionTrusted(environment_.system.trust->isProcessTrusted());
-    if (!permissionTrusted_) {
+    if (!session_->permissionTrusted) {
         restores_->cancelPass();
         co_return;
     }
@@ -27,7 +27,7 @@ QCoro::Task<void> AppModel::refreshPermission(bool /*prompt*/)
 
 void AppModel::requestAccessibility()
 {
-    setPermissionPrompted(true);
+    session_.set(&SessionStatus::permissionPrompted, true);
     setPermissionTrusted(environment_.system.trust->isProcessTrusted());
     openAccessibilitySettings();
 }
@@ -73,7 +73,7 @@ void AppModel::updateSessionEligibility()
 {
     const SessionEligibility session = currentSessionEligibility();
     const bool eligible = session.eligible && sessionSignalActive_;
-    setSessionEligible(eligible);
+    session_.set(&SessionStatus::sessionEligible, eligible);
     eligibilityGate_->set(eligible,
                           eligible ? std::nullopt
                                    : std::optional<QString>(session.reason.value_or(QStringLiteral(
@@ -144,11 +144,11 @@ void AppModel::handleScreenParametersChanged()
 
 void AppModel::handleTrustChanged()
 {
-    const bool wasTrusted = permissionTrusted_;
+    const bool wasTrusted = session_->permissionTrusted;
     (void)refreshPermission(false);
     // A window manager that arrives after the program must find the shortcuts working at its
     // first press: the keys are grabbed once more under it.
-    if (!wasTrusted && permissionTrusted_) {
+    if (!wasTrusted && session_->permissionTrusted) {
         configureShortcuts();
     }
 }
@@ -156,7 +156,7 @@ void AppModel::handleTrustChanged()
 void AppModel::pruneSessionReferences()
 {
     QSet<QUuid> entryIDs;
-    for (const Layout &saved : layouts_) {
+    for (const Layout &saved : savedData_->layouts) {
         for (const WindowEntry &entry : saved.entries) {
             entryIDs.insert(entry.id);
         }
@@ -177,17 +177,17 @@ void AppModel::pruneSessionReferences()
             }
         }
     };
-    prune(sessionReferences_);
-    prune(sessionResolutions_);
+    prune(sessionWindows_.references);
+    prune(sessionWindows_.resolutions);
 }
 
 QCoro::Task<void> AppModel::revalidateSessionReferences()
 {
-    if (busy_ || !permissionTrusted_) {
+    if (restoreStatus_->busy || !session_->permissionTrusted) {
         co_return;
     }
-    QList<WindowReference> references = sessionReferences_.values();
-    references.append(sessionResolutions_.values());
+    QList<WindowReference> references = sessionWindows_.references.values();
+    references.append(sessionWindows_.resolutions.values());
     if (references.isEmpty()) {
         co_return;
     }
@@ -217,14 +217,14 @@ QCoro::Task<void> AppModel::revalidateSessionReferences()
             }
         }
     };
-    filter(sessionReferences_);
-    filter(sessionResolutions_);
+    filter(sessionWindows_.references);
+    filter(sessionWindows_.resolutions);
 }
 
 void AppModel::rememberReferences(const QHash<QUuid, WindowReference> &references)
 {
     for (auto it = references.begin(); it != references.end(); ++it) {
-        sessionReferences_.insert(it.key(), it.value());
+        sessionWindows_.references.insert(it.key(), it.value());
     }
 }
 

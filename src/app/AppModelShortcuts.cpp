@@ -20,9 +20,11 @@ void AppModel::configureShortcuts()
         return;
     }
     const ShortcutApplyResult result =
-        shortcutService_->apply(globalShortcut_, perLayoutShortcuts(), std::nullopt);
-    setActiveGlobalShortcut(shortcutService_->activeGlobal());
-    setShortcutsError(result.message);
+        shortcutService_->apply(settings_->globalShortcut, perLayoutShortcuts(), std::nullopt);
+    shortcutStatus_.update([&](ShortcutStatus &status) {
+        status.activeGlobalShortcut = shortcutService_->activeGlobal();
+        status.shortcutsError = result.message;
+    });
 }
 
 void AppModel::handleShortcut(const ShortcutTarget &target)
@@ -33,9 +35,9 @@ void AppModel::handleShortcut(const ShortcutTarget &target)
     // A press can come while the panel is hidden: the refusal is an alert of its own.
     if (const std::optional<Obstacle> obstacle =
             guard().first({Obstacle::storageProblem, Obstacle::permission})) {
-        const std::optional<RefusalAlert> alert =
-            refusalAlert(RefusedCommand::shortcutPress, *obstacle,
-                         storageProblem_ ? storageProblem_->message : QString());
+        const std::optional<RefusalAlert> alert = refusalAlert(
+            RefusedCommand::shortcutPress, *obstacle,
+            storageStatus_->storageProblem ? storageStatus_->storageProblem->message : QString());
         if (alert) {
             (void)environment_.presenter->presentAlert(alert->title, alert->message);
         }
@@ -55,9 +57,9 @@ void AppModel::handleShortcut(const ShortcutTarget &target)
     }
 }
 
-std::optional<QString> AppModel::setGlobalShortcut(std::optional<Shortcut> shortcut)
+std::optional<Refusal> AppModel::setGlobalShortcut(std::optional<Shortcut> shortcut)
 {
-    if (busy_ || pendingMutations_.contains(MutationScope::reset())) {
+    if (restoreStatus_->busy || savedData_->pendingMutations.contains(MutationScope::reset())) {
         return QStringLiteral("Wait for the current operation before changing shortcuts.");
     }
     if (hasPendingShortcutMutation()) {
@@ -68,14 +70,17 @@ std::optional<QString> AppModel::setGlobalShortcut(std::optional<Shortcut> short
     }
     const ShortcutApplyResult result =
         shortcutService_->apply(shortcut, perLayoutShortcuts(), ShortcutTarget::selectedLayout());
-    setActiveGlobalShortcut(shortcutService_->activeGlobal());
     if (!result.message) {
         assignGlobalShortcut(shortcut);
-        setShortcutsError(std::nullopt);
-        return std::nullopt;
     }
-    setShortcutsError(result.message);
-    return result.message;
+    shortcutStatus_.update([&](ShortcutStatus &status) {
+        status.activeGlobalShortcut = shortcutService_->activeGlobal();
+        status.shortcutsError = result.message;
+    });
+    if (result.message) {
+        return *result.message;
+    }
+    return std::nullopt;
 }
 
 QCoro::Task<std::optional<Refusal>> AppModel::setLayoutShortcut(std::optional<Shortcut> shortcut,
@@ -101,11 +106,15 @@ QCoro::Task<std::optional<Refusal>> AppModel::setLayoutShortcut(std::optional<Sh
         recording->stop();
     }
     // A trial registration of the whole new set: the change is kept only if it works.
-    const ShortcutApplyResult trial =
-        shortcutService_->apply(globalShortcut_, perLayout, ShortcutTarget::layout(layoutID));
-    setActiveGlobalShortcut(shortcutService_->activeGlobal());
+    const ShortcutApplyResult trial = shortcutService_->apply(settings_->globalShortcut, perLayout,
+                                                              ShortcutTarget::layout(layoutID));
+    shortcutStatus_.update([&](ShortcutStatus &status) {
+        status.activeGlobalShortcut = shortcutService_->activeGlobal();
+        if (trial.message) {
+            status.shortcutsError = trial.message;
+        }
+    });
     if (trial.message) {
-        setShortcutsError(trial.message);
         endMutation(scope);
         co_return trial.message;
     }
@@ -125,19 +134,19 @@ QCoro::Task<std::optional<Refusal>> AppModel::setLayoutShortcut(std::optional<Sh
         if (written) {
             // The shortcut is stored even though the list could not be read back: the hot keys
             // follow what was stored, not the list from before.
-            QList<Layout> patched = layouts_;
+            QList<Layout> patched = savedData_->layouts;
             for (Layout &candidate : patched) {
                 if (candidate.id == layoutID) {
                     candidate.shortcut = shortcut;
                 }
             }
-            setLayouts(std::move(patched));
+            savedData_.set(&SavedData::layouts, std::move(patched));
         }
         configureShortcuts();
         endMutation(scope);
         co_return outcome.failure;
     }
-    setLayouts(*outcome.value);
+    savedData_.set(&SavedData::layouts, *outcome.value);
     configureShortcuts();
     endMutation(scope);
     if (!layout(layoutID)) {

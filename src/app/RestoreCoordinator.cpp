@@ -15,11 +15,18 @@
 
 namespace ostrel {
 
-RestoreCoordinator::RestoreCoordinator(AppModel &model, WindowService &windows)
-    : model_(model)
-    , windows_(windows)
+RestoreCoordinator::RestoreCoordinator(Links links)
+    : model_(links.model)
+    , host_(links.host)
+    , status_(links.status)
+    , sessionWindows_(links.sessionWindows)
+    , environment_(links.environment)
+    , windows_(links.windows)
+    , automation_(links.automation)
+    , eligibility_(std::move(links.eligibility))
     , restoreService_(std::make_unique<RestoreService>(
-          windows, model.environment_.system, [&model] { return model.currentDisplays(); }))
+          links.windows, links.environment.system,
+          [&model = links.model] { return model.currentDisplays(); }))
 {
 }
 
@@ -55,10 +62,10 @@ void RestoreCoordinator::restoreSelectedLayout()
     }
     const QList<CurrentDisplay> displays = model_.currentDisplays();
     // A busy model or a storage problem refuses without a word.
-    if (const std::optional<Obstacle> obstacle = model_.guard(&displays).first(
+    if (const std::optional<Obstacle> obstacle = host_.guard(&displays).first(
             {Obstacle::permission, Obstacle::busy, Obstacle::storageProblem,
              Obstacle::pendingExclusion, Obstacle::noDisplays})) {
-        model_.publishRefusal(RefusedCommand::restore, *obstacle);
+        host_.publishRefusal(RefusedCommand::restore, *obstacle);
         return;
     }
     const DisplayMapping mapping = DisplayMapper::map(selected->displays, displays, {}, true);
@@ -76,15 +83,14 @@ void RestoreCoordinator::startRestore(ManualRestoreContext context, QList<Curren
                                       bool isAutomation)
 {
     if (const std::optional<Obstacle> obstacle =
-            model_.guard().first({Obstacle::busy, Obstacle::pendingExclusion})) {
+            host_.guard().first({Obstacle::busy, Obstacle::pendingExclusion})) {
         if (*obstacle != Obstacle::pendingExclusion) {
             return;
         }
         if (isAutomation) {
-            model_.setLastAutomationDeferral(AutomationDeferral::busy);
-            model_.setAutomationNotice(reason(AutomationDeferral::busy));
+            host_.deferAutomation(AutomationDeferral::busy);
         } else {
-            model_.publishRefusal(RefusedCommand::restore, *obstacle);
+            host_.publishRefusal(RefusedCommand::restore, *obstacle);
         }
         return;
     }
@@ -93,14 +99,16 @@ void RestoreCoordinator::startRestore(ManualRestoreContext context, QList<Curren
         return;
     }
     closeMissingDisplays();
-    model_.setResolutionRequest(std::nullopt);
-    model_.environment_.presenter->close(QString(WindowID::resolution));
+    status_.set(&RestoreStatus::resolutionRequest, std::nullopt);
+    environment_.presenter->close(QString(WindowID::resolution));
     clearMarkers();
 
-    model_.setBusy(OperationKind::restoring);
-    model_.setProgress(RestoreProgress{0,
-                                       restored->entries.isEmpty() ? 1 : restored->entries.size(),
-                                       std::nullopt, restored->name});
+    status_.update([&](RestoreStatus &status) {
+        status.busy = OperationKind::restoring;
+        status.progress =
+            RestoreProgress{0, restored->entries.isEmpty() ? 1 : restored->entries.size(),
+                            std::nullopt, restored->name};
+    });
     cancellation_ = std::make_shared<CancellationFlag>();
 
     QSet<QUuid> entryIDs;
@@ -110,13 +118,13 @@ void RestoreCoordinator::startRestore(ManualRestoreContext context, QList<Curren
     // The windows captured with the layout, then the user's own picks for the entries this
     // operation resolved by hand, which win.
     QHash<QUuid, WindowReference> preferred;
-    const QHash<QUuid, WindowReference> &references = model_.sessionReferences_;
+    const QHash<QUuid, WindowReference> &references = sessionWindows_.references;
     for (auto it = references.begin(); it != references.end(); ++it) {
         if (entryIDs.contains(it.key()) && !context.skippedEntryIDs.contains(it.key())) {
             preferred.insert(it.key(), it.value());
         }
     }
-    const QHash<QUuid, WindowReference> &resolutions = model_.sessionResolutions_;
+    const QHash<QUuid, WindowReference> &resolutions = sessionWindows_.resolutions;
     for (auto it = resolutions.begin(); it != resolutions.end(); ++it) {
         if (entryIDs.contains(it.key()) && context.explicitEntryIDs.contains(it.key())
             && !context.skippedEntryIDs.contains(it.key())) {
@@ -134,8 +142,8 @@ void RestoreCoordinator::startRestore(ManualRestoreContext context, QList<Curren
     options.mergeUndo = context.mergeUndo;
     options.isAutomation = isAutomation;
     if (isAutomation) {
-        options.eligibility = model_.eligibilityGate_;
-        options.writeGate = mouseButtonWriteGate(*model_.environment_.system.pointer);
+        options.eligibility = eligibility_;
+        options.writeGate = mouseButtonWriteGate(*environment_.system.pointer);
     }
     restoreTask_.emplace(runRestore(*restored, std::move(displays), model_.excludedBundleIDs(),
                                     std::move(options), cancellation_, isAutomation));
@@ -144,15 +152,17 @@ void RestoreCoordinator::startRestore(ManualRestoreContext context, QList<Curren
 RestoreService::Progress RestoreCoordinator::progressPublisher()
 {
     QPointer<AppModel> weak(&model_);
-    return [weak](const RestoreProgress &progress) {
+    // The coordinator lives as long as the model: while the model is there, so is its status.
+    Published<RestoreStatus> *status = &status_;
+    return [weak, status](const RestoreProgress &progress) {
         if (!weak) {
             return;
         }
         QMetaObject::invokeMethod(
             weak.data(),
-            [weak, progress] {
+            [weak, status, progress] {
                 if (weak) {
-                    weak->setProgress(progress);
+                    status->set(&RestoreStatus::progress, progress);
                 }
             },
             Qt::AutoConnection);
@@ -185,24 +195,27 @@ QCoro::Task<void> RestoreCoordinator::finishRestore(RestoreResult result, bool i
         co_return;
     }
     if (result.permissionLost) {
-        model_.setPermissionTrusted(false);
+        host_.permissionLost();
     }
-    model_.setLastResult(result);
-    model_.pruneSessionReferences();
+    host_.pruneSessionReferences();
     restoreTask_.reset();
     cancellation_.reset();
-    model_.setProgress(std::nullopt);
-    model_.setBusy(std::nullopt);
+    // The result and the end of the pass are one change: no view sees the one without the other.
+    status_.update([&](RestoreStatus &status) {
+        status.lastResult = result;
+        status.progress.reset();
+        status.busy.reset();
+    });
 
     if (isAutomation) {
         // The repeat suppression counts from the end of the pass.
-        model_.automationService_->setLastAcceptedAt(model_.environment_.system.clock->now());
+        automation_.setLastAcceptedAt(environment_.system.clock->now());
         if (result.ambiguous.isEmpty()) {
-            model_.setAutomationNotice(result.deferredReason.value_or(result.summary));
+            host_.publishAutomationNotice(result.deferredReason.value_or(result.summary));
         } else {
-            model_.setAutomationNotice(result.summary
-                                       + QStringLiteral(". Open Ostrel to choose matching "
-                                                        "windows."));
+            host_.publishAutomationNotice(result.summary
+                                          + QStringLiteral(". Open Ostrel to choose matching "
+                                                           "windows."));
         }
         activeManualOperation_.reset();
         co_return;
@@ -210,12 +223,12 @@ QCoro::Task<void> RestoreCoordinator::finishRestore(RestoreResult result, bool i
     if (result.ambiguous.isEmpty() || !result.layoutID) {
         activeManualOperation_.reset();
     } else {
-        model_.setResolutionRequest(ResolutionRequest{QUuid::createUuid(), *result.layoutID,
-                                                      result.layoutName, result.ambiguous,
-                                                      model_.currentDisplays()});
+        status_.set(&RestoreStatus::resolutionRequest,
+                    ResolutionRequest{QUuid::createUuid(), *result.layoutID, result.layoutName,
+                                      result.ambiguous, model_.currentDisplays()});
         showResolutionWindow();
     }
-    if (model_.restoreFlashEnabled_) {
+    if (model_.settings().restoreFlashEnabled) {
         // Only windows put exactly where they were saved; an empty list still ends an earlier
         // flash.
         QList<RestoredWindowFlashTarget> targets;
@@ -230,32 +243,32 @@ QCoro::Task<void> RestoreCoordinator::finishRestore(RestoreResult result, bool i
 
 void RestoreCoordinator::cancelRestore()
 {
-    const std::optional<OperationKind> busy = model_.busy_;
+    const std::optional<OperationKind> busy = status_->busy;
     if (busy != OperationKind::restoring && busy != OperationKind::undoing) {
         return;
     }
     if (cancellation_) {
         cancellation_->cancel();
     }
-    if (model_.progress_) {
-        RestoreProgress relabelled = *model_.progress_;
+    if (status_->progress) {
+        RestoreProgress relabelled = *status_->progress;
         relabelled.currentLabel = busy == OperationKind::undoing
             ? QStringLiteral("Cancelling undo…")
             : QStringLiteral("Cancelling…");
-        model_.setProgress(std::move(relabelled));
+        status_.set(&RestoreStatus::progress, std::move(relabelled));
     }
 }
 
 void RestoreCoordinator::cancelPass()
 {
-    if (model_.busy_ && cancellation_) {
+    if (status_->busy && cancellation_) {
         cancellation_->cancel();
     }
 }
 
 void RestoreCoordinator::cancelRestoreOrUndo()
 {
-    const std::optional<OperationKind> busy = model_.busy_;
+    const std::optional<OperationKind> busy = status_->busy;
     if ((busy == OperationKind::restoring || busy == OperationKind::undoing) && cancellation_) {
         cancellation_->cancel();
     }
@@ -267,18 +280,19 @@ void RestoreCoordinator::requestMissingDisplays(const Layout &requested,
                                                 const QList<MissingDisplay> &missing,
                                                 const QList<CurrentDisplay> &displays)
 {
-    if (model_.guard(&displays).blocks(Obstacle::noDisplays)) {
-        model_.publishRefusal(RefusedCommand::chooseDisplays, Obstacle::noDisplays);
+    if (host_.guard(&displays).blocks(Obstacle::noDisplays)) {
+        host_.publishRefusal(RefusedCommand::chooseDisplays, Obstacle::noDisplays);
         activeManualOperation_.reset();
         return;
     }
     if (!activeManualOperation_ || activeManualOperation_->layoutID != requested.id) {
         activeManualOperation_ = ManualRestoreContext::fresh(requested.id);
     }
-    model_.setMissingDisplayPrompt(
+    status_.set(
+        &RestoreStatus::missingDisplayPrompt,
         MissingDisplayPrompt{QUuid::createUuid(), requested.id, requested.name, missing, displays});
     QPointer<AppModel> weak(&model_);
-    model_.environment_.presenter->showMissingDisplays([weak] {
+    environment_.presenter->showMissingDisplays([weak] {
         if (weak) {
             weak->cancelMissingDisplays();
         }
@@ -287,7 +301,7 @@ void RestoreCoordinator::requestMissingDisplays(const Layout &requested,
 
 void RestoreCoordinator::confirmMissingDisplays(const QHash<QString, QString> &fallbacks)
 {
-    const std::optional<MissingDisplayPrompt> &prompt = model_.missingDisplayPrompt_;
+    const std::optional<MissingDisplayPrompt> &prompt = status_->missingDisplayPrompt;
     const std::optional<Layout> prompted = prompt ? model_.layout(prompt->layoutID) : std::nullopt;
     if (!prompted) {
         cancelMissingDisplays();
@@ -296,16 +310,16 @@ void RestoreCoordinator::confirmMissingDisplays(const QHash<QString, QString> &f
     const QList<CurrentDisplay> displays = model_.currentDisplays();
     // Confirming while another operation runs keeps the prompt for a later try: the restore
     // would be refused anyway, and the user's choices would be lost with the prompt.
-    if (const std::optional<Obstacle> obstacle = model_.guard(&displays).first(
+    if (const std::optional<Obstacle> obstacle = host_.guard(&displays).first(
             {Obstacle::busy, Obstacle::noDisplays, Obstacle::pendingExclusion})) {
-        model_.publishRefusal(RefusedCommand::chooseDisplays, *obstacle);
+        host_.publishRefusal(RefusedCommand::chooseDisplays, *obstacle);
         return;
     }
     const DisplayMapping mapping =
         DisplayMapper::map(prompted->displays, displays, fallbacks, true);
     if (!DisplayMapper::missingDisplays(prompted->displays, mapping).isEmpty()) {
-        model_.publishAlert(QStringLiteral("Choose a Display"),
-                            QStringLiteral("Select a connected display for each missing one."));
+        host_.publishAlert(QStringLiteral("Choose a Display"),
+                           QStringLiteral("Select a connected display for each missing one."));
         return;
     }
     ManualRestoreContext context =
@@ -326,8 +340,8 @@ void RestoreCoordinator::cancelMissingDisplays()
 
 void RestoreCoordinator::closeMissingDisplays()
 {
-    model_.setMissingDisplayPrompt(std::nullopt);
-    model_.environment_.presenter->close(QString(WindowID::missingDisplays));
+    status_.set(&RestoreStatus::missingDisplayPrompt, std::nullopt);
+    environment_.presenter->close(QString(WindowID::missingDisplays));
 }
 
 // --- Window choices --------------------------------------------------------------------------
@@ -335,7 +349,7 @@ void RestoreCoordinator::closeMissingDisplays()
 void RestoreCoordinator::showResolutionWindow()
 {
     QPointer<AppModel> weak(&model_);
-    model_.environment_.presenter->showResolution([weak] {
+    environment_.presenter->showResolution([weak] {
         if (weak) {
             weak->cancelResolution();
         }
@@ -344,7 +358,7 @@ void RestoreCoordinator::showResolutionWindow()
 
 void RestoreCoordinator::presentResolution()
 {
-    const std::optional<RestoreResult> &last = model_.lastResult_;
+    const std::optional<RestoreResult> &last = status_->lastResult;
     if (!last || last->ambiguous.isEmpty() || !last->layoutID) {
         return;
     }
@@ -352,21 +366,21 @@ void RestoreCoordinator::presentResolution()
         activeManualOperation_ = ManualRestoreContext{
             last->operationID.value_or(QUuid::createUuid()), *last->layoutID, {}, {}, {}, false};
     }
-    model_.setResolutionRequest(ResolutionRequest{QUuid::createUuid(), *last->layoutID,
-                                                  last->layoutName, last->ambiguous,
-                                                  model_.currentDisplays()});
+    status_.set(&RestoreStatus::resolutionRequest,
+                ResolutionRequest{QUuid::createUuid(), *last->layoutID, last->layoutName,
+                                  last->ambiguous, model_.currentDisplays()});
     showResolutionWindow();
 }
 
-std::optional<QString>
+std::optional<Refusal>
 RestoreCoordinator::applyResolutions(const QHash<QUuid, WindowReference> &choices,
                                      const QSet<QUuid> &skipped)
 {
-    if (!model_.resolutionRequest_) {
+    if (!status_->resolutionRequest) {
         return QStringLiteral("The window choices are no longer available.");
     }
     if (const std::optional<Obstacle> obstacle =
-            model_.guard().first({Obstacle::pendingExclusion, Obstacle::busy})) {
+            host_.guard().first({Obstacle::pendingExclusion, Obstacle::busy})) {
         return *obstacle == Obstacle::pendingExclusion
             ? QStringLiteral("Wait for the exclusion change before choosing windows.")
             : refusalText::waitForCurrentOperation();
@@ -379,7 +393,7 @@ RestoreCoordinator::applyResolutions(const QHash<QUuid, WindowReference> &choice
     if (chosenIDs.intersects(skipped)) {
         return QStringLiteral("A saved entry cannot be both chosen and skipped.");
     }
-    const ResolutionRequest request = *model_.resolutionRequest_;
+    const ResolutionRequest request = *status_->resolutionRequest;
     const std::optional<Layout> resolved = model_.layout(request.layoutID);
     if (!resolved) {
         cancelResolution();
@@ -393,14 +407,14 @@ RestoreCoordinator::applyResolutions(const QHash<QUuid, WindowReference> &choice
         return QStringLiteral("Choose a window or Skip for each entry.");
     }
 
-    QHash<QUuid, WindowReference> &resolutions = model_.sessionResolutions_;
+    QHash<QUuid, WindowReference> &resolutions = sessionWindows_.resolutions;
     for (const QUuid &entryID : requested) {
         resolutions.remove(entryID);
     }
     for (auto it = choices.begin(); it != choices.end(); ++it) {
         resolutions.insert(it.key(), it.value());
     }
-    const std::optional<RestoreResult> &last = model_.lastResult_;
+    const std::optional<RestoreResult> &last = status_->lastResult;
     ManualRestoreContext context = activeManualOperation_.value_or(
         ManualRestoreContext{last && last->operationID ? *last->operationID : QUuid::createUuid(),
                              request.layoutID,
@@ -439,8 +453,8 @@ void RestoreCoordinator::cancelResolution()
 
 void RestoreCoordinator::closeResolution()
 {
-    model_.setResolutionRequest(std::nullopt);
-    model_.environment_.presenter->close(QString(WindowID::resolution));
+    status_.set(&RestoreStatus::resolutionRequest, std::nullopt);
+    environment_.presenter->close(QString(WindowID::resolution));
     clearMarkers();
 }
 
@@ -472,16 +486,18 @@ RestoreCoordinator::refreshCandidates(QList<WindowReference> candidates)
 void RestoreCoordinator::undoLastRestore()
 {
     if (!model_.canUndo()) {
-        if (model_.guard().blocks(Obstacle::pendingExclusion)) {
-            model_.publishRefusal(RefusedCommand::undo, Obstacle::pendingExclusion);
+        if (host_.guard().blocks(Obstacle::pendingExclusion)) {
+            host_.publishRefusal(RefusedCommand::undo, Obstacle::pendingExclusion);
         }
         return;
     }
-    model_.setBusy(OperationKind::undoing);
     cancellation_ = std::make_shared<CancellationFlag>();
-    const UndoInfo &undo = *model_.undoInfo_;
-    model_.setProgress(
-        RestoreProgress{0, std::max<qint64>(undo.entryCount, 1), std::nullopt, undo.layoutName});
+    status_.update([](RestoreStatus &status) {
+        const UndoInfo &undo = *status.undoInfo;
+        status.busy = OperationKind::undoing;
+        status.progress =
+            RestoreProgress{0, std::max<qint64>(undo.entryCount, 1), std::nullopt, undo.layoutName};
+    });
     restoreTask_.emplace(runUndo(model_.excludedBundleIDs(), cancellation_));
 }
 
@@ -513,15 +529,17 @@ QCoro::Task<void> RestoreCoordinator::finishUndo(std::optional<RestoreResult> re
     }
     restoreTask_.reset();
     cancellation_.reset();
-    model_.setProgress(std::nullopt);
-    if (result) {
-        const bool permissionLost = result->permissionLost;
-        model_.setLastResult(std::move(result));
-        if (permissionLost) {
-            model_.setPermissionTrusted(false);
+    const bool permissionLost = result && result->permissionLost;
+    status_.update([&](RestoreStatus &status) {
+        status.progress.reset();
+        if (result) {
+            status.lastResult = std::move(result);
         }
+        status.busy.reset();
+    });
+    if (permissionLost) {
+        host_.permissionLost();
     }
-    model_.setBusy(std::nullopt);
 }
 
 QCoro::Task<void> RestoreCoordinator::publishUndoInfo()
@@ -530,7 +548,7 @@ QCoro::Task<void> RestoreCoordinator::publishUndoInfo()
     QCoro::Task<std::optional<UndoInfo>> reading = restoreService_->undoInfo();
     std::optional<UndoInfo> info = co_await reading;
     if (self) {
-        model_.setUndoInfo(std::move(info));
+        status_.set(&RestoreStatus::undoInfo, std::move(info));
     }
 }
 
@@ -550,12 +568,12 @@ QCoro::Task<void> RestoreCoordinator::forgetEverything()
 
 void RestoreCoordinator::clearMarkers()
 {
-    model_.environment_.markers->clear();
+    environment_.markers->clear();
 }
 
 void RestoreCoordinator::flashRestoredWindows(const QList<RestoredWindowFlashTarget> &targets)
 {
-    model_.environment_.flash->flash(targets, model_.highlightColor_);
+    environment_.flash->flash(targets, model_.settings().highlightColor);
 }
 
 } // namespace ostrel

@@ -1,6 +1,10 @@
 #pragma once
 
 #include "app/ManualRestoreContext.h"
+#include "app/Published.h"
+#include "app/Refusal.h"
+#include "app/RestoreStatus.h"
+#include "app/SessionWindows.h"
 #include "model/CancellationFlag.h"
 #include "model/CurrentDisplay.h"
 #include "model/Layout.h"
@@ -22,17 +26,32 @@
 namespace ostrel {
 
 class AppModel;
+class AutomationService;
+class RestoreHost;
+class SessionEligibilityGate;
 class WindowService;
+struct AppEnvironment;
 struct RestoredWindowFlashTarget;
 
 // The model's side of a restore and of its undo, start to end: the checks before a pass, the
 // missing-display prompt and the window choices that come before or after it, the pass on the
-// restore service with its progress and result, and the overlays it shows. It publishes through
-// the model that owns it and lives exactly as long as that model, so its coroutines look at the
-// model before they touch anything after an await.
+// restore service with its progress and result, and the overlays it shows. It keeps the restore
+// status, which the model publishes, and lives exactly as long as that model, so its coroutines
+// look at the model before they touch anything after an await.
 class RestoreCoordinator {
 public:
-    RestoreCoordinator(AppModel &model, WindowService &windows);
+    struct Links {
+        AppModel &model; // read through its public face
+        RestoreHost &host;
+        Published<RestoreStatus> &status;
+        SessionWindows &sessionWindows;
+        const AppEnvironment &environment;
+        WindowService &windows;
+        AutomationService &automation;
+        std::shared_ptr<SessionEligibilityGate> eligibility;
+    };
+
+    explicit RestoreCoordinator(Links links);
     ~RestoreCoordinator();
     RestoreCoordinator(const RestoreCoordinator &) = delete;
     RestoreCoordinator &operator=(const RestoreCoordinator &) = delete;
@@ -45,7 +64,7 @@ public:
     void confirmMissingDisplays(const QHash<QString, QString> &fallbacks);
     void cancelMissingDisplays();
     void presentResolution();
-    std::optional<QString> applyResolutions(const QHash<QUuid, WindowReference> &choices,
+    std::optional<Refusal> applyResolutions(const QHash<QUuid, WindowReference> &choices,
                                             const QSet<QUuid> &skipped);
     void cancelResolution();
     QCoro::Task<QList<WindowReference>> refreshCandidates(QList<WindowReference> candidates);
@@ -86,7 +105,13 @@ private:
     void flashRestoredWindows(const QList<RestoredWindowFlashTarget> &targets);
 
     AppModel &model_;
+    RestoreHost &host_;
+    Published<RestoreStatus> &status_;
+    SessionWindows &sessionWindows_;
+    const AppEnvironment &environment_;
     WindowService &windows_;
+    AutomationService &automation_;
+    std::shared_ptr<SessionEligibilityGate> eligibility_;
     std::unique_ptr<RestoreService> restoreService_;
     std::shared_ptr<CancellationFlag> cancellation_;
     std::optional<ManualRestoreContext> activeManualOperation_;

@@ -1,9 +1,10 @@
 #include "app/StorageUpkeep.h"
 
 #include "app/AppModel.h"
+#include "app/AppEnvironment.h"
 #include "app/Attempt.h"
+#include "app/StorageHost.h"
 
-#include "model/Preferences.h"
 #include "model/StorageError.h"
 #include "storage/ErrorDescription.h"
 #include "storage/LayoutStore.h"
@@ -88,8 +89,12 @@ ProblemText problemText(const std::exception_ptr &error)
 
 } // namespace
 
-StorageUpkeep::StorageUpkeep(AppModel &model)
-    : model_(model)
+StorageUpkeep::StorageUpkeep(Links links)
+    : model_(links.model)
+    , host_(links.host)
+    , status_(links.status)
+    , saved_(links.saved)
+    , environment_(links.environment)
 {
 }
 
@@ -104,8 +109,10 @@ QCoro::Task<void> StorageUpkeep::bootstrap()
         co_return;
     }
     opening_ = true;
-    model_.setIsBootstrapping(true);
-    model_.setStorageProblem(std::nullopt);
+    status_.update([](StorageStatus &status) {
+        status.isBootstrapping = true;
+        status.storageProblem.reset();
+    });
     QPointer<AppModel> self(&model_);
 
     // A retry after a failed load still holds the store it opened then: it is closed before a
@@ -118,7 +125,7 @@ QCoro::Task<void> StorageUpkeep::bootstrap()
         }
     }
 
-    QFuture<OpenOutcome> opening = openOffMainThread(model_.environment_.openStore);
+    QFuture<OpenOutcome> opening = openOffMainThread(environment_.openStore);
     OpenOutcome opened = co_await opening;
     if (!self) {
         co_return;
@@ -126,8 +133,10 @@ QCoro::Task<void> StorageUpkeep::bootstrap()
     std::exception_ptr failure = opened.error;
     if (!failure) {
         store_ = opened.store;
-        model_.setStorePaths(opened.paths);
-        model_.setStorageNotice(opened.notice);
+        status_.update([&](StorageStatus &status) {
+            status.storePaths = opened.paths;
+            status.storageNotice = opened.notice;
+        });
         std::shared_ptr<LayoutStore> store = store_;
         try {
             QCoro::Task<bool> loadingLayouts = reloadLayouts(store);
@@ -148,61 +157,51 @@ QCoro::Task<void> StorageUpkeep::bootstrap()
     if (failure) {
         presentProblem(failure);
         opening_ = false;
-        model_.setIsBootstrapping(false);
+        status_.set(&StorageStatus::isBootstrapping, false);
         co_return;
     }
 
-    const std::optional<QUuid> remembered = Preferences::selectedLayoutID();
-    if (remembered && model_.layout(*remembered)) {
-        model_.setSelectedLayoutID(remembered);
-    } else if (!model_.layouts_.isEmpty()) {
-        model_.setSelectedLayoutID(model_.layouts_.first().id);
-    } else {
-        model_.setSelectedLayoutID(std::nullopt);
-    }
-
-    QCoro::Task<bool> refreshing = model_.refreshPermissionAndUndoInfo();
-    if (!co_await refreshing) {
+    QCoro::Task<bool> finishing = host_.storeLoaded();
+    if (!co_await finishing) {
         co_return;
     }
-    model_.pruneSessionReferences();
-    model_.configureShortcuts();
-    model_.updateSessionEligibility();
     opening_ = false;
-    model_.setIsBootstrapping(false);
+    status_.set(&StorageStatus::isBootstrapping, false);
 }
 
 void StorageUpkeep::presentProblem(std::exception_ptr error)
 {
-    const StorePaths &fallback = model_.environment_.defaultStorePaths;
-    model_.setStorePaths(fallback);
+    const StorePaths &fallback = environment_.defaultStorePaths;
     const ProblemText text = problemText(error);
-    model_.setStorageProblem(StorageProblem{QUuid::createUuid(), text.title, text.message,
-                                            fallback.database, fallback.backup, true,
-                                            descriptionOf(error)});
+    status_.update([&](StorageStatus &status) {
+        status.storePaths = fallback;
+        status.storageProblem =
+            StorageProblem{QUuid::createUuid(), text.title, text.message,        fallback.database,
+                           fallback.backup,     true,       descriptionOf(error)};
+    });
 }
 
 void StorageUpkeep::retry()
 {
-    model_.setStorageProblem(std::nullopt);
+    status_.set(&StorageStatus::storageProblem, std::nullopt);
     startBootstrap();
 }
 
 void StorageUpkeep::revealFolder()
 {
-    const QString folder = model_.storePaths_.directory;
-    if (folder.isEmpty() || !QFileInfo::exists(folder) || !model_.environment_.revealFolder) {
+    const QString folder = status_->storePaths.directory;
+    if (folder.isEmpty() || !QFileInfo::exists(folder) || !environment_.revealFolder) {
         return;
     }
     // Without a file manager the click would do nothing visible: the user still needs to know
     // where the files are, so the alert names the folder in text that can be copied.
     QPointer<AppModel> model(&model_);
-    model_.environment_.revealFolder(folder, [model, folder] {
+    environment_.revealFolder(folder, [this, model, folder] {
         if (model) {
-            model->publishAlert(QStringLiteral("Couldn’t Open the Folder"),
-                                QStringLiteral("No file manager could show the storage folder. "
-                                               "It is here:\n%1")
-                                    .arg(folder));
+            host_.publishAlert(QStringLiteral("Couldn’t Open the Folder"),
+                               QStringLiteral("No file manager could show the storage folder. "
+                                              "It is here:\n%1")
+                                   .arg(folder));
         }
     });
 }
@@ -211,17 +210,17 @@ QCoro::Task<std::optional<Refusal>> StorageUpkeep::backupNow()
 {
     // With a storage problem shown the open database may be the very file that failed to
     // load: copying it would replace the last good backup with one that cannot be read either.
-    if (model_.guard().blocks(Obstacle::storeUnavailable)) {
+    if (host_.guard().blocks(Obstacle::storeUnavailable)) {
         co_return refusalText::storageUnavailable();
     }
-    if (model_.busy_ || !model_.pendingMutations_.isEmpty()) {
+    if (model_.restoreStatus().busy || !saved_->pendingMutations.isEmpty()) {
         co_return QStringLiteral("Wait for the current operation before backing up.");
     }
     // The store stays alive for the copy even if a retry replaces it meanwhile.
     std::shared_ptr<LayoutStore> store = store_;
     const Attempt<QString> backup = co_await attempt(&model_, store->backupNow());
     if (backup.succeeded()) {
-        model_.setLastBackupURL(*backup.value);
+        status_.set(&StorageStatus::lastBackupURL, *backup.value);
     }
     co_return backup.failure;
 }
@@ -234,7 +233,7 @@ QCoro::Task<bool> StorageUpkeep::reloadLayouts(std::shared_ptr<LayoutStore> stor
     if (!self) {
         co_return false;
     }
-    model_.setLayouts(std::move(loaded));
+    saved_.set(&SavedData::layouts, std::move(loaded));
     co_return true;
 }
 
@@ -246,7 +245,7 @@ QCoro::Task<bool> StorageUpkeep::reloadExclusions(std::shared_ptr<LayoutStore> s
     if (!self) {
         co_return false;
     }
-    model_.setExclusions(std::move(loaded));
+    saved_.set(&SavedData::exclusions, std::move(loaded));
     co_return true;
 }
 

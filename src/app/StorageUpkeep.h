@@ -1,6 +1,9 @@
 #pragma once
 
+#include "app/Published.h"
 #include "app/Refusal.h"
+#include "app/SavedData.h"
+#include "app/StorageStatus.h"
 #include "app/StoreWrite.h"
 
 #include <QCoro/QCoroTask>
@@ -14,15 +17,25 @@ namespace ostrel {
 
 class AppModel;
 class LayoutStore;
+class StorageHost;
+struct AppEnvironment;
 
 // The model's store and its upkeep: opening it (and opening it again after a problem), the loads
 // that publish what it holds, the writes of edits followed by their reload, the backup, and
-// closing it on its own thread. It publishes through the model that owns it and lives exactly
-// as long as that model, so its coroutines look at the model before they touch anything after
-// an await.
+// closing it on its own thread. It keeps the storage status and the loaded data, which the model
+// publishes, and lives exactly as long as that model, so its coroutines look at the model before
+// they touch anything after an await.
 class StorageUpkeep {
 public:
-    explicit StorageUpkeep(AppModel &model);
+    struct Links {
+        AppModel &model; // read through its public face
+        StorageHost &host;
+        Published<StorageStatus> &status;
+        Published<SavedData> &saved;
+        const AppEnvironment &environment;
+    };
+
+    explicit StorageUpkeep(Links links);
     StorageUpkeep(const StorageUpkeep &) = delete;
     StorageUpkeep &operator=(const StorageUpkeep &) = delete;
 
@@ -52,6 +65,10 @@ private:
     QCoro::Task<void> closeStore();
 
     AppModel &model_;
+    StorageHost &host_;
+    Published<StorageStatus> &status_;
+    Published<SavedData> &saved_;
+    const AppEnvironment &environment_;
     std::shared_ptr<LayoutStore> store_;
     bool opening_ = false;
     std::optional<QCoro::Task<void>> bootstrapTask_;

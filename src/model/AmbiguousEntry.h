@@ -26,6 +26,8 @@ struct AmbiguousEntry {
     // Numbered 1, 2, 3… in candidate order: the window-choice dialog's rows and the markers over
     // the windows use the same numbers.
     QList<NumberedCandidate> numberedCandidates() const;
+
+    friend bool operator==(const AmbiguousEntry &, const AmbiguousEntry &) = default;
 };
 
 } // namespace ostrel

@@ -18,6 +18,8 @@ struct CapturePreview {
     QHash<QUuid, WindowReference> references; // entry id → the live window it was made from
     qint64 excludedWindowCount = 0;
     qint64 unsupportedWindowCount = 0;
+
+    friend bool operator==(const CapturePreview &, const CapturePreview &) = default;
 };
 
 } // namespace ostrel

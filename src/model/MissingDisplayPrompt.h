@@ -17,6 +17,8 @@ struct MissingDisplayPrompt {
     QString layoutName;
     QList<MissingDisplay> missing;
     QList<CurrentDisplay> available; // the connected displays when the prompt was made
+
+    friend bool operator==(const MissingDisplayPrompt &, const MissingDisplayPrompt &) = default;
 };
 
 } // namespace ostrel

@@ -17,6 +17,8 @@ struct ResolutionRequest {
     QString layoutName;
     QList<AmbiguousEntry> ambiguous;
     QList<CurrentDisplay> available; // the connected displays when the request was made
+
+    friend bool operator==(const ResolutionRequest &, const ResolutionRequest &) = default;
 };
 
 } // namespace ostrel

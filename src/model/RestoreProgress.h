@@ -12,6 +12,8 @@ struct RestoreProgress {
     qint64 total = 0;     // windows to process
     std::optional<QString> currentLabel;
     QString layoutName;
+
+    friend bool operator==(const RestoreProgress &, const RestoreProgress &) = default;
 };
 
 } // namespace ostrel

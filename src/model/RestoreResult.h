@@ -58,6 +58,8 @@ struct RestoreResult {
     // A new id and the current time; the moved and deferred counts as given, every other count
     // taken from the entries' outcomes.
     static RestoreResult make(const Pass &pass);
+
+    friend bool operator==(const RestoreResult &, const RestoreResult &) = default;
 };
 
 } // namespace ostrel

@@ -17,6 +17,8 @@ struct StorageProblem {
     std::optional<QString> backupPath; // when there is a backup file
     bool canRetry = false;             // whether a Retry action is offered
     std::optional<QString> details;
+
+    friend bool operator==(const StorageProblem &, const StorageProblem &) = default;
 };
 
 } // namespace ostrel

@@ -10,6 +10,8 @@ struct UserFacingError {
     QUuid id;
     QString title;
     QString message;
+
+    friend bool operator==(const UserFacingError &, const UserFacingError &) = default;
 };
 
 } // namespace ostrel

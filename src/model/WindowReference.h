@@ -40,6 +40,8 @@ struct WindowReference {
 
     // The application name, with " — host" for a browser window. Never a window title.
     QString safeLabel() const;
+
+    friend bool operator==(const WindowReference &, const WindowReference &) = default;
 };
 
 } // namespace ostrel

@@ -48,9 +48,9 @@ Program::Program(X11Program::Setup setup, PanelShell::Mode mode, SingleInstance 
     }
 
     AppModel &model = wiring_->model();
-    if (model.isBootstrapping()) {
-        connect(&model, &AppModel::isBootstrappingChanged, this, [this] {
-            if (!ready_ && !wiring_->model().isBootstrapping()) {
+    if (model.storageStatus().isBootstrapping) {
+        connect(&model, &AppModel::storageStatusChanged, this, [this] {
+            if (!ready_ && !wiring_->model().storageStatus().isBootstrapping) {
                 becomeReady();
             }
         });

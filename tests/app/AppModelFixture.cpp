@@ -96,16 +96,25 @@ AppEnvironment AppModelTest::environment()
 void AppModelTest::startWithoutWaiting()
 {
     model = std::make_unique<AppModel>(environment());
-    QObject::connect(model.get(), &AppModel::busyChanged,
-                     [this] { busyHistory.append(model->busy()); });
-    QObject::connect(model.get(), &AppModel::progressChanged,
-                     [this] { progressHistory.append(model->progress()); });
+    seenBusy.reset();
+    seenProgress.reset();
+    QObject::connect(model.get(), &AppModel::restoreStatusChanged, [this] {
+        const RestoreStatus &status = model->restoreStatus();
+        if (status.busy != seenBusy) {
+            seenBusy = status.busy;
+            busyHistory.append(status.busy);
+        }
+        if (status.progress != seenProgress) {
+            seenProgress = status.progress;
+            progressHistory.append(status.progress);
+        }
+    });
 }
 
 AppModel &AppModelTest::start()
 {
     startWithoutWaiting();
-    waitUntil([this] { return !model->isBootstrapping(); });
+    waitUntil([this] { return !model->storageStatus().isBootstrapping; });
     return *model;
 }
 
@@ -172,8 +181,8 @@ void AppModelTest::setTrust(bool trusted)
 
 void AppModelTest::dismissError()
 {
-    if (model->activeError()) {
-        model->dismissActiveError(model->activeError()->id);
+    if (model->windowRequests().activeError) {
+        model->dismissActiveError(model->windowRequests().activeError->id);
     }
 }
 
@@ -210,13 +219,14 @@ std::function<void()> AppModelTest::holdRestore()
 
 std::function<void()> AppModelTest::holdRestore(const std::function<void()> &begin)
 {
-    return holdFirstServiceCall(desktop, begin, [this] { return !model->busy(); });
+    return holdFirstServiceCall(desktop, begin, [this] { return !model->restoreStatus().busy; });
 }
 
 std::function<void()> AppModelTest::holdCapture()
 {
     return holdFirstServiceCall(
-        desktop, [this] { (void)model->beginSave(); }, [this] { return !model->busy(); });
+        desktop, [this] { (void)model->beginSave(); },
+        [this] { return !model->restoreStatus().busy; });
 }
 
 std::function<void()> AppModelTest::holdEdit(const std::function<void()> &begin)
@@ -225,7 +235,7 @@ std::function<void()> AppModelTest::holdEdit(const std::function<void()> &begin)
     begin();
     return [this, releaseStore] {
         releaseStore();
-        waitUntil([this] { return model->pendingMutations().isEmpty(); });
+        waitUntil([this] { return model->savedData().pendingMutations.isEmpty(); });
     };
 }
 
@@ -233,11 +243,11 @@ std::function<void()> AppModelTest::breakStorage()
 {
     openFailure = [] { throw StorageError::openFailed(QStringLiteral("The disk went away.")); };
     model->retryStorage();
-    waitUntil([this] { return !model->isBootstrapping(); });
+    waitUntil([this] { return !model->storageStatus().isBootstrapping; });
     return [this] {
         openFailure = {};
         model->retryStorage();
-        waitUntil([this] { return !model->isBootstrapping(); });
+        waitUntil([this] { return !model->storageStatus().isBootstrapping; });
     };
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "AppModelTestSeam.h"
 #include "FakeAppServices.h"
 
 #include "app/AppModel.h"
@@ -50,6 +51,9 @@ protected:
     // moment in between.
     QList<std::optional<OperationKind>> busyHistory;
     QList<std::optional<RestoreProgress>> progressHistory;
+    // The values last recorded: the restore status changes for its other values too.
+    std::optional<OperationKind> seenBusy;
+    std::optional<RestoreProgress> seenProgress;
 
     void SetUp() override;
     void TearDown() override;

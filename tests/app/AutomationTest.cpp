@@ -43,26 +43,29 @@ TEST_F(Automation, ASettledSetupRestoresTheOneLinkedLayout)
     });
     const Clock::TimePoint changed = desktop.clock().now();
     changeAndSettle();
-    waitUntil([&] { return model->lastResult().has_value() && !model->busy(); });
+    waitUntil([&] {
+        return model->restoreStatus().lastResult.has_value() && !model->restoreStatus().busy;
+    });
     desktop.setHook({});
     EXPECT_EQ(desktop.frame(editor[0]), (RectD{100, 100, 600, 400}));
-    EXPECT_EQ(model->selectedLayoutID(), work.id);
-    EXPECT_EQ(model->lastAutomationDeferral(), std::nullopt);
-    EXPECT_EQ(model->automationNotice(), model->lastResult()->summary);
-    EXPECT_FALSE(model->automationService().inFlight());
-    EXPECT_EQ(model->automationService().lastAcceptedSignature(),
+    EXPECT_EQ(model->settings().selectedLayoutID, work.id);
+    EXPECT_EQ(model->session().lastAutomationDeferral, std::nullopt);
+    EXPECT_EQ(model->session().automationNotice, model->restoreStatus().lastResult->summary);
+    EXPECT_FALSE(test::AppModelTestSeam(model).automationService().inFlight());
+    EXPECT_EQ(test::AppModelTestSeam(model).automationService().lastAcceptedSignature(),
               Topology::signature(model->currentDisplays()));
-    ASSERT_TRUE(model->automationService().lastAcceptedAt().has_value());
-    EXPECT_GE(*model->automationService().lastAcceptedAt(), changed + seconds(7.0));
+    ASSERT_TRUE(test::AppModelTestSeam(model).automationService().lastAcceptedAt().has_value());
+    EXPECT_GE(*test::AppModelTestSeam(model).automationService().lastAcceptedAt(),
+              changed + seconds(7.0));
     // An automatic restore outlines nothing and leaves no decision behind.
     EXPECT_EQ(flash->generation(), 0);
-    EXPECT_EQ(model->activeManualOperation(), std::nullopt);
+    EXPECT_EQ(test::AppModelTestSeam(model).activeManualOperation(), std::nullopt);
 
     // The same setup again within 30 s is not even reported.
     model->dismissAutomationNotice();
     desktop.setFrame(editor[0], {300, 300, 400, 300});
     changeAndSettle();
-    EXPECT_EQ(model->automationNotice(), std::nullopt);
+    EXPECT_EQ(model->session().automationNotice, std::nullopt);
     EXPECT_EQ(desktop.frame(editor[0]), (RectD{300, 300, 400, 300}));
 }
 
@@ -128,12 +131,14 @@ TEST_F(Automation, RefusalsAreRecordedWithTheirNotices)
         AppModelTestSeam(model).setAutomationNotice(kept);
         c.apply();
         changeAndSettle();
-        EXPECT_EQ(model->lastAutomationDeferral(), c.deferral) << c.state;
-        EXPECT_EQ(model->automationNotice(), c.notice) << c.state;
-        EXPECT_FALSE(model->automationService().inFlight()) << c.state;
-        EXPECT_EQ(model->lastResult(), std::nullopt) << c.state;
+        EXPECT_EQ(model->session().lastAutomationDeferral, c.deferral) << c.state;
+        EXPECT_EQ(model->session().automationNotice, c.notice) << c.state;
+        EXPECT_FALSE(test::AppModelTestSeam(model).automationService().inFlight()) << c.state;
+        EXPECT_EQ(model->restoreStatus().lastResult, std::nullopt) << c.state;
         // A refused setup is not remembered: the same one settling again is reported again.
-        EXPECT_EQ(model->automationService().lastAcceptedSignature(), std::nullopt) << c.state;
+        EXPECT_EQ(test::AppModelTestSeam(model).automationService().lastAcceptedSignature(),
+                  std::nullopt)
+            << c.state;
         c.undo();
     }
 }
@@ -153,10 +158,10 @@ TEST_F(Automation, ALinkedLayoutWithAMissingDisplayIsDeferredWithoutAPrompt)
     await(model->bootstrap());
     desktop.setScreens({screen(1, {0, 0, 1440, 900}, 1)}, 1);
     changeAndSettle();
-    EXPECT_EQ(model->lastAutomationDeferral(), AutomationDeferral::missingDisplay);
-    EXPECT_EQ(model->automationNotice(),
+    EXPECT_EQ(model->session().lastAutomationDeferral, AutomationDeferral::missingDisplay);
+    EXPECT_EQ(model->session().automationNotice,
               "A saved display is missing. Restore manually to choose another.");
-    EXPECT_EQ(model->missingDisplayPrompt(), std::nullopt);
+    EXPECT_EQ(model->restoreStatus().missingDisplayPrompt, std::nullopt);
     EXPECT_FALSE(isOpen(WindowID::missingDisplays));
 }
 
@@ -173,14 +178,15 @@ TEST_F(Automation, ASetupThatNeverSettlesIsReportedOnlyWhileAutomationIsOn)
     model->dismissAutomationNotice();
     displayEvents.changeScreenParameters();
     alternate();
-    EXPECT_EQ(model->automationNotice(), std::nullopt);
-    EXPECT_EQ(model->lastAutomationDeferral(), std::nullopt);
+    EXPECT_EQ(model->session().automationNotice, std::nullopt);
+    EXPECT_EQ(model->session().lastAutomationDeferral, std::nullopt);
 
     model->setAutomationEnabled(true);
     displayEvents.changeScreenParameters();
     alternate();
-    EXPECT_EQ(model->automationNotice(), "Displays haven’t settled. Choose Restore to retry.");
-    EXPECT_EQ(model->lastAutomationDeferral(), AutomationDeferral::displaysUnsettled);
+    EXPECT_EQ(model->session().automationNotice,
+              "Displays haven’t settled. Choose Restore to retry.");
+    EXPECT_EQ(model->session().lastAutomationDeferral, AutomationDeferral::displaysUnsettled);
 }
 
 TEST_F(Automation, AnAutomaticPassWithUndecidedWindowsOnlyLeavesANotice)
@@ -190,15 +196,19 @@ TEST_F(Automation, AnAutomaticPassWithUndecidedWindowsOnlyLeavesANotice)
     desktop.addWindow(desktop.runningApplications().first().pid, {700, 300, 400, 300});
     start();
     changeAndSettle();
-    waitUntil([&] { return model->lastResult().has_value() && !model->busy(); });
-    ASSERT_FALSE(model->lastResult()->ambiguous.isEmpty());
-    EXPECT_EQ(model->automationNotice(),
-              model->lastResult()->summary + ". Open Ostrel to choose matching windows.");
-    EXPECT_EQ(model->resolutionRequest(), std::nullopt);
+    waitUntil([&] {
+        return model->restoreStatus().lastResult.has_value() && !model->restoreStatus().busy;
+    });
+    ASSERT_FALSE(model->restoreStatus().lastResult->ambiguous.isEmpty());
+    EXPECT_EQ(model->session().automationNotice,
+              model->restoreStatus().lastResult->summary
+                  + ". Open Ostrel to choose matching windows.");
+    EXPECT_EQ(model->restoreStatus().resolutionRequest, std::nullopt);
     EXPECT_FALSE(isOpen(WindowID::resolution));
 
     // The panel can still offer the choice, continuing that pass's operation.
     model->presentResolution();
-    ASSERT_TRUE(model->resolutionRequest().has_value());
-    EXPECT_EQ(model->activeManualOperation()->operationID, model->lastResult()->operationID);
+    ASSERT_TRUE(model->restoreStatus().resolutionRequest.has_value());
+    EXPECT_EQ(test::AppModelTestSeam(model).activeManualOperation()->operationID,
+              model->restoreStatus().lastResult->operationID);
 }

@@ -54,17 +54,17 @@ TEST_F(Bootstrap, AFailedOpenBecomesAStorageProblemChosenByTheError)
     for (const Case &c : cases) {
         openFailure = c.fail;
         start();
-        ASSERT_TRUE(model->storageProblem().has_value()) << c.title.toStdString();
-        const StorageProblem &problem = *model->storageProblem();
+        ASSERT_TRUE(model->storageStatus().storageProblem.has_value()) << c.title.toStdString();
+        const StorageProblem &problem = *model->storageStatus().storageProblem;
         EXPECT_EQ(problem.title, c.title);
         EXPECT_EQ(problem.message, c.message);
         EXPECT_EQ(problem.details, c.details);
         EXPECT_EQ(problem.databasePath, paths.database);
         EXPECT_EQ(problem.backupPath, paths.backup);
         EXPECT_TRUE(problem.canRetry);
-        EXPECT_FALSE(model->isBootstrapping());
-        EXPECT_FALSE(model->hasStore());
-        EXPECT_EQ(model->storePaths(), paths);
+        EXPECT_FALSE(model->storageStatus().isBootstrapping);
+        EXPECT_FALSE(test::AppModelTestSeam(model).hasStore());
+        EXPECT_EQ(model->storageStatus().storePaths, paths);
         model.reset();
     }
 }
@@ -75,23 +75,23 @@ TEST_F(Bootstrap, TheRememberedSelectionFallsBackToTheOldestLayout)
     start();
     const Layout first = saveCurrentWindows("First");
     const Layout second = saveCurrentWindows("Second");
-    EXPECT_EQ(model->selectedLayoutID(), second.id);
+    EXPECT_EQ(model->settings().selectedLayoutID, second.id);
     model.reset();
 
     start();
-    EXPECT_EQ(model->selectedLayoutID(), second.id);
+    EXPECT_EQ(model->settings().selectedLayoutID, second.id);
     model.reset();
 
     Preferences::setSelectedLayoutID(QUuid::createUuid());
     start();
-    EXPECT_EQ(model->selectedLayoutID(), first.id);
+    EXPECT_EQ(model->settings().selectedLayoutID, first.id);
     EXPECT_EQ(Preferences::selectedLayoutID(), first.id);
-    ASSERT_EQ(model->layouts().size(), 2);
+    ASSERT_EQ(model->savedData().layouts.size(), 2);
     model.reset();
 
     execute("DELETE FROM layouts");
     start();
-    EXPECT_EQ(model->selectedLayoutID(), std::nullopt);
+    EXPECT_EQ(model->settings().selectedLayoutID, std::nullopt);
     EXPECT_EQ(Preferences::selectedLayoutID(), std::nullopt);
 }
 
@@ -107,14 +107,14 @@ TEST_F(Bootstrap, ALoadFailureKeepsWhatLoadedAndTheRetryClosesTheOldStoreFirst)
     afterOpen = [this] { execute("UPDATE exclusions SET app_name = ''"); };
     start();
     afterOpen = {};
-    ASSERT_TRUE(model->storageProblem().has_value());
-    EXPECT_EQ(model->storageProblem()->title, "Couldn’t Open Layouts");
-    EXPECT_EQ(model->layouts().size(), 1);
-    EXPECT_TRUE(model->exclusions().isEmpty());
+    ASSERT_TRUE(model->storageStatus().storageProblem.has_value());
+    EXPECT_EQ(model->storageStatus().storageProblem->title, "Couldn’t Open Layouts");
+    EXPECT_EQ(model->savedData().layouts.size(), 1);
+    EXPECT_TRUE(model->savedData().exclusions.isEmpty());
     // The store that opened stays; its paths are replaced by the defaults with the problem.
-    EXPECT_TRUE(model->hasStore());
-    EXPECT_EQ(model->storePaths(), paths);
-    EXPECT_EQ(await(model->renameLayout(model->layouts().first().id, "Other")),
+    EXPECT_TRUE(test::AppModelTestSeam(model).hasStore());
+    EXPECT_EQ(model->storageStatus().storePaths, paths);
+    EXPECT_EQ(await(model->renameLayout(model->savedData().layouts.first().id, "Other")),
               "Storage is unavailable.");
 
     // The retry waits in the opening; by then the old store is closed and nothing reaches it.
@@ -129,12 +129,12 @@ TEST_F(Bootstrap, ALoadFailureKeepsWhatLoadedAndTheRetryClosesTheOldStoreFirst)
         opening->acquire();
     };
     model->retryStorage();
-    EXPECT_EQ(model->storageProblem(), std::nullopt);
+    EXPECT_EQ(model->storageStatus().storageProblem, std::nullopt);
     waitUntil([&] { return bool(reached); });
     EXPECT_TRUE(oldClosedBeforeOpening);
-    EXPECT_FALSE(model->hasStore());
-    EXPECT_TRUE(model->isBootstrapping());
-    EXPECT_EQ(await(model->renameLayout(model->layouts().first().id, "Other")),
+    EXPECT_FALSE(test::AppModelTestSeam(model).hasStore());
+    EXPECT_TRUE(model->storageStatus().isBootstrapping);
+    EXPECT_EQ(await(model->renameLayout(model->savedData().layouts.first().id, "Other")),
               "Storage is unavailable.");
     // A second run while this one opens returns at once, and so does the one a retry starts.
     await(model->bootstrap());
@@ -144,9 +144,9 @@ TEST_F(Bootstrap, ALoadFailureKeepsWhatLoadedAndTheRetryClosesTheOldStoreFirst)
     execute("UPDATE exclusions SET app_name = 'Mail'");
     openFailure = {};
     opening->release();
-    waitUntil([&] { return !model->isBootstrapping(); });
-    EXPECT_EQ(model->storageProblem(), std::nullopt);
-    EXPECT_EQ(model->exclusions().size(), 1);
+    waitUntil([&] { return !model->storageStatus().isBootstrapping; });
+    EXPECT_EQ(model->storageStatus().storageProblem, std::nullopt);
+    EXPECT_EQ(model->savedData().exclusions.size(), 1);
     EXPECT_EQ(openCount, 3);
 }
 
@@ -156,9 +156,9 @@ TEST_F(Bootstrap, ASuccessfulOpenReplacesAnEarlierNotice)
     AppModelTestSeam(model).setStorageNotice(
         StorageNotice{"Recovered", "Something happened.", std::nullopt});
     await(model->bootstrap());
-    EXPECT_EQ(model->storageNotice(), std::nullopt);
+    EXPECT_EQ(model->storageStatus().storageNotice, std::nullopt);
     EXPECT_EQ(openCount, 2);
-    EXPECT_TRUE(model->hasStore());
+    EXPECT_TRUE(test::AppModelTestSeam(model).hasStore());
 }
 
 TEST_F(Bootstrap, RevealsTheStorageFolderOnlyWhenItExists)
@@ -170,7 +170,7 @@ TEST_F(Bootstrap, RevealsTheStorageFolderOnlyWhenItExists)
     QDir().mkpath(paths.directory);
     model->revealStorageFolder();
     EXPECT_EQ(revealedFolders, QStringList{paths.directory});
-    EXPECT_FALSE(model->activeError().has_value()) << "the desktop opened it";
+    EXPECT_FALSE(model->windowRequests().activeError.has_value()) << "the desktop opened it";
 }
 
 TEST_F(Bootstrap, AFolderNothingOpensIsNamedInAnAlert)
@@ -179,10 +179,10 @@ TEST_F(Bootstrap, AFolderNothingOpensIsNamedInAnAlert)
     start();
     QDir().mkpath(paths.directory);
     model->revealStorageFolder();
-    ASSERT_TRUE(model->activeError().has_value());
-    EXPECT_EQ(model->activeError()->title, "Couldn’t Open the Folder");
-    EXPECT_TRUE(model->activeError()->message.endsWith("\n" + paths.directory))
-        << model->activeError()->message.toStdString();
+    ASSERT_TRUE(model->windowRequests().activeError.has_value());
+    EXPECT_EQ(model->windowRequests().activeError->title, "Couldn’t Open the Folder");
+    EXPECT_TRUE(model->windowRequests().activeError->message.endsWith("\n" + paths.directory))
+        << model->windowRequests().activeError->message.toStdString();
 }
 
 // Rows that the program never writes but older files and hand edits hold: each layout is listed
@@ -207,10 +207,10 @@ TEST_F(Bootstrap, LayoutsWithOddNamesOrWithoutDisplaysOrWindowsAreListedAndCanBe
                      empty.id.toString(QUuid::WithoutBraces).toUpper(),
                      spaced.id.toString(QUuid::WithoutBraces).toUpper()));
     start();
-    EXPECT_EQ(model->storageProblem(), std::nullopt);
-    ASSERT_EQ(model->layouts().size(), 4);
+    EXPECT_EQ(model->storageStatus().storageProblem, std::nullopt);
+    ASSERT_EQ(model->savedData().layouts.size(), 4);
     const auto loaded = [&](const Layout &saved) {
-        for (const Layout &layout : model->layouts()) {
+        for (const Layout &layout : model->savedData().layouts) {
             if (layout.id == saved.id) {
                 return layout;
             }
@@ -224,14 +224,14 @@ TEST_F(Bootstrap, LayoutsWithOddNamesOrWithoutDisplaysOrWindowsAreListedAndCanBe
     EXPECT_TRUE(loaded(empty).displays.isEmpty() && loaded(empty).entries.isEmpty());
     EXPECT_EQ(loaded(spaced).name, "  Spaced " + QString(130, 'x'));
 
-    for (const Layout &layout : model->layouts()) {
+    for (const Layout &layout : model->savedData().layouts) {
         model->selectLayout(layout.id);
         model->restoreLayout(layout.id);
-        waitUntil([&] { return !model->busy(); });
+        waitUntil([&] { return !model->restoreStatus().busy; });
         dismissError();
     }
     EXPECT_EQ(await(model->renameLayout(unnamed.id, "Named")), std::nullopt);
     EXPECT_EQ(await(model->deleteLayout(empty.id)), std::nullopt);
-    EXPECT_EQ(model->layouts().size(), 3);
+    EXPECT_EQ(model->savedData().layouts.size(), 3);
     EXPECT_EQ(loaded(unnamed).name, "Named");
 }

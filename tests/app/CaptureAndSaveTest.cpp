@@ -21,10 +21,15 @@ protected:
         addApplication("com.example.mail", "Mail", {{700, 200, 500, 500}});
     }
 
-    QString alertTitle() const { return model->activeError() ? model->activeError()->title : ""; }
+    QString alertTitle() const
+    {
+        return model->windowRequests().activeError ? model->windowRequests().activeError->title
+                                                   : "";
+    }
     QString alertMessage() const
     {
-        return model->activeError() ? model->activeError()->message : "";
+        return model->windowRequests().activeError ? model->windowRequests().activeError->message
+                                                   : "";
     }
 };
 
@@ -61,12 +66,12 @@ TEST_F(CaptureAndSave, BeginSaveRefusesWithTheFirstAlertThatApplies)
     for (const Case &c : cases) {
         dismissError();
         c.apply();
-        const std::optional<OperationKind> busy = model->busy();
+        const std::optional<OperationKind> busy = model->restoreStatus().busy;
         EXPECT_FALSE(await(model->beginSave())) << c.state;
         EXPECT_EQ(alertTitle(), c.title) << c.state;
         EXPECT_EQ(alertMessage(), c.message) << c.state;
-        EXPECT_EQ(model->busy(), busy) << c.state;
-        EXPECT_EQ(model->pendingCapture().has_value(), false) << c.state;
+        EXPECT_EQ(model->restoreStatus().busy, busy) << c.state;
+        EXPECT_EQ(model->windowRequests().pendingCapture.has_value(), false) << c.state;
         setTrust(true);
         AppModelTestSeam(model).setBusy(std::nullopt);
         AppModelTestSeam(model).setPendingMutations({});
@@ -83,53 +88,54 @@ TEST_F(CaptureAndSave, BeginSaveWithoutAStoreWhileItOpens)
     EXPECT_EQ(alertTitle(), "Storage Unavailable");
     EXPECT_EQ(alertMessage(), "Saved layouts are not available.");
     opening->release();
-    waitUntil([&] { return !model->isBootstrapping(); });
+    waitUntil([&] { return !model->storageStatus().isBootstrapping; });
 }
 
 TEST_F(CaptureAndSave, AFailedCaptureAlertsAndLeavesTheEarlierPreview)
 {
     start();
     ASSERT_TRUE(await(model->beginSave()));
-    const QUuid earlier = model->pendingCapture()->id;
+    const QUuid earlier = model->windowRequests().pendingCapture->id;
 
     desktop.setTrusted(false);
     EXPECT_FALSE(await(model->beginSave()));
     EXPECT_EQ(alertTitle(), "Couldn’t Capture Windows");
     EXPECT_EQ(alertMessage(), "Accessibility access is needed to read open windows.");
-    EXPECT_FALSE(model->permissionTrusted());
-    EXPECT_EQ(model->busy(), std::nullopt);
-    EXPECT_EQ(model->pendingCapture()->id, earlier);
+    EXPECT_FALSE(model->session().permissionTrusted);
+    EXPECT_EQ(model->restoreStatus().busy, std::nullopt);
+    EXPECT_EQ(model->windowRequests().pendingCapture->id, earlier);
 
     desktop.setTrusted(true);
     setTrust(true);
     desktop.setScreens({}, std::nullopt);
     EXPECT_FALSE(await(model->beginSave()));
     EXPECT_EQ(alertMessage(), "No supported windows found. Show a window and retry.");
-    EXPECT_TRUE(model->permissionTrusted());
+    EXPECT_TRUE(model->session().permissionTrusted);
 }
 
 TEST_F(CaptureAndSave, CaptureTrimSaveRenameRemoveAndDeleteReachTheDatabase)
 {
     start();
     ASSERT_TRUE(await(model->beginSave()));
-    CapturePreview preview = *model->pendingCapture();
+    CapturePreview preview = *model->windowRequests().pendingCapture;
     ASSERT_EQ(preview.entries.size(), 3);
-    EXPECT_EQ(model->busy(), std::nullopt);
+    EXPECT_EQ(model->restoreStatus().busy, std::nullopt);
 
     const WindowEntry dropped = preview.entries[1];
     model->removePendingEntry(dropped.id);
-    EXPECT_EQ(model->pendingCapture()->entries.size(), 2);
-    EXPECT_FALSE(model->pendingCapture()->references.contains(dropped.id));
-    EXPECT_EQ(model->pendingCapture()->unsupportedWindowCount, preview.unsupportedWindowCount);
+    EXPECT_EQ(model->windowRequests().pendingCapture->entries.size(), 2);
+    EXPECT_FALSE(model->windowRequests().pendingCapture->references.contains(dropped.id));
+    EXPECT_EQ(model->windowRequests().pendingCapture->unsupportedWindowCount,
+              preview.unsupportedWindowCount);
 
     EXPECT_EQ(await(model->savePendingLayout("  Work\n", false)), std::nullopt);
-    ASSERT_EQ(model->layouts().size(), 1);
-    const Layout work = model->layouts().first();
+    ASSERT_EQ(model->savedData().layouts.size(), 1);
+    const Layout work = model->savedData().layouts.first();
     EXPECT_EQ(work.name, "Work");
-    EXPECT_EQ(model->selectedLayoutID(), work.id);
+    EXPECT_EQ(model->settings().selectedLayoutID, work.id);
     EXPECT_EQ(Preferences::selectedLayoutID(), work.id);
-    EXPECT_EQ(model->pendingCapture(), std::nullopt);
-    EXPECT_EQ(model->sessionReferences().size(), 2);
+    EXPECT_EQ(model->windowRequests().pendingCapture, std::nullopt);
+    EXPECT_EQ(test::AppModelTestSeam(model).sessionReferences().size(), 2);
     EXPECT_EQ(rows("SELECT name FROM layouts"), QStringList{"Work"});
     EXPECT_EQ(rows("SELECT COUNT(*) FROM windows").first(), "2");
     EXPECT_EQ(rows("SELECT COUNT(*) FROM windows WHERE id = '"
@@ -140,14 +146,14 @@ TEST_F(CaptureAndSave, CaptureTrimSaveRenameRemoveAndDeleteReachTheDatabase)
     EXPECT_EQ(await(model->renameLayout(work.id, " Deep Work ")), std::nullopt);
     EXPECT_EQ(rows("SELECT name FROM layouts"), QStringList{"Deep Work"});
     EXPECT_EQ(model->layout(work.id)->name, "Deep Work");
-    EXPECT_EQ(model->selectedLayoutID(), work.id);
+    EXPECT_EQ(model->settings().selectedLayoutID, work.id);
 
     const QUuid removed = work.entries.first().id;
     EXPECT_EQ(await(model->removeEntry(work.id, removed)), std::nullopt);
     EXPECT_EQ(rows("SELECT COUNT(*) FROM windows").first(), "1");
     EXPECT_EQ(model->layout(work.id)->entries.size(), 1);
-    EXPECT_FALSE(model->sessionReferences().contains(removed));
-    EXPECT_EQ(model->sessionReferences().size(), 1);
+    EXPECT_FALSE(test::AppModelTestSeam(model).sessionReferences().contains(removed));
+    EXPECT_EQ(test::AppModelTestSeam(model).sessionReferences().size(), 1);
 
     EXPECT_EQ(await(model->removeEntry(work.id, model->layout(work.id)->entries.first().id)),
               "Keep one window, or delete the layout.");
@@ -158,24 +164,24 @@ TEST_F(CaptureAndSave, CaptureTrimSaveRenameRemoveAndDeleteReachTheDatabase)
     EXPECT_TRUE(rows("SELECT id FROM layouts").isEmpty());
     EXPECT_TRUE(rows("SELECT layout_id FROM displays").isEmpty());
     EXPECT_TRUE(rows("SELECT id FROM windows").isEmpty());
-    EXPECT_TRUE(model->layouts().isEmpty());
-    EXPECT_EQ(model->selectedLayoutID(), std::nullopt);
-    EXPECT_EQ(model->manageLayoutID(), std::nullopt);
-    EXPECT_TRUE(model->sessionReferences().isEmpty());
-    EXPECT_TRUE(model->pendingMutations().isEmpty());
+    EXPECT_TRUE(model->savedData().layouts.isEmpty());
+    EXPECT_EQ(model->settings().selectedLayoutID, std::nullopt);
+    EXPECT_EQ(model->windowRequests().manageLayoutID, std::nullopt);
+    EXPECT_TRUE(test::AppModelTestSeam(model).sessionReferences().isEmpty());
+    EXPECT_TRUE(model->savedData().pendingMutations.isEmpty());
 }
 
 TEST_F(CaptureAndSave, DiscardingForgetsOnlyThePreviewItNames)
 {
     start();
     ASSERT_TRUE(await(model->beginSave()));
-    const QUuid older = model->pendingCapture()->id;
+    const QUuid older = model->windowRequests().pendingCapture->id;
     ASSERT_TRUE(await(model->beginSave()));
-    const QUuid newer = model->pendingCapture()->id;
+    const QUuid newer = model->windowRequests().pendingCapture->id;
     model->discardPendingCapture(older);
-    EXPECT_EQ(model->pendingCapture()->id, newer);
+    EXPECT_EQ(model->windowRequests().pendingCapture->id, newer);
     model->discardPendingCapture(newer);
-    EXPECT_EQ(model->pendingCapture(), std::nullopt);
+    EXPECT_EQ(model->windowRequests().pendingCapture, std::nullopt);
 }
 
 TEST_F(CaptureAndSave, SaveChecksInItsOrder)
@@ -193,15 +199,15 @@ TEST_F(CaptureAndSave, SaveChecksInItsOrder)
     EXPECT_EQ(await(model->savePendingLayout("  Work\n", false)),
               "“Work” already exists. Replace it or choose another name.");
 
-    CapturePreview empty = *model->pendingCapture();
-    for (const WindowEntry &entry : model->pendingCapture()->entries) {
+    CapturePreview empty = *model->windowRequests().pendingCapture;
+    for (const WindowEntry &entry : model->windowRequests().pendingCapture->entries) {
         model->removePendingEntry(entry.id);
     }
     EXPECT_EQ(await(model->savePendingLayout(" \n", false)), "Enter a layout name.");
     EXPECT_EQ(await(model->savePendingLayout("Play", false)),
               "A layout needs at least one window.");
-    EXPECT_EQ(model->layouts().size(), 1);
-    EXPECT_TRUE(model->pendingCapture().has_value());
+    EXPECT_EQ(model->savedData().layouts.size(), 1);
+    EXPECT_TRUE(model->windowRequests().pendingCapture.has_value());
 }
 
 TEST_F(CaptureAndSave, SavingUnderAnExistingNameReplacesThatLayoutsWindows)
@@ -209,27 +215,27 @@ TEST_F(CaptureAndSave, SavingUnderAnExistingNameReplacesThatLayoutsWindows)
     start();
     ASSERT_TRUE(await(model->beginSave()));
     ASSERT_EQ(await(model->savePendingLayout("work", false)), std::nullopt);
-    const Layout before = model->layouts().first();
+    const Layout before = model->savedData().layouts.first();
     ASSERT_TRUE(await(model->beginSave()));
-    const WindowEntry dropped = model->pendingCapture()->entries.first();
+    const WindowEntry dropped = model->windowRequests().pendingCapture->entries.first();
     model->removePendingEntry(dropped.id);
-    const QList<WindowEntry> kept = model->pendingCapture()->entries;
+    const QList<WindowEntry> kept = model->windowRequests().pendingCapture->entries;
     AppModelTestSeam(model).setSelectedLayoutID(std::nullopt);
 
     EXPECT_EQ(await(model->savePendingLayout("  Work\n", true)), std::nullopt);
-    ASSERT_EQ(model->layouts().size(), 1);
-    const Layout after = model->layouts().first();
+    ASSERT_EQ(model->savedData().layouts.size(), 1);
+    const Layout after = model->savedData().layouts.first();
     EXPECT_EQ(after.id, before.id);
     EXPECT_EQ(after.name, "work");
     EXPECT_EQ(after.createdAt, before.createdAt);
     EXPECT_EQ(after.entries, kept);
-    EXPECT_EQ(model->selectedLayoutID(), before.id);
+    EXPECT_EQ(model->settings().selectedLayoutID, before.id);
     // The former entries' windows are no longer remembered.
     for (const WindowEntry &entry : before.entries) {
-        EXPECT_FALSE(model->sessionReferences().contains(entry.id));
+        EXPECT_FALSE(test::AppModelTestSeam(model).sessionReferences().contains(entry.id));
     }
-    EXPECT_EQ(model->sessionReferences().size(), kept.size());
-    EXPECT_EQ(model->automationNotice(), std::nullopt);
+    EXPECT_EQ(test::AppModelTestSeam(model).sessionReferences().size(), kept.size());
+    EXPECT_EQ(model->session().automationNotice, std::nullopt);
 }
 
 TEST_F(CaptureAndSave, ALongNameCutByTheStoreIsStillSelected)
@@ -238,9 +244,9 @@ TEST_F(CaptureAndSave, ALongNameCutByTheStoreIsStillSelected)
     const QString longName = QString(130, QLatin1Char('x'));
     ASSERT_TRUE(await(model->beginSave()));
     EXPECT_EQ(await(model->savePendingLayout(longName, false)), std::nullopt);
-    ASSERT_EQ(model->layouts().size(), 1);
-    EXPECT_EQ(model->layouts().first().name, QString(120, QLatin1Char('x')));
-    EXPECT_EQ(model->selectedLayoutID(), model->layouts().first().id);
+    ASSERT_EQ(model->savedData().layouts.size(), 1);
+    EXPECT_EQ(model->savedData().layouts.first().name, QString(120, QLatin1Char('x')));
+    EXPECT_EQ(model->settings().selectedLayoutID, model->savedData().layouts.first().id);
 }
 
 TEST_F(CaptureAndSave, AFailedCreateLeavesNothingBehindAndKeepsThePreview)
@@ -253,13 +259,13 @@ TEST_F(CaptureAndSave, AFailedCreateLeavesNothingBehindAndKeepsThePreview)
     EXPECT_EQ(failure, "refused for the test");
     EXPECT_TRUE(rows("SELECT id FROM layouts").isEmpty());
     EXPECT_TRUE(rows("SELECT layout_id FROM displays").isEmpty());
-    EXPECT_TRUE(model->layouts().isEmpty());
-    EXPECT_TRUE(model->pendingCapture().has_value());
-    EXPECT_EQ(model->busy(), std::nullopt);
+    EXPECT_TRUE(model->savedData().layouts.isEmpty());
+    EXPECT_TRUE(model->windowRequests().pendingCapture.has_value());
+    EXPECT_EQ(model->restoreStatus().busy, std::nullopt);
 
     execute("DROP TRIGGER refuse_windows");
     EXPECT_EQ(await(model->savePendingLayout("Work", false)), std::nullopt);
-    EXPECT_EQ(model->layouts().size(), 1);
+    EXPECT_EQ(model->savedData().layouts.size(), 1);
 }
 
 TEST_F(CaptureAndSave, ReplacingRefusesInItsOrder)
@@ -299,10 +305,10 @@ TEST_F(CaptureAndSave, ReplacingRefusesInItsOrder)
     };
     for (const Case &c : cases) {
         c.apply();
-        const QSet<MutationScope> pending = model->pendingMutations();
+        const QSet<MutationScope> pending = model->savedData().pendingMutations;
         EXPECT_EQ(await(model->replaceLayoutWithCurrentWindows(c.id)), QString(c.expected))
             << c.state;
-        EXPECT_EQ(model->pendingMutations(), pending) << c.state;
+        EXPECT_EQ(model->savedData().pendingMutations, pending) << c.state;
         setTrust(true);
         AppModelTestSeam(model).setBusy(std::nullopt);
         AppModelTestSeam(model).setPendingMutations({});
@@ -340,11 +346,11 @@ TEST_F(CaptureAndSave, AFailedReplacementReturnsItsTextAndReleasesTheEditAndTheB
         c.apply();
         EXPECT_EQ(await(model->replaceLayoutWithCurrentWindows(work.id)), QString(c.expected))
             << c.state;
-        EXPECT_TRUE(model->permissionTrusted()) << c.state;
-        EXPECT_EQ(model->busy(), std::nullopt) << c.state;
-        EXPECT_TRUE(model->pendingMutations().isEmpty()) << c.state;
+        EXPECT_TRUE(model->session().permissionTrusted) << c.state;
+        EXPECT_EQ(model->restoreStatus().busy, std::nullopt) << c.state;
+        EXPECT_TRUE(model->savedData().pendingMutations.isEmpty()) << c.state;
         EXPECT_EQ(model->layout(work.id), work) << c.state;
-        EXPECT_EQ(model->activeError(), std::nullopt) << c.state;
+        EXPECT_EQ(model->windowRequests().activeError, std::nullopt) << c.state;
         c.undo();
     }
     EXPECT_EQ(await(model->replaceLayoutWithCurrentWindows(work.id)), std::nullopt);
@@ -360,19 +366,19 @@ TEST_F(CaptureAndSave, ReplacingKeepsOrDropsTheAutomationLinkByTheNewSetup)
 
     EXPECT_EQ(await(model->replaceLayoutWithCurrentWindows(linked.id)), std::nullopt);
     EXPECT_EQ(model->layout(linked.id)->automationTopologySignature, signature);
-    EXPECT_EQ(model->automationNotice(), std::nullopt);
-    EXPECT_TRUE(model->pendingMutations().isEmpty());
-    EXPECT_EQ(model->busy(), std::nullopt);
+    EXPECT_EQ(model->session().automationNotice, std::nullopt);
+    EXPECT_TRUE(model->savedData().pendingMutations.isEmpty());
+    EXPECT_EQ(model->restoreStatus().busy, std::nullopt);
 
     desktop.setScreens({screen(1, {0, 0, 1440, 900}, 1), screen(2, {1440, 0, 1920, 1080}, 2)}, 1);
     EXPECT_EQ(await(model->replaceLayoutWithCurrentWindows(plain.id)), std::nullopt);
-    EXPECT_EQ(model->automationNotice(), std::nullopt);
+    EXPECT_EQ(model->session().automationNotice, std::nullopt);
     EXPECT_EQ(model->layout(plain.id)->displays.size(), 2);
 
     EXPECT_EQ(await(model->replaceLayoutWithCurrentWindows(linked.id)), std::nullopt);
     EXPECT_FALSE(model->layout(linked.id)->automationEnabled);
     EXPECT_EQ(model->layout(linked.id)->automationTopologySignature, std::nullopt);
-    EXPECT_EQ(model->automationNotice(),
+    EXPECT_EQ(model->session().automationNotice,
               "The display setup changed. Link this layout again in "
               "Layout details to use automation.");
 }
@@ -383,11 +389,11 @@ TEST_F(CaptureAndSave, ASecondReplacementWhileTheFirstWritesIsRefusedAsBusy)
     const Layout work = saveCurrentWindows("Work");
     const std::function<void()> release = holdStore();
     QCoro::Task<std::optional<Refusal>> first = model->replaceLayoutWithCurrentWindows(work.id);
-    waitUntil([&] { return model->busy() == OperationKind::saving; });
+    waitUntil([&] { return model->restoreStatus().busy == OperationKind::saving; });
     EXPECT_EQ(await(model->replaceLayoutWithCurrentWindows(work.id)),
               "Wait for the current operation to finish.");
-    EXPECT_TRUE(model->pendingMutations().contains(MutationScope::replace(work.id)));
+    EXPECT_TRUE(model->savedData().pendingMutations.contains(MutationScope::replace(work.id)));
     release();
     EXPECT_EQ(await(std::move(first)), std::nullopt);
-    EXPECT_TRUE(model->pendingMutations().isEmpty());
+    EXPECT_TRUE(model->savedData().pendingMutations.isEmpty());
 }

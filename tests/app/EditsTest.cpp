@@ -39,29 +39,29 @@ TEST_F(Edits, ExclusionsRefuseBeforeTheGateAndStoreTheirRow)
 
     EXPECT_EQ(await(model->excludeApp("", "Nameless")),
               "Couldn’t save changes. An app identity is required.");
-    EXPECT_TRUE(model->pendingMutations().isEmpty());
+    EXPECT_TRUE(model->savedData().pendingMutations.isEmpty());
 
     EXPECT_EQ(await(model->excludeApp("com.example.mail", "Mail")), std::nullopt);
     EXPECT_EQ(model->excludedBundleIDs(), QSet<QString>{"com.example.mail"});
     EXPECT_EQ(rows("SELECT bundle_id, app_name FROM exclusions"),
               QStringList{"com.example.mail|Mail"});
     EXPECT_EQ(await(model->excludeApp("com.example.mail", "Mail 2")), std::nullopt);
-    EXPECT_EQ(model->exclusions().first().appName, "Mail 2");
+    EXPECT_EQ(model->savedData().exclusions.first().appName, "Mail 2");
     EXPECT_EQ(await(model->removeExclusion("com.example.mail")), std::nullopt);
     EXPECT_EQ(await(model->removeExclusion("com.example.never")), std::nullopt);
-    EXPECT_TRUE(model->exclusions().isEmpty());
+    EXPECT_TRUE(model->savedData().exclusions.isEmpty());
     EXPECT_TRUE(rows("SELECT bundle_id FROM exclusions").isEmpty());
-    EXPECT_TRUE(model->pendingMutations().isEmpty());
+    EXPECT_TRUE(model->savedData().pendingMutations.isEmpty());
 }
 
 TEST_F(Edits, ExcludingAnApplicationTrimsTheWaitingCapture)
 {
     start();
     ASSERT_TRUE(await(model->beginSave()));
-    const CapturePreview before = *model->pendingCapture();
+    const CapturePreview before = *model->windowRequests().pendingCapture;
     ASSERT_EQ(before.entries.size(), 3);
     EXPECT_EQ(await(model->excludeApp("com.example.editor", "Editor")), std::nullopt);
-    const CapturePreview after = *model->pendingCapture();
+    const CapturePreview after = *model->windowRequests().pendingCapture;
     ASSERT_EQ(after.entries.size(), 1);
     EXPECT_EQ(after.entries.first().bundleID, "com.example.mail");
     EXPECT_EQ(after.references.keys(), QList<QUuid>{after.entries.first().id});
@@ -83,7 +83,7 @@ TEST_F(Edits, RenameAndDeleteFollowTheirOwnRules)
               "That layout is no longer available.");
     EXPECT_EQ(await(model->renameLayout(work.id, "PLAY")), "A layout named “PLAY” already exists.");
     EXPECT_EQ(model->layout(work.id)->name, "Work");
-    EXPECT_TRUE(model->pendingMutations().isEmpty());
+    EXPECT_TRUE(model->savedData().pendingMutations.isEmpty());
     EXPECT_EQ(await(model->renameLayout(work.id, "WORK")), std::nullopt);
     EXPECT_EQ(model->layout(work.id)->name, "WORK");
 
@@ -95,11 +95,11 @@ TEST_F(Edits, RenameAndDeleteFollowTheirOwnRules)
     const Layout third = saveCurrentWindows("Third");
     model->selectLayout(third.id);
     EXPECT_EQ(await(model->deleteLayout(play.id)), std::nullopt);
-    EXPECT_EQ(model->selectedLayoutID(), third.id);
+    EXPECT_EQ(model->settings().selectedLayoutID, third.id);
     EXPECT_EQ(await(model->deleteLayout(third.id)), std::nullopt);
-    EXPECT_EQ(model->selectedLayoutID(), work.id);
+    EXPECT_EQ(model->settings().selectedLayoutID, work.id);
     EXPECT_EQ(await(model->deleteLayout(third.id)), "That layout is no longer available.");
-    EXPECT_TRUE(model->pendingMutations().isEmpty());
+    EXPECT_TRUE(model->savedData().pendingMutations.isEmpty());
 }
 
 TEST_F(Edits, AStoreThatFailsReleasesTheScopeAndPublishesNothing)
@@ -107,8 +107,8 @@ TEST_F(Edits, AStoreThatFailsReleasesTheScopeAndPublishesNothing)
     start();
     const Layout work = saveCurrentWindows("Work");
     ASSERT_EQ(await(model->excludeApp("com.example.gone", "Gone")), std::nullopt);
-    const QList<Layout> layouts = model->layouts();
-    const QList<AppExclusion> exclusions = model->exclusions();
+    const QList<Layout> layouts = model->savedData().layouts;
+    const QList<AppExclusion> exclusions = model->savedData().exclusions;
 
     struct Case {
         const char *trigger;
@@ -130,9 +130,9 @@ TEST_F(Edits, AStoreThatFailsReleasesTheScopeAndPublishesNothing)
             QStringLiteral("CREATE TRIGGER refuse %1 BEGIN SELECT RAISE(ABORT, 'refused'); END;")
                 .arg(QString::fromUtf8(c.trigger)));
         EXPECT_EQ(await(c.edit()), "refused") << c.trigger;
-        EXPECT_TRUE(model->pendingMutations().isEmpty()) << c.trigger;
-        EXPECT_EQ(model->layouts(), layouts) << c.trigger;
-        EXPECT_EQ(model->exclusions(), exclusions) << c.trigger;
+        EXPECT_TRUE(model->savedData().pendingMutations.isEmpty()) << c.trigger;
+        EXPECT_EQ(model->savedData().layouts, layouts) << c.trigger;
+        EXPECT_EQ(model->savedData().exclusions, exclusions) << c.trigger;
         execute("DROP TRIGGER refuse");
     }
 }
@@ -149,7 +149,7 @@ TEST_F(Edits, AReloadThatFailsAfterTheWriteKeepsTheOldListButTheChangeIsStored)
         << failure->text.toStdString();
     EXPECT_EQ(model->layout(work.id)->name, "Work");
     EXPECT_EQ(rows("SELECT name FROM layouts"), QStringList{"New"});
-    EXPECT_TRUE(model->pendingMutations().isEmpty());
+    EXPECT_TRUE(model->savedData().pendingMutations.isEmpty());
 }
 
 TEST_F(Edits, AnEditWaitingForTheStoreHoldsItsScopeOnly)
@@ -159,18 +159,19 @@ TEST_F(Edits, AnEditWaitingForTheStoreHoldsItsScopeOnly)
     const Layout play = saveCurrentWindows("Play");
     const std::function<void()> release = holdStore();
     QCoro::Task<std::optional<Refusal>> renaming = model->renameLayout(work.id, "Deep Work");
-    EXPECT_EQ(model->pendingMutations(), QSet<MutationScope>{MutationScope::rename(work.id)});
+    EXPECT_EQ(model->savedData().pendingMutations,
+              QSet<MutationScope>{MutationScope::rename(work.id)});
     EXPECT_EQ(await(model->renameLayout(work.id, "Other")), "That change is already in progress.");
     // Capture and exclusion checks are not held back by a rename.
     EXPECT_TRUE(model->canCapture());
     QCoro::Task<std::optional<Refusal>> deleting = model->deleteLayout(play.id);
-    EXPECT_EQ(model->pendingMutations().size(), 2);
+    EXPECT_EQ(model->savedData().pendingMutations.size(), 2);
     release();
     EXPECT_EQ(await(std::move(renaming)), std::nullopt);
     EXPECT_EQ(await(std::move(deleting)), std::nullopt);
-    EXPECT_EQ(model->layouts().size(), 1);
-    EXPECT_EQ(model->layouts().first().name, "Deep Work");
-    EXPECT_TRUE(model->pendingMutations().isEmpty());
+    EXPECT_EQ(model->savedData().layouts.size(), 1);
+    EXPECT_EQ(model->savedData().layouts.first().name, "Deep Work");
+    EXPECT_TRUE(model->savedData().pendingMutations.isEmpty());
 }
 
 TEST_F(Edits, LinkingAutomationChecksDisplaysAndOtherLinks)
@@ -182,7 +183,7 @@ TEST_F(Edits, LinkingAutomationChecksDisplaysAndOtherLinks)
 
     desktop.setScreens({}, std::nullopt);
     EXPECT_EQ(await(model->associateAutomation(first.id)), "No displays are available.");
-    EXPECT_TRUE(model->pendingMutations().isEmpty());
+    EXPECT_TRUE(model->savedData().pendingMutations.isEmpty());
 
     desktop.setScreens({screen(1, {0, 0, 1440, 900}, 1)}, 1);
     EXPECT_EQ(await(model->associateAutomation(first.id)),
@@ -210,7 +211,7 @@ TEST_F(Edits, LinkingAutomationChecksDisplaysAndOtherLinks)
               "Linked to another display setup");
     EXPECT_EQ(await(model->clearAutomation(QUuid::createUuid())),
               "That layout is no longer available.");
-    EXPECT_TRUE(model->pendingMutations().isEmpty());
+    EXPECT_TRUE(model->savedData().pendingMutations.isEmpty());
 }
 
 TEST_F(Edits, AnOlderLayoutLinksToTheSameDisplaysWithNearlyTheSameScale)

@@ -22,22 +22,22 @@ TEST_F(AppModelTest, FromFirstStartThroughARestoreWithADecisionToAReset)
 
     // Construction and bootstrap: an empty store, trust granted, nothing selected.
     startWithoutWaiting();
-    EXPECT_TRUE(model->isBootstrapping());
-    waitUntil([&] { return !model->isBootstrapping(); });
-    EXPECT_TRUE(model->hasStore());
-    EXPECT_EQ(model->storageProblem(), std::nullopt);
-    EXPECT_EQ(model->storePaths(), paths);
-    EXPECT_TRUE(model->layouts().isEmpty());
-    EXPECT_TRUE(model->permissionTrusted());
+    EXPECT_TRUE(model->storageStatus().isBootstrapping);
+    waitUntil([&] { return !model->storageStatus().isBootstrapping; });
+    EXPECT_TRUE(test::AppModelTestSeam(model).hasStore());
+    EXPECT_EQ(model->storageStatus().storageProblem, std::nullopt);
+    EXPECT_EQ(model->storageStatus().storePaths, paths);
+    EXPECT_TRUE(model->savedData().layouts.isEmpty());
+    EXPECT_TRUE(model->session().permissionTrusted);
     EXPECT_TRUE(model->canCapture());
     EXPECT_FALSE(model->canRestore());
 
     // Capture, trim nothing, save.
     ASSERT_TRUE(await(model->beginSave()));
-    ASSERT_EQ(model->pendingCapture()->entries.size(), 2);
+    ASSERT_EQ(model->windowRequests().pendingCapture->entries.size(), 2);
     ASSERT_EQ(await(model->savePendingLayout("Desk", false)), std::nullopt);
-    const Layout desk = model->layouts().first();
-    EXPECT_EQ(model->selectedLayoutID(), desk.id);
+    const Layout desk = model->savedData().layouts.first();
+    EXPECT_EQ(model->settings().selectedLayoutID, desk.id);
     EXPECT_EQ(rows("SELECT name FROM layouts"), QStringList{"Desk"});
     EXPECT_TRUE(model->canRestore());
 
@@ -49,24 +49,26 @@ TEST_F(AppModelTest, FromFirstStartThroughARestoreWithADecisionToAReset)
     desktop.setFrame(editor[0], {300, 300, 400, 300});
     desktop.setFrame(viewer[0], {1500, 500, 400, 300});
     model->restoreSelectedLayout();
-    ASSERT_TRUE(model->missingDisplayPrompt().has_value());
+    ASSERT_TRUE(model->restoreStatus().missingDisplayPrompt.has_value());
     EXPECT_TRUE(isOpen(WindowID::missingDisplays));
     model->confirmMissingDisplays({{"16-32-2", "99-7-3"}});
     EXPECT_FALSE(isOpen(WindowID::missingDisplays));
-    waitUntil([&] { return model->lastResult().has_value() && !model->busy(); });
-    EXPECT_EQ(model->lastResult()->movedWindowCount, 2);
+    waitUntil([&] {
+        return model->restoreStatus().lastResult.has_value() && !model->restoreStatus().busy;
+    });
+    EXPECT_EQ(model->restoreStatus().lastResult->movedWindowCount, 2);
     EXPECT_EQ(desktop.frame(editor[0]), (RectD{100, 100, 600, 400}));
     ASSERT_TRUE(desktop.frame(viewer[0]).has_value());
     EXPECT_GE(desktop.frame(viewer[0])->x, 1440);
-    ASSERT_TRUE(model->undoInfo().has_value());
-    EXPECT_EQ(model->undoInfo()->entryCount, 2);
+    ASSERT_TRUE(model->restoreStatus().undoInfo.has_value());
+    EXPECT_EQ(model->restoreStatus().undoInfo->entryCount, 2);
 
     // Undo puts both windows back where the restore found them.
     model->undoLastRestore();
-    waitUntil([&] { return !model->busy(); });
+    waitUntil([&] { return !model->restoreStatus().busy; });
     EXPECT_EQ(desktop.frame(editor[0]), (RectD{300, 300, 400, 300}));
     EXPECT_EQ(desktop.frame(viewer[0]), (RectD{1500, 500, 400, 300}));
-    EXPECT_EQ(model->undoInfo(), std::nullopt);
+    EXPECT_EQ(model->restoreStatus().undoInfo, std::nullopt);
 
     // A backup holds the saved layout.
     ASSERT_EQ(await(model->backupNow()), std::nullopt);
@@ -79,18 +81,18 @@ TEST_F(AppModelTest, FromFirstStartThroughARestoreWithADecisionToAReset)
     // The reset takes it all back to a first launch, with the store still open.
     model->setHighlightColor(HighlightColor::green);
     EXPECT_EQ(await(model->resetDatabase()), DatabaseResetOutcome::cleared());
-    EXPECT_TRUE(model->layouts().isEmpty());
-    EXPECT_EQ(model->selectedLayoutID(), std::nullopt);
-    EXPECT_EQ(model->lastResult(), std::nullopt);
-    EXPECT_EQ(model->highlightColor(), HighlightColor::blue);
+    EXPECT_TRUE(model->savedData().layouts.isEmpty());
+    EXPECT_EQ(model->settings().selectedLayoutID, std::nullopt);
+    EXPECT_EQ(model->restoreStatus().lastResult, std::nullopt);
+    EXPECT_EQ(model->settings().highlightColor, HighlightColor::blue);
     EXPECT_TRUE(QSettings(QStringLiteral("Ostrel"), QStringLiteral("Ostrel")).allKeys().isEmpty());
     EXPECT_EQ(rows("SELECT COUNT(*) FROM layouts").first(), "0");
-    EXPECT_EQ(model->storageNotice()->title, "Saved Data Cleared");
+    EXPECT_EQ(model->storageStatus().storageNotice->title, "Saved Data Cleared");
 
     // And the next start finds the first-launch state too.
     model.reset();
     start();
-    EXPECT_TRUE(model->layouts().isEmpty());
-    EXPECT_EQ(model->storageProblem(), std::nullopt);
-    EXPECT_EQ(model->highlightColor(), HighlightColor::blue);
+    EXPECT_TRUE(model->savedData().layouts.isEmpty());
+    EXPECT_EQ(model->storageStatus().storageProblem, std::nullopt);
+    EXPECT_EQ(model->settings().highlightColor, HighlightColor::blue);
 }

@@ -32,15 +32,15 @@ class ModelState : public AppModelTest {};
 TEST_F(ModelState, FirstStartTakesTheDefaultsAndWritesNoSetting)
 {
     start();
-    EXPECT_EQ(model->selectedLayoutID(), std::nullopt);
-    EXPECT_FALSE(model->automationEnabled());
-    EXPECT_TRUE(model->restoreFlashEnabled());
-    EXPECT_EQ(model->highlightColor(), HighlightColor::blue);
-    EXPECT_EQ(model->globalShortcut(), std::nullopt);
-    EXPECT_EQ(model->appearance(), AppearancePreference::system);
-    EXPECT_TRUE(model->permissionTrusted());
-    EXPECT_TRUE(model->sessionEligible());
-    EXPECT_EQ(model->busy(), std::nullopt);
+    EXPECT_EQ(model->settings().selectedLayoutID, std::nullopt);
+    EXPECT_FALSE(model->settings().automationEnabled);
+    EXPECT_TRUE(model->settings().restoreFlashEnabled);
+    EXPECT_EQ(model->settings().highlightColor, HighlightColor::blue);
+    EXPECT_EQ(model->settings().globalShortcut, std::nullopt);
+    EXPECT_EQ(model->settings().appearance, AppearancePreference::system);
+    EXPECT_TRUE(model->session().permissionTrusted);
+    EXPECT_TRUE(model->session().sessionEligible);
+    EXPECT_EQ(model->restoreStatus().busy, std::nullopt);
     EXPECT_TRUE(QSettings(QStringLiteral("Ostrel"), QStringLiteral("Ostrel")).allKeys().isEmpty());
 }
 
@@ -65,11 +65,12 @@ TEST_F(ModelState, ReadsStoredSettingsAndFallsBackOnValuesItDoesNotKnow)
         Preferences::encodeShortcut(Shortcut{40, Shortcut::command | Shortcut::option},
                                     Preferences::globalShortcutKey);
         start();
-        EXPECT_EQ(model->highlightColor(), c.expectedColor) << c.highlight;
-        EXPECT_EQ(model->appearance(), c.expectedAppearance) << c.appearance;
-        EXPECT_TRUE(model->automationEnabled());
-        EXPECT_TRUE(model->restoreFlashEnabled());
-        EXPECT_EQ(model->globalShortcut(), (Shortcut{40, Shortcut::command | Shortcut::option}));
+        EXPECT_EQ(model->settings().highlightColor, c.expectedColor) << c.highlight;
+        EXPECT_EQ(model->settings().appearance, c.expectedAppearance) << c.appearance;
+        EXPECT_TRUE(model->settings().automationEnabled);
+        EXPECT_TRUE(model->settings().restoreFlashEnabled);
+        EXPECT_EQ(model->settings().globalShortcut,
+                  (Shortcut{40, Shortcut::command | Shortcut::option}));
         // Unknown texts stay stored as they were: reading writes nothing back.
         EXPECT_EQ(storedSetting(Preferences::highlightColorKey).toString(), c.highlight);
         model.reset();
@@ -93,7 +94,7 @@ TEST_F(ModelState, SettingsAreWrittenOnAssignmentAndTheSelectionOnlyWhenItChange
     model->selectLayout(play.id);
     EXPECT_EQ(await(model->deleteLayout(work.id)), std::nullopt);
     EXPECT_EQ(await(model->deleteLayout(play.id)), std::nullopt);
-    EXPECT_EQ(model->selectedLayoutID(), std::nullopt);
+    EXPECT_EQ(model->settings().selectedLayoutID, std::nullopt);
     EXPECT_FALSE(storedSetting(Preferences::selectedLayoutIDKey).isValid());
 
     // The other settings are written on every assignment, even of the value they hold.
@@ -113,6 +114,42 @@ TEST_F(ModelState, SettingsAreWrittenOnAssignmentAndTheSelectionOnlyWhenItChange
     EXPECT_FALSE(storedSetting(Preferences::globalShortcutKey).isValid());
 }
 
+TEST_F(ModelState, AGroupSignalsOnlyRealChangesAndAPassEndsInOneChange)
+{
+    const QList<AXElement> editor =
+        addApplication("com.example.editor", "Editor", {{100, 100, 600, 400}});
+    start();
+    saveCurrentWindows("Work");
+    QList<RestoreStatus> published{model->restoreStatus()};
+    int settingsSignals = 0;
+    QObject scope; // ends the connections before the locals they fill
+    QObject::connect(model.get(), &AppModel::restoreStatusChanged, &scope,
+                     [&] { published.append(model->restoreStatus()); });
+    QObject::connect(model.get(), &AppModel::settingsChanged, &scope, [&] { ++settingsSignals; });
+
+    // The value it already holds is written again but says nothing; a new one says it once.
+    model->setAutomationEnabled(false);
+    EXPECT_EQ(settingsSignals, 0);
+    model->setAutomationEnabled(true);
+    EXPECT_EQ(settingsSignals, 1);
+
+    desktop.setFrame(editor[0], {300, 300, 600, 400});
+    model->restoreSelectedLayout();
+    waitUntil([&] { return !model->restoreStatus().busy; });
+    ASSERT_GE(published.size(), 3); // before, running, done
+    for (qsizetype i = 1; i < published.size(); ++i) {
+        EXPECT_FALSE(published[i] == published[i - 1]) << "signal " << i << " changed nothing";
+    }
+    // No view ever sees the result while the pass still shows as running.
+    for (const RestoreStatus &status : published) {
+        if (status.lastResult) {
+            EXPECT_EQ(status.busy, std::nullopt);
+            EXPECT_EQ(status.progress, std::nullopt);
+        }
+    }
+    EXPECT_TRUE(published.last().lastResult.has_value());
+}
+
 TEST_F(ModelState, ConditionsOfCaptureRestoreChoiceAndUndo)
 {
     const QList<AXElement> editor =
@@ -124,8 +161,8 @@ TEST_F(ModelState, ConditionsOfCaptureRestoreChoiceAndUndo)
     // A restore that moved the window back leaves something to undo.
     desktop.setFrame(editor[0], {300, 300, 600, 400});
     model->restoreSelectedLayout();
-    waitUntil([&] { return !model->busy(); });
-    ASSERT_TRUE(model->undoInfo().has_value());
+    waitUntil([&] { return !model->restoreStatus().busy; });
+    ASSERT_TRUE(model->restoreStatus().undoInfo.has_value());
 
     // Each state is reached the way the program reaches it, and left again.
     using Release = std::function<void()>;
@@ -159,7 +196,7 @@ TEST_F(ModelState, ConditionsOfCaptureRestoreChoiceAndUndo)
          true, false, true, true},
         {"no undo",
          [&] {
-             const std::optional<UndoInfo> undo = model->undoInfo();
+             const std::optional<UndoInfo> undo = model->restoreStatus().undoInfo;
              AppModelTestSeam(model).setUndoInfo(std::nullopt);
              return Release([&, undo] { AppModelTestSeam(model).setUndoInfo(undo); });
          },
@@ -188,7 +225,7 @@ TEST_F(ModelState, LookupsAndSelection)
     EXPECT_EQ(model->layoutNamed("Play"), std::nullopt);
 
     model->selectLayout(QUuid::createUuid());
-    EXPECT_EQ(model->selectedLayoutID(), work.id);
+    EXPECT_EQ(model->settings().selectedLayoutID, work.id);
     EXPECT_EQ(model->selectedLayout()->name, "Work");
 }
 
@@ -234,14 +271,15 @@ TEST_F(ModelState, TheEditGateRefusesInItsOrder)
         AppModelTestSeam(model).setPendingMutations(c.pending);
         AppModelTestSeam(model).setBusy(c.busy);
         EXPECT_EQ(await(model->renameLayout(work.id, "Other")), QString(c.expected)) << c.state;
-        EXPECT_EQ(model->pendingMutations(), c.pending) << c.state;
+        EXPECT_EQ(model->savedData().pendingMutations, c.pending) << c.state;
     }
     AppModelTestSeam(model).setStorageProblem(std::nullopt);
     AppModelTestSeam(model).setBusy(std::nullopt);
     // A rename of one layout does not hold back a rename of another.
     AppModelTestSeam(model).setPendingMutations({MutationScope::rename(work.id)});
     EXPECT_EQ(await(model->renameLayout(play.id, "Games")), std::nullopt);
-    EXPECT_EQ(model->pendingMutations(), QSet<MutationScope>{MutationScope::rename(work.id)});
+    EXPECT_EQ(model->savedData().pendingMutations,
+              QSet<MutationScope>{MutationScope::rename(work.id)});
     EXPECT_EQ(model->layout(work.id)->name, "Work");
 }
 
@@ -252,23 +290,23 @@ TEST_F(ModelState, DismissingAnErrorClearsOnlyTheOneShownAndNoticesGoAtOnce)
     saveCurrentWindows("Work");
     setTrust(false);
     model->restoreSelectedLayout();
-    ASSERT_TRUE(model->activeError().has_value());
-    const QUuid shown = model->activeError()->id;
+    ASSERT_TRUE(model->windowRequests().activeError.has_value());
+    const QUuid shown = model->windowRequests().activeError->id;
     // A second refusal while the first alert is up replaces it; dismissing the first keeps it.
     model->restoreSelectedLayout();
-    ASSERT_TRUE(model->activeError().has_value());
-    const QUuid newer = model->activeError()->id;
+    ASSERT_TRUE(model->windowRequests().activeError.has_value());
+    const QUuid newer = model->windowRequests().activeError->id;
     ASSERT_NE(newer, shown);
     model->dismissActiveError(shown);
-    EXPECT_EQ(model->activeError()->id, newer);
+    EXPECT_EQ(model->windowRequests().activeError->id, newer);
     model->dismissActiveError(newer);
-    EXPECT_EQ(model->activeError(), std::nullopt);
+    EXPECT_EQ(model->windowRequests().activeError, std::nullopt);
 
     AppModelTestSeam(model).setStorageNotice(StorageNotice{"Recovered", "Kept a copy.", {}});
     AppModelTestSeam(model).setAutomationNotice(QStringLiteral("No layout is linked."));
     model->dismissStorageNotice();
-    EXPECT_EQ(model->storageNotice(), std::nullopt);
-    EXPECT_EQ(model->automationNotice(), QStringLiteral("No layout is linked."));
+    EXPECT_EQ(model->storageStatus().storageNotice, std::nullopt);
+    EXPECT_EQ(model->session().automationNotice, QStringLiteral("No layout is linked."));
     model->dismissAutomationNotice();
-    EXPECT_EQ(model->automationNotice(), std::nullopt);
+    EXPECT_EQ(model->session().automationNotice, std::nullopt);
 }

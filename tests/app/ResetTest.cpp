@@ -47,7 +47,7 @@ TEST_F(BackupAndReset, ABackupIsRefusedWhileAnythingElseRuns)
     AppModelTestSeam(model).setPendingMutations({MutationScope::rename(work.id)});
     EXPECT_EQ(await(model->backupNow()), "Wait for the current operation before backing up.");
     AppModelTestSeam(model).setPendingMutations({});
-    EXPECT_EQ(model->lastBackupURL(), std::nullopt);
+    EXPECT_EQ(model->storageStatus().lastBackupURL, std::nullopt);
 
     // A backup failure changes nothing.
     QFile::remove(paths.backup);
@@ -56,11 +56,11 @@ TEST_F(BackupAndReset, ABackupIsRefusedWhileAnythingElseRuns)
     ASSERT_TRUE(failure.has_value());
     EXPECT_TRUE(failure->text.startsWith("Couldn’t create a backup."))
         << failure->text.toStdString();
-    EXPECT_EQ(model->lastBackupURL(), std::nullopt);
+    EXPECT_EQ(model->storageStatus().lastBackupURL, std::nullopt);
     QDir(paths.backup).removeRecursively();
 
     EXPECT_EQ(await(model->backupNow()), std::nullopt);
-    EXPECT_EQ(model->lastBackupURL(), paths.backup);
+    EXPECT_EQ(model->storageStatus().lastBackupURL, paths.backup);
     SQLiteDatabase backup(paths.backup, SQLiteOpenMode::readOnly, SQLiteJournalPolicy::unchanged,
                           2000);
     EXPECT_EQ(LayoutStore::loadLayouts(backup).size(), 1);
@@ -81,8 +81,8 @@ TEST_F(BackupAndReset, NoBackupOfADatabaseThatDidNotLoadNorOfOneThatIsReopening)
     };
     start();
     afterOpen = {};
-    ASSERT_TRUE(model->storageProblem().has_value());
-    ASSERT_TRUE(model->hasStore());
+    ASSERT_TRUE(model->storageStatus().storageProblem.has_value());
+    ASSERT_TRUE(test::AppModelTestSeam(model).hasStore());
     EXPECT_EQ(await(model->backupNow()), "Storage is unavailable.");
     QFile file(paths.backup);
     file.open(QIODevice::ReadOnly);
@@ -104,8 +104,8 @@ TEST_F(BackupAndReset, NoBackupOfADatabaseThatDidNotLoadNorOfOneThatIsReopening)
               DatabaseResetOutcome::failed("Storage is unavailable."));
     openFailure = {};
     opening->release();
-    waitUntil([&] { return !model->isBootstrapping(); });
-    EXPECT_EQ(model->storageProblem(), std::nullopt);
+    waitUntil([&] { return !model->storageStatus().isBootstrapping; });
+    EXPECT_EQ(model->storageStatus().storageProblem, std::nullopt);
     EXPECT_EQ(await(model->backupNow()), std::nullopt);
 }
 
@@ -129,9 +129,9 @@ TEST_F(BackupAndReset, AResetIsRefusedWhileWorkIsPending)
               DatabaseResetOutcome::failed("Storage is unavailable."));
     AppModelTestSeam(model).setStorageProblem(std::nullopt);
 
-    EXPECT_EQ(model->layouts().size(), 1);
-    EXPECT_TRUE(model->pendingMutations().isEmpty());
-    EXPECT_EQ(model->busy(), std::nullopt);
+    EXPECT_EQ(model->savedData().layouts.size(), 1);
+    EXPECT_TRUE(model->savedData().pendingMutations.isEmpty());
+    EXPECT_EQ(model->restoreStatus().busy, std::nullopt);
 }
 
 TEST_F(BackupAndReset, AResetThatCannotStartChangesNothing)
@@ -144,13 +144,13 @@ TEST_F(BackupAndReset, AResetThatCannotStartChangesNothing)
     EXPECT_EQ(outcome.kind, DatabaseResetOutcome::Kind::failed);
     EXPECT_TRUE(outcome.text.startsWith("Reset failed. No saved data removed."))
         << outcome.text.toStdString();
-    EXPECT_EQ(model->layouts().size(), 1);
+    EXPECT_EQ(model->savedData().layouts.size(), 1);
     EXPECT_EQ(rows("SELECT COUNT(*) FROM layouts").first(), "1");
-    EXPECT_EQ(model->highlightColor(), HighlightColor::teal);
+    EXPECT_EQ(model->settings().highlightColor, HighlightColor::teal);
     EXPECT_EQ(hotKeys.registered().size(), 1);
-    EXPECT_EQ(model->busy(), std::nullopt);
-    EXPECT_TRUE(model->pendingMutations().isEmpty());
-    EXPECT_EQ(model->storageNotice(), std::nullopt);
+    EXPECT_EQ(model->restoreStatus().busy, std::nullopt);
+    EXPECT_TRUE(model->savedData().pendingMutations.isEmpty());
+    EXPECT_EQ(model->storageStatus().storageNotice, std::nullopt);
 }
 
 TEST_F(BackupAndReset, AResetReturnsTheProgramToItsFirstLaunch)
@@ -168,42 +168,43 @@ TEST_F(BackupAndReset, AResetReturnsTheProgramToItsFirstLaunch)
     model->setManageLayoutID(work.id);
     desktop.setFrame(editor[0], {300, 300, 400, 300});
     model->restoreSelectedLayout();
-    waitUntil([&] { return !model->busy(); });
-    ASSERT_TRUE(model->undoInfo().has_value());
+    waitUntil([&] { return !model->restoreStatus().busy; });
+    ASSERT_TRUE(model->restoreStatus().undoInfo.has_value());
     ASSERT_TRUE(await(model->beginSave()));
-    model->automationService().didAcceptTrigger("a setup");
+    test::AppModelTestSeam(model).automationService().didAcceptTrigger("a setup");
     for (const QLatin1StringView id :
          {WindowID::saveLayout, WindowID::layoutDetails, WindowID::chooser,
           WindowID::missingDisplays, WindowID::resolution}) {
         presenter->show(QString(id), "Window", {400, 400}, {});
     }
-    markers->show({NumberedCandidate{1, model->sessionReferences().begin().value()}});
+    markers->show(
+        {NumberedCandidate{1, test::AppModelTestSeam(model).sessionReferences().begin().value()}});
     QSettings(QStringLiteral("Ostrel"), QStringLiteral("Ostrel"))
         .setValue(Preferences::didPromptForAccessibilityKey, QStringLiteral("true"));
 
     EXPECT_EQ(await(model->resetDatabase()), DatabaseResetOutcome::cleared());
 
-    EXPECT_TRUE(model->layouts().isEmpty());
-    EXPECT_TRUE(model->exclusions().isEmpty());
+    EXPECT_TRUE(model->savedData().layouts.isEmpty());
+    EXPECT_TRUE(model->savedData().exclusions.isEmpty());
     EXPECT_EQ(rows("SELECT COUNT(*) FROM layouts").first(), "0");
     EXPECT_EQ(rows("SELECT COUNT(*) FROM exclusions").first(), "0");
-    EXPECT_EQ(model->selectedLayoutID(), std::nullopt);
-    EXPECT_EQ(model->manageLayoutID(), std::nullopt);
-    EXPECT_EQ(model->pendingCapture(), std::nullopt);
-    EXPECT_EQ(model->lastResult(), std::nullopt);
-    EXPECT_EQ(model->undoInfo(), std::nullopt);
+    EXPECT_EQ(model->settings().selectedLayoutID, std::nullopt);
+    EXPECT_EQ(model->windowRequests().manageLayoutID, std::nullopt);
+    EXPECT_EQ(model->windowRequests().pendingCapture, std::nullopt);
+    EXPECT_EQ(model->restoreStatus().lastResult, std::nullopt);
+    EXPECT_EQ(model->restoreStatus().undoInfo, std::nullopt);
     await(model->refresh());
-    EXPECT_EQ(model->undoInfo(), std::nullopt);
-    EXPECT_EQ(model->globalShortcut(), std::nullopt);
-    EXPECT_EQ(model->activeGlobalShortcut(), std::nullopt);
-    EXPECT_FALSE(model->automationEnabled());
-    EXPECT_TRUE(model->restoreFlashEnabled());
-    EXPECT_EQ(model->highlightColor(), HighlightColor::blue);
-    EXPECT_EQ(model->appearance(), AppearancePreference::system);
-    EXPECT_FALSE(model->permissionPrompted());
+    EXPECT_EQ(model->restoreStatus().undoInfo, std::nullopt);
+    EXPECT_EQ(model->settings().globalShortcut, std::nullopt);
+    EXPECT_EQ(model->shortcutStatus().activeGlobalShortcut, std::nullopt);
+    EXPECT_FALSE(model->settings().automationEnabled);
+    EXPECT_TRUE(model->settings().restoreFlashEnabled);
+    EXPECT_EQ(model->settings().highlightColor, HighlightColor::blue);
+    EXPECT_EQ(model->settings().appearance, AppearancePreference::system);
+    EXPECT_FALSE(model->session().permissionPrompted);
     EXPECT_TRUE(storedSettingKeys().isEmpty()) << storedSettingKeys().join(",").toStdString();
     EXPECT_TRUE(hotKeys.registered().isEmpty());
-    EXPECT_TRUE(model->sessionReferences().isEmpty());
+    EXPECT_TRUE(test::AppModelTestSeam(model).sessionReferences().isEmpty());
     EXPECT_TRUE(markers->panels().isEmpty());
     EXPECT_TRUE(flash->panels().isEmpty());
     for (const QLatin1StringView id :
@@ -211,21 +212,22 @@ TEST_F(BackupAndReset, AResetReturnsTheProgramToItsFirstLaunch)
           WindowID::missingDisplays, WindowID::resolution}) {
         EXPECT_FALSE(isOpen(id)) << QString(id).toStdString();
     }
-    EXPECT_EQ(model->automationService().lastAcceptedSignature(), std::nullopt);
-    EXPECT_EQ(model->automationService().lastAcceptedAt(), std::nullopt);
-    EXPECT_FALSE(model->automationService().inFlight());
-    EXPECT_EQ(model->lastBackupURL(), paths.backup);
-    ASSERT_TRUE(model->storageNotice().has_value());
-    EXPECT_EQ(model->storageNotice()->title, "Saved Data Cleared");
-    EXPECT_EQ(model->storageNotice()->message,
+    EXPECT_EQ(test::AppModelTestSeam(model).automationService().lastAcceptedSignature(),
+              std::nullopt);
+    EXPECT_EQ(test::AppModelTestSeam(model).automationService().lastAcceptedAt(), std::nullopt);
+    EXPECT_FALSE(test::AppModelTestSeam(model).automationService().inFlight());
+    EXPECT_EQ(model->storageStatus().lastBackupURL, paths.backup);
+    ASSERT_TRUE(model->storageStatus().storageNotice.has_value());
+    EXPECT_EQ(model->storageStatus().storageNotice->title, "Saved Data Cleared");
+    EXPECT_EQ(model->storageStatus().storageNotice->message,
               "Your layouts and settings are back to a clean slate. Save a new layout whenever "
               "you’re ready.");
-    EXPECT_EQ(model->storageNotice()->details, std::nullopt);
-    EXPECT_EQ(model->busy(), std::nullopt);
-    EXPECT_TRUE(model->pendingMutations().isEmpty());
+    EXPECT_EQ(model->storageStatus().storageNotice->details, std::nullopt);
+    EXPECT_EQ(model->restoreStatus().busy, std::nullopt);
+    EXPECT_TRUE(model->savedData().pendingMutations.isEmpty());
     // The store stays open: the program goes on saving.
-    EXPECT_TRUE(model->hasStore());
-    EXPECT_EQ(model->storageProblem(), std::nullopt);
+    EXPECT_TRUE(test::AppModelTestSeam(model).hasStore());
+    EXPECT_EQ(model->storageStatus().storageProblem, std::nullopt);
     saveCurrentWindows("Fresh");
 }
 
@@ -236,12 +238,12 @@ TEST_F(BackupAndReset, AResetWhoseFreshBackupFailsWarns)
     const DatabaseResetOutcome outcome = await(model->resetDatabase());
     ASSERT_EQ(outcome.kind, DatabaseResetOutcome::Kind::clearedWithWarning);
     EXPECT_FALSE(outcome.text.isEmpty());
-    EXPECT_TRUE(model->layouts().isEmpty());
-    EXPECT_EQ(model->lastBackupURL(), std::nullopt);
-    ASSERT_TRUE(model->storageNotice().has_value());
-    EXPECT_EQ(model->storageNotice()->title, "Saved Data Cleared");
-    EXPECT_EQ(model->storageNotice()->message,
+    EXPECT_TRUE(model->savedData().layouts.isEmpty());
+    EXPECT_EQ(model->storageStatus().lastBackupURL, std::nullopt);
+    ASSERT_TRUE(model->storageStatus().storageNotice.has_value());
+    EXPECT_EQ(model->storageStatus().storageNotice->title, "Saved Data Cleared");
+    EXPECT_EQ(model->storageStatus().storageNotice->message,
               "Your layouts and settings were cleared, but one cleanup step didn’t finish. You can "
               "keep using Ostrel.");
-    EXPECT_EQ(model->storageNotice()->details, outcome.text);
+    EXPECT_EQ(model->storageStatus().storageNotice->details, outcome.text);
 }

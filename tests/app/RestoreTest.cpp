@@ -40,7 +40,7 @@ protected:
 
     void waitForIdle()
     {
-        waitUntil([&] { return !model->busy(); });
+        waitUntil([&] { return !model->restoreStatus().busy; });
     }
 
     // Holds the next frame write on the window service's thread: `reached` waits until the
@@ -65,10 +65,15 @@ protected:
                 }};
     }
 
-    QString alertTitle() const { return model->activeError() ? model->activeError()->title : ""; }
+    QString alertTitle() const
+    {
+        return model->windowRequests().activeError ? model->windowRequests().activeError->title
+                                                   : "";
+    }
     QString alertMessage() const
     {
-        return model->activeError() ? model->activeError()->message : "";
+        return model->windowRequests().activeError ? model->windowRequests().activeError->message
+                                                   : "";
     }
 };
 
@@ -78,7 +83,8 @@ TEST_F(Restore, ARestorePutsTheWindowsBackFlashesThemAndOffersUndo)
     moveWindowsAway();
     model->setHighlightColor(HighlightColor::orange);
     // Markers left from an earlier choice go when a restore starts.
-    markers->show({NumberedCandidate{1, model->sessionReferences().begin().value()}});
+    markers->show(
+        {NumberedCandidate{1, test::AppModelTestSeam(model).sessionReferences().begin().value()}});
     ASSERT_EQ(markers->panels().size(), 1);
     busyHistory.clear();
     progressHistory.clear();
@@ -93,15 +99,15 @@ TEST_F(Restore, ARestorePutsTheWindowsBackFlashesThemAndOffersUndo)
 
     EXPECT_EQ(desktop.frame(editor[0]), (RectD{100, 100, 600, 400}));
     EXPECT_EQ(desktop.frame(mail[0]), (RectD{700, 200, 500, 500}));
-    ASSERT_TRUE(model->lastResult().has_value());
-    EXPECT_EQ(model->lastResult()->movedWindowCount, 2);
-    EXPECT_EQ(model->lastResult()->layoutID, work.id);
-    EXPECT_EQ(model->progress(), std::nullopt);
-    EXPECT_EQ(model->cancellation(), nullptr);
-    EXPECT_EQ(model->activeManualOperation(), std::nullopt);
-    ASSERT_TRUE(model->undoInfo().has_value());
-    EXPECT_EQ(model->undoInfo()->entryCount, 2);
-    EXPECT_EQ(model->undoInfo()->layoutName, "Work");
+    ASSERT_TRUE(model->restoreStatus().lastResult.has_value());
+    EXPECT_EQ(model->restoreStatus().lastResult->movedWindowCount, 2);
+    EXPECT_EQ(model->restoreStatus().lastResult->layoutID, work.id);
+    EXPECT_EQ(model->restoreStatus().progress, std::nullopt);
+    EXPECT_EQ(test::AppModelTestSeam(model).cancellation(), nullptr);
+    EXPECT_EQ(test::AppModelTestSeam(model).activeManualOperation(), std::nullopt);
+    ASSERT_TRUE(model->restoreStatus().undoInfo.has_value());
+    EXPECT_EQ(model->restoreStatus().undoInfo->entryCount, 2);
+    EXPECT_EQ(model->restoreStatus().undoInfo->layoutName, "Work");
     EXPECT_EQ(flash->generation(), 1);
     ASSERT_EQ(flash->panels().size(), 2);
     EXPECT_EQ(flash->panels().first().panel->accent(), SystemColors::color(HighlightColor::orange));
@@ -121,8 +127,8 @@ TEST_F(Restore, ARestorePutsTheWindowsBackFlashesThemAndOffersUndo)
     EXPECT_EQ(progressHistory.last(), std::nullopt);
     EXPECT_EQ(desktop.frame(editor[0]), (RectD{300, 300, 400, 300}));
     EXPECT_EQ(desktop.frame(mail[0]), (RectD{50, 60, 400, 300}));
-    EXPECT_EQ(model->lastResult()->kind, ResultKind::undo);
-    EXPECT_EQ(model->undoInfo(), std::nullopt);
+    EXPECT_EQ(model->restoreStatus().lastResult->kind, ResultKind::undo);
+    EXPECT_EQ(model->restoreStatus().undoInfo, std::nullopt);
     EXPECT_FALSE(model->canUndo());
     // No flash follows an undo.
     EXPECT_EQ(flash->generation(), 1);
@@ -176,12 +182,12 @@ TEST_F(Restore, TheRestoreRoadRefusesInItsOrder)
     for (const Case &c : cases) {
         dismissError();
         c.apply();
-        const std::optional<OperationKind> busy = model->busy();
+        const std::optional<OperationKind> busy = model->restoreStatus().busy;
         model->restoreSelectedLayout();
         EXPECT_EQ(alertTitle(), c.title) << c.state;
         EXPECT_EQ(alertMessage(), c.message) << c.state;
-        EXPECT_EQ(model->busy(), busy) << c.state;
-        EXPECT_EQ(model->lastResult(), std::nullopt) << c.state;
+        EXPECT_EQ(model->restoreStatus().busy, busy) << c.state;
+        EXPECT_EQ(model->restoreStatus().lastResult, std::nullopt) << c.state;
         model->selectLayout(work.id);
         setTrust(true);
         AppModelTestSeam(model).setBusy(std::nullopt);
@@ -190,17 +196,17 @@ TEST_F(Restore, TheRestoreRoadRefusesInItsOrder)
         desktop.setScreens({screen(1, {0, 0, 1440, 900}, 1)}, 1);
     }
 
-    const std::optional<QUuid> selection = model->selectedLayoutID();
+    const std::optional<QUuid> selection = model->settings().selectedLayoutID;
     model->restoreLayout(QUuid::createUuid());
-    EXPECT_EQ(model->selectedLayoutID(), selection);
-    EXPECT_EQ(model->busy(), std::nullopt);
+    EXPECT_EQ(model->settings().selectedLayoutID, selection);
+    EXPECT_EQ(model->restoreStatus().busy, std::nullopt);
 }
 
 TEST_F(Restore, CancellingRelabelsTheProgressAndThePassEndsByItself)
 {
     startWithLayout();
     model->cancelRestore();
-    EXPECT_EQ(model->progress(), std::nullopt);
+    EXPECT_EQ(model->restoreStatus().progress, std::nullopt);
 
     moveWindowsAway();
     const HeldWrite write = holdNextWrite();
@@ -208,13 +214,13 @@ TEST_F(Restore, CancellingRelabelsTheProgressAndThePassEndsByItself)
     model->restoreSelectedLayout();
     write.reached();
     model->cancelRestore();
-    EXPECT_TRUE(model->cancellation()->isCancelled());
-    EXPECT_EQ(model->progress()->currentLabel, "Cancelling…");
-    EXPECT_EQ(model->busy(), OperationKind::restoring);
+    EXPECT_TRUE(test::AppModelTestSeam(model).cancellation()->isCancelled());
+    EXPECT_EQ(model->restoreStatus().progress->currentLabel, "Cancelling…");
+    EXPECT_EQ(model->restoreStatus().busy, OperationKind::restoring);
     write.release();
     waitForIdle();
-    ASSERT_TRUE(model->lastResult().has_value());
-    EXPECT_TRUE(model->lastResult()->wasCancelled);
+    ASSERT_TRUE(model->restoreStatus().lastResult.has_value());
+    EXPECT_TRUE(model->restoreStatus().lastResult->wasCancelled);
     EXPECT_EQ(flash->generation(), 0);
 
     // An undo is refused silently while a restore runs, and cancelled like one.
@@ -222,18 +228,18 @@ TEST_F(Restore, CancellingRelabelsTheProgressAndThePassEndsByItself)
     moveWindowsAway();
     model->restoreSelectedLayout();
     waitForIdle();
-    ASSERT_TRUE(model->undoInfo().has_value());
+    ASSERT_TRUE(model->restoreStatus().undoInfo.has_value());
     const HeldWrite undoWrite = holdNextWrite();
     model->undoLastRestore();
     undoWrite.reached();
     model->restoreSelectedLayout();
-    EXPECT_EQ(model->busy(), OperationKind::undoing);
+    EXPECT_EQ(model->restoreStatus().busy, OperationKind::undoing);
     model->cancelRestore();
-    EXPECT_EQ(model->progress()->currentLabel, "Cancelling undo…");
+    EXPECT_EQ(model->restoreStatus().progress->currentLabel, "Cancelling undo…");
     undoWrite.release();
     waitForIdle();
-    EXPECT_EQ(model->lastResult()->kind, ResultKind::undo);
-    EXPECT_TRUE(model->lastResult()->wasCancelled);
+    EXPECT_EQ(model->restoreStatus().lastResult->kind, ResultKind::undo);
+    EXPECT_TRUE(model->restoreStatus().lastResult->wasCancelled);
 }
 
 TEST_F(Restore, UndoIsRefusedWithAnAlertOnlyForAPendingExclusion)
@@ -246,13 +252,13 @@ TEST_F(Restore, UndoIsRefusedWithAnAlertOnlyForAPendingExclusion)
         holdEdit([&] { (void)model->excludeApp("com.example.other", "Other"); });
     model->undoLastRestore();
     EXPECT_EQ(alertTitle(), "Saving Exclusions");
-    EXPECT_EQ(model->busy(), std::nullopt);
+    EXPECT_EQ(model->restoreStatus().busy, std::nullopt);
     releaseExclusion();
     dismissError();
     setTrust(false);
     model->undoLastRestore();
-    EXPECT_EQ(model->activeError(), std::nullopt);
-    EXPECT_EQ(model->busy(), std::nullopt);
+    EXPECT_EQ(model->windowRequests().activeError, std::nullopt);
+    EXPECT_EQ(model->restoreStatus().busy, std::nullopt);
 
     // With no windows journaled the progress still counts one.
     setTrust(true);
@@ -288,47 +294,47 @@ protected:
 TEST_F(MissingDisplays, AskForAReplacementAndRestoreWithIt)
 {
     model->restoreSelectedLayout();
-    ASSERT_TRUE(model->missingDisplayPrompt().has_value());
-    const MissingDisplayPrompt prompt = *model->missingDisplayPrompt();
+    ASSERT_TRUE(model->restoreStatus().missingDisplayPrompt.has_value());
+    const MissingDisplayPrompt prompt = *model->restoreStatus().missingDisplayPrompt;
     EXPECT_EQ(prompt.layoutID, wide.id);
     ASSERT_EQ(prompt.missing.size(), 1);
     EXPECT_EQ(prompt.missing.first().savedDisplayKey, "16-32-2");
     EXPECT_EQ(prompt.missing.first().description, "Display 2 · 1920 × 1080");
     EXPECT_EQ(prompt.available.size(), 2);
     EXPECT_TRUE(isOpen(WindowID::missingDisplays));
-    EXPECT_EQ(model->busy(), std::nullopt);
-    ASSERT_TRUE(model->activeManualOperation().has_value());
-    const QUuid operation = model->activeManualOperation()->operationID;
+    EXPECT_EQ(model->restoreStatus().busy, std::nullopt);
+    ASSERT_TRUE(test::AppModelTestSeam(model).activeManualOperation().has_value());
+    const QUuid operation = test::AppModelTestSeam(model).activeManualOperation()->operationID;
 
     model->confirmMissingDisplays({});
     EXPECT_EQ(alertTitle(), "Choose a Display");
     EXPECT_EQ(alertMessage(), "Select a connected display for each missing one.");
-    EXPECT_TRUE(model->missingDisplayPrompt().has_value());
+    EXPECT_TRUE(model->restoreStatus().missingDisplayPrompt.has_value());
 
     // With no display connected at all the prompt stays too, for when one is back.
     desktop.setScreens({}, std::nullopt);
     model->confirmMissingDisplays({{"16-32-2", "99-7-3"}});
     EXPECT_EQ(alertTitle(), "No Displays Available");
     EXPECT_EQ(alertMessage(), "Connect a display before restoring this layout.");
-    EXPECT_TRUE(model->missingDisplayPrompt().has_value());
-    EXPECT_EQ(model->activeManualOperation()->operationID, operation);
+    EXPECT_TRUE(model->restoreStatus().missingDisplayPrompt.has_value());
+    EXPECT_EQ(test::AppModelTestSeam(model).activeManualOperation()->operationID, operation);
     desktop.setScreens(connectedNow, 1);
 
     // While something else runs the prompt stays, choices and all.
     const std::function<void()> releaseCapture = holdCapture();
     model->confirmMissingDisplays({{"16-32-2", "99-7-3"}});
-    EXPECT_TRUE(model->missingDisplayPrompt().has_value());
+    EXPECT_TRUE(model->restoreStatus().missingDisplayPrompt.has_value());
     EXPECT_TRUE(isOpen(WindowID::missingDisplays));
     releaseCapture();
 
     busyHistory.clear();
     model->confirmMissingDisplays({{"16-32-2", "99-7-3"}});
-    EXPECT_EQ(model->missingDisplayPrompt(), std::nullopt);
+    EXPECT_EQ(model->restoreStatus().missingDisplayPrompt, std::nullopt);
     EXPECT_FALSE(isOpen(WindowID::missingDisplays));
     waitForIdle();
     EXPECT_EQ(busyHistory.first(), OperationKind::restoring);
-    EXPECT_EQ(model->lastResult()->operationID, operation);
-    EXPECT_EQ(model->lastResult()->entries.size(), 3);
+    EXPECT_EQ(model->restoreStatus().lastResult->operationID, operation);
+    EXPECT_EQ(model->restoreStatus().lastResult->entries.size(), 3);
 }
 
 TEST_F(MissingDisplays, CancellingOrClosingThePromptDropsTheRequest)
@@ -337,24 +343,24 @@ TEST_F(MissingDisplays, CancellingOrClosingThePromptDropsTheRequest)
     ASSERT_TRUE(isOpen(WindowID::missingDisplays));
     presenter->window(QString(WindowID::missingDisplays))->close();
     settle();
-    EXPECT_EQ(model->missingDisplayPrompt(), std::nullopt);
-    EXPECT_EQ(model->activeManualOperation(), std::nullopt);
+    EXPECT_EQ(model->restoreStatus().missingDisplayPrompt, std::nullopt);
+    EXPECT_EQ(test::AppModelTestSeam(model).activeManualOperation(), std::nullopt);
 
     model->restoreSelectedLayout();
     model->cancelMissingDisplays();
-    EXPECT_EQ(model->missingDisplayPrompt(), std::nullopt);
+    EXPECT_EQ(model->restoreStatus().missingDisplayPrompt, std::nullopt);
     EXPECT_FALSE(isOpen(WindowID::missingDisplays));
-    EXPECT_EQ(model->activeManualOperation(), std::nullopt);
-    EXPECT_EQ(model->activeError(), std::nullopt);
+    EXPECT_EQ(test::AppModelTestSeam(model).activeManualOperation(), std::nullopt);
+    EXPECT_EQ(model->windowRequests().activeError, std::nullopt);
 
     // Confirming after the layout went away closes the prompt without a word.
     model->restoreSelectedLayout();
     ASSERT_EQ(await(model->deleteLayout(wide.id)), std::nullopt);
     model->confirmMissingDisplays({{"16-32-2", "99-7-3"}});
-    EXPECT_EQ(model->missingDisplayPrompt(), std::nullopt);
+    EXPECT_EQ(model->restoreStatus().missingDisplayPrompt, std::nullopt);
     EXPECT_FALSE(isOpen(WindowID::missingDisplays));
-    EXPECT_EQ(model->activeError(), std::nullopt);
-    EXPECT_EQ(model->busy(), std::nullopt);
+    EXPECT_EQ(model->windowRequests().activeError, std::nullopt);
+    EXPECT_EQ(model->restoreStatus().busy, std::nullopt);
 }
 
 TEST_F(MissingDisplays, DisplaysAreNumberedLeftToRightThenTopToBottomThenByKey)
@@ -392,7 +398,7 @@ protected:
 
     const AmbiguousEntry &onlyAmbiguous() const
     {
-        return model->resolutionRequest()->ambiguous.first();
+        return model->restoreStatus().resolutionRequest->ambiguous.first();
     }
 };
 
@@ -401,12 +407,12 @@ TEST_F(WindowChoices, AnAmbiguousEntryIsOfferedAndTheChoiceRunsASecondMergedPass
     moveWindowsAway();
     model->restoreSelectedLayout();
     waitForIdle();
-    ASSERT_TRUE(model->resolutionRequest().has_value());
+    ASSERT_TRUE(model->restoreStatus().resolutionRequest.has_value());
     EXPECT_TRUE(isOpen(WindowID::resolution));
-    ASSERT_EQ(model->resolutionRequest()->ambiguous.size(), 1);
+    ASSERT_EQ(model->restoreStatus().resolutionRequest->ambiguous.size(), 1);
     EXPECT_EQ(onlyAmbiguous().candidates.size(), 2);
-    const QUuid operation = model->activeManualOperation()->operationID;
-    const qint64 journaledFirst = model->undoInfo()->entryCount;
+    const QUuid operation = test::AppModelTestSeam(model).activeManualOperation()->operationID;
+    const qint64 journaledFirst = model->restoreStatus().undoInfo->entryCount;
 
     const QUuid entry = onlyAmbiguous().entryID;
     const WindowReference first = onlyAmbiguous().candidates[0];
@@ -452,7 +458,7 @@ TEST_F(WindowChoices, AnAmbiguousEntryIsOfferedAndTheChoiceRunsASecondMergedPass
     for (const Case &c : cases) {
         const std::function<void()> release = c.apply();
         EXPECT_EQ(model->applyResolutions(c.choices, c.skipped), QString(c.expected)) << c.state;
-        EXPECT_TRUE(model->resolutionRequest().has_value()) << c.state;
+        EXPECT_TRUE(model->restoreStatus().resolutionRequest.has_value()) << c.state;
         EXPECT_TRUE(isOpen(WindowID::resolution)) << c.state;
         release();
     }
@@ -462,17 +468,18 @@ TEST_F(WindowChoices, AnAmbiguousEntryIsOfferedAndTheChoiceRunsASecondMergedPass
     EXPECT_EQ(refreshed.size(), 2);
 
     EXPECT_EQ(model->applyResolutions({{entry, second}}, {}), std::nullopt);
-    EXPECT_EQ(model->resolutionRequest(), std::nullopt);
+    EXPECT_EQ(model->restoreStatus().resolutionRequest, std::nullopt);
     EXPECT_FALSE(isOpen(WindowID::resolution));
-    EXPECT_EQ(model->sessionResolutions().value(entry).element, second.element);
+    EXPECT_EQ(test::AppModelTestSeam(model).sessionResolutions().value(entry).element,
+              second.element);
     waitForIdle();
-    EXPECT_EQ(model->lastResult()->entries.size(), 3);
-    EXPECT_EQ(model->lastResult()->operationID, operation);
-    EXPECT_EQ(model->resolutionRequest(), std::nullopt);
-    EXPECT_EQ(model->activeManualOperation(), std::nullopt);
+    EXPECT_EQ(model->restoreStatus().lastResult->entries.size(), 3);
+    EXPECT_EQ(model->restoreStatus().lastResult->operationID, operation);
+    EXPECT_EQ(model->restoreStatus().resolutionRequest, std::nullopt);
+    EXPECT_EQ(test::AppModelTestSeam(model).activeManualOperation(), std::nullopt);
     // The chosen window went to the saved place, and the undo covers both passes.
     EXPECT_EQ(desktop.frame(second.element), (RectD{120, 500, 300, 200}));
-    EXPECT_EQ(model->undoInfo()->entryCount, journaledFirst + 1);
+    EXPECT_EQ(model->restoreStatus().undoInfo->entryCount, journaledFirst + 1);
     model->undoLastRestore();
     waitForIdle();
     EXPECT_EQ(desktop.frame(editor[0]), (RectD{300, 300, 400, 300}));
@@ -483,26 +490,27 @@ TEST_F(WindowChoices, SkippingEveryEntryIsAnAnswerAndCancellingKeepsThePicks)
 {
     model->restoreSelectedLayout();
     waitForIdle();
-    ASSERT_TRUE(model->resolutionRequest().has_value());
+    ASSERT_TRUE(model->restoreStatus().resolutionRequest.has_value());
     const QUuid entry = onlyAmbiguous().entryID;
 
     model->cancelResolution();
-    EXPECT_EQ(model->resolutionRequest(), std::nullopt);
+    EXPECT_EQ(model->restoreStatus().resolutionRequest, std::nullopt);
     EXPECT_FALSE(isOpen(WindowID::resolution));
-    EXPECT_EQ(model->activeManualOperation(), std::nullopt);
+    EXPECT_EQ(test::AppModelTestSeam(model).activeManualOperation(), std::nullopt);
 
     // Reopened from the last result, with that pass's operation.
-    const QUuid operation = *model->lastResult()->operationID;
+    const QUuid operation = *model->restoreStatus().lastResult->operationID;
     model->presentResolution();
-    ASSERT_TRUE(model->resolutionRequest().has_value());
-    EXPECT_EQ(model->activeManualOperation()->operationID, operation);
+    ASSERT_TRUE(model->restoreStatus().resolutionRequest.has_value());
+    EXPECT_EQ(test::AppModelTestSeam(model).activeManualOperation()->operationID, operation);
     EXPECT_TRUE(isOpen(WindowID::resolution));
 
     EXPECT_EQ(model->applyResolutions({}, {entry}), std::nullopt);
     waitForIdle();
-    EXPECT_TRUE(model->sessionResolutions().isEmpty());
+    EXPECT_TRUE(test::AppModelTestSeam(model).sessionResolutions().isEmpty());
     const EntryResult skipped =
-        *std::find_if(model->lastResult()->entries.begin(), model->lastResult()->entries.end(),
+        *std::find_if(model->restoreStatus().lastResult->entries.begin(),
+                      model->restoreStatus().lastResult->entries.end(),
                       [&](const EntryResult &e) { return e.entryID == entry; });
     EXPECT_EQ(skipped.outcome, EntryOutcome::skipped);
 }
@@ -515,9 +523,9 @@ TEST_F(WindowChoices, ApplyingAfterTheLayoutWentAwayCancelsTheRequest)
     const WindowReference first = onlyAmbiguous().candidates[0];
     ASSERT_EQ(await(model->deleteLayout(work.id)), std::nullopt);
     EXPECT_EQ(model->applyResolutions({{entry, first}}, {}), "That layout is no longer available.");
-    EXPECT_EQ(model->resolutionRequest(), std::nullopt);
+    EXPECT_EQ(model->restoreStatus().resolutionRequest, std::nullopt);
     EXPECT_FALSE(isOpen(WindowID::resolution));
-    EXPECT_EQ(model->activeManualOperation(), std::nullopt);
+    EXPECT_EQ(test::AppModelTestSeam(model).activeManualOperation(), std::nullopt);
     EXPECT_EQ(model->applyResolutions({{entry, first}}, {}),
               "The window choices are no longer available.");
 }
@@ -526,8 +534,8 @@ TEST_F(WindowChoices, ApplyingWithASavedDisplayGoneAsksForItAndKeepsTheChoices)
 {
     model->restoreSelectedLayout();
     waitForIdle();
-    ASSERT_TRUE(model->resolutionRequest().has_value());
-    const QUuid operation = model->activeManualOperation()->operationID;
+    ASSERT_TRUE(model->restoreStatus().resolutionRequest.has_value());
+    const QUuid operation = test::AppModelTestSeam(model).activeManualOperation()->operationID;
     const QUuid entry = onlyAmbiguous().entryID;
     const WindowReference second = onlyAmbiguous().candidates[1];
     // The display the layout was saved on goes; a larger one of another make takes its place.
@@ -536,23 +544,26 @@ TEST_F(WindowChoices, ApplyingWithASavedDisplayGoneAsksForItAndKeepsTheChoices)
     desktop.setScreens({other}, 3);
 
     EXPECT_EQ(model->applyResolutions({{entry, second}}, {}), std::nullopt);
-    EXPECT_EQ(model->resolutionRequest(), std::nullopt);
-    ASSERT_TRUE(model->missingDisplayPrompt().has_value());
+    EXPECT_EQ(model->restoreStatus().resolutionRequest, std::nullopt);
+    ASSERT_TRUE(model->restoreStatus().missingDisplayPrompt.has_value());
     EXPECT_TRUE(isOpen(WindowID::missingDisplays));
-    EXPECT_EQ(model->busy(), std::nullopt);
-    ASSERT_TRUE(model->activeManualOperation().has_value());
-    EXPECT_EQ(model->activeManualOperation()->operationID, operation);
-    EXPECT_EQ(model->activeManualOperation()->explicitEntryIDs, QSet<QUuid>{entry});
-    EXPECT_TRUE(model->activeManualOperation()->mergeUndo);
-    EXPECT_EQ(model->sessionResolutions().value(entry).element, second.element);
+    EXPECT_EQ(model->restoreStatus().busy, std::nullopt);
+    ASSERT_TRUE(test::AppModelTestSeam(model).activeManualOperation().has_value());
+    EXPECT_EQ(test::AppModelTestSeam(model).activeManualOperation()->operationID, operation);
+    EXPECT_EQ(test::AppModelTestSeam(model).activeManualOperation()->explicitEntryIDs,
+              QSet<QUuid>{entry});
+    EXPECT_TRUE(test::AppModelTestSeam(model).activeManualOperation()->mergeUndo);
+    EXPECT_EQ(test::AppModelTestSeam(model).sessionResolutions().value(entry).element,
+              second.element);
 
     // Confirming runs the second pass with that choice, so nothing is left to ask.
-    const QString saved = model->missingDisplayPrompt()->missing.first().savedDisplayKey;
+    const QString saved =
+        model->restoreStatus().missingDisplayPrompt->missing.first().savedDisplayKey;
     model->confirmMissingDisplays({{saved, "99-7-3"}});
     waitForIdle();
-    EXPECT_EQ(model->lastResult()->operationID, operation);
-    EXPECT_EQ(model->resolutionRequest(), std::nullopt);
-    EXPECT_EQ(model->activeManualOperation(), std::nullopt);
+    EXPECT_EQ(model->restoreStatus().lastResult->operationID, operation);
+    EXPECT_EQ(model->restoreStatus().resolutionRequest, std::nullopt);
+    EXPECT_EQ(test::AppModelTestSeam(model).activeManualOperation(), std::nullopt);
 }
 
 TEST_F(WindowChoices, ClosedCandidatesAreLeftOutWhenTheyAreRefreshed)

@@ -21,26 +21,26 @@ TEST_F(SessionReferences, ARefreshDropsWindowsThatClosedOrWhoseApplicationEnded)
     desktop.addWindow(mailPid, {700, 200, 500, 500});
     start();
     saveCurrentWindows("Work");
-    ASSERT_EQ(model->sessionReferences().size(), 3);
+    ASSERT_EQ(test::AppModelTestSeam(model).sessionReferences().size(), 3);
 
     // While something runs, nothing is re-read.
     desktop.removeElement(editor[1]);
     const std::function<void()> release = holdCapture();
     await(model->refresh());
-    EXPECT_EQ(model->sessionReferences().size(), 3);
+    EXPECT_EQ(test::AppModelTestSeam(model).sessionReferences().size(), 3);
     release();
 
     desktop.updateApplication(mailPid, [](RunningApplication &app) { app.isTerminated = true; });
     await(model->refresh());
-    ASSERT_EQ(model->sessionReferences().size(), 1);
-    EXPECT_EQ(model->sessionReferences().begin().value().element, editor[0]);
+    ASSERT_EQ(test::AppModelTestSeam(model).sessionReferences().size(), 1);
+    EXPECT_EQ(test::AppModelTestSeam(model).sessionReferences().begin().value().element, editor[0]);
 
     // Without trust nothing is re-read either.
     desktop.setTrusted(false);
     desktop.removeElement(editor[0]);
     await(model->refresh());
-    EXPECT_FALSE(model->permissionTrusted());
-    EXPECT_EQ(model->sessionReferences().size(), 1);
+    EXPECT_FALSE(model->session().permissionTrusted);
+    EXPECT_EQ(test::AppModelTestSeam(model).sessionReferences().size(), 1);
 }
 
 TEST_F(SessionReferences, WindowsRememberedWhileARefreshChecksAreKept)
@@ -66,17 +66,17 @@ TEST_F(SessionReferences, WindowsRememberedWhileARefreshChecksAreKept)
     resume->release();
     EXPECT_TRUE(await(std::move(capturing)));
     EXPECT_EQ(await(model->savePendingLayout(QStringLiteral("Later"), false)), std::nullopt);
-    EXPECT_EQ(model->sessionReferences().size(), 3);
+    EXPECT_EQ(test::AppModelTestSeam(model).sessionReferences().size(), 3);
     await(std::move(refreshing));
-    EXPECT_EQ(model->sessionReferences().size(), 3);
+    EXPECT_EQ(test::AppModelTestSeam(model).sessionReferences().size(), 3);
 }
 
 TEST_F(SessionReferences, AskingForAccessOpensTheSettingsEvenWhenTrusted)
 {
     start();
     model->requestAccessibility();
-    EXPECT_TRUE(model->permissionPrompted());
-    EXPECT_TRUE(model->permissionTrusted());
+    EXPECT_TRUE(model->session().permissionPrompted);
+    EXPECT_TRUE(model->session().permissionTrusted);
     EXPECT_EQ(accessibilitySettingsOpened, 1);
 }
 
@@ -85,15 +85,15 @@ TEST_F(SessionReferences, OpeningTheAccessibilitySettingsAsksForNothing)
     start();
     model->openAccessibilitySettings();
     EXPECT_EQ(accessibilitySettingsOpened, 1);
-    EXPECT_FALSE(model->permissionPrompted());
+    EXPECT_FALSE(model->session().permissionPrompted);
 
     // The program's own wiring on X11 has no such settings to open.
     AppEnvironment withoutSettings = environment();
     withoutSettings.openAccessibilitySettings = nullptr;
     model = std::make_unique<AppModel>(withoutSettings);
-    waitUntil([this] { return !model->isBootstrapping(); });
+    waitUntil([this] { return !model->storageStatus().isBootstrapping; });
     model->openAccessibilitySettings();
     model->requestAccessibility();
     EXPECT_EQ(accessibilitySettingsOpened, 1);
-    EXPECT_TRUE(model->permissionTrusted());
+    EXPECT_TRUE(model->session().permissionTrusted);
 }

@@ -58,8 +58,8 @@ TEST_F(Shortcuts, StoredShortcutsAreRegisteredAtStartAndFollowDeletions)
 
     start();
     EXPECT_EQ(registeredShortcuts(hotKeys), (QList<Shortcut>{commandOptionK, controlOptionL}));
-    EXPECT_EQ(model->activeGlobalShortcut(), commandOptionK);
-    EXPECT_EQ(model->shortcutsError(), std::nullopt);
+    EXPECT_EQ(model->shortcutStatus().activeGlobalShortcut, commandOptionK);
+    EXPECT_EQ(model->shortcutStatus().shortcutsError, std::nullopt);
     EXPECT_EQ(model->perLayoutShortcuts(), (QHash<QUuid, Shortcut>{{work.id, controlOptionL}}));
 
     ASSERT_EQ(await(model->deleteLayout(work.id)), std::nullopt);
@@ -79,21 +79,23 @@ TEST_F(Shortcuts, APressRestoresItsTargetOrOpensTheChooser)
     ASSERT_TRUE(isOpen(WindowID::chooser));
     EXPECT_EQ(presenter->window(QString(WindowID::chooser))->windowTitle(), "Restore Layout");
     EXPECT_EQ(presenter->window(QString(WindowID::chooser))->size(), QSize(440, 575));
-    EXPECT_EQ(model->busy(), std::nullopt);
+    EXPECT_EQ(model->restoreStatus().busy, std::nullopt);
 
     // A layout's own shortcut selects and restores it.
     desktop.setFrame(editor[0], {300, 300, 400, 300});
     ASSERT_TRUE(hotKeys.press(controlOptionL.keyCode, controlOptionL.modifiers));
     settle();
-    EXPECT_EQ(model->selectedLayoutID(), work.id);
-    waitUntil([&] { return model->lastResult().has_value() && !model->busy(); });
+    EXPECT_EQ(model->settings().selectedLayoutID, work.id);
+    waitUntil([&] {
+        return model->restoreStatus().lastResult.has_value() && !model->restoreStatus().busy;
+    });
     EXPECT_EQ(desktop.frame(editor[0]), (RectD{100, 100, 600, 400}));
 
     // The global one restores the selection.
     desktop.setFrame(editor[0], {300, 300, 400, 300});
     ASSERT_TRUE(hotKeys.press(commandOptionK.keyCode, commandOptionK.modifiers));
     settle();
-    waitUntil([&] { return !model->busy(); });
+    waitUntil([&] { return !model->restoreStatus().busy; });
     EXPECT_EQ(desktop.frame(editor[0]), (RectD{100, 100, 600, 400}));
 }
 
@@ -106,20 +108,22 @@ TEST_F(Shortcuts, AWindowManagerArrivingAfterTheStartMakesTheFirstPressRestore)
     // A login that starts the program before the window manager.
     desktop.setTrusted(false);
     start();
-    ASSERT_FALSE(model->permissionTrusted());
+    ASSERT_FALSE(model->session().permissionTrusted);
     const int callsBefore = hotKeys.calls();
 
     desktop.setTrusted(true);
     trustEvents.changeTrust();
     settle();
-    EXPECT_TRUE(model->permissionTrusted());
+    EXPECT_TRUE(model->session().permissionTrusted);
     EXPECT_GT(hotKeys.calls(), callsBefore) << "the keys were not grabbed again";
     EXPECT_EQ(registeredShortcuts(hotKeys), QList<Shortcut>{commandOptionK});
 
     desktop.setFrame(editor[0], {300, 300, 400, 300});
     ASSERT_TRUE(hotKeys.press(commandOptionK.keyCode, commandOptionK.modifiers));
     settle();
-    waitUntil([&] { return model->lastResult().has_value() && !model->busy(); });
+    waitUntil([&] {
+        return model->restoreStatus().lastResult.has_value() && !model->restoreStatus().busy;
+    });
     EXPECT_EQ(alertText(), QString());
     EXPECT_EQ(desktop.frame(editor[0]), (RectD{100, 100, 600, 400}));
 
@@ -127,7 +131,7 @@ TEST_F(Shortcuts, AWindowManagerArrivingAfterTheStartMakesTheFirstPressRestore)
     desktop.setTrusted(false);
     trustEvents.changeTrust();
     settle();
-    EXPECT_FALSE(model->permissionTrusted());
+    EXPECT_FALSE(model->session().permissionTrusted);
 }
 
 TEST_F(Shortcuts, APressAlertsForStorageBeforeAccess)
@@ -149,8 +153,8 @@ TEST_F(Shortcuts, APressAlertsForStorageBeforeAccess)
               "Accessibility Access Needed / Allow Ostrel in Privacy & Security → "
               "Accessibility, then retry.");
     presenter->answerAlert("OK");
-    EXPECT_EQ(model->busy(), std::nullopt);
-    EXPECT_EQ(model->activeError(), std::nullopt);
+    EXPECT_EQ(model->restoreStatus().busy, std::nullopt);
+    EXPECT_EQ(model->windowRequests().activeError, std::nullopt);
 }
 
 TEST_F(Shortcuts, APressWhileAShortcutIsRecordedDoesNothingAndTheKeysAreOff)
@@ -169,7 +173,7 @@ TEST_F(Shortcuts, APressWhileAShortcutIsRecordedDoesNothingAndTheKeysAreOff)
     // A press that still arrives is ignored.
     hotKeys.deliver(HotKeyID{0x6C61796F, 1});
     settle();
-    EXPECT_EQ(model->busy(), std::nullopt);
+    EXPECT_EQ(model->restoreStatus().busy, std::nullopt);
     EXPECT_FALSE(isOpen(WindowID::chooser));
 
     // Changing a shortcut ends the recording first.
@@ -191,7 +195,7 @@ TEST_F(Shortcuts, EveryModelHoldsItsKeysOffWhileRecordingAndOneGoneLeavesTheOthe
             throw StorageError::openFailed(QStringLiteral("elsewhere"));
         };
         AppModel second(other);
-        waitUntil([&] { return !second.isBootstrapping(); });
+        waitUntil([&] { return !second.storageStatus().isBootstrapping; });
     }
     QWidget window;
     window.show();
@@ -225,27 +229,27 @@ TEST_F(Shortcuts, TheGlobalShortcutIsTriedBeforeItIsKept)
 
     EXPECT_EQ(model->setGlobalShortcut(controlOptionL),
               keysL + " is used by another layout. Choose another shortcut.");
-    EXPECT_EQ(model->shortcutsError(),
+    EXPECT_EQ(model->shortcutStatus().shortcutsError,
               keysL + " is used by another layout. Choose another shortcut.");
-    EXPECT_EQ(model->globalShortcut(), std::nullopt);
+    EXPECT_EQ(model->settings().globalShortcut, std::nullopt);
     EXPECT_EQ(Preferences::decodeShortcut(Preferences::globalShortcutKey), std::nullopt);
 
     // Storage does not matter to the global shortcut.
     AppModelTestSeam(model).setStorageProblem(
         StorageProblem{QUuid::createUuid(), "t", "m", "", {}, true, {}});
     EXPECT_EQ(model->setGlobalShortcut(commandOptionK), std::nullopt);
-    EXPECT_EQ(model->shortcutsError(), std::nullopt);
-    EXPECT_EQ(model->activeGlobalShortcut(), commandOptionK);
+    EXPECT_EQ(model->shortcutStatus().shortcutsError, std::nullopt);
+    EXPECT_EQ(model->shortcutStatus().activeGlobalShortcut, commandOptionK);
     EXPECT_EQ(Preferences::decodeShortcut(Preferences::globalShortcutKey), commandOptionK);
     EXPECT_EQ(await(model->setLayoutShortcut(controlShiftJ, work.id)), "Storage is unavailable.");
     AppModelTestSeam(model).setStorageProblem(std::nullopt);
 
     // A key another program holds is refused; the previous set is registered again.
     hotKeys.refuse(controlShiftJ.keyCode, controlShiftJ.modifiers);
-    const std::optional<QString> refused = model->setGlobalShortcut(controlShiftJ);
+    const std::optional<Refusal> refused = model->setGlobalShortcut(controlShiftJ);
     ASSERT_TRUE(refused.has_value());
-    EXPECT_TRUE(refused->endsWith("is in use or reserved. Choose another shortcut."));
-    EXPECT_EQ(model->globalShortcut(), commandOptionK);
+    EXPECT_TRUE(refused->text.endsWith("is in use or reserved. Choose another shortcut."));
+    EXPECT_EQ(model->settings().globalShortcut, commandOptionK);
     EXPECT_EQ(registeredShortcuts(hotKeys), (QList<Shortcut>{commandOptionK, controlOptionL}));
 
     EXPECT_EQ(model->setGlobalShortcut(std::nullopt), std::nullopt);
@@ -263,7 +267,7 @@ TEST_F(Shortcuts, ALayoutShortcutIsRegisteredThenStored)
     EXPECT_EQ(await(model->setLayoutShortcut(commandOptionK, work.id)),
               keysK + " is used by the global shortcut. Choose another shortcut.");
     EXPECT_EQ(rows("SELECT shortcut_key_code FROM layouts"), QStringList{"NULL"});
-    EXPECT_TRUE(model->pendingMutations().isEmpty());
+    EXPECT_TRUE(model->savedData().pendingMutations.isEmpty());
 
     EXPECT_EQ(await(model->setLayoutShortcut(controlOptionL, QUuid::createUuid())),
               "That layout is no longer available.");
@@ -286,7 +290,7 @@ TEST_F(Shortcuts, ALayoutShortcutIsRegisteredThenStored)
     EXPECT_EQ(rows("SELECT shortcut_key_code, shortcut_modifiers FROM layouts"),
               QStringList{"NULL|NULL"});
     EXPECT_EQ(registeredShortcuts(hotKeys), QList<Shortcut>{commandOptionK});
-    EXPECT_TRUE(model->pendingMutations().isEmpty());
+    EXPECT_TRUE(model->savedData().pendingMutations.isEmpty());
 }
 
 TEST_F(Shortcuts, AFailedWriteOrReloadLeavesTheHotKeysMatchingTheStore)
@@ -307,5 +311,5 @@ TEST_F(Shortcuts, AFailedWriteOrReloadLeavesTheHotKeysMatchingTheStore)
     EXPECT_EQ(rows("SELECT shortcut_key_code FROM layouts"), QStringList{"37"});
     EXPECT_EQ(registeredShortcuts(hotKeys), QList<Shortcut>{controlOptionL});
     EXPECT_EQ(model->layout(work.id)->shortcut, controlOptionL);
-    EXPECT_TRUE(model->pendingMutations().isEmpty());
+    EXPECT_TRUE(model->savedData().pendingMutations.isEmpty());
 }

@@ -21,12 +21,12 @@ class SystemEvents : public AppModelTest {
 protected:
     void expectEligible(bool eligible, const char *state)
     {
-        EXPECT_EQ(model->sessionEligible(), eligible) << state;
-        EXPECT_EQ(model->eligibilityGate().eligible(), eligible) << state;
-        EXPECT_EQ(model->eligibilityGate().reason(),
+        EXPECT_EQ(model->session().sessionEligible, eligible) << state;
+        EXPECT_EQ(test::AppModelTestSeam(model).eligibilityGate().eligible(), eligible) << state;
+        EXPECT_EQ(test::AppModelTestSeam(model).eligibilityGate().reason(),
                   eligible ? std::nullopt : std::optional<QString>(paused))
             << state;
-        EXPECT_EQ(model->automationService().eligible(), eligible) << state;
+        EXPECT_EQ(test::AppModelTestSeam(model).automationService().eligible(), eligible) << state;
     }
 };
 
@@ -112,36 +112,37 @@ protected:
         settle();
         desktop.setHook({});
         gate->release();
-        waitUntil([&] { return !model->busy(); });
+        waitUntil([&] { return !model->restoreStatus().busy; });
     }
 };
 
 TEST_F(SystemEventsDuringWork, ALockCancelsARestoreAndAnUnlockDoesNotRestartIt)
 {
     duringFirstWrite([&] { model->restoreSelectedLayout(); }, [&] { session.lockScreen(); });
-    EXPECT_TRUE(model->lastResult()->wasCancelled);
-    EXPECT_FALSE(model->sessionSignalActive());
+    EXPECT_TRUE(model->restoreStatus().lastResult->wasCancelled);
+    EXPECT_FALSE(test::AppModelTestSeam(model).sessionSignalActive());
     expectEligible(false, "locked");
-    const QUuid result = model->lastResult()->id;
+    const QUuid result = model->restoreStatus().lastResult->id;
     session.unlockScreen();
     settle();
     expectEligible(true, "unlocked");
-    EXPECT_EQ(model->busy(), std::nullopt);
-    EXPECT_EQ(model->lastResult()->id, result);
+    EXPECT_EQ(model->restoreStatus().busy, std::nullopt);
+    EXPECT_EQ(model->restoreStatus().lastResult->id, result);
 }
 
 TEST_F(SystemEventsDuringWork, AScreenChangeCancelsAnUndoAndRereadsTheTrust)
 {
     model->restoreSelectedLayout();
-    waitUntil([&] { return !model->busy(); });
+    waitUntil([&] { return !model->restoreStatus().busy; });
     duringFirstWrite([&] { model->undoLastRestore(); },
                      [&] {
                          desktop.setTrusted(false);
                          displayEvents.changeScreenParameters();
                      });
-    EXPECT_EQ(model->lastResult()->kind, ResultKind::undo);
-    EXPECT_TRUE(model->lastResult()->wasCancelled || model->lastResult()->permissionLost);
-    EXPECT_FALSE(model->permissionTrusted());
+    EXPECT_EQ(model->restoreStatus().lastResult->kind, ResultKind::undo);
+    EXPECT_TRUE(model->restoreStatus().lastResult->wasCancelled
+                || model->restoreStatus().lastResult->permissionLost);
+    EXPECT_FALSE(model->session().permissionTrusted);
 }
 
 TEST_F(SystemEventsDuringWork, AScreenChangeDuringACaptureCancelsNothing)
@@ -158,11 +159,11 @@ TEST_F(SystemEventsDuringWork, AScreenChangeDuringACaptureCancelsNothing)
     displayEvents.changeScreenParameters();
     session.lockScreen();
     settle();
-    EXPECT_EQ(model->busy(), OperationKind::capturing);
+    EXPECT_EQ(model->restoreStatus().busy, OperationKind::capturing);
     desktop.setHook({});
     gate->release();
     EXPECT_TRUE(await(std::move(capturing)));
-    EXPECT_TRUE(model->pendingCapture().has_value());
+    EXPECT_TRUE(model->windowRequests().pendingCapture.has_value());
 }
 
 TEST_F(SystemEvents, AnEndedApplicationLosesItsRememberedWindowsAndActivationRefreshes)
@@ -172,14 +173,15 @@ TEST_F(SystemEvents, AnEndedApplicationLosesItsRememberedWindowsAndActivationRef
     desktop.addWindow(mail, {700, 200, 500, 500});
     start();
     saveCurrentWindows("Work");
-    ASSERT_EQ(model->sessionReferences().size(), 2);
+    ASSERT_EQ(test::AppModelTestSeam(model).sessionReferences().size(), 2);
     desktop.updateApplication(mail, [](RunningApplication &app) { app.isTerminated = true; });
     applicationEvents.terminateApplication();
     settle();
-    ASSERT_EQ(model->sessionReferences().size(), 1);
-    EXPECT_EQ(model->sessionReferences().begin().value().bundleID, "com.example.editor");
+    ASSERT_EQ(test::AppModelTestSeam(model).sessionReferences().size(), 1);
+    EXPECT_EQ(test::AppModelTestSeam(model).sessionReferences().begin().value().bundleID,
+              "com.example.editor");
 
     desktop.setTrusted(false);
     applicationEvents.activate();
-    waitUntil([&] { return !model->permissionTrusted(); });
+    waitUntil([&] { return !model->session().permissionTrusted; });
 }

@@ -5,6 +5,7 @@
 
 #include "X11Environment.h"
 
+#include "AppModelTestSeam.h"
 #include "Await.h"
 #include "TestApplication.h"
 
@@ -81,17 +82,20 @@ protected:
         setup.storePaths = paths;
         program = std::make_unique<X11Program>(setup);
         AppModel &model = program->model();
-        QObject::connect(&model, &AppModel::lastResultChanged, [this, &model] {
-            if (model.lastResult()) {
-                results.append(*model.lastResult());
+        // The restore status changes for any of its values: each result and each start of a
+        // restore is taken once, when it appears.
+        QObject::connect(&model, &AppModel::restoreStatusChanged, [this, &model] {
+            const RestoreStatus &status = model.restoreStatus();
+            if (status.lastResult
+                && (results.isEmpty() || results.last().id != status.lastResult->id)) {
+                results.append(*status.lastResult);
             }
-        });
-        QObject::connect(&model, &AppModel::busyChanged, [this, &model] {
-            if (model.busy() == OperationKind::restoring) {
+            if (status.busy == OperationKind::restoring && !restoring) {
                 restoreStarts.append(clock.elapsed());
             }
+            restoring = status.busy == OperationKind::restoring;
         });
-        EXPECT_TRUE(waitFor([&] { return !model.isBootstrapping(); }));
+        EXPECT_TRUE(waitFor([&] { return !model.storageStatus().isBootstrapping; }));
         return model;
     }
 
@@ -99,7 +103,7 @@ protected:
     const RestoreResult *awaitResult(qsizetype before)
     {
         AppModel &model = program->model();
-        if (!waitFor([&] { return results.size() > before && !model.busy(); })) {
+        if (!waitFor([&] { return results.size() > before && !model.restoreStatus().busy; })) {
             ADD_FAILURE() << "no result was published";
             return nullptr;
         }
@@ -124,6 +128,7 @@ protected:
     QList<RestoreResult> results;
     QElapsedTimer clock;
     QList<qint64> restoreStarts; // milliseconds on `clock`
+    bool restoring = false;      // whether the model was restoring at its last change
 };
 
 TEST_F(X11AcceptanceTest, SaveShortcutUndoAutomationAndRestart)
@@ -139,16 +144,16 @@ TEST_F(X11AcceptanceTest, SaveShortcutUndoAutomationAndRestart)
 
     // 1. First start on an empty folder; capture; save as "Work".
     AppModel *model = &startProgram();
-    ASSERT_TRUE(model->hasStore());
-    ASSERT_EQ(model->storageProblem(), std::nullopt);
-    ASSERT_TRUE(model->layouts().isEmpty());
-    ASSERT_TRUE(model->permissionTrusted());
-    ASSERT_TRUE(model->sessionEligible());
+    ASSERT_TRUE(test::AppModelTestSeam(model).hasStore());
+    ASSERT_EQ(model->storageStatus().storageProblem, std::nullopt);
+    ASSERT_TRUE(model->savedData().layouts.isEmpty());
+    ASSERT_TRUE(model->session().permissionTrusted);
+    ASSERT_TRUE(model->session().sessionEligible);
     ASSERT_EQ(model->currentDisplays().size(), 2);
 
     ASSERT_TRUE(test::await(model->beginSave()));
-    ASSERT_TRUE(model->pendingCapture());
-    const CapturePreview preview = *model->pendingCapture();
+    ASSERT_TRUE(model->windowRequests().pendingCapture);
+    const CapturePreview preview = *model->windowRequests().pendingCapture;
     ASSERT_EQ(preview.entries.size(), 3);
     const std::map<uint32_t, RectD> saved = framesFromX();
     for (const WindowEntry &entry : preview.entries) {
@@ -160,13 +165,13 @@ TEST_F(X11AcceptanceTest, SaveShortcutUndoAutomationAndRestart)
             << entry.appName.toStdString();
     }
     ASSERT_EQ(test::await(model->savePendingLayout(QStringLiteral("Work"), false)), std::nullopt);
-    ASSERT_EQ(model->layouts().size(), 1);
-    const Layout work = model->layouts().first();
+    ASSERT_EQ(model->savedData().layouts.size(), 1);
+    const Layout work = model->savedData().layouts.first();
     EXPECT_EQ(work.name, QStringLiteral("Work"));
-    EXPECT_EQ(model->selectedLayoutID(), work.id);
-    EXPECT_EQ(model->pendingCapture(), std::nullopt);
+    EXPECT_EQ(model->settings().selectedLayoutID, work.id);
+    EXPECT_EQ(model->windowRequests().pendingCapture, std::nullopt);
     ASSERT_EQ(model->setGlobalShortcut(globalShortcut), std::nullopt);
-    EXPECT_EQ(model->activeGlobalShortcut(), globalShortcut);
+    EXPECT_EQ(model->shortcutStatus().activeGlobalShortcut, globalShortcut);
 
     // 2. The user rearranges: each window to another place, one to the other monitor, all at
     // other sizes. The shortcut, pressed on the keyboard, brings the layout back.
@@ -189,8 +194,8 @@ TEST_F(X11AcceptanceTest, SaveShortcutUndoAutomationAndRestart)
     EXPECT_EQ(restored->movedWindowCount, 3);
     EXPECT_FALSE(restored->wasCancelled);
     expectFrames(saved);
-    ASSERT_TRUE(model->undoInfo());
-    EXPECT_EQ(model->undoInfo()->entryCount, 3);
+    ASSERT_TRUE(model->restoreStatus().undoInfo);
+    EXPECT_EQ(model->restoreStatus().undoInfo->entryCount, 3);
 
     // 3. Undo puts the windows back where the user had moved them.
     model->undoLastRestore();
@@ -199,23 +204,23 @@ TEST_F(X11AcceptanceTest, SaveShortcutUndoAutomationAndRestart)
     EXPECT_EQ(undone->kind, ResultKind::undo);
     EXPECT_EQ(undone->summary, QStringLiteral("3 restored"));
     expectFrames(moved);
-    EXPECT_EQ(model->undoInfo(), std::nullopt);
+    EXPECT_EQ(model->restoreStatus().undoInfo, std::nullopt);
 
     // 4. Automation on and "Work" linked to these two monitors.
     model->setAutomationEnabled(true);
     ASSERT_EQ(test::await(model->associateAutomation(work.id)), std::nullopt);
     const QString signature = Topology::signature(model->currentDisplays());
-    ASSERT_EQ(model->layouts().first().automationTopologySignature, signature);
-    EXPECT_EQ(model->automationDescription(model->layouts().first()),
+    ASSERT_EQ(model->savedData().layouts.first().automationTopologySignature, signature);
+    EXPECT_EQ(model->automationDescription(model->savedData().layouts.first()),
               QStringLiteral("Linked to these displays"));
     model->dismissAutomationNotice();
 
     // The left monitor goes off: a setup no layout is linked to, which settles and says so.
     x.xrandr({"--output", "DUMMY1", "--off"});
-    ASSERT_TRUE(waitFor([&] { return model->automationNotice().has_value(); }));
-    EXPECT_EQ(model->automationNotice(),
+    ASSERT_TRUE(waitFor([&] { return model->session().automationNotice.has_value(); }));
+    EXPECT_EQ(model->session().automationNotice,
               QStringLiteral("The displays changed, but no layout is linked to this setup."));
-    EXPECT_EQ(model->lastAutomationDeferral(), AutomationDeferral::noAssociation);
+    EXPECT_EQ(model->session().lastAutomationDeferral, AutomationDeferral::noAssociation);
     EXPECT_EQ(model->currentDisplays().size(), 1);
     EXPECT_EQ(results.size(), 2); // nothing was restored
 
@@ -227,7 +232,7 @@ TEST_F(X11AcceptanceTest, SaveShortcutUndoAutomationAndRestart)
               "--mode", "1920x1080", "--pos", "1280x0", "--primary"});
     const qint64 reconnectedAt = clock.elapsed();
     const RestoreResult *automatic = awaitResult(2);
-    ASSERT_TRUE(automatic) << model->automationNotice().value_or("no notice").toStdString();
+    ASSERT_TRUE(automatic) << model->session().automationNotice.value_or("no notice").toStdString();
     ASSERT_EQ(restoreStarts.size(), 2);
     EXPECT_GE(
         restoreStarts.last() - reconnectedAt,
@@ -237,8 +242,8 @@ TEST_F(X11AcceptanceTest, SaveShortcutUndoAutomationAndRestart)
     EXPECT_EQ(Topology::signature(model->currentDisplays()), signature);
     EXPECT_EQ(automatic->layoutID, work.id);
     EXPECT_EQ(automatic->summary, QStringLiteral("3 restored"));
-    EXPECT_EQ(model->automationNotice(), automatic->summary);
-    EXPECT_EQ(model->lastAutomationDeferral(), std::nullopt);
+    EXPECT_EQ(model->session().automationNotice, automatic->summary);
+    EXPECT_EQ(model->session().lastAutomationDeferral, std::nullopt);
     expectFrames(saved);
     // Later looks at the same setup restore nothing more.
     keepRunning(std::chrono::duration_cast<std::chrono::milliseconds>(
@@ -249,19 +254,19 @@ TEST_F(X11AcceptanceTest, SaveShortcutUndoAutomationAndRestart)
     // 5. Quit, and start again on the same folder and settings.
     program.reset();
     model = &startProgram();
-    ASSERT_EQ(model->storageProblem(), std::nullopt);
-    ASSERT_EQ(model->layouts().size(), 1);
-    const Layout again = model->layouts().first();
+    ASSERT_EQ(model->storageStatus().storageProblem, std::nullopt);
+    ASSERT_EQ(model->savedData().layouts.size(), 1);
+    const Layout again = model->savedData().layouts.first();
     EXPECT_EQ(again.id, work.id);
     EXPECT_EQ(again.name, QStringLiteral("Work"));
     EXPECT_EQ(again.entries.size(), 3);
     EXPECT_TRUE(again.automationEnabled);
     EXPECT_EQ(again.automationTopologySignature, signature);
-    EXPECT_TRUE(model->automationEnabled());
-    EXPECT_EQ(model->selectedLayoutID(), work.id);
-    EXPECT_EQ(model->globalShortcut(), globalShortcut);
-    EXPECT_EQ(model->activeGlobalShortcut(), globalShortcut);
-    EXPECT_EQ(model->shortcutsError(), std::nullopt);
+    EXPECT_TRUE(model->settings().automationEnabled);
+    EXPECT_EQ(model->settings().selectedLayoutID, work.id);
+    EXPECT_EQ(model->settings().globalShortcut, globalShortcut);
+    EXPECT_EQ(model->shortcutStatus().activeGlobalShortcut, globalShortcut);
+    EXPECT_EQ(model->shortcutStatus().shortcutsError, std::nullopt);
 
     // The shortcut is grabbed again and restores from the saved entries alone: this run has
     // captured nothing.
@@ -284,8 +289,9 @@ TEST_F(X11AcceptanceTest, AWindowManagerArrivingAfterTheProgramFindsTheShortcutW
     windows.push_back(x.openWindow(test::windowOf("Terminal", 150, 150, 600, 400)).window());
     AppModel *model = &startProgram();
     ASSERT_TRUE(test::await(model->beginSave()))
-        << (model->activeError() ? model->activeError()->message.toStdString()
-                                 : std::string("no error"));
+        << (model->windowRequests().activeError
+                ? model->windowRequests().activeError->message.toStdString()
+                : std::string("no error"));
     ASSERT_EQ(test::await(model->savePendingLayout(QStringLiteral("Work"), false)), std::nullopt);
     ASSERT_EQ(model->setGlobalShortcut(globalShortcut), std::nullopt);
     const std::map<uint32_t, RectD> saved = framesFromX();
@@ -293,14 +299,14 @@ TEST_F(X11AcceptanceTest, AWindowManagerArrivingAfterTheProgramFindsTheShortcutW
 
     x.stopWindowManager();
     model = &startProgram();
-    ASSERT_FALSE(model->permissionTrusted());
-    EXPECT_EQ(model->activeGlobalShortcut(), globalShortcut);
+    ASSERT_FALSE(model->session().permissionTrusted);
+    EXPECT_EQ(model->shortcutStatus().activeGlobalShortcut, globalShortcut);
 
     x.startWindowManager();
-    ASSERT_TRUE(waitFor([&] { return model->permissionTrusted(); }))
+    ASSERT_TRUE(waitFor([&] { return model->session().permissionTrusted; }))
         << "the program did not follow the window manager's arrival";
-    EXPECT_EQ(model->activeGlobalShortcut(), globalShortcut);
-    EXPECT_EQ(model->shortcutsError(), std::nullopt);
+    EXPECT_EQ(model->shortcutStatus().activeGlobalShortcut, globalShortcut);
+    EXPECT_EQ(model->shortcutStatus().shortcutsError, std::nullopt);
 
     x.moveResize(editor, 100, 500, 640, 400);
     ASSERT_FALSE(frameFromX(editor).isApproximatelyEqual(saved.at(editor), tolerance));

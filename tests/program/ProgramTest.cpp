@@ -72,9 +72,9 @@ TEST_F(ProgramTest, WithoutAnXServerItStartsWithNoAccessNoScreensAndItsPanel)
     X11Program &wiring = program->wiring();
     EXPECT_FALSE(wiring.hasXServer());
     AppModel &model = wiring.model();
-    EXPECT_FALSE(model.isBootstrapping());
-    EXPECT_FALSE(model.permissionTrusted());
-    EXPECT_FALSE(model.storageProblem().has_value());
+    EXPECT_FALSE(model.storageStatus().isBootstrapping);
+    EXPECT_FALSE(model.session().permissionTrusted);
+    EXPECT_FALSE(model.storageStatus().storageProblem.has_value());
     EXPECT_TRUE(model.currentDisplays().isEmpty());
     EXPECT_TRUE(wiring.system().applications->runningApplications().isEmpty());
     EXPECT_TRUE(QFile::exists(setup.storePaths.database));

@@ -43,7 +43,7 @@ AppAppearance::AppAppearance(QWidget *window, AppModel *model, SystemAppearanceO
     , observer_(observer)
 {
     if (model) {
-        connect(model, &AppModel::appearanceChanged, this, &AppAppearance::apply);
+        connect(model, &AppModel::settingsChanged, this, &AppAppearance::apply);
     }
     if (observer) {
         connect(observer, &SystemAppearanceObserver::isDarkChanged, this, &AppAppearance::apply);
@@ -54,7 +54,7 @@ AppAppearance::AppAppearance(QWidget *window, AppModel *model, SystemAppearanceO
 void AppAppearance::apply()
 {
     const AppearancePreference preference =
-        model_ ? model_->appearance() : AppearancePreference::system;
+        model_ ? model_->settings().appearance : AppearancePreference::system;
     const bool dark = resolvesDark(preference, observer_ && observer_->isDark());
     if (applied_ == dark) {
         return;

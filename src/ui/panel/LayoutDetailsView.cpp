@@ -52,17 +52,16 @@ LayoutDetailsView::LayoutDetailsView(ViewEnvironment environment, QWidget *paren
 
     if (model_) {
         AppModel *model = model_;
-        connect(model, &AppModel::manageLayoutIDChanged, this, [this] {
+        connect(model, &AppModel::windowRequestsChanged, this, [this] {
             followManagedLayout();
             scheduleRefresh();
         });
         for (auto signal :
-             {&AppModel::layoutsChanged, &AppModel::pendingMutationsChanged,
-              &AppModel::permissionTrustedChanged, &AppModel::automationEnabledChanged}) {
+             {&AppModel::savedDataChanged, &AppModel::sessionChanged, &AppModel::settingsChanged}) {
             connect(model, signal, this, &LayoutDetailsView::scheduleRefresh);
         }
     }
-    subject_ = model_ ? model_->manageLayoutID() : std::nullopt;
+    subject_ = model_ ? model_->windowRequests().manageLayoutID : std::nullopt;
     didResetEditor();
     refresh();
 }
@@ -84,7 +83,7 @@ std::optional<Layout> LayoutDetailsView::layout() const
     if (!model_) {
         return std::nullopt;
     }
-    const std::optional<QUuid> managed = model_->manageLayoutID();
+    const std::optional<QUuid> managed = model_->windowRequests().manageLayoutID;
     if (!managed) {
         return std::nullopt;
     }
@@ -148,7 +147,8 @@ void LayoutDetailsView::connectControls()
 
 void LayoutDetailsView::followManagedLayout()
 {
-    const std::optional<QUuid> managed = model_ ? model_->manageLayoutID() : std::nullopt;
+    const std::optional<QUuid> managed =
+        model_ ? model_->windowRequests().manageLayoutID : std::nullopt;
     // A layout that goes away (deleted here or elsewhere) leaves the window about it.
     if (managed && managed != subject_) {
         subject_ = managed;
@@ -194,7 +194,7 @@ void LayoutDetailsView::scheduleRefresh()
 
 bool LayoutDetailsView::pending(const MutationScope &scope) const
 {
-    return model_ && model_->pendingMutations().contains(scope);
+    return model_ && model_->savedData().pendingMutations.contains(scope);
 }
 
 void LayoutDetailsView::refresh()
@@ -245,10 +245,10 @@ void LayoutDetailsView::refresh()
                                    ? QStringLiteral("Unlink Displays")
                                    : QStringLiteral("Link Displays"));
     form_.linkButton->setEnabled(!isWorking_ && !pending(MutationScope::automation(id)));
-    form_.automationOffRow->setVisible(!model_->automationEnabled());
+    form_.automationOffRow->setVisible(!model_->settings().automationEnabled);
     form_.automationMessage->setMessage(automationError_);
 
-    form_.replaceButton->setEnabled(model_->permissionTrusted() && !isWorking_
+    form_.replaceButton->setEnabled(model_->session().permissionTrusted && !isWorking_
                                     && !model_->hasPendingExclusionMutation()
                                     && !pending(MutationScope::replace(id)));
     form_.deleteButton->setEnabled(!isWorking_ && !pending(MutationScope::deleteLayout(id)));
@@ -485,7 +485,7 @@ void LayoutDetailsView::showEvent(QShowEvent *event)
     }
     if (!event->spontaneous()) {
         // Appearing again starts afresh on the layout managed now.
-        subject_ = model_ ? model_->manageLayoutID() : std::nullopt;
+        subject_ = model_ ? model_->windowRequests().manageLayoutID : std::nullopt;
         didResetEditor();
         refresh();
         // As in the save window, the name takes the keys first.

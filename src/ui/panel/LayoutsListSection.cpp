@@ -71,17 +71,17 @@ LayoutRow *LayoutsListSection::row(const QUuid &id) const
 
 void LayoutsListSection::setState(const PanelState &state)
 {
-    count_->setText(QString::number(state.layouts.size()));
+    count_->setText(QString::number(state.saved.layouts.size()));
     capturing_->setVisible(state.isBusyWith(OperationKind::capturing));
     save_->setEnabled(state.canCapture);
     save_->setToolTip(PanelTexts::captureHelp(state));
 
-    if (shownLayouts_ != state.layouts) {
-        shownLayouts_ = state.layouts;
-        rebuildRows(state.layouts);
+    if (shownLayouts_ != state.saved.layouts) {
+        shownLayouts_ = state.saved.layouts;
+        rebuildRows(state.saved.layouts);
     }
     for (LayoutRow *row : std::as_const(rows_)) {
-        row->setSelected(state.selectedLayoutID == row->layout().id);
+        row->setSelected(state.settings.selectedLayoutID == row->layout().id);
         row->setDeleting(state.isDeleting(row->layout().id));
     }
 }

@@ -15,7 +15,7 @@ PanelActions::PanelActions(AppModel &model, WindowPresenter &presenter, QObject 
     , model_(&model)
     , presenter_(&presenter)
 {
-    connect(&model, &AppModel::activeErrorChanged, this, &PanelActions::followActiveError);
+    connect(&model, &AppModel::windowRequestsChanged, this, &PanelActions::followActiveError);
     followActiveError();
 }
 
@@ -78,7 +78,7 @@ void PanelActions::followActiveError()
     if (!model_) {
         return;
     }
-    const std::optional<UserFacingError> &error = model_->activeError();
+    const std::optional<UserFacingError> &error = model_->windowRequests().activeError;
     if (!error) {
         // The alert stands for the published error; with none published it has nothing to say.
         shownError_.reset();
@@ -87,7 +87,7 @@ void PanelActions::followActiveError()
         }
         return;
     }
-    // The model publishes on equal assignments too: an error already on screen stays as it is.
+    // The group changes for its other values too: an error already on screen stays as it is.
     if (shownError_ == error->id) {
         return;
     }
@@ -127,7 +127,7 @@ QCoro::Task<void> PanelActions::runErrorAlert(QPointer<PanelActions> self, UserF
     if (shown) {
         self->model_->dismissActiveError(*shown);
     }
-    if (self && self->model_ && self->model_->activeError()) {
+    if (self && self->model_ && self->model_->windowRequests().activeError) {
         self->followActiveError();
     }
 }

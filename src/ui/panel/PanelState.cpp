@@ -7,19 +7,12 @@ namespace ostrel {
 PanelState PanelState::read(const AppModel &model)
 {
     PanelState state;
-    state.isBootstrapping = model.isBootstrapping();
-    state.storageProblem = model.storageProblem();
-    state.permissionTrusted = model.permissionTrusted();
-    state.storageNotice = model.storageNotice();
-    state.layouts = model.layouts();
-    state.selectedLayoutID = model.selectedLayoutID();
-    state.busy = model.busy();
-    state.progress = model.progress();
-    state.lastResult = model.lastResult();
-    state.undoInfo = model.undoInfo();
-    state.automationNotice = model.automationNotice();
-    state.activeGlobalShortcut = model.activeGlobalShortcut();
-    state.pendingMutations = model.pendingMutations();
+    state.storage = model.storageStatus();
+    state.session = model.session();
+    state.saved = model.savedData();
+    state.settings = model.settings();
+    state.restore = model.restoreStatus();
+    state.shortcuts = model.shortcutStatus();
     state.selectedLayout = model.selectedLayout();
     state.hasPendingExclusionMutation = model.hasPendingExclusionMutation();
     state.canRestore = model.canRestore();

@@ -1,14 +1,14 @@
 #pragma once
 
+#include "app/AppSettings.h"
+#include "app/RestoreStatus.h"
+#include "app/SavedData.h"
+#include "app/SessionStatus.h"
+#include "app/ShortcutStatus.h"
+#include "app/StorageStatus.h"
 #include "model/Layout.h"
 #include "model/MutationScope.h"
 #include "model/OperationKind.h"
-#include "model/RestoreProgress.h"
-#include "model/RestoreResult.h"
-#include "model/Shortcut.h"
-#include "model/StorageNotice.h"
-#include "model/StorageProblem.h"
-#include "model/UndoInfo.h"
 
 #include <QList>
 #include <QSet>
@@ -21,24 +21,17 @@ namespace ostrel {
 
 class AppModel;
 
-// What the panel shows of the model, read in one go. The model publishes a signal per value
-// (also for equal assignments) and none for what it derives from them, so the panel reads this
-// once per turn of the event loop after any signal and draws every section from the same copy:
-// the derived values can never disagree with the values they come from.
+// What the panel shows of the model, read in one go: the groups it draws from, and what the model
+// derives from them. The model has no signal for what it derives, so the panel reads this once
+// per turn of the event loop after any of the groups changed and draws every section from the
+// same copy: the derived values can never disagree with the values they come from.
 struct PanelState {
-    bool isBootstrapping = true;
-    std::optional<StorageProblem> storageProblem;
-    bool permissionTrusted = false;
-    std::optional<StorageNotice> storageNotice;
-    QList<Layout> layouts;
-    std::optional<QUuid> selectedLayoutID;
-    std::optional<OperationKind> busy;
-    std::optional<RestoreProgress> progress;
-    std::optional<RestoreResult> lastResult;
-    std::optional<UndoInfo> undoInfo;
-    std::optional<QString> automationNotice;
-    std::optional<Shortcut> activeGlobalShortcut;
-    QSet<MutationScope> pendingMutations;
+    StorageStatus storage;
+    SessionStatus session;
+    SavedData saved;
+    AppSettings settings;
+    RestoreStatus restore;
+    ShortcutStatus shortcuts;
 
     // Derived by the model.
     std::optional<Layout> selectedLayout;
@@ -49,10 +42,10 @@ struct PanelState {
 
     static PanelState read(const AppModel &model);
 
-    bool isBusyWith(OperationKind kind) const { return busy == kind; }
+    bool isBusyWith(OperationKind kind) const { return restore.busy == kind; }
     bool isDeleting(const QUuid &layoutID) const
     {
-        return pendingMutations.contains(MutationScope::deleteLayout(layoutID));
+        return saved.pendingMutations.contains(MutationScope::deleteLayout(layoutID));
     }
 };
 

@@ -20,10 +20,10 @@ QString counted(qsizetype count, const QString &one, const QString &many)
 
 std::optional<QString> globalShortcutText(const PanelState &state, KeyLabelSource *labels)
 {
-    if (!state.activeGlobalShortcut) {
+    if (!state.shortcuts.activeGlobalShortcut) {
         return std::nullopt;
     }
-    return ShortcutFormatter::text(*state.activeGlobalShortcut, labels);
+    return ShortcutFormatter::text(*state.shortcuts.activeGlobalShortcut, labels);
 }
 
 } // namespace
@@ -48,7 +48,7 @@ QString PanelTexts::restoreHelp(const PanelState &state, KeyLabelSource *labels)
 
 QString PanelTexts::restoreDisabledHelp(const PanelState &state)
 {
-    if (!state.permissionTrusted) {
+    if (!state.session.permissionTrusted) {
         return QStringLiteral("Enable Accessibility access to restore this layout");
     }
     if (!state.selectedLayout) {
@@ -57,11 +57,11 @@ QString PanelTexts::restoreDisabledHelp(const PanelState &state)
     if (state.hasPendingExclusionMutation) {
         return QStringLiteral("Wait for the application change to finish");
     }
-    if (state.busy) {
+    if (state.restore.busy) {
         return QStringLiteral("Wait for the current operation to finish");
     }
-    return state.storageProblem ? QStringLiteral("Saved layouts are unavailable")
-                                : QStringLiteral("Restore is unavailable");
+    return state.storage.storageProblem ? QStringLiteral("Saved layouts are unavailable")
+                                        : QStringLiteral("Restore is unavailable");
 }
 
 QString PanelTexts::restoreAccessibleName(const PanelState &state, KeyLabelSource *labels)
@@ -83,7 +83,7 @@ QString PanelTexts::captureHelp(const PanelState &state)
 
 QString PanelTexts::captureDisabledHelp(const PanelState &state)
 {
-    if (!state.permissionTrusted) {
+    if (!state.session.permissionTrusted) {
         return QStringLiteral("Enable Accessibility access to save windows");
     }
     if (state.hasPendingExclusionMutation) {
@@ -92,10 +92,10 @@ QString PanelTexts::captureDisabledHelp(const PanelState &state)
     if (state.isBusyWith(OperationKind::capturing)) {
         return QStringLiteral("Capturing windows…");
     }
-    if (state.busy) {
+    if (state.restore.busy) {
         return QStringLiteral("Wait for the current operation to finish");
     }
-    if (state.storageProblem) {
+    if (state.storage.storageProblem) {
         return QStringLiteral("Saved layouts are unavailable");
     }
     return QStringLiteral("Capture is unavailable");

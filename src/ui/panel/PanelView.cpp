@@ -82,14 +82,10 @@ PanelView::PanelView(const ViewEnvironment &environment, PanelActions &actions, 
     addSection(PanelSection::footer, footer_, 4);
 
     if (model_) {
-        for (auto signal :
-             {&AppModel::layoutsChanged, &AppModel::permissionTrustedChanged,
-              &AppModel::busyChanged, &AppModel::progressChanged, &AppModel::lastResultChanged,
-              &AppModel::undoInfoChanged, &AppModel::storageNoticeChanged,
-              &AppModel::storageProblemChanged, &AppModel::isBootstrappingChanged,
-              &AppModel::activeGlobalShortcutChanged, &AppModel::automationNoticeChanged,
-              &AppModel::pendingMutationsChanged, &AppModel::activeErrorChanged,
-              &AppModel::selectedLayoutIDChanged}) {
+        for (auto signal : {&AppModel::savedDataChanged, &AppModel::sessionChanged,
+                            &AppModel::restoreStatusChanged, &AppModel::storageStatusChanged,
+                            &AppModel::shortcutStatusChanged, &AppModel::windowRequestsChanged,
+                            &AppModel::settingsChanged}) {
             connect(model_, signal, this, &PanelView::scheduleRefresh);
         }
     }
@@ -147,10 +143,10 @@ void PanelView::refreshNow()
     for (PanelSection section : tree) {
         switch (section) {
         case PanelSection::storageProblem:
-            storageProblem_->setProblem(*state_.storageProblem);
+            storageProblem_->setProblem(*state_.storage.storageProblem);
             break;
         case PanelSection::storageNotice:
-            storageNotice_->setNotice(*state_.storageNotice);
+            storageNotice_->setNotice(*state_.storage.storageNotice);
             break;
         case PanelSection::firstRun:
             firstRun_->setState(state_);
@@ -159,13 +155,13 @@ void PanelView::refreshNow()
             selectedLayout_->setState(state_);
             break;
         case PanelSection::progress:
-            progress_->setProgress(*state_.progress, state_.busy);
+            progress_->setProgress(*state_.restore.progress, state_.restore.busy);
             break;
         case PanelSection::result:
-            result_->setResult(*state_.lastResult, state_.undoInfo, state_.canUndo);
+            result_->setResult(*state_.restore.lastResult, state_.restore.undoInfo, state_.canUndo);
             break;
         case PanelSection::automationNotice:
-            automationNotice_->setNotice(*state_.automationNotice);
+            automationNotice_->setNotice(*state_.session.automationNotice);
             break;
         case PanelSection::layouts:
             layouts_->setState(state_);
@@ -192,8 +188,9 @@ void PanelView::refreshNow()
 
 void PanelView::followResult()
 {
-    const std::optional<QUuid> id =
-        state_.lastResult ? std::optional<QUuid>(state_.lastResult->id) : std::nullopt;
+    const std::optional<QUuid> id = state_.restore.lastResult
+        ? std::optional<QUuid>(state_.restore.lastResult->id)
+        : std::nullopt;
     if (!resultSeen_) {
         // The result present when the panel first shows is old news: nothing to announce.
         resultSeen_ = true;
@@ -205,14 +202,15 @@ void PanelView::followResult()
     }
     resultID_ = id;
     result_->setExpanded(false);
-    if (state_.lastResult && environment_.announcer) {
-        environment_.announcer->announce(PanelTexts::resultAnnouncement(*state_.lastResult));
+    if (state_.restore.lastResult && environment_.announcer) {
+        environment_.announcer->announce(
+            PanelTexts::resultAnnouncement(*state_.restore.lastResult));
     }
 }
 
 void PanelView::followError()
 {
-    const std::optional<UserFacingError> error = model_->activeError();
+    const std::optional<UserFacingError> error = model_->windowRequests().activeError;
     const std::optional<QUuid> id = error ? std::optional<QUuid>(error->id) : std::nullopt;
     if (!errorSeen_) {
         errorSeen_ = true;

@@ -31,8 +31,8 @@ class StorageProblemSection;
 // saved layouts, and the footer. It only reads the model and calls its operations; the work that
 // must outlive it goes through `PanelActions`.
 //
-// The model signals every published value, and for equal assignments too; the panel takes them
-// all as "something changed" and reads the model once on the next turn of the event loop, so its
+// The model signals each group of published values it changed; the panel takes them all as
+// "something changed" and reads the model once on the next turn of the event loop, so its
 // derived values (can restore, can capture, the selected layout) are worked out once per turn
 // and always from one consistent state.
 //

@@ -93,8 +93,8 @@ SaveLayoutEditor::SaveLayoutEditor(std::optional<QUuid> captureID, AppModel &mod
     footer->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
     column->addWidget(footer);
 
-    connect(&model, &AppModel::pendingCaptureChanged, this, &SaveLayoutEditor::scheduleRefresh);
-    connect(&model, &AppModel::layoutsChanged, this, &SaveLayoutEditor::scheduleRefresh);
+    connect(&model, &AppModel::windowRequestsChanged, this, &SaveLayoutEditor::scheduleRefresh);
+    connect(&model, &AppModel::savedDataChanged, this, &SaveLayoutEditor::scheduleRefresh);
     refresh();
 }
 
@@ -292,10 +292,10 @@ std::optional<Layout> SaveLayoutEditor::existingLayout() const
 
 bool SaveLayoutEditor::canSave() const
 {
-    if (!model_ || !model_->pendingCapture()) {
+    if (!model_ || !model_->windowRequests().pendingCapture) {
         return false;
     }
-    if (model_->pendingCapture()->entries.isEmpty()) {
+    if (model_->windowRequests().pendingCapture->entries.isEmpty()) {
         return false;
     }
     if (name().trimmed().isEmpty()) {
@@ -428,7 +428,8 @@ void SaveLayoutEditor::scheduleRefresh()
 
 void SaveLayoutEditor::refresh()
 {
-    const std::optional<CapturePreview> preview = model_ ? model_->pendingCapture() : std::nullopt;
+    const std::optional<CapturePreview> preview =
+        model_ ? model_->windowRequests().pendingCapture : std::nullopt;
     body_->setCurrentWidget(preview ? form_ : waiting_);
     if (preview) {
         windowHeader_->detailLabel()->setText(windowSummary(*preview));

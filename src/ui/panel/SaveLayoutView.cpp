@@ -51,10 +51,11 @@ SaveLayoutView::SaveLayoutView(const ViewEnvironment &environment, QWidget *pare
     });
 
     if (model_) {
-        connect(model_, &AppModel::pendingCaptureChanged, this, &SaveLayoutView::scheduleFollow);
+        connect(model_, &AppModel::windowRequestsChanged, this, &SaveLayoutView::scheduleFollow);
     }
-    showEditor(model_ && model_->pendingCapture() ? std::optional(model_->pendingCapture()->id)
-                                                  : std::nullopt);
+    showEditor(model_ && model_->windowRequests().pendingCapture
+                   ? std::optional(model_->windowRequests().pendingCapture->id)
+                   : std::nullopt);
 }
 
 SaveLayoutView::~SaveLayoutView()
@@ -147,8 +148,8 @@ void SaveLayoutView::scheduleFollow()
 
 void SaveLayoutView::followCapture()
 {
-    const std::optional<QUuid> current = model_ && model_->pendingCapture()
-        ? std::optional(model_->pendingCapture()->id)
+    const std::optional<QUuid> current = model_ && model_->windowRequests().pendingCapture
+        ? std::optional(model_->windowRequests().pendingCapture->id)
         : std::nullopt;
     if (editor_ && editor_->captureID() == current) {
         return;

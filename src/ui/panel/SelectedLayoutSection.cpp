@@ -130,11 +130,11 @@ void SelectedLayoutSection::setState(const PanelState &state)
     }
 
     spinner_->setVisible(state.isBusyWith(OperationKind::restoring));
-    restore_->setTrailingNote(state.activeGlobalShortcut
-                                  ? std::optional<QString>(ShortcutFormatter::text(
-                                      *state.activeGlobalShortcut, labelsOf(keyboardLayout_)))
-                                  : std::nullopt,
-                              UiFont::system(10.5, QFont::Medium), 0.68);
+    restore_->setTrailingNote(
+        state.shortcuts.activeGlobalShortcut ? std::optional<QString>(ShortcutFormatter::text(
+            *state.shortcuts.activeGlobalShortcut, labelsOf(keyboardLayout_)))
+                                             : std::nullopt,
+        UiFont::system(10.5, QFont::Medium), 0.68);
     restore_->setEnabled(state.canRestore);
     restore_->setToolTip(PanelTexts::restoreHelp(state, labelsOf(keyboardLayout_)));
     restore_->setAccessibleName(

@@ -94,8 +94,7 @@ ApplicationsSettingsPage::ApplicationsSettingsPage(const ViewEnvironment &enviro
     column->addWidget(form);
 
     if (model_) {
-        for (auto signal : {&AppModel::exclusionsChanged, &AppModel::busyChanged,
-                            &AppModel::pendingMutationsChanged}) {
+        for (auto signal : {&AppModel::savedDataChanged, &AppModel::restoreStatusChanged}) {
             connect(model_, signal, this, &ApplicationsSettingsPage::scheduleRefresh);
         }
     }
@@ -203,14 +202,14 @@ void ApplicationsSettingsPage::refresh()
     if (!model_ || !state_) {
         return;
     }
-    const QList<AppExclusion> &exclusions = model_->exclusions();
+    const QList<AppExclusion> &exclusions = model_->savedData().exclusions;
     if (exclusions != shown_) {
         rebuildRows(exclusions);
     }
     const bool canChange = state_->canChangeExclusions();
     add_->setEnabled(canChange);
     progressRow_->setVisible(state_->isAdding());
-    const QSet<MutationScope> &pending = model_->pendingMutations();
+    const QSet<MutationScope> &pending = model_->savedData().pendingMutations;
     for (auto it = rows_.cbegin(); it != rows_.cend(); ++it) {
         it->remove->setEnabled(canChange);
         it->indicator->setVisible(pending.contains(MutationScope::exclusion(it.key())));

@@ -93,9 +93,8 @@ GeneralSettingsPage::GeneralSettingsPage(const ViewEnvironment &environment, QWi
     column->addWidget(form);
 
     if (model_) {
-        for (auto signal : {&AppModel::permissionTrustedChanged, &AppModel::appearanceChanged,
-                            &AppModel::restoreFlashEnabledChanged, &AppModel::highlightColorChanged,
-                            &AppModel::automationEnabledChanged, &AppModel::layoutsChanged}) {
+        for (auto signal :
+             {&AppModel::sessionChanged, &AppModel::settingsChanged, &AppModel::savedDataChanged}) {
             connect(model_, signal, this, &GeneralSettingsPage::scheduleRefresh);
         }
     }
@@ -278,7 +277,7 @@ void GeneralSettingsPage::refresh()
     if (!model_) {
         return;
     }
-    const bool trusted = model_->permissionTrusted();
+    const bool trusted = model_->session().permissionTrusted;
     shield_->setName(trusted ? QStringLiteral("checkmark.shield.fill")
                              : QStringLiteral("exclamationmark.shield.fill"));
     shield_->setColour(trusted ? ThemeColor::success() : ThemeColor::warning());
@@ -286,21 +285,21 @@ void GeneralSettingsPage::refresh()
                                   : QStringLiteral("Access needed"));
     accessDetail_->setVisible(!trusted);
 
-    appearance_->setCurrentIndex(int(appearances().indexOf(model_->appearance())));
+    appearance_->setCurrentIndex(int(appearances().indexOf(model_->settings().appearance)));
 
-    const bool flash = model_->restoreFlashEnabled();
+    const bool flash = model_->settings().restoreFlashEnabled;
     {
         const QSignalBlocker quiet(flash_);
         flash_->setChecked(flash);
     }
-    colorLabel_->setSubtitle(colorSubtitle(model_->highlightColor()));
-    colors_->setSelection(model_->highlightColor());
+    colorLabel_->setSubtitle(colorSubtitle(model_->settings().highlightColor));
+    colors_->setSelection(model_->settings().highlightColor);
     colors_->setEnabled(flash);
     colors_->setOpacity(flash ? 1.0 : dimmedOpacity);
 
     {
         const QSignalBlocker quiet(automation_);
-        automation_->setChecked(model_->automationEnabled());
+        automation_->setChecked(model_->settings().automationEnabled);
     }
     refreshLinked();
 }
@@ -312,7 +311,7 @@ void GeneralSettingsPage::refreshLinked()
         delete item;
     }
     int count = 0;
-    for (const Layout &layout : model_->layouts()) {
+    for (const Layout &layout : model_->savedData().layouts) {
         // Only the link counts: a layout keeps its signature whatever its own switch says.
         if (!layout.automationTopologySignature) {
             continue;

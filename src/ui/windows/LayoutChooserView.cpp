@@ -128,9 +128,8 @@ LayoutChooserView::LayoutChooserView(const ViewEnvironment &environment, QWidget
     WindowKeys::onEscape(this, [closeButton] { closeButton->click(); });
 
     if (model_) {
-        for (auto change : {&AppModel::layoutsChanged, &AppModel::permissionTrustedChanged,
-                            &AppModel::busyChanged, &AppModel::pendingMutationsChanged,
-                            &AppModel::storageProblemChanged}) {
+        for (auto change : {&AppModel::savedDataChanged, &AppModel::sessionChanged,
+                            &AppModel::restoreStatusChanged, &AppModel::storageStatusChanged}) {
             connect(model_, change, this, &LayoutChooserView::scheduleRefresh);
         }
     }
@@ -206,8 +205,8 @@ void LayoutChooserView::scheduleRefresh()
 void LayoutChooserView::refresh()
 {
     refreshQueued_ = false;
-    notice_->setVisible(model_ && !model_->permissionTrusted());
-    const QList<Layout> layouts = model_ ? model_->layouts() : QList<Layout>();
+    notice_->setVisible(model_ && !model_->session().permissionTrusted);
+    const QList<Layout> layouts = model_ ? model_->savedData().layouts : QList<Layout>();
     if (layouts != shownLayouts_) {
         shownLayouts_ = layouts;
         showLayouts(layouts);

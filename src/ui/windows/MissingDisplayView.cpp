@@ -95,9 +95,8 @@ MissingDisplayView::MissingDisplayView(const ViewEnvironment &environment, QWidg
     });
 
     if (model_) {
-        connect(model_, &AppModel::missingDisplayPromptChanged, this,
+        connect(model_, &AppModel::restoreStatusChanged, this,
                 &MissingDisplayView::scheduleRefresh);
-        connect(model_, &AppModel::busyChanged, this, &MissingDisplayView::scheduleRefresh);
     }
     AppAppearance::attach(this, environment);
     refresh();
@@ -124,7 +123,7 @@ void MissingDisplayView::refresh()
 {
     refreshQueued_ = false;
     const std::optional<MissingDisplayPrompt> prompt =
-        model_ ? model_->missingDisplayPrompt() : std::nullopt;
+        model_ ? model_->restoreStatus().missingDisplayPrompt : std::nullopt;
     const std::optional<QUuid> id = prompt ? std::optional<QUuid>(prompt->id) : std::nullopt;
     if (id != shownPromptID_) {
         shownPromptID_ = id;
@@ -135,7 +134,8 @@ void MissingDisplayView::refresh()
     }
     restore_->setVisible(prompt.has_value());
     close_->setVisible(!prompt);
-    restore_->setEnabled(prompt && model_ && choices_.canRestore(*prompt, model_->busy()));
+    restore_->setEnabled(prompt && model_
+                         && choices_.canRestore(*prompt, model_->restoreStatus().busy));
 }
 
 void MissingDisplayView::setIntroductionDetail(const QString &detail)
@@ -228,7 +228,7 @@ void MissingDisplayView::confirm()
     // Whatever changed since the last turn of the event loop is taken in first, so the choices
     // confirmed are always those of the prompt the model holds now.
     refresh();
-    const std::optional<MissingDisplayPrompt> prompt = model_->missingDisplayPrompt();
+    const std::optional<MissingDisplayPrompt> prompt = model_->restoreStatus().missingDisplayPrompt;
     if (!prompt || !restore_->isEnabled()) {
         return;
     }

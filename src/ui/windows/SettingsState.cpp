@@ -14,7 +14,7 @@ const QString leftQuote = QStringLiteral("“");
 
 bool isExcluded(const AppModel &model, const QString &bundleID)
 {
-    const QList<AppExclusion> &exclusions = model.exclusions();
+    const QList<AppExclusion> &exclusions = model.savedData().exclusions;
     return std::any_of(exclusions.begin(), exclusions.end(),
                        [&](const AppExclusion &e) { return e.bundleID == bundleID; });
 }
@@ -40,7 +40,7 @@ std::optional<QString> SettingsState::shortcutsPageMessage() const
     if (shortcutMessage_) {
         return shortcutMessage_;
     }
-    return model_ ? model_->shortcutsError() : std::nullopt;
+    return model_ ? model_->shortcutStatus().shortcutsError : std::nullopt;
 }
 
 void SettingsState::changeGlobalShortcut(std::optional<Shortcut> shortcut)
@@ -48,7 +48,7 @@ void SettingsState::changeGlobalShortcut(std::optional<Shortcut> shortcut)
     if (!model_) {
         return;
     }
-    shortcutMessage_ = model_->setGlobalShortcut(shortcut);
+    shortcutMessage_ = textOf(model_->setGlobalShortcut(shortcut));
     emit changed();
 }
 
@@ -75,7 +75,8 @@ QCoro::Task<void> SettingsState::runLayoutShortcut(QPointer<SettingsState> self,
 
 bool SettingsState::canChangeExclusions() const
 {
-    return model_ && !model_->busy() && !isAdding_ && !model_->hasPendingExclusionMutation();
+    return model_ && !model_->restoreStatus().busy && !isAdding_
+        && !model_->hasPendingExclusionMutation();
 }
 
 void SettingsState::addApplications(const QStringList &locations)
@@ -182,16 +183,17 @@ QCoro::Task<void> SettingsState::runRemoval(QPointer<SettingsState> self, QPoint
 
 bool SettingsState::canBackUp() const
 {
-    return model_ && !isBackingUp_ && !isResetting_ && !model_->busy();
+    return model_ && !isBackingUp_ && !isResetting_ && !model_->restoreStatus().busy;
 }
 
 bool SettingsState::canResetDatabase() const
 {
-    if (!model_ || isResetting_ || isBackingUp_ || model_->busy() || model_->isBootstrapping()
-        || !model_->pendingMutations().isEmpty()) {
+    if (!model_ || isResetting_ || isBackingUp_ || model_->restoreStatus().busy
+        || model_->storageStatus().isBootstrapping
+        || !model_->savedData().pendingMutations.isEmpty()) {
         return false;
     }
-    return !model_->storageProblem();
+    return !model_->storageStatus().storageProblem;
 }
 
 void SettingsState::backUp()

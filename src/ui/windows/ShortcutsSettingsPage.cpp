@@ -64,8 +64,8 @@ ShortcutsSettingsPage::ShortcutsSettingsPage(const ViewEnvironment &environment,
     column->addWidget(form);
 
     if (model_) {
-        for (auto signal : {&AppModel::globalShortcutChanged, &AppModel::layoutsChanged,
-                            &AppModel::shortcutsErrorChanged, &AppModel::pendingMutationsChanged}) {
+        for (auto signal : {&AppModel::settingsChanged, &AppModel::savedDataChanged,
+                            &AppModel::shortcutStatusChanged}) {
             connect(model_, signal, this, &ShortcutsSettingsPage::scheduleRefresh);
         }
     }
@@ -88,7 +88,7 @@ void ShortcutsSettingsPage::refresh()
     if (!model_ || !state_) {
         return;
     }
-    const QList<Layout> &layouts = model_->layouts();
+    const QList<Layout> &layouts = model_->savedData().layouts;
     QList<QUuid> ids;
     for (const Layout &layout : layouts) {
         ids.append(layout.id);
@@ -99,7 +99,7 @@ void ShortcutsSettingsPage::refresh()
     // One change at a time: a layout's shortcut being saved holds every recorder, the global
     // one too.
     const bool waiting = model_->hasPendingShortcutMutation();
-    global_->setShortcut(model_->globalShortcut());
+    global_->setShortcut(model_->settings().globalShortcut);
     global_->setEnabled(!waiting);
     for (const Layout &layout : layouts) {
         ShortcutRecorder *recorder = recorders_.value(layout.id);

@@ -114,9 +114,8 @@ StorageSettingsPage::StorageSettingsPage(const ViewEnvironment &environment, Set
     column->addWidget(form);
 
     if (model_) {
-        for (auto signal : {&AppModel::storePathsChanged, &AppModel::lastBackupURLChanged,
-                            &AppModel::busyChanged, &AppModel::isBootstrappingChanged,
-                            &AppModel::pendingMutationsChanged, &AppModel::storageProblemChanged}) {
+        for (auto signal : {&AppModel::storageStatusChanged, &AppModel::restoreStatusChanged,
+                            &AppModel::savedDataChanged}) {
             connect(model_, signal, this, &StorageSettingsPage::scheduleRefresh);
         }
     }
@@ -265,13 +264,13 @@ void StorageSettingsPage::refresh()
     if (!model_ || !state_) {
         return;
     }
-    const StorePaths &paths = model_->storePaths();
+    const StorePaths &paths = model_->storageStatus().storePaths;
     folderPath_->setPath(paths.directory);
     recoveryPath_->setPath(paths.directory);
     storageHeader_->infoButton()->setExplanation(QStringLiteral("Saved layouts: ") + paths.database
                                                  + QStringLiteral("\nAutomatic backup: ")
                                                  + paths.backup);
-    const std::optional<QString> &backup = model_->lastBackupURL();
+    const std::optional<QString> &backup = model_->storageStatus().lastBackupURL;
     lastBackup_->setText(backup ? QFileInfo(*backup).fileName() : QStringLiteral("None yet"));
 
     backUp_->setEnabled(state_->canBackUp());

@@ -95,9 +95,8 @@ WindowResolutionView::WindowResolutionView(const ViewEnvironment &environment, Q
     });
 
     if (model_) {
-        connect(model_, &AppModel::resolutionRequestChanged, this,
+        connect(model_, &AppModel::restoreStatusChanged, this,
                 &WindowResolutionView::scheduleRefresh);
-        connect(model_, &AppModel::busyChanged, this, &WindowResolutionView::scheduleRefresh);
     }
     AppAppearance::attach(this, environment);
     refresh();
@@ -156,7 +155,7 @@ void WindowResolutionView::refresh()
 {
     refreshQueued_ = false;
     const std::optional<ResolutionRequest> request =
-        model_ ? model_->resolutionRequest() : std::nullopt;
+        model_ ? model_->restoreStatus().resolutionRequest : std::nullopt;
     const std::optional<QUuid> id = request ? std::optional<QUuid>(request->id) : std::nullopt;
     if (id != shownRequestID_ || !introduction_) {
         shownRequestID_ = id;
@@ -276,7 +275,7 @@ QWidget *WindowResolutionView::entrySection(const AmbiguousEntry &entry,
 void WindowResolutionView::updateSections()
 {
     const std::optional<ResolutionRequest> request =
-        model_ ? model_->resolutionRequest() : std::nullopt;
+        model_ ? model_->restoreStatus().resolutionRequest : std::nullopt;
     const QSet<QUuid> conflicting =
         request ? choices_.conflictingEntryIDs(*request) : QSet<QUuid>();
     for (const Section &section : std::as_const(sections_)) {
@@ -346,7 +345,7 @@ void WindowResolutionView::updateFooter(const std::optional<ResolutionRequest> &
     close_->setVisible(!request);
     if (request) {
         status_->setText(choices_.statusText(*request));
-        apply_->setEnabled(model_ && choices_.canApply(*request, model_->busy()));
+        apply_->setEnabled(model_ && choices_.canApply(*request, model_->restoreStatus().busy));
     }
 }
 
@@ -370,7 +369,7 @@ void WindowResolutionView::apply()
     if (!model_) {
         return;
     }
-    const std::optional<ResolutionRequest> request = model_->resolutionRequest();
+    const std::optional<ResolutionRequest> request = model_->restoreStatus().resolutionRequest;
     if (!request) {
         return;
     }
@@ -382,7 +381,8 @@ void WindowResolutionView::apply()
     }
     const ResolutionAnswer &given = std::get<ResolutionAnswer>(answer);
     QPointer<WindowResolutionView> self(this);
-    const std::optional<QString> refusal = model_->applyResolutions(given.choices, given.skipped);
+    const std::optional<QString> refusal =
+        textOf(model_->applyResolutions(given.choices, given.skipped));
     // On success the model has closed the window; this content goes with it.
     if (!self || !refusal) {
         return;
@@ -400,10 +400,10 @@ void WindowResolutionView::cancel()
 
 void WindowResolutionView::showMarkers(const AmbiguousEntry &entry)
 {
-    if (!model_ || !model_->resolutionRequest()) {
+    if (!model_ || !model_->restoreStatus().resolutionRequest) {
         return;
     }
-    const QUuid requestID = model_->resolutionRequest()->id;
+    const QUuid requestID = model_->restoreStatus().resolutionRequest->id;
     markerRefreshID_ = QUuid::createUuid();
     refreshMarkers(QPointer<WindowResolutionView>(this), model_, entry, requestID,
                    markerRefreshID_);
@@ -423,8 +423,8 @@ QCoro::Task<void> WindowResolutionView::refreshMarkers(QPointer<WindowResolution
     if (!view || view->markerRefreshID_ != token) {
         co_return;
     }
-    if (!view->model_ || !view->model_->resolutionRequest()
-        || view->model_->resolutionRequest()->id != requestID) {
+    if (!view->model_ || !view->model_->restoreStatus().resolutionRequest
+        || view->model_->restoreStatus().resolutionRequest->id != requestID) {
         co_return;
     }
     QHash<QUuid, WindowReference> byID;

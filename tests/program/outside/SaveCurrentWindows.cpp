@@ -38,17 +38,17 @@ int main(int argc, char **argv)
     QApplication application(argc, argv);
     ostrel::X11Program program(ostrel::X11Program::Setup::desktop());
     ostrel::AppModel &model = program.model();
-    while (model.isBootstrapping()) {
+    while (model.storageStatus().isBootstrapping) {
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
     }
     std::optional<QString> problem;
-    if (model.storageProblem()) {
-        problem = model.storageProblem()->message;
+    if (model.storageStatus().storageProblem) {
+        problem = model.storageStatus().storageProblem->message;
     } else {
         problem = ostrel::textOf(QCoro::waitFor(save(model, QString::fromLocal8Bit(argv[1]))));
     }
-    if (!problem && model.activeError()) {
-        problem = model.activeError()->message;
+    if (!problem && model.windowRequests().activeError) {
+        problem = model.windowRequests().activeError->message;
     }
     program.shutDown();
     if (problem) {

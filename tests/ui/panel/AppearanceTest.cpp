@@ -145,7 +145,7 @@ TEST_F(AppearanceTest, ALiveSwitchRepaintsAnOpenWindowAndAnUnchangedOneWritesNot
         }
     }
     // The attachment only reads the choice.
-    EXPECT_EQ(model->appearance(), AppearancePreference::dark);
+    EXPECT_EQ(model->settings().appearance, AppearancePreference::dark);
 }
 
 TEST_F(AppearanceTest, AWindowThatGoesAwayLeavesTheSourcesUntouched)

@@ -193,7 +193,8 @@ TEST_F(LayoutDetailsTest, RenameIsOfferedForANewNameAndWarnsOfADuplicate)
             // Return does nothing either.
             QTest::keyClick(field(), Qt::Key_Return);
             settle();
-            EXPECT_FALSE(model->pendingMutations().contains(MutationScope::rename(desk.id)));
+            EXPECT_FALSE(
+                model->savedData().pendingMutations.contains(MutationScope::rename(desk.id)));
             EXPECT_EQ(storedName(desk.id), "Desk");
         }
     }
@@ -300,7 +301,7 @@ TEST_F(LayoutDetailsTest, PendingEditsAndMissingAccessDisableTheirOwnControls)
     EXPECT_FALSE(button("replace-layout-button")->isEnabled());
     EXPECT_TRUE(button("delete-layout-button")->isEnabled());
     releaseExclusion();
-    waitUntil([&] { return model->pendingMutations().isEmpty(); });
+    waitUntil([&] { return model->savedData().pendingMutations.isEmpty(); });
     settle();
     EXPECT_TRUE(button("replace-layout-button")->isEnabled());
 
@@ -391,7 +392,7 @@ TEST_F(LayoutDetailsTest, AnswersForALayoutNoLongerShownAreDropped)
     model->setManageLayoutID(office.id);
     settle();
     release();
-    waitUntil([&] { return model->pendingMutations().isEmpty(); });
+    waitUntil([&] { return model->savedData().pendingMutations.isEmpty(); });
     settle();
     EXPECT_EQ(view->errorMessage(), std::nullopt);
     EXPECT_FALSE(shown(part("layout-details-error")));
@@ -476,7 +477,7 @@ TEST_F(LayoutDetailsTest, TheAutomationRowNamesTheLinkAndWhatIsMissing)
 
     // "Unlink Displays" whenever a signature is kept, even with the flag off; the older-layout
     // hint when a saved display was inferred.
-    QList<Layout> layouts = model->layouts();
+    QList<Layout> layouts = model->savedData().layouts;
     for (Layout &layout : layouts) {
         if (layout.id == couch.id) {
             layout.automationEnabled = false;

@@ -80,12 +80,12 @@ TEST_F(PanelActionsTest, ACaptureOpensTheSaveWindowOnlyWhenItIsReady)
     Held scan = holdNextScan();
     actions->saveCurrentLayout();
     scan.reached();
-    EXPECT_EQ(model->busy(), OperationKind::capturing);
+    EXPECT_EQ(model->restoreStatus().busy, OperationKind::capturing);
     EXPECT_FALSE(isOpen(WindowID::saveLayout));
     scan.release();
     waitUntil([&] { return isOpen(WindowID::saveLayout); });
-    EXPECT_TRUE(model->pendingCapture().has_value());
-    EXPECT_EQ(model->busy(), std::nullopt);
+    EXPECT_TRUE(model->windowRequests().pendingCapture.has_value());
+    EXPECT_EQ(model->restoreStatus().busy, std::nullopt);
 }
 
 TEST_F(PanelActionsTest, ARefusedOrFailedCaptureOpensNothing)
@@ -105,11 +105,13 @@ TEST_F(PanelActionsTest, ARefusedOrFailedCaptureOpensNothing)
         SCOPED_TRACE(c.name);
         c.arrange();
         actions->saveCurrentLayout();
-        waitUntil([&] { return model->activeError().has_value() && !model->busy(); });
+        waitUntil([&] {
+            return model->windowRequests().activeError.has_value() && !model->restoreStatus().busy;
+        });
         settle();
-        EXPECT_EQ(model->activeError()->title, QString::fromUtf8(c.alert));
+        EXPECT_EQ(model->windowRequests().activeError->title, QString::fromUtf8(c.alert));
         EXPECT_FALSE(isOpen(WindowID::saveLayout));
-        EXPECT_FALSE(model->pendingCapture().has_value());
+        EXPECT_FALSE(model->windowRequests().pendingCapture.has_value());
         presenter->answerAlert("OK");
         setTrust(true);
     }
@@ -125,7 +127,7 @@ TEST_F(PanelActionsTest, ACaptureThatEndsAfterItsStarterIsGoneStillOpensTheSaveW
     actions.reset();
     scan.release();
     waitUntil([&] { return isOpen(WindowID::saveLayout); });
-    EXPECT_TRUE(model->pendingCapture().has_value());
+    EXPECT_TRUE(model->windowRequests().pendingCapture.has_value());
 }
 
 TEST_F(PanelActionsTest, DeletingAsksFirstAndDeletesOnlyOnDelete)
@@ -163,7 +165,7 @@ TEST_F(PanelActionsTest, DeletingAsksFirstAndDeletesOnlyOnDelete)
             break;
         }
         }
-        waitUntil([&] { return model->pendingMutations().isEmpty(); });
+        waitUntil([&] { return model->savedData().pendingMutations.isEmpty(); });
         settle();
         EXPECT_EQ(model->layout(desk.id).has_value(), !c.deleted);
         EXPECT_EQ(rows("SELECT name FROM layouts").size(), c.deleted ? 0 : 1);
@@ -209,10 +211,10 @@ TEST_F(PanelActionsTest, TheErrorAlertFollowsTheModelsError)
     ASSERT_NE(box, nullptr);
     EXPECT_EQ(box->text(), "Accessibility Access Needed");
     EXPECT_EQ(box->informativeText(), "Enable <b>access</b> & recheck.");
-    EXPECT_EQ(actions->shownErrorID(), model->activeError()->id);
+    EXPECT_EQ(actions->shownErrorID(), model->windowRequests().activeError->id);
 
     // The same error published again changes nothing.
-    AppModelTestSeam(model).setActiveError(model->activeError());
+    AppModelTestSeam(model).setActiveError(model->windowRequests().activeError);
     EXPECT_EQ(alert(), box);
 
     // A newer error while the alert is up takes its place; dismissing clears that one.
@@ -221,7 +223,7 @@ TEST_F(PanelActionsTest, TheErrorAlertFollowsTheModelsError)
     EXPECT_EQ(box->text(), "No Displays Available");
     presenter->answerAlert("OK");
     settle();
-    EXPECT_EQ(model->activeError(), std::nullopt);
+    EXPECT_EQ(model->windowRequests().activeError, std::nullopt);
     EXPECT_EQ(alert(), nullptr);
 
     // Cleared by the model while shown: the alert goes with it.
@@ -242,11 +244,11 @@ TEST_F(PanelActionsTest, DismissingTheAlertKeepsAnErrorPublishedWhileItCloses)
                      [&] { publishError("Second", "Two."); });
     presenter->answerAlert("OK");
     settle();
-    ASSERT_TRUE(model->activeError().has_value());
-    EXPECT_EQ(model->activeError()->title, "Second");
+    ASSERT_TRUE(model->windowRequests().activeError.has_value());
+    EXPECT_EQ(model->windowRequests().activeError->title, "Second");
     ASSERT_NE(alert(), nullptr);
     EXPECT_EQ(alert()->text(), "Second");
     presenter->answerAlert("OK");
     settle();
-    EXPECT_EQ(model->activeError(), std::nullopt);
+    EXPECT_EQ(model->windowRequests().activeError, std::nullopt);
 }

@@ -52,11 +52,11 @@ Layout layoutWith(const QString &name, int windows, int displays)
 PanelState idleState()
 {
     PanelState state;
-    state.isBootstrapping = false;
-    state.permissionTrusted = true;
-    state.layouts = {layoutWith("Work", 2, 1)};
-    state.selectedLayoutID = state.layouts.first().id;
-    state.selectedLayout = state.layouts.first();
+    state.storage.isBootstrapping = false;
+    state.session.permissionTrusted = true;
+    state.saved.layouts = {layoutWith("Work", 2, 1)};
+    state.settings.selectedLayoutID = state.saved.layouts.first().id;
+    state.selectedLayout = state.saved.layouts.first();
     state.canRestore = true;
     state.canCapture = true;
     return state;
@@ -87,16 +87,16 @@ TEST(PanelSectionTree, ShowsTheSectionsOfEachStateInOrderWithTheFooterLast)
     const Case cases[] = {
         {"starting, even with a problem and a notice already published",
          [&](PanelState &s) {
-             s.isBootstrapping = true;
-             s.storageProblem = problem;
-             s.storageNotice = StorageNotice{"Recovered", "From the backup.", std::nullopt};
+             s.storage.isBootstrapping = true;
+             s.storage.storageProblem = problem;
+             s.storage.storageNotice = StorageNotice{"Recovered", "From the backup.", std::nullopt};
          },
          {S::loading, S::footerDivider, S::footer}},
         {"a storage problem hides everything else",
          [&](PanelState &s) {
-             s.storageProblem = problem;
-             s.permissionTrusted = false;
-             s.automationNotice = QStringLiteral("Moved.");
+             s.storage.storageProblem = problem;
+             s.session.permissionTrusted = false;
+             s.session.automationNotice = QStringLiteral("Moved.");
          },
          {S::storageProblem, S::footerDivider, S::footer}},
         {"layouts, idle",
@@ -104,49 +104,49 @@ TEST(PanelSectionTree, ShowsTheSectionsOfEachStateInOrderWithTheFooterLast)
          {S::selectedLayout, S::layoutDivider, S::layouts, S::footerDivider, S::footer}},
         {"no layouts: the first-run card alone",
          [](PanelState &s) {
-             s.layouts.clear();
-             s.automationNotice = QStringLiteral("Ignored without layouts.");
+             s.saved.layouts.clear();
+             s.session.automationNotice = QStringLiteral("Ignored without layouts.");
          },
          {S::firstRun, S::footerDivider, S::footer}},
         {"no trust and no layouts: the banner above the first-run card",
          [](PanelState &s) {
-             s.layouts.clear();
-             s.permissionTrusted = false;
+             s.saved.layouts.clear();
+             s.session.permissionTrusted = false;
          },
          {S::permission, S::firstRun, S::footerDivider, S::footer}},
         {"banner and notice together, above the layouts",
          [](PanelState &s) {
-             s.permissionTrusted = false;
-             s.storageNotice = StorageNotice{"Recovered", "From the backup.", std::nullopt};
+             s.session.permissionTrusted = false;
+             s.storage.storageNotice = StorageNotice{"Recovered", "From the backup.", std::nullopt};
          },
          {S::permission, S::storageNotice, S::selectedLayout, S::layoutDivider, S::layouts,
           S::footerDivider, S::footer}},
         {"a pass running with progress hides the last result",
          [](PanelState &s) {
-             s.busy = OperationKind::restoring;
-             s.progress = RestoreProgress{0, 2, std::nullopt, "Work"};
-             s.lastResult = resultNamed("Restored 2 windows.");
+             s.restore.busy = OperationKind::restoring;
+             s.restore.progress = RestoreProgress{0, 2, std::nullopt, "Work"};
+             s.restore.lastResult = resultNamed("Restored 2 windows.");
          },
          {S::selectedLayout, S::layoutDivider, S::progress, S::layouts, S::footerDivider,
           S::footer}},
         {"busy without progress (a capture) shows neither",
          [](PanelState &s) {
-             s.busy = OperationKind::capturing;
-             s.lastResult = resultNamed("Restored 2 windows.");
+             s.restore.busy = OperationKind::capturing;
+             s.restore.lastResult = resultNamed("Restored 2 windows.");
          },
          {S::selectedLayout, S::layoutDivider, S::layouts, S::footerDivider, S::footer}},
         {"the last result once idle",
-         [](PanelState &s) { s.lastResult = resultNamed("Restored 2 windows."); },
+         [](PanelState &s) { s.restore.lastResult = resultNamed("Restored 2 windows."); },
          {S::selectedLayout, S::layoutDivider, S::result, S::layouts, S::footerDivider, S::footer}},
         {"an automation notice between the result and the list",
          [](PanelState &s) {
-             s.lastResult = resultNamed("Restored 2 windows.");
-             s.automationNotice = QStringLiteral("Restored Work.");
+             s.restore.lastResult = resultNamed("Restored 2 windows.");
+             s.session.automationNotice = QStringLiteral("Restored Work.");
          },
          {S::selectedLayout, S::layoutDivider, S::result, S::automationNotice, S::layouts,
           S::footerDivider, S::footer}},
         {"an automation notice without a result",
-         [](PanelState &s) { s.automationNotice = QStringLiteral("Restored Work."); },
+         [](PanelState &s) { s.session.automationNotice = QStringLiteral("Restored Work."); },
          {S::selectedLayout, S::layoutDivider, S::automationNotice, S::layouts, S::footerDivider,
           S::footer}},
     };
@@ -190,21 +190,21 @@ TEST(PanelTexts, RestoreHelpNamesTheFirstReasonRestoreIsBlocked)
         {"can restore", [](PanelState &) {}, "Restore this layout"},
         {"can restore, with the global shortcut",
          [](PanelState &s) {
-             s.activeGlobalShortcut = Shortcut{15, Shortcut::command | Shortcut::option};
+             s.shortcuts.activeGlobalShortcut = Shortcut{15, Shortcut::command | Shortcut::option};
          },
          "Restore this layout (⌥⌘R)"},
         {"no trust wins over no selection",
          [](PanelState &s) {
              s.canRestore = false;
-             s.permissionTrusted = false;
+             s.session.permissionTrusted = false;
              s.selectedLayout.reset();
          },
          "Enable Accessibility access to restore this layout"},
         {"no trust together with a storage problem",
          [&](PanelState &s) {
              s.canRestore = false;
-             s.permissionTrusted = false;
-             s.storageProblem = problem;
+             s.session.permissionTrusted = false;
+             s.storage.storageProblem = problem;
          },
          "Enable Accessibility access to restore this layout"},
         {"nothing selected",
@@ -217,19 +217,19 @@ TEST(PanelTexts, RestoreHelpNamesTheFirstReasonRestoreIsBlocked)
          [](PanelState &s) {
              s.canRestore = false;
              s.hasPendingExclusionMutation = true;
-             s.busy = OperationKind::restoring;
+             s.restore.busy = OperationKind::restoring;
          },
          "Wait for the application change to finish"},
         {"busy",
          [](PanelState &s) {
              s.canRestore = false;
-             s.busy = OperationKind::undoing;
+             s.restore.busy = OperationKind::undoing;
          },
          "Wait for the current operation to finish"},
         {"storage problem",
          [&](PanelState &s) {
              s.canRestore = false;
-             s.storageProblem = problem;
+             s.storage.storageProblem = problem;
          },
          "Saved layouts are unavailable"},
         {"no reason known", [](PanelState &s) { s.canRestore = false; }, "Restore is unavailable"},
@@ -256,9 +256,10 @@ TEST(PanelTexts, TheRestoreButtonSaysRestoringOnlyWhileARestoreRuns)
                          Case{OperationKind::undoing, true, "Restore layout, shortcut ⌥⌘R"},
                          Case{OperationKind::capturing, false, "Restore layout"}}) {
         PanelState state = idleState();
-        state.busy = c.busy;
+        state.restore.busy = c.busy;
         if (c.shortcut) {
-            state.activeGlobalShortcut = Shortcut{15, Shortcut::command | Shortcut::option};
+            state.shortcuts.activeGlobalShortcut =
+                Shortcut{15, Shortcut::command | Shortcut::option};
         }
         EXPECT_EQ(PanelTexts::restoreAccessibleName(state, nullptr), QString::fromUtf8(c.name));
     }
@@ -276,21 +277,21 @@ TEST(PanelTexts, CaptureHelpNamesTheFirstReasonSavingIsBlocked)
         {"can capture", [](PanelState &) {}, "Save the open windows as a layout"},
         {"no trust together with a storage problem",
          [&](PanelState &s) {
-             s.permissionTrusted = false;
-             s.storageProblem = problem;
+             s.session.permissionTrusted = false;
+             s.storage.storageProblem = problem;
          },
          "Enable Accessibility access to save windows"},
         {"an exclusion change while a restore runs",
          [](PanelState &s) {
              s.hasPendingExclusionMutation = true;
-             s.busy = OperationKind::restoring;
+             s.restore.busy = OperationKind::restoring;
          },
          "Wait for the application change to finish"},
-        {"capturing", [](PanelState &s) { s.busy = OperationKind::capturing; },
+        {"capturing", [](PanelState &s) { s.restore.busy = OperationKind::capturing; },
          "Capturing windows…"},
-        {"another operation", [](PanelState &s) { s.busy = OperationKind::saving; },
+        {"another operation", [](PanelState &s) { s.restore.busy = OperationKind::saving; },
          "Wait for the current operation to finish"},
-        {"storage problem", [&](PanelState &s) { s.storageProblem = problem; },
+        {"storage problem", [&](PanelState &s) { s.storage.storageProblem = problem; },
          "Saved layouts are unavailable"},
         {"no reason known", [](PanelState &) {}, "Capture is unavailable"},
     };

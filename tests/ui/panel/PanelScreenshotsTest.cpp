@@ -38,7 +38,7 @@ TEST_F(PanelScreenshots, StartingAndStorageProblems)
     openPanel(false);
     picture("loading");
     opening->release();
-    waitUntil([&] { return !model->isBootstrapping(); });
+    waitUntil([&] { return !model->storageStatus().isBootstrapping; });
     refresh();
     // Open, as a user reading the path would have it.
     child<DetailsDisclosure>(panel.get(), "storage-problem-details")->setExpanded(true);
@@ -66,7 +66,7 @@ TEST_F(PanelScreenshots, LayoutsResultAndProgress)
     ASSERT_EQ(
         await(model->setLayoutShortcut(Shortcut{0, Shortcut::control | Shortcut::option}, work.id)),
         std::nullopt);
-    model->setGlobalShortcut(Shortcut{12, Shortcut::command | Shortcut::option});
+    (void)model->setGlobalShortcut(Shortcut{12, Shortcut::command | Shortcut::option});
     for (const char *name :
          {"Writing", "Review <b>R&D</b>", "Evening", "Presentation on the big screen with notes",
           "Mail", "Calls", "Spare"}) {
@@ -81,7 +81,7 @@ TEST_F(PanelScreenshots, LayoutsResultAndProgress)
     write.reached();
     picture("restore-running");
     write.release();
-    waitUntil([&] { return !model->busy(); });
+    waitUntil([&] { return !model->restoreStatus().busy; });
     AppModelTestSeam(model).setAutomationNotice(
         QStringLiteral("The displays changed, but no layout is linked to this setup."));
     refresh();

@@ -162,7 +162,7 @@ TEST_F(PanelTest, TheVisibleSectionsFollowTheModelOncePerTurn)
 
     // Dismissing the notice takes it away; the rest stays.
     child<DismissButton>(panel.get(), "automation-notice-dismiss")->click();
-    EXPECT_EQ(model->automationNotice(), std::nullopt);
+    EXPECT_EQ(model->session().automationNotice, std::nullopt);
     refresh();
     EXPECT_FALSE(panel->visibleSections().contains(PanelSection::automationNotice));
     EXPECT_TRUE(panel->visibleSections().contains(PanelSection::layouts));
@@ -212,9 +212,9 @@ TEST_F(PanelTest, TheStorageProblemOffersRetryOnlyWhenItCanHelpAndShowsThePath)
     openFailure = {};
     const int opens = openCount;
     child<PanelButton>(section, "storage-retry-button")->click();
-    waitUntil([&] { return openCount > opens && !model->isBootstrapping(); });
+    waitUntil([&] { return openCount > opens && !model->storageStatus().isBootstrapping; });
     refresh();
-    EXPECT_EQ(model->storageProblem(), std::nullopt);
+    EXPECT_EQ(model->storageStatus().storageProblem, std::nullopt);
     EXPECT_TRUE(panel->visibleSections().contains(PanelSection::firstRun));
 }
 
@@ -238,7 +238,7 @@ TEST_F(PanelTest, RevealFolderWithNothingToOpenItNamesTheFolderInSelectableText)
     EXPECT_TRUE(informative->textInteractionFlags() & Qt::TextSelectableByMouse);
     EXPECT_TRUE(presenter->answerAlert("OK"));
     settle();
-    EXPECT_FALSE(model->activeError().has_value());
+    EXPECT_FALSE(model->windowRequests().activeError.has_value());
 }
 
 TEST_F(PanelTest, TheStorageProblemPartsStandSevenApart)
@@ -266,7 +266,7 @@ TEST_F(PanelTest, TheStorageNoticeShowsItsDetailsOnlyWhenItHasThem)
                   details.has_value());
     }
     child<DismissButton>(panel.get(), "storage-notice-dismiss")->click();
-    EXPECT_EQ(model->storageNotice(), std::nullopt);
+    EXPECT_EQ(model->storageStatus().storageNotice, std::nullopt);
     EXPECT_EQ(child<DismissButton>(panel.get(), "storage-notice-dismiss")->accessibleName(),
               "Dismiss storage notice");
 }
@@ -311,7 +311,7 @@ TEST_F(PanelTest, CancelRelabelsTheRunningPassAndStaysEnabled)
         EXPECT_EQ(child<PanelButton>(progress, "cancel-restore-button")->toolTip(),
                   "Cancel this restore");
         write.release();
-        waitUntil([&] { return !model->busy(); });
+        waitUntil([&] { return !model->restoreStatus().busy; });
         refresh();
         EXPECT_TRUE(panel->visibleSections().contains(PanelSection::result));
     }
@@ -373,7 +373,7 @@ TEST_F(PanelTest, TheRestoreButtonShowsItsSpinnerOnlyWhileRestoring)
     EXPECT_EQ(restore->accessibleName(), "Restoring layout");
     EXPECT_EQ(restore->toolTip(), "Wait for the current operation to finish");
     write.release();
-    waitUntil([&] { return !model->busy(); });
+    waitUntil([&] { return !model->restoreStatus().busy; });
 
     Held undoWrite = holdNext(FakeCall::Kind::write);
     model->undoLastRestore();
@@ -382,7 +382,7 @@ TEST_F(PanelTest, TheRestoreButtonShowsItsSpinnerOnlyWhileRestoring)
     EXPECT_TRUE(child<RestoreSpinner>(selected, "restore-spinner")->isHidden());
     EXPECT_EQ(restore->accessibleName(), "Restore layout");
     undoWrite.release();
-    waitUntil([&] { return !model->busy(); });
+    waitUntil([&] { return !model->restoreStatus().busy; });
 }
 
 TEST_F(PanelTest, TheResultSectionShowsWhatThePassLeftAndWhatCanBeDone)
@@ -522,7 +522,7 @@ TEST_F(PanelTest, ErrorsAreAnnouncedOncePerError)
               QStringList{"No Displays Available. Ostrel could not read any connected displays."});
     presenter->answerAlert("OK");
     refresh();
-    EXPECT_EQ(model->activeError(), std::nullopt);
+    EXPECT_EQ(model->windowRequests().activeError, std::nullopt);
     EXPECT_EQ(announcer->announcements().size(), 1);
 }
 
@@ -568,7 +568,7 @@ TEST_F(PanelTest, ClickingARowSelectsItAndNeverRestores)
         selectButton(row)->click();
         refresh();
     }
-    EXPECT_EQ(model->selectedLayoutID(), desk.id);
+    EXPECT_EQ(model->settings().selectedLayoutID, desk.id);
     EXPECT_TRUE(row->isSelected());
     EXPECT_EQ(row->background(), LayoutRow::Background::selected);
     EXPECT_EQ(selectButton(row)->accessibleName(), "Desk, 2 windows, selected");
@@ -598,7 +598,7 @@ TEST_F(PanelTest, TheSelectedRowCarriesTheSelectedStateAndStillPresses)
     ASSERT_NE(element(desk)->actionInterface(), nullptr);
     element(desk)->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
     refresh();
-    EXPECT_EQ(model->selectedLayoutID(), desk.id);
+    EXPECT_EQ(model->settings().selectedLayoutID, desk.id);
     EXPECT_TRUE(element(desk)->state().selected);
     EXPECT_FALSE(element(work)->state().selected);
 }
@@ -686,15 +686,17 @@ TEST_F(PanelTest, TheRowMenuRestoresManagesAndDeletes)
     // Restore: the model selects the layout and restores it.
     desktop.setFrame(editor[0], {300, 300, 400, 300});
     menuAction(menu, "Restore")->trigger();
-    waitUntil([&] { return model->lastResult().has_value() && !model->busy(); });
-    EXPECT_EQ(model->selectedLayoutID(), work.id);
+    waitUntil([&] {
+        return model->restoreStatus().lastResult.has_value() && !model->restoreStatus().busy;
+    });
+    EXPECT_EQ(model->settings().selectedLayoutID, work.id);
     EXPECT_EQ(desktop.frame(editor[0]), (RectD{100, 100, 600, 400}));
 
     // Manage: the details window opens on this layout.
     refresh();
     menu = openMenu(rowOf(panel.get(), desk.id));
     menuAction(menu, "Manage Layout…")->trigger();
-    EXPECT_EQ(model->manageLayoutID(), desk.id);
+    EXPECT_EQ(model->windowRequests().manageLayoutID, desk.id);
     EXPECT_TRUE(isOpen(WindowID::layoutDetails));
 
     // Delete is disabled while a deletion of this layout is being saved.
@@ -746,7 +748,7 @@ TEST_F(PanelTest, HidingOrDestroyingThePanelWhileAConfirmationIsOpenIsClean)
         }
         settle();
         presenter->answerAlert(c.answer);
-        waitUntil([&] { return model->pendingMutations().isEmpty(); });
+        waitUntil([&] { return model->savedData().pendingMutations.isEmpty(); });
         settle();
         EXPECT_EQ(!model->layout(desk.id).has_value(), c.deleted);
         if (model->layout(desk.id)) {
@@ -775,7 +777,7 @@ TEST_F(PanelTest, SavingFromThePanelOpensTheSaveWindowEvenIfThePanelIsGoneByThen
     panel.reset();
     scan.release();
     waitUntil([&] { return isOpen(WindowID::saveLayout); });
-    EXPECT_TRUE(model->pendingCapture().has_value());
+    EXPECT_TRUE(model->windowRequests().pendingCapture.has_value());
 }
 
 TEST_F(PanelTest, BadgesAndTheRestoreShortcutFollowTheKeyboardLayout)
@@ -852,7 +854,7 @@ TEST_F(PanelTest, TheFooterIsAlwaysThereAndDoesWhatItSays)
     EXPECT_EQ(settingsOpened, 1);
     EXPECT_EQ(quitRequested, 1);
     opening->release();
-    waitUntil([&] { return !model->isBootstrapping(); });
+    waitUntil([&] { return !model->storageStatus().isBootstrapping; });
 }
 
 TEST_F(PanelTest, OpeningThePanelChecksTheTrustAgain)
@@ -860,16 +862,16 @@ TEST_F(PanelTest, OpeningThePanelChecksTheTrustAgain)
     openPanel();
     desktop.setTrusted(false);
     refresh();
-    EXPECT_TRUE(model->permissionTrusted());
+    EXPECT_TRUE(model->session().permissionTrusted);
     showPanel();
-    waitUntil([&] { return !model->permissionTrusted(); });
+    waitUntil([&] { return !model->session().permissionTrusted; });
     refresh();
     EXPECT_EQ(panel->visibleSections().first(), PanelSection::permission);
 
     // Recheck finds it granted again, and the banner goes.
     desktop.setTrusted(true);
     child<PanelButton>(panel.get(), "recheck-button")->click();
-    waitUntil([&] { return model->permissionTrusted(); });
+    waitUntil([&] { return model->session().permissionTrusted; });
     refresh();
     EXPECT_FALSE(panel->visibleSections().contains(PanelSection::permission));
 }

@@ -165,15 +165,15 @@ TEST_F(SaveLayoutWindowTest, ShowsTheCapturedWindowsAndTakesThemOutOneByOne)
               "Remove this window from the capture");
 
     typeName("Focus");
-    const QUuid captureID = model->pendingCapture()->id;
+    const QUuid captureID = model->windowRequests().pendingCapture->id;
     for (int left = 3; left >= 0; --left) {
         test::child<SymbolButton>(rows().first(), "remove-captured-window")->click();
         settle();
-        EXPECT_EQ(model->pendingCapture()->entries.size(), left);
+        EXPECT_EQ(model->windowRequests().pendingCapture->entries.size(), left);
         EXPECT_EQ(rows().size(), left);
     }
     // The same capture, so the same editor with what was typed.
-    EXPECT_EQ(model->pendingCapture()->id, captureID);
+    EXPECT_EQ(model->windowRequests().pendingCapture->id, captureID);
     EXPECT_EQ(nameField()->text(), "Focus");
     EXPECT_EQ(windowSummaryText(), "0 windows · 1 display. Remove any you don’t need.");
     EXPECT_TRUE(label("no-windows-left")->isVisible());
@@ -348,7 +348,7 @@ TEST_F(SaveLayoutWindowTest, TheSaveButtonFollowsTheNameAndTheReplaceChoice)
 
     // Without windows or without a capture nothing can be saved, whatever the name.
     typeName("Focus");
-    const QUuid id = model->pendingCapture()->id;
+    const QUuid id = model->windowRequests().pendingCapture->id;
     model->discardPendingCapture(id);
     settle();
     EXPECT_FALSE(saveButton()->isEnabled());
@@ -406,7 +406,7 @@ TEST_F(SaveLayoutWindowTest, ReturnSavesOnceAndClosesTheWindow)
     settle();
     EXPECT_EQ(busyHistory.count(OperationKind::saving), 1);
     EXPECT_EQ(storedNames(), QStringList{"Focus"});
-    EXPECT_EQ(model->pendingCapture(), std::nullopt);
+    EXPECT_EQ(model->windowRequests().pendingCapture, std::nullopt);
     EXPECT_EQ(presenter->window(QStringLiteral("save-layout")), nullptr);
 }
 
@@ -476,7 +476,7 @@ TEST_F(SaveLayoutWindowTest, LeavingWithoutSavingDiscardsTheCapture)
         }
         settle();
         EXPECT_TRUE(windowClosed());
-        EXPECT_EQ(model->pendingCapture(), std::nullopt);
+        EXPECT_EQ(model->windowRequests().pendingCapture, std::nullopt);
         EXPECT_TRUE(storedNames().isEmpty());
     }
 }
@@ -485,13 +485,13 @@ TEST_F(SaveLayoutWindowTest, HidingOrMinimizingKeepsTheCapture)
 {
     open();
     typeName("Focus");
-    const QUuid id = model->pendingCapture()->id;
+    const QUuid id = model->windowRequests().pendingCapture->id;
     window()->showMinimized();
     settle();
     window()->hide();
     settle();
-    ASSERT_TRUE(model->pendingCapture().has_value());
-    EXPECT_EQ(model->pendingCapture()->id, id);
+    ASSERT_TRUE(model->windowRequests().pendingCapture.has_value());
+    EXPECT_EQ(model->windowRequests().pendingCapture->id, id);
 
     presenter->showSaveLayout();
     settle();
@@ -520,10 +520,10 @@ TEST_F(SaveLayoutWindowTest, ClosingDuringASaveDropsItsOutcomeButTheLayoutIsStor
         settle();
         EXPECT_EQ(presenter->window(QStringLiteral("save-layout")), nullptr);
         release();
-        waitUntil([&] { return !model->busy(); });
+        waitUntil([&] { return !model->restoreStatus().busy; });
         settle();
         EXPECT_TRUE(storedNames().contains(name));
-        EXPECT_EQ(model->pendingCapture(), std::nullopt);
+        EXPECT_EQ(model->windowRequests().pendingCapture, std::nullopt);
     }
 }
 
@@ -538,7 +538,7 @@ TEST_F(SaveLayoutWindowTest, AnEditorReplacedMidSaveIsLeftAloneAndTheSaveStillCl
 
     // The capture goes away while the store writes (as a reset or another window would make it
     // go): the editor that asked for the save is replaced by the waiting one.
-    model->discardPendingCapture(model->pendingCapture()->id);
+    model->discardPendingCapture(model->windowRequests().pendingCapture->id);
     settle();
     ASSERT_NE(editor(), saving.data());
     EXPECT_EQ(editor()->captureID(), std::nullopt);
@@ -556,7 +556,7 @@ TEST_F(SaveLayoutWindowTest, TheCaptureGoingAwayShowsTheWaitingStateUntilANewOne
 {
     open();
     typeName("Focus");
-    const CapturePreview first = *model->pendingCapture();
+    const CapturePreview first = *model->windowRequests().pendingCapture;
     model->discardPendingCapture(first.id);
     settle();
     EXPECT_EQ(editor()->captureID(), std::nullopt);
@@ -566,7 +566,7 @@ TEST_F(SaveLayoutWindowTest, TheCaptureGoingAwayShowsTheWaitingStateUntilANewOne
 
     ASSERT_TRUE(await(model->beginSave()));
     settle();
-    EXPECT_EQ(editor()->captureID(), model->pendingCapture()->id);
+    EXPECT_EQ(editor()->captureID(), model->windowRequests().pendingCapture->id);
     EXPECT_TRUE(find<QWidget>("save-layout-form")->isVisible());
     EXPECT_EQ(nameField()->text(), "");
 }
@@ -656,7 +656,7 @@ TEST_F(SaveLayoutWindowTest, Screenshots)
     }
     test::renderToPng(window(), "save-layout-no-windows");
 
-    model->discardPendingCapture(model->pendingCapture()->id);
+    model->discardPendingCapture(model->windowRequests().pendingCapture->id);
     settle();
     test::renderToPng(window(), "save-layout-waiting");
 }

@@ -147,7 +147,8 @@ TEST_F(LayoutChooserViewTest, RowsWaitForAccessAnIdleModelAndUsableStorage)
         EXPECT_FALSE(workRow->isEnabled()) << c.state;
         EXPECT_FALSE(notice()->isVisible()) << c.state;
         workRow->click();
-        EXPECT_EQ(model->busy() == OperationKind::restoring, std::string(c.state) == "busy");
+        EXPECT_EQ(model->restoreStatus().busy == OperationKind::restoring,
+                  std::string(c.state) == "busy");
         EXPECT_TRUE(isOpen(WindowID::chooser)) << c.state;
         c.undo();
         settle();
@@ -166,12 +167,12 @@ TEST_F(LayoutChooserViewTest, WithoutAccessANoticeOffersTheSettingsAndARecheck)
 
     view()->findChild<PanelButton *>("chooser-open-settings")->click();
     EXPECT_EQ(accessibilitySettingsOpened, 1);
-    EXPECT_FALSE(model->permissionPrompted());
+    EXPECT_FALSE(model->session().permissionPrompted);
 
     // Access granted meanwhile: Recheck finds it, without reopening the window.
     desktop.setTrusted(true);
     view()->findChild<PanelButton *>("chooser-recheck")->click();
-    waitUntil([&] { return model->permissionTrusted(); });
+    waitUntil([&] { return model->session().permissionTrusted; });
     settle();
     EXPECT_FALSE(notice()->isVisible());
     EXPECT_TRUE(row("Work")->isEnabled());
@@ -188,14 +189,14 @@ TEST_F(LayoutChooserViewTest, AClickSelectsRestoresAndCloses)
 {
     const Layout work = saveCurrentWindows("Work");
     const Layout other = saveCurrentWindows("Other");
-    ASSERT_EQ(model->selectedLayoutID(), other.id);
+    ASSERT_EQ(model->settings().selectedLayoutID, other.id);
     open();
     row("Work")->click();
-    EXPECT_EQ(model->selectedLayoutID(), work.id);
-    EXPECT_EQ(model->busy(), OperationKind::restoring);
+    EXPECT_EQ(model->settings().selectedLayoutID, work.id);
+    EXPECT_EQ(model->restoreStatus().busy, OperationKind::restoring);
     EXPECT_FALSE(isOpen(WindowID::chooser));
-    waitUntil([&] { return !model->busy(); });
-    EXPECT_EQ(model->lastResult()->layoutID, work.id);
+    waitUntil([&] { return !model->restoreStatus().busy; });
+    EXPECT_EQ(model->restoreStatus().lastResult->layoutID, work.id);
 }
 
 TEST_F(LayoutChooserViewTest, AClickClosesAlsoWhenTheRestoreAsksForADisplay)
@@ -208,8 +209,8 @@ TEST_F(LayoutChooserViewTest, AClickClosesAlsoWhenTheRestoreAsksForADisplay)
     row("Wide")->click();
     EXPECT_FALSE(isOpen(WindowID::chooser));
     EXPECT_TRUE(isOpen(WindowID::missingDisplays));
-    ASSERT_TRUE(model->missingDisplayPrompt().has_value());
-    EXPECT_EQ(model->missingDisplayPrompt()->layoutID, wide.id);
+    ASSERT_TRUE(model->restoreStatus().missingDisplayPrompt.has_value());
+    EXPECT_EQ(model->restoreStatus().missingDisplayPrompt->layoutID, wide.id);
 }
 
 TEST_F(LayoutChooserViewTest, EscapeClosesWithoutChoosing)
@@ -219,13 +220,13 @@ TEST_F(LayoutChooserViewTest, EscapeClosesWithoutChoosing)
     open();
     press(Qt::Key_Escape);
     EXPECT_FALSE(isOpen(WindowID::chooser));
-    EXPECT_EQ(model->selectedLayoutID(), std::nullopt);
-    EXPECT_EQ(model->busy(), std::nullopt);
+    EXPECT_EQ(model->settings().selectedLayoutID, std::nullopt);
+    EXPECT_EQ(model->restoreStatus().busy, std::nullopt);
 
     open();
     view()->findChild<QPushButton *>("chooser-close")->click();
     EXPECT_FALSE(isOpen(WindowID::chooser));
-    EXPECT_EQ(model->selectedLayoutID(), std::nullopt);
+    EXPECT_EQ(model->settings().selectedLayoutID, std::nullopt);
 }
 
 TEST_F(LayoutChooserViewTest, WithoutLayoutsTheWindowSaysWhereToSaveOne)

@@ -110,17 +110,20 @@ TEST_F(MissingDisplayViewTest, APromptListsTheConnectedDisplaysAndRestoresOnTheC
     // when the prompt is taken down, which happens after the operation got it.
     std::optional<QHash<QString, QString>> confirmed;
     QObject scope; // ends the connection with this test's locals
-    QObject::connect(model.get(), &AppModel::missingDisplayPromptChanged, &scope, [&] {
-        if (!model->missingDisplayPrompt() && model->activeManualOperation()) {
-            confirmed = model->activeManualOperation()->fallbacks;
+    QObject::connect(model.get(), &AppModel::restoreStatusChanged, &scope, [&] {
+        if (!model->restoreStatus().missingDisplayPrompt
+            && test::AppModelTestSeam(model).activeManualOperation()) {
+            confirmed = test::AppModelTestSeam(model).activeManualOperation()->fallbacks;
         }
     });
     picker->setCurrentIndex(1);
     restore->click();
     EXPECT_FALSE(isOpen(WindowID::missingDisplays));
     EXPECT_EQ(confirmed, (QHash<QString, QString>{{"16-32-2", "99-7-3"}}));
-    waitUntil([&] { return model->lastResult().has_value() && !model->busy(); });
-    EXPECT_EQ(model->lastResult()->layoutID, wide.id);
+    waitUntil([&] {
+        return model->restoreStatus().lastResult.has_value() && !model->restoreStatus().busy;
+    });
+    EXPECT_EQ(model->restoreStatus().lastResult->layoutID, wide.id);
 }
 
 TEST_F(MissingDisplayViewTest, TabFollowsTheReadingOrderWithNoInvisibleStops)
@@ -149,7 +152,8 @@ TEST_F(MissingDisplayViewTest, ConfirmingPassesOnlyTheDisplaysOfThePromptShown)
     // operation) before the click returns.
     const auto release =
         holdRestore([&] { find<PanelButton>("missing-display-restore")->click(); });
-    const std::optional<ManualRestoreContext> running = model->activeManualOperation();
+    const std::optional<ManualRestoreContext> running =
+        test::AppModelTestSeam(model).activeManualOperation();
     release();
     ASSERT_TRUE(running.has_value());
     EXPECT_EQ(running->layoutID, tall.id);
@@ -166,24 +170,24 @@ TEST_F(MissingDisplayViewTest, RestoreWaitsForAnIdleModelAndTheKeysPressTheButto
     settle();
     EXPECT_FALSE(restore->isEnabled());
     press(Qt::Key_Return);
-    EXPECT_TRUE(model->missingDisplayPrompt().has_value());
-    EXPECT_EQ(model->busy(), OperationKind::capturing);
+    EXPECT_TRUE(model->restoreStatus().missingDisplayPrompt.has_value());
+    EXPECT_EQ(model->restoreStatus().busy, OperationKind::capturing);
 
     AppModelTestSeam(model).setBusy(std::nullopt);
     settle();
     EXPECT_TRUE(restore->isEnabled());
     press(Qt::Key_Return);
-    EXPECT_EQ(model->missingDisplayPrompt(), std::nullopt);
+    EXPECT_EQ(model->restoreStatus().missingDisplayPrompt, std::nullopt);
     EXPECT_FALSE(isOpen(WindowID::missingDisplays));
-    waitUntil([&] { return !model->busy(); });
+    waitUntil([&] { return !model->restoreStatus().busy; });
 
     // Escape cancels: the prompt and the restore it stood for are dropped.
     model->restoreLayout(wide.id);
     ASSERT_TRUE(isOpen(WindowID::missingDisplays));
     settle();
     press(Qt::Key_Escape);
-    EXPECT_EQ(model->missingDisplayPrompt(), std::nullopt);
-    EXPECT_EQ(model->activeManualOperation(), std::nullopt);
+    EXPECT_EQ(model->restoreStatus().missingDisplayPrompt, std::nullopt);
+    EXPECT_EQ(test::AppModelTestSeam(model).activeManualOperation(), std::nullopt);
     EXPECT_FALSE(isOpen(WindowID::missingDisplays));
 
     // So does the window's own close button.
@@ -191,9 +195,9 @@ TEST_F(MissingDisplayViewTest, RestoreWaitsForAnIdleModelAndTheKeysPressTheButto
     ASSERT_TRUE(isOpen(WindowID::missingDisplays));
     presenter->window(QString(WindowID::missingDisplays))->close();
     settle();
-    EXPECT_EQ(model->missingDisplayPrompt(), std::nullopt);
-    EXPECT_EQ(model->activeManualOperation(), std::nullopt);
-    EXPECT_EQ(model->activeError(), std::nullopt);
+    EXPECT_EQ(model->restoreStatus().missingDisplayPrompt, std::nullopt);
+    EXPECT_EQ(test::AppModelTestSeam(model).activeManualOperation(), std::nullopt);
+    EXPECT_EQ(model->windowRequests().activeError, std::nullopt);
 }
 
 TEST_F(MissingDisplayViewTest, WithoutAPromptTheWindowOffersOnlyToClose)
@@ -219,7 +223,7 @@ TEST_F(MissingDisplayViewTest, WithoutAPromptTheWindowOffersOnlyToClose)
 TEST_F(MissingDisplayViewTest, TwoDisplaysWithOneKeyKeepTheOneChosen)
 {
     model->restoreLayout(wide.id);
-    MissingDisplayPrompt prompt = *model->missingDisplayPrompt();
+    MissingDisplayPrompt prompt = *model->restoreStatus().missingDisplayPrompt;
     // Two monitors of one make without serial numbers, told apart only by their place.
     CurrentDisplay twin = prompt.available.last();
     twin.frame.x += 2560;

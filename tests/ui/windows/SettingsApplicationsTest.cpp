@@ -78,7 +78,7 @@ protected:
     QStringList excluded() const
     {
         QStringList ids;
-        for (const AppExclusion &exclusion : model->exclusions()) {
+        for (const AppExclusion &exclusion : model->savedData().exclusions) {
             ids << exclusion.bundleID;
         }
         return ids;

@@ -72,7 +72,7 @@ TEST_F(SettingsGeneralTest, TheAccessRowFollowsTheTrustAndRechecks)
     // The desktop takes the access away; "Recheck" reads it again without asking.
     desktop.setTrusted(false);
     part<PanelButton>("access-recheck")->click();
-    waitUntil([&] { return !model->permissionTrusted(); });
+    waitUntil([&] { return !model->session().permissionTrusted; });
     settle();
     EXPECT_EQ(shield()->name(), "exclamationmark.shield.fill");
     EXPECT_EQ(shield()->colour(), ThemeColor::warning());
@@ -104,7 +104,7 @@ TEST_F(SettingsGeneralTest, TheAppearanceIsStoredAndRepaintsOpenWindowsAtOnce)
     EXPECT_EQ(picker->currentIndex(), 0);
 
     child<QRadioButton>(picker, "segment-2")->click();
-    EXPECT_EQ(model->appearance(), AppearancePreference::dark);
+    EXPECT_EQ(model->settings().appearance, AppearancePreference::dark);
     EXPECT_EQ(storedSetting("appearance"), "dark");
     EXPECT_TRUE(Theme::isDark(view()->palette()));
     EXPECT_TRUE(Theme::isDark(chooser->palette()));
@@ -139,7 +139,7 @@ TEST_F(SettingsGeneralTest, TheRimSwitchDimsTheColourPickerWhichStillNamesItsCol
 
     child<QAbstractButton>(page(), "highlight-color-graphite")->click();
     settle();
-    EXPECT_EQ(model->highlightColor(), HighlightColor::graphite);
+    EXPECT_EQ(model->settings().highlightColor, HighlightColor::graphite);
     EXPECT_EQ(storedSetting("highlightColor"), "graphite");
     EXPECT_TRUE(child<QAbstractButton>(page(), "highlight-color-graphite")->isChecked());
     EXPECT_FALSE(child<QAbstractButton>(page(), "highlight-color-blue")->isChecked());
@@ -147,12 +147,12 @@ TEST_F(SettingsGeneralTest, TheRimSwitchDimsTheColourPickerWhichStillNamesItsCol
 
     child<ToggleSwitch>(page(), "highlight-restored-windows")->click();
     settle();
-    EXPECT_FALSE(model->restoreFlashEnabled());
+    EXPECT_FALSE(model->settings().restoreFlashEnabled);
     EXPECT_EQ(storedSetting("restoreFlashEnabled"), "false");
     EXPECT_FALSE(child<HighlightColorPicker>(page(), "highlight-color-picker")->isEnabled());
     EXPECT_DOUBLE_EQ(page()->colorPickerOpacity(), 0.45);
     child<QAbstractButton>(page(), "highlight-color-red")->click();
-    EXPECT_EQ(model->highlightColor(), HighlightColor::graphite);
+    EXPECT_EQ(model->settings().highlightColor, HighlightColor::graphite);
     settle();
     EXPECT_TRUE(subtitles().contains("The graphite rim shown after a restore."));
     EXPECT_TRUE(child<QAbstractButton>(page(), "highlight-color-graphite")->isChecked());
@@ -170,14 +170,14 @@ TEST_F(SettingsGeneralTest, LinkedLayoutsAreThoseWithASignatureWhateverTheirSwit
     // The switch alone links nothing. Assistive technology turns it on, as a click does.
     act(child<ToggleSwitch>(page(), "restore-automatically"));
     settle();
-    EXPECT_TRUE(model->automationEnabled());
+    EXPECT_TRUE(model->settings().automationEnabled);
     EXPECT_EQ(storedSetting("automationEnabled"), "true");
     child<ToggleSwitch>(page(), "restore-automatically")->click();
     settle();
-    EXPECT_FALSE(model->automationEnabled());
+    EXPECT_FALSE(model->settings().automationEnabled);
     child<ToggleSwitch>(page(), "restore-automatically")->click();
     settle();
-    EXPECT_TRUE(model->automationEnabled());
+    EXPECT_TRUE(model->settings().automationEnabled);
     EXPECT_TRUE(shown(part("no-linked-layouts")));
 
     const Layout here = saveCurrentWindows("Here <b>&amp;</b>");

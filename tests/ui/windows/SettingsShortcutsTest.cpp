@@ -67,14 +67,14 @@ TEST_F(SettingsShortcutsTest, WithoutLayoutsOnlyTheGlobalShortcutIsOffered)
 
     state->changeGlobalShortcut(commandOptionQ);
     settle();
-    EXPECT_EQ(model->globalShortcut(), commandOptionQ);
+    EXPECT_EQ(model->settings().globalShortcut, commandOptionQ);
     EXPECT_EQ(globalRecorder()->shortcut(), commandOptionQ);
     // Remove reports no shortcut through the recorder's own handler.
     close();
     open(SettingsView::shortcuts);
     globalRecorder()->remove();
     settle();
-    EXPECT_EQ(model->globalShortcut(), std::nullopt);
+    EXPECT_EQ(model->settings().globalShortcut, std::nullopt);
     EXPECT_EQ(message(), std::nullopt);
 }
 
@@ -100,7 +100,7 @@ TEST_F(SettingsShortcutsTest, ThePagesAnswerComesBeforeTheModelsProblemAndSucces
 
     state->changeGlobalShortcut(commandOptionQ);
     settle();
-    EXPECT_EQ(model->shortcutsError(), std::nullopt);
+    EXPECT_EQ(model->shortcutStatus().shortcutsError, std::nullopt);
     EXPECT_EQ(message(), std::nullopt);
 }
 
@@ -120,7 +120,7 @@ TEST_F(SettingsShortcutsTest, ARegistrationFailureIsShownUntilALaterChangeSuccee
     ASSERT_TRUE(refused.has_value());
     EXPECT_TRUE(refused->endsWith(" is in use or reserved. Choose another shortcut."))
         << refused->toStdString();
-    EXPECT_EQ(model->shortcutsError(), refused);
+    EXPECT_EQ(model->shortcutStatus().shortcutsError, refused);
     EXPECT_EQ(model->layout(desk.id)->shortcut, std::nullopt);
 
     hotKeys.allow(controlOptionA.keyCode, controlOptionA.modifiers);

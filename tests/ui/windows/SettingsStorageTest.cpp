@@ -213,7 +213,7 @@ TEST_F(SettingsStorageTest, NoBackupWhileAStorageProblemIsShownAndTheLastGoodOne
     };
     startSettings();
     afterOpen = {};
-    ASSERT_TRUE(model->storageProblem().has_value());
+    ASSERT_TRUE(model->storageStatus().storageProblem.has_value());
     open(SettingsView::storage);
     EXPECT_TRUE(child<PanelButton>(page(), "back-up-now")->isEnabled());
     EXPECT_FALSE(child<PanelButton>(page(), "reset-layouts")->isEnabled());
@@ -371,7 +371,7 @@ TEST_F(SettingsStorageTest, ABackupOrResetThatEndsAfterTheWindowClosedShowsInThe
     EXPECT_EQ(resetAnswer(),
               QStringList{"Layouts and settings were cleared. Your windows stay open."});
     EXPECT_EQ(backupAnswer(), QStringList());
-    EXPECT_TRUE(model->layouts().isEmpty());
+    EXPECT_TRUE(model->savedData().layouts.isEmpty());
 }
 
 TEST_F(SettingsStorageTest, TheFolderPathIsShownWholeAndWrapsWhenLong)

@@ -61,9 +61,12 @@ protected:
     void restoreUntilAsked()
     {
         model->restoreSelectedLayout();
-        waitUntil([&] { return !model->busy() && model->resolutionRequest().has_value(); });
+        waitUntil([&] {
+            return !model->restoreStatus().busy
+                && model->restoreStatus().resolutionRequest.has_value();
+        });
         ASSERT_TRUE(isOpen(WindowID::resolution));
-        ASSERT_EQ(model->resolutionRequest()->ambiguous.size(), 2);
+        ASSERT_EQ(model->restoreStatus().resolutionRequest->ambiguous.size(), 2);
         settle();
     }
 
@@ -79,7 +82,7 @@ protected:
     }
     const AmbiguousEntry &entry(const QString &appName) const
     {
-        for (const AmbiguousEntry &e : model->resolutionRequest()->ambiguous) {
+        for (const AmbiguousEntry &e : model->restoreStatus().resolutionRequest->ambiguous) {
             if (e.appName == appName) {
                 return e;
             }
@@ -257,16 +260,17 @@ TEST_F(WindowResolutionViewTest, ARefusalOfTheModelIsShownUntilTheNextChange)
     settle();
     EXPECT_FALSE(apply()->isEnabled());
     press(Qt::Key_Return);
-    EXPECT_TRUE(model->resolutionRequest().has_value());
+    EXPECT_TRUE(model->restoreStatus().resolutionRequest.has_value());
     AppModelTestSeam(model).setBusy(std::nullopt);
     settle();
     const QUuid notesEntry = entry(notesName).entryID;
     const WindowReference chosen = entry(notesName).candidates[2];
     press(Qt::Key_Return);
-    EXPECT_EQ(model->resolutionRequest(), std::nullopt);
+    EXPECT_EQ(model->restoreStatus().resolutionRequest, std::nullopt);
     EXPECT_FALSE(isOpen(WindowID::resolution));
-    waitUntil([&] { return !model->busy(); });
-    EXPECT_EQ(model->sessionResolutions().value(notesEntry).element, chosen.element);
+    waitUntil([&] { return !model->restoreStatus().busy; });
+    EXPECT_EQ(test::AppModelTestSeam(model).sessionResolutions().value(notesEntry).element,
+              chosen.element);
 }
 
 TEST_F(WindowResolutionViewTest, EscapeCancelsAndWithoutARequestOnlyCloseIsLeft)
@@ -283,22 +287,22 @@ TEST_F(WindowResolutionViewTest, EscapeCancelsAndWithoutARequestOnlyCloseIsLeft)
     EXPECT_TRUE(view()->findChildren<FormSection *>("resolution-entry").isEmpty());
     find<QPushButton>("resolution-close")->click();
     EXPECT_FALSE(isOpen(WindowID::resolution));
-    EXPECT_EQ(model->activeManualOperation(), std::nullopt);
+    EXPECT_EQ(test::AppModelTestSeam(model).activeManualOperation(), std::nullopt);
 
     model->presentResolution();
     ASSERT_TRUE(isOpen(WindowID::resolution));
     settle();
     radios("Editor")[0]->click();
     press(Qt::Key_Escape);
-    EXPECT_EQ(model->resolutionRequest(), std::nullopt);
+    EXPECT_EQ(model->restoreStatus().resolutionRequest, std::nullopt);
     EXPECT_FALSE(isOpen(WindowID::resolution));
-    EXPECT_EQ(model->activeManualOperation(), std::nullopt);
+    EXPECT_EQ(test::AppModelTestSeam(model).activeManualOperation(), std::nullopt);
 }
 
 TEST_F(WindowResolutionViewTest, ARequestWithNothingToDecideIsCompleteAndSendsAnEmptyAnswer)
 {
     restoreUntilAsked();
-    const QUuid firstPass = model->lastResult()->id;
+    const QUuid firstPass = model->restoreStatus().lastResult->id;
     const QUuid nothingToDecide = QUuid::createUuid();
     AppModelTestSeam(model).setResolutionRequest(
         ResolutionRequest{nothingToDecide, work.id, "Work", {}, model->currentDisplays()});
@@ -309,11 +313,11 @@ TEST_F(WindowResolutionViewTest, ARequestWithNothingToDecideIsCompleteAndSendsAn
     // The model accepts the empty answer: the request ends and the second pass runs. That pass
     // finds the same windows undecided again and asks anew.
     apply()->click();
-    waitUntil([&] { return !model->busy(); });
-    EXPECT_NE(model->lastResult()->id, firstPass);
-    ASSERT_TRUE(model->resolutionRequest().has_value());
-    EXPECT_NE(model->resolutionRequest()->id, nothingToDecide);
-    EXPECT_TRUE(model->sessionResolutions().isEmpty());
+    waitUntil([&] { return !model->restoreStatus().busy; });
+    EXPECT_NE(model->restoreStatus().lastResult->id, firstPass);
+    ASSERT_TRUE(model->restoreStatus().resolutionRequest.has_value());
+    EXPECT_NE(model->restoreStatus().resolutionRequest->id, nothingToDecide);
+    EXPECT_TRUE(test::AppModelTestSeam(model).sessionResolutions().isEmpty());
 }
 
 TEST_F(WindowResolutionViewTest, OnlyTheLatestPressShowsMarkers)
@@ -349,7 +353,7 @@ TEST_F(WindowResolutionViewTest, ClosingTheWindowWhileTheModelLooksShowsNothing)
         settle();
     }
     EXPECT_TRUE(markers->panels().isEmpty());
-    EXPECT_EQ(model->resolutionRequest(), std::nullopt);
+    EXPECT_EQ(model->restoreStatus().resolutionRequest, std::nullopt);
 }
 
 TEST_F(WindowResolutionViewTest, AClosedCandidateDropsAndTheOthersKeepTheirNumbers)

@@ -1,0 +1,25 @@
+#pragma once
+
+#include "model/StorageNotice.h"
+#include "model/StorageProblem.h"
+#include "model/StorePaths.h"
+
+#include <QString>
+
+#include <optional>
+
+namespace ostrel {
+
+// The store as the views see it: still opening, the problem that blocks all work, the notice
+// after an opening, recovery or reset, where the files are and the file the last backup wrote.
+struct StorageStatus {
+    bool isBootstrapping = true;
+    std::optional<StorageProblem> storageProblem;
+    std::optional<StorageNotice> storageNotice;
+    std::optional<QString> lastBackupURL;
+    StorePaths storePaths;
+
+    friend bool operator==(const StorageStatus &, const StorageStatus &) = default;
+};
+
+} // namespace ostrel
