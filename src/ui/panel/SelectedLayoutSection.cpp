@@ -130,11 +130,12 @@ void SelectedLayoutSection::setState(const PanelState &state)
     }
 
     spinner_->setVisible(state.isBusyWith(OperationKind::restoring));
-    restore_->setTrailingNote(
-        state.shortcuts.activeGlobalShortcut ? std::optional<QString>(ShortcutFormatter::text(
-            *state.shortcuts.activeGlobalShortcut, labelsOf(keyboardLayout_)))
-                                             : std::nullopt,
-        UiFont::system(10.5, QFont::Medium), 0.68);
+    std::optional<QString> shortcutNote;
+    if (state.shortcuts.activeGlobalShortcut) {
+        shortcutNote = ShortcutFormatter::text(*state.shortcuts.activeGlobalShortcut,
+                                               labelsOf(keyboardLayout_));
+    }
+    restore_->setTrailingNote(shortcutNote, UiFont::system(10.5, QFont::Medium), 0.68);
     restore_->setEnabled(state.canRestore);
     restore_->setToolTip(PanelTexts::restoreHelp(state, labelsOf(keyboardLayout_)));
     restore_->setAccessibleName(
