@@ -46,7 +46,6 @@ class LayoutStore;
 class RestoreCoordinator;
 class ShortcutService;
 class StorageUpkeep;
-struct RestoredWindowFlashTarget;
 struct SessionEligibility;
 
 namespace test {

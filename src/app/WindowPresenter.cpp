@@ -26,6 +26,8 @@ namespace {
 
 constexpr int focusLooks = 6;
 constexpr std::chrono::milliseconds focusPause{100};
+// The narrowest an alert's message wraps to, in pixels.
+constexpr int alertMessageWidth = 300;
 
 // The alerts follow the appearance the user chose in the program, not only the desktop's.
 void applyAppearance(QWidget *widget, AppearancePreference appearance,
@@ -434,6 +436,9 @@ QMessageBox *WindowPresenter::makeAlert(const QString &title, const QString &mes
     if (auto *informative =
             alert->findChild<QLabel *>(QStringLiteral("qt_msgbox_informativelabel"))) {
         informative->setTextFormat(Qt::PlainText);
+        // The message wraps at whatever width the box is given, and Qt gives a wrapping label
+        // its narrowest: a three-sentence question then stands in a column of two words.
+        informative->setMinimumWidth(alertMessageWidth);
     }
     // Selectable by the mouse only: a keyboard-selectable label would add a Tab stop before the
     // buttons.
