@@ -950,7 +950,8 @@ void XSession::startWindowManager()
     const int devNull = open("/dev/null", O_RDONLY | O_CLOEXEC);
     wmPid_ = spawn(command, devNull, -1, -1, environment);
     close(devNull);
-    const auto deadline = Clock::now() + std::chrono::seconds(30);
+    // Generous: KWin has taken over 30 s to start again on a machine compiling with every core.
+    const auto deadline = Clock::now() + std::chrono::seconds(60);
     const bool advertised = waitUntil(
         [&] {
             const auto check = property32(root_, "_NET_SUPPORTING_WM_CHECK");
