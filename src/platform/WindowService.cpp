@@ -147,12 +147,22 @@ QCoro::Task<QList<WindowMove>> WindowService::moveTogether(QList<PlannedWrite> w
             sent = std::move(still);
             sentFor = std::move(stillFor);
         };
+        // With no bound, nothing waits for an answer until every window's write has gone out:
+        // the applications and the window-server list are read once for all of them, since read
+        // per window they cost more than everything else of a window's turn. A known window
+        // number answers from the list alone, which the moves on their way do not change; a
+        // window without one is compared by frames with the list, read afresh.
+        std::optional<DesktopView> view;
+        if (inFlight == 0 && !writes.isEmpty()) {
+            view = desktopView();
+        }
         for (const PlannedWrite &planned : writes) {
             if (mayMove && !mayMove()) {
                 break;
             }
             WindowMove move;
-            move.onActiveDesktop = isOnActiveDesktopNow(planned.reference);
+            move.onActiveDesktop = isOnActiveDesktopIn(
+                planned.reference, view && planned.reference.windowID ? &*view : nullptr);
             std::unique_ptr<FrameWrite> write;
             if (move.onActiveDesktop) {
                 move.previousFrame = readFrameNow(planned.reference);
@@ -267,10 +277,32 @@ std::optional<WindowReference> WindowService::revalidateNow(const WindowReferenc
 bool WindowService::isVisibleOnActiveDesktopNow(const WindowReference &reference,
                                                 const RectD &frame)
 {
-    if (!isShown(system_.applications->application(reference.pid))) {
+    return isVisibleOnActiveDesktopIn(reference, frame, nullptr);
+}
+
+WindowService::DesktopView WindowService::desktopView()
+{
+    return DesktopView{system_.applications->runningApplications(), activeDesktopWindows()};
+}
+
+bool WindowService::isVisibleOnActiveDesktopIn(const WindowReference &reference, const RectD &frame,
+                                               const DesktopView *view)
+{
+    std::optional<RunningApplication> owner;
+    if (view) {
+        const auto found = std::find_if(
+            view->applications.begin(), view->applications.end(),
+            [&reference](const RunningApplication &a) { return a.pid == reference.pid; });
+        if (found != view->applications.end()) {
+            owner = *found;
+        }
+    } else {
+        owner = system_.applications->application(reference.pid);
+    }
+    if (!isShown(owner)) {
         return false;
     }
-    const QList<CGWindowEntry> rows = activeDesktopWindows();
+    const QList<CGWindowEntry> rows = view ? view->rows : activeDesktopWindows();
     if (reference.windowID) {
         // A known window number answers from the window-server list alone.
         return std::any_of(rows.begin(), rows.end(), [&reference](const CGWindowEntry &row) {
@@ -348,9 +380,14 @@ std::optional<RectD> WindowService::readFrameNow(const WindowReference &referenc
 
 bool WindowService::isOnActiveDesktopNow(const WindowReference &reference)
 {
+    return isOnActiveDesktopIn(reference, nullptr);
+}
+
+bool WindowService::isOnActiveDesktopIn(const WindowReference &reference, const DesktopView *view)
+{
     system_.elements->setMessagingTimeout(reference.element, activeDesktopTimeout);
     const RectD frame = AX::frame(*system_.elements, reference.element).value_or(reference.frame);
-    return isVisibleOnActiveDesktopNow(reference, frame);
+    return isVisibleOnActiveDesktopIn(reference, frame, view);
 }
 
 } // namespace ostrel

@@ -126,6 +126,17 @@ public:
 
 private:
     struct ScanPass;
+    // What the active-desktop test reads of the desktop besides the window itself, read once
+    // for many windows whose tests all come before any of them is moved.
+    struct DesktopView {
+        QList<RunningApplication> applications;
+        QList<CGWindowEntry> rows;
+    };
+    DesktopView desktopView();
+    // The tests above, on a view read before (none: read now).
+    bool isVisibleOnActiveDesktopIn(const WindowReference &reference, const RectD &frame,
+                                    const DesktopView *view);
+    bool isOnActiveDesktopIn(const WindowReference &reference, const DesktopView *view);
 
     // Whether the window is fullscreen: its own word where the platform gives one, else whether
     // its frame covers a whole display. (A maximized window on a monitor without panels covers

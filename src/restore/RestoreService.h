@@ -39,11 +39,13 @@ public:
     // The connected displays now, in the display service's order; read on the main thread.
     using DisplayReader = std::function<QList<CurrentDisplay>()>;
 
-    // How many windows' writes may wait for their answers at once. Window managers answer in
-    // the order they were asked, so with no bound the last of many windows would wait for all
-    // the others within its own timeout; some (metacity) also answer a long burst far slower
-    // than a few requests at a time, and under load let the later writes run out of time.
-    static constexpr qsizetype writesInFlight = 4;
+    // How many windows' writes may wait for their answers at once: no bound, so that each
+    // window's write goes out right after its own checks and no window waits for another's
+    // answer. Window managers handle requests that come in quick succession in about one round
+    // of their own, where a few at a time cost a round per few windows (metacity and Mutter
+    // about 25 ms a round); a request's timeout runs from its turn, not from when it was sent,
+    // so the last of many is not cut short by those ahead of it.
+    static constexpr qsizetype writesInFlight = 0;
 
     RestoreService(WindowService &windowService, SystemBackend backend,
                    DisplayReader currentDisplays);

@@ -23,11 +23,19 @@ constexpr milliseconds restoredFrameWait{150};
 // notification (a move, then a resize): the wait ends this long after that notification.
 constexpr milliseconds quietAfterNotification{60};
 // Some window managers tell a moved window late, or only once another request comes along:
-// while writes wait without a word, they are looked at this often.
-constexpr milliseconds unnotifiedLook{20};
+// while writes wait without a word, they are looked at this often. Under icewm that look is
+// what ends most waits, so it sets how soon a restore is over: every 20 ms cost 20 windows
+// about 20 ms where the window manager had placed them in 10.
+constexpr milliseconds unnotifiedLook{5};
 // Without any notification the wait ends this long before the deadline, so the final read
 // still fits in it.
 constexpr milliseconds readBackReserve{50};
+// A window manager works through the requests in the order they come, so a request waits for
+// those sent before it to be handled before its own turn comes: its deadline runs from then.
+// Each request still unanswered ahead of it counts this long; a compositing window manager
+// that is busy takes about 5 ms a window (metacity, 100 windows), and one that answers a
+// whole burst at the end gives no other sign of how far it has come.
+constexpr milliseconds queuedRequestTurn{5};
 
 // The first data word of _NET_MOVERESIZE_WINDOW: gravity, the parts given, and the source.
 namespace MoveResize {
@@ -425,6 +433,11 @@ public:
     RectD before;   // the client before the request
     RectD expected; // the client once the request is applied
     int configuresBefore = 0;
+    Deadline sentAt;
+    // The element's messaging timeout: how long the window manager has for this request once it
+    // is this request's turn. `deadline` starts as that long after the request was sent and is
+    // put off while requests ahead of it are still being answered.
+    Clock::duration patience{};
     Deadline deadline;
     // The wait: the window manager has landed the window once it is where it was asked to go,
     // and has settled it elsewhere after a short quiet period following its first notification
@@ -440,6 +453,18 @@ public:
     int configuresRead = -1;
     std::optional<bool> sizeReachable; // read from the size hints when first needed
     bool waiting = false;              // the wait has started: `settle` is set
+    bool heard = false;  // the window manager has notified or answered about this window
+    bool landed = false; // answered: the window stands where it was asked to go
+
+    // The window manager is at work on the requests: this one's turn is still to come, or has
+    // only just come.
+    void putOffUntil(Deadline turn)
+    {
+        deadline = std::max(deadline, turn + patience);
+        if (!notified) {
+            settle = std::max(settle, deadline - readBackReserve);
+        }
+    }
 
     void answerWith(const FrameRequestResult &written)
     {
@@ -483,6 +508,7 @@ void send(X11Desktop &desktop, PendingFrameWrite &write)
         return;
     }
     write.configuresBefore = write.watch->configures();
+    write.sentAt = Clock::now();
     send(connection, write.window, placement,
          supports(target, connection, Atom::NetMoveresizeWindow));
 }
@@ -495,6 +521,7 @@ void land(X11Desktop &desktop, PendingFrameWrite &write, const Geometry &g, bool
     }
     // What this process changed is read again next time, whatever the events said so far.
     desktop.invalidate(write.window);
+    write.landed = landed;
     write.answerWith(judge(g.status, landed, g.client, write.before));
 }
 
@@ -506,6 +533,7 @@ std::shared_ptr<AXPendingFrameWrite> beginWriteFrame(X11Desktop &desktop, xcb_wi
     auto write = std::make_shared<PendingFrameWrite>();
     write->window = window;
     write->deadline = deadline;
+    write->patience = std::max(Clock::duration::zero(), deadline - Clock::now());
     write->sent = request;
     if (write->sent.position
         && (!representable(write->sent.position->x, -coordinateLimit, coordinateLimit)
@@ -541,15 +569,43 @@ void awaitFrameWrites(X11Desktop &desktop,
             w->answer = AXFrameWriteResult{AXError::cannotComplete, AXError::cannotComplete};
         }
         if (write && !write->answer) {
-            if (!write->waiting) {
-                write->waiting = true;
-                write->settle = std::max(now, write->deadline - readBackReserve);
-            }
             waiting.push_back(write);
         } else {
             ++answered;
         }
     }
+    // In the order the window manager gets them; a request newly waited for has its turn after
+    // those ahead of it.
+    std::stable_sort(waiting.begin(), waiting.end(),
+                     [](const PendingFrameWrite *a, const PendingFrameWrite *b) {
+                         return a->sentAt < b->sentAt;
+                     });
+    for (size_t ahead = 0; ahead < waiting.size(); ++ahead) {
+        PendingFrameWrite *write = waiting[ahead];
+        if (!write->waiting) {
+            write->waiting = true;
+            write->deadline = std::max(write->deadline,
+                                       write->sentAt + write->patience
+                                           + std::chrono::duration_cast<Clock::duration>(
+                                               queuedRequestTurn * qint64(ahead)));
+            write->settle = std::max(now, write->deadline - readBackReserve);
+        }
+    }
+    // Whenever the window manager notifies or answers about one window for the first time, it
+    // is working through the requests: those it has said nothing about yet get their whole
+    // timeout again from then on.
+    const auto heardFrom = [&waiting](PendingFrameWrite &write) {
+        if (write.heard) {
+            return;
+        }
+        write.heard = true;
+        const auto at = Clock::now();
+        for (PendingFrameWrite *other : waiting) {
+            if (!other->heard && !other->answer) {
+                other->putOffUntil(at);
+            }
+        }
+    };
     const qsizetype wanted = std::min(count, writes.size());
     auto lookedAt = Clock::now();
     while (!waiting.empty() && answered < wanted) {
@@ -586,6 +642,7 @@ void awaitFrameWrites(X11Desktop &desktop,
             }
             const int configures = write->watch->configures();
             if (configures > write->configuresBefore && configures != write->configuresRead) {
+                heardFrom(*write);
                 write->configuresRead = configures;
                 look.push_back(write);
                 lookAt.emplace_back(write->window, write->deadline);
@@ -623,6 +680,12 @@ void awaitFrameWrites(X11Desktop &desktop,
         const std::vector<Geometry> last = readGeometries(connection, lookAt);
         for (size_t i = 0; i < look.size(); ++i) {
             land(desktop, *look[i], last[i], true);
+        }
+        for (PendingFrameWrite *write : waiting) {
+            // A request that ran out of time says nothing about how far the others have come.
+            if (write->answer && write->landed) {
+                heardFrom(*write);
+            }
         }
         answered += std::erase_if(
             waiting, [](const PendingFrameWrite *write) { return write->answer.has_value(); });

@@ -41,7 +41,13 @@ FrameRequestResult writeFrame(X11Desktop &desktop, xcb_window_t window, const Fr
 // sends the request (a maximized window is un-maximized first, and that is waited for), the
 // second waits until at least `count` of the requests given (all, when there are fewer) have
 // their answer, each within its own deadline. Window managers answer requests in the order they
-// come, so waiting for many costs about as long as waiting for the last.
+// come, so waiting for many costs about as long as waiting for the last. A request's deadline
+// gives the window manager the time asked for from the request's turn, not from its sending:
+// it is put off a little for each request sent before it that is still unanswered, and again
+// whenever the window manager notifies or answers about another of them for the first time, so
+// the tail of a long burst is not cut short while the requests ahead of it are being worked
+// through. A window manager that gives no sign ends every wait about one timeout after its
+// last one.
 std::shared_ptr<AXPendingFrameWrite> beginWriteFrame(X11Desktop &desktop, xcb_window_t window,
                                                      const FrameRequest &request,
                                                      Deadline deadline);
