@@ -23,10 +23,8 @@ constexpr milliseconds restoredFrameWait{150};
 // notification (a move, then a resize): the wait ends this long after that notification.
 constexpr milliseconds quietAfterNotification{60};
 // Some window managers tell a moved window late, or only once another request comes along:
-// while writes wait without a word, they are looked at this often. Under icewm that look is
-// what ends most waits, so it sets how soon a restore is over: every 20 ms cost 20 windows
-// about 20 ms where the window manager had placed them in 10.
-constexpr milliseconds unnotifiedLook{5};
+// while writes wait without a word, they are looked at this often.
+constexpr milliseconds unnotifiedLook{20};
 // Without any notification the wait ends this long before the deadline, so the final read
 // still fits in it.
 constexpr milliseconds readBackReserve{50};
