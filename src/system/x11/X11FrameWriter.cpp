@@ -177,7 +177,7 @@ struct TargetWindow {
 TargetWindow readTarget(X11Desktop &desktop, xcb_window_t window, Deadline deadline)
 {
     TargetWindow target;
-    target.snapshot = desktop.snapshot(deadline);
+    target.snapshot = desktop.snapshotOf(window, deadline);
     if (!target.snapshot) {
         target.error = AXError::cannotComplete;
     } else if (!target.snapshot->root.wmCheckValid) {
