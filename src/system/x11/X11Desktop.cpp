@@ -107,16 +107,26 @@ QSet<xcb_window_t> X11Desktop::takeChangedWindows()
     return std::exchange(changedWindows_, {});
 }
 
+bool X11Desktop::takeChangedWindow(xcb_window_t window)
+{
+    std::lock_guard lock(changedMutex_);
+    return changedWindows_.remove(window);
+}
+
+bool X11Desktop::cacheCurrent() const
+{
+    return cached_ && cachedGeneration_ == generation_.load()
+        && std::chrono::steady_clock::now() - cachedAt_ < std::chrono::seconds(1);
+}
+
 std::shared_ptr<const X11Desktop::Snapshot> X11Desktop::snapshot(Deadline deadline)
 {
     std::lock_guard lock(mutex_);
     // Events already on the socket say whether what we hold is still true.
     connection_->pumpEvents();
-    const auto now = std::chrono::steady_clock::now();
     // Taken before anything is read: a change that arrives while reading is seen next time.
     const QSet<xcb_window_t> changed = takeChangedWindows();
-    if (cached_ && cachedGeneration_ == generation_.load()
-        && now - cachedAt_ < std::chrono::seconds(1)) {
+    if (cacheCurrent()) {
         if (changed.isEmpty()) {
             return cached_;
         }
@@ -124,6 +134,29 @@ std::shared_ptr<const X11Desktop::Snapshot> X11Desktop::snapshot(Deadline deadli
             return fresh;
         }
     }
+    return readAll(deadline);
+}
+
+std::shared_ptr<const X11Desktop::Snapshot> X11Desktop::snapshotOf(xcb_window_t window,
+                                                                   Deadline deadline)
+{
+    std::lock_guard lock(mutex_);
+    connection_->pumpEvents();
+    if (cacheCurrent()) {
+        if (!takeChangedWindow(window)) {
+            return cached_;
+        }
+        if (auto fresh = refreshed({window}, deadline)) {
+            return fresh;
+        }
+    }
+    takeChangedWindows();
+    return readAll(deadline);
+}
+
+std::shared_ptr<const X11Desktop::Snapshot> X11Desktop::readAll(Deadline deadline)
+{
+    const auto now = std::chrono::steady_clock::now();
     const quint64 generation = generation_.load();
     const quint64 monitorGeneration = monitorGeneration_.load();
     auto snapshot = std::make_shared<Snapshot>();

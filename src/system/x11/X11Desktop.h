@@ -57,6 +57,11 @@ public:
 
     // The current snapshot, read afresh when stale; null when the server did not answer in time.
     std::shared_ptr<const Snapshot> snapshot(Deadline deadline);
+    // The same for a caller that reads one client of it alone: the other clients' changes wait
+    // for the next reader that needs them. A restore's moves land while it sends the next ones,
+    // and reading every moved window again before each send would make it slower with every
+    // window it moves.
+    std::shared_ptr<const Snapshot> snapshotOf(xcb_window_t window, Deadline deadline);
     // Forget what is known, e.g. after this process changed a window itself.
     void invalidate()
     {
@@ -92,6 +97,11 @@ private:
     // Written before the subscription starts, read-only afterwards.
     std::optional<uint8_t> randrFirstEvent_;
     QSet<xcb_window_t> takeChangedWindows();
+    bool takeChangedWindow(xcb_window_t window);
+    // Called with `mutex_` held: whether the cached snapshot's root, monitors and age still hold.
+    bool cacheCurrent() const;
+    // Reads everything afresh; called with `mutex_` held.
+    std::shared_ptr<const Snapshot> readAll(Deadline deadline);
     std::shared_ptr<const Snapshot> refreshed(const QSet<xcb_window_t> &changed, Deadline deadline);
 
     std::optional<bool> readWindowManagerUsable(Deadline deadline);

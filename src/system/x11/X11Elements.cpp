@@ -90,7 +90,7 @@ AXAttributeResult X11Elements::applicationAttribute(qint32 pid, const QString &a
 AXAttributeResult X11Elements::windowAttribute(xcb_window_t window, const QString &attribute,
                                                Deadline deadline)
 {
-    const auto snapshot = desktop_.snapshot(deadline);
+    const auto snapshot = desktop_.snapshotOf(window, deadline);
     if (!snapshot) {
         return failed(AXError::cannotComplete);
     }

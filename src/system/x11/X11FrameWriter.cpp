@@ -1,5 +1,6 @@
 #include "system/x11/X11FrameWriter.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cmath>
 #include <optional>
@@ -23,7 +24,8 @@ constexpr milliseconds restoredFrameWait{150};
 // notification (a move, then a resize): the wait ends this long after that notification.
 constexpr milliseconds quietAfterNotification{60};
 // Some window managers tell a moved window late, or only once another request comes along:
-// while writes wait without a word, they are looked at this often.
+// while writes wait without a word, and the window manager has not shown that it got to them,
+// they are looked at this often.
 constexpr milliseconds unnotifiedLook{20};
 // Without any notification the wait ends this long before the deadline, so the final read
 // still fits in it.
@@ -123,29 +125,45 @@ private:
 
 // The window manager handles its messages in order, so once it has answered a later one it is
 // done with everything asked before, including changes the X server has not shown us yet. The
-// answer asked for is the frame extents of a window of our own that is never mapped (not every
+// question asked is the frame extents of a window of our own that is never mapped (not every
 // window manager answers for such a window: the caller bounds the wait).
+class CatchUpProbe {
+public:
+    explicit CatchUpProbe(X11Connection &connection)
+        : connection_(connection)
+        , probe_(xcb_generate_id(connection.raw()))
+    {
+        const uint32_t mask = XCB_EVENT_MASK_PROPERTY_CHANGE;
+        xcb_create_window(connection.raw(), XCB_COPY_FROM_PARENT, probe_, connection.root(), -1, -1,
+                          1, 1, 0, XCB_WINDOW_CLASS_INPUT_OUTPUT, XCB_COPY_FROM_PARENT,
+                          XCB_CW_EVENT_MASK, &mask);
+        watch_ = std::make_unique<WindowWatch>(connection, probe_);
+        sendToRoot(connection, probe_, connection.atom(Atom::NetRequestFrameExtents),
+                   {0, 0, 0, 0, 0});
+    }
+    ~CatchUpProbe()
+    {
+        watch_.reset();
+        xcb_destroy_window(connection_.raw(), probe_);
+        connection_.flush();
+    }
+    CatchUpProbe(const CatchUpProbe &) = delete;
+    CatchUpProbe &operator=(const CatchUpProbe &) = delete;
+    bool answered() const { return watch_->properties() > 0; }
+
+private:
+    X11Connection &connection_;
+    xcb_window_t probe_;
+    std::unique_ptr<WindowWatch> watch_;
+};
+
 bool windowManagerCaughtUp(X11Connection &connection, Deadline deadline)
 {
-    xcb_connection_t *c = connection.raw();
-    const xcb_window_t probe = xcb_generate_id(c);
-    const uint32_t mask = XCB_EVENT_MASK_PROPERTY_CHANGE;
-    xcb_create_window(c, XCB_COPY_FROM_PARENT, probe, connection.root(), -1, -1, 1, 1, 0,
-                      XCB_WINDOW_CLASS_INPUT_OUTPUT, XCB_COPY_FROM_PARENT, XCB_CW_EVENT_MASK,
-                      &mask);
-    bool answered = false;
-    {
-        WindowWatch watch(connection, probe);
-        sendToRoot(connection, probe, connection.atom(Atom::NetRequestFrameExtents),
-                   {0, 0, 0, 0, 0});
-        while (watch.properties() == 0 && Clock::now() < deadline) {
-            waitForEvents(connection, deadline);
-        }
-        answered = watch.properties() > 0;
+    const CatchUpProbe probe(connection);
+    while (!probe.answered() && Clock::now() < deadline) {
+        waitForEvents(connection, deadline);
     }
-    xcb_destroy_window(c, probe);
-    connection.flush();
-    return answered;
+    return probe.answered();
 }
 
 // The window as the desktop knows it, and where the global space lies in root coordinates; or
@@ -159,7 +177,7 @@ struct TargetWindow {
 TargetWindow readTarget(X11Desktop &desktop, xcb_window_t window, Deadline deadline)
 {
     TargetWindow target;
-    target.snapshot = desktop.snapshot(deadline);
+    target.snapshot = desktop.snapshotOf(window, deadline);
     if (!target.snapshot) {
         target.error = AXError::cannotComplete;
     } else if (!target.snapshot->root.wmCheckValid) {
@@ -451,8 +469,9 @@ public:
     int configuresRead = -1;
     std::optional<bool> sizeReachable; // read from the size hints when first needed
     bool waiting = false;              // the wait has started: `settle` is set
-    bool heard = false;  // the window manager has notified or answered about this window
-    bool landed = false; // answered: the window stands where it was asked to go
+    bool heard = false;         // the window manager has notified or answered about this window
+    bool answersProbes = false; // the window manager answers _NET_REQUEST_FRAME_EXTENTS
+    bool landed = false;        // answered: the window stands where it was asked to go
 
     // The window manager is at work on the requests: this one's turn is still to come, or has
     // only just come.
@@ -506,6 +525,7 @@ void send(X11Desktop &desktop, PendingFrameWrite &write)
         return;
     }
     write.configuresBefore = write.watch->configures();
+    write.answersProbes = supports(target, connection, Atom::NetRequestFrameExtents);
     write.sentAt = Clock::now();
     send(connection, write.window, placement,
          supports(target, connection, Atom::NetMoveresizeWindow));
@@ -589,14 +609,27 @@ void awaitFrameWrites(X11Desktop &desktop,
             write->settle = std::max(now, write->deadline - readBackReserve);
         }
     }
+    // Window managers handle requests in the order they come. The latest request the window
+    // manager is known to have got to: a write sent before it that was not notified has been
+    // handled all the same, so it is looked at then instead of at the next regular look.
+    Deadline reached{};
+    Deadline lookedThrough{};
+    // A question sent after every request waited for here: its answer says the window manager
+    // has got to all of them. Not every window manager answers it.
+    std::optional<CatchUpProbe> probe;
+    if (std::any_of(waiting.begin(), waiting.end(),
+                    [](const PendingFrameWrite *write) { return write->answersProbes; })) {
+        probe.emplace(connection);
+    }
     // Whenever the window manager notifies or answers about one window for the first time, it
     // is working through the requests: those it has said nothing about yet get their whole
     // timeout again from then on.
-    const auto heardFrom = [&waiting](PendingFrameWrite &write) {
+    const auto heardFrom = [&waiting, &reached](PendingFrameWrite &write) {
         if (write.heard) {
             return;
         }
         write.heard = true;
+        reached = std::max(reached, write.sentAt);
         const auto at = Clock::now();
         for (PendingFrameWrite *other : waiting) {
             if (!other->heard && !other->answer) {
@@ -608,8 +641,13 @@ void awaitFrameWrites(X11Desktop &desktop,
     auto lookedAt = Clock::now();
     while (!waiting.empty() && answered < wanted) {
         connection.pumpEvents();
+        if (probe && probe->answered()) {
+            reached = Deadline::max();
+            probe.reset();
+        }
         // A window already where it was asked to go has landed, told or not.
-        if (Clock::now() - lookedAt >= unnotifiedLook) {
+        if (Clock::now() - lookedAt >= unnotifiedLook || reached > lookedThrough) {
+            lookedThrough = reached;
             std::vector<PendingFrameWrite *> silent;
             std::vector<std::pair<xcb_window_t, Deadline>> silentAt;
             for (PendingFrameWrite *write : waiting) {
@@ -692,17 +730,20 @@ void awaitFrameWrites(X11Desktop &desktop,
         }
         // Until something happens to a window still waited for, or the first quiet period ends.
         Deadline until = waiting.front()->settle;
-        const auto marks = [&waiting] {
+        const auto marks = [&waiting, &probe] {
             long sum = 0;
             for (const PendingFrameWrite *write : waiting) {
                 sum += write->watch->configures() + (write->watch->destroyed() ? 1 : 0);
             }
-            return sum;
+            return sum + (probe && probe->answered() ? 1 : 0);
         };
         for (const PendingFrameWrite *write : waiting) {
             until = std::min(until, write->settle);
         }
         until = std::min(until, lookedAt + unnotifiedLook);
+        if (reached > lookedThrough) {
+            continue;
+        }
         const long mark = marks();
         while (marks() == mark && Clock::now() < until) {
             waitForEvents(connection, until);

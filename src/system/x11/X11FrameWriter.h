@@ -47,7 +47,9 @@ FrameRequestResult writeFrame(X11Desktop &desktop, xcb_window_t window, const Fr
 // whenever the window manager notifies or answers about another of them for the first time, so
 // the tail of a long burst is not cut short while the requests ahead of it are being worked
 // through. A window manager that gives no sign ends every wait about one timeout after its
-// last one.
+// last one. A window the window manager moved without a notification is read again as soon as
+// the window manager shows it got past its request (it answers a question sent after all of
+// them, or notifies about a request sent later), and otherwise at short intervals.
 std::shared_ptr<AXPendingFrameWrite> beginWriteFrame(X11Desktop &desktop, xcb_window_t window,
                                                      const FrameRequest &request,
                                                      Deadline deadline);

@@ -560,6 +560,32 @@ TEST_F(X11BackendTest, AChangeOfOneWindowIsReadAndTheOthersKeepTheirs)
     EXPECT_EQ(text(a, AXAttribute::subrole), "AXDialog");
 }
 
+// Reading one window's attributes reads that window again alone; the others' changes are not
+// lost but wait for the next reader of the whole desktop.
+TEST_F(X11BackendTest, ReadingOneWindowLeavesTheOthersChangesForTheNextScan)
+{
+    const uint32_t a = x.openWindow(at(1400, 100)).window();
+    const uint32_t b = x.openWindow(at(1600, 300)).window();
+    ASSERT_TRUE(system.windowServer->windowList());
+    const auto heard = [&] { return backend->connection().sync(deadlineIn(5)); };
+    x.xdotool({"windowmove", std::to_string(a), "1700", "420"});
+    x.xdotool({"windowmove", std::to_string(b), "1800", "520"});
+    ASSERT_TRUE(x.waitUntil([&] {
+        const auto ga = x.clientGeometry(a);
+        const auto gb = x.clientGeometry(b);
+        return ga && ga->y > 400 && gb && gb->y > 500;
+    }));
+    ASSERT_TRUE(heard());
+    EXPECT_EQ(frame(a).x, 420);
+    const auto rows = system.windowServer->windowList();
+    ASSERT_TRUE(rows);
+    const auto row = std::find_if(rows->begin(), rows->end(),
+                                  [&](const WindowServerRow &r) { return r.windowNumber == b; });
+    ASSERT_NE(row, rows->end());
+    EXPECT_EQ(row->bounds->x, 520);
+    EXPECT_EQ(frame(b).x, 520);
+}
+
 TEST_F(X11BackendTest, SizeAndPositionWritesLandAndReadBackOneAtATimeOrInOneRequest)
 {
     const uint32_t w = x.openWindow(at(1400, 100)).window();
