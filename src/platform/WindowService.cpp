@@ -92,9 +92,16 @@ WindowService::revalidateEach(QList<WindowReference> references, QList<CurrentDi
 {
     return executor_.run(
         [this, references = std::move(references), displays = std::move(displays)] {
+            // Nothing moves between these checks, so the applications and the window-server
+            // list are read once for all of them: read per window, they made the checks cost
+            // in proportion to the square of the windows open.
             QList<std::optional<WindowReference>> fresh;
+            if (references.isEmpty()) {
+                return fresh;
+            }
+            const DesktopView view = desktopView();
             for (const WindowReference &reference : references) {
-                fresh.append(revalidateNow(reference, displays));
+                fresh.append(revalidateIn(reference, displays, &view));
             }
             return fresh;
         });
@@ -241,11 +248,30 @@ bool isShown(const std::optional<RunningApplication> &application)
 std::optional<WindowReference> WindowService::revalidateNow(const WindowReference &reference,
                                                             const QList<CurrentDisplay> &displays)
 {
+    return revalidateIn(reference, displays, nullptr);
+}
+
+std::optional<RunningApplication> WindowService::applicationIn(qint32 pid, const DesktopView *view)
+{
+    if (!view) {
+        return system_.applications->application(pid);
+    }
+    const auto found = std::find_if(view->applications.begin(), view->applications.end(),
+                                    [pid](const RunningApplication &a) { return a.pid == pid; });
+    if (found == view->applications.end()) {
+        return std::nullopt;
+    }
+    return *found;
+}
+
+std::optional<WindowReference> WindowService::revalidateIn(const WindowReference &reference,
+                                                           const QList<CurrentDisplay> &displays,
+                                                           const DesktopView *view)
+{
     if (!system_.trust->isProcessTrusted()) {
         return std::nullopt;
     }
-    const std::optional<RunningApplication> application =
-        system_.applications->application(reference.pid);
+    const std::optional<RunningApplication> application = applicationIn(reference.pid, view);
     if (!isShown(application) || application->bundleIdentifier != reference.bundleID) {
         return std::nullopt;
     }
@@ -263,7 +289,7 @@ std::optional<WindowReference> WindowService::revalidateNow(const WindowReferenc
     if (!frame || !frame->isUsableFrame() || isFullscreenWindow(element, *frame, displays)) {
         return std::nullopt;
     }
-    if (!isVisibleOnActiveDesktopNow(reference, *frame)) {
+    if (!isVisibleOnActiveDesktopIn(reference, *frame, view)) {
         return std::nullopt;
     }
     std::optional<QString> host;
@@ -288,17 +314,7 @@ WindowService::DesktopView WindowService::desktopView()
 bool WindowService::isVisibleOnActiveDesktopIn(const WindowReference &reference, const RectD &frame,
                                                const DesktopView *view)
 {
-    std::optional<RunningApplication> owner;
-    if (view) {
-        const auto found = std::find_if(
-            view->applications.begin(), view->applications.end(),
-            [&reference](const RunningApplication &a) { return a.pid == reference.pid; });
-        if (found != view->applications.end()) {
-            owner = *found;
-        }
-    } else {
-        owner = system_.applications->application(reference.pid);
-    }
+    const std::optional<RunningApplication> owner = applicationIn(reference.pid, view);
     if (!isShown(owner)) {
         return false;
     }

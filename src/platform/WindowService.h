@@ -83,7 +83,8 @@ public:
     // Several calls as one job on the service's thread, for callers that need nothing from
     // elsewhere between them: the same calls in the same order as one at a time, with one
     // hand-over between threads instead of one per call.
-    // - `revalidate` of each reference, in order.
+    // - `revalidate` of each reference, in order, with the running applications and the
+    //   window-server list read once, before the first.
     QCoro::Task<QList<std::optional<WindowReference>>>
     revalidateEach(QList<WindowReference> references, QList<CurrentDisplay> displays);
     // - `readFrame` of each reference, in order, until a cancellation is seen before a read:
@@ -134,6 +135,10 @@ private:
     };
     DesktopView desktopView();
     // The tests above, on a view read before (none: read now).
+    std::optional<RunningApplication> applicationIn(qint32 pid, const DesktopView *view);
+    std::optional<WindowReference> revalidateIn(const WindowReference &reference,
+                                                const QList<CurrentDisplay> &displays,
+                                                const DesktopView *view);
     bool isVisibleOnActiveDesktopIn(const WindowReference &reference, const RectD &frame,
                                     const DesktopView *view);
     bool isOnActiveDesktopIn(const WindowReference &reference, const DesktopView *view);

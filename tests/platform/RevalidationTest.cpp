@@ -7,7 +7,7 @@
 
 using namespace ostrel;
 
-class Revalidation : public test::DesktopFixture {
+class RevalidationBase : public test::DesktopFixture {
 protected:
     static constexpr RectD frame{100, 100, 800, 600};
 
@@ -21,6 +21,89 @@ protected:
                                       QStringLiteral("Editor"), {0, 0, 500, 500}, windowID);
         r.hostname = QStringLiteral("stale.example");
         return r;
+    }
+};
+
+struct QualificationCase {
+    const char *name;
+    std::function<void()> change;
+    bool revalidated;
+};
+
+// Ways a window stops (or does not stop) qualifying; each change acts on `pid` and `window` as
+// they are when it runs.
+class Revalidation : public RevalidationBase {
+protected:
+    std::vector<QualificationCase> cases()
+    {
+        return {
+            {"unchanged", [] {}, true},
+            {"no trust", [&] { desktop.setTrusted(false); }, false},
+            {"application hidden",
+             [&] {
+                 desktop.updateApplication(pid, [](RunningApplication &a) { a.isHidden = true; });
+             },
+             false},
+            {"application terminated",
+             [&] {
+                 desktop.updateApplication(pid,
+                                           [](RunningApplication &a) { a.isTerminated = true; });
+             },
+             false},
+            {"process number reused by another application",
+             [&] {
+                 desktop.updateApplication(
+                     pid, [](RunningApplication &a) { a.bundleIdentifier = "com.example.other"; });
+             },
+             false},
+            {"application without bundle identifier",
+             [&] {
+                 desktop.updateApplication(
+                     pid, [](RunningApplication &a) { a.bundleIdentifier.reset(); });
+             },
+             false},
+            {"role changed",
+             [&] { desktop.setAttribute(window, AXAttribute::role, QStringLiteral("AXSheet")); },
+             false},
+            {"subrole unreadable",
+             [&] { desktop.failReads(window, AXAttribute::subrole, AXError::cannotComplete); },
+             false},
+            {"became a dialog",
+             [&] {
+                 desktop.setAttribute(window, AXAttribute::subrole, QStringLiteral("AXDialog"));
+             },
+             false},
+            {"minimized", [&] { desktop.setAttribute(window, AXAttribute::minimized, 1.0); },
+             false},
+            {"minimized state unreadable",
+             [&] { desktop.failReads(window, AXAttribute::minimized, AXError::cannotComplete); },
+             true},
+            {"frame unreadable",
+             [&] { desktop.failReads(window, AXAttribute::position, AXError::cannotComplete); },
+             false},
+            {"frame unusable",
+             [&] {
+                 desktop.setFrame(window, {100, 100, 0, 600});
+             },
+             false},
+            {"fullscreen within 3 points",
+             [&] {
+                 desktop.setFrame(window, {1, -2, 1442, 903});
+             },
+             false},
+            // Where the platform says whether a window is fullscreen, its word wins over the frame:
+            // a window maximized on a display without panels covers it, and is still ordinary.
+            {"covers the display but says it is not fullscreen",
+             [&] {
+                 desktop.setFrame(window, {0, 0, 1440, 900});
+                 desktop.setAttribute(window, AXAttribute::fullScreen, 0.0);
+             },
+             true},
+            {"says it is fullscreen",
+             [&] { desktop.setAttribute(window, AXAttribute::fullScreen, 1.0); }, false},
+            {"moved to another desktop", [&] { desktop.setOnScreen(window, false); }, false},
+            {"closed", [&] { desktop.removeElement(window); }, false},
+        };
     }
 };
 
@@ -57,71 +140,7 @@ TEST_F(Revalidation, BrowserWindowsGetTheirHostNameReadAgain)
 
 TEST_F(Revalidation, AWindowThatNoLongerQualifiesIsNotRevalidated)
 {
-    struct Case {
-        const char *name;
-        std::function<void()> change;
-        bool revalidated;
-    };
-    const Case cases[] = {
-        {"unchanged", [] {}, true},
-        {"no trust", [&] { desktop.setTrusted(false); }, false},
-        {"application hidden",
-         [&] { desktop.updateApplication(pid, [](RunningApplication &a) { a.isHidden = true; }); },
-         false},
-        {"application terminated",
-         [&] {
-             desktop.updateApplication(pid, [](RunningApplication &a) { a.isTerminated = true; });
-         },
-         false},
-        {"process number reused by another application",
-         [&] {
-             desktop.updateApplication(
-                 pid, [](RunningApplication &a) { a.bundleIdentifier = "com.example.other"; });
-         },
-         false},
-        {"application without bundle identifier",
-         [&] {
-             desktop.updateApplication(pid,
-                                       [](RunningApplication &a) { a.bundleIdentifier.reset(); });
-         },
-         false},
-        {"role changed",
-         [&] { desktop.setAttribute(window, AXAttribute::role, QStringLiteral("AXSheet")); },
-         false},
-        {"subrole unreadable",
-         [&] { desktop.failReads(window, AXAttribute::subrole, AXError::cannotComplete); }, false},
-        {"became a dialog",
-         [&] { desktop.setAttribute(window, AXAttribute::subrole, QStringLiteral("AXDialog")); },
-         false},
-        {"minimized", [&] { desktop.setAttribute(window, AXAttribute::minimized, 1.0); }, false},
-        {"minimized state unreadable",
-         [&] { desktop.failReads(window, AXAttribute::minimized, AXError::cannotComplete); }, true},
-        {"frame unreadable",
-         [&] { desktop.failReads(window, AXAttribute::position, AXError::cannotComplete); }, false},
-        {"frame unusable",
-         [&] {
-             desktop.setFrame(window, {100, 100, 0, 600});
-         },
-         false},
-        {"fullscreen within 3 points",
-         [&] {
-             desktop.setFrame(window, {1, -2, 1442, 903});
-         },
-         false},
-        // Where the platform says whether a window is fullscreen, its word wins over the frame:
-        // a window maximized on a display without panels covers it, and is still ordinary.
-        {"covers the display but says it is not fullscreen",
-         [&] {
-             desktop.setFrame(window, {0, 0, 1440, 900});
-             desktop.setAttribute(window, AXAttribute::fullScreen, 0.0);
-         },
-         true},
-        {"says it is fullscreen",
-         [&] { desktop.setAttribute(window, AXAttribute::fullScreen, 1.0); }, false},
-        {"moved to another desktop", [&] { desktop.setOnScreen(window, false); }, false},
-        {"closed", [&] { desktop.removeElement(window); }, false},
-    };
-    for (const Case &c : cases) {
+    for (const QualificationCase &c : cases()) {
         // Each case with an application and window of its own, so that no change leaks on.
         desktop.setTrusted(true);
         pid = desktop.addApplication("com.example.editor", "Editor");
@@ -130,6 +149,52 @@ TEST_F(Revalidation, AWindowThatNoLongerQualifiesIsNotRevalidated)
         EXPECT_EQ(service.revalidateNow(reference(), displays).has_value(), c.revalidated)
             << c.name;
     }
+}
+
+// Several references checked as one job answer each as it would be answered alone, whatever
+// happened to the others' windows and applications since they were scanned.
+TEST_F(Revalidation, ManyReferencesAreRevalidatedTogetherAsEachAlone)
+{
+    test::ensureApplication();
+    for (const bool withNumbers : {false, true}) {
+        QList<WindowReference> references;
+        QList<const char *> names;
+        QList<bool> expected;
+        for (const QualificationCase &c : cases()) {
+            if (QByteArray(c.name) == "no trust") {
+                continue; // it holds for every window at once: below
+            }
+            pid = desktop.addApplication("com.example.editor", "Editor");
+            window = desktop.addWindow(pid, frame);
+            references.append(reference(withNumbers ? desktop.windowNumber(window) : std::nullopt));
+            c.change();
+            names.append(c.name);
+            expected.append(c.revalidated);
+        }
+        const QList<std::optional<WindowReference>> together =
+            test::await(service.revalidateEach(references, displays));
+        ASSERT_EQ(together.size(), references.size());
+        for (qsizetype i = 0; i < references.size(); ++i) {
+            const std::optional<WindowReference> alone =
+                service.revalidateNow(references[i], displays);
+            EXPECT_EQ(together[i].has_value(), expected[i])
+                << names[i] << (withNumbers ? " (with window number)" : "");
+            ASSERT_EQ(together[i].has_value(), alone.has_value()) << names[i];
+            if (alone) {
+                EXPECT_EQ(together[i]->element, references[i].element) << names[i];
+                EXPECT_EQ(together[i]->frame, alone->frame) << names[i];
+                EXPECT_EQ(together[i]->windowID, references[i].windowID) << names[i];
+            }
+        }
+
+        desktop.setTrusted(false);
+        for (const std::optional<WindowReference> &fresh :
+             test::await(service.revalidateEach(references, displays))) {
+            EXPECT_EQ(fresh, std::nullopt);
+        }
+        desktop.setTrusted(true);
+    }
+    EXPECT_TRUE(test::await(service.revalidateEach({}, displays)).isEmpty());
 }
 
 TEST_F(Revalidation, AKnownWindowNumberAnswersVisibilityFromTheWindowList)
