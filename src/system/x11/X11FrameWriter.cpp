@@ -646,12 +646,14 @@ void awaitFrameWrites(X11Desktop &desktop,
             probe.reset();
         }
         // A window already where it was asked to go has landed, told or not.
-        if (Clock::now() - lookedAt >= unnotifiedLook || reached > lookedThrough) {
+        const bool regularLook = Clock::now() - lookedAt >= unnotifiedLook;
+        if (regularLook || reached > lookedThrough) {
             lookedThrough = reached;
             std::vector<PendingFrameWrite *> silent;
             std::vector<std::pair<xcb_window_t, Deadline>> silentAt;
             for (PendingFrameWrite *write : waiting) {
-                if (!write->answer && !write->notified && !write->watch->destroyed()) {
+                if (!write->answer && !write->notified && !write->watch->destroyed()
+                    && (regularLook || write->sentAt <= reached)) {
                     silent.push_back(write);
                     silentAt.emplace_back(write->window, write->deadline);
                 }
@@ -663,7 +665,9 @@ void awaitFrameWrites(X11Desktop &desktop,
                     land(desktop, *silent[i], seen[i], false);
                 }
             }
-            lookedAt = Clock::now();
+            if (regularLook) {
+                lookedAt = Clock::now();
+            }
         }
         // A notification starts the window's quiet period; every new one asks where it stands.
         std::vector<PendingFrameWrite *> look;
