@@ -134,7 +134,7 @@ std::shared_ptr<const X11Desktop::Snapshot> X11Desktop::snapshot(Deadline deadli
             return fresh;
         }
     }
-    return readAll(deadline);
+    return readAllOrForget(deadline);
 }
 
 std::shared_ptr<const X11Desktop::Snapshot> X11Desktop::snapshotOf(xcb_window_t window,
@@ -151,7 +151,18 @@ std::shared_ptr<const X11Desktop::Snapshot> X11Desktop::snapshotOf(xcb_window_t 
         }
     }
     takeChangedWindows();
-    return readAll(deadline);
+    return readAllOrForget(deadline);
+}
+
+std::shared_ptr<const X11Desktop::Snapshot> X11Desktop::readAllOrForget(Deadline deadline)
+{
+    auto all = readAll(deadline);
+    if (!all) {
+        // The changes taken for this read were not read: without this the cached snapshot
+        // would pass for current and hide them until it is a second old.
+        generation_.fetch_add(1);
+    }
+    return all;
 }
 
 std::shared_ptr<const X11Desktop::Snapshot> X11Desktop::readAll(Deadline deadline)

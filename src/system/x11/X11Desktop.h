@@ -102,6 +102,8 @@ private:
     bool cacheCurrent() const;
     // Reads everything afresh; called with `mutex_` held.
     std::shared_ptr<const Snapshot> readAll(Deadline deadline);
+    // The same, and a failed read leaves everything to be read again next time.
+    std::shared_ptr<const Snapshot> readAllOrForget(Deadline deadline);
     std::shared_ptr<const Snapshot> refreshed(const QSet<xcb_window_t> &changed, Deadline deadline);
 
     std::optional<bool> readWindowManagerUsable(Deadline deadline);

@@ -753,6 +753,11 @@ void awaitFrameWrites(X11Desktop &desktop,
             waitForEvents(connection, until);
         }
     }
+    // The caller reads each answered window back next: reading all of them again now, in one
+    // batch, saves a round trip per window.
+    if (answered > 0) {
+        desktop.snapshot(Clock::now() + readBackReserve);
+    }
 }
 
 FrameRequestResult writeFrame(X11Desktop &desktop, xcb_window_t window, const FrameRequest &request,
