@@ -33,6 +33,9 @@ X11Desktop::X11Desktop(std::shared_ptr<X11Connection> connection, QStringList de
         }
     };
     subscription_ = connection_->subscribe([this, changed](const xcb_generic_event_t &event) {
+        if (isRootChildEvent(event)) {
+            return; // the windows this cares about tell of themselves
+        }
         if (isMonitorEvent(event)) {
             monitorGeneration_.fetch_add(1);
             generation_.fetch_add(1);
@@ -60,9 +63,34 @@ X11Desktop::X11Desktop(std::shared_ptr<X11Connection> connection, QStringList de
             break;
         }
     });
-    const uint32_t mask = XCB_EVENT_MASK_PROPERTY_CHANGE | XCB_EVENT_MASK_STRUCTURE_NOTIFY;
+    // The root's children coming and going are for the screens, whose reservations rest on
+    // them; this connection's selection on the root is made here alone, since each one replaces
+    // the one before.
+    const uint32_t mask = XCB_EVENT_MASK_PROPERTY_CHANGE | XCB_EVENT_MASK_STRUCTURE_NOTIFY
+        | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY;
     xcb_change_window_attributes(c, connection_->root(), XCB_CW_EVENT_MASK, &mask);
     connection_->flush();
+}
+
+bool X11Desktop::isRootChildEvent(const xcb_generic_event_t &event) const
+{
+    // These all carry the window that heard of it first and the one it happened to, in the same
+    // place; for CreateNotify the first is the parent.
+    switch (event.response_type & 0x7F) {
+    case XCB_CREATE_NOTIFY:
+    case XCB_DESTROY_NOTIFY:
+    case XCB_UNMAP_NOTIFY:
+    case XCB_MAP_NOTIFY:
+    case XCB_REPARENT_NOTIFY:
+    case XCB_CONFIGURE_NOTIFY:
+    case XCB_GRAVITY_NOTIFY:
+    case XCB_CIRCULATE_NOTIFY: {
+        const auto &notify = reinterpret_cast<const xcb_map_notify_event_t &>(event);
+        return notify.event == connection_->root() && notify.window != connection_->root();
+    }
+    default:
+        return false;
+    }
 }
 
 bool X11Desktop::isWindowManagerEvent(const xcb_generic_event_t &event) const

@@ -73,6 +73,10 @@ public:
     // Whether the event is one of RandR's notifications that the screens, CRTCs or outputs
     // changed (the desktop selects them on the root).
     bool isMonitorEvent(const xcb_generic_event_t &event) const;
+    // Whether the event tells of a child of the root as the root's substructure selection
+    // reports it (the desktop selects it for the screens); the child's own selection, where
+    // there is one, reports it once more.
+    bool isRootChildEvent(const xcb_generic_event_t &event) const;
     // Whether the event may change what windowManagerIsUsable answers: the root's word on its
     // window manager changed, or the window manager's check window went away.
     bool isWindowManagerEvent(const xcb_generic_event_t &event) const;

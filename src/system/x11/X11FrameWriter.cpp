@@ -92,13 +92,18 @@ public:
     WindowWatch(X11Connection &connection, xcb_window_t window)
         : connection_(connection)
     {
+        // Each notification once: a window directly under the root is told of a second time
+        // through the root, whose children the desktop watches.
         id_ = connection.subscribe([this, window](const xcb_generic_event_t &event) {
             const uint8_t type = event.response_type & 0x7F;
             if (type == XCB_CONFIGURE_NOTIFY
-                && reinterpret_cast<const xcb_configure_notify_event_t &>(event).window == window) {
+                && reinterpret_cast<const xcb_configure_notify_event_t &>(event).window == window
+                && reinterpret_cast<const xcb_configure_notify_event_t &>(event).event == window) {
                 configures_.fetch_add(1);
             } else if (type == XCB_DESTROY_NOTIFY
                        && reinterpret_cast<const xcb_destroy_notify_event_t &>(event).window
+                           == window
+                       && reinterpret_cast<const xcb_destroy_notify_event_t &>(event).event
                            == window) {
                 destroyed_ = true;
             } else if (type == XCB_PROPERTY_NOTIFY

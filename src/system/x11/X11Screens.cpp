@@ -4,10 +4,113 @@
 #include "system/x11/X11StrutWindows.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace ostrel::x11 {
 
-X11Screens::WorkAreas X11Screens::workAreas(std::optional<quint32> desktop)
+X11Screens::X11Screens(X11Desktop &desktop)
+    : desktop_(desktop)
+{
+    subscription_ = desktop_.connection().subscribe(
+        [this](const xcb_generic_event_t &event) { handle(event); });
+}
+
+X11Screens::~X11Screens()
+{
+    // Returns only once no handler runs.
+    desktop_.connection().unsubscribe(subscription_);
+}
+
+// What can change the reservations: the work areas on the root, a window that comes or goes
+// directly under the root (the desktop selects the root's substructure for this), and any change
+// of a watched window (a reserving one or one between it and the root). An application's frame
+// that moves changes nothing, so a restore leaves them cached.
+void X11Screens::handle(const xcb_generic_event_t &event)
+{
+    X11Connection &connection = desktop_.connection();
+    const xcb_window_t root = connection.root();
+    const auto watched = [this](xcb_window_t w) {
+        std::lock_guard lock(watchMutex_);
+        return watched_.contains(w);
+    };
+    // A window mapped on the root is searched on its own at the next read; one that is unmapped
+    // or leaves again before it needs no search.
+    const auto mapped = [this](xcb_window_t w, bool shown) {
+        std::lock_guard lock(watchMutex_);
+        if (shown) {
+            mapped_.insert(w);
+        } else {
+            mapped_.remove(w);
+        }
+    };
+    bool changed = false;
+    switch (event.response_type & 0x7F) {
+    case XCB_PROPERTY_NOTIFY: {
+        const auto &property = reinterpret_cast<const xcb_property_notify_event_t &>(event);
+        if (property.atom == connection.atom(Atom::NetWmStrutPartial)
+            || property.atom == connection.atom(Atom::NetWmStrut)) {
+            changed = true;
+        } else if (property.window == root) {
+            if (property.atom == connection.atom(Atom::NetWorkarea)) {
+                changed = true;
+            } else {
+                std::lock_guard lock(atomsMutex_);
+                changed = std::find(workAreaAtoms_.cbegin(), workAreaAtoms_.cend(), property.atom)
+                    != workAreaAtoms_.cend();
+            }
+        }
+        break;
+    }
+    case XCB_MAP_NOTIFY: {
+        const auto &map = reinterpret_cast<const xcb_map_notify_event_t &>(event);
+        if (map.event == root && map.window != root) {
+            mapped(map.window, true);
+        }
+        changed = watched(map.window);
+        break;
+    }
+    case XCB_UNMAP_NOTIFY: {
+        const auto &unmap = reinterpret_cast<const xcb_unmap_notify_event_t &>(event);
+        if (unmap.event == root) {
+            mapped(unmap.window, false);
+        }
+        changed = watched(unmap.window);
+        break;
+    }
+    case XCB_DESTROY_NOTIFY: {
+        const auto &destroy = reinterpret_cast<const xcb_destroy_notify_event_t &>(event);
+        if (destroy.event == root) {
+            mapped(destroy.window, false);
+        }
+        changed = watched(destroy.window);
+        break;
+    }
+    case XCB_REPARENT_NOTIFY: {
+        const auto &reparent = reinterpret_cast<const xcb_reparent_notify_event_t &>(event);
+        if (reparent.event == root) {
+            // One that comes to the root mapped is remapped there; searching it costs little
+            // either way.
+            mapped(reparent.window, reparent.parent == root);
+        }
+        changed = watched(reparent.window);
+        break;
+    }
+    case XCB_CONFIGURE_NOTIFY:
+        changed = watched(reinterpret_cast<const xcb_configure_notify_event_t &>(event).window);
+        break;
+    case XCB_GRAVITY_NOTIFY:
+        changed = watched(reinterpret_cast<const xcb_gravity_notify_event_t &>(event).window);
+        break;
+    default:
+        changed = desktop_.isMonitorEvent(event);
+        break;
+    }
+    if (changed) {
+        changes_.fetch_add(1);
+    }
+}
+
+std::optional<X11Screens::WorkAreas> X11Screens::workAreas(std::optional<quint32> desktop)
 {
     WorkAreas areas;
     X11Connection &connection = desktop_.connection();
@@ -21,28 +124,30 @@ X11Screens::WorkAreas X11Screens::workAreas(std::optional<quint32> desktop)
     if (!perMonitorName) {
         perMonitorName =
             connection.internAtom("_GTK_WORKAREAS_D" + std::to_string(index), deadline);
+        if (!perMonitorName) {
+            return std::nullopt;
+        }
         std::lock_guard lock(atomsMutex_);
         workAreaAtoms_.insert(index, perMonitorName);
     }
     auto whole =
         xcb_get_property(connection.raw(), 0, connection.root(), connection.atom(Atom::NetWorkarea),
                          XCB_ATOM_CARDINAL, 4 * index, 4);
-    std::optional<xcb_get_property_cookie_t> perMonitor;
-    if (perMonitorName) {
-        perMonitor = xcb_get_property(connection.raw(), 0, connection.root(), perMonitorName,
-                                      XCB_ATOM_CARDINAL, 0, 256);
-    }
+    auto perMonitor = xcb_get_property(connection.raw(), 0, connection.root(), perMonitorName,
+                                       XCB_ATOM_CARDINAL, 0, 256);
     auto wholeReply = connection.reply<xcb_get_property_reply_t>(whole, deadline);
+    auto perMonitorReply = connection.reply<xcb_get_property_reply_t>(perMonitor, deadline);
+    if (wholeReply.status == ReplyStatus::timedOut
+        || perMonitorReply.status == ReplyStatus::timedOut) {
+        return std::nullopt;
+    }
     if (const QList<quint32> v = cardinals(wholeReply.reply.get()); v.size() == 4) {
         areas.whole = RectD{double(v[0]), double(v[1]), double(v[2]), double(v[3])};
     }
-    if (perMonitor) {
-        auto reply = connection.reply<xcb_get_property_reply_t>(*perMonitor, deadline);
-        const QList<quint32> values = cardinals(reply.reply.get());
-        for (int i = 0; i + 3 < values.size(); i += 4) {
-            areas.perMonitor.append(RectD{double(values[i]), double(values[i + 1]),
-                                          double(values[i + 2]), double(values[i + 3])});
-        }
+    const QList<quint32> values = cardinals(perMonitorReply.reply.get());
+    for (int i = 0; i + 3 < values.size(); i += 4) {
+        areas.perMonitor.append(RectD{double(values[i]), double(values[i + 1]),
+                                      double(values[i + 2]), double(values[i + 3])});
     }
     return areas;
 }
@@ -62,17 +167,66 @@ RectD intersection(const RectD &a, const RectD &b)
 
 X11Screens::Reservations X11Screens::reservations(const X11Desktop::Snapshot &snapshot)
 {
-    constexpr auto lifetime = std::chrono::seconds(1);
+    // What no event tells is read again after this long at the latest: a strut set on a window
+    // already shown without one, a panel mapped inside a window already shown, a window between
+    // a panel and the root moved by its own parent.
+    constexpr auto lifetime = std::chrono::seconds(30);
+    // A read the server did not answer in time is tried again soon.
+    constexpr auto retry = std::chrono::seconds(1);
     const auto now = std::chrono::steady_clock::now();
     std::lock_guard lock(reservationsMutex_);
-    if (!reservations_ || reservations_->generation != snapshot.generation
-        || now - reservations_->readAt >= lifetime) {
-        reservations_ =
-            Reservations{snapshot.generation, now, workAreas(snapshot.root.currentDesktop),
-                         readUnmanagedStrutWindows(desktop_.connection(), snapshot.root.clientList,
-                                                   deadlineIn(0.5))};
+    // Taken before anything is read: a change that comes while reading is seen next time.
+    const quint64 changes = changes_.load();
+    QSet<xcb_window_t> mapped;
+    {
+        std::lock_guard watchLock(watchMutex_);
+        mapped = std::exchange(mapped_, {});
     }
-    return *reservations_;
+    X11Connection &connection = desktop_.connection();
+    const auto watching = [this](const QList<xcb_window_t> &windows) {
+        std::lock_guard watchLock(watchMutex_);
+        watched_.unite(QSet<xcb_window_t>(windows.begin(), windows.end()));
+    };
+    if (reservations_ && reservations_->changes == changes
+        && reservations_->desktop == snapshot.root.currentDesktop && now < reservations_->expires) {
+        if (mapped.isEmpty()) {
+            return *reservations_;
+        }
+        mappedWindowSearches_.fetch_add(1);
+        const std::optional<UnmanagedStruts> found =
+            readUnmanagedStrutWindows(connection, snapshot.root.clientList, deadlineIn(0.5),
+                                      QList<xcb_window_t>(mapped.begin(), mapped.end()), watching);
+        if (!found) {
+            std::lock_guard watchLock(watchMutex_);
+            mapped_.unite(mapped);
+            return *reservations_;
+        }
+        UnmanagedStruts &known = reservations_->unmanaged;
+        for (int i = 0; i < found->reserving.size(); ++i) {
+            if (!known.reserving.contains(found->reserving[i])) {
+                known.reserving.append(found->reserving[i]);
+                known.struts.append(found->struts[i]);
+            }
+        }
+        known.watched.append(found->watched);
+        return *reservations_;
+    }
+    treeSearches_.fetch_add(1);
+    const Deadline deadline = deadlineIn(0.5);
+    const std::optional<WorkAreas> areas = workAreas(snapshot.root.currentDesktop);
+    const std::optional<UnmanagedStruts> unmanaged =
+        readUnmanagedStrutWindows(connection, snapshot.root.clientList, deadline, {}, watching);
+    Reservations fresh{changes, snapshot.root.currentDesktop,
+                       now + (areas && unmanaged ? lifetime : retry), areas.value_or(WorkAreas{}),
+                       unmanaged.value_or(UnmanagedStruts{})};
+    {
+        // What the old reservations rested on matters no longer.
+        std::lock_guard watchLock(watchMutex_);
+        watched_ =
+            QSet<xcb_window_t>(fresh.unmanaged.watched.begin(), fresh.unmanaged.watched.end());
+    }
+    reservations_ = fresh;
+    return fresh;
 }
 
 // In root coordinates, one per monitor.
@@ -88,7 +242,7 @@ QList<RectD> X11Screens::visibleFrames(const X11Desktop::Snapshot &snapshot,
         }
     }
     const Reservations known = reservations(snapshot);
-    struts.append(known.unmanaged);
+    struts.append(known.unmanaged.struts);
     const RectD &root = snapshot.root.rootGeometry;
     QList<RectD> visible = x11::visibleFrames(monitors, struts, root);
     const WorkAreas &areas = known.areas;

@@ -3,10 +3,15 @@
 #include "system/ScreenList.h"
 #include "system/x11/VisibleFrames.h"
 #include "system/x11/X11Desktop.h"
+#include "system/x11/X11StrutWindows.h"
 
 #include <QHash>
+#include <QSet>
 
+#include <atomic>
+#include <chrono>
 #include <mutex>
+#include <optional>
 
 namespace ostrel::x11 {
 
@@ -19,12 +24,18 @@ namespace ostrel::x11 {
 // publishes one.
 class X11Screens : public ScreenList {
 public:
-    explicit X11Screens(X11Desktop &desktop)
-        : desktop_(desktop)
-    {
-    }
+    explicit X11Screens(X11Desktop &desktop);
+    ~X11Screens() override;
+    X11Screens(const X11Screens &) = delete;
+    X11Screens &operator=(const X11Screens &) = delete;
+
     QList<Screen> screens() override;
     std::optional<quint32> mainDisplayNumber() override;
+
+    // How often the reservations were read: the whole window tree searched, or only windows
+    // mapped on the root since. Tests see by them what left the reservations cached.
+    quint64 treeSearches() const { return treeSearches_.load(); }
+    quint64 mappedWindowSearches() const { return mappedWindowSearches_.load(); }
 
 private:
     // The window manager's work areas on one desktop: _NET_WORKAREA's, over all monitors, and
@@ -33,22 +44,39 @@ private:
         std::optional<RectD> whole;
         QList<RectD> perMonitor;
     };
-    WorkAreas workAreas(std::optional<quint32> desktop);
+    std::optional<WorkAreas> workAreas(std::optional<quint32> desktop);
     // The reservations the snapshot's clients do not tell: the work areas and the strut windows
-    // the window manager does not list. Read again when the snapshot's generation changes (the
-    // root's properties, among them the work areas, changed), and at least once a second.
+    // the window manager does not list. Kept until an event says they may have changed (see
+    // handle()), for one desktop.
     struct Reservations {
-        quint64 generation = 0;
-        std::chrono::steady_clock::time_point readAt;
+        quint64 changes = 0; // `changes_` when the read began
+        std::optional<quint32> desktop;
+        std::chrono::steady_clock::time_point expires;
         WorkAreas areas;
-        QList<StrutWindow> unmanaged;
+        UnmanagedStruts unmanaged;
     };
     Reservations reservations(const X11Desktop::Snapshot &snapshot);
     QList<RectD> visibleFrames(const X11Desktop::Snapshot &snapshot, const QList<RectD> &monitors);
 
+    // Runs on whichever thread pumps the connection's events, maybe one that holds
+    // `reservationsMutex_` and waits for a reply: it takes only `watchMutex_` and `atomsMutex_`,
+    // which nobody holds while waiting.
+    void handle(const xcb_generic_event_t &event);
+
     X11Desktop &desktop_;
+    int subscription_ = 0;
     std::mutex reservationsMutex_;
     std::optional<Reservations> reservations_;
+    // Changes of anything the cached reservations rest on.
+    std::atomic<quint64> changes_{0};
+    std::atomic<quint64> treeSearches_{0};
+    std::atomic<quint64> mappedWindowSearches_{0};
+    std::mutex watchMutex_;
+    // What the cached reservations rest on: the reserving windows and those between them and
+    // the root.
+    QSet<xcb_window_t> watched_;
+    // Children of the root mapped since the reservations were read and not unmapped since.
+    QSet<xcb_window_t> mapped_;
     // _GTK_WORKAREAS_D<n> by desktop, interned once each.
     std::mutex atomsMutex_;
     QHash<quint32, xcb_atom_t> workAreaAtoms_;

@@ -329,6 +329,66 @@ TEST_F(X11BackendTest, UnmanagedDocksAndLegacyStrutsReserveToo)
     }
 }
 
+// The reservations stay cached between reads; what can change them is told by an event, which
+// arrives before the reply to a round trip asked after the change.
+TEST_F(X11BackendTest, ReservationsFollowAnUnmanagedDockWithoutWaiting)
+{
+    auto &screens = dynamic_cast<X11Screens &>(*system.screens);
+    const auto seen = [&] {
+        EXPECT_TRUE(backend->connection().sync(deadlineIn(5.0)));
+        for (const Screen &s : screens.screens()) {
+            if (s.name == "DUMMY0") {
+                return s.visibleFrame;
+            }
+        }
+        return RectD{};
+    };
+    ASSERT_EQ(seen(), (RectD{0, 0, 1920, 1080}));
+    const quint64 treeSearches = screens.treeSearches();
+
+    TestWindowSpec panel = at(1280, 1050, 1920, 30);
+    panel.type = "dock";
+    panel.overrideRedirect = true;
+    panel.strut = {0, 0, 0, 30};
+    const uint32_t dock = x.openWindow(panel).window();
+    EXPECT_EQ(seen(), (RectD{0, 0, 1920, 1050})) << "mapped";
+    EXPECT_EQ(screens.treeSearches(), treeSearches) << "only the new window is searched";
+
+    x.setProperty32(dock, "_NET_WM_STRUT", "CARDINAL", {0, 0, 0, 50});
+    EXPECT_EQ(seen(), (RectD{0, 0, 1920, 1030})) << "its strut changed";
+
+    x.xdotool({"windowunmap", std::to_string(dock)});
+    EXPECT_EQ(seen(), (RectD{0, 0, 1920, 1080})) << "unmapped";
+}
+
+TEST_F(X11BackendTest, MovesAndPassingPopupsLeaveTheReservationsCached)
+{
+    auto &screens = dynamic_cast<X11Screens &>(*system.screens);
+    const auto read = [&] {
+        EXPECT_TRUE(backend->connection().sync(deadlineIn(5.0)));
+        return screens.screens();
+    };
+    const uint32_t window = x.openWindow(at(1400, 100)).window();
+    const QList<Screen> before = read();
+    const quint64 treeSearches = screens.treeSearches();
+    const quint64 mappedSearches = screens.mappedWindowSearches();
+
+    x.moveResize(window, 1500, 200, 500, 400);
+    TestWindowSpec popup = at(1600, 300, 200, 100);
+    popup.type = "menu";
+    popup.overrideRedirect = true;
+    x.stop(x.openWindow(popup));
+    EXPECT_EQ(read(), before);
+    EXPECT_EQ(screens.treeSearches(), treeSearches);
+    EXPECT_EQ(screens.mappedWindowSearches(), mappedSearches);
+
+    // One that stays is searched on its own, not the whole tree.
+    x.openWindow(popup);
+    EXPECT_EQ(read(), before);
+    EXPECT_EQ(screens.treeSearches(), treeSearches);
+    EXPECT_EQ(screens.mappedWindowSearches(), mappedSearches + 1);
+}
+
 TEST_F(X11BackendTest, PerMonitorWorkAreasOfTheWindowManagerWin)
 {
     x.setProperty32(x.root(), "_GTK_WORKAREAS_D0", "CARDINAL",
