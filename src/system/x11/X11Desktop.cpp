@@ -1,7 +1,6 @@
 #include "system/x11/X11Desktop.h"
 
 #include <QHash>
-#include <QSet>
 
 #include <xcb/randr.h>
 
@@ -24,15 +23,7 @@ X11Desktop::X11Desktop(std::shared_ptr<X11Connection> connection, QStringList de
             XCB_RANDR_NOTIFY_MASK_SCREEN_CHANGE | XCB_RANDR_NOTIFY_MASK_CRTC_CHANGE
                 | XCB_RANDR_NOTIFY_MASK_OUTPUT_CHANGE | XCB_RANDR_NOTIFY_MASK_OUTPUT_PROPERTY);
     }
-    // A client's own change ends what is known of that client; the root's ends everything.
-    const auto changed = [this](xcb_window_t window) {
-        if (window == connection_->root()) {
-            generation_.fetch_add(1);
-        } else {
-            invalidate(window);
-        }
-    };
-    subscription_ = connection_->subscribe([this, changed](const xcb_generic_event_t &event) {
+    subscription_ = connection_->subscribe([this](const xcb_generic_event_t &event) {
         if (isRootChildEvent(event)) {
             return; // the windows this cares about tell of themselves
         }
@@ -44,13 +35,31 @@ X11Desktop::X11Desktop(std::shared_ptr<X11Connection> connection, QStringList de
         if (isWindowManagerEvent(event)) {
             windowManagerGeneration_.fetch_add(1);
         }
+        // A client's own change ends what is known of that client; the root's ends everything.
+        // Properties that are not read change nothing: applications set some of them all the
+        // time (Qt appends to one on the root to learn the server's time, a key press is enough).
         switch (event.response_type & 0x7F) {
-        case XCB_PROPERTY_NOTIFY:
-            changed(reinterpret_cast<const xcb_property_notify_event_t &>(event).window);
+        case XCB_PROPERTY_NOTIFY: {
+            const auto &notify = reinterpret_cast<const xcb_property_notify_event_t &>(event);
+            if (notify.window == connection_->root()) {
+                if (isRootInfoProperty(*connection_, notify.atom)) {
+                    generation_.fetch_add(1);
+                }
+            } else if (isWindowInfoProperty(*connection_, notify.atom)) {
+                invalidate(notify.window);
+            }
             break;
-        case XCB_CONFIGURE_NOTIFY:
-            changed(reinterpret_cast<const xcb_configure_notify_event_t &>(event).window);
+        }
+        case XCB_CONFIGURE_NOTIFY: {
+            const xcb_window_t window =
+                reinterpret_cast<const xcb_configure_notify_event_t &>(event).window;
+            if (window == connection_->root()) {
+                generation_.fetch_add(1);
+            } else {
+                invalidatePlace(window);
+            }
             break;
+        }
         case XCB_DESTROY_NOTIFY:
             generation_.fetch_add(1);
             break;
@@ -126,25 +135,44 @@ X11Desktop::~X11Desktop()
 void X11Desktop::invalidate(xcb_window_t window)
 {
     std::lock_guard lock(changedMutex_);
-    changedWindows_.insert(window);
+    changedWindows_.insert(window, Change::everything);
 }
 
-QSet<xcb_window_t> X11Desktop::takeChangedWindows()
+void X11Desktop::invalidatePlace(xcb_window_t window)
+{
+    std::lock_guard lock(changedMutex_);
+    // Never lowers what a property change asked for.
+    if (!changedWindows_.contains(window)) {
+        changedWindows_.insert(window, Change::place);
+    }
+}
+
+X11Desktop::ChangedWindows X11Desktop::takeChangedWindows()
 {
     std::lock_guard lock(changedMutex_);
     return std::exchange(changedWindows_, {});
 }
 
-bool X11Desktop::takeChangedWindow(xcb_window_t window)
+std::optional<X11Desktop::Change> X11Desktop::takeChangedWindow(xcb_window_t window)
 {
     std::lock_guard lock(changedMutex_);
-    return changedWindows_.remove(window);
+    const auto found = changedWindows_.constFind(window);
+    if (found == changedWindows_.constEnd()) {
+        return std::nullopt;
+    }
+    const Change change = *found;
+    changedWindows_.erase(found);
+    return change;
 }
 
 bool X11Desktop::cacheCurrent() const
 {
-    return cached_ && cachedGeneration_ == generation_.load()
-        && std::chrono::steady_clock::now() - cachedAt_ < std::chrono::seconds(1);
+    return cached_ && cachedGeneration_ == generation_.load();
+}
+
+bool X11Desktop::placesCurrent(std::chrono::steady_clock::time_point now) const
+{
+    return now - cachedAt_ < placesLifetime;
 }
 
 std::shared_ptr<const X11Desktop::Snapshot> X11Desktop::snapshot(Deadline deadline)
@@ -153,12 +181,24 @@ std::shared_ptr<const X11Desktop::Snapshot> X11Desktop::snapshot(Deadline deadli
     // Events already on the socket say whether what we hold is still true.
     connection_->pumpEvents();
     // Taken before anything is read: a change that arrives while reading is seen next time.
-    const QSet<xcb_window_t> changed = takeChangedWindows();
+    ChangedWindows changed = takeChangedWindows();
     if (cacheCurrent()) {
+        const auto now = std::chrono::steady_clock::now();
+        const bool placesAged = !placesCurrent(now);
+        if (placesAged) {
+            for (xcb_window_t w : cached_->root.clientList) {
+                if (!changed.contains(w)) {
+                    changed.insert(w, Change::place);
+                }
+            }
+        }
         if (changed.isEmpty()) {
             return cached_;
         }
         if (auto fresh = refreshed(changed, deadline)) {
+            if (placesAged) {
+                cachedAt_ = now;
+            }
             return fresh;
         }
     }
@@ -168,18 +208,20 @@ std::shared_ptr<const X11Desktop::Snapshot> X11Desktop::snapshot(Deadline deadli
 std::shared_ptr<const X11Desktop::Snapshot> X11Desktop::snapshotOf(xcb_window_t window,
                                                                    Deadline deadline)
 {
-    std::lock_guard lock(mutex_);
+    std::unique_lock lock(mutex_);
     connection_->pumpEvents();
-    if (cacheCurrent()) {
-        if (!takeChangedWindow(window)) {
+    if (cacheCurrent() && placesCurrent(std::chrono::steady_clock::now())) {
+        const std::optional<Change> change = takeChangedWindow(window);
+        if (!change) {
             return cached_;
         }
-        if (auto fresh = refreshed({window}, deadline)) {
+        if (auto fresh = refreshed({{window, *change}}, deadline)) {
             return fresh;
         }
     }
-    takeChangedWindows();
-    return readAllOrForget(deadline);
+    // Old places are read again for every window at once, as a whole snapshot.
+    lock.unlock();
+    return snapshot(deadline);
 }
 
 std::shared_ptr<const X11Desktop::Snapshot> X11Desktop::readAllOrForget(Deadline deadline)
@@ -187,7 +229,7 @@ std::shared_ptr<const X11Desktop::Snapshot> X11Desktop::readAllOrForget(Deadline
     auto all = readAll(deadline);
     if (!all) {
         // The changes taken for this read were not read: without this the cached snapshot
-        // would pass for current and hide them until it is a second old.
+        // would pass for current and hide them.
         generation_.fetch_add(1);
     }
     return all;
@@ -251,22 +293,34 @@ std::shared_ptr<const X11Desktop::Snapshot> X11Desktop::readAll(Deadline deadlin
 // The cached snapshot with the changed clients read again; null when the server did not
 // answer, and the caller then reads everything. The root is not read again: any change of its
 // properties (the client list, the window manager's) ends the whole snapshot's life, so while
-// the snapshot lives the root is as it was. Called with `mutex_` held.
-std::shared_ptr<const X11Desktop::Snapshot> X11Desktop::refreshed(const QSet<xcb_window_t> &changed,
+// the snapshot lives the root is as it was. A client that only moved or changed its size has
+// its place read again and nothing else. Called with `mutex_` held.
+std::shared_ptr<const X11Desktop::Snapshot> X11Desktop::refreshed(const ChangedWindows &changed,
                                                                   Deadline deadline)
 {
     QList<xcb_window_t> targets;
+    QList<X11WindowInfo> moved;
     for (xcb_window_t w : cached_->root.clientList) {
-        if (changed.contains(w)) {
+        const auto change = changed.constFind(w);
+        if (change == changed.constEnd()) {
+            continue;
+        }
+        const X11WindowInfo *known = cached_->find(w);
+        if (*change == Change::place && known) {
+            moved.append(*known);
+        } else {
             targets.append(w);
         }
     }
     QHash<xcb_window_t, X11WindowInfo> fresh;
-    for (const X11WindowInfo &info : readWindowInfos(*connection_, targets, deadline)) {
-        if (info.status == X11WindowInfo::Status::timedOut) {
-            return nullptr;
+    for (const QList<X11WindowInfo> &read : {readWindowInfos(*connection_, targets, deadline),
+                                             readClientPlaces(*connection_, moved, deadline)}) {
+        for (const X11WindowInfo &info : read) {
+            if (info.status == X11WindowInfo::Status::timedOut) {
+                return nullptr;
+            }
+            fresh.insert(info.window, info);
         }
-        fresh.insert(info.window, info);
     }
     auto snapshot = std::make_shared<Snapshot>();
     snapshot->generation = cached_->generation;
@@ -282,7 +336,7 @@ std::shared_ptr<const X11Desktop::Snapshot> X11Desktop::refreshed(const QSet<xcb
             snapshot->windows.append(*info);
         }
     }
-    // The age still counts from the last full read, which bounds what a missed event can hide.
+    // The places' age still counts from the last time every place was read.
     cached_ = snapshot;
     return cached_;
 }

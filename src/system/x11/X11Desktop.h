@@ -7,7 +7,6 @@
 
 #include <QHash>
 #include <QList>
-#include <QSet>
 #include <QString>
 
 #include <atomic>
@@ -19,13 +18,13 @@ namespace ostrel::x11 {
 
 // What every part of the backend reads about the desktop, in one batched snapshot: the window
 // manager's root properties, every managed client window and the monitors. A snapshot stays
-// valid until an X event says something changed (a property, a configure, a map, a destroy on
-// the root or a known client, a change of RandR's monitors) or it is a second old, so a window
-// scan that asks for many attributes of many windows costs a handful of round trips in all, not
-// one per attribute. A change of one client alone (its properties or its place) costs a fresh
-// read of the root and of that client only: a restore moves windows one at a time and reads
-// each back, and reading every window again after each move would make it slower with every
-// window open.
+// valid until an X event says something it holds changed (a property it reads, a configure, a
+// map, a destroy on the root or a known client, a change of RandR's monitors), and where the
+// clients stand is read again once it is a second old, so a window scan that asks for many
+// attributes of many windows costs a handful of round trips in all, not one per attribute. A
+// change of one client alone costs a read of that client only, of its place alone when it only
+// moved: a restore moves many windows and reads each back, and reading every window again after
+// each move would make it slower with every window open.
 // Thread-safe: the window service's actor thread and the main thread use it at once.
 class X11Desktop {
 public:
@@ -68,8 +67,11 @@ public:
         monitorGeneration_.fetch_add(1);
         generation_.fetch_add(1);
     }
-    // Forget what is known about one client, e.g. after this process moved it.
+    // Forget what is known about one client, e.g. after this process changed its state.
     void invalidate(xcb_window_t window);
+    // Forget where one client stands, e.g. after this process moved it: the next reader reads
+    // its place again, and the rest of it only if something else of it changed.
+    void invalidatePlace(xcb_window_t window);
     // Whether the event is one of RandR's notifications that the screens, CRTCs or outputs
     // changed (the desktop selects them on the root).
     bool isMonitorEvent(const xcb_generic_event_t &event) const;
@@ -100,15 +102,26 @@ private:
     int subscription_ = 0;
     // Written before the subscription starts, read-only afterwards.
     std::optional<uint8_t> randrFirstEvent_;
-    QSet<xcb_window_t> takeChangedWindows();
-    bool takeChangedWindow(xcb_window_t window);
-    // Called with `mutex_` held: whether the cached snapshot's root, monitors and age still hold.
+    // What changed of a client since the snapshot was read.
+    enum class Change { place, everything };
+    using ChangedWindows = QHash<xcb_window_t, Change>;
+    ChangedWindows takeChangedWindows();
+    std::optional<Change> takeChangedWindow(xcb_window_t window);
+    // Called with `mutex_` held: whether the cached snapshot's root and monitors still hold.
     bool cacheCurrent() const;
+    // Called with `mutex_` held: whether the clients' places were all read recently enough.
+    bool placesCurrent(std::chrono::steady_clock::time_point now) const;
+    // Everything but where a client stands is told by events: the server reports every
+    // property change to the windows that select it, and a client's own moves and resizes. A
+    // window manager moves the frame, though, and the client inside is told only if the window
+    // manager sends it word, which icewm and KWin often do not. The places are therefore read
+    // again when they are this old, two requests a window, rather than everything.
+    static constexpr std::chrono::milliseconds placesLifetime{1000};
     // Reads everything afresh; called with `mutex_` held.
     std::shared_ptr<const Snapshot> readAll(Deadline deadline);
     // The same, and a failed read leaves everything to be read again next time.
     std::shared_ptr<const Snapshot> readAllOrForget(Deadline deadline);
-    std::shared_ptr<const Snapshot> refreshed(const QSet<xcb_window_t> &changed, Deadline deadline);
+    std::shared_ptr<const Snapshot> refreshed(const ChangedWindows &changed, Deadline deadline);
 
     std::optional<bool> readWindowManagerUsable(Deadline deadline);
 
@@ -123,7 +136,7 @@ private:
     // Clients changed since the snapshot was read. Its own lock: events arrive (and take it)
     // while a reader holds `mutex_` and pumps them.
     std::mutex changedMutex_;
-    QSet<xcb_window_t> changedWindows_;
+    ChangedWindows changedWindows_;
     std::mutex mutex_;
     std::shared_ptr<const Snapshot> cached_;
     quint64 cachedGeneration_ = 0;

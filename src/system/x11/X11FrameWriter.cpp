@@ -542,8 +542,9 @@ void land(X11Desktop &desktop, PendingFrameWrite &write, const Geometry &g, bool
     if (!final && !landed && g.status != Geometry::Status::gone) {
         return;
     }
-    // What this process changed is read again next time, whatever the events said so far.
-    desktop.invalidate(write.window);
+    // Where this process put the window is read again next time, whatever the events said so far;
+    // anything else the window manager changed with it tells of itself.
+    desktop.invalidatePlace(write.window);
     write.landed = landed;
     write.answerWith(judge(g.status, landed, g.client, write.before));
 }

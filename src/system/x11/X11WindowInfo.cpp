@@ -4,6 +4,8 @@
 
 #include <QHash>
 
+#include <algorithm>
+#include <iterator>
 #include <limits>
 
 namespace ostrel::x11 {
@@ -58,6 +60,29 @@ std::optional<quint32> firstCardinal(const xcb_get_property_reply_t *reply)
 
 using PropertyCookie = xcb_get_property_cookie_t;
 using PropertyReply = XReply<xcb_get_property_reply_t>;
+
+// The properties of a client that `WindowCookies` reads besides WM_CLASS and WM_TRANSIENT_FOR; a
+// change of any other property leaves what is known of the client as it was.
+constexpr Atom windowInfoAtoms[] = {
+    Atom::NetWmPid,
+    Atom::NetWmWindowType,
+    Atom::NetWmState,
+    Atom::WmState,
+    Atom::NetFrameExtents,
+    Atom::GtkFrameExtents,
+    Atom::NetWmDesktop,
+    Atom::GtkApplicationId,
+    Atom::KdeNetWmDesktopFile,
+    Atom::NetWmWindowOpacity,
+    Atom::NetWmStrutPartial,
+    Atom::NetWmStrut,
+};
+
+// The root's properties that `readRootInfo` reads.
+constexpr Atom rootInfoAtoms[] = {
+    Atom::NetClientList,        Atom::NetClientListStacking, Atom::NetCurrentDesktop,
+    Atom::NetSupportingWmCheck, Atom::NetSupported,
+};
 
 // Every request about one window; they all go out before the first reply is awaited.
 struct WindowCookies {
@@ -235,6 +260,21 @@ void readMissingPids(X11Connection &connection, QList<X11WindowInfo> &infos, Dea
 
 } // namespace
 
+bool isWindowInfoProperty(const X11Connection &connection, xcb_atom_t property)
+{
+    if (property == XCB_ATOM_WM_CLASS || property == XCB_ATOM_WM_TRANSIENT_FOR) {
+        return true;
+    }
+    return std::any_of(std::begin(windowInfoAtoms), std::end(windowInfoAtoms),
+                       [&](Atom a) { return connection.atom(a) == property; });
+}
+
+bool isRootInfoProperty(const X11Connection &connection, xcb_atom_t property)
+{
+    return std::any_of(std::begin(rootInfoAtoms), std::end(rootInfoAtoms),
+                       [&](Atom a) { return connection.atom(a) == property; });
+}
+
 QList<quint32> cardinals(const xcb_get_property_reply_t *reply)
 {
     QList<quint32> values;
@@ -367,6 +407,43 @@ QList<X11WindowInfo> readWindowInfos(X11Connection &connection, const QList<xcb_
         readMissingPids(connection, infos, deadline);
     }
     return infos;
+}
+
+QList<X11WindowInfo> readClientPlaces(X11Connection &connection, QList<X11WindowInfo> known,
+                                      Deadline deadline)
+{
+    xcb_connection_t *c = connection.raw();
+    QList<xcb_get_geometry_cookie_t> sizes;
+    QList<xcb_translate_coordinates_cookie_t> origins;
+    for (const X11WindowInfo &info : known) {
+        sizes.append(xcb_get_geometry(c, info.window));
+        origins.append(xcb_translate_coordinates(c, info.window, connection.root(), 0, 0));
+    }
+    connection.flush();
+    bool timedOut = false;
+    for (qsizetype i = 0; i < known.size(); ++i) {
+        X11WindowInfo &info = known[i];
+        if (timedOut) {
+            connection.discard(sizes[i].sequence);
+            connection.discard(origins[i].sequence);
+            info.status = X11WindowInfo::Status::timedOut;
+            continue;
+        }
+        WindowReplies r;
+        r.geometry = connection.reply<xcb_get_geometry_reply_t>(sizes[i], deadline);
+        r.origin = connection.reply<xcb_translate_coordinates_reply_t>(origins[i], deadline);
+        if (r.geometry.status == ReplyStatus::timedOut || r.origin.status == ReplyStatus::timedOut
+            || r.geometry.status == ReplyStatus::disconnected) {
+            timedOut = true;
+            info.status = X11WindowInfo::Status::timedOut;
+        } else if (!r.geometry.ok() || !r.origin.ok()) {
+            info.status = r.failure();
+        } else {
+            info.client = RectD{double(r.origin->dst_x), double(r.origin->dst_y),
+                                double(r.geometry->width), double(r.geometry->height)};
+        }
+    }
+    return known;
 }
 
 X11RootInfo readRootInfo(X11Connection &connection, Deadline deadline)

@@ -71,6 +71,17 @@ struct X11RootInfo {
 };
 X11RootInfo readRootInfo(X11Connection &connection, Deadline deadline);
 
+// Whether a change of this property of a client can change what `readWindowInfos` reads of it.
+bool isWindowInfoProperty(const X11Connection &connection, xcb_atom_t property);
+// Whether a change of this property of the root can change what `readRootInfo` reads.
+bool isRootInfoProperty(const X11Connection &connection, xcb_atom_t property);
+
+// The windows as known, with where each client stands read again (two requests a window, in one
+// batch): what a move changes, when nothing else of the window changed. A window that is gone
+// or was not read in time says so in its status.
+QList<X11WindowInfo> readClientPlaces(X11Connection &connection, QList<X11WindowInfo> known,
+                                      Deadline deadline);
+
 // Reads a format-32 property as a list (helper shared by the readers).
 QList<quint32> cardinals(const xcb_get_property_reply_t *reply);
 QString text(const xcb_get_property_reply_t *reply);

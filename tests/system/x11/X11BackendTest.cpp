@@ -613,6 +613,17 @@ TEST_F(X11BackendTest, AChangeOfOneWindowIsReadAndTheOthersKeepTheirs)
               (RectD{cFrame.x + 10, cFrame.y + 8, cFrame.width - 20, cFrame.height - 20}));
     EXPECT_EQ(frame(b), bFrame);
 
+    // A change of a property and then a move between two reads: the move does not make the
+    // read of the window one of its place alone.
+    x.setProperty32(c, "_GTK_FRAME_EXTENTS", "CARDINAL", {0, 0, 0, 0});
+    x.xdotool({"windowmove", std::to_string(c), "1750", "610"});
+    ASSERT_TRUE(x.waitUntil([&] {
+        const auto g = x.clientGeometry(c);
+        return g && g->y > 600;
+    }));
+    ASSERT_TRUE(heard());
+    EXPECT_EQ(frame(c), (RectD{cFrame.x - 50, cFrame.y + 110, cFrame.width, cFrame.height}));
+
     // A window that goes takes only itself along.
     x.stop(x.openWindow(at(1500, 600)));
     ASSERT_TRUE(heard());
