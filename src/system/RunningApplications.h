@@ -27,7 +27,7 @@ struct RunningApplication {
 //
 // A backend must list the applications in a stable order of its own (the scan keeps that
 // order among applications of equal name), answer from any thread, and never block for long:
-// the list is read once per scan and once per revalidation.
+// the list is read once per scan and once per batch of revalidations.
 class RunningApplications {
 public:
     virtual ~RunningApplications() = default;
