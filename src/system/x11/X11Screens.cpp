@@ -29,22 +29,9 @@ void X11Screens::handle(const xcb_generic_event_t &event)
 {
     X11Connection &connection = desktop_.connection();
     const xcb_window_t root = connection.root();
-    const auto watched = [this](xcb_window_t w) {
-        std::lock_guard lock(watchMutex_);
-        return watched_.contains(w);
-    };
-    // A window mapped on the root is searched on its own at the next read; one that is unmapped
-    // or leaves again before it needs no search.
-    const auto mapped = [this](xcb_window_t w, bool shown) {
-        std::lock_guard lock(watchMutex_);
-        if (shown) {
-            mapped_.insert(w);
-        } else {
-            mapped_.remove(w);
-        }
-    };
     bool changed = false;
-    switch (event.response_type & 0x7F) {
+    const uint8_t type = event.response_type & 0x7F;
+    switch (type) {
     case XCB_PROPERTY_NOTIFY: {
         const auto &property = reinterpret_cast<const xcb_property_notify_event_t &>(event);
         if (property.atom == connection.atom(Atom::NetWmStrutPartial)
@@ -61,46 +48,33 @@ void X11Screens::handle(const xcb_generic_event_t &event)
         }
         break;
     }
-    case XCB_MAP_NOTIFY: {
-        const auto &map = reinterpret_cast<const xcb_map_notify_event_t &>(event);
-        if (map.event == root && map.window != root) {
-            mapped(map.window, true);
-        }
-        changed = watched(map.window);
-        break;
-    }
-    case XCB_UNMAP_NOTIFY: {
-        const auto &unmap = reinterpret_cast<const xcb_unmap_notify_event_t &>(event);
-        if (unmap.event == root) {
-            mapped(unmap.window, false);
-        }
-        changed = watched(unmap.window);
-        break;
-    }
-    case XCB_DESTROY_NOTIFY: {
-        const auto &destroy = reinterpret_cast<const xcb_destroy_notify_event_t &>(event);
-        if (destroy.event == root) {
-            mapped(destroy.window, false);
-        }
-        changed = watched(destroy.window);
-        break;
-    }
-    case XCB_REPARENT_NOTIFY: {
-        const auto &reparent = reinterpret_cast<const xcb_reparent_notify_event_t &>(event);
-        if (reparent.event == root) {
-            // One that comes to the root mapped is remapped there; searching it costs little
-            // either way.
-            mapped(reparent.window, reparent.parent == root);
-        }
-        changed = watched(reparent.window);
-        break;
-    }
+    case XCB_MAP_NOTIFY:
+    case XCB_UNMAP_NOTIFY:
+    case XCB_DESTROY_NOTIFY:
+    case XCB_REPARENT_NOTIFY:
     case XCB_CONFIGURE_NOTIFY:
-        changed = watched(reinterpret_cast<const xcb_configure_notify_event_t &>(event).window);
+    case XCB_GRAVITY_NOTIFY: {
+        // These all carry the window that heard of it first and the one it happened to, in the
+        // same place.
+        const auto &notify = reinterpret_cast<const xcb_map_notify_event_t &>(event);
+        const bool comesOrGoes = type != XCB_CONFIGURE_NOTIFY && type != XCB_GRAVITY_NOTIFY;
+        std::lock_guard lock(watchMutex_);
+        // A window mapped on the root is searched on its own at the next read; one that is
+        // unmapped or leaves again before it needs no search. One that comes to the root
+        // mapped by a reparenting is remapped there; searching it costs little either way.
+        if (comesOrGoes && notify.event == root && notify.window != root) {
+            const bool shown = type == XCB_MAP_NOTIFY
+                || (type == XCB_REPARENT_NOTIFY
+                    && reinterpret_cast<const xcb_reparent_notify_event_t &>(event).parent == root);
+            if (shown) {
+                mapped_.insert(notify.window);
+            } else {
+                mapped_.remove(notify.window);
+            }
+        }
+        changed = watched_.contains(notify.window);
         break;
-    case XCB_GRAVITY_NOTIFY:
-        changed = watched(reinterpret_cast<const xcb_gravity_notify_event_t &>(event).window);
-        break;
+    }
     default:
         changed = desktop_.isMonitorEvent(event);
         break;
