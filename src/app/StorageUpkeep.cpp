@@ -174,6 +174,7 @@ void StorageUpkeep::presentProblem(std::exception_ptr error)
 {
     const StorePaths &fallback = environment_.defaultStorePaths;
     const ProblemText text = problemText(error);
+    qCWarning(appLog).noquote() << text.title + QStringLiteral(":") << descriptionOf(error);
     status_.update([&](StorageStatus &status) {
         status.storePaths = fallback;
         status.storageProblem =
