@@ -24,14 +24,14 @@ namespace {
     throw std::system_error(error, std::generic_category());
 }
 
-// Asks the disk to hold what was written to the file; unlike flush(), a refusal is an error:
-// a copy that may not be on the disk must not replace one that is.
 QString warnAfterReset(const QString &warning)
 {
     qCWarning(storageLog).noquote() << "The reset cleared the data, but:" << warning;
     return warning;
 }
 
+// Asks the disk to hold what was written to the file; unlike flush(), a refusal is an error:
+// a copy that may not be on the disk must not replace one that is.
 int flushOrFail(FileSystem &files, const QString &path)
 {
     int descriptor = -1;
@@ -251,25 +251,23 @@ std::optional<QString> LayoutStore::resetDatabaseNow()
         // Without a fresh backup the marker must still go: it would keep the backup, which holds
         // nothing the user asked to erase, from ever being restored. On a full disk the backup
         // fails just as the deletes did.
-        QString markerLeft;
         if (!earlierResetPending) {
             try {
                 clearResetMarker(files, paths_);
             } catch (...) {
-                markerLeft = QLatin1Char(' ') + descriptionOf(std::current_exception());
+                qCWarning(storageLog).noquote()
+                    << "The marker of a reset that removed nothing stays:"
+                    << descriptionOf(std::current_exception());
             }
         }
         try {
             std::rethrow_exception(error);
         } catch (const SQLiteFailure &failure) {
-            throw StorageError::resetFailed(failure.described() + markerLeft);
-        } catch (const StorageError &storage) {
-            if (markerLeft.isEmpty()) {
-                throw;
-            }
-            throw StorageError::resetFailed(storage.errorDescription() + markerLeft);
+            throw StorageError::resetFailed(failure.described());
+        } catch (const StorageError &) {
+            throw;
         } catch (...) {
-            throw StorageError::resetFailed(descriptionOf(error) + markerLeft);
+            throw StorageError::resetFailed(descriptionOf(error));
         }
     }
 
