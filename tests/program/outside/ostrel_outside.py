@@ -35,16 +35,19 @@ machine may be busy compiling while this runs.
 
 import configparser
 import os
+import re
 import shutil
 import signal
 import socket
 import sqlite3
+import struct
 import subprocess
 import sys
 import tempfile
 import time
 import unittest
 import uuid
+import zlib
 
 EXECUTABLE = os.environ.get("OSTREL_EXECUTABLE", "")
 LAUNCHER = os.environ.get("OSTREL_X11_LAUNCHER", "")
@@ -113,6 +116,12 @@ def seed_layout(path, name, entries):
 
 class Timeout(AssertionError):
     pass
+
+
+# The words and signs of the platform the program was first designed for, which tell a user on
+# Linux something false: the Mac, its system and settings, and the glyphs of its modifier keys.
+FOREIGN_WORDS = re.compile(r"\bMac\b|\bmacOS\b|menu bar|System Settings|Privacy & Security|"
+                           r"\bUniversal\b|[\u2318\u2325\u2303\u21e7]")
 
 
 def main():
@@ -217,8 +226,19 @@ class Screenshot:
             return None
         os.makedirs(SCREENSHOTS, exist_ok=True)
         path = os.path.join(SCREENSHOTS, name + ".png")
-        header = b"P6\n%d %d\n255\n" % (self.rect.width, self.rect.height)
-        subprocess.run(["convert", "ppm:-", path], input=header + self._data, check=True)
+        # Written here rather than by an image tool, which the machine may not have: RGB, eight
+        # bits a channel, every row unfiltered.
+        stride = self.rect.width * 3
+        rows = b"".join(b"\0" + self._data[y * stride:(y + 1) * stride]
+                        for y in range(self.rect.height))
+
+        def chunk(kind, body):
+            return (struct.pack(">I", len(body)) + kind + body
+                    + struct.pack(">I", zlib.crc32(kind + body) & 0xFFFFFFFF))
+        header = struct.pack(">IIBBBBB", self.rect.width, self.rect.height, 8, 2, 0, 0, 0)
+        with open(path, "wb") as out:
+            out.write(b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", header)
+                      + chunk(b"IDAT", zlib.compress(rows, 6)) + chunk(b"IEND", b""))
         return path
 
 
@@ -580,6 +600,23 @@ def descendants(node, role=None, name=None):
     return found
 
 
+def texts_of(node):
+    """Every text `node` and the accessibles below it give a user: names, descriptions (tooltips)
+    and the text of labels and fields."""
+    found = []
+    for current in [node] + descendants(node):
+        try:
+            texts = [current.name, current.description]
+            try:
+                texts.append(current.queryText().getText(0, -1))
+            except NotImplementedError:
+                pass
+        except Exception:  # a widget that went away while the tree was read
+            continue
+        found.extend(text for text in texts if text and text not in found)
+    return found
+
+
 def within(node, role, name):
     """The first accessible below `node` with that role and name, or None."""
     return next(iter(descendants(node, role, name)), None)
@@ -703,6 +740,15 @@ class Ostrel:
         accessible name; either may be None for any."""
         app = self.application()
         return [] if app is None else descendants(app, role, name)
+
+    def texts(self):
+        """Every text of its windows and alerts, shown or not (see `texts_of`)."""
+        app = self.application()
+        return [] if app is None else texts_of(app)
+
+    def foreign_texts(self):
+        """Its texts that name another platform or write a shortcut with the Mac's glyphs."""
+        return [text for text in self.texts() if FOREIGN_WORDS.search(text)]
 
     def find(self, role, name, timeout=DEFAULT_TIMEOUT):
         """The first accessible with that role and name, waited for."""
