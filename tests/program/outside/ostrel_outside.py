@@ -226,20 +226,25 @@ class Screenshot:
             return None
         os.makedirs(SCREENSHOTS, exist_ok=True)
         path = os.path.join(SCREENSHOTS, name + ".png")
-        # Written here rather than by an image tool, which the machine may not have: RGB, eight
-        # bits a channel, every row unfiltered.
-        stride = self.rect.width * 3
-        rows = b"".join(b"\0" + self._data[y * stride:(y + 1) * stride]
-                        for y in range(self.rect.height))
-
-        def chunk(kind, body):
-            return (struct.pack(">I", len(body)) + kind + body
-                    + struct.pack(">I", zlib.crc32(kind + body) & 0xFFFFFFFF))
-        header = struct.pack(">IIBBBBB", self.rect.width, self.rect.height, 8, 2, 0, 0, 0)
-        with open(path, "wb") as out:
-            out.write(b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", header)
-                      + chunk(b"IDAT", zlib.compress(rows, 6)) + chunk(b"IEND", b""))
+        with open(path, "wb") as file:
+            file.write(png(self.rect.width, self.rect.height, self._data))
         return path
+
+
+def png(width, height, rgb):
+    """An 8-bit RGB PNG of packed rows, written here so that keeping a picture needs no image
+    tool installed."""
+    stride = width * 3
+    rows = b"".join(b"\0" + rgb[y * stride:(y + 1) * stride] for y in range(height))
+
+    def chunk(kind, data):
+        body = kind + data
+        return struct.pack(">I", len(data)) + body + struct.pack(">I", zlib.crc32(body))
+
+    return (b"\x89PNG\r\n\x1a\n"
+            + chunk(b"IHDR", struct.pack(">IIBBBBB", width, height, 8, 2, 0, 0, 0))
+            + chunk(b"IDAT", zlib.compress(rows, 6))
+            + chunk(b"IEND", b""))
 
 
 class Desktop:
