@@ -746,6 +746,17 @@ class Ostrel:
         app = self.application()
         return [] if app is None else descendants(app, role, name)
 
+    def wait_until_active(self, title, timeout=DEFAULT_TIMEOUT):
+        """Waits until the program itself takes its window of this title for the active one: it
+        hears of the focus on its own connection, a moment after the window manager set it, so a
+        key or an accessibility action sent right after the desktop says so may find the program
+        still thinking another window active."""
+        import pyatspi  # pylint: disable=import-outside-toplevel
+        def active():
+            return any(node.getState().contains(pyatspi.STATE_ACTIVE)
+                       for node in self.accessibles("filler", title))
+        wait_for(active, timeout=timeout, what="the program to take “%s” as active" % title)
+
     def texts(self):
         """Every text of its windows and alerts, shown or not (see `texts_of`)."""
         app = self.application()

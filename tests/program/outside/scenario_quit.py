@@ -25,6 +25,7 @@ class Quit(unittest.TestCase):
             ostrel.click_tray_icon()
             panel = wait_for(lambda: next(iter(ostrel.windows()), None), what="the panel")
             wait_for(lambda: desktop.active_window() == panel, what="the panel to be active")
+            ostrel.wait_until_active("Ostrel")
             desktop.key("ctrl+q")
             self.assertEqual(ostrel.wait_for_exit(), 0)
             self.assertFalse(desktop.key_grabbed("k", "ctrl", "alt"))
@@ -34,7 +35,7 @@ class Quit(unittest.TestCase):
             ostrel = desktop.start_ostrel()
             panel = wait_for(lambda: next(iter(ostrel.windows()), None), what="the panel")
             desktop.xdotool("windowactivate", "--sync", panel)
-            wait_for(lambda: desktop.active_window() == panel, what="the panel to be active")
+            ostrel.wait_until_active("Ostrel")
             # The row says which keys it answers, as Linux programs write them.
             ostrel.find("label", "Ctrl+,")
             ostrel.find("label", "Ctrl+Q")

@@ -315,7 +315,10 @@ class ScreenChecks(unittest.TestCase):
                          and abs(desktop.window_geometry(w).y - (PRIMARY.y + y * PRIMARY.height)) < 40,
                          what=cls + " to be restored by Ctrl+Alt+R")
 
-            # The save window.
+            # The save window, once the restore has ended and capturing is possible again.
+            import pyatspi  # pylint: disable=import-outside-toplevel
+            wait_for(lambda: ostrel.find("push button", "Save Layout").getState().contains(
+                pyatspi.STATE_ENABLED), what="Save Layout to be enabled")
             before = set(ostrel.windows())
             ostrel.press("push button", "Save Layout")
             save = self.new_window(ostrel, before, "the save window")
@@ -328,6 +331,7 @@ class ScreenChecks(unittest.TestCase):
 
             # Ctrl+, in the panel opens the settings; each page in turn.
             desktop.xdotool("windowactivate", "--sync", panel)
+            ostrel.wait_until_active("Ostrel")
             before = set(ostrel.windows())
             desktop.key("ctrl+comma")
             settings = self.new_window(ostrel, before, "the settings window")
@@ -338,8 +342,9 @@ class ScreenChecks(unittest.TestCase):
 
             # The recorder: the desktop's own combinations are refused, others are taken.
             ostrel.press("page tab", "Shortcuts")
+            # A recording belongs to the window active when it starts.
             desktop.xdotool("windowactivate", "--sync", settings)
-            wait_for(lambda: desktop.active_window() == settings, what="the settings window to be active")
+            ostrel.wait_until_active("Ostrel Settings")
             ostrel.press("push button", "Change shortcut for Restore selected layout")
             ostrel.find("push button", "Cancel recording for Restore selected layout")
             desktop.key("ctrl+c")
@@ -385,6 +390,7 @@ class ScreenChecks(unittest.TestCase):
                 with desktop.database() as db:
                     return db.execute("SELECT COUNT(*) FROM layouts").fetchone()[0] == 0
             wait_for(deleted, what="the layout to go")
+            wait_for(lambda: desktop.key_grabbed("r", "ctrl", "alt"), what="the global shortcut's grab")
             before = set(ostrel.windows())
             desktop.key("ctrl+alt+r")
             chooser = self.new_window(ostrel, before, "Restore Layout")
