@@ -25,6 +25,7 @@ Program::Program(X11Program::Setup setup, PanelShell::Mode mode, SingleInstance 
     : QObject(parent)
     , wiring_(std::make_unique<X11Program>(std::move(setup)))
     , instance_(instance)
+    , mode_(mode)
 {
     registerWindowContents();
     panelActions_ = std::make_unique<PanelActions>(wiring_->model(), wiring_->presenter());
@@ -84,6 +85,7 @@ ViewEnvironment Program::viewEnvironment()
     environment.announcer = &announcer_;
     environment.clock = wiring_->system().clock;
     environment.installedApplications = &installedApplications_;
+    environment.panelInTray = mode_ == PanelShell::Mode::tray;
     WindowPresenter *presenter = &wiring_->presenter();
     environment.openSettings = [presenter] { presenter->showSettings(); };
     environment.quit = [this] { quit(); };

@@ -74,6 +74,8 @@ private:
     std::unique_ptr<PanelActions> panelActions_;
     std::unique_ptr<PanelShell> shell_;
     SingleInstance *instance_;
+    // Where the panel lives: texts that send the user to it name the tray only when there is one.
+    PanelShell::Mode mode_;
     bool ready_ = false;
 };
 

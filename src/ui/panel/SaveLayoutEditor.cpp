@@ -220,7 +220,7 @@ QWidget *SaveLayoutEditor::makePrivacySection()
     auto *surface = new GroupedSurface(surfacePadding);
     auto *footnote = new RouteFootnote(
         QStringLiteral("hand.raised.fill"),
-        QStringLiteral("Saved on this Mac. No window titles, file paths, or full URLs."));
+        QStringLiteral("Saved on this computer. No window titles, file paths, or full URLs."));
     footnote->setContentsMargins(0, 2, 0, 2);
     surface->addWidget(footnote, {});
     return section(nullptr, surface);

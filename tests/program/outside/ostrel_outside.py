@@ -35,6 +35,7 @@ machine may be busy compiling while this runs.
 
 import configparser
 import os
+import re
 import shutil
 import signal
 import socket
@@ -115,6 +116,12 @@ def seed_layout(path, name, entries):
 
 class Timeout(AssertionError):
     pass
+
+
+# The words and signs of the platform the program was first designed for, which tell a user on
+# Linux something false: the Mac, its system and settings, and the glyphs of its modifier keys.
+FOREIGN_WORDS = re.compile(r"\bMac\b|\bmacOS\b|menu bar|System Settings|Privacy & Security|"
+                           r"\bUniversal\b|[\u2318\u2325\u2303\u21e7]")
 
 
 def main():
@@ -598,6 +605,23 @@ def descendants(node, role=None, name=None):
     return found
 
 
+def texts_of(node):
+    """Every text `node` and the accessibles below it give a user: names, descriptions (tooltips)
+    and the text of labels and fields."""
+    found = []
+    for current in [node] + descendants(node):
+        try:
+            texts = [current.name, current.description]
+            try:
+                texts.append(current.queryText().getText(0, -1))
+            except NotImplementedError:
+                pass
+        except Exception:  # a widget that went away while the tree was read
+            continue
+        found.extend(text for text in texts if text and text not in found)
+    return found
+
+
 def within(node, role, name):
     """The first accessible below `node` with that role and name, or None."""
     return next(iter(descendants(node, role, name)), None)
@@ -721,6 +745,26 @@ class Ostrel:
         accessible name; either may be None for any."""
         app = self.application()
         return [] if app is None else descendants(app, role, name)
+
+    def wait_until_active(self, title, timeout=DEFAULT_TIMEOUT):
+        """Waits until the program itself takes its window of this title for the active one: it
+        hears of the focus on its own connection, a moment after the window manager set it, so a
+        key or an accessibility action sent right after the desktop says so may find the program
+        still thinking another window active."""
+        import pyatspi  # pylint: disable=import-outside-toplevel
+        def active():
+            return any(node.getState().contains(pyatspi.STATE_ACTIVE)
+                       for node in self.accessibles("filler", title))
+        wait_for(active, timeout=timeout, what="the program to take “%s” as active" % title)
+
+    def texts(self):
+        """Every text of its windows and alerts, shown or not (see `texts_of`)."""
+        app = self.application()
+        return [] if app is None else texts_of(app)
+
+    def foreign_texts(self):
+        """Its texts that name another platform or write a shortcut with the Mac's glyphs."""
+        return [text for text in self.texts() if FOREIGN_WORDS.search(text)]
 
     def find(self, role, name, timeout=DEFAULT_TIMEOUT):
         """The first accessible with that role and name, waited for."""

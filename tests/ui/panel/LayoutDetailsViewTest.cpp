@@ -502,13 +502,13 @@ TEST_F(LayoutDetailsTest, TheShortcutMessageShowsTheModelsAnswer)
     EXPECT_EQ(recorder->label(), "Restore this layout");
 
     recorder->record();
-    QTest::keyClick(recorder, Qt::Key_L, Qt::ControlModifier | Qt::AltModifier);
+    QTest::keyClick(recorder, Qt::Key_P, Qt::ControlModifier | Qt::AltModifier);
     recorder->save();
     waitUntil([&] { return model->layout(desk.id)->shortcut.has_value(); });
     settle();
     EXPECT_EQ(view->shortcutError(), std::nullopt);
     EXPECT_FALSE(shown(part("shortcut-error")));
-    EXPECT_EQ(recorder->shortcut(), (Shortcut{37, ctrl | opt}));
+    EXPECT_EQ(recorder->shortcut(), (Shortcut{35, ctrl | opt}));
 
     // Refused: the message shows, and the recorder keeps the stored shortcut.
     recorder->record();
@@ -517,9 +517,9 @@ TEST_F(LayoutDetailsTest, TheShortcutMessageShowsTheModelsAnswer)
     waitUntil([&] { return view->shortcutError().has_value(); });
     settle();
     EXPECT_EQ(view->shortcutError(),
-              "⌃⌥K is used by the global shortcut. Choose another shortcut.");
+              "Ctrl+Alt+K is used by the global shortcut. Choose another shortcut.");
     EXPECT_TRUE(shown(part("shortcut-error")));
-    EXPECT_EQ(recorder->shortcut(), (Shortcut{37, ctrl | opt}));
+    EXPECT_EQ(recorder->shortcut(), (Shortcut{35, ctrl | opt}));
 
     // Removing asks the model for none; its success clears the message.
     recorder->remove();
