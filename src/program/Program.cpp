@@ -6,11 +6,11 @@
 #include "platform/SystemAppearanceObserver.h"
 #include "program/ProgramLog.h"
 #include "program/SingleInstance.h"
+#include "program/TrayIcon.h"
 #include "ui/panel/LayoutDetailsView.h"
 #include "ui/panel/PanelActions.h"
 #include "ui/panel/PanelView.h"
 #include "ui/panel/SaveLayoutView.h"
-#include "ui/panel/Symbols.h"
 #include "ui/windows/DecisionWindows.h"
 #include "ui/windows/SettingsView.h"
 
@@ -28,8 +28,10 @@ Program::Program(X11Program::Setup setup, PanelShell::Mode mode, SingleInstance 
 {
     registerWindowContents();
     panelActions_ = std::make_unique<PanelActions>(wiring_->model(), wiring_->presenter());
+    WindowPresenter *presenter = &wiring_->presenter();
     shell_ = std::make_unique<PanelShell>(
-        mode, [this] { return makePanelContent(); }, trayIcon());
+        mode, [this] { return makePanelContent(); }, trayIcon(),
+        PanelShell::Commands{[presenter] { presenter->showSettings(); }, [this] { quit(); }});
     shell_->setPrepareWindow([this](QWidget *window) { wiring_->keepOffTaskbar(window->winId()); });
     connect(&wiring_->systemAppearance(), &SystemAppearanceObserver::isDarkChanged, shell_.get(),
             [this] { shell_->setTrayIcon(trayIcon()); });
@@ -105,9 +107,7 @@ QWidget *Program::makePanelContent()
 
 QIcon Program::trayIcon() const
 {
-    // The tray's colours are the desktop's: a dark desktop has a dark tray.
-    const bool dark = wiring_->systemAppearance().isDark();
-    return Symbols::trayIcon(dark ? QColor(0xf2, 0xf2, 0xf2) : QColor(0x26, 0x26, 0x26));
+    return TrayIcon::icon(wiring_->systemAppearance().isDark());
 }
 
 void Program::becomeReady()
