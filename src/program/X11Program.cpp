@@ -116,7 +116,8 @@ X11Program::X11Program(Setup setup)
 
     p.appearance = std::make_unique<x11::X11Appearance>(sessionBus);
     p.reduceMotion = std::make_unique<X11ReduceMotion>(sessionBus);
-    p.icons = std::make_unique<x11::X11ApplicationIcons>();
+    p.icons = std::make_unique<x11::X11ApplicationIcons>(
+        QStringList(), p.backend ? &p.backend->desktop() : nullptr);
     p.appIcons = std::make_unique<AppIconProvider>(p.icons.get());
 
     p.labels = KeyboardLayoutLabels::create(*keyboardSource);
