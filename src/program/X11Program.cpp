@@ -114,7 +114,8 @@ X11Program::X11Program(Setup setup)
         applicationEvents = &p.unavailable->applicationEvents();
     }
 
-    p.appearance = std::make_unique<x11::X11Appearance>(sessionBus);
+    p.appearance = std::make_unique<x11::X11Appearance>(
+        sessionBus, p.backend ? p.backend->sharedConnection() : nullptr);
     p.reduceMotion = std::make_unique<X11ReduceMotion>(sessionBus);
     p.icons = std::make_unique<x11::X11ApplicationIcons>(
         QStringList(), p.backend ? &p.backend->desktop() : nullptr);
