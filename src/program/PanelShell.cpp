@@ -7,6 +7,7 @@
 #include <QCursor>
 #include <QGuiApplication>
 #include <QMenu>
+#include <QPainter>
 #include <QScreen>
 #include <QShortcut>
 #include <QTimer>
@@ -15,6 +16,7 @@
 #include <QWindow>
 
 #include <algorithm>
+#include <cmath>
 
 namespace ostrel {
 
@@ -42,6 +44,58 @@ public:
     }
 
 protected:
+    void paintEvent(QPaintEvent *) override
+    {
+        if (shell_.frame() == PanelShell::Frame::none) {
+            return;
+        }
+        QPainter painter(this);
+        const QRect panel = shell_.panelRect();
+        const QWidget *content = shell_.content();
+        const QPalette palette = content ? content->palette() : this->palette();
+        const bool dark = palette.color(QPalette::Window).lightness()
+            < palette.color(QPalette::WindowText).lightness();
+        if (shell_.frame() == PanelShell::Frame::shadow) {
+            painter.setCompositionMode(QPainter::CompositionMode_Source);
+            painter.fillRect(rect(), Qt::transparent);
+            painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
+            if (shadow_.size() != size()) {
+                shadow_ = shadowImage(size(), panel, dark);
+            }
+            painter.drawImage(0, 0, shadow_);
+        }
+        painter.fillRect(panel, palette.color(QPalette::Window));
+        // A line a shade off the panel's own colour, darker in light, lighter in dark: the edge
+        // reads against any desktop.
+        painter.setPen(dark ? QColor(255, 255, 255, 60) : QColor(0, 0, 0, 70));
+        painter.setBrush(Qt::NoBrush);
+        painter.drawRect(QRectF(panel).adjusted(0.5, 0.5, -0.5, -0.5));
+    }
+
+    // A soft shadow falling a little below the panel, fading over the shadow's width.
+    static QImage shadowImage(QSize size, QRect panel, bool dark)
+    {
+        QImage image(size, QImage::Format_ARGB32_Premultiplied);
+        image.fill(Qt::transparent);
+        const QRectF cast = QRectF(panel).translated(0, 3);
+        const double sigma = PanelShell::shadowWidth / 3.0;
+        const double strength = dark ? 0.55 : 0.30;
+        for (int y = 0; y < size.height(); ++y) {
+            auto *row = reinterpret_cast<QRgb *>(image.scanLine(y));
+            for (int x = 0; x < size.width(); ++x) {
+                const double cx = x + 0.5;
+                const double cy = y + 0.5;
+                const double dx = std::max({cast.left() - cx, 0.0, cx - cast.right()});
+                const double dy = std::max({cast.top() - cy, 0.0, cy - cast.bottom()});
+                const double distance = std::sqrt(dx * dx + dy * dy);
+                const int alpha = int(std::lround(
+                    255 * strength * std::exp(-distance * distance / (2 * sigma * sigma))));
+                row[x] = qRgba(0, 0, 0, alpha);
+            }
+        }
+        return image;
+    }
+
     bool event(QEvent *event) override
     {
         const bool handled = QWidget::event(event);
@@ -63,6 +117,7 @@ protected:
 
 private:
     PanelShell &shell_;
+    QImage shadow_;
 };
 
 PanelShell::PanelShell(Mode mode, ContentFactory content, const QIcon &trayIcon, Commands commands,
@@ -189,6 +244,41 @@ void PanelShell::setWorkAreaSource(std::function<QRect(QPoint)> source)
 void PanelShell::setPrimaryScreenSource(std::function<std::pair<QRect, QRect>()> source)
 {
     primaryScreen_ = std::move(source);
+}
+
+void PanelShell::setFrame(Frame frame)
+{
+    if (mode_ != Mode::tray || frame == frame_) {
+        return;
+    }
+    frame_ = frame;
+    QWidget *window = window_.get();
+    if (frame_ == Frame::shadow) {
+        window->setAttribute(Qt::WA_TranslucentBackground);
+    }
+    window->layout()->setContentsMargins(frameMargins());
+    window->setFixedWidth(panelWidth + frameMargins().left() + frameMargins().right());
+    fit();
+}
+
+QMargins PanelShell::frameMargins() const
+{
+    switch (frame_) {
+    case Frame::none:
+        break;
+    case Frame::border:
+        return {1, 1, 1, 1};
+    case Frame::shadow:
+        // The shadow falls a little below the panel: more room there than above.
+        return {shadowWidth + 1, shadowWidth - 2, shadowWidth + 1, shadowWidth + 4};
+    }
+    return {};
+}
+
+QRect PanelShell::panelRect() const
+{
+    const QMargins edge = frame_ == Frame::none ? QMargins() : QMargins(1, 1, 1, 1);
+    return window_->rect().marginsRemoved(frameMargins() - edge);
 }
 
 void PanelShell::setPrepareWindow(std::function<void(QWidget *window)> prepare)
@@ -366,18 +456,30 @@ void PanelShell::fit()
     if (!layout) {
         return;
     }
-    int height = layout->hasHeightForWidth() ? layout->totalHeightForWidth(panelWidth)
-                                             : layout->totalSizeHint().height();
+    const QMargins margins = frameMargins();
+    // The panel's own edge (the border) counts towards what must fit on the screen; the shadow
+    // may reach past it.
+    const QMargins edge = frame_ == Frame::none ? QMargins() : QMargins(1, 1, 1, 1);
+    const QMargins shadow = margins - edge;
+    const int contentWidth = panelWidth;
+    int height = layout->hasHeightForWidth()
+        ? layout->totalHeightForWidth(contentWidth + margins.left() + margins.right())
+        : layout->totalSizeHint().height();
+    height -= shadow.top() + shadow.bottom();
     const QRect area = anchorArea();
     if (area.isValid()) {
         height = std::min(height, area.height());
     }
     height = std::max(height, 1);
-    if (window_->height() != height) {
-        window_->resize(panelWidth, height);
+    const QSize panel(contentWidth + edge.left() + edge.right(), height);
+    const QSize window(panel.width() + shadow.left() + shadow.right(),
+                       panel.height() + shadow.top() + shadow.bottom());
+    if (window_->size() != window) {
+        window_->resize(window);
     }
     if (mode_ == Mode::tray && anchor_.isValid() && area.isValid()) {
-        window_->move(PanelPlacement::topLeft(window_->size(), anchor_, area));
+        window_->move(PanelPlacement::topLeft(panel, anchor_, area)
+                      - QPoint(shadow.left(), shadow.top()));
     }
 }
 

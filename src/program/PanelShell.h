@@ -7,6 +7,7 @@
 #include <QPointer>
 #include <QRect>
 #include <QList>
+#include <QMargins>
 #include <QMenu>
 #include <QSystemTrayIcon>
 #include <QWidget>
@@ -53,6 +54,11 @@ public:
     };
 
     static constexpr int panelWidth = 320;
+    // How the tray panel's edge is drawn, as the desktop's own popups: a one-pixel border, and
+    // under a compositor a shadow around it too (the window then reaches past the panel by the
+    // shadow's width). Without a tray the window manager draws the window's frame.
+    enum class Frame { none, border, shadow };
+    static constexpr int shadowWidth = 14;
     // An activation that comes this soon after the panel hid because the program lost
     // activation is the same click that took it away (a tray host that takes the focus on a
     // click): it closes the panel rather than opening it again.
@@ -95,6 +101,14 @@ public:
     // The primary monitor's whole rectangle and its available area (Qt's own by default): where
     // they differ, a panel reserves that edge.
     void setPrimaryScreenSource(std::function<std::pair<QRect, QRect>()> source);
+    // Before the panel is first shown (the window's transparency is chosen when it is made).
+    void setFrame(Frame frame);
+    Frame frame() const { return frame_; }
+    // What the panel's edge leaves around the content, and the panel's own rectangle (the border
+    // included, the shadow not) in the window.
+    QMargins frameMargins() const;
+    QRect panelRect() const;
+
     // Runs before the tray panel is shown, on its window made but not yet mapped: for what the
     // window system must be told before (keeping it off the taskbar).
     void setPrepareWindow(std::function<void(QWidget *window)> prepare);
@@ -118,6 +132,7 @@ private:
     Clock::TimePoint now() const;
 
     Mode mode_;
+    Frame frame_ = Frame::none;
     Clock *clock_;
     std::unique_ptr<PanelWindow> window_;
     QPointer<QWidget> content_;

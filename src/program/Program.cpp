@@ -38,6 +38,10 @@ Program::Program(X11Program::Setup setup, PanelShell::Mode mode, SingleInstance 
         mode, [this] { return makePanelContent(); }, trayIcon(),
         PanelShell::Commands{[presenter] { presenter->showSettings(); }, [this] { quit(); }});
     shell_->setPrepareWindow([this](QWidget *window) { wiring_->keepOffTaskbar(window->winId()); });
+    // The panel's edge as the desktop's own popups draw theirs: a shadow where a compositor
+    // shows it, a border line in any case.
+    shell_->setFrame(wiring_->isCompositing() ? PanelShell::Frame::shadow
+                                              : PanelShell::Frame::border);
     if (wiring_->hasXServer()) {
         // The monitors' work areas as the desktop reserves them, each monitor on its own (Qt's
         // come from _NET_WORKAREA, which spans all monitors).

@@ -198,6 +198,11 @@ void X11Program::keepOffTaskbar(quint64 windowID)
     }
 }
 
+bool X11Program::isCompositing() const
+{
+    return parts_->compositing && parts_->compositing->isActive();
+}
+
 bool X11Program::hasXServer() const
 {
     return parts_->backend != nullptr;

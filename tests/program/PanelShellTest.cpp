@@ -12,6 +12,7 @@
 #include <QGuiApplication>
 #include <QAction>
 #include <QIcon>
+#include <QImage>
 #include <QMenu>
 #include <QScreen>
 #include <QWidget>
@@ -161,6 +162,42 @@ TEST_F(PanelShellTest, WithoutAnyPositionThePanelOpensAtTheCornerOfTheBarThatRes
         shell->showPanel();
         settle();
         EXPECT_EQ(shell->panel()->geometry(), QRect(c.topLeft, QSize(PanelShell::panelWidth, 200)));
+    }
+}
+
+TEST_F(PanelShellTest, TheTrayPanelHasABorderAndUnderACompositorAShadowBeyondIt)
+{
+    icon = QRect(700, 0, 24, 24);
+    area = QRect(0, 24, 800, 776);
+    struct Case {
+        const char *what;
+        PanelShell::Frame frame;
+        QRect window;
+        QRect panel; // in the window
+    };
+    const Case cases[] = {
+        {"a border", PanelShell::Frame::border, {402, 24, 322, 202}, {0, 0, 322, 202}},
+        {"a shadow", PanelShell::Frame::shadow, {388, 13, 350, 230}, {14, 11, 322, 202}},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        auto shell = makeShell(PanelShell::Mode::tray);
+        shell->setFrame(c.frame);
+        shell->toggle();
+        settle();
+        QWidget *panel = shell->panel();
+        EXPECT_EQ(panel->geometry(), c.window);
+        EXPECT_EQ(shell->panelRect(), c.panel);
+        // The panel's own edge right under the icon, its right edge at the icon's.
+        EXPECT_EQ(shell->panelRect().translated(panel->pos()).topRight(), QPoint(723, 24));
+        EXPECT_EQ(content->geometry(), c.panel.adjusted(1, 1, -1, -1));
+        EXPECT_EQ(panel->testAttribute(Qt::WA_TranslucentBackground),
+                  c.frame == PanelShell::Frame::shadow);
+        // The border is drawn a shade off the panel's colour.
+        const QImage drawn = panel->grab().toImage();
+        const QPoint edge = c.panel.topLeft() + QPoint(c.panel.width() / 2, 0);
+        const QPoint inside = edge + QPoint(0, 10);
+        EXPECT_NE(drawn.pixel(edge), drawn.pixel(inside));
     }
 }
 

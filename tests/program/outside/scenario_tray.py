@@ -73,7 +73,7 @@ class Tray(unittest.TestCase):
             ostrel.click_tray_icon()
             panel = panel_of(ostrel)
             geometry = desktop.window_geometry(panel)
-            self.assertEqual(geometry.width, 320)
+            self.assertEqual(geometry.width, 322)  # 320 and its border
             # Right under the icon, its right edge at the icon's, inside the primary monitor.
             self.assertGreaterEqual(geometry.y, icon.bottom)
             self.assertLessEqual(geometry.y, desktop.tray_host_geometry().bottom)
@@ -158,6 +158,31 @@ class Tray(unittest.TestCase):
             open_menu()
             desktop.key("Down", "Down", "Down", "Return")
             self.assertEqual(ostrel.wait_for_exit(), 0)
+
+    def test_under_a_compositor_the_panel_has_a_border_and_casts_a_shadow(self):
+        for appearance in ("light", "dark"):
+            with Desktop(tray=True, window_manager=False) as desktop:
+                desktop.start_compositing_window_manager()
+                # A white window behind the panel, so that its shadow has something to fall on.
+                desktop.open_window(title="Behind", geometry="900x700+2250+0")
+                desktop.write_settings({"appearance": appearance})
+                ostrel = desktop.start_ostrel()
+                ostrel.click_tray_icon()
+                window = panel_of(ostrel)
+                geometry = desktop.window_geometry(window)
+                # The window reaches past the panel by the shadow: 320 wide, a border each side.
+                self.assertGreater(geometry.width, 322)
+
+                def shadow_shows():
+                    shot = desktop.screenshot(Rect(geometry.x, geometry.bottom - 8, geometry.width, 8))
+                    below = shot.pixel(geometry.x + geometry.width // 2, geometry.bottom - 6)
+                    return below != (255, 255, 255) and max(below) < 250
+                wait_for(shadow_shows, what="the shadow under the panel")
+                desktop.screenshot(Rect(geometry.x - 40, 0, geometry.width + 80,
+                                        geometry.bottom + 40)).save(
+                    "tray-panel-compositor-" + appearance)
+                desktop.key("Escape")
+                wait_for(lambda: not ostrel.windows(), what="Escape to hide the panel")
 
     def test_the_icon_reads_on_a_light_xembed_panel(self):
         with Desktop(tray=True) as desktop:
