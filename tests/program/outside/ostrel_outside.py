@@ -179,19 +179,6 @@ class Rect:
         return "Rect(%d, %d, %d x %d)" % (self.x, self.y, self.width, self.height)
 
 
-def png(width, height, rgb):
-    """A PNG file of 8-bit RGB rows, written with the standard library alone (no converter needs
-    to be installed)."""
-    def chunk(kind, data):
-        return (struct.pack(">I", len(data)) + kind + data
-                + struct.pack(">I", zlib.crc32(kind + data) & 0xFFFFFFFF))
-    stride = width * 3
-    raw = b"".join(b"\0" + rgb[y * stride:(y + 1) * stride] for y in range(height))
-    return (b"\x89PNG\r\n\x1a\n"
-            + chunk(b"IHDR", struct.pack(">IIBBBBB", width, height, 8, 2, 0, 0, 0))
-            + chunk(b"IDAT", zlib.compress(raw, 6)) + chunk(b"IEND", b""))
-
-
 class Screenshot:
     """Pixels of a rectangle of the screen (root coordinates), as the server's frame buffer holds
     them: what a person sees."""
@@ -233,9 +220,25 @@ class Screenshot:
             return None
         os.makedirs(SCREENSHOTS, exist_ok=True)
         path = os.path.join(SCREENSHOTS, name + ".png")
-        with open(path, "wb") as out:
-            out.write(png(self.rect.width, self.rect.height, self._data))
+        with open(path, "wb") as file:
+            file.write(png(self.rect.width, self.rect.height, self._data))
         return path
+
+
+def png(width, height, rgb):
+    """An 8-bit RGB PNG of packed rows, written here so that keeping a picture needs no image
+    tool installed."""
+    stride = width * 3
+    rows = b"".join(b"\0" + rgb[y * stride:(y + 1) * stride] for y in range(height))
+
+    def chunk(kind, data):
+        body = kind + data
+        return struct.pack(">I", len(data)) + body + struct.pack(">I", zlib.crc32(body))
+
+    return (b"\x89PNG\r\n\x1a\n"
+            + chunk(b"IHDR", struct.pack(">IIBBBBB", width, height, 8, 2, 0, 0, 0))
+            + chunk(b"IDAT", zlib.compress(rows, 6))
+            + chunk(b"IEND", b""))
 
 
 class Desktop:
