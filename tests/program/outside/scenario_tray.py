@@ -155,6 +155,7 @@ class Tray(unittest.TestCase):
             desktop.screenshot(desktop.window_geometry(menu)).save("tray-xembed-menu")
             desktop.key("Down", "Down", "Return")
             settings_window(desktop, ostrel)
+            wait_for(lambda: menu not in ostrel.windows(), what="the menu to close")
             open_menu()
             desktop.key("Down", "Down", "Down", "Return")
             self.assertEqual(ostrel.wait_for_exit(), 0)
@@ -212,16 +213,21 @@ class StatusNotifierTray(unittest.TestCase):
             panel = panel_of(ostrel)
             geometry = desktop.window_geometry(panel)
             self.assertEqual((geometry.right, geometry.y), (PRIMARY.right, SNI_BAR), geometry)
+            wait_for(lambda: desktop.active_window() == panel, what="the panel to be active")
             desktop.key("Escape")
             wait_for(lambda: not ostrel.windows(), what="Escape to hide the panel")
 
             # A click on the icon: the item says nothing of where it is, the click was there.
+            # (A person's click comes later than the shell's guard against the click that took
+            # the panel away.)
+            time.sleep(PanelReopenGuardSeconds)
             icon = desktop.sni_icon_geometry()
             desktop.click(*icon.center())
             panel = panel_of(ostrel)
             geometry = desktop.window_geometry(panel)
             self.assertEqual(geometry.y, SNI_BAR, geometry)
             self.assertEqual(geometry.right, icon.center()[0] + 1, geometry)
+            wait_for(lambda: desktop.active_window() == panel, what="the panel to be active")
             desktop.key("Escape")
             wait_for(lambda: not ostrel.windows(), what="Escape to hide the panel")
 
