@@ -52,6 +52,7 @@ import zlib
 EXECUTABLE = os.environ.get("OSTREL_EXECUTABLE", "")
 LAUNCHER = os.environ.get("OSTREL_X11_LAUNCHER", "")
 TEST_CLIENT = os.environ.get("OSTREL_TEST_CLIENT", "")
+SNI_HOST = os.environ.get("OSTREL_SNI_HOST", "")
 AT_SPI_BUS_LAUNCHER = "/usr/libexec/at-spi-bus-launcher"
 # Where the screenshots of the checks that read the screen are kept (CTest names a folder in the
 # build tree); none are kept without it.
@@ -249,14 +250,19 @@ def png(width, height, rgb):
 
 class Desktop:
     """A private desktop: X server with two monitors and (optionally) openbox, session bus with the
-    accessibility bus, optionally trayer as the tray host, and a home folder of its own.
+    accessibility bus, optionally a tray host, and a home folder of its own.
 
     The monitors, in root coordinates: DUMMY0 1920 x 1080 at (1280, 0), the primary, and DUMMY1
-    1280 x 1024 at (0, 0). trayer sits at the top right of the primary monitor, 100 x 24.
+    1280 x 1024 at (0, 0). The tray host: with tray=True (or "xembed") trayer, an XEmbed tray at
+    the top right of the primary monitor, 100 x 24; with tray="sni" the tests' own StatusNotifier
+    host (ostrel_sni_host), a panel along the top of the primary monitor that reserves its 24
+    pixels. `tray_dark` draws either panel dark instead of light.
     """
 
-    def __init__(self, tray=False, window_manager=True):
-        self.tray = tray
+    def __init__(self, tray=False, window_manager=True, tray_dark=False):
+        self.tray = "xembed" if tray is True else tray
+        self.tray_dark = tray_dark
+        self._sni = None
         self.window_manager = window_manager
         self._processes = []
         self._launcher = None
@@ -331,10 +337,20 @@ class Desktop:
         self.env["DBUS_SESSION_BUS_ADDRESS"] = address
         self.spawn([AT_SPI_BUS_LAUNCHER, "--launch-immediately"], quiet=True)
         wait_for(lambda: self._bus_has("org.a11y.Bus"), what="the accessibility bus")
-        if self.tray:
+        if self.tray == "xembed":
+            # Tinted over nothing: a flat panel of that colour, as a desktop's own.
+            tint = "0x2b2b2b" if self.tray_dark else "0xf0f0f0"
             self.spawn(["trayer", "--edge", "top", "--align", "right", "--monitor", "primary",
-                        "--widthtype", "pixel", "--width", "100", "--height", "24"], quiet=True)
+                        "--widthtype", "pixel", "--width", "100", "--height", "24",
+                        "--transparent", "true", "--alpha", "0", "--tint", tint], quiet=True)
             wait_for(self.tray_host_geometry, what="trayer")
+        elif self.tray == "sni":
+            if not SNI_HOST or not os.access(SNI_HOST, os.X_OK):
+                raise RuntimeError("OSTREL_SNI_HOST does not name an executable (run through CTest)")
+            self._sni = self.spawn([SNI_HOST] + (["--dark"] if self.tray_dark else []),
+                                   stdin=subprocess.PIPE, stdout=subprocess.PIPE, quiet=True)
+            if self._sni.stdout.readline().strip() != "ready":
+                raise RuntimeError("the StatusNotifier host did not start")
 
     def close(self):
         for process in reversed(self._processes):
@@ -430,8 +446,13 @@ class Desktop:
     def screenshot(self, rect=None):
         """What the screen shows in `rect` (root coordinates; the whole screen by default), read
         from the root window's pixels, not from any window's own buffer."""
+        screen = self.screen_rect()
         if rect is None:
-            rect = self.screen_rect()
+            rect = screen
+        # Cut to the screen: the root has nothing beyond it.
+        left, top = max(rect.x, screen.x), max(rect.y, screen.y)
+        rect = Rect(left, top, min(rect.right, screen.right) - left,
+                    min(rect.bottom, screen.bottom) - top)
         path = os.path.join(self.folder, "screenshot.ppm")
         self._command("screenshot %d %d %d %d %s" % (rect.x, rect.y, rect.width, rect.height, path))
         with open(path, "rb") as image:
@@ -564,7 +585,25 @@ class Desktop:
     def type_text(self, text):
         self.xdotool("type", "--delay", "20", text)
 
+    def sni(self, line):
+        """One command to the StatusNotifier host (see StatusNotifierHost.cpp); its answer."""
+        self._sni.stdin.write(line + "\n")
+        self._sni.stdin.flush()
+        answer = self._sni.stdout.readline().strip()
+        if answer.startswith("error"):
+            raise RuntimeError(line + ": " + answer)
+        return answer
+
+    def sni_icon_geometry(self):
+        """Where the StatusNotifier host draws the item's icon; None while it has no item."""
+        if self.sni("item") == "none":
+            return None
+        _, x, y, width, height = self.sni("icon").split()
+        return Rect(int(x), int(y), int(width), int(height))
+
     def tray_host_geometry(self):
+        if self.tray == "sni":
+            return None
         output = self.xdotool("search", "--onlyvisible", "--class", "^trayer$", check=False)
         windows = [int(w) for w in output.split()]
         return self.window_geometry(windows[0]) if windows else None
@@ -703,6 +742,8 @@ class Ostrel:
 
     def tray_icon_geometry(self):
         """Where its icon sits in the tray host, in root coordinates; None when it has none."""
+        if self.desktop.tray == "sni":
+            return self.desktop.sni_icon_geometry()
         tray = self.desktop.tray_host_geometry()
         if not tray:
             return None

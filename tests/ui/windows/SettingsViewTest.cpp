@@ -18,6 +18,7 @@
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QStackedWidget>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
@@ -101,6 +102,19 @@ TEST_F(SettingsViewTest, OpensOnGeneralWithTheFiveTabsInOrderAtItsFixedSize)
     // A window made anew starts on General.
     close();
     EXPECT_EQ(child<SettingsTabBar>(open(), "settings-tabs")->currentIndex(), 0);
+}
+
+TEST_F(SettingsViewTest, EscapeClosesTheWindowAsItClosesEveryOther)
+{
+    startSettings();
+    SettingsView *settings = open(SettingsView::storage);
+    ASSERT_NE(settings, nullptr);
+    QWidget *window = settings->window();
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window));
+    QTest::keyClick(settings, Qt::Key_Escape);
+    settle();
+    EXPECT_EQ(view(), nullptr);
 }
 
 TEST_F(SettingsViewTest, TabFollowsTheReadingOrderOnEveryPageWithNoInvisibleStops)
