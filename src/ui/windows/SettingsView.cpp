@@ -8,6 +8,7 @@
 #include "ui/panel/ReadingOrder.h"
 #include "ui/panel/SymbolView.h"
 #include "ui/panel/UiFont.h"
+#include "ui/panel/WindowKeys.h"
 #include "ui/windows/AboutSettingsPage.h"
 #include "ui/windows/ApplicationsSettingsPage.h"
 #include "ui/windows/GeneralSettingsPage.h"
@@ -94,6 +95,10 @@ SettingsView::SettingsView(const ViewEnvironment &environment, SettingsState &st
                 &SettingsView::refreshSettingsProblem);
     }
     refreshSettingsProblem();
+
+    // Escape closes it as it closes every other window of the program; while a shortcut is
+    // being recorded the recorder takes Escape first and only ends the recording.
+    WindowKeys::onEscape(this, [this] { window()->close(); });
 
     AppAppearance::attach(this, environment);
 }
