@@ -20,11 +20,32 @@ constexpr unsigned comingEvents = IN_CREATE | IN_MOVED_TO;
 
 } // namespace
 
+FolderWatch::FolderWatch(Kernel kernel)
+    : kernel_(kernel)
+{
+}
+
 FolderWatch::~FolderWatch()
 {
     if (descriptor_ >= 0) {
         ::close(descriptor_);
     }
+}
+
+bool FolderWatch::Look::operator==(const Look &other) const
+{
+    return exists == other.exists && device == other.device && inode == other.inode
+        && modified.tv_sec == other.modified.tv_sec && modified.tv_nsec == other.modified.tv_nsec
+        && changed.tv_sec == other.changed.tv_sec && changed.tv_nsec == other.changed.tv_nsec;
+}
+
+FolderWatch::Look FolderWatch::look(const QString &folder)
+{
+    struct stat status = {};
+    if (::stat(QFile::encodeName(folder).constData(), &status) != 0) {
+        return {};
+    }
+    return {true, status.st_dev, status.st_ino, status.st_mtim, status.st_ctim};
 }
 
 void FolderWatch::reset()
@@ -33,13 +54,15 @@ void FolderWatch::reset()
         ::close(descriptor_);
     }
     names_.clear();
+    looks_.clear();
     changed_ = false;
-    descriptor_ = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+    descriptor_ = kernel_ == Kernel::asked ? ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC) : -1;
     complete_ = descriptor_ >= 0;
 }
 
 void FolderWatch::watch(const QString &folder)
 {
+    looks_.append({folder, look(folder)});
     if (descriptor_ < 0) {
         return;
     }
@@ -73,9 +96,29 @@ void FolderWatch::watchFor(const QString &folder, const QString &name, unsigned 
 
 bool FolderWatch::changed()
 {
-    if (descriptor_ < 0 || changed_) {
+    if (changed_) {
+        return true;
+    }
+    if (complete_) {
+        changed_ = kernelSaysChanged();
         return changed_;
     }
+    // Without the kernel's word for every folder: what the folders' entries say now.
+    for (const auto &[folder, seen] : std::as_const(looks_)) {
+        if (!(look(folder) == seen)) {
+            changed_ = true;
+            break;
+        }
+    }
+    return changed_ || kernelSaysChanged();
+}
+
+bool FolderWatch::kernelSaysChanged()
+{
+    if (descriptor_ < 0) {
+        return false;
+    }
+    bool seen = false;
     alignas(struct inotify_event) char buffer[4096];
     for (;;) {
         const ssize_t length = ::read(descriptor_, buffer, sizeof buffer);
@@ -93,16 +136,17 @@ bool FolderWatch::changed()
             offset += ssize_t(sizeof(struct inotify_event)) + event->len;
             if (event->mask & (IN_Q_OVERFLOW | IN_IGNORED)) {
                 // Events were lost, or a watched folder is gone.
-                changed_ = true;
+                seen = true;
                 continue;
             }
             const QSet<QString> names = names_.value(event->wd);
             const QString name = event->len > 0 ? QFile::decodeName(event->name) : QString();
             if (names.contains(QString()) || names.contains(name)) {
-                changed_ = true;
+                seen = true;
             }
         }
     }
+    changed_ = changed_ || seen;
     return changed_;
 }
 

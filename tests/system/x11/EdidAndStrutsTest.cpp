@@ -5,6 +5,7 @@
 #include "system/x11/DesktopEntries.h"
 #include "system/x11/DesktopEntryFile.h"
 #include "system/x11/Edid.h"
+#include "system/x11/FolderWatch.h"
 #include "system/x11/VisibleFrames.h"
 
 #include <QDir>
@@ -257,6 +258,50 @@ TEST_F(DesktopEntriesTest, ReadsTheFoldersAgainWhenTheyChangeWhateverTheClockSay
 
     ASSERT_TRUE(QFile::remove(dir.path() + "/applications/org.example.Editor.desktop"));
     EXPECT_EQ(found(entries, "org.example.Editor"), QString());
+}
+
+// Both ways of noticing a change: the kernel's events, and (where the kernel will not watch any
+// more folders) the folders' own entries compared by equality, so that a time set back counts
+// as much as one gone forward.
+TEST(FolderWatchTest, SeesEntriesComeAndGoWithOrWithoutTheKernel)
+{
+    for (const FolderWatch::Kernel kernel :
+         {FolderWatch::Kernel::asked, FolderWatch::Kernel::notAsked}) {
+        SCOPED_TRACE(kernel == FolderWatch::Kernel::asked ? "kernel" : "entries");
+        QTemporaryDir dir;
+        const QString folder = dir.path() + "/applications";
+        const QString later = dir.path() + "/later/applications";
+        ASSERT_TRUE(QDir().mkpath(folder));
+        const auto setBack = [](const QString &path) {
+            const timespec times[2] = {{0, UTIME_OMIT}, {::time(nullptr) - 365 * 24 * 3600, 0}};
+            ASSERT_EQ(::utimensat(AT_FDCWD, QFile::encodeName(path).constData(), times, 0), 0);
+        };
+        FolderWatch watch(kernel);
+        const auto start = [&] {
+            watch.reset();
+            watch.watch(folder);
+            watch.watch(later);
+        };
+
+        start();
+        EXPECT_FALSE(watch.changed());
+        QFile file(folder + "/new.desktop");
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.close();
+        setBack(folder);
+        EXPECT_TRUE(watch.changed());
+        EXPECT_TRUE(watch.changed()); // until the next start
+
+        start();
+        EXPECT_FALSE(watch.changed());
+        ASSERT_TRUE(QDir().mkpath(later));
+        EXPECT_TRUE(watch.changed());
+
+        start();
+        ASSERT_TRUE(QFile::remove(folder + "/new.desktop"));
+        setBack(folder);
+        EXPECT_TRUE(watch.changed());
+    }
 }
 
 // Anyone can put links into these folders. A link to a FIFO would block the open for good,
