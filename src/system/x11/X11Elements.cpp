@@ -48,6 +48,10 @@ AXAttributeResult X11Elements::copyAttributeValue(AXElement element, const QStri
         return failed(AXError::illegalArgument);
     }
     const Deadline deadline = deadlineFor(element);
+    if (X11PageAddresses::isElement(element)) {
+        return pages_ ? pages_->elementAttribute(element, attribute, deadline)
+                      : failed(AXError::invalidUIElement);
+    }
     if (isApplication(element)) {
         return applicationAttribute(qint32(quint32(element.handle)), attribute, deadline);
     }
@@ -130,8 +134,16 @@ AXAttributeResult X11Elements::windowAttribute(xcb_window_t window, const QStrin
     if (attribute == AXAttribute::size) {
         return AXAttributeResult{AXError::success, AXSize{frame.width, frame.height}};
     }
-    if (attribute == AXAttribute::url || attribute == AXAttribute::document) {
-        // Page addresses are not published on X11.
+    if (attribute == AXAttribute::url || attribute == AXAttribute::children) {
+        // Only the accessibility bus knows what a window shows.
+        if (!pages_) {
+            return failed(AXError::noValue);
+        }
+        return pages_->windowAttribute(
+            X11PageAddresses::Window{info->window, info->pid, info->client}, attribute, deadline);
+    }
+    if (attribute == AXAttribute::document) {
+        // The document of a browser's frame is the browser's own user interface, never the page.
         return failed(AXError::noValue);
     }
     return failed(AXError::attributeUnsupported);
@@ -140,7 +152,7 @@ AXAttributeResult X11Elements::windowAttribute(xcb_window_t window, const QStrin
 AXError X11Elements::setAttributeValue(AXElement element, const QString &attribute,
                                        const AXValue &value)
 {
-    if (element.isNull() || isApplication(element)) {
+    if (element.isNull() || isApplication(element) || X11PageAddresses::isElement(element)) {
         return AXError::attributeUnsupported;
     }
     FrameRequest request;
@@ -177,7 +189,7 @@ X11Elements::setSizeAndPosition(AXElement element, const AXSize &size, const AXP
 std::shared_ptr<AXPendingFrameWrite>
 X11Elements::beginSizeAndPosition(AXElement element, const AXSize &size, const AXPoint &position)
 {
-    if (element.isNull() || isApplication(element)) {
+    if (element.isNull() || isApplication(element) || X11PageAddresses::isElement(element)) {
         auto refused = std::make_shared<AXPendingFrameWrite>();
         refused->answer =
             AXFrameWriteResult{AXError::attributeUnsupported, AXError::attributeUnsupported};
