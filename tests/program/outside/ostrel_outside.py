@@ -230,9 +230,12 @@ class Desktop:
     1280 x 1024 at (0, 0). trayer sits at the top right of the primary monitor, 100 x 24.
     """
 
-    def __init__(self, tray=False, window_manager=True):
+    def __init__(self, tray=False, window_manager=True, accessibility=False):
         self.tray = tray
         self.window_manager = window_manager
+        # The desktop's accessibility support (org.a11y.Status.IsEnabled): off, as on a desktop
+        # nobody turned it on, unless asked; the program's own windows are on the bus either way.
+        self.accessibility = accessibility
         self._processes = []
         self._launcher = None
         self.folder = None
@@ -280,6 +283,9 @@ class Desktop:
             "DBUS_SYSTEM_BUS_ADDRESS": "unix:path=" + os.path.join(self.folder, "no-system-bus"),
             "QT_QPA_PLATFORM": "xcb",
             "QT_LINUX_ACCESSIBILITY_ALWAYS_ON": "1",
+            # The desktop's settings in a file of the test's home, so that the bus launcher reads
+            # and follows them as a desktop's settings daemon would have it do.
+            "GSETTINGS_BACKEND": "keyfile",
         }
         for name in ("ASAN_OPTIONS", "LSAN_OPTIONS", "UBSAN_OPTIONS"):
             if name in os.environ:
@@ -306,6 +312,11 @@ class Desktop:
         self.env["DBUS_SESSION_BUS_ADDRESS"] = address
         self.spawn([AT_SPI_BUS_LAUNCHER, "--launch-immediately"], quiet=True)
         wait_for(lambda: self._bus_has("org.a11y.Bus"), what="the accessibility bus")
+        if self.accessibility:
+            # As a user turns it on.
+            self.run(["gsettings", "set", "org.gnome.desktop.interface", "toolkit-accessibility",
+                      "true"])
+            wait_for(self.accessibility_enabled, what="the desktop's accessibility support")
         if self.tray:
             self.spawn(["trayer", "--edge", "top", "--align", "right", "--monitor", "primary",
                         "--widthtype", "pixel", "--width", "100", "--height", "24"], quiet=True)
@@ -370,6 +381,13 @@ class Desktop:
         if wait_until_ready:
             ostrel.wait_until_ready()
         return ostrel
+
+    def accessibility_enabled(self):
+        """Whether the desktop's accessibility support is on, as the bus launcher says."""
+        result = self.run(["dbus-send", "--session", "--print-reply", "--dest=org.a11y.Bus",
+                           "/org/a11y/bus", "org.freedesktop.DBus.Properties.Get",
+                           "string:org.a11y.Status", "string:IsEnabled"], check=False)
+        return "boolean true" in result.stdout
 
     def _bus_has(self, name):
         result = self.run(["dbus-send", "--session", "--print-reply", "--dest=org.freedesktop.DBus",
