@@ -7,12 +7,13 @@ two apart and asks, as it always did.
 Firefox runs sealed: a profile of its own in the test's folder, no first-run pages, and a proxy
 that leads nowhere for every address but the local ones."""
 
-import functools
 import http.server
 import os
 import shutil
+import struct
 import threading
 import unittest
+import zlib
 
 import ostrel_outside
 from ostrel_outside import Desktop, Rect, descendants, press, wait_for, within
@@ -54,6 +55,26 @@ user_pref("network.proxy.no_proxies_on", "localhost, 127.0.0.1");
 """
 
 PAGE = b"<!DOCTYPE html><html><head><title>Ostrel test page</title></head><body><p>A page.</p></body></html>"
+
+
+def keep_picture(desktop, name):
+    """Keeps what the screen shows as <name>.png in the screenshots folder, for a person to look
+    at; written here, so that it needs no image tool on the machine."""
+    folder = ostrel_outside.SCREENSHOTS
+    if not folder:
+        return
+    shot = desktop.screenshot()
+    width, height = shot.rect.width, shot.rect.height
+    data = shot._data  # pylint: disable=protected-access
+    rows = b"".join(b"\0" + data[y * width * 3:(y + 1) * width * 3] for y in range(height))
+
+    def chunk(kind, body):
+        return (struct.pack(">I", len(body)) + kind + body
+                + struct.pack(">I", zlib.crc32(kind + body) & 0xffffffff))
+    os.makedirs(folder, exist_ok=True)
+    with open(os.path.join(folder, name + ".png"), "wb") as out:
+        out.write(b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", struct.pack(">IIBBBBB", width, height, 8, 2, 0, 0, 0))
+                  + chunk(b"IDAT", zlib.compress(rows, 6)) + chunk(b"IEND", b""))
 
 
 class Page(http.server.BaseHTTPRequestHandler):
@@ -193,13 +214,15 @@ class BrowserSites(unittest.TestCase):
         desktop.write_settings({"restoreFlashEnabled": "false"})
         return firefox, numeric, named, left, right
 
-    def save(self, ostrel, labels):
+    def save(self, ostrel, labels, picture=None):
         """Captures, checks the save window's rows by their windows' labels and saves."""
         ostrel.press("push button", "Save Layout")
         window = ostrel.find("filler", "Save Layout")  # Qt shows a window as a filler
         for label in set(labels):
             wait_for(lambda label=label: len(descendants(window, "push button", "Remove " + label))
                      == labels.count(label), what="the rows of " + label)
+        if picture:
+            keep_picture(ostrel.desktop, picture)
         field = wait_for(lambda: within(window, "text", "Name"), what="the name field")
         field.queryEditableText().setTextContents("Two sites")
         save = within(window, "push button", "Save Layout")
@@ -210,11 +233,11 @@ class BrowserSites(unittest.TestCase):
         wait_for(lambda: not ostrel.accessibles("filler", "Save Layout"),
                  what="the save window to close")
 
-    def save_and_start_again(self, desktop, labels):
+    def save_and_start_again(self, desktop, labels, picture=None):
         """Saves the layout from the save window and starts the program anew: a program that
         saved the windows itself would remember them, and this is about finding them again."""
         ostrel = desktop.start_ostrel()
-        self.save(ostrel, labels)
+        self.save(ostrel, labels, picture)
         ostrel.press("push button", "Quit Ostrel")
         self.assertEqual(ostrel.wait_for_exit(), 0)
         return desktop.start_ostrel()
@@ -225,7 +248,12 @@ class BrowserSites(unittest.TestCase):
             wait_for(lambda: firefox.pages_on_the_bus(2), timeout=60,
                      what="Firefox's pages on the accessibility bus")
             ostrel = self.save_and_start_again(
-                desktop, ["Firefox ESR \u2014 127.0.0.1", "Firefox ESR \u2014 localhost"])
+                desktop, ["Firefox ESR \u2014 127.0.0.1", "Firefox ESR \u2014 localhost"],
+                "browser-sites-save")
+            # The store keeps the host names and nothing more of the addresses.
+            with desktop.database() as db:
+                self.assertEqual(sorted(row[0] for row in db.execute("SELECT hostname FROM windows")),
+                                 ["127.0.0.1", "localhost"])
 
             firefox.place(numeric, *RIGHT_PLACE)
             firefox.place(named, *LEFT_PLACE)
@@ -236,6 +264,18 @@ class BrowserSites(unittest.TestCase):
                           "Firefox ESR \u2014 localhost, Restored"):
                 ostrel.find(None, label)
             self.assertFalse(ostrel.accessibles(None, "Choose Windows"))
+            keep_picture(desktop, "browser-sites-result")
+
+            # The layout's details name its windows by site too. The row's menu is a popup,
+            # which the accessibility tree leaves out: "Manage Layout…", its second item, is
+            # chosen with the keys.
+            panel_windows = set(ostrel.windows())
+            ostrel.press("push button", "More actions for Two sites")
+            wait_for(lambda: set(ostrel.windows()) - panel_windows, what="the row's menu")
+            desktop.key("Down", "Down", "Return")
+            for label in ("Firefox ESR \u2014 127.0.0.1", "Firefox ESR \u2014 localhost"):
+                ostrel.find("push button", "Remove " + label)
+            keep_picture(desktop, "browser-sites-details")
 
             ostrel.press("push button", "Quit Ostrel")
             self.assertEqual(ostrel.wait_for_exit(), 0)
