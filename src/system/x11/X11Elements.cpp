@@ -18,6 +18,14 @@ AXAttributeResult failed(AXError error)
     return AXAttributeResult{error, std::monostate{}};
 }
 
+RectD drawnArea(const X11WindowInfo &info)
+{
+    const Extents &shadow = info.gtkFrameExtents;
+    return RectD{info.client.x + shadow[0], info.client.y + shadow[2],
+                 info.client.width - shadow[0] - shadow[1],
+                 info.client.height - shadow[2] - shadow[3]};
+}
+
 } // namespace
 
 AXElement X11Elements::applicationElement(qint32 pid)
@@ -140,7 +148,8 @@ AXAttributeResult X11Elements::windowAttribute(xcb_window_t window, const QStrin
             return failed(AXError::noValue);
         }
         return pages_->windowAttribute(
-            X11PageAddresses::Window{info->window, info->pid, info->client}, attribute, deadline);
+            X11PageAddresses::Window{info->window, info->pid, info->client, drawnArea(*info)},
+            attribute, deadline);
     }
     if (attribute == AXAttribute::document) {
         // The document of a browser's frame is the browser's own user interface, never the page.

@@ -200,7 +200,7 @@ X11PageAddresses::Found X11PageAddresses::frameOf(const Window &window, Deadline
         std::lock_guard lock(mutex_);
         const auto found = frames_.constFind(window.window);
         if (found != frames_.constEnd() && found->window.pid == window.pid
-            && found->window.client == window.client && now - found->at < frameLifetime) {
+            && found->window == window && now - found->at < frameLifetime) {
             return Found{Status::answered, found->frame};
         }
     }
@@ -254,7 +254,10 @@ X11PageAddresses::Found X11PageAddresses::frameOf(const Window &window, Deadline
         if (!rect) {
             continue;
         }
-        switch (fit(*rect, window.client)) {
+        const Fit client = fit(*rect, window.client);
+        const Fit drawn = fit(*rect, window.drawn);
+        switch (client == Fit::exact || drawn == Fit::exact ? Fit::exact
+                                                            : std::max(client, drawn)) {
         case Fit::exact:
             exact.append(frames[i]);
             break;

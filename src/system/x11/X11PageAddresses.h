@@ -34,6 +34,11 @@ public:
         xcb_window_t window = 0;
         std::optional<qint32> pid;
         RectD client; // root coordinates: what the accessibility bus calls screen coordinates
+        // The client less the invisible shadow a client-side decoration draws around itself
+        // (_GTK_FRAME_EXTENTS), where the browser may place its frame instead; the client
+        // itself where there is none.
+        RectD drawn;
+        friend bool operator==(const Window &, const Window &) = default;
     };
     // Reads the window's _NET_WM_NAME when two frames stand in the same place; none when it
     // cannot be read.

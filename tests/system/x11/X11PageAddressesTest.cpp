@@ -33,6 +33,7 @@ constexpr double elementTimeout = 0.08; // what the host-name search gives every
 struct BrowserWindow {
     int x = 0, y = 0, width = 0, height = 0;
     std::string title;
+    std::vector<uint32_t> shadow = {}; // a client-side decoration's: left, right, top, bottom
 };
 
 class PageAddresses : public test::X11Test {
@@ -66,6 +67,7 @@ public:
         spec.width = window.width;
         spec.height = window.height;
         spec.claimedPid = pid;
+        spec.gtkFrameExtents = window.shadow;
         return x.openWindow(spec).window();
     }
 
@@ -180,6 +182,17 @@ TEST_F(PageAddresses, AWindowShowsTheAddressOfItsOwnFrame)
              return std::vector{frame};
          },
          {b}},
+        {"a client-side decoration: the frame within its shadow",
+         {{1400, 100, 600, 400, "One", {20, 20, 10, 30}}},
+         [&](PageAddresses &t, const std::vector<uint32_t> &w) {
+             ScriptedFrame frame = t.frameFor(w[0], "One", a);
+             frame.x += 20;
+             frame.y += 10;
+             frame.width -= 40;
+             frame.height -= 40;
+             return std::vector{frame};
+         },
+         {a}},
         {"no EMBEDS relation",
          {{1400, 100, 600, 400, "One"}},
          [&](PageAddresses &t, const std::vector<uint32_t> &w) {
