@@ -142,7 +142,8 @@ AXAttributeResult X11Elements::windowAttribute(xcb_window_t window, const QStrin
     if (attribute == AXAttribute::size) {
         return AXAttributeResult{AXError::success, AXSize{frame.width, frame.height}};
     }
-    if (attribute == AXAttribute::url || attribute == AXAttribute::children) {
+    if (attribute == AXAttribute::url || attribute == AXAttribute::document
+        || attribute == AXAttribute::children) {
         // Only the accessibility bus knows what a window shows.
         if (!pages_) {
             return failed(AXError::noValue);
@@ -150,10 +151,6 @@ AXAttributeResult X11Elements::windowAttribute(xcb_window_t window, const QStrin
         return pages_->windowAttribute(
             X11PageAddresses::Window{info->window, info->pid, info->client, drawnArea(*info)},
             attribute, deadline);
-    }
-    if (attribute == AXAttribute::document) {
-        // The document of a browser's frame is the browser's own user interface, never the page.
-        return failed(AXError::noValue);
     }
     return failed(AXError::attributeUnsupported);
 }

@@ -109,6 +109,19 @@ AXError statusOf(const QDBusMessage &reply)
     }
 }
 
+// Every call to a browser waits this long at most, from when it is sent: the messaging timeout
+// of the element read.
+X11PageAddresses::Wait waitUntil(Deadline deadline)
+{
+    return std::max(X11PageAddresses::Wait(std::chrono::milliseconds(1)),
+                    X11PageAddresses::Wait(deadline - std::chrono::steady_clock::now()));
+}
+
+Deadline after(X11PageAddresses::Wait wait)
+{
+    return std::chrono::steady_clock::now() + wait;
+}
+
 bool within(double value, double expected, double tolerance)
 {
     return std::isfinite(value) && std::abs(value - expected) <= tolerance;
@@ -189,7 +202,7 @@ std::optional<AtspiObject> X11PageAddresses::objectOf(AXElement element)
     return found.value();
 }
 
-X11PageAddresses::Found X11PageAddresses::frameOf(const Window &window, Deadline &deadline)
+X11PageAddresses::Found X11PageAddresses::frameOf(const Window &window, Wait wait)
 {
     using Status = AccessibilityBus::Status;
     if (!window.pid) {
@@ -204,7 +217,7 @@ X11PageAddresses::Found X11PageAddresses::frameOf(const Window &window, Deadline
             return Found{Status::answered, found->frame};
         }
     }
-    const Deadline setup = std::max(deadline, deadlineIn(busSetupSeconds));
+    const Deadline setup = std::max(after(wait), deadlineIn(busSetupSeconds));
     const AccessibilityBus::Connection connection = bus_.connect(setup);
     if (connection.status != Status::answered) {
         return Found{connection.status, std::nullopt};
@@ -214,8 +227,6 @@ X11PageAddresses::Found X11PageAddresses::frameOf(const Window &window, Deadline
         return Found{names.status, std::nullopt};
     }
     const QDBusConnection &bus = connection.bus;
-    // The browser's own time starts now.
-    deadline = std::max(deadline, std::chrono::steady_clock::now() + (deadline - now));
 
     QList<QDBusMessage> rootQuestions;
     for (const QString &name : names.names) {
@@ -224,7 +235,7 @@ X11PageAddresses::Found X11PageAddresses::frameOf(const Window &window, Deadline
     }
     bool late = false;
     QList<AtspiObject> frames;
-    const QList<QDBusMessage> roots = AccessibilityBus::callAll(bus, rootQuestions, deadline);
+    const QList<QDBusMessage> roots = AccessibilityBus::callAll(bus, rootQuestions, after(wait));
     for (qsizetype i = 0; i < roots.size(); ++i) {
         if (const auto listed = objectList(structuredArgument(roots[i], "a(so)"))) {
             frames.append(*listed);
@@ -244,7 +255,8 @@ X11PageAddresses::Found X11PageAddresses::frameOf(const Window &window, Deadline
     }
     QList<AtspiObject> exact;
     QList<AtspiObject> scaled;
-    const QList<QDBusMessage> extents = AccessibilityBus::callAll(bus, extentQuestions, deadline);
+    const QList<QDBusMessage> extents =
+        AccessibilityBus::callAll(bus, extentQuestions, after(wait));
     for (qsizetype i = 0; i < extents.size(); ++i) {
         if (AccessibilityBus::timedOut(extents[i])) {
             late = true;
@@ -270,6 +282,8 @@ X11PageAddresses::Found X11PageAddresses::frameOf(const Window &window, Deadline
     }
     // A frame that did not say where it stands might be this window's as well as any other.
     if (late) {
+        qCDebug(x11Log) << "window" << Qt::hex << window.window << Qt::dec
+                        << "has a browser that did not say in time where its frames stand";
         return Found{Status::timedOut, std::nullopt};
     }
     QList<AtspiObject> candidates = exact.isEmpty() ? scaled : exact;
@@ -277,7 +291,7 @@ X11PageAddresses::Found X11PageAddresses::frameOf(const Window &window, Deadline
         // Windows in one place are told apart by their titles; the bus names a frame as the
         // window manager shows its window.
         const std::optional<QString> title =
-            titles_ ? titles_(window.window, deadline) : std::nullopt;
+            titles_ ? titles_(window.window, after(wait)) : std::nullopt;
         QList<QDBusMessage> nameQuestions;
         for (const AtspiObject &frame : std::as_const(candidates)) {
             QDBusMessage question = methodCall(
@@ -288,7 +302,7 @@ X11PageAddresses::Found X11PageAddresses::frameOf(const Window &window, Deadline
         QList<AtspiObject> named;
         if (title) {
             const QList<QDBusMessage> replies =
-                AccessibilityBus::callAll(bus, nameQuestions, deadline);
+                AccessibilityBus::callAll(bus, nameQuestions, after(wait));
             for (qsizetype i = 0; i < replies.size(); ++i) {
                 if (AccessibilityBus::timedOut(replies[i])) {
                     return Found{Status::timedOut, std::nullopt};
@@ -306,8 +320,9 @@ X11PageAddresses::Found X11PageAddresses::frameOf(const Window &window, Deadline
     if (candidates.size() == 1) {
         frame = candidates.constFirst();
     } else {
-        qCDebug(x11Log) << "window" << Qt::hex << window.window << Qt::dec << "has"
-                        << candidates.size() << "frames on the accessibility bus";
+        qCDebug(x11Log) << "window" << Qt::hex << window.window << Qt::dec << "matches"
+                        << candidates.size() << "of the" << frames.size()
+                        << "frames of its process on the accessibility bus";
     }
     std::lock_guard lock(mutex_);
     if (frames_.size() > keptHandles) {
@@ -318,11 +333,11 @@ X11PageAddresses::Found X11PageAddresses::frameOf(const Window &window, Deadline
 }
 
 std::optional<AtspiObject> X11PageAddresses::embeddedDocument(const QDBusConnection &bus,
-                                                              const AtspiObject &frame,
-                                                              Deadline deadline, bool *late)
+                                                              const AtspiObject &frame, Wait wait,
+                                                              bool *late)
 {
     const QDBusMessage reply = AccessibilityBus::call(
-        bus, methodCall(frame, accessibleInterface, QStringLiteral("GetRelationSet")), deadline);
+        bus, methodCall(frame, accessibleInterface, QStringLiteral("GetRelationSet")), after(wait));
     *late = AccessibilityBus::timedOut(reply);
     const QDBusArgument relations = structuredArgument(reply, "a(ua(so))");
     if (relations.currentSignature().isEmpty()) {
@@ -348,13 +363,13 @@ std::optional<AtspiObject> X11PageAddresses::embeddedDocument(const QDBusConnect
 }
 
 AXAttributeResult X11PageAddresses::address(const QDBusConnection &bus, const AtspiObject &document,
-                                            Deadline deadline)
+                                            Wait wait)
 {
     const QDBusMessage reply =
         AccessibilityBus::call(bus,
                                methodCall(document, QStringLiteral("org.a11y.atspi.Document"),
                                           QStringLiteral("GetAttributes")),
-                               deadline);
+                               after(wait));
     const QDBusArgument attributes = structuredArgument(reply, "a{ss}");
     if (attributes.currentSignature().isEmpty()) {
         return failed(reply.type() == QDBusMessage::ErrorMessage ? statusOf(reply)
@@ -384,10 +399,10 @@ AXAttributeResult X11PageAddresses::address(const QDBusConnection &bus, const At
 }
 
 AXAttributeResult X11PageAddresses::children(const QDBusConnection &bus, const AtspiObject &object,
-                                             Deadline deadline)
+                                             Wait wait)
 {
     const QDBusMessage reply = AccessibilityBus::call(
-        bus, methodCall(object, accessibleInterface, QStringLiteral("GetChildren")), deadline);
+        bus, methodCall(object, accessibleInterface, QStringLiteral("GetChildren")), after(wait));
     const std::optional<QList<AtspiObject>> listed = objectList(structuredArgument(reply, "a(so)"));
     if (!listed) {
         return failed(reply.type() == QDBusMessage::ErrorMessage ? statusOf(reply)
@@ -404,30 +419,35 @@ AXAttributeResult X11PageAddresses::children(const QDBusConnection &bus, const A
 AXAttributeResult X11PageAddresses::windowAttribute(const Window &window, const QString &attribute,
                                                     Deadline deadline)
 {
-    if (attribute != AXAttribute::url && attribute != AXAttribute::children) {
+    if (attribute != AXAttribute::url && attribute != AXAttribute::document
+        && attribute != AXAttribute::children) {
         return failed(AXError::noValue);
     }
-    const Found found = frameOf(window, deadline);
+    const Wait wait = waitUntil(deadline);
+    const Found found = frameOf(window, wait);
     if (found.status == AccessibilityBus::Status::timedOut) {
         return failed(AXError::cannotComplete);
     }
     if (!found.frame) {
         return failed(AXError::noValue);
     }
-    const AccessibilityBus::Connection connection = bus_.connect(deadline);
+    const AccessibilityBus::Connection connection = bus_.connect(after(wait));
     if (connection.status != AccessibilityBus::Status::answered) {
         return failed(AXError::noValue);
     }
     if (attribute == AXAttribute::children) {
-        return children(connection.bus, *found.frame, deadline);
+        return children(connection.bus, *found.frame, wait);
     }
     bool late = false;
     const std::optional<AtspiObject> document =
-        embeddedDocument(connection.bus, *found.frame, deadline, &late);
+        embeddedDocument(connection.bus, *found.frame, wait, &late);
     if (!document) {
+        qCDebug(x11Log) << "window" << Qt::hex << window.window << Qt::dec
+                        << (late ? "has a frame that did not say in time what it embeds"
+                                 : "has a frame that embeds no document");
         return failed(late ? AXError::cannotComplete : AXError::noValue);
     }
-    return address(connection.bus, *document, deadline);
+    return address(connection.bus, *document, wait);
 }
 
 AXAttributeResult X11PageAddresses::elementAttribute(AXElement element, const QString &attribute,
@@ -441,21 +461,22 @@ AXAttributeResult X11PageAddresses::elementAttribute(AXElement element, const QS
         && attribute != AXAttribute::url) {
         return failed(AXError::attributeUnsupported);
     }
-    const AccessibilityBus::Connection connection = bus_.connect(deadline);
+    const Wait wait = waitUntil(deadline);
+    const AccessibilityBus::Connection connection = bus_.connect(after(wait));
     if (connection.status != AccessibilityBus::Status::answered) {
         return failed(connection.status == AccessibilityBus::Status::timedOut
                           ? AXError::cannotComplete
                           : AXError::invalidUIElement);
     }
     if (attribute == AXAttribute::children) {
-        return children(connection.bus, *object, deadline);
+        return children(connection.bus, *object, wait);
     }
     if (attribute == AXAttribute::url) {
-        return address(connection.bus, *object, deadline);
+        return address(connection.bus, *object, wait);
     }
     const QDBusMessage reply = AccessibilityBus::call(
         connection.bus, methodCall(*object, accessibleInterface, QStringLiteral("GetRole")),
-        deadline);
+        after(wait));
     const QVariant role = firstArgument(reply);
     if (role.metaType() != QMetaType::fromType<quint32>()) {
         return failed(reply.type() == QDBusMessage::ErrorMessage ? statusOf(reply)

@@ -20,8 +20,9 @@ namespace ostrel::x11 {
 // The page address a browser window shows, read over the accessibility bus: the window's frame
 // there is found by its process and its place, and the frame's EMBEDS relation leads to the
 // document of the tab it shows, whose attributes hold the address ("DocURL" in Firefox, "URI" in
-// Chromium). This answers a window's "AXURL"; its "AXChildren" are the frame's children, so that
-// a search through the content of a browser that keeps its document elsewhere can still find it.
+// Chromium). This answers a window's "AXURL" and "AXDocument" (both are the shown document's
+// address); its "AXChildren" are the frame's children, so that a search through the content of
+// a browser that keeps its document elsewhere can still find it.
 // Elements inside a window (tagged handles) answer "AXRole" ("AXWebArea" for a web document),
 // "AXChildren" and "AXURL".
 //
@@ -51,6 +52,10 @@ public:
     static constexpr quint64 elementTag = quint64(1) << 33;
     static bool isElement(AXElement e) { return (e.handle & elementTag) != 0; }
 
+    // The deadline is the read's messaging timeout from now; each call to the browser may take
+    // that long from when it is sent, so a browser that never answers costs it once, and one
+    // that answers slowly a few times (the caller's own deadline bounds how often it asks).
+    using Wait = std::chrono::steady_clock::duration;
     AXAttributeResult windowAttribute(const Window &window, const QString &attribute,
                                       Deadline deadline);
     AXAttributeResult elementAttribute(AXElement element, const QString &attribute,
@@ -67,16 +72,11 @@ private:
         AccessibilityBus::Status status = AccessibilityBus::Status::off;
         std::optional<AtspiObject> frame;
     };
-    // Finding the bus and the browser on it does not count against the browser's time: the
-    // deadline moves on by what that took.
-    Found frameOf(const Window &window, Deadline &deadline);
+    Found frameOf(const Window &window, Wait wait);
     std::optional<AtspiObject> embeddedDocument(const QDBusConnection &bus,
-                                                const AtspiObject &frame, Deadline deadline,
-                                                bool *late);
-    AXAttributeResult address(const QDBusConnection &bus, const AtspiObject &document,
-                              Deadline deadline);
-    AXAttributeResult children(const QDBusConnection &bus, const AtspiObject &object,
-                               Deadline deadline);
+                                                const AtspiObject &frame, Wait wait, bool *late);
+    AXAttributeResult address(const QDBusConnection &bus, const AtspiObject &document, Wait wait);
+    AXAttributeResult children(const QDBusConnection &bus, const AtspiObject &object, Wait wait);
     AXElement handleOf(const AtspiObject &object);
     std::optional<AtspiObject> objectOf(AXElement element);
 

@@ -219,8 +219,14 @@ class BrowserSites(unittest.TestCase):
         ostrel.press("push button", "Save Layout")
         window = ostrel.find("filler", "Save Layout")  # Qt shows a window as a filler
         for label in set(labels):
-            wait_for(lambda label=label: len(descendants(window, "push button", "Remove " + label))
-                     == labels.count(label), what="the rows of " + label)
+            try:
+                wait_for(lambda label=label: len(descendants(window, "push button",
+                                                             "Remove " + label))
+                         == labels.count(label), what="the rows of " + label)
+            except AssertionError as error:
+                rows = [node.name for node in descendants(window, "push button")]
+                raise AssertionError("%s; the rows: %s; the program's log:\n%s"
+                                     % (error, rows, self.log_of(ostrel))) from None
         if picture:
             keep_picture(ostrel.desktop, picture)
         field = wait_for(lambda: within(window, "text", "Name"), what="the name field")
@@ -233,14 +239,31 @@ class BrowserSites(unittest.TestCase):
         wait_for(lambda: not ostrel.accessibles("filler", "Save Layout"),
                  what="the save window to close")
 
+    def start_ostrel(self, desktop):
+        """The program, telling what it decides about windows (no addresses or titles) in a log
+        that a failure shows."""
+        path = os.path.join(desktop.folder, "ostrel-%d.log" % len(os.listdir(desktop.folder)))
+        log = open(path, "w", encoding="utf-8")  # pylint: disable=consider-using-with
+        self.addCleanup(log.close)
+        ostrel = desktop.start_ostrel(
+            extra_env={"QT_LOGGING_RULES": "ostrel.x11.debug=true;ostrel.restore.debug=true"},
+            stderr=log)
+        ostrel.log_path = path
+        return ostrel
+
+    @staticmethod
+    def log_of(ostrel):
+        with open(ostrel.log_path, encoding="utf-8", errors="replace") as log:
+            return log.read()[-4000:]
+
     def save_and_start_again(self, desktop, labels, picture=None):
         """Saves the layout from the save window and starts the program anew: a program that
         saved the windows itself would remember them, and this is about finding them again."""
-        ostrel = desktop.start_ostrel()
+        ostrel = self.start_ostrel(desktop)
         self.save(ostrel, labels, picture)
         ostrel.press("push button", "Quit Ostrel")
         self.assertEqual(ostrel.wait_for_exit(), 0)
-        return desktop.start_ostrel()
+        return self.start_ostrel(desktop)
 
     def test_each_window_comes_back_to_its_own_place_by_site(self):
         with Desktop(tray=False, accessibility=True) as desktop, Sites() as sites:
@@ -258,8 +281,12 @@ class BrowserSites(unittest.TestCase):
             firefox.place(numeric, *RIGHT_PLACE)
             firefox.place(named, *LEFT_PLACE)
             ostrel.press("push button", "Restore layout")
-            wait_for(lambda: firefox.at(numeric, left) and firefox.at(named, right),
-                     timeout=60, what="each window back at its own place")
+            try:
+                wait_for(lambda: firefox.at(numeric, left) and firefox.at(named, right),
+                         timeout=60, what="each window back at its own place")
+            except AssertionError as error:
+                raise AssertionError("%s; the program's log:\n%s"
+                                     % (error, self.log_of(ostrel))) from None
             for label in ("Firefox ESR \u2014 127.0.0.1, Restored",
                           "Firefox ESR \u2014 localhost, Restored"):
                 ostrel.find(None, label)
