@@ -2,7 +2,9 @@
 // accessibility bus) with 10 windows on a private X server. What a scan spends on host names is
 // its host-name phase: one read per browser window, each finding the window's frame among the
 // browser's 10, following its EMBEDS relation and reading the document's address. Measured both
-// as that phase alone and as a whole scan with host names beside one without.
+// as that phase alone and as a whole scan with host names beside one without. The backend
+// remembers a window's frame for a second (one search asks for it more than once); scans a user
+// starts are further apart, so each iteration waits that out, untimed.
 #include "ScriptedAccessibility.h"
 #include "XSession.h"
 
@@ -16,12 +18,21 @@
 #include <benchmark/benchmark.h>
 
 #include <memory>
+#include <thread>
 
 namespace {
 
 using namespace ostrel;
 
 constexpr int browserWindows = 10;
+
+// Longer than the backend remembers a window's frame.
+void forgetFrames(benchmark::State &state)
+{
+    state.PauseTiming();
+    std::this_thread::sleep_for(std::chrono::milliseconds(1100));
+    state.ResumeTiming();
+}
 
 struct Desktop {
     test::XSession session;
@@ -83,6 +94,7 @@ void BM_HostNamesOf10BrowserWindows(benchmark::State &state)
     SystemBackend system = d.backend->backend();
     WindowService service(system);
     for (auto _ : state) {
+        forgetFrames(state);
         const Clock::TimePoint deadline = system.clock->now() + seconds(2.0);
         int found = 0;
         for (uint32_t window : d.windows) {
@@ -98,7 +110,7 @@ void BM_HostNamesOf10BrowserWindows(benchmark::State &state)
     }
     state.counters["windows"] = browserWindows;
 }
-BENCHMARK(BM_HostNamesOf10BrowserWindows)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_HostNamesOf10BrowserWindows)->Iterations(15)->Unit(benchmark::kMillisecond);
 
 // A whole scan of the desktop, with host names and without.
 void BM_ScanOf10BrowserWindows(benchmark::State &state)
@@ -113,6 +125,7 @@ void BM_ScanOf10BrowserWindows(benchmark::State &state)
     WindowService service(system);
     const QList<CurrentDisplay> displays = DisplayService(*system.screens).currentDisplays();
     for (auto _ : state) {
+        forgetFrames(state);
         d.backend->desktop().invalidate(); // as after any change on the desktop
         const ScanOutput scan = service.scanNow(displays, {}, nullptr, std::nullopt, hostnames);
         int named = 0;
@@ -126,7 +139,7 @@ void BM_ScanOf10BrowserWindows(benchmark::State &state)
     }
     state.SetLabel(hostnames ? "with host names" : "without host names");
 }
-BENCHMARK(BM_ScanOf10BrowserWindows)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ScanOf10BrowserWindows)->Arg(0)->Arg(1)->Iterations(15)->Unit(benchmark::kMillisecond);
 
 } // namespace
 
