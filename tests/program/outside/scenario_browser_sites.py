@@ -10,10 +10,8 @@ that leads nowhere for every address but the local ones."""
 import http.server
 import os
 import shutil
-import struct
 import threading
 import unittest
-import zlib
 
 import ostrel_outside
 from ostrel_outside import Desktop, Rect, descendants, press, wait_for, within
@@ -55,26 +53,6 @@ user_pref("network.proxy.no_proxies_on", "localhost, 127.0.0.1");
 """
 
 PAGE = b"<!DOCTYPE html><html><head><title>Ostrel test page</title></head><body><p>A page.</p></body></html>"
-
-
-def keep_picture(desktop, name):
-    """Keeps what the screen shows as <name>.png in the screenshots folder, for a person to look
-    at; written here, so that it needs no image tool on the machine."""
-    folder = ostrel_outside.SCREENSHOTS
-    if not folder:
-        return
-    shot = desktop.screenshot()
-    width, height = shot.rect.width, shot.rect.height
-    data = shot._data  # pylint: disable=protected-access
-    rows = b"".join(b"\0" + data[y * width * 3:(y + 1) * width * 3] for y in range(height))
-
-    def chunk(kind, body):
-        return (struct.pack(">I", len(body)) + kind + body
-                + struct.pack(">I", zlib.crc32(kind + body) & 0xffffffff))
-    os.makedirs(folder, exist_ok=True)
-    with open(os.path.join(folder, name + ".png"), "wb") as out:
-        out.write(b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", struct.pack(">IIBBBBB", width, height, 8, 2, 0, 0, 0))
-                  + chunk(b"IDAT", zlib.compress(rows, 6)) + chunk(b"IEND", b""))
 
 
 class Page(http.server.BaseHTTPRequestHandler):
@@ -228,7 +206,7 @@ class BrowserSites(unittest.TestCase):
                 raise AssertionError("%s; the rows: %s; the program's log:\n%s"
                                      % (error, rows, self.log_of(ostrel))) from None
         if picture:
-            keep_picture(ostrel.desktop, picture)
+            ostrel.desktop.screenshot().save(picture)
         field = wait_for(lambda: within(window, "text", "Name"), what="the name field")
         field.queryEditableText().setTextContents("Two sites")
         save = within(window, "push button", "Save Layout")
@@ -291,7 +269,7 @@ class BrowserSites(unittest.TestCase):
                           "Firefox ESR \u2014 localhost, Restored"):
                 ostrel.find(None, label)
             self.assertFalse(ostrel.accessibles(None, "Choose Windows"))
-            keep_picture(desktop, "browser-sites-result")
+            desktop.screenshot().save("browser-sites-result")
 
             # The layout's details name its windows by site too. The row's menu is a popup,
             # which the accessibility tree leaves out: "Manage Layout…", its second item, is
@@ -302,7 +280,7 @@ class BrowserSites(unittest.TestCase):
             desktop.key("Down", "Down", "Return")
             for label in ("Firefox ESR \u2014 127.0.0.1", "Firefox ESR \u2014 localhost"):
                 ostrel.find("push button", "Remove " + label)
-            keep_picture(desktop, "browser-sites-details")
+            desktop.screenshot().save("browser-sites-details")
 
             ostrel.press("push button", "Quit Ostrel")
             self.assertEqual(ostrel.wait_for_exit(), 0)
