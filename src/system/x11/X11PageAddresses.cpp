@@ -25,9 +25,8 @@ constexpr quint32 relationEmbeds = 13;
 constexpr quint32 screenCoordinates = 0;
 
 // Finding the bus and the browser's connection on it asks the desktop's bus launcher and the
-// bus itself, not the browser: they get at least this long even when the window's own read has
-// less left, and the browser's time starts after them, so that a loaded machine does not lose
-// the first read of a program's life.
+// bus itself, not the browser: they get at least this long even when the browser's calls get
+// less, so that a loaded machine does not lose the first read of a program's life.
 constexpr double busSetupSeconds = 0.25;
 
 // How many element handles are kept before the oldest go: far more than any search of one
@@ -212,8 +211,8 @@ X11PageAddresses::Found X11PageAddresses::frameOf(const Window &window, Wait wai
     {
         std::lock_guard lock(mutex_);
         const auto found = frames_.constFind(window.window);
-        if (found != frames_.constEnd() && found->window.pid == window.pid
-            && found->window == window && now - found->at < frameLifetime) {
+        if (found != frames_.constEnd() && found->window == window
+            && now - found->at < frameLifetime) {
             return Found{Status::answered, found->frame};
         }
     }
