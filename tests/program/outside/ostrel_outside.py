@@ -314,10 +314,11 @@ class Desktop:
             "DBUS_SYSTEM_BUS_ADDRESS": "unix:path=" + os.path.join(self.folder, "no-system-bus"),
             "QT_QPA_PLATFORM": "xcb",
             "QT_LINUX_ACCESSIBILITY_ALWAYS_ON": "1",
+        }
+        if self.accessibility:
             # The desktop's settings in a file of the test's home, so that the bus launcher reads
             # and follows them as a desktop's settings daemon would have it do.
-            "GSETTINGS_BACKEND": "keyfile",
-        }
+            self.env["GSETTINGS_BACKEND"] = "keyfile"
         for name in ("ASAN_OPTIONS", "LSAN_OPTIONS", "UBSAN_OPTIONS"):
             if name in os.environ:
                 self.env[name] = os.environ[name]
