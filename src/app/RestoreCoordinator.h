@@ -57,16 +57,22 @@ public:
     RestoreCoordinator &operator=(const RestoreCoordinator &) = delete;
 
     void restoreSelectedLayout();
+    // Selects a layout that exists and restores it; any other identifier does nothing.
+    void restoreLayout(const QUuid &id);
     // A pass for the operation on these displays; refused without a word while another runs.
     void startRestore(ManualRestoreContext context, QList<CurrentDisplay> displays,
                       bool isAutomation);
     void cancelRestore();
     void confirmMissingDisplays(const QHash<QString, QString> &fallbacks);
     void cancelMissingDisplays();
+    // "Display N" in the numbering of the missing-display prompt, or "Saved display".
+    static QString displayDescription(const QString &displayKey,
+                                      const QList<DisplaySnapshot> &displays);
     void presentResolution();
-    std::optional<Refusal> applyResolutions(const QHash<QUuid, WindowReference> &choices,
-                                            const QSet<QUuid> &skipped);
+    [[nodiscard]] std::optional<Refusal>
+    applyResolutions(const QHash<QUuid, WindowReference> &choices, const QSet<QUuid> &skipped);
     void cancelResolution();
+    // The candidates that still exist, refreshed, in the given order.
     QCoro::Task<QList<WindowReference>> refreshCandidates(QList<WindowReference> candidates);
     void undoLastRestore();
 

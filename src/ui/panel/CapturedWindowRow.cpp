@@ -1,6 +1,6 @@
 #include "ui/panel/CapturedWindowRow.h"
 
-#include "app/AppModel.h"
+#include "app/RestoreCoordinator.h"
 #include "platform/AppIconView.h"
 #include "ui/panel/ElidedLabel.h"
 #include "ui/panel/SymbolButton.h"
@@ -60,8 +60,8 @@ CapturedWindowRow::CapturedWindowRow(const WindowEntry &entry,
 QString CapturedWindowRow::placement(const WindowEntry &entry,
                                      const QList<DisplaySnapshot> &displays)
 {
-    return AppModel::displayDescription(entry.displayKey, displays) + QStringLiteral(" · ")
-        + entry.geometryDescription();
+    return RestoreCoordinator::displayDescription(entry.displayKey, displays)
+        + QStringLiteral(" · ") + entry.geometryDescription();
 }
 
 } // namespace ostrel

@@ -3,6 +3,9 @@
 #include "ui/panel/NaturalHeight.h"
 
 #include "app/AppModel.h"
+#include "app/CaptureCoordinator.h"
+#include "app/EditCoordinator.h"
+#include "app/ShortcutCoordinator.h"
 #include "app/WindowPresenter.h"
 #include "ui/panel/AppAppearance.h"
 #include "ui/panel/CompactMessageSlot.h"
@@ -91,7 +94,7 @@ std::optional<Layout> LayoutDetailsView::layout() const
     if (!managed) {
         return std::nullopt;
     }
-    return model_->layout(*managed);
+    return model_->savedData().layout(*managed);
 }
 
 QString LayoutDetailsView::name() const
@@ -257,7 +260,7 @@ void LayoutDetailsView::refreshContent()
     form_.recorder->setEnabled(!isWorking_ && !pending(MutationScope::shortcut(id)));
     form_.shortcutMessage->setMessage(shortcutError_);
 
-    form_.automationDescription->setText(model_->automationDescription(*current));
+    form_.automationDescription->setText(environment_.edits->automationDescription(*current));
     form_.olderLayoutHint->setVisible(
         std::any_of(current->displays.begin(), current->displays.end(),
                     [](const DisplaySnapshot &d) { return d.frameInferred; }));
@@ -269,7 +272,7 @@ void LayoutDetailsView::refreshContent()
     form_.automationMessage->setMessage(automationError_);
 
     form_.replaceButton->setEnabled(model_->session().permissionTrusted && !isWorking_
-                                    && !model_->hasPendingExclusionMutation()
+                                    && !model_->savedData().hasPendingExclusionMutation()
                                     && !pending(MutationScope::replace(id)));
     form_.deleteButton->setEnabled(!isWorking_ && !pending(MutationScope::deleteLayout(id)));
 
@@ -288,7 +291,7 @@ void LayoutDetailsView::refreshDuplicateWarning()
 {
     const std::optional<Layout> current = layout();
     const std::optional<Layout> named =
-        model_ && current ? model_->layoutNamed(name()) : std::nullopt;
+        model_ && current ? model_->savedData().layoutNamed(name()) : std::nullopt;
     const bool duplicate = named && named->id != current->id;
     if (duplicate) {
         form_.duplicateText->setText(QStringLiteral("A layout named “") + named->name
@@ -341,7 +344,7 @@ void LayoutDetailsView::rename()
 QCoro::Task<void> LayoutDetailsView::runRename(QPointer<LayoutDetailsView> view, quint64 generation,
                                                QUuid id, QString name)
 {
-    QCoro::Task<std::optional<Refusal>> renaming = view->model_->renameLayout(id, name);
+    QCoro::Task<std::optional<Refusal>> renaming = view->environment_.edits->renameLayout(id, name);
     const std::optional<Refusal> refusal = co_await renaming;
     if (!view || !view->isCurrent(generation)) {
         co_return;
@@ -366,7 +369,8 @@ QCoro::Task<void> LayoutDetailsView::runRemoveEntry(QPointer<LayoutDetailsView> 
                                                     quint64 generation, QUuid layoutID,
                                                     QUuid entryID)
 {
-    QCoro::Task<std::optional<Refusal>> removing = view->model_->removeEntry(layoutID, entryID);
+    QCoro::Task<std::optional<Refusal>> removing =
+        view->environment_.edits->removeEntry(layoutID, entryID);
     const std::optional<Refusal> refusal = co_await removing;
     if (!view || !view->isCurrent(generation)) {
         co_return;
@@ -389,7 +393,7 @@ QCoro::Task<void> LayoutDetailsView::runShortcutChange(QPointer<LayoutDetailsVie
                                                        std::optional<Shortcut> shortcut)
 {
     QCoro::Task<std::optional<Refusal>> changing =
-        view->model_->setLayoutShortcut(shortcut, layoutID);
+        view->environment_.shortcuts->setLayoutShortcut(shortcut, layoutID);
     const std::optional<Refusal> refusal = co_await changing;
     if (!view || !view->isCurrent(generation)) {
         co_return;
@@ -414,8 +418,8 @@ QCoro::Task<void> LayoutDetailsView::runAutomation(QPointer<LayoutDetailsView> v
                                                    quint64 generation, QUuid layoutID, bool link)
 {
     QCoro::Task<std::optional<Refusal>> updating = link
-        ? view->model_->associateAutomation(layoutID)
-        : view->model_->clearAutomation(layoutID);
+        ? view->environment_.edits->associateAutomation(layoutID)
+        : view->environment_.edits->clearAutomation(layoutID);
     const std::optional<Refusal> refusal = co_await updating;
     if (!view || !view->isCurrent(generation)) {
         co_return;
@@ -479,8 +483,8 @@ QCoro::Task<void> LayoutDetailsView::runManagedOperation(QPointer<LayoutDetailsV
                                                          Managing kind)
 {
     QCoro::Task<std::optional<Refusal>> running = kind == Managing::deleteLayout
-        ? view->model_->deleteLayout(layoutID)
-        : view->model_->replaceLayoutWithCurrentWindows(layoutID);
+        ? view->environment_.edits->deleteLayout(layoutID)
+        : view->environment_.capture->replaceLayoutWithCurrentWindows(layoutID);
     const std::optional<Refusal> refusal = co_await running;
     if (!view || !view->isCurrent(generation)) {
         co_return;

@@ -1,6 +1,7 @@
 #include "ui/panel/PanelView.h"
 
 #include "app/AppModel.h"
+#include "app/SessionUpkeep.h"
 #include "platform/KeyboardLayoutObserver.h"
 #include "ui/panel/Announcer.h"
 #include "ui/panel/AppAppearance.h"
@@ -45,6 +46,7 @@ PanelView::PanelView(const ViewEnvironment &environment, PanelActions &actions, 
     : QWidget(parent)
     , environment_(environment)
     , model_(environment.model)
+    , session_(environment.session)
     , loading_(new LoadingSection(environment_))
     , storageProblem_(new StorageProblemSection(environment_))
     , permission_(new PermissionBanner(environment_))
@@ -239,8 +241,8 @@ void PanelView::showEvent(QShowEvent *event)
     AppAppearance::attach(window(), environment_);
     // Each time the panel comes on screen: trust, undo information, session and remembered
     // windows may have changed while it was away. The model guards its own lifetime.
-    if (model_) {
-        model_->refresh();
+    if (session_) {
+        session_->refresh();
     }
 }
 

@@ -13,6 +13,7 @@
 namespace ostrel {
 
 class AppModel;
+class SessionUpkeep;
 class AutomationNoticeSection;
 class FirstRunSection;
 class LayoutsListSection;
@@ -75,6 +76,7 @@ private:
 
     ViewEnvironment environment_;
     QPointer<AppModel> model_;
+    CoordinatorHandle<SessionUpkeep> session_;
     PanelState state_;
     bool refreshScheduled_ = false;
     int refreshCount_ = 0;

@@ -4,6 +4,7 @@
 #include "ui/panel/NaturalHeight.h"
 
 #include "app/AppModel.h"
+#include "app/CaptureCoordinator.h"
 #include "ui/panel/ActivityIndicator.h"
 #include "ui/panel/CapturedWindowRow.h"
 #include "ui/panel/CompactMessage.h"
@@ -65,10 +66,12 @@ QWidget *section(FormSectionHeader *header, GroupedSurface *surface, QWidget *fo
 } // namespace
 
 SaveLayoutEditor::SaveLayoutEditor(std::optional<QUuid> captureID, AppModel &model,
+                                   CoordinatorHandle<CaptureCoordinator> capture,
                                    AppIconProvider *icons, int height, QWidget *parent)
     : QWidget(parent)
     , captureID_(captureID)
     , model_(&model)
+    , capture_(capture)
     , icons_(icons)
 {
     setObjectName(QStringLiteral("save-layout-window"));
@@ -302,7 +305,7 @@ QString SaveLayoutEditor::name() const
 
 std::optional<Layout> SaveLayoutEditor::existingLayout() const
 {
-    return model_ ? model_->layoutNamed(name()) : std::nullopt;
+    return model_ ? model_->savedData().layoutNamed(name()) : std::nullopt;
 }
 
 bool SaveLayoutEditor::canSave() const
@@ -507,8 +510,8 @@ void SaveLayoutEditor::refreshRows(const CapturePreview &preview)
         }
         auto *row = new CapturedWindowRow(preview.entries[i], preview.displays, icons_);
         connect(row, &CapturedWindowRow::removeRequested, this, [this](const QUuid &entryID) {
-            if (model_) {
-                model_->removePendingEntry(entryID);
+            if (capture_) {
+                capture_->removePendingEntry(entryID);
             }
         });
         windowRowsLayout_->addWidget(row);

@@ -2,6 +2,7 @@
 
 #include "model/CapturePreview.h"
 #include "model/Layout.h"
+#include "ui/panel/CoordinatorHandle.h"
 
 #include <QList>
 #include <QPointer>
@@ -21,6 +22,7 @@ namespace ostrel {
 
 class AppIconProvider;
 class AppModel;
+class CaptureCoordinator;
 class CompactMessage;
 class FormSectionHeader;
 class PlainLabel;
@@ -41,7 +43,8 @@ public:
     static constexpr int longestName = 80;
 
     // `icons` (may be null) draws the windows' applications.
-    SaveLayoutEditor(std::optional<QUuid> captureID, AppModel &model, AppIconProvider *icons,
+    SaveLayoutEditor(std::optional<QUuid> captureID, AppModel &model,
+                     CoordinatorHandle<CaptureCoordinator> capture, AppIconProvider *icons,
                      int height, QWidget *parent = nullptr);
 
     // The capture this editor was made for; absent for the waiting state.
@@ -111,6 +114,7 @@ private:
 
     const std::optional<QUuid> captureID_;
     QPointer<AppModel> model_;
+    CoordinatorHandle<CaptureCoordinator> capture_;
     AppIconProvider *icons_;
 
     bool replaceExisting_ = false;

@@ -1,6 +1,8 @@
 #include "ui/windows/GeneralSettingsPage.h"
 
 #include "app/AppModel.h"
+#include "app/EditCoordinator.h"
+#include "app/SessionUpkeep.h"
 #include "ui/illustrations/HairlineLayoutsCanvas.h"
 #include "ui/illustrations/HairlineRouteIntroduction.h"
 #include "ui/panel/FormRowLabel.h"
@@ -80,6 +82,8 @@ HairlineRouteIntroduction *introduction()
 GeneralSettingsPage::GeneralSettingsPage(const ViewEnvironment &environment, QWidget *parent)
     : QWidget(parent)
     , model_(environment.model)
+    , edits_(environment.edits)
+    , session_(environment.session)
 {
     setObjectName(QStringLiteral("settings-general"));
     auto *column = new QVBoxLayout(this);
@@ -152,8 +156,8 @@ QWidget *GeneralSettingsPage::buildAccessSection()
     section->addRow(row);
 
     connect(recheck, &PanelButton::clicked, this, [this] {
-        if (model_) {
-            model_->refreshPermission(false);
+        if (session_) {
+            session_->refreshPermission(false);
         }
     });
     return section;
@@ -323,7 +327,7 @@ void GeneralSettingsPage::refreshLinked()
         auto *name = new PlainLabel(layout.name);
         name->setObjectName(QStringLiteral("linked-layout-name"));
         line->addWidget(name, 1);
-        auto *description = secondaryText(model_->automationDescription(layout));
+        auto *description = secondaryText(edits_->automationDescription(layout));
         description->setObjectName(QStringLiteral("linked-layout-description"));
         description->setWordWrap(false);
         line->addWidget(description, 0, Qt::AlignVCenter);

@@ -52,6 +52,8 @@ private:
     void refreshLinked();
 
     QPointer<AppModel> model_;
+    CoordinatorHandle<EditCoordinator> edits_;
+    CoordinatorHandle<SessionUpkeep> session_;
     bool refreshQueued_ = false;
 
     SymbolView *shield_ = nullptr;

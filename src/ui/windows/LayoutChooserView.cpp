@@ -1,6 +1,8 @@
 #include "ui/windows/LayoutChooserView.h"
 
 #include "app/AppModel.h"
+#include "app/RestoreCoordinator.h"
+#include "app/SessionUpkeep.h"
 #include "app/WindowPresenter.h"
 #include "platform/KeyboardLayoutObserver.h"
 #include "ui/panel/AppAppearance.h"
@@ -49,6 +51,8 @@ QString LayoutChooserView::summary(const Layout &layout)
 LayoutChooserView::LayoutChooserView(const ViewEnvironment &environment, QWidget *parent)
     : QWidget(parent)
     , model_(environment.model)
+    , restores_(environment.restores)
+    , session_(environment.session)
     , presenter_(environment.presenter)
     , keyboardLayout_(environment.keyboardLayout)
 {
@@ -180,9 +184,9 @@ QWidget *LayoutChooserView::permissionNotice()
     surface->addWidget(inner, {});
 
     connect(recheck, &PanelButton::clicked, this, [this] {
-        if (model_) {
+        if (session_) {
             // Nothing waits for it: the notice goes when the model publishes the new trust.
-            model_->refreshPermission(false);
+            session_->refreshPermission(false);
         }
     });
     return surface;
@@ -287,7 +291,7 @@ void LayoutChooserView::choose(const QUuid &id)
     }
     QPointer<LayoutChooserView> self(this);
     model_->selectLayout(id);
-    model_->restoreLayout(id);
+    restores_->restoreLayout(id);
     // A restore that is refused or needs a decision reports through the model; the chooser's
     // part is done either way.
     if (self) {

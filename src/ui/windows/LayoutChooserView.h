@@ -48,6 +48,8 @@ private:
     void closeWindow();
 
     QPointer<AppModel> model_;
+    CoordinatorHandle<RestoreCoordinator> restores_;
+    CoordinatorHandle<SessionUpkeep> session_;
     QPointer<WindowPresenter> presenter_;
     QPointer<KeyboardLayoutObserver> keyboardLayout_;
     bool refreshQueued_ = false;

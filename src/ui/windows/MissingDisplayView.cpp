@@ -1,6 +1,7 @@
 #include "ui/windows/MissingDisplayView.h"
 
 #include "app/AppModel.h"
+#include "app/RestoreCoordinator.h"
 #include "ui/panel/AppAppearance.h"
 #include "ui/panel/Divider.h"
 #include "ui/panel/FormRowLabel.h"
@@ -39,6 +40,7 @@ QString promptDetail(const MissingDisplayPrompt &prompt)
 MissingDisplayView::MissingDisplayView(const ViewEnvironment &environment, QWidget *parent)
     : QWidget(parent)
     , model_(environment.model)
+    , restores_(environment.restores)
 {
     setObjectName(QStringLiteral("missing-display-window"));
     setFont(UiFont::body());
@@ -232,13 +234,13 @@ void MissingDisplayView::confirm()
     if (!prompt || !restore_->isEnabled()) {
         return;
     }
-    model_->confirmMissingDisplays(choices_.confirmed(*prompt));
+    restores_->confirmMissingDisplays(choices_.confirmed(*prompt));
 }
 
 void MissingDisplayView::cancel()
 {
-    if (model_) {
-        model_->cancelMissingDisplays();
+    if (restores_) {
+        restores_->cancelMissingDisplays();
     }
 }
 

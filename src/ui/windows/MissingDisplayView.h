@@ -56,6 +56,7 @@ private:
     void cancel();
 
     QPointer<AppModel> model_;
+    CoordinatorHandle<RestoreCoordinator> restores_;
     MissingDisplayChoices choices_;
     // The prompt the rows were built for; none before the first and after it went.
     std::optional<QUuid> shownPromptID_;

@@ -98,7 +98,7 @@ void ShortcutsSettingsPage::refresh()
     }
     // One change at a time: a layout's shortcut being saved holds every recorder, the global
     // one too.
-    const bool waiting = model_->hasPendingShortcutMutation();
+    const bool waiting = model_->savedData().hasPendingShortcutMutation();
     global_->setShortcut(model_->settings().globalShortcut);
     global_->setEnabled(!waiting);
     for (const Layout &layout : layouts) {

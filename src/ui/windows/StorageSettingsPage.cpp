@@ -1,6 +1,7 @@
 #include "ui/windows/StorageSettingsPage.h"
 
 #include "app/AppModel.h"
+#include "app/StorageUpkeep.h"
 #include "ui/illustrations/HairlineDrawerCanvas.h"
 #include "ui/illustrations/HairlineRouteIntroduction.h"
 #include "ui/panel/ActivityIndicator.h"
@@ -168,8 +169,8 @@ QWidget *StorageSettingsPage::buildStorageSection()
     backupRow_->setObjectName(QStringLiteral("backup-answer-row"));
 
     connect(reveal_, &PanelButton::clicked, this, [this] {
-        if (model_) {
-            model_->revealStorageFolder();
+        if (environment_.storage) {
+            environment_.storage->revealStorageFolder();
         }
     });
     connect(backUp_, &PanelButton::clicked, this, [this] {
@@ -197,8 +198,8 @@ QWidget *StorageSettingsPage::buildRecoverySection()
         controls));
     // The backup lives in the storage folder, so both open the same place.
     connect(revealBackup_, &PanelButton::clicked, this, [this] {
-        if (model_) {
-            model_->revealStorageFolder();
+        if (environment_.storage) {
+            environment_.storage->revealStorageFolder();
         }
     });
     return section;

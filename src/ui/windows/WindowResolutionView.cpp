@@ -4,6 +4,7 @@
 #include "ui/panel/NaturalHeight.h"
 
 #include "app/AppModel.h"
+#include "app/RestoreCoordinator.h"
 #include "platform/MarkerOverlayService.h"
 #include "ui/panel/Accessibility.h"
 #include "ui/panel/AppAppearance.h"
@@ -43,6 +44,7 @@ constexpr int windowHeightCap = 875;
 WindowResolutionView::WindowResolutionView(const ViewEnvironment &environment, QWidget *parent)
     : QWidget(parent)
     , model_(environment.model)
+    , restores_(environment.restores)
     , markers_(environment.markers)
 {
     setObjectName(QStringLiteral("resolution-window"));
@@ -408,7 +410,7 @@ void WindowResolutionView::apply()
     const ResolutionAnswer &given = std::get<ResolutionAnswer>(answer);
     QPointer<WindowResolutionView> self(this);
     const std::optional<QString> refusal =
-        textOf(model_->applyResolutions(given.choices, given.skipped));
+        textOf(restores_->applyResolutions(given.choices, given.skipped));
     // On success the model has closed the window; this content goes with it.
     if (!self || !refusal) {
         return;
@@ -419,8 +421,8 @@ void WindowResolutionView::apply()
 
 void WindowResolutionView::cancel()
 {
-    if (model_) {
-        model_->cancelResolution();
+    if (restores_) {
+        restores_->cancelResolution();
     }
 }
 
@@ -431,19 +433,19 @@ void WindowResolutionView::showMarkers(const AmbiguousEntry &entry)
     }
     const QUuid requestID = model_->restoreStatus().resolutionRequest->id;
     markerRefreshID_ = QUuid::createUuid();
-    refreshMarkers(QPointer<WindowResolutionView>(this), model_, entry, requestID,
+    refreshMarkers(QPointer<WindowResolutionView>(this), restores_, entry, requestID,
                    markerRefreshID_);
 }
 
-QCoro::Task<void> WindowResolutionView::refreshMarkers(QPointer<WindowResolutionView> view,
-                                                       QPointer<AppModel> model,
-                                                       AmbiguousEntry entry, QUuid requestID,
-                                                       QUuid token)
+QCoro::Task<void>
+WindowResolutionView::refreshMarkers(QPointer<WindowResolutionView> view,
+                                     CoordinatorHandle<RestoreCoordinator> restores,
+                                     AmbiguousEntry entry, QUuid requestID, QUuid token)
 {
-    if (!model) {
+    if (!restores) {
         co_return;
     }
-    QCoro::Task<QList<WindowReference>> refreshing = model->refreshCandidates(entry.candidates);
+    QCoro::Task<QList<WindowReference>> refreshing = restores->refreshCandidates(entry.candidates);
     const QList<WindowReference> refreshed = co_await refreshing;
     // The window may have closed while the model looked: the view first, then what it holds.
     if (!view || view->markerRefreshID_ != token) {

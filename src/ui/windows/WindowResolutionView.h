@@ -62,8 +62,8 @@ private:
     };
 
     static QCoro::Task<void> refreshMarkers(QPointer<WindowResolutionView> view,
-                                            QPointer<AppModel> model, AmbiguousEntry entry,
-                                            QUuid requestID, QUuid token);
+                                            CoordinatorHandle<RestoreCoordinator> restores,
+                                            AmbiguousEntry entry, QUuid requestID, QUuid token);
 
     void resetChoices();
     void scheduleRefresh();
@@ -83,6 +83,7 @@ private:
     void forgetMarkers();
 
     QPointer<AppModel> model_;
+    CoordinatorHandle<RestoreCoordinator> restores_;
     QPointer<MarkerOverlayService> markers_;
     ResolutionChoices choices_;
     // The token of the latest marker request; a refresh that finds another one here was

@@ -1,10 +1,12 @@
-#include "app/AppModel.h"
+#include "app/CaptureCoordinator.h"
 
+#include "app/AppModel.h"
 #include "app/Attempt.h"
+#include "app/CaptureHost.h"
 #include "app/StorageUpkeep.h"
 
 #include "model/CaptureError.h"
-#include "storage/ErrorDescription.h"
+#include "platform/WindowService.h"
 #include "storage/LayoutStore.h"
 
 #include <QPointer>
@@ -43,33 +45,43 @@ bool isPermissionDenied(const std::exception_ptr &error)
 
 } // namespace
 
-QCoro::Task<bool> AppModel::beginSave()
+CaptureCoordinator::CaptureCoordinator(Links links)
+    : model_(links.model)
+    , host_(links.host)
+    , requests_(links.requests)
+    , saved_(links.saved)
+    , windows_(links.windows)
+    , storage_(links.storage)
+{
+}
+
+QCoro::Task<bool> CaptureCoordinator::beginSave()
 {
     // A storage problem refuses without a word: the panel shows it already.
     if (const std::optional<Obstacle> obstacle =
-            guard().first({Obstacle::pendingExclusion, Obstacle::permission, Obstacle::busy,
-                           Obstacle::storageProblem})) {
-        publishRefusal(RefusedCommand::capture, *obstacle);
+            host_.guard().first({Obstacle::pendingExclusion, Obstacle::permission, Obstacle::busy,
+                                 Obstacle::storageProblem})) {
+        host_.publishRefusal(RefusedCommand::capture, *obstacle);
         co_return false;
     }
-    if (!storage_->store()) {
-        publishAlert(QStringLiteral("Storage Unavailable"),
-                     storageStatus_->storageProblem
-                         ? storageStatus_->storageProblem->message
-                         : QStringLiteral("Saved layouts are not available."));
+    if (!storage_.store()) {
+        const std::optional<StorageProblem> &problem = model_.storageStatus().storageProblem;
+        host_.publishAlert(QStringLiteral("Storage Unavailable"),
+                           problem ? problem->message
+                                   : QStringLiteral("Saved layouts are not available."));
         co_return false;
     }
-    restoreStatus_.set(&RestoreStatus::busy, OperationKind::capturing);
-    QPointer<AppModel> self(this);
+    host_.setBusy(OperationKind::capturing);
+    QPointer<AppModel> self(&model_);
     std::exception_ptr failure;
     try {
         QCoro::Task<CapturePreview> capturing =
-            windowService_->capture(currentDisplays(), excludedBundleIDs(), nullptr);
+            windows_.capture(model_.currentDisplays(), saved_->excludedBundleIDs(), nullptr);
         CapturePreview preview = co_await capturing;
         if (!self) {
             co_return false;
         }
-        windowRequests_.set(&WindowRequests::pendingCapture, std::move(preview));
+        requests_.set(&WindowRequests::pendingCapture, std::move(preview));
     } catch (...) {
         failure = std::current_exception();
     }
@@ -78,85 +90,87 @@ QCoro::Task<bool> AppModel::beginSave()
     }
     if (failure) {
         if (isPermissionDenied(failure)) {
-            setPermissionTrusted(false);
+            host_.permissionLost();
         }
-        publishAlert(QStringLiteral("Couldn’t Capture Windows"), captureAlertMessage(failure));
-        restoreStatus_.set(&RestoreStatus::busy, std::nullopt);
+        host_.publishAlert(QStringLiteral("Couldn’t Capture Windows"),
+                           captureAlertMessage(failure));
+        host_.setBusy(std::nullopt);
         co_return false;
     }
-    restoreStatus_.set(&RestoreStatus::busy, std::nullopt);
+    host_.setBusy(std::nullopt);
     co_return true;
 }
 
-void AppModel::discardPendingCapture(const QUuid &id)
+void CaptureCoordinator::discardPendingCapture(const QUuid &id)
 {
-    if (windowRequests_->pendingCapture && windowRequests_->pendingCapture->id == id) {
-        windowRequests_.set(&WindowRequests::pendingCapture, std::nullopt);
+    if (requests_->pendingCapture && requests_->pendingCapture->id == id) {
+        requests_.set(&WindowRequests::pendingCapture, std::nullopt);
     }
 }
 
-void AppModel::removePendingEntry(const QUuid &entryID)
+void CaptureCoordinator::removePendingEntry(const QUuid &entryID)
 {
-    if (!windowRequests_->pendingCapture) {
+    if (!requests_->pendingCapture) {
         return;
     }
-    CapturePreview preview = *windowRequests_->pendingCapture;
+    CapturePreview preview = *requests_->pendingCapture;
     preview.entries.removeIf([&](const WindowEntry &entry) { return entry.id == entryID; });
     preview.references.remove(entryID);
-    windowRequests_.set(&WindowRequests::pendingCapture, std::move(preview));
+    requests_.set(&WindowRequests::pendingCapture, std::move(preview));
 }
 
-QCoro::Task<std::optional<Refusal>> AppModel::savePendingLayout(QString name, bool replaceExisting)
+QCoro::Task<std::optional<Refusal>> CaptureCoordinator::savePendingLayout(QString name,
+                                                                          bool replaceExisting)
 {
-    if (!storage_->store() || !windowRequests_->pendingCapture) {
+    if (!storage_.store() || !requests_->pendingCapture) {
         co_return QStringLiteral("No captured windows are available.");
     }
-    if (restoreStatus_->busy) {
+    if (model_.restoreStatus().busy) {
         co_return refusalText::waitForCurrentOperation();
     }
     const QString trimmed = name.trimmed();
     if (trimmed.isEmpty()) {
         co_return QStringLiteral("Enter a layout name.");
     }
-    const CapturePreview preview = *windowRequests_->pendingCapture;
+    const CapturePreview preview = *requests_->pendingCapture;
     if (preview.entries.isEmpty()) {
         co_return QStringLiteral("A layout needs at least one window.");
     }
-    const std::optional<Layout> existing = layoutNamed(trimmed);
+    const std::optional<Layout> existing = saved_->layoutNamed(trimmed);
     if (existing && !replaceExisting) {
         co_return QStringLiteral("“") + trimmed
             + QStringLiteral("” already exists. Replace it or choose another name.");
     }
 
-    restoreStatus_.set(&RestoreStatus::busy, OperationKind::saving);
+    host_.setBusy(OperationKind::saving);
     const Attempt<QUuid> saved =
-        co_await attempt(this, writeCapture(storage_->store(), preview, existing, name));
+        co_await attempt(&model_, writeCapture(storage_.store(), preview, existing, name));
     if (saved.ownerGone) {
         co_return saved.failure;
     }
     if (saved.failure) {
-        restoreStatus_.set(&RestoreStatus::busy, std::nullopt);
+        host_.setBusy(std::nullopt);
         co_return saved.failure;
     }
     const QUuid savedID = *saved.value;
     // By identifier: the store may have shortened the name, so a lookup by the typed name
     // could miss the layout just saved.
-    selectLayout(savedID);
-    rememberReferences(preview.references);
-    pruneSessionReferences();
-    windowRequests_.set(&WindowRequests::pendingCapture, std::nullopt);
-    configureShortcuts();
-    restoreStatus_.set(&RestoreStatus::busy, std::nullopt);
+    model_.selectLayout(savedID);
+    host_.rememberReferences(preview.references);
+    host_.pruneSessionReferences();
+    requests_.set(&WindowRequests::pendingCapture, std::nullopt);
+    host_.configureShortcuts();
+    host_.setBusy(std::nullopt);
     co_return std::nullopt;
 }
 
-QCoro::Task<std::optional<Refusal>> AppModel::replaceLayoutWithCurrentWindows(QUuid id)
+QCoro::Task<std::optional<Refusal>> CaptureCoordinator::replaceLayoutWithCurrentWindows(QUuid id)
 {
-    if (!storage_->store() || !layout(id)) {
+    if (!storage_.store() || !saved_->layout(id)) {
         co_return refusalText::layoutUnavailable();
     }
-    if (const std::optional<Obstacle> obstacle =
-            guard().first({Obstacle::permission, Obstacle::busy, Obstacle::pendingExclusion})) {
+    if (const std::optional<Obstacle> obstacle = host_.guard().first(
+            {Obstacle::permission, Obstacle::busy, Obstacle::pendingExclusion})) {
         switch (*obstacle) {
         case Obstacle::permission:
             co_return QStringLiteral("Accessibility access is needed.");
@@ -166,39 +180,40 @@ QCoro::Task<std::optional<Refusal>> AppModel::replaceLayoutWithCurrentWindows(QU
             co_return QStringLiteral("Wait for the exclusion change before replacing.");
         }
     }
+    // The replacement tests its own conditions, so it enters its scope without the edit gate.
     const MutationScope scope = MutationScope::replace(id);
-    if (savedData_->pendingMutations.contains(scope)) {
+    if (saved_->pendingMutations.contains(scope)) {
         co_return QStringLiteral("That replacement is already in progress.");
     }
-    QSet<MutationScope> pending = savedData_->pendingMutations;
+    QSet<MutationScope> pending = saved_->pendingMutations;
     pending.insert(scope);
-    savedData_.set(&SavedData::pendingMutations, std::move(pending));
-    restoreStatus_.set(&RestoreStatus::busy, OperationKind::saving);
+    saved_.set(&SavedData::pendingMutations, std::move(pending));
+    host_.setBusy(OperationKind::saving);
 
     const Attempt<CapturePreview> captured =
-        co_await attempt(this, captureOver(storage_->store(), id));
+        co_await attempt(&model_, captureOver(storage_.store(), id));
     if (captured.ownerGone) {
         co_return captured.failure;
     }
     if (captured.failure) {
-        restoreStatus_.set(&RestoreStatus::busy, std::nullopt);
-        endMutation(scope);
+        host_.setBusy(std::nullopt);
+        host_.endMutation(scope);
         co_return captured.failure;
     }
     const CapturePreview &preview = *captured.value;
-    rememberReferences(preview.references);
-    pruneSessionReferences();
-    configureShortcuts();
-    restoreStatus_.set(&RestoreStatus::busy, std::nullopt);
-    endMutation(scope);
+    host_.rememberReferences(preview.references);
+    host_.pruneSessionReferences();
+    host_.configureShortcuts();
+    host_.setBusy(std::nullopt);
+    host_.endMutation(scope);
     co_return std::nullopt;
 }
 
-QCoro::Task<QUuid> AppModel::writeCapture(std::shared_ptr<LayoutStore> store,
-                                          CapturePreview preview, std::optional<Layout> existing,
-                                          QString name)
+QCoro::Task<QUuid> CaptureCoordinator::writeCapture(std::shared_ptr<LayoutStore> store,
+                                                    CapturePreview preview,
+                                                    std::optional<Layout> existing, QString name)
 {
-    QPointer<AppModel> self(this);
+    QPointer<AppModel> self(&model_);
     QUuid savedID;
     if (existing) {
         savedID = existing->id;
@@ -209,7 +224,7 @@ QCoro::Task<QUuid> AppModel::writeCapture(std::shared_ptr<LayoutStore> store,
             co_return savedID;
         }
         if (unlinked) {
-            session_.set(&SessionStatus::automationNotice, replacementUnlinkedNotice);
+            host_.publishAutomationNotice(replacementUnlinkedNotice);
         }
     } else {
         QCoro::Task<Layout> creating =
@@ -220,20 +235,21 @@ QCoro::Task<QUuid> AppModel::writeCapture(std::shared_ptr<LayoutStore> store,
             co_return savedID;
         }
     }
-    QCoro::Task<bool> loadingLayouts = storage_->reloadLayouts(store);
+    QCoro::Task<bool> loadingLayouts = storage_.reloadLayouts(store);
     if (!co_await loadingLayouts) {
         co_return savedID;
     }
-    QCoro::Task<bool> loadingExclusions = storage_->reloadExclusions(store);
+    QCoro::Task<bool> loadingExclusions = storage_.reloadExclusions(store);
     co_await loadingExclusions;
     co_return savedID;
 }
 
-QCoro::Task<CapturePreview> AppModel::captureOver(std::shared_ptr<LayoutStore> store, QUuid id)
+QCoro::Task<CapturePreview> CaptureCoordinator::captureOver(std::shared_ptr<LayoutStore> store,
+                                                            QUuid id)
 {
-    QPointer<AppModel> self(this);
+    QPointer<AppModel> self(&model_);
     QCoro::Task<CapturePreview> capturing =
-        windowService_->capture(currentDisplays(), excludedBundleIDs(), nullptr);
+        windows_.capture(model_.currentDisplays(), saved_->excludedBundleIDs(), nullptr);
     CapturePreview preview = co_await capturing;
     if (!self) {
         co_return preview;
@@ -245,9 +261,9 @@ QCoro::Task<CapturePreview> AppModel::captureOver(std::shared_ptr<LayoutStore> s
         co_return preview;
     }
     if (unlinked) {
-        session_.set(&SessionStatus::automationNotice, replacementUnlinkedNotice);
+        host_.publishAutomationNotice(replacementUnlinkedNotice);
     }
-    QCoro::Task<bool> loading = storage_->reloadLayouts(store);
+    QCoro::Task<bool> loading = storage_.reloadLayouts(store);
     co_await loading;
     co_return preview;
 }
