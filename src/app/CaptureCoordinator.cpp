@@ -1,5 +1,6 @@
 #include "app/CaptureCoordinator.h"
 
+#include "app/AppLog.h"
 #include "app/AppModel.h"
 #include "app/Attempt.h"
 #include "app/CaptureHost.h"
@@ -7,6 +8,7 @@
 
 #include "model/CaptureError.h"
 #include "platform/WindowService.h"
+#include "storage/ErrorDescription.h"
 #include "storage/LayoutStore.h"
 
 #include <QPointer>
@@ -19,14 +21,18 @@ const QString replacementUnlinkedNotice =
     QStringLiteral("The display setup changed. Link this layout again in Layout details to use "
                    "automation.");
 
-// What the save button's alert says about a failed capture.
+// What the save button's alert says about a failed capture. The log keeps what happened, most of
+// all where the alert can only speak in general terms.
 QString captureAlertMessage(const std::exception_ptr &error)
 {
     try {
         std::rethrow_exception(error);
     } catch (const CaptureError &capture) {
+        qCWarning(appLog).noquote()
+            << "The windows could not be captured:" << capture.errorDescription();
         return capture.errorDescription();
     } catch (...) {
+        qCWarning(appLog).noquote() << "The windows could not be captured:" << descriptionOf(error);
         return QStringLiteral("Ostrel couldn’t read the open windows. Try again, and check "
                               "Accessibility access if it keeps happening.");
     }
@@ -72,31 +78,21 @@ QCoro::Task<bool> CaptureCoordinator::beginSave()
         co_return false;
     }
     host_.setBusy(OperationKind::capturing);
-    QPointer<AppModel> self(&model_);
-    std::exception_ptr failure;
-    try {
-        QCoro::Task<CapturePreview> capturing =
-            windows_.capture(model_.currentDisplays(), saved_->excludedBundleIDs(), nullptr);
-        CapturePreview preview = co_await capturing;
-        if (!self) {
-            co_return false;
-        }
-        requests_.set(&WindowRequests::pendingCapture, std::move(preview));
-    } catch (...) {
-        failure = std::current_exception();
-    }
-    if (!self) {
+    const Attempt<CapturePreview> captured = co_await attempt(
+        &model_, windows_.capture(model_.currentDisplays(), saved_->excludedBundleIDs(), nullptr));
+    if (captured.ownerGone) {
         co_return false;
     }
-    if (failure) {
-        if (isPermissionDenied(failure)) {
+    if (captured.error) {
+        if (isPermissionDenied(captured.error)) {
             host_.permissionLost();
         }
         host_.publishAlert(QStringLiteral("Couldn’t Capture Windows"),
-                           captureAlertMessage(failure));
+                           captureAlertMessage(captured.error));
         host_.setBusy(std::nullopt);
         co_return false;
     }
+    requests_.set(&WindowRequests::pendingCapture, *captured.value);
     host_.setBusy(std::nullopt);
     co_return true;
 }
@@ -145,6 +141,9 @@ QCoro::Task<std::optional<Refusal>> CaptureCoordinator::savePendingLayout(QStrin
     host_.setBusy(OperationKind::saving);
     const Attempt<QUuid> saved =
         co_await attempt(&model_, writeCapture(storage_.store(), preview, existing, name));
+    if (saved.failure) {
+        qCWarning(appLog).noquote() << "The layout could not be saved:" << *saved.failure;
+    }
     if (saved.ownerGone) {
         co_return saved.failure;
     }
@@ -192,6 +191,10 @@ QCoro::Task<std::optional<Refusal>> CaptureCoordinator::replaceLayoutWithCurrent
 
     const Attempt<CapturePreview> captured =
         co_await attempt(&model_, captureOver(storage_.store(), id));
+    if (captured.failure) {
+        qCWarning(appLog).noquote()
+            << "The layout's windows could not be replaced:" << *captured.failure;
+    }
     if (captured.ownerGone) {
         co_return captured.failure;
     }

@@ -1,5 +1,6 @@
 #include "app/EditCoordinator.h"
 
+#include "app/AppLog.h"
 #include "app/AppModel.h"
 #include "app/Attempt.h"
 #include "app/EditHost.h"
@@ -64,6 +65,9 @@ QCoro::Task<std::optional<Refusal>> EditCoordinator::storeEdit(MutationScope sco
 {
     const Attempt<> outcome = co_await attempt(
         &model_, storage_.writeAndReload(storage_.store(), std::move(write), reload));
+    if (outcome.failure) {
+        qCWarning(appLog).noquote() << "A change to the saved data failed:" << *outcome.failure;
+    }
     if (!outcome.ownerGone) {
         endMutation(scope);
     }

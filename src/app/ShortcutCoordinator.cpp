@@ -1,6 +1,7 @@
 #include "app/ShortcutCoordinator.h"
 
 #include "app/AppEnvironment.h"
+#include "app/AppLog.h"
 #include "app/AppModel.h"
 #include "app/Attempt.h"
 #include "app/RestoreCoordinator.h"
@@ -153,6 +154,7 @@ ShortcutCoordinator::setLayoutShortcut(std::optional<Shortcut> shortcut, QUuid l
         co_return outcome.failure;
     }
     if (outcome.failure) {
+        qCWarning(appLog).noquote() << "Changing a layout's shortcut failed:" << *outcome.failure;
         if (written) {
             // The shortcut is stored even though the list could not be read back: the hot keys
             // follow what was stored, not the list from before.

@@ -138,22 +138,11 @@ QCoro::Task<void> StorageUpkeep::bootstrap()
             status.storePaths = opened.paths;
             status.storageNotice = opened.notice;
         });
-        std::shared_ptr<LayoutStore> store = store_;
-        try {
-            QCoro::Task<bool> loadingLayouts = reloadLayouts(store);
-            if (!co_await loadingLayouts) {
-                co_return;
-            }
-            QCoro::Task<bool> loadingExclusions = reloadExclusions(store);
-            if (!co_await loadingExclusions) {
-                co_return;
-            }
-        } catch (...) {
-            failure = std::current_exception();
+        const Attempt<bool> loaded = co_await attempt(&model_, loadEverything(store_));
+        if (loaded.ownerGone) {
+            co_return;
         }
-    }
-    if (!self) {
-        co_return;
+        failure = loaded.error;
     }
     if (failure) {
         presentProblem(failure);
@@ -168,6 +157,16 @@ QCoro::Task<void> StorageUpkeep::bootstrap()
     }
     opening_ = false;
     status_.set(&StorageStatus::isBootstrapping, false);
+}
+
+QCoro::Task<bool> StorageUpkeep::loadEverything(std::shared_ptr<LayoutStore> store)
+{
+    QCoro::Task<bool> loadingLayouts = reloadLayouts(store);
+    if (!co_await loadingLayouts) {
+        co_return false;
+    }
+    QCoro::Task<bool> loadingExclusions = reloadExclusions(store);
+    co_return co_await loadingExclusions;
 }
 
 void StorageUpkeep::presentProblem(std::exception_ptr error)

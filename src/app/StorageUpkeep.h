@@ -66,6 +66,8 @@ public:
                                      StoreReload reload);
 
 private:
+    // The layouts, then the exclusions; false when the model went away meanwhile.
+    QCoro::Task<bool> loadEverything(std::shared_ptr<LayoutStore> store);
     void presentProblem(std::exception_ptr error);
     // Closes the store on its own thread after what it is already doing.
     QCoro::Task<void> closeStore();

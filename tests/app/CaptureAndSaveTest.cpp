@@ -2,11 +2,14 @@
 #include "AppModelTestSeam.h"
 
 #include "Await.h"
+#include "LogRecorder.h"
 
 #include "model/Preferences.h"
 #include "model/Topology.h"
 
 #include <QSemaphore>
+
+#include <stdexcept>
 
 using namespace ostrel;
 using namespace ostrel::test;
@@ -110,6 +113,25 @@ TEST_F(CaptureAndSave, AFailedCaptureAlertsAndLeavesTheEarlierPreview)
     EXPECT_FALSE(await(capture().beginSave()));
     EXPECT_EQ(alertMessage(), "No supported windows found. Show a window and retry.");
     EXPECT_TRUE(model->session().permissionTrusted);
+}
+
+TEST_F(CaptureAndSave, ACaptureThatFailsForAnotherReasonSaysSoInGeneralAndLogsTheReason)
+{
+    start();
+    const LogRecorder log{QString()};
+    desktop.setHook(
+        [](const FakeCall &) { throw std::runtime_error("The window list went away."); });
+    EXPECT_FALSE(await(capture().beginSave()));
+    desktop.setHook({});
+    EXPECT_EQ(alertTitle(), "Couldn’t Capture Windows");
+    EXPECT_EQ(alertMessage(),
+              "Ostrel couldn’t read the open windows. Try again, and check "
+              "Accessibility access if it keeps happening.");
+    EXPECT_TRUE(model->session().permissionTrusted);
+    EXPECT_EQ(model->restoreStatus().busy, std::nullopt);
+    EXPECT_TRUE(log.lines().contains(
+        "ostrel.app: The windows could not be captured: The window list went away."))
+        << log.lines().join('\n').toStdString();
 }
 
 TEST_F(CaptureAndSave, CaptureTrimSaveRenameRemoveAndDeleteReachTheDatabase)
