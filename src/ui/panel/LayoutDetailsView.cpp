@@ -60,11 +60,11 @@ LayoutDetailsView::LayoutDetailsView(ViewEnvironment environment, QWidget *paren
         AppModel *model = model_;
         connect(model, &AppModel::windowRequestsChanged, this, [this] {
             followManagedLayout();
-            scheduleRefresh();
+            nextRefresh_.schedule();
         });
         for (auto signal :
              {&AppModel::savedDataChanged, &AppModel::sessionChanged, &AppModel::settingsChanged}) {
-            connect(model, signal, this, &LayoutDetailsView::scheduleRefresh);
+            connect(model, signal, this, [this] { nextRefresh_.schedule(); });
         }
     }
     NaturalHeight::follow(this, [this] { fitToContent(); });
@@ -174,7 +174,7 @@ void LayoutDetailsView::didResetEditor()
     automationError_.reset();
     isWorking_ = false;
     closeOpenConfirmations();
-    scheduleRefresh();
+    nextRefresh_.schedule();
 }
 
 void LayoutDetailsView::closeOpenConfirmations()
@@ -188,15 +188,6 @@ void LayoutDetailsView::closeOpenConfirmations()
             alert->done(QMessageBox::Cancel);
         }
     }
-}
-
-void LayoutDetailsView::scheduleRefresh()
-{
-    if (refreshScheduled_) {
-        return;
-    }
-    refreshScheduled_ = true;
-    QMetaObject::invokeMethod(this, &LayoutDetailsView::refresh, Qt::QueuedConnection);
 }
 
 bool LayoutDetailsView::pending(const MutationScope &scope) const
@@ -222,7 +213,6 @@ void LayoutDetailsView::fitToContent()
 
 void LayoutDetailsView::refreshContent()
 {
-    refreshScheduled_ = false;
     const std::optional<Layout> current = layout();
     form_.content->setVisible(current.has_value());
     form_.unavailable->setVisible(!current.has_value());
@@ -337,7 +327,7 @@ void LayoutDetailsView::rename()
     }
     isWorking_ = true;
     errorMessage_.reset();
-    scheduleRefresh();
+    nextRefresh_.schedule();
     runRename(this, generation_, current->id, name());
 }
 
@@ -351,7 +341,7 @@ QCoro::Task<void> LayoutDetailsView::runRename(QPointer<LayoutDetailsView> view,
     }
     view->errorMessage_ = textOf(refusal);
     view->isWorking_ = false;
-    view->scheduleRefresh();
+    view->nextRefresh_.schedule();
 }
 
 void LayoutDetailsView::removeEntry(const QUuid &entryID)
@@ -361,7 +351,7 @@ void LayoutDetailsView::removeEntry(const QUuid &entryID)
         return;
     }
     errorMessage_.reset();
-    scheduleRefresh();
+    nextRefresh_.schedule();
     runRemoveEntry(this, generation_, current->id, entryID);
 }
 
@@ -376,7 +366,7 @@ QCoro::Task<void> LayoutDetailsView::runRemoveEntry(QPointer<LayoutDetailsView> 
         co_return;
     }
     view->errorMessage_ = textOf(refusal);
-    view->scheduleRefresh();
+    view->nextRefresh_.schedule();
 }
 
 void LayoutDetailsView::changeShortcut(std::optional<Shortcut> shortcut)
@@ -399,7 +389,7 @@ QCoro::Task<void> LayoutDetailsView::runShortcutChange(QPointer<LayoutDetailsVie
         co_return;
     }
     view->shortcutError_ = textOf(refusal);
-    view->scheduleRefresh();
+    view->nextRefresh_.schedule();
 }
 
 void LayoutDetailsView::updateAutomation()
@@ -409,7 +399,7 @@ void LayoutDetailsView::updateAutomation()
         return;
     }
     automationError_.reset();
-    scheduleRefresh();
+    nextRefresh_.schedule();
     // Decided by the layout as it is at the click.
     runAutomation(this, generation_, current->id, !current->automationTopologySignature);
 }
@@ -425,7 +415,7 @@ QCoro::Task<void> LayoutDetailsView::runAutomation(QPointer<LayoutDetailsView> v
         co_return;
     }
     view->automationError_ = textOf(refusal);
-    view->scheduleRefresh();
+    view->nextRefresh_.schedule();
 }
 
 void LayoutDetailsView::confirmReplace()
@@ -474,7 +464,7 @@ void LayoutDetailsView::runManaged(Managing kind)
     }
     isWorking_ = true;
     errorMessage_.reset();
-    scheduleRefresh();
+    nextRefresh_.schedule();
     runManagedOperation(this, generation_, current->id, kind);
 }
 
@@ -495,7 +485,7 @@ QCoro::Task<void> LayoutDetailsView::runManagedOperation(QPointer<LayoutDetailsV
         view->window()->close();
         co_return;
     }
-    view->scheduleRefresh();
+    view->nextRefresh_.schedule();
 }
 
 // --- Events --------------------------------------------------------------------------------------
@@ -523,7 +513,7 @@ void LayoutDetailsView::changeEvent(QEvent *event)
     if (event->type() == QEvent::ActivationChange && isActiveWindow()) {
         // The link description depends on the displays connected now, which the model does not
         // publish: looked at again whenever the window comes forward.
-        scheduleRefresh();
+        nextRefresh_.schedule();
     }
 }
 

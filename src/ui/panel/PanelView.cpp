@@ -88,13 +88,13 @@ PanelView::PanelView(const ViewEnvironment &environment, PanelActions &actions, 
                             &AppModel::restoreStatusChanged, &AppModel::storageStatusChanged,
                             &AppModel::shortcutStatusChanged, &AppModel::windowRequestsChanged,
                             &AppModel::settingsChanged}) {
-            connect(model_, signal, this, &PanelView::scheduleRefresh);
+            connect(model_, signal, this, [this] { nextRefresh_.schedule(); });
         }
     }
     // Shortcut texts are named in the current keyboard layout.
     if (environment_.keyboardLayout) {
         connect(environment_.keyboardLayout, &KeyboardLayoutObserver::revisionChanged, this,
-                &PanelView::scheduleRefresh);
+                [this] { nextRefresh_.schedule(); });
     }
     refreshNow();
 }
@@ -121,18 +121,8 @@ QList<PanelSection> PanelView::visibleSections() const
     return shown;
 }
 
-void PanelView::scheduleRefresh()
-{
-    if (refreshScheduled_) {
-        return;
-    }
-    refreshScheduled_ = true;
-    QMetaObject::invokeMethod(this, &PanelView::refreshNow, Qt::QueuedConnection);
-}
-
 void PanelView::refreshNow()
 {
-    refreshScheduled_ = false;
     if (!model_) {
         return;
     }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ui/panel/CoalescedRefresh.h"
 #include "ui/panel/PanelSectionTree.h"
 #include "ui/panel/PanelState.h"
 #include "ui/panel/ViewEnvironment.h"
@@ -69,7 +70,6 @@ protected:
     void showEvent(QShowEvent *event) override;
 
 private:
-    void scheduleRefresh();
     void addSection(PanelSection section, QWidget *widget, int verticalPadding);
     void followResult();
     void followError();
@@ -78,7 +78,7 @@ private:
     QPointer<AppModel> model_;
     CoordinatorHandle<SessionUpkeep> session_;
     PanelState state_;
-    bool refreshScheduled_ = false;
+    CoalescedRefresh nextRefresh_{this, [this] { refreshNow(); }};
     int refreshCount_ = 0;
     // The identities of the result and the error last seen, for the announcements.
     bool resultSeen_ = false;

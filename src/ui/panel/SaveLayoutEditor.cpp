@@ -112,8 +112,8 @@ SaveLayoutEditor::SaveLayoutEditor(std::optional<QUuid> captureID, AppModel &mod
     column->addWidget(footer);
 
     NaturalHeight::follow(this, [this] { fitToContent(); });
-    connect(&model, &AppModel::windowRequestsChanged, this, &SaveLayoutEditor::scheduleRefresh);
-    connect(&model, &AppModel::savedDataChanged, this, &SaveLayoutEditor::scheduleRefresh);
+    connect(&model, &AppModel::windowRequestsChanged, this, [this] { nextRefresh_.schedule(); });
+    connect(&model, &AppModel::savedDataChanged, this, [this] { nextRefresh_.schedule(); });
     refresh();
 }
 
@@ -430,18 +430,6 @@ void SaveLayoutEditor::setErrorText(const std::optional<QString> &message)
         errorText_->setFont(UiFont::callout());
         errorRow_->addWidget(errorText_, 1);
     }
-}
-
-void SaveLayoutEditor::scheduleRefresh()
-{
-    if (refreshScheduled_) {
-        return;
-    }
-    refreshScheduled_ = true;
-    QTimer::singleShot(0, this, [this] {
-        refreshScheduled_ = false;
-        refresh();
-    });
 }
 
 void SaveLayoutEditor::refresh()

@@ -2,6 +2,7 @@
 
 #include "model/CapturePreview.h"
 #include "model/Layout.h"
+#include "ui/panel/CoalescedRefresh.h"
 #include "ui/panel/CoordinatorHandle.h"
 
 #include <QList>
@@ -104,9 +105,6 @@ private:
     void nameEdited(const QString &text);
     void replaceToggled(bool checked);
     void setErrorText(const std::optional<QString> &message);
-    // Recomputes what depends on the model once per turn of the event loop, however many of its
-    // signals arrived.
-    void scheduleRefresh();
     void refresh();
     void refreshRows(const CapturePreview &preview);
 
@@ -121,7 +119,7 @@ private:
     std::optional<QString> errorMessage_;
     bool isSaving_ = false;
     bool didSave_ = false;
-    bool refreshScheduled_ = false;
+    CoalescedRefresh nextRefresh_{this, [this] { refresh(); }};
     bool capping_ = false;
     bool retired_ = false;
 

@@ -99,7 +99,7 @@ GeneralSettingsPage::GeneralSettingsPage(const ViewEnvironment &environment, QWi
     if (model_) {
         for (auto signal :
              {&AppModel::sessionChanged, &AppModel::settingsChanged, &AppModel::savedDataChanged}) {
-            connect(model_, signal, this, &GeneralSettingsPage::scheduleRefresh);
+            connect(model_, signal, this, [this] { nextRefresh_.schedule(); });
         }
     }
     refresh();
@@ -261,18 +261,8 @@ QWidget *GeneralSettingsPage::buildAutomationSection()
     return section;
 }
 
-void GeneralSettingsPage::scheduleRefresh()
-{
-    if (refreshQueued_) {
-        return;
-    }
-    refreshQueued_ = true;
-    QMetaObject::invokeMethod(this, &GeneralSettingsPage::refresh, Qt::QueuedConnection);
-}
-
 void GeneralSettingsPage::refresh()
 {
-    refreshQueued_ = false;
     if (!model_) {
         return;
     }

@@ -2,6 +2,7 @@
 
 #include "model/AppearancePreference.h"
 #include "model/HighlightColor.h"
+#include "ui/panel/CoalescedRefresh.h"
 #include "ui/panel/ViewEnvironment.h"
 
 #include <QPointer>
@@ -47,14 +48,13 @@ private:
     QWidget *buildAppearanceSection();
     QWidget *buildFeedbackSection();
     QWidget *buildAutomationSection();
-    void scheduleRefresh();
     void refresh();
     void refreshLinked();
 
     QPointer<AppModel> model_;
     CoordinatorHandle<EditCoordinator> edits_;
     CoordinatorHandle<SessionUpkeep> session_;
-    bool refreshQueued_ = false;
+    CoalescedRefresh nextRefresh_{this, [this] { refresh(); }};
 
     SymbolView *shield_ = nullptr;
     PlainLabel *accessTitle_ = nullptr;

@@ -138,7 +138,7 @@ LayoutChooserView::LayoutChooserView(const ViewEnvironment &environment, QWidget
     if (model_) {
         for (auto change : {&AppModel::savedDataChanged, &AppModel::sessionChanged,
                             &AppModel::restoreStatusChanged, &AppModel::storageStatusChanged}) {
-            connect(model_, change, this, &LayoutChooserView::scheduleRefresh);
+            connect(model_, change, this, [this] { nextRefresh_.schedule(); });
         }
     }
     AppAppearance::attach(this, environment);
@@ -192,18 +192,8 @@ QWidget *LayoutChooserView::permissionNotice()
     return surface;
 }
 
-void LayoutChooserView::scheduleRefresh()
-{
-    if (refreshQueued_) {
-        return;
-    }
-    refreshQueued_ = true;
-    QMetaObject::invokeMethod(this, &LayoutChooserView::refresh, Qt::QueuedConnection);
-}
-
 void LayoutChooserView::refresh()
 {
-    refreshQueued_ = false;
     notice_->setVisible(model_ && !model_->session().permissionTrusted);
     const QList<Layout> layouts = model_ ? model_->savedData().layouts : QList<Layout>();
     if (layouts != shownLayouts_) {

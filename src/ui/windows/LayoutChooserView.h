@@ -1,6 +1,7 @@
 #pragma once
 
 #include "model/Layout.h"
+#include "ui/panel/CoalescedRefresh.h"
 #include "ui/panel/ViewEnvironment.h"
 
 #include <QList>
@@ -39,7 +40,6 @@ private:
         HoverRowButton *button;
     };
 
-    void scheduleRefresh();
     void refresh();
     void showLayouts(const QList<Layout> &layouts);
     HoverRowButton *layoutRow(const Layout &layout);
@@ -52,7 +52,7 @@ private:
     CoordinatorHandle<SessionUpkeep> session_;
     QPointer<WindowPresenter> presenter_;
     QPointer<KeyboardLayoutObserver> keyboardLayout_;
-    bool refreshQueued_ = false;
+    CoalescedRefresh nextRefresh_{this, [this] { refresh(); }};
     std::optional<QList<Layout>> shownLayouts_;
     QList<Row> rows_;
 

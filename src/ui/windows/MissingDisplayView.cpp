@@ -97,8 +97,7 @@ MissingDisplayView::MissingDisplayView(const ViewEnvironment &environment, QWidg
     });
 
     if (model_) {
-        connect(model_, &AppModel::restoreStatusChanged, this,
-                &MissingDisplayView::scheduleRefresh);
+        connect(model_, &AppModel::restoreStatusChanged, this, [this] { nextRefresh_.schedule(); });
     }
     AppAppearance::attach(this, environment);
     refresh();
@@ -112,18 +111,8 @@ void MissingDisplayView::showEvent(QShowEvent *event)
     }
 }
 
-void MissingDisplayView::scheduleRefresh()
-{
-    if (refreshQueued_) {
-        return;
-    }
-    refreshQueued_ = true;
-    QMetaObject::invokeMethod(this, &MissingDisplayView::refresh, Qt::QueuedConnection);
-}
-
 void MissingDisplayView::refresh()
 {
-    refreshQueued_ = false;
     const std::optional<MissingDisplayPrompt> prompt =
         model_ ? model_->restoreStatus().missingDisplayPrompt : std::nullopt;
     const std::optional<QUuid> id = prompt ? std::optional<QUuid>(prompt->id) : std::nullopt;
@@ -219,7 +208,7 @@ void MissingDisplayView::choose(const Row &row, int index)
         return;
     }
     choices_.choose(row.savedDisplayKey, row.picker->itemData(index).toString());
-    scheduleRefresh();
+    nextRefresh_.schedule();
 }
 
 void MissingDisplayView::confirm()

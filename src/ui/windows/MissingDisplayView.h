@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ui/panel/CoalescedRefresh.h"
 #include "ui/panel/ViewEnvironment.h"
 #include "ui/windows/MissingDisplayChoices.h"
 
@@ -45,9 +46,7 @@ private:
     };
 
     // Follows the model: a prompt with a new identity is primed and gets its rows; everything
-    // else (the buttons' states) is worked out again. Asked for at most once per turn of the
-    // event loop, whatever changed.
-    void scheduleRefresh();
+    // else (the buttons' states) is worked out again.
     void refresh();
     void showPrompt(const std::optional<MissingDisplayPrompt> &prompt);
     void setIntroductionDetail(const QString &detail);
@@ -60,7 +59,7 @@ private:
     MissingDisplayChoices choices_;
     // The prompt the rows were built for; none before the first and after it went.
     std::optional<QUuid> shownPromptID_;
-    bool refreshQueued_ = false;
+    CoalescedRefresh nextRefresh_{this, [this] { refresh(); }};
 
     QWidget *introductionSlot_;
     RouteIntroduction *introduction_ = nullptr;

@@ -66,25 +66,15 @@ ShortcutsSettingsPage::ShortcutsSettingsPage(const ViewEnvironment &environment,
     if (model_) {
         for (auto signal : {&AppModel::settingsChanged, &AppModel::savedDataChanged,
                             &AppModel::shortcutStatusChanged}) {
-            connect(model_, signal, this, &ShortcutsSettingsPage::scheduleRefresh);
+            connect(model_, signal, this, [this] { nextRefresh_.schedule(); });
         }
     }
-    connect(&state, &SettingsState::changed, this, &ShortcutsSettingsPage::scheduleRefresh);
+    connect(&state, &SettingsState::changed, this, [this] { nextRefresh_.schedule(); });
     refresh();
-}
-
-void ShortcutsSettingsPage::scheduleRefresh()
-{
-    if (refreshQueued_) {
-        return;
-    }
-    refreshQueued_ = true;
-    QMetaObject::invokeMethod(this, &ShortcutsSettingsPage::refresh, Qt::QueuedConnection);
 }
 
 void ShortcutsSettingsPage::refresh()
 {
-    refreshQueued_ = false;
     if (!model_ || !state_) {
         return;
     }

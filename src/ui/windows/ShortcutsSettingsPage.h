@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ui/panel/CoalescedRefresh.h"
 #include "ui/panel/ViewEnvironment.h"
 
 #include <QHash>
@@ -32,14 +33,13 @@ public:
                           QWidget *parent = nullptr);
 
 private:
-    void scheduleRefresh();
     void refresh();
     void rebuildLayoutSection(const QList<QUuid> &ids);
 
     ViewEnvironment environment_;
     QPointer<AppModel> model_;
     QPointer<SettingsState> state_;
-    bool refreshQueued_ = false;
+    CoalescedRefresh nextRefresh_{this, [this] { refresh(); }};
 
     ShortcutRecorder *global_ = nullptr;
     QVBoxLayout *layoutSectionSlot_ = nullptr;

@@ -117,10 +117,10 @@ StorageSettingsPage::StorageSettingsPage(const ViewEnvironment &environment, Set
     if (model_) {
         for (auto signal : {&AppModel::storageStatusChanged, &AppModel::restoreStatusChanged,
                             &AppModel::savedDataChanged}) {
-            connect(model_, signal, this, &StorageSettingsPage::scheduleRefresh);
+            connect(model_, signal, this, [this] { nextRefresh_.schedule(); });
         }
     }
-    connect(&state, &SettingsState::changed, this, &StorageSettingsPage::scheduleRefresh);
+    connect(&state, &SettingsState::changed, this, [this] { nextRefresh_.schedule(); });
     refresh();
 }
 
@@ -250,18 +250,8 @@ QWidget *StorageSettingsPage::buildResetSection()
     return section;
 }
 
-void StorageSettingsPage::scheduleRefresh()
-{
-    if (refreshQueued_) {
-        return;
-    }
-    refreshQueued_ = true;
-    QMetaObject::invokeMethod(this, &StorageSettingsPage::refresh, Qt::QueuedConnection);
-}
-
 void StorageSettingsPage::refresh()
 {
-    refreshQueued_ = false;
     if (!model_ || !state_) {
         return;
     }

@@ -111,8 +111,7 @@ WindowResolutionView::WindowResolutionView(const ViewEnvironment &environment, Q
     });
 
     if (model_) {
-        connect(model_, &AppModel::restoreStatusChanged, this,
-                &WindowResolutionView::scheduleRefresh);
+        connect(model_, &AppModel::restoreStatusChanged, this, [this] { nextRefresh_.schedule(); });
     }
     NaturalHeight::follow(this, [this] { fitToContent(); });
     AppAppearance::attach(this, environment);
@@ -159,18 +158,8 @@ void WindowResolutionView::resetChoices()
     }
 }
 
-void WindowResolutionView::scheduleRefresh()
-{
-    if (refreshQueued_) {
-        return;
-    }
-    refreshQueued_ = true;
-    QMetaObject::invokeMethod(this, &WindowResolutionView::refresh, Qt::QueuedConnection);
-}
-
 void WindowResolutionView::refresh()
 {
-    refreshQueued_ = false;
     const std::optional<ResolutionRequest> request =
         model_ ? model_->restoreStatus().resolutionRequest : std::nullopt;
     const std::optional<QUuid> id = request ? std::optional<QUuid>(request->id) : std::nullopt;

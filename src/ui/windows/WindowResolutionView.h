@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ui/panel/CoalescedRefresh.h"
 #include "ui/panel/ViewEnvironment.h"
 #include "ui/windows/ResolutionChoices.h"
 
@@ -66,7 +67,6 @@ private:
                                             AmbiguousEntry entry, QUuid requestID, QUuid token);
 
     void resetChoices();
-    void scheduleRefresh();
     void refresh();
     // As tall as what it shows, up to the window's bound.
     void fitToContent();
@@ -91,7 +91,7 @@ private:
     QUuid markerRefreshID_ = QUuid::createUuid();
     std::optional<QUuid> shownRequestID_;
     std::optional<QString> shownError_;
-    bool refreshQueued_ = false;
+    CoalescedRefresh nextRefresh_{this, [this] { refresh(); }};
 
     QWidget *introductionSlot_;
     RouteIntroduction *introduction_ = nullptr;
