@@ -18,10 +18,9 @@
 #include "ui/panel/ShortcutBadge.h"
 #include "ui/panel/SymbolView.h"
 #include "ui/panel/UiFont.h"
-#include "ui/panel/WindowKeys.h"
+#include "ui/windows/DecisionFooter.h"
 
 #include <QHBoxLayout>
-#include <QPushButton>
 #include <QScrollArea>
 #include <QStackedWidget>
 #include <QVBoxLayout>
@@ -117,23 +116,18 @@ LayoutChooserView::LayoutChooserView(const ViewEnvironment &environment, QWidget
     body_->addWidget(empty_);
     column->addWidget(body_, 1);
 
-    column->addWidget(new Divider(0.55));
-    auto *footer = new QHBoxLayout;
-    footer->setContentsMargins(18, 12, 18, 12);
     auto *hint = new PlainLabel(environment.panelInTray
                                     ? QStringLiteral("Save layouts from the tray.")
                                     : QStringLiteral("Save layouts from the Ostrel window."));
     hint->setFont(UiFont::system(11.5));
     hint->setTone(ThemeColor::secondary());
-    footer->addWidget(hint);
-    footer->addStretch(1);
-    auto *closeButton = new QPushButton(QStringLiteral("Close"));
-    closeButton->setObjectName(QStringLiteral("chooser-close"));
-    footer->addWidget(closeButton);
-    column->addLayout(footer);
-
-    connect(closeButton, &QPushButton::clicked, this, &LayoutChooserView::closeWindow);
-    WindowKeys::onEscape(this, [closeButton] { closeButton->click(); });
+    DecisionFooter::Setup footer;
+    footer.name = QStringLiteral("chooser");
+    footer.cancel = false;
+    footer.leading = hint;
+    footer.margins = QMargins(18, 12, 18, 12);
+    footer.spacing = -1;
+    footer_.emplace(this, column, footer, [this] { closeWindow(); });
 
     if (model_) {
         for (auto change : {&AppModel::savedDataChanged, &AppModel::sessionChanged,

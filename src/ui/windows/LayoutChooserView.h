@@ -3,6 +3,7 @@
 #include "model/Layout.h"
 #include "ui/panel/CoalescedRefresh.h"
 #include "ui/panel/ViewEnvironment.h"
+#include "ui/windows/DecisionFooter.h"
 
 #include <QList>
 #include <QPointer>
@@ -61,6 +62,7 @@ private:
     QWidget *list_;
     QWidget *rowsSurface_;
     QWidget *empty_;
+    std::optional<DecisionFooter> footer_;
 };
 
 } // namespace ostrel

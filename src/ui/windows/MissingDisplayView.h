@@ -2,6 +2,7 @@
 
 #include "ui/panel/CoalescedRefresh.h"
 #include "ui/panel/ViewEnvironment.h"
+#include "ui/windows/DecisionFooter.h"
 #include "ui/windows/MissingDisplayChoices.h"
 
 #include <QList>
@@ -12,14 +13,12 @@
 #include <optional>
 
 class QComboBox;
-class QPushButton;
 class QStackedWidget;
 
 namespace ostrel {
 
 class AppModel;
 class FormColumn;
-class PanelButton;
 class RouteIntroduction;
 class EmptyDecisionState;
 
@@ -67,9 +66,7 @@ private:
     FormColumn *form_;
     EmptyDecisionState *empty_;
     QList<Row> rows_;
-    QPushButton *cancel_;
-    PanelButton *restore_;
-    QPushButton *close_;
+    std::optional<DecisionFooter> footer_;
 };
 
 } // namespace ostrel

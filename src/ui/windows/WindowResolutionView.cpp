@@ -9,7 +9,6 @@
 #include "ui/panel/Accessibility.h"
 #include "ui/panel/AppAppearance.h"
 #include "ui/panel/CompactMessage.h"
-#include "ui/panel/Divider.h"
 #include "ui/panel/FormSectionHeader.h"
 #include "ui/panel/PanelButton.h"
 #include "ui/panel/PlainLabel.h"
@@ -18,7 +17,7 @@
 #include "ui/panel/RouteIntroduction.h"
 #include "ui/panel/SymbolView.h"
 #include "ui/panel/UiFont.h"
-#include "ui/panel/WindowKeys.h"
+#include "ui/windows/DecisionFooter.h"
 #include "ui/windows/EmptyDecisionState.h"
 #include "ui/windows/FormSection.h"
 
@@ -73,42 +72,19 @@ WindowResolutionView::WindowResolutionView(const ViewEnvironment &environment, Q
     body_->addWidget(empty_);
     column->addWidget(body_, 1);
 
-    column->addWidget(new Divider(0.55));
-
-    auto *footer = new QHBoxLayout;
-    footer->setContentsMargins(20, 14, 20, 14);
-    footer->setSpacing(10);
-    cancel_ = new QPushButton(QStringLiteral("Cancel"));
-    cancel_->setObjectName(QStringLiteral("resolution-cancel"));
-    footer->addWidget(cancel_);
-    footer->addStretch(1);
     auto *status = new PlainLabel;
     status->setObjectName(QStringLiteral("resolution-status"));
     status->setFont(UiFont::subheadline());
     status->setTone(ThemeColor::secondary());
     status_ = status;
-    footer->addWidget(status_);
-    apply_ = new PanelButton(QStringLiteral("Restore Selected"), PanelButton::Look::prominent,
-                             PanelButton::ControlSize::regular);
-    apply_->setObjectName(QStringLiteral("resolution-apply"));
-    footer->addWidget(apply_);
-    close_ = new QPushButton(QStringLiteral("Close"));
-    close_->setObjectName(QStringLiteral("resolution-close"));
-    footer->addWidget(close_);
-    column->addLayout(footer);
-
-    connect(cancel_, &QPushButton::clicked, this, &WindowResolutionView::cancel);
-    connect(close_, &QPushButton::clicked, this, &WindowResolutionView::cancel);
-    connect(empty_->closeButton(), &QPushButton::clicked, this, &WindowResolutionView::cancel);
-    connect(apply_, &PanelButton::clicked, this, &WindowResolutionView::apply);
-
-    // The window's own keys press the buttons, which do nothing while disabled or hidden.
-    WindowKeys::onEscape(this, [this] { cancel_->click(); });
-    WindowKeys::onReturn(this, [this] {
-        if (apply_->isVisible()) {
-            apply_->click();
-        }
-    });
+    DecisionFooter::Setup footer;
+    footer.name = QStringLiteral("resolution");
+    footer.primaryTitle = QStringLiteral("Restore Selected");
+    footer.primaryName = QStringLiteral("resolution-apply");
+    footer.trailing = status_;
+    footer_.emplace(
+        this, column, footer, [this] { cancel(); }, [this] { apply(); });
+    footer_->dismissWith(empty_->closeButton());
 
     if (model_) {
         connect(model_, &AppModel::restoreStatusChanged, this, [this] { nextRefresh_.schedule(); });
@@ -358,11 +334,11 @@ void WindowResolutionView::showError()
 void WindowResolutionView::updateFooter(const std::optional<ResolutionRequest> &request)
 {
     status_->setVisible(request.has_value());
-    apply_->setVisible(request.has_value());
-    close_->setVisible(!request);
+    footer_->showDecision(request.has_value());
     if (request) {
         status_->setText(choices_.statusText(*request));
-        apply_->setEnabled(model_ && choices_.canApply(*request, model_->restoreStatus().busy));
+        footer_->primary()->setEnabled(
+            model_ && choices_.canApply(*request, model_->restoreStatus().busy));
     }
 }
 

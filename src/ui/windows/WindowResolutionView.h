@@ -2,6 +2,7 @@
 
 #include "ui/panel/CoalescedRefresh.h"
 #include "ui/panel/ViewEnvironment.h"
+#include "ui/windows/DecisionFooter.h"
 #include "ui/windows/ResolutionChoices.h"
 
 #include <QCoro/QCoroTask>
@@ -15,7 +16,6 @@
 class QButtonGroup;
 class QCheckBox;
 class QLabel;
-class QPushButton;
 class QStackedWidget;
 
 namespace ostrel {
@@ -24,7 +24,6 @@ class AppModel;
 class EmptyDecisionState;
 class FormColumn;
 class MarkerOverlayService;
-class PanelButton;
 class PlainLabel;
 class RouteIntroduction;
 
@@ -100,10 +99,8 @@ private:
     QWidget *errorSection_ = nullptr;
     EmptyDecisionState *empty_;
     QList<Section> sections_;
-    QPushButton *cancel_;
     QLabel *status_;
-    PanelButton *apply_;
-    QPushButton *close_;
+    std::optional<DecisionFooter> footer_;
     int heightCap_ = 0;
 };
 
