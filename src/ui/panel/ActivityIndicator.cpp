@@ -1,6 +1,6 @@
 #include "ui/panel/ActivityIndicator.h"
 
-#include "ui/panel/Accessibility.h"
+#include "ui/panel/ScreenReader.h"
 #include "ui/panel/SpinnerTimeline.h"
 
 #include <QPainter>
@@ -45,7 +45,7 @@ ActivityIndicator::ActivityIndicator(int size, ThemeColor colour, QWidget *paren
 {
     setFixedSize(size, size);
     setAttribute(Qt::WA_TransparentForMouseEvents);
-    Accessibility::hide(this);
+    ScreenReader::hide(this);
 }
 
 ActivityIndicator::ActivityIndicator(int size, ThemeColor colour,

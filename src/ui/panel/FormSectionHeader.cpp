@@ -1,6 +1,6 @@
 #include "ui/panel/FormSectionHeader.h"
 
-#include "ui/panel/Accessibility.h"
+#include "ui/panel/ScreenReader.h"
 #include "ui/panel/InfoButton.h"
 #include "ui/panel/PlainLabel.h"
 #include "ui/panel/UiFont.h"
@@ -24,7 +24,7 @@ FormSectionHeader::FormSectionHeader(const QString &title, std::optional<QString
     titleLabel->setObjectName(QStringLiteral("form-section-title"));
     titleLabel->setFont(UiFont::headline());
     titleLabel->setTone(tint.value_or(ThemeColor::primary()));
-    Accessibility::setRole(titleLabel, QAccessible::Heading);
+    ScreenReader::setRole(titleLabel, QAccessible::Heading);
     title_ = titleLabel;
     row->addWidget(title_);
     if (info) {

@@ -3,7 +3,7 @@
 #include "app/AppModel.h"
 #include "app/RestoreCoordinator.h"
 #include "app/WindowPresenter.h"
-#include "ui/panel/Accessibility.h"
+#include "ui/panel/ScreenReader.h"
 #include "ui/panel/LayoutHover.h"
 #include "ui/panel/LineLimitedLabel.h"
 #include "ui/panel/PanelActions.h"
@@ -181,7 +181,7 @@ void LayoutRow::setDeleting(bool deleting)
 void LayoutRow::updateAccessibility()
 {
     select_->setAccessibleName(PanelTexts::rowAccessibleName(layout_, selected_));
-    Accessibility::setSelected(select_, selected_);
+    ScreenReader::setSelected(select_, selected_);
 }
 
 LayoutRow::Background LayoutRow::background() const

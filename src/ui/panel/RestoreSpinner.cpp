@@ -1,6 +1,6 @@
 #include "ui/panel/RestoreSpinner.h"
 
-#include "ui/panel/Accessibility.h"
+#include "ui/panel/ScreenReader.h"
 #include "ui/panel/SpinnerTimeline.h"
 #include "ui/panel/Symbols.h"
 
@@ -27,7 +27,7 @@ RestoreSpinner::RestoreSpinner(ThemeColor tint, double size, const ViewEnvironme
 {
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
     setAttribute(Qt::WA_TransparentForMouseEvents);
-    Accessibility::hide(this);
+    ScreenReader::hide(this);
     timeline_->follow(environment);
 }
 

@@ -6,7 +6,7 @@
 #include "app/AppModel.h"
 #include "app/RestoreCoordinator.h"
 #include "platform/MarkerOverlayService.h"
-#include "ui/panel/Accessibility.h"
+#include "ui/panel/ScreenReader.h"
 #include "ui/panel/AppAppearance.h"
 #include "ui/panel/CompactMessage.h"
 #include "ui/panel/FormSectionHeader.h"
@@ -204,7 +204,7 @@ QWidget *WindowResolutionView::entrySection(const AmbiguousEntry &entry,
     auto *picker = new QWidget;
     picker->setObjectName(QStringLiteral("resolution-picker"));
     picker->setAccessibleName(QStringLiteral("Matching window for ") + entry.label);
-    Accessibility::setRole(picker, QAccessible::Grouping);
+    ScreenReader::setRole(picker, QAccessible::Grouping);
     auto *radioColumn = new QVBoxLayout(picker);
     radioColumn->setContentsMargins(0, 0, 0, 0);
     radioColumn->setSpacing(6);
