@@ -349,8 +349,7 @@ void RestoreCoordinator::cancelMissingDisplays()
     activeManualOperation_.reset();
 }
 
-QString RestoreCoordinator::displayDescription(const QString &displayKey,
-                                               const QList<DisplaySnapshot> &displays)
+QString displayDescription(const QString &displayKey, const QList<DisplaySnapshot> &displays)
 {
     const QList<DisplaySnapshot> ordered = Topology::sorted(displays);
     for (qsizetype i = 0; i < ordered.size(); ++i) {

@@ -33,6 +33,9 @@ class WindowService;
 struct AppEnvironment;
 struct RestoredWindowFlashTarget;
 
+// "Display N" in the numbering of the missing-display prompt, or "Saved display".
+QString displayDescription(const QString &displayKey, const QList<DisplaySnapshot> &displays);
+
 // The model's side of a restore and of its undo, start to end: the checks before a pass, the
 // missing-display prompt and the window choices that come before or after it, the pass on the
 // restore service with its progress and result, and the overlays it shows. It keeps the restore
@@ -65,9 +68,6 @@ public:
     void cancelRestore();
     void confirmMissingDisplays(const QHash<QString, QString> &fallbacks);
     void cancelMissingDisplays();
-    // "Display N" in the numbering of the missing-display prompt, or "Saved display".
-    static QString displayDescription(const QString &displayKey,
-                                      const QList<DisplaySnapshot> &displays);
     void presentResolution();
     [[nodiscard]] std::optional<Refusal>
     applyResolutions(const QHash<QUuid, WindowReference> &choices, const QSet<QUuid> &skipped);

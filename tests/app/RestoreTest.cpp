@@ -374,10 +374,10 @@ TEST_F(MissingDisplays, DisplaysAreNumberedLeftToRightThenTopToBottomThenByKey)
     DisplaySnapshot twin = lower;
     twin.identity = {16, 32, 0, 1};
     const QList<DisplaySnapshot> displays{lower, upper, twin};
-    EXPECT_EQ(RestoreCoordinator::displayDescription("16-32-9", displays), "Display 1");
-    EXPECT_EQ(RestoreCoordinator::displayDescription("16-32-1", displays), "Display 2");
-    EXPECT_EQ(RestoreCoordinator::displayDescription("16-32-10", displays), "Display 3");
-    EXPECT_EQ(RestoreCoordinator::displayDescription("1-2-3", displays), "Saved display");
+    EXPECT_EQ(displayDescription("16-32-9", displays), "Display 1");
+    EXPECT_EQ(displayDescription("16-32-1", displays), "Display 2");
+    EXPECT_EQ(displayDescription("16-32-10", displays), "Display 3");
+    EXPECT_EQ(displayDescription("1-2-3", displays), "Saved display");
 }
 
 class WindowChoices : public Restore {

@@ -60,8 +60,8 @@ CapturedWindowRow::CapturedWindowRow(const WindowEntry &entry,
 QString CapturedWindowRow::placement(const WindowEntry &entry,
                                      const QList<DisplaySnapshot> &displays)
 {
-    return RestoreCoordinator::displayDescription(entry.displayKey, displays)
-        + QStringLiteral(" · ") + entry.geometryDescription();
+    return displayDescription(entry.displayKey, displays) + QStringLiteral(" · ")
+        + entry.geometryDescription();
 }
 
 } // namespace ostrel

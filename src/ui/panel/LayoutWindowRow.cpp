@@ -31,8 +31,8 @@ LayoutWindowRow::LayoutWindowRow(const WindowEntry &entry, const QList<DisplaySn
     label->setAccessibleName(entry.label());
     PlainText::setToolTip(label, entry.label());
     texts->addWidget(label);
-    const QString place = RestoreCoordinator::displayDescription(entry.displayKey, displays)
-        + QStringLiteral(" · ") + entry.geometryDescription();
+    const QString place = displayDescription(entry.displayKey, displays) + QStringLiteral(" · ")
+        + entry.geometryDescription();
     auto *where = new LineLimitedLabel(place, 1, this);
     where->setObjectName(QStringLiteral("layout-window-place"));
     where->setFont(UiFont::subheadline());
