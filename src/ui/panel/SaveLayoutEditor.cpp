@@ -45,24 +45,6 @@ QString counted(qsizetype count, const QString &one, const QString &many)
     return QString::number(count) + QLatin1Char(' ') + (count == 1 ? one : many);
 }
 
-// A form section: its header (when it has one) above a grouped surface, and an optional footer
-// line below.
-QWidget *section(FormSectionHeader *header, GroupedSurface *surface, QWidget *footer = nullptr)
-{
-    auto *widget = new QWidget;
-    auto *column = new QVBoxLayout(widget);
-    column->setContentsMargins(0, 0, 0, 0);
-    column->setSpacing(headerSpacing);
-    if (header) {
-        column->addWidget(header);
-    }
-    column->addWidget(surface);
-    if (footer) {
-        column->addWidget(footer);
-    }
-    return widget;
-}
-
 } // namespace
 
 SaveLayoutEditor::SaveLayoutEditor(std::optional<QUuid> captureID, AppModel &model,
@@ -208,10 +190,11 @@ QWidget *SaveLayoutEditor::makeNameSection()
     connect(replaceBox_, &QCheckBox::toggled, this, &SaveLayoutEditor::replaceToggled);
     rows->addWidget(duplicateWarning_);
 
-    return section(new FormSectionHeader(
-                       QStringLiteral("Name"),
-                       QStringLiteral("Give the layout a short name you’ll recognize later.")),
-                   surface);
+    return headedSection(
+        new FormSectionHeader(
+            QStringLiteral("Name"),
+            QStringLiteral("Give the layout a short name you’ll recognize later.")),
+        surface, headerSpacing);
 }
 
 QWidget *SaveLayoutEditor::makeWindowSection()
@@ -230,7 +213,7 @@ QWidget *SaveLayoutEditor::makeWindowSection()
     exclusionFooter_->setFont(UiFont::system(10));
     exclusionFooter_->setTone(ThemeColor::secondary());
     exclusionFooter_->setContentsMargins(surfacePadding, 0, 0, 0);
-    return section(windowHeader_, surface, exclusionFooter_);
+    return headedSection(windowHeader_, surface, headerSpacing, exclusionFooter_);
 }
 
 QWidget *SaveLayoutEditor::makePrivacySection()
@@ -241,7 +224,7 @@ QWidget *SaveLayoutEditor::makePrivacySection()
         QStringLiteral("Saved on this computer. No window titles, file paths, or full URLs."));
     footnote->setContentsMargins(0, 2, 0, 2);
     surface->addWidget(footnote, {});
-    return section(nullptr, surface);
+    return headedSection(nullptr, surface, headerSpacing);
 }
 
 QWidget *SaveLayoutEditor::makeErrorSection()
@@ -257,7 +240,7 @@ QWidget *SaveLayoutEditor::makeErrorSection()
                    0, Qt::AlignTop);
     errorRow_ = row;
     surface->addWidget(line, {});
-    errorSection_ = section(nullptr, surface);
+    errorSection_ = headedSection(nullptr, surface, headerSpacing);
     return errorSection_;
 }
 
