@@ -87,6 +87,13 @@ public:
     // Strict readers: the first damaged row fails the whole read with readFailed naming what
     // is wrong, so a damaged file is never shown half-read.
     static QList<Layout> loadLayouts(SQLiteDatabase &database);
+    // As loadLayouts, for a check that only proves that every row reads and validates: it
+    // keeps none of the values, and so costs no memory for them.
+    static void checkLayouts(SQLiteDatabase &database);
+    // The layouts read layout by layout, each with a statement for its displays and one for its
+    // windows: the reading that names the first damaged row. loadLayouts gives the same for a
+    // sound library with three statements in all (LibraryReader).
+    static QList<Layout> loadLayoutsOneByOne(SQLiteDatabase &database);
     static QList<DisplaySnapshot> loadDisplays(SQLiteDatabase &database, const QUuid &layoutID);
     static QList<WindowEntry> loadEntries(SQLiteDatabase &database, const QUuid &layoutID,
                                           const QList<DisplaySnapshot> &displays);

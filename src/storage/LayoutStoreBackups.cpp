@@ -220,7 +220,7 @@ std::optional<QString> LayoutStore::resetDatabaseOnExecutor()
     try {
         database_->integrityCheck();
         database_->foreignKeyCheck();
-        loadLayouts(*database_);
+        checkLayouts(*database_);
         loadExclusions(*database_);
         database_->foreignKeyCheck();
     } catch (...) {

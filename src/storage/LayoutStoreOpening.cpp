@@ -210,7 +210,7 @@ int LayoutStore::checkBeforeOpening(const StorePaths &paths, const StoreEnvironm
     if (version == Schema::currentVersion) {
         // Proves that every row reads and validates; the values themselves are not kept.
         checked(OtherErrors::passUnchanged, [&] {
-            loadLayouts(*check);
+            checkLayouts(*check);
             loadExclusions(*check);
             check->foreignKeyCheck();
         });
@@ -265,7 +265,7 @@ std::optional<StorageNotice> LayoutStore::prepareWorkingConnection(SQLiteDatabas
         if (version != Schema::currentVersion) {
             migrate(working, version);
             working.quickCheck();
-            loadLayouts(working);
+            checkLayouts(working);
             loadExclusions(working);
             working.foreignKeyCheck();
         }
