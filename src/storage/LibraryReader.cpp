@@ -7,6 +7,8 @@
 #include <sqlite3.h>
 
 #include <algorithm>
+#include <array>
+#include <cstring>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -28,6 +30,12 @@ void require(bool holds)
 }
 
 // Column reads with the storage class the schema gives each column; any other class gives up.
+//
+// Each read asks SQLite for the column's value once and then reads its class and contents from
+// that value. The connection is serialized, so every call on the statement takes its lock: one
+// call per column instead of two or three makes a whole library read markedly faster. The
+// value is read at once, on the thread that steps the statement, which alone uses the
+// connection meanwhile (the store's actor, or the opening's own connection).
 class Row {
 public:
     explicit Row(const SQLiteStatement &statement)
@@ -35,48 +43,39 @@ public:
     {
     }
 
-    int type(int column) const { return sqlite3_column_type(statement_, column); }
+    int type(int column) const { return sqlite3_value_type(value(column)); }
     bool isNull(int column) const { return type(column) == SQLITE_NULL; }
     bool isText(int column) const { return type(column) == SQLITE_TEXT; }
 
-    std::string_view bytes(int column) const
-    {
-        require(isText(column));
-        const auto *text = reinterpret_cast<const char *>(sqlite3_column_text(statement_, column));
-        if (!text) {
-            return {};
-        }
-        return {text, size_t(sqlite3_column_bytes(statement_, column))};
-    }
+    std::string_view bytes(int column) const { return textOf(value(column)); }
     std::optional<std::string_view> optionalBytes(int column) const
     {
-        if (isNull(column)) {
+        sqlite3_value *read = value(column);
+        if (sqlite3_value_type(read) == SQLITE_NULL) {
             return std::nullopt;
         }
-        return bytes(column);
+        return textOf(read);
     }
-    qint64 integer(int column) const
-    {
-        require(type(column) == SQLITE_INTEGER);
-        return sqlite3_column_int64(statement_, column);
-    }
+    qint64 integer(int column) const { return integerOf(value(column)); }
     std::optional<qint64> optionalInteger(int column) const
     {
-        if (isNull(column)) {
+        sqlite3_value *read = value(column);
+        if (sqlite3_value_type(read) == SQLITE_NULL) {
             return std::nullopt;
         }
-        return integer(column);
+        return integerOf(read);
     }
     quint32 uint32(int column) const
     {
-        const qint64 value = integer(column);
-        require(value >= 0 && value <= 0xFFFFFFFFLL);
-        return quint32(value);
+        const qint64 read = integer(column);
+        require(read >= 0 && read <= 0xFFFFFFFFLL);
+        return quint32(read);
     }
     double real(int column) const
     {
-        require(type(column) == SQLITE_FLOAT);
-        return sqlite3_column_double(statement_, column);
+        sqlite3_value *read = value(column);
+        require(sqlite3_value_type(read) == SQLITE_FLOAT);
+        return sqlite3_value_double(read);
     }
     RectD rect(int firstColumn) const
     {
@@ -88,17 +87,47 @@ public:
     {
         const std::string_view text = bytes(column);
         require(text.size() == 36);
+        char bytes[16];
+        int digits = 0;
         for (size_t i = 0; i < text.size(); ++i) {
             const char c = text[i];
-            const bool hyphen = i == 8 || i == 13 || i == 18 || i == 23;
-            const bool hex =
-                (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
-            require(hyphen ? c == '-' : hex);
+            if (i == 8 || i == 13 || i == 18 || i == 23) {
+                require(c == '-');
+                continue;
+            }
+            int nibble = 0;
+            if (c >= '0' && c <= '9') {
+                nibble = c - '0';
+            } else if (c >= 'a' && c <= 'f') {
+                nibble = c - 'a' + 10;
+            } else if (c >= 'A' && c <= 'F') {
+                nibble = c - 'A' + 10;
+            } else {
+                throw GiveUp{};
+            }
+            bytes[digits / 2] = char(digits % 2 ? (bytes[digits / 2] << 4) | nibble : nibble);
+            ++digits;
         }
-        return QUuid::fromString(QLatin1StringView(text.data(), qsizetype(text.size())));
+        return QUuid::fromRfc4122(QByteArrayView(bytes, 16));
     }
 
 private:
+    sqlite3_value *value(int column) const { return sqlite3_column_value(statement_, column); }
+    static std::string_view textOf(sqlite3_value *read)
+    {
+        require(sqlite3_value_type(read) == SQLITE_TEXT);
+        const auto *text = reinterpret_cast<const char *>(sqlite3_value_text(read));
+        if (!text) {
+            return {};
+        }
+        return {text, size_t(sqlite3_value_bytes(read))};
+    }
+    static qint64 integerOf(sqlite3_value *read)
+    {
+        require(sqlite3_value_type(read) == SQLITE_INTEGER);
+        return sqlite3_value_int64(read);
+    }
+
     sqlite3_stmt *statement_;
 };
 
@@ -174,6 +203,11 @@ DisplayRow displayRow(const Row &row)
     require(display.isStorable());
     return read;
 }
+
+// How many windows each layout has, from the layouts' index alone: the lists are made as large as
+// they will be, with no room to spare and no growing.
+constexpr const char *windowCountsStatement =
+    "SELECT layout_id, count(*) FROM windows GROUP BY layout_id";
 
 constexpr const char *windowsStatement =
     "SELECT layout_id, ordinal, id, bundle_id, app_name, role, subrole, hostname, display_key,"
@@ -264,6 +298,17 @@ private:
     typename Map::iterator last_ = groups_.end();
 };
 
+// An identifier as the two halves of its 128 bits: equal halves, equal identifiers.
+using IdentifierBits = std::pair<quint64, quint64>;
+
+IdentifierBits bitsOf(const QUuid &id)
+{
+    static_assert(sizeof(QUuid) == 2 * sizeof(quint64));
+    quint64 halves[2];
+    std::memcpy(halves, &id, sizeof halves);
+    return {halves[0], halves[1]};
+}
+
 // Reading: the displays and windows of a layout as values, with their ordinals.
 struct Rows {
     QList<DisplaySnapshot> displays;
@@ -278,11 +323,11 @@ struct Rows {
 struct Facts {
     std::vector<std::string> displayKeys;
     int primaryCount = 0;
-    std::vector<QUuid> entryIDs;
+    std::vector<IdentifierBits> entryIDs;
 };
 
-// One text column of a statement: consecutive rows mostly repeat its text, so the last one is
-// kept at hand before the pool is asked.
+// One text column of a statement. Rows near each other mostly repeat the few texts of a layout
+// (its applications, say), so the last few are kept at hand before the pool is asked.
 class TextColumn {
 public:
     explicit TextColumn(TextPool &pool)
@@ -292,19 +337,27 @@ public:
 
     QString text(std::string_view bytes)
     {
-        if (!known_ || bytes != lastBytes_) {
-            text_ = pool_.text(bytes);
-            lastBytes_.assign(bytes);
-            known_ = true;
+        for (const Recent &recent : recent_) {
+            if (recent.bytes == bytes) {
+                return recent.text;
+            }
         }
-        return text_;
+        Recent &replaced = recent_[next_];
+        next_ = (next_ + 1) % recent_.size();
+        replaced.bytes.assign(bytes);
+        replaced.text = pool_.text(bytes);
+        return replaced.text;
     }
 
 private:
+    struct Recent {
+        std::string bytes;
+        QString text;
+    };
+
     TextPool &pool_;
-    bool known_ = false;
-    std::string lastBytes_;
-    QString text_;
+    std::array<Recent, 16> recent_;
+    size_t next_ = 0;
 };
 
 // Puts the rows of a list in stored order: by ordinal, and rows of one ordinal as the table
@@ -339,7 +392,7 @@ void order(QList<Value> &values, std::vector<qint64> &ordinals, bool tiesAllowed
     ordinals = std::move(orderedOrdinals);
 }
 
-bool hasDuplicates(std::vector<QUuid> &ids)
+bool hasDuplicates(std::vector<IdentifierBits> &ids)
 {
     std::sort(ids.begin(), ids.end());
     return std::adjacent_find(ids.begin(), ids.end()) != ids.end();
@@ -360,13 +413,15 @@ void assemble(Layout &layout, Rows &rows)
         primaryCount += display.isPrimary ? 1 : 0;
     }
     require(primaryCount <= 1);
-    std::vector<QUuid> ids;
+    std::vector<IdentifierBits> ids;
     ids.reserve(size_t(rows.entries.size()));
     for (const WindowEntry &entry : std::as_const(rows.entries)) {
         require(keys.contains(entry.displayKey));
-        ids.push_back(entry.id);
+        ids.push_back(bitsOf(entry.id));
     }
     require(!hasDuplicates(ids));
+    // The list grew row by row; it keeps no spare room for as long as the layout lives.
+    rows.displays.squeeze();
     if (--rows.layouts == 0) {
         layout.displays = std::move(rows.displays);
         layout.entries = std::move(rows.entries);
@@ -403,6 +458,17 @@ std::optional<QList<Layout>> LibraryReader::read(SQLiteDatabase &database)
                     const DisplayRow read = displayRow(row);
                     rows->displays.append(read.display);
                     rows->displayOrdinals.push_back(read.ordinal);
+                }
+            }
+        }
+        {
+            SQLiteStatement statement(database, windowCountsStatement);
+            const Row row(statement);
+            while (statement.step()) {
+                if (Rows *rows = groups.of(row)) {
+                    const qint64 count = sqlite3_column_int64(statement.get(), 1);
+                    rows->entries.reserve(qsizetype(count));
+                    rows->entryOrdinals.reserve(size_t(count));
                 }
             }
         }
@@ -476,7 +542,7 @@ bool LibraryReader::check(SQLiteDatabase &database)
                 require(
                     std::find(facts->displayKeys.begin(), facts->displayKeys.end(), read.displayKey)
                     != facts->displayKeys.end());
-                facts->entryIDs.push_back(read.id);
+                facts->entryIDs.push_back(bitsOf(read.id));
             }
         }
         // Duplicate windows of a layout, last: reading fails on nothing else by then.
