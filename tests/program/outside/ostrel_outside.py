@@ -39,12 +39,14 @@ import shutil
 import signal
 import socket
 import sqlite3
+import struct
 import subprocess
 import sys
 import tempfile
 import time
 import unittest
 import uuid
+import zlib
 
 EXECUTABLE = os.environ.get("OSTREL_EXECUTABLE", "")
 LAUNCHER = os.environ.get("OSTREL_X11_LAUNCHER", "")
@@ -217,9 +219,25 @@ class Screenshot:
             return None
         os.makedirs(SCREENSHOTS, exist_ok=True)
         path = os.path.join(SCREENSHOTS, name + ".png")
-        header = b"P6\n%d %d\n255\n" % (self.rect.width, self.rect.height)
-        subprocess.run(["convert", "ppm:-", path], input=header + self._data, check=True)
+        with open(path, "wb") as file:
+            file.write(png(self.rect.width, self.rect.height, self._data))
         return path
+
+
+def png(width, height, rgb):
+    """An 8-bit RGB PNG of packed rows, written here so that keeping a picture needs no image
+    tool installed."""
+    stride = width * 3
+    rows = b"".join(b"\0" + rgb[y * stride:(y + 1) * stride] for y in range(height))
+
+    def chunk(kind, data):
+        body = kind + data
+        return struct.pack(">I", len(data)) + body + struct.pack(">I", zlib.crc32(body))
+
+    return (b"\x89PNG\r\n\x1a\n"
+            + chunk(b"IHDR", struct.pack(">IIBBBBB", width, height, 8, 2, 0, 0, 0))
+            + chunk(b"IDAT", zlib.compress(rows, 6))
+            + chunk(b"IEND", b""))
 
 
 class Desktop:
