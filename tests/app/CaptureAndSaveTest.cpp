@@ -56,8 +56,7 @@ TEST_F(CaptureAndSave, BeginSaveRefusesWithTheFirstAlertThatApplies)
              setTrust(false);
              AppModelTestSeam(model).setBusy(OperationKind::undoing);
          },
-         "Accessibility Access Needed",
-         "Allow Ostrel in Privacy & Security → Accessibility, then Recheck."},
+         "Accessibility Access Needed", "Run a window manager that supports EWMH, then Recheck."},
         {"busy", [&] { AppModelTestSeam(model).setBusy(OperationKind::saving); },
          "Operation in Progress", "Wait for the current operation, then capture again."},
         {"storage problem only", [&] { AppModelTestSeam(model).setStorageProblem(problem); }, "",

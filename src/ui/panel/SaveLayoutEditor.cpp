@@ -1,5 +1,8 @@
 #include "ui/panel/SaveLayoutEditor.h"
 
+#include "app/WindowPresenter.h"
+#include "ui/panel/NaturalHeight.h"
+
 #include "app/AppModel.h"
 #include "ui/panel/ActivityIndicator.h"
 #include "ui/panel/CapturedWindowRow.h"
@@ -69,6 +72,7 @@ SaveLayoutEditor::SaveLayoutEditor(std::optional<QUuid> captureID, AppModel &mod
     , icons_(icons)
 {
     setObjectName(QStringLiteral("save-layout-window"));
+    cap_ = height;
     setFixedSize(editorWidth, height);
 
     auto *column = new QVBoxLayout(this);
@@ -93,6 +97,7 @@ SaveLayoutEditor::SaveLayoutEditor(std::optional<QUuid> captureID, AppModel &mod
     footer->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
     column->addWidget(footer);
 
+    NaturalHeight::follow(this, [this] { fitToContent(); });
     connect(&model, &AppModel::windowRequestsChanged, this, &SaveLayoutEditor::scheduleRefresh);
     connect(&model, &AppModel::savedDataChanged, this, &SaveLayoutEditor::scheduleRefresh);
     refresh();
@@ -220,7 +225,7 @@ QWidget *SaveLayoutEditor::makePrivacySection()
     auto *surface = new GroupedSurface(surfacePadding);
     auto *footnote = new RouteFootnote(
         QStringLiteral("hand.raised.fill"),
-        QStringLiteral("Saved on this Mac. No window titles, file paths, or full URLs."));
+        QStringLiteral("Saved on this computer. No window titles, file paths, or full URLs."));
     footnote->setContentsMargins(0, 2, 0, 2);
     surface->addWidget(footnote, {});
     return section(nullptr, surface);
@@ -459,6 +464,16 @@ void SaveLayoutEditor::refresh()
     saveButton_->setTitle(saveTitle());
     saveSpinner_->setVisible(isSaving_);
     saveButton_->setEnabled(canSave());
+    fitToContent();
+}
+
+void SaveLayoutEditor::fitToContent()
+{
+    // Twice: the first pass may change what the scroll area's content wraps to.
+    for (int pass = 0; pass < 2; ++pass) {
+        setFixedHeight(NaturalHeight::within(
+            this, editorWidth, std::min(cap_, WindowPresenter::minimumWindowHeight), cap_));
+    }
 }
 
 void SaveLayoutEditor::refreshRows(const CapturePreview &preview)

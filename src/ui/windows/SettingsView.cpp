@@ -5,6 +5,7 @@
 #include "ui/panel/Divider.h"
 #include "ui/panel/ReadingOrder.h"
 #include "ui/panel/UiFont.h"
+#include "ui/panel/WindowKeys.h"
 #include "ui/windows/AboutSettingsPage.h"
 #include "ui/windows/ApplicationsSettingsPage.h"
 #include "ui/windows/GeneralSettingsPage.h"
@@ -68,6 +69,10 @@ SettingsView::SettingsView(const ViewEnvironment &environment, SettingsState &st
     column->addWidget(pages_, 1);
     connect(tabs_, &QTabBar::currentChanged, pages_, &QStackedWidget::setCurrentIndex);
     tabs_->setCurrentIndex(general);
+
+    // Escape closes it as it closes every other window of the program; while a shortcut is
+    // being recorded the recorder takes Escape first and only ends the recording.
+    WindowKeys::onEscape(this, [this] { window()->close(); });
 
     AppAppearance::attach(this, environment);
 }

@@ -19,6 +19,7 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QScrollArea>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPainter>
@@ -124,10 +125,40 @@ protected:
     }
 };
 
-TEST_F(SaveLayoutWindowTest, OpensAtTheWidthAndHeightOfTheScreen)
+// How far the form's content falls short of its scroll area (an empty band below the last
+// section) and how far it runs past it (what must be scrolled to).
+std::pair<int, int> bandAndOverflow(const QScrollArea *area)
 {
-    start();
-    SaveLayoutView::registerWindow(viewEnvironment());
+    const QWidget *content = area->widget();
+    const int width = area->viewport()->width();
+    const int needed = content->hasHeightForWidth() ? content->heightForWidth(width)
+                                                    : content->sizeHint().height();
+    const int shown = area->viewport()->height();
+    return {std::max(0, shown - needed), std::max(0, needed - shown)};
+}
+
+TEST_F(SaveLayoutWindowTest, IsAsTallAsItsContentWithinTheScreensBound)
+{
+    // Four windows: the window ends where its form ends, well inside the bound of 813.
+    presenter->setMainScreenHeight([] { return std::optional<double>(1000); });
+    open();
+    EXPECT_EQ(window()->windowTitle(), "Save Layout");
+    EXPECT_EQ(window()->width(), 640);
+    EXPECT_LT(window()->height(), 813);
+    EXPECT_EQ(window()->size(), editor()->size());
+    EXPECT_EQ(window()->minimumSize(), window()->maximumSize());
+    const auto *form = find<QScrollArea>("save-layout-form");
+    EXPECT_LE(bandAndOverflow(form).first, 2) << "no empty band above the buttons";
+    EXPECT_EQ(bandAndOverflow(form).second, 0);
+    EXPECT_NE(AppAppearance::of(window()), nullptr);
+    presenter->close(QStringLiteral("save-layout"));
+    settle();
+
+    // Many windows: as tall as the screen allows, and the form scrolls.
+    for (int i = 0; i < 30; ++i) {
+        addApplication(QStringLiteral("org.example.app%1").arg(i), QStringLiteral("App %1").arg(i),
+                       {{10.0 * i, 10.0 * i, 400, 300}});
+    }
     struct Case {
         std::optional<double> visibleHeight;
         int height;
@@ -135,14 +166,10 @@ TEST_F(SaveLayoutWindowTest, OpensAtTheWidthAndHeightOfTheScreen)
     for (const Case c : {Case{700.0, 600}, Case{1000.0, 813}, Case{std::nullopt, 813}}) {
         SCOPED_TRACE(c.height);
         presenter->setMainScreenHeight([c] { return c.visibleHeight; });
-        presenter->showSaveLayout();
-        settle();
-        EXPECT_EQ(window()->windowTitle(), "Save Layout");
+        open();
         EXPECT_EQ(window()->size(), QSize(640, c.height));
         EXPECT_EQ(editor()->size(), QSize(640, c.height));
-        // Resizable only within the content's limits, and the content has one size.
-        EXPECT_EQ(window()->minimumSize(), window()->maximumSize());
-        EXPECT_NE(AppAppearance::of(window()), nullptr);
+        EXPECT_GT(bandAndOverflow(find<QScrollArea>("save-layout-form")).second, 0);
         presenter->close(QStringLiteral("save-layout"));
         settle();
     }

@@ -67,7 +67,9 @@ TEST_F(SettingsGeneralTest, TheAccessRowFollowsTheTrustAndRechecks)
     EXPECT_EQ(accessTitle(), "Access granted");
     EXPECT_FALSE(accessDetailShown());
     EXPECT_TRUE(shown(part("access-recheck")));
-    EXPECT_TRUE(shown(part("access-open-settings")));
+    // On X11 there is no settings pane to open and nothing to ask for: Recheck is all there is.
+    EXPECT_EQ(page()->findChild<QWidget *>("access-open-settings"), nullptr);
+    EXPECT_EQ(page()->findChildren<PanelButton *>().size(), 1);
 
     // The desktop takes the access away; "Recheck" reads it again without asking.
     desktop.setTrusted(false);
@@ -79,10 +81,9 @@ TEST_F(SettingsGeneralTest, TheAccessRowFollowsTheTrustAndRechecks)
     EXPECT_EQ(accessTitle(), "Access needed");
     EXPECT_TRUE(accessDetailShown());
     EXPECT_EQ(part<QLabel>("access-detail")->text(),
-              "Turn on Ostrel under Privacy & Security → Accessibility.");
+              "Access means a window manager that supports EWMH is running.");
     EXPECT_TRUE(part("access-recheck")->isEnabled());
-    part<PanelButton>("access-open-settings")->click();
-    EXPECT_EQ(accessibilitySettingsOpened, 1);
+    EXPECT_EQ(accessibilitySettingsOpened, 0);
 }
 
 TEST_F(SettingsGeneralTest, TheAppearanceIsStoredAndRepaintsOpenWindowsAtOnce)
@@ -96,11 +97,16 @@ TEST_F(SettingsGeneralTest, TheAppearanceIsStoredAndRepaintsOpenWindowsAtOnce)
     open();
     SegmentedPicker *picker = child<SegmentedPicker>(page(), "appearance-picker");
     ASSERT_EQ(picker->count(), 3);
-    EXPECT_EQ(child<QRadioButton>(picker, "segment-0")->text(), "Match the Mac");
+    EXPECT_EQ(child<QRadioButton>(picker, "segment-0")->text(), "Match the System");
     EXPECT_EQ(child<QRadioButton>(picker, "segment-1")->text(), "Light");
     EXPECT_EQ(child<QRadioButton>(picker, "segment-2")->text(), "Dark");
     EXPECT_EQ(picker->accessibleName(), "Appearance");
-    EXPECT_EQ(picker->width(), 330);
+    // 330 wide, or wider where a label needs it: every label shows whole.
+    EXPECT_GE(picker->width(), 330);
+    for (QRadioButton *segment : picker->findChildren<QRadioButton *>()) {
+        EXPECT_GE(segment->width(), segment->fontMetrics().horizontalAdvance(segment->text()))
+            << segment->text().toStdString();
+    }
     EXPECT_EQ(picker->currentIndex(), 0);
 
     child<QRadioButton>(picker, "segment-2")->click();
