@@ -164,8 +164,11 @@ QIcon Program::trayIcon() const
 void Program::becomeReady()
 {
     ready_ = true;
-    if (instance_) {
-        instance_->listen();
+    // Without its socket the program still runs; only a later start cannot reach it, and says
+    // that it did not answer.
+    if (instance_ && !instance_->listen()) {
+        qCWarning(programLog).noquote()
+            << "Ostrel can’t answer a later start:" << instance_->listenProblem();
     }
     emit ready();
 }

@@ -255,7 +255,7 @@ TEST_F(CaptureAndSave, AFailedCreateLeavesNothingBehindAndKeepsThePreview)
     execute("CREATE TRIGGER refuse_windows BEFORE INSERT ON windows "
             "BEGIN SELECT RAISE(ABORT, 'refused for the test'); END;");
     const std::optional<Refusal> failure = await(model->savePendingLayout("Work", false));
-    EXPECT_EQ(failure, "refused for the test");
+    EXPECT_EQ(failure, "Couldn’t save changes. refused for the test");
     EXPECT_TRUE(rows("SELECT id FROM layouts").isEmpty());
     EXPECT_TRUE(rows("SELECT layout_id FROM displays").isEmpty());
     EXPECT_TRUE(model->savedData().layouts.isEmpty());
@@ -339,7 +339,8 @@ TEST_F(CaptureAndSave, AFailedReplacementReturnsItsTextAndReleasesTheEditAndTheB
              execute("CREATE TRIGGER refuse_windows BEFORE INSERT ON windows "
                      "BEGIN SELECT RAISE(ABORT, 'refused for the test'); END;");
          },
-         [&] { execute("DROP TRIGGER refuse_windows"); }, "refused for the test"},
+         [&] { execute("DROP TRIGGER refuse_windows"); },
+         "Couldn’t save changes. refused for the test"},
     };
     for (const Case &c : cases) {
         c.apply();

@@ -324,7 +324,8 @@ TEST_F(Shortcuts, AFailedWriteOrReloadLeavesTheHotKeysMatchingTheStore)
     startWithLayout();
     execute("CREATE TRIGGER refuse BEFORE UPDATE OF shortcut_key_code ON layouts "
             "BEGIN SELECT RAISE(ABORT, 'refused'); END;");
-    EXPECT_EQ(await(model->setLayoutShortcut(controlOptionP, work.id)), "refused");
+    EXPECT_EQ(await(model->setLayoutShortcut(controlOptionP, work.id)),
+              "Couldn’t save changes. refused");
     EXPECT_TRUE(registeredShortcuts(hotKeys).isEmpty());
     EXPECT_EQ(model->layout(work.id)->shortcut, std::nullopt);
     execute("DROP TRIGGER refuse");

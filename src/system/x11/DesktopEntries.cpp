@@ -3,7 +3,6 @@
 #include "system/x11/DesktopEntryFile.h"
 
 #include <QDir>
-#include <QDirIterator>
 #include <QLocale>
 
 namespace ostrel::x11 {
@@ -105,12 +104,15 @@ DesktopEntries::readEntry(const QString &id, const QString &path, const QString 
 
 void DesktopEntries::loadIfStale()
 {
-    // Applications are installed rarely; a scan per minute keeps lookups cheap.
-    const QDateTime now = QDateTime::currentDateTimeUtc();
-    if (loadedAt_.isValid() && loadedAt_.secsTo(now) < 60) {
+    // Installing or removing an application changes its folder; nothing else needs a new read.
+    const auto now = std::chrono::steady_clock::now();
+    if (loaded_ && !watch_.changed()
+        && (watch_.complete() || now - loadedAt_ < std::chrono::minutes(1))) {
         return;
     }
+    loaded_ = true;
     loadedAt_ = now;
+    watch_.reset();
     byId_.clear();
     idByLowerId_.clear();
     idByLowerWmClass_.clear();
@@ -118,29 +120,41 @@ void DesktopEntries::loadIfStale()
     const QString locale = QLocale::system().name();
     for (const QString &dataDir : dataDirs_) {
         const QString root = dataDir + QStringLiteral("/applications");
-        QDirIterator it(root, {QStringLiteral("*.desktop")}, QDir::Files,
-                        QDirIterator::Subdirectories);
-        while (it.hasNext()) {
-            const QString path = it.next();
-            const QString id = idFor(root, path);
-            if (id.isEmpty() || byId_.contains(id)) {
-                continue; // an earlier folder overrides this one
-            }
-            const std::optional<Entry> entry = readEntry(id, path, locale);
-            if (!entry) {
-                continue;
-            }
-            byId_.insert(id, *entry);
-            if (entry->id.isEmpty()) {
-                continue;
-            }
-            order_.append(id);
-            idByLowerId_.insert(id.toLower(), id);
-            if (!entry->startupWMClass.isEmpty()
-                && !idByLowerWmClass_.contains(entry->startupWMClass.toLower())) {
-                idByLowerWmClass_.insert(entry->startupWMClass.toLower(), id);
-            }
+        loadFolder(root, root, locale);
+    }
+}
+
+void DesktopEntries::loadFolder(const QString &root, const QString &folder, const QString &locale)
+{
+    // Watched first: an entry added while the folder is being read is then seen next time.
+    watch_.watch(folder);
+    const QDir dir(folder);
+    for (const QString &name :
+         dir.entryList({QStringLiteral("*.desktop")}, QDir::Files, QDir::Name)) {
+        const QString path = dir.filePath(name);
+        const QString id = idFor(root, path);
+        if (id.isEmpty() || byId_.contains(id)) {
+            continue; // an earlier folder overrides this one
         }
+        const std::optional<Entry> entry = readEntry(id, path, locale);
+        if (!entry) {
+            continue;
+        }
+        byId_.insert(id, *entry);
+        if (entry->id.isEmpty()) {
+            continue;
+        }
+        order_.append(id);
+        idByLowerId_.insert(id.toLower(), id);
+        if (!entry->startupWMClass.isEmpty()
+            && !idByLowerWmClass_.contains(entry->startupWMClass.toLower())) {
+            idByLowerWmClass_.insert(entry->startupWMClass.toLower(), id);
+        }
+    }
+    // Links to folders are not followed, so that no folder is read twice or in a loop.
+    for (const QString &name :
+         dir.entryList(QDir::Dirs | QDir::NoDotAndDotDot | QDir::NoSymLinks, QDir::Name)) {
+        loadFolder(root, dir.filePath(name), locale);
     }
 }
 

@@ -1,11 +1,13 @@
 #pragma once
 
-#include <QDateTime>
+#include "system/x11/FolderWatch.h"
+
 #include <QHash>
 #include <QList>
 #include <QString>
 #include <QStringList>
 
+#include <chrono>
 #include <mutex>
 #include <optional>
 
@@ -72,6 +74,8 @@ private:
         bool listed = true; // whether a menu on this desktop shows it
     };
     void loadIfStale();
+    // Reads the entries of one folder and of its subfolders, watching each before it is read.
+    void loadFolder(const QString &root, const QString &folder, const QString &locale);
     std::optional<Entry> readEntry(const QString &id, const QString &path,
                                    const QString &locale) const;
 
@@ -82,7 +86,12 @@ private:
     QHash<QString, QString> idByLowerId_;
     QHash<QString, QString> idByLowerWmClass_;
     QStringList order_; // ids in the order they were found
-    QDateTime loadedAt_;
+    // The entries are read again when their folders change. Where a folder cannot be watched,
+    // they are read again a minute after the last time instead, on a clock that no setting of
+    // the date moves.
+    FolderWatch watch_;
+    bool loaded_ = false;
+    std::chrono::steady_clock::time_point loadedAt_;
 };
 
 } // namespace ostrel::x11

@@ -92,6 +92,17 @@ SaveLayoutEditor::SaveLayoutEditor(std::optional<QUuid> captureID, AppModel &mod
     body_->addWidget(form_);
     column->addWidget(body, 1);
 
+    // The last save's error stands right above the buttons, outside the scrolling form: below a
+    // long list of windows it was out of sight, and a save that failed seemed to do nothing.
+    auto *error = new QWidget;
+    error->setObjectName(QStringLiteral("save-layout-error-area"));
+    auto *errorColumn = new QVBoxLayout(error);
+    errorColumn->setContentsMargins(20, 8, 20, 12);
+    errorColumn->addWidget(makeErrorSection());
+    error->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+    errorArea_ = error;
+    column->addWidget(error);
+
     column->addWidget(new Divider(footerDividerOpacity));
     QWidget *footer = makeFooter();
     footer->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
@@ -143,7 +154,6 @@ QWidget *SaveLayoutEditor::makeForm()
     column->addWidget(makeNameSection());
     column->addWidget(makeWindowSection());
     column->addWidget(makePrivacySection());
-    column->addWidget(makeErrorSection());
     column->addStretch(1);
     area->setWidget(content);
     return area;
@@ -454,7 +464,7 @@ void SaveLayoutEditor::refresh()
         const QSignalBlocker quiet(replaceBox_);
         replaceBox_->setChecked(replaceExisting_);
     }
-    errorSection_->setVisible(errorMessage_.has_value());
+    errorArea_->setVisible(errorMessage_.has_value());
 
     const bool replacing = existing && replaceExisting_;
     replacesText_->setVisible(replacing);

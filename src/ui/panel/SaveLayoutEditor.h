@@ -133,6 +133,7 @@ private:
     QVBoxLayout *windowRowsLayout_ = nullptr;
     PlainLabel *exclusionFooter_ = nullptr;
     QWidget *errorSection_ = nullptr;
+    QWidget *errorArea_ = nullptr;
     QHBoxLayout *errorRow_ = nullptr;
     CompactMessage *errorText_ = nullptr;
     PlainLabel *replacesText_ = nullptr;

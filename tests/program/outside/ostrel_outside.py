@@ -232,6 +232,14 @@ class Screenshot:
         return path
 
 
+def signal_group(process, number):
+    """Sends a signal to the process group a spawned process leads, if any of it is left."""
+    try:
+        os.killpg(process.pid, number)
+    except (ProcessLookupError, PermissionError):
+        pass
+
+
 def png(width, height, rgb):
     """An 8-bit RGB PNG of packed rows, written here so that keeping a picture needs no image
     tool installed."""
@@ -354,13 +362,17 @@ class Desktop:
 
     def close(self):
         for process in reversed(self._processes):
+            # Each process leads a session of its own: ending the whole group also ends what it
+            # started (the bus that dbus-run-session starts outlives a dbus-run-session ended
+            # alone, and every such bus kept holds an inotify instance of the machine).
             if process.poll() is None:
-                process.terminate()
+                signal_group(process, signal.SIGTERM)
                 try:
                     process.wait(timeout=5)
                 except subprocess.TimeoutExpired:
-                    process.kill()
+                    signal_group(process, signal.SIGKILL)
                     process.wait()
+            signal_group(process, signal.SIGKILL)
             for stream in (process.stdout, process.stdin):
                 if stream:
                     stream.close()

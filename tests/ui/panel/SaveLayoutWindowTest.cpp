@@ -7,6 +7,8 @@
 #include "Screenshots.h"
 
 #include "platform/AppIconProvider.h"
+#include "storage/SQLiteDatabase.h"
+#include "storage/SQLiteStatement.h"
 #include "system/fake/FakeApplicationIcons.h"
 #include "ui/panel/AppAppearance.h"
 #include "ui/panel/CapturedWindowRow.h"
@@ -478,6 +480,46 @@ TEST_F(SaveLayoutWindowTest, AnErrorStaysUntilTheNextAttemptAndCancelStaysAvaila
     release();
     waitUntil([&] { return windowClosed(); });
     EXPECT_EQ(storedNames(), QStringList{"Focus Two"});
+}
+
+// With many captured windows the error used to sit below the list, inside the scrolling form,
+// and a save that failed on a full disk seemed to do nothing; its text was SQLite's bare "database
+// or disk is full". It stands next to the buttons now, in view, and names the cause.
+TEST_F(SaveLayoutWindowTest, AFailedSaveIsInViewNextToItsButtonWhateverTheListHolds)
+{
+    QList<RectD> frames;
+    for (int i = 0; i < 146; ++i) {
+        frames.append(RectD{double(10 + i), double(40 + i), 400, 300});
+    }
+    addApplication("org.example.notes", "Notes", frames);
+    open();
+    ASSERT_EQ(rows().size(), 150);
+    typeName("Everything");
+    // The disk fills up: the store may not grow by a single page any more.
+    openedStore->executor().runBlocking([&] {
+        SQLiteStatement count(openedStore->database(), "PRAGMA page_count;");
+        ASSERT_TRUE(count.step());
+        openedStore->database().execute(
+            QStringLiteral("PRAGMA max_page_count = %1;").arg(count.int64(0)));
+    });
+
+    saveButton()->click();
+    waitUntil([&] { return !editor()->isSaving(); });
+    settle();
+    ASSERT_EQ(editor()->errorMessage(),
+              "Couldn’t save changes. The disk is full (database or disk is full).");
+    auto *error = find<QWidget>("save-layout-error");
+    ASSERT_TRUE(error->isVisible());
+    // Wholly in view, between the list and the buttons, without scrolling.
+    EXPECT_EQ(error->visibleRegion().boundingRect(), error->rect());
+    const QRect errorInWindow(error->mapTo(window(), QPoint(0, 0)), error->size());
+    const QRect buttonInWindow(saveButton()->mapTo(window(), QPoint(0, 0)), saveButton()->size());
+    EXPECT_TRUE(window()->rect().contains(errorInWindow));
+    EXPECT_LT(errorInWindow.bottom(), buttonInWindow.top());
+    EXPECT_LT(buttonInWindow.top() - errorInWindow.bottom(), 60);
+    EXPECT_EQ(storedNames(), QStringList{});
+    EXPECT_TRUE(model->windowRequests().pendingCapture.has_value());
+    test::renderToPng(window(), "save-layout-error-many-windows");
 }
 
 TEST_F(SaveLayoutWindowTest, LeavingWithoutSavingDiscardsTheCapture)

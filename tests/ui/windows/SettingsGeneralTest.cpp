@@ -1,5 +1,6 @@
 #include "SettingsFixture.h"
 #include "Child.h"
+#include "Screenshots.h"
 
 #include "ui/panel/HighlightColorPicker.h"
 #include "ui/panel/PanelButton.h"
@@ -12,10 +13,15 @@
 
 #include <QAccessible>
 #include <QAccessibleActionInterface>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QRadioButton>
 #include <QSettings>
 
 #include <gtest/gtest.h>
+
+#include <sys/stat.h>
 
 namespace ostrel::test {
 namespace {
@@ -162,6 +168,44 @@ TEST_F(SettingsGeneralTest, TheRimSwitchDimsTheColourPickerWhichStillNamesItsCol
     settle();
     EXPECT_TRUE(subtitles().contains("The graphite rim shown after a restore."));
     EXPECT_TRUE(child<QAbstractButton>(page(), "highlight-color-graphite")->isChecked());
+}
+
+// A setting that could not be written is said on every page, above it, until a later change
+// reaches the file: it used to be lost without a word when the program ended.
+TEST_F(SettingsGeneralTest, ASettingThatCannotBeSavedIsSaidOnEveryPageUntilOneIs)
+{
+    startSettings();
+    open();
+    const QString file = QSettings(QStringLiteral("Ostrel"), QStringLiteral("Ostrel")).fileName();
+    const QByteArray name = QFile::encodeName(file);
+    EXPECT_FALSE(shown(part("settings-problem")));
+
+    ::remove(name.constData());
+    QDir().mkpath(QFileInfo(file).path());
+    ASSERT_EQ(::mkfifo(name.constData(), 0600), 0);
+    child<ToggleSwitch>(page(), "highlight-restored-windows")->click();
+    settle();
+    const QString problem =
+        QStringLiteral("The change holds until Ostrel quits, but it couldn’t be saved in “%1”: it "
+                       "is not a regular file.")
+            .arg(file);
+    EXPECT_FALSE(model->settings().restoreFlashEnabled);
+    EXPECT_EQ(model->storageStatus().settingsProblem, problem);
+    EXPECT_TRUE(shown(part("settings-problem")));
+    EXPECT_EQ(part<QLabel>("settings-problem-text")->text(), problem);
+    renderToPng(view(), "settings-problem");
+    view()->showPage(SettingsView::shortcuts);
+    settle();
+    EXPECT_TRUE(shown(part("settings-problem")));
+
+    ASSERT_EQ(::remove(name.constData()), 0);
+    view()->showPage(SettingsView::general);
+    settle();
+    child<ToggleSwitch>(page(), "highlight-restored-windows")->click();
+    settle();
+    EXPECT_EQ(model->storageStatus().settingsProblem, std::nullopt);
+    EXPECT_FALSE(shown(part("settings-problem")));
+    EXPECT_EQ(storedSetting("restoreFlashEnabled"), "true");
 }
 
 TEST_F(SettingsGeneralTest, LinkedLayoutsAreThoseWithASignatureWhateverTheirSwitch)
