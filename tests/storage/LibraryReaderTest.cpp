@@ -153,3 +153,69 @@ TEST_F(LibraryReaderTest, EachRepeatedTextIsHeldOnce)
         EXPECT_TRUE(c.a.isSharedWith(c.b));
     }
 }
+
+// Every row that the layout-by-layout reader refuses, the three statements leave to it, in
+// whichever layout it lies: the load and the check of a file then fail with its sentence. Among
+// them the rows a store opened with before a refused row counted as damage: a window on a
+// display of another layout or of none, dates past what is stored, two primary displays, half
+// a shortcut.
+TEST_F(LibraryReaderTest, EveryRowTheLayoutByLayoutReaderRefusesIsLeftToIt)
+{
+    // DESK, TRAVEL and EVENING stand for the identifiers of those layouts.
+    const struct {
+        const char *change;
+        const char *sentence;
+    } cases[] = {
+        {"UPDATE windows SET display_key = '16-32-9' WHERE layout_id = 'EVENING'",
+         "A saved window refers to a display that is not in the layout."},
+        // A display of the other layouts, not of its own.
+        {"UPDATE windows SET display_key = '16-32-7' WHERE layout_id = 'EVENING'",
+         "A saved window refers to a display that is not in the layout."},
+        {"UPDATE layouts SET created_at = 5680281600 WHERE id = 'TRAVEL'",
+         "A layout creation date is not a valid date."},
+        {"UPDATE layouts SET updated_at = 4102444800.001 WHERE id = 'EVENING'",
+         "A layout update date is not a valid date."},
+        {"UPDATE layouts SET created_at = -62135596801 WHERE id = 'DESK'",
+         "A layout creation date is not a valid date."},
+        {"UPDATE displays SET is_primary = 1 WHERE layout_id = 'TRAVEL'",
+         "A layout marks more than one display as primary."},
+        {"UPDATE layouts SET shortcut_key_code = 12 WHERE id = 'EVENING'",
+         "A layout shortcut is incomplete."},
+        {"UPDATE layouts SET shortcut_modifiers = 256 WHERE id = 'TRAVEL'",
+         "A layout shortcut is incomplete."},
+        {"UPDATE layouts SET shortcut_key_code = 12, shortcut_modifiers = 16640"
+         " WHERE id = 'EVENING'",
+         "A layout shortcut is outside the supported range."},
+        // The same identifier in the other letter case is another row to SQLite, not to us.
+        {"INSERT INTO windows SELECT lower(id), layout_id, 9, bundle_id, app_name, role, subrole,"
+         " hostname, display_key, rel_x, rel_y, rel_width, rel_height FROM windows"
+         " WHERE layout_id = 'TRAVEL' AND ordinal = 0",
+         "A layout lists the same window entry twice."},
+        {"UPDATE windows SET app_name = '' WHERE layout_id = 'EVENING' AND ordinal = 1",
+         "A saved window is missing required identity fields."},
+        {"UPDATE displays SET display_key = '16-32-8' WHERE layout_id = 'EVENING'",
+         "A saved display key does not match its identity."},
+    };
+    int index = 0;
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.change);
+        path = dir.filePath(QStringLiteral("refused-%1.sqlite").arg(index++));
+        openStore();
+        makeLibrary();
+        change(QString::fromUtf8(c.change)
+                   .replace(QStringLiteral("DESK"), idText(desk))
+                   .replace(QStringLiteral("TRAVEL"), idText(travel))
+                   .replace(QStringLiteral("EVENING"), idText(evening)));
+        const StorageError refusal = StorageError::readFailed(QString::fromUtf8(c.sentence));
+        EXPECT_EQ(storageErrorOf([&] { readOneByOne(); }), refusal);
+        EXPECT_EQ(readAll(), std::nullopt);
+        EXPECT_FALSE(
+            store->executor().runBlocking([&] { return LibraryReader::check(store->database()); }));
+        EXPECT_EQ(storageErrorOf([&] { await(store->loadLayouts()); }), refusal);
+        EXPECT_EQ(storageErrorOf([&] {
+                      store->executor().runBlocking(
+                          [&] { LayoutStore::checkLayouts(store->database()); });
+                  }),
+                  refusal);
+    }
+}
