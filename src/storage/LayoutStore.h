@@ -131,9 +131,9 @@ private:
     // backs it up when its upgrade needs that.
     static CheckedFile checkBeforeOpening(const StorePaths &paths,
                                           const StoreEnvironment &environment);
-    // The full integrity check, on a connection of its own beside `check` where one opens, and
-    // then the rest of the checks of a current file on `check`: reading every row and the
-    // references. The outcome is decided afterwards in the order of the checks.
+    // The checks of a current file: the full integrity check and the references each on a
+    // connection of its own where one opens, side by side with reading every row on `check`.
+    // The outcome is decided afterwards in the order of the checks; the rows read are returned.
     static std::optional<QList<Layout>> checkCurrentFile(SQLiteDatabase &check,
                                                          const StorePaths &paths,
                                                          const StoreEnvironment &environment);
