@@ -2,6 +2,7 @@
 
 #include "system/AccessibilityElements.h"
 #include "system/x11/X11Desktop.h"
+#include "system/x11/X11PageAddresses.h"
 
 #include <QHash>
 
@@ -13,11 +14,13 @@ namespace ostrel::x11 {
 // application element is its process id tagged above the 32 bits an XID uses. Reads come from
 // the desktop snapshot (one batch for all windows); writes go to the window manager as
 // _NET_MOVERESIZE_WINDOW and wait for it to apply them. Every call is bounded by the element's
-// messaging timeout.
+// messaging timeout. A browser window's page address and the elements inside it come from the
+// accessibility bus (`pages`), where there is one.
 class X11Elements : public AccessibilityElements {
 public:
-    explicit X11Elements(X11Desktop &desktop)
+    explicit X11Elements(X11Desktop &desktop, X11PageAddresses *pages = nullptr)
         : desktop_(desktop)
+        , pages_(pages)
     {
     }
 
@@ -44,6 +47,7 @@ private:
                                       Deadline deadline);
 
     X11Desktop &desktop_;
+    X11PageAddresses *pages_;
     std::mutex timeoutsMutex_;
     QHash<quint64, double> timeouts_;
 };
