@@ -109,7 +109,7 @@ std::unique_ptr<SQLiteDatabase> openConnection(const QString &path, SQLiteOpenMo
 // beside the other checks. started() is false where no connection or thread could be had.
 class BesideCheck {
 public:
-    enum class Reading { pageByPage, throughMemoryMap };
+    enum class Reading { pageByPage, fromLargeCache };
 
     BesideCheck(const StorePaths &paths, const StoreEnvironment &environment, Reading reading,
                 void (*check)(SQLiteDatabase &))
@@ -118,8 +118,8 @@ public:
             database_ = openConnection(paths.database, SQLiteOpenMode::readOnly,
                                        SQLiteJournalPolicy::unchanged,
                                        environment.preOpenBusyTimeoutMilliseconds);
-            if (reading == Reading::throughMemoryMap) {
-                database_->readThroughMemoryMap();
+            if (reading == Reading::fromLargeCache) {
+                database_->keepPagesInLargeCache();
             }
             outcome_ = std::async(std::launch::async, [check, &database = *database_] {
                 return failureOf([&] { check(database); });
@@ -315,7 +315,7 @@ std::optional<QList<Layout>> LayoutStore::checkCurrentFile(SQLiteDatabase &check
     // while this one reads every row. The integrity check looks up the same index pages again and
     // again, which costs a read call each unless the file is mapped; the map adds the file to the
     // memory the process holds, for that check alone.
-    BesideCheck integrity(paths, environment, BesideCheck::Reading::throughMemoryMap,
+    BesideCheck integrity(paths, environment, BesideCheck::Reading::fromLargeCache,
                           [](SQLiteDatabase &database) { database.integrityCheck(); });
     BesideCheck references(paths, environment, BesideCheck::Reading::pageByPage,
                            [](SQLiteDatabase &database) { database.foreignKeyCheck(); });
