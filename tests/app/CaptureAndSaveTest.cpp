@@ -87,7 +87,7 @@ TEST_F(CaptureAndSave, BeginSaveWithoutAStoreWhileItOpens)
     EXPECT_EQ(alertTitle(), "Storage Unavailable");
     EXPECT_EQ(alertMessage(), "Saved layouts are not available.");
     opening->release();
-    waitUntil([&] { return !model->storageStatus().isBootstrapping; });
+    ASSERT_TRUE(waitUntil([&] { return !model->storageStatus().isBootstrapping; }));
 }
 
 TEST_F(CaptureAndSave, AFailedCaptureAlertsAndLeavesTheEarlierPreview)
@@ -389,7 +389,7 @@ TEST_F(CaptureAndSave, ASecondReplacementWhileTheFirstWritesIsRefusedAsBusy)
     const Layout work = saveCurrentWindows("Work");
     const std::function<void()> release = holdStore();
     QCoro::Task<std::optional<Refusal>> first = model->replaceLayoutWithCurrentWindows(work.id);
-    waitUntil([&] { return model->restoreStatus().busy == OperationKind::saving; });
+    ASSERT_TRUE(waitUntil([&] { return model->restoreStatus().busy == OperationKind::saving; }));
     EXPECT_EQ(await(model->replaceLayoutWithCurrentWindows(work.id)),
               "Wait for the current operation to finish.");
     EXPECT_TRUE(model->savedData().pendingMutations.contains(MutationScope::replace(work.id)));

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Printing.h"
+
 #include "model/CaptureError.h"
 #include "model/CurrentDisplay.h"
 #include "platform/WindowService.h"
@@ -11,12 +13,7 @@
 
 #include <ostream>
 
-// Readable failure messages for Qt values.
-inline void PrintTo(const QString &text, std::ostream *os)
-{
-    *os << '"' << text.toStdString() << '"';
-}
-
+// Readable failure messages for sets.
 template <class T>
 void PrintTo(const QSet<T> &set, std::ostream *os)
 {
