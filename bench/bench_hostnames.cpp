@@ -6,6 +6,7 @@
 // remembers a window's frame for a second (one search asks for it more than once); scans a user
 // starts are further apart, so each iteration waits that out, untimed.
 #include "ScriptedAccessibility.h"
+#include "WindowServiceTestSeam.h"
 #include "XSession.h"
 
 #include "platform/DisplayService.h"
@@ -99,7 +100,7 @@ void BM_HostNamesOf10BrowserWindows(benchmark::State &state)
         int found = 0;
         for (uint32_t window : d.windows) {
             found +=
-                service
+                test::WindowServiceTestSeam(service)
                     .hostname(AXElement{window}, QStringLiteral("firefox-esr"), deadline, nullptr)
                     .has_value();
         }

@@ -200,9 +200,9 @@ TEST_F(Revalidation, ManyReferencesAreRevalidatedTogetherAsEachAlone)
 TEST_F(Revalidation, AKnownWindowNumberAnswersVisibilityFromTheWindowList)
 {
     const quint32 number = *desktop.windowNumber(window);
-    EXPECT_TRUE(service.isVisibleOnActiveDesktopNow(reference(number), frame));
+    EXPECT_TRUE(direct.isVisibleOnActiveDesktopNow(reference(number), frame));
     desktop.clearCalls();
-    EXPECT_FALSE(service.isVisibleOnActiveDesktopNow(reference(number + 1000), frame));
+    EXPECT_FALSE(direct.isVisibleOnActiveDesktopNow(reference(number + 1000), frame));
     for (const FakeCall &call : desktop.calls()) {
         EXPECT_NE(call.kind, FakeCall::Kind::read);
     }
@@ -210,46 +210,46 @@ TEST_F(Revalidation, AKnownWindowNumberAnswersVisibilityFromTheWindowList)
     const qint32 other = desktop.addApplication("com.example.other", "Other");
     WindowReference foreign = reference(number);
     foreign.pid = other;
-    EXPECT_FALSE(service.isVisibleOnActiveDesktopNow(foreign, frame));
+    EXPECT_FALSE(direct.isVisibleOnActiveDesktopNow(foreign, frame));
 }
 
 TEST_F(Revalidation, WithoutAWindowNumberVisibilityPairsTheApplicationsWindows)
 {
     const AXElement sibling = desktop.addWindow(pid, {300, 300, 400, 300});
-    EXPECT_TRUE(service.isVisibleOnActiveDesktopNow(reference(), frame));
+    EXPECT_TRUE(direct.isVisibleOnActiveDesktopNow(reference(), frame));
     EXPECT_EQ(desktop.messagingTimeout(desktop.applicationElement(pid)), 0.2);
     EXPECT_EQ(desktop.messagingTimeout(sibling), 0.1);
 
     // The caller's frame stands for the window's own: a frame nowhere on screen is not proven.
-    EXPECT_FALSE(service.isVisibleOnActiveDesktopNow(reference(), {3000, 3000, 800, 600}));
+    EXPECT_FALSE(direct.isVisibleOnActiveDesktopNow(reference(), {3000, 3000, 800, 600}));
 
     // One unreadable sibling makes the answer false for the window too.
     desktop.failReads(sibling, AXAttribute::role, AXError::cannotComplete);
-    EXPECT_FALSE(service.isVisibleOnActiveDesktopNow(reference(), frame));
+    EXPECT_FALSE(direct.isVisibleOnActiveDesktopNow(reference(), frame));
     desktop.failReads(sibling, AXAttribute::role, AXError::success);
     desktop.setAttribute(sibling, AXAttribute::size, AXSize{0, 0});
-    EXPECT_FALSE(service.isVisibleOnActiveDesktopNow(reference(), frame));
+    EXPECT_FALSE(direct.isVisibleOnActiveDesktopNow(reference(), frame));
     // A sibling that is no window or is minimized is left out.
     desktop.setAttribute(sibling, AXAttribute::role, QStringLiteral("AXSheet"));
-    EXPECT_TRUE(service.isVisibleOnActiveDesktopNow(reference(), frame));
+    EXPECT_TRUE(direct.isVisibleOnActiveDesktopNow(reference(), frame));
 
     desktop.failReads(desktop.applicationElement(pid), AXAttribute::windows,
                       AXError::cannotComplete);
-    EXPECT_FALSE(service.isVisibleOnActiveDesktopNow(reference(), frame));
+    EXPECT_FALSE(direct.isVisibleOnActiveDesktopNow(reference(), frame));
 }
 
 TEST_F(Revalidation, LookAlikeWindowsAreVisibleOnlyWhenEachHasARow)
 {
     const AXElement twin = desktop.addWindow(pid, frame);
-    EXPECT_TRUE(service.isVisibleOnActiveDesktopNow(reference(), frame));
+    EXPECT_TRUE(direct.isVisibleOnActiveDesktopNow(reference(), frame));
     desktop.setOnScreen(twin, false);
-    EXPECT_FALSE(service.isVisibleOnActiveDesktopNow(reference(), frame));
+    EXPECT_FALSE(direct.isVisibleOnActiveDesktopNow(reference(), frame));
 }
 
 TEST_F(Revalidation, AnApplicationWithoutWindowsShowsNothing)
 {
     desktop.removeElement(window);
-    EXPECT_FALSE(service.isVisibleOnActiveDesktopNow(reference(), frame));
+    EXPECT_FALSE(direct.isVisibleOnActiveDesktopNow(reference(), frame));
 }
 
 TEST_F(Revalidation, ReadFrameAndActiveDesktopReads)
