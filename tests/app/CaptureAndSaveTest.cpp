@@ -2,11 +2,14 @@
 #include "AppModelTestSeam.h"
 
 #include "Await.h"
+#include "LogRecorder.h"
 
 #include "model/Preferences.h"
 #include "model/Topology.h"
 
 #include <QSemaphore>
+
+#include <stdexcept>
 
 using namespace ostrel;
 using namespace ostrel::test;
@@ -110,6 +113,27 @@ TEST_F(CaptureAndSave, AFailedCaptureAlertsAndLeavesTheEarlierPreview)
     EXPECT_FALSE(await(model->beginSave()));
     EXPECT_EQ(alertMessage(), "No supported windows found. Show a window and retry.");
     EXPECT_TRUE(model->session().permissionTrusted);
+}
+
+// A failure the capture has no words for gets the general alert, and its own words go to the log.
+TEST_F(CaptureAndSave, AnUnforeseenCaptureFailureAlertsInGeneralAndIsLogged)
+{
+    start();
+    desktop.setHook([](const FakeCall &call) {
+        if (call.kind == FakeCall::Kind::windowList) {
+            throw std::runtime_error("the window list broke");
+        }
+    });
+    const LogRecorder log;
+    EXPECT_FALSE(await(model->beginSave()));
+    desktop.setHook({});
+    EXPECT_EQ(alertTitle(), "Couldn’t Capture Windows");
+    EXPECT_EQ(alertMessage(),
+              "Ostrel couldn’t read the open windows. Try again, and check "
+              "Accessibility access if it keeps happening.");
+    EXPECT_EQ(model->restoreStatus().busy, std::nullopt);
+    EXPECT_EQ(log.messages(QtWarningMsg, "ostrel.app"),
+              QStringList{"Reading the open windows failed unexpectedly: the window list broke"});
 }
 
 TEST_F(CaptureAndSave, CaptureTrimSaveRenameRemoveAndDeleteReachTheDatabase)
