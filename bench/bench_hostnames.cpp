@@ -124,11 +124,12 @@ void BM_ScanOf10BrowserWindows(benchmark::State &state)
     const bool hostnames = state.range(0) != 0;
     SystemBackend system = d.backend->backend();
     WindowService service(system);
+    test::WindowServiceTestSeam direct(service);
     const QList<CurrentDisplay> displays = DisplayService(*system.screens).currentDisplays();
     for (auto _ : state) {
         forgetFrames(state);
         d.backend->desktop().invalidate(); // as after any change on the desktop
-        const ScanOutput scan = service.scanNow(displays, {}, nullptr, std::nullopt, hostnames);
+        const ScanOutput scan = direct.scanNow(displays, {}, nullptr, std::nullopt, hostnames);
         int named = 0;
         for (const WindowReference &window : scan.windows) {
             named += window.hostname.has_value();

@@ -112,8 +112,11 @@ public:
     // messaging timeout).
     QCoro::Task<bool> isStillPresent(WindowReference reference);
 
-    // The operations themselves, synchronous, for code already running on the actor's thread
-    // (and for tests that drive the fake desktop directly).
+private:
+    // The operations themselves, synchronous, run on the actor's thread. Tests and benchmarks,
+    // which drive the desktop on their own thread, call them through a seam of their own.
+    friend class test::WindowServiceTestSeam;
+
     ScanOutput scanNow(const QList<CurrentDisplay> &displays, const QSet<QString> &exclusions,
                        const Cancellation &cancellation, std::optional<Clock::TimePoint> deadline,
                        bool includeHostnames);
@@ -121,12 +124,6 @@ public:
                                                  const QList<CurrentDisplay> &displays);
     std::optional<RectD> readFrameNow(const WindowReference &reference);
     bool isOnActiveDesktopNow(const WindowReference &reference);
-
-private:
-    // Tests and benchmarks call the synchronous twins below, which nothing else outside the
-    // service needs, through a seam of their own.
-    friend class test::WindowServiceTestSeam;
-
     CapturePreview captureNow(const QList<CurrentDisplay> &displays,
                               const QSet<QString> &exclusions, const Cancellation &cancellation);
     bool isVisibleOnActiveDesktopNow(const WindowReference &reference, const RectD &frame);

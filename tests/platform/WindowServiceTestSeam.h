@@ -13,6 +13,25 @@ public:
     {
     }
 
+    ScanOutput scanNow(const QList<CurrentDisplay> &displays, const QSet<QString> &exclusions,
+                       const WindowService::Cancellation &cancellation,
+                       std::optional<Clock::TimePoint> deadline, bool includeHostnames)
+    {
+        return service_.scanNow(displays, exclusions, cancellation, deadline, includeHostnames);
+    }
+    std::optional<WindowReference> revalidateNow(const WindowReference &reference,
+                                                 const QList<CurrentDisplay> &displays)
+    {
+        return service_.revalidateNow(reference, displays);
+    }
+    std::optional<RectD> readFrameNow(const WindowReference &reference)
+    {
+        return service_.readFrameNow(reference);
+    }
+    bool isOnActiveDesktopNow(const WindowReference &reference)
+    {
+        return service_.isOnActiveDesktopNow(reference);
+    }
     CapturePreview captureNow(const QList<CurrentDisplay> &displays,
                               const QSet<QString> &exclusions,
                               const WindowService::Cancellation &cancellation)

@@ -241,7 +241,8 @@ TEST_F(PageAddresses, HostNamesOfAScanAndTheSearchBelowTheFrame)
 
     WindowService service(system);
     const QList<CurrentDisplay> displays = DisplayService(*system.screens).currentDisplays();
-    const ScanOutput scan = service.scanNow(displays, {}, nullptr, std::nullopt, true);
+    const ScanOutput scan =
+        test::WindowServiceTestSeam(service).scanNow(displays, {}, nullptr, std::nullopt, true);
     QHash<quint64, std::optional<QString>> hosts;
     for (const WindowReference &reference : scan.windows) {
         hosts.insert(reference.element.handle, reference.hostname);
