@@ -156,6 +156,21 @@ void SQLiteDatabase::foreignKeyCheck()
                             + QStringLiteral(" is missing its parent.")};
 }
 
+void SQLiteDatabase::keepPagesInLargeCache()
+{
+    execute(QStringLiteral("PRAGMA cache_size = -262144;"));
+}
+
+std::pair<qint64, qint64> SQLiteDatabase::changeMark()
+{
+    if (!handle_) {
+        throw StorageError::readFailed(closedDetail);
+    }
+    SQLiteStatement statement(*this, "PRAGMA data_version;");
+    const qint64 version = statement.step() ? statement.int64(0) : -1;
+    return {version, sqlite3_total_changes64(handle_)};
+}
+
 void SQLiteDatabase::backup(const QString &destinationPath)
 {
     if (!handle_) {

@@ -2,6 +2,8 @@
 
 #include <QString>
 
+#include <utility>
+
 struct sqlite3;
 
 namespace ostrel {
@@ -41,6 +43,15 @@ public:
     // through it then miss rows without a word.
     void integrityCheck();
     void foreignKeyCheck();
+    // Gives this connection a page cache of up to 256 MiB. A check that walks every index
+    // visits the same pages again and again: from the cache they cost no read call. Only for
+    // a short-lived connection that reads: the cache is the process's memory until it closes.
+    // (A memory map would be a little quicker, but a read error of the disk or a file cut
+    // short beneath it ends the process, where the check must report a damaged file.)
+    void keepPagesInLargeCache();
+    // PRAGMA data_version with the changes this connection made itself: equal values, nothing
+    // in the file has changed in between (one connection's view, compared with itself).
+    std::pair<qint64, qint64> changeMark();
     // Writes a complete copy of the "main" database to a new file at the destination.
     void backup(const QString &destinationPath);
     // Copies what the write-ahead log holds into the database file, syncs it and empties the
