@@ -351,7 +351,7 @@ void AppModel::observeSystemEvents()
     SessionEvents *session = environment_.session;
     PowerEvents *power = environment_.power;
     observe(applications, &ApplicationEvents::applicationDidBecomeActive,
-            [upkeep] { (void)upkeep->refresh(); });
+            [upkeep] { upkeep->refresh(); });
     observe(environment_.displayEvents, &DisplayEvents::screenParametersChanged,
             [upkeep] { upkeep->handleScreenParametersChanged(); });
     observe(session, &SessionEvents::sessionDidResignActive,

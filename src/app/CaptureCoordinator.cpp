@@ -13,6 +13,8 @@
 
 #include <QPointer>
 
+#include <exception>
+
 namespace ostrel {
 
 namespace {
@@ -28,14 +30,15 @@ QString captureAlertMessage(const std::exception_ptr &error)
     try {
         std::rethrow_exception(error);
     } catch (const CaptureError &capture) {
-        qCWarning(appLog).noquote()
-            << "The windows could not be captured:" << capture.errorDescription();
         return capture.errorDescription();
+    } catch (const std::exception &other) {
+        // Not a failure the capture knows how to name: the alert stays general, the log keeps it.
+        qCWarning(appLog) << "Reading the open windows failed unexpectedly:" << other.what();
     } catch (...) {
-        qCWarning(appLog).noquote() << "The windows could not be captured:" << descriptionOf(error);
-        return QStringLiteral("Ostrel couldn’t read the open windows. Try again, and check "
-                              "Accessibility access if it keeps happening.");
+        qCWarning(appLog, "Reading the open windows failed unexpectedly.");
     }
+    return QStringLiteral("Ostrel couldn’t read the open windows. Try again, and check "
+                          "Accessibility access if it keeps happening.");
 }
 
 bool isPermissionDenied(const std::exception_ptr &error)

@@ -130,13 +130,13 @@ void SessionUpkeep::handleScreenParametersChanged()
 {
     restores_.cancelRestoreOrUndo();
     updateSessionEligibility();
-    (void)refreshPermission(false);
+    refreshPermission(false);
 }
 
 void SessionUpkeep::handleTrustChanged()
 {
     const bool wasTrusted = status_->permissionTrusted;
-    (void)refreshPermission(false);
+    refreshPermission(false);
     // A window manager that arrives after the program must find the shortcuts working at its
     // first press: the keys are grabbed once more under it.
     if (!wasTrusted && status_->permissionTrusted) {

@@ -62,7 +62,7 @@ void ShortcutCoordinator::handleShortcut(const ShortcutTarget &target)
             model_.storageStatus().storageProblem ? model_.storageStatus().storageProblem->message
                                                   : QString());
         if (alert) {
-            (void)environment_.presenter->presentAlert(alert->title, alert->message);
+            environment_.presenter->presentAlert(alert->title, alert->message);
         }
         return;
     }

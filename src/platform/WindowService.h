@@ -27,6 +27,10 @@
 
 namespace ostrel {
 
+namespace test {
+class WindowServiceTestSeam;
+}
+
 // The actor through which the program reads and moves other applications' windows. Every
 // operation runs on the actor's own thread, one at a time; the Accessibility calls there are
 // synchronous and each is bounded by a messaging timeout set on its element first, so a hung
@@ -107,25 +111,27 @@ public:
     // process runs, and its element still answers with the same role (asked with a short
     // messaging timeout).
     QCoro::Task<bool> isStillPresent(WindowReference reference);
-    bool isStillPresentNow(const WindowReference &reference);
 
-    // The operations themselves, synchronous, for code already running on the actor's thread
-    // (and for tests that drive the fake desktop directly).
+private:
+    // The operations themselves, synchronous, run on the actor's thread. Tests and benchmarks,
+    // which drive the desktop on their own thread, call them through a seam of their own.
+    friend class test::WindowServiceTestSeam;
+
     ScanOutput scanNow(const QList<CurrentDisplay> &displays, const QSet<QString> &exclusions,
                        const Cancellation &cancellation, std::optional<Clock::TimePoint> deadline,
                        bool includeHostnames);
-    CapturePreview captureNow(const QList<CurrentDisplay> &displays,
-                              const QSet<QString> &exclusions, const Cancellation &cancellation);
     std::optional<WindowReference> revalidateNow(const WindowReference &reference,
                                                  const QList<CurrentDisplay> &displays);
-    bool isVisibleOnActiveDesktopNow(const WindowReference &reference, const RectD &frame);
     std::optional<RectD> readFrameNow(const WindowReference &reference);
     bool isOnActiveDesktopNow(const WindowReference &reference);
+    CapturePreview captureNow(const QList<CurrentDisplay> &displays,
+                              const QSet<QString> &exclusions, const Cancellation &cancellation);
+    bool isVisibleOnActiveDesktopNow(const WindowReference &reference, const RectD &frame);
+    bool isStillPresentNow(const WindowReference &reference);
     std::optional<QString> hostname(AXElement window, const QString &bundleID,
                                     Clock::TimePoint deadline, const Cancellation &cancellation);
     QList<CGWindowEntry> activeDesktopWindows();
 
-private:
     struct ScanPass;
     // What the active-desktop test reads of the desktop besides the window itself, read once
     // for many windows whose tests all come before any of them is moved.

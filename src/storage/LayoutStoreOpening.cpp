@@ -7,6 +7,7 @@
 #include "storage/SQLiteFailure.h"
 #include "storage/SQLiteStatement.h"
 #include "storage/Schema.h"
+#include "storage/StorageLog.h"
 #include "storage/TemporaryFiles.h"
 
 #include <QDir>
@@ -257,6 +258,10 @@ StorageOpenResult LayoutStore::openExisting(const StorePaths &paths,
             Schema::settleOwedNotice(*working);
         } catch (...) {
             // The notice then comes once more at the next open, which beats never.
+            qCWarning(storageLog).noquote()
+                << "The upgrade's notice could not be marked as given; it comes again at the "
+                   "next start:"
+                << descriptionOf(std::current_exception());
         }
     }
     auto store = std::make_unique<LayoutStore>(paths, notice, std::move(working), environment);

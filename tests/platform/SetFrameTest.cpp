@@ -198,7 +198,7 @@ TEST_F(MoveTogether, WritesGoOutTogetherAndEachWindowEndsAsItWouldAlone)
     EXPECT_FALSE(stopped[0].applied.cancelled);
     EXPECT_TRUE(stopped[1].applied.cancelled);
     EXPECT_FALSE(stopped[1].applied.attemptedWrite);
-    EXPECT_EQ(service.readFrameNow(writes[1].reference), initial);
+    EXPECT_EQ(direct.readFrameNow(writes[1].reference), initial);
 }
 
 class SetFrame : public test::DesktopFixture {

@@ -1,7 +1,6 @@
 #pragma once
 
-#include <QByteArray>
-#include <QLoggingCategory>
+#include <QList>
 #include <QMutex>
 #include <QString>
 #include <QStringList>
@@ -9,42 +8,31 @@
 
 namespace ostrel::test {
 
-// The program's own log lines (categories ostrel.*) while it is alive, from any thread.
+// Records what the program logs while it lives, from any thread, and passes each message on as
+// before. One at a time.
 class LogRecorder {
 public:
-    explicit LogRecorder(const QString &rules)
-    {
-        QLoggingCategory::setFilterRules(rules);
-        current = this;
-        previous_ = qInstallMessageHandler(&LogRecorder::handle);
-    }
-    ~LogRecorder()
-    {
-        qInstallMessageHandler(previous_);
-        current = nullptr;
-        QLoggingCategory::setFilterRules(QString());
-    }
+    LogRecorder();
+    ~LogRecorder();
 
-    QStringList lines() const
-    {
-        QMutexLocker lock(&mutex_);
-        return lines_;
-    }
+    LogRecorder(const LogRecorder &) = delete;
+    LogRecorder &operator=(const LogRecorder &) = delete;
+
+    // What was logged at that level under the category, in order.
+    QStringList messages(QtMsgType type, const char *category) const;
 
 private:
-    static void handle(QtMsgType, const QMessageLogContext &context, const QString &message)
-    {
-        if (current && context.category && QByteArray(context.category).startsWith("ostrel.")) {
-            QMutexLocker lock(&current->mutex_);
-            current->lines_.append(QString::fromUtf8(context.category) + QStringLiteral(": ")
-                                   + message);
-        }
-    }
+    struct Entry {
+        QtMsgType type;
+        QString category;
+        QString message;
+    };
 
-    static inline LogRecorder *current = nullptr;
-    QtMessageHandler previous_ = nullptr;
+    static void record(QtMsgType type, const QMessageLogContext &context, const QString &message);
+
     mutable QMutex mutex_;
-    QStringList lines_;
+    QList<Entry> entries_;
+    QtMessageHandler previous_ = nullptr;
 };
 
 } // namespace ostrel::test
