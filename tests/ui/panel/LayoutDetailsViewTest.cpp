@@ -386,8 +386,9 @@ TEST_F(LayoutDetailsTest, ReplaceTakesTheWindowsOpenNowAndKeepsTheWindowOpen)
     EXPECT_EQ(alert->informativeText(),
               "Replace the saved windows with the ones open now? This can’t be undone.");
     answer("Replace Layout?", "Replace");
-    ASSERT_TRUE(waitUntil(
-        [&] { return model->savedData().layout(desk.id)->entries.size() == 4 && !view->isWorking(); }));
+    ASSERT_TRUE(waitUntil([&] {
+        return model->savedData().layout(desk.id)->entries.size() == 4 && !view->isWorking();
+    }));
     settle();
     EXPECT_TRUE(isOpen(WindowID::layoutDetails));
     EXPECT_EQ(view->errorMessage(), std::nullopt);
@@ -496,8 +497,9 @@ TEST_F(LayoutDetailsTest, TheAutomationRowNamesTheLinkAndWhatIsMissing)
     EXPECT_FALSE(shown(part("automation-off-hint")));
 
     QTest::mouseClick(link, Qt::LeftButton);
-    ASSERT_TRUE(
-        waitUntil([&] { return model->savedData().layout(desk.id)->automationTopologySignature.has_value(); }));
+    ASSERT_TRUE(waitUntil([&] {
+        return model->savedData().layout(desk.id)->automationTopologySignature.has_value();
+    }));
     settle();
     EXPECT_EQ(link->title(), "Unlink Displays");
     EXPECT_EQ(description->text(), "Linked to these displays");
@@ -539,7 +541,8 @@ TEST_F(LayoutDetailsTest, TheShortcutMessageShowsTheModelsAnswer)
     recorder->record();
     QTest::keyClick(recorder, Qt::Key_P, Qt::ControlModifier | Qt::AltModifier);
     recorder->save();
-    ASSERT_TRUE(waitUntil([&] { return model->savedData().layout(desk.id)->shortcut.has_value(); }));
+    ASSERT_TRUE(
+        waitUntil([&] { return model->savedData().layout(desk.id)->shortcut.has_value(); }));
     settle();
     EXPECT_EQ(view->shortcutError(), std::nullopt);
     EXPECT_FALSE(shown(part("shortcut-error")));
@@ -558,7 +561,8 @@ TEST_F(LayoutDetailsTest, TheShortcutMessageShowsTheModelsAnswer)
 
     // Removing asks the model for none; its success clears the message.
     recorder->remove();
-    ASSERT_TRUE(waitUntil([&] { return !model->savedData().layout(desk.id)->shortcut.has_value(); }));
+    ASSERT_TRUE(
+        waitUntil([&] { return !model->savedData().layout(desk.id)->shortcut.has_value(); }));
     settle();
     EXPECT_EQ(view->shortcutError(), std::nullopt);
     EXPECT_FALSE(shown(part("shortcut-error")));

@@ -125,7 +125,8 @@ TEST_F(SettingsShortcutsTest, ARegistrationFailureIsShownUntilALaterChangeSuccee
 
     hotKeys.allow(controlOptionA.keyCode, controlOptionA.modifiers);
     state->changeLayoutShortcut(controlOptionA, desk.id);
-    ASSERT_TRUE(waitUntil([&] { return model->savedData().layout(desk.id)->shortcut == controlOptionA; }));
+    ASSERT_TRUE(
+        waitUntil([&] { return model->savedData().layout(desk.id)->shortcut == controlOptionA; }));
     settle();
     EXPECT_EQ(message(), std::nullopt);
     EXPECT_EQ(layoutRecorders()[0]->shortcut(), controlOptionA);
