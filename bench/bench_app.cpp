@@ -6,6 +6,8 @@
 #include "FakeAppServices.h"
 
 #include "app/AppModel.h"
+#include "app/CaptureCoordinator.h"
+#include "app/EditCoordinator.h"
 #include "storage/LayoutStore.h"
 #include "storage/StoreEnvironment.h"
 
@@ -108,14 +110,15 @@ void captureAndSave(benchmark::State &state)
     runUntil([&] { return !model.storageStatus().isBootstrapping; });
     int round = 0;
     for (auto _ : state) {
-        const bool captured = QCoro::waitFor(model.beginSave());
+        const bool captured = QCoro::waitFor(model.coordinators().capture.beginSave());
         const std::optional<Refusal> failure =
-            QCoro::waitFor(model.savePendingLayout(QStringLiteral("Bench %1").arg(round++), false));
+            QCoro::waitFor(model.coordinators().capture.savePendingLayout(
+                QStringLiteral("Bench %1").arg(round++), false));
         if (!captured || failure) {
             state.SkipWithError("the save failed");
         }
         state.PauseTiming();
-        QCoro::waitFor(model.deleteLayout(*model.settings().selectedLayoutID));
+        QCoro::waitFor(model.coordinators().edits.deleteLayout(*model.settings().selectedLayoutID));
         state.ResumeTiming();
     }
 }

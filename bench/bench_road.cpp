@@ -15,6 +15,9 @@
 #include "XSession.h"
 
 #include "app/AppModel.h"
+#include "app/CaptureCoordinator.h"
+#include "app/RestoreCoordinator.h"
+#include "app/ShortcutCoordinator.h"
 #include "platform/RestoredWindowFlashService.h"
 #include "program/X11Program.h"
 
@@ -270,13 +273,14 @@ struct Road {
             problem = "the store did not open";
             return;
         }
-        if (!QCoro::waitFor(model.beginSave())
+        if (!QCoro::waitFor(model.coordinators().capture.beginSave())
             || model.windowRequests().pendingCapture->entries.size() != windowCount
-            || QCoro::waitFor(model.savePendingLayout(QStringLiteral("Work"), false))) {
+            || QCoro::waitFor(
+                model.coordinators().capture.savePendingLayout(QStringLiteral("Work"), false))) {
             problem = "the layout was not saved";
             return;
         }
-        if (model.setGlobalShortcut(globalShortcut)) {
+        if (model.coordinators().shortcuts.setGlobalShortcut(globalShortcut)) {
             problem = "the shortcut did not register";
             return;
         }
@@ -360,7 +364,7 @@ void shortcutToResult(benchmark::State &state)
             state.SkipWithError(qPrintable(model.restoreStatus().lastResult->summary));
             break;
         }
-        model.undoLastRestore();
+        model.coordinators().restores.undoLastRestore();
         RestoredWindowFlashService &flash = road.program->flash();
         if (!runUntil([&] {
                 return results > before + 1 && !model.restoreStatus().busy
@@ -423,12 +427,13 @@ void capture(benchmark::State &state)
     }
     AppModel &model = road.program->model();
     for (auto _ : state) {
-        if (!QCoro::waitFor(model.beginSave())
+        if (!QCoro::waitFor(model.coordinators().capture.beginSave())
             || model.windowRequests().pendingCapture->entries.size() != windowCount) {
             state.SkipWithError("the capture did not see every window");
             break;
         }
-        model.discardPendingCapture(model.windowRequests().pendingCapture->id);
+        model.coordinators().capture.discardPendingCapture(
+            model.windowRequests().pendingCapture->id);
     }
     state.counters["windows"] = windowCount;
 }

@@ -2,15 +2,21 @@
 
 #include "app/AppLog.h"
 #include "app/AutomationService.h"
+#include "app/CaptureCoordinator.h"
+#include "app/EditCoordinator.h"
 #include "app/RestoreCoordinator.h"
 #include "app/SessionEligibility.h"
+#include "app/SessionUpkeep.h"
+#include "app/ShortcutCoordinator.h"
 #include "app/StorageUpkeep.h"
 #include "model/Preferences.h"
 #include "platform/ShortcutRecordingSession.h"
 #include "platform/ShortcutService.h"
-#include "storage/LayoutStore.h"
-
-#include <QPointer>
+#include "system/ApplicationEvents.h"
+#include "system/DisplayEvents.h"
+#include "system/PowerEvents.h"
+#include "system/SessionEvents.h"
+#include "system/TrustEvents.h"
 
 #include <utility>
 
@@ -62,21 +68,33 @@ AppModel::AppModel(AppEnvironment environment, QObject *parent)
         *environment_.displayEvents);
     eligibilityGate_ = std::make_shared<SessionEligibilityGate>();
     windowService_ = std::make_unique<WindowService>(environment_.system);
+    // Each coordinator is handed what is made before it; what it needs of one made later, it
+    // asks the model for through its host.
     restores_ = std::make_unique<RestoreCoordinator>(
         RestoreCoordinator::Links{*this, *this, restoreStatus_, sessionWindows_, environment_,
                                   *windowService_, *automationService_, eligibilityGate_});
     storage_ = std::make_unique<StorageUpkeep>(
         StorageUpkeep::Links{*this, *this, storageStatus_, savedData_, environment_});
+    edits_ = std::make_unique<EditCoordinator>(
+        EditCoordinator::Links{*this, *this, savedData_, windowRequests_, *storage_});
+    shortcuts_ = std::make_unique<ShortcutCoordinator>(
+        ShortcutCoordinator::Links{*this, *this, shortcutStatus_, savedData_, environment_,
+                                   *shortcutService_, *storage_, *restores_});
+    capture_ = std::make_unique<CaptureCoordinator>(CaptureCoordinator::Links{
+        *this, *this, windowRequests_, savedData_, *windowService_, *storage_});
+    sessionUpkeep_ = std::make_unique<SessionUpkeep>(
+        SessionUpkeep::Links{*this, *this, session_, sessionWindows_, environment_, *windowService_,
+                             *automationService_, eligibilityGate_, *restores_});
 
-    setPermissionTrusted(environment_.system.trust->isProcessTrusted());
-    const SessionEligibility session = currentSessionEligibility();
+    sessionUpkeep_->setPermissionTrusted(environment_.system.trust->isProcessTrusted());
+    const SessionEligibility session = sessionUpkeep_->currentSessionEligibility();
     session_.set(&SessionStatus::sessionEligible, session.eligible);
     eligibilityGate_->set(session.eligible, session.eligible ? std::nullopt : session.reason);
 
     // Outside signals reach the model through the event loop, and only while it exists.
     shortcutService_->onTrigger = [this](const ShortcutTarget &target) {
         QMetaObject::invokeMethod(
-            this, [this, target] { handleShortcut(target); }, Qt::QueuedConnection);
+            this, [this, target] { shortcuts_->handleShortcut(target); }, Qt::QueuedConnection);
     };
     automationService_->onStableDisplays = [this](const QList<CurrentDisplay> &displays) {
         QMetaObject::invokeMethod(
@@ -94,15 +112,9 @@ AppModel::AppModel(AppEnvironment environment, QObject *parent)
     observeSystemEvents();
     configureShortcuts();
     // Hot keys are held off while a shortcut is being recorded, so the keys reach the recorder.
-    notifications_.add(connect(environment_.shortcutRecordings,
-                               &ShortcutRecordings::recordingStateChanged, this,
-                               [this](bool recording) {
-                                   if (recording) {
-                                       shortcutService_->unregisterAll();
-                                   } else {
-                                       configureShortcuts();
-                                   }
-                               }));
+    notifications_.add(
+        connect(environment_.shortcutRecordings, &ShortcutRecordings::recordingStateChanged, this,
+                [this](bool recording) { shortcuts_->recordingChanged(recording); }));
 
     storage_->startBootstrap();
 }
@@ -112,12 +124,12 @@ AppModel::~AppModel()
     restores_->stopAndWait();
 }
 
-// --- Published state -----------------------------------------------------------------------
-
-void AppModel::setPermissionTrusted(bool value)
+AppCoordinators AppModel::coordinators()
 {
-    session_.set(&SessionStatus::permissionTrusted, value);
+    return AppCoordinators{*capture_, *edits_, *shortcuts_, *restores_, *storage_, *sessionUpkeep_};
 }
+
+// --- Published state ----------------------------------------------------------------------------
 
 void AppModel::setManageLayoutID(std::optional<QUuid> value)
 {
@@ -129,16 +141,6 @@ void AppModel::dismissActiveError(const QUuid &id)
     if (windowRequests_->activeError && windowRequests_->activeError->id == id) {
         windowRequests_.set(&WindowRequests::activeError, std::nullopt);
     }
-}
-
-void AppModel::dismissStorageNotice()
-{
-    storageStatus_.set(&StorageStatus::storageNotice, std::nullopt);
-}
-
-void AppModel::dismissAutomationNotice()
-{
-    session_.set(&SessionStatus::automationNotice, std::nullopt);
 }
 
 void AppModel::setSelectedLayoutID(std::optional<QUuid> value)
@@ -192,28 +194,21 @@ void AppModel::noteSettingsWrite(const std::optional<QString> &problem)
     storageStatus_.set(&StorageStatus::settingsProblem, problem);
 }
 
-// --- Derived state, lookups and selection --------------------------------------------------
+// --- Selection and what the user may do now -----------------------------------------------------
 
 std::optional<Layout> AppModel::selectedLayout() const
 {
     if (!settings_->selectedLayoutID) {
         return std::nullopt;
     }
-    return layout(*settings_->selectedLayoutID);
+    return savedData_->layout(*settings_->selectedLayoutID);
 }
 
-bool AppModel::hasPendingExclusionMutation() const
+void AppModel::selectLayout(const QUuid &id)
 {
-    return std::any_of(
-        savedData_->pendingMutations.begin(), savedData_->pendingMutations.end(),
-        [](const MutationScope &scope) { return scope.kind == MutationScope::Kind::exclusion; });
-}
-
-bool AppModel::hasPendingShortcutMutation() const
-{
-    return std::any_of(
-        savedData_->pendingMutations.begin(), savedData_->pendingMutations.end(),
-        [](const MutationScope &scope) { return scope.kind == MutationScope::Kind::shortcut; });
+    if (savedData_->layout(id)) {
+        setSelectedLayoutID(id);
+    }
 }
 
 OperationGuard AppModel::guard(const QList<CurrentDisplay> *displays) const
@@ -223,18 +218,9 @@ OperationGuard AppModel::guard(const QList<CurrentDisplay> *displays) const
     state.storeUnavailable = state.storageProblem || !storage_->store() || storage_->opening();
     state.trusted = session_->permissionTrusted;
     state.busy = restoreStatus_->busy.has_value();
-    state.pendingExclusion = hasPendingExclusionMutation();
+    state.pendingExclusion = savedData_->hasPendingExclusionMutation();
     state.hasDisplays = !displays || !displays->isEmpty();
     return state;
-}
-
-void AppModel::publishRefusal(RefusedCommand command, Obstacle obstacle)
-{
-    const QString storageMessage =
-        storageStatus_->storageProblem ? storageStatus_->storageProblem->message : QString();
-    if (const std::optional<RefusalAlert> alert = refusalAlert(command, obstacle, storageMessage)) {
-        publishAlert(alert->title, alert->message);
-    }
 }
 
 namespace {
@@ -257,7 +243,7 @@ bool AppModel::canRestore() const
 
 bool AppModel::canChooseRestore(const Layout &chosen) const
 {
-    return canCapture() && layout(chosen.id);
+    return canCapture() && savedData_->layout(chosen.id);
 }
 
 bool AppModel::canUndo() const
@@ -265,89 +251,15 @@ bool AppModel::canUndo() const
     return canCapture() && restoreStatus_->undoInfo;
 }
 
-QSet<QString> AppModel::excludedBundleIDs() const
-{
-    QSet<QString> ids;
-    for (const AppExclusion &exclusion : savedData_->exclusions) {
-        ids.insert(exclusion.bundleID);
-    }
-    return ids;
-}
+// --- What the coordinators ask of the model -----------------------------------------------------
 
-std::optional<Layout> AppModel::layout(const QUuid &id) const
+void AppModel::publishRefusal(RefusedCommand command, Obstacle obstacle)
 {
-    for (const Layout &candidate : savedData_->layouts) {
-        if (candidate.id == id) {
-            return candidate;
-        }
+    const QString storageMessage =
+        storageStatus_->storageProblem ? storageStatus_->storageProblem->message : QString();
+    if (const std::optional<RefusalAlert> alert = refusalAlert(command, obstacle, storageMessage)) {
+        publishAlert(alert->title, alert->message);
     }
-    return std::nullopt;
-}
-
-std::optional<Layout> AppModel::layoutNamed(const QString &name) const
-{
-    const QString trimmed = name.trimmed();
-    if (trimmed.isEmpty()) {
-        return std::nullopt;
-    }
-    for (const Layout &candidate : savedData_->layouts) {
-        if (candidate.name.compare(trimmed, Qt::CaseInsensitive) == 0) {
-            return candidate;
-        }
-    }
-    return std::nullopt;
-}
-
-void AppModel::selectLayout(const QUuid &id)
-{
-    if (layout(id)) {
-        setSelectedLayoutID(id);
-    }
-}
-
-QHash<QUuid, Shortcut> AppModel::perLayoutShortcuts() const
-{
-    QHash<QUuid, Shortcut> shortcuts;
-    for (const Layout &candidate : savedData_->layouts) {
-        if (candidate.shortcut) {
-            shortcuts.insert(candidate.id, *candidate.shortcut);
-        }
-    }
-    return shortcuts;
-}
-
-// --- The edit gate -------------------------------------------------------------------------
-
-std::optional<Refusal> AppModel::beginMutation(const MutationScope &scope)
-{
-    // While the store (re)opens, nothing may write to it: an edit would reach a store that is
-    // about to be replaced.
-    if (guard().blocks(Obstacle::storeUnavailable)) {
-        return refusalText::storageUnavailable();
-    }
-    if (savedData_->pendingMutations.contains(scope)) {
-        return QStringLiteral("That change is already in progress.");
-    }
-    if (savedData_->pendingMutations.contains(MutationScope::reset())) {
-        return QStringLiteral("Saved layouts are being reset. Wait for it to finish.");
-    }
-    if (restoreStatus_->busy) {
-        return refusalText::waitForCurrentOperation();
-    }
-    QSet<MutationScope> pending = savedData_->pendingMutations;
-    pending.insert(scope);
-    savedData_.set(&SavedData::pendingMutations, std::move(pending));
-    return std::nullopt;
-}
-
-void AppModel::endMutation(const MutationScope &scope)
-{
-    if (!savedData_->pendingMutations.contains(scope)) {
-        return;
-    }
-    QSet<MutationScope> pending = savedData_->pendingMutations;
-    pending.remove(scope);
-    savedData_.set(&SavedData::pendingMutations, std::move(pending));
 }
 
 void AppModel::publishAlert(const QString &title, const QString &message)
@@ -358,7 +270,12 @@ void AppModel::publishAlert(const QString &title, const QString &message)
 
 void AppModel::permissionLost()
 {
-    setPermissionTrusted(false);
+    sessionUpkeep_->setPermissionTrusted(false);
+}
+
+void AppModel::setBusy(std::optional<OperationKind> kind)
+{
+    restoreStatus_.set(&RestoreStatus::busy, kind);
 }
 
 void AppModel::deferAutomation(AutomationDeferral deferral)
@@ -374,27 +291,35 @@ void AppModel::publishAutomationNotice(QString notice)
     session_.set(&SessionStatus::automationNotice, std::move(notice));
 }
 
-// --- Storage: the upkeep's ---------------------------------------------------------------------
-
-QCoro::Task<void> AppModel::bootstrap()
+void AppModel::pruneSessionReferences()
 {
-    return storage_->bootstrap();
+    sessionUpkeep_->pruneSessionReferences();
 }
 
-void AppModel::retryStorage()
+void AppModel::rememberReferences(const QHash<QUuid, WindowReference> &references)
 {
-    storage_->retry();
+    sessionUpkeep_->rememberReferences(references);
 }
 
-void AppModel::revealStorageFolder()
+void AppModel::configureShortcuts()
 {
-    storage_->revealFolder();
+    shortcuts_->configureShortcuts();
+}
+
+std::optional<Refusal> AppModel::beginMutation(const MutationScope &scope)
+{
+    return edits_->beginMutation(scope);
+}
+
+void AppModel::endMutation(const MutationScope &scope)
+{
+    edits_->endMutation(scope);
 }
 
 QCoro::Task<bool> AppModel::storeLoaded()
 {
     const std::optional<QUuid> remembered = Preferences::selectedLayoutID();
-    if (remembered && layout(*remembered)) {
+    if (remembered && savedData_->layout(*remembered)) {
         setSelectedLayoutID(remembered);
     } else if (!savedData_->layouts.isEmpty()) {
         setSelectedLayoutID(savedData_->layouts.first().id);
@@ -402,14 +327,49 @@ QCoro::Task<bool> AppModel::storeLoaded()
         setSelectedLayoutID(std::nullopt);
     }
 
-    QCoro::Task<bool> refreshing = refreshPermissionAndUndoInfo();
+    QCoro::Task<bool> refreshing = sessionUpkeep_->refreshPermissionAndUndoInfo();
     if (!co_await refreshing) {
         co_return false;
     }
     pruneSessionReferences();
     configureShortcuts();
-    updateSessionEligibility();
+    sessionUpkeep_->updateSessionEligibility();
     co_return true;
+}
+
+// --- System events ------------------------------------------------------------------------------
+
+void AppModel::observeSystemEvents()
+{
+    // Each signal is handled on a later turn of the event loop, and not at all once the model
+    // is gone.
+    const auto observe = [this](auto *sender, auto signal, auto handler) {
+        notifications_.add(QObject::connect(sender, signal, this, handler, Qt::QueuedConnection));
+    };
+    SessionUpkeep *upkeep = sessionUpkeep_.get();
+    ApplicationEvents *applications = environment_.applicationEvents;
+    SessionEvents *session = environment_.session;
+    PowerEvents *power = environment_.power;
+    observe(applications, &ApplicationEvents::applicationDidBecomeActive,
+            [upkeep] { upkeep->refresh(); });
+    observe(environment_.displayEvents, &DisplayEvents::screenParametersChanged,
+            [upkeep] { upkeep->handleScreenParametersChanged(); });
+    observe(session, &SessionEvents::sessionDidResignActive,
+            [upkeep] { upkeep->sessionWentAway(); });
+    observe(session, &SessionEvents::sessionDidBecomeActive,
+            [upkeep] { upkeep->sessionCameBack(); });
+    observe(power, &PowerEvents::screensDidSleep, [upkeep] { upkeep->sessionWentAway(); });
+    observe(power, &PowerEvents::screensDidWake, [upkeep] { upkeep->sessionCameBack(); });
+    observe(power, &PowerEvents::willSleep, [upkeep] { upkeep->sessionWentAway(); });
+    observe(power, &PowerEvents::didWake, [upkeep] { upkeep->sessionCameBack(); });
+    observe(session, &SessionEvents::screenLocked, [upkeep] { upkeep->sessionWentAway(); });
+    observe(session, &SessionEvents::screenUnlocked, [upkeep] { upkeep->sessionCameBack(); });
+    observe(applications, &ApplicationEvents::applicationTerminated,
+            [upkeep] { upkeep->pruneSessionReferences(); });
+    if (environment_.trustEvents) {
+        observe(environment_.trustEvents, &TrustEvents::trustChanged,
+                [upkeep] { upkeep->handleTrustChanged(); });
+    }
 }
 
 } // namespace ostrel

@@ -2,69 +2,84 @@
 
 #include "app/AppEnvironment.h"
 #include "app/AppSettings.h"
-#include "app/DatabaseResetOutcome.h"
+#include "app/CaptureHost.h"
+#include "app/EditHost.h"
 #include "app/NotificationBag.h"
 #include "app/OperationGuard.h"
 #include "app/Published.h"
-#include "app/Refusal.h"
 #include "app/RestoreHost.h"
 #include "app/RestoreStatus.h"
 #include "app/SavedData.h"
+#include "app/SessionHost.h"
 #include "app/SessionStatus.h"
 #include "app/SessionWindows.h"
+#include "app/ShortcutHost.h"
 #include "app/ShortcutStatus.h"
 #include "app/StorageHost.h"
 #include "app/StorageStatus.h"
-#include "app/StoreWrite.h"
 #include "app/WindowRequests.h"
 #include "model/AutomationDeferral.h"
-#include "model/CapturePreview.h"
 #include "model/CurrentDisplay.h"
 #include "model/Layout.h"
-#include "model/ShortcutTarget.h"
-#include "model/WindowReference.h"
 #include "platform/DisplayService.h"
 #include "platform/WindowService.h"
 #include "restore/SessionEligibilityGate.h"
 
 #include <QCoro/QCoroTask>
-#include <QHash>
 #include <QList>
 #include <QObject>
-#include <QSet>
-#include <QString>
 #include <QUuid>
 
-#include <functional>
 #include <memory>
 #include <optional>
 
 namespace ostrel {
 
 class AutomationService;
-class LayoutStore;
+class CaptureCoordinator;
+class EditCoordinator;
 class RestoreCoordinator;
+class SessionUpkeep;
+class ShortcutCoordinator;
 class ShortcutService;
 class StorageUpkeep;
-struct SessionEligibility;
 
 namespace test {
 class AppModelTestSeam;
 }
 
-// The one model object of the program. It holds everything the views show, and carries out
-// capture, save, the edits of saved data, restore and undo with their decisions, automation,
-// and the upkeep of storage, permission, session and shortcuts. It lives on the main thread;
-// long work runs on the actors (the store, the window service, the restore service) and is
-// awaited there. The published state comes in a few value groups, each with its change signal;
-// the model hands the restore coordinator and the storage upkeep the groups they keep, and they
-// ask the model for the rest through `RestoreHost` and `StorageHost`. The views set the user's
-// settings and dismiss notices; everything else changes through the operations.
+// The model's operations, one coordinator for each group of them. Each lives exactly as long as
+// the model; the views reach the one they use through their environment.
+struct AppCoordinators {
+    CaptureCoordinator &capture;    // capture and save
+    EditCoordinator &edits;         // edits of saved data, automation links, the edit gate
+    ShortcutCoordinator &shortcuts; // the hot keys and changing them
+    RestoreCoordinator &restores;   // restore, its decisions and undo
+    StorageUpkeep &storage;         // the store: opening, backup, reset
+    SessionUpkeep &session;         // window access, the login session, remembered windows
+};
+
+// The one model object of the program: it holds everything the views show and wires together the
+// coordinators that carry out the operations (capture and save, the edits of saved data, the
+// shortcuts, restore and undo with their decisions, the upkeep of storage and of the session).
+// It lives on the main thread; long work runs on the actors (the store, the window service, the
+// restore service) and is awaited there. The published state comes in a few value groups, each
+// with its change signal; the model hands each coordinator the groups it keeps, and the
+// coordinators ask the model for the rest through their hosts (`RestoreHost`, `StorageHost`, …),
+// which the model implements by doing it itself or by asking the coordinator that does. The model
+// itself keeps the settings, the selection and the checks every operation makes first (the guard),
+// and decides what a settled display setup restores.
 //
 // Operations refuse at once rather than queue behind a running one: edits return a `Refusal`
 // for the view to show inline, or none when done; capture, restore and undo report through
 // the published state and, when refused, through `activeError`.
-class AppModel : public QObject, private RestoreHost, private StorageHost {
+class AppModel : public QObject,
+                 private RestoreHost,
+                 private StorageHost,
+                 private CaptureHost,
+                 private EditHost,
+                 private ShortcutHost,
+                 private SessionHost {
     Q_OBJECT
 
 public:
@@ -89,16 +104,14 @@ public:
 
     // The layout the layout-details window shows; the panel names it before opening the window.
     void setManageLayoutID(std::optional<QUuid> value);
-
-    // What the user dismisses. An error alert clears the error only while it is still the one
-    // it shows: a newer error stays.
+    // An error alert clears the error only while it is still the one it shows: a newer error
+    // stays.
     void dismissActiveError(const QUuid &id);
-    void dismissStorageNotice();
-    void dismissAutomationNotice();
 
     // The settings: each assignment also writes its setting ("selectedLayoutID" only when the
     // value really changes, the others on every assignment). The views choose a layout with
-    // `selectLayout` and a global shortcut with `setGlobalShortcut`, which tries it first.
+    // `selectLayout` and a global shortcut with the shortcut coordinator's `setGlobalShortcut`,
+    // which tries it first.
     void setAutomationEnabled(bool value);
     void setRestoreFlashEnabled(bool value);
     void setHighlightColor(HighlightColor value);
@@ -107,94 +120,19 @@ public:
     // The displays connected now.
     QList<CurrentDisplay> currentDisplays() const { return displayService_.currentDisplays(); }
 
-    // --- Derived state, lookups and selection -------------------------------------------
+    // --- Selection and what the user may do now -----------------------------------------
 
     std::optional<Layout> selectedLayout() const;
-    bool hasPendingExclusionMutation() const;
-    bool hasPendingShortcutMutation() const;
+    // Selects a layout that exists; any other identifier changes nothing.
+    void selectLayout(const QUuid &id);
     bool canCapture() const;
     bool canRestore() const;
     bool canChooseRestore(const Layout &layout) const;
     bool canUndo() const;
-    QSet<QString> excludedBundleIDs() const;
-    std::optional<Layout> layout(const QUuid &id) const;
-    // The layout that already bears the name, ignoring letter case and surrounding blanks.
-    std::optional<Layout> layoutNamed(const QString &name) const;
-    // Selects a layout that exists; any other identifier changes nothing.
-    void selectLayout(const QUuid &id);
-    QHash<QUuid, Shortcut> perLayoutShortcuts() const;
 
-    // --- Storage --------------------------------------------------------------------------
+    // --- Operations ---------------------------------------------------------------------
 
-    // Opens the store and loads everything; a second call while one runs returns at once.
-    // Never throws: a failure becomes `storageProblem`.
-    QCoro::Task<void> bootstrap();
-    void retryStorage();
-    void revealStorageFolder();
-    // Writes a verified copy of the database as the backup, or refuses with the reason.
-    [[nodiscard]] QCoro::Task<std::optional<Refusal>> backupNow();
-    // Erases all saved data and settings, after the settings window's own confirmation, and
-    // returns the program to its first-launch state with the store still open.
-    QCoro::Task<DatabaseResetOutcome> resetDatabase();
-
-    // --- Permission and session -----------------------------------------------------------
-
-    QCoro::Task<void> refreshPermission(bool prompt);
-    void requestAccessibility();
-    // Opens the desktop's settings for window access where it has them; nothing on X11.
-    void openAccessibilitySettings();
-    // The panel appeared or the program became active: trust, undo information, session,
-    // remembered windows. Loads nothing from the store.
-    QCoro::Task<void> refresh();
-
-    // --- Capture and save -----------------------------------------------------------------
-
-    QCoro::Task<bool> beginSave();
-    void discardPendingCapture(const QUuid &id);
-    void removePendingEntry(const QUuid &entryID);
-    [[nodiscard]] QCoro::Task<std::optional<Refusal>> savePendingLayout(QString name,
-                                                                        bool replaceExisting);
-    [[nodiscard]] QCoro::Task<std::optional<Refusal>> replaceLayoutWithCurrentWindows(QUuid id);
-
-    // --- Edits of saved data ----------------------------------------------------------------
-
-    [[nodiscard]] QCoro::Task<std::optional<Refusal>> excludeApp(QString bundleID, QString appName);
-    [[nodiscard]] QCoro::Task<std::optional<Refusal>> removeExclusion(QString bundleID);
-    [[nodiscard]] QCoro::Task<std::optional<Refusal>> removeEntry(QUuid layoutID, QUuid entryID);
-    [[nodiscard]] QCoro::Task<std::optional<Refusal>> renameLayout(QUuid id, QString name);
-    [[nodiscard]] QCoro::Task<std::optional<Refusal>> deleteLayout(QUuid id);
-
-    // --- Automation links ---------------------------------------------------------------------
-
-    [[nodiscard]] QCoro::Task<std::optional<Refusal>> associateAutomation(QUuid layoutID);
-    [[nodiscard]] QCoro::Task<std::optional<Refusal>> clearAutomation(QUuid layoutID);
-    QString automationDescription(const Layout &layout) const;
-
-    // --- Shortcuts ----------------------------------------------------------------------------
-
-    // Tries the new global shortcut against the system first and keeps it only when every hot
-    // key registers; refuses with the text to show.
-    [[nodiscard]] std::optional<Refusal> setGlobalShortcut(std::optional<Shortcut> shortcut);
-    [[nodiscard]] QCoro::Task<std::optional<Refusal>>
-    setLayoutShortcut(std::optional<Shortcut> shortcut, QUuid layoutID);
-
-    // --- Restore, decisions and undo ----------------------------------------------------------
-
-    void restoreSelectedLayout();
-    void restoreLayout(const QUuid &id);
-    void cancelRestore();
-    void confirmMissingDisplays(const QHash<QString, QString> &fallbacks);
-    void cancelMissingDisplays();
-    // "Display N" in the numbering of the missing-display prompt, or "Saved display".
-    static QString displayDescription(const QString &displayKey,
-                                      const QList<DisplaySnapshot> &displays);
-    void presentResolution();
-    [[nodiscard]] std::optional<Refusal>
-    applyResolutions(const QHash<QUuid, WindowReference> &choices, const QSet<QUuid> &skipped);
-    void cancelResolution();
-    // The candidates that still exist, refreshed, in the given order.
-    QCoro::Task<QList<WindowReference>> refreshCandidates(QList<WindowReference> candidates);
-    void undoLastRestore();
+    AppCoordinators coordinators();
 
 signals:
     void restoreStatusChanged();
@@ -213,36 +151,25 @@ private:
     void publishRefusal(RefusedCommand command, Obstacle obstacle) override;
     void publishAlert(const QString &title, const QString &message) override;
     void permissionLost() override;
+    void setBusy(std::optional<OperationKind> kind) override;
     void deferAutomation(AutomationDeferral deferral) override;
     void publishAutomationNotice(QString notice) override;
+    void setSelectedLayoutID(std::optional<QUuid> value) override;
+    void assignGlobalShortcut(std::optional<Shortcut> value) override;
+    // Passed on to the coordinator that does it.
     void pruneSessionReferences() override;
+    void rememberReferences(const QHash<QUuid, WindowReference> &references) override;
+    void configureShortcuts() override;
+    [[nodiscard]] std::optional<Refusal> beginMutation(const MutationScope &scope) override;
+    void endMutation(const MutationScope &scope) override;
     QCoro::Task<bool> storeLoaded() override;
+    QCoro::Task<bool> forgetSavedData() override;
 
-    void setSelectedLayoutID(std::optional<QUuid> value);
-    void assignGlobalShortcut(std::optional<Shortcut> value);
-    void setPermissionTrusted(bool value);
     // Publishes (and logs) why a setting did not reach the settings file, or that it did.
     void noteSettingsWrite(const std::optional<QString> &problem);
 
-    // The common edit gate: none lets the edit go ahead with its scope now pending.
-    [[nodiscard]] std::optional<Refusal> beginMutation(const MutationScope &scope);
-    void endMutation(const MutationScope &scope);
-
-    // One store write behind the gate, then a reload of what it changed; the scope ends on
-    // every path. A failed write refuses with the error's text.
-    [[nodiscard]] QCoro::Task<std::optional<Refusal>>
-    storeEdit(MutationScope scope, StoreWrite write, StoreReload reload);
-    std::optional<Refusal> exclusionChecks() const;
-
-    // Registers the hot keys from the model's state (none while a shortcut is recorded).
-    void configureShortcuts();
-    void handleShortcut(const ShortcutTarget &target);
+    // The outside signals that reach the model, each handled on a later turn of the event loop.
     void observeSystemEvents();
-    void sessionWentAway();
-    void sessionCameBack();
-    void handleScreenParametersChanged();
-    void handleTrustChanged();
-    void cancelActiveWorkForSessionChange();
 
     void handleAutomation(const QList<CurrentDisplay> &displays);
     void handleDeferral(AutomationDeferral deferral);
@@ -250,31 +177,13 @@ private:
     // storage unusable.
     bool dropsAutomationSilently() const;
 
-    // The session's own report alone, before the last session signal is taken into account.
-    SessionEligibility currentSessionEligibility() const;
-    void updateSessionEligibility();
-    QCoro::Task<void> revalidateSessionReferences();
-    void rememberReferences(const QHash<QUuid, WindowReference> &references);
-
-    // The capture of the windows open now, written as a new layout or over the one of the same
-    // name; returns the saved layout's identifier.
-    QCoro::Task<QUuid> writeCapture(std::shared_ptr<LayoutStore> store, CapturePreview preview,
-                                    std::optional<Layout> existing, QString name);
-    QCoro::Task<CapturePreview> captureOver(std::shared_ptr<LayoutStore> store, QUuid id);
-    QCoro::Task<QList<Layout>> writeShortcut(std::shared_ptr<LayoutStore> store, QUuid layoutID,
-                                             std::optional<Shortcut> shortcut, bool &written);
-    QCoro::Task<void> clearAfterDatabaseReset(std::optional<QString> warning);
-
-    // The trust read without a prompt, then the undo information; false when the model went
-    // away meanwhile.
-    QCoro::Task<bool> refreshPermissionAndUndoInfo();
-
     AppEnvironment environment_;
     DisplayService displayService_;
 
-    // Published (the views' state). The restore coordinator writes the restore status and the
-    // storage upkeep the storage status and the loaded data; the model writes the rest, and
-    // the parts of those groups that its own operations (capture, save, reset) change.
+    // Published (the views' state). Each coordinator writes the groups it keeps (the restore
+    // coordinator the restore status, the storage upkeep the storage status and the loaded data,
+    // …); the model writes the rest, and the parts of those groups that belong to no one
+    // operation (busy for a capture or a reset, what a reset clears).
     Published<RestoreStatus> restoreStatus_;
     Published<StorageStatus> storageStatus_;
     Published<AppSettings> settings_;
@@ -291,9 +200,13 @@ private:
     std::unique_ptr<WindowService> windowService_;
     std::unique_ptr<RestoreCoordinator> restores_;
     std::unique_ptr<StorageUpkeep> storage_;
+    std::unique_ptr<EditCoordinator> edits_;
+    std::unique_ptr<ShortcutCoordinator> shortcuts_;
+    std::unique_ptr<CaptureCoordinator> capture_;
+    std::unique_ptr<SessionUpkeep> sessionUpkeep_;
 
-    // Working state.
-    bool sessionSignalActive_ = true;
+    // The windows a capture was made from and the ones the user chose, shared by the restore
+    // coordinator and the session upkeep.
     SessionWindows sessionWindows_;
 };
 

@@ -1,65 +1,17 @@
 #include "app/AppModel.h"
 
-#include "app/Attempt.h"
-#include "app/RestoreCoordinator.h"
-#include "app/StorageUpkeep.h"
-
 #include "app/AutomationService.h"
+#include "app/RestoreCoordinator.h"
 #include "app/WindowPresenter.h"
 #include "model/Preferences.h"
-#include "platform/MarkerOverlayService.h"
 #include "platform/RestoredWindowFlashService.h"
 #include "platform/ShortcutRecordingSession.h"
-#include "storage/ErrorDescription.h"
-#include "storage/LayoutStore.h"
 
 #include <QPointer>
 
 namespace ostrel {
 
-QCoro::Task<DatabaseResetOutcome> AppModel::resetDatabase()
-{
-    if (!storage_->store()) {
-        co_return DatabaseResetOutcome::failed(refusalText::storageUnavailable());
-    }
-    if (restoreStatus_->busy) {
-        co_return DatabaseResetOutcome::failed(
-            QStringLiteral("Wait for the current operation before resetting."));
-    }
-    if (!savedData_->pendingMutations.isEmpty()) {
-        co_return DatabaseResetOutcome::failed(
-            QStringLiteral("A change is being saved. Wait before resetting."));
-    }
-    const MutationScope scope = MutationScope::reset();
-    if (const std::optional<Refusal> refusal = beginMutation(scope)) {
-        co_return DatabaseResetOutcome::failed(refusal->text);
-    }
-    restoreStatus_.set(&RestoreStatus::busy, OperationKind::resetting);
-
-    std::shared_ptr<LayoutStore> store = storage_->store();
-    const Attempt<std::optional<QString>> reset = co_await attempt(this, store->resetDatabase());
-    if (reset.ownerGone) {
-        co_return DatabaseResetOutcome::failed(reset.failure.value_or(QString()));
-    }
-    if (reset.failure) {
-        restoreStatus_.set(&RestoreStatus::busy, std::nullopt);
-        endMutation(scope);
-        co_return DatabaseResetOutcome::failed(*reset.failure);
-    }
-    const std::optional<QString> warning = *reset.value;
-    QPointer<AppModel> self(this);
-    QCoro::Task<void> clearing = clearAfterDatabaseReset(warning);
-    co_await clearing;
-    if (!self) {
-        co_return DatabaseResetOutcome::cleared();
-    }
-    restoreStatus_.set(&RestoreStatus::busy, std::nullopt);
-    endMutation(scope);
-    co_return warning ? DatabaseResetOutcome::clearedWithWarning(*warning)
-                      : DatabaseResetOutcome::cleared();
-}
-
-QCoro::Task<void> AppModel::clearAfterDatabaseReset(std::optional<QString> warning)
+QCoro::Task<bool> AppModel::forgetSavedData()
 {
     if (ShortcutRecordingSession *recording = environment_.shortcutRecordings->active()) {
         recording->stop();
@@ -78,7 +30,9 @@ QCoro::Task<void> AppModel::clearAfterDatabaseReset(std::optional<QString> warni
         cleared.busy = status.busy;
         status = std::move(cleared);
     });
-    session_.update([](SessionStatus &session) {
+    // Kept out of line: inlined into this coroutine, GCC 12 takes the cleared notice for an
+    // uninitialised string in the comparison that follows (-Wmaybe-uninitialized).
+    session_.update([](SessionStatus & session) __attribute__((noinline)) {
         session.automationNotice.reset();
         session.lastAutomationDeferral.reset();
         session.permissionPrompted = false;
@@ -97,7 +51,7 @@ QCoro::Task<void> AppModel::clearAfterDatabaseReset(std::optional<QString> warni
     QCoro::Task<void> forgetting = restores_->forgetEverything();
     co_await forgetting;
     if (!self) {
-        co_return;
+        co_return false;
     }
     sessionWindows_.references.clear();
     sessionWindows_.resolutions.clear();
@@ -107,23 +61,7 @@ QCoro::Task<void> AppModel::clearAfterDatabaseReset(std::optional<QString> warni
           WindowID::missingDisplays, WindowID::resolution}) {
         environment_.presenter->close(QString(id));
     }
-
-    storageStatus_.update([&](StorageStatus &status) {
-        status.lastBackupURL =
-            warning ? std::nullopt : std::optional<QString>(status.storePaths.backup);
-        status.storageNotice = StorageNotice{
-            QStringLiteral("Saved Data Cleared"),
-            warning ? QStringLiteral("Your layouts and settings were cleared, but one cleanup "
-                                     "step didn’t finish. You can keep using Ostrel.")
-                    : QStringLiteral("Your layouts and settings are back to a clean slate. Save "
-                                     "a new layout whenever you’re ready."),
-            warning};
-    });
-}
-
-QCoro::Task<std::optional<Refusal>> AppModel::backupNow()
-{
-    return storage_->backupNow();
+    co_return true;
 }
 
 } // namespace ostrel

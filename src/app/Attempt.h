@@ -7,6 +7,7 @@
 #include <QPointer>
 #include <QString>
 
+#include <exception>
 #include <optional>
 #include <type_traits>
 #include <utility>
@@ -22,11 +23,13 @@ template <>
 struct AttemptValue<void> {
 };
 
-// How awaited work that may throw ended: its value, or the text of what it threw, and whether
-// its owner was gone by then, in which case nothing may be published.
+// How awaited work that may throw ended: its value, or the text of what it threw (and what it
+// threw, for a caller that tells errors apart), and whether its owner was gone by then, in which
+// case nothing may be published.
 template <class T = void>
 struct Attempt : AttemptValue<T> {
     std::optional<QString> failure;
+    std::exception_ptr error;
     bool ownerGone = false;
 
     bool succeeded() const { return !ownerGone && !failure; }
@@ -46,7 +49,8 @@ QCoro::Task<Attempt<T>> attempt(QObject *owner, QCoro::Task<T> work)
             outcome.value = co_await std::move(work);
         }
     } catch (...) {
-        outcome.failure = descriptionOf(std::current_exception());
+        outcome.error = std::current_exception();
+        outcome.failure = descriptionOf(outcome.error);
     }
     outcome.ownerGone = !self;
     co_return outcome;

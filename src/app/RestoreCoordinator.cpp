@@ -79,6 +79,15 @@ void RestoreCoordinator::restoreSelectedLayout()
     }
 }
 
+void RestoreCoordinator::restoreLayout(const QUuid &id)
+{
+    if (!model_.savedData().layout(id)) {
+        return;
+    }
+    model_.selectLayout(id);
+    restoreSelectedLayout();
+}
+
 void RestoreCoordinator::startRestore(ManualRestoreContext context, QList<CurrentDisplay> displays,
                                       bool isAutomation)
 {
@@ -94,7 +103,7 @@ void RestoreCoordinator::startRestore(ManualRestoreContext context, QList<Curren
         }
         return;
     }
-    const std::optional<Layout> restored = model_.layout(context.layoutID);
+    const std::optional<Layout> restored = model_.savedData().layout(context.layoutID);
     if (!restored) {
         return;
     }
@@ -145,8 +154,9 @@ void RestoreCoordinator::startRestore(ManualRestoreContext context, QList<Curren
         options.eligibility = eligibility_;
         options.writeGate = mouseButtonWriteGate(*environment_.system.pointer);
     }
-    restoreTask_.emplace(runRestore(*restored, std::move(displays), model_.excludedBundleIDs(),
-                                    std::move(options), cancellation_, isAutomation));
+    restoreTask_.emplace(runRestore(*restored, std::move(displays),
+                                    model_.savedData().excludedBundleIDs(), std::move(options),
+                                    cancellation_, isAutomation));
 }
 
 RestoreService::Progress RestoreCoordinator::progressPublisher()
@@ -292,9 +302,9 @@ void RestoreCoordinator::requestMissingDisplays(const Layout &requested,
         &RestoreStatus::missingDisplayPrompt,
         MissingDisplayPrompt{QUuid::createUuid(), requested.id, requested.name, missing, displays});
     QPointer<AppModel> weak(&model_);
-    environment_.presenter->showMissingDisplays([weak] {
+    environment_.presenter->showMissingDisplays([this, weak] {
         if (weak) {
-            weak->cancelMissingDisplays();
+            cancelMissingDisplays();
         }
     });
 }
@@ -302,7 +312,8 @@ void RestoreCoordinator::requestMissingDisplays(const Layout &requested,
 void RestoreCoordinator::confirmMissingDisplays(const QHash<QString, QString> &fallbacks)
 {
     const std::optional<MissingDisplayPrompt> &prompt = status_->missingDisplayPrompt;
-    const std::optional<Layout> prompted = prompt ? model_.layout(prompt->layoutID) : std::nullopt;
+    const std::optional<Layout> prompted =
+        prompt ? model_.savedData().layout(prompt->layoutID) : std::nullopt;
     if (!prompted) {
         cancelMissingDisplays();
         return;
@@ -338,6 +349,17 @@ void RestoreCoordinator::cancelMissingDisplays()
     activeManualOperation_.reset();
 }
 
+QString displayDescription(const QString &displayKey, const QList<DisplaySnapshot> &displays)
+{
+    const QList<DisplaySnapshot> ordered = Topology::sorted(displays);
+    for (qsizetype i = 0; i < ordered.size(); ++i) {
+        if (ordered[i].identity.key() == displayKey) {
+            return QStringLiteral("Display ") + QString::number(i + 1);
+        }
+    }
+    return QStringLiteral("Saved display");
+}
+
 void RestoreCoordinator::closeMissingDisplays()
 {
     status_.set(&RestoreStatus::missingDisplayPrompt, std::nullopt);
@@ -349,9 +371,9 @@ void RestoreCoordinator::closeMissingDisplays()
 void RestoreCoordinator::showResolutionWindow()
 {
     QPointer<AppModel> weak(&model_);
-    environment_.presenter->showResolution([weak] {
+    environment_.presenter->showResolution([this, weak] {
         if (weak) {
-            weak->cancelResolution();
+            cancelResolution();
         }
     });
 }
@@ -394,7 +416,7 @@ RestoreCoordinator::applyResolutions(const QHash<QUuid, WindowReference> &choice
         return QStringLiteral("A saved entry cannot be both chosen and skipped.");
     }
     const ResolutionRequest request = *status_->resolutionRequest;
-    const std::optional<Layout> resolved = model_.layout(request.layoutID);
+    const std::optional<Layout> resolved = model_.savedData().layout(request.layoutID);
     if (!resolved) {
         cancelResolution();
         return refusalText::layoutUnavailable();
@@ -498,7 +520,7 @@ void RestoreCoordinator::undoLastRestore()
         status.progress =
             RestoreProgress{0, std::max<qint64>(undo.entryCount, 1), std::nullopt, undo.layoutName};
     });
-    restoreTask_.emplace(runUndo(model_.excludedBundleIDs(), cancellation_));
+    restoreTask_.emplace(runUndo(model_.savedData().excludedBundleIDs(), cancellation_));
 }
 
 QCoro::Task<void> RestoreCoordinator::runUndo(QSet<QString> exclusions,

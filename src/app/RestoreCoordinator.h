@@ -33,6 +33,9 @@ class WindowService;
 struct AppEnvironment;
 struct RestoredWindowFlashTarget;
 
+// "Display N" in the numbering of the missing-display prompt, or "Saved display".
+QString displayDescription(const QString &displayKey, const QList<DisplaySnapshot> &displays);
+
 // The model's side of a restore and of its undo, start to end: the checks before a pass, the
 // missing-display prompt and the window choices that come before or after it, the pass on the
 // restore service with its progress and result, and the overlays it shows. It keeps the restore
@@ -57,6 +60,8 @@ public:
     RestoreCoordinator &operator=(const RestoreCoordinator &) = delete;
 
     void restoreSelectedLayout();
+    // Selects a layout that exists and restores it; any other identifier does nothing.
+    void restoreLayout(const QUuid &id);
     // A pass for the operation on these displays; refused without a word while another runs.
     void startRestore(ManualRestoreContext context, QList<CurrentDisplay> displays,
                       bool isAutomation);
@@ -64,9 +69,10 @@ public:
     void confirmMissingDisplays(const QHash<QString, QString> &fallbacks);
     void cancelMissingDisplays();
     void presentResolution();
-    std::optional<Refusal> applyResolutions(const QHash<QUuid, WindowReference> &choices,
-                                            const QSet<QUuid> &skipped);
+    [[nodiscard]] std::optional<Refusal>
+    applyResolutions(const QHash<QUuid, WindowReference> &choices, const QSet<QUuid> &skipped);
     void cancelResolution();
+    // The candidates that still exist, refreshed, in the given order.
     QCoro::Task<QList<WindowReference>> refreshCandidates(QList<WindowReference> candidates);
     void undoLastRestore();
 

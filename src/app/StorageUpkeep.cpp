@@ -138,22 +138,11 @@ QCoro::Task<void> StorageUpkeep::bootstrap()
             status.storePaths = opened.paths;
             status.storageNotice = opened.notice;
         });
-        std::shared_ptr<LayoutStore> store = store_;
-        try {
-            QCoro::Task<bool> loadingLayouts = reloadLayouts(store);
-            if (!co_await loadingLayouts) {
-                co_return;
-            }
-            QCoro::Task<bool> loadingExclusions = reloadExclusions(store);
-            if (!co_await loadingExclusions) {
-                co_return;
-            }
-        } catch (...) {
-            failure = std::current_exception();
+        const Attempt<bool> loaded = co_await attempt(&model_, loadEverything(store_));
+        if (loaded.ownerGone) {
+            co_return;
         }
-    }
-    if (!self) {
-        co_return;
+        failure = loaded.error;
     }
     if (failure) {
         presentProblem(failure);
@@ -170,6 +159,16 @@ QCoro::Task<void> StorageUpkeep::bootstrap()
     status_.set(&StorageStatus::isBootstrapping, false);
 }
 
+QCoro::Task<bool> StorageUpkeep::loadEverything(std::shared_ptr<LayoutStore> store)
+{
+    QCoro::Task<bool> loadingLayouts = reloadLayouts(store);
+    if (!co_await loadingLayouts) {
+        co_return false;
+    }
+    QCoro::Task<bool> loadingExclusions = reloadExclusions(store);
+    co_return co_await loadingExclusions;
+}
+
 void StorageUpkeep::presentProblem(std::exception_ptr error)
 {
     const StorePaths &fallback = environment_.defaultStorePaths;
@@ -183,13 +182,13 @@ void StorageUpkeep::presentProblem(std::exception_ptr error)
     });
 }
 
-void StorageUpkeep::retry()
+void StorageUpkeep::retryStorage()
 {
     status_.set(&StorageStatus::storageProblem, std::nullopt);
     startBootstrap();
 }
 
-void StorageUpkeep::revealFolder()
+void StorageUpkeep::revealStorageFolder()
 {
     const QString folder = status_->storePaths.directory;
     if (folder.isEmpty() || !QFileInfo::exists(folder) || !environment_.revealFolder) {
@@ -206,6 +205,11 @@ void StorageUpkeep::revealFolder()
                                    .arg(folder));
         }
     });
+}
+
+void StorageUpkeep::dismissStorageNotice()
+{
+    status_.set(&StorageStatus::storageNotice, std::nullopt);
 }
 
 QCoro::Task<std::optional<Refusal>> StorageUpkeep::backupNow()
@@ -225,6 +229,57 @@ QCoro::Task<std::optional<Refusal>> StorageUpkeep::backupNow()
         status_.set(&StorageStatus::lastBackupURL, *backup.value);
     }
     co_return backup.failure;
+}
+
+QCoro::Task<DatabaseResetOutcome> StorageUpkeep::resetDatabase()
+{
+    if (!store_) {
+        co_return DatabaseResetOutcome::failed(refusalText::storageUnavailable());
+    }
+    if (model_.restoreStatus().busy) {
+        co_return DatabaseResetOutcome::failed(
+            QStringLiteral("Wait for the current operation before resetting."));
+    }
+    if (!saved_->pendingMutations.isEmpty()) {
+        co_return DatabaseResetOutcome::failed(
+            QStringLiteral("A change is being saved. Wait before resetting."));
+    }
+    const MutationScope scope = MutationScope::reset();
+    if (const std::optional<Refusal> refusal = host_.beginMutation(scope)) {
+        co_return DatabaseResetOutcome::failed(refusal->text);
+    }
+    host_.setBusy(OperationKind::resetting);
+
+    std::shared_ptr<LayoutStore> store = store_;
+    const Attempt<std::optional<QString>> reset = co_await attempt(&model_, store->resetDatabase());
+    if (reset.ownerGone) {
+        co_return DatabaseResetOutcome::failed(reset.failure.value_or(QString()));
+    }
+    if (reset.failure) {
+        host_.setBusy(std::nullopt);
+        host_.endMutation(scope);
+        co_return DatabaseResetOutcome::failed(*reset.failure);
+    }
+    const std::optional<QString> warning = *reset.value;
+    QCoro::Task<bool> forgetting = host_.forgetSavedData();
+    if (!co_await forgetting) {
+        co_return DatabaseResetOutcome::cleared();
+    }
+    status_.update([&](StorageStatus &status) {
+        status.lastBackupURL =
+            warning ? std::nullopt : std::optional<QString>(status.storePaths.backup);
+        status.storageNotice = StorageNotice{
+            QStringLiteral("Saved Data Cleared"),
+            warning ? QStringLiteral("Your layouts and settings were cleared, but one cleanup "
+                                     "step didn’t finish. You can keep using Ostrel.")
+                    : QStringLiteral("Your layouts and settings are back to a clean slate. Save "
+                                     "a new layout whenever you’re ready."),
+            warning};
+    });
+    host_.setBusy(std::nullopt);
+    host_.endMutation(scope);
+    co_return warning ? DatabaseResetOutcome::clearedWithWarning(*warning)
+                      : DatabaseResetOutcome::cleared();
 }
 
 namespace {

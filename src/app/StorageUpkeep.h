@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/DatabaseResetOutcome.h"
 #include "app/Published.h"
 #include "app/Refusal.h"
 #include "app/SavedData.h"
@@ -21,10 +22,10 @@ class StorageHost;
 struct AppEnvironment;
 
 // The model's store and its upkeep: opening it (and opening it again after a problem), the loads
-// that publish what it holds, the writes of edits followed by their reload, the backup, and
-// closing it on its own thread. It keeps the storage status and the loaded data, which the model
-// publishes, and lives exactly as long as that model, so its coroutines look at the model before
-// they touch anything after an await.
+// that publish what it holds, the writes of edits followed by their reload, the backup, the reset
+// of everything saved, and closing it on its own thread. It keeps the storage status and the loaded
+// data, which the model publishes, and lives exactly as long as that model, so its coroutines look
+// at the model before they touch anything after an await.
 class StorageUpkeep {
 public:
     struct Links {
@@ -47,9 +48,14 @@ public:
     // Opens the store and loads everything; a second call while one runs returns at once.
     QCoro::Task<void> bootstrap();
     void startBootstrap();
-    void retry();
-    void revealFolder();
-    QCoro::Task<std::optional<Refusal>> backupNow();
+    void retryStorage();
+    void revealStorageFolder();
+    void dismissStorageNotice();
+    // Writes a verified copy of the database as the backup, or refuses with the reason.
+    [[nodiscard]] QCoro::Task<std::optional<Refusal>> backupNow();
+    // Erases all saved data and settings, after the settings window's own confirmation, and
+    // returns the program to its first-launch state with the store still open.
+    QCoro::Task<DatabaseResetOutcome> resetDatabase();
 
     // Load on the store's thread and publish; false when the model went away meanwhile. A
     // failed load throws and publishes nothing.
@@ -60,6 +66,8 @@ public:
                                      StoreReload reload);
 
 private:
+    // The layouts, then the exclusions; false when the model went away meanwhile.
+    QCoro::Task<bool> loadEverything(std::shared_ptr<LayoutStore> store);
     void presentProblem(std::exception_ptr error);
     // Closes the store on its own thread after what it is already doing.
     QCoro::Task<void> closeStore();

@@ -101,7 +101,7 @@ PanelShell::Mode Program::defaultMode()
 ViewEnvironment Program::viewEnvironment()
 {
     ViewEnvironment environment;
-    environment.model = &wiring_->model();
+    environment.setModel(&wiring_->model());
     environment.presenter = &wiring_->presenter();
     environment.markers = &wiring_->markers();
     environment.reduceMotion = &wiring_->reduceMotion();

@@ -148,9 +148,9 @@ QList<AXElement> AppModelTest::addApplication(const QString &bundleID, const QSt
 
 Layout AppModelTest::saveCurrentWindows(const QString &name)
 {
-    EXPECT_TRUE(await(model->beginSave()));
-    EXPECT_EQ(await(model->savePendingLayout(name, false)), std::nullopt);
-    const std::optional<Layout> saved = model->layoutNamed(name);
+    EXPECT_TRUE(await(capture().beginSave()));
+    EXPECT_EQ(await(capture().savePendingLayout(name, false)), std::nullopt);
+    const std::optional<Layout> saved = model->savedData().layoutNamed(name);
     EXPECT_TRUE(saved.has_value());
     return saved.value_or(Layout{});
 }
@@ -158,7 +158,7 @@ Layout AppModelTest::saveCurrentWindows(const QString &name)
 void AppModelTest::setTrust(bool trusted)
 {
     desktop.setTrusted(trusted);
-    await(model->refreshPermission(false));
+    await(sessionUpkeep().refreshPermission(false));
 }
 
 void AppModelTest::dismissError()
@@ -196,7 +196,7 @@ std::function<void()> holdFirstServiceCall(FakeDesktop &desktop, const std::func
 
 std::function<void()> AppModelTest::holdRestore()
 {
-    return holdRestore([this] { model->restoreSelectedLayout(); });
+    return holdRestore([this] { restores().restoreSelectedLayout(); });
 }
 
 std::function<void()> AppModelTest::holdRestore(const std::function<void()> &begin)
@@ -207,7 +207,7 @@ std::function<void()> AppModelTest::holdRestore(const std::function<void()> &beg
 std::function<void()> AppModelTest::holdCapture()
 {
     return holdFirstServiceCall(
-        desktop, [this] { (void)model->beginSave(); },
+        desktop, [this] { (void)capture().beginSave(); },
         [this] { return !model->restoreStatus().busy; });
 }
 
@@ -224,11 +224,11 @@ std::function<void()> AppModelTest::holdEdit(const std::function<void()> &begin)
 std::function<void()> AppModelTest::breakStorage()
 {
     openFailure = [] { throw StorageError::openFailed(QStringLiteral("The disk went away.")); };
-    model->retryStorage();
+    storage().retryStorage();
     EXPECT_TRUE(waitUntil([this] { return !model->storageStatus().isBootstrapping; }));
     return [this] {
         openFailure = {};
-        model->retryStorage();
+        storage().retryStorage();
         ASSERT_TRUE(waitUntil([this] { return !model->storageStatus().isBootstrapping; }));
     };
 }

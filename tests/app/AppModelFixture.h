@@ -6,6 +6,12 @@
 #include "Printing.h"
 
 #include "app/AppModel.h"
+#include "app/CaptureCoordinator.h"
+#include "app/EditCoordinator.h"
+#include "app/RestoreCoordinator.h"
+#include "app/SessionUpkeep.h"
+#include "app/ShortcutCoordinator.h"
+#include "app/StorageUpkeep.h"
 #include "storage/LayoutStore.h"
 
 #include <QSemaphore>
@@ -53,6 +59,14 @@ protected:
 
     void SetUp() override;
     void TearDown() override;
+
+    // The model's coordinators, for the operations a test calls; the model must be built.
+    CaptureCoordinator &capture() { return model->coordinators().capture; }
+    EditCoordinator &edits() { return model->coordinators().edits; }
+    ShortcutCoordinator &shortcuts() { return model->coordinators().shortcuts; }
+    RestoreCoordinator &restores() { return model->coordinators().restores; }
+    StorageUpkeep &storage() { return model->coordinators().storage; }
+    SessionUpkeep &sessionUpkeep() { return model->coordinators().session; }
 
     AppEnvironment environment();
     // Builds the model and waits for its bootstrap to end.

@@ -3,6 +3,7 @@
 #include "app/AppModel.h"
 #include "app/RestoreCoordinator.h"
 #include "app/SessionEligibility.h"
+#include "app/SessionUpkeep.h"
 #include "app/StorageUpkeep.h"
 
 #include <memory>
@@ -105,13 +106,13 @@ public:
         return model_.restores_->cancellation();
     }
     bool hasStore() const { return bool(model_.storage_->store()); }
-    bool sessionSignalActive() const { return model_.sessionSignalActive_; }
+    bool sessionSignalActive() const { return model_.sessionUpkeep_->sessionSignalActive_; }
     SessionEligibilityGate &eligibilityGate() const { return *model_.eligibilityGate_; }
     AutomationService &automationService() const { return *model_.automationService_; }
     // The session's own report alone, before the last session signal is taken into account.
     SessionEligibility currentSessionEligibility() const
     {
-        return model_.currentSessionEligibility();
+        return model_.sessionUpkeep_->currentSessionEligibility();
     }
 
 private:

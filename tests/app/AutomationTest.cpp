@@ -18,7 +18,7 @@ protected:
         EditorModelTest::SetUp();
         start();
         work = saveCurrentWindows("Work");
-        ASSERT_EQ(await(model->associateAutomation(work.id)), std::nullopt);
+        ASSERT_EQ(await(edits().associateAutomation(work.id)), std::nullopt);
         model->setAutomationEnabled(true);
         AppModelTestSeam(model).setSelectedLayoutID(std::nullopt);
     }
@@ -62,7 +62,7 @@ TEST_F(Automation, ASettledSetupRestoresTheOneLinkedLayout)
     EXPECT_EQ(test::AppModelTestSeam(model).activeManualOperation(), std::nullopt);
 
     // The same setup again within 30 s is not even reported.
-    model->dismissAutomationNotice();
+    sessionUpkeep().dismissAutomationNotice();
     desktop.setFrame(editor[0], {300, 300, 400, 300});
     changeAndSettle();
     EXPECT_EQ(model->session().automationNotice, std::nullopt);
@@ -94,7 +94,7 @@ TEST_F(Automation, RefusalsAreRecordedWithTheirNotices)
          AutomationDeferral::busy, "Busy. Automation will retry on the next event."},
         {"an exclusion is saved",
          [&] {
-             release = holdEdit([&] { (void)model->excludeApp("com.example.other", "Other"); });
+             release = holdEdit([&] { (void)edits().excludeApp("com.example.other", "Other"); });
          },
          [&] { release(); }, AutomationDeferral::busy,
          "Busy. Automation will retry on the next event."},
@@ -121,9 +121,9 @@ TEST_F(Automation, RefusalsAreRecordedWithTheirNotices)
          [&] {
              execute("UPDATE layouts SET automation_enabled = 1, automation_topology_signature = "
                      "(SELECT automation_topology_signature FROM layouts WHERE name = 'Work')");
-             await(model->bootstrap());
+             await(storage().bootstrap());
          },
-         [&] { ASSERT_EQ(await(model->clearAutomation(second.id)), std::nullopt); },
+         [&] { ASSERT_EQ(await(edits().clearAutomation(second.id)), std::nullopt); },
          AutomationDeferral::multipleAssociations,
          "More than one layout is linked to these displays."},
     };
@@ -149,13 +149,13 @@ TEST_F(Automation, ALinkedLayoutWithAMissingDisplayIsDeferredWithoutAPrompt)
     // saved displays: link a two-display layout and take one display away.
     desktop.setScreens({screen(1, {0, 0, 1440, 900}, 1), screen(2, {1440, 0, 1920, 1080}, 2)}, 1);
     const Layout wide = saveCurrentWindows("Wide");
-    ASSERT_EQ(await(model->clearAutomation(work.id)), std::nullopt);
-    ASSERT_EQ(await(model->associateAutomation(wide.id)), std::nullopt);
+    ASSERT_EQ(await(edits().clearAutomation(work.id)), std::nullopt);
+    ASSERT_EQ(await(edits().associateAutomation(wide.id)), std::nullopt);
     // The signature matches again, but one saved display is not among the connected ones.
     execute("UPDATE layouts SET automation_topology_signature = '"
             + Topology::signature(QList<CurrentDisplay>{model->currentDisplays().first()})
             + "' WHERE name = 'Wide'");
-    await(model->bootstrap());
+    await(storage().bootstrap());
     desktop.setScreens({screen(1, {0, 0, 1440, 900}, 1)}, 1);
     changeAndSettle();
     EXPECT_EQ(model->session().lastAutomationDeferral, AutomationDeferral::missingDisplay);
@@ -175,7 +175,7 @@ TEST_F(Automation, ASetupThatNeverSettlesIsReportedOnlyWhileAutomationIsOn)
         }
     };
     model->setAutomationEnabled(false);
-    model->dismissAutomationNotice();
+    sessionUpkeep().dismissAutomationNotice();
     displayEvents.changeScreenParameters();
     alternate();
     EXPECT_EQ(model->session().automationNotice, std::nullopt);
@@ -207,7 +207,7 @@ TEST_F(Automation, AnAutomaticPassWithUndecidedWindowsOnlyLeavesANotice)
     EXPECT_FALSE(isOpen(WindowID::resolution));
 
     // The panel can still offer the choice, continuing that pass's operation.
-    model->presentResolution();
+    restores().presentResolution();
     ASSERT_TRUE(model->restoreStatus().resolutionRequest.has_value());
     EXPECT_EQ(test::AppModelTestSeam(model).activeManualOperation()->operationID,
               model->restoreStatus().lastResult->operationID);

@@ -100,7 +100,7 @@ TEST_F(Bootstrap, ALoadFailureKeepsWhatLoadedAndTheRetryClosesTheOldStoreFirst)
     addApplication("com.example.editor", "Editor", {{100, 100, 600, 400}});
     start();
     saveCurrentWindows("Work");
-    ASSERT_EQ(await(model->excludeApp("com.example.mail", "Mail")), std::nullopt);
+    ASSERT_EQ(await(edits().excludeApp("com.example.mail", "Mail")), std::nullopt);
     model.reset();
 
     // Opening checks every row; damage done right after it is found by the loads.
@@ -114,7 +114,7 @@ TEST_F(Bootstrap, ALoadFailureKeepsWhatLoadedAndTheRetryClosesTheOldStoreFirst)
     // The store that opened stays; its paths are replaced by the defaults with the problem.
     EXPECT_TRUE(test::AppModelTestSeam(model).hasStore());
     EXPECT_EQ(model->storageStatus().storePaths, paths);
-    EXPECT_EQ(await(model->renameLayout(model->savedData().layouts.first().id, "Other")),
+    EXPECT_EQ(await(edits().renameLayout(model->savedData().layouts.first().id, "Other")),
               "Storage is unavailable.");
 
     // The retry waits in the opening; by then the old store is closed and nothing reaches it.
@@ -128,17 +128,17 @@ TEST_F(Bootstrap, ALoadFailureKeepsWhatLoadedAndTheRetryClosesTheOldStoreFirst)
         reached = true;
         opening->acquire();
     };
-    model->retryStorage();
+    storage().retryStorage();
     EXPECT_EQ(model->storageStatus().storageProblem, std::nullopt);
     ASSERT_TRUE(waitUntil([&] { return bool(reached); }));
     EXPECT_TRUE(oldClosedBeforeOpening);
     EXPECT_FALSE(test::AppModelTestSeam(model).hasStore());
     EXPECT_TRUE(model->storageStatus().isBootstrapping);
-    EXPECT_EQ(await(model->renameLayout(model->savedData().layouts.first().id, "Other")),
+    EXPECT_EQ(await(edits().renameLayout(model->savedData().layouts.first().id, "Other")),
               "Storage is unavailable.");
     // A second run while this one opens returns at once, and so does the one a retry starts.
-    await(model->bootstrap());
-    model->retryStorage();
+    await(storage().bootstrap());
+    storage().retryStorage();
     EXPECT_EQ(openCount, 3);
 
     execute("UPDATE exclusions SET app_name = 'Mail'");
@@ -155,7 +155,7 @@ TEST_F(Bootstrap, ASuccessfulOpenReplacesAnEarlierNotice)
     start();
     AppModelTestSeam(model).setStorageNotice(
         StorageNotice{"Recovered", "Something happened.", std::nullopt});
-    await(model->bootstrap());
+    await(storage().bootstrap());
     EXPECT_EQ(model->storageStatus().storageNotice, std::nullopt);
     EXPECT_EQ(openCount, 2);
     EXPECT_TRUE(test::AppModelTestSeam(model).hasStore());
@@ -165,10 +165,10 @@ TEST_F(Bootstrap, RevealsTheStorageFolderOnlyWhenItExists)
 {
     openFailure = [] { throw StorageError::openFailed("denied"); };
     start();
-    model->revealStorageFolder();
+    storage().revealStorageFolder();
     EXPECT_TRUE(revealedFolders.isEmpty());
     QDir().mkpath(paths.directory);
-    model->revealStorageFolder();
+    storage().revealStorageFolder();
     EXPECT_EQ(revealedFolders, QStringList{paths.directory});
     EXPECT_FALSE(model->windowRequests().activeError.has_value()) << "the desktop opened it";
 }
@@ -178,7 +178,7 @@ TEST_F(Bootstrap, AFolderNothingOpensIsNamedInAnAlert)
     folderOpens = false;
     start();
     QDir().mkpath(paths.directory);
-    model->revealStorageFolder();
+    storage().revealStorageFolder();
     ASSERT_TRUE(model->windowRequests().activeError.has_value());
     EXPECT_EQ(model->windowRequests().activeError->title, "Couldn’t Open the Folder");
     EXPECT_TRUE(model->windowRequests().activeError->message.endsWith("\n" + paths.directory))
@@ -226,12 +226,12 @@ TEST_F(Bootstrap, LayoutsWithOddNamesOrWithoutDisplaysOrWindowsAreListedAndCanBe
 
     for (const Layout &layout : model->savedData().layouts) {
         model->selectLayout(layout.id);
-        model->restoreLayout(layout.id);
+        restores().restoreLayout(layout.id);
         ASSERT_TRUE(waitUntil([&] { return !model->restoreStatus().busy; }));
         dismissError();
     }
-    EXPECT_EQ(await(model->renameLayout(unnamed.id, "Named")), std::nullopt);
-    EXPECT_EQ(await(model->deleteLayout(empty.id)), std::nullopt);
+    EXPECT_EQ(await(edits().renameLayout(unnamed.id, "Named")), std::nullopt);
+    EXPECT_EQ(await(edits().deleteLayout(empty.id)), std::nullopt);
     EXPECT_EQ(model->savedData().layouts.size(), 3);
     EXPECT_EQ(loaded(unnamed).name, "Named");
 }

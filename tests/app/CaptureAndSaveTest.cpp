@@ -69,7 +69,7 @@ TEST_F(CaptureAndSave, BeginSaveRefusesWithTheFirstAlertThatApplies)
         dismissError();
         c.apply();
         const std::optional<OperationKind> busy = model->restoreStatus().busy;
-        EXPECT_FALSE(await(model->beginSave())) << c.state;
+        EXPECT_FALSE(await(capture().beginSave())) << c.state;
         EXPECT_EQ(alertTitle(), c.title) << c.state;
         EXPECT_EQ(alertMessage(), c.message) << c.state;
         EXPECT_EQ(model->restoreStatus().busy, busy) << c.state;
@@ -86,7 +86,7 @@ TEST_F(CaptureAndSave, BeginSaveWithoutAStoreWhileItOpens)
     auto opening = std::make_shared<QSemaphore>(0);
     openFailure = [opening] { opening->acquire(); };
     startWithoutWaiting();
-    EXPECT_FALSE(await(model->beginSave()));
+    EXPECT_FALSE(await(capture().beginSave()));
     EXPECT_EQ(alertTitle(), "Storage Unavailable");
     EXPECT_EQ(alertMessage(), "Saved layouts are not available.");
     opening->release();
@@ -96,11 +96,11 @@ TEST_F(CaptureAndSave, BeginSaveWithoutAStoreWhileItOpens)
 TEST_F(CaptureAndSave, AFailedCaptureAlertsAndLeavesTheEarlierPreview)
 {
     start();
-    ASSERT_TRUE(await(model->beginSave()));
+    ASSERT_TRUE(await(capture().beginSave()));
     const QUuid earlier = model->windowRequests().pendingCapture->id;
 
     desktop.setTrusted(false);
-    EXPECT_FALSE(await(model->beginSave()));
+    EXPECT_FALSE(await(capture().beginSave()));
     EXPECT_EQ(alertTitle(), "Couldn’t Capture Windows");
     EXPECT_EQ(alertMessage(), "Accessibility access is needed to read open windows.");
     EXPECT_FALSE(model->session().permissionTrusted);
@@ -110,7 +110,7 @@ TEST_F(CaptureAndSave, AFailedCaptureAlertsAndLeavesTheEarlierPreview)
     desktop.setTrusted(true);
     setTrust(true);
     desktop.setScreens({}, std::nullopt);
-    EXPECT_FALSE(await(model->beginSave()));
+    EXPECT_FALSE(await(capture().beginSave()));
     EXPECT_EQ(alertMessage(), "No supported windows found. Show a window and retry.");
     EXPECT_TRUE(model->session().permissionTrusted);
 }
@@ -125,7 +125,7 @@ TEST_F(CaptureAndSave, AnUnforeseenCaptureFailureAlertsInGeneralAndIsLogged)
         }
     });
     const LogRecorder log;
-    EXPECT_FALSE(await(model->beginSave()));
+    EXPECT_FALSE(await(capture().beginSave()));
     desktop.setHook({});
     EXPECT_EQ(alertTitle(), "Couldn’t Capture Windows");
     EXPECT_EQ(alertMessage(),
@@ -139,19 +139,19 @@ TEST_F(CaptureAndSave, AnUnforeseenCaptureFailureAlertsInGeneralAndIsLogged)
 TEST_F(CaptureAndSave, CaptureTrimSaveRenameRemoveAndDeleteReachTheDatabase)
 {
     start();
-    ASSERT_TRUE(await(model->beginSave()));
+    ASSERT_TRUE(await(capture().beginSave()));
     CapturePreview preview = *model->windowRequests().pendingCapture;
     ASSERT_EQ(preview.entries.size(), 3);
     EXPECT_EQ(model->restoreStatus().busy, std::nullopt);
 
     const WindowEntry dropped = preview.entries[1];
-    model->removePendingEntry(dropped.id);
+    capture().removePendingEntry(dropped.id);
     EXPECT_EQ(model->windowRequests().pendingCapture->entries.size(), 2);
     EXPECT_FALSE(model->windowRequests().pendingCapture->references.contains(dropped.id));
     EXPECT_EQ(model->windowRequests().pendingCapture->unsupportedWindowCount,
               preview.unsupportedWindowCount);
 
-    EXPECT_EQ(await(model->savePendingLayout("  Work\n", false)), std::nullopt);
+    EXPECT_EQ(await(capture().savePendingLayout("  Work\n", false)), std::nullopt);
     ASSERT_EQ(model->savedData().layouts.size(), 1);
     const Layout work = model->savedData().layouts.first();
     EXPECT_EQ(work.name, "Work");
@@ -166,24 +166,25 @@ TEST_F(CaptureAndSave, CaptureTrimSaveRenameRemoveAndDeleteReachTheDatabase)
                   .first(),
               "0");
 
-    EXPECT_EQ(await(model->renameLayout(work.id, " Deep Work ")), std::nullopt);
+    EXPECT_EQ(await(edits().renameLayout(work.id, " Deep Work ")), std::nullopt);
     EXPECT_EQ(rows("SELECT name FROM layouts"), QStringList{"Deep Work"});
-    EXPECT_EQ(model->layout(work.id)->name, "Deep Work");
+    EXPECT_EQ(model->savedData().layout(work.id)->name, "Deep Work");
     EXPECT_EQ(model->settings().selectedLayoutID, work.id);
 
     const QUuid removed = work.entries.first().id;
-    EXPECT_EQ(await(model->removeEntry(work.id, removed)), std::nullopt);
+    EXPECT_EQ(await(edits().removeEntry(work.id, removed)), std::nullopt);
     EXPECT_EQ(rows("SELECT COUNT(*) FROM windows").first(), "1");
-    EXPECT_EQ(model->layout(work.id)->entries.size(), 1);
+    EXPECT_EQ(model->savedData().layout(work.id)->entries.size(), 1);
     EXPECT_FALSE(test::AppModelTestSeam(model).sessionReferences().contains(removed));
     EXPECT_EQ(test::AppModelTestSeam(model).sessionReferences().size(), 1);
 
-    EXPECT_EQ(await(model->removeEntry(work.id, model->layout(work.id)->entries.first().id)),
-              "Keep one window, or delete the layout.");
+    EXPECT_EQ(
+        await(edits().removeEntry(work.id, model->savedData().layout(work.id)->entries.first().id)),
+        "Keep one window, or delete the layout.");
     EXPECT_EQ(rows("SELECT COUNT(*) FROM windows").first(), "1");
 
     model->setManageLayoutID(work.id);
-    EXPECT_EQ(await(model->deleteLayout(work.id)), std::nullopt);
+    EXPECT_EQ(await(edits().deleteLayout(work.id)), std::nullopt);
     EXPECT_TRUE(rows("SELECT id FROM layouts").isEmpty());
     EXPECT_TRUE(rows("SELECT layout_id FROM displays").isEmpty());
     EXPECT_TRUE(rows("SELECT id FROM windows").isEmpty());
@@ -197,37 +198,38 @@ TEST_F(CaptureAndSave, CaptureTrimSaveRenameRemoveAndDeleteReachTheDatabase)
 TEST_F(CaptureAndSave, DiscardingForgetsOnlyThePreviewItNames)
 {
     start();
-    ASSERT_TRUE(await(model->beginSave()));
+    ASSERT_TRUE(await(capture().beginSave()));
     const QUuid older = model->windowRequests().pendingCapture->id;
-    ASSERT_TRUE(await(model->beginSave()));
+    ASSERT_TRUE(await(capture().beginSave()));
     const QUuid newer = model->windowRequests().pendingCapture->id;
-    model->discardPendingCapture(older);
+    capture().discardPendingCapture(older);
     EXPECT_EQ(model->windowRequests().pendingCapture->id, newer);
-    model->discardPendingCapture(newer);
+    capture().discardPendingCapture(newer);
     EXPECT_EQ(model->windowRequests().pendingCapture, std::nullopt);
 }
 
 TEST_F(CaptureAndSave, SaveChecksInItsOrder)
 {
     start();
-    EXPECT_EQ(await(model->savePendingLayout("Work", false)), "No captured windows are available.");
-    ASSERT_TRUE(await(model->beginSave()));
-    ASSERT_EQ(await(model->savePendingLayout("work", false)), std::nullopt);
+    EXPECT_EQ(await(capture().savePendingLayout("Work", false)),
+              "No captured windows are available.");
+    ASSERT_TRUE(await(capture().beginSave()));
+    ASSERT_EQ(await(capture().savePendingLayout("work", false)), std::nullopt);
 
-    ASSERT_TRUE(await(model->beginSave()));
+    ASSERT_TRUE(await(capture().beginSave()));
     AppModelTestSeam(model).setBusy(OperationKind::restoring);
-    EXPECT_EQ(await(model->savePendingLayout(" ", false)),
+    EXPECT_EQ(await(capture().savePendingLayout(" ", false)),
               "Wait for the current operation to finish.");
     AppModelTestSeam(model).setBusy(std::nullopt);
-    EXPECT_EQ(await(model->savePendingLayout("  Work\n", false)),
+    EXPECT_EQ(await(capture().savePendingLayout("  Work\n", false)),
               "“Work” already exists. Replace it or choose another name.");
 
     CapturePreview empty = *model->windowRequests().pendingCapture;
     for (const WindowEntry &entry : model->windowRequests().pendingCapture->entries) {
-        model->removePendingEntry(entry.id);
+        capture().removePendingEntry(entry.id);
     }
-    EXPECT_EQ(await(model->savePendingLayout(" \n", false)), "Enter a layout name.");
-    EXPECT_EQ(await(model->savePendingLayout("Play", false)),
+    EXPECT_EQ(await(capture().savePendingLayout(" \n", false)), "Enter a layout name.");
+    EXPECT_EQ(await(capture().savePendingLayout("Play", false)),
               "A layout needs at least one window.");
     EXPECT_EQ(model->savedData().layouts.size(), 1);
     EXPECT_TRUE(model->windowRequests().pendingCapture.has_value());
@@ -236,16 +238,16 @@ TEST_F(CaptureAndSave, SaveChecksInItsOrder)
 TEST_F(CaptureAndSave, SavingUnderAnExistingNameReplacesThatLayoutsWindows)
 {
     start();
-    ASSERT_TRUE(await(model->beginSave()));
-    ASSERT_EQ(await(model->savePendingLayout("work", false)), std::nullopt);
+    ASSERT_TRUE(await(capture().beginSave()));
+    ASSERT_EQ(await(capture().savePendingLayout("work", false)), std::nullopt);
     const Layout before = model->savedData().layouts.first();
-    ASSERT_TRUE(await(model->beginSave()));
+    ASSERT_TRUE(await(capture().beginSave()));
     const WindowEntry dropped = model->windowRequests().pendingCapture->entries.first();
-    model->removePendingEntry(dropped.id);
+    capture().removePendingEntry(dropped.id);
     const QList<WindowEntry> kept = model->windowRequests().pendingCapture->entries;
     AppModelTestSeam(model).setSelectedLayoutID(std::nullopt);
 
-    EXPECT_EQ(await(model->savePendingLayout("  Work\n", true)), std::nullopt);
+    EXPECT_EQ(await(capture().savePendingLayout("  Work\n", true)), std::nullopt);
     ASSERT_EQ(model->savedData().layouts.size(), 1);
     const Layout after = model->savedData().layouts.first();
     EXPECT_EQ(after.id, before.id);
@@ -265,8 +267,8 @@ TEST_F(CaptureAndSave, ALongNameCutByTheStoreIsStillSelected)
 {
     start();
     const QString longName = QString(130, QLatin1Char('x'));
-    ASSERT_TRUE(await(model->beginSave()));
-    EXPECT_EQ(await(model->savePendingLayout(longName, false)), std::nullopt);
+    ASSERT_TRUE(await(capture().beginSave()));
+    EXPECT_EQ(await(capture().savePendingLayout(longName, false)), std::nullopt);
     ASSERT_EQ(model->savedData().layouts.size(), 1);
     EXPECT_EQ(model->savedData().layouts.first().name, QString(120, QLatin1Char('x')));
     EXPECT_EQ(model->settings().selectedLayoutID, model->savedData().layouts.first().id);
@@ -275,10 +277,10 @@ TEST_F(CaptureAndSave, ALongNameCutByTheStoreIsStillSelected)
 TEST_F(CaptureAndSave, AFailedCreateLeavesNothingBehindAndKeepsThePreview)
 {
     start();
-    ASSERT_TRUE(await(model->beginSave()));
+    ASSERT_TRUE(await(capture().beginSave()));
     execute("CREATE TRIGGER refuse_windows BEFORE INSERT ON windows "
             "BEGIN SELECT RAISE(ABORT, 'refused for the test'); END;");
-    const std::optional<Refusal> failure = await(model->savePendingLayout("Work", false));
+    const std::optional<Refusal> failure = await(capture().savePendingLayout("Work", false));
     EXPECT_EQ(failure, "Couldn’t save changes. refused for the test");
     EXPECT_TRUE(rows("SELECT id FROM layouts").isEmpty());
     EXPECT_TRUE(rows("SELECT layout_id FROM displays").isEmpty());
@@ -287,7 +289,7 @@ TEST_F(CaptureAndSave, AFailedCreateLeavesNothingBehindAndKeepsThePreview)
     EXPECT_EQ(model->restoreStatus().busy, std::nullopt);
 
     execute("DROP TRIGGER refuse_windows");
-    EXPECT_EQ(await(model->savePendingLayout("Work", false)), std::nullopt);
+    EXPECT_EQ(await(capture().savePendingLayout("Work", false)), std::nullopt);
     EXPECT_EQ(model->savedData().layouts.size(), 1);
 }
 
@@ -329,7 +331,7 @@ TEST_F(CaptureAndSave, ReplacingRefusesInItsOrder)
     for (const Case &c : cases) {
         c.apply();
         const QSet<MutationScope> pending = model->savedData().pendingMutations;
-        EXPECT_EQ(await(model->replaceLayoutWithCurrentWindows(c.id)), QString(c.expected))
+        EXPECT_EQ(await(capture().replaceLayoutWithCurrentWindows(c.id)), QString(c.expected))
             << c.state;
         EXPECT_EQ(model->savedData().pendingMutations, pending) << c.state;
         setTrust(true);
@@ -368,16 +370,16 @@ TEST_F(CaptureAndSave, AFailedReplacementReturnsItsTextAndReleasesTheEditAndTheB
     };
     for (const Case &c : cases) {
         c.apply();
-        EXPECT_EQ(await(model->replaceLayoutWithCurrentWindows(work.id)), QString(c.expected))
+        EXPECT_EQ(await(capture().replaceLayoutWithCurrentWindows(work.id)), QString(c.expected))
             << c.state;
         EXPECT_TRUE(model->session().permissionTrusted) << c.state;
         EXPECT_EQ(model->restoreStatus().busy, std::nullopt) << c.state;
         EXPECT_TRUE(model->savedData().pendingMutations.isEmpty()) << c.state;
-        EXPECT_EQ(model->layout(work.id), work) << c.state;
+        EXPECT_EQ(model->savedData().layout(work.id), work) << c.state;
         EXPECT_EQ(model->windowRequests().activeError, std::nullopt) << c.state;
         c.undo();
     }
-    EXPECT_EQ(await(model->replaceLayoutWithCurrentWindows(work.id)), std::nullopt);
+    EXPECT_EQ(await(capture().replaceLayoutWithCurrentWindows(work.id)), std::nullopt);
 }
 
 TEST_F(CaptureAndSave, ReplacingKeepsOrDropsTheAutomationLinkByTheNewSetup)
@@ -385,23 +387,23 @@ TEST_F(CaptureAndSave, ReplacingKeepsOrDropsTheAutomationLinkByTheNewSetup)
     start();
     const Layout linked = saveCurrentWindows("Linked");
     const Layout plain = saveCurrentWindows("Plain");
-    ASSERT_EQ(await(model->associateAutomation(linked.id)), std::nullopt);
-    const QString signature = *model->layout(linked.id)->automationTopologySignature;
+    ASSERT_EQ(await(edits().associateAutomation(linked.id)), std::nullopt);
+    const QString signature = *model->savedData().layout(linked.id)->automationTopologySignature;
 
-    EXPECT_EQ(await(model->replaceLayoutWithCurrentWindows(linked.id)), std::nullopt);
-    EXPECT_EQ(model->layout(linked.id)->automationTopologySignature, signature);
+    EXPECT_EQ(await(capture().replaceLayoutWithCurrentWindows(linked.id)), std::nullopt);
+    EXPECT_EQ(model->savedData().layout(linked.id)->automationTopologySignature, signature);
     EXPECT_EQ(model->session().automationNotice, std::nullopt);
     EXPECT_TRUE(model->savedData().pendingMutations.isEmpty());
     EXPECT_EQ(model->restoreStatus().busy, std::nullopt);
 
     desktop.setScreens({screen(1, {0, 0, 1440, 900}, 1), screen(2, {1440, 0, 1920, 1080}, 2)}, 1);
-    EXPECT_EQ(await(model->replaceLayoutWithCurrentWindows(plain.id)), std::nullopt);
+    EXPECT_EQ(await(capture().replaceLayoutWithCurrentWindows(plain.id)), std::nullopt);
     EXPECT_EQ(model->session().automationNotice, std::nullopt);
-    EXPECT_EQ(model->layout(plain.id)->displays.size(), 2);
+    EXPECT_EQ(model->savedData().layout(plain.id)->displays.size(), 2);
 
-    EXPECT_EQ(await(model->replaceLayoutWithCurrentWindows(linked.id)), std::nullopt);
-    EXPECT_FALSE(model->layout(linked.id)->automationEnabled);
-    EXPECT_EQ(model->layout(linked.id)->automationTopologySignature, std::nullopt);
+    EXPECT_EQ(await(capture().replaceLayoutWithCurrentWindows(linked.id)), std::nullopt);
+    EXPECT_FALSE(model->savedData().layout(linked.id)->automationEnabled);
+    EXPECT_EQ(model->savedData().layout(linked.id)->automationTopologySignature, std::nullopt);
     EXPECT_EQ(model->session().automationNotice,
               "The display setup changed. Link this layout again in "
               "Layout details to use automation.");
@@ -412,9 +414,9 @@ TEST_F(CaptureAndSave, ASecondReplacementWhileTheFirstWritesIsRefusedAsBusy)
     start();
     const Layout work = saveCurrentWindows("Work");
     const std::function<void()> release = holdStore();
-    QCoro::Task<std::optional<Refusal>> first = model->replaceLayoutWithCurrentWindows(work.id);
+    QCoro::Task<std::optional<Refusal>> first = capture().replaceLayoutWithCurrentWindows(work.id);
     ASSERT_TRUE(waitUntil([&] { return model->restoreStatus().busy == OperationKind::saving; }));
-    EXPECT_EQ(await(model->replaceLayoutWithCurrentWindows(work.id)),
+    EXPECT_EQ(await(capture().replaceLayoutWithCurrentWindows(work.id)),
               "Wait for the current operation to finish.");
     EXPECT_TRUE(model->savedData().pendingMutations.contains(MutationScope::replace(work.id)));
     release();

@@ -33,9 +33,9 @@ TEST_F(AppModelTest, FromFirstStartThroughARestoreWithADecisionToAReset)
     EXPECT_FALSE(model->canRestore());
 
     // Capture, trim nothing, save.
-    ASSERT_TRUE(await(model->beginSave()));
+    ASSERT_TRUE(await(capture().beginSave()));
     ASSERT_EQ(model->windowRequests().pendingCapture->entries.size(), 2);
-    ASSERT_EQ(await(model->savePendingLayout("Desk", false)), std::nullopt);
+    ASSERT_EQ(await(capture().savePendingLayout("Desk", false)), std::nullopt);
     const Layout desk = model->savedData().layouts.first();
     EXPECT_EQ(model->settings().selectedLayoutID, desk.id);
     EXPECT_EQ(rows("SELECT name FROM layouts"), QStringList{"Desk"});
@@ -48,10 +48,10 @@ TEST_F(AppModelTest, FromFirstStartThroughARestoreWithADecisionToAReset)
     desktop.setScreens({screen(1, {0, 0, 1440, 900}, 1), replacement}, 1);
     desktop.setFrame(editor[0], {300, 300, 400, 300});
     desktop.setFrame(viewer[0], {1500, 500, 400, 300});
-    model->restoreSelectedLayout();
+    restores().restoreSelectedLayout();
     ASSERT_TRUE(model->restoreStatus().missingDisplayPrompt.has_value());
     EXPECT_TRUE(isOpen(WindowID::missingDisplays));
-    model->confirmMissingDisplays({{"16-32-2", "99-7-3"}});
+    restores().confirmMissingDisplays({{"16-32-2", "99-7-3"}});
     EXPECT_FALSE(isOpen(WindowID::missingDisplays));
     ASSERT_TRUE(waitUntil([&] {
         return model->restoreStatus().lastResult.has_value() && !model->restoreStatus().busy;
@@ -64,14 +64,14 @@ TEST_F(AppModelTest, FromFirstStartThroughARestoreWithADecisionToAReset)
     EXPECT_EQ(model->restoreStatus().undoInfo->entryCount, 2);
 
     // Undo puts both windows back where the restore found them.
-    model->undoLastRestore();
+    restores().undoLastRestore();
     ASSERT_TRUE(waitUntil([&] { return !model->restoreStatus().busy; }));
     EXPECT_EQ(desktop.frame(editor[0]), (RectD{300, 300, 400, 300}));
     EXPECT_EQ(desktop.frame(viewer[0]), (RectD{1500, 500, 400, 300}));
     EXPECT_EQ(model->restoreStatus().undoInfo, std::nullopt);
 
     // A backup holds the saved layout.
-    ASSERT_EQ(await(model->backupNow()), std::nullopt);
+    ASSERT_EQ(await(storage().backupNow()), std::nullopt);
     {
         SQLiteDatabase backup(paths.backup, SQLiteOpenMode::readOnly,
                               SQLiteJournalPolicy::unchanged, 2000);
@@ -80,7 +80,7 @@ TEST_F(AppModelTest, FromFirstStartThroughARestoreWithADecisionToAReset)
 
     // The reset takes it all back to a first launch, with the store still open.
     model->setHighlightColor(HighlightColor::green);
-    EXPECT_EQ(await(model->resetDatabase()), DatabaseResetOutcome::cleared());
+    EXPECT_EQ(await(storage().resetDatabase()), DatabaseResetOutcome::cleared());
     EXPECT_TRUE(model->savedData().layouts.isEmpty());
     EXPECT_EQ(model->settings().selectedLayoutID, std::nullopt);
     EXPECT_EQ(model->restoreStatus().lastResult, std::nullopt);

@@ -95,8 +95,8 @@ TEST_F(ModelState, SettingsAreWrittenOnAssignmentAndTheSelectionOnlyWhenItChange
     EXPECT_EQ(storedSetting(Preferences::selectedLayoutIDKey).toString(), "elsewhere");
     // Deleting the last layout leaves no selection, and no setting.
     model->selectLayout(play.id);
-    EXPECT_EQ(await(model->deleteLayout(work.id)), std::nullopt);
-    EXPECT_EQ(await(model->deleteLayout(play.id)), std::nullopt);
+    EXPECT_EQ(await(edits().deleteLayout(work.id)), std::nullopt);
+    EXPECT_EQ(await(edits().deleteLayout(play.id)), std::nullopt);
     EXPECT_EQ(model->settings().selectedLayoutID, std::nullopt);
     EXPECT_FALSE(storedSetting(Preferences::selectedLayoutIDKey).isValid());
 
@@ -110,11 +110,11 @@ TEST_F(ModelState, SettingsAreWrittenOnAssignmentAndTheSelectionOnlyWhenItChange
     EXPECT_EQ(storedSetting(Preferences::highlightColorKey).toString(), "pink");
     model->setAppearance(AppearancePreference::dark);
     EXPECT_EQ(storedSetting(Preferences::appearanceKey).toString(), "dark");
-    EXPECT_EQ(model->setGlobalShortcut(Shortcut{1, Shortcut::control | Shortcut::shift}),
+    EXPECT_EQ(shortcuts().setGlobalShortcut(Shortcut{1, Shortcut::control | Shortcut::shift}),
               std::nullopt);
     EXPECT_EQ(Preferences::decodeShortcut(Preferences::globalShortcutKey),
               (Shortcut{1, Shortcut::control | Shortcut::shift}));
-    EXPECT_EQ(model->setGlobalShortcut(std::nullopt), std::nullopt);
+    EXPECT_EQ(shortcuts().setGlobalShortcut(std::nullopt), std::nullopt);
     EXPECT_FALSE(storedSetting(Preferences::globalShortcutKey).isValid());
 }
 
@@ -138,7 +138,7 @@ TEST_F(ModelState, AGroupSignalsOnlyRealChangesAndAPassEndsInOneChange)
     EXPECT_EQ(settingsSignals, 1);
 
     desktop.setFrame(editor[0], {300, 300, 600, 400});
-    model->restoreSelectedLayout();
+    restores().restoreSelectedLayout();
     ASSERT_TRUE(waitUntil([&] { return !model->restoreStatus().busy; }));
     ASSERT_GE(published.size(), 3); // before, running, done
     for (qsizetype i = 1; i < published.size(); ++i) {
@@ -164,7 +164,7 @@ TEST_F(ModelState, ConditionsOfCaptureRestoreChoiceAndUndo)
     deleted.id = QUuid::createUuid();
     // A restore that moved the window back leaves something to undo.
     desktop.setFrame(editor[0], {300, 300, 600, 400});
-    model->restoreSelectedLayout();
+    restores().restoreSelectedLayout();
     ASSERT_TRUE(waitUntil([&] { return !model->restoreStatus().busy; }));
     ASSERT_TRUE(model->restoreStatus().undoInfo.has_value());
 
@@ -186,10 +186,10 @@ TEST_F(ModelState, ConditionsOfCaptureRestoreChoiceAndUndo)
         {"restoring", [&] { return holdRestore(); }, false, false, false, false},
         {"capturing", [&] { return holdCapture(); }, false, false, false, false},
         {"exclusion pending",
-         [&] { return holdEdit([&] { (void)model->excludeApp("com.example.other", "Other"); }); },
+         [&] { return holdEdit([&] { (void)edits().excludeApp("com.example.other", "Other"); }); },
          false, false, false, false},
         {"rename pending",
-         [&] { return holdEdit([&] { (void)model->renameLayout(saved.id, "Renamed"); }); }, true,
+         [&] { return holdEdit([&] { (void)edits().renameLayout(saved.id, "Renamed"); }); }, true,
          true, true, true},
         {"storage problem", [&] { return breakStorage(); }, false, false, false, false},
         {"nothing selected",
@@ -224,9 +224,9 @@ TEST_F(ModelState, LookupsAndSelection)
     start();
     EXPECT_FALSE(model->canRestore());
     const Layout work = saveCurrentWindows("Work");
-    EXPECT_EQ(model->layoutNamed("  wORK\n")->id, work.id);
-    EXPECT_EQ(model->layoutNamed(" \t\n "), std::nullopt);
-    EXPECT_EQ(model->layoutNamed("Play"), std::nullopt);
+    EXPECT_EQ(model->savedData().layoutNamed("  wORK\n")->id, work.id);
+    EXPECT_EQ(model->savedData().layoutNamed(" \t\n "), std::nullopt);
+    EXPECT_EQ(model->savedData().layoutNamed("Play"), std::nullopt);
 
     model->selectLayout(QUuid::createUuid());
     EXPECT_EQ(model->settings().selectedLayoutID, work.id);
@@ -274,17 +274,17 @@ TEST_F(ModelState, TheEditGateRefusesInItsOrder)
         AppModelTestSeam(model).setStorageProblem(c.problem);
         AppModelTestSeam(model).setPendingMutations(c.pending);
         AppModelTestSeam(model).setBusy(c.busy);
-        EXPECT_EQ(await(model->renameLayout(work.id, "Other")), QString(c.expected)) << c.state;
+        EXPECT_EQ(await(edits().renameLayout(work.id, "Other")), QString(c.expected)) << c.state;
         EXPECT_EQ(model->savedData().pendingMutations, c.pending) << c.state;
     }
     AppModelTestSeam(model).setStorageProblem(std::nullopt);
     AppModelTestSeam(model).setBusy(std::nullopt);
     // A rename of one layout does not hold back a rename of another.
     AppModelTestSeam(model).setPendingMutations({MutationScope::rename(work.id)});
-    EXPECT_EQ(await(model->renameLayout(play.id, "Games")), std::nullopt);
+    EXPECT_EQ(await(edits().renameLayout(play.id, "Games")), std::nullopt);
     EXPECT_EQ(model->savedData().pendingMutations,
               QSet<MutationScope>{MutationScope::rename(work.id)});
-    EXPECT_EQ(model->layout(work.id)->name, "Work");
+    EXPECT_EQ(model->savedData().layout(work.id)->name, "Work");
 }
 
 TEST_F(ModelState, DismissingAnErrorClearsOnlyTheOneShownAndNoticesGoAtOnce)
@@ -293,11 +293,11 @@ TEST_F(ModelState, DismissingAnErrorClearsOnlyTheOneShownAndNoticesGoAtOnce)
     start();
     saveCurrentWindows("Work");
     setTrust(false);
-    model->restoreSelectedLayout();
+    restores().restoreSelectedLayout();
     ASSERT_TRUE(model->windowRequests().activeError.has_value());
     const QUuid shown = model->windowRequests().activeError->id;
     // A second refusal while the first alert is up replaces it; dismissing the first keeps it.
-    model->restoreSelectedLayout();
+    restores().restoreSelectedLayout();
     ASSERT_TRUE(model->windowRequests().activeError.has_value());
     const QUuid newer = model->windowRequests().activeError->id;
     ASSERT_NE(newer, shown);
@@ -308,10 +308,10 @@ TEST_F(ModelState, DismissingAnErrorClearsOnlyTheOneShownAndNoticesGoAtOnce)
 
     AppModelTestSeam(model).setStorageNotice(StorageNotice{"Recovered", "Kept a copy.", {}});
     AppModelTestSeam(model).setAutomationNotice(QStringLiteral("No layout is linked."));
-    model->dismissStorageNotice();
+    storage().dismissStorageNotice();
     EXPECT_EQ(model->storageStatus().storageNotice, std::nullopt);
     EXPECT_EQ(model->session().automationNotice, QStringLiteral("No layout is linked."));
-    model->dismissAutomationNotice();
+    sessionUpkeep().dismissAutomationNotice();
     EXPECT_EQ(model->session().automationNotice, std::nullopt);
 }
 

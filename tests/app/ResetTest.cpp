@@ -42,24 +42,24 @@ protected:
 TEST_F(BackupAndReset, ABackupIsRefusedWhileAnythingElseRuns)
 {
     const std::function<void()> releaseCapture = holdCapture();
-    EXPECT_EQ(await(model->backupNow()), "Wait for the current operation before backing up.");
+    EXPECT_EQ(await(storage().backupNow()), "Wait for the current operation before backing up.");
     releaseCapture();
     AppModelTestSeam(model).setPendingMutations({MutationScope::rename(work.id)});
-    EXPECT_EQ(await(model->backupNow()), "Wait for the current operation before backing up.");
+    EXPECT_EQ(await(storage().backupNow()), "Wait for the current operation before backing up.");
     AppModelTestSeam(model).setPendingMutations({});
     EXPECT_EQ(model->storageStatus().lastBackupURL, std::nullopt);
 
     // A backup failure changes nothing.
     QFile::remove(paths.backup);
     QDir().mkpath(paths.backup);
-    const std::optional<Refusal> failure = await(model->backupNow());
+    const std::optional<Refusal> failure = await(storage().backupNow());
     ASSERT_TRUE(failure.has_value());
     EXPECT_TRUE(failure->text.startsWith("Couldn’t create a backup."))
         << failure->text.toStdString();
     EXPECT_EQ(model->storageStatus().lastBackupURL, std::nullopt);
     QDir(paths.backup).removeRecursively();
 
-    EXPECT_EQ(await(model->backupNow()), std::nullopt);
+    EXPECT_EQ(await(storage().backupNow()), std::nullopt);
     EXPECT_EQ(model->storageStatus().lastBackupURL, paths.backup);
     SQLiteDatabase backup(paths.backup, SQLiteOpenMode::readOnly, SQLiteJournalPolicy::unchanged,
                           2000);
@@ -68,7 +68,7 @@ TEST_F(BackupAndReset, ABackupIsRefusedWhileAnythingElseRuns)
 
 TEST_F(BackupAndReset, NoBackupOfADatabaseThatDidNotLoadNorOfOneThatIsReopening)
 {
-    ASSERT_EQ(await(model->backupNow()), std::nullopt);
+    ASSERT_EQ(await(storage().backupNow()), std::nullopt);
     const QByteArray goodBackup = [&] {
         QFile file(paths.backup);
         file.open(QIODevice::ReadOnly);
@@ -83,7 +83,7 @@ TEST_F(BackupAndReset, NoBackupOfADatabaseThatDidNotLoadNorOfOneThatIsReopening)
     afterOpen = {};
     ASSERT_TRUE(model->storageStatus().storageProblem.has_value());
     ASSERT_TRUE(test::AppModelTestSeam(model).hasStore());
-    EXPECT_EQ(await(model->backupNow()), "Storage is unavailable.");
+    EXPECT_EQ(await(storage().backupNow()), "Storage is unavailable.");
     QFile file(paths.backup);
     file.open(QIODevice::ReadOnly);
     EXPECT_EQ(file.readAll(), goodBackup);
@@ -96,36 +96,36 @@ TEST_F(BackupAndReset, NoBackupOfADatabaseThatDidNotLoadNorOfOneThatIsReopening)
         reached = true;
         opening->acquire();
     };
-    model->retryStorage();
+    storage().retryStorage();
     ASSERT_TRUE(waitUntil([&] { return bool(reached); }));
-    EXPECT_EQ(await(model->backupNow()), "Storage is unavailable.");
-    EXPECT_EQ(await(model->renameLayout(work.id, "Other")), "Storage is unavailable.");
-    EXPECT_EQ(await(model->resetDatabase()),
+    EXPECT_EQ(await(storage().backupNow()), "Storage is unavailable.");
+    EXPECT_EQ(await(edits().renameLayout(work.id, "Other")), "Storage is unavailable.");
+    EXPECT_EQ(await(storage().resetDatabase()),
               DatabaseResetOutcome::failed("Storage is unavailable."));
     openFailure = {};
     opening->release();
     ASSERT_TRUE(waitUntil([&] { return !model->storageStatus().isBootstrapping; }));
     EXPECT_EQ(model->storageStatus().storageProblem, std::nullopt);
-    EXPECT_EQ(await(model->backupNow()), std::nullopt);
+    EXPECT_EQ(await(storage().backupNow()), std::nullopt);
 }
 
 TEST_F(BackupAndReset, AResetIsRefusedWhileWorkIsPending)
 {
     const std::function<void()> releaseCapture = holdCapture();
-    EXPECT_EQ(await(model->resetDatabase()),
+    EXPECT_EQ(await(storage().resetDatabase()),
               DatabaseResetOutcome::failed("Wait for the current operation before resetting."));
     releaseCapture();
 
     const std::function<void()> release = holdStore();
-    QCoro::Task<std::optional<Refusal>> renaming = model->renameLayout(work.id, "Deep Work");
-    EXPECT_EQ(await(model->resetDatabase()),
+    QCoro::Task<std::optional<Refusal>> renaming = edits().renameLayout(work.id, "Deep Work");
+    EXPECT_EQ(await(storage().resetDatabase()),
               DatabaseResetOutcome::failed("A change is being saved. Wait before resetting."));
     release();
     EXPECT_EQ(await(std::move(renaming)), std::nullopt);
 
     AppModelTestSeam(model).setStorageProblem(
         StorageProblem{QUuid::createUuid(), "t", "m", "", {}, true, {}});
-    EXPECT_EQ(await(model->resetDatabase()),
+    EXPECT_EQ(await(storage().resetDatabase()),
               DatabaseResetOutcome::failed("Storage is unavailable."));
     AppModelTestSeam(model).setStorageProblem(std::nullopt);
 
@@ -136,11 +136,11 @@ TEST_F(BackupAndReset, AResetIsRefusedWhileWorkIsPending)
 
 TEST_F(BackupAndReset, AResetThatCannotStartChangesNothing)
 {
-    ASSERT_EQ(model->setGlobalShortcut(commandOptionK), std::nullopt);
+    ASSERT_EQ(shortcuts().setGlobalShortcut(commandOptionK), std::nullopt);
     model->setHighlightColor(HighlightColor::teal);
     QDir().mkpath(paths.resetMarker + "/blocked");
 
-    const DatabaseResetOutcome outcome = await(model->resetDatabase());
+    const DatabaseResetOutcome outcome = await(storage().resetDatabase());
     EXPECT_EQ(outcome.kind, DatabaseResetOutcome::Kind::failed);
     EXPECT_TRUE(outcome.text.startsWith("Reset failed. No saved data removed."))
         << outcome.text.toStdString();
@@ -156,21 +156,21 @@ TEST_F(BackupAndReset, AResetThatCannotStartChangesNothing)
 TEST_F(BackupAndReset, AResetReturnsTheProgramToItsFirstLaunch)
 {
     // Everything a reset has to take back: data, settings, hot keys, decisions, windows.
-    ASSERT_EQ(await(model->excludeApp("com.example.mail", "Mail")), std::nullopt);
-    ASSERT_EQ(await(model->setLayoutShortcut(controlOptionP, work.id)), std::nullopt);
-    ASSERT_EQ(model->setGlobalShortcut(commandOptionK), std::nullopt);
-    ASSERT_EQ(await(model->associateAutomation(work.id)), std::nullopt);
+    ASSERT_EQ(await(edits().excludeApp("com.example.mail", "Mail")), std::nullopt);
+    ASSERT_EQ(await(shortcuts().setLayoutShortcut(controlOptionP, work.id)), std::nullopt);
+    ASSERT_EQ(shortcuts().setGlobalShortcut(commandOptionK), std::nullopt);
+    ASSERT_EQ(await(edits().associateAutomation(work.id)), std::nullopt);
     model->setAutomationEnabled(true);
     model->setRestoreFlashEnabled(false);
     model->setHighlightColor(HighlightColor::red);
     model->setAppearance(AppearancePreference::dark);
-    model->requestAccessibility();
+    sessionUpkeep().requestAccessibility();
     model->setManageLayoutID(work.id);
     desktop.setFrame(editor[0], {300, 300, 400, 300});
-    model->restoreSelectedLayout();
+    restores().restoreSelectedLayout();
     ASSERT_TRUE(waitUntil([&] { return !model->restoreStatus().busy; }));
     ASSERT_TRUE(model->restoreStatus().undoInfo.has_value());
-    ASSERT_TRUE(await(model->beginSave()));
+    ASSERT_TRUE(await(capture().beginSave()));
     test::AppModelTestSeam(model).automationService().didAcceptTrigger("a setup");
     for (const QLatin1StringView id :
          {WindowID::saveLayout, WindowID::layoutDetails, WindowID::chooser,
@@ -182,7 +182,7 @@ TEST_F(BackupAndReset, AResetReturnsTheProgramToItsFirstLaunch)
     QSettings(QStringLiteral("Ostrel"), QStringLiteral("Ostrel"))
         .setValue(Preferences::didPromptForAccessibilityKey, QStringLiteral("true"));
 
-    EXPECT_EQ(await(model->resetDatabase()), DatabaseResetOutcome::cleared());
+    EXPECT_EQ(await(storage().resetDatabase()), DatabaseResetOutcome::cleared());
 
     EXPECT_TRUE(model->savedData().layouts.isEmpty());
     EXPECT_TRUE(model->savedData().exclusions.isEmpty());
@@ -193,7 +193,7 @@ TEST_F(BackupAndReset, AResetReturnsTheProgramToItsFirstLaunch)
     EXPECT_EQ(model->windowRequests().pendingCapture, std::nullopt);
     EXPECT_EQ(model->restoreStatus().lastResult, std::nullopt);
     EXPECT_EQ(model->restoreStatus().undoInfo, std::nullopt);
-    await(model->refresh());
+    await(sessionUpkeep().refresh());
     EXPECT_EQ(model->restoreStatus().undoInfo, std::nullopt);
     EXPECT_EQ(model->settings().globalShortcut, std::nullopt);
     EXPECT_EQ(model->shortcutStatus().activeGlobalShortcut, std::nullopt);
@@ -235,7 +235,7 @@ TEST_F(BackupAndReset, AResetWhoseFreshBackupFailsWarns)
 {
     QFile::remove(paths.backup);
     QDir().mkpath(paths.backup + "/blocked");
-    const DatabaseResetOutcome outcome = await(model->resetDatabase());
+    const DatabaseResetOutcome outcome = await(storage().resetDatabase());
     ASSERT_EQ(outcome.kind, DatabaseResetOutcome::Kind::clearedWithWarning);
     EXPECT_FALSE(outcome.text.isEmpty());
     EXPECT_TRUE(model->savedData().layouts.isEmpty());

@@ -88,7 +88,7 @@ TEST_F(Restore, ARestorePutsTheWindowsBackFlashesThemAndOffersUndo)
     ASSERT_EQ(markers->panels().size(), 1);
     busyHistory.clear();
     progressHistory.clear();
-    model->restoreSelectedLayout();
+    restores().restoreSelectedLayout();
     waitForIdle();
     EXPECT_EQ(busyHistory,
               (QList<std::optional<OperationKind>>{OperationKind::restoring, std::nullopt}));
@@ -115,7 +115,7 @@ TEST_F(Restore, ARestorePutsTheWindowsBackFlashesThemAndOffersUndo)
 
     busyHistory.clear();
     progressHistory.clear();
-    model->undoLastRestore();
+    restores().undoLastRestore();
     waitForIdle();
     EXPECT_EQ(busyHistory,
               (QList<std::optional<OperationKind>>{OperationKind::undoing, std::nullopt}));
@@ -183,7 +183,7 @@ TEST_F(Restore, TheRestoreRoadRefusesInItsOrder)
         dismissError();
         c.apply();
         const std::optional<OperationKind> busy = model->restoreStatus().busy;
-        model->restoreSelectedLayout();
+        restores().restoreSelectedLayout();
         EXPECT_EQ(alertTitle(), c.title) << c.state;
         EXPECT_EQ(alertMessage(), c.message) << c.state;
         EXPECT_EQ(model->restoreStatus().busy, busy) << c.state;
@@ -197,7 +197,7 @@ TEST_F(Restore, TheRestoreRoadRefusesInItsOrder)
     }
 
     const std::optional<QUuid> selection = model->settings().selectedLayoutID;
-    model->restoreLayout(QUuid::createUuid());
+    restores().restoreLayout(QUuid::createUuid());
     EXPECT_EQ(model->settings().selectedLayoutID, selection);
     EXPECT_EQ(model->restoreStatus().busy, std::nullopt);
 }
@@ -205,15 +205,15 @@ TEST_F(Restore, TheRestoreRoadRefusesInItsOrder)
 TEST_F(Restore, CancellingRelabelsTheProgressAndThePassEndsByItself)
 {
     startWithLayout();
-    model->cancelRestore();
+    restores().cancelRestore();
     EXPECT_EQ(model->restoreStatus().progress, std::nullopt);
 
     moveWindowsAway();
     const HeldWrite write = holdNextWrite();
     model->setRestoreFlashEnabled(false);
-    model->restoreSelectedLayout();
+    restores().restoreSelectedLayout();
     write.reached();
-    model->cancelRestore();
+    restores().cancelRestore();
     EXPECT_TRUE(test::AppModelTestSeam(model).cancellation()->isCancelled());
     EXPECT_EQ(model->restoreStatus().progress->currentLabel, "Cancelling…");
     EXPECT_EQ(model->restoreStatus().busy, OperationKind::restoring);
@@ -226,15 +226,15 @@ TEST_F(Restore, CancellingRelabelsTheProgressAndThePassEndsByItself)
     // An undo is refused silently while a restore runs, and cancelled like one.
     model->setRestoreFlashEnabled(true);
     moveWindowsAway();
-    model->restoreSelectedLayout();
+    restores().restoreSelectedLayout();
     waitForIdle();
     ASSERT_TRUE(model->restoreStatus().undoInfo.has_value());
     const HeldWrite undoWrite = holdNextWrite();
-    model->undoLastRestore();
+    restores().undoLastRestore();
     undoWrite.reached();
-    model->restoreSelectedLayout();
+    restores().restoreSelectedLayout();
     EXPECT_EQ(model->restoreStatus().busy, OperationKind::undoing);
-    model->cancelRestore();
+    restores().cancelRestore();
     EXPECT_EQ(model->restoreStatus().progress->currentLabel, "Cancelling undo…");
     undoWrite.release();
     waitForIdle();
@@ -246,17 +246,17 @@ TEST_F(Restore, UndoIsRefusedWithAnAlertOnlyForAPendingExclusion)
 {
     startWithLayout();
     moveWindowsAway();
-    model->restoreSelectedLayout();
+    restores().restoreSelectedLayout();
     waitForIdle();
     const std::function<void()> releaseExclusion =
-        holdEdit([&] { (void)model->excludeApp("com.example.other", "Other"); });
-    model->undoLastRestore();
+        holdEdit([&] { (void)edits().excludeApp("com.example.other", "Other"); });
+    restores().undoLastRestore();
     EXPECT_EQ(alertTitle(), "Saving Exclusions");
     EXPECT_EQ(model->restoreStatus().busy, std::nullopt);
     releaseExclusion();
     dismissError();
     setTrust(false);
-    model->undoLastRestore();
+    restores().undoLastRestore();
     EXPECT_EQ(model->windowRequests().activeError, std::nullopt);
     EXPECT_EQ(model->restoreStatus().busy, std::nullopt);
 
@@ -264,7 +264,7 @@ TEST_F(Restore, UndoIsRefusedWithAnAlertOnlyForAPendingExclusion)
     setTrust(true);
     AppModelTestSeam(model).setUndoInfo(UndoInfo{"Work", 0, {}, false});
     progressHistory.clear();
-    model->undoLastRestore();
+    restores().undoLastRestore();
     waitForIdle();
     ASSERT_FALSE(progressHistory.isEmpty());
     EXPECT_EQ(progressHistory.first()->total, 1);
@@ -293,7 +293,7 @@ protected:
 
 TEST_F(MissingDisplays, AskForAReplacementAndRestoreWithIt)
 {
-    model->restoreSelectedLayout();
+    restores().restoreSelectedLayout();
     ASSERT_TRUE(model->restoreStatus().missingDisplayPrompt.has_value());
     const MissingDisplayPrompt prompt = *model->restoreStatus().missingDisplayPrompt;
     EXPECT_EQ(prompt.layoutID, wide.id);
@@ -306,14 +306,14 @@ TEST_F(MissingDisplays, AskForAReplacementAndRestoreWithIt)
     ASSERT_TRUE(test::AppModelTestSeam(model).activeManualOperation().has_value());
     const QUuid operation = test::AppModelTestSeam(model).activeManualOperation()->operationID;
 
-    model->confirmMissingDisplays({});
+    restores().confirmMissingDisplays({});
     EXPECT_EQ(alertTitle(), "Choose a Display");
     EXPECT_EQ(alertMessage(), "Select a connected display for each missing one.");
     EXPECT_TRUE(model->restoreStatus().missingDisplayPrompt.has_value());
 
     // With no display connected at all the prompt stays too, for when one is back.
     desktop.setScreens({}, std::nullopt);
-    model->confirmMissingDisplays({{"16-32-2", "99-7-3"}});
+    restores().confirmMissingDisplays({{"16-32-2", "99-7-3"}});
     EXPECT_EQ(alertTitle(), "No Displays Available");
     EXPECT_EQ(alertMessage(), "Connect a display before restoring this layout.");
     EXPECT_TRUE(model->restoreStatus().missingDisplayPrompt.has_value());
@@ -322,13 +322,13 @@ TEST_F(MissingDisplays, AskForAReplacementAndRestoreWithIt)
 
     // While something else runs the prompt stays, choices and all.
     const std::function<void()> releaseCapture = holdCapture();
-    model->confirmMissingDisplays({{"16-32-2", "99-7-3"}});
+    restores().confirmMissingDisplays({{"16-32-2", "99-7-3"}});
     EXPECT_TRUE(model->restoreStatus().missingDisplayPrompt.has_value());
     EXPECT_TRUE(isOpen(WindowID::missingDisplays));
     releaseCapture();
 
     busyHistory.clear();
-    model->confirmMissingDisplays({{"16-32-2", "99-7-3"}});
+    restores().confirmMissingDisplays({{"16-32-2", "99-7-3"}});
     EXPECT_EQ(model->restoreStatus().missingDisplayPrompt, std::nullopt);
     EXPECT_FALSE(isOpen(WindowID::missingDisplays));
     waitForIdle();
@@ -339,24 +339,24 @@ TEST_F(MissingDisplays, AskForAReplacementAndRestoreWithIt)
 
 TEST_F(MissingDisplays, CancellingOrClosingThePromptDropsTheRequest)
 {
-    model->restoreSelectedLayout();
+    restores().restoreSelectedLayout();
     ASSERT_TRUE(isOpen(WindowID::missingDisplays));
     presenter->window(QString(WindowID::missingDisplays))->close();
     settle();
     EXPECT_EQ(model->restoreStatus().missingDisplayPrompt, std::nullopt);
     EXPECT_EQ(test::AppModelTestSeam(model).activeManualOperation(), std::nullopt);
 
-    model->restoreSelectedLayout();
-    model->cancelMissingDisplays();
+    restores().restoreSelectedLayout();
+    restores().cancelMissingDisplays();
     EXPECT_EQ(model->restoreStatus().missingDisplayPrompt, std::nullopt);
     EXPECT_FALSE(isOpen(WindowID::missingDisplays));
     EXPECT_EQ(test::AppModelTestSeam(model).activeManualOperation(), std::nullopt);
     EXPECT_EQ(model->windowRequests().activeError, std::nullopt);
 
     // Confirming after the layout went away closes the prompt without a word.
-    model->restoreSelectedLayout();
-    ASSERT_EQ(await(model->deleteLayout(wide.id)), std::nullopt);
-    model->confirmMissingDisplays({{"16-32-2", "99-7-3"}});
+    restores().restoreSelectedLayout();
+    ASSERT_EQ(await(edits().deleteLayout(wide.id)), std::nullopt);
+    restores().confirmMissingDisplays({{"16-32-2", "99-7-3"}});
     EXPECT_EQ(model->restoreStatus().missingDisplayPrompt, std::nullopt);
     EXPECT_FALSE(isOpen(WindowID::missingDisplays));
     EXPECT_EQ(model->windowRequests().activeError, std::nullopt);
@@ -374,10 +374,10 @@ TEST_F(MissingDisplays, DisplaysAreNumberedLeftToRightThenTopToBottomThenByKey)
     DisplaySnapshot twin = lower;
     twin.identity = {16, 32, 0, 1};
     const QList<DisplaySnapshot> displays{lower, upper, twin};
-    EXPECT_EQ(AppModel::displayDescription("16-32-9", displays), "Display 1");
-    EXPECT_EQ(AppModel::displayDescription("16-32-1", displays), "Display 2");
-    EXPECT_EQ(AppModel::displayDescription("16-32-10", displays), "Display 3");
-    EXPECT_EQ(AppModel::displayDescription("1-2-3", displays), "Saved display");
+    EXPECT_EQ(displayDescription("16-32-9", displays), "Display 1");
+    EXPECT_EQ(displayDescription("16-32-1", displays), "Display 2");
+    EXPECT_EQ(displayDescription("16-32-10", displays), "Display 3");
+    EXPECT_EQ(displayDescription("1-2-3", displays), "Saved display");
 }
 
 class WindowChoices : public Restore {
@@ -405,7 +405,7 @@ protected:
 TEST_F(WindowChoices, AnAmbiguousEntryIsOfferedAndTheChoiceRunsASecondMergedPass)
 {
     moveWindowsAway();
-    model->restoreSelectedLayout();
+    restores().restoreSelectedLayout();
     waitForIdle();
     ASSERT_TRUE(model->restoreStatus().resolutionRequest.has_value());
     EXPECT_TRUE(isOpen(WindowID::resolution));
@@ -431,7 +431,7 @@ TEST_F(WindowChoices, AnAmbiguousEntryIsOfferedAndTheChoiceRunsASecondMergedPass
         {"exclusion pending",
          {{entry, first}},
          {},
-         [&] { return holdEdit([&] { (void)model->excludeApp("com.example.other", "Other"); }); },
+         [&] { return holdEdit([&] { (void)edits().excludeApp("com.example.other", "Other"); }); },
          "Wait for the exclusion change before choosing windows."},
         {"busy",
          {{entry, first}},
@@ -457,17 +457,18 @@ TEST_F(WindowChoices, AnAmbiguousEntryIsOfferedAndTheChoiceRunsASecondMergedPass
     };
     for (const Case &c : cases) {
         const std::function<void()> release = c.apply();
-        EXPECT_EQ(model->applyResolutions(c.choices, c.skipped), QString(c.expected)) << c.state;
+        EXPECT_EQ(restores().applyResolutions(c.choices, c.skipped), QString(c.expected))
+            << c.state;
         EXPECT_TRUE(model->restoreStatus().resolutionRequest.has_value()) << c.state;
         EXPECT_TRUE(isOpen(WindowID::resolution)) << c.state;
         release();
     }
 
     const QList<WindowReference> refreshed =
-        await(model->refreshCandidates(onlyAmbiguous().candidates));
+        await(restores().refreshCandidates(onlyAmbiguous().candidates));
     EXPECT_EQ(refreshed.size(), 2);
 
-    EXPECT_EQ(model->applyResolutions({{entry, second}}, {}), std::nullopt);
+    EXPECT_EQ(restores().applyResolutions({{entry, second}}, {}), std::nullopt);
     EXPECT_EQ(model->restoreStatus().resolutionRequest, std::nullopt);
     EXPECT_FALSE(isOpen(WindowID::resolution));
     EXPECT_EQ(test::AppModelTestSeam(model).sessionResolutions().value(entry).element,
@@ -480,7 +481,7 @@ TEST_F(WindowChoices, AnAmbiguousEntryIsOfferedAndTheChoiceRunsASecondMergedPass
     // The chosen window went to the saved place, and the undo covers both passes.
     EXPECT_EQ(desktop.frame(second.element), (RectD{120, 500, 300, 200}));
     EXPECT_EQ(model->restoreStatus().undoInfo->entryCount, journaledFirst + 1);
-    model->undoLastRestore();
+    restores().undoLastRestore();
     waitForIdle();
     EXPECT_EQ(desktop.frame(editor[0]), (RectD{300, 300, 400, 300}));
     EXPECT_EQ(desktop.frame(second.element), (RectD{800, 600, 300, 200}));
@@ -488,24 +489,24 @@ TEST_F(WindowChoices, AnAmbiguousEntryIsOfferedAndTheChoiceRunsASecondMergedPass
 
 TEST_F(WindowChoices, SkippingEveryEntryIsAnAnswerAndCancellingKeepsThePicks)
 {
-    model->restoreSelectedLayout();
+    restores().restoreSelectedLayout();
     waitForIdle();
     ASSERT_TRUE(model->restoreStatus().resolutionRequest.has_value());
     const QUuid entry = onlyAmbiguous().entryID;
 
-    model->cancelResolution();
+    restores().cancelResolution();
     EXPECT_EQ(model->restoreStatus().resolutionRequest, std::nullopt);
     EXPECT_FALSE(isOpen(WindowID::resolution));
     EXPECT_EQ(test::AppModelTestSeam(model).activeManualOperation(), std::nullopt);
 
     // Reopened from the last result, with that pass's operation.
     const QUuid operation = *model->restoreStatus().lastResult->operationID;
-    model->presentResolution();
+    restores().presentResolution();
     ASSERT_TRUE(model->restoreStatus().resolutionRequest.has_value());
     EXPECT_EQ(test::AppModelTestSeam(model).activeManualOperation()->operationID, operation);
     EXPECT_TRUE(isOpen(WindowID::resolution));
 
-    EXPECT_EQ(model->applyResolutions({}, {entry}), std::nullopt);
+    EXPECT_EQ(restores().applyResolutions({}, {entry}), std::nullopt);
     waitForIdle();
     EXPECT_TRUE(test::AppModelTestSeam(model).sessionResolutions().isEmpty());
     const EntryResult skipped =
@@ -517,22 +518,23 @@ TEST_F(WindowChoices, SkippingEveryEntryIsAnAnswerAndCancellingKeepsThePicks)
 
 TEST_F(WindowChoices, ApplyingAfterTheLayoutWentAwayCancelsTheRequest)
 {
-    model->restoreSelectedLayout();
+    restores().restoreSelectedLayout();
     waitForIdle();
     const QUuid entry = onlyAmbiguous().entryID;
     const WindowReference first = onlyAmbiguous().candidates[0];
-    ASSERT_EQ(await(model->deleteLayout(work.id)), std::nullopt);
-    EXPECT_EQ(model->applyResolutions({{entry, first}}, {}), "That layout is no longer available.");
+    ASSERT_EQ(await(edits().deleteLayout(work.id)), std::nullopt);
+    EXPECT_EQ(restores().applyResolutions({{entry, first}}, {}),
+              "That layout is no longer available.");
     EXPECT_EQ(model->restoreStatus().resolutionRequest, std::nullopt);
     EXPECT_FALSE(isOpen(WindowID::resolution));
     EXPECT_EQ(test::AppModelTestSeam(model).activeManualOperation(), std::nullopt);
-    EXPECT_EQ(model->applyResolutions({{entry, first}}, {}),
+    EXPECT_EQ(restores().applyResolutions({{entry, first}}, {}),
               "The window choices are no longer available.");
 }
 
 TEST_F(WindowChoices, ApplyingWithASavedDisplayGoneAsksForItAndKeepsTheChoices)
 {
-    model->restoreSelectedLayout();
+    restores().restoreSelectedLayout();
     waitForIdle();
     ASSERT_TRUE(model->restoreStatus().resolutionRequest.has_value());
     const QUuid operation = test::AppModelTestSeam(model).activeManualOperation()->operationID;
@@ -543,7 +545,7 @@ TEST_F(WindowChoices, ApplyingWithASavedDisplayGoneAsksForItAndKeepsTheChoices)
     other.identity = {99, 7, 0, 3};
     desktop.setScreens({other}, 3);
 
-    EXPECT_EQ(model->applyResolutions({{entry, second}}, {}), std::nullopt);
+    EXPECT_EQ(restores().applyResolutions({{entry, second}}, {}), std::nullopt);
     EXPECT_EQ(model->restoreStatus().resolutionRequest, std::nullopt);
     ASSERT_TRUE(model->restoreStatus().missingDisplayPrompt.has_value());
     EXPECT_TRUE(isOpen(WindowID::missingDisplays));
@@ -559,7 +561,7 @@ TEST_F(WindowChoices, ApplyingWithASavedDisplayGoneAsksForItAndKeepsTheChoices)
     // Confirming runs the second pass with that choice, so nothing is left to ask.
     const QString saved =
         model->restoreStatus().missingDisplayPrompt->missing.first().savedDisplayKey;
-    model->confirmMissingDisplays({{saved, "99-7-3"}});
+    restores().confirmMissingDisplays({{saved, "99-7-3"}});
     waitForIdle();
     EXPECT_EQ(model->restoreStatus().lastResult->operationID, operation);
     EXPECT_EQ(model->restoreStatus().resolutionRequest, std::nullopt);
@@ -568,12 +570,12 @@ TEST_F(WindowChoices, ApplyingWithASavedDisplayGoneAsksForItAndKeepsTheChoices)
 
 TEST_F(WindowChoices, ClosedCandidatesAreLeftOutWhenTheyAreRefreshed)
 {
-    model->restoreSelectedLayout();
+    restores().restoreSelectedLayout();
     waitForIdle();
     QList<WindowReference> candidates = onlyAmbiguous().candidates;
     desktop.removeElement(candidates[0].element);
-    const QList<WindowReference> refreshed = await(model->refreshCandidates(candidates));
+    const QList<WindowReference> refreshed = await(restores().refreshCandidates(candidates));
     ASSERT_EQ(refreshed.size(), 1);
     EXPECT_EQ(refreshed.first().element, candidates[1].element);
-    EXPECT_TRUE(await(model->refreshCandidates({})).isEmpty());
+    EXPECT_TRUE(await(restores().refreshCandidates({})).isEmpty());
 }

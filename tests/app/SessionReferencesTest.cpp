@@ -26,19 +26,19 @@ TEST_F(SessionReferences, ARefreshDropsWindowsThatClosedOrWhoseApplicationEnded)
     // While something runs, nothing is re-read.
     desktop.removeElement(editor[1]);
     const std::function<void()> release = holdCapture();
-    await(model->refresh());
+    await(sessionUpkeep().refresh());
     EXPECT_EQ(test::AppModelTestSeam(model).sessionReferences().size(), 3);
     release();
 
     desktop.updateApplication(mailPid, [](RunningApplication &app) { app.isTerminated = true; });
-    await(model->refresh());
+    await(sessionUpkeep().refresh());
     ASSERT_EQ(test::AppModelTestSeam(model).sessionReferences().size(), 1);
     EXPECT_EQ(test::AppModelTestSeam(model).sessionReferences().begin().value().element, editor[0]);
 
     // Without trust nothing is re-read either.
     desktop.setTrusted(false);
     desktop.removeElement(editor[0]);
-    await(model->refresh());
+    await(sessionUpkeep().refresh());
     EXPECT_FALSE(model->session().permissionTrusted);
     EXPECT_EQ(test::AppModelTestSeam(model).sessionReferences().size(), 1);
 }
@@ -59,13 +59,13 @@ TEST_F(SessionReferences, WindowsRememberedWhileARefreshChecksAreKept)
             resume->acquire();
         }
     });
-    QCoro::Task<void> refreshing = model->refresh();
+    QCoro::Task<void> refreshing = sessionUpkeep().refresh();
     ASSERT_TRUE(waitUntil([&] { return bool(held); }));
     // The check runs on the window service, so the save's capture waits behind it.
-    QCoro::Task<bool> capturing = model->beginSave();
+    QCoro::Task<bool> capturing = capture().beginSave();
     resume->release();
     EXPECT_TRUE(await(std::move(capturing)));
-    EXPECT_EQ(await(model->savePendingLayout(QStringLiteral("Later"), false)), std::nullopt);
+    EXPECT_EQ(await(capture().savePendingLayout(QStringLiteral("Later"), false)), std::nullopt);
     EXPECT_EQ(test::AppModelTestSeam(model).sessionReferences().size(), 3);
     await(std::move(refreshing));
     EXPECT_EQ(test::AppModelTestSeam(model).sessionReferences().size(), 3);
@@ -74,7 +74,7 @@ TEST_F(SessionReferences, WindowsRememberedWhileARefreshChecksAreKept)
 TEST_F(SessionReferences, AskingForAccessOpensTheSettingsEvenWhenTrusted)
 {
     start();
-    model->requestAccessibility();
+    sessionUpkeep().requestAccessibility();
     EXPECT_TRUE(model->session().permissionPrompted);
     EXPECT_TRUE(model->session().permissionTrusted);
     EXPECT_EQ(accessibilitySettingsOpened, 1);
@@ -83,7 +83,7 @@ TEST_F(SessionReferences, AskingForAccessOpensTheSettingsEvenWhenTrusted)
 TEST_F(SessionReferences, OpeningTheAccessibilitySettingsAsksForNothing)
 {
     start();
-    model->openAccessibilitySettings();
+    sessionUpkeep().openAccessibilitySettings();
     EXPECT_EQ(accessibilitySettingsOpened, 1);
     EXPECT_FALSE(model->session().permissionPrompted);
 
@@ -92,8 +92,8 @@ TEST_F(SessionReferences, OpeningTheAccessibilitySettingsAsksForNothing)
     withoutSettings.openAccessibilitySettings = nullptr;
     model = std::make_unique<AppModel>(withoutSettings);
     ASSERT_TRUE(waitUntil([this] { return !model->storageStatus().isBootstrapping; }));
-    model->openAccessibilitySettings();
-    model->requestAccessibility();
+    sessionUpkeep().openAccessibilitySettings();
+    sessionUpkeep().requestAccessibility();
     EXPECT_EQ(accessibilitySettingsOpened, 1);
     EXPECT_TRUE(model->session().permissionTrusted);
 }

@@ -60,9 +60,10 @@ TEST_F(Shortcuts, StoredShortcutsAreRegisteredAtStartAndFollowDeletions)
     EXPECT_EQ(registeredShortcuts(hotKeys), (QList<Shortcut>{commandOptionK, controlOptionP}));
     EXPECT_EQ(model->shortcutStatus().activeGlobalShortcut, commandOptionK);
     EXPECT_EQ(model->shortcutStatus().shortcutsError, std::nullopt);
-    EXPECT_EQ(model->perLayoutShortcuts(), (QHash<QUuid, Shortcut>{{work.id, controlOptionP}}));
+    EXPECT_EQ(model->savedData().perLayoutShortcuts(),
+              (QHash<QUuid, Shortcut>{{work.id, controlOptionP}}));
 
-    ASSERT_EQ(await(model->deleteLayout(work.id)), std::nullopt);
+    ASSERT_EQ(await(edits().deleteLayout(work.id)), std::nullopt);
     EXPECT_EQ(registeredShortcuts(hotKeys), QList<Shortcut>{commandOptionK});
 }
 
@@ -95,8 +96,8 @@ TEST_F(Shortcuts, AGlobalShortcutFromAnOlderSettingsFileReadsAsLinuxWritesItAndS
 TEST_F(Shortcuts, APressRestoresItsTargetOrOpensTheChooser)
 {
     startWithLayout();
-    ASSERT_EQ(await(model->setLayoutShortcut(controlOptionP, work.id)), std::nullopt);
-    ASSERT_EQ(model->setGlobalShortcut(commandOptionK), std::nullopt);
+    ASSERT_EQ(await(shortcuts().setLayoutShortcut(controlOptionP, work.id)), std::nullopt);
+    ASSERT_EQ(shortcuts().setGlobalShortcut(commandOptionK), std::nullopt);
 
     // The global shortcut with nothing selected opens the chooser.
     AppModelTestSeam(model).setSelectedLayoutID(std::nullopt);
@@ -128,7 +129,7 @@ TEST_F(Shortcuts, APressRestoresItsTargetOrOpensTheChooser)
 TEST_F(Shortcuts, AWindowManagerArrivingAfterTheStartMakesTheFirstPressRestore)
 {
     startWithLayout();
-    ASSERT_EQ(model->setGlobalShortcut(commandOptionK), std::nullopt);
+    ASSERT_EQ(shortcuts().setGlobalShortcut(commandOptionK), std::nullopt);
     model.reset();
 
     // A login that starts the program before the window manager.
@@ -163,7 +164,7 @@ TEST_F(Shortcuts, AWindowManagerArrivingAfterTheStartMakesTheFirstPressRestore)
 TEST_F(Shortcuts, APressAlertsForStorageBeforeAccess)
 {
     startWithLayout();
-    ASSERT_EQ(model->setGlobalShortcut(commandOptionK), std::nullopt);
+    ASSERT_EQ(shortcuts().setGlobalShortcut(commandOptionK), std::nullopt);
     setTrust(false);
     AppModelTestSeam(model).setStorageProblem(
         StorageProblem{QUuid::createUuid(), "t", "The folder is gone.", "", {}, true, {}});
@@ -186,7 +187,7 @@ TEST_F(Shortcuts, APressAlertsForStorageBeforeAccess)
 TEST_F(Shortcuts, APressWhileAShortcutIsRecordedDoesNothingAndTheKeysAreOff)
 {
     startWithLayout();
-    ASSERT_EQ(model->setGlobalShortcut(commandOptionK), std::nullopt);
+    ASSERT_EQ(shortcuts().setGlobalShortcut(commandOptionK), std::nullopt);
     QWidget window;
     window.show();
     window.activateWindow();
@@ -203,7 +204,7 @@ TEST_F(Shortcuts, APressWhileAShortcutIsRecordedDoesNothingAndTheKeysAreOff)
     EXPECT_FALSE(isOpen(WindowID::chooser));
 
     // Changing a shortcut ends the recording first.
-    ASSERT_EQ(model->setGlobalShortcut(controlShiftJ), std::nullopt);
+    ASSERT_EQ(shortcuts().setGlobalShortcut(controlShiftJ), std::nullopt);
     EXPECT_EQ(shortcutRecordings.active(), nullptr);
     EXPECT_EQ(registeredShortcuts(hotKeys), QList<Shortcut>{controlShiftJ});
 }
@@ -211,7 +212,7 @@ TEST_F(Shortcuts, APressWhileAShortcutIsRecordedDoesNothingAndTheKeysAreOff)
 TEST_F(Shortcuts, EveryModelHoldsItsKeysOffWhileRecordingAndOneGoneLeavesTheOthers)
 {
     startWithLayout();
-    ASSERT_EQ(model->setGlobalShortcut(commandOptionK), std::nullopt);
+    ASSERT_EQ(shortcuts().setGlobalShortcut(commandOptionK), std::nullopt);
     {
         // A second model, built later and gone again, must not take the first one's place.
         FakeHotKeyRegistry otherKeys;
@@ -238,22 +239,22 @@ TEST_F(Shortcuts, EveryModelHoldsItsKeysOffWhileRecordingAndOneGoneLeavesTheOthe
 TEST_F(Shortcuts, TheGlobalShortcutIsTriedBeforeItIsKept)
 {
     startWithLayout();
-    ASSERT_EQ(await(model->setLayoutShortcut(controlOptionP, work.id)), std::nullopt);
+    ASSERT_EQ(await(shortcuts().setLayoutShortcut(controlOptionP, work.id)), std::nullopt);
     const QString keysP = ShortcutFormatter::text(controlOptionP, nullptr);
 
     const std::function<void()> releaseCapture = holdCapture();
-    EXPECT_EQ(model->setGlobalShortcut(commandOptionK),
+    EXPECT_EQ(shortcuts().setGlobalShortcut(commandOptionK),
               "Wait for the current operation before changing shortcuts.");
     releaseCapture();
     AppModelTestSeam(model).setPendingMutations({MutationScope::reset()});
-    EXPECT_EQ(model->setGlobalShortcut(commandOptionK),
+    EXPECT_EQ(shortcuts().setGlobalShortcut(commandOptionK),
               "Wait for the current operation before changing shortcuts.");
     AppModelTestSeam(model).setPendingMutations({MutationScope::shortcut(QUuid::createUuid())});
-    EXPECT_EQ(model->setGlobalShortcut(commandOptionK),
+    EXPECT_EQ(shortcuts().setGlobalShortcut(commandOptionK),
               "Wait for the current shortcut change to finish.");
     AppModelTestSeam(model).setPendingMutations({});
 
-    EXPECT_EQ(model->setGlobalShortcut(controlOptionP),
+    EXPECT_EQ(shortcuts().setGlobalShortcut(controlOptionP),
               keysP + " is used by another layout. Choose another shortcut.");
     EXPECT_EQ(model->shortcutStatus().shortcutsError,
               keysP + " is used by another layout. Choose another shortcut.");
@@ -263,22 +264,23 @@ TEST_F(Shortcuts, TheGlobalShortcutIsTriedBeforeItIsKept)
     // Storage does not matter to the global shortcut.
     AppModelTestSeam(model).setStorageProblem(
         StorageProblem{QUuid::createUuid(), "t", "m", "", {}, true, {}});
-    EXPECT_EQ(model->setGlobalShortcut(commandOptionK), std::nullopt);
+    EXPECT_EQ(shortcuts().setGlobalShortcut(commandOptionK), std::nullopt);
     EXPECT_EQ(model->shortcutStatus().shortcutsError, std::nullopt);
     EXPECT_EQ(model->shortcutStatus().activeGlobalShortcut, commandOptionK);
     EXPECT_EQ(Preferences::decodeShortcut(Preferences::globalShortcutKey), commandOptionK);
-    EXPECT_EQ(await(model->setLayoutShortcut(controlShiftJ, work.id)), "Storage is unavailable.");
+    EXPECT_EQ(await(shortcuts().setLayoutShortcut(controlShiftJ, work.id)),
+              "Storage is unavailable.");
     AppModelTestSeam(model).setStorageProblem(std::nullopt);
 
     // A key another program holds is refused; the previous set is registered again.
     hotKeys.refuse(controlShiftJ.keyCode, controlShiftJ.modifiers);
-    const std::optional<Refusal> refused = model->setGlobalShortcut(controlShiftJ);
+    const std::optional<Refusal> refused = shortcuts().setGlobalShortcut(controlShiftJ);
     ASSERT_TRUE(refused.has_value());
     EXPECT_TRUE(refused->text.endsWith("is in use or reserved. Choose another shortcut."));
     EXPECT_EQ(model->settings().globalShortcut, commandOptionK);
     EXPECT_EQ(registeredShortcuts(hotKeys), (QList<Shortcut>{commandOptionK, controlOptionP}));
 
-    EXPECT_EQ(model->setGlobalShortcut(std::nullopt), std::nullopt);
+    EXPECT_EQ(shortcuts().setGlobalShortcut(std::nullopt), std::nullopt);
     EXPECT_EQ(registeredShortcuts(hotKeys), QList<Shortcut>{controlOptionP});
     EXPECT_FALSE(QSettings(QStringLiteral("Ostrel"), QStringLiteral("Ostrel"))
                      .contains(Preferences::globalShortcutKey));
@@ -287,32 +289,32 @@ TEST_F(Shortcuts, TheGlobalShortcutIsTriedBeforeItIsKept)
 TEST_F(Shortcuts, ALayoutShortcutIsRegisteredThenStored)
 {
     startWithLayout();
-    ASSERT_EQ(model->setGlobalShortcut(commandOptionK), std::nullopt);
+    ASSERT_EQ(shortcuts().setGlobalShortcut(commandOptionK), std::nullopt);
     const QString keysK = ShortcutFormatter::text(commandOptionK, nullptr);
 
-    EXPECT_EQ(await(model->setLayoutShortcut(commandOptionK, work.id)),
+    EXPECT_EQ(await(shortcuts().setLayoutShortcut(commandOptionK, work.id)),
               keysK + " is used by the global shortcut. Choose another shortcut.");
     EXPECT_EQ(rows("SELECT shortcut_key_code FROM layouts"), QStringList{"NULL"});
     EXPECT_TRUE(model->savedData().pendingMutations.isEmpty());
 
-    EXPECT_EQ(await(model->setLayoutShortcut(controlOptionP, QUuid::createUuid())),
+    EXPECT_EQ(await(shortcuts().setLayoutShortcut(controlOptionP, QUuid::createUuid())),
               "That layout is no longer available.");
     const std::function<void()> releaseCapture = holdCapture();
-    EXPECT_EQ(await(model->setLayoutShortcut(controlOptionP, work.id)),
+    EXPECT_EQ(await(shortcuts().setLayoutShortcut(controlOptionP, work.id)),
               "Wait for the current operation to finish.");
     releaseCapture();
     AppModelTestSeam(model).setPendingMutations({MutationScope::shortcut(QUuid::createUuid())});
-    EXPECT_EQ(await(model->setLayoutShortcut(controlOptionP, work.id)),
+    EXPECT_EQ(await(shortcuts().setLayoutShortcut(controlOptionP, work.id)),
               "Wait for the current shortcut change to finish.");
     AppModelTestSeam(model).setPendingMutations({});
 
-    EXPECT_EQ(await(model->setLayoutShortcut(controlOptionP, work.id)), std::nullopt);
+    EXPECT_EQ(await(shortcuts().setLayoutShortcut(controlOptionP, work.id)), std::nullopt);
     EXPECT_EQ(rows("SELECT shortcut_key_code, shortcut_modifiers FROM layouts"),
               QStringList{QStringLiteral("35|%1").arg(Shortcut::control | Shortcut::option)});
-    EXPECT_EQ(model->layout(work.id)->shortcut, controlOptionP);
+    EXPECT_EQ(model->savedData().layout(work.id)->shortcut, controlOptionP);
     // The same value again is no clash with itself.
-    EXPECT_EQ(await(model->setLayoutShortcut(controlOptionP, work.id)), std::nullopt);
-    EXPECT_EQ(await(model->setLayoutShortcut(std::nullopt, work.id)), std::nullopt);
+    EXPECT_EQ(await(shortcuts().setLayoutShortcut(controlOptionP, work.id)), std::nullopt);
+    EXPECT_EQ(await(shortcuts().setLayoutShortcut(std::nullopt, work.id)), std::nullopt);
     EXPECT_EQ(rows("SELECT shortcut_key_code, shortcut_modifiers FROM layouts"),
               QStringList{"NULL|NULL"});
     EXPECT_EQ(registeredShortcuts(hotKeys), QList<Shortcut>{commandOptionK});
@@ -324,19 +326,20 @@ TEST_F(Shortcuts, AFailedWriteOrReloadLeavesTheHotKeysMatchingTheStore)
     startWithLayout();
     execute("CREATE TRIGGER refuse BEFORE UPDATE OF shortcut_key_code ON layouts "
             "BEGIN SELECT RAISE(ABORT, 'refused'); END;");
-    EXPECT_EQ(await(model->setLayoutShortcut(controlOptionP, work.id)),
+    EXPECT_EQ(await(shortcuts().setLayoutShortcut(controlOptionP, work.id)),
               "Couldn’t save changes. refused");
     EXPECT_TRUE(registeredShortcuts(hotKeys).isEmpty());
-    EXPECT_EQ(model->layout(work.id)->shortcut, std::nullopt);
+    EXPECT_EQ(model->savedData().layout(work.id)->shortcut, std::nullopt);
     execute("DROP TRIGGER refuse");
 
     // The write is stored but the list cannot be read back: the hot keys follow what was stored.
     execute("CREATE TRIGGER damage AFTER UPDATE OF shortcut_key_code ON layouts "
             "BEGIN UPDATE layouts SET created_at = -1e300; END;");
-    const std::optional<Refusal> failure = await(model->setLayoutShortcut(controlOptionP, work.id));
+    const std::optional<Refusal> failure =
+        await(shortcuts().setLayoutShortcut(controlOptionP, work.id));
     ASSERT_TRUE(failure.has_value());
     EXPECT_EQ(rows("SELECT shortcut_key_code FROM layouts"), QStringList{"35"});
     EXPECT_EQ(registeredShortcuts(hotKeys), QList<Shortcut>{controlOptionP});
-    EXPECT_EQ(model->layout(work.id)->shortcut, controlOptionP);
+    EXPECT_EQ(model->savedData().layout(work.id)->shortcut, controlOptionP);
     EXPECT_TRUE(model->savedData().pendingMutations.isEmpty());
 }

@@ -60,7 +60,7 @@ TEST_F(SystemEvents, TheSessionSignalsAndTheSessionReportDecideEligibility)
     power.sleepScreens();
     settle();
     session.setSessionState(SessionState{false, true, true});
-    await(model->refresh());
+    await(sessionUpkeep().refresh());
     expectEligible(false, "report fine, screens asleep");
     power.wakeScreens();
     settle();
@@ -68,10 +68,10 @@ TEST_F(SystemEvents, TheSessionSignalsAndTheSessionReportDecideEligibility)
 
     // A report that cannot be read counts against the session; a missing key does not.
     session.setSessionState(std::nullopt);
-    await(model->refresh());
+    await(sessionUpkeep().refresh());
     expectEligible(false, "no report");
     session.setSessionState(SessionState{false, true, std::nullopt});
-    await(model->refresh());
+    await(sessionUpkeep().refresh());
     expectEligible(true, "no login key");
 }
 
@@ -118,7 +118,7 @@ protected:
 
 TEST_F(SystemEventsDuringWork, ALockCancelsARestoreAndAnUnlockDoesNotRestartIt)
 {
-    duringFirstWrite([&] { model->restoreSelectedLayout(); }, [&] { session.lockScreen(); });
+    duringFirstWrite([&] { restores().restoreSelectedLayout(); }, [&] { session.lockScreen(); });
     EXPECT_TRUE(model->restoreStatus().lastResult->wasCancelled);
     EXPECT_FALSE(test::AppModelTestSeam(model).sessionSignalActive());
     expectEligible(false, "locked");
@@ -132,9 +132,9 @@ TEST_F(SystemEventsDuringWork, ALockCancelsARestoreAndAnUnlockDoesNotRestartIt)
 
 TEST_F(SystemEventsDuringWork, AScreenChangeCancelsAnUndoAndRereadsTheTrust)
 {
-    model->restoreSelectedLayout();
+    restores().restoreSelectedLayout();
     ASSERT_TRUE(waitUntil([&] { return !model->restoreStatus().busy; }));
-    duringFirstWrite([&] { model->undoLastRestore(); },
+    duringFirstWrite([&] { restores().undoLastRestore(); },
                      [&] {
                          desktop.setTrusted(false);
                          displayEvents.changeScreenParameters();
@@ -154,7 +154,7 @@ TEST_F(SystemEventsDuringWork, AScreenChangeDuringACaptureCancelsNothing)
             gate->acquire();
         }
     });
-    QCoro::Task<bool> capturing = model->beginSave();
+    QCoro::Task<bool> capturing = capture().beginSave();
     ASSERT_TRUE(waitUntil([&] { return bool(*held); }));
     displayEvents.changeScreenParameters();
     session.lockScreen();

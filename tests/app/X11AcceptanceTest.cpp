@@ -11,6 +11,9 @@
 
 #include "app/AppModel.h"
 #include "app/AutomationService.h"
+#include "app/CaptureCoordinator.h"
+#include "app/EditCoordinator.h"
+#include "app/ShortcutCoordinator.h"
 #include "model/Topology.h"
 #include "program/X11Program.h"
 
@@ -131,7 +134,7 @@ TEST_F(X11AcceptanceTest, SaveShortcutUndoAutomationAndRestart)
     ASSERT_TRUE(model->session().sessionEligible);
     ASSERT_EQ(model->currentDisplays().size(), 2);
 
-    ASSERT_TRUE(test::await(model->beginSave()));
+    ASSERT_TRUE(test::await(model->coordinators().capture.beginSave()));
     ASSERT_TRUE(model->windowRequests().pendingCapture);
     const CapturePreview preview = *model->windowRequests().pendingCapture;
     ASSERT_EQ(preview.entries.size(), 3);
@@ -144,13 +147,15 @@ TEST_F(X11AcceptanceTest, SaveShortcutUndoAutomationAndRestart)
         EXPECT_TRUE(reference.frame.isApproximatelyEqual(saved.at(number), 1.0))
             << entry.appName.toStdString();
     }
-    ASSERT_EQ(test::await(model->savePendingLayout(QStringLiteral("Work"), false)), std::nullopt);
+    ASSERT_EQ(
+        test::await(model->coordinators().capture.savePendingLayout(QStringLiteral("Work"), false)),
+        std::nullopt);
     ASSERT_EQ(model->savedData().layouts.size(), 1);
     const Layout work = model->savedData().layouts.first();
     EXPECT_EQ(work.name, QStringLiteral("Work"));
     EXPECT_EQ(model->settings().selectedLayoutID, work.id);
     EXPECT_EQ(model->windowRequests().pendingCapture, std::nullopt);
-    ASSERT_EQ(model->setGlobalShortcut(globalShortcut), std::nullopt);
+    ASSERT_EQ(model->coordinators().shortcuts.setGlobalShortcut(globalShortcut), std::nullopt);
     EXPECT_EQ(model->shortcutStatus().activeGlobalShortcut, globalShortcut);
 
     // 2. The user rearranges: each window to another place, one to the other monitor, all at
@@ -178,7 +183,7 @@ TEST_F(X11AcceptanceTest, SaveShortcutUndoAutomationAndRestart)
     EXPECT_EQ(model->restoreStatus().undoInfo->entryCount, 3);
 
     // 3. Undo puts the windows back where the user had moved them.
-    model->undoLastRestore();
+    model->coordinators().restores.undoLastRestore();
     const RestoreResult *undone = awaitResult(1);
     ASSERT_TRUE(undone);
     EXPECT_EQ(undone->kind, ResultKind::undo);
@@ -188,12 +193,12 @@ TEST_F(X11AcceptanceTest, SaveShortcutUndoAutomationAndRestart)
 
     // 4. Automation on and "Work" linked to these two monitors.
     model->setAutomationEnabled(true);
-    ASSERT_EQ(test::await(model->associateAutomation(work.id)), std::nullopt);
+    ASSERT_EQ(test::await(model->coordinators().edits.associateAutomation(work.id)), std::nullopt);
     const QString signature = Topology::signature(model->currentDisplays());
     ASSERT_EQ(model->savedData().layouts.first().automationTopologySignature, signature);
-    EXPECT_EQ(model->automationDescription(model->savedData().layouts.first()),
+    EXPECT_EQ(model->coordinators().edits.automationDescription(model->savedData().layouts.first()),
               QStringLiteral("Linked to these displays"));
-    model->dismissAutomationNotice();
+    model->coordinators().session.dismissAutomationNotice();
 
     // The left monitor goes off: a setup no layout is linked to, which settles and says so.
     x.xrandr({"--output", "DUMMY1", "--off"});
@@ -205,7 +210,7 @@ TEST_F(X11AcceptanceTest, SaveShortcutUndoAutomationAndRestart)
     EXPECT_EQ(results.size(), 2); // nothing was restored
 
     // Back on: the linked setup settles and "Work" is restored by itself, once.
-    model->dismissAutomationNotice();
+    model->coordinators().session.dismissAutomationNotice();
     // (xrandr moved the primary to the root's origin when the other went off; reconnecting puts
     // both where they were.)
     x.xrandr({"--output", "DUMMY1", "--mode", "1280x1024", "--pos", "0x0", "--output", "DUMMY0",
@@ -268,12 +273,14 @@ TEST_F(X11AcceptanceTest, AWindowManagerArrivingAfterTheProgramFindsTheShortcutW
     const uint32_t editor = windows[0];
     windows.push_back(x.openWindow(test::windowOf("Terminal", 150, 150, 600, 400)).window());
     AppModel *model = &startProgram();
-    ASSERT_TRUE(test::await(model->beginSave()))
+    ASSERT_TRUE(test::await(model->coordinators().capture.beginSave()))
         << (model->windowRequests().activeError
                 ? model->windowRequests().activeError->message.toStdString()
                 : std::string("no error"));
-    ASSERT_EQ(test::await(model->savePendingLayout(QStringLiteral("Work"), false)), std::nullopt);
-    ASSERT_EQ(model->setGlobalShortcut(globalShortcut), std::nullopt);
+    ASSERT_EQ(
+        test::await(model->coordinators().capture.savePendingLayout(QStringLiteral("Work"), false)),
+        std::nullopt);
+    ASSERT_EQ(model->coordinators().shortcuts.setGlobalShortcut(globalShortcut), std::nullopt);
     const std::map<uint32_t, RectD> saved = framesFromX();
     program.reset();
 

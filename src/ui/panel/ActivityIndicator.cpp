@@ -1,8 +1,7 @@
 #include "ui/panel/ActivityIndicator.h"
 
-#include "system/ReduceMotion.h"
-#include "ui/panel/Accessibility.h"
-#include "ui/panel/ViewEnvironment.h"
+#include "ui/panel/ScreenReader.h"
+#include "ui/panel/SpinnerTimeline.h"
 
 #include <QPainter>
 #include <QtMath>
@@ -14,7 +13,7 @@ namespace ostrel {
 namespace {
 
 // How often the picture changes: one spoke further each time.
-constexpr int stepMs = 1000 / ActivityIndicator::spokes;
+constexpr std::chrono::milliseconds step{1000 / ActivityIndicator::spokes};
 
 void paintSpokes(QPainter &painter, const QRectF &square, const QColor &colour, int lead)
 {
@@ -42,37 +41,28 @@ ActivityIndicator::ActivityIndicator(int size, ThemeColor colour, QWidget *paren
     : QWidget(parent)
     , size_(size)
     , colour_(colour)
+    , timeline_(new SpinnerTimeline(this, step))
 {
     setFixedSize(size, size);
     setAttribute(Qt::WA_TransparentForMouseEvents);
-    Accessibility::hide(this);
-    ticks_.setInterval(stepMs);
-    connect(&ticks_, &QTimer::timeout, this, qOverload<>(&QWidget::update));
+    ScreenReader::hide(this);
 }
 
 ActivityIndicator::ActivityIndicator(int size, ThemeColor colour,
                                      const ViewEnvironment &environment, QWidget *parent)
     : ActivityIndicator(size, colour, parent)
 {
-    clock_ = environment.clock;
-    if (ReduceMotion *source = environment.reduceMotion) {
-        reduceMotion_ = source->reduceMotion();
-        source->onChanged(this, [this](bool reduce) {
-            reduceMotion_ = reduce;
-            updateTimeline();
-            update();
-        });
-    }
+    timeline_->follow(environment);
 }
 
 int ActivityIndicator::leadingSpoke() const
 {
-    if (reduceMotion_) {
+    if (timeline_->reducesMotion()) {
         return 0;
     }
     // A function of the time alone, so indicators shown side by side turn in step.
-    const Clock::TimePoint now = clock_ ? clock_->now() : std::chrono::steady_clock::now();
-    const double seconds = std::chrono::duration<double>(now.time_since_epoch()).count();
+    const double seconds =
+        std::chrono::duration<double>(timeline_->now().time_since_epoch()).count();
     return int((seconds - std::floor(seconds)) * spokes) % spokes;
 }
 
@@ -92,25 +82,9 @@ void ActivityIndicator::paintEvent(QPaintEvent *)
     paintSpokes(painter, square, colour_.resolve(active), leadingSpoke());
 }
 
-void ActivityIndicator::showEvent(QShowEvent *event)
+bool ActivityIndicator::isTurning() const
 {
-    QWidget::showEvent(event);
-    updateTimeline();
-}
-
-void ActivityIndicator::hideEvent(QHideEvent *event)
-{
-    QWidget::hideEvent(event);
-    updateTimeline();
-}
-
-void ActivityIndicator::updateTimeline()
-{
-    if (isVisible() && !reduceMotion_) {
-        ticks_.start();
-    } else {
-        ticks_.stop();
-    }
+    return timeline_->isTurning();
 }
 
 } // namespace ostrel

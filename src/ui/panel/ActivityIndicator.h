@@ -3,11 +3,11 @@
 #include "system/Clock.h"
 #include "ui/panel/ThemeColor.h"
 
-#include <QTimer>
 #include <QWidget>
 
 namespace ostrel {
 
+class SpinnerTimeline;
 struct ViewEnvironment;
 
 // An indeterminate progress indicator: twelve spokes in a circle, the brightest one stepping
@@ -32,23 +32,17 @@ public:
 
     // The spoke drawn brightest now, 0 at the top, clockwise.
     int leadingSpoke() const;
-    bool isTurning() const { return ticks_.isActive(); }
+    bool isTurning() const;
 
     QSize sizeHint() const override;
 
 protected:
     void paintEvent(QPaintEvent *event) override;
-    void showEvent(QShowEvent *event) override;
-    void hideEvent(QHideEvent *event) override;
 
 private:
-    void updateTimeline();
-
     int size_;
     ThemeColor colour_;
-    Clock *clock_ = nullptr;
-    bool reduceMotion_ = false;
-    QTimer ticks_;
+    SpinnerTimeline *timeline_;
 };
 
 } // namespace ostrel

@@ -1,6 +1,6 @@
 #include "ui/panel/AutomationNoticeSection.h"
 
-#include "app/AppModel.h"
+#include "app/SessionUpkeep.h"
 #include "ui/panel/DismissButton.h"
 #include "ui/panel/PlainLabel.h"
 #include "ui/panel/SectionLabel.h"
@@ -15,7 +15,7 @@ namespace ostrel {
 AutomationNoticeSection::AutomationNoticeSection(const ViewEnvironment &environment,
                                                  QWidget *parent)
     : QWidget(parent)
-    , model_(environment.model)
+    , session_(environment.session)
     , message_(sectionLabel({}, 11.5, QFont::Normal, ThemeColor::secondary(), Wrapping::wraps))
     , dismiss_(new DismissButton(QStringLiteral("Dismiss automation notice")))
 {
@@ -32,8 +32,8 @@ AutomationNoticeSection::AutomationNoticeSection(const ViewEnvironment &environm
     layout->addWidget(dismiss_, 0, Qt::AlignTop);
 
     connect(dismiss_, &QAbstractButton::clicked, this, [this] {
-        if (model_) {
-            model_->dismissAutomationNotice();
+        if (session_) {
+            session_->dismissAutomationNotice();
         }
     });
 }

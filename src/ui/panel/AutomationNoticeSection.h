@@ -1,11 +1,12 @@
 #pragma once
 
-#include <QPointer>
+#include "ui/panel/CoordinatorHandle.h"
+
 #include <QWidget>
 
 namespace ostrel {
 
-class AppModel;
+class SessionUpkeep;
 class DismissButton;
 class PlainLabel;
 struct ViewEnvironment;
@@ -22,7 +23,7 @@ public:
     void setNotice(const QString &notice);
 
 private:
-    QPointer<AppModel> model_;
+    CoordinatorHandle<SessionUpkeep> session_;
     PlainLabel *message_;
     DismissButton *dismiss_;
 };

@@ -1,6 +1,6 @@
 #include "ui/panel/CapturedWindowRow.h"
 
-#include "app/AppModel.h"
+#include "app/RestoreCoordinator.h"
 #include "platform/AppIconView.h"
 #include "ui/panel/ElidedLabel.h"
 #include "ui/panel/SymbolButton.h"
@@ -60,7 +60,7 @@ CapturedWindowRow::CapturedWindowRow(const WindowEntry &entry,
 QString CapturedWindowRow::placement(const WindowEntry &entry,
                                      const QList<DisplaySnapshot> &displays)
 {
-    return AppModel::displayDescription(entry.displayKey, displays) + QStringLiteral(" · ")
+    return displayDescription(entry.displayKey, displays) + QStringLiteral(" · ")
         + entry.geometryDescription();
 }
 

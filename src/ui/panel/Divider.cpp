@@ -1,6 +1,6 @@
 #include "ui/panel/Divider.h"
 
-#include "ui/panel/Accessibility.h"
+#include "ui/panel/ScreenReader.h"
 #include "ui/panel/Theme.h"
 
 #include <QPainter>
@@ -19,7 +19,7 @@ Divider::Divider(qreal opacity, QWidget *parent)
 {
     setFixedHeight(1);
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
-    Accessibility::hide(this);
+    ScreenReader::hide(this);
 }
 
 void Divider::paintEvent(QPaintEvent *)

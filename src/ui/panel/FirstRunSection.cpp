@@ -1,7 +1,7 @@
 #include "ui/panel/FirstRunSection.h"
 
 #include "ui/illustrations/HairlineLayoutsCanvas.h"
-#include "ui/panel/Accessibility.h"
+#include "ui/panel/ScreenReader.h"
 #include "ui/panel/ActivityIndicator.h"
 #include "ui/panel/PanelActions.h"
 #include "ui/panel/PanelButton.h"
@@ -44,7 +44,7 @@ FirstRunSection::FirstRunSection(const ViewEnvironment &environment, PanelAction
     drawing_->setFixedSize(drawingSize);
     // A picture only: clicks pass through it and assistive technology skips it.
     drawing_->setAttribute(Qt::WA_TransparentForMouseEvents);
-    Accessibility::hide(drawing_);
+    ScreenReader::hide(drawing_);
     layout->addWidget(drawing_, 0, Qt::AlignHCenter);
 
     layout->addSpacing(2);

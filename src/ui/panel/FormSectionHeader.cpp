@@ -1,6 +1,7 @@
 #include "ui/panel/FormSectionHeader.h"
 
-#include "ui/panel/Accessibility.h"
+#include "ui/panel/ScreenReader.h"
+#include "ui/panel/GroupedSurface.h"
 #include "ui/panel/InfoButton.h"
 #include "ui/panel/PlainLabel.h"
 #include "ui/panel/UiFont.h"
@@ -24,7 +25,7 @@ FormSectionHeader::FormSectionHeader(const QString &title, std::optional<QString
     titleLabel->setObjectName(QStringLiteral("form-section-title"));
     titleLabel->setFont(UiFont::headline());
     titleLabel->setTone(tint.value_or(ThemeColor::primary()));
-    Accessibility::setRole(titleLabel, QAccessible::Heading);
+    ScreenReader::setRole(titleLabel, QAccessible::Heading);
     title_ = titleLabel;
     row->addWidget(title_);
     if (info) {
@@ -51,6 +52,23 @@ void FormSectionHeader::setTitle(const QString &title)
     if (info_) {
         info_->setLabel(QStringLiteral("More information about ") + title);
     }
+}
+
+QWidget *headedSection(FormSectionHeader *header, GroupedSurface *surface, int spacing,
+                       QWidget *footer, QWidget *parent)
+{
+    auto *section = new QWidget(parent);
+    auto *column = new QVBoxLayout(section);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(spacing);
+    if (header) {
+        column->addWidget(header);
+    }
+    column->addWidget(surface);
+    if (footer) {
+        column->addWidget(footer);
+    }
+    return section;
 }
 
 } // namespace ostrel

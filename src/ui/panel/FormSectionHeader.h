@@ -11,6 +11,7 @@ class QLabel;
 
 namespace ostrel {
 
+class GroupedSurface;
 class InfoButton;
 
 // The header of one form section: the title in the headline style, announced as a header and
@@ -35,5 +36,10 @@ private:
     QLabel *detail_ = nullptr;
     InfoButton *info_ = nullptr;
 };
+
+// A form section: its header (when it has one) above a grouped surface, then a footer line when
+// there is one, `spacing` apart.
+QWidget *headedSection(FormSectionHeader *header, GroupedSurface *surface, int spacing,
+                       QWidget *footer = nullptr, QWidget *parent = nullptr);
 
 } // namespace ostrel

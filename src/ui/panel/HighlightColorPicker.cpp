@@ -1,7 +1,7 @@
 #include "ui/panel/HighlightColorPicker.h"
 
 #include "platform/SystemColors.h"
-#include "ui/panel/Accessibility.h"
+#include "ui/panel/ScreenReader.h"
 #include "ui/panel/Theme.h"
 
 #include <QEasingCurve>
@@ -127,7 +127,7 @@ HighlightColorPicker::HighlightColorPicker(HighlightColor selection, QWidget *pa
 {
     setObjectName(QStringLiteral("highlight-color-picker"));
     setAccessibleName(QStringLiteral("Highlight color"));
-    Accessibility::setRole(this, QAccessible::Grouping);
+    ScreenReader::setRole(this, QAccessible::Grouping);
     auto *grid = new QGridLayout(this);
     grid->setContentsMargins(0, 0, 0, 0);
     grid->setSpacing(spacing);
@@ -136,7 +136,7 @@ HighlightColorPicker::HighlightColorPicker(HighlightColor selection, QWidget *pa
         Q_UNUSED(raw);
         auto *tile = new HighlightColorChoice(color, this);
         tile->setChecked(color == selection_);
-        Accessibility::setSelected(tile, color == selection_);
+        ScreenReader::setSelected(tile, color == selection_);
         const HighlightColor picked = color;
         connect(tile, &QAbstractButton::clicked, this,
                 [this, picked] { emit this->picked(picked); });
@@ -152,7 +152,7 @@ void HighlightColorPicker::setSelection(HighlightColor selection)
     selection_ = selection;
     for (auto it = tiles_.cbegin(); it != tiles_.cend(); ++it) {
         it.value()->setChecked(it.key() == selection);
-        Accessibility::setSelected(it.value(), it.key() == selection);
+        ScreenReader::setSelected(it.value(), it.key() == selection);
     }
 }
 

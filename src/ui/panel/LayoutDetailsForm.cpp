@@ -32,16 +32,9 @@ PlainLabel *secondaryText(const QString &text, const QFont &font, QWidget *paren
 // One section of the form: its header, then its rows on a grouped surface.
 QWidget *formSection(FormSectionHeader *header, QWidget *body, QWidget *parent)
 {
-    auto *section = new QWidget(parent);
-    auto *column = new QVBoxLayout(section);
-    column->setContentsMargins(0, 0, 0, 0);
-    column->setSpacing(6);
-    header->setParent(section);
-    column->addWidget(header);
-    auto *surface = new GroupedSurface(12, section);
+    auto *surface = new GroupedSurface(12);
     surface->addWidget(body, {});
-    column->addWidget(surface);
-    return section;
+    return headedSection(header, surface, 6, nullptr, parent);
 }
 
 CompactMessageSlot *messageSlot(const QString &summary, const QString &objectName, QWidget *parent)

@@ -3,6 +3,9 @@
 #include "ui/panel/NaturalHeight.h"
 
 #include "app/AppModel.h"
+#include "app/CaptureCoordinator.h"
+#include "app/EditCoordinator.h"
+#include "app/ShortcutCoordinator.h"
 #include "app/WindowPresenter.h"
 #include "ui/panel/AppAppearance.h"
 #include "ui/panel/CompactMessageSlot.h"
@@ -57,11 +60,11 @@ LayoutDetailsView::LayoutDetailsView(ViewEnvironment environment, QWidget *paren
         AppModel *model = model_;
         connect(model, &AppModel::windowRequestsChanged, this, [this] {
             followManagedLayout();
-            scheduleRefresh();
+            nextRefresh_.schedule();
         });
         for (auto signal :
              {&AppModel::savedDataChanged, &AppModel::sessionChanged, &AppModel::settingsChanged}) {
-            connect(model, signal, this, &LayoutDetailsView::scheduleRefresh);
+            connect(model, signal, this, [this] { nextRefresh_.schedule(); });
         }
     }
     NaturalHeight::follow(this, [this] { fitToContent(); });
@@ -91,7 +94,7 @@ std::optional<Layout> LayoutDetailsView::layout() const
     if (!managed) {
         return std::nullopt;
     }
-    return model_->layout(*managed);
+    return model_->savedData().layout(*managed);
 }
 
 QString LayoutDetailsView::name() const
@@ -171,7 +174,7 @@ void LayoutDetailsView::didResetEditor()
     automationError_.reset();
     isWorking_ = false;
     closeOpenConfirmations();
-    scheduleRefresh();
+    nextRefresh_.schedule();
 }
 
 void LayoutDetailsView::closeOpenConfirmations()
@@ -185,15 +188,6 @@ void LayoutDetailsView::closeOpenConfirmations()
             alert->done(QMessageBox::Cancel);
         }
     }
-}
-
-void LayoutDetailsView::scheduleRefresh()
-{
-    if (refreshScheduled_) {
-        return;
-    }
-    refreshScheduled_ = true;
-    QMetaObject::invokeMethod(this, &LayoutDetailsView::refresh, Qt::QueuedConnection);
 }
 
 bool LayoutDetailsView::pending(const MutationScope &scope) const
@@ -219,7 +213,6 @@ void LayoutDetailsView::fitToContent()
 
 void LayoutDetailsView::refreshContent()
 {
-    refreshScheduled_ = false;
     const std::optional<Layout> current = layout();
     form_.content->setVisible(current.has_value());
     form_.unavailable->setVisible(!current.has_value());
@@ -257,7 +250,7 @@ void LayoutDetailsView::refreshContent()
     form_.recorder->setEnabled(!isWorking_ && !pending(MutationScope::shortcut(id)));
     form_.shortcutMessage->setMessage(shortcutError_);
 
-    form_.automationDescription->setText(model_->automationDescription(*current));
+    form_.automationDescription->setText(environment_.edits->automationDescription(*current));
     form_.olderLayoutHint->setVisible(
         std::any_of(current->displays.begin(), current->displays.end(),
                     [](const DisplaySnapshot &d) { return d.frameInferred; }));
@@ -269,7 +262,7 @@ void LayoutDetailsView::refreshContent()
     form_.automationMessage->setMessage(automationError_);
 
     form_.replaceButton->setEnabled(model_->session().permissionTrusted && !isWorking_
-                                    && !model_->hasPendingExclusionMutation()
+                                    && !model_->savedData().hasPendingExclusionMutation()
                                     && !pending(MutationScope::replace(id)));
     form_.deleteButton->setEnabled(!isWorking_ && !pending(MutationScope::deleteLayout(id)));
 
@@ -288,7 +281,7 @@ void LayoutDetailsView::refreshDuplicateWarning()
 {
     const std::optional<Layout> current = layout();
     const std::optional<Layout> named =
-        model_ && current ? model_->layoutNamed(name()) : std::nullopt;
+        model_ && current ? model_->savedData().layoutNamed(name()) : std::nullopt;
     const bool duplicate = named && named->id != current->id;
     if (duplicate) {
         form_.duplicateText->setText(QStringLiteral("A layout named “") + named->name
@@ -334,21 +327,21 @@ void LayoutDetailsView::rename()
     }
     isWorking_ = true;
     errorMessage_.reset();
-    scheduleRefresh();
+    nextRefresh_.schedule();
     runRename(this, generation_, current->id, name());
 }
 
 QCoro::Task<void> LayoutDetailsView::runRename(QPointer<LayoutDetailsView> view, quint64 generation,
                                                QUuid id, QString name)
 {
-    QCoro::Task<std::optional<Refusal>> renaming = view->model_->renameLayout(id, name);
+    QCoro::Task<std::optional<Refusal>> renaming = view->environment_.edits->renameLayout(id, name);
     const std::optional<Refusal> refusal = co_await renaming;
     if (!view || !view->isCurrent(generation)) {
         co_return;
     }
     view->errorMessage_ = textOf(refusal);
     view->isWorking_ = false;
-    view->scheduleRefresh();
+    view->nextRefresh_.schedule();
 }
 
 void LayoutDetailsView::removeEntry(const QUuid &entryID)
@@ -358,7 +351,7 @@ void LayoutDetailsView::removeEntry(const QUuid &entryID)
         return;
     }
     errorMessage_.reset();
-    scheduleRefresh();
+    nextRefresh_.schedule();
     runRemoveEntry(this, generation_, current->id, entryID);
 }
 
@@ -366,13 +359,14 @@ QCoro::Task<void> LayoutDetailsView::runRemoveEntry(QPointer<LayoutDetailsView> 
                                                     quint64 generation, QUuid layoutID,
                                                     QUuid entryID)
 {
-    QCoro::Task<std::optional<Refusal>> removing = view->model_->removeEntry(layoutID, entryID);
+    QCoro::Task<std::optional<Refusal>> removing =
+        view->environment_.edits->removeEntry(layoutID, entryID);
     const std::optional<Refusal> refusal = co_await removing;
     if (!view || !view->isCurrent(generation)) {
         co_return;
     }
     view->errorMessage_ = textOf(refusal);
-    view->scheduleRefresh();
+    view->nextRefresh_.schedule();
 }
 
 void LayoutDetailsView::changeShortcut(std::optional<Shortcut> shortcut)
@@ -389,13 +383,13 @@ QCoro::Task<void> LayoutDetailsView::runShortcutChange(QPointer<LayoutDetailsVie
                                                        std::optional<Shortcut> shortcut)
 {
     QCoro::Task<std::optional<Refusal>> changing =
-        view->model_->setLayoutShortcut(shortcut, layoutID);
+        view->environment_.shortcuts->setLayoutShortcut(shortcut, layoutID);
     const std::optional<Refusal> refusal = co_await changing;
     if (!view || !view->isCurrent(generation)) {
         co_return;
     }
     view->shortcutError_ = textOf(refusal);
-    view->scheduleRefresh();
+    view->nextRefresh_.schedule();
 }
 
 void LayoutDetailsView::updateAutomation()
@@ -405,7 +399,7 @@ void LayoutDetailsView::updateAutomation()
         return;
     }
     automationError_.reset();
-    scheduleRefresh();
+    nextRefresh_.schedule();
     // Decided by the layout as it is at the click.
     runAutomation(this, generation_, current->id, !current->automationTopologySignature);
 }
@@ -414,14 +408,14 @@ QCoro::Task<void> LayoutDetailsView::runAutomation(QPointer<LayoutDetailsView> v
                                                    quint64 generation, QUuid layoutID, bool link)
 {
     QCoro::Task<std::optional<Refusal>> updating = link
-        ? view->model_->associateAutomation(layoutID)
-        : view->model_->clearAutomation(layoutID);
+        ? view->environment_.edits->associateAutomation(layoutID)
+        : view->environment_.edits->clearAutomation(layoutID);
     const std::optional<Refusal> refusal = co_await updating;
     if (!view || !view->isCurrent(generation)) {
         co_return;
     }
     view->automationError_ = textOf(refusal);
-    view->scheduleRefresh();
+    view->nextRefresh_.schedule();
 }
 
 void LayoutDetailsView::confirmReplace()
@@ -470,7 +464,7 @@ void LayoutDetailsView::runManaged(Managing kind)
     }
     isWorking_ = true;
     errorMessage_.reset();
-    scheduleRefresh();
+    nextRefresh_.schedule();
     runManagedOperation(this, generation_, current->id, kind);
 }
 
@@ -479,8 +473,8 @@ QCoro::Task<void> LayoutDetailsView::runManagedOperation(QPointer<LayoutDetailsV
                                                          Managing kind)
 {
     QCoro::Task<std::optional<Refusal>> running = kind == Managing::deleteLayout
-        ? view->model_->deleteLayout(layoutID)
-        : view->model_->replaceLayoutWithCurrentWindows(layoutID);
+        ? view->environment_.edits->deleteLayout(layoutID)
+        : view->environment_.capture->replaceLayoutWithCurrentWindows(layoutID);
     const std::optional<Refusal> refusal = co_await running;
     if (!view || !view->isCurrent(generation)) {
         co_return;
@@ -491,7 +485,7 @@ QCoro::Task<void> LayoutDetailsView::runManagedOperation(QPointer<LayoutDetailsV
         view->window()->close();
         co_return;
     }
-    view->scheduleRefresh();
+    view->nextRefresh_.schedule();
 }
 
 // --- Events --------------------------------------------------------------------------------------
@@ -519,7 +513,7 @@ void LayoutDetailsView::changeEvent(QEvent *event)
     if (event->type() == QEvent::ActivationChange && isActiveWindow()) {
         // The link description depends on the displays connected now, which the model does not
         // publish: looked at again whenever the window comes forward.
-        scheduleRefresh();
+        nextRefresh_.schedule();
     }
 }
 

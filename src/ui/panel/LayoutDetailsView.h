@@ -3,6 +3,7 @@
 #include "model/Layout.h"
 #include "model/MutationScope.h"
 #include "model/Shortcut.h"
+#include "ui/panel/CoalescedRefresh.h"
 #include "ui/panel/LayoutDetailsForm.h"
 #include "ui/panel/ViewEnvironment.h"
 
@@ -79,9 +80,6 @@ private:
     // against the layout now shown.
     void followManagedLayout();
     void didResetEditor();
-    // Brings the widgets up to date once per turn of the event loop, however many of the
-    // model's signals came in.
-    void scheduleRefresh();
     void refresh();
     void refreshContent();
     // As tall as what it shows, up to the window's bound.
@@ -125,7 +123,7 @@ private:
     bool isWorking_ = false;
     bool confirmingDelete_ = false;
     bool confirmingReplace_ = false;
-    bool refreshScheduled_ = false;
+    CoalescedRefresh nextRefresh_{this, [this] { refresh(); }};
 
     // Widgets, made once and updated in place.
     LayoutDetailsForm form_;

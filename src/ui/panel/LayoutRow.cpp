@@ -1,8 +1,9 @@
 #include "ui/panel/LayoutRow.h"
 
 #include "app/AppModel.h"
+#include "app/RestoreCoordinator.h"
 #include "app/WindowPresenter.h"
-#include "ui/panel/Accessibility.h"
+#include "ui/panel/ScreenReader.h"
 #include "ui/panel/LayoutHover.h"
 #include "ui/panel/LineLimitedLabel.h"
 #include "ui/panel/PanelActions.h"
@@ -86,6 +87,7 @@ LayoutRow::LayoutRow(const Layout &layout, LayoutHover &hover, PanelActions &act
     , hover_(&hover)
     , actions_(&actions)
     , model_(environment.model)
+    , restores_(environment.restores)
     , presenter_(environment.presenter)
     , select_(new RowSelectButton)
     , name_(limitedLabel(layout.name, 1, 13))
@@ -187,7 +189,7 @@ void LayoutRow::setDeleting(bool deleting)
 void LayoutRow::updateAccessibility()
 {
     select_->setAccessibleName(PanelTexts::rowAccessibleName(layout_, selected_));
-    Accessibility::setSelected(select_, selected_);
+    ScreenReader::setSelected(select_, selected_);
 }
 
 LayoutRow::Background LayoutRow::background() const
@@ -263,8 +265,8 @@ void LayoutRow::openMenu()
     const QUuid id = layout_.id;
     menu->addAction(QStringLiteral("Restore"), this, [this, id] {
         // Whether a restore may start is the model's decision; it reports refusals itself.
-        if (model_) {
-            model_->restoreLayout(id);
+        if (restores_) {
+            restores_->restoreLayout(id);
         }
     });
     menu->addAction(QStringLiteral("Manage Layout…"), this, &LayoutRow::manage);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "model/Layout.h"
+#include "ui/panel/CoordinatorHandle.h"
 
 #include <QAbstractButton>
 #include <QPointer>
@@ -16,6 +17,7 @@ class KeyboardLayoutObserver;
 class LayoutHover;
 class LineLimitedLabel;
 class PanelActions;
+class RestoreCoordinator;
 class ShortcutBadge;
 class SymbolView;
 class WindowPresenter;
@@ -67,6 +69,7 @@ private:
     QPointer<LayoutHover> hover_;
     QPointer<PanelActions> actions_;
     QPointer<AppModel> model_;
+    CoordinatorHandle<RestoreCoordinator> restores_;
     QPointer<WindowPresenter> presenter_;
     QAbstractButton *select_;
     LineLimitedLabel *name_;

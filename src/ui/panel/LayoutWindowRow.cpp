@@ -1,6 +1,6 @@
 #include "ui/panel/LayoutWindowRow.h"
 
-#include "app/AppModel.h"
+#include "app/RestoreCoordinator.h"
 #include "platform/AppIconView.h"
 #include "ui/panel/LineLimitedLabel.h"
 #include "ui/panel/PlainText.h"
@@ -31,8 +31,8 @@ LayoutWindowRow::LayoutWindowRow(const WindowEntry &entry, const QList<DisplaySn
     label->setAccessibleName(entry.label());
     PlainText::setToolTip(label, entry.label());
     texts->addWidget(label);
-    const QString place = AppModel::displayDescription(entry.displayKey, displays)
-        + QStringLiteral(" · ") + entry.geometryDescription();
+    const QString place = displayDescription(entry.displayKey, displays) + QStringLiteral(" · ")
+        + entry.geometryDescription();
     auto *where = new LineLimitedLabel(place, 1, this);
     where->setObjectName(QStringLiteral("layout-window-place"));
     where->setFont(UiFont::subheadline());

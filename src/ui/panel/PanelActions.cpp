@@ -1,6 +1,8 @@
 #include "ui/panel/PanelActions.h"
 
 #include "app/AppModel.h"
+#include "app/CaptureCoordinator.h"
+#include "app/EditCoordinator.h"
 #include "app/WindowPresenter.h"
 #include "ui/panel/PanelTexts.h"
 
@@ -13,6 +15,8 @@ namespace ostrel {
 PanelActions::PanelActions(AppModel &model, WindowPresenter &presenter, QObject *parent)
     : QObject(parent)
     , model_(&model)
+    , capture_(&model, &model.coordinators().capture)
+    , edits_(&model, &model.coordinators().edits)
     , presenter_(&presenter)
 {
     connect(&model, &AppModel::windowRequestsChanged, this, &PanelActions::followActiveError);
@@ -26,18 +30,18 @@ PanelActions::~PanelActions()
 
 void PanelActions::saveCurrentLayout()
 {
-    runSave(model_, presenter_);
+    runSave(capture_, presenter_);
 }
 
-QCoro::Task<void> PanelActions::runSave(QPointer<AppModel> model,
+QCoro::Task<void> PanelActions::runSave(CoordinatorHandle<CaptureCoordinator> capture,
                                         QPointer<WindowPresenter> presenter)
 {
-    if (!model) {
+    if (!capture) {
         co_return;
     }
-    QCoro::Task<bool> capturing = model->beginSave();
+    QCoro::Task<bool> capturing = capture->beginSave();
     const bool ready = co_await capturing;
-    if (!ready || !model || !presenter) {
+    if (!ready || !capture || !presenter) {
         co_return;
     }
     presenter->showSaveLayout();
@@ -46,24 +50,24 @@ QCoro::Task<void> PanelActions::runSave(QPointer<AppModel> model,
 
 void PanelActions::confirmDelete(const Layout &layout)
 {
-    runDelete(model_, presenter_, layout.id, layout.name);
+    runDelete(edits_, presenter_, layout.id, layout.name);
 }
 
-QCoro::Task<void> PanelActions::runDelete(QPointer<AppModel> model,
+QCoro::Task<void> PanelActions::runDelete(CoordinatorHandle<EditCoordinator> edits,
                                           QPointer<WindowPresenter> presenter, QUuid layoutID,
                                           QString name)
 {
-    if (!model || !presenter) {
+    if (!edits || !presenter) {
         co_return;
     }
     QCoro::Task<bool> confirming = presenter->confirmDestructiveAction(
         QStringLiteral("Delete Layout?"), PanelTexts::deleteConfirmationMessage(name),
         QStringLiteral("Delete"));
     const bool confirmed = co_await confirming;
-    if (!confirmed || !model) {
+    if (!confirmed || !edits) {
         co_return;
     }
-    QCoro::Task<std::optional<Refusal>> deleting = model->deleteLayout(layoutID);
+    QCoro::Task<std::optional<Refusal>> deleting = edits->deleteLayout(layoutID);
     const std::optional<Refusal> refusal = co_await deleting;
     if (!refusal || !presenter) {
         co_return;

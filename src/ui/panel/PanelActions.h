@@ -2,6 +2,7 @@
 
 #include "model/Layout.h"
 #include "model/UserFacingError.h"
+#include "ui/panel/CoordinatorHandle.h"
 
 #include <QCoro/QCoroTask>
 #include <QMessageBox>
@@ -15,6 +16,8 @@
 namespace ostrel {
 
 class AppModel;
+class CaptureCoordinator;
+class EditCoordinator;
 class WindowPresenter;
 
 // What the panel starts that must outlive the panel's widgets: a capture that ends in the save
@@ -44,8 +47,9 @@ public:
     std::optional<QUuid> shownErrorID() const { return shownError_; }
 
 private:
-    static QCoro::Task<void> runSave(QPointer<AppModel> model, QPointer<WindowPresenter> presenter);
-    static QCoro::Task<void> runDelete(QPointer<AppModel> model,
+    static QCoro::Task<void> runSave(CoordinatorHandle<CaptureCoordinator> capture,
+                                     QPointer<WindowPresenter> presenter);
+    static QCoro::Task<void> runDelete(CoordinatorHandle<EditCoordinator> edits,
                                        QPointer<WindowPresenter> presenter, QUuid layoutID,
                                        QString name);
     static QCoro::Task<void> runErrorAlert(QPointer<PanelActions> self, UserFacingError error);
@@ -53,6 +57,8 @@ private:
     void followActiveError();
 
     QPointer<AppModel> model_;
+    CoordinatorHandle<CaptureCoordinator> capture_;
+    CoordinatorHandle<EditCoordinator> edits_;
     QPointer<WindowPresenter> presenter_;
     QPointer<QMessageBox> errorAlert_;
     std::optional<QUuid> shownError_;

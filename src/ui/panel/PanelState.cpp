@@ -14,7 +14,7 @@ PanelState PanelState::read(const AppModel &model)
     state.restore = model.restoreStatus();
     state.shortcuts = model.shortcutStatus();
     state.selectedLayout = model.selectedLayout();
-    state.hasPendingExclusionMutation = model.hasPendingExclusionMutation();
+    state.hasPendingExclusionMutation = state.saved.hasPendingExclusionMutation();
     state.canRestore = model.canRestore();
     state.canCapture = model.canCapture();
     state.canUndo = model.canUndo();

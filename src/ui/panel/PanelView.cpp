@@ -1,6 +1,7 @@
 #include "ui/panel/PanelView.h"
 
 #include "app/AppModel.h"
+#include "app/SessionUpkeep.h"
 #include "platform/KeyboardLayoutObserver.h"
 #include "ui/panel/Announcer.h"
 #include "ui/panel/AppAppearance.h"
@@ -45,6 +46,7 @@ PanelView::PanelView(const ViewEnvironment &environment, PanelActions &actions, 
     : QWidget(parent)
     , environment_(environment)
     , model_(environment.model)
+    , session_(environment.session)
     , loading_(new LoadingSection(environment_))
     , storageProblem_(new StorageProblemSection(environment_))
     , permission_(new PermissionBanner(environment_))
@@ -86,13 +88,13 @@ PanelView::PanelView(const ViewEnvironment &environment, PanelActions &actions, 
                             &AppModel::restoreStatusChanged, &AppModel::storageStatusChanged,
                             &AppModel::shortcutStatusChanged, &AppModel::windowRequestsChanged,
                             &AppModel::settingsChanged}) {
-            connect(model_, signal, this, &PanelView::scheduleRefresh);
+            connect(model_, signal, this, [this] { nextRefresh_.schedule(); });
         }
     }
     // Shortcut texts are named in the current keyboard layout.
     if (environment_.keyboardLayout) {
         connect(environment_.keyboardLayout, &KeyboardLayoutObserver::revisionChanged, this,
-                &PanelView::scheduleRefresh);
+                [this] { nextRefresh_.schedule(); });
     }
     refreshNow();
 }
@@ -119,18 +121,8 @@ QList<PanelSection> PanelView::visibleSections() const
     return shown;
 }
 
-void PanelView::scheduleRefresh()
-{
-    if (refreshScheduled_) {
-        return;
-    }
-    refreshScheduled_ = true;
-    QMetaObject::invokeMethod(this, &PanelView::refreshNow, Qt::QueuedConnection);
-}
-
 void PanelView::refreshNow()
 {
-    refreshScheduled_ = false;
     if (!model_) {
         return;
     }
@@ -239,8 +231,8 @@ void PanelView::showEvent(QShowEvent *event)
     AppAppearance::attach(window(), environment_);
     // Each time the panel comes on screen: trust, undo information, session and remembered
     // windows may have changed while it was away. The model guards its own lifetime.
-    if (model_) {
-        model_->refresh();
+    if (session_) {
+        session_->refresh();
     }
 }
 

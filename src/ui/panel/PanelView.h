@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ui/panel/CoalescedRefresh.h"
 #include "ui/panel/PanelSectionTree.h"
 #include "ui/panel/PanelState.h"
 #include "ui/panel/ViewEnvironment.h"
@@ -13,6 +14,7 @@
 namespace ostrel {
 
 class AppModel;
+class SessionUpkeep;
 class AutomationNoticeSection;
 class FirstRunSection;
 class LayoutsListSection;
@@ -68,15 +70,15 @@ protected:
     void showEvent(QShowEvent *event) override;
 
 private:
-    void scheduleRefresh();
     void addSection(PanelSection section, QWidget *widget, int verticalPadding);
     void followResult();
     void followError();
 
     ViewEnvironment environment_;
     QPointer<AppModel> model_;
+    CoordinatorHandle<SessionUpkeep> session_;
     PanelState state_;
-    bool refreshScheduled_ = false;
+    CoalescedRefresh nextRefresh_{this, [this] { refreshNow(); }};
     int refreshCount_ = 0;
     // The identities of the result and the error last seen, for the announcements.
     bool resultSeen_ = false;

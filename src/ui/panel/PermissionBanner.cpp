@@ -1,6 +1,6 @@
 #include "ui/panel/PermissionBanner.h"
 
-#include "app/AppModel.h"
+#include "app/SessionUpkeep.h"
 #include "ui/panel/PanelButton.h"
 #include "ui/panel/PlainLabel.h"
 #include "ui/panel/SectionLabel.h"
@@ -15,7 +15,7 @@ namespace ostrel {
 
 PermissionBanner::PermissionBanner(const ViewEnvironment &environment, QWidget *parent)
     : QWidget(parent)
-    , model_(environment.model)
+    , session_(environment.session)
     , recheck_(new PanelButton(QStringLiteral("Recheck"), PanelButton::Look::bordered,
                                PanelButton::ControlSize::small))
 {
@@ -48,8 +48,8 @@ PermissionBanner::PermissionBanner(const ViewEnvironment &environment, QWidget *
 
     // Each press starts its own check; the banner follows whatever trust the model publishes.
     connect(recheck_, &QAbstractButton::clicked, this, [this] {
-        if (model_) {
-            model_->refreshPermission(false);
+        if (session_) {
+            session_->refreshPermission(false);
         }
     });
 }

@@ -1,11 +1,12 @@
 #pragma once
 
-#include <QPointer>
+#include "ui/panel/CoordinatorHandle.h"
+
 #include <QWidget>
 
 namespace ostrel {
 
-class AppModel;
+class SessionUpkeep;
 class PanelButton;
 struct ViewEnvironment;
 
@@ -20,7 +21,7 @@ public:
     explicit PermissionBanner(const ViewEnvironment &environment, QWidget *parent = nullptr);
 
 private:
-    QPointer<AppModel> model_;
+    CoordinatorHandle<SessionUpkeep> session_;
     PanelButton *recheck_;
 };
 

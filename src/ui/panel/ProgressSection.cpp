@@ -1,6 +1,6 @@
 #include "ui/panel/ProgressSection.h"
 
-#include "app/AppModel.h"
+#include "app/RestoreCoordinator.h"
 #include "ui/panel/LineLimitedLabel.h"
 #include "ui/panel/PanelButton.h"
 #include "ui/panel/PanelTexts.h"
@@ -25,7 +25,7 @@ constexpr int headerSpacing = 7;
 
 ProgressSection::ProgressSection(const ViewEnvironment &environment, QWidget *parent)
     : QWidget(parent)
-    , model_(environment.model)
+    , restores_(environment.restores)
     , spinner_(new RestoreSpinner(ThemeColor::accent(), spinnerSize, environment))
     , title_(limitedLabel({}, 1, 12.5, QFont::Medium))
     , cancel_(new PanelButton(QStringLiteral("Cancel"), PanelButton::Look::plain,
@@ -57,8 +57,8 @@ ProgressSection::ProgressSection(const ViewEnvironment &environment, QWidget *pa
     layout->addLayout(stepRow);
 
     connect(cancel_, &QAbstractButton::clicked, this, [this] {
-        if (model_) {
-            model_->cancelRestore();
+        if (restores_) {
+            restores_->cancelRestore();
         }
     });
 }

@@ -2,15 +2,15 @@
 
 #include "model/OperationKind.h"
 #include "model/RestoreProgress.h"
+#include "ui/panel/CoordinatorHandle.h"
 
-#include <QPointer>
 #include <QWidget>
 
 #include <optional>
 
 namespace ostrel {
 
-class AppModel;
+class RestoreCoordinator;
 class LineLimitedLabel;
 class PanelButton;
 class RestoreSpinner;
@@ -28,7 +28,7 @@ public:
     void setProgress(const RestoreProgress &progress, std::optional<OperationKind> busy);
 
 private:
-    QPointer<AppModel> model_;
+    CoordinatorHandle<RestoreCoordinator> restores_;
     RestoreSpinner *spinner_;
     LineLimitedLabel *title_;
     PanelButton *cancel_;

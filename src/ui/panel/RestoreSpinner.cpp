@@ -1,9 +1,8 @@
 #include "ui/panel/RestoreSpinner.h"
 
-#include "system/ReduceMotion.h"
-#include "ui/panel/Accessibility.h"
+#include "ui/panel/ScreenReader.h"
+#include "ui/panel/SpinnerTimeline.h"
 #include "ui/panel/Symbols.h"
-#include "ui/panel/ViewEnvironment.h"
 
 #include <QDateTime>
 #include <QPainter>
@@ -24,22 +23,12 @@ RestoreSpinner::RestoreSpinner(ThemeColor tint, double size, const ViewEnvironme
     : QWidget(parent)
     , tint_(tint)
     , size_(size)
-    , clock_(environment.clock)
+    , timeline_(new SpinnerTimeline(this, frameInterval))
 {
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
     setAttribute(Qt::WA_TransparentForMouseEvents);
-    Accessibility::hide(this);
-    timer_.setTimerType(Qt::PreciseTimer);
-    timer_.setInterval(frameInterval);
-    connect(&timer_, &QTimer::timeout, this, qOverload<>(&QWidget::update));
-    if (ReduceMotion *source = environment.reduceMotion) {
-        reduceMotion_ = source->reduceMotion();
-        source->onChanged(this, [this](bool reduce) {
-            reduceMotion_ = reduce;
-            updateTimeline();
-            update();
-        });
-    }
+    ScreenReader::hide(this);
+    timeline_->follow(environment);
 }
 
 double RestoreSpinner::angleAt(double secondsSinceReferenceDate)
@@ -63,11 +52,20 @@ double RestoreSpinner::secondsSinceReferenceDate(Clock::TimePoint time)
 
 double RestoreSpinner::angle() const
 {
-    if (reduceMotion_) {
+    if (timeline_->reducesMotion()) {
         return 0;
     }
-    const Clock::TimePoint now = clock_ ? clock_->now() : std::chrono::steady_clock::now();
-    return angleAt(secondsSinceReferenceDate(now));
+    return angleAt(secondsSinceReferenceDate(timeline_->now()));
+}
+
+bool RestoreSpinner::reducesMotion() const
+{
+    return timeline_->reducesMotion();
+}
+
+bool RestoreSpinner::isTurning() const
+{
+    return timeline_->isTurning();
 }
 
 QSize RestoreSpinner::sizeHint() const
@@ -87,29 +85,6 @@ void RestoreSpinner::paintEvent(QPaintEvent *)
     Symbols::paint(painter, QRectF(-side / 2.0, -side / 2.0, side, side),
                    QStringLiteral("arrow.triangle.2.circlepath"), tint_.resolve(palette()),
                    QFont::DemiBold);
-}
-
-void RestoreSpinner::showEvent(QShowEvent *event)
-{
-    QWidget::showEvent(event);
-    updateTimeline();
-}
-
-void RestoreSpinner::hideEvent(QHideEvent *event)
-{
-    QWidget::hideEvent(event);
-    updateTimeline();
-}
-
-void RestoreSpinner::updateTimeline()
-{
-    if (isVisible() && !reduceMotion_) {
-        if (!timer_.isActive()) {
-            timer_.start();
-        }
-    } else {
-        timer_.stop();
-    }
 }
 
 } // namespace ostrel

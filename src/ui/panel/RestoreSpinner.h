@@ -3,12 +3,11 @@
 #include "system/Clock.h"
 #include "ui/panel/ThemeColor.h"
 
-#include <QTimer>
 #include <QWidget>
 
 namespace ostrel {
 
-class ReduceMotion;
+class SpinnerTimeline;
 struct ViewEnvironment;
 
 // The turning "arrow.triangle.2.circlepath" of a running restore. Its angle is a function of the
@@ -34,26 +33,20 @@ public:
 
     // The angle drawn now: 0 under reduced motion.
     double angle() const;
-    bool reducesMotion() const { return reduceMotion_; }
+    bool reducesMotion() const;
     // Whether frames are being asked for.
-    bool isTurning() const { return timer_.isActive(); }
+    bool isTurning() const;
 
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override { return sizeHint(); }
 
 protected:
     void paintEvent(QPaintEvent *event) override;
-    void showEvent(QShowEvent *event) override;
-    void hideEvent(QHideEvent *event) override;
 
 private:
-    void updateTimeline();
-
     ThemeColor tint_;
     double size_;
-    Clock *clock_;
-    bool reduceMotion_ = false;
-    QTimer timer_;
+    SpinnerTimeline *timeline_;
 };
 
 } // namespace ostrel

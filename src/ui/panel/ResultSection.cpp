@@ -1,6 +1,6 @@
 #include "ui/panel/ResultSection.h"
 
-#include "app/AppModel.h"
+#include "app/RestoreCoordinator.h"
 #include "platform/AppIconView.h"
 #include "system/ReduceMotion.h"
 #include "ui/panel/HoverRowButton.h"
@@ -54,7 +54,7 @@ QWidget *leadingFrame(QWidget *content, int side)
 
 ResultSection::ResultSection(const ViewEnvironment &environment, QWidget *parent)
     : QWidget(parent)
-    , model_(environment.model)
+    , restores_(environment.restores)
     , reduceMotion_(environment.reduceMotion)
     , icons_(environment.appIcons)
     , row_(new HoverRowButton(HoverRowButtonStyle{12, 4, 1}))
@@ -125,13 +125,13 @@ ResultSection::ResultSection(const ViewEnvironment &environment, QWidget *parent
     actionLayout->addWidget(undoText_);
     layout->addWidget(actions_);
     connect(choose_, &QAbstractButton::clicked, this, [this] {
-        if (model_) {
-            model_->presentResolution();
+        if (restores_) {
+            restores_->presentResolution();
         }
     });
     connect(undo_, &QAbstractButton::clicked, this, [this] {
-        if (model_) {
-            model_->undoLastRestore();
+        if (restores_) {
+            restores_->undoLastRestore();
         }
     });
 

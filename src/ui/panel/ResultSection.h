@@ -2,8 +2,8 @@
 
 #include "model/RestoreResult.h"
 #include "model/UndoInfo.h"
+#include "ui/panel/CoordinatorHandle.h"
 
-#include <QPointer>
 #include <QVariantAnimation>
 #include <QWidget>
 
@@ -15,7 +15,7 @@ class QVBoxLayout;
 namespace ostrel {
 
 class AppIconProvider;
-class AppModel;
+class RestoreCoordinator;
 class HoverRowButton;
 class LineLimitedLabel;
 class PanelButton;
@@ -56,7 +56,7 @@ private:
     QWidget *entryRow(const EntryResult &entry);
     void updateRowAccessibility();
 
-    QPointer<AppModel> model_;
+    CoordinatorHandle<RestoreCoordinator> restores_;
     ReduceMotion *reduceMotion_;
     AppIconProvider *icons_;
     HoverRowButton *row_;

@@ -1,6 +1,6 @@
 #include "ui/panel/RouteIntroduction.h"
 
-#include "ui/panel/Accessibility.h"
+#include "ui/panel/ScreenReader.h"
 #include "ui/panel/LineLimitedLabel.h"
 #include "ui/panel/PlainLabel.h"
 #include "ui/panel/SymbolView.h"
@@ -80,10 +80,10 @@ RouteIntroduction::RouteIntroduction(const QString &symbol, const QString &title
 
     // One element for assistive technology: the card speaks, its parts do not.
     card_->setAccessibleName(detail ? title + QStringLiteral(", ") + *detail : title);
-    Accessibility::setRole(card_, QAccessible::StaticText);
-    Accessibility::hide(title_);
+    ScreenReader::setRole(card_, QAccessible::StaticText);
+    ScreenReader::hide(title_);
     if (detail_) {
-        Accessibility::hide(detail_);
+        ScreenReader::hide(detail_);
     }
 }
 

@@ -4,6 +4,7 @@
 #include "ui/panel/NaturalHeight.h"
 
 #include "app/AppModel.h"
+#include "app/CaptureCoordinator.h"
 #include "ui/panel/ActivityIndicator.h"
 #include "ui/panel/CapturedWindowRow.h"
 #include "ui/panel/CompactMessage.h"
@@ -44,31 +45,15 @@ QString counted(qsizetype count, const QString &one, const QString &many)
     return QString::number(count) + QLatin1Char(' ') + (count == 1 ? one : many);
 }
 
-// A form section: its header (when it has one) above a grouped surface, and an optional footer
-// line below.
-QWidget *section(FormSectionHeader *header, GroupedSurface *surface, QWidget *footer = nullptr)
-{
-    auto *widget = new QWidget;
-    auto *column = new QVBoxLayout(widget);
-    column->setContentsMargins(0, 0, 0, 0);
-    column->setSpacing(headerSpacing);
-    if (header) {
-        column->addWidget(header);
-    }
-    column->addWidget(surface);
-    if (footer) {
-        column->addWidget(footer);
-    }
-    return widget;
-}
-
 } // namespace
 
 SaveLayoutEditor::SaveLayoutEditor(std::optional<QUuid> captureID, AppModel &model,
+                                   CoordinatorHandle<CaptureCoordinator> capture,
                                    AppIconProvider *icons, int height, QWidget *parent)
     : QWidget(parent)
     , captureID_(captureID)
     , model_(&model)
+    , capture_(capture)
     , icons_(icons)
 {
     setObjectName(QStringLiteral("save-layout-window"));
@@ -109,8 +94,8 @@ SaveLayoutEditor::SaveLayoutEditor(std::optional<QUuid> captureID, AppModel &mod
     column->addWidget(footer);
 
     NaturalHeight::follow(this, [this] { fitToContent(); });
-    connect(&model, &AppModel::windowRequestsChanged, this, &SaveLayoutEditor::scheduleRefresh);
-    connect(&model, &AppModel::savedDataChanged, this, &SaveLayoutEditor::scheduleRefresh);
+    connect(&model, &AppModel::windowRequestsChanged, this, [this] { nextRefresh_.schedule(); });
+    connect(&model, &AppModel::savedDataChanged, this, [this] { nextRefresh_.schedule(); });
     refresh();
 }
 
@@ -205,10 +190,11 @@ QWidget *SaveLayoutEditor::makeNameSection()
     connect(replaceBox_, &QCheckBox::toggled, this, &SaveLayoutEditor::replaceToggled);
     rows->addWidget(duplicateWarning_);
 
-    return section(new FormSectionHeader(
-                       QStringLiteral("Name"),
-                       QStringLiteral("Give the layout a short name you’ll recognize later.")),
-                   surface);
+    return headedSection(
+        new FormSectionHeader(
+            QStringLiteral("Name"),
+            QStringLiteral("Give the layout a short name you’ll recognize later.")),
+        surface, headerSpacing);
 }
 
 QWidget *SaveLayoutEditor::makeWindowSection()
@@ -227,7 +213,7 @@ QWidget *SaveLayoutEditor::makeWindowSection()
     exclusionFooter_->setFont(UiFont::system(10));
     exclusionFooter_->setTone(ThemeColor::secondary());
     exclusionFooter_->setContentsMargins(surfacePadding, 0, 0, 0);
-    return section(windowHeader_, surface, exclusionFooter_);
+    return headedSection(windowHeader_, surface, headerSpacing, exclusionFooter_);
 }
 
 QWidget *SaveLayoutEditor::makePrivacySection()
@@ -238,7 +224,7 @@ QWidget *SaveLayoutEditor::makePrivacySection()
         QStringLiteral("Saved on this computer. No window titles, file paths, or full URLs."));
     footnote->setContentsMargins(0, 2, 0, 2);
     surface->addWidget(footnote, {});
-    return section(nullptr, surface);
+    return headedSection(nullptr, surface, headerSpacing);
 }
 
 QWidget *SaveLayoutEditor::makeErrorSection()
@@ -254,7 +240,7 @@ QWidget *SaveLayoutEditor::makeErrorSection()
                    0, Qt::AlignTop);
     errorRow_ = row;
     surface->addWidget(line, {});
-    errorSection_ = section(nullptr, surface);
+    errorSection_ = headedSection(nullptr, surface, headerSpacing);
     return errorSection_;
 }
 
@@ -302,7 +288,7 @@ QString SaveLayoutEditor::name() const
 
 std::optional<Layout> SaveLayoutEditor::existingLayout() const
 {
-    return model_ ? model_->layoutNamed(name()) : std::nullopt;
+    return model_ ? model_->savedData().layoutNamed(name()) : std::nullopt;
 }
 
 bool SaveLayoutEditor::canSave() const
@@ -429,18 +415,6 @@ void SaveLayoutEditor::setErrorText(const std::optional<QString> &message)
     }
 }
 
-void SaveLayoutEditor::scheduleRefresh()
-{
-    if (refreshScheduled_) {
-        return;
-    }
-    refreshScheduled_ = true;
-    QTimer::singleShot(0, this, [this] {
-        refreshScheduled_ = false;
-        refresh();
-    });
-}
-
 void SaveLayoutEditor::refresh()
 {
     const std::optional<CapturePreview> preview =
@@ -507,8 +481,8 @@ void SaveLayoutEditor::refreshRows(const CapturePreview &preview)
         }
         auto *row = new CapturedWindowRow(preview.entries[i], preview.displays, icons_);
         connect(row, &CapturedWindowRow::removeRequested, this, [this](const QUuid &entryID) {
-            if (model_) {
-                model_->removePendingEntry(entryID);
+            if (capture_) {
+                capture_->removePendingEntry(entryID);
             }
         });
         windowRowsLayout_->addWidget(row);

@@ -2,6 +2,8 @@
 
 #include "model/CapturePreview.h"
 #include "model/Layout.h"
+#include "ui/panel/CoalescedRefresh.h"
+#include "ui/panel/CoordinatorHandle.h"
 
 #include <QList>
 #include <QPointer>
@@ -21,6 +23,7 @@ namespace ostrel {
 
 class AppIconProvider;
 class AppModel;
+class CaptureCoordinator;
 class CompactMessage;
 class FormSectionHeader;
 class PlainLabel;
@@ -41,7 +44,8 @@ public:
     static constexpr int longestName = 80;
 
     // `icons` (may be null) draws the windows' applications.
-    SaveLayoutEditor(std::optional<QUuid> captureID, AppModel &model, AppIconProvider *icons,
+    SaveLayoutEditor(std::optional<QUuid> captureID, AppModel &model,
+                     CoordinatorHandle<CaptureCoordinator> capture, AppIconProvider *icons,
                      int height, QWidget *parent = nullptr);
 
     // The capture this editor was made for; absent for the waiting state.
@@ -101,9 +105,6 @@ private:
     void nameEdited(const QString &text);
     void replaceToggled(bool checked);
     void setErrorText(const std::optional<QString> &message);
-    // Recomputes what depends on the model once per turn of the event loop, however many of its
-    // signals arrived.
-    void scheduleRefresh();
     void refresh();
     void refreshRows(const CapturePreview &preview);
 
@@ -111,13 +112,14 @@ private:
 
     const std::optional<QUuid> captureID_;
     QPointer<AppModel> model_;
+    CoordinatorHandle<CaptureCoordinator> capture_;
     AppIconProvider *icons_;
 
     bool replaceExisting_ = false;
     std::optional<QString> errorMessage_;
     bool isSaving_ = false;
     bool didSave_ = false;
-    bool refreshScheduled_ = false;
+    CoalescedRefresh nextRefresh_{this, [this] { refresh(); }};
     bool capping_ = false;
     bool retired_ = false;
 

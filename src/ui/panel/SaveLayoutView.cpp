@@ -1,6 +1,7 @@
 #include "ui/panel/SaveLayoutView.h"
 
 #include "app/AppModel.h"
+#include "app/CaptureCoordinator.h"
 #include "app/WindowPresenter.h"
 #include "ui/panel/AppAppearance.h"
 #include "ui/panel/ReadingOrder.h"
@@ -25,6 +26,7 @@ SaveLayoutView::SaveLayoutView(const ViewEnvironment &environment, QWidget *pare
     : QWidget(parent)
     , environment_(environment)
     , model_(environment.model)
+    , capture_(environment.capture)
 {
     setObjectName(QStringLiteral("save-layout-content"));
     auto *layout = new QVBoxLayout(this);
@@ -170,7 +172,8 @@ void SaveLayoutView::showEditor(std::optional<QUuid> captureID)
         old->hide();
         old->deleteLater();
     }
-    auto *editor = new SaveLayoutEditor(captureID, *model_, environment_.appIcons, contentHeight());
+    auto *editor =
+        new SaveLayoutEditor(captureID, *model_, capture_, environment_.appIcons, contentHeight());
     connect(editor, &SaveLayoutEditor::saveRequested, this,
             [this, editor](const QString &name, bool replaceExisting) {
                 startSave(editor, name, replaceExisting);
@@ -194,13 +197,13 @@ void SaveLayoutView::retire(SaveLayoutEditor *editor)
     }
     // Its own turn of the event loop: the model is not changed from inside the close or the
     // replacement that retired the editor. It clears the capture only while it is still this one.
-    QPointer<AppModel> model = model_;
+    const CoordinatorHandle<CaptureCoordinator> capture = capture_;
     const QUuid id = *editor->captureID();
     QMetaObject::invokeMethod(
-        model,
-        [model, id] {
-            if (model) {
-                model->discardPendingCapture(id);
+        model_,
+        [capture, id] {
+            if (capture) {
+                capture->discardPendingCapture(id);
             }
         },
         Qt::QueuedConnection);
@@ -211,18 +214,18 @@ void SaveLayoutView::startSave(SaveLayoutEditor *editor, const QString &name, bo
     if (!model_) {
         return;
     }
-    runSave(QPointer<SaveLayoutView>(this), QPointer<SaveLayoutEditor>(editor), model_, name,
+    runSave(QPointer<SaveLayoutView>(this), QPointer<SaveLayoutEditor>(editor), capture_, name,
             replaceExisting);
 }
 
 QCoro::Task<void> SaveLayoutView::runSave(QPointer<SaveLayoutView> view,
                                           QPointer<SaveLayoutEditor> editor,
-                                          QPointer<AppModel> model, QString name,
-                                          bool replaceExisting)
+                                          CoordinatorHandle<CaptureCoordinator> capture,
+                                          QString name, bool replaceExisting)
 {
-    QCoro::Task<std::optional<Refusal>> saving = model->savePendingLayout(name, replaceExisting);
+    QCoro::Task<std::optional<Refusal>> saving = capture->savePendingLayout(name, replaceExisting);
     const std::optional<Refusal> refusal = co_await saving;
-    if (!view || !model) {
+    if (!view || !capture) {
         // The window closed meanwhile: the model kept what it stored, nobody waits for the rest.
         co_return;
     }

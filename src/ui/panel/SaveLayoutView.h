@@ -13,6 +13,7 @@
 namespace ostrel {
 
 class AppModel;
+class CaptureCoordinator;
 class SaveLayoutEditor;
 
 // The content of the "save-layout" window: one editor for the model's pending capture, made
@@ -61,11 +62,13 @@ private:
     void dismiss();
 
     static QCoro::Task<void> runSave(QPointer<SaveLayoutView> view,
-                                     QPointer<SaveLayoutEditor> editor, QPointer<AppModel> model,
-                                     QString name, bool replaceExisting);
+                                     QPointer<SaveLayoutEditor> editor,
+                                     CoordinatorHandle<CaptureCoordinator> capture, QString name,
+                                     bool replaceExisting);
 
     ViewEnvironment environment_;
     QPointer<AppModel> model_;
+    CoordinatorHandle<CaptureCoordinator> capture_;
     QPointer<SaveLayoutEditor> editor_;
     QPointer<QWidget> watchedWindow_;
     bool followScheduled_ = false;

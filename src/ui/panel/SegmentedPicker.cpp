@@ -1,6 +1,6 @@
 #include "ui/panel/SegmentedPicker.h"
 
-#include "ui/panel/Accessibility.h"
+#include "ui/panel/ScreenReader.h"
 #include "ui/panel/Theme.h"
 #include "ui/panel/UiFont.h"
 
@@ -72,7 +72,7 @@ SegmentedPicker::SegmentedPicker(const QString &title, const QStringList &segmen
     , width_(width)
 {
     setAccessibleName(title);
-    Accessibility::setRole(this, QAccessible::Grouping);
+    ScreenReader::setRole(this, QAccessible::Grouping);
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
     auto *row = new QHBoxLayout(this);
     row->setContentsMargins(segmentInset, segmentInset, segmentInset, segmentInset);

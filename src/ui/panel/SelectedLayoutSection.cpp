@@ -1,6 +1,6 @@
 #include "ui/panel/SelectedLayoutSection.h"
 
-#include "app/AppModel.h"
+#include "app/RestoreCoordinator.h"
 #include "model/ShortcutFormatter.h"
 #include "platform/KeyboardLayoutObserver.h"
 #include "ui/panel/LineLimitedLabel.h"
@@ -25,7 +25,7 @@ namespace ostrel {
 
 SelectedLayoutSection::SelectedLayoutSection(const ViewEnvironment &environment, QWidget *parent)
     : QWidget(parent)
-    , model_(environment.model)
+    , restores_(environment.restores)
     , keyboardLayout_(environment.keyboardLayout)
     , appIcons_(environment.appIcons)
     , noSelection_(new QWidget)
@@ -89,8 +89,8 @@ SelectedLayoutSection::SelectedLayoutSection(const ViewEnvironment &environment,
     layout->addWidget(layoutRow_);
 
     connect(restore_, &QAbstractButton::clicked, this, [this] {
-        if (model_) {
-            model_->restoreSelectedLayout();
+        if (restores_) {
+            restores_->restoreSelectedLayout();
         }
     });
 }

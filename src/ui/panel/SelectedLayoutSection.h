@@ -1,8 +1,8 @@
 #pragma once
 
 #include "model/Layout.h"
+#include "ui/panel/CoordinatorHandle.h"
 
-#include <QPointer>
 #include <QWidget>
 
 #include <optional>
@@ -13,7 +13,7 @@ class QVBoxLayout;
 namespace ostrel {
 
 class AppIconProvider;
-class AppModel;
+class RestoreCoordinator;
 class KeyboardLayoutObserver;
 class LineLimitedLabel;
 class PanelButton;
@@ -39,7 +39,7 @@ public:
     void setState(const PanelState &state);
 
 private:
-    QPointer<AppModel> model_;
+    CoordinatorHandle<RestoreCoordinator> restores_;
     KeyboardLayoutObserver *keyboardLayout_;
     AppIconProvider *appIcons_;
     QWidget *noSelection_;

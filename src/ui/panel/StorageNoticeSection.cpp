@@ -1,6 +1,6 @@
 #include "ui/panel/StorageNoticeSection.h"
 
-#include "app/AppModel.h"
+#include "app/StorageUpkeep.h"
 #include "ui/panel/DetailsDisclosure.h"
 #include "ui/panel/DismissButton.h"
 #include "ui/panel/PlainLabel.h"
@@ -16,7 +16,7 @@ namespace ostrel {
 
 StorageNoticeSection::StorageNoticeSection(const ViewEnvironment &environment, QWidget *parent)
     : QWidget(parent)
-    , model_(environment.model)
+    , storage_(environment.storage)
     , title_(sectionLabel({}, 12.5, QFont::DemiBold, std::nullopt, Wrapping::wraps))
     , message_(sectionLabel({}, 11.5, QFont::Normal, ThemeColor::secondary(), Wrapping::wraps))
     , details_(new DetailsDisclosure)
@@ -41,8 +41,8 @@ StorageNoticeSection::StorageNoticeSection(const ViewEnvironment &environment, Q
     layout->addWidget(dismiss_, 0, Qt::AlignTop);
 
     connect(dismiss_, &QAbstractButton::clicked, this, [this] {
-        if (model_) {
-            model_->dismissStorageNotice();
+        if (storage_) {
+            storage_->dismissStorageNotice();
         }
     });
 }

@@ -1,15 +1,15 @@
 #pragma once
 
 #include "model/StorageNotice.h"
+#include "ui/panel/CoordinatorHandle.h"
 
-#include <QPointer>
 #include <QWidget>
 
 #include <optional>
 
 namespace ostrel {
 
-class AppModel;
+class StorageUpkeep;
 class DetailsDisclosure;
 class DismissButton;
 class PlainLabel;
@@ -29,7 +29,7 @@ protected:
     void hideEvent(QHideEvent *event) override;
 
 private:
-    QPointer<AppModel> model_;
+    CoordinatorHandle<StorageUpkeep> storage_;
     PlainLabel *title_;
     PlainLabel *message_;
     DetailsDisclosure *details_;

@@ -1,6 +1,6 @@
 #include "ui/panel/StorageProblemSection.h"
 
-#include "app/AppModel.h"
+#include "app/StorageUpkeep.h"
 #include "ui/panel/DetailsDisclosure.h"
 #include "ui/panel/PanelButton.h"
 #include "ui/panel/PlainLabel.h"
@@ -16,7 +16,7 @@ namespace ostrel {
 
 StorageProblemSection::StorageProblemSection(const ViewEnvironment &environment, QWidget *parent)
     : QWidget(parent)
-    , model_(environment.model)
+    , storage_(environment.storage)
     , title_(sectionLabel({}, 13, QFont::DemiBold, std::nullopt, Wrapping::wraps))
     , message_(sectionLabel({}, 11.5, QFont::Normal, ThemeColor::secondary(), Wrapping::wraps))
     , retry_(new PanelButton(QStringLiteral("Retry"), PanelButton::Look::prominent,
@@ -54,13 +54,13 @@ StorageProblemSection::StorageProblemSection(const ViewEnvironment &environment,
     layout->addWidget(details_);
 
     connect(retry_, &QAbstractButton::clicked, this, [this] {
-        if (model_) {
-            model_->retryStorage();
+        if (storage_) {
+            storage_->retryStorage();
         }
     });
     connect(reveal_, &QAbstractButton::clicked, this, [this] {
-        if (model_) {
-            model_->revealStorageFolder();
+        if (storage_) {
+            storage_->revealStorageFolder();
         }
     });
 }

@@ -1,6 +1,6 @@
 #include "ui/panel/SymbolView.h"
 
-#include "ui/panel/Accessibility.h"
+#include "ui/panel/ScreenReader.h"
 #include "ui/panel/Symbols.h"
 
 #include <QPainter>
@@ -17,7 +17,7 @@ SymbolView::SymbolView(const QString &name, double pointSize, QFont::Weight weig
 {
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
     setAttribute(Qt::WA_TransparentForMouseEvents);
-    Accessibility::hide(this);
+    ScreenReader::hide(this);
 }
 
 void SymbolView::setName(const QString &name)

@@ -1,7 +1,7 @@
 #include "ui/panel/TrayLayoutIcons.h"
 
 #include "platform/AppIconProvider.h"
-#include "ui/panel/Accessibility.h"
+#include "ui/panel/ScreenReader.h"
 #include "ui/panel/Symbols.h"
 #include "ui/panel/Theme.h"
 
@@ -31,7 +31,7 @@ TrayLayoutIcons::TrayLayoutIcons(const QList<WindowEntry> &entries, AppIconProvi
 {
     setFixedSize(frameSize(entries.size()));
     setAttribute(Qt::WA_TransparentForMouseEvents);
-    Accessibility::hide(this);
+    ScreenReader::hide(this);
 }
 
 QSize TrayLayoutIcons::frameSize(qsizetype entryCount)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ui/panel/CoordinatorHandle.h"
+
 #include <functional>
 
 namespace ostrel {
@@ -7,12 +9,18 @@ namespace ostrel {
 class Announcer;
 class AppIconProvider;
 class AppModel;
+class CaptureCoordinator;
 class Clock;
+class EditCoordinator;
 class InstalledApplications;
 class KeyboardLayoutObserver;
 class MarkerOverlayService;
 class ReduceMotion;
+class RestoreCoordinator;
+class SessionUpkeep;
+class ShortcutCoordinator;
 class ShortcutRecordings;
+class StorageUpkeep;
 class SystemAppearanceObserver;
 class WindowPresenter;
 
@@ -21,7 +29,15 @@ class WindowPresenter;
 // copes with the optional sources being absent (no reduce-motion source means motion is
 // allowed, no appearance observer means light, no clock means the real time).
 struct ViewEnvironment {
+    // The model, whose state the views show, and the coordinators of its operations, which the
+    // views call: all of them or none.
     AppModel *model = nullptr;
+    CoordinatorHandle<CaptureCoordinator> capture;
+    CoordinatorHandle<EditCoordinator> edits;
+    CoordinatorHandle<ShortcutCoordinator> shortcuts;
+    CoordinatorHandle<RestoreCoordinator> restores;
+    CoordinatorHandle<StorageUpkeep> storage;
+    CoordinatorHandle<SessionUpkeep> session;
     WindowPresenter *presenter = nullptr;
     MarkerOverlayService *markers = nullptr;
     ReduceMotion *reduceMotion = nullptr;
@@ -46,6 +62,9 @@ struct ViewEnvironment {
 
     std::function<void()> openSettings;
     std::function<void()> quit;
+
+    // Hands the views the model and its coordinators, or (none) takes them away.
+    void setModel(AppModel *value);
 };
 
 } // namespace ostrel

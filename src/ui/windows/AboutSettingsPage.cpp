@@ -1,6 +1,6 @@
 #include "ui/windows/AboutSettingsPage.h"
 
-#include "ui/panel/Accessibility.h"
+#include "ui/panel/ScreenReader.h"
 #include "ui/panel/PlainLabel.h"
 #include "ui/panel/Symbols.h"
 #include "ui/panel/Theme.h"
@@ -70,7 +70,7 @@ AboutSettingsPage::AboutSettingsPage(QWidget *parent)
     icon_->setFixedSize(iconSide, iconSide);
     icon_->setAlignment(Qt::AlignCenter);
     icon_->setPixmap(applicationIcon(palette(), devicePixelRatioF()));
-    Accessibility::hide(icon_);
+    ScreenReader::hide(icon_);
     identity->addWidget(icon_, 0, Qt::AlignHCenter);
     auto *name = centred(QStringLiteral("Ostrel"), UiFont::system(17, QFont::DemiBold), false);
     name->setObjectName(QStringLiteral("about-name"));

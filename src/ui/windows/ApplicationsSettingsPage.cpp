@@ -95,10 +95,10 @@ ApplicationsSettingsPage::ApplicationsSettingsPage(const ViewEnvironment &enviro
 
     if (model_) {
         for (auto signal : {&AppModel::savedDataChanged, &AppModel::restoreStatusChanged}) {
-            connect(model_, signal, this, &ApplicationsSettingsPage::scheduleRefresh);
+            connect(model_, signal, this, [this] { nextRefresh_.schedule(); });
         }
     }
-    connect(&state, &SettingsState::changed, this, &ApplicationsSettingsPage::scheduleRefresh);
+    connect(&state, &SettingsState::changed, this, [this] { nextRefresh_.schedule(); });
     refresh();
 }
 
@@ -172,7 +172,7 @@ void ApplicationsSettingsPage::showPicker()
             target->addApplications(locations);
         }
     });
-    connect(picker_, &QObject::destroyed, this, &ApplicationsSettingsPage::scheduleRefresh);
+    connect(picker_, &QObject::destroyed, this, [this] { nextRefresh_.schedule(); });
     picker_->show();
     picker_->raise();
     picker_->activateWindow();
@@ -187,18 +187,8 @@ QStringList ApplicationsSettingsPage::rowNames() const
     return names;
 }
 
-void ApplicationsSettingsPage::scheduleRefresh()
-{
-    if (refreshQueued_) {
-        return;
-    }
-    refreshQueued_ = true;
-    QMetaObject::invokeMethod(this, &ApplicationsSettingsPage::refresh, Qt::QueuedConnection);
-}
-
 void ApplicationsSettingsPage::refresh()
 {
-    refreshQueued_ = false;
     if (!model_ || !state_) {
         return;
     }

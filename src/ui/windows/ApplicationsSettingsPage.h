@@ -1,6 +1,7 @@
 #pragma once
 
 #include "model/AppExclusion.h"
+#include "ui/panel/CoalescedRefresh.h"
 #include "ui/panel/ViewEnvironment.h"
 
 #include <QHash>
@@ -51,14 +52,13 @@ private:
     };
 
     QWidget *buildListSection();
-    void scheduleRefresh();
     void refresh();
     void rebuildRows(const QList<AppExclusion> &exclusions);
 
     ViewEnvironment environment_;
     QPointer<AppModel> model_;
     QPointer<SettingsState> state_;
-    bool refreshQueued_ = false;
+    CoalescedRefresh nextRefresh_{this, [this] { refresh(); }};
 
     FormSection *list_ = nullptr;
     PanelButton *add_ = nullptr;

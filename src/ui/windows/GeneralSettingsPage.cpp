@@ -1,6 +1,8 @@
 #include "ui/windows/GeneralSettingsPage.h"
 
 #include "app/AppModel.h"
+#include "app/EditCoordinator.h"
+#include "app/SessionUpkeep.h"
 #include "ui/illustrations/HairlineLayoutsCanvas.h"
 #include "ui/illustrations/HairlineRouteIntroduction.h"
 #include "ui/panel/FormRowLabel.h"
@@ -81,6 +83,8 @@ HairlineRouteIntroduction *introduction()
 GeneralSettingsPage::GeneralSettingsPage(const ViewEnvironment &environment, QWidget *parent)
     : QWidget(parent)
     , model_(environment.model)
+    , edits_(environment.edits)
+    , session_(environment.session)
 {
     setObjectName(QStringLiteral("settings-general"));
     auto *column = new QVBoxLayout(this);
@@ -96,7 +100,7 @@ GeneralSettingsPage::GeneralSettingsPage(const ViewEnvironment &environment, QWi
     if (model_) {
         for (auto signal :
              {&AppModel::sessionChanged, &AppModel::settingsChanged, &AppModel::savedDataChanged}) {
-            connect(model_, signal, this, &GeneralSettingsPage::scheduleRefresh);
+            connect(model_, signal, this, [this] { nextRefresh_.schedule(); });
         }
     }
     refresh();
@@ -153,8 +157,8 @@ QWidget *GeneralSettingsPage::buildAccessSection()
     section->addRow(row);
 
     connect(recheck, &PanelButton::clicked, this, [this] {
-        if (model_) {
-            model_->refreshPermission(false);
+        if (session_) {
+            session_->refreshPermission(false);
         }
     });
     return section;
@@ -258,18 +262,8 @@ QWidget *GeneralSettingsPage::buildAutomationSection()
     return section;
 }
 
-void GeneralSettingsPage::scheduleRefresh()
-{
-    if (refreshQueued_) {
-        return;
-    }
-    refreshQueued_ = true;
-    QMetaObject::invokeMethod(this, &GeneralSettingsPage::refresh, Qt::QueuedConnection);
-}
-
 void GeneralSettingsPage::refresh()
 {
-    refreshQueued_ = false;
     if (!model_) {
         return;
     }
@@ -339,7 +333,7 @@ QWidget *GeneralSettingsPage::linkedRow(int index) const
     auto *name = new PlainLabel(layout.name);
     name->setObjectName(QStringLiteral("linked-layout-name"));
     line->addWidget(name, 1);
-    auto *description = secondaryText(model_ ? model_->automationDescription(layout) : QString());
+    auto *description = secondaryText(edits_ ? edits_->automationDescription(layout) : QString());
     description->setObjectName(QStringLiteral("linked-layout-description"));
     description->setWordWrap(false);
     line->addWidget(description, 0, Qt::AlignVCenter);

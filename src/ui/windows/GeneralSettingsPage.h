@@ -4,6 +4,7 @@
 
 #include "model/AppearancePreference.h"
 #include "model/HighlightColor.h"
+#include "ui/panel/CoalescedRefresh.h"
 #include "ui/panel/ViewEnvironment.h"
 
 #include <QPointer>
@@ -49,13 +50,14 @@ private:
     QWidget *buildAppearanceSection();
     QWidget *buildFeedbackSection();
     QWidget *buildAutomationSection();
-    void scheduleRefresh();
     void refresh();
     void refreshLinked();
     QWidget *linkedRow(int index) const;
 
     QPointer<AppModel> model_;
-    bool refreshQueued_ = false;
+    CoordinatorHandle<EditCoordinator> edits_;
+    CoordinatorHandle<SessionUpkeep> session_;
+    CoalescedRefresh nextRefresh_{this, [this] { refresh(); }};
 
     SymbolView *shield_ = nullptr;
     PlainLabel *accessTitle_ = nullptr;

@@ -1,6 +1,8 @@
 #include "ui/windows/LayoutChooserView.h"
 
 #include "app/AppModel.h"
+#include "app/RestoreCoordinator.h"
+#include "app/SessionUpkeep.h"
 #include "app/WindowPresenter.h"
 #include "platform/KeyboardLayoutObserver.h"
 #include "ui/panel/AppAppearance.h"
@@ -17,10 +19,9 @@
 #include "ui/panel/ShortcutBadge.h"
 #include "ui/panel/SymbolView.h"
 #include "ui/panel/UiFont.h"
-#include "ui/panel/WindowKeys.h"
+#include "ui/windows/DecisionFooter.h"
 
 #include <QHBoxLayout>
-#include <QPushButton>
 #include <QScrollArea>
 #include <QStackedWidget>
 #include <QVBoxLayout>
@@ -50,6 +51,8 @@ QString LayoutChooserView::summary(const Layout &layout)
 LayoutChooserView::LayoutChooserView(const ViewEnvironment &environment, QWidget *parent)
     : QWidget(parent)
     , model_(environment.model)
+    , restores_(environment.restores)
+    , session_(environment.session)
     , presenter_(environment.presenter)
     , keyboardLayout_(environment.keyboardLayout)
 {
@@ -114,28 +117,23 @@ LayoutChooserView::LayoutChooserView(const ViewEnvironment &environment, QWidget
     body_->addWidget(empty_);
     column->addWidget(body_, 1);
 
-    column->addWidget(new Divider(0.55));
-    auto *footer = new QHBoxLayout;
-    footer->setContentsMargins(18, 12, 18, 12);
     auto *hint = new PlainLabel(environment.panelInTray
                                     ? QStringLiteral("Save layouts from the tray.")
                                     : QStringLiteral("Save layouts from the Ostrel window."));
     hint->setFont(UiFont::system(11.5));
     hint->setTone(ThemeColor::secondary());
-    footer->addWidget(hint);
-    footer->addStretch(1);
-    auto *closeButton = new QPushButton(QStringLiteral("Close"));
-    closeButton->setObjectName(QStringLiteral("chooser-close"));
-    footer->addWidget(closeButton);
-    column->addLayout(footer);
-
-    connect(closeButton, &QPushButton::clicked, this, &LayoutChooserView::closeWindow);
-    WindowKeys::onEscape(this, [closeButton] { closeButton->click(); });
+    DecisionFooter::Setup footer;
+    footer.name = QStringLiteral("chooser");
+    footer.cancel = false;
+    footer.leading = hint;
+    footer.margins = QMargins(18, 12, 18, 12);
+    footer.spacing = -1;
+    footer_.emplace(this, column, footer, [this] { closeWindow(); });
 
     if (model_) {
         for (auto change : {&AppModel::savedDataChanged, &AppModel::sessionChanged,
                             &AppModel::restoreStatusChanged, &AppModel::storageStatusChanged}) {
-            connect(model_, change, this, &LayoutChooserView::scheduleRefresh);
+            connect(model_, change, this, [this] { nextRefresh_.schedule(); });
         }
     }
     AppAppearance::attach(this, environment);
@@ -181,26 +179,16 @@ QWidget *LayoutChooserView::permissionNotice()
     surface->addWidget(inner, {});
 
     connect(recheck, &PanelButton::clicked, this, [this] {
-        if (model_) {
+        if (session_) {
             // Nothing waits for it: the notice goes when the model publishes the new trust.
-            model_->refreshPermission(false);
+            session_->refreshPermission(false);
         }
     });
     return surface;
 }
 
-void LayoutChooserView::scheduleRefresh()
-{
-    if (refreshQueued_) {
-        return;
-    }
-    refreshQueued_ = true;
-    QMetaObject::invokeMethod(this, &LayoutChooserView::refresh, Qt::QueuedConnection);
-}
-
 void LayoutChooserView::refresh()
 {
-    refreshQueued_ = false;
     notice_->setVisible(model_ && !model_->session().permissionTrusted);
     const QList<Layout> layouts = model_ ? model_->savedData().layouts : QList<Layout>();
     if (layouts != shownLayouts_) {
@@ -306,7 +294,7 @@ void LayoutChooserView::choose(const QUuid &id)
     }
     QPointer<LayoutChooserView> self(this);
     model_->selectLayout(id);
-    model_->restoreLayout(id);
+    restores_->restoreLayout(id);
     // A restore that is refused or needs a decision reports through the model; the chooser's
     // part is done either way.
     if (self) {

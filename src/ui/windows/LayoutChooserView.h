@@ -1,7 +1,9 @@
 #pragma once
 
 #include "model/Layout.h"
+#include "ui/panel/CoalescedRefresh.h"
 #include "ui/panel/ViewEnvironment.h"
+#include "ui/windows/DecisionFooter.h"
 
 #include <QList>
 #include <QPointer>
@@ -36,7 +38,6 @@ protected:
     bool focusNextPrevChild(bool next) override;
 
 private:
-    void scheduleRefresh();
     void refresh();
     void showLayouts(const QList<Layout> &layouts);
     // The row of a layout, below a hairline unless it is the first.
@@ -47,9 +48,11 @@ private:
     void closeWindow();
 
     QPointer<AppModel> model_;
+    CoordinatorHandle<RestoreCoordinator> restores_;
+    CoordinatorHandle<SessionUpkeep> session_;
     QPointer<WindowPresenter> presenter_;
     QPointer<KeyboardLayoutObserver> keyboardLayout_;
-    bool refreshQueued_ = false;
+    CoalescedRefresh nextRefresh_{this, [this] { refresh(); }};
     std::optional<QList<Layout>> shownLayouts_;
     LazyRows *rows_ = nullptr;
 
@@ -58,6 +61,7 @@ private:
     QWidget *list_;
     QWidget *rowsSurface_;
     QWidget *empty_;
+    std::optional<DecisionFooter> footer_;
 };
 
 } // namespace ostrel

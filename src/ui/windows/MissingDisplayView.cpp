@@ -1,8 +1,8 @@
 #include "ui/windows/MissingDisplayView.h"
 
 #include "app/AppModel.h"
+#include "app/RestoreCoordinator.h"
 #include "ui/panel/AppAppearance.h"
-#include "ui/panel/Divider.h"
 #include "ui/panel/FormRowLabel.h"
 #include "ui/panel/FormSectionHeader.h"
 #include "ui/panel/PanelButton.h"
@@ -10,7 +10,7 @@
 #include "ui/panel/RouteFootnote.h"
 #include "ui/panel/RouteIntroduction.h"
 #include "ui/panel/UiFont.h"
-#include "ui/panel/WindowKeys.h"
+#include "ui/windows/DecisionFooter.h"
 #include "ui/windows/EmptyDecisionState.h"
 #include "ui/windows/FormSection.h"
 
@@ -39,6 +39,7 @@ QString promptDetail(const MissingDisplayPrompt &prompt)
 MissingDisplayView::MissingDisplayView(const ViewEnvironment &environment, QWidget *parent)
     : QWidget(parent)
     , model_(environment.model)
+    , restores_(environment.restores)
 {
     setObjectName(QStringLiteral("missing-display-window"));
     setFont(UiFont::body());
@@ -63,40 +64,16 @@ MissingDisplayView::MissingDisplayView(const ViewEnvironment &environment, QWidg
     body_->addWidget(empty_);
     column->addWidget(body_, 1);
 
-    column->addWidget(new Divider(0.55));
-
-    auto *footer = new QHBoxLayout;
-    footer->setContentsMargins(20, 14, 20, 14);
-    footer->setSpacing(10);
-    cancel_ = new QPushButton(QStringLiteral("Cancel"));
-    cancel_->setObjectName(QStringLiteral("missing-display-cancel"));
-    footer->addWidget(cancel_);
-    footer->addStretch(1);
-    restore_ = new PanelButton(QStringLiteral("Restore"), PanelButton::Look::prominent,
-                               PanelButton::ControlSize::regular);
-    restore_->setObjectName(QStringLiteral("missing-display-restore"));
-    footer->addWidget(restore_);
-    close_ = new QPushButton(QStringLiteral("Close"));
-    close_->setObjectName(QStringLiteral("missing-display-close"));
-    footer->addWidget(close_);
-    column->addLayout(footer);
-
-    connect(cancel_, &QPushButton::clicked, this, &MissingDisplayView::cancel);
-    connect(close_, &QPushButton::clicked, this, &MissingDisplayView::cancel);
-    connect(empty_->closeButton(), &QPushButton::clicked, this, &MissingDisplayView::cancel);
-    connect(restore_, &PanelButton::clicked, this, &MissingDisplayView::confirm);
-
-    // The window's own keys press the buttons, which do nothing while disabled or hidden.
-    WindowKeys::onEscape(this, [this] { cancel_->click(); });
-    WindowKeys::onReturn(this, [this] {
-        if (restore_->isVisible()) {
-            restore_->click();
-        }
-    });
+    DecisionFooter::Setup footer;
+    footer.name = QStringLiteral("missing-display");
+    footer.primaryTitle = QStringLiteral("Restore");
+    footer.primaryName = QStringLiteral("missing-display-restore");
+    footer_.emplace(
+        this, column, footer, [this] { cancel(); }, [this] { confirm(); });
+    footer_->dismissWith(empty_->closeButton());
 
     if (model_) {
-        connect(model_, &AppModel::restoreStatusChanged, this,
-                &MissingDisplayView::scheduleRefresh);
+        connect(model_, &AppModel::restoreStatusChanged, this, [this] { nextRefresh_.schedule(); });
     }
     AppAppearance::attach(this, environment);
     refresh();
@@ -110,18 +87,8 @@ void MissingDisplayView::showEvent(QShowEvent *event)
     }
 }
 
-void MissingDisplayView::scheduleRefresh()
-{
-    if (refreshQueued_) {
-        return;
-    }
-    refreshQueued_ = true;
-    QMetaObject::invokeMethod(this, &MissingDisplayView::refresh, Qt::QueuedConnection);
-}
-
 void MissingDisplayView::refresh()
 {
-    refreshQueued_ = false;
     const std::optional<MissingDisplayPrompt> prompt =
         model_ ? model_->restoreStatus().missingDisplayPrompt : std::nullopt;
     const std::optional<QUuid> id = prompt ? std::optional<QUuid>(prompt->id) : std::nullopt;
@@ -132,10 +99,9 @@ void MissingDisplayView::refresh()
         }
         showPrompt(prompt);
     }
-    restore_->setVisible(prompt.has_value());
-    close_->setVisible(!prompt);
-    restore_->setEnabled(prompt && model_
-                         && choices_.canRestore(*prompt, model_->restoreStatus().busy));
+    footer_->showDecision(prompt.has_value());
+    footer_->primary()->setEnabled(prompt && model_
+                                   && choices_.canRestore(*prompt, model_->restoreStatus().busy));
 }
 
 void MissingDisplayView::setIntroductionDetail(const QString &detail)
@@ -217,7 +183,7 @@ void MissingDisplayView::choose(const Row &row, int index)
         return;
     }
     choices_.choose(row.savedDisplayKey, row.picker->itemData(index).toString());
-    scheduleRefresh();
+    nextRefresh_.schedule();
 }
 
 void MissingDisplayView::confirm()
@@ -229,16 +195,16 @@ void MissingDisplayView::confirm()
     // confirmed are always those of the prompt the model holds now.
     refresh();
     const std::optional<MissingDisplayPrompt> prompt = model_->restoreStatus().missingDisplayPrompt;
-    if (!prompt || !restore_->isEnabled()) {
+    if (!prompt || !footer_->primary()->isEnabled()) {
         return;
     }
-    model_->confirmMissingDisplays(choices_.confirmed(*prompt));
+    restores_->confirmMissingDisplays(choices_.confirmed(*prompt));
 }
 
 void MissingDisplayView::cancel()
 {
-    if (model_) {
-        model_->cancelMissingDisplays();
+    if (restores_) {
+        restores_->cancelMissingDisplays();
     }
 }
 

@@ -1,6 +1,8 @@
 #pragma once
 
+#include "ui/panel/CoalescedRefresh.h"
 #include "ui/panel/ViewEnvironment.h"
+#include "ui/windows/DecisionFooter.h"
 #include "ui/windows/MissingDisplayChoices.h"
 
 #include <QList>
@@ -11,14 +13,12 @@
 #include <optional>
 
 class QComboBox;
-class QPushButton;
 class QStackedWidget;
 
 namespace ostrel {
 
 class AppModel;
 class FormColumn;
-class PanelButton;
 class RouteIntroduction;
 class EmptyDecisionState;
 
@@ -45,9 +45,7 @@ private:
     };
 
     // Follows the model: a prompt with a new identity is primed and gets its rows; everything
-    // else (the buttons' states) is worked out again. Asked for at most once per turn of the
-    // event loop, whatever changed.
-    void scheduleRefresh();
+    // else (the buttons' states) is worked out again.
     void refresh();
     void showPrompt(const std::optional<MissingDisplayPrompt> &prompt);
     void setIntroductionDetail(const QString &detail);
@@ -56,10 +54,11 @@ private:
     void cancel();
 
     QPointer<AppModel> model_;
+    CoordinatorHandle<RestoreCoordinator> restores_;
     MissingDisplayChoices choices_;
     // The prompt the rows were built for; none before the first and after it went.
     std::optional<QUuid> shownPromptID_;
-    bool refreshQueued_ = false;
+    CoalescedRefresh nextRefresh_{this, [this] { refresh(); }};
 
     QWidget *introductionSlot_;
     RouteIntroduction *introduction_ = nullptr;
@@ -67,9 +66,7 @@ private:
     FormColumn *form_;
     EmptyDecisionState *empty_;
     QList<Row> rows_;
-    QPushButton *cancel_;
-    PanelButton *restore_;
-    QPushButton *close_;
+    std::optional<DecisionFooter> footer_;
 };
 
 } // namespace ostrel

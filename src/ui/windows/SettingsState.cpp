@@ -1,6 +1,10 @@
 #include "ui/windows/SettingsState.h"
 
 #include "app/AppModel.h"
+#include "app/EditCoordinator.h"
+#include "app/ShortcutCoordinator.h"
+#include "app/StorageUpkeep.h"
+#include "ui/panel/ViewEnvironment.h"
 
 #include <QFileInfo>
 
@@ -21,10 +25,13 @@ bool isExcluded(const AppModel &model, const QString &bundleID)
 
 } // namespace
 
-SettingsState::SettingsState(AppModel *model, InstalledApplications *installed, QObject *parent)
+SettingsState::SettingsState(const ViewEnvironment &environment, QObject *parent)
     : QObject(parent)
-    , model_(model)
-    , installed_(installed)
+    , model_(environment.model)
+    , edits_(environment.edits)
+    , shortcuts_(environment.shortcuts)
+    , storage_(environment.storage)
+    , installed_(environment.installedApplications)
 {
 }
 
@@ -48,22 +55,23 @@ void SettingsState::changeGlobalShortcut(std::optional<Shortcut> shortcut)
     if (!model_) {
         return;
     }
-    shortcutMessage_ = textOf(model_->setGlobalShortcut(shortcut));
+    shortcutMessage_ = textOf(shortcuts_->setGlobalShortcut(shortcut));
     emit changed();
 }
 
 void SettingsState::changeLayoutShortcut(std::optional<Shortcut> shortcut, QUuid layoutID)
 {
-    if (model_) {
-        runLayoutShortcut(this, model_, shortcut, layoutID);
+    if (shortcuts_) {
+        runLayoutShortcut(this, shortcuts_, shortcut, layoutID);
     }
 }
 
 QCoro::Task<void> SettingsState::runLayoutShortcut(QPointer<SettingsState> self,
-                                                   QPointer<AppModel> model,
+                                                   CoordinatorHandle<ShortcutCoordinator> shortcuts,
                                                    std::optional<Shortcut> shortcut, QUuid layoutID)
 {
-    const std::optional<Refusal> refusal = co_await model->setLayoutShortcut(shortcut, layoutID);
+    const std::optional<Refusal> refusal =
+        co_await shortcuts->setLayoutShortcut(shortcut, layoutID);
     if (!self) {
         co_return;
     }
@@ -76,7 +84,7 @@ QCoro::Task<void> SettingsState::runLayoutShortcut(QPointer<SettingsState> self,
 bool SettingsState::canChangeExclusions() const
 {
     return model_ && !model_->restoreStatus().busy && !isAdding_
-        && !model_->hasPendingExclusionMutation();
+        && !model_->savedData().hasPendingExclusionMutation();
 }
 
 void SettingsState::addApplications(const QStringList &locations)
@@ -87,7 +95,7 @@ void SettingsState::addApplications(const QStringList &locations)
     exclusionError_.reset();
     exclusionMessage_.reset();
     emit changed();
-    runBatch(this, model_, locations);
+    runBatch(this, model_, edits_, locations);
 }
 
 QString SettingsState::applicationName(const InstalledApplication &application,
@@ -112,6 +120,7 @@ QString SettingsState::batchMessage(int added, int alreadyExcluded)
 }
 
 QCoro::Task<void> SettingsState::runBatch(QPointer<SettingsState> self, QPointer<AppModel> model,
+                                          CoordinatorHandle<EditCoordinator> edits,
                                           QStringList locations)
 {
     self->isAdding_ = true;
@@ -135,7 +144,7 @@ QCoro::Task<void> SettingsState::runBatch(QPointer<SettingsState> self, QPointer
         }
         const QString name = applicationName(*application, location);
         const std::optional<Refusal> refusal =
-            co_await model->excludeApp(application->bundleID, name);
+            co_await edits->excludeApp(application->bundleID, name);
         if (!self) {
             co_return;
         }
@@ -159,18 +168,19 @@ QCoro::Task<void> SettingsState::runBatch(QPointer<SettingsState> self, QPointer
 
 void SettingsState::removeExclusion(const QString &bundleID)
 {
-    if (model_) {
-        runRemoval(this, model_, bundleID);
+    if (edits_) {
+        runRemoval(this, edits_, bundleID);
     }
 }
 
-QCoro::Task<void> SettingsState::runRemoval(QPointer<SettingsState> self, QPointer<AppModel> model,
+QCoro::Task<void> SettingsState::runRemoval(QPointer<SettingsState> self,
+                                            CoordinatorHandle<EditCoordinator> edits,
                                             QString bundleID)
 {
     self->exclusionError_.reset();
     self->exclusionMessage_.reset();
     emit self->changed();
-    const std::optional<Refusal> refusal = co_await model->removeExclusion(bundleID);
+    const std::optional<Refusal> refusal = co_await edits->removeExclusion(bundleID);
     if (!self || !refusal) {
         // The row goes by itself: the model publishes the exclusions again.
         co_return;
@@ -199,15 +209,16 @@ bool SettingsState::canResetDatabase() const
 void SettingsState::backUp()
 {
     if (canBackUp()) {
-        runBackup(this, model_);
+        runBackup(this, storage_);
     }
 }
 
-QCoro::Task<void> SettingsState::runBackup(QPointer<SettingsState> self, QPointer<AppModel> model)
+QCoro::Task<void> SettingsState::runBackup(QPointer<SettingsState> self,
+                                           CoordinatorHandle<StorageUpkeep> storage)
 {
     self->isBackingUp_ = true;
     emit self->changed();
-    const std::optional<Refusal> refusal = co_await model->backupNow();
+    const std::optional<Refusal> refusal = co_await storage->backupNow();
     if (!self) {
         co_return;
     }
@@ -238,12 +249,13 @@ void SettingsState::performReset()
     resetIsError_ = false;
     resetWasRejected_ = false;
     emit changed();
-    runReset(this, model_);
+    runReset(this, storage_);
 }
 
-QCoro::Task<void> SettingsState::runReset(QPointer<SettingsState> self, QPointer<AppModel> model)
+QCoro::Task<void> SettingsState::runReset(QPointer<SettingsState> self,
+                                          CoordinatorHandle<StorageUpkeep> storage)
 {
-    const DatabaseResetOutcome outcome = co_await model->resetDatabase();
+    const DatabaseResetOutcome outcome = co_await storage->resetDatabase();
     if (!self) {
         co_return;
     }

@@ -2,6 +2,7 @@
 
 #include "model/Shortcut.h"
 #include "system/InstalledApplications.h"
+#include "ui/panel/CoordinatorHandle.h"
 
 #include <QCoro/QCoroTask>
 #include <QObject>
@@ -15,6 +16,10 @@
 namespace ostrel {
 
 class AppModel;
+class EditCoordinator;
+class ShortcutCoordinator;
+class StorageUpkeep;
+struct ViewEnvironment;
 
 // What the settings window's pages remember between the model's answers: the messages they show
 // and the work they started. It outlives the window: a backup, a reset, a shortcut or an
@@ -26,9 +31,9 @@ class SettingsState : public QObject {
     Q_OBJECT
 
 public:
-    // `installed` (may be null) identifies the applications picked to be left alone; both must
-    // outlive this state's work.
-    SettingsState(AppModel *model, InstalledApplications *installed, QObject *parent = nullptr);
+    // The environment's installed applications (may be none) identify the applications picked
+    // to be left alone; they must outlive this state's work.
+    explicit SettingsState(const ViewEnvironment &environment, QObject *parent = nullptr);
 
     AppModel *model() const;
 
@@ -84,16 +89,22 @@ signals:
 
 private:
     static QCoro::Task<void> runLayoutShortcut(QPointer<SettingsState> self,
-                                               QPointer<AppModel> model,
+                                               CoordinatorHandle<ShortcutCoordinator> shortcuts,
                                                std::optional<Shortcut> shortcut, QUuid layoutID);
     static QCoro::Task<void> runBatch(QPointer<SettingsState> self, QPointer<AppModel> model,
+                                      CoordinatorHandle<EditCoordinator> edits,
                                       QStringList locations);
-    static QCoro::Task<void> runRemoval(QPointer<SettingsState> self, QPointer<AppModel> model,
-                                        QString bundleID);
-    static QCoro::Task<void> runBackup(QPointer<SettingsState> self, QPointer<AppModel> model);
-    static QCoro::Task<void> runReset(QPointer<SettingsState> self, QPointer<AppModel> model);
+    static QCoro::Task<void> runRemoval(QPointer<SettingsState> self,
+                                        CoordinatorHandle<EditCoordinator> edits, QString bundleID);
+    static QCoro::Task<void> runBackup(QPointer<SettingsState> self,
+                                       CoordinatorHandle<StorageUpkeep> storage);
+    static QCoro::Task<void> runReset(QPointer<SettingsState> self,
+                                      CoordinatorHandle<StorageUpkeep> storage);
 
     QPointer<AppModel> model_;
+    CoordinatorHandle<EditCoordinator> edits_;
+    CoordinatorHandle<ShortcutCoordinator> shortcuts_;
+    CoordinatorHandle<StorageUpkeep> storage_;
     InstalledApplications *installed_;
 
     std::optional<QString> shortcutMessage_;

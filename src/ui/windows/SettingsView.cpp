@@ -153,8 +153,7 @@ QCoro::Task<void> SettingsView::runConfirmation(QPointer<SettingsView> view,
 SettingsState &registerSettingsWindow(WindowPresenter &presenter,
                                       const ViewEnvironment &environment)
 {
-    auto *state =
-        new SettingsState(environment.model, environment.installedApplications, &presenter);
+    auto *state = new SettingsState(environment, &presenter);
     QPointer<SettingsState> kept(state);
     presenter.setContentFactory(QStringLiteral("settings"), [environment, kept]() -> QWidget * {
         return kept ? new SettingsView(environment, *kept) : nullptr;

@@ -67,25 +67,15 @@ ShortcutsSettingsPage::ShortcutsSettingsPage(const ViewEnvironment &environment,
     if (model_) {
         for (auto signal : {&AppModel::settingsChanged, &AppModel::savedDataChanged,
                             &AppModel::shortcutStatusChanged}) {
-            connect(model_, signal, this, &ShortcutsSettingsPage::scheduleRefresh);
+            connect(model_, signal, this, [this] { nextRefresh_.schedule(); });
         }
     }
-    connect(&state, &SettingsState::changed, this, &ShortcutsSettingsPage::scheduleRefresh);
+    connect(&state, &SettingsState::changed, this, [this] { nextRefresh_.schedule(); });
     refresh();
-}
-
-void ShortcutsSettingsPage::scheduleRefresh()
-{
-    if (refreshQueued_) {
-        return;
-    }
-    refreshQueued_ = true;
-    QMetaObject::invokeMethod(this, &ShortcutsSettingsPage::refresh, Qt::QueuedConnection);
 }
 
 void ShortcutsSettingsPage::refresh()
 {
-    refreshQueued_ = false;
     if (!model_ || !state_) {
         return;
     }
@@ -97,7 +87,7 @@ void ShortcutsSettingsPage::refresh()
     }
     // One change at a time: a layout's shortcut being saved holds every recorder, the global
     // one too.
-    waiting_ = model_->hasPendingShortcutMutation();
+    waiting_ = model_->savedData().hasPendingShortcutMutation();
     if (ids != shownLayouts_) {
         rebuildLayoutSection(ids);
     }

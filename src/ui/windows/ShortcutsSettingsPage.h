@@ -1,6 +1,7 @@
 #pragma once
 
 #include "model/Layout.h"
+#include "ui/panel/CoalescedRefresh.h"
 #include "ui/panel/ViewEnvironment.h"
 
 #include <QList>
@@ -34,7 +35,6 @@ public:
                           QWidget *parent = nullptr);
 
 private:
-    void scheduleRefresh();
     void refresh();
     void rebuildLayoutSection(const QList<QUuid> &ids);
     QWidget *layoutPlace(int index);
@@ -44,7 +44,7 @@ private:
     ViewEnvironment environment_;
     QPointer<AppModel> model_;
     QPointer<SettingsState> state_;
-    bool refreshQueued_ = false;
+    CoalescedRefresh nextRefresh_{this, [this] { refresh(); }};
 
     ShortcutRecorder *global_ = nullptr;
     QVBoxLayout *layoutSectionSlot_ = nullptr;

@@ -1,6 +1,7 @@
 #include "ui/windows/StorageSettingsPage.h"
 
 #include "app/AppModel.h"
+#include "app/StorageUpkeep.h"
 #include "ui/illustrations/HairlineDrawerCanvas.h"
 #include "ui/illustrations/HairlineRouteIntroduction.h"
 #include "ui/panel/ActivityIndicator.h"
@@ -116,10 +117,10 @@ StorageSettingsPage::StorageSettingsPage(const ViewEnvironment &environment, Set
     if (model_) {
         for (auto signal : {&AppModel::storageStatusChanged, &AppModel::restoreStatusChanged,
                             &AppModel::savedDataChanged}) {
-            connect(model_, signal, this, &StorageSettingsPage::scheduleRefresh);
+            connect(model_, signal, this, [this] { nextRefresh_.schedule(); });
         }
     }
-    connect(&state, &SettingsState::changed, this, &StorageSettingsPage::scheduleRefresh);
+    connect(&state, &SettingsState::changed, this, [this] { nextRefresh_.schedule(); });
     refresh();
 }
 
@@ -168,8 +169,8 @@ QWidget *StorageSettingsPage::buildStorageSection()
     backupRow_->setObjectName(QStringLiteral("backup-answer-row"));
 
     connect(reveal_, &PanelButton::clicked, this, [this] {
-        if (model_) {
-            model_->revealStorageFolder();
+        if (environment_.storage) {
+            environment_.storage->revealStorageFolder();
         }
     });
     connect(backUp_, &PanelButton::clicked, this, [this] {
@@ -197,8 +198,8 @@ QWidget *StorageSettingsPage::buildRecoverySection()
         controls));
     // The backup lives in the storage folder, so both open the same place.
     connect(revealBackup_, &PanelButton::clicked, this, [this] {
-        if (model_) {
-            model_->revealStorageFolder();
+        if (environment_.storage) {
+            environment_.storage->revealStorageFolder();
         }
     });
     return section;
@@ -249,18 +250,8 @@ QWidget *StorageSettingsPage::buildResetSection()
     return section;
 }
 
-void StorageSettingsPage::scheduleRefresh()
-{
-    if (refreshQueued_) {
-        return;
-    }
-    refreshQueued_ = true;
-    QMetaObject::invokeMethod(this, &StorageSettingsPage::refresh, Qt::QueuedConnection);
-}
-
 void StorageSettingsPage::refresh()
 {
-    refreshQueued_ = false;
     if (!model_ || !state_) {
         return;
     }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ui/panel/CoalescedRefresh.h"
 #include "ui/panel/ViewEnvironment.h"
 
 #include <QPointer>
@@ -37,7 +38,6 @@ private:
     QWidget *buildStorageSection();
     QWidget *buildRecoverySection();
     QWidget *buildResetSection();
-    void scheduleRefresh();
     void refresh();
     void refreshMessages();
 
@@ -45,7 +45,7 @@ private:
     QPointer<AppModel> model_;
     QPointer<SettingsState> state_;
     std::function<void()> confirmReset_;
-    bool refreshQueued_ = false;
+    CoalescedRefresh nextRefresh_{this, [this] { refresh(); }};
 
     FormSectionHeader *storageHeader_ = nullptr;
     PathText *folderPath_ = nullptr;

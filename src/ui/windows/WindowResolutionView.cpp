@@ -4,11 +4,11 @@
 #include "ui/panel/NaturalHeight.h"
 
 #include "app/AppModel.h"
+#include "app/RestoreCoordinator.h"
 #include "platform/MarkerOverlayService.h"
-#include "ui/panel/Accessibility.h"
+#include "ui/panel/ScreenReader.h"
 #include "ui/panel/AppAppearance.h"
 #include "ui/panel/CompactMessage.h"
-#include "ui/panel/Divider.h"
 #include "ui/panel/FormSectionHeader.h"
 #include "ui/panel/PanelButton.h"
 #include "ui/panel/PlainLabel.h"
@@ -17,7 +17,7 @@
 #include "ui/panel/RouteIntroduction.h"
 #include "ui/panel/SymbolView.h"
 #include "ui/panel/UiFont.h"
-#include "ui/panel/WindowKeys.h"
+#include "ui/windows/DecisionFooter.h"
 #include "ui/windows/EmptyDecisionState.h"
 #include "ui/windows/FormSection.h"
 
@@ -43,6 +43,7 @@ constexpr int windowHeightCap = 875;
 WindowResolutionView::WindowResolutionView(const ViewEnvironment &environment, QWidget *parent)
     : QWidget(parent)
     , model_(environment.model)
+    , restores_(environment.restores)
     , markers_(environment.markers)
 {
     setObjectName(QStringLiteral("resolution-window"));
@@ -71,46 +72,22 @@ WindowResolutionView::WindowResolutionView(const ViewEnvironment &environment, Q
     body_->addWidget(empty_);
     column->addWidget(body_, 1);
 
-    column->addWidget(new Divider(0.55));
-
-    auto *footer = new QHBoxLayout;
-    footer->setContentsMargins(20, 14, 20, 14);
-    footer->setSpacing(10);
-    cancel_ = new QPushButton(QStringLiteral("Cancel"));
-    cancel_->setObjectName(QStringLiteral("resolution-cancel"));
-    footer->addWidget(cancel_);
-    footer->addStretch(1);
     auto *status = new PlainLabel;
     status->setObjectName(QStringLiteral("resolution-status"));
     status->setFont(UiFont::subheadline());
     status->setTone(ThemeColor::secondary());
     status_ = status;
-    footer->addWidget(status_);
-    apply_ = new PanelButton(QStringLiteral("Restore Selected"), PanelButton::Look::prominent,
-                             PanelButton::ControlSize::regular);
-    apply_->setObjectName(QStringLiteral("resolution-apply"));
-    footer->addWidget(apply_);
-    close_ = new QPushButton(QStringLiteral("Close"));
-    close_->setObjectName(QStringLiteral("resolution-close"));
-    footer->addWidget(close_);
-    column->addLayout(footer);
-
-    connect(cancel_, &QPushButton::clicked, this, &WindowResolutionView::cancel);
-    connect(close_, &QPushButton::clicked, this, &WindowResolutionView::cancel);
-    connect(empty_->closeButton(), &QPushButton::clicked, this, &WindowResolutionView::cancel);
-    connect(apply_, &PanelButton::clicked, this, &WindowResolutionView::apply);
-
-    // The window's own keys press the buttons, which do nothing while disabled or hidden.
-    WindowKeys::onEscape(this, [this] { cancel_->click(); });
-    WindowKeys::onReturn(this, [this] {
-        if (apply_->isVisible()) {
-            apply_->click();
-        }
-    });
+    DecisionFooter::Setup footer;
+    footer.name = QStringLiteral("resolution");
+    footer.primaryTitle = QStringLiteral("Restore Selected");
+    footer.primaryName = QStringLiteral("resolution-apply");
+    footer.trailing = status_;
+    footer_.emplace(
+        this, column, footer, [this] { cancel(); }, [this] { apply(); });
+    footer_->dismissWith(empty_->closeButton());
 
     if (model_) {
-        connect(model_, &AppModel::restoreStatusChanged, this,
-                &WindowResolutionView::scheduleRefresh);
+        connect(model_, &AppModel::restoreStatusChanged, this, [this] { nextRefresh_.schedule(); });
     }
     NaturalHeight::follow(this, [this] { fitToContent(); });
     AppAppearance::attach(this, environment);
@@ -157,18 +134,8 @@ void WindowResolutionView::resetChoices()
     }
 }
 
-void WindowResolutionView::scheduleRefresh()
-{
-    if (refreshQueued_) {
-        return;
-    }
-    refreshQueued_ = true;
-    QMetaObject::invokeMethod(this, &WindowResolutionView::refresh, Qt::QueuedConnection);
-}
-
 void WindowResolutionView::refresh()
 {
-    refreshQueued_ = false;
     const std::optional<ResolutionRequest> request =
         model_ ? model_->restoreStatus().resolutionRequest : std::nullopt;
     const std::optional<QUuid> id = request ? std::optional<QUuid>(request->id) : std::nullopt;
@@ -237,7 +204,7 @@ QWidget *WindowResolutionView::entrySection(const AmbiguousEntry &entry,
     auto *picker = new QWidget;
     picker->setObjectName(QStringLiteral("resolution-picker"));
     picker->setAccessibleName(QStringLiteral("Matching window for ") + entry.label);
-    Accessibility::setRole(picker, QAccessible::Grouping);
+    ScreenReader::setRole(picker, QAccessible::Grouping);
     auto *radioColumn = new QVBoxLayout(picker);
     radioColumn->setContentsMargins(0, 0, 0, 0);
     radioColumn->setSpacing(6);
@@ -367,11 +334,11 @@ void WindowResolutionView::showError()
 void WindowResolutionView::updateFooter(const std::optional<ResolutionRequest> &request)
 {
     status_->setVisible(request.has_value());
-    apply_->setVisible(request.has_value());
-    close_->setVisible(!request);
+    footer_->showDecision(request.has_value());
     if (request) {
         status_->setText(choices_.statusText(*request));
-        apply_->setEnabled(model_ && choices_.canApply(*request, model_->restoreStatus().busy));
+        footer_->primary()->setEnabled(
+            model_ && choices_.canApply(*request, model_->restoreStatus().busy));
     }
 }
 
@@ -408,7 +375,7 @@ void WindowResolutionView::apply()
     const ResolutionAnswer &given = std::get<ResolutionAnswer>(answer);
     QPointer<WindowResolutionView> self(this);
     const std::optional<QString> refusal =
-        textOf(model_->applyResolutions(given.choices, given.skipped));
+        textOf(restores_->applyResolutions(given.choices, given.skipped));
     // On success the model has closed the window; this content goes with it.
     if (!self || !refusal) {
         return;
@@ -419,8 +386,8 @@ void WindowResolutionView::apply()
 
 void WindowResolutionView::cancel()
 {
-    if (model_) {
-        model_->cancelResolution();
+    if (restores_) {
+        restores_->cancelResolution();
     }
 }
 
@@ -431,19 +398,19 @@ void WindowResolutionView::showMarkers(const AmbiguousEntry &entry)
     }
     const QUuid requestID = model_->restoreStatus().resolutionRequest->id;
     markerRefreshID_ = QUuid::createUuid();
-    refreshMarkers(QPointer<WindowResolutionView>(this), model_, entry, requestID,
+    refreshMarkers(QPointer<WindowResolutionView>(this), restores_, entry, requestID,
                    markerRefreshID_);
 }
 
-QCoro::Task<void> WindowResolutionView::refreshMarkers(QPointer<WindowResolutionView> view,
-                                                       QPointer<AppModel> model,
-                                                       AmbiguousEntry entry, QUuid requestID,
-                                                       QUuid token)
+QCoro::Task<void>
+WindowResolutionView::refreshMarkers(QPointer<WindowResolutionView> view,
+                                     CoordinatorHandle<RestoreCoordinator> restores,
+                                     AmbiguousEntry entry, QUuid requestID, QUuid token)
 {
-    if (!model) {
+    if (!restores) {
         co_return;
     }
-    QCoro::Task<QList<WindowReference>> refreshing = model->refreshCandidates(entry.candidates);
+    QCoro::Task<QList<WindowReference>> refreshing = restores->refreshCandidates(entry.candidates);
     const QList<WindowReference> refreshed = co_await refreshing;
     // The window may have closed while the model looked: the view first, then what it holds.
     if (!view || view->markerRefreshID_ != token) {

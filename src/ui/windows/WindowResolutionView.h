@@ -1,6 +1,8 @@
 #pragma once
 
+#include "ui/panel/CoalescedRefresh.h"
 #include "ui/panel/ViewEnvironment.h"
+#include "ui/windows/DecisionFooter.h"
 #include "ui/windows/ResolutionChoices.h"
 
 #include <QCoro/QCoroTask>
@@ -14,7 +16,6 @@
 class QButtonGroup;
 class QCheckBox;
 class QLabel;
-class QPushButton;
 class QStackedWidget;
 
 namespace ostrel {
@@ -23,7 +24,6 @@ class AppModel;
 class EmptyDecisionState;
 class FormColumn;
 class MarkerOverlayService;
-class PanelButton;
 class PlainLabel;
 class RouteIntroduction;
 
@@ -62,11 +62,10 @@ private:
     };
 
     static QCoro::Task<void> refreshMarkers(QPointer<WindowResolutionView> view,
-                                            QPointer<AppModel> model, AmbiguousEntry entry,
-                                            QUuid requestID, QUuid token);
+                                            CoordinatorHandle<RestoreCoordinator> restores,
+                                            AmbiguousEntry entry, QUuid requestID, QUuid token);
 
     void resetChoices();
-    void scheduleRefresh();
     void refresh();
     // As tall as what it shows, up to the window's bound.
     void fitToContent();
@@ -83,6 +82,7 @@ private:
     void forgetMarkers();
 
     QPointer<AppModel> model_;
+    CoordinatorHandle<RestoreCoordinator> restores_;
     QPointer<MarkerOverlayService> markers_;
     ResolutionChoices choices_;
     // The token of the latest marker request; a refresh that finds another one here was
@@ -90,7 +90,7 @@ private:
     QUuid markerRefreshID_ = QUuid::createUuid();
     std::optional<QUuid> shownRequestID_;
     std::optional<QString> shownError_;
-    bool refreshQueued_ = false;
+    CoalescedRefresh nextRefresh_{this, [this] { refresh(); }};
 
     QWidget *introductionSlot_;
     RouteIntroduction *introduction_ = nullptr;
@@ -99,10 +99,8 @@ private:
     QWidget *errorSection_ = nullptr;
     EmptyDecisionState *empty_;
     QList<Section> sections_;
-    QPushButton *cancel_;
     QLabel *status_;
-    PanelButton *apply_;
-    QPushButton *close_;
+    std::optional<DecisionFooter> footer_;
     int heightCap_ = 0;
 };
 

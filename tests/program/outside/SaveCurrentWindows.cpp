@@ -7,6 +7,7 @@
 //   ostrel_save_current_windows NAME
 
 #include "app/AppModel.h"
+#include "app/CaptureCoordinator.h"
 #include "program/X11Program.h"
 
 #include <QApplication>
@@ -19,11 +20,12 @@ namespace {
 
 QCoro::Task<std::optional<ostrel::Refusal>> save(ostrel::AppModel &model, QString name)
 {
-    QCoro::Task<bool> capturing = model.beginSave();
+    QCoro::Task<bool> capturing = model.coordinators().capture.beginSave();
     if (!co_await capturing) {
         co_return QStringLiteral("nothing was captured");
     }
-    QCoro::Task<std::optional<ostrel::Refusal>> saving = model.savePendingLayout(name, false);
+    QCoro::Task<std::optional<ostrel::Refusal>> saving =
+        model.coordinators().capture.savePendingLayout(name, false);
     co_return co_await saving;
 }
 

@@ -2,7 +2,7 @@
 #include "Child.h"
 
 #include "platform/AppearancePalettes.h"
-#include "ui/panel/Accessibility.h"
+#include "ui/panel/ScreenReader.h"
 #include "ui/panel/GroupedSurface.h"
 #include "ui/panel/LineLimitedLabel.h"
 #include "ui/panel/OverlayScrolling.h"
@@ -104,9 +104,9 @@ TEST_F(LayoutControlsTest, TheIntroductionIsOneElementAndItsTitleStopsAtTwoLines
     ASSERT_NE(card, nullptr);
     EXPECT_EQ(card->text(QAccessible::Name),
               "Save This Arrangement, Name the layout and choose the windows to keep.");
-    EXPECT_TRUE(Accessibility::isHidden(
+    EXPECT_TRUE(ScreenReader::isHidden(
         test::child<SymbolView>(&introduction, "route-introduction-symbol")));
-    EXPECT_TRUE(Accessibility::isHidden(
+    EXPECT_TRUE(ScreenReader::isHidden(
         test::child<LineLimitedLabel>(&introduction, "route-introduction-title")));
 
     RouteIntroduction bare("rectangle.3.group", "Restore Layout");

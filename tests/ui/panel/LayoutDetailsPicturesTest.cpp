@@ -56,8 +56,8 @@ protected:
 
 TEST_F(LayoutDetailsPictures, Render)
 {
-    ASSERT_EQ(await(model->setLayoutShortcut(Shortcut{35, Shortcut::control | Shortcut::option},
-                                             desk.id)),
+    ASSERT_EQ(await(shortcuts().setLayoutShortcut(
+                  Shortcut{35, Shortcut::control | Shortcut::option}, desk.id)),
               std::nullopt);
     QWidget *window = open(desk.id);
     renderToPng(window, "layout-details-windows-and-shortcut");

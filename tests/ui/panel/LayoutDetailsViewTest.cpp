@@ -275,7 +275,7 @@ TEST_F(LayoutDetailsTest, WhileARenameOrReplaceRunsOnlyTheRemoveButtonsStayEnabl
              hold();
              answer("Replace Layout?", "Replace");
          },
-         [&] { return model->layout(desk.id)->entries.size() == 4; }},
+         [&] { return model->savedData().layout(desk.id)->entries.size() == 4; }},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.what);
@@ -322,15 +322,15 @@ TEST_F(LayoutDetailsTest, PendingEditsAndMissingAccessDisableTheirOwnControls)
     EXPECT_FALSE(removes[1]->isEnabled());
     EXPECT_TRUE(button("delete-layout-button")->isEnabled());
     release();
-    ASSERT_TRUE(waitUntil([&] { return model->layout(desk.id)->entries.size() == 2; }));
+    ASSERT_TRUE(waitUntil([&] { return model->savedData().layout(desk.id)->entries.size() == 2; }));
     settle();
     EXPECT_EQ(view->findChildren<QAbstractButton *>("remove-window-button").size(), 2);
 
     // Replace… waits for a change of the exclusions, which changes what it would capture.
     std::function<void()> releaseExclusion = holdStore();
-    (void)model->excludeApp("org.example.terminal", "Terminal");
+    (void)edits().excludeApp("org.example.terminal", "Terminal");
     settle();
-    ASSERT_TRUE(model->hasPendingExclusionMutation());
+    ASSERT_TRUE(model->savedData().hasPendingExclusionMutation());
     EXPECT_FALSE(button("replace-layout-button")->isEnabled());
     EXPECT_TRUE(button("delete-layout-button")->isEnabled());
     releaseExclusion();
@@ -350,7 +350,7 @@ TEST_F(LayoutDetailsTest, ASuccessfulDeleteClosesTheWindowAndAFailedOneKeepsIt)
     QTest::mouseClick(button("delete-layout-button"), Qt::LeftButton);
     answer("Delete Layout?", "Cancel");
     EXPECT_TRUE(isOpen(WindowID::layoutDetails));
-    EXPECT_TRUE(model->layout(desk.id).has_value());
+    EXPECT_TRUE(model->savedData().layout(desk.id).has_value());
 
     // The layout went from the file behind the model's back: the store refuses.
     execute(QStringLiteral("DELETE FROM layouts WHERE id = '%1'")
@@ -368,7 +368,7 @@ TEST_F(LayoutDetailsTest, ASuccessfulDeleteClosesTheWindowAndAFailedOneKeepsIt)
     QTest::mouseClick(button("delete-layout-button"), Qt::LeftButton);
     answer("Delete Layout?", "Delete");
     ASSERT_TRUE(waitUntil([&] { return !isOpen(WindowID::layoutDetails); }));
-    EXPECT_FALSE(model->layout(couch.id).has_value());
+    EXPECT_FALSE(model->savedData().layout(couch.id).has_value());
     EXPECT_TRUE(rows("SELECT name FROM layouts WHERE name = 'Couch'").isEmpty());
 }
 
@@ -378,7 +378,7 @@ TEST_F(LayoutDetailsTest, ReplaceTakesTheWindowsOpenNowAndKeepsTheWindowOpen)
     addApplication("org.example.notes", "Notes", {{300, 300, 400, 300}});
     QTest::mouseClick(button("replace-layout-button"), Qt::LeftButton);
     answer("Replace Layout?", "Cancel");
-    EXPECT_EQ(model->layout(desk.id)->entries.size(), 3);
+    EXPECT_EQ(model->savedData().layout(desk.id)->entries.size(), 3);
 
     QTest::mouseClick(button("replace-layout-button"), Qt::LeftButton);
     QMessageBox *alert = presenter->activeAlert();
@@ -386,8 +386,9 @@ TEST_F(LayoutDetailsTest, ReplaceTakesTheWindowsOpenNowAndKeepsTheWindowOpen)
     EXPECT_EQ(alert->informativeText(),
               "Replace the saved windows with the ones open now? This can’t be undone.");
     answer("Replace Layout?", "Replace");
-    ASSERT_TRUE(waitUntil(
-        [&] { return model->layout(desk.id)->entries.size() == 4 && !view->isWorking(); }));
+    ASSERT_TRUE(waitUntil([&] {
+        return model->savedData().layout(desk.id)->entries.size() == 4 && !view->isWorking();
+    }));
     settle();
     EXPECT_TRUE(isOpen(WindowID::layoutDetails));
     EXPECT_EQ(view->errorMessage(), std::nullopt);
@@ -412,7 +413,7 @@ TEST_F(LayoutDetailsTest, AnswersForALayoutNoLongerShownAreDropped)
     EXPECT_FALSE(view->isWorking());
     EXPECT_EQ(field()->text(), "Couch");
     release();
-    ASSERT_TRUE(waitUntil([&] { return !model->layout(desk.id).has_value(); }));
+    ASSERT_TRUE(waitUntil([&] { return !model->savedData().layout(desk.id).has_value(); }));
     settle();
     EXPECT_TRUE(isOpen(WindowID::layoutDetails));
     EXPECT_EQ(view->layout()->id, couch.id);
@@ -438,7 +439,7 @@ TEST_F(LayoutDetailsTest, AnswersForALayoutNoLongerShownAreDropped)
     model->setManageLayoutID(couch.id);
     settle();
     EXPECT_EQ(presenter->activeAlert(), nullptr);
-    EXPECT_TRUE(model->layout(office.id).has_value());
+    EXPECT_TRUE(model->savedData().layout(office.id).has_value());
 }
 
 TEST_F(LayoutDetailsTest, ClosingTheWindowDuringAnOperationIsClean)
@@ -450,7 +451,7 @@ TEST_F(LayoutDetailsTest, ClosingTheWindowDuringAnOperationIsClean)
     presenter->close(QString(WindowID::layoutDetails));
     settle();
     release();
-    ASSERT_TRUE(waitUntil([&] { return !model->layout(desk.id).has_value(); }));
+    ASSERT_TRUE(waitUntil([&] { return !model->savedData().layout(desk.id).has_value(); }));
     settle();
 
     // A confirmation open when the window closes ends as cancelled.
@@ -459,7 +460,7 @@ TEST_F(LayoutDetailsTest, ClosingTheWindowDuringAnOperationIsClean)
     presenter->close(QString(WindowID::layoutDetails));
     settle();
     EXPECT_EQ(presenter->activeAlert(), nullptr);
-    EXPECT_TRUE(model->layout(couch.id).has_value());
+    EXPECT_TRUE(model->savedData().layout(couch.id).has_value());
 }
 
 TEST_F(LayoutDetailsTest, TypingSurvivesAnUnrelatedReloadButFollowsARename)
@@ -467,14 +468,14 @@ TEST_F(LayoutDetailsTest, TypingSurvivesAnUnrelatedReloadButFollowsARename)
     LayoutDetailsView *view = open(desk.id);
     type("Half-typed na");
     const QUuid entry = desk.entries.first().id;
-    ASSERT_EQ(await(model->removeEntry(desk.id, entry)), std::nullopt);
-    ASSERT_EQ(await(model->associateAutomation(desk.id)), std::nullopt);
+    ASSERT_EQ(await(edits().removeEntry(desk.id, entry)), std::nullopt);
+    ASSERT_EQ(await(edits().associateAutomation(desk.id)), std::nullopt);
     settle();
     EXPECT_EQ(field()->text(), "Half-typed na");
     EXPECT_EQ(view->findChildren<QAbstractButton *>("remove-window-button").size(), 2);
 
     // A rename made elsewhere shows in the field.
-    ASSERT_EQ(await(model->renameLayout(desk.id, "Studio")), std::nullopt);
+    ASSERT_EQ(await(edits().renameLayout(desk.id, "Studio")), std::nullopt);
     settle();
     EXPECT_EQ(field()->text(), "Studio");
 }
@@ -496,8 +497,9 @@ TEST_F(LayoutDetailsTest, TheAutomationRowNamesTheLinkAndWhatIsMissing)
     EXPECT_FALSE(shown(part("automation-off-hint")));
 
     QTest::mouseClick(link, Qt::LeftButton);
-    ASSERT_TRUE(
-        waitUntil([&] { return model->layout(desk.id)->automationTopologySignature.has_value(); }));
+    ASSERT_TRUE(waitUntil([&] {
+        return model->savedData().layout(desk.id)->automationTopologySignature.has_value();
+    }));
     settle();
     EXPECT_EQ(link->title(), "Unlink Displays");
     EXPECT_EQ(description->text(), "Linked to these displays");
@@ -531,7 +533,7 @@ TEST_F(LayoutDetailsTest, TheAutomationRowNamesTheLinkAndWhatIsMissing)
 
 TEST_F(LayoutDetailsTest, TheShortcutMessageShowsTheModelsAnswer)
 {
-    ASSERT_EQ(model->setGlobalShortcut(Shortcut{40, ctrl | opt}), std::nullopt);
+    ASSERT_EQ(shortcuts().setGlobalShortcut(Shortcut{40, ctrl | opt}), std::nullopt);
     LayoutDetailsView *view = open(desk.id);
     auto *recorder = part<ShortcutRecorder>("shortcut-recorder");
     EXPECT_EQ(recorder->label(), "Restore this layout");
@@ -539,7 +541,8 @@ TEST_F(LayoutDetailsTest, TheShortcutMessageShowsTheModelsAnswer)
     recorder->record();
     QTest::keyClick(recorder, Qt::Key_P, Qt::ControlModifier | Qt::AltModifier);
     recorder->save();
-    ASSERT_TRUE(waitUntil([&] { return model->layout(desk.id)->shortcut.has_value(); }));
+    ASSERT_TRUE(
+        waitUntil([&] { return model->savedData().layout(desk.id)->shortcut.has_value(); }));
     settle();
     EXPECT_EQ(view->shortcutError(), std::nullopt);
     EXPECT_FALSE(shown(part("shortcut-error")));
@@ -558,7 +561,8 @@ TEST_F(LayoutDetailsTest, TheShortcutMessageShowsTheModelsAnswer)
 
     // Removing asks the model for none; its success clears the message.
     recorder->remove();
-    ASSERT_TRUE(waitUntil([&] { return !model->layout(desk.id)->shortcut.has_value(); }));
+    ASSERT_TRUE(
+        waitUntil([&] { return !model->savedData().layout(desk.id)->shortcut.has_value(); }));
     settle();
     EXPECT_EQ(view->shortcutError(), std::nullopt);
     EXPECT_FALSE(shown(part("shortcut-error")));
@@ -626,7 +630,7 @@ TEST_F(LayoutDetailsTest, ALayoutThatIsGoneShowsTheUnavailableState)
 
     // Deleted elsewhere while open: the window stays, unavailable.
     open(desk.id);
-    ASSERT_EQ(await(model->deleteLayout(desk.id)), std::nullopt);
+    ASSERT_EQ(await(edits().deleteLayout(desk.id)), std::nullopt);
     settle();
     EXPECT_TRUE(isOpen(WindowID::layoutDetails));
     EXPECT_TRUE(shown(part("layout-unavailable")));

@@ -1,6 +1,6 @@
 #include "UiTest.h"
 
-#include "ui/panel/Accessibility.h"
+#include "ui/panel/ScreenReader.h"
 #include "ui/panel/TrayLayoutIcons.h"
 
 #include <QUuid>
@@ -58,7 +58,7 @@ TEST_F(LayoutIconsTest, OnlyTheFirstThreeEntriesAreDrawnAndEqualAppsRepeat)
     EXPECT_EQ(five.drawnBundleIDs(), QStringList({"a", "b", "c"}));
     TrayLayoutIcons same(entries({"x", "x", "x"}), nullptr);
     EXPECT_EQ(same.drawnBundleIDs(), QStringList({"x", "x", "x"}));
-    EXPECT_TRUE(Accessibility::isHidden(&five));
+    EXPECT_TRUE(ScreenReader::isHidden(&five));
 
     // The empty layout draws its window symbol inside the 24-point frame.
     TrayLayoutIcons empty({}, nullptr);

@@ -167,11 +167,11 @@ TEST_F(PanelActionsTest, DeletingAsksFirstAndDeletesOnlyOnDelete)
         }
         ASSERT_TRUE(waitUntil([&] { return model->savedData().pendingMutations.isEmpty(); }));
         settle();
-        EXPECT_EQ(model->layout(desk.id).has_value(), !c.deleted);
+        EXPECT_EQ(model->savedData().layout(desk.id).has_value(), !c.deleted);
         EXPECT_EQ(rows("SELECT name FROM layouts").size(), c.deleted ? 0 : 1);
         EXPECT_EQ(alert(), nullptr);
         if (!c.deleted) {
-            await(model->deleteLayout(desk.id));
+            await(edits().deleteLayout(desk.id));
         }
     }
 }
@@ -189,7 +189,7 @@ TEST_F(PanelActionsTest, AFailedDeletionShowsTheModelsMessageUnderTheLayoutsName
     EXPECT_EQ(alert()->informativeText(), "Wait for the current operation to finish.");
     presenter->answerAlert("OK");
     release();
-    EXPECT_TRUE(model->layout(desk.id).has_value());
+    EXPECT_TRUE(model->savedData().layout(desk.id).has_value());
 }
 
 TEST_F(PanelActionsTest, AConfirmationLeftOpenWhenItsStarterGoesAwayIsClean)
@@ -200,7 +200,7 @@ TEST_F(PanelActionsTest, AConfirmationLeftOpenWhenItsStarterGoesAwayIsClean)
     ASSERT_NE(alert(), nullptr);
     actions.reset();
     presenter->answerAlert("Delete");
-    ASSERT_TRUE(waitUntil([&] { return !model->layout(desk.id).has_value(); }));
+    ASSERT_TRUE(waitUntil([&] { return !model->savedData().layout(desk.id).has_value(); }));
 }
 
 TEST_F(PanelActionsTest, TheErrorAlertFollowsTheModelsError)

@@ -63,10 +63,10 @@ TEST_F(PanelScreenshots, LayoutsResultAndProgress)
     openPanel();
     const Layout work = saveLayout("Work");
     picture("one-layout");
-    ASSERT_EQ(
-        await(model->setLayoutShortcut(Shortcut{0, Shortcut::control | Shortcut::option}, work.id)),
-        std::nullopt);
-    (void)model->setGlobalShortcut(Shortcut{12, Shortcut::command | Shortcut::option});
+    ASSERT_EQ(await(shortcuts().setLayoutShortcut(Shortcut{0, Shortcut::control | Shortcut::option},
+                                                  work.id)),
+              std::nullopt);
+    (void)shortcuts().setGlobalShortcut(Shortcut{12, Shortcut::command | Shortcut::option});
     for (const char *name :
          {"Writing", "Review <b>R&D</b>", "Evening", "Presentation on the big screen with notes",
           "Mail", "Calls", "Spare"}) {
@@ -77,7 +77,7 @@ TEST_F(PanelScreenshots, LayoutsResultAndProgress)
 
     desktop.setFrame(editor[0], {300, 300, 400, 300});
     Held write = holdNext(FakeCall::Kind::write);
-    model->restoreSelectedLayout();
+    restores().restoreSelectedLayout();
     write.reached();
     picture("restore-running");
     write.release();

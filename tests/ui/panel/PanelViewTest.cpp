@@ -151,7 +151,7 @@ TEST_F(PanelTest, TheVisibleSectionsFollowTheModelOncePerTurn)
     AppModelTestSeam seam(model);
     seam.setStorageNotice(StorageNotice{"Recovered", "Your layouts are back.", std::nullopt});
     seam.setAutomationNotice(QStringLiteral("Moved."));
-    model->dismissStorageNotice();
+    storage().dismissStorageNotice();
     seam.setSelectedLayoutID(work.id);
     seam.setSelectedLayoutID(work.id);
     EXPECT_EQ(panel->refreshCount(), before);
@@ -288,8 +288,9 @@ TEST_F(PanelTest, CancelRelabelsTheRunningPassAndStaysEnabled)
         const char *cancelling;
     };
     const Case cases[] = {
-        {"restore", [&] { model->restoreSelectedLayout(); }, "Restoring “Work”…", "Cancelling…"},
-        {"undo", [&] { model->undoLastRestore(); }, "Undoing…", "Cancelling undo…"},
+        {"restore", [&] { restores().restoreSelectedLayout(); }, "Restoring “Work”…",
+         "Cancelling…"},
+        {"undo", [&] { restores().undoLastRestore(); }, "Undoing…", "Cancelling undo…"},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
@@ -379,7 +380,7 @@ TEST_F(PanelTest, TheRestoreButtonShowsItsSpinnerOnlyWhileRestoring)
     ASSERT_TRUE(waitUntil([&] { return !model->restoreStatus().busy; }));
 
     Held undoWrite = holdNext(FakeCall::Kind::write);
-    model->undoLastRestore();
+    restores().undoLastRestore();
     undoWrite.reached();
     refresh();
     EXPECT_TRUE(child<RestoreSpinner>(selected, "restore-spinner")->isHidden());
@@ -717,7 +718,7 @@ TEST_F(PanelTest, TheRowMenuRestoresManagesAndDeletes)
     EXPECT_EQ(presenter->activeAlert()->informativeText(),
               "Delete “Work”? Your windows stay open.");
     presenter->answerAlert("Delete");
-    ASSERT_TRUE(waitUntil([&] { return !model->layout(work.id); }));
+    ASSERT_TRUE(waitUntil([&] { return !model->savedData().layout(work.id); }));
     refresh();
     EXPECT_EQ(rowsOf(panel.get()).size(), 1);
 }
@@ -753,9 +754,9 @@ TEST_F(PanelTest, HidingOrDestroyingThePanelWhileAConfirmationIsOpenIsClean)
         presenter->answerAlert(c.answer);
         ASSERT_TRUE(waitUntil([&] { return model->savedData().pendingMutations.isEmpty(); }));
         settle();
-        EXPECT_EQ(!model->layout(desk.id).has_value(), c.deleted);
-        if (model->layout(desk.id)) {
-            await(model->deleteLayout(desk.id));
+        EXPECT_EQ(!model->savedData().layout(desk.id).has_value(), c.deleted);
+        if (model->savedData().layout(desk.id)) {
+            await(edits().deleteLayout(desk.id));
         }
     }
 }
@@ -787,10 +788,10 @@ TEST_F(PanelTest, BadgesAndTheRestoreShortcutFollowTheKeyboardLayout)
 {
     openPanel();
     const Layout work = saveLayout("Work");
-    ASSERT_EQ(
-        await(model->setLayoutShortcut(Shortcut{0, Shortcut::control | Shortcut::option}, work.id)),
-        std::nullopt);
-    ASSERT_EQ(model->setGlobalShortcut(Shortcut{12, Shortcut::command | Shortcut::option}),
+    ASSERT_EQ(await(shortcuts().setLayoutShortcut(Shortcut{0, Shortcut::control | Shortcut::option},
+                                                  work.id)),
+              std::nullopt);
+    ASSERT_EQ(shortcuts().setGlobalShortcut(Shortcut{12, Shortcut::command | Shortcut::option}),
               std::nullopt);
     model->selectLayout(work.id);
     refresh();

@@ -61,7 +61,7 @@ protected:
             start();
         }
         SaveLayoutView::registerWindow(viewEnvironment());
-        ASSERT_TRUE(await(model->beginSave()));
+        ASSERT_TRUE(await(capture().beginSave()));
         presenter->showSaveLayout();
         settle();
         ASSERT_NE(window(), nullptr);
@@ -100,8 +100,8 @@ protected:
     // A layout stored directly (not through the window), so that names can be taken.
     void storeLayout(const QString &name)
     {
-        ASSERT_TRUE(await(model->beginSave()));
-        ASSERT_EQ(await(model->savePendingLayout(name, false)), std::nullopt);
+        ASSERT_TRUE(await(capture().beginSave()));
+        ASSERT_EQ(await(capture().savePendingLayout(name, false)), std::nullopt);
     }
 
     QStringList storedNames()
@@ -113,7 +113,7 @@ protected:
     void leaveOutWindows()
     {
         addApplication("org.example.chat", "Chat", {{300, 300, 500, 400}});
-        ASSERT_EQ(await(model->excludeApp("org.example.chat", "Chat")), std::nullopt);
+        ASSERT_EQ(await(edits().excludeApp("org.example.chat", "Chat")), std::nullopt);
         const qint32 pid = desktop.addApplication("org.example.viewer", "Viewer");
         desktop.addWindow(pid, {400, 200, 420, 300}, "AXDialog");
         desktop.addWindow(pid, {500, 260, 420, 300}, "AXDialog");
@@ -378,7 +378,7 @@ TEST_F(SaveLayoutWindowTest, TheSaveButtonFollowsTheNameAndTheReplaceChoice)
     // Without windows or without a capture nothing can be saved, whatever the name.
     typeName("Focus");
     const QUuid id = model->windowRequests().pendingCapture->id;
-    model->discardPendingCapture(id);
+    capture().discardPendingCapture(id);
     settle();
     EXPECT_FALSE(saveButton()->isEnabled());
     EXPECT_TRUE(find<QWidget>("save-layout-waiting")->isVisible());
@@ -607,7 +607,7 @@ TEST_F(SaveLayoutWindowTest, AnEditorReplacedMidSaveIsLeftAloneAndTheSaveStillCl
 
     // The capture goes away while the store writes (as a reset or another window would make it
     // go): the editor that asked for the save is replaced by the waiting one.
-    model->discardPendingCapture(model->windowRequests().pendingCapture->id);
+    capture().discardPendingCapture(model->windowRequests().pendingCapture->id);
     settle();
     ASSERT_NE(editor(), saving.data());
     EXPECT_EQ(editor()->captureID(), std::nullopt);
@@ -626,14 +626,14 @@ TEST_F(SaveLayoutWindowTest, TheCaptureGoingAwayShowsTheWaitingStateUntilANewOne
     open();
     typeName("Focus");
     const CapturePreview first = *model->windowRequests().pendingCapture;
-    model->discardPendingCapture(first.id);
+    capture().discardPendingCapture(first.id);
     settle();
     EXPECT_EQ(editor()->captureID(), std::nullopt);
     EXPECT_TRUE(find<QWidget>("save-layout-waiting")->isVisible());
     EXPECT_FALSE(saveButton()->isEnabled());
     EXPECT_TRUE(cancelButton()->isEnabled());
 
-    ASSERT_TRUE(await(model->beginSave()));
+    ASSERT_TRUE(await(capture().beginSave()));
     settle();
     EXPECT_EQ(editor()->captureID(), model->windowRequests().pendingCapture->id);
     EXPECT_TRUE(find<QWidget>("save-layout-form")->isVisible());
@@ -687,7 +687,7 @@ TEST_F(SaveLayoutWindowTest, Screenshots)
     // On a short screen the form scrolls under the introduction.
     presenter->close(QStringLiteral("save-layout"));
     settle();
-    ASSERT_TRUE(await(model->beginSave()));
+    ASSERT_TRUE(await(capture().beginSave()));
     presenter->setMainScreenHeight([] { return std::optional<double>(700); });
     presenter->showSaveLayout();
     settle();
@@ -725,7 +725,7 @@ TEST_F(SaveLayoutWindowTest, Screenshots)
     }
     test::renderToPng(window(), "save-layout-no-windows");
 
-    model->discardPendingCapture(model->windowRequests().pendingCapture->id);
+    capture().discardPendingCapture(model->windowRequests().pendingCapture->id);
     settle();
     test::renderToPng(window(), "save-layout-waiting");
 }

@@ -363,7 +363,8 @@ TEST_F(ShortcutRecorderTest, RecordingEndsWithTheWindowAndTheHotKeysComeBack)
         addApplication("org.example.editor", "Editor", {{100, 100, 600, 400}});
         return saveCurrentWindows("Desk");
     }();
-    ASSERT_EQ(await(model->setLayoutShortcut(Shortcut{40, ctrl | opt}, desk.id)), std::nullopt);
+    ASSERT_EQ(await(shortcuts().setLayoutShortcut(Shortcut{40, ctrl | opt}, desk.id)),
+              std::nullopt);
     ASSERT_EQ(hotKeys.registered().size(), 1);
 
     enum class End { closed, hidden, disabled, escape };

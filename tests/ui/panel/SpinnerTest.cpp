@@ -1,6 +1,6 @@
 #include "UiTest.h"
 
-#include "ui/panel/Accessibility.h"
+#include "ui/panel/ScreenReader.h"
 #include "ui/panel/RestoreSpinner.h"
 
 #include <QTest>
@@ -39,7 +39,7 @@ TEST_F(SpinnerTest, TheAngleComesFromTheInjectedClockAndSpinnersTurnInStep)
     window.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
     EXPECT_TRUE(first->isTurning());
-    EXPECT_TRUE(Accessibility::isHidden(first));
+    EXPECT_TRUE(ScreenReader::isHidden(first));
 
     const double start = first->angle();
     EXPECT_EQ(second->angle(), start);

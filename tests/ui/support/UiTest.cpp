@@ -39,7 +39,7 @@ void UiTest::TearDown()
 ViewEnvironment UiTest::viewEnvironment()
 {
     ViewEnvironment environment;
-    environment.model = model.get();
+    environment.setModel(model.get());
     environment.presenter = presenter.get();
     environment.markers = markers.get();
     environment.reduceMotion = &reduceMotion;

@@ -93,7 +93,8 @@ TEST_F(LayoutChooserViewTest, EveryLayoutIsARowWithItsCountsAndShortcut)
 {
     const Layout work = saveCurrentWindows("Work");
     const Layout plain = saveCurrentWindows("<b>R&D</b> %1");
-    ASSERT_EQ(await(model->setLayoutShortcut(Shortcut{12, 0x100 | 0x800}, work.id)), std::nullopt);
+    ASSERT_EQ(await(shortcuts().setLayoutShortcut(Shortcut{12, 0x100 | 0x800}, work.id)),
+              std::nullopt);
     open();
     ASSERT_EQ(rows().size(), 2);
     EXPECT_FALSE(view()->findChild<QWidget *>("chooser-empty")->isVisible());
@@ -161,7 +162,7 @@ TEST_F(LayoutChooserViewTest, WithoutAccessANoticeSaysWhatAccessNeedsAndOffersAR
 {
     saveCurrentWindows("Work");
     desktop.setTrusted(false);
-    await(model->refreshPermission(false));
+    await(sessionUpkeep().refreshPermission(false));
     open();
     EXPECT_TRUE(notice()->isVisible());
     EXPECT_FALSE(row("Work")->isEnabled());
@@ -266,7 +267,8 @@ TEST_F(LayoutChooserViewTest, WithoutLayoutsTheWindowSaysWhereToSaveOne)
 TEST_F(LayoutChooserViewTest, Screenshots)
 {
     const Layout work = saveCurrentWindows("Work");
-    ASSERT_EQ(await(model->setLayoutShortcut(Shortcut{12, 0x100 | 0x800}, work.id)), std::nullopt);
+    ASSERT_EQ(await(shortcuts().setLayoutShortcut(Shortcut{12, 0x100 | 0x800}, work.id)),
+              std::nullopt);
     saveCurrentWindows(
         "Evening — reading, mail and the long list of everything else that was open");
     saveCurrentWindows("R&D");
@@ -280,7 +282,7 @@ TEST_F(LayoutChooserViewTest, Screenshots)
     renderToPng(view(), "chooser");
 
     desktop.setTrusted(false);
-    await(model->refreshPermission(false));
+    await(sessionUpkeep().refreshPermission(false));
     settle();
     renderToPng(view(), "chooser-permission");
 }

@@ -88,7 +88,7 @@ protected:
 
 TEST_F(MissingDisplayViewTest, APromptListsTheConnectedDisplaysAndRestoresOnTheChosenOne)
 {
-    model->restoreLayout(wide.id);
+    restores().restoreLayout(wide.id);
     ASSERT_TRUE(isOpen(WindowID::missingDisplays));
     ASSERT_NE(view(), nullptr);
     settle();
@@ -128,7 +128,7 @@ TEST_F(MissingDisplayViewTest, APromptListsTheConnectedDisplaysAndRestoresOnTheC
 
 TEST_F(MissingDisplayViewTest, TabFollowsTheReadingOrderWithNoInvisibleStops)
 {
-    model->restoreLayout(wide.id);
+    restores().restoreLayout(wide.id);
     ASSERT_TRUE(isOpen(WindowID::missingDisplays));
     settle();
     ASSERT_NE(view(), nullptr);
@@ -137,13 +137,13 @@ TEST_F(MissingDisplayViewTest, TabFollowsTheReadingOrderWithNoInvisibleStops)
 
 TEST_F(MissingDisplayViewTest, ConfirmingPassesOnlyTheDisplaysOfThePromptShown)
 {
-    model->restoreLayout(wide.id);
+    restores().restoreLayout(wide.id);
     settle();
     QComboBox *picker = pickers().first();
     picker->setCurrentIndex(1);
 
     // A restore of another layout asks in the same window about another display.
-    model->restoreLayout(tall.id);
+    restores().restoreLayout(tall.id);
     settle();
     ASSERT_EQ(pickers().size(), 1);
     EXPECT_EQ(view()->choices().fallbacks,
@@ -162,7 +162,7 @@ TEST_F(MissingDisplayViewTest, ConfirmingPassesOnlyTheDisplaysOfThePromptShown)
 
 TEST_F(MissingDisplayViewTest, RestoreWaitsForAnIdleModelAndTheKeysPressTheButtons)
 {
-    model->restoreLayout(wide.id);
+    restores().restoreLayout(wide.id);
     settle();
     auto *restore = find<PanelButton>("missing-display-restore");
 
@@ -182,7 +182,7 @@ TEST_F(MissingDisplayViewTest, RestoreWaitsForAnIdleModelAndTheKeysPressTheButto
     ASSERT_TRUE(waitUntil([&] { return !model->restoreStatus().busy; }));
 
     // Escape cancels: the prompt and the restore it stood for are dropped.
-    model->restoreLayout(wide.id);
+    restores().restoreLayout(wide.id);
     ASSERT_TRUE(isOpen(WindowID::missingDisplays));
     settle();
     press(Qt::Key_Escape);
@@ -191,7 +191,7 @@ TEST_F(MissingDisplayViewTest, RestoreWaitsForAnIdleModelAndTheKeysPressTheButto
     EXPECT_FALSE(isOpen(WindowID::missingDisplays));
 
     // So does the window's own close button.
-    model->restoreLayout(wide.id);
+    restores().restoreLayout(wide.id);
     ASSERT_TRUE(isOpen(WindowID::missingDisplays));
     presenter->window(QString(WindowID::missingDisplays))->close();
     settle();
@@ -202,7 +202,7 @@ TEST_F(MissingDisplayViewTest, RestoreWaitsForAnIdleModelAndTheKeysPressTheButto
 
 TEST_F(MissingDisplayViewTest, WithoutAPromptTheWindowOffersOnlyToClose)
 {
-    model->restoreLayout(wide.id);
+    restores().restoreLayout(wide.id);
     settle();
     AppModelTestSeam(model).setMissingDisplayPrompt(std::nullopt);
     settle();
@@ -222,7 +222,7 @@ TEST_F(MissingDisplayViewTest, WithoutAPromptTheWindowOffersOnlyToClose)
 
 TEST_F(MissingDisplayViewTest, TwoDisplaysWithOneKeyKeepTheOneChosen)
 {
-    model->restoreLayout(wide.id);
+    restores().restoreLayout(wide.id);
     MissingDisplayPrompt prompt = *model->restoreStatus().missingDisplayPrompt;
     // Two monitors of one make without serial numbers, told apart only by their place.
     CurrentDisplay twin = prompt.available.last();
@@ -245,8 +245,8 @@ TEST_F(MissingDisplayViewTest, TwoDisplaysWithOneKeyKeepTheOneChosen)
 
 TEST_F(MissingDisplayViewTest, NamesAreShownAsTheyAre)
 {
-    ASSERT_EQ(await(model->renameLayout(wide.id, "<b>R&D</b> %1")), std::nullopt);
-    model->restoreLayout(wide.id);
+    ASSERT_EQ(await(edits().renameLayout(wide.id, "<b>R&D</b> %1")), std::nullopt);
+    restores().restoreLayout(wide.id);
     settle();
     QStringList texts;
     for (const QLabel *label : view()->findChildren<QLabel *>()) {
@@ -269,7 +269,7 @@ TEST_F(MissingDisplayViewTest, Screenshots)
     Screen projector = screen(6, {1440, 0, 3840, 2160}, 6);
     projector.identity = {77, 1, 0, 6};
     desktop.setScreens({screen(1, {0, 0, 1440, 900}, 1), other(), projector}, 1);
-    model->restoreLayout(three.id);
+    restores().restoreLayout(three.id);
     ASSERT_TRUE(isOpen(WindowID::missingDisplays));
     settle();
     ASSERT_EQ(pickers().size(), 2);

@@ -123,7 +123,7 @@ TEST_F(SettingsApplicationsTest, TheOutcomeOfABatch)
     open(SettingsView::applications);
     for (const Case &c : cases) {
         for (const QString &id : c.before) {
-            ASSERT_EQ(await(model->excludeApp(id, id.section('.', -1))), std::nullopt);
+            ASSERT_EQ(await(edits().excludeApp(id, id.section('.', -1))), std::nullopt);
         }
         state->addApplications(c.chosen);
         ASSERT_TRUE(waitUntil([&] { return !state->isAdding(); }));
@@ -131,7 +131,7 @@ TEST_F(SettingsApplicationsTest, TheOutcomeOfABatch)
         EXPECT_EQ(answer(), c.answer) << c.what;
         EXPECT_EQ(excluded(), c.excluded) << c.what;
         for (const QString &id : excluded()) {
-            ASSERT_EQ(await(model->removeExclusion(id)), std::nullopt);
+            ASSERT_EQ(await(edits().removeExclusion(id)), std::nullopt);
         }
     }
     EXPECT_EQ(SettingsState::batchMessage(0, 0), "No apps added.");
@@ -263,7 +263,7 @@ TEST_F(SettingsApplicationsTest, RemovingClearsTheAnswerAndAPendingRowTurnsItsIn
     EXPECT_FALSE(
         child<PanelButton>(exclusionRow("org.example.Mail"), "remove-exclusion")->isEnabled());
     release();
-    ASSERT_TRUE(waitUntil([&] { return !model->hasPendingExclusionMutation(); }));
+    ASSERT_TRUE(waitUntil([&] { return !model->savedData().hasPendingExclusionMutation(); }));
     settle();
     EXPECT_EQ(page()->rowNames(), QStringList{"Editor"});
     EXPECT_TRUE(child<PanelButton>(page(), "add-applications")->isEnabled());

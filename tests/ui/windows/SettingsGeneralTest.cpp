@@ -233,7 +233,7 @@ TEST_F(SettingsGeneralTest, LinkedLayoutsAreThoseWithASignatureWhateverTheirSwit
     const Layout here = saveCurrentWindows("Here <b>&amp;</b>");
     saveCurrentWindows("Unlinked");
     const Layout elsewhere = saveCurrentWindows("Elsewhere");
-    ASSERT_EQ(await(model->associateAutomation(here.id)), std::nullopt);
+    ASSERT_EQ(await(edits().associateAutomation(here.id)), std::nullopt);
     // Linked on another setup, then its own switch turned off: still listed, by its signature.
     execute(
         QStringLiteral(
@@ -241,7 +241,7 @@ TEST_F(SettingsGeneralTest, LinkedLayoutsAreThoseWithASignatureWhateverTheirSwit
             "WHERE id = '%1'")
             .arg(elsewhere.id.toString(QUuid::WithoutBraces).toUpper()));
     // A rename loads the layouts again.
-    ASSERT_EQ(await(model->renameLayout(elsewhere.id, "Away")), std::nullopt);
+    ASSERT_EQ(await(edits().renameLayout(elsewhere.id, "Away")), std::nullopt);
     model->setAutomationEnabled(false);
     settle();
     EXPECT_FALSE(shown(part("no-linked-layouts")));

@@ -121,11 +121,12 @@ TEST_F(SettingsShortcutsTest, ARegistrationFailureIsShownUntilALaterChangeSuccee
     EXPECT_TRUE(refused->endsWith(" is in use or reserved. Choose another shortcut."))
         << refused->toStdString();
     EXPECT_EQ(model->shortcutStatus().shortcutsError, refused);
-    EXPECT_EQ(model->layout(desk.id)->shortcut, std::nullopt);
+    EXPECT_EQ(model->savedData().layout(desk.id)->shortcut, std::nullopt);
 
     hotKeys.allow(controlOptionA.keyCode, controlOptionA.modifiers);
     state->changeLayoutShortcut(controlOptionA, desk.id);
-    ASSERT_TRUE(waitUntil([&] { return model->layout(desk.id)->shortcut == controlOptionA; }));
+    ASSERT_TRUE(
+        waitUntil([&] { return model->savedData().layout(desk.id)->shortcut == controlOptionA; }));
     settle();
     EXPECT_EQ(message(), std::nullopt);
     EXPECT_EQ(layoutRecorders()[0]->shortcut(), controlOptionA);
@@ -136,7 +137,7 @@ TEST_F(SettingsShortcutsTest, EveryRecorderWaitsWhileALayoutsShortcutIsSaved)
     startSettings();
     const Layout desk = saveCurrentWindows("Desk");
     saveCurrentWindows("Couch");
-    ASSERT_EQ(await(model->setLayoutShortcut(controlOptionA, desk.id)), std::nullopt);
+    ASSERT_EQ(await(shortcuts().setLayoutShortcut(controlOptionA, desk.id)), std::nullopt);
     open(SettingsView::shortcuts);
     const QList<ShortcutRecorder *> recorders = layoutRecorders();
     ASSERT_EQ(recorders.size(), 2);
@@ -145,20 +146,20 @@ TEST_F(SettingsShortcutsTest, EveryRecorderWaitsWhileALayoutsShortcutIsSaved)
     const std::function<void()> release = holdStore();
     recorders[0]->remove();
     settle();
-    ASSERT_TRUE(model->hasPendingShortcutMutation());
+    ASSERT_TRUE(model->savedData().hasPendingShortcutMutation());
     EXPECT_FALSE(globalRecorder()->isEnabled());
     for (ShortcutRecorder *recorder : layoutRecorders()) {
         EXPECT_FALSE(recorder->isEnabled()) << recorder->label().toStdString();
     }
     release();
-    ASSERT_TRUE(waitUntil([&] { return !model->hasPendingShortcutMutation(); }));
+    ASSERT_TRUE(waitUntil([&] { return !model->savedData().hasPendingShortcutMutation(); }));
     settle();
     EXPECT_TRUE(globalRecorder()->isEnabled());
     for (ShortcutRecorder *recorder : layoutRecorders()) {
         EXPECT_TRUE(recorder->isEnabled()) << recorder->label().toStdString();
     }
     EXPECT_EQ(layoutRecorders()[0]->shortcut(), std::nullopt);
-    EXPECT_EQ(model->layout(desk.id)->shortcut, std::nullopt);
+    EXPECT_EQ(model->savedData().layout(desk.id)->shortcut, std::nullopt);
     EXPECT_EQ(message(), std::nullopt);
 }
 

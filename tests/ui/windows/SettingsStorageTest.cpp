@@ -203,7 +203,7 @@ TEST_F(SettingsStorageTest, NoBackupWhileAStorageProblemIsShownAndTheLastGoodOne
 {
     start();
     saveCurrentWindows("Desk");
-    ASSERT_EQ(await(model->backupNow()), std::nullopt);
+    ASSERT_EQ(await(storage().backupNow()), std::nullopt);
     const QByteArray goodBackup = contents(paths.backup);
     ASSERT_FALSE(goodBackup.isEmpty());
     model.reset();
@@ -257,7 +257,7 @@ TEST_F(SettingsStorageTest, EachResetOutcomeIsShownAndClearsTheOtherPagesMessage
         state->changeGlobalShortcut(Shortcut{12, Shortcut::command | Shortcut::option});
         releaseCapture();
         ASSERT_TRUE(state->shortcutMessage().has_value());
-        ASSERT_EQ(await(model->excludeApp("org.example.Mail", "Mail")), std::nullopt);
+        ASSERT_EQ(await(edits().excludeApp("org.example.Mail", "Mail")), std::nullopt);
         state->addApplications({"/apps/org.example.Mail.desktop"});
         ASSERT_TRUE(waitUntil([&] { return !state->isAdding(); }));
         ASSERT_TRUE(state->exclusionMessage().has_value());
@@ -325,7 +325,7 @@ TEST_F(SettingsStorageTest, TheQuestionDefaultsToCancelAndAskingTwiceErasesNothi
     QTest::keyClick(alert, Qt::Key_Return);
     settle();
     EXPECT_EQ(presenter->activeAlert(), nullptr);
-    EXPECT_TRUE(model->layout(desk.id).has_value());
+    EXPECT_TRUE(model->savedData().layout(desk.id).has_value());
     EXPECT_EQ(resetAnswer(), QStringList());
     EXPECT_FALSE(view()->isConfirmingReset());
 
@@ -336,7 +336,7 @@ TEST_F(SettingsStorageTest, TheQuestionDefaultsToCancelAndAskingTwiceErasesNothi
     ASSERT_TRUE(presenter->answerAlert("Reset Layouts"));
     settle();
     EXPECT_FALSE(state->isResetting());
-    EXPECT_TRUE(model->layout(desk.id).has_value());
+    EXPECT_TRUE(model->savedData().layout(desk.id).has_value());
     EXPECT_EQ(resetAnswer(), QStringList());
     releaseCapture();
 }

@@ -185,10 +185,10 @@ TEST_F(SettingsViewTest, Screenshots)
     addApplication("org.example.Editor", "Editor", {{100, 100, 600, 400}});
     const Layout desk = saveCurrentWindows("Desk");
     saveCurrentWindows("Evening — reading, mail and the long list of everything else");
-    ASSERT_EQ(await(model->setLayoutShortcut(Shortcut{12, Shortcut::command | Shortcut::option},
-                                             desk.id)),
+    ASSERT_EQ(await(shortcuts().setLayoutShortcut(
+                  Shortcut{12, Shortcut::command | Shortcut::option}, desk.id)),
               std::nullopt);
-    ASSERT_EQ(await(model->associateAutomation(desk.id)), std::nullopt);
+    ASSERT_EQ(await(edits().associateAutomation(desk.id)), std::nullopt);
     AppModelTestSeam(model).setShortcutsError(
         QStringLiteral("Ctrl+Alt+A is in use or reserved. Choose another shortcut."));
     state->addApplications({"/apps/org.example.Editor.desktop", "/apps/markup.desktop"});

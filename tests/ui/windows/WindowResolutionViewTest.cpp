@@ -60,7 +60,7 @@ protected:
 
     void restoreUntilAsked()
     {
-        model->restoreSelectedLayout();
+        restores().restoreSelectedLayout();
         ASSERT_TRUE(waitUntil([&] {
             return !model->restoreStatus().busy
                 && model->restoreStatus().resolutionRequest.has_value();
@@ -216,7 +216,7 @@ TEST_F(WindowResolutionViewTest, TheDialogCountsChoicesAndSkipsAndNeverHoldsBoth
     EXPECT_TRUE(apply()->isEnabled());
 
     // A new request starts from nothing.
-    model->presentResolution();
+    restores().presentResolution();
     settle();
     EXPECT_EQ(status(), "0 of 2 chosen");
     EXPECT_TRUE(view()->choices().selections.isEmpty());
@@ -309,7 +309,7 @@ TEST_F(WindowResolutionViewTest, EscapeCancelsAndWithoutARequestOnlyCloseIsLeft)
     EXPECT_FALSE(isOpen(WindowID::resolution));
     EXPECT_EQ(test::AppModelTestSeam(model).activeManualOperation(), std::nullopt);
 
-    model->presentResolution();
+    restores().presentResolution();
     ASSERT_TRUE(isOpen(WindowID::resolution));
     settle();
     radios("Editor")[0]->click();

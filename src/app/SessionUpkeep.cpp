@@ -1,59 +1,82 @@
-#include "app/AppModel.h"
+#include "app/SessionUpkeep.h"
 
+#include "app/AppEnvironment.h"
+#include "app/AppModel.h"
 #include "app/AutomationService.h"
 #include "app/RestoreCoordinator.h"
 #include "app/SessionEligibility.h"
-#include "system/ApplicationEvents.h"
-#include "system/DisplayEvents.h"
-#include "system/PowerEvents.h"
-#include "system/SessionEvents.h"
-#include "system/TrustEvents.h"
+#include "app/SessionHost.h"
+#include "platform/WindowService.h"
+#include "restore/SessionEligibilityGate.h"
 
 #include <QPointer>
 
 namespace ostrel {
 
-QCoro::Task<void> AppModel::refreshPermission(bool /*prompt*/)
+SessionUpkeep::SessionUpkeep(Links links)
+    : model_(links.model)
+    , host_(links.host)
+    , status_(links.status)
+    , sessionWindows_(links.sessionWindows)
+    , environment_(links.environment)
+    , windows_(links.windows)
+    , automation_(links.automation)
+    , eligibility_(std::move(links.eligibility))
+    , restores_(links.restores)
+{
+}
+
+void SessionUpkeep::setPermissionTrusted(bool value)
+{
+    status_.set(&SessionStatus::permissionTrusted, value);
+}
+
+void SessionUpkeep::dismissAutomationNotice()
+{
+    status_.set(&SessionStatus::automationNotice, std::nullopt);
+}
+
+QCoro::Task<void> SessionUpkeep::refreshPermission(bool /*prompt*/)
 {
     // The desktop has no prompt to show: asking with or without one reads the same answer.
     setPermissionTrusted(environment_.system.trust->isProcessTrusted());
-    if (!session_->permissionTrusted) {
-        restores_->cancelPass();
+    if (!status_->permissionTrusted) {
+        restores_.cancelPass();
         co_return;
     }
-    QCoro::Task<void> publishing = restores_->publishUndoInfo();
+    QCoro::Task<void> publishing = restores_.publishUndoInfo();
     co_await publishing;
 }
 
-void AppModel::requestAccessibility()
+void SessionUpkeep::requestAccessibility()
 {
-    session_.set(&SessionStatus::permissionPrompted, true);
+    status_.set(&SessionStatus::permissionPrompted, true);
     setPermissionTrusted(environment_.system.trust->isProcessTrusted());
     openAccessibilitySettings();
 }
 
-void AppModel::openAccessibilitySettings()
+void SessionUpkeep::openAccessibilitySettings()
 {
     if (environment_.openAccessibilitySettings) {
         environment_.openAccessibilitySettings();
     }
 }
 
-QCoro::Task<bool> AppModel::refreshPermissionAndUndoInfo()
+QCoro::Task<bool> SessionUpkeep::refreshPermissionAndUndoInfo()
 {
-    QPointer<AppModel> self(this);
+    QPointer<AppModel> self(&model_);
     QCoro::Task<void> refreshing = refreshPermission(false);
     co_await refreshing;
     if (!self) {
         co_return false;
     }
     // Also when the trust was lost: the panel shows what an undo would revert either way.
-    QCoro::Task<void> publishing = restores_->publishUndoInfo();
+    QCoro::Task<void> publishing = restores_.publishUndoInfo();
     co_await publishing;
     co_return bool(self);
 }
 
-QCoro::Task<void> AppModel::refresh()
+QCoro::Task<void> SessionUpkeep::refresh()
 {
     QCoro::Task<bool> refreshing = refreshPermissionAndUndoInfo();
     if (!co_await refreshing) {
@@ -64,102 +87,71 @@ QCoro::Task<void> AppModel::refresh()
     co_await revalidating;
 }
 
-SessionEligibility AppModel::currentSessionEligibility() const
+SessionEligibility SessionUpkeep::currentSessionEligibility() const
 {
     return sessionEligibility(environment_.session->sessionState());
 }
 
-void AppModel::updateSessionEligibility()
+void SessionUpkeep::updateSessionEligibility()
 {
     const SessionEligibility session = currentSessionEligibility();
     const bool eligible = session.eligible && sessionSignalActive_;
-    session_.set(&SessionStatus::sessionEligible, eligible);
-    eligibilityGate_->set(eligible,
-                          eligible ? std::nullopt
-                                   : std::optional<QString>(session.reason.value_or(QStringLiteral(
-                                       "Automation paused. It resumes when the session is "
-                                       "active."))));
-    automationService_->setEligible(eligible);
+    status_.set(&SessionStatus::sessionEligible, eligible);
+    eligibility_->set(eligible,
+                      eligible ? std::nullopt
+                               : std::optional<QString>(session.reason.value_or(QStringLiteral(
+                                   "Automation paused. It resumes when the session is "
+                                   "active."))));
+    automation_.setEligible(eligible);
     if (!eligible) {
-        automationService_->cancelSettling();
+        automation_.cancelSettling();
     }
 }
 
-// --- System events ---------------------------------------------------------------------------
-
-void AppModel::observeSystemEvents()
-{
-    // Each signal is handled on a later turn of the event loop, and not at all once the model
-    // is gone.
-    const auto observe = [this](auto *sender, auto signal, auto handler) {
-        notifications_.add(QObject::connect(sender, signal, this, handler, Qt::QueuedConnection));
-    };
-    ApplicationEvents *applications = environment_.applicationEvents;
-    SessionEvents *session = environment_.session;
-    PowerEvents *power = environment_.power;
-    observe(applications, &ApplicationEvents::applicationDidBecomeActive, [this] { refresh(); });
-    observe(environment_.displayEvents, &DisplayEvents::screenParametersChanged,
-            [this] { handleScreenParametersChanged(); });
-    observe(session, &SessionEvents::sessionDidResignActive, [this] { sessionWentAway(); });
-    observe(session, &SessionEvents::sessionDidBecomeActive, [this] { sessionCameBack(); });
-    observe(power, &PowerEvents::screensDidSleep, [this] { sessionWentAway(); });
-    observe(power, &PowerEvents::screensDidWake, [this] { sessionCameBack(); });
-    observe(power, &PowerEvents::willSleep, [this] { sessionWentAway(); });
-    observe(power, &PowerEvents::didWake, [this] { sessionCameBack(); });
-    observe(session, &SessionEvents::screenLocked, [this] { sessionWentAway(); });
-    observe(session, &SessionEvents::screenUnlocked, [this] { sessionCameBack(); });
-    observe(applications, &ApplicationEvents::applicationTerminated,
-            [this] { pruneSessionReferences(); });
-    if (environment_.trustEvents) {
-        observe(environment_.trustEvents, &TrustEvents::trustChanged,
-                [this] { handleTrustChanged(); });
-    }
-}
-
-void AppModel::sessionWentAway()
+void SessionUpkeep::sessionWentAway()
 {
     sessionSignalActive_ = false;
     cancelActiveWorkForSessionChange();
 }
 
-void AppModel::sessionCameBack()
+void SessionUpkeep::cancelActiveWorkForSessionChange()
+{
+    updateSessionEligibility();
+    restores_.cancelRestoreOrUndo();
+}
+
+void SessionUpkeep::sessionCameBack()
 {
     sessionSignalActive_ = true;
     updateSessionEligibility();
 }
 
-void AppModel::cancelActiveWorkForSessionChange()
+void SessionUpkeep::handleScreenParametersChanged()
 {
-    updateSessionEligibility();
-    restores_->cancelRestoreOrUndo();
-}
-
-void AppModel::handleScreenParametersChanged()
-{
-    restores_->cancelRestoreOrUndo();
+    restores_.cancelRestoreOrUndo();
     updateSessionEligibility();
     refreshPermission(false);
 }
 
-void AppModel::handleTrustChanged()
+void SessionUpkeep::handleTrustChanged()
 {
-    const bool wasTrusted = session_->permissionTrusted;
+    const bool wasTrusted = status_->permissionTrusted;
     refreshPermission(false);
     // A window manager that arrives after the program must find the shortcuts working at its
     // first press: the keys are grabbed once more under it.
-    if (!wasTrusted && session_->permissionTrusted) {
-        configureShortcuts();
+    if (!wasTrusted && status_->permissionTrusted) {
+        host_.configureShortcuts();
     }
 }
 
-void AppModel::pruneSessionReferences()
+void SessionUpkeep::pruneSessionReferences()
 {
     if (sessionWindows_.references.isEmpty() && sessionWindows_.resolutions.isEmpty()) {
         return;
     }
     // Of the entries, only those a reference names: a large library holds many more.
     QSet<QUuid> entryIDs;
-    for (const Layout &saved : savedData_->layouts) {
+    for (const Layout &saved : model_.savedData().layouts) {
         for (const WindowEntry &entry : saved.entries) {
             if (sessionWindows_.references.contains(entry.id)
                 || sessionWindows_.resolutions.contains(entry.id)) {
@@ -187,9 +179,9 @@ void AppModel::pruneSessionReferences()
     prune(sessionWindows_.resolutions);
 }
 
-QCoro::Task<void> AppModel::revalidateSessionReferences()
+QCoro::Task<void> SessionUpkeep::revalidateSessionReferences()
 {
-    if (restoreStatus_->busy || !session_->permissionTrusted) {
+    if (model_.restoreStatus().busy || !status_->permissionTrusted) {
         co_return;
     }
     QList<WindowReference> references = sessionWindows_.references.values();
@@ -197,12 +189,12 @@ QCoro::Task<void> AppModel::revalidateSessionReferences()
     if (references.isEmpty()) {
         co_return;
     }
-    QPointer<AppModel> self(this);
+    QPointer<AppModel> self(&model_);
     QSet<QUuid> examined;
     QSet<QUuid> confirmed;
     for (const WindowReference &reference : references) {
         // On the window service, so that no check overlaps a scan or a window move.
-        QCoro::Task<bool> checking = windowService_->isStillPresent(reference);
+        QCoro::Task<bool> checking = windows_.isStillPresent(reference);
         const bool present = co_await checking;
         if (!self) {
             co_return;
@@ -227,7 +219,7 @@ QCoro::Task<void> AppModel::revalidateSessionReferences()
     filter(sessionWindows_.resolutions);
 }
 
-void AppModel::rememberReferences(const QHash<QUuid, WindowReference> &references)
+void SessionUpkeep::rememberReferences(const QHash<QUuid, WindowReference> &references)
 {
     for (auto it = references.begin(); it != references.end(); ++it) {
         sessionWindows_.references.insert(it.key(), it.value());

@@ -9,7 +9,7 @@ namespace ostrel {
 // What Qt 6.4 widgets cannot say to assistive technology by themselves: that a decorative
 // widget is not there for it (a symbol, a spinner, an icon stack), a role other than the
 // class's own (a section title that is a header), and which of a set of choices is selected.
-namespace Accessibility {
+namespace ScreenReader {
 
 void hide(QWidget *widget);
 bool isHidden(const QWidget *widget);
@@ -22,6 +22,6 @@ void setRole(QWidget *widget, QAccessible::Role role);
 void setSelected(QWidget *widget, bool selected);
 bool isSelected(const QWidget *widget);
 
-} // namespace Accessibility
+} // namespace ScreenReader
 
 } // namespace ostrel

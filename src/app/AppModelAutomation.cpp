@@ -5,6 +5,7 @@
 #include "app/RestoreCoordinator.h"
 #include "model/Topology.h"
 #include "restore/DisplayMapper.h"
+#include "system/PointerButtons.h"
 
 namespace ostrel {
 
@@ -24,76 +25,7 @@ QString automationNoticeFor(AutomationDeferral deferral)
 
 } // namespace
 
-// --- Restore, decisions and undo: the restore coordinator's work -----------------------------
-
-void AppModel::restoreSelectedLayout()
-{
-    restores_->restoreSelectedLayout();
-}
-
-void AppModel::restoreLayout(const QUuid &id)
-{
-    if (!layout(id)) {
-        return;
-    }
-    selectLayout(id);
-    restoreSelectedLayout();
-}
-
-void AppModel::cancelRestore()
-{
-    restores_->cancelRestore();
-}
-
-void AppModel::confirmMissingDisplays(const QHash<QString, QString> &fallbacks)
-{
-    restores_->confirmMissingDisplays(fallbacks);
-}
-
-void AppModel::cancelMissingDisplays()
-{
-    restores_->cancelMissingDisplays();
-}
-
-QString AppModel::displayDescription(const QString &displayKey,
-                                     const QList<DisplaySnapshot> &displays)
-{
-    const QList<DisplaySnapshot> ordered = Topology::sorted(displays);
-    for (qsizetype i = 0; i < ordered.size(); ++i) {
-        if (ordered[i].identity.key() == displayKey) {
-            return QStringLiteral("Display ") + QString::number(i + 1);
-        }
-    }
-    return QStringLiteral("Saved display");
-}
-
-void AppModel::presentResolution()
-{
-    restores_->presentResolution();
-}
-
-std::optional<Refusal> AppModel::applyResolutions(const QHash<QUuid, WindowReference> &choices,
-                                                  const QSet<QUuid> &skipped)
-{
-    return restores_->applyResolutions(choices, skipped);
-}
-
-void AppModel::cancelResolution()
-{
-    restores_->cancelResolution();
-}
-
-QCoro::Task<QList<WindowReference>> AppModel::refreshCandidates(QList<WindowReference> candidates)
-{
-    return restores_->refreshCandidates(std::move(candidates));
-}
-
-void AppModel::undoLastRestore()
-{
-    restores_->undoLastRestore();
-}
-
-// --- Automation ------------------------------------------------------------------------------
+// --- What a settled display setup restores ------------------------------------------------------
 
 bool AppModel::dropsAutomationSilently() const
 {

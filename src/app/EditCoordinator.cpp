@@ -1,10 +1,12 @@
-#include "app/AppModel.h"
+#include "app/EditCoordinator.h"
 
+#include "app/AppLog.h"
+#include "app/AppModel.h"
 #include "app/Attempt.h"
+#include "app/EditHost.h"
 #include "app/StorageUpkeep.h"
 
 #include "model/Topology.h"
-#include "storage/ErrorDescription.h"
 #include "storage/LayoutStore.h"
 
 #include <QPointer>
@@ -13,24 +15,72 @@
 
 namespace ostrel {
 
-QCoro::Task<std::optional<Refusal>> AppModel::storeEdit(MutationScope scope, StoreWrite write,
-                                                        StoreReload reload)
+EditCoordinator::EditCoordinator(Links links)
+    : model_(links.model)
+    , host_(links.host)
+    , saved_(links.saved)
+    , requests_(links.requests)
+    , storage_(links.storage)
+{
+}
+
+// --- The edit gate -------------------------------------------------------------------------
+
+std::optional<Refusal> EditCoordinator::beginMutation(const MutationScope &scope)
+{
+    // While the store (re)opens, nothing may write to it: an edit would reach a store that is
+    // about to be replaced.
+    if (host_.guard().blocks(Obstacle::storeUnavailable)) {
+        return refusalText::storageUnavailable();
+    }
+    if (saved_->pendingMutations.contains(scope)) {
+        return QStringLiteral("That change is already in progress.");
+    }
+    if (saved_->pendingMutations.contains(MutationScope::reset())) {
+        return QStringLiteral("Saved layouts are being reset. Wait for it to finish.");
+    }
+    if (model_.restoreStatus().busy) {
+        return refusalText::waitForCurrentOperation();
+    }
+    QSet<MutationScope> pending = saved_->pendingMutations;
+    pending.insert(scope);
+    saved_.set(&SavedData::pendingMutations, std::move(pending));
+    return std::nullopt;
+}
+
+void EditCoordinator::endMutation(const MutationScope &scope)
+{
+    if (!saved_->pendingMutations.contains(scope)) {
+        return;
+    }
+    QSet<MutationScope> pending = saved_->pendingMutations;
+    pending.remove(scope);
+    saved_.set(&SavedData::pendingMutations, std::move(pending));
+}
+
+// --- Edits -----------------------------------------------------------------------------------
+
+QCoro::Task<std::optional<Refusal>> EditCoordinator::storeEdit(MutationScope scope,
+                                                               StoreWrite write, StoreReload reload)
 {
     const Attempt<> outcome = co_await attempt(
-        this, storage_->writeAndReload(storage_->store(), std::move(write), reload));
+        &model_, storage_.writeAndReload(storage_.store(), std::move(write), reload));
+    if (outcome.failure) {
+        qCWarning(appLog).noquote() << "A change to the saved data failed:" << *outcome.failure;
+    }
     if (!outcome.ownerGone) {
         endMutation(scope);
     }
     co_return outcome.failure;
 }
 
-std::optional<Refusal> AppModel::exclusionChecks() const
+std::optional<Refusal> EditCoordinator::exclusionChecks() const
 {
-    if (!storage_->store()) {
+    if (!storage_.store()) {
         return refusalText::storageUnavailable();
     }
     if (const std::optional<Obstacle> obstacle =
-            guard().first({Obstacle::busy, Obstacle::pendingExclusion})) {
+            host_.guard().first({Obstacle::busy, Obstacle::pendingExclusion})) {
         return *obstacle == Obstacle::busy
             ? QStringLiteral("Wait for the current operation before changing exclusions.")
             : QStringLiteral("Wait for the current exclusion change to finish.");
@@ -38,7 +88,7 @@ std::optional<Refusal> AppModel::exclusionChecks() const
     return std::nullopt;
 }
 
-QCoro::Task<std::optional<Refusal>> AppModel::excludeApp(QString bundleID, QString appName)
+QCoro::Task<std::optional<Refusal>> EditCoordinator::excludeApp(QString bundleID, QString appName)
 {
     if (const std::optional<Refusal> refusal = exclusionChecks()) {
         co_return refusal;
@@ -47,7 +97,7 @@ QCoro::Task<std::optional<Refusal>> AppModel::excludeApp(QString bundleID, QStri
     if (const std::optional<Refusal> refusal = beginMutation(scope)) {
         co_return refusal;
     }
-    QPointer<AppModel> self(this);
+    QPointer<AppModel> self(&model_);
     QCoro::Task<std::optional<Refusal>> editing = storeEdit(
         scope,
         [bundleID, appName](LayoutStore &store) { return store.addExclusion(bundleID, appName); },
@@ -57,8 +107,8 @@ QCoro::Task<std::optional<Refusal>> AppModel::excludeApp(QString bundleID, QStri
         co_return failure;
     }
     // The waiting capture loses the newly excluded application's windows at once.
-    if (windowRequests_->pendingCapture) {
-        CapturePreview preview = *windowRequests_->pendingCapture;
+    if (requests_->pendingCapture) {
+        CapturePreview preview = *requests_->pendingCapture;
         for (auto it = preview.entries.begin(); it != preview.entries.end();) {
             if (it->bundleID == bundleID) {
                 preview.references.remove(it->id);
@@ -67,12 +117,12 @@ QCoro::Task<std::optional<Refusal>> AppModel::excludeApp(QString bundleID, QStri
                 ++it;
             }
         }
-        windowRequests_.set(&WindowRequests::pendingCapture, std::move(preview));
+        requests_.set(&WindowRequests::pendingCapture, std::move(preview));
     }
     co_return std::nullopt;
 }
 
-QCoro::Task<std::optional<Refusal>> AppModel::removeExclusion(QString bundleID)
+QCoro::Task<std::optional<Refusal>> EditCoordinator::removeExclusion(QString bundleID)
 {
     if (const std::optional<Refusal> refusal = exclusionChecks()) {
         co_return refusal;
@@ -87,19 +137,19 @@ QCoro::Task<std::optional<Refusal>> AppModel::removeExclusion(QString bundleID)
     co_return co_await editing;
 }
 
-QCoro::Task<std::optional<Refusal>> AppModel::removeEntry(QUuid layoutID, QUuid entryID)
+QCoro::Task<std::optional<Refusal>> EditCoordinator::removeEntry(QUuid layoutID, QUuid entryID)
 {
-    if (!storage_->store()) {
+    if (!storage_.store()) {
         co_return refusalText::storageUnavailable();
     }
-    if (!layout(layoutID)) {
+    if (!model_.savedData().layout(layoutID)) {
         co_return refusalText::layoutUnavailable();
     }
     const MutationScope scope = MutationScope::removeEntry(layoutID, entryID);
     if (const std::optional<Refusal> refusal = beginMutation(scope)) {
         co_return refusal;
     }
-    QPointer<AppModel> self(this);
+    QPointer<AppModel> self(&model_);
     QCoro::Task<std::optional<Refusal>> editing = storeEdit(
         scope,
         [layoutID, entryID](LayoutStore &store) { return store.removeEntry(layoutID, entryID); },
@@ -108,20 +158,20 @@ QCoro::Task<std::optional<Refusal>> AppModel::removeEntry(QUuid layoutID, QUuid 
     if (!self || failure) {
         co_return failure;
     }
-    pruneSessionReferences();
+    host_.pruneSessionReferences();
     co_return std::nullopt;
 }
 
-QCoro::Task<std::optional<Refusal>> AppModel::renameLayout(QUuid id, QString name)
+QCoro::Task<std::optional<Refusal>> EditCoordinator::renameLayout(QUuid id, QString name)
 {
-    if (!storage_->store()) {
+    if (!storage_.store()) {
         co_return refusalText::storageUnavailable();
     }
     const QString trimmed = name.trimmed();
     if (trimmed.isEmpty()) {
         co_return QStringLiteral("Enter a layout name.");
     }
-    const std::optional<Layout> renamed = layout(id);
+    const std::optional<Layout> renamed = model_.savedData().layout(id);
     if (!renamed) {
         co_return refusalText::layoutUnavailable();
     }
@@ -138,32 +188,32 @@ QCoro::Task<std::optional<Refusal>> AppModel::renameLayout(QUuid id, QString nam
     co_return co_await editing;
 }
 
-QCoro::Task<std::optional<Refusal>> AppModel::deleteLayout(QUuid id)
+QCoro::Task<std::optional<Refusal>> EditCoordinator::deleteLayout(QUuid id)
 {
-    if (!storage_->store()) {
+    if (!storage_.store()) {
         co_return refusalText::storageUnavailable();
     }
     const MutationScope scope = MutationScope::deleteLayout(id);
     if (const std::optional<Refusal> refusal = beginMutation(scope)) {
         co_return refusal;
     }
-    QPointer<AppModel> self(this);
+    QPointer<AppModel> self(&model_);
     QCoro::Task<std::optional<Refusal>> editing = storeEdit(
         scope, [id](LayoutStore &store) { return store.deleteLayout(id); }, StoreReload::layouts);
     const std::optional<Refusal> failure = co_await editing;
     if (!self || failure) {
         co_return failure;
     }
-    if (settings_->selectedLayoutID == id) {
-        setSelectedLayoutID(savedData_->layouts.isEmpty()
-                                ? std::nullopt
-                                : std::optional<QUuid>(savedData_->layouts.first().id));
+    if (model_.settings().selectedLayoutID == id) {
+        host_.setSelectedLayoutID(saved_->layouts.isEmpty()
+                                      ? std::nullopt
+                                      : std::optional<QUuid>(saved_->layouts.first().id));
     }
-    if (windowRequests_->manageLayoutID == id) {
-        setManageLayoutID(std::nullopt);
+    if (requests_->manageLayoutID == id) {
+        model_.setManageLayoutID(std::nullopt);
     }
-    pruneSessionReferences();
-    configureShortcuts();
+    host_.pruneSessionReferences();
+    host_.configureShortcuts();
     co_return std::nullopt;
 }
 
@@ -198,20 +248,20 @@ bool sameDisplaysAgain(const Layout &saved, const QList<CurrentDisplay> &connect
 
 } // namespace
 
-QCoro::Task<std::optional<Refusal>> AppModel::associateAutomation(QUuid layoutID)
+QCoro::Task<std::optional<Refusal>> EditCoordinator::associateAutomation(QUuid layoutID)
 {
-    const std::optional<Layout> linked = layout(layoutID);
+    const std::optional<Layout> linked = model_.savedData().layout(layoutID);
     if (!linked) {
         co_return refusalText::layoutUnavailable();
     }
-    if (!storage_->store()) {
+    if (!storage_.store()) {
         co_return refusalText::storageUnavailable();
     }
     const MutationScope scope = MutationScope::automation(layoutID);
     if (const std::optional<Refusal> refusal = beginMutation(scope)) {
         co_return refusal;
     }
-    const QList<CurrentDisplay> connected = currentDisplays();
+    const QList<CurrentDisplay> connected = model_.currentDisplays();
     if (connected.isEmpty()) {
         endMutation(scope);
         co_return QStringLiteral("No displays are available.");
@@ -228,7 +278,7 @@ QCoro::Task<std::optional<Refusal>> AppModel::associateAutomation(QUuid layoutID
         }
         refreshing = true;
     }
-    for (const Layout &other : savedData_->layouts) {
+    for (const Layout &other : saved_->layouts) {
         if (other.id != layoutID && other.automationEnabled
             && other.automationTopologySignature == currentSignature) {
             endMutation(scope);
@@ -256,9 +306,9 @@ QCoro::Task<std::optional<Refusal>> AppModel::associateAutomation(QUuid layoutID
     co_return co_await editing;
 }
 
-QCoro::Task<std::optional<Refusal>> AppModel::clearAutomation(QUuid layoutID)
+QCoro::Task<std::optional<Refusal>> EditCoordinator::clearAutomation(QUuid layoutID)
 {
-    if (!storage_->store()) {
+    if (!storage_.store()) {
         co_return refusalText::storageUnavailable();
     }
     const MutationScope scope = MutationScope::automation(layoutID);
@@ -274,7 +324,7 @@ QCoro::Task<std::optional<Refusal>> AppModel::clearAutomation(QUuid layoutID)
     co_return co_await editing;
 }
 
-QString AppModel::automationDescription(const Layout &described) const
+QString EditCoordinator::automationDescription(const Layout &described) const
 {
     if (!described.automationTopologySignature) {
         const bool inferred = std::any_of(described.displays.begin(), described.displays.end(),
@@ -282,7 +332,7 @@ QString AppModel::automationDescription(const Layout &described) const
         return inferred ? QStringLiteral("Older layout — link to confirm displays")
                         : QStringLiteral("Not linked");
     }
-    return *described.automationTopologySignature == Topology::signature(currentDisplays())
+    return *described.automationTopologySignature == Topology::signature(model_.currentDisplays())
         ? QStringLiteral("Linked to these displays")
         : QStringLiteral("Linked to another display setup");
 }

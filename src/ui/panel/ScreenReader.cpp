@@ -1,4 +1,4 @@
-#include "ui/panel/Accessibility.h"
+#include "ui/panel/ScreenReader.h"
 
 #include <QAbstractButton>
 #include <QAccessibleWidget>
@@ -10,9 +10,9 @@ namespace ostrel {
 
 namespace {
 
-const char *const hiddenProperty = "ostrelAccessibilityHidden";
-const char *const roleProperty = "ostrelAccessibilityRole";
-const char *const selectedProperty = "ostrelAccessibilitySelected";
+const char *const hiddenProperty = "ostrelScreenReaderHidden";
+const char *const roleProperty = "ostrelScreenReaderRole";
+const char *const selectedProperty = "ostrelScreenReaderSelected";
 
 class AdjustedAccessible : public QAccessibleWidget {
 public:
@@ -116,19 +116,19 @@ void installFactory()
 
 } // namespace
 
-void Accessibility::hide(QWidget *widget)
+void ScreenReader::hide(QWidget *widget)
 {
     installFactory();
     widget->setProperty(hiddenProperty, true);
     forgetEarlierInterface(widget);
 }
 
-bool Accessibility::isHidden(const QWidget *widget)
+bool ScreenReader::isHidden(const QWidget *widget)
 {
     return widget->property(hiddenProperty).toBool();
 }
 
-void Accessibility::setSelected(QWidget *widget, bool selected)
+void ScreenReader::setSelected(QWidget *widget, bool selected)
 {
     installFactory();
     const QVariant before = widget->property(selectedProperty);
@@ -145,12 +145,12 @@ void Accessibility::setSelected(QWidget *widget, bool selected)
     }
 }
 
-bool Accessibility::isSelected(const QWidget *widget)
+bool ScreenReader::isSelected(const QWidget *widget)
 {
     return widget->property(selectedProperty).toBool();
 }
 
-void Accessibility::setRole(QWidget *widget, QAccessible::Role role)
+void ScreenReader::setRole(QWidget *widget, QAccessible::Role role)
 {
     installFactory();
     widget->setProperty(roleProperty, int(role));
