@@ -147,6 +147,15 @@ void X11Desktop::invalidatePlace(xcb_window_t window)
     }
 }
 
+void X11Desktop::keepChanged(xcb_window_t window, Change change)
+{
+    std::lock_guard lock(changedMutex_);
+    const auto known = changedWindows_.constFind(window);
+    if (known == changedWindows_.constEnd() || *known == Change::place) {
+        changedWindows_.insert(window, change);
+    }
+}
+
 X11Desktop::ChangedWindows X11Desktop::takeChangedWindows()
 {
     std::lock_guard lock(changedMutex_);
@@ -218,6 +227,10 @@ std::shared_ptr<const X11Desktop::Snapshot> X11Desktop::snapshotOf(xcb_window_t 
         if (auto fresh = refreshed({{window, *change}}, deadline)) {
             return fresh;
         }
+        // Not read in time: the change stays to be read, and the caller gets no answer rather
+        // than the window as it no longer is.
+        keepChanged(window, *change);
+        return nullptr;
     }
     // Old places are read again for every window at once, as a whole snapshot.
     lock.unlock();

@@ -107,6 +107,8 @@ private:
     using ChangedWindows = QHash<xcb_window_t, Change>;
     ChangedWindows takeChangedWindows();
     std::optional<Change> takeChangedWindow(xcb_window_t window);
+    // A change taken that could not be read: it stays for the next reader.
+    void keepChanged(xcb_window_t window, Change change);
     // Called with `mutex_` held: whether the cached snapshot's root and monitors still hold.
     bool cacheCurrent() const;
     // Called with `mutex_` held: whether the clients' places were all read recently enough.
