@@ -16,7 +16,7 @@ std::unique_ptr<X11Backend> X11Backend::connect(const std::string &display,
 X11Backend::X11Backend(std::unique_ptr<X11Desktop> desktop)
     : desktop_(std::move(desktop))
     , trust_(*desktop_)
-    , elements_(*desktop_)
+    , elements_(*desktop_, clock_)
     , applications_(*desktop_)
     , windowServer_(*desktop_)
     , screens_(*desktop_)

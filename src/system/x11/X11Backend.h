@@ -29,18 +29,19 @@ public:
         return desktop_->sharedConnection();
     }
     X11Desktop &desktop() { return *desktop_; }
+    X11FrameWriter &frameWriter() { return elements_.frameWriter(); }
 
 private:
     explicit X11Backend(std::unique_ptr<X11Desktop> desktop);
 
     std::unique_ptr<X11Desktop> desktop_;
+    SteadyClock clock_;
     X11Trust trust_;
     X11Elements elements_;
     X11Applications applications_;
     X11WindowServerList windowServer_;
     X11Screens screens_;
     X11PointerButtons pointer_;
-    SteadyClock clock_;
 };
 
 } // namespace ostrel::x11

@@ -1,7 +1,9 @@
 #pragma once
 
 #include "system/AccessibilityElements.h"
+#include "system/Clock.h"
 #include "system/x11/X11Desktop.h"
+#include "system/x11/X11FrameWriter.h"
 
 #include <QHash>
 
@@ -16,10 +18,14 @@ namespace ostrel::x11 {
 // messaging timeout.
 class X11Elements : public AccessibilityElements {
 public:
-    explicit X11Elements(X11Desktop &desktop)
+    X11Elements(X11Desktop &desktop, Clock &clock)
         : desktop_(desktop)
+        , writer_(desktop, clock)
     {
     }
+
+    // The writer of every frame write, whose waits tests may change.
+    X11FrameWriter &frameWriter() { return writer_; }
 
     AXElement applicationElement(qint32 pid) override;
     void setMessagingTimeout(AXElement element, double seconds) override;
@@ -39,11 +45,14 @@ public:
 
 private:
     Deadline deadlineFor(AXElement element);
+    // How long a write to the element has, from its turn.
+    Clock::Duration patienceFor(AXElement element);
     AXAttributeResult applicationAttribute(qint32 pid, const QString &attribute, Deadline deadline);
     AXAttributeResult windowAttribute(xcb_window_t window, const QString &attribute,
                                       Deadline deadline);
 
     X11Desktop &desktop_;
+    X11FrameWriter writer_;
     std::mutex timeoutsMutex_;
     QHash<quint64, double> timeouts_;
 };
