@@ -9,6 +9,7 @@
 #include "model/WindowReference.h"
 #include "platform/BrowserHostname.h"
 #include "platform/CGWindowEntry.h"
+#include "platform/MoveBatch.h"
 #include "platform/ScanOutput.h"
 #include "platform/VisibilityScan.h"
 #include "platform/WindowMove.h"
@@ -49,11 +50,16 @@ public:
     static constexpr double visibilityWindowTimeout = 0.1;
     static constexpr double visibilityDuration = 0.75;
     static constexpr double presenceTimeout = 0.2;
+    // How long the application has for each write of a frame; tests that drive a slow window
+    // manager of their own lengthen it (`setFrameWriteTimeout`).
+    static constexpr double defaultFrameWriteTimeout = 0.6;
 
     explicit WindowService(const SystemBackend &system,
                            QSet<QString> browserBundleIDs = BrowserHostname::browserBundleIDs());
 
     const QSet<QString> &browserBundleIDs() const { return browserBundleIDs_; }
+    void setFrameWriteTimeout(double seconds) { frameWriteTimeout_ = seconds; }
+    double frameWriteTimeout() const { return frameWriteTimeout_; }
 
     // Walks the regular, visible, not excluded applications and reports their ordinary
     // windows. `displays` serve only the fullscreen test; no deadline means 6 seconds from the
@@ -91,17 +97,30 @@ public:
     //   the frames read until then.
     QCoro::Task<QList<std::optional<RectD>>> readFrames(QList<WindowReference> references,
                                                         Cancellation cancellation);
-    // - moves of a restore without a write gate, one per planned write: `isOnActiveDesktop`,
-    //   then, when the window is still there, `readFrame` and `setFrame`; but their waiting
-    //   overlaps: for each window in turn, `mayMove` (asked on the actor's thread) and, when it
-    //   allows, the same steps up to its write, which goes out at once; the answers are awaited
-    //   together, and a repeat a write needs goes out as soon as its answer is in. At most
-    //   `inFlight` writes (0: any number) wait for their answers at a time: the next window's
-    //   turn comes once one of them is answered. The moves stop at the first window `mayMove`
-    //   refuses: the result holds the moves made before it, in order.
-    QCoro::Task<QList<WindowMove>> moveTogether(QList<PlannedWrite> writes,
-                                                Cancellation cancellation,
-                                                std::function<bool()> mayMove, qsizetype inFlight);
+
+    // The moves of a pass, as one job on the service's thread: for each window in turn the
+    // pass's `prepare` (its checks and reads, asked on this thread) decides; a write goes out at
+    // once, without waiting for the answers of the windows before it, and the answers (and the
+    // repetitions they call for) are awaited together. `answered` gets each write once it is
+    // done, on this thread, in the order the answers come. The pass must not touch what the two
+    // share until the job is done.
+    struct MoveSteps {
+        std::function<MoveDecision(qsizetype)> prepare;
+        std::function<void(qsizetype, const FrameApplyResult &)> answered;
+    };
+    QCoro::Task<void> moveEach(qsizetype count, Cancellation cancellation, MoveSteps steps);
+
+    // The same, step by step, for a pass that asks its write gate elsewhere between the steps:
+    // each step is a job on the service's thread and gives what became of the writes since the
+    // last (those done, and those at a checkpoint waiting for the gate).
+    std::shared_ptr<MoveBatch> beginMoves(Cancellation cancellation);
+    // `prepare` as above, then the window's write, its checkpoints waiting for the gate.
+    QCoro::Task<MoveBatch::Turn> startMove(std::shared_ptr<MoveBatch> batch, qsizetype index,
+                                           std::function<MoveDecision()> prepare);
+    QCoro::Task<MoveBatch::Turn> resumeMove(std::shared_ptr<MoveBatch> batch, qsizetype index,
+                                            bool gateOpen);
+    // What came in; when `wait`, first until at least one write on its way has its answer.
+    QCoro::Task<MoveBatch::Turn> collectMoves(std::shared_ptr<MoveBatch> batch, bool wait);
 
     // Whether a remembered window is still there with the role it had: access is on, its
     // process runs, and its element still answers with the same role (asked with a short
@@ -151,6 +170,7 @@ private:
 
     SystemBackend system_;
     QSet<QString> browserBundleIDs_;
+    double frameWriteTimeout_ = defaultFrameWriteTimeout;
     SerialExecutor executor_{QStringLiteral("WindowService")};
 };
 

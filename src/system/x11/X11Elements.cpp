@@ -187,6 +187,21 @@ AXError X11Elements::setAttributeValue(AXElement element, const QString &attribu
     return asked.position ? written.position : written.size;
 }
 
+std::shared_ptr<AXPendingFrameWrite>
+X11Elements::beginAttributeValue(AXElement element, const QString &attribute, const AXValue &value)
+{
+    const std::variant<FrameRequest, AXError> request = requestOf(element, attribute, value);
+    if (const auto *refused = std::get_if<AXError>(&request)) {
+        auto answered = std::make_shared<AXPendingFrameWrite>();
+        answered->answer = attribute == AXAttribute::size
+            ? AXFrameWriteResult{*refused, AXError::success}
+            : AXFrameWriteResult{AXError::success, *refused};
+        return answered;
+    }
+    return writer_.begin(xcb_window_t(element.handle), std::get<FrameRequest>(request),
+                         patienceFor(element));
+}
+
 std::optional<AXFrameWriteResult>
 X11Elements::setSizeAndPosition(AXElement element, const AXSize &size, const AXPoint &position)
 {

@@ -37,6 +37,8 @@ public:
                                                          const AXPoint &position) override;
     std::shared_ptr<AXPendingFrameWrite> beginSizeAndPosition(AXElement element, const AXSize &size,
                                                               const AXPoint &position) override;
+    std::shared_ptr<AXPendingFrameWrite>
+    beginAttributeValue(AXElement element, const QString &attribute, const AXValue &value) override;
     void awaitSizesAndPositions(const QList<std::shared_ptr<AXPendingFrameWrite>> &writes,
                                 qsizetype count) override;
 
