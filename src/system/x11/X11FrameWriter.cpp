@@ -61,15 +61,16 @@ void sendToRoot(X11Connection &connection, xcb_window_t window, xcb_atom_t type,
 }
 
 // Counts the configure and destroy notifications of one window while a write waits for them,
-// and the changes of its properties.
+// and the changes of its properties (the client's frame extents apart).
 class WindowWatch {
 public:
     WindowWatch(X11Connection &connection, xcb_window_t window)
         : connection_(connection)
     {
+        const xcb_atom_t clientExtents = connection.atom(Atom::GtkFrameExtents);
         // Each notification once: a window directly under the root is told of a second time
         // through the root, whose children the desktop watches.
-        id_ = connection.subscribe([this, window](const xcb_generic_event_t &event) {
+        id_ = connection.subscribe([this, window, clientExtents](const xcb_generic_event_t &event) {
             const uint8_t type = event.response_type & 0x7F;
             if (type == XCB_CONFIGURE_NOTIFY
                 && reinterpret_cast<const xcb_configure_notify_event_t &>(event).window == window
@@ -85,6 +86,10 @@ public:
                        && reinterpret_cast<const xcb_property_notify_event_t &>(event).window
                            == window) {
                 properties_.fetch_add(1);
+                if (reinterpret_cast<const xcb_property_notify_event_t &>(event).atom
+                    == clientExtents) {
+                    clientExtents_.fetch_add(1);
+                }
             }
         });
     }
@@ -93,6 +98,7 @@ public:
     WindowWatch &operator=(const WindowWatch &) = delete;
     int configures() const { return configures_.load(); }
     int properties() const { return properties_.load(); }
+    int clientExtents() const { return clientExtents_.load(); }
     bool destroyed() const { return destroyed_.load(); }
 
 private:
@@ -100,6 +106,7 @@ private:
     int id_ = 0;
     std::atomic<int> configures_{0};
     std::atomic<int> properties_{0};
+    std::atomic<int> clientExtents_{0};
     std::atomic<bool> destroyed_{false};
 };
 
@@ -238,12 +245,27 @@ void awaitRestoredFrame(Unmaximizing &u, const TargetWindow &target, int configu
     }
 }
 
+// A client that draws its own decoration drops its shadow while maximized and declares it again
+// only once it has seen the state go, after the window manager's own changes: a request planned
+// before then leaves the visible frame smaller than asked by the shadow on every side, and GTK
+// may even ask for its old size again afterwards. Its answer is awaited within the write's time.
+void awaitClientExtents(Unmaximizing &u, int extentsBefore)
+{
+    X11Connection &connection = u.desktop.connection();
+    while (u.watch.clientExtents() == extentsBefore && !u.watch.destroyed() && u.timeLeft()) {
+        waitForEvents(connection, u.deadline);
+    }
+}
+
 // A maximized window ignores moves: takes the maximized state away and waits until the window
-// manager has given the window its own frame back; `target` is then read afresh.
+// manager has given the window its own frame back, and its client has declared the frame
+// extents that go with it; `target` is then read afresh.
 AXError unmaximize(Unmaximizing &u, TargetWindow &target)
 {
     X11Connection &connection = u.desktop.connection();
+    const bool clientDecorated = target.info.clientSideDecorated;
     const int configuresBefore = u.watch.configures();
+    const int extentsBefore = u.watch.clientExtents();
     sendToRoot(connection, u.window, connection.atom(Atom::NetWmState),
                {removeState, connection.atom(Atom::NetWmStateMaximizedVert),
                 connection.atom(Atom::NetWmStateMaximizedHorz), stateFromPager, 0});
@@ -251,6 +273,9 @@ AXError unmaximize(Unmaximizing &u, TargetWindow &target)
         return error;
     }
     awaitRestoredFrame(u, target, configuresBefore);
+    if (clientDecorated) {
+        awaitClientExtents(u, extentsBefore);
+    }
     u.desktop.invalidate(u.window);
     target = readTarget(u.desktop, u.window, u.deadline);
     return target.error;

@@ -37,8 +37,9 @@ class CatchUpProbe;
 // when only the size changes) from a pager, so the window manager obeys it as a user action; a
 // window manager without it gets a configure request. A maximized window is un-maximized first
 // (it would ignore the request), and the request waits until the window manager has given the
-// window its own frame back: the request is planned with the frame extents the window has
-// then.
+// window its own frame back and, for a client that draws its own decoration, until the client
+// has declared the shadow of its restored window: the request is planned with the frame
+// extents the window has then.
 //
 // Each part of a request is `success` once the window manager has applied it or changed it at
 // least (the read-back tells how close it came), `notEnoughPrecision` when it left that part as
