@@ -97,24 +97,36 @@ QCoro::Task<FrameApplyResult> WindowService::setFrame(RectD frame, WindowReferen
     co_return batch->result(0);
 }
 
+QCoro::Task<void> WindowService::batch(std::function<void()> work)
+{
+    return executor_.run(std::move(work));
+}
+
 QCoro::Task<QList<std::optional<WindowReference>>>
 WindowService::revalidateEach(QList<WindowReference> references, QList<CurrentDisplay> displays)
 {
     return executor_.run(
         [this, references = std::move(references), displays = std::move(displays)] {
-            // Nothing moves between these checks, so the applications and the window-server
-            // list are read once for all of them: read per window, they made the checks cost
-            // in proportion to the square of the windows open.
-            QList<std::optional<WindowReference>> fresh;
-            if (references.isEmpty()) {
-                return fresh;
-            }
-            const DesktopView view = desktopView();
-            for (const WindowReference &reference : references) {
-                fresh.append(revalidateIn(reference, displays, &view));
-            }
-            return fresh;
+            return revalidateEachNow(references, displays);
         });
+}
+
+QList<std::optional<WindowReference>>
+WindowService::revalidateEachNow(const QList<WindowReference> &references,
+                                 const QList<CurrentDisplay> &displays)
+{
+    // Nothing moves between these checks, so the applications and the window-server list are
+    // read once for all of them: read per window, they made the checks cost in proportion to
+    // the square of the windows open.
+    QList<std::optional<WindowReference>> fresh;
+    if (references.isEmpty()) {
+        return fresh;
+    }
+    const DesktopView view = desktopView();
+    for (const WindowReference &reference : references) {
+        fresh.append(revalidateIn(reference, displays, &view));
+    }
+    return fresh;
 }
 
 QCoro::Task<QList<std::optional<RectD>>>
@@ -122,44 +134,55 @@ WindowService::readFrames(QList<WindowReference> references, Cancellation cancel
 {
     return executor_.run(
         [this, references = std::move(references), cancellation = std::move(cancellation)] {
-            QList<std::optional<RectD>> frames;
-            for (const WindowReference &reference : references) {
-                if (cancellation && cancellation->isCancelled()) {
-                    break;
-                }
-                frames.append(readFrameNow(reference));
-            }
-            return frames;
+            return readFramesNow(references, cancellation);
         });
+}
+
+QList<std::optional<RectD>> WindowService::readFramesNow(const QList<WindowReference> &references,
+                                                         const Cancellation &cancellation)
+{
+    QList<std::optional<RectD>> frames;
+    for (const WindowReference &reference : references) {
+        if (cancellation && cancellation->isCancelled()) {
+            break;
+        }
+        frames.append(readFrameNow(reference));
+    }
+    return frames;
 }
 
 QCoro::Task<void> WindowService::moveEach(qsizetype count, Cancellation cancellation,
                                           MoveSteps steps)
 {
-    auto batch = beginMoves(std::move(cancellation));
-    return executor_.run([batch, count, steps = std::move(steps)] {
-        const auto hand = [&](const MoveBatch::Turn &turn) {
-            for (const qsizetype done : turn.done) {
-                steps.answered(done, batch->result(done));
-            }
-        };
-        // Each window's write goes out right after its own checks and reads; answers that have
-        // come in by then (a backend that answers at once, a write refused before it went out)
-        // are handed over before the next window's checks.
-        for (qsizetype i = 0; i < count; ++i) {
-            const MoveDecision decision = steps.prepare(i);
-            if (decision.kind == MoveDecision::Kind::stop) {
-                break;
-            }
-            if (decision.kind == MoveDecision::Kind::write) {
-                batch->start(i, decision.write.target, decision.write.reference, false);
-                hand(batch->take());
-            }
+    return executor_.run([this, count, cancellation = std::move(cancellation),
+                          steps = std::move(steps)] { moveEachNow(count, cancellation, steps); });
+}
+
+void WindowService::moveEachNow(qsizetype count, const Cancellation &cancellation,
+                                const MoveSteps &steps)
+{
+    const std::shared_ptr<MoveBatch> batch = beginMoves(cancellation);
+    const auto hand = [&](const MoveBatch::Turn &turn) {
+        for (const qsizetype done : turn.done) {
+            steps.answered(done, batch->result(done));
         }
-        while (batch->onTheirWay()) {
-            hand(batch->collect(true));
+    };
+    // Each window's write goes out right after its own checks and reads; answers that have come
+    // in by then (a backend that answers at once, a write refused before it went out) are
+    // handed over before the next window's checks.
+    for (qsizetype i = 0; i < count; ++i) {
+        const MoveDecision decision = steps.prepare(i);
+        if (decision.kind == MoveDecision::Kind::stop) {
+            break;
         }
-    });
+        if (decision.kind == MoveDecision::Kind::write) {
+            batch->start(i, decision.write.target, decision.write.reference, false);
+            hand(batch->take());
+        }
+    }
+    while (batch->onTheirWay()) {
+        hand(batch->collect(true));
+    }
 }
 
 std::shared_ptr<MoveBatch> WindowService::beginMoves(Cancellation cancellation)
@@ -391,7 +414,23 @@ std::optional<RectD> WindowService::readFrameNow(const WindowReference &referenc
 
 bool WindowService::isOnActiveDesktopNow(const WindowReference &reference)
 {
-    return isOnActiveDesktopIn(reference, nullptr);
+    // A known window number is answered from the list alone, which where windows stand does not
+    // change.
+    return isOnActiveDesktopIn(reference, reference.windowID ? currentView() : nullptr);
+}
+
+const WindowService::DesktopView *WindowService::currentView()
+{
+    const std::optional<quint64> revision = system_.windowServer->revision();
+    if (!revision) {
+        view_.reset();
+        return nullptr;
+    }
+    if (!view_ || viewRevision_ != *revision) {
+        view_ = desktopView();
+        viewRevision_ = *revision;
+    }
+    return &*view_;
 }
 
 bool WindowService::isOnActiveDesktopIn(const WindowReference &reference, const DesktopView *view)

@@ -93,10 +93,15 @@ public:
     //   window-server list read once, before the first.
     QCoro::Task<QList<std::optional<WindowReference>>>
     revalidateEach(QList<WindowReference> references, QList<CurrentDisplay> displays);
+    QList<std::optional<WindowReference>>
+    revalidateEachNow(const QList<WindowReference> &references,
+                      const QList<CurrentDisplay> &displays);
     // - `readFrame` of each reference, in order, until a cancellation is seen before a read:
     //   the frames read until then.
     QCoro::Task<QList<std::optional<RectD>>> readFrames(QList<WindowReference> references,
                                                         Cancellation cancellation);
+    QList<std::optional<RectD>> readFramesNow(const QList<WindowReference> &references,
+                                              const Cancellation &cancellation);
 
     // The moves of a pass, as one job on the service's thread: for each window in turn the
     // pass's `prepare` (its checks and reads, asked on this thread) decides; a write goes out at
@@ -109,6 +114,12 @@ public:
         std::function<void(qsizetype, const FrameApplyResult &)> answered;
     };
     QCoro::Task<void> moveEach(qsizetype count, Cancellation cancellation, MoveSteps steps);
+    void moveEachNow(qsizetype count, const Cancellation &cancellation, const MoveSteps &steps);
+
+    // Runs `work` as one job on the service's thread, for a caller that makes many of the
+    // synchronous calls below in a row with nothing from elsewhere between them: one hand-over
+    // between threads instead of one per call, which on a busy machine costs milliseconds.
+    QCoro::Task<void> batch(std::function<void()> work);
 
     // The same, step by step, for a pass that asks its write gate elsewhere between the steps:
     // each step is a job on the service's thread and gives what became of the writes since the
@@ -161,6 +172,13 @@ private:
     bool isVisibleOnActiveDesktopIn(const WindowReference &reference, const RectD &frame,
                                     const DesktopView *view);
     bool isOnActiveDesktopIn(const WindowReference &reference, const DesktopView *view);
+    // The view of the active-desktop test, read again only when the backend says something of it
+    // may have changed besides where windows stand (null when it cannot tell: read it afresh).
+    // A restore asks before each window's move, and the windows moved before it change nothing
+    // of it but where they stand.
+    const DesktopView *currentView();
+    std::optional<DesktopView> view_;
+    quint64 viewRevision_ = 0;
 
     // Whether the window is fullscreen: its own word where the platform gives one, else whether
     // its frame covers a whole display. (A maximized window on a monitor without panels covers

@@ -66,7 +66,18 @@ bool listedOn(const QHash<QString, QString> &keys, const QStringList &desktops)
 DesktopEntries::DesktopEntries(QStringList dataDirs, std::optional<QStringList> currentDesktops)
     : dataDirs_(dataDirs.isEmpty() ? defaultDataDirs() : std::move(dataDirs))
     , currentDesktops_(currentDesktops ? *currentDesktops : desktopsOfSession())
+    , first_(std::async(std::launch::async, [this] { return load(); }).share())
 {
+}
+
+DesktopEntries::~DesktopEntries()
+{
+    if (first_.valid()) {
+        first_.wait();
+    }
+    if (reload_.valid()) {
+        reload_.wait();
+    }
 }
 
 QString DesktopEntries::idFor(const QString &applicationsFolder, const QString &path)
@@ -103,18 +114,10 @@ DesktopEntries::readEntry(const QString &id, const QString &path, const QString 
                  listedOn(keys, currentDesktops_)};
 }
 
-void DesktopEntries::loadIfStale()
+DesktopEntries::Table DesktopEntries::load() const
 {
-    // Applications are installed rarely; a scan per minute keeps lookups cheap.
-    const QDateTime now = QDateTime::currentDateTimeUtc();
-    if (loadedAt_.isValid() && loadedAt_.secsTo(now) < 60) {
-        return;
-    }
-    loadedAt_ = now;
-    byId_.clear();
-    idByLowerId_.clear();
-    idByLowerWmClass_.clear();
-    order_.clear();
+    Table table;
+    table.loadedAt = QDateTime::currentDateTimeUtc();
     const QString locale = QLocale::system().name();
     for (const QString &dataDir : dataDirs_) {
         const QString root = dataDir + QStringLiteral("/applications");
@@ -123,25 +126,53 @@ void DesktopEntries::loadIfStale()
         while (it.hasNext()) {
             const QString path = it.next();
             const QString id = idFor(root, path);
-            if (id.isEmpty() || byId_.contains(id)) {
+            if (id.isEmpty() || table.byId.contains(id)) {
                 continue; // an earlier folder overrides this one
             }
             const std::optional<Entry> entry = readEntry(id, path, locale);
             if (!entry) {
                 continue;
             }
-            byId_.insert(id, *entry);
+            table.byId.insert(id, *entry);
             if (entry->id.isEmpty()) {
                 continue;
             }
-            order_.append(id);
-            idByLowerId_.insert(id.toLower(), id);
+            table.order.append(id);
+            table.idByLowerId.insert(id.toLower(), id);
             if (!entry->startupWMClass.isEmpty()
-                && !idByLowerWmClass_.contains(entry->startupWMClass.toLower())) {
-                idByLowerWmClass_.insert(entry->startupWMClass.toLower(), id);
+                && !table.idByLowerWmClass.contains(entry->startupWMClass.toLower())) {
+                table.idByLowerWmClass.insert(entry->startupWMClass.toLower(), id);
             }
         }
     }
+    return table;
+}
+
+std::shared_ptr<const DesktopEntries::Table> DesktopEntries::current()
+{
+    std::unique_lock lock(mutex_);
+    if (!table_) {
+        lock.unlock();
+        auto first = std::make_shared<const Table>(first_.get());
+        lock.lock();
+        if (!table_) {
+            table_ = std::move(first);
+        }
+    }
+    const QDateTime now = QDateTime::currentDateTimeUtc();
+    if (!reloading_ && table_->loadedAt.secsTo(now) >= 60) {
+        reloading_ = true;
+        if (reload_.valid()) {
+            reload_.wait(); // done already: it cleared `reloading_`
+        }
+        reload_ = std::async(std::launch::async, [this] {
+            auto fresh = std::make_shared<const Table>(load());
+            std::lock_guard reloaded(mutex_);
+            table_ = std::move(fresh);
+            reloading_ = false;
+        });
+    }
+    return table_;
 }
 
 std::optional<DesktopEntries::Match> DesktopEntries::find(const QString &gtkApplicationId,
@@ -149,11 +180,10 @@ std::optional<DesktopEntries::Match> DesktopEntries::find(const QString &gtkAppl
                                                           const QString &wmInstance,
                                                           const QString &wmClass)
 {
-    std::lock_guard lock(mutex_);
-    loadIfStale();
+    const std::shared_ptr<const Table> table = current();
     auto byId = [&](const QString &id) -> std::optional<Match> {
-        const auto it = byId_.constFind(id);
-        if (id.isEmpty() || it == byId_.constEnd() || it->id.isEmpty()) {
+        const auto it = table->byId.constFind(id);
+        if (id.isEmpty() || it == table->byId.constEnd() || it->id.isEmpty()) {
             return std::nullopt;
         }
         return Match{it->id, it->name.isEmpty() ? it->id : it->name};
@@ -170,14 +200,14 @@ std::optional<DesktopEntries::Match> DesktopEntries::find(const QString &gtkAppl
     }
     for (const QString &name : {wmClass, wmInstance}) {
         if (!name.isEmpty()) {
-            if (auto m = byId(idByLowerWmClass_.value(name.toLower()))) {
+            if (auto m = byId(table->idByLowerWmClass.value(name.toLower()))) {
                 return m;
             }
         }
     }
     for (const QString &name : {wmClass, wmInstance}) {
         if (!name.isEmpty()) {
-            if (auto m = byId(idByLowerId_.value(name.toLower()))) {
+            if (auto m = byId(table->idByLowerId.value(name.toLower()))) {
                 return m;
             }
         }
@@ -187,10 +217,9 @@ std::optional<DesktopEntries::Match> DesktopEntries::find(const QString &gtkAppl
 
 std::optional<QString> DesktopEntries::icon(const QString &id)
 {
-    std::lock_guard lock(mutex_);
-    loadIfStale();
-    const auto it = byId_.constFind(id);
-    if (id.isEmpty() || it == byId_.constEnd() || it->id.isEmpty()) {
+    const std::shared_ptr<const Table> table = current();
+    const auto it = table->byId.constFind(id);
+    if (id.isEmpty() || it == table->byId.constEnd() || it->id.isEmpty()) {
         return std::nullopt;
     }
     return it->icon;
@@ -198,12 +227,11 @@ std::optional<QString> DesktopEntries::icon(const QString &id)
 
 QList<DesktopEntries::Application> DesktopEntries::applications()
 {
-    std::lock_guard lock(mutex_);
-    loadIfStale();
+    const std::shared_ptr<const Table> table = current();
     QList<Application> found;
-    found.reserve(order_.size());
-    for (const QString &id : std::as_const(order_)) {
-        const Entry entry = byId_.value(id);
+    found.reserve(table->order.size());
+    for (const QString &id : std::as_const(table->order)) {
+        const Entry entry = table->byId.value(id);
         if (!entry.listed) {
             continue;
         }

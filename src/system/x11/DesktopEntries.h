@@ -6,6 +6,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <future>
+#include <memory>
 #include <mutex>
 #include <optional>
 
@@ -62,6 +64,10 @@ public:
     // read, is hidden, or is of another type than Application.
     std::optional<Application> entryAt(const QString &path) const;
 
+    ~DesktopEntries();
+    DesktopEntries(const DesktopEntries &) = delete;
+    DesktopEntries &operator=(const DesktopEntries &) = delete;
+
 private:
     struct Entry {
         QString id;
@@ -71,18 +77,31 @@ private:
         QString path;
         bool listed = true; // whether a menu on this desktop shows it
     };
-    void loadIfStale();
+    // Every entry as read at one moment.
+    struct Table {
+        QHash<QString, Entry> byId;
+        QHash<QString, QString> idByLowerId;
+        QHash<QString, QString> idByLowerWmClass;
+        QStringList order; // ids in the order they were found
+        QDateTime loadedAt;
+    };
+    // The entries to answer from now. Reading hundreds of files takes long enough to be felt
+    // in a restore, so the first reading starts with the object, in the background, and later
+    // ones (applications are installed rarely: once a minute at most) run in the background
+    // while the entries read before still answer.
+    std::shared_ptr<const Table> current();
+    Table load() const;
     std::optional<Entry> readEntry(const QString &id, const QString &path,
                                    const QString &locale) const;
 
     QStringList dataDirs_;
     QStringList currentDesktops_;
     std::mutex mutex_;
-    QHash<QString, Entry> byId_;
-    QHash<QString, QString> idByLowerId_;
-    QHash<QString, QString> idByLowerWmClass_;
-    QStringList order_; // ids in the order they were found
-    QDateTime loadedAt_;
+    std::shared_ptr<const Table> table_;
+    bool reloading_ = false;
+    // Last, so that they are waited for before anything they use goes.
+    std::shared_future<Table> first_;
+    std::future<void> reload_;
 };
 
 } // namespace ostrel::x11
