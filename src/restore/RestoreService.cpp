@@ -742,47 +742,59 @@ QCoro::Task<RestoreResult> RestoreService::restore(Layout layout, QList<CurrentD
         co_return pass.nothingToRestore();
     }
 
-    // Mapping and the pre-pass run on the actor: the arrangement search is the pass's only
-    // real computation before the scan.
-    auto sorting = executor_.run([&pass]() { pass.sortEntries(); });
-    co_await std::move(sorting);
-    if (isCancelled(pass.cancellation)) {
-        co_return RestoreResultBuilder::finishCancelledScan(lay, pass.pending, pass.output,
-                                                            pass.options.operationID);
+    // Everything from the display mapping to the planned moves, and for a manual restore the
+    // moves too, is one job of the window service: these steps need nothing from elsewhere
+    // between them (progress may be reported from any thread), and on a busy machine each
+    // hand-over between threads costs milliseconds.
+    std::optional<RestoreResult> ended;
+    const bool movesInJob = !pass.options.isAutomation;
+    auto preparing = windowService_.batch([this, &pass, &ended, movesInJob] {
+        ended = prepare(pass);
+        if (!ended && movesInJob) {
+            pass.startMoves();
+            moveAllNow(pass);
+        }
+    });
+    co_await std::move(preparing);
+    if (ended) {
+        co_return *ended;
     }
+    auto moving = movePhase(pass, movesInJob);
+    RestoreResult result = co_await std::move(moving);
+    co_return result;
+}
 
-    auto scanning =
-        windowService_.scan(pass.displays, pass.exclusions, pass.cancellation, std::nullopt, true);
-    const ScanOutput scan = co_await std::move(scanning);
+// The pass up to its planned moves, on the window service's thread; a result when it ends there.
+std::optional<RestoreResult> RestoreService::prepare(RestorePass &pass)
+{
+    const Layout &lay = pass.layout;
+    pass.sortEntries();
+    if (isCancelled(pass.cancellation)) {
+        return RestoreResultBuilder::finishCancelledScan(lay, pass.pending, pass.output,
+                                                         pass.options.operationID);
+    }
+    const ScanOutput scan = windowService_.scanNow(pass.displays, pass.exclusions,
+                                                   pass.cancellation, std::nullopt, true);
     if (scan.permissionDenied) {
-        co_return RestoreResultBuilder::permissionFailure(lay.name, lay.entries,
-                                                          ResultKind::restore);
+        return RestoreResultBuilder::permissionFailure(lay.name, lay.entries, ResultKind::restore);
     }
     if (scan.wasCancelled || isCancelled(pass.cancellation)) {
-        co_return RestoreResultBuilder::finishCancelledScan(lay, pass.pending, pass.output,
-                                                            pass.options.operationID);
+        return RestoreResultBuilder::finishCancelledScan(lay, pass.pending, pass.output,
+                                                         pass.options.operationID);
     }
     pass.deferUnread(scan, runningRegularApplications());
     pass.windows = scan.windows;
     pass.scanTimedOut = scan.timedOut;
-
-    auto checking = checkPreferredWindows(pass);
-    co_await std::move(checking);
-    auto matching = match(pass);
-    co_await std::move(matching);
-
-    // The frames of the matched windows, read as one job on the window service's thread; the
-    // reads stop at a cancellation, which the planning then sees before it would need the next
-    // frame.
-    auto readingFrames = windowService_.readFrames(pass.matchedWindows(), pass.cancellation);
-    const QList<std::optional<RectD>> currentFrames = co_await std::move(readingFrames);
+    checkPreferredWindows(pass);
+    match(pass);
+    // The reads stop at a cancellation, which the planning then sees before it would need the
+    // next frame.
+    const QList<std::optional<RectD>> currentFrames =
+        windowService_.readFramesNow(pass.matchedWindows(), pass.cancellation);
     if (!pass.planMoves(currentFrames) || isCancelled(pass.cancellation)) {
-        co_return pass.cancelledWhilePlanning();
+        return pass.cancelledWhilePlanning();
     }
-
-    auto moving = movePhase(pass);
-    RestoreResult result = co_await std::move(moving);
-    co_return result;
+    return std::nullopt;
 }
 
 QSet<QString> RestoreService::runningRegularApplications() const
@@ -799,9 +811,8 @@ QSet<QString> RestoreService::runningRegularApplications() const
     return running;
 }
 
-// The user's earlier choices, checked one by one instead of scanning again (as one job on the
-// window service's thread).
-QCoro::Task<void> RestoreService::checkPreferredWindows(RestorePass &pass)
+// The user's earlier choices, checked one by one instead of scanning again.
+void RestoreService::checkPreferredWindows(RestorePass &pass)
 {
     QList<WindowEntry> chosenFor;
     QList<WindowReference> chosen;
@@ -816,14 +827,14 @@ QCoro::Task<void> RestoreService::checkPreferredWindows(RestorePass &pass)
             chosen.append(it.value());
         }
     }
-    auto revalidating = windowService_.revalidateEach(chosen, pass.displays);
-    const QList<std::optional<WindowReference>> revalidated = co_await std::move(revalidating);
+    const QList<std::optional<WindowReference>> revalidated =
+        windowService_.revalidateEachNow(chosen, pass.displays);
     for (qsizetype i = 0; i < chosenFor.size(); ++i) {
         pass.prefer(chosenFor[i], revalidated[i]);
     }
 }
 
-QCoro::Task<void> RestoreService::match(RestorePass &pass)
+void RestoreService::match(RestorePass &pass)
 {
     // A window chosen for two entries goes to neither automatically.
     const QSet<QUuid> conflicts = MatchingService::duplicateExplicitEntryIDs(pass.preferred);
@@ -831,16 +842,13 @@ QCoro::Task<void> RestoreService::match(RestorePass &pass)
         pass.preferred.remove(id);
     }
     const QSet<QUuid> explicitIDs = pass.options.explicitEntryIDs | conflicts;
-    auto matching = executor_.run([&pass, &explicitIDs]() {
-        pass.resolution = MatchingService::resolve(pass.pending, pass.windows, pass.preferred,
-                                                   explicitIDs, pass.exclusions);
-    });
-    co_await std::move(matching);
+    pass.resolution = MatchingService::resolve(pass.pending, pass.windows, pass.preferred,
+                                               explicitIDs, pass.exclusions);
 }
 
-QCoro::Task<RestoreResult> RestoreService::movePhase(RestorePass &pass)
+QCoro::Task<RestoreResult> RestoreService::movePhase(RestorePass &pass, bool moved)
 {
-    if (pass.options.isAutomation) {
+    if (!moved && pass.options.isAutomation) {
         if (const std::optional<QString> reason = pass.sessionClosedReason()) {
             co_return pass.deferredBeforeMoving(*reason);
         }
@@ -853,13 +861,15 @@ QCoro::Task<RestoreResult> RestoreService::movePhase(RestorePass &pass)
         }
     }
 
-    pass.startMoves();
-    if (pass.options.isAutomation && pass.options.writeGate) {
-        auto moving = moveGated(pass);
-        co_await std::move(moving);
-    } else {
-        auto moving = moveAll(pass);
-        co_await std::move(moving);
+    if (!moved) {
+        pass.startMoves();
+        if (pass.options.writeGate) {
+            auto moving = moveGated(pass);
+            co_await std::move(moving);
+        } else {
+            auto moving = windowService_.batch([this, &pass] { moveAllNow(pass); });
+            co_await std::move(moving);
+        }
     }
     pass.orderJournal();
 
@@ -878,11 +888,11 @@ QCoro::Task<RestoreResult> RestoreService::movePhase(RestorePass &pass)
 }
 
 // Without a write gate nothing from elsewhere has to come between one window's checks and its
-// write, so the moves are one job of the window service: each window's checks, reads and write
+// write, so the moves run on the window service's thread: each window's checks, reads and write
 // in turn, the writes going out without waiting for each other's answers, which are awaited
 // together (a pass costs about one answer of the window manager instead of one per window).
 // Each window is judged when its own write returns.
-QCoro::Task<void> RestoreService::moveAll(RestorePass &pass)
+void RestoreService::moveAllNow(RestorePass &pass)
 {
     WindowService::MoveSteps steps;
     steps.prepare = [this, &pass](qsizetype i) {
@@ -895,8 +905,7 @@ QCoro::Task<void> RestoreService::moveAll(RestorePass &pass)
     steps.answered = [&pass](qsizetype i, const FrameApplyResult &applied) {
         pass.answered(i, applied, isCancelled(pass.cancellation));
     };
-    auto moving = windowService_.moveEach(pass.moves.size(), pass.cancellation, std::move(steps));
-    co_await std::move(moving);
+    windowService_.moveEachNow(pass.moves.size(), pass.cancellation, steps);
 }
 
 // An automatic restore asks its write gate (no mouse button held) before each window's move

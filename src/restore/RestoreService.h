@@ -29,9 +29,12 @@ struct MoveDecision;
 // Carries out restore and undo passes and keeps the one-step undo journal between them.
 //
 // An actor: the journal lives on the service's own executor and is read and written only
-// there. A pass is a coroutine driven from the caller's thread; its working state is its own,
-// and it suspends only to await the window service, the progress callback and the executor.
-// Nothing in a pass throws: every problem is an outcome in the result.
+// there. A pass is a coroutine driven from the caller's thread; its working state is its own.
+// The steps that need the window service and nothing from elsewhere between them (a restore
+// from its display mapping to its last move, an undo's moves) run as one job of the window
+// service, which works on the pass's state while the pass awaits it; the pass suspends only for
+// those jobs, the write gate of an automatic restore, and the executor. Nothing in a pass
+// throws: every problem is an outcome in the result.
 class RestoreService {
 public:
     // Published by the model while a pass runs. Called on the thread that runs the pass, or,
@@ -69,10 +72,12 @@ private:
     // The steps of a pass. Each coroutine here is awaited at once by its caller, whose pass it
     // works on.
     QSet<QString> runningRegularApplications() const;
-    QCoro::Task<void> checkPreferredWindows(RestorePass &pass);
-    QCoro::Task<void> match(RestorePass &pass);
-    QCoro::Task<RestoreResult> movePhase(RestorePass &pass);
-    QCoro::Task<void> moveAll(RestorePass &pass);
+    std::optional<RestoreResult> prepare(RestorePass &pass);
+    void checkPreferredWindows(RestorePass &pass);
+    void match(RestorePass &pass);
+    // `moved`: the moves were made already, with the preparation.
+    QCoro::Task<RestoreResult> movePhase(RestorePass &pass, bool moved);
+    void moveAllNow(RestorePass &pass);
     QCoro::Task<void> moveGated(RestorePass &pass);
     MoveDecision prepareUndo(UndoPass &pass, qsizetype index);
     bool trusted() const;
