@@ -1,5 +1,6 @@
 #include "app/AppModel.h"
 
+#include "app/AppLog.h"
 #include "app/AutomationService.h"
 #include "app/RestoreCoordinator.h"
 #include "app/SessionEligibility.h"
@@ -145,7 +146,7 @@ void AppModel::setSelectedLayoutID(std::optional<QUuid> value)
     const bool changed = value != settings_->selectedLayoutID;
     settings_.set(&AppSettings::selectedLayoutID, value);
     if (changed) {
-        Preferences::setSelectedLayoutID(value);
+        noteSettingsWrite(Preferences::setSelectedLayoutID(value));
     }
 }
 
@@ -154,31 +155,41 @@ void AppModel::setSelectedLayoutID(std::optional<QUuid> value)
 void AppModel::setAutomationEnabled(bool value)
 {
     settings_.set(&AppSettings::automationEnabled, value);
-    Preferences::setAutomationEnabled(value);
+    noteSettingsWrite(Preferences::setAutomationEnabled(value));
 }
 
 void AppModel::setRestoreFlashEnabled(bool value)
 {
     settings_.set(&AppSettings::restoreFlashEnabled, value);
-    Preferences::setRestoreFlashEnabled(value);
+    noteSettingsWrite(Preferences::setRestoreFlashEnabled(value));
 }
 
 void AppModel::setHighlightColor(HighlightColor value)
 {
     settings_.set(&AppSettings::highlightColor, value);
-    Preferences::setHighlightColor(value);
+    noteSettingsWrite(Preferences::setHighlightColor(value));
 }
 
 void AppModel::assignGlobalShortcut(std::optional<Shortcut> value)
 {
     settings_.set(&AppSettings::globalShortcut, value);
-    Preferences::encodeShortcut(value, Preferences::globalShortcutKey);
+    noteSettingsWrite(Preferences::encodeShortcut(value, Preferences::globalShortcutKey));
 }
 
 void AppModel::setAppearance(AppearancePreference value)
 {
     settings_.set(&AppSettings::appearance, value);
-    Preferences::setAppearance(value);
+    noteSettingsWrite(Preferences::setAppearance(value));
+}
+
+void AppModel::noteSettingsWrite(const std::optional<QString> &problem)
+{
+    // A later write that lands means the file works again; what it holds is then what the
+    // program shows, but for the settings written before it, which the next change rewrites.
+    if (problem) {
+        qCWarning(appLog).noquote() << "A setting was not saved:" << *problem;
+    }
+    storageStatus_.set(&StorageStatus::settingsProblem, problem);
 }
 
 // --- Derived state, lookups and selection --------------------------------------------------

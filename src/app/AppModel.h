@@ -221,6 +221,8 @@ private:
     void setSelectedLayoutID(std::optional<QUuid> value);
     void assignGlobalShortcut(std::optional<Shortcut> value);
     void setPermissionTrusted(bool value);
+    // Publishes (and logs) why a setting did not reach the settings file, or that it did.
+    void noteSettingsWrite(const std::optional<QString> &problem);
 
     // The common edit gate: none lets the edit go ahead with its scope now pending.
     [[nodiscard]] std::optional<Refusal> beginMutation(const MutationScope &scope);

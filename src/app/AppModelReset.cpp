@@ -89,7 +89,7 @@ QCoro::Task<void> AppModel::clearAfterDatabaseReset(std::optional<QString> warni
         data.exclusions.clear();
     });
     settings_.update([](AppSettings &settings) { settings = {}; });
-    Preferences::reset();
+    noteSettingsWrite(Preferences::reset());
 
     configureShortcuts();
 

@@ -45,8 +45,8 @@ std::optional<RefusalAlert> refusalAlert(RefusedCommand command, Obstacle obstac
     case RefusedCommand::capture:
         if (obstacle == Obstacle::permission) {
             return RefusalAlert{accessNeeded,
-                                QStringLiteral("Allow Ostrel in Privacy & Security → "
-                                               "Accessibility, then Recheck.")};
+                                QStringLiteral("Run a window manager that supports EWMH, then "
+                                               "Recheck.")};
         }
         if (obstacle == Obstacle::busy) {
             return RefusalAlert{QStringLiteral("Operation in Progress"),
@@ -57,8 +57,8 @@ std::optional<RefusalAlert> refusalAlert(RefusedCommand command, Obstacle obstac
     case RefusedCommand::restore:
         if (obstacle == Obstacle::permission) {
             return RefusalAlert{accessNeeded,
-                                QStringLiteral("Enable Accessibility access in System Settings, "
-                                               "then choose Recheck.")};
+                                QStringLiteral("Run a window manager that supports EWMH, then "
+                                               "choose Recheck.")};
         }
         if (obstacle == Obstacle::noDisplays) {
             return RefusalAlert{noDisplays,
@@ -79,8 +79,8 @@ std::optional<RefusalAlert> refusalAlert(RefusedCommand command, Obstacle obstac
         }
         if (obstacle == Obstacle::permission) {
             return RefusalAlert{accessNeeded,
-                                QStringLiteral("Allow Ostrel in Privacy & Security → "
-                                               "Accessibility, then retry.")};
+                                QStringLiteral("Run a window manager that supports EWMH, then "
+                                               "retry.")};
         }
         break;
     }

@@ -2,6 +2,7 @@
 
 #include "app/AppModel.h"
 #include "app/AppEnvironment.h"
+#include "app/AppLog.h"
 #include "app/Attempt.h"
 #include "app/StorageHost.h"
 
@@ -173,6 +174,7 @@ void StorageUpkeep::presentProblem(std::exception_ptr error)
 {
     const StorePaths &fallback = environment_.defaultStorePaths;
     const ProblemText text = problemText(error);
+    qCWarning(appLog).noquote() << text.title + QStringLiteral(":") << descriptionOf(error);
     status_.update([&](StorageStatus &status) {
         status.storePaths = fallback;
         status.storageProblem =
@@ -225,10 +227,28 @@ QCoro::Task<std::optional<Refusal>> StorageUpkeep::backupNow()
     co_return backup.failure;
 }
 
+namespace {
+
+// A read that fails after the store opened leaves the lists shown as they were, usable; the
+// caller reports it, and the log keeps it.
+template <class T>
+QCoro::Task<T> logged(QCoro::Task<T> loading)
+{
+    try {
+        co_return co_await std::move(loading);
+    } catch (...) {
+        qCWarning(appLog).noquote()
+            << "Saved data could not be read:" << descriptionOf(std::current_exception());
+        throw;
+    }
+}
+
+} // namespace
+
 QCoro::Task<bool> StorageUpkeep::reloadLayouts(std::shared_ptr<LayoutStore> store)
 {
     QPointer<AppModel> self(&model_);
-    QCoro::Task<QList<Layout>> loading = store->loadLayouts();
+    QCoro::Task<QList<Layout>> loading = logged(store->loadLayouts());
     QList<Layout> loaded = co_await loading;
     if (!self) {
         co_return false;
@@ -240,7 +260,7 @@ QCoro::Task<bool> StorageUpkeep::reloadLayouts(std::shared_ptr<LayoutStore> stor
 QCoro::Task<bool> StorageUpkeep::reloadExclusions(std::shared_ptr<LayoutStore> store)
 {
     QPointer<AppModel> self(&model_);
-    QCoro::Task<QList<AppExclusion>> loading = store->loadExclusions();
+    QCoro::Task<QList<AppExclusion>> loading = logged(store->loadExclusions());
     QList<AppExclusion> loaded = co_await loading;
     if (!self) {
         co_return false;

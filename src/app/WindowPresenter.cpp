@@ -25,6 +25,8 @@ namespace ostrel {
 namespace {
 
 constexpr int focusLooks = 6;
+// Set on a window whose size is its content's.
+const char *const sizedByContent = "ostrelSizedByContent";
 constexpr std::chrono::milliseconds focusPause{100};
 // The narrowest an alert's message wraps to, in pixels.
 constexpr int alertMessageWidth = 300;
@@ -262,9 +264,10 @@ void WindowPresenter::present(const QString &id, const QString &title, QSize siz
 
     if (PresentedWindow *existing = controllers_.value(id)) {
         // The open window keeps its content, which reads the current state itself. A layout
-        // window keeps the size the user gave it; a decision window takes the new one.
+        // window keeps the size the user gave it; a decision window takes the new one, unless
+        // its content sizes itself.
         existing->setWindowTitle(title);
-        if (sizing == Sizing::fixed) {
+        if (sizing == Sizing::fixed && !existing->property(sizedByContent).toBool()) {
             existing->setFixedSize(size);
             centreOnScreen(existing);
         }
@@ -293,7 +296,14 @@ void WindowPresenter::present(const QString &id, const QString &title, QSize siz
             layout->addWidget(content);
         }
     }
-    if (sizing == Sizing::fixed) {
+    QWidget *content = layout->count() > 0 ? layout->itemAt(0)->widget() : nullptr;
+    if (sizing == Sizing::fixed && content && content->minimumSize() == content->maximumSize()
+        && content->maximumHeight() <= size.height()) {
+        // A content of one size, no taller than the window may be (it is as tall as what it
+        // shows): the window follows it as it grows and shrinks.
+        layout->setSizeConstraint(QLayout::SetFixedSize);
+        window->setProperty(sizedByContent, true);
+    } else if (sizing == Sizing::fixed) {
         window->setFixedSize(size);
     } else {
         window->resize(size);

@@ -1,5 +1,6 @@
 #include "model/Preferences.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -11,11 +12,14 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <functional>
 #include <memory>
 
 namespace ostrel {
 
 namespace {
+
+using Preferences::WriteProblem;
 
 // Where QSettings keeps this user's settings: ~/.config, or wherever QSettings::setPath points
 // (tests point it at a folder of their own). A settings object reads its files as it is made, so
@@ -65,6 +69,47 @@ void preparePrivateFile(const QString &path)
         ::fchmod(fd, status.st_mode & 07700);
     }
     ::close(fd);
+}
+
+// Why nothing can be written in the folder, found by trying what QSettings does there (make a
+// file, write to it, sync it): QSettings itself only says that it failed.
+QString writeFailure(const QString &folder)
+{
+    const QByteArray probe = QFile::encodeName(QDir(folder).filePath(
+        QStringLiteral(".Ostrel.conf.probe-%1").arg(QCoreApplication::applicationPid())));
+    int error = 0;
+    const int fd = ::open(probe.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    if (fd < 0) {
+        error = errno;
+    } else {
+        const char byte = '\n';
+        if (::write(fd, &byte, 1) != 1 || ::fsync(fd) != 0) {
+            error = errno;
+        }
+        ::close(fd);
+        ::unlink(probe.constData());
+    }
+    switch (error) {
+    case 0:
+        return QStringLiteral("it could not be written");
+    case ENOSPC:
+    case EDQUOT:
+        return QStringLiteral("the disk is full");
+    case EROFS:
+        return QStringLiteral("the disk is read-only");
+    case EACCES:
+    case EPERM:
+        return QStringLiteral("its folder is read-only");
+    default:
+        return qt_error_string(error);
+    }
+}
+
+WriteProblem problemWriting(const QString &path, const QString &reason)
+{
+    return QStringLiteral("The change holds until Ostrel quits, but it couldn’t be saved in “%1”: "
+                          "%2.")
+        .arg(path, reason);
 }
 
 // One settings object per operation: it reads the file as it is now and writes it back when it
@@ -124,29 +169,48 @@ std::optional<QString> readText(const QString &key)
     return value.toString();
 }
 
-// Nothing removes the key.
-void store(const QString &key, const std::optional<QVariant> &value)
+// Makes the changes to the file and checks that they reached it.
+WriteProblem change(const std::function<void(QSettings &)> &changes)
 {
+    const QString path = settingsFilePath();
+    if (const std::optional<QString> problem = fileProblem(path)) {
+        return problemWriting(path, *problem);
+    }
     const std::unique_ptr<QSettings> settings = openSettingsForWriting();
     if (!settings) {
-        return;
+        return problemWriting(path, QStringLiteral("it cannot be used"));
     }
-    if (value) {
-        settings->setValue(key, *value);
-    } else {
-        settings->remove(key);
-    }
+    changes(*settings);
     settings->sync();
+    if (settings->status() != QSettings::NoError) {
+        return problemWriting(path,
+                              settings->status() == QSettings::FormatError
+                                  ? QStringLiteral("it is not a settings file")
+                                  : writeFailure(QFileInfo(path).absolutePath()));
+    }
+    return std::nullopt;
 }
 
-void write(const QString &key, const QVariant &value)
+// Nothing removes the key.
+WriteProblem store(const QString &key, const std::optional<QVariant> &value)
 {
-    store(key, value);
+    return change([&](QSettings &settings) {
+        if (value) {
+            settings.setValue(key, *value);
+        } else {
+            settings.remove(key);
+        }
+    });
 }
 
-void writeBoolean(const QString &key, bool value)
+WriteProblem write(const QString &key, const QVariant &value)
 {
-    write(key, value ? QStringLiteral("true") : QStringLiteral("false"));
+    return store(key, value);
+}
+
+WriteProblem writeBoolean(const QString &key, bool value)
+{
+    return write(key, value ? QStringLiteral("true") : QStringLiteral("false"));
 }
 
 } // namespace
@@ -164,13 +228,12 @@ std::optional<QUuid> Preferences::selectedLayoutID()
     return id;
 }
 
-void Preferences::setSelectedLayoutID(const std::optional<QUuid> &id)
+Preferences::WriteProblem Preferences::setSelectedLayoutID(const std::optional<QUuid> &id)
 {
     if (!id) {
-        store(selectedLayoutIDKey, std::nullopt);
-        return;
+        return store(selectedLayoutIDKey, std::nullopt);
     }
-    write(selectedLayoutIDKey, id->toString(QUuid::WithoutBraces).toUpper());
+    return write(selectedLayoutIDKey, id->toString(QUuid::WithoutBraces).toUpper());
 }
 
 bool Preferences::automationEnabled()
@@ -178,9 +241,9 @@ bool Preferences::automationEnabled()
     return readBoolean(automationEnabledKey).value_or(false);
 }
 
-void Preferences::setAutomationEnabled(bool enabled)
+Preferences::WriteProblem Preferences::setAutomationEnabled(bool enabled)
 {
-    writeBoolean(automationEnabledKey, enabled);
+    return writeBoolean(automationEnabledKey, enabled);
 }
 
 bool Preferences::restoreFlashEnabled()
@@ -188,9 +251,9 @@ bool Preferences::restoreFlashEnabled()
     return readBoolean(restoreFlashEnabledKey).value_or(true);
 }
 
-void Preferences::setRestoreFlashEnabled(bool enabled)
+Preferences::WriteProblem Preferences::setRestoreFlashEnabled(bool enabled)
 {
-    writeBoolean(restoreFlashEnabledKey, enabled);
+    return writeBoolean(restoreFlashEnabledKey, enabled);
 }
 
 HighlightColor Preferences::highlightColor()
@@ -200,9 +263,9 @@ HighlightColor Preferences::highlightColor()
         .value_or(HighlightColor::blue);
 }
 
-void Preferences::setHighlightColor(HighlightColor color)
+Preferences::WriteProblem Preferences::setHighlightColor(HighlightColor color)
 {
-    write(highlightColorKey, rawValue(color));
+    return write(highlightColorKey, rawValue(color));
 }
 
 AppearancePreference Preferences::appearance()
@@ -212,14 +275,15 @@ AppearancePreference Preferences::appearance()
         .value_or(AppearancePreference::system);
 }
 
-void Preferences::setAppearance(AppearancePreference appearance)
+Preferences::WriteProblem Preferences::setAppearance(AppearancePreference appearance)
 {
-    write(appearanceKey, rawValue(appearance));
+    return write(appearanceKey, rawValue(appearance));
 }
 
-void Preferences::encodeShortcut(const std::optional<Shortcut> &shortcut, const QString &key)
+Preferences::WriteProblem Preferences::encodeShortcut(const std::optional<Shortcut> &shortcut,
+                                                      const QString &key)
 {
-    store(key, shortcut ? std::optional<QVariant>(shortcut->toJson()) : std::nullopt);
+    return store(key, shortcut ? std::optional<QVariant>(shortcut->toJson()) : std::nullopt);
 }
 
 std::optional<Shortcut> Preferences::decodeShortcut(const QString &key)
@@ -231,18 +295,15 @@ std::optional<Shortcut> Preferences::decodeShortcut(const QString &key)
     return Shortcut::fromJson(value.toByteArray());
 }
 
-void Preferences::reset()
+Preferences::WriteProblem Preferences::reset()
 {
-    const std::unique_ptr<QSettings> settings = openSettingsForWriting();
-    if (!settings) {
-        return;
-    }
-    for (const QString &key :
-         {selectedLayoutIDKey, globalShortcutKey, automationEnabledKey, restoreFlashEnabledKey,
-          highlightColorKey, appearanceKey, didPromptForAccessibilityKey}) {
-        settings->remove(key);
-    }
-    settings->sync();
+    return change([](QSettings &settings) {
+        for (const QString &key :
+             {selectedLayoutIDKey, globalShortcutKey, automationEnabledKey, restoreFlashEnabledKey,
+              highlightColorKey, appearanceKey, didPromptForAccessibilityKey}) {
+            settings.remove(key);
+        }
+    });
 }
 
 std::optional<QString> Preferences::settingsFileProblem()

@@ -29,30 +29,35 @@ inline const QString appearanceKey = QStringLiteral("appearance");
 // Never read or written; only removed by reset().
 inline const QString didPromptForAccessibilityKey = QStringLiteral("didPromptForAccessibility");
 
+// What a write that did not reach the file tells the user: that the change holds only until the
+// program ends, where the file is and why it was not written (the disk is full, the folder is
+// read-only, …). Nothing when the write is on the disk.
+using WriteProblem = std::optional<QString>;
+
 // Nothing when absent or not a UUID text (which stays stored).
 std::optional<QUuid> selectedLayoutID();
 // Nothing removes the key.
-void setSelectedLayoutID(const std::optional<QUuid> &id);
+WriteProblem setSelectedLayoutID(const std::optional<QUuid> &id);
 
 bool automationEnabled(); // absent or not a Boolean: false
-void setAutomationEnabled(bool enabled);
+WriteProblem setAutomationEnabled(bool enabled);
 
 bool restoreFlashEnabled(); // absent or not a Boolean: true
-void setRestoreFlashEnabled(bool enabled);
+WriteProblem setRestoreFlashEnabled(bool enabled);
 
 HighlightColor highlightColor(); // absent or no colour name: blue
-void setHighlightColor(HighlightColor color);
+WriteProblem setHighlightColor(HighlightColor color);
 
 AppearancePreference appearance(); // absent or any other text: system
-void setAppearance(AppearancePreference appearance);
+WriteProblem setAppearance(AppearancePreference appearance);
 
 // Stores the shortcut's JSON bytes as data under the key; nothing removes the key.
-void encodeShortcut(const std::optional<Shortcut> &shortcut, const QString &key);
+WriteProblem encodeShortcut(const std::optional<Shortcut> &shortcut, const QString &key);
 // Nothing when the key is absent, holds no data, or the data does not decode.
 std::optional<Shortcut> decodeShortcut(const QString &key);
 
 // Removes all seven keys.
-void reset();
+WriteProblem reset();
 
 // Why the settings file cannot be used, for the user: it names the file and the reason. Nothing
 // when it can (also when it does not exist yet).

@@ -3,24 +3,28 @@
 #include "model/KeyLabelSource.h"
 #include "model/Shortcut.h"
 
+#include <QStringList>
+
 namespace ostrel {
 
 QString ShortcutFormatter::modifierSymbols(quint32 modifiers)
 {
-    QString symbols;
+    // The stored bits keep their first platform's names: command is the Super key here, option
+    // is Alt.
+    QStringList names;
     if (modifiers & Shortcut::control) {
-        symbols += QStringLiteral("⌃");
+        names.append(QStringLiteral("Ctrl"));
     }
     if (modifiers & Shortcut::option) {
-        symbols += QStringLiteral("⌥");
+        names.append(QStringLiteral("Alt"));
     }
     if (modifiers & Shortcut::shift) {
-        symbols += QStringLiteral("⇧");
+        names.append(QStringLiteral("Shift"));
     }
     if (modifiers & Shortcut::command) {
-        symbols += QStringLiteral("⌘");
+        names.append(QStringLiteral("Super"));
     }
-    return symbols;
+    return names.join(QLatin1Char('+'));
 }
 
 QString ShortcutFormatter::keyName(quint32 keyCode, KeyLabelSource *labels)
@@ -40,7 +44,9 @@ QString ShortcutFormatter::keyName(quint32 keyCode, KeyLabelSource *labels)
 
 QString ShortcutFormatter::text(const Shortcut &shortcut, KeyLabelSource *labels)
 {
-    return modifierSymbols(shortcut.modifiers) + keyName(shortcut.keyCode, labels);
+    const QString modifiers = modifierSymbols(shortcut.modifiers);
+    const QString key = keyName(shortcut.keyCode, labels);
+    return modifiers.isEmpty() ? key : modifiers + QLatin1Char('+') + key;
 }
 
 const QHash<quint32, QString> &ShortcutFormatter::names()
@@ -50,6 +56,9 @@ const QHash<quint32, QString> &ShortcutFormatter::names()
             quint32 code;
             const char *label;
         };
+        // The keys are named as a PC keyboard prints them: Backspace, Delete and Insert stand
+        // where a Mac keyboard has Delete, Forward Delete and Help. 44 to 47 are the positions of
+        // /, N, M and . (as the key positions and the reserved combinations have them).
         // clang-format off
         const Row rows[] = {
             {0, "A"},       {1, "S"},        {2, "D"},        {3, "F"},
@@ -62,9 +71,9 @@ const QHash<quint32, QString> &ShortcutFormatter::names()
             {29, "0"},      {30, "]"},       {31, "O"},       {32, "U"},
             {33, "["},      {34, "I"},       {35, "P"},       {36, "Return"},
             {37, "L"},      {38, "J"},       {39, "'"},       {40, "K"},
-            {41, ";"},      {42, "\\"},      {43, ","},       {44, "N"},
-            {45, "M"},      {46, "."},       {47, "/"},       {48, "Tab"},
-            {49, "Space"},  {50, "`"},       {51, "Delete"},  {53, "Escape"},
+            {41, ";"},      {42, "\\"},      {43, ","},       {44, "/"},
+            {45, "N"},      {46, "M"},       {47, "."},       {48, "Tab"},
+            {49, "Space"},  {50, "`"},       {51, "Backspace"}, {53, "Escape"},
             // The numeric keypad repeats the labels of the main keys.
             {65, "."},      {67, "*"},       {69, "+"},       {71, "Clear"},
             {75, "/"},      {76, "Enter"},   {78, "-"},       {81, "="},
@@ -73,8 +82,8 @@ const QHash<quint32, QString> &ShortcutFormatter::names()
             {91, "8"},      {92, "9"},       {96, "F5"},      {97, "F6"},
             {98, "F7"},     {99, "F3"},      {100, "F8"},     {101, "F9"},
             {103, "F11"},   {105, "F13"},    {107, "F14"},    {109, "F10"},
-            {111, "F12"},   {113, "F15"},    {114, "Help"},   {115, "Home"},
-            {116, "Page Up"}, {117, "Forward Delete"}, {118, "F4"}, {119, "End"},
+            {111, "F12"},   {113, "F15"},    {114, "Insert"}, {115, "Home"},
+            {116, "Page Up"}, {117, "Delete"}, {118, "F4"},   {119, "End"},
             {120, "F2"},    {121, "Page Down"}, {122, "F1"},  {123, "←"},
             {124, "→"},     {125, "↓"},      {126, "↑"},
         };

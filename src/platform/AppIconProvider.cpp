@@ -5,7 +5,9 @@
 #include <QIcon>
 #include <QPainter>
 
+#include <algorithm>
 #include <cmath>
+#include <cstdlib>
 
 namespace ostrel {
 
@@ -50,30 +52,93 @@ QImage squareImage(const QIcon &icon)
     return image;
 }
 
+QImage fromBitmap(const IconBitmap &bitmap)
+{
+    QImage image(bitmap.width, bitmap.height, QImage::Format_ARGB32);
+    for (int y = 0; y < bitmap.height; ++y) {
+        auto *row = reinterpret_cast<QRgb *>(image.scanLine(y));
+        for (int x = 0; x < bitmap.width; ++x) {
+            row[x] = bitmap.argb[qsizetype(y) * bitmap.width + x];
+        }
+    }
+    return image.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+}
+
+// Of the sizes a window icon came in, the one nearest `pixels` (the larger of two as near: it
+// scales down cleanly), drawn exactly `pixels` square.
+QImage nearest(const QList<QImage> &sizes, int pixels)
+{
+    const QImage *best = nullptr;
+    for (const QImage &image : sizes) {
+        const int distance = std::abs(std::max(image.width(), image.height()) - pixels);
+        if (!best || distance < std::abs(std::max(best->width(), best->height()) - pixels)
+            || (distance == std::abs(std::max(best->width(), best->height()) - pixels)
+                && image.width() > best->width())) {
+            best = &image;
+        }
+    }
+    if (!best) {
+        return {};
+    }
+    QImage out(pixels, pixels, QImage::Format_ARGB32_Premultiplied);
+    out.fill(Qt::transparent);
+    const QImage fitted = best->size() == QSize(pixels, pixels)
+        ? *best
+        : best->scaled(pixels, pixels, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+    QPainter painter(&out);
+    painter.drawImage((pixels - fitted.width()) / 2, (pixels - fitted.height()) / 2, fitted);
+    return out;
+}
+
 } // namespace
 
-std::optional<QImage> AppIconProvider::icon(const QString &bundleID)
+std::optional<QImage> AppIconProvider::icon(const QString &bundleID, int pixels)
 {
+    pixels = std::clamp(pixels, 1, 1024);
     const auto cached = images_.constFind(bundleID);
     if (cached != images_.constEnd()) {
-        return *cached;
+        const auto sizes = windowIcons_.constFind(bundleID);
+        if (sizes != windowIcons_.constEnd() && pixels != side) {
+            return nearest(*sizes, pixels);
+        }
+        return pixels == side ? *cached : nearest({*cached}, pixels);
     }
     if (!source_) {
         return std::nullopt;
     }
     const std::optional<QString> location = source_->icon(bundleID);
-    if (!location) {
-        return std::nullopt;
-    }
-    // An installed application always has an icon: its own, else the generic one.
-    QImage image = squareImage(loadIcon(*location));
+    QImage image = location ? squareImage(loadIcon(*location)) : QImage();
     if (image.isNull()) {
+        // No entry, or one that names no icon found here: the icon the windows publish.
+        QList<QImage> sizes;
+        for (const IconBitmap &bitmap : source_->windowIcons(bundleID)) {
+            if (bitmap.width > 0 && bitmap.height > 0
+                && bitmap.argb.size() == qsizetype(bitmap.width) * bitmap.height) {
+                sizes.append(fromBitmap(bitmap));
+            }
+        }
+        if (!sizes.isEmpty()) {
+            windowIcons_.insert(bundleID, sizes);
+            image = nearest(sizes, side);
+        }
+    }
+    if (image.isNull()) {
+        if (!location) {
+            return std::nullopt;
+        }
+        // An installed application always has an icon: its own, else the generic one.
         image = standIn(side, bundleID);
     }
     images_.insert(bundleID, image);
     insertionOrder_.append(bundleID);
     while (insertionOrder_.size() > limit) {
-        images_.remove(insertionOrder_.takeFirst());
+        const QString evicted = insertionOrder_.takeFirst();
+        images_.remove(evicted);
+        windowIcons_.remove(evicted);
+    }
+    if (pixels != side) {
+        const auto sizes = windowIcons_.constFind(bundleID);
+        return nearest(sizes != windowIcons_.constEnd() ? *sizes : QList<QImage>{image}, pixels);
     }
     return image;
 }

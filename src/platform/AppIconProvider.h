@@ -29,9 +29,11 @@ public:
     {
     }
 
-    // The application's icon, 64 × 64; absent when no installed application has this identifier
-    // (not cached: a later call asks again).
-    std::optional<QImage> icon(const QString &bundleID);
+    // The application's icon, `pixels` square (64 by default): its desktop entry's, else the one
+    // its windows publish, at the size they give nearest to `pixels`; the stand-in for an
+    // installed application with neither. Absent when no installed application has this
+    // identifier and no window gives an icon (not cached: a later call asks again).
+    std::optional<QImage> icon(const QString &bundleID, int pixels = side);
 
     // The identifiers whose icons are cached, in the order they arrived.
     QList<QString> cachedIdentifiers() const { return insertionOrder_; }
@@ -57,6 +59,8 @@ public:
 private:
     ApplicationIcons *source_;
     QHash<QString, QImage> images_;
+    // Every size a window icon came in, by identifier: drawn from the nearest.
+    QHash<QString, QList<QImage>> windowIcons_;
     QList<QString> insertionOrder_;
 };
 

@@ -35,7 +35,9 @@ void AppIconView::paintEvent(QPaintEvent *)
     QPainter painter(this);
     painter.setRenderHint(QPainter::SmoothPixmapTransform);
     const QRect square((width() - size_) / 2, (height() - size_) / 2, size_, size_);
-    if (const std::optional<QImage> image = icons_ ? icons_->icon(bundleID_) : std::nullopt) {
+    const int pixels = int(std::ceil(size_ * devicePixelRatioF()));
+    if (const std::optional<QImage> image =
+            icons_ ? icons_->icon(bundleID_, pixels) : std::nullopt) {
         painter.drawImage(square, *image);
         return;
     }

@@ -2,9 +2,10 @@
 
 #include <QHash>
 #include <QPainter>
-#include <QPainterPath>
 
 #include <algorithm>
+#include <cmath>
+#include <vector>
 
 namespace ostrel {
 
@@ -24,18 +25,27 @@ constexpr GlowLayer layers[] = {
     {1.00, 2, 0},
 };
 
-// A stroke that lies entirely inside the rounded rectangle of the panel.
-void strokeInside(QPainter &painter, const QRectF &bounds, double width, const QColor &color)
+// How strongly the glow covers a pixel whose centre lies `depth` inside the window's edge: each
+// layer a band from the edge inwards, blurred (a Gaussian of a third of its blur radius, so that
+// it fades out within that radius) and cut at the window's edge, the layers laid over each other.
+// A smooth function of the depth: the fade has no steps.
+double coverage(double depth)
 {
-    const double half = width / 2;
-    const QRectF inner = bounds.adjusted(half, half, -half, -half);
-    if (inner.width() <= 0 || inner.height() <= 0) {
-        return;
+    double clear = 1.0;
+    for (const GlowLayer &layer : layers) {
+        double inBand = 0;
+        if (layer.blurRadius > 0) {
+            const double sigma = layer.blurRadius / 3.0;
+            inBand = 0.5
+                * (std::erf((layer.lineWidth - depth) / (sigma * std::sqrt(2.0)))
+                   - std::erf(-depth / (sigma * std::sqrt(2.0))));
+        } else {
+            // The crisp edge: exactly its width, its last pixel partly covered.
+            inBand = std::clamp(layer.lineWidth - (depth - 0.5), 0.0, 1.0);
+        }
+        clear *= 1.0 - layer.opacity * std::clamp(inBand, 0.0, 1.0);
     }
-    const double radius = std::max(0.0, RestoredWindowFlashGlow::cornerRadius - half);
-    painter.setPen(QPen(color, width));
-    painter.setBrush(Qt::NoBrush);
-    painter.drawRoundedRect(inner, radius, radius);
+    return 1.0 - clear;
 }
 
 constexpr int reach = RestoredWindowFlashGlow::reach;
@@ -76,22 +86,22 @@ QImage RestoredWindowFlashGlow::render(QSize size, QColor accent)
 {
     QImage image(size, QImage::Format_ARGB32_Premultiplied);
     image.fill(Qt::transparent);
-    QPainter painter(&image);
-    painter.setRenderHint(QPainter::Antialiasing);
-    const QRectF bounds(QPointF(0, 0), QSizeF(size));
-    QPainterPath clip;
-    clip.addRoundedRect(bounds, cornerRadius, cornerRadius);
-    painter.setClipPath(clip);
-    for (const GlowLayer &layer : layers) {
-        // A blur is approximated by strokes that widen inwards while they fade, spread over the
-        // blur radius; the panel's edge cuts off what would spread outwards.
-        const int steps = layer.blurRadius > 0 ? 6 : 1;
-        for (int step = 0; step < steps; ++step) {
-            const double spread =
-                steps > 1 ? layer.blurRadius * (double(step) / (steps - 1) - 0.5) * 2 : 0;
-            QColor color = accent;
-            color.setAlphaF(float(layer.opacity / steps));
-            strokeInside(painter, bounds, std::max(1.0, layer.lineWidth + spread), color);
+    // The glow follows the window's own square corners: a pixel's depth is its distance from
+    // the nearest edge, so the glow turns each corner without cutting it off.
+    std::vector<QRgb> byDepth(size_t(reach) + 1);
+    for (int depth = 0; depth <= reach; ++depth) {
+        const int alpha = int(std::lround(coverage(depth + 0.5) * accent.alphaF() * 255));
+        byDepth[size_t(depth)] = qPremultiply(
+            qRgba(accent.red(), accent.green(), accent.blue(), std::clamp(alpha, 0, 255)));
+    }
+    for (int y = 0; y < size.height(); ++y) {
+        auto *row = reinterpret_cast<QRgb *>(image.scanLine(y));
+        const int fromTopOrBottom = std::min(y, size.height() - 1 - y);
+        for (int x = 0; x < size.width(); ++x) {
+            const int depth = std::min({x, size.width() - 1 - x, fromTopOrBottom});
+            if (depth <= reach) {
+                row[x] = byDepth[size_t(depth)];
+            }
         }
     }
     return image;

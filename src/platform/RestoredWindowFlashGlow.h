@@ -8,17 +8,16 @@ class QPainter;
 
 namespace ostrel {
 
-// The glow of a flash panel: four borders inside a rounded rectangle, the outer three blurred,
-// each blur approximated by strokes that widen inwards while they fade. Stroking all of that for
+// The glow of a flash panel: four borders inside the window's edge, the outer three blurred into
+// a continuous fade, turning the window's own square corners. Drawing that pixel by pixel for
 // every panel of a restore holds the main thread far too long, so a panel large enough is put
 // together from one drawing per colour instead: the corners as drawn, the edges stretched from
 // one column or row (along an edge the glow does not change), the middle left empty (the glow
 // never reaches it). Main thread only, as all painting.
 class RestoredWindowFlashGlow {
 public:
-    static constexpr double cornerRadius = 16;
-    // How far the glow reaches in from each edge, anti-aliasing included: the widest stroke
-    // (64 points widened by a 36-point blur) and two pixels to spare.
+    // How far the glow reaches in from each edge: the widest band (64 points, blurred by 36) and
+    // two pixels to spare.
     static constexpr int reach = 102;
 
     explicit RestoredWindowFlashGlow(QColor accent)
@@ -31,7 +30,7 @@ public:
     // Paints the glow of a panel of `size` with its top left at the painter's origin.
     void paint(QPainter &painter, QSize size);
 
-    // The glow drawn stroke by stroke, as it looks whichever way it is painted.
+    // The glow drawn pixel by pixel, as it looks whichever way it is painted.
     static QImage render(QSize size, QColor accent);
 
 private:

@@ -3,6 +3,8 @@
 #include <QPainter>
 #include <QPainterPath>
 
+#include <algorithm>
+
 namespace ostrel {
 
 namespace {
@@ -84,7 +86,8 @@ QRegion RestoredWindowFlashView::bandOf(QSize size)
     outer.addRoundedRect(rect, cornerRadius, cornerRadius);
     QPainterPath inner;
     inner.addRoundedRect(rect.adjusted(opaqueRim, opaqueRim, -opaqueRim, -opaqueRim),
-                         cornerRadius - opaqueRim, cornerRadius - opaqueRim);
+                         std::max(0.0, cornerRadius - opaqueRim),
+                         std::max(0.0, cornerRadius - opaqueRim));
     return regionOf(outer.subtracted(inner));
 }
 

@@ -14,7 +14,9 @@ class RestoredWindowFlashView : public OverlayPanel {
     Q_OBJECT
 
 public:
-    static constexpr double cornerRadius = RestoredWindowFlashGlow::cornerRadius;
+    // The window's own corners: X tells nothing of a rounded frame, and the windows it manages
+    // are square; a rounder outline would leave their corners poking out.
+    static constexpr double cornerRadius = 0;
 
     // The region is observed: the view redraws when it changes. It must outlive the view.
     // Without translucency the panel is cut to the rim along its edge and shows no glow.

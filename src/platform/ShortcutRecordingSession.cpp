@@ -216,7 +216,7 @@ std::optional<QString> ShortcutRecordingSession::validationMessage() const
         return reserved;
     }
     if ((candidate_->modifiers & Shortcut::modifierMask) == 0) {
-        return QStringLiteral("Add Shift, ⌘, ⌃, or ⌥.");
+        return QStringLiteral("Add Shift, Super, Ctrl, or Alt.");
     }
     return std::nullopt;
 }

@@ -6,17 +6,22 @@
 #include "platform/SystemAppearanceObserver.h"
 #include "program/ProgramLog.h"
 #include "program/SingleInstance.h"
+#include "program/TrayIcon.h"
+#include "system/ScreenList.h"
 #include "ui/panel/LayoutDetailsView.h"
 #include "ui/panel/PanelActions.h"
 #include "ui/panel/PanelView.h"
 #include "ui/panel/SaveLayoutView.h"
-#include "ui/panel/Symbols.h"
 #include "ui/windows/DecisionWindows.h"
 #include "ui/windows/SettingsView.h"
 
 #include <QCoreApplication>
 #include <QEvent>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QSystemTrayIcon>
+
+#include <cmath>
 
 namespace ostrel {
 
@@ -25,12 +30,35 @@ Program::Program(X11Program::Setup setup, PanelShell::Mode mode, SingleInstance 
     : QObject(parent)
     , wiring_(std::make_unique<X11Program>(std::move(setup)))
     , instance_(instance)
+    , mode_(mode)
 {
     registerWindowContents();
     panelActions_ = std::make_unique<PanelActions>(wiring_->model(), wiring_->presenter());
+    WindowPresenter *presenter = &wiring_->presenter();
     shell_ = std::make_unique<PanelShell>(
-        mode, [this] { return makePanelContent(); }, trayIcon());
+        mode, [this] { return makePanelContent(); }, trayIcon(),
+        PanelShell::Commands{[presenter] { presenter->showSettings(); }, [this] { quit(); }});
     shell_->setPrepareWindow([this](QWidget *window) { wiring_->keepOffTaskbar(window->winId()); });
+    // The panel's edge as the desktop's own popups draw theirs: a shadow where a compositor
+    // shows it, a border line in any case.
+    shell_->setFrame(wiring_->isCompositing() ? PanelShell::Frame::shadow
+                                              : PanelShell::Frame::border);
+    if (wiring_->hasXServer()) {
+        // The monitors' work areas as the desktop reserves them, each monitor on its own (Qt's
+        // come from _NET_WORKAREA, which spans all monitors).
+        shell_->setWorkAreaSource([this](QPoint point) {
+            for (const auto &[frame, visible] : screensInRoot()) {
+                if (frame.contains(point)) {
+                    return visible;
+                }
+            }
+            return QRect();
+        });
+        shell_->setPrimaryScreenSource([this] {
+            const auto screens = screensInRoot();
+            return screens.isEmpty() ? std::pair(QRect(), QRect()) : screens.first();
+        });
+    }
     connect(&wiring_->systemAppearance(), &SystemAppearanceObserver::isDarkChanged, shell_.get(),
             [this] { shell_->setTrayIcon(trayIcon()); });
     if (mode == PanelShell::Mode::window) {
@@ -84,6 +112,7 @@ ViewEnvironment Program::viewEnvironment()
     environment.announcer = &announcer_;
     environment.clock = wiring_->system().clock;
     environment.installedApplications = &installedApplications_;
+    environment.panelInTray = mode_ == PanelShell::Mode::tray;
     WindowPresenter *presenter = &wiring_->presenter();
     environment.openSettings = [presenter] { presenter->showSettings(); };
     environment.quit = [this] { quit(); };
@@ -103,18 +132,43 @@ QWidget *Program::makePanelContent()
     return new PanelView(viewEnvironment(), *panelActions_);
 }
 
+QList<std::pair<QRect, QRect>> Program::screensInRoot()
+{
+    // The global space starts at the primary monitor's top left, which Qt gives in root
+    // coordinates; the primary monitor comes first.
+    const QScreen *primary = QGuiApplication::primaryScreen();
+    const QPoint origin = primary ? primary->geometry().topLeft() : QPoint();
+    const auto toRoot = [&](const RectD &r) {
+        return QRect(int(std::lround(r.x)) + origin.x(), int(std::lround(r.y)) + origin.y(),
+                     int(std::lround(r.width)), int(std::lround(r.height)));
+    };
+    ScreenList &list = *wiring_->system().screens;
+    const std::optional<quint32> main = list.mainDisplayNumber();
+    QList<std::pair<QRect, QRect>> result;
+    for (const Screen &screen : list.screens()) {
+        const std::pair rects(toRoot(screen.frame), toRoot(screen.visibleFrame));
+        if (main && screen.displayNumber == main) {
+            result.prepend(rects);
+        } else {
+            result.append(rects);
+        }
+    }
+    return result;
+}
+
 QIcon Program::trayIcon() const
 {
-    // The tray's colours are the desktop's: a dark desktop has a dark tray.
-    const bool dark = wiring_->systemAppearance().isDark();
-    return Symbols::trayIcon(dark ? QColor(0xf2, 0xf2, 0xf2) : QColor(0x26, 0x26, 0x26));
+    return TrayIcon::icon(wiring_->systemAppearance().isDark());
 }
 
 void Program::becomeReady()
 {
     ready_ = true;
-    if (instance_) {
-        instance_->listen();
+    // Without its socket the program still runs; only a later start cannot reach it, and says
+    // that it did not answer.
+    if (instance_ && !instance_->listen()) {
+        qCWarning(programLog).noquote()
+            << "Ostrel can’t answer a later start:" << instance_->listenProblem();
     }
     emit ready();
 }

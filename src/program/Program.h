@@ -7,9 +7,12 @@
 #include "ui/panel/Announcer.h"
 #include "ui/panel/ViewEnvironment.h"
 
+#include <QList>
 #include <QObject>
+#include <QRect>
 
 #include <memory>
+#include <utility>
 
 namespace ostrel {
 
@@ -63,6 +66,8 @@ private:
     QWidget *makePanelContent();
     void becomeReady();
     QIcon trayIcon() const;
+    // Each monitor's rectangle and work area in root coordinates, the primary first.
+    QList<std::pair<QRect, QRect>> screensInRoot();
 
     // First: a quit asked for while the rest is still being built waits in it for the event loop.
     QuitSignals signals_;
@@ -74,6 +79,8 @@ private:
     std::unique_ptr<PanelActions> panelActions_;
     std::unique_ptr<PanelShell> shell_;
     SingleInstance *instance_;
+    // Where the panel lives: texts that send the user to it name the tray only when there is one.
+    PanelShell::Mode mode_;
     bool ready_ = false;
 };
 

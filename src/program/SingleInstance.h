@@ -3,16 +3,19 @@
 #include <QLocalServer>
 #include <QObject>
 #include <QString>
+#include <QStringList>
 
 #include <chrono>
 
 namespace ostrel {
 
-// One running program per user. The first start holds a lock in the user's runtime folder for
-// as long as it runs; the kernel lets go of it when the process ends in any way, so a killed
-// program never blocks the next start. A later start finds the lock held, never touches the
-// store or the keys, and asks the running program over a local socket beside the lock to show
-// its panel.
+// One running program per store. The first start holds a lock beside the store for as long as it
+// runs, wherever the session's runtime folder is (a start from a terminal without
+// XDG_RUNTIME_DIR finds the same lock as one from the session); the kernel lets go of it when
+// the process ends in any way, so a killed program never blocks the next start. A later start
+// finds the lock held, never touches the store or the keys, and asks the running program over a
+// local socket in the runtime folder to show its panel: the running program writes that
+// socket's path into its lock file, so a later start finds it whatever its own runtime folder.
 class SingleInstance : public QObject {
     Q_OBJECT
 
@@ -22,13 +25,14 @@ public:
         held,
         // A running program holds it.
         heldByAnother,
-        // The lock file cannot be opened or locked (it is a folder, or belongs to another user,
-        // for example): nothing is known of a running program, so this start must not run.
+        // The lock file cannot be opened or locked (it is a folder, a link, or belongs to
+        // another user, for example): nothing is known of a running program, so this start must
+        // not run.
         unusable,
     };
 
-    // Where the lock and the socket live. Other users must not reach them: a lock or socket they
-    // can make or open would stop this user's program or talk to it.
+    // Where the socket lives. Other users must not reach it: a socket they can make or open
+    // would talk to this user's program.
     struct RuntimeFolder {
         QString path;
         // Empty when `path` can be used; else a message for the user that names the folder and
@@ -42,8 +46,12 @@ public:
     // problem says why.
     static RuntimeFolder defaultFolder();
 
-    // Tries to take the lock in `folder`; may run before the application object exists.
-    explicit SingleInstance(QString folder, QObject *parent = nullptr);
+    // Tries to take the lock in the first of `lockFolders` that can hold a lock file (a folder
+    // that the user may not write to, or that is missing, passes to the next); the socket goes
+    // to `socketFolder` (none when empty). May run before the application object exists.
+    SingleInstance(QStringList lockFolders, QString socketFolder, QObject *parent = nullptr);
+    // The lock and the socket in one folder.
+    explicit SingleInstance(const QString &folder, QObject *parent = nullptr);
     ~SingleInstance() override;
 
     SingleInstance(const SingleInstance &) = delete;
@@ -54,17 +62,28 @@ public:
     bool isRunningInstance() const { return lockState_ == LockState::held; }
     // For an unusable lock: a message for the user that names the file and the reason.
     const QString &lockProblem() const { return lockProblem_; }
+    // The lock file this start took or found held.
+    const QString &lockFile() const { return lockFile_; }
 
     // Starts answering later starts (the running program only). A socket left by a program that
-    // ended without removing it is replaced. False when the socket cannot be made.
+    // ended without removing it is replaced; anything else in its place (a link, a file, another
+    // user's socket) is left alone. False when the socket cannot be made; listenProblem() then
+    // says why.
     bool listen();
+    const QString &listenProblem() const { return listenProblem_; }
 
     // Stops answering; the lock stays held until this object goes.
     void stopListening();
 
     // A later start: asks the running program to show its panel and waits for its answer until
-    // the timeout. Blocks; needs no event loop. False when nobody answered.
+    // the timeout. The socket is the one the running program named in its lock file, else the
+    // one in this start's own socket folder. Blocks; needs no event loop. False when nobody
+    // answered.
+    bool askToShowPanel(std::chrono::milliseconds timeout) const;
+    // The same for a lock and a socket in one folder.
     static bool askToShowPanel(const QString &folder, std::chrono::milliseconds timeout);
+    static bool askToShowPanel(const QString &lockFile, const QString &socketFolder,
+                               std::chrono::milliseconds timeout);
 
     static QString lockPath(const QString &folder);
     static QString socketPath(const QString &folder);
@@ -76,10 +95,12 @@ signals:
 private:
     void answer();
 
-    QString folder_;
+    QString socketFolder_;
+    QString lockFile_;
     int lockFd_ = -1;
     LockState lockState_ = LockState::unusable;
     QString lockProblem_;
+    QString listenProblem_;
     // Made when listening starts, so that taking the lock needs no application object yet.
     QLocalServer *server_ = nullptr;
 };

@@ -114,9 +114,11 @@ X11Program::X11Program(Setup setup)
         applicationEvents = &p.unavailable->applicationEvents();
     }
 
-    p.appearance = std::make_unique<x11::X11Appearance>(sessionBus);
+    p.appearance = std::make_unique<x11::X11Appearance>(
+        sessionBus, p.backend ? p.backend->sharedConnection() : nullptr);
     p.reduceMotion = std::make_unique<X11ReduceMotion>(sessionBus);
-    p.icons = std::make_unique<x11::X11ApplicationIcons>();
+    p.icons = std::make_unique<x11::X11ApplicationIcons>(
+        QStringList(), p.backend ? &p.backend->desktop() : nullptr);
     p.appIcons = std::make_unique<AppIconProvider>(p.icons.get());
 
     p.labels = KeyboardLayoutLabels::create(*keyboardSource);
@@ -194,6 +196,11 @@ void X11Program::keepOffTaskbar(quint64 windowID)
     if (parts_->backend) {
         x11::keepOffTaskbar(parts_->backend->connection(), static_cast<xcb_window_t>(windowID));
     }
+}
+
+bool X11Program::isCompositing() const
+{
+    return parts_->compositing && parts_->compositing->isActive();
 }
 
 bool X11Program::hasXServer() const

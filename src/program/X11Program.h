@@ -56,6 +56,8 @@ public:
 
     // False when no X server answered and the program runs on the unavailable desktop.
     bool hasXServer() const;
+    // Whether a compositing manager runs now (translucent windows show as such).
+    bool isCompositing() const;
 
     AppModel &model();
     WindowPresenter &presenter();

@@ -2,11 +2,14 @@
 // options, --version and --help.
 
 #include "model/Preferences.h"
+#include "model/StorePaths.h"
 #include "program/ApplicationIcon.h"
 #include "program/CommandLine.h"
 #include "program/PlatformChoice.h"
 #include "program/Program.h"
+#include "program/ProgramLog.h"
 #include "program/SingleInstance.h"
+#include "storage/FileSystem.h"
 #include "ui/panel/UiStyle.h"
 
 #include <QApplication>
@@ -34,19 +37,27 @@ int main(int argc, char **argv)
     }
 
     // Before anything else that starts the program: a later start only asks the running program
-    // to show its panel. It opens no store and grabs no keys.
-    const SingleInstance::RuntimeFolder folder = SingleInstance::defaultFolder();
-    if (!folder.problem.isEmpty()) {
-        std::fprintf(stderr, "%s\n", folder.problem.toLocal8Bit().constData());
-        return 1;
+    // to show its panel. It opens no store and grabs no keys. The lock lives beside the store,
+    // so that one store never has two programs, whatever the runtime folder of each start.
+    const SingleInstance::RuntimeFolder runtime = SingleInstance::defaultFolder();
+    if (!runtime.problem.isEmpty()) {
+        qCWarning(programLog).noquote() << runtime.problem;
     }
-    SingleInstance instance(folder.path);
+    const QString storeFolder = StorePaths::defaultPaths().directory;
+    // A folder that cannot be made leaves the lock to the runtime folder; opening the store
+    // then says what is wrong with it.
+    FileSystem::system()->makeDirectories(storeFolder);
+    QStringList lockFolders{storeFolder};
+    if (!runtime.path.isEmpty()) {
+        lockFolders.append(runtime.path);
+    }
+    SingleInstance instance(lockFolders, runtime.path);
     switch (instance.lockState()) {
     case SingleInstance::LockState::held:
         break;
     case SingleInstance::LockState::heldByAnother: {
         QCoreApplication application(argc, argv);
-        if (!SingleInstance::askToShowPanel(folder.path, std::chrono::seconds(10))) {
+        if (!instance.askToShowPanel(std::chrono::seconds(10))) {
             std::fputs("Ostrel is running already, but it did not answer.\n", stderr);
         }
         return 0;

@@ -141,7 +141,8 @@ int FileSystem::restrictToOwner(const QString &path)
     if (S_ISLNK(status.st_mode)) {
         return 0;
     }
-    const mode_t mode = S_ISDIR(status.st_mode) ? 0700 : 0600;
+    // Only ever narrowed: a folder or file that its owner made read-only stays so.
+    const mode_t mode = status.st_mode & 07700;
     if ((status.st_mode & 07777) == mode) {
         return 0;
     }
@@ -203,7 +204,31 @@ int FileSystem::copy(const QString &from, const QString &to)
 
 QString errorText(int error)
 {
-    return QString::fromStdString(std::generic_category().message(error));
+    const QString system = QString::fromStdString(std::generic_category().message(error));
+    QString lead;
+    switch (error) {
+    case ENOSPC:
+    case EDQUOT:
+        lead = QStringLiteral("The disk is full");
+        break;
+    case EROFS:
+        lead = QStringLiteral("The disk is read-only");
+        break;
+    case EACCES:
+    case EPERM:
+        lead = QStringLiteral("The storage folder is read-only or cannot be written");
+        break;
+    case EBUSY:
+    case ETXTBSY:
+        lead = QStringLiteral("The file is in use");
+        break;
+    case EIO:
+        lead = QStringLiteral("The disk reported an I/O error");
+        break;
+    default:
+        return system;
+    }
+    return lead + QStringLiteral(" (") + system + QLatin1Char(')');
 }
 
 void flush(FileSystem &files, const QString &path)

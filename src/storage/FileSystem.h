@@ -27,8 +27,9 @@ public:
     // Creates the folder and its missing parents, each readable by its owner alone (0700); an
     // existing folder is fine and keeps its mode.
     virtual int makeDirectories(const QString &path);
-    // Takes the rights of everyone but the owner: a folder becomes 0700, a file 0600. A
-    // symbolic link is left as it is.
+    // Takes the rights of everyone but the owner, and only those: a folder of mode 0755
+    // becomes 0700, one of 0500 stays 0500; the owner's own rights are never added. A symbolic
+    // link is left as it is.
     virtual int restrictToOwner(const QString &path);
 
     // On success `descriptor` holds the new descriptor. A file made here (O_CREAT with O_EXCL)
@@ -49,7 +50,9 @@ public:
     virtual int copy(const QString &from, const QString &to);
 };
 
-// The system's own text for an error number.
+// The text for an error number: what the user can act on (the disk is full, the folder is
+// read-only, the file is in use) with the system's own text in parentheses; the system's text
+// alone for other errors.
 QString errorText(int error);
 
 // Asks the disk to hold what was written to a file or to a folder's list of names. Best effort:

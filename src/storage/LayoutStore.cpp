@@ -1,6 +1,8 @@
 #include "storage/LayoutStore.h"
 
+#include "model/StorageError.h"
 #include "storage/SQLiteDatabase.h"
+#include "storage/SQLiteFailure.h"
 #include "storage/Schema.h"
 
 #include <QFile>
@@ -8,6 +10,33 @@
 #include <utility>
 
 namespace ostrel {
+
+namespace {
+
+// What the user sees of a refusal of the database itself is the fixed sentence of the kind of
+// work that failed, followed by a plain cause: "Couldn’t save changes. The disk is full (…)."
+// rather than SQLite's bare "database or disk is full".
+template <class Work>
+auto asWrite(Work &&work) -> decltype(work())
+{
+    try {
+        return work();
+    } catch (const SQLiteFailure &failure) {
+        throw StorageError::writeFailed(failure.described());
+    }
+}
+
+template <class Work>
+auto asRead(Work &&work) -> decltype(work())
+{
+    try {
+        return work();
+    } catch (const SQLiteFailure &failure) {
+        throw StorageError::readFailed(failure.described());
+    }
+}
+
+} // namespace
 
 LayoutStore::LayoutStore(StorePaths paths, std::optional<StorageNotice> notice,
                          std::unique_ptr<SQLiteDatabase> database, StoreEnvironment environment)
@@ -38,12 +67,12 @@ void LayoutStore::removeSidecars(const QString &databasePath)
 
 QCoro::Task<QList<Layout>> LayoutStore::loadLayouts()
 {
-    return executor_.run([this] { return loadLayouts(*database_); });
+    return executor_.run([this] { return asRead([this] { return loadLayouts(*database_); }); });
 }
 
 QCoro::Task<QList<AppExclusion>> LayoutStore::loadExclusions()
 {
-    return executor_.run([this] { return loadExclusions(*database_); });
+    return executor_.run([this] { return asRead([this] { return loadExclusions(*database_); }); });
 }
 
 QCoro::Task<Layout> LayoutStore::createLayout(QString name, QList<DisplaySnapshot> displays,
@@ -51,43 +80,47 @@ QCoro::Task<Layout> LayoutStore::createLayout(QString name, QList<DisplaySnapsho
                                               std::optional<Shortcut> shortcut)
 {
     return executor_.run([this, name = std::move(name), displays = std::move(displays),
-                          entries = std::move(entries),
-                          shortcut] { return createLayoutNow(name, displays, entries, shortcut); });
+                          entries = std::move(entries), shortcut] {
+        return asWrite([&] { return createLayoutNow(name, displays, entries, shortcut); });
+    });
 }
 
 QCoro::Task<bool> LayoutStore::replaceLayoutContent(QUuid id, QList<DisplaySnapshot> displays,
                                                     QList<WindowEntry> entries)
 {
     return executor_.run([this, id, displays = std::move(displays), entries = std::move(entries)] {
-        return replaceLayoutContentNow(id, displays, entries);
+        return asWrite([&] { return replaceLayoutContentNow(id, displays, entries); });
     });
 }
 
 QCoro::Task<void> LayoutStore::renameLayout(QUuid id, QString name)
 {
-    return executor_.run([this, id, name = std::move(name)] { renameLayoutNow(id, name); });
+    return executor_.run(
+        [this, id, name = std::move(name)] { asWrite([&] { renameLayoutNow(id, name); }); });
 }
 
 QCoro::Task<void> LayoutStore::deleteLayout(QUuid id)
 {
-    return executor_.run([this, id] { deleteLayoutNow(id); });
+    return executor_.run([this, id] { asWrite([&] { deleteLayoutNow(id); }); });
 }
 
 QCoro::Task<void> LayoutStore::removeEntry(QUuid layoutID, QUuid entryID)
 {
-    return executor_.run([this, layoutID, entryID] { removeEntryNow(layoutID, entryID); });
+    return executor_.run(
+        [this, layoutID, entryID] { asWrite([&] { removeEntryNow(layoutID, entryID); }); });
 }
 
 QCoro::Task<void> LayoutStore::updateShortcut(QUuid id, std::optional<Shortcut> shortcut)
 {
-    return executor_.run([this, id, shortcut] { updateShortcutNow(id, shortcut); });
+    return executor_.run(
+        [this, id, shortcut] { asWrite([&] { updateShortcutNow(id, shortcut); }); });
 }
 
 QCoro::Task<void> LayoutStore::updateAutomation(QUuid id, bool enabled,
                                                 std::optional<QString> signature)
 {
     return executor_.run([this, id, enabled, signature = std::move(signature)] {
-        updateAutomationNow(id, enabled, signature);
+        asWrite([&] { updateAutomationNow(id, enabled, signature); });
     });
 }
 
@@ -96,20 +129,21 @@ QCoro::Task<void> LayoutStore::reassociateAutomation(QUuid id, QList<DisplaySnap
 {
     return executor_.run(
         [this, id, displays = std::move(displays), signature = std::move(signature)] {
-            reassociateAutomationNow(id, displays, signature);
+            asWrite([&] { reassociateAutomationNow(id, displays, signature); });
         });
 }
 
 QCoro::Task<void> LayoutStore::addExclusion(QString bundleID, QString appName)
 {
     return executor_.run([this, bundleID = std::move(bundleID), appName = std::move(appName)] {
-        addExclusionNow(bundleID, appName);
+        asWrite([&] { addExclusionNow(bundleID, appName); });
     });
 }
 
 QCoro::Task<void> LayoutStore::removeExclusion(QString bundleID)
 {
-    return executor_.run([this, bundleID = std::move(bundleID)] { removeExclusionNow(bundleID); });
+    return executor_.run(
+        [this, bundleID = std::move(bundleID)] { asWrite([&] { removeExclusionNow(bundleID); }); });
 }
 
 QCoro::Task<QString> LayoutStore::backupNow()

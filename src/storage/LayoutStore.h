@@ -172,11 +172,14 @@ private:
                                const StoreEnvironment &environment);
     QString backupNowOnExecutor();
     std::optional<QString> resetDatabaseOnExecutor();
+    std::optional<QString> resetDatabaseNow();
 
     static void validateForWrite(const QList<DisplaySnapshot> &displays,
                                  const QList<WindowEntry> &entries);
     void insertDisplays(const QList<DisplaySnapshot> &displays, const QUuid &layoutID);
     void insertEntries(const QList<WindowEntry> &entries, const QUuid &layoutID);
+    // The moment of an edit, brought into the range every reader accepts.
+    QDateTime now() const;
     bool layoutExists(const QUuid &id);
     // layoutNotFound unless the layout has a row.
     void requireLayout(const QUuid &id);

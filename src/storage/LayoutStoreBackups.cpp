@@ -6,6 +6,7 @@
 #include "storage/SQLiteDatabase.h"
 #include "storage/SQLiteFailure.h"
 #include "storage/Schema.h"
+#include "storage/StorageLog.h"
 #include "storage/TemporaryFiles.h"
 
 #include <QFileInfo>
@@ -21,6 +22,25 @@ namespace {
 [[noreturn]] void throwSystemError(int error)
 {
     throw std::system_error(error, std::generic_category());
+}
+
+QString warnAfterReset(const QString &warning)
+{
+    qCWarning(storageLog).noquote() << "The reset cleared the data, but:" << warning;
+    return warning;
+}
+
+// Asks the disk to hold what was written to the file; unlike flush(), a refusal is an error:
+// a copy that may not be on the disk must not replace one that is.
+int flushOrFail(FileSystem &files, const QString &path)
+{
+    int descriptor = -1;
+    if (const int error = files.open(path, O_RDONLY, descriptor); error != 0) {
+        return error;
+    }
+    const int synced = files.fsync(descriptor);
+    const int closed = files.close(descriptor);
+    return synced != 0 ? synced : closed;
 }
 
 } // namespace
@@ -67,7 +87,11 @@ void LayoutStore::makeBackup(SQLiteDatabase &database, const QString &target,
         copy->close();
     }
     removeSidecars(temporary);
-    flush(files, temporary);
+    if (const int error = flushOrFail(files, temporary); error != 0) {
+        throw StorageError::backupFailed(
+            QStringLiteral("The backup copy could not be written to the disk: ")
+            + errorText(error));
+    }
     // The previous backup is replaced as a whole or not at all.
     if (const int error = files.rename(temporary, target); error != 0) {
         throw StorageError::backupFailed(
@@ -170,11 +194,16 @@ LayoutStore::completePendingResetBackup(SQLiteDatabase &database, const StorePat
 QString LayoutStore::backupNowOnExecutor()
 {
     try {
-        makeBackup(*database_, paths_.backup, environment_);
-    } catch (const StorageError &) {
+        try {
+            makeBackup(*database_, paths_.backup, environment_);
+        } catch (const StorageError &) {
+            throw;
+        } catch (...) {
+            throw StorageError::backupFailed(descriptionOf(std::current_exception()));
+        }
+    } catch (const StorageError &error) {
+        qCWarning(storageLog).noquote() << "The backup failed:" << error.errorDescription();
         throw;
-    } catch (...) {
-        throw StorageError::backupFailed(descriptionOf(std::current_exception()));
     }
     // A saved backup ends a pending reset; a marker that will not go only pauses recovery.
     try {
@@ -186,6 +215,20 @@ QString LayoutStore::backupNowOnExecutor()
 
 std::optional<QString> LayoutStore::resetDatabaseOnExecutor()
 {
+    try {
+        return resetDatabaseNow();
+    } catch (const StorageError &error) {
+        qCWarning(storageLog).noquote() << "The reset failed:" << error.errorDescription();
+        throw;
+    }
+}
+
+std::optional<QString> LayoutStore::resetDatabaseNow()
+{
+    FileSystem &files = *environment_.files;
+    // A marker that an earlier reset left (its data is gone, its backup was never replaced)
+    // still protects against that backup, whatever becomes of this reset.
+    const bool earlierResetPending = files.exists(paths_.resetMarker);
     try {
         beginResetMarker(paths_, environment_);
     } catch (...) {
@@ -205,6 +248,18 @@ std::optional<QString> LayoutStore::resetDatabaseOnExecutor()
         // Nothing was deleted: back up the unchanged data and take the marker away again.
         const std::exception_ptr error = std::current_exception();
         completePendingResetBackup(*database_, paths_, std::nullopt, environment_);
+        // Without a fresh backup the marker must still go: it would keep the backup, which holds
+        // nothing the user asked to erase, from ever being restored. On a full disk the backup
+        // fails just as the deletes did.
+        if (!earlierResetPending) {
+            try {
+                clearResetMarker(files, paths_);
+            } catch (...) {
+                qCWarning(storageLog).noquote()
+                    << "The marker of a reset that removed nothing stays:"
+                    << descriptionOf(std::current_exception());
+            }
+        }
         try {
             std::rethrow_exception(error);
         } catch (const SQLiteFailure &failure) {
@@ -224,23 +279,26 @@ std::optional<QString> LayoutStore::resetDatabaseOnExecutor()
         loadExclusions(*database_);
         database_->foreignKeyCheck();
     } catch (...) {
-        return QStringLiteral("Data cleared, but the database couldn’t be verified. Older backups "
-                              "won’t be used for automatic recovery. ")
-            + descriptionOf(std::current_exception());
+        return warnAfterReset(
+            QStringLiteral("Data cleared, but the database couldn’t be verified. Older backups "
+                           "won’t be used for automatic recovery. ")
+            + descriptionOf(std::current_exception()));
     }
     try {
         makeBackup(*database_, paths_.backup, environment_);
     } catch (...) {
-        return QStringLiteral("Data cleared, but a clean backup couldn’t be saved, so older "
-                              "backups won’t be used for automatic recovery. ")
-            + descriptionOf(std::current_exception());
+        return warnAfterReset(
+            QStringLiteral("Data cleared, but a clean backup couldn’t be saved, so older "
+                           "backups won’t be used for automatic recovery. ")
+            + descriptionOf(std::current_exception()));
     }
     try {
         clearResetMarker(*environment_.files, paths_);
     } catch (...) {
-        return QStringLiteral("Data cleared and a clean backup was saved, but reset cleanup "
-                              "couldn’t finish. Restart Ostrel to finish. ")
-            + descriptionOf(std::current_exception());
+        return warnAfterReset(
+            QStringLiteral("Data cleared and a clean backup was saved, but reset cleanup "
+                           "couldn’t finish. Restart Ostrel to finish. ")
+            + descriptionOf(std::current_exception()));
     }
     return std::nullopt;
 }

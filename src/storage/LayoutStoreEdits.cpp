@@ -62,6 +62,11 @@ void touch(SQLiteDatabase &database, const QString &layoutText, double now)
 
 } // namespace
 
+QDateTime LayoutStore::now() const
+{
+    return StoredValues::storableMoment(environment_.clock());
+}
+
 bool LayoutStore::layoutExists(const QUuid &id)
 {
     SQLiteStatement statement(*database_, "SELECT 1 FROM layouts WHERE id = ? LIMIT 1");
@@ -107,7 +112,7 @@ Layout LayoutStore::createLayoutNow(const QString &requestedName,
             throw StorageError::duplicateName(name);
         }
         const QUuid id = QUuid::createUuid();
-        const QDateTime now = environment_.clock();
+        const QDateTime now = this->now();
         SQLiteStatement insert(
             *database_,
             "INSERT INTO layouts\n"
@@ -155,7 +160,7 @@ bool LayoutStore::replaceLayoutContentNow(const QUuid &id, const QList<DisplaySn
                          " automation_topology_signature = NULL WHERE id = ?",
                          layoutText);
         }
-        touch(*database_, layoutText, StoredValues::secondsSince1970(environment_.clock()));
+        touch(*database_, layoutText, StoredValues::secondsSince1970(now()));
         return clearAutomation;
     });
 }
@@ -171,7 +176,7 @@ void LayoutStore::renameLayoutNow(const QUuid &id, const QString &requestedName)
         SQLiteStatement update(*database_,
                                "UPDATE layouts SET name = ?, updated_at = ? WHERE id = ?");
         update.bind(1, name);
-        update.bindDouble(2, StoredValues::secondsSince1970(environment_.clock()));
+        update.bindDouble(2, StoredValues::secondsSince1970(now()));
         update.bind(3, StoredValues::identifierText(id));
         update.step();
     });
@@ -225,7 +230,7 @@ void LayoutStore::removeEntryNow(const QUuid &layoutID, const QUuid &entryID)
             renumber.bind(2, remaining[i]);
             renumber.step();
         }
-        touch(*database_, layoutText, StoredValues::secondsSince1970(environment_.clock()));
+        touch(*database_, layoutText, StoredValues::secondsSince1970(now()));
     });
 }
 
@@ -238,7 +243,7 @@ void LayoutStore::updateShortcutNow(const QUuid &id, const std::optional<Shortcu
                                "UPDATE layouts SET shortcut_key_code = ?, shortcut_modifiers = ?,"
                                " updated_at = ? WHERE id = ?");
         bindShortcut(update, 1, shortcut);
-        update.bindDouble(3, StoredValues::secondsSince1970(environment_.clock()));
+        update.bindDouble(3, StoredValues::secondsSince1970(now()));
         update.bind(4, StoredValues::identifierText(id));
         update.step();
     });
@@ -254,7 +259,7 @@ void LayoutStore::updateAutomationNow(const QUuid &id, bool enabled,
                                " automation_topology_signature = ?, updated_at = ? WHERE id = ?");
         update.bindInt64(1, enabled ? 1 : 0);
         update.bind(2, signature);
-        update.bindDouble(3, StoredValues::secondsSince1970(environment_.clock()));
+        update.bindDouble(3, StoredValues::secondsSince1970(now()));
         update.bind(4, StoredValues::identifierText(id));
         update.step();
     });
@@ -308,7 +313,7 @@ void LayoutStore::reassociateAutomationNow(const QUuid &id, const QList<DisplayS
                              "UPDATE layouts SET automation_enabled = 1,"
                              " automation_topology_signature = ?, updated_at = ? WHERE id = ?");
         link.bind(1, signature);
-        link.bindDouble(2, StoredValues::secondsSince1970(environment_.clock()));
+        link.bindDouble(2, StoredValues::secondsSince1970(now()));
         link.bind(3, layoutText);
         link.step();
     });
@@ -326,7 +331,7 @@ void LayoutStore::addExclusionNow(const QString &bundleID, const QString &appNam
                                "ON CONFLICT(bundle_id) DO UPDATE SET app_name = excluded.app_name");
         upsert.bind(1, bundleID);
         upsert.bind(2, appName);
-        upsert.bindDouble(3, StoredValues::secondsSince1970(environment_.clock()));
+        upsert.bindDouble(3, StoredValues::secondsSince1970(now()));
         upsert.step();
     });
 }

@@ -35,6 +35,22 @@ bool isDamage(const SQLiteFailure &failure)
     return failure.primary == SQLITE_CORRUPT || failure.primary == SQLITE_NOTADB;
 }
 
+// Reads every row as the store's readers do. A row they refuse is damage like a page SQLite
+// cannot read: a store that opened with it would fail every later read, with no recovery even
+// while a good backup exists.
+void readEveryRow(SQLiteDatabase &database)
+{
+    try {
+        LayoutStore::loadLayouts(database);
+        LayoutStore::loadExclusions(database);
+    } catch (const StorageError &error) {
+        if (error.kind() != StorageError::Kind::readFailed) {
+            throw;
+        }
+        throw NeedsRecovery{error.detail()};
+    }
+}
+
 // What becomes of an error other than a SQLiteFailure when a check before the store exists
 // fails.
 enum class OtherErrors { passUnchanged, makeStorageUnavailable };
@@ -210,8 +226,7 @@ int LayoutStore::checkBeforeOpening(const StorePaths &paths, const StoreEnvironm
     if (version == Schema::currentVersion) {
         // Proves that every row reads and validates; the values themselves are not kept.
         checked(OtherErrors::passUnchanged, [&] {
-            loadLayouts(*check);
-            loadExclusions(*check);
+            readEveryRow(*check);
             check->foreignKeyCheck();
         });
     } else if (Schema::needsBackupBeforeUpgrade(version)) {
@@ -265,11 +280,13 @@ std::optional<StorageNotice> LayoutStore::prepareWorkingConnection(SQLiteDatabas
         if (version != Schema::currentVersion) {
             migrate(working, version);
             working.quickCheck();
-            loadLayouts(working);
-            loadExclusions(working);
+            readEveryRow(working);
             working.foreignKeyCheck();
         }
         return Schema::owedNotice(working);
+    } catch (const NeedsRecovery &) {
+        working.close();
+        throw;
     } catch (const SQLiteFailure &failure) {
         working.close();
         if (isDamage(failure)) {

@@ -14,6 +14,7 @@
 #include <QScopeGuard>
 #include <QUuid>
 
+#include <algorithm>
 #include <system_error>
 
 namespace ostrel {
@@ -37,12 +38,24 @@ QString recoveryStamp(const QDateTime &now)
     return stamp;
 }
 
-// Where the damaged set is kept: its own names under a stamped base, beside the database.
-QString keptSetBase(const StorePaths &paths, const QDateTime &now)
+// Where the damaged set is kept: its own names under a stamped base, beside the database. A
+// set kept earlier is never written over, not even by a recovery in the same millisecond (a
+// clock set back, or two starts in a row on a file that keeps failing): the base then takes a
+// number, "Ostrel.corrupt-<stamp>-2.sqlite".
+QString keptSetBase(FileSystem &files, const StorePaths &paths, const QDateTime &now)
 {
-    return QDir(paths.directory)
-        .filePath(QStringLiteral("Ostrel.corrupt-") + recoveryStamp(now)
-                  + QStringLiteral(".sqlite"));
+    const QDir folder(paths.directory);
+    const QString stamp = QStringLiteral("Ostrel.corrupt-") + recoveryStamp(now);
+    for (int number = 1;; ++number) {
+        const QString base =
+            folder.filePath(stamp + (number == 1 ? QString() : QStringLiteral("-%1").arg(number))
+                            + QStringLiteral(".sqlite"));
+        const QStringList suffixes = recoverySuffixes();
+        if (std::none_of(suffixes.begin(), suffixes.end(),
+                         [&](const QString &suffix) { return files.exists(base + suffix); })) {
+            return base;
+        }
+    }
 }
 
 } // namespace
@@ -74,7 +87,7 @@ StorageOpenResult LayoutStore::recover(const StorePaths &paths, const QString &r
         candidate = backupCandidate(paths, reason, environment);
     }
 
-    const QString base = keptSetBase(paths, environment.clock());
+    const QString base = keptSetBase(files, paths, environment.clock());
     RecoveryFileLock lock(files, paths);
     preserveRecoverySet(files, paths.database, base);
     const QString kept = recoverySetNames(files, base).join(QStringLiteral(", "));
@@ -246,9 +259,6 @@ void LayoutStore::preserveRecoverySet(FileSystem &files, const QString &fromBase
             continue;
         }
         const QString destination = toBase + suffix;
-        if (files.exists(destination)) {
-            files.unlink(destination);
-        }
         if (const int error = files.link(source, destination); error != 0) {
             for (const QString &link : std::as_const(made)) {
                 files.unlink(link);

@@ -13,6 +13,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 #include <filesystem>
+#include <optional>
 
 namespace ostrel {
 
@@ -173,9 +174,9 @@ void SQLiteDatabase::backup(const QString &destinationPath)
                         openFlags[static_cast<size_t>(SQLiteOpenMode::readWriteCreate)], nullptr);
     if (opened != SQLITE_OK || !destination) {
         if (opened != SQLITE_OK && destination) {
-            const QString message = utf8(sqlite3_errmsg(destination));
+            const SQLiteFailure cause = SQLiteFailure::of(destination);
             sqlite3_close(destination);
-            throw StorageError::backupFailed(message);
+            throw StorageError::backupFailed(cause.described());
         }
         sqlite3_close(destination);
         throw StorageError::backupFailed(QStringLiteral("Unable to open the backup destination."));
@@ -187,9 +188,19 @@ void SQLiteDatabase::backup(const QString &destinationPath)
     }
     const int stepped = sqlite3_backup_step(copy, -1);
     sqlite3_backup_finish(copy);
+    // What went wrong is kept on the destination's connection: a full disk or a folder that
+    // cannot be written is what the user can act on.
+    std::optional<SQLiteFailure> cause;
+    if (stepped != SQLITE_DONE && sqlite3_errcode(destination) != SQLITE_OK) {
+        cause = SQLiteFailure::of(destination);
+    } else if (stepped != SQLITE_DONE && stepped != SQLITE_OK) {
+        cause = SQLiteFailure{stepped & 0xff, stepped, utf8(sqlite3_errstr(stepped))};
+    }
     sqlite3_close(destination);
     if (stepped != SQLITE_DONE) {
-        throw StorageError::backupFailed(QStringLiteral("SQLite could not complete the backup."));
+        throw StorageError::backupFailed(
+            cause ? QStringLiteral("SQLite could not complete the backup. ") + cause->described()
+                  : QStringLiteral("SQLite could not complete the backup."));
     }
 }
 

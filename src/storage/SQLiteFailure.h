@@ -6,13 +6,14 @@ struct sqlite3;
 
 namespace ostrel {
 
-// What SQLite said when it refused something: its primary and extended result codes and its
-// own message. The store wraps it into a StorageError detail through `described()`; shown
-// unwrapped, its text is the message alone.
+// What SQLite said when it refused something: its primary and extended result codes, its own
+// message and the system's error number behind it (0 when none). The store wraps it into a
+// StorageError detail through `described()`; shown unwrapped, its text is the message alone.
 struct SQLiteFailure {
     int primary = 0;
     int extended = 0;
     QString message;
+    int systemError = 0;
 
     // The codes and message the connection holds right now. An I/O error that the system
     // gave because the disk or the user's quota is full counts as SQLITE_FULL: SQLite reports
@@ -21,8 +22,10 @@ struct SQLiteFailure {
     static SQLiteFailure of(sqlite3 *connection);
     static SQLiteFailure of(sqlite3 *connection, QString message);
 
-    // The user-facing sentence: a fixed text chosen by the primary code, SQLite's message in
-    // parentheses; for codes without a sentence of their own, the message alone.
+    // The user-facing sentence: a plain text that names the cause (a full disk, a read-only
+    // folder, a file in use), chosen by the system's error where it tells more than SQLite's
+    // code, else by the primary code, with SQLite's message in parentheses; for codes without a
+    // sentence of their own, the message alone.
     QString described() const;
     QString errorDescription() const { return message; }
 

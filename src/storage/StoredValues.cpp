@@ -1,6 +1,7 @@
 #include "storage/StoredValues.h"
 
 #include "storage/SQLiteStatement.h"
+#include "storage/StorageLog.h"
 
 #include <QTimeZone>
 
@@ -54,6 +55,32 @@ std::optional<QDateTime> dateFromSeconds(double seconds)
     }
     const auto milliseconds = static_cast<qint64>(std::round(seconds * 1000.0));
     return QDateTime::fromMSecsSinceEpoch(milliseconds, QTimeZone::utc());
+}
+
+QDateTime storableMoment(const QDateTime &moment)
+{
+    const auto at = [](double seconds) {
+        return QDateTime::fromMSecsSinceEpoch(static_cast<qint64>(seconds) * 1000,
+                                              QTimeZone::utc());
+    };
+    QDateTime stored;
+    if (!moment.isValid()) {
+        stored = at(0);
+    } else {
+        const qint64 milliseconds = moment.toMSecsSinceEpoch();
+        if (milliseconds > static_cast<qint64>(latestSeconds) * 1000) {
+            stored = at(latestSeconds);
+        } else if (milliseconds < static_cast<qint64>(earliestSeconds) * 1000) {
+            stored = at(earliestSeconds);
+        } else {
+            return moment;
+        }
+    }
+    qCWarning(storageLog).noquote()
+        << "The clock reads"
+        << (moment.isValid() ? moment.toString(Qt::ISODate) : QStringLiteral("no valid time"))
+        << "which saved data cannot hold;" << stored.toString(Qt::ISODate) << "is stored instead.";
+    return stored;
 }
 
 bool isStorable(const Shortcut &shortcut)

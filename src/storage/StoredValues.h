@@ -25,6 +25,11 @@ std::optional<QUuid> parseIdentifier(const QString &text);
 // 0001-01-01 and 2100-01-01 (both included).
 double secondsSince1970(const QDateTime &moment);
 std::optional<QDateTime> dateFromSeconds(double seconds);
+// The moment as it can be stored and read back: a clock set past 2100 or before the year 1 (or
+// one that reads no valid time at all) gives the nearest readable moment, with a warning in the
+// log. Without it a save made under such a clock would be acknowledged and then refuse every
+// later read of the store.
+QDateTime storableMoment(const QDateTime &moment);
 
 // A layout's shortcut is stored only with a key code up to 0xFFFF and no modifier bits beyond
 // command, shift, option and control.

@@ -1,10 +1,21 @@
 #pragma once
 
+#include <QList>
 #include <QString>
 
 #include <optional>
 
 namespace ostrel {
+
+// One bitmap of the icon an application's window publishes itself: width × height pixels, ARGB
+// (not premultiplied), row by row.
+struct IconBitmap {
+    int width = 0;
+    int height = 0;
+    QList<quint32> argb;
+
+    friend bool operator==(const IconBitmap &, const IconBitmap &) = default;
+};
 
 // Where an installed application's icon comes from, by its bundle identifier.
 //
@@ -18,6 +29,15 @@ public:
     // the application is installed but names no icon; absent when no installed application has
     // this identifier.
     virtual std::optional<QString> icon(const QString &bundleID) = 0;
+
+    // The icon the application's open windows publish themselves, at every size they give it,
+    // for an application whose desktop entry gives none (or that has no entry); empty when no
+    // window of it gives one.
+    virtual QList<IconBitmap> windowIcons(const QString &bundleID)
+    {
+        Q_UNUSED(bundleID);
+        return {};
+    }
 };
 
 } // namespace ostrel

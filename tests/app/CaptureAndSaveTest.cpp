@@ -56,8 +56,7 @@ TEST_F(CaptureAndSave, BeginSaveRefusesWithTheFirstAlertThatApplies)
              setTrust(false);
              AppModelTestSeam(model).setBusy(OperationKind::undoing);
          },
-         "Accessibility Access Needed",
-         "Allow Ostrel in Privacy & Security → Accessibility, then Recheck."},
+         "Accessibility Access Needed", "Run a window manager that supports EWMH, then Recheck."},
         {"busy", [&] { AppModelTestSeam(model).setBusy(OperationKind::saving); },
          "Operation in Progress", "Wait for the current operation, then capture again."},
         {"storage problem only", [&] { AppModelTestSeam(model).setStorageProblem(problem); }, "",
@@ -256,7 +255,7 @@ TEST_F(CaptureAndSave, AFailedCreateLeavesNothingBehindAndKeepsThePreview)
     execute("CREATE TRIGGER refuse_windows BEFORE INSERT ON windows "
             "BEGIN SELECT RAISE(ABORT, 'refused for the test'); END;");
     const std::optional<Refusal> failure = await(model->savePendingLayout("Work", false));
-    EXPECT_EQ(failure, "refused for the test");
+    EXPECT_EQ(failure, "Couldn’t save changes. refused for the test");
     EXPECT_TRUE(rows("SELECT id FROM layouts").isEmpty());
     EXPECT_TRUE(rows("SELECT layout_id FROM displays").isEmpty());
     EXPECT_TRUE(model->savedData().layouts.isEmpty());
@@ -340,7 +339,8 @@ TEST_F(CaptureAndSave, AFailedReplacementReturnsItsTextAndReleasesTheEditAndTheB
              execute("CREATE TRIGGER refuse_windows BEFORE INSERT ON windows "
                      "BEGIN SELECT RAISE(ABORT, 'refused for the test'); END;");
          },
-         [&] { execute("DROP TRIGGER refuse_windows"); }, "refused for the test"},
+         [&] { execute("DROP TRIGGER refuse_windows"); },
+         "Couldn’t save changes. refused for the test"},
     };
     for (const Case &c : cases) {
         c.apply();

@@ -129,7 +129,7 @@ TEST_F(Edits, AStoreThatFailsReleasesTheScopeAndPublishesNothing)
         execute(
             QStringLiteral("CREATE TRIGGER refuse %1 BEGIN SELECT RAISE(ABORT, 'refused'); END;")
                 .arg(QString::fromUtf8(c.trigger)));
-        EXPECT_EQ(await(c.edit()), "refused") << c.trigger;
+        EXPECT_EQ(await(c.edit()), "Couldn’t save changes. refused") << c.trigger;
         EXPECT_TRUE(model->savedData().pendingMutations.isEmpty()) << c.trigger;
         EXPECT_EQ(model->savedData().layouts, layouts) << c.trigger;
         EXPECT_EQ(model->savedData().exclusions, exclusions) << c.trigger;

@@ -2,7 +2,10 @@
 #include "AppModelTestSeam.h"
 
 #include "Await.h"
+#include "ForeignWords.h"
 
+#include "app/OperationGuard.h"
+#include "model/AutomationDeferral.h"
 #include "model/Preferences.h"
 
 #include <QFile>
@@ -107,9 +110,10 @@ TEST_F(ModelState, SettingsAreWrittenOnAssignmentAndTheSelectionOnlyWhenItChange
     EXPECT_EQ(storedSetting(Preferences::highlightColorKey).toString(), "pink");
     model->setAppearance(AppearancePreference::dark);
     EXPECT_EQ(storedSetting(Preferences::appearanceKey).toString(), "dark");
-    EXPECT_EQ(model->setGlobalShortcut(Shortcut{1, Shortcut::control}), std::nullopt);
+    EXPECT_EQ(model->setGlobalShortcut(Shortcut{1, Shortcut::control | Shortcut::shift}),
+              std::nullopt);
     EXPECT_EQ(Preferences::decodeShortcut(Preferences::globalShortcutKey),
-              (Shortcut{1, Shortcut::control}));
+              (Shortcut{1, Shortcut::control | Shortcut::shift}));
     EXPECT_EQ(model->setGlobalShortcut(std::nullopt), std::nullopt);
     EXPECT_FALSE(storedSetting(Preferences::globalShortcutKey).isValid());
 }
@@ -309,4 +313,30 @@ TEST_F(ModelState, DismissingAnErrorClearsOnlyTheOneShownAndNoticesGoAtOnce)
     EXPECT_EQ(model->session().automationNotice, QStringLiteral("No layout is linked."));
     model->dismissAutomationNotice();
     EXPECT_EQ(model->session().automationNotice, std::nullopt);
+}
+
+TEST(ModelTexts, RefusalsAndDeferralsSpeakOfThisDesktop)
+{
+    // Every alert a refused command can show, and every reason an automatic restore waits.
+    QStringList texts;
+    for (const RefusedCommand command :
+         {RefusedCommand::capture, RefusedCommand::restore, RefusedCommand::chooseDisplays,
+          RefusedCommand::undo, RefusedCommand::shortcutPress}) {
+        for (const Obstacle obstacle :
+             {Obstacle::storageProblem, Obstacle::storeUnavailable, Obstacle::permission,
+              Obstacle::busy, Obstacle::pendingExclusion, Obstacle::noDisplays}) {
+            if (const auto alert = refusalAlert(command, obstacle, QStringLiteral("Stored."))) {
+                texts << alert->title << alert->message;
+            }
+        }
+    }
+    for (int i = 0; i <= int(AutomationDeferral::busy); ++i) {
+        texts << reason(AutomationDeferral(i));
+    }
+    for (const QString &text : std::as_const(texts)) {
+        EXPECT_EQ(foreignWords(text), QStringList()) << text.toStdString();
+    }
+    // Where access is missing, the alerts say what access is on X11.
+    EXPECT_EQ(refusalAlert(RefusedCommand::capture, Obstacle::permission)->message,
+              "Run a window manager that supports EWMH, then Recheck.");
 }

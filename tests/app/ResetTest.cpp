@@ -20,7 +20,7 @@ using namespace ostrel::test;
 namespace {
 
 const Shortcut commandOptionK{40, Shortcut::command | Shortcut::option};
-const Shortcut controlOptionL{37, Shortcut::control | Shortcut::option};
+const Shortcut controlOptionP{35, Shortcut::control | Shortcut::option};
 
 QStringList storedSettingKeys()
 {
@@ -157,7 +157,7 @@ TEST_F(BackupAndReset, AResetReturnsTheProgramToItsFirstLaunch)
 {
     // Everything a reset has to take back: data, settings, hot keys, decisions, windows.
     ASSERT_EQ(await(model->excludeApp("com.example.mail", "Mail")), std::nullopt);
-    ASSERT_EQ(await(model->setLayoutShortcut(controlOptionL, work.id)), std::nullopt);
+    ASSERT_EQ(await(model->setLayoutShortcut(controlOptionP, work.id)), std::nullopt);
     ASSERT_EQ(model->setGlobalShortcut(commandOptionK), std::nullopt);
     ASSERT_EQ(await(model->associateAutomation(work.id)), std::nullopt);
     model->setAutomationEnabled(true);

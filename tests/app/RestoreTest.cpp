@@ -157,7 +157,7 @@ TEST_F(Restore, TheRestoreRoadRefusesInItsOrder)
              AppModelTestSeam(model).setBusy(OperationKind::capturing);
          },
          "Accessibility Access Needed",
-         "Enable Accessibility access in System Settings, then choose Recheck."},
+         "Run a window manager that supports EWMH, then choose Recheck."},
         {"busy and exclusion pending",
          [&] {
              AppModelTestSeam(model).setBusy(OperationKind::capturing);

@@ -17,9 +17,9 @@ using namespace ostrel::test;
 
 namespace {
 
-// ⌘⌥K and friends: key code 40 is the K position.
+// Alt+Super+K and friends (stored as ⌥⌘K): key code 40 is the K position.
 const Shortcut commandOptionK{40, Shortcut::command | Shortcut::option};
-const Shortcut controlOptionL{37, Shortcut::control | Shortcut::option};
+const Shortcut controlOptionP{35, Shortcut::control | Shortcut::option};
 const Shortcut controlShiftJ{38, Shortcut::control | Shortcut::shift};
 
 QList<Shortcut> registeredShortcuts(const FakeHotKeyRegistry &registry)
@@ -53,23 +53,49 @@ TEST_F(Shortcuts, StoredShortcutsAreRegisteredAtStartAndFollowDeletions)
     startWithLayout();
     model.reset();
     Preferences::encodeShortcut(commandOptionK, Preferences::globalShortcutKey);
-    execute(QStringLiteral("UPDATE layouts SET shortcut_key_code = 37, shortcut_modifiers = %1")
+    execute(QStringLiteral("UPDATE layouts SET shortcut_key_code = 35, shortcut_modifiers = %1")
                 .arg(Shortcut::control | Shortcut::option));
 
     start();
-    EXPECT_EQ(registeredShortcuts(hotKeys), (QList<Shortcut>{commandOptionK, controlOptionL}));
+    EXPECT_EQ(registeredShortcuts(hotKeys), (QList<Shortcut>{commandOptionK, controlOptionP}));
     EXPECT_EQ(model->shortcutStatus().activeGlobalShortcut, commandOptionK);
     EXPECT_EQ(model->shortcutStatus().shortcutsError, std::nullopt);
-    EXPECT_EQ(model->perLayoutShortcuts(), (QHash<QUuid, Shortcut>{{work.id, controlOptionL}}));
+    EXPECT_EQ(model->perLayoutShortcuts(), (QHash<QUuid, Shortcut>{{work.id, controlOptionP}}));
 
     ASSERT_EQ(await(model->deleteLayout(work.id)), std::nullopt);
     EXPECT_EQ(registeredShortcuts(hotKeys), QList<Shortcut>{commandOptionK});
 }
 
+TEST_F(Shortcuts, AGlobalShortcutFromAnOlderSettingsFileReadsAsLinuxWritesItAndStillRestores)
+{
+    startWithLayout();
+    model.reset();
+    // ⌃⌥R, as the settings file of an earlier version holds it: the R position, control + option.
+    {
+        QSettings settings(QStringLiteral("Ostrel"), QStringLiteral("Ostrel"));
+        settings.setValue(Preferences::globalShortcutKey,
+                          QByteArray(R"({"keyCode":15,"modifiers":6144})"));
+    }
+    start();
+    const Shortcut stored{15, Shortcut::control | Shortcut::option};
+    EXPECT_EQ(model->settings().globalShortcut, stored);
+    EXPECT_EQ(model->shortcutStatus().activeGlobalShortcut, stored);
+    EXPECT_EQ(registeredShortcuts(hotKeys), QList<Shortcut>{stored});
+    EXPECT_EQ(ShortcutFormatter::text(stored, nullptr), "Ctrl+Alt+R");
+
+    desktop.setFrame(editor[0], {300, 300, 400, 300});
+    ASSERT_TRUE(hotKeys.press(15, 6144));
+    settle();
+    waitUntil([&] {
+        return model->restoreStatus().lastResult.has_value() && !model->restoreStatus().busy;
+    });
+    EXPECT_EQ(desktop.frame(editor[0]), (RectD{100, 100, 600, 400}));
+}
+
 TEST_F(Shortcuts, APressRestoresItsTargetOrOpensTheChooser)
 {
     startWithLayout();
-    ASSERT_EQ(await(model->setLayoutShortcut(controlOptionL, work.id)), std::nullopt);
+    ASSERT_EQ(await(model->setLayoutShortcut(controlOptionP, work.id)), std::nullopt);
     ASSERT_EQ(model->setGlobalShortcut(commandOptionK), std::nullopt);
 
     // The global shortcut with nothing selected opens the chooser.
@@ -83,7 +109,7 @@ TEST_F(Shortcuts, APressRestoresItsTargetOrOpensTheChooser)
 
     // A layout's own shortcut selects and restores it.
     desktop.setFrame(editor[0], {300, 300, 400, 300});
-    ASSERT_TRUE(hotKeys.press(controlOptionL.keyCode, controlOptionL.modifiers));
+    ASSERT_TRUE(hotKeys.press(controlOptionP.keyCode, controlOptionP.modifiers));
     settle();
     EXPECT_EQ(model->settings().selectedLayoutID, work.id);
     waitUntil([&] {
@@ -150,8 +176,8 @@ TEST_F(Shortcuts, APressAlertsForStorageBeforeAccess)
     hotKeys.press(commandOptionK.keyCode, commandOptionK.modifiers);
     settle();
     EXPECT_EQ(alertText(),
-              "Accessibility Access Needed / Allow Ostrel in Privacy & Security → "
-              "Accessibility, then retry.");
+              "Accessibility Access Needed / Run a window manager that supports EWMH, then "
+              "retry.");
     presenter->answerAlert("OK");
     EXPECT_EQ(model->restoreStatus().busy, std::nullopt);
     EXPECT_EQ(model->windowRequests().activeError, std::nullopt);
@@ -212,8 +238,8 @@ TEST_F(Shortcuts, EveryModelHoldsItsKeysOffWhileRecordingAndOneGoneLeavesTheOthe
 TEST_F(Shortcuts, TheGlobalShortcutIsTriedBeforeItIsKept)
 {
     startWithLayout();
-    ASSERT_EQ(await(model->setLayoutShortcut(controlOptionL, work.id)), std::nullopt);
-    const QString keysL = ShortcutFormatter::text(controlOptionL, nullptr);
+    ASSERT_EQ(await(model->setLayoutShortcut(controlOptionP, work.id)), std::nullopt);
+    const QString keysP = ShortcutFormatter::text(controlOptionP, nullptr);
 
     const std::function<void()> releaseCapture = holdCapture();
     EXPECT_EQ(model->setGlobalShortcut(commandOptionK),
@@ -227,10 +253,10 @@ TEST_F(Shortcuts, TheGlobalShortcutIsTriedBeforeItIsKept)
               "Wait for the current shortcut change to finish.");
     AppModelTestSeam(model).setPendingMutations({});
 
-    EXPECT_EQ(model->setGlobalShortcut(controlOptionL),
-              keysL + " is used by another layout. Choose another shortcut.");
+    EXPECT_EQ(model->setGlobalShortcut(controlOptionP),
+              keysP + " is used by another layout. Choose another shortcut.");
     EXPECT_EQ(model->shortcutStatus().shortcutsError,
-              keysL + " is used by another layout. Choose another shortcut.");
+              keysP + " is used by another layout. Choose another shortcut.");
     EXPECT_EQ(model->settings().globalShortcut, std::nullopt);
     EXPECT_EQ(Preferences::decodeShortcut(Preferences::globalShortcutKey), std::nullopt);
 
@@ -250,10 +276,10 @@ TEST_F(Shortcuts, TheGlobalShortcutIsTriedBeforeItIsKept)
     ASSERT_TRUE(refused.has_value());
     EXPECT_TRUE(refused->text.endsWith("is in use or reserved. Choose another shortcut."));
     EXPECT_EQ(model->settings().globalShortcut, commandOptionK);
-    EXPECT_EQ(registeredShortcuts(hotKeys), (QList<Shortcut>{commandOptionK, controlOptionL}));
+    EXPECT_EQ(registeredShortcuts(hotKeys), (QList<Shortcut>{commandOptionK, controlOptionP}));
 
     EXPECT_EQ(model->setGlobalShortcut(std::nullopt), std::nullopt);
-    EXPECT_EQ(registeredShortcuts(hotKeys), QList<Shortcut>{controlOptionL});
+    EXPECT_EQ(registeredShortcuts(hotKeys), QList<Shortcut>{controlOptionP});
     EXPECT_FALSE(QSettings(QStringLiteral("Ostrel"), QStringLiteral("Ostrel"))
                      .contains(Preferences::globalShortcutKey));
 }
@@ -269,23 +295,23 @@ TEST_F(Shortcuts, ALayoutShortcutIsRegisteredThenStored)
     EXPECT_EQ(rows("SELECT shortcut_key_code FROM layouts"), QStringList{"NULL"});
     EXPECT_TRUE(model->savedData().pendingMutations.isEmpty());
 
-    EXPECT_EQ(await(model->setLayoutShortcut(controlOptionL, QUuid::createUuid())),
+    EXPECT_EQ(await(model->setLayoutShortcut(controlOptionP, QUuid::createUuid())),
               "That layout is no longer available.");
     const std::function<void()> releaseCapture = holdCapture();
-    EXPECT_EQ(await(model->setLayoutShortcut(controlOptionL, work.id)),
+    EXPECT_EQ(await(model->setLayoutShortcut(controlOptionP, work.id)),
               "Wait for the current operation to finish.");
     releaseCapture();
     AppModelTestSeam(model).setPendingMutations({MutationScope::shortcut(QUuid::createUuid())});
-    EXPECT_EQ(await(model->setLayoutShortcut(controlOptionL, work.id)),
+    EXPECT_EQ(await(model->setLayoutShortcut(controlOptionP, work.id)),
               "Wait for the current shortcut change to finish.");
     AppModelTestSeam(model).setPendingMutations({});
 
-    EXPECT_EQ(await(model->setLayoutShortcut(controlOptionL, work.id)), std::nullopt);
+    EXPECT_EQ(await(model->setLayoutShortcut(controlOptionP, work.id)), std::nullopt);
     EXPECT_EQ(rows("SELECT shortcut_key_code, shortcut_modifiers FROM layouts"),
-              QStringList{QStringLiteral("37|%1").arg(Shortcut::control | Shortcut::option)});
-    EXPECT_EQ(model->layout(work.id)->shortcut, controlOptionL);
+              QStringList{QStringLiteral("35|%1").arg(Shortcut::control | Shortcut::option)});
+    EXPECT_EQ(model->layout(work.id)->shortcut, controlOptionP);
     // The same value again is no clash with itself.
-    EXPECT_EQ(await(model->setLayoutShortcut(controlOptionL, work.id)), std::nullopt);
+    EXPECT_EQ(await(model->setLayoutShortcut(controlOptionP, work.id)), std::nullopt);
     EXPECT_EQ(await(model->setLayoutShortcut(std::nullopt, work.id)), std::nullopt);
     EXPECT_EQ(rows("SELECT shortcut_key_code, shortcut_modifiers FROM layouts"),
               QStringList{"NULL|NULL"});
@@ -298,7 +324,8 @@ TEST_F(Shortcuts, AFailedWriteOrReloadLeavesTheHotKeysMatchingTheStore)
     startWithLayout();
     execute("CREATE TRIGGER refuse BEFORE UPDATE OF shortcut_key_code ON layouts "
             "BEGIN SELECT RAISE(ABORT, 'refused'); END;");
-    EXPECT_EQ(await(model->setLayoutShortcut(controlOptionL, work.id)), "refused");
+    EXPECT_EQ(await(model->setLayoutShortcut(controlOptionP, work.id)),
+              "Couldn’t save changes. refused");
     EXPECT_TRUE(registeredShortcuts(hotKeys).isEmpty());
     EXPECT_EQ(model->layout(work.id)->shortcut, std::nullopt);
     execute("DROP TRIGGER refuse");
@@ -306,10 +333,10 @@ TEST_F(Shortcuts, AFailedWriteOrReloadLeavesTheHotKeysMatchingTheStore)
     // The write is stored but the list cannot be read back: the hot keys follow what was stored.
     execute("CREATE TRIGGER damage AFTER UPDATE OF shortcut_key_code ON layouts "
             "BEGIN UPDATE layouts SET created_at = -1e300; END;");
-    const std::optional<Refusal> failure = await(model->setLayoutShortcut(controlOptionL, work.id));
+    const std::optional<Refusal> failure = await(model->setLayoutShortcut(controlOptionP, work.id));
     ASSERT_TRUE(failure.has_value());
-    EXPECT_EQ(rows("SELECT shortcut_key_code FROM layouts"), QStringList{"37"});
-    EXPECT_EQ(registeredShortcuts(hotKeys), QList<Shortcut>{controlOptionL});
-    EXPECT_EQ(model->layout(work.id)->shortcut, controlOptionL);
+    EXPECT_EQ(rows("SELECT shortcut_key_code FROM layouts"), QStringList{"35"});
+    EXPECT_EQ(registeredShortcuts(hotKeys), QList<Shortcut>{controlOptionP});
+    EXPECT_EQ(model->layout(work.id)->shortcut, controlOptionP);
     EXPECT_TRUE(model->savedData().pendingMutations.isEmpty());
 }

@@ -48,7 +48,7 @@ void keepRunning(std::chrono::milliseconds period)
 }
 
 constexpr double tolerance = 4.0;
-const Shortcut globalShortcut{40, Shortcut::control | Shortcut::option}; // ⌃⌥K
+const Shortcut globalShortcut{40, Shortcut::control | Shortcut::option}; // Ctrl+Alt+K
 
 class X11AcceptanceTest : public test::X11Test {
 protected:

@@ -20,6 +20,7 @@ done
 contents=$(dpkg-deb -c "$deb" | awk '{print $6}')
 for path in ./usr/bin/ostrel ./usr/share/applications/ostrel.desktop \
             ./usr/share/icons/hicolor/256x256/apps/ostrel.png ./usr/share/icons/hicolor/scalable/apps/ostrel.svg \
+            ./usr/share/icons/hicolor/scalable/apps/ostrel-tray-symbolic.svg \
             ./usr/share/metainfo/local.ostrel.app.metainfo.xml ./usr/share/doc/ostrel/copyright; do
   grep -qxF "$path" <<<"$contents" || fail "the package lacks $path"
 done

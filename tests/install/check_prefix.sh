@@ -13,6 +13,7 @@ for side in $OSTREL_ICON_SIZES; do
   expected+=$'\n'"share/icons/hicolor/${side}x${side}/apps/ostrel.png"
 done
 expected+=$'\n'"share/icons/hicolor/scalable/apps/ostrel.svg
+share/icons/hicolor/scalable/apps/ostrel-tray-symbolic.svg
 share/metainfo/local.ostrel.app.metainfo.xml"
 expected=$(sort <<<"$expected")
 installed=$(cd "$prefix" && find . -mindepth 1 \( -type f -o -type l \) -printf '%P\n' | sort)
@@ -38,6 +39,9 @@ print("%dx%d" % struct.unpack(">II", d[16:24]))' "$png") || fail "$png is not a 
   [ "$size" = "${side}x${side}" ] || fail "$png is $size"
 done
 grep -q '<svg' "$prefix/share/icons/hicolor/scalable/apps/ostrel.svg" || fail "the scalable icon is not SVG"
+# The tray's icon, found by the name the program hands to StatusNotifier hosts.
+grep -q 'ColorScheme-Text' "$prefix/share/icons/hicolor/scalable/apps/ostrel-tray-symbolic.svg" \
+  || fail "the tray icon is not a symbolic SVG"
 
 # The installed entry and metadata still validate where they landed, and the entry's icon is
 # found by its name in the hicolor theme.

@@ -9,6 +9,8 @@
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
+#include <signal.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -256,6 +258,58 @@ TEST_F(PreferencesTest, ASettingsFileThatIsNoRegularFileGivesTheDefaultsAndStays
     Preferences::setAutomationEnabled(true);
     EXPECT_EQ(Preferences::settingsFileProblem(), std::nullopt);
     EXPECT_TRUE(Preferences::automationEnabled());
+}
+
+// A change that does not reach the file is said, with the file and the reason, instead of being
+// lost without a word when the program ends.
+TEST_F(PreferencesTest, AWriteThatDoesNotReachTheFileSaysWhy)
+{
+    const QString path = folder.filePath("Ostrel/Ostrel.conf");
+    const auto problem = [&](const QString &reason) {
+        return QStringLiteral("The change holds until Ostrel quits, but it couldn’t be saved in "
+                              "“%1”: %2.")
+            .arg(path, reason);
+    };
+    EXPECT_EQ(Preferences::setAutomationEnabled(true), std::nullopt);
+
+    // A FIFO where the file belongs: left alone, and the write says so.
+    ASSERT_EQ(::remove(QFile::encodeName(path).constData()), 0);
+    ASSERT_EQ(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+    for (const Preferences::WriteProblem &written :
+         {Preferences::setSelectedLayoutID(QUuid::createUuid()),
+          Preferences::setAutomationEnabled(false), Preferences::setRestoreFlashEnabled(false),
+          Preferences::setHighlightColor(HighlightColor::red),
+          Preferences::setAppearance(AppearancePreference::dark),
+          Preferences::encodeShortcut(Shortcut{15, 4352}, Preferences::globalShortcutKey),
+          Preferences::reset()}) {
+        EXPECT_EQ(written, problem(QStringLiteral("it is not a regular file")));
+    }
+    ASSERT_EQ(::remove(QFile::encodeName(path).constData()), 0);
+
+    // A file that cannot be written whole (here: larger than the process may write, as a full
+    // disk refuses it): QSettings only says that it failed, and that is no longer ignored.
+    struct rlimit previous = {};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &previous), 0);
+    const auto previousHandler = ::signal(SIGXFSZ, SIG_IGN);
+    struct rlimit tiny = previous;
+    tiny.rlim_cur = 16;
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &tiny), 0);
+    const Preferences::WriteProblem written =
+        Preferences::setAppearance(AppearancePreference::dark);
+    ::setrlimit(RLIMIT_FSIZE, &previous);
+    ::signal(SIGXFSZ, previousHandler);
+    EXPECT_EQ(written, problem(QStringLiteral("it could not be written")));
+    EXPECT_EQ(Preferences::appearance(), AppearancePreference::system);
+
+    // As a user other than root: a folder made read-only is named.
+    if (::geteuid() != 0) {
+        ASSERT_EQ(::chmod(QFile::encodeName(folder.filePath("Ostrel")).constData(), 0500), 0);
+        EXPECT_EQ(Preferences::setAppearance(AppearancePreference::dark),
+                  problem(QStringLiteral("its folder is read-only")));
+        ::chmod(QFile::encodeName(folder.filePath("Ostrel")).constData(), 0700);
+    }
+    EXPECT_EQ(Preferences::setAppearance(AppearancePreference::dark), std::nullopt);
+    EXPECT_EQ(Preferences::appearance(), AppearancePreference::dark);
 }
 
 // Other users must not read the settings: the folder is made 0700 and the file 0600 whatever the

@@ -6,6 +6,8 @@
 #include "ModifierKeys.h"
 
 #include <QHash>
+#include <QRegularExpression>
+#include <QStringList>
 
 #include <gtest/gtest.h>
 
@@ -36,35 +38,60 @@ private:
 
 QString refusal(const QString &text, const QString &command)
 {
-    return text + " is the macOS " + command
-        + " shortcut. Choose a combination macOS does not already use.";
+    return text + " is the desktop's " + command
+        + " shortcut. Choose a combination the desktop does not already use.";
 }
 
 } // namespace
 
-TEST(ShortcutTest, ReservedCombinationsMatchTheExactMask)
+TEST(ShortcutTest, ReservedCombinationsAreTheLinuxDesktopsOwnAndMatchTheExactMask)
 {
     struct Case {
         Shortcut shortcut;
         std::optional<QString> message;
     };
     const Case cases[] = {
-        {{12, cmd}, refusal("⌘Q", "Quit")},
-        {{12, shift | cmd}, refusal("⇧⌘Q", "Log Out")},
-        {{12, ctrl | cmd}, refusal("⌃⌘Q", "Lock Screen")},
-        {{48, shift}, refusal("⇧Tab", "Focus Previous")},
-        {{20, 0x300}, refusal("⇧⌘3", "Screenshot")},
-        {{21, 0x300}, refusal("⇧⌘4", "Screenshot")},
-        {{23, 0x300}, refusal("⇧⌘5", "Screenshot")},
-        {{53, opt | cmd}, refusal("⌥⌘Escape", "Force Quit")},
-        {{49, ctrl | cmd}, refusal("⌃⌘Space", "Emoji & Symbols")},
-        {{50, cmd}, refusal("⌘`", "Next Window")},
-        {{124, ctrl}, refusal("⌃→", "Move Right a Space")},
-        {{6, 0x300}, refusal("⇧⌘Z", "Redo")},
-        // Not reserved: an extra modifier, a bit outside the four, no modifier at all.
-        {{12, ctrl | opt | cmd}, std::nullopt},
-        {{0, shift | cmd}, std::nullopt},
-        {{12, cmd | 0x4000}, std::nullopt},
+        // The editing and window commands of Linux programs.
+        {{0, ctrl}, refusal("Ctrl+A", "Select All")},
+        {{8, ctrl}, refusal("Ctrl+C", "Copy")},
+        {{9, ctrl}, refusal("Ctrl+V", "Paste")},
+        {{7, ctrl}, refusal("Ctrl+X", "Cut")},
+        {{6, ctrl}, refusal("Ctrl+Z", "Undo")},
+        {{6, ctrl | shift}, refusal("Ctrl+Shift+Z", "Redo")},
+        {{16, ctrl}, refusal("Ctrl+Y", "Redo")},
+        {{1, ctrl}, refusal("Ctrl+S", "Save")},
+        {{31, ctrl}, refusal("Ctrl+O", "Open")},
+        {{35, ctrl}, refusal("Ctrl+P", "Print")},
+        {{3, ctrl}, refusal("Ctrl+F", "Find")},
+        {{45, ctrl}, refusal("Ctrl+N", "New")},
+        {{13, ctrl}, refusal("Ctrl+W", "Close Window")},
+        {{12, ctrl}, refusal("Ctrl+Q", "Quit")},
+        {{17, ctrl}, refusal("Ctrl+T", "New Tab")},
+        {{11, ctrl}, refusal("Ctrl+B", "Bold")},
+        {{34, ctrl}, refusal("Ctrl+I", "Italic")},
+        {{32, ctrl}, refusal("Ctrl+U", "Underline")},
+        // The desktop's own keys.
+        {{48, opt}, refusal("Alt+Tab", "Switch Windows")},
+        {{48, opt | shift}, refusal("Alt+Shift+Tab", "Switch Windows")},
+        {{118, opt}, refusal("Alt+F4", "Close Window")},
+        {{120, opt}, refusal("Alt+F2", "Run")},
+        {{117, ctrl | opt}, refusal("Ctrl+Alt+Delete", "Log Out")},
+        {{51, ctrl | opt}, refusal("Ctrl+Alt+Backspace", "Restart the Display Server")},
+        {{122, ctrl | opt}, refusal("Ctrl+Alt+F1", "Switch Console")},
+        {{96, ctrl | opt}, refusal("Ctrl+Alt+F5", "Switch Console")},
+        {{111, ctrl | opt}, refusal("Ctrl+Alt+F12", "Switch Console")},
+        {{37, cmd}, refusal("Super+L", "Lock Screen")},
+        {{37, ctrl | opt}, refusal("Ctrl+Alt+L", "Lock Screen")},
+        // Free: the Mac's own commands, an extra modifier, a bit outside the four, no modifier.
+        {{12, cmd}, std::nullopt},
+        {{0, cmd}, std::nullopt},
+        {{48, cmd}, std::nullopt},
+        {{48, shift}, std::nullopt},
+        {{15, ctrl | opt}, std::nullopt},
+        {{8, ctrl | shift}, std::nullopt},
+        {{12, ctrl | opt}, std::nullopt},
+        {{113, ctrl | opt}, std::nullopt},
+        {{8, ctrl | 0x4000}, std::nullopt},
         {{0, 0}, std::nullopt},
         {{48, 0}, std::nullopt},
     };
@@ -72,16 +99,29 @@ TEST(ShortcutTest, ReservedCombinationsMatchTheExactMask)
         SCOPED_TRACE(testing::Message() << c.shortcut.keyCode << "-" << c.shortcut.modifiers);
         EXPECT_EQ(c.shortcut.reservedSystemCommandMessage(nullptr), c.message);
     }
-    EXPECT_EQ(Shortcut::standardSystemCommands().value("0-256"), "Select All");
+    EXPECT_EQ(Shortcut::standardSystemCommands().value("0-4096"), "Select All");
+    // Every row names a command, and every message reads in the Linux notation.
+    const QHash<QString, QString> &table = Shortcut::standardSystemCommands();
+    EXPECT_EQ(table.size(), 38);
+    for (auto it = table.constBegin(); it != table.constEnd(); ++it) {
+        const QStringList parts = it.key().split('-');
+        const Shortcut shortcut{parts[0].toUInt(), parts[1].toUInt()};
+        const std::optional<QString> message = shortcut.reservedSystemCommandMessage(nullptr);
+        ASSERT_TRUE(message) << it.key().toStdString();
+        EXPECT_TRUE(message->contains(" is the desktop's " + it.value() + " shortcut."));
+        EXPECT_FALSE(message->contains(QRegularExpression("[⌘⌥⌃⇧]|macOS|Key ")))
+            << message->toStdString();
+    }
 }
 
 TEST(ShortcutTest, ReservedLookupIgnoresTheLayoutButTheMessageFollowsIt)
 {
     TableLabels layout({{0, "Q"}, {12, "A"}});
     // The A position is reserved whatever it prints; the message shows what it prints.
-    EXPECT_EQ((Shortcut{0, cmd}).reservedSystemCommandMessage(&layout),
-              refusal("⌘Q", "Select All"));
-    EXPECT_EQ((Shortcut{12, cmd}).reservedSystemCommandMessage(&layout), refusal("⌘A", "Quit"));
+    EXPECT_EQ((Shortcut{0, ctrl}).reservedSystemCommandMessage(&layout),
+              refusal("Ctrl+Q", "Select All"));
+    EXPECT_EQ((Shortcut{12, ctrl}).reservedSystemCommandMessage(&layout),
+              refusal("Ctrl+A", "Quit"));
 }
 
 TEST(ShortcutTest, JsonRoundTrip)
@@ -119,13 +159,44 @@ TEST(ShortcutTest, JsonDecodingRejectsWhatIsNotTwoUnsigned32BitIntegers)
     }
 }
 
-TEST(ShortcutFormatterTest, ModifierGlyphsInFixedOrder)
+TEST(ShortcutFormatterTest, ModifierNamesInLinuxOrderJoinedByPlus)
 {
-    EXPECT_EQ(ShortcutFormatter::modifierSymbols(0x1B00), "⌃⌥⇧⌘");
+    EXPECT_EQ(ShortcutFormatter::modifierSymbols(0x1B00), "Ctrl+Alt+Shift+Super");
     EXPECT_EQ(ShortcutFormatter::modifierSymbols(0), "");
-    EXPECT_EQ(ShortcutFormatter::modifierSymbols(cmd | 0x4000), "⌘");
-    EXPECT_EQ(ShortcutFormatter::modifierSymbols(cmd | ctrl), "⌃⌘");
-    EXPECT_EQ(ShortcutFormatter::text({40, 0x1B00}, nullptr), "⌃⌥⇧⌘K");
+    EXPECT_EQ(ShortcutFormatter::modifierSymbols(cmd | 0x4000), "Super");
+    EXPECT_EQ(ShortcutFormatter::modifierSymbols(cmd | ctrl), "Ctrl+Super");
+    EXPECT_EQ(ShortcutFormatter::modifierSymbols(opt | ctrl), "Ctrl+Alt");
+}
+
+TEST(ShortcutFormatterTest, ShortcutsReadAsLinuxWritesThem)
+{
+    // Stored as always (virtual key code, Carbon mask): what the settings and layouts of older
+    // versions hold reads in the new notation.
+    struct Case {
+        Shortcut shortcut;
+        QString text;
+    };
+    const Case cases[] = {
+        {{15, ctrl | opt}, "Ctrl+Alt+R"},
+        {{96, shift | cmd}, "Shift+Super+F5"},
+        {{12, cmd}, "Super+Q"},
+        {{40, 0x1B00}, "Ctrl+Alt+Shift+Super+K"},
+        {{48, shift}, "Shift+Tab"},
+        {{43, ctrl}, "Ctrl+,"},
+        {{69, ctrl}, "Ctrl++"},
+        {{51, ctrl | opt}, "Ctrl+Alt+Backspace"},
+        {{117, ctrl | opt}, "Ctrl+Alt+Delete"},
+        {{123, opt | cmd}, "Alt+Super+←"},
+        {{10, ctrl}, "Ctrl+Key 10"},
+        {{0, 0}, "A"},
+        {{0, cmd | 0x4000}, "Super+A"},
+    };
+    for (const Case &c : cases) {
+        EXPECT_EQ(ShortcutFormatter::text(c.shortcut, nullptr), c.text) << c.text.toStdString();
+    }
+    // The key's label follows the layout; the modifiers keep their names.
+    TableLabels layout({{15, "P"}});
+    EXPECT_EQ(ShortcutFormatter::text({15, ctrl | opt}, &layout), "Ctrl+Alt+P");
 }
 
 TEST(ShortcutFormatterTest, FixedNamesAndFallback)
@@ -134,9 +205,11 @@ TEST(ShortcutFormatterTest, FixedNamesAndFallback)
     const std::pair<quint32, QString> cases[] = {
         {0, "A"},        {22, "6"},        {23, "5"},          {39, "'"},
         {42, "\\"},      {49, "Space"},    {36, "Return"},     {50, "`"},
-        {53, "Escape"},  {65, "."},        {76, "Enter"},      {117, "Forward Delete"},
-        {122, "F1"},     {123, "←"},       {126, "↑"},         {10, "Key 10"},
-        {52, "Key 52"},  {127, "Key 127"}, {70000, "Key 70000"},
+        {53, "Escape"},  {65, "."},        {76, "Enter"},      {117, "Delete"},
+        {51, "Backspace"}, {114, "Insert"}, {122, "F1"},      {123, "←"},
+        {126, "↑"},      {44, "/"},        {45, "N"},          {46, "M"},
+        {47, "."},       {10, "Key 10"},   {52, "Key 52"},     {127, "Key 127"},
+        {70000, "Key 70000"},
     };
     // clang-format on
     for (const auto &[code, name] : cases) {

@@ -207,3 +207,62 @@ TEST_F(AppearanceAndIcons, AnApplicationThatIsNotInstalledIsAskedForEveryTime)
     EXPECT_TRUE(installed.showsApplicationIcon());
     EXPECT_EQ(qRed(installed.grab().toImage().pixel(24, 24)), 255) << "scaled to any size";
 }
+
+namespace {
+
+// A window icon of one opaque square per side, its red channel the side, as the test client
+// publishes it.
+QList<IconBitmap> windowIcon(std::initializer_list<int> sides)
+{
+    QList<IconBitmap> bitmaps;
+    for (const int side : sides) {
+        bitmaps.append(IconBitmap{
+            side, side,
+            QList<quint32>(qsizetype(side) * side, 0xFF000000u | quint32(side & 0xFF) << 16)});
+    }
+    return bitmaps;
+}
+
+} // namespace
+
+TEST_F(AppearanceAndIcons, WithoutAnEntryIconTheWindowsIconShowsAtTheSizeNearestTheOneDrawn)
+{
+    // Qt Designer's case: no desktop entry; its windows publish 16, 32 and 128.
+    applications.setWindowIcons("designer", windowIcon({16, 32, 128}));
+    // An entry that names no icon found here, and windows with one.
+    applications.install("org.example.Assistant", QString());
+    applications.setWindowIcons("org.example.Assistant", windowIcon({48}));
+    // An entry with its own icon wins over the windows'.
+    applications.install("org.example.Own", imageFile("own.png", {64, 64}));
+    applications.setWindowIcons("org.example.Own", windowIcon({16}));
+
+    struct Case {
+        const char *id;
+        int pixels;
+        int red; // which size was drawn, or 255 for the entry's red icon
+    };
+    const Case cases[] = {
+        {"designer", 64, 32},
+        {"designer", 18, 16},
+        {"designer", 36, 32},
+        {"designer", 100, 128},
+        {"designer", 80, 128},
+        {"designer", 24, 32},
+        {"org.example.Assistant", 18, 48},
+        {"org.example.Own", 18, 255},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(::testing::Message() << c.id << " at " << c.pixels);
+        const std::optional<QImage> image = icons.icon(c.id, c.pixels);
+        ASSERT_TRUE(image);
+        EXPECT_EQ(image->size(), QSize(c.pixels, c.pixels));
+        EXPECT_EQ(qRed(image->pixel(c.pixels / 2, c.pixels / 2)), c.red);
+        EXPECT_EQ(qAlpha(image->pixel(c.pixels / 2, c.pixels / 2)), 255);
+    }
+    // The letter tile only where neither the entry nor a window gives an icon.
+    AppIconView designer("designer", 18, &icons);
+    EXPECT_TRUE(designer.showsApplicationIcon());
+    const QImage drawn = designer.grab().toImage();
+    EXPECT_EQ(qRed(drawn.pixel(9, 9)), 16);
+    EXPECT_EQ(icons.icon("org.example.Bare"), std::nullopt);
+}

@@ -40,7 +40,7 @@ TEST_F(KeyLabels, ShortcutTextTakesThePrintedKeyElseTheFixedNameElseTheCode)
         {18, "1"},
         {36, "Return"}, // control characters fall through to the fixed table
         {48, "Tab"},
-        {51, "Delete"},
+        {51, "Backspace"},
         {53, "Escape"},
         {49, "Space"},  // a blank too
         {123, "←"},     // keys that print nothing

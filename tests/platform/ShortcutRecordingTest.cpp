@@ -76,48 +76,56 @@ TEST_F(Recording, AKeyPressBecomesTheCandidateWithItsGuidance)
         QString hint;
         QString preview;
     };
-    const QString quit =
-        "⌘Q is the macOS Quit shortcut. Choose a combination macOS does not already use.";
+    auto reserved = [](const QString &keys, const QString &command) {
+        return keys + " is the desktop's " + command
+            + " shortcut. Choose a combination the desktop does not already use.";
+    };
+    const QString copy = reserved("Ctrl+C", "Copy");
+    const QString switchWindows = reserved("Alt+Tab", "Switch Windows");
+    const QString quit = reserved("Ctrl+Q", "Quit");
     const Case cases[] = {
-        {Qt::Key_Q, Qt::MetaModifier, {12, cmd}, quit, false, quit, "⌘Q"},
-        {Qt::Key_A,
-         Qt::NoModifier,
-         {0, 0},
-         "Add Shift, ⌘, ⌃, or ⌥.",
-         false,
-         "Add Shift, ⌘, ⌃, or ⌥.",
-         "A"},
-        {Qt::Key_A, Qt::ShiftModifier, {0, shift}, std::nullopt, true, shiftOnly, "⇧A"},
-        {Qt::Key_Tab,
-         Qt::ShiftModifier,
-         {48, shift},
-         "⇧Tab is the macOS Focus Previous shortcut. Choose a combination macOS does not already "
-         "use.",
-         false,
-         "⇧Tab is the macOS Focus Previous shortcut. Choose a combination macOS does not already "
-         "use.",
-         "⇧Tab"},
-        {Qt::Key_L,
-         Qt::ControlModifier | Qt::AltModifier,
-         {37, ctrl | opt},
+        // The desktop's own combinations are refused, with the command they run.
+        {Qt::Key_C, Qt::ControlModifier, {8, ctrl}, copy, false, copy, "Ctrl+C"},
+        {Qt::Key_Tab, Qt::AltModifier, {48, opt}, switchWindows, false, switchWindows, "Alt+Tab"},
+        {Qt::Key_Q, Qt::ControlModifier, {12, ctrl}, quit, false, quit, "Ctrl+Q"},
+        // Super+Q is free on Linux desktops, and so is Ctrl+Alt+R.
+        {Qt::Key_Q,
+         Qt::MetaModifier,
+         {12, cmd},
          std::nullopt,
          false,
          "Press Save to keep this shortcut.",
-         "⌃⌥L"},
+         "Super+Q"},
+        {Qt::Key_R,
+         Qt::ControlModifier | Qt::AltModifier,
+         {15, ctrl | opt},
+         std::nullopt,
+         false,
+         "Press Save to keep this shortcut.",
+         "Ctrl+Alt+R"},
+        {Qt::Key_A,
+         Qt::NoModifier,
+         {0, 0},
+         "Add Shift, Super, Ctrl, or Alt.",
+         false,
+         "Add Shift, Super, Ctrl, or Alt.",
+         "A"},
+        {Qt::Key_A, Qt::ShiftModifier, {0, shift}, std::nullopt, true, shiftOnly, "Shift+A"},
+        {Qt::Key_Tab, Qt::ShiftModifier, {48, shift}, std::nullopt, true, shiftOnly, "Shift+Tab"},
         {Qt::Key_Exclam,
          Qt::ShiftModifier | Qt::MetaModifier,
          {18, shift | cmd},
          std::nullopt,
          false,
          "Press Save to keep this shortcut.",
-         "⇧⌘1"},
+         "Shift+Super+1"},
         {Qt::Key_Left,
          Qt::ControlModifier | Qt::MetaModifier | Qt::KeypadModifier,
          {123, ctrl | cmd},
          std::nullopt,
          false,
          "Press Save to keep this shortcut.",
-         "⌃⌘←"},
+         "Ctrl+Super+←"},
     };
     for (const Case &c : cases) {
         ShortcutRecordingSession session{recordings, nullptr};
@@ -143,17 +151,17 @@ TEST_F(Recording, HeldModifiersGuideUntilAKeyIsPressed)
 
     send(window, QEvent::KeyPress, Qt::Key_Shift);
     EXPECT_EQ(session.hint(), shiftAlone);
-    EXPECT_EQ(session.previewText(), "⇧");
+    EXPECT_EQ(session.previewText(), "Shift");
     send(window, QEvent::KeyPress, Qt::Key_Meta, Qt::ShiftModifier);
     EXPECT_EQ(session.hint(), "Now press a key.");
     EXPECT_EQ(session.liveModifiers(), shift | cmd);
-    EXPECT_EQ(session.previewText(), "⇧⌘");
+    EXPECT_EQ(session.previewText(), "Shift+Super");
     send(window, QEvent::KeyRelease, Qt::Key_Meta, Qt::ShiftModifier | Qt::MetaModifier);
     EXPECT_EQ(session.hint(), shiftAlone);
-    EXPECT_EQ(session.previewText(), "⇧");
+    EXPECT_EQ(session.previewText(), "Shift");
     send(window, QEvent::KeyPress, Qt::Key_Alt, Qt::ShiftModifier);
     EXPECT_EQ(session.hint(), "Now press a key.");
-    EXPECT_EQ(session.previewText(), "⌥⇧");
+    EXPECT_EQ(session.previewText(), "Alt+Shift");
     send(window, QEvent::KeyRelease, Qt::Key_Alt, Qt::ShiftModifier | Qt::AltModifier);
     send(window, QEvent::KeyRelease, Qt::Key_Shift, Qt::ShiftModifier);
     EXPECT_EQ(session.hint(), std::nullopt);
@@ -169,7 +177,7 @@ TEST_F(Recording, HeldModifiersGuideUntilAKeyIsPressed)
     send(window, QEvent::KeyRelease, Qt::Key_Control, Qt::ControlModifier | Qt::ShiftModifier);
     EXPECT_EQ(session.liveModifiers(), ctrl);
     EXPECT_EQ(session.hint(), "Press Save to keep this shortcut.");
-    EXPECT_EQ(session.previewText(), "⌃K");
+    EXPECT_EQ(session.previewText(), "Ctrl+K");
     EXPECT_TRUE(window.received.isEmpty());
 }
 
@@ -237,7 +245,7 @@ TEST_F(Recording, AKeyForAnotherWindowEndsRecordingAndReachesThatWindow)
     session.begin([](std::optional<Shortcut>) {});
     QTest::keyClick(&other, Qt::Key_K, Qt::ControlModifier);
     EXPECT_FALSE(session.isRecording());
-    // The press of ⌃ already ends it; both keys reach the other window.
+    // The press of Ctrl already ends it; both keys reach the other window.
     EXPECT_EQ(other.received, (QList<int>{Qt::Key_Control, Qt::Key_K}));
     EXPECT_EQ(states, (QList<bool>{true, false}));
 }

@@ -17,10 +17,10 @@ namespace {
 using namespace test::modifiers;
 constexpr quint32 layo = ShortcutService::signature;
 
-const Shortcut ctrlOptL{37, ctrl | opt};   // ⌃⌥L
-const Shortcut ctrlOptK{40, ctrl | opt};   // ⌃⌥K
-const Shortcut ctrlOptJ{38, ctrl | opt};   // ⌃⌥J
-const Shortcut shiftCmdE{14, shift | cmd}; // ⇧⌘E
+const Shortcut ctrlOptP{35, ctrl | opt};   // Ctrl+Alt+P
+const Shortcut ctrlOptK{40, ctrl | opt};   // Ctrl+Alt+K
+const Shortcut ctrlOptJ{38, ctrl | opt};   // Ctrl+Alt+J
+const Shortcut shiftCmdE{14, shift | cmd}; // Shift+Super+E
 
 const QUuid digitFirst("{0A000000-0000-0000-0000-000000000000}");
 const QUuid letterFirst("{A0000000-0000-0000-0000-000000000000}");
@@ -47,12 +47,12 @@ TEST_F(HotKeys, RegistersTheGlobalShortcutAsOneAndLayoutsFromTwoInIdentifierOrde
     ShortcutService service(registry, nullptr);
     // Whatever order the map gives, digits sort before letters.
     const QHash<QUuid, Shortcut> perLayout = {
-        {letterSecond, ctrlOptJ}, {letterFirst, ctrlOptK}, {digitFirst, ctrlOptL}};
+        {letterSecond, ctrlOptJ}, {letterFirst, ctrlOptK}, {digitFirst, ctrlOptP}};
     EXPECT_EQ(service.apply(shiftCmdE, perLayout, std::nullopt).message, std::nullopt);
     EXPECT_EQ(registry.registered(),
               (QList<Registered>{
                   {14, shift | cmd, {layo, 1}},
-                  {37, ctrl | opt, {layo, 2}},
+                  {35, ctrl | opt, {layo, 2}},
                   {40, ctrl | opt, {layo, 3}},
                   {38, ctrl | opt, {layo, 4}},
               }));
@@ -103,25 +103,25 @@ TEST_F(HotKeys, ClashesAreRefusedBeforeAnythingIsUnregistered)
     };
     const Case cases[] = {
         {"global set to a layout's shortcut",
-         ctrlOptL,
-         {{letterFirst, ctrlOptL}},
+         ctrlOptP,
+         {{letterFirst, ctrlOptP}},
          ShortcutTarget::selectedLayout(),
-         "⌃⌥L is used by another layout. Choose another shortcut."},
+         "Ctrl+Alt+P is used by another layout. Choose another shortcut."},
         {"the same pair registered again",
-         ctrlOptL,
-         {{letterFirst, ctrlOptL}},
+         ctrlOptP,
+         {{letterFirst, ctrlOptP}},
          std::nullopt,
-         "⌃⌥L is used by the global shortcut. Choose another shortcut."},
+         "Ctrl+Alt+P is used by the global shortcut. Choose another shortcut."},
         {"a layout set to the global shortcut",
-         ctrlOptL,
-         {{letterFirst, ctrlOptL}},
+         ctrlOptP,
+         {{letterFirst, ctrlOptP}},
          ShortcutTarget::layout(letterFirst),
-         "⌃⌥L is used by the global shortcut. Choose another shortcut."},
+         "Ctrl+Alt+P is used by the global shortcut. Choose another shortcut."},
         {"two layouts, reported for the later one",
          std::nullopt,
          {{letterSecond, ctrlOptK}, {letterFirst, ctrlOptK}},
          std::nullopt,
-         "⌃⌥K is used by another layout. Choose another shortcut."},
+         "Ctrl+Alt+K is used by another layout. Choose another shortcut."},
     };
     for (const Case &c : cases) {
         FakeHotKeyRegistry fresh;
@@ -143,18 +143,20 @@ TEST_F(HotKeys, ARefusedKeyRollsBackToThePreviousSet)
     service.apply(shiftCmdE, {{letterFirst, ctrlOptK}}, std::nullopt);
     const QList<Registered> previous = registry.registered();
 
-    // Another program holds ⌃⌥J: the new set fails at the layout, after its global registered.
+    // Another program holds Ctrl+Alt+J: the new set fails at the layout, after its global
+    // registered.
     registry.refuse(38, ctrl | opt);
     const ShortcutApplyResult result =
-        service.apply(ctrlOptL, {{letterFirst, ctrlOptJ}}, ShortcutTarget::layout(letterFirst));
-    EXPECT_EQ(result.message, inUse("⌃⌥J"));
+        service.apply(ctrlOptP, {{letterFirst, ctrlOptJ}}, ShortcutTarget::layout(letterFirst));
+    EXPECT_EQ(result.message, inUse("Ctrl+Alt+J"));
     EXPECT_EQ(registry.registered(), previous);
     EXPECT_EQ(service.activeGlobal(), shiftCmdE)
         << "the restored global shortcut is the active one";
 
     // The set registered before the failure is what the next rollback restores.
-    registry.refuse(37, ctrl | opt);
-    EXPECT_EQ(service.apply(ctrlOptL, {}, ShortcutTarget::selectedLayout()).message, inUse("⌃⌥L"));
+    registry.refuse(35, ctrl | opt);
+    EXPECT_EQ(service.apply(ctrlOptP, {}, ShortcutTarget::selectedLayout()).message,
+              inUse("Ctrl+Alt+P"));
     EXPECT_EQ(registry.registered(), previous);
 }
 
@@ -164,23 +166,23 @@ TEST_F(HotKeys, ARollbackThatFailsToo)
     service.apply(shiftCmdE, {{letterFirst, ctrlOptK}}, std::nullopt);
 
     // Both the new global shortcut and the previous one are taken by now.
-    registry.refuse(37, ctrl | opt);
+    registry.refuse(35, ctrl | opt);
     registry.refuse(14, shift | cmd);
-    EXPECT_EQ(service.apply(ctrlOptL, {}, ShortcutTarget::selectedLayout()).message,
-              inUse("⌃⌥L") + " Previous shortcut also failed: " + inUse("⇧⌘E"));
+    EXPECT_EQ(service.apply(ctrlOptP, {}, ShortcutTarget::selectedLayout()).message,
+              inUse("Ctrl+Alt+P") + " Previous shortcut also failed: " + inUse("Shift+Super+E"));
     EXPECT_TRUE(registry.registered().isEmpty()) << "the rollback stops at its first failure";
     EXPECT_EQ(service.activeGlobal(), std::nullopt);
 
     // A rollback that restores the global shortcut but fails at a layout keeps what registered.
     registry.allow(14, shift | cmd);
-    registry.allow(37, ctrl | opt);
+    registry.allow(35, ctrl | opt);
     ShortcutService second(registry, nullptr);
     second.apply(shiftCmdE, {{letterFirst, ctrlOptK}}, std::nullopt);
     second.unregisterAll();
     registry.refuse(38, ctrl | opt);
     registry.refuse(40, ctrl | opt);
     EXPECT_EQ(second.apply(shiftCmdE, {{letterFirst, ctrlOptJ}}, std::nullopt).message,
-              inUse("⌃⌥J") + " Previous shortcut also failed: " + inUse("⌃⌥K"));
+              inUse("Ctrl+Alt+J") + " Previous shortcut also failed: " + inUse("Ctrl+Alt+K"));
     EXPECT_EQ(registry.registered(), (QList<Registered>{{14, shift | cmd, {layo, 1}}}));
     EXPECT_EQ(second.activeGlobal(), shiftCmdE);
 }
@@ -188,13 +190,14 @@ TEST_F(HotKeys, ARollbackThatFailsToo)
 TEST_F(HotKeys, ReservedCombinationsAndMissingModifiersFailWhileRegistering)
 {
     ShortcutService service(registry, nullptr);
-    service.apply(ctrlOptL, {}, std::nullopt);
-    EXPECT_EQ(service.apply(Shortcut{12, cmd}, {}, ShortcutTarget::selectedLayout()).message,
-              "⌘Q is the macOS Quit shortcut. Choose a combination macOS does not already use.");
+    service.apply(ctrlOptP, {}, std::nullopt);
+    EXPECT_EQ(service.apply(Shortcut{12, ctrl}, {}, ShortcutTarget::selectedLayout()).message,
+              "Ctrl+Q is the desktop's Quit shortcut. Choose a combination the desktop does not "
+              "already use.");
     EXPECT_EQ(service.apply(Shortcut{0, 0}, {}, ShortcutTarget::selectedLayout()).message,
               "A needs at least one modifier.");
-    EXPECT_EQ(registry.registered(), (QList<Registered>{{37, ctrl | opt, {layo, 1}}}));
-    EXPECT_EQ(service.activeGlobal(), ctrlOptL);
+    EXPECT_EQ(registry.registered(), (QList<Registered>{{35, ctrl | opt, {layo, 1}}}));
+    EXPECT_EQ(service.activeGlobal(), ctrlOptP);
 }
 
 TEST_F(HotKeys, AStoredLayoutShortcutWithoutModifiersLeavesTheOthersRegistered)
@@ -213,9 +216,9 @@ TEST_F(HotKeys, AStoredLayoutShortcutWithoutModifiersLeavesTheOthersRegistered)
     EXPECT_EQ(service.activeGlobal(), shiftCmdE);
 
     // It is also left out of a later rollback.
-    registry.refuse(37, ctrl | opt);
-    EXPECT_EQ(service.apply(ctrlOptL, perLayout, ShortcutTarget::selectedLayout()).message,
-              inUse("⌃⌥L"));
+    registry.refuse(35, ctrl | opt);
+    EXPECT_EQ(service.apply(ctrlOptP, perLayout, ShortcutTarget::selectedLayout()).message,
+              inUse("Ctrl+Alt+P"));
     EXPECT_EQ(registry.registered().size(), 2);
     EXPECT_EQ(service.activeGlobal(), shiftCmdE);
 }
@@ -223,9 +226,9 @@ TEST_F(HotKeys, AStoredLayoutShortcutWithoutModifiersLeavesTheOthersRegistered)
 TEST_F(HotKeys, StoredShortcutsThatCanNeverBeHotKeysLeaveTheOthersRegistered)
 {
     const Shortcut noModifier{0, 0}; // A
-    const Shortcut quit{12, cmd};    // ⌘Q
-    const QString quitMessage =
-        "⌘Q is the macOS Quit shortcut. Choose a combination macOS does not already use.";
+    const Shortcut quit{12, ctrl};   // Ctrl+Q
+    const QString quitMessage = "Ctrl+Q is the desktop's Quit shortcut. Choose a combination the "
+                                "desktop does not already use.";
     struct Case {
         const char *what;
         std::optional<Shortcut> global;
@@ -270,11 +273,11 @@ TEST_F(HotKeys, StoredShortcutsThatCanNeverBeHotKeysLeaveTheOthersRegistered)
         EXPECT_EQ(service.activeGlobal(), globalRegistered ? c.global : std::nullopt) << c.what;
 
         // A later rollback leaves them out too.
-        fresh.refuse(37, ctrl | opt);
+        fresh.refuse(35, ctrl | opt);
         EXPECT_EQ(
-            service.apply(c.global, {{letterFirst, ctrlOptL}}, ShortcutTarget::layout(letterFirst))
+            service.apply(c.global, {{letterFirst, ctrlOptP}}, ShortcutTarget::layout(letterFirst))
                 .message,
-            inUse("⌃⌥L"))
+            inUse("Ctrl+Alt+P"))
             << c.what;
         EXPECT_EQ(fresh.registered(), c.registered) << c.what;
     }
@@ -295,24 +298,25 @@ TEST_F(HotKeys, TheShortcutBeingSetIsNeverLeftOut)
     EXPECT_EQ(registry.registered(), previous);
     EXPECT_EQ(
         service
-            .apply(Shortcut{12, cmd}, {{letterFirst, ctrlOptK}}, ShortcutTarget::selectedLayout())
+            .apply(Shortcut{12, ctrl}, {{letterFirst, ctrlOptK}}, ShortcutTarget::selectedLayout())
             .message,
-        "⌘Q is the macOS Quit shortcut. Choose a combination macOS does not already use.");
+        "Ctrl+Q is the desktop's Quit shortcut. Choose a combination the desktop does not already "
+        "use.");
     EXPECT_EQ(registry.registered(), previous);
 
     // An edit that registers succeeds, even beside a stored one that stays out: the answer is
     // about the edit alone.
     EXPECT_EQ(service
-                  .apply(ctrlOptL, {{digitFirst, Shortcut{12, cmd}}, {letterFirst, ctrlOptK}},
+                  .apply(ctrlOptP, {{digitFirst, Shortcut{12, ctrl}}, {letterFirst, ctrlOptK}},
                          ShortcutTarget::selectedLayout())
                   .message,
               std::nullopt);
     EXPECT_EQ(registry.registered(),
               (QList<Registered>{
-                  {37, ctrl | opt, {layo, 1}},
+                  {35, ctrl | opt, {layo, 1}},
                   {40, ctrl | opt, {layo, 3}},
               }));
-    EXPECT_EQ(service.activeGlobal(), ctrlOptL);
+    EXPECT_EQ(service.activeGlobal(), ctrlOptP);
 }
 
 TEST_F(HotKeys, WithoutAHandlerEveryApplyReturnsItsErrorAndRegistersNothing)
@@ -375,16 +379,18 @@ TEST_F(HotKeys, RefusalsNameTheKeysWithTheLabelsTheServiceWasGiven)
     const std::shared_ptr<KeyboardLayoutLabels> labels = KeyboardLayoutLabels::create(layout);
     ShortcutService service(registry, labels.get());
     registry.refuse(12, ctrl | opt);
-    EXPECT_EQ(service.apply(Shortcut{12, ctrl | opt}, {}, std::nullopt).message, inUse("⌃⌥A"));
+    EXPECT_EQ(service.apply(Shortcut{12, ctrl | opt}, {}, std::nullopt).message,
+              inUse("Ctrl+Alt+A"));
     // The reserved combination is found by the key's position; only its text follows the layout.
-    EXPECT_EQ(service.apply(Shortcut{12, cmd}, {}, std::nullopt).message,
-              "⌘A is the macOS Quit shortcut. Choose a combination macOS does not already use.");
+    EXPECT_EQ(service.apply(Shortcut{12, ctrl}, {}, std::nullopt).message,
+              "Ctrl+A is the desktop's Quit shortcut. Choose a combination the desktop does not "
+              "already use.");
 }
 
 TEST_F(HotKeys, TheHandlerAndItsHotKeysGoWithTheService)
 {
     ShortcutService staying(registry, nullptr);
-    staying.apply(ctrlOptL, {}, std::nullopt);
+    staying.apply(ctrlOptP, {}, std::nullopt);
     {
         ShortcutService service(registry, nullptr);
         service.apply(shiftCmdE, {{letterFirst, ctrlOptK}}, std::nullopt);
@@ -392,7 +398,7 @@ TEST_F(HotKeys, TheHandlerAndItsHotKeysGoWithTheService)
     }
     EXPECT_FALSE(registry.handlerInstalled());
     // Only what it registered itself goes.
-    EXPECT_EQ(registry.registered(), (QList<Registered>{{37, ctrl | opt, {layo, 1}}}));
+    EXPECT_EQ(registry.registered(), (QList<Registered>{{35, ctrl | opt, {layo, 1}}}));
 }
 
 TEST_F(HotKeys, UnregisterAllKeepsTheLastSetForTheNextApply)
@@ -405,7 +411,7 @@ TEST_F(HotKeys, UnregisterAllKeepsTheLastSetForTheNextApply)
     EXPECT_FALSE(registry.press(14, shift | cmd));
 
     // A failing set afterwards rolls back to the set from before the recording.
-    registry.refuse(37, ctrl | opt);
-    service.apply(ctrlOptL, {{letterFirst, ctrlOptK}}, ShortcutTarget::selectedLayout());
+    registry.refuse(35, ctrl | opt);
+    service.apply(ctrlOptP, {{letterFirst, ctrlOptK}}, ShortcutTarget::selectedLayout());
     EXPECT_EQ(registry.registered().size(), 2);
 }

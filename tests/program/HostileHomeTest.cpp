@@ -8,11 +8,14 @@
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QThread>
 
 #include <gtest/gtest.h>
+
+#include <functional>
 
 #include <pwd.h>
 #include <signal.h>
@@ -154,28 +157,63 @@ TEST_F(HostileHomeTest, AFifoAsTheSettingsFileDoesNotHoldTheStartUp)
 
 // A lock file that cannot be opened (here: a folder of that name; a root-owned file left by a
 // start with sudo -E is the same case) made every start wait and exit 0 saying that Ostrel was
-// running already while nothing ran.
+// running already while nothing ran. A link in its place is not followed either.
 TEST_F(HostileHomeTest, AnUnusableLockFileIsAnErrorNotARunningProgram)
 {
-    const QString lock = path("runtime/ostrel.lock");
-    ASSERT_TRUE(QDir().mkpath(lock));
-
-    start(first, environment());
-    ASSERT_TRUE(first.waitForFinished(deadlineMs));
-    EXPECT_EQ(first.exitStatus(), QProcess::NormalExit);
-    EXPECT_EQ(first.exitCode(), 1);
-    const QString said = QString::fromLocal8Bit(first.readAllStandardError());
-    EXPECT_EQ(
-        said,
-        QStringLiteral("Ostrel can’t start: its lock file “%1” can’t be used (Is a directory).\n")
-            .arg(lock));
-    EXPECT_FALSE(QFile::exists(path("data/Ostrel"))) << "the store was opened";
+    const QString lock = path("data/Ostrel/ostrel.lock");
+    const struct {
+        const char *what;
+        std::function<bool()> make;
+        QString reason;
+    } cases[] = {
+        {"a folder", [&] { return QDir().mkpath(lock); }, QStringLiteral("Is a directory")},
+        {"a link", [&] { return QFile::link(path("elsewhere"), lock); },
+         QStringLiteral("it is a symbolic link")},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.what);
+        QDir(path("data/Ostrel")).removeRecursively();
+        ASSERT_TRUE(QDir().mkpath(path("data/Ostrel")));
+        ASSERT_TRUE(c.make());
+        start(first, environment());
+        ASSERT_TRUE(first.waitForFinished(deadlineMs));
+        EXPECT_EQ(first.exitStatus(), QProcess::NormalExit);
+        EXPECT_EQ(first.exitCode(), 1);
+        const QString said = QString::fromLocal8Bit(first.readAllStandardError());
+        EXPECT_EQ(said,
+                  QStringLiteral("Ostrel can’t start: its lock file “%1” can’t be used (%2).\n")
+                      .arg(lock, c.reason));
+        EXPECT_FALSE(QFile::exists(path("data/Ostrel/Ostrel.sqlite"))) << "the store was opened";
+        EXPECT_FALSE(QFile::exists(path("elsewhere"))) << "the link was followed";
+    }
 }
 
-// Without XDG_RUNTIME_DIR the lock went to the working folder and the socket to the shared
-// /tmp/ostrel.socket when another user had made /tmp/runtime-<user>. Now only a folder of the
-// user's own with mode 0700 will do: made when absent, refused otherwise.
-TEST_F(HostileHomeTest, WithoutARuntimeFolderTheLockAndSocketStayPrivate)
+// One store, one program: a start from a terminal without XDG_RUNTIME_DIR used to take a lock of
+// its own in another runtime folder and run a second program on the same store. The lock lives
+// beside the store now, and the running program names its socket in it, so the later start
+// reaches the panel too.
+TEST_F(HostileHomeTest, StartsWithAndWithoutARuntimeFolderShareOneProgram)
+{
+    start(first, environment());
+    ASSERT_TRUE(waitUntilListening(first, path("runtime/ostrel.socket")))
+        << first.readAllStandardError().toStdString();
+
+    QProcessEnvironment withoutRuntime = environment();
+    withoutRuntime.remove(QStringLiteral("XDG_RUNTIME_DIR"));
+    start(second, withoutRuntime);
+    ASSERT_TRUE(second.waitForFinished(deadlineMs));
+    EXPECT_EQ(second.exitCode(), 0);
+    EXPECT_FALSE(second.readAllStandardError().contains("did not answer"));
+    EXPECT_FALSE(QFile::exists(path("tmp/runtime-" + userName() + "/ostrel.socket")));
+    EXPECT_EQ(modeOf(path("data/Ostrel/ostrel.lock")), 0600u);
+    EXPECT_EQ(terminate(first), 0);
+}
+
+// Without XDG_RUNTIME_DIR the socket went to the shared /tmp/ostrel.socket when another user had
+// made /tmp/runtime-<user>. Now only a folder of the user's own with mode 0700 will do: made when
+// absent, passed over otherwise. Without one the program runs all the same, and says that later
+// starts cannot reach it.
+TEST_F(HostileHomeTest, WithoutARuntimeFolderTheSocketStaysPrivate)
 {
     QProcessEnvironment withoutRuntime = environment();
     withoutRuntime.remove(QStringLiteral("XDG_RUNTIME_DIR"));
@@ -188,12 +226,18 @@ TEST_F(HostileHomeTest, WithoutARuntimeFolderTheLockAndSocketStayPrivate)
         ASSERT_EQ(::chown(QFile::encodeName(fallback).constData(), 65534, 65534), 0);
     }
     start(first, withoutRuntime);
-    ASSERT_TRUE(first.waitForFinished(deadlineMs));
-    EXPECT_EQ(first.exitCode(), 1);
+    // Ready: the store is open (its lock is beside it).
+    QDeadlineTimer deadline(deadlineMs);
+    while (!QFile::exists(path("data/Ostrel/Ostrel.sqlite")) && !deadline.hasExpired()
+           && first.state() != QProcess::NotRunning) {
+        QThread::msleep(20);
+    }
+    ASSERT_EQ(first.state(), QProcess::Running) << first.readAllStandardError().toStdString();
+    EXPECT_EQ(terminate(first), 0);
     const QString said = QString::fromLocal8Bit(first.readAllStandardError());
-    EXPECT_TRUE(said.startsWith(
-        QStringLiteral("Ostrel can’t start: its lock and socket need a folder that only you "
-                       "can open, and “%1” ")
+    EXPECT_TRUE(said.contains(
+        QStringLiteral("Ostrel can’t answer a later start: its socket needs a folder that only "
+                       "you can open, and “%1” ")
             .arg(fallback)))
         << said.toStdString();
     EXPECT_EQ(QDir(path("work")).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::System),
@@ -211,10 +255,37 @@ TEST_F(HostileHomeTest, WithoutARuntimeFolderTheLockAndSocketStayPrivate)
     struct stat status = {};
     ASSERT_EQ(::lstat(QFile::encodeName(fallback).constData(), &status), 0);
     EXPECT_EQ(status.st_uid, ::geteuid());
-    EXPECT_EQ(modeOf(fallback + "/ostrel.lock"), 0600u);
+    EXPECT_EQ(modeOf(path("data/Ostrel/ostrel.lock")), 0600u);
     EXPECT_EQ(terminate(first), 0);
     EXPECT_EQ(QDir(path("work")).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::System),
               QStringList());
+}
+
+// Something in the socket's place that is not the program's own socket is left alone: the
+// program runs without answering later starts, and says so.
+TEST_F(HostileHomeTest, ASocketThatCannotBeMadeIsAWarningAndTheProgramRuns)
+{
+    ASSERT_TRUE(QDir().mkpath(path("runtime/ostrel.socket")));
+    start(first, environment());
+    QDeadlineTimer deadline(deadlineMs);
+    QString said;
+    while (!said.contains("Ostrel can’t answer a later start") && !deadline.hasExpired()
+           && first.state() != QProcess::NotRunning) {
+        first.waitForReadyRead(100);
+        said += QString::fromLocal8Bit(first.readAllStandardError());
+    }
+    EXPECT_TRUE(said.contains(QStringLiteral("Ostrel can’t answer a later start: “%1” is in the "
+                                             "way, and it is not a socket of yours")
+                                  .arg(path("runtime/ostrel.socket"))))
+        << said.toStdString();
+    ASSERT_EQ(first.state(), QProcess::Running);
+    EXPECT_TRUE(QFileInfo(path("runtime/ostrel.socket")).isDir());
+
+    // A later start finds the program running and does not start a second one.
+    start(second, environment());
+    ASSERT_TRUE(second.waitForFinished(deadlineMs));
+    EXPECT_EQ(second.exitCode(), 0);
+    EXPECT_EQ(terminate(first), 0);
 }
 
 } // namespace

@@ -9,6 +9,7 @@
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 
@@ -225,6 +226,12 @@ TEST_F(SingleInstanceTest, ALockFileThatCannotBeUsedIsNotARunningProgram)
              return fd >= 0 && ::close(fd) == 0;
          },
          QStringLiteral("Permission denied"), false},
+        // A link is never followed, not even to a good lock file of the user's.
+        {"a link",
+         [](const QByteArray &path) {
+             return ::symlink((path + ".elsewhere").constData(), path.constData()) == 0;
+         },
+         QStringLiteral("it is a symbolic link"), true},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.what);
@@ -243,6 +250,22 @@ TEST_F(SingleInstanceTest, ALockFileThatCannotBeUsedIsNotARunningProgram)
                       .arg(lock, c.reason));
     }
 
+    // A file that another user made (only root can set that up here) is not this user's lock.
+    if (::geteuid() == 0) {
+        QTemporaryDir folder;
+        const QString lock = SingleInstance::lockPath(folder.path());
+        const int fd = ::open(QFile::encodeName(lock).constData(), O_CREAT | O_WRONLY, 0666);
+        ASSERT_GE(fd, 0);
+        ASSERT_EQ(::fchown(fd, 65534, 65534), 0);
+        ::close(fd);
+        SingleInstance instance(folder.path());
+        EXPECT_EQ(instance.lockState(), SingleInstance::LockState::unusable);
+        EXPECT_EQ(instance.lockProblem(),
+                  QStringLiteral("Ostrel can’t start: its lock file “%1” can’t be used (it "
+                                 "belongs to another user).")
+                      .arg(lock));
+    }
+
     // A lock held by a running program is that, and nothing to report.
     SingleInstance running(dir.path());
     ASSERT_EQ(running.lockState(), SingleInstance::LockState::held);
@@ -251,8 +274,8 @@ TEST_F(SingleInstanceTest, ALockFileThatCannotBeUsedIsNotARunningProgram)
     EXPECT_EQ(later.lockProblem(), QString());
 }
 
-// Without a runtime folder from the session, the lock and the socket go only to a folder that
-// this user owns and nobody else may open: made so when absent, refused otherwise.
+// Without a runtime folder from the session, the socket goes only to a folder that this user owns
+// and nobody else may open: made so when absent, refused otherwise.
 TEST_F(SingleInstanceTest, WithoutARuntimeFolderOnlyAPrivateFolderOfTheUserWillDo)
 {
     const ScopedVariable temporary("TMPDIR", QFile::encodeName(dir.path()));
@@ -264,8 +287,8 @@ TEST_F(SingleInstanceTest, WithoutARuntimeFolderOnlyAPrivateFolderOfTheUserWillD
     const QByteArray fallbackName = QFile::encodeName(fallback);
     const auto refusal = [&](const QString &problem) {
         return QStringLiteral(
-                   "Ostrel can’t start: its lock and socket need a folder that only you can open, "
-                   "and “%1” %2. Set XDG_RUNTIME_DIR to such a folder.")
+                   "Ostrel can’t answer a later start: its socket needs a folder that only you can "
+                   "open, and “%1” %2. Set XDG_RUNTIME_DIR to such a folder.")
             .arg(fallback, problem);
     };
 
@@ -321,6 +344,68 @@ TEST_F(SingleInstanceTest, WithoutARuntimeFolderOnlyAPrivateFolderOfTheUserWillD
         EXPECT_EQ(SingleInstance::defaultFolder().path, fallback);
         EXPECT_EQ(modeOf(fallback), 0700u);
     }
+}
+
+// The lock lives beside the store, the socket in each start's runtime folder: the running program
+// names its socket in the lock file, so a start with another runtime folder (a terminal without
+// XDG_RUNTIME_DIR) still finds it instead of starting a second program on the same store.
+TEST_F(SingleInstanceTest, ALaterStartWithAnotherRuntimeFolderFindsTheRunningProgram)
+{
+    QTemporaryDir store, sessionRuntime, terminalRuntime;
+    SingleInstance running({store.path()}, sessionRuntime.path());
+    ASSERT_TRUE(running.isRunningInstance());
+    ASSERT_TRUE(running.listen());
+    EXPECT_EQ(running.lockFile(), SingleInstance::lockPath(store.path()));
+
+    SingleInstance later({store.path()}, terminalRuntime.path());
+    EXPECT_EQ(later.lockState(), SingleInstance::LockState::heldByAnother);
+    QSignalSpy requests(&running, &SingleInstance::showPanelRequested);
+    auto asked = std::async(std::launch::async, [&] { return later.askToShowPanel(10s); });
+    while (asked.wait_for(0ms) != std::future_status::ready) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    }
+    EXPECT_TRUE(asked.get());
+    EXPECT_EQ(requests.count(), 1);
+    EXPECT_FALSE(QFile::exists(SingleInstance::socketPath(terminalRuntime.path())));
+}
+
+// A store folder that cannot hold a lock file (missing, or made read-only by its owner, in which
+// case the store cannot be written either) leaves the lock to the next folder; something in the
+// lock's place there is refused, never passed over.
+TEST_F(SingleInstanceTest, TheLockGoesToTheNextFolderOnlyWhereNoneCanBeMade)
+{
+    QTemporaryDir runtime;
+    const QString missing = dir.filePath(QStringLiteral("missing"));
+    SingleInstance instance({missing, runtime.path()}, runtime.path());
+    EXPECT_TRUE(instance.isRunningInstance());
+    EXPECT_EQ(instance.lockFile(), SingleInstance::lockPath(runtime.path()));
+
+    ASSERT_TRUE(QDir().mkpath(SingleInstance::lockPath(dir.path())));
+    SingleInstance blocked({dir.path(), runtime.path()}, runtime.path());
+    EXPECT_EQ(blocked.lockState(), SingleInstance::LockState::unusable);
+}
+
+// Only the program's own socket is replaced or asked: a link there may point at another user's
+// socket, and a file or folder there is not the program's to remove.
+TEST_F(SingleInstanceTest, ASocketPlaceThatHoldsSomethingElseIsLeftAlone)
+{
+    QTemporaryDir elsewhere;
+    SingleInstance other(elsewhere.path());
+    ASSERT_TRUE(other.listen());
+    const QString socket = SingleInstance::socketPath(dir.path());
+    ASSERT_TRUE(QFile::link(SingleInstance::socketPath(elsewhere.path()), socket));
+
+    SingleInstance running(dir.path());
+    ASSERT_TRUE(running.isRunningInstance());
+    EXPECT_FALSE(running.listen());
+    EXPECT_EQ(running.listenProblem(),
+              QStringLiteral("“%1” is in the way, and it is not a socket of yours").arg(socket));
+    EXPECT_TRUE(QFileInfo(socket).isSymLink());
+
+    // A later start that finds no socket named in the lock does not follow the link either.
+    QSignalSpy requests(&other, &SingleInstance::showPanelRequested);
+    EXPECT_FALSE(askWhileRunning(dir.path(), 300ms));
+    EXPECT_EQ(requests.count(), 0);
 }
 
 } // namespace

@@ -92,9 +92,9 @@ TEST_F(BackupTest, AFailedBackupKeepsThePreviousOneAndLeavesNothingBehind)
 
     files->fail(FailingFileSystem::Call::rename, "/Ostrel\\.backup\\.sqlite$");
     error = storageErrorOf([&] { await(store->backupNow()); });
-    EXPECT_EQ(
-        error.errorDescription(),
-        "Couldn’t create a backup. Backup update failed. Previous backup kept. Input/output error");
+    EXPECT_EQ(error.errorDescription(),
+              "Couldn’t create a backup. Backup update failed. Previous backup kept. The disk "
+              "reported an I/O error (Input/output error)");
     EXPECT_EQ(bytesOf(paths.backup), previous);
     EXPECT_EQ(leftovers(), QStringList{});
 }
@@ -123,7 +123,8 @@ TEST_F(BackupTest, ACopyWhoseIndexDoesNotMatchItsTableNeverReplacesTheBackup)
                         environment);
     const StorageError error = storageErrorOf([&] { await(damaged.backupNow()); });
     EXPECT_EQ(error.kind(), StorageError::Kind::backupFailed);
-    EXPECT_TRUE(error.detail().startsWith("SQLite reported an integrity problem: "))
+    EXPECT_TRUE(error.detail().startsWith(
+        "SQLite reported damaged or invalid data (SQLite reported an integrity problem: "))
         << error.detail().toStdString();
     EXPECT_EQ(bytesOf(paths.backup), previous);
     EXPECT_EQ(leftovers(), QStringList{});
@@ -166,7 +167,7 @@ TEST_F(BackupTest, AResetThatCannotWriteItsMarkerDeletesNothing)
         const StorageError error = storageErrorOf([&] { await(store->resetDatabase()); });
         EXPECT_EQ(error.errorDescription(),
                   "Reset failed. No saved data removed. A safe reset could not be started. Nothing "
-                  "was deleted. Input/output error");
+                  "was deleted. The disk reported an I/O error (Input/output error)");
         EXPECT_EQ(rowCount("layouts"), 2);
         EXPECT_EQ(folderFiles().filter("reset-pending"), QStringList{});
     }
@@ -192,6 +193,74 @@ TEST_F(BackupTest, AResetWhoseDeletesFailKeepsEveryRowAndTakesTheMarkerBack)
     EXPECT_FALSE(QFile::exists(paths.resetMarker));
 }
 
+// A reset that removed nothing leaves no marker, even when the backup of the unchanged data fails
+// as well (a full disk refuses both): a marker left there kept the good backup from ever being
+// restored, and the next damage started an empty library although no reset had happened.
+TEST_F(BackupTest, AResetThatRemovedNothingLeavesNoMarkerEvenWhenItsBackupFails)
+{
+    const QByteArray backup = [&] {
+        await(store->backupNow());
+        return bytesOf(paths.backup);
+    }();
+    closeStore();
+    environment.busyTimeoutMilliseconds = 20;
+    openStore();
+    files->fail(FailingFileSystem::Call::rename, "/Ostrel\\.backup\\.sqlite$");
+    SQLiteDatabase other = openSecondConnection(paths.database);
+    other.execute("BEGIN IMMEDIATE;");
+
+    const StorageError error = storageErrorOf([&] { await(store->resetDatabase()); });
+    EXPECT_EQ(error.errorDescription(),
+              "Reset failed. No saved data removed. Another app or connection is using the layout "
+              "database (database is locked).");
+    other.execute("ROLLBACK;");
+    EXPECT_EQ(rowCount("layouts"), 2);
+    EXPECT_FALSE(QFile::exists(paths.resetMarker));
+    EXPECT_EQ(bytesOf(paths.backup), backup);
+
+    // Damage later: the backup brings the layouts back.
+    closeStore();
+    writeGarbage(paths.database);
+    environment.files = std::make_shared<FailingFileSystem>();
+    openStore();
+    ASSERT_TRUE(opened.notice);
+    EXPECT_EQ(opened.notice->title, "Your layouts are back");
+    EXPECT_EQ(await(store->loadLayouts()).size(), 2);
+}
+
+// The marker of an earlier reset whose backup never got saved still guards against that backup,
+// whatever becomes of a later reset that removes nothing.
+TEST_F(BackupTest, AFailedResetLeavesTheMarkerOfAnEarlierOne)
+{
+    writeBytes(paths.resetMarker, "an earlier reset");
+    closeStore();
+    environment.busyTimeoutMilliseconds = 20;
+    files->fail(FailingFileSystem::Call::rename, "/Ostrel\\.backup\\.sqlite$");
+    openStore();
+    SQLiteDatabase other = openSecondConnection(paths.database);
+    other.execute("BEGIN IMMEDIATE;");
+    storageErrorOf([&] { await(store->resetDatabase()); });
+    other.execute("ROLLBACK;");
+    EXPECT_TRUE(QFile::exists(paths.resetMarker));
+}
+
+// The copy is on the disk before it replaces the previous backup: a copy whose sync failed may
+// be lost at the next power cut, and the previous one with it.
+TEST_F(BackupTest, ACopyThatCannotBeSyncedNeverReplacesTheBackup)
+{
+    await(store->backupNow());
+    const QByteArray previous = bytesOf(paths.backup);
+    await(store->renameLayout(await(store->loadLayouts()).first().id, "Renamed"));
+    files->fail(FailingFileSystem::Call::fsync, "Ostrel\\.backup\\.sqlite\\.tmp-");
+
+    const StorageError error = storageErrorOf([&] { await(store->backupNow()); });
+    EXPECT_EQ(error.errorDescription(),
+              "Couldn’t create a backup. The backup copy could not be written to the disk: The "
+              "disk reported an I/O error (Input/output error)");
+    EXPECT_EQ(bytesOf(paths.backup), previous);
+    EXPECT_EQ(leftovers(), QStringList{});
+}
+
 // Until a backup of the emptied database exists, the old backup holds what the user erased: the
 // marker stays and keeps automatic recovery from bringing it back, and every open tries again.
 TEST_F(BackupTest, AResetWhoseBackupFailsIsFinishedByALaterOpen)
@@ -200,7 +269,7 @@ TEST_F(BackupTest, AResetWhoseBackupFailsIsFinishedByALaterOpen)
     EXPECT_EQ(await(store->resetDatabase()),
               "Data cleared, but a clean backup couldn’t be saved, so older backups won’t be used "
               "for automatic recovery. Couldn’t create a backup. Backup update failed. Previous "
-              "backup kept. Input/output error");
+              "backup kept. The disk reported an I/O error (Input/output error)");
     EXPECT_EQ(rowCount("layouts"), 0);
     EXPECT_EQ(bytesOf(paths.resetMarker), resetMarkerText.toUtf8());
 
@@ -212,7 +281,8 @@ TEST_F(BackupTest, AResetWhoseBackupFailsIsFinishedByALaterOpen)
                              "Saved data is available, but a clean backup couldn’t be saved. Older "
                              "backups won’t be restored automatically.",
                              "The next launch will try again. Couldn’t create a backup. Backup "
-                             "update failed. Previous backup kept. Input/output error"}));
+                             "update failed. Previous backup kept. The disk reported an I/O error "
+                             "(Input/output error)"}));
     EXPECT_TRUE(QFile::exists(paths.resetMarker));
 
     closeStore();
@@ -231,7 +301,7 @@ TEST_F(BackupTest, AResetWhoseMarkerWillNotGoSaysSoAndAWriteReplacesTheMarkerWho
         await(store->resetDatabase()),
         "Data cleared and a clean backup was saved, but reset cleanup couldn’t finish. Restart "
         "Ostrel to finish. Couldn’t save changes. The reset marker could not be removed: "
-        "Input/output error");
+        "The disk reported an I/O error (Input/output error)");
     EXPECT_EQ(bytesOf(paths.resetMarker), resetMarkerText.toUtf8());
 
     // A second reset later writes a new marker over the old one.
@@ -264,7 +334,8 @@ TEST_F(BackupTest, AnUnfinishedResetAddsItsReportToAnotherNotice)
             + ".\n\n"
               "Saved data is available, but a clean backup couldn’t be saved. Older backups won’t "
               "be restored automatically. The next launch will try again. Couldn’t create a "
-              "backup. Backup update failed. Previous backup kept. Input/output error");
+              "backup. Backup update failed. Previous backup kept. The disk reported an I/O error "
+              "(Input/output error)");
     EXPECT_TRUE(QFile::exists(paths.resetMarker));
 }
 

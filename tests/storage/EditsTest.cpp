@@ -425,16 +425,18 @@ TEST_F(EditsTest, AFailureInsideTheTransactionRollsBackWhatWasAlreadyWritten)
     sameKey.isPrimary = false;
 
     // Two displays with one key: the layout row is in before the second display row fails.
-    const SQLiteFailure duplicateDisplay = sqliteFailureOf([&] {
+    const StorageError duplicateDisplay = storageErrorOf([&] {
         saveLayout(QStringLiteral("New"), {display, sameKey},
                    {sampleEntry(display, QStringLiteral("A"))});
     });
-    EXPECT_EQ(duplicateDisplay.extended, SQLITE_CONSTRAINT_PRIMARYKEY);
+    EXPECT_EQ(duplicateDisplay,
+              StorageError::writeFailed(
+                  "UNIQUE constraint failed: displays.layout_id, displays.display_key"));
     // A window already saved in another layout: the old rows are already deleted when it fails.
-    const SQLiteFailure takenWindow = sqliteFailureOf([&] {
+    const StorageError takenWindow = storageErrorOf([&] {
         await(store->replaceLayoutContent(desk.id, {display}, {desk.entries[0], desk.entries[0]}));
     });
-    EXPECT_EQ(takenWindow.extended, SQLITE_CONSTRAINT_PRIMARYKEY);
+    EXPECT_EQ(takenWindow, StorageError::writeFailed("UNIQUE constraint failed: windows.id"));
     EXPECT_EQ(dump(path), before);
     EXPECT_EQ(only(), desk);
 }
@@ -450,10 +452,12 @@ TEST_F(EditsTest, AFailedCommitIsRolledBackAndItsOwnErrorReported)
 
     SQLiteDatabase reader = openSecondConnection(path);
     reader.execute(QStringLiteral("BEGIN; SELECT count(*) FROM layouts;"));
-    const SQLiteFailure failure =
-        sqliteFailureOf([&] { await(store->renameLayout(desk.id, QStringLiteral("Renamed"))); });
-    EXPECT_EQ(failure.primary, SQLITE_BUSY);
-    EXPECT_EQ(failure.message, QStringLiteral("database is locked"));
+    // The user reads what stands in the way, not SQLite's bare message.
+    const StorageError failure =
+        storageErrorOf([&] { await(store->renameLayout(desk.id, QStringLiteral("Renamed"))); });
+    EXPECT_EQ(failure.errorDescription(),
+              "Couldn’t save changes. Another app or connection is using the layout database "
+              "(database is locked).");
     reader.execute(QStringLiteral("COMMIT;"));
     EXPECT_EQ(dump(path), before);
 
@@ -470,8 +474,10 @@ TEST_F(EditsTest, AWriteLockHeldElsewhereFailsTheEditAtItsStart)
 
     SQLiteDatabase writer = openSecondConnection(path);
     writer.execute(QStringLiteral("BEGIN IMMEDIATE;"));
-    const SQLiteFailure failure = sqliteFailureOf([&] { await(store->deleteLayout(desk.id)); });
-    EXPECT_EQ(failure.primary, SQLITE_BUSY);
+    const StorageError failure = storageErrorOf([&] { await(store->deleteLayout(desk.id)); });
+    EXPECT_EQ(failure.errorDescription(),
+              "Couldn’t save changes. Another app or connection is using the layout database "
+              "(database is locked).");
     writer.execute(QStringLiteral("ROLLBACK;"));
     EXPECT_EQ(dump(path), before);
 }

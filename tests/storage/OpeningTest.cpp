@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
+#include <QTimeZone>
 #include <QtConcurrent/QtConcurrentRun>
 
 #include <fcntl.h>
@@ -375,7 +376,7 @@ TEST_F(OpeningTest, AFailedCopyFromThePreviousLocationLeavesNoDatabaseAndNoTempo
         EXPECT_EQ(error.errorDescription(),
                   "Storage is unavailable. Saved layouts from the previous app name could not be "
                   "copied to "
-                      + paths.directory + ". Input/output error");
+                      + paths.directory + ". The disk reported an I/O error (Input/output error)");
         EXPECT_EQ(folderFiles(), QStringList{});
         EXPECT_EQ(snapshotOf(previousFolder), previousBefore);
     }
@@ -389,17 +390,153 @@ TEST_F(OpeningTest, AFolderThatCannotBeCreatedMakesStorageUnavailable)
               "Storage is unavailable. Couldn’t create " + paths.directory + ". Not a directory");
 }
 
-TEST_F(OpeningTest, AnInvalidRowFailsTheReadWithoutRecovery)
-{
-    writeDatabase(paths.database, {"Desk"});
-    SQLiteDatabase(paths.database, SQLiteOpenMode::readWrite, SQLiteJournalPolicy::unchanged, 100)
-        .execute("UPDATE layouts SET created_at = 4102444800.5;");
-    const QStringList before = snapshotOf(paths.directory);
+// A row that the readers refuse is damage, like a page SQLite cannot read: the store used to open
+// it as a readFailed that no start ever got past, with a good backup beside it.
+struct RefusedRow {
+    const char *name;
+    // Run on the database with foreign keys off, as damage on the disk would leave it.
+    const char *damage;
+    // Why the database needed recovery, as the log and a failed recovery tell it.
+    QString reason;
+};
 
+void PrintTo(const RefusedRow &row, std::ostream *out)
+{
+    *out << row.name;
+}
+
+const RefusedRow refusedRows[] = {
+    {"WindowOnADisplayNotInItsLayout", "UPDATE windows SET display_key = '16-32-9';",
+     "A saved window refers to a display that is not in the layout."},
+    {"CreationDateAfter2100", "UPDATE layouts SET created_at = 5680281600;",
+     "A layout creation date is not a valid date."},
+    {"ExclusionDateAfter2100",
+     "INSERT INTO exclusions VALUES ('org.example.player', 'Player', 5680281600.0);",
+     "An exclusion date is not a valid date."},
+    {"TwoPrimaryDisplays",
+     "INSERT INTO displays SELECT layout_id, '16-32-2', 1, 16, 32, 0, 2, frame_x, frame_y,"
+     " frame_width, frame_height, visible_x, visible_y, visible_width, visible_height,"
+     " pixel_width, pixel_height, scale, 1, frame_inferred FROM displays;",
+     "A layout marks more than one display as primary."},
+    {"HalfAShortcut", "UPDATE layouts SET shortcut_key_code = 12;",
+     "A layout shortcut is incomplete."},
+};
+
+struct RefusedRowTest : FolderTest, ::testing::WithParamInterface<RefusedRow> {
+    void damage()
+    {
+        writeDatabase(paths.database, {"Desk"});
+        SQLiteDatabase database(paths.database, SQLiteOpenMode::readWrite,
+                                SQLiteJournalPolicy::unchanged, 100);
+        database.execute("PRAGMA foreign_keys = OFF;");
+        database.execute(QString::fromUtf8(GetParam().damage));
+    }
+    QStringList namesIn(LayoutStore &store)
+    {
+        QStringList names;
+        for (const Layout &layout : await(store.loadLayouts())) {
+            names << layout.name;
+        }
+        return names;
+    }
+};
+
+TEST_P(RefusedRowTest, IsDamageThatTheBackupRepairs)
+{
+    writeDatabase(paths.backup, {"Desk", "Sofa"});
+    damage();
+    const QByteArray damaged = bytesOf(paths.database);
+
+    StorageOpenResult result = open();
+    ASSERT_TRUE(result.notice);
+    EXPECT_EQ(result.notice->title, "Your layouts are back");
+    EXPECT_EQ(result.notice->details, "Preserved files: " + keptName() + ".");
+    EXPECT_EQ(namesIn(*result.store), (QStringList{"Desk", "Sofa"}));
+    EXPECT_EQ(await(result.store->loadExclusions()), QList<AppExclusion>{});
+    result.store.reset();
+    EXPECT_EQ(bytesOf(inFolder(keptName())), damaged);
+}
+
+TEST_P(RefusedRowTest, WithoutABackupStartsCleanAndKeepsTheFile)
+{
+    damage();
+    StorageOpenResult result = open();
+    ASSERT_TRUE(result.notice);
+    EXPECT_EQ(result.notice->title, "Starting with a clean slate");
+    EXPECT_EQ(namesIn(*result.store), QStringList{});
+    result.store.reset();
+    EXPECT_TRUE(QFile::exists(inFolder(keptName())));
+}
+
+// A backup with the same refused row cannot repair it: nothing is moved, and the error says why.
+TEST_P(RefusedRowTest, ABackupWithTheSameRowLeavesEverythingInPlace)
+{
+    damage();
+    ASSERT_TRUE(QFile::copy(paths.database, paths.backup));
+    const QStringList before = snapshotOf(paths.directory);
     const StorageError error = storageErrorOf([&] { open(); });
-    EXPECT_EQ(error.errorDescription(),
-              "Couldn’t read saved layouts. A layout creation date is not a valid date.");
+    EXPECT_TRUE(error.errorDescription().contains(GetParam().reason))
+        << error.errorDescription().toStdString();
     EXPECT_EQ(snapshotOf(paths.directory), before);
+}
+
+INSTANTIATE_TEST_SUITE_P(Damage, RefusedRowTest, ::testing::ValuesIn(refusedRows),
+                         [](const auto &info) { return std::string(info.param.name); });
+
+// Whatever the clock says while the user saves, what was written opens again: the dates are
+// brought into the range that the readers accept.
+TEST_F(OpeningTest, WhatWasSavedUnderAClockFarOffOpensAgain)
+{
+    const struct {
+        const char *name;
+        QDateTime clock;
+        QDateTime stored;
+    } clocks[] = {
+        {"2180", QDateTime(QDate(2180, 1, 1), QTime(0, 0), QTimeZone::utc()),
+         QDateTime(QDate(2100, 1, 1), QTime(0, 0), QTimeZone::utc())},
+        {"1999", QDateTime(QDate(1999, 12, 31), QTime(23, 0), QTimeZone::utc()),
+         QDateTime(QDate(1999, 12, 31), QTime(23, 0), QTimeZone::utc())},
+        {"1970", QDateTime::fromSecsSinceEpoch(0, QTimeZone::utc()),
+         QDateTime::fromSecsSinceEpoch(0, QTimeZone::utc())},
+        {"BeforeTheYear1", QDateTime(QDate(-50, 6, 1), QTime(0, 0), QTimeZone::utc()),
+         QDateTime(QDate(1, 1, 1), QTime(0, 0), QTimeZone::utc())},
+        {"NoValidTime", QDateTime(), QDateTime::fromSecsSinceEpoch(0, QTimeZone::utc())},
+    };
+    for (const auto &c : clocks) {
+        SCOPED_TRACE(c.name);
+        QDir(paths.directory).removeRecursively();
+        environment.clock = [&] { return c.clock; };
+        {
+            StorageOpenResult result = open();
+            LayoutStore &store = *result.store;
+            const DisplaySnapshot display = sampleDisplay(0, 1, true);
+            const Layout desk = await(store.createLayout(
+                "Desk", {display}, {sampleEntry(display, "A"), sampleEntry(display, "B")},
+                std::nullopt));
+            EXPECT_EQ(desk.createdAt, c.stored);
+            const Layout sofa = await(
+                store.createLayout("Sofa", {display}, {sampleEntry(display, "C")}, std::nullopt));
+            await(store.renameLayout(sofa.id, "Couch"));
+            await(store.updateShortcut(sofa.id, Shortcut{12, 0x100}));
+            await(store.updateAutomation(sofa.id, true, QStringLiteral("signature")));
+            await(store.reassociateAutomation(sofa.id, {display}, QStringLiteral("signature")));
+            await(store.replaceLayoutContent(sofa.id, {display}, {sampleEntry(display, "D")}));
+            await(store.removeEntry(desk.id, desk.entries[0].id));
+            await(store.addExclusion("org.example.player", "Player"));
+        }
+        environment.clock = [] { return QDateTime::currentDateTimeUtc(); };
+        StorageOpenResult reopened = open();
+        EXPECT_EQ(reopened.notice, std::nullopt);
+        const QList<Layout> layouts = await(reopened.store->loadLayouts());
+        ASSERT_EQ(layouts.size(), 2);
+        for (const Layout &layout : layouts) {
+            EXPECT_EQ(layout.createdAt, c.stored);
+            EXPECT_EQ(layout.updatedAt, c.stored);
+        }
+        const QList<AppExclusion> exclusions = await(reopened.store->loadExclusions());
+        ASSERT_EQ(exclusions.size(), 1);
+        EXPECT_EQ(exclusions[0].createdAt, c.stored);
+    }
 }
 
 TEST_F(OpeningTest, AVersion1FileIsBackedUpAsItWasThenUpgradedAndItsLinksAreReported)
@@ -579,17 +716,38 @@ INSTANTIATE_TEST_SUITE_P(Umask, FileModesTest,
                              return "Umask0" + QString::number(info.param, 8).toStdString();
                          });
 
-// A folder made by an earlier version for everyone to read is closed at the next open.
-TEST_F(OpeningTest, AFolderAndDatabaseOfAnEarlierVersionBecomeTheOwnersAlone)
+// A folder made by an earlier version for everyone to read is closed at the next open; rights
+// are only ever taken, never given: a folder or file that its owner made read-only stays so.
+TEST_F(OpeningTest, RightsOfOthersAreTakenAndTheOwnersAreLeftAsTheyAre)
 {
-    writeDatabase(paths.database, {"Desk"});
-    ::chmod(QFile::encodeName(paths.directory).constData(), 0755);
-    ::chmod(QFile::encodeName(paths.database).constData(), 0644);
-    StorageOpenResult result = open();
-    result.store.reset();
-    struct stat status {};
-    ASSERT_EQ(::stat(QFile::encodeName(paths.directory).constData(), &status), 0);
-    EXPECT_EQ(status.st_mode & 07777, 0700u);
-    ASSERT_EQ(::stat(QFile::encodeName(paths.database).constData(), &status), 0);
-    EXPECT_EQ(status.st_mode & 07777, 0600u);
+    const struct {
+        mode_t folder, database, folderAfter, databaseAfter;
+    } cases[] = {
+        {0755, 0644, 0700, 0600}, {0750, 0640, 0700, 0600}, {0700, 0600, 0700, 0600},
+        {0500, 0400, 0500, 0400}, {0555, 0444, 0500, 0400},
+    };
+    const auto modeOf = [](const QString &path) {
+        struct stat status {};
+        EXPECT_EQ(::stat(QFile::encodeName(path).constData(), &status), 0);
+        return status.st_mode & 07777;
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(QString::number(c.folder, 8).toStdString());
+        if (QFileInfo::exists(paths.directory)) {
+            ::chmod(QFile::encodeName(paths.directory).constData(), 0700);
+            QDir(paths.directory).removeRecursively();
+        }
+        writeDatabase(paths.database, {"Desk"});
+        ::chmod(QFile::encodeName(paths.database).constData(), c.database);
+        ::chmod(QFile::encodeName(paths.directory).constData(), c.folder);
+        try {
+            // Without the right to write (as a user other than root), opening fails: that is
+            // the owner's choice, not the program's to undo.
+            open();
+        } catch (const StorageError &) {
+        }
+        EXPECT_EQ(modeOf(paths.directory), c.folderAfter);
+        EXPECT_EQ(modeOf(paths.database), c.databaseAfter);
+    }
+    ::chmod(QFile::encodeName(paths.directory).constData(), 0700);
 }

@@ -85,6 +85,12 @@ int wRead(sqlite3_file *file, void *buffer, int amount, sqlite3_int64 offset)
 
 int wWrite(sqlite3_file *file, const void *buffer, int amount, sqlite3_int64 offset)
 {
+    if (wrapped(file)->tracked && activeDisk && activeDisk->writeError() != 0) {
+        // As the system's own VFS reports it: a full disk is SQLITE_FULL, anything else an
+        // I/O error.
+        injectedError = activeDisk->writeError();
+        return injectedError == ENOSPC ? SQLITE_FULL : SQLITE_IOERR_WRITE;
+    }
     stepOf(file);
     sqlite3_file *real = systemFile(file);
     return real->pMethods->xWrite(real, buffer, amount, offset);

@@ -57,6 +57,10 @@ public:
     // Makes SQLite's growing of the shared-memory index fail as a full disk does: an I/O error
     // whose system error is `error`; 0 ends it.
     void failSharedMemoryWith(int error) { sharedMemoryError_ = error; }
+    // Makes every write SQLite makes to a file in the folder fail as the system's error
+    // `error` does (ENOSPC: the disk is full); 0 ends it. The store's own file calls are not
+    // touched: a small file may still fit where a database page does not.
+    void failWritesWith(int error) { writeError_ = error; }
 
     // For the VFS and the file calls.
     bool isInFolder(const QString &path) const;
@@ -65,6 +69,7 @@ public:
     void synced(const QString &path, quint64 inode, const QByteArray &contents);
     void folderSynced();
     int sharedMemoryError() const { return sharedMemoryError_; }
+    int writeError() const { return writeError_; }
 
 private:
     QString folder_;
@@ -74,6 +79,7 @@ private:
     bool armed_ = false;
     bool powerLost_ = false;
     int sharedMemoryError_ = 0;
+    int writeError_ = 0;
     QHash<QString, quint64> durableNames_;
     QHash<quint64, QByteArray> durableContents_;
 };

@@ -299,4 +299,39 @@ TEST_F(PowerCutTest, AFullDiskAtOpeningSaysTheDiskIsFull)
     EXPECT_EQ(namesOf(await(reopened.store->loadLayouts())), (QStringList{"Desk", "Sofa"}));
 }
 
+// A disk that is full when the user saves, backs up or resets: each failure says that the disk is
+// full, under the sentence of what failed, and the reset that could not delete anything leaves no
+// marker behind, so that the backup still repairs a later damage.
+TEST_F(PowerCutTest, AFullDiskIsNamedAndARefusedResetLeavesTheBackupInCharge)
+{
+    seedTwoLayouts();
+    copySeed();
+    {
+        StorageOpenResult opened = LayoutStore::open(paths, environment());
+        LayoutStore &store = *opened.store;
+        disk->failWritesWith(ENOSPC);
+        const DisplaySnapshot display = sampleDisplay(0, 1, true);
+        EXPECT_EQ(storageErrorOf([&] {
+                      await(store.createLayout("Den", {display}, {sampleEntry(display, "Den")},
+                                               std::nullopt));
+                  }).errorDescription(),
+                  "Couldn’t save changes. The disk is full (database or disk is full).");
+        EXPECT_EQ(storageErrorOf([&] { await(store.backupNow()); }).errorDescription(),
+                  "Couldn’t create a backup. SQLite could not complete the backup. The disk is "
+                  "full (database or disk is full).");
+        EXPECT_EQ(storageErrorOf([&] { await(store.resetDatabase()); }).errorDescription(),
+                  "Reset failed. No saved data removed. The disk is full (database or disk is "
+                  "full).");
+        EXPECT_FALSE(QFile::exists(paths.resetMarker));
+        EXPECT_EQ(namesOf(await(store.loadLayouts())), (QStringList{"Desk", "Sofa"}));
+        disk->failWritesWith(0);
+    }
+    QFile::remove(paths.database);
+    writeBytes(paths.database, garbage);
+    StorageOpenResult reopened = LayoutStore::open(paths, StoreEnvironment{});
+    ASSERT_TRUE(reopened.notice);
+    EXPECT_EQ(reopened.notice->title, "Your layouts are back");
+    EXPECT_EQ(namesOf(await(reopened.store->loadLayouts())), (QStringList{"Desk", "Sofa"}));
+}
+
 } // namespace

@@ -74,7 +74,8 @@ const RecoveryCase recoveryCases[] = {
      {},
      "Couldn’t recover the database. " + notADatabase
          + " The backup at {backup} could not be "
-           "used: SQLite reported an integrity problem: *** in database main ***",
+           "used: SQLite reported damaged or invalid data (SQLite reported an integrity problem: "
+           "*** in database main ***",
      {}},
     {"Version2Backup", Backup::version2, false, "Your layouts are back", layoutsBack, {}, {"Desk"}},
     {"Version5Backup",
@@ -91,7 +92,8 @@ const RecoveryCase recoveryCases[] = {
      {},
      "Couldn’t recover the database. " + notADatabase
          + " The backup at {backup} could not be "
-           "used: The database file is empty. The original database was left in place.",
+           "used: SQLite reported damaged or invalid data (The database file is empty.). The "
+           "original database was left in place.",
      {}},
     {"ForeignBackup",
      Backup::foreign,
@@ -100,8 +102,8 @@ const RecoveryCase recoveryCases[] = {
      {},
      "Couldn’t recover the database. " + notADatabase
          + " The backup at {backup} could not be "
-           "used: The file has no schema version of Ostrel. The original database was left in "
-           "place.",
+           "used: SQLite reported damaged or invalid data (The file has no schema version of "
+           "Ostrel.). The original database was left in place.",
      {}},
     {"BackupWithAnUnknownWriteVersion",
      Backup::unknownWriteVersion,
@@ -110,9 +112,8 @@ const RecoveryCase recoveryCases[] = {
      {},
      "Couldn’t recover the database. " + notADatabase
          + " The backup at {backup} could not be "
-           "used: The database header holds an unknown file format version. The original database "
-           "was "
-           "left in place.",
+           "used: SQLite reported damaged or invalid data (The database header holds an unknown "
+           "file format version.). The original database was left in place.",
      {}},
     {"BackupWithAnImpossibleVersion",
      Backup::impossibleVersion,
@@ -121,8 +122,8 @@ const RecoveryCase recoveryCases[] = {
      {},
      "Couldn’t recover the database. " + notADatabase
          + " The backup at {backup} could not be "
-           "used: The database header holds an impossible schema version, 335544323. The original "
-           "database was left in place.",
+           "used: SQLite reported damaged or invalid data (The database header holds an "
+           "impossible schema version, 335544323.). The original database was left in place.",
      {}},
     {"NoBackupResetPending",
      Backup::none,
@@ -255,25 +256,42 @@ INSTANTIATE_TEST_SUITE_P(Backup, RecoveryByBackupTest, ::testing::ValuesIn(recov
 
 struct RecoveryTest : FolderTest {};
 
-TEST_F(RecoveryTest, KeepsEverySideFileInOrderAndReplacesAKeptNameFromTheSameMoment)
+TEST_F(RecoveryTest, KeepsEverySideFileInOrderAndNeverWritesOverASetKeptEarlier)
 {
     writeGarbage(paths.database);
     writeBytes(paths.database + "-journal", unusedJournal());
     writeBytes(paths.database + "-shm", "index");
     writeBytes(paths.database + "-wal", "log");
-    // An earlier recovery at the same moment.
+    // An earlier recovery at the same moment (a clock set back, say) kept its file here.
     writeBytes(inFolder(keptName()), "an earlier kept file");
     const QByteArray damaged = bytesOf(paths.database);
+    const QString second = keptName().replace(".sqlite", "-2.sqlite");
 
     StorageOpenResult result = open();
     ASSERT_TRUE(result.notice);
     EXPECT_EQ(result.notice->details,
-              "Preserved files: " + keptName() + ", " + keptName() + "-wal, " + keptName()
-                  + "-shm, " + keptName() + "-journal.");
+              "Preserved files: " + second + ", " + second + "-wal, " + second + "-shm, " + second
+                  + "-journal.");
     result.store.reset();
-    EXPECT_EQ(bytesOf(inFolder(keptName())), damaged);
-    EXPECT_EQ(bytesOf(inFolder(keptName() + "-wal")), "log");
-    EXPECT_EQ(bytesOf(inFolder(keptName() + "-journal")), unusedJournal());
+    EXPECT_EQ(bytesOf(inFolder(keptName())), "an earlier kept file");
+    EXPECT_EQ(bytesOf(inFolder(second)), damaged);
+    EXPECT_EQ(bytesOf(inFolder(second + "-wal")), "log");
+    EXPECT_EQ(bytesOf(inFolder(second + "-journal")), unusedJournal());
+}
+
+// Two recoveries within one millisecond: each keeps its own damaged file.
+TEST_F(RecoveryTest, TwoRecoveriesInOneMillisecondKeepBothDamagedFiles)
+{
+    QDir().mkpath(paths.directory);
+    writeBytes(paths.database, QByteArray("first damaged file ").repeated(40));
+    open().store.reset();
+    writeBytes(paths.database, QByteArray("second damaged file ").repeated(40));
+    StorageOpenResult result = open();
+    const QString second = keptName().replace(".sqlite", "-2.sqlite");
+    EXPECT_EQ(result.notice->details, "Preserved files: " + second + ".");
+    result.store.reset();
+    EXPECT_EQ(bytesOf(inFolder(keptName())), QByteArray("first damaged file ").repeated(40));
+    EXPECT_EQ(bytesOf(inFolder(second)), QByteArray("second damaged file ").repeated(40));
 }
 
 // The damaged database keeps its active name until the verified copy replaces it in one step: a
@@ -316,22 +334,25 @@ void PrintTo(const InjectedFailure &f, std::ostream *out)
 
 const InjectedFailure injectedFailures[] = {
     {"CandidateCopy", FailingFileSystem::Call::copy, "backup-candidate", true,
-     "Couldn’t recover the database. The backup could not be copied: Input/output error", false},
+     "Couldn’t recover the database. The backup could not be copied: The disk reported an I/O "
+     "error (Input/output error)",
+     false},
     {"PreservingTheJournal", FailingFileSystem::Call::link, "corrupt-.*-journal$", true,
-     "Couldn’t recover the database. The damaged database could not be preserved: Input/output "
-     "error. No active files were changed.",
+     "Couldn’t recover the database. The damaged database could not be preserved: The disk "
+     "reported an I/O error (Input/output error). No active files were changed.",
      false},
     {"InstallingTheCandidate", FailingFileSystem::Call::rename, "/Ostrel\\.sqlite$", true,
      "Couldn’t recover the database. " + notADatabase
          + " The replacement could not be installed: "
-           "Input/output error The original files are preserved as {kept}.",
+           "The disk reported an I/O error (Input/output error) The original files are preserved "
+           "as {kept}.",
      true},
     {"MovingTheDamagedFileAside", FailingFileSystem::Call::unlink, "/Ostrel\\.sqlite$", false,
      "Couldn’t recover the database. " + notADatabase
          + " The replacement could not be installed: "
-           "Couldn’t recover the database. The damaged database could not be moved aside: "
-           "Input/output "
-           "error. No active files were changed. The original files are preserved as {kept}.",
+           "Couldn’t recover the database. The damaged database could not be moved aside: The disk "
+           "reported an I/O error (Input/output error). No active files were changed. The "
+           "original files are preserved as {kept}.",
      true},
 };
 

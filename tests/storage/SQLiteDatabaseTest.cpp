@@ -5,13 +5,17 @@
 #include "StorageTestSupport.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
 #include <sqlite3.h>
 
+#include <cerrno>
 #include <functional>
+#include <sys/stat.h>
+#include <unistd.h>
 
 using namespace ostrel;
 using ostrel::test::sqliteFailureOf;
@@ -252,7 +256,10 @@ TEST_F(SQLiteDatabaseTest, BackupReplacesAnExistingFileWithACompleteCopy)
 
     const StorageError error =
         storageErrorOf([&] { source.backup(path(QStringLiteral("missing-folder/copy.sqlite"))); });
-    EXPECT_EQ(error, StorageError::backupFailed(QStringLiteral("unable to open database file")));
+    EXPECT_EQ(error,
+              StorageError::backupFailed(
+                  QStringLiteral("The storage folder is missing (unable to open database "
+                                 "file).")));
 }
 
 TEST_F(SQLiteDatabaseTest, AClosedConnectionRefusesEveryOperationWithItsOwnError)
@@ -307,4 +314,52 @@ TEST(SQLiteFailureTest, DescribedChoosesItsSentenceByThePrimaryCode)
         EXPECT_EQ(failure.described(), QString::fromUtf8(c.expected)) << c.primary;
         EXPECT_EQ(failure.errorDescription(), QStringLiteral("msg"));
     }
+}
+
+// SQLite says "unable to open database file" for a folder it may not write its log in, and "disk
+// I/O error" for a disk that is full or read-only: the system's error names the cause.
+TEST(SQLiteFailureTest, DescribedNamesTheCauseThatTheSystemsErrorGives)
+{
+    const struct {
+        int primary;
+        int extended;
+        int systemError;
+        const char *expected;
+    } cases[] = {
+        {SQLITE_CANTOPEN, SQLITE_CANTOPEN, EACCES,
+         "The storage folder is read-only or cannot be written (msg)."},
+        {SQLITE_CANTOPEN, SQLITE_CANTOPEN, EROFS, "The disk is read-only (msg)."},
+        {SQLITE_CANTOPEN, SQLITE_CANTOPEN, ENOENT, "The storage folder is missing (msg)."},
+        {SQLITE_CANTOPEN, SQLITE_CANTOPEN, 0, "The layout database could not be opened (msg)."},
+        {SQLITE_IOERR, SQLITE_IOERR_WRITE, ENOSPC, "The disk is full (msg)."},
+        {SQLITE_IOERR, SQLITE_IOERR_WRITE, EDQUOT, "The disk is full (msg)."},
+        {SQLITE_IOERR, SQLITE_IOERR_WRITE, EROFS, "The disk is read-only (msg)."},
+        {SQLITE_IOERR, SQLITE_IOERR_WRITE, EIO, "The disk reported an I/O error (msg)."},
+        {SQLITE_READONLY, SQLITE_READONLY_DIRECTORY, 0,
+         "The storage folder is read-only or cannot be written (msg)."},
+        {SQLITE_FULL, SQLITE_FULL, 0, "The disk is full (msg)."},
+    };
+    for (const auto &c : cases) {
+        const SQLiteFailure failure{c.primary, c.extended, QStringLiteral("msg"), c.systemError};
+        EXPECT_EQ(failure.described(), QString::fromUtf8(c.expected))
+            << c.primary << " " << c.systemError;
+    }
+}
+
+// A folder the user made read-only: the database opens, but its log cannot be made beside it.
+TEST_F(SQLiteDatabaseTest, AFolderThatCannotBeWrittenIsNamedAsSuch)
+{
+    if (::geteuid() == 0) {
+        GTEST_SKIP() << "root writes into any folder";
+    }
+    const QString file = path(QStringLiteral("a.sqlite"));
+    SQLiteDatabase(file, SQLiteOpenMode::readWriteCreate, SQLiteJournalPolicy::unchanged, 100)
+        .execute(QStringLiteral("CREATE TABLE t (x);"));
+    ::chmod(QFile::encodeName(QFileInfo(file).path()).constData(), 0500);
+    const SQLiteFailure failure = sqliteFailureOf(
+        [&] { SQLiteDatabase(file, SQLiteOpenMode::readWrite, SQLiteJournalPolicy::wal, 100); });
+    ::chmod(QFile::encodeName(QFileInfo(file).path()).constData(), 0700);
+    EXPECT_TRUE(failure.described().startsWith(
+        QStringLiteral("The storage folder is read-only or cannot be written (")))
+        << failure.described().toStdString();
 }

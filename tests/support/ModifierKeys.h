@@ -3,7 +3,7 @@
 #include "model/Shortcut.h"
 
 // The modifier bits under the names of their keys, so that a test writes a shortcut as its
-// label reads: {40, ctrl | opt} is ⌃⌥K.
+// label reads: {40, ctrl | opt} is Ctrl+Alt+K.
 namespace ostrel::test::modifiers {
 
 inline constexpr quint32 cmd = Shortcut::command;

@@ -11,6 +11,11 @@ class FakeApplicationIcons final : public ApplicationIcons {
 public:
     void install(const QString &bundleID, const QString &icon) { icons_.insert(bundleID, icon); }
     void uninstall(const QString &bundleID) { icons_.remove(bundleID); }
+    // What the application's windows publish as their icon.
+    void setWindowIcons(const QString &bundleID, QList<IconBitmap> bitmaps)
+    {
+        windowIcons_.insert(bundleID, std::move(bitmaps));
+    }
     // How often the icon of this application was asked for.
     int lookups(const QString &bundleID) const { return lookups_.value(bundleID); }
 
@@ -24,8 +29,14 @@ public:
         return *found;
     }
 
+    QList<IconBitmap> windowIcons(const QString &bundleID) override
+    {
+        return windowIcons_.value(bundleID);
+    }
+
 private:
     QHash<QString, QString> icons_;
+    QHash<QString, QList<IconBitmap>> windowIcons_;
     QHash<QString, int> lookups_;
 };
 

@@ -3,7 +3,6 @@
 #include "system/x11/DesktopEntryFile.h"
 
 #include <QDir>
-#include <QDirIterator>
 #include <QLocale>
 
 namespace ostrel::x11 {
@@ -66,7 +65,10 @@ bool listedOn(const QHash<QString, QString> &keys, const QStringList &desktops)
 DesktopEntries::DesktopEntries(QStringList dataDirs, std::optional<QStringList> currentDesktops)
     : dataDirs_(dataDirs.isEmpty() ? defaultDataDirs() : std::move(dataDirs))
     , currentDesktops_(currentDesktops ? *currentDesktops : desktopsOfSession())
-    , first_(std::async(std::launch::async, [this] { return load(); }).share())
+    , first_(std::async(std::launch::async, [this] {
+        std::lock_guard lock(mutex_);
+        loadIfStale();
+    }))
 {
 }
 
@@ -74,9 +76,6 @@ DesktopEntries::~DesktopEntries()
 {
     if (first_.valid()) {
         first_.wait();
-    }
-    if (reload_.valid()) {
-        reload_.wait();
     }
 }
 
@@ -114,65 +113,60 @@ DesktopEntries::readEntry(const QString &id, const QString &path, const QString 
                  listedOn(keys, currentDesktops_)};
 }
 
-DesktopEntries::Table DesktopEntries::load() const
+void DesktopEntries::loadIfStale()
 {
-    Table table;
-    table.loadedAt = QDateTime::currentDateTimeUtc();
+    // Installing or removing an application changes its folder; nothing else needs a new read.
+    const auto now = std::chrono::steady_clock::now();
+    if (loaded_ && !watch_.changed()
+        && (watch_.complete() || now - loadedAt_ < std::chrono::minutes(1))) {
+        return;
+    }
+    loaded_ = true;
+    loadedAt_ = now;
+    watch_.reset();
+    byId_.clear();
+    idByLowerId_.clear();
+    idByLowerWmClass_.clear();
+    order_.clear();
     const QString locale = QLocale::system().name();
     for (const QString &dataDir : dataDirs_) {
         const QString root = dataDir + QStringLiteral("/applications");
-        QDirIterator it(root, {QStringLiteral("*.desktop")}, QDir::Files,
-                        QDirIterator::Subdirectories);
-        while (it.hasNext()) {
-            const QString path = it.next();
-            const QString id = idFor(root, path);
-            if (id.isEmpty() || table.byId.contains(id)) {
-                continue; // an earlier folder overrides this one
-            }
-            const std::optional<Entry> entry = readEntry(id, path, locale);
-            if (!entry) {
-                continue;
-            }
-            table.byId.insert(id, *entry);
-            if (entry->id.isEmpty()) {
-                continue;
-            }
-            table.order.append(id);
-            table.idByLowerId.insert(id.toLower(), id);
-            if (!entry->startupWMClass.isEmpty()
-                && !table.idByLowerWmClass.contains(entry->startupWMClass.toLower())) {
-                table.idByLowerWmClass.insert(entry->startupWMClass.toLower(), id);
-            }
-        }
+        loadFolder(root, root, locale);
     }
-    return table;
 }
 
-std::shared_ptr<const DesktopEntries::Table> DesktopEntries::current()
+void DesktopEntries::loadFolder(const QString &root, const QString &folder, const QString &locale)
 {
-    std::unique_lock lock(mutex_);
-    if (!table_) {
-        lock.unlock();
-        auto first = std::make_shared<const Table>(first_.get());
-        lock.lock();
-        if (!table_) {
-            table_ = std::move(first);
+    // Watched first: an entry added while the folder is being read is then seen next time.
+    watch_.watch(folder);
+    const QDir dir(folder);
+    for (const QString &name :
+         dir.entryList({QStringLiteral("*.desktop")}, QDir::Files, QDir::Name)) {
+        const QString path = dir.filePath(name);
+        const QString id = idFor(root, path);
+        if (id.isEmpty() || byId_.contains(id)) {
+            continue; // an earlier folder overrides this one
+        }
+        const std::optional<Entry> entry = readEntry(id, path, locale);
+        if (!entry) {
+            continue;
+        }
+        byId_.insert(id, *entry);
+        if (entry->id.isEmpty()) {
+            continue;
+        }
+        order_.append(id);
+        idByLowerId_.insert(id.toLower(), id);
+        if (!entry->startupWMClass.isEmpty()
+            && !idByLowerWmClass_.contains(entry->startupWMClass.toLower())) {
+            idByLowerWmClass_.insert(entry->startupWMClass.toLower(), id);
         }
     }
-    const QDateTime now = QDateTime::currentDateTimeUtc();
-    if (!reloading_ && table_->loadedAt.secsTo(now) >= 60) {
-        reloading_ = true;
-        if (reload_.valid()) {
-            reload_.wait(); // done already: it cleared `reloading_`
-        }
-        reload_ = std::async(std::launch::async, [this] {
-            auto fresh = std::make_shared<const Table>(load());
-            std::lock_guard reloaded(mutex_);
-            table_ = std::move(fresh);
-            reloading_ = false;
-        });
+    // Links to folders are not followed, so that no folder is read twice or in a loop.
+    for (const QString &name :
+         dir.entryList(QDir::Dirs | QDir::NoDotAndDotDot | QDir::NoSymLinks, QDir::Name)) {
+        loadFolder(root, dir.filePath(name), locale);
     }
-    return table_;
 }
 
 std::optional<DesktopEntries::Match> DesktopEntries::find(const QString &gtkApplicationId,
@@ -180,10 +174,11 @@ std::optional<DesktopEntries::Match> DesktopEntries::find(const QString &gtkAppl
                                                           const QString &wmInstance,
                                                           const QString &wmClass)
 {
-    const std::shared_ptr<const Table> table = current();
+    std::lock_guard lock(mutex_);
+    loadIfStale();
     auto byId = [&](const QString &id) -> std::optional<Match> {
-        const auto it = table->byId.constFind(id);
-        if (id.isEmpty() || it == table->byId.constEnd() || it->id.isEmpty()) {
+        const auto it = byId_.constFind(id);
+        if (id.isEmpty() || it == byId_.constEnd() || it->id.isEmpty()) {
             return std::nullopt;
         }
         return Match{it->id, it->name.isEmpty() ? it->id : it->name};
@@ -200,14 +195,14 @@ std::optional<DesktopEntries::Match> DesktopEntries::find(const QString &gtkAppl
     }
     for (const QString &name : {wmClass, wmInstance}) {
         if (!name.isEmpty()) {
-            if (auto m = byId(table->idByLowerWmClass.value(name.toLower()))) {
+            if (auto m = byId(idByLowerWmClass_.value(name.toLower()))) {
                 return m;
             }
         }
     }
     for (const QString &name : {wmClass, wmInstance}) {
         if (!name.isEmpty()) {
-            if (auto m = byId(table->idByLowerId.value(name.toLower()))) {
+            if (auto m = byId(idByLowerId_.value(name.toLower()))) {
                 return m;
             }
         }
@@ -217,9 +212,10 @@ std::optional<DesktopEntries::Match> DesktopEntries::find(const QString &gtkAppl
 
 std::optional<QString> DesktopEntries::icon(const QString &id)
 {
-    const std::shared_ptr<const Table> table = current();
-    const auto it = table->byId.constFind(id);
-    if (id.isEmpty() || it == table->byId.constEnd() || it->id.isEmpty()) {
+    std::lock_guard lock(mutex_);
+    loadIfStale();
+    const auto it = byId_.constFind(id);
+    if (id.isEmpty() || it == byId_.constEnd() || it->id.isEmpty()) {
         return std::nullopt;
     }
     return it->icon;
@@ -227,11 +223,12 @@ std::optional<QString> DesktopEntries::icon(const QString &id)
 
 QList<DesktopEntries::Application> DesktopEntries::applications()
 {
-    const std::shared_ptr<const Table> table = current();
+    std::lock_guard lock(mutex_);
+    loadIfStale();
     QList<Application> found;
-    found.reserve(table->order.size());
-    for (const QString &id : std::as_const(table->order)) {
-        const Entry entry = table->byId.value(id);
+    found.reserve(order_.size());
+    for (const QString &id : std::as_const(order_)) {
+        const Entry entry = byId_.value(id);
         if (!entry.listed) {
             continue;
         }

@@ -1,13 +1,14 @@
 #pragma once
 
-#include <QDateTime>
+#include "system/x11/FolderWatch.h"
+
 #include <QHash>
 #include <QList>
 #include <QString>
 #include <QStringList>
 
+#include <chrono>
 #include <future>
-#include <memory>
 #include <mutex>
 #include <optional>
 
@@ -77,31 +78,30 @@ private:
         QString path;
         bool listed = true; // whether a menu on this desktop shows it
     };
-    // Every entry as read at one moment.
-    struct Table {
-        QHash<QString, Entry> byId;
-        QHash<QString, QString> idByLowerId;
-        QHash<QString, QString> idByLowerWmClass;
-        QStringList order; // ids in the order they were found
-        QDateTime loadedAt;
-    };
-    // The entries to answer from now. Reading hundreds of files takes long enough to be felt
-    // in a restore, so the first reading starts with the object, in the background, and later
-    // ones (applications are installed rarely: once a minute at most) run in the background
-    // while the entries read before still answer.
-    std::shared_ptr<const Table> current();
-    Table load() const;
+    void loadIfStale();
+    // Reads the entries of one folder and of its subfolders, watching each before it is read.
+    void loadFolder(const QString &root, const QString &folder, const QString &locale);
     std::optional<Entry> readEntry(const QString &id, const QString &path,
                                    const QString &locale) const;
 
     QStringList dataDirs_;
     QStringList currentDesktops_;
     std::mutex mutex_;
-    std::shared_ptr<const Table> table_;
-    bool reloading_ = false;
-    // Last, so that they are waited for before anything they use goes.
-    std::shared_future<Table> first_;
-    std::future<void> reload_;
+    QHash<QString, Entry> byId_;
+    QHash<QString, QString> idByLowerId_;
+    QHash<QString, QString> idByLowerWmClass_;
+    QStringList order_; // ids in the order they were found
+    // The entries are read again when their folders change. Where a folder cannot be watched,
+    // they are read again a minute after the last time instead, on a clock that no setting of
+    // the date moves.
+    FolderWatch watch_;
+    bool loaded_ = false;
+    std::chrono::steady_clock::time_point loadedAt_;
+    // The first reading starts with the object, in the background: reading hundreds of files
+    // takes long enough to be felt in the first restore, whose scan names the windows by them.
+    // Whoever asks before it is done waits for it. Last, so that it is waited for before
+    // anything it uses goes.
+    std::future<void> first_;
 };
 
 } // namespace ostrel::x11

@@ -9,12 +9,41 @@ const QString colorSchemeKey = QStringLiteral("color-scheme");
 
 } // namespace
 
-X11Appearance::X11Appearance(QDBusConnection bus, QObject *parent)
+X11Appearance::X11Appearance(QDBusConnection bus, std::shared_ptr<X11Connection> connection,
+                             QObject *parent)
     : QObject(parent)
     , portal_(std::move(bus))
+    , xsettings_(std::move(connection))
 {
+    prefersDark_ = prefersDark();
     connect(&portal_, &PortalSettings::valueChanged, this, &X11Appearance::apply);
+    connect(&xsettings_, &XSettings::changed, this, [this] {
+        const std::optional<bool> dark = prefersDark();
+        if (dark != prefersDark_) {
+            prefersDark_ = dark;
+            emit changed();
+        }
+    });
     portal_.read(appearanceGroup, colorSchemeKey);
+}
+
+bool X11Appearance::isDarkTheme(const QString &name)
+{
+    // Adwaita-dark, Arc-Dark, Yaru-dark, Breeze-Dark, Mint-Y-Dark, BlackMATE, HighContrastInverse…
+    return name.contains(QLatin1String("dark"), Qt::CaseInsensitive)
+        || name.contains(QLatin1String("black"), Qt::CaseInsensitive)
+        || name.contains(QLatin1String("inverse"), Qt::CaseInsensitive);
+}
+
+std::optional<bool> X11Appearance::prefersDark() const
+{
+    if (portalPrefersDark_) {
+        return portalPrefersDark_;
+    }
+    if (const std::optional<QString> theme = xsettings_.themeName()) {
+        return isDarkTheme(*theme);
+    }
+    return std::nullopt;
 }
 
 QMetaObject::Connection X11Appearance::onChanged(QObject *context, std::function<void()> handler)
@@ -36,8 +65,9 @@ void X11Appearance::apply(const QString &group, const QString &key, const QVaria
     } else if (ok && scheme == 2) {
         dark = false;
     }
-    if (dark != prefersDark_) {
-        prefersDark_ = dark;
+    portalPrefersDark_ = dark;
+    if (prefersDark() != prefersDark_) {
+        prefersDark_ = prefersDark();
         emit changed();
     }
 }

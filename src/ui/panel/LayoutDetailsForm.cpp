@@ -191,8 +191,8 @@ QWidget *LayoutDetailsForm::buildShortcutSection(QWidget *parent, ShortcutRecord
         new FormSectionHeader(
             QStringLiteral("Shortcut"), QStringLiteral("Restore this layout from anywhere."),
             QStringLiteral("At least one modifier is required. Shift-only shortcuts can replace "
-                           "ordinary typing or selection. Standard macOS commands such as ⌘A are "
-                           "not available."),
+                           "ordinary typing or selection. Standard desktop commands such as "
+                           "Ctrl+A are not available."),
             std::nullopt),
         body, parent);
 }

@@ -1,5 +1,7 @@
 #include "ui/panel/LayoutDetailsView.h"
 
+#include "ui/panel/NaturalHeight.h"
+
 #include "app/AppModel.h"
 #include "app/WindowPresenter.h"
 #include "ui/panel/AppAppearance.h"
@@ -45,6 +47,7 @@ LayoutDetailsView::LayoutDetailsView(ViewEnvironment environment, QWidget *paren
     const int height = WindowPresenter::windowHeight(
         windowHeightCap,
         environment_.presenter ? environment_.presenter->mainScreenHeight() : std::nullopt);
+    heightCap_ = height;
     setFixedSize(windowWidth, height);
 
     form_.build(this, *environment_.shortcutRecordings, environment_.keyboardLayout);
@@ -61,6 +64,7 @@ LayoutDetailsView::LayoutDetailsView(ViewEnvironment environment, QWidget *paren
             connect(model, signal, this, &LayoutDetailsView::scheduleRefresh);
         }
     }
+    NaturalHeight::follow(this, [this] { fitToContent(); });
     subject_ = model_ ? model_->windowRequests().manageLayoutID : std::nullopt;
     didResetEditor();
     refresh();
@@ -198,6 +202,22 @@ bool LayoutDetailsView::pending(const MutationScope &scope) const
 }
 
 void LayoutDetailsView::refresh()
+{
+    refreshContent();
+    fitToContent();
+}
+
+void LayoutDetailsView::fitToContent()
+{
+    // Twice: the first pass may change what the scroll area's content wraps to.
+    for (int pass = 0; pass < 2; ++pass) {
+        setFixedHeight(NaturalHeight::within(
+            this, windowWidth, std::min(heightCap_, WindowPresenter::minimumWindowHeight),
+            heightCap_));
+    }
+}
+
+void LayoutDetailsView::refreshContent()
 {
     refreshScheduled_ = false;
     const std::optional<Layout> current = layout();

@@ -83,6 +83,9 @@ private:
     // model's signals came in.
     void scheduleRefresh();
     void refresh();
+    void refreshContent();
+    // As tall as what it shows, up to the window's bound.
+    void fitToContent();
     void refreshWindows(const Layout &layout);
     void refreshRenameButton();
     void refreshDuplicateWarning();
@@ -132,6 +135,7 @@ private:
     QList<WindowEntry> shownEntries_;
     QList<DisplaySnapshot> shownDisplays_;
     QHash<QUuid, SymbolButton *> removeButtons_;
+    int heightCap_ = 0;
 };
 
 } // namespace ostrel

@@ -51,8 +51,9 @@ QString LiveShortcutBadge::accessibilityLabel(const QString &text, bool isValid,
                 + QStringLiteral(", replaces ordinary typing or selection")
                        : QStringLiteral("New shortcut ") + text;
     }
-    return isReserved ? QStringLiteral("Pressed ") + text + QStringLiteral(", reserved for macOS")
-                      : QStringLiteral("Pressed ") + text + QStringLiteral(", needs a modifier");
+    return isReserved
+        ? QStringLiteral("Pressed ") + text + QStringLiteral(", reserved for the desktop")
+        : QStringLiteral("Pressed ") + text + QStringLiteral(", needs a modifier");
 }
 
 QString LiveShortcutBadge::accessibilityLabel() const

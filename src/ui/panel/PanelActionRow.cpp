@@ -45,9 +45,10 @@ PanelActionRow::PanelActionRow(const QString &title, std::optional<QString> symb
     }
     setMinimumHeight(minimumContentHeight + 4);
     if (key) {
-        // The program's own shortcuts map Command to Super, as its global ones do. A shortcut of
-        // its own rather than the button's, which would only click after a flash of the button.
-        keyEquivalent_ = new QShortcut(QKeySequence(QKeyCombination(Qt::MetaModifier, *key)), this);
+        // Ctrl is the command key of Linux programs (Ctrl+Q quits them). A shortcut of its own
+        // rather than the button's, which would only click after a flash of the button.
+        keyEquivalent_ =
+            new QShortcut(QKeySequence(QKeyCombination(Qt::ControlModifier, *key)), this);
         keyEquivalent_->setContext(Qt::WindowShortcut);
         connect(keyEquivalent_, &QShortcut::activated, this, &QAbstractButton::click);
     }

@@ -17,8 +17,8 @@ class SymbolView;
 
 // One full-width action row of the panel, shaped like a menu item: an optional symbol in an
 // 18-point column, the title, and at the trailing edge an optional key-equivalent hint such as
-// "⌘Q". The symbol and the hint brighten while the pointer is over the row. With `key` the row
-// also answers Command + key (Super + key on this desktop) while its window is active.
+// "Ctrl+Q". The symbol and the hint brighten while the pointer is over the row. With `key` the
+// row also answers Ctrl + key while its window is active.
 // Object names: "action-row-symbol", "action-row-title", "action-row-detail".
 class PanelActionRow : public HoverRowButton {
     Q_OBJECT
@@ -30,7 +30,7 @@ public:
                    std::optional<QString> detail, std::optional<Qt::Key> key,
                    std::function<void()> action, QWidget *parent = nullptr);
 
-    // Command (Super) + key, or an empty sequence.
+    // Ctrl + key, or an empty sequence.
     QKeySequence keyEquivalent() const;
 
 private:

@@ -1,5 +1,6 @@
 #include "ui/panel/PanelButton.h"
 
+#include "ui/panel/FocusRing.h"
 #include "ui/panel/Symbols.h"
 #include "ui/panel/Theme.h"
 #include "ui/panel/UiFont.h"
@@ -54,6 +55,7 @@ PanelButton::PanelButton(const QString &title, Look look, ControlSize size, QWid
     setFocusPolicy(Qt::TabFocus);
     setCursor(Qt::ArrowCursor);
     setAccessibleName(title);
+    FocusRing::follow(this, size == ControlSize::regular ? 6 : 5);
 }
 
 void PanelButton::setTitle(const QString &title)
@@ -306,11 +308,6 @@ void PanelButton::paintEvent(QPaintEvent *)
         painter.setPen(QPen(Theme::primary(p, 0.16), 1));
         painter.setBrush(Theme::primary(p, isDown() ? 0.16 : (Theme::isDark(p) ? 0.10 : 0.03)));
         painter.drawRoundedRect(face, radius, radius);
-    }
-    if (hasFocus() && focusPolicy() != Qt::NoFocus) {
-        painter.setPen(QPen(Theme::accent(p), 2));
-        painter.setBrush(Qt::NoBrush);
-        painter.drawRoundedRect(face.adjusted(1, 1, -1, -1), radius, radius);
     }
 
     const Metrics m = metrics();

@@ -16,7 +16,7 @@ PanelFooter::PanelFooter(const ViewEnvironment &environment, QWidget *parent)
     const std::function<void()> openSettings = environment.openSettings;
     const std::function<void()> quit = environment.quit;
     settings_ = new PanelActionRow(QStringLiteral("Settings…"), QStringLiteral("gearshape"),
-                                   QStringLiteral("⌘,"), Qt::Key_Comma, [openSettings] {
+                                   QStringLiteral("Ctrl+,"), Qt::Key_Comma, [openSettings] {
                                        if (openSettings) {
                                            openSettings();
                                        }
@@ -24,7 +24,7 @@ PanelFooter::PanelFooter(const ViewEnvironment &environment, QWidget *parent)
     settings_->setObjectName(QStringLiteral("settings-button"));
     settings_->setToolTip(QStringLiteral("Open Ostrel settings"));
     quit_ = new PanelActionRow(QStringLiteral("Quit Ostrel"), QStringLiteral("power"),
-                               QStringLiteral("⌘Q"), Qt::Key_Q, [quit] {
+                               QStringLiteral("Ctrl+Q"), Qt::Key_Q, [quit] {
                                    if (quit) {
                                        quit();
                                    }

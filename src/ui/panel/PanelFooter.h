@@ -7,7 +7,7 @@ namespace ostrel {
 class PanelActionRow;
 struct ViewEnvironment;
 
-// The panel's last part, in every state: "Settings…" (⌘,) and "Quit Ostrel" (⌘Q), named
+// The panel's last part, in every state: "Settings…" (Ctrl+,) and "Quit Ostrel" (Ctrl+Q), named
 // "settings-button" and "quit-button".
 class PanelFooter : public QWidget {
     Q_OBJECT

@@ -16,13 +16,10 @@ namespace ostrel {
 PermissionBanner::PermissionBanner(const ViewEnvironment &environment, QWidget *parent)
     : QWidget(parent)
     , model_(environment.model)
-    , enable_(new PanelButton(QStringLiteral("Enable Access"), PanelButton::Look::prominent,
-                              PanelButton::ControlSize::small))
     , recheck_(new PanelButton(QStringLiteral("Recheck"), PanelButton::Look::bordered,
                                PanelButton::ControlSize::small))
 {
     setObjectName(QStringLiteral("permission-banner"));
-    enable_->setObjectName(QStringLiteral("enable-access-button"));
     recheck_->setObjectName(QStringLiteral("recheck-button"));
     auto *layout = new QVBoxLayout(this);
     trayContentPadding(layout, 9);
@@ -38,23 +35,17 @@ PermissionBanner::PermissionBanner(const ViewEnvironment &environment, QWidget *
     texts->addWidget(sectionLabel(QStringLiteral("Accessibility Access Needed"), 12.5,
                                   QFont::DemiBold, std::nullopt, Wrapping::wraps));
     texts->addWidget(
-        sectionLabel(QStringLiteral("Turn on Ostrel in System Settings, then Recheck."), 11.5,
+        sectionLabel(QStringLiteral("Run a window manager that supports EWMH, then Recheck."), 11.5,
                      QFont::Normal, ThemeColor::secondary(), Wrapping::wraps));
     heading->addLayout(texts, 1);
     layout->addLayout(heading);
 
     auto *buttons = new QHBoxLayout;
     buttons->setSpacing(7);
-    buttons->addWidget(enable_);
     buttons->addWidget(recheck_);
     buttons->addStretch(1);
     layout->addLayout(buttons);
 
-    connect(enable_, &QAbstractButton::clicked, this, [this] {
-        if (model_) {
-            model_->requestAccessibility();
-        }
-    });
     // Each press starts its own check; the banner follows whatever trust the model publishes.
     connect(recheck_, &QAbstractButton::clicked, this, [this] {
         if (model_) {

@@ -9,9 +9,10 @@ class AppModel;
 class PanelButton;
 struct ViewEnvironment;
 
-// Shown while the program may not read and move windows: the ask, "Enable Access" and
-// "Recheck". It goes away by itself once the model finds the access granted. Object names:
-// "enable-access-button", "recheck-button".
+// Shown while the program may not read and move windows: what access needs here (a window
+// manager that supports EWMH) and "Recheck". There is nothing to grant on X11, so no button asks
+// for access or opens a settings pane. It goes away by itself once the model finds the access
+// granted. Object name of the button: "recheck-button".
 class PermissionBanner : public QWidget {
     Q_OBJECT
 
@@ -20,7 +21,6 @@ public:
 
 private:
     QPointer<AppModel> model_;
-    PanelButton *enable_;
     PanelButton *recheck_;
 };
 

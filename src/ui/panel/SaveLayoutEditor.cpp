@@ -1,5 +1,8 @@
 #include "ui/panel/SaveLayoutEditor.h"
 
+#include "app/WindowPresenter.h"
+#include "ui/panel/NaturalHeight.h"
+
 #include "app/AppModel.h"
 #include "ui/panel/ActivityIndicator.h"
 #include "ui/panel/CapturedWindowRow.h"
@@ -69,6 +72,7 @@ SaveLayoutEditor::SaveLayoutEditor(std::optional<QUuid> captureID, AppModel &mod
     , icons_(icons)
 {
     setObjectName(QStringLiteral("save-layout-window"));
+    cap_ = height;
     setFixedSize(editorWidth, height);
 
     auto *column = new QVBoxLayout(this);
@@ -88,11 +92,23 @@ SaveLayoutEditor::SaveLayoutEditor(std::optional<QUuid> captureID, AppModel &mod
     body_->addWidget(form_);
     column->addWidget(body, 1);
 
+    // The last save's error stands right above the buttons, outside the scrolling form: below a
+    // long list of windows it was out of sight, and a save that failed seemed to do nothing.
+    auto *error = new QWidget;
+    error->setObjectName(QStringLiteral("save-layout-error-area"));
+    auto *errorColumn = new QVBoxLayout(error);
+    errorColumn->setContentsMargins(20, 8, 20, 12);
+    errorColumn->addWidget(makeErrorSection());
+    error->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+    errorArea_ = error;
+    column->addWidget(error);
+
     column->addWidget(new Divider(footerDividerOpacity));
     QWidget *footer = makeFooter();
     footer->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
     column->addWidget(footer);
 
+    NaturalHeight::follow(this, [this] { fitToContent(); });
     connect(&model, &AppModel::windowRequestsChanged, this, &SaveLayoutEditor::scheduleRefresh);
     connect(&model, &AppModel::savedDataChanged, this, &SaveLayoutEditor::scheduleRefresh);
     refresh();
@@ -138,7 +154,6 @@ QWidget *SaveLayoutEditor::makeForm()
     column->addWidget(makeNameSection());
     column->addWidget(makeWindowSection());
     column->addWidget(makePrivacySection());
-    column->addWidget(makeErrorSection());
     column->addStretch(1);
     area->setWidget(content);
     return area;
@@ -220,7 +235,7 @@ QWidget *SaveLayoutEditor::makePrivacySection()
     auto *surface = new GroupedSurface(surfacePadding);
     auto *footnote = new RouteFootnote(
         QStringLiteral("hand.raised.fill"),
-        QStringLiteral("Saved on this Mac. No window titles, file paths, or full URLs."));
+        QStringLiteral("Saved on this computer. No window titles, file paths, or full URLs."));
     footnote->setContentsMargins(0, 2, 0, 2);
     surface->addWidget(footnote, {});
     return section(nullptr, surface);
@@ -449,7 +464,7 @@ void SaveLayoutEditor::refresh()
         const QSignalBlocker quiet(replaceBox_);
         replaceBox_->setChecked(replaceExisting_);
     }
-    errorSection_->setVisible(errorMessage_.has_value());
+    errorArea_->setVisible(errorMessage_.has_value());
 
     const bool replacing = existing && replaceExisting_;
     replacesText_->setVisible(replacing);
@@ -459,6 +474,16 @@ void SaveLayoutEditor::refresh()
     saveButton_->setTitle(saveTitle());
     saveSpinner_->setVisible(isSaving_);
     saveButton_->setEnabled(canSave());
+    fitToContent();
+}
+
+void SaveLayoutEditor::fitToContent()
+{
+    // Twice: the first pass may change what the scroll area's content wraps to.
+    for (int pass = 0; pass < 2; ++pass) {
+        setFixedHeight(NaturalHeight::within(
+            this, editorWidth, std::min(cap_, WindowPresenter::minimumWindowHeight), cap_));
+    }
 }
 
 void SaveLayoutEditor::refreshRows(const CapturePreview &preview)

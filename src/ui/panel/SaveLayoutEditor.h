@@ -87,6 +87,8 @@ signals:
     void cancelRequested();
 
 private:
+    // As tall as what it shows, up to the height it was given.
+    void fitToContent();
     QWidget *makeIntroduction();
     QWidget *makeWaitingState();
     QWidget *makeForm();
@@ -131,6 +133,7 @@ private:
     QVBoxLayout *windowRowsLayout_ = nullptr;
     PlainLabel *exclusionFooter_ = nullptr;
     QWidget *errorSection_ = nullptr;
+    QWidget *errorArea_ = nullptr;
     QHBoxLayout *errorRow_ = nullptr;
     CompactMessage *errorText_ = nullptr;
     PlainLabel *replacesText_ = nullptr;
@@ -141,6 +144,7 @@ private:
     // What the rows show now, so that they are rebuilt only when it changes.
     std::optional<QList<WindowEntry>> shownEntries_;
     QList<DisplaySnapshot> shownDisplays_;
+    int cap_ = 0;
 };
 
 } // namespace ostrel

@@ -30,7 +30,9 @@ SaveLayoutView::SaveLayoutView(const ViewEnvironment &environment, QWidget *pare
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
-    setFixedSize(contentWidth, contentHeight());
+    // As large as its editor, which is as tall as what it shows up to the window's bound.
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+    setFixedWidth(contentWidth);
 
     if (environment_.presenter) {
         // Lets the presenter find, focus and close this window however it was opened.

@@ -4,8 +4,11 @@
 #include "ui/panel/Theme.h"
 #include "ui/panel/UiFont.h"
 
+#include <QFontMetrics>
 #include <QHBoxLayout>
 #include <QPainter>
+
+#include <algorithm>
 
 namespace ostrel {
 
@@ -14,6 +17,7 @@ namespace {
 constexpr int barHeight = 24;
 constexpr qreal barRadius = 6;
 constexpr int segmentInset = 2;
+constexpr int segmentPadding = 8;
 
 // One segment: a radio button drawn as a part of the bar. The bar draws the chosen segment's
 // raised face, so that it can sit under the separators.
@@ -88,6 +92,17 @@ SegmentedPicker::SegmentedPicker(const QString &title, const QStringList &segmen
             emit chosen(index);
         }
     });
+    // The bar keeps the width asked for unless a label needs more: equal parts, each wide enough
+    // for the longest label with a little room on either side.
+    const QFontMetrics metrics(UiFont::system(13));
+    int widest = 0;
+    for (const QString &text : segments) {
+        widest = std::max(widest, metrics.horizontalAdvance(text));
+    }
+    const qsizetype count = segments.size();
+    const int needed = int(count) * (widest + 2 * segmentPadding)
+        + int(std::max<qsizetype>(count - 1, 0)) * segmentInset + 2 * segmentInset;
+    width_ = std::max(width_, needed);
     setFixedSize(sizeHint());
 }
 

@@ -9,10 +9,10 @@
 namespace ostrel {
 
 // A segmented control: one choice of a few, the segments side by side in one rounded bar of
-// equal parts, the chosen one raised. Choosing a segment reports its index; the picker shows
-// the index its host passes back. Assistive technology sees a group named by the picker's title
-// holding radio buttons named by the segments. Object names: "segment-0", "segment-1", … in
-// the segments' order.
+// equal parts (wider than asked when a label needs it), the chosen one raised. Choosing a segment
+// reports its index; the picker shows the index its host passes back. Assistive technology sees a
+// group named by the picker's title holding radio buttons named by the segments. Object names:
+// "segment-0", "segment-1", … in the segments' order.
 class SegmentedPicker : public QWidget {
     Q_OBJECT
 

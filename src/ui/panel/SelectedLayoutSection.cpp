@@ -32,7 +32,7 @@ SelectedLayoutSection::SelectedLayoutSection(const ViewEnvironment &environment,
     , layoutRow_(new QWidget)
     , rowLayout_(new QHBoxLayout(layoutRow_))
     , name_(limitedLabel({}, 1, 13, QFont::DemiBold))
-    , summary_(sectionLabel({}, 12, QFont::Normal, ThemeColor::secondary()))
+    , summary_(limitedLabel({}, 1, 12, QFont::Normal, ThemeColor::secondary()))
     , badgeRow_(new QWidget)
     , restore_(new PanelButton(QStringLiteral("Restore"), PanelButton::Look::prominent,
                                PanelButton::ControlSize::small))

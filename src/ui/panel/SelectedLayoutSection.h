@@ -17,7 +17,6 @@ class AppModel;
 class KeyboardLayoutObserver;
 class LineLimitedLabel;
 class PanelButton;
-class PlainLabel;
 class RestoreSpinner;
 class ShortcutBadge;
 class TrayLayoutIcons;
@@ -48,7 +47,9 @@ private:
     QHBoxLayout *rowLayout_;
     TrayLayoutIcons *icons_ = nullptr;
     LineLimitedLabel *name_;
-    PlainLabel *summary_;
+    // One line; ends with "…" when the Restore button, with the global shortcut written in it,
+    // leaves it too little room.
+    LineLimitedLabel *summary_;
     QWidget *badgeRow_;
     ShortcutBadge *badge_ = nullptr;
     PanelButton *restore_;

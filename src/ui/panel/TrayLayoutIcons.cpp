@@ -94,7 +94,8 @@ void TrayLayoutIcons::paintEvent(QPaintEvent *)
     const QList<Placement> fan = placements(entries_.size());
     for (qsizetype i = 0; i < fan.size(); ++i) {
         const Placement &place = fan[i];
-        const std::optional<QImage> icon = icons_ ? icons_->icon(ids[i]) : std::nullopt;
+        const int pixels = int(std::ceil(place.size * devicePixelRatioF()));
+        const std::optional<QImage> icon = icons_ ? icons_->icon(ids[i], pixels) : std::nullopt;
         const QImage image = icon ? *icon : AppIconProvider::standIn(place.size * 2, ids[i]);
         const QRectF square(place.topLeft, QSizeF(place.size, place.size));
         painter.save();

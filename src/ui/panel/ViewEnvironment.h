@@ -40,6 +40,10 @@ struct ViewEnvironment {
     // The applications the settings window offers to leave alone.
     InstalledApplications *installedApplications = nullptr;
 
+    // Whether the panel opens from a tray icon; without a tray host it is a window titled
+    // "Ostrel", and texts that send the user to the panel say so.
+    bool panelInTray = true;
+
     std::function<void()> openSettings;
     std::function<void()> quit;
 };

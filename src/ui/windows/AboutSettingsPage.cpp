@@ -10,6 +10,7 @@
 #include <QApplication>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QSysInfo>
 #include <QVBoxLayout>
 
 namespace ostrel {
@@ -79,10 +80,9 @@ AboutSettingsPage::AboutSettingsPage(QWidget *parent)
     version->setTextInteractionFlags(Qt::TextSelectableByMouse);
     identity->addWidget(version);
     identity->addSpacing(4);
-    auto *description =
-        centred(QStringLiteral(
-                    "Save the arrangement of open Mac windows and bring it back when you need it."),
-                UiFont::callout(), false);
+    auto *description = centred(
+        QStringLiteral("Save the arrangement of open windows and bring it back when you need it."),
+        UiFont::callout(), false);
     description->setObjectName(QStringLiteral("about-description"));
     description->setMaximumWidth(360);
     // Centred by stretches, not by an alignment flag: an aligned item gets its size hint, not its
@@ -94,15 +94,14 @@ AboutSettingsPage::AboutSettingsPage(QWidget *parent)
     descriptionRow->addStretch(1);
     identity->addLayout(descriptionRow);
     identity->addSpacing(4);
-    auto *requirements = centred(QStringLiteral("macOS 15.0 or later · Universal arm64 and x86_64"),
-                                 UiFont::system(10), true);
+    auto *requirements = centred(requirementsLine(), UiFont::system(10), true);
     requirements->setObjectName(QStringLiteral("about-requirements"));
     identity->addWidget(requirements);
     identity->addStretch(1);
     page->addLayout(identity, 1);
 
     auto *footer = centred(
-        QStringLiteral("Everything stays on this Mac. No account, tracking, or cloud sync."),
+        QStringLiteral("Everything stays on this computer. No account, tracking, or cloud sync."),
         UiFont::subheadline(), true);
     footer->setObjectName(QStringLiteral("about-footer"));
     page->addWidget(footer);
@@ -120,6 +119,12 @@ QString AboutSettingsPage::versionLine(const std::optional<QString> &version,
 QString AboutSettingsPage::currentVersionLine()
 {
     return versionLine(definedText(OSTREL_VERSION), definedText(OSTREL_BUILD_NUMBER));
+}
+
+QString AboutSettingsPage::requirementsLine()
+{
+    return QStringLiteral("X11 desktop with an EWMH window manager · ")
+        + QSysInfo::buildCpuArchitecture();
 }
 
 } // namespace ostrel

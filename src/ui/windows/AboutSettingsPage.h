@@ -22,6 +22,9 @@ public:
                                const std::optional<QString> &build);
     // The version line of this build.
     static QString currentVersionLine();
+    // What the program needs, and the processor it was built for: "X11 desktop with an EWMH
+    // window manager · x86_64".
+    static QString requirementsLine();
 
 private:
     QLabel *icon_;

@@ -105,7 +105,7 @@ QString GeneralSettingsPage::appearanceLabel(AppearancePreference appearance)
 {
     switch (appearance) {
     case AppearancePreference::system:
-        return QStringLiteral("Match the Mac");
+        return QStringLiteral("Match the System");
     case AppearancePreference::light:
         return QStringLiteral("Light");
     case AppearancePreference::dark:
@@ -137,8 +137,11 @@ QWidget *GeneralSettingsPage::buildAccessSection()
     accessTitle_ = new PlainLabel;
     accessTitle_->setObjectName(QStringLiteral("access-title"));
     texts->addWidget(accessTitle_);
-    accessDetail_ =
-        secondaryText(QStringLiteral("Turn on Ostrel under Privacy & Security → Accessibility."));
+    // On X11 access is no permission a user grants: it is there while a window manager that
+    // Ostrel can read and move windows through runs. Nothing can be opened or asked for, so
+    // Recheck is the one button.
+    accessDetail_ = secondaryText(
+        QStringLiteral("Access means a window manager that supports EWMH is running."));
     accessDetail_->setObjectName(QStringLiteral("access-detail"));
     texts->addWidget(accessDetail_);
     // At least 10 between the texts and the buttons.
@@ -146,19 +149,11 @@ QWidget *GeneralSettingsPage::buildAccessSection()
     line->addLayout(texts, 1);
     auto *recheck = smallButton(QStringLiteral("Recheck"), QStringLiteral("access-recheck"));
     line->addWidget(recheck, 0, Qt::AlignVCenter);
-    auto *open =
-        smallButton(QStringLiteral("Open System Settings"), QStringLiteral("access-open-settings"));
-    line->addWidget(open, 0, Qt::AlignVCenter);
     section->addRow(row);
 
     connect(recheck, &PanelButton::clicked, this, [this] {
         if (model_) {
             model_->refreshPermission(false);
-        }
-    });
-    connect(open, &PanelButton::clicked, this, [this] {
-        if (model_) {
-            model_->openAccessibilitySettings();
         }
     });
     return section;
@@ -168,7 +163,7 @@ QWidget *GeneralSettingsPage::buildAppearanceSection()
 {
     auto *section = new FormSection(
         new FormSectionHeader(QStringLiteral("Appearance"),
-                              QStringLiteral("Match the Mac, or keep Ostrel light or dark.")));
+                              QStringLiteral("Match the System, or keep Ostrel light or dark.")));
     QStringList labels;
     for (AppearancePreference appearance : appearances()) {
         labels.append(appearanceLabel(appearance));
@@ -230,7 +225,7 @@ QWidget *GeneralSettingsPage::buildAutomationSection()
 {
     auto *section = new FormSection(new FormSectionHeader(
         QStringLiteral("Automation"),
-        QStringLiteral("Restore a linked layout when displays change or the Mac wakes."),
+        QStringLiteral("Restore a linked layout when displays change or the computer wakes."),
         QStringLiteral("Automation runs only when the current displays match the setup linked to a "
                        "layout. Link one in Layout Details → Automation.")));
     automation_ = new ToggleSwitch;

@@ -32,7 +32,7 @@ class GeneralSettingsPage : public QWidget {
 public:
     explicit GeneralSettingsPage(const ViewEnvironment &environment, QWidget *parent = nullptr);
 
-    // "Match the Mac", "Light", "Dark".
+    // "Match the System", "Light", "Dark".
     static QString appearanceLabel(AppearancePreference appearance);
     // "The blue rim shown after a restore."
     static QString colorSubtitle(HighlightColor color);

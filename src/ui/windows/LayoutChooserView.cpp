@@ -101,7 +101,9 @@ LayoutChooserView::LayoutChooserView(const ViewEnvironment &environment, QWidget
     auto *emptyTitle = new PlainLabel(QStringLiteral("No layouts yet"));
     emptyTitle->setFont(UiFont::system(13, QFont::Medium));
     emptyColumn->addWidget(emptyTitle, 0, Qt::AlignHCenter);
-    auto *emptyDetail = new PlainLabel(QStringLiteral("Open Ostrel in the menu bar to save one."));
+    auto *emptyDetail = new PlainLabel(environment.panelInTray
+                                           ? QStringLiteral("Open Ostrel in the tray to save one.")
+                                           : QStringLiteral("Open the Ostrel window to save one."));
     emptyDetail->setFont(UiFont::system(12));
     emptyDetail->setTone(ThemeColor::secondary());
     emptyDetail->setAlignment(Qt::AlignHCenter);
@@ -114,7 +116,9 @@ LayoutChooserView::LayoutChooserView(const ViewEnvironment &environment, QWidget
     column->addWidget(new Divider(0.55));
     auto *footer = new QHBoxLayout;
     footer->setContentsMargins(18, 12, 18, 12);
-    auto *hint = new PlainLabel(QStringLiteral("Save layouts from the menu bar."));
+    auto *hint = new PlainLabel(environment.panelInTray
+                                    ? QStringLiteral("Save layouts from the tray.")
+                                    : QStringLiteral("Save layouts from the Ostrel window."));
     hint->setFont(UiFont::system(11.5));
     hint->setTone(ThemeColor::secondary());
     footer->addWidget(hint);
@@ -157,7 +161,7 @@ QWidget *LayoutChooserView::permissionNotice()
     title->setFont(UiFont::system(12.5, QFont::DemiBold));
     texts->addWidget(title);
     auto *message =
-        new PlainLabel(QStringLiteral("Turn on Ostrel in System Settings, then Recheck."));
+        new PlainLabel(QStringLiteral("Run a window manager that supports EWMH, then Recheck."));
     message->setFont(UiFont::subheadline());
     message->setTone(ThemeColor::secondary());
     message->setWordWrap(true);
@@ -167,23 +171,14 @@ QWidget *LayoutChooserView::permissionNotice()
 
     auto *buttons = new QHBoxLayout;
     buttons->setSpacing(7);
-    auto *open = new PanelButton(QStringLiteral("Open Settings"), PanelButton::Look::prominent,
-                                 PanelButton::ControlSize::small);
-    open->setObjectName(QStringLiteral("chooser-open-settings"));
     auto *recheck = new PanelButton(QStringLiteral("Recheck"), PanelButton::Look::bordered,
                                     PanelButton::ControlSize::small);
     recheck->setObjectName(QStringLiteral("chooser-recheck"));
-    buttons->addWidget(open);
     buttons->addWidget(recheck);
     buttons->addStretch(1);
     column->addLayout(buttons);
     surface->addWidget(inner, {});
 
-    connect(open, &PanelButton::clicked, this, [this] {
-        if (model_) {
-            model_->openAccessibilitySettings();
-        }
-    });
     connect(recheck, &PanelButton::clicked, this, [this] {
         if (model_) {
             // Nothing waits for it: the notice goes when the model publishes the new trust.

@@ -1,10 +1,14 @@
 #include "ui/windows/SettingsView.h"
 
+#include "app/AppModel.h"
 #include "app/WindowPresenter.h"
 #include "ui/panel/AppAppearance.h"
 #include "ui/panel/Divider.h"
+#include "ui/panel/PlainLabel.h"
 #include "ui/panel/ReadingOrder.h"
+#include "ui/panel/SymbolView.h"
 #include "ui/panel/UiFont.h"
+#include "ui/panel/WindowKeys.h"
 #include "ui/windows/AboutSettingsPage.h"
 #include "ui/windows/ApplicationsSettingsPage.h"
 #include "ui/windows/GeneralSettingsPage.h"
@@ -23,6 +27,7 @@ SettingsView::SettingsView(const ViewEnvironment &environment, SettingsState &st
                            QWidget *parent)
     : QWidget(parent)
     , presenter_(environment.presenter)
+    , model_(environment.model)
     , state_(&state)
 {
     setObjectName(QStringLiteral("settings-window"));
@@ -42,6 +47,22 @@ SettingsView::SettingsView(const ViewEnvironment &environment, SettingsState &st
     tabRow->addStretch(1);
     column->addLayout(tabRow);
     column->addWidget(new Divider(0.55));
+
+    settingsProblem_ = new QWidget;
+    settingsProblem_->setObjectName(QStringLiteral("settings-problem"));
+    auto *problemRow = new QHBoxLayout(settingsProblem_);
+    problemRow->setContentsMargins(20, 8, 20, 8);
+    problemRow->setSpacing(8);
+    problemRow->addWidget(new SymbolView(QStringLiteral("exclamationmark.triangle"), 13,
+                                         QFont::Normal, ThemeColor::warning()),
+                          0, Qt::AlignTop);
+    settingsProblemText_ = new PlainLabel;
+    settingsProblemText_->setObjectName(QStringLiteral("settings-problem-text"));
+    settingsProblemText_->setFont(UiFont::callout());
+    settingsProblemText_->setWordWrap(true);
+    settingsProblemText_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    problemRow->addWidget(settingsProblemText_, 1);
+    column->addWidget(settingsProblem_);
 
     pages_ = new QStackedWidget;
     pages_->setObjectName(QStringLiteral("settings-pages"));
@@ -69,7 +90,27 @@ SettingsView::SettingsView(const ViewEnvironment &environment, SettingsState &st
     connect(tabs_, &QTabBar::currentChanged, pages_, &QStackedWidget::setCurrentIndex);
     tabs_->setCurrentIndex(general);
 
+    if (model_) {
+        connect(model_, &AppModel::storageStatusChanged, this,
+                &SettingsView::refreshSettingsProblem);
+    }
+    refreshSettingsProblem();
+
+    // Escape closes it as it closes every other window of the program; while a shortcut is
+    // being recorded the recorder takes Escape first and only ends the recording.
+    WindowKeys::onEscape(this, [this] { window()->close(); });
+
     AppAppearance::attach(this, environment);
+}
+
+void SettingsView::refreshSettingsProblem()
+{
+    const std::optional<QString> problem =
+        model_ ? model_->storageStatus().settingsProblem : std::nullopt;
+    settingsProblem_->setVisible(problem.has_value());
+    if (problem && settingsProblemText_->text() != *problem) {
+        settingsProblemText_->setText(*problem);
+    }
 }
 
 QSize SettingsView::windowSize(std::optional<double> visibleHeight)

@@ -16,6 +16,7 @@ namespace ostrel {
 class AboutSettingsPage;
 class ApplicationsSettingsPage;
 class GeneralSettingsPage;
+class PlainLabel;
 class SettingsState;
 class SettingsTabBar;
 class ShortcutsSettingsPage;
@@ -27,6 +28,9 @@ class WindowPresenter;
 // that outlives the window, so work that ends after the window closed shows in the next one.
 // The window has a fixed size; the pages scroll inside it. It also asks before the reset of all
 // saved data, with Cancel as the default answer.
+//
+// A change of a setting that did not reach the settings file is told between the tabs and the
+// pages ("settings-problem"), on every page, until a later change reaches it.
 //
 // Object names: "settings-tabs" over "settings-pages", which holds "settings-general",
 // "settings-shortcuts", "settings-applications", "settings-storage" and "settings-about".
@@ -61,11 +65,16 @@ private:
                                              QPointer<SettingsState> state,
                                              QPointer<WindowPresenter> presenter);
 
+    void refreshSettingsProblem();
+
     QPointer<WindowPresenter> presenter_;
+    QPointer<AppModel> model_;
     QPointer<SettingsState> state_;
     bool confirmingReset_ = false;
 
     SettingsTabBar *tabs_;
+    QWidget *settingsProblem_;
+    PlainLabel *settingsProblemText_;
     QStackedWidget *pages_;
     GeneralSettingsPage *general_;
     ShortcutsSettingsPage *shortcuts_;

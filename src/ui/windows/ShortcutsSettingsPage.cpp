@@ -33,8 +33,8 @@ ShortcutsSettingsPage::ShortcutsSettingsPage(const ViewEnvironment &environment,
         QStringLiteral("Restore the selected layout from anywhere."),
         QStringLiteral(
             "At least one modifier is required. Shift-only shortcuts can replace ordinary "
-            "typing or selection and are marked with a warning. Standard macOS commands "
-            "such as ⌘A are not available.")));
+            "typing or selection and are marked with a warning. Standard desktop commands "
+            "such as Ctrl+A are not available.")));
     QPointer<SettingsState> target(&state);
     global_ = new ShortcutRecorder(
         QStringLiteral("Restore selected layout"), std::nullopt,

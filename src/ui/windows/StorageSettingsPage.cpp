@@ -52,7 +52,7 @@ HairlineRouteIntroduction *introduction()
     artwork->setShowsReadout(false);
     return new HairlineRouteIntroduction(
         QStringLiteral("Saved Here. Kept Close."),
-        QStringLiteral("Your layouts and backups stay on this Mac."), 200, 170, 0, 0, artwork);
+        QStringLiteral("Your layouts and backups stay on this computer."), 200, 170, 0, 0, artwork);
 }
 
 // A row of a form: its labels at the leading edge, its controls at the trailing one.
@@ -127,7 +127,7 @@ QWidget *StorageSettingsPage::buildStorageSection()
 {
     storageHeader_ = new FormSectionHeader(
         QStringLiteral("Storage"),
-        QStringLiteral("Saved layouts, shortcuts and settings stay on this Mac."), QString());
+        QStringLiteral("Saved layouts, shortcuts and settings stay on this computer."), QString());
     storageHeader_->setObjectName(QStringLiteral("storage-header"));
     auto *section = new FormSection(storageHeader_);
 
@@ -144,7 +144,7 @@ QWidget *StorageSettingsPage::buildStorageSection()
     controls->addWidget(backupIndicator_, 0, Qt::AlignVCenter);
     section->addRow(labeledRow(
         pathLabel(QStringLiteral("Saved layouts"),
-                  QStringLiteral("Everything stays on this Mac. No account or cloud sync."),
+                  QStringLiteral("Everything stays on this computer. No account or cloud sync."),
                   folderPath_),
         controls));
 

@@ -1,5 +1,8 @@
 #include "ui/windows/WindowResolutionView.h"
 
+#include "app/WindowPresenter.h"
+#include "ui/panel/NaturalHeight.h"
+
 #include "app/AppModel.h"
 #include "platform/MarkerOverlayService.h"
 #include "ui/panel/Accessibility.h"
@@ -30,12 +33,23 @@
 
 namespace ostrel {
 
+namespace {
+
+constexpr int windowWidth = 640;
+constexpr int windowHeightCap = 875;
+
+} // namespace
+
 WindowResolutionView::WindowResolutionView(const ViewEnvironment &environment, QWidget *parent)
     : QWidget(parent)
     , model_(environment.model)
     , markers_(environment.markers)
 {
     setObjectName(QStringLiteral("resolution-window"));
+    heightCap_ = WindowPresenter::windowHeight(
+        windowHeightCap,
+        environment.presenter ? environment.presenter->mainScreenHeight() : std::nullopt);
+    setFixedSize(windowWidth, heightCap_);
     setFont(UiFont::body());
     setAutoFillBackground(true);
 
@@ -98,6 +112,7 @@ WindowResolutionView::WindowResolutionView(const ViewEnvironment &environment, Q
         connect(model_, &AppModel::restoreStatusChanged, this,
                 &WindowResolutionView::scheduleRefresh);
     }
+    NaturalHeight::follow(this, [this] { fitToContent(); });
     AppAppearance::attach(this, environment);
     refresh();
 }
@@ -165,6 +180,17 @@ void WindowResolutionView::refresh()
     updateSections();
     showError();
     updateFooter(request);
+    fitToContent();
+}
+
+void WindowResolutionView::fitToContent()
+{
+    // Twice: the first pass may change what the scroll area's content wraps to.
+    for (int pass = 0; pass < 2; ++pass) {
+        setFixedHeight(NaturalHeight::within(
+            this, windowWidth, std::min(heightCap_, WindowPresenter::minimumWindowHeight),
+            heightCap_));
+    }
 }
 
 void WindowResolutionView::setIntroductionDetail(const QString &detail)

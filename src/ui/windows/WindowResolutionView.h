@@ -68,6 +68,8 @@ private:
     void resetChoices();
     void scheduleRefresh();
     void refresh();
+    // As tall as what it shows, up to the window's bound.
+    void fitToContent();
     void updateSections();
     void updateFooter(const std::optional<ResolutionRequest> &request);
     void showRequest(const std::optional<ResolutionRequest> &request);
@@ -101,6 +103,7 @@ private:
     QLabel *status_;
     PanelButton *apply_;
     QPushButton *close_;
+    int heightCap_ = 0;
 };
 
 } // namespace ostrel

@@ -35,20 +35,24 @@ machine may be busy compiling while this runs.
 
 import configparser
 import os
+import re
 import shutil
 import signal
 import socket
 import sqlite3
+import struct
 import subprocess
 import sys
 import tempfile
 import time
 import unittest
 import uuid
+import zlib
 
 EXECUTABLE = os.environ.get("OSTREL_EXECUTABLE", "")
 LAUNCHER = os.environ.get("OSTREL_X11_LAUNCHER", "")
 TEST_CLIENT = os.environ.get("OSTREL_TEST_CLIENT", "")
+SNI_HOST = os.environ.get("OSTREL_SNI_HOST", "")
 AT_SPI_BUS_LAUNCHER = "/usr/libexec/at-spi-bus-launcher"
 # Where the screenshots of the checks that read the screen are kept (CTest names a folder in the
 # build tree); none are kept without it.
@@ -113,6 +117,12 @@ def seed_layout(path, name, entries):
 
 class Timeout(AssertionError):
     pass
+
+
+# The words and signs of the platform the program was first designed for, which tell a user on
+# Linux something false: the Mac, its system and settings, and the glyphs of its modifier keys.
+FOREIGN_WORDS = re.compile(r"\bMac\b|\bmacOS\b|menu bar|System Settings|Privacy & Security|"
+                           r"\bUniversal\b|[\u2318\u2325\u2303\u21e7]")
 
 
 def main():
@@ -217,21 +227,50 @@ class Screenshot:
             return None
         os.makedirs(SCREENSHOTS, exist_ok=True)
         path = os.path.join(SCREENSHOTS, name + ".png")
-        header = b"P6\n%d %d\n255\n" % (self.rect.width, self.rect.height)
-        subprocess.run(["convert", "ppm:-", path], input=header + self._data, check=True)
+        with open(path, "wb") as file:
+            file.write(png(self.rect.width, self.rect.height, self._data))
         return path
+
+
+def signal_group(process, number):
+    """Sends a signal to the process group a spawned process leads, if any of it is left."""
+    try:
+        os.killpg(process.pid, number)
+    except (ProcessLookupError, PermissionError):
+        pass
+
+
+def png(width, height, rgb):
+    """An 8-bit RGB PNG of packed rows, written here so that keeping a picture needs no image
+    tool installed."""
+    stride = width * 3
+    rows = b"".join(b"\0" + rgb[y * stride:(y + 1) * stride] for y in range(height))
+
+    def chunk(kind, data):
+        body = kind + data
+        return struct.pack(">I", len(data)) + body + struct.pack(">I", zlib.crc32(body))
+
+    return (b"\x89PNG\r\n\x1a\n"
+            + chunk(b"IHDR", struct.pack(">IIBBBBB", width, height, 8, 2, 0, 0, 0))
+            + chunk(b"IDAT", zlib.compress(rows, 6))
+            + chunk(b"IEND", b""))
 
 
 class Desktop:
     """A private desktop: X server with two monitors and (optionally) openbox, session bus with the
-    accessibility bus, optionally trayer as the tray host, and a home folder of its own.
+    accessibility bus, optionally a tray host, and a home folder of its own.
 
     The monitors, in root coordinates: DUMMY0 1920 x 1080 at (1280, 0), the primary, and DUMMY1
-    1280 x 1024 at (0, 0). trayer sits at the top right of the primary monitor, 100 x 24.
+    1280 x 1024 at (0, 0). The tray host: with tray=True (or "xembed") trayer, an XEmbed tray at
+    the top right of the primary monitor, 100 x 24; with tray="sni" the tests' own StatusNotifier
+    host (ostrel_sni_host), a panel along the top of the primary monitor that reserves its 24
+    pixels. `tray_dark` draws either panel dark instead of light.
     """
 
-    def __init__(self, tray=False, window_manager=True):
-        self.tray = tray
+    def __init__(self, tray=False, window_manager=True, tray_dark=False):
+        self.tray = "xembed" if tray is True else tray
+        self.tray_dark = tray_dark
+        self._sni = None
         self.window_manager = window_manager
         self._processes = []
         self._launcher = None
@@ -306,20 +345,34 @@ class Desktop:
         self.env["DBUS_SESSION_BUS_ADDRESS"] = address
         self.spawn([AT_SPI_BUS_LAUNCHER, "--launch-immediately"], quiet=True)
         wait_for(lambda: self._bus_has("org.a11y.Bus"), what="the accessibility bus")
-        if self.tray:
+        if self.tray == "xembed":
+            # Tinted over nothing: a flat panel of that colour, as a desktop's own.
+            tint = "0x2b2b2b" if self.tray_dark else "0xf0f0f0"
             self.spawn(["trayer", "--edge", "top", "--align", "right", "--monitor", "primary",
-                        "--widthtype", "pixel", "--width", "100", "--height", "24"], quiet=True)
+                        "--widthtype", "pixel", "--width", "100", "--height", "24",
+                        "--transparent", "true", "--alpha", "0", "--tint", tint], quiet=True)
             wait_for(self.tray_host_geometry, what="trayer")
+        elif self.tray == "sni":
+            if not SNI_HOST or not os.access(SNI_HOST, os.X_OK):
+                raise RuntimeError("OSTREL_SNI_HOST does not name an executable (run through CTest)")
+            self._sni = self.spawn([SNI_HOST] + (["--dark"] if self.tray_dark else []),
+                                   stdin=subprocess.PIPE, stdout=subprocess.PIPE, quiet=True)
+            if self._sni.stdout.readline().strip() != "ready":
+                raise RuntimeError("the StatusNotifier host did not start")
 
     def close(self):
         for process in reversed(self._processes):
+            # Each process leads a session of its own: ending the whole group also ends what it
+            # started (the bus that dbus-run-session starts outlives a dbus-run-session ended
+            # alone, and every such bus kept holds an inotify instance of the machine).
             if process.poll() is None:
-                process.terminate()
+                signal_group(process, signal.SIGTERM)
                 try:
                     process.wait(timeout=5)
                 except subprocess.TimeoutExpired:
-                    process.kill()
+                    signal_group(process, signal.SIGKILL)
                     process.wait()
+            signal_group(process, signal.SIGKILL)
             for stream in (process.stdout, process.stdin):
                 if stream:
                     stream.close()
@@ -405,8 +458,13 @@ class Desktop:
     def screenshot(self, rect=None):
         """What the screen shows in `rect` (root coordinates; the whole screen by default), read
         from the root window's pixels, not from any window's own buffer."""
+        screen = self.screen_rect()
         if rect is None:
-            rect = self.screen_rect()
+            rect = screen
+        # Cut to the screen: the root has nothing beyond it.
+        left, top = max(rect.x, screen.x), max(rect.y, screen.y)
+        rect = Rect(left, top, min(rect.right, screen.right) - left,
+                    min(rect.bottom, screen.bottom) - top)
         path = os.path.join(self.folder, "screenshot.ppm")
         self._command("screenshot %d %d %d %d %s" % (rect.x, rect.y, rect.width, rect.height, path))
         with open(path, "rb") as image:
@@ -539,7 +597,25 @@ class Desktop:
     def type_text(self, text):
         self.xdotool("type", "--delay", "20", text)
 
+    def sni(self, line):
+        """One command to the StatusNotifier host (see StatusNotifierHost.cpp); its answer."""
+        self._sni.stdin.write(line + "\n")
+        self._sni.stdin.flush()
+        answer = self._sni.stdout.readline().strip()
+        if answer.startswith("error"):
+            raise RuntimeError(line + ": " + answer)
+        return answer
+
+    def sni_icon_geometry(self):
+        """Where the StatusNotifier host draws the item's icon; None while it has no item."""
+        if self.sni("item") == "none":
+            return None
+        _, x, y, width, height = self.sni("icon").split()
+        return Rect(int(x), int(y), int(width), int(height))
+
     def tray_host_geometry(self):
+        if self.tray == "sni":
+            return None
         output = self.xdotool("search", "--onlyvisible", "--class", "^trayer$", check=False)
         windows = [int(w) for w in output.split()]
         return self.window_geometry(windows[0]) if windows else None
@@ -577,6 +653,23 @@ def descendants(node, role=None, name=None):
             stack.extend(current.getChildAtIndex(i) for i in range(current.childCount))
         except Exception:  # a widget that went away while the tree was read
             continue
+    return found
+
+
+def texts_of(node):
+    """Every text `node` and the accessibles below it give a user: names, descriptions (tooltips)
+    and the text of labels and fields."""
+    found = []
+    for current in [node] + descendants(node):
+        try:
+            texts = [current.name, current.description]
+            try:
+                texts.append(current.queryText().getText(0, -1))
+            except NotImplementedError:
+                pass
+        except Exception:  # a widget that went away while the tree was read
+            continue
+        found.extend(text for text in texts if text and text not in found)
     return found
 
 
@@ -661,6 +754,8 @@ class Ostrel:
 
     def tray_icon_geometry(self):
         """Where its icon sits in the tray host, in root coordinates; None when it has none."""
+        if self.desktop.tray == "sni":
+            return self.desktop.sni_icon_geometry()
         tray = self.desktop.tray_host_geometry()
         if not tray:
             return None
@@ -703,6 +798,26 @@ class Ostrel:
         accessible name; either may be None for any."""
         app = self.application()
         return [] if app is None else descendants(app, role, name)
+
+    def wait_until_active(self, title, timeout=DEFAULT_TIMEOUT):
+        """Waits until the program itself takes its window of this title for the active one: it
+        hears of the focus on its own connection, a moment after the window manager set it, so a
+        key or an accessibility action sent right after the desktop says so may find the program
+        still thinking another window active."""
+        import pyatspi  # pylint: disable=import-outside-toplevel
+        def active():
+            return any(node.getState().contains(pyatspi.STATE_ACTIVE)
+                       for node in self.accessibles("filler", title))
+        wait_for(active, timeout=timeout, what="the program to take “%s” as active" % title)
+
+    def texts(self):
+        """Every text of its windows and alerts, shown or not (see `texts_of`)."""
+        app = self.application()
+        return [] if app is None else texts_of(app)
+
+    def foreign_texts(self):
+        """Its texts that name another platform or write a shortcut with the Mac's glyphs."""
+        return [text for text in self.texts() if FOREIGN_WORDS.search(text)]
 
     def find(self, role, name, timeout=DEFAULT_TIMEOUT):
         """The first accessible with that role and name, waited for."""

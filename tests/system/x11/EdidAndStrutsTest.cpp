@@ -5,6 +5,7 @@
 #include "system/x11/DesktopEntries.h"
 #include "system/x11/DesktopEntryFile.h"
 #include "system/x11/Edid.h"
+#include "system/x11/FolderWatch.h"
 #include "system/x11/VisibleFrames.h"
 
 #include <QDir>
@@ -12,6 +13,7 @@
 #include <QTemporaryDir>
 
 #include <chrono>
+#include <ctime>
 #include <fcntl.h>
 #include <future>
 #include <memory>
@@ -212,6 +214,93 @@ TEST_F(DesktopEntriesTest, FindsEntriesByHintsClassAndFileName)
     for (const Case &c : cases) {
         EXPECT_EQ(entries.find(c.gtk, c.kde, c.instance, c.className), c.expected)
             << c.instance.toStdString();
+    }
+}
+
+// An application installed while the program runs is known at the next lookup, and one removed
+// is forgotten: the folders are read again when they change. The clock plays no part: set back
+// (here the folders' times go back a year), it used to keep the old list for as long as it took
+// to catch up.
+TEST_F(DesktopEntriesTest, ReadsTheFoldersAgainWhenTheyChangeWhateverTheClockSays)
+{
+    const auto setBack = [](const QString &folder) {
+        const timespec times[2] = {{0, UTIME_OMIT}, {::time(nullptr) - 365 * 24 * 3600, 0}};
+        ASSERT_EQ(::utimensat(AT_FDCWD, QFile::encodeName(folder).constData(), times, 0), 0);
+    };
+    const auto found = [](DesktopEntries &entries, const QString &id) {
+        const auto match = entries.find({}, {}, id, {});
+        return match ? match->id : QString();
+    };
+    write("org.example.Editor.desktop", "[Desktop Entry]\nType=Application\nName=Editor\n");
+    QDir().mkpath(dir.path() + "/applications/vendor");
+    // A data folder without an "applications" folder yet, as a fresh home has.
+    QTemporaryDir fresh;
+    DesktopEntries entries({dir.path(), fresh.path()});
+    EXPECT_EQ(found(entries, "org.example.Editor"), "org.example.Editor");
+    EXPECT_EQ(found(entries, "viewer"), QString());
+    EXPECT_EQ(found(entries, "vendor-player"), QString());
+    EXPECT_EQ(found(entries, "notes"), QString());
+
+    write("viewer.desktop", "[Desktop Entry]\nType=Application\nName=Viewer\n");
+    setBack(dir.path() + "/applications");
+    EXPECT_EQ(found(entries, "viewer"), "viewer");
+
+    write("vendor/player.desktop", "[Desktop Entry]\nType=Application\nName=Player\n");
+    setBack(dir.path() + "/applications/vendor");
+    EXPECT_EQ(found(entries, "vendor-player"), "vendor-player");
+
+    ASSERT_TRUE(QDir().mkpath(fresh.path() + "/applications"));
+    QFile notes(fresh.path() + "/applications/notes.desktop");
+    ASSERT_TRUE(notes.open(QIODevice::WriteOnly));
+    notes.write("[Desktop Entry]\nType=Application\nName=Notes\n");
+    notes.close();
+    EXPECT_EQ(found(entries, "notes"), "notes");
+
+    ASSERT_TRUE(QFile::remove(dir.path() + "/applications/org.example.Editor.desktop"));
+    EXPECT_EQ(found(entries, "org.example.Editor"), QString());
+}
+
+// Both ways of noticing a change: the kernel's events, and (where the kernel will not watch any
+// more folders) the folders' own entries compared by equality, so that a time set back counts
+// as much as one gone forward.
+TEST(FolderWatchTest, SeesEntriesComeAndGoWithOrWithoutTheKernel)
+{
+    for (const FolderWatch::Kernel kernel :
+         {FolderWatch::Kernel::asked, FolderWatch::Kernel::notAsked}) {
+        SCOPED_TRACE(kernel == FolderWatch::Kernel::asked ? "kernel" : "entries");
+        QTemporaryDir dir;
+        const QString folder = dir.path() + "/applications";
+        const QString later = dir.path() + "/later/applications";
+        ASSERT_TRUE(QDir().mkpath(folder));
+        const auto setBack = [](const QString &path) {
+            const timespec times[2] = {{0, UTIME_OMIT}, {::time(nullptr) - 365 * 24 * 3600, 0}};
+            ASSERT_EQ(::utimensat(AT_FDCWD, QFile::encodeName(path).constData(), times, 0), 0);
+        };
+        FolderWatch watch(kernel);
+        const auto start = [&] {
+            watch.reset();
+            watch.watch(folder);
+            watch.watch(later);
+        };
+
+        start();
+        EXPECT_FALSE(watch.changed());
+        QFile file(folder + "/new.desktop");
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.close();
+        setBack(folder);
+        EXPECT_TRUE(watch.changed());
+        EXPECT_TRUE(watch.changed()); // until the next start
+
+        start();
+        EXPECT_FALSE(watch.changed());
+        ASSERT_TRUE(QDir().mkpath(later));
+        EXPECT_TRUE(watch.changed());
+
+        start();
+        ASSERT_TRUE(QFile::remove(folder + "/new.desktop"));
+        setBack(folder);
+        EXPECT_TRUE(watch.changed());
     }
 }
 

@@ -3,6 +3,7 @@
 #include "EdidBlock.h"
 
 #include "system/AXAttribute.h"
+#include "system/x11/X11ApplicationIcons.h"
 
 #include <QDir>
 #include <QFile>
@@ -437,6 +438,41 @@ TEST_F(X11BackendTest, ApplicationsAreIdentifiedByDesktopEntryOrClass)
     EXPECT_EQ(c->activationPolicy, ActivationPolicy::accessory);
     EXPECT_FALSE(c->isHidden);
     EXPECT_EQ(system.applications->ownBundleIdentifier(), QStringLiteral("local.ostrel.app"));
+}
+
+TEST_F(X11BackendTest, AnApplicationWithoutAnEntryIconHasTheIconItsWindowsPublish)
+{
+    TestWindowSpec designer = at(1400, 100);
+    designer.className = "IconDesigner";
+    designer.iconSides = {16, 48, 128};
+    const TestClient designerClient = x.openWindow(designer);
+
+    X11ApplicationIcons icons({}, &backend->desktop());
+    const QList<IconBitmap> bitmaps = icons.windowIcons(QStringLiteral("icondesigner"));
+    ASSERT_EQ(bitmaps.size(), 3);
+    for (int i = 0; i < 3; ++i) {
+        const int side = int(designer.iconSides[size_t(i)]);
+        EXPECT_EQ(bitmaps[i].width, side);
+        EXPECT_EQ(bitmaps[i].height, side);
+        ASSERT_EQ(bitmaps[i].argb.size(), side * side);
+        EXPECT_EQ(bitmaps[i].argb.front() >> 16 & 0xFF, quint32(side));
+    }
+    // (A window without an icon of its own may still have one: openbox writes its default icon
+    // onto such windows.)
+    EXPECT_TRUE(icons.windowIcons(QStringLiteral("org.example.absent")).isEmpty());
+}
+
+TEST(WindowIconValue, ParsesEverySizeAndStopsAtOneThatClaimsMoreThanFollows)
+{
+    const quint32 value[] = {2, 1, 0xff000001, 0xff000002, 1, 1, 0xff000003, 4, 4, 0xff000004};
+    const QList<IconBitmap> bitmaps = X11ApplicationIcons::parseWindowIcon(value, 10);
+    ASSERT_EQ(bitmaps.size(), 2);
+    EXPECT_EQ(bitmaps[0], (IconBitmap{2, 1, {0xff000001, 0xff000002}}));
+    EXPECT_EQ(bitmaps[1], (IconBitmap{1, 1, {0xff000003}}));
+    EXPECT_TRUE(X11ApplicationIcons::parseWindowIcon(value, 1).isEmpty());
+    EXPECT_TRUE(X11ApplicationIcons::parseWindowIcon(nullptr, 0).isEmpty());
+    const quint32 empty[] = {0, 0, 1, 1, 0xff000005};
+    EXPECT_TRUE(X11ApplicationIcons::parseWindowIcon(empty, 5).isEmpty());
 }
 
 TEST_F(X11BackendTest, RolesSubrolesAndMinimizedFollowTheWindowType)

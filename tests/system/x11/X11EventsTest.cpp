@@ -7,12 +7,18 @@
 #include "system/x11/X11EventPump.h"
 #include "system/x11/X11SystemEvents.h"
 #include "system/x11/X11TrustEvents.h"
+#include "system/x11/X11Appearance.h"
+#include "system/x11/XSettings.h"
 
 #include <QCoreApplication>
+#include <QDBusConnection>
 #include <QDeadlineTimer>
+#include <QSysInfo>
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <cstring>
 #include <functional>
 
 namespace ostrel::x11 {
@@ -371,3 +377,130 @@ TEST_F(X11EventsTest, TheWholeSetStandsOnOneBackendWithoutBuses)
 } // namespace ostrel::x11
 
 #include "X11EventsTest.moc"
+
+namespace ostrel::x11 {
+namespace {
+
+// A settings daemon of the test's own: a window that owns _XSETTINGS_S0 and publishes
+// Net/ThemeName (and an integer before it, as daemons publish many settings).
+class SettingsDaemon {
+public:
+    explicit SettingsDaemon(const std::string &display)
+    {
+        c_ = xcb_connect(display.c_str(), nullptr);
+        const xcb_screen_t *screen = xcb_setup_roots_iterator(xcb_get_setup(c_)).data;
+        window_ = xcb_generate_id(c_);
+        xcb_create_window(c_, XCB_COPY_FROM_PARENT, window_, screen->root, -10, -10, 1, 1, 0,
+                          XCB_WINDOW_CLASS_INPUT_ONLY, XCB_COPY_FROM_PARENT, 0, nullptr);
+        xcb_set_selection_owner(c_, window_, atom("_XSETTINGS_S0"), XCB_CURRENT_TIME);
+    }
+    ~SettingsDaemon()
+    {
+        xcb_destroy_window(c_, window_);
+        xcb_disconnect(c_);
+    }
+
+    void publishTheme(const std::string &theme)
+    {
+        QByteArray value;
+        const auto u32 = [&](quint32 v) { value.append(reinterpret_cast<const char *>(&v), 4); };
+        const auto padded = [&](const std::string &text) {
+            value.append(text.data(), qsizetype(text.size()));
+            value.append(QByteArray(qsizetype((4 - text.size() % 4) % 4), '\0'));
+        };
+        value.append(char(QSysInfo::ByteOrder == QSysInfo::BigEndian ? 1 : 0));
+        value.append(QByteArray(3, '\0'));
+        u32(++serial_);
+        u32(2);
+        const std::string intName = "Net/CursorBlinkTime";
+        value.append(char(0));
+        value.append('\0');
+        const quint16 intLength = quint16(intName.size());
+        value.append(reinterpret_cast<const char *>(&intLength), 2);
+        padded(intName);
+        u32(0);
+        u32(1200);
+        const std::string name = "Net/ThemeName";
+        value.append(char(1));
+        value.append('\0');
+        const quint16 length = quint16(name.size());
+        value.append(reinterpret_cast<const char *>(&length), 2);
+        padded(name);
+        u32(0);
+        u32(quint32(theme.size()));
+        padded(theme);
+        const xcb_atom_t property = atom("_XSETTINGS_SETTINGS");
+        xcb_change_property(c_, XCB_PROP_MODE_REPLACE, window_, property, property, 8,
+                            quint32(value.size()), value.constData());
+        xcb_flush(c_);
+    }
+
+private:
+    xcb_atom_t atom(const char *name)
+    {
+        auto *reply = xcb_intern_atom_reply(
+            c_, xcb_intern_atom(c_, 0, uint16_t(std::strlen(name)), name), nullptr);
+        const xcb_atom_t a = reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
+        std::free(reply);
+        return a;
+    }
+
+    xcb_connection_t *c_ = nullptr;
+    xcb_window_t window_ = 0;
+    quint32 serial_ = 0;
+};
+
+TEST_F(X11EventsTest, WithoutAPortalTheXSettingsThemeNameTellsWhetherTheDesktopIsDark)
+{
+    SettingsDaemon daemon(x.display());
+    daemon.publishTheme("Adwaita-dark");
+    const QDBusConnection noBus(QStringLiteral("ostrel-no-portal-bus"));
+    X11Appearance appearance(noBus, backend->sharedConnection());
+    EXPECT_EQ(appearance.prefersDark(), std::optional<bool>(true));
+
+    int changes = 0;
+    QObject context;
+    appearance.onChanged(&context, [&] { ++changes; });
+    daemon.publishTheme("Adwaita");
+    ASSERT_TRUE(waitFor([&] { return changes == 1; }));
+    EXPECT_EQ(appearance.prefersDark(), std::optional<bool>(false));
+    daemon.publishTheme("Greybird");
+    daemon.publishTheme("BlackMATE");
+    ASSERT_TRUE(waitFor([&] { return appearance.prefersDark() == std::optional<bool>(true); }));
+}
+
+TEST(XSettingsValue, ReadsTheTextsOfEitherByteOrderAndRefusesAShortValue)
+{
+    // Little-endian: one text "Net/ThemeName" = "Arc-Dark".
+    QByteArray little("\0\0\0\0"
+                      "\x07\0\0\0"
+                      "\x01\0\0\0"
+                      "\x01\0\x0d\0"
+                      "Net/ThemeName\0\0\0"
+                      "\0\0\0\0"
+                      "\x08\0\0\0"
+                      "Arc-Dark",
+                      4 + 4 + 4 + 4 + 16 + 4 + 4 + 8);
+    EXPECT_EQ(XSettings::parseTexts(little).value("Net/ThemeName"), "Arc-Dark");
+    QByteArray big("\x01\0\0\0"
+                   "\0\0\0\x07"
+                   "\0\0\0\x01"
+                   "\x01\0\0\x0d"
+                   "Net/ThemeName\0\0\0"
+                   "\0\0\0\0"
+                   "\0\0\0\x07"
+                   "Adwaita\0",
+                   4 + 4 + 4 + 4 + 16 + 4 + 4 + 8);
+    EXPECT_EQ(XSettings::parseTexts(big).value("Net/ThemeName"), "Adwaita");
+    EXPECT_TRUE(XSettings::parseTexts(little.left(30)).isEmpty());
+    EXPECT_TRUE(XSettings::parseTexts(QByteArray()).isEmpty());
+    for (const char *dark : {"Adwaita-dark", "Breeze-Dark", "BlackMATE", "HighContrastInverse"}) {
+        EXPECT_TRUE(X11Appearance::isDarkTheme(QString::fromLatin1(dark))) << dark;
+    }
+    for (const char *light : {"Adwaita", "Greybird", "Clearlooks", "Menta"}) {
+        EXPECT_FALSE(X11Appearance::isDarkTheme(QString::fromLatin1(light))) << light;
+    }
+}
+
+} // namespace
+} // namespace ostrel::x11

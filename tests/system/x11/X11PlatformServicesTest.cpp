@@ -181,7 +181,7 @@ TEST_F(X11PlatformServices, AGrabbedShortcutFiresWithNumLockAndCapsLockOnOrOff)
 
 TEST_F(X11PlatformServices, AKeyAnotherClientHoldsIsInUseAndTheOldSetStays)
 {
-    // Another program holds ⌃⌥J.
+    // Another program holds Ctrl+Alt+J.
     auto other = std::make_unique<Connection>(x.display());
     ASSERT_FALSE(xcb_connection_has_error(other->c));
     const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(other->c)).data->root;
@@ -196,7 +196,7 @@ TEST_F(X11PlatformServices, AKeyAnotherClientHoldsIsInUseAndTheOldSetStays)
     service.onTrigger = [&](const ShortcutTarget &) { ++fired; };
     ASSERT_EQ(service.apply(Shortcut{40, ctrl | opt}, {}, std::nullopt).message, std::nullopt);
     EXPECT_EQ(service.apply(Shortcut{38, ctrl | opt}, {}, ShortcutTarget::selectedLayout()).message,
-              "⌃⌥J is in use or reserved. Choose another shortcut.");
+              "Ctrl+Alt+J is in use or reserved. Choose another shortcut.");
     EXPECT_EQ(service.activeGlobal(), (Shortcut{40, ctrl | opt}));
     awaitServer(); // a refusal must never come back as a late X error
     EXPECT_FALSE(connection->hasError());

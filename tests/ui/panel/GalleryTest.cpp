@@ -87,17 +87,17 @@ TEST_F(GalleryTest, EveryControlInBothAppearances)
     auto *badgeRow = new QHBoxLayout(badges);
     badgeRow->addWidget(new ShortcutBadge(Shortcut{0, Shortcut::command | Shortcut::option},
                                           keyboardObserver.get()));
-    badgeRow->addWidget(new LiveShortcutBadge("⌃⌥K", true, false, false));
-    badgeRow->addWidget(new LiveShortcutBadge("⇧K", true, true, false));
-    badgeRow->addWidget(new LiveShortcutBadge("⌘", false, false, false));
+    badgeRow->addWidget(new LiveShortcutBadge("Ctrl+Alt+K", true, false, false));
+    badgeRow->addWidget(new LiveShortcutBadge("Shift+K", true, true, false));
+    badgeRow->addWidget(new LiveShortcutBadge("Super", false, false, false));
     badgeRow->addWidget(new RestoreSpinner(ThemeColor::secondary(), 16, viewEnvironment()));
     badgeRow->addStretch(1);
     panelLayout->addWidget(new TraySection(4, badges));
     auto *hovered =
-        new PanelActionRow("Settings…", QString("gearshape"), QString("⌘,"), Qt::Key_Comma, {});
+        new PanelActionRow("Settings…", QString("gearshape"), QString("Ctrl+,"), Qt::Key_Comma, {});
     panelLayout->addWidget(hovered);
     panelLayout->addWidget(
-        new PanelActionRow("Quit Ostrel", QString("power"), QString("⌘Q"), Qt::Key_Q, {}));
+        new PanelActionRow("Quit Ostrel", QString("power"), QString("Ctrl+Q"), Qt::Key_Q, {}));
     panelLayout->addWidget(new PanelActionRow("R&D <img src=x> without symbol", std::nullopt,
                                               std::nullopt, std::nullopt, {}));
     auto *pressed = new PanelActionRow("Pressed row", QString("arrow.uturn.backward"), std::nullopt,
@@ -126,7 +126,7 @@ TEST_F(GalleryTest, EveryControlInBothAppearances)
     left->addWidget(surface);
 
     auto *footnote = new RouteFootnote(
-        "hand.raised.fill", "Saved on this Mac. No window titles, file paths, or full URLs.");
+        "hand.raised.fill", "Saved on this computer. No window titles, file paths, or full URLs.");
     left->addWidget(footnote);
 
     auto *scroll = new QScrollArea;

@@ -56,7 +56,7 @@ protected:
 
 TEST_F(LayoutDetailsPictures, Render)
 {
-    ASSERT_EQ(await(model->setLayoutShortcut(Shortcut{37, Shortcut::control | Shortcut::option},
+    ASSERT_EQ(await(model->setLayoutShortcut(Shortcut{35, Shortcut::control | Shortcut::option},
                                              desk.id)),
               std::nullopt);
     QWidget *window = open(desk.id);

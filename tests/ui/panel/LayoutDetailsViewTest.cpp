@@ -19,6 +19,7 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScrollArea>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -152,16 +153,47 @@ TEST_F(LayoutDetailsTest, ShowsTheManagedLayoutWithItsWindows)
     EXPECT_NE(AppAppearance::of(window), nullptr) << "the window follows the appearance setting";
 }
 
-TEST_F(LayoutDetailsTest, TheWindowSizeFollowsTheScreen)
+TEST_F(LayoutDetailsTest, TheWindowIsAsTallAsItsContentWithinTheScreensBound)
 {
+    // How far the form's content falls short of its scroll area and how far it runs past it.
+    const auto bandAndOverflow = [](const QScrollArea *area) {
+        const QWidget *content = area->widget();
+        const int width = area->viewport()->width();
+        const int needed = content->hasHeightForWidth() ? content->heightForWidth(width)
+                                                        : content->sizeHint().height();
+        const int shown = area->viewport()->height();
+        return std::pair(std::max(0, shown - needed), std::max(0, needed - shown));
+    };
+    presenter->setMainScreenHeight([] { return std::optional<double>(1000); });
+    LayoutDetailsView *view = open(desk.id);
+    ASSERT_NE(view, nullptr);
+    EXPECT_EQ(view->width(), 640);
+    EXPECT_LT(view->height(), 875) << "three windows leave no empty band";
+    EXPECT_EQ(view->window()->size(), view->size());
+    EXPECT_LE(bandAndOverflow(part<QScrollArea>("layout-details-form")).first, 2);
+    EXPECT_EQ(bandAndOverflow(part<QScrollArea>("layout-details-form")).second, 0);
+    presenter->close(QString(WindowID::layoutDetails));
+    settle();
+
+    for (int i = 0; i < 30; ++i) {
+        addApplication(QStringLiteral("org.example.app%1").arg(i), QStringLiteral("App %1").arg(i),
+                       {{10.0 * i, 10.0 * i, 400, 300}});
+    }
+    const Layout many = saveCurrentWindows("Many");
     struct Case {
         std::optional<double> visibleHeight;
         int height;
     };
     for (const Case c : {Case{700.0, 600}, Case{1000.0, 875}, Case{std::nullopt, 875}}) {
+        SCOPED_TRACE(c.height);
         presenter->setMainScreenHeight([c] { return c.visibleHeight; });
-        LayoutDetailsView view(viewEnvironment());
-        EXPECT_EQ(view.size(), QSize(640, c.height));
+        view = open(many.id);
+        ASSERT_NE(view, nullptr);
+        EXPECT_EQ(view->size(), QSize(640, c.height));
+        EXPECT_EQ(view->window()->size(), QSize(640, c.height));
+        EXPECT_GT(bandAndOverflow(part<QScrollArea>("layout-details-form")).second, 0);
+        presenter->close(QString(WindowID::layoutDetails));
+        settle();
     }
 }
 
@@ -502,13 +534,13 @@ TEST_F(LayoutDetailsTest, TheShortcutMessageShowsTheModelsAnswer)
     EXPECT_EQ(recorder->label(), "Restore this layout");
 
     recorder->record();
-    QTest::keyClick(recorder, Qt::Key_L, Qt::ControlModifier | Qt::AltModifier);
+    QTest::keyClick(recorder, Qt::Key_P, Qt::ControlModifier | Qt::AltModifier);
     recorder->save();
     waitUntil([&] { return model->layout(desk.id)->shortcut.has_value(); });
     settle();
     EXPECT_EQ(view->shortcutError(), std::nullopt);
     EXPECT_FALSE(shown(part("shortcut-error")));
-    EXPECT_EQ(recorder->shortcut(), (Shortcut{37, ctrl | opt}));
+    EXPECT_EQ(recorder->shortcut(), (Shortcut{35, ctrl | opt}));
 
     // Refused: the message shows, and the recorder keeps the stored shortcut.
     recorder->record();
@@ -517,9 +549,9 @@ TEST_F(LayoutDetailsTest, TheShortcutMessageShowsTheModelsAnswer)
     waitUntil([&] { return view->shortcutError().has_value(); });
     settle();
     EXPECT_EQ(view->shortcutError(),
-              "⌃⌥K is used by the global shortcut. Choose another shortcut.");
+              "Ctrl+Alt+K is used by the global shortcut. Choose another shortcut.");
     EXPECT_TRUE(shown(part("shortcut-error")));
-    EXPECT_EQ(recorder->shortcut(), (Shortcut{37, ctrl | opt}));
+    EXPECT_EQ(recorder->shortcut(), (Shortcut{35, ctrl | opt}));
 
     // Removing asks the model for none; its success clears the message.
     recorder->remove();

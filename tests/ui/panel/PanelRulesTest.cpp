@@ -192,7 +192,7 @@ TEST(PanelTexts, RestoreHelpNamesTheFirstReasonRestoreIsBlocked)
          [](PanelState &s) {
              s.shortcuts.activeGlobalShortcut = Shortcut{15, Shortcut::command | Shortcut::option};
          },
-         "Restore this layout (⌥⌘R)"},
+         "Restore this layout (Alt+Super+R)"},
         {"no trust wins over no selection",
          [](PanelState &s) {
              s.canRestore = false;
@@ -250,10 +250,10 @@ TEST(PanelTexts, TheRestoreButtonSaysRestoringOnlyWhileARestoreRuns)
         const char *name;
     };
     for (const Case c : {Case{std::nullopt, false, "Restore layout"},
-                         Case{std::nullopt, true, "Restore layout, shortcut ⌥⌘R"},
+                         Case{std::nullopt, true, "Restore layout, shortcut Alt+Super+R"},
                          Case{OperationKind::restoring, true, "Restoring layout"},
                          Case{OperationKind::undoing, false, "Restore layout"},
-                         Case{OperationKind::undoing, true, "Restore layout, shortcut ⌥⌘R"},
+                         Case{OperationKind::undoing, true, "Restore layout, shortcut Alt+Super+R"},
                          Case{OperationKind::capturing, false, "Restore layout"}}) {
         PanelState state = idleState();
         state.restore.busy = c.busy;

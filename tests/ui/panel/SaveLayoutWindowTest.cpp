@@ -7,6 +7,8 @@
 #include "Screenshots.h"
 
 #include "platform/AppIconProvider.h"
+#include "storage/SQLiteDatabase.h"
+#include "storage/SQLiteStatement.h"
 #include "system/fake/FakeApplicationIcons.h"
 #include "ui/panel/AppAppearance.h"
 #include "ui/panel/CapturedWindowRow.h"
@@ -19,6 +21,7 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QScrollArea>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPainter>
@@ -124,10 +127,40 @@ protected:
     }
 };
 
-TEST_F(SaveLayoutWindowTest, OpensAtTheWidthAndHeightOfTheScreen)
+// How far the form's content falls short of its scroll area (an empty band below the last
+// section) and how far it runs past it (what must be scrolled to).
+std::pair<int, int> bandAndOverflow(const QScrollArea *area)
 {
-    start();
-    SaveLayoutView::registerWindow(viewEnvironment());
+    const QWidget *content = area->widget();
+    const int width = area->viewport()->width();
+    const int needed = content->hasHeightForWidth() ? content->heightForWidth(width)
+                                                    : content->sizeHint().height();
+    const int shown = area->viewport()->height();
+    return {std::max(0, shown - needed), std::max(0, needed - shown)};
+}
+
+TEST_F(SaveLayoutWindowTest, IsAsTallAsItsContentWithinTheScreensBound)
+{
+    // Four windows: the window ends where its form ends, well inside the bound of 813.
+    presenter->setMainScreenHeight([] { return std::optional<double>(1000); });
+    open();
+    EXPECT_EQ(window()->windowTitle(), "Save Layout");
+    EXPECT_EQ(window()->width(), 640);
+    EXPECT_LT(window()->height(), 813);
+    EXPECT_EQ(window()->size(), editor()->size());
+    EXPECT_EQ(window()->minimumSize(), window()->maximumSize());
+    const auto *form = find<QScrollArea>("save-layout-form");
+    EXPECT_LE(bandAndOverflow(form).first, 2) << "no empty band above the buttons";
+    EXPECT_EQ(bandAndOverflow(form).second, 0);
+    EXPECT_NE(AppAppearance::of(window()), nullptr);
+    presenter->close(QStringLiteral("save-layout"));
+    settle();
+
+    // Many windows: as tall as the screen allows, and the form scrolls.
+    for (int i = 0; i < 30; ++i) {
+        addApplication(QStringLiteral("org.example.app%1").arg(i), QStringLiteral("App %1").arg(i),
+                       {{10.0 * i, 10.0 * i, 400, 300}});
+    }
     struct Case {
         std::optional<double> visibleHeight;
         int height;
@@ -135,14 +168,10 @@ TEST_F(SaveLayoutWindowTest, OpensAtTheWidthAndHeightOfTheScreen)
     for (const Case c : {Case{700.0, 600}, Case{1000.0, 813}, Case{std::nullopt, 813}}) {
         SCOPED_TRACE(c.height);
         presenter->setMainScreenHeight([c] { return c.visibleHeight; });
-        presenter->showSaveLayout();
-        settle();
-        EXPECT_EQ(window()->windowTitle(), "Save Layout");
+        open();
         EXPECT_EQ(window()->size(), QSize(640, c.height));
         EXPECT_EQ(editor()->size(), QSize(640, c.height));
-        // Resizable only within the content's limits, and the content has one size.
-        EXPECT_EQ(window()->minimumSize(), window()->maximumSize());
-        EXPECT_NE(AppAppearance::of(window()), nullptr);
+        EXPECT_GT(bandAndOverflow(find<QScrollArea>("save-layout-form")).second, 0);
         presenter->close(QStringLiteral("save-layout"));
         settle();
     }
@@ -451,6 +480,46 @@ TEST_F(SaveLayoutWindowTest, AnErrorStaysUntilTheNextAttemptAndCancelStaysAvaila
     release();
     waitUntil([&] { return windowClosed(); });
     EXPECT_EQ(storedNames(), QStringList{"Focus Two"});
+}
+
+// With many captured windows the error used to sit below the list, inside the scrolling form,
+// and a save that failed on a full disk seemed to do nothing; its text was SQLite's bare "database
+// or disk is full". It stands next to the buttons now, in view, and names the cause.
+TEST_F(SaveLayoutWindowTest, AFailedSaveIsInViewNextToItsButtonWhateverTheListHolds)
+{
+    QList<RectD> frames;
+    for (int i = 0; i < 146; ++i) {
+        frames.append(RectD{double(10 + i), double(40 + i), 400, 300});
+    }
+    addApplication("org.example.notes", "Notes", frames);
+    open();
+    ASSERT_EQ(rows().size(), 150);
+    typeName("Everything");
+    // The disk fills up: the store may not grow by a single page any more.
+    openedStore->executor().runBlocking([&] {
+        SQLiteStatement count(openedStore->database(), "PRAGMA page_count;");
+        ASSERT_TRUE(count.step());
+        openedStore->database().execute(
+            QStringLiteral("PRAGMA max_page_count = %1;").arg(count.int64(0)));
+    });
+
+    saveButton()->click();
+    waitUntil([&] { return !editor()->isSaving(); });
+    settle();
+    ASSERT_EQ(editor()->errorMessage(),
+              "Couldn’t save changes. The disk is full (database or disk is full).");
+    auto *error = find<QWidget>("save-layout-error");
+    ASSERT_TRUE(error->isVisible());
+    // Wholly in view, between the list and the buttons, without scrolling.
+    EXPECT_EQ(error->visibleRegion().boundingRect(), error->rect());
+    const QRect errorInWindow(error->mapTo(window(), QPoint(0, 0)), error->size());
+    const QRect buttonInWindow(saveButton()->mapTo(window(), QPoint(0, 0)), saveButton()->size());
+    EXPECT_TRUE(window()->rect().contains(errorInWindow));
+    EXPECT_LT(errorInWindow.bottom(), buttonInWindow.top());
+    EXPECT_LT(buttonInWindow.top() - errorInWindow.bottom(), 60);
+    EXPECT_EQ(storedNames(), QStringList{});
+    EXPECT_TRUE(model->windowRequests().pendingCapture.has_value());
+    test::renderToPng(window(), "save-layout-error-many-windows");
 }
 
 TEST_F(SaveLayoutWindowTest, LeavingWithoutSavingDiscardsTheCapture)

@@ -119,67 +119,93 @@ TEST_F(ShortcutRecorderTest, TheRowFollowsWhatIsPressed)
         QString hint;
         QString badgeLabel;
     };
-    const QString quit =
-        "⌘Q is the macOS Quit shortcut. Choose a combination macOS does not already use.";
+    auto reserved = [](const QString &keys, const QString &command) {
+        return keys + " is the desktop's " + command
+            + " shortcut. Choose a combination the desktop does not already use.";
+    };
     const Case cases[] = {
         {"nothing yet", {}, std::nullopt, false, false, true, pressPrompt, {}},
-        {"⌘ held",
+        {"Super held",
          {{Qt::Key_Meta, Qt::NoModifier}},
-         "⌘",
+         "Super",
          false,
          false,
          true,
          "Now press a key.",
-         "Pressed ⌘, needs a modifier"},
-        {"⇧ held",
+         "Pressed Super, needs a modifier"},
+        {"Shift held",
          {{Qt::Key_Shift, Qt::NoModifier}},
-         "⇧",
+         "Shift",
          false,
          false,
          true,
          "Shift alone replaces ordinary typing or selection. Press a key only if you accept that.",
-         "Pressed ⇧, needs a modifier"},
-        {"⌘Q, reserved",
-         {{Qt::Key_Q, Qt::MetaModifier}},
-         "⌘Q",
+         "Pressed Shift, needs a modifier"},
+        {"Ctrl+C, the desktop's Copy",
+         {{Qt::Key_C, Qt::ControlModifier}},
+         "Ctrl+C",
          false,
          false,
          true,
-         quit,
-         "Pressed ⌘Q, reserved for macOS"},
+         reserved("Ctrl+C", "Copy"),
+         "Pressed Ctrl+C, reserved for the desktop"},
+        {"Alt+Tab, the desktop's window switcher",
+         {{Qt::Key_Tab, Qt::AltModifier}},
+         "Alt+Tab",
+         false,
+         false,
+         true,
+         reserved("Alt+Tab", "Switch Windows"),
+         "Pressed Alt+Tab, reserved for the desktop"},
+        {"Super+Q, free on Linux",
+         {{Qt::Key_Q, Qt::MetaModifier}},
+         "Super+Q",
+         true,
+         true,
+         false,
+         "Press Save to keep this shortcut.",
+         "New shortcut Super+Q"},
+        {"Ctrl+Alt+R",
+         {{Qt::Key_R, Qt::ControlModifier | Qt::AltModifier}},
+         "Ctrl+Alt+R",
+         true,
+         true,
+         false,
+         "Press Save to keep this shortcut.",
+         "New shortcut Ctrl+Alt+R"},
         {"A without a modifier",
          {{Qt::Key_A, Qt::NoModifier}},
          "A",
          false,
          false,
          true,
-         "Add Shift, ⌘, ⌃, or ⌥.",
+         "Add Shift, Super, Ctrl, or Alt.",
          "Pressed A, needs a modifier"},
-        {"⇧A, Shift alone",
+        {"Shift+A, Shift alone",
          {{Qt::Key_A, Qt::ShiftModifier}},
-         "⇧A",
+         "Shift+A",
          false,
          true,
          true,
          "Shift-only shortcuts replace ordinary typing or selection. Save only if you accept that.",
-         "New shortcut ⇧A, replaces ordinary typing or selection"},
-        {"⌃⌥K",
+         "New shortcut Shift+A, replaces ordinary typing or selection"},
+        {"Ctrl+Alt+K",
          {{Qt::Key_K, Qt::ControlModifier | Qt::AltModifier}},
-         "⌃⌥K",
+         "Ctrl+Alt+K",
          true,
          true,
          false,
          "Press Save to keep this shortcut.",
-         "New shortcut ⌃⌥K"},
-        {"⌃⌥⇧⌘L",
+         "New shortcut Ctrl+Alt+K"},
+        {"Ctrl+Alt+Shift+Super+L",
          {{Qt::Key_L,
            Qt::ControlModifier | Qt::AltModifier | Qt::ShiftModifier | Qt::MetaModifier}},
-         "⌃⌥⇧⌘L",
+         "Ctrl+Alt+Shift+Super+L",
          true,
          true,
          false,
          "Press Save to keep this shortcut.",
-         "New shortcut ⌃⌥⇧⌘L"},
+         "New shortcut Ctrl+Alt+Shift+Super+L"},
     };
     ShortcutRecorder *recorder = host->add("Restore this layout", std::nullopt);
     showActive(*host);
@@ -227,10 +253,10 @@ TEST_F(ShortcutRecorderTest, SaveReportsAValidCandidateOnlyAndRemoveReportsNone)
     ASSERT_TRUE(recorder->isRecording());
     auto *summary = part<QWidget>(recorder, "shortcut-current-summary");
     EXPECT_TRUE(shown(summary));
-    EXPECT_EQ(summary->accessibleName(), "Current shortcut ⌃⌥K");
+    EXPECT_EQ(summary->accessibleName(), "Current shortcut Ctrl+Alt+K");
 
     // A reserved candidate cannot be saved, by the button or by the action.
-    press(recorder, Qt::Key_Q, Qt::MetaModifier);
+    press(recorder, Qt::Key_C, Qt::ControlModifier);
     auto *save = part<QAbstractButton>(recorder, "shortcut-save-button");
     EXPECT_FALSE(save->isEnabled());
     recorder->save();

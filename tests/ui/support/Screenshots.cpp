@@ -1,6 +1,7 @@
 #include "Screenshots.h"
 
 #include "TextContrast.h"
+#include "UserTexts.h"
 
 #include "platform/AppearancePalettes.h"
 
@@ -80,6 +81,8 @@ Screenshots renderToPng(QWidget *topLevel, const QString &name)
     shots.dark = paint(topLevel, AppearancePalettes::dark());
     expectReadable(shots.dark, topLevel, name + QStringLiteral("-dark"));
     topLevel->setPalette(ownPalette ? previous : QPalette());
+    // What the picture shows is read on Linux: no word of another platform, no Mac glyph.
+    expectLinuxWords(topLevel, name);
     if (!wasVisible) {
         topLevel->hide();
         topLevel->setAttribute(Qt::WA_DontShowOnScreen, false);

@@ -16,7 +16,8 @@ struct Screenshots {
 // and with the dark palette, and writes <build>/screenshots/<name>-light.png and -dark.png, at
 // twice the resolution, so that the pictures can be looked at. The window's own palette is put
 // back afterwards. Every text the pictures show must read: a text below WCAG AA's contrast
-// (4.5 : 1, 3 : 1 when large) in either appearance fails the test.
+// (4.5 : 1, 3 : 1 when large) in either appearance fails the test, and so does a text of the
+// window that names the Mac or writes a shortcut with its glyphs (`expectLinuxWords`).
 Screenshots renderToPng(QWidget *topLevel, const QString &name);
 
 // Where the pictures go.

@@ -18,6 +18,7 @@
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QStackedWidget>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
@@ -103,6 +104,19 @@ TEST_F(SettingsViewTest, OpensOnGeneralWithTheFiveTabsInOrderAtItsFixedSize)
     EXPECT_EQ(child<SettingsTabBar>(open(), "settings-tabs")->currentIndex(), 0);
 }
 
+TEST_F(SettingsViewTest, EscapeClosesTheWindowAsItClosesEveryOther)
+{
+    startSettings();
+    SettingsView *settings = open(SettingsView::storage);
+    ASSERT_NE(settings, nullptr);
+    QWidget *window = settings->window();
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window));
+    QTest::keyClick(settings, Qt::Key_Escape);
+    settle();
+    EXPECT_EQ(view(), nullptr);
+}
+
 TEST_F(SettingsViewTest, TabFollowsTheReadingOrderOnEveryPageWithNoInvisibleStops)
 {
     addApplication("org.example.Editor", "Editor", {{100, 100, 600, 400}});
@@ -145,11 +159,11 @@ TEST_F(SettingsViewTest, AboutTellsWhatTheProgramIs)
     EXPECT_EQ(part<QLabel>("about-version")->text(), AboutSettingsPage::currentVersionLine());
     EXPECT_TRUE(part<QLabel>("about-version")->text().startsWith("Version 0.1.0 ("));
     EXPECT_EQ(part<QLabel>("about-description")->text(),
-              "Save the arrangement of open Mac windows and bring it back when you need it.");
+              "Save the arrangement of open windows and bring it back when you need it.");
     EXPECT_EQ(part<QLabel>("about-requirements")->text(),
-              "macOS 15.0 or later · Universal arm64 and x86_64");
+              "X11 desktop with an EWMH window manager · " + QSysInfo::buildCpuArchitecture());
     EXPECT_EQ(part<QLabel>("about-footer")->text(),
-              "Everything stays on this Mac. No account, tracking, or cloud sync.");
+              "Everything stays on this computer. No account, tracking, or cloud sync.");
     // The description wraps within 360, whole and centred.
     QLabel *description = part<QLabel>("about-description");
     EXPECT_LE(description->width(), 360);
@@ -176,7 +190,7 @@ TEST_F(SettingsViewTest, Screenshots)
               std::nullopt);
     ASSERT_EQ(await(model->associateAutomation(desk.id)), std::nullopt);
     AppModelTestSeam(model).setShortcutsError(
-        QStringLiteral("⌃⌥A is in use or reserved. Choose another shortcut."));
+        QStringLiteral("Ctrl+Alt+A is in use or reserved. Choose another shortcut."));
     state->addApplications({"/apps/org.example.Editor.desktop", "/apps/markup.desktop"});
     waitUntil([&] { return !state->isAdding(); });
     open();

@@ -225,6 +225,26 @@ TEST_F(WindowResolutionViewTest, TheDialogCountsChoicesAndSkipsAndNeverHoldsBoth
     }
 }
 
+TEST_F(WindowResolutionViewTest, TheWindowIsAsTallAsItsChoicesWithinItsBound)
+{
+    presenter->setMainScreenHeight([] { return std::optional<double>(1000); });
+    restoreUntilAsked();
+    QWidget *window = view()->window();
+    // Two saved windows with five candidates: far less than the bound of 875, and nothing to
+    // scroll; the buttons right under the last choice.
+    EXPECT_EQ(window->width(), 640);
+    EXPECT_LT(window->height(), 875);
+    EXPECT_GE(window->height(), WindowPresenter::minimumWindowHeight);
+    EXPECT_EQ(window->size(), view()->size());
+    const QScrollArea *area = view()->findChild<QScrollArea *>();
+    ASSERT_NE(area, nullptr);
+    const QWidget *content = area->widget();
+    const int needed = content->hasHeightForWidth()
+        ? content->heightForWidth(area->viewport()->width())
+        : content->sizeHint().height();
+    EXPECT_LE(std::abs(area->viewport()->height() - needed), 2);
+}
+
 TEST_F(WindowResolutionViewTest, TabFollowsTheReadingOrderWithNoInvisibleStops)
 {
     restoreUntilAsked();

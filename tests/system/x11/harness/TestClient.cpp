@@ -1,9 +1,9 @@
 // A small X client for the X11 tests: opens windows with exactly the properties a test asks for
 // (class, type, transient-for, size hints and gravity, pid or none, iconic, desktop, struts,
 // client-side decoration extents, a client-side shadow that follows the maximized state as
-// GTK's does), prints each window's id on one line once it is mapped, and lives until its
-// standard input closes or it is told "quit". Plain xcb, so it starts fast and owns nothing
-// else.
+// GTK's does, a _NET_WM_ICON), prints each window's id on one line once it is mapped, and lives
+// until its standard input closes or it is told "quit". Plain xcb, so it starts fast and owns
+// nothing else.
 #include <xcb/xcb.h>
 
 #include <poll.h>
@@ -42,6 +42,9 @@ struct Options {
     std::vector<uint32_t> strutPartial, strut, gtkFrameExtents, clientSideShadow;
     int shadowLagMs = 80;
     std::string gtkApplicationId, kdeDesktopFile;
+    // _NET_WM_ICON: one opaque square of each side, its red channel the side, so that a test
+    // tells which of them was drawn.
+    std::vector<uint32_t> iconSides;
     int count = 1;
     uint32_t gravity = 1; // NorthWest
 };
@@ -141,6 +144,12 @@ Options parse(int argc, char **argv)
             o.shadowLagMs = std::stoi(value());
         } else if (arg == "--gtk-application-id") {
             o.gtkApplicationId = value();
+        } else if (arg == "--icon") {
+            std::stringstream in(value());
+            std::string part;
+            while (std::getline(in, part, ',')) {
+                o.iconSides.push_back(static_cast<uint32_t>(std::stoul(part)));
+            }
         } else if (arg == "--kde-desktop-file") {
             o.kdeDesktopFile = value();
         } else if (arg == "--gravity") {
@@ -287,6 +296,16 @@ xcb_window_t openWindow(xcb_connection_t *c, xcb_screen_t *screen, const Options
     if (!o.kdeDesktopFile.empty()) {
         setText(c, w, atom(c, "_KDE_NET_WM_DESKTOP_FILE"), atom(c, "UTF8_STRING"),
                 o.kdeDesktopFile);
+    }
+    if (!o.iconSides.empty()) {
+        std::vector<uint32_t> icon;
+        for (const uint32_t side : o.iconSides) {
+            icon.push_back(side);
+            icon.push_back(side);
+            icon.insert(icon.end(), size_t(side) * side,
+                        0xFF000000u | ((side & 0xFF) << 16) | 0x40);
+        }
+        setCardinals(c, w, "_NET_WM_ICON", XCB_ATOM_CARDINAL, icon);
     }
     xcb_map_window(c, w);
     if (o.overrideRedirect) {

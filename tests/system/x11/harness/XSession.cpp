@@ -1366,6 +1366,13 @@ TestClient XSession::openWindow(const TestWindowSpec &windowSpec)
     if (!windowSpec.gtkApplicationId.empty()) {
         argv.insert(argv.end(), {"--gtk-application-id", windowSpec.gtkApplicationId});
     }
+    if (!windowSpec.iconSides.empty()) {
+        std::string sides;
+        for (const uint32_t side : windowSpec.iconSides) {
+            sides += (sides.empty() ? "" : ",") + std::to_string(side);
+        }
+        argv.insert(argv.end(), {"--icon", sides});
+    }
     if (!windowSpec.kdeDesktopFile.empty()) {
         argv.insert(argv.end(), {"--kde-desktop-file", windowSpec.kdeDesktopFile});
     }

@@ -64,6 +64,8 @@ struct TestWindowSpec {
     int shadowLagMs = 80;
     std::string gtkApplicationId;
     std::string kdeDesktopFile;
+    // _NET_WM_ICON with one opaque square of each side, its red channel the side.
+    std::vector<uint32_t> iconSides;
     int count = 1; // windows in one process, each 20 px further right and down
     bool waitUntilManaged =
         true; // false for windows the window manager never lists (docks stay listed)
