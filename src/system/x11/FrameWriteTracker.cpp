@@ -103,6 +103,7 @@ void FrameWriteTracker::probeSent()
 
 void FrameWriteTracker::probeAnswered()
 {
+    answersQuestions_ = true;
     if (probeCovers_) {
         reached_ = std::max(reached_, *probeCovers_);
         probeCovers_.reset();
@@ -138,6 +139,11 @@ std::vector<FrameWriteTracker::Id> FrameWriteTracker::toRead()
         if (write.answer) {
             continue;
         }
+        if (now >= write.settle && stillAtIt(id, write, now)) {
+            // Looked at as the others meanwhile.
+            write.settle = std::min(write.deadline + timing_.stillWorking - timing_.readBackReserve,
+                                    now + timing_.look);
+        }
         if (now >= write.settle) {
             write.pendingRead = Read::last;
         } else if (write.configurePending) {
@@ -152,6 +158,13 @@ std::vector<FrameWriteTracker::Id> FrameWriteTracker::toRead()
         }
     }
     return reads;
+}
+
+bool FrameWriteTracker::stillAtIt(Id id, const Write &write, Clock::TimePoint now) const
+{
+    return answersQuestions_ && write.state != State::settling && probeCovers_
+        && id <= *probeCovers_
+        && now < write.deadline + timing_.stillWorking - timing_.readBackReserve;
 }
 
 bool FrameWriteTracker::halfWay(Write &write, const RectD &now)

@@ -37,6 +37,11 @@ struct FrameWriteTiming {
     // After the maximized state is gone, how long the window manager gets to give the window its
     // own frame back when it cannot be asked whether it is done.
     Clock::Duration restoredFrame = std::chrono::milliseconds(150);
+    // How much longer than its deadline a request waits while a window manager that answers
+    // questions has not answered the one asked after it: it is still working through the
+    // requests before, and this one's turn may not have come. Muffin under load answered a
+    // burst of 100 moves only at its end, after more than 800 ms.
+    Clock::Duration stillWorking = std::chrono::milliseconds(1200);
 };
 
 // Decides, for the frame writes on their way to the window manager, when each one has its answer,
@@ -94,7 +99,9 @@ public:
     void configureSeen(Id id);
     void destroyed(Id id);
     // A question was asked after every write sent so far; the window manager answered it, so
-    // it has handled every request sent before the question.
+    // it has handled every request sent before the question. A window manager that has answered
+    // one is known to answer them: while it has not answered the one asked after a request, the
+    // request's turn may not have come, and its deadline waits (up to `stillWorking`).
     void probeSent();
     void probeAnswered();
 
@@ -163,6 +170,9 @@ private:
     Id lookedThrough_ = 0;
     // The last request sent before the question on its way, if one is.
     std::optional<Id> probeCovers_;
+    bool answersQuestions_ = false;
+    // Whether the window manager is known to be still at the requests up to this one.
+    bool stillAtIt(Id id, const Write &write, Clock::TimePoint now) const;
 };
 
 } // namespace ostrel::x11

@@ -433,7 +433,6 @@ public:
     std::unique_ptr<WindowWatch> watch;
     FrameWriteTracker::Id id = 0; // 0 until the request went out
     int configuresSeen = 0;
-    bool answersProbes = false; // the window manager answers _NET_REQUEST_FRAME_EXTENTS
 
     void answerWith(const FrameRequestResult &written)
     {
@@ -453,7 +452,10 @@ X11FrameWriter::X11FrameWriter(X11Desktop &desktop, Clock &clock)
     : desktop_(desktop)
     , clock_(clock)
     , tracker_(clock, timing_)
+    // Whether the window manager answers questions is learnt before the first write needs it.
+    , probe_(std::make_unique<CatchUpProbe>(desktop.connection()))
 {
+    tracker_.probeSent();
 }
 
 X11FrameWriter::~X11FrameWriter() = default;
@@ -484,7 +486,6 @@ void X11FrameWriter::send(PendingFrameWrite &write, Clock::Duration patience)
         return;
     }
     write.configuresSeen = write.watch->configures();
-    write.answersProbes = supports(target, connection, Atom::NetRequestFrameExtents);
     const xcb_window_t window = write.window;
     const RectD expected = placement.expected;
     // Asked of the server only when the tracker needs to know.
@@ -605,17 +606,11 @@ void X11FrameWriter::await(const QList<std::shared_ptr<AXPendingFrameWrite>> &wr
             break;
         }
         // A question sent after every request waited for: its answer says the window manager
-        // has got to all of them. Not every window manager answers it.
+        // has got to all of them. Not every window manager answers it (fluxbox never does),
+        // and one that does need not say so (KWin).
         if (tracker_.wantsProbe()) {
-            bool asks = false;
-            for (const auto &weak : live_) {
-                const auto write = weak.lock();
-                asks = asks || (write && write->answersProbes);
-            }
-            if (asks) {
-                probe_ = std::make_unique<CatchUpProbe>(connection);
-                tracker_.probeSent();
-            }
+            probe_ = std::make_unique<CatchUpProbe>(connection);
+            tracker_.probeSent();
         }
         // Until something happens to a window still waited for, or the tracker is due to look.
         const Deadline until = tracker_.wakeAt();
