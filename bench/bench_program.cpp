@@ -1,25 +1,25 @@
-// The real `ostrel` executable on a private X server (Xorg dummy with two monitors, openbox,
-// trayer as the tray host), with a store of 200 layouts of 30 windows each in its own home folder:
-// - start-up: from the moment the process is started until the program is ready, that is until
-//   its model has opened the store and loaded every layout and its panel's content is built; the
-//   program then starts answering later starts on its socket, which this benchmark watches;
-// - idle: with the panel hidden, how often the process is woken over 10 seconds (voluntary and
+// The real `ostrel` executable on a private X server (Xorg dummy with two monitors and openbox, no
+// tray host: the panel is the ordinary window titled "Ostrel", shown at start), with a store of
+// 200, 1,000 and 10,000 layouts of 30 windows each in its own home folder, the rows as the program
+// writes them:
+// - start-up: from the moment the process is started until its panel is usable: the program
+//   answers a later start's "show-panel" only once its model has loaded the layouts and the
+//   panel has taken them in. Also when it starts listening for later starts, and its resident
+//   memory then (and at its peak so far);
+// - idle: with 200 layouts, how often the process is woken over 10 seconds (voluntary and
 //   involuntary context switches of all its threads, from /proc) and its resident memory.
+// The growth per layout between 200 and 10,000 layouts is printed at the end.
+//
+// With OSTREL_BENCH_HOMES set to a folder, the home folders are made there and kept, for a
+// profiler to start the program on them (HOME, XDG_DATA_HOME=<home>/data and
+// XDG_RUNTIME_DIR=<home>/runtime, as below).
 
 #include "BenchLibrary.h"
 #include "XSession.h"
 
-#include "model/DisplaySnapshot.h"
-#include "model/StorePaths.h"
-#include "model/WindowEntry.h"
-#include "storage/LayoutStore.h"
-#include "storage/StoreEnvironment.h"
-
 #include <QCoreApplication>
-#include <QCoro/QCoroTask>
 #include <QDir>
 #include <QTemporaryDir>
-#include <QUuid>
 
 #include <benchmark/benchmark.h>
 
@@ -31,9 +31,11 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdio>
 #include <cstring>
-#include <fstream>
 #include <filesystem>
+#include <fstream>
+#include <map>
 #include <memory>
 #include <sstream>
 #include <string>
@@ -52,30 +54,24 @@ namespace {
 
 using SteadyClock = std::chrono::steady_clock;
 
-constexpr int layoutCount = 200;
-constexpr int windowsPerLayout = 30;
+constexpr int idleLayouts = 200;
 
-// The home folder of the benchmark's user, with the store filled once.
+// A home folder of the benchmark's user with a store of `layoutCount` layouts.
 struct Home {
     QTemporaryDir dir;
     std::string runtime;
     std::vector<std::string> environment;
 
-    explicit Home(const std::string &display)
+    Home(const std::string &display, int layoutCount)
+        : dir(keptIn().isEmpty() ? QDir::tempPath() + QStringLiteral("/bench_program-XXXXXX")
+                                 : keptIn() + QStringLiteral("/layouts-%1-XXXXXX").arg(layoutCount))
     {
+        if (!keptIn().isEmpty()) {
+            dir.setAutoRemove(false);
+            std::printf("home of %d layouts: %s\n", layoutCount, qPrintable(dir.path()));
+        }
         const QString data = dir.filePath(QStringLiteral("data"));
-        const StorePaths paths = StorePaths::inFolder(data);
-        StorageOpenResult opened = LayoutStore::open(paths, StoreEnvironment{});
-        CurrentDisplay primary;
-        primary.identity = {16, 32, 0, 0};
-        primary.frame = {0, 0, 1920, 1080};
-        primary.visibleFrame = {0, 0, 1920, 1080};
-        primary.pixelWidth = 1920;
-        primary.pixelHeight = 1080;
-        primary.isPrimary = true;
-        const QList<DisplaySnapshot> displays{DisplaySnapshot::fromCurrent(primary)};
-        bench::fillLibrary(*opened.store, displays, layoutCount, windowsPerLayout);
-        opened.store.reset();
+        bench::makeLibrary(data, layoutCount);
 
         runtime = dir.filePath(QStringLiteral("runtime")).toStdString();
         QDir().mkpath(QString::fromStdString(runtime));
@@ -97,27 +93,21 @@ struct Home {
     }
 
     std::string socketPath() const { return runtime + "/ostrel.socket"; }
+
+    static QString keptIn() { return qEnvironmentVariable("OSTREL_BENCH_HOMES"); }
 };
 
-struct Bench {
-    test::XSession session;
-    std::unique_ptr<Home> home;
-    std::string problem;
+std::unique_ptr<test::XSession> theSession;
+std::map<int, std::unique_ptr<Home>> homes;
 
-    Bench()
-    {
-        try {
-            session.startStandardClient({"trayer", "--edge", "top", "--align", "right", "--monitor",
-                                         "primary", "--widthtype", "pixel", "--width", "100",
-                                         "--height", "24"},
-                                        "panel");
-        } catch (const std::exception &failure) {
-            problem = std::string("no tray host: ") + failure.what();
-        }
+Home &home(int layoutCount)
+{
+    std::unique_ptr<Home> &made = homes[layoutCount];
+    if (!made) {
+        made = std::make_unique<Home>(theSession->display(), layoutCount);
     }
-};
-
-std::unique_ptr<Bench> theBench;
+    return *made;
+}
 
 pid_t startProgram(const Home &home)
 {
@@ -134,32 +124,56 @@ pid_t startProgram(const Home &home)
     return pid;
 }
 
-bool answers(const std::string &path)
+// A connection to the program's socket, or -1 while it does not listen.
+int connectTo(const std::string &path)
 {
     const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
     sockaddr_un address = {};
     address.sun_family = AF_UNIX;
     std::strncpy(address.sun_path, path.c_str(), sizeof address.sun_path - 1);
-    const bool connected =
-        ::connect(fd, reinterpret_cast<sockaddr *>(&address), sizeof address) == 0;
-    ::close(fd);
-    return connected;
+    if (::connect(fd, reinterpret_cast<sockaddr *>(&address), sizeof address) != 0) {
+        ::close(fd);
+        return -1;
+    }
+    return fd;
 }
 
-// Until the program answers; false when it ended or did not answer within a minute.
-bool waitUntilReady(pid_t pid, const Home &home)
+struct Start {
+    bool ready = false;
+    SteadyClock::time_point listening;
+    SteadyClock::time_point panelShown;
+};
+
+// Until the program answers "show-panel" as a later start asks it; not ready when it ended or
+// did not answer within three minutes.
+Start waitUntilReady(pid_t pid, const Home &home)
 {
-    const auto deadline = SteadyClock::now() + std::chrono::minutes(1);
+    Start start;
+    const auto deadline = SteadyClock::now() + std::chrono::minutes(3);
     while (SteadyClock::now() < deadline) {
-        if (answers(home.socketPath())) {
-            return true;
+        const int fd = connectTo(home.socketPath());
+        if (fd < 0) {
+            if (::waitpid(pid, nullptr, WNOHANG) == pid) {
+                return start;
+            }
+            std::this_thread::sleep_for(std::chrono::microseconds(200));
+            continue;
         }
-        if (::waitpid(pid, nullptr, WNOHANG) == pid) {
-            return false;
+        start.listening = SteadyClock::now();
+        const char request[] = "show-panel\n";
+        std::string answer;
+        if (::write(fd, request, sizeof request - 1) == ssize_t(sizeof request - 1)) {
+            char c = 0;
+            while (::read(fd, &c, 1) == 1 && c != '\n') {
+                answer += c;
+            }
         }
-        std::this_thread::sleep_for(std::chrono::microseconds(200));
+        start.panelShown = SteadyClock::now();
+        ::close(fd);
+        start.ready = !answer.empty();
+        return start;
     }
-    return false;
+    return start;
 }
 
 int stopProgram(pid_t pid)
@@ -188,13 +202,14 @@ long long contextSwitches(pid_t pid)
     return total;
 }
 
-double residentMegabytes(pid_t pid)
+// A "VmRSS:" or "VmHWM:" line of the process's status, in megabytes.
+double memoryMegabytes(pid_t pid, const std::string &field)
 {
     std::ifstream status("/proc/" + std::to_string(pid) + "/status");
     std::string line;
     while (std::getline(status, line)) {
-        if (line.rfind("VmRSS:", 0) == 0) {
-            std::istringstream value(line.substr(6));
+        if (line.rfind(field, 0) == 0) {
+            std::istringstream value(line.substr(field.size()));
             double kilobytes = 0;
             value >> kilobytes;
             return kilobytes / 1024.0;
@@ -203,48 +218,67 @@ double residentMegabytes(pid_t pid)
     return 0;
 }
 
+struct Figures {
+    double panelMilliseconds = 0;
+    double residentMegabytes = 0;
+};
+std::map<int, Figures> figures;
+
 void startUp(benchmark::State &state)
 {
-    Bench &bench = *theBench;
-    if (!bench.problem.empty()) {
-        state.SkipWithError(bench.problem.c_str());
-        return;
-    }
+    const int layoutCount = int(state.range(0));
+    const Home &user = home(layoutCount);
+    double listening = 0;
+    double panel = 0;
+    double resident = 0;
+    double peak = 0;
+    int runs = 0;
     for (auto _ : state) {
         const auto started = SteadyClock::now();
-        const pid_t pid = startProgram(*bench.home);
-        if (pid == 0 || !waitUntilReady(pid, *bench.home)) {
+        const pid_t pid = startProgram(user);
+        const Start start = pid == 0 ? Start{} : waitUntilReady(pid, user);
+        if (!start.ready) {
             state.SkipWithError("the program did not get ready");
             break;
         }
-        state.SetIterationTime(std::chrono::duration<double>(SteadyClock::now() - started).count());
+        const double seconds = std::chrono::duration<double>(start.panelShown - started).count();
+        state.SetIterationTime(seconds);
         state.PauseTiming();
+        ++runs;
+        listening += std::chrono::duration<double, std::milli>(start.listening - started).count();
+        panel += seconds * 1000;
+        resident += memoryMegabytes(pid, "VmRSS:");
+        peak += memoryMegabytes(pid, "VmHWM:");
         if (stopProgram(pid) != 0) {
             state.SkipWithError("the program did not quit with status 0");
             break;
         }
         state.ResumeTiming();
     }
-    state.counters["layouts"] = layoutCount;
-    state.counters["windows_per_layout"] = windowsPerLayout;
-}
-BENCHMARK(startUp)->UseManualTime()->Iterations(10)->Unit(benchmark::kMillisecond);
-
-// Ten seconds of the program at rest, its panel hidden, a few seconds after it got ready.
-void idle(benchmark::State &state)
-{
-    Bench &bench = *theBench;
-    if (!bench.problem.empty()) {
-        state.SkipWithError(bench.problem.c_str());
+    if (runs == 0) {
         return;
     }
+    state.counters["layouts"] = layoutCount;
+    state.counters["listening_ms"] = listening / runs;
+    state.counters["panel_ms"] = panel / runs;
+    state.counters["resident_MB"] = resident / runs;
+    state.counters["peak_MB"] = peak / runs;
+    figures[layoutCount] = {panel / runs, resident / runs};
+}
+BENCHMARK(startUp)->Arg(200)->Arg(1000)->Arg(10000)->UseManualTime()->Iterations(3)->Unit(
+    benchmark::kMillisecond);
+
+// Ten seconds of the program at rest a few seconds after it got ready, its panel shown.
+void idle(benchmark::State &state)
+{
+    const Home &user = home(idleLayouts);
     constexpr auto settle = std::chrono::seconds(3);
     constexpr auto period = std::chrono::seconds(10);
     long long wakes = 0;
     double resident = 0;
     for (auto _ : state) {
-        const pid_t pid = startProgram(*bench.home);
-        if (pid == 0 || !waitUntilReady(pid, *bench.home)) {
+        const pid_t pid = startProgram(user);
+        if (pid == 0 || !waitUntilReady(pid, user).ready) {
             state.SkipWithError("the program did not get ready");
             break;
         }
@@ -252,32 +286,47 @@ void idle(benchmark::State &state)
         const long long before = contextSwitches(pid);
         std::this_thread::sleep_for(period);
         wakes = contextSwitches(pid) - before;
-        resident = residentMegabytes(pid);
+        resident = memoryMegabytes(pid, "VmRSS:");
         state.SetIterationTime(std::chrono::duration<double>(period).count());
         if (stopProgram(pid) != 0) {
             state.SkipWithError("the program did not quit with status 0");
             break;
         }
     }
+    state.counters["layouts"] = idleLayouts;
     state.counters["context_switches_10s"] = double(wakes);
     state.counters["resident_MB"] = resident;
 }
 BENCHMARK(idle)->UseManualTime()->Iterations(1)->Unit(benchmark::kSecond);
 
+// What one more layout costs, between the smallest and the largest library.
+void printGrowth()
+{
+    if (!figures.contains(200) || !figures.contains(10000)) {
+        return;
+    }
+    const Figures &small = figures[200];
+    const Figures &large = figures[10000];
+    const double layouts = 10000 - 200;
+    std::printf("growth per layout, 200 to 10,000 layouts: %.4f ms and %.2f KB resident\n",
+                (large.panelMilliseconds - small.panelMilliseconds) / layouts,
+                (large.residentMegabytes - small.residentMegabytes) * 1024 / layouts);
+}
+
 } // namespace
 
 int main(int argc, char **argv)
 {
-    theBench = std::make_unique<Bench>();
+    theSession = std::make_unique<test::XSession>();
     {
-        QCoreApplication application(argc, argv);
         // Storing the layouts needs the application object.
-        theBench->home = std::make_unique<Home>(theBench->session.display());
+        QCoreApplication application(argc, argv);
         benchmark::Initialize(&argc, argv);
         benchmark::RunSpecifiedBenchmarks();
         benchmark::Shutdown();
-        theBench->home.reset();
+        printGrowth();
+        homes.clear();
     }
-    theBench.reset();
+    theSession.reset();
     return 0;
 }

@@ -155,10 +155,17 @@ void AppModel::handleTrustChanged()
 
 void AppModel::pruneSessionReferences()
 {
+    if (sessionWindows_.references.isEmpty() && sessionWindows_.resolutions.isEmpty()) {
+        return;
+    }
+    // Of the entries, only those a reference names: a large library holds many more.
     QSet<QUuid> entryIDs;
     for (const Layout &saved : savedData_->layouts) {
         for (const WindowEntry &entry : saved.entries) {
-            entryIDs.insert(entry.id);
+            if (sessionWindows_.references.contains(entry.id)
+                || sessionWindows_.resolutions.contains(entry.id)) {
+                entryIDs.insert(entry.id);
+            }
         }
     }
     QSet<qint32> running;

@@ -30,19 +30,24 @@ std::optional<QString> hostFromAttributes(AccessibilityElements &elements, AXEle
 
 const QSet<QString> &BrowserHostname::browserBundleIDs()
 {
+    // Desktop-entry ids, which are also the ids the backend falls back to (the WM_CLASS class
+    // in lower case) where no desktop entry is found.
     static const QSet<QString> ids{
-        QStringLiteral("com.apple.Safari"),
-        QStringLiteral("com.apple.SafariTechnologyPreview"),
-        QStringLiteral("com.google.Chrome"),
-        QStringLiteral("com.google.Chrome.canary"),
-        QStringLiteral("com.brave.Browser"),
-        QStringLiteral("com.brave.Browser.beta"),
-        QStringLiteral("com.microsoft.edgemac"),
+        QStringLiteral("firefox"),
+        QStringLiteral("firefox-esr"),
         QStringLiteral("org.mozilla.firefox"),
-        QStringLiteral("company.thebrowser.Browser"),
-        QStringLiteral("com.vivaldi.Vivaldi"),
-        QStringLiteral("com.operasoftware.Opera"),
-        QStringLiteral("com.kagi.kagimacos"),
+        QStringLiteral("chromium"),
+        QStringLiteral("org.chromium.Chromium"),
+        QStringLiteral("google-chrome"),
+        QStringLiteral("com.google.Chrome"),
+        QStringLiteral("brave-browser"),
+        QStringLiteral("com.brave.Browser"),
+        QStringLiteral("microsoft-edge"),
+        QStringLiteral("vivaldi-stable"),
+        QStringLiteral("opera"),
+        QStringLiteral("org.gnome.Epiphany"),
+        QStringLiteral("org.kde.falkon"),
+        QStringLiteral("org.qutebrowser.qutebrowser"),
     };
     return ids;
 }

@@ -378,6 +378,9 @@ QRect PanelShell::trayCorner() const
 
 void PanelShell::showInTray(bool fromTray)
 {
+    if (!window_->isVisible()) {
+        activeSinceShown_ = false;
+    }
     anchor_ = anchorFor(fromTray);
     fit();
     if (prepareWindow_ && !window_->isVisible()) {
@@ -402,7 +405,13 @@ void PanelShell::focusWindowChanged(QWindow *focus)
     if (focus && focus != window_->windowHandle()) {
         watchOpened(focus);
     }
-    if (!window_->isVisible() || focus != nullptr) {
+    if (focus) {
+        activeSinceShown_ = activeSinceShown_ || window_->isVisible();
+        return;
+    }
+    // The deactivation that a hide brings can arrive after the panel was asked back (a second
+    // start right after Escape): it belongs to the hidden panel, not to the one on screen.
+    if (!window_->isVisible() || !activeSinceShown_) {
         return;
     }
     hidePanel();

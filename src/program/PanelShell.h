@@ -148,6 +148,9 @@ private:
     std::function<void(QWidget *)> prepareWindow_;
     QRect anchor_;
     std::optional<Clock::TimePoint> hiddenByDeactivation_;
+    // Whether the program has been active since the panel was last shown: only then does its
+    // losing the activation mean that something else was chosen.
+    bool activeSinceShown_ = false;
 };
 
 } // namespace ostrel

@@ -77,7 +77,7 @@ X11Program::X11Program(Setup setup)
     const QDBusConnection systemBus = p.setup.systemBus;
     const QDBusConnection sessionBus = p.setup.sessionBus;
 
-    p.backend = x11::X11Backend::connect(p.setup.display);
+    p.backend = x11::X11Backend::connect(p.setup.display, {}, sessionBus);
     KeyboardLayoutSource *keyboardSource = nullptr;
     HotKeyRegistry *hotKeys = nullptr;
     SessionEvents *session = nullptr;

@@ -67,7 +67,33 @@ void LayoutStore::removeSidecars(const QString &databasePath)
 
 QCoro::Task<QList<Layout>> LayoutStore::loadLayouts()
 {
-    return executor_.run([this] { return asRead([this] { return loadLayouts(*database_); }); });
+    return executor_.run([this] {
+        return asRead([this] {
+            if (std::optional<QList<Layout>> layouts = takeLayoutsRead()) {
+                return *std::move(layouts);
+            }
+            return loadLayouts(*database_);
+        });
+    });
+}
+
+void LayoutStore::keepLayoutsRead(QList<Layout> layouts)
+{
+    try {
+        layoutsRead_ = LayoutsRead{std::move(layouts), database_->changeMark()};
+    } catch (...) {
+        // The first load then reads them again.
+    }
+}
+
+std::optional<QList<Layout>> LayoutStore::takeLayoutsRead()
+{
+    // Only once: later loads follow edits, which are read where they were made.
+    std::optional<LayoutsRead> kept = std::exchange(layoutsRead_, std::nullopt);
+    if (!kept || database_->changeMark() != kept->mark) {
+        return std::nullopt;
+    }
+    return std::move(kept->layouts);
 }
 
 QCoro::Task<QList<AppExclusion>> LayoutStore::loadExclusions()

@@ -87,6 +87,13 @@ public:
     // Strict readers: the first damaged row fails the whole read with readFailed naming what
     // is wrong, so a damaged file is never shown half-read.
     static QList<Layout> loadLayouts(SQLiteDatabase &database);
+    // As loadLayouts, for a check that only proves that every row reads and validates: it
+    // keeps none of the values, and so costs no memory for them.
+    static void checkLayouts(SQLiteDatabase &database);
+    // The layouts read layout by layout, each with a statement for its displays and one for its
+    // windows: the reading that names the first damaged row. loadLayouts gives the same for a
+    // sound library with three statements in all (LibraryReader).
+    static QList<Layout> loadLayoutsOneByOne(SQLiteDatabase &database);
     static QList<DisplaySnapshot> loadDisplays(SQLiteDatabase &database, const QUuid &layoutID);
     static QList<WindowEntry> loadEntries(SQLiteDatabase &database, const QUuid &layoutID,
                                           const QList<DisplaySnapshot> &displays);
@@ -114,15 +121,29 @@ private:
     static StorageOpenResult openExisting(const StorePaths &paths,
                                           const std::optional<StorageNotice> &adoptionNotice,
                                           const StoreEnvironment &environment);
-    // Checks the file in full on a short-lived connection before anything writes to it, and
-    // backs it up when its upgrade needs that; returns its schema version.
-    static int checkBeforeOpening(const StorePaths &paths, const StoreEnvironment &environment);
+    // What the check of a file found: its schema version and, where it read them in full (a
+    // file of the current version), its layouts.
+    struct CheckedFile {
+        int version = 0;
+        std::optional<QList<Layout>> layouts;
+    };
+    // Checks the file in full on short-lived connections before anything writes to it, and
+    // backs it up when its upgrade needs that.
+    static CheckedFile checkBeforeOpening(const StorePaths &paths,
+                                          const StoreEnvironment &environment);
+    // The checks of a current file: the full integrity check and the references each on a
+    // connection of its own where one opens, side by side with reading every row on `check`.
+    // The outcome is decided afterwards in the order of the checks; the rows read are returned.
+    static std::optional<QList<Layout>> checkCurrentFile(SQLiteDatabase &check,
+                                                         const StorePaths &paths,
+                                                         const StoreEnvironment &environment);
     // The short-lived connection and the schema version read on it.
     static std::pair<std::unique_ptr<SQLiteDatabase>, int>
     openCheckConnection(const StorePaths &paths, const StoreEnvironment &environment);
     // Upgrades and verifies the working connection's file; returns the notice an upgrade owes.
-    static std::optional<StorageNotice> prepareWorkingConnection(SQLiteDatabase &working,
-                                                                 int version);
+    static std::optional<StorageNotice>
+    prepareWorkingConnection(SQLiteDatabase &working, int version,
+                             std::optional<QList<Layout>> &layouts);
     static std::optional<StorageNotice> adoptLegacyStorageIfNeeded(const StorePaths &paths,
                                                                    FileSystem &files);
     static std::unique_ptr<SQLiteDatabase> openPreflight(const StorePaths &paths,
@@ -201,9 +222,19 @@ private:
     void addExclusionNow(const QString &bundleID, const QString &appName);
     void removeExclusionNow(const QString &bundleID);
 
+    // The layouts as the opening read them, for the first load, while the file has not
+    // changed since; the change mark of the working connection tells.
+    void keepLayoutsRead(QList<Layout> layouts);
+    std::optional<QList<Layout>> takeLayoutsRead();
+
     const StorePaths paths_;
     const std::optional<StorageNotice> notice_;
     std::unique_ptr<SQLiteDatabase> database_;
+    struct LayoutsRead {
+        QList<Layout> layouts;
+        std::pair<qint64, qint64> mark;
+    };
+    std::optional<LayoutsRead> layoutsRead_;
     StoreEnvironment environment_;
     // Declared last so that it is destroyed first: it waits for the operations already
     // submitted, which still use the connection.

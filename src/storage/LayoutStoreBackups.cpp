@@ -275,7 +275,7 @@ std::optional<QString> LayoutStore::resetDatabaseNow()
     try {
         database_->integrityCheck();
         database_->foreignKeyCheck();
-        loadLayouts(*database_);
+        checkLayouts(*database_);
         loadExclusions(*database_);
         database_->foreignKeyCheck();
     } catch (...) {

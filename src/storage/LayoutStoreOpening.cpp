@@ -18,6 +18,7 @@
 #include <sqlite3.h>
 
 #include <fcntl.h>
+#include <future>
 #include <system_error>
 
 namespace ostrel {
@@ -38,16 +39,29 @@ bool isDamage(const SQLiteFailure &failure)
 // Reads every row as the store's readers do. A row they refuse is damage like a page SQLite
 // cannot read: a store that opened with it would fail every later read, with no recovery even
 // while a good backup exists.
-void readEveryRow(SQLiteDatabase &database)
+QList<Layout> readEveryRow(SQLiteDatabase &database)
 {
     try {
-        LayoutStore::loadLayouts(database);
+        QList<Layout> layouts = LayoutStore::loadLayouts(database);
         LayoutStore::loadExclusions(database);
+        return layouts;
     } catch (const StorageError &error) {
         if (error.kind() != StorageError::Kind::readFailed) {
             throw;
         }
         throw NeedsRecovery{error.detail()};
+    }
+}
+
+// What a piece of work threw, or nothing.
+template <class Work>
+std::exception_ptr failureOf(Work &&work)
+{
+    try {
+        work();
+        return nullptr;
+    } catch (...) {
+        return std::current_exception();
     }
 }
 
@@ -90,6 +104,52 @@ std::unique_ptr<SQLiteDatabase> openConnection(const QString &path, SQLiteOpenMo
 {
     return std::make_unique<SQLiteDatabase>(path, mode, policy, busyTimeout);
 }
+
+// One check of the file on a short-lived reading connection of its own, on a thread of its own,
+// beside the other checks. started() is false where no connection or thread could be had.
+class BesideCheck {
+public:
+    enum class Reading { pageByPage, throughMemoryMap };
+
+    BesideCheck(const StorePaths &paths, const StoreEnvironment &environment, Reading reading,
+                void (*check)(SQLiteDatabase &))
+    {
+        try {
+            database_ = openConnection(paths.database, SQLiteOpenMode::readOnly,
+                                       SQLiteJournalPolicy::unchanged,
+                                       environment.preOpenBusyTimeoutMilliseconds);
+            if (reading == Reading::throughMemoryMap) {
+                database_->readThroughMemoryMap();
+            }
+            outcome_ = std::async(std::launch::async, [check, &database = *database_] {
+                return failureOf([&] { check(database); });
+            });
+        } catch (...) {
+            database_.reset();
+        }
+    }
+    ~BesideCheck()
+    {
+        if (outcome_.valid()) {
+            outcome_.wait();
+        }
+    }
+    BesideCheck(const BesideCheck &) = delete;
+    BesideCheck &operator=(const BesideCheck &) = delete;
+
+    bool started() const { return outcome_.valid(); }
+    // What the check threw, or nothing; the connection is closed by then.
+    std::exception_ptr outcome()
+    {
+        const std::exception_ptr failure = outcome_.get();
+        database_.reset();
+        return failure;
+    }
+
+private:
+    std::unique_ptr<SQLiteDatabase> database_;
+    std::future<std::exception_ptr> outcome_;
+};
 
 // The copy lands under a temporary name and takes the real one only once it is complete and
 // on disk, so an interrupted copy is never taken for a database.
@@ -181,12 +241,13 @@ StorageOpenResult LayoutStore::openExisting(const StorePaths &paths,
                                             const std::optional<StorageNotice> &adoptionNotice,
                                             const StoreEnvironment &environment)
 {
-    const int version = checkBeforeOpening(paths, environment);
+    CheckedFile checkedFile = checkBeforeOpening(paths, environment);
     std::unique_ptr<SQLiteDatabase> working = checked(OtherErrors::passUnchanged, [&] {
         return openConnection(paths.database, SQLiteOpenMode::readWrite, SQLiteJournalPolicy::wal,
                               environment.busyTimeoutMilliseconds);
     });
-    const std::optional<StorageNotice> owed = prepareWorkingConnection(*working, version);
+    const std::optional<StorageNotice> owed =
+        prepareWorkingConnection(*working, checkedFile.version, checkedFile.layouts);
 
     // What an upgrade changed in the saved data matters more than where the files came from.
     std::optional<StorageNotice> notice = owed ? owed : adoptionNotice;
@@ -199,10 +260,14 @@ StorageOpenResult LayoutStore::openExisting(const StorePaths &paths,
         }
     }
     auto store = std::make_unique<LayoutStore>(paths, notice, std::move(working), environment);
+    if (checkedFile.layouts) {
+        store->keepLayoutsRead(*std::move(checkedFile.layouts));
+    }
     return StorageOpenResult{std::move(store), notice, paths};
 }
 
-int LayoutStore::checkBeforeOpening(const StorePaths &paths, const StoreEnvironment &environment)
+LayoutStore::CheckedFile LayoutStore::checkBeforeOpening(const StorePaths &paths,
+                                                         const StoreEnvironment &environment)
 {
     if (const std::optional<SQLiteFailure> damage = DatabaseHeader::damage(paths.database)) {
         throw NeedsRecovery{damage->described()};
@@ -211,25 +276,25 @@ int LayoutStore::checkBeforeOpening(const StorePaths &paths, const StoreEnvironm
     std::pair<std::unique_ptr<SQLiteDatabase>, int> opened =
         openCheckConnection(paths, environment);
     SQLiteDatabase *check = opened.first.get();
-    const int version = opened.second;
-    checked(OtherErrors::makeStorageUnavailable, [&] { Schema::requirePlausibleVersion(version); });
-    if (Schema::isNewer(version)) {
-        throw StorageError::futureSchema(version, paths.database);
+    CheckedFile result;
+    result.version = opened.second;
+    checked(OtherErrors::makeStorageUnavailable,
+            [&] { Schema::requirePlausibleVersion(result.version); });
+    if (Schema::isNewer(result.version)) {
+        throw StorageError::futureSchema(result.version, paths.database);
+    }
+    if (result.version == Schema::currentVersion) {
+        result.layouts = checkCurrentFile(*check, paths, environment);
+        return result;
     }
     checked(OtherErrors::makeStorageUnavailable, [&] {
         check->integrityCheck();
         // A file that exists but that no version of the program wrote, an empty one for instance,
         // is damage like any other: taken for a new library it would be silently empty, and the
         // next backup would then replace the good one with it.
-        Schema::requireLayoutDatabase(*check, version);
+        Schema::requireLayoutDatabase(*check, result.version);
     });
-    if (version == Schema::currentVersion) {
-        // Proves that every row reads and validates; the values themselves are not kept.
-        checked(OtherErrors::passUnchanged, [&] {
-            readEveryRow(*check);
-            check->foreignKeyCheck();
-        });
-    } else if (Schema::needsBackupBeforeUpgrade(version)) {
+    if (Schema::needsBackupBeforeUpgrade(result.version)) {
         // The file as it was before the upgrade becomes the last-known-good backup.
         try {
             makeBackup(*check, paths.backup, environment);
@@ -238,7 +303,60 @@ int LayoutStore::checkBeforeOpening(const StorePaths &paths, const StoreEnvironm
                                                    + descriptionOf(std::current_exception()));
         }
     }
-    return version;
+    return result;
+}
+
+std::optional<QList<Layout>> LayoutStore::checkCurrentFile(SQLiteDatabase &check,
+                                                           const StorePaths &paths,
+                                                           const StoreEnvironment &environment)
+{
+    // The integrity check compares every index with its table, the longest of the checks by far,
+    // and the references are looked up row by row: each runs on a reading connection of its own
+    // while this one reads every row. The integrity check looks up the same index pages again and
+    // again, which costs a read call each unless the file is mapped; the map adds the file to the
+    // memory the process holds, for that check alone.
+    BesideCheck integrity(paths, environment, BesideCheck::Reading::throughMemoryMap,
+                          [](SQLiteDatabase &database) { database.integrityCheck(); });
+    BesideCheck references(paths, environment, BesideCheck::Reading::pageByPage,
+                           [](SQLiteDatabase &database) { database.foreignKeyCheck(); });
+    if (!integrity.started() || !references.started()) {
+        // The checks then run one after the other, as they are decided.
+        checked(OtherErrors::makeStorageUnavailable, [&] {
+            check.integrityCheck();
+            Schema::requireLayoutDatabase(check, Schema::currentVersion);
+        });
+        return checked(OtherErrors::passUnchanged, [&] {
+            QList<Layout> layouts = readEveryRow(check);
+            check.foreignKeyCheck();
+            return layouts;
+        });
+    }
+    // A file that exists but that no version of the program wrote, an empty one for instance, is
+    // damage like any other: taken for a new library it would be silently empty, and the next
+    // backup would then replace the good one with it.
+    const std::exception_ptr notOurs =
+        failureOf([&] { Schema::requireLayoutDatabase(check, Schema::currentVersion); });
+    // Proves that every row reads and validates, and keeps what it read for the first load.
+    std::optional<QList<Layout>> layouts;
+    const std::exception_ptr unread =
+        notOurs ? nullptr : failureOf([&] { layouts = readEveryRow(check); });
+    const std::exception_ptr damaged = integrity.outcome();
+    const std::exception_ptr orphaned = references.outcome();
+    checked(OtherErrors::makeStorageUnavailable, [&] {
+        for (const std::exception_ptr &failure : {damaged, notOurs}) {
+            if (failure) {
+                std::rethrow_exception(failure);
+            }
+        }
+    });
+    checked(OtherErrors::passUnchanged, [&] {
+        for (const std::exception_ptr &failure : {unread, orphaned}) {
+            if (failure) {
+                std::rethrow_exception(failure);
+            }
+        }
+    });
+    return layouts;
 }
 
 std::pair<std::unique_ptr<SQLiteDatabase>, int>
@@ -270,8 +388,9 @@ LayoutStore::openCheckConnection(const StorePaths &paths, const StoreEnvironment
     return {std::move(check), version};
 }
 
-std::optional<StorageNotice> LayoutStore::prepareWorkingConnection(SQLiteDatabase &working,
-                                                                   int version)
+std::optional<StorageNotice>
+LayoutStore::prepareWorkingConnection(SQLiteDatabase &working, int version,
+                                      std::optional<QList<Layout>> &layouts)
 {
     // A current file was read in full on the check connection a moment ago; an older one is
     // read in full once it has been upgraded.
@@ -280,7 +399,7 @@ std::optional<StorageNotice> LayoutStore::prepareWorkingConnection(SQLiteDatabas
         if (version != Schema::currentVersion) {
             migrate(working, version);
             working.quickCheck();
-            readEveryRow(working);
+            layouts = readEveryRow(working);
             working.foreignKeyCheck();
         }
         return Schema::owedNotice(working);

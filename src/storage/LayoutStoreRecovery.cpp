@@ -231,7 +231,7 @@ QString LayoutStore::makeRecoveryCandidate(const StorePaths &paths,
         Schema::requireLayoutDatabase(*database, version);
         // Only the copy is upgraded; the backup keeps its version.
         migrate(*database, version);
-        loadLayouts(*database);
+        checkLayouts(*database);
         loadExclusions(*database);
         database->foreignKeyCheck();
         database->execute(QStringLiteral("PRAGMA journal_mode = DELETE;"));

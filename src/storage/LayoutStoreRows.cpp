@@ -1,6 +1,7 @@
 #include "storage/LayoutStore.h"
 
 #include "model/StorageError.h"
+#include "storage/LibraryReader.h"
 #include "storage/SQLiteDatabase.h"
 #include "storage/SQLiteStatement.h"
 #include "storage/StoredRow.h"
@@ -81,6 +82,23 @@ quint32 LayoutStore::uint32(qint64 value, const QString &field)
 }
 
 QList<Layout> LayoutStore::loadLayouts(SQLiteDatabase &database)
+{
+    // One statement per table for the whole library; only where it finds a row it cannot take
+    // is the library read again layout by layout, which names the first damaged row.
+    if (std::optional<QList<Layout>> layouts = LibraryReader::read(database)) {
+        return *std::move(layouts);
+    }
+    return loadLayoutsOneByOne(database);
+}
+
+void LayoutStore::checkLayouts(SQLiteDatabase &database)
+{
+    if (!LibraryReader::check(database)) {
+        loadLayoutsOneByOne(database);
+    }
+}
+
+QList<Layout> LayoutStore::loadLayoutsOneByOne(SQLiteDatabase &database)
 {
     SQLiteStatement statement(database,
                               "SELECT id, name, created_at, updated_at, automation_enabled, "

@@ -156,6 +156,22 @@ void SQLiteDatabase::foreignKeyCheck()
                             + QStringLiteral(" is missing its parent.")};
 }
 
+void SQLiteDatabase::readThroughMemoryMap()
+{
+    // SQLite maps no more than the file holds, and no more than its own limit.
+    execute(QStringLiteral("PRAGMA mmap_size = 2147418112;"));
+}
+
+std::pair<qint64, qint64> SQLiteDatabase::changeMark()
+{
+    if (!handle_) {
+        throw StorageError::readFailed(closedDetail);
+    }
+    SQLiteStatement statement(*this, "PRAGMA data_version;");
+    const qint64 version = statement.step() ? statement.int64(0) : -1;
+    return {version, sqlite3_total_changes64(handle_)};
+}
+
 void SQLiteDatabase::backup(const QString &destinationPath)
 {
     if (!handle_) {

@@ -2,6 +2,8 @@
 
 #include <QString>
 
+#include <utility>
+
 struct sqlite3;
 
 namespace ostrel {
@@ -41,6 +43,15 @@ public:
     // through it then miss rows without a word.
     void integrityCheck();
     void foreignKeyCheck();
+    // Reads the file through a memory map instead of a read call per page. A check that walks
+    // every index visits the same pages again and again: from the map they cost no system
+    // call. Only for a short-lived connection that reads: the mapped file counts as the
+    // process's memory for as long as the connection is open, and a read error of the disk
+    // ends the process instead of failing the statement.
+    void readThroughMemoryMap();
+    // PRAGMA data_version with the changes this connection made itself: equal values, nothing
+    // in the file has changed in between (one connection's view, compared with itself).
+    std::pair<qint64, qint64> changeMark();
     // Writes a complete copy of the "main" database to a new file at the destination.
     void backup(const QString &destinationPath);
     // Copies what the write-ahead log holds into the database file, syncs it and empties the

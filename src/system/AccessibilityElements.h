@@ -35,7 +35,8 @@ public:
 // A backend must guarantee:
 // - Every read and write returns within the messaging timeout last set on that element (a
 //   default of 6 seconds applies until one is set); a peer that does not answer in time gives
-//   `AXError::cannotComplete`, never a hang.
+//   `AXError::cannotComplete`, never a hang. A read that takes a few messages to a peer (a
+//   browser window's page address) may wait that long for each of them.
 // - Every failure is a status, never an exception: an element that no longer exists gives
 //   `invalidUIElement`, an attribute it does not have `noValue` or `attributeUnsupported`,
 //   and every call made while the process is not trusted gives `apiDisabled`.

@@ -123,13 +123,13 @@ TEST_F(Revalidation, RefreshesTheFrameKeepsIdentityAndClearsAStaleHostName)
 
 TEST_F(Revalidation, BrowserWindowsGetTheirHostNameReadAgain)
 {
-    const qint32 browser = desktop.addApplication("com.apple.Safari", "Safari");
+    const qint32 browser = desktop.addApplication("firefox-esr", "Firefox ESR");
     const AXElement page = desktop.addWindow(browser, {200, 100, 800, 600});
     desktop.setAttribute(page, AXAttribute::url, QUrl("https://www.fresh.example/path"));
     WindowReference r = reference();
     r.element = page;
     r.pid = browser;
-    r.bundleID = QStringLiteral("com.apple.Safari");
+    r.bundleID = QStringLiteral("firefox-esr");
     EXPECT_EQ(service.revalidateNow(r, displays)->hostname, "fresh.example");
 
     // A host name that cannot be read leaves the reference without one.

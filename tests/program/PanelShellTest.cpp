@@ -243,10 +243,31 @@ TEST_F(PanelShellTest, TheTrayPanelHidesWhenAnotherApplicationTakesActivationOnl
     EXPECT_TRUE(shell->panel()->isVisible());
 
     // A click long after the panel went away opens it at once.
+    shell->focusWindowChanged(shell->panel()->windowHandle());
     shell->focusWindowChanged(nullptr);
     clock.advance(std::chrono::seconds(1));
     shell->toggle();
     EXPECT_TRUE(shell->panel()->isVisible());
+}
+
+TEST_F(PanelShellTest, ADeactivationThatComesAfterThePanelWasAskedBackLeavesItShown)
+{
+    auto shell = makeShell(PanelShell::Mode::tray);
+    icon = QRect(700, 0, 24, 24);
+    shell->toggle();
+    shell->focusWindowChanged(shell->panel()->windowHandle());
+
+    // Escape, and at once a second start asks for the panel; only then does the deactivation of
+    // the panel that Escape hid arrive.
+    shell->hidePanel();
+    shell->showPanel();
+    shell->focusWindowChanged(nullptr);
+    EXPECT_TRUE(shell->panel()->isVisible());
+
+    // Once it has been active, losing the activation hides it as ever.
+    shell->focusWindowChanged(shell->panel()->windowHandle());
+    shell->focusWindowChanged(nullptr);
+    EXPECT_FALSE(shell->panel()->isVisible());
 }
 
 TEST_F(PanelShellTest, AfterAWindowItOpenedClosesThePanelTakesTheFocusBackAndStillHides)

@@ -10,6 +10,7 @@
 #include <QtConcurrent/QtConcurrentRun>
 
 #include <fcntl.h>
+#include <functional>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -482,6 +483,125 @@ TEST_P(RefusedRowTest, ABackupWithTheSameRowLeavesEverythingInPlace)
 
 INSTANTIATE_TEST_SUITE_P(Damage, RefusedRowTest, ::testing::ValuesIn(refusedRows),
                          [](const auto &info) { return std::string(info.param.name); });
+
+// The checks of a file run side by side, yet where several fail, the first of them in their
+// order names the damage: the file's integrity, then whether the program wrote it at all, then
+// its rows, then their references.
+TEST_F(OpeningTest, WhereSeveralChecksFailTheFirstOfThemNamesTheDamage)
+{
+    const auto change = [](const QString &path, const char *sql) {
+        SQLiteDatabase database(path, SQLiteOpenMode::readWrite, SQLiteJournalPolicy::unchanged,
+                                100);
+        database.execute("PRAGMA foreign_keys = OFF;");
+        database.execute(QString::fromUtf8(sql));
+    };
+    const char *const refusedRow = "UPDATE layouts SET shortcut_key_code = 12;";
+    const char *const windowOfNoLayout =
+        "INSERT INTO windows SELECT lower(id), 'NO SUCH LAYOUT', ordinal, bundle_id, app_name,"
+        " role, subrole, hostname, display_key, rel_x, rel_y, rel_width, rel_height FROM windows;";
+    const struct {
+        const char *name;
+        std::function<void(const QString &)> write;
+        QString reason;
+    } cases[] = {
+        {"a damaged index, a refused row",
+         [&](const QString &path) {
+             writeDatabaseWithDamagedIndex(path, {"Desk", "Sofa"}, 4);
+             change(path, refusedRow);
+         },
+         "SQLite reported an integrity problem: "},
+        {"no exclusions table, a refused row, a window of no layout",
+         [&](const QString &path) {
+             writeDatabase(path, {"Desk"});
+             change(path, windowOfNoLayout);
+             change(path, refusedRow);
+             change(path, "DROP TABLE exclusions;");
+         },
+         "The file has no table exclusions."},
+        {"a refused row, a window of no layout",
+         [&](const QString &path) {
+             writeDatabase(path, {"Desk"});
+             change(path, windowOfNoLayout);
+             change(path, refusedRow);
+         },
+         "A layout shortcut is incomplete."},
+        {"a window of no layout",
+         [&](const QString &path) {
+             writeDatabase(path, {"Desk"});
+             change(path, windowOfNoLayout);
+         },
+         "A related row in windows is missing its parent."},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        paths = StorePaths::inFolder(root.filePath(QString::fromUtf8(c.name)));
+        QDir().mkpath(paths.directory);
+        c.write(paths.database);
+        // A backup with the same damage cannot repair it: the error tells why recovery began.
+        ASSERT_TRUE(QFile::copy(paths.database, paths.backup));
+        const StorageError error = storageErrorOf([&] { open(); });
+        EXPECT_TRUE(error.errorDescription().contains(c.reason))
+            << error.errorDescription().toStdString();
+    }
+}
+
+// The opening has read every layout already: the first load takes them as they were read while
+// nothing has changed the file since, and reads it again where anything has.
+TEST_F(OpeningTest, TheFirstLoadTakesTheLayoutsTheOpeningReadWhileTheFileIsUnchanged)
+{
+    const auto namesIn = [](const QList<Layout> &layouts) {
+        QStringList names;
+        for (const Layout &layout : layouts) {
+            names << layout.name;
+        }
+        return names;
+    };
+    const struct {
+        const char *name;
+        // Done after the opening, before the first load.
+        std::function<void(LayoutStore &, const QString &)> change;
+        QStringList loaded;
+    } cases[] = {
+        {"nothing", [](LayoutStore &, const QString &) {}, {"Desk", "Sofa"}},
+        {"another connection renames a layout",
+         [](LayoutStore &, const QString &path) {
+             openSecondConnection(path).execute("UPDATE layouts SET name = 'Bed' WHERE name = "
+                                                "'Sofa';");
+         },
+         {"Desk", "Bed"}},
+        {"another connection damages a row",
+         [](LayoutStore &, const QString &path) {
+             openSecondConnection(path).execute("UPDATE layouts SET shortcut_key_code = 12;");
+         },
+         {}},
+        {"the store deletes a layout",
+         [](LayoutStore &store, const QString &path) {
+             SQLiteDatabase other = openSecondConnection(path);
+             await(store.deleteLayout(
+                 QUuid(scalar(other, "SELECT id FROM layouts WHERE name = 'Desk'"))));
+         },
+         {"Sofa"}},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        paths = StorePaths::inFolder(root.filePath(QString::fromUtf8(c.name)));
+        QDir().mkpath(paths.directory);
+        writeDatabase(paths.database, {"Desk", "Sofa"}, 3);
+        StorageOpenResult result = open();
+        ASSERT_TRUE(result.store);
+        c.change(*result.store, paths.database);
+        if (c.loaded.isEmpty()) {
+            EXPECT_EQ(storageErrorOf([&] { await(result.store->loadLayouts()); }),
+                      StorageError::readFailed("A layout shortcut is incomplete."));
+            continue;
+        }
+        const QList<Layout> loaded = await(result.store->loadLayouts());
+        EXPECT_EQ(namesIn(loaded), c.loaded);
+        EXPECT_EQ(loaded, result.store->executor().runBlocking([&] {
+            return LayoutStore::loadLayoutsOneByOne(result.store->database());
+        }));
+    }
+}
 
 // Whatever the clock says while the user saves, what was written opens again: the dates are
 // brought into the range that the readers accept.

@@ -22,6 +22,13 @@ struct RowsTest : StoreTest {
             QStringLiteral("PRAGMA foreign_keys = OFF; PRAGMA ignore_check_constraints = ON;"));
         other.execute(sql);
     }
+
+    // The check that opening, backups and recovery make of a file: it reads and validates every
+    // layout row as the load does, keeping no values.
+    void checkLayouts()
+    {
+        store->executor().runBlocking([&] { LayoutStore::checkLayouts(store->database()); });
+    }
 };
 
 } // namespace
@@ -178,6 +185,9 @@ TEST_F(RowsTest, EveryDamagedRowFailsTheWholeReadWithItsOwnSentence)
             }
         });
         EXPECT_EQ(error, StorageError::readFailed(QString::fromUtf8(c.sentence)));
+        if (!c.exclusions) {
+            EXPECT_EQ(storageErrorOf([&] { checkLayouts(); }), error);
+        }
         EXPECT_EQ(dump(path), before);
     }
 }
@@ -248,6 +258,10 @@ TEST_F(RowsTest, AValueOfAnotherTypeThanItsColumnIsADamagedRow)
                       }
                   }),
                   StorageError::readFailed(c.sentence));
+        if (!c.exclusions) {
+            EXPECT_EQ(storageErrorOf([&] { checkLayouts(); }),
+                      StorageError::readFailed(c.sentence));
+        }
     }
 }
 
@@ -322,6 +336,7 @@ TEST_F(RowsTest, RowsAtTheEdgesOfWhatIsValidStillLoad)
         const QList<Layout> layouts = await(store->loadLayouts());
         ASSERT_EQ(layouts.size(), 1);
         c.check(layouts[0]);
+        checkLayouts();
     }
 }
 

@@ -5,10 +5,13 @@
 #include "system/x11/X11Applications.h"
 #include "system/x11/X11Desktop.h"
 #include "system/x11/X11Elements.h"
+#include "system/x11/X11PageAddresses.h"
 #include "system/x11/X11PointerButtons.h"
 #include "system/x11/X11Screens.h"
 #include "system/x11/X11Trust.h"
 #include "system/x11/X11WindowServerList.h"
+
+#include <QDBusConnection>
 
 #include <memory>
 
@@ -18,9 +21,12 @@ namespace ostrel::x11 {
 // connection (`connection()`), subscribing to its events.
 class X11Backend {
 public:
-    // Null when no X server answers (e.g. a Wayland-only session).
-    static std::unique_ptr<X11Backend> connect(const std::string &display = {},
-                                               QStringList desktopEntryDirs = {});
+    // Null when no X server answers (e.g. a Wayland-only session). Browser windows' page
+    // addresses come from the accessibility bus that the session bus names; without one
+    // connected (the default) they have none.
+    static std::unique_ptr<X11Backend>
+    connect(const std::string &display = {}, QStringList desktopEntryDirs = {},
+            QDBusConnection sessionBus = QDBusConnection(QStringLiteral("ostrel-no-session-bus")));
 
     SystemBackend backend();
     X11Connection &connection() { return desktop_->connection(); }
@@ -32,11 +38,12 @@ public:
     X11FrameWriter &frameWriter() { return elements_.frameWriter(); }
 
 private:
-    explicit X11Backend(std::unique_ptr<X11Desktop> desktop);
+    X11Backend(std::unique_ptr<X11Desktop> desktop, QDBusConnection sessionBus);
 
     std::unique_ptr<X11Desktop> desktop_;
     SteadyClock clock_;
     X11Trust trust_;
+    X11PageAddresses pages_;
     X11Elements elements_;
     X11Applications applications_;
     X11WindowServerList windowServer_;

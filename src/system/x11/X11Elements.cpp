@@ -19,6 +19,14 @@ AXAttributeResult failed(AXError error)
     return AXAttributeResult{error, std::monostate{}};
 }
 
+RectD drawnArea(const X11WindowInfo &info)
+{
+    const Extents &shadow = info.gtkFrameExtents;
+    return RectD{info.client.x + shadow[0], info.client.y + shadow[2],
+                 info.client.width - shadow[0] - shadow[1],
+                 info.client.height - shadow[2] - shadow[3]};
+}
+
 } // namespace
 
 AXElement X11Elements::applicationElement(qint32 pid)
@@ -55,6 +63,10 @@ AXAttributeResult X11Elements::copyAttributeValue(AXElement element, const QStri
         return failed(AXError::illegalArgument);
     }
     const Deadline deadline = deadlineFor(element);
+    if (X11PageAddresses::isElement(element)) {
+        return pages_ ? pages_->elementAttribute(element, attribute, deadline)
+                      : failed(AXError::invalidUIElement);
+    }
     if (isApplication(element)) {
         return applicationAttribute(qint32(quint32(element.handle)), attribute, deadline);
     }
@@ -137,9 +149,15 @@ AXAttributeResult X11Elements::windowAttribute(xcb_window_t window, const QStrin
     if (attribute == AXAttribute::size) {
         return AXAttributeResult{AXError::success, AXSize{frame.width, frame.height}};
     }
-    if (attribute == AXAttribute::url || attribute == AXAttribute::document) {
-        // Page addresses are not published on X11.
-        return failed(AXError::noValue);
+    if (attribute == AXAttribute::url || attribute == AXAttribute::document
+        || attribute == AXAttribute::children) {
+        // Only the accessibility bus knows what a window shows.
+        if (!pages_) {
+            return failed(AXError::noValue);
+        }
+        return pages_->windowAttribute(
+            X11PageAddresses::Window{info->window, info->pid, info->client, drawnArea(*info)},
+            attribute, deadline);
     }
     return failed(AXError::attributeUnsupported);
 }
@@ -150,7 +168,8 @@ namespace {
 std::variant<FrameRequest, AXError> requestOf(AXElement element, const QString &attribute,
                                               const AXValue &value)
 {
-    if (element.isNull() || X11Elements::isApplication(element)) {
+    if (element.isNull() || X11Elements::isApplication(element)
+        || X11PageAddresses::isElement(element)) {
         return AXError::attributeUnsupported;
     }
     FrameRequest request;
@@ -215,7 +234,7 @@ X11Elements::setSizeAndPosition(AXElement element, const AXSize &size, const AXP
 std::shared_ptr<AXPendingFrameWrite>
 X11Elements::beginSizeAndPosition(AXElement element, const AXSize &size, const AXPoint &position)
 {
-    if (element.isNull() || isApplication(element)) {
+    if (element.isNull() || isApplication(element) || X11PageAddresses::isElement(element)) {
         auto refused = std::make_shared<AXPendingFrameWrite>();
         refused->answer =
             AXFrameWriteResult{AXError::attributeUnsupported, AXError::attributeUnsupported};

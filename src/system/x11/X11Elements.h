@@ -4,6 +4,7 @@
 #include "system/Clock.h"
 #include "system/x11/X11Desktop.h"
 #include "system/x11/X11FrameWriter.h"
+#include "system/x11/X11PageAddresses.h"
 
 #include <QHash>
 
@@ -15,11 +16,13 @@ namespace ostrel::x11 {
 // application element is its process id tagged above the 32 bits an XID uses. Reads come from
 // the desktop snapshot (one batch for all windows); writes go to the window manager as
 // _NET_MOVERESIZE_WINDOW and wait for it to apply them. Every call is bounded by the element's
-// messaging timeout.
+// messaging timeout. A browser window's page address and the elements inside it come from the
+// accessibility bus (`pages`), where there is one.
 class X11Elements : public AccessibilityElements {
 public:
-    X11Elements(X11Desktop &desktop, Clock &clock)
+    X11Elements(X11Desktop &desktop, Clock &clock, X11PageAddresses *pages = nullptr)
         : desktop_(desktop)
+        , pages_(pages)
         , writer_(desktop, clock)
     {
     }
@@ -54,6 +57,7 @@ private:
                                       Deadline deadline);
 
     X11Desktop &desktop_;
+    X11PageAddresses *pages_;
     X11FrameWriter writer_;
     std::mutex timeoutsMutex_;
     QHash<quint64, double> timeouts_;

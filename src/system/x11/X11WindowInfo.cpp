@@ -304,6 +304,19 @@ std::optional<Strut> strutOf(const xcb_get_property_reply_t *partial,
     return std::nullopt;
 }
 
+std::optional<QString> readWindowTitle(X11Connection &connection, xcb_window_t window,
+                                       Deadline deadline)
+{
+    const auto cookie =
+        xcb_get_property(connection.raw(), 0, window, connection.atom(Atom::NetWmName),
+                         connection.atom(Atom::Utf8String), 0, 4096);
+    const auto reply = connection.reply<xcb_get_property_reply_t>(cookie, deadline);
+    if (!reply.ok() || reply->type == XCB_NONE) {
+        return std::nullopt;
+    }
+    return text(reply.reply.get());
+}
+
 QString text(const xcb_get_property_reply_t *reply)
 {
     if (!reply || reply->format != 8) {

@@ -85,6 +85,11 @@ bool isRootInfoProperty(const X11Connection &connection, xcb_atom_t property);
 QList<X11WindowInfo> readClientPlaces(X11Connection &connection, QList<X11WindowInfo> known,
                                       Deadline deadline);
 
+// The window's _NET_WM_NAME, read once and kept by no one; none when it has none or the server
+// did not answer in time.
+std::optional<QString> readWindowTitle(X11Connection &connection, xcb_window_t window,
+                                       Deadline deadline);
+
 // Reads a format-32 property as a list (helper shared by the readers).
 QList<quint32> cardinals(const xcb_get_property_reply_t *reply);
 QString text(const xcb_get_property_reply_t *reply);

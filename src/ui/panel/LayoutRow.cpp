@@ -159,6 +159,14 @@ LayoutRow::LayoutRow(const Layout &layout, LayoutHover &hover, PanelActions &act
     updateAccessibility();
 }
 
+LayoutRow::~LayoutRow()
+{
+    if (hover_) {
+        hover_->menuLeft(layout_.id);
+        hover_->rowLeft(layout_.id);
+    }
+}
+
 void LayoutRow::setSelected(bool selected)
 {
     if (selected == selected_) {

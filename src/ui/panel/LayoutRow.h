@@ -33,6 +33,8 @@ class LayoutRow : public QWidget {
 public:
     LayoutRow(const Layout &layout, LayoutHover &hover, PanelActions &actions,
               const ViewEnvironment &environment, QWidget *parent = nullptr);
+    // A row that scrolls far out of view goes; the pointer is no longer over it then.
+    ~LayoutRow() override;
 
     const Layout &layout() const { return layout_; }
 
@@ -47,6 +49,7 @@ public:
 
     // Opens the actions menu below its button (a click on the button does the same).
     void openMenu();
+    bool isMenuOpen() const { return menu_ && menu_->isVisible(); }
     // The opacity of the "ellipsis": full while its menu is hovered.
     qreal actionsOpacity() const;
 

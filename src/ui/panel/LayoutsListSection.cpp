@@ -3,6 +3,7 @@
 #include "ui/panel/ActivityIndicator.h"
 #include "ui/panel/LayoutHover.h"
 #include "ui/panel/LayoutRow.h"
+#include "ui/panel/LazyRows.h"
 #include "ui/panel/OverlayScrolling.h"
 #include "ui/panel/PanelActions.h"
 #include "ui/panel/PanelButton.h"
@@ -15,6 +16,8 @@
 #include <QHBoxLayout>
 #include <QScrollArea>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace ostrel {
 
@@ -59,16 +62,6 @@ LayoutsListSection::LayoutsListSection(const ViewEnvironment &environment, Panel
     });
 }
 
-LayoutRow *LayoutsListSection::row(const QUuid &id) const
-{
-    for (LayoutRow *row : rows_) {
-        if (row->layout().id == id) {
-            return row;
-        }
-    }
-    return nullptr;
-}
-
 void LayoutsListSection::setState(const PanelState &state)
 {
     count_->setText(QString::number(state.saved.layouts.size()));
@@ -76,52 +69,64 @@ void LayoutsListSection::setState(const PanelState &state)
     save_->setEnabled(state.canCapture);
     save_->setToolTip(PanelTexts::captureHelp(state));
 
+    selectedLayoutID_ = state.settings.selectedLayoutID;
+    pendingMutations_ = state.saved.pendingMutations;
     if (shownLayouts_ != state.saved.layouts) {
         shownLayouts_ = state.saved.layouts;
         rebuildRows(state.saved.layouts);
     }
-    for (LayoutRow *row : std::as_const(rows_)) {
+    for (const auto &[index, shown] : rows_->rows()) {
+        auto *row = static_cast<LayoutRow *>(shown);
         row->setSelected(state.settings.selectedLayoutID == row->layout().id);
         row->setDeleting(state.isDeleting(row->layout().id));
     }
 }
 
+LayoutRow *LayoutsListSection::makeRow(int index)
+{
+    const Layout &layout = (*shownLayouts_)[index];
+    auto *row = new LayoutRow(layout, *hover_, *actions_, environment_);
+    row->setSelected(selectedLayoutID_ == layout.id);
+    row->setDeleting(pendingMutations_.contains(MutationScope::deleteLayout(layout.id)));
+    return row;
+}
+
 void LayoutsListSection::rebuildRows(const QList<Layout> &layouts)
 {
-    rows_.clear();
     delete rowsHost_;
-    scroll_ = nullptr;
+    rows_ = nullptr;
 
-    auto *list = new QWidget;
-    list->setObjectName(QStringLiteral("layout-rows"));
-    auto *rows = new QVBoxLayout(list);
-    rows->setContentsMargins(0, 0, 0, 0);
-    for (const Layout &layout : layouts) {
-        auto *row = new LayoutRow(layout, *hover_, *actions_, environment_);
-        rows_.append(row);
-        rows->addWidget(row);
-    }
+    const bool scrolls = layouts.size() >= scrollThreshold;
+    LazyRows::Source source;
+    source.make = [this](int index) { return makeRow(index); };
+    // A badge is no taller than the two lines of text, but a row is measured with one all the
+    // same.
+    source.kind = [this](int index) { return (*shownLayouts_)[index].shortcut ? 1 : 0; };
+    // Its menu is the row's child: the row stays while the menu is open.
+    source.keep = [](QWidget *row) { return static_cast<LayoutRow *>(row)->isMenuOpen(); };
+    // Rows touch inside the scroll area.
+    rows_ = new LazyRows(std::move(source), int(layouts.size()), scrolls ? 0 : 5);
+    rows_->setObjectName(QStringLiteral("layout-rows"));
 
-    if (layouts.size() < scrollThreshold) {
-        rows->setSpacing(5);
-        rowsHost_ = list;
+    if (!scrolls) {
+        rowsHost_ = rows_;
     } else {
-        // Rows touch inside the scroll area.
-        rows->setSpacing(0);
-        rows->addStretch(1);
-        scroll_ = new QScrollArea;
-        scroll_->setObjectName(QStringLiteral("layout-list"));
-        scroll_->setWidgetResizable(true);
-        scroll_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-        scroll_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-        scroll_->setFixedHeight(scrollHeight);
-        scroll_->setWidget(list);
-        overlayScrolling(scroll_);
-        rowsHost_ = scroll_;
+        auto *scroll = new QScrollArea;
+        scroll->setObjectName(QStringLiteral("layout-list"));
+        scroll->setWidgetResizable(true);
+        scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+        scroll->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+        scroll->setFixedHeight(scrollHeight);
+        scroll->setWidget(rows_);
+        overlayScrolling(scroll);
+        rowsHost_ = scroll;
     }
     layout_->addWidget(rowsHost_);
+    rows_->fill();
     // A row under the pointer that is gone now cannot leave again.
-    if (hover_->hoveredLayoutID() && !row(*hover_->hoveredLayoutID())) {
+    if (const std::optional<QUuid> hovered = hover_->hoveredLayoutID(); hovered
+        && std::none_of(layouts.begin(), layouts.end(),
+                        [&](const Layout &layout) { return layout.id == *hovered; })) {
         hover_->clear();
     }
 }

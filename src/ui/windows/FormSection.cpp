@@ -40,11 +40,19 @@ FormSection::FormSection(QWidget *header, QWidget *parent)
 
 QWidget *FormSection::addRow(QWidget *row)
 {
+    QWidget *made = place(row, rows_ == 0);
+    surface_->addWidget(made, {});
+    ++rows_;
+    return made;
+}
+
+QWidget *FormSection::place(QWidget *row, bool first)
+{
     auto *place = new QWidget;
     auto *column = new QVBoxLayout(place);
     column->setContentsMargins(0, 0, 0, 0);
     column->setSpacing(0);
-    if (rows_ > 0) {
+    if (!first) {
         auto *inset = new QHBoxLayout;
         inset->setContentsMargins(rowHorizontalPadding, 0, rowHorizontalPadding, 0);
         inset->addWidget(new Divider);
@@ -57,9 +65,13 @@ QWidget *FormSection::addRow(QWidget *row)
                                rowVerticalPadding);
     padded->addWidget(row);
     column->addLayout(padded);
-    surface_->addWidget(place, {});
-    ++rows_;
     return place;
+}
+
+void FormSection::addPlaces(QWidget *column)
+{
+    surface_->addWidget(column, {});
+    ++rows_;
 }
 
 FormColumn::FormColumn(QWidget *parent)

@@ -20,6 +20,13 @@ public:
     // section: hiding it hides the row and its hairline.
     QWidget *addRow(QWidget *row);
 
+    // A row's place as addRow makes it, for a column of rows that the section holds as one (a
+    // LazyRows, which makes its rows as they scroll in): the row with the form's padding, below
+    // a hairline unless it is the first.
+    static QWidget *place(QWidget *row, bool first);
+    // Adds such a column as it is, as the section's only content.
+    void addPlaces(QWidget *column);
+
 private:
     GroupedSurface *surface_;
     int rows_ = 0;

@@ -5,6 +5,7 @@
 #include "ui/illustrations/HairlineRouteIntroduction.h"
 #include "ui/panel/FormRowLabel.h"
 #include "ui/panel/FormSectionHeader.h"
+#include "ui/panel/LazyRows.h"
 #include "ui/panel/HighlightColorPicker.h"
 #include "ui/panel/PanelButton.h"
 #include "ui/panel/PlainLabel.h"
@@ -305,33 +306,44 @@ void GeneralSettingsPage::refreshLinked()
         delete item->widget();
         delete item;
     }
-    int count = 0;
+    linkedLayouts_.clear();
     for (const Layout &layout : model_->savedData().layouts) {
         // Only the link counts: a layout keeps its signature whatever its own switch says.
-        if (!layout.automationTopologySignature) {
-            continue;
+        if (layout.automationTopologySignature) {
+            linkedLayouts_.append(layout);
         }
-        auto *row = new QWidget;
-        row->setObjectName(QStringLiteral("linked-layout"));
-        auto *line = new QHBoxLayout(row);
-        line->setContentsMargins(0, 0, 0, 0);
-        line->setSpacing(8);
-        auto *symbol =
-            new SymbolView(QStringLiteral("display"), 12, QFont::Normal, ThemeColor::secondary());
-        symbol->setFixedWidth(16);
-        line->addWidget(symbol, 0, Qt::AlignVCenter);
-        auto *name = new PlainLabel(layout.name);
-        name->setObjectName(QStringLiteral("linked-layout-name"));
-        line->addWidget(name, 1);
-        auto *description = secondaryText(model_->automationDescription(layout));
-        description->setObjectName(QStringLiteral("linked-layout-description"));
-        description->setWordWrap(false);
-        line->addWidget(description, 0, Qt::AlignVCenter);
-        linkedRows_->addWidget(row);
-        ++count;
     }
-    noLinked_->setVisible(count == 0);
-    linked_->setVisible(count > 0);
+    if (!linkedLayouts_.isEmpty()) {
+        LazyRows::Source source;
+        source.make = [this](int index) { return linkedRow(index); };
+        auto *rows = new LazyRows(std::move(source), int(linkedLayouts_.size()), 8);
+        linkedRows_->addWidget(rows);
+        rows->fill();
+    }
+    noLinked_->setVisible(linkedLayouts_.isEmpty());
+    linked_->setVisible(!linkedLayouts_.isEmpty());
+}
+
+QWidget *GeneralSettingsPage::linkedRow(int index) const
+{
+    const Layout &layout = linkedLayouts_[index];
+    auto *row = new QWidget;
+    row->setObjectName(QStringLiteral("linked-layout"));
+    auto *line = new QHBoxLayout(row);
+    line->setContentsMargins(0, 0, 0, 0);
+    line->setSpacing(8);
+    auto *symbol =
+        new SymbolView(QStringLiteral("display"), 12, QFont::Normal, ThemeColor::secondary());
+    symbol->setFixedWidth(16);
+    line->addWidget(symbol, 0, Qt::AlignVCenter);
+    auto *name = new PlainLabel(layout.name);
+    name->setObjectName(QStringLiteral("linked-layout-name"));
+    line->addWidget(name, 1);
+    auto *description = secondaryText(model_ ? model_->automationDescription(layout) : QString());
+    description->setObjectName(QStringLiteral("linked-layout-description"));
+    description->setWordWrap(false);
+    line->addWidget(description, 0, Qt::AlignVCenter);
+    return row;
 }
 
 qreal GeneralSettingsPage::colorPickerOpacity() const

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "model/Layout.h"
+
 #include "model/AppearancePreference.h"
 #include "model/HighlightColor.h"
 #include "ui/panel/ViewEnvironment.h"
@@ -50,6 +52,7 @@ private:
     void scheduleRefresh();
     void refresh();
     void refreshLinked();
+    QWidget *linkedRow(int index) const;
 
     QPointer<AppModel> model_;
     bool refreshQueued_ = false;
@@ -65,6 +68,8 @@ private:
     QWidget *noLinked_ = nullptr;
     QWidget *linked_ = nullptr;
     QVBoxLayout *linkedRows_ = nullptr;
+    // The linked layouts shown; only the rows in view or near them exist (LazyRows).
+    QList<Layout> linkedLayouts_;
 };
 
 } // namespace ostrel

@@ -7,6 +7,7 @@
 #include "ui/panel/Divider.h"
 #include "ui/panel/GroupedSurface.h"
 #include "ui/panel/HoverRowButton.h"
+#include "ui/panel/LazyRows.h"
 #include "ui/panel/LineLimitedLabel.h"
 #include "ui/panel/OverlayScrolling.h"
 #include "ui/panel/PanelButton.h"
@@ -206,8 +207,11 @@ void LayoutChooserView::refresh()
         shownLayouts_ = layouts;
         showLayouts(layouts);
     }
-    for (const Row &row : std::as_const(rows_)) {
-        row.button->setEnabled(model_ && model_->canChooseRestore(row.layout));
+    if (rows_) {
+        for (const auto &[index, shown] : rows_->rows()) {
+            shown->findChild<HoverRowButton *>(QStringLiteral("chooser-row"))
+                ->setEnabled(model_ && model_->canChooseRestore((*shownLayouts_)[index]));
+        }
     }
 }
 
@@ -218,20 +222,35 @@ void LayoutChooserView::showLayouts(const QList<Layout> &layouts)
         delete item->widget();
         delete item;
     }
-    rows_.clear();
-    for (const Layout &layout : layouts) {
-        if (!rows_.isEmpty()) {
-            auto *line = new QWidget;
-            auto *inset = new QHBoxLayout(line);
-            inset->setContentsMargins(dividerInset, 0, 0, 0);
-            inset->addWidget(new Divider);
-            surfaceLayout->addWidget(line);
-        }
-        HoverRowButton *row = layoutRow(layout);
-        surfaceLayout->addWidget(row);
-        rows_.append({layout, row});
-    }
+    LazyRows::Source source;
+    source.make = [this](int index) { return entry(index); };
+    source.kind = [this](int index) {
+        return (index > 0 ? 2 : 0) + ((*shownLayouts_)[index].shortcut ? 1 : 0);
+    };
+    rows_ = new LazyRows(std::move(source), int(layouts.size()));
+    rows_->setObjectName(QStringLiteral("chooser-rows"));
+    surfaceLayout->addWidget(rows_);
+    rows_->fill();
     body_->setCurrentWidget(layouts.isEmpty() ? empty_ : list_);
+}
+
+QWidget *LayoutChooserView::entry(int index)
+{
+    const Layout &layout = (*shownLayouts_)[index];
+    auto *entry = new QWidget;
+    auto *column = new QVBoxLayout(entry);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(0);
+    if (index > 0) {
+        auto *inset = new QHBoxLayout;
+        inset->setContentsMargins(dividerInset, 0, 0, 0);
+        inset->addWidget(new Divider);
+        column->addLayout(inset);
+    }
+    HoverRowButton *row = layoutRow(layout);
+    row->setEnabled(model_ && model_->canChooseRestore(layout));
+    column->addWidget(row);
+    return entry;
 }
 
 HoverRowButton *LayoutChooserView::layoutRow(const Layout &layout)

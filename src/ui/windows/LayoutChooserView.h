@@ -15,11 +15,13 @@ namespace ostrel {
 class AppModel;
 class HoverRowButton;
 class KeyboardLayoutObserver;
+class LazyRows;
 class WindowPresenter;
 
 // "Restore Layout": the global shortcut was pressed with no layout selected, so the user picks
 // the layout to restore. One click on a row selects that layout, restores it and closes the
 // window. Without window access a notice above the list offers the settings and a recheck.
+// Only the rows in view or near it exist (LazyRows), however many layouts there are.
 class LayoutChooserView : public QWidget {
     Q_OBJECT
 
@@ -34,14 +36,11 @@ protected:
     bool focusNextPrevChild(bool next) override;
 
 private:
-    struct Row {
-        Layout layout;
-        HoverRowButton *button;
-    };
-
     void scheduleRefresh();
     void refresh();
     void showLayouts(const QList<Layout> &layouts);
+    // The row of a layout, below a hairline unless it is the first.
+    QWidget *entry(int index);
     HoverRowButton *layoutRow(const Layout &layout);
     QWidget *permissionNotice();
     void choose(const QUuid &id);
@@ -52,7 +51,7 @@ private:
     QPointer<KeyboardLayoutObserver> keyboardLayout_;
     bool refreshQueued_ = false;
     std::optional<QList<Layout>> shownLayouts_;
-    QList<Row> rows_;
+    LazyRows *rows_ = nullptr;
 
     QWidget *notice_;
     QStackedWidget *body_;

@@ -3,6 +3,7 @@
 #include "app/AppModel.h"
 #include "ui/illustrations/ShortcutKeyboardIntroduction.h"
 #include "ui/panel/FormSectionHeader.h"
+#include "ui/panel/LazyRows.h"
 #include "ui/panel/PlainLabel.h"
 #include "ui/panel/ShortcutRecorder.h"
 #include "ui/panel/UiFont.h"
@@ -88,24 +89,24 @@ void ShortcutsSettingsPage::refresh()
     if (!model_ || !state_) {
         return;
     }
-    const QList<Layout> &layouts = model_->savedData().layouts;
+    layouts_ = model_->savedData().layouts;
     QList<QUuid> ids;
-    for (const Layout &layout : layouts) {
+    ids.reserve(layouts_.size());
+    for (const Layout &layout : std::as_const(layouts_)) {
         ids.append(layout.id);
-    }
-    if (ids != shownLayouts_) {
-        rebuildLayoutSection(ids);
     }
     // One change at a time: a layout's shortcut being saved holds every recorder, the global
     // one too.
-    const bool waiting = model_->hasPendingShortcutMutation();
+    waiting_ = model_->hasPendingShortcutMutation();
+    if (ids != shownLayouts_) {
+        rebuildLayoutSection(ids);
+    }
     global_->setShortcut(model_->settings().globalShortcut);
-    global_->setEnabled(!waiting);
-    for (const Layout &layout : layouts) {
-        ShortcutRecorder *recorder = recorders_.value(layout.id);
-        recorder->setLabel(layout.name);
-        recorder->setShortcut(layout.shortcut);
-        recorder->setEnabled(!waiting);
+    global_->setEnabled(!waiting_);
+    if (recorders_) {
+        for (const auto &[index, place] : recorders_->rows()) {
+            follow(place->findChild<ShortcutRecorder *>(), layouts_[index]);
+        }
     }
 
     const std::optional<QString> message = state_->shortcutsPageMessage();
@@ -113,10 +114,17 @@ void ShortcutsSettingsPage::refresh()
     messageSection_->setVisible(message.has_value());
 }
 
+void ShortcutsSettingsPage::follow(ShortcutRecorder *recorder, const Layout &layout) const
+{
+    recorder->setLabel(layout.name);
+    recorder->setShortcut(layout.shortcut);
+    recorder->setEnabled(!waiting_);
+}
+
 void ShortcutsSettingsPage::rebuildLayoutSection(const QList<QUuid> &ids)
 {
     shownLayouts_ = ids;
-    recorders_.clear();
+    recorders_ = nullptr;
     delete layoutSection_;
     layoutSection_ = new FormSection(
         new FormSectionHeader(QStringLiteral("Layout Shortcuts"),
@@ -129,22 +137,38 @@ void ShortcutsSettingsPage::rebuildLayoutSection(const QList<QUuid> &ids)
         empty->setTone(ThemeColor::secondary());
         empty->setWordWrap(true);
         layoutSection_->addRow(empty);
-    }
-    QPointer<SettingsState> target(state_);
-    for (const QUuid &id : ids) {
-        auto *recorder = new ShortcutRecorder(
-            QString(), std::nullopt,
-            [target, id](std::optional<Shortcut> shortcut) {
-                if (target) {
-                    target->changeLayoutShortcut(shortcut, id);
-                }
-            },
-            *environment_.shortcutRecordings, environment_.keyboardLayout);
-        recorder->setObjectName(QStringLiteral("layout-shortcut-recorder"));
-        recorders_.insert(id, recorder);
-        layoutSection_->addRow(recorder);
+    } else {
+        LazyRows::Source source;
+        source.make = [this](int index) { return layoutPlace(index); };
+        // A recording ends when its recorder goes: it stays while it records.
+        source.keep = [](QWidget *place) {
+            return place->findChild<ShortcutRecorder *>()->isRecording();
+        };
+        recorders_ = new LazyRows(std::move(source), int(ids.size()));
+        layoutSection_->addPlaces(recorders_);
     }
     layoutSectionSlot_->addWidget(layoutSection_);
+    if (recorders_) {
+        recorders_->fill();
+    }
+}
+
+QWidget *ShortcutsSettingsPage::layoutPlace(int index)
+{
+    const Layout &layout = layouts_[index];
+    QPointer<SettingsState> target(state_);
+    const QUuid id = layout.id;
+    auto *recorder = new ShortcutRecorder(
+        QString(), std::nullopt,
+        [target, id](std::optional<Shortcut> shortcut) {
+            if (target) {
+                target->changeLayoutShortcut(shortcut, id);
+            }
+        },
+        *environment_.shortcutRecordings, environment_.keyboardLayout);
+    recorder->setObjectName(QStringLiteral("layout-shortcut-recorder"));
+    follow(recorder, layout);
+    return FormSection::place(recorder, index == 0);
 }
 
 } // namespace ostrel

@@ -267,11 +267,14 @@ class Desktop:
     pixels. `tray_dark` draws either panel dark instead of light.
     """
 
-    def __init__(self, tray=False, window_manager=True, tray_dark=False):
+    def __init__(self, tray=False, window_manager=True, tray_dark=False, accessibility=False):
         self.tray = "xembed" if tray is True else tray
         self.tray_dark = tray_dark
         self._sni = None
         self.window_manager = window_manager
+        # The desktop's accessibility support (org.a11y.Status.IsEnabled): off, as on a desktop
+        # nobody turned it on, unless asked; the program's own windows are on the bus either way.
+        self.accessibility = accessibility
         self._processes = []
         self._launcher = None
         self.folder = None
@@ -320,6 +323,10 @@ class Desktop:
             "QT_QPA_PLATFORM": "xcb",
             "QT_LINUX_ACCESSIBILITY_ALWAYS_ON": "1",
         }
+        if self.accessibility:
+            # The desktop's settings in a file of the test's home, so that the bus launcher reads
+            # and follows them as a desktop's settings daemon would have it do.
+            self.env["GSETTINGS_BACKEND"] = "keyfile"
         for name in ("ASAN_OPTIONS", "LSAN_OPTIONS", "UBSAN_OPTIONS"):
             if name in os.environ:
                 self.env[name] = os.environ[name]
@@ -345,6 +352,11 @@ class Desktop:
         self.env["DBUS_SESSION_BUS_ADDRESS"] = address
         self.spawn([AT_SPI_BUS_LAUNCHER, "--launch-immediately"], quiet=True)
         wait_for(lambda: self._bus_has("org.a11y.Bus"), what="the accessibility bus")
+        if self.accessibility:
+            # As a user turns it on.
+            self.run(["gsettings", "set", "org.gnome.desktop.interface", "toolkit-accessibility",
+                      "true"])
+            wait_for(self.accessibility_enabled, what="the desktop's accessibility support")
         if self.tray == "xembed":
             # Tinted over nothing: a flat panel of that colour, as a desktop's own.
             tint = "0x2b2b2b" if self.tray_dark else "0xf0f0f0"
@@ -423,6 +435,13 @@ class Desktop:
         if wait_until_ready:
             ostrel.wait_until_ready()
         return ostrel
+
+    def accessibility_enabled(self):
+        """Whether the desktop's accessibility support is on, as the bus launcher says."""
+        result = self.run(["dbus-send", "--session", "--print-reply", "--dest=org.a11y.Bus",
+                           "/org/a11y/bus", "org.freedesktop.DBus.Properties.Get",
+                           "string:org.a11y.Status", "string:IsEnabled"], check=False)
+        return "boolean true" in result.stdout
 
     def _bus_has(self, name):
         result = self.run(["dbus-send", "--session", "--print-reply", "--dest=org.freedesktop.DBus",

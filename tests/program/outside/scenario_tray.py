@@ -154,8 +154,11 @@ class Tray(unittest.TestCase):
             menu = open_menu()
             desktop.screenshot(desktop.window_geometry(menu)).save("tray-xembed-menu")
             desktop.key("Down", "Down", "Return")
-            settings_window(desktop, ostrel)
+            settings = settings_window(desktop, ostrel)
             wait_for(lambda: menu not in ostrel.windows(), what="the menu to close")
+            # The window manager hands the activation to Settings on its own time, and a menu
+            # that opens before that closes with the activation it loses.
+            wait_for(lambda: desktop.active_window() == settings, what="Settings to be active")
             open_menu()
             desktop.key("Down", "Down", "Down", "Return")
             self.assertEqual(ostrel.wait_for_exit(), 0)
