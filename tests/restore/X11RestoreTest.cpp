@@ -9,6 +9,7 @@
 #include "platform/DisplayService.h"
 #include "platform/WindowService.h"
 #include "restore/RestoreService.h"
+#include "system/AXAttribute.h"
 
 #include <gtest/gtest.h>
 
@@ -206,6 +207,26 @@ TEST_F(X11RestoreTest, AMaximizedWindowWithItsOwnShadowLandsWhereItWasSaved)
     // What the program reported is where the window stands.
     ASSERT_TRUE(restored.entries[0].frame);
     EXPECT_TRUE(restored.entries[0].frame->isApproximatelyEqual(landed, 4.0));
+}
+
+// A move alone keeps the window's size, time after time (fluxbox grew a window by its title
+// bar's height at every move that gave no size: an automatic restore, which writes the size
+// and the place apart, then left the windows taller than saved).
+TEST_F(X11RestoreTest, AMoveAloneKeepsTheSize)
+{
+    const uint32_t window = x.openWindow(test::windowOf("Moved", 300, 300, 400, 300)).window();
+    const RectD before = frameFromX(window);
+    system.elements->setMessagingTimeout(AXElement{window}, 2.0);
+    for (int i = 1; i <= 3; ++i) {
+        const AXPoint place{before.x + 30.0 * i, before.y + 20.0 * i};
+        EXPECT_EQ(
+            system.elements->setAttributeValue(AXElement{window}, AXAttribute::position, place),
+            AXError::success);
+        const RectD after = frameFromX(window);
+        EXPECT_TRUE(
+            after.isApproximatelyEqual(RectD{place.x, place.y, before.width, before.height}, 1.0))
+            << i << ": " << after.x << "," << after.y << " " << after.width << "x" << after.height;
+    }
 }
 
 } // namespace

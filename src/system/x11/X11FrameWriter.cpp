@@ -318,8 +318,13 @@ Placement plan(const X11WindowInfo &info, const FrameRequest &request, double or
         placement.clientHeight = uint32_t(std::max(1.0, h));
         placement.expected.width = placement.clientWidth;
         placement.expected.height = placement.clientHeight;
-        placement.parts |= MoveResize::width | MoveResize::height;
+    } else {
+        // A place alone goes with the size the window has: fluxbox grows a window by the height
+        // of its title bar at every move that gives no size.
+        placement.clientWidth = uint32_t(std::max(1.0, info.client.width));
+        placement.clientHeight = uint32_t(std::max(1.0, info.client.height));
     }
+    placement.parts |= MoveResize::width | MoveResize::height;
     return placement;
 }
 
