@@ -66,10 +66,10 @@ QList<WindowEntry> journaledEntries(const UndoSnapshot &journal)
     return entries;
 }
 
-// Progress through a pass's windows, reported for each window as the Parts order it: once the
-// window has passed its checks, and every window before it is done (its write answered, or
-// ended without one). The writes overlap, so a window's report may come after its own write
-// went out; windows ended by their checks are not reported.
+// Progress through a pass's windows, reported for each window in its own turn: once the window
+// has passed its checks, and every window before it is done (its write answered, or ended
+// without one). The writes overlap, so a window's report may come after its own write went out;
+// windows ended by their checks are not reported.
 class Progression {
 public:
     void reset(qsizetype count, std::function<void(qsizetype)> report)
