@@ -6,6 +6,7 @@
 // remembers a window's frame for a second (one search asks for it more than once); scans a user
 // starts are further apart, so each iteration waits that out, untimed.
 #include "ScriptedAccessibility.h"
+#include "WindowServiceTestSeam.h"
 #include "XSession.h"
 
 #include "platform/DisplayService.h"
@@ -99,7 +100,7 @@ void BM_HostNamesOf10BrowserWindows(benchmark::State &state)
         int found = 0;
         for (uint32_t window : d.windows) {
             found +=
-                service
+                test::WindowServiceTestSeam(service)
                     .hostname(AXElement{window}, QStringLiteral("firefox-esr"), deadline, nullptr)
                     .has_value();
         }
@@ -123,11 +124,12 @@ void BM_ScanOf10BrowserWindows(benchmark::State &state)
     const bool hostnames = state.range(0) != 0;
     SystemBackend system = d.backend->backend();
     WindowService service(system);
+    test::WindowServiceTestSeam direct(service);
     const QList<CurrentDisplay> displays = DisplayService(*system.screens).currentDisplays();
     for (auto _ : state) {
         forgetFrames(state);
         d.backend->desktop().invalidate(); // as after any change on the desktop
-        const ScanOutput scan = service.scanNow(displays, {}, nullptr, std::nullopt, hostnames);
+        const ScanOutput scan = direct.scanNow(displays, {}, nullptr, std::nullopt, hostnames);
         int named = 0;
         for (const WindowReference &window : scan.windows) {
             named += window.hostname.has_value();

@@ -1,5 +1,7 @@
 // A window scan and a capture on the fake desktop with no artificial latency: what the scan's
 // own bookkeeping and the visibility pairing cost, without any application's answer time.
+#include "WindowServiceTestSeam.h"
+
 #include "model/CurrentDisplay.h"
 #include "platform/WindowService.h"
 #include "system/AXAttribute.h"
@@ -55,10 +57,10 @@ struct Scene {
 void BM_Scan(benchmark::State &state)
 {
     Scene scene(int(state.range(0)), int(state.range(1)));
+    test::WindowServiceTestSeam direct(scene.service);
     qsizetype reported = 0;
     for (auto _ : state) {
-        const ScanOutput out =
-            scene.service.scanNow(scene.displays, {}, nullptr, std::nullopt, true);
+        const ScanOutput out = direct.scanNow(scene.displays, {}, nullptr, std::nullopt, true);
         reported = out.windows.size();
         benchmark::DoNotOptimize(out);
     }
@@ -74,9 +76,9 @@ BENCHMARK(BM_Scan)->Args({30, 10})->Args({10, 10})->Args({100, 10})->Args({30, 3
 void BM_ScanLookAlikes(benchmark::State &state)
 {
     Scene scene(30, 10, int(state.range(0)));
+    test::WindowServiceTestSeam direct(scene.service);
     for (auto _ : state) {
-        benchmark::DoNotOptimize(
-            scene.service.scanNow(scene.displays, {}, nullptr, std::nullopt, true));
+        benchmark::DoNotOptimize(direct.scanNow(scene.displays, {}, nullptr, std::nullopt, true));
     }
 }
 // Ten windows per application of which this many share one frame.
@@ -86,7 +88,8 @@ void BM_Capture(benchmark::State &state)
 {
     Scene scene(30, 10);
     for (auto _ : state) {
-        benchmark::DoNotOptimize(scene.service.captureNow(scene.displays, {}, nullptr));
+        benchmark::DoNotOptimize(
+            test::WindowServiceTestSeam(scene.service).captureNow(scene.displays, {}, nullptr));
     }
 }
 BENCHMARK(BM_Capture)->Unit(benchmark::kMillisecond);

@@ -1,5 +1,6 @@
 // The X11 backend on a private X server (Xorg dummy, openbox) with 20 real client windows:
 // one window scan with the reads a capture makes, and moving all 20 windows.
+#include "WindowServiceTestSeam.h"
 #include "XSession.h"
 
 #include "platform/DisplayService.h"
@@ -58,7 +59,8 @@ void BM_ScanAndCapture20Windows(benchmark::State &state)
     for (auto _ : state) {
         d.backend->desktop().invalidate(); // as after any change on the desktop
         const QList<CurrentDisplay> displays = DisplayService(*system.screens).currentDisplays();
-        const CapturePreview preview = service.captureNow(displays, {}, nullptr);
+        const CapturePreview preview =
+            test::WindowServiceTestSeam(service).captureNow(displays, {}, nullptr);
         if (preview.entries.size() != 20) {
             state.SkipWithError("the capture did not see the 20 windows");
             break;

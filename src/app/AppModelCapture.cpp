@@ -1,5 +1,6 @@
 #include "app/AppModel.h"
 
+#include "app/AppLog.h"
 #include "app/Attempt.h"
 #include "app/StorageUpkeep.h"
 
@@ -8,6 +9,8 @@
 #include "storage/LayoutStore.h"
 
 #include <QPointer>
+
+#include <exception>
 
 namespace ostrel {
 
@@ -24,10 +27,14 @@ QString captureAlertMessage(const std::exception_ptr &error)
         std::rethrow_exception(error);
     } catch (const CaptureError &capture) {
         return capture.errorDescription();
+    } catch (const std::exception &other) {
+        // Not a failure the capture knows how to name: the alert stays general, the log keeps it.
+        qCWarning(appLog) << "Reading the open windows failed unexpectedly:" << other.what();
     } catch (...) {
-        return QStringLiteral("Ostrel couldn’t read the open windows. Try again, and check "
-                              "Accessibility access if it keeps happening.");
+        qCWarning(appLog, "Reading the open windows failed unexpectedly.");
     }
+    return QStringLiteral("Ostrel couldn’t read the open windows. Try again, and check "
+                          "Accessibility access if it keeps happening.");
 }
 
 bool isPermissionDenied(const std::exception_ptr &error)

@@ -97,8 +97,7 @@ void AppModel::observeSystemEvents()
     ApplicationEvents *applications = environment_.applicationEvents;
     SessionEvents *session = environment_.session;
     PowerEvents *power = environment_.power;
-    observe(applications, &ApplicationEvents::applicationDidBecomeActive,
-            [this] { (void)refresh(); });
+    observe(applications, &ApplicationEvents::applicationDidBecomeActive, [this] { refresh(); });
     observe(environment_.displayEvents, &DisplayEvents::screenParametersChanged,
             [this] { handleScreenParametersChanged(); });
     observe(session, &SessionEvents::sessionDidResignActive, [this] { sessionWentAway(); });
@@ -139,13 +138,13 @@ void AppModel::handleScreenParametersChanged()
 {
     restores_->cancelRestoreOrUndo();
     updateSessionEligibility();
-    (void)refreshPermission(false);
+    refreshPermission(false);
 }
 
 void AppModel::handleTrustChanged()
 {
     const bool wasTrusted = session_->permissionTrusted;
-    (void)refreshPermission(false);
+    refreshPermission(false);
     // A window manager that arrives after the program must find the shortcuts working at its
     // first press: the keys are grabbed once more under it.
     if (!wasTrusted && session_->permissionTrusted) {

@@ -39,7 +39,7 @@ void AppModel::handleShortcut(const ShortcutTarget &target)
             RefusedCommand::shortcutPress, *obstacle,
             storageStatus_->storageProblem ? storageStatus_->storageProblem->message : QString());
         if (alert) {
-            (void)environment_.presenter->presentAlert(alert->title, alert->message);
+            environment_.presenter->presentAlert(alert->title, alert->message);
         }
         return;
     }

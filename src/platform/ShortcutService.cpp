@@ -84,7 +84,7 @@ void ShortcutService::installHandler()
             self->pressed(id);
         }
     });
-    if (installation.status != 0) {
+    if (installation.status != HotKeyStatus::success) {
         qCCritical(platformLog, "Hot key handler installation failed with status %d.",
                    int(installation.status));
         handlerError_ = QStringLiteral("Shortcuts are unavailable. Restart Ostrel to try again.");
@@ -131,7 +131,7 @@ std::optional<QString> ShortcutService::registerShortcut(const Shortcut &shortcu
     }
     const HotKeyRegistry::Registration registration =
         registry_.registerHotKey(shortcut.keyCode, shortcut.modifiers, {signature, id});
-    if (registration.status == 0 && registration.hotKey) {
+    if (registration.status == HotKeyStatus::success && registration.hotKey) {
         registrations_.insert(id, *registration.hotKey);
         targets_.insert(id, target);
         return std::nullopt;

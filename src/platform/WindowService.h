@@ -28,6 +28,10 @@
 
 namespace ostrel {
 
+namespace test {
+class WindowServiceTestSeam;
+}
+
 // The actor through which the program reads and moves other applications' windows. Every
 // operation runs on the actor's own thread, one at a time; the Accessibility calls there are
 // synchronous and each is bounded by a messaging timeout set on its element first, so a hung
@@ -120,6 +124,15 @@ public:
     // synchronous calls below in a row with nothing from elsewhere between them: one hand-over
     // between threads instead of one per call, which on a busy machine costs milliseconds.
     QCoro::Task<void> batch(std::function<void()> work);
+    // The synchronous calls a restore pass makes within such a job (or within `moveEach`'s
+    // `prepare`), on the service's thread only.
+    ScanOutput scanNow(const QList<CurrentDisplay> &displays, const QSet<QString> &exclusions,
+                       const Cancellation &cancellation, std::optional<Clock::TimePoint> deadline,
+                       bool includeHostnames);
+    std::optional<WindowReference> revalidateNow(const WindowReference &reference,
+                                                 const QList<CurrentDisplay> &displays);
+    std::optional<RectD> readFrameNow(const WindowReference &reference);
+    bool isOnActiveDesktopNow(const WindowReference &reference);
 
     // The same, step by step, for a pass that asks its write gate elsewhere between the steps:
     // each step is a job on the service's thread and gives what became of the writes since the
@@ -137,25 +150,20 @@ public:
     // process runs, and its element still answers with the same role (asked with a short
     // messaging timeout).
     QCoro::Task<bool> isStillPresent(WindowReference reference);
-    bool isStillPresentNow(const WindowReference &reference);
 
-    // The operations themselves, synchronous, for code already running on the actor's thread
-    // (and for tests that drive the fake desktop directly).
-    ScanOutput scanNow(const QList<CurrentDisplay> &displays, const QSet<QString> &exclusions,
-                       const Cancellation &cancellation, std::optional<Clock::TimePoint> deadline,
-                       bool includeHostnames);
+private:
+    // The operations themselves, synchronous, run on the actor's thread. Tests and benchmarks,
+    // which drive the desktop on their own thread, call them through a seam of their own.
+    friend class test::WindowServiceTestSeam;
+
     CapturePreview captureNow(const QList<CurrentDisplay> &displays,
                               const QSet<QString> &exclusions, const Cancellation &cancellation);
-    std::optional<WindowReference> revalidateNow(const WindowReference &reference,
-                                                 const QList<CurrentDisplay> &displays);
     bool isVisibleOnActiveDesktopNow(const WindowReference &reference, const RectD &frame);
-    std::optional<RectD> readFrameNow(const WindowReference &reference);
-    bool isOnActiveDesktopNow(const WindowReference &reference);
+    bool isStillPresentNow(const WindowReference &reference);
     std::optional<QString> hostname(AXElement window, const QString &bundleID,
                                     Clock::TimePoint deadline, const Cancellation &cancellation);
     QList<CGWindowEntry> activeDesktopWindows();
 
-private:
     struct ScanPass;
     // What the active-desktop test reads of the desktop besides the window itself, read once
     // for many windows whose tests all come before any of them is moved.

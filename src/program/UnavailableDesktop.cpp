@@ -36,12 +36,12 @@ std::optional<QString> UnavailableDesktop::ownBundleIdentifier()
 
 HotKeyRegistry::Installation UnavailableDesktop::installHandler(Pressed)
 {
-    return Installation{0, nextReference_++};
+    return Installation{HotKeyStatus::success, nextReference_++};
 }
 
 HotKeyRegistry::Registration UnavailableDesktop::registerHotKey(quint32, quint32, HotKeyID)
 {
-    return Registration{0, nextReference_++};
+    return Registration{HotKeyStatus::success, nextReference_++};
 }
 
 } // namespace ostrel

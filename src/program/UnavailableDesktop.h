@@ -55,7 +55,7 @@ public:
     Installation installHandler(Pressed pressed) override;
     void removeHandler(quint64) override {}
     Registration registerHotKey(quint32 keyCode, quint32 modifiers, HotKeyID id) override;
-    qint32 unregisterHotKey(quint64) override { return 0; }
+    HotKeyStatus unregisterHotKey(quint64) override { return HotKeyStatus::success; }
 
     std::optional<QString> print(quint32) override { return std::nullopt; }
     int subscribe(std::function<void()>) override { return 0; }

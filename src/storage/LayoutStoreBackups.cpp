@@ -209,6 +209,10 @@ QString LayoutStore::backupNowOnExecutor()
     try {
         clearResetMarker(*environment_.files, paths_);
     } catch (...) {
+        qCWarning(storageLog).noquote()
+            << "The backup was saved, but the marker of an unfinished reset could not be "
+               "removed, so automatic recovery stays paused:"
+            << descriptionOf(std::current_exception());
     }
     return paths_.backup;
 }

@@ -7,6 +7,7 @@
 #include "storage/SQLiteFailure.h"
 #include "storage/SQLiteStatement.h"
 #include "storage/Schema.h"
+#include "storage/StorageLog.h"
 #include "storage/TemporaryFiles.h"
 
 #include <QDir>
@@ -109,7 +110,7 @@ std::unique_ptr<SQLiteDatabase> openConnection(const QString &path, SQLiteOpenMo
 // beside the other checks. started() is false where no connection or thread could be had.
 class BesideCheck {
 public:
-    enum class Reading { pageByPage, throughMemoryMap };
+    enum class Reading { pageByPage, fromLargeCache };
 
     BesideCheck(const StorePaths &paths, const StoreEnvironment &environment, Reading reading,
                 void (*check)(SQLiteDatabase &))
@@ -118,8 +119,8 @@ public:
             database_ = openConnection(paths.database, SQLiteOpenMode::readOnly,
                                        SQLiteJournalPolicy::unchanged,
                                        environment.preOpenBusyTimeoutMilliseconds);
-            if (reading == Reading::throughMemoryMap) {
-                database_->readThroughMemoryMap();
+            if (reading == Reading::fromLargeCache) {
+                database_->keepPagesInLargeCache();
             }
             outcome_ = std::async(std::launch::async, [check, &database = *database_] {
                 return failureOf([&] { check(database); });
@@ -257,6 +258,10 @@ StorageOpenResult LayoutStore::openExisting(const StorePaths &paths,
             Schema::settleOwedNotice(*working);
         } catch (...) {
             // The notice then comes once more at the next open, which beats never.
+            qCWarning(storageLog).noquote()
+                << "The upgrade's notice could not be marked as given; it comes again at the "
+                   "next start:"
+                << descriptionOf(std::current_exception());
         }
     }
     auto store = std::make_unique<LayoutStore>(paths, notice, std::move(working), environment);
@@ -315,7 +320,7 @@ std::optional<QList<Layout>> LayoutStore::checkCurrentFile(SQLiteDatabase &check
     // while this one reads every row. The integrity check looks up the same index pages again and
     // again, which costs a read call each unless the file is mapped; the map adds the file to the
     // memory the process holds, for that check alone.
-    BesideCheck integrity(paths, environment, BesideCheck::Reading::throughMemoryMap,
+    BesideCheck integrity(paths, environment, BesideCheck::Reading::fromLargeCache,
                           [](SQLiteDatabase &database) { database.integrityCheck(); });
     BesideCheck references(paths, environment, BesideCheck::Reading::pageByPage,
                            [](SQLiteDatabase &database) { database.foreignKeyCheck(); });

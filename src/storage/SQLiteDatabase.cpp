@@ -156,10 +156,9 @@ void SQLiteDatabase::foreignKeyCheck()
                             + QStringLiteral(" is missing its parent.")};
 }
 
-void SQLiteDatabase::readThroughMemoryMap()
+void SQLiteDatabase::keepPagesInLargeCache()
 {
-    // SQLite maps no more than the file holds, and no more than its own limit.
-    execute(QStringLiteral("PRAGMA mmap_size = 2147418112;"));
+    execute(QStringLiteral("PRAGMA cache_size = -262144;"));
 }
 
 std::pair<qint64, qint64> SQLiteDatabase::changeMark()

@@ -43,12 +43,12 @@ public:
     // through it then miss rows without a word.
     void integrityCheck();
     void foreignKeyCheck();
-    // Reads the file through a memory map instead of a read call per page. A check that walks
-    // every index visits the same pages again and again: from the map they cost no system
-    // call. Only for a short-lived connection that reads: the mapped file counts as the
-    // process's memory for as long as the connection is open, and a read error of the disk
-    // ends the process instead of failing the statement.
-    void readThroughMemoryMap();
+    // Gives this connection a page cache of up to 256 MiB. A check that walks every index
+    // visits the same pages again and again: from the cache they cost no read call. Only for
+    // a short-lived connection that reads: the cache is the process's memory until it closes.
+    // (A memory map would be a little quicker, but a read error of the disk or a file cut
+    // short beneath it ends the process, where the check must report a damaged file.)
+    void keepPagesInLargeCache();
     // PRAGMA data_version with the changes this connection made itself: equal values, nothing
     // in the file has changed in between (one connection's view, compared with itself).
     std::pair<qint64, qint64> changeMark();

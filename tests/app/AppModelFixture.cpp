@@ -10,7 +10,6 @@
 #include "storage/SQLiteStatement.h"
 
 #include <QCoreApplication>
-#include <QDeadlineTimer>
 #include <QDir>
 #include <QSettings>
 #include <QThread>
@@ -21,29 +20,12 @@
 
 #include <ostream>
 
-void PrintTo(const QString &text, std::ostream *out)
-{
-    *out << '"' << text.toStdString() << '"';
-}
-
 void ostrel::PrintTo(const Refusal &refusal, std::ostream *out)
 {
     ::PrintTo(refusal.text, out);
 }
 
 namespace ostrel::test {
-
-void waitUntil(const std::function<bool()> &condition)
-{
-    QDeadlineTimer deadline(5000);
-    while (!condition()) {
-        if (deadline.hasExpired()) {
-            FAIL() << "the condition did not come true";
-            return;
-        }
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-    }
-}
 
 void AppModelTest::SetUp()
 {
@@ -114,7 +96,7 @@ void AppModelTest::startWithoutWaiting()
 AppModel &AppModelTest::start()
 {
     startWithoutWaiting();
-    waitUntil([this] { return !model->storageStatus().isBootstrapping; });
+    EXPECT_TRUE(waitUntil([this] { return !model->storageStatus().isBootstrapping; }));
     return *model;
 }
 
@@ -202,11 +184,11 @@ std::function<void()> holdFirstServiceCall(FakeDesktop &desktop, const std::func
         }
     });
     begin();
-    waitUntil([&] { return bool(*held); });
+    EXPECT_TRUE(waitUntil([&] { return bool(*held); }));
     return [&desktop, gate, done] {
         desktop.setHook({});
         gate->release();
-        waitUntil(done);
+        ASSERT_TRUE(waitUntil(done));
     };
 }
 
@@ -235,7 +217,7 @@ std::function<void()> AppModelTest::holdEdit(const std::function<void()> &begin)
     begin();
     return [this, releaseStore] {
         releaseStore();
-        waitUntil([this] { return model->savedData().pendingMutations.isEmpty(); });
+        ASSERT_TRUE(waitUntil([this] { return model->savedData().pendingMutations.isEmpty(); }));
     };
 }
 
@@ -243,11 +225,11 @@ std::function<void()> AppModelTest::breakStorage()
 {
     openFailure = [] { throw StorageError::openFailed(QStringLiteral("The disk went away.")); };
     model->retryStorage();
-    waitUntil([this] { return !model->storageStatus().isBootstrapping; });
+    EXPECT_TRUE(waitUntil([this] { return !model->storageStatus().isBootstrapping; }));
     return [this] {
         openFailure = {};
         model->retryStorage();
-        waitUntil([this] { return !model->storageStatus().isBootstrapping; });
+        ASSERT_TRUE(waitUntil([this] { return !model->storageStatus().isBootstrapping; }));
     };
 }
 

@@ -1,7 +1,9 @@
 #pragma once
 
 #include "AppModelTestSeam.h"
+#include "Await.h"
 #include "FakeAppServices.h"
+#include "Printing.h"
 
 #include "app/AppModel.h"
 #include "storage/LayoutStore.h"
@@ -16,17 +18,11 @@
 #include <iosfwd>
 #include <memory>
 
-void PrintTo(const QString &text, std::ostream *out);
-
 namespace ostrel {
 void PrintTo(const Refusal &refusal, std::ostream *out);
 }
 
 namespace ostrel::test {
-
-// Runs the event loop until the condition holds; fails the test after five seconds of real
-// time (the store and the window service work on threads of their own).
-void waitUntil(const std::function<bool()> &condition);
 
 // The model on a fake desktop with a real store in a temporary folder and a settings file of
 // its own. The desktop starts with one 1440 × 900 display and trust granted.

@@ -43,9 +43,9 @@ TEST_F(Automation, ASettledSetupRestoresTheOneLinkedLayout)
     });
     const Clock::TimePoint changed = desktop.clock().now();
     changeAndSettle();
-    waitUntil([&] {
+    ASSERT_TRUE(waitUntil([&] {
         return model->restoreStatus().lastResult.has_value() && !model->restoreStatus().busy;
-    });
+    }));
     desktop.setHook({});
     EXPECT_EQ(desktop.frame(editor[0]), (RectD{100, 100, 600, 400}));
     EXPECT_EQ(model->settings().selectedLayoutID, work.id);
@@ -196,9 +196,9 @@ TEST_F(Automation, AnAutomaticPassWithUndecidedWindowsOnlyLeavesANotice)
     desktop.addWindow(desktop.runningApplications().first().pid, {700, 300, 400, 300});
     start();
     changeAndSettle();
-    waitUntil([&] {
+    ASSERT_TRUE(waitUntil([&] {
         return model->restoreStatus().lastResult.has_value() && !model->restoreStatus().busy;
-    });
+    }));
     ASSERT_FALSE(model->restoreStatus().lastResult->ambiguous.isEmpty());
     EXPECT_EQ(model->session().automationNotice,
               model->restoreStatus().lastResult->summary

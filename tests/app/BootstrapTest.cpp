@@ -130,7 +130,7 @@ TEST_F(Bootstrap, ALoadFailureKeepsWhatLoadedAndTheRetryClosesTheOldStoreFirst)
     };
     model->retryStorage();
     EXPECT_EQ(model->storageStatus().storageProblem, std::nullopt);
-    waitUntil([&] { return bool(reached); });
+    ASSERT_TRUE(waitUntil([&] { return bool(reached); }));
     EXPECT_TRUE(oldClosedBeforeOpening);
     EXPECT_FALSE(test::AppModelTestSeam(model).hasStore());
     EXPECT_TRUE(model->storageStatus().isBootstrapping);
@@ -144,7 +144,7 @@ TEST_F(Bootstrap, ALoadFailureKeepsWhatLoadedAndTheRetryClosesTheOldStoreFirst)
     execute("UPDATE exclusions SET app_name = 'Mail'");
     openFailure = {};
     opening->release();
-    waitUntil([&] { return !model->storageStatus().isBootstrapping; });
+    ASSERT_TRUE(waitUntil([&] { return !model->storageStatus().isBootstrapping; }));
     EXPECT_EQ(model->storageStatus().storageProblem, std::nullopt);
     EXPECT_EQ(model->savedData().exclusions.size(), 1);
     EXPECT_EQ(openCount, 3);
@@ -227,7 +227,7 @@ TEST_F(Bootstrap, LayoutsWithOddNamesOrWithoutDisplaysOrWindowsAreListedAndCanBe
     for (const Layout &layout : model->savedData().layouts) {
         model->selectLayout(layout.id);
         model->restoreLayout(layout.id);
-        waitUntil([&] { return !model->restoreStatus().busy; });
+        ASSERT_TRUE(waitUntil([&] { return !model->restoreStatus().busy; }));
         dismissError();
     }
     EXPECT_EQ(await(model->renameLayout(unnamed.id, "Named")), std::nullopt);

@@ -2,11 +2,14 @@
 #include "AppModelTestSeam.h"
 
 #include "Await.h"
+#include "LogRecorder.h"
 
 #include "model/Preferences.h"
 #include "model/Topology.h"
 
 #include <QSemaphore>
+
+#include <stdexcept>
 
 using namespace ostrel;
 using namespace ostrel::test;
@@ -87,7 +90,7 @@ TEST_F(CaptureAndSave, BeginSaveWithoutAStoreWhileItOpens)
     EXPECT_EQ(alertTitle(), "Storage Unavailable");
     EXPECT_EQ(alertMessage(), "Saved layouts are not available.");
     opening->release();
-    waitUntil([&] { return !model->storageStatus().isBootstrapping; });
+    ASSERT_TRUE(waitUntil([&] { return !model->storageStatus().isBootstrapping; }));
 }
 
 TEST_F(CaptureAndSave, AFailedCaptureAlertsAndLeavesTheEarlierPreview)
@@ -110,6 +113,27 @@ TEST_F(CaptureAndSave, AFailedCaptureAlertsAndLeavesTheEarlierPreview)
     EXPECT_FALSE(await(model->beginSave()));
     EXPECT_EQ(alertMessage(), "No supported windows found. Show a window and retry.");
     EXPECT_TRUE(model->session().permissionTrusted);
+}
+
+// A failure the capture has no words for gets the general alert, and its own words go to the log.
+TEST_F(CaptureAndSave, AnUnforeseenCaptureFailureAlertsInGeneralAndIsLogged)
+{
+    start();
+    desktop.setHook([](const FakeCall &call) {
+        if (call.kind == FakeCall::Kind::windowList) {
+            throw std::runtime_error("the window list broke");
+        }
+    });
+    const LogRecorder log;
+    EXPECT_FALSE(await(model->beginSave()));
+    desktop.setHook({});
+    EXPECT_EQ(alertTitle(), "Couldn’t Capture Windows");
+    EXPECT_EQ(alertMessage(),
+              "Ostrel couldn’t read the open windows. Try again, and check "
+              "Accessibility access if it keeps happening.");
+    EXPECT_EQ(model->restoreStatus().busy, std::nullopt);
+    EXPECT_EQ(log.messages(QtWarningMsg, "ostrel.app"),
+              QStringList{"Reading the open windows failed unexpectedly: the window list broke"});
 }
 
 TEST_F(CaptureAndSave, CaptureTrimSaveRenameRemoveAndDeleteReachTheDatabase)
@@ -389,7 +413,7 @@ TEST_F(CaptureAndSave, ASecondReplacementWhileTheFirstWritesIsRefusedAsBusy)
     const Layout work = saveCurrentWindows("Work");
     const std::function<void()> release = holdStore();
     QCoro::Task<std::optional<Refusal>> first = model->replaceLayoutWithCurrentWindows(work.id);
-    waitUntil([&] { return model->restoreStatus().busy == OperationKind::saving; });
+    ASSERT_TRUE(waitUntil([&] { return model->restoreStatus().busy == OperationKind::saving; }));
     EXPECT_EQ(await(model->replaceLayoutWithCurrentWindows(work.id)),
               "Wait for the current operation to finish.");
     EXPECT_TRUE(model->savedData().pendingMutations.contains(MutationScope::replace(work.id)));

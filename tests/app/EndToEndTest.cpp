@@ -23,7 +23,7 @@ TEST_F(AppModelTest, FromFirstStartThroughARestoreWithADecisionToAReset)
     // Construction and bootstrap: an empty store, trust granted, nothing selected.
     startWithoutWaiting();
     EXPECT_TRUE(model->storageStatus().isBootstrapping);
-    waitUntil([&] { return !model->storageStatus().isBootstrapping; });
+    ASSERT_TRUE(waitUntil([&] { return !model->storageStatus().isBootstrapping; }));
     EXPECT_TRUE(test::AppModelTestSeam(model).hasStore());
     EXPECT_EQ(model->storageStatus().storageProblem, std::nullopt);
     EXPECT_EQ(model->storageStatus().storePaths, paths);
@@ -53,9 +53,9 @@ TEST_F(AppModelTest, FromFirstStartThroughARestoreWithADecisionToAReset)
     EXPECT_TRUE(isOpen(WindowID::missingDisplays));
     model->confirmMissingDisplays({{"16-32-2", "99-7-3"}});
     EXPECT_FALSE(isOpen(WindowID::missingDisplays));
-    waitUntil([&] {
+    ASSERT_TRUE(waitUntil([&] {
         return model->restoreStatus().lastResult.has_value() && !model->restoreStatus().busy;
-    });
+    }));
     EXPECT_EQ(model->restoreStatus().lastResult->movedWindowCount, 2);
     EXPECT_EQ(desktop.frame(editor[0]), (RectD{100, 100, 600, 400}));
     ASSERT_TRUE(desktop.frame(viewer[0]).has_value());
@@ -65,7 +65,7 @@ TEST_F(AppModelTest, FromFirstStartThroughARestoreWithADecisionToAReset)
 
     // Undo puts both windows back where the restore found them.
     model->undoLastRestore();
-    waitUntil([&] { return !model->restoreStatus().busy; });
+    ASSERT_TRUE(waitUntil([&] { return !model->restoreStatus().busy; }));
     EXPECT_EQ(desktop.frame(editor[0]), (RectD{300, 300, 400, 300}));
     EXPECT_EQ(desktop.frame(viewer[0]), (RectD{1500, 500, 400, 300}));
     EXPECT_EQ(model->restoreStatus().undoInfo, std::nullopt);

@@ -139,7 +139,7 @@ TEST_F(ModelState, AGroupSignalsOnlyRealChangesAndAPassEndsInOneChange)
 
     desktop.setFrame(editor[0], {300, 300, 600, 400});
     model->restoreSelectedLayout();
-    waitUntil([&] { return !model->restoreStatus().busy; });
+    ASSERT_TRUE(waitUntil([&] { return !model->restoreStatus().busy; }));
     ASSERT_GE(published.size(), 3); // before, running, done
     for (qsizetype i = 1; i < published.size(); ++i) {
         EXPECT_FALSE(published[i] == published[i - 1]) << "signal " << i << " changed nothing";
@@ -165,7 +165,7 @@ TEST_F(ModelState, ConditionsOfCaptureRestoreChoiceAndUndo)
     // A restore that moved the window back leaves something to undo.
     desktop.setFrame(editor[0], {300, 300, 600, 400});
     model->restoreSelectedLayout();
-    waitUntil([&] { return !model->restoreStatus().busy; });
+    ASSERT_TRUE(waitUntil([&] { return !model->restoreStatus().busy; }));
     ASSERT_TRUE(model->restoreStatus().undoInfo.has_value());
 
     // Each state is reached the way the program reaches it, and left again.

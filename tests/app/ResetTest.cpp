@@ -97,14 +97,14 @@ TEST_F(BackupAndReset, NoBackupOfADatabaseThatDidNotLoadNorOfOneThatIsReopening)
         opening->acquire();
     };
     model->retryStorage();
-    waitUntil([&] { return bool(reached); });
+    ASSERT_TRUE(waitUntil([&] { return bool(reached); }));
     EXPECT_EQ(await(model->backupNow()), "Storage is unavailable.");
     EXPECT_EQ(await(model->renameLayout(work.id, "Other")), "Storage is unavailable.");
     EXPECT_EQ(await(model->resetDatabase()),
               DatabaseResetOutcome::failed("Storage is unavailable."));
     openFailure = {};
     opening->release();
-    waitUntil([&] { return !model->storageStatus().isBootstrapping; });
+    ASSERT_TRUE(waitUntil([&] { return !model->storageStatus().isBootstrapping; }));
     EXPECT_EQ(model->storageStatus().storageProblem, std::nullopt);
     EXPECT_EQ(await(model->backupNow()), std::nullopt);
 }
@@ -168,7 +168,7 @@ TEST_F(BackupAndReset, AResetReturnsTheProgramToItsFirstLaunch)
     model->setManageLayoutID(work.id);
     desktop.setFrame(editor[0], {300, 300, 400, 300});
     model->restoreSelectedLayout();
-    waitUntil([&] { return !model->restoreStatus().busy; });
+    ASSERT_TRUE(waitUntil([&] { return !model->restoreStatus().busy; }));
     ASSERT_TRUE(model->restoreStatus().undoInfo.has_value());
     ASSERT_TRUE(await(model->beginSave()));
     test::AppModelTestSeam(model).automationService().didAcceptTrigger("a setup");

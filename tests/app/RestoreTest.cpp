@@ -40,7 +40,7 @@ protected:
 
     void waitForIdle()
     {
-        waitUntil([&] { return !model->restoreStatus().busy; });
+        ASSERT_TRUE(waitUntil([&] { return !model->restoreStatus().busy; }));
     }
 
     // Holds the next frame write on the window service's thread: `reached` waits until the
@@ -58,7 +58,7 @@ protected:
                 gate->acquire();
             }
         });
-        return {[held] { waitUntil([&] { return bool(*held); }); },
+        return {[held] { ASSERT_TRUE(waitUntil([&] { return bool(*held); })); },
                 [this, gate] {
                     desktop.setHook({});
                     gate->release();

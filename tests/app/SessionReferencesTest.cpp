@@ -60,7 +60,7 @@ TEST_F(SessionReferences, WindowsRememberedWhileARefreshChecksAreKept)
         }
     });
     QCoro::Task<void> refreshing = model->refresh();
-    waitUntil([&] { return bool(held); });
+    ASSERT_TRUE(waitUntil([&] { return bool(held); }));
     // The check runs on the window service, so the save's capture waits behind it.
     QCoro::Task<bool> capturing = model->beginSave();
     resume->release();
@@ -91,7 +91,7 @@ TEST_F(SessionReferences, OpeningTheAccessibilitySettingsAsksForNothing)
     AppEnvironment withoutSettings = environment();
     withoutSettings.openAccessibilitySettings = nullptr;
     model = std::make_unique<AppModel>(withoutSettings);
-    waitUntil([this] { return !model->storageStatus().isBootstrapping; });
+    ASSERT_TRUE(waitUntil([this] { return !model->storageStatus().isBootstrapping; }));
     model->openAccessibilitySettings();
     model->requestAccessibility();
     EXPECT_EQ(accessibilitySettingsOpened, 1);

@@ -86,9 +86,9 @@ TEST_F(Shortcuts, AGlobalShortcutFromAnOlderSettingsFileReadsAsLinuxWritesItAndS
     desktop.setFrame(editor[0], {300, 300, 400, 300});
     ASSERT_TRUE(hotKeys.press(15, 6144));
     settle();
-    waitUntil([&] {
+    ASSERT_TRUE(waitUntil([&] {
         return model->restoreStatus().lastResult.has_value() && !model->restoreStatus().busy;
-    });
+    }));
     EXPECT_EQ(desktop.frame(editor[0]), (RectD{100, 100, 600, 400}));
 }
 
@@ -112,16 +112,16 @@ TEST_F(Shortcuts, APressRestoresItsTargetOrOpensTheChooser)
     ASSERT_TRUE(hotKeys.press(controlOptionP.keyCode, controlOptionP.modifiers));
     settle();
     EXPECT_EQ(model->settings().selectedLayoutID, work.id);
-    waitUntil([&] {
+    ASSERT_TRUE(waitUntil([&] {
         return model->restoreStatus().lastResult.has_value() && !model->restoreStatus().busy;
-    });
+    }));
     EXPECT_EQ(desktop.frame(editor[0]), (RectD{100, 100, 600, 400}));
 
     // The global one restores the selection.
     desktop.setFrame(editor[0], {300, 300, 400, 300});
     ASSERT_TRUE(hotKeys.press(commandOptionK.keyCode, commandOptionK.modifiers));
     settle();
-    waitUntil([&] { return !model->restoreStatus().busy; });
+    ASSERT_TRUE(waitUntil([&] { return !model->restoreStatus().busy; }));
     EXPECT_EQ(desktop.frame(editor[0]), (RectD{100, 100, 600, 400}));
 }
 
@@ -147,9 +147,9 @@ TEST_F(Shortcuts, AWindowManagerArrivingAfterTheStartMakesTheFirstPressRestore)
     desktop.setFrame(editor[0], {300, 300, 400, 300});
     ASSERT_TRUE(hotKeys.press(commandOptionK.keyCode, commandOptionK.modifiers));
     settle();
-    waitUntil([&] {
+    ASSERT_TRUE(waitUntil([&] {
         return model->restoreStatus().lastResult.has_value() && !model->restoreStatus().busy;
-    });
+    }));
     EXPECT_EQ(alertText(), QString());
     EXPECT_EQ(desktop.frame(editor[0]), (RectD{100, 100, 600, 400}));
 
@@ -221,7 +221,7 @@ TEST_F(Shortcuts, EveryModelHoldsItsKeysOffWhileRecordingAndOneGoneLeavesTheOthe
             throw StorageError::openFailed(QStringLiteral("elsewhere"));
         };
         AppModel second(other);
-        waitUntil([&] { return !second.storageStatus().isBootstrapping; });
+        ASSERT_TRUE(waitUntil([&] { return !second.storageStatus().isBootstrapping; }));
     }
     QWidget window;
     window.show();

@@ -107,12 +107,12 @@ protected:
             }
         });
         operation();
-        waitUntil([&] { return bool(*held); });
+        ASSERT_TRUE(waitUntil([&] { return bool(*held); }));
         signal();
         settle();
         desktop.setHook({});
         gate->release();
-        waitUntil([&] { return !model->restoreStatus().busy; });
+        ASSERT_TRUE(waitUntil([&] { return !model->restoreStatus().busy; }));
     }
 };
 
@@ -133,7 +133,7 @@ TEST_F(SystemEventsDuringWork, ALockCancelsARestoreAndAnUnlockDoesNotRestartIt)
 TEST_F(SystemEventsDuringWork, AScreenChangeCancelsAnUndoAndRereadsTheTrust)
 {
     model->restoreSelectedLayout();
-    waitUntil([&] { return !model->restoreStatus().busy; });
+    ASSERT_TRUE(waitUntil([&] { return !model->restoreStatus().busy; }));
     duringFirstWrite([&] { model->undoLastRestore(); },
                      [&] {
                          desktop.setTrusted(false);
@@ -155,7 +155,7 @@ TEST_F(SystemEventsDuringWork, AScreenChangeDuringACaptureCancelsNothing)
         }
     });
     QCoro::Task<bool> capturing = model->beginSave();
-    waitUntil([&] { return bool(*held); });
+    ASSERT_TRUE(waitUntil([&] { return bool(*held); }));
     displayEvents.changeScreenParameters();
     session.lockScreen();
     settle();
@@ -183,5 +183,5 @@ TEST_F(SystemEvents, AnEndedApplicationLosesItsRememberedWindowsAndActivationRef
 
     desktop.setTrusted(false);
     applicationEvents.activate();
-    waitUntil([&] { return !model->session().permissionTrusted; });
+    ASSERT_TRUE(waitUntil([&] { return !model->session().permissionTrusted; }));
 }

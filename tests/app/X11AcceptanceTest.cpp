@@ -15,37 +15,16 @@
 #include "program/X11Program.h"
 
 #include <QCoreApplication>
-#include <QDeadlineTimer>
 #include <QElapsedTimer>
 #include <QSettings>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
-#include <functional>
 #include <map>
 
 namespace ostrel {
 namespace {
-
-// Generous: the machine may be compiling on every core while this runs.
-bool waitFor(const std::function<bool()> &condition, int milliseconds = 30000)
-{
-    QDeadlineTimer deadline(milliseconds);
-    while (!condition()) {
-        if (deadline.hasExpired()) {
-            return false;
-        }
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    }
-    return true;
-}
-
-// Runs the event loop for a while, for what must not happen meanwhile.
-void keepRunning(std::chrono::milliseconds period)
-{
-    waitFor([] { return false; }, int(period.count()));
-}
 
 constexpr double tolerance = 4.0;
 const Shortcut globalShortcut{40, Shortcut::control | Shortcut::option}; // Ctrl+Alt+K
@@ -95,7 +74,7 @@ protected:
             }
             restoring = status.busy == OperationKind::restoring;
         });
-        EXPECT_TRUE(waitFor([&] { return !model.storageStatus().isBootstrapping; }));
+        EXPECT_TRUE(test::waitUntil([&] { return !model.storageStatus().isBootstrapping; }));
         return model;
     }
 
@@ -103,7 +82,8 @@ protected:
     const RestoreResult *awaitResult(qsizetype before)
     {
         AppModel &model = program->model();
-        if (!waitFor([&] { return results.size() > before && !model.restoreStatus().busy; })) {
+        if (!test::waitUntil(
+                [&] { return results.size() > before && !model.restoreStatus().busy; })) {
             ADD_FAILURE() << "no result was published";
             return nullptr;
         }
@@ -217,7 +197,7 @@ TEST_F(X11AcceptanceTest, SaveShortcutUndoAutomationAndRestart)
 
     // The left monitor goes off: a setup no layout is linked to, which settles and says so.
     x.xrandr({"--output", "DUMMY1", "--off"});
-    ASSERT_TRUE(waitFor([&] { return model->session().automationNotice.has_value(); }));
+    ASSERT_TRUE(test::waitUntil([&] { return model->session().automationNotice.has_value(); }));
     EXPECT_EQ(model->session().automationNotice,
               QStringLiteral("The displays changed, but no layout is linked to this setup."));
     EXPECT_EQ(model->session().lastAutomationDeferral, AutomationDeferral::noAssociation);
@@ -246,7 +226,7 @@ TEST_F(X11AcceptanceTest, SaveShortcutUndoAutomationAndRestart)
     EXPECT_EQ(model->session().lastAutomationDeferral, std::nullopt);
     expectFrames(saved);
     // Later looks at the same setup restore nothing more.
-    keepRunning(std::chrono::duration_cast<std::chrono::milliseconds>(
+    test::keepRunning(std::chrono::duration_cast<std::chrono::milliseconds>(
         AutomationService::quietInterval + 2 * AutomationService::pollInterval));
     EXPECT_EQ(results.size(), 3);
     EXPECT_EQ(restoreStarts.size(), 2);
@@ -303,7 +283,7 @@ TEST_F(X11AcceptanceTest, AWindowManagerArrivingAfterTheProgramFindsTheShortcutW
     EXPECT_EQ(model->shortcutStatus().activeGlobalShortcut, globalShortcut);
 
     x.startWindowManager();
-    ASSERT_TRUE(waitFor([&] { return model->session().permissionTrusted; }))
+    ASSERT_TRUE(test::waitUntil([&] { return model->session().permissionTrusted; }))
         << "the program did not follow the window manager's arrival";
     EXPECT_EQ(model->shortcutStatus().activeGlobalShortcut, globalShortcut);
     EXPECT_EQ(model->shortcutStatus().shortcutsError, std::nullopt);

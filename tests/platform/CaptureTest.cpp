@@ -24,7 +24,7 @@ TEST_F(Capture, MakesEntriesRelativeToTheVisibleFrameOfEachWindowsDisplay)
     const qint32 other = desktop.addApplication("com.example.secret", "Secret");
     desktop.addWindow(other, {300, 300, 400, 300});
 
-    const CapturePreview preview = service.captureNow(displays, {"com.example.secret"}, nullptr);
+    const CapturePreview preview = direct.captureNow(displays, {"com.example.secret"}, nullptr);
     ASSERT_EQ(preview.entries.size(), 2);
     const WindowEntry &first = preview.entries[0];
     const WindowEntry &second = preview.entries[1];
@@ -67,7 +67,7 @@ TEST_F(Capture, SortsByNameAsFileListsDoThenByDisplayKey)
     desktop.addWindow(app9, {100, 100, 400, 300});
 
     QStringList order;
-    for (const WindowEntry &entry : service.captureNow(displays, {}, nullptr).entries) {
+    for (const WindowEntry &entry : direct.captureNow(displays, {}, nullptr).entries) {
         order.append(entry.appName + "@" + entry.displayKey);
     }
     EXPECT_EQ(order,
@@ -109,7 +109,8 @@ TEST_F(Capture, RefusesInTheOrderOfItsChecks)
     FakeDesktop empty;
     WindowService emptyService(empty.backend());
     try {
-        emptyService.captureNow({display({0, 0, 800, 600}, {0, 0, 800, 600}, 1)}, {}, nullptr);
+        test::WindowServiceTestSeam(emptyService)
+            .captureNow({display({0, 0, 800, 600}, {0, 0, 800, 600}, 1)}, {}, nullptr);
         FAIL() << "captured nothing";
     } catch (const CaptureError &error) {
         EXPECT_EQ(error.kind(), CaptureError::Kind::noEligibleWindows);

@@ -1,5 +1,8 @@
 #pragma once
 
+#include "Printing.h"
+#include "WindowServiceTestSeam.h"
+
 #include "model/CaptureError.h"
 #include "model/CurrentDisplay.h"
 #include "platform/WindowService.h"
@@ -11,12 +14,7 @@
 
 #include <ostream>
 
-// Readable failure messages for Qt values.
-inline void PrintTo(const QString &text, std::ostream *os)
-{
-    *os << '"' << text.toStdString() << '"';
-}
-
+// Readable failure messages for sets.
 template <class T>
 void PrintTo(const QSet<T> &set, std::ostream *os)
 {
@@ -32,6 +30,7 @@ class DesktopFixture : public ::testing::Test {
 protected:
     FakeDesktop desktop;
     WindowService service{desktop.backend()};
+    WindowServiceTestSeam direct{service};
     QList<CurrentDisplay> displays{display({0, 0, 1440, 900}, {0, 25, 1440, 875}, 1)};
 
     static CurrentDisplay display(const RectD &frame, const RectD &visibleFrame, quint32 unit)
@@ -70,7 +69,7 @@ protected:
     std::optional<CaptureError::Kind> captureError(const QSet<QString> &exclusions = {})
     {
         try {
-            service.captureNow(displays, exclusions, nullptr);
+            direct.captureNow(displays, exclusions, nullptr);
             return std::nullopt;
         } catch (const CaptureError &error) {
             return error.kind();

@@ -4,12 +4,13 @@
 // looks at this process when it exits, so each case runs in a process of its own and the
 // application object is this test's own.
 
+#include "Await.h"
+
 #include "platform/RestoredWindowFlashService.h"
 #include "platform/RestoredWindowFlashView.h"
 #include "system/x11/SteadyClock.h"
 
 #include <QApplication>
-#include <QDeadlineTimer>
 #include <QPointer>
 
 #include <gtest/gtest.h>
@@ -82,10 +83,7 @@ void quitDuringFlash(Moment moment)
 
     if (moment == Moment::trackingReads) {
         windowList.hold();
-        const QDeadlineTimer deadline(10000);
-        while (windowList.readsWhileHeld() == 0 && !deadline.hasExpired()) {
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-        }
+        ASSERT_TRUE(test::waitUntil([&] { return windowList.readsWhileHeld() != 0; }));
         ASSERT_EQ(windowList.readsWhileHeld(), 1) << "the tracking's first read after its period";
         // Its answer arrives while the program is ending, and is never picked up.
         windowList.letGo();

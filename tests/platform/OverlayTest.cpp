@@ -7,10 +7,10 @@
 #include "system/fake/FakeCompositing.h"
 #include "system/fake/FakeReduceMotion.h"
 
+#include "Await.h"
 #include "TestApplication.h"
 
 #include <QApplication>
-#include <QDeadlineTimer>
 #include <QGuiApplication>
 #include <QPointer>
 #include <QScreen>
@@ -83,23 +83,12 @@ protected:
         QCoreApplication::processEvents();
     }
 
-    // Runs the main thread's events until `done` holds; a read on the reader's thread may take a
-    // moment of real time.
-    static void spinUntil(const std::function<bool()> &done)
-    {
-        QDeadlineTimer deadline(5000);
-        while (!done() && !deadline.hasExpired()) {
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-        }
-        ASSERT_TRUE(done());
-    }
-
     // One tracking cycle: its sleep ends and its read is applied before it sleeps again.
     void trackOnce()
     {
         const int waiting = clock.pendingSleeps();
         clock.advance(RestoredWindowFlashService::trackingPeriod);
-        spinUntil([&] { return clock.pendingSleeps() == waiting; });
+        ASSERT_TRUE(test::waitUntil([&] { return clock.pendingSleeps() == waiting; }));
     }
 
     FakeClock clock;
@@ -322,7 +311,7 @@ TEST_F(Overlays, FlashFadesOutAndGoesAfterItsTime)
     QCoreApplication::processEvents();
     EXPECT_EQ(flash->panels().size(), 1);
     clock.advance(50ms);
-    spinUntil([&] { return flash->panels().isEmpty(); });
+    ASSERT_TRUE(test::waitUntil([&] { return flash->panels().isEmpty(); }));
     EXPECT_FALSE(flash->isTracking());
     EXPECT_FALSE(overlays.windowNumbers().contains(number));
 }
@@ -345,7 +334,7 @@ TEST_F(Overlays, ASecondFlashReplacesTheFirstWhoseTasksThenDoNothing)
     QCoreApplication::processEvents();
     EXPECT_EQ(flash->panels().size(), 1);
     clock.advance(500ms); // the second at 1.55 s
-    spinUntil([&] { return flash->panels().isEmpty(); });
+    ASSERT_TRUE(test::waitUntil([&] { return flash->panels().isEmpty(); }));
 }
 
 TEST_F(Overlays, PanelsTakenDownVanishAtOnceAndAreDestroyedSoonAfter)
@@ -360,10 +349,10 @@ TEST_F(Overlays, PanelsTakenDownVanishAtOnceAndAreDestroyedSoonAfter)
     for (const QPointer<RestoredWindowFlashView> &panel : first) {
         EXPECT_TRUE(!panel || !panel->isVisible());
     }
-    spinUntil([&] {
+    ASSERT_TRUE(test::waitUntil([&] {
         return std::none_of(first.cbegin(), first.cend(),
                             [](const auto &panel) { return bool(panel); });
-    });
+    }));
     ASSERT_EQ(flash->panels().size(), 1);
     EXPECT_TRUE(flash->panels()[0].panel->isVisible());
 }

@@ -111,7 +111,7 @@ TEST_F(Revalidation, RefreshesTheFrameKeepsIdentityAndClearsAStaleHostName)
 {
     const WindowReference before = reference(desktop.windowNumber(window));
     desktop.setFrame(window, {120, 130, 700, 500});
-    const std::optional<WindowReference> after = service.revalidateNow(before, displays);
+    const std::optional<WindowReference> after = direct.revalidateNow(before, displays);
     ASSERT_TRUE(after);
     EXPECT_EQ(after->id, before.id);
     EXPECT_EQ(after->element, window);
@@ -130,12 +130,12 @@ TEST_F(Revalidation, BrowserWindowsGetTheirHostNameReadAgain)
     r.element = page;
     r.pid = browser;
     r.bundleID = QStringLiteral("firefox-esr");
-    EXPECT_EQ(service.revalidateNow(r, displays)->hostname, "fresh.example");
+    EXPECT_EQ(direct.revalidateNow(r, displays)->hostname, "fresh.example");
 
     // A host name that cannot be read leaves the reference without one.
     desktop.setReadLatency(page, AXAttribute::url, 1.0);
     desktop.removeAttribute(page, AXAttribute::url);
-    EXPECT_EQ(service.revalidateNow(r, displays)->hostname, std::nullopt);
+    EXPECT_EQ(direct.revalidateNow(r, displays)->hostname, std::nullopt);
 }
 
 TEST_F(Revalidation, AWindowThatNoLongerQualifiesIsNotRevalidated)
@@ -146,8 +146,7 @@ TEST_F(Revalidation, AWindowThatNoLongerQualifiesIsNotRevalidated)
         pid = desktop.addApplication("com.example.editor", "Editor");
         window = desktop.addWindow(pid, frame);
         c.change();
-        EXPECT_EQ(service.revalidateNow(reference(), displays).has_value(), c.revalidated)
-            << c.name;
+        EXPECT_EQ(direct.revalidateNow(reference(), displays).has_value(), c.revalidated) << c.name;
     }
 }
 
@@ -176,7 +175,7 @@ TEST_F(Revalidation, ManyReferencesAreRevalidatedTogetherAsEachAlone)
         ASSERT_EQ(together.size(), references.size());
         for (qsizetype i = 0; i < references.size(); ++i) {
             const std::optional<WindowReference> alone =
-                service.revalidateNow(references[i], displays);
+                direct.revalidateNow(references[i], displays);
             EXPECT_EQ(together[i].has_value(), expected[i])
                 << names[i] << (withNumbers ? " (with window number)" : "");
             ASSERT_EQ(together[i].has_value(), alone.has_value()) << names[i];
@@ -200,9 +199,9 @@ TEST_F(Revalidation, ManyReferencesAreRevalidatedTogetherAsEachAlone)
 TEST_F(Revalidation, AKnownWindowNumberAnswersVisibilityFromTheWindowList)
 {
     const quint32 number = *desktop.windowNumber(window);
-    EXPECT_TRUE(service.isVisibleOnActiveDesktopNow(reference(number), frame));
+    EXPECT_TRUE(direct.isVisibleOnActiveDesktopNow(reference(number), frame));
     desktop.clearCalls();
-    EXPECT_FALSE(service.isVisibleOnActiveDesktopNow(reference(number + 1000), frame));
+    EXPECT_FALSE(direct.isVisibleOnActiveDesktopNow(reference(number + 1000), frame));
     for (const FakeCall &call : desktop.calls()) {
         EXPECT_NE(call.kind, FakeCall::Kind::read);
     }
@@ -210,46 +209,46 @@ TEST_F(Revalidation, AKnownWindowNumberAnswersVisibilityFromTheWindowList)
     const qint32 other = desktop.addApplication("com.example.other", "Other");
     WindowReference foreign = reference(number);
     foreign.pid = other;
-    EXPECT_FALSE(service.isVisibleOnActiveDesktopNow(foreign, frame));
+    EXPECT_FALSE(direct.isVisibleOnActiveDesktopNow(foreign, frame));
 }
 
 TEST_F(Revalidation, WithoutAWindowNumberVisibilityPairsTheApplicationsWindows)
 {
     const AXElement sibling = desktop.addWindow(pid, {300, 300, 400, 300});
-    EXPECT_TRUE(service.isVisibleOnActiveDesktopNow(reference(), frame));
+    EXPECT_TRUE(direct.isVisibleOnActiveDesktopNow(reference(), frame));
     EXPECT_EQ(desktop.messagingTimeout(desktop.applicationElement(pid)), 0.2);
     EXPECT_EQ(desktop.messagingTimeout(sibling), 0.1);
 
     // The caller's frame stands for the window's own: a frame nowhere on screen is not proven.
-    EXPECT_FALSE(service.isVisibleOnActiveDesktopNow(reference(), {3000, 3000, 800, 600}));
+    EXPECT_FALSE(direct.isVisibleOnActiveDesktopNow(reference(), {3000, 3000, 800, 600}));
 
     // One unreadable sibling makes the answer false for the window too.
     desktop.failReads(sibling, AXAttribute::role, AXError::cannotComplete);
-    EXPECT_FALSE(service.isVisibleOnActiveDesktopNow(reference(), frame));
+    EXPECT_FALSE(direct.isVisibleOnActiveDesktopNow(reference(), frame));
     desktop.failReads(sibling, AXAttribute::role, AXError::success);
     desktop.setAttribute(sibling, AXAttribute::size, AXSize{0, 0});
-    EXPECT_FALSE(service.isVisibleOnActiveDesktopNow(reference(), frame));
+    EXPECT_FALSE(direct.isVisibleOnActiveDesktopNow(reference(), frame));
     // A sibling that is no window or is minimized is left out.
     desktop.setAttribute(sibling, AXAttribute::role, QStringLiteral("AXSheet"));
-    EXPECT_TRUE(service.isVisibleOnActiveDesktopNow(reference(), frame));
+    EXPECT_TRUE(direct.isVisibleOnActiveDesktopNow(reference(), frame));
 
     desktop.failReads(desktop.applicationElement(pid), AXAttribute::windows,
                       AXError::cannotComplete);
-    EXPECT_FALSE(service.isVisibleOnActiveDesktopNow(reference(), frame));
+    EXPECT_FALSE(direct.isVisibleOnActiveDesktopNow(reference(), frame));
 }
 
 TEST_F(Revalidation, LookAlikeWindowsAreVisibleOnlyWhenEachHasARow)
 {
     const AXElement twin = desktop.addWindow(pid, frame);
-    EXPECT_TRUE(service.isVisibleOnActiveDesktopNow(reference(), frame));
+    EXPECT_TRUE(direct.isVisibleOnActiveDesktopNow(reference(), frame));
     desktop.setOnScreen(twin, false);
-    EXPECT_FALSE(service.isVisibleOnActiveDesktopNow(reference(), frame));
+    EXPECT_FALSE(direct.isVisibleOnActiveDesktopNow(reference(), frame));
 }
 
 TEST_F(Revalidation, AnApplicationWithoutWindowsShowsNothing)
 {
     desktop.removeElement(window);
-    EXPECT_FALSE(service.isVisibleOnActiveDesktopNow(reference(), frame));
+    EXPECT_FALSE(direct.isVisibleOnActiveDesktopNow(reference(), frame));
 }
 
 TEST_F(Revalidation, ReadFrameAndActiveDesktopReads)
@@ -264,10 +263,10 @@ TEST_F(Revalidation, ReadFrameAndActiveDesktopReads)
     EXPECT_TRUE(test::await(service.isOnActiveDesktop(reference())));
     // An unreadable frame falls back to the reference's (which shows nowhere here).
     desktop.failReads(window, AXAttribute::size, AXError::cannotComplete);
-    EXPECT_FALSE(service.isOnActiveDesktopNow(reference()));
+    EXPECT_FALSE(direct.isOnActiveDesktopNow(reference()));
     WindowReference known = reference();
     known.frame = frame;
-    EXPECT_TRUE(service.isOnActiveDesktopNow(known));
+    EXPECT_TRUE(direct.isOnActiveDesktopNow(known));
 
     EXPECT_TRUE(test::await(service.revalidate(known, displays)) == std::nullopt);
     desktop.failReads(window, AXAttribute::size, AXError::success);

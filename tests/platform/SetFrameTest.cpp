@@ -207,7 +207,7 @@ TEST_F(MoveEach, WritesGoOutTogetherAndEachWindowEndsAsItWouldAlone)
     EXPECT_FALSE(together[0].cancelled);
     EXPECT_TRUE(together[1].cancelled);
     EXPECT_FALSE(together[1].attemptedWrite);
-    EXPECT_EQ(service.readFrameNow(references[1]), initial);
+    EXPECT_EQ(direct.readFrameNow(references[1]), initial);
 }
 
 class SetFrame : public test::DesktopFixture {

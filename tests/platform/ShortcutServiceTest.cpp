@@ -332,7 +332,7 @@ TEST_F(HotKeys, WithoutAHandlerEveryApplyReturnsItsErrorAndRegistersNothing)
     for (const Case &c : cases) {
         FakeHotKeyRegistry refusing;
         if (c.withStatus) {
-            refusing.failInstallation(-50);
+            refusing.failInstallation(HotKeyStatus::invalidArgument);
         } else {
             refusing.installWithoutReference();
         }
@@ -361,7 +361,7 @@ TEST_F(HotKeys, AFailedInstallationIsLoggedOnce)
     logged.clear();
     previousHandler = qInstallMessageHandler(recordMessage);
     {
-        registry.failInstallation(-9870);
+        registry.failInstallation(HotKeyStatus{-9870}); // one no backend names
         ShortcutService service(registry, nullptr);
         service.apply(shiftCmdE, {}, std::nullopt);
     }

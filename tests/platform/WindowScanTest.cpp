@@ -36,7 +36,7 @@ protected:
                     bool includeHostnames = false, QSet<QString> exclusions = {},
                     std::shared_ptr<CancellationFlag> flag = nullptr)
     {
-        return service.scanNow(displays, exclusions, flag, deadline, includeHostnames);
+        return direct.scanNow(displays, exclusions, flag, deadline, includeHostnames);
     }
 
     RunningApplication app(const char *bundleID, const char *name)

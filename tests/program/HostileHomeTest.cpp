@@ -3,6 +3,7 @@
 // a runtime folder of someone else's. Every start is bounded by a deadline that only a fault
 // reaches; the tests wait for the program's own signs (its socket, its end), never for time.
 
+#include "Await.h"
 #include "TestApplication.h"
 
 #include <QDeadlineTimer>
@@ -11,7 +12,6 @@
 #include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
-#include <QThread>
 
 #include <gtest/gtest.h>
 
@@ -106,14 +106,10 @@ protected:
     // The running program listens on its socket once it is ready; until then nothing answers.
     bool waitUntilListening(const QProcess &process, const QString &socket)
     {
-        QDeadlineTimer deadline(deadlineMs);
-        while (!QFile::exists(socket)) {
-            if (deadline.hasExpired() || process.state() == QProcess::NotRunning) {
-                return false;
-            }
-            QThread::msleep(20);
-        }
-        return true;
+        return test::waitUntil(
+                   [&] { return QFile::exists(socket) || process.state() == QProcess::NotRunning; },
+                   std::chrono::milliseconds(deadlineMs))
+            && QFile::exists(socket);
     }
 
     // Ends the running program as a session's end does, and returns its status.
@@ -227,11 +223,12 @@ TEST_F(HostileHomeTest, WithoutARuntimeFolderTheSocketStaysPrivate)
     }
     start(first, withoutRuntime);
     // Ready: the store is open (its lock is beside it).
-    QDeadlineTimer deadline(deadlineMs);
-    while (!QFile::exists(path("data/Ostrel/Ostrel.sqlite")) && !deadline.hasExpired()
-           && first.state() != QProcess::NotRunning) {
-        QThread::msleep(20);
-    }
+    ASSERT_TRUE(test::waitUntil(
+        [&] {
+            return QFile::exists(path("data/Ostrel/Ostrel.sqlite"))
+                || first.state() == QProcess::NotRunning;
+        },
+        std::chrono::milliseconds(deadlineMs)));
     ASSERT_EQ(first.state(), QProcess::Running) << first.readAllStandardError().toStdString();
     EXPECT_EQ(terminate(first), 0);
     const QString said = QString::fromLocal8Bit(first.readAllStandardError());

@@ -4,6 +4,7 @@
 
 #include "program/Program.h"
 
+#include "Await.h"
 #include "Screenshots.h"
 #include "UiTest.h"
 
@@ -12,7 +13,6 @@
 #include "program/SingleInstance.h"
 
 #include <QApplication>
-#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QAbstractButton>
@@ -31,18 +31,6 @@ using namespace std::chrono_literals;
 namespace ostrel {
 namespace {
 
-bool waitFor(const std::function<bool()> &condition)
-{
-    QDeadlineTimer deadline(30000);
-    while (!condition()) {
-        if (deadline.hasExpired()) {
-            return false;
-        }
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    }
-    return true;
-}
-
 class ProgramTest : public ::testing::Test {
 protected:
     void SetUp() override
@@ -58,7 +46,7 @@ protected:
     std::unique_ptr<Program> start(SingleInstance *instance = nullptr)
     {
         auto program = std::make_unique<Program>(setup, PanelShell::Mode::window, instance);
-        EXPECT_TRUE(waitFor([&] { return program->isReady(); }));
+        EXPECT_TRUE(test::waitUntil([&] { return program->isReady(); }));
         return program;
     }
 
@@ -126,12 +114,12 @@ TEST_F(ProgramTest, ALaterStartIsAnsweredOnceReadyAndShowsThePanel)
     auto program = start(&instance);
     QWidget *panel = program->shell().panel();
     panel->showMinimized();
-    ASSERT_TRUE(waitFor([&] { return panel->isMinimized(); }));
+    ASSERT_TRUE(test::waitUntil([&] { return panel->isMinimized(); }));
 
     auto asked = std::async(std::launch::async, [folder = dir.filePath("runtime")] {
         return SingleInstance::askToShowPanel(folder, 10s);
     });
-    ASSERT_TRUE(waitFor([&] { return asked.wait_for(0ms) == std::future_status::ready; }));
+    ASSERT_TRUE(test::waitUntil([&] { return asked.wait_for(0ms) == std::future_status::ready; }));
     EXPECT_TRUE(asked.get());
     EXPECT_FALSE(panel->isMinimized());
     EXPECT_TRUE(panel->isVisible());

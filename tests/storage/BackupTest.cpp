@@ -1,6 +1,7 @@
 #include "FolderTestSupport.h"
 
 #include "Await.h"
+#include "LogRecorder.h"
 
 #include <QDir>
 #include <QFile>
@@ -134,7 +135,15 @@ TEST_F(BackupTest, ABackupEndsAPendingResetEvenWhenTheMarkerWillNotGo)
 {
     writeBytes(paths.resetMarker, "pending");
     files->fail(FailingFileSystem::Call::unlink, "reset-pending");
-    EXPECT_EQ(await(store->backupNow()), paths.backup);
+    {
+        const LogRecorder log;
+        EXPECT_EQ(await(store->backupNow()), paths.backup);
+        EXPECT_EQ(log.messages(QtWarningMsg, "ostrel.storage"),
+                  QStringList{"The backup was saved, but the marker of an unfinished reset could "
+                              "not be removed, so automatic recovery stays paused: Couldn’t save "
+                              "changes. The reset marker could not be removed: The disk reported "
+                              "an I/O error (Input/output error)"});
+    }
     EXPECT_TRUE(QFile::exists(paths.resetMarker));
 
     files = std::make_shared<FailingFileSystem>();

@@ -1,6 +1,7 @@
 #include "FolderTestSupport.h"
 
 #include "Await.h"
+#include "LogRecorder.h"
 
 #include <QDir>
 #include <QFile>
@@ -709,6 +710,42 @@ TEST_F(OpeningTest, AnUpgradeCutShortAfterItsCommitStillGivesItsNoticeOnce)
                             SQLiteJournalPolicy::unchanged, 100);
     EXPECT_EQ(rows(database, "SELECT name FROM sqlite_master WHERE type = 'table' ORDER BY name"),
               (QStringList{"displays", "exclusions", "layouts", "windows"}));
+}
+
+// Another writer holds the file while the upgrade's notice is marked as given: the open goes on,
+// logs why, and the notice comes once more at the next open.
+TEST_F(OpeningTest, ANoticeThatCannotBeMarkedGivenIsLoggedAndGivenAgain)
+{
+    writeDatabaseFromSql(paths.database, version1Schema());
+    const StorageNotice relink{"Display links refreshed",
+                               "Re-link your layouts in Layout details to keep display automation "
+                               "working.",
+                               std::nullopt};
+    {
+        SQLiteDatabase upgraded(paths.database, SQLiteOpenMode::readWrite, SQLiteJournalPolicy::wal,
+                                100);
+        LayoutStore::migrate(upgraded, 1);
+    }
+    environment.busyTimeoutMilliseconds = 20;
+    {
+        SQLiteDatabase writer(paths.database, SQLiteOpenMode::readWrite, SQLiteJournalPolicy::wal,
+                              100);
+        writer.execute("BEGIN IMMEDIATE;");
+        const LogRecorder log;
+        StorageOpenResult result = open();
+        EXPECT_EQ(result.notice, relink);
+        const QString locked = "Another app or connection is using the layout database "
+                               "(database is locked).";
+        EXPECT_EQ(log.messages(QtWarningMsg, "ostrel.storage"),
+                  (QStringList{"A write to the database did not land: " + locked,
+                               "The upgrade's notice could not be marked as given; it comes "
+                               "again at the next start: "
+                                   + locked}));
+        result.store.reset();
+        writer.execute("ROLLBACK;");
+    }
+    EXPECT_EQ(open().notice, relink);
+    EXPECT_EQ(open().notice, std::nullopt);
 }
 
 TEST_F(OpeningTest, WhatAKilledRecoveryResetOrBackupLeftBehindIsRemovedAndNothingElse)

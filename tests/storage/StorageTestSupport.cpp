@@ -227,11 +227,6 @@ Layout StoreTest::saveSampleLayout(const QString &name, int windowCount)
 
 } // namespace ostrel::test
 
-void PrintTo(const QString &text, std::ostream *out)
-{
-    *out << '"' << text.toStdString() << '"';
-}
-
 namespace ostrel {
 
 void PrintTo(const StorageError &error, std::ostream *out)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Printing.h"
+
 #include "model/DisplaySnapshot.h"
 #include "model/StorageError.h"
 #include "model/WindowEntry.h"
@@ -99,8 +101,6 @@ StorageError storageErrorOf(F &&operation)
 } // namespace ostrel::test
 
 // gtest prints these in failure messages.
-void PrintTo(const QString &text, std::ostream *out);
-
 namespace ostrel {
 void PrintTo(const StorageError &error, std::ostream *out);
 void PrintTo(const SQLiteFailure &failure, std::ostream *out);

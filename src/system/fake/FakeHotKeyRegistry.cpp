@@ -32,15 +32,15 @@ void FakeHotKeyRegistry::deliver(HotKeyID id)
 
 HotKeyRegistry::Installation FakeHotKeyRegistry::installHandler(Pressed pressed)
 {
-    if (installationStatus_ != 0) {
+    if (installationStatus_ != HotKeyStatus::success) {
         return {installationStatus_, std::nullopt};
     }
     if (installationFailsWithoutReference_) {
-        return {0, std::nullopt};
+        return {HotKeyStatus::success, std::nullopt};
     }
     pressed_ = std::move(pressed);
     handler_ = nextReference_++;
-    return {0, handler_};
+    return {HotKeyStatus::success, handler_};
 }
 
 void FakeHotKeyRegistry::removeHandler(quint64 handler)
@@ -56,28 +56,28 @@ HotKeyRegistry::Registration FakeHotKeyRegistry::registerHotKey(quint32 keyCode,
 {
     ++calls_;
     if (refused_.contains(key(keyCode, modifiers))) {
-        return {inUseStatus, std::nullopt};
+        return {HotKeyStatus::inUse, std::nullopt};
     }
     for (quint64 reference : order_) {
         const Registered &r = byReference_[reference];
         if (r.keyCode == keyCode && r.modifiers == modifiers) {
-            return {inUseStatus, std::nullopt};
+            return {HotKeyStatus::inUse, std::nullopt};
         }
     }
     const quint64 reference = nextReference_++;
     byReference_.insert(reference, {keyCode, modifiers, id});
     order_.append(reference);
-    return {0, reference};
+    return {HotKeyStatus::success, reference};
 }
 
-qint32 FakeHotKeyRegistry::unregisterHotKey(quint64 hotKey)
+HotKeyStatus FakeHotKeyRegistry::unregisterHotKey(quint64 hotKey)
 {
     ++calls_;
     if (!byReference_.remove(hotKey)) {
-        return -9876; // not a registered hot key
+        return HotKeyStatus::invalidArgument; // not a registered hot key, as on X11
     }
     order_.removeOne(hotKey);
-    return 0;
+    return HotKeyStatus::success;
 }
 
 } // namespace ostrel

@@ -11,9 +11,6 @@ namespace ostrel {
 // program holds, and lets a test press keys.
 class FakeHotKeyRegistry final : public HotKeyRegistry {
 public:
-    // The status Carbon gives for a combination that is taken.
-    static constexpr qint32 inUseStatus = -9878;
-
     struct Registered {
         quint32 keyCode = 0;
         quint32 modifiers = 0;
@@ -23,7 +20,7 @@ public:
     };
 
     // The next installation fails with this status.
-    void failInstallation(qint32 status) { installationStatus_ = status; }
+    void failInstallation(HotKeyStatus status) { installationStatus_ = status; }
     // The next installation reports success but hands back no reference.
     void installWithoutReference() { installationFailsWithoutReference_ = true; }
     // Registering this combination fails as though another program held it.
@@ -48,7 +45,7 @@ public:
     Installation installHandler(Pressed pressed) override;
     void removeHandler(quint64 handler) override;
     Registration registerHotKey(quint32 keyCode, quint32 modifiers, HotKeyID id) override;
-    qint32 unregisterHotKey(quint64 hotKey) override;
+    HotKeyStatus unregisterHotKey(quint64 hotKey) override;
 
 private:
     static quint64 key(quint32 keyCode, quint32 modifiers)
@@ -56,7 +53,7 @@ private:
         return (quint64(keyCode) << 32) | modifiers;
     }
 
-    qint32 installationStatus_ = 0;
+    HotKeyStatus installationStatus_ = HotKeyStatus::success;
     bool installationFailsWithoutReference_ = false;
     std::optional<quint64> handler_;
     Pressed pressed_;

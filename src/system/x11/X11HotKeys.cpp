@@ -63,7 +63,7 @@ X11HotKeys::~X11HotKeys()
 HotKeyRegistry::Installation X11HotKeys::installHandler(Pressed pressed)
 {
     if (!connection_ || connection_->hasError()) {
-        return {noServerStatus, std::nullopt};
+        return {HotKeyStatus::noServer, std::nullopt};
     }
     pressed_ = std::move(pressed);
     if (!subscription_) {
@@ -71,7 +71,7 @@ HotKeyRegistry::Installation X11HotKeys::installHandler(Pressed pressed)
             connection_->subscribe([this](const xcb_generic_event_t &event) { handle(event); });
     }
     handler_ = 1;
-    return {0, handler_};
+    return {HotKeyStatus::success, handler_};
 }
 
 void X11HotKeys::removeHandler(quint64 handler)
@@ -154,11 +154,11 @@ HotKeyRegistry::Registration X11HotKeys::registerHotKey(quint32 keyCode, quint32
                                                         HotKeyID id)
 {
     if (!connection_ || connection_->hasError()) {
-        return {noServerStatus, std::nullopt};
+        return {HotKeyStatus::noServer, std::nullopt};
     }
     const std::optional<quint32> xKeyCode = KeyPositions::xKeyCode(keyCode);
     if (!xKeyCode || *xKeyCode > 255) {
-        return {noKeyStatus, std::nullopt};
+        return {HotKeyStatus::invalidArgument, std::nullopt};
     }
     const xcb_keycode_t keycode = xcb_keycode_t(*xKeyCode);
     const uint16_t mask = xModifiers(modifiers);
@@ -167,23 +167,23 @@ HotKeyRegistry::Registration X11HotKeys::registerHotKey(quint32 keyCode, quint32
                   "The X server refused the grab of key %u with modifiers 0x%x: another "
                   "program holds it, or the server did not answer.",
                   unsigned(keycode), unsigned(mask));
-        return {inUseStatus, std::nullopt};
+        return {HotKeyStatus::inUse, std::nullopt};
     }
     const quint64 reference = nextReference_++;
     grabs_.insert(reference, {keycode, mask, id});
-    return {0, reference};
+    return {HotKeyStatus::success, reference};
 }
 
-qint32 X11HotKeys::unregisterHotKey(quint64 hotKey)
+HotKeyStatus X11HotKeys::unregisterHotKey(quint64 hotKey)
 {
     const auto found = grabs_.constFind(hotKey);
     if (found == grabs_.constEnd()) {
-        return noKeyStatus;
+        return HotKeyStatus::invalidArgument;
     }
     ungrab(found->keycode, found->modifiers);
     connection_->flush();
     grabs_.erase(found);
-    return 0;
+    return HotKeyStatus::success;
 }
 
 bool X11HotKeys::grab(xcb_keycode_t keycode, uint16_t modifiers)

@@ -20,12 +20,6 @@ class X11HotKeys : public QObject, public HotKeyRegistry {
     Q_OBJECT
 
 public:
-    // What a refused registration reports: another client holds the key, or it has no position on
-    // an X keyboard, or the server did not answer.
-    static constexpr qint32 inUseStatus = -9878;
-    static constexpr qint32 noKeyStatus = -50;
-    static constexpr qint32 noServerStatus = -1;
-
     explicit X11HotKeys(std::shared_ptr<X11Connection> connection, QObject *parent = nullptr);
     // Gives up every grab it holds.
     ~X11HotKeys() override;
@@ -33,7 +27,7 @@ public:
     Installation installHandler(Pressed pressed) override;
     void removeHandler(quint64 handler) override;
     Registration registerHotKey(quint32 keyCode, quint32 modifiers, HotKeyID id) override;
-    qint32 unregisterHotKey(quint64 hotKey) override;
+    HotKeyStatus unregisterHotKey(quint64 hotKey) override;
 
 private:
     struct Grab {

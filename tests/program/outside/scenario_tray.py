@@ -159,6 +159,9 @@ class Tray(unittest.TestCase):
             # The window manager hands the activation to Settings on its own time, and a menu
             # that opens before that closes with the activation it loses.
             wait_for(lambda: desktop.active_window() == settings, what="Settings to be active")
+            # The program hears of that focus on its own connection a moment later; a menu that
+            # pops up before it does closes with the window it takes for active.
+            ostrel.wait_until_active("Ostrel Settings")
             open_menu()
             desktop.key("Down", "Down", "Down", "Return")
             self.assertEqual(ostrel.wait_for_exit(), 0)

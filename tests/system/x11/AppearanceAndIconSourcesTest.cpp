@@ -1,5 +1,6 @@
 // The desktop's appearance and animation switch from its portal, and icons from desktop entries:
 // no X server needed.
+#include "Await.h"
 #include "PortalOnPrivateBus.h"
 #include "TestApplication.h"
 
@@ -7,7 +8,6 @@
 #include "system/x11/X11ApplicationIcons.h"
 #include "system/x11/X11ReduceMotion.h"
 
-#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
@@ -55,8 +55,7 @@ TEST_F(AppearanceFromPortal, FollowsTheColorSchemeAndItsChanges)
     portal.change(gnomeInterface, colorScheme, QVariant::fromValue(1u));
     portal.change(appearance, colorScheme, QStringLiteral("dark"));
     portal.change(appearance, QStringLiteral("accent-color"), QVariant::fromValue(1u));
-    QDeadlineTimer pause(200);
-    test::waitUntil([&] { return pause.hasExpired(); });
+    test::keepRunning(std::chrono::milliseconds(200));
     EXPECT_FALSE(desktop.prefersDark().has_value());
     EXPECT_EQ(changes, 3);
 }
@@ -70,8 +69,7 @@ TEST_F(AppearanceFromPortal, NoPortalOrNoBusStatesNoPreferenceAndAllowsMotion)
     EXPECT_FALSE(detachedMotion.reduceMotion());
     X11Appearance unanswered{portal.client()};
     X11ReduceMotion unansweredMotion{portal.client()};
-    QDeadlineTimer pause(200);
-    test::waitUntil([&] { return pause.hasExpired(); });
+    test::keepRunning(std::chrono::milliseconds(200));
     EXPECT_FALSE(unanswered.prefersDark().has_value());
     EXPECT_FALSE(unansweredMotion.reduceMotion());
 }
@@ -99,8 +97,7 @@ TEST_F(AppearanceFromPortal, ReducedMotionFollowsTheDesktopSetting)
 
     // Values of the wrong kind change nothing.
     portal.change(gnomeInterface, enableAnimations, QStringLiteral("no"));
-    QDeadlineTimer settle(100);
-    test::waitUntil([&] { return settle.hasExpired(); });
+    test::keepRunning(std::chrono::milliseconds(100));
     EXPECT_FALSE(reduce.reduceMotion());
 }
 

@@ -1,7 +1,6 @@
 #include "PortalOnPrivateBus.h"
 
-#include <QCoreApplication>
-#include <QDeadlineTimer>
+#include "Await.h"
 
 namespace ostrel::test {
 
@@ -12,15 +11,6 @@ const QString serviceName = QStringLiteral("portal-service");
 const QString clientName = QStringLiteral("portal-client");
 
 } // namespace
-
-bool waitUntil(const std::function<bool()> &condition)
-{
-    QDeadlineTimer deadline(5000);
-    while (!condition() && !deadline.hasExpired()) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    }
-    return condition();
-}
 
 PortalOnPrivateBus::PortalOnPrivateBus()
 {

@@ -8,8 +8,6 @@
 #include <QProcess>
 #include <QVariant>
 
-#include <functional>
-
 namespace ostrel::test {
 
 // A desktop portal's settings on a private session bus of its own, for tests of what the program
@@ -42,8 +40,5 @@ private:
     QHash<QString, QVariant> values_;
     bool started_ = false;
 };
-
-// Runs the event loop until the condition holds or five seconds passed; the condition's value.
-bool waitUntil(const std::function<bool()> &condition);
 
 } // namespace ostrel::test

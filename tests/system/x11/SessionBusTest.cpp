@@ -1,5 +1,6 @@
 // The login session, sleep and the screen saver against small fake services on private buses
 // (never the machine's own: both bus addresses of the environment point at the private ones).
+#include "Await.h"
 #include "TestApplication.h"
 
 #include "system/x11/X11PowerEvents.h"
@@ -12,7 +13,6 @@
 #include <QDBusObjectPath>
 #include <QDBusVariant>
 #include <QDBusVirtualObject>
-#include <QDeadlineTimer>
 #include <QHash>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -34,15 +34,6 @@ const QString propertiesInterface = QStringLiteral("org.freedesktop.DBus.Propert
 const QString ownSession = QStringLiteral("/org/freedesktop/login1/session/_32");
 const QString displaySession = QStringLiteral("/org/freedesktop/login1/session/c7");
 const QString userPath = QStringLiteral("/org/freedesktop/login1/user/_1000");
-
-bool waitFor(const std::function<bool()> &condition)
-{
-    QDeadlineTimer deadline(15000);
-    while (!condition() && !deadline.hasExpired()) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    }
-    return condition();
-}
 
 // As much of systemd-logind as the session events ask of it: the manager's lookups and
 // PrepareForSleep, the sessions' properties and signals, and the user's display session.
@@ -164,7 +155,7 @@ public:
         daemon_.start(QStringLiteral("dbus-daemon"),
                       {QStringLiteral("--config-file=") + config.fileName(),
                        QStringLiteral("--nofork"), QStringLiteral("--print-address")});
-        if (!daemon_.waitForStarted() || !waitFor([&] { return daemon_.canReadLine(); })) {
+        if (!daemon_.waitForStarted() || !test::waitUntil([&] { return daemon_.canReadLine(); })) {
             return false;
         }
         address_ = QString::fromUtf8(daemon_.readLine()).trimmed();
@@ -276,7 +267,8 @@ TEST_F(SessionBusTest, WithoutBusesOrServicesEverythingIsSilentAndTheSessionElig
     X11PowerEvents unansweredPower{systemBus.client(), sessionBus.client()};
     record(unanswered);
     record(unansweredPower);
-    ASSERT_TRUE(waitFor([&] { return unanswered.hasAnswered() && unansweredPower.hasAnswered(); }));
+    ASSERT_TRUE(
+        test::waitUntil([&] { return unanswered.hasAnswered() && unansweredPower.hasAnswered(); }));
     EXPECT_EQ(unanswered.sessionState(), SessionState{});
     EXPECT_EQ(seen, QStringList());
 }
@@ -286,7 +278,7 @@ TEST_F(SessionBusTest, FollowsTheSessionOfThisProcess)
     publishLogind();
     X11SessionEvents events{systemBus.client()};
     record(events);
-    ASSERT_TRUE(waitFor([&] { return events.hasAnswered(); }));
+    ASSERT_TRUE(test::waitUntil([&] { return events.hasAnswered(); }));
     EXPECT_EQ(events.sessionState(), (SessionState{false, true, true}));
     EXPECT_EQ(seen, QStringList());
 
@@ -363,7 +355,7 @@ TEST_F(SessionBusTest, FollowsTheSessionOfThisProcess)
     }
     // The fake sends everything in order on one connection, so once the last signal is in,
     // every earlier one has been seen (or rightly ignored).
-    ASSERT_TRUE(waitFor([&] { return seen.size() >= expected.size(); }));
+    ASSERT_TRUE(test::waitUntil([&] { return seen.size() >= expected.size(); }));
     EXPECT_EQ(seen, expected);
     EXPECT_EQ(events.sessionState(), (SessionState{true, true, false}));
 }
@@ -376,7 +368,7 @@ TEST_F(SessionBusTest, TheFirstAnswerAnnouncesAnInactiveLockedSession)
     publishLogind();
     X11SessionEvents events{systemBus.client()};
     record(events);
-    ASSERT_TRUE(waitFor([&] { return events.hasAnswered(); }));
+    ASSERT_TRUE(test::waitUntil([&] { return events.hasAnswered(); }));
     EXPECT_EQ(seen, (QStringList{"resigned", "locked"}));
     EXPECT_EQ(events.sessionState(), (SessionState{true, false, true}));
 }
@@ -389,10 +381,10 @@ TEST_F(SessionBusTest, OutsideAnySessionTheUsersDisplaySessionIsFollowed)
     publishLogind();
     X11SessionEvents events{systemBus.client()};
     record(events);
-    ASSERT_TRUE(waitFor([&] { return events.hasAnswered(); }));
+    ASSERT_TRUE(test::waitUntil([&] { return events.hasAnswered(); }));
     EXPECT_EQ(events.sessionState(), (SessionState{true, true, true}));
     logind.emitSignal(displaySession, sessionInterface, "Unlock");
-    ASSERT_TRUE(waitFor([&] { return seen.size() == 2; }));
+    ASSERT_TRUE(test::waitUntil([&] { return seen.size() == 2; }));
     EXPECT_EQ(seen, (QStringList{"locked", "unlocked"}));
 }
 
@@ -401,7 +393,7 @@ TEST_F(SessionBusTest, WithoutAnySessionNothingIsKnown)
     logind.sessionOfThisProcess.reset();
     publishLogind();
     X11SessionEvents events{systemBus.client()};
-    ASSERT_TRUE(waitFor([&] { return events.hasAnswered(); }));
+    ASSERT_TRUE(test::waitUntil([&] { return events.hasAnswered(); }));
     EXPECT_EQ(events.sessionState(), SessionState{});
 }
 
@@ -413,16 +405,16 @@ TEST_F(SessionBusTest, SleepWakeAndTheScreenSaver)
     X11PowerEvents events{systemBus.client(), sessionBus.client()};
     record(events);
     // A screen saver that runs already has put the screens to sleep.
-    ASSERT_TRUE(waitFor([&] { return events.hasAnswered(); }));
+    ASSERT_TRUE(test::waitUntil([&] { return events.hasAnswered(); }));
     EXPECT_EQ(seen, QStringList{"screens sleep"});
 
     screenSaver.setActive(true);
     screenSaver.setActive(false);
-    ASSERT_TRUE(waitFor([&] { return seen.size() >= 2; }));
+    ASSERT_TRUE(test::waitUntil([&] { return seen.size() >= 2; }));
     systemBus.roundTrip();
     logind.emitSignal(managerPath, managerInterface, "PrepareForSleep", {true});
     logind.emitSignal(managerPath, managerInterface, "PrepareForSleep", {false});
-    ASSERT_TRUE(waitFor([&] { return seen.size() >= 4; }));
+    ASSERT_TRUE(test::waitUntil([&] { return seen.size() >= 4; }));
     EXPECT_EQ(seen, (QStringList{"screens sleep", "screens wake", "sleep", "wake"}));
 }
 
@@ -431,7 +423,7 @@ TEST_F(SessionBusTest, TheDefaultBusesAreTheOnesTheEnvironmentNames)
     logind.sessions[ownSession][QStringLiteral("Active")] = false;
     publishLogind();
     X11SessionEvents events{QDBusConnection::systemBus()};
-    ASSERT_TRUE(waitFor([&] { return events.hasAnswered(); }));
+    ASSERT_TRUE(test::waitUntil([&] { return events.hasAnswered(); }));
     EXPECT_EQ(events.sessionState()->onConsole, false);
 }
 

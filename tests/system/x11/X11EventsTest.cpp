@@ -1,4 +1,5 @@
 // Display and application events against a real X server with openbox (see harness/).
+#include "Await.h"
 #include "ConnectedX11Test.h"
 #include "TestApplication.h"
 
@@ -12,7 +13,6 @@
 
 #include <QCoreApplication>
 #include <QDBusConnection>
-#include <QDeadlineTimer>
 #include <QSysInfo>
 
 #include <gtest/gtest.h>
@@ -26,16 +26,6 @@ namespace {
 
 using test::MonitorSetup;
 using test::TestWindowSpec;
-
-// Generous: other engineers compile on the same machine while these run.
-bool waitFor(const std::function<bool()> &condition, int ms = 15000)
-{
-    QDeadlineTimer deadline(ms);
-    while (!condition() && !deadline.hasExpired()) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    }
-    return condition();
-}
 
 const MonitorSetup primary{"DUMMY0", 1920, 1080, 1280, 0, true};
 const MonitorSetup left{"DUMMY1", 1280, 1024, 0, 0, false};
@@ -78,7 +68,7 @@ protected:
         const int before = checks;
         x.setProperty32(x.root(), "_NET_WORKAREA", "CARDINAL",
                         x.property32(x.root(), "_NET_WORKAREA"));
-        ASSERT_TRUE(waitFor([&] { return checks > before; }));
+        ASSERT_TRUE(test::waitUntil([&] { return checks > before; }));
     }
 
     RectD visibleFrameOf(const QString &name)
@@ -116,7 +106,7 @@ TEST_F(DisplayEventsTest, EachRealChangeOfTheMonitorsIsOneSignal)
         SCOPED_TRACE(step.what);
         const int before = changes;
         x.setMonitors(step.monitors);
-        ASSERT_TRUE(waitFor([&] { return changes == before + 1; }));
+        ASSERT_TRUE(test::waitUntil([&] { return changes == before + 1; }));
         EXPECT_EQ(int(seen.size()), step.count);
         ASSERT_FALSE(seen.isEmpty());
         EXPECT_EQ(seen.first().frame, step.primaryFrame);
@@ -134,7 +124,7 @@ TEST_F(DisplayEventsTest, AMoveIsSeenAtOnceWithoutAWindowManager)
     MonitorSetup moved = left;
     moved.y = 56;
     x.setMonitors({primary, moved});
-    ASSERT_TRUE(waitFor([&] { return changes == 1; }));
+    ASSERT_TRUE(test::waitUntil([&] { return changes == 1; }));
     ASSERT_EQ(seen.size(), 2);
     EXPECT_EQ(seen.last().frame, (RectD{-1280, 56, 1280, 1024}));
 }
@@ -189,7 +179,7 @@ TEST_F(DisplayEventsTest, WorkAreaChangesAreOneSignalEach)
         SCOPED_TRACE(step.what);
         step.act();
         ++expected;
-        ASSERT_TRUE(waitFor([&] { return changes == expected; }));
+        ASSERT_TRUE(test::waitUntil([&] { return changes == expected; }));
         EXPECT_EQ(visibleFrameOf("DUMMY0"), step.primaryVisible);
     }
     settle();
@@ -231,7 +221,7 @@ protected:
     {
         const int before = checks;
         test::TestClient client = x.openWindow(windowSpec);
-        EXPECT_TRUE(waitFor([&] { return checks > before; }));
+        EXPECT_TRUE(test::waitUntil([&] { return checks > before; }));
         return client;
     }
     void TearDown() override
@@ -264,7 +254,7 @@ TEST_F(ApplicationEventsTest, AProcessEndsWithItsLastWindow)
     ASSERT_TRUE(isRunning(client.pid));
 
     x.stop(client);
-    ASSERT_TRUE(waitFor([&] { return terminated == 1; }));
+    ASSERT_TRUE(test::waitUntil([&] { return terminated == 1; }));
     EXPECT_FALSE(isRunning(client.pid));
     EXPECT_TRUE(isRunning(other.pid));
 }
@@ -281,11 +271,11 @@ TEST_F(ApplicationEventsTest, AProcessThatOutlivesItsWindowsEndsWhenItExits)
     }));
     // Ending another process afterwards shows the list change has been looked at.
     x.stop(witness);
-    ASSERT_TRUE(waitFor([&] { return terminated >= 1; }));
+    ASSERT_TRUE(test::waitUntil([&] { return terminated >= 1; }));
     EXPECT_EQ(terminated, 1);
 
     x.stop(lingering);
-    ASSERT_TRUE(waitFor([&] { return terminated == 2; }));
+    ASSERT_TRUE(test::waitUntil([&] { return terminated == 2; }));
 }
 
 TEST_F(ApplicationEventsTest, AWindowNamingAnotherProcessDoesNotEndIt)
@@ -300,11 +290,11 @@ TEST_F(ApplicationEventsTest, AWindowNamingAnotherProcessDoesNotEndIt)
     const int before = terminated;
     const test::TestClient witness = open();
     x.stop(witness);
-    ASSERT_TRUE(waitFor([&] { return terminated > before; }));
+    ASSERT_TRUE(test::waitUntil([&] { return terminated > before; }));
     EXPECT_EQ(terminated, 1);
 
     x.stop(borrower);
-    ASSERT_TRUE(waitFor([&] { return terminated == 2; }));
+    ASSERT_TRUE(test::waitUntil([&] { return terminated == 2; }));
 }
 
 TEST_F(ApplicationEventsTest, BecomingTheActiveApplicationIsReported)
@@ -330,15 +320,15 @@ TEST_F(X11EventsTest, TheTrustFollowsTheWindowManagerLeavingAndArriving)
     ASSERT_TRUE(system.trust->isProcessTrusted());
 
     x.setProperty32(x.root(), "_NET_SUPPORTED", "ATOM", x.property32(x.root(), "_NET_SUPPORTED"));
-    ASSERT_TRUE(waitFor([&] { return checks > 0; }));
+    ASSERT_TRUE(test::waitUntil([&] { return checks > 0; }));
     EXPECT_EQ(changes, QList<bool>());
 
     x.stopWindowManager();
-    ASSERT_TRUE(waitFor([&] { return changes.size() == 1; }));
+    ASSERT_TRUE(test::waitUntil([&] { return changes.size() == 1; }));
     EXPECT_EQ(changes, QList<bool>{false});
 
     x.startWindowManager();
-    ASSERT_TRUE(waitFor([&] { return changes.size() == 2; }));
+    ASSERT_TRUE(test::waitUntil([&] { return changes.size() == 2; }));
     EXPECT_EQ(changes, (QList<bool>{false, true}));
 }
 
@@ -364,11 +354,11 @@ TEST_F(X11EventsTest, TheWholeSetStandsOnOneBackendWithoutBuses)
     QObject::connect(&events.applications(), &X11ApplicationEvents::clientsChecked,
                      [&] { ++checks; });
     const test::TestClient client = x.openWindow();
-    ASSERT_TRUE(waitFor([&] { return checks > 0; }));
+    ASSERT_TRUE(test::waitUntil([&] { return checks > 0; }));
     x.stop(client);
-    ASSERT_TRUE(waitFor([&] { return ended == 1; }));
+    ASSERT_TRUE(test::waitUntil([&] { return ended == 1; }));
     x.setMonitors({primary});
-    ASSERT_TRUE(waitFor([&] { return displayChanges == 1; }));
+    ASSERT_TRUE(test::waitUntil([&] { return displayChanges == 1; }));
     emit application.applicationStateChanged(Qt::ApplicationActive);
     EXPECT_EQ(activated, 1);
 }
@@ -462,11 +452,12 @@ TEST_F(X11EventsTest, WithoutAPortalTheXSettingsThemeNameTellsWhetherTheDesktopI
     QObject context;
     appearance.onChanged(&context, [&] { ++changes; });
     daemon.publishTheme("Adwaita");
-    ASSERT_TRUE(waitFor([&] { return changes == 1; }));
+    ASSERT_TRUE(test::waitUntil([&] { return changes == 1; }));
     EXPECT_EQ(appearance.prefersDark(), std::optional<bool>(false));
     daemon.publishTheme("Greybird");
     daemon.publishTheme("BlackMATE");
-    ASSERT_TRUE(waitFor([&] { return appearance.prefersDark() == std::optional<bool>(true); }));
+    ASSERT_TRUE(
+        test::waitUntil([&] { return appearance.prefersDark() == std::optional<bool>(true); }));
 }
 
 TEST(XSettingsValue, ReadsTheTextsOfEitherByteOrderAndRefusesAShortValue)

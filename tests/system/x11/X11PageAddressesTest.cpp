@@ -5,6 +5,7 @@
 #include "X11Environment.h"
 
 #include "TestApplication.h"
+#include "WindowServiceTestSeam.h"
 
 #include "platform/DisplayService.h"
 #include "platform/WindowService.h"
@@ -107,8 +108,9 @@ public:
     std::optional<QString> hostname(uint32_t window, double deadlineSeconds = 2.0)
     {
         WindowService service(system);
-        return service.hostname(AXElement{window}, QStringLiteral("firefox-esr"),
-                                system.clock->now() + seconds(deadlineSeconds), nullptr);
+        return test::WindowServiceTestSeam(service).hostname(
+            AXElement{window}, QStringLiteral("firefox-esr"),
+            system.clock->now() + seconds(deadlineSeconds), nullptr);
     }
 
     test::AccessibilityBuses buses;
@@ -239,7 +241,8 @@ TEST_F(PageAddresses, HostNamesOfAScanAndTheSearchBelowTheFrame)
 
     WindowService service(system);
     const QList<CurrentDisplay> displays = DisplayService(*system.screens).currentDisplays();
-    const ScanOutput scan = service.scanNow(displays, {}, nullptr, std::nullopt, true);
+    const ScanOutput scan =
+        test::WindowServiceTestSeam(service).scanNow(displays, {}, nullptr, std::nullopt, true);
     QHash<quint64, std::optional<QString>> hosts;
     for (const WindowReference &reference : scan.windows) {
         hosts.insert(reference.element.handle, reference.hostname);

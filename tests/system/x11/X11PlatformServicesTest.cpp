@@ -1,5 +1,6 @@
 // Hot keys, key labels, overlays and the shortcut recorder against a real X server with openbox
 // (see harness/), through the program's own Qt application on that server.
+#include "Await.h"
 #include "ModifierKeys.h"
 #include "TestApplication.h"
 #include "X11Environment.h"
@@ -54,15 +55,6 @@ struct Connection {
     void sync() { free(xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr)); }
     xcb_connection_t *c;
 };
-
-bool waitUntil(const std::function<bool()> &condition, int milliseconds = 5000)
-{
-    QDeadlineTimer deadline(milliseconds);
-    while (!condition() && !deadline.hasExpired()) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    }
-    return condition();
-}
 
 class X11PlatformServices : public test::X11Test {
 protected:
@@ -140,19 +132,19 @@ TEST_F(X11PlatformServices, AGrabbedShortcutFiresWithNumLockAndCapsLockOnOrOff)
         std::nullopt);
 
     x.xdotool({"key", "ctrl+alt+k"});
-    ASSERT_TRUE(waitUntil([&] { return fired.size() == 1; }));
+    ASSERT_TRUE(test::waitUntil([&] { return fired.size() == 1; }));
     EXPECT_EQ(fired.last(), ShortcutTarget::selectedLayout());
 
     ASSERT_EQ(setLocks(false, true), XCB_MOD_MASK_2);
     x.xdotool({"key", "ctrl+alt+k"});
-    ASSERT_TRUE(waitUntil([&] { return fired.size() == 2; }));
+    ASSERT_TRUE(test::waitUntil([&] { return fired.size() == 2; }));
     ASSERT_EQ(setLocks(true, true), XCB_MOD_MASK_LOCK | XCB_MOD_MASK_2);
     x.xdotool({"key", "super+shift+l"});
-    ASSERT_TRUE(waitUntil([&] { return fired.size() == 3; }));
+    ASSERT_TRUE(test::waitUntil([&] { return fired.size() == 3; }));
     EXPECT_EQ(fired.last(), ShortcutTarget::layout(layout));
     ASSERT_EQ(setLocks(true, false), XCB_MOD_MASK_LOCK);
     x.xdotool({"key", "ctrl+alt+k"});
-    ASSERT_TRUE(waitUntil([&] { return fired.size() == 4; }));
+    ASSERT_TRUE(test::waitUntil([&] { return fired.size() == 4; }));
     ASSERT_EQ(setLocks(false, false), 0);
 
     // Other modifiers, or none, are other combinations; a held key fires once. Key events come
@@ -161,7 +153,7 @@ TEST_F(X11PlatformServices, AGrabbedShortcutFiresWithNumLockAndCapsLockOnOrOff)
     x.xdotool({"key", "ctrl+k", "alt+k", "ctrl+alt+shift+k", "k"});
     x.xdotool({"keydown", "ctrl+alt+k", "sleep", "0.3", "keyup", "ctrl+alt+k"});
     x.xdotool({"key", "super+shift+l"});
-    ASSERT_TRUE(waitUntil([&] { return fired.size() >= 6; }));
+    ASSERT_TRUE(test::waitUntil([&] { return fired.size() >= 6; }));
     EXPECT_EQ(fired.size(), 6);
     EXPECT_EQ(fired.value(4), ShortcutTarget::selectedLayout()) << "the held key";
     EXPECT_EQ(fired.value(5), ShortcutTarget::layout(layout));
@@ -202,14 +194,14 @@ TEST_F(X11PlatformServices, AKeyAnotherClientHoldsIsInUseAndTheOldSetStays)
     EXPECT_FALSE(connection->hasError());
 
     x.xdotool({"key", "ctrl+alt+k"});
-    ASSERT_TRUE(waitUntil([&] { return fired == 1; }));
+    ASSERT_TRUE(test::waitUntil([&] { return fired == 1; }));
 
     // Once the other program lets go, the key is free.
     other.reset();
     EXPECT_EQ(service.apply(Shortcut{38, ctrl | opt}, {}, ShortcutTarget::selectedLayout()).message,
               std::nullopt);
     x.xdotool({"key", "ctrl+alt+j"});
-    ASSERT_TRUE(waitUntil([&] { return fired == 2; }));
+    ASSERT_TRUE(test::waitUntil([&] { return fired == 2; }));
 }
 
 TEST_F(X11PlatformServices, HotKeysSurviveAChangeOfTheKeyboardMapping)
@@ -224,13 +216,13 @@ TEST_F(X11PlatformServices, HotKeysSurviveAChangeOfTheKeyboardMapping)
     awaitServer();
     ASSERT_EQ(setLocks(false, true, XCB_MOD_MASK_3), XCB_MOD_MASK_3);
     x.xdotool({"key", "ctrl+alt+k"});
-    EXPECT_TRUE(waitUntil([&] { return fired == 1; }));
+    EXPECT_TRUE(test::waitUntil([&] { return fired == 1; }));
     setLocks(false, false, XCB_MOD_MASK_3);
     x.check({"setxkbmap", "-layout", "us"});
     awaitServer();
     ASSERT_EQ(setLocks(false, true), XCB_MOD_MASK_2);
     x.xdotool({"key", "ctrl+alt+k"});
-    EXPECT_TRUE(waitUntil([&] { return fired == 2; }));
+    EXPECT_TRUE(test::waitUntil([&] { return fired == 2; }));
     setLocks(false, false);
 }
 
@@ -253,11 +245,12 @@ TEST_F(X11PlatformServices, AShortcutPressedWhileTheKeyboardMapIsReadAgainFires)
     x.check({"setxkbmap", "-layout", "us"});
     ASSERT_TRUE(connection->sync(deadlineIn(10.0)));
     QCoreApplication::sendPostedEvents(&hotKeys);
-    // The press (held, so that no release comes after it) reaches the socket first.
+    // The press (held, so that no release comes after it) reaches the socket first. Watched
+    // without the event loop, which would hand it on, but within the shared limit.
     x.xdotool({"keydown", "ctrl+alt+k"});
     const int socket = xcb_get_file_descriptor(connection->raw());
     int pending = 0;
-    for (QDeadlineTimer deadline(5000);
+    for (QDeadlineTimer deadline(test::waitLimit);
          pending < int(sizeof(xcb_key_press_event_t)) && !deadline.hasExpired();) {
         pollfd readable{socket, POLLIN, 0};
         poll(&readable, 1, 10);
@@ -284,7 +277,7 @@ TEST_F(X11PlatformServices, KeyLabelsFollowTheServersLayout)
     EXPECT_EQ(ShortcutFormatter::keyName(36, labels.get()), "Return");
 
     x.check({"setxkbmap", "-layout", "us,fr"});
-    ASSERT_TRUE(waitUntil([&] { return keyboard.layoutCount() == 2; }));
+    ASSERT_TRUE(test::waitUntil([&] { return keyboard.layoutCount() == 2; }));
     EXPECT_EQ(ShortcutFormatter::keyName(0, labels.get()), "A");
     const int revision = observer.revision();
 
@@ -293,12 +286,14 @@ TEST_F(X11PlatformServices, KeyLabelsFollowTheServersLayout)
     free(xcb_xkb_use_extension_reply(other.c, xcb_xkb_use_extension(other.c, 1, 0), nullptr));
     xcb_xkb_latch_lock_state(other.c, XCB_XKB_ID_USE_CORE_KBD, 0, 0, 1, XCB_XKB_GROUP_2, 0, 0, 0);
     other.sync();
-    ASSERT_TRUE(waitUntil([&] { return ShortcutFormatter::keyName(0, labels.get()) == "Q"; }));
-    ASSERT_TRUE(waitUntil([&] { return observer.revision() > revision; }));
+    ASSERT_TRUE(
+        test::waitUntil([&] { return ShortcutFormatter::keyName(0, labels.get()) == "Q"; }));
+    ASSERT_TRUE(test::waitUntil([&] { return observer.revision() > revision; }));
     EXPECT_EQ(ShortcutFormatter::keyName(33, labels.get()), "^");
 
     x.check({"setxkbmap", "-layout", "us"});
-    ASSERT_TRUE(waitUntil([&] { return ShortcutFormatter::keyName(0, labels.get()) == "A"; }));
+    ASSERT_TRUE(
+        test::waitUntil([&] { return ShortcutFormatter::keyName(0, labels.get()) == "A"; }));
 }
 
 TEST_F(X11PlatformServices, OverlaysLetClicksThroughAndNeverTakeTheFocus)
@@ -326,7 +321,7 @@ TEST_F(X11PlatformServices, OverlaysLetClicksThroughAndNeverTakeTheFocus)
     ASSERT_EQ(markers.panels().size(), 1);
     const xcb_window_t panel = xcb_window_t(markers.panels()[0]->windowNumber());
     xcb_connection_t *c = connection->raw();
-    ASSERT_TRUE(waitUntil([&] {
+    ASSERT_TRUE(test::waitUntil([&] {
         auto attributes = connection->reply<xcb_get_window_attributes_reply_t>(
             xcb_get_window_attributes(c, panel), deadlineIn(1.0));
         return attributes.ok() && attributes->map_state == XCB_MAP_STATE_VIEWABLE;
@@ -349,7 +344,7 @@ TEST_F(X11PlatformServices, OverlaysLetClicksThroughAndNeverTakeTheFocus)
     const std::string under = x.check({"xdotool", "getmouselocation", "--shell"});
     EXPECT_EQ(under.find("WINDOW=" + std::to_string(panel) + "\n"), std::string::npos) << under;
     x.xdotool({"click", "1"});
-    ASSERT_TRUE(waitUntil([&] {
+    ASSERT_TRUE(test::waitUntil([&] {
         const std::vector<uint32_t> active = x.property32(x.root(), "_NET_ACTIVE_WINDOW");
         return !active.empty() && active[0] == client;
     }));
@@ -375,7 +370,7 @@ TEST_F(X11PlatformServices, TheFlashFollowsARealWindow)
         }
         return std::nullopt;
     };
-    ASSERT_TRUE(waitUntil([&] { return frameOf().has_value(); }));
+    ASSERT_TRUE(test::waitUntil([&] { return frameOf().has_value(); }));
     // The flash's time is the test's: on a busy machine the window manager may take longer to
     // move the window than the flash stays up. Each tracking cycle runs when the test asks.
     FakeClock clock;
@@ -384,7 +379,7 @@ TEST_F(X11PlatformServices, TheFlashFollowsARealWindow)
     const auto trackOnce = [&] {
         const int waiting = clock.pendingSleeps();
         clock.advance(RestoredWindowFlashService::trackingPeriod);
-        return waitUntil([&] { return clock.pendingSleeps() == waiting; });
+        return test::waitUntil([&] { return clock.pendingSleeps() == waiting; });
     };
     flash.flash({{*frameOf(), client}}, HighlightColor::blue);
     ASSERT_EQ(flash.panels().size(), 1);
@@ -392,7 +387,7 @@ TEST_F(X11PlatformServices, TheFlashFollowsARealWindow)
     EXPECT_EQ(panel->frame(), *frameOf());
 
     x.xdotool({"windowmove", std::to_string(client), std::to_string(1280 + 300), "250"});
-    ASSERT_TRUE(waitUntil([&] { return frameOf() && frameOf()->x > 150; }));
+    ASSERT_TRUE(test::waitUntil([&] { return frameOf() && frameOf()->x > 150; }));
     // Well within the flash's second: the panel reaches the window in a cycle or two.
     for (int cycle = 0; cycle < 10 && panel->frame() != *frameOf(); ++cycle) {
         ASSERT_TRUE(trackOnce());
@@ -411,19 +406,19 @@ TEST_F(X11PlatformServices, RecordingEndsWhenAnotherApplicationIsActivated)
     window.resize(300, 200);
     window.show();
     window.activateWindow();
-    ASSERT_TRUE(waitUntil([&] { return window.isActiveWindow(); }));
+    ASSERT_TRUE(test::waitUntil([&] { return window.isActiveWindow(); }));
 
     ShortcutRecordings recordings;
     ShortcutRecordingSession session(recordings, nullptr);
     session.begin([](std::optional<Shortcut>) {});
     // A real key press of the program's own window is recorded by its position.
     x.xdotool({"key", "ctrl+shift+k"});
-    ASSERT_TRUE(waitUntil([&] { return session.candidate().has_value(); }));
+    ASSERT_TRUE(test::waitUntil([&] { return session.candidate().has_value(); }));
     EXPECT_EQ(session.candidate(), (Shortcut{40, ctrl | shift}));
 
     const uint32_t other = x.openWindow().window();
     x.xdotool({"windowactivate", std::to_string(other)});
-    EXPECT_TRUE(waitUntil([&] { return !session.isRecording(); }));
+    EXPECT_TRUE(test::waitUntil([&] { return !session.isRecording(); }));
 }
 
 } // namespace

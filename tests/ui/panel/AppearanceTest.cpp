@@ -51,7 +51,7 @@ protected:
     void setSystemDark(bool dark)
     {
         systemAppearance.set(dark);
-        test::waitUntil([&] { return appearanceObserver->isDark() == dark; });
+        ASSERT_TRUE(test::waitUntil([&] { return appearanceObserver->isDark() == dark; }));
     }
 
     static bool showsDark(const QWidget &window)
@@ -139,7 +139,7 @@ TEST_F(AppearanceTest, ALiveSwitchRepaintsAnOpenWindowAndAnUnchangedOneWritesNot
         EXPECT_EQ(writes.count, step.writes);
         EXPECT_EQ(showsDark(window), step.dark);
         if (step.writes > 0) {
-            test::waitUntil([&] { return probe->paints > paintsBefore; });
+            ASSERT_TRUE(test::waitUntil([&] { return probe->paints > paintsBefore; }));
             EXPECT_EQ(probe->lastWindowColour,
                       AppearancePalettes::forDark(step.dark).color(QPalette::Window));
         }

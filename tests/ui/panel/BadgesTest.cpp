@@ -18,7 +18,7 @@ TEST_F(BadgesTest, ABadgeRelabelsWhenTheKeyboardLayoutChanges)
     EXPECT_EQ(badge.accessibleName(), "Shortcut Shift+Super+Q");
 
     keyboardLayout.switchLayout({{12, QStringLiteral("a")}});
-    test::waitUntil([&] { return badge.text() == "Shift+Super+A"; });
+    ASSERT_TRUE(test::waitUntil([&] { return badge.text() == "Shift+Super+A"; }));
     EXPECT_EQ(badge.accessibleName(), "Shortcut Shift+Super+A");
 
     // A key with no label anywhere reads as its code, and the badge grows for it.

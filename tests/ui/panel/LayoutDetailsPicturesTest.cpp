@@ -73,7 +73,8 @@ TEST_F(LayoutDetailsPictures, Render)
     field->setText("office");
     settle();
     QTest::mouseClick(window->findChild<QAbstractButton *>("rename-layout-button"), Qt::LeftButton);
-    waitUntil([&] { return window->findChild<LayoutDetailsView *>()->errorMessage().has_value(); });
+    ASSERT_TRUE(waitUntil(
+        [&] { return window->findChild<LayoutDetailsView *>()->errorMessage().has_value(); }));
     settle();
     auto *form = window->findChild<QScrollArea *>("layout-details-form");
     form->verticalScrollBar()->setValue(form->verticalScrollBar()->maximum());

@@ -234,7 +234,7 @@ TEST_F(LayoutDetailsTest, RenameIsOfferedForANewNameAndWarnsOfADuplicate)
     // The model refuses the duplicate; the typed text stays.
     type("  couch ");
     QTest::mouseClick(button("rename-layout-button"), Qt::LeftButton);
-    waitUntil([&] { return !currentView()->isWorking(); });
+    ASSERT_TRUE(waitUntil([&] { return !currentView()->isWorking(); }));
     settle();
     EXPECT_EQ(currentView()->errorMessage(), "A layout named “couch” already exists.");
     EXPECT_TRUE(shown(part("layout-details-error")));
@@ -243,7 +243,8 @@ TEST_F(LayoutDetailsTest, RenameIsOfferedForANewNameAndWarnsOfADuplicate)
     // Return renames; the field shows the stored name, and the error is gone.
     type("  Office ");
     QTest::keyClick(field(), Qt::Key_Return);
-    waitUntil([&] { return storedName(desk.id) == "Office" && !currentView()->isWorking(); });
+    ASSERT_TRUE(
+        waitUntil([&] { return storedName(desk.id) == "Office" && !currentView()->isWorking(); }));
     settle();
     EXPECT_EQ(currentView()->errorMessage(), std::nullopt);
     EXPECT_FALSE(shown(part("layout-details-error")));
@@ -296,7 +297,7 @@ TEST_F(LayoutDetailsTest, WhileARenameOrReplaceRunsOnlyTheRemoveButtonsStayEnabl
         QTest::keyClick(field(), Qt::Key_Return);
 
         release();
-        waitUntil([&] { return !view->isWorking(); });
+        ASSERT_TRUE(waitUntil([&] { return !view->isWorking(); }));
         settle();
         EXPECT_TRUE(c.done());
         EXPECT_NE(storedName(desk.id), "Studio");
@@ -321,7 +322,7 @@ TEST_F(LayoutDetailsTest, PendingEditsAndMissingAccessDisableTheirOwnControls)
     EXPECT_FALSE(removes[1]->isEnabled());
     EXPECT_TRUE(button("delete-layout-button")->isEnabled());
     release();
-    waitUntil([&] { return model->layout(desk.id)->entries.size() == 2; });
+    ASSERT_TRUE(waitUntil([&] { return model->layout(desk.id)->entries.size() == 2; }));
     settle();
     EXPECT_EQ(view->findChildren<QAbstractButton *>("remove-window-button").size(), 2);
 
@@ -333,7 +334,7 @@ TEST_F(LayoutDetailsTest, PendingEditsAndMissingAccessDisableTheirOwnControls)
     EXPECT_FALSE(button("replace-layout-button")->isEnabled());
     EXPECT_TRUE(button("delete-layout-button")->isEnabled());
     releaseExclusion();
-    waitUntil([&] { return model->savedData().pendingMutations.isEmpty(); });
+    ASSERT_TRUE(waitUntil([&] { return model->savedData().pendingMutations.isEmpty(); }));
     settle();
     EXPECT_TRUE(button("replace-layout-button")->isEnabled());
 
@@ -356,7 +357,7 @@ TEST_F(LayoutDetailsTest, ASuccessfulDeleteClosesTheWindowAndAFailedOneKeepsIt)
                 .arg(desk.id.toString(QUuid::WithoutBraces).toUpper()));
     QTest::mouseClick(button("delete-layout-button"), Qt::LeftButton);
     answer("Delete Layout?", "Delete");
-    waitUntil([&] { return !currentView()->isWorking(); });
+    ASSERT_TRUE(waitUntil([&] { return !currentView()->isWorking(); }));
     settle();
     EXPECT_TRUE(isOpen(WindowID::layoutDetails));
     EXPECT_EQ(currentView()->errorMessage(), "That layout is no longer available.");
@@ -366,7 +367,7 @@ TEST_F(LayoutDetailsTest, ASuccessfulDeleteClosesTheWindowAndAFailedOneKeepsIt)
     EXPECT_EQ(currentView()->errorMessage(), std::nullopt) << "switching drops the messages";
     QTest::mouseClick(button("delete-layout-button"), Qt::LeftButton);
     answer("Delete Layout?", "Delete");
-    waitUntil([&] { return !isOpen(WindowID::layoutDetails); });
+    ASSERT_TRUE(waitUntil([&] { return !isOpen(WindowID::layoutDetails); }));
     EXPECT_FALSE(model->layout(couch.id).has_value());
     EXPECT_TRUE(rows("SELECT name FROM layouts WHERE name = 'Couch'").isEmpty());
 }
@@ -385,7 +386,8 @@ TEST_F(LayoutDetailsTest, ReplaceTakesTheWindowsOpenNowAndKeepsTheWindowOpen)
     EXPECT_EQ(alert->informativeText(),
               "Replace the saved windows with the ones open now? This can’t be undone.");
     answer("Replace Layout?", "Replace");
-    waitUntil([&] { return model->layout(desk.id)->entries.size() == 4 && !view->isWorking(); });
+    ASSERT_TRUE(waitUntil(
+        [&] { return model->layout(desk.id)->entries.size() == 4 && !view->isWorking(); }));
     settle();
     EXPECT_TRUE(isOpen(WindowID::layoutDetails));
     EXPECT_EQ(view->errorMessage(), std::nullopt);
@@ -410,7 +412,7 @@ TEST_F(LayoutDetailsTest, AnswersForALayoutNoLongerShownAreDropped)
     EXPECT_FALSE(view->isWorking());
     EXPECT_EQ(field()->text(), "Couch");
     release();
-    waitUntil([&] { return !model->layout(desk.id).has_value(); });
+    ASSERT_TRUE(waitUntil([&] { return !model->layout(desk.id).has_value(); }));
     settle();
     EXPECT_TRUE(isOpen(WindowID::layoutDetails));
     EXPECT_EQ(view->layout()->id, couch.id);
@@ -424,7 +426,7 @@ TEST_F(LayoutDetailsTest, AnswersForALayoutNoLongerShownAreDropped)
     model->setManageLayoutID(office.id);
     settle();
     release();
-    waitUntil([&] { return model->savedData().pendingMutations.isEmpty(); });
+    ASSERT_TRUE(waitUntil([&] { return model->savedData().pendingMutations.isEmpty(); }));
     settle();
     EXPECT_EQ(view->errorMessage(), std::nullopt);
     EXPECT_FALSE(shown(part("layout-details-error")));
@@ -448,7 +450,7 @@ TEST_F(LayoutDetailsTest, ClosingTheWindowDuringAnOperationIsClean)
     presenter->close(QString(WindowID::layoutDetails));
     settle();
     release();
-    waitUntil([&] { return !model->layout(desk.id).has_value(); });
+    ASSERT_TRUE(waitUntil([&] { return !model->layout(desk.id).has_value(); }));
     settle();
 
     // A confirmation open when the window closes ends as cancelled.
@@ -494,7 +496,8 @@ TEST_F(LayoutDetailsTest, TheAutomationRowNamesTheLinkAndWhatIsMissing)
     EXPECT_FALSE(shown(part("automation-off-hint")));
 
     QTest::mouseClick(link, Qt::LeftButton);
-    waitUntil([&] { return model->layout(desk.id)->automationTopologySignature.has_value(); });
+    ASSERT_TRUE(
+        waitUntil([&] { return model->layout(desk.id)->automationTopologySignature.has_value(); }));
     settle();
     EXPECT_EQ(link->title(), "Unlink Displays");
     EXPECT_EQ(description->text(), "Linked to these displays");
@@ -502,7 +505,7 @@ TEST_F(LayoutDetailsTest, TheAutomationRowNamesTheLinkAndWhatIsMissing)
     // A second layout for the same displays is refused, with the first one's name.
     open(couch.id);
     QTest::mouseClick(link, Qt::LeftButton);
-    waitUntil([&] { return currentView()->automationError().has_value(); });
+    ASSERT_TRUE(waitUntil([&] { return currentView()->automationError().has_value(); }));
     settle();
     EXPECT_EQ(currentView()->automationError(), "“Desk” is already linked to these displays.");
     EXPECT_TRUE(shown(part("automation-error")));
@@ -536,7 +539,7 @@ TEST_F(LayoutDetailsTest, TheShortcutMessageShowsTheModelsAnswer)
     recorder->record();
     QTest::keyClick(recorder, Qt::Key_P, Qt::ControlModifier | Qt::AltModifier);
     recorder->save();
-    waitUntil([&] { return model->layout(desk.id)->shortcut.has_value(); });
+    ASSERT_TRUE(waitUntil([&] { return model->layout(desk.id)->shortcut.has_value(); }));
     settle();
     EXPECT_EQ(view->shortcutError(), std::nullopt);
     EXPECT_FALSE(shown(part("shortcut-error")));
@@ -546,7 +549,7 @@ TEST_F(LayoutDetailsTest, TheShortcutMessageShowsTheModelsAnswer)
     recorder->record();
     QTest::keyClick(recorder, Qt::Key_K, Qt::ControlModifier | Qt::AltModifier);
     recorder->save();
-    waitUntil([&] { return view->shortcutError().has_value(); });
+    ASSERT_TRUE(waitUntil([&] { return view->shortcutError().has_value(); }));
     settle();
     EXPECT_EQ(view->shortcutError(),
               "Ctrl+Alt+K is used by the global shortcut. Choose another shortcut.");
@@ -555,7 +558,7 @@ TEST_F(LayoutDetailsTest, TheShortcutMessageShowsTheModelsAnswer)
 
     // Removing asks the model for none; its success clears the message.
     recorder->remove();
-    waitUntil([&] { return !model->layout(desk.id)->shortcut.has_value(); });
+    ASSERT_TRUE(waitUntil([&] { return !model->layout(desk.id)->shortcut.has_value(); }));
     settle();
     EXPECT_EQ(view->shortcutError(), std::nullopt);
     EXPECT_FALSE(shown(part("shortcut-error")));

@@ -66,7 +66,7 @@ protected:
                 gate->acquire();
             }
         });
-        return {[held] { waitUntil([&] { return bool(*held); }); },
+        return {[held] { ASSERT_TRUE(waitUntil([&] { return bool(*held); })); },
                 [this, gate] {
                     desktop.setHook({});
                     gate->release();
@@ -83,7 +83,7 @@ TEST_F(PanelActionsTest, ACaptureOpensTheSaveWindowOnlyWhenItIsReady)
     EXPECT_EQ(model->restoreStatus().busy, OperationKind::capturing);
     EXPECT_FALSE(isOpen(WindowID::saveLayout));
     scan.release();
-    waitUntil([&] { return isOpen(WindowID::saveLayout); });
+    ASSERT_TRUE(waitUntil([&] { return isOpen(WindowID::saveLayout); }));
     EXPECT_TRUE(model->windowRequests().pendingCapture.has_value());
     EXPECT_EQ(model->restoreStatus().busy, std::nullopt);
 }
@@ -105,9 +105,9 @@ TEST_F(PanelActionsTest, ARefusedOrFailedCaptureOpensNothing)
         SCOPED_TRACE(c.name);
         c.arrange();
         actions->saveCurrentLayout();
-        waitUntil([&] {
+        ASSERT_TRUE(waitUntil([&] {
             return model->windowRequests().activeError.has_value() && !model->restoreStatus().busy;
-        });
+        }));
         settle();
         EXPECT_EQ(model->windowRequests().activeError->title, QString::fromUtf8(c.alert));
         EXPECT_FALSE(isOpen(WindowID::saveLayout));
@@ -126,7 +126,7 @@ TEST_F(PanelActionsTest, ACaptureThatEndsAfterItsStarterIsGoneStillOpensTheSaveW
     // The panel, and with it whatever started the capture, goes away meanwhile.
     actions.reset();
     scan.release();
-    waitUntil([&] { return isOpen(WindowID::saveLayout); });
+    ASSERT_TRUE(waitUntil([&] { return isOpen(WindowID::saveLayout); }));
     EXPECT_TRUE(model->windowRequests().pendingCapture.has_value());
 }
 
@@ -165,7 +165,7 @@ TEST_F(PanelActionsTest, DeletingAsksFirstAndDeletesOnlyOnDelete)
             break;
         }
         }
-        waitUntil([&] { return model->savedData().pendingMutations.isEmpty(); });
+        ASSERT_TRUE(waitUntil([&] { return model->savedData().pendingMutations.isEmpty(); }));
         settle();
         EXPECT_EQ(model->layout(desk.id).has_value(), !c.deleted);
         EXPECT_EQ(rows("SELECT name FROM layouts").size(), c.deleted ? 0 : 1);
@@ -184,7 +184,7 @@ TEST_F(PanelActionsTest, AFailedDeletionShowsTheModelsMessageUnderTheLayoutsName
     // The model refuses once the user has confirmed: a capture runs by then.
     const std::function<void()> release = holdCapture();
     presenter->answerAlert("Delete");
-    waitUntil([&] { return alert() != nullptr; });
+    ASSERT_TRUE(waitUntil([&] { return alert() != nullptr; }));
     EXPECT_EQ(alert()->text(), "Couldn’t Delete “Desk”");
     EXPECT_EQ(alert()->informativeText(), "Wait for the current operation to finish.");
     presenter->answerAlert("OK");
@@ -200,7 +200,7 @@ TEST_F(PanelActionsTest, AConfirmationLeftOpenWhenItsStarterGoesAwayIsClean)
     ASSERT_NE(alert(), nullptr);
     actions.reset();
     presenter->answerAlert("Delete");
-    waitUntil([&] { return !model->layout(desk.id).has_value(); });
+    ASSERT_TRUE(waitUntil([&] { return !model->layout(desk.id).has_value(); }));
 }
 
 TEST_F(PanelActionsTest, TheErrorAlertFollowsTheModelsError)

@@ -58,7 +58,7 @@ PanelTest::Held PanelTest::holdNext(FakeCall::Kind kind)
             gate->acquire();
         }
     });
-    return {[held] { waitUntil([&] { return bool(*held); }); },
+    return {[held] { ASSERT_TRUE(waitUntil([&] { return bool(*held); })); },
             [this, gate] {
                 desktop.setHook({});
                 gate->release();

@@ -38,7 +38,7 @@ TEST_F(PanelScreenshots, StartingAndStorageProblems)
     openPanel(false);
     picture("loading");
     opening->release();
-    waitUntil([&] { return !model->storageStatus().isBootstrapping; });
+    ASSERT_TRUE(waitUntil([&] { return !model->storageStatus().isBootstrapping; }));
     refresh();
     // Open, as a user reading the path would have it.
     child<DetailsDisclosure>(panel.get(), "storage-problem-details")->setExpanded(true);
@@ -81,7 +81,7 @@ TEST_F(PanelScreenshots, LayoutsResultAndProgress)
     write.reached();
     picture("restore-running");
     write.release();
-    waitUntil([&] { return !model->restoreStatus().busy; });
+    ASSERT_TRUE(waitUntil([&] { return !model->restoreStatus().busy; }));
     AppModelTestSeam(model).setAutomationNotice(
         QStringLiteral("The displays changed, but no layout is linked to this setup."));
     refresh();

@@ -214,7 +214,8 @@ TEST_F(PanelTest, TheStorageProblemOffersRetryOnlyWhenItCanHelpAndShowsThePath)
     openFailure = {};
     const int opens = openCount;
     child<PanelButton>(section, "storage-retry-button")->click();
-    waitUntil([&] { return openCount > opens && !model->storageStatus().isBootstrapping; });
+    ASSERT_TRUE(
+        waitUntil([&] { return openCount > opens && !model->storageStatus().isBootstrapping; }));
     refresh();
     EXPECT_EQ(model->storageStatus().storageProblem, std::nullopt);
     EXPECT_TRUE(panel->visibleSections().contains(PanelSection::firstRun));
@@ -313,7 +314,7 @@ TEST_F(PanelTest, CancelRelabelsTheRunningPassAndStaysEnabled)
         EXPECT_EQ(child<PanelButton>(progress, "cancel-restore-button")->toolTip(),
                   "Cancel this restore");
         write.release();
-        waitUntil([&] { return !model->restoreStatus().busy; });
+        ASSERT_TRUE(waitUntil([&] { return !model->restoreStatus().busy; }));
         refresh();
         EXPECT_TRUE(panel->visibleSections().contains(PanelSection::result));
     }
@@ -375,7 +376,7 @@ TEST_F(PanelTest, TheRestoreButtonShowsItsSpinnerOnlyWhileRestoring)
     EXPECT_EQ(restore->accessibleName(), "Restoring layout");
     EXPECT_EQ(restore->toolTip(), "Wait for the current operation to finish");
     write.release();
-    waitUntil([&] { return !model->restoreStatus().busy; });
+    ASSERT_TRUE(waitUntil([&] { return !model->restoreStatus().busy; }));
 
     Held undoWrite = holdNext(FakeCall::Kind::write);
     model->undoLastRestore();
@@ -384,7 +385,7 @@ TEST_F(PanelTest, TheRestoreButtonShowsItsSpinnerOnlyWhileRestoring)
     EXPECT_TRUE(child<RestoreSpinner>(selected, "restore-spinner")->isHidden());
     EXPECT_EQ(restore->accessibleName(), "Restore layout");
     undoWrite.release();
-    waitUntil([&] { return !model->restoreStatus().busy; });
+    ASSERT_TRUE(waitUntil([&] { return !model->restoreStatus().busy; }));
 }
 
 TEST_F(PanelTest, TheResultSectionShowsWhatThePassLeftAndWhatCanBeDone)
@@ -688,9 +689,9 @@ TEST_F(PanelTest, TheRowMenuRestoresManagesAndDeletes)
     // Restore: the model selects the layout and restores it.
     desktop.setFrame(editor[0], {300, 300, 400, 300});
     menuAction(menu, "Restore")->trigger();
-    waitUntil([&] {
+    ASSERT_TRUE(waitUntil([&] {
         return model->restoreStatus().lastResult.has_value() && !model->restoreStatus().busy;
-    });
+    }));
     EXPECT_EQ(model->settings().selectedLayoutID, work.id);
     EXPECT_EQ(desktop.frame(editor[0]), (RectD{100, 100, 600, 400}));
 
@@ -716,7 +717,7 @@ TEST_F(PanelTest, TheRowMenuRestoresManagesAndDeletes)
     EXPECT_EQ(presenter->activeAlert()->informativeText(),
               "Delete “Work”? Your windows stay open.");
     presenter->answerAlert("Delete");
-    waitUntil([&] { return !model->layout(work.id); });
+    ASSERT_TRUE(waitUntil([&] { return !model->layout(work.id); }));
     refresh();
     EXPECT_EQ(rowsOf(panel.get()).size(), 1);
 }
@@ -750,7 +751,7 @@ TEST_F(PanelTest, HidingOrDestroyingThePanelWhileAConfirmationIsOpenIsClean)
         }
         settle();
         presenter->answerAlert(c.answer);
-        waitUntil([&] { return model->savedData().pendingMutations.isEmpty(); });
+        ASSERT_TRUE(waitUntil([&] { return model->savedData().pendingMutations.isEmpty(); }));
         settle();
         EXPECT_EQ(!model->layout(desk.id).has_value(), c.deleted);
         if (model->layout(desk.id)) {
@@ -778,7 +779,7 @@ TEST_F(PanelTest, SavingFromThePanelOpensTheSaveWindowEvenIfThePanelIsGoneByThen
     EXPECT_EQ(save->toolTip(), "Capturing windows…");
     panel.reset();
     scan.release();
-    waitUntil([&] { return isOpen(WindowID::saveLayout); });
+    ASSERT_TRUE(waitUntil([&] { return isOpen(WindowID::saveLayout); }));
     EXPECT_TRUE(model->windowRequests().pendingCapture.has_value());
 }
 
@@ -875,7 +876,7 @@ TEST_F(PanelTest, TheFooterIsAlwaysThereAndDoesWhatItSays)
     EXPECT_EQ(settingsOpened, 2);
     EXPECT_EQ(quitRequested, 2);
     opening->release();
-    waitUntil([&] { return !model->storageStatus().isBootstrapping; });
+    ASSERT_TRUE(waitUntil([&] { return !model->storageStatus().isBootstrapping; }));
 }
 
 TEST_F(PanelTest, OpeningThePanelChecksTheTrustAgain)
@@ -885,7 +886,7 @@ TEST_F(PanelTest, OpeningThePanelChecksTheTrustAgain)
     refresh();
     EXPECT_TRUE(model->session().permissionTrusted);
     showPanel();
-    waitUntil([&] { return !model->session().permissionTrusted; });
+    ASSERT_TRUE(waitUntil([&] { return !model->session().permissionTrusted; }));
     refresh();
     EXPECT_EQ(panel->visibleSections().first(), PanelSection::permission);
     // Access on X11 is a window manager that supports EWMH: nothing to grant in a settings pane,
@@ -899,7 +900,7 @@ TEST_F(PanelTest, OpeningThePanelChecksTheTrustAgain)
     // Recheck finds it granted again, and the banner goes.
     desktop.setTrusted(true);
     child<PanelButton>(panel.get(), "recheck-button")->click();
-    waitUntil([&] { return model->session().permissionTrusted; });
+    ASSERT_TRUE(waitUntil([&] { return model->session().permissionTrusted; }));
     refresh();
     EXPECT_FALSE(panel->visibleSections().contains(PanelSection::permission));
 }
@@ -915,9 +916,9 @@ TEST_F(PanelTest, TheDetailsOpenWithABriefMotionUnlessMotionIsReduced)
     child<HoverRowButton>(section, "result-row")->click();
     // Moving: not yet at its height, and there within the motion's time.
     EXPECT_LT(section->shownDetailsHeight(), 90);
-    waitUntil([&] { return section->shownDetailsHeight() == 90; });
+    ASSERT_TRUE(waitUntil([&] { return section->shownDetailsHeight() == 90; }));
     child<HoverRowButton>(section, "result-row")->click();
-    waitUntil(
-        [&] { return child<QScrollArea>(section, "result-details")->parentWidget()->isHidden(); });
+    ASSERT_TRUE(waitUntil(
+        [&] { return child<QScrollArea>(section, "result-details")->parentWidget()->isHidden(); }));
     EXPECT_EQ(section->shownDetailsHeight(), 0);
 }

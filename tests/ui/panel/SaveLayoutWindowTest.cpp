@@ -431,7 +431,7 @@ TEST_F(SaveLayoutWindowTest, ReturnSavesOnceAndClosesTheWindow)
     EXPECT_TRUE(find<QWidget>("save-layout-saving")->isVisible());
     EXPECT_FALSE(saveButton()->isEnabled());
     release();
-    waitUntil([&] { return windowClosed(); });
+    ASSERT_TRUE(waitUntil([&] { return windowClosed(); }));
     settle();
     EXPECT_EQ(busyHistory.count(OperationKind::saving), 1);
     EXPECT_EQ(storedNames(), QStringList{"Focus"});
@@ -478,7 +478,7 @@ TEST_F(SaveLayoutWindowTest, AnErrorStaysUntilTheNextAttemptAndCancelStaysAvaila
     EXPECT_FALSE(find<QWidget>("save-layout-error")->isVisible());
     EXPECT_TRUE(cancelButton()->isEnabled());
     release();
-    waitUntil([&] { return windowClosed(); });
+    ASSERT_TRUE(waitUntil([&] { return windowClosed(); }));
     EXPECT_EQ(storedNames(), QStringList{"Focus Two"});
 }
 
@@ -504,7 +504,7 @@ TEST_F(SaveLayoutWindowTest, AFailedSaveIsInViewNextToItsButtonWhateverTheListHo
     });
 
     saveButton()->click();
-    waitUntil([&] { return !editor()->isSaving(); });
+    ASSERT_TRUE(waitUntil([&] { return !editor()->isSaving(); }));
     settle();
     ASSERT_EQ(editor()->errorMessage(),
               "Couldn’t save changes. The disk is full (database or disk is full).");
@@ -589,7 +589,7 @@ TEST_F(SaveLayoutWindowTest, ClosingDuringASaveDropsItsOutcomeButTheLayoutIsStor
         settle();
         EXPECT_EQ(presenter->window(QStringLiteral("save-layout")), nullptr);
         release();
-        waitUntil([&] { return !model->restoreStatus().busy; });
+        ASSERT_TRUE(waitUntil([&] { return !model->restoreStatus().busy; }));
         settle();
         EXPECT_TRUE(storedNames().contains(name));
         EXPECT_EQ(model->windowRequests().pendingCapture, std::nullopt);
@@ -615,7 +615,7 @@ TEST_F(SaveLayoutWindowTest, AnEditorReplacedMidSaveIsLeftAloneAndTheSaveStillCl
     EXPECT_TRUE(find<QWidget>("save-layout-waiting")->isVisible());
 
     release();
-    waitUntil([&] { return windowClosed(); });
+    ASSERT_TRUE(waitUntil([&] { return windowClosed(); }));
     settle();
     EXPECT_EQ(storedNames(), QStringList{"Focus"});
     EXPECT_EQ(saving, nullptr);
@@ -716,7 +716,7 @@ TEST_F(SaveLayoutWindowTest, Screenshots)
         settle();
         test::renderToPng(window(), "save-layout-saving");
         release();
-        waitUntil([&] { return windowClosed(); });
+        ASSERT_TRUE(waitUntil([&] { return windowClosed(); }));
     }
     open();
     while (!rows().isEmpty()) {

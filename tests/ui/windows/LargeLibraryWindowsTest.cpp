@@ -85,7 +85,7 @@ TEST_F(LargeLibraryWindowsTest, TheChooserMakesTheRowsInViewAndEachRestoresItsLa
     last->click();
     EXPECT_EQ(model->settings().selectedLayoutID, library[libraryCount - 1].id);
     EXPECT_FALSE(isOpen(WindowID::chooser));
-    waitUntil([&] { return !model->restoreStatus().busy; });
+    ASSERT_TRUE(waitUntil([&] { return !model->restoreStatus().busy; }));
     EXPECT_EQ(model->restoreStatus().lastResult->layoutID, library[libraryCount - 1].id);
 }
 

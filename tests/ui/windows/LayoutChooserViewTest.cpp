@@ -175,7 +175,7 @@ TEST_F(LayoutChooserViewTest, WithoutAccessANoticeSaysWhatAccessNeedsAndOffersAR
     // Access granted meanwhile: Recheck finds it, without reopening the window.
     desktop.setTrusted(true);
     view()->findChild<PanelButton *>("chooser-recheck")->click();
-    waitUntil([&] { return model->session().permissionTrusted; });
+    ASSERT_TRUE(waitUntil([&] { return model->session().permissionTrusted; }));
     settle();
     EXPECT_FALSE(notice()->isVisible());
     EXPECT_TRUE(row("Work")->isEnabled());
@@ -204,7 +204,7 @@ TEST_F(LayoutChooserViewTest, AClickSelectsRestoresAndCloses)
     EXPECT_EQ(model->settings().selectedLayoutID, work.id);
     EXPECT_EQ(busy, OperationKind::restoring);
     EXPECT_FALSE(isOpen(WindowID::chooser));
-    waitUntil([&] { return !model->restoreStatus().busy; });
+    ASSERT_TRUE(waitUntil([&] { return !model->restoreStatus().busy; }));
     EXPECT_EQ(model->restoreStatus().lastResult->layoutID, work.id);
 }
 

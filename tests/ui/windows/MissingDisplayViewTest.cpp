@@ -120,9 +120,9 @@ TEST_F(MissingDisplayViewTest, APromptListsTheConnectedDisplaysAndRestoresOnTheC
     restore->click();
     EXPECT_FALSE(isOpen(WindowID::missingDisplays));
     EXPECT_EQ(confirmed, (QHash<QString, QString>{{"16-32-2", "99-7-3"}}));
-    waitUntil([&] {
+    ASSERT_TRUE(waitUntil([&] {
         return model->restoreStatus().lastResult.has_value() && !model->restoreStatus().busy;
-    });
+    }));
     EXPECT_EQ(model->restoreStatus().lastResult->layoutID, wide.id);
 }
 
@@ -179,7 +179,7 @@ TEST_F(MissingDisplayViewTest, RestoreWaitsForAnIdleModelAndTheKeysPressTheButto
     press(Qt::Key_Return);
     EXPECT_EQ(model->restoreStatus().missingDisplayPrompt, std::nullopt);
     EXPECT_FALSE(isOpen(WindowID::missingDisplays));
-    waitUntil([&] { return !model->restoreStatus().busy; });
+    ASSERT_TRUE(waitUntil([&] { return !model->restoreStatus().busy; }));
 
     // Escape cancels: the prompt and the restore it stood for are dropped.
     model->restoreLayout(wide.id);

@@ -56,7 +56,7 @@ protected:
         picker->select(names);
         child<QPushButton>(picker, "application-picker-add")->click();
         settle();
-        waitUntil([&] { return !state->isAdding(); });
+        ASSERT_TRUE(waitUntil([&] { return !state->isAdding(); }));
         settle();
     }
 
@@ -126,7 +126,7 @@ TEST_F(SettingsApplicationsTest, TheOutcomeOfABatch)
             ASSERT_EQ(await(model->excludeApp(id, id.section('.', -1))), std::nullopt);
         }
         state->addApplications(c.chosen);
-        waitUntil([&] { return !state->isAdding(); });
+        ASSERT_TRUE(waitUntil([&] { return !state->isAdding(); }));
         settle();
         EXPECT_EQ(answer(), c.answer) << c.what;
         EXPECT_EQ(excluded(), c.excluded) << c.what;
@@ -150,7 +150,7 @@ TEST_F(SettingsApplicationsTest, AModelRefusalNamesTheApplicationOnItsOwnLine)
     EXPECT_FALSE(child<PanelButton>(page(), "add-applications")->isEnabled());
     AppModelTestSeam(model).setBusy(OperationKind::restoring);
     release();
-    waitUntil([&] { return !state->isAdding(); });
+    ASSERT_TRUE(waitUntil([&] { return !state->isAdding(); }));
     AppModelTestSeam(model).setBusy(std::nullopt);
     settle();
     EXPECT_EQ(answer(),
@@ -245,7 +245,7 @@ TEST_F(SettingsApplicationsTest, RemovingClearsTheAnswerAndAPendingRowTurnsItsIn
     startSettings();
     open(SettingsView::applications);
     state->addApplications({editor, mail});
-    waitUntil([&] { return !state->isAdding(); });
+    ASSERT_TRUE(waitUntil([&] { return !state->isAdding(); }));
     settle();
     ASSERT_EQ(answer(), QStringList{"2 apps added."});
 
@@ -263,7 +263,7 @@ TEST_F(SettingsApplicationsTest, RemovingClearsTheAnswerAndAPendingRowTurnsItsIn
     EXPECT_FALSE(
         child<PanelButton>(exclusionRow("org.example.Mail"), "remove-exclusion")->isEnabled());
     release();
-    waitUntil([&] { return !model->hasPendingExclusionMutation(); });
+    ASSERT_TRUE(waitUntil([&] { return !model->hasPendingExclusionMutation(); }));
     settle();
     EXPECT_EQ(page()->rowNames(), QStringList{"Editor"});
     EXPECT_TRUE(child<PanelButton>(page(), "add-applications")->isEnabled());
@@ -302,7 +302,7 @@ TEST_F(SettingsApplicationsTest, ABatchThatEndsAfterTheWindowClosedShowsInTheNex
     settle();
     close();
     release();
-    waitUntil([&] { return !state->isAdding(); });
+    ASSERT_TRUE(waitUntil([&] { return !state->isAdding(); }));
     open(SettingsView::applications);
     EXPECT_EQ(answer(), QStringList{"2 apps added."});
     EXPECT_EQ(page()->rowNames(), (QStringList{"Editor", "Mail"}));

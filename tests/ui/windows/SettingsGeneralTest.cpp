@@ -80,7 +80,7 @@ TEST_F(SettingsGeneralTest, TheAccessRowFollowsTheTrustAndRechecks)
     // The desktop takes the access away; "Recheck" reads it again without asking.
     desktop.setTrusted(false);
     part<PanelButton>("access-recheck")->click();
-    waitUntil([&] { return !model->session().permissionTrusted; });
+    ASSERT_TRUE(waitUntil([&] { return !model->session().permissionTrusted; }));
     settle();
     EXPECT_EQ(shield()->name(), "exclamationmark.shield.fill");
     EXPECT_EQ(shield()->colour(), ThemeColor::warning());

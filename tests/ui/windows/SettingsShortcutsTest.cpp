@@ -114,7 +114,7 @@ TEST_F(SettingsShortcutsTest, ARegistrationFailureIsShownUntilALaterChangeSuccee
 
     hotKeys.refuse(controlOptionA.keyCode, controlOptionA.modifiers);
     state->changeLayoutShortcut(controlOptionA, desk.id);
-    waitUntil([&] { return state->shortcutMessage().has_value(); });
+    ASSERT_TRUE(waitUntil([&] { return state->shortcutMessage().has_value(); }));
     settle();
     const std::optional<QString> refused = message();
     ASSERT_TRUE(refused.has_value());
@@ -125,7 +125,7 @@ TEST_F(SettingsShortcutsTest, ARegistrationFailureIsShownUntilALaterChangeSuccee
 
     hotKeys.allow(controlOptionA.keyCode, controlOptionA.modifiers);
     state->changeLayoutShortcut(controlOptionA, desk.id);
-    waitUntil([&] { return model->layout(desk.id)->shortcut == controlOptionA; });
+    ASSERT_TRUE(waitUntil([&] { return model->layout(desk.id)->shortcut == controlOptionA; }));
     settle();
     EXPECT_EQ(message(), std::nullopt);
     EXPECT_EQ(layoutRecorders()[0]->shortcut(), controlOptionA);
@@ -151,7 +151,7 @@ TEST_F(SettingsShortcutsTest, EveryRecorderWaitsWhileALayoutsShortcutIsSaved)
         EXPECT_FALSE(recorder->isEnabled()) << recorder->label().toStdString();
     }
     release();
-    waitUntil([&] { return !model->hasPendingShortcutMutation(); });
+    ASSERT_TRUE(waitUntil([&] { return !model->hasPendingShortcutMutation(); }));
     settle();
     EXPECT_TRUE(globalRecorder()->isEnabled());
     for (ShortcutRecorder *recorder : layoutRecorders()) {

@@ -72,7 +72,7 @@ protected:
     void backUp()
     {
         child<PanelButton>(page(), "back-up-now")->click();
-        waitUntil([&] { return !state->isBackingUp(); });
+        ASSERT_TRUE(waitUntil([&] { return !state->isBackingUp(); }));
         settle();
     }
 
@@ -84,7 +84,7 @@ protected:
         settle();
         ASSERT_NE(presenter->activeAlert(), nullptr);
         ASSERT_TRUE(presenter->answerAlert(answer));
-        waitUntil([&] { return !state->isResetting(); });
+        ASSERT_TRUE(waitUntil([&] { return !state->isResetting(); }));
         settle();
     }
 };
@@ -144,7 +144,7 @@ TEST_F(SettingsStorageTest, ResetIsOfferedOnlyWhileNothingElseRunsAndStorageIsSo
     child<PanelButton>(page(), "reveal-backup-folder")->click();
     EXPECT_EQ(revealedFolders, QStringList{paths.directory});
     release();
-    waitUntil([&] { return !state->isBackingUp(); });
+    ASSERT_TRUE(waitUntil([&] { return !state->isBackingUp(); }));
     settle();
     EXPECT_FALSE(shown(child<ActivityIndicator>(page(), "backup-indicator")));
     EXPECT_TRUE(child<PanelButton>(page(), "reset-layouts")->isEnabled());
@@ -259,7 +259,7 @@ TEST_F(SettingsStorageTest, EachResetOutcomeIsShownAndClearsTheOtherPagesMessage
         ASSERT_TRUE(state->shortcutMessage().has_value());
         ASSERT_EQ(await(model->excludeApp("org.example.Mail", "Mail")), std::nullopt);
         state->addApplications({"/apps/org.example.Mail.desktop"});
-        waitUntil([&] { return !state->isAdding(); });
+        ASSERT_TRUE(waitUntil([&] { return !state->isAdding(); }));
         ASSERT_TRUE(state->exclusionMessage().has_value());
 
         c.before();
@@ -353,7 +353,7 @@ TEST_F(SettingsStorageTest, ABackupOrResetThatEndsAfterTheWindowClosedShowsInThe
     close();
     EXPECT_EQ(view(), nullptr);
     release();
-    waitUntil([&] { return !state->isBackingUp(); });
+    ASSERT_TRUE(waitUntil([&] { return !state->isBackingUp(); }));
     open(SettingsView::storage);
     EXPECT_EQ(backupAnswer(), QStringList{"Backup saved."});
 
@@ -365,7 +365,7 @@ TEST_F(SettingsStorageTest, ABackupOrResetThatEndsAfterTheWindowClosedShowsInThe
     EXPECT_TRUE(shown(child<QWidget>(page(), "resetting-layouts")));
     close();
     release();
-    waitUntil([&] { return !state->isResetting(); });
+    ASSERT_TRUE(waitUntil([&] { return !state->isResetting(); }));
     open(SettingsView::storage);
     EXPECT_FALSE(shown(child<QWidget>(page(), "resetting-layouts")));
     EXPECT_EQ(resetAnswer(),

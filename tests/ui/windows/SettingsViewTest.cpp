@@ -192,7 +192,7 @@ TEST_F(SettingsViewTest, Screenshots)
     AppModelTestSeam(model).setShortcutsError(
         QStringLiteral("Ctrl+Alt+A is in use or reserved. Choose another shortcut."));
     state->addApplications({"/apps/org.example.Editor.desktop", "/apps/markup.desktop"});
-    waitUntil([&] { return !state->isAdding(); });
+    ASSERT_TRUE(waitUntil([&] { return !state->isAdding(); }));
     open();
 
     const auto scrollToEnd = [&] {
@@ -218,7 +218,7 @@ TEST_F(SettingsViewTest, Screenshots)
     scrollToEnd();
     renderToPng(view(), "settings-applications");
     state->addApplications({"/somewhere/stray.desktop"});
-    waitUntil([&] { return !state->isAdding(); });
+    ASSERT_TRUE(waitUntil([&] { return !state->isAdding(); }));
     settle();
     scrollToEnd();
     renderToPng(view(), "settings-applications-error");
@@ -237,7 +237,7 @@ TEST_F(SettingsViewTest, Screenshots)
     QDir().mkpath(paths.backup + "/blocked");
     child<PanelButton>(child<StorageSettingsPage>(view(), "settings-storage"), "back-up-now")
         ->click();
-    waitUntil([&] { return !state->isBackingUp(); });
+    ASSERT_TRUE(waitUntil([&] { return !state->isBackingUp(); }));
     settle();
     scrollToEnd();
     renderToPng(view(), "settings-storage-end");

@@ -61,10 +61,10 @@ protected:
     void restoreUntilAsked()
     {
         model->restoreSelectedLayout();
-        waitUntil([&] {
+        ASSERT_TRUE(waitUntil([&] {
             return !model->restoreStatus().busy
                 && model->restoreStatus().resolutionRequest.has_value();
-        });
+        }));
         ASSERT_TRUE(isOpen(WindowID::resolution));
         ASSERT_EQ(model->restoreStatus().resolutionRequest->ambiguous.size(), 2);
         settle();
@@ -154,7 +154,7 @@ protected:
                 gate->acquire();
             }
         });
-        return {[held] { waitUntil([&] { return bool(*held); }); },
+        return {[held] { ASSERT_TRUE(waitUntil([&] { return bool(*held); })); },
                 [this, gate] {
                     desktop.setHook({});
                     gate->release();
@@ -288,7 +288,7 @@ TEST_F(WindowResolutionViewTest, ARefusalOfTheModelIsShownUntilTheNextChange)
     press(Qt::Key_Return);
     EXPECT_EQ(model->restoreStatus().resolutionRequest, std::nullopt);
     EXPECT_FALSE(isOpen(WindowID::resolution));
-    waitUntil([&] { return !model->restoreStatus().busy; });
+    ASSERT_TRUE(waitUntil([&] { return !model->restoreStatus().busy; }));
     EXPECT_EQ(test::AppModelTestSeam(model).sessionResolutions().value(notesEntry).element,
               chosen.element);
 }
@@ -333,7 +333,7 @@ TEST_F(WindowResolutionViewTest, ARequestWithNothingToDecideIsCompleteAndSendsAn
     // The model accepts the empty answer: the request ends and the second pass runs. That pass
     // finds the same windows undecided again and asks anew.
     apply()->click();
-    waitUntil([&] { return !model->restoreStatus().busy; });
+    ASSERT_TRUE(waitUntil([&] { return !model->restoreStatus().busy; }));
     EXPECT_NE(model->restoreStatus().lastResult->id, firstPass);
     ASSERT_TRUE(model->restoreStatus().resolutionRequest.has_value());
     EXPECT_NE(model->restoreStatus().resolutionRequest->id, nothingToDecide);
@@ -349,7 +349,7 @@ TEST_F(WindowResolutionViewTest, OnlyTheLatestPressShowsMarkers)
     // The second press asks about fewer windows, so its answer comes before the first one's.
     showMarkers("Editor")->click();
     held.release();
-    waitUntil([&] { return !markers->panels().isEmpty(); });
+    ASSERT_TRUE(waitUntil([&] { return !markers->panels().isEmpty(); }));
     settle();
     advance(0.1);
     EXPECT_EQ(markerNumbers(), (QList<int>{1, 2}));
@@ -382,7 +382,7 @@ TEST_F(WindowResolutionViewTest, AClosedCandidateDropsAndTheOthersKeepTheirNumbe
     const QList<WindowReference> candidates = entry(notesName).candidates;
     desktop.removeElement(candidates[1].element);
     showMarkers(notesName)->click();
-    waitUntil([&] { return !markers->panels().isEmpty(); });
+    ASSERT_TRUE(waitUntil([&] { return !markers->panels().isEmpty(); }));
     EXPECT_EQ(markerNumbers(), (QList<int>{1, 3}));
     // They go by themselves after four seconds.
     advance(4.1);

@@ -1,0 +1,8 @@
+#include "Printing.h"
+
+#include <ostream>
+
+void PrintTo(const QString &text, std::ostream *out)
+{
+    *out << '"' << text.toStdString() << '"';
+}
