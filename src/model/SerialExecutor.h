@@ -28,6 +28,8 @@ public:
         pool_.setObjectName(name);
         pool_.setMaxThreadCount(1);
         pool_.setExpiryTimeout(-1);
+        // The thread starts now, not with the first operation, which would wait for it.
+        pool_.start([] {});
     }
 
     // Waits for the operations already submitted, so nothing outlives the actor's state.

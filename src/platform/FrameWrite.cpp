@@ -7,18 +7,18 @@ namespace ostrel {
 
 namespace {
 
-constexpr double writeTimeout = 0.6;
 constexpr double landingTolerance = 4.0;
 
 } // namespace
 
 FrameWrite::FrameWrite(const SystemBackend &system, const RectD &target,
                        const WindowReference &reference,
-                       std::shared_ptr<CancellationFlag> cancellation, bool hasGate)
+                       std::shared_ptr<CancellationFlag> cancellation, bool hasGate, double timeout)
     : system_(system)
     , reference_(reference)
     , cancellation_(std::move(cancellation))
     , hasGate_(hasGate)
+    , timeout_(timeout)
     , result_(target)
 {
 }
@@ -28,31 +28,31 @@ bool FrameWrite::cancelled() const
     return cancellation_ && cancellation_->isCancelled();
 }
 
-bool FrameWrite::start()
+FrameWrite::Need FrameWrite::start()
 {
     if (!system_.trust->isProcessTrusted()) {
         result_.permissionDenied = true;
-        return true;
+        return Need::nothing;
     }
     AccessibilityElements &elements = *system_.elements;
-    elements.setMessagingTimeout(reference_.element, writeTimeout);
+    elements.setMessagingTimeout(reference_.element, timeout_);
     const std::optional<QString> role = AX::string(elements, reference_.element, AXAttribute::role);
     if (!role || *role != reference_.role) {
         result_.sizeFailure = AXWriteFailure::windowUnavailable();
-        return true;
+        return Need::nothing;
     }
     result_.before = AX::frame(elements, reference_.element).value_or(reference_.frame);
     return arrive(Checkpoint::size);
 }
 
 // The first test of a checkpoint; what stopping means differs by checkpoint.
-bool FrameWrite::arrive(Checkpoint checkpoint)
+FrameWrite::Need FrameWrite::arrive(Checkpoint checkpoint)
 {
     if (cancelled()) {
         switch (checkpoint) {
         case Checkpoint::size:
             result_.cancelled = true;
-            return true;
+            return Need::nothing;
         case Checkpoint::position:
             result_.cancelled = true;
             readAfter();
@@ -63,121 +63,147 @@ bool FrameWrite::arrive(Checkpoint checkpoint)
         case Checkpoint::repeatPosition:
             result_.cancelled = true;
             readAfter();
-            return true;
+            return Need::nothing;
         }
     }
     if (hasGate_) {
         waitingAt_ = checkpoint;
-        return false;
+        return Need::gate;
     }
     return pass(checkpoint);
 }
 
-bool FrameWrite::resume(bool gateOpen)
+FrameWrite::Need FrameWrite::gateAnswered(bool open)
 {
-    if (!gateOpen) {
+    if (!open) {
         result_.gestureBlocked = true;
         if (waitingAt_ != Checkpoint::size) {
             readAfter();
         }
-        return true;
+        return Need::nothing;
     }
     if (cancelled()) {
         result_.cancelled = true;
         if (waitingAt_ != Checkpoint::size) {
             readAfter();
         }
-        return true;
+        return Need::nothing;
     }
     return pass(waitingAt_);
 }
 
-bool FrameWrite::pass(Checkpoint checkpoint)
+FrameWrite::Need FrameWrite::pass(Checkpoint checkpoint)
 {
-    const RectD &target = result_.target;
-    const AXSize size{target.width, target.height};
-    const AXPoint position{target.x, target.y};
     switch (checkpoint) {
     case Checkpoint::size:
         result_.attemptedWrite = true;
-        if (!hasGate_ && !cancelled()) {
-            // Nothing but a cancellation can stop the position write once the size is written,
-            // and none has come (the position's checkpoint, tested early): both go together
-            // where the backend can send them as one request. Either write finding access
-            // turned off ends the operation there.
-            if (together_ && beginPair(checkpoint)) {
-                return false;
-            }
-            if (const std::optional<bool> sizeFoundAccessOff =
-                    writePair(result_.sizeFailure, result_.positionFailure)) {
-                if (*sizeFoundAccessOff || result_.permissionDenied) {
-                    readAfter();
-                    return true;
-                }
-                return afterFirstAttempt();
-            }
-        }
-        if (write(AXAttribute::size, size, result_.sizeFailure)) {
-            readAfter();
-            return true;
-        }
-        return arrive(Checkpoint::position);
+        // Nothing but a cancellation can stop the position write once the size is written, and
+        // none has come (the position's checkpoint, tested early): both go together where the
+        // backend can send them as one request.
+        return send(!hasGate_ && !cancelled() ? Sent::pair : Sent::size, false);
     case Checkpoint::position:
-        if (write(AXAttribute::position, position, result_.positionFailure)) {
-            readAfter();
-            return true;
-        }
-        return afterFirstAttempt();
+        return send(Sent::position, false);
     case Checkpoint::repeat:
         // The size is written again unless only a transient position failure brought us here
         // while the window already sits where it should.
         if (result_.sizeFailure || afterIsOff()) {
-            if (!hasGate_ && !cancelled()) {
-                // As above: the repeated position's checkpoint, tested early, lets both go
-                // together.
-                if (together_ && beginPair(checkpoint)) {
-                    return false;
-                }
-                if (const std::optional<bool> sizeFoundAccessOff =
-                        writePair(result_.retrySizeFailure, result_.retryPositionFailure)) {
-                    readAfter();
-                    return *sizeFoundAccessOff ? true : finish();
-                }
-            }
-            if (write(AXAttribute::size, size, result_.retrySizeFailure)) {
-                readAfter();
-                return true;
-            }
+            // As above: the repeated position's checkpoint, tested early, lets both go together.
+            return send(!hasGate_ && !cancelled() ? Sent::pair : Sent::size, true);
         }
         return arrive(Checkpoint::repeatPosition);
     case Checkpoint::repeatPosition:
+        return send(Sent::position, true);
+    }
+    return Need::nothing;
+}
+
+FrameWrite::Need FrameWrite::send(Sent parts, bool repeat)
+{
+    AccessibilityElements &elements = *system_.elements;
+    const RectD &target = result_.target;
+    const AXSize size{target.width, target.height};
+    const AXPoint position{target.x, target.y};
+    sent_ = parts;
+    repeat_ = repeat;
+    switch (parts) {
+    case Sent::pair:
+        pending_ = elements.beginSizeAndPosition(reference_.element, size, position);
+        if (!pending_) {
+            // The backend writes one attribute at a time: nothing was sent.
+            return send(Sent::size, repeat);
+        }
+        break;
+    case Sent::size:
+        pending_ = elements.beginAttributeValue(reference_.element, AXAttribute::size, size);
+        break;
+    case Sent::position:
+        pending_ =
+            elements.beginAttributeValue(reference_.element, AXAttribute::position, position);
+        break;
+    }
+    return Need::answer;
+}
+
+FrameWrite::Need FrameWrite::answered()
+{
+    const AXFrameWriteResult written = pending_ && pending_->answer
+        ? *pending_->answer
+        : AXFrameWriteResult{AXError::cannotComplete, AXError::cannotComplete};
+    pending_.reset();
+    std::optional<AXWriteFailure> &sizeFailure =
+        repeat_ ? result_.retrySizeFailure : result_.sizeFailure;
+    std::optional<AXWriteFailure> &positionFailure =
+        repeat_ ? result_.retryPositionFailure : result_.positionFailure;
+    switch (sent_) {
+    case Sent::pair: {
+        // Either write finding access turned off ends the operation there.
+        const bool sizeFoundAccessOff = recordPair(written, sizeFailure, positionFailure);
+        if (!repeat_) {
+            if (sizeFoundAccessOff || result_.permissionDenied) {
+                readAfter();
+                return Need::nothing;
+            }
+            return afterFirstAttempt();
+        }
+        readAfter();
+        return sizeFoundAccessOff ? Need::nothing : finish();
+    }
+    case Sent::size:
+        sizeFailure = AXWriteFailure::make(code(written.size));
+        if (written.size == AXError::apiDisabled) {
+            result_.permissionDenied = true;
+            readAfter();
+            return Need::nothing;
+        }
+        return arrive(repeat_ ? Checkpoint::repeatPosition : Checkpoint::position);
+    case Sent::position: {
+        const AXError status = written.position.value_or(AXError::success);
+        positionFailure = AXWriteFailure::make(code(status));
+        if (status == AXError::apiDisabled) {
+            result_.permissionDenied = true;
+            if (!repeat_) {
+                readAfter();
+                return Need::nothing;
+            }
+        }
+        if (!repeat_) {
+            return afterFirstAttempt();
+        }
         // The last write: a lost permission is recorded, and the frame is read back anyway.
-        write(AXAttribute::position, position, result_.retryPositionFailure);
         readAfter();
         return finish();
     }
-    return true;
+    }
+    return Need::nothing;
 }
 
-bool FrameWrite::afterFirstAttempt()
+FrameWrite::Need FrameWrite::afterFirstAttempt()
 {
     readAfter();
     if (!needsRepeat()) {
         return finish();
     }
     return arrive(Checkpoint::repeat);
-}
-
-std::optional<bool> FrameWrite::writePair(std::optional<AXWriteFailure> &sizeFailure,
-                                          std::optional<AXWriteFailure> &positionFailure)
-{
-    const RectD &target = result_.target;
-    const std::optional<AXFrameWriteResult> written = system_.elements->setSizeAndPosition(
-        reference_.element, AXSize{target.width, target.height}, AXPoint{target.x, target.y});
-    if (!written) {
-        return std::nullopt;
-    }
-    return recordPair(*written, sizeFailure, positionFailure);
 }
 
 bool FrameWrite::recordPair(const AXFrameWriteResult &written,
@@ -193,63 +219,6 @@ bool FrameWrite::recordPair(const AXFrameWriteResult &written,
         result_.permissionDenied = true;
     }
     return sizeFoundAccessOff;
-}
-
-bool FrameWrite::beginPair(Checkpoint checkpoint)
-{
-    const RectD &target = result_.target;
-    pair_ = system_.elements->beginSizeAndPosition(
-        reference_.element, AXSize{target.width, target.height}, AXPoint{target.x, target.y});
-    if (!pair_) {
-        // Nothing was sent: the writes go one at a time from here on.
-        together_ = false;
-        return false;
-    }
-    waitingAt_ = checkpoint;
-    return true;
-}
-
-std::shared_ptr<AXPendingFrameWrite> FrameWrite::startTogether()
-{
-    together_ = !hasGate_;
-    pair_.reset();
-    if (start()) {
-        return nullptr;
-    }
-    return pair_;
-}
-
-std::shared_ptr<AXPendingFrameWrite> FrameWrite::pairAnswered(const AXFrameWriteResult &written)
-{
-    pair_.reset();
-    bool done = false;
-    if (waitingAt_ == Checkpoint::size) {
-        if (recordPair(written, result_.sizeFailure, result_.positionFailure)
-            || result_.permissionDenied) {
-            readAfter();
-            done = true;
-        } else {
-            done = afterFirstAttempt();
-        }
-    } else {
-        const bool sizeFoundAccessOff =
-            recordPair(written, result_.retrySizeFailure, result_.retryPositionFailure);
-        readAfter();
-        done = sizeFoundAccessOff ? true : finish();
-    }
-    return done ? nullptr : pair_;
-}
-
-bool FrameWrite::write(const QString &attribute, const AXValue &value,
-                       std::optional<AXWriteFailure> &failure)
-{
-    const AXError error = system_.elements->setAttributeValue(reference_.element, attribute, value);
-    failure = AXWriteFailure::make(code(error));
-    if (error == AXError::apiDisabled) {
-        result_.permissionDenied = true;
-        return true;
-    }
-    return false;
 }
 
 void FrameWrite::readAfter()
@@ -280,7 +249,7 @@ bool FrameWrite::needsRepeat() const
     return anyInitial || afterIsOff();
 }
 
-bool FrameWrite::finish()
+FrameWrite::Need FrameWrite::finish()
 {
     if (!result_.after) {
         result_.readbackFailure = AXWriteFailure::readbackUnverified();
@@ -288,7 +257,7 @@ bool FrameWrite::finish()
     if (result_.hasPermissionFailure()) {
         result_.permissionDenied = true;
     }
-    return true;
+    return Need::nothing;
 }
 
 } // namespace ostrel

@@ -8,18 +8,26 @@
 
 namespace ostrel {
 
-// What the window service did for one planned move of a restore: the active-desktop test and,
-// when the window is still there, the read of its frame before the move and the write.
 // A window and the frame to write to it.
 struct PlannedWrite {
     RectD target;
     WindowReference reference;
 };
 
-struct WindowMove {
-    bool onActiveDesktop = false;
-    std::optional<RectD> previousFrame; // as `readFrame` gives it
-    FrameApplyResult applied;           // meaningful only when `onActiveDesktop`
+// What a pass decides at a window's turn in its moves, after its own checks and reads: write the
+// window, end it without a write (the pass recorded why), or stop: no window from this one on
+// is written.
+struct MoveDecision {
+    enum class Kind { write, skip, stop };
+    Kind kind = Kind::stop;
+    PlannedWrite write;
+
+    static MoveDecision writing(const RectD &target, const WindowReference &reference)
+    {
+        return {Kind::write, {target, reference}};
+    }
+    static MoveDecision skipping() { return {Kind::skip, {}}; }
+    static MoveDecision stopping() { return {Kind::stop, {}}; }
 };
 
 } // namespace ostrel

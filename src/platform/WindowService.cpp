@@ -3,7 +3,6 @@
 #include "model/CaptureError.h"
 #include "platform/AX.h"
 #include "platform/DisplayGeometry.h"
-#include "platform/FrameWrite.h"
 #include "system/AXAttribute.h"
 
 namespace ostrel {
@@ -67,24 +66,40 @@ QCoro::Task<FrameApplyResult> WindowService::setFrame(RectD frame, WindowReferen
                                                       WriteGate writeGate)
 {
     const bool hasGate = bool(writeGate);
-    auto write =
-        std::make_shared<FrameWrite>(system_, frame, reference, std::move(cancellation), hasGate);
+    std::shared_ptr<MoveBatch> batch = beginMoves(std::move(cancellation));
     if (!hasGate) {
-        // Nothing to wait for: the whole write is one operation of the actor.
-        QCoro::Task<bool> whole = executor_.run([write] { return write->start(); });
+        // Nothing to wait for elsewhere: the whole write is one operation of the actor.
+        QCoro::Task<void> whole = executor_.run([batch, frame, reference] {
+            batch->start(0, frame, reference, false);
+            while (batch->collect(true).done.isEmpty() && batch->onTheirWay()) {
+            }
+        });
         co_await whole;
-        co_return write->result();
+        co_return batch->result(0);
     }
-    QCoro::Task<bool> first = executor_.run([write] { return write->start(); });
-    bool done = co_await first;
-    while (!done) {
-        // The gate runs here, on the awaiting (main) thread; the actor is free meanwhile.
-        QCoro::Task<bool> gate = writeGate();
-        const bool open = co_await gate;
-        QCoro::Task<bool> next = executor_.run([write, open] { return write->resume(open); });
-        done = co_await next;
+    QCoro::Task<MoveBatch::Turn> first = executor_.run([batch, frame, reference] {
+        batch->start(0, frame, reference, true);
+        return batch->collect(false);
+    });
+    MoveBatch::Turn turn = co_await first;
+    while (turn.done.isEmpty()) {
+        if (!turn.atGate.isEmpty()) {
+            // The gate runs here, on the awaiting (main) thread; the actor is free meanwhile.
+            QCoro::Task<bool> gate = writeGate();
+            const bool open = co_await gate;
+            QCoro::Task<MoveBatch::Turn> next = resumeMove(batch, 0, open);
+            turn = co_await next;
+        } else {
+            QCoro::Task<MoveBatch::Turn> next = collectMoves(batch, true);
+            turn = co_await next;
+        }
     }
-    co_return write->result();
+    co_return batch->result(0);
+}
+
+QCoro::Task<void> WindowService::batch(std::function<void()> work)
+{
+    return executor_.run(std::move(work));
 }
 
 QCoro::Task<QList<std::optional<WindowReference>>>
@@ -92,19 +107,26 @@ WindowService::revalidateEach(QList<WindowReference> references, QList<CurrentDi
 {
     return executor_.run(
         [this, references = std::move(references), displays = std::move(displays)] {
-            // Nothing moves between these checks, so the applications and the window-server
-            // list are read once for all of them: read per window, they made the checks cost
-            // in proportion to the square of the windows open.
-            QList<std::optional<WindowReference>> fresh;
-            if (references.isEmpty()) {
-                return fresh;
-            }
-            const DesktopView view = desktopView();
-            for (const WindowReference &reference : references) {
-                fresh.append(revalidateIn(reference, displays, &view));
-            }
-            return fresh;
+            return revalidateEachNow(references, displays);
         });
+}
+
+QList<std::optional<WindowReference>>
+WindowService::revalidateEachNow(const QList<WindowReference> &references,
+                                 const QList<CurrentDisplay> &displays)
+{
+    // Nothing moves between these checks, so the applications and the window-server list are
+    // read once for all of them: read per window, they made the checks cost in proportion to
+    // the square of the windows open.
+    QList<std::optional<WindowReference>> fresh;
+    if (references.isEmpty()) {
+        return fresh;
+    }
+    const DesktopView view = desktopView();
+    for (const WindowReference &reference : references) {
+        fresh.append(revalidateIn(reference, displays, &view));
+    }
+    return fresh;
 }
 
 QCoro::Task<QList<std::optional<RectD>>>
@@ -112,92 +134,88 @@ WindowService::readFrames(QList<WindowReference> references, Cancellation cancel
 {
     return executor_.run(
         [this, references = std::move(references), cancellation = std::move(cancellation)] {
-            QList<std::optional<RectD>> frames;
-            for (const WindowReference &reference : references) {
-                if (cancellation && cancellation->isCancelled()) {
-                    break;
-                }
-                frames.append(readFrameNow(reference));
-            }
-            return frames;
+            return readFramesNow(references, cancellation);
         });
 }
 
-QCoro::Task<QList<WindowMove>> WindowService::moveTogether(QList<PlannedWrite> writes,
-                                                           Cancellation cancellation,
-                                                           std::function<bool()> mayMove,
-                                                           qsizetype inFlight)
+QList<std::optional<RectD>> WindowService::readFramesNow(const QList<WindowReference> &references,
+                                                         const Cancellation &cancellation)
 {
-    return executor_.run([this, writes = std::move(writes), cancellation = std::move(cancellation),
-                          mayMove = std::move(mayMove), inFlight] {
-        QList<WindowMove> moves;
-        std::vector<std::unique_ptr<FrameWrite>> frameWrites;
-        // The pairs of writes on their way and the windows they belong to.
-        QList<std::shared_ptr<AXPendingFrameWrite>> sent;
-        QList<qsizetype> sentFor;
-        // Awaits at least `count` answers of what is on its way and hands each answer to its
-        // write; the repeats they call for go out and wait with the writes not yet answered.
-        const auto awaitAnswers = [&](qsizetype count) {
-            system_.elements->awaitSizesAndPositions(sent, count);
-            QList<std::shared_ptr<AXPendingFrameWrite>> still;
-            QList<qsizetype> stillFor;
-            for (qsizetype k = 0; k < sent.size(); ++k) {
-                if (!sent[k]->answer) {
-                    still.append(sent[k]);
-                    stillFor.append(sentFor[k]);
-                } else if (auto repeat =
-                               frameWrites[size_t(sentFor[k])]->pairAnswered(*sent[k]->answer)) {
-                    still.append(std::move(repeat));
-                    stillFor.append(sentFor[k]);
-                }
-            }
-            sent = std::move(still);
-            sentFor = std::move(stillFor);
-        };
-        // With no bound, nothing waits for an answer until every window's write has gone out:
-        // the applications and the window-server list are read once for all of them, since read
-        // per window they cost more than everything else of a window's turn. A known window
-        // number answers from the list alone, which the moves on their way do not change; a
-        // window without one is compared by frames with the list, read afresh.
-        std::optional<DesktopView> view;
-        if (inFlight == 0 && !writes.isEmpty()) {
-            view = desktopView();
+    QList<std::optional<RectD>> frames;
+    for (const WindowReference &reference : references) {
+        if (cancellation && cancellation->isCancelled()) {
+            break;
         }
-        for (const PlannedWrite &planned : writes) {
-            if (mayMove && !mayMove()) {
-                break;
-            }
-            WindowMove move;
-            move.onActiveDesktop = isOnActiveDesktopIn(
-                planned.reference, view && planned.reference.windowID ? &*view : nullptr);
-            std::unique_ptr<FrameWrite> write;
-            if (move.onActiveDesktop) {
-                move.previousFrame = readFrameNow(planned.reference);
-                write = std::make_unique<FrameWrite>(system_, planned.target, planned.reference,
-                                                     cancellation, false);
-                if (auto pair = write->startTogether()) {
-                    sent.append(std::move(pair));
-                    sentFor.append(moves.size());
-                }
-            }
-            moves.append(move);
-            frameWrites.push_back(std::move(write));
-            // A window manager that takes long over many requests would let the last ones
-            // outlast their timeouts: the next write goes out once one of them is answered.
-            while (inFlight > 0 && sent.size() >= inFlight) {
-                awaitAnswers(1);
-            }
+        frames.append(readFrameNow(reference));
+    }
+    return frames;
+}
+
+QCoro::Task<void> WindowService::moveEach(qsizetype count, Cancellation cancellation,
+                                          MoveSteps steps)
+{
+    return executor_.run([this, count, cancellation = std::move(cancellation),
+                          steps = std::move(steps)] { moveEachNow(count, cancellation, steps); });
+}
+
+void WindowService::moveEachNow(qsizetype count, const Cancellation &cancellation,
+                                const MoveSteps &steps)
+{
+    const std::shared_ptr<MoveBatch> batch = beginMoves(cancellation);
+    const auto hand = [&](const MoveBatch::Turn &turn) {
+        for (const qsizetype done : turn.done) {
+            steps.answered(done, batch->result(done));
         }
-        while (!sent.isEmpty()) {
-            awaitAnswers(sent.size());
+    };
+    // Each window's write goes out right after its own checks and reads; answers that have come
+    // in by then (a backend that answers at once, a write refused before it went out) are
+    // handed over before the next window's checks.
+    for (qsizetype i = 0; i < count; ++i) {
+        const MoveDecision decision = steps.prepare(i);
+        if (decision.kind == MoveDecision::Kind::stop) {
+            break;
         }
-        for (qsizetype i = 0; i < moves.size(); ++i) {
-            if (frameWrites[size_t(i)]) {
-                moves[i].applied = frameWrites[size_t(i)]->result();
-            }
+        if (decision.kind == MoveDecision::Kind::write) {
+            batch->start(i, decision.write.target, decision.write.reference, false);
+            hand(batch->take());
         }
-        return moves;
+    }
+    while (batch->onTheirWay()) {
+        hand(batch->collect(true));
+    }
+}
+
+std::shared_ptr<MoveBatch> WindowService::beginMoves(Cancellation cancellation)
+{
+    return std::make_shared<MoveBatch>(system_, std::move(cancellation), frameWriteTimeout_);
+}
+
+QCoro::Task<MoveBatch::Turn> WindowService::startMove(std::shared_ptr<MoveBatch> batch,
+                                                      qsizetype index,
+                                                      std::function<MoveDecision()> prepare)
+{
+    return executor_.run([batch = std::move(batch), index, prepare = std::move(prepare)] {
+        const MoveDecision decision = prepare();
+        if (decision.kind == MoveDecision::Kind::write) {
+            batch->start(index, decision.write.target, decision.write.reference, true);
+        }
+        return batch->collect(false);
     });
+}
+
+QCoro::Task<MoveBatch::Turn> WindowService::resumeMove(std::shared_ptr<MoveBatch> batch,
+                                                       qsizetype index, bool gateOpen)
+{
+    return executor_.run([batch = std::move(batch), index, gateOpen] {
+        batch->resume(index, gateOpen);
+        return batch->collect(false);
+    });
+}
+
+QCoro::Task<MoveBatch::Turn> WindowService::collectMoves(std::shared_ptr<MoveBatch> batch,
+                                                         bool wait)
+{
+    return executor_.run([batch = std::move(batch), wait] { return batch->collect(wait); });
 }
 
 QCoro::Task<bool> WindowService::isStillPresent(WindowReference reference)
@@ -396,7 +414,23 @@ std::optional<RectD> WindowService::readFrameNow(const WindowReference &referenc
 
 bool WindowService::isOnActiveDesktopNow(const WindowReference &reference)
 {
-    return isOnActiveDesktopIn(reference, nullptr);
+    // A known window number is answered from the list alone, which where windows stand does not
+    // change.
+    return isOnActiveDesktopIn(reference, reference.windowID ? currentView() : nullptr);
+}
+
+const WindowService::DesktopView *WindowService::currentView()
+{
+    const std::optional<quint64> revision = system_.windowServer->revision();
+    if (!revision) {
+        view_.reset();
+        return nullptr;
+    }
+    if (!view_ || viewRevision_ != *revision) {
+        view_ = desktopView();
+        viewRevision_ = *revision;
+    }
+    return &*view_;
 }
 
 bool WindowService::isOnActiveDesktopIn(const WindowReference &reference, const DesktopView *view)

@@ -9,6 +9,7 @@
 #include "model/WindowReference.h"
 #include "platform/BrowserHostname.h"
 #include "platform/CGWindowEntry.h"
+#include "platform/MoveBatch.h"
 #include "platform/ScanOutput.h"
 #include "platform/VisibilityScan.h"
 #include "platform/WindowMove.h"
@@ -53,11 +54,16 @@ public:
     static constexpr double visibilityWindowTimeout = 0.1;
     static constexpr double visibilityDuration = 0.75;
     static constexpr double presenceTimeout = 0.2;
+    // How long the application has for each write of a frame; tests that drive a slow window
+    // manager of their own lengthen it (`setFrameWriteTimeout`).
+    static constexpr double defaultFrameWriteTimeout = 0.6;
 
     explicit WindowService(const SystemBackend &system,
                            QSet<QString> browserBundleIDs = BrowserHostname::browserBundleIDs());
 
     const QSet<QString> &browserBundleIDs() const { return browserBundleIDs_; }
+    void setFrameWriteTimeout(double seconds) { frameWriteTimeout_ = seconds; }
+    double frameWriteTimeout() const { return frameWriteTimeout_; }
 
     // Walks the regular, visible, not excluded applications and reports their ordinary
     // windows. `displays` serve only the fullscreen test; no deadline means 6 seconds from the
@@ -91,21 +97,54 @@ public:
     //   window-server list read once, before the first.
     QCoro::Task<QList<std::optional<WindowReference>>>
     revalidateEach(QList<WindowReference> references, QList<CurrentDisplay> displays);
+    QList<std::optional<WindowReference>>
+    revalidateEachNow(const QList<WindowReference> &references,
+                      const QList<CurrentDisplay> &displays);
     // - `readFrame` of each reference, in order, until a cancellation is seen before a read:
     //   the frames read until then.
     QCoro::Task<QList<std::optional<RectD>>> readFrames(QList<WindowReference> references,
                                                         Cancellation cancellation);
-    // - moves of a restore without a write gate, one per planned write: `isOnActiveDesktop`,
-    //   then, when the window is still there, `readFrame` and `setFrame`; but their waiting
-    //   overlaps: for each window in turn, `mayMove` (asked on the actor's thread) and, when it
-    //   allows, the same steps up to its write, which goes out at once; the answers are awaited
-    //   together, and a repeat a write needs goes out as soon as its answer is in. At most
-    //   `inFlight` writes (0: any number) wait for their answers at a time: the next window's
-    //   turn comes once one of them is answered. The moves stop at the first window `mayMove`
-    //   refuses: the result holds the moves made before it, in order.
-    QCoro::Task<QList<WindowMove>> moveTogether(QList<PlannedWrite> writes,
-                                                Cancellation cancellation,
-                                                std::function<bool()> mayMove, qsizetype inFlight);
+    QList<std::optional<RectD>> readFramesNow(const QList<WindowReference> &references,
+                                              const Cancellation &cancellation);
+
+    // The moves of a pass, as one job on the service's thread: for each window in turn the
+    // pass's `prepare` (its checks and reads, asked on this thread) decides; a write goes out at
+    // once, without waiting for the answers of the windows before it, and the answers (and the
+    // repetitions they call for) are awaited together. `answered` gets each write once it is
+    // done, on this thread, in the order the answers come. The pass must not touch what the two
+    // share until the job is done.
+    struct MoveSteps {
+        std::function<MoveDecision(qsizetype)> prepare;
+        std::function<void(qsizetype, const FrameApplyResult &)> answered;
+    };
+    QCoro::Task<void> moveEach(qsizetype count, Cancellation cancellation, MoveSteps steps);
+    void moveEachNow(qsizetype count, const Cancellation &cancellation, const MoveSteps &steps);
+
+    // Runs `work` as one job on the service's thread, for a caller that makes many of the
+    // synchronous calls below in a row with nothing from elsewhere between them: one hand-over
+    // between threads instead of one per call, which on a busy machine costs milliseconds.
+    QCoro::Task<void> batch(std::function<void()> work);
+    // The synchronous calls a restore pass makes within such a job (or within `moveEach`'s
+    // `prepare`), on the service's thread only.
+    ScanOutput scanNow(const QList<CurrentDisplay> &displays, const QSet<QString> &exclusions,
+                       const Cancellation &cancellation, std::optional<Clock::TimePoint> deadline,
+                       bool includeHostnames);
+    std::optional<WindowReference> revalidateNow(const WindowReference &reference,
+                                                 const QList<CurrentDisplay> &displays);
+    std::optional<RectD> readFrameNow(const WindowReference &reference);
+    bool isOnActiveDesktopNow(const WindowReference &reference);
+
+    // The same, step by step, for a pass that asks its write gate elsewhere between the steps:
+    // each step is a job on the service's thread and gives what became of the writes since the
+    // last (those done, and those at a checkpoint waiting for the gate).
+    std::shared_ptr<MoveBatch> beginMoves(Cancellation cancellation);
+    // `prepare` as above, then the window's write, its checkpoints waiting for the gate.
+    QCoro::Task<MoveBatch::Turn> startMove(std::shared_ptr<MoveBatch> batch, qsizetype index,
+                                           std::function<MoveDecision()> prepare);
+    QCoro::Task<MoveBatch::Turn> resumeMove(std::shared_ptr<MoveBatch> batch, qsizetype index,
+                                            bool gateOpen);
+    // What came in; when `wait`, first until at least one write on its way has its answer.
+    QCoro::Task<MoveBatch::Turn> collectMoves(std::shared_ptr<MoveBatch> batch, bool wait);
 
     // Whether a remembered window is still there with the role it had: access is on, its
     // process runs, and its element still answers with the same role (asked with a short
@@ -117,13 +156,6 @@ private:
     // which drive the desktop on their own thread, call them through a seam of their own.
     friend class test::WindowServiceTestSeam;
 
-    ScanOutput scanNow(const QList<CurrentDisplay> &displays, const QSet<QString> &exclusions,
-                       const Cancellation &cancellation, std::optional<Clock::TimePoint> deadline,
-                       bool includeHostnames);
-    std::optional<WindowReference> revalidateNow(const WindowReference &reference,
-                                                 const QList<CurrentDisplay> &displays);
-    std::optional<RectD> readFrameNow(const WindowReference &reference);
-    bool isOnActiveDesktopNow(const WindowReference &reference);
     CapturePreview captureNow(const QList<CurrentDisplay> &displays,
                               const QSet<QString> &exclusions, const Cancellation &cancellation);
     bool isVisibleOnActiveDesktopNow(const WindowReference &reference, const RectD &frame);
@@ -148,6 +180,13 @@ private:
     bool isVisibleOnActiveDesktopIn(const WindowReference &reference, const RectD &frame,
                                     const DesktopView *view);
     bool isOnActiveDesktopIn(const WindowReference &reference, const DesktopView *view);
+    // The view of the active-desktop test, read again only when the backend says something of it
+    // may have changed besides where windows stand (null when it cannot tell: read it afresh).
+    // A restore asks before each window's move, and the windows moved before it change nothing
+    // of it but where they stand.
+    const DesktopView *currentView();
+    std::optional<DesktopView> view_;
+    quint64 viewRevision_ = 0;
 
     // Whether the window is fullscreen: its own word where the platform gives one, else whether
     // its frame covers a whole display. (A maximized window on a monitor without panels covers
@@ -157,6 +196,7 @@ private:
 
     SystemBackend system_;
     QSet<QString> browserBundleIDs_;
+    double frameWriteTimeout_ = defaultFrameWriteTimeout;
     SerialExecutor executor_{QStringLiteral("WindowService")};
 };
 

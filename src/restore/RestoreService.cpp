@@ -66,6 +66,54 @@ QList<WindowEntry> journaledEntries(const UndoSnapshot &journal)
     return entries;
 }
 
+// Progress through a pass's windows, reported for each window in its own turn: once the window
+// has passed its checks, and every window before it is done (its write answered, or ended
+// without one). The writes overlap, so a window's report may come after its own write went out;
+// windows ended by their checks are not reported.
+class Progression {
+public:
+    void reset(qsizetype count, std::function<void(qsizetype)> report)
+    {
+        passed_.assign(size_t(count), false);
+        done_.assign(size_t(count), false);
+        report_ = std::move(report);
+        next_ = 0;
+        reportedNext_ = false;
+    }
+    void passed(qsizetype index)
+    {
+        passed_[size_t(index)] = true;
+        update();
+    }
+    void done(qsizetype index)
+    {
+        done_[size_t(index)] = true;
+        update();
+    }
+
+private:
+    void update()
+    {
+        while (next_ < passed_.size()) {
+            if (passed_[next_] && !reportedNext_) {
+                reportedNext_ = true;
+                report_(qsizetype(next_));
+            }
+            if (!done_[next_]) {
+                return;
+            }
+            ++next_;
+            reportedNext_ = false;
+        }
+    }
+
+    std::vector<bool> passed_;
+    std::vector<bool> done_;
+    std::function<void(qsizetype)> report_;
+    size_t next_ = 0;
+    bool reportedNext_ = false;
+};
+
 } // namespace
 
 struct RestoreService::RestorePass {
@@ -94,7 +142,12 @@ struct RestoreService::RestorePass {
     QList<UndoWindow> journal;
     bool wasCancelled = false;
     bool permissionLost = false;
+    bool gestureBlocked = false; // the write gate stopped a write part-way
     int movedCount = 0;
+    // Per move: the frame read right before its write, and the progress of the moves.
+    QList<std::optional<RectD>> previousFrames;
+    QList<std::optional<UndoWindow>> journaledAt;
+    Progression progression;
 
     void report(const RestoreProgress &value) const
     {
@@ -259,44 +312,110 @@ struct RestoreService::RestorePass {
         return options.eligibility->reason().value_or(sessionInactiveReason);
     }
 
-    // Records what one move did; false when it ends the pass. A move made together with
-    // others ends only itself: the moves after it were made too and report what they did.
-    bool recordMove(qsizetype index, const WindowMove &attempt, bool together = false)
+    void startMoves()
     {
-        const qsizetype end = together ? index + 1 : moves.size();
-        const MoveOperation &move = moves[index];
-        if (!attempt.onActiveDesktop) {
-            settle(move.entry, EntryOutcome::failed,
-                   QStringLiteral("The window is no longer on the active desktop"));
-            return true;
-        }
-        const RectD previousFrame = attempt.previousFrame.value_or(move.reference.frame);
-        const FrameApplyResult &applied = attempt.applied;
-        writes.insert(move.entry.id, applied);
+        previousFrames = QList<std::optional<RectD>>(moves.size());
+        journaledAt = QList<std::optional<UndoWindow>>(moves.size());
+        progression.reset(moves.size(), [this](qsizetype i) {
+            report(RestoreProgress{int(i), int(moves.size()), moves[i].entry.label(), layout.name});
+        });
+    }
 
-        journalPossibleChange(move, previousFrame, applied, displays, journal);
-        if (applied.gestureBlocked) {
-            markRemainingMoves(moves, index, end, EntryOutcome::deferred, activeGestureReason,
-                               output);
-            deferralReason = activeGestureReason;
-            return false;
-        }
-        if (applied.hasPermissionFailure()) {
-            markRemainingMoves(moves, index, end, EntryOutcome::failed, accessRevoked, output);
-            permissionLost = true;
-            return false;
-        }
-        if (applied.after && differsBy(*applied.after, previousFrame, movedTolerance)) {
-            ++movedCount;
-        }
-        output.insert(move.entry.id, classify(move, applied, isCancelled(cancellation)));
-        if (applied.cancelled || isCancelled(cancellation)) {
-            markRemainingMoves(moves, index + 1, end, EntryOutcome::cancelled, cancelledBeforeMove,
-                               output);
+    // The checks before a window's move: cancellation, access (also lost by a write before it)
+    // and, for an automatic restore, the session and a gesture the gate met in a write before.
+    // False when the moves end here: this window and every later one are marked.
+    bool mayMove(qsizetype index, bool trusted)
+    {
+        if (isCancelled(cancellation)) {
+            markRemainingMoves(moves, index, moves.size(), EntryOutcome::cancelled,
+                               cancelledBeforeMove, output);
             wasCancelled = true;
             return false;
         }
+        if (!trusted || permissionLost) {
+            markRemainingMoves(moves, index, moves.size(), EntryOutcome::failed, accessRevoked,
+                               output);
+            permissionLost = true;
+            return false;
+        }
+        if (options.isAutomation) {
+            if (const std::optional<QString> reason = sessionClosedReason()) {
+                markRemainingMoves(moves, index, moves.size(), EntryOutcome::deferred, *reason,
+                                   output);
+                deferralReason = *reason;
+                return false;
+            }
+            if (gestureBlocked) {
+                deferRemaining(index);
+                return false;
+            }
+        }
         return true;
+    }
+
+    void deferRemaining(qsizetype index)
+    {
+        markRemainingMoves(moves, index, moves.size(), EntryOutcome::deferred, activeGestureReason,
+                           output);
+        deferralReason = activeGestureReason;
+    }
+
+    // The window's own reads before its write, on the window service's thread: whether it is
+    // still on the active desktop, and its frame then.
+    MoveDecision prepareWrite(qsizetype index, WindowService &windows)
+    {
+        const MoveOperation &move = moves[index];
+        if (!windows.isOnActiveDesktopNow(move.reference)) {
+            settle(move.entry, EntryOutcome::failed,
+                   QStringLiteral("The window is no longer on the active desktop"));
+            progression.done(index);
+            return MoveDecision::skipping();
+        }
+        previousFrames[index] = windows.readFrameNow(move.reference);
+        return MoveDecision::writing(move.target, move.reference);
+    }
+
+    // Records what one move's write did, with the cancellation as it stands when the write
+    // returned. A gesture or a lost access ends this window here, and the windows not yet
+    // written at their own checks; a window written meanwhile reports its own write.
+    void answered(qsizetype index, const FrameApplyResult &applied, bool cancelledNow)
+    {
+        const MoveOperation &move = moves[index];
+        const RectD previousFrame = previousFrames[index].value_or(move.reference.frame);
+        writes.insert(move.entry.id, applied);
+        QList<UndoWindow> changed;
+        journalPossibleChange(move, previousFrame, applied, displays, changed);
+        if (!changed.isEmpty()) {
+            journaledAt[index] = changed.first();
+        }
+        if (applied.gestureBlocked) {
+            settle(move.entry, EntryOutcome::deferred, activeGestureReason);
+            deferralReason = activeGestureReason;
+            gestureBlocked = true;
+        } else if (applied.hasPermissionFailure()) {
+            settle(move.entry, EntryOutcome::failed, accessRevoked);
+            permissionLost = true;
+        } else {
+            if (applied.after && differsBy(*applied.after, previousFrame, movedTolerance)) {
+                ++movedCount;
+            }
+            output.insert(move.entry.id, classify(move, applied, cancelledNow));
+            if (applied.cancelled || cancelledNow) {
+                wasCancelled = true;
+            }
+        }
+        progression.done(index);
+    }
+
+    // The journal keeps the windows in the order of their moves, whatever order the answers
+    // came in.
+    void orderJournal()
+    {
+        for (const std::optional<UndoWindow> &w : journaledAt) {
+            if (w) {
+                journal.append(*w);
+            }
+        }
     }
 
     RestoreResult::Pass resultPass(const QList<EntryResult> &entries) const
@@ -358,30 +477,6 @@ struct RestoreService::RestorePass {
     }
 };
 
-namespace {
-
-// One journaled window's write of an undo and what it is judged by.
-struct UndoAttempt {
-    qsizetype index;
-    const UndoWindow &window; // as journaled
-    const QUuid &entryID;
-    const WindowReference &fresh; // as revalidated before the write
-    const UndoTarget &target;
-    const std::optional<RectD> &before;
-    const FrameApplyResult &applied;
-
-    // What stays in the journal when this write did not finish the window.
-    UndoWindow retried() const
-    {
-        UndoWindow w = window;
-        w.reference = fresh;
-        w.pendingFailure = true;
-        return w;
-    }
-};
-
-} // namespace
-
 struct RestoreService::UndoPass {
     UndoSnapshot journal;
     QList<CurrentDisplay> displays;
@@ -389,12 +484,34 @@ struct RestoreService::UndoPass {
     std::shared_ptr<CancellationFlag> cancellation;
     Progress progress;
 
-    QList<EntryResult> results;
-    QList<UndoWindow> retry;
+    // Per journaled window, in journal order: its entry identifier, its result, what stays in
+    // the journal for a later undo, and what its write is judged by.
+    struct Turn {
+        QUuid entryID;
+        std::optional<EntryResult> result;
+        std::optional<UndoWindow> retry;
+        std::optional<WindowReference> fresh; // as revalidated before the write
+        std::optional<UndoTarget> target;
+        std::optional<RectD> before;
+    };
+    QList<Turn> turns;
     bool wasCancelled = false;
     bool permissionLost = false;
     int movedCount = 0;
-    bool finished = false; // a cancellation ended every remaining window
+    Progression progression;
+
+    void start()
+    {
+        turns = QList<Turn>(journal.entries.size());
+        progression.reset(journal.entries.size(), [this](qsizetype i) {
+            if (progress) {
+                progress(RestoreProgress{int(i), int(journal.entries.size()),
+                                         journal.entries[i].label, journal.layoutName});
+            }
+        });
+    }
+
+    const UndoWindow &window(qsizetype index) const { return journal.entries[index]; }
 
     static UndoWindow kept(UndoWindow window)
     {
@@ -402,139 +519,160 @@ struct RestoreService::UndoPass {
         return window;
     }
 
-    void report(const RestoreProgress &value) const
+    // What stays in the journal when the window's write did not finish it: the window with the
+    // reference it was written through.
+    UndoWindow retried(qsizetype index) const
     {
-        if (progress) {
-            progress(value);
-        }
+        UndoWindow w = window(index);
+        w.reference = *turns[index].fresh;
+        w.pendingFailure = true;
+        return w;
     }
 
-    void append(const UndoWindow &window, const QUuid &entryID, EntryOutcome outcome,
-                const std::optional<QString> &detail, const QString &appName,
-                const QString &bundleID, std::optional<RectD> frame = std::nullopt,
-                std::optional<quint32> windowID = std::nullopt)
+    void set(qsizetype index, EntryOutcome outcome, const std::optional<QString> &detail,
+             const WindowReference &named, std::optional<RectD> frame = std::nullopt,
+             std::optional<quint32> windowID = std::nullopt)
     {
         EntryResult r;
-        r.entryID = entryID;
-        r.label = window.label;
-        r.appName = appName;
-        r.bundleID = bundleID;
+        r.entryID = turns[index].entryID;
+        r.label = window(index).label;
+        r.appName = named.appName;
+        r.bundleID = named.bundleID;
         r.outcome = outcome;
         r.detail = detail;
         r.frame = frame;
         r.windowID = windowID;
-        results.append(r);
+        turns[index].result = r;
     }
 
     // A window met without Accessibility access stays in the journal as it was.
-    void keepRevoked(const UndoWindow &window, const QUuid &entryID, const WindowReference &named)
+    void keepRevoked(qsizetype index, const WindowReference &named)
     {
-        retry.append(kept(window));
-        append(window, entryID, EntryOutcome::failed, accessRevoked, named.appName, named.bundleID);
+        turns[index].retry = kept(window(index));
+        set(index, EntryOutcome::failed, accessRevoked, named);
         permissionLost = true;
-    }
-
-    // A window not handled because of a cancellation stays in the journal.
-    void keepCancelled(const UndoWindow &window, const QUuid &entryID)
-    {
-        retry.append(kept(window));
-        append(window, entryID, EntryOutcome::cancelled, cancelledBeforeRestore,
-               window.reference.appName, window.reference.bundleID);
     }
 
     // Ends every journaled window from `from` on as not yet handled: it stays in the journal.
     void cancelRemaining(qsizetype from)
     {
-        for (qsizetype i = from; i < journal.entries.size(); ++i) {
-            keepCancelled(journal.entries[i], QUuid::createUuid());
+        for (qsizetype i = from; i < turns.size(); ++i) {
+            turns[i].entryID = QUuid::createUuid();
+            turns[i].retry = kept(window(i));
+            set(i, EntryOutcome::cancelled, cancelledBeforeRestore, window(i).reference);
         }
         wasCancelled = true;
-        finished = true;
     }
 
-    bool cancelledBy(const FrameApplyResult &applied) const
+    // The head of a window's turn: cancellation, access, exclusion. False when the window ends
+    // here; a cancellation ends every later window too.
+    bool passesChecks(qsizetype index, bool trusted, bool &stop)
     {
-        return applied.cancelled || isCancelled(cancellation);
-    }
-
-    // Records what one window's write did; a cancellation ends the windows after it.
-    void record(const UndoAttempt &attempt)
-    {
-        if (attempt.applied.hasPermissionFailure()) {
-            keepRevoked(attempt.window, attempt.entryID, attempt.fresh);
-            return;
+        turns[index].entryID = QUuid::createUuid();
+        const UndoWindow &w = window(index);
+        if (isCancelled(cancellation)) {
+            cancelRemaining(index);
+            stop = true;
+            return false;
         }
-        const bool ended =
-            attempt.applied.after ? recordLanded(attempt) : recordUnreported(attempt);
-        if (!ended && cancelledBy(attempt.applied)) {
-            cancelRemaining(attempt.index + 1);
+        if (!trusted) {
+            keepRevoked(index, w.reference);
+            progression.done(index);
+            return false;
         }
+        if (exclusions.contains(w.reference.bundleID)) {
+            set(index, EntryOutcome::excluded, excludedApp, w.reference);
+            progression.done(index);
+            return false;
+        }
+        return true;
     }
 
-    // The write reported no frame. True when it ended the pass.
-    bool recordUnreported(const UndoAttempt &attempt)
+    // Records what one window's write did, with the cancellation as it stands when the write
+    // returned. A cancellation ends the windows not yet written at their own turn.
+    void record(qsizetype index, const FrameApplyResult &applied, bool cancelledNow)
     {
-        if (cancelledBy(attempt.applied)) {
-            endCancelled(attempt);
-            return true;
+        const bool cancelled = applied.cancelled || cancelledNow;
+        if (applied.hasPermissionFailure()) {
+            keepRevoked(index, *turns[index].fresh);
+        } else if (applied.after) {
+            recordLanded(index, applied, cancelled);
+        } else if (cancelled) {
+            endCancelled(index);
+        } else {
+            turns[index].retry = retried(index);
+            set(index, EntryOutcome::failed,
+                applied.message().value_or(QStringLiteral("The window could not be restored")),
+                *turns[index].fresh);
         }
-        retry.append(attempt.retried());
-        append(
-            attempt.window, attempt.entryID, EntryOutcome::failed,
-            attempt.applied.message().value_or(QStringLiteral("The window could not be restored")),
-            attempt.fresh.appName, attempt.fresh.bundleID);
-        return false;
+        if (cancelled) {
+            wasCancelled = true;
+        }
+        progression.done(index);
     }
 
-    // The write reported where the window is now. True when it ended the pass.
-    bool recordLanded(const UndoAttempt &attempt)
+    // The write reported where the window is now.
+    void recordLanded(qsizetype index, const FrameApplyResult &applied, bool cancelled)
     {
-        const FrameApplyResult &applied = attempt.applied;
-        const WindowReference &r = attempt.fresh;
+        const Turn &turn = turns[index];
+        const WindowReference &r = *turn.fresh;
+        const UndoTarget &target = *turn.target;
         const RectD after = *applied.after;
-        const bool reached = after.isApproximatelyEqual(attempt.target.frame, placedTolerance);
-        const std::optional<RectD> &before = attempt.before;
+        const bool reached = after.isApproximatelyEqual(target.frame, placedTolerance);
+        const std::optional<RectD> &before = turn.before;
         if (before && differsBy(after, *before, movedTolerance)) {
             ++movedCount;
         }
-        if (cancelledBy(applied) && !reached) {
-            endCancelled(attempt);
-            return true;
+        if (cancelled && !reached) {
+            endCancelled(index);
+            return;
         }
-        std::optional<QString> detail = attempt.target.detail;
-        if (before && after.isApproximatelyEqual(*before, movedTolerance)
-            && !attempt.target.detail) {
+        std::optional<QString> detail = target.detail;
+        if (before && after.isApproximatelyEqual(*before, movedTolerance) && !target.detail) {
             detail = QStringLiteral("The window could not be moved");
         }
         if (reached) {
-            append(attempt.window, attempt.entryID, EntryOutcome::restored, detail, r.appName,
-                   r.bundleID, after, r.windowID);
+            set(index, EntryOutcome::restored, detail, r, after, r.windowID);
         } else if (!applied.changed()) {
-            retry.append(attempt.retried());
-            append(attempt.window, attempt.entryID, EntryOutcome::failed,
-                   applied.hasUnsupportedFailure()
-                       ? QStringLiteral("The app does not allow moving this window")
-                       : applied.message().value_or(QStringLiteral("The window did not move")),
-                   r.appName, r.bundleID);
+            turns[index].retry = retried(index);
+            set(index, EntryOutcome::failed,
+                applied.hasUnsupportedFailure()
+                    ? QStringLiteral("The app does not allow moving this window")
+                    : applied.message().value_or(QStringLiteral("The window did not move")),
+                r);
         } else {
-            append(attempt.window, attempt.entryID, EntryOutcome::adjusted,
-                   detail.value_or(QStringLiteral("The app adjusted the position or size.")),
-                   r.appName, r.bundleID);
+            set(index, EntryOutcome::adjusted,
+                detail.value_or(QStringLiteral("The app adjusted the position or size.")), r);
         }
-        return false;
     }
 
-    void endCancelled(const UndoAttempt &attempt)
+    void endCancelled(qsizetype index)
     {
-        retry.append(attempt.retried());
-        append(attempt.window, attempt.entryID, EntryOutcome::cancelled,
-               QStringLiteral("Undo cancelled before reaching the previous position."),
-               attempt.fresh.appName, attempt.fresh.bundleID);
-        cancelRemaining(attempt.index + 1);
+        turns[index].retry = retried(index);
+        set(index, EntryOutcome::cancelled,
+            QStringLiteral("Undo cancelled before reaching the previous position."),
+            *turns[index].fresh);
+    }
+
+    QList<UndoWindow> retryList() const
+    {
+        QList<UndoWindow> left;
+        for (const Turn &turn : turns) {
+            if (turn.retry) {
+                left.append(*turn.retry);
+            }
+        }
+        return left;
     }
 
     RestoreResult result() const
     {
+        QList<EntryResult> results;
+        for (const Turn &turn : turns) {
+            if (turn.result) {
+                results.append(*turn.result);
+            }
+        }
         RestoreLog::passEntries(QStringLiteral("undo"), journal.layoutName, results, {});
         return RestoreResult::make(
             {.kind = ResultKind::undo,
@@ -604,47 +742,59 @@ QCoro::Task<RestoreResult> RestoreService::restore(Layout layout, QList<CurrentD
         co_return pass.nothingToRestore();
     }
 
-    // Mapping and the pre-pass run on the actor: the arrangement search is the pass's only
-    // real computation before the scan.
-    auto sorting = executor_.run([&pass]() { pass.sortEntries(); });
-    co_await std::move(sorting);
-    if (isCancelled(pass.cancellation)) {
-        co_return RestoreResultBuilder::finishCancelledScan(lay, pass.pending, pass.output,
-                                                            pass.options.operationID);
+    // Everything from the display mapping to the planned moves, and for a manual restore the
+    // moves too, is one job of the window service: these steps need nothing from elsewhere
+    // between them (progress may be reported from any thread), and on a busy machine each
+    // hand-over between threads costs milliseconds.
+    std::optional<RestoreResult> ended;
+    const bool movesInJob = !pass.options.isAutomation;
+    auto preparing = windowService_.batch([this, &pass, &ended, movesInJob] {
+        ended = prepare(pass);
+        if (!ended && movesInJob) {
+            pass.startMoves();
+            moveAllNow(pass);
+        }
+    });
+    co_await std::move(preparing);
+    if (ended) {
+        co_return *ended;
     }
+    auto moving = movePhase(pass, movesInJob);
+    RestoreResult result = co_await std::move(moving);
+    co_return result;
+}
 
-    auto scanning =
-        windowService_.scan(pass.displays, pass.exclusions, pass.cancellation, std::nullopt, true);
-    const ScanOutput scan = co_await std::move(scanning);
+// The pass up to its planned moves, on the window service's thread; a result when it ends there.
+std::optional<RestoreResult> RestoreService::prepare(RestorePass &pass)
+{
+    const Layout &lay = pass.layout;
+    pass.sortEntries();
+    if (isCancelled(pass.cancellation)) {
+        return RestoreResultBuilder::finishCancelledScan(lay, pass.pending, pass.output,
+                                                         pass.options.operationID);
+    }
+    const ScanOutput scan = windowService_.scanNow(pass.displays, pass.exclusions,
+                                                   pass.cancellation, std::nullopt, true);
     if (scan.permissionDenied) {
-        co_return RestoreResultBuilder::permissionFailure(lay.name, lay.entries,
-                                                          ResultKind::restore);
+        return RestoreResultBuilder::permissionFailure(lay.name, lay.entries, ResultKind::restore);
     }
     if (scan.wasCancelled || isCancelled(pass.cancellation)) {
-        co_return RestoreResultBuilder::finishCancelledScan(lay, pass.pending, pass.output,
-                                                            pass.options.operationID);
+        return RestoreResultBuilder::finishCancelledScan(lay, pass.pending, pass.output,
+                                                         pass.options.operationID);
     }
     pass.deferUnread(scan, runningRegularApplications());
     pass.windows = scan.windows;
     pass.scanTimedOut = scan.timedOut;
-
-    auto checking = checkPreferredWindows(pass);
-    co_await std::move(checking);
-    auto matching = match(pass);
-    co_await std::move(matching);
-
-    // The frames of the matched windows, read as one job on the window service's thread; the
-    // reads stop at a cancellation, which the planning then sees before it would need the next
-    // frame.
-    auto readingFrames = windowService_.readFrames(pass.matchedWindows(), pass.cancellation);
-    const QList<std::optional<RectD>> currentFrames = co_await std::move(readingFrames);
+    checkPreferredWindows(pass);
+    match(pass);
+    // The reads stop at a cancellation, which the planning then sees before it would need the
+    // next frame.
+    const QList<std::optional<RectD>> currentFrames =
+        windowService_.readFramesNow(pass.matchedWindows(), pass.cancellation);
     if (!pass.planMoves(currentFrames) || isCancelled(pass.cancellation)) {
-        co_return pass.cancelledWhilePlanning();
+        return pass.cancelledWhilePlanning();
     }
-
-    auto moving = movePhase(pass);
-    RestoreResult result = co_await std::move(moving);
-    co_return result;
+    return std::nullopt;
 }
 
 QSet<QString> RestoreService::runningRegularApplications() const
@@ -661,9 +811,8 @@ QSet<QString> RestoreService::runningRegularApplications() const
     return running;
 }
 
-// The user's earlier choices, checked one by one instead of scanning again (as one job on the
-// window service's thread).
-QCoro::Task<void> RestoreService::checkPreferredWindows(RestorePass &pass)
+// The user's earlier choices, checked one by one instead of scanning again.
+void RestoreService::checkPreferredWindows(RestorePass &pass)
 {
     QList<WindowEntry> chosenFor;
     QList<WindowReference> chosen;
@@ -678,14 +827,14 @@ QCoro::Task<void> RestoreService::checkPreferredWindows(RestorePass &pass)
             chosen.append(it.value());
         }
     }
-    auto revalidating = windowService_.revalidateEach(chosen, pass.displays);
-    const QList<std::optional<WindowReference>> revalidated = co_await std::move(revalidating);
+    const QList<std::optional<WindowReference>> revalidated =
+        windowService_.revalidateEachNow(chosen, pass.displays);
     for (qsizetype i = 0; i < chosenFor.size(); ++i) {
         pass.prefer(chosenFor[i], revalidated[i]);
     }
 }
 
-QCoro::Task<void> RestoreService::match(RestorePass &pass)
+void RestoreService::match(RestorePass &pass)
 {
     // A window chosen for two entries goes to neither automatically.
     const QSet<QUuid> conflicts = MatchingService::duplicateExplicitEntryIDs(pass.preferred);
@@ -693,38 +842,36 @@ QCoro::Task<void> RestoreService::match(RestorePass &pass)
         pass.preferred.remove(id);
     }
     const QSet<QUuid> explicitIDs = pass.options.explicitEntryIDs | conflicts;
-    auto matching = executor_.run([&pass, &explicitIDs]() {
-        pass.resolution = MatchingService::resolve(pass.pending, pass.windows, pass.preferred,
-                                                   explicitIDs, pass.exclusions);
-    });
-    co_await std::move(matching);
+    pass.resolution = MatchingService::resolve(pass.pending, pass.windows, pass.preferred,
+                                               explicitIDs, pass.exclusions);
 }
 
-QCoro::Task<RestoreResult> RestoreService::movePhase(RestorePass &pass)
+QCoro::Task<RestoreResult> RestoreService::movePhase(RestorePass &pass, bool moved)
 {
-    if (pass.options.isAutomation) {
+    if (!moved && pass.options.isAutomation) {
         if (const std::optional<QString> reason = pass.sessionClosedReason()) {
             co_return pass.deferredBeforeMoving(*reason);
         }
-        auto opening = gateOpens(pass, 0);
-        const bool open = co_await std::move(opening);
-        if (!open) {
-            pass.moves.clear();
+        if (pass.options.writeGate) {
+            auto gate = pass.options.writeGate();
+            if (!co_await std::move(gate)) {
+                pass.deferRemaining(0);
+                pass.moves.clear();
+            }
         }
     }
 
-    if (pass.options.isAutomation && pass.options.writeGate) {
-        for (qsizetype i = 0; i < pass.moves.size(); ++i) {
-            auto moving = moveOne(pass, i);
-            const bool goOn = co_await std::move(moving);
-            if (!goOn) {
-                break;
-            }
+    if (!moved) {
+        pass.startMoves();
+        if (pass.options.writeGate) {
+            auto moving = moveGated(pass);
+            co_await std::move(moving);
+        } else {
+            auto moving = windowService_.batch([this, &pass] { moveAllNow(pass); });
+            co_await std::move(moving);
         }
-    } else {
-        auto moving = moveTogether(pass);
-        co_await std::move(moving);
     }
+    pass.orderJournal();
 
     // Reading and storing the journal happen in one operation on the actor, so nothing can
     // interleave between them.
@@ -741,135 +888,74 @@ QCoro::Task<RestoreResult> RestoreService::movePhase(RestorePass &pass)
 }
 
 // Without a write gate nothing from elsewhere has to come between one window's checks and its
-// write, so the windows are handed to the window service together: it makes the checks and the
-// write of one window after another and then awaits their answers (and the repeats) together,
-// so that a pass costs about one answer of the window manager instead of one per window.
-QCoro::Task<void> RestoreService::moveTogether(RestorePass &pass)
+// write, so the moves run on the window service's thread: each window's checks, reads and write
+// in turn, the writes going out without waiting for each other's answers, which are awaited
+// together (a pass costs about one answer of the window manager instead of one per window).
+// Each window is judged when its own write returns.
+void RestoreService::moveAllNow(RestorePass &pass)
 {
-    const qsizetype total = pass.moves.size();
-    const std::shared_ptr<CancellationFlag> cancellation = pass.cancellation;
-    const SystemBackend backend = backend_;
-    const std::shared_ptr<SessionEligibilityGate> eligibility =
-        pass.options.isAutomation ? pass.options.eligibility : nullptr;
-    // The checks of `stopsBeforeMove`, made again right before each window's write.
-    const auto mayMove = [cancellation, backend, eligibility] {
-        return !isCancelled(cancellation) && backend.trust && backend.trust->isProcessTrusted()
-            && (!eligibility || eligibility->eligible());
+    WindowService::MoveSteps steps;
+    steps.prepare = [this, &pass](qsizetype i) {
+        if (!pass.mayMove(i, trusted())) {
+            return MoveDecision::stopping();
+        }
+        pass.progression.passed(i);
+        return pass.prepareWrite(i, windowService_);
+    };
+    steps.answered = [&pass](qsizetype i, const FrameApplyResult &applied) {
+        pass.answered(i, applied, isCancelled(pass.cancellation));
+    };
+    windowService_.moveEachNow(pass.moves.size(), pass.cancellation, steps);
+}
+
+// An automatic restore asks its write gate (no mouse button held) before each window's move
+// and at each of its writes' checkpoints, here where the gate runs; the writes still go out
+// without waiting for the answers of the windows before them. Writes waiting at a checkpoint go
+// on first, then the next window, then whatever comes in.
+QCoro::Task<void> RestoreService::moveGated(RestorePass &pass)
+{
+    std::shared_ptr<MoveBatch> batch = windowService_.beginMoves(pass.cancellation);
+    QList<qsizetype> atGate;
+    const auto absorb = [&pass, &batch, &atGate](const MoveBatch::Turn &turn) {
+        for (const qsizetype done : turn.done) {
+            pass.answered(done, batch->result(done), isCancelled(pass.cancellation));
+        }
+        atGate.append(turn.atGate);
     };
     qsizetype next = 0;
-    while (next < total) {
-        if (stopsBeforeMove(pass, next)) {
-            co_return;
+    bool stopped = false;
+    for (;;) {
+        MoveBatch::Turn turn;
+        if (!atGate.isEmpty()) {
+            const qsizetype waiting = atGate.takeFirst();
+            auto gate = pass.options.writeGate();
+            const bool open = co_await std::move(gate);
+            auto resuming = windowService_.resumeMove(batch, waiting, open);
+            turn = co_await std::move(resuming);
+        } else if (!stopped && next < pass.moves.size()) {
+            const qsizetype i = next++;
+            if (!pass.mayMove(i, trusted())) {
+                stopped = true;
+                continue;
+            }
+            auto gate = pass.options.writeGate();
+            if (!co_await std::move(gate)) {
+                pass.deferRemaining(i);
+                stopped = true;
+                continue;
+            }
+            pass.progression.passed(i);
+            auto starting = windowService_.startMove(
+                batch, i, [this, &pass, i] { return pass.prepareWrite(i, windowService_); });
+            turn = co_await std::move(starting);
+        } else if (batch->onTheirWay()) {
+            auto collecting = windowService_.collectMoves(batch, true);
+            turn = co_await std::move(collecting);
+        } else {
+            break;
         }
-        QList<PlannedWrite> writes;
-        for (qsizetype i = next; i < total; ++i) {
-            const MoveOperation &move = pass.moves[i];
-            pass.report(RestoreProgress{int(i), int(total), move.entry.label(), pass.layout.name});
-            writes.append(PlannedWrite{move.target, move.reference});
-        }
-        auto moving = windowService_.moveTogether(writes, cancellation, mayMove, writesInFlight);
-        const QList<WindowMove> attempts = co_await std::move(moving);
-        for (qsizetype k = 0; k < attempts.size(); ++k) {
-            pass.recordMove(next + k, attempts[k], true);
-        }
-        next += attempts.size();
-        // A write that met a cancellation or lost access ends the moves not yet made.
-        if (pass.wasCancelled) {
-            markRemainingMoves(pass.moves, next, total, EntryOutcome::cancelled,
-                               cancelledBeforeMove, pass.output);
-            co_return;
-        }
-        if (pass.permissionLost) {
-            markRemainingMoves(pass.moves, next, total, EntryOutcome::failed, accessRevoked,
-                               pass.output);
-            co_return;
-        }
+        absorb(turn);
     }
-}
-
-// An automatic restore waits for the write gate (no mouse button held) before every move; a
-// closed gate defers every move from `from` on. False when it stayed closed.
-QCoro::Task<bool> RestoreService::gateOpens(RestorePass &pass, qsizetype from)
-{
-    if (!pass.options.writeGate) {
-        co_return true;
-    }
-    auto gate = pass.options.writeGate();
-    const bool open = co_await std::move(gate);
-    if (!open) {
-        markRemainingMoves(pass.moves, from, pass.moves.size(), EntryOutcome::deferred,
-                           activeGestureReason, pass.output);
-        pass.deferralReason = activeGestureReason;
-    }
-    co_return open;
-}
-
-// A pass that can no longer move windows (cancelled, access gone, the session closed) ends
-// every move from `index` on.
-bool RestoreService::stopsBeforeMove(RestorePass &pass, qsizetype index) const
-{
-    if (isCancelled(pass.cancellation)) {
-        markRemainingMoves(pass.moves, index, pass.moves.size(), EntryOutcome::cancelled,
-                           cancelledBeforeMove, pass.output);
-        pass.wasCancelled = true;
-        return true;
-    }
-    if (!trusted()) {
-        markRemainingMoves(pass.moves, index, pass.moves.size(), EntryOutcome::failed,
-                           accessRevoked, pass.output);
-        pass.permissionLost = true;
-        return true;
-    }
-    if (pass.options.isAutomation) {
-        if (const std::optional<QString> reason = pass.sessionClosedReason()) {
-            markRemainingMoves(pass.moves, index, pass.moves.size(), EntryOutcome::deferred,
-                               *reason, pass.output);
-            pass.deferralReason = *reason;
-            return true;
-        }
-    }
-    return false;
-}
-
-// One planned move; false when the pass ends with it.
-QCoro::Task<bool> RestoreService::moveOne(RestorePass &pass, qsizetype index)
-{
-    if (stopsBeforeMove(pass, index)) {
-        co_return false;
-    }
-    if (pass.options.isAutomation) {
-        auto opening = gateOpens(pass, index);
-        const bool open = co_await std::move(opening);
-        if (!open) {
-            co_return false;
-        }
-    }
-    const MoveOperation &move = pass.moves[index];
-    pass.report(
-        RestoreProgress{int(index), int(pass.moves.size()), move.entry.label(), pass.layout.name});
-
-    auto attempting = attemptMove(move, pass);
-    const WindowMove attempt = co_await std::move(attempting);
-    co_return pass.recordMove(index, attempt);
-}
-
-// Only an automatic restore with a write gate moves its windows one at a time: the gate is
-// asked from elsewhere before each write.
-QCoro::Task<WindowMove> RestoreService::attemptMove(const MoveOperation &move,
-                                                    const RestorePass &pass)
-{
-    WindowMove attempt;
-    auto onDesktop = windowService_.isOnActiveDesktop(move.reference);
-    attempt.onActiveDesktop = co_await std::move(onDesktop);
-    if (!attempt.onActiveDesktop) {
-        co_return attempt;
-    }
-    auto reading = windowService_.readFrame(move.reference);
-    attempt.previousFrame = co_await std::move(reading);
-    auto writing = windowService_.setFrame(move.target, move.reference, pass.cancellation,
-                                           pass.options.writeGate);
-    attempt.applied = co_await std::move(writing);
-    co_return attempt;
 }
 
 QCoro::Task<std::optional<RestoreResult>>
@@ -896,14 +982,21 @@ RestoreService::undo(QList<CurrentDisplay> displays, QSet<QString> exclusions,
     if (pass.displays.isEmpty() && currentDisplays_) {
         pass.displays = currentDisplays_();
     }
+    pass.start();
 
-    const qsizetype total = pass.journal.entries.size();
-    for (qsizetype i = 0; i < total && !pass.finished; ++i) {
-        auto handling = undoWindow(pass, i);
-        co_await std::move(handling);
-    }
+    // Each window's checks, revalidation, displays and target, read and write in turn, as one
+    // job of the window service: the writes go out without waiting for each other's answers,
+    // and each window is judged when its own write returns.
+    WindowService::MoveSteps steps;
+    steps.prepare = [this, &pass](qsizetype i) { return prepareUndo(pass, i); };
+    steps.answered = [&pass](qsizetype i, const FrameApplyResult &applied) {
+        pass.record(i, applied, isCancelled(pass.cancellation));
+    };
+    auto moving =
+        windowService_.moveEach(pass.journal.entries.size(), pass.cancellation, std::move(steps));
+    co_await std::move(moving);
 
-    const QList<UndoWindow> left = UndoJournal::dedupe(pass.retry);
+    const QList<UndoWindow> left = UndoJournal::dedupe(pass.retryList());
     auto storing = executor_.run([this, &left, &pass]() {
         if (left.isEmpty()) {
             undoSnapshot_.reset();
@@ -920,69 +1013,47 @@ RestoreService::undo(QList<CurrentDisplay> displays, QSet<QString> exclusions,
     co_return pass.result();
 }
 
-QCoro::Task<void> RestoreService::undoWindow(UndoPass &pass, qsizetype index)
+// One journaled window's turn up to its write, on the window service's thread.
+MoveDecision RestoreService::prepareUndo(UndoPass &pass, qsizetype index)
 {
-    const UndoWindow w = pass.journal.entries[index];
-    const QUuid entryID = QUuid::createUuid();
-    if (settledBeforeUndo(pass, w, entryID)) {
-        co_return;
+    bool stop = false;
+    if (!pass.passesChecks(index, trusted(), stop)) {
+        return stop ? MoveDecision::stopping() : MoveDecision::skipping();
     }
-    pass.report(RestoreProgress{int(index), int(pass.journal.entries.size()), w.label,
-                                pass.journal.layoutName});
-
-    auto revalidating = windowService_.revalidate(w.reference, pass.displays);
-    const std::optional<WindowReference> fresh = co_await std::move(revalidating);
+    pass.progression.passed(index);
+    const UndoWindow &w = pass.window(index);
+    const std::optional<WindowReference> fresh =
+        windowService_.revalidateNow(w.reference, pass.displays);
     if (!fresh) {
         // Revalidation also answers none when access was withdrawn meanwhile; the window may
         // well still exist, so it stays in the journal like any window met without access.
         if (!trusted()) {
-            pass.keepRevoked(w, entryID, w.reference);
+            pass.keepRevoked(index, w.reference);
         } else {
-            pass.append(w, entryID, EntryOutcome::notOpen,
-                        QStringLiteral("The window is no longer open"), w.reference.appName,
-                        w.reference.bundleID);
+            pass.set(index, EntryOutcome::notOpen, QStringLiteral("The window is no longer open"),
+                     w.reference);
         }
-        co_return;
+        pass.progression.done(index);
+        return MoveDecision::skipping();
     }
-
+    // The displays of now, for this window's target and the next windows' checks: a display
+    // change during an undo reaches every later window.
     if (currentDisplays_) {
         pass.displays = currentDisplays_();
     }
     const std::optional<UndoTarget> target = UndoTarget::forWindow(w, pass.displays);
     if (!target) {
-        pass.retry.append(UndoPass::kept(w));
-        pass.append(w, entryID, EntryOutcome::failed,
-                    QStringLiteral("No display is available for this window"), fresh->appName,
-                    fresh->bundleID);
-        co_return;
+        pass.turns[index].retry = UndoPass::kept(w);
+        pass.set(index, EntryOutcome::failed,
+                 QStringLiteral("No display is available for this window"), *fresh);
+        pass.progression.done(index);
+        return MoveDecision::skipping();
     }
-
-    auto reading = windowService_.readFrame(*fresh);
-    const std::optional<RectD> before = co_await std::move(reading);
-    auto writing = windowService_.setFrame(target->frame, *fresh, pass.cancellation, WriteGate{});
-    const FrameApplyResult applied = co_await std::move(writing);
-    pass.record(UndoAttempt{index, w, entryID, *fresh, *target, before, applied});
-}
-
-// A window the pass must not or cannot move now ends before any request about it.
-bool RestoreService::settledBeforeUndo(UndoPass &pass, const UndoWindow &window,
-                                       const QUuid &entryID) const
-{
-    if (isCancelled(pass.cancellation)) {
-        pass.keepCancelled(window, entryID);
-        pass.wasCancelled = true;
-        return true;
-    }
-    if (!trusted()) {
-        pass.keepRevoked(window, entryID, window.reference);
-        return true;
-    }
-    if (pass.exclusions.contains(window.reference.bundleID)) {
-        pass.append(window, entryID, EntryOutcome::excluded, excludedApp, window.reference.appName,
-                    window.reference.bundleID);
-        return true;
-    }
-    return false;
+    UndoPass::Turn &turn = pass.turns[index];
+    turn.fresh = *fresh;
+    turn.target = *target;
+    turn.before = windowService_.readFrameNow(*fresh);
+    return MoveDecision::writing(target->frame, *fresh);
 }
 
 } // namespace ostrel

@@ -24,28 +24,25 @@ namespace ostrel {
 
 class WindowService;
 struct MoveOperation;
-struct WindowMove;
+struct MoveDecision;
 
 // Carries out restore and undo passes and keeps the one-step undo journal between them.
 //
 // An actor: the journal lives on the service's own executor and is read and written only
-// there. A pass is a coroutine driven from the caller's thread; its working state is its own,
-// and it suspends only to await the window service, the progress callback and the executor.
-// Nothing in a pass throws: every problem is an outcome in the result.
+// there. A pass is a coroutine driven from the caller's thread; its working state is its own.
+// The steps that need the window service and nothing from elsewhere between them (a restore
+// from its display mapping to its last move, an undo's moves) run as one job of the window
+// service, which works on the pass's state while the pass awaits it; the pass suspends only for
+// those jobs, the write gate of an automatic restore, and the executor. Nothing in a pass
+// throws: every problem is an outcome in the result.
 class RestoreService {
 public:
-    // Published by the model while a pass runs; called on the thread that runs the pass.
+    // Published by the model while a pass runs. Called on the thread that runs the pass, or,
+    // while its moves run, on the window service's thread.
     using Progress = std::function<void(const RestoreProgress &)>;
-    // The connected displays now, in the display service's order; read on the main thread.
+    // The connected displays now, in the display service's order; read on the thread that runs
+    // the pass, or, during an undo's moves, on the window service's thread.
     using DisplayReader = std::function<QList<CurrentDisplay>()>;
-
-    // How many windows' writes may wait for their answers at once: no bound, so that each
-    // window's write goes out right after its own checks and no window waits for another's
-    // answer. Window managers handle requests that come in quick succession in about one round
-    // of their own, where a few at a time cost a round per few windows (metacity and Mutter
-    // about 25 ms a round); a request's timeout runs from its turn, not from when it was sent,
-    // so the last of many is not cut short by those ahead of it.
-    static constexpr qsizetype writesInFlight = 0;
 
     RestoreService(WindowService &windowService, SystemBackend backend,
                    DisplayReader currentDisplays);
@@ -75,16 +72,14 @@ private:
     // The steps of a pass. Each coroutine here is awaited at once by its caller, whose pass it
     // works on.
     QSet<QString> runningRegularApplications() const;
-    QCoro::Task<void> checkPreferredWindows(RestorePass &pass);
-    QCoro::Task<void> match(RestorePass &pass);
-    QCoro::Task<RestoreResult> movePhase(RestorePass &pass);
-    QCoro::Task<bool> gateOpens(RestorePass &pass, qsizetype from);
-    bool stopsBeforeMove(RestorePass &pass, qsizetype index) const;
-    QCoro::Task<void> moveTogether(RestorePass &pass);
-    QCoro::Task<bool> moveOne(RestorePass &pass, qsizetype index);
-    QCoro::Task<WindowMove> attemptMove(const MoveOperation &move, const RestorePass &pass);
-    QCoro::Task<void> undoWindow(UndoPass &pass, qsizetype index);
-    bool settledBeforeUndo(UndoPass &pass, const UndoWindow &window, const QUuid &entryID) const;
+    std::optional<RestoreResult> prepare(RestorePass &pass);
+    void checkPreferredWindows(RestorePass &pass);
+    void match(RestorePass &pass);
+    // `moved`: the moves were made already, with the preparation.
+    QCoro::Task<RestoreResult> movePhase(RestorePass &pass, bool moved);
+    void moveAllNow(RestorePass &pass);
+    QCoro::Task<void> moveGated(RestorePass &pass);
+    MoveDecision prepareUndo(UndoPass &pass, qsizetype index);
     bool trusted() const;
 
     WindowService &windowService_;

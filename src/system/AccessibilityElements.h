@@ -61,7 +61,10 @@ public:
 //   time, and then nothing was written), the second returns once at least `count` of the writes
 //   it is given (all of them, when there are fewer) have their answer, each awaited within its
 //   own element's messaging timeout. A write that already has its answer counts at once; a
-//   write begun on one element is answered before that element is written again.
+//   write begun on one element is answered before that element is written again. A count of 0
+//   takes the answers that have come in without waiting for any.
+// - `beginAttributeValue` is `setAttributeValue` of the size or the position begun the same way
+//   (its status in the answer's `size` or `position`).
 class AccessibilityElements {
 public:
     virtual ~AccessibilityElements() = default;
@@ -88,6 +91,16 @@ public:
         }
         auto answered = std::make_shared<AXPendingFrameWrite>();
         answered->answer = *written;
+        return answered;
+    }
+    virtual std::shared_ptr<AXPendingFrameWrite>
+    beginAttributeValue(AXElement element, const QString &attribute, const AXValue &value)
+    {
+        const AXError written = setAttributeValue(element, attribute, value);
+        auto answered = std::make_shared<AXPendingFrameWrite>();
+        answered->answer = attribute == AXAttribute::size
+            ? AXFrameWriteResult{written, AXError::success}
+            : AXFrameWriteResult{AXError::success, written};
         return answered;
     }
     virtual void

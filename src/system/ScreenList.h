@@ -29,7 +29,8 @@ struct Screen {
 
 // The connected screens.
 //
-// A backend must answer on the main thread, at once, without caching across display changes
+// A backend must answer at once, from any thread (an undo reads the screens on the window
+// service's thread before each window it moves back), without caching across display changes
 // (every call reflects the current setup), in the platform's own order of the screens.
 class ScreenList {
 public:

@@ -31,6 +31,11 @@ class WindowServerList {
 public:
     virtual ~WindowServerList() = default;
     virtual std::optional<QList<WindowServerRow>> windowList() = 0;
+    // A number that stays the same while neither the rows of this list nor the running
+    // applications changed in anything but where windows stand, for a caller that asks which
+    // windows are shown before each of many moves; absent when the backend cannot tell, and the
+    // caller then reads the list each time.
+    virtual std::optional<quint64> revision() { return std::nullopt; }
 };
 
 } // namespace ostrel

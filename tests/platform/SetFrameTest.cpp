@@ -33,8 +33,8 @@ WriteGate gateOf(const std::shared_ptr<ScriptedGate> &gate)
     return [gate] { return answer(gate); };
 }
 
-// Passes everything to the fake desktop and notes when a pair of writes is begun and when
-// answers are awaited.
+// Passes everything to the fake desktop, but answers a pair of writes only when it is awaited,
+// as a window manager does; notes when a pair is begun and when answers are awaited.
 class NotingElements : public AccessibilityElements {
 public:
     explicit NotingElements(AccessibilityElements &inner, QHash<quint64, QString> names)
@@ -67,17 +67,35 @@ public:
                                                               const AXPoint &position) override
     {
         noted.append(QStringLiteral("send ") + names_.value(element.handle));
-        return AccessibilityElements::beginSizeAndPosition(element, size, position);
+        auto pending = std::make_shared<Pending>();
+        pending->element = element;
+        pending->size = size;
+        pending->position = position;
+        return pending;
     }
+    // Answers every write given once at least one is waited for.
     void awaitSizesAndPositions(const QList<std::shared_ptr<AXPendingFrameWrite>> &writes,
                                 qsizetype count) override
     {
         noted.append(QStringLiteral("await %1 of %2").arg(count).arg(writes.size()));
-        mostOnTheirWay = std::max(mostOnTheirWay, writes.size());
+        if (count == 0) {
+            return;
+        }
+        for (const std::shared_ptr<AXPendingFrameWrite> &write : writes) {
+            auto *pending = static_cast<Pending *>(write.get());
+            if (!pending->answer) {
+                pending->answer =
+                    inner_.setSizeAndPosition(pending->element, pending->size, pending->position);
+            }
+        }
     }
-    qsizetype mostOnTheirWay = 0;
 
 private:
+    struct Pending : AXPendingFrameWrite {
+        AXElement element;
+        AXSize size;
+        AXPoint position;
+    };
     AccessibilityElements &inner_;
     QHash<quint64, QString> names_;
 };
@@ -103,14 +121,15 @@ QString described(const FrameApplyResult &r)
 
 } // namespace
 
-class MoveTogether : public test::DesktopFixture {
+class MoveEach : public test::DesktopFixture {
 protected:
     void SetUp() override { test::ensureApplication(); }
 };
 
-// Several windows moved together: every window's write goes out before any answer is awaited,
-// the repeats go out together in turn, and each window ends as its own write alone ends it.
-TEST_F(MoveTogether, WritesGoOutTogetherAndEachWindowEndsAsItWouldAlone)
+// Several windows moved in one pass: every window's write goes out before any answer is
+// awaited, the repeats go out together in turn, and each window ends as its own write alone
+// ends it.
+TEST_F(MoveEach, WritesGoOutTogetherAndEachWindowEndsAsItWouldAlone)
 {
     desktop.setWritesFramesInOneRequest(true);
     const qint32 pid = desktop.addApplication("com.example.editor", "Editor");
@@ -134,19 +153,27 @@ TEST_F(MoveTogether, WritesGoOutTogetherAndEachWindowEndsAsItWouldAlone)
     SystemBackend backend = desktop.backend();
     backend.elements = &noting;
     WindowService noted(backend);
-    QList<PlannedWrite> writes;
+    QList<WindowReference> references;
     for (const AXElement w : windows) {
-        writes.append(
-            {target,
-             reference(w, pid, "com.example.editor", "Editor", initial, desktop.windowNumber(w))});
+        references.append(
+            reference(w, pid, "com.example.editor", "Editor", initial, desktop.windowNumber(w)));
     }
     auto flag = std::make_shared<CancellationFlag>();
+    QHash<qsizetype, FrameApplyResult> together;
+    QList<qsizetype> answerOrder;
+    WindowService::MoveSteps steps;
+    steps.prepare = [&](qsizetype i) { return MoveDecision::writing(target, references[i]); };
+    steps.answered = [&](qsizetype i, const FrameApplyResult &applied) {
+        together.insert(i, applied);
+        answerOrder.append(i);
+    };
 
-    const QList<WindowMove> together = test::await(noted.moveTogether(writes, flag, {}, 0));
+    test::await(noted.moveEach(windows.size(), flag, steps));
     EXPECT_EQ(noting.noted,
               (QStringList{"send lands", "send offBy5", "send clamped", "send refuses",
-                           "await 4 of 4", "send offBy5", "send clamped", "await 2 of 2"}));
+                           "await 1 of 4", "send offBy5", "send clamped", "await 1 of 2"}));
     ASSERT_EQ(together.size(), 4);
+    EXPECT_EQ(answerOrder, (QList<qsizetype>{0, 3, 1, 2}));
 
     // The same writes one window at a time, from the same places.
     for (const AXElement w : windows) {
@@ -155,50 +182,32 @@ TEST_F(MoveTogether, WritesGoOutTogetherAndEachWindowEndsAsItWouldAlone)
     desktop.failWrites(refuses, AXAttribute::position, {AXError::notEnoughPrecision});
     for (qsizetype i = 0; i < windows.size(); ++i) {
         const FrameApplyResult alone =
-            test::await(service.setFrame(target, writes[i].reference, flag, WriteGate{}));
-        EXPECT_TRUE(together[i].onActiveDesktop);
-        EXPECT_EQ(together[i].previousFrame, initial);
-        EXPECT_EQ(described(together[i].applied), described(alone)) << i;
+            test::await(service.setFrame(target, references[i], flag, WriteGate{}));
+        EXPECT_EQ(described(together[i]), described(alone)) << i;
     }
 
-    // With at most two writes on their way, a write goes out as soon as one is answered, and the
-    // windows end the same.
-    for (const AXElement w : windows) {
-        desktop.setFrame(w, initial);
-    }
-    desktop.failWrites(refuses, AXAttribute::position, {AXError::notEnoughPrecision});
-    noting.noted.clear();
-    noting.mostOnTheirWay = 0;
-    const QList<WindowMove> twoAtATime = test::await(noted.moveTogether(writes, flag, {}, 2));
-    EXPECT_EQ(noting.mostOnTheirWay, 2);
-    EXPECT_EQ(noting.noted.first(), "send lands");
-    EXPECT_EQ(noting.noted.at(2), "await 1 of 2");
-    ASSERT_EQ(twoAtATime.size(), 4);
-    for (qsizetype i = 0; i < windows.size(); ++i) {
-        EXPECT_EQ(described(twoAtATime[i].applied), described(together[i].applied)) << i;
-    }
-
-    // A window `mayMove` refuses ends the moves; a cancellation stops the writes not yet sent.
+    // A window the pass stops at ends the moves; a cancellation between two windows' writes
+    // leaves the later window unwritten while the earlier one is still answered.
     for (const AXElement w : windows) {
         desktop.setFrame(w, initial);
     }
     noting.noted.clear();
-    desktop.setHook([&](const FakeCall &call) {
-        if (call.kind == FakeCall::Kind::frameWrite && call.element == lands) {
+    together.clear();
+    answerOrder.clear();
+    steps.prepare = [&](qsizetype i) {
+        if (i == 1) {
             flag->cancel();
         }
-    });
-    int asked = 0;
-    const QList<WindowMove> stopped = test::await(noted.moveTogether(
-        writes, flag, [&asked] { return ++asked < 3; }, 0));
-    desktop.setHook({});
+        return i < 2 ? MoveDecision::writing(target, references[i]) : MoveDecision::stopping();
+    };
+    test::await(noted.moveEach(windows.size(), flag, steps));
     EXPECT_EQ(noting.noted, (QStringList{"send lands", "await 1 of 1"}));
-    ASSERT_EQ(stopped.size(), 2);
-    EXPECT_EQ(stopped[0].applied.after, target);
-    EXPECT_FALSE(stopped[0].applied.cancelled);
-    EXPECT_TRUE(stopped[1].applied.cancelled);
-    EXPECT_FALSE(stopped[1].applied.attemptedWrite);
-    EXPECT_EQ(direct.readFrameNow(writes[1].reference), initial);
+    EXPECT_EQ(answerOrder, (QList<qsizetype>{1, 0}));
+    EXPECT_EQ(together[0].after, target);
+    EXPECT_FALSE(together[0].cancelled);
+    EXPECT_TRUE(together[1].cancelled);
+    EXPECT_FALSE(together[1].attemptedWrite);
+    EXPECT_EQ(direct.readFrameNow(references[1]), initial);
 }
 
 class SetFrame : public test::DesktopFixture {

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <mutex>
+
 using namespace ostrel;
 using namespace ostrel::test;
 
@@ -634,5 +636,163 @@ TEST(RestorePass, AutomationDoesNotSearchTheArrangement)
             EXPECT_EQ(result.entries[0].detail, QStringLiteral("Placed on Side"));
             EXPECT_EQ(desk.frameOf(w), (RectD{1920, 0, 640, 512}));
         }
+    }
+}
+
+// Each window's checks, active-desktop test, write, classification and progress come in the
+// order of that window's own turn, while the writes of different windows overlap.
+TEST(RestorePass, EachWindowIsCheckedAndJudgedAtItsOwnTurn)
+{
+    const QList<Row> rows = {
+        {"a window that leaves the active desktop during an earlier window's write fails and "
+         "stays put",
+         [](Scenario &s) {
+             s.add();
+             s.add();
+             const AXElement first = s.windows[0];
+             s.desk.desktop.setHook([&s, first](const FakeCall &call) {
+                 if (call.kind == FakeCall::Kind::write && call.element == first) {
+                     s.desk.desktop.setOnScreen(s.windows[1], false);
+                 }
+             });
+         },
+         {{O::restored, QStringLiteral("Placed on Main")},
+          {O::failed, QStringLiteral("The window is no longer on the active desktop")}},
+         QStringLiteral("1 restored · 1 failed"),
+         1,
+         1,
+         std::nullopt,
+         [](Scenario &s, const RestoreResult &) {
+             EXPECT_EQ(s.desk.frameOf(s.windows[1]), start);
+         }},
+        {"a window whose application quits during an earlier window's write fails and stays put",
+         [](Scenario &s) {
+             s.add();
+             s.add();
+             const AXElement first = s.windows[0];
+             s.desk.desktop.setHook([&s, first](const FakeCall &call) {
+                 if (call.kind == FakeCall::Kind::write && call.element == first) {
+                     s.desk.desktop.updateApplication(
+                         s.desk.pids[QStringLiteral("org.example.app1")],
+                         [](RunningApplication &a) { a.isTerminated = true; });
+                 }
+             });
+         },
+         {{O::restored, QStringLiteral("Placed on Main")},
+          {O::failed, QStringLiteral("The window is no longer on the active desktop")}},
+         QStringLiteral("1 restored · 1 failed"),
+         1,
+         1,
+         std::nullopt,
+         [](Scenario &s, const RestoreResult &) {
+             EXPECT_EQ(s.desk.frameOf(s.windows[1]), start);
+         }},
+        {"a write that finds access off ends every later move before it is written",
+         [](Scenario &s) {
+             s.add();
+             s.add();
+             s.add();
+             s.desk.desktop.failWrites(s.windows[0], AXAttribute::size, {AXError::apiDisabled});
+         },
+         {{O::failed, QStringLiteral("Accessibility access was revoked")},
+          {O::failed, QStringLiteral("Accessibility access was revoked")},
+          {O::failed, QStringLiteral("Accessibility access was revoked")}},
+         QStringLiteral("Accessibility access was lost"),
+         0,
+         0,
+         std::nullopt,
+         [](Scenario &s, const RestoreResult &r) {
+             EXPECT_TRUE(r.permissionLost);
+             EXPECT_EQ(s.desk.frameOf(s.windows[1]), start);
+             EXPECT_EQ(s.desk.frameOf(s.windows[2]), start);
+         }},
+        {"a cancellation is read for each window when its own write returns",
+         [](Scenario &s) {
+             s.add();
+             s.add();
+             s.add();
+             // Once the moves begin, the second window is gone at its write and the third
+             // window's write meets the cancellation.
+             s.desk.onProgress = [&s](const RestoreProgress &p) {
+                 if (p.completed != 0 || !p.currentLabel) {
+                     return;
+                 }
+                 s.desk.desktop.failReads(s.windows[1], AXAttribute::role,
+                                          AXError::invalidUIElement);
+                 const AXElement third = s.windows[2];
+                 s.desk.desktop.setHook([&s, third](const FakeCall &call) {
+                     if (call.kind == FakeCall::Kind::read && call.element == third
+                         && call.attribute == AXAttribute::role) {
+                         s.flag->cancel();
+                     }
+                 });
+             };
+         },
+         {{O::restored, QStringLiteral("Placed on Main")},
+          {O::failed, QStringLiteral("The window is no longer available")},
+          {O::cancelled, QStringLiteral("Cancelled before this window was moved")}},
+         QStringLiteral("Cancelled · 1 restored · 1 failed · 1 cancelled"),
+         1,
+         1,
+         std::nullopt,
+         [](Scenario &s, const RestoreResult &r) {
+             EXPECT_TRUE(r.wasCancelled);
+             EXPECT_EQ(s.desk.frameOf(s.windows[2]), start);
+         }},
+    };
+    for (const Row &row : rows) {
+        check(row);
+    }
+}
+
+// Progress tells of a window once the window before it is done and it has passed its own
+// checks, not of every window at once before the first write; a window its checks stop is not
+// reported.
+TEST(RestorePass, ProgressFollowsEachWindowsTurn)
+{
+    const struct {
+        const char *name;
+        bool cancelAtFirstWrite;
+        QStringList events;
+    } cases[] = {
+        {"every window in turn",
+         false,
+         {"progress 0 of 3 App 0", "write App 0", "progress 1 of 3 App 1", "write App 1",
+          "progress 2 of 3 App 2", "write App 2", "progress 3 of 3"}},
+        {"cancelled during the first write",
+         true,
+         {"progress 0 of 3 App 0", "write App 0", "progress 3 of 3"}},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        Scenario s;
+        s.add();
+        s.add();
+        s.add();
+        s.desk.desktop.setWritesFramesInOneRequest(true);
+        QStringList events;
+        std::mutex eventsMutex;
+        s.desk.onProgress = [&](const RestoreProgress &p) {
+            std::lock_guard lock(eventsMutex);
+            events.append(
+                QStringLiteral("progress %1 of %2%3")
+                    .arg(p.completed)
+                    .arg(p.total)
+                    .arg(p.currentLabel ? QStringLiteral(" ") + *p.currentLabel : QString()));
+        };
+        s.desk.desktop.setHook([&](const FakeCall &call) {
+            if (call.kind != FakeCall::Kind::frameWrite) {
+                return;
+            }
+            std::lock_guard lock(eventsMutex);
+            const qsizetype i = s.windows.indexOf(call.element);
+            events.append(QStringLiteral("write App %1").arg(i));
+            if (c.cancelAtFirstWrite) {
+                s.flag->cancel();
+            }
+        });
+        const RestoreResult result = s.desk.restore(s.desk.layout(s.entries), s.options, s.flag);
+        EXPECT_EQ(events, c.events);
+        EXPECT_EQ(result.wasCancelled, c.cancelAtFirstWrite);
     }
 }

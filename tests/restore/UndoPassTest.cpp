@@ -1,3 +1,4 @@
+#include "DeferredWrites.h"
 #include "RestoreDesk.h"
 
 #include <gtest/gtest.h>
@@ -407,6 +408,65 @@ TEST(RestoreAndUndo, UndoPutsGeneratedLayoutsBack)
         if (restored.movedWindowCount > 0) {
             ASSERT_TRUE(undone);
             EXPECT_EQ(undone->movedWindowCount, restored.movedWindowCount);
+        }
+    }
+}
+
+// Every window's write goes out before any answer is waited for: in a manual restore, in an
+// automatic restore that asks its mouse-button gate before each window and each write, and in
+// the undo. Every window still lands and comes back.
+TEST(RestoreAndUndo, EveryWindowsWriteGoesOutBeforeAnyAnswerIsAwaited)
+{
+    for (const bool automatic : {false, true}) {
+        SCOPED_TRACE(automatic);
+        RestoreDesk desk;
+        desk.desktop.setWritesFramesInOneRequest(true);
+        DeferredWrites deferred(*desk.desktop.backend().elements);
+        SystemBackend backend = desk.desktop.backend();
+        backend.elements = &deferred;
+        WindowService windows(backend);
+        RestoreService service(windows, backend, [&desk] { return desk.displays(); });
+        QList<WindowEntry> entries;
+        QList<AXElement> opened;
+        QList<RectD> starts;
+        for (int i = 0; i < 3; ++i) {
+            const QString bundle = QStringLiteral("org.example.app%1").arg(i);
+            starts.append(RectD{100.0 + 30 * i, 100.0 + 20 * i, 700, 500});
+            opened.append(desk.addWindow(bundle, QStringLiteral("App %1").arg(i), starts[i]));
+            deferred.names.insert(opened[i].handle, QStringLiteral("App %1").arg(i));
+            entries.append(RestoreDesk::entry(bundle, QStringLiteral("App %1").arg(i),
+                                              RelativeFrame{0.1 * i, 0.3, 0.25, 0.25}));
+        }
+        const Layout layout = desk.layout(entries);
+        RestoreOptions options;
+        options.operationID = QUuid::createUuid();
+        options.layoutID = layout.id;
+        options.isAutomation = automatic;
+        int asked = 0;
+        if (automatic) {
+            options.writeGate = [&asked]() -> QCoro::Task<bool> {
+                ++asked;
+                co_return true;
+            };
+        }
+        const RestoreResult restored = await(service.restore(
+            layout, desk.displays(), {}, options, std::make_shared<CancellationFlag>(), {}));
+        EXPECT_EQ(restored.summary, QStringLiteral("3 restored"));
+        EXPECT_EQ(deferred.sentBeforeFirstWait(), 3) << deferred.noted.join(", ").toStdString();
+        if (automatic) {
+            // Once before the moves, and for each window before its move, its size and its
+            // position.
+            EXPECT_EQ(asked, 10);
+        }
+
+        deferred.noted.clear();
+        const std::optional<RestoreResult> undone =
+            await(service.undo(desk.displays(), {}, std::make_shared<CancellationFlag>(), {}));
+        ASSERT_TRUE(undone);
+        EXPECT_EQ(undone->summary, QStringLiteral("3 restored"));
+        EXPECT_EQ(deferred.sentBeforeFirstWait(), 3) << deferred.noted.join(", ").toStdString();
+        for (int i = 0; i < 3; ++i) {
+            EXPECT_EQ(desk.frameOf(opened[i]), starts[i]);
         }
     }
 }

@@ -9,6 +9,7 @@
 #include "platform/DisplayService.h"
 #include "platform/WindowService.h"
 #include "restore/RestoreService.h"
+#include "system/AXAttribute.h"
 
 #include <gtest/gtest.h>
 
@@ -137,6 +138,95 @@ TEST_F(X11RestoreTest, RestoresASavedLayoutAcrossTwoMonitorsAndUndoesIt)
     EXPECT_EQ(undone->summary, QStringLiteral("3 restored"));
     expectFrames(moved);
     EXPECT_FALSE(test::await(service->undoInfo()));
+}
+
+// A maximized window whose client draws its own decoration: while maximized it declares no
+// shadow, and it declares its shadow again only a frame after it has seen the state go. The
+// restore plans and reads back with the shadow of the restored window, so the visible frame
+// lands where it was saved instead of short of it by the shadow on every side.
+TEST_F(X11RestoreTest, AMaximizedWindowWithItsOwnShadowLandsWhereItWasSaved)
+{
+    test::TestWindowSpec spec = test::windowOf("Shadowed", 1700, 200, 760, 560);
+    spec.clientSideShadow = {26, 26, 23, 29};
+    const uint32_t window = x.openWindow(spec).window();
+    // xfwm4 lists a new window in its stacking order only once something else changes there.
+    x.openWindow(test::windowOf("Other", 100, 100, 300, 200));
+    ASSERT_TRUE(x.waitUntil([&] {
+        const std::vector<uint32_t> stacking = x.property32(x.root(), "_NET_CLIENT_LIST_STACKING");
+        return std::find(stacking.begin(), stacking.end(), window) != stacking.end();
+    }));
+    const auto visibleFrame = [&] {
+        std::vector<uint32_t> shadow = x.property32(window, "_GTK_FRAME_EXTENTS");
+        shadow.resize(4, 0);
+        const RectD outer = frameFromX(window);
+        return RectD{outer.x + shadow[0], outer.y + shadow[2], outer.width - shadow[0] - shadow[1],
+                     outer.height - shadow[2] - shadow[3]};
+    };
+    const QList<CurrentDisplay> displays = displayService->currentDisplays();
+    const CapturePreview preview = test::await(windows->capture(displays, {}, nullptr));
+    Layout layout;
+    layout.id = QUuid::createUuid();
+    layout.name = QStringLiteral("Shadowed");
+    layout.displays = preview.displays;
+    for (const WindowEntry &entry : preview.entries) {
+        if (entry.appName == QStringLiteral("Shadowed")) {
+            layout.entries.append(entry);
+        }
+    }
+    ASSERT_EQ(layout.entries.size(), 1);
+    const RectD saved = visibleFrame();
+    EXPECT_TRUE(
+        preview.references.value(layout.entries[0].id).frame.isApproximatelyEqual(saved, 1.0));
+
+    x.maximize(window);
+    ASSERT_TRUE(x.waitUntil(
+        [&] { return x.property32(window, "_GTK_FRAME_EXTENTS") == std::vector<uint32_t>(4, 0); }));
+    ASSERT_FALSE(visibleFrame().isApproximatelyEqual(saved, 4.0));
+
+    RestoreOptions options;
+    options.operationID = QUuid::createUuid();
+    options.layoutID = layout.id;
+    const RestoreResult restored = test::await(
+        service->restore(layout, displayService->currentDisplays(), {}, options,
+                         std::make_shared<CancellationFlag>(), [](const RestoreProgress &) {}));
+    ASSERT_EQ(restored.entries.size(), 1);
+    EXPECT_EQ(restored.summary, QStringLiteral("1 restored"));
+    EXPECT_TRUE(restored.entries[0].detail->startsWith(QStringLiteral("Placed on ")))
+        << restored.entries[0].detail->toStdString();
+    EXPECT_FALSE(isMaximized(window));
+    // Once the client has declared its shadow (before the restore ended, or a frame after it
+    // saw the state go), the window shows where it was saved.
+    ASSERT_TRUE(x.waitUntil([&] {
+        return x.property32(window, "_GTK_FRAME_EXTENTS") == std::vector<uint32_t>{26, 26, 23, 29};
+    }));
+    const RectD landed = visibleFrame();
+    EXPECT_TRUE(landed.isApproximatelyEqual(saved, 4.0))
+        << "visible at " << landed.x << "," << landed.y << " " << landed.width << "x"
+        << landed.height << ", saved " << saved.x << "," << saved.y << " " << saved.width << "x"
+        << saved.height;
+    // What the program reported is where the window stands.
+    ASSERT_TRUE(restored.entries[0].frame);
+    EXPECT_TRUE(restored.entries[0].frame->isApproximatelyEqual(landed, 4.0));
+}
+
+// A move alone keeps the window's size, time after time (fluxbox grew a window by its title
+// bar's height at every move that gave no size: an automatic restore, which writes the size
+// and the place apart, then left the windows taller than saved).
+TEST_F(X11RestoreTest, AMoveAloneKeepsTheSize)
+{
+    const uint32_t window = x.openWindow(test::windowOf("Moved", 300, 300, 400, 300)).window();
+    const RectD before = frameFromX(window);
+    system.elements->setMessagingTimeout(AXElement{window}, 2.0);
+    for (int i = 1; i <= 3; ++i) {
+        const AXPoint place{before.x + 30.0 * i, before.y + 20.0 * i};
+        EXPECT_EQ(
+            system.elements->setAttributeValue(AXElement{window}, AXAttribute::position, place),
+            AXError::success);
+        const RectD after = frameFromX(window);
+        EXPECT_TRUE(
+            after.isApproximatelyEqual(RectD{place.x, place.y, before.width, before.height}, 1.0))
+            << i << ": " << after.x << "," << after.y << " " << after.width << "x" << after.height;
+    }
 }
 
 } // namespace

@@ -65,7 +65,18 @@ bool listedOn(const QHash<QString, QString> &keys, const QStringList &desktops)
 DesktopEntries::DesktopEntries(QStringList dataDirs, std::optional<QStringList> currentDesktops)
     : dataDirs_(dataDirs.isEmpty() ? defaultDataDirs() : std::move(dataDirs))
     , currentDesktops_(currentDesktops ? *currentDesktops : desktopsOfSession())
+    , first_(std::async(std::launch::async, [this] {
+        std::lock_guard lock(mutex_);
+        loadIfStale();
+    }))
 {
+}
+
+DesktopEntries::~DesktopEntries()
+{
+    if (first_.valid()) {
+        first_.wait();
+    }
 }
 
 QString DesktopEntries::idFor(const QString &applicationsFolder, const QString &path)

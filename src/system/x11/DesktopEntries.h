@@ -8,6 +8,7 @@
 #include <QStringList>
 
 #include <chrono>
+#include <future>
 #include <mutex>
 #include <optional>
 
@@ -64,6 +65,10 @@ public:
     // read, is hidden, or is of another type than Application.
     std::optional<Application> entryAt(const QString &path) const;
 
+    ~DesktopEntries();
+    DesktopEntries(const DesktopEntries &) = delete;
+    DesktopEntries &operator=(const DesktopEntries &) = delete;
+
 private:
     struct Entry {
         QString id;
@@ -92,6 +97,11 @@ private:
     FolderWatch watch_;
     bool loaded_ = false;
     std::chrono::steady_clock::time_point loadedAt_;
+    // The first reading starts with the object, in the background: reading hundreds of files
+    // takes long enough to be felt in the first restore, whose scan names the windows by them.
+    // Whoever asks before it is done waits for it. Last, so that it is waited for before
+    // anything it uses goes.
+    std::future<void> first_;
 };
 
 } // namespace ostrel::x11

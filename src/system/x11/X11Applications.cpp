@@ -7,9 +7,16 @@ namespace ostrel::x11 {
 QList<RunningApplication> X11Applications::runningApplications()
 {
     QList<RunningApplication> apps;
-    const auto snapshot = desktop_.snapshot(deadlineIn(1.0));
+    const auto snapshot = desktop_.structure(deadlineIn(1.0));
     if (!snapshot) {
         return apps;
+    }
+    const std::pair<quint64, quint64> version{snapshot->generation, snapshot->structure};
+    {
+        std::lock_guard lock(mutex_);
+        if (listedFor_ == version) {
+            return listed_;
+        }
     }
     QHash<qint32, int> byPid;
     const X11Connection &connection = desktop_.connection();
@@ -40,6 +47,9 @@ QList<RunningApplication> X11Applications::runningApplications()
             apps[*it].activationPolicy = ActivationPolicy::regular;
         }
     }
+    std::lock_guard lock(mutex_);
+    listedFor_ = version;
+    listed_ = apps;
     return apps;
 }
 

@@ -22,7 +22,7 @@ X11Backend::X11Backend(std::unique_ptr<X11Desktop> desktop, QDBusConnection sess
              [desktop = desktop_.get()](xcb_window_t window, Deadline deadline) {
                  return readWindowTitle(desktop->connection(), window, deadline);
              })
-    , elements_(*desktop_, &pages_)
+    , elements_(*desktop_, clock_, &pages_)
     , applications_(*desktop_)
     , windowServer_(*desktop_)
     , screens_(*desktop_)

@@ -35,11 +35,13 @@ public:
         return desktop_->sharedConnection();
     }
     X11Desktop &desktop() { return *desktop_; }
+    X11FrameWriter &frameWriter() { return elements_.frameWriter(); }
 
 private:
     X11Backend(std::unique_ptr<X11Desktop> desktop, QDBusConnection sessionBus);
 
     std::unique_ptr<X11Desktop> desktop_;
+    SteadyClock clock_;
     X11Trust trust_;
     X11PageAddresses pages_;
     X11Elements elements_;
@@ -47,7 +49,6 @@ private:
     X11WindowServerList windowServer_;
     X11Screens screens_;
     X11PointerButtons pointer_;
-    SteadyClock clock_;
 };
 
 } // namespace ostrel::x11

@@ -29,7 +29,7 @@ X11Desktop::X11Desktop(std::shared_ptr<X11Connection> connection, QStringList de
         }
         if (isMonitorEvent(event)) {
             monitorGeneration_.fetch_add(1);
-            generation_.fetch_add(1);
+            renew();
             return;
         }
         if (isWindowManagerEvent(event)) {
@@ -43,7 +43,7 @@ X11Desktop::X11Desktop(std::shared_ptr<X11Connection> connection, QStringList de
             const auto &notify = reinterpret_cast<const xcb_property_notify_event_t &>(event);
             if (notify.window == connection_->root()) {
                 if (isRootInfoProperty(*connection_, notify.atom)) {
-                    generation_.fetch_add(1);
+                    renew();
                 }
             } else if (isWindowInfoProperty(*connection_, notify.atom)) {
                 invalidate(notify.window);
@@ -54,19 +54,19 @@ X11Desktop::X11Desktop(std::shared_ptr<X11Connection> connection, QStringList de
             const xcb_window_t window =
                 reinterpret_cast<const xcb_configure_notify_event_t &>(event).window;
             if (window == connection_->root()) {
-                generation_.fetch_add(1);
+                renew();
             } else {
                 invalidatePlace(window);
             }
             break;
         }
         case XCB_DESTROY_NOTIFY:
-            generation_.fetch_add(1);
+            renew();
             break;
         case XCB_MAP_NOTIFY:
         case XCB_UNMAP_NOTIFY:
         case XCB_REPARENT_NOTIFY:
-            generation_.fetch_add(1);
+            renew();
             break;
         default:
             break;
@@ -134,6 +134,7 @@ X11Desktop::~X11Desktop()
 
 void X11Desktop::invalidate(xcb_window_t window)
 {
+    structureChanges_.fetch_add(1);
     std::lock_guard lock(changedMutex_);
     changedWindows_.insert(window, Change::everything);
 }
@@ -144,6 +145,15 @@ void X11Desktop::invalidatePlace(xcb_window_t window)
     // Never lowers what a property change asked for.
     if (!changedWindows_.contains(window)) {
         changedWindows_.insert(window, Change::place);
+    }
+}
+
+void X11Desktop::keepChanged(xcb_window_t window, Change change)
+{
+    std::lock_guard lock(changedMutex_);
+    const auto known = changedWindows_.constFind(window);
+    if (known == changedWindows_.constEnd() || *known == Change::place) {
+        changedWindows_.insert(window, change);
     }
 }
 
@@ -218,10 +228,51 @@ std::shared_ptr<const X11Desktop::Snapshot> X11Desktop::snapshotOf(xcb_window_t 
         if (auto fresh = refreshed({{window, *change}}, deadline)) {
             return fresh;
         }
+        // Not read in time: the change stays to be read, and the caller gets no answer rather
+        // than the window as it no longer is.
+        keepChanged(window, *change);
+        return nullptr;
     }
     // Old places are read again for every window at once, as a whole snapshot.
     lock.unlock();
     return snapshot(deadline);
+}
+
+std::shared_ptr<const X11Desktop::Snapshot> X11Desktop::structure(Deadline deadline)
+{
+    std::unique_lock lock(mutex_);
+    connection_->pumpEvents();
+    if (cacheCurrent()) {
+        const ChangedWindows changed = takeStructureChanges(*cached_);
+        if (changed.isEmpty()) {
+            return cached_;
+        }
+        if (auto fresh = refreshed(changed, deadline)) {
+            return fresh;
+        }
+        for (auto it = changed.constBegin(); it != changed.constEnd(); ++it) {
+            keepChanged(it.key(), it.value());
+        }
+        return nullptr;
+    }
+    lock.unlock();
+    return snapshot(deadline);
+}
+
+X11Desktop::ChangedWindows X11Desktop::takeStructureChanges(const Snapshot &known)
+{
+    std::lock_guard lock(changedMutex_);
+    ChangedWindows taken;
+    for (auto it = changedWindows_.begin(); it != changedWindows_.end();) {
+        const X11WindowInfo *info = known.find(it.key());
+        if (it.value() == Change::everything || (info && info->strut)) {
+            taken.insert(it.key(), it.value());
+            it = changedWindows_.erase(it);
+        } else {
+            ++it;
+        }
+    }
+    return taken;
 }
 
 std::shared_ptr<const X11Desktop::Snapshot> X11Desktop::readAllOrForget(Deadline deadline)
@@ -230,7 +281,7 @@ std::shared_ptr<const X11Desktop::Snapshot> X11Desktop::readAllOrForget(Deadline
     if (!all) {
         // The changes taken for this read were not read: without this the cached snapshot
         // would pass for current and hide them.
-        generation_.fetch_add(1);
+        renew();
     }
     return all;
 }
@@ -242,6 +293,7 @@ std::shared_ptr<const X11Desktop::Snapshot> X11Desktop::readAll(Deadline deadlin
     const quint64 monitorGeneration = monitorGeneration_.load();
     auto snapshot = std::make_shared<Snapshot>();
     snapshot->generation = generation;
+    snapshot->structure = ++structures_;
     snapshot->root = readRootInfo(*connection_, deadline);
     if (!snapshot->root.ok) {
         return nullptr;
@@ -324,6 +376,7 @@ std::shared_ptr<const X11Desktop::Snapshot> X11Desktop::refreshed(const ChangedW
     }
     auto snapshot = std::make_shared<Snapshot>();
     snapshot->generation = cached_->generation;
+    snapshot->structure = targets.isEmpty() ? cached_->structure : ++structures_;
     snapshot->root = cached_->root;
     snapshot->monitors = cached_->monitors;
     snapshot->originX = cached_->originX;

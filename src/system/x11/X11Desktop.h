@@ -32,6 +32,9 @@ public:
         // Changes with every full read: the root's properties, the window manager and the
         // monitors are as they were while it stays (a change of one client alone keeps it).
         quint64 generation = 0;
+        // Changes whenever anything but where clients stand changes: while it stays, every
+        // client's properties are as they were.
+        quint64 structure = 0;
         X11RootInfo root;
         QList<X11WindowInfo> windows; // in _NET_CLIENT_LIST order; only readable ones
         QHash<xcb_window_t, int> index;
@@ -61,11 +64,24 @@ public:
     // and reading every moved window again before each send would make it slower with every
     // window it moves.
     std::shared_ptr<const Snapshot> snapshotOf(xcb_window_t window, Deadline deadline);
+    // The same for a caller that reads what the clients are (their properties, the root's, the
+    // monitors, and where the docks that reserve screen edges stand) and not where the others
+    // stand: their moves wait for the next reader that needs them. A restore asks before each
+    // window's move which applications run and what the screens are; reading every window the
+    // restore moved so far again each time would cost a round trip a window.
+    std::shared_ptr<const Snapshot> structure(Deadline deadline);
     // Forget what is known, e.g. after this process changed a window itself.
     void invalidate()
     {
         monitorGeneration_.fetch_add(1);
-        generation_.fetch_add(1);
+        renew();
+    }
+    // A number that stays while nothing but where clients stand has changed since it was last
+    // asked (as far as the events that came in tell).
+    quint64 structureRevision()
+    {
+        connection_->pumpEvents();
+        return structureChanges_.load();
     }
     // Forget what is known about one client, e.g. after this process changed its state.
     void invalidate(xcb_window_t window);
@@ -107,6 +123,10 @@ private:
     using ChangedWindows = QHash<xcb_window_t, Change>;
     ChangedWindows takeChangedWindows();
     std::optional<Change> takeChangedWindow(xcb_window_t window);
+    // The changes of the clients `structure` reads again; the other changes stay.
+    ChangedWindows takeStructureChanges(const Snapshot &known);
+    // A change taken that could not be read: it stays for the next reader.
+    void keepChanged(xcb_window_t window, Change change);
     // Called with `mutex_` held: whether the cached snapshot's root and monitors still hold.
     bool cacheCurrent() const;
     // Called with `mutex_` held: whether the clients' places were all read recently enough.
@@ -132,6 +152,13 @@ private:
     quint64 windowManagerCheckedAt_ = 0;
     bool windowManagerUsable_ = false;
     std::atomic<quint64> generation_{1};
+    std::atomic<quint64> structureChanges_{1};
+    quint64 structures_ = 0; // under `mutex_`
+    void renew()
+    {
+        generation_.fetch_add(1);
+        structureChanges_.fetch_add(1);
+    }
     std::atomic<quint64> monitorGeneration_{1};
     // Clients changed since the snapshot was read. Its own lock: events arrive (and take it)
     // while a reader holds `mutex_` and pumps them.

@@ -6,6 +6,7 @@
 #include <signal.h>
 
 #include <cerrno>
+#include <variant>
 
 namespace ostrel::x11 {
 
@@ -48,6 +49,12 @@ Deadline X11Elements::deadlineFor(AXElement element)
 {
     std::lock_guard lock(timeoutsMutex_);
     return deadlineIn(timeouts_.value(element.handle, defaultTimeout));
+}
+
+Clock::Duration X11Elements::patienceFor(AXElement element)
+{
+    std::lock_guard lock(timeoutsMutex_);
+    return seconds(timeouts_.value(element.handle, defaultTimeout));
 }
 
 AXAttributeResult X11Elements::copyAttributeValue(AXElement element, const QString &attribute)
@@ -155,10 +162,14 @@ AXAttributeResult X11Elements::windowAttribute(xcb_window_t window, const QStrin
     return failed(AXError::attributeUnsupported);
 }
 
-AXError X11Elements::setAttributeValue(AXElement element, const QString &attribute,
-                                       const AXValue &value)
+namespace {
+
+// The request of one attribute's write, or why it cannot be made.
+std::variant<FrameRequest, AXError> requestOf(AXElement element, const QString &attribute,
+                                              const AXValue &value)
 {
-    if (element.isNull() || isApplication(element) || X11PageAddresses::isElement(element)) {
+    if (element.isNull() || X11Elements::isApplication(element)
+        || X11PageAddresses::isElement(element)) {
         return AXError::attributeUnsupported;
     }
     FrameRequest request;
@@ -177,9 +188,37 @@ AXError X11Elements::setAttributeValue(AXElement element, const QString &attribu
     } else {
         return AXError::attributeUnsupported;
     }
+    return request;
+}
+
+} // namespace
+
+AXError X11Elements::setAttributeValue(AXElement element, const QString &attribute,
+                                       const AXValue &value)
+{
+    const std::variant<FrameRequest, AXError> request = requestOf(element, attribute, value);
+    if (const auto *refused = std::get_if<AXError>(&request)) {
+        return *refused;
+    }
+    const FrameRequest &asked = std::get<FrameRequest>(request);
     const FrameRequestResult written =
-        writeFrame(desktop_, xcb_window_t(element.handle), request, deadlineFor(element));
-    return request.position ? written.position : written.size;
+        writer_.write(xcb_window_t(element.handle), asked, patienceFor(element));
+    return asked.position ? written.position : written.size;
+}
+
+std::shared_ptr<AXPendingFrameWrite>
+X11Elements::beginAttributeValue(AXElement element, const QString &attribute, const AXValue &value)
+{
+    const std::variant<FrameRequest, AXError> request = requestOf(element, attribute, value);
+    if (const auto *refused = std::get_if<AXError>(&request)) {
+        auto answered = std::make_shared<AXPendingFrameWrite>();
+        answered->answer = attribute == AXAttribute::size
+            ? AXFrameWriteResult{*refused, AXError::success}
+            : AXFrameWriteResult{AXError::success, *refused};
+        return answered;
+    }
+    return writer_.begin(xcb_window_t(element.handle), std::get<FrameRequest>(request),
+                         patienceFor(element));
 }
 
 std::optional<AXFrameWriteResult>
@@ -201,14 +240,14 @@ X11Elements::beginSizeAndPosition(AXElement element, const AXSize &size, const A
             AXFrameWriteResult{AXError::attributeUnsupported, AXError::attributeUnsupported};
         return refused;
     }
-    return beginWriteFrame(desktop_, xcb_window_t(element.handle), FrameRequest{position, size},
-                           deadlineFor(element));
+    return writer_.begin(xcb_window_t(element.handle), FrameRequest{position, size},
+                         patienceFor(element));
 }
 
 void X11Elements::awaitSizesAndPositions(const QList<std::shared_ptr<AXPendingFrameWrite>> &writes,
                                          qsizetype count)
 {
-    awaitFrameWrites(desktop_, writes, count);
+    writer_.await(writes, count);
     for (const auto &write : writes) {
         // Without a window manager nothing was sent: the size write would have found access off,
         // and the position would not have been written.

@@ -1,7 +1,9 @@
 #pragma once
 
 #include "system/AccessibilityElements.h"
+#include "system/Clock.h"
 #include "system/x11/X11Desktop.h"
+#include "system/x11/X11FrameWriter.h"
 #include "system/x11/X11PageAddresses.h"
 
 #include <QHash>
@@ -18,11 +20,15 @@ namespace ostrel::x11 {
 // accessibility bus (`pages`), where there is one.
 class X11Elements : public AccessibilityElements {
 public:
-    explicit X11Elements(X11Desktop &desktop, X11PageAddresses *pages = nullptr)
+    X11Elements(X11Desktop &desktop, Clock &clock, X11PageAddresses *pages = nullptr)
         : desktop_(desktop)
         , pages_(pages)
+        , writer_(desktop, clock)
     {
     }
+
+    // The writer of every frame write, whose waits tests may change.
+    X11FrameWriter &frameWriter() { return writer_; }
 
     AXElement applicationElement(qint32 pid) override;
     void setMessagingTimeout(AXElement element, double seconds) override;
@@ -34,6 +40,8 @@ public:
                                                          const AXPoint &position) override;
     std::shared_ptr<AXPendingFrameWrite> beginSizeAndPosition(AXElement element, const AXSize &size,
                                                               const AXPoint &position) override;
+    std::shared_ptr<AXPendingFrameWrite>
+    beginAttributeValue(AXElement element, const QString &attribute, const AXValue &value) override;
     void awaitSizesAndPositions(const QList<std::shared_ptr<AXPendingFrameWrite>> &writes,
                                 qsizetype count) override;
 
@@ -42,12 +50,15 @@ public:
 
 private:
     Deadline deadlineFor(AXElement element);
+    // How long a write to the element has, from its turn.
+    Clock::Duration patienceFor(AXElement element);
     AXAttributeResult applicationAttribute(qint32 pid, const QString &attribute, Deadline deadline);
     AXAttributeResult windowAttribute(xcb_window_t window, const QString &attribute,
                                       Deadline deadline);
 
     X11Desktop &desktop_;
     X11PageAddresses *pages_;
+    X11FrameWriter writer_;
     std::mutex timeoutsMutex_;
     QHash<quint64, double> timeouts_;
 };

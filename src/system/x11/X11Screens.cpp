@@ -239,7 +239,7 @@ QList<RectD> X11Screens::visibleFrames(const X11Desktop::Snapshot &snapshot,
 QList<Screen> X11Screens::screens()
 {
     QList<Screen> screens;
-    const auto snapshot = desktop_.snapshot(deadlineIn(1.0));
+    const auto snapshot = desktop_.structure(deadlineIn(1.0));
     if (!snapshot) {
         return screens;
     }
@@ -277,7 +277,7 @@ QList<Screen> X11Screens::screens()
 
 std::optional<quint32> X11Screens::mainDisplayNumber()
 {
-    const auto snapshot = desktop_.snapshot(deadlineIn(1.0));
+    const auto snapshot = desktop_.structure(deadlineIn(1.0));
     if (!snapshot || snapshot->monitors.isEmpty()) {
         return std::nullopt;
     }

@@ -208,6 +208,7 @@ void fill(X11WindowInfo &info, const WindowReplies &r)
     }
     info.frameExtents = extents(r.extents.reply.get());
     info.gtkFrameExtents = extents(r.gtkExtents.reply.get());
+    info.clientSideDecorated = cardinals(r.gtkExtents.reply.get()).size() >= 4;
     info.desktop = firstCardinal(r.desktop.reply.get());
     info.gtkApplicationId = text(r.gtkAppId.reply.get());
     info.kdeDesktopFile = text(r.kdeDesktopFile.reply.get());

@@ -30,6 +30,9 @@ struct X11WindowInfo {
     bool iconic = false; // WM_STATE Iconic
     Extents frameExtents{};
     Extents gtkFrameExtents{};
+    // The client draws its own decoration and declares its invisible shadow (_GTK_FRAME_EXTENTS,
+    // even when all zero, as GTK does while a window is maximized).
+    bool clientSideDecorated = false;
     std::optional<quint32> desktop;
     RectD client; // the client window in root coordinates
     QString gtkApplicationId;

@@ -16,6 +16,7 @@ public:
     {
     }
     std::optional<QList<WindowServerRow>> windowList() override;
+    std::optional<quint64> revision() override { return desktop_.structureRevision(); }
 
 private:
     X11Desktop &desktop_;

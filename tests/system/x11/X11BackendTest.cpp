@@ -693,6 +693,35 @@ TEST_F(X11BackendTest, ReadingOneWindowLeavesTheOthersChangesForTheNextScan)
     EXPECT_EQ(frame(b).x, 520);
 }
 
+// A window whose change cannot be read again in time has no frame to give: not the one it had
+// before, which a restore would take for where the window stands now. The change stays to be
+// read by the next reader.
+TEST_F(X11BackendTest, AWindowNotReadAgainInTimeGivesNoFrameAndKeepsItsChange)
+{
+    const uint32_t a = x.openWindow(at(1400, 100)).window();
+    const auto heard = [&] { return backend->connection().sync(deadlineIn(5)); };
+    const RectD before = frame(a);
+    x.xdotool({"windowmove", std::to_string(a), "1700", "420"});
+    ASSERT_TRUE(x.waitUntil([&] {
+        const auto g = x.clientGeometry(a);
+        return g && g->y > 400;
+    }));
+    ASSERT_TRUE(heard());
+    // The server answers nobody else while another client holds it.
+    xcb_connection_t *holder = xcb_connect(x.display().c_str(), nullptr);
+    std::free(xcb_get_input_focus_reply(holder, xcb_get_input_focus(holder), nullptr));
+    xcb_grab_server(holder);
+    std::free(xcb_get_input_focus_reply(holder, xcb_get_input_focus(holder), nullptr));
+    system.elements->setMessagingTimeout(AXElement{a}, 0.05);
+    EXPECT_EQ(read(a, AXAttribute::position).error, AXError::cannotComplete);
+    EXPECT_EQ(read(a, AXAttribute::size).error, AXError::cannotComplete);
+    xcb_ungrab_server(holder);
+    xcb_disconnect(holder);
+    system.elements->setMessagingTimeout(AXElement{a}, generousTimeout);
+    EXPECT_EQ(frame(a).x, 420);
+    EXPECT_NE(frame(a), before);
+}
+
 TEST_F(X11BackendTest, SizeAndPositionWritesLandAndReadBackOneAtATimeOrInOneRequest)
 {
     const uint32_t w = x.openWindow(at(1400, 100)).window();

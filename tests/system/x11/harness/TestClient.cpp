@@ -1,12 +1,17 @@
 // A small X client for the X11 tests: opens windows with exactly the properties a test asks for
 // (class, type, transient-for, size hints and gravity, pid or none, iconic, desktop, struts,
-// client-side decoration extents, a _NET_WM_ICON), prints each window's id on one line once it is
-// mapped, and lives until its standard input closes or it is told "quit". Plain xcb, so it starts
-// fast and owns nothing else.
+// client-side decoration extents, a client-side shadow that follows the maximized state as
+// GTK's does, a _NET_WM_ICON), prints each window's id on one line once it is mapped, and lives
+// until its standard input closes or it is told "quit". Plain xcb, so it starts fast and owns
+// nothing else.
 #include <xcb/xcb.h>
 
 #include <poll.h>
 #include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <map>
 
 #include <cstdint>
 #include <cstdio>
@@ -34,7 +39,8 @@ struct Options {
     bool fullscreen = false;
     bool overrideRedirect = false; // mapped by itself, never managed
     std::optional<uint32_t> desktop;
-    std::vector<uint32_t> strutPartial, strut, gtkFrameExtents;
+    std::vector<uint32_t> strutPartial, strut, gtkFrameExtents, clientSideShadow;
+    int shadowLagMs = 80;
     std::string gtkApplicationId, kdeDesktopFile;
     // _NET_WM_ICON: one opaque square of each side, its red channel the side, so that a test
     // tells which of them was drawn.
@@ -132,6 +138,10 @@ Options parse(int argc, char **argv)
             o.strut = numbers(value(), 4);
         } else if (arg == "--gtk-frame-extents") {
             o.gtkFrameExtents = numbers(value(), 4);
+        } else if (arg == "--client-side-shadow") {
+            o.clientSideShadow = numbers(value(), 4);
+        } else if (arg == "--shadow-lag") {
+            o.shadowLagMs = std::stoi(value());
         } else if (arg == "--gtk-application-id") {
             o.gtkApplicationId = value();
         } else if (arg == "--icon") {
@@ -184,8 +194,10 @@ xcb_window_t openWindow(xcb_connection_t *c, xcb_screen_t *screen, const Options
     const xcb_window_t w = xcb_generate_id(c);
     const int x = o.x + 20 * index;
     const int y = o.y + 20 * index;
-    const uint32_t values[] = {screen->white_pixel, o.overrideRedirect ? 1u : 0u,
-                               XCB_EVENT_MASK_STRUCTURE_NOTIFY};
+    const uint32_t values[] = {
+        screen->white_pixel, o.overrideRedirect ? 1u : 0u,
+        XCB_EVENT_MASK_STRUCTURE_NOTIFY
+            | (o.clientSideShadow.empty() ? 0u : uint32_t(XCB_EVENT_MASK_PROPERTY_CHANGE))};
     xcb_create_window(c, XCB_COPY_FROM_PARENT, w, screen->root, static_cast<int16_t>(x),
                       static_cast<int16_t>(y), static_cast<uint16_t>(o.width),
                       static_cast<uint16_t>(o.height), 0, XCB_WINDOW_CLASS_INPUT_OUTPUT,
@@ -274,6 +286,10 @@ xcb_window_t openWindow(xcb_connection_t *c, xcb_screen_t *screen, const Options
     if (!o.gtkFrameExtents.empty()) {
         setCardinals(c, w, "_GTK_FRAME_EXTENTS", XCB_ATOM_CARDINAL, o.gtkFrameExtents);
     }
+    if (!o.clientSideShadow.empty()) {
+        setCardinals(c, w, "_GTK_FRAME_EXTENTS", XCB_ATOM_CARDINAL,
+                     o.maximized ? std::vector<uint32_t>(4, 0) : o.clientSideShadow);
+    }
     if (!o.gtkApplicationId.empty()) {
         setText(c, w, atom(c, "_GTK_APPLICATION_ID"), atom(c, "UTF8_STRING"), o.gtkApplicationId);
     }
@@ -309,6 +325,30 @@ xcb_window_t openWindow(xcb_connection_t *c, xcb_screen_t *screen, const Options
 
 } // namespace
 
+// A window with a client-side shadow: the extents it declares now, and those it will declare a
+// frame after it saw its maximized state change.
+struct Shadowed {
+    bool maximized = false;
+    std::optional<std::chrono::steady_clock::time_point> due;
+};
+
+bool isMaximized(xcb_connection_t *c, xcb_window_t w)
+{
+    const xcb_atom_t vert = atom(c, "_NET_WM_STATE_MAXIMIZED_VERT");
+    const xcb_atom_t horz = atom(c, "_NET_WM_STATE_MAXIMIZED_HORZ");
+    auto cookie = xcb_get_property(c, 0, w, atom(c, "_NET_WM_STATE"), XCB_ATOM_ATOM, 0, 32);
+    xcb_get_property_reply_t *reply = xcb_get_property_reply(c, cookie, nullptr);
+    bool maximized = false;
+    if (reply && reply->format == 32) {
+        const auto *states = static_cast<const uint32_t *>(xcb_get_property_value(reply));
+        const int n = xcb_get_property_value_length(reply) / 4;
+        maximized = std::find(states, states + n, vert) != states + n
+            || std::find(states, states + n, horz) != states + n;
+    }
+    std::free(reply);
+    return maximized;
+}
+
 int main(int argc, char **argv)
 {
     const Options options = parse(argc, argv);
@@ -321,21 +361,58 @@ int main(int argc, char **argv)
     for (int i = 0; i < screenNumber; ++i) {
         xcb_screen_next(&it);
     }
+    std::map<xcb_window_t, Shadowed> shadowed;
+    const xcb_atom_t wmState = atom(c, "_NET_WM_STATE");
     for (int i = 0; i < options.count; ++i) {
         const xcb_window_t w = openWindow(c, it.data, options, i);
         xcb_flush(c);
         std::printf("0x%x\n", w);
+        if (!options.clientSideShadow.empty()) {
+            shadowed[w].maximized = options.maximized;
+        }
     }
     std::fflush(stdout);
 
     std::string input;
     for (;;) {
+        using Clock = std::chrono::steady_clock;
+        int timeout = -1;
+        for (const auto &[w, shadow] : shadowed) {
+            if (shadow.due) {
+                const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+                    *shadow.due - Clock::now());
+                timeout = std::max(
+                    0, timeout < 0 ? int(left.count()) : std::min(timeout, int(left.count())));
+            }
+        }
         pollfd fds[2] = {{xcb_get_file_descriptor(c), POLLIN, 0}, {STDIN_FILENO, POLLIN, 0}};
-        if (poll(fds, 2, -1) < 0) {
+        if (poll(fds, 2, timeout) < 0) {
             continue;
         }
         while (xcb_generic_event_t *event = xcb_poll_for_event(c)) {
+            if ((event->response_type & 0x7f) == XCB_PROPERTY_NOTIFY) {
+                const auto *notify = reinterpret_cast<xcb_property_notify_event_t *>(event);
+                const auto found = shadowed.find(notify->window);
+                if (found != shadowed.end() && notify->atom == wmState && !found->second.due) {
+                    // Noticed now; the shadow follows on the next frame.
+                    found->second.due =
+                        Clock::now() + std::chrono::milliseconds(options.shadowLagMs);
+                }
+            }
             std::free(event);
+        }
+        for (auto &[w, shadow] : shadowed) {
+            if (shadow.due && Clock::now() >= *shadow.due) {
+                shadow.due.reset();
+                const bool maximized = isMaximized(c, w);
+                if (maximized != shadow.maximized) {
+                    shadow.maximized = maximized;
+                    setCardinals(c, w, "_GTK_FRAME_EXTENTS", XCB_ATOM_CARDINAL,
+                                 maximized ? std::vector<uint32_t>(4, 0)
+                                           : options.clientSideShadow);
+                    xcb_flush(c);
+                }
+            }
         }
         if (xcb_connection_has_error(c)) {
             return 1;

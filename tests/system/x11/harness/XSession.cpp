@@ -1358,6 +1358,11 @@ TestClient XSession::openWindow(const TestWindowSpec &windowSpec)
     if (!windowSpec.gtkFrameExtents.empty()) {
         argv.insert(argv.end(), {"--gtk-frame-extents", list(windowSpec.gtkFrameExtents)});
     }
+    if (!windowSpec.clientSideShadow.empty()) {
+        argv.insert(argv.end(),
+                    {"--client-side-shadow", list(windowSpec.clientSideShadow), "--shadow-lag",
+                     std::to_string(windowSpec.shadowLagMs)});
+    }
     if (!windowSpec.gtkApplicationId.empty()) {
         argv.insert(argv.end(), {"--gtk-application-id", windowSpec.gtkApplicationId});
     }

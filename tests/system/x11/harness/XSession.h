@@ -55,6 +55,13 @@ struct TestWindowSpec {
         strut;            // the legacy _NET_WM_STRUT: left, right, top, bottom of the whole root
     uint32_t gravity = 1; // WM_NORMAL_HINTS win_gravity: 1 NorthWest; 10 Static, as Qt windows ask
     std::vector<uint32_t> gtkFrameExtents; // left, right, top, bottom
+    // Has an invisible shadow of these extents (left, right, top, bottom) around what it draws,
+    // as a client-side decoration of GTK has: declared in _GTK_FRAME_EXTENTS, dropped while
+    // maximized and declared again only once the client has seen the maximized state go, a
+    // frame (`shadowLagMs`) after it noticed. (The window manager still draws its own frame
+    // around it, so that every one of them manages it alike.)
+    std::vector<uint32_t> clientSideShadow;
+    int shadowLagMs = 80;
     std::string gtkApplicationId;
     std::string kdeDesktopFile;
     // _NET_WM_ICON with one opaque square of each side, its red channel the side.
