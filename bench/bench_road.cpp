@@ -381,7 +381,11 @@ void shortcutToResult(benchmark::State &state)
     QElapsedTimer timer;
     qint64 publishedAt = 0;
     std::optional<QUuid> lastResult;
-    QObject::connect(&model, &AppModel::restoreStatusChanged, [&] {
+    // The counting below writes into this function's frame, and the model outlives it: the
+    // capture benchmark after this one changes the restore status too (the model is busy while
+    // it captures), so the connection must end when this function does.
+    QObject listener;
+    QObject::connect(&model, &AppModel::restoreStatusChanged, &listener, [&] {
         const std::optional<RestoreResult> &result = model.restoreStatus().lastResult;
         if (!result || result->id == lastResult) {
             return;
