@@ -1,6 +1,7 @@
 #include "DesktopFixture.h"
 
 #include "Await.h"
+#include "ForwardingElements.h"
 #include "TestApplication.h"
 
 #include "system/AXAttribute.h"
@@ -35,34 +36,15 @@ WriteGate gateOf(const std::shared_ptr<ScriptedGate> &gate)
 
 // Passes everything to the fake desktop, but answers a pair of writes only when it is awaited,
 // as a window manager does; notes when a pair is begun and when answers are awaited.
-class NotingElements : public AccessibilityElements {
+class NotingElements : public test::ForwardingElements {
 public:
     explicit NotingElements(AccessibilityElements &inner, QHash<quint64, QString> names)
-        : inner_(inner)
+        : ForwardingElements(inner)
         , names_(std::move(names))
     {
     }
     QStringList noted;
 
-    AXElement applicationElement(qint32 pid) override { return inner_.applicationElement(pid); }
-    void setMessagingTimeout(AXElement element, double s) override
-    {
-        inner_.setMessagingTimeout(element, s);
-    }
-    AXAttributeResult copyAttributeValue(AXElement element, const QString &attribute) override
-    {
-        return inner_.copyAttributeValue(element, attribute);
-    }
-    AXError setAttributeValue(AXElement element, const QString &attribute,
-                              const AXValue &value) override
-    {
-        return inner_.setAttributeValue(element, attribute, value);
-    }
-    std::optional<AXFrameWriteResult> setSizeAndPosition(AXElement element, const AXSize &size,
-                                                         const AXPoint &position) override
-    {
-        return inner_.setSizeAndPosition(element, size, position);
-    }
     std::shared_ptr<AXPendingFrameWrite> beginSizeAndPosition(AXElement element, const AXSize &size,
                                                               const AXPoint &position) override
     {
@@ -96,7 +78,6 @@ private:
         AXSize size;
         AXPoint position;
     };
-    AccessibilityElements &inner_;
     QHash<quint64, QString> names_;
 };
 
