@@ -359,15 +359,15 @@ struct Desktop {
     {
         // 10 applications with 2 windows each, on both monitors, each of its own size.
         for (int i = 0; i < windowCount / 2; ++i) {
-            test::TestWindowSpec windowSpec;
-            windowSpec.className = "FlashApp" + std::to_string(i);
-            windowSpec.instance = windowSpec.className;
-            windowSpec.x = (i % 2 ? 100 : 1400) + 40 * i;
-            windowSpec.y = 80 + 30 * i;
-            windowSpec.width = 420 + 17 * i;
-            windowSpec.height = 300 + 11 * i;
-            windowSpec.count = 2;
-            session.openWindow(windowSpec);
+            test::TestWindowPlan windowPlan;
+            windowPlan.className = "FlashApp" + std::to_string(i);
+            windowPlan.instance = windowPlan.className;
+            windowPlan.x = (i % 2 ? 100 : 1400) + 40 * i;
+            windowPlan.y = 80 + 30 * i;
+            windowPlan.width = 420 + 17 * i;
+            windowPlan.height = 300 + 11 * i;
+            windowPlan.count = 2;
+            session.openWindow(windowPlan);
         }
     }
 

@@ -52,16 +52,16 @@ struct Desktop {
         }
         std::vector<test::ScriptedFrame> frames;
         for (int i = 0; i < browserWindows; ++i) {
-            test::TestWindowSpec spec;
-            spec.instance = "Navigator";
-            spec.className = "firefox-esr";
-            spec.title = "Page " + std::to_string(i) + " — Firefox";
-            spec.x = 1300 + 60 * i;
-            spec.y = 60 + 40 * i;
-            spec.width = 900;
-            spec.height = 600;
-            spec.claimedPid = browser->pid();
-            const uint32_t window = session.openWindow(spec).window();
+            test::TestWindowPlan plan;
+            plan.instance = "Navigator";
+            plan.className = "firefox-esr";
+            plan.title = "Page " + std::to_string(i) + " — Firefox";
+            plan.x = 1300 + 60 * i;
+            plan.y = 60 + 40 * i;
+            plan.width = 900;
+            plan.height = 600;
+            plan.claimedPid = browser->pid();
+            const uint32_t window = session.openWindow(plan).window();
             windows.push_back(window);
             const auto client = session.clientGeometry(window);
             if (!client) {
@@ -72,7 +72,7 @@ struct Desktop {
             frame.y = client->y;
             frame.width = client->width;
             frame.height = client->height;
-            frame.name = spec.title;
+            frame.name = plan.title;
             frame.address = "https://site" + std::to_string(i) + ".example/page";
             frames.push_back(frame);
         }

@@ -228,10 +228,10 @@ struct Road {
         for (int i = 0; i < windowCount; ++i) {
             // Beyond 20 windows the places repeat, a few pixels apart.
             const int j = i % 20, k = i / 20;
-            test::TestWindowSpec windowSpec =
+            test::TestWindowPlan windowPlan =
                 test::windowOf("RoadApp" + std::to_string(i), (i % 2 ? 60 : 1400) + 25 * j + 7 * k,
                                80 + 25 * j + 7 * k, 500, 350);
-            windows.push_back(session.openWindow(windowSpec).window());
+            windows.push_back(session.openWindow(windowPlan).window());
         }
         other = std::make_unique<OtherClient>(session.display());
         for (uint32_t w : windows) {

@@ -27,14 +27,14 @@ struct Desktop {
     {
         // 10 applications with 2 windows each, half of them on the monitor left of the primary.
         for (int i = 0; i < 10; ++i) {
-            test::TestWindowSpec windowSpec;
-            windowSpec.className = "BenchApp" + std::to_string(i);
-            windowSpec.x = (i % 2 ? 100 : 1400) + 40 * i;
-            windowSpec.y = 80 + 30 * i;
-            windowSpec.width = 500;
-            windowSpec.height = 350;
-            windowSpec.count = 2;
-            clients.push_back(session.openWindow(windowSpec));
+            test::TestWindowPlan windowPlan;
+            windowPlan.className = "BenchApp" + std::to_string(i);
+            windowPlan.x = (i % 2 ? 100 : 1400) + 40 * i;
+            windowPlan.y = 80 + 30 * i;
+            windowPlan.width = 500;
+            windowPlan.height = 350;
+            windowPlan.count = 2;
+            clients.push_back(session.openWindow(windowPlan));
             windows.insert(windows.end(), clients.back().windows.begin(),
                            clients.back().windows.end());
         }

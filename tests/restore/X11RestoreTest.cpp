@@ -51,9 +51,9 @@ TEST_F(X11RestoreTest, RestoresASavedLayoutAcrossTwoMonitorsAndUndoesIt)
     const uint32_t delta = x.openWindow(test::windowOf("Delta", 200, 200, 500, 300)).window();
     // Placed by its client's own frame (Static gravity, as Qt windows ask), which a move that
     // leaves the gravity to the window would get wrong by the frame's extents.
-    test::TestWindowSpec staticSpec = test::windowOf("Gamma", 2300, 500, 450, 350);
-    staticSpec.gravity = 10;
-    const uint32_t gamma = x.openWindow(staticSpec).window();
+    test::TestWindowPlan staticPlan = test::windowOf("Gamma", 2300, 500, 450, 350);
+    staticPlan.gravity = 10;
+    const uint32_t gamma = x.openWindow(staticPlan).window();
     const std::map<uint32_t, QString> names{{alpha, "Alpha"}, {delta, "Delta"}, {gamma, "Gamma"}};
 
     // Save: capture the arrangement as the program does.
@@ -146,9 +146,9 @@ TEST_F(X11RestoreTest, RestoresASavedLayoutAcrossTwoMonitorsAndUndoesIt)
 // lands where it was saved instead of short of it by the shadow on every side.
 TEST_F(X11RestoreTest, AMaximizedWindowWithItsOwnShadowLandsWhereItWasSaved)
 {
-    test::TestWindowSpec spec = test::windowOf("Shadowed", 1700, 200, 760, 560);
-    spec.clientSideShadow = {26, 26, 23, 29};
-    const uint32_t window = x.openWindow(spec).window();
+    test::TestWindowPlan plan = test::windowOf("Shadowed", 1700, 200, 760, 560);
+    plan.clientSideShadow = {26, 26, 23, 29};
+    const uint32_t window = x.openWindow(plan).window();
     // xfwm4 lists a new window in its stacking order only once something else changes there.
     x.openWindow(test::windowOf("Other", 100, 100, 300, 200));
     ASSERT_TRUE(x.waitUntil([&] {

@@ -27,7 +27,7 @@ namespace ostrel::x11 {
 namespace {
 
 using test::TestClient;
-using test::TestWindowSpec;
+using test::TestWindowPlan;
 
 // A window manager of the test's own that takes its time between the halves of a request: it
 // gives a window the new size at once and moves it only `lag` later, as Mutter may do on a busy
@@ -209,14 +209,14 @@ protected:
         const auto *t = std::get_if<QString>(&result.value);
         return t ? *t : QString();
     }
-    TestWindowSpec at(int x, int y, int w = 400, int h = 300)
+    TestWindowPlan at(int x, int y, int w = 400, int h = 300)
     {
-        TestWindowSpec windowSpec;
-        windowSpec.x = x;
-        windowSpec.y = y;
-        windowSpec.width = w;
-        windowSpec.height = h;
-        return windowSpec;
+        TestWindowPlan windowPlan;
+        windowPlan.x = x;
+        windowPlan.y = y;
+        windowPlan.width = w;
+        windowPlan.height = h;
+        return windowPlan;
     }
 
     QTemporaryDir entries;
@@ -298,7 +298,7 @@ TEST_F(X11BackendTest, ANewMonitorOnAConnectorIsSeenByTheNextRead)
 
 TEST_F(X11BackendTest, DockStrutShrinksOnlyItsOwnMonitor)
 {
-    TestWindowSpec dock = at(1280, 0, 1920, 30);
+    TestWindowPlan dock = at(1280, 0, 1920, 30);
     dock.type = "dock";
     dock.strutPartial = {0, 0, 30, 0, 0, 0, 0, 0, 1280, 3199, 0, 0};
     x.openWindow(dock);
@@ -317,7 +317,7 @@ TEST_F(X11BackendTest, UnmanagedDocksAndLegacyStrutsReserveToo)
 {
     // The bottom 30 pixels of the root, said the old way: the primary (1080 high) loses them,
     // the shorter monitor left of it ends above them.
-    TestWindowSpec bottomPanel = at(1280, 1050, 1920, 30);
+    TestWindowPlan bottomPanel = at(1280, 1050, 1920, 30);
     bottomPanel.type = "dock";
     bottomPanel.overrideRedirect = true;
     bottomPanel.strut = {0, 0, 0, 30};
@@ -347,7 +347,7 @@ TEST_F(X11BackendTest, ReservationsFollowAnUnmanagedDockWithoutWaiting)
     ASSERT_EQ(seen(), (RectD{0, 0, 1920, 1080}));
     const quint64 treeSearches = screens.treeSearches();
 
-    TestWindowSpec panel = at(1280, 1050, 1920, 30);
+    TestWindowPlan panel = at(1280, 1050, 1920, 30);
     panel.type = "dock";
     panel.overrideRedirect = true;
     panel.strut = {0, 0, 0, 30};
@@ -375,7 +375,7 @@ TEST_F(X11BackendTest, MovesAndPassingPopupsLeaveTheReservationsCached)
     const quint64 mappedSearches = screens.mappedWindowSearches();
 
     x.moveResize(window, 1500, 200, 500, 400);
-    TestWindowSpec popup = at(1600, 300, 200, 100);
+    TestWindowPlan popup = at(1600, 300, 200, 100);
     popup.type = "menu";
     popup.overrideRedirect = true;
     x.stop(x.openWindow(popup));
@@ -405,15 +405,15 @@ TEST_F(X11BackendTest, PerMonitorWorkAreasOfTheWindowManagerWin)
 
 TEST_F(X11BackendTest, ApplicationsAreIdentifiedByDesktopEntryOrClass)
 {
-    TestWindowSpec notes = at(1400, 100);
+    TestWindowPlan notes = at(1400, 100);
     notes.instance = "examplenotes";
     notes.className = "ExampleNotes";
     const TestClient notesClient = x.openWindow(notes);
-    TestWindowSpec plain = at(1500, 200);
+    TestWindowPlan plain = at(1500, 200);
     plain.className = "PlainTool";
     plain.withPid = false; // only X-Resource knows the process
     const TestClient plainClient = x.openWindow(plain);
-    TestWindowSpec dialogOnly = at(1600, 300);
+    TestWindowPlan dialogOnly = at(1600, 300);
     dialogOnly.className = "Popup";
     dialogOnly.type = "dialog";
     const TestClient dialogClient = x.openWindow(dialogOnly);
@@ -442,7 +442,7 @@ TEST_F(X11BackendTest, ApplicationsAreIdentifiedByDesktopEntryOrClass)
 
 TEST_F(X11BackendTest, AnApplicationWithoutAnEntryIconHasTheIconItsWindowsPublish)
 {
-    TestWindowSpec designer = at(1400, 100);
+    TestWindowPlan designer = at(1400, 100);
     designer.className = "IconDesigner";
     designer.iconSides = {16, 48, 128};
     const TestClient designerClient = x.openWindow(designer);
@@ -495,11 +495,11 @@ TEST_F(X11BackendTest, RolesSubrolesAndMinimizedFollowTheWindowType)
         {"normal", false, true, "AXStandardWindow", 1},
     };
     for (const Case &c : cases) {
-        TestWindowSpec windowSpec = at(1400, 200);
-        windowSpec.type = c.type;
-        windowSpec.transientFor = c.transient ? parent : 0;
-        windowSpec.iconic = c.iconic;
-        const uint32_t w = x.openWindow(windowSpec).window();
+        TestWindowPlan windowPlan = at(1400, 200);
+        windowPlan.type = c.type;
+        windowPlan.transientFor = c.transient ? parent : 0;
+        windowPlan.iconic = c.iconic;
+        const uint32_t w = x.openWindow(windowPlan).window();
         EXPECT_EQ(text(w, AXAttribute::role), QStringLiteral("AXWindow")) << c.type;
         EXPECT_EQ(text(w, AXAttribute::subrole), QString::fromLatin1(c.subrole))
             << c.type << c.transient;
@@ -516,10 +516,10 @@ TEST_F(X11BackendTest, RolesSubrolesAndMinimizedFollowTheWindowType)
 TEST_F(X11BackendTest, FullScreenIsTheWindowsStateNotItsSize)
 {
     for (const bool fullscreen : {false, true}) {
-        TestWindowSpec windowSpec = at(1400, 200);
-        windowSpec.maximized = !fullscreen;
-        windowSpec.fullscreen = fullscreen;
-        const uint32_t w = x.openWindow(windowSpec).window();
+        TestWindowPlan windowPlan = at(1400, 200);
+        windowPlan.maximized = !fullscreen;
+        windowPlan.fullscreen = fullscreen;
+        const uint32_t w = x.openWindow(windowPlan).window();
         const AXAttributeResult fullScreenRead = read(w, AXAttribute::fullScreen);
         const auto *value = std::get_if<double>(&fullScreenRead.value);
         ASSERT_TRUE(value) << fullscreen;
@@ -539,7 +539,7 @@ TEST_F(X11BackendTest, FramesIncludeDecorationsLessClientShadowsInGlobalSpace)
                      double(client->width + extents[0] + extents[1]),
                      double(client->height + extents[2] + extents[3])}));
 
-    TestWindowSpec shadowed = at(1600, 300);
+    TestWindowPlan shadowed = at(1600, 300);
     shadowed.gtkFrameExtents = {10, 10, 8, 12};
     const uint32_t csd = x.openWindow(shadowed).window();
     const auto e = x.property32(csd, "_NET_FRAME_EXTENTS");
@@ -558,10 +558,10 @@ TEST_F(X11BackendTest, WindowListShowsTheCurrentDesktopFrontToBack)
 {
     const uint32_t back = x.openWindow(at(1400, 100)).window();
     const uint32_t front = x.openWindow(at(1500, 150)).window();
-    TestWindowSpec iconic = at(1600, 200);
+    TestWindowPlan iconic = at(1600, 200);
     iconic.iconic = true;
     const uint32_t hidden = x.openWindow(iconic).window();
-    TestWindowSpec away = at(1700, 250);
+    TestWindowPlan away = at(1700, 250);
     away.desktop = 1;
     const uint32_t other = x.openWindow(away).window();
 
@@ -585,7 +585,7 @@ TEST_F(X11BackendTest, WindowListShowsTheCurrentDesktopFrontToBack)
 
 TEST_F(X11BackendTest, ApplicationWindowListsItsOwnWindows)
 {
-    TestWindowSpec two = at(1400, 100);
+    TestWindowPlan two = at(1400, 100);
     two.count = 2;
     const TestClient client = x.openWindow(two);
     x.openWindow(at(1500, 100));
@@ -786,9 +786,9 @@ TEST_F(X11BackendTest, MaximizedWindowIsRestoredBeforeTheWrite)
         {RectD{-1000, 100, 600, 420}, Order::oneRequest},
     };
     for (const auto &c : cases) {
-        TestWindowSpec windowSpec = at(1400, 100);
-        windowSpec.maximized = true;
-        const TestClient client = x.openWindow(windowSpec);
+        TestWindowPlan windowPlan = at(1400, 100);
+        windowPlan.maximized = true;
+        const TestClient client = x.openWindow(windowPlan);
         const uint32_t w = client.window();
         system.elements->setMessagingTimeout(AXElement{w}, generousTimeout);
         const AXSize size{c.target.width, c.target.height};
@@ -822,9 +822,9 @@ TEST_F(X11BackendTest, MaximizedWindowIsRestoredBeforeTheWrite)
 
 TEST_F(X11BackendTest, FixedSizeWindowRefusesTheSizeButMoves)
 {
-    TestWindowSpec windowSpec = at(1400, 100, 300, 200);
-    windowSpec.fixedSize = true;
-    const uint32_t w = x.openWindow(windowSpec).window();
+    TestWindowPlan windowPlan = at(1400, 100, 300, 200);
+    windowPlan.fixedSize = true;
+    const uint32_t w = x.openWindow(windowPlan).window();
     const RectD before = frame(w);
     // A refused size is known only once the timeout has passed without a change.
     system.elements->setMessagingTimeout(AXElement{w}, 0.6);
@@ -876,9 +876,9 @@ TEST_F(X11BackendTest, WindowDestroyedWhileTheWriteWaitsIsInvalid)
 {
     // A fixed-size window never takes the new size, so the write waits out its timeout; the
     // window vanishes meanwhile.
-    TestWindowSpec windowSpec = at(1400, 100, 300, 200);
-    windowSpec.fixedSize = true;
-    const TestClient client = x.openWindow(windowSpec);
+    TestWindowPlan windowPlan = at(1400, 100, 300, 200);
+    windowPlan.fixedSize = true;
+    const TestClient client = x.openWindow(windowPlan);
     const AXElement w{client.window()};
     system.elements->setMessagingTimeout(w, 5.0);
     test::RootMessages requests(x.display());
@@ -904,10 +904,10 @@ TEST_F(X11BackendTest, WritesOfSeveralWindowsAreAnsweredTogether)
 {
     const uint32_t a = x.openWindow(at(1400, 100)).window();
     const uint32_t b = x.openWindow(at(1450, 150)).window();
-    TestWindowSpec fixedSpec = at(1500, 200, 300, 200);
-    fixedSpec.fixedSize = true;
-    const uint32_t fixed = x.openWindow(fixedSpec).window();
-    const TestClient goes = x.openWindow(fixedSpec);
+    TestWindowPlan fixedPlan = at(1500, 200, 300, 200);
+    fixedPlan.fixedSize = true;
+    const uint32_t fixed = x.openWindow(fixedPlan).window();
+    const TestClient goes = x.openWindow(fixedPlan);
     system.elements->setMessagingTimeout(AXElement{a}, generousTimeout);
     system.elements->setMessagingTimeout(AXElement{b}, generousTimeout);
     // A refused size is known only once the timeout has passed without a change.

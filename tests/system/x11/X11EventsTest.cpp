@@ -25,7 +25,7 @@ namespace ostrel::x11 {
 namespace {
 
 using test::MonitorSetup;
-using test::TestWindowSpec;
+using test::TestWindowPlan;
 
 const MonitorSetup primary{"DUMMY0", 1920, 1080, 1280, 0, true};
 const MonitorSetup left{"DUMMY1", 1280, 1024, 0, 0, false};
@@ -141,13 +141,13 @@ TEST_F(DisplayEventsTest, RepeatedSettingsAndUnchangedWorkAreasAreNoChange)
 
 TEST_F(DisplayEventsTest, WorkAreaChangesAreOneSignalEach)
 {
-    TestWindowSpec dockSpec;
-    dockSpec.type = "dock";
-    dockSpec.x = 1280;
-    dockSpec.y = 0;
-    dockSpec.width = 1920;
-    dockSpec.height = 30;
-    dockSpec.strutPartial = {0, 0, 30, 0, 0, 0, 0, 0, 1280, 3199, 0, 0};
+    TestWindowPlan dockPlan;
+    dockPlan.type = "dock";
+    dockPlan.x = 1280;
+    dockPlan.y = 0;
+    dockPlan.width = 1920;
+    dockPlan.height = 30;
+    dockPlan.strutPartial = {0, 0, 30, 0, 0, 0, 0, 0, 1280, 3199, 0, 0};
     test::TestClient dock;
 
     struct Step {
@@ -156,7 +156,7 @@ TEST_F(DisplayEventsTest, WorkAreaChangesAreOneSignalEach)
         RectD primaryVisible;
     };
     const Step steps[] = {
-        {"a dock reserves the top", [&] { dock = x.openWindow(dockSpec); }, {0, 30, 1920, 1050}},
+        {"a dock reserves the top", [&] { dock = x.openWindow(dockPlan); }, {0, 30, 1920, 1050}},
         {"the dock grows",
          [&] {
              x.setProperty32(dock.window(), "_NET_WM_STRUT_PARTIAL", "CARDINAL",
@@ -217,10 +217,10 @@ protected:
     }
 
     // Opens windows and lets the events see them, as a running program would before they go.
-    test::TestClient open(const TestWindowSpec &windowSpec = {})
+    test::TestClient open(const TestWindowPlan &windowPlan = {})
     {
         const int before = checks;
-        test::TestClient client = x.openWindow(windowSpec);
+        test::TestClient client = x.openWindow(windowPlan);
         EXPECT_TRUE(test::waitUntil([&] { return checks > before; }));
         return client;
     }
@@ -246,7 +246,7 @@ protected:
 
 TEST_F(ApplicationEventsTest, AProcessEndsWithItsLastWindow)
 {
-    TestWindowSpec two;
+    TestWindowPlan two;
     two.count = 2;
     const test::TestClient client = open(two);
     const test::TestClient other = open();
@@ -281,7 +281,7 @@ TEST_F(ApplicationEventsTest, AProcessThatOutlivesItsWindowsEndsWhenItExits)
 TEST_F(ApplicationEventsTest, AWindowNamingAnotherProcessDoesNotEndIt)
 {
     const test::TestClient owner = open();
-    TestWindowSpec borrowed;
+    TestWindowPlan borrowed;
     borrowed.claimedPid = owner.pid;
     const test::TestClient borrower = open(borrowed);
     x.stop(owner);

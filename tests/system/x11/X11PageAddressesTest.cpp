@@ -25,7 +25,7 @@ namespace {
 
 using test::ScriptedBrowser;
 using test::ScriptedFrame;
-using test::TestWindowSpec;
+using test::TestWindowPlan;
 using test::XSession;
 
 constexpr double elementTimeout = 0.08; // what the host-name search gives every element
@@ -59,17 +59,17 @@ public:
 
     uint32_t open(const BrowserWindow &window, pid_t pid)
     {
-        TestWindowSpec spec;
-        spec.instance = "Navigator";
-        spec.className = "firefox-esr";
-        spec.title = window.title;
-        spec.x = window.x;
-        spec.y = window.y;
-        spec.width = window.width;
-        spec.height = window.height;
-        spec.claimedPid = pid;
-        spec.gtkFrameExtents = window.shadow;
-        return x.openWindow(spec).window();
+        TestWindowPlan plan;
+        plan.instance = "Navigator";
+        plan.className = "firefox-esr";
+        plan.title = window.title;
+        plan.x = window.x;
+        plan.y = window.y;
+        plan.width = window.width;
+        plan.height = window.height;
+        plan.claimedPid = pid;
+        plan.gtkFrameExtents = window.shadow;
+        return x.openWindow(plan).window();
     }
 
     // The frame the browser shows for a window: where X has the window, at a scale.

@@ -40,7 +40,7 @@
 namespace ostrel::x11 {
 namespace {
 
-using test::TestWindowSpec;
+using test::TestWindowPlan;
 using namespace test::modifiers;
 
 const QUuid layout("{B0000000-0000-0000-0000-000000000001}");
@@ -298,10 +298,10 @@ TEST_F(X11PlatformServices, KeyLabelsFollowTheServersLayout)
 
 TEST_F(X11PlatformServices, OverlaysLetClicksThroughAndNeverTakeTheFocus)
 {
-    TestWindowSpec windowSpec;
-    windowSpec.x = 1280 + 100; // root coordinates; the primary display starts at 1280
-    windowSpec.y = 100;
-    const uint32_t client = x.openWindow(windowSpec).window();
+    TestWindowPlan windowPlan;
+    windowPlan.x = 1280 + 100; // root coordinates; the primary display starts at 1280
+    windowPlan.y = 100;
+    const uint32_t client = x.openWindow(windowPlan).window();
     SteadyClock clock;
     X11Compositing compositing(connection);
     EXPECT_FALSE(compositing.isActive()) << "openbox composites nothing";
@@ -354,10 +354,10 @@ TEST_F(X11PlatformServices, OverlaysLetClicksThroughAndNeverTakeTheFocus)
 
 TEST_F(X11PlatformServices, TheFlashFollowsARealWindow)
 {
-    TestWindowSpec windowSpec;
-    windowSpec.x = 1280 + 200;
-    windowSpec.y = 150;
-    const uint32_t client = x.openWindow(windowSpec).window();
+    TestWindowPlan windowPlan;
+    windowPlan.x = 1280 + 200;
+    windowPlan.y = 150;
+    const uint32_t client = x.openWindow(windowPlan).window();
     std::unique_ptr<X11Backend> backend = X11Backend::connect(x.display());
     ASSERT_TRUE(backend);
     SystemBackend system = backend->backend();

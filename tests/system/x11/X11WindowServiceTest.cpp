@@ -17,7 +17,7 @@ namespace ostrel {
 namespace {
 
 using test::TestClient;
-using test::TestWindowSpec;
+using test::TestWindowPlan;
 
 class X11WindowServiceTest : public test::ConnectedX11Test {
 protected:
@@ -28,7 +28,7 @@ protected:
         service = std::make_unique<WindowService>(system);
     }
 
-    static TestWindowSpec window(const std::string &className, int x, int y, int w = 400,
+    static TestWindowPlan window(const std::string &className, int x, int y, int w = 400,
                                  int h = 300)
     {
         return test::windowOf(className, x, y, w, h);
@@ -48,19 +48,19 @@ TEST_F(X11WindowServiceTest, ScanReportsExactlyTheEligibleWindows)
 {
     const TestClient alpha = x.openWindow(window("Alpha", 1400, 100));
     // Windows that claim Alpha's process: each is examined and skipped for its own reason.
-    TestWindowSpec dialog = window("Alpha", 2000, 100);
+    TestWindowPlan dialog = window("Alpha", 2000, 100);
     dialog.type = "dialog";
-    TestWindowSpec small = window("Alpha", 2600, 100, 60, 200);
-    TestWindowSpec minimized = window("Alpha", 1400, 600);
+    TestWindowPlan small = window("Alpha", 2600, 100, 60, 200);
+    TestWindowPlan minimized = window("Alpha", 1400, 600);
     minimized.iconic = true;
-    TestWindowSpec elsewhere = window("Alpha", 2000, 600);
+    TestWindowPlan elsewhere = window("Alpha", 2000, 600);
     elsewhere.desktop = 1;
-    for (TestWindowSpec *windowSpec : {&dialog, &small, &minimized, &elsewhere}) {
-        windowSpec->claimedPid = alpha.pid;
-        x.openWindow(*windowSpec);
+    for (TestWindowPlan *windowPlan : {&dialog, &small, &minimized, &elsewhere}) {
+        windowPlan->claimedPid = alpha.pid;
+        x.openWindow(*windowPlan);
     }
     const TestClient delta = x.openWindow(window("Delta", 100, 100));
-    TestWindowSpec popup = window("Popup", 2200, 400);
+    TestWindowPlan popup = window("Popup", 2200, 400);
     popup.type = "utility"; // an application with no normal window is not regular
     x.openWindow(popup);
 
@@ -88,7 +88,7 @@ TEST_F(X11WindowServiceTest, ScanReportsExactlyTheEligibleWindows)
 
 TEST_F(X11WindowServiceTest, CaptureIsRelativeToEachMonitorsVisibleFrame)
 {
-    TestWindowSpec dock = window("Panel", 1280, 0, 1920, 40);
+    TestWindowPlan dock = window("Panel", 1280, 0, 1920, 40);
     dock.type = "dock";
     dock.strutPartial = {0, 0, 40, 0, 0, 0, 0, 0, 1280, 3199, 0, 0};
     x.openWindow(dock);
@@ -134,7 +134,7 @@ TEST_F(X11WindowServiceTest, SetFrameMovesARealWindowAndReadsItBack)
 
 TEST_F(X11WindowServiceTest, FixedSizeWindowMovesButKeepsItsSize)
 {
-    TestWindowSpec fixed = window("Alpha", 1400, 100, 300, 200);
+    TestWindowPlan fixed = window("Alpha", 1400, 100, 300, 200);
     fixed.fixedSize = true;
     x.openWindow(fixed);
     const ScanOutput out = scan();

@@ -27,16 +27,16 @@ TEST_F(XSessionTest, StartsTwoMonitorsWithOneLeftOfThePrimary)
 
 TEST_F(XSessionTest, OpensTestWindowsWithTheAskedProperties)
 {
-    TestWindowSpec windowSpec;
-    windowSpec.instance = "probe";
-    windowSpec.className = "Probe";
-    windowSpec.x = 1400;
-    windowSpec.y = 200;
-    windowSpec.width = 300;
-    windowSpec.height = 200;
-    windowSpec.withPid = false;
-    windowSpec.count = 2;
-    const TestClient client = x.openWindow(windowSpec);
+    TestWindowPlan windowPlan;
+    windowPlan.instance = "probe";
+    windowPlan.className = "Probe";
+    windowPlan.x = 1400;
+    windowPlan.y = 200;
+    windowPlan.width = 300;
+    windowPlan.height = 200;
+    windowPlan.withPid = false;
+    windowPlan.count = 2;
+    const TestClient client = x.openWindow(windowPlan);
     ASSERT_EQ(client.windows.size(), 2u);
     const auto list = x.clientList();
     for (uint32_t w : client.windows) {
@@ -53,13 +53,13 @@ TEST_F(XSessionTest, OpensTestWindowsWithTheAskedProperties)
 
 TEST_F(XSessionTest, IconicAndOtherDesktopWindowsAreManagedAsAsked)
 {
-    TestWindowSpec iconic;
+    TestWindowPlan iconic;
     iconic.iconic = true;
     const uint32_t hidden = x.openWindow(iconic).window();
     const auto state = x.property32(hidden, "_NET_WM_STATE");
     EXPECT_NE(std::find(state.begin(), state.end(), x.atom("_NET_WM_STATE_HIDDEN")), state.end());
 
-    TestWindowSpec away;
+    TestWindowPlan away;
     away.desktop = 1;
     const uint32_t other = x.openWindow(away).window();
     EXPECT_EQ(x.property32(other, "_NET_WM_DESKTOP"), std::vector<uint32_t>{1});

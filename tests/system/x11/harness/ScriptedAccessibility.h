@@ -58,7 +58,7 @@ struct ScriptedFrame {
 
 // One browser process on the accessibility bus: an AT-SPI application with the frames it is
 // told to show. Its windows on the X server are the test's own, claiming this process (see
-// TestWindowSpec::claimedPid). Ends with the object.
+// TestWindowPlan::claimedPid). Ends with the object.
 class ScriptedBrowser {
 public:
     explicit ScriptedBrowser(const AccessibilityBuses &buses);

@@ -1283,23 +1283,23 @@ void XSession::stopWindowManager()
     }
 }
 
-TestClient XSession::openWindow(const TestWindowSpec &windowSpec)
+TestClient XSession::openWindow(const TestWindowPlan &windowPlan)
 {
     std::vector<std::string> argv{OSTREL_X11_TEST_CLIENT,
                                   "--class",
-                                  windowSpec.instance + "," + windowSpec.className,
+                                  windowPlan.instance + "," + windowPlan.className,
                                   "--title",
-                                  windowSpec.title,
+                                  windowPlan.title,
                                   "--type",
-                                  windowSpec.type,
+                                  windowPlan.type,
                                   "--count",
-                                  std::to_string(windowSpec.count)};
+                                  std::to_string(windowPlan.count)};
     const std::string size =
-        std::to_string(windowSpec.width) + "x" + std::to_string(windowSpec.height);
+        std::to_string(windowPlan.width) + "x" + std::to_string(windowPlan.height);
     argv.insert(argv.end(),
                 {"--geometry",
-                 windowSpec.position ? size + "+" + std::to_string(windowSpec.x) + "+"
-                         + std::to_string(windowSpec.y)
+                 windowPlan.position ? size + "+" + std::to_string(windowPlan.x) + "+"
+                         + std::to_string(windowPlan.y)
                                      : size});
     auto list = [](const std::vector<uint32_t> &v) {
         std::string s;
@@ -1308,73 +1308,73 @@ TestClient XSession::openWindow(const TestWindowSpec &windowSpec)
         }
         return s;
     };
-    if (windowSpec.transientFor) {
-        argv.insert(argv.end(), {"--transient-for", std::to_string(windowSpec.transientFor)});
+    if (windowPlan.transientFor) {
+        argv.insert(argv.end(), {"--transient-for", std::to_string(windowPlan.transientFor)});
     }
-    if (windowSpec.fixedSize) {
+    if (windowPlan.fixedSize) {
         argv.push_back("--fixed-size");
     }
-    if (windowSpec.minSize) {
+    if (windowPlan.minSize) {
         argv.insert(argv.end(),
                     {"--min-size",
-                     std::to_string(windowSpec.minSize->first) + "x"
-                         + std::to_string(windowSpec.minSize->second)});
+                     std::to_string(windowPlan.minSize->first) + "x"
+                         + std::to_string(windowPlan.minSize->second)});
     }
-    if (windowSpec.maxSize) {
+    if (windowPlan.maxSize) {
         argv.insert(argv.end(),
                     {"--max-size",
-                     std::to_string(windowSpec.maxSize->first) + "x"
-                         + std::to_string(windowSpec.maxSize->second)});
+                     std::to_string(windowPlan.maxSize->first) + "x"
+                         + std::to_string(windowPlan.maxSize->second)});
     }
-    if (!windowSpec.withPid) {
+    if (!windowPlan.withPid) {
         argv.push_back("--no-pid");
-    } else if (windowSpec.claimedPid) {
-        argv.insert(argv.end(), {"--pid", std::to_string(windowSpec.claimedPid)});
+    } else if (windowPlan.claimedPid) {
+        argv.insert(argv.end(), {"--pid", std::to_string(windowPlan.claimedPid)});
     }
-    if (windowSpec.iconic) {
+    if (windowPlan.iconic) {
         argv.push_back("--iconic");
     }
-    if (windowSpec.maximized) {
+    if (windowPlan.maximized) {
         argv.push_back("--maximized");
     }
-    if (windowSpec.fullscreen) {
+    if (windowPlan.fullscreen) {
         argv.push_back("--fullscreen");
     }
-    if (windowSpec.overrideRedirect) {
+    if (windowPlan.overrideRedirect) {
         argv.push_back("--override-redirect");
     }
-    if (windowSpec.desktop) {
-        argv.insert(argv.end(), {"--desktop", std::to_string(*windowSpec.desktop)});
+    if (windowPlan.desktop) {
+        argv.insert(argv.end(), {"--desktop", std::to_string(*windowPlan.desktop)});
     }
-    if (!windowSpec.strutPartial.empty()) {
-        argv.insert(argv.end(), {"--strut-partial", list(windowSpec.strutPartial)});
+    if (!windowPlan.strutPartial.empty()) {
+        argv.insert(argv.end(), {"--strut-partial", list(windowPlan.strutPartial)});
     }
-    if (!windowSpec.strut.empty()) {
-        argv.insert(argv.end(), {"--strut", list(windowSpec.strut)});
+    if (!windowPlan.strut.empty()) {
+        argv.insert(argv.end(), {"--strut", list(windowPlan.strut)});
     }
-    if (windowSpec.gravity != 1) {
-        argv.insert(argv.end(), {"--gravity", std::to_string(windowSpec.gravity)});
+    if (windowPlan.gravity != 1) {
+        argv.insert(argv.end(), {"--gravity", std::to_string(windowPlan.gravity)});
     }
-    if (!windowSpec.gtkFrameExtents.empty()) {
-        argv.insert(argv.end(), {"--gtk-frame-extents", list(windowSpec.gtkFrameExtents)});
+    if (!windowPlan.gtkFrameExtents.empty()) {
+        argv.insert(argv.end(), {"--gtk-frame-extents", list(windowPlan.gtkFrameExtents)});
     }
-    if (!windowSpec.clientSideShadow.empty()) {
+    if (!windowPlan.clientSideShadow.empty()) {
         argv.insert(argv.end(),
-                    {"--client-side-shadow", list(windowSpec.clientSideShadow), "--shadow-lag",
-                     std::to_string(windowSpec.shadowLagMs)});
+                    {"--client-side-shadow", list(windowPlan.clientSideShadow), "--shadow-lag",
+                     std::to_string(windowPlan.shadowLagMs)});
     }
-    if (!windowSpec.gtkApplicationId.empty()) {
-        argv.insert(argv.end(), {"--gtk-application-id", windowSpec.gtkApplicationId});
+    if (!windowPlan.gtkApplicationId.empty()) {
+        argv.insert(argv.end(), {"--gtk-application-id", windowPlan.gtkApplicationId});
     }
-    if (!windowSpec.iconSides.empty()) {
+    if (!windowPlan.iconSides.empty()) {
         std::string sides;
-        for (const uint32_t side : windowSpec.iconSides) {
+        for (const uint32_t side : windowPlan.iconSides) {
             sides += (sides.empty() ? "" : ",") + std::to_string(side);
         }
         argv.insert(argv.end(), {"--icon", sides});
     }
-    if (!windowSpec.kdeDesktopFile.empty()) {
-        argv.insert(argv.end(), {"--kde-desktop-file", windowSpec.kdeDesktopFile});
+    if (!windowPlan.kdeDesktopFile.empty()) {
+        argv.insert(argv.end(), {"--kde-desktop-file", windowPlan.kdeDesktopFile});
     }
 
     int in[2], out[2];
@@ -1389,18 +1389,18 @@ TestClient XSession::openWindow(const TestWindowSpec &windowSpec)
     TestClient client{pid, {}};
     std::string buffer, line;
     const auto deadline = Clock::now() + std::chrono::seconds(10);
-    while (static_cast<int>(client.windows.size()) < windowSpec.count
+    while (static_cast<int>(client.windows.size()) < windowPlan.count
            && readLine(out[0], buffer, line, deadline)) {
         client.windows.push_back(static_cast<uint32_t>(std::stoul(line, nullptr, 16)));
     }
     close(out[0]);
     clients_.back().windows = client.windows;
-    if (static_cast<int>(client.windows.size()) < windowSpec.count) {
+    if (static_cast<int>(client.windows.size()) < windowPlan.count) {
         stop(client);
         throw failure("the test client did not open its windows:\n"
                       + tail(dir_ + "/clients.log", 500));
     }
-    if (windowSpec.waitUntilManaged && !windowSpec.overrideRedirect && wmPid_ > 0) {
+    if (windowPlan.waitUntilManaged && !windowPlan.overrideRedirect && wmPid_ > 0) {
         for (uint32_t w : client.windows) {
             if (!waitForManaged(w)) {
                 stop(client);
@@ -1410,7 +1410,7 @@ TestClient XSession::openWindow(const TestWindowSpec &windowSpec)
     }
     // Mutter and muffin map a window that asks to start minimized as a normal one; it is
     // minimized as a user would, so that the test gets what it asked for.
-    if (windowSpec.iconic && wmPid_ > 0
+    if (windowPlan.iconic && wmPid_ > 0
         && (options_.windowManager == WindowManager::mutter
             || options_.windowManager == WindowManager::muffin)) {
         for (uint32_t w : client.windows) {

@@ -27,7 +27,7 @@ struct MonitorSetup {
 
 // What the test client opens: every field maps onto one property of the window (see
 // TestClient.cpp). Positions are root coordinates of the client window.
-struct TestWindowSpec {
+struct TestWindowPlan {
     std::string instance = "ostreltest";
     std::string className = "OstrelTest";
     std::string title = "Ostrel test window";
@@ -72,16 +72,16 @@ struct TestWindowSpec {
 };
 
 // A window of its own application (WM_CLASS instance and class both `className`) at a place.
-inline TestWindowSpec windowOf(const std::string &className, int x, int y, int width, int height)
+inline TestWindowPlan windowOf(const std::string &className, int x, int y, int width, int height)
 {
-    TestWindowSpec windowSpec;
-    windowSpec.instance = className;
-    windowSpec.className = className;
-    windowSpec.x = x;
-    windowSpec.y = y;
-    windowSpec.width = width;
-    windowSpec.height = height;
-    return windowSpec;
+    TestWindowPlan windowPlan;
+    windowPlan.instance = className;
+    windowPlan.className = className;
+    windowPlan.x = x;
+    windowPlan.y = y;
+    windowPlan.width = width;
+    windowPlan.height = height;
+    return windowPlan;
 }
 
 // A running client process and its windows.
@@ -186,7 +186,7 @@ public:
     void setMonitors(const std::vector<MonitorSetup> &monitors);
 
     // Clients. Each is killed at teardown at the latest.
-    TestClient openWindow(const TestWindowSpec &windowSpec = {});
+    TestClient openWindow(const TestWindowPlan &windowPlan = {});
     // xlogo, xclock, xmessage...: starts argv and waits until a new managed window with the given
     // WM_CLASS instance appears.
     TestClient startStandardClient(const std::vector<std::string> &argv,
