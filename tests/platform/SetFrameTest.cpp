@@ -1,7 +1,7 @@
 #include "DesktopFixture.h"
 
 #include "Await.h"
-#include "ForwardingElements.h"
+#include "DeferredWrites.h"
 #include "TestApplication.h"
 
 #include "system/AXAttribute.h"
@@ -33,53 +33,6 @@ WriteGate gateOf(const std::shared_ptr<ScriptedGate> &gate)
 {
     return [gate] { return answer(gate); };
 }
-
-// Passes everything to the fake desktop, but answers a pair of writes only when it is awaited,
-// as a window manager does; notes when a pair is begun and when answers are awaited.
-class NotingElements : public test::ForwardingElements {
-public:
-    explicit NotingElements(AccessibilityElements &inner, QHash<quint64, QString> names)
-        : ForwardingElements(inner)
-        , names_(std::move(names))
-    {
-    }
-    QStringList noted;
-
-    std::shared_ptr<AXPendingFrameWrite> beginSizeAndPosition(AXElement element, const AXSize &size,
-                                                              const AXPoint &position) override
-    {
-        noted.append(QStringLiteral("send ") + names_.value(element.handle));
-        auto pending = std::make_shared<Pending>();
-        pending->element = element;
-        pending->size = size;
-        pending->position = position;
-        return pending;
-    }
-    // Answers every write given once at least one is waited for.
-    void awaitSizesAndPositions(const QList<std::shared_ptr<AXPendingFrameWrite>> &writes,
-                                qsizetype count) override
-    {
-        noted.append(QStringLiteral("await %1 of %2").arg(count).arg(writes.size()));
-        if (count == 0) {
-            return;
-        }
-        for (const std::shared_ptr<AXPendingFrameWrite> &write : writes) {
-            auto *pending = static_cast<Pending *>(write.get());
-            if (!pending->answer) {
-                pending->answer =
-                    inner_.setSizeAndPosition(pending->element, pending->size, pending->position);
-            }
-        }
-    }
-
-private:
-    struct Pending : AXPendingFrameWrite {
-        AXElement element;
-        AXSize size;
-        AXPoint position;
-    };
-    QHash<quint64, QString> names_;
-};
 
 // What a write reported, for comparing two ways of making it.
 QString described(const FrameApplyResult &r)
@@ -126,11 +79,11 @@ TEST_F(MoveEach, WritesGoOutTogetherAndEachWindowEndsAsItWouldAlone)
     small.maximumSize = AXSize{450, 300};
     desktop.setBehaviour(clamped, small);
     desktop.failWrites(refuses, AXAttribute::position, {AXError::notEnoughPrecision});
-    NotingElements noting(*desktop.backend().elements,
-                          {{lands.handle, "lands"},
-                           {offBy5.handle, "offBy5"},
-                           {clamped.handle, "clamped"},
-                           {refuses.handle, "refuses"}});
+    test::DeferredWrites noting(*desktop.backend().elements);
+    noting.names = {{lands.handle, "lands"},
+                    {offBy5.handle, "offBy5"},
+                    {clamped.handle, "clamped"},
+                    {refuses.handle, "refuses"}};
     SystemBackend backend = desktop.backend();
     backend.elements = &noting;
     WindowService noted(backend);

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "ForwardingElements.h"
 #include "system/AXAttribute.h"
+#include "system/AccessibilityElements.h"
 
 #include <QHash>
 #include <QStringList>
@@ -13,15 +13,34 @@ namespace ostrel::test {
 // Passes everything to another backend's elements, but answers a write begun apart only once
 // some answer is waited for, as a window manager does, and notes each write sent and each
 // wait: "send <window>", "await <count> of <writes>".
-class DeferredWrites : public ForwardingElements {
+class DeferredWrites : public AccessibilityElements {
 public:
     explicit DeferredWrites(AccessibilityElements &inner)
-        : ForwardingElements(inner)
+        : inner_(inner)
     {
     }
     QHash<quint64, QString> names;
     QStringList noted;
 
+    AXElement applicationElement(qint32 pid) override { return inner_.applicationElement(pid); }
+    void setMessagingTimeout(AXElement element, double s) override
+    {
+        inner_.setMessagingTimeout(element, s);
+    }
+    AXAttributeResult copyAttributeValue(AXElement element, const QString &attribute) override
+    {
+        return inner_.copyAttributeValue(element, attribute);
+    }
+    AXError setAttributeValue(AXElement element, const QString &attribute,
+                              const AXValue &value) override
+    {
+        return inner_.setAttributeValue(element, attribute, value);
+    }
+    std::optional<AXFrameWriteResult> setSizeAndPosition(AXElement element, const AXSize &size,
+                                                         const AXPoint &position) override
+    {
+        return inner_.setSizeAndPosition(element, size, position);
+    }
     std::shared_ptr<AXPendingFrameWrite> beginSizeAndPosition(AXElement element, const AXSize &size,
                                                               const AXPoint &position) override
     {
@@ -95,6 +114,8 @@ private:
         noted.append(QStringLiteral("send ") + names.value(pending->element.handle));
         return pending;
     }
+
+    AccessibilityElements &inner_;
 };
 
 } // namespace ostrel::test
