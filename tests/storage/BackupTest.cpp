@@ -48,6 +48,16 @@ struct BackupTest : FolderTest {
                 .toInt();
         });
     }
+    // A reset while another connection holds the write lock: it removes nothing. Tests open the
+    // store with a short busy timeout first, so that the reset gives up at once.
+    StorageError resetWhileTheDatabaseIsLocked()
+    {
+        SQLiteDatabase other = openSecondConnection(paths.database);
+        other.execute("BEGIN IMMEDIATE;");
+        const StorageError error = storageErrorOf([&] { await(store->resetDatabase()); });
+        other.execute("ROLLBACK;");
+        return error;
+    }
     // The files that should not be there once an operation is over.
     QStringList leftovers() const
     {
@@ -187,14 +197,11 @@ TEST_F(BackupTest, AResetWhoseDeletesFailKeepsEveryRowAndTakesTheMarkerBack)
     closeStore();
     environment.busyTimeoutMilliseconds = 20;
     openStore();
-    SQLiteDatabase other = openSecondConnection(paths.database);
-    other.execute("BEGIN IMMEDIATE;");
 
-    const StorageError error = storageErrorOf([&] { await(store->resetDatabase()); });
+    const StorageError error = resetWhileTheDatabaseIsLocked();
     EXPECT_EQ(error.errorDescription(),
               "Reset failed. No saved data removed. Another app or connection is using the layout "
               "database (database is locked).");
-    other.execute("ROLLBACK;");
     EXPECT_EQ(rowCount("layouts"), 2);
     EXPECT_EQ(rowCount("exclusions"), 1);
     // The unchanged data was backed up, so the reset is no longer pending.
@@ -215,14 +222,11 @@ TEST_F(BackupTest, AResetThatRemovedNothingLeavesNoMarkerEvenWhenItsBackupFails)
     environment.busyTimeoutMilliseconds = 20;
     openStore();
     files->fail(FailingFileSystem::Call::rename, "/Ostrel\\.backup\\.sqlite$");
-    SQLiteDatabase other = openSecondConnection(paths.database);
-    other.execute("BEGIN IMMEDIATE;");
 
-    const StorageError error = storageErrorOf([&] { await(store->resetDatabase()); });
+    const StorageError error = resetWhileTheDatabaseIsLocked();
     EXPECT_EQ(error.errorDescription(),
               "Reset failed. No saved data removed. Another app or connection is using the layout "
               "database (database is locked).");
-    other.execute("ROLLBACK;");
     EXPECT_EQ(rowCount("layouts"), 2);
     EXPECT_FALSE(QFile::exists(paths.resetMarker));
     EXPECT_EQ(bytesOf(paths.backup), backup);
@@ -246,10 +250,7 @@ TEST_F(BackupTest, AFailedResetLeavesTheMarkerOfAnEarlierOne)
     environment.busyTimeoutMilliseconds = 20;
     files->fail(FailingFileSystem::Call::rename, "/Ostrel\\.backup\\.sqlite$");
     openStore();
-    SQLiteDatabase other = openSecondConnection(paths.database);
-    other.execute("BEGIN IMMEDIATE;");
-    storageErrorOf([&] { await(store->resetDatabase()); });
-    other.execute("ROLLBACK;");
+    resetWhileTheDatabaseIsLocked();
     EXPECT_TRUE(QFile::exists(paths.resetMarker));
 }
 
